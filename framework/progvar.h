@@ -96,6 +96,70 @@ struct ProgramSettings {
   bool UseCurrentFile = false, SaveMenuLanguage = false;
   int TitleBlockKind = 2;
   int DrawingMargin = 1;
+
+  // CAD layers: pens 0..5 are the named layers, 16..31 the colour layers.
+  std::array<std::string, 6> CadLayerNames = {"0", "1", "2", "3", "4", "5"};
+  std::array<int, 6> CadLayerColors = {1, 2, 2, 2, 3, 1};
+  std::array<int, 6> LayerLineWidths = {3, 1, 1, 1, 2, 3};
+  // Colour layers 16..31: entry i belongs to layer ColorLayerFirst + i.
+  static constexpr int ColorLayerFirst = 16;
+  std::array<int, 16> ColorLayerColors = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  std::array<int, 16> ColorLayerLineWidths = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  bool LayerMonochrome = false;
+  std::string CadTextStyle = "TXT8";
+  long double CadTextWidthFactor = 1.0L;
+  long double CadTextAngle = 0.0L;  // degrees
+  int CadDecimals = 6;              // "Decimals DXF,TXT"
+  long double DimensionSizeFactor = 1.0L;
+  bool Cad3DTo2D = true;
+
+  // Plot program command lines; entry 0 = line 1. The file keeps up to nine.
+  static constexpr int GravuraLineCount = 9;
+  std::array<std::string, GravuraLineCount> GravuraCommandLines = {
+      "C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0", "C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0",
+      "C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0", "C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0",
+      "C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0"};
+  int GravuraCommandCount = 1;
+
+  // Screen graphics (the graphics window's start-up leaves zoom 1.2 and pan 0.1).
+  long double GraphicCorrectionFactor = 1.0L;
+  long double ZoomFactor = 1.2L;
+  long double PanFactor = 0.1L;
+  int BackgroundColor = 1;  // colour value $00BBGGRR
+  std::string GraphicFontName = "Arial";
+  long double GraphicTextWidthFactor = 0.8L;
+  long double GraphicTextHeightFactor = 1.0L;
+  int GraphicFontStyle = 3;  // bit 0 bold, 1 italic, 2 underline, 3 strike-out
+  // Colour values ($00BBGGRR) of colour numbers 0..16; 0..15 are configurable.
+  std::array<int, 17> ColorPalette = {0x000000, 0x800000, 0x00FF00, 0xFFFF00, 0x0000FF, 0x800080,
+                                      0x000080, 0xC0C0C0, 0xB0B0B0, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                      0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF, 0x000000};
+
+  // Printing of the drawing and of listings.
+  int ScreendumpOriginX = 0, ScreendumpOriginY = 0;
+  double ScreendumpScale = 1.0, ScreendumpScaleY = 1.0;
+  bool ScreendumpBorder = false;
+  int PrintOrientation = 2;  // 1 portrait, 2 landscape
+  bool GraphicPrintDialog = true;
+  std::array<int, 4> TextWindowRect = {10, 40, 700, 440};  // left, top, width, height
+  std::string PrintFontName = "Courier New";
+  int PrintFontSize = 10;
+  int PrintFontStyle = 3;  // bold 1, italic 2, underline 4, strike-out 8
+
+  // 3-D view options; angles in radians (-15, 90 and 210 degrees).
+  bool Edit3DAngles = true;
+  std::array<long double, 3> Default3DAngles = {-0.2617993878L, 1.5707963268L, 3.6651914292L};
+
+  // Drawing options: the Draw... flags up to DrawFrameZones/DrawMmScale suppress their item when set;
+  // DrawChangeLog and the block-file flags are stored directly.
+  std::string ReleaseFieldText;
+  bool DrawMakerTitle = false, DrawFileName = false, DrawDate = false, DrawLogo = false;
+  bool DrawFooter = false, DrawTitleBlock = false, DrawProtectionNote = false;
+  bool DrawFrameZones = false, DrawMmScale = false;
+  bool DrawChangeLog = false, UseHeadBlockFiles = false, UseInsertBlockFiles = false;
+
+  // Reserved number of the configuration file, carried through unchanged.
+  int ConfigReservedNumber = 0;
 };
 
 // The five unit-system captions offered by the configuration window.
