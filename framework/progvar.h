@@ -14,6 +14,7 @@ struct ProgramFlags {
   bool AbortFlag = false;          // Cancel/Esc, I/O error, missing file
   bool FatalError = false;         // set with every "Fatal  : " message of the calculation
   bool ErrorBoxesEnabled = true;   // error message boxes are shown only while set
+  bool AskOverwrite = true;        // CheckOutputFileName asks before replacing a file
   bool PrintFrame = false;
   int PrintPreset = 0;
   bool StartedWithFile = false;
