@@ -1,0 +1,71 @@
+// The standard interactions as plain routines: choices, questions, messages, inputs with range
+// checks, checked file operations with their German messages, output-name checks, file dialogs.
+// Convention: a cancel sets Flags.AbortFlag and leaves the caller's variable unchanged.
+// All of them go through the current DialogService (platform/dialogservice.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "framework/textfile.h"
+
+namespace qern {
+
+// Message kinds of ShowMessageKind.
+constexpr int KindMessage = 0;
+constexpr int KindHelp = 3;
+constexpr int KindInfo = 11;
+constexpr int KindError = 12;
+
+// Choices and questions.
+void SelectChoice(const std::string& title, int n, int& index);  // items Session.ChoiceTexts[0..n-1]
+void AskYesNo(const std::string& prompt, bool& answer);
+void AskYesNoChar(const std::string& prompt, char& answer);  // 'J' or 'N'
+bool ConfirmBox(const std::string& text);                    // Yes only; Cancel sets AbortFlag
+bool Confirm(const std::string& text);
+void ShowChoiceList();  // ChoiceTexts 1..22 until OK
+
+// Messages.
+void ShowMessageKind(const std::string& text, int kind);
+void ErrorMessage(const std::string& text);  // only while Flags.ErrorBoxesEnabled
+void ErrorBox(const std::string& text);      // always
+void ShowMessageBox(const std::string& text);
+void InfoMessage(const std::string& text);
+void MessageBoxTitled(const std::string& title, const std::string& text);
+void ShowWorkingMessage(const std::string& text);  // marks a long step; shows nothing
+void ArchiveModeMessage();
+void UpdateApplicationTitle(std::string& title);
+void SetWaitCursor();
+void SetArrowCursor();
+void RestoreCursor();
+void SetHelpContext(int n);  // Session.HelpNumber := n
+
+// Help entries behind the dialogs' help buttons (mode 1 text, 2 picture); installed by the help unit.
+void SetHelpEntryViewer(std::function<void(int number, int mode)> viewer);
+
+// Input.
+void InputString(const std::string& prompt, int maxLength, std::string& s);
+void InputRealInRange(const std::string& prompt, long double& x, long double min, long double max);
+void InputRealInRange(const std::string& prompt, double& x, double min, double max);
+void InputNumberInRange(const std::string& prompt, int32_t& n, int32_t a, int32_t b);
+void InputLongInRange(const std::string& prompt, int32_t& n, int32_t a, int32_t b);
+void InputWordInRange(const std::string& prompt, uint16_t& n, uint16_t a, uint16_t b);
+
+// Checked file operations on any text file; every failure sets AbortFlag and shows its message.
+void WriteLineChecked(TextFile& f, const std::string& s);
+void CloseFileChecked(TextFile& f);
+void RewriteChecked(TextFile& f);
+void RewriteWithRetry(TextFile& f);  // Retry/Cancel on failure; Cancel sets AbortFlag
+void CheckFileAccess(const std::string& name);
+// The German text for an I/O code of WriteLineChecked.
+std::string WriteErrorText(int ioCode);
+
+// File names and file dialogs.
+void CheckOutputFileName(const std::string& name);
+void SaveAsDialog(const std::string& name, std::string& fullName);
+void SelectFolderDialog(const std::string& startFolder, std::string& folder);
+void BrowseFile(const std::string& current, const std::string& filter, std::string& fileName);
+void SelectFileDialog(int mode, std::string& folder, const std::string& filter, std::string& name);
+
+}  // namespace qern

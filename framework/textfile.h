@@ -1,0 +1,139 @@
+// Line-oriented text files: the shared DataFile, its typed line readers and writers, the head of a
+// design file, and the path and file helpers. Nothing here raises: failures set Flags.AbortFlag.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace qern {
+
+// I/O result codes of TextFile (the classic numbering the messages are keyed on).
+enum IoCode : int {
+  IoOk = 0,
+  IoFileNotFound = 2,
+  IoPathNotFound = 3,
+  IoTooManyFiles = 4,
+  IoAccessDenied = 5,
+  IoReadError = 100,     // read error, also reading past the end
+  IoWriteError = 101,    // disk full or short write
+  IoNotOpen = 103,
+  IoNotOpenInput = 104,
+  IoNotOpenOutput = 105,
+  IoBadNumber = 106,
+  IoWriteProtected = 150,
+  IoDriveNotReady = 152,
+};
+
+// A buffered text file. Lines are written with CR LF; reading accepts LF or CR LF. Lines read are
+// turned into UTF-8 (kept when valid UTF-8, else taken as Windows-1252). Every operation sets
+// IoResult(); it is 0 after success.
+class TextFile {
+ public:
+  TextFile() = default;
+  ~TextFile();
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+
+  void Assign(const std::string& name);  // closes an open file first
+  const std::string& Name() const { return name_; }
+  bool Reset();    // open for reading
+  bool Rewrite();  // create or truncate for writing
+  bool Append();   // open for writing at the end (created when missing)
+  bool Close();    // false when the file was not open or the last data could not be written
+  bool IsOpen() const { return file_ != nullptr; }
+  bool Eof();      // true at the end of a file open for reading (and when not open)
+
+  bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
+  bool Write(const std::string& s);
+  bool WriteLn(const std::string& s);  // s + CR LF
+
+  int IoResult() const { return io_; }
+
+  // Test hook: the next n writes fail as with a full disk.
+  void FailNextWrites(int n) { failWrites_ = n; }
+
+ private:
+  bool Open(const char* mode, bool forWrite);
+  std::FILE* file_ = nullptr;
+  bool writing_ = false;
+  std::string name_;
+  int io_ = IoOk;
+  int failWrites_ = 0;
+};
+
+// Code of the last errno, in the numbering above.
+int IoCodeFromErrno(int err);
+
+// The one shared text-file variable; every caller opens, uses and closes it inside one routine.
+extern TextFile DataFile;
+
+// Readers: one line of DataFile each; an I/O error sets AbortFlag.
+void ReadLine(std::string& s);
+void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d);
+void ReadCharLine(char& c);  // first byte of the line ('\0' for an empty line)
+void ReadIntegerLine(int32_t& n);
+void ReadLongintLine(int32_t& n);
+void ReadWordLine(uint16_t& w);
+void ReadExtendedLine(long double& x);
+void ReadDoubleLine(double& x);
+void ReadBoolTrue(bool& b);      // "TRUE" in any case gives true, anything else false
+void ReadBoolNotFalse(bool& b);  // "FALSE" in any case gives false, anything else true
+
+// Writers to DataFile; an I/O error sets AbortFlag.
+void WriteLine(const std::string& s);
+void WriteStringLine(const std::string& s);
+void WriteText(const std::string& s);
+void WriteIntegerLine(int64_t n);
+void WriteBoolLine(bool b);
+void WriteExtendedLine(long double x);
+void WriteFields4(const std::string& a, const std::string& b, const std::string& c,
+                  const std::string& d);
+void WriteFields6(const std::string& a, const std::string& b, const std::string& c,
+                  const std::string& d, const std::string& e, const std::string& f);
+void WriteFields8(const std::string& a, const std::string& b, const std::string& c,
+                  const std::string& d, const std::string& e, const std::string& f,
+                  const std::string& g, const std::string& h);
+// The text WriteExtendedLine writes: always 7 decimals, whatever the Decimals display setting.
+std::string ExtendedLineText(long double x);
+
+// The eight head lines of a design file; DesignFileHeadLines is how many a reader skips.
+constexpr int DesignFileHeadLines = 8;
+void WriteFileHeader();
+
+// Path helpers; the folder separator is "/".
+void AddBackslash(const std::string& path, std::string& result);  // appends "/" unless present
+std::string AddBackslash(const std::string& path);
+void RemoveBackslash(const std::string& path, std::string& result);
+std::string RemoveBackslash(const std::string& path);
+void ExtractFolder(const std::string& name, std::string& result);  // up to and with the last "/"
+std::string ExtractFolder(const std::string& name);
+void ExtractDrive(const std::string& path, std::string& result);  // "C:" style prefix, else ""
+void ExtractBaseName(const std::string& name, std::string& result);
+std::string ExtractBaseName(const std::string& name);
+void FileNameWithoutExt(const std::string& name, std::string& result);
+std::string FileNameWithoutExt(const std::string& name);
+void RemoveFileExt(const std::string& name, std::string& result);
+std::string RemoveFileExt(const std::string& name);
+void ExtensionAfterDot(const std::string& name, std::string& result);  // of the file-name part
+std::string ExtensionAfterDot(const std::string& name);
+std::string FileNamePart(const std::string& name);  // the name without its folder
+
+// File and folder tests.
+bool FileCanOpen(const std::string& name);
+bool IsFolderWritable(const std::string& folder);
+bool FolderFindable(const std::string& folder);
+bool FolderExists(const std::string& path);
+// Names in folder matching mask ("*" and "?", case ignored; "*.*" matches every name), sorted.
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& mask);
+
+// Erasing and copying; every failure sets AbortFlag.
+void EraseFileIfExists(const std::string& name);
+void DeleteFilesByMask(const std::string& folder, const std::string& mask);
+void CopyFileBlocks(const std::string& source, const std::string& dest);
+void CopyFileToFolderOf(const std::string& source, const std::string& dest);
+void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
+                     const std::string& destFolder);
+
+}  // namespace qern
