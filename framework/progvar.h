@@ -161,6 +161,8 @@ struct ProgramSettings {
 
   // Reserved number of the configuration file, carried through unchanged.
   int ConfigReservedNumber = 0;
+
+  friend bool operator==(const ProgramSettings&, const ProgramSettings&) = default;
 };
 
 // The five unit-system captions offered by the configuration window.
