@@ -98,6 +98,11 @@ void WriteFields8(const std::string& a, const std::string& b, const std::string&
 // The text WriteExtendedLine writes: always 7 decimals, whatever the Decimals display setting.
 std::string ExtendedLineText(long double x);
 
+// Strict number texts (blanks around allowed; the first "," counts as the decimal point): false,
+// and x or n untouched, when the text is not a number.
+bool TextToReal(const std::string& text, long double& x);
+bool TextToWhole(const std::string& text, int64_t& n);
+
 // The eight head lines of a design file; DesignFileHeadLines is how many a reader skips.
 constexpr int DesignFileHeadLines = 8;
 void WriteFileHeader();

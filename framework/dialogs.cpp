@@ -1,0 +1,425 @@
+// The standard interactions as plain routines over the current DialogService, with the abort-flag
+// convention: a cancel sets Flags.AbortFlag and leaves the caller's variable unchanged.
+#include "framework/dialogs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+#include "platform/dialogservice.h"
+
+namespace qern {
+
+namespace {
+DialogService& D() { return Dialogs(); }
+
+std::string Shown(const std::string& text) { return ConvertDisplayText(text); }
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Choices and questions
+
+void SelectChoice(const std::string& title, int n, int& index) {
+  n = std::clamp(n, 0, ChoiceTextCount);
+  int current = (index < 1 || index > n) ? 1 : index;
+  std::vector<std::string> items;
+  for (int i = 0; i < n; ++i) items.push_back(Shown(Session.ChoiceTexts[i]));
+  if (D().Choose(Shown(title), items, n >= 8, current, Session.HelpNumber)) {
+    if (current >= 1 && current <= n) index = current;
+  } else {
+    Flags.AbortFlag = true;
+  }
+}
+
+void AskYesNo(const std::string& prompt, bool& answer) {
+  bool choice = answer;
+  if (D().AskYesNo(Shown(prompt), choice, Session.HelpNumber))
+    answer = choice;
+  else
+    Flags.AbortFlag = true;
+}
+
+void AskYesNoChar(const std::string& prompt, char& answer) {
+  bool yes = !(answer == 'N' || answer == 'n');
+  if (D().AskYesNo(Shown(prompt), yes, Session.HelpNumber))
+    answer = yes ? 'J' : 'N';
+  else
+    Flags.AbortFlag = true;
+}
+
+bool ConfirmBox(const std::string& text) {
+  YesNoCancel a = D().AskYesNoCancel(Shown(Ident.Banner), Shown(text));
+  if (a == YesNoCancel::Cancel) Flags.AbortFlag = true;
+  return a == YesNoCancel::Yes;
+}
+
+bool Confirm(const std::string& text) { return ConfirmBox(text); }
+
+void ShowChoiceList() {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 22; ++i) lines.push_back(Shown(Session.ChoiceTexts[i]));
+  D().ShowLines(Shown(Ident.ProductName), lines);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+void ShowMessageKind(const std::string& text, int kind) {
+  const char* caption = kind == KindError ? "Fehler : " : kind == KindHelp ? "Hilfe" : "Meldung:";
+  MessageKind mk = kind == KindError  ? MessageKind::Error
+                   : kind == KindHelp ? MessageKind::Help
+                                      : MessageKind::Message;
+  D().ShowMessage(caption, Shown(text), mk);
+}
+
+void ErrorMessage(const std::string& text) {
+  if (Flags.ErrorBoxesEnabled) ShowMessageKind(text, KindError);
+}
+
+void ErrorBox(const std::string& text) { ShowMessageKind(text, KindError); }
+void ShowMessageBox(const std::string& text) { ShowMessageKind(text, KindMessage); }
+void InfoMessage(const std::string& text) { ShowMessageKind(text, KindInfo); }
+
+void MessageBoxTitled(const std::string& title, const std::string& text) {
+  D().ShowMessage(Shown(title), Shown(text), MessageKind::Message);
+}
+
+void ShowWorkingMessage(const std::string&) {}
+
+void ArchiveModeMessage() {
+  ErrorMessage("File- und User- Befehle sind im Archivierungsmodus nicht möglich.");
+}
+
+void UpdateApplicationTitle(std::string& title) {
+  title = Shown(Ident.Banner);
+  if (!Session.CurrentFileName.empty()) {
+    title += "  -  " + Session.CurrentFileName;
+    if (Session.CurrentFileName.find('.') == std::string::npos) title += "." + Ident.DataExtension;
+  }
+  D().SetApplicationTitle(title);
+  D().SetCursorShape(CursorShape::Arrow);
+}
+
+void SetWaitCursor() { D().SetCursorShape(CursorShape::Wait); }
+void SetArrowCursor() { D().SetCursorShape(CursorShape::Arrow); }
+void RestoreCursor() { SetArrowCursor(); }
+void SetHelpContext(int n) { Session.HelpNumber = n; }
+
+void SetHelpEntryViewer(std::function<void(int number, int mode)> viewer) {
+  if (!viewer) {
+    SetDialogHelpHandler(nullptr);
+    return;
+  }
+  SetDialogHelpHandler([viewer](int number, int mode, bool clearsAbort) {
+    viewer(number, mode);
+    if (clearsAbort) Flags.AbortFlag = false;
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input
+
+void InputString(const std::string& prompt, int maxLength, std::string& s) {
+  std::string text = Shown(s);
+  if (D().InputText(Shown(prompt), maxLength, text, Session.HelpNumber))
+    s = text;
+  else
+    Flags.AbortFlag = true;
+}
+
+namespace {
+std::string InvalidInputText(const std::string& text) {
+  return "Ungültige Eingabe \"" + text + "\" !";
+}
+
+std::string RangeText(const std::string& lo, const std::string& hi) {
+  return "Gültiger Wertebereich: " + lo + " .. " + hi + " !";
+}
+
+std::string Plain(std::string s) {
+  s.erase(0, s.find_first_not_of(' '));
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+}  // namespace
+
+void InputRealInRange(const std::string& prompt, long double& x, long double min,
+                      long double max) {
+  const long double start = x;
+  long double value = x;
+  for (;;) {
+    const std::string shown = Plain(FloatStr(value));
+    std::string text = shown;
+    if (!D().InputText(Shown(prompt), 30, text, Session.HelpNumber)) {
+      Flags.AbortFlag = true;
+      return;  // x keeps the value it had at the call
+    }
+    if (text != shown) {  // an unchanged text keeps the value at full precision
+      long double parsed = 0;
+      if (!TextToReal(text, parsed)) {
+        D().Beep();
+        ErrorBox(InvalidInputText(text));
+        value = start;
+        continue;
+      }
+      value = parsed;
+    }
+    if (value < min || value > max) {
+      D().Beep();
+      ErrorBox(RangeText(Plain(FloatStr(min)), Plain(FloatStr(max))));
+      continue;
+    }
+    x = value;
+    return;
+  }
+}
+
+void InputRealInRange(const std::string& prompt, double& x, double min, double max) {
+  long double v = x;
+  InputRealInRange(prompt, v, min, max);
+  x = static_cast<double>(v);
+}
+
+namespace {
+// The whole-number loop shared by the three integer inputs.
+bool InputWholeInRange(const std::string& prompt, int64_t& n, int64_t a, int64_t b) {
+  if (a > b) std::swap(a, b);
+  const int64_t start = n;
+  int64_t value = n;
+  for (;;) {
+    const std::string shown = std::to_string(value);
+    std::string text = shown;
+    if (!D().InputText(Shown(prompt), 12, text, Session.HelpNumber)) {
+      Flags.AbortFlag = true;
+      return false;
+    }
+    if (text != shown) {
+      int64_t parsed = 0;
+      if (!TextToWhole(text, parsed)) {
+        D().Beep();
+        ErrorBox(InvalidInputText(text));
+        value = start;
+        continue;
+      }
+      value = parsed;
+    }
+    if (value < a || value > b) {
+      D().Beep();
+      ErrorBox(RangeText(std::to_string(a), std::to_string(b)));
+      continue;
+    }
+    n = value;
+    return true;
+  }
+}
+}  // namespace
+
+void InputNumberInRange(const std::string& prompt, int32_t& n, int32_t a, int32_t b) {
+  int64_t v = n;
+  if (InputWholeInRange(prompt, v, a, b)) n = static_cast<int32_t>(v);
+}
+
+void InputLongInRange(const std::string& prompt, int32_t& n, int32_t a, int32_t b) {
+  InputNumberInRange(prompt, n, a, b);
+}
+
+void InputWordInRange(const std::string& prompt, uint16_t& n, uint16_t a, uint16_t b) {
+  int64_t v = n;
+  if (InputWholeInRange(prompt, v, a, b)) n = static_cast<uint16_t>(v);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Checked file operations
+
+std::string WriteErrorText(int ioCode) {
+  switch (ioCode) {
+    case IoReadError: return "Lesefehler";
+    case IoWriteError: return "Diskette/Platte voll";
+    case IoBadNumber: return "Falsches numerisches Format";
+    default: return "Fehler bei Zugriff auf Diskette/Platte";
+  }
+}
+
+void WriteLineChecked(TextFile& f, const std::string& s) {
+  if (Flags.AbortFlag) return;
+  if (f.WriteLn(s)) return;
+  ErrorMessage(WriteErrorText(f.IoResult()));
+  Flags.AbortFlag = true;
+}
+
+void CloseFileChecked(TextFile& f) {
+  if (f.Close()) return;
+  ErrorMessage(f.IoResult() == IoWriteError ? "Diskette/Platte voll"
+                                            : "Fehler beim Schließen einer Datei");
+  Flags.AbortFlag = true;
+}
+
+void RewriteChecked(TextFile& f) {
+  if (f.Rewrite()) return;
+  ErrorMessage(f.IoResult() == IoWriteError ? "Diskette/Platte voll" : "file write error");
+  Flags.AbortFlag = true;
+}
+
+void RewriteWithRetry(TextFile& f) {
+  while (!f.Rewrite()) {
+    int code = f.IoResult();
+    std::string text = code == IoWriteProtected  ? "Schreibschutz entfernen !"
+                       : code == IoDriveNotReady ? "Programmdiskette einlegen !"
+                                                 : "I/O-Error " + std::to_string(code);
+    // The user may retry after mending the cause, or give up; a batch run gives up at once.
+    if (!D().AskRetry(Shown(Ident.Banner), Shown(text) + "\n" + f.Name())) {
+      Flags.AbortFlag = true;
+      return;
+    }
+  }
+}
+
+void CheckFileAccess(const std::string& name) {
+  if (FileCanOpen(name)) return;
+  ErrorMessage("Datei " + Plain(name) + " " + "nicht gefunden oder kein Zugriffsrecht" + " !");
+  Flags.AbortFlag = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// File names and file dialogs
+
+namespace {
+// True when name could be written: an existing file is opened for writing without changing it,
+// a new name is created exclusively and removed again. No existing file is ever erased.
+bool OutputNameUsable(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+  }
+  int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(name.c_str());
+  return true;
+}
+
+std::vector<std::string> Patterns(const std::string& filter) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos <= filter.size()) {
+    size_t bar = filter.find('|', pos);
+    std::string p = filter.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos);
+    if (!p.empty() && std::find(out.begin(), out.end(), p) == out.end()) out.push_back(p);
+    if (bar == std::string::npos) break;
+    pos = bar + 1;
+  }
+  return out;
+}
+}  // namespace
+
+void CheckOutputFileName(const std::string& name) {
+  const std::string file = FileNamePart(name);
+  if (std::count(file.begin(), file.end(), '.') > 1) {
+    ShowMessageBox(name + " not allowed (too many dots)!");
+    Flags.AbortFlag = true;
+    return;
+  }
+  struct stat st {};
+  bool exists = !name.empty() && ::stat(name.c_str(), &st) == 0;
+  if (exists && name.find("aktuell") == std::string::npos && Flags.AskOverwrite) {
+    SetHelpContext(3055);
+    if (!ConfirmBox(name + " " + "existiert bereits" + ".   " + "überschreiben" + " ?")) {
+      Flags.AbortFlag = true;
+      return;
+    }
+  }
+  if (Flags.AbortFlag) return;
+  if (name.empty() || !OutputNameUsable(name)) {
+    ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
+    Flags.AbortFlag = true;
+  }
+}
+
+void SaveAsDialog(const std::string& name, std::string& fullName) {
+  if (Flags.ArchiveMode && Flags.StartedWithFile) {
+    if (name != "aktuell") {
+      ArchiveModeMessage();
+      Flags.AbortFlag = true;
+      return;
+    }
+  } else if (!Flags.ArchiveMode) {
+    Flags.StartedWithFile = false;
+  }
+
+  const std::string ext = Ident.DataExtension;
+  if (name.empty()) {
+    FileDialogRequest request;
+    request.StartFolder = AddBackslash(Session.CurrentFileFolder);
+    request.ProposedName = Session.CurrentFileName;
+    request.Patterns = {"*." + ext};
+    std::string chosen;
+    if (!D().SaveFileName(request, chosen) || chosen.empty()) {
+      Flags.AbortFlag = true;
+      SetArrowCursor();
+      return;
+    }
+    Session.CurrentFileFolder = ExtractFolder(chosen);
+    std::string base = FileNameWithoutExt(chosen);
+    fullName = AddBackslash(Session.CurrentFileFolder) + base + "." + ext;
+    CheckOutputFileName(fullName);
+    if (!Flags.AbortFlag) Session.CurrentFileName = base;
+    SetArrowCursor();
+    return;
+  }
+  if (name.find('.') == std::string::npos)
+    fullName = AddBackslash(Session.CurrentFileFolder) + name + "." + ext;
+  else
+    fullName = name;
+  CheckOutputFileName(fullName);
+}
+
+void SelectFolderDialog(const std::string& startFolder, std::string& folder) {
+  FileDialogRequest request;
+  request.StartFolder = FolderExists(startFolder) ? startFolder : "";
+  std::string chosen;
+  if (D().ChooseFolder(request, chosen) && !chosen.empty())
+    folder = AddBackslash(chosen);
+  else
+    folder = startFolder;
+}
+
+void BrowseFile(const std::string& current, const std::string& filter, std::string& fileName) {
+  FileDialogRequest request;
+  request.StartFolder = ExtractFolder(current);
+  request.ProposedName = FileNamePart(current);
+  request.Patterns = Patterns(filter);
+  std::string chosen;
+  if (D().OpenFileName(request, chosen) && !chosen.empty()) {
+    fileName = chosen;
+  } else {
+    fileName = current;
+    Flags.AbortFlag = true;
+  }
+}
+
+void SelectFileDialog(int mode, std::string& folder, const std::string& filter, std::string& name) {
+  FileDialogRequest request;
+  request.StartFolder = folder;
+  request.Patterns = Patterns(filter);
+  std::string chosen;
+  if (!D().OpenFileName(request, chosen) || chosen.empty()) {
+    name.clear();
+    Flags.AbortFlag = true;
+    return;
+  }
+  folder = ExtractFolder(chosen);
+  name = mode == 5 ? chosen : FileNamePart(chosen);
+  if (mode == 4) Ident.DataExtension = ExtensionAfterDot(FileNamePart(chosen));
+}
+
+}  // namespace qern

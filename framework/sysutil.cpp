@@ -1,0 +1,260 @@
+// Form sizing rules, dates and times, machine facts and the file copy and attribute helpers.
+#include "framework/sysutil.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+#include "platform/machine.h"
+
+#ifndef QERN_VERSION_MAJOR
+#define QERN_VERSION_MAJOR 1
+#define QERN_VERSION_MINOR 0
+#endif
+
+namespace qern {
+
+// ---------------------------------------------------------------------------------------------
+// Forms
+
+FormRect ScaledFormSize(FormRect form) {
+  if (Settings.DialogScalingMode == 2) return form;
+  form.Width = form.Width * Settings.FormScalePercent / 100;
+  form.Height = form.Height * Settings.FormScalePercent / 100;
+  return form;
+}
+
+FormRect CentredOn(FormRect dialog, FormRect host) {
+  dialog.Left = host.Left + std::max(0, (host.Width - dialog.Width) / 2);
+  dialog.Top = host.Top + std::max(0, (host.Height - dialog.Height) / 2) + 20;
+  return dialog;
+}
+
+double DialogFontFactor() {
+  if (Settings.DialogScalingMode == 2) return 1.0;
+  return Settings.FontScalePercent / 100.0;
+}
+
+void ToggleUnitSystem() { Settings.UnitSystem = Settings.UnitSystem != 1 ? 1 : 0; }
+
+std::string GetFileVersion(const std::string& fileName) {
+  std::string name = fileName;
+  name.erase(0, name.find_first_not_of(' '));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  std::string own = ProgramFilePath();
+  bool isOwn = name.empty() || (!own.empty() && (name == own || name == FileNamePart(own)));
+  if (!isOwn) return "0";
+  return std::to_string(QERN_VERSION_MAJOR) + "." + std::to_string(QERN_VERSION_MINOR);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dates and times
+
+namespace {
+std::tm LocalNow(int* hundredths = nullptr) {
+  timeval tv{};
+  ::gettimeofday(&tv, nullptr);
+  std::time_t t = tv.tv_sec;
+  std::tm tm{};
+  ::localtime_r(&t, &tm);
+  if (hundredths) *hundredths = static_cast<int>(tv.tv_usec / 10000);
+  return tm;
+}
+
+std::string TwoDigits(int n) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d", n);
+  return buf;
+}
+}  // namespace
+
+void GetDate(int& year, int& month, int& day, int& dayOfWeek) {
+  std::tm tm = LocalNow();
+  year = tm.tm_year + 1900;
+  month = tm.tm_mon + 1;
+  day = tm.tm_mday;
+  dayOfWeek = 0;
+}
+
+void GetTime(int& hour, int& minute, int& second, int& hundredths) {
+  std::tm tm = LocalNow(&hundredths);
+  hour = tm.tm_hour;
+  minute = tm.tm_min;
+  second = tm.tm_sec;
+}
+
+std::string IsoDateText(int year, int month, int day) {
+  return std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day);
+}
+
+std::string TimeText(int hour, int minute) { return std::to_string(hour) + ":" + TwoDigits(minute); }
+
+std::string TodayIso() {
+  int y, m, d, w;
+  GetDate(y, m, d, w);
+  return IsoDateText(y, m, d);
+}
+
+std::string TodayStr() {
+  int y, m, d, w;
+  GetDate(y, m, d, w);
+  return DateStr(y, m, d);
+}
+
+std::string TimeStr() {
+  int h, m, s, hs;
+  GetTime(h, m, s, hs);
+  return TimeText(h, m);
+}
+
+void TodayIso(std::string& s) { s = TodayIso(); }
+void TodayStr(std::string& s) { s = TodayStr(); }
+void TimeStr(std::string& s) { s = TimeStr(); }
+
+std::string FileDateStr(std::time_t fileAge) {
+  std::tm tm{};
+  ::localtime_r(&fileAge, &tm);
+  return std::to_string(tm.tm_year + 1900) + "/" + TwoDigits(tm.tm_mon + 1) + "/" +
+         TwoDigits(tm.tm_mday);
+}
+
+void FileDateStr(std::time_t fileAge, std::string& s) { s = FileDateStr(fileAge); }
+
+// ---------------------------------------------------------------------------------------------
+// Machine facts
+
+double GetCpuMHz() { return CpuClockMHz(); }
+
+std::string OsVersionName(int major, int minor, const std::string& name) {
+  std::string s = std::to_string(major) + "." + std::to_string(minor);
+  if (!name.empty()) s += " " + name;
+  return s;
+}
+
+void GetWindowsVersionName(std::string& s) {
+  int major, minor;
+  KernelVersion(major, minor);
+  s = OsVersionName(major, minor, OsName());
+}
+
+void GetSystemInfoStr(std::string& s) {
+  int major, minor;
+  KernelVersion(major, minor);
+  std::string program = ProgramFilePath();
+  std::string mount = MountPointOf(program.empty() ? "." : ExtractFolder(program));
+  s = HostName() + "/" + std::to_string(major) + "." + std::to_string(minor) + "/" +
+      FloatStrDecimals(1, GetCpuMHz() / 1000.0L) + "GHz/" +
+      std::to_string(TotalMemoryBytes() / 1000000) + "MB/" +
+      FloatStrDecimals(0, DiskSizeBytes(mount) / 1e9L) + "GB/" + AddBackslash(mount);
+  // The fixed-point texts may carry leading blanks.
+  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+}
+
+std::vector<std::string> GetLocalIPList() { return LocalIPv4Addresses(); }
+
+int64_t GetDiskSize(const std::string& path) {
+  return static_cast<int64_t>(DiskSizeBytes(path.empty() ? "." : path));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+namespace {
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+std::string FullPath(const std::string& name) {
+  if (!name.empty() && name[0] == '/') return name;
+  char cwd[PATH_MAX];
+  if (!::getcwd(cwd, sizeof cwd)) return name;
+  return AddBackslash(cwd) + name;
+}
+}  // namespace
+
+bool CopyFileTo(const std::string& source, const std::string& dest) {
+  if (source.empty() || dest.empty()) return false;
+  std::string target = FullPath(dest);
+  struct stat ts {};
+  if (::stat(target.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode))
+    target = AddBackslash(target) + FileNamePart(source);
+
+  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat ss {};
+  if (::fstat(in, &ss) != 0 || S_ISDIR(ss.st_mode) ||
+      (::stat(target.c_str(), &ts) == 0 && SameFile(ss, ts))) {
+    ::close(in);
+    return false;
+  }
+
+  // The copy goes to a fresh file beside the target that replaces it only when complete, so a
+  // failed copy never leaves a damaged target behind.
+  std::string tmpName = ExtractFolder(target) + ".qern-copy-XXXXXX";
+  std::vector<char> tmp(tmpName.begin(), tmpName.end());
+  tmp.push_back('\0');
+  int out = ::mkstemp(tmp.data());
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
+  char buf[8192];
+  for (;;) {
+    ssize_t n = ::read(in, buf, sizeof buf);
+    if (n < 0) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    ssize_t done = 0;
+    while (done < n) {
+      ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      done += w;
+    }
+    if (!ok) break;
+  }
+  ::close(in);
+  if (::fchmod(out, ss.st_mode & 07777) != 0) { /* the default mode is good enough */ }
+  if (::close(out) != 0) ok = false;
+  if (ok && ::rename(tmp.data(), target.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(tmp.data());
+  return ok;
+}
+
+int FileAttributes(const std::string& name) {
+  struct stat st {};
+  if (name.empty() || ::stat(name.c_str(), &st) != 0) return -1;
+  int a = 0;
+  if (S_ISDIR(st.st_mode))
+    a |= faDirectory;
+  else if (S_ISREG(st.st_mode))
+    a |= faArchive;
+  else
+    a |= faSysFile;
+  if (::access(name.c_str(), W_OK) != 0) a |= faReadOnly;
+  std::string file = FileNamePart(RemoveBackslash(name));
+  if (!file.empty() && file[0] == '.' && file != "." && file != "..") a |= faHidden;
+  return a;
+}
+
+bool HasFileAttributes(const std::string& name, int mask) {
+  int a = FileAttributes(name);
+  return a >= 0 && (a & mask) == mask;
+}
+
+}  // namespace qern

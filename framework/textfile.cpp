@@ -1,0 +1,611 @@
+// Line-oriented text files: TextFile, the shared DataFile with its typed readers and writers, the
+// design-file head, and the path, folder and copy helpers.
+#include "framework/textfile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "framework/progvar.h"
+#include "framework/sysutil.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+
+TextFile DataFile;
+
+// ---------------------------------------------------------------------------------------------
+// TextFile
+
+namespace {
+bool ValidUtf8(const std::string& s) {
+  size_t i = 0, n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (len == 0 || i + len > n || (len == 2 && c < 0xC2) || (len == 4 && c > 0xF4)) return false;
+    for (int k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
+// Windows-1252 bytes 0x80..0x9F; 0 where the code page has no character (kept as U+FFFD).
+const char16_t kCp1252High[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// A line as read from a file: kept when it is valid UTF-8, else taken as Windows-1252.
+std::string DecodeFileLine(const std::string& raw) {
+  if (ValidUtf8(raw)) return raw;
+  std::string out;
+  for (unsigned char c : raw) {
+    char32_t cp = c;
+    if (c >= 0x80 && c < 0xA0) cp = kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD;
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+}  // namespace
+
+int IoCodeFromErrno(int err) {
+  switch (err) {
+    case 0: return IoOk;
+    case ENOENT: return IoFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG: return IoPathNotFound;
+    case EMFILE:
+    case ENFILE: return IoTooManyFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case ETXTBSY: return IoAccessDenied;
+    case EROFS: return IoWriteProtected;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return IoWriteError;
+    case EIO: return IoReadError;
+    case ENXIO:
+    case ENODEV:
+    case ENOMEDIUM: return IoDriveNotReady;
+    default: return err;
+  }
+}
+
+TextFile::~TextFile() {
+  if (file_) std::fclose(file_);
+}
+
+void TextFile::Assign(const std::string& name) {
+  if (file_) Close();
+  name_ = name;
+  io_ = IoOk;
+}
+
+bool TextFile::Open(const char* mode, bool forWrite) {
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  errno = 0;
+  if (name_.empty()) {
+    io_ = IoFileNotFound;
+    return false;
+  }
+  struct stat st {};
+  if (::stat(name_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    io_ = IoAccessDenied;
+    return false;
+  }
+  file_ = std::fopen(name_.c_str(), mode);
+  if (!file_) {
+    io_ = IoCodeFromErrno(errno);
+    // Creating a file in a folder that does not exist: the path is wrong, not the file.
+    if (forWrite && io_ == IoFileNotFound) io_ = IoPathNotFound;
+    return false;
+  }
+  writing_ = forWrite;
+  io_ = IoOk;
+  return true;
+}
+
+bool TextFile::Reset() { return Open("rb", false); }
+bool TextFile::Rewrite() { return Open("wb", true); }
+bool TextFile::Append() { return Open("ab", true); }
+
+bool TextFile::Close() {
+  if (!file_) {
+    io_ = IoNotOpen;
+    return false;
+  }
+  errno = 0;
+  bool ok = std::fclose(file_) == 0;
+  file_ = nullptr;
+  io_ = ok ? IoOk : (writing_ ? IoWriteError : IoCodeFromErrno(errno));
+  if (!ok && writing_ && errno != 0 && errno != ENOSPC && errno != EDQUOT && errno != EIO)
+    io_ = IoCodeFromErrno(errno);
+  return ok;
+}
+
+bool TextFile::Eof() {
+  if (!file_ || writing_) return true;
+  int c = std::getc(file_);
+  if (c == EOF) return true;
+  std::ungetc(c, file_);
+  return false;
+}
+
+bool TextFile::ReadLine(std::string& line) {
+  line.clear();
+  if (!file_) {
+    io_ = IoNotOpen;
+    return false;
+  }
+  if (writing_) {
+    io_ = IoNotOpenInput;
+    return false;
+  }
+  std::string raw;
+  int c = std::getc(file_);
+  if (c == EOF) {
+    io_ = IoReadError;  // past the end, or the read itself failed
+    return false;
+  }
+  while (c != EOF && c != '\n') {
+    raw.push_back(static_cast<char>(c));
+    c = std::getc(file_);
+  }
+  if (c == EOF && std::ferror(file_)) {
+    io_ = IoReadError;
+    return false;
+  }
+  if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+  line = DecodeFileLine(raw);
+  io_ = IoOk;
+  return true;
+}
+
+bool TextFile::Write(const std::string& s) {
+  if (!file_) {
+    io_ = IoNotOpen;
+    return false;
+  }
+  if (!writing_) {
+    io_ = IoNotOpenOutput;
+    return false;
+  }
+  if (failWrites_ > 0) {
+    --failWrites_;
+    io_ = IoWriteError;
+    return false;
+  }
+  errno = 0;
+  size_t written = std::fwrite(s.data(), 1, s.size(), file_);
+  if (written != s.size()) {
+    io_ = errno ? IoCodeFromErrno(errno) : IoWriteError;
+    if (io_ == IoReadError) io_ = IoWriteError;
+    return false;
+  }
+  io_ = IoOk;
+  return true;
+}
+
+bool TextFile::WriteLn(const std::string& s) { return Write(s + "\r\n"); }
+
+// ---------------------------------------------------------------------------------------------
+// Number texts
+
+namespace {
+
+std::string TrimmedBlanks(const std::string& s) {
+  size_t a = s.find_first_not_of(' ');
+  if (a == std::string::npos) return "";
+  size_t b = s.find_last_not_of(' ');
+  return s.substr(a, b - a + 1);
+}
+
+std::string Upper(std::string s) {
+  for (auto& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+bool TextToReal(const std::string& text, long double& x) {
+  std::string s = TrimmedBlanks(text);
+  size_t comma = s.find(',');
+  if (comma != std::string::npos) s[comma] = '.';
+  if (s.empty()) return false;
+  size_t start = (s[0] == '+') ? 1 : 0;
+  if (start == 1 && s.size() > 1 && s[1] == '-') return false;
+  // Digits must be there: from_chars alone would also take "inf" and "nan".
+  bool digit = false;
+  for (size_t i = start; i < s.size(); ++i) {
+    char c = s[i];
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '.' && c != '-' && c != '+' && c != 'e' && c != 'E') {
+      return false;
+    }
+  }
+  if (!digit) return false;
+  long double v = 0;
+  const char* first = s.data() + start;
+  const char* last = s.data() + s.size();
+  auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
+  if (ec != std::errc() || ptr != last) return false;
+  x = v;
+  return true;
+}
+
+bool TextToWhole(const std::string& text, int64_t& n) {
+  std::string s = TrimmedBlanks(text);
+  if (s.empty()) return false;
+  size_t start = (s[0] == '+') ? 1 : 0;
+  if (start == 1 && (s.size() == 1 || s[1] == '-')) return false;
+  int64_t v = 0;
+  auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + s.size(), v);
+  if (ec != std::errc() || ptr != s.data() + s.size()) return false;
+  n = v;
+  return true;
+}
+
+std::string ExtendedLineText(long double x) {
+  // Stored designs keep their full 7 decimals: the Decimals display setting is held at its neutral
+  // value while the text is made.
+  int savedDecimals = Settings.Decimals;
+  Settings.Decimals = 3;
+  std::string text;
+  if (x < 1 && std::fabs(x - std::round(x)) <= 1e-10L)
+    text = FloatStr(std::round(x));
+  else
+    text = FloatStrDecimals(7, x);
+  Settings.Decimals = savedDecimals;
+  return TrimmedBlanks(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Readers
+
+namespace {
+// One line of DataFile; false (and AbortFlag) when it could not be read.
+bool NextLine(std::string& s) {
+  if (DataFile.ReadLine(s)) return true;
+  Flags.AbortFlag = true;
+  return false;
+}
+
+int64_t WholeOrZero(const std::string& s, int64_t lo, int64_t hi) {
+  int64_t v = 0;
+  if (!TextToWhole(s, v) || v < lo || v > hi) return 0;
+  return v;
+}
+
+long double RealOrZero(std::string s) {
+  std::replace(s.begin(), s.end(), ',', '.');
+  long double v = 0;
+  return TextToReal(s, v) ? v : 0;
+}
+}  // namespace
+
+void ReadLine(std::string& s) { NextLine(s); }
+
+void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d) {
+  std::string line;
+  NextLine(line);
+  std::string* out[4] = {&a, &b, &c, &d};
+  size_t pos = 0;
+  bool missing = false;
+  for (auto* field : out) {
+    size_t bar = missing ? std::string::npos : line.find('|', pos);
+    if (bar == std::string::npos) {
+      missing = true;
+      field->clear();
+      continue;
+    }
+    *field = line.substr(pos, bar - pos);
+    pos = bar + 1;
+  }
+}
+
+void ReadCharLine(char& c) {
+  std::string s;
+  NextLine(s);
+  c = s.empty() ? '\0' : s[0];
+}
+
+void ReadIntegerLine(int32_t& n) {
+  std::string s;
+  NextLine(s);
+  n = static_cast<int32_t>(WholeOrZero(s, INT32_MIN, INT32_MAX));
+}
+
+void ReadLongintLine(int32_t& n) { ReadIntegerLine(n); }
+
+void ReadWordLine(uint16_t& w) {
+  std::string s;
+  NextLine(s);
+  w = static_cast<uint16_t>(WholeOrZero(s, 0, 65535));
+}
+
+void ReadExtendedLine(long double& x) {
+  std::string s;
+  NextLine(s);
+  x = RealOrZero(s);
+}
+
+void ReadDoubleLine(double& x) {
+  std::string s;
+  NextLine(s);
+  x = static_cast<double>(RealOrZero(s));
+}
+
+void ReadBoolTrue(bool& b) {
+  std::string s;
+  NextLine(s);
+  if (!Flags.AbortFlag) b = Upper(TrimmedBlanks(s)) == "TRUE";
+}
+
+void ReadBoolNotFalse(bool& b) {
+  std::string s;
+  NextLine(s);
+  if (!Flags.AbortFlag) b = Upper(TrimmedBlanks(s)) != "FALSE";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writers
+
+namespace {
+void Put(const std::string& s, bool lineEnd) {
+  bool ok = lineEnd ? DataFile.WriteLn(s) : DataFile.Write(s);
+  if (!ok) Flags.AbortFlag = true;
+}
+
+std::string Fields(std::initializer_list<const std::string*> fields) {
+  std::string line;
+  for (const auto* f : fields) line += *f + "|";
+  return line;
+}
+}  // namespace
+
+void WriteLine(const std::string& s) { Put(s, true); }
+void WriteStringLine(const std::string& s) { Put(s, true); }
+void WriteText(const std::string& s) { Put(s, false); }
+void WriteIntegerLine(int64_t n) { Put(std::to_string(n), true); }
+void WriteBoolLine(bool b) { Put(b ? "TRUE" : "FALSE", true); }
+void WriteExtendedLine(long double x) { Put(ExtendedLineText(x), true); }
+
+void WriteFields4(const std::string& a, const std::string& b, const std::string& c,
+                  const std::string& d) {
+  Put(Fields({&a, &b, &c, &d}), true);
+}
+
+void WriteFields6(const std::string& a, const std::string& b, const std::string& c,
+                  const std::string& d, const std::string& e, const std::string& f) {
+  Put(Fields({&a, &b, &c, &d, &e, &f}), true);
+}
+
+void WriteFields8(const std::string& a, const std::string& b, const std::string& c,
+                  const std::string& d, const std::string& e, const std::string& f,
+                  const std::string& g, const std::string& h) {
+  Put(Fields({&a, &b, &c, &d, &e, &f, &g, &h}), true);
+}
+
+void WriteFileHeader() {
+  const std::string dashes(65, '-');
+  WriteLine(dashes);
+  WriteLine(Ident.Banner + "   V " + GetFileVersion(""));
+  WriteLine("Version " + Ident.VersionText);
+  WriteLine("");  // reserved line, skipped by readers
+  WriteLine(dashes);
+  for (const auto& comment : Session.CommentLines) WriteLine(comment);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paths
+
+void AddBackslash(const std::string& path, std::string& result) { result = AddBackslash(path); }
+
+std::string AddBackslash(const std::string& path) {
+  std::string p = TrimmedBlanks(path);
+  if (p.empty() || p.back() == '/') return p;
+  return p + "/";
+}
+
+void RemoveBackslash(const std::string& path, std::string& result) {
+  result = RemoveBackslash(path);
+}
+
+std::string RemoveBackslash(const std::string& path) {
+  std::string p = TrimmedBlanks(path);
+  if (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+void ExtractFolder(const std::string& name, std::string& result) { result = ExtractFolder(name); }
+
+std::string ExtractFolder(const std::string& name) {
+  size_t slash = name.rfind('/');
+  return slash == std::string::npos ? "" : name.substr(0, slash + 1);
+}
+
+void ExtractDrive(const std::string& path, std::string& result) {
+  // There are no drives here; a name that still starts with a drive letter gives it back.
+  bool drive = path.size() >= 2 && path[1] == ':' &&
+               ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  result = drive ? path.substr(0, 2) : "";
+}
+
+std::string FileNamePart(const std::string& name) {
+  size_t slash = name.rfind('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+void FileNameWithoutExt(const std::string& name, std::string& result) {
+  result = FileNameWithoutExt(name);
+}
+
+std::string FileNameWithoutExt(const std::string& name) {
+  std::string file = FileNamePart(name);
+  size_t dot = file.rfind('.');
+  return dot == std::string::npos ? file : file.substr(0, dot);
+}
+
+void ExtractBaseName(const std::string& name, std::string& result) {
+  result = ExtractBaseName(name);
+}
+
+std::string ExtractBaseName(const std::string& name) {
+  std::string drive;
+  ExtractDrive(name, drive);
+  return FileNameWithoutExt(name.substr(drive.size()));
+}
+
+void RemoveFileExt(const std::string& name, std::string& result) { result = RemoveFileExt(name); }
+
+std::string RemoveFileExt(const std::string& name) {
+  return ExtractFolder(name) + FileNameWithoutExt(name);
+}
+
+void ExtensionAfterDot(const std::string& name, std::string& result) {
+  result = ExtensionAfterDot(name);
+}
+
+std::string ExtensionAfterDot(const std::string& name) {
+  std::string file = FileNamePart(name);
+  size_t dot = file.find('.');
+  return dot == std::string::npos ? "" : file.substr(dot + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// File and folder tests
+
+bool FileCanOpen(const std::string& name) {
+  if (name.empty()) return false;
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool IsFolderWritable(const std::string& folder) {
+  // A fresh name of our own: a user's file of any name is never touched.
+  std::string pattern = AddBackslash(folder.empty() ? "." : folder) + ".qern-probe-XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  int fd = ::mkstemp(buf.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(buf.data());
+  return true;
+}
+
+bool FolderFindable(const std::string& folder) {
+  std::string p = RemoveBackslash(folder);
+  DIR* dir = ::opendir(p.empty() ? "." : p.c_str());
+  if (!dir) return false;
+  ::closedir(dir);
+  return true;
+}
+
+bool FolderExists(const std::string& path) {
+  std::string p = RemoveBackslash(path);
+  if (p.empty()) return false;
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& mask) {
+  std::vector<std::string> names;
+  std::string p = RemoveBackslash(folder);
+  DIR* dir = ::opendir(p.empty() ? "." : p.c_str());
+  if (!dir) return names;
+  std::string pattern = (mask == "*.*") ? "*" : mask;
+  std::string base = AddBackslash(folder);
+  while (dirent* e = ::readdir(dir)) {
+    std::string n = e->d_name;
+    if (n == "." || n == "..") continue;
+    if (::fnmatch(pattern.c_str(), n.c_str(), FNM_CASEFOLD | FNM_PERIOD) != 0) continue;
+    struct stat st {};
+    if (::stat((base + n).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    names.push_back(n);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Erasing and copying
+
+void EraseFileIfExists(const std::string& name) {
+  struct stat st {};
+  if (name.empty() || ::lstat(name.c_str(), &st) != 0) return;
+  if (::unlink(name.c_str()) != 0) Flags.AbortFlag = true;
+}
+
+void DeleteFilesByMask(const std::string& folder, const std::string& mask) {
+  std::string base = AddBackslash(folder);
+  for (const auto& n : FilesMatching(folder, mask)) {
+    if (::unlink((base + n).c_str()) != 0) {
+      Flags.AbortFlag = true;
+      return;
+    }
+  }
+}
+
+void CopyFileBlocks(const std::string& source, const std::string& dest) {
+  if (!CopyFileTo(source, dest)) Flags.AbortFlag = true;
+}
+
+void CopyFileToFolderOf(const std::string& source, const std::string& dest) {
+  if (!FileCanOpen(source)) {
+    Flags.AbortFlag = true;
+    return;
+  }
+  std::string target = AddBackslash(ExtractFolder(dest)) + FileNamePart(source);
+  if (ExtractFolder(dest).empty()) target = FileNamePart(source);
+  if (!CopyFileTo(source, target)) Flags.AbortFlag = true;
+}
+
+void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
+                     const std::string& destFolder) {
+  auto names = FilesMatching(sourceFolder, mask);
+  bool failed = names.empty();
+  std::string source = AddBackslash(sourceFolder);
+  std::string dest = AddBackslash(destFolder);
+  for (const auto& n : names) {
+    Flags.AbortFlag = false;
+    CopyFileToFolderOf(source + n, dest + n);
+    if (Flags.AbortFlag) failed = true;
+  }
+  Flags.AbortFlag = failed;
+}
+
+}  // namespace qern
