@@ -1,0 +1,391 @@
+// Display list, mapping, zoom and pan of the graphics window core, and the drawing device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "framework/progvar.h"
+#include "framework/zorqdraw.h"
+#include "framework/zorqgraf.h"
+#include "platform/scripteddialogs.h"
+
+namespace qern {
+namespace {
+
+// Records every canvas call as text.
+class LogCanvas : public Canvas {
+ public:
+  std::vector<std::string> Calls;
+  void SetPen(uint32_t c, int w, int s) override { Add("pen", {int(c), w, s}); }
+  void SetBrush(uint32_t c) override { Add("brush", {int(c)}); }
+  void Line(int a, int b, int c, int d) override { Add("line", {a, b, c, d}); }
+  void Ellipse(int a, int b, int c, int d) override { Add("ellipse", {a, b, c, d}); }
+  void Arc(int a, int b, int c, int d, double s, double w) override {
+    Add("arc", {a, b, c, d, int(std::lround(s)), int(std::lround(w))});
+  }
+  void Polygon(const std::array<int, 8>& xy) override {
+    Add("polygon", {xy[0], xy[1], xy[2], xy[3], xy[4], xy[5], xy[6], xy[7]});
+  }
+  void Text(int x, int y, const std::string& t, const CanvasFont& f) override {
+    Add("text " + t, {x, y, f.Height, int(f.Color)});
+  }
+  void Frame(int a, int b, int c, int d) override { Add("frame", {a, b, c, d}); }
+  std::vector<std::string> Of(const std::string& kind) const {
+    std::vector<std::string> out;
+    for (const auto& c : Calls)
+      if (c.rfind(kind + " ", 0) == 0 || c == kind) out.push_back(c);
+    return out;
+  }
+
+ private:
+  void Add(const std::string& k, std::initializer_list<int> v) {
+    std::string s = k;
+    for (int x : v) s += " " + std::to_string(x);
+    Calls.push_back(s);
+  }
+};
+
+class GraphicTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    InitGraphicState();
+    Settings.ScreenWidth = 640;
+    Settings.ScreenHeight = 480;
+    SetDialogService(&dialogs);
+    device = std::make_unique<TDrawDevice>();
+    DrawDevice = device.get();
+    win.FormCreate();
+    FZorqgra = &win;
+  }
+  void TearDown() override {
+    FZorqgra = nullptr;
+    device.reset();
+    SetDialogService(nullptr);
+  }
+  // Whole screen, no frame, no aspect correction.
+  void PlainWindow(long double w = 100, long double h = 100) {
+    win.SetWindow(false, false, 0, 0, 1, 1, 0, 0, w, h);
+  }
+  ScriptedDialogService dialogs;
+  GraphicWindow win;
+  std::unique_ptr<TDrawDevice> device;
+};
+
+TEST_F(GraphicTest, WritersSuppressRepeatsAndOutOfRangeColours) {
+  win.SetColor(3);
+  win.SetColor(3);
+  win.SetColor(17);
+  win.SetLineStyle(2);
+  win.SetLineStyle(2);
+  win.SetLineWidth(1);  // 1 already
+  win.SetLineWidth(3);
+  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;3", "11;2", "12;3"}));
+  EXPECT_EQ(win.GetColor(), 3);
+}
+
+TEST_F(GraphicTest, ClearForgetsTheLastColourStyleAndWidth) {
+  win.SetColor(3);
+  win.SetLineStyle(2);
+  win.SetLineWidth(3);
+  win.Clear();
+  EXPECT_TRUE(DisplayList.empty());
+  win.SetColor(3);
+  win.SetLineStyle(2);
+  win.SetLineWidth(1);  // the replay starts with width 1: nothing needed
+  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;3", "11;2"}));
+}
+
+TEST_F(GraphicTest, LineStyleNamesAreCaseSensitive) {
+  win.SetLineStyleName("punkt");
+  win.SetLineStyleName("PUNKT");
+  win.SetLineStyleName("STRICHPUNKT");
+  win.SetLineStyleName("VERDECKT");
+  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"11;0", "11;1", "11;2", "11;3"}));
+}
+
+TEST_F(GraphicTest, RecordTextForms) {
+  win.line(1, 2.5, 3, 4);
+  win.circle(10, 20, 0.125);
+  win.Arc(0, 0, 10, 12, 10);   // short arc: a line between the end points
+  win.Arc(0, 0, 0, 180, 10);   // a real arc
+  win.OutTextXY("a;b", 1, 2);
+  win.SetTextStyle(2, 90, 3.5, 2.5);
+  win.Solid(0, 0, 1, 0, 1, 1, 0, 1);
+  win.SleepMs(20);
+  auto t = DisplayListText();
+  ASSERT_EQ(t.size(), 8u);
+  EXPECT_EQ(t[0], "4;1;2.5;3;4");
+  EXPECT_EQ(t[1], "3;10;20;0.125");
+  EXPECT_EQ(t[2].substr(0, 2), "4;");
+  EXPECT_EQ(t[2], "4;9.8480775;1.7364818;9.781476;2.0791169");
+  EXPECT_EQ(t[3].substr(0, 18), "5;-10;-10;10;10;10");
+  EXPECT_EQ(t[4], "6;1;2;a;b");
+  EXPECT_EQ(t[5], "9;3.5;2.5;2;90");
+  EXPECT_EQ(t[6], "7;0;0;1;0;1;1;0;1");
+  EXPECT_EQ(t[7], "13;20");
+}
+
+TEST_F(GraphicTest, FullTurnArcIsACircle) {
+  win.Arc(5, 6, 30, 390, 2);
+  win.Arc(5, 6, 0, -360, 2);
+  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"3;5;6;2", "3;5;6;2"}));
+}
+
+TEST_F(GraphicTest, NumberTextsAndParsing) {
+  EXPECT_EQ(DisplayNumberText(0), "0");
+  EXPECT_EQ(DisplayNumberText(0.5), "0.5");
+  EXPECT_EQ(DisplayNumberText(-12.3456789), "-12.345679");
+  EXPECT_EQ(DisplayNumberText(100), "100");
+  EXPECT_EQ(DisplayNumberText(0.00012), "0.00012");
+  EXPECT_EQ(DisplayNumberText(1.5e-6), "1.5E-6");
+  EXPECT_EQ(DisplayNumberText(123456789), "1.2345679E8");
+
+  auto r = ParseDisplayRecord("6;1,5;2;text; with ;semicolons");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->Code, 6);
+  EXPECT_DOUBLE_EQ(r->Args[0], 1.5);
+  EXPECT_EQ(r->Text, "text; with ;semicolons");
+  auto w = ParseDisplayRecord("10;1;1;639;479;0;0;1.5E-6;2");
+  ASSERT_TRUE(w);
+  EXPECT_DOUBLE_EQ(w->Args[6], 1.5e-6);
+  EXPECT_EQ(w->ToText(), "10;1;1;639;479;0;0;1.5E-6;2");
+  EXPECT_FALSE(ParseDisplayRecord("14;1"));
+  EXPECT_FALSE(ParseDisplayRecord("0;1"));
+  EXPECT_FALSE(ParseDisplayRecord("4;1;2;3"));
+  EXPECT_FALSE(ParseDisplayRecord("4;1;x;3;4"));
+  EXPECT_FALSE(ParseDisplayRecord("8"));
+}
+
+TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
+  PlainWindow();
+  EXPECT_EQ(DisplayListText().back(), "10;0;0;640;480;0;0;100;100");
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleX), 6.4);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleY), 4.8);
+  EXPECT_EQ(MapX(50), 320);
+  EXPECT_EQ(MapY(25), 360);
+  EXPECT_EQ(MapLengthY(10), 48);
+
+  win.SetWindow(false, true, 0.1, 0.05, 0.95, 0.95, 0, 0, 1, 1);
+  EXPECT_EQ(Graph.ViewLeft, 65);
+  EXPECT_EQ(Graph.ViewRight, 607);
+  EXPECT_EQ(Graph.ViewTop, 25);
+  EXPECT_EQ(Graph.ViewBottom, 455);
+}
+
+TEST_F(GraphicTest, KeepAspectGivesTheSmallerScale) {
+  win.SetWindow(true, false, 0, 0, 1, 1, 0, 0, 200, 100);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleX), 3.2);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleY), 3.2);
+  EXPECT_EQ(MapX(200), 640);  // fills the width
+  Settings.ScreenWidth = 800;  // 0.75 * 800 / 480 = 1.25
+  win.SetWindow(true, false, 0, 0, 1, 1, 0, 0, 100, 100);
+  EXPECT_NEAR(double(Graph.ScaleX / Graph.ScaleY), 1.25, 1e-12);
+}
+
+TEST_F(GraphicTest, EmptyBoxOrScreenNeverDivides) {
+  PlainWindow();
+  win.SetWindow(false, false, 0, 0, 1, 1, 5, 0, 5, 10);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleX), 6.4);  // unchanged
+  win.Header(0, 0, 0, 10, 10);                  // from an empty box: no aspect factor
+  EXPECT_TRUE(std::isfinite(double(Graph.ZoomAspectFactor)));
+
+  Settings.ScreenWidth = Settings.ScreenHeight = 0;
+  win.SetWindow(true, true, 0, 0, 1, 1, 0, 0, 10, 10);
+  win.ResetZoom();
+  EXPECT_TRUE(std::isfinite(double(Graph.ScaleX)));
+  EXPECT_TRUE(std::isfinite(double(Graph.ScaleY)));
+  win.FormMouseDown(MouseButton::Left, 0, 0);
+  win.FormMouseUp(MouseButton::Left, 10, 10);
+  EXPECT_TRUE(std::isfinite(double(Graph.VisibleXMin)));
+}
+
+TEST_F(GraphicTest, KeysZoomAndPanTheShownPart) {
+  PlainWindow();
+  win.processKey(GraphicKey::NumPlus);  // factor 1.2 about the centre
+  EXPECT_EQ(Graph.ZoomRect.x1, 54);
+  EXPECT_EQ(Graph.ZoomRect.x2, 586);
+  EXPECT_EQ(Graph.ZoomRect.y1, 40);
+  EXPECT_EQ(Graph.ZoomRect.y2, 440);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 8.4375);
+  EXPECT_NEAR(double(Graph.VisibleXMax - Graph.VisibleXMin), 100 * 532 / 640.0, 1e-9);
+  win.processKey(GraphicKey::NumMinus);
+  EXPECT_NEAR(Graph.ZoomRect.x1, 0, 1);
+  EXPECT_NEAR(Graph.ZoomRect.x2, 640, 1);
+  EXPECT_EQ(Graph.ZoomRect.y1, 0);
+  EXPECT_EQ(Graph.ZoomRect.y2, 480);
+
+  win.processKey(GraphicKey::Escape);
+  win.processKey(GraphicKey::Up);  // 0.1 of the height towards smaller world y
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleYMin), -10);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleYMax), 90);
+  win.processKey(GraphicKey::F5);
+  win.processKey(GraphicKey::Left);  // towards larger world x
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 10);
+  win.processKey(GraphicKey::Right);
+  win.processKey(GraphicKey::Right);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), -10);
+  win.processKey(GraphicKey::Escape);
+  win.processKey(GraphicKey::PageDown);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleYMin), 50);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleY), 4.8);  // pan keeps the scale
+}
+
+TEST_F(GraphicTest, RubberBandZoomsToTheDraggedWorldRectangle) {
+  PlainWindow();
+  win.FormMouseDown(MouseButton::Left, 320, 240);
+  win.FormMouseMove(100, 100);
+  win.FormMouseUp(MouseButton::Left, 0, 0);  // the upper left quarter
+  EXPECT_NEAR(double(Graph.VisibleXMin), 0, 1e-9);
+  EXPECT_NEAR(double(Graph.VisibleXMax), 50, 1e-9);
+  EXPECT_NEAR(double(Graph.VisibleYMin), 50, 1e-9);
+  EXPECT_NEAR(double(Graph.VisibleYMax), 100, 1e-9);
+  // Again inside the zoomed view.
+  win.FormMouseDown(MouseButton::Left, 320, 480);
+  win.FormMouseUp(MouseButton::Left, 640, 240);
+  EXPECT_NEAR(double(Graph.VisibleXMin), 25, 1e-9);
+  EXPECT_NEAR(double(Graph.VisibleYMax), 75, 1e-9);
+
+  win.FormMouseDown(MouseButton::Right, 5, 5);  // whole box again
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 0);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMax), 100);
+
+  win.FormDblClick();
+  win.FormMouseDown(MouseButton::Left, 5, 5);  // reset of the view, not a drag
+  EXPECT_FALSE(win.Dragging);
+  EXPECT_FALSE(win.DblClicked);
+}
+
+TEST_F(GraphicTest, ReplayMapsRecordsAndKeepsTheZoom) {
+  PlainWindow();
+  win.SetColor(2);
+  win.line(0, 0, 50, 50);
+  win.circle(50, 50, 10);
+  win.Arc(50, 50, 0, 90, 10);
+  win.processKey(GraphicKey::NumPlus);
+  LogCanvas c;
+  EXPECT_TRUE(win.FormPaint(&c));
+  // The replayed record 10 applies the zoom again.
+  EXPECT_EQ(Graph.ZoomRect.x1, 54);
+  int x0 = MapX(0), y0 = MapY(0), x50 = MapX(50), y50 = MapY(50);
+  EXPECT_EQ(c.Of("line"),
+            (std::vector<std::string>{"line " + std::to_string(x0) + " " + std::to_string(y0) +
+                                      " " + std::to_string(x50) + " " + std::to_string(y50)}));
+  ASSERT_EQ(c.Of("ellipse").size(), 1u);
+  EXPECT_EQ(c.Of("ellipse")[0], "ellipse " + std::to_string(MapX(40)) + " " +
+                                    std::to_string(MapY(60)) + " " + std::to_string(MapX(60)) +
+                                    " " + std::to_string(MapY(40)));
+  ASSERT_EQ(c.Of("arc").size(), 1u);
+  EXPECT_TRUE(c.Of("arc")[0].find(" 0 90") != std::string::npos) << c.Of("arc")[0];
+  EXPECT_EQ(win.CurLineStyle, 99);  // a paint resets the writers' style and width
+}
+
+TEST_F(GraphicTest, ReplayColoursFollowTheSettings) {
+  PlainWindow();
+  win.SetColor(4);
+  win.Solid(0, 0, 10, 0, 10, 10, 0, 10);
+  win.SetColor(0);
+  win.OutTextXY("x", 0, 0);
+  LogCanvas c;
+  ReplayDisplayList(DisplayList, &c);
+  auto pens = c.Of("pen");
+  EXPECT_EQ(pens[pens.size() - 2], "pen " + std::to_string(0x0000FF) + " 1 0");  // red
+  EXPECT_EQ(c.Of("text x")[0].substr(c.Of("text x")[0].rfind(' ')), " 1");  // background 1
+
+  Settings.ColorGraphics = false;
+  LogCanvas m;
+  ReplayDisplayList(DisplayList, &m);
+  auto mp = m.Of("pen");
+  EXPECT_EQ(mp[mp.size() - 2], "pen 0 1 0");  // black
+  auto brushes = m.Of("brush");
+  EXPECT_NE(std::find(brushes.begin(), brushes.end(), "brush 0"), brushes.end());
+}
+
+TEST_F(GraphicTest, EmptyWorldBoxEndsTheReplay) {
+  DisplayList.push_back(*ParseDisplayRecord("10;0;0;640;480;3;0;3;10"));
+  win.line(0, 0, 1, 1);
+  LogCanvas c;
+  dialogs.Cursor = CursorShape::Arrow;
+  EXPECT_FALSE(win.FormPaint(&c));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(c.Of("line").empty());
+  EXPECT_EQ(dialogs.Cursor, CursorShape::Arrow);  // the wait cursor does not stay
+}
+
+TEST_F(GraphicTest, PrinterGetsShapesAndTextsWindowOnlyShapes) {
+  PlainWindow();
+  win.line(0, 0, 100, 100);
+  win.OutTextXY("t", 50, 50);
+  win.SetLineWidth(2);
+  PrintMapping pm;
+  pm.PageWidth = 2100;
+  pm.PageHeight = 2970;
+  pm.PrintOffsetX = 10;
+  pm.PrintFrame = true;
+  LogCanvas screen, printer;
+  ReplayDisplayList(DisplayList, &screen, &printer, &pm);
+  EXPECT_EQ(screen.Of("line").size(), 1u);
+  EXPECT_TRUE(screen.Of("text t").empty());
+  EXPECT_EQ(printer.Of("text t").size(), 1u);
+  // x = PW * px * scale / ScreenWidth + PW * 10 / 210; y = PH * py / ScreenHeight.
+  EXPECT_EQ(printer.Of("line")[0], "line 100 2970 2200 0");
+  EXPECT_EQ(printer.Of("frame")[0], "frame 100 0 2200 2970");
+  EXPECT_EQ(printer.Of("pen").back(), "pen 0 8 0");  // width 4 * w on paper
+  EXPECT_EQ(screen.Of("pen").back(), "pen 8388608 2 0");
+}
+
+TEST_F(GraphicTest, DrawingDeviceMapsPensAndForwards) {
+  EXPECT_EQ(DosColorIndex(17), 12);
+  EXPECT_EQ(DosColorIndex(1), 12);
+  EXPECT_EQ(DosColorIndex(9), 2);
+  EXPECT_EQ(DosColorIndex(5), 9);
+  EXPECT_EQ(DosColorIndex(16), 16);
+  device->SetDosColor(7);
+  device->Header(0, 0, 0, 10, 10);
+  device->Line(0, 0, 1, 1);
+  device->Arc(0, 0, 0, 360, 1);
+  auto t = DisplayListText();
+  EXPECT_EQ(t[0], "8;15");
+  EXPECT_EQ(t[1], "10;1;1;639;479;0;0;10;10");
+  EXPECT_EQ(t[2], "11;0");
+  EXPECT_EQ(t.back(), "3;0;0;1");
+  device->ClearDevice();
+  EXPECT_TRUE(DisplayList.empty());
+  device->ShowLogo();
+  EXPECT_GT(DisplayList.size(), 30u);
+}
+
+TEST_F(GraphicTest, DeviceWorksWithoutAWindow) {
+  FZorqgra = nullptr;
+  device->SetColor(5);
+  device->Circle(1, 1, 1);
+  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;5", "3;1;1;1"}));
+}
+
+TEST_F(GraphicTest, MissingFileIsReportedWithoutBlanks) {
+  Flags.AbortFlag = false;
+  device->CheckFileExists("/nonexistent dir/no file.plt");
+  EXPECT_TRUE(Flags.AbortFlag);
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0], "/nonexistentdir/nofile.plt nicht gefunden !");
+  Flags.AbortFlag = false;
+  device->CheckFileExists(QERN_TEST_DATA "/../CMakeLists.txt");
+  EXPECT_FALSE(Flags.AbortFlag);
+}
+
+TEST_F(GraphicTest, DataFileNameFollowsTheCurrentFile) {
+  Session.CurrentFileName = "";
+  EXPECT_EQ(DataFileName(), "");
+  Session.CurrentFileName = "welle";
+  Session.CurrentFileFolder = "/home/u/data";
+  Ident.DataExtension = "qrk";
+  EXPECT_EQ(DataFileName(), "/home/u/data/welle.qrk");
+  Flags.StartedWithFile = true;
+  Session.CurrentFileName = "given.qrk";
+  EXPECT_EQ(DataFileName(), "given.qrk");
+}
+
+}  // namespace
+}  // namespace qern
