@@ -1,0 +1,55 @@
+// Math utilities: rounding, powers, guarded arccos, angles, comparisons and unit conversion.
+// Pure functions on long double; only the arccos guards report, through the error list.
+#pragma once
+
+namespace qern {
+
+constexpr long double Pi = 3.141592653589793238462643383279502884L;
+
+// Rounding, powers and logarithms.
+long double RoundDecimals(long double x, int n);  // to n places, ties to even
+long double IntPower(long double x, int n);
+long double Power10(long double x);               // 10^x
+long double Log10(long double x);                 // 0 for x <= 0
+long double FloorValue(long double x);
+int DecadeExponent(long double x);                // power of ten of the leading digit, 0 for 0
+bool IsEven(long long n);
+long double RoundHalfEven(long double x);         // the rounding every routine here uses
+
+// Trigonometry and angles (radians unless the name says degrees).
+long double Tangent(long double x);
+long double Involute(long double alpha);          // tan(alpha) - alpha
+long double ArcCosine(long double x);             // |x| > 1: 0 and "Error: ArcCos x"
+long double ArcCosChecked(const char* name, long double x);  // tolerates |x| up to 1.0001
+long double ArcTanXY(long double x, long double y);          // -pi/2 .. 3pi/2
+long double ArcTanYX(long double y, long double x);
+void PolarToXY(long double& x, long double& y, long double r, long double phi);
+void XYToPolar(long double& r, long double& phi, long double x, long double y);
+long double Hypot(long double x, long double y);
+long double RadToDeg(long double x);
+long double DegToRad(long double x);
+long double AngleDifference(long double a, long double b);   // ccw sweep a -> b, degrees
+
+// Rotation and transformation; results go to the first two arguments.
+void RotatePoint(long double& xr, long double& yr, long double x, long double y, long double phi);
+void RotateAboutPoint(long double& xr, long double& yr, long double x, long double y,
+                      long double xc, long double yc, long double phi);
+void RotateTranslate(long double& xr, long double& yr, long double x0, long double y0,
+                     long double angleDeg, long double x, long double y);
+void ScaleRotateTranslate(long double& xr, long double& yr, long double sx, long double sy,
+                          long double x0, long double y0, long double angleDeg, long double x,
+                          long double y);
+
+// Comparisons and small helpers.
+bool IsNearlyEqual(long double a, long double b);           // |b - a| <= 1e-5
+bool IsBetween(long double x, long double a, long double b);  // bounds excluded, either order
+long double MaxFloat(long double a, long double b);
+long double MinFloat(long double a, long double b);
+int MaxInteger(int a, int b);
+int MinInteger(int a, int b);
+int ClampInteger(int lo, int hi, int x);
+long double PercentDeviation(long double ref, long double value);
+long double InchToMm(long double x);
+long double MmToInch(long double x);
+
+}  // namespace qern

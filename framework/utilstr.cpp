@@ -1,0 +1,595 @@
+// Number and text formatting: FloatStrFixed and its wrappers, strict text-to-number
+// conversion, string helpers by character, and the display/output text conversions.
+#include "framework/utilstr.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <system_error>
+
+#include "framework/progvar.h"
+#include "framework/utf8.h"
+#include "framework/utilmath.h"
+#include "platform/codepage.h"
+
+namespace qern {
+
+// ---- Decimal separator -------------------------------------------------------------------
+
+namespace {
+std::string g_separator = ".";
+std::vector<std::string> g_params;
+}  // namespace
+
+void InitDecimalSeparator() {
+  const char* old = std::setlocale(LC_NUMERIC, nullptr);
+  std::string saved = old ? old : "C";
+  if (std::setlocale(LC_NUMERIC, "")) {
+    const std::lconv* lc = std::localeconv();
+    if (lc && lc->decimal_point && *lc->decimal_point) g_separator = lc->decimal_point;
+  }
+  std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+void SetDecimalSeparator(char separator) { g_separator = std::string(1, separator); }
+
+std::string DecimalSeparator() { return g_separator; }
+
+// ---- Decimal digits ----------------------------------------------------------------------
+
+namespace {
+
+// |x| as decimal digits d0 d1 ... with value 0.d0d1... * 10^(exp10 + 1), i.e. d0 is the
+// digit of 10^exp10. Taken to 18 significant digits first, so that values entered as
+// decimals round the way they read.
+struct Digits {
+  std::string d;  // empty for zero
+  int exp10 = 0;
+};
+
+Digits ToDigits(long double x) {
+  Digits r;
+  long double a = std::fabs(x);
+  if (a == 0 || !std::isfinite(a)) return r;
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 17);
+  std::string_view t(buf, res.ptr - buf);
+  std::size_t e = t.find('e');
+  for (std::size_t i = 0; i < e; ++i)
+    if (t[i] != '.') r.d += t[i];
+  r.exp10 = std::atoi(std::string(t.substr(e + 1)).c_str());
+  return r;
+}
+
+// Keeps `keep` leading digits, rounding half up on the next digit.
+void RoundDigits(Digits& g, int keep) {
+  if (g.d.empty()) return;
+  if (keep >= static_cast<int>(g.d.size())) return;
+  if (keep < 0) {
+    g.d.clear();
+    return;
+  }
+  bool up = g.d[keep] >= '5';
+  g.d.resize(keep);
+  if (up) {
+    int i = keep - 1;
+    while (i >= 0 && g.d[i] == '9') g.d[i--] = '0';
+    if (i >= 0) {
+      ++g.d[i];
+    } else {
+      g.d.insert(g.d.begin(), '1');
+      ++g.exp10;
+    }
+  }
+  while (!g.d.empty() && g.d.back() == '0') g.d.pop_back();
+  if (g.d.empty()) g.exp10 = 0;
+}
+
+// Digit of 10^p in g ('0' outside the digit string).
+char DigitAt(const Digits& g, int p) {
+  int i = g.exp10 - p;
+  if (i < 0 || i >= static_cast<int>(g.d.size())) return '0';
+  return g.d[i];
+}
+
+std::string FixedText(const Digits& g, bool negative, int decimals, const std::string& sep) {
+  std::string s;
+  if (negative && !g.d.empty()) s += '-';
+  int top = g.d.empty() ? 0 : std::max(g.exp10, 0);
+  for (int p = top; p >= 0; --p) s += DigitAt(g, p);
+  if (decimals > 0) {
+    s += sep;
+    for (int p = -1; p >= -decimals; --p) s += DigitAt(g, p);
+  }
+  return s;
+}
+
+// Exponent form: mantissa with trailing zeros dropped, "E", exponent ("1.5E-5", "1E20").
+std::string ExponentText(const Digits& g, bool negative, const std::string& sep) {
+  std::string s;
+  if (negative) s += '-';
+  s += g.d[0];
+  if (g.d.size() > 1) s += sep + g.d.substr(1);
+  s += "E" + std::to_string(g.exp10);
+  return s;
+}
+
+std::string GeneralText(long double x, int precision, const std::string& sep) {
+  Digits g = ToDigits(x);
+  RoundDigits(g, precision);
+  if (g.d.empty()) return "0";
+  bool negative = x < 0;
+  if (g.exp10 >= precision || g.exp10 < -5) return ExponentText(g, negative, sep);
+  int decimals = std::max(0, static_cast<int>(g.d.size()) - 1 - g.exp10);
+  return FixedText(g, negative, decimals, sep);
+}
+
+std::string FixedWithSep(int width, int decimals, long double x, const std::string& sep) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  if (Settings.Decimals != 3) decimals = ClampInteger(0, 10, decimals + Settings.Decimals - 3);
+  decimals = ClampInteger(0, 18, decimals);
+  int precision = ClampInteger(1, 18, width + decimals);
+  Digits g = ToDigits(x);
+  std::string s;
+  if (!g.d.empty() && g.exp10 + 1 > precision) {
+    RoundDigits(g, precision);
+    s = ExponentText(g, x < 0, sep);
+  } else {
+    // Round to the fewer of `precision` significant digits and `decimals` places.
+    RoundDigits(g, std::min(precision, g.exp10 + 1 + decimals));
+    s = FixedText(g, x < 0, decimals, sep);
+  }
+  int target = decimals > 0 ? width + 1 + decimals : width;
+  return Utf8PadLeft(s, target);
+}
+
+std::string FloatStrWithSep(long double x, const std::string& sep) {
+  if (std::fabs(x) < 1e-5L) return "0";
+  int i, d;
+  SignificantDigits(i, d, 3, x);
+  return FixedWithSep(i, d, x, sep);
+}
+
+std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::string& sep) {
+  int i, d;
+  SignificantDigits(i, d, 3, x);
+  return FixedWithSep(i, decimals, x, sep);
+}
+
+}  // namespace
+
+// ---- Numbers to text ---------------------------------------------------------------------
+
+void SignificantDigits(int& intDigits, int& decimals, int n, long double x) {
+  if (x == 0) x = 0.5L;
+  long double a = std::fabs(x);
+  int e = DecadeExponent(a);
+  if (n <= e) {
+    intDigits = e + 1;
+    decimals = 0;
+  } else if (e >= 0) {
+    intDigits = e + 1;
+    decimals = n - e;
+  } else {
+    intDigits = 0;
+    decimals = n - e - 1;
+  }
+  // Drop trailing zeros of the shown digits.
+  long double k = RoundHalfEven(a * IntPower(10, decimals + 1));
+  while (k >= 1) {
+    k = std::trunc(k / 10);
+    if (std::fmod(k, 10.0L) != 0) break;
+    --decimals;
+    if (k == 0) break;
+  }
+  // A large value can run the count below zero; whole numbers have no decimals.
+  if (decimals < 0) decimals = 0;
+}
+
+std::string FloatStrFixed(int width, int decimals, long double x) {
+  return FixedWithSep(width, decimals, x, g_separator);
+}
+
+std::string FloatStr(long double x) { return FloatStrWithSep(x, g_separator); }
+
+std::string FloatStrSig(int k, long double x) {
+  if (std::fabs(x) < 1e-5L) return "0";
+  int i, d;
+  SignificantDigits(i, d, 3 - k, x);
+  return FloatStrFixed(i, d, x);
+}
+
+std::string FloatStr6(long double x) { return FloatStrSig(-3, x); }
+
+std::string FloatStrDecimals(int decimals, long double x) {
+  return FloatStrDecimalsWithSep(decimals, x, g_separator);
+}
+
+std::string FloatStrWidth(int width, long double x) {
+  int i, d;
+  SignificantDigits(i, d, 3, x);
+  if (std::fabs(x) >= 1e-6L) {
+    if (d >= 1) return FloatStrFixed(width - d - 1, d, x);
+    return FloatStrFixed(width, 0, x);
+  }
+  return AlignRight("0", width);
+}
+
+std::string FloatStrDot(long double x) { return FloatStrWithSep(x, "."); }
+
+std::string FloatStrDecimalsDot(int decimals, long double x) {
+  return FloatStrDecimalsWithSep(decimals, x, ".");
+}
+
+std::string FloatStrFixedDot(int width, int decimals, long double x) {
+  return FixedWithSep(width, decimals, x, ".");
+}
+
+std::string GeneralFloatStr(long double x) { return GeneralText(x, 15, g_separator); }
+
+std::string LengthStr(long double mm) {
+  if (Settings.UnitSystem == 1) return FloatStrDecimals(4, mm / 25.4L);
+  return FloatStr(mm);
+}
+
+std::string LengthStrDecimals(int decimals, long double mm) {
+  if (Settings.UnitSystem == 1) return FloatStrDecimals(decimals + 1, mm / 25.4L);
+  return FloatStrDecimals(decimals, mm);
+}
+
+std::string LengthStr6(long double mm) {
+  if (Settings.UnitSystem == 1) return FloatStrDecimals(5, mm / 25.4L);
+  return FloatStr6(mm);
+}
+
+std::string LengthStrFixed(int width, int decimals, long double mm) {
+  if (Settings.UnitSystem == 1) return FloatStrFixed(MaxInteger(width - 1, 1), decimals + 1, mm / 25.4L);
+  return FloatStrFixed(width, decimals, mm);
+}
+
+std::string LengthUnitStr() { return Settings.UnitSystem == 1 ? "in" : "mm"; }
+
+long double StrToLength(const std::string& s) {
+  long double v = StrToReal(s);
+  return Settings.UnitSystem == 1 ? v * 25.4L : v;
+}
+
+std::string DegreeStr() { return Settings.SpecialCharMode == 1 ? "deg" : "°"; }
+
+std::string AngleStr(long double deg) {
+  if (Settings.AngleFormat == 1) return FloatStrWidth(7, deg) + DegreeStr();
+  // Degrees, minutes and seconds of |deg|; the sign goes in front, so that angles
+  // between -1 and 0 keep it.
+  bool negative = deg < 0;
+  long double a = std::fabs(deg);
+  long long d = static_cast<long long>(std::trunc(a));
+  long double f = (a - std::trunc(a)) * 60;
+  long long m = static_cast<long long>(std::trunc(f));
+  long long s = static_cast<long long>(std::fabs(RoundHalfEven((f - std::trunc(f)) * 60)));
+  if (s >= 60) {
+    ++m;
+    s -= 60;
+  }
+  if (m >= 60) {
+    ++d;
+    m -= 60;
+  }
+  if (m == 0 && s == 0) return FloatStrWidth(7, deg) + DegreeStr();
+  std::string degrees = (negative ? "-" : "") + IntStr(d);
+  if (s != 0) return degrees + DegreeStr() + IntStr(m) + "'" + IntStr(s) + "\"";
+  return Utf8PadLeft(degrees, 5) + DegreeStr() + IntStr(m) + "'";
+}
+
+std::string DateStr(int year, int month, int day) {
+  std::string y = IntStr(year), m = IntStrZero(month, 2), d = IntStrZero(day, 2);
+  switch (Settings.DateFormat) {
+    case 1: return d + "." + m + "." + y;
+    case 2: return m + "/" + d + "/" + y;
+    case 3: return y + "-" + m + "-" + d;
+    case 4: return d + "/" + m + "/" + y;
+    default: return y + "/" + m + "/" + d;
+  }
+}
+
+std::string IntStr(long long n) { return std::to_string(n); }
+
+std::string IntStrZero(long long n, int width) { return Utf8PadLeft(IntStr(n), width, '0'); }
+
+std::string IntStrBlank(long long n, int width) { return Utf8PadLeft(IntStr(n), width); }
+
+std::string NumberToLetter(int n) {
+  int c = 64 + n;
+  if (c < 32 || c > 126) return "";
+  return std::string(1, static_cast<char>(c));
+}
+
+// ---- Text to numbers ---------------------------------------------------------------------
+
+namespace {
+std::size_t SkipBlanks(const std::string& s) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  return i;
+}
+}  // namespace
+
+long double StrToReal(const std::string& text) {
+  std::string s = text;
+  std::size_t comma = s.find(',');
+  if (comma != std::string::npos) s[comma] = '.';
+  std::size_t i = SkipBlanks(s);
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  // Digits, an optional fraction and an optional exponent; no "inf", "nan" or hex.
+  std::size_t start = i;
+  bool digits = false;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, digits = true;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, digits = true;
+  }
+  if (!digits) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    bool expDigits = false;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, expDigits = true;
+    if (!expDigits) return 0;
+  }
+  if (i != s.size()) return 0;
+  long double v = 0;
+  auto res = std::from_chars(s.data() + start, s.data() + i, v, std::chars_format::general);
+  if (res.ec != std::errc() || res.ptr != s.data() + i) return 0;
+  return negative ? -v : v;
+}
+
+long double ParseReal(const std::string& s) { return StrToReal(s); }
+
+int StrToInteger(const std::string& s) {
+  std::size_t i = SkipBlanks(s);
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  if (i >= s.size()) return 0;
+  long long v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return 0;
+    v = v * 10 + (s[i] - '0');
+    if (v > 2147483648LL) return 0;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) return 0;
+  return static_cast<int>(v);
+}
+
+int StrToLongint(const std::string& s) { return StrToInteger(s); }
+
+int ParseLongint(const std::string& s) { return StrToInteger(s); }
+
+// ---- Strings -----------------------------------------------------------------------------
+
+std::string UpperStr(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return r;
+}
+
+std::string LowerStr(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+std::string LeftStr(const std::string& s, int n) { return Utf8Cut(s, n); }
+
+std::string RightStr(const std::string& s, int n) { return Utf8Right(s, n); }
+
+std::string AlignLeft(const std::string& s, int width) {
+  return Utf8PadRight(Utf8Cut(s, width), width);
+}
+
+std::string AlignRight(const std::string& s, int width) {
+  std::string t = TrimBlanks(s);
+  if (Utf8Length(t) > width) return Utf8Cut(t, width);
+  return Utf8PadLeft(t, width);
+}
+
+std::string TrimBlanks(const std::string& s) {
+  std::size_t b = s.find_first_not_of(' ');
+  if (b == std::string::npos) return "";
+  std::size_t e = s.find_last_not_of(' ');
+  return s.substr(b, e - b + 1);
+}
+
+void TrimVar(std::string& s) { s = TrimBlanks(s); }
+
+void DeleteBlanks(std::string& s) { std::erase(s, ' '); }
+
+std::string WithoutBlanks(const std::string& s) {
+  std::string r = s;
+  DeleteBlanks(r);
+  return r;
+}
+
+void ReplaceChar(std::string_view oldCh, std::string_view newCh, std::string& s) {
+  if (oldCh.empty()) return;
+  std::string r;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    std::size_t n = Utf8CharBytes(s, i);
+    std::string_view c(s.data() + i, n);
+    if (c == oldCh) r += newCh;
+    else r += c;
+    i += n;
+  }
+  s = std::move(r);
+}
+
+void ReplaceChar(char oldCh, char newCh, std::string& s) {
+  ReplaceChar(std::string_view(&oldCh, 1), std::string_view(&newCh, 1), s);
+}
+
+std::string PointToComma(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c == '.') c = ',';
+  return r;
+}
+
+std::string CommaToPoint(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c == ',') c = '.';
+  return r;
+}
+
+int LastOccurrence(const std::string& sub, const std::string& s) {
+  int last = 0;
+  for (int p = Utf8Pos(sub, s); p != 0; p = Utf8Pos(sub, s, p + 1)) last = p;
+  return last;
+}
+
+int CountChar(std::string_view ch, const std::string& s) {
+  if (ch.empty()) return 0;
+  int n = 0;
+  for (std::size_t i = 0; i < s.size(); i += Utf8CharBytes(s, i))
+    if (std::string_view(s).substr(i, Utf8CharBytes(s, i)) == ch) ++n;
+  return n;
+}
+
+int CountChar(char ch, const std::string& s) { return CountChar(std::string_view(&ch, 1), s); }
+
+void OverwriteStr(const std::string& sub, std::string& s, int pos) {
+  if (pos < 1) return;
+  int subLen = Utf8Length(sub);
+  if (pos - 1 + subLen > Utf8Length(s)) return;
+  std::size_t b = Utf8ByteOffset(s, pos - 1);
+  std::size_t e = b + Utf8ByteOffset(std::string_view(s).substr(b), subLen);
+  s.replace(b, e - b, sub);
+}
+
+void AbbreviateText(const std::string& s, int maxLen, std::string& result) {
+  int len = Utf8Length(s);
+  if (len <= maxLen) {
+    result = s;
+    return;
+  }
+  int h = maxLen / 2 - 3;
+  if (h < 0) h = 0;
+  result = Utf8Cut(s, h) + " ... " + Utf8Copy(s, len - h, len);
+}
+
+void WrapText(const std::string& s, char breakChar, int maxLen, int& lineCount, int& maxWidth) {
+  if (maxLen < 1) maxLen = 1;
+  Session.WrapLines.clear();
+  lineCount = 0;
+  maxWidth = 1;
+  std::string rest = s;
+  const std::string brk(1, breakChar);
+  do {
+    ++lineCount;
+    int restLen = Utf8Length(rest);
+    int k;
+    if (restLen > maxLen) {
+      k = maxLen;
+      for (int p = maxLen - 1; p >= 1; --p) {
+        if (Utf8Copy(rest, p, 1) == brk) {
+          k = p;
+          break;
+        }
+      }
+    } else {
+      k = restLen;
+    }
+    maxWidth = MaxInteger(maxWidth, k);
+    std::size_t b = Utf8ByteOffset(rest, k);
+    Session.WrapLines.push_back(rest.substr(0, b));
+    rest.erase(0, b);
+  } while (!rest.empty());
+}
+
+void SetProgramParams(const std::vector<std::string>& params) { g_params = params; }
+
+const std::vector<std::string>& ProgramParams() { return g_params; }
+
+bool ParamPresent(const std::string& sw) {
+  std::string u = UpperStr(sw);
+  for (const std::string& p : g_params)
+    if (UpperStr(p) == u) return true;
+  return false;
+}
+
+std::string CopyAnsiText(const std::string& s) { return s; }
+
+// ---- Display and output texts ------------------------------------------------------------
+
+namespace {
+
+const char* Transliteration(char32_t c) {
+  switch (c) {
+    case U'ü': return "ue";
+    case U'é': return "e";
+    case U'ä': return "ae";
+    case U'Ä': return "Ae";
+    case U'ö': return "oe";
+    case U'Ö': return "Oe";
+    case U'Ü': return "Ue";
+    case U'á': return "a";
+    case U'ú': return "u";
+    case U'ñ': return "n";
+    case U'─': case U'═': return "-";
+    case U'ß': return "ss";
+    case U'µ': case U'μ': return "u";
+    case U'±': return "+/-";
+    case U'°': return "deg";
+    case U'²': return "2";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::string TransliterateUmlauts(const std::string& s) {
+  std::string r;
+  r.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t start = i;
+    char32_t c = Utf8Next(s, i);
+    if (const char* t = Transliteration(c)) r += t;
+    else r.append(s, start, i - start);
+  }
+  return r;
+}
+
+std::string ReplaceOemChars(const std::string& s) {
+  std::string r;
+  r.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t start = i;
+    char32_t c = Utf8Next(s, i);
+    if (char a = BoxDrawingToAscii(c)) r += a;
+    else r.append(s, start, i - start);
+  }
+  return r;
+}
+
+std::string ConvertDisplayText(const std::string& s) {
+  if (Settings.SpecialCharMode == 1) return ReplaceOemChars(TransliterateUmlauts(s));
+  return Cp1252ToUtf8(Utf8ToCp1252(s));
+}
+
+std::string OemStrToAnsi(const std::string& s) { return ConvertDisplayText(s); }
+
+std::string AnsiStrToOem(const std::string& s) { return Cp850ToUtf8(Utf8ToCp850(s)); }
+
+std::string ConvertOutputText(const std::string& s) {
+  switch (Settings.CadTextMode) {
+    case 2: return ConvertDisplayText(s);
+    case 3: return TransliterateUmlauts(s);
+    default: return s;
+  }
+}
+
+}  // namespace qern

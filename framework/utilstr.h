@@ -1,0 +1,109 @@
+// Number and text formatting: the one number format of the program (FloatStrFixed and its
+// wrappers), text-to-number conversion, string helpers and the display/output text conversions.
+// Texts are UTF-8; every length and position counts characters.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qern {
+
+// ---- Decimal separator -------------------------------------------------------------------
+// Takes the separator from the user's locale (LC_NUMERIC); the program calls it once at start.
+// The C library's numeric locale is left as it was.
+void InitDecimalSeparator();
+void SetDecimalSeparator(char separator);  // default '.'; tests set ','
+std::string DecimalSeparator();
+
+// ---- Numbers to text ---------------------------------------------------------------------
+// Places before and after the separator that show |x| with n significant digits.
+void SignificantDigits(int& intDigits, int& decimals, int n, long double x);
+// Fixed-point text of x, decimals shifted by Settings.Decimals, padded left to
+// width + 1 + decimals characters (width when decimals = 0); never cut.
+std::string FloatStrFixed(int width, int decimals, long double x);
+std::string FloatStr(long double x);                     // 3 significant digits (4 for >= 1)
+std::string FloatStrSig(int k, long double x);           // 3 - k significant digits
+std::string FloatStr6(long double x);                    // 6 significant digits
+std::string FloatStrDecimals(int decimals, long double x);
+std::string FloatStrWidth(int width, long double x);     // right-aligned in width characters
+// The same texts with a point as separator, for CAD and other files that must carry points.
+std::string FloatStrDot(long double x);
+std::string FloatStrDecimalsDot(int decimals, long double x);
+std::string FloatStrFixedDot(int width, int decimals, long double x);
+// General float text (up to 15 significant digits, exponent form only where shorter).
+std::string GeneralFloatStr(long double x);
+
+// Lengths are held in millimetres; with Settings.UnitSystem = 1 they are shown in inches.
+std::string LengthStr(long double mm);
+std::string LengthStrDecimals(int decimals, long double mm);
+std::string LengthStr6(long double mm);
+std::string LengthStrFixed(int width, int decimals, long double mm);
+std::string LengthUnitStr();                             // "in" or "mm"
+long double StrToLength(const std::string& s);           // input in inches is stored in mm
+
+std::string DegreeStr();                                 // "deg" or "°" by SpecialCharMode
+std::string AngleStr(long double deg);                   // decimal or degrees/minutes/seconds
+std::string DateStr(int year, int month, int day);       // by Settings.DateFormat
+
+std::string IntStr(long long n);
+std::string IntStrZero(long long n, int width);          // leading zeros up to width
+std::string IntStrBlank(long long n, int width);         // leading blanks up to width
+std::string NumberToLetter(int n);                       // 1 -> "A"
+
+// ---- Text to numbers ---------------------------------------------------------------------
+// The first "," becomes "."; then a strict conversion (leading blanks skipped, nothing may
+// follow the number). Any error gives 0.
+long double StrToReal(const std::string& s);
+long double ParseReal(const std::string& s);
+int StrToInteger(const std::string& s);
+int StrToLongint(const std::string& s);
+int ParseLongint(const std::string& s);
+
+// ---- Strings -----------------------------------------------------------------------------
+std::string UpperStr(const std::string& s);              // ASCII letters only
+std::string LowerStr(const std::string& s);
+std::string LeftStr(const std::string& s, int n);
+std::string RightStr(const std::string& s, int n);
+std::string AlignLeft(const std::string& s, int width);  // cut or padded to exactly width
+std::string AlignRight(const std::string& s, int width); // trimmed, padded left; cut when longer
+std::string TrimBlanks(const std::string& s);            // blanks only, not tabs
+void TrimVar(std::string& s);
+void DeleteBlanks(std::string& s);
+std::string WithoutBlanks(const std::string& s);
+// Every character oldCh of s becomes newCh (each one character, UTF-8).
+void ReplaceChar(std::string_view oldCh, std::string_view newCh, std::string& s);
+void ReplaceChar(char oldCh, char newCh, std::string& s);
+std::string PointToComma(const std::string& s);
+std::string CommaToPoint(const std::string& s);
+int LastOccurrence(const std::string& sub, const std::string& s);  // 1-based, 0 = none
+int CountChar(std::string_view ch, const std::string& s);
+int CountChar(char ch, const std::string& s);
+// Writes sub over s from 1-based pos; nothing when pos < 1 or sub would pass the end of s.
+void OverwriteStr(const std::string& sub, std::string& s, int pos);
+// s, or its head, " ... " and its tail when longer than maxLen.
+void AbbreviateText(const std::string& s, int maxLen, std::string& result);
+// Splits s into Session.WrapLines (as many lines as needed), breaking after the last
+// breakChar below maxLen, else hard at maxLen.
+void WrapText(const std::string& s, char breakChar, int maxLen, int& lineCount, int& maxWidth);
+
+// Command-line parameters (without the program name) for ParamPresent; set by the program's main.
+void SetProgramParams(const std::vector<std::string>& params);
+const std::vector<std::string>& ProgramParams();
+bool ParamPresent(const std::string& sw);                // upper-cased (ASCII) comparison
+std::string CopyAnsiText(const std::string& s);          // unchanged copy
+
+// ---- Display and output texts ------------------------------------------------------------
+// For display: with SpecialCharMode = 1 umlauts and signs are spelled out and box-drawing
+// characters become ASCII; otherwise every character Windows-1252 lacks gets its best fit.
+std::string ConvertDisplayText(const std::string& s);
+std::string OemStrToAnsi(const std::string& s);          // same as ConvertDisplayText
+// Keeps only characters code page 850 has (best fit for the others).
+std::string AnsiStrToOem(const std::string& s);
+// For CAD texts, by Settings.CadTextMode: 2 ConvertDisplayText, 3 TransliterateUmlauts,
+// otherwise unchanged.
+std::string ConvertOutputText(const std::string& s);
+std::string TransliterateUmlauts(const std::string& s);  // "ä" -> "ae", "°" -> "deg", ...
+std::string ReplaceOemChars(const std::string& s);       // box-drawing characters to | + -
+
+}  // namespace qern

@@ -1,0 +1,27 @@
+// Code pages at file boundaries: CP850 (DOS) and Windows-1252 to and from the program's UTF-8.
+// Characters a code page lacks get a best-fit stand-in (a close letter, ASCII, or '?').
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qern {
+
+// Full tables byte -> Unicode code point.
+extern const char32_t Cp850ToUnicode[256];
+extern const char32_t Cp1252ToUnicode[256];
+
+std::string Cp850ToUtf8(std::string_view bytes);
+std::string Cp1252ToUtf8(std::string_view bytes);
+// UTF-8 to code-page bytes; characters the page lacks get their best fit, else '?'.
+std::string Utf8ToCp850(std::string_view utf8);
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// A line read from a text file: kept when it is valid UTF-8 (a leading byte-order mark
+// dropped), else read as Windows-1252.
+std::string DecodeTextLine(std::string_view line);
+
+// ASCII stand-in ('|', '+' or '-') for a box-drawing character (U+2500..U+257F), else 0.
+char BoxDrawingToAscii(char32_t c);
+
+}  // namespace qern

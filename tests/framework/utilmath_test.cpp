@@ -1,0 +1,167 @@
+// Tests of the math and plane-geometry utilities.
+#include "framework/utilmath.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+#include "framework/vektor.h"
+
+using namespace qern;
+
+constexpr double kPi = 3.14159265358979323846;
+
+class UtilMathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+  }
+};
+
+TEST_F(UtilMathTest, RoundingAndPowers) {
+  EXPECT_DOUBLE_EQ(static_cast<double>(RoundDecimals(2.3456L, 2)), 2.35);
+  EXPECT_EQ(RoundDecimals(0.125L, 2), 0.12L);       // exact tie goes to even
+  EXPECT_EQ(RoundDecimals(0.375L, 2), 0.38L);
+  EXPECT_EQ(RoundHalfEven(-2.5L), -2.0L);
+  EXPECT_EQ(IntPower(2, 10), 1024.0L);
+  EXPECT_EQ(IntPower(2, -2), 0.25L);
+  EXPECT_EQ(IntPower(7, 0), 1.0L);
+  EXPECT_NEAR(static_cast<double>(Power10(2.5L)), 316.227766, 1e-6);
+  EXPECT_EQ(Log10(0), 0.0L);
+  EXPECT_EQ(Log10(-3), 0.0L);
+  EXPECT_EQ(FloorValue(-2), -2.0L);
+  EXPECT_EQ(FloorValue(-2.5L), -3.0L);
+  EXPECT_EQ(FloorValue(2.7L), 2.0L);
+  EXPECT_EQ(DecadeExponent(0), 0);
+  EXPECT_EQ(DecadeExponent(1000), 3);
+  EXPECT_EQ(DecadeExponent(999.9L), 2);
+  EXPECT_EQ(DecadeExponent(-0.001L), -3);
+  EXPECT_EQ(DecadeExponent(0.0123L), -2);
+  EXPECT_TRUE(IsEven(-4));
+  EXPECT_FALSE(IsEven(-3));
+}
+
+TEST_F(UtilMathTest, ArcCosGuards) {
+  EXPECT_EQ(ArcCosChecked("a1", 1.00005L), 0.0L);
+  EXPECT_EQ(Errors.ErrorCount, 0);
+  EXPECT_EQ(ArcCosChecked("a1", -1), Pi);
+  EXPECT_EQ(Errors.ErrorCount, 0);
+  EXPECT_EQ(ArcCosChecked("a1", 1.0002L), 0.0L);
+  ASSERT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Error : a1 arccos(1.0002)");
+  EXPECT_EQ(ArcCosChecked("a2", -1.5L), Pi);
+  EXPECT_EQ(Errors.ErrorList[1], "Error : a2 arccos(-1.5)");
+  EXPECT_NEAR(static_cast<double>(ArcCosChecked("a3", 0.5L)), kPi / 3, 1e-15);
+
+  EXPECT_EQ(ArcCosine(1.5L), 0.0L);
+  EXPECT_EQ(Errors.ErrorList[2], "Error: ArcCos 1.5");
+  ArcCosine(1.5L);  // the same failure in a loop is listed once
+  EXPECT_EQ(Errors.ErrorCount, 3);
+
+  SetDecimalSeparator(',');
+  ArcCosine(-2.25L);
+  EXPECT_EQ(Errors.ErrorList[3], "Error: ArcCos -2,25");
+}
+
+TEST_F(UtilMathTest, AnglesAndDirections) {
+  EXPECT_EQ(ArcTanXY(0, 0), Pi / 2);
+  EXPECT_EQ(ArcTanXY(0, -1), -Pi / 2);
+  EXPECT_EQ(ArcTanXY(-1, 0), Pi);
+  EXPECT_NEAR(static_cast<double>(ArcTanXY(-1, -1)), 5 * kPi / 4, 1e-15);
+  EXPECT_EQ(ArcTanYX(1, 0), ArcTanXY(0, 1));
+  EXPECT_NEAR(static_cast<double>(AngleDifference(350, 10)), 20, 1e-12);
+  EXPECT_NEAR(static_cast<double>(AngleDifference(10, 350)), 340, 1e-12);
+  EXPECT_EQ(AngleDifference(30, 30), 0.0L);
+  EXPECT_NEAR(static_cast<double>(AngleDifference(-90, 90)), 180, 1e-12);
+  EXPECT_NEAR(static_cast<double>(Involute(DegToRad(20))), 0.014904383867336446, 1e-15);
+  long double r, phi, x, y;
+  XYToPolar(r, phi, 3, 4);
+  EXPECT_EQ(r, 5.0L);
+  PolarToXY(x, y, r, phi);
+  EXPECT_NEAR(static_cast<double>(x), 3, 1e-15);
+  EXPECT_NEAR(static_cast<double>(y), 4, 1e-15);
+  EXPECT_NEAR(static_cast<double>(RadToDeg(Pi)), 180, 1e-15);
+}
+
+TEST_F(UtilMathTest, RotationsAndPlacement) {
+  long double x, y;
+  RotateAboutPoint(x, y, 2, 1, 1, 1, Pi / 2);
+  EXPECT_NEAR(static_cast<double>(x), 1, 1e-15);
+  EXPECT_NEAR(static_cast<double>(y), 2, 1e-15);
+  RotateTranslate(x, y, 10, 20, 90, 1, 0);
+  EXPECT_NEAR(static_cast<double>(x), 10, 1e-15);
+  EXPECT_NEAR(static_cast<double>(y), 21, 1e-15);
+  ScaleRotateTranslate(x, y, 2, 3, 10, 20, 0, 1, 1);
+  EXPECT_NEAR(static_cast<double>(x), 12, 1e-15);
+  EXPECT_NEAR(static_cast<double>(y), 23, 1e-15);
+}
+
+TEST_F(UtilMathTest, ComparisonsAndUnits) {
+  EXPECT_FALSE(IsBetween(5, 5, 89));
+  EXPECT_TRUE(IsBetween(6, 89, 5));
+  EXPECT_TRUE(IsNearlyEqual(1, 1.000009L));
+  EXPECT_FALSE(IsNearlyEqual(1, 1.0001L));
+  EXPECT_EQ(ClampInteger(0, 10, 12), 10);
+  EXPECT_EQ(ClampInteger(0, 10, -1), 0);
+  EXPECT_EQ(PercentDeviation(0, 5), 0.0L);
+  EXPECT_EQ(PercentDeviation(-4, -5), 25.0L);
+  EXPECT_NEAR(static_cast<double>(MmToInch(InchToMm(1.5L))), 1.5, 1e-15);
+}
+
+TEST_F(UtilMathTest, ArcCenterBothSweepDirections) {
+  long double xc = 7, yc = 7, ps = 7, pe = 7, r = 7;
+  GetArcCenter(xc, yc, ps, 1, 0, 0, 1, Pi / 2, pe, r);
+  EXPECT_NEAR(static_cast<double>(xc), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(yc), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(r), 1, 1e-15);
+  EXPECT_NEAR(static_cast<double>(ps), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(pe), kPi / 2, 1e-15);
+  // Clockwise from (0,1) to (1,0): same circle, directions exchanged.
+  GetArcCenter(xc, yc, ps, 0, 1, 1, 0, -Pi / 2, pe, r);
+  EXPECT_NEAR(static_cast<double>(xc), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(ps), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(pe), kPi / 2, 1e-15);
+  // Half circle: centre on the chord.
+  GetArcCenter(xc, yc, ps, 2, 0, -2, 0, Pi, pe, r);
+  EXPECT_NEAR(static_cast<double>(xc), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(yc), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(r), 2, 1e-15);
+  EXPECT_EQ(Errors.ErrorCount, 0);
+}
+
+TEST_F(UtilMathTest, ArcCenterZeroSweepLeavesOutputs) {
+  long double xc = 7, yc = 7, ps = 7, pe = 7, r = 7;
+  GetArcCenter(xc, yc, ps, 1, 0, 0, 1, 0, pe, r);
+  GetArcCenter(xc, yc, ps, 1, 0, 0, 1, 0, pe, r);
+  EXPECT_EQ(xc + yc + ps + pe + r, 35.0L);
+  ASSERT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Fehler in GetArcCenter (dphi = 0 ! ");
+}
+
+TEST_F(UtilMathTest, ChordRootsAndIntersections) {
+  EXPECT_NEAR(static_cast<double>(ChordAngle(1, 0, 0, 1, 1)), kPi / 2, 1e-15);
+  long double x1, x2, y1, y2;
+  bool none;
+  QuadraticRoots(x1, x2, none, 1, -3, 2);
+  EXPECT_FALSE(none);
+  EXPECT_EQ(x1, 2.0L);
+  EXPECT_EQ(x2, 1.0L);
+  QuadraticRoots(x1, x2, none, 1, 0, 1);
+  EXPECT_TRUE(none);
+  EXPECT_EQ(x1 + x2, 0.0L);
+
+  IntersectLineCircle(x1, y1, x2, 0, 0, 5, -10, 3, 10, 3, y2, none);
+  EXPECT_FALSE(none);
+  EXPECT_NEAR(static_cast<double>(x1), 4, 1e-15);
+  EXPECT_NEAR(static_cast<double>(x2), -4, 1e-15);
+  EXPECT_NEAR(static_cast<double>(y1), 3, 1e-15);
+  IntersectLineCircle(x1, y1, x2, 0, 0, 5, 3, -1, 3, 1, y2, none);  // vertical
+  EXPECT_FALSE(none);
+  EXPECT_EQ(y1, 4.0L);
+  EXPECT_EQ(y2, -4.0L);
+  x1 = y1 = x2 = y2 = 9;
+  IntersectLineCircle(x1, y1, x2, 0, 0, 1, -10, 3, 10, 3, y2, none);  // misses
+  EXPECT_TRUE(none);
+  EXPECT_EQ(x1 + y1 + x2 + y2, 0.0L);
+}

@@ -1,0 +1,209 @@
+// Tests of the number format, text-to-number conversion and the string helpers.
+#include "framework/utilstr.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/progvar.h"
+#include "framework/utf8.h"
+
+using namespace qern;
+
+class UtilStrTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+  }
+  void TearDown() override { SetDecimalSeparator('.'); }
+};
+
+TEST_F(UtilStrTest, FloatStrKeepsThreeSignificantDigits) {
+  EXPECT_EQ(FloatStr(0.000009L), "0");
+  EXPECT_EQ(FloatStr(123.456L), "123.5");
+  EXPECT_EQ(FloatStr(0.0123456L), "0.0123");
+  EXPECT_EQ(FloatStr(2.5L), "2.5");
+  EXPECT_EQ(FloatStr(100), "100");
+  EXPECT_EQ(FloatStr(12345), "12345");
+  EXPECT_EQ(FloatStr(1000), "1000");        // would run to negative decimals unclamped
+  EXPECT_EQ(FloatStr(1e7L), "10000000");
+  EXPECT_EQ(FloatStr(-2.5L), "-2.5");
+  EXPECT_EQ(FloatStr(-0.0123456L), "-0.0123");
+  EXPECT_EQ(FloatStr(29.99999L), "30");
+  EXPECT_EQ(FloatStr6(3.14159265L), "3.141593");
+  SetDecimalSeparator(',');
+  EXPECT_EQ(FloatStr(123.456L), "123,5");
+  EXPECT_EQ(FloatStrDot(123.456L), "123.5");
+  EXPECT_EQ(FloatStrDecimalsDot(2, 1.5L), "1.50");
+  EXPECT_EQ(FloatStrFixedDot(4, 1, -1.25L), "  -1.3");  // half away from zero
+}
+
+TEST_F(UtilStrTest, SignificantDigitsSteps) {
+  int i, d;
+  SignificantDigits(i, d, 3, 123.456L);
+  EXPECT_EQ(i, 3);
+  EXPECT_EQ(d, 1);
+  SignificantDigits(i, d, 3, 0.0123456L);
+  EXPECT_EQ(i, 0);
+  EXPECT_EQ(d, 4);
+  SignificantDigits(i, d, 3, 0);  // counts as 0.5
+  EXPECT_EQ(i, 0);
+  EXPECT_EQ(d, 1);
+  SignificantDigits(i, d, 3, 5e30L);
+  EXPECT_EQ(i, 31);
+  EXPECT_EQ(d, 0);
+}
+
+TEST_F(UtilStrTest, FloatStrFixedWidthsAndDecimalsSetting) {
+  EXPECT_EQ(FloatStrFixed(3, 2, 1.5L), "  1.50");
+  EXPECT_EQ(FloatStrFixed(4, 2, 0.000000001L), "   0.00");
+  EXPECT_EQ(FloatStrFixed(4, 2, -0.000000001L), "   0.00");
+  // Longer than the width: not cut, and held to width + decimals significant digits.
+  EXPECT_EQ(FloatStrFixed(3, 2, 12345.678L), "12346.00");
+  EXPECT_EQ(FloatStrFixed(5, 2, 12345.678L), "12345.68");
+  EXPECT_EQ(FloatStrFixed(5, 0, 2.5L), "    3");
+  EXPECT_EQ(FloatStrFixed(3, 3, -0.0004L), "  0.000");     // no "-0.000"
+  EXPECT_EQ(FloatStrFixed(1, 1, 123456), "1.2E5");  // more integer digits than it shows
+  Settings.Decimals = 5;
+  EXPECT_EQ(FloatStrFixed(3, 2, 1.5L), "  1.5000");
+  Settings.Decimals = 1;
+  EXPECT_EQ(FloatStrFixed(3, 2, 1.5L), "  2");
+  Settings.Decimals = 20;
+  EXPECT_EQ(FloatStrFixed(0, 2, 1), "1.0000000000");
+  Settings.Decimals = -20;
+  EXPECT_EQ(FloatStrFixed(0, 2, 1), "1");
+}
+
+TEST_F(UtilStrTest, WrappersAndLengths) {
+  EXPECT_EQ(FloatStrDecimals(2, 3.14159L), "3.14");
+  EXPECT_EQ(FloatStrDecimals(1, 0), "0.0");
+  EXPECT_EQ(FloatStrWidth(7, 30.5L), "   30.5");
+  EXPECT_EQ(FloatStrWidth(7, 12), "     12");
+  EXPECT_EQ(FloatStrWidth(7, 0), "      0");
+  EXPECT_EQ(LengthStr(25.4L), "25.4");
+  EXPECT_EQ(LengthUnitStr(), "mm");
+  Settings.UnitSystem = 1;
+  EXPECT_EQ(LengthStr(25.4L), "1.0000");
+  EXPECT_EQ(LengthStrDecimals(2, 50.8L), "2.000");
+  EXPECT_EQ(LengthStrFixed(4, 2, 25.4L), "  1.000");
+  EXPECT_EQ(LengthUnitStr(), "in");
+  EXPECT_NEAR(static_cast<double>(StrToLength("2")), 50.8, 1e-12);
+}
+
+TEST_F(UtilStrTest, AngleStrForms) {
+  EXPECT_EQ(AngleStr(30), "     30°");
+  Settings.AngleFormat = 2;
+  EXPECT_EQ(AngleStr(30.5L), "   30°30'");
+  EXPECT_EQ(AngleStr(10.25L), "   10°15'");
+  EXPECT_EQ(AngleStr(12.0L), "     12°");
+  EXPECT_EQ(AngleStr(29.99999L), "     30°");
+  EXPECT_EQ(AngleStr(10.2525L), "10°15'9\"");
+  EXPECT_EQ(AngleStr(-0.5L), "   -0°30'");   // sign kept between -1 and 0
+  EXPECT_EQ(AngleStr(-30.5L), "  -30°30'");
+  Settings.SpecialCharMode = 1;
+  EXPECT_EQ(AngleStr(30.5L), "   30deg30'");
+}
+
+TEST_F(UtilStrTest, DateFormats) {
+  const char* expected[] = {"", "05.03.2024", "03/05/2024", "2024-03-05", "05/03/2024", "2024/03/05"};
+  for (int f = 1; f <= 5; ++f) {
+    Settings.DateFormat = f;
+    EXPECT_EQ(DateStr(2024, 3, 5), expected[f]) << f;
+  }
+  Settings.DateFormat = 9;
+  EXPECT_EQ(DateStr(24, 12, 31), "24/12/31");
+}
+
+TEST_F(UtilStrTest, StrToRealIsStrict) {
+  EXPECT_EQ(StrToReal("1,5"), 1.5L);
+  EXPECT_EQ(StrToReal("1.5"), 1.5L);
+  EXPECT_EQ(StrToReal("  -2.25e1"), -22.5L);
+  EXPECT_EQ(StrToReal("1,5,3"), 0.0L);
+  EXPECT_EQ(StrToReal("abc"), 0.0L);
+  EXPECT_EQ(StrToReal("1.5x"), 0.0L);
+  EXPECT_EQ(StrToReal("1.5 "), 0.0L);
+  EXPECT_EQ(StrToReal(""), 0.0L);
+  EXPECT_EQ(StrToReal("inf"), 0.0L);
+  EXPECT_EQ(StrToReal("1e99999"), 0.0L);
+  EXPECT_EQ(StrToReal(".5"), 0.5L);
+  EXPECT_EQ(StrToInteger(" 42"), 42);
+  EXPECT_EQ(StrToInteger("-7"), -7);
+  EXPECT_EQ(StrToInteger("4.2"), 0);
+  EXPECT_EQ(StrToInteger("99999999999"), 0);
+  EXPECT_EQ(StrToLongint("-2147483648"), -2147483647 - 1);
+  SetDecimalSeparator(',');  // the reader does not follow the platform separator
+  EXPECT_EQ(StrToReal("2.5"), 2.5L);
+}
+
+TEST_F(UtilStrTest, IntegerTexts) {
+  EXPECT_EQ(IntStrZero(7, 3), "007");
+  EXPECT_EQ(IntStrBlank(7, 3), "  7");
+  EXPECT_EQ(IntStrBlank(12345, 3), "12345");
+  EXPECT_EQ(NumberToLetter(1), "A");
+  EXPECT_EQ(NumberToLetter(26), "Z");
+}
+
+TEST_F(UtilStrTest, StringHelpersCountCharacters) {
+  EXPECT_EQ(UpperStr("größe"), "GRößE");
+  EXPECT_EQ(LeftStr("Übermaß", 2), "Üb");
+  EXPECT_EQ(RightStr("Übermaß", 2), "aß");
+  EXPECT_EQ(AlignLeft("Maß", 5), "Maß  ");
+  EXPECT_EQ(AlignLeft("Maßstab", 3), "Maß");
+  EXPECT_EQ(AlignRight("  Maß ", 5), "  Maß");
+  EXPECT_EQ(AlignRight("Maßstab", 3), "Maß");
+  EXPECT_EQ(TrimBlanks("    "), "");
+  EXPECT_EQ(TrimBlanks("\t a \t"), "\t a \t");
+  EXPECT_EQ(WithoutBlanks(" a b "), "ab");
+  std::string s = "a°b°";
+  ReplaceChar("°", "*", s);
+  EXPECT_EQ(s, "a*b*");
+  EXPECT_EQ(PointToComma("1.5"), "1,5");
+  EXPECT_EQ(CommaToPoint("1,5"), "1.5");
+  EXPECT_EQ(LastOccurrence("/", "/home/ä/x.qrk"), 8);
+  EXPECT_EQ(LastOccurrence("aa", "aaa"), 2);  // overlapping match counts
+  EXPECT_EQ(LastOccurrence("z", "abc"), 0);
+  EXPECT_EQ(CountChar("ä", "äaä"), 2);
+  EXPECT_EQ(CountChar('|', "a|b|c"), 2);
+}
+
+TEST_F(UtilStrTest, OverwriteAndAbbreviate) {
+  std::string s = "Größe 12";
+  OverwriteStr("ß", s, 4);
+  EXPECT_EQ(s, "Größe 12");
+  OverwriteStr("XY", s, 7);
+  EXPECT_EQ(s, "Größe XY");
+  OverwriteStr("XYZ", s, 7);  // would pass the end
+  EXPECT_EQ(s, "Größe XY");
+  OverwriteStr("Q", s, 0);
+  EXPECT_EQ(s, "Größe XY");
+  std::string r;
+  AbbreviateText("kurz", 10, r);
+  EXPECT_EQ(r, "kurz");
+  AbbreviateText("/home/user/zahnwelle/übermaß.qrk", 20, r);  // h = 7
+  EXPECT_EQ(r, "/home/u ... rmaß.qrk");
+}
+
+TEST_F(UtilStrTest, WrapTextReturnsEveryLine) {
+  int lines = 0, width = 0;
+  WrapText("eins zwei drei", ' ', 8, lines, width);
+  ASSERT_EQ(lines, 3);
+  EXPECT_EQ(Session.WrapLines[0], "eins ");
+  EXPECT_EQ(Session.WrapLines[1], "zwei ");
+  EXPECT_EQ(Session.WrapLines[2], "drei");
+  EXPECT_EQ(width, 5);
+  WrapText("abcdefghij", ' ', 4, lines, width);  // no break character: hard cut
+  ASSERT_EQ(lines, 3);
+  EXPECT_EQ(Session.WrapLines[0], "abcd");
+  EXPECT_EQ(Session.WrapLines[2], "ij");
+  EXPECT_EQ(width, 4);
+  WrapText("ä b c d e f g h i j k l", ' ', 2, lines, width);  // more than five lines
+  EXPECT_EQ(lines, 12);
+  EXPECT_EQ(Session.WrapLines[0], "ä ");
+  EXPECT_EQ(static_cast<int>(Session.WrapLines.size()), 12);
+}
+
+TEST_F(UtilStrTest, ParamPresentIgnoresCase) {
+  SetProgramParams({"design.qrk", "/nogui"});
+  EXPECT_TRUE(ParamPresent("/NOGUI"));
+  EXPECT_FALSE(ParamPresent("/I"));
+  SetProgramParams({});
+}
