@@ -1,0 +1,107 @@
+// Canvas over QPainter: pens, brushes, shapes and texts of the display-list replay; printout.
+#include "framework/qt/paintercanvas.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+
+namespace qern {
+
+QColor ColorFromValue(uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
+
+PainterCanvas::PainterCanvas(QPainter& painter) : p_(painter) {}
+
+void PainterCanvas::SetPen(uint32_t color, int width, int style) {
+  QPen pen(ColorFromValue(color));
+  pen.setWidth(std::max(0, width));
+  switch (style) {
+    case 1: pen.setStyle(Qt::DotLine); break;
+    case 2: pen.setStyle(Qt::DashDotLine); break;
+    case 3: pen.setStyle(Qt::DashLine); break;
+    default: pen.setStyle(Qt::SolidLine); break;
+  }
+  p_.setPen(pen);
+}
+
+void PainterCanvas::SetBrush(uint32_t color) { brush_ = ColorFromValue(color); }
+
+void PainterCanvas::Line(int x1, int y1, int x2, int y2) { p_.drawLine(x1, y1, x2, y2); }
+
+void PainterCanvas::Ellipse(int left, int top, int right, int bottom) {
+  p_.setBrush(Qt::NoBrush);
+  p_.drawEllipse(QRect(left, top, right - left, bottom - top));
+}
+
+void PainterCanvas::Arc(int left, int top, int right, int bottom, double startDeg,
+                        double sweepDeg) {
+  p_.drawArc(QRect(left, top, right - left, bottom - top), int(std::lround(startDeg * 16)),
+             int(std::lround(sweepDeg * 16)));
+}
+
+void PainterCanvas::Polygon(const std::array<int, 8>& xy) {
+  const QPoint pts[4] = {{xy[0], xy[1]}, {xy[2], xy[3]}, {xy[4], xy[5]}, {xy[6], xy[7]}};
+  p_.setBrush(QBrush(brush_, Qt::SolidPattern));
+  p_.drawPolygon(pts, 4);
+}
+
+void PainterCanvas::Text(int x, int y, const std::string& text, const CanvasFont& font) {
+  if (font.Height <= 0 || text.empty()) return;
+  QFont f(QString::fromStdString(font.Face));
+  f.setPixelSize(font.Height);
+  f.setWeight(font.Bold ? QFont::Bold : QFont::Thin);
+  f.setItalic(font.Italic);
+  f.setUnderline(font.Underline);
+  f.setStrikeOut(font.StrikeOut);
+  if (font.Width > 0) {
+    // The width is the average character width: stretch the font to it.
+    int natural = QFontMetrics(f).averageCharWidth();
+    if (natural > 0) f.setStretch(std::clamp(int(std::lround(100.0 * font.Width / natural)), 1, 4000));
+  }
+  p_.save();
+  p_.setFont(f);
+  p_.setPen(ColorFromValue(font.Color));
+  p_.translate(x, y);
+  if (font.Angle != 0) p_.rotate(-font.Angle);
+  p_.drawText(0, QFontMetrics(f).ascent(), QString::fromStdString(text));
+  p_.restore();
+}
+
+void PainterCanvas::Frame(int left, int top, int right, int bottom) {
+  p_.setBrush(Qt::NoBrush);
+  p_.drawRect(QRect(left, top, right - left, bottom - top));
+}
+
+void PainterCanvas::Pause(int ms) {
+  if (ms > 0) QThread::msleep(static_cast<unsigned long>(std::min(ms, 10000)));
+}
+
+bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping) {
+  QPainter painter;
+  if (!painter.begin(&page)) return false;
+  PrintMapping m = mapping;
+  m.PageWidth = page.width();
+  m.PageHeight = page.height();
+  PainterCanvas canvas(painter);
+  Graph.PrintFlag = true;
+  if (FZorqgra) {
+    FZorqgra->FormPaint(nullptr, &canvas, &m);
+  } else {
+    ReplayDisplayList(DisplayList, nullptr, &canvas, &m);
+  }
+  Graph.PrintFlag = false;
+  painter.end();
+  return true;
+}
+
+bool UsePdfWhenNoPrinter(QPrinter& printer, const QString& pdfFile) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) return false;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdfFile);
+  return true;
+}
+
+}  // namespace qern
