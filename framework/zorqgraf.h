@@ -215,6 +215,8 @@ class GraphicWindow {
   // Direct drawing on the window, not recorded.
   void MoveTo(long double x, long double y);
   void LineTo(long double x, long double y);
+  // The rubber-band rectangle in client pixels.
+  void DrawRectangle(int x1, int y1, int x2, int y2) { ShowRubberBand(x1, y1, x2, y2); }
 
   void SetWaitCursor();
   void SetOldCursor();
