@@ -324,8 +324,12 @@ TEST_F(ConfigFileTest, ValueLinesThatAreNotNumbersTakeTheFallback) {
   lines[IndexOf(lines, "Zoomfaktor") + 1] = "1,25";  // a decimal comma reads too
   lines[IndexOf(lines, "Pan-Faktor") + 1] = "";
   lines[IndexOf(lines, "Text window left/top/width/height") + 1] = "1|2|0|5|";
+  lines[IndexOf(lines, "Edit 3D x,y,z ?") + 1] = "ja";        // only FALSE turns it off
+  lines[IndexOf(lines, "Graphic Printout Dialog Box ?") + 1] = "true";  // TRUE in any case
   WriteLines(CfgName(), lines, lines.size());
   ReadFresh();
+  EXPECT_TRUE(Settings.Edit3DAngles);
+  EXPECT_TRUE(Settings.GraphicPrintDialog);
   EXPECT_EQ(Settings.LinesPerPage, 66);
   EXPECT_EQ(Settings.ZoomFactor, 1.25L);
   EXPECT_EQ(Settings.PanFactor, 0.01L);
