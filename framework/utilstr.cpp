@@ -11,7 +11,7 @@
 #include "framework/progvar.h"
 #include "framework/utf8.h"
 #include "framework/utilmath.h"
-#include "platform/codepage.h"
+#include "platform/codepage.h"  // BoxDrawingToAscii
 
 namespace qern {
 
@@ -575,14 +575,18 @@ std::string ReplaceOemChars(const std::string& s) {
   return r;
 }
 
+// Texts are UTF-8 throughout, so the only characters display changes are the box-drawing
+// ones (which Windows-1252 lacks) and, when spelled out, umlauts and signs. Any length works.
 std::string ConvertDisplayText(const std::string& s) {
   if (Settings.SpecialCharMode == 1) return ReplaceOemChars(TransliterateUmlauts(s));
-  return Cp1252ToUtf8(Utf8ToCp1252(s));
+  return ReplaceOemChars(s);
 }
 
 std::string OemStrToAnsi(const std::string& s) { return ConvertDisplayText(s); }
 
-std::string AnsiStrToOem(const std::string& s) { return Cp850ToUtf8(Utf8ToCp850(s)); }
+// Edited text goes back into storage as it is: storage is UTF-8 as well, and the code page
+// of a file is applied where the file is written.
+std::string AnsiStrToOem(const std::string& s) { return s; }
 
 std::string ConvertOutputText(const std::string& s) {
   switch (Settings.CadTextMode) {

@@ -94,14 +94,16 @@ bool ParamPresent(const std::string& sw);                // upper-cased (ASCII) 
 std::string CopyAnsiText(const std::string& s);          // unchanged copy
 
 // ---- Display and output texts ------------------------------------------------------------
-// For display: with SpecialCharMode = 1 umlauts and signs are spelled out and box-drawing
-// characters become ASCII; otherwise every character Windows-1252 lacks gets its best fit.
+// For display: box-drawing characters become "|", "+" or "-"; with SpecialCharMode = 1
+// umlauts and signs are spelled out first ("ä" -> "ae", "°" -> "deg"). Texts of any length.
 std::string ConvertDisplayText(const std::string& s);
 std::string OemStrToAnsi(const std::string& s);          // same as ConvertDisplayText
-// Keeps only characters code page 850 has (best fit for the others).
+// Edited text back to storage: unchanged, as storage is UTF-8 too (files apply their code
+// page with platform/codepage.h where they are written).
 std::string AnsiStrToOem(const std::string& s);
 // For CAD texts, by Settings.CadTextMode: 2 ConvertDisplayText, 3 TransliterateUmlauts,
-// otherwise unchanged.
+// otherwise unchanged. The result is UTF-8; a writer that needs code-page bytes encodes it
+// where it writes (mode 1 stands for code page 850: Utf8ToCp850; else Utf8ToCp1252).
 std::string ConvertOutputText(const std::string& s);
 std::string TransliterateUmlauts(const std::string& s);  // "ä" -> "ae", "°" -> "deg", ...
 std::string ReplaceOemChars(const std::string& s);       // box-drawing characters to | + -

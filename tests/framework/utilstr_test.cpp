@@ -207,3 +207,36 @@ TEST_F(UtilStrTest, ParamPresentIgnoresCase) {
   EXPECT_FALSE(ParamPresent("/I"));
   SetProgramParams({});
 }
+
+TEST_F(UtilStrTest, DisplayTextByMode) {
+  const std::string text = "Zähne ±0,5° │ Maß ─ µm²";
+  EXPECT_EQ(ConvertDisplayText(text), "Zähne ±0,5° | Maß - µm²");
+  Settings.SpecialCharMode = 1;
+  EXPECT_EQ(ConvertDisplayText(text), "Zaehne +/-0,5deg | Mass - um2");
+  EXPECT_EQ(OemStrToAnsi("Ü"), "Ue");
+  // Long texts are converted too.
+  std::string longText(300, 'x');
+  longText += "ö";
+  EXPECT_EQ(ConvertDisplayText(longText), std::string(300, 'x') + "oe");
+  EXPECT_EQ(AnsiStrToOem(longText), longText);
+}
+
+TEST_F(UtilStrTest, BoxDrawingBecomesAscii) {
+  EXPECT_EQ(ReplaceOemChars("┌─┬─┐"), "+-+-+");
+  EXPECT_EQ(ReplaceOemChars("║╠═╬╣║"), "||-+||");
+  EXPECT_EQ(ReplaceOemChars("├┼┤└┘╚╝╔╗"), "|||++++++");
+  EXPECT_EQ(ReplaceOemChars("a|b é Å"), "a|b é Å");  // ASCII bar and letters kept
+  EXPECT_EQ(TransliterateUmlauts("Öl Übermaß ñá ═"), "Oel Uebermass na -");
+}
+
+TEST_F(UtilStrTest, OutputTextByCadTextMode) {
+  const std::string text = "Maß 30° ┼";
+  EXPECT_EQ(ConvertOutputText(text), "Maß 30° |");  // start value 2
+  Settings.CadTextMode = 3;
+  EXPECT_EQ(ConvertOutputText(text), "Mass 30deg ┼");
+  Settings.CadTextMode = 1;
+  EXPECT_EQ(ConvertOutputText(text), text);
+  Settings.CadTextMode = 2;
+  Settings.SpecialCharMode = 1;
+  EXPECT_EQ(ConvertOutputText(text), "Mass 30deg |");
+}

@@ -1,0 +1,63 @@
+// Tests of the CP850 and Windows-1252 tables and their conversions to and from UTF-8.
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace qern;
+
+namespace {
+std::string AllBytes(int from) {
+  std::string s;
+  for (int b = from; b < 256; ++b) s += static_cast<char>(b);
+  return s;
+}
+}  // namespace
+
+TEST(CodePageTest, TablesAreOneToOne) {
+  std::set<char32_t> a(Cp850ToUnicode, Cp850ToUnicode + 256);
+  std::set<char32_t> b(Cp1252ToUnicode, Cp1252ToUnicode + 256);
+  EXPECT_EQ(a.size(), 256u);
+  EXPECT_EQ(b.size(), 256u);
+  for (int c = 0; c < 128; ++c) {
+    EXPECT_EQ(Cp850ToUnicode[c], static_cast<char32_t>(c));
+    EXPECT_EQ(Cp1252ToUnicode[c], static_cast<char32_t>(c));
+  }
+}
+
+TEST(CodePageTest, KnownCharacters) {
+  EXPECT_EQ(Cp850ToUtf8("\x81\x84\x94\xE1\xF8\xFD\xF1\xE6"), "üäöß°²±µ");
+  EXPECT_EQ(Cp850ToUtf8("\xDA\xC4\xBF\xB3\xC0\xD9\xC9\xCD\xBB\xBA\xC8\xBC\xC5\xCE"),
+            "┌─┐│└┘╔═╗║╚╝┼╬");
+  EXPECT_EQ(Cp1252ToUtf8("\xFC\xE4\xB0\x80\x84\x93\x94"), "üä°€„“”");
+  EXPECT_EQ(Utf8ToCp850("Maß 30°"), "Ma\xE1 30\xF8");
+  EXPECT_EQ(Utf8ToCp1252("Maß 30°"), "Ma\xDF 30\xB0");
+}
+
+TEST(CodePageTest, RoundTripsEveryByte) {
+  for (int from : {0, 128}) {
+    std::string bytes = AllBytes(from);
+    EXPECT_EQ(Utf8ToCp850(Cp850ToUtf8(bytes)), bytes);
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(bytes)), bytes);
+  }
+  // Latin-1 letters survive a trip through either page.
+  const std::string text = "Zähne Größe Übermaß éàç ñ ÆØÅ";
+  EXPECT_EQ(Cp850ToUtf8(Utf8ToCp850(text)), text);
+  EXPECT_EQ(Cp1252ToUtf8(Utf8ToCp1252(text)), text);
+}
+
+TEST(CodePageTest, BestFitForMissingCharacters) {
+  EXPECT_EQ(Utf8ToCp1252("┌─┬─┐ ║ ╬"), "+-+-+ | +");
+  EXPECT_EQ(Utf8ToCp850("€ Œuvre “x” – Łódź"), "EUR OEuvre \"x\" - L\xA2" "dz");
+  EXPECT_EQ(Utf8ToCp850("Ω 中"), "? ?");
+  EXPECT_EQ(Utf8ToCp1252("μm"), "\xB5m");
+  EXPECT_EQ(Utf8ToCp1252("a\xFF" "b"), "a?b");  // malformed input byte
+}
+
+TEST(CodePageTest, DecodeTextLine) {
+  EXPECT_EQ(DecodeTextLine("Zähne"), "Zähne");
+  EXPECT_EQ(DecodeTextLine("Z\xE4hne \x80"), "Zähne €");
+  EXPECT_EQ(DecodeTextLine("\xEF\xBB\xBFqern"), "qern");
+  EXPECT_EQ(DecodeTextLine(""), "");
+}
