@@ -42,7 +42,7 @@ long double Log10(long double x) { return x <= 0 ? 0 : std::log(x) / std::log(10
 long double FloorValue(long double x) { return std::floor(x); }
 
 int DecadeExponent(long double x) {
-  if (x == 0) return 0;
+  if (x == 0 || !std::isfinite(x)) return 0;
   long double a = std::fabs(x);
   int e = static_cast<int>(FloorValue(Log10(a)));
   // ln/ln can land a hair off at exact powers of ten; settle on the true decade.
@@ -65,10 +65,10 @@ long double ArcCosine(long double x) {
   return std::acos(x);
 }
 
-long double ArcCosChecked(const char* name, long double x) {
+long double ArcCosChecked(std::string_view name, long double x) {
   const long double tolerance = 1.0001L;
   auto report = [&] {
-    AddError(std::string("Error : ") + name + " arccos(" + GeneralFloatStr(x) + ")");
+    AddError("Error : " + std::string(name) + " arccos(" + GeneralFloatStr(x) + ")");
   };
   if (x >= 1) {
     if (x > tolerance) report();

@@ -2,6 +2,8 @@
 // Pure functions on long double; only the arccos guards report, through the error list.
 #pragma once
 
+#include <string_view>
+
 namespace qern {
 
 constexpr long double Pi = 3.141592653589793238462643383279502884L;
@@ -20,7 +22,7 @@ long double RoundHalfEven(long double x);         // the rounding every routine 
 long double Tangent(long double x);
 long double Involute(long double alpha);          // tan(alpha) - alpha
 long double ArcCosine(long double x);             // |x| > 1: 0 and "Error: ArcCos x"
-long double ArcCosChecked(const char* name, long double x);  // tolerates |x| up to 1.0001
+long double ArcCosChecked(std::string_view name, long double x);  // tolerates |x| up to 1.0001
 long double ArcTanXY(long double x, long double y);          // -pi/2 .. 3pi/2
 long double ArcTanYX(long double y, long double x);
 void PolarToXY(long double& x, long double& y, long double r, long double phi);

@@ -115,7 +115,15 @@ std::string ExponentText(const Digits& g, bool negative, const std::string& sep)
   return s;
 }
 
+// Text of an infinite or undefined value, "" for a finite one.
+std::string NonFiniteText(long double x) {
+  if (std::isnan(x)) return "NAN";
+  if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
+  return "";
+}
+
 std::string GeneralText(long double x, int precision, const std::string& sep) {
+  if (!std::isfinite(x)) return NonFiniteText(x);
   Digits g = ToDigits(x);
   RoundDigits(g, precision);
   if (g.d.empty()) return "0";
@@ -132,7 +140,9 @@ std::string FixedWithSep(int width, int decimals, long double x, const std::stri
   int precision = ClampInteger(1, 18, width + decimals);
   Digits g = ToDigits(x);
   std::string s;
-  if (!g.d.empty() && g.exp10 + 1 > precision) {
+  if (!std::isfinite(x)) {
+    s = NonFiniteText(x);
+  } else if (!g.d.empty() && g.exp10 + 1 > precision) {
     RoundDigits(g, precision);
     s = ExponentText(g, x < 0, sep);
   } else {
@@ -163,6 +173,11 @@ std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::stri
 
 void SignificantDigits(int& intDigits, int& decimals, int n, long double x) {
   if (x == 0) x = 0.5L;
+  if (!std::isfinite(x)) {
+    intDigits = 1;
+    decimals = 0;
+    return;
+  }
   long double a = std::fabs(x);
   int e = DecadeExponent(a);
   if (n <= e) {

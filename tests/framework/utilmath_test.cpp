@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
 #include "framework/vektor.h"
@@ -59,9 +62,12 @@ TEST_F(UtilMathTest, ArcCosGuards) {
   ArcCosine(1.5L);  // the same failure in a loop is listed once
   EXPECT_EQ(Errors.ErrorCount, 3);
 
+  ArcCosChecked(std::string("a4"), -std::numeric_limits<long double>::infinity());
+  EXPECT_EQ(Errors.ErrorList[3], "Error : a4 arccos(-INF)");
+
   SetDecimalSeparator(',');
   ArcCosine(-2.25L);
-  EXPECT_EQ(Errors.ErrorList[3], "Error: ArcCos -2,25");
+  EXPECT_EQ(Errors.ErrorList[4], "Error: ArcCos -2,25");
 }
 
 TEST_F(UtilMathTest, AnglesAndDirections) {

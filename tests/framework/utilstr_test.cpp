@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <limits>
+
 #include "framework/progvar.h"
 #include "framework/utf8.h"
 
@@ -30,6 +33,8 @@ TEST_F(UtilStrTest, FloatStrKeepsThreeSignificantDigits) {
   EXPECT_EQ(FloatStr(-0.0123456L), "-0.0123");
   EXPECT_EQ(FloatStr(29.99999L), "30");
   EXPECT_EQ(FloatStr6(3.14159265L), "3.141593");
+  EXPECT_EQ(FloatStr(std::numeric_limits<long double>::infinity()), "INF");
+  EXPECT_EQ(FloatStr(std::numeric_limits<long double>::quiet_NaN()), "NAN");
   SetDecimalSeparator(',');
   EXPECT_EQ(FloatStr(123.456L), "123,5");
   EXPECT_EQ(FloatStrDot(123.456L), "123.5");
@@ -239,4 +244,11 @@ TEST_F(UtilStrTest, OutputTextByCadTextMode) {
   Settings.CadTextMode = 2;
   Settings.SpecialCharMode = 1;
   EXPECT_EQ(ConvertOutputText(text), "Mass 30deg |");
+}
+
+TEST_F(UtilStrTest, InitDecimalSeparatorLeavesCLocaleAlone) {
+  std::string before = std::setlocale(LC_NUMERIC, nullptr);
+  InitDecimalSeparator();
+  EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), before);
+  EXPECT_FALSE(DecimalSeparator().empty());
 }
