@@ -128,7 +128,7 @@ std::string GeneralText(long double x, int precision, const std::string& sep) {
   RoundDigits(g, precision);
   if (g.d.empty()) return "0";
   bool negative = x < 0;
-  if (g.exp10 >= precision || g.exp10 < -5) return ExponentText(g, negative, sep);
+  if (g.exp10 >= precision || g.exp10 < -4) return ExponentText(g, negative, sep);
   int decimals = std::max(0, static_cast<int>(g.d.size()) - 1 - g.exp10);
   return FixedText(g, negative, decimals, sep);
 }

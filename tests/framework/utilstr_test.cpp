@@ -42,6 +42,15 @@ TEST_F(UtilStrTest, FloatStrKeepsThreeSignificantDigits) {
   EXPECT_EQ(FloatStrFixedDot(4, 1, -1.25L), "  -1.3");  // half away from zero
 }
 
+TEST_F(UtilStrTest, GeneralFloatText) {
+  EXPECT_EQ(GeneralFloatStr(1.0002L), "1.0002");
+  EXPECT_EQ(GeneralFloatStr(0.0001L), "0.0001");
+  EXPECT_EQ(GeneralFloatStr(0.000015L), "1.5E-5");
+  EXPECT_EQ(GeneralFloatStr(1e20L), "1E20");
+  EXPECT_EQ(GeneralFloatStr(1.0L / 3), "0.333333333333333");
+  EXPECT_EQ(GeneralFloatStr(0), "0");
+}
+
 TEST_F(UtilStrTest, SignificantDigitsSteps) {
   int i, d;
   SignificantDigits(i, d, 3, 123.456L);
