@@ -1,0 +1,247 @@
+// Drawing metadata of the design (change log, title-block texts, placed texts): start values,
+// the reset of File > New and the two sections of the design-data file.
+#include "design/aendvar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "framework/progvar.h"
+#include "framework/sysutil.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+
+DrawingInfoRecord DrawingInfo;
+
+namespace {
+
+const char* const ChangeLogMarker = "ÄNDERUNGEN";
+const char* const IsoHeaderMarker = "ISO 7200 Header";
+const char* const IsoHeaderEnd = "---";
+const std::string Dashes20(20, '-');
+const std::string Dashes14(14, '-');
+
+// The section's first line, tolerant of the code page its "Ä" was written in.
+bool IsChangeLogMarker(const std::string& line) {
+  std::string s = UpperStr(TrimBlanks(line));
+  const std::string tail = "NDERUNGEN";
+  return s.size() >= tail.size() && s.size() <= tail.size() + 3 &&
+         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Splits a field line at each "|"; text after the last "|" is dropped like a line end.
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string cur;
+  for (char c : line) {
+    if (c == '|') {
+      fields.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  return fields;
+}
+
+bool IsDashLine(const std::string& s) {
+  std::string t = TrimBlanks(s);
+  return !t.empty() && t.find_first_not_of('-') == std::string::npos;
+}
+
+std::string Field(const std::vector<std::string>& f, std::size_t i) {
+  return i < f.size() ? f[i] : std::string();
+}
+
+}  // namespace
+
+void InitDrawingInfo() {
+  DrawingInfo = DrawingInfoRecord{};
+  const std::string today = TodayStr();
+  DrawingInfo.TitleDrawnDate = today;
+  DrawingInfo.TitleCheckedDate = today;
+  DrawingInfo.TitleStandardDate = today;
+}
+
+void ResetChangeLog() {
+  DrawingInfoRecord& d = DrawingInfo;
+  d.ChangeCount = 0;
+  d.TitleReplaces.clear();
+  d.TitleReplacedBy.clear();
+  d.TitleDrawnDate = TodayStr();
+  for (std::string* s : {&d.TitleDrawnName, &d.TitleCheckedDate, &d.TitleCheckedName,
+                         &d.TitleStandardDate, &d.TitleStandardName, &d.TitleReleaseDate,
+                         &d.TitleReleaseName, &d.TitleResponsibleDept, &d.TitleDocumentType,
+                         &d.TitleDocumentStatus}) {
+    s->clear();
+  }
+  d.PlacedTextCount = 0;
+  d.PlacedTextMode = 0;
+}
+
+std::string OneLineValue(const std::string& s) {
+  std::string r;
+  r.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;  // CR LF: one blank
+    r += (s[i] == '\r' || s[i] == '\n') ? ' ' : s[i];
+  }
+  return r;
+}
+
+std::string FieldValue(const std::string& s) {
+  std::string r = OneLineValue(s);
+  std::replace(r.begin(), r.end(), '|', '/');
+  return r;
+}
+
+std::string JoinDescription(const std::string& s) {
+  std::string r;
+  r.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '\r') {
+      if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      r += '|';
+    } else if (c == '\n') {
+      r += '|';
+    } else {
+      r += c == '|' ? '/' : c;
+    }
+  }
+  return r;
+}
+
+std::string SplitDescription(const std::string& s) {
+  std::string r = s;
+  std::replace(r.begin(), r.end(), '|', '\n');
+  return r;
+}
+
+std::string PlacedNumberText(long double x) {
+  if (std::fabs(static_cast<double>(x)) < 1e-9) return "0";
+  int intDigits = 0, decimals = 0;
+  SignificantDigits(intDigits, decimals, 6, x);
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%.*Lf", std::clamp(decimals, 0, 18), x);
+  std::string r = buf;
+  if (r.find_first_of("123456789") == std::string::npos) return "0";  // rounded to zero
+  std::string sep = DecimalSeparator();
+  if (sep != ".") {
+    auto p = r.find('.');
+    if (p != std::string::npos) r.replace(p, 1, sep);
+  }
+  return r;
+}
+
+void WriteChangeLogSection(const DrawingInfoRecord& info) {
+  WriteStringLine(ChangeLogMarker);
+  const int changes = std::min<int>(info.ChangeCount, MaxChangeEntries);
+  WriteIntegerLine(changes);
+  WriteStringLine(Dashes20);
+  for (int i = 0; i < changes; ++i) {
+    const ChangeEntry& e = info.ChangeEntries[i];
+    WriteStringLine(OneLineValue(e.ChangeText));
+    WriteStringLine(OneLineValue(e.Date));
+    WriteStringLine(OneLineValue(e.Editor));
+    WriteStringLine(JoinDescription(e.Description));
+    WriteStringLine(Dashes14);
+  }
+  const int placed = std::min<int>(info.PlacedTextCount, MaxPlacedTexts);
+  WriteFields8(FieldValue(info.TitleCheckedDate), FieldValue(info.TitleCheckedName),
+               FieldValue(info.TitleStandardDate), FieldValue(info.TitleStandardName),
+               FieldValue(info.TitleReleaseDate), FieldValue(info.TitleReleaseName), IntStr(placed),
+               "");
+  WriteStringLine(OneLineValue(info.TitleDrawnDate));
+  WriteStringLine(OneLineValue(info.TitleReplaces));
+  WriteStringLine(OneLineValue(info.TitleReplacedBy));
+  WriteStringLine(OneLineValue(info.TitleDrawnName));
+  for (int i = 0; i < placed; ++i) {
+    const PlacedText& p = info.PlacedTexts[i];
+    WriteFields6(PlacedNumberText(p.X), PlacedNumberText(p.Y), PlacedNumberText(p.Height),
+                 PlacedNumberText(p.Angle), FieldValue(p.Text), "");
+  }
+}
+
+bool ReadChangeLogSection(DrawingInfoRecord& info) {
+  std::string line;
+  ReadLine(line);
+  if (Flags.AbortFlag || !IsChangeLogMarker(line)) return false;
+  std::uint16_t count = 0;
+  ReadWordLine(count);
+  ReadLine(line);
+  if (Flags.AbortFlag || !IsDashLine(line)) return false;
+  for (int i = 0; i < count; ++i) {
+    ChangeEntry e;
+    ReadLine(e.ChangeText);
+    ReadLine(e.Date);
+    ReadLine(e.Editor);
+    ReadLine(line);
+    e.Description = SplitDescription(line);
+    ReadLine(line);
+    if (Flags.AbortFlag || !IsDashLine(line)) return false;
+    if (i < MaxChangeEntries) info.ChangeEntries[i] = e;  // surplus entries are dropped
+  }
+  info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
+
+  ReadLine(line);
+  std::vector<std::string> f = SplitFields(line);
+  info.TitleCheckedDate = Field(f, 0);
+  info.TitleCheckedName = Field(f, 1);
+  info.TitleStandardDate = Field(f, 2);
+  info.TitleStandardName = Field(f, 3);
+  info.TitleReleaseDate = Field(f, 4);
+  info.TitleReleaseName = Field(f, 5);
+  const int placed = std::max(0, StrToInteger(TrimBlanks(Field(f, 6))));
+  ReadLine(info.TitleDrawnDate);
+  ReadLine(info.TitleReplaces);
+  ReadLine(info.TitleReplacedBy);
+  ReadLine(info.TitleDrawnName);
+  if (Flags.AbortFlag) return false;
+  for (int i = 0; i < placed; ++i) {
+    ReadLine(line);
+    if (Flags.AbortFlag) return false;
+    if (i >= MaxPlacedTexts) continue;
+    f = SplitFields(line);
+    PlacedText& p = info.PlacedTexts[i];
+    p.X = StrToReal(TrimBlanks(Field(f, 0)));
+    p.Y = StrToReal(TrimBlanks(Field(f, 1)));
+    p.Height = StrToReal(TrimBlanks(Field(f, 2)));
+    p.Angle = StrToReal(TrimBlanks(Field(f, 3)));
+    p.Text = Field(f, 4);
+  }
+  info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
+  return true;
+}
+
+void WriteIsoHeaderSection(const DrawingInfoRecord& info, int titleBlockKind) {
+  WriteStringLine(IsoHeaderMarker);
+  WriteIntegerLine(titleBlockKind);
+  WriteIntegerLine(info.PlacedTextMode);
+  WriteStringLine(OneLineValue(info.TitleResponsibleDept));
+  WriteStringLine(OneLineValue(info.TitleDocumentType));
+  WriteStringLine(OneLineValue(info.TitleDocumentStatus));
+  WriteStringLine(IsoHeaderEnd);
+}
+
+bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind) {
+  std::string line;
+  ReadLine(line);
+  if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderMarker) return false;
+  std::int32_t kind = 0, mode = 0;
+  ReadIntegerLine(kind);
+  ReadIntegerLine(mode);
+  ReadLine(info.TitleResponsibleDept);
+  ReadLine(info.TitleDocumentType);
+  ReadLine(info.TitleDocumentStatus);
+  ReadLine(line);
+  if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderEnd) return false;
+  titleBlockKind = kind;
+  info.PlacedTextMode = (mode >= 0 && mode <= 3) ? mode : 0;
+  return true;
+}
+
+}  // namespace qern

@@ -1,0 +1,59 @@
+// The design-data file (".qrk"): the design record, part texts, change log, document links and
+// title-block texts, one value per line in a fixed order after the eight-line head.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "design/aendvar.h"
+#include "design/qernvar.h"
+#include "framework/dokuconf.h"
+
+namespace qern {
+
+// Everything a design file holds, as one value: what ReadDataFile replaces at once.
+struct DesignFileContent {
+  DesignRecord Record;
+  PerPart<std::string> Name, Number, Name2;  // PartDrawingName, -Number, -Name2
+  std::array<std::string, 3> CommentLines;
+  DrawingInfoRecord Info;
+  std::array<DocumentLink, DocumentLinkSlots> Links;
+  std::uint16_t LinkCount = DocumentLinkSlots;
+  int TitleBlockKind = 0;  // as stored in the file; the reader does not apply it
+};
+
+// The program's current design, texts, change log and links as one value, and back.
+DesignFileContent CurrentDesignContent();
+void ApplyDesignContent(const DesignFileContent& content);
+
+// The full file name of a design by the name rules: a name whose file-name part holds a "." is
+// taken as given; a bare name ("null") is Session.CurrentFileFolder + name + "." + DataExtension;
+// a name with a folder but no extension gets "." + DataExtension.
+std::string DesignFileName(const std::string& name);
+
+// Writes the current design. An empty name asks with the save dialog; the rules of SaveAsDialog
+// apply. The file is written under a temporary name in the same folder and renamed over the
+// target only when every line was written, so a failed save leaves the previous file intact.
+// Failure (or a cancelled dialog) sets AbortFlag; a failure is reported with ErrorMessage.
+void SaveDataFile(const std::string& name);
+
+// Reads a design. An empty name asks with the open dialog and, after a successful read, sets
+// CurrentFileName and CurrentFileFolder. The whole file is read into a copy first: only a
+// complete read replaces the current design (and calculates it once, so the results fit the
+// inputs); a missing, truncated or corrupt file leaves everything as it was, sets AbortFlag and
+// says so through ErrorMessage (silent while ErrorBoxesEnabled is clear).
+void ReadDataFile(const std::string& name);
+
+// The file layer under both: write content to / read content from an open DataFile.
+// ReadDesignContent returns false (content partly filled) when the file is out of step or ends early.
+void WriteDesignContent(const DesignFileContent& content);
+bool ReadDesignContent(DesignFileContent& content);
+
+// Writes content to fileName through a temporary file and a rename; false (AbortFlag set, old
+// file untouched) on any failure. No dialog, no message.
+bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content);
+// Reads fileName into content; false on any failure (content then undefined). No message.
+bool ReadDesignFile(const std::string& fileName, DesignFileContent& content);
+
+}  // namespace qern

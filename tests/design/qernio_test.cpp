@@ -1,0 +1,576 @@
+// Design-data file: round trips of the default design and the shipped examples, files in the
+// classic code page and line ends, failed reads and saves that must leave everything as it was.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "design/aendvar.h"
+#include "design/qerncalc.h"
+#include "design/qernio.h"
+#include "design/qernvar.h"
+#include "framework/dokuconf.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "platform/scripteddialogs.h"
+
+namespace qern {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteBytes(const std::string& name, const std::string& bytes) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::size_t end = bytes.find("\r\n", pos);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(bytes.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+// Every field the file carries, compared within the written decimals (tol) or exactly (tol 0).
+void ExpectSameContent(const DesignFileContent& a, const DesignFileContent& b, long double tol) {
+  const DesignRecord& r = a.Record;
+  const DesignRecord& s = b.Record;
+  auto near = [&](long double x, long double y, const char* what) {
+    if (tol == 0)
+      EXPECT_EQ(x, y) << what;
+    else
+      EXPECT_LE(std::fabs(static_cast<double>(x - y)), static_cast<double>(tol)) << what;
+  };
+  near(r.PressureAngleDeg, s.PressureAngleDeg, "alpha");
+  near(r.NormalModule, s.NormalModule, "mn");
+  EXPECT_EQ(r.ToothCount[1], s.ToothCount[1]);
+  EXPECT_EQ(r.PitchInputMode, s.PitchInputMode);
+  EXPECT_EQ(r.MajorDiameterInput, s.MajorDiameterInput);
+  EXPECT_EQ(r.MinorDiameterInput, s.MinorDiameterInput);
+  for (int k = 1; k <= 2; ++k) {
+    EXPECT_EQ(a.Name[k], b.Name[k]);
+    EXPECT_EQ(a.Number[k], b.Number[k]);
+    EXPECT_EQ(a.Name2[k], b.Name2[k]);
+    near(r.ToolAddendumFactor[k], s.ToolAddendumFactor[k], "haP0");
+    near(r.ToolDedendumFactor[k], s.ToolDedendumFactor[k], "hfP0");
+    near(r.ToolTipRadiusFactor[k], s.ToolTipRadiusFactor[k], "rho");
+    EXPECT_EQ(r.XInputMode[k], s.XInputMode[k]);
+    near(r.ProfileShift[k], s.ProfileShift[k], "x");
+    near(r.PinDiameter[k], s.PinDiameter[k], "Dm");
+    near(r.PinDimension[k], s.PinDimension[k], "MdR");
+    near(r.TipDiameterInput[k], s.TipDiameterInput[k], "da");
+    near(r.RootDiameterInput[k], s.RootDiameterInput[k], "df");
+  }
+  near(r.ToothThicknessInput[1], s.ToothThicknessInput[1], "sn");
+  near(r.SpaceWidthInput[2], s.SpaceWidthInput[2], "en");
+  EXPECT_EQ(r.ClearancesAsFactors, s.ClearancesAsFactors);
+  near(r.MajorClearance, s.MajorClearance, "ce");
+  near(r.MinorClearance, s.MinorClearance, "ci");
+  near(r.FlankClearance, s.FlankClearance, "cp");
+  EXPECT_EQ(r.FitMode, s.FitMode);
+  near(r.DiametralPitch, s.DiametralPitch, "Pn");
+  near(r.MajorClearanceFactor, s.MajorClearanceFactor, "ce/mn");
+  near(r.MinorClearanceFactor, s.MinorClearanceFactor, "ci/mn");
+  near(r.FlankClearanceFactor, s.FlankClearanceFactor, "cp/mn");
+  EXPECT_EQ(r.AngleCode, s.AngleCode);
+  near(r.FlankAngleExternal, s.FlankAngleExternal, "gamma_e");
+  near(r.FlankAngleInternal, s.FlankAngleInternal, "gamma_i");
+  EXPECT_EQ(a.CommentLines, b.CommentLines);
+  EXPECT_EQ(a.Info, b.Info);
+  EXPECT_EQ(a.Links, b.Links);
+}
+
+class DesignFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    Ident.DataExtension = "qrk";
+    Ident.Banner = "QERN   Zahnwellenverbindungen";
+    SetDefaultDesign();
+    PartDrawingName2 = {};  // not part of the default design; earlier tests may have set it
+    InitDrawingInfo();
+    InitDocumentLinks();
+    char pattern[] = "/tmp/qern_io_XXXXXX";
+    dir_ = mkdtemp(pattern);
+    Session.CurrentFileFolder = dir_ + "/";
+    Session.CurrentFileName = "";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // A design with every kind of text the file has to carry.
+  void FillTexts() {
+    PartDrawingName[1] = "Welle Größe 3";
+    PartDrawingNumber[1] = "ZW-0815/1";
+    PartDrawingName2[1] = "gehärtet, geschliffen";
+    PartDrawingName[2] = "Nabe";
+    PartDrawingNumber[2] = "ZN-0815/2";
+    PartDrawingName2[2] = "Maß über Stifte prüfen";
+    Session.CommentLines = {"Entwurf für Kunde Müller", "Übersetzung ändern", "°C ± 5 µm"};
+    DrawingInfoRecord& d = DrawingInfo;
+    d.ChangeCount = 2;
+    d.ChangeEntries[0] = {"Erstausgabe", "2024-01-15", "Jäger", "Zeichnung neu erstellt"};
+    d.ChangeEntries[1] = {"Toleranz geändert", "2024-03-02", "Öz", "Maß MdR geändert\nPrüfmaß neu"};
+    d.TitleDrawnName = "Schön";
+    d.TitleCheckedDate = "2024-01-16";
+    d.TitleCheckedName = "Weiß";
+    d.TitleReleaseName = "Größer";
+    d.TitleReplaces = "ZW-0700";
+    d.TitleReplacedBy = "ZW-0900";
+    d.TitleResponsibleDept = "Konstruktion Süd";
+    d.TitleDocumentType = "Fertigungszeichnung";
+    d.TitleDocumentStatus = "freigegeben";
+    d.PlacedTextCount = 2;
+    d.PlacedTexts[0] = {120.5L, 35.25L, 3.5L, 0, "Oberfläche gehärtet"};
+    d.PlacedTexts[1] = {10, 280, 2.5L, 90, "Härte 58 HRC"};
+    d.PlacedTextMode = 2;
+    DocumentLinks[0] = {"/usr/bin/xdg-open", "/home/anna/Prüfbericht 17.pdf"};
+    DocumentLinks[3] = {"", "Lastenheft Übersicht.odt"};
+  }
+
+  std::string dir_;
+};
+
+TEST_F(DesignFileTest, DefaultDesignRoundTripsWithinTheWrittenDecimals) {
+  const DesignFileContent before = CurrentDesignContent();
+  ASSERT_TRUE(WriteDesignFile(Path("a.qrk"), before));
+  DesignFileContent first;
+  ASSERT_TRUE(ReadDesignFile(Path("a.qrk"), first));
+  ExpectSameContent(before, first, 5.1e-8L);
+  EXPECT_EQ(first.Record.ToothCount[2], -first.Record.ToothCount[1]);
+
+  // A second generation is identical to the bit and to the byte.
+  ASSERT_TRUE(WriteDesignFile(Path("b.qrk"), first));
+  DesignFileContent second;
+  ASSERT_TRUE(ReadDesignFile(Path("b.qrk"), second));
+  ExpectSameContent(first, second, 0);
+  EXPECT_EQ(ReadBytes(Path("a.qrk")), ReadBytes(Path("b.qrk")));
+}
+
+TEST_F(DesignFileTest, LineOrderOfTheFile) {
+  FillTexts();
+  Design.ClearancesAsFactors = true;
+  Design.PinDimension[2] = -12.25L;
+  ASSERT_TRUE(WriteDesignFile(Path("order.qrk"), CurrentDesignContent()));
+  const std::string bytes = ReadBytes(Path("order.qrk"));
+  const std::vector<std::string> lines = SplitCrLf(bytes);
+  ASSERT_GT(lines.size(), 80u);
+  EXPECT_EQ(lines[0], std::string(65, '-'));
+  EXPECT_EQ(lines[4], std::string(65, '-'));
+  EXPECT_EQ(lines[5], "Entwurf für Kunde Müller");
+  EXPECT_EQ(lines[8], "30.0000000");   // alpha
+  EXPECT_EQ(lines[10], "31");          // z1
+  EXPECT_EQ(lines[14], "Welle Größe 3");
+  EXPECT_EQ(lines[15], "ZW-0815/1");
+  EXPECT_EQ(lines[20], "1");           // XInputMode of part 1
+  EXPECT_EQ(lines[23 + 12], "-12.2500000");  // hub's pin dimension, negative as stored
+  EXPECT_EQ(lines[8 + 32], "TRUE");    // clearances as factors
+  EXPECT_EQ(lines[8 + 38], "ÄNDERUNGEN");
+  EXPECT_EQ(lines[8 + 39], "2");
+  EXPECT_EQ(lines[8 + 40], std::string(20, '-'));
+  // Entry 2's description is joined by "|".
+  EXPECT_EQ(lines[8 + 49], "Maß MdR geändert|Prüfmaß neu");
+  EXPECT_EQ(lines[8 + 51], "2024-01-16|Weiß|" + DrawingInfo.TitleStandardDate + "|||Größer|2||");
+  EXPECT_EQ(lines[8 + 56], "120.5|35.25|3.5|0|Oberfläche gehärtet||");
+  EXPECT_EQ(lines[8 + 58], "Dokumente");
+  EXPECT_EQ(lines[8 + 59], "5");
+  EXPECT_EQ(lines[8 + 61], "/usr/bin/xdg-open");
+  EXPECT_EQ(lines[8 + 61 + 15 + 3], "ISO 7200 Header");
+  EXPECT_EQ(lines.back(), "0");  // gamma_i of the uncalculated default
+  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+}
+
+TEST_F(DesignFileTest, TextsWithUmlautsLinksAndChangeLogRoundTrip) {
+  FillTexts();
+  Design.ProfileShift[1] = 0.1234567L;
+  Design.ProfileShift[2] = -0.1234567L;
+  DesignFileContent before = CurrentDesignContent();
+  SaveDataFile(Path("texts.qrk"));
+  ASSERT_FALSE(Flags.AbortFlag);
+
+  SetDefaultDesign();
+  InitDrawingInfo();
+  InitDocumentLinks();
+  ReadDataFile(Path("texts.qrk"));
+  ASSERT_FALSE(Flags.AbortFlag);
+  // The read calculates once, which completes the inputs the way a calculation of the saved
+  // design does.
+  ErrorListRecord messages;
+  bool fatal = false;
+  CalculateSerration(before.Record, messages, fatal);
+  ExpectSameContent(before, CurrentDesignContent(), 1e-5L);
+  EXPECT_EQ(DrawingInfo.ChangeEntries[1].Description, "Maß MdR geändert\nPrüfmaß neu");
+  EXPECT_EQ(DocumentLinks[0].File, "/home/anna/Prüfbericht 17.pdf");
+  EXPECT_EQ(Design.ToothCount[2], -31);
+  EXPECT_NE(Design.PitchDiameter[1], 0);
+}
+
+TEST_F(DesignFileTest, SeparatorsAndLineBreaksInsideValuesNeverShiftTheFile) {
+  FillTexts();
+  DrawingInfo.TitleCheckedName = "A|B";
+  DrawingInfo.TitleReleaseName = "zwei\nZeilen";
+  DrawingInfo.PlacedTexts[0].Text = "x|y";
+  DrawingInfo.ChangeEntries[0].Description = "mit | Strich";
+  DrawingInfo.ChangeEntries[0].Editor = "Zeile\r\nzwei";
+  PartDrawingName[1] = "Name\nmit Umbruch";
+  ASSERT_TRUE(WriteDesignFile(Path("sep.qrk"), CurrentDesignContent()));
+  DesignFileContent back;
+  ASSERT_TRUE(ReadDesignFile(Path("sep.qrk"), back));
+  EXPECT_EQ(back.Info.TitleCheckedName, "A/B");
+  EXPECT_EQ(back.Info.TitleReleaseName, "zwei Zeilen");
+  EXPECT_EQ(back.Info.TitleStandardDate, DrawingInfo.TitleStandardDate);
+  EXPECT_EQ(back.Info.PlacedTextCount, 2);
+  EXPECT_EQ(back.Info.PlacedTexts[0].Text, "x/y");
+  EXPECT_EQ(back.Info.ChangeEntries[0].Description, "mit / Strich");
+  EXPECT_EQ(back.Info.ChangeEntries[0].Editor, "Zeile zwei");
+  EXPECT_EQ(back.Name[1], "Name mit Umbruch");
+  EXPECT_EQ(back.Number[1], "ZW-0815/1");
+  EXPECT_NEAR(static_cast<double>(back.Record.FlankAngleExternal), 1.0471976, 1e-12);
+}
+
+TEST_F(DesignFileTest, ClassicCodePageAndLineEndsRead) {
+  // Windows-1252 texts, CR LF, decimal commas: the conventions of the files the users bring along.
+  ReadDataFile(std::string(QERN_TEST_DATA) + "/design_cp1252.qrk");
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Session.CommentLines[0], "Kupplung für Förderband");
+  EXPECT_EQ(PartDrawingName[1], "Welle mit Außenverzahnung");
+  EXPECT_EQ(PartDrawingName2[2], "Maße geprüft");
+  EXPECT_EQ(DrawingInfo.ChangeCount, 1);
+  EXPECT_EQ(DrawingInfo.ChangeEntries[0].Editor, "Jürgen");
+  EXPECT_EQ(DrawingInfo.ChangeEntries[0].Description, "Zähnezahl geändert\nPrüfmaß neu");
+  EXPECT_EQ(DrawingInfo.TitleDrawnName, "Gößling");
+  EXPECT_EQ(DrawingInfo.PlacedTextCount, 1);
+  EXPECT_EQ(DrawingInfo.PlacedTexts[0].X, 12.5L);
+  EXPECT_EQ(DrawingInfo.PlacedTexts[0].Text, "Oberfläche nitriert");
+  EXPECT_EQ(DocumentLinks[1].File, "Prüfplan.txt");
+  EXPECT_EQ(DrawingInfo.TitleDocumentStatus, "in Prüfung");
+  EXPECT_EQ(Design.ToothCount[1], 24);
+  EXPECT_NEAR(static_cast<double>(Design.NormalModule), 1.25, 1e-12);
+  EXPECT_NEAR(static_cast<double>(Design.ProfileShift[1]), 0.15, 1e-12);
+  // x of the hub follows from the pin dimension: the calculation after the read matches it.
+  EXPECT_NEAR(static_cast<double>(Design.PinDimension[2]), -27.5, 1e-4);
+}
+
+TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
+  ScopedScriptedDialogs dialogs;
+  FillTexts();
+  ASSERT_TRUE(WriteDesignFile(Path("full.qrk"), CurrentDesignContent()));
+  const std::vector<std::string> lines = SplitCrLf(ReadBytes(Path("full.qrk")));
+
+  // The current design is a different one.
+  SetDefaultDesign();
+  InitDrawingInfo();
+  InitDocumentLinks();
+  Design.ProfileShift[1] = 0.3L;
+  DrawingInfo.ChangeCount = 1;
+  DrawingInfo.ChangeEntries[0].ChangeText = "bleibt";
+  const DesignFileContent current = CurrentDesignContent();
+  Session.CurrentFileName = "aktuell";
+
+  for (std::size_t keep = 0; keep < lines.size(); ++keep) {
+    std::string bytes;
+    for (std::size_t i = 0; i < keep; ++i) bytes += lines[i] + "\r\n";
+    WriteBytes(Path("cut.qrk"), bytes);
+    dialogs->Clear();
+    Flags.AbortFlag = false;
+    ReadDataFile(Path("cut.qrk"));
+    ASSERT_TRUE(Flags.AbortFlag) << "file cut after " << keep << " lines";
+    ExpectSameContent(current, CurrentDesignContent(), 0);
+    EXPECT_EQ(Session.CurrentFileName, "aktuell");
+    ASSERT_EQ(dialogs->Messages().size(), 1u) << keep;
+  }
+
+  // A section out of step (a change entry missing) is refused too.
+  std::string bytes;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (i < 48 || i > 52) bytes += lines[i] + "\r\n";
+  WriteBytes(Path("shifted.qrk"), bytes);
+  ReadDataFile(Path("shifted.qrk"));
+  EXPECT_TRUE(Flags.AbortFlag);
+  ExpectSameContent(current, CurrentDesignContent(), 0);
+
+  // A missing file: the message, the flag, nothing changed.
+  dialogs->Clear();
+  ReadDataFile(Path("missing.qrk"));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(dialogs->Messages().size(), 1u);
+  ExpectSameContent(current, CurrentDesignContent(), 0);
+
+  // Batch runs stay silent but still fail.
+  dialogs->Clear();
+  Flags.ErrorBoxesEnabled = false;
+  ReadDataFile(Path("cut.qrk"));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(dialogs->Messages().empty());
+}
+
+TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
+  FillTexts();
+  ASSERT_TRUE(WriteDesignFile(Path("base.qrk"), CurrentDesignContent()));
+  std::vector<std::string> lines = SplitCrLf(ReadBytes(Path("base.qrk")));
+  // 27 change entries and 10 placed texts, as a hand-edited file could hold.
+  std::vector<std::string> out(lines.begin(), lines.begin() + 46);
+  out.push_back("ÄNDERUNGEN");
+  out.push_back("27");
+  out.push_back(std::string(20, '-'));
+  for (int i = 1; i <= 27; ++i) {
+    out.insert(out.end(), {"Änderung " + std::to_string(i), "2024-01-01", "ab", "d", std::string(14, '-')});
+  }
+  out.push_back("a|b|c|d|e|f|10||");
+  out.insert(out.end(), {"2024-02-02", "", "", "Zeichner"});
+  for (int i = 1; i <= 10; ++i) out.push_back(std::to_string(i) + "|2|3|0|T" + std::to_string(i) + "||");
+  // The rest of the file from "Dokumente" on.
+  std::size_t docs = 0;
+  while (lines[docs] != "Dokumente") ++docs;
+  out.insert(out.end(), lines.begin() + docs, lines.end());
+  std::string bytes;
+  for (const std::string& l : out) bytes += l + "\r\n";
+  WriteBytes(Path("many.qrk"), bytes);
+
+  DesignFileContent back;
+  ASSERT_TRUE(ReadDesignFile(Path("many.qrk"), back));
+  EXPECT_EQ(back.Info.ChangeCount, 25);
+  EXPECT_EQ(back.Info.ChangeEntries[24].ChangeText, "Änderung 25");
+  EXPECT_EQ(back.Info.PlacedTextCount, 8);
+  EXPECT_EQ(back.Info.PlacedTexts[7].Text, "T8");
+  EXPECT_EQ(back.Info.TitleDrawnName, "Zeichner");
+  EXPECT_EQ(back.Links, CurrentDesignContent().Links);
+  EXPECT_EQ(back.Info.TitleDocumentType, "Fertigungszeichnung");
+}
+
+TEST_F(DesignFileTest, PlacedTextNumbersKeepSixSignificantDigits) {
+  DrawingInfo.PlacedTextCount = 3;
+  DrawingInfo.PlacedTexts[0] = {123.456L, 0.00123456L, 2.5L, -45.125L, "a"};
+  DrawingInfo.PlacedTexts[1] = {1234.56L, 287.125L, 3.5L, 90, "b"};
+  DrawingInfo.PlacedTexts[2] = {0, -17.5L, 0.35L, 0, "c"};
+  ASSERT_TRUE(WriteDesignFile(Path("placed.qrk"), CurrentDesignContent()));
+  DesignFileContent back;
+  ASSERT_TRUE(ReadDesignFile(Path("placed.qrk"), back));
+  for (int i = 0; i < 3; ++i) {
+    const PlacedText& a = DrawingInfo.PlacedTexts[i];
+    const PlacedText& b = back.Info.PlacedTexts[i];
+    for (auto [x, y] : {std::pair{a.X, b.X}, {a.Y, b.Y}, {a.Height, b.Height}, {a.Angle, b.Angle}})
+      EXPECT_NEAR(static_cast<double>(y), static_cast<double>(x), std::fabs(static_cast<double>(x)) * 1e-6)
+          << i;
+    EXPECT_EQ(a.Text, b.Text);
+  }
+}
+
+TEST_F(DesignFileTest, NameRules) {
+  Session.CurrentFileFolder = "/daten/qern/";
+  EXPECT_EQ(DesignFileName("null"), "/daten/qern/null.qrk");
+  EXPECT_EQ(DesignFileName("/tmp/x.y/welle.qrk"), "/tmp/x.y/welle.qrk");
+  EXPECT_EQ(DesignFileName("/home/u/.zorquan/null"), "/home/u/.zorquan/null.qrk");
+  EXPECT_EQ(DesignFileName("archiv.alt"), "archiv.alt");
+
+  // A bare name reads from and saves to the current folder.
+  Session.CurrentFileFolder = dir_;
+  Design.ProfileShift[1] = 0.25L;
+  SaveDataFile("null");
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(fs::exists(Path("null.qrk")));
+  Design.ProfileShift[1] = 0;
+  ReadDataFile("null");
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Design.XInputMode[1], 1);
+  EXPECT_NEAR(static_cast<double>(Design.ProfileShift[1]), 0.25, 1e-12);
+}
+
+TEST_F(DesignFileTest, OpenDialogSetsTheCurrentFileOnlyAfterASuccessfulRead) {
+  ScopedScriptedDialogs dialogs;
+  ASSERT_TRUE(WriteDesignFile(Path("welle.qrk"), CurrentDesignContent()));
+  WriteBytes(Path("kaputt.qrk"), "----\r\n");
+  Session.CurrentFileName = "vorher";
+  Session.CurrentFileFolder = "/anderswo/";
+
+  dialogs->QueueText(Path("kaputt.qrk"));
+  ReadDataFile("");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(Session.CurrentFileName, "vorher");
+  EXPECT_EQ(Session.CurrentFileFolder, "/anderswo/");
+
+  dialogs->Clear();
+  dialogs->QueueText(Path("welle.qrk"));
+  ReadDataFile("");
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Session.CurrentFileName, "welle");
+  EXPECT_EQ(Session.CurrentFileFolder, dir_ + "/");
+
+  dialogs->Clear();
+  dialogs->QueueCancel();
+  ReadDataFile("");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(Session.CurrentFileName, "welle");
+}
+
+TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
+  ScopedScriptedDialogs dialogs;
+  Design.ProfileShift[1] = 0.5L;
+  SaveDataFile(Path("keep.qrk"));
+  ASSERT_FALSE(Flags.AbortFlag);
+  const std::string previous = ReadBytes(Path("keep.qrk"));
+
+  // The disk fills up in the middle of the file.
+  Flags.AskOverwrite = false;
+  Design.ProfileShift[1] = 0.75L;
+  DataFile.FailNextWrites(1000);
+  Flags.AbortFlag = false;
+  SaveDataFile(Path("keep.qrk"));
+  DataFile.FailNextWrites(0);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadBytes(Path("keep.qrk")), previous);
+  ASSERT_FALSE(dialogs->Messages().empty());
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename(), "keep.qrk") << "left behind";
+
+  // A folder that does not exist.
+  dialogs->Clear();
+  Flags.AbortFlag = false;
+  SaveDataFile(Path("fehlt/neu.qrk"));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_FALSE(fs::exists(Path("fehlt/neu.qrk")));
+
+  // A cancelled save dialog writes nothing.
+  dialogs->Clear();
+  dialogs->QueueCancel();
+  Flags.AbortFlag = false;
+  SaveDataFile("");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadBytes(Path("keep.qrk")), previous);
+}
+
+// The shipped default design is the default record written by SaveDataFile; the examples are
+// calculated designs. QERN_WRITE_DATA=1 regenerates them into the source tree.
+struct ShippedDesign {
+  const char* File;
+  void (*Set)();
+};
+
+void ExampleGivenShifts() {
+  SetDefaultDesign();
+  Design.AngleCode = 0;
+  Design.PressureAngleDeg = 30;
+  Design.NormalModule = 1.25L;
+  Design.ToothCount = {0, 24, -24};
+  Design.XInputMode = {0, 1, 1};
+  Design.ProfileShift = {0, 0.1L, -0.15L};
+  Design.MajorDiameterInput = 0;
+  Design.MinorDiameterInput = 0;
+  Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
+  Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
+  PartDrawingName[1] = "Welle mit Kerbverzahnung";
+  PartDrawingName[2] = "Nabe mit Kerbverzahnung";
+  Session.CommentLines = {"Beispiel: Profilverschiebung gegeben", "alpha 30°, mn 1,25, z 24, x 0,1 / -0,15", ""};
+}
+
+void ExampleDiametralPitch() {
+  SetDefaultDesign();
+  Design.AngleCode = 0;
+  Design.PressureAngleDeg = 30;
+  Design.PitchInputMode = 2;
+  Design.DiametralPitch = 24;
+  Design.ToothCount = {0, 20, -20};
+  Design.XInputMode = {0, 0, 1};
+  Design.ProfileShift = {0, 0, -0.05L};
+  Design.MajorDiameterInput = 0;
+  Design.MinorDiameterInput = 0;
+  Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
+  Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
+  PartDrawingName[1] = "Shaft, diametral pitch 24/48";
+  PartDrawingName[2] = "Hub, diametral pitch 24/48";
+  Session.CommentLines = {"Example: inch design given by diametral pitch", "Pn 24, z 20, 30 deg", ""};
+}
+
+void ExamplePinDimension() {
+  SetDefaultDesign();
+  Design.AngleCode = 0;
+  Design.PressureAngleDeg = 30;
+  Design.NormalModule = 1;
+  Design.ToothCount = {0, 18, -18};
+  Design.XInputMode = {0, 3, 3};
+  Design.MajorDiameterInput = 0;
+  Design.MinorDiameterInput = 0;
+  Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
+  Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
+  // Pin dimensions near x = 0.1 (shaft) and x = -0.15 (hub), from a first calculation.
+  DesignRecord probe = Design;
+  probe.XInputMode = {0, 1, 1};
+  probe.ProfileShift = {0, 0.1L, -0.15L};
+  ErrorListRecord messages;
+  bool fatal = false;
+  CalculateSerration(probe, messages, fatal);
+  Design.PinDiameter = probe.PinDiameter;
+  Design.PinDimension = {0, std::round(probe.PinDimension[1] * 1000) / 1000,
+                         std::round(probe.PinDimension[2] * 1000) / 1000};
+  PartDrawingName[1] = "Welle, x aus Prüfmaß";
+  PartDrawingName[2] = "Nabe, x aus Prüfmaß";
+  Session.CommentLines = {"Beispiel: x aus dem Maß über/zwischen Messrollen", "mn 1, z 18", ""};
+  DrawingInfo.ChangeCount = 1;
+  DrawingInfo.ChangeEntries[0] = {"Erstausgabe", "2024-05-06", "QERN", "Beispielentwurf"};
+}
+
+TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
+  const bool regenerate = std::getenv("QERN_WRITE_DATA") != nullptr;
+  const std::string data = QERN_SOURCE_DATA;
+
+  // null.qrk: the defaults of the record, no title dates (a new design gets today's).
+  SetDefaultDesign();
+  InitDocumentLinks();
+  DrawingInfo = DrawingInfoRecord{};
+  DesignFileContent defaults = CurrentDesignContent();
+  if (regenerate) ASSERT_TRUE(WriteDesignFile(data + "/null.qrk", defaults));
+  DesignFileContent shipped;
+  ASSERT_TRUE(ReadDesignFile(data + "/null.qrk", shipped));
+  ExpectSameContent(defaults, shipped, 5.1e-8L);
+
+  const ShippedDesign examples[] = {{"examples/profilverschiebung.qrk", ExampleGivenShifts},
+                                    {"examples/diametral_pitch.qrk", ExampleDiametralPitch},
+                                    {"examples/pruefmass.qrk", ExamplePinDimension}};
+  for (const ShippedDesign& ex : examples) {
+    SCOPED_TRACE(ex.File);
+    const std::string file = data + "/" + ex.File;
+    if (regenerate) {
+      InitDrawingInfo();
+      DrawingInfo.TitleDrawnDate = DrawingInfo.TitleCheckedDate = DrawingInfo.TitleStandardDate =
+          "2024-05-06";
+      DrawingInfo.TitleDrawnName = "QERN";
+      ex.Set();
+      CalculateSerration();
+      ASSERT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
+      fs::create_directories(data + "/examples");
+      ASSERT_TRUE(WriteDesignFile(file, CurrentDesignContent()));
+    }
+    // Read, calculate without a fatal message, write and read again: nothing moves.
+    ReadDataFile(file);
+    ASSERT_FALSE(Flags.AbortFlag);
+    EXPECT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
+    DesignFileContent first;
+    ASSERT_TRUE(ReadDesignFile(file, first));
+    ASSERT_TRUE(WriteDesignFile(Path("copy.qrk"), first));
+    DesignFileContent second;
+    ASSERT_TRUE(ReadDesignFile(Path("copy.qrk"), second));
+    ExpectSameContent(first, second, 0);
+    EXPECT_EQ(SplitCrLf(ReadBytes(file)).size(), SplitCrLf(ReadBytes(Path("copy.qrk"))).size());
+  }
+}
+
+}  // namespace
+}  // namespace qern
