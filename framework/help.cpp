@@ -1,0 +1,165 @@
+// Help-file reader and help display. The help files are read through a file object of their own,
+// so a help button may be pressed while another routine has DataFile open.
+#include "framework/help.h"
+
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utf8.h"
+#include "framework/utilstr.h"
+#include "platform/dialogservice.h"
+
+namespace qern {
+
+namespace {
+
+HelpPictureHandler& PictureHandler() {
+  static HelpPictureHandler handler;
+  return handler;
+}
+
+std::string MissingFileText(const std::string& name) {
+  return "Datei " + name + " " + "nicht gefunden" + " !";
+}
+
+// Reads one line; false at the end of the file.
+bool NextLine(TextFile& f, std::string& line) {
+  if (f.Eof()) return false;
+  return f.ReadLine(line);
+}
+
+}  // namespace
+
+std::string HelpFileName(int number) {
+  const std::string folder = AddBackslash(Settings.PltFolder);
+  if (number >= 4000) return folder + LowerStr(Ident.ProgramName) + ".hlp";
+  return folder + "zorquan.hlp";
+}
+
+void ParseHelpHeader(const std::string& line, int& number, std::string& picture) {
+  // The first four characters: optional leading blanks, then digits only.
+  const std::string head = Utf8Cut(line, 4);
+  size_t i = head.find_first_not_of(' ');
+  number = -1;
+  if (i != std::string::npos) {
+    int value = 0;
+    bool digits = true;
+    for (; i < head.size(); ++i) {
+      if (head[i] < '0' || head[i] > '9') {
+        digits = false;
+        break;
+      }
+      value = value * 10 + (head[i] - '0');
+    }
+    if (digits) number = value;
+  }
+  const size_t colon = line.find(':');
+  picture = colon == std::string::npos ? "NULL" : TrimBlanks(line.substr(colon + 1));
+}
+
+bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
+  lines = HelpLines{};
+  picture = "null";
+  const std::string name = HelpFileName(number);
+  TextFile f;
+  f.Assign(name);
+  if (!f.Reset()) {
+    lines[0] = MissingFileText(name);
+    return false;
+  }
+  // Search the header of the wanted number; a header's next line is its text line.
+  std::string line, text, pic;
+  int n = -1;
+  for (;;) {
+    if (!NextLine(f, line)) {
+      f.Close();
+      NoHelpText(number, lines[0]);
+      return false;
+    }
+    ParseHelpHeader(line, n, pic);
+    if (n >= 0) {
+      if (!NextLine(f, text)) text.clear();
+    } else {
+      text = line;
+    }
+    if (n >= 0 && n == number) break;
+  }
+  lines[0] = text;
+  picture = pic;
+  // Further lines: headers number + 1 .. number + 4 with their text lines, or plain text lines.
+  // A number divisible by 5 starts the next entry.
+  for (int k = 2; k <= HelpLineCount; ++k) {
+    if (!NextLine(f, line)) break;
+    ParseHelpHeader(line, n, pic);
+    if (n >= 0) {
+      if (n % 5 == 0) break;
+      if (!NextLine(f, text)) text.clear();
+      if (n == number + k - 1) lines[k - 1] = text;
+    } else {
+      lines[k - 1] = line;
+    }
+  }
+  f.Close();
+  return true;
+}
+
+void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mode, int number) {
+  if (mode == 0 || mode == 1) {
+    std::string text;
+    for (const std::string& l : lines) text += l + " ";
+    const std::string caption = std::string("HILFETEXT") + " " + "Nr" + "." + IntStr(number);
+    Dialogs().ShowMessage(ConvertDisplayText(caption), ConvertDisplayText(text), MessageKind::Help);
+  }
+  if (mode == 0 || mode == 2) {
+    std::string plotFile;
+    if (!picture.empty() && UpperStr(picture) != "NULL")
+      plotFile = AddBackslash(Settings.PltFolder) + picture + ".plt";
+    if (PictureHandler()) PictureHandler()(plotFile);
+  }
+}
+
+void ShowHelpEntry(int number, const std::string& /*text*/, int mode) {
+  if (number == 0) number = Session.HelpNumber;
+  HelpLines lines;
+  std::string picture;
+  ReadHelpEntry(number, lines, picture);
+  DisplayHelpEntry(lines, picture, mode, number);
+  Flags.AbortFlag = false;
+}
+
+void GetHelpText(int number, std::string& s) {
+  HelpLines lines;
+  std::string picture;
+  if (!ReadHelpEntry(number, lines, picture)) {
+    s = lines[0];
+    return;
+  }
+  s.clear();
+  for (int k = 0; k < HelpLineCount; ++k) {
+    if (k > 0) s += " ";
+    s += ConvertDisplayText(lines[k]);
+  }
+  s += " (" + IntStr(number) + ")";
+}
+
+std::string GetHelpText(int number) {
+  std::string s;
+  GetHelpText(number, s);
+  return s;
+}
+
+void GetHelpHint(int number, std::string& s) { GetHelpText(number, s); }
+
+void NoHelpText(int number, std::string& s) {
+  s = "Hilfetext Nr " + IntStr(number) + ": " + "keine Hilfe vorhanden" + ".";
+}
+
+void SetHelpNumber(int n) { Session.HelpNumber = n; }
+
+void SetHelpPictureHandler(HelpPictureHandler handler) { PictureHandler() = std::move(handler); }
+
+void InstallHelpViewer() {
+  SetHelpEntryViewer([](int number, int mode) { ShowHelpEntry(number, "", mode); });
+}
+
+}  // namespace qern

@@ -1,0 +1,271 @@
+// Message help: lookup by the first 14 characters, cause and remedy, saving edits, the message list
+// after a calculation, and the shipped qern.err against every calculation message.
+#include "framework/uhelperr.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+#include "platform/scripteddialogs.h"
+
+using namespace qern;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kErrFile =
+    "Fatal  : z = 0 !\n"
+    "Zähnezahl fehlt.\n"
+    "z eingeben.\n"
+    "Warnung: x > 1.5 !\n"
+    "x zu groß.\n"
+    "x verkleinern.\n"
+    "Fehler : cp < 0 !\n"
+    "Flanken überdecken sich.\n"
+    "x anpassen.\n"
+    "Letzte Zeile ohne Ursache\n";
+
+class ErrorHelpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetProgramParams({});
+    char tmpl[] = "/tmp/qern_err_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    Settings.PltFolder = dir_;
+    Settings.TempFolder = dir_;  // the same folder: saving must still work
+    Ident.ProgramName = "QERN";
+    WriteErr(kErrFile);
+  }
+  void TearDown() override {
+    SetErrorHelpEditor(nullptr);
+    SetProgramParams({});
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+  }
+  std::string ErrPath() const { return dir_ + "/qern.err"; }
+  void WriteErr(const std::string& text) { std::ofstream(ErrPath()) << text; }
+  std::string ReadErr() {
+    std::ifstream in(ErrPath());
+    std::stringstream s;
+    s << in.rdbuf();
+    std::string t = s.str();
+    std::string out;
+    for (char c : t)
+      if (c != '\r') out += c;
+    return out;
+  }
+  std::string dir_;
+};
+
+TEST_F(ErrorHelpTest, LookupByFirstFourteenCharacters) {
+  std::string cause, remedy;
+  ASSERT_TRUE(FindErrorHelp("Warnung: x > 1.5   (2) !", cause, remedy));
+  EXPECT_EQ(cause, "x zu groß.");
+  EXPECT_EQ(remedy, "x verkleinern.");
+  EXPECT_TRUE(FindErrorHelp("Warnung: x > 1.5 !", cause, remedy));
+  EXPECT_FALSE(FindErrorHelp("Warnung: x < -1.5 !", cause, remedy));
+  // A match on the file's last line counts as none.
+  EXPECT_FALSE(FindErrorHelp("Letzte Zeile ohne Ursache", cause, remedy));
+  EXPECT_TRUE(SameMessageKey("Fatal  : df=0 ! (1)", "Fatal  : df=0 ! (2)"));
+  EXPECT_FALSE(SameMessageKey("abc", "abcd"));
+  EXPECT_TRUE(SameMessageKey("Ä2345678901234yy", "Ä2345678901234zz"));
+}
+
+TEST_F(ErrorHelpTest, CauseAndRemedyOfTheErrorList) {
+  AddError("Fehler : cp < 0 !");
+  AddError("Fatal  : walcode!");
+  std::string s = "alt";
+  GetErrorCause(1, s);
+  EXPECT_EQ(s, "Flanken überdecken sich.");
+  GetErrorRemedy(1, s);
+  EXPECT_EQ(s, "x anpassen.");
+  GetErrorCause(2, s);
+  EXPECT_EQ(s, NoErrorDescription);
+  GetErrorRemedy(2, s);
+  EXPECT_EQ(s, "");
+  fs::remove(ErrPath());
+  GetErrorCause(1, s);
+  EXPECT_EQ(s, "");
+  GetErrorRemedy(1, s);
+  EXPECT_EQ(s, "");
+}
+
+TEST_F(ErrorHelpTest, ShowErrorHelpReportsMissingFileAndMissingRecord) {
+  ScopedScriptedDialogs dialogs;
+  AddError("Fatal  : walcode!");
+  ShowErrorHelp(1);
+  EXPECT_EQ(dialogs->Last().Text, NoErrorDescription);
+  EXPECT_FALSE(Flags.AbortFlag);
+  fs::remove(ErrPath());
+  ShowErrorHelp(1);
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(ErrorHelpTest, EditedRecordIsSavedOnlyAfterYes) {
+  ScopedScriptedDialogs dialogs;
+  AddError("Fehler : cp < 0 !  (anders)");
+  SetErrorHelpEditor([](const std::string& m, const std::string& c, const std::string& r) {
+    EXPECT_EQ(m, "Fehler : cp < 0 !  (anders)");
+    EXPECT_EQ(c, "Flanken überdecken sich.");
+    return ErrorHelpEdit{"neue Ursache", "neue Abhilfe", true};
+  });
+  dialogs->QueueNo();
+  ShowErrorHelp(1);
+  EXPECT_EQ(dialogs->Last().Kind, "yesnocancel");
+  EXPECT_EQ(ReadErr(), kErrFile);
+
+  dialogs->QueueYes();
+  ShowErrorHelp(1);
+  std::string expected = kErrFile;
+  const std::string oldCause = "Flanken überdecken sich.", oldRemedy = "x anpassen.";
+  expected.replace(expected.find(oldCause), oldCause.size(), "neue Ursache");
+  expected.replace(expected.find(oldRemedy), oldRemedy.size(), "neue Abhilfe");
+  EXPECT_EQ(ReadErr(), expected);
+  EXPECT_FALSE(fs::exists(ErrPath() + ".$$$"));
+
+  // Unchanged texts ask nothing.
+  SetErrorHelpEditor([](const std::string&, const std::string& c, const std::string& r) {
+    return ErrorHelpEdit{c, r, false};
+  });
+  const size_t shown = dialogs->Log.size();
+  ShowErrorHelp(1);
+  EXPECT_EQ(dialogs->Log.size(), shown);
+}
+
+TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
+  ScopedScriptedDialogs dialogs;
+  SaveErrorHelp("Unbekannte Meldung", "u", "a");
+  EXPECT_EQ(dialogs->Last().Text, "Unbekannte Meldung not found.");
+  EXPECT_EQ(ReadErr(), kErrFile);
+
+  // Line breaks typed into the window would split the record: they become blanks.
+  SaveErrorHelp("Fatal  : z = 0 !", "zwei\nZeilen", "eins");
+  std::string expected = kErrFile;
+  expected.replace(expected.find("Zähnezahl fehlt."), std::string("Zähnezahl fehlt.").size(),
+                   "zwei Zeilen");
+  expected.replace(expected.find("z eingeben."), 11, "eins");
+  EXPECT_EQ(ReadErr(), expected);
+  WriteErr(kErrFile);
+
+  // The temporary name is taken by a folder: the write fails, is reported, and the file stays.
+  fs::create_directory(ErrPath() + ".$$$");
+  SaveErrorHelp("Fatal  : z = 0 !", "u", "a");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_NE(dialogs->Last().Text.find("kann nicht gespeichert werden"), std::string::npos);
+  EXPECT_EQ(ReadErr(), kErrFile);
+}
+
+TEST_F(ErrorHelpTest, MessageListAfterCalculation) {
+  ScopedScriptedDialogs dialogs;
+  ShowCalculationMessages();
+  EXPECT_EQ(dialogs->Last().Text, "Berechnung erfolgreich ohne Fehlermeldungen");
+
+  AddError("Fatal  : z = 0 !");
+  AddError("Warnung: x > 1.5 !");
+  AddError("Fehler : cp < 0 !");
+  dialogs->Clear();
+  Settings.HelpLevel = 1;
+  ShowCalculationMessages();  // cancelled at once
+  ASSERT_EQ(dialogs->Log.size(), 1u);
+  EXPECT_EQ(dialogs->Last().Index, 4);  // "Weiter/zurück..." preselected
+  ASSERT_EQ(dialogs->Last().Items.size(), 4u);
+  EXPECT_EQ(dialogs->Last().Items[3], "Weiter/zurück...");
+  EXPECT_EQ(Session.HelpNumber, 1210);
+
+  dialogs->Clear();
+  Settings.HelpLevel = 2;
+  ShowCalculationMessages();
+  EXPECT_EQ(dialogs->Last().Index, 1);
+
+  // Message 1: its help, then the list again with message 2 selected; "Weiter" ends.
+  dialogs->Clear();
+  dialogs->QueueChoice(1);
+  dialogs->QueueChoice(4);
+  ShowCalculationMessages();
+  ASSERT_EQ(dialogs->Log.size(), 3u);
+  EXPECT_EQ(dialogs->Log[1].Kind, "message");
+  EXPECT_NE(dialogs->Log[1].Text.find("Zähnezahl fehlt."), std::string::npos);
+  EXPECT_EQ(dialogs->Log[2].Index, 2);
+
+  // The last message: its help, then the list closes.
+  dialogs->Clear();
+  dialogs->QueueChoice(3);
+  ShowCalculationMessages();
+  ASSERT_EQ(dialogs->Log.size(), 2u);
+  EXPECT_NE(dialogs->Log[1].Text.find("Flanken überdecken sich."), std::string::npos);
+
+  dialogs->Clear();
+  SetProgramParams({"design.qrk", "/nogui"});
+  ShowCalculationMessages();
+  EXPECT_TRUE(dialogs->Log.empty());
+}
+
+// Every message the calculation and its pin-diameter formula can add, one sample per text.
+const char* const kCalculationMessages[] = {
+    "Fatal  : walcode!",
+    "Fatal  : gammai <=0 !",
+    "Fatal  : pitch = 0 !",
+    "Fatal  : mn = 0 !",
+    "Fatal  : 5 < alpha < 90 !",
+    "Fatal  : Pn = 0 !",
+    "Fatal  : z = 0 !",
+    "Warnung: x > 1.5 !",
+    "Warnung: x < -1.5 !",
+    "Fatal  : MdR < MdRmin !",
+    "Fatal  : MdR > MdRmax !",
+    "Fehler :  Iteration (xe=-1.23)",
+    "Fatal  : df=0 ! (1)",
+    "Fatal  : df=0 ! (2)",
+    "Fatal  : da=0 ! (1)",
+    "Fatal  : da=0 ! (2)",
+    "Warnung: Dm <> Dm DIN ! (1)",
+    "Warnung: Dm <> Dm DIN ! (2)",
+    "Fehler : ce < 0 !",
+    "Warnung: ce < rf2 !",
+    "Fehler : ci < 0 !",
+    "Warnung: ci < rf1 !",
+    "Fehler : cp < 0 !",
+    "Fehler : db > da ! (1)",
+    "Warnung: x > 1.5   (1) !",
+    "Warnung: x > 1.5   (2) !",
+    "Fehler : rho f < 0 !  (1)",
+    "Fehler : rho f < 0 !  (2)",
+    "Fehler : df < dfmin !  (1)",
+    "Fehler : df < dfmin !  (2)",
+    "Fehler : dFf1>da2 !",
+    "Fehler : dFf2<da1 !",
+    "Error : Error: DmMess arccos(1.01)",
+    "Error: ArcCos 1.5",
+};
+
+TEST_F(ErrorHelpTest, ShippedFileExplainsEveryCalculationMessage) {
+  Settings.PltFolder = QERN_SOURCE_DATA;
+  Ident.ProgramName = "qern";
+  for (const char* message : kCalculationMessages) {
+    SCOPED_TRACE(message);
+    std::string cause, remedy;
+    ASSERT_TRUE(FindErrorHelp(message, cause, remedy));
+    EXPECT_GT(cause.size(), 40u);
+    EXPECT_GT(remedy.size(), 40u);
+  }
+}
+
+TEST_F(ErrorHelpTest, ShippedFileIsMadeOfThreeLineRecords) {
+  std::ifstream in(std::string(QERN_SOURCE_DATA) + "/qern.err");
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.size() % 3, 0u);
+  // Each message line is the first line that carries its key.
+  for (size_t i = 0; i < lines.size(); i += 3)
+    for (size_t j = 0; j < i; ++j)
+      EXPECT_FALSE(SameMessageKey(lines[j], lines[i])) << lines[i] << " / " << lines[j];
+}
+
+}  // namespace
