@@ -1,0 +1,428 @@
+// Tests of the dialog routines through the scripted dialog service: choices, questions, the
+// number-input loops, the overwrite question and the German I/O texts.
+#include "framework/dialogs.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+#include "platform/scripteddialogs.h"
+
+using namespace qern;
+namespace fs = std::filesystem;
+
+namespace {
+
+class DialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+    char tmpl[] = "/tmp/qern-dialogs-XXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void FillChoices(int n) {
+    for (int i = 0; i < n; ++i) Session.ChoiceTexts[i] = "Punkt " + std::to_string(i + 1);
+  }
+  static std::string Slurp(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  static void Put(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+
+  ScopedScriptedDialogs ui;
+  std::string dir;
+};
+
+TEST_F(DialogsTest, SelectChoiceListOrRadioAndPreselection) {
+  FillChoices(8);
+  int index = 3;
+  ui->QueueChoice(5);
+  SelectChoice("Titel", 7, index);
+  EXPECT_FALSE(ui->Last().AsList);  // fewer than 8 items: radio group
+  EXPECT_EQ(ui->Last().Items.size(), 7u);
+  EXPECT_EQ(ui->Last().Index, 3);
+  EXPECT_EQ(index, 5);
+
+  index = 0;  // outside 1..n preselects item 1
+  ui->QueueOk();
+  SelectChoice("Titel", 8, index);
+  EXPECT_TRUE(ui->Last().AsList);
+  EXPECT_EQ(ui->Last().Index, 1);
+  EXPECT_EQ(index, 1);  // Enter chooses the current item
+  EXPECT_FALSE(Flags.AbortFlag);
+
+  index = 9;
+  ui->QueueOk();
+  SelectChoice("Titel", 8, index);
+  EXPECT_EQ(ui->Last().Index, 1);
+}
+
+TEST_F(DialogsTest, CancelLeavesVariablesAndSetsAbort) {
+  FillChoices(3);
+  int index = 2;
+  ui->QueueCancel();
+  SelectChoice("Titel", 3, index);
+  EXPECT_EQ(index, 2);
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Flags.AbortFlag = false;
+  bool answer = true;
+  ui->QueueCancel();
+  AskYesNo("Weiter?", answer);
+  EXPECT_TRUE(answer);
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Flags.AbortFlag = false;
+  std::string s = "alt";
+  ui->QueueCancel();
+  InputString("Name", 20, s);
+  EXPECT_EQ(s, "alt");
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(DialogsTest, YesNoPresetAndChar) {
+  bool answer = false;
+  ui->QueueYes();
+  AskYesNo("Speichern?", answer);
+  EXPECT_FALSE(ui->Last().PresetYes);
+  EXPECT_TRUE(answer);
+
+  char c = 'n';
+  ui->QueueOk();
+  AskYesNoChar("Frage", c);
+  EXPECT_FALSE(ui->Last().PresetYes);  // "N" in any case presets "&Nein"
+  EXPECT_EQ(c, 'N');
+  c = 'J';
+  ui->QueueNo();
+  AskYesNoChar("Frage", c);
+  EXPECT_TRUE(ui->Last().PresetYes);
+  EXPECT_EQ(c, 'N');
+}
+
+TEST_F(DialogsTest, ConfirmBoxNoAndCancel) {
+  Ident.Banner = "QERN   Test";
+  ui->QueueNo();
+  EXPECT_FALSE(ConfirmBox("Sicher?"));
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Caption, "QERN   Test");
+  ui->QueueCancel();
+  EXPECT_FALSE(Confirm("Sicher?"));
+  EXPECT_TRUE(Flags.AbortFlag);
+  Flags.AbortFlag = false;
+  ui->QueueYes();
+  EXPECT_TRUE(ConfirmBox("Sicher?"));
+  EXPECT_FALSE(Flags.AbortFlag);
+}
+
+TEST_F(DialogsTest, InputRealRangeAndInvalidTextLoop) {
+  long double x = 20;
+  ui->QueueText("90");
+  ui->QueueText("abc");
+  ui->QueueText("45,5");
+  InputRealInRange("Winkel", x, 5, 89);
+  EXPECT_DOUBLE_EQ(static_cast<double>(x), 45.5);
+  auto msgs = ui->Messages();
+  ASSERT_EQ(msgs.size(), 2u);
+  EXPECT_EQ(msgs[0], "Gültiger Wertebereich: 5 .. 89 !");
+  EXPECT_EQ(msgs[1], "Ungültige Eingabe \"abc\" !");
+  EXPECT_EQ(ui->Beeps, 2);
+  // Shown presets: the start value, the refused 90 again, then the start value after "abc".
+  std::vector<std::string> presets;
+  for (const auto& s : ui->Log)
+    if (s.Kind == "input") presets.push_back(s.Text);
+  ASSERT_EQ(presets.size(), 3u);
+  EXPECT_EQ(presets[0], "20");
+  EXPECT_EQ(presets[1], "90");
+  EXPECT_EQ(presets[2], "20");
+  EXPECT_EQ(ui->Log.front().Index, 30);  // at most 30 characters
+  for (const auto& s : ui->Log)
+    if (s.Kind == "message") EXPECT_EQ(s.Caption, "Fehler : ");
+}
+
+TEST_F(DialogsTest, InputRealKeepsFullPrecisionAndCancel) {
+  long double x = 12.3456789L;
+  ui->QueueOk();  // text unchanged
+  InputRealInRange("Wert", x, 0, 100);
+  EXPECT_EQ(x, 12.3456789L);
+
+  ui->QueueText("50");
+  ui->QueueCancel();
+  x = 20;
+  InputRealInRange("Wert", x, 0, 10);  // 20 itself is out of range: the loop insists
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(x, 20);
+}
+
+TEST_F(DialogsTest, InputNumberSwapsBounds) {
+  int32_t n = 5;
+  ui->QueueText("0");
+  ui->QueueText("x1");
+  ui->QueueText("10");
+  InputNumberInRange("Zähnezahl", n, 10, 1);
+  EXPECT_EQ(n, 10);
+  auto msgs = ui->Messages();
+  ASSERT_EQ(msgs.size(), 2u);
+  EXPECT_EQ(msgs[0], "Gültiger Wertebereich: 1 .. 10 !");
+  EXPECT_EQ(msgs[1], "Ungültige Eingabe \"x1\" !");
+  EXPECT_EQ(ui->Log.front().Index, 12);
+
+  uint16_t w = 3;
+  ui->QueueText("7");
+  InputWordInRange("Anzahl", w, 1, 9);
+  EXPECT_EQ(w, 7);
+}
+
+TEST_F(DialogsTest, MessageKindsAndErrorBoxesFlag) {
+  ShowMessageKind("a", KindHelp);
+  InfoMessage("b");
+  ShowMessageBox("c");
+  ErrorBox("d");
+  Flags.ErrorBoxesEnabled = false;
+  ErrorMessage("silent");
+  ErrorBox("loud");
+  Flags.ErrorBoxesEnabled = true;
+  ArchiveModeMessage();
+  ASSERT_EQ(ui->Log.size(), 6u);
+  EXPECT_EQ(ui->Log[0].Caption, "Hilfe");
+  EXPECT_EQ(ui->Log[1].Caption, "Meldung:");
+  EXPECT_EQ(ui->Log[2].Caption, "Meldung:");
+  EXPECT_EQ(ui->Log[3].Caption, "Fehler : ");
+  EXPECT_EQ(ui->Log[4].Text, "loud");
+  EXPECT_EQ(ui->Log[5].Text, "File- und User- Befehle sind im Archivierungsmodus nicht möglich.");
+}
+
+TEST_F(DialogsTest, ApplicationTitleAndHelpButtons) {
+  Ident.Banner = "QERN   Serration";
+  Ident.DataExtension = "qrk";
+  Session.CurrentFileName = "welle";
+  std::string title;
+  SetWaitCursor();
+  UpdateApplicationTitle(title);
+  EXPECT_EQ(title, "QERN   Serration  -  welle.qrk");
+  EXPECT_EQ(ui->Title, title);
+  EXPECT_EQ(ui->Cursor, CursorShape::Arrow);
+  Session.CurrentFileName = "";
+  UpdateApplicationTitle(title);
+  EXPECT_EQ(title, "QERN   Serration");
+
+  std::vector<std::pair<int, int>> shown;
+  SetHelpEntryViewer([&](int number, int mode) {
+    shown.push_back({number, mode});
+    Flags.AbortFlag = true;  // e.g. a missing help file
+  });
+  SetHelpContext(1234);
+  FillChoices(2);
+  int index = 1;
+  ui->HelpPresses = {1, 2};
+  ui->QueueChoice(2);
+  SelectChoice("T", 2, index);
+  SetHelpEntryViewer(nullptr);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0], std::make_pair(1234, 1));
+  EXPECT_EQ(shown[1], std::make_pair(1234, 2));
+  EXPECT_FALSE(Flags.AbortFlag);  // cleared after the help, the dialog stays
+  EXPECT_EQ(index, 2);
+}
+
+TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
+  CheckOutputFileName(dir + "/a.b.txt");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text, dir + "/a.b.txt not allowed (too many dots)!");
+
+  // A folder with points does not count, only the file name.
+  Flags.AbortFlag = false;
+  fs::create_directory(dir + "/v1.2");
+  CheckOutputFileName(dir + "/v1.2/neu.txt");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_FALSE(fs::exists(dir + "/v1.2/neu.txt"));  // the test file is gone again
+
+  const std::string name = dir + "/welle.qrk";
+  Put(name, "Inhalt");
+  ui->Clear();
+  ui->QueueNo();
+  CheckOutputFileName(name);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text, name + " existiert bereits.   überschreiben ?");
+  EXPECT_EQ(Session.HelpNumber, 3055);
+
+  // Yes: the name passes and the existing file is still there, unchanged, until it is written.
+  Flags.AbortFlag = false;
+  ui->QueueYes();
+  CheckOutputFileName(name);
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Slurp(name), "Inhalt");
+
+  // No question for "aktuell" names or while AskOverwrite is clear.
+  ui->Clear();
+  Put(dir + "/aktuell.qrk", "x");
+  CheckOutputFileName(dir + "/aktuell.qrk");
+  Flags.AskOverwrite = false;
+  CheckOutputFileName(name);
+  EXPECT_TRUE(ui->Log.empty());
+  EXPECT_FALSE(Flags.AbortFlag);
+}
+
+TEST_F(DialogsTest, CheckOutputFileNameRefusesUnwritableName) {
+  const std::string name = dir + "/fehlt/neu.txt";
+  CheckOutputFileName(name);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text, "Ungültiger Dateiname \"" + name + "\" !");
+}
+
+TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {
+  Ident.Banner = "QERN";
+  TextFile f;
+  f.Assign(dir + "/fehlt/x.cfg");
+  ui->QueueRetry();
+  ui->QueueCancel();
+  RewriteWithRetry(f);
+  EXPECT_TRUE(Flags.AbortFlag);
+  int asked = 0;
+  for (const auto& s : ui->Log)
+    if (s.Kind == "retry") {
+      ++asked;
+      EXPECT_EQ(s.Text.substr(0, s.Text.find('\n')), "I/O-Error 3");
+    }
+  EXPECT_EQ(asked, 2);
+
+  // A batch run gives up at once.
+  SetDialogService(nullptr);
+  Flags.AbortFlag = false;
+  RewriteWithRetry(f);
+  EXPECT_TRUE(Flags.AbortFlag);
+  SetDialogService(&ui.Service);
+
+  Flags.AbortFlag = false;
+  f.Assign(dir + "/ok.cfg");
+  RewriteWithRetry(f);
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(f.IsOpen());
+  f.Close();
+}
+
+TEST_F(DialogsTest, CheckedWritesAndTheirTexts) {
+  TextFile f;
+  f.Assign(dir + "/out.txt");
+  RewriteChecked(f);
+  ASSERT_FALSE(Flags.AbortFlag);
+  WriteLineChecked(f, "eins");
+  f.FailNextWrites(1);
+  WriteLineChecked(f, "zwei");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text, "Diskette/Platte voll");
+  WriteLineChecked(f, "drei");  // skipped while the flag is set
+  CloseFileChecked(f);
+  EXPECT_EQ(Slurp(dir + "/out.txt"), "eins\r\n");
+
+  EXPECT_EQ(WriteErrorText(100), "Lesefehler");
+  EXPECT_EQ(WriteErrorText(106), "Falsches numerisches Format");
+  EXPECT_EQ(WriteErrorText(5), "Fehler bei Zugriff auf Diskette/Platte");
+
+  Flags.AbortFlag = false;
+  CloseFileChecked(f);  // not open any more
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text, "Fehler beim Schließen einer Datei");
+
+  Flags.AbortFlag = false;
+  f.Assign(dir + "/fehlt/out.txt");
+  RewriteChecked(f);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text, "file write error");
+
+  Flags.AbortFlag = false;
+  CheckFileAccess("  " + dir + "/nix.txt ");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().Text,
+            "Datei " + dir + "/nix.txt nicht gefunden oder kein Zugriffsrecht !");
+}
+
+TEST_F(DialogsTest, SaveAsDialogRoads) {
+  Ident.DataExtension = "qrk";
+  Session.CurrentFileFolder = dir;
+  Session.CurrentFileName = "alt";
+  std::string full;
+  ui->QueueText(dir + "/v1.2/nabe.txt");
+  fs::create_directory(dir + "/v1.2");
+  SaveAsDialog("", full);
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(full, dir + "/v1.2/nabe.qrk");
+  EXPECT_EQ(Session.CurrentFileFolder, dir + "/v1.2/");
+  EXPECT_EQ(Session.CurrentFileName, "nabe");
+  auto save = ui->Log.front();
+  EXPECT_EQ(save.Kind, "save");
+  EXPECT_EQ(save.File.StartFolder, dir + "/");
+  ASSERT_EQ(save.Items.size(), 1u);
+  EXPECT_EQ(save.Items[0], "*.qrk");
+
+  ui->QueueCancel();
+  SaveAsDialog("", full);
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Flags.AbortFlag = false;
+  SaveAsDialog("welle", full);
+  EXPECT_EQ(full, dir + "/v1.2/welle.qrk");
+  SaveAsDialog(dir + "/liste.txt", full);
+  EXPECT_EQ(full, dir + "/liste.txt");
+
+  Flags.ArchiveMode = true;
+  Flags.StartedWithFile = true;
+  SaveAsDialog("welle", full);
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(DialogsTest, FileAndFolderPickers) {
+  std::string folder = dir;
+  std::string name;
+  ui->QueueText(dir + "/sub/teil.edi");
+  SelectFileDialog(4, folder, "*.edi", name);
+  EXPECT_EQ(folder, dir + "/sub/");
+  EXPECT_EQ(name, "teil.edi");
+  EXPECT_EQ(Ident.DataExtension, "edi");
+  ui->QueueCancel();
+  SelectFileDialog(5, folder, "*.edi", name);
+  EXPECT_EQ(name, "");
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Flags.AbortFlag = false;
+  std::string program;
+  ui->QueueCancel();
+  BrowseFile("/usr/bin/editor", "*", program);
+  EXPECT_EQ(program, "/usr/bin/editor");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ui->Last().File.StartFolder, "/usr/bin/");
+
+  Flags.AbortFlag = false;
+  std::string chosen;
+  ui->QueueCancel();
+  SelectFolderDialog(dir, chosen);
+  EXPECT_EQ(chosen, dir);
+  EXPECT_FALSE(Flags.AbortFlag);
+  ui->QueueText(dir + "/cad");
+  SelectFolderDialog(dir, chosen);
+  EXPECT_EQ(chosen, dir + "/cad/");
+}
+
+TEST_F(DialogsTest, ShowChoiceListShowsTwentyTwoLines) {
+  Ident.ProductName = "QERN";
+  FillChoices(30);
+  ShowChoiceList();
+  EXPECT_EQ(ui->Last().Kind, "lines");
+  EXPECT_EQ(ui->Last().Caption, "QERN");
+  ASSERT_EQ(ui->Last().Items.size(), 22u);
+  EXPECT_EQ(ui->Last().Items[21], "Punkt 22");
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+// Tests of the form sizing rules, the date and time texts, the version text and the file helpers.
+#include "framework/sysutil.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+
+using namespace qern;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SysUtilTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+    char tmpl[] = "/tmp/qern-sysutil-XXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  static std::string Slurp(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::string dir;
+};
+
+TEST_F(SysUtilTest, DialogSizingAndCentring) {
+  Settings.FormScalePercent = 150;
+  FormRect r = ScaledFormSize({0, 0, 400, 300});
+  EXPECT_EQ(r.Width, 600);
+  EXPECT_EQ(r.Height, 450);
+  Settings.FormScalePercent = 102;
+  r = ScaledFormSize({0, 0, 333, 100});
+  EXPECT_EQ(r.Width, 339);  // integer division
+  Settings.DialogScalingMode = 2;
+  EXPECT_EQ(ScaledFormSize({0, 0, 333, 100}).Width, 333);
+  EXPECT_EQ(DialogFontFactor(), 1.0);
+  Settings.DialogScalingMode = 0;
+  Settings.FontScalePercent = 125;
+  EXPECT_DOUBLE_EQ(DialogFontFactor(), 1.25);
+
+  FormRect host{100, 50, 800, 600};
+  r = CentredOn({0, 0, 400, 300}, host);
+  EXPECT_EQ(r.Left, 300);
+  EXPECT_EQ(r.Top, 50 + 150 + 20);
+  r = CentredOn({0, 0, 1000, 900}, host);  // larger than the window
+  EXPECT_EQ(r.Left, 100);
+  EXPECT_EQ(r.Top, 70);
+}
+
+TEST_F(SysUtilTest, DatesTimesAndVersions) {
+  EXPECT_EQ(TimeText(9, 5), "9:05");
+  EXPECT_EQ(TimeText(23, 59), "23:59");
+  EXPECT_EQ(IsoDateText(2024, 3, 7), "2024-03-07");
+  EXPECT_EQ(TodayIso().size(), 10u);
+  Settings.DateFormat = 1;
+  int y, m, d, w;
+  GetDate(y, m, d, w);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(TodayStr(), DateStr(y, m, d));
+  std::tm tm{};
+  tm.tm_year = 2023 - 1900;
+  tm.tm_mon = 0;
+  tm.tm_mday = 9;
+  tm.tm_hour = 12;
+  EXPECT_EQ(FileDateStr(std::mktime(&tm)), "2023/01/09");
+  int h, mi, s, hs;
+  GetTime(h, mi, s, hs);
+  EXPECT_TRUE(h >= 0 && h < 24 && hs >= 0 && hs < 100);
+
+  EXPECT_EQ(GetFileVersion(""), "1.0");
+  EXPECT_EQ(GetFileVersion("/bin/sh"), "0");
+  EXPECT_EQ(OsVersionName(10, 0, ""), "10.0");
+  EXPECT_EQ(OsVersionName(6, 1, "Debian GNU/Linux 12 (bookworm)"),
+            "6.1 Debian GNU/Linux 12 (bookworm)");
+  EXPECT_EQ(MaxPrinterPort(), 3);
+
+  ToggleUnitSystem();
+  EXPECT_EQ(Settings.UnitSystem, 1);
+  ToggleUnitSystem();
+  EXPECT_EQ(Settings.UnitSystem, 0);
+}
+
+TEST_F(SysUtilTest, MachineFactsText) {
+  std::string s;
+  GetSystemInfoStr(s);
+  // host/kernel/GHz/MB/GB/mount point
+  EXPECT_EQ(std::count(s.begin(), s.end(), '/') >= 6, true) << s;
+  EXPECT_NE(s.find("GHz/"), std::string::npos);
+  EXPECT_NE(s.find("MB/"), std::string::npos);
+  EXPECT_NE(s.find("GB/"), std::string::npos);
+  EXPECT_GT(GetDiskSize("/"), 0);
+  GetWindowsVersionName(s);
+  EXPECT_NE(s.find('.'), std::string::npos);
+}
+
+TEST_F(SysUtilTest, CopyFileToAndAttributes) {
+  std::ofstream(dir + "/q.txt") << "Daten";
+  fs::create_directory(dir + "/sub");
+  EXPECT_TRUE(CopyFileTo(dir + "/q.txt", dir + "/sub"));  // into the folder, same name
+  EXPECT_EQ(Slurp(dir + "/sub/q.txt"), "Daten");
+  EXPECT_TRUE(CopyFileTo(dir + "/q.txt", dir + "/z.txt"));
+  EXPECT_FALSE(CopyFileTo(dir + "/fehlt", dir + "/y.txt"));
+  EXPECT_FALSE(fs::exists(dir + "/y.txt"));
+  EXPECT_FALSE(CopyFileTo(dir + "/q.txt", dir + "/q.txt"));
+  EXPECT_FALSE(CopyFileTo(dir + "/q.txt", dir));  // the folder holds the source itself
+  EXPECT_EQ(Slurp(dir + "/q.txt"), "Daten");
+  EXPECT_FALSE(CopyFileTo(dir + "/q.txt", dir + "/fehlt/q.txt"));
+  // Nothing but the copies is left behind.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 3);
+
+  EXPECT_FALSE(HasFileAttributes(dir + "/fehlt", 0));
+  EXPECT_TRUE(HasFileAttributes(dir + "/q.txt", faArchive));
+  EXPECT_FALSE(HasFileAttributes(dir + "/q.txt", faDirectory));
+  EXPECT_TRUE(HasFileAttributes(dir + "/sub", faDirectory));
+  std::ofstream(dir + "/.versteckt") << "";
+  EXPECT_TRUE(HasFileAttributes(dir + "/.versteckt", faHidden | faArchive));
+}
+
+}  // namespace

@@ -1,0 +1,354 @@
+// Tests of the shared text file: typed lines round-trip, line ends, code pages, the abort flag on
+// unreadable lines and failed writes, the design-file head, paths, folders, erasing and copying.
+#include "framework/textfile.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+
+using namespace qern;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TextFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+    char tmpl[] = "/tmp/qern-textfile-XXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+  void TearDown() override {
+    DataFile.Assign("");
+    fs::remove_all(dir);
+  }
+  static std::string Slurp(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  static void Put(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+  void OpenForReading(const std::string& content) {
+    Put(dir + "/in.txt", content);
+    DataFile.Assign(dir + "/in.txt");
+    ASSERT_TRUE(DataFile.Reset());
+  }
+  std::string dir;
+};
+
+TEST_F(TextFileTest, EveryLineKindRoundTrips) {
+  const std::string name = dir + "/alle.txt";
+  DataFile.Assign(name);
+  ASSERT_TRUE(DataFile.Rewrite());
+  WriteLine("Zeile äöü ß °");
+  WriteStringLine("");
+  WriteText("ohne ");
+  WriteText("Ende");
+  WriteLine("");
+  WriteIntegerLine(-42);
+  WriteIntegerLine(65535);
+  WriteBoolLine(true);
+  WriteBoolLine(false);
+  WriteExtendedLine(12.3456789L);
+  WriteExtendedLine(-3);
+  WriteExtendedLine(0.0000123L);
+  WriteFields4("a", "b", "c", "d");
+  WriteFields6("1", "2", "3", "4", "5", "6");
+  WriteFields8("1", "2", "3", "4", "5", "6", "7", "8");
+  WriteLine("J");
+  ASSERT_TRUE(DataFile.Close());
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Slurp(name).rfind("Zeile äöü ß °\r\n\r\nohne Ende\r\n-42\r\n", 0), 0u);
+
+  ASSERT_TRUE(DataFile.Reset());
+  std::string s, a, b, c, d;
+  int32_t n = 0;
+  uint16_t w = 0;
+  bool t = false, f = true;
+  long double x = 0, y = 0;
+  double z = 0;
+  char ch = 0;
+  ReadLine(s);
+  EXPECT_EQ(s, "Zeile äöü ß °");
+  ReadLine(s);
+  EXPECT_EQ(s, "");
+  ReadLine(s);
+  EXPECT_EQ(s, "ohne Ende");
+  ReadIntegerLine(n);
+  EXPECT_EQ(n, -42);
+  ReadWordLine(w);
+  EXPECT_EQ(w, 65535);
+  ReadBoolTrue(t);
+  ReadBoolNotFalse(f);
+  EXPECT_TRUE(t);
+  EXPECT_FALSE(f);
+  ReadExtendedLine(x);
+  EXPECT_NEAR(static_cast<double>(x), 12.3456789, 1e-12);
+  ReadExtendedLine(y);
+  EXPECT_EQ(y, -3);
+  ReadDoubleLine(z);
+  EXPECT_NEAR(z, 0.0000123, 1e-12);
+  ReadFields(a, b, c, d);
+  EXPECT_EQ(a + b + c + d, "abcd");
+  ReadFields(a, b, c, d);  // six fields: the first four
+  EXPECT_EQ(a + b + c + d, "1234");
+  ReadFields(a, b, c, d);
+  EXPECT_EQ(d, "4");
+  ReadCharLine(ch);
+  EXPECT_EQ(ch, 'J');
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(DataFile.Eof());
+
+  // An unreadable line (past the end): AbortFlag, 0 for numbers, booleans untouched.
+  n = 7;
+  ReadIntegerLine(n);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(n, 0);
+  t = true;
+  ReadBoolTrue(t);
+  EXPECT_TRUE(t);
+  f = false;
+  ReadBoolNotFalse(f);
+  EXPECT_FALSE(f);
+  DataFile.Close();
+}
+
+TEST_F(TextFileTest, ExtendedLineTextAlwaysSevenDecimals) {
+  EXPECT_EQ(ExtendedLineText(0), "0");
+  EXPECT_EQ(ExtendedLineText(-3), "-3");
+  EXPECT_EQ(ExtendedLineText(-2.00000000001L), "-2");
+  EXPECT_EQ(ExtendedLineText(0.5L), "0.5000000");
+  EXPECT_EQ(ExtendedLineText(2), "2.0000000");
+  EXPECT_EQ(ExtendedLineText(20), "20.0000000");
+  EXPECT_EQ(ExtendedLineText(-2.5L), "-2.5000000");
+  // The display setting does not cut the precision of stored values.
+  Settings.Decimals = 1;
+  EXPECT_EQ(ExtendedLineText(1.23456789L), "1.2345679");
+  Settings.Decimals = 6;
+  EXPECT_EQ(ExtendedLineText(1.5L), "1.5000000");
+  EXPECT_EQ(ExtendedLineText(-1), "-1");
+  EXPECT_EQ(Settings.Decimals, 6);
+}
+
+TEST_F(TextFileTest, ReadersAcceptCommaLfAndAnyDecimals) {
+  OpenForReading("1,5\n2.123456789012\r\n  17 \nabc\n12x\n70000\n-1\n");
+  long double x = 0;
+  ReadExtendedLine(x);
+  EXPECT_EQ(x, 1.5L);
+  ReadExtendedLine(x);
+  EXPECT_NEAR(static_cast<double>(x), 2.123456789012, 1e-15);
+  int32_t n = 0;
+  ReadIntegerLine(n);
+  EXPECT_EQ(n, 17);
+  ReadIntegerLine(n);
+  EXPECT_EQ(n, 0);  // not a number: 0, no abort
+  ReadLongintLine(n);
+  EXPECT_EQ(n, 0);
+  uint16_t w = 5;
+  ReadWordLine(w);
+  EXPECT_EQ(w, 0);  // beyond 16 bits
+  ReadWordLine(w);
+  EXPECT_EQ(w, 0);
+  EXPECT_FALSE(Flags.AbortFlag);
+}
+
+TEST_F(TextFileTest, FieldsAndBooleans) {
+  OpenForReading("eins|zwei|\nnur\ntrue\nyes\nfalse\n\n");
+  std::string a = "x", b = "x", c = "x", d = "x";
+  ReadFields(a, b, c, d);
+  EXPECT_EQ(a, "eins");
+  EXPECT_EQ(b, "zwei");
+  EXPECT_EQ(c, "");
+  EXPECT_EQ(d, "");
+  ReadFields(a, b, c, d);
+  EXPECT_EQ(a, "");  // no separator at all
+  bool t = false;
+  ReadBoolTrue(t);
+  EXPECT_TRUE(t);
+  ReadBoolTrue(t);
+  EXPECT_FALSE(t);
+  bool f = true;
+  ReadBoolNotFalse(f);
+  EXPECT_FALSE(f);
+  ReadBoolNotFalse(f);
+  EXPECT_TRUE(f);
+}
+
+TEST_F(TextFileTest, Windows1252LinesBecomeUtf8) {
+  OpenForReading("Gr\xFC\xDF\x65 \x80\r\nschon UTF-8: \xC3\xA4\n");
+  std::string s;
+  ReadLine(s);
+  EXPECT_EQ(s, "Grüße €");
+  ReadLine(s);
+  EXPECT_EQ(s, "schon UTF-8: ä");
+}
+
+TEST_F(TextFileTest, FailuresSetAbortFlag) {
+  DataFile.Assign(dir + "/fehlt.txt");
+  EXPECT_FALSE(DataFile.Reset());
+  EXPECT_EQ(DataFile.IoResult(), IoFileNotFound);
+  std::string s;
+  ReadLine(s);  // not open
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Flags.AbortFlag = false;
+  WriteLine("x");
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Flags.AbortFlag = false;
+  DataFile.Assign(dir + "/ok.txt");
+  ASSERT_TRUE(DataFile.Rewrite());
+  DataFile.FailNextWrites(1);
+  WriteBoolLine(true);
+  EXPECT_TRUE(Flags.AbortFlag);
+  DataFile.Close();
+
+  DataFile.Assign(dir + "/nichtda/x.txt");
+  EXPECT_FALSE(DataFile.Rewrite());
+  EXPECT_EQ(DataFile.IoResult(), IoPathNotFound);
+  DataFile.Assign(dir);
+  EXPECT_FALSE(DataFile.Reset());
+}
+
+TEST_F(TextFileTest, DesignFileHead) {
+  Ident.Banner = "QERN   Zahnwelle";
+  Ident.VersionText = "1.0";
+  Session.CommentLines = {"K1", "", "K3"};
+  DataFile.Assign(dir + "/kopf.qrk");
+  ASSERT_TRUE(DataFile.Rewrite());
+  WriteFileHeader();
+  DataFile.Close();
+  EXPECT_FALSE(Flags.AbortFlag);
+  ASSERT_TRUE(DataFile.Reset());
+  std::vector<std::string> lines;
+  std::string s;
+  while (DataFile.ReadLine(s)) lines.push_back(s);
+  DataFile.Close();
+  ASSERT_EQ(lines.size(), static_cast<size_t>(DesignFileHeadLines));
+  EXPECT_EQ(lines[0], std::string(65, '-'));
+  EXPECT_EQ(lines[1].rfind("QERN   Zahnwelle   V ", 0), 0u);
+  EXPECT_EQ(lines[2], "Version 1.0");
+  EXPECT_EQ(lines[4], std::string(65, '-'));
+  EXPECT_EQ(lines[5], "K1");
+  EXPECT_EQ(lines[7], "K3");
+
+  // A failed head write reports through the flag instead of raising.
+  DataFile.Assign(dir + "/kopf2.qrk");
+  ASSERT_TRUE(DataFile.Rewrite());
+  DataFile.FailNextWrites(8);
+  WriteFileHeader();
+  EXPECT_TRUE(Flags.AbortFlag);
+  DataFile.Close();
+}
+
+TEST_F(TextFileTest, PathHelpers) {
+  EXPECT_EQ(AddBackslash("/home/x"), "/home/x/");
+  EXPECT_EQ(AddBackslash(" /home/x/ "), "/home/x/");
+  EXPECT_EQ(AddBackslash("   "), "");
+  // Names ending in any character get their separator.
+  EXPECT_EQ(AddBackslash("/d/Maß"), "/d/Maß/");
+  EXPECT_EQ(AddBackslash("/d/a-"), "/d/a-/");
+  EXPECT_EQ(AddBackslash("/d/[x]"), "/d/[x]/");
+  EXPECT_EQ(AddBackslash("/d/v1."), "/d/v1./");
+  std::string r;
+  AddBackslash("rel", r);
+  EXPECT_EQ(r, "rel/");
+  EXPECT_EQ(RemoveBackslash("/a/b/"), "/a/b");
+  EXPECT_EQ(RemoveBackslash("/"), "/");
+  EXPECT_EQ(ExtractFolder("/a/b/c.txt"), "/a/b/");
+  EXPECT_EQ(ExtractFolder("c.txt"), "");
+  ExtractDrive("/a:b/c", r);
+  EXPECT_EQ(r, "");
+  ExtractDrive("C:/x", r);
+  EXPECT_EQ(r, "C:");
+  EXPECT_EQ(ExtractBaseName("/a.b/welle.qrk"), "welle");
+  EXPECT_EQ(FileNameWithoutExt("/a.b/welle"), "welle");
+  EXPECT_EQ(RemoveFileExt("/a.b/welle.qrk"), "/a.b/welle");
+  EXPECT_EQ(RemoveFileExt("/a.b/welle"), "/a.b/welle");
+  EXPECT_EQ(ExtensionAfterDot("name.tar.gz"), "tar.gz");
+  EXPECT_EQ(ExtensionAfterDot("/v1.2/name"), "");  // the folder's point does not count
+  EXPECT_EQ(ExtensionAfterDot("/v1.2/name.qrk"), "qrk");
+}
+
+TEST_F(TextFileTest, FolderTests) {
+  EXPECT_TRUE(FolderExists(dir));
+  EXPECT_TRUE(FolderExists(dir + "/"));
+  EXPECT_FALSE(FolderExists(dir + "/fehlt"));
+  EXPECT_TRUE(FolderFindable(dir));
+  EXPECT_FALSE(FolderFindable(dir + "/fehlt"));
+  EXPECT_TRUE(IsFolderWritable(dir));
+  EXPECT_FALSE(IsFolderWritable(dir + "/fehlt"));
+  // A user's file of the old probe name stays untouched; the probe leaves nothing behind.
+  Put(dir + "/x.$$$", "Daten");
+  EXPECT_TRUE(IsFolderWritable(dir));
+  EXPECT_EQ(Slurp(dir + "/x.$$$"), "Daten");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+  EXPECT_TRUE(FileCanOpen(dir + "/x.$$$"));
+  EXPECT_FALSE(FileCanOpen(dir));
+  EXPECT_FALSE(FileCanOpen(dir + "/fehlt"));
+}
+
+TEST_F(TextFileTest, EraseAndDeleteByMask) {
+  Put(dir + "/$a.dx$", "1");
+  Put(dir + "/$b.DX$", "2");
+  Put(dir + "/c.dxf", "3");
+  DeleteFilesByMask(AddBackslash(dir), "$*.dx$");
+  EXPECT_FALSE(fs::exists(dir + "/$a.dx$"));
+  EXPECT_FALSE(fs::exists(dir + "/$b.DX$"));
+  EXPECT_TRUE(fs::exists(dir + "/c.dxf"));
+  EXPECT_FALSE(Flags.AbortFlag);
+  EraseFileIfExists(dir + "/c.dxf");
+  EXPECT_FALSE(fs::exists(dir + "/c.dxf"));
+  EraseFileIfExists(dir + "/c.dxf");  // missing: nothing to do
+  EXPECT_FALSE(Flags.AbortFlag);
+  fs::create_directory(dir + "/ordner");
+  EraseFileIfExists(dir + "/ordner");  // cannot be erased as a file
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(TextFileTest, CopiesReportFailure) {
+  Put(dir + "/q.txt", "Quelle");
+  fs::create_directory(dir + "/ziel");
+  CopyFileBlocks(dir + "/q.txt", dir + "/ziel/k.txt");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Slurp(dir + "/ziel/k.txt"), "Quelle");
+
+  CopyFileBlocks(dir + "/fehlt.txt", dir + "/ziel/f.txt");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_FALSE(fs::exists(dir + "/ziel/f.txt"));
+
+  Flags.AbortFlag = false;
+  CopyFileBlocks(dir + "/q.txt", dir + "/./q.txt");  // onto itself
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(Slurp(dir + "/q.txt"), "Quelle");
+
+  Flags.AbortFlag = false;
+  CopyFileToFolderOf(dir + "/q.txt", dir + "/ziel/irgendwas.dat");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Slurp(dir + "/ziel/q.txt"), "Quelle");
+  CopyFileToFolderOf(dir + "/fehlt.txt", dir + "/ziel/x");
+  EXPECT_TRUE(Flags.AbortFlag);
+
+  Put(dir + "/a.plt", "A");
+  Put(dir + "/b.plt", "B");
+  fs::create_directory(dir + "/plt");
+  CopyFilesByMask("*.plt", dir, dir + "/plt");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Slurp(dir + "/plt/b.plt"), "B");
+  CopyFilesByMask("*.hpg", dir, dir + "/plt");
+  EXPECT_TRUE(Flags.AbortFlag);
+  CopyFilesByMask("*.plt", dir, dir + "/fehlt");
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+}  // namespace
