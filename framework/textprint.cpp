@@ -1,0 +1,117 @@
+// Printing of text files page by page, display copies of text files and the font-style number.
+#include "framework/textprint.h"
+
+#include <algorithm>
+
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+
+namespace {
+TextPrintTarget* printTarget = nullptr;
+
+bool ReadAllLines(const std::string& fileName, std::vector<std::string>& lines) {
+  TextFile f;
+  f.Assign(fileName);
+  if (!f.Reset()) return false;
+  std::string line;
+  while (!f.Eof()) {
+    if (!f.ReadLine(line)) break;
+    lines.push_back(line);
+  }
+  f.Close();
+  return true;
+}
+}  // namespace
+
+int FontStyleToInt(const FontStyle& style) {
+  return (style.Bold ? 1 : 0) | (style.Italic ? 2 : 0) | (style.Underline ? 4 : 0) |
+         (style.StrikeOut ? 8 : 0);
+}
+
+FontStyle IntToFontStyle(int n, const FontStyle& current) {
+  if (n < 0 || n > 15) return current;
+  return {(n & 1) != 0, (n & 2) != 0, (n & 4) != 0, (n & 8) != 0};
+}
+
+PrintFontSpec CurrentPrintFont() {
+  return {Settings.PrintFontName, Settings.PrintFontSize, IntToFontStyle(Settings.PrintFontStyle, {})};
+}
+
+void ConvertTextFile(const std::string& source, const std::string& dest) {
+  TextFile in, out;
+  in.Assign(source);
+  if (!in.Reset()) {
+    Flags.AbortFlag = true;
+    return;
+  }
+  out.Assign(dest);
+  if (!out.Rewrite()) {
+    in.Close();
+    Flags.AbortFlag = true;
+    return;
+  }
+  std::string line;
+  while (!in.Eof()) {
+    if (!in.ReadLine(line)) break;
+    if (!out.WriteLn(ConvertDisplayText(line))) {
+      Flags.AbortFlag = true;
+      break;
+    }
+  }
+  in.Close();
+  if (!out.Close()) Flags.AbortFlag = true;
+}
+
+void SetTextPrintTarget(TextPrintTarget* target) { printTarget = target; }
+TextPrintTarget* GetTextPrintTarget() { return printTarget; }
+
+std::vector<std::vector<std::string>> SplitTextPages(const std::vector<std::string>& lines) {
+  std::vector<std::vector<std::string>> pages(1);
+  for (const auto& line : lines) {
+    if (!line.empty() && line[0] == '\f')
+      pages.emplace_back();
+    else
+      pages.back().push_back(line);
+  }
+  if (pages.back().empty()) pages.pop_back();
+  return pages;
+}
+
+void PrintTextFile(const std::string& fileName) {
+  if (!FileCanOpen(fileName)) {
+    ShowMessageBox(fileName + " not found !");
+    return;
+  }
+  if (Flags.AbortFlag) return;
+  std::vector<std::string> lines;
+  if (!ReadAllLines(fileName, lines)) return;
+  // Every page is counted, also the last one that no form feed closes.
+  const auto pages = SplitTextPages(lines);
+  if (pages.empty()) return;
+  if (!printTarget) {
+    ErrorMessage("Kein Drucker verfügbar");
+    return;
+  }
+  const int count = static_cast<int>(pages.size());
+  int first = 1, last = count;
+  if (!printTarget->ChoosePages(Session.CurrentFileName, count, first, last)) return;
+  first = std::max(first, 1);
+  last = std::min(last, count);
+  if (first > last) return;
+  if (!printTarget->BeginDocument(CurrentPrintFont(), std::max(Settings.LinesPerPage, 1))) {
+    ErrorMessage("Drucker kann nicht gestartet werden");
+    return;
+  }
+  for (int page = first; page <= last; ++page) {
+    if (page > first) printTarget->NewPage();
+    int row = 0;
+    for (const auto& line : pages[page - 1]) printTarget->PrintRow(row++, ConvertDisplayText(line));
+  }
+  printTarget->EndDocument();
+}
+
+}  // namespace qern

@@ -1,0 +1,152 @@
+// Text-file printing by pages and ranges, display copies of text files and font-style numbers.
+#include "framework/textprint.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "framework/progvar.h"
+#include "platform/scripteddialogs.h"
+
+using namespace qern;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records what would reach the printer; each sheet is a list of (row, text).
+class RecordingPrinter : public TextPrintTarget {
+ public:
+  bool ChoosePages(const std::string& title, int pageCount, int& first, int& last) override {
+    Title = title;
+    Offered = pageCount;
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(last, pageCount);
+    if (Cancel) return false;
+    if (First) first = First;
+    if (Last) last = Last;
+    return true;
+  }
+  bool BeginDocument(const PrintFontSpec& font, int linesPerPage) override {
+    Font = font;
+    LinesPerPage = linesPerPage;
+    Sheets.emplace_back();
+    return true;
+  }
+  void NewPage() override { Sheets.emplace_back(); }
+  void PrintRow(int row, const std::string& text) override { Sheets.back().push_back({row, text}); }
+  void EndDocument() override { Ended = true; }
+
+  bool Cancel = false;
+  int First = 0, Last = 0;
+  std::string Title;
+  int Offered = -1, LinesPerPage = 0;
+  PrintFontSpec Font;
+  std::vector<std::vector<std::pair<int, std::string>>> Sheets;
+  bool Ended = false;
+};
+
+class TextPrintTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    char tmpl[] = "/tmp/qern_print_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    SetTextPrintTarget(&printer_);
+    Session.CurrentFileName = "welle";
+  }
+  void TearDown() override {
+    SetTextPrintTarget(nullptr);
+    fs::remove_all(dir_);
+  }
+  std::string Write(const std::string& text) {
+    const std::string name = dir_ + "/list.txt";
+    std::ofstream(name, std::ios::binary) << text;
+    return name;
+  }
+  std::string dir_;
+  RecordingPrinter printer_;
+  ScopedScriptedDialogs dialogs_;
+};
+
+TEST_F(TextPrintTest, PagesSplitAtFormFeedLines) {
+  using Pages = std::vector<std::vector<std::string>>;
+  EXPECT_EQ(SplitTextPages({"a", "b"}), (Pages{{"a", "b"}}));
+  EXPECT_EQ(SplitTextPages({"a", "\f", "b", "\f"}), (Pages{{"a"}, {"b"}}));
+  EXPECT_EQ(SplitTextPages({"a", "\fRest", "b"}), (Pages{{"a"}, {"b"}}));
+  EXPECT_EQ(SplitTextPages({}), Pages{});
+}
+
+TEST_F(TextPrintTest, RangeOfThreePagesWithoutClosingFormFeed) {
+  // Two form-feed lines and a last page that no form feed closes: three pages.
+  printer_.First = 2;
+  printer_.Last = 3;
+  PrintTextFile(Write("eins\r\n\f\r\nzwei\r\nzwei b\r\n\f\r\ndrei\r\n"));
+  EXPECT_EQ(printer_.Offered, 3);
+  EXPECT_EQ(printer_.Title, "welle");
+  ASSERT_EQ(printer_.Sheets.size(), 2u);
+  EXPECT_EQ(printer_.Sheets[0], (std::vector<std::pair<int, std::string>>{{0, "zwei"}, {1, "zwei b"}}));
+  EXPECT_EQ(printer_.Sheets[1], (std::vector<std::pair<int, std::string>>{{0, "drei"}}));
+  EXPECT_TRUE(printer_.Ended);
+  EXPECT_EQ(printer_.LinesPerPage, 66);
+  EXPECT_EQ(printer_.Font.Name, "Courier New");
+  EXPECT_TRUE(printer_.Font.Style.Bold && printer_.Font.Style.Italic);
+}
+
+TEST_F(TextPrintTest, FileWithoutFormFeedsIsOnePageAndManyPagesAllPrint) {
+  PrintTextFile(Write("a\nb\n"));
+  EXPECT_EQ(printer_.Offered, 1);
+  ASSERT_EQ(printer_.Sheets.size(), 1u);
+  EXPECT_EQ(printer_.Sheets[0].size(), 2u);
+
+  printer_.Sheets.clear();
+  std::string text;
+  for (int i = 1; i <= 300; ++i) text += "Seite " + std::to_string(i) + "\r\n\f\r\n";
+  PrintTextFile(Write(text));
+  EXPECT_EQ(printer_.Offered, 300);
+  ASSERT_EQ(printer_.Sheets.size(), 300u);
+  EXPECT_EQ(printer_.Sheets[299][0].second, "Seite 300");
+}
+
+TEST_F(TextPrintTest, MissingFileCancelAndAbort) {
+  PrintTextFile(dir_ + "/none.txt");
+  EXPECT_EQ(dialogs_->Messages().back(), dir_ + "/none.txt not found !");
+  printer_.Cancel = true;
+  PrintTextFile(Write("a\n"));
+  EXPECT_TRUE(printer_.Sheets.empty());
+  printer_.Cancel = false;
+  Flags.AbortFlag = true;
+  PrintTextFile(Write("a\n"));
+  EXPECT_EQ(printer_.Offered, 1);  // only the cancelled call reached the dialog
+  EXPECT_TRUE(printer_.Sheets.empty());
+}
+
+TEST_F(TextPrintTest, ConvertTextFileCopiesForDisplay) {
+  const std::string source = Write("Zähne ─═\r\nzweite\r\n");
+  const std::string dest = dir_ + "/outwin.txt";
+  Settings.SpecialCharMode = 1;
+  ConvertTextFile(source, dest);
+  EXPECT_FALSE(Flags.AbortFlag);
+  std::ifstream in(dest, std::ios::binary);
+  std::string all((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(all, "Zaehne --\r\nzweite\r\n");
+
+  ConvertTextFile(dir_ + "/none.txt", dir_ + "/copy.txt");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_FALSE(fs::exists(dir_ + "/copy.txt"));
+  Flags.AbortFlag = false;
+  ConvertTextFile(source, dir_ + "/no/folder/copy.txt");
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST(FontStyleNumber, BitsAndRange) {
+  const FontStyle five = IntToFontStyle(5, {});
+  EXPECT_TRUE(five.Bold && five.Underline);
+  EXPECT_FALSE(five.Italic || five.StrikeOut);
+  for (int n = 0; n <= 15; ++n) EXPECT_EQ(FontStyleToInt(IntToFontStyle(n, {})), n);
+  const FontStyle current{false, true, false, false};
+  EXPECT_EQ(IntToFontStyle(16, current), current);
+}
+
+}  // namespace
