@@ -17,6 +17,7 @@
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
 #include "framework/utilstr.h"
+#include "platform/codepage.h"
 
 namespace qern {
 
@@ -25,51 +26,6 @@ TextFile DataFile;
 // ---------------------------------------------------------------------------------------------
 // TextFile
 
-namespace {
-bool ValidUtf8(const std::string& s) {
-  size_t i = 0, n = s.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    if (len == 0 || i + len > n || (len == 2 && c < 0xC2) || (len == 4 && c > 0xF4)) return false;
-    for (int k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += len;
-  }
-  return true;
-}
-
-// Windows-1252 bytes 0x80..0x9F; 0 where the code page has no character (kept as U+FFFD).
-const char16_t kCp1252High[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// A line as read from a file: kept when it is valid UTF-8, else taken as Windows-1252.
-std::string DecodeFileLine(const std::string& raw) {
-  if (ValidUtf8(raw)) return raw;
-  std::string out;
-  for (unsigned char c : raw) {
-    char32_t cp = c;
-    if (c >= 0x80 && c < 0xA0) cp = kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD;
-    AppendUtf8(out, cp);
-  }
-  return out;
-}
-}  // namespace
 
 int IoCodeFromErrno(int err) {
   switch (err) {
@@ -183,7 +139,7 @@ bool TextFile::ReadLine(std::string& line) {
     return false;
   }
   if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  line = DecodeFileLine(raw);
+  line = DecodeTextLine(raw);
   io_ = IoOk;
   return true;
 }
