@@ -206,7 +206,8 @@ TEST_F(ErrorHelpTest, MessageListAfterCalculation) {
   EXPECT_TRUE(dialogs->Log.empty());
 }
 
-// Every message the calculation and its pin-diameter formula can add, one sample per text.
+// Every message the calculation and its pin-diameter formula can add, one sample per text (the
+// design tests walk the calculation's own list as well).
 const char* const kCalculationMessages[] = {
     "Fatal  : walcode!",
     "Fatal  : gammai <=0 !",
@@ -240,6 +241,7 @@ const char* const kCalculationMessages[] = {
     "Fehler : df < dfmin !  (2)",
     "Fehler : dFf1>da2 !",
     "Fehler : dFf2<da1 !",
+    "Fatal  : Zahlenbereich !",
     "Error : Error: DmMess arccos(1.01)",
     "Error: ArcCos 1.5",
 };
