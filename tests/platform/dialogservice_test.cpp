@@ -1,0 +1,87 @@
+// Tests of the batch and scripted dialog services and of the machine facts.
+#include "platform/dialogservice.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/machine.h"
+#include "platform/scripteddialogs.h"
+
+using namespace qern;
+
+namespace {
+
+TEST(DialogServiceTest, BatchIsCurrentByDefaultAndCancelsEveryQuestion) {
+  SetDialogService(nullptr);
+  DialogService& d = Dialogs();
+  EXPECT_NE(dynamic_cast<BatchDialogService*>(&d), nullptr);
+  int index = 2;
+  EXPECT_FALSE(d.Choose("T", {"a", "b"}, false, index, 0));
+  EXPECT_EQ(index, 2);
+  bool yes = true;
+  EXPECT_FALSE(d.AskYesNo("?", yes, 0));
+  EXPECT_EQ(d.AskYesNoCancel("C", "überschreiben ?"), YesNoCancel::Cancel);
+  EXPECT_FALSE(d.AskRetry("C", "I/O-Error 5"));
+  std::string text = "x";
+  EXPECT_FALSE(d.InputText("p", 10, text, 0));
+  EXPECT_EQ(text, "x");
+  std::string name;
+  EXPECT_FALSE(d.OpenFileName({}, name));
+  EXPECT_FALSE(d.SaveFileName({}, name));
+  EXPECT_FALSE(d.ChooseFolder({}, name));
+  testing::internal::CaptureStderr();
+  d.ShowMessage("Fehler : ", "Diskette/Platte voll", MessageKind::Error);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Diskette/Platte voll"), std::string::npos);
+}
+
+TEST(DialogServiceTest, ScriptedQueueLogAndHelp) {
+  ScopedScriptedDialogs ui;
+  int index = 1;
+  ui->QueueChoice(3);
+  ui->QueueText("neu");
+  ui->QueueNo();
+  EXPECT_TRUE(Dialogs().Choose("T", {"a", "b", "c"}, true, index, 7));
+  EXPECT_EQ(index, 3);
+  std::string t = "alt";
+  EXPECT_TRUE(Dialogs().InputText("p", 5, t, 7));
+  EXPECT_EQ(t, "neu");
+  EXPECT_EQ(Dialogs().AskYesNoCancel("c", "q"), YesNoCancel::No);
+  // An empty queue answers Cancel.
+  EXPECT_FALSE(Dialogs().AskRetry("c", "r"));
+  ASSERT_EQ(ui->Log.size(), 4u);
+  EXPECT_EQ(ui->Log[0].Kind, "choose");
+  EXPECT_TRUE(ui->Log[0].AsList);
+
+  int helpSeen = 0, modeSeen = 0;
+  bool clears = false;
+  SetDialogHelpHandler([&](int n, int mode, bool c) {
+    helpSeen = n;
+    modeSeen = mode;
+    clears = c;
+  });
+  ui->HelpPresses = {2};
+  bool yes = false;
+  ui->QueueOk();
+  Dialogs().AskYesNo("?", yes, 99);
+  EXPECT_EQ(helpSeen, 99);
+  EXPECT_EQ(modeSeen, 2);
+  EXPECT_FALSE(clears);  // the yes/no dialog keeps the abort flag
+  SetDialogHelpHandler(nullptr);
+}
+
+TEST(MachineTest, FactsFromLinux) {
+  EXPECT_GT(DiskSizeBytes("/"), 0u);
+  EXPECT_GE(DiskSizeBytes("/"), DiskFreeBytes("/"));
+  EXPECT_EQ(DiskSizeBytes("/gibt/es/nicht"), 0u);
+  EXPECT_EQ(MountPointOf("/"), "/");
+  EXPECT_EQ(MountPointOf("/proc/self").rfind("/proc", 0), 0u);
+  EXPECT_GT(TotalMemoryBytes(), 0u);
+  int major = 0, minor = 0;
+  KernelVersion(major, minor);
+  EXPECT_GT(major, 0);
+  EXPECT_FALSE(OsName().empty());
+  EXPECT_GE(CpuClockMHz(), 0.0);
+  EXPECT_FALSE(ProgramFilePath().empty());
+  for (const auto& ip : LocalIPv4Addresses()) EXPECT_EQ(std::count(ip.begin(), ip.end(), '.'), 3);
+}
+
+}  // namespace
