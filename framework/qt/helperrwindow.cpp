@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "framework/help.h"
+#include "framework/qt/formhelp.h"
 #include "framework/uhelperr.h"
 #include "framework/utilstr.h"
 
@@ -47,6 +48,7 @@ Thelperr::Thelperr(const std::string& message, const std::string& cause, const s
   layout->addWidget(Memo_abhilfe);
   layout->addLayout(buttons);
   resize(520, 360);
+  CentreDialog(this);
 
   connect(Memo_ursache, &QPlainTextEdit::textChanged, this, [this] { changed_ = true; });
   connect(Memo_abhilfe, &QPlainTextEdit::textChanged, this, [this] { changed_ = true; });
