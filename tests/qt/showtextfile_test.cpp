@@ -1,0 +1,131 @@
+// Listing window and Qt printer: a listing shown in the window, its place kept, and listings
+// printed to PDF with one sheet per page.
+#include "framework/qt/showtextfile.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "framework/dialogs.h"
+#include "framework/listout.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "platform/scripteddialogs.h"
+
+using namespace qern;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Page count of a PDF written by Qt (the /Count of its page tree).
+int PdfPages(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  const std::string pdf = ss.str();
+  std::smatch m;
+  if (!std::regex_search(pdf, m, std::regex("/Type\\s*/Pages[^>]*/Count\\s+(\\d+)"))) return -1;
+  return std::stoi(m[1]);
+}
+
+class ListingWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    ResetListState();
+    char tmpl[] = "/tmp/qern_viewer_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    Settings.TempFolder = dir_;
+    Ident.ProductName = "QERN";
+    Session.CurrentFileName = "welle";
+    SetListClock([] { return ListClockTime{2024, 3, 7, 9, 5}; });
+    InstallQtListingHooks();
+    QtListingPrinter().PdfOutput = dir_ + "/out.pdf";
+  }
+  void TearDown() override {
+    QtListingPrinter().PdfOutput.clear();
+    SetListingHooks({});
+    SetTextPrintTarget(nullptr);
+    SetListClock(nullptr);
+    fs::remove_all(dir_);
+  }
+  // A framed listing of the given number of value rows on device dev.
+  void WriteListing(int dev, int rows) {
+    SetListHeader("QERN V1.0  Passverzahnung", "Zeile 1", "", "", "", 0);
+    SetListColumns("", "Zeichen", "Einheit", " Welle", " Nabe");
+    OpenListOutput(dev, "");
+    ASSERT_FALSE(Flags.AbortFlag);
+    RewriteChecked(DataFile);
+    ListPageHeader(0, 1);
+    for (int i = 0; i < rows; ++i) ListTwoValueLine("Zeile " + std::to_string(i), "z", "mm", "1", "-1");
+  }
+  std::string dir_;
+  ScopedScriptedDialogs dialogs_;
+};
+
+TEST_F(ListingWindowTest, WindowShowsTheListingAndKeepsItsPlace) {
+  Settings.TextWindowRect = {30, 50, 640, 400};
+  std::string memo, title, fontFamily;
+  bool bold = false, italic = false;
+  QTimer::singleShot(0, [&] {
+    auto* w = qobject_cast<TForm_showtextfile*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    memo = w->Memo1->toPlainText().toStdString();
+    title = w->windowTitle().toStdString();
+    bold = w->Memo1->font().bold();
+    italic = w->Memo1->font().italic();
+    EXPECT_EQ(w->mi_Datei->title(), "&Datei");
+    EXPECT_EQ(w->mi_EditMarkAll->text(), "Alles aus&wählen");
+    EXPECT_TRUE(fs::exists(w->ListFileName()));
+    w->setGeometry(40, 60, 600, 380);
+    w->mi_dateiBeenden->trigger();
+  });
+  WriteListing(DeviceWindow, 2);
+  CloseListOutput();
+  EXPECT_NE(memo.find("Passverzahnung"), std::string::npos);
+  EXPECT_NE(memo.find("Zeile 1"), std::string::npos);
+  EXPECT_EQ(title, "QERN    " + dir_ + "/outwin.txt");
+  EXPECT_TRUE(bold && italic);  // print font style 3
+  EXPECT_EQ(Settings.TextWindowRect[2], 600);
+  EXPECT_EQ(Settings.TextWindowRect[3], 380);
+}
+
+TEST_F(ListingWindowTest, MissingDisplayCopyIsReported) {
+  TForm_showtextfile w;
+  QTimer::singleShot(0, [&] { w.accept(); });
+  w.exec();
+  EXPECT_EQ(dialogs_->Messages().back(), dir_ + "/outwin.txt not found !");
+}
+
+TEST_F(ListingWindowTest, PrinterDevicePrintsEveryPageToPdf) {
+  Settings.LinesPerPage = 30;
+  WriteListing(DevicePrinter, 20);  // 12 head lines + 40 row lines: three pages
+  const std::string working = Listing.ListFileName;
+  CloseListOutput();
+  EXPECT_FALSE(fs::exists(working));
+  EXPECT_EQ(PdfPages(dir_ + "/out.pdf"), 3);
+}
+
+TEST_F(ListingWindowTest, WindowPrintCommandPrintsTheListingFile) {
+  Settings.LinesPerPage = 66;
+  QTimer::singleShot(0, [&] {
+    auto* w = qobject_cast<TForm_showtextfile*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    w->mi_DateiDrucken->trigger();
+    w->accept();
+  });
+  WriteListing(DeviceWindow, 3);
+  CloseListOutput();
+  EXPECT_EQ(PdfPages(dir_ + "/out.pdf"), 1);
+}
+
+}  // namespace
