@@ -144,6 +144,21 @@ TEST_F(ListingTest, FramedPageHeadColumnForColumn) {
   EXPECT_EQ(At(lines[2], 64, 4), "9:05");
 }
 
+TEST_F(ListingTest, SpaceLinesBeforeTheHeadAndWideShaftValues) {
+  Settings.HeaderSpaceLines = 2;
+  Open(DeviceOutDos);
+  ListPageHeader(0, 0);
+  ListTwoValueLine("d", "d", "mm", "123456789.123", "-1");
+  const auto lines = CloseOutDos();
+  EXPECT_EQ(lines[0], "       ");
+  EXPECT_EQ(lines[1], "       ");
+  EXPECT_EQ(lines[2], "       " + std::string(70, '*'));
+  // A shaft value reaching into the hub column pushes the hub value one blank behind it.
+  const std::string& row = lines[lines.size() - 2];
+  EXPECT_EQ(At(row, 51, 13), "123456789.123");
+  EXPECT_EQ(At(row, 64, 3), " -1");
+}
+
 TEST_F(ListingTest, PageNumberWithAndWithoutTotal) {
   Open(DeviceOutDos, 3);
   ListPageHeader(0, 0);
