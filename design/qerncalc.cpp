@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 
 #include "design/qernform.h"
+#include "design/trigmemo.h"
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
 
@@ -98,11 +100,22 @@ class MessageTarget {
   bool savedAbort_ = false, savedFatal_ = false;
 };
 
+// Infinity and NaN carry the all-ones exponent; reading it is much cheaper than an x87 compare.
+inline bool IsFiniteValue(const long double& v) {
+  if constexpr (trigmemo::Keyed) {
+    std::uint16_t e;
+    std::memcpy(&e, reinterpret_cast<const char*>(&v) + 8, sizeof e);
+    return (e & 0x7FFF) != 0x7FFF;
+  } else {
+    return std::isfinite(v);
+  }
+}
+
 // Last guard: no NaN or infinity stays in the record. Returns true when one was found.
 bool ScrubNonFinite(DesignRecord& r) {
   bool found = false;
   ForEachRealField(r, [&](long double& v) {
-    if (!std::isfinite(v)) {
+    if (!IsFiniteValue(v)) {
       v = 0;
       found = true;
     }
@@ -391,7 +404,7 @@ void BaseGeometry(DesignRecord& r) {
   r.ToothCount[2] = -r.ToothCount[1];
   for (int i = 1; i <= 2; ++i) {
     r.PitchDiameter[i] = r.ToothCount[i] * r.NormalModule;
-    r.BaseDiameter[i] = r.PitchDiameter[i] * std::cos(r.PressureAngle);
+    r.BaseDiameter[i] = r.PitchDiameter[i] * MemoCos(r.PressureAngle);
     if (r.SpaceWidthInput[i] == 0) r.SpaceWidthInput[i] = r.NormalPitch / 2;
     if (r.ToothThicknessInput[i] == 0) r.ToothThicknessInput[i] = r.NormalPitch / 2;
   }
@@ -408,38 +421,80 @@ long double ShiftFromSpaceWidth(const DesignRecord& r, int part) {
   return ShiftForSpaceWidth(r.SpaceWidthInput[part], r.NormalModule, r.PressureAngle);
 }
 
-long double ShiftFromPinDimension(DesignRecord& r, int part) {
-  auto M = [&](long double x) {
-    return PinDimensionForShift(r.ToothCount[part], part, r.NormalModule, r.PressureAngle, x,
-                                r.PinDiameter[part]);
-  };
-  const long double target = r.PinDimension[part];
+namespace {
 
-  // Bracket downwards until x reaches the limit or M stops falling.
+// The search range of x for a pin dimension: where M(x) stops falling below 0 and stops
+// growing above 0, within |x| <= 1.5, and the last values of M inside it.
+struct ShiftBracket {
+  long double xlo, mdrMin, xhi, mdrMax;
+};
+
+ShiftBracket FindBracket(const PinDimensionCurve& M) {
+  ShiftBracket b{};
+  const long double m0 = M(0);
+  // Downwards until x reaches the limit or M stops falling (M at the limit itself is not used).
   long double x = 0;
-  long double prev = M(0);
+  long double prev = m0;
   for (;;) {
     x -= ShiftIterationStep;
-    const long double mx = M(x);
     if (x <= -ShiftIterationLimit) break;
+    const long double mx = M(x);
     if (prev < mx) break;
     prev = mx;
   }
-  long double xlo = x;
-  const long double mdrMin = prev;
-
-  // Bracket upwards until x reaches the limit or M stops growing.
+  b.xlo = x;
+  b.mdrMin = prev;
+  // Upwards until x reaches the limit or M stops growing.
   x = 0;
-  prev = M(0);
+  prev = m0;
   for (;;) {
     x += ShiftIterationStep;
-    const long double mx = M(x);
     if (x >= ShiftIterationLimit) break;
+    const long double mx = M(x);
     if (prev > mx) break;
     prev = mx;
   }
-  long double xhi = x;
-  const long double mdrMax = prev;
+  b.xhi = x;
+  b.mdrMax = prev;
+  return b;
+}
+
+// The bracket does not depend on the target, and the geometry window recalculates the same
+// part over and over while only the pin dimension is typed: the last bracket of each part is
+// kept with the values it was found for.
+struct BracketMemo {
+  bool used = false;
+  int part = 0;
+  std::int32_t z = 0;
+  long double mn = 0, alpha = 0, Dm = 0;
+  ShiftBracket bracket{};
+};
+
+ShiftBracket BracketFor(std::int32_t z, int part, long double mn, long double alpha,
+                        long double Dm) {
+  thread_local BracketMemo memo[3];
+  BracketMemo& m = memo[part == 1 ? 1 : 2];
+  if (m.used && m.part == part && m.z == z && m.mn == mn && m.alpha == alpha && m.Dm == Dm) return m.bracket;
+  m.bracket = FindBracket(PinDimensionCurve(z, part, mn, alpha, Dm));
+  m.used = true;
+  m.part = part;
+  m.z = z;
+  m.mn = mn;
+  m.alpha = alpha;
+  m.Dm = Dm;
+  return m.bracket;
+}
+
+}  // namespace
+
+long double ShiftFromPinDimension(DesignRecord& r, int part) {
+  const std::int32_t z = r.ToothCount[part];
+  const long double mn = r.NormalModule, alpha = r.PressureAngle, Dm = r.PinDiameter[part];
+  const PinDimensionCurve M(z, part, mn, alpha, Dm);
+  const long double target = r.PinDimension[part];
+  const ShiftBracket b = BracketFor(z, part, mn, alpha, Dm);
+  long double xlo = b.xlo, xhi = b.xhi;
+  const long double mdrMin = b.mdrMin, mdrMax = b.mdrMax;
 
   if (mdrMin > target) {
     Fatal(MsgMdRMin);
@@ -526,15 +581,15 @@ void CalculateToolDimensions(DesignRecord& r) {
     r.ToolTipRadius[i] = r.ToolTipRadiusFactor[i] * mn;
     r.RootDiameter[i] = d - 2 * r.ToolAddendum[i] + 2 * x * mn;
     r.TipDiameter[i] = r.RootDiameter[i] + 2 * (r.ToolDedendum[i] + r.ToolAddendum[i]);
-    r.BaseDiameter[i] = d * std::cos(alpha);
+    r.BaseDiameter[i] = d * MemoCos(alpha);
     r.ToothHeight[i] = (r.TipDiameter[i] - r.RootDiameter[i]) / 2;
     r.PinMeasurement[i] = PinDimensionForShift(r.ToothCount[i], i, mn, alpha, x, r.PinDiameter[i]);
     r.DrawLength[i] = 15 * mn;
   }
   r.FormDiameter[1] =
-      r.RootDiameter[1] + 2 * r.ToolTipRadius[1] * (1 - std::sin(r.FlankAngleExternal / 2));
+      r.RootDiameter[1] + 2 * r.ToolTipRadius[1] * (1 - MemoSin(r.FlankAngleExternal / 2));
   r.FormDiameter[2] =
-      r.RootDiameter[2] + 2 * r.ToolTipRadius[2] * (1 - std::sin(r.FlankAngleInternal / 2));
+      r.RootDiameter[2] + 2 * r.ToolTipRadius[2] * (1 - MemoSin(r.FlankAngleInternal / 2));
   r.TipClearance[1] = -(r.TipDiameter[1] + r.RootDiameter[2]) / 2;
   r.TipClearance[2] = -(r.TipDiameter[2] + r.RootDiameter[1]) / 2;
   const long double d1 = r.PitchDiameter[1];
@@ -547,7 +602,7 @@ void CheckResults(DesignRecord& r) {
     if (PercentDeviation(r.PinDiameter[i], r.StandardPinDiameter[i]) > 20)
       AddError(PartText(MsgDmDin, i));
   }
-  const long double sinAlpha = std::sin(r.PressureAngle);
+  const long double sinAlpha = MemoSin(r.PressureAngle);
   if (r.MajorClearance < 0) AddError(MsgCeNeg);
   if (r.MajorClearance < (1 - sinAlpha) * r.ToolTipRadius[2]) AddError(MsgCeRf);
   if (r.MinorClearance < 0) AddError(MsgCiNeg);

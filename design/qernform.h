@@ -36,6 +36,21 @@ long double PinDimensionExternal(std::int32_t z, long double sn, long double pn,
 // Dimension between two pins in two tooth spaces of the hub (z > 0, result positive).
 long double PinDimensionInternal(std::int32_t z, long double en, long double d, long double gamma,
                                  long double Dm);
+// M(x) of one part with everything that does not depend on x worked out once (the profile-shift
+// iteration evaluates it a few hundred times); gives exactly PinDimensionForShift.
+class PinDimensionCurve {
+ public:
+  PinDimensionCurve(std::int32_t z, std::int32_t part, long double mn, long double alpha,
+                    long double Dm);
+  long double operator()(long double x) const;
+
+ private:
+  bool valid_;
+  std::int32_t part_;
+  long double mn_, Dm_;
+  long double pn_ = 0, d_ = 0, r_ = 0, tanAlpha_ = 0, tanHalf_ = 0, Q_ = 0, span_ = 0;
+};
+
 // Signed pin dimension of part 1 (over pins) or part 2 (between pins, negative) for profile
 // shift x; the flank angles follow from alpha. Other parts, z = 0 or mn = 0 give 0.
 long double PinDimensionForShift(std::int32_t z, std::int32_t part, long double mn,

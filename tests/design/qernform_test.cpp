@@ -73,6 +73,25 @@ TEST_F(ToothFormulas, PinDimensionForShiftSignsAndParts) {
   EXPECT_GT(PinDimensionForShift(-31, 2, kMn, kAlpha, 0.3L, 0.7L), hub);
 }
 
+TEST_F(ToothFormulas, RememberedValuesAreExact) {
+  // The curve, the remembered results and the plain formulas agree to the last bit.
+  const long double pn = Pi * kMn;
+  for (int round = 0; round < 2; ++round) {
+    for (long double x = -1.5L; x <= 1.5L; x += 0.07L) {
+      const PinDimensionCurve shaft(31, 1, kMn, kAlpha, 0.8L), hub(-31, 2, kMn, kAlpha, 0.7L);
+      const long double sn = ToothThicknessFromShift(kMn, kAlpha, x);
+      EXPECT_EQ(shaft(x), PinDimensionExternal(31, sn, pn, 31 * kMn, 2 * kAlpha, 0.8L));
+      EXPECT_EQ(hub(x), -PinDimensionInternal(31, pn - sn, 31 * kMn, 2 * kAlpha - 2 * Pi / 31, 0.7L));
+      EXPECT_EQ(PinDimensionForShift(31, 1, kMn, kAlpha, x, 0.8L), shaft(x));
+      EXPECT_EQ(PinDimensionForShift(-31, 2, kMn, kAlpha, x, 0.7L), hub(x));
+    }
+  }
+  const long double a = StandardBallDiameter(0, 31, kAlpha, 0.2L, 0.1L);
+  StandardBallDiameter(0, -31, kAlpha, 0, 0.1L);
+  EXPECT_EQ(StandardBallDiameter(0, 31, kAlpha, 0.2L, 0.1L), a);
+  EXPECT_NE(StandardBallDiameter(0, 31, kAlpha, 0.2L, 0.11L), a);
+}
+
 TEST_F(ToothFormulas, StandardBallDiameterRounding) {
   EXPECT_EQ(StandardBallDiameter(0, 31, kAlpha, 0, kMn), 0.8L);
   EXPECT_EQ(StandardBallDiameter(0, -31, kAlpha, 0, kMn), 0.7L);
