@@ -1,0 +1,220 @@
+// Geometry window model: record <-> fields, texts that read back, enable rules, presets, mirroring.
+#include "design/qerngeomodel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "design/qerncalc.h"
+#include "design/qernvar.h"
+#include "framework/progvar.h"
+#include "framework/utilmath.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+namespace {
+
+double D(long double x) { return static_cast<double>(x); }
+
+class GeometryModel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+    SetDefaultDesign();
+    CalculateSerration();
+  }
+  void TearDown() override { SetDecimalSeparator('.'); }
+};
+
+TEST_F(GeometryModel, FieldsCarryTheRecordAtFullPrecision) {
+  Design.NormalModule = 0.4193412345678912L;
+  Design.ProfileShift[2] = 0.123456789012345L;
+  DesignRecord copy = Design;
+  GeometryInputs in = InputsFromDesign(Design);
+  StoreInputs(in, copy);
+  EXPECT_EQ(copy.NormalModule, Design.NormalModule);
+  EXPECT_EQ(copy.ProfileShift[2], Design.ProfileShift[2]);
+  EXPECT_EQ(copy.PinDimension[2], Design.PinDimension[2]);
+  EXPECT_NEAR(D(copy.ToolTipRadiusFactor[1]), D(Design.ToolTipRadiusFactor[1]), 1e-17);
+  EXPECT_EQ(copy.XInputMode, Design.XInputMode);
+  EXPECT_EQ(copy.AngleCode, Design.AngleCode);
+  EXPECT_EQ(copy.MajorDiameterInput, Design.MajorDiameterInput);
+  EXPECT_EQ(copy.ClearancesAsFactors, Design.ClearancesAsFactors);
+}
+
+TEST_F(GeometryModel, ToothCountHubSignAndTipRadius) {
+  GeometryInputs in = InputsFromDesign(Design);
+  in.Value[Index(GeoField::Z)] = FieldValueFromText(GeoField::Z, "31");
+  in.Value[Index(GeoField::Mdr2)] = FieldValueFromText(GeoField::Mdr2, "12.5");
+  in.Value[Index(GeoField::Rf1)] = FieldValueFromText(GeoField::Rf1, "0.2");
+  in.Value[Index(GeoField::Mn)] = 0.5L;
+  StoreInputs(in, Design);
+  EXPECT_EQ(Design.ToothCount[1], 31);
+  EXPECT_EQ(Design.ToothCount[2], -31);
+  EXPECT_EQ(Design.PinDimension[2], -12.5L);
+  EXPECT_NEAR(D(Design.ToolTipRadiusFactor[1]), 0.4, 1e-15);
+  // Whatever the sign typed, the hub's dimension between pins is held negative.
+  EXPECT_EQ(FieldValueFromText(GeoField::Mdr2, "-12.5"), -12.5L);
+  // With mn = 0 the tip radius cannot become a factor and is left alone.
+  in.Value[Index(GeoField::Mn)] = 0;
+  StoreInputs(in, Design);
+  EXPECT_NEAR(D(Design.ToolTipRadiusFactor[1]), 0.4, 1e-15);
+}
+
+TEST_F(GeometryModel, ShownTextsReadBackToTheShownValue) {
+  for (char sep : {'.', ','}) {
+    SetDecimalSeparator(sep);
+    for (int unit : {0, 1}) {
+      Settings.UnitSystem = unit;
+      for (int i = 0; i < GeoFieldCount; ++i) {
+        GeoField f = FieldAt(i);
+        for (long double v : {0.0L, 0.41934L, -13.8912345678L, 1.0471975511965976L, 1e-6L, 31.0L}) {
+          if (f == GeoField::Mdr2) v = -std::fabs(v);  // held negative
+          std::string text = FieldText(f, v);
+          long double back = FieldValueFromText(f, text);
+          EXPECT_EQ(FieldText(f, back), text) << FieldControlName(f) << " " << text;
+          if (FieldKind(f) != GeoFieldKind::Count) {
+            EXPECT_NEAR(D(back), D(v), std::fabs(D(v)) * 1e-6 + 1e-12) << FieldControlName(f);
+          }
+        }
+      }
+    }
+  }
+  Settings.UnitSystem = 0;
+  SetDecimalSeparator(',');
+  EXPECT_EQ(FieldText(GeoField::Mn, 0.41934L), "0,41934");
+  EXPECT_EQ(FieldText(GeoField::GammaE, Pi / 3), "60");
+  Settings.UnitSystem = 1;
+  EXPECT_EQ(FieldText(GeoField::Mn, 25.4L), "1");
+  EXPECT_EQ(FieldValueFromText(GeoField::Mn, "0,5"), 12.7L);
+  EXPECT_EQ(FieldText(GeoField::Xe1, 0.5L), "0,5");  // numbers are not converted
+}
+
+TEST_F(GeometryModel, EnableRulesFollowTheModes) {
+  GeometryChoices c;  // fit 1 + 2, x given, mn given, alpha given, factors, lengths
+  c.ShiftInput = {0, 0, 2};
+  auto on = EnabledFields(c);
+  auto is = [&](GeoField f) { return on[Index(f)]; };
+  EXPECT_TRUE(is(GeoField::Mn));
+  EXPECT_FALSE(is(GeoField::Pn));
+  EXPECT_TRUE(is(GeoField::Alpha));
+  EXPECT_FALSE(is(GeoField::GammaE));
+  EXPECT_TRUE(is(GeoField::Fhf1) && is(GeoField::Fha2) && is(GeoField::Fha1) && is(GeoField::Fhf2));
+  EXPECT_FALSE(is(GeoField::Da1) || is(GeoField::Df2) || is(GeoField::Rf2) || is(GeoField::Da2));
+  EXPECT_TRUE(is(GeoField::Xe1) && is(GeoField::Mdr2));
+  EXPECT_FALSE(is(GeoField::Xe2) || is(GeoField::Sn1));
+  // Clearances are results with both parts given.
+  for (GeoField f : {GeoField::Ce, GeoField::Ci, GeoField::Cp, GeoField::CeMn}) EXPECT_FALSE(is(f));
+  EXPECT_TRUE(is(GeoField::Z) && is(GeoField::Dmess1) && is(GeoField::Dmess2));
+
+  // Shaft given: the hub's inputs follow from it and the clearance factors.
+  c.FitMode = 1;
+  c.MajorInput = 2;
+  c.MinorInput = 1;
+  c.ClearancesAsFactors = true;
+  c.PitchInput = 1;
+  c.AngleInput = 2;
+  on = EnabledFields(c);
+  EXPECT_TRUE(is(GeoField::Pn) && !is(GeoField::Mn));
+  EXPECT_TRUE(is(GeoField::GammaI) && !is(GeoField::Alpha));
+  EXPECT_TRUE(is(GeoField::Da1) && is(GeoField::Df1));
+  EXPECT_FALSE(is(GeoField::Rf2) || is(GeoField::Da2) || is(GeoField::Mdr2) || is(GeoField::Xe2));
+  EXPECT_TRUE(is(GeoField::CeMn) && is(GeoField::CiMn) && is(GeoField::CpMn));
+  EXPECT_FALSE(is(GeoField::Ce));
+  // Hub given.
+  c.FitMode = 2;
+  c.ClearancesAsFactors = false;
+  on = EnabledFields(c);
+  EXPECT_TRUE(is(GeoField::Rf2) && is(GeoField::Da2) && is(GeoField::Mdr2));
+  EXPECT_FALSE(is(GeoField::Da1) || is(GeoField::Df1) || is(GeoField::Xe1));
+  EXPECT_TRUE(is(GeoField::Ce) && !is(GeoField::CeMn));
+  // No item chosen (x = 0): none of the part's shift inputs.
+  c.ShiftInput[2] = -1;
+  on = EnabledFields(c);
+  EXPECT_FALSE(is(GeoField::Xe2) || is(GeoField::En2) || is(GeoField::Mdr2));
+}
+
+TEST_F(GeometryModel, ChoicesOfCodesWithoutAnItemKeepTheCode) {
+  Design.XInputMode[1] = 0;
+  Design.AngleCode = 7;
+  GeometryChoices c = ChoicesFromDesign(Design);
+  EXPECT_EQ(c.ShiftInput[1], -1);
+  EXPECT_EQ(c.AngleInput, -1);
+  StoreChoices(c, Design);
+  EXPECT_EQ(Design.XInputMode[1], 0);
+  EXPECT_EQ(Design.AngleCode, 7);
+  c.AngleInput = 2;
+  c.ShiftInput[2] = 2;
+  StoreChoices(c, Design);
+  EXPECT_EQ(Design.AngleCode, 2);
+  EXPECT_EQ(Design.XInputMode[2], 3);
+}
+
+TEST_F(GeometryModel, PresetValues) {
+  long double f = 0;
+  ASSERT_TRUE(DedendumFactorPreset(30, f));
+  EXPECT_NEAR(D(f), 0.5 / std::tan(Pi / 6), 1e-15);
+  EXPECT_FALSE(DedendumFactorPreset(9.9L, f));
+  EXPECT_NEAR(D(TipRadiusPreset(Design)), 0.25 * 0.41934, 1e-15);
+  EXPECT_EQ(MajorClearanceFactorPreset, 0.5L);
+  EXPECT_EQ(MinorClearanceFactorPreset, 0.5L);
+  EXPECT_EQ(FlankClearanceFactorPreset, 0.1L);
+  // The standard pin diameter, rounded to 0.1 mm.
+  long double dm = PinDiameterPreset(Design, 1);
+  EXPECT_GT(dm, 0.5L);
+  EXPECT_NEAR(D(dm * 10), std::round(D(dm * 10)), 1e-9);
+
+  // Both parts given: each tip leaves 0.5 mn to the mate's root.
+  long double da = 0;
+  ASSERT_TRUE(TipDiameterPreset(Design, 1, da));
+  EXPECT_NEAR(D(da), D(RoundDecimals(std::fabs(Design.RootDiameter[2]) - Design.ToolTipRadius[2] -
+                                         0.5L * Design.NormalModule, 2)), 1e-15);
+  ASSERT_TRUE(TipDiameterPreset(Design, 2, da));
+  EXPECT_NEAR(D(da), D(RoundDecimals(Design.RootDiameter[1] + Design.ToolTipRadius[2] +
+                                         0.5L * Design.NormalModule, 2)), 1e-15);
+  // The derived part has no proposal.
+  Design.FitMode = 1;
+  EXPECT_FALSE(TipDiameterPreset(Design, 2, da));
+  EXPECT_TRUE(TipDiameterPreset(Design, 1, da));
+  Design.FitMode = 2;
+  EXPECT_FALSE(TipDiameterPreset(Design, 1, da));
+  EXPECT_TRUE(TipDiameterPreset(Design, 2, da));
+}
+
+TEST_F(GeometryModel, MirrorTakesTheMatesShiftOrZeroFromOneAndAHalf) {
+  GeometryChoices c = ChoicesFromDesign(Design);
+  c.ShiftInput[1] = 2;  // the shaft's x comes from its pin dimension in the window
+  Design.ProfileShift[2] = 0.3L;
+  MirrorProfileShift(1, c);
+  EXPECT_NEAR(D(Design.ProfileShift[1]), -0.3, 1e-15);
+  EXPECT_NEAR(D(Design.ProfileShift[2]), 0.3, 1e-15);
+  EXPECT_EQ(Design.XInputMode[1], 3);
+  EXPECT_EQ(Design.XInputMode[2], 1);
+  EXPECT_FALSE(Flags.FatalError);
+  // The pin dimension now belongs to the mirrored shift.
+  DesignRecord again = Design;
+  ErrorListRecord messages;
+  bool fatal = false;
+  CalculateSerration(again, messages, fatal);
+  EXPECT_NEAR(D(again.ProfileShift[1]), -0.3, 1e-3);
+
+  Design.ProfileShift[1] = -1.5L;
+  MirrorProfileShift(2, c);
+  EXPECT_EQ(Design.ProfileShift[1], 0);
+  EXPECT_EQ(Design.ProfileShift[2], 0);
+}
+
+TEST_F(GeometryModel, ResultLinesAndPitchDiameter) {
+  EXPECT_EQ(PitchDiameterText(Design), "d = 13.000 mm");
+  auto lines = GeometryResults(Design);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].Caption, "d");
+  EXPECT_EQ(lines[0].Shaft, "13.000");
+  EXPECT_EQ(lines[0].Hub, "-13.000");
+  Settings.UnitSystem = 1;
+  EXPECT_EQ(PitchDiameterText(Design), "d = 0.5118 in");
+}
+
+}  // namespace
+}  // namespace qern
