@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "design/qerncalc.h"
+#include "design/qernio.h"
 #include "design/qernvar.h"
 #include "framework/listout.h"
 #include "framework/progvar.h"
@@ -163,6 +164,17 @@ TEST_F(ResultListingTest, DefaultDesignTxtMatchesGoldenOnTheCommandLineRoad) {
   EXPECT_FALSE(Flags.AbortFlag);
   EXPECT_TRUE(fs::exists(dir_ + "/$$$1.txt"));
   EXPECT_EQ(Listing.ListDevice, DeviceBatchTxt);
+}
+
+// The whole road of the command line's "/I" mode from the shipped default design file: read
+// (which calculates), base name, device 9 without questions, batch dialogs.
+TEST_F(ResultListingTest, CommandLineRoadFromADesignFile) {
+  SetDialogService(nullptr);
+  ReadDataFile(std::string(QERN_SOURCE_DATA) + "/null.qrk");
+  ASSERT_FALSE(Flags.AbortFlag);
+  ASSERT_FALSE(Flags.FatalError);
+  ExpectSameListing(BatchListing(), Golden("result_listing_default.txt"));
+  EXPECT_FALSE(Flags.AbortFlag);
 }
 
 TEST_F(ResultListingTest, DefaultDesignHtmlMatchesGolden) {
