@@ -1,9 +1,25 @@
-// Entry point of wqern.
-#include "framework/progvar.h"
+// Entry point of wqern: batch runs and runs without a screen end without any window; otherwise the
+// main window Thh is created and the message loop runs until it closes.
+#include <QApplication>
+#include <string>
+#include <vector>
 
-#include <cstdio>
+#include "design/qernstart.h"
+#include "design/qt/qernu.h"
+#include "framework/utilstr.h"
 
 int main(int argc, char** argv) {
-  std::printf("%s %s\n", qern::Ident.ProductName.c_str(), qern::Ident.VersionText.c_str());
-  return 0;
+  const std::vector<std::string> params(argv + 1, argv + argc);
+  qern::SetProgramParams(params);
+  qern::InitDecimalSeparator();
+
+  const qern::CommandLineChoice choice = qern::ParseCommandLine(params);
+  if (qern::IsBatchMode(choice.Mode) || qern::HeadlessRun()) return qern::RunWithoutWindow();
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("QERE");
+  qern::Thh window;
+  if (const std::optional<int> status = window.StartExitStatus()) return *status;
+  window.show();
+  return app.exec();
 }

@@ -1,0 +1,374 @@
+// Program start and command line: what happens between process start and the main window standing
+// ready, and the batch runs (listing, drawing) that end before any window exists.
+#include "design/qernstart.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "design/qernaus1.h"
+#include "design/qerncalc.h"
+#include "design/qernio.h"
+#include "framework/configio.h"
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+#include "framework/zorqdraw.h"
+#include "platform/dialogservice.h"
+#include "platform/machine.h"
+
+namespace qern {
+
+namespace {
+
+std::string shippedDataOverride;
+TDrawDevice* ownDrawDevice = nullptr;
+
+bool Exists(const std::string& name) {
+  struct stat st {};
+  return !name.empty() && ::stat(name.c_str(), &st) == 0;
+}
+
+// A folder of this run's own for the working files of a batch run, so that two runs in one folder
+// never share one; removed with everything in it at the end of the run.
+class PrivateWorkFolder {
+ public:
+  PrivateWorkFolder() : saved_(Settings.TempFolder) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = AddBackslash(tmp && *tmp ? tmp : "/tmp") + "wqern-XXXXXX";
+    if (::mkdtemp(pattern.data())) {
+      folder_ = pattern;
+      Settings.TempFolder = AddBackslash(folder_);
+    }
+  }
+  ~PrivateWorkFolder() {
+    Settings.TempFolder = saved_;
+    if (folder_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  PrivateWorkFolder(const PrivateWorkFolder&) = delete;
+  PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
+
+ private:
+  std::string saved_;
+  std::string folder_;
+};
+
+// The messages of a fatal calculation, for a batch run that therefore writes nothing.
+void ReportFatalDesign(const std::string& fileName) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < Errors.ErrorCount; ++i) lines.push_back(Errors.ErrorList[i]);
+  Dialogs().ShowLines(fileName + ": " + "Berechnung mit fatalem Fehler, keine Ausgabe", lines);
+}
+
+// The output of a batch run must not replace its own input.
+bool OutputIsInput(const std::string& input, const std::string& output) {
+  if (!SameFile(input, output)) return false;
+  ErrorBox("Ausgabedatei " + output + " ist die Eingabedatei; nichts geschrieben !");
+  return true;
+}
+
+void ShowUsage() {
+  const std::vector<std::string> lines = UsageLines();
+  for (size_t i = 0; i < lines.size(); ++i) Session.ChoiceTexts[i] = lines[i];
+  ShowChoiceList();
+}
+
+// Listing mode: read the named file, write its result listing as <base name>.txt.
+int ListingRun(const CommandLineChoice& c) {
+  ReadDataFile(Session.CurrentFileName);
+  if (Flags.AbortFlag) return ExitReadError;
+  const std::string input = DesignFileName(c.FileName);
+  Session.CurrentFileName = ExtractBaseName(c.FileName);
+  const std::string output = Session.CurrentFileName + ".txt";
+  if (OutputIsInput(input, output)) return ExitOutputFailed;
+  if (Flags.FatalError) {
+    ReportFatalDesign(c.FileName);
+    return ExitOutputFailed;
+  }
+
+  PrivateWorkFolder work;
+  const bool existed = Exists(output);
+  Settings.AskTextDevice = false;
+  Settings.DefaultTextDevice = 9;
+  Flags.AbortFlag = false;
+  ListResults(0);
+  if (Flags.AbortFlag || !FileCanOpen(output)) {
+    if (!existed) std::remove(output.c_str());
+    ErrorBox(output + " konnte nicht geschrieben werden !");
+    return ExitOutputFailed;
+  }
+  return ExitOk;
+}
+
+// The CAD file's extension of a batch device; "" for a device that writes no file of its own.
+std::string CadDeviceExtension(int device) {
+  switch (device) {
+    case 1: return "dxf";
+    case 2: return "igs";
+    case 5: return "txt";
+    default: return "";
+  }
+}
+
+// Drawing mode: read the named file, write drawing j with CAD device i.
+int DrawingRun(const CommandLineChoice& c) {
+  ReadDataFile(Session.CurrentFileName);
+  if (Flags.AbortFlag) return ExitReadError;
+  const std::string input = DesignFileName(c.FileName);
+  Session.CurrentFileName = ExtractBaseName(c.FileName);
+  const std::string ext = CadDeviceExtension(c.CadDevice);
+  if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0 &&
+      OutputIsInput(input, Session.CurrentFileName + "." + ext))
+    return ExitOutputFailed;
+
+  PrivateWorkFolder work;
+  Flags.BatchCadOutput = true;
+  const int status = CadBatchOutput(c.CadDevice, c.CadIndex);
+  Flags.BatchCadOutput = false;
+  return status;
+}
+
+// Window start with the design file named on the command line.
+std::optional<int> StartWithFile(const CommandLineChoice& c) {
+  if (c.MissingExtension) {
+    ErrorMessage("Erweiterung ." + Ident.DataExtension + " " + "muß mit angegeben werden");
+    return ExitOk;
+  }
+  Flags.ErrorBoxesEnabled = false;
+  ReadDataFile(Session.CurrentFileName);
+  const bool read = !Flags.AbortFlag;
+  // ---- the default drawing of the read design: wired when the drawing entry is in the tree ----
+  Flags.StartedWithFile = true;
+  Flags.ErrorBoxesEnabled = true;
+  if (!read) {
+    // A new file: the name is checked as an output name (an existing file is never erased or
+    // truncated by the check); the next save creates it.
+    Flags.AbortFlag = false;
+    CheckOutputFileName(DesignFileName(Session.CurrentFileName));
+    if (Flags.AbortFlag) return ExitOk;
+  }
+  WindowStart(true);
+  return std::nullopt;
+}
+
+// Reads the default design: the default data folder first, else the one shipped with the program.
+void ReadDefaultDesign() {
+  const std::string own = Session.CurrentFileFolder + "null." + Ident.DataExtension;
+  if (FileCanOpen(own)) {
+    ReadDataFile("null");
+    return;
+  }
+  const std::string shipped = AddBackslash(ShippedDataFolder()) + "null." + Ident.DataExtension;
+  if (FileCanOpen(shipped)) ReadDataFile(shipped);
+}
+
+}  // namespace
+
+CommandLineChoice ParseCommandLine(const std::vector<std::string>& params) {
+  CommandLineChoice c;
+  if (params.empty()) return c;
+  c.FileName = params[0];
+  if (c.FileName == "?" || c.FileName == "/?") {
+    c.Mode = StartMode::Usage;
+    return c;
+  }
+  c.Switch = params.size() > 1 ? params[1] : "";
+  const std::string& p2 = c.Switch;
+  const std::string head = UpperStr(p2.substr(0, 4));
+  if (p2 == "/E" || p2 == "/e") {
+    c.Mode = StartMode::WindowUnnamed;
+  } else if (p2 == "/I" || p2 == "/i" || p2 == "-I" || p2 == "-i") {
+    c.Mode = StartMode::Listing;
+  } else if (head == "/CAD" || head == "-CAD") {
+    c.Mode = StartMode::Drawing;
+    c.CadDevice = StrToInteger(p2.size() > 4 ? p2.substr(4, 1) : "");
+    c.CadIndex = StrToInteger(p2.size() > 6 ? p2.substr(6) : "");
+  } else if (p2 == "/G") {
+    c.Mode = StartMode::WindowUnnamed;
+  } else {
+    c.Mode = StartMode::WindowWithFile;
+    c.MissingExtension = c.FileName.find('.') == std::string::npos;
+  }
+  return c;
+}
+
+bool IsBatchMode(StartMode mode) {
+  return mode == StartMode::Usage || mode == StartMode::Listing || mode == StartMode::Drawing;
+}
+
+void SetProgramIdentity() {
+  Ident.VersionText = "1.0";
+  Ident.ProductName = "QERN";
+  Ident.ProgramName = "qern";
+  Ident.DataExtension = "qrk";
+  Ident.Banner = DesignBanner();
+}
+
+void PrepareStart(const ScreenMetrics& screen) {
+  if (!DrawDevice) {
+    ownDrawDevice = new TDrawDevice;
+    DrawDevice = ownDrawDevice;
+  }
+  SetProgramIdentity();
+  ReadConfiguration(screen);
+  Flags.AbortFlag = false;
+  ReadSessionFile();
+  Flags.AbortFlag = false;
+}
+
+void ReleaseDrawDevice() {
+  if (ownDrawDevice && DrawDevice == ownDrawDevice) DrawDevice = nullptr;
+  delete ownDrawDevice;
+  ownDrawDevice = nullptr;
+}
+
+std::optional<int> ProgramStart() {
+  SetProgramIdentity();
+  Flags.AbortFlag = false;
+  Flags.ErrorBoxesEnabled = true;
+  CheckConfiguredFolders();
+  Session.CurrentFileFolder.clear();
+
+  const CommandLineChoice c = ParseCommandLine(ProgramParams());
+  if (c.Mode == StartMode::Window) {
+    WindowStart(false);
+    return std::nullopt;
+  }
+  if (c.Mode == StartMode::Usage) {
+    ShowUsage();
+    return ExitOk;
+  }
+  Session.CurrentFileName = c.FileName;
+  Session.CurrentFileFolder.clear();
+  switch (c.Mode) {
+    case StartMode::WindowUnnamed:
+      WindowStart(false);
+      return std::nullopt;
+    case StartMode::Listing:
+      return ListingRun(c);
+    case StartMode::Drawing:
+      return DrawingRun(c);
+    default:
+      return StartWithFile(c);
+  }
+}
+
+void WindowStart(bool enterAtCalculation) {
+  if (!enterAtCalculation) {
+    if (Flags.StartedWithFile) {
+      Session.CurrentFileFolder.clear();
+    } else {
+      SetWaitCursor();
+      Session.CurrentFileFolder = AddBackslash(Settings.DefaultDataFolder);
+      if (DrawDevice) {
+        DrawDevice->SetWindow(true, true, 0.1L, 0.05L, 0.95L, 0.95L, 0, 0, 36.9L, 32);
+        DrawDevice->ShowLogo();
+      }
+      ReadDefaultDesign();
+      // Unnamed in every case: a name from "/E" or "/G" must not become the target of Save.
+      Session.CurrentFileName.clear();
+    }
+  }
+  Flags.AbortFlag = false;
+  CalculateSerration();
+  Flags.AbortFlag = false;
+  Flags.DesignModified = false;
+  // ---- the start picture start.plt: wired when the help-picture list is in the tree ----------
+}
+
+int DrawingKindForIndex(int index) {
+  if (index >= 1 && index <= 7) return index;
+  if (index == 13) return 10;
+  return 0;
+}
+
+int CadBatchOutput(int device, int index) {
+  const int kind = DrawingKindForIndex(index);
+  if (kind == 0) return ExitOk;
+  if (Flags.FatalError) {
+    ReportFatalDesign(Session.CurrentFileName);
+    return ExitOutputFailed;
+  }
+  // ---- drawing entry: DrawMenu(device, kind) replaces this block when it is in the tree -------
+  std::cerr << "wqern: drawing output (/CAD) is not available in this version" << std::endl;
+  (void)device;
+  return ExitDrawingUnavailable;
+  // ---------------------------------------------------------------------------------------------
+}
+
+std::vector<std::string> UsageLines() {
+  const std::string w = "w" + Ident.ProgramName;
+  const std::string e = Ident.DataExtension;
+  return {Ident.ProductName + " Command Line Mode",
+          "",
+          w + " Filename [/I] [/CADi:j] [/NOGUI]",
+          "",
+          "/I       -> TXT file",
+          "",
+          "/CADi:j  -> CAD File",
+          "            i: 1=DXF, 2=IGS, 5=TXT",
+          "            j: index (1,2,3, ..)",
+          "",
+          "",
+          "",
+          "",
+          "",
+          "/?       -> Help",
+          "",
+          "",
+          "Example: w" + Ident.ProgramName + " test." + e + "             ->  GUI",
+          "Example: w" + Ident.ProgramName + " test." + e + " /I /NOGUI   ->  test.txt",
+          "Example: w" + Ident.ProgramName + " test." + e + " /CAD1:1     ->  test.dxf",
+          "Example: w" + Ident.ProgramName + " test.edi /E /NOGUI   ->  test.edi"};
+}
+
+int RunWithoutWindow() {
+  PrepareStart(ScreenMetrics{});
+  const CommandLineChoice c = ParseCommandLine(ProgramParams());
+  const bool endsWithoutWindow =
+      IsBatchMode(c.Mode) || (c.Mode == StartMode::WindowWithFile && c.MissingExtension);
+  std::optional<int> status;
+  if (endsWithoutWindow) status = ProgramStart();
+  ReleaseDrawDevice();
+  if (status) return *status;
+  std::cerr << "wqern: no display to show the window on (set DISPLAY, or run a listing: wqern "
+               "<file>.qrk /I)"
+            << std::endl;
+  return ExitNoDisplay;
+}
+
+bool HeadlessRun() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform) {
+    const std::string p = platform;
+    return p.rfind("offscreen", 0) == 0 || p.rfind("minimal", 0) == 0;
+  }
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return !(x && *x) && !(wayland && *wayland);
+}
+
+std::string ShippedDataFolder() {
+  if (!shippedDataOverride.empty()) return AddBackslash(shippedDataOverride);
+  const std::string exe = ProgramFilePath();
+  if (exe.empty()) return "";
+  return ExtractFolder(exe) + "data/";
+}
+
+void SetShippedDataFolder(const std::string& folder) { shippedDataOverride = folder; }
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (a.empty() || b.empty() || ::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+    return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace qern

@@ -1,0 +1,151 @@
+// The main window Thh: creation in its fixed order (captions, drawing device, identity, settings,
+// session, start-up routine, size, language, title), its menu commands and its destruction.
+#include "design/qt/qernu.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "design/qerncalc.h"
+#include "design/qernstart.h"
+#include "design/qt/qerngeo.h"
+#include "framework/configio.h"
+#include "framework/dialogs.h"
+#include "framework/help.h"
+#include "framework/listout.h"
+#include "framework/menucaptions.h"
+#include "framework/progvar.h"
+#include "framework/qt/formhelp.h"
+#include "framework/qt/helperrwindow.h"
+#include "framework/qt/showtextfile.h"
+#include "framework/utilstr.h"
+#include "framework/zorqdraw.h"
+#include "platform/dialogservice.h"
+
+namespace qern {
+
+namespace {
+QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
+
+ScreenMetrics ScreenOf(QWidget* w) {
+  ScreenMetrics m;
+  QScreen* screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    m.Width = screen->geometry().width();
+    m.Height = screen->geometry().height();
+    m.LogPixelsY = static_cast<int>(screen->logicalDotsPerInchY() + 0.5);
+  }
+  return m;
+}
+}  // namespace
+
+Thh::Thh(bool installQtDialogs, QWidget* parent)
+    : TFzorqgra(parent), installQtDialogs_(installQtDialogs) {
+  setObjectName("hh");
+  CreateMenus();
+  FormCreate();
+}
+
+Thh::~Thh() {
+  FormDestroy();
+  ReleaseDrawDevice();
+  if (installQtDialogs_) {
+    SetDialogHostWindow(nullptr);
+    SetDialogService(nullptr);
+  }
+}
+
+void Thh::CreateMenus() {
+  mi_file = menuBar()->addMenu(QString());
+  mi_fileexit = mi_file->addAction(QString());
+  mi_fileexit->setObjectName("mi_fileexit");
+  connect(mi_fileexit, &QAction::triggered, this, [this] { mi_fileexitClick(); });
+
+  mi_edit = menuBar()->addMenu(QString());
+  mi_editabmessungen = mi_edit->addAction(QString());
+  mi_editabmessungen->setObjectName("mi_editabmessungen");
+  connect(mi_editabmessungen, &QAction::triggered, this, [this] { mi_editabmessungenClick(); });
+
+  mi_view = menuBar()->addMenu(QString());
+  mi_viewErrorMessages = mi_view->addAction(QString());
+  mi_viewErrorMessages->setObjectName("mi_viewErrorMessages");
+  mi_viewErrorMessages->setEnabled(false);
+  connect(mi_viewErrorMessages, &QAction::triggered, this, [this] { mi_viewErrorMessagesClick(); });
+}
+
+void Thh::FormCreate() {
+  if (installQtDialogs_) {
+    InstallQtDialogs(this);
+    SetDialogHostWindow(this);
+    InstallHelpViewer();
+    InstallErrorHelpWindow();
+    InstallQtListingHooks();
+  }
+  ApplyMenuCaptions();
+  // Drawing device, identity, configuration and session file.
+  PrepareStart(ScreenOf(this));
+  // The start-up routine; a run that the command line ends stops here, before any showing.
+  startExit_ = ProgramStart();
+  if (startExit_) return;
+  Flags.AbortFlag = false;
+  SetupMainWindow(this);
+  if (Settings.LanguageNumber > 0)
+    SetLanguage(Settings.LanguageNumber);
+  else
+    ApplyMenuCaptions();
+  mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
+  UpdateMainCaption();
+}
+
+void Thh::FormDestroy() { WriteSessionFile(); }
+
+void Thh::UpdateMainCaption() {
+  std::string title;
+  UpdateApplicationTitle(title);
+  setWindowTitle(QString::fromStdString(title));
+}
+
+void Thh::ApplyMenuCaptions() {
+  mi_file->setTitle(Caption(MenuCaptions.File));
+  mi_fileexit->setText(Caption(MenuCaptions.Exit));
+  mi_edit->setTitle(Caption(MenuCaptions.Edit));
+  mi_editabmessungen->setText(Caption(MenuCaptions.Dimensions));
+  mi_view->setTitle(Caption(MenuCaptions.View));
+  mi_viewErrorMessages->setText(
+      Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
+}
+
+void Thh::SetLanguage(int n) {
+  Settings.LanguageNumber = n;
+  SetMenuLanguage(n);
+  ApplyMenuCaptions();
+  UpdateMainCaption();
+}
+
+void Thh::RefreshAfterCalculation() {
+  mi_viewErrorMessages->setText(
+      Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
+  mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
+  // ---- the default drawing: wired when the drawing entry is in the tree ----------------------
+  DrawingArea()->update();
+}
+
+void Thh::mi_editabmessungenClick() {
+  Flags.AbortFlag = false;
+  if (!EditDimensions(this) || Flags.AbortFlag) return;
+  Flags.DesignModified = true;
+  CalculateSerration();
+  RefreshAfterCalculation();
+  Flags.DesignModified = true;
+}
+
+void Thh::mi_viewErrorMessagesClick() {
+  Flags.AbortFlag = false;
+  ViewErrorMessages();
+}
+
+void Thh::mi_fileexitClick() { close(); }
+
+}  // namespace qern

@@ -1,0 +1,57 @@
+// The main window Thh: the program's only drawing surface (a graphics window) with its menu.
+// Creating it reads settings and session, handles the command line and prepares the default design.
+#pragma once
+
+#include <optional>
+
+#include "framework/qt/fzorqgra.h"
+
+class QAction;
+class QMenu;
+
+namespace qern {
+
+class Thh : public TFzorqgra {
+  Q_OBJECT
+ public:
+  // Runs FormCreate. installQtDialogs: make the Qt dialog service current with this window as
+  // host (the running program); tests keep the service they installed.
+  explicit Thh(bool installQtDialogs = true, QWidget* parent = nullptr);
+  // Runs FormDestroy.
+  ~Thh() override;
+
+  // Set when the command line ended the run during creation: the process ends with this status
+  // and the window is never shown.
+  std::optional<int> StartExitStatus() const { return startExit_; }
+
+  void FormCreate();
+  void FormDestroy();  // writes the session file
+
+  // Caption from UpdateApplicationTitle (banner and file name).
+  void UpdateMainCaption();
+  // Every menu caption from the current language's words.
+  void ApplyMenuCaptions();
+  // Menu language n, then captions and title.
+  void SetLanguage(int n);
+  // The Error Messages item shows the number of messages of the last calculation.
+  void RefreshAfterCalculation();
+
+  // Menu commands.
+  void mi_editabmessungenClick();
+  void mi_viewErrorMessagesClick();
+  void mi_fileexitClick();
+
+  QMenu* mi_file = nullptr;
+  QAction* mi_fileexit = nullptr;
+  QMenu* mi_edit = nullptr;
+  QAction* mi_editabmessungen = nullptr;
+  QMenu* mi_view = nullptr;
+  QAction* mi_viewErrorMessages = nullptr;
+
+ private:
+  void CreateMenus();
+  bool installQtDialogs_;
+  std::optional<int> startExit_;
+};
+
+}  // namespace qern

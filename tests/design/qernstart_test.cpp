@@ -1,0 +1,163 @@
+// Command-line decision, program identity, usage lines and the window start's default design.
+#include "design/qernstart.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "design/qernio.h"
+#include "design/qernvar.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CommandLine, DecisionTable) {
+  struct Case {
+    std::vector<std::string> params;
+    StartMode mode;
+  } cases[] = {
+      {{}, StartMode::Window},
+      {{"?"}, StartMode::Usage},
+      {{"/?", "x.qrk", "/I"}, StartMode::Usage},
+      {{"t.qrk", "/E"}, StartMode::WindowUnnamed},
+      {{"t.qrk", "/e"}, StartMode::WindowUnnamed},
+      {{"t.qrk", "/G"}, StartMode::WindowUnnamed},
+      {{"t.qrk", "/g"}, StartMode::WindowWithFile},  // only upper case
+      {{"t.qrk", "/I"}, StartMode::Listing},
+      {{"t.qrk", "-i"}, StartMode::Listing},
+      {{"t.qrk", "/Ix"}, StartMode::WindowWithFile},
+      {{"t.qrk", "/CAD1:1"}, StartMode::Drawing},
+      {{"t.qrk", "-cad2:3"}, StartMode::Drawing},
+      {{"t.qrk", "/NOGUI"}, StartMode::WindowWithFile},
+      {{"t.qrk"}, StartMode::WindowWithFile},
+      {{"t.qrk", "/NOGUI", "/I"}, StartMode::WindowWithFile},  // only the second parameter decides
+  };
+  for (const Case& c : cases) {
+    const CommandLineChoice choice = ParseCommandLine(c.params);
+    EXPECT_EQ(choice.Mode, c.mode) << (c.params.empty() ? "" : c.params[0]) << " "
+                                   << (c.params.size() > 1 ? c.params[1] : "");
+  }
+  EXPECT_TRUE(IsBatchMode(StartMode::Usage));
+  EXPECT_TRUE(IsBatchMode(StartMode::Listing));
+  EXPECT_TRUE(IsBatchMode(StartMode::Drawing));
+  EXPECT_FALSE(IsBatchMode(StartMode::WindowWithFile));
+  EXPECT_TRUE(ParseCommandLine({"test"}).MissingExtension);
+  EXPECT_FALSE(ParseCommandLine({"test", "/I"}).MissingExtension);
+  EXPECT_FALSE(ParseCommandLine({"test.qrk"}).MissingExtension);
+}
+
+TEST(CommandLine, DrawingSwitchDeviceAndIndex) {
+  auto dev = [](const std::string& sw) { return ParseCommandLine({"t.qrk", sw}); };
+  EXPECT_EQ(dev("/CAD1:1").CadDevice, 1);
+  EXPECT_EQ(dev("/CAD1:1").CadIndex, 1);
+  EXPECT_EQ(dev("/CAD2:13").CadDevice, 2);
+  EXPECT_EQ(dev("/CAD2:13").CadIndex, 13);
+  EXPECT_EQ(dev("/CAD5x7").CadIndex, 7);  // the sixth character is not looked at
+  EXPECT_EQ(dev("/CAD").CadDevice, 0);
+  EXPECT_EQ(dev("/CAD").CadIndex, 0);
+  EXPECT_EQ(dev("/CADx:2").CadDevice, 0);
+  EXPECT_EQ(dev("/CAD1:ab").CadIndex, 0);
+  const int kinds[] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 0, 10, 0};
+  for (int j = 0; j <= 14; ++j) EXPECT_EQ(DrawingKindForIndex(j), kinds[j]) << j;
+  EXPECT_EQ(DrawingKindForIndex(-1), 0);
+}
+
+TEST(ProgramIdentity, BannerAndUsageLines) {
+  InitProgramState();
+  SetProgramIdentity();
+  EXPECT_EQ(Ident.Banner, "QERN   Kerbverzahnung");
+  EXPECT_EQ(Ident.ProgramName, "qern");
+  EXPECT_EQ(Ident.DataExtension, "qrk");
+  const std::vector<std::string> lines = UsageLines();
+  ASSERT_EQ(lines.size(), 21u);
+  EXPECT_EQ(lines[0], "QERN Command Line Mode");
+  EXPECT_EQ(lines[2], "wqern Filename [/I] [/CADi:j] [/NOGUI]");
+  EXPECT_EQ(lines[8], "            j: index (1,2,3, ..)");
+  EXPECT_EQ(lines[14], "/?       -> Help");
+  EXPECT_EQ(lines[17], "Example: wqern test.qrk             ->  GUI");
+  EXPECT_EQ(lines[18], "Example: wqern test.qrk /I /NOGUI   ->  test.txt");
+  for (int i : {1, 3, 5, 9, 10, 11, 12, 13, 15, 16}) EXPECT_EQ(lines[i], "") << i;
+}
+
+// Runs ProgramStart in a fresh folder without a window.
+class WindowStartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qernstart-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+    InitProgramState();
+    SetProgramIdentity();
+    SetDefaultDesign();
+    SetShippedDataFolder(QERN_SOURCE_DATA);
+  }
+  void TearDown() override {
+    SetProgramParams({});
+    SetShippedDataFolder("");
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  fs::path dir_, old_;
+};
+
+TEST_F(WindowStartTest, DefaultDesignFromTheShippedDataWhenTheDataFolderHasNone) {
+  DesignFileContent shipped;
+  ASSERT_TRUE(ReadDesignFile(std::string(QERN_SOURCE_DATA) + "/null.qrk", shipped));
+  SetProgramParams({});
+  EXPECT_FALSE(ProgramStart().has_value());
+  EXPECT_EQ(Session.CurrentFileName, "");
+  EXPECT_EQ(Session.CurrentFileFolder, AddBackslash(dir_.string()));
+  EXPECT_FALSE(Flags.DesignModified);
+  EXPECT_EQ(Design.NormalModule, shipped.Record.NormalModule);
+  EXPECT_EQ(Design.ToothCount[1], shipped.Record.ToothCount[1]);
+  EXPECT_TRUE(fs::is_empty(dir_)) << "the start leaves no file behind";
+}
+
+TEST_F(WindowStartTest, UnnamedStartNeverKeepsTheNamedFileAsSaveTarget) {
+  // With no null.qrk anywhere the file named with /E must not become the current file.
+  SetShippedDataFolder((dir_ / "none").string());
+  for (const char* sw : {"/E", "/G"}) {
+    Session.CurrentFileName = "demo";
+    SetProgramParams({"keep.qrk", sw});
+    EXPECT_FALSE(ProgramStart().has_value());
+    EXPECT_EQ(Session.CurrentFileName, "") << sw;
+    EXPECT_FALSE(Flags.StartedWithFile);
+  }
+}
+
+TEST_F(WindowStartTest, StartWithANewFileNameLeavesNoTestFile) {
+  SetProgramParams({"new.qrk"});
+  EXPECT_FALSE(ProgramStart().has_value());
+  EXPECT_TRUE(Flags.StartedWithFile);
+  EXPECT_EQ(Session.CurrentFileName, "new.qrk");
+  EXPECT_TRUE(fs::is_empty(dir_));
+  // An existing file that is no design: the check only asks (batch: cancelled), never erases.
+  {
+    std::FILE* f = std::fopen("notes.qrk", "w");
+    std::fputs("no design\n", f);
+    std::fclose(f);
+  }
+  InitProgramState();
+  SetProgramParams({"notes.qrk"});
+  const std::optional<int> status = ProgramStart();
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ(*status, ExitOk);
+  EXPECT_EQ(fs::file_size(dir_ / "notes.qrk"), 10u);
+}
+
+TEST(SameFileTest, ComparesTheFilesNotTheNames) {
+  EXPECT_TRUE(SameFile(QERN_SOURCE_DATA "/null.qrk", QERN_SOURCE_DATA "/../data/null.qrk"));
+  EXPECT_FALSE(SameFile(QERN_SOURCE_DATA "/null.qrk", QERN_SOURCE_DATA "/qern.err"));
+  EXPECT_FALSE(SameFile(QERN_SOURCE_DATA "/null.qrk", "/no/such/file"));
+}
+
+}  // namespace
+}  // namespace qern

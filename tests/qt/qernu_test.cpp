@@ -1,0 +1,137 @@
+// The main window's start on the offscreen platform: settings, default design, one calculation,
+// captions, the dimensions command, and a clean close.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "design/qernio.h"
+#include "design/qernstart.h"
+#include "design/qernvar.h"
+#include "design/qt/qernu.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+#include "framework/zorqgraf.h"
+
+namespace qern {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MainWindowStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qernu-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::create_directories(dir_ / "home");
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+    const char* home = std::getenv("HOME");
+    oldHome_ = home ? home : "";
+    setenv("HOME", (dir_ / "home").c_str(), 1);
+    InitProgramState();
+    SetDefaultDesign();
+    SetProgramParams({});
+    SetShippedDataFolder((dir_ / "none").string());
+    fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", dir_ / "null.qrk");
+    // A modal window during the start would wait for an answer: note it and close it.
+    watchdog_ = new QTimer;
+    QObject::connect(watchdog_, &QTimer::timeout, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        ++modalWindows_;
+        modal->close();
+      }
+    });
+    watchdog_->start(20);
+  }
+  void TearDown() override {
+    delete watchdog_;
+    SetShippedDataFolder("");
+    setenv("HOME", oldHome_.c_str(), 1);
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(dir_))
+      names.insert(e.path().lexically_relative(dir_).string());
+    return names;
+  }
+
+  fs::path dir_, old_;
+  std::string oldHome_;
+  QTimer* watchdog_ = nullptr;
+  int modalWindows_ = 0;
+};
+
+TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
+  DesignFileContent expected;
+  ASSERT_TRUE(ReadDesignFile((dir_ / "null.qrk").string(), expected));
+  const std::set<std::string> before = Names();
+  {
+    Thh window;
+    EXPECT_FALSE(window.StartExitStatus().has_value());
+    EXPECT_EQ(FZorqgra, static_cast<GraphicWindow*>(&window));
+    window.show();
+    QApplication::processEvents();
+
+    EXPECT_EQ(Session.CurrentFileName, "");
+    EXPECT_EQ(Session.CurrentFileFolder, AddBackslash(dir_.string()));
+    EXPECT_FALSE(Flags.DesignModified);
+    EXPECT_FALSE(Flags.FatalError);
+    EXPECT_EQ(Design.ToothCount[1], expected.Record.ToothCount[1]);
+    EXPECT_EQ(Design.NormalModule, expected.Record.NormalModule);
+    // Calculated: the results fit the inputs.
+    EXPECT_GT(Design.PitchDiameter[1], 0);
+    EXPECT_EQ(Design.ToothCount[2], -Design.ToothCount[1]);
+    EXPECT_FALSE(DisplayList.empty()) << "the logo is drawn";
+    EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung");
+    EXPECT_EQ(window.mi_viewErrorMessages->text().toStdString(),
+              "&Fehlermeldungen (" + IntStr(Errors.ErrorCount) + ")");
+    EXPECT_EQ(window.mi_viewErrorMessages->isEnabled(), Errors.ErrorCount > 0);
+    EXPECT_EQ(window.mi_editabmessungen->text().toStdString(), "&Abmessungen");
+
+    EXPECT_EQ(modalWindows_, 0) << "no window asks anything during the start";
+    // The dimensions window cancelled: nothing is marked or recalculated.
+    window.mi_editabmessungenClick();
+    EXPECT_FALSE(Flags.DesignModified);
+
+    window.mi_fileexit->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+  }
+  EXPECT_EQ(FZorqgra, nullptr);
+  EXPECT_EQ(Names(), before) << "only the start's own temporary files, all deleted";
+}
+
+TEST_F(MainWindowStart, CommandLineEndsTheRunBeforeTheWindowIsShown) {
+  SetProgramParams({"x"});
+  Thh window;
+  ASSERT_TRUE(window.StartExitStatus().has_value());
+  EXPECT_EQ(*window.StartExitStatus(), 0);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(modalWindows_, 1) << "the missing-extension message";
+}
+
+TEST_F(MainWindowStart, StartsWithTheNamedFile) {
+  fs::copy_file(dir_ / "null.qrk", dir_ / "named.qrk");
+  SetProgramParams({"named.qrk", "/NOGUI"});
+  Thh window;
+  EXPECT_FALSE(window.StartExitStatus().has_value());
+  EXPECT_TRUE(Flags.StartedWithFile);
+  EXPECT_EQ(Session.CurrentFileName, "named.qrk");
+  EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung  -  named.qrk");
+  EXPECT_EQ(modalWindows_, 0);
+}
+
+}  // namespace
+}  // namespace qern
