@@ -48,7 +48,8 @@ std::string Golden(const std::string& name) { return ReadAll(std::string(QERN_TE
 
 // Every occurrence of from in s replaced by to.
 std::string Replace(std::string s, const std::string& from, const std::string& to) {
-  for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size())) s.replace(p, from.size(), to);
+  for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
+    s.replace(p, from.size(), to);
   return s;
 }
 
@@ -181,7 +182,8 @@ TEST_F(ResultListingTest, DefaultDesignHtmlMatchesGolden) {
   Calculate();
   Settings.HtmlBrowser = "/no/such/browser";
   ListResults(DeviceHtml);
-  ExpectSameListing(Replace(ReadAll(dir_ + "/qern.htm"), dir_, "$TEMP"), Golden("result_listing_default.htm"));
+  ExpectSameListing(Replace(ReadAll(dir_ + "/qern.htm"), dir_, "$TEMP"),
+                    Golden("result_listing_default.htm"));
   EXPECT_EQ(Ident.DataExtension, "qrk");
   EXPECT_EQ(dialogs_->Messages().back(), "/no/such/browser not found");
 }
