@@ -1,0 +1,325 @@
+// Geometry input window, offscreen: typing recalculates, messages show, presets, mirroring,
+// unit toggle, OK refusing a fatal design, Cancel restoring the design exactly.
+// With QERN_SCREENSHOT=<file.png> set, GeometryWindow.Screenshot saves a picture of the window.
+#include "design/qt/qerngeo.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "design/qerncalc.h"
+#include "design/qernform.h"
+#include "design/qernvar.h"
+#include "framework/progvar.h"
+#include "framework/utilstr.h"
+#include "platform/dialogservice.h"
+#include "platform/scripteddialogs.h"
+
+namespace qern {
+namespace {
+
+double D(long double x) { return static_cast<double>(x); }
+
+// Bitwise equality of the record's numbers and codes.
+bool SameDesign(const DesignRecord& a, const DesignRecord& b) {
+  DesignRecord x = a, y = b;
+  std::vector<long double> va, vb;
+  ForEachRealField(x, [&](long double& v) { va.push_back(v); });
+  ForEachRealField(y, [&](long double& v) { vb.push_back(v); });
+  for (std::size_t i = 0; i < va.size(); ++i)
+    if (std::memcmp(&va[i], &vb[i], 10) != 0) return false;
+  return a.FitMode == b.FitMode && a.XInputMode == b.XInputMode &&
+         a.PitchInputMode == b.PitchInputMode && a.AngleCode == b.AngleCode &&
+         a.MajorDiameterInput == b.MajorDiameterInput &&
+         a.MinorDiameterInput == b.MinorDiameterInput &&
+         a.ClearancesAsFactors == b.ClearancesAsFactors && a.ToothCount == b.ToothCount;
+}
+
+// Replaces the text of an edit by typing, as a user would.
+void Type(QLineEdit* e, const QString& text) {
+  e->setFocus();
+  e->selectAll();
+  QTest::keyClick(e, Qt::Key_Backspace);
+  QTest::keyClicks(e, text);
+}
+
+class GeometryWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetDecimalSeparator('.');
+    Settings.PltFolder = QERN_SOURCE_DATA "/";
+    Ident.ProgramName = "QERN";
+    SetDefaultDesign();
+    SetDialogService(&dialogs);
+  }
+  void TearDown() override { SetDialogService(nullptr); }
+
+  std::unique_ptr<TForm_qerngeo> Open() {
+    auto w = std::make_unique<TForm_qerngeo>();
+    w->show();
+    return w;
+  }
+
+  ScriptedDialogService dialogs;
+};
+
+TEST_F(GeometryWindow, OpensCalculatedWithCaptionsHintsAndModes) {
+  Design.ProfileShift[1] = 0.2L;  // not yet calculated
+  auto w = Open();
+  EXPECT_EQ(w->windowTitle().toStdString(), Ident.Banner);
+  EXPECT_EQ(w->RadioGroup_wal->Item(1)->text(), "Lückenwinkel gammae");
+  EXPECT_EQ(w->Label_mdr->text(), "Diametrales Zweirollenmaß");
+  EXPECT_EQ(w->Button_help->text(), "&Hilfe");
+  EXPECT_TRUE(w->Label_z->toolTip().contains("(5110)"));
+  EXPECT_TRUE(w->RadioButton_rad1c->toolTip().contains("(5010)"));
+  // The window opened calculated: the pin dimension belongs to x1 = 0.2.
+  EXPECT_NEAR(D(Design.PinDimension[1]),
+              D(PinDimensionForShift(31, 1, Design.NormalModule, Design.PressureAngle, 0.2L,
+                                     Design.PinDiameter[1])), 1e-12);
+  EXPECT_EQ(w->Label_d->text(), "d = 13.000 mm");
+  // Default modes: gamma e given, rf for both groups, x given.
+  EXPECT_TRUE(w->Edit_wgammae->isEnabled());
+  EXPECT_FALSE(w->Edit_wal->isEnabled());
+  EXPECT_EQ(w->Edit_wal->text(), "30");
+  EXPECT_TRUE(w->Edit_rf1->isEnabled() && w->Edit_rf2->isEnabled());
+  EXPECT_FALSE(w->Edit_fhf1->isEnabled() || w->Button_fhf1->isEnabled());
+  EXPECT_FALSE(w->Edit_ce->isEnabled() || w->Edit_cemn->isEnabled());
+  EXPECT_TRUE(w->Edit_xe1->isEnabled() && w->Button_xe1->isEnabled());
+  // A click on a mode changes the enabled set only.
+  int count = Errors.ErrorCount;
+  w->RadioGroup_pm1->Item(2)->click();
+  EXPECT_FALSE(w->Edit_xe1->isEnabled());
+  EXPECT_TRUE(w->Edit_mdr1->isEnabled() && w->Button_mdr1->isEnabled());
+  EXPECT_EQ(Design.XInputMode[1], 1);
+  w->RadioButton_rad2c->click();
+  EXPECT_FALSE(w->Edit_mdr1->isEnabled());
+  EXPECT_TRUE(w->Edit_cemn->isEnabled() && w->Button_cemn->isEnabled());  // factors given
+  EXPECT_FALSE(w->Edit_ce->isEnabled());
+  w->CheckBox_cmn->click();
+  EXPECT_TRUE(w->Edit_ce->isEnabled());
+  EXPECT_FALSE(w->Edit_cemn->isEnabled() || w->Button_cemn->isEnabled());
+  EXPECT_EQ(Errors.ErrorCount, count);
+}
+
+TEST_F(GeometryWindow, TypingRecalculatesAndShowsMessages) {
+  auto w = Open();
+  w->SpinEdit_z->clear();
+  QTest::keyClicks(w->SpinEdit_z, "31");
+  EXPECT_EQ(Design.ToothCount[1], 31);
+  EXPECT_EQ(Design.ToothCount[2], -31);
+  EXPECT_EQ(w->Memo_err->isVisibleTo(w.get()), Errors.ErrorCount > 0);
+
+  Type(w->Edit_xe1, "0.3");
+  EXPECT_EQ(Design.ProfileShift[1], 0.3L);
+  // The disabled pin dimension shows the value for the new x.
+  EXPECT_EQ(w->Edit_mdr1->text().toStdString(), FieldText(GeoField::Mdr1, Design.PinDimension[1]));
+
+  Type(w->Edit_mn, "0");
+  EXPECT_TRUE(Flags.FatalError);
+  EXPECT_TRUE(w->Memo_err->isVisibleTo(w.get()));
+  EXPECT_TRUE(w->Label_err->isVisibleTo(w.get()));
+  EXPECT_EQ(w->Label_err->text(), "Fehler : ");
+  EXPECT_EQ(w->Memo_err->toPlainText(), "Fatal  : mn = 0 !");
+  EXPECT_EQ(w->Memo_err->palette().color(QPalette::Base), QColor(255, 0, 0));
+  // OK refuses while the fatal message stands and shows the message list.
+  dialogs.Clear();
+  bool closed = false;
+  QObject::connect(w.get(), &QDialog::finished, [&] { closed = true; });
+  w->Button_ok->click();
+  EXPECT_FALSE(closed);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_FALSE(dialogs.Log.empty());
+
+  Type(w->Edit_mn, "0.5");
+  EXPECT_FALSE(Flags.FatalError);
+  EXPECT_EQ(w->Memo_err->isVisibleTo(w.get()), Errors.ErrorCount > 0);
+  EXPECT_FALSE(w->Memo_err->toPlainText().contains("mn = 0"));
+  EXPECT_EQ(w->Label_d->text(), "d = 15.500 mm");
+
+  // x beyond 1.5 warns, and the memo lists every message, one per line.
+  Type(w->Edit_xe1, "1.6");
+  EXPECT_TRUE(w->Memo_err->isVisibleTo(w.get()));
+  QStringList lines = w->Memo_err->toPlainText().split('\n');
+  EXPECT_EQ(lines.size(), Errors.ErrorCount);
+  EXPECT_TRUE(lines.contains("Warnung: x > 1.5   (1) !"));
+
+  // A disabled field is a result: changing it does not recalculate.
+  Type(w->Edit_xe1, "0");
+  int runs = Errors.ErrorCount;
+  long double before = Design.PinDimension[2];
+  w->Edit_mdr2->setText("99");
+  EXPECT_EQ(Design.PinDimension[2], before);
+  EXPECT_EQ(Errors.ErrorCount, runs);
+
+  w->Button_ok->click();
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Design.NormalModule, 0.5L);
+}
+
+TEST_F(GeometryWindow, HubPinDimensionIsHeldNegativeAndDrivesTheShift) {
+  auto w = Open();
+  w->RadioGroup_pm2->Item(2)->click();
+  long double target = -Design.PinDimension[2];
+  Type(w->Edit_mdr2, QString::number(static_cast<double>(target) + 0.01, 'f', 4));
+  EXPECT_LT(Design.PinDimension[2], 0);
+  EXPECT_NEAR(D(Design.PinDimension[2]), -D(target) - 0.01, 1e-4);
+  EXPECT_LT(Design.ProfileShift[2], 0);  // pins further apart: the hub's x becomes negative
+  EXPECT_EQ(w->Edit_xe2->text().toStdString(), FieldText(GeoField::Xe2, Design.ProfileShift[2]));
+}
+
+TEST_F(GeometryWindow, ShownRoundingNeverReachesTheDesign) {
+  Design.NormalModule = 0.419341234567891L;
+  Design.ProfileShift[2] = 0.1234567890123L;
+  CalculateSerration();
+  DesignRecord calculated = Design;
+  auto w = Open();
+  EXPECT_EQ(w->Edit_mn->text(), "0.4193412");
+  // Mode changes and a unit toggle there and back leave every value as it was.
+  w->RadioGroup_pm2->Item(2)->click();
+  w->RadioGroup_pm2->Item(0)->click();
+  w->Button_metric->click();
+  EXPECT_EQ(Settings.UnitSystem, 1);
+  EXPECT_EQ(w->UnitLabel(GeoField::Mn)->text(), "in");
+  EXPECT_EQ(w->Edit_mn->text().toStdString(), FieldText(GeoField::Mn, Design.NormalModule));
+  w->Button_metric->click();
+  EXPECT_EQ(w->UnitLabel(GeoField::Mdr1)->text(), "mm");
+  // Typing in another field recalculates from the full values.
+  Type(w->Edit_dmess1, "0.8");
+  w->Button_ok->click();
+  EXPECT_EQ(Design.NormalModule, calculated.NormalModule);
+  EXPECT_EQ(Design.ProfileShift[2], calculated.ProfileShift[2]);
+  EXPECT_EQ(Design.PinDiameter[1], 0.8L);
+}
+
+TEST_F(GeometryWindow, InchInputIsStoredInMillimetres) {
+  Settings.UnitSystem = 1;
+  auto w = Open();
+  EXPECT_EQ(w->UnitLabel(GeoField::Dmess1)->text(), "in");
+  Type(w->Edit_dmess1, "0.03");
+  EXPECT_NEAR(D(Design.PinDiameter[1]), 0.762, 1e-15);
+}
+
+TEST_F(GeometryWindow, PresetsWriteTheirValues) {
+  auto w = Open();
+  // Clearance factors need a derived part and factor input.
+  w->RadioButton_rad1c->click();
+  if (!w->CheckBox_cmn->isChecked()) w->CheckBox_cmn->click();
+  w->Button_cemn->click();
+  w->Button_cimn->click();
+  w->Button_cpmn->click();
+  EXPECT_EQ(w->Edit_cemn->text(), "0.5");
+  EXPECT_EQ(w->Edit_cpmn->text(), "0.1");
+  EXPECT_EQ(Design.MajorClearanceFactor, 0.5L);
+  EXPECT_EQ(Design.MinorClearanceFactor, 0.5L);
+  EXPECT_EQ(Design.FlankClearanceFactor, 0.1L);
+  EXPECT_NEAR(D(Design.FlankClearance), 0.1 * 0.41934, 1e-15);
+
+  // Tip radius 0.25 mn.
+  Type(w->Edit_rf1, "0.3");
+  w->Button_rf1->click();
+  EXPECT_NEAR(D(Design.ToolTipRadiusFactor[1]), 0.25, 1e-15);
+
+  // Dedendum factor 0.5 / tan alpha, full precision.
+  w->RadioGroup_de->Item(0)->click();
+  w->Button_fhf1->click();
+  EXPECT_NEAR(D(Design.ToolDedendumFactor[1]), 0.5 / std::tan(M_PI / 6), 1e-15);
+  EXPECT_EQ(w->Edit_fhf1->text(), "0.8660254");
+
+  // Standard pin diameter.
+  Type(w->Edit_dmess1, "3");
+  w->Button_dmess1->click();
+  EXPECT_NEAR(D(Design.PinDiameter[1]), D(Design.StandardPinDiameter[1]), 1e-12);
+
+  // Tip diameter of the shaft in fit mode 1: the hub's straight-flank root less 2 ce and 0.5 mn.
+  w->RadioGroup_de->Item(1)->click();
+  w->Button_da1->click();
+  EXPECT_NEAR(D(Design.TipDiameterInput[1] * 100), std::round(D(Design.TipDiameterInput[1] * 100)), 1e-9);
+  EXPECT_EQ(w->Edit_da1->text().toStdString(), FieldText(GeoField::Da1, Design.TipDiameterInput[1]));
+  EXPECT_FALSE(w->Button_da2->isEnabled());
+}
+
+TEST_F(GeometryWindow, MirroringTakesTheMatesShift) {
+  auto w = Open();
+  Type(w->Edit_xe2, "0.4");
+  w->Button_xe1->click();
+  EXPECT_NEAR(D(Design.ProfileShift[1]), -0.4, 1e-15);
+  EXPECT_EQ(w->Edit_xe1->text(), "-0.4");
+  Type(w->Edit_xe1, "1.5");
+  w->RadioGroup_pm2->Item(1)->click();
+  w->Button_en2->click();
+  EXPECT_EQ(Design.ProfileShift[1], 0);
+  EXPECT_EQ(Design.ProfileShift[2], 0);
+  EXPECT_EQ(w->Edit_xe1->text(), "0");
+  EXPECT_EQ(w->Edit_xe2->text(), "0");
+  EXPECT_EQ(Design.XInputMode[1], 1);
+}
+
+TEST_F(GeometryWindow, CancelRestoresTheDesignExactly) {
+  CalculateSerration();
+  Errors.ErrorList[0] = "Warnung: vorher";
+  Errors.ErrorCount = 1;
+  DesignRecord before = Design;
+  QTimer::singleShot(0, [] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    Type(w->Edit_xe1, "0.7");
+    w->RadioGroup_pm2->Item(1)->click();
+    Type(w->Edit_en2, "0.5");
+    w->Button_metric->click();
+    EXPECT_NE(Design.ProfileShift[1], 0);
+    w->Button_cancel->click();
+  });
+  EXPECT_FALSE(EditDimensions(nullptr));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(SameDesign(Design, before));
+  EXPECT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Warnung: vorher");
+}
+
+TEST_F(GeometryWindow, EditDimensionsOkKeepsTheEdits) {
+  QTimer::singleShot(0, [] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    Type(w->Edit_xe1, "0.25");
+    QTest::keyClick(w, Qt::Key_Escape);  // Esc cancels
+  });
+  EXPECT_FALSE(EditDimensions(nullptr));
+  EXPECT_EQ(Design.ProfileShift[1], 0);
+  QTimer::singleShot(0, [] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    Type(w->Edit_xe1, "0.25");
+    w->Button_ok->click();
+  });
+  EXPECT_TRUE(EditDimensions(nullptr));
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Design.ProfileShift[1], 0.25L);
+}
+
+// Saves a picture of the window when QERN_SCREENSHOT names a file (scripts/screenshot-geo.sh).
+TEST_F(GeometryWindow, Screenshot) {
+  const char* file = std::getenv("QERN_SCREENSHOT");
+  if (!file || !*file) GTEST_SKIP() << "QERN_SCREENSHOT not set";
+  Design.ProfileShift[1] = 1.6L;  // shows the message memo too
+  auto w = Open();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  QTest::qWait(200);
+  ASSERT_TRUE(w->grab().save(file));
+}
+
+}  // namespace
+}  // namespace qern
