@@ -40,9 +40,11 @@ QLabel* NewLabel(QWidget* parent, const char* name, const std::string& text) {
 
 // ---- Radio group ------------------------------------------------------------------------------
 
-TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent,
+                         Qt::Orientation orientation)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
-  auto* layout = new QVBoxLayout(this);
+  QBoxLayout* layout = orientation == Qt::Vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(this))
+                                                   : new QHBoxLayout(this);
   layout->setContentsMargins(6, 2, 6, 2);
   layout->setSpacing(0);
   for (int i = 0; i < items.size(); ++i) {
@@ -104,8 +106,9 @@ void TForm_qerngeo::BuildControls() {
   fitGroup->addButton(RadioButton_rad2c);
   connect(fitGroup, &QButtonGroup::buttonClicked, this, [this] { UpdateGeometryInputStates(); });
 
-  auto group = [this](const char* name, const std::string& caption, QStringList items) {
-    auto* g = new TRadioGroup(Shown(caption), items, this);
+  auto group = [this](const char* name, const std::string& caption, QStringList items,
+                      Qt::Orientation orientation = Qt::Vertical) {
+    auto* g = new TRadioGroup(Shown(caption), items, this, orientation);
     g->setObjectName(name);
     connect(g, &TRadioGroup::Clicked, this, [this] { UpdateGeometryInputStates(); });
     return g;
@@ -114,8 +117,8 @@ void TForm_qerngeo::BuildControls() {
   RadioGroup_wal = group("RadioGroup_wal", "Winkel",
                          {"Eingriffswinkel alpha", Shown("Lückenwinkel gammae"),
                           Shown("Lückenwinkel gammai")});
-  RadioGroup_pm1 = group("RadioGroup_pm1", "Welle (1): x aus", {"x", "sn", "MdR"});
-  RadioGroup_pm2 = group("RadioGroup_pm2", "Nabe (2): x aus", {"x", "en", "MdR"});
+  RadioGroup_pm1 = group("RadioGroup_pm1", "x aus", {"x", "sn", "MdR"}, Qt::Horizontal);
+  RadioGroup_pm2 = group("RadioGroup_pm2", "x aus", {"x", "en", "MdR"}, Qt::Horizontal);
   RadioGroup_de = group("RadioGroup_de", "de aus", {"he/mn", "de", "rf"});
   RadioGroup_di = group("RadioGroup_di", "di aus", {"hi/mn", "di", "rf"});
   CheckBox_cmn = new QCheckBox(Shown("Spiele als Vielfaches von mn"), this);

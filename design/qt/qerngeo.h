@@ -30,7 +30,8 @@ class TRadioGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent);
+  TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent,
+              Qt::Orientation orientation = Qt::Vertical);
   int ItemIndex() const;
   void SetItemIndex(int index);
   QRadioButton* Item(int index) const;
