@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts wqern; without a display and without arguments it runs the listing mode on the default design.
 set -euo pipefail
-exe="$1"; shift
+exe="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; shift
 if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: writing the listing of the default design instead of opening the window." >&2
   work="$(mktemp -d)"
@@ -10,6 +10,7 @@ if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     status=0
     (cd "$work" && QT_QPA_PLATFORM=offscreen "$exe" null.qrk /I) || status=$?
     [ -f "$work/null.txt" ] && cat "$work/null.txt"
+    rm -rf "$work"
     exit $status
   fi
   exec env QT_QPA_PLATFORM=offscreen "$exe"
