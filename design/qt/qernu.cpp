@@ -3,9 +3,11 @@
 #include "design/qt/qernu.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QScreen>
 
 #include "design/qerncalc.h"
@@ -91,6 +93,13 @@ void Thh::FormCreate() {
   if (startExit_) return;
   Flags.AbortFlag = false;
   SetupMainWindow(this);
+  // The background colour is the drawing's; the menu keeps the desktop's readable colours.
+  QPalette menuColours = QApplication::palette(menuBar());
+  for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Button,
+                                   QPalette::ButtonText, QPalette::Base, QPalette::Text})
+    menuColours.setColor(role, menuColours.color(role));  // set explicitly, so not inherited
+  menuBar()->setPalette(menuColours);
+  menuBar()->setAutoFillBackground(true);
   if (Settings.LanguageNumber > 0)
     SetLanguage(Settings.LanguageNumber);
   else

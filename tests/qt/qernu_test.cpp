@@ -1,11 +1,13 @@
 // The main window's start on the offscreen platform: settings, default design, one calculation,
-// captions, the dimensions command, and a clean close.
+// captions, the dimensions command, and a clean close. QERN_MAIN_SCREENSHOT=<file.png> saves a
+// picture of the started window.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -94,11 +96,16 @@ TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
     EXPECT_GT(Design.PitchDiameter[1], 0);
     EXPECT_EQ(Design.ToothCount[2], -Design.ToothCount[1]);
     EXPECT_FALSE(DisplayList.empty()) << "the logo is drawn";
+    if (const char* file = std::getenv("QERN_MAIN_SCREENSHOT"); file && *file)
+      EXPECT_TRUE(window.grab().save(file));
     EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung");
     EXPECT_EQ(window.mi_viewErrorMessages->text().toStdString(),
               "&Fehlermeldungen (" + IntStr(Errors.ErrorCount) + ")");
     EXPECT_EQ(window.mi_viewErrorMessages->isEnabled(), Errors.ErrorCount > 0);
     EXPECT_EQ(window.mi_editabmessungen->text().toStdString(), "&Abmessungen");
+    // The menu keeps readable colours on the drawing background.
+    EXPECT_EQ(window.menuBar()->palette().color(QPalette::Window),
+              QApplication::palette(window.menuBar()).color(QPalette::Window));
 
     EXPECT_EQ(modalWindows_, 0) << "no window asks anything during the start";
     // The dimensions window cancelled: nothing is marked or recalculated.
