@@ -1,0 +1,73 @@
+// Small helpers shared by the test programs: a private temporary folder and whole-file reads/writes.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qern::test {
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+// With enter = true the process works in it until then (the previous folder is restored).
+class TempFolder {
+ public:
+  explicit TempFolder(bool enter = false) {
+    char tmpl[] = "/tmp/qern-test-XXXXXX";
+    path_ = mkdtemp(tmpl);
+    if (enter) {
+      previous_ = std::filesystem::current_path();
+      std::filesystem::current_path(path_);
+    }
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    if (!previous_.empty()) std::filesystem::current_path(previous_, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Path() + "/" + name
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+  std::filesystem::path previous_;
+};
+
+inline std::string ReadWholeFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void WriteWholeFile(const std::string& name, const std::string& text) {
+  std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
+}
+
+// The lines of a text file without their CR LF or LF ends.
+inline std::vector<std::string> ReadFileLines(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Writes the lines with CR LF ends, as the program's own text files have them.
+inline void WriteFileLines(const std::string& name, const std::vector<std::string>& lines) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  for (const auto& l : lines) out << l << "\r\n";
+}
+
+}  // namespace qern::test
