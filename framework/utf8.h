@@ -6,12 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8decode.h"  // DecodeUtf8, EncodeUtf8, IsValidUtf8
+
 namespace qern {
 
-// Number of characters (each lead byte counts once; a stray byte counts as one).
+// A character is a byte that does not continue another one, with the continuation bytes
+// after it; a stray continuation byte at the start counts as a character of its own.
+
+// Number of characters.
 int Utf8Length(std::string_view s);
-// True when s is well-formed UTF-8 (no overlongs, surrogates or values above U+10FFFF).
-bool IsValidUtf8(std::string_view s);
 
 // s blank-padded on the right / left to n characters; a longer text is returned whole.
 std::string Utf8PadRight(std::string_view s, int n, char fill = ' ');
@@ -34,7 +37,5 @@ std::size_t Utf8ByteOffset(std::string_view s, std::size_t pos);
 std::size_t Utf8CharBytes(std::string_view s, std::size_t i);
 // Decodes the character at byte i and advances i; an invalid byte gives U+FFFD.
 char32_t Utf8Next(std::string_view s, std::size_t& i);
-// Appends the UTF-8 form of code point c.
-void Utf8Append(std::string& out, char32_t c);
 
 }  // namespace qern

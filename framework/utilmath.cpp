@@ -23,15 +23,8 @@ long double RoundDecimals(long double x, int n) {
 }
 
 long double IntPower(long double x, int n) {
-  if (n == 0) return 1;
   long double r = 1;
-  long long m = n < 0 ? -static_cast<long long>(n) : n;
-  long double b = x;
-  while (m > 0) {  // square-and-multiply; exact for the small powers of ten used here
-    if (m & 1) r *= b;
-    b *= b;
-    m >>= 1;
-  }
+  for (int k = n < 0 ? -n : n; k > 0; --k) r *= x;
   return n < 0 ? 1 / r : r;
 }
 

@@ -224,7 +224,7 @@ std::string FloatStrDecimals(int decimals, long double x) {
 std::string FloatStrWidth(int width, long double x) {
   int i, d;
   SignificantDigits(i, d, 3, x);
-  if (std::fabs(x) >= 1e-6L) {
+  if (!(std::fabs(x) < 1e-6L)) {  // NAN is shown, not taken for 0
     if (d >= 1) return FloatStrFixed(width - d - 1, d, x);
     return FloatStrFixed(width, 0, x);
   }
@@ -273,7 +273,8 @@ long double StrToLength(const std::string& s) {
 std::string DegreeStr() { return Settings.SpecialCharMode == 1 ? "deg" : "°"; }
 
 std::string AngleStr(long double deg) {
-  if (Settings.AngleFormat == 1) return FloatStrWidth(7, deg) + DegreeStr();
+  // Infinite, undefined and absurdly large values have no minutes: decimal form.
+  if (Settings.AngleFormat == 1 || !(std::fabs(deg) < 1e15L)) return FloatStrWidth(7, deg) + DegreeStr();
   // Degrees, minutes and seconds of |deg|; the sign goes in front, so that angles
   // between -1 and 0 keep it.
   bool negative = deg < 0;
@@ -491,8 +492,7 @@ void AbbreviateText(const std::string& s, int maxLen, std::string& result) {
     result = s;
     return;
   }
-  int h = maxLen / 2 - 3;
-  if (h < 0) h = 0;
+  int h = maxLen / 2 - 3;  // below 0 for maxLen < 6: no head and no tail
   result = Utf8Cut(s, h) + " ... " + Utf8Copy(s, len - h, len);
 }
 

@@ -4,26 +4,15 @@
 
 #include <unordered_map>
 
+#include "platform/utf8decode.h"
+
 namespace qern {
 
+namespace {
+
+// Bytes 0x80..0xFF of each page; below 0x80 both are ASCII.
 // Code page 850 (DOS Latin-1), box-drawing characters from 0xB0 on.
-const char32_t Cp850ToUnicode[256] = {
-    0x0000, 0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007,  // 00
-    0x0008, 0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x000E, 0x000F,  // 08
-    0x0010, 0x0011, 0x0012, 0x0013, 0x0014, 0x0015, 0x0016, 0x0017,  // 10
-    0x0018, 0x0019, 0x001A, 0x001B, 0x001C, 0x001D, 0x001E, 0x001F,  // 18
-    0x0020, 0x0021, 0x0022, 0x0023, 0x0024, 0x0025, 0x0026, 0x0027,  // 20
-    0x0028, 0x0029, 0x002A, 0x002B, 0x002C, 0x002D, 0x002E, 0x002F,  // 28
-    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037,  // 30
-    0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F,  // 38
-    0x0040, 0x0041, 0x0042, 0x0043, 0x0044, 0x0045, 0x0046, 0x0047,  // 40
-    0x0048, 0x0049, 0x004A, 0x004B, 0x004C, 0x004D, 0x004E, 0x004F,  // 48
-    0x0050, 0x0051, 0x0052, 0x0053, 0x0054, 0x0055, 0x0056, 0x0057,  // 50
-    0x0058, 0x0059, 0x005A, 0x005B, 0x005C, 0x005D, 0x005E, 0x005F,  // 58
-    0x0060, 0x0061, 0x0062, 0x0063, 0x0064, 0x0065, 0x0066, 0x0067,  // 60
-    0x0068, 0x0069, 0x006A, 0x006B, 0x006C, 0x006D, 0x006E, 0x006F,  // 68
-    0x0070, 0x0071, 0x0072, 0x0073, 0x0074, 0x0075, 0x0076, 0x0077,  // 70
-    0x0078, 0x0079, 0x007A, 0x007B, 0x007C, 0x007D, 0x007E, 0x007F,  // 78
+constexpr char32_t kCp850High[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,  // 80
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,  // 88
     0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,  // 90
@@ -43,23 +32,7 @@ const char32_t Cp850ToUnicode[256] = {
 };
 
 // Windows-1252; the five unassigned bytes (81 8D 8F 90 9D) keep their C1 code points.
-const char32_t Cp1252ToUnicode[256] = {
-    0x0000, 0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007,  // 00
-    0x0008, 0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x000E, 0x000F,  // 08
-    0x0010, 0x0011, 0x0012, 0x0013, 0x0014, 0x0015, 0x0016, 0x0017,  // 10
-    0x0018, 0x0019, 0x001A, 0x001B, 0x001C, 0x001D, 0x001E, 0x001F,  // 18
-    0x0020, 0x0021, 0x0022, 0x0023, 0x0024, 0x0025, 0x0026, 0x0027,  // 20
-    0x0028, 0x0029, 0x002A, 0x002B, 0x002C, 0x002D, 0x002E, 0x002F,  // 28
-    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037,  // 30
-    0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F,  // 38
-    0x0040, 0x0041, 0x0042, 0x0043, 0x0044, 0x0045, 0x0046, 0x0047,  // 40
-    0x0048, 0x0049, 0x004A, 0x004B, 0x004C, 0x004D, 0x004E, 0x004F,  // 48
-    0x0050, 0x0051, 0x0052, 0x0053, 0x0054, 0x0055, 0x0056, 0x0057,  // 50
-    0x0058, 0x0059, 0x005A, 0x005B, 0x005C, 0x005D, 0x005E, 0x005F,  // 58
-    0x0060, 0x0061, 0x0062, 0x0063, 0x0064, 0x0065, 0x0066, 0x0067,  // 60
-    0x0068, 0x0069, 0x006A, 0x006B, 0x006C, 0x006D, 0x006E, 0x006F,  // 68
-    0x0070, 0x0071, 0x0072, 0x0073, 0x0074, 0x0075, 0x0076, 0x0077,  // 70
-    0x0078, 0x0079, 0x007A, 0x007B, 0x007C, 0x007D, 0x007E, 0x007F,  // 78
+constexpr char32_t kCp1252High[128] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
@@ -78,74 +51,32 @@ const char32_t Cp1252ToUnicode[256] = {
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,  // F8
 };
 
+constexpr std::array<char32_t, 256> FullTable(const char32_t (&high)[128]) {
+  std::array<char32_t, 256> t{};
+  for (int b = 0; b < 128; ++b) {
+    t[b] = static_cast<char32_t>(b);
+    t[b + 128] = high[b];
+  }
+  return t;
+}
+
+}  // namespace
+
+const std::array<char32_t, 256> Cp850ToUnicode = FullTable(kCp850High);
+const std::array<char32_t, 256> Cp1252ToUnicode = FullTable(kCp1252High);
+
 namespace {
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Decodes one character at byte i and advances i; a malformed sequence gives 0xFFFFFFFF
-// and advances one byte.
-constexpr char32_t kBad = 0xFFFFFFFF;
-char32_t NextChar(std::string_view s, std::size_t& i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  int extra;
-  char32_t cp, minimum;
-  if (c < 0x80) {
-    ++i;
-    return c;
-  } else if ((c & 0xE0) == 0xC0) {
-    extra = 1, cp = c & 0x1F, minimum = 0x80;
-  } else if ((c & 0xF0) == 0xE0) {
-    extra = 2, cp = c & 0x0F, minimum = 0x800;
-  } else if ((c & 0xF8) == 0xF0) {
-    extra = 3, cp = c & 0x07, minimum = 0x10000;
-  } else {
-    ++i;
-    return kBad;
-  }
-  std::size_t j = i + 1;
-  for (int k = 0; k < extra; ++k, ++j) {
-    if (j >= s.size() || !IsContinuation(static_cast<unsigned char>(s[j]))) {
-      ++i;
-      return kBad;
-    }
-    cp = (cp << 6) | (static_cast<unsigned char>(s[j]) & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return kBad;
-  }
-  i = j;
-  return cp;
-}
-
-void Append(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-std::string ToUtf8(std::string_view bytes, const char32_t* table) {
+std::string ToUtf8(std::string_view bytes, const std::array<char32_t, 256>& table) {
   std::string r;
   r.reserve(bytes.size() + bytes.size() / 4);
-  for (unsigned char b : bytes) Append(r, table[b]);
+  for (unsigned char b : bytes) EncodeUtf8(r, table[b]);
   return r;
 }
 
 using ReverseTable = std::unordered_map<char32_t, unsigned char>;
 
-ReverseTable MakeReverse(const char32_t* table) {
+ReverseTable MakeReverse(const std::array<char32_t, 256>& table) {
   ReverseTable m;
   for (int b = 0; b < 256; ++b) m.emplace(table[b], static_cast<unsigned char>(b));
   return m;
@@ -208,8 +139,8 @@ std::string FromUtf8(std::string_view s, const ReverseTable& rev) {
     return false;
   };
   for (std::size_t i = 0; i < s.size();) {
-    char32_t c = NextChar(s, i);
-    if (c == kBad) {
+    char32_t c = DecodeUtf8(s, i);
+    if (c == Utf8Malformed) {
       r += '?';
       continue;
     }
@@ -228,12 +159,6 @@ const ReverseTable& Reverse850() {
 const ReverseTable& Reverse1252() {
   static const ReverseTable t = MakeReverse(Cp1252ToUnicode);
   return t;
-}
-
-bool ValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();)
-    if (NextChar(s, i) == kBad) return false;
-  return true;
 }
 
 }  // namespace
@@ -263,7 +188,7 @@ std::string Utf8ToCp850(std::string_view utf8) { return FromUtf8(utf8, Reverse85
 std::string Utf8ToCp1252(std::string_view utf8) { return FromUtf8(utf8, Reverse1252()); }
 
 std::string DecodeTextLine(std::string_view line) {
-  if (ValidUtf8(line)) {
+  if (IsValidUtf8(line)) {
     if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     return std::string(line);
   }

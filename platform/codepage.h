@@ -2,14 +2,15 @@
 // Characters a code page lacks get a best-fit stand-in (a close letter, ASCII, or '?').
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace qern {
 
 // Full tables byte -> Unicode code point.
-extern const char32_t Cp850ToUnicode[256];
-extern const char32_t Cp1252ToUnicode[256];
+extern const std::array<char32_t, 256> Cp850ToUnicode;
+extern const std::array<char32_t, 256> Cp1252ToUnicode;
 
 std::string Cp850ToUtf8(std::string_view bytes);
 std::string Cp1252ToUtf8(std::string_view bytes);

@@ -10,6 +10,8 @@ TEST(Utf8Test, LengthAndValidity) {
   EXPECT_EQ(Utf8Length("Maß°²"), 5);
   EXPECT_EQ(Utf8Length("┌─┐"), 3);
   EXPECT_EQ(Utf8Length("中文"), 2);
+  EXPECT_EQ(Utf8Length("\x80" "ab"), 3);  // a stray byte is a character, as Utf8Cut counts it
+  EXPECT_EQ(Utf8PadRight("\x80" "ab", 4), "\x80" "ab ");
   EXPECT_TRUE(IsValidUtf8("Zähne ┼ 中 \xF0\x9F\x98\x80"));
   EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));   // U+FFFD itself
   EXPECT_FALSE(IsValidUtf8("Z\xE4hne"));      // Windows-1252 ä
@@ -51,7 +53,7 @@ TEST(Utf8Test, PosCountsCharacters) {
 TEST(Utf8Test, DecodeAndAppendRoundTrip) {
   std::string s = "aß€😀";
   std::string out;
-  for (std::size_t i = 0; i < s.size();) Utf8Append(out, Utf8Next(s, i));
+  for (std::size_t i = 0; i < s.size();) EncodeUtf8(out, Utf8Next(s, i));
   EXPECT_EQ(out, s);
   std::size_t i = 0;
   EXPECT_EQ(Utf8Next("\xE4x", i), U'\uFFFD');

@@ -113,6 +113,8 @@ TEST_F(UtilStrTest, AngleStrForms) {
   EXPECT_EQ(AngleStr(10.2525L), "10°15'9\"");
   EXPECT_EQ(AngleStr(-0.5L), "   -0°30'");   // sign kept between -1 and 0
   EXPECT_EQ(AngleStr(-30.5L), "  -30°30'");
+  EXPECT_EQ(AngleStr(std::numeric_limits<long double>::infinity()), "    INF°");
+  EXPECT_EQ(AngleStr(std::numeric_limits<long double>::quiet_NaN()), "    NAN°");
   Settings.SpecialCharMode = 1;
   EXPECT_EQ(AngleStr(30.5L), "   30deg30'");
 }
@@ -194,6 +196,8 @@ TEST_F(UtilStrTest, OverwriteAndAbbreviate) {
   EXPECT_EQ(r, "kurz");
   AbbreviateText("/home/user/zahnwelle/übermaß.qrk", 20, r);  // h = 7
   EXPECT_EQ(r, "/home/u ... rmaß.qrk");
+  AbbreviateText("abcdefgh", 4, r);  // h = -1: neither head nor tail
+  EXPECT_EQ(r, " ... ");
 }
 
 TEST_F(UtilStrTest, WrapTextReturnsEveryLine) {

@@ -16,8 +16,8 @@ std::string AllBytes(int from) {
 }  // namespace
 
 TEST(CodePageTest, TablesAreOneToOne) {
-  std::set<char32_t> a(Cp850ToUnicode, Cp850ToUnicode + 256);
-  std::set<char32_t> b(Cp1252ToUnicode, Cp1252ToUnicode + 256);
+  std::set<char32_t> a(Cp850ToUnicode.begin(), Cp850ToUnicode.end());
+  std::set<char32_t> b(Cp1252ToUnicode.begin(), Cp1252ToUnicode.end());
   EXPECT_EQ(a.size(), 256u);
   EXPECT_EQ(b.size(), 256u);
   for (int c = 0; c < 128; ++c) {
