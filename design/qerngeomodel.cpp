@@ -40,22 +40,14 @@ constexpr std::array<FieldInfo, GeoFieldCount> Fields = {{
     {"Edit_cimn", GeoFieldKind::Number},    {"Edit_cpmn", GeoFieldKind::Number},
 }};
 
-struct PresetInfo {
-  const char* Name;
-  GeoField Field;
+// The field whose state each preset button shares; the button is named after it
+// ("Edit_fhf1" -> "Button_fhf1").
+constexpr std::array<GeoField, GeoPresetCount> PresetFields = {
+    GeoField::Fhf1, GeoField::Fhf2, GeoField::Rf1,    GeoField::Rf2,    GeoField::CeMn,
+    GeoField::CiMn, GeoField::CpMn, GeoField::Dmess1, GeoField::Dmess2, GeoField::Da1,
+    GeoField::Da2,  GeoField::Xe1,  GeoField::Sn1,    GeoField::Mdr1,   GeoField::Xe2,
+    GeoField::En2,  GeoField::Mdr2,
 };
-
-constexpr std::array<PresetInfo, GeoPresetCount> Presets = {{
-    {"Button_fhf1", GeoField::Fhf1},     {"Button_fhf2", GeoField::Fhf2},
-    {"Button_rf1", GeoField::Rf1},       {"Button_rf2", GeoField::Rf2},
-    {"Button_cemn", GeoField::CeMn},     {"Button_cimn", GeoField::CiMn},
-    {"Button_cpmn", GeoField::CpMn},     {"Button_dmess1", GeoField::Dmess1},
-    {"Button_dmess2", GeoField::Dmess2}, {"Button_da1", GeoField::Da1},
-    {"Button_da2", GeoField::Da2},       {"Button_xe1", GeoField::Xe1},
-    {"Button_sn1", GeoField::Sn1},       {"Button_mdr1", GeoField::Mdr1},
-    {"Button_xe2", GeoField::Xe2},       {"Button_en2", GeoField::En2},
-    {"Button_mdr2", GeoField::Mdr2},
-}};
 
 // A value with up to ShownDigits significant digits, trailing zeros dropped, in the
 // program's decimal separator.
@@ -80,8 +72,10 @@ long double Clamped(long double v, long double lo, long double hi) {
 
 GeoFieldKind FieldKind(GeoField f) { return Fields[Index(f)].Kind; }
 const char* FieldControlName(GeoField f) { return Fields[Index(f)].Name; }
-GeoField PresetField(GeoPreset p) { return Presets[static_cast<int>(p)].Field; }
-const char* PresetControlName(GeoPreset p) { return Presets[static_cast<int>(p)].Name; }
+GeoField PresetField(GeoPreset p) { return PresetFields[static_cast<int>(p)]; }
+std::string PresetControlName(GeoPreset p) {
+  return std::string("Button_") + (FieldControlName(PresetField(p)) + 5);  // after "Edit_"
+}
 
 // ---- Record <-> window ----------------------------------------------------------------------
 

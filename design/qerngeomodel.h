@@ -118,7 +118,7 @@ enum class GeoPreset : int {
 };
 constexpr int GeoPresetCount = 17;
 GeoField PresetField(GeoPreset p);
-const char* PresetControlName(GeoPreset p);  // "Button_fhf1", ...
+std::string PresetControlName(GeoPreset p);  // "Button_fhf1", ...
 
 // ---- Preset proposals -------------------------------------------------------------------------
 constexpr long double MajorClearanceFactorPreset = 0.5L;

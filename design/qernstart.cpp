@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "design/aendvar.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
@@ -219,6 +220,7 @@ void PrepareStart(const ScreenMetrics& screen) {
   SetProgramIdentity();
   ReadConfiguration(screen);
   Flags.AbortFlag = false;
+  InitDrawingInfo();  // its dates follow the configured date format
   ReadSessionFile();
   Flags.AbortFlag = false;
 }

@@ -46,7 +46,8 @@ bool IsBatchMode(StartMode mode);
 void SetProgramIdentity();
 
 // The steps of the main window's creation that need no window: the drawing device (when none
-// exists yet), the identity, the configuration file and the session file.
+// exists yet), the identity, the configuration file, the drawing information's start values
+// (dated by the configured format) and the session file.
 void PrepareStart(const ScreenMetrics& screen);
 // Frees the drawing device made by PrepareStart.
 void ReleaseDrawDevice();

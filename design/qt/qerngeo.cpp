@@ -115,7 +115,7 @@ void TForm_qerngeo::BuildControls() {
   };
   RadioGroup_mnpn = group("RadioGroup_mnpn", "Teilung", {"mn", "Pn"});
   RadioGroup_wal = group("RadioGroup_wal", "Winkel",
-                         {"Eingriffswinkel alpha", Shown("Lückenwinkel gammae"),
+                         {Shown("Eingriffswinkel alpha"), Shown("Lückenwinkel gammae"),
                           Shown("Lückenwinkel gammai")});
   RadioGroup_pm1 = group("RadioGroup_pm1", "x aus", {"x", "sn", "MdR"}, Qt::Horizontal);
   RadioGroup_pm2 = group("RadioGroup_pm2", "x aus", {"x", "en", "MdR"}, Qt::Horizontal);
@@ -164,7 +164,7 @@ void TForm_qerngeo::BuildControls() {
   for (int i = 0; i < GeoPresetCount; ++i) {
     auto p = static_cast<GeoPreset>(i);
     auto* b = new QPushButton("<", this);
-    b->setObjectName(PresetControlName(p));
+    b->setObjectName(QString::fromStdString(PresetControlName(p)));
     b->setAutoDefault(false);
     b->setFixedWidth(26);
     connect(b, &QPushButton::clicked, this, [this, p] { PresetClick(p); });
@@ -356,19 +356,22 @@ void TForm_qerngeo::BuildLayout() {
   dia->setColumnStretch(1, 1);
   dia->addWidget(head("Welle (1)"), 0, 2, 1, 4);
   dia->addWidget(head("Nabe (2)"), 0, 6, 1, 4);
-  dia->addWidget(RadioGroup_de, 1, 0, 3, 1);
-  dia->addWidget(Label_fhf, 1, 1);
-  dia->addWidget(Label_dmajor, 2, 1);
-  dia->addWidget(Label_fr2, 3, 1);
+  // Each diameter group stands left of its three rows' captions.
+  auto choiceColumn = [dia](int row, TRadioGroup* choice, QLabel* a, QLabel* b, QLabel* c) {
+    dia->addWidget(choice, row, 0, 3, 1);
+    dia->addWidget(a, row, 1);
+    dia->addWidget(b, row + 1, 1);
+    dia->addWidget(c, row + 2, 1);
+  };
+  // Major diameter: shaft tip, hub root.
+  choiceColumn(1, RadioGroup_de, Label_fhf, Label_dmajor, Label_fr2);
   part(dia, 1, 2, Label_fhf1, GeoField::Fhf1, Button_fhf1);
   part(dia, 1, 6, Label_fha2, GeoField::Fha2, nullptr);
   part(dia, 2, 2, Label_da1, GeoField::Da1, Button_da1);
   part(dia, 2, 6, Label_df2, GeoField::Df2, nullptr);
   part(dia, 3, 6, Label_rf2, GeoField::Rf2, Button_rf2);
-  dia->addWidget(RadioGroup_di, 4, 0, 3, 1);
-  dia->addWidget(Label_fha, 4, 1);
-  dia->addWidget(Label_dminor, 5, 1);
-  dia->addWidget(Label_fr1, 6, 1);
+  // Minor diameter: shaft root, hub tip.
+  choiceColumn(4, RadioGroup_di, Label_fha, Label_dminor, Label_fr1);
   part(dia, 4, 2, Label_fha1, GeoField::Fha1, nullptr);
   part(dia, 4, 6, Label_fhf2, GeoField::Fhf2, Button_fhf2);
   part(dia, 5, 2, Label_df1, GeoField::Df1, nullptr);

@@ -2,15 +2,18 @@
 #include "design/qernstart.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
+#include "design/aendvar.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
+#include "framework/sysutil.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
@@ -85,15 +88,13 @@ TEST(ProgramIdentity, BannerAndUsageLines) {
   for (int i : {1, 3, 5, 9, 10, 11, 12, 13, 15, 16}) EXPECT_EQ(lines[i], "") << i;
 }
 
-// Runs ProgramStart in a fresh folder without a window.
+// Runs the start in a fresh folder (also the home folder) without a window.
 class WindowStartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qernstart-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    old_ = fs::current_path();
-    fs::current_path(dir_);
+    const char* home = std::getenv("HOME");
+    oldHome_ = home ? home : "";
+    setenv("HOME", dir_.Path().c_str(), 1);
     InitProgramState();
     SetProgramIdentity();
     SetDefaultDesign();
@@ -102,11 +103,21 @@ class WindowStartTest : public ::testing::Test {
   void TearDown() override {
     SetProgramParams({});
     SetShippedDataFolder("");
-    fs::current_path(old_);
-    fs::remove_all(dir_);
+    setenv("HOME", oldHome_.c_str(), 1);
   }
-  fs::path dir_, old_;
+  test::TempFolder dir_{true};
+  std::string oldHome_;
 };
+
+TEST_F(WindowStartTest, PreparationDatesTheDrawingInformation) {
+  DrawingInfo.TitleDrawnDate = "";
+  DrawingInfo.ChangeCount = 3;
+  PrepareStart(ScreenMetrics{});
+  ReleaseDrawDevice();
+  EXPECT_EQ(DrawingInfo.TitleDrawnDate, TodayStr());
+  EXPECT_EQ(DrawingInfo.TitleStandardDate, TodayStr());
+  EXPECT_EQ(DrawingInfo.ChangeCount, 0);
+}
 
 TEST_F(WindowStartTest, DefaultDesignFromTheShippedDataWhenTheDataFolderHasNone) {
   DesignFileContent shipped;
@@ -114,18 +125,17 @@ TEST_F(WindowStartTest, DefaultDesignFromTheShippedDataWhenTheDataFolderHasNone)
   SetProgramParams({});
   EXPECT_FALSE(ProgramStart().has_value());
   EXPECT_EQ(Session.CurrentFileName, "");
-  EXPECT_EQ(Session.CurrentFileFolder, AddBackslash(dir_.string()));
+  EXPECT_EQ(Session.CurrentFileFolder, AddBackslash(dir_.Path()));
   EXPECT_FALSE(Flags.DesignModified);
   EXPECT_EQ(Design.NormalModule, shipped.Record.NormalModule);
   EXPECT_EQ(Design.ToothCount[1], shipped.Record.ToothCount[1]);
-  EXPECT_TRUE(fs::is_empty(dir_)) << "the start leaves no file behind";
+  EXPECT_TRUE(fs::is_empty(dir_.Path())) << "the start leaves no file behind";
 }
 
 TEST_F(WindowStartTest, UnnamedStartNeverKeepsTheNamedFileAsSaveTarget) {
   // With no null.qrk anywhere the file named with /E must not become the current file.
-  SetShippedDataFolder((dir_ / "none").string());
+  SetShippedDataFolder(dir_.File("none"));
   for (const char* sw : {"/E", "/G"}) {
-    Session.CurrentFileName = "demo";
     SetProgramParams({"keep.qrk", sw});
     EXPECT_FALSE(ProgramStart().has_value());
     EXPECT_EQ(Session.CurrentFileName, "") << sw;
@@ -138,19 +148,13 @@ TEST_F(WindowStartTest, StartWithANewFileNameLeavesNoTestFile) {
   EXPECT_FALSE(ProgramStart().has_value());
   EXPECT_TRUE(Flags.StartedWithFile);
   EXPECT_EQ(Session.CurrentFileName, "new.qrk");
-  EXPECT_TRUE(fs::is_empty(dir_));
+  EXPECT_TRUE(fs::is_empty(dir_.Path()));
   // An existing file that is no design: the check only asks (batch: cancelled), never erases.
-  {
-    std::FILE* f = std::fopen("notes.qrk", "w");
-    std::fputs("no design\n", f);
-    std::fclose(f);
-  }
+  test::WriteWholeFile("notes.qrk", "no design\n");
   InitProgramState();
   SetProgramParams({"notes.qrk"});
-  const std::optional<int> status = ProgramStart();
-  ASSERT_TRUE(status.has_value());
-  EXPECT_EQ(*status, ExitOk);
-  EXPECT_EQ(fs::file_size(dir_ / "notes.qrk"), 10u);
+  EXPECT_EQ(ProgramStart(), std::optional<int>(ExitOk));
+  EXPECT_EQ(test::ReadWholeFile("notes.qrk"), "no design\n");
 }
 
 TEST(SameFileTest, ComparesTheFilesNotTheNames) {
