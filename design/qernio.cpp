@@ -16,46 +16,114 @@ namespace qern {
 
 namespace {
 
-// Reads an integer line into a 16-bit code.
-void ReadCodeLine(std::uint16_t& w) {
-  std::int32_t n = 0;
-  ReadIntegerLine(n);
-  w = static_cast<std::uint16_t>(n);
-}
+// Writes each value as one line of the file.
+struct LineWriter {
+  void operator()(const long double& x) { WriteExtendedLine(x); }
+  void operator()(const std::int32_t& n) { WriteIntegerLine(n); }
+  void operator()(const std::uint16_t& w) { WriteIntegerLine(w); }
+  void operator()(const bool& b) { WriteBoolLine(b); }
+  void operator()(const std::string& s) { WriteStringLine(OneLineValue(s)); }
+  void ChangeLog(const DrawingInfoRecord& info) { WriteChangeLogSection(info); }
+  void Documents(const std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t) {
+    WriteDocumentsSection(links);
+  }
+  void IsoHeader(const DrawingInfoRecord& info, int kind) { WriteIsoHeaderSection(info, kind); }
+};
 
-void WritePart(const DesignFileContent& c, int k) {
-  const DesignRecord& r = c.Record;
-  WriteStringLine(OneLineValue(c.Name[k]));
-  WriteStringLine(OneLineValue(c.Number[k]));
-  WriteStringLine(OneLineValue(c.Name2[k]));
-  WriteExtendedLine(r.ToolAddendumFactor[k]);
-  WriteExtendedLine(r.ToolDedendumFactor[k]);
-  WriteExtendedLine(r.ToolTipRadiusFactor[k]);
-  WriteIntegerLine(r.XInputMode[k]);
-  WriteExtendedLine(r.ProfileShift[k]);
-  WriteExtendedLine(r.PinDiameter[k]);
-  WriteExtendedLine(r.PinDimension[k]);
-  WriteExtendedLine(r.TipDiameterInput[k]);
-  WriteExtendedLine(r.RootDiameterInput[k]);
-}
+// Reads each value back from its line. A failed read or a section out of step sets AbortFlag,
+// and everything after it is skipped.
+struct LineReader {
+  template <class T>
+  void operator()(T& x) {
+    if (!Flags.AbortFlag) Read(x);
+  }
+  static void Read(long double& x) { ReadExtendedLine(x); }
+  static void Read(std::int32_t& n) { ReadIntegerLine(n); }
+  static void Read(std::uint16_t& w) { ReadWordLine(w); }
+  static void Read(bool& b) { ReadBoolTrue(b); }
+  static void Read(std::string& s) { ReadLine(s); }
+  void ChangeLog(DrawingInfoRecord& info) { Section([&] { return ReadChangeLogSection(info); }); }
+  void Documents(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
+    Section([&] { return ReadDocumentsSection(links, count); });
+  }
+  void IsoHeader(DrawingInfoRecord& info, int& kind) {
+    Section([&] { return ReadIsoHeaderSection(info, kind); });
+  }
+  template <class F>
+  void Section(F read) {
+    if (!Flags.AbortFlag && !read()) Flags.AbortFlag = true;
+  }
+};
 
-void ReadPart(DesignFileContent& c, int k) {
-  DesignRecord& r = c.Record;
-  ReadLine(c.Name[k]);
-  ReadLine(c.Number[k]);
-  ReadLine(c.Name2[k]);
-  ReadExtendedLine(r.ToolAddendumFactor[k]);
-  ReadExtendedLine(r.ToolDedendumFactor[k]);
-  ReadExtendedLine(r.ToolTipRadiusFactor[k]);
-  ReadCodeLine(r.XInputMode[k]);
-  ReadExtendedLine(r.ProfileShift[k]);
-  ReadExtendedLine(r.PinDiameter[k]);
-  ReadExtendedLine(r.PinDimension[k]);
-  ReadExtendedLine(r.TipDiameterInput[k]);
-  ReadExtendedLine(r.RootDiameterInput[k]);
+// The file after its head, in its fixed order; one list for writing and reading.
+template <class Io, class Content>
+void DesignLines(Io& io, Content& c) {
+  auto& r = c.Record;
+  io(r.PressureAngleDeg);
+  io(r.NormalModule);
+  io(r.ToothCount[1]);
+  io(r.PitchInputMode);
+  io(r.MajorDiameterInput);
+  io(r.MinorDiameterInput);
+  for (int k = 1; k <= 2; ++k) {
+    io(c.Name[k]);
+    io(c.Number[k]);
+    io(c.Name2[k]);
+    io(r.ToolAddendumFactor[k]);
+    io(r.ToolDedendumFactor[k]);
+    io(r.ToolTipRadiusFactor[k]);
+    io(r.XInputMode[k]);
+    io(r.ProfileShift[k]);
+    io(r.PinDiameter[k]);
+    io(r.PinDimension[k]);
+    io(r.TipDiameterInput[k]);
+    io(r.RootDiameterInput[k]);
+  }
+  io(r.ToothThicknessInput[1]);
+  io(r.SpaceWidthInput[2]);
+  io(r.ClearancesAsFactors);
+  io(r.MajorClearance);
+  io(r.MinorClearance);
+  io(r.FlankClearance);
+  io(r.FitMode);
+  io(r.DiametralPitch);
+  io.ChangeLog(c.Info);
+  io.Documents(c.Links, c.LinkCount);
+  io(r.MajorClearanceFactor);
+  io(r.MinorClearanceFactor);
+  io(r.FlankClearanceFactor);
+  io.IsoHeader(c.Info, c.TitleBlockKind);
+  io(r.AngleCode);
+  io(r.FlankAngleExternal);
+  io(r.FlankAngleInternal);
 }
 
 bool IsDashLine(const std::string& s) { return s.size() >= 3 && s.compare(0, 3, "---") == 0; }
+
+void WriteDesignContent(const DesignFileContent& c) {
+  // The head carries the comment lines of the content, each on one line.
+  const std::array<std::string, 3> sessionComments = Session.CommentLines;
+  for (int i = 0; i < 3; ++i) Session.CommentLines[i] = OneLineValue(c.CommentLines[i]);
+  WriteFileHeader();
+  Session.CommentLines = sessionComments;
+  LineWriter writer;
+  DesignLines(writer, c);
+}
+
+// False when the file is out of step or ends early (content then partly filled).
+bool ReadDesignContent(DesignFileContent& c) {
+  std::string line;
+  for (int i = 1; i <= 5; ++i) {
+    ReadLine(line);
+    if (Flags.AbortFlag || ((i == 1 || i == 5) && !IsDashLine(line))) return false;
+  }
+  for (std::string& comment : c.CommentLines) ReadLine(comment);
+  LineReader reader;
+  DesignLines(reader, c);
+  if (Flags.AbortFlag) return false;
+  c.Record.ToothCount[2] = -c.Record.ToothCount[1];
+  return true;
+}
 
 // A temporary name beside the target, so that the final rename stays on one file system.
 std::string TemporaryNameFor(const std::string& fileName) {
@@ -94,82 +162,6 @@ std::string DesignFileName(const std::string& name) {
   if (FileNamePart(name).find('.') != std::string::npos) return name;
   if (name.find('/') != std::string::npos) return name + "." + Ident.DataExtension;
   return AddBackslash(Session.CurrentFileFolder) + name + "." + Ident.DataExtension;
-}
-
-void WriteDesignContent(const DesignFileContent& c) {
-  // The head carries the comment lines of the content, each on one line.
-  const std::array<std::string, 3> sessionComments = Session.CommentLines;
-  for (int i = 0; i < 3; ++i) Session.CommentLines[i] = OneLineValue(c.CommentLines[i]);
-  WriteFileHeader();
-  Session.CommentLines = sessionComments;
-
-  const DesignRecord& r = c.Record;
-  WriteExtendedLine(r.PressureAngleDeg);
-  WriteExtendedLine(r.NormalModule);
-  WriteIntegerLine(r.ToothCount[1]);
-  WriteIntegerLine(r.PitchInputMode);
-  WriteIntegerLine(r.MajorDiameterInput);
-  WriteIntegerLine(r.MinorDiameterInput);
-  WritePart(c, 1);
-  WritePart(c, 2);
-  WriteExtendedLine(r.ToothThicknessInput[1]);
-  WriteExtendedLine(r.SpaceWidthInput[2]);
-  WriteBoolLine(r.ClearancesAsFactors);
-  WriteExtendedLine(r.MajorClearance);
-  WriteExtendedLine(r.MinorClearance);
-  WriteExtendedLine(r.FlankClearance);
-  WriteIntegerLine(r.FitMode);
-  WriteExtendedLine(r.DiametralPitch);
-  WriteChangeLogSection(c.Info);
-  WriteDocumentsSection(c.Links);
-  WriteExtendedLine(r.MajorClearanceFactor);
-  WriteExtendedLine(r.MinorClearanceFactor);
-  WriteExtendedLine(r.FlankClearanceFactor);
-  WriteIsoHeaderSection(c.Info, c.TitleBlockKind);
-  WriteIntegerLine(r.AngleCode);
-  WriteExtendedLine(r.FlankAngleExternal);
-  WriteExtendedLine(r.FlankAngleInternal);
-}
-
-bool ReadDesignContent(DesignFileContent& c) {
-  std::string line;
-  for (int i = 1; i <= 5; ++i) {
-    ReadLine(line);
-    if (Flags.AbortFlag || ((i == 1 || i == 5) && !IsDashLine(line))) return false;
-  }
-  for (std::string& comment : c.CommentLines) ReadLine(comment);
-
-  DesignRecord& r = c.Record;
-  ReadExtendedLine(r.PressureAngleDeg);
-  ReadExtendedLine(r.NormalModule);
-  ReadIntegerLine(r.ToothCount[1]);
-  ReadCodeLine(r.PitchInputMode);
-  ReadCodeLine(r.MajorDiameterInput);
-  ReadCodeLine(r.MinorDiameterInput);
-  ReadPart(c, 1);
-  ReadPart(c, 2);
-  ReadExtendedLine(r.ToothThicknessInput[1]);
-  ReadExtendedLine(r.SpaceWidthInput[2]);
-  ReadBoolTrue(r.ClearancesAsFactors);
-  ReadExtendedLine(r.MajorClearance);
-  ReadExtendedLine(r.MinorClearance);
-  ReadExtendedLine(r.FlankClearance);
-  ReadIntegerLine(r.FitMode);
-  ReadExtendedLine(r.DiametralPitch);
-  if (Flags.AbortFlag) return false;
-  if (!ReadChangeLogSection(c.Info)) return false;
-  if (!ReadDocumentsSection(c.Links, c.LinkCount)) return false;
-  ReadExtendedLine(r.MajorClearanceFactor);
-  ReadExtendedLine(r.MinorClearanceFactor);
-  ReadExtendedLine(r.FlankClearanceFactor);
-  if (Flags.AbortFlag) return false;
-  if (!ReadIsoHeaderSection(c.Info, c.TitleBlockKind)) return false;
-  ReadCodeLine(r.AngleCode);
-  ReadExtendedLine(r.FlankAngleExternal);
-  ReadExtendedLine(r.FlankAngleInternal);
-  if (Flags.AbortFlag) return false;
-  r.ToothCount[2] = -r.ToothCount[1];
-  return true;
 }
 
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content) {

@@ -45,11 +45,6 @@ void SaveDataFile(const std::string& name);
 // says so through ErrorMessage (silent while ErrorBoxesEnabled is clear).
 void ReadDataFile(const std::string& name);
 
-// The file layer under both: write content to / read content from an open DataFile.
-// ReadDesignContent returns false (content partly filled) when the file is out of step or ends early.
-void WriteDesignContent(const DesignFileContent& content);
-bool ReadDesignContent(DesignFileContent& content);
-
 // Writes content to fileName through a temporary file and a rename; false (AbortFlag set, old
 // file untouched) on any failure. No dialog, no message.
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content);
