@@ -141,12 +141,6 @@ std::string InvalidInputText(const std::string& text) {
 std::string RangeText(const std::string& lo, const std::string& hi) {
   return "Gültiger Wertebereich: " + lo + " .. " + hi + " !";
 }
-
-std::string Plain(std::string s) {
-  s.erase(0, s.find_first_not_of(' '));
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
 }  // namespace
 
 void InputRealInRange(const std::string& prompt, long double& x, long double min,
@@ -154,7 +148,7 @@ void InputRealInRange(const std::string& prompt, long double& x, long double min
   const long double start = x;
   long double value = x;
   for (;;) {
-    const std::string shown = Plain(FloatStr(value));
+    const std::string shown = TrimBlanks(FloatStr(value));
     std::string text = shown;
     if (!D().InputText(Shown(prompt), 30, text, Session.HelpNumber)) {
       Flags.AbortFlag = true;
@@ -172,7 +166,7 @@ void InputRealInRange(const std::string& prompt, long double& x, long double min
     }
     if (value < min || value > max) {
       D().Beep();
-      ErrorBox(RangeText(Plain(FloatStr(min)), Plain(FloatStr(max))));
+      ErrorBox(RangeText(TrimBlanks(FloatStr(min)), TrimBlanks(FloatStr(max))));
       continue;
     }
     x = value;
@@ -273,7 +267,7 @@ void RewriteWithRetry(TextFile& f) {
                        : code == IoDriveNotReady ? "Programmdiskette einlegen !"
                                                  : "I/O-Error " + std::to_string(code);
     // The user may retry after mending the cause, or give up; a batch run gives up at once.
-    if (!D().AskRetry(Shown(Ident.Banner), Shown(text) + "\n" + f.Name())) {
+    if (!D().AskRetry(Shown(Ident.Banner), Shown(text))) {
       Flags.AbortFlag = true;
       return;
     }
@@ -282,7 +276,7 @@ void RewriteWithRetry(TextFile& f) {
 
 void CheckFileAccess(const std::string& name) {
   if (FileCanOpen(name)) return;
-  ErrorMessage("Datei " + Plain(name) + " " + "nicht gefunden oder kein Zugriffsrecht" + " !");
+  ErrorMessage("Datei " + TrimBlanks(name) + " " + "nicht gefunden oder kein Zugriffsrecht" + " !");
   Flags.AbortFlag = true;
 }
 
@@ -376,10 +370,13 @@ void SaveAsDialog(const std::string& name, std::string& fullName) {
     SetArrowCursor();
     return;
   }
-  if (name.find('.') == std::string::npos)
-    fullName = AddBackslash(Session.CurrentFileFolder) + name + "." + ext;
-  else
+  // Only the file name's own point counts: folders such as ~/.zorquan/ hold points too.
+  if (FileNamePart(name).find('.') != std::string::npos)
     fullName = name;
+  else if (name.find('/') != std::string::npos)
+    fullName = name + "." + ext;
+  else
+    fullName = AddBackslash(Session.CurrentFileFolder) + name + "." + ext;
   CheckOutputFileName(fullName);
 }
 

@@ -48,13 +48,18 @@ double DialogFontFactor() {
 void ToggleUnitSystem() { Settings.UnitSystem = Settings.UnitSystem != 1 ? 1 : 0; }
 
 std::string GetFileVersion(const std::string& fileName) {
-  std::string name = fileName;
-  name.erase(0, name.find_first_not_of(' '));
-  while (!name.empty() && name.back() == ' ') name.pop_back();
+  std::string name = TrimBlanks(fileName);
   std::string own = ProgramFilePath();
   bool isOwn = name.empty() || (!own.empty() && (name == own || name == FileNamePart(own)));
   if (!isOwn) return "0";
-  return std::to_string(QERN_VERSION_MAJOR) + "." + std::to_string(QERN_VERSION_MINOR);
+  return VersionNumberText(QERN_VERSION_MAJOR, QERN_VERSION_MINOR, 0, 0);
+}
+
+std::string VersionNumberText(int major, int minor, int release, int build) {
+  std::string s = std::to_string(major) + "." + std::to_string(minor);
+  if (release > 0) s += "." + std::to_string(release);
+  if (release >= 1 && build >= 1) s += "." + std::to_string(build);
+  return s;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -153,11 +158,9 @@ void GetSystemInfoStr(std::string& s) {
   std::string program = ProgramFilePath();
   std::string mount = MountPointOf(program.empty() ? "." : ExtractFolder(program));
   s = HostName() + "/" + std::to_string(major) + "." + std::to_string(minor) + "/" +
-      FloatStrDecimals(1, GetCpuMHz() / 1000.0L) + "GHz/" +
+      TrimBlanks(FloatStrDecimals(1, GetCpuMHz() / 1000.0L)) + "GHz/" +
       std::to_string(TotalMemoryBytes() / 1000000) + "MB/" +
-      FloatStrDecimals(0, DiskSizeBytes(mount) / 1e9L) + "GB/" + AddBackslash(mount);
-  // The fixed-point texts may carry leading blanks.
-  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+      TrimBlanks(FloatStrDecimals(0, DiskSizeBytes(mount) / 1e9L)) + "GB/" + AddBackslash(mount);
 }
 
 std::vector<std::string> GetLocalIPList() { return LocalIPv4Addresses(); }

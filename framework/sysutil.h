@@ -27,6 +27,8 @@ void ToggleUnitSystem();
 // Version text of an executable: the program's own (an empty name, or the program's file) gives
 // its build version "major.minor"; any other file has no version information here and gives "0".
 std::string GetFileVersion(const std::string& fileName);
+// "major.minor", then ".release" when release > 0, then ".build" when release and build are >= 1.
+std::string VersionNumberText(int major, int minor, int release, int build);
 
 // Dates and times (local time).
 void GetDate(int& year, int& month, int& day, int& dayOfWeek);  // dayOfWeek is always 0

@@ -26,7 +26,6 @@ TextFile DataFile;
 // ---------------------------------------------------------------------------------------------
 // TextFile
 
-
 int IoCodeFromErrno(int err) {
   switch (err) {
     case 0: return IoOk;
@@ -50,6 +49,15 @@ int IoCodeFromErrno(int err) {
     default: return err;
   }
 }
+
+namespace {
+// Code of a failed stream operation from errno; a failed write without a cause is a full disk.
+int FailureCode(bool writing) {
+  int code = IoCodeFromErrno(errno);
+  if (writing && (code == IoOk || code == IoReadError)) code = IoWriteError;
+  return code;
+}
+}  // namespace
 
 TextFile::~TextFile() {
   if (file_) std::fclose(file_);
@@ -100,9 +108,7 @@ bool TextFile::Close() {
   errno = 0;
   bool ok = std::fclose(file_) == 0;
   file_ = nullptr;
-  io_ = ok ? IoOk : (writing_ ? IoWriteError : IoCodeFromErrno(errno));
-  if (!ok && writing_ && errno != 0 && errno != ENOSPC && errno != EDQUOT && errno != EIO)
-    io_ = IoCodeFromErrno(errno);
+  io_ = ok ? IoOk : FailureCode(writing_);
   return ok;
 }
 
@@ -159,10 +165,8 @@ bool TextFile::Write(const std::string& s) {
     return false;
   }
   errno = 0;
-  size_t written = std::fwrite(s.data(), 1, s.size(), file_);
-  if (written != s.size()) {
-    io_ = errno ? IoCodeFromErrno(errno) : IoWriteError;
-    if (io_ == IoReadError) io_ = IoWriteError;
+  if (std::fwrite(s.data(), 1, s.size(), file_) != s.size()) {
+    io_ = FailureCode(true);
     return false;
   }
   io_ = IoOk;
@@ -174,25 +178,8 @@ bool TextFile::WriteLn(const std::string& s) { return Write(s + "\r\n"); }
 // ---------------------------------------------------------------------------------------------
 // Number texts
 
-namespace {
-
-std::string TrimmedBlanks(const std::string& s) {
-  size_t a = s.find_first_not_of(' ');
-  if (a == std::string::npos) return "";
-  size_t b = s.find_last_not_of(' ');
-  return s.substr(a, b - a + 1);
-}
-
-std::string Upper(std::string s) {
-  for (auto& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-}  // namespace
-
 bool TextToReal(const std::string& text, long double& x) {
-  std::string s = TrimmedBlanks(text);
+  std::string s = TrimBlanks(text);
   size_t comma = s.find(',');
   if (comma != std::string::npos) s[comma] = '.';
   if (s.empty()) return false;
@@ -219,7 +206,7 @@ bool TextToReal(const std::string& text, long double& x) {
 }
 
 bool TextToWhole(const std::string& text, int64_t& n) {
-  std::string s = TrimmedBlanks(text);
+  std::string s = TrimBlanks(text);
   if (s.empty()) return false;
   size_t start = (s[0] == '+') ? 1 : 0;
   if (start == 1 && (s.size() == 1 || s[1] == '-')) return false;
@@ -241,7 +228,7 @@ std::string ExtendedLineText(long double x) {
   else
     text = FloatStrDecimals(7, x);
   Settings.Decimals = savedDecimals;
-  return TrimmedBlanks(text);
+  return TrimBlanks(text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -323,13 +310,13 @@ void ReadDoubleLine(double& x) {
 void ReadBoolTrue(bool& b) {
   std::string s;
   NextLine(s);
-  if (!Flags.AbortFlag) b = Upper(TrimmedBlanks(s)) == "TRUE";
+  if (!Flags.AbortFlag) b = UpperStr(TrimBlanks(s)) == "TRUE";
 }
 
 void ReadBoolNotFalse(bool& b) {
   std::string s;
   NextLine(s);
-  if (!Flags.AbortFlag) b = Upper(TrimmedBlanks(s)) != "FALSE";
+  if (!Flags.AbortFlag) b = UpperStr(TrimBlanks(s)) != "FALSE";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -387,7 +374,7 @@ void WriteFileHeader() {
 void AddBackslash(const std::string& path, std::string& result) { result = AddBackslash(path); }
 
 std::string AddBackslash(const std::string& path) {
-  std::string p = TrimmedBlanks(path);
+  std::string p = TrimBlanks(path);
   if (p.empty() || p.back() == '/') return p;
   return p + "/";
 }
@@ -397,7 +384,7 @@ void RemoveBackslash(const std::string& path, std::string& result) {
 }
 
 std::string RemoveBackslash(const std::string& path) {
-  std::string p = TrimmedBlanks(path);
+  std::string p = TrimBlanks(path);
   if (p.size() > 1 && p.back() == '/') p.pop_back();
   return p;
 }
@@ -545,9 +532,7 @@ void CopyFileToFolderOf(const std::string& source, const std::string& dest) {
     Flags.AbortFlag = true;
     return;
   }
-  std::string target = AddBackslash(ExtractFolder(dest)) + FileNamePart(source);
-  if (ExtractFolder(dest).empty()) target = FileNamePart(source);
-  if (!CopyFileTo(source, target)) Flags.AbortFlag = true;
+  if (!CopyFileTo(source, ExtractFolder(dest) + FileNamePart(source))) Flags.AbortFlag = true;
 }
 
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,

@@ -34,9 +34,12 @@ void ShowDialogHelp(int number, int mode, bool clearsAbort) {
   if (helpHandler) helpHandler(number, mode, clearsAbort);
 }
 
-bool BatchDialogService::Choose(const std::string& title, const std::vector<std::string>&, bool,
-                                int&, int) {
+bool BatchDialogService::Choose(const std::string& title, const std::vector<std::string>& items,
+                                bool, int&, int) {
+  // The items are often the messages themselves (the message list of a calculation).
   Unanswered("choice", title);
+  for (const auto& item : items) std::cerr << "  " << item << '\n';
+  std::cerr.flush();
   return false;
 }
 
@@ -45,12 +48,12 @@ bool BatchDialogService::AskYesNo(const std::string& prompt, bool&, int) {
   return false;
 }
 
-YesNoCancel BatchDialogService::AskYesNoCancel(const std::string& caption, const std::string& text) {
+YesNoCancel BatchDialogService::AskYesNoCancel(const std::string&, const std::string& text) {
   Unanswered("question", text);
   return YesNoCancel::Cancel;
 }
 
-bool BatchDialogService::AskRetry(const std::string& caption, const std::string& text) {
+bool BatchDialogService::AskRetry(const std::string&, const std::string& text) {
   Unanswered("retry", text);
   return false;
 }

@@ -3,18 +3,17 @@
 #include "framework/dialogs.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
+using qern::test::ReadWholeFile;
+using qern::test::WriteWholeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,26 +23,14 @@ class DialogsTest : public ::testing::Test {
   void SetUp() override {
     InitProgramState();
     SetDecimalSeparator('.');
-    char tmpl[] = "/tmp/qern-dialogs-XXXXXX";
-    dir = mkdtemp(tmpl);
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   void FillChoices(int n) {
     for (int i = 0; i < n; ++i) Session.ChoiceTexts[i] = "Punkt " + std::to_string(i + 1);
   }
-  static std::string Slurp(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  static void Put(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
 
   ScopedScriptedDialogs ui;
-  std::string dir;
+  qern::test::TempFolder tmp;
+  const std::string dir = tmp.Path();
 };
 
 TEST_F(DialogsTest, SelectChoiceListOrRadioAndPreselection) {
@@ -195,7 +182,10 @@ TEST_F(DialogsTest, MessageKindsAndErrorBoxesFlag) {
   ErrorBox("loud");
   Flags.ErrorBoxesEnabled = true;
   ArchiveModeMessage();
-  ASSERT_EQ(ui->Log.size(), 6u);
+  CheckFileAccess(dir + "/Zahnwelle Ж Ω ✓.qrk");  // texts stay UTF-8: no code page on the way
+  ASSERT_EQ(ui->Log.size(), 7u);
+  EXPECT_EQ(ui->Log[6].Text,
+            "Datei " + dir + "/Zahnwelle Ж Ω ✓.qrk nicht gefunden oder kein Zugriffsrecht !");
   EXPECT_EQ(ui->Log[0].Caption, "Hilfe");
   EXPECT_EQ(ui->Log[1].Caption, "Meldung:");
   EXPECT_EQ(ui->Log[2].Caption, "Meldung:");
@@ -250,7 +240,7 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
   EXPECT_FALSE(fs::exists(dir + "/v1.2/neu.txt"));  // the test file is gone again
 
   const std::string name = dir + "/welle.qrk";
-  Put(name, "Inhalt");
+  WriteWholeFile(name, "Inhalt");
   ui->Clear();
   ui->QueueNo();
   CheckOutputFileName(name);
@@ -263,11 +253,11 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
   ui->QueueYes();
   CheckOutputFileName(name);
   EXPECT_FALSE(Flags.AbortFlag);
-  EXPECT_EQ(Slurp(name), "Inhalt");
+  EXPECT_EQ(ReadWholeFile(name), "Inhalt");
 
   // No question for "aktuell" names or while AskOverwrite is clear.
   ui->Clear();
-  Put(dir + "/aktuell.qrk", "x");
+  WriteWholeFile(dir + "/aktuell.qrk", "x");
   CheckOutputFileName(dir + "/aktuell.qrk");
   Flags.AskOverwrite = false;
   CheckOutputFileName(name);
@@ -294,7 +284,7 @@ TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {
   for (const auto& s : ui->Log)
     if (s.Kind == "retry") {
       ++asked;
-      EXPECT_EQ(s.Text.substr(0, s.Text.find('\n')), "I/O-Error 3");
+      EXPECT_EQ(s.Text, "I/O-Error 3");
     }
   EXPECT_EQ(asked, 2);
 
@@ -325,7 +315,7 @@ TEST_F(DialogsTest, CheckedWritesAndTheirTexts) {
   EXPECT_EQ(ui->Last().Text, "Diskette/Platte voll");
   WriteLineChecked(f, "drei");  // skipped while the flag is set
   CloseFileChecked(f);
-  EXPECT_EQ(Slurp(dir + "/out.txt"), "eins\r\n");
+  EXPECT_EQ(ReadWholeFile(dir + "/out.txt"), "eins\r\n");
 
   EXPECT_EQ(WriteErrorText(100), "Lesefehler");
   EXPECT_EQ(WriteErrorText(106), "Falsches numerisches Format");
@@ -376,6 +366,9 @@ TEST_F(DialogsTest, SaveAsDialogRoads) {
   EXPECT_EQ(full, dir + "/v1.2/welle.qrk");
   SaveAsDialog(dir + "/liste.txt", full);
   EXPECT_EQ(full, dir + "/liste.txt");
+  // The folder's point is no extension: the design extension is still added.
+  SaveAsDialog(dir + "/v1.2/welle", full);
+  EXPECT_EQ(full, dir + "/v1.2/welle.qrk");
 
   Flags.ArchiveMode = true;
   Flags.StartedWithFile = true;

@@ -2,16 +2,16 @@
 #include "framework/sysutil.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
+using qern::test::ReadWholeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -21,17 +21,9 @@ class SysUtilTest : public ::testing::Test {
   void SetUp() override {
     InitProgramState();
     SetDecimalSeparator('.');
-    char tmpl[] = "/tmp/qern-sysutil-XXXXXX";
-    dir = mkdtemp(tmpl);
   }
-  void TearDown() override { fs::remove_all(dir); }
-  static std::string Slurp(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  std::string dir;
+  qern::test::TempFolder tmp;
+  const std::string dir = tmp.Path();
 };
 
 TEST_F(SysUtilTest, DialogSizingAndCentring) {
@@ -79,6 +71,9 @@ TEST_F(SysUtilTest, DatesTimesAndVersions) {
   EXPECT_TRUE(h >= 0 && h < 24 && hs >= 0 && hs < 100);
 
   EXPECT_EQ(GetFileVersion(""), "1.0");
+  EXPECT_EQ(VersionNumberText(2, 1, 0, 5), "2.1");  // a build shows only with a release
+  EXPECT_EQ(VersionNumberText(2, 1, 3, 0), "2.1.3");
+  EXPECT_EQ(VersionNumberText(2, 1, 3, 4), "2.1.3.4");
   EXPECT_EQ(GetFileVersion("/bin/sh"), "0");
   EXPECT_EQ(OsVersionName(10, 0, ""), "10.0");
   EXPECT_EQ(OsVersionName(6, 1, "Debian GNU/Linux 12 (bookworm)"),
@@ -95,7 +90,7 @@ TEST_F(SysUtilTest, MachineFactsText) {
   std::string s;
   GetSystemInfoStr(s);
   // host/kernel/GHz/MB/GB/mount point
-  EXPECT_EQ(std::count(s.begin(), s.end(), '/') >= 6, true) << s;
+  EXPECT_GE(std::count(s.begin(), s.end(), '/'), 6) << s;
   EXPECT_NE(s.find("GHz/"), std::string::npos);
   EXPECT_NE(s.find("MB/"), std::string::npos);
   EXPECT_NE(s.find("GB/"), std::string::npos);
@@ -108,13 +103,13 @@ TEST_F(SysUtilTest, CopyFileToAndAttributes) {
   std::ofstream(dir + "/q.txt") << "Daten";
   fs::create_directory(dir + "/sub");
   EXPECT_TRUE(CopyFileTo(dir + "/q.txt", dir + "/sub"));  // into the folder, same name
-  EXPECT_EQ(Slurp(dir + "/sub/q.txt"), "Daten");
+  EXPECT_EQ(ReadWholeFile(dir + "/sub/q.txt"), "Daten");
   EXPECT_TRUE(CopyFileTo(dir + "/q.txt", dir + "/z.txt"));
   EXPECT_FALSE(CopyFileTo(dir + "/fehlt", dir + "/y.txt"));
   EXPECT_FALSE(fs::exists(dir + "/y.txt"));
   EXPECT_FALSE(CopyFileTo(dir + "/q.txt", dir + "/q.txt"));
   EXPECT_FALSE(CopyFileTo(dir + "/q.txt", dir));  // the folder holds the source itself
-  EXPECT_EQ(Slurp(dir + "/q.txt"), "Daten");
+  EXPECT_EQ(ReadWholeFile(dir + "/q.txt"), "Daten");
   EXPECT_FALSE(CopyFileTo(dir + "/q.txt", dir + "/fehlt/q.txt"));
   // Nothing but the copies is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 3);

@@ -3,16 +3,16 @@
 #include "framework/textfile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
+using qern::test::ReadWholeFile;
+using qern::test::WriteWholeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,28 +22,15 @@ class TextFileTest : public ::testing::Test {
   void SetUp() override {
     InitProgramState();
     SetDecimalSeparator('.');
-    char tmpl[] = "/tmp/qern-textfile-XXXXXX";
-    dir = mkdtemp(tmpl);
   }
-  void TearDown() override {
-    DataFile.Assign("");
-    fs::remove_all(dir);
-  }
-  static std::string Slurp(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  static void Put(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
+  void TearDown() override { DataFile.Assign(""); }
   void OpenForReading(const std::string& content) {
-    Put(dir + "/in.txt", content);
-    DataFile.Assign(dir + "/in.txt");
+    WriteWholeFile(tmp.File("in.txt"), content);
+    DataFile.Assign(tmp.File("in.txt"));
     ASSERT_TRUE(DataFile.Reset());
   }
-  std::string dir;
+  qern::test::TempFolder tmp;
+  const std::string dir = tmp.Path();
 };
 
 TEST_F(TextFileTest, EveryLineKindRoundTrips) {
@@ -68,7 +55,7 @@ TEST_F(TextFileTest, EveryLineKindRoundTrips) {
   WriteLine("J");
   ASSERT_TRUE(DataFile.Close());
   EXPECT_FALSE(Flags.AbortFlag);
-  EXPECT_EQ(Slurp(name).rfind("Zeile äöü ß °\r\n\r\nohne Ende\r\n-42\r\n", 0), 0u);
+  EXPECT_EQ(ReadWholeFile(name).rfind("Zeile äöü ß °\r\n\r\nohne Ende\r\n-42\r\n", 0), 0u);
 
   ASSERT_TRUE(DataFile.Reset());
   std::string s, a, b, c, d;
@@ -140,57 +127,49 @@ TEST_F(TextFileTest, ExtendedLineTextAlwaysSevenDecimals) {
   EXPECT_EQ(Settings.Decimals, 6);
 }
 
-TEST_F(TextFileTest, ReadersAcceptCommaLfAndAnyDecimals) {
-  OpenForReading("1,5\n2.123456789012\r\n  17 \nabc\n12x\n70000\n-1\n");
+TEST_F(TextFileTest, ReadersConvertEachLine) {
+  OpenForReading(
+      "1,5\n2.123456789012\r\n  17 \nabc\n70000\n-1\n"
+      "eins|zwei|\nnur\ntrue\nyes\nfalse\n\n"
+      "Gr\xFC\xDF\x65 \x80\r\nschon UTF-8: \xC3\xA4\n");
   long double x = 0;
   ReadExtendedLine(x);
-  EXPECT_EQ(x, 1.5L);
+  EXPECT_EQ(x, 1.5L);  // a decimal comma reads like a point
   ReadExtendedLine(x);
   EXPECT_NEAR(static_cast<double>(x), 2.123456789012, 1e-15);
   int32_t n = 0;
   ReadIntegerLine(n);
   EXPECT_EQ(n, 17);
-  ReadIntegerLine(n);
-  EXPECT_EQ(n, 0);  // not a number: 0, no abort
   ReadLongintLine(n);
-  EXPECT_EQ(n, 0);
+  EXPECT_EQ(n, 0);  // not a number: 0, no abort
   uint16_t w = 5;
   ReadWordLine(w);
   EXPECT_EQ(w, 0);  // beyond 16 bits
   ReadWordLine(w);
   EXPECT_EQ(w, 0);
-  EXPECT_FALSE(Flags.AbortFlag);
-}
 
-TEST_F(TextFileTest, FieldsAndBooleans) {
-  OpenForReading("eins|zwei|\nnur\ntrue\nyes\nfalse\n\n");
   std::string a = "x", b = "x", c = "x", d = "x";
-  ReadFields(a, b, c, d);
-  EXPECT_EQ(a, "eins");
-  EXPECT_EQ(b, "zwei");
-  EXPECT_EQ(c, "");
-  EXPECT_EQ(d, "");
+  ReadFields(a, b, c, d);  // two separators: c and d empty
+  EXPECT_EQ(a + "/" + b + "/" + c + "/" + d, "eins/zwei//");
   ReadFields(a, b, c, d);
   EXPECT_EQ(a, "");  // no separator at all
-  bool t = false;
+  bool t = false, f = true;
   ReadBoolTrue(t);
-  EXPECT_TRUE(t);
+  EXPECT_TRUE(t);  // "true"
   ReadBoolTrue(t);
-  EXPECT_FALSE(t);
-  bool f = true;
+  EXPECT_FALSE(t);  // "yes"
   ReadBoolNotFalse(f);
-  EXPECT_FALSE(f);
+  EXPECT_FALSE(f);  // "false"
   ReadBoolNotFalse(f);
-  EXPECT_TRUE(f);
-}
+  EXPECT_TRUE(f);  // ""
 
-TEST_F(TextFileTest, Windows1252LinesBecomeUtf8) {
-  OpenForReading("Gr\xFC\xDF\x65 \x80\r\nschon UTF-8: \xC3\xA4\n");
+  // Lines that are not UTF-8 are taken as Windows-1252.
   std::string s;
   ReadLine(s);
   EXPECT_EQ(s, "Grüße €");
   ReadLine(s);
   EXPECT_EQ(s, "schon UTF-8: ä");
+  EXPECT_FALSE(Flags.AbortFlag);
 }
 
 TEST_F(TextFileTest, FailuresSetAbortFlag) {
@@ -289,9 +268,9 @@ TEST_F(TextFileTest, FolderTests) {
   EXPECT_TRUE(IsFolderWritable(dir));
   EXPECT_FALSE(IsFolderWritable(dir + "/fehlt"));
   // A user's file of the old probe name stays untouched; the probe leaves nothing behind.
-  Put(dir + "/x.$$$", "Daten");
+  WriteWholeFile(dir + "/x.$$$", "Daten");
   EXPECT_TRUE(IsFolderWritable(dir));
-  EXPECT_EQ(Slurp(dir + "/x.$$$"), "Daten");
+  EXPECT_EQ(ReadWholeFile(dir + "/x.$$$"), "Daten");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
   EXPECT_TRUE(FileCanOpen(dir + "/x.$$$"));
   EXPECT_FALSE(FileCanOpen(dir));
@@ -299,9 +278,9 @@ TEST_F(TextFileTest, FolderTests) {
 }
 
 TEST_F(TextFileTest, EraseAndDeleteByMask) {
-  Put(dir + "/$a.dx$", "1");
-  Put(dir + "/$b.DX$", "2");
-  Put(dir + "/c.dxf", "3");
+  WriteWholeFile(dir + "/$a.dx$", "1");
+  WriteWholeFile(dir + "/$b.DX$", "2");
+  WriteWholeFile(dir + "/c.dxf", "3");
   DeleteFilesByMask(AddBackslash(dir), "$*.dx$");
   EXPECT_FALSE(fs::exists(dir + "/$a.dx$"));
   EXPECT_FALSE(fs::exists(dir + "/$b.DX$"));
@@ -317,11 +296,11 @@ TEST_F(TextFileTest, EraseAndDeleteByMask) {
 }
 
 TEST_F(TextFileTest, CopiesReportFailure) {
-  Put(dir + "/q.txt", "Quelle");
+  WriteWholeFile(dir + "/q.txt", "Quelle");
   fs::create_directory(dir + "/ziel");
   CopyFileBlocks(dir + "/q.txt", dir + "/ziel/k.txt");
   EXPECT_FALSE(Flags.AbortFlag);
-  EXPECT_EQ(Slurp(dir + "/ziel/k.txt"), "Quelle");
+  EXPECT_EQ(ReadWholeFile(dir + "/ziel/k.txt"), "Quelle");
 
   CopyFileBlocks(dir + "/fehlt.txt", dir + "/ziel/f.txt");
   EXPECT_TRUE(Flags.AbortFlag);
@@ -330,21 +309,21 @@ TEST_F(TextFileTest, CopiesReportFailure) {
   Flags.AbortFlag = false;
   CopyFileBlocks(dir + "/q.txt", dir + "/./q.txt");  // onto itself
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(Slurp(dir + "/q.txt"), "Quelle");
+  EXPECT_EQ(ReadWholeFile(dir + "/q.txt"), "Quelle");
 
   Flags.AbortFlag = false;
   CopyFileToFolderOf(dir + "/q.txt", dir + "/ziel/irgendwas.dat");
   EXPECT_FALSE(Flags.AbortFlag);
-  EXPECT_EQ(Slurp(dir + "/ziel/q.txt"), "Quelle");
+  EXPECT_EQ(ReadWholeFile(dir + "/ziel/q.txt"), "Quelle");
   CopyFileToFolderOf(dir + "/fehlt.txt", dir + "/ziel/x");
   EXPECT_TRUE(Flags.AbortFlag);
 
-  Put(dir + "/a.plt", "A");
-  Put(dir + "/b.plt", "B");
+  WriteWholeFile(dir + "/a.plt", "A");
+  WriteWholeFile(dir + "/b.plt", "B");
   fs::create_directory(dir + "/plt");
   CopyFilesByMask("*.plt", dir, dir + "/plt");
   EXPECT_FALSE(Flags.AbortFlag);
-  EXPECT_EQ(Slurp(dir + "/plt/b.plt"), "B");
+  EXPECT_EQ(ReadWholeFile(dir + "/plt/b.plt"), "B");
   CopyFilesByMask("*.hpg", dir, dir + "/plt");
   EXPECT_TRUE(Flags.AbortFlag);
   CopyFilesByMask("*.plt", dir, dir + "/fehlt");

@@ -14,8 +14,14 @@ TEST(DialogServiceTest, BatchIsCurrentByDefaultAndCancelsEveryQuestion) {
   SetDialogService(nullptr);
   DialogService& d = Dialogs();
   EXPECT_NE(dynamic_cast<BatchDialogService*>(&d), nullptr);
+  // A headless run shows the items of a choice as well: they are often the messages themselves.
   int index = 2;
-  EXPECT_FALSE(d.Choose("T", {"a", "b"}, false, index, 0));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(d.Choose("Meldungen", {"Fatal  : z1 < 6", "Warnung: x"}, true, index, 0));
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("Meldungen"), std::string::npos);
+  EXPECT_NE(err.find("Fatal  : z1 < 6"), std::string::npos);
+  EXPECT_NE(err.find("Warnung: x"), std::string::npos);
   EXPECT_EQ(index, 2);
   bool yes = true;
   EXPECT_FALSE(d.AskYesNo("?", yes, 0));
