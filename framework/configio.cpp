@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -39,236 +40,162 @@ int FieldInt(const std::string& text) {
 }
 
 // Reads the settings entry by entry; each test point ends reading when the file has ended.
+// The Labeled... readers skip an entry's label line and read its value line.
 class ConfigReader {
  public:
   explicit ConfigReader(const ScreenMetrics& screen) : screen_(screen) {}
 
   void Run() {
     ReadEntries();
-    Finish();
+    if (languageRead_ && !Settings.SaveMenuLanguage) Settings.LanguageNumber = 0;
+    DefaultScreenSize(screen_);
   }
 
  private:
   const ScreenMetrics& screen_;
   bool languageRead_ = false;
 
-  bool Ended() { return DataFile.Eof(); }
+  static bool Ended() { return DataFile.Eof(); }
+  static void Skip() { Str(); }
 
-  std::string Str() {
+  static std::string Str() {
     std::string s;
     ReadLine(s);
     return s;
   }
-  int Int() {
+  static int Int() {
     int n = 0;
     ReadIntegerLine(n);
     return n;
   }
-  long double Real() {
+  static long double Real() {
     long double x = 0;
     ReadExtendedLine(x);
     return x;
   }
-  bool BoolTrue(bool current) {
+  // "TRUE" in any case gives true; a failed read keeps current.
+  static bool Bool(bool current) {
     ReadBoolTrue(current);
     return current;
   }
-  void Skip() { Str(); }
-
-  void Finish() {
-    if (languageRead_ && !Settings.SaveMenuLanguage) Settings.LanguageNumber = 0;
-    DefaultScreenSize(screen_);
-  }
+  static std::string LabeledStr() { Skip(); return Str(); }
+  static int LabeledInt() { Skip(); return Int(); }
+  static long double LabeledReal() { Skip(); return Real(); }
+  static bool LabeledBool(bool current) { Skip(); return Bool(current); }
 
   void ReadEntries() {
     ProgramSettings& s = Settings;
     Skip();  // "Konfiguration qern"
     Skip();  // "Version 1.0"
     for (int i = 1; i <= 5; ++i) {
-      Skip();
-      s.CadLayerNames[i] = Str();
-      Skip();
-      s.CadLayerColors[i] = Int();
+      s.CadLayerNames[i] = LabeledStr();
+      s.CadLayerColors[i] = LabeledInt();
     }
-    Skip();
-    s.CadTextStyle = Str();
-    Skip();
-    s.CadTextWidthFactor = Real();
+    s.CadTextStyle = LabeledStr();
+    s.CadTextWidthFactor = LabeledReal();
     if (s.CadTextWidthFactor == 0) s.CadTextWidthFactor = 1.0L;
-    Skip();
-    s.CadTextAngle = Real();
-    Skip();
-    s.CadFolder = Str();
-    Skip();
-    s.DbfFolder = Str();
-    Skip();
-    s.HelpLevel = Int();
-    Skip();
-    s.PrinterPort = Int();
+    s.CadTextAngle = LabeledReal();
+    s.CadFolder = LabeledStr();
+    s.DbfFolder = LabeledStr();
+    s.HelpLevel = LabeledInt();
+    s.PrinterPort = LabeledInt();
     if (s.PrinterPort == 0) s.PrinterPort = 1;
     if (Ended()) return;
-    Skip();
-    s.PrinterType = Int();
+    s.PrinterType = LabeledInt();
     if (Ended()) return;
+    s.PrintDensity = LabeledInt();
     Skip();
-    s.PrintDensity = Int();
-    Skip();
-    {
-      char c = 0;
-      ReadCharLine(c);
-      s.HardcopyRotated = c == 0 ? 'N' : c;
-    }
-    Skip();
-    s.Decimals = Int();
+    char c = 0;
+    ReadCharLine(c);
+    s.HardcopyRotated = c == 0 ? 'N' : c;
+    s.Decimals = LabeledInt();
     if (s.Decimals < 1 || s.Decimals > 9) s.Decimals = 3;
-    Skip();
-    s.PrintDensityVertical = Int();
+    s.PrintDensityVertical = LabeledInt();
     if (s.PrintDensityVertical == 0 || s.PrintDensityVertical > 4) s.PrintDensityVertical = 1;
     if (Ended()) return;
-    Skip();
-    s.ColorGraphics = BoolTrue(s.ColorGraphics);
-    Skip();
-    s.GraphicCorrectionFactor = Real();
+    s.ColorGraphics = LabeledBool(s.ColorGraphics);
+    s.GraphicCorrectionFactor = LabeledReal();
     if (s.GraphicCorrectionFactor == 0) s.GraphicCorrectionFactor = 1.0L;
-    Skip();
-    s.GraphicMode = Int();
-    Skip();
-    s.GraphicDriver = Int();
-    Skip();
-    s.ScreenWidth = Int();
-    Skip();
-    s.ScreenHeight = Int();
-    Skip();
-    s.TempFolder = Str();
-    Skip();
-    s.HardcopyPort = Int();
+    s.GraphicMode = LabeledInt();
+    s.GraphicDriver = LabeledInt();
+    s.ScreenWidth = LabeledInt();
+    s.ScreenHeight = LabeledInt();
+    s.TempFolder = LabeledStr();
+    s.HardcopyPort = LabeledInt();
     if (s.HardcopyPort == 0) s.HardcopyPort = 1;
     if (Ended()) return;
-    Skip();
-    s.EdiFolder = Str();
-    Skip();
-    s.PltFolder = Str();
-    Skip();
-    s.SeparatorMode = Int();
+    s.EdiFolder = LabeledStr();
+    s.PltFolder = LabeledStr();
+    s.SeparatorMode = LabeledInt();
     if (s.SeparatorMode == 0) s.SeparatorMode = 1;
-    Skip();
-    s.LinesPerPage = Int();
+    s.LinesPerPage = LabeledInt();
     if (s.LinesPerPage < 5) s.LinesPerPage = 66;
-    Skip();
-    s.ZoomFactor = Real();
+    s.ZoomFactor = LabeledReal();
     if (s.ZoomFactor == 0) s.ZoomFactor = 1.02L;
-    Skip();
-    s.PanFactor = Real();
+    s.PanFactor = LabeledReal();
     if (s.PanFactor == 0) s.PanFactor = 0.01L;
-    Skip();
-    s.ExeFolder = Str();
+    s.ExeFolder = LabeledStr();
     if (Ended()) return;
-    Skip();
-    {
-      std::string line = Str();
-      if (!line.empty()) s.GravuraCommandLines[0] = line;
-    }
+    if (std::string line = LabeledStr(); !line.empty()) s.GravuraCommandLines[0] = line;
     if (Ended()) return;
-    Skip();
-    s.BackgroundColor = Int();
+    s.BackgroundColor = LabeledInt();
     if (Ended()) return;
-    Skip();
-    s.PrintColorMode = Int();
+    s.PrintColorMode = LabeledInt();
     if (s.PrintColorMode == 0) s.PrintColorMode = 1;
     if (Ended()) return;
-    Skip();
-    s.LayerMonochrome = BoolTrue(s.LayerMonochrome);
+    s.LayerMonochrome = LabeledBool(s.LayerMonochrome);
     if (Ended()) {
       s.GraphicTextWidthFactor = s.CadTextWidthFactor;
       s.GraphicFontName = "Arial";
       return;
     }
-    Skip();
-    s.GraphicTextWidthFactor = Real();
+    s.GraphicTextWidthFactor = LabeledReal();
     if (s.GraphicTextWidthFactor == 0) s.GraphicTextWidthFactor = 0.8L;
-    Skip();
-    s.GraphicFontName = Str();
-    for (int i = 0; i < 16; ++i) {
+    s.GraphicFontName = LabeledStr();
+    for (int& color : s.ColorLayerColors) {
       if (Ended()) return;
-      Skip();
-      s.ColorLayerColors[i] = Int();
-      if (s.ColorLayerColors[i] == 0) s.ColorLayerColors[i] = 1;
+      color = LabeledInt();
+      if (color == 0) color = 1;
     }
     if (Ended()) return;
-    Skip();
-    s.TextProgram = Str();
-    Skip();
-    s.DatabaseMode = Int();
-    Skip();
-    s.ExternalDatabase = Str();
+    s.TextProgram = LabeledStr();
+    s.DatabaseMode = LabeledInt();
+    s.ExternalDatabase = LabeledStr();
     if (Ended()) return;
-    Skip();
-    s.ScreendumpOriginX = Int();
-    Skip();
-    s.ScreendumpOriginY = Int();
-    Skip();
-    s.ScreendumpScale = static_cast<double>(Real());
-    if (s.ScreendumpScale == 0) {
-      s.ScreendumpScale = 1.0;
-      s.ScreendumpScaleY = 1.0;
-    }
-    Skip();
-    s.ScreendumpBorder = BoolTrue(s.ScreendumpBorder);
+    s.ScreendumpOriginX = LabeledInt();
+    s.ScreendumpOriginY = LabeledInt();
+    s.ScreendumpScale = static_cast<double>(LabeledReal());
+    if (s.ScreendumpScale == 0) s.ScreendumpScale = s.ScreendumpScaleY = 1.0;
+    s.ScreendumpBorder = LabeledBool(s.ScreendumpBorder);
     if (Ended()) return;
-    Skip();
-    Skip();  // reserved
-    Skip();
-    Skip();  // reserved
+    LabeledStr();  // reserved
+    LabeledStr();  // reserved
     if (Ended()) return;
-    Skip();
-    {
-      // A count above the nine lines kept still has its lines read, so the next entries stay in step.
-      const int n = Int();
-      for (int k = 2; k <= n; ++k) {
-        std::string line = Str();
-        if (k <= ProgramSettings::GravuraLineCount) s.GravuraCommandLines[k - 1] = line;
-      }
-      s.GravuraCommandCount = n < 0 ? 0 : (n > ProgramSettings::GravuraLineCount
-                                               ? ProgramSettings::GravuraLineCount
-                                               : n);
+    // A count above the nine lines kept still has its lines read, so the next entries stay in step.
+    const int n = LabeledInt();
+    for (int k = 2; k <= n; ++k) {
+      std::string line = Str();
+      if (k <= ProgramSettings::GravuraLineCount) s.GravuraCommandLines[k - 1] = line;
     }
-    Skip();
-    Flags.ArchiveMode = BoolTrue(Flags.ArchiveMode);
-    if (!Ended()) {
-      Skip();
-      Skip();  // reserved
-    }
-    if (!Ended()) {
-      Skip();
-      s.DateFormat = Int();
-    }
+    s.GravuraCommandCount = std::clamp(n, 0, ProgramSettings::GravuraLineCount);
+    Flags.ArchiveMode = LabeledBool(Flags.ArchiveMode);
+    // Entries with a test of their own: skipped when the file has ended, fallbacks in any case.
+    if (!Ended()) LabeledStr();  // reserved
+    if (!Ended()) s.DateFormat = LabeledInt();
     if (s.DateFormat == 0) s.DateFormat = 3;
-    if (!Ended()) {
-      Skip();
-      s.HeaderSpaceLines = Int();
-    }
+    if (!Ended()) s.HeaderSpaceLines = LabeledInt();
     if (s.HeaderSpaceLines >= 31 || s.HeaderSpaceLines < 0) s.HeaderSpaceLines = 0;
     if (!Ended()) {
-      Skip();
-      s.DefaultTextDevice = Int();
-      Skip();
-      s.AskTextDevice = BoolTrue(s.AskTextDevice);
+      s.DefaultTextDevice = LabeledInt();
+      s.AskTextDevice = LabeledBool(s.AskTextDevice);
     }
     if (s.DefaultTextDevice < 1 || s.DefaultTextDevice > 9) s.DefaultTextDevice = 1;
-    if (!Ended()) {
-      Skip();
-      s.SmallOnlineWindow = BoolTrue(s.SmallOnlineWindow);
-    }
-    if (!Ended()) {
-      Skip();
-      s.AskDiagramLimits = BoolTrue(s.AskDiagramLimits);
-    }
+    if (!Ended()) s.SmallOnlineWindow = LabeledBool(s.SmallOnlineWindow);
+    if (!Ended()) s.AskDiagramLimits = LabeledBool(s.AskDiagramLimits);
     // Entries 75, 76 and 79 are read without a test: an ended file gives their fallbacks.
-    Skip();
-    s.DecimalSeparatorMode = Int();
+    s.DecimalSeparatorMode = LabeledInt();
     if (s.DecimalSeparatorMode < 1 || s.DecimalSeparatorMode > 2) s.DecimalSeparatorMode = 1;
-    Skip();
-    s.DefaultDataFolder = Str();
+    s.DefaultDataFolder = LabeledStr();
     if (s.DefaultDataFolder.empty()) s.DefaultDataFolder = AddBackslash(s.StartFolder);
     Skip();
     if (!Ended()) s.GraphicTextHeightFactor = Real();
@@ -276,11 +203,9 @@ class ConfigReader {
     Skip();
     if (!Ended()) s.FormScalePercent = Int();
     if (s.FormScalePercent < 10 || s.FormScalePercent > 1000) s.FormScalePercent = 100;
-    Skip();
-    s.HtmlBrowser = Str();
+    s.HtmlBrowser = LabeledStr();
     if (Ended()) return;
-    Skip();
-    s.ScreendumpScaleY = static_cast<double>(Real());
+    s.ScreendumpScaleY = static_cast<double>(LabeledReal());
     if (s.ScreendumpScaleY < 0.0001) s.ScreendumpScaleY = s.ScreendumpScale;
 
     // From here on the file has no test points of its own; a file that ends keeps the settings
@@ -292,48 +217,37 @@ class ConfigReader {
       if (w < 1 || w > 255) w = 1;
     }
     if (Ended()) return;
-    Skip();
-    s.GraphicPrintDialog = BoolTrue(s.GraphicPrintDialog);
+    s.GraphicPrintDialog = LabeledBool(s.GraphicPrintDialog);
     if (Ended()) return;
     Skip();
-    {
-      std::string a, b, c, d;
-      ReadFields(a, b, c, d);
-      const int w = FieldInt(c), h = FieldInt(d);
-      if (w != 0 && h != 0) {
-        s.TextWindowRect = {FieldInt(a), FieldInt(b), w, h};
-      }
-    }
+    std::string left, top, width, height;
+    ReadFields(left, top, width, height);
+    if (FieldInt(width) != 0 && FieldInt(height) != 0)
+      s.TextWindowRect = {FieldInt(left), FieldInt(top), FieldInt(width), FieldInt(height)};
     if (Ended()) return;
-    Skip();
-    s.UnitSystem = Int();
+    s.UnitSystem = LabeledInt();
     if (Ended()) return;
-    Skip();
-    s.HeaderMode = Int();
+    s.HeaderMode = LabeledInt();
     if (s.HeaderMode < 1 || s.HeaderMode > 2) s.HeaderMode = 1;
     if (Ended()) return;
-    Skip();
-    s.PrintFontName = Str();
+    s.PrintFontName = LabeledStr();
     if (s.PrintFontName.empty()) s.PrintFontName = "Courier New";
     if (Ended()) return;
-    Skip();
-    s.PrintFontSize = Int();
+    s.PrintFontSize = LabeledInt();
     if (s.PrintFontSize == 0) s.PrintFontSize = 10;
     if (Ended()) return;
-    Skip();
-    s.PrintFontStyle = Int();
+    s.PrintFontStyle = LabeledInt();
     if (Ended()) return;
-    Skip();
-    s.GraphicFontStyle = Int();
+    s.GraphicFontStyle = LabeledInt();
     if (Ended()) return;
-    Skip();
-    s.PrintOrientation = Int();
+    s.PrintOrientation = LabeledInt();
     if (Ended()) return;
     Skip();
     ReadBoolNotFalse(s.Edit3DAngles);
     if (Ended()) return;
     Skip();
     for (long double& a : s.Default3DAngles) a = Real();
+    // Unlabelled entries 93 to 95.
     if (Ended()) return;
     s.IndexStyle = Int();
     if (Ended()) return;
@@ -342,16 +256,15 @@ class ConfigReader {
     if (Ended()) return;
     s.ReleaseFieldText = Str();
     if (Ended()) return;
-    Skip();
-    s.CadDecimals = Int();
+    s.CadDecimals = LabeledInt();
     if (s.CadDecimals < 1 || s.CadDecimals > 32) s.CadDecimals = 6;
     if (Ended()) return;
-    Skip();
-    s.CadTextMode = Int();
+    s.CadTextMode = LabeledInt();
     if (s.CadTextMode == 0) s.CadTextMode = 1;
     if (Ended()) return;
     Skip();
     for (int& w : s.ColorLayerLineWidths) w = Int();
+    // Unlabelled entries 99 to 139.
     if (Ended()) return;
     s.SpecialCharMode = Int();
     if (Ended()) return;
@@ -373,19 +286,18 @@ class ConfigReader {
     for (bool* b : {&s.DrawMakerTitle, &s.DrawFileName, &s.DrawDate, &s.DrawLogo, &s.DrawFooter,
                     &s.DrawTitleBlock, &s.UseCurrentFile, &s.SaveMenuLanguage}) {
       if (Ended()) return;
-      *b = BoolTrue(*b);
+      *b = Bool(*b);
     }
     if (Ended()) return;
     s.TitleBlockKind = Int();
     for (int i = 0; i < 16; ++i) {
       if (Ended()) return;
-      const int c = Int();
-      if (c > 0) s.ColorPalette[i] = c;
+      if (const int color = Int(); color > 0) s.ColorPalette[i] = color;
     }
     if (Ended()) return;
-    s.Cad3DTo2D = !BoolTrue(!s.Cad3DTo2D);
+    s.Cad3DTo2D = !Bool(!s.Cad3DTo2D);  // stored negated
     if (Ended()) return;
-    s.DrawProtectionNote = BoolTrue(s.DrawProtectionNote);
+    s.DrawProtectionNote = Bool(s.DrawProtectionNote);
     if (Ended()) return;
     s.ManualFolder = Str();
     if (s.ManualFolder.empty()) s.ManualFolder = s.ExeFolder;
@@ -394,176 +306,127 @@ class ConfigReader {
     for (bool* b : {&s.DrawFrameZones, &s.DrawMmScale, &s.DrawChangeLog, &s.UseHeadBlockFiles,
                     &s.UseInsertBlockFiles}) {
       if (Ended()) return;
-      *b = BoolTrue(*b);
+      *b = Bool(*b);
     }
   }
 };
 
+// Label line and value line(s) of one entry.
+void LabeledStr(const std::string& label, const std::string& v) {
+  WriteLine(label);
+  WriteLine(v);
+}
+void LabeledInt(const std::string& label, int64_t v) {
+  WriteLine(label);
+  WriteIntegerLine(v);
+}
+void LabeledReal(const std::string& label, long double v) {
+  WriteLine(label);
+  WriteExtendedLine(v);
+}
+void LabeledShortReal(const std::string& label, long double v) {
+  WriteLine(label);
+  WriteLine(FloatStr(v));
+}
+void LabeledBool(const std::string& label, bool v) {
+  WriteLine(label);
+  WriteBoolLine(v);
+}
+
 // Writes the entries in file order; numbers do not depend on the display settings.
 void WriteEntries(const ProgramSettings& s, int decimals, int separatorMode) {
-  auto label = [](const std::string& text) { WriteLine(text); };
-  auto shortReal = [](long double x) { WriteLine(FloatStr(x)); };
-  label("Konfiguration " + Ident.ProgramName);
-  label("Version " + Ident.VersionText);
+  WriteLine("Konfiguration " + Ident.ProgramName);
+  WriteLine("Version " + Ident.VersionText);
   for (int i = 1; i <= 5; ++i) {
-    label("Layer");
-    WriteLine(s.CadLayerNames[i]);
-    label("Farbe");
-    WriteIntegerLine(s.CadLayerColors[i]);
+    LabeledStr("Layer", s.CadLayerNames[i]);
+    LabeledInt("Farbe", s.CadLayerColors[i]);
   }
-  label("Textstil CAD");
-  WriteLine(s.CadTextStyle);
-  label("Textbreitenfaktor CAD");
-  shortReal(s.CadTextWidthFactor);
-  label("Textwinkel");
-  shortReal(s.CadTextAngle);
-  label("CAD Ordner");
-  WriteLine(s.CadFolder);
-  label("DBF Ordner");
-  WriteLine(s.DbfFolder);
-  label("Hilfegrad");
-  WriteIntegerLine(s.HelpLevel);
-  label("Druckerschnittstelle");
-  WriteIntegerLine(s.PrinterPort);
-  label("Druckertyp");
-  WriteIntegerLine(s.PrinterType);
-  label("Druckdichte");
-  WriteIntegerLine(s.PrintDensity);
-  label("Hardcopy um 90° gedreht ?");
-  WriteLine(std::string(1, s.HardcopyRotated));
-  label("Dezimalstellen");
-  WriteIntegerLine(decimals);
-  label("Druckdicke vertikal");
-  WriteIntegerLine(s.PrintDensityVertical);
-  label("Farbgrafik");
-  WriteBoolLine(s.ColorGraphics);
-  label("GrafikKorrekturFaktor horizontal");
-  shortReal(s.GraphicCorrectionFactor);
-  label("Grafik-Mode");
-  WriteIntegerLine(s.GraphicMode);
-  label("Grafik-Treiber");
-  WriteIntegerLine(s.GraphicDriver);
-  label("Auflösung horizontal");
-  WriteIntegerLine(s.ScreenWidth);
-  label("Auflösung vertikal");
-  WriteIntegerLine(s.ScreenHeight);
-  label("Ordner für temporäre Dateien");
-  WriteLine(s.TempFolder);
-  label("Druckerschnittstelle Hardcopy");
-  WriteIntegerLine(s.HardcopyPort);
-  label("EDI Ordner");
-  WriteLine(s.EdiFolder);
-  label("PLT Ordner");
-  WriteLine(s.PltFolder);
-  label("Mode für Textausdruck 1:* 2:-");
-  WriteIntegerLine(s.SeparatorMode);
-  label("Zeilen pro Seite für Drucker");
-  WriteIntegerLine(s.LinesPerPage);
-  label("Zoomfaktor");
-  WriteExtendedLine(s.ZoomFactor);
-  label("Pan-Faktor");
-  WriteExtendedLine(s.PanFactor);
-  label("ZORQUAN-Programmverzeichnis");
-  WriteLine(s.ExeFolder);
-  label("GRAVURA-Kommandozeile");
-  WriteLine(s.GravuraCommandLines[0]);
-  label("Hintergrundfarbe");
-  WriteIntegerLine(s.BackgroundColor);
-  label("Windows-Druckmodus (1=mono 2=color)");
-  WriteIntegerLine(s.PrintColorMode);
-  label("Layer Monochrom");
-  WriteBoolLine(s.LayerMonochrome);
-  label("Textbreitenfaktor Grafik");
-  WriteExtendedLine(s.GraphicTextWidthFactor);
-  label("Textstil Grafik");
-  WriteLine(s.GraphicFontName);
-  for (int i = 0; i < 16; ++i) {
-    label("Color Layer " + std::to_string(ProgramSettings::ColorLayerFirst + i));
-    WriteIntegerLine(s.ColorLayerColors[i]);
-  }
-  label("Textprogramm");
-  WriteLine(s.TextProgram);
-  label("Datenbank mode");
-  WriteIntegerLine(s.DatabaseMode);
-  label("externe Datenbank");
-  WriteLine(s.ExternalDatabase);
-  label("Windows Screendump Origin X");
-  WriteIntegerLine(s.ScreendumpOriginX);
-  label("Windows Screendump Origin Y");
-  WriteIntegerLine(s.ScreendumpOriginY);
-  label("Windows Screendump Scale");
-  WriteExtendedLine(s.ScreendumpScale);
-  label("Windows Screendump Border ?");
-  WriteBoolLine(s.ScreendumpBorder);
-  label(ReservedLabel);
-  WriteBoolLine(false);
-  label(ReservedLabel);
-  WriteBoolLine(false);
-  label("GRAVURA Command lines (n, line 2 .. line n)");
-  WriteIntegerLine(s.GravuraCommandCount);
-  for (int k = 2; k <= s.GravuraCommandCount && k <= ProgramSettings::GravuraLineCount; ++k)
-    WriteLine(s.GravuraCommandLines[k - 1]);
-  label("Archive Flag ?");
-  WriteBoolLine(Flags.ArchiveMode);
-  label(ReservedLabel);
-  WriteBoolLine(false);
-  label("Date Code");
-  WriteIntegerLine(s.DateFormat);
-  label("Header Space Lines");
-  WriteIntegerLine(s.HeaderSpaceLines);
-  label("Text Device");
-  WriteIntegerLine(s.DefaultTextDevice);
-  label("Text Device Window ?");
-  WriteBoolLine(s.AskTextDevice);
-  label("Small Online Window ?");
-  WriteBoolLine(s.SmallOnlineWindow);
-  label("Enter Diagram Limits ?");
-  WriteBoolLine(s.AskDiagramLimits);
-  label("Dot=1 Komma=2");
-  WriteIntegerLine(separatorMode);
-  label("Default Data Directory");
-  WriteLine(s.DefaultDataFolder);
-  label("Text Height Factor");
-  WriteExtendedLine(s.GraphicTextHeightFactor);
-  label("Input Window Scale %");
-  WriteIntegerLine(s.FormScalePercent);
-  label("HTML Browser");
-  WriteLine(s.HtmlBrowser);
-  label("Print Scale Vertical");
-  WriteExtendedLine(s.ScreendumpScaleY);
-  label("Line thickness Layer 0..5");
+  LabeledStr("Textstil CAD", s.CadTextStyle);
+  LabeledShortReal("Textbreitenfaktor CAD", s.CadTextWidthFactor);
+  LabeledShortReal("Textwinkel", s.CadTextAngle);
+  LabeledStr("CAD Ordner", s.CadFolder);
+  LabeledStr("DBF Ordner", s.DbfFolder);
+  LabeledInt("Hilfegrad", s.HelpLevel);
+  LabeledInt("Druckerschnittstelle", s.PrinterPort);
+  LabeledInt("Druckertyp", s.PrinterType);
+  LabeledInt("Druckdichte", s.PrintDensity);
+  LabeledStr("Hardcopy um 90° gedreht ?", std::string(1, s.HardcopyRotated));
+  LabeledInt("Dezimalstellen", decimals);
+  LabeledInt("Druckdicke vertikal", s.PrintDensityVertical);
+  LabeledBool("Farbgrafik", s.ColorGraphics);
+  LabeledShortReal("GrafikKorrekturFaktor horizontal", s.GraphicCorrectionFactor);
+  LabeledInt("Grafik-Mode", s.GraphicMode);
+  LabeledInt("Grafik-Treiber", s.GraphicDriver);
+  LabeledInt("Auflösung horizontal", s.ScreenWidth);
+  LabeledInt("Auflösung vertikal", s.ScreenHeight);
+  LabeledStr("Ordner für temporäre Dateien", s.TempFolder);
+  LabeledInt("Druckerschnittstelle Hardcopy", s.HardcopyPort);
+  LabeledStr("EDI Ordner", s.EdiFolder);
+  LabeledStr("PLT Ordner", s.PltFolder);
+  LabeledInt("Mode für Textausdruck 1:* 2:-", s.SeparatorMode);
+  LabeledInt("Zeilen pro Seite für Drucker", s.LinesPerPage);
+  LabeledReal("Zoomfaktor", s.ZoomFactor);
+  LabeledReal("Pan-Faktor", s.PanFactor);
+  LabeledStr("ZORQUAN-Programmverzeichnis", s.ExeFolder);
+  LabeledStr("GRAVURA-Kommandozeile", s.GravuraCommandLines[0]);
+  LabeledInt("Hintergrundfarbe", s.BackgroundColor);
+  LabeledInt("Windows-Druckmodus (1=mono 2=color)", s.PrintColorMode);
+  LabeledBool("Layer Monochrom", s.LayerMonochrome);
+  LabeledReal("Textbreitenfaktor Grafik", s.GraphicTextWidthFactor);
+  LabeledStr("Textstil Grafik", s.GraphicFontName);
+  for (int i = 0; i < 16; ++i)
+    LabeledInt("Color Layer " + std::to_string(ProgramSettings::ColorLayerFirst + i),
+               s.ColorLayerColors[i]);
+  LabeledStr("Textprogramm", s.TextProgram);
+  LabeledInt("Datenbank mode", s.DatabaseMode);
+  LabeledStr("externe Datenbank", s.ExternalDatabase);
+  LabeledInt("Windows Screendump Origin X", s.ScreendumpOriginX);
+  LabeledInt("Windows Screendump Origin Y", s.ScreendumpOriginY);
+  LabeledReal("Windows Screendump Scale", s.ScreendumpScale);
+  LabeledBool("Windows Screendump Border ?", s.ScreendumpBorder);
+  LabeledBool(ReservedLabel, false);
+  LabeledBool(ReservedLabel, false);
+  // Never more lines than are kept, so that the reader stays in step.
+  const int count = std::min(s.GravuraCommandCount, ProgramSettings::GravuraLineCount);
+  LabeledInt("GRAVURA Command lines (n, line 2 .. line n)", count);
+  for (int k = 2; k <= count; ++k) WriteLine(s.GravuraCommandLines[k - 1]);
+  LabeledBool("Archive Flag ?", Flags.ArchiveMode);
+  LabeledBool(ReservedLabel, false);
+  LabeledInt("Date Code", s.DateFormat);
+  LabeledInt("Header Space Lines", s.HeaderSpaceLines);
+  LabeledInt("Text Device", s.DefaultTextDevice);
+  LabeledBool("Text Device Window ?", s.AskTextDevice);
+  LabeledBool("Small Online Window ?", s.SmallOnlineWindow);
+  LabeledBool("Enter Diagram Limits ?", s.AskDiagramLimits);
+  LabeledInt("Dot=1 Komma=2", separatorMode);
+  LabeledStr("Default Data Directory", s.DefaultDataFolder);
+  LabeledReal("Text Height Factor", s.GraphicTextHeightFactor);
+  LabeledInt("Input Window Scale %", s.FormScalePercent);
+  LabeledStr("HTML Browser", s.HtmlBrowser);
+  LabeledReal("Print Scale Vertical", s.ScreendumpScaleY);
+  WriteLine("Line thickness Layer 0..5");
   for (int w : s.LayerLineWidths) WriteIntegerLine(w);
-  label("Graphic Printout Dialog Box ?");
-  WriteBoolLine(s.GraphicPrintDialog);
-  label("Text window left/top/width/height");
-  WriteFields4(std::to_string(s.TextWindowRect[0]), std::to_string(s.TextWindowRect[1]),
-               std::to_string(s.TextWindowRect[2]), std::to_string(s.TextWindowRect[3]));
-  label("Metric Units=0,  English units=1");
-  WriteIntegerLine(s.UnitSystem);
-  label("printout with header=1, header page 1 only=2");
-  WriteIntegerLine(s.HeaderMode);
-  label("Text Font Printout");
-  WriteLine(s.PrintFontName);
-  label("Text Size Printout");
-  WriteIntegerLine(s.PrintFontSize);
-  label("Text Style Printout");
-  WriteIntegerLine(s.PrintFontStyle);
-  label("Text Style Graphics");
-  WriteIntegerLine(s.GraphicFontStyle);
-  label("Printer: Portrait=1, Landscape=2");
-  WriteIntegerLine(s.PrintOrientation);
-  label("Edit 3D x,y,z ?");
-  WriteBoolLine(s.Edit3DAngles);
-  label("3D - Default x,y,z");
+  LabeledBool("Graphic Printout Dialog Box ?", s.GraphicPrintDialog);
+  WriteLine("Text window left/top/width/height");
+  const auto& r = s.TextWindowRect;
+  WriteFields4(std::to_string(r[0]), std::to_string(r[1]), std::to_string(r[2]),
+               std::to_string(r[3]));
+  LabeledInt("Metric Units=0,  English units=1", s.UnitSystem);
+  LabeledInt("printout with header=1, header page 1 only=2", s.HeaderMode);
+  LabeledStr("Text Font Printout", s.PrintFontName);
+  LabeledInt("Text Size Printout", s.PrintFontSize);
+  LabeledInt("Text Style Printout", s.PrintFontStyle);
+  LabeledInt("Text Style Graphics", s.GraphicFontStyle);
+  LabeledInt("Printer: Portrait=1, Landscape=2", s.PrintOrientation);
+  LabeledBool("Edit 3D x,y,z ?", s.Edit3DAngles);
+  WriteLine("3D - Default x,y,z");
   for (long double a : s.Default3DAngles) WriteExtendedLine(a);
   WriteIntegerLine(s.IndexStyle);
   WriteIntegerLine(s.ExcelDecimalMode);
   WriteLine(s.ReleaseFieldText);
-  label("Decimals DXF,TXT");
-  WriteIntegerLine(s.CadDecimals);
-  label("CAD Text Mode");
-  WriteIntegerLine(s.CadTextMode);
-  label("Strichstärke Layer 16..31");
+  LabeledInt("Decimals DXF,TXT", s.CadDecimals);
+  LabeledInt("CAD Text Mode", s.CadTextMode);
+  WriteLine("Strichstärke Layer 16..31");
   for (int w : s.ColorLayerLineWidths) WriteIntegerLine(w);
   WriteIntegerLine(s.SpecialCharMode);
   WriteIntegerLine(s.FontScalePercent);
@@ -577,7 +440,7 @@ void WriteEntries(const ProgramSettings& s, int decimals, int separatorMode) {
     WriteBoolLine(b);
   WriteIntegerLine(s.TitleBlockKind);
   for (int i = 0; i < 16; ++i) WriteIntegerLine(s.ColorPalette[i]);
-  WriteBoolLine(!s.Cad3DTo2D);
+  WriteBoolLine(!s.Cad3DTo2D);  // stored negated
   WriteBoolLine(s.DrawProtectionNote);
   WriteLine(s.ManualFolder);
   WriteIntegerLine(s.DrawingMargin);
@@ -648,8 +511,7 @@ void ReadConfiguration(const ScreenMetrics& screen) {
     if ((found = DataFile.Reset())) Settings.ConfigFolder = folder;
   }
   if (!found) {
-    if (IsUnsetScreenSize(Settings.ScreenWidth)) Settings.ScreenWidth = screen.Width - 9;
-    if (IsUnsetScreenSize(Settings.ScreenHeight)) Settings.ScreenHeight = screen.Height - 91;
+    DefaultScreenSize(screen);
     Settings.TextWindowRect[3] = screen.Height - 80;
     double frame = 1.0;  // outer height over client height plus menu and caption
     if (screen.WindowHeight > 0 && screen.ClientHeight > 0)

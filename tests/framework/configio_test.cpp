@@ -2,39 +2,27 @@
 #include "framework/configio.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
+using namespace qern::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> ReadLines(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-void WriteLines(const std::string& name, const std::vector<std::string>& lines, size_t count) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  for (size_t i = 0; i < count && i < lines.size(); ++i) out << lines[i] << "\r\n";
+// The first count lines of a file's lines, written as the file.
+void WriteFirstLines(const std::string& name, const std::vector<std::string>& lines, size_t count) {
+  WriteFileLines(name, {lines.begin(), lines.begin() + static_cast<long>(std::min(count, lines.size()))});
 }
 
 size_t IndexOf(const std::vector<std::string>& lines, const std::string& label) {
@@ -146,8 +134,6 @@ void SetNonDefaults(ProgramSettings& s) {
 class ConfigFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qern_cfg_XXXXXX";
-    root_ = mkdtemp(pattern);
     fs::create_directories(root_ + "/conf");
     fs::create_directories(root_ + "/home");
     const char* home = getenv("HOME");
@@ -157,7 +143,6 @@ class ConfigFileTest : public ::testing::Test {
   }
   void TearDown() override {
     setenv("HOME", savedHome_.c_str(), 1);
-    fs::remove_all(root_);
   }
   // Start values, program identity as at start-up, and the test's configuration folder.
   void Fresh() {
@@ -174,7 +159,7 @@ class ConfigFileTest : public ::testing::Test {
     Flags.AbortFlag = false;
     WriteConfiguration();
     EXPECT_FALSE(Flags.AbortFlag);
-    return ReadLines(CfgName());
+    return ReadFileLines(CfgName());
   }
   // Reads the file into start values.
   void ReadFresh() {
@@ -188,7 +173,9 @@ class ConfigFileTest : public ::testing::Test {
     return s;
   }
 
-  std::string root_, savedHome_;
+  TempFolder temp_;
+  const std::string root_ = temp_.Path();
+  std::string savedHome_;
   ScopedScriptedDialogs dialogs_;
 };
 
@@ -326,7 +313,7 @@ TEST_F(ConfigFileTest, ValueLinesThatAreNotNumbersTakeTheFallback) {
   lines[IndexOf(lines, "Text window left/top/width/height") + 1] = "1|2|0|5|";
   lines[IndexOf(lines, "Edit 3D x,y,z ?") + 1] = "ja";        // only FALSE turns it off
   lines[IndexOf(lines, "Graphic Printout Dialog Box ?") + 1] = "true";  // TRUE in any case
-  WriteLines(CfgName(), lines, lines.size());
+  WriteFileLines(CfgName(), lines);
   ReadFresh();
   EXPECT_TRUE(Settings.Edit3DAngles);
   EXPECT_TRUE(Settings.GraphicPrintDialog);
@@ -424,7 +411,7 @@ TEST_F(ConfigFileTest, FileEndingAtEachTestPointKeepsTheRemainingStartValues) {
   };
   for (const Cut& cut : cuts) {
     SCOPED_TRACE(cut.label);
-    WriteLines(CfgName(), lines, IndexOf(lines, cut.label));
+    WriteFirstLines(CfgName(), lines, IndexOf(lines, cut.label));
     ReadFresh();
     EXPECT_FALSE(Flags.AbortFlag);
     cut.check();
@@ -436,7 +423,7 @@ TEST_F(ConfigFileTest, FileEndingAtEachTestPointKeepsTheRemainingStartValues) {
 
 TEST_F(ConfigFileTest, EarlyEndBeforeTheScreenSizeStillGivesTheScreenDefaults) {
   const auto lines = WriteSettings(Written());
-  WriteLines(CfgName(), lines, IndexOf(lines, "Druckertyp"));
+  WriteFirstLines(CfgName(), lines, IndexOf(lines, "Druckertyp"));
   Fresh();
   ReadConfiguration(1600, 900);
   EXPECT_EQ(Settings.ScreenWidth, 1591);
@@ -448,7 +435,7 @@ TEST_F(ConfigFileTest, EntriesWithTheirOwnTestKeepStartValuesAndLaterEntriesGive
   const auto lines = WriteSettings(s);
   // Ends after "Archive Flag ?": own-test entries keep their values, 75, 76 and 79 are read as
   // empty lines and take their fallbacks.
-  WriteLines(CfgName(), lines, IndexOf(lines, "Archive Flag ?") + 2);
+  WriteFirstLines(CfgName(), lines, IndexOf(lines, "Archive Flag ?") + 2);
   ReadFresh();
   const ProgramSettings start = ProgramSettings{};
   EXPECT_EQ(Settings.GravuraCommandCount, s.GravuraCommandCount);
@@ -463,7 +450,7 @@ TEST_F(ConfigFileTest, EntriesWithTheirOwnTestKeepStartValuesAndLaterEntriesGive
   EXPECT_EQ(Settings.ScreendumpScaleY, start.ScreendumpScaleY);
 }
 
-TEST_F(ConfigFileTest, GravuraCountAboveNineStillConsumesItsLines) {
+TEST_F(ConfigFileTest, GravuraCountAboveNineStaysInStep) {
   ProgramSettings s = Written();
   auto lines = WriteSettings(s);
   const size_t at = IndexOf(lines, "GRAVURA Command lines (n, line 2 .. line n)") + 1;
@@ -472,7 +459,7 @@ TEST_F(ConfigFileTest, GravuraCountAboveNineStillConsumesItsLines) {
   std::vector<std::string> extra;
   for (int k = 4; k <= 12; ++k) extra.push_back("zeile " + std::to_string(k));
   lines.insert(lines.begin() + static_cast<long>(at) + 3, extra.begin(), extra.end());
-  WriteLines(CfgName(), lines, lines.size());
+  WriteFileLines(CfgName(), lines);
   ReadFresh();
   EXPECT_EQ(Settings.GravuraCommandCount, 9);
   EXPECT_EQ(Settings.GravuraCommandLines[1], "plot zwei");
@@ -480,6 +467,14 @@ TEST_F(ConfigFileTest, GravuraCountAboveNineStillConsumesItsLines) {
   EXPECT_TRUE(Flags.ArchiveMode == false);
   EXPECT_EQ(Settings.DateFormat, s.DateFormat);
   EXPECT_EQ(Settings.UseInsertBlockFiles, true);
+
+  // Settings with a count above nine are written with nine, so the file stays in step.
+  s.GravuraCommandCount = 12;
+  WriteSettings(s);
+  ReadFresh();
+  EXPECT_EQ(Settings.GravuraCommandCount, 9);
+  EXPECT_EQ(Settings.DateFormat, s.DateFormat);
+  EXPECT_EQ(Settings.DefaultDataFolder, s.DefaultDataFolder);
 }
 
 TEST_F(ConfigFileTest, SearchOrderConfigFolderThenMakerFolderThenItsSubfolder) {
@@ -543,13 +538,13 @@ TEST_F(ConfigFileTest, FailedWriteKeepsTheOldFile) {
   WriteConfiguration();
   DataFile.FailNextWrites(0);
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ReadLines(CfgName()), before);
+  EXPECT_EQ(ReadFileLines(CfgName()), before);
   EXPECT_FALSE(fs::exists(CfgName() + ".tmp"));
   EXPECT_FALSE(dialogs_->Messages().empty());
   // With the flag set on entry nothing is written.
   Flags.AbortFlag = true;
   WriteConfiguration();
-  EXPECT_EQ(ReadLines(CfgName()), before);
+  EXPECT_EQ(ReadFileLines(CfgName()), before);
 }
 
 class SessionFileTest : public ConfigFileTest {};
@@ -559,7 +554,7 @@ TEST_F(SessionFileTest, RecentFilesRoundTrip) {
   Session.CurrentFileFolder = "/d/";
   WriteSessionFile();
   EXPECT_FALSE(Flags.AbortFlag);
-  const auto lines = ReadLines(Folder() + "qern.cff");
+  const auto lines = ReadFileLines(Folder() + "qern.cff");
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "/d/ Session qern");
   Session.RecentFiles = {"x", "y", "z", "w"};
@@ -581,7 +576,7 @@ TEST_F(SessionFileTest, EmptyListWritesNothingAndMissingFileEmptiesTheList) {
   ReadSessionFile();
   EXPECT_EQ(Session.RecentFiles, (std::array<std::string, 4>{}));
   // A short file leaves the missing entries empty.
-  WriteLines(Folder() + "qern.cff", {"t", "eins"}, 2);
+  WriteFileLines(Folder() + "qern.cff", {"t", "eins"});
   Session.RecentFiles = {"a", "b", "c", "d"};
   ReadSessionFile();
   EXPECT_EQ(Session.RecentFiles, (std::array<std::string, 4>{"eins", "", "", ""}));
