@@ -1,14 +1,63 @@
-// The change-log printout through the listing engine.
+// The change-log menu and the change-log printout through the listing engine.
 #include "drawing/aend1.h"
 
 #include "design/aendvar.h"
 #include "framework/dialogs.h"
 #include "framework/listout.h"
 #include "framework/progvar.h"
+#include "framework/sysutil.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 
 namespace qern {
+
+namespace {
+ChangeLogWindows Windows;
+}  // namespace
+
+void SetChangeLogWindows(const ChangeLogWindows& windows) { Windows = windows; }
+
+void ChangeLogMenu(int choice) {
+  DrawingInfoRecord& d = DrawingInfo;
+  if (choice == 0) {
+    const char* const items[] = {"neu",      "ändern",         "löschen", "anzeigen",
+                                 "Ausdruck", "Zeichnungsinfo", "zurück...."};
+    for (int i = 0; i < 7; ++i) Session.ChoiceTexts[i] = items[i];
+    SetHelpContext(2600);
+    Flags.AbortFlag = false;
+    int index = 4;
+    SelectChoice("Änderungen", 7, index);
+    if (Flags.AbortFlag || index == 7) return;
+    choice = index;
+  }
+  switch (choice) {
+    case 1:
+      if (d.ChangeCount >= MaxChangeEntries) {
+        ErrorMessage("Max. Änderungen = " + IntStr(MaxChangeEntries) + " !");
+        return;
+      }
+      ++d.ChangeCount;
+      d.ChangeEntries[d.ChangeCount - 1].Date = TodayStr();
+      if (Windows.EditEntry) Windows.EditEntry(d.ChangeCount);
+      PrintChangeLog(DeviceWindow);
+      break;
+    case 2:
+      if (d.ChangeCount == 0) return;
+      if (Windows.EditEntry) Windows.EditEntry(d.ChangeCount);
+      PrintChangeLog(DeviceWindow);
+      break;
+    case 3:
+      if (d.ChangeCount > 0) --d.ChangeCount;
+      PrintChangeLog(DeviceWindow);
+      break;
+    case 4: PrintChangeLog(DeviceWindow); break;
+    case 5: PrintChangeLog(0); break;
+    case 6:
+      if (Windows.ShowInfo) Windows.ShowInfo();
+      break;
+    default: break;
+  }
+}
 
 std::string ChangeIndexText(int i) {
   if (Settings.IndexStyle == 1) return IntStr(i);
@@ -44,16 +93,19 @@ void PrintChangeLog(int device) {
     const ChangeEntry& e = d.ChangeEntries[i - 1];
     ListLine("  " + ChangeIndexText(i) + "     " + AlignLeft(e.Date, 10) + "   " +
              AlignLeft(e.Editor, 6) + "   " + AlignLeft(e.ChangeText, 20));
-    // Each line of the description is a line of the listing, so page counting stays right.
-    std::string rest = e.Description;
-    for (;;) {
-      const std::size_t br = rest.find('\n');
-      std::string line = rest.substr(0, br);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      ListLine(" " + line);
-      if (br == std::string::npos) break;
-      rest.erase(0, br + 1);
+    // " " + description; each of its further lines is a listing line of its own, so that the
+    // page count stays right.
+    std::string line = " ";
+    for (char c : e.Description) {
+      if (c == '\n') {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        ListLine(line);
+        line.clear();
+      } else {
+        line += c;
+      }
     }
+    ListLine(line);
     ListLine(SeparatorLine());
     if (Flags.AbortFlag) break;
   }

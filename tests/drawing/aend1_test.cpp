@@ -1,40 +1,31 @@
-// Change-log printout: its lines in the listing window, the index style, and a file device with
-// its page head.
+// Change-log menu and printout: its lines in the listing window, the index style, a file device
+// with its page head, and the menu's new, modify and delete on the last entry.
 #include "drawing/aend1.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "design/aendvar.h"
 #include "framework/listout.h"
 #include "framework/progvar.h"
+#include "framework/sysutil.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
 
-std::string ReadAll(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using test::ReadWholeFile;
 
 class ChangeLogPrintTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitProgramState();
     ResetListState();
-    char pattern[] = "/tmp/qern_aend_XXXXXX";
-    dir_ = mkdtemp(pattern);
+    dir_ = tmp_.Path();
     Settings.TempFolder = dir_ + "/";
     Session.CurrentFileFolder = dir_ + "/";
     Session.CurrentFileName = "welle";
-    SetListingHooks({[this](const std::string& file) { shown_ = ReadAll(file); }});
+    SetListingHooks({[this](const std::string& file) { shown_ = ReadWholeFile(file); }});
     InitDrawingInfo();
     DrawingInfo.TitleDrawnDate = "2024-01-15";
     DrawingInfo.TitleDrawnName = "Jäger";
@@ -45,8 +36,9 @@ class ChangeLogPrintTest : public ::testing::Test {
   }
   void TearDown() override {
     SetListingHooks({});
-    std::filesystem::remove_all(dir_);
+    SetChangeLogWindows({});
   }
+  test::TempFolder tmp_;
   std::string dir_, shown_;
 };
 
@@ -61,8 +53,8 @@ TEST_F(ChangeLogPrintTest, WindowListingLinesAndIndexLetters) {
             std::string::npos);
   EXPECT_NE(shown_.find(m + "  c     2024-03-01   Weiß     Toleranz            \r\n"),
             std::string::npos);
-  // A description of two lines gives two listing lines.
-  EXPECT_NE(shown_.find(m + " MdR neu\r\n" + m + " Prüfplan neu\r\n"), std::string::npos);
+  // A description of two lines gives two listing lines: " " + description.
+  EXPECT_NE(shown_.find(m + " MdR neu\r\n" + m + "Prüfplan neu\r\n"), std::string::npos);
   EXPECT_EQ(shown_.find("Änderungsprotokoll"), std::string::npos);  // no page head in the window
 }
 
@@ -84,7 +76,7 @@ TEST_F(ChangeLogPrintTest, FileDeviceHasThePageHeadAndCancelStops) {
   dialogs->QueueText(dir_ + "/protokoll.txt");
   PrintChangeLog(DeviceFile);
   ASSERT_FALSE(Flags.AbortFlag);
-  const std::string text = ReadAll(dir_ + "/protokoll.txt");
+  const std::string text = ReadWholeFile(dir_ + "/protokoll.txt");
   EXPECT_NE(text.find("Änderungsprotokoll"), std::string::npos);
   EXPECT_NE(text.find("Erstausgabe"), std::string::npos);
 
@@ -92,6 +84,56 @@ TEST_F(ChangeLogPrintTest, FileDeviceHasThePageHeadAndCancelStops) {
   dialogs->QueueCancel();
   PrintChangeLog(DeviceFile);
   EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(ChangeLogPrintTest, MenuActsOnTheLastEntryAndStopsAt25) {
+  ScopedScriptedDialogs dialogs;
+  std::vector<int> edited;
+  SetChangeLogWindows({[&](int n) { edited.push_back(n); }, {}});
+
+  // The choice dialog proposes "anzeigen"; "löschen" drops the last entry and shows the log.
+  dialogs->QueueChoice(3);
+  ChangeLogMenu(0);
+  EXPECT_EQ(dialogs->Log[0].Caption, "Änderungen");
+  EXPECT_EQ(dialogs->Log[0].Items.size(), 7u);
+  EXPECT_EQ(dialogs->Log[0].Items[6], "zurück....");
+  EXPECT_EQ(dialogs->Log[0].Index, 4);
+  EXPECT_EQ(DrawingInfo.ChangeCount, 2);
+  EXPECT_EQ(shown_.find("Toleranz"), std::string::npos);
+
+  // "neu" reuses the dropped slot with today's date; "ändern" edits the last entry.
+  ChangeLogMenu(1);
+  ChangeLogMenu(2);
+  EXPECT_EQ(edited, (std::vector<int>{3, 3}));
+  EXPECT_EQ(DrawingInfo.ChangeEntries[2].ChangeText, "Toleranz");
+  EXPECT_EQ(DrawingInfo.ChangeEntries[2].Date, TodayStr());
+
+  // "zurück...." and Cancel end the menu.
+  dialogs->Clear();
+  dialogs->QueueChoice(7);
+  ChangeLogMenu(0);
+  ChangeLogMenu(0);
+  EXPECT_EQ(DrawingInfo.ChangeCount, 3);
+
+  // With no entries "ändern" does nothing; "löschen" shows the empty log.
+  DrawingInfo.ChangeCount = 0;
+  Flags.AbortFlag = false;
+  edited.clear();
+  shown_.clear();
+  ChangeLogMenu(2);
+  EXPECT_TRUE(edited.empty());
+  EXPECT_TRUE(shown_.empty());
+  ChangeLogMenu(3);
+  EXPECT_EQ(DrawingInfo.ChangeCount, 0);
+  EXPECT_FALSE(shown_.empty());
+
+  // A 26th entry is refused.
+  DrawingInfo.ChangeCount = 25;
+  dialogs->Clear();
+  ChangeLogMenu(1);
+  EXPECT_EQ(DrawingInfo.ChangeCount, 25);
+  ASSERT_EQ(dialogs->Messages().size(), 1u);
+  EXPECT_EQ(dialogs->Messages()[0], "Max. Änderungen = 25 !");
 }
 
 }  // namespace
