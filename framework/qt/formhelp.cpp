@@ -40,7 +40,8 @@ FormRect Scale(QWidget* form) {
     else if (f.pixelSize() > 0)
       f.setPixelSize(std::max(1, static_cast<int>(std::lround(f.pixelSize() * factor))));
     form->setFont(f);
-    form->adjustSize();
+    // Grow to fit the scaled controls, but keep the dialog's own size as the least.
+    form->resize(form->size().expandedTo(form->sizeHint()));
   }
   FormRect r = ScaledFormSize({form->x(), form->y(), form->width(), form->height()});
   form->resize(r.Width, r.Height);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <functional>
 
 #include "framework/dialogs.h"
@@ -184,6 +185,17 @@ TEST_F(QtDialogsTest, CentreDialogOnHostWindow) {
   QRect g = host.frameGeometry();
   EXPECT_EQ(dialog.x(), g.x() + (g.width() - 300) / 2);
   EXPECT_EQ(dialog.y(), g.y() + (g.height() - 150) / 2 + 20);
+
+  // A larger font never shrinks a dialog below its own size before the form scale.
+  Settings.FormScalePercent = 100;
+  Settings.FontScalePercent = 125;
+  QWidget sized;
+  auto* layout = new QVBoxLayout(&sized);
+  layout->addWidget(new QLabel("Wert"));
+  sized.resize(400, 300);
+  CentreDialog(&sized);
+  EXPECT_GE(sized.width(), 400);
+  EXPECT_GE(sized.height(), 300);
   SetDialogHostWindow(nullptr);
   EXPECT_EQ(QtNameFilters({"*.qrk", "*.*"}), "*.qrk (*.qrk);;*.* (*.*)");
 }
