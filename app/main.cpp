@@ -1,6 +1,7 @@
 // Entry point of wqern: batch runs and runs without a screen end without any window; otherwise the
 // main window Thh is created and the message loop runs until it closes.
 #include <QApplication>
+#include <clocale>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
   if (qern::IsBatchMode(choice.Mode) || qern::HeadlessRun()) return qern::RunWithoutWindow();
 
   QApplication app(argc, argv);
+  // Qt takes the user's locale for the C library too; numbers keep the program's own format.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName("QERE");
   qern::Thh window;
   if (const std::optional<int> status = window.StartExitStatus()) return *status;
