@@ -227,6 +227,7 @@ TEST_F(UtilStrTest, ParamPresentIgnoresCase) {
 TEST_F(UtilStrTest, DisplayTextByMode) {
   const std::string text = "Zähne ±0,5° │ Maß ─ µm²";
   EXPECT_EQ(ConvertDisplayText(text), "Zähne ±0,5° | Maß - µm²");
+  EXPECT_EQ(ConvertDisplayText(std::string(300, 'a') + "═"), std::string(300, 'a') + "-");
   Settings.SpecialCharMode = 1;
   EXPECT_EQ(ConvertDisplayText(text), "Zaehne +/-0,5deg | Mass - um2");
   EXPECT_EQ(OemStrToAnsi("Ü"), "Ue");
