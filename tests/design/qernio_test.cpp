@@ -1,14 +1,10 @@
 // Design-data file: round trips of the default design and the shipped examples, files in the
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "design/aendvar.h"
 #include "design/qerncalc.h"
@@ -18,80 +14,44 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteBytes(const std::string& name, const std::string& bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::vector<std::string> SplitCrLf(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    std::size_t end = bytes.find("\r\n", pos);
-    if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  return lines;
-}
+using test::ReadFileLines;
+using test::ReadWholeFile;
+using test::WriteFileLines;
+using test::WriteWholeFile;
 
 // Every field the file carries, compared within the written decimals (tol) or exactly (tol 0).
 void ExpectSameContent(const DesignFileContent& a, const DesignFileContent& b, long double tol) {
-  const DesignRecord& r = a.Record;
-  const DesignRecord& s = b.Record;
+  const DesignRecord &r = a.Record, &s = b.Record;
   auto near = [&](long double x, long double y, const char* what) {
-    if (tol == 0)
-      EXPECT_EQ(x, y) << what;
-    else
-      EXPECT_LE(std::fabs(static_cast<double>(x - y)), static_cast<double>(tol)) << what;
+    EXPECT_LE(std::fabs(x - y), tol) << what << ": " << static_cast<double>(x) << " / "
+                                     << static_cast<double>(y);
   };
-  near(r.PressureAngleDeg, s.PressureAngleDeg, "alpha");
-  near(r.NormalModule, s.NormalModule, "mn");
-  EXPECT_EQ(r.ToothCount[1], s.ToothCount[1]);
-  EXPECT_EQ(r.PitchInputMode, s.PitchInputMode);
-  EXPECT_EQ(r.MajorDiameterInput, s.MajorDiameterInput);
-  EXPECT_EQ(r.MinorDiameterInput, s.MinorDiameterInput);
+#define QERN_NEAR(f) near(r.f, s.f, #f)
+#define QERN_SAME(f) EXPECT_EQ(r.f, s.f) << #f
+  QERN_NEAR(PressureAngleDeg); QERN_NEAR(NormalModule); QERN_NEAR(DiametralPitch);
+  QERN_SAME(ToothCount[1]); QERN_SAME(PitchInputMode); QERN_SAME(AngleCode); QERN_SAME(FitMode);
+  QERN_SAME(MajorDiameterInput); QERN_SAME(MinorDiameterInput); QERN_SAME(ClearancesAsFactors);
   for (int k = 1; k <= 2; ++k) {
-    EXPECT_EQ(a.Name[k], b.Name[k]);
-    EXPECT_EQ(a.Number[k], b.Number[k]);
-    EXPECT_EQ(a.Name2[k], b.Name2[k]);
-    near(r.ToolAddendumFactor[k], s.ToolAddendumFactor[k], "haP0");
-    near(r.ToolDedendumFactor[k], s.ToolDedendumFactor[k], "hfP0");
-    near(r.ToolTipRadiusFactor[k], s.ToolTipRadiusFactor[k], "rho");
-    EXPECT_EQ(r.XInputMode[k], s.XInputMode[k]);
-    near(r.ProfileShift[k], s.ProfileShift[k], "x");
-    near(r.PinDiameter[k], s.PinDiameter[k], "Dm");
-    near(r.PinDimension[k], s.PinDimension[k], "MdR");
-    near(r.TipDiameterInput[k], s.TipDiameterInput[k], "da");
-    near(r.RootDiameterInput[k], s.RootDiameterInput[k], "df");
+    QERN_NEAR(ToolAddendumFactor[k]); QERN_NEAR(ToolDedendumFactor[k]);
+    QERN_NEAR(ToolTipRadiusFactor[k]); QERN_SAME(XInputMode[k]); QERN_NEAR(ProfileShift[k]);
+    QERN_NEAR(PinDiameter[k]); QERN_NEAR(PinDimension[k]);
+    QERN_NEAR(TipDiameterInput[k]); QERN_NEAR(RootDiameterInput[k]);
   }
-  near(r.ToothThicknessInput[1], s.ToothThicknessInput[1], "sn");
-  near(r.SpaceWidthInput[2], s.SpaceWidthInput[2], "en");
-  EXPECT_EQ(r.ClearancesAsFactors, s.ClearancesAsFactors);
-  near(r.MajorClearance, s.MajorClearance, "ce");
-  near(r.MinorClearance, s.MinorClearance, "ci");
-  near(r.FlankClearance, s.FlankClearance, "cp");
-  EXPECT_EQ(r.FitMode, s.FitMode);
-  near(r.DiametralPitch, s.DiametralPitch, "Pn");
-  near(r.MajorClearanceFactor, s.MajorClearanceFactor, "ce/mn");
-  near(r.MinorClearanceFactor, s.MinorClearanceFactor, "ci/mn");
-  near(r.FlankClearanceFactor, s.FlankClearanceFactor, "cp/mn");
-  EXPECT_EQ(r.AngleCode, s.AngleCode);
-  near(r.FlankAngleExternal, s.FlankAngleExternal, "gamma_e");
-  near(r.FlankAngleInternal, s.FlankAngleInternal, "gamma_i");
+  QERN_NEAR(ToothThicknessInput[1]); QERN_NEAR(SpaceWidthInput[2]);
+  QERN_NEAR(MajorClearance); QERN_NEAR(MinorClearance); QERN_NEAR(FlankClearance);
+  QERN_NEAR(MajorClearanceFactor); QERN_NEAR(MinorClearanceFactor); QERN_NEAR(FlankClearanceFactor);
+  QERN_NEAR(FlankAngleExternal); QERN_NEAR(FlankAngleInternal);
+#undef QERN_NEAR
+#undef QERN_SAME
+  EXPECT_EQ(a.Name, b.Name);
+  EXPECT_EQ(a.Number, b.Number);
+  EXPECT_EQ(a.Name2, b.Name2);
   EXPECT_EQ(a.CommentLines, b.CommentLines);
   EXPECT_EQ(a.Info, b.Info);
   EXPECT_EQ(a.Links, b.Links);
@@ -107,14 +67,11 @@ class DesignFileTest : public ::testing::Test {
     PartDrawingName2 = {};  // not part of the default design; earlier tests may have set it
     InitDrawingInfo();
     InitDocumentLinks();
-    char pattern[] = "/tmp/qern_io_XXXXXX";
-    dir_ = mkdtemp(pattern);
+    dir_ = tmp_.Path();
     Session.CurrentFileFolder = dir_ + "/";
     Session.CurrentFileName = "";
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return tmp_.File(name); }
 
   // A design with every kind of text the file has to carry.
   void FillTexts() {
@@ -146,6 +103,7 @@ class DesignFileTest : public ::testing::Test {
     DocumentLinks[3] = {"", "Lastenheft Übersicht.odt"};
   }
 
+  test::TempFolder tmp_;
   std::string dir_;
 };
 
@@ -162,7 +120,7 @@ TEST_F(DesignFileTest, DefaultDesignRoundTripsWithinTheWrittenDecimals) {
   DesignFileContent second;
   ASSERT_TRUE(ReadDesignFile(Path("b.qrk"), second));
   ExpectSameContent(first, second, 0);
-  EXPECT_EQ(ReadBytes(Path("a.qrk")), ReadBytes(Path("b.qrk")));
+  EXPECT_EQ(ReadWholeFile(Path("a.qrk")), ReadWholeFile(Path("b.qrk")));
 }
 
 TEST_F(DesignFileTest, LineOrderOfTheFile) {
@@ -170,8 +128,8 @@ TEST_F(DesignFileTest, LineOrderOfTheFile) {
   Design.ClearancesAsFactors = true;
   Design.PinDimension[2] = -12.25L;
   ASSERT_TRUE(WriteDesignFile(Path("order.qrk"), CurrentDesignContent()));
-  const std::string bytes = ReadBytes(Path("order.qrk"));
-  const std::vector<std::string> lines = SplitCrLf(bytes);
+  const std::string bytes = ReadWholeFile(Path("order.qrk"));
+  const std::vector<std::string> lines = ReadFileLines(Path("order.qrk"));
   ASSERT_GT(lines.size(), 80u);
   EXPECT_EQ(lines[0], std::string(65, '-'));
   EXPECT_EQ(lines[4], std::string(65, '-'));
@@ -223,26 +181,34 @@ TEST_F(DesignFileTest, TextsWithUmlautsLinksAndChangeLogRoundTrip) {
   EXPECT_NE(Design.PitchDiameter[1], 0);
 }
 
-TEST_F(DesignFileTest, SeparatorsAndLineBreaksInsideValuesNeverShiftTheFile) {
+TEST_F(DesignFileTest, SeparatorsLineBreaksAndPlacedNumbersNeverShiftTheFile) {
   FillTexts();
   DrawingInfo.TitleCheckedName = "A|B";
   DrawingInfo.TitleReleaseName = "zwei\nZeilen";
-  DrawingInfo.PlacedTexts[0].Text = "x|y";
   DrawingInfo.ChangeEntries[0].Description = "mit | Strich";
   DrawingInfo.ChangeEntries[0].Editor = "Zeile\r\nzwei";
   PartDrawingName[1] = "Name\nmit Umbruch";
+  DrawingInfo.PlacedTextCount = 3;
+  DrawingInfo.PlacedTexts[0] = {123.456L, 0.00123456L, 2.5L, -45.125L, "x|y"};
+  DrawingInfo.PlacedTexts[2] = {1234.56L, -17.5L, 0.35L, 0, "c"};
   ASSERT_TRUE(WriteDesignFile(Path("sep.qrk"), CurrentDesignContent()));
   DesignFileContent back;
   ASSERT_TRUE(ReadDesignFile(Path("sep.qrk"), back));
   EXPECT_EQ(back.Info.TitleCheckedName, "A/B");
   EXPECT_EQ(back.Info.TitleReleaseName, "zwei Zeilen");
   EXPECT_EQ(back.Info.TitleStandardDate, DrawingInfo.TitleStandardDate);
-  EXPECT_EQ(back.Info.PlacedTextCount, 2);
-  EXPECT_EQ(back.Info.PlacedTexts[0].Text, "x/y");
   EXPECT_EQ(back.Info.ChangeEntries[0].Description, "mit / Strich");
   EXPECT_EQ(back.Info.ChangeEntries[0].Editor, "Zeile zwei");
   EXPECT_EQ(back.Name[1], "Name mit Umbruch");
   EXPECT_EQ(back.Number[1], "ZW-0815/1");
+  EXPECT_EQ(back.Info.PlacedTextCount, 3);
+  EXPECT_EQ(back.Info.PlacedTexts[0].Text, "x/y");
+  // Placed-text numbers keep six significant digits.
+  for (int i : {0, 2}) {
+    const PlacedText &a = DrawingInfo.PlacedTexts[i], &b = back.Info.PlacedTexts[i];
+    for (auto [x, y] : {std::pair{a.X, b.X}, {a.Y, b.Y}, {a.Height, b.Height}, {a.Angle, b.Angle}})
+      EXPECT_NEAR(static_cast<double>(y), static_cast<double>(x), std::fabs(static_cast<double>(x)) * 1e-6);
+  }
   EXPECT_NEAR(static_cast<double>(back.Record.FlankAngleExternal), 1.0471976, 1e-12);
 }
 
@@ -273,7 +239,7 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   ScopedScriptedDialogs dialogs;
   FillTexts();
   ASSERT_TRUE(WriteDesignFile(Path("full.qrk"), CurrentDesignContent()));
-  const std::vector<std::string> lines = SplitCrLf(ReadBytes(Path("full.qrk")));
+  const std::vector<std::string> lines = ReadFileLines(Path("full.qrk"));
 
   // The current design is a different one.
   SetDefaultDesign();
@@ -286,9 +252,7 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   Session.CurrentFileName = "aktuell";
 
   for (std::size_t keep = 0; keep < lines.size(); ++keep) {
-    std::string bytes;
-    for (std::size_t i = 0; i < keep; ++i) bytes += lines[i] + "\r\n";
-    WriteBytes(Path("cut.qrk"), bytes);
+    WriteFileLines(Path("cut.qrk"), {lines.begin(), lines.begin() + keep});
     dialogs->Clear();
     Flags.AbortFlag = false;
     ReadDataFile(Path("cut.qrk"));
@@ -299,10 +263,9 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   }
 
   // A section out of step (a change entry missing) is refused too.
-  std::string bytes;
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    if (i < 48 || i > 52) bytes += lines[i] + "\r\n";
-  WriteBytes(Path("shifted.qrk"), bytes);
+  std::vector<std::string> shifted(lines.begin(), lines.begin() + 48);
+  shifted.insert(shifted.end(), lines.begin() + 53, lines.end());
+  WriteFileLines(Path("shifted.qrk"), shifted);
   ReadDataFile(Path("shifted.qrk"));
   EXPECT_TRUE(Flags.AbortFlag);
   ExpectSameContent(current, CurrentDesignContent(), 0);
@@ -325,7 +288,7 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
 TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
   FillTexts();
   ASSERT_TRUE(WriteDesignFile(Path("base.qrk"), CurrentDesignContent()));
-  std::vector<std::string> lines = SplitCrLf(ReadBytes(Path("base.qrk")));
+  std::vector<std::string> lines = ReadFileLines(Path("base.qrk"));
   // 27 change entries and 10 placed texts, as a hand-edited file could hold.
   std::vector<std::string> out(lines.begin(), lines.begin() + 46);
   out.push_back("ÄNDERUNGEN");
@@ -341,9 +304,7 @@ TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
   std::size_t docs = 0;
   while (lines[docs] != "Dokumente") ++docs;
   out.insert(out.end(), lines.begin() + docs, lines.end());
-  std::string bytes;
-  for (const std::string& l : out) bytes += l + "\r\n";
-  WriteBytes(Path("many.qrk"), bytes);
+  WriteFileLines(Path("many.qrk"), out);
 
   DesignFileContent back;
   ASSERT_TRUE(ReadDesignFile(Path("many.qrk"), back));
@@ -354,24 +315,6 @@ TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
   EXPECT_EQ(back.Info.TitleDrawnName, "Zeichner");
   EXPECT_EQ(back.Links, CurrentDesignContent().Links);
   EXPECT_EQ(back.Info.TitleDocumentType, "Fertigungszeichnung");
-}
-
-TEST_F(DesignFileTest, PlacedTextNumbersKeepSixSignificantDigits) {
-  DrawingInfo.PlacedTextCount = 3;
-  DrawingInfo.PlacedTexts[0] = {123.456L, 0.00123456L, 2.5L, -45.125L, "a"};
-  DrawingInfo.PlacedTexts[1] = {1234.56L, 287.125L, 3.5L, 90, "b"};
-  DrawingInfo.PlacedTexts[2] = {0, -17.5L, 0.35L, 0, "c"};
-  ASSERT_TRUE(WriteDesignFile(Path("placed.qrk"), CurrentDesignContent()));
-  DesignFileContent back;
-  ASSERT_TRUE(ReadDesignFile(Path("placed.qrk"), back));
-  for (int i = 0; i < 3; ++i) {
-    const PlacedText& a = DrawingInfo.PlacedTexts[i];
-    const PlacedText& b = back.Info.PlacedTexts[i];
-    for (auto [x, y] : {std::pair{a.X, b.X}, {a.Y, b.Y}, {a.Height, b.Height}, {a.Angle, b.Angle}})
-      EXPECT_NEAR(static_cast<double>(y), static_cast<double>(x), std::fabs(static_cast<double>(x)) * 1e-6)
-          << i;
-    EXPECT_EQ(a.Text, b.Text);
-  }
 }
 
 TEST_F(DesignFileTest, NameRules) {
@@ -397,7 +340,7 @@ TEST_F(DesignFileTest, NameRules) {
 TEST_F(DesignFileTest, OpenDialogSetsTheCurrentFileOnlyAfterASuccessfulRead) {
   ScopedScriptedDialogs dialogs;
   ASSERT_TRUE(WriteDesignFile(Path("welle.qrk"), CurrentDesignContent()));
-  WriteBytes(Path("kaputt.qrk"), "----\r\n");
+  WriteWholeFile(Path("kaputt.qrk"), "----\r\n");
   Session.CurrentFileName = "vorher";
   Session.CurrentFileFolder = "/anderswo/";
 
@@ -426,7 +369,7 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
   Design.ProfileShift[1] = 0.5L;
   SaveDataFile(Path("keep.qrk"));
   ASSERT_FALSE(Flags.AbortFlag);
-  const std::string previous = ReadBytes(Path("keep.qrk"));
+  const std::string previous = ReadWholeFile(Path("keep.qrk"));
 
   // The disk fills up in the middle of the file.
   Flags.AskOverwrite = false;
@@ -436,7 +379,7 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
   SaveDataFile(Path("keep.qrk"));
   DataFile.FailNextWrites(0);
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ReadBytes(Path("keep.qrk")), previous);
+  EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
   ASSERT_FALSE(dialogs->Messages().empty());
   for (const auto& entry : fs::directory_iterator(dir_))
     EXPECT_EQ(entry.path().filename(), "keep.qrk") << "left behind";
@@ -454,7 +397,7 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
   Flags.AbortFlag = false;
   SaveDataFile("");
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ReadBytes(Path("keep.qrk")), previous);
+  EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
 }
 
 // The shipped default design is the default record written by SaveDataFile; the examples are
@@ -464,52 +407,41 @@ struct ShippedDesign {
   void (*Set)();
 };
 
-void ExampleGivenShifts() {
+// A 30-degree serration given by tool factors 1.2 / 0.8 for both diameter groups.
+void ExampleBase(int z, const char* shaft, const char* hub) {
   SetDefaultDesign();
   Design.AngleCode = 0;
   Design.PressureAngleDeg = 30;
-  Design.NormalModule = 1.25L;
-  Design.ToothCount = {0, 24, -24};
-  Design.XInputMode = {0, 1, 1};
-  Design.ProfileShift = {0, 0.1L, -0.15L};
+  Design.ToothCount = {0, z, -z};
   Design.MajorDiameterInput = 0;
   Design.MinorDiameterInput = 0;
   Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
   Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
-  PartDrawingName[1] = "Welle mit Kerbverzahnung";
-  PartDrawingName[2] = "Nabe mit Kerbverzahnung";
+  PartDrawingName[1] = shaft;
+  PartDrawingName[2] = hub;
+}
+
+void ExampleGivenShifts() {
+  ExampleBase(24, "Welle mit Kerbverzahnung", "Nabe mit Kerbverzahnung");
+  Design.NormalModule = 1.25L;
+  Design.XInputMode = {0, 1, 1};
+  Design.ProfileShift = {0, 0.1L, -0.15L};
   Session.CommentLines = {"Beispiel: Profilverschiebung gegeben", "alpha 30°, mn 1,25, z 24, x 0,1 / -0,15", ""};
 }
 
 void ExampleDiametralPitch() {
-  SetDefaultDesign();
-  Design.AngleCode = 0;
-  Design.PressureAngleDeg = 30;
+  ExampleBase(20, "Shaft, diametral pitch 24/48", "Hub, diametral pitch 24/48");
   Design.PitchInputMode = 2;
   Design.DiametralPitch = 24;
-  Design.ToothCount = {0, 20, -20};
   Design.XInputMode = {0, 0, 1};
   Design.ProfileShift = {0, 0, -0.05L};
-  Design.MajorDiameterInput = 0;
-  Design.MinorDiameterInput = 0;
-  Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
-  Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
-  PartDrawingName[1] = "Shaft, diametral pitch 24/48";
-  PartDrawingName[2] = "Hub, diametral pitch 24/48";
   Session.CommentLines = {"Example: inch design given by diametral pitch", "Pn 24, z 20, 30 deg", ""};
 }
 
 void ExamplePinDimension() {
-  SetDefaultDesign();
-  Design.AngleCode = 0;
-  Design.PressureAngleDeg = 30;
+  ExampleBase(18, "Welle, x aus Prüfmaß", "Nabe, x aus Prüfmaß");
   Design.NormalModule = 1;
-  Design.ToothCount = {0, 18, -18};
   Design.XInputMode = {0, 3, 3};
-  Design.MajorDiameterInput = 0;
-  Design.MinorDiameterInput = 0;
-  Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
-  Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
   // Pin dimensions near x = 0.1 (shaft) and x = -0.15 (hub), from a first calculation.
   DesignRecord probe = Design;
   probe.XInputMode = {0, 1, 1};
@@ -520,8 +452,6 @@ void ExamplePinDimension() {
   Design.PinDiameter = probe.PinDiameter;
   Design.PinDimension = {0, std::round(probe.PinDimension[1] * 1000) / 1000,
                          std::round(probe.PinDimension[2] * 1000) / 1000};
-  PartDrawingName[1] = "Welle, x aus Prüfmaß";
-  PartDrawingName[2] = "Nabe, x aus Prüfmaß";
   Session.CommentLines = {"Beispiel: x aus dem Maß über/zwischen Messrollen", "mn 1, z 18", ""};
   DrawingInfo.ChangeCount = 1;
   DrawingInfo.ChangeEntries[0] = {"Erstausgabe", "2024-05-06", "QERN", "Beispielentwurf"};
@@ -536,7 +466,9 @@ TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
   InitDocumentLinks();
   DrawingInfo = DrawingInfoRecord{};
   DesignFileContent defaults = CurrentDesignContent();
-  if (regenerate) ASSERT_TRUE(WriteDesignFile(data + "/null.qrk", defaults));
+  if (regenerate) {
+    ASSERT_TRUE(WriteDesignFile(data + "/null.qrk", defaults));
+  }
   DesignFileContent shipped;
   ASSERT_TRUE(ReadDesignFile(data + "/null.qrk", shipped));
   ExpectSameContent(defaults, shipped, 5.1e-8L);
@@ -568,7 +500,7 @@ TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
     DesignFileContent second;
     ASSERT_TRUE(ReadDesignFile(Path("copy.qrk"), second));
     ExpectSameContent(first, second, 0);
-    EXPECT_EQ(SplitCrLf(ReadBytes(file)).size(), SplitCrLf(ReadBytes(Path("copy.qrk"))).size());
+    EXPECT_EQ(ReadWholeFile(file), ReadWholeFile(Path("copy.qrk")));
   }
 }
 

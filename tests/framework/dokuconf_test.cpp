@@ -1,14 +1,10 @@
 // Document links: start values, the reset of File > New, their file section and the start command.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "framework/dokuconf.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
@@ -18,13 +14,10 @@ class DocumentLinksTest : public ::testing::Test {
   void SetUp() override {
     InitProgramState();
     InitDocumentLinks();
-    char pattern[] = "/tmp/qern_links_XXXXXX";
-    dir_ = mkdtemp(pattern);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string WriteSection() {
-    const std::string name = dir_ + "/links.txt";
+    const std::string name = dir_.File("links.txt");
     DataFile.Assign(name);
     EXPECT_TRUE(DataFile.Rewrite());
     WriteDocumentsSection();
@@ -42,7 +35,7 @@ class DocumentLinksTest : public ::testing::Test {
     return ok;
   }
 
-  std::string dir_;
+  test::TempFolder dir_;
 };
 
 TEST_F(DocumentLinksTest, StartValuesAndNewKeepTheLinkTexts) {
@@ -68,9 +61,7 @@ TEST_F(DocumentLinksTest, SectionAlwaysListsFiveLinksAndReadsBack) {
   ResetDocumentLinks();  // count 0: still five links written
   const std::string name = WriteSection();
 
-  std::ifstream in(name, std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(all.substr(0, 40), "Dokumente\r\n5\r\n--------------------\r\n/usr");
+  EXPECT_EQ(test::ReadWholeFile(name).substr(0, 40), "Dokumente\r\n5\r\n--------------------\r\n/usr");
 
   std::array<DocumentLink, DocumentLinkSlots> links;
   std::uint16_t count = 0;
@@ -80,10 +71,8 @@ TEST_F(DocumentLinksTest, SectionAlwaysListsFiveLinksAndReadsBack) {
 }
 
 TEST_F(DocumentLinksTest, FewerOrMoreLinksAndBrokenSections) {
-  const std::string name = dir_ + "/odd.txt";
-  auto write = [&](const std::string& text) {
-    std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
-  };
+  const std::string name = dir_.File("odd.txt");
+  auto write = [&](const std::string& text) { test::WriteWholeFile(name, text); };
   std::array<DocumentLink, DocumentLinkSlots> links = DocumentLinks;
   std::uint16_t count = 9;
 
