@@ -125,7 +125,7 @@ extern PerPart<std::string> PartDrawingNumber;  // default "01", "02"
 extern PerPart<std::string> PartDrawingName2;   // second name line, default empty
 
 // Writes the default design into Design, sets the part names and numbers and empties the
-// comment lines. Runs once at start-up (static initialisation of the design unit); calling it
+// second name lines and the comment lines. Runs once at start-up (static initialisation of the design unit); calling it
 // again starts from a zeroed record so the result is always exactly the default design.
 void SetDefaultDesign();
 // The record fields of the default design only (a scratch record; no global texts touched).
