@@ -2,16 +2,16 @@
 #include "framework/help.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "framework/progvar.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
+using namespace qern::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,17 +20,12 @@ class HelpTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitProgramState();
-    char tmpl[] = "/tmp/qern_help_XXXXXX";
-    dir_ = mkdtemp(tmpl);
     Settings.PltFolder = dir_;
     Ident.ProgramName = "QERN";
   }
-  void TearDown() override {
-    SetHelpPictureHandler(nullptr);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { SetHelpPictureHandler(nullptr); }
   void WriteFile(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ + "/" + name) << text;
+    WriteWholeFile(temp_.File(name), text);
   }
   HelpLines Read(int number, std::string* picture = nullptr) {
     HelpLines lines;
@@ -44,7 +39,8 @@ class HelpTest : public ::testing::Test {
     for (const auto& l : lines) n += !l.empty();
     return n;
   }
-  std::string dir_;
+  TempFolder temp_;
+  const std::string dir_ = temp_.Path();
 };
 
 TEST_F(HelpTest, ParseHeader) {
@@ -166,12 +162,11 @@ TEST_F(HelpTest, ShippedFilesHaveOnlyWellFormedEntries) {
   // range; plain text lines never look like headers.
   for (const char* name : {"zorquan.hlp", "qern.hlp"}) {
     SCOPED_TRACE(name);
-    std::ifstream in(std::string(QERN_SOURCE_DATA) + "/" + name);
-    ASSERT_TRUE(in);
+    const auto lines = ReadFileLines(std::string(QERN_SOURCE_DATA) + "/" + name);
+    ASSERT_FALSE(lines.empty());
     std::set<int> seen;
-    std::string line;
     bool afterHeader = false;
-    while (std::getline(in, line)) {
+    for (const std::string& line : lines) {
       if (afterHeader) {
         afterHeader = false;
         continue;
