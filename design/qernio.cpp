@@ -200,7 +200,8 @@ void SaveDataFile(const std::string& name) {
   Flags.AbortFlag = false;
   const std::string oldName = Session.CurrentFileName, oldFolder = Session.CurrentFileFolder;
   std::string fullName;
-  SaveAsDialog(TrimBlanks(name).empty() ? std::string() : DesignFileName(name), fullName);
+  // SaveAsDialog applies the name rules itself and needs the name as given ("aktuell").
+  SaveAsDialog(TrimBlanks(name), fullName);
   if (Flags.AbortFlag) return;
   if (!WriteDesignFile(fullName, CurrentDesignContent())) {
     const int io = DataFile.IoResult();

@@ -330,6 +330,17 @@ TEST_F(DesignFileTest, NameRules) {
   SaveDataFile("null");
   ASSERT_FALSE(Flags.AbortFlag);
   EXPECT_TRUE(fs::exists(Path("null.qrk")));
+  // In archive mode a design named on the command line may only be saved as "aktuell".
+  ScopedScriptedDialogs dialogs;
+  Flags.ArchiveMode = Flags.StartedWithFile = true;
+  SaveDataFile("aktuell");
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(fs::exists(Path("aktuell.qrk")));
+  SaveDataFile("anders");
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_FALSE(fs::exists(Path("anders.qrk")));
+  Flags.ArchiveMode = false;
+
   Design.ProfileShift[1] = 0;
   ReadDataFile("null");
   ASSERT_FALSE(Flags.AbortFlag);
