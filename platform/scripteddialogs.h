@@ -27,7 +27,7 @@ class ScriptedDialogService : public DialogService {
     std::string Caption;             // title, caption or prompt
     std::string Text;                // message text; the preset text of an input
     std::vector<std::string> Items;  // choice items, listed lines, file patterns
-    int Index = 0;                   // preset index of a choice; max length of an input; help number
+    int Index = 0;                   // preset index of a choice; max length of an input
     bool AsList = false;             // choice shown as a list box
     bool PresetYes = false;          // preset of a yes/no dialog
     MessageKind Message = MessageKind::Message;

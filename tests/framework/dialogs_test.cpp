@@ -33,7 +33,7 @@ class DialogsTest : public ::testing::Test {
   const std::string dir = tmp.Path();
 };
 
-TEST_F(DialogsTest, SelectChoiceListOrRadioAndPreselection) {
+TEST_F(DialogsTest, SelectChoiceListOrRadioPreselectionAndCancel) {
   FillChoices(8);
   int index = 3;
   ui->QueueChoice(5);
@@ -43,50 +43,35 @@ TEST_F(DialogsTest, SelectChoiceListOrRadioAndPreselection) {
   EXPECT_EQ(ui->Last().Index, 3);
   EXPECT_EQ(index, 5);
 
-  index = 0;  // outside 1..n preselects item 1
-  ui->QueueOk();
-  SelectChoice("Titel", 8, index);
-  EXPECT_TRUE(ui->Last().AsList);
-  EXPECT_EQ(ui->Last().Index, 1);
-  EXPECT_EQ(index, 1);  // Enter chooses the current item
+  for (int outside : {0, 9}) {  // outside 1..n preselects item 1; Enter chooses it
+    index = outside;
+    ui->QueueOk();
+    SelectChoice("Titel", 8, index);
+    EXPECT_TRUE(ui->Last().AsList);
+    EXPECT_EQ(ui->Last().Index, 1);
+    EXPECT_EQ(index, 1);
+  }
   EXPECT_FALSE(Flags.AbortFlag);
 
-  index = 9;
-  ui->QueueOk();
-  SelectChoice("Titel", 8, index);
-  EXPECT_EQ(ui->Last().Index, 1);
-}
-
-TEST_F(DialogsTest, CancelLeavesVariablesAndSetsAbort) {
-  FillChoices(3);
-  int index = 2;
+  index = 2;
   ui->QueueCancel();
   SelectChoice("Titel", 3, index);
   EXPECT_EQ(index, 2);
   EXPECT_TRUE(Flags.AbortFlag);
+}
 
-  Flags.AbortFlag = false;
-  bool answer = true;
+TEST_F(DialogsTest, QuestionsPresetsAndCancel) {
+  bool answer = false;
+  ui->QueueYes();
+  AskYesNo("Speichern?", answer);
+  EXPECT_FALSE(ui->Last().PresetYes);
+  EXPECT_TRUE(answer);
   ui->QueueCancel();
   AskYesNo("Weiter?", answer);
   EXPECT_TRUE(answer);
   EXPECT_TRUE(Flags.AbortFlag);
 
   Flags.AbortFlag = false;
-  std::string s = "alt";
-  ui->QueueCancel();
-  InputString("Name", 20, s);
-  EXPECT_EQ(s, "alt");
-  EXPECT_TRUE(Flags.AbortFlag);
-}
-
-TEST_F(DialogsTest, YesNoPresetAndChar) {
-  bool answer = false;
-  ui->QueueYes();
-  AskYesNo("Speichern?", answer);
-  EXPECT_FALSE(ui->Last().PresetYes);
-  EXPECT_TRUE(answer);
-
   char c = 'n';
   ui->QueueOk();
   AskYesNoChar("Frage", c);
@@ -97,21 +82,25 @@ TEST_F(DialogsTest, YesNoPresetAndChar) {
   AskYesNoChar("Frage", c);
   EXPECT_TRUE(ui->Last().PresetYes);
   EXPECT_EQ(c, 'N');
-}
 
-TEST_F(DialogsTest, ConfirmBoxNoAndCancel) {
+  // ConfirmBox: No leaves the flag, Cancel sets it, only Yes is true.
   Ident.Banner = "QERN   Test";
   ui->QueueNo();
   EXPECT_FALSE(ConfirmBox("Sicher?"));
   EXPECT_FALSE(Flags.AbortFlag);
   EXPECT_EQ(ui->Last().Caption, "QERN   Test");
+  ui->QueueYes();
+  EXPECT_TRUE(ConfirmBox("Sicher?"));
   ui->QueueCancel();
   EXPECT_FALSE(Confirm("Sicher?"));
   EXPECT_TRUE(Flags.AbortFlag);
+
   Flags.AbortFlag = false;
-  ui->QueueYes();
-  EXPECT_TRUE(ConfirmBox("Sicher?"));
-  EXPECT_FALSE(Flags.AbortFlag);
+  std::string s = "alt";
+  ui->QueueCancel();
+  InputString("Name", 20, s);
+  EXPECT_EQ(s, "alt");
+  EXPECT_TRUE(Flags.AbortFlag);
 }
 
 TEST_F(DialogsTest, InputRealRangeAndInvalidTextLoop) {
@@ -137,18 +126,16 @@ TEST_F(DialogsTest, InputRealRangeAndInvalidTextLoop) {
   EXPECT_EQ(ui->Log.front().Index, 30);  // at most 30 characters
   for (const auto& s : ui->Log)
     if (s.Kind == "message") EXPECT_EQ(s.Caption, "Fehler : ");
-}
 
-TEST_F(DialogsTest, InputRealKeepsFullPrecisionAndCancel) {
-  long double x = 12.3456789L;
-  ui->QueueOk();  // text unchanged
+  x = 12.3456789L;
+  ui->QueueOk();  // text unchanged: the value keeps its full precision
   InputRealInRange("Wert", x, 0, 100);
   EXPECT_EQ(x, 12.3456789L);
 
   ui->QueueText("50");
   ui->QueueCancel();
   x = 20;
-  InputRealInRange("Wert", x, 0, 10);  // 20 itself is out of range: the loop insists
+  InputRealInRange("Wert", x, 0, 10);  // a cancel after a refusal keeps the value of the call
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(x, 20);
 }
@@ -263,13 +250,10 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
   CheckOutputFileName(name);
   EXPECT_TRUE(ui->Log.empty());
   EXPECT_FALSE(Flags.AbortFlag);
-}
 
-TEST_F(DialogsTest, CheckOutputFileNameRefusesUnwritableName) {
-  const std::string name = dir + "/fehlt/neu.txt";
-  CheckOutputFileName(name);
+  CheckOutputFileName(dir + "/fehlt/neu.txt");  // a folder that does not exist
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ui->Last().Text, "Ungültiger Dateiname \"" + name + "\" !");
+  EXPECT_EQ(ui->Last().Text, "Ungültiger Dateiname \"" + dir + "/fehlt/neu.txt\" !");
 }
 
 TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {

@@ -39,24 +39,8 @@ TEST(DialogServiceTest, BatchIsCurrentByDefaultAndCancelsEveryQuestion) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Diskette/Platte voll"), std::string::npos);
 }
 
-TEST(DialogServiceTest, ScriptedQueueLogAndHelp) {
+TEST(DialogServiceTest, ScriptedHelpButtons) {
   ScopedScriptedDialogs ui;
-  int index = 1;
-  ui->QueueChoice(3);
-  ui->QueueText("neu");
-  ui->QueueNo();
-  EXPECT_TRUE(Dialogs().Choose("T", {"a", "b", "c"}, true, index, 7));
-  EXPECT_EQ(index, 3);
-  std::string t = "alt";
-  EXPECT_TRUE(Dialogs().InputText("p", 5, t, 7));
-  EXPECT_EQ(t, "neu");
-  EXPECT_EQ(Dialogs().AskYesNoCancel("c", "q"), YesNoCancel::No);
-  // An empty queue answers Cancel.
-  EXPECT_FALSE(Dialogs().AskRetry("c", "r"));
-  ASSERT_EQ(ui->Log.size(), 4u);
-  EXPECT_EQ(ui->Log[0].Kind, "choose");
-  EXPECT_TRUE(ui->Log[0].AsList);
-
   int helpSeen = 0, modeSeen = 0;
   bool clears = false;
   SetDialogHelpHandler([&](int n, int mode, bool c) {

@@ -132,9 +132,6 @@ TEST_F(QtDialogsTest, MessageBoxesAndListWindow) {
   EXPECT_EQ(service.AskYesNoCancel("QERN", "X existiert bereits.   überschreiben ?"),
             YesNoCancel::No);
 
-  WhenShown([](QWidget* d) { qobject_cast<QMessageBox*>(d)->button(QMessageBox::Cancel)->click(); });
-  EXPECT_FALSE(service.AskRetry("QERN", "I/O-Error 5"));
-
   WhenShown([](QWidget* d) {
     auto* box = qobject_cast<QMessageBox*>(d);
     EXPECT_EQ(box->windowTitle(), "Fehler : ");
