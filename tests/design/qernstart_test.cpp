@@ -46,29 +46,24 @@ TEST(CommandLine, DecisionTable) {
     EXPECT_EQ(choice.Mode, c.mode) << (c.params.empty() ? "" : c.params[0]) << " "
                                    << (c.params.size() > 1 ? c.params[1] : "");
   }
-  EXPECT_TRUE(IsBatchMode(StartMode::Usage));
-  EXPECT_TRUE(IsBatchMode(StartMode::Listing));
-  EXPECT_TRUE(IsBatchMode(StartMode::Drawing));
-  EXPECT_FALSE(IsBatchMode(StartMode::WindowWithFile));
   EXPECT_TRUE(ParseCommandLine({"test"}).MissingExtension);
   EXPECT_FALSE(ParseCommandLine({"test", "/I"}).MissingExtension);
   EXPECT_FALSE(ParseCommandLine({"test.qrk"}).MissingExtension);
 }
 
 TEST(CommandLine, DrawingSwitchDeviceAndIndex) {
-  auto dev = [](const std::string& sw) { return ParseCommandLine({"t.qrk", sw}); };
-  EXPECT_EQ(dev("/CAD1:1").CadDevice, 1);
-  EXPECT_EQ(dev("/CAD1:1").CadIndex, 1);
-  EXPECT_EQ(dev("/CAD2:13").CadDevice, 2);
-  EXPECT_EQ(dev("/CAD2:13").CadIndex, 13);
-  EXPECT_EQ(dev("/CAD5x7").CadIndex, 7);  // the sixth character is not looked at
-  EXPECT_EQ(dev("/CAD").CadDevice, 0);
-  EXPECT_EQ(dev("/CAD").CadIndex, 0);
-  EXPECT_EQ(dev("/CADx:2").CadDevice, 0);
-  EXPECT_EQ(dev("/CAD1:ab").CadIndex, 0);
+  struct Case {
+    const char* sw;
+    int device, index;
+  } cases[] = {{"/CAD1:1", 1, 1}, {"/CAD2:13", 2, 13}, {"/CAD5x7", 5, 7},  // 6th char not read
+               {"/CAD", 0, 0},     {"/CADx:2", 0, 2},   {"/CAD1:ab", 1, 0}};
+  for (const Case& c : cases) {
+    const CommandLineChoice choice = ParseCommandLine({"t.qrk", c.sw});
+    EXPECT_EQ(choice.CadDevice, c.device) << c.sw;
+    EXPECT_EQ(choice.CadIndex, c.index) << c.sw;
+  }
   const int kinds[] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 0, 10, 0};
   for (int j = 0; j <= 14; ++j) EXPECT_EQ(DrawingKindForIndex(j), kinds[j]) << j;
-  EXPECT_EQ(DrawingKindForIndex(-1), 0);
 }
 
 TEST(ProgramIdentity, BannerAndUsageLines) {

@@ -2,7 +2,6 @@
 // captions, the dimensions command, and a clean close. QERN_MAIN_SCREENSHOT=<file.png> saves a
 // picture of the started window.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +21,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "framework/zorqgraf.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
@@ -31,12 +31,7 @@ namespace fs = std::filesystem;
 class MainWindowStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qernu-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     fs::create_directories(dir_ / "home");
-    old_ = fs::current_path();
-    fs::current_path(dir_);
     const char* home = std::getenv("HOME");
     oldHome_ = home ? home : "";
     setenv("HOME", (dir_ / "home").c_str(), 1);
@@ -46,21 +41,17 @@ class MainWindowStart : public ::testing::Test {
     SetShippedDataFolder((dir_ / "none").string());
     fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", dir_ / "null.qrk");
     // A modal window during the start would wait for an answer: note it and close it.
-    watchdog_ = new QTimer;
-    QObject::connect(watchdog_, &QTimer::timeout, [this] {
+    QObject::connect(&watchdog_, &QTimer::timeout, [this] {
       if (QWidget* modal = QApplication::activeModalWidget()) {
         ++modalWindows_;
         modal->close();
       }
     });
-    watchdog_->start(20);
+    watchdog_.start(20);
   }
   void TearDown() override {
-    delete watchdog_;
     SetShippedDataFolder("");
     setenv("HOME", oldHome_.c_str(), 1);
-    fs::current_path(old_);
-    fs::remove_all(dir_);
   }
   std::set<std::string> Names() const {
     std::set<std::string> names;
@@ -69,9 +60,10 @@ class MainWindowStart : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_, old_;
+  test::TempFolder folder_{true};
+  fs::path dir_ = folder_.Path();
   std::string oldHome_;
-  QTimer* watchdog_ = nullptr;
+  QTimer watchdog_;
   int modalWindows_ = 0;
 };
 
@@ -96,8 +88,9 @@ TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
     EXPECT_GT(Design.PitchDiameter[1], 0);
     EXPECT_EQ(Design.ToothCount[2], -Design.ToothCount[1]);
     EXPECT_FALSE(DisplayList.empty()) << "the logo is drawn";
-    if (const char* file = std::getenv("QERN_MAIN_SCREENSHOT"); file && *file)
+    if (const char* file = std::getenv("QERN_MAIN_SCREENSHOT"); file && *file) {
       EXPECT_TRUE(window.grab().save(file));
+    }
     EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung");
     EXPECT_EQ(window.mi_viewErrorMessages->text().toStdString(),
               "&Fehlermeldungen (" + IntStr(Errors.ErrorCount) + ")");
