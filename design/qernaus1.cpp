@@ -6,7 +6,6 @@
 
 #include "design/qernvar.h"
 #include "framework/dialogs.h"
-#include "framework/listabort.h"
 #include "framework/listout.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -29,6 +31,40 @@ const std::string FormFeed = "\f";
 
 std::function<ListClockTime()> clockHook;
 ListingHooks hooks;
+
+ListClockTime ListNow() {
+  if (clockHook) return clockHook();
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min};
+}
+
+std::string ListDateStr() {
+  const ListClockTime now = ListNow();
+  return DateStr(now.Year, now.Month, now.Day);
+}
+
+// The hour without a leading zero, ":", the minutes in two digits ("9:05").
+std::string ListTimeStr() {
+  const ListClockTime now = ListNow();
+  return IntStr(now.Hour) + ":" + IntStrZero(now.Minute, 2);
+}
+
+// &, < and > as HTML entities.
+std::string HtmlEscape(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
 
 bool IsTxtDevice() { return Listing.ListDevice == DeviceTxt || Listing.ListDevice == DeviceBatchTxt; }
 bool IsHtmlDevice() { return Listing.ListDevice == DeviceHtml; }
@@ -178,6 +214,12 @@ void SpoolTextPrinter() {
 
 void EraseFile(const std::string& name) { std::remove(name.c_str()); }
 
+// Removes name when it is a plain file (a printer port or other device is never touched).
+void RemovePlainFile(const std::string& name) {
+  std::error_code ec;
+  if (!name.empty() && std::filesystem::is_regular_file(name, ec)) std::filesystem::remove(name, ec);
+}
+
 }  // namespace
 
 void ResetListState() {
@@ -187,27 +229,7 @@ void ResetListState() {
 
 void SetListClock(std::function<ListClockTime()> clock) { clockHook = std::move(clock); }
 
-ListClockTime ListNow() {
-  if (clockHook) return clockHook();
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min};
-}
-
-std::string ListDateStr() {
-  const ListClockTime now = ListNow();
-  return DateStr(now.Year, now.Month, now.Day);
-}
-
-std::string ListTimeStr() {
-  const ListClockTime now = ListNow();
-  return IntStr(now.Hour) + ":" + IntStrZero(now.Minute, 2);
-}
-
 void SetListingHooks(const ListingHooks& h) { hooks = h; }
-const ListingHooks& GetListingHooks() { return hooks; }
-
 
 // ---- Separator lines -----------------------------------------------------------------------
 
@@ -252,20 +274,6 @@ std::string BoxSideChar() {
   }
 }
 
-std::string HtmlEscape(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 // ---- Page and device control ---------------------------------------------------------------
 
 void SetListHeader(const std::string& title, const std::string& line1, const std::string& line2,
@@ -307,10 +315,8 @@ std::string TempOutputFileName() {
   return name;
 }
 
-void OpenListOutput(int device, const std::string& fileName) {
-  // The caller's name is normalised, but every device takes its name from its own rule.
-  std::string name = fileName.empty() ? Session.CurrentFileName : fileName;
-  if (name.find('.') == std::string::npos) name += ".txt";
+void OpenListOutput(int device, const std::string& /*fileName*/) {
+  // The caller's file name is not used: every device takes its name from its own rule.
   static const char* const names[7] = {"Bildschirm",         "Textdrucker", "Datei",
                                        "Windows-Drucker",    "externes Textprogramm",
                                        "TXT Datei",          "HTML Datei"};
@@ -333,73 +339,58 @@ void OpenListOutput(int device, const std::string& fileName) {
   // it named last; the listing window is taken instead.
   if (Listing.ListDevice < 1 || Listing.ListDevice > 9) Listing.ListDevice = DeviceWindow;
 
+  // Only the text printer pauses: a pause chosen for it must not ask again on a later file listing.
+  Listing.PauseEachPage = false;
   const std::string savedExt = Ident.DataExtension;
   const std::string savedName = Session.CurrentFileName;
+  // The save dialog of the file devices; extension and design name are put back whatever the answer.
+  auto chooseFile = [&](const char* ext) {
+    Ident.DataExtension = ext;
+    std::string chosen;
+    SaveAsDialog("", chosen);
+    RestoreNameAndExtension(savedExt, savedName);
+    if (!Flags.AbortFlag) Listing.ListFileName = chosen;
+    return !Flags.AbortFlag;
+  };
   switch (Listing.ListDevice) {
     case DeviceWindow:
     case DevicePrinter:
     case DeviceTextProgram:
-      Listing.PauseEachPage = false;
       TempOutputFileName();
       CreateListFile();
       break;
     case DeviceTextPrinter: {
       SetHelpContext(1060);
-      bool pause = Confirm("Pause nach jeder Seite ?");
+      const bool pause = Confirm("Pause nach jeder Seite ?");
       if (Flags.AbortFlag) return;
       Listing.PauseEachPage = pause;
       PrepareTextPrinter();
       break;
     }
-    case DeviceFile: {
-      Listing.PauseEachPage = false;
-      SetHelpContext(1070);
-      Listing.SavedDataExtension = savedExt;
-      Ident.DataExtension = "txt";
-      std::string chosen;
-      SaveAsDialog("", chosen);
-      RestoreNameAndExtension(savedExt, savedName);
-      if (Flags.AbortFlag) return;
-      Listing.ListFileName = chosen;
-      CheckOutputFileName(Listing.ListFileName);
-      if (Flags.AbortFlag) return;
-      DataFile.Assign(Listing.ListFileName);
-      break;
-    }
+    case DeviceFile:
     case DeviceTxt:
-    case DeviceBatchTxt: {
+    case DeviceBatchTxt:
       SetHelpContext(1070);
       Listing.SavedDataExtension = savedExt;
-      Ident.DataExtension = "txt";
-      std::string chosen;
-      if (!Settings.AskTextDevice) {
-        chosen = AddBackslash(Settings.TempFolder) + "$$$" + IntStr(Listing.TxtListingNumber + 1) + ".txt";
-      } else {
-        SaveAsDialog("", chosen);
-      }
-      RestoreNameAndExtension(savedExt, savedName);
-      if (Flags.AbortFlag) return;
-      Listing.ListFileName = chosen;
-      if (Settings.AskTextDevice) {
+      if (Listing.ListDevice == DeviceFile || Settings.AskTextDevice) {
+        if (!chooseFile("txt")) return;
         CheckOutputFileName(Listing.ListFileName);
         if (Flags.AbortFlag) return;
+      } else {
+        Listing.ListFileName =
+            AddBackslash(Settings.TempFolder) + "$$$" + IntStr(Listing.TxtListingNumber + 1) + ".txt";
       }
       DataFile.Assign(Listing.ListFileName);
       break;
-    }
-    case DeviceHtml: {
+    case DeviceHtml:
       SetHelpContext(1070);
       Listing.SavedDataExtension = savedExt;
-      Ident.DataExtension = "htm";
-      if (!Settings.HtmlBrowser.empty()) {
-        // The extension is put back by CloseListOutput.
-        Listing.ListFileName = AddBackslash(Settings.TempFolder) + Ident.ProgramName + ".htm";
+      if (Settings.HtmlBrowser.empty()) {
+        if (!chooseFile("htm")) return;
       } else {
-        std::string chosen;
-        SaveAsDialog("", chosen);
-        RestoreNameAndExtension(savedExt, savedName);
-        if (Flags.AbortFlag) return;
-        Listing.ListFileName = chosen;
+        // The extension stays "htm" until CloseListOutput puts it back.
+        Ident.DataExtension = "htm";
+        Listing.ListFileName = AddBackslash(Settings.TempFolder) + Ident.ProgramName + ".htm";
       }
       CheckOutputFileName(Listing.ListFileName);
       if (Flags.AbortFlag) {
@@ -408,9 +399,7 @@ void OpenListOutput(int device, const std::string& fileName) {
       }
       DataFile.Assign(Listing.ListFileName);
       break;
-    }
     case DeviceOutDos:
-      Listing.PauseEachPage = false;
       Listing.ListFileName = AddBackslash(Settings.TempFolder) + "OUTDOS.TXT";
       CreateListFile();
       break;
@@ -605,6 +594,23 @@ void CloseListOutput() {
   SetArrowCursor();
 }
 
+void AbortListOutput() {
+  const int dev = Listing.ListDevice;
+  const bool openOnListing = DataFile.IsOpen() && DataFile.Name() == Listing.ListFileName;
+  DataFile.Close();
+  Listing.HtmlTableOpen = false;
+  if (dev == DeviceTextPrinter) {
+    // Straight to the port: what went out is out. Spooled: the job is dropped unsent.
+    RemovePlainFile(Listing.SpoolFileName);
+    Listing.SpoolFileName.clear();
+  } else if (openOnListing || dev == DeviceWindow || dev == DevicePrinter || dev == DeviceTextProgram) {
+    // The window, printer and text-program devices always write a temporary file of their own.
+    RemovePlainFile(Listing.ListFileName);
+  }
+  if (dev == DeviceHtml && !Settings.HtmlBrowser.empty()) Ident.DataExtension = Listing.SavedDataExtension;
+  SetArrowCursor();
+}
+
 // ---- Line writers --------------------------------------------------------------------------
 
 void ListWriteLine(const std::string& s) { WriteLine(IsHtmlDevice() ? OemStrToAnsi(s) : s); }
@@ -787,8 +793,9 @@ void ViewErrorMessages() {
   OpenListOutput(DeviceWindow, Session.CurrentFileName + ".txt");
   if (Flags.AbortFlag) return;
   RewriteChecked(DataFile);
-  if (Flags.AbortFlag) return;
-  ListMessages();
+  if (!Flags.AbortFlag) ListMessages();
+  // A listing cut short by a write error is not shown as if it were whole.
+  if (Flags.AbortFlag) return AbortListOutput();
   CloseListOutput();
 }
 

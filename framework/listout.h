@@ -74,9 +74,6 @@ struct ListClockTime {
 };
 // nullptr (the default) takes the local time of the system.
 void SetListClock(std::function<ListClockTime()> clock);
-ListClockTime ListNow();
-std::string ListDateStr();  // DateStr of ListNow() by Settings.DateFormat
-std::string ListTimeStr();  // hour without leading zero, ":", two-digit minutes ("9:05")
 
 // Services of the windowing side, installed by the Qt program; headless runs leave them empty.
 struct ListingHooks {
@@ -85,7 +82,6 @@ struct ListingHooks {
   std::function<void(const std::string& listFileName)> ShowListingWindow;
 };
 void SetListingHooks(const ListingHooks& hooks);
-const ListingHooks& GetListingHooks();
 
 // Separator lines of the current SeparatorMode (70 characters; "$!$" = not printed).
 std::string SeparatorLine();
@@ -109,6 +105,12 @@ void ListPageBreak();
 void ListCheckPageFull(int kind);
 void ListNeedLines(int kind);
 void CloseListOutput();
+// Ends a listing that a cancel or a write error stops after OpenListOutput succeeded, in place of
+// CloseListOutput: DataFile is closed, the unfinished working file removed (the temporary file of
+// the window, printer and text-program devices, the text printer's spool file, any file DataFile
+// had open for this listing; never a device), the design-file extension that the HTML device holds
+// while a browser is configured put back; arrow cursor. AbortFlag stays set.
+void AbortListOutput();
 
 // Line writers.
 void ListWriteLine(const std::string& s);
@@ -128,8 +130,5 @@ std::string FormatNrLine(const std::string& label, const std::string& nr);
 void ListMessageSection();
 void ListMessages();
 void ViewErrorMessages();
-
-// &, < and > as HTML entities.
-std::string HtmlEscape(const std::string& s);
 
 }  // namespace qern
