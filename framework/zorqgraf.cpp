@@ -195,15 +195,8 @@ void ApplyScale(int x1, int y1, int x2, int y2) {
   g.VisibleYMax = g.WorldYMin + (y2 - g.ViewTop) / vh * wh;
   g.ScaleX = vw / (g.VisibleXMax - g.VisibleXMin);
   g.ScaleY = vh / (g.VisibleYMax - g.VisibleYMin);
-  if (g.KeepAspect && Settings.ScreenWidth > 0 && Settings.ScreenHeight > 0) {
-    long double ratio = 0.75L * Settings.ScreenWidth / Settings.ScreenHeight;
-    long double t = g.ScaleY * ratio;
-    if (g.ScaleX >= t) {
-      g.ScaleX = t;
-    } else {
-      g.ScaleY = g.ScaleX / ratio;
-    }
-  }
+  // Screens have square pixels: the smaller scale serves both axes, so circles stay round.
+  if (g.KeepAspect) g.ScaleX = g.ScaleY = std::min(g.ScaleX, g.ScaleY);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,7 +262,7 @@ struct Replayer {
     f.Face = Settings.GraphicFontName;
     f.Height = LY(*t, textH);
     f.Width = LX(*t, textW);
-    f.Angle = static_cast<double>(textAngle);
+    f.Angle = static_cast<double>(RoundPx(textAngle * 10)) / 10;  // tenths of a degree
     int style = Settings.GraphicFontStyle;
     if (style > 0 && style <= 15) {
       f.Bold = style & 1;
@@ -394,7 +387,8 @@ struct Replayer {
         }
         break;
       case RecPause:
-        if (!print && count > 0) targets[0].canvas->Pause(static_cast<int>(std::lround(a[0])));
+        for (int i = 0; i < count; ++i)
+          if (!targets[i].printer) targets[i].canvas->Pause(static_cast<int>(std::lround(a[0])));
         break;
       default: break;
     }
@@ -467,11 +461,24 @@ bool GraphicWindow::FormPaint(Canvas* window, Canvas* printer, const PrintMappin
   return ok;
 }
 
-void GraphicWindow::Append(DisplayRecord rec) { DisplayList.push_back(std::move(rec)); }
+void GraphicWindow::Append(int code, std::initializer_list<long double> args, std::string text) {
+  DisplayRecord rec;
+  rec.Code = code;
+  std::size_t i = 0;
+  for (long double a : args) rec.Args[i++] = static_cast<double>(a);
+  rec.Text = std::move(text);
+  DisplayList.push_back(std::move(rec));
+}
 
 void GraphicWindow::SetWindow(bool keepAspect, bool frame, long double vx1, long double vy1,
                               long double vx2, long double vy2, long double xmin, long double ymin,
                               long double xmax, long double ymax) {
+  ApplyWindow(true, keepAspect, frame, vx1, vy1, vx2, vy2, xmin, ymin, xmax, ymax);
+}
+
+void GraphicWindow::ApplyWindow(bool record, bool keepAspect, bool frame, long double vx1,
+                                long double vy1, long double vx2, long double vy2, long double xmin,
+                                long double ymin, long double xmax, long double ymax) {
   GraphicState& g = Graph;
   g.ViewLeft = RoundPx(Settings.ScreenWidth * vx1);
   g.ViewRight = RoundPx(Settings.ScreenWidth * vx2);
@@ -483,11 +490,11 @@ void GraphicWindow::SetWindow(bool keepAspect, bool frame, long double vx1, long
     g.ViewTop += 1;
     g.ViewBottom -= 1;
   }
-  DisplayRecord r;
-  r.Code = RecWindow;
-  r.Args = {double(g.ViewLeft), double(g.ViewTop), double(g.ViewRight), double(g.ViewBottom),
-            double(xmin), double(ymin), double(xmax), double(ymax), 0};
-  Append(std::move(r));
+  if (record) {
+    Append(RecWindow, {static_cast<long double>(g.ViewLeft), static_cast<long double>(g.ViewTop),
+                       static_cast<long double>(g.ViewRight), static_cast<long double>(g.ViewBottom),
+                       xmin, ymin, xmax, ymax});
+  }
   g.WorldXMin = xmin;
   g.WorldYMin = ymin;
   g.WorldXMax = xmax;
@@ -545,7 +552,8 @@ long double GraphicWindow::EinY(long double f) const { return f * (Graph.WorldYM
 
 void GraphicWindow::Header(int flag, long double xmin, long double ymin, long double xmax,
                            long double ymax) {
-  // Aspect factor of the mouse zoom, from the box current before this call.
+  // Aspect factor from the box current before this call. Stored only: the mouse zoom takes its
+  // rectangle from the mapping itself.
   long double ww = Graph.WorldXMax - Graph.WorldXMin, wh = Graph.WorldYMax - Graph.WorldYMin;
   if (ww != 0 && wh != 0 && Settings.ScreenHeight > 0) {
     Graph.ZoomAspectFactor = Settings.ScreenWidth * 0.75L / Settings.ScreenHeight * 640 / ww /
@@ -556,18 +564,10 @@ void GraphicWindow::Header(int flag, long double xmin, long double ymin, long do
   SaveLimit();
 }
 
-void GraphicWindow::circle(long double x, long double y, long double r) {
-  DisplayRecord rec;
-  rec.Code = RecCircle;
-  rec.Args = {double(x), double(y), double(r)};
-  Append(std::move(rec));
-}
+void GraphicWindow::circle(long double x, long double y, long double r) { Append(RecCircle, {x, y, r}); }
 
 void GraphicWindow::line(long double x1, long double y1, long double x2, long double y2) {
-  DisplayRecord rec;
-  rec.Code = RecLine;
-  rec.Args = {double(x1), double(y1), double(x2), double(y2)};
-  Append(std::move(rec));
+  Append(RecLine, {x1, y1, x2, y2});
 }
 
 void GraphicWindow::Arc(long double x, long double y, long double startDeg, long double endDeg,
@@ -582,13 +582,9 @@ void GraphicWindow::Arc(long double x, long double y, long double startDeg, long
   long double xe = x + r * std::cos(b), ye = y + r * std::sin(b);
   if (std::fabs(AngleDifference(startDeg, endDeg)) < 4) {
     line(xs, ys, xe, ye);
-    return;
+  } else {
+    Append(RecArc, {x - r, y - r, x + r, y + r, xs, ys, xe, ye});
   }
-  DisplayRecord rec;
-  rec.Code = RecArc;
-  rec.Args = {double(x - r), double(y - r), double(x + r), double(y + r),
-              double(xs),    double(ys),    double(xe),    double(ye)};
-  Append(std::move(rec));
 }
 
 void GraphicWindow::Rectangle(long double x1, long double y1, long double x2, long double y2) {
@@ -599,47 +595,30 @@ void GraphicWindow::Rectangle(long double x1, long double y1, long double x2, lo
 }
 
 void GraphicWindow::OutTextXY(const std::string& text, long double x, long double y) {
-  DisplayRecord rec;
-  rec.Code = RecText;
-  rec.Args = {double(x), double(y)};
-  rec.Text = text;
-  Append(std::move(rec));
+  Append(RecText, {x, y}, text);
 }
 
 void GraphicWindow::SetTextStyle(int font, long double angle, long double height,
                                  long double width) {
-  DisplayRecord rec;
-  rec.Code = RecTextStyle;
-  rec.Args = {double(height), double(width), double(font), double(angle)};
-  Append(std::move(rec));
+  Append(RecTextStyle, {height, width, static_cast<long double>(font), angle});
 }
 
 void GraphicWindow::Solid(long double x1, long double y1, long double x2, long double y2,
                           long double x3, long double y3, long double x4, long double y4) {
-  DisplayRecord rec;
-  rec.Code = RecSolid;
-  rec.Args = {double(x1), double(y1), double(x2), double(y2),
-              double(x3), double(y3), double(x4), double(y4)};
-  Append(std::move(rec));
+  Append(RecSolid, {x1, y1, x2, y2, x3, y3, x4, y4});
+}
+
+void GraphicWindow::AppendIfChanged(int code, int value, int& last) {
+  if (value == last) return;
+  Append(code, {static_cast<long double>(value)});
+  last = value;
 }
 
 void GraphicWindow::SetColor(int c) {
-  if (c > 16 || c == CurColor) return;
-  DisplayRecord rec;
-  rec.Code = RecColor;
-  rec.Args[0] = c;
-  Append(std::move(rec));
-  CurColor = c;
+  if (c <= 16) AppendIfChanged(RecColor, c, CurColor);
 }
 
-void GraphicWindow::SetLineStyle(int s) {
-  if (s == CurLineStyle) return;
-  DisplayRecord rec;
-  rec.Code = RecLineStyle;
-  rec.Args[0] = s;
-  Append(std::move(rec));
-  CurLineStyle = s;
-}
+void GraphicWindow::SetLineStyle(int s) { AppendIfChanged(RecLineStyle, s, CurLineStyle); }
 
 void GraphicWindow::SetLineStyleName(const std::string& name) {
   int s = 0;
@@ -653,21 +632,9 @@ void GraphicWindow::SetLineStyleName(const std::string& name) {
   SetLineStyle(s);
 }
 
-void GraphicWindow::SetLineWidth(int w) {
-  if (w == CurLineWidth) return;
-  DisplayRecord rec;
-  rec.Code = RecLineWidth;
-  rec.Args[0] = w;
-  Append(std::move(rec));
-  CurLineWidth = w;
-}
+void GraphicWindow::SetLineWidth(int w) { AppendIfChanged(RecLineWidth, w, CurLineWidth); }
 
-void GraphicWindow::SleepMs(int ms) {
-  DisplayRecord rec;
-  rec.Code = RecPause;
-  rec.Args[0] = ms;
-  Append(std::move(rec));
-}
+void GraphicWindow::SleepMs(int ms) { Append(RecPause, {static_cast<long double>(ms)}); }
 
 int GraphicWindow::GetDirection(long double a) {
   return (a > 45 && a < 135) || (a > 225 && a < 315) || (a > -135 && a < -45) ? 1 : 0;
@@ -728,10 +695,13 @@ void GraphicWindow::LineTo(long double x, long double y) {
 void GraphicWindow::SetWaitCursor() { ShowWaitCursor(true); }
 void GraphicWindow::SetOldCursor() { ShowWaitCursor(false); }
 
-void GraphicWindow::ZoomAbout(long double factor) {
+void GraphicWindow::ZoomAbout(bool in) {
+  const long double f = Settings.ZoomFactor;
+  if (in && f == 0) return;
   const ZoomRectangle z = Graph.ZoomRect;
-  long double w = static_cast<long double>(z.x2 - z.x1) * factor;
-  long double h = static_cast<long double>(z.y2 - z.y1) * factor;
+  long double w = z.x2 - z.x1, h = z.y2 - z.y1;
+  w = in ? w / f : w * f;
+  h = in ? h / f : h * f;
   if (!(std::fabs(w) < 1e8L && std::fabs(h) < 1e8L)) return;  // too far out
   int hx = RoundPx(w) / 2, hy = RoundPx(h) / 2;
   int cx = (z.x1 + z.x2) / 2, cy = (z.y1 + z.y2) / 2;
@@ -750,10 +720,8 @@ bool GraphicWindow::processKey(GraphicKey key) {
   switch (key) {
     case GraphicKey::Escape:
     case GraphicKey::F5: ResetZoom(); break;
-    case GraphicKey::NumPlus:
-      if (Settings.ZoomFactor > 0) ZoomAbout(1 / Settings.ZoomFactor);
-      break;
-    case GraphicKey::NumMinus: ZoomAbout(Settings.ZoomFactor); break;
+    case GraphicKey::NumPlus: ZoomAbout(true); break;
+    case GraphicKey::NumMinus: ZoomAbout(false); break;
     case GraphicKey::Up: Pan(0, -RoundPx(pan * (z.y2 - z.y1))); break;
     case GraphicKey::Down: Pan(0, RoundPx(pan * (z.y2 - z.y1))); break;
     case GraphicKey::PageUp: Pan(0, -RoundPx(5 * pan * (z.y2 - z.y1))); break;
@@ -769,9 +737,11 @@ void GraphicWindow::FormMouseDown(MouseButton button, int x, int y) {
     ResetZoom();
     ClearViewPort();
   } else if (button == MouseButton::Left && DblClicked) {
-    RestoreLimit();
+    // The whole saved box again. Only the mapping changes: the list and the drawing's aspect
+    // mode stay, so repeated double clicks neither grow the list nor stretch the picture.
+    const auto& s = Graph.SavedLimit;
+    ApplyWindow(false, Graph.KeepAspect, true, 0, 0, 1, 1, s[0], s[1], s[2], s[3]);
     ResetZoom();
-    ReSetWindow();
     ClearViewPort();
   } else if (button == MouseButton::Left) {
     Dragging = true;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,7 +75,7 @@ struct GraphicState {
   // The shown part: viewport rectangle and its world window.
   ZoomRectangle ZoomRect;
   long double VisibleXMin = 0, VisibleXMax = 1, VisibleYMin = 0, VisibleYMax = 1;
-  bool KeepAspect = true;
+  bool KeepAspect = true;  // one scale for both axes (the smaller), so circles stay round
   long double ZoomAspectFactor = 1;
 };
 
@@ -237,8 +238,14 @@ class GraphicWindow {
   virtual void HideRubberBand() {}
 
  private:
-  void Append(DisplayRecord rec);
-  void ZoomAbout(long double factor);
+  void Append(int code, std::initializer_list<long double> args, std::string text = {});
+  // A one-number record, written only when the value differs from the last one written.
+  void AppendIfChanged(int code, int value, int& last);
+  // SetWindow, with or without its record 10.
+  void ApplyWindow(bool record, bool keepAspect, bool frame, long double vx1, long double vy1,
+                   long double vx2, long double vy2, long double xmin, long double ymin,
+                   long double xmax, long double ymax);
+  void ZoomAbout(bool in);  // by ZoomFactor about the centre of ZoomRect
   void Pan(int dx, int dy);
   int PenX = 0, PenY = 0;  // direct-drawing pen (pixels)
 };

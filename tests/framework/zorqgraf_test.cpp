@@ -73,7 +73,7 @@ class GraphicTest : public ::testing::Test {
   std::unique_ptr<TDrawDevice> device;
 };
 
-TEST_F(GraphicTest, WritersSuppressRepeatsAndOutOfRangeColours) {
+TEST_F(GraphicTest, WritersSuppressRepeatsAndClearStartsAfresh) {
   win.SetColor(3);
   win.SetColor(3);
   win.SetColor(17);
@@ -83,26 +83,19 @@ TEST_F(GraphicTest, WritersSuppressRepeatsAndOutOfRangeColours) {
   win.SetLineWidth(3);
   EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;3", "11;2", "12;3"}));
   EXPECT_EQ(win.GetColor(), 3);
-}
 
-TEST_F(GraphicTest, ClearForgetsTheLastColourStyleAndWidth) {
-  win.SetColor(3);
-  win.SetLineStyle(2);
-  win.SetLineWidth(3);
   win.Clear();
   EXPECT_TRUE(DisplayList.empty());
+  win.SetColor(0);  // a first colour 0 is written: drawing in it erases
   win.SetColor(3);
   win.SetLineStyle(2);
   win.SetLineWidth(1);  // the replay starts with width 1: nothing needed
-  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;3", "11;2"}));
-}
-
-TEST_F(GraphicTest, LineStyleNamesAreCaseSensitive) {
-  win.SetLineStyleName("punkt");
+  win.SetLineStyleName("punkt");  // names are case-sensitive
   win.SetLineStyleName("PUNKT");
   win.SetLineStyleName("STRICHPUNKT");
   win.SetLineStyleName("VERDECKT");
-  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"11;0", "11;1", "11;2", "11;3"}));
+  EXPECT_EQ(DisplayListText(),
+            (std::vector<std::string>{"8;0", "8;3", "11;2", "11;0", "11;1", "11;2", "11;3"}));
 }
 
 TEST_F(GraphicTest, RecordTextForms) {
@@ -114,23 +107,16 @@ TEST_F(GraphicTest, RecordTextForms) {
   win.SetTextStyle(2, 90, 3.5, 2.5);
   win.Solid(0, 0, 1, 0, 1, 1, 0, 1);
   win.SleepMs(20);
-  auto t = DisplayListText();
-  ASSERT_EQ(t.size(), 8u);
-  EXPECT_EQ(t[0], "4;1;2.5;3;4");
-  EXPECT_EQ(t[1], "3;10;20;0.125");
-  EXPECT_EQ(t[2].substr(0, 2), "4;");
-  EXPECT_EQ(t[2], "4;9.8480775;1.7364818;9.781476;2.0791169");
-  EXPECT_EQ(t[3].substr(0, 18), "5;-10;-10;10;10;10");
-  EXPECT_EQ(t[4], "6;1;2;a;b");
-  EXPECT_EQ(t[5], "9;3.5;2.5;2;90");
-  EXPECT_EQ(t[6], "7;0;0;1;0;1;1;0;1");
-  EXPECT_EQ(t[7], "13;20");
-}
-
-TEST_F(GraphicTest, FullTurnArcIsACircle) {
-  win.Arc(5, 6, 30, 390, 2);
+  win.Arc(5, 6, 30, 390, 2);  // whole turns are circles
   win.Arc(5, 6, 0, -360, 2);
-  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"3;5;6;2", "3;5;6;2"}));
+  auto t = DisplayListText();
+  ASSERT_EQ(t.size(), 10u);
+  EXPECT_EQ(t[3].substr(0, 25), "5;-10;-10;10;10;10;0;-10;");  // end y: a rounding residue
+  t[3] = "5";
+  EXPECT_EQ(t, (std::vector<std::string>{"4;1;2.5;3;4", "3;10;20;0.125",
+                                      "4;9.8480775;1.7364818;9.781476;2.0791169", "5", "6;1;2;a;b",
+                                      "9;3.5;2.5;2;90", "7;0;0;1;0;1;1;0;1", "13;20", "3;5;6;2",
+                                      "3;5;6;2"}));
 }
 
 TEST_F(GraphicTest, NumberTextsAndParsing) {
@@ -174,14 +160,20 @@ TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
   EXPECT_EQ(Graph.ViewBottom, 455);
 }
 
-TEST_F(GraphicTest, KeepAspectGivesTheSmallerScale) {
+TEST_F(GraphicTest, KeepAspectUsesTheSmallerScaleForBothAxes) {
   win.SetWindow(true, false, 0, 0, 1, 1, 0, 0, 200, 100);
   EXPECT_DOUBLE_EQ(double(Graph.ScaleX), 3.2);
   EXPECT_DOUBLE_EQ(double(Graph.ScaleY), 3.2);
   EXPECT_EQ(MapX(200), 640);  // fills the width
-  Settings.ScreenWidth = 800;  // 0.75 * 800 / 480 = 1.25
+  // A wide screen of square pixels: circles stay round (no 4:3 monitor assumed).
+  Settings.ScreenWidth = 800;
   win.SetWindow(true, false, 0, 0, 1, 1, 0, 0, 100, 100);
-  EXPECT_NEAR(double(Graph.ScaleX / Graph.ScaleY), 1.25, 1e-12);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleX), 4.8);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleY), 4.8);
+  win.circle(50, 50, 40);
+  LogCanvas c;
+  win.FormPaint(&c);
+  EXPECT_EQ(c.Of("ellipse"), (std::vector<std::string>{"ellipse 48 48 432 432"}));
 }
 
 TEST_F(GraphicTest, EmptyBoxOrScreenNeverDivides) {
@@ -252,10 +244,21 @@ TEST_F(GraphicTest, RubberBandZoomsToTheDraggedWorldRectangle) {
   EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 0);
   EXPECT_DOUBLE_EQ(double(Graph.VisibleXMax), 100);
 
-  win.FormDblClick();
-  win.FormMouseDown(MouseButton::Left, 5, 5);  // reset of the view, not a drag
-  EXPECT_FALSE(win.Dragging);
-  EXPECT_FALSE(win.DblClicked);
+  // A double click shows the whole saved box again; the list and the aspect mode stay.
+  win.Header(0, 0, 0, 200, 100);
+  win.processKey(GraphicKey::NumPlus);
+  const std::size_t records = DisplayList.size();
+  for (int i = 0; i < 3; ++i) {
+    win.FormDblClick();
+    win.FormMouseDown(MouseButton::Left, 5, 5);  // a reset, not a drag
+    EXPECT_FALSE(win.Dragging);
+    EXPECT_FALSE(win.DblClicked);
+  }
+  EXPECT_EQ(DisplayList.size(), records);
+  EXPECT_TRUE(Graph.KeepAspect);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 0);
+  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMax), 200);
+  EXPECT_DOUBLE_EQ(double(Graph.ScaleX), double(Graph.ScaleY));
 }
 
 TEST_F(GraphicTest, ReplayMapsRecordsAndKeepsTheZoom) {
@@ -355,16 +358,15 @@ TEST_F(GraphicTest, DrawingDeviceMapsPensAndForwards) {
   EXPECT_TRUE(DisplayList.empty());
   device->ShowLogo();
   EXPECT_GT(DisplayList.size(), 30u);
-}
 
-TEST_F(GraphicTest, DeviceWorksWithoutAWindow) {
-  FZorqgra = nullptr;
+  FZorqgra = nullptr;  // no window yet: the calls still build the list
+  device->ClearDevice();
   device->SetColor(5);
   device->Circle(1, 1, 1);
   EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;5", "3;1;1;1"}));
 }
 
-TEST_F(GraphicTest, MissingFileIsReportedWithoutBlanks) {
+TEST_F(GraphicTest, MissingFileAndDataFileName) {
   Flags.AbortFlag = false;
   device->CheckFileExists("/nonexistent dir/no file.plt");
   EXPECT_TRUE(Flags.AbortFlag);
@@ -373,9 +375,7 @@ TEST_F(GraphicTest, MissingFileIsReportedWithoutBlanks) {
   Flags.AbortFlag = false;
   device->CheckFileExists(QERN_TEST_DATA "/../CMakeLists.txt");
   EXPECT_FALSE(Flags.AbortFlag);
-}
 
-TEST_F(GraphicTest, DataFileNameFollowsTheCurrentFile) {
   Session.CurrentFileName = "";
   EXPECT_EQ(DataFileName(), "");
   Session.CurrentFileName = "welle";

@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QRubberBand>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "framework/progvar.h"
@@ -16,6 +14,7 @@
 #include "framework/zorqdraw.h"
 #include "framework/zorqgraf.h"
 #include "platform/qt/qtdialogs.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
@@ -67,7 +66,12 @@ class GraphicQtTest : public ::testing::Test {
 TEST_F(GraphicQtTest, ReplayDrawsWhereTheMappingSays) {
   device->SetWindow(false, false, 0, 0, 1, 1, 0, 0, 100, 100);
   device->SetColor(4);
+  device->Window().SetLineWidth(5);
   device->Line(0, 50, 100, 50);
+  device->SetLineStyle(3);
+  device->Window().SetLineWidth(1);
+  device->Line(0, 20, 100, 20);
+  device->SetLineStyle(0);
   device->SetColor(9);
   device->Circle(50, 50, 10);
   device->SetColor(2);
@@ -76,12 +80,19 @@ TEST_F(GraphicQtTest, ReplayDrawsWhereTheMappingSays) {
   device->Arc(50, 50, 0, 90, 20);
   device->SetColor(14);
   device->Arc(20, 80, 30, 390, 5);  // a whole turn
+  device->SetColor(0);              // erases
+  device->Line(90, 0, 90, 100);
   QImage img = Replay();
 
   const QRgb red = Rgb(Settings.ColorPalette[4]);
   EXPECT_EQ(img.pixel(MapX(25), MapY(50)), red);
-  EXPECT_EQ(img.pixel(MapX(75), 240), red);
+  EXPECT_EQ(img.pixel(MapX(75), 238), red);  // five pixels wide
+  EXPECT_EQ(img.pixel(MapX(75), 242), red);
   EXPECT_NE(img.pixel(MapX(75), 230), red);
+  EXPECT_EQ(img.pixel(MapX(90), 240), Rgb(Settings.BackgroundColor));  // erased by colour 0
+  int dashed = CountColour(img, QRect(0, MapY(20), 640, 1), red);
+  EXPECT_GT(dashed, 100);  // partly drawn
+  EXPECT_LT(dashed, 600);
 
   const QRgb blue = Rgb(Settings.ColorPalette[9]);
   EXPECT_TRUE(Near(img, MapX(50), MapY(60), blue));  // top of the circle
@@ -100,27 +111,6 @@ TEST_F(GraphicQtTest, ReplayDrawsWhereTheMappingSays) {
   EXPECT_TRUE(Near(img, MapX(15), MapY(80), yellow));
   EXPECT_TRUE(Near(img, MapX(25), MapY(80), yellow));
   EXPECT_TRUE(Near(img, MapX(20), MapY(75), yellow));
-}
-
-TEST_F(GraphicQtTest, LineStylesWidthsAndColourZero) {
-  device->SetWindow(false, false, 0, 0, 1, 1, 0, 0, 100, 100);
-  device->SetColor(4);
-  device->Window().SetLineWidth(5);
-  device->Line(0, 50, 100, 50);
-  device->SetLineStyle(3);
-  device->Window().SetLineWidth(1);
-  device->Line(0, 20, 100, 20);
-  device->SetLineStyle(0);
-  device->SetColor(0);  // erases
-  device->Line(50, 0, 50, 100);
-  QImage img = Replay();
-  const QRgb red = Rgb(Settings.ColorPalette[4]);
-  EXPECT_EQ(img.pixel(100, 238), red);  // five pixels wide
-  EXPECT_EQ(img.pixel(100, 242), red);
-  int y20 = MapY(20), on = CountColour(img, QRect(0, y20, 640, 1), red);
-  EXPECT_GT(on, 100);  // dashed: partly drawn
-  EXPECT_LT(on, 600);
-  EXPECT_EQ(img.pixel(320, 240), Rgb(Settings.BackgroundColor));  // erased by colour 0
 }
 
 TEST_F(GraphicQtTest, TextLandsAboveItsReferencePoint) {
@@ -230,15 +220,15 @@ TEST_F(GraphicQtTest, PrintoutUsesThePageMappingAndWritesPdf) {
   EXPECT_NE(page.pixel(600, 450), red);
   EXPECT_GT(CountColour(page, QRect(0, 0, 500, 400), red), 20);  // the text, on paper only
 
-  QTemporaryDir dir;
+  test::TempFolder dir;
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(dir.filePath("out.pdf"));
+  printer.setOutputFileName(QString::fromStdString(dir.File("out.pdf")));
   ASSERT_TRUE(PrintDisplayList(printer, m));
-  EXPECT_GT(QFileInfo(dir.filePath("out.pdf")).size(), 500);
+  EXPECT_GT(test::ReadWholeFile(dir.File("out.pdf")).size(), 500u);
 
   QPrinter fallback;
-  if (UsePdfWhenNoPrinter(fallback, dir.filePath("fallback.pdf"))) {
+  if (UsePdfWhenNoPrinter(fallback, QString::fromStdString(dir.File("fallback.pdf")))) {
     EXPECT_EQ(fallback.outputFormat(), QPrinter::PdfFormat);
   }
 }
