@@ -1,4 +1,4 @@
-// Geometry window model: record <-> fields, texts that read back, enable rules, presets, mirroring.
+// Geometry window model: record <-> fields, texts that read back, enable rules, presets.
 #include "design/qerngeomodel.h"
 
 #include <gtest/gtest.h>
@@ -133,10 +133,7 @@ TEST_F(GeometryModel, ChoicesOfCodesWithoutAnItemKeepTheCode) {
 
 TEST_F(GeometryModel, PresetValues) {
   long double f = 0;
-  ASSERT_TRUE(DedendumFactorPreset(30, f));
-  EXPECT_NEAR(D(f), 0.5 / std::tan(Pi / 6), 1e-15);
-  EXPECT_FALSE(DedendumFactorPreset(9.9L, f));
-  EXPECT_NEAR(D(TipRadiusPreset(Design)), 0.25 * 0.41934, 1e-15);
+  EXPECT_FALSE(DedendumFactorPreset(9.9L, f));  // below 10 degrees nothing is proposed
   // The standard pin diameter, rounded to 0.1 mm.
   long double dm = PinDiameterPreset(Design, 1);
   EXPECT_GT(dm, 0.5L);
@@ -157,22 +154,6 @@ TEST_F(GeometryModel, PresetValues) {
   Design.FitMode = 2;
   EXPECT_FALSE(TipDiameterPreset(Design, 1, da));
   EXPECT_TRUE(TipDiameterPreset(Design, 2, da));
-}
-
-TEST_F(GeometryModel, MirrorTakesTheMatesShiftOrZeroFromOneAndAHalf) {
-  GeometryChoices c = ChoicesFromDesign(Design);
-  c.ShiftInput[1] = 2;  // the shaft's x comes from its pin dimension in the window
-  Design.ProfileShift[2] = 0.3L;
-  MirrorProfileShift(1, c);
-  EXPECT_NEAR(D(Design.ProfileShift[1]), -0.3, 1e-15);
-  EXPECT_NEAR(D(Design.ProfileShift[2]), 0.3, 1e-15);
-  EXPECT_EQ(Design.XInputMode[1], 3);
-  EXPECT_EQ(Design.XInputMode[2], 1);
-  EXPECT_FALSE(Flags.FatalError);
-  Design.ProfileShift[1] = -1.5L;
-  MirrorProfileShift(2, c);
-  EXPECT_EQ(Design.ProfileShift[1], 0);
-  EXPECT_EQ(Design.ProfileShift[2], 0);
 }
 
 TEST_F(GeometryModel, ResultLinesAndPitchDiameter) {
