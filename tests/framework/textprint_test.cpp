@@ -2,15 +2,15 @@
 #include "framework/textprint.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "framework/progvar.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
+using namespace qern::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -51,21 +51,16 @@ class TextPrintTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitProgramState();
-    char tmpl[] = "/tmp/qern_print_XXXXXX";
-    dir_ = mkdtemp(tmpl);
     SetTextPrintTarget(&printer_);
     Session.CurrentFileName = "welle";
   }
-  void TearDown() override {
-    SetTextPrintTarget(nullptr);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { SetTextPrintTarget(nullptr); }
   std::string Write(const std::string& text) {
-    const std::string name = dir_ + "/list.txt";
-    std::ofstream(name, std::ios::binary) << text;
-    return name;
+    WriteWholeFile(folder_.File("list.txt"), text);
+    return folder_.File("list.txt");
   }
-  std::string dir_;
+  TempFolder folder_;
+  const std::string dir_ = folder_.Path();
   RecordingPrinter printer_;
   ScopedScriptedDialogs dialogs_;
 };
@@ -128,9 +123,7 @@ TEST_F(TextPrintTest, ConvertTextFileCopiesForDisplay) {
   Settings.SpecialCharMode = 1;
   ConvertTextFile(source, dest);
   EXPECT_FALSE(Flags.AbortFlag);
-  std::ifstream in(dest, std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(all, "Zaehne --\r\nzweite\r\n");
+  EXPECT_EQ(ReadWholeFile(dest), "Zaehne --\r\nzweite\r\n");
 
   ConvertTextFile(dir_ + "/none.txt", dir_ + "/copy.txt");
   EXPECT_TRUE(Flags.AbortFlag);
