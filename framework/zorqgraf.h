@@ -163,7 +163,8 @@ class GraphicWindow {
   int TextSizeMode = 0;
   bool Dragging = false;
   bool DblClicked = false;
-  int CurColor = -1;       // colour of the last colour record written
+  int CurColor = -1;       // colour of the last colour record written; -1: none yet, so a
+                           // first colour 0 is written too (on every window)
   int CurLineStyle = 99;   // 99 = none yet
   int CurLineWidth = 1;
   bool SingleStep = false;

@@ -272,14 +272,13 @@ TEST_F(GraphicTest, ReplayMapsRecordsAndKeepsTheZoom) {
   EXPECT_TRUE(win.FormPaint(&c));
   // The replayed record 10 applies the zoom again.
   EXPECT_EQ(Graph.ZoomRect.x1, 54);
-  int x0 = MapX(0), y0 = MapY(0), x50 = MapX(50), y50 = MapY(50);
-  EXPECT_EQ(c.Of("line"),
-            (std::vector<std::string>{"line " + std::to_string(x0) + " " + std::to_string(y0) +
-                                      " " + std::to_string(x50) + " " + std::to_string(y50)}));
-  ASSERT_EQ(c.Of("ellipse").size(), 1u);
-  EXPECT_EQ(c.Of("ellipse")[0], "ellipse " + std::to_string(MapX(40)) + " " +
-                                    std::to_string(MapY(60)) + " " + std::to_string(MapX(60)) +
-                                    " " + std::to_string(MapY(40)));
+  auto box = [](const char* kind, int x1, int y1, int x2, int y2) {
+    return std::vector<std::string>{std::string(kind) + " " + std::to_string(MapX(x1)) + " " +
+                                    std::to_string(MapY(y1)) + " " + std::to_string(MapX(x2)) +
+                                    " " + std::to_string(MapY(y2))};
+  };
+  EXPECT_EQ(c.Of("line"), box("line", 0, 0, 50, 50));
+  EXPECT_EQ(c.Of("ellipse"), box("ellipse", 40, 60, 60, 40));
   ASSERT_EQ(c.Of("arc").size(), 1u);
   EXPECT_TRUE(c.Of("arc")[0].find(" 0 90") != std::string::npos) << c.Of("arc")[0];
   EXPECT_EQ(win.CurLineStyle, 99);  // a paint resets the writers' style and width
