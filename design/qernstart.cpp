@@ -347,14 +347,17 @@ int RunWithoutWindow() {
 }
 
 bool HeadlessRun() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform && *platform) {
-    const std::string p = platform;
-    return p.rfind("offscreen", 0) == 0 || p.rfind("minimal", 0) == 0;
-  }
-  const char* x = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return !(x && *x) && !(wayland && *wayland);
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  std::string platform = set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  platform = platform.substr(0, platform.find(':'));  // options follow a ":"
+  if (platform == "offscreen" || platform == "minimal") return true;
+  if (platform == "xcb") return !set("DISPLAY");
+  if (platform.rfind("wayland", 0) == 0) return !set("WAYLAND_DISPLAY");
+  if (!platform.empty()) return false;  // a platform of its own (frame buffer, VNC)
+  return !set("DISPLAY") && !set("WAYLAND_DISPLAY");
 }
 
 std::string ShippedDataFolder() {

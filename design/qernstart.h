@@ -74,8 +74,8 @@ std::vector<std::string> UsageLines();
 // A run with no window at all: batch modes, and any run without a screen. Messages go to stderr,
 // no question waits for an answer, the session file is not written. Returns the exit status.
 int RunWithoutWindow();
-// True when no window can be shown: no DISPLAY and no WAYLAND_DISPLAY, or the offscreen or
-// minimal Qt platform.
+// True when no window can be shown: the offscreen or minimal Qt platform, the X or Wayland
+// platform asked for without its display, or no platform asked for and neither display set.
 bool HeadlessRun();
 
 // The data folder shipped beside the program (<program folder>/data/); tests may set another.

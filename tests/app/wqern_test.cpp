@@ -178,9 +178,10 @@ TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
   RunResult r = Run({"ex.qrk", "-cad1:1"});
   EXPECT_EQ(r.Status, 3);
   EXPECT_FALSE(r.Err.empty());
-  // A window start without a screen ends at once with its own status.
-  for (const char* platform : {static_cast<const char*>(nullptr), "offscreen"})
-    EXPECT_EQ(Run({"ex.qrk"}, platform).Status, 4);
+  // A window start without a screen ends at once with its own status, also when the X platform
+  // is asked for without an X display.
+  for (const char* platform : {static_cast<const char*>(nullptr), "offscreen", "xcb"})
+    EXPECT_EQ(Run({"ex.qrk"}, platform).Status, 4) << (platform ? platform : "");
   EXPECT_EQ(Names(), std::set<std::string>{"ex.qrk"});
   EXPECT_TRUE(TmpEmpty());
 }
