@@ -468,6 +468,19 @@ void ExamplePinDimension() {
   DrawingInfo.ChangeEntries[0] = {"Erstausgabe", "2024-05-06", "QERN", "Beispielentwurf"};
 }
 
+void ExampleShaftAndClearances() {
+  ExampleBase(28, "Welle, gegeben", "Nabe, aus den Spielen");
+  Design.NormalModule = 1;
+  Design.FitMode = 1;
+  Design.XInputMode = {0, 1, 1};
+  Design.ProfileShift = {0, 0.1L, 0};
+  Design.MajorClearanceFactor = 0.45L;
+  Design.MinorClearanceFactor = 0.3L;
+  Design.FlankClearanceFactor = 0.05L;
+  Session.CommentLines = {"Beispiel: Welle gegeben, Nabe aus den Spielen ce, ci, cp",
+                          "mn 1, z 28, x1 0,1, ce/mn 0,45, ci/mn 0,3, cp/mn 0,05", ""};
+}
+
 TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
   const bool regenerate = std::getenv("QERN_WRITE_DATA") != nullptr;
   const std::string data = QERN_SOURCE_DATA;
@@ -486,7 +499,8 @@ TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
 
   const ShippedDesign examples[] = {{"examples/profilverschiebung.qrk", ExampleGivenShifts},
                                     {"examples/diametral_pitch.qrk", ExampleDiametralPitch},
-                                    {"examples/pruefmass.qrk", ExamplePinDimension}};
+                                    {"examples/pruefmass.qrk", ExamplePinDimension},
+                                    {"examples/welle_mit_spielen.qrk", ExampleShaftAndClearances}};
   for (const ShippedDesign& ex : examples) {
     SCOPED_TRACE(ex.File);
     const std::string file = data + "/" + ex.File;
@@ -497,7 +511,7 @@ TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
       DrawingInfo.TitleDrawnName = "QERN";
       ex.Set();
       CalculateSerration();
-      ASSERT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
+      ASSERT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0] << " " << Errors.ErrorList[1];
       fs::create_directories(data + "/examples");
       ASSERT_TRUE(WriteDesignFile(file, CurrentDesignContent()));
     }
