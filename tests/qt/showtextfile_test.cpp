@@ -3,7 +3,6 @@
 #include "framework/qt/showtextfile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAction>
 #include <QApplication>
@@ -11,15 +10,14 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "framework/dialogs.h"
 #include "framework/listout.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
 namespace fs = std::filesystem;
@@ -28,10 +26,7 @@ namespace {
 
 // Page count of a PDF written by Qt (the /Count of its page tree).
 int PdfPages(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::string pdf = ss.str();
+  const std::string pdf = test::ReadWholeFile(name);
   std::smatch m;
   if (!std::regex_search(pdf, m, std::regex("/Type\\s*/Pages[^>]*/Count\\s+(\\d+)"))) return -1;
   return std::stoi(m[1]);
@@ -42,8 +37,6 @@ class ListingWindowTest : public ::testing::Test {
   void SetUp() override {
     InitProgramState();
     ResetListState();
-    char tmpl[] = "/tmp/qern_viewer_XXXXXX";
-    dir_ = mkdtemp(tmpl);
     Settings.TempFolder = dir_;
     Ident.ProductName = "QERN";
     Session.CurrentFileName = "welle";
@@ -56,7 +49,6 @@ class ListingWindowTest : public ::testing::Test {
     SetListingHooks({});
     SetTextPrintTarget(nullptr);
     SetListClock(nullptr);
-    fs::remove_all(dir_);
   }
   // A framed listing of the given number of value rows on device dev.
   void WriteListing(int dev, int rows) {
@@ -68,11 +60,12 @@ class ListingWindowTest : public ::testing::Test {
     ListPageHeader(0, 1);
     for (int i = 0; i < rows; ++i) ListTwoValueLine("Zeile " + std::to_string(i), "z", "mm", "1", "-1");
   }
-  std::string dir_;
+  test::TempFolder folder_;
+  const std::string dir_ = folder_.Path();
   ScopedScriptedDialogs dialogs_;
 };
 
-TEST_F(ListingWindowTest, WindowShowsTheListingAndKeepsItsPlace) {
+TEST_F(ListingWindowTest, WindowShowsPrintsAndKeepsItsPlace) {
   Settings.TextWindowRect = {30, 50, 640, 400};
   std::string memo, title, fontFamily;
   bool bold = false, italic = false;
@@ -86,11 +79,13 @@ TEST_F(ListingWindowTest, WindowShowsTheListingAndKeepsItsPlace) {
     EXPECT_EQ(w->mi_Datei->title(), "&Datei");
     EXPECT_EQ(w->mi_EditMarkAll->text(), "Alles aus&wählen");
     EXPECT_TRUE(fs::exists(w->ListFileName()));
+    w->mi_DateiDrucken->trigger();  // prints the listing file
     w->setGeometry(40, 60, 600, 380);
     w->mi_dateiBeenden->trigger();
   });
   WriteListing(DeviceWindow, 2);
   CloseListOutput();
+  EXPECT_EQ(PdfPages(dir_ + "/out.pdf"), 1);
   EXPECT_NE(memo.find("Passverzahnung"), std::string::npos);
   EXPECT_NE(memo.find("Zeile 1"), std::string::npos);
   EXPECT_EQ(title, "QERN    " + dir_ + "/outwin.txt");
@@ -113,19 +108,6 @@ TEST_F(ListingWindowTest, PrinterDevicePrintsEveryPageToPdf) {
   CloseListOutput();
   EXPECT_FALSE(fs::exists(working));
   EXPECT_EQ(PdfPages(dir_ + "/out.pdf"), 3);
-}
-
-TEST_F(ListingWindowTest, WindowPrintCommandPrintsTheListingFile) {
-  Settings.LinesPerPage = 66;
-  QTimer::singleShot(0, [&] {
-    auto* w = qobject_cast<TForm_showtextfile*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
-    w->mi_DateiDrucken->trigger();
-    w->accept();
-  });
-  WriteListing(DeviceWindow, 3);
-  CloseListOutput();
-  EXPECT_EQ(PdfPages(dir_ + "/out.pdf"), 1);
 }
 
 }  // namespace
