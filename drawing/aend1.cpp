@@ -38,7 +38,12 @@ void ChangeLogMenu(int choice) {
       }
       ++d.ChangeCount;
       d.ChangeEntries[d.ChangeCount - 1].Date = TodayStr();
+      Flags.AbortFlag = false;
       if (Windows.EditEntry) Windows.EditEntry(d.ChangeCount);
+      if (Flags.AbortFlag) {  // a cancelled new entry is not added
+        --d.ChangeCount;
+        return;
+      }
       PrintChangeLog(DeviceWindow);
       break;
     case 2:

@@ -108,6 +108,12 @@ TEST_F(ChangeLogPrintTest, MenuActsOnTheLastEntryAndStopsAt25) {
   EXPECT_EQ(DrawingInfo.ChangeEntries[2].ChangeText, "Toleranz");
   EXPECT_EQ(DrawingInfo.ChangeEntries[2].Date, TodayStr());
 
+  // A cancelled "neu" adds no entry.
+  SetChangeLogWindows({[&](int) { Flags.AbortFlag = true; }, {}});
+  ChangeLogMenu(1);
+  EXPECT_EQ(DrawingInfo.ChangeCount, 3);
+  Flags.AbortFlag = false;
+
   // "zurück...." and Cancel end the menu.
   dialogs->Clear();
   dialogs->QueueChoice(7);
