@@ -27,35 +27,43 @@ QLineEdit* NewEdit(QWidget* parent, const char* name, const std::string& text) {
   return e;
 }
 
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  return b;
+}
+
+// The group of one part: drawing name, drawing number and second name line.
+QGroupBox* PartGroup(QWidget* parent, const char* name, const std::string& title, QLineEdit* drawingName,
+                     QLineEdit* number, QLineEdit* name2) {
+  auto* box = new QGroupBox(Shown(" " + title + " "), parent);
+  box->setObjectName(name);
+  auto* form = new QFormLayout(box);
+  form->addRow("Zeichnungsname", drawingName);
+  form->addRow("Zeichnungsnummer", number);
+  form->addRow(QString("Zeichnungsname") + " 2", name2);
+  return box;
+}
+
 }  // namespace
 
 TForm_kvneingabetext::TForm_kvneingabetext(QWidget* parent) : QDialog(parent) {
   setObjectName("TForm_kvneingabetext");
   setWindowTitle(Shown(Ident.Banner));
 
-  GroupBox_INT = new QGroupBox(Shown(" Innenteil "), this);
-  GroupBox_INT->setObjectName("GroupBox_INT");
   Edit_zeichname1 = NewEdit(this, "Edit_zeichname1", PartDrawingName[1]);
   Edit_zeichnr1 = NewEdit(this, "Edit_zeichnr1", PartDrawingNumber[1]);
   Edit_zeichname21 = NewEdit(this, "Edit_zeichname21", PartDrawingName2[1]);
-  auto* intForm = new QFormLayout(GroupBox_INT);
-  intForm->addRow("Zeichnungsname", Edit_zeichname1);
-  intForm->addRow("Zeichnungsnummer", Edit_zeichnr1);
-  intForm->addRow("Zeichnungsname 2", Edit_zeichname21);
-
-  GroupBox_EXT = new QGroupBox(Shown(" Außenteil "), this);
-  GroupBox_EXT->setObjectName("GroupBox_EXT");
+  GroupBox_INT = PartGroup(this, "GroupBox_INT", "Innenteil", Edit_zeichname1, Edit_zeichnr1, Edit_zeichname21);
   Edit_zeichname2 = NewEdit(this, "Edit_zeichname2", PartDrawingName[2]);
   Edit_zeichnr2 = NewEdit(this, "Edit_zeichnr2", PartDrawingNumber[2]);
   Edit_zeichname22 = NewEdit(this, "Edit_zeichname22", PartDrawingName2[2]);
-  auto* extForm = new QFormLayout(GroupBox_EXT);
-  extForm->addRow("Zeichnungsname", Edit_zeichname2);
-  extForm->addRow("Zeichnungsnummer", Edit_zeichnr2);
-  extForm->addRow("Zeichnungsname 2", Edit_zeichname22);
+  GroupBox_EXT = PartGroup(this, "GroupBox_EXT", "Außenteil", Edit_zeichname2, Edit_zeichnr2, Edit_zeichname22);
 
-  Label_info1 = new QLabel("Text 1", this);
+  Label_info1 = new QLabel(QString("Text") + " 1", this);
   Label_info1->setObjectName("Label_info1");
-  Label_info2 = new QLabel("Text 2", this);
+  Label_info2 = new QLabel(QString("Text") + " 2", this);
   Label_info2->setObjectName("Label_info2");
   Edit_info1 = NewEdit(this, "Edit_info1", Session.CommentLines[0]);
   Edit_info2 = NewEdit(this, "Edit_info2", Session.CommentLines[1]);
@@ -63,12 +71,9 @@ TForm_kvneingabetext::TForm_kvneingabetext(QWidget* parent) : QDialog(parent) {
   info->addRow(Label_info1, Edit_info1);
   info->addRow(Label_info2, Edit_info2);
 
-  Button_ok = new QPushButton("OK", this);
-  Button_ok->setObjectName("Button_ok");
+  Button_ok = NewButton(this, "Button_ok", "OK");
   Button_ok->setDefault(true);
-  Button_cancel = new QPushButton("Abbrechen", this);
-  Button_cancel->setObjectName("Button_cancel");
-  Button_cancel->setAutoDefault(false);
+  Button_cancel = NewButton(this, "Button_cancel", "Abbrechen");
   connect(Button_ok, &QPushButton::clicked, this, &TForm_kvneingabetext::Button_okClick);
   connect(Button_cancel, &QPushButton::clicked, this, &TForm_kvneingabetext::Button_cancelClick);
   auto* buttons = new QHBoxLayout;
@@ -107,7 +112,6 @@ void TForm_kvneingabetext::reject() { Button_cancelClick(); }
 
 void ShowPartTexts() {
   TForm_kvneingabetext form(DialogHostWindow());
-  Flags.AbortFlag = true;  // a window closed any other way counts as cancelled
   form.exec();
 }
 
