@@ -212,8 +212,6 @@ void SpoolTextPrinter() {
   Listing.SpoolFileName.clear();
 }
 
-void EraseFile(const std::string& name) { std::remove(name.c_str()); }
-
 // Removes name when it is a plain file (a printer port or other device is never touched).
 void RemovePlainFile(const std::string& name) {
   std::error_code ec;
@@ -434,6 +432,7 @@ void ListPageHeader(int page, int kind) {
     const std::string title = HtmlEscape(Ident.Banner + " V" + Ident.VersionText);
     ListWriteLine("<!-- " + WithoutBlanks(Listing.ListFileName) + " -->");
     ListWriteLine("<HTML>");
+    // The file is UTF-8 like every listing file; the browser is told so.
     ListWriteLine("<head><meta charset=\"utf-8\"><title>" + title + "</title></head>");
     ListWriteLine("<BODY BGCOLOR=\"C0C0C0\">");
     ListWriteLine("<hr>");
@@ -547,7 +546,7 @@ void CloseListOutput() {
     case DeviceWindow:
       ConvertTextFile(Listing.ListFileName, outwin);
       if (hooks.ShowListingWindow) hooks.ShowListingWindow(Listing.ListFileName);
-      EraseFile(Listing.ListFileName);
+      RemovePlainFile(Listing.ListFileName);
       break;
     case DeviceTextPrinter:
       if (!Listing.SpoolFileName.empty()) SpoolTextPrinter();
@@ -559,7 +558,7 @@ void CloseListOutput() {
       break;
     case DevicePrinter:
       PrintTextFile(Listing.ListFileName);
-      EraseFile(Listing.ListFileName);
+      RemovePlainFile(Listing.ListFileName);
       break;
     case DeviceTextProgram:
       if (!ProgramExists(Settings.TextProgram)) {
