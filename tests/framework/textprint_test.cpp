@@ -65,19 +65,12 @@ class TextPrintTest : public ::testing::Test {
   ScopedScriptedDialogs dialogs_;
 };
 
-TEST_F(TextPrintTest, PagesSplitAtFormFeedLines) {
-  using Pages = std::vector<std::vector<std::string>>;
-  EXPECT_EQ(SplitTextPages({"a", "b"}), (Pages{{"a", "b"}}));
-  EXPECT_EQ(SplitTextPages({"a", "\f", "b", "\f"}), (Pages{{"a"}, {"b"}}));
-  EXPECT_EQ(SplitTextPages({"a", "\fRest", "b"}), (Pages{{"a"}, {"b"}}));
-  EXPECT_EQ(SplitTextPages({}), Pages{});
-}
-
 TEST_F(TextPrintTest, RangeOfThreePagesWithoutClosingFormFeed) {
-  // Two form-feed lines and a last page that no form feed closes: three pages.
+  // Two form-feed lines (the rest of such a line is not printed) and a last page that no form
+  // feed closes: three pages.
   printer_.First = 2;
   printer_.Last = 3;
-  PrintTextFile(Write("eins\r\n\f\r\nzwei\r\nzwei b\r\n\f\r\ndrei\r\n"));
+  PrintTextFile(Write("eins\r\n\f\r\nzwei\r\nzwei b\r\n\fRest\r\ndrei\r\n"));
   EXPECT_EQ(printer_.Offered, 3);
   EXPECT_EQ(printer_.Title, "welle");
   ASSERT_EQ(printer_.Sheets.size(), 2u);
