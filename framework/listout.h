@@ -3,7 +3,8 @@
 // text layout, the tab-separated TXT layout or HTML.
 //
 // Use: SetListHeader, SetListColumns, OpenListOutput (stop when Flags.AbortFlag is set),
-// DataFile.Rewrite() (RewriteChecked), ListPageHeader, rows ..., CloseListOutput, RestoreCursor.
+// DataFile.Rewrite() (RewriteChecked), ListPageHeader, rows ..., CloseListOutput, RestoreCursor;
+// AbortListOutput in place of CloseListOutput when a cancel or a write error ends the listing.
 // Texts are UTF-8; all positions count characters. The listing window and the Windows printer are
 // reached through hooks that the Qt side installs; without them the engine runs headless.
 #pragma once
