@@ -47,11 +47,6 @@ std::vector<std::string> SplitFields(const std::string& line) {
   return fields;
 }
 
-bool IsDashLine(const std::string& s) {
-  std::string t = TrimBlanks(s);
-  return !t.empty() && t.find_first_not_of('-') == std::string::npos;
-}
-
 std::string Field(const std::vector<std::string>& f, std::size_t i) {
   return i < f.size() ? f[i] : std::string();
 }

@@ -98,8 +98,6 @@ void DesignLines(Io& io, Content& c) {
   io(r.FlankAngleInternal);
 }
 
-bool IsDashLine(const std::string& s) { return s.size() >= 3 && s.compare(0, 3, "---") == 0; }
-
 void WriteDesignContent(const DesignFileContent& c) {
   // The head carries the comment lines of the content, each on one line.
   const std::array<std::string, 3> sessionComments = Session.CommentLines;

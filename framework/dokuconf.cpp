@@ -19,11 +19,6 @@ const char* const DocumentsMarker = "Dokumente";
 const std::string Dashes20(20, '-');
 const std::string Dashes14(14, '-');
 
-bool IsDashLine(const std::string& s) {
-  std::string t = TrimBlanks(s);
-  return !t.empty() && t.find_first_not_of('-') == std::string::npos;
-}
-
 // Link texts are single lines in the file.
 std::string OneLine(std::string s) {
   for (char& c : s)

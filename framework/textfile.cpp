@@ -257,6 +257,11 @@ long double RealOrZero(std::string s) {
 
 void ReadLine(std::string& s) { NextLine(s); }
 
+bool IsDashLine(const std::string& s) {
+  std::string t = TrimBlanks(s);
+  return !t.empty() && t.find_first_not_of('-') == std::string::npos;
+}
+
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d) {
   std::string line;
   NextLine(line);

@@ -71,6 +71,8 @@ extern TextFile DataFile;
 
 // Readers: one line of DataFile each; an I/O error sets AbortFlag.
 void ReadLine(std::string& s);
+// A separator line of the data files: nothing but dashes (blanks around them allowed).
+bool IsDashLine(const std::string& s);
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d);
 void ReadCharLine(char& c);  // first byte of the line ('\0' for an empty line)
 void ReadIntegerLine(int32_t& n);

@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QScreen>
 
+#include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernstart.h"
 #include "design/qt/qerngeo.h"
@@ -71,6 +72,9 @@ void Thh::CreateMenus() {
   connect(mi_editabmessungen, &QAction::triggered, this, [this] { mi_editabmessungenClick(); });
 
   mi_view = menuBar()->addMenu(QString());
+  mi_viewausdruck = mi_view->addAction(QString());
+  mi_viewausdruck->setObjectName("mi_viewausdruck");
+  connect(mi_viewausdruck, &QAction::triggered, this, [this] { mi_viewausdruckClick(); });
   mi_viewErrorMessages = mi_view->addAction(QString());
   mi_viewErrorMessages->setObjectName("mi_viewErrorMessages");
   mi_viewErrorMessages->setEnabled(false);
@@ -122,6 +126,7 @@ void Thh::ApplyMenuCaptions() {
   mi_edit->setTitle(Caption(MenuCaptions.Edit));
   mi_editabmessungen->setText(Caption(MenuCaptions.Dimensions));
   mi_view->setTitle(Caption(MenuCaptions.View));
+  mi_viewausdruck->setText(Caption(MenuCaptions.Printout));
   mi_viewErrorMessages->setText(
       Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
 }
@@ -148,6 +153,11 @@ void Thh::mi_editabmessungenClick() {
   CalculateSerration();
   RefreshAfterCalculation();
   Flags.DesignModified = true;
+}
+
+void Thh::mi_viewausdruckClick() {
+  Flags.AbortFlag = false;
+  ListResults(0);
 }
 
 void Thh::mi_viewErrorMessagesClick() {

@@ -38,6 +38,7 @@ class Thh : public TFzorqgra {
 
   // Menu commands.
   void mi_editabmessungenClick();
+  void mi_viewausdruckClick();  // result listing to the configured listing device
   void mi_viewErrorMessagesClick();
   void mi_fileexitClick();
 
@@ -46,6 +47,7 @@ class Thh : public TFzorqgra {
   QMenu* mi_edit = nullptr;
   QAction* mi_editabmessungen = nullptr;
   QMenu* mi_view = nullptr;
+  QAction* mi_viewausdruck = nullptr;
   QAction* mi_viewErrorMessages = nullptr;
 
  private:

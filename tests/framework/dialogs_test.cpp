@@ -124,8 +124,11 @@ TEST_F(DialogsTest, InputRealRangeAndInvalidTextLoop) {
   EXPECT_EQ(presets[1], "90");
   EXPECT_EQ(presets[2], "20");
   EXPECT_EQ(ui->Log.front().Index, 30);  // at most 30 characters
-  for (const auto& s : ui->Log)
-    if (s.Kind == "message") EXPECT_EQ(s.Caption, "Fehler : ");
+  for (const auto& s : ui->Log) {
+    if (s.Kind == "message") {
+      EXPECT_EQ(s.Caption, "Fehler : ");
+    }
+  }
 
   x = 12.3456789L;
   ui->QueueOk();  // text unchanged: the value keeps its full precision

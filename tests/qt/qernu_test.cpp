@@ -113,6 +113,18 @@ TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
   EXPECT_EQ(Names(), before) << "only the start's own temporary files, all deleted";
 }
 
+TEST_F(MainWindowStart, ListingCommandShowsTheResultListingInTheViewer) {
+  Thh window;
+  EXPECT_EQ(window.mi_viewausdruck->text().toStdString(), "&Ausdruck");
+  Settings.AskTextDevice = false;
+  Settings.DefaultTextDevice = 1;
+  window.mi_viewausdruck->trigger();
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(modalWindows_, 1) << "the listing window";
+  const std::string shown = test::ReadWholeFile(AddBackslash(Settings.TempFolder) + "outwin.txt");
+  EXPECT_NE(shown.find("Eingriffswinkel"), std::string::npos);
+}
+
 TEST_F(MainWindowStart, CommandLineEndsTheRunBeforeTheWindowIsShown) {
   SetProgramParams({"x"});
   Thh window;
