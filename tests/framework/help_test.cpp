@@ -44,22 +44,17 @@ class HelpTest : public ::testing::Test {
 };
 
 TEST_F(HelpTest, ParseHeader) {
-  int n = 0;
-  std::string pic;
-  ParseHelpHeader("1050", n, pic);
-  EXPECT_EQ(n, 1050);
-  EXPECT_EQ(pic, "NULL");
-  ParseHelpHeader("2070:zahnform", n, pic);
-  EXPECT_EQ(n, 2070);
-  EXPECT_EQ(pic, "zahnform");
-  ParseHelpHeader("Text ohne Nummer", n, pic);
-  EXPECT_EQ(n, -1);
-  EXPECT_EQ(pic, "NULL");
-  ParseHelpHeader("Maß: siehe Bild", n, pic);
-  EXPECT_EQ(n, -1);
-  EXPECT_EQ(pic, "siehe Bild");
-  ParseHelpHeader("", n, pic);
-  EXPECT_EQ(n, -1);
+  const struct { const char* line; int number; const char* picture; } kCases[] = {
+      {"1050", 1050, "NULL"}, {"2070:zahnform", 2070, "zahnform"}, {"Text ohne Nummer", -1, "NULL"},
+      {"Maß: siehe Bild", -1, "siehe Bild"}, {"", -1, "NULL"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.line);
+    int n = 0;
+    std::string pic;
+    ParseHelpHeader(c.line, n, pic);
+    EXPECT_EQ(n, c.number);
+    EXPECT_EQ(pic, c.picture);
+  }
 }
 
 TEST_F(HelpTest, EntryEndsAtNextNumberDivisibleByFive) {
@@ -102,9 +97,14 @@ TEST_F(HelpTest, FileByNumberAndMissingTexts) {
 
 TEST_F(HelpTest, ShowsMessageBoxAndPictureByMode) {
   WriteFile("zorquan.hlp", "1050\nZeile eins\nZeile zwei\n2070:zahnform\nmit Bild\n2075\nohne Bild\n");
+  ScopedScriptedDialogs dialogs;
+  // Without a handler the picture is skipped quietly.
+  ShowHelpEntry(2070, "", 0);
+  EXPECT_EQ(dialogs->Last().Caption, "HILFETEXT Nr.2070");
+  dialogs->Clear();
+
   std::vector<std::string> pictures;
   SetHelpPictureHandler([&](const std::string& f) { pictures.push_back(f); });
-  ScopedScriptedDialogs dialogs;
   Flags.AbortFlag = true;
   Session.HelpNumber = 1050;
   ShowHelpEntry(0, "", 1);
@@ -128,13 +128,6 @@ TEST_F(HelpTest, ShowsMessageBoxAndPictureByMode) {
   ShowHelpEntry(2080, "", 0);
   EXPECT_EQ(dialogs->Last().Text, "Hilfetext Nr 2080: keine Hilfe vorhanden.     ");
   EXPECT_EQ(pictures.back(), "");
-}
-
-TEST_F(HelpTest, PicturesAreSkippedWithoutHandler) {
-  WriteFile("zorquan.hlp", "2070:zahnform\nmit Bild\n");
-  ScopedScriptedDialogs dialogs;
-  ShowHelpEntry(2070, "", 0);
-  EXPECT_EQ(dialogs->Last().Caption, "HILFETEXT Nr.2070");
 }
 
 // Every help number that the program's dialogs and commands set.

@@ -100,20 +100,18 @@ TEST_F(TextFileTest, WritersAndReadersRoundTrip) {
 }
 
 TEST_F(TextFileTest, ExtendedLineTextAlwaysSevenDecimals) {
-  EXPECT_EQ(ExtendedLineText(0), "0");
-  EXPECT_EQ(ExtendedLineText(-3), "-3");
-  EXPECT_EQ(ExtendedLineText(-2.00000000001L), "-2");
-  EXPECT_EQ(ExtendedLineText(0.5L), "0.5000000");
-  EXPECT_EQ(ExtendedLineText(2), "2.0000000");
-  EXPECT_EQ(ExtendedLineText(20), "20.0000000");
-  EXPECT_EQ(ExtendedLineText(-2.5L), "-2.5000000");
-  // The display setting does not cut the precision of stored values.
-  Settings.Decimals = 1;
-  EXPECT_EQ(ExtendedLineText(1.23456789L), "1.2345679");
-  Settings.Decimals = 6;
-  EXPECT_EQ(ExtendedLineText(1.5L), "1.5000000");
-  EXPECT_EQ(ExtendedLineText(-1), "-1");
-  EXPECT_EQ(Settings.Decimals, 6);
+  // Whole numbers plain, others with seven decimals; the display setting does not cut the
+  // precision of stored values.
+  const struct { int decimals; long double x; const char* text; } kCases[] = {
+      {3, 0, "0"}, {3, -3, "-3"}, {3, -2.00000000001L, "-2"}, {3, 0.5L, "0.5000000"},
+      {3, 2, "2.0000000"}, {3, 20, "20.0000000"}, {3, -2.5L, "-2.5000000"},
+      {1, 1.23456789L, "1.2345679"}, {6, 1.5L, "1.5000000"}, {6, -1, "-1"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    Settings.Decimals = c.decimals;
+    EXPECT_EQ(ExtendedLineText(c.x), c.text);
+    EXPECT_EQ(Settings.Decimals, c.decimals);
+  }
 }
 
 TEST_F(TextFileTest, ReadersConvertEachLine) {
@@ -216,32 +214,26 @@ TEST_F(TextFileTest, DesignFileHead) {
 }
 
 TEST_F(TextFileTest, PathHelpers) {
-  EXPECT_EQ(AddBackslash("/home/x"), "/home/x/");
-  EXPECT_EQ(AddBackslash(" /home/x/ "), "/home/x/");
-  EXPECT_EQ(AddBackslash("   "), "");
-  // Names ending in any character get their separator.
-  EXPECT_EQ(AddBackslash("/d/Maß"), "/d/Maß/");
-  EXPECT_EQ(AddBackslash("/d/a-"), "/d/a-/");
-  EXPECT_EQ(AddBackslash("/d/[x]"), "/d/[x]/");
-  EXPECT_EQ(AddBackslash("/d/v1."), "/d/v1./");
-  std::string r;
-  AddBackslash("rel", r);
-  EXPECT_EQ(r, "rel/");
-  EXPECT_EQ(RemoveBackslash("/a/b/"), "/a/b");
-  EXPECT_EQ(RemoveBackslash("/"), "/");
-  EXPECT_EQ(ExtractFolder("/a/b/c.txt"), "/a/b/");
-  EXPECT_EQ(ExtractFolder("c.txt"), "");
-  ExtractDrive("/a:b/c", r);
-  EXPECT_EQ(r, "");
-  ExtractDrive("C:/x", r);
-  EXPECT_EQ(r, "C:");
-  EXPECT_EQ(ExtractBaseName("/a.b/welle.qrk"), "welle");
-  EXPECT_EQ(FileNameWithoutExt("/a.b/welle"), "welle");
-  EXPECT_EQ(RemoveFileExt("/a.b/welle.qrk"), "/a.b/welle");
-  EXPECT_EQ(RemoveFileExt("/a.b/welle"), "/a.b/welle");
-  EXPECT_EQ(ExtensionAfterDot("name.tar.gz"), "tar.gz");
-  EXPECT_EQ(ExtensionAfterDot("/v1.2/name"), "");  // the folder's point does not count
-  EXPECT_EQ(ExtensionAfterDot("/v1.2/name.qrk"), "qrk");
+  std::string drive1, drive2, rel;
+  ExtractDrive("/a:b/c", drive1);
+  ExtractDrive("C:/x", drive2);
+  AddBackslash("rel", rel);
+  const std::pair<std::string, std::string> kCases[] = {
+      {AddBackslash("/home/x"), "/home/x/"}, {AddBackslash(" /home/x/ "), "/home/x/"},
+      {AddBackslash("   "), ""}, {rel, "rel/"},
+      // Names ending in any character get their separator.
+      {AddBackslash("/d/Maß"), "/d/Maß/"}, {AddBackslash("/d/a-"), "/d/a-/"},
+      {AddBackslash("/d/[x]"), "/d/[x]/"}, {AddBackslash("/d/v1."), "/d/v1./"},
+      {RemoveBackslash("/a/b/"), "/a/b"}, {RemoveBackslash("/"), "/"},
+      {ExtractFolder("/a/b/c.txt"), "/a/b/"}, {ExtractFolder("c.txt"), ""},
+      {drive1, ""}, {drive2, "C:"},
+      {ExtractBaseName("/a.b/welle.qrk"), "welle"}, {FileNameWithoutExt("/a.b/welle"), "welle"},
+      {RemoveFileExt("/a.b/welle.qrk"), "/a.b/welle"}, {RemoveFileExt("/a.b/welle"), "/a.b/welle"},
+      {ExtensionAfterDot("name.tar.gz"), "tar.gz"},
+      {ExtensionAfterDot("/v1.2/name"), ""},  // the folder's point does not count
+      {ExtensionAfterDot("/v1.2/name.qrk"), "qrk"}};
+  for (size_t i = 0; i < std::size(kCases); ++i)
+    EXPECT_EQ(kCases[i].first, kCases[i].second) << "case " << i;
 }
 
 TEST_F(TextFileTest, FolderTests) {
