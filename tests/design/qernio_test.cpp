@@ -63,37 +63,29 @@ class DesignFileTest : public ::testing::Test {
     InitProgramState();
     Ident.DataExtension = "qrk";
     Ident.Banner = "QERN   Zahnwellenverbindungen";
-    SetDefaultDesign();
-    PartDrawingName2 = {};  // not part of the default design; earlier tests may have set it
-    InitDrawingInfo();
-    InitDocumentLinks();
-    dir_ = tmp_.Path();
+    NewDesign();
     Session.CurrentFileFolder = dir_ + "/";
-    Session.CurrentFileName = "";
   }
   std::string Path(const std::string& name) const { return tmp_.File(name); }
+  static void NewDesign() {
+    SetDefaultDesign();
+    InitDrawingInfo();
+    InitDocumentLinks();
+  }
 
   // A design with every kind of text the file has to carry.
   void FillTexts() {
-    PartDrawingName[1] = "Welle Größe 3";
-    PartDrawingNumber[1] = "ZW-0815/1";
-    PartDrawingName2[1] = "gehärtet, geschliffen";
-    PartDrawingName[2] = "Nabe";
-    PartDrawingNumber[2] = "ZN-0815/2";
-    PartDrawingName2[2] = "Maß über Stifte prüfen";
+    PartDrawingName = {"", "Welle Größe 3", "Nabe"};
+    PartDrawingNumber = {"", "ZW-0815/1", "ZN-0815/2"};
+    PartDrawingName2 = {"", "gehärtet, geschliffen", "Maß über Stifte prüfen"};
     Session.CommentLines = {"Entwurf für Kunde Müller", "Übersetzung ändern", "°C ± 5 µm"};
     DrawingInfoRecord& d = DrawingInfo;
     d.ChangeCount = 2;
     d.ChangeEntries[0] = {"Erstausgabe", "2024-01-15", "Jäger", "Zeichnung neu erstellt"};
     d.ChangeEntries[1] = {"Toleranz geändert", "2024-03-02", "Öz", "Maß MdR geändert\nPrüfmaß neu"};
-    d.TitleDrawnName = "Schön";
-    d.TitleCheckedDate = "2024-01-16";
-    d.TitleCheckedName = "Weiß";
-    d.TitleReleaseName = "Größer";
-    d.TitleReplaces = "ZW-0700";
-    d.TitleReplacedBy = "ZW-0900";
-    d.TitleResponsibleDept = "Konstruktion Süd";
-    d.TitleDocumentType = "Fertigungszeichnung";
+    d.TitleDrawnName = "Schön", d.TitleCheckedDate = "2024-01-16", d.TitleCheckedName = "Weiß";
+    d.TitleReleaseName = "Größer", d.TitleReplaces = "ZW-0700", d.TitleReplacedBy = "ZW-0900";
+    d.TitleResponsibleDept = "Konstruktion Süd", d.TitleDocumentType = "Fertigungszeichnung";
     d.TitleDocumentStatus = "freigegeben";
     d.PlacedTextCount = 2;
     d.PlacedTexts[0] = {120.5L, 35.25L, 3.5L, 0, "Oberfläche gehärtet"};
@@ -104,7 +96,7 @@ class DesignFileTest : public ::testing::Test {
   }
 
   test::TempFolder tmp_;
-  std::string dir_;
+  const std::string dir_ = tmp_.Path();
 };
 
 TEST_F(DesignFileTest, DefaultDesignRoundTripsWithinTheWrittenDecimals) {
@@ -164,9 +156,7 @@ TEST_F(DesignFileTest, TextsWithUmlautsLinksAndChangeLogRoundTrip) {
   SaveDataFile(Path("texts.qrk"));
   ASSERT_FALSE(Flags.AbortFlag);
 
-  SetDefaultDesign();
-  InitDrawingInfo();
-  InitDocumentLinks();
+  NewDesign();
   ReadDataFile(Path("texts.qrk"));
   ASSERT_FALSE(Flags.AbortFlag);
   // The read calculates once, which completes the inputs the way a calculation of the saved
@@ -242,9 +232,7 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   const std::vector<std::string> lines = ReadFileLines(Path("full.qrk"));
 
   // The current design is a different one.
-  SetDefaultDesign();
-  InitDrawingInfo();
-  InitDocumentLinks();
+  NewDesign();
   Design.ProfileShift[1] = 0.3L;
   DrawingInfo.ChangeCount = 1;
   DrawingInfo.ChangeEntries[0].ChangeText = "bleibt";
@@ -291,12 +279,9 @@ TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
   std::vector<std::string> lines = ReadFileLines(Path("base.qrk"));
   // 27 change entries and 10 placed texts, as a hand-edited file could hold.
   std::vector<std::string> out(lines.begin(), lines.begin() + 46);
-  out.push_back("ÄNDERUNGEN");
-  out.push_back("27");
-  out.push_back(std::string(20, '-'));
-  for (int i = 1; i <= 27; ++i) {
+  out.insert(out.end(), {"ÄNDERUNGEN", "27", std::string(20, '-')});
+  for (int i = 1; i <= 27; ++i)
     out.insert(out.end(), {"Änderung " + std::to_string(i), "2024-01-01", "ab", "d", std::string(14, '-')});
-  }
   out.push_back("a|b|c|d|e|f|10||");
   out.insert(out.end(), {"2024-02-02", "", "", "Zeichner"});
   for (int i = 1; i <= 10; ++i) out.push_back(std::to_string(i) + "|2|3|0|T" + std::to_string(i) + "||");
