@@ -29,6 +29,11 @@ const char* const kErrFile =
     "x anpassen.\n"
     "Letzte Zeile ohne Ursache\n";
 
+// text with its first from replaced by to.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
 class ErrorHelpTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -114,11 +119,8 @@ TEST_F(ErrorHelpTest, EditedRecordIsSavedOnlyAfterYes) {
 
   dialogs->QueueYes();
   ShowErrorHelp(1);
-  std::string expected = kErrFile;
-  const std::string oldCause = "Flanken überdecken sich.", oldRemedy = "x anpassen.";
-  expected.replace(expected.find(oldCause), oldCause.size(), "neue Ursache");
-  expected.replace(expected.find(oldRemedy), oldRemedy.size(), "neue Abhilfe");
-  EXPECT_EQ(ReadErr(), expected);
+  EXPECT_EQ(ReadErr(), Replaced(Replaced(kErrFile, "Flanken überdecken sich.", "neue Ursache"),
+                                "x anpassen.", "neue Abhilfe"));
   EXPECT_FALSE(fs::exists(ErrPath() + ".$$$"));
 
   // Unchanged texts ask nothing.
@@ -138,11 +140,8 @@ TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
 
   // Line breaks typed into the window would split the record: they become blanks.
   SaveErrorHelp("Fatal  : z = 0 !", "zwei\nZeilen", "eins");
-  std::string expected = kErrFile;
-  expected.replace(expected.find("Zähnezahl fehlt."), std::string("Zähnezahl fehlt.").size(),
-                   "zwei Zeilen");
-  expected.replace(expected.find("z eingeben."), 11, "eins");
-  EXPECT_EQ(ReadErr(), expected);
+  EXPECT_EQ(ReadErr(),
+            Replaced(Replaced(kErrFile, "Zähnezahl fehlt.", "zwei Zeilen"), "z eingeben.", "eins"));
   WriteErr(kErrFile);
 
   // The temporary name is taken by a folder: the write fails, is reported, and the file stays.
