@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
@@ -14,6 +15,7 @@
 using namespace qern;
 using qern::test::ReadWholeFile;
 using qern::test::WriteWholeFile;
+using Strings = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,6 +28,15 @@ class DialogsTest : public ::testing::Test {
   }
   void FillChoices(int n) {
     for (int i = 0; i < n; ++i) Session.ChoiceTexts[i] = "Punkt " + std::to_string(i + 1);
+  }
+  // The abort flag, cleared for the next step.
+  static bool Aborted() { return std::exchange(Flags.AbortFlag, false); }
+  // Texts (or captions) of everything of one kind shown so far.
+  Strings Shown(const std::string& kind, bool captions = false) {
+    Strings out;
+    for (const auto& s : ui->Log)
+      if (s.Kind == kind) out.push_back(captions ? s.Caption : s.Text);
+    return out;
   }
 
   ScopedScriptedDialogs ui;
@@ -51,13 +62,13 @@ TEST_F(DialogsTest, SelectChoiceListOrRadioPreselectionAndCancel) {
     EXPECT_EQ(ui->Last().Index, 1);
     EXPECT_EQ(index, 1);
   }
-  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_FALSE(Aborted());
 
   index = 2;
   ui->QueueCancel();
   SelectChoice("Titel", 3, index);
   EXPECT_EQ(index, 2);
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
 }
 
 TEST_F(DialogsTest, QuestionsPresetsAndCancel) {
@@ -69,9 +80,8 @@ TEST_F(DialogsTest, QuestionsPresetsAndCancel) {
   ui->QueueCancel();
   AskYesNo("Weiter?", answer);
   EXPECT_TRUE(answer);
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
 
-  Flags.AbortFlag = false;
   char c = 'n';
   ui->QueueOk();
   AskYesNoChar("Frage", c);
@@ -93,42 +103,26 @@ TEST_F(DialogsTest, QuestionsPresetsAndCancel) {
   EXPECT_TRUE(ConfirmBox("Sicher?"));
   ui->QueueCancel();
   EXPECT_FALSE(Confirm("Sicher?"));
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
 
-  Flags.AbortFlag = false;
   std::string s = "alt";
   ui->QueueCancel();
   InputString("Name", 20, s);
   EXPECT_EQ(s, "alt");
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
 }
 
 TEST_F(DialogsTest, InputRealRangeAndInvalidTextLoop) {
   long double x = 20;
-  ui->QueueText("90");
-  ui->QueueText("abc");
-  ui->QueueText("45,5");
+  for (const char* t : {"90", "abc", "45,5"}) ui->QueueText(t);
   InputRealInRange("Winkel", x, 5, 89);
   EXPECT_DOUBLE_EQ(static_cast<double>(x), 45.5);
-  auto msgs = ui->Messages();
-  ASSERT_EQ(msgs.size(), 2u);
-  EXPECT_EQ(msgs[0], "Gültiger Wertebereich: 5 .. 89 !");
-  EXPECT_EQ(msgs[1], "Ungültige Eingabe \"abc\" !");
+  EXPECT_EQ(ui->Messages(), (Strings{"Gültiger Wertebereich: 5 .. 89 !", "Ungültige Eingabe \"abc\" !"}));
+  EXPECT_EQ(Shown("message", true), (Strings{"Fehler : ", "Fehler : "}));
   EXPECT_EQ(ui->Beeps, 2);
   // Shown presets: the start value, the refused 90 again, then the start value after "abc".
-  std::vector<std::string> presets;
-  for (const auto& s : ui->Log)
-    if (s.Kind == "input") presets.push_back(s.Text);
-  ASSERT_EQ(presets.size(), 3u);
-  EXPECT_EQ(presets[0], "20");
-  EXPECT_EQ(presets[1], "90");
-  EXPECT_EQ(presets[2], "20");
+  EXPECT_EQ(Shown("input"), (Strings{"20", "90", "20"}));
   EXPECT_EQ(ui->Log.front().Index, 30);  // at most 30 characters
-  for (const auto& s : ui->Log) {
-    if (s.Kind == "message") {
-      EXPECT_EQ(s.Caption, "Fehler : ");
-    }
-  }
 
   x = 12.3456789L;
   ui->QueueOk();  // text unchanged: the value keeps its full precision
@@ -139,21 +133,16 @@ TEST_F(DialogsTest, InputRealRangeAndInvalidTextLoop) {
   ui->QueueCancel();
   x = 20;
   InputRealInRange("Wert", x, 0, 10);  // a cancel after a refusal keeps the value of the call
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   EXPECT_EQ(x, 20);
 }
 
 TEST_F(DialogsTest, InputNumberSwapsBounds) {
   int32_t n = 5;
-  ui->QueueText("0");
-  ui->QueueText("x1");
-  ui->QueueText("10");
+  for (const char* t : {"0", "x1", "10"}) ui->QueueText(t);
   InputNumberInRange("Zähnezahl", n, 10, 1);
   EXPECT_EQ(n, 10);
-  auto msgs = ui->Messages();
-  ASSERT_EQ(msgs.size(), 2u);
-  EXPECT_EQ(msgs[0], "Gültiger Wertebereich: 1 .. 10 !");
-  EXPECT_EQ(msgs[1], "Ungültige Eingabe \"x1\" !");
+  EXPECT_EQ(ui->Messages(), (Strings{"Gültiger Wertebereich: 1 .. 10 !", "Ungültige Eingabe \"x1\" !"}));
   EXPECT_EQ(ui->Log.front().Index, 12);
 
   uint16_t w = 3;
@@ -173,15 +162,13 @@ TEST_F(DialogsTest, MessageKindsAndErrorBoxesFlag) {
   Flags.ErrorBoxesEnabled = true;
   ArchiveModeMessage();
   CheckFileAccess(dir + "/Zahnwelle Ж Ω ✓.qrk");  // texts stay UTF-8: no code page on the way
-  ASSERT_EQ(ui->Log.size(), 7u);
-  EXPECT_EQ(ui->Log[6].Text,
-            "Datei " + dir + "/Zahnwelle Ж Ω ✓.qrk nicht gefunden oder kein Zugriffsrecht !");
-  EXPECT_EQ(ui->Log[0].Caption, "Hilfe");
-  EXPECT_EQ(ui->Log[1].Caption, "Meldung:");
-  EXPECT_EQ(ui->Log[2].Caption, "Meldung:");
-  EXPECT_EQ(ui->Log[3].Caption, "Fehler : ");
-  EXPECT_EQ(ui->Log[4].Text, "loud");
-  EXPECT_EQ(ui->Log[5].Text, "File- und User- Befehle sind im Archivierungsmodus nicht möglich.");
+  const Strings captions = Shown("message", true);
+  ASSERT_EQ(captions.size(), 7u);
+  EXPECT_EQ(Strings(captions.begin(), captions.begin() + 4),
+            (Strings{"Hilfe", "Meldung:", "Meldung:", "Fehler : "}));
+  EXPECT_EQ(ui->Messages(),
+            (Strings{"a", "b", "c", "d", "loud", "File- und User- Befehle sind im Archivierungsmodus nicht möglich.",
+                     "Datei " + dir + "/Zahnwelle Ж Ω ✓.qrk nicht gefunden oder kein Zugriffsrecht !"}));
 }
 
 TEST_F(DialogsTest, ApplicationTitleAndHelpButtons) {
@@ -210,20 +197,17 @@ TEST_F(DialogsTest, ApplicationTitleAndHelpButtons) {
   ui->QueueChoice(2);
   SelectChoice("T", 2, index);
   SetHelpEntryViewer(nullptr);
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[0], std::make_pair(1234, 1));
-  EXPECT_EQ(shown[1], std::make_pair(1234, 2));
+  EXPECT_EQ(shown, (std::vector<std::pair<int, int>>{{1234, 1}, {1234, 2}}));
   EXPECT_FALSE(Flags.AbortFlag);  // cleared after the help, the dialog stays
   EXPECT_EQ(index, 2);
 }
 
 TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
   CheckOutputFileName(dir + "/a.b.txt");
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   EXPECT_EQ(ui->Last().Text, dir + "/a.b.txt not allowed (too many dots)!");
 
   // A folder with points does not count, only the file name.
-  Flags.AbortFlag = false;
   fs::create_directory(dir + "/v1.2");
   CheckOutputFileName(dir + "/v1.2/neu.txt");
   EXPECT_FALSE(Flags.AbortFlag);
@@ -231,15 +215,13 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
 
   const std::string name = dir + "/welle.qrk";
   WriteWholeFile(name, "Inhalt");
-  ui->Clear();
   ui->QueueNo();
   CheckOutputFileName(name);
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   EXPECT_EQ(ui->Last().Text, name + " existiert bereits.   überschreiben ?");
   EXPECT_EQ(Session.HelpNumber, 3055);
 
   // Yes: the name passes and the existing file is still there, unchanged, until it is written.
-  Flags.AbortFlag = false;
   ui->QueueYes();
   CheckOutputFileName(name);
   EXPECT_FALSE(Flags.AbortFlag);
@@ -266,23 +248,15 @@ TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {
   ui->QueueRetry();
   ui->QueueCancel();
   RewriteWithRetry(f);
-  EXPECT_TRUE(Flags.AbortFlag);
-  int asked = 0;
-  for (const auto& s : ui->Log)
-    if (s.Kind == "retry") {
-      ++asked;
-      EXPECT_EQ(s.Text, "I/O-Error 3");
-    }
-  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(Aborted());
+  EXPECT_EQ(Shown("retry"), (Strings{"I/O-Error 3", "I/O-Error 3"}));
 
   // A batch run gives up at once.
   SetDialogService(nullptr);
-  Flags.AbortFlag = false;
   RewriteWithRetry(f);
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   SetDialogService(&ui.Service);
 
-  Flags.AbortFlag = false;
   f.Assign(dir + "/ok.cfg");
   RewriteWithRetry(f);
   EXPECT_FALSE(Flags.AbortFlag);
@@ -303,27 +277,23 @@ TEST_F(DialogsTest, CheckedWritesAndTheirTexts) {
   WriteLineChecked(f, "drei");  // skipped while the flag is set
   CloseFileChecked(f);
   EXPECT_EQ(ReadWholeFile(dir + "/out.txt"), "eins\r\n");
-
   EXPECT_EQ(WriteErrorText(100), "Lesefehler");
   EXPECT_EQ(WriteErrorText(106), "Falsches numerisches Format");
   EXPECT_EQ(WriteErrorText(5), "Fehler bei Zugriff auf Diskette/Platte");
 
   Flags.AbortFlag = false;
   CloseFileChecked(f);  // not open any more
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   EXPECT_EQ(ui->Last().Text, "Fehler beim Schließen einer Datei");
 
-  Flags.AbortFlag = false;
   f.Assign(dir + "/fehlt/out.txt");
   RewriteChecked(f);
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   EXPECT_EQ(ui->Last().Text, "file write error");
 
-  Flags.AbortFlag = false;
   CheckFileAccess("  " + dir + "/nix.txt ");
-  EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ui->Last().Text,
-            "Datei " + dir + "/nix.txt nicht gefunden oder kein Zugriffsrecht !");
+  EXPECT_TRUE(Aborted());
+  EXPECT_EQ(ui->Last().Text, "Datei " + dir + "/nix.txt nicht gefunden oder kein Zugriffsrecht !");
 }
 
 TEST_F(DialogsTest, SaveAsDialogRoads) {
@@ -338,17 +308,15 @@ TEST_F(DialogsTest, SaveAsDialogRoads) {
   EXPECT_EQ(full, dir + "/v1.2/nabe.qrk");
   EXPECT_EQ(Session.CurrentFileFolder, dir + "/v1.2/");
   EXPECT_EQ(Session.CurrentFileName, "nabe");
-  auto save = ui->Log.front();
+  const auto save = ui->Log.front();
   EXPECT_EQ(save.Kind, "save");
   EXPECT_EQ(save.File.StartFolder, dir + "/");
-  ASSERT_EQ(save.Items.size(), 1u);
-  EXPECT_EQ(save.Items[0], "*.qrk");
+  EXPECT_EQ(save.Items, Strings{"*.qrk"});
 
   ui->QueueCancel();
   SaveAsDialog("", full);
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
 
-  Flags.AbortFlag = false;
   SaveAsDialog("welle", full);
   EXPECT_EQ(full, dir + "/v1.2/welle.qrk");
   SaveAsDialog(dir + "/liste.txt", full);
@@ -374,17 +342,15 @@ TEST_F(DialogsTest, FileAndFolderPickers) {
   ui->QueueCancel();
   SelectFileDialog(5, folder, "*.edi", name);
   EXPECT_EQ(name, "");
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
 
-  Flags.AbortFlag = false;
   std::string program;
   ui->QueueCancel();
   BrowseFile("/usr/bin/editor", "*", program);
   EXPECT_EQ(program, "/usr/bin/editor");
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_TRUE(Aborted());
   EXPECT_EQ(ui->Last().File.StartFolder, "/usr/bin/");
 
-  Flags.AbortFlag = false;
   std::string chosen;
   ui->QueueCancel();
   SelectFolderDialog(dir, chosen);

@@ -1,6 +1,7 @@
 // Display list, mapping, zoom and pan of the graphics window core, and the drawing device.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 
 namespace qern {
 namespace {
+
+using Strings = std::vector<std::string>;
 
 // Records every canvas call as text.
 class LogCanvas : public Canvas {
@@ -68,6 +71,16 @@ class GraphicTest : public ::testing::Test {
   void PlainWindow(long double w = 100, long double h = 100) {
     win.SetWindow(false, false, 0, 0, 1, 1, 0, 0, w, h);
   }
+  // The shown world box, to 1e-9.
+  static void ExpectVisible(double xMin, double xMax, double yMin, double yMax) {
+    EXPECT_NEAR(double(Graph.VisibleXMin), xMin, 1e-9);
+    EXPECT_NEAR(double(Graph.VisibleXMax), xMax, 1e-9);
+    EXPECT_NEAR(double(Graph.VisibleYMin), yMin, 1e-9);
+    EXPECT_NEAR(double(Graph.VisibleYMax), yMax, 1e-9);
+  }
+  static std::array<int, 4> Zoom() {
+    return {Graph.ZoomRect.x1, Graph.ZoomRect.y1, Graph.ZoomRect.x2, Graph.ZoomRect.y2};
+  }
   ScriptedDialogService dialogs;
   GraphicWindow win;
   std::unique_ptr<TDrawDevice> device;
@@ -81,7 +94,7 @@ TEST_F(GraphicTest, WritersSuppressRepeatsAndClearStartsAfresh) {
   win.SetLineStyle(2);
   win.SetLineWidth(1);  // 1 already
   win.SetLineWidth(3);
-  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;3", "11;2", "12;3"}));
+  EXPECT_EQ(DisplayListText(), (Strings{"8;3", "11;2", "12;3"}));
   EXPECT_EQ(win.GetColor(), 3);
 
   win.Clear();
@@ -95,7 +108,7 @@ TEST_F(GraphicTest, WritersSuppressRepeatsAndClearStartsAfresh) {
   win.SetLineStyleName("STRICHPUNKT");
   win.SetLineStyleName("VERDECKT");
   EXPECT_EQ(DisplayListText(),
-            (std::vector<std::string>{"8;0", "8;3", "11;2", "11;0", "11;1", "11;2", "11;3"}));
+            (Strings{"8;0", "8;3", "11;2", "11;0", "11;1", "11;2", "11;3"}));
 }
 
 TEST_F(GraphicTest, RecordTextForms) {
@@ -113,20 +126,17 @@ TEST_F(GraphicTest, RecordTextForms) {
   ASSERT_EQ(t.size(), 10u);
   EXPECT_EQ(t[3].substr(0, 25), "5;-10;-10;10;10;10;0;-10;");  // end y: a rounding residue
   t[3] = "5";
-  EXPECT_EQ(t, (std::vector<std::string>{"4;1;2.5;3;4", "3;10;20;0.125",
+  EXPECT_EQ(t, (Strings{"4;1;2.5;3;4", "3;10;20;0.125",
                                       "4;9.8480775;1.7364818;9.781476;2.0791169", "5", "6;1;2;a;b",
                                       "9;3.5;2.5;2;90", "7;0;0;1;0;1;1;0;1", "13;20", "3;5;6;2",
                                       "3;5;6;2"}));
 }
 
 TEST_F(GraphicTest, NumberTextsAndParsing) {
-  EXPECT_EQ(DisplayNumberText(0), "0");
-  EXPECT_EQ(DisplayNumberText(0.5), "0.5");
-  EXPECT_EQ(DisplayNumberText(-12.3456789), "-12.345679");
-  EXPECT_EQ(DisplayNumberText(100), "100");
-  EXPECT_EQ(DisplayNumberText(0.00012), "0.00012");
-  EXPECT_EQ(DisplayNumberText(1.5e-6), "1.5E-6");
-  EXPECT_EQ(DisplayNumberText(123456789), "1.2345679E8");
+  const std::pair<long double, const char*> numbers[] = {
+      {0, "0"},           {0.5, "0.5"},          {-12.3456789, "-12.345679"},      {100, "100"},
+      {0.00012, "0.00012"}, {1.5e-6, "1.5E-6"}, {123456789, "1.2345679E8"}};
+  for (const auto& [value, text] : numbers) EXPECT_EQ(DisplayNumberText(value), text);
 
   auto r = ParseDisplayRecord("6;1,5;2;text; with ;semicolons");
   ASSERT_TRUE(r);
@@ -137,11 +147,8 @@ TEST_F(GraphicTest, NumberTextsAndParsing) {
   ASSERT_TRUE(w);
   EXPECT_DOUBLE_EQ(w->Args[6], 1.5e-6);
   EXPECT_EQ(w->ToText(), "10;1;1;639;479;0;0;1.5E-6;2");
-  EXPECT_FALSE(ParseDisplayRecord("14;1"));
-  EXPECT_FALSE(ParseDisplayRecord("0;1"));
-  EXPECT_FALSE(ParseDisplayRecord("4;1;2;3"));
-  EXPECT_FALSE(ParseDisplayRecord("4;1;x;3;4"));
-  EXPECT_FALSE(ParseDisplayRecord("8"));
+  for (const char* bad : {"14;1", "0;1", "4;1;2;3", "4;1;x;3;4", "8"})
+    EXPECT_FALSE(ParseDisplayRecord(bad)) << bad;
 }
 
 TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
@@ -154,10 +161,8 @@ TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
   EXPECT_EQ(MapLengthY(10), 48);
 
   win.SetWindow(false, true, 0.1, 0.05, 0.95, 0.95, 0, 0, 1, 1);
-  EXPECT_EQ(Graph.ViewLeft, 65);
-  EXPECT_EQ(Graph.ViewRight, 607);
-  EXPECT_EQ(Graph.ViewTop, 25);
-  EXPECT_EQ(Graph.ViewBottom, 455);
+  EXPECT_EQ((std::array{Graph.ViewLeft, Graph.ViewTop, Graph.ViewRight, Graph.ViewBottom}),
+            (std::array{65, 25, 607, 455}));
 }
 
 TEST_F(GraphicTest, KeepAspectUsesTheSmallerScaleForBothAxes) {
@@ -173,7 +178,7 @@ TEST_F(GraphicTest, KeepAspectUsesTheSmallerScaleForBothAxes) {
   win.circle(50, 50, 40);
   LogCanvas c;
   win.FormPaint(&c);
-  EXPECT_EQ(c.Of("ellipse"), (std::vector<std::string>{"ellipse 48 48 432 432"}));
+  EXPECT_EQ(c.Of("ellipse"), (Strings{"ellipse 48 48 432 432"}));
 }
 
 TEST_F(GraphicTest, EmptyBoxOrScreenNeverDivides) {
@@ -197,10 +202,7 @@ TEST_F(GraphicTest, EmptyBoxOrScreenNeverDivides) {
 TEST_F(GraphicTest, KeysZoomAndPanTheShownPart) {
   PlainWindow();
   win.processKey(GraphicKey::NumPlus);  // factor 1.2 about the centre
-  EXPECT_EQ(Graph.ZoomRect.x1, 54);
-  EXPECT_EQ(Graph.ZoomRect.x2, 586);
-  EXPECT_EQ(Graph.ZoomRect.y1, 40);
-  EXPECT_EQ(Graph.ZoomRect.y2, 440);
+  EXPECT_EQ(Zoom(), (std::array<int, 4>{54, 40, 586, 440}));
   EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 8.4375);
   EXPECT_NEAR(double(Graph.VisibleXMax - Graph.VisibleXMin), 100 * 532 / 640.0, 1e-9);
   win.processKey(GraphicKey::NumMinus);
@@ -230,19 +232,14 @@ TEST_F(GraphicTest, RubberBandZoomsToTheDraggedWorldRectangle) {
   win.FormMouseDown(MouseButton::Left, 320, 240);
   win.FormMouseMove(100, 100);
   win.FormMouseUp(MouseButton::Left, 0, 0);  // the upper left quarter
-  EXPECT_NEAR(double(Graph.VisibleXMin), 0, 1e-9);
-  EXPECT_NEAR(double(Graph.VisibleXMax), 50, 1e-9);
-  EXPECT_NEAR(double(Graph.VisibleYMin), 50, 1e-9);
-  EXPECT_NEAR(double(Graph.VisibleYMax), 100, 1e-9);
+  ExpectVisible(0, 50, 50, 100);
   // Again inside the zoomed view.
   win.FormMouseDown(MouseButton::Left, 320, 480);
   win.FormMouseUp(MouseButton::Left, 640, 240);
-  EXPECT_NEAR(double(Graph.VisibleXMin), 25, 1e-9);
-  EXPECT_NEAR(double(Graph.VisibleYMax), 75, 1e-9);
+  ExpectVisible(25, 50, 50, 75);
 
   win.FormMouseDown(MouseButton::Right, 5, 5);  // whole box again
-  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 0);
-  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMax), 100);
+  ExpectVisible(0, 100, 0, 100);
 
   // A double click shows the whole saved box again; the list and the aspect mode stay.
   win.Header(0, 0, 0, 200, 100);
@@ -256,8 +253,7 @@ TEST_F(GraphicTest, RubberBandZoomsToTheDraggedWorldRectangle) {
   }
   EXPECT_EQ(DisplayList.size(), records);
   EXPECT_TRUE(Graph.KeepAspect);
-  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMin), 0);
-  EXPECT_DOUBLE_EQ(double(Graph.VisibleXMax), 200);
+  ExpectVisible(0, 200, 0, 100);
   EXPECT_DOUBLE_EQ(double(Graph.ScaleX), double(Graph.ScaleY));
 }
 
@@ -339,19 +335,14 @@ TEST_F(GraphicTest, PrinterGetsShapesAndTextsWindowOnlyShapes) {
 }
 
 TEST_F(GraphicTest, DrawingDeviceMapsPensAndForwards) {
-  EXPECT_EQ(DosColorIndex(17), 12);
-  EXPECT_EQ(DosColorIndex(1), 12);
-  EXPECT_EQ(DosColorIndex(9), 2);
-  EXPECT_EQ(DosColorIndex(5), 9);
-  EXPECT_EQ(DosColorIndex(16), 16);
+  for (auto [dos, index] : {std::pair{17, 12}, {1, 12}, {9, 2}, {5, 9}, {16, 16}})
+    EXPECT_EQ(DosColorIndex(dos), index) << dos;
   device->SetDosColor(7);
   device->Header(0, 0, 0, 10, 10);
   device->Line(0, 0, 1, 1);
   device->Arc(0, 0, 0, 360, 1);
   auto t = DisplayListText();
-  EXPECT_EQ(t[0], "8;15");
-  EXPECT_EQ(t[1], "10;1;1;639;479;0;0;10;10");
-  EXPECT_EQ(t[2], "11;0");
+  EXPECT_EQ(Strings(t.begin(), t.begin() + 3), (Strings{"8;15", "10;1;1;639;479;0;0;10;10", "11;0"}));
   EXPECT_EQ(t.back(), "3;0;0;1");
   device->ClearDevice();
   EXPECT_TRUE(DisplayList.empty());
@@ -362,7 +353,7 @@ TEST_F(GraphicTest, DrawingDeviceMapsPensAndForwards) {
   device->ClearDevice();
   device->SetColor(5);
   device->Circle(1, 1, 1);
-  EXPECT_EQ(DisplayListText(), (std::vector<std::string>{"8;5", "3;1;1;1"}));
+  EXPECT_EQ(DisplayListText(), (Strings{"8;5", "3;1;1;1"}));
 }
 
 TEST_F(GraphicTest, MissingFileAndDataFileName) {

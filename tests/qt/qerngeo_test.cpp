@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "design/qerncalc.h"
 #include "design/qernform.h"
@@ -53,6 +54,15 @@ void Type(QLineEdit* e, const QString& text) {
   e->selectAll();
   QTest::keyClick(e, Qt::Key_Backspace);
   QTest::keyClicks(e, text);
+}
+
+// Runs act on the modal geometry window once EditDimensions has opened it.
+void WhenOpen(std::function<void(TForm_qerngeo*)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    act(w);
+  });
 }
 
 class GeometryWindow : public ::testing::Test {
@@ -238,12 +248,9 @@ TEST_F(GeometryWindow, MirroringTakesTheMatesShift) {
   Type(w->Edit_xe1, "1.5");
   w->RadioGroup_pm2->Item(1)->click();
   w->Button_en2->click();
-  EXPECT_EQ(Design.ProfileShift[1], 0);
-  EXPECT_EQ(Design.ProfileShift[2], 0);
-  EXPECT_EQ(w->Edit_xe1->text(), "0");
-  EXPECT_EQ(w->Edit_xe2->text(), "0");
-  EXPECT_EQ(Design.XInputMode[1], 1);  // the codes are the groups' again
-  EXPECT_EQ(Design.XInputMode[2], 2);
+  EXPECT_TRUE(Design.ProfileShift[1] == 0 && Design.ProfileShift[2] == 0);
+  EXPECT_TRUE(w->Edit_xe1->text() == "0" && w->Edit_xe2->text() == "0");
+  EXPECT_TRUE(Design.XInputMode[1] == 1 && Design.XInputMode[2] == 2);  // the groups' codes again
 }
 
 TEST_F(GeometryWindow, CancelRestoresTheDesignExactly) {
@@ -251,9 +258,7 @@ TEST_F(GeometryWindow, CancelRestoresTheDesignExactly) {
   Errors.ErrorList[0] = "Warnung: vorher";
   Errors.ErrorCount = 1;
   DesignRecord before = Design;
-  QTimer::singleShot(0, [] {
-    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
+  WhenOpen([](TForm_qerngeo* w) {
     Type(w->Edit_xe1, "0.7");
     w->RadioGroup_pm2->Item(1)->click();
     Type(w->Edit_en2, "0.5");
@@ -269,17 +274,13 @@ TEST_F(GeometryWindow, CancelRestoresTheDesignExactly) {
 }
 
 TEST_F(GeometryWindow, EditDimensionsOkKeepsTheEdits) {
-  QTimer::singleShot(0, [] {
-    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
+  WhenOpen([](TForm_qerngeo* w) {
     Type(w->Edit_xe1, "0.25");
     QTest::keyClick(w, Qt::Key_Escape);  // Esc cancels
   });
   EXPECT_FALSE(EditDimensions(nullptr));
   EXPECT_EQ(Design.ProfileShift[1], 0);
-  QTimer::singleShot(0, [] {
-    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
-    ASSERT_NE(w, nullptr);
+  WhenOpen([](TForm_qerngeo* w) {
     Type(w->Edit_xe1, "0.25");
     w->Button_ok->click();
   });
