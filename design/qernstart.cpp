@@ -36,15 +36,22 @@ bool Exists(const std::string& name) {
 }
 
 // A folder of this run's own for the working files of a batch run, so that two runs in one folder
-// never share one; removed with everything in it at the end of the run.
+// never share one; removed with everything in it at the end of the run. A TMPDIR that cannot be
+// used falls back to /tmp, then to the configured and the current folder, so that no working file
+// is ever left loose beside the user's files.
 class PrivateWorkFolder {
  public:
   PrivateWorkFolder() : saved_(Settings.TempFolder) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = AddBackslash(tmp && *tmp ? tmp : "/tmp") + "wqern-XXXXXX";
-    if (::mkdtemp(pattern.data())) {
-      folder_ = pattern;
-      Settings.TempFolder = AddBackslash(folder_);
+    for (const std::string base :
+         {std::string(tmp ? tmp : ""), std::string("/tmp"), saved_, std::string(".")}) {
+      if (base.empty()) continue;
+      std::string pattern = AddBackslash(base) + "wqern-XXXXXX";
+      if (::mkdtemp(pattern.data())) {
+        folder_ = pattern;
+        Settings.TempFolder = AddBackslash(folder_);
+        return;
+      }
     }
   }
   ~PrivateWorkFolder() {

@@ -37,7 +37,7 @@ class WqernRun : public ::testing::Test {
     const std::string out = root_.File("out" + tag), err = root_.File("err" + tag);
     std::string cmd = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
                       "-u QT_QPA_PLATFORM HOME='" + home_.string() + "' TMPDIR='" +
-                      tmp_.string() + "' ";
+                      tmp_.string() + "' " + env_;
     if (qtPlatform) cmd += std::string("QT_QPA_PLATFORM=") + qtPlatform + " ";
     cmd += "timeout -s KILL 20 '" QERN_WQERN "'";
     for (const std::string& a : args) cmd += " '" + a + "'";
@@ -61,6 +61,7 @@ class WqernRun : public ::testing::Test {
     fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", Work(name));
   }
 
+  std::string env_;  // further "NAME=value " settings for the runs
   qern::test::TempFolder root_;
   fs::path dir_ = root_.File("work"), tmp_ = root_.File("tmp"), home_ = root_.File("home");
 };
@@ -89,6 +90,21 @@ TEST_F(WqernRun, ListingModeWritesTheListingNamedAfterTheDesign) {
   fs::remove(Work("ex.txt"));
   EXPECT_EQ(Run({"ex", "/I"}).Status, 0);
   EXPECT_TRUE(fs::exists(Work("ex.txt")));
+}
+
+TEST_F(WqernRun, UnusableTmpdirLeavesNoWorkingFileBehind) {
+  CopyDesign("ex.qrk");
+  // A missing folder, a plain file, and no TMPDIR at all.
+  const std::string plain = root_.File("plain");
+  WriteFileLines(plain, {"x"});
+  for (const std::string& tmpdir : {root_.File("missing/x"), plain, std::string()}) {
+    env_ = "TMPDIR='" + tmpdir + "' ";
+    fs::remove(Work("ex.txt"));
+    RunResult r = Run({"ex.qrk", "/I"});
+    EXPECT_EQ(r.Status, 0) << tmpdir << r.Err;
+    EXPECT_EQ(Names(), (std::set<std::string>{"ex.qrk", "ex.txt"})) << tmpdir;
+  }
+  EXPECT_EQ(ReadFileLines(plain), std::vector<std::string>{"x"});
 }
 
 TEST_F(WqernRun, UnreadableDesignEndsWithOneAndWritesNothing) {
