@@ -43,7 +43,7 @@ class PrivateWorkFolder {
  public:
   PrivateWorkFolder() : saved_(Settings.TempFolder) {
     const char* tmp = std::getenv("TMPDIR");
-    for (const std::string base :
+    for (const std::string& base :
          {std::string(tmp ? tmp : ""), std::string("/tmp"), saved_, std::string(".")}) {
       if (base.empty()) continue;
       std::string pattern = AddBackslash(base) + "wqern-XXXXXX";

@@ -79,8 +79,12 @@ bool TextFile::Open(const char* mode, bool forWrite) {
     io_ = IoFileNotFound;
     return false;
   }
+  // A folder is no file; a pipe or socket would block the open (or every read) for ever, and
+  // reading is only ever meant for plain files.
   struct stat st {};
-  if (::stat(name_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::stat(name_.c_str(), &st) == 0 &&
+      (S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
+       (!forWrite && !S_ISREG(st.st_mode)))) {
     io_ = IoAccessDenied;
     return false;
   }
@@ -137,6 +141,11 @@ bool TextFile::ReadLine(std::string& line) {
     return false;
   }
   while (c != EOF && c != '\n') {
+    // A line without end (a device, a damaged file) must not eat all memory.
+    if (raw.size() >= MaxLineLength) {
+      io_ = IoReadError;
+      return false;
+    }
     raw.push_back(static_cast<char>(c));
     c = std::getc(file_);
   }
@@ -455,8 +464,10 @@ std::string ExtensionAfterDot(const std::string& name) {
 bool FileCanOpen(const std::string& name) {
   if (name.empty()) return false;
   struct stat st {};
-  if (::stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (::stat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) ||
+      S_ISSOCK(st.st_mode))
+    return false;
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   ::close(fd);
   return true;

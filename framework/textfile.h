@@ -46,6 +46,8 @@ class TextFile {
   bool Eof();      // true at the end of a file open for reading (and when not open)
 
   bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
+  // A longer line is a read error (IoReadError): no text file of the program comes near it.
+  static constexpr size_t MaxLineLength = size_t{64} << 20;
   bool Write(const std::string& s);
   bool WriteLn(const std::string& s);  // s + CR LF
 

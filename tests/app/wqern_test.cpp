@@ -1,6 +1,7 @@
 // Runs the built wqern as a user would from a shell without a screen: in a fresh folder, stdin
 // closed, no DISPLAY, and checks exit status, files written and messages.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -119,6 +120,19 @@ TEST_F(WqernRun, UnreadableDesignEndsWithOneAndWritesNothing) {
   EXPECT_EQ(Run({"cut.qrk", "/I"}).Status, 1);
   EXPECT_EQ(Run({"missing.qrk", "/CAD1:1"}).Status, 1);
   EXPECT_EQ(Names(), std::set<std::string>{"cut.qrk"});
+  EXPECT_TRUE(TmpEmpty());
+}
+
+TEST_F(WqernRun, PipesAndDevicesNeitherBlockNorExhaustMemory) {
+  ASSERT_EQ(::mkfifo(Work("pipe.qrk").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", Work("zero.qrk"));
+  EXPECT_EQ(Run({"pipe.qrk", "/I"}).Status, 1);
+  EXPECT_EQ(Run({"zero.qrk", "/I"}).Status, 1);
+  // The listing's name taken by a pipe that nobody reads.
+  CopyDesign("ex.qrk");
+  ASSERT_EQ(::mkfifo(Work("ex.txt").c_str(), 0600), 0);
+  EXPECT_EQ(Run({"ex.qrk", "/I"}).Status, 2);
+  EXPECT_EQ(Names(), (std::set<std::string>{"pipe.qrk", "zero.qrk", "ex.qrk", "ex.txt"}));
   EXPECT_TRUE(TmpEmpty());
 }
 

@@ -3,6 +3,7 @@
 #include "framework/textfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -184,6 +185,35 @@ TEST_F(TextFileTest, FailuresSetAbortFlag) {
   EXPECT_EQ(DataFile.IoResult(), IoPathNotFound);
   DataFile.Assign(dir);
   EXPECT_FALSE(DataFile.Reset());
+}
+
+TEST_F(TextFileTest, PipesDevicesAndEndlessLinesNeverBlock) {
+  // A named pipe without a writer (or reader) would block the open for ever.
+  const std::string pipe = dir + "/pipe.qrk";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(FileCanOpen(pipe));
+  DataFile.Assign(pipe);
+  EXPECT_FALSE(DataFile.Reset());
+  EXPECT_FALSE(DataFile.Rewrite());
+  // A device is read without end: refused for reading, still a target for writing.
+  DataFile.Assign("/dev/zero");
+  EXPECT_FALSE(DataFile.Reset());
+  DataFile.Assign("/dev/null");
+  EXPECT_TRUE(DataFile.Rewrite());
+  DataFile.Close();
+  // A line longer than the limit is a read error, one just at the limit is read.
+  WriteWholeFile(dir + "/lang.txt", std::string(TextFile::MaxLineLength, '7') + "\nx\n" +
+                                        std::string(TextFile::MaxLineLength + 1, '7'));
+  DataFile.Assign(dir + "/lang.txt");
+  ASSERT_TRUE(DataFile.Reset());
+  std::string s;
+  EXPECT_TRUE(DataFile.ReadLine(s));
+  EXPECT_EQ(s.size(), TextFile::MaxLineLength);
+  EXPECT_TRUE(DataFile.ReadLine(s));
+  EXPECT_EQ(s, "x");
+  EXPECT_FALSE(DataFile.ReadLine(s));
+  EXPECT_EQ(DataFile.IoResult(), IoReadError);
+  DataFile.Close();
 }
 
 TEST_F(TextFileTest, DesignFileHead) {
