@@ -2,6 +2,7 @@
 // boxes, file and folder dialogs, built per call and shown modally.
 #include "platform/qt/qtdialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialog>
@@ -63,6 +64,16 @@ void AddButtons(QDialog& d, QVBoxLayout* layout, int helpNumber, bool clearsAbor
   row->addWidget(helpText);
   row->addWidget(helpPicture);
   layout->addLayout(row);
+}
+
+// The buttons of the message boxes speak the program's language, not Qt's default English.
+void GermanButtons(QMessageBox& box) {
+  const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+      {QMessageBox::Ok, "OK"},          {QMessageBox::Yes, "&Ja"},
+      {QMessageBox::No, "&Nein"},       {QMessageBox::Cancel, "Abbrechen"},
+      {QMessageBox::Retry, "&Wiederholen"}};
+  for (const auto& [which, text] : texts)
+    if (QAbstractButton* b = box.button(which)) b->setText(QString::fromUtf8(text));
 }
 
 QMessageBox::Icon IconOf(MessageKind kind) {
@@ -131,7 +142,11 @@ bool QtDialogService::Choose(const std::string& title, const std::vector<std::st
       auto* radio = new QRadioButton(Q(items[static_cast<size_t>(i)]), box);
       group->addButton(radio, i + 1);
       boxLayout->addWidget(radio);
-      if (i + 1 == current) radio->setChecked(true);
+      if (i + 1 == current) {
+        radio->setChecked(true);
+        // The arrow keys move on from the current item, as in the list.
+        radio->setFocus();
+      }
     }
     layout->addWidget(box);
   }
@@ -159,6 +174,7 @@ bool QtDialogService::AskYesNo(const std::string& prompt, bool& answer, int help
   boxLayout->addWidget(yes);
   boxLayout->addWidget(no);
   (answer ? yes : no)->setChecked(true);
+  (answer ? yes : no)->setFocus();
   layout->addWidget(box);
   AddButtons(d, layout, helpNumber, false);
   if (Run(d, DialogPlacement::Centre) != QDialog::Accepted) return false;
@@ -171,6 +187,7 @@ YesNoCancel QtDialogService::AskYesNoCancel(const std::string& caption, const st
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent());
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
+  GermanButtons(box);
   int r = box.exec();
   if (r == QMessageBox::Yes) return YesNoCancel::Yes;
   if (r == QMessageBox::No) return YesNoCancel::No;
@@ -182,12 +199,14 @@ bool QtDialogService::AskRetry(const std::string& caption, const std::string& te
                   QMessageBox::Retry | QMessageBox::Cancel, Parent());
   box.setDefaultButton(QMessageBox::Retry);
   box.setEscapeButton(QMessageBox::Cancel);
+  GermanButtons(box);
   return box.exec() == QMessageBox::Retry;
 }
 
 void QtDialogService::ShowMessage(const std::string& caption, const std::string& text,
                                   MessageKind kind) {
   QMessageBox box(IconOf(kind), Q(caption), Q(text), QMessageBox::Ok, Parent());
+  GermanButtons(box);
   box.exec();
 }
 
@@ -283,8 +302,9 @@ void QtDialogService::SetCursorShape(CursorShape shape) {
 }
 
 void QtDialogService::SetApplicationTitle(const std::string& title) {
+  // Only the main window carries it: an application display name would be appended by Qt to
+  // every dialog's caption ("Auswahl — QERN ...").
   if (main_) main_->setWindowTitle(Q(title));
-  QApplication::setApplicationDisplayName(Q(title));
 }
 
 }  // namespace qern

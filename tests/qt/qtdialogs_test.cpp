@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
@@ -147,6 +148,52 @@ TEST_F(QtDialogsTest, MessageBoxesAndListWindow) {
     Click(d, "Button_ok");
   });
   service.ShowLines("QERN", {"Zeile 1", "Zeile 2"});
+}
+
+// Keyboard only: the arrow keys move on from the current radio item and Enter takes it; the
+// message boxes answer in German; no dialog caption gets the application title appended.
+TEST_F(QtDialogsTest, KeyboardChoiceGermanButtonsAndPlainCaptions) {
+  std::vector<std::string> items = {"A", "B", "C", "D", "E"};
+  int index = 3;
+  WhenShown([](QWidget* d) {
+    auto* focused = qobject_cast<QRadioButton*>(d->focusWidget());
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->text(), "C");
+    QTest::keyClick(focused, Qt::Key_Down);
+    QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+  });
+  EXPECT_TRUE(service.Choose("Titel", items, false, index, 0));
+  EXPECT_EQ(index, 4);
+
+  bool answer = false;
+  WhenShown([](QWidget* d) {
+    EXPECT_EQ(d->focusWidget(), d->findChild<QRadioButton*>("radio_nein"));
+    QTest::keyClick(d->focusWidget(), Qt::Key_Up);
+    QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+  });
+  EXPECT_TRUE(service.AskYesNo("Speichern?", answer, 0));
+  EXPECT_TRUE(answer);
+
+  WhenShown([](QWidget* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Ja");
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Nein");
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), "Abbrechen");
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(service.AskYesNoCancel("QERN", "Frage ?"), YesNoCancel::Cancel);
+  WhenShown([](QWidget* d) {
+    auto* box = qobject_cast<QMessageBox*>(d);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->button(QMessageBox::Retry)->text(), "&Wiederholen");
+    box->button(QMessageBox::Retry)->click();
+  });
+  EXPECT_TRUE(service.AskRetry("QERN", "Schreibschutz entfernen !"));
+
+  service.SetApplicationTitle("QERN   Kerbverzahnung  -  test.qrk");
+  EXPECT_TRUE(QGuiApplication::applicationDisplayName() == QCoreApplication::applicationName() ||
+              QGuiApplication::applicationDisplayName().isEmpty());
 }
 
 TEST_F(QtDialogsTest, FileDialogsOpenAndCancel) {
