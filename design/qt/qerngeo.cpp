@@ -87,6 +87,7 @@ TForm_qerngeo::TForm_qerngeo(QWidget* parent) : QDialog(parent) {
   enabled_ = EnabledFields(inputs_.Choices);
   BuildControls();
   BuildLayout();
+  SetTabOrder();
   SetHints();
   adjustSize();
   CentreDialog(this);
@@ -430,6 +431,32 @@ void TForm_qerngeo::BuildLayout() {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(body);
   layout->addLayout(buttons);
+}
+
+void TForm_qerngeo::SetTabOrder() {
+  std::vector<QWidget*> order = {RadioButton_rad12, RadioButton_rad1c, RadioButton_rad2c};
+  auto items = [&order](TRadioGroup* g) {
+    for (int i = 0; i < g->Count(); ++i) order.push_back(g->Item(i));
+  };
+  items(RadioGroup_wal);
+  items(RadioGroup_mnpn);
+  order.insert(order.end(), {Edit_mn, Edit_pn, SpinEdit_z, Edit_wal, Edit_wgammae, Edit_wgammai});
+  items(RadioGroup_pm1);
+  items(RadioGroup_pm2);
+  order.insert(order.end(),
+               {Edit_xe1, Button_xe1, Edit_xe2, Button_xe2, Edit_sn1, Button_sn1, Edit_en2,
+                Button_en2, Edit_mdr1, Button_mdr1, Edit_mdr2, Button_mdr2, Button_dmess,
+                Edit_dmess1, Button_dmess1, Edit_dmess2, Button_dmess2});
+  items(RadioGroup_de);
+  order.insert(order.end(), {Edit_fhf1, Button_fhf1, Edit_fha2, Edit_da1, Button_da1, Edit_df2,
+                             Edit_rf2, Button_rf2});
+  items(RadioGroup_di);
+  order.insert(order.end(), {Edit_fha1, Edit_fhf2, Button_fhf2, Edit_df1, Edit_da2, Button_da2,
+                             Edit_rf1, Button_rf1, CheckBox_cmn, Edit_ce, Edit_cemn, Button_cemn,
+                             Edit_ci, Edit_cimn, Button_cimn, Edit_cp, Edit_cpmn, Button_cpmn,
+                             Button_ok, Button_cancel, Button_metric, Button_calc, Button_help,
+                             Button_hilfebild});
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm_qerngeo::SetHints() {

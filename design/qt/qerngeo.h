@@ -205,6 +205,7 @@ class TForm_qerngeo : public QDialog {
  private:
   void BuildControls();
   void BuildLayout();
+  void SetTabOrder();  // row by row as the window reads, each preset button after its edit
   void SetHints();
   void FieldChanged(GeoField f);
   void SetFieldText(GeoField f, long double value);

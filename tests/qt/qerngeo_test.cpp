@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -117,6 +118,30 @@ TEST_F(GeometryWindow, OpensCalculatedWithCaptionsHintsAndModes) {
   EXPECT_EQ(w->Edit_ce->isEnabled(), !w->CheckBox_cmn->isChecked());
   EXPECT_EQ(w->Button_cemn->isEnabled(), w->CheckBox_cmn->isChecked());
   EXPECT_EQ(Errors.ErrorCount, count);
+}
+
+// Tab walks the window as it reads: the modes at the top, then each box row by row with every
+// preset button after its field, the dialog buttons last.
+TEST_F(GeometryWindow, TabOrderFollowsTheRows) {
+  auto w = Open();
+  std::vector<QWidget*> chain;
+  QWidget* c = w.get();
+  do {
+    c = c->nextInFocusChain();
+    chain.push_back(c);
+  } while (c != w.get() && chain.size() < 500);
+  auto at = [&chain](QWidget* x) {
+    return std::find(chain.begin(), chain.end(), x) - chain.begin();
+  };
+  const std::vector<QWidget*> expected = {
+      w->RadioButton_rad12, w->RadioGroup_wal->Item(0), w->RadioGroup_mnpn->Item(0), w->Edit_mn,
+      w->SpinEdit_z,        w->Edit_wgammae,            w->RadioGroup_pm1->Item(0),  w->Edit_xe1,
+      w->Button_xe1,        w->Edit_xe2,                w->Edit_dmess1,              w->Button_dmess1,
+      w->RadioGroup_de->Item(0), w->Edit_da1,           w->RadioGroup_di->Item(0),   w->Edit_rf1,
+      w->CheckBox_cmn,      w->Edit_ce,                 w->Edit_cemn,                w->Button_ok,
+      w->Button_cancel};
+  for (std::size_t i = 1; i < expected.size(); ++i)
+    EXPECT_LT(at(expected[i - 1]), at(expected[i])) << expected[i]->objectName().toStdString();
 }
 
 TEST_F(GeometryWindow, TypingRecalculatesAndShowsMessages) {
