@@ -35,6 +35,16 @@ Thelperr::Thelperr(const std::string& message, const std::string& cause, const s
   Button_ok->setDefault(true);
   Button_help = new QPushButton(Q(ConvertDisplayText("&Hilfe")), this);
 
+  const std::pair<QWidget*, const char*> names[] = {
+      {Label_meldung, "Label_meldung"}, {Edit_meldung, "Edit_meldung"},
+      {Label_ursache, "Label_ursache"}, {Memo_ursache, "Memo_ursache"},
+      {Label_abhilfe, "Label_abhilfe"}, {Memo_abhilfe, "Memo_abhilfe"},
+      {Button_ok, "Button_ok"},         {Button_help, "Button_help"}};
+  for (const auto& [w, name] : names) w->setObjectName(name);
+  // Tab moves on to the next field instead of typing a tab into the text.
+  Memo_ursache->setTabChangesFocus(true);
+  Memo_abhilfe->setTabChangesFocus(true);
+
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(Button_ok);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "framework/progvar.h"
@@ -31,6 +32,18 @@ TEST(HelpErrWindowTest, ShowsTheRecordAndNoticesChanges) {
   EXPECT_TRUE(w.Changed());
   EXPECT_EQ(w.Remedy(), "Abhilfe neu");
   EXPECT_EQ(w.Cause(), "Ursache alt");
+}
+
+// Tab leaves a memo for the next field and types nothing into the text.
+TEST(HelpErrWindowTest, TabMovesBetweenTheFields) {
+  Thelperr w("Fehler : cp < 0 !", "Ursache", "Abhilfe");
+  w.show();
+  QApplication::setActiveWindow(&w);
+  w.Memo_ursache->setFocus();
+  QTest::keyClick(w.Memo_ursache, Qt::Key_Tab);
+  EXPECT_EQ(w.Cause(), "Ursache");
+  EXPECT_FALSE(w.Changed());
+  EXPECT_EQ(w.focusWidget(), w.Memo_abhilfe);
 }
 
 TEST(HelpErrWindowTest, InstalledWindowHandsBackEditsAfterOk) {
