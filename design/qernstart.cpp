@@ -27,7 +27,6 @@ namespace qern {
 
 namespace {
 
-std::string shippedDataOverride;
 TDrawDevice* ownDrawDevice = nullptr;
 
 bool Exists(const std::string& name) {
@@ -366,15 +365,6 @@ bool HeadlessRun() {
   if (!platform.empty()) return false;  // a platform of its own (frame buffer, VNC)
   return !set("DISPLAY") && !set("WAYLAND_DISPLAY");
 }
-
-std::string ShippedDataFolder() {
-  if (!shippedDataOverride.empty()) return AddBackslash(shippedDataOverride);
-  const std::string exe = ProgramFilePath();
-  if (exe.empty()) return "";
-  return ExtractFolder(exe) + "data/";
-}
-
-void SetShippedDataFolder(const std::string& folder) { shippedDataOverride = folder; }
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};

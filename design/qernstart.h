@@ -78,10 +78,6 @@ int RunWithoutWindow();
 // platform asked for without its display, or no platform asked for and neither display set.
 bool HeadlessRun();
 
-// The data folder shipped beside the program (<program folder>/data/); tests may set another.
-std::string ShippedDataFolder();
-void SetShippedDataFolder(const std::string& folder);
-
 // True when both names exist and are the same file.
 bool SameFile(const std::string& a, const std::string& b);
 

@@ -31,9 +31,8 @@ bool NextLine(TextFile& f, std::string& line) {
 }  // namespace
 
 std::string HelpFileName(int number) {
-  const std::string folder = AddBackslash(Settings.PltFolder);
-  if (number >= 4000) return folder + LowerStr(Ident.ProgramName) + ".hlp";
-  return folder + "zorquan.hlp";
+  if (number >= 4000) return ProgramDataFile(Settings.PltFolder, LowerStr(Ident.ProgramName) + ".hlp");
+  return ProgramDataFile(Settings.PltFolder, "zorquan.hlp");
 }
 
 void ParseHelpHeader(const std::string& line, int& number, std::string& picture) {

@@ -18,6 +18,7 @@
 #include "framework/sysutil.h"
 #include "framework/utilstr.h"
 #include "platform/codepage.h"
+#include "platform/machine.h"
 
 namespace qern {
 
@@ -471,6 +472,27 @@ bool FileCanOpen(const std::string& name) {
   if (fd < 0) return false;
   ::close(fd);
   return true;
+}
+
+namespace {
+std::string shippedDataOverride;
+}
+
+std::string ShippedDataFolder() {
+  if (!shippedDataOverride.empty()) return AddBackslash(shippedDataOverride);
+  const std::string exe = ProgramFilePath();
+  if (exe.empty()) return "";
+  return ExtractFolder(exe) + "data/";
+}
+
+void SetShippedDataFolder(const std::string& folder) { shippedDataOverride = folder; }
+
+std::string ProgramDataFile(const std::string& folder, const std::string& name) {
+  const std::string own = AddBackslash(folder) + name;
+  if (FileCanOpen(own)) return own;
+  const std::string shipped = ShippedDataFolder();
+  if (!shipped.empty() && FileCanOpen(shipped + name)) return shipped + name;
+  return own;
 }
 
 bool IsFolderWritable(const std::string& folder) {

@@ -131,6 +131,14 @@ std::string FileNamePart(const std::string& name);  // the name without its fold
 
 // File and folder tests.
 bool FileCanOpen(const std::string& name);
+
+// The data folder shipped beside the program (<program folder>/data/, with a trailing "/");
+// tests may set another.
+std::string ShippedDataFolder();
+void SetShippedDataFolder(const std::string& folder);
+// A file the program ships (help texts, message help): the copy in the given folder when it
+// exists, else the shipped one when that exists, else the name in the given folder.
+std::string ProgramDataFile(const std::string& folder, const std::string& name);
 bool IsFolderWritable(const std::string& folder);
 bool FolderFindable(const std::string& folder);
 bool FolderExists(const std::string& path);

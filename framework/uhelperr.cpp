@@ -64,7 +64,7 @@ const std::string* ErrorText(int i) {
 }  // namespace
 
 std::string ErrorHelpFileName() {
-  return AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
+  return ProgramDataFile(Settings.PltFolder, LowerStr(Ident.ProgramName) + ".err");
 }
 
 bool SameMessageKey(const std::string& a, const std::string& b) {
@@ -147,16 +147,19 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   lines[k + 1] = OneLine(cause);
   lines[k + 2] = OneLine(remedy);
 
-  const std::string temp = source + ".$$$";
+  // The edited file goes to the PLT folder, where it is found first from then on; the shipped
+  // copy beside the program stays as it is.
+  const std::string target = AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
+  const std::string temp = target + ".$$$";
   TextFile f;
   f.Assign(temp);
   bool ok = f.Rewrite();
   for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
   if (f.IsOpen() && !f.Close()) ok = false;
-  if (ok) ok = std::rename(temp.c_str(), source.c_str()) == 0;
+  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     std::remove(temp.c_str());
-    ErrorMessage("Datei " + source + " " + "kann nicht gespeichert werden" + " !");
+    ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
     Flags.AbortFlag = true;
   }
 }

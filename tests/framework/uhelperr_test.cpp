@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "framework/progvar.h"
+#include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
@@ -130,6 +131,24 @@ TEST_F(ErrorHelpTest, EditedRecordIsSavedOnlyAfterYes) {
   const size_t shown = dialogs->Log.size();
   ShowErrorHelp(1);
   EXPECT_EQ(dialogs->Log.size(), shown);
+}
+
+TEST_F(ErrorHelpTest, ShippedFileServesUntilAnEditIsSavedIntoThePltFolder) {
+  TempFolder shipped;
+  WriteWholeFile(shipped.File("qern.err"), kErrFile);
+  SetShippedDataFolder(shipped.Path());
+  fs::remove(ErrPath());
+  std::string cause, remedy;
+  EXPECT_TRUE(FindErrorHelp("Warnung: x > 1.5 !", cause, remedy));
+  EXPECT_EQ(cause, "x zu groß.");
+
+  ScopedScriptedDialogs dialogs;
+  SaveErrorHelp("Warnung: x > 1.5 !", "eigene Ursache", "eigene Abhilfe");
+  SetShippedDataFolder("");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(ReadErr(), Replaced(Replaced(kErrFile, "x zu groß.", "eigene Ursache"), "x verkleinern.",
+                                "eigene Abhilfe"));
+  EXPECT_EQ(ReadWholeFile(shipped.File("qern.err")), kErrFile) << "the shipped copy stays";
 }
 
 TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
