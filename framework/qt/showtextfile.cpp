@@ -61,6 +61,7 @@ TForm_showtextfile::TForm_showtextfile(QWidget* parent) : QDialog(parent) {
   Memo1 = new QPlainTextEdit(this);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setTabChangesFocus(true);  // Tab reaches OK instead of typing into the listing
   Button_ok = new QPushButton("OK", this);
   Button_ok->setDefault(true);
 
