@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -219,6 +220,8 @@ void QtDialogService::ShowLines(const std::string& caption, const std::vector<st
   memo->setObjectName("Memo1");
   memo->setReadOnly(true);
   memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // The lines are laid out in columns with blanks (the usage text): a fixed-pitch font keeps them.
+  memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   QStringList text;
   for (const auto& l : lines) text << Q(l);
   memo->setPlainText(text.join("\n"));
