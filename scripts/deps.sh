@@ -7,6 +7,14 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libxlsxwriter-dev
   xvfb xauth
+  # fuzzing with libFuzzer, sanitizers
+  clang-14 libclang-rt-14-dev
+  # independent readers that judge our files, and the comparison database of the benchmarks
+  python3 python3-ezdxf python3-dbf python3-openpyxl gdal-bin libdbd-xbase-perl hp2xx
+  libocct-data-exchange-dev libocct-foundation-dev libocct-modeling-data-dev
+  libsqlite3-dev
+  # Qt's own dialogs in the program's language; PDF pages to PNG for the print checks
+  qt6-translations-l10n poppler-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

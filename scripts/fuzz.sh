@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of tests/fuzz with clang (ASan/UBSan) and runs each for a given time.
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [target names ...]   e.g. scripts/fuzz.sh 30 numbers
+# A target's seeds are the files matched by the globs in tests/fuzz/<name>.seeds; its grown corpus stays in
+# build/fuzz/corpus/<name>. A crash or a hang fails the script and leaves the input beside the corpus.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+SECONDS_EACH="${1:-60}"
+shift || true
+BUILD="$ROOT/build/fuzz"
+CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DQERN_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD" >/dev/null
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in "$ROOT"/tests/fuzz/*_fuzz.cpp; do n="$(basename "$f" _fuzz.cpp)"; targets+=("$n"); done
+fi
+export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+status=0
+for n in "${targets[@]}"; do
+  corpus="$BUILD/corpus/$n"; seeds="$BUILD/seeds/$n"; artifacts="$BUILD/artifacts/$n"
+  mkdir -p "$corpus" "$artifacts"; rm -rf "$seeds"; mkdir -p "$seeds"
+  if [ -f "$ROOT/tests/fuzz/$n.seeds" ]; then
+    while IFS= read -r pattern; do
+      [ -z "$pattern" ] && continue
+      (cd "$ROOT" && for s in $pattern; do [ -f "$s" ] && cp "$s" "$seeds/$(echo "$s" | tr '/' '_')"; done) || true
+    done < "$ROOT/tests/fuzz/$n.seeds"
+  fi
+  echo "fuzz_$n: ${SECONDS_EACH} s"
+  if ! "$BUILD/tests/fuzz/fuzz_$n" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" >"$BUILD/fuzz_$n.log" 2>&1; then
+    echo "fuzz_$n FAILED (log: $BUILD/fuzz_$n.log, input in $artifacts)"; tail -40 "$BUILD/fuzz_$n.log"; status=1
+  else
+    grep -E '^stat::number_of_executed_units' "$BUILD/fuzz_$n.log" || true
+  fi
+done
+exit $status
