@@ -153,7 +153,10 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
   CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
   CadState.CadInsertDepth = 0;
   CadSetPen(pen);
-  if (style.set) SetTextStyle(style.font, style.angle, style.height, style.width);
+  const TextStyleArgs& now = style_;
+  if (style.set && (now.font != style.font || now.angle != style.angle ||
+                    now.height != style.height || now.width != style.width))
+    SetTextStyle(style.font, style.angle, style.height, style.width);
   (void)name;
 }
 
