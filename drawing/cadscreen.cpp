@@ -152,7 +152,7 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
   CadState.CadInsertX = CadState.CadInsertY = CadState.CadInsertAngle = 0;
   CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
   CadState.CadInsertDepth = 0;
-  CadSetPen(pen);
+  if (CadState.CadPen != pen) CadSetPen(pen);
   const TextStyleArgs& now = style_;
   if (style.set && (now.font != style.font || now.angle != style.angle ||
                     now.height != style.height || now.width != style.width))
