@@ -24,6 +24,12 @@ namespace {
 std::string g_blockFolder;           // this run's block folder, with a closing "/"
 std::set<std::string> g_blockFiles;  // block files written there
 
+// The program's exit removes what a screen output left behind (declared after the two above, so it
+// runs before they are destroyed).
+struct ExitCleanup {
+  ~ExitCleanup() { CadDeleteTempBlockFiles(); }
+} g_exitCleanup;
+
 TDrawDevice& Screen() {
   static TDrawDevice* fallback = nullptr;  // drawings built before any window exists
   if (DrawDevice) return *DrawDevice;
