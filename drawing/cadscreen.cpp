@@ -116,9 +116,12 @@ bool ScreenBackEnd::BeginBlock(const std::string& name) {
   return true;
 }
 
+ScreenBackEnd::~ScreenBackEnd() {
+  if (DxfOut.Out == &blockText_) DxfOut = {};
+}
+
 void ScreenBackEnd::EndBlock() {
-  if (!InBlock()) return;
-  DxfOut = {&blockText_, false};
+  if (!ToBlock()) return;
   DxfEndFile();
   DxfOut = {};
   const std::string file = CadTempBlockFile(blockName_);
@@ -168,8 +171,7 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
 
 void ScreenBackEnd::Insert(const std::string& name, long double x, long double y,
                            long double angle, long double scaleX, long double scaleY) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock()) {
     DxfInsert(name, x, y, angle, scaleX, scaleY);
     return;
   }
@@ -185,12 +187,10 @@ void ScreenBackEnd::Insert(const std::string& name, long double x, long double y
 bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& file,
                                     long double x, long double y, long double angle,
                                     long double scaleX, long double scaleY) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfInsert(name, x, y, angle, scaleX, scaleY);
-  } else {
+  else
     Replay(name, file, x, y, angle, scaleX, scaleY);
-  }
   return true;
 }
 
@@ -226,50 +226,40 @@ void ScreenBackEnd::SetTextStyle(int font, long double angle, long double height
 }
 
 void ScreenBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfLine(x1, y1, x2, y2);
-  } else {
+  else
     Screen().Line(x1, y1, x2, y2);
-  }
 }
 
 void ScreenBackEnd::Circle(long double x, long double y, long double r) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfCircle(x, y, r);
-  } else {
+  else
     Screen().Circle(x, y, r);
-  }
 }
 
 void ScreenBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                         long double r) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfArc(x, y, startAngle, endAngle, r);
-  } else {
+  else
     Screen().Arc(x, y, startAngle, endAngle, r);
-  }
 }
 
 void ScreenBackEnd::Text(const std::string& s, long double x, long double y) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfText(s, x, y);
-  } else {
+  else
     Screen().OutTextXY(s, x, y);
-  }
 }
 
 void ScreenBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                           long double x3, long double y3, long double x4, long double y4) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfSolid(x1, y1, x2, y2, x3, y3, x4, y4);
-  } else {
+  else
     Screen().Solid(x1, y1, x2, y2, x3, y3, x4, y4);
-  }
 }
 
 }  // namespace qern

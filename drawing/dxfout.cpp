@@ -265,6 +265,10 @@ void DxfSetLayer(int n) { CadState.CadLayerName = LayerNameOf(n); }
 
 // ---- DXF back end -------------------------------------------------------------------------------
 
+DxfBackEnd::~DxfBackEnd() {
+  if (DxfOut.Out == &file_.Text()) DxfOut = {};
+}
+
 void DxfBackEnd::Target() { DxfOut = {&file_.Text(), true}; }
 
 void DxfBackEnd::Open() {

@@ -58,6 +58,7 @@ bool IsFullCircle(long double startAngle, long double endAngle);
 // in the entities are copied into the BLOCKS section there, so every INSERT has its BLOCK.
 class DxfBackEnd : public CadBackEnd {
  public:
+  ~DxfBackEnd() override;
   void Open() override;
   void Close() override;
   void Abandon() override;
