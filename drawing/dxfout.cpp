@@ -28,13 +28,17 @@ void Put(const std::string& s) {
 
 const std::string& Layer() { return CadState.CadLayerName; }
 
-// The layer name of pen n (empty configured names fall back to the number).
-std::string LayerNameOf(int n) {
-  if (n == 0) return "0";
-  if (n >= 1 && n <= 5 && !Settings.CadLayerNames[n].empty()) return Settings.CadLayerNames[n];
-  return IntStr(n);
-}
 }  // namespace
+
+std::string DxfLayerName(int n) {
+  if (n == 0) return "0";
+  if (n < 1 || n > 5 || Settings.CadLayerNames[n].empty()) return IntStr(n);
+  // Characters that CAD programs refuse in a layer name.
+  std::string name = Settings.CadLayerNames[n];
+  for (char& c : name)
+    if (std::string_view("<>/\\\":;?*|=`").find(c) != std::string_view::npos) c = '_';
+  return name;
+}
 
 std::string DxfReal(long double x) {
   if (!std::isfinite(x)) x = 0;  // a broken value must not break the file
@@ -122,7 +126,7 @@ void DxfTables() {
   };
   layer("0", 1, "CONTINUOUS");
   for (int n = 1; n <= 5; ++n)
-    layer(LayerNameOf(n), Settings.CadLayerColors[n],
+    layer(DxfLayerName(n), Settings.CadLayerColors[n],
           n == 1 ? "DASHDOT" : n == 2 ? "DASHED" : "CONTINUOUS");
   for (int n = 16; n <= 31; ++n)
     layer(IntStr(n), Settings.ColorLayerColors[n - ProgramSettings::ColorLayerFirst], "CONTINUOUS");
@@ -261,7 +265,7 @@ void DxfSeqEnd() { Entity("SEQEND"); }
 
 void DxfEndFile() { DxfGroup(0, "EOF"); }
 
-void DxfSetLayer(int n) { CadState.CadLayerName = LayerNameOf(n); }
+void DxfSetLayer(int n) { CadState.CadLayerName = DxfLayerName(n); }
 
 // ---- DXF back end -------------------------------------------------------------------------------
 
