@@ -109,7 +109,10 @@ void ScreenBackEnd::BeginDrawing(long double xmin, long double ymin, long double
 }
 
 bool ScreenBackEnd::BeginBlock(const std::string& name) {
-  if (CadBlockFolder().empty()) return false;
+  if (CadBlockFolder().empty()) {
+    AddError("Invalid temp directory");
+    return false;
+  }
   blockName_ = name;
   blockText_.clear();
   DxfOut = {&blockText_, false};

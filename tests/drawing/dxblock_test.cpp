@@ -130,6 +130,19 @@ TEST_F(DxBlockTest, MissingFileOfADefinedBlock) {
   EXPECT_TRUE(Flags.AbortFlag);
 }
 
+TEST_F(DxBlockTest, UnwritableTempFolder) {
+  Settings.TempFolder = tmp_.File("missing/");
+  CadBeginBlocks();
+  CadBeginBlock("a");
+  EXPECT_TRUE(Flags.AbortFlag);
+  CadEndBlock();
+  EXPECT_FALSE(Flags.AbortFlag);
+  CadEndSection();
+  Insert("a");
+  EXPECT_EQ(Errors.ErrorList[0], "Invalid temp directory");
+  EXPECT_EQ(Errors.ErrorList[1], "Blockname a not found !");
+}
+
 // A block drawn through the screen's block file lands where the DXF insert puts it.
 TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
   auto drawing = [] {
