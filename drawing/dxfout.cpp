@@ -26,7 +26,17 @@ void Put(const std::string& s) {
   }
 }
 
-const std::string& Layer() { return CadState.CadLayerName; }
+// A name or text value: in Windows-1252 for CAD files; the screen's block files keep the program's
+// UTF-8, so no character is lost on the way back. Control characters become blanks either way.
+std::string Value(const std::string& s) {
+  if (DxfOut.ConvertTexts) return CadFileValue(s);
+  std::string v = s;
+  for (char& c : v)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return v;
+}
+
+std::string Layer() { return Value(CadState.CadLayerName); }
 
 }  // namespace
 
@@ -158,8 +168,8 @@ void DxfBeginBlocks() {
 
 void DxfBlock(const std::string& name) {
   DxfGroup(0, "BLOCK");
-  DxfGroup(8, CadFileValue(Layer()));
-  DxfGroup(2, CadFileValue(name));
+  DxfGroup(8, Layer());
+  DxfGroup(2, Value(name));
   DxfGroup(70, "0");
   DxfGroup(10, "0.0");
   DxfGroup(20, "0.0");
@@ -176,7 +186,7 @@ void DxfBeginEntities() {
 namespace {
 void Entity(const char* type) {
   DxfGroup(0, type);
-  DxfGroup(8, CadFileValue(Layer()));
+  DxfGroup(8, Layer());
 }
 }  // namespace
 
@@ -220,7 +230,7 @@ void DxfText(const std::string& s, long double x, long double y) {
   DxfGroupReal(10, x);
   DxfGroupReal(20, y);
   DxfGroupReal(40, CadState.CadTextHeight);
-  DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : CadFileValue(s));
+  DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
   DxfGroup(7, "STANDARD");
   DxfGroup(41, FloatStrDot(CadState.CadTextWidth));
   DxfGroup(50, FloatStrDot(CadState.CadTextRotation));
@@ -240,7 +250,7 @@ void DxfSolid(long double x1, long double y1, long double x2, long double y2, lo
 void DxfInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
   Entity("INSERT");
-  DxfGroup(2, CadFileValue(name));
+  DxfGroup(2, Value(name));
   DxfGroupReal(10, x);
   DxfGroupReal(20, y);
   DxfGroupReal(41, scaleX);

@@ -130,6 +130,16 @@ TEST_F(DxBlockTest, MissingFileOfADefinedBlock) {
   EXPECT_TRUE(Flags.AbortFlag);
 }
 
+TEST_F(DxBlockTest, TextsSurviveTheBlockFile) {
+  CadBeginBlocks();
+  CadBeginBlock("t");
+  CadSetTextStyle(2, 0, 2, 0);
+  CadText("Zähne 齿 ±", 1, 2);
+  CadEndBlock();
+  CadEndSection();
+  EXPECT_EQ(Only(Insert("T", 10, 10), "6"), (std::vector<std::string>{"6;11;12;Zähne 齿 ±"}));
+}
+
 TEST_F(DxBlockTest, UnwritableTempFolder) {
   Settings.TempFolder = tmp_.File("missing/");
   CadBeginBlocks();
