@@ -143,6 +143,8 @@ TEST_F(DxfOutTest, EntityGroups) {
 TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
   Settings.CadTextMode = 3;  // umlauts spelled out in CAD files
   EXPECT_EQ(Lines([] { DxfText("Zähne", 0, 0); }, true)[11], "Zaehne");
+  Settings.CadTextMode = 2;
+  EXPECT_EQ(Lines([] { DxfText("Zähne 齿 ±?", 0, 0); }, true)[11], "Z\xE4hne \\U+9F7F \xB1?");
   EXPECT_EQ(Lines([] { DxfText("Zähne 齿", 0, 0); }, false)[11], "Zähne 齿");
 }
 
