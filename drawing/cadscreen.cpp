@@ -67,9 +67,16 @@ std::string CadTempBlockFile(const std::string& name) {
   return g_blockFolder + FileNameOfBlock(name);
 }
 
-void CadDeleteTempBlockFiles() {
+namespace {
+// The block files written so far; the folder stays for the next screen output.
+void DeleteBlockFiles() {
   for (const std::string& f : g_blockFiles) std::remove(f.c_str());
   g_blockFiles.clear();
+}
+}  // namespace
+
+void CadDeleteTempBlockFiles() {
+  DeleteBlockFiles();
   if (!g_blockFolder.empty()) ::rmdir(RemoveBackslash(g_blockFolder).c_str());
   g_blockFolder.clear();
 }
@@ -94,13 +101,13 @@ void ScreenBackEnd::Close() {
   Screen().SetNormalCursor();
   blockName_.clear();
   DxfOut = {};
-  CadDeleteTempBlockFiles();
+  DeleteBlockFiles();
 }
 
 void ScreenBackEnd::Abandon() {
   blockName_.clear();
   DxfOut = {};
-  CadDeleteTempBlockFiles();
+  DeleteBlockFiles();
 }
 
 void ScreenBackEnd::BeginDrawing(long double xmin, long double ymin, long double xmax,
