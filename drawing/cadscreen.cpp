@@ -152,9 +152,8 @@ void ScreenBackEnd::BeginEntities() {
   Screen().SetLineStyle(0);
 }
 
-void ScreenBackEnd::Replay(const std::string& name, const std::string& file, long double x,
-                           long double y, long double angle, long double scaleX,
-                           long double scaleY) {
+void ScreenBackEnd::Replay(const std::string& file, long double x, long double y,
+                           long double angle, long double scaleX, long double scaleY) {
   // The replay draws with the pens and text styles of the block; afterwards the drawing goes on
   // with its own, as it does after an insert in a CAD file.
   const int pen = CadState.CadPen;
@@ -176,7 +175,6 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
   if (style.set && (now.font != style.font || now.angle != style.angle ||
                     now.height != style.height || now.width != style.width))
     SetTextStyle(style.font, style.angle, style.height, style.width);
-  (void)name;
 }
 
 void ScreenBackEnd::Insert(const std::string& name, long double x, long double y,
@@ -191,7 +189,7 @@ void ScreenBackEnd::Insert(const std::string& name, long double x, long double y
     Flags.AbortFlag = true;
     return;
   }
-  Replay(name, file, x, y, angle, scaleX, scaleY);
+  Replay(file, x, y, angle, scaleX, scaleY);
 }
 
 bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& file,
@@ -200,7 +198,7 @@ bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& 
   if (ToBlock())
     DxfInsert(name, x, y, angle, scaleX, scaleY);
   else
-    Replay(name, file, x, y, angle, scaleX, scaleY);
+    Replay(file, x, y, angle, scaleX, scaleY);
   return true;
 }
 
