@@ -145,5 +145,28 @@ TEST_F(MainWindowStart, StartsWithTheNamedFile) {
   EXPECT_EQ(modalWindows_, 0);
 }
 
+TEST_F(MainWindowStart, DocumentationAndOleMenusReachTheirWindows) {
+  Thh window;
+  EXPECT_EQ(window.mi_doc->title().toStdString(), "D&okument");
+  EXPECT_EQ(window.mi_docuNewChange->text().toStdString(), "&Neue Änderung");
+  EXPECT_EQ(window.mi_HelpAbout->text().toStdString(), "QERN");
+  EXPECT_EQ(window.mi_helphistory->text().toStdString(), "QERN Info (www)");
+  window.mi_docdrawinginfo->trigger();
+  EXPECT_EQ(modalWindows_, 1) << "the drawing-information window";
+  EXPECT_TRUE(Flags.AbortFlag) << "closed like Cancel";
+
+  // Start Excel: the unnamed design is refused and the export stays disabled.
+  EXPECT_EQ(window.mi_OleExportExcel->text().toStdString(), "Export QERN -> Excel");
+  window.mi_OleStartExcel->trigger();
+  EXPECT_EQ(modalWindows_, 2) << "the save message";
+  EXPECT_FALSE(window.mi_OleExportExcel->isEnabled());
+  Session.CurrentFileName = "welle";
+  setenv("QERN_SPREADSHEET", "/bin/true", 1);
+  window.mi_OleStartExcel->trigger();
+  unsetenv("QERN_SPREADSHEET");
+  EXPECT_TRUE(window.mi_OleExportExcel->isEnabled());
+  EXPECT_EQ(modalWindows_, 2);
+}
+
 }  // namespace
 }  // namespace qern
