@@ -17,6 +17,7 @@
 #include "framework/utilstr.h"
 #include "platform/desktop.h"
 #include "platform/process.h"
+#include "platform/utf8decode.h"
 
 namespace qern {
 
@@ -29,16 +30,19 @@ constexpr int MaxRows = 1048576;
 constexpr int MaxColumns = 16384;
 constexpr std::size_t MaxCellBytes = 32767;
 
-// The text a cell can hold: no control characters, at most MaxCellBytes, cut at a character.
+// The text a cell can hold: valid UTF-8 (a malformed byte becomes U+FFFD) without the characters
+// XML refuses (controls, U+FFFE, U+FFFF), at most MaxCellBytes, cut at a character.
 std::string CellText(const std::string& s) {
   std::string r;
   r.reserve(s.size());
-  for (unsigned char c : s)
-    if (c >= 0x20 && c != 0x7F) r += static_cast<char>(c);
-  if (r.size() > MaxCellBytes) {
-    std::size_t cut = MaxCellBytes;
-    while (cut > 0 && (static_cast<unsigned char>(r[cut]) & 0xC0) == 0x80) --cut;
-    r.resize(cut);
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t c = DecodeUtf8(s, i);
+    if (c == Utf8Malformed) c = 0xFFFD;
+    if (c < 0x20 || c == 0x7F || c == 0xFFFE || c == 0xFFFF) continue;
+    std::string bytes;
+    EncodeUtf8(bytes, c);
+    if (r.size() + bytes.size() > MaxCellBytes) break;
+    r += bytes;
   }
   return r;
 }

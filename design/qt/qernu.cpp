@@ -11,6 +11,7 @@
 #include <QScreen>
 
 #include "design/qernaus1.h"
+#include "design/aendvar.h"
 #include "design/qernole.h"
 #include "design/qerncalc.h"
 #include "design/qernstart.h"
@@ -221,14 +222,20 @@ void Thh::mi_viewErrorMessagesClick() {
 
 void Thh::mi_fileexitClick() { close(); }
 
+// Title-block texts and change entries are saved with the design: a change marks it modified, so
+// that closing asks before it is lost.
 void Thh::mi_docdrawinginfoClick() {
   Flags.AbortFlag = false;
+  const DrawingInfoRecord before = DrawingInfo;
   ShowDrawingInfo();
+  if (!(DrawingInfo == before)) Flags.DesignModified = true;
 }
 
 void Thh::ChangeLogClick(int choice) {
   Flags.AbortFlag = false;
+  const DrawingInfoRecord before = DrawingInfo;
   ChangeLogMenu(choice);
+  if (!(DrawingInfo == before)) Flags.DesignModified = true;
 }
 
 void Thh::mi_OleStartExcelClick() {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <set>
 
+#include "design/aendvar.h"
 #include "design/qernio.h"
 #include "design/qernstart.h"
 #include "design/qernvar.h"
@@ -154,6 +155,13 @@ TEST_F(MainWindowStart, DocumentationAndOleMenusReachTheirWindows) {
   window.mi_docdrawinginfo->trigger();
   EXPECT_EQ(modalWindows_, 1) << "the drawing-information window";
   EXPECT_TRUE(Flags.AbortFlag) << "closed like Cancel";
+  EXPECT_FALSE(Flags.DesignModified);
+  window.mi_docudeleteChange->trigger();  // no entries: the log is shown, nothing changes
+  EXPECT_FALSE(Flags.DesignModified);
+  DrawingInfo.ChangeCount = 1;
+  window.mi_docudeleteChange->trigger();
+  EXPECT_TRUE(Flags.DesignModified) << "a changed log is saved with the design";
+  modalWindows_ = 1;
 
   // Start Excel: the unnamed design is refused and the export stays disabled.
   EXPECT_EQ(window.mi_OleExportExcel->text().toStdString(), "Export QERN -> Excel");
