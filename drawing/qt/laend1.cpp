@@ -88,6 +88,10 @@ TForm_EinAend::TForm_EinAend(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addLayout(buttons);
+  // Tab walks the fields top down, the date button right after the date.
+  QWidget* order[] = {Edit_text, Edit_datum, Button_datum, Edit_bearbeiter, Memo_beschreibung,
+                      Button_ok, Button_cancel, Button_help};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   setMinimumWidth(460);
   CentreDialog(this);
 }

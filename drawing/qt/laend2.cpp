@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "design/aendvar.h"
 #include "framework/help.h"
@@ -164,6 +165,12 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
   layout->addLayout(placedHead);
   layout->addWidget(StringGrid2);
   layout->addLayout(buttons);
+  // Tab walks the window top down.
+  std::vector<QWidget*> order = {Edit_ersatzfuer, Edit_ersetztdurch, StringGrid1};
+  order.insert(order.end(), DateButtons.begin(), DateButtons.end());
+  order.insert(order.end(), {StringGrid3, ComboBox_zeichtextmode, StringGrid2, Button_ok,
+                             Button_cancel, Button_help});
+  for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   setMinimumSize(560, 560);
   CentreDialog(this);
 }

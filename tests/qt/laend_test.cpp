@@ -62,6 +62,15 @@ class DrawingMetadataWindowTest : public ::testing::Test {
     EXPECT_TRUE(seen);
   }
 
+  // The widget Tab moves to from w (widgets that take no Tab focus or lie inside w skipped).
+  static QWidget* NextTabStop(QWidget* w) {
+    QWidget* n = w->nextInFocusChain();
+    while (n != w && (!(n->focusPolicy() & Qt::TabFocus) || !n->isVisibleTo(w->window()) ||
+                      w->isAncestorOf(n)))
+      n = n->nextInFocusChain();
+    return n;
+  }
+
   static void SetCell(QTableWidget* g, int row, int col, const char* text) {
     g->item(row, col)->setText(QString::fromUtf8(text));
   }
@@ -77,6 +86,8 @@ TEST_F(DrawingMetadataWindowTest, ChangeEntryShowsAndStoresEntryN) {
         EXPECT_EQ(w->Edit_bearbeiter->text(), "Weiß");
         EXPECT_EQ(w->Memo_beschreibung->toPlainText(), "eng\nund kurz");
         EXPECT_EQ(w->Button_datum->text().toStdString(), "<" + TodayStr());
+        EXPECT_EQ(NextTabStop(w->Edit_datum), w->Button_datum);  // Tab order
+        EXPECT_EQ(NextTabStop(w->Button_datum), w->Edit_bearbeiter);
         w->Edit_text->setText("Maß geändert");
         w->Button_datumClick();
         w->Memo_beschreibung->setPlainText("Zeile 1\nZeile 2");
@@ -119,6 +130,8 @@ TEST_F(DrawingMetadataWindowTest, DinLayoutStoresGridsAndPlacedTexts) {
                          EXPECT_EQ(w->StringGrid1->item(3, 1)->text(), "Groß");
                          EXPECT_EQ(w->StringGrid2->item(0, 4)->text(), "Prüfzeichen");
                          EXPECT_FALSE(w->StringGrid3->isVisibleTo(w));
+                         EXPECT_EQ(NextTabStop(w->ComboBox_zeichtextmode), w->StringGrid2);
+                         EXPECT_EQ(NextTabStop(w->Edit_ersetztdurch), w->StringGrid1);
                          SetCell(w->StringGrid1, 3, 0, "");
                          w->DateButtonClick(4);
                          SetCell(w->StringGrid1, 1, 1, "Müller");
