@@ -96,6 +96,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   layout->addLayout(Centred(Label_fileversion));
   layout->addSpacing(12);
   layout->addLayout(Centred(OKButton));
+  setMinimumWidth(360);
+  resize(sizeHint().expandedTo(minimumSize()));
   CentreDialog(this);
   ShowLogoOnMainWindow();
 }

@@ -92,7 +92,7 @@ TForm_EinAend::TForm_EinAend(QWidget* parent) : QDialog(parent) {
   QWidget* order[] = {Edit_text, Edit_datum, Button_datum, Edit_bearbeiter, Memo_beschreibung,
                       Button_ok, Button_cancel, Button_help};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-  setMinimumWidth(460);
+  resize(480, 320);
   CentreDialog(this);
 }
 

@@ -38,6 +38,14 @@ QTableWidget* NewGrid(QWidget* parent, const char* name, int rows, const QString
   return g;
 }
 
+// The grid exactly as high as its rows (no empty space below them).
+void FitRows(QTableWidget* g) {
+  int h = g->horizontalHeader()->sizeHint().height() + 2 * g->frameWidth();
+  for (int r = 0; r < g->rowCount(); ++r) h += g->rowHeight(r);
+  g->setFixedHeight(h);
+  g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
 void SetCell(QTableWidget* g, int row, int col, const std::string& text) {
   g->item(row, col)->setText(Shown(text));
 }
@@ -92,12 +100,17 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
     SetCell(StringGrid1, r, 0, *rows[r].first);
     SetCell(StringGrid1, r, 1, *rows[r].second);
   }
+  FitRows(StringGrid1);
+  // The date buttons stand beside their rows.
   auto* dates = new QVBoxLayout;
+  dates->setSpacing(0);
+  dates->addSpacing(StringGrid1->horizontalHeader()->sizeHint().height() + StringGrid1->frameWidth());
   for (int i = 0; i < 4; ++i) {
     auto* b = new QPushButton(QString::fromStdString("< " + TodayStr()), this);
     b->setObjectName(QString("Button%1").arg(i + 1));
     b->setAutoDefault(false);
     b->setVisible(i < StringGrid1->rowCount());
+    b->setFixedHeight(StringGrid1->rowHeight(0));
     connect(b, &QPushButton::clicked, this, [this, i] { DateButtonClick(i + 1); });
     DateButtons[i] = b;
     dates->addWidget(b);
@@ -108,6 +121,7 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
                         {"Verantwortl. Abt.", "Dokumentenart", "Dokumentenstatus"});
   const auto iso3 = IsoFields(d);
   for (int r = 0; r < 3; ++r) SetCell(StringGrid3, r, 0, *iso3[r]);
+  FitRows(StringGrid3);
   StringGrid3->setVisible(iso);
 
   // Placed texts.
@@ -120,6 +134,7 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
     SetCell(StringGrid2, r, 3, PlacedNumberText(p.Angle));
     SetCell(StringGrid2, r, 4, p.Text);
   }
+  FitRows(StringGrid2);
   ComboBox_zeichtextmode = new QComboBox(this);
   ComboBox_zeichtextmode->setObjectName("ComboBox_zeichtextmode");
   ComboBox_zeichtextmode->addItems({"A4", "A3", "A4+A3", "-"});
@@ -147,7 +162,7 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
   refs->addWidget(Label_ersetztdurch, 1, 0);
   refs->addWidget(Edit_ersetztdurch, 1, 1);
   auto* title = new QHBoxLayout;
-  title->addWidget(StringGrid1, 1);
+  title->addWidget(StringGrid1, 1, Qt::AlignTop);
   title->addLayout(dates);
   auto* placedHead = new QHBoxLayout;
   placedHead->addWidget(new QLabel("Text", this));
@@ -171,7 +186,8 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
   order.insert(order.end(), {StringGrid3, ComboBox_zeichtextmode, StringGrid2, Button_ok,
                              Button_cancel, Button_help});
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
-  setMinimumSize(560, 560);
+  setMinimumWidth(560);
+  resize(sizeHint().expandedTo(minimumSize()));
   CentreDialog(this);
 }
 
