@@ -10,10 +10,10 @@
 #include <QPalette>
 #include <QScreen>
 
-#include "design/qernaus1.h"
 #include "design/aendvar.h"
-#include "design/qernole.h"
+#include "design/qernaus1.h"
 #include "design/qerncalc.h"
+#include "design/qernole.h"
 #include "design/qernstart.h"
 #include "design/qt/qerngeo.h"
 #include "design/qt/sysinfwindow.h"
