@@ -80,6 +80,8 @@ TEST_F(DxfOutTest, LayerNames) {
   DxfSetLayer(4);  // CAD programs refuse these characters in layer names
   EXPECT_EQ(CadState.CadLayerName, "a_b_");
   EXPECT_EQ(LayerNumber("a_b_"), 4) << "and the block replay finds the pen again";
+  Settings.CadLayerNames[3] = "轮廓";  // no Windows-1252 form
+  EXPECT_EQ(CountGroups(Lines(DxfTables), "  2", "__"), 1);
 }
 
 TEST_F(DxfOutTest, TablesExactly) {
