@@ -151,14 +151,7 @@ TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
 }
 
 TEST_F(DxfOutTest, HeaderAndSectionOrder) {
-  const auto lines = Dxf([] {
-    CadBeginDrawing(0, 0, 420, 297);
-    CadTables();
-    CadBeginBlocks();
-    CadEndSection();
-    CadBeginEntities();
-    CadEndSection();
-  });
+  const auto lines = Dxf(EmptySheet);
   const std::vector<std::string> head(lines.begin(), lines.begin() + 30);
   EXPECT_EQ(head, (std::vector<std::string>{
                       "  0", "SECTION", "  2", "HEADER", "  9", "$EXTMIN", " 10", "0.000000",
