@@ -166,12 +166,7 @@ void IgesWriteParameters(std::string& file, const std::string& text, int entityN
 
 void IgesOpenParameterFile() { Iges.Parameters.clear(); }
 
-void IgesResetCounters() {
-  IgesWriterState fresh;
-  fresh.Parameters = std::move(Iges.Parameters);
-  fresh.Parameters.clear();
-  Iges = std::move(fresh);
-}
+void IgesResetCounters() { Iges = IgesWriterState{}; }
 
 void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
                         const std::string& date) {
