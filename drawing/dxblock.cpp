@@ -6,6 +6,7 @@
 #include <map>
 
 #include "drawing/cadscreen.h"
+#include "drawing/dxfout.h"
 #include "drawing/zorqcad.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -33,7 +34,7 @@ long double DxfGroupReader::Real() const {
 
 int LayerNumber(const std::string& value) {
   for (int n = 0; n <= 5; ++n)
-    if (Settings.CadLayerNames[n] == value) return n;
+    if (Settings.CadLayerNames[n] == value || (n > 0 && DxfLayerName(n) == value)) return n;
   int64_t k = 0;
   if (!TextToWhole(value, k) || k < 0) return 0;
   return static_cast<int>(std::min<int64_t>(k, 1000000));
@@ -41,12 +42,14 @@ int LayerNumber(const std::string& value) {
 
 namespace {
 
-// Entities drawn in one top-level replay at most: a block file that inserts itself many times would
-// otherwise multiply its work with every level.
+// Entities drawn and block files opened in one top-level replay at most: a block file that inserts
+// itself many times would otherwise multiply its work with every level.
 constexpr long kMaxReplayEntities = 200000;
+constexpr long kMaxReplayFiles = 10000;
 
 struct ReplayBudget {
   long entities = 0;
+  long files = 0;
   bool depthReported = false;
   bool exhausted = false;
 };
@@ -239,6 +242,11 @@ void Replay(const std::string& file, long double x, long double y, long double a
   CadState.CadInsertScaleX = saved.sx * scaleX;
   CadState.CadInsertScaleY = saved.sy * scaleY;
 
+  if (++g_budget.files > kMaxReplayFiles) {
+    g_budget.exhausted = true;
+    RestoreTransform(saved);
+    return;
+  }
   TextFile f;
   f.Assign(file);
   if (file.empty() || !f.Reset()) {

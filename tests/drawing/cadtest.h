@@ -53,13 +53,14 @@ class CadTest : public ::testing::Test {
   ScopedScriptedDialogs dialogs_;
 };
 
-// The lines from the first line equal to `from` up to (without) the next line equal to `to`.
+// The groups from the one whose value is `from` up to (without) the next one whose value is `to`.
 inline std::vector<std::string> Slice(const std::vector<std::string>& lines, const std::string& from,
-                                      const std::string& to, size_t start = 0) {
+                                      const std::string& to) {
   std::vector<std::string> out;
-  size_t i = start;
-  while (i < lines.size() && lines[i] != from) ++i;
-  for (; i < lines.size(); ++i) {
+  size_t i = 1;
+  while (i < lines.size() && lines[i] != from) i += 2;
+  if (i >= lines.size()) return out;
+  for (--i; i < lines.size(); ++i) {
     if (!out.empty() && lines[i] == to) break;
     out.push_back(lines[i]);
   }

@@ -2,6 +2,7 @@
 // an independent reader (ezdxf): it must load and its audit must report no errors.
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 
 #include "cadtest.h"
@@ -116,6 +117,28 @@ TEST_F(DxfReaderTest, EveryPrimitiveLoadsAndAuditsClean) {
   EXPECT_NE(out.find("INSERT=2"), std::string::npos) << out;
   EXPECT_NE(out.find("POLYLINE=1"), std::string::npos) << out;
   EXPECT_EQ(Errors.ErrorList[0], "Blockname WERKZ1 not found !");
+
+  // The same drawing on the screen: every line the reader finds in the exploded inserts is drawn
+  // there, at the same place, by the replay of the block files.
+  DisplayList.clear();
+  Output(CadDeviceScreen, EveryPrimitive);
+  std::set<std::string> drawn;
+  for (const DisplayRecord& r : DisplayList) {
+    if (r.Code != RecLine) continue;
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%.4f %.4f %.4f %.4f", r.Args[0], r.Args[1], r.Args[2],
+                  r.Args[3]);
+    drawn.insert(buf);
+  }
+  std::istringstream in(out);
+  int exploded = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("XLINE ", 0) != 0) continue;
+    ++exploded;
+    const std::string coords = line.substr(line.find(' ', 6) + 1);
+    EXPECT_TRUE(drawn.count(coords)) << line;
+  }
+  EXPECT_EQ(exploded, 2 * 12) << "the twelve teeth of rad1, inserted directly and inside TABELLE";
 }
 
 // The plot device with the frame and user block files: logo at the corner, a user block that
