@@ -62,8 +62,8 @@ void ReadAndLoad(WorkArea& a, uint32_t recno) {
 }
 
 void BlankRecord(WorkArea& a) {
-  std::fill(a.Record.begin(), a.Record.end(), a.IsVirtual ? 0 : ' ');
-  if (!a.IsVirtual) a.Record.assign(a.RecordLength, ' ');
+  if (a.IsVirtual) std::fill(a.Record.begin(), a.Record.end(), 0);
+  else a.Record.assign(a.RecordLength, ' ');
   LoadTypedRecord(a);
 }
 
@@ -424,8 +424,10 @@ void PutFieldStr(int n, const std::string& value) {
       std::string t = AllTrim(value);
       for (char& c : t)
         if (c == ',') c = '.';
-      if (f.Decimals > 0) SetTypedNumber(*a, f, std::strtod(t.c_str(), nullptr));
-      else SetTypedInteger(*a, f, std::strtoll(t.c_str(), nullptr, 10));
+      if (f.Decimals > 0 || t.find_first_not_of("+-0123456789") != std::string::npos)
+        SetTypedNumber(*a, f, std::strtod(t.c_str(), nullptr));  // rounded for integer fields
+      else
+        SetTypedInteger(*a, f, std::strtoll(t.c_str(), nullptr, 10));
       break;
     }
     case 'L': {

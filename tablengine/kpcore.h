@@ -85,7 +85,10 @@ struct WorkArea {
   void* VirtualState = nullptr;  // the list unit's own state
   VirtualKeyMethod KeyMethod;
 
-  // The current record as typed field values (LoadTypedRecord / StoreTypedRecord).
+  // The current record as typed field values (LoadTypedRecord / StoreTypedRecord): byte 0 = 1 when
+  // deleted, then per field at its TypedOffset: C length byte + text; D length byte + date text of
+  // DateStyle, always with a four-digit year (10 characters); N and F with decimals a double, without
+  // a signed 64-bit integer; L one byte 1/0; M a signed 32-bit block number.
   std::vector<uint8_t> Typed;
   // The typed record as last loaded: StoreTypedRecord re-encodes only the fields that differ from it.
   std::vector<uint8_t> TypedLoaded;
