@@ -126,36 +126,6 @@ struct PeekCache {
   }
 } peekCache;
 
-bool WriteAll(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
-ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off) {
-  auto* p = static_cast<uint8_t*>(buf);
-  size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(off + done));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (r == 0) break;
-    done += static_cast<size_t>(r);
-  }
-  return static_cast<ssize_t>(done);
-}
-
 uint64_t RecordLockOffset(const WorkArea& a, uint32_t n) {
   return static_cast<uint64_t>(a.HeaderLength) + static_cast<uint64_t>(n - 1) * a.RecordLength;
 }
@@ -979,7 +949,7 @@ void Poke(const std::string& value, int n, uint32_t recno) {
   if (a->Oem) text = AnsiToOemCopy(text);
   InvalidatePeekCache(*a);
   DropReadAhead(*a);
-  if (!WriteAll(a->Handle, text.data(), text.size(), RecordLockOffset(*a, recno) + f.Offset)) {
+  if (!WriteAt(a->Handle, text.data(), text.size(), RecordLockOffset(*a, recno) + f.Offset)) {
     SetError(101, "DBF: " + a->FileName + tag);
     return;
   }

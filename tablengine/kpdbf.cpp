@@ -32,41 +32,6 @@ void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// Whole reads and writes at an offset; false with errno set (0 for a short read).
-bool ReadAt(int fd, void* buf, size_t n, uint64_t off) {
-  auto* p = static_cast<uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (r == 0) {
-      errno = 0;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
-bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
 uint64_t RecordOffset(const WorkArea& a, uint32_t recno) {
   return static_cast<uint64_t>(a.HeaderLength) + static_cast<uint64_t>(recno - 1) * a.RecordLength;
 }
@@ -238,6 +203,56 @@ bool WriteHeaderAndMarker(WorkArea& a, int& code) {
 
 }  // namespace
 
+// Whole reads and writes at an offset; false with errno set (0 for a short read).
+bool ReadAt(int fd, void* buf, size_t n, uint64_t off) {
+  auto* p = static_cast<uint8_t*>(buf);
+  while (n > 0) {
+    const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) {
+      errno = 0;
+      return false;
+    }
+    p += r;
+    n -= static_cast<size_t>(r);
+    off += static_cast<uint64_t>(r);
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
+  const auto* p = static_cast<const uint8_t*>(buf);
+  while (n > 0) {
+    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += r;
+    n -= static_cast<size_t>(r);
+    off += static_cast<uint64_t>(r);
+  }
+  return true;
+}
+
+ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off) {
+  auto* p = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(off + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return static_cast<ssize_t>(done);
+}
+
 int IoCodeFromErrno(int err) {
   switch (err) {
     case ENOENT: return 2;
@@ -309,16 +324,25 @@ uint32_t RecCountFromFile(WorkArea& a) {
   return n > 0xFFFFFFFEu ? 0xFFFFFFFEu : static_cast<uint32_t>(n);
 }
 
+namespace {
+
+// Hands an operation on a record list to the record-list unit; false when it reported an error.
+bool CallVirtual(WorkArea& a, int mode, uint32_t recno, const std::string& routine) {
+  if (!VirtualFileProc) {
+    SetError(1101, " [" + routine + "]");
+    return false;
+  }
+  a.VirtualMode = mode;
+  a.VirtualRecNo = recno;
+  VirtualFileProc(a);
+  return KelpieErrorCode == 0;
+}
+
+}  // namespace
+
 void GetDbfRecord(WorkArea& a, uint32_t recno) {
   if (a.IsVirtual) {
-    if (!VirtualFileProc) {
-      SetError(1101, " [GetDbfRecord]");
-      return;
-    }
-    a.VirtualMode = 3;
-    a.VirtualRecNo = recno;
-    VirtualFileProc(a);
-    if (KelpieErrorCode == 0) {
+    if (CallVirtual(a, 3, recno, "GetDbfRecord")) {
       a.Eof = a.Bof = false;
       a.CurrentRecord = recno;
     }
@@ -396,13 +420,7 @@ void FlushAppends(WorkArea& a) {
 
 void PutDbfRecord(WorkArea& a, uint32_t recno) {
   if (a.IsVirtual) {
-    if (!VirtualFileProc) {
-      SetError(1101, " [PutDbfRecord]");
-      return;
-    }
-    a.VirtualMode = 8;
-    a.VirtualRecNo = recno;
-    VirtualFileProc(a);
+    CallVirtual(a, 8, recno, "PutDbfRecord");
     return;
   }
   InvalidatePeekCache(a);
@@ -494,10 +512,7 @@ void UpdateHeader(WorkArea& a) {
 
 void CloseDbf(WorkArea& a) {
   if (a.IsVirtual) {
-    if (VirtualFileProc) {
-      a.VirtualMode = 1;
-      VirtualFileProc(a);
-    }
+    if (VirtualFileProc) CallVirtual(a, 1, 0, "CloseDbf");
     a.UpdateState = UpdateClosed;
     a.Record.clear();
     a.Fields.clear();
