@@ -126,9 +126,12 @@ struct PeekCache {
   }
 } peekCache;
 
-uint64_t RecordLockOffset(const WorkArea& a, uint32_t n) {
+// Where record n lies in the file, and its lock range above the base offset.
+uint64_t RecordFilePos(const WorkArea& a, uint32_t n) {
   return static_cast<uint64_t>(a.HeaderLength) + static_cast<uint64_t>(n - 1) * a.RecordLength;
 }
+
+uint64_t RecordLockOffset(const WorkArea& a, uint32_t n) { return LockBaseOffset + RecordFilePos(a, n); }
 
 }  // namespace
 
@@ -889,7 +892,7 @@ std::string Peek(int n, uint32_t recno) {
         return {};
       }
       const ssize_t got = ReadSome(a->Handle, peekCache.Data.data(), peekCache.Data.size(),
-                                   static_cast<uint64_t>(a->HeaderLength) + (uint64_t)(recno - 1) * len);
+                                   RecordFilePos(*a, recno));
       if (got < static_cast<ssize_t>(len)) {
         const int code = got < 0 ? IoCodeFromErrno(errno) : 213;
         peekCache.Clear();
@@ -906,7 +909,7 @@ std::string Peek(int n, uint32_t recno) {
   } else {
     one.resize(len);
     const ssize_t got = ReadSome(a->Handle, one.data(), len,
-                                 static_cast<uint64_t>(a->HeaderLength) + (uint64_t)(recno - 1) * len);
+                                 RecordFilePos(*a, recno));
     if (got != static_cast<ssize_t>(len)) {
       SetError(got < 0 ? IoCodeFromErrno(errno) : 213, "DBF: " + a->FileName + tag);
       return {};
@@ -949,7 +952,7 @@ void Poke(const std::string& value, int n, uint32_t recno) {
   if (a->Oem) text = AnsiToOemCopy(text);
   InvalidatePeekCache(*a);
   DropReadAhead(*a);
-  if (!WriteAt(a->Handle, text.data(), text.size(), RecordLockOffset(*a, recno) + f.Offset)) {
+  if (!WriteAt(a->Handle, text.data(), text.size(), RecordFilePos(*a, recno) + f.Offset)) {
     SetError(101, "DBF: " + a->FileName + tag);
     return;
   }
@@ -964,7 +967,7 @@ int LockRegion(bool unlock, int handle, uint64_t offset, uint64_t length) {
   struct flock fl{};
   fl.l_type = unlock ? F_UNLCK : F_WRLCK;
   fl.l_whence = SEEK_SET;
-  fl.l_start = static_cast<off_t>(LockBaseOffset + offset);
+  fl.l_start = static_cast<off_t>(offset);
   fl.l_len = static_cast<off_t>(length);
   if (::fcntl(handle, F_OFD_SETLK, &fl) == 0) return 0;
   return IoCodeFromErrno(errno);
@@ -999,20 +1002,20 @@ bool ALock() {
     return false;
   }
   if (a->LockState == LockTable || a->LockState == LockWholeFile) return true;
-  if (KelpieSharedMode && !a->Exclusive && !LockWithRetry(a->Handle, 1, 1)) return false;
+  if (KelpieSharedMode && !a->Exclusive && !LockWithRetry(a->Handle, LockBaseOffset + 1, 1)) return false;
   a->LockState = LockTable;
   return true;
 }
 
 bool LockBaseByte() {
   WorkArea* a = CheckWorkArea("LockBaseByte");
-  return a && !a->IsVirtual && LockWithRetry(a->Handle, 0, 1);
+  return a && !a->IsVirtual && LockWithRetry(a->Handle, LockBaseOffset, 1);
 }
 
 bool UnlockBaseByte() {
   WorkArea* a = CheckWorkArea("UnlockBaseByte");
   if (!a || a->IsVirtual) return false;
-  const int code = LockRegion(true, a->Handle, 0, 1);
+  const int code = LockRegion(true, a->Handle, LockBaseOffset, 1);
   if (code != 0) {
     SetError(code, "Fehler beim Entsperren der Datei " + a->FileName + " in Bereich " + AreaText());
     return false;
@@ -1091,8 +1094,8 @@ void Unlock() {
     ~Release() {
       while (!a.LockedRecords.empty()) ReleaseRecord(a, a.LockedRecords.size() - 1);
       if (!a.Exclusive) {
-        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, 1, WholeFileLockLength);
-        else if (a.LockState == LockTable) LockRegion(true, a.Handle, 1, 1);
+        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, LockBaseOffset + 1, WholeFileLockLength);
+        else if (a.LockState == LockTable) LockRegion(true, a.Handle, LockBaseOffset + 1, 1);
       }
       a.LockState = LockNone;
     }

@@ -153,7 +153,7 @@ class CommitLock {
         a.LockState == LockWholeFile)
       return;
     for (int i = 0; i < 2000; ++i) {
-      if (LockRegion(false, a.Handle, 1, 1) == 0) {
+      if (LockRegion(false, a.Handle, LockBaseOffset + 1, 1) == 0) {
         held_ = true;
         break;
       }
@@ -161,7 +161,7 @@ class CommitLock {
     }
   }
   ~CommitLock() {
-    if (held_) LockRegion(true, area_.Handle, 1, 1);
+    if (held_) LockRegion(true, area_.Handle, LockBaseOffset + 1, 1);
   }
 
  private:
