@@ -840,9 +840,10 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   if (CurrentWorkArea()) CloseArea();
   const std::string full = FullPathName(fileName);
   FdGuard fd;
-  fd.fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC);
+  // Non-blocking: a pipe given as a table must not hang the open (it is refused below).
+  fd.fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (fd.fd < 0 && (errno == EACCES || errno == EROFS) && !exclusive)
-    fd.fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
+    fd.fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd.fd < 0) {
     SetError(IoCodeFromErrno(errno), "Datei:  " + full + routine);
     return false;
