@@ -84,6 +84,8 @@ bool RecordInScope(WorkArea& area);
 // Appending and direct access
 void Append();
 std::string Peek(int n, uint32_t recno);
+// Empties the Peek cache when it holds records of this table (every write to the table calls it).
+void InvalidatePeekCache(const WorkArea& area);
 void Poke(const std::string& value, int n, uint32_t recno);
 
 // Locks

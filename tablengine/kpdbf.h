@@ -42,6 +42,9 @@ void SetTypedNumber(WorkArea& area, const FieldDescriptor& f, double value);
 void SetTypedInteger(WorkArea& area, const FieldDescriptor& f, int64_t value);
 bool TypedLogical(const WorkArea& area, const FieldDescriptor& f);
 void SetTypedLogical(WorkArea& area, const FieldDescriptor& f, bool value);
+// Day number of a D field's typed date (0 when blank).
+long TypedDateJulian(const WorkArea& area, const FieldDescriptor& f);
+void SetTypedDateJulian(WorkArea& area, const FieldDescriptor& f, long jdn);
 int32_t TypedMemoBlock(const WorkArea& area, const FieldDescriptor& f);
 void SetTypedMemoBlock(WorkArea& area, const FieldDescriptor& f, int32_t block);
 
