@@ -210,7 +210,7 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
     case ExprCharacter: v.text = TypedChar(*a, f); return true;
     case ExprNumeric: v.number = TypedNumber(*a, f); return true;
     case ExprLogical: v.logical = TypedLogical(*a, f); return true;
-    case ExprDate: v.number = DateValue(TypedChar(*a, f)); return true;
+    case ExprDate: v.number = static_cast<double>(TypedDateJulian(*a, f)); return true;
     case ExprMemo: v.text.clear(); return true;  // the memo text is read by the memo unit's callers
   }
   return false;
@@ -224,8 +224,7 @@ double ExprRecNo() {
 bool ExprDeleted() {
   const WorkArea* a = AreaOf(CurrentArea);
   if (a == nullptr || a->Record.empty()) return false;
-  const uint8_t flag = a->Record[0];
-  return flag == '*' || (a->IsVirtual && flag != 0 && flag != ' ');
+  return a->IsVirtual ? a->Record[0] != 0 : a->Record[0] == '*';
 }
 
 double ExprToday() {
