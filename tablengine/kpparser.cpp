@@ -814,13 +814,14 @@ double CutDecimals(double x, double n) {
 
 class Machine {
  public:
-  explicit Machine(CompiledExpr& e) : e_(e) {}
+  explicit Machine(CompiledExpr& e) : e_(e), stack_(e.stack) {
+    if (stack_.size() < std::max<std::size_t>(e.stackDepth, 1)) stack_.resize(std::max<std::size_t>(e.stackDepth, 1));
+  }
 
   void Run() {
-    stack_.resize(std::max<std::size_t>(e_.stackDepth, 1));
     sp_ = 0;
     for (const auto& ins : e_.code) Step(ins);
-    e_.result = std::move(stack_[0]);
+    e_.result = stack_[0];
   }
 
  private:
@@ -1050,7 +1051,7 @@ class Machine {
   }
 
   CompiledExpr& e_;
-  std::vector<ExprValue> stack_;
+  std::vector<ExprValue>& stack_;
   std::size_t sp_ = 0;
 };
 

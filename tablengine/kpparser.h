@@ -44,6 +44,7 @@ struct CompiledExpr {
   std::size_t poolSize = 0;  // longest text an evaluation may produce
   std::size_t stackDepth = 0;
   std::vector<ExprInstruction> code;
+  std::vector<ExprValue> stack;  // the evaluation stack, kept between evaluations
   ExprValue result;  // left by the last evaluation
   // What Evaluate points to: a logical as one byte (1 = true), numbers and dates as a double,
   // texts zero-terminated (result.text).
