@@ -137,7 +137,6 @@ int ToCount(double x) {
   return n < -1000000 ? -1000000 : n > 1000000 ? 1000000 : static_cast<int>(n);
 }
 
-
 // ---- Engine access -----------------------------------------------------------------------------
 struct ExprFieldInfo {
   int number = 0;
@@ -150,8 +149,6 @@ WorkArea* AreaOf(int area) {
   if (area < 1 || area > MaxWorkAreas) return nullptr;
   return WorkAreaTable[area];
 }
-
-int ExprCurrentArea() { return CurrentArea; }
 
 // Work area 1..32 whose alias begins like alias (at most 10 characters compared), 0 when none.
 int ExprFindAlias(const std::string& alias) {
@@ -211,7 +208,7 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
     case ExprNumeric: v.number = TypedNumber(*a, f); return true;
     case ExprLogical: v.logical = TypedLogical(*a, f); return true;
     case ExprDate: v.number = static_cast<double>(TypedDateJulian(*a, f)); return true;
-    case ExprMemo: v.text.clear(); return true;  // the memo text is read by the memo unit's callers
+    case ExprMemo: v.text.clear(); return true;  // the engine offers no memo read to expressions
   }
   return false;
 }
@@ -253,8 +250,6 @@ std::string ExprMonthName(double jdn) {
 std::string ExprDateText(double jdn) { return JDateToStr(ValidDay(jdn) ? static_cast<long>(jdn) : 0); }
 std::string ExprDateDigits(double jdn) { return JulianToDate(ValidDay(jdn) ? static_cast<long>(jdn) : 0); }
 int ExprDateTextLength() { return CenturyFlag ? 10 : 8; }
-
-void ExprReportError(int code, const std::string& text) { SetError(code, text); }
 
 // ---- Lexer and parser --------------------------------------------------------------------------
 class Compiler {
@@ -434,7 +429,7 @@ class Compiler {
     }
     std::size_t after = pos_;
     while (At(after) == ' ' || At(after) == '\t') ++after;
-    if (At(after) != '(' && LookupField(ExprCurrentArea(), name, false)) return;
+    if (At(after) != '(' && LookupField(CurrentArea, name, false)) return;
     tok_.kind = LookupKeyword(name);
   }
 
@@ -1069,8 +1064,8 @@ CompiledExpr* AssignExpr(const std::string& text) {
   }
   if (!message.empty()) {
     expr.reset();
-    ExprReportError(351, "Fehler in dBASE-Ausdruck : " + message + "\r\n" +
-                             ErrorWindow(text, compiler.Position()) + " [AssignExpr]");
+    SetError(351, "Fehler in dBASE-Ausdruck : " + message + "\r\n" +
+                      ErrorWindow(text, compiler.Position()) + " [AssignExpr]");
     return nullptr;
   }
   expr->text = text;
@@ -1094,7 +1089,7 @@ const ExprValue* EvaluateValue(CompiledExpr* expr) {
   }
   if (failure.code != 0) {
     expr->result = ExprValue{};
-    ExprReportError(failure.code, failure.text);
+    SetError(failure.code, failure.text);
     return nullptr;
   }
   return &expr->result;
