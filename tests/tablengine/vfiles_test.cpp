@@ -16,6 +16,11 @@ using namespace qern::kelpie;
 
 namespace {
 
+bool EvaluatesTrue(CompiledExpr* e) {
+  const ExprValue* v = EvaluateValue(e);
+  return v != nullptr && v->type == ExprLogical && v->logical;
+}
+
 class VFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -153,11 +158,29 @@ TEST_F(VFilesTest, ReadingOutsideTheListAndPacking) {
 
 TEST_F(VFilesTest, FilterExpressionOverAList) {
   Make(VirtualKind::Append);
-  for (int q = 1; q <= 8; ++q) Push("N" + std::to_string(q), q);
+  for (int q = 1; q <= 8; ++q) {
+    ClearRecord();
+    PutFieldStr(1, "N" + std::to_string(q));
+    PutFieldInt(2, q);
+    Append();  // the work-area API's append writes through the list
+  }
+  ASSERT_EQ(RecCount(), 8u);
   ASSERT_TRUE(SetFilterExpr("MOD(QTY, 3) = 0 .OR. NAME = 'N8'"));
-  std::vector<uint32_t> seen;
-  for (GoTop(); !dEOF(); SKIP(1)) seen.push_back(RecNo());
-  EXPECT_EQ(seen, (std::vector<uint32_t>{3, 6, 8}));
+  const auto visible = [] {
+    std::vector<uint32_t> seen;
+    for (GoTop(); !dEOF(); SKIP(1)) seen.push_back(RecNo());
+    return seen;
+  };
+  EXPECT_EQ(visible(), (std::vector<uint32_t>{3, 6, 8}));
+  // Deleted through the API, the record is skipped and DELETED() sees it.
+  GO(6);
+  SetDeleted(true);
+  Replace();
+  CompiledExpr* deleted = AssignExpr("DELETED()");
+  EXPECT_TRUE(EvaluatesTrue(deleted));
+  FreeExpr(deleted);
+  SetIgnoreDel(true);
+  EXPECT_EQ(visible(), (std::vector<uint32_t>{3, 8}));
   ZapVirtual();
   EXPECT_EQ(RecCount(), 0u);
 }
