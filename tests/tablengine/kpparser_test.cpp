@@ -296,6 +296,38 @@ TEST_F(ParserTest, CompileErrorTexts) {
   }
 }
 
+TEST_F(ParserTest, EveryFunctionRefusesOtherTypes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"ABS('a')", "ABS"},           {"ASC(1)", "ASC"},
+      {"AT(1, 'a')", "AT"},          {"CDOW(1)", "CDOW"},
+      {"CHR('a')", "CHR"},           {"CMONTH('a')", "CMONTH"},
+      {"CTOD(1)", "CTOD"},           {"DAY(1)", "DAY"},
+      {"DOW('a')", "DOW"},           {"DTOC(1)", "DTOC"},
+      {"DTOS('a')", "DTOS"},         {"IIF(1, 'a', 'b')", "IIF"},
+      {"INT('a')", "INT"},           {"LEFT(1, 1)", "LEFT"},
+      {"LEN(1)", "LEN"},             {"LOWER(1)", "LOWER"},
+      {"LTRIM(1)", "LTRIM"},         {"MAX(1, DATE())", "MAX"},
+      {"MIN('a', 'b')", "MIN"},      {"MOD('a', 1)", "MOD"},
+      {"MONTH(1)", "MONTH"},         {"REPLICATE(1, 1)", "REPLICATE"},
+      {"RIGHT('a', 'b')", "RIGHT"},  {"ROUND('a', 1)", "ROUND"},
+      {"RTRIM(1)", "RTRIM"},         {"SOUNDEX(1)", "SOUNDEX"},
+      {"SPACE('a')", "SPACE"},       {"STR('a')", "STR"},
+      {"STR(1, 'a')", "STR"},        {"STUFF('a', 1, 1, 1)", "STUFF"},
+      {"SUBSTR('a', 'b', 1)", "SUBSTR"}, {"TRIM(1)", "TRIM"},
+      {"UPPER(1)", "UPPER"},         {"VAL(1)", "VAL"},
+      {"YEAR(1)", "YEAR"},
+  };
+  for (const auto& [expr, name] : cases) {
+    const auto [code, text] = Fail(expr);
+    EXPECT_EQ(code, 351) << expr;
+    EXPECT_NE(text.find(std::string("PARSER:Unvereinbare Typen in Funktion \"") + name + "\""), std::string::npos)
+        << expr << "\n" << text;
+  }
+  // Wrong argument counts do not fit the grammar.
+  for (const char* expr : {"STR()", "STR(1, 2, 3, 4)", "DATE(1)", "RECNO(1)", "ABS(1, 2)", "DATE"})
+    EXPECT_NE(Fail(expr).second.find("Syntax error"), std::string::npos) << expr;
+}
+
 TEST_F(ParserTest, ErrorWindowIsCutAroundThePosition) {
   std::string text;
   while (text.size() < 118) text += "1+";
