@@ -369,7 +369,8 @@ double FieldNum(int n) {
     case 'D': return static_cast<double>(TypedDateJulian(*a, f));
     case 'L': return TypedLogical(*a, f) ? 1 : 0;
     case 'M': return TypedMemoBlock(*a, f);
-    default: return std::strtod(TypedChar(*a, f).c_str(), nullptr);
+    case 'C': return std::strtod(TypedChar(*a, f).c_str(), nullptr);
+    default: return 0;
   }
 }
 

@@ -398,6 +398,7 @@ std::string IntegerFieldText(int64_t value, int length) {
 }
 
 std::string TypedChar(const WorkArea& a, const FieldDescriptor& f) {
+  if (f.Type != 'C' && f.Type != 'D') return std::string();
   const uint8_t* p = a.Typed.data() + f.TypedOffset;
   const size_t room = TypedSlotSize(f) - 1;
   const size_t n = std::min<size_t>(p[0], room);
@@ -405,6 +406,7 @@ std::string TypedChar(const WorkArea& a, const FieldDescriptor& f) {
 }
 
 void SetTypedChar(WorkArea& a, const FieldDescriptor& f, const std::string& s) {
+  if (f.Type != 'C' && f.Type != 'D') return;
   uint8_t* p = a.Typed.data() + f.TypedOffset;
   const size_t room = TypedSlotSize(f) - 1;
   const size_t n = std::min(s.size(), room);
