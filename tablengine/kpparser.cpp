@@ -37,9 +37,9 @@ enum Token : int {
 enum PushCode : int { kPushNumber = 1000, kPushText, kPushLogical, kPushDate, kPushField, kNegate };
 
 struct Keyword {
-  const char* name;
-  int token;
-  int poolBytes;
+  const char* Name;
+  int Token;
+  int PoolBytes;
 };
 
 // Abbreviations are rows of their own.
@@ -64,10 +64,10 @@ constexpr Keyword kKeywords[] = {
 
 // Argument types and result of each function (S = several forms, checked by hand).
 struct FunctionRule {
-  int token;
-  const char* name;
-  const char* args;  // one letter per argument
-  char result;
+  int Token;
+  const char* Name;
+  const char* Args;  // one letter per argument
+  char Result;
 };
 
 constexpr FunctionRule kFunctions[] = {
@@ -88,7 +88,7 @@ constexpr FunctionRule kFunctions[] = {
 
 const FunctionRule* FindFunction(int token) {
   for (const auto& f : kFunctions)
-    if (f.token == token) return &f;
+    if (f.Token == token) return &f;
   return nullptr;
 }
 
@@ -121,7 +121,7 @@ char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : cha
 
 // Thrown inside the compiler only; AssignExpr turns it into error 351.
 struct CompileError {
-  std::string message;
+  std::string Message;
 };
 
 // Numbers to whole numbers without undefined conversions (NaN gives 0, far values are clamped).
@@ -139,10 +139,10 @@ int ToCount(double x) {
 
 // ---- Engine access -----------------------------------------------------------------------------
 struct ExprFieldInfo {
-  int number = 0;
-  char type = ' ';
-  int length = 0;
-  int decimals = 0;
+  int Number = 0;
+  char Type = ' ';
+  int Length = 0;
+  int Decimals = 0;
 };
 
 WorkArea* AreaOf(int area) {
@@ -171,10 +171,10 @@ bool ExprFindField(int area, const std::string& name, ExprFieldInfo& info) {
     std::string own(f.Name, len);
     for (char& c : own) c = Upper(c);
     if (own != name) continue;
-    info.number = static_cast<int>(i) + 1;
-    info.type = f.Type;
-    info.length = f.Length;
-    info.decimals = f.Decimals;
+    info.Number = static_cast<int>(i) + 1;
+    info.Type = f.Type;
+    info.Length = f.Length;
+    info.Decimals = f.Decimals;
     return true;
   }
   return false;
@@ -204,11 +204,11 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
   const FieldDescriptor& f = a->Fields[field - 1];
   if (!SameKind(f.Type, type)) return false;
   switch (type) {
-    case ExprCharacter: v.text = TypedChar(*a, f); return true;
-    case ExprNumeric: v.number = TypedNumber(*a, f); return true;
-    case ExprLogical: v.logical = TypedLogical(*a, f); return true;
-    case ExprDate: v.number = static_cast<double>(TypedDateJulian(*a, f)); return true;
-    case ExprMemo: v.text.clear(); return true;  // the engine offers no memo read to expressions
+    case ExprCharacter: v.Text = TypedChar(*a, f); return true;
+    case ExprNumeric: v.Number = TypedNumber(*a, f); return true;
+    case ExprLogical: v.Logical = TypedLogical(*a, f); return true;
+    case ExprDate: v.Number = static_cast<double>(TypedDateJulian(*a, f)); return true;
+    case ExprMemo: v.Text.clear(); return true;  // the engine offers no memo read to expressions
   }
   return false;
 }
@@ -263,28 +263,28 @@ class Compiler {
     }
     Next();
     const TypeInfo t = ParseBinary(1);
-    if (tok_.kind != kEnd) Fail("Syntax error");
-    out_.resultType = LetterOfType(t.type);
-    out_.resultLength = t.length;
-    out_.resultDecimals = decimals_;
-    out_.poolSize = std::max<std::size_t>(pool_, 1);
-    out_.stackDepth = maxDepth_;
+    if (tok_.Kind != kEnd) Fail("Syntax error");
+    out_.ResultType = LetterOfType(t.Type);
+    out_.ResultLength = t.Length;
+    out_.ResultDecimals = decimals_;
+    out_.PoolSize = std::max<std::size_t>(pool_, 1);
+    out_.StackDepth = maxDepth_;
   }
 
   std::size_t Position() const { return pos_; }
 
  private:
   struct Tok {
-    int kind = kEnd;
-    double number = 0;
-    std::string text;
-    int area = 0;
-    int field = 0;
-    int length = 0;
+    int Kind = kEnd;
+    double Number = 0;
+    std::string Text;
+    int Area = 0;
+    int Field = 0;
+    int Length = 0;
   };
   struct TypeInfo {
-    int type;
-    int length;
+    int Type;
+    int Length;
   };
 
   [[noreturn]] void Fail(const std::string& message) { throw CompileError{message}; }
@@ -311,9 +311,9 @@ class Compiler {
   int LookupKeyword(const std::string& name) {
     if (name.size() > 10) return kUnknownName;
     for (const auto& k : kKeywords)
-      if (name == k.name) {
-        pool_ += k.poolBytes;
-        return k.token;
+      if (name == k.Name) {
+        pool_ += k.PoolBytes;
+        return k.Token;
       }
     return kUnknownName;
   }
@@ -322,18 +322,18 @@ class Compiler {
     ExprFieldInfo info;
     if (!ExprFindField(area, name, info)) return false;
     int kind;
-    switch (info.type) {
-      case 'C': kind = kFieldC; pool_ += info.length + 1; break;
-      case 'N': case 'F': kind = kFieldN; decimals_ = info.decimals; break;
+    switch (info.Type) {
+      case 'C': kind = kFieldC; pool_ += info.Length + 1; break;
+      case 'N': case 'F': kind = kFieldN; decimals_ = info.Decimals; break;
       case 'L': kind = kFieldL; break;
       case 'D': kind = kFieldD; break;
       case 'M': kind = kFieldM; break;
       default: return false;
     }
-    tok_.kind = kind + (aliased ? 5 : 0);
-    tok_.area = aliased ? area : 0;
-    tok_.field = info.number;
-    tok_.length = info.length;
+    tok_.Kind = kind + (aliased ? 5 : 0);
+    tok_.Area = aliased ? area : 0;
+    tok_.Field = info.Number;
+    tok_.Length = info.Length;
     return true;
   }
 
@@ -357,16 +357,16 @@ class Compiler {
       ++pos_;
       if (digits.size() >= 80) break;
     }
-    tok_.kind = kNumber;
-    tok_.number = std::strtod(digits.c_str(), nullptr);
-    tok_.length = static_cast<int>(digits.size());
+    tok_.Kind = kNumber;
+    tok_.Number = std::strtod(digits.c_str(), nullptr);
+    tok_.Length = static_cast<int>(digits.size());
   }
 
   void Next() {
     tok_ = Tok{};
     while (At(pos_) == ' ' || At(pos_) == '\t') ++pos_;
     if (pos_ >= src_.size() || At(pos_) == 0) {
-      tok_.kind = kEnd;
+      tok_.Kind = kEnd;
       return;
     }
     const unsigned char c = At(pos_);
@@ -374,10 +374,10 @@ class Compiler {
     if (c == '\'' || c == '"') {
       const std::size_t end = src_.find(char(c), pos_ + 1);
       const std::size_t stop = end == std::string::npos ? src_.size() : end;
-      tok_.kind = kString;
-      tok_.text = src_.substr(pos_ + 1, stop - pos_ - 1);
-      tok_.length = static_cast<int>(tok_.text.size());
-      pool_ += tok_.text.size() + 1;
+      tok_.Kind = kString;
+      tok_.Text = src_.substr(pos_ + 1, stop - pos_ - 1);
+      tok_.Length = static_cast<int>(tok_.Text.size());
+      pool_ += tok_.Text.size() + 1;
       pos_ = end == std::string::npos ? src_.size() : end + 1;
       return;
     }
@@ -389,7 +389,7 @@ class Compiler {
         word += '.';
         ++pos_;
       }
-      tok_.kind = LookupKeyword(word);
+      tok_.Kind = LookupKeyword(word);
       return;
     }
     if (c == '.') return ReadNumber();
@@ -398,27 +398,27 @@ class Compiler {
     const unsigned char d = At(pos_);
     switch (c) {
       case '=':
-        if (d == '=') { ++pos_; tok_.kind = kExactEqual; return; }
+        if (d == '=') { ++pos_; tok_.Kind = kExactEqual; return; }
         break;
-      case '#': tok_.kind = kNotEqual; return;
-      case '$': tok_.kind = kContains; return;
+      case '#': tok_.Kind = kNotEqual; return;
+      case '$': tok_.Kind = kContains; return;
       case '>':
-        if (d == '=') { ++pos_; tok_.kind = kGreaterEqual; return; }
+        if (d == '=') { ++pos_; tok_.Kind = kGreaterEqual; return; }
         break;
       case '<':
-        if (d == '=') { ++pos_; tok_.kind = kLessEqual; return; }
-        if (d == '>') { ++pos_; tok_.kind = kNotEqual; return; }
+        if (d == '=') { ++pos_; tok_.Kind = kLessEqual; return; }
+        if (d == '>') { ++pos_; tok_.Kind = kNotEqual; return; }
         break;
       case '*':
-        if (d == '*') { ++pos_; tok_.kind = '^'; return; }
+        if (d == '*') { ++pos_; tok_.Kind = '^'; return; }
         break;
     }
-    tok_.kind = c;
+    tok_.Kind = c;
   }
 
   void ReadWord() {
     std::string name = ReadName();
-    tok_.text = name;
+    tok_.Text = name;
     if (At(pos_) == '-' && At(pos_ + 1) == '>') {
       pos_ += 2;
       return ReadAliasedField(name);
@@ -430,26 +430,26 @@ class Compiler {
     std::size_t after = pos_;
     while (At(after) == ' ' || At(after) == '\t') ++after;
     if (At(after) != '(' && LookupField(CurrentArea, name, false)) return;
-    tok_.kind = LookupKeyword(name);
+    tok_.Kind = LookupKeyword(name);
   }
 
   void ReadAliasedField(const std::string& alias) {
     const std::string field = ReadName();
-    tok_.text = alias + "->" + field;
+    tok_.Text = alias + "->" + field;
     const int area = ExprFindAlias(alias.substr(0, 10));
-    if (area == 0 || !LookupField(area, field, true)) tok_.kind = kUnknownName;
+    if (area == 0 || !LookupField(area, field, true)) tok_.Kind = kUnknownName;
   }
 
   // ---- Code emission ----
   void Emit(ExprInstruction ins, int pops, int pushes) {
     depth_ = depth_ - pops + pushes;
     maxDepth_ = std::max(maxDepth_, depth_);
-    out_.code.push_back(std::move(ins));
+    out_.Code.push_back(std::move(ins));
   }
   void EmitOp(int op, int type, int pops) {
     ExprInstruction ins;
-    ins.op = op;
-    ins.type = type;
+    ins.Op = op;
+    ins.Type = type;
     Emit(std::move(ins), pops, 1);
   }
 
@@ -501,7 +501,7 @@ class Compiler {
   TypeInfo ParseBinary(int minPrecedence) {
     TypeInfo left = ParseUnary();
     for (;;) {
-      const int op = tok_.kind;
+      const int op = tok_.Kind;
       const int prec = Precedence(op);
       if (prec == 0 || prec < minPrecedence) break;
       Next();
@@ -512,7 +512,7 @@ class Compiler {
   }
 
   TypeInfo Combine(int op, TypeInfo l, TypeInfo r) {
-    const int a = l.type, b = r.type;
+    const int a = l.Type, b = r.Type;
     const bool nn = a == ExprNumeric && b == ExprNumeric;
     const bool same = a == b;
     switch (op) {
@@ -524,7 +524,7 @@ class Compiler {
         }
         if (a == ExprCharacter && same) {
           EmitOp('+', ExprCharacter, 2);
-          return {ExprCharacter, l.length + r.length};
+          return {ExprCharacter, l.Length + r.Length};
         }
         break;
       case '-':
@@ -539,7 +539,7 @@ class Compiler {
         }
         if (a == ExprCharacter && same) {
           EmitOp('-', ExprCharacter, 2);
-          return {ExprCharacter, l.length + r.length};
+          return {ExprCharacter, l.Length + r.Length};
         }
         break;
       case '*': case '/': case '^':
@@ -563,7 +563,7 @@ class Compiler {
 
   TypeInfo EmitArith(int op, int type, TypeInfo l, TypeInfo r) {
     EmitOp(op, type, 2);
-    return {ExprNumeric, std::max(l.length, r.length)};
+    return {ExprNumeric, std::max(l.Length, r.Length)};
   }
   TypeInfo EmitCompare(int op, int type) {
     EmitOp(op, type, 2);
@@ -571,16 +571,16 @@ class Compiler {
   }
 
   TypeInfo ParseUnary() {
-    const int op = tok_.kind;
+    const int op = tok_.Kind;
     if (op == '-' || op == '+' || op == kNot) {
       Nest();
       Next();
       const TypeInfo t = ParseUnary();
       --nesting_;
       if (op == kNot) {
-        if (t.type != ExprLogical) TypeMismatch(".NOT.");
+        if (t.Type != ExprLogical) TypeMismatch(".NOT.");
         EmitOp(kNot, ExprLogical, 1);
-      } else if (t.type != ExprNumeric) {
+      } else if (t.Type != ExprNumeric) {
         TypeMismatch(op == '-' ? "Unary -" : "Unary +");
       } else if (op == '-') {
         EmitOp(kNegate, ExprNumeric, 1);
@@ -593,97 +593,97 @@ class Compiler {
   TypeInfo ParsePrimary() {
     ExprInstruction ins;
     const Tok t = tok_;
-    switch (t.kind) {
+    switch (t.Kind) {
       case kNumber:
         Next();
-        ins.op = kPushNumber;
-        ins.number = t.number;
+        ins.Op = kPushNumber;
+        ins.Number = t.Number;
         Emit(std::move(ins), 0, 1);
-        return {ExprNumeric, std::max(t.length, 1)};
+        return {ExprNumeric, std::max(t.Length, 1)};
       case kString:
         Next();
-        ins.op = kPushText;
-        ins.text = t.text;
+        ins.Op = kPushText;
+        ins.Text = t.Text;
         Emit(std::move(ins), 0, 1);
-        return {ExprCharacter, t.length};
+        return {ExprCharacter, t.Length};
       case kTrue: case kFalse:
         Next();
-        ins.op = kPushLogical;
-        ins.number = t.kind == kTrue ? 1 : 0;
+        ins.Op = kPushLogical;
+        ins.Number = t.Kind == kTrue ? 1 : 0;
         Emit(std::move(ins), 0, 1);
         return {ExprLogical, 1};
       case '(': {
         Nest();
         Next();
         const TypeInfo inner = ParseBinary(1);
-        if (tok_.kind != ')') Fail("Syntax error");
+        if (tok_.Kind != ')') Fail("Syntax error");
         Next();
         --nesting_;
         return inner;
       }
     }
-    if (t.kind >= kFieldC && t.kind <= kFieldM + 5) {
+    if (t.Kind >= kFieldC && t.Kind <= kFieldM + 5) {
       Next();
-      const int type = ExprCharacter + (t.kind - kFieldC) % 5;
-      ins.op = kPushField;
-      ins.type = type;
-      ins.area = t.area;
-      ins.field = t.field;
+      const int type = ExprCharacter + (t.Kind - kFieldC) % 5;
+      ins.Op = kPushField;
+      ins.Type = type;
+      ins.Area = t.Area;
+      ins.Field = t.Field;
       Emit(std::move(ins), 0, 1);
-      return {type, type == ExprLogical ? 1 : type == ExprDate ? 8 : t.length};
+      return {type, type == ExprLogical ? 1 : type == ExprDate ? 8 : t.Length};
     }
-    if (const FunctionRule* f = FindFunction(t.kind)) return ParseFunction(*f);
+    if (const FunctionRule* f = FindFunction(t.Kind)) return ParseFunction(*f);
     Fail("Syntax error");
   }
 
   TypeInfo ParseFunction(const FunctionRule& f) {
     Nest();
     Next();
-    if (tok_.kind != '(') Fail("Syntax error");
+    if (tok_.Kind != '(') Fail("Syntax error");
     Next();
     std::vector<TypeInfo> args;
     std::vector<double> literal;  // value of a numeric literal argument, NaN otherwise
-    if (tok_.kind != ')') {
+    if (tok_.Kind != ')') {
       for (;;) {
-        const std::size_t before = out_.code.size();
+        const std::size_t before = out_.Code.size();
         args.push_back(ParseBinary(1));
-        const bool isLiteral = out_.code.size() == before + 1 && out_.code.back().op == kPushNumber;
-        literal.push_back(isLiteral ? out_.code.back().number : NAN);
-        if (tok_.kind != ',') break;
+        const bool isLiteral = out_.Code.size() == before + 1 && out_.Code.back().Op == kPushNumber;
+        literal.push_back(isLiteral ? out_.Code.back().Number : NAN);
+        if (tok_.Kind != ',') break;
         Next();
       }
     }
-    if (tok_.kind != ')') Fail("Syntax error");
+    if (tok_.Kind != ')') Fail("Syntax error");
     Next();
     --nesting_;
 
     const auto mismatch = [&]() -> TypeInfo {
-      Fail(std::string("PARSER:Unvereinbare Typen in Funktion \"") + f.name + "\"");
+      Fail(std::string("PARSER:Unvereinbare Typen in Funktion \"") + f.Name + "\"");
     };
     const int n = static_cast<int>(args.size());
-    int result = TypeOfLetter(f.result);
-    if (f.args[0] == 'S') {
-      if (f.token == kStr) {
+    int result = TypeOfLetter(f.Result);
+    if (f.Args[0] == 'S') {
+      if (f.Token == kStr) {
         if (n < 1 || n > 3) Fail("Syntax error");
         for (const auto& a : args)
-          if (a.type != ExprNumeric) return mismatch();
+          if (a.Type != ExprNumeric) return mismatch();
       } else {  // MAX, MIN
         if (n != 2) Fail("Syntax error");
-        if (args[0].type != args[1].type || (args[0].type != ExprNumeric && args[0].type != ExprDate))
+        if (args[0].Type != args[1].Type || (args[0].Type != ExprNumeric && args[0].Type != ExprDate))
           return mismatch();
-        result = args[0].type;
+        result = args[0].Type;
       }
     } else {
-      if (n != static_cast<int>(std::strlen(f.args))) Fail("Syntax error");
+      if (n != static_cast<int>(std::strlen(f.Args))) Fail("Syntax error");
       for (int i = 0; i < n; ++i)
-        if (args[i].type != TypeOfLetter(f.args[i])) return mismatch();
+        if (args[i].Type != TypeOfLetter(f.Args[i])) return mismatch();
     }
 
     ExprInstruction ins;
-    ins.op = f.token;
-    ins.argCount = n;
+    ins.Op = f.Token;
+    ins.ArgCount = n;
     Emit(std::move(ins), n, 1);
-    return {result, ResultLength(f.token, args, literal)};
+    return {result, ResultLength(f.Token, args, literal)};
   }
 
   static int ResultLength(int token, const std::vector<TypeInfo>& args, const std::vector<double>& literal) {
@@ -691,12 +691,12 @@ class Compiler {
       return i < literal.size() && !std::isnan(literal[i]) ? std::clamp(ToCount(literal[i]), 0, 255) : fallback;
     };
     switch (token) {
-      case kUpper: case kLower: case kTrim: case kRtrim: case kLtrim: return args[0].length;
-      case kLeft: case kRight: return std::min(args[0].length, lit(1, args[0].length));
-      case kSubstr: return std::min(args[0].length, lit(2, args[0].length));
-      case kStuff: return args[0].length + args[3].length;
-      case kIif: return std::max(args[1].length, args[2].length);
-      case kReplicate: return args[0].length * lit(1, 1);
+      case kUpper: case kLower: case kTrim: case kRtrim: case kLtrim: return args[0].Length;
+      case kLeft: case kRight: return std::min(args[0].Length, lit(1, args[0].Length));
+      case kSubstr: return std::min(args[0].Length, lit(2, args[0].Length));
+      case kStuff: return args[0].Length + args[3].Length;
+      case kIif: return std::max(args[1].Length, args[2].Length);
+      case kReplicate: return args[0].Length * lit(1, 1);
       case kSpace: return lit(0, 1);
       case kStr: return lit(1, 10);
       case kChr: return 1;
@@ -707,7 +707,7 @@ class Compiler {
       case kDate: case kCtod: return 8;
       case kDeleted: return 1;
     }
-    return args.empty() ? 10 : std::max(args[0].length, 1);
+    return args.empty() ? 10 : std::max(args[0].Length, 1);
   }
 
   std::string src_;
@@ -738,8 +738,8 @@ std::unordered_set<CompiledExpr*>& Expressions() {
 
 // ---- Evaluator ---------------------------------------------------------------------------------
 struct EvalError {
-  int code;
-  const char* text;
+  int Code;
+  const char* Text;
 };
 
 constexpr EvalError kDivisionByZero{358, "Auswertungsfehler: Division durch 0 [Evaluate/Engine]"};
@@ -809,14 +809,14 @@ double CutDecimals(double x, double n) {
 
 class Machine {
  public:
-  explicit Machine(CompiledExpr& e) : e_(e), stack_(e.stack) {
-    if (stack_.size() < std::max<std::size_t>(e.stackDepth, 1)) stack_.resize(std::max<std::size_t>(e.stackDepth, 1));
+  explicit Machine(CompiledExpr& e) : e_(e), stack_(e.Stack) {
+    if (stack_.size() < std::max<std::size_t>(e.StackDepth, 1)) stack_.resize(std::max<std::size_t>(e.StackDepth, 1));
   }
 
   void Run() {
     sp_ = 0;
-    for (const auto& ins : e_.code) Step(ins);
-    e_.result = stack_[0];
+    for (const auto& ins : e_.Code) Step(ins);
+    e_.Result = stack_[0];
   }
 
  private:
@@ -825,40 +825,40 @@ class Machine {
 
   ExprValue& Push(int type) {
     ExprValue& v = stack_[sp_++];
-    v.type = type;
+    v.Type = type;
     return v;
   }
   void SetNumber(ExprValue& v, double x) {
-    v.type = ExprNumeric;
-    v.number = x;
+    v.Type = ExprNumeric;
+    v.Number = x;
   }
   void SetLogical(ExprValue& v, bool b) {
-    v.type = ExprLogical;
-    v.logical = b;
+    v.Type = ExprLogical;
+    v.Logical = b;
   }
   void SetText(ExprValue& v, std::string s) {
-    if (s.size() > e_.poolSize) throw kPoolOverflow;
-    v.type = ExprCharacter;
-    v.text = std::move(s);
+    if (s.size() > e_.PoolSize) throw kPoolOverflow;
+    v.Type = ExprCharacter;
+    v.Text = std::move(s);
   }
   void CheckPool(std::size_t n) {
-    if (n > e_.poolSize) throw kPoolOverflow;
+    if (n > e_.PoolSize) throw kPoolOverflow;
   }
 
   void Step(const ExprInstruction& ins) {
-    switch (ins.op) {
-      case kPushNumber: SetNumber(Push(ExprNumeric), ins.number); return;
-      case kPushText: Push(ExprCharacter).text = ins.text; return;
-      case kPushLogical: SetLogical(Push(ExprLogical), ins.number != 0); return;
+    switch (ins.Op) {
+      case kPushNumber: SetNumber(Push(ExprNumeric), ins.Number); return;
+      case kPushText: Push(ExprCharacter).Text = ins.Text; return;
+      case kPushLogical: SetLogical(Push(ExprLogical), ins.Number != 0); return;
       case kPushField: {
-        ExprValue& v = Push(ins.type);
-        if (!ExprReadField(ins.area, ins.field, ins.type, v)) throw kUnknownType;
+        ExprValue& v = Push(ins.Type);
+        if (!ExprReadField(ins.Area, ins.Field, ins.Type, v)) throw kUnknownType;
         return;
       }
-      case kNegate: Top().number = -Top().number; return;
-      case kNot: Top().logical = !Top().logical; return;
+      case kNegate: Top().Number = -Top().Number; return;
+      case kNot: Top().Logical = !Top().Logical; return;
     }
-    if (ins.op < 256 || (ins.op >= kNot && ins.op <= kContains)) return Operator(ins);
+    if (ins.Op < 256 || (ins.Op >= kNot && ins.Op <= kContains)) return Operator(ins);
     Function(ins);
   }
 
@@ -866,58 +866,58 @@ class Machine {
     ExprValue& a = stack_[sp_ - 2];
     ExprValue& b = stack_[sp_ - 1];
     --sp_;
-    if (ins.type == ExprCharacter) {
-      switch (ins.op) {
+    if (ins.Type == ExprCharacter) {
+      switch (ins.Op) {
         case '+':
-          CheckPool(a.text.size() + b.text.size());
-          a.text += b.text;
+          CheckPool(a.Text.size() + b.Text.size());
+          a.Text += b.Text;
           return;
         case '-': {
-          const std::size_t kept = RTrimmed(a.text).size();
-          const std::size_t blanks = a.text.size() - kept;
-          CheckPool(a.text.size() + b.text.size());
-          a.text.resize(kept);
-          a.text += b.text;
-          a.text.append(blanks, ' ');
+          const std::size_t kept = RTrimmed(a.Text).size();
+          const std::size_t blanks = a.Text.size() - kept;
+          CheckPool(a.Text.size() + b.Text.size());
+          a.Text.resize(kept);
+          a.Text += b.Text;
+          a.Text.append(blanks, ' ');
           return;
         }
-        case '=': return SetLogical(a, BeginsWith(a.text, b.text));
-        case kNotEqual: return SetLogical(a, !BeginsWith(a.text, b.text));
-        case kExactEqual: return SetLogical(a, a.text == b.text);
-        case kContains: return SetLogical(a, Find(a.text, b.text) > 0);
-        case '<': return SetLogical(a, a.text < b.text);
-        case '>': return SetLogical(a, a.text > b.text);
-        case kLessEqual: return SetLogical(a, a.text <= b.text);
-        case kGreaterEqual: return SetLogical(a, a.text >= b.text);
+        case '=': return SetLogical(a, BeginsWith(a.Text, b.Text));
+        case kNotEqual: return SetLogical(a, !BeginsWith(a.Text, b.Text));
+        case kExactEqual: return SetLogical(a, a.Text == b.Text);
+        case kContains: return SetLogical(a, Find(a.Text, b.Text) > 0);
+        case '<': return SetLogical(a, a.Text < b.Text);
+        case '>': return SetLogical(a, a.Text > b.Text);
+        case kLessEqual: return SetLogical(a, a.Text <= b.Text);
+        case kGreaterEqual: return SetLogical(a, a.Text >= b.Text);
       }
       return;
     }
-    if (ins.type == ExprLogical) {
-      switch (ins.op) {
-        case kAnd: return SetLogical(a, a.logical && b.logical);
-        case kOr: return SetLogical(a, a.logical || b.logical);
-        case '=': return SetLogical(a, a.logical == b.logical);
-        case kNotEqual: return SetLogical(a, a.logical != b.logical);
+    if (ins.Type == ExprLogical) {
+      switch (ins.Op) {
+        case kAnd: return SetLogical(a, a.Logical && b.Logical);
+        case kOr: return SetLogical(a, a.Logical || b.Logical);
+        case '=': return SetLogical(a, a.Logical == b.Logical);
+        case kNotEqual: return SetLogical(a, a.Logical != b.Logical);
       }
       return;
     }
     // Numbers and dates (day numbers); + and - keep the left operand's type unless both are dates.
-    const double x = a.number, y = b.number;
-    switch (ins.op) {
+    const double x = a.Number, y = b.Number;
+    switch (ins.Op) {
       case '+':
-        a.number = x + y;
-        if (b.type == ExprDate) a.type = ExprDate;
+        a.Number = x + y;
+        if (b.Type == ExprDate) a.Type = ExprDate;
         return;
       case '-':
-        a.number = x - y;
-        if (b.type == ExprDate) a.type = ExprNumeric;
+        a.Number = x - y;
+        if (b.Type == ExprDate) a.Type = ExprNumeric;
         return;
-      case '*': a.number = x * y; return;
+      case '*': a.Number = x * y; return;
       case '/':
         if (y == 0) throw kDivisionByZero;
-        a.number = x / y;
+        a.Number = x / y;
         return;
-      case '^': a.number = std::pow(x, y); return;
+      case '^': a.Number = std::pow(x, y); return;
       case '=': return SetLogical(a, x == y);
       case kNotEqual: return SetLogical(a, x != y);
       case '<': return SetLogical(a, x < y);
@@ -932,12 +932,12 @@ class Machine {
   }
 
   void Function(const ExprInstruction& ins) {
-    const int n = ins.argCount;
+    const int n = ins.ArgCount;
     if (n == 0) {
       ExprValue& v = Push(ExprNumeric);
-      switch (ins.op) {
-        case kDate: v.type = ExprDate; v.number = ExprToday(); return;
-        case kRecno: v.number = ExprRecNo(); return;
+      switch (ins.Op) {
+        case kDate: v.Type = ExprDate; v.Number = ExprToday(); return;
+        case kRecno: v.Number = ExprRecNo(); return;
         case kDeleted: SetLogical(v, ExprDeleted()); return;
       }
       return;
@@ -947,93 +947,93 @@ class Machine {
     const ExprValue* b = n > 1 ? &stack_[sp_] : nullptr;
     const ExprValue* c = n > 2 ? &stack_[sp_ + 1] : nullptr;
     const ExprValue* d = n > 3 ? &stack_[sp_ + 2] : nullptr;
-    switch (ins.op) {
-      case kAbs: a.number = std::fabs(a.number); return;
-      case kInt: a.number = std::trunc(a.number); return;
-      case kAsc: return SetNumber(a, a.text.empty() ? 0 : static_cast<unsigned char>(a.text[0]));
-      case kLen: return SetNumber(a, static_cast<double>(a.text.size()));
-      case kVal: return SetNumber(a, TextValue(RTrimmed(a.text)));
-      case kAt: return SetNumber(a, static_cast<double>(Find(a.text, b->text)));
+    switch (ins.Op) {
+      case kAbs: a.Number = std::fabs(a.Number); return;
+      case kInt: a.Number = std::trunc(a.Number); return;
+      case kAsc: return SetNumber(a, a.Text.empty() ? 0 : static_cast<unsigned char>(a.Text[0]));
+      case kLen: return SetNumber(a, static_cast<double>(a.Text.size()));
+      case kVal: return SetNumber(a, TextValue(RTrimmed(a.Text)));
+      case kAt: return SetNumber(a, static_cast<double>(Find(a.Text, b->Text)));
       case kMod: {
-        const double x = std::trunc(a.number), y = std::trunc(b->number);
+        const double x = std::trunc(a.Number), y = std::trunc(b->Number);
         if (y == 0) throw kDivisionByZero;
-        a.number = std::fmod(x, y);
+        a.Number = std::fmod(x, y);
         return;
       }
-      case kRound: a.number = CutDecimals(a.number, b->number); return;
-      case kMax: a.number = std::max(a.number, b->number); return;
-      case kMin: a.number = std::min(a.number, b->number); return;
+      case kRound: a.Number = CutDecimals(a.Number, b->Number); return;
+      case kMax: a.Number = std::max(a.Number, b->Number); return;
+      case kMin: a.Number = std::min(a.Number, b->Number); return;
       case kDay: case kMonth: case kYear: case kDow: {
         int y, m, dd;
-        ExprSplitDate(a.number, y, m, dd);
-        if (ins.op == kDow) return SetNumber(a, ExprDayOfWeek(a.number));
-        return SetNumber(a, ins.op == kDay ? dd : ins.op == kMonth ? m : y);
+        ExprSplitDate(a.Number, y, m, dd);
+        if (ins.Op == kDow) return SetNumber(a, ExprDayOfWeek(a.Number));
+        return SetNumber(a, ins.Op == kDay ? dd : ins.Op == kMonth ? m : y);
       }
       case kCtod:
-        a.type = ExprDate;
-        a.number = DateValue(a.text.substr(0, 10));
+        a.Type = ExprDate;
+        a.Number = DateValue(a.Text.substr(0, 10));
         return;
-      case kCdow: return SetText(a, ExprDayName(a.number));
-      case kCmonth: return SetText(a, ExprMonthName(a.number));
-      case kDtoc: return SetText(a, ExprDateText(a.number));
-      case kDtos: return SetText(a, ExprDateDigits(a.number));
+      case kCdow: return SetText(a, ExprDayName(a.Number));
+      case kCmonth: return SetText(a, ExprMonthName(a.Number));
+      case kDtoc: return SetText(a, ExprDateText(a.Number));
+      case kDtos: return SetText(a, ExprDateDigits(a.Number));
       case kUpper: case kLower:
-        for (char& ch : a.text) ch = ins.op == kUpper ? UpperChar(ch) : LowerChar(ch);
+        for (char& ch : a.Text) ch = ins.Op == kUpper ? UpperChar(ch) : LowerChar(ch);
         return;
-      case kTrim: case kRtrim: a.text = RTrimmed(a.text); return;
+      case kTrim: case kRtrim: a.Text = RTrimmed(a.Text); return;
       case kLtrim: {
         std::size_t i = 0;
-        while (i < a.text.size() && static_cast<unsigned char>(a.text[i]) <= 32) ++i;
-        a.text.erase(0, i);
+        while (i < a.Text.size() && static_cast<unsigned char>(a.Text[i]) <= 32) ++i;
+        a.Text.erase(0, i);
         return;
       }
-      case kSoundex: return SetText(a, Soundex(a.text.substr(0, 100)));
+      case kSoundex: return SetText(a, Soundex(a.Text.substr(0, 100)));
       case kSpace: {
-        const int count = std::max(ToCount(a.number), 0);
+        const int count = std::max(ToCount(a.Number), 0);
         CheckPool(static_cast<std::size_t>(count));
         return SetText(a, std::string(count, ' '));
       }
-      case kChr: return SetText(a, std::string(1, static_cast<char>(ToWhole(a.number) & 0xFF)));
+      case kChr: return SetText(a, std::string(1, static_cast<char>(ToWhole(a.Number) & 0xFF)));
       case kLeft: {
-        const int count = ToCount(b->number);
-        if (count <= 0) a.text.clear();
-        else if (static_cast<std::size_t>(count) < a.text.size()) a.text.resize(count);
+        const int count = ToCount(b->Number);
+        if (count <= 0) a.Text.clear();
+        else if (static_cast<std::size_t>(count) < a.Text.size()) a.Text.resize(count);
         return;
       }
       case kRight: {
-        const int count = ToCount(b->number);
-        if (count <= 0) a.text.clear();
-        else if (static_cast<std::size_t>(count) < a.text.size()) a.text.erase(0, a.text.size() - count);
+        const int count = ToCount(b->Number);
+        if (count <= 0) a.Text.clear();
+        else if (static_cast<std::size_t>(count) < a.Text.size()) a.Text.erase(0, a.Text.size() - count);
         return;
       }
       case kReplicate: {
-        const int count = std::max(ToCount(b->number), 0);
-        CheckPool(a.text.size() * static_cast<std::size_t>(count));
+        const int count = std::max(ToCount(b->Number), 0);
+        CheckPool(a.Text.size() * static_cast<std::size_t>(count));
         std::string r;
-        r.reserve(a.text.size() * count);
-        for (int i = 0; i < count; ++i) r += a.text;
+        r.reserve(a.Text.size() * count);
+        for (int i = 0; i < count; ++i) r += a.Text;
         return SetText(a, std::move(r));
       }
-      case kSubstr: a.text = Copy(a.text, ToCount(b->number), ToCount(c->number)); return;
+      case kSubstr: a.Text = Copy(a.Text, ToCount(b->Number), ToCount(c->Number)); return;
       case kStuff: {
-        std::string s = a.text;
-        const int start = ToCount(b->number);
-        const int count = ToCount(c->number);
+        std::string s = a.Text;
+        const int start = ToCount(b->Number);
+        const int count = ToCount(c->Number);
         if (start >= 1 && static_cast<std::size_t>(start) <= s.size() && count > 0)
           s.erase(start - 1, static_cast<std::size_t>(count));
         const std::size_t at = start < 1 ? 0 : std::min<std::size_t>(start - 1, s.size());
-        CheckPool(s.size() + d->text.size());
-        s.insert(at, d->text);
+        CheckPool(s.size() + d->Text.size());
+        s.insert(at, d->Text);
         return SetText(a, std::move(s));
       }
       case kStr: {
-        const int len = n > 1 ? ToCount(b->number) : 10;
-        const int dec = n > 2 ? ToCount(c->number) : 0;
-        return SetText(a, NumberText(a.number, len, dec));
+        const int len = n > 1 ? ToCount(b->Number) : 10;
+        const int dec = n > 2 ? ToCount(c->Number) : 0;
+        return SetText(a, NumberText(a.Number, len, dec));
       }
       case kIif:
-        a.type = ExprCharacter;
-        a.text = a.logical ? b->text : c->text;
+        a.Type = ExprCharacter;
+        a.Text = a.Logical ? b->Text : c->Text;
         return;
     }
   }
@@ -1060,7 +1060,7 @@ CompiledExpr* AssignExpr(const std::string& text) {
   try {
     compiler.Run();
   } catch (const CompileError& e) {
-    message = e.message;
+    message = e.Message;
   }
   if (!message.empty()) {
     expr.reset();
@@ -1068,7 +1068,7 @@ CompiledExpr* AssignExpr(const std::string& text) {
                       ErrorWindow(text, compiler.Position()) + " [AssignExpr]");
     return nullptr;
   }
-  expr->text = text;
+  expr->Text = text;
   CompiledExpr* p = expr.release();
   Expressions().insert(p);
   return p;
@@ -1087,26 +1087,26 @@ const ExprValue* EvaluateValue(CompiledExpr* expr) {
   } catch (const EvalError& e) {
     failure = e;
   }
-  if (failure.code != 0) {
-    expr->result = ExprValue{};
-    SetError(failure.code, failure.text);
+  if (failure.Code != 0) {
+    expr->Result = ExprValue{};
+    SetError(failure.Code, failure.Text);
     return nullptr;
   }
-  return &expr->result;
+  return &expr->Result;
 }
 
 const void* Evaluate(CompiledExpr* expr) {
   const ExprValue* v = EvaluateValue(expr);
   if (v == nullptr) return nullptr;
-  switch (v->type) {
+  switch (v->Type) {
     case ExprLogical:
-      expr->logicalResult = v->logical ? 1 : 0;
-      return &expr->logicalResult;
+      expr->LogicalResult = v->Logical ? 1 : 0;
+      return &expr->LogicalResult;
     case ExprNumeric: case ExprDate:
-      expr->numberResult = v->number;
-      return &expr->numberResult;
+      expr->NumberResult = v->Number;
+      return &expr->NumberResult;
   }
-  return expr->result.text.c_str();
+  return expr->Result.Text.c_str();
 }
 
 std::string ExprResultText(const void* result) {

@@ -19,37 +19,37 @@ enum ExprValueType : int {
 };
 
 struct ExprValue {
-  int type = ExprLogical;
-  double number = 0;     // N, and D as Julian day number
-  bool logical = false;  // L
-  std::string text;      // C and M, bytes as stored in the table
+  int Type = ExprLogical;
+  double Number = 0;     // N, and D as Julian day number
+  bool Logical = false;  // L
+  std::string Text;      // C and M, bytes as stored in the table
 };
 
 // One postfix instruction; op is an operator character, a keyword token or one of the Push codes.
 struct ExprInstruction {
-  int op = 0;
-  int type = 0;      // operand type for operators that serve several types
-  int area = 0;      // field pushes: work area (0 = the current one at evaluation)
-  int field = 0;     // field pushes: field number from 1
-  int argCount = 0;  // functions with optional arguments (STR)
-  double number = 0;
-  std::string text;
+  int Op = 0;
+  int Type = 0;      // operand type for operators that serve several types
+  int Area = 0;      // field pushes: work area (0 = the current one at evaluation)
+  int Field = 0;     // field pushes: field number from 1
+  int ArgCount = 0;  // functions with optional arguments (STR)
+  double Number = 0;
+  std::string Text;
 };
 
 struct CompiledExpr {
-  std::string text;         // the source text
-  char resultType = 'L';    // C, N, L, D or M
-  int resultLength = 0;
-  int resultDecimals = 0;
-  std::size_t poolSize = 0;  // longest text an evaluation may produce
-  std::size_t stackDepth = 0;
-  std::vector<ExprInstruction> code;
-  std::vector<ExprValue> stack;  // the evaluation stack, kept between evaluations
-  ExprValue result;  // left by the last evaluation
+  std::string Text;         // the source text
+  char ResultType = 'L';    // C, N, L, D or M
+  int ResultLength = 0;
+  int ResultDecimals = 0;
+  std::size_t PoolSize = 0;  // longest text an evaluation may produce
+  std::size_t StackDepth = 0;
+  std::vector<ExprInstruction> Code;
+  std::vector<ExprValue> Stack;  // the evaluation stack, kept between evaluations
+  ExprValue Result;  // left by the last evaluation
   // What Evaluate points to: a logical as one byte (1 = true), numbers and dates as a double,
-  // texts zero-terminated (result.text).
-  uint8_t logicalResult = 0;
-  double numberResult = 0;
+  // texts zero-terminated (Result.Text).
+  uint8_t LogicalResult = 0;
+  double NumberResult = 0;
 };
 
 // Limits: longer input and deeper nesting are refused with error 351.

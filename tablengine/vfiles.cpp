@@ -14,22 +14,22 @@ namespace qern::kelpie {
 namespace {
 
 struct Node {
-  Node* prev = nullptr;
-  Node* next = nullptr;
-  std::vector<uint8_t> data;  // copy of the raw record; byte 0 is the delete flag (1 = deleted)
-  std::string key;            // sort key, taken when the record was stored
-  double keyNumber = 0;
-  bool keyIsNumber = false;
+  Node* Prev = nullptr;
+  Node* Next = nullptr;
+  std::vector<uint8_t> Data;  // copy of the raw record; byte 0 is the delete flag (1 = deleted)
+  std::string Key;            // sort key, taken when the record was stored
+  double KeyNumber = 0;
+  bool KeyIsNumber = false;
 };
 
 struct List {
-  Node* first = nullptr;
-  Node* last = nullptr;
-  Node* current = nullptr;
-  uint32_t currentNo = 0;  // position of current (0 = none)
-  uint32_t count = 0;
-  VirtualKind kind = VirtualKind::Append;
-  uint8_t writeResult = 0;
+  Node* First = nullptr;
+  Node* Last = nullptr;
+  Node* Current = nullptr;
+  uint32_t CurrentNo = 0;  // position of current (0 = none)
+  uint32_t Count = 0;
+  VirtualKind Kind = VirtualKind::Append;
+  uint8_t WriteResult = 0;
 };
 
 List* ListOf(WorkArea& a) { return static_cast<List*>(a.VirtualState); }
@@ -40,133 +40,133 @@ std::string AliasText(const WorkArea& a) { return " " + a.Alias; }
 uint8_t FlagOf(uint8_t b) { return b == '*' || b == 1 ? 1 : 0; }
 
 void Unlink(List& l, Node* n) {
-  (n->prev ? n->prev->next : l.first) = n->next;
-  (n->next ? n->next->prev : l.last) = n->prev;
-  --l.count;
+  (n->Prev ? n->Prev->Next : l.First) = n->Next;
+  (n->Next ? n->Next->Prev : l.Last) = n->Prev;
+  --l.Count;
 }
 
 void LinkAfter(List& l, Node* after, Node* n) {  // after nullptr: at the front
-  n->prev = after;
-  n->next = after ? after->next : l.first;
-  (n->next ? n->next->prev : l.last) = n;
-  (after ? after->next : l.first) = n;
-  ++l.count;
+  n->Prev = after;
+  n->Next = after ? after->Next : l.First;
+  (n->Next ? n->Next->Prev : l.Last) = n;
+  (after ? after->Next : l.First) = n;
+  ++l.Count;
 }
 
 void FreeAll(List& l) {
-  for (Node* n = l.first; n != nullptr;) {
-    Node* next = n->next;
+  for (Node* n = l.First; n != nullptr;) {
+    Node* next = n->Next;
     delete n;
     n = next;
   }
-  l.first = l.last = l.current = nullptr;
-  l.count = l.currentNo = 0;
+  l.First = l.Last = l.Current = nullptr;
+  l.Count = l.CurrentNo = 0;
 }
 
 // Node n of the list, walked from the nearest of first, last and current.
 Node* NodeAt(List& l, uint32_t n) {
-  if (n < 1 || n > l.count) return nullptr;
+  if (n < 1 || n > l.Count) return nullptr;
   uint32_t best = n - 1;
-  Node* p = l.first;
+  Node* p = l.First;
   uint32_t at = 1;
-  if (l.count - n < best) {
-    best = l.count - n;
-    p = l.last;
-    at = l.count;
+  if (l.Count - n < best) {
+    best = l.Count - n;
+    p = l.Last;
+    at = l.Count;
   }
-  if (l.current != nullptr && l.currentNo >= 1) {
-    const uint32_t d = l.currentNo > n ? l.currentNo - n : n - l.currentNo;
+  if (l.Current != nullptr && l.CurrentNo >= 1) {
+    const uint32_t d = l.CurrentNo > n ? l.CurrentNo - n : n - l.CurrentNo;
     if (d < best) {
-      p = l.current;
-      at = l.currentNo;
+      p = l.Current;
+      at = l.CurrentNo;
     }
   }
-  while (at < n) p = p->next, ++at;
-  while (at > n) p = p->prev, --at;
-  l.current = p;
-  l.currentNo = n;
+  while (at < n) p = p->Next, ++at;
+  while (at > n) p = p->Prev, --at;
+  l.Current = p;
+  l.CurrentNo = n;
   return p;
 }
 
 uint32_t PositionOf(const List& l, const Node* node) {
   uint32_t i = 1;
-  for (const Node* p = l.first; p != nullptr; p = p->next, ++i)
+  for (const Node* p = l.First; p != nullptr; p = p->Next, ++i)
     if (p == node) return i;
   return 0;
 }
 
 void TakeKey(WorkArea& a, Node& n) {
-  n.key = a.KeyMethod ? a.KeyMethod() : std::string();
-  if (n.key.size() > 100) n.key.resize(100);
-  const std::string t = AllTrim(n.key);
+  n.Key = a.KeyMethod ? a.KeyMethod() : std::string();
+  if (n.Key.size() > 100) n.Key.resize(100);
+  const std::string t = AllTrim(n.Key);
   char* end = nullptr;
-  n.keyNumber = t.empty() ? 0 : std::strtod(t.c_str(), &end);
-  n.keyIsNumber = !t.empty() && end != nullptr && *end == 0;
+  n.KeyNumber = t.empty() ? 0 : std::strtod(t.c_str(), &end);
+  n.KeyIsNumber = !t.empty() && end != nullptr && *end == 0;
 }
 
 // Negative when a sorts before b in ascending order.
 int CompareKeys(const Node& a, const Node& b) {
-  if (a.keyIsNumber && b.keyIsNumber) return a.keyNumber < b.keyNumber ? -1 : a.keyNumber > b.keyNumber ? 1 : 0;
-  return a.key.compare(b.key);
+  if (a.KeyIsNumber && b.KeyIsNumber) return a.KeyNumber < b.KeyNumber ? -1 : a.KeyNumber > b.KeyNumber ? 1 : 0;
+  return a.Key.compare(b.Key);
 }
 
 // Links n by the list kind and makes it current; equal keys keep their arrival order.
 void Place(WorkArea& a, List& l, Node* n) {
-  switch (l.kind) {
-    case VirtualKind::Append: LinkAfter(l, l.last, n); break;
+  switch (l.Kind) {
+    case VirtualKind::Append: LinkAfter(l, l.Last, n); break;
     case VirtualKind::Stack: LinkAfter(l, nullptr, n); break;
     case VirtualKind::Insert: {
-      Node* cur = (a.CurrentRecord >= 1 && a.CurrentRecord <= l.count) ? NodeAt(l, a.CurrentRecord) : l.last;
+      Node* cur = (a.CurrentRecord >= 1 && a.CurrentRecord <= l.Count) ? NodeAt(l, a.CurrentRecord) : l.Last;
       LinkAfter(l, cur, n);
       break;
     }
     case VirtualKind::Ascending:
     case VirtualKind::Descending: {
-      const int sign = l.kind == VirtualKind::Ascending ? 1 : -1;
-      Node* after = l.last;
-      while (after != nullptr && sign * CompareKeys(*after, *n) > 0) after = after->prev;
+      const int sign = l.Kind == VirtualKind::Ascending ? 1 : -1;
+      Node* after = l.Last;
+      while (after != nullptr && sign * CompareKeys(*after, *n) > 0) after = after->Prev;
       LinkAfter(l, after, n);
       break;
     }
   }
-  l.current = n;
-  l.currentNo = PositionOf(l, n);
-  a.RecordCount = l.count;
-  a.CurrentRecord = l.currentNo;
+  l.Current = n;
+  l.CurrentNo = PositionOf(l, n);
+  a.RecordCount = l.Count;
+  a.CurrentRecord = l.CurrentNo;
   a.Eof = a.Bof = false;
 }
 
 // The area after its list changed: positioned on the current node, or at BOF and EOF when empty.
 void Settle(WorkArea& a, List& l) {
-  a.RecordCount = l.count;
-  if (l.count == 0) {
-    l.current = nullptr;
-    l.currentNo = 0;
+  a.RecordCount = l.Count;
+  if (l.Count == 0) {
+    l.Current = nullptr;
+    l.CurrentNo = 0;
     a.CurrentRecord = 1;
     a.Eof = a.Bof = true;
     return;
   }
-  if (l.current == nullptr) {
-    l.current = l.first;
-    l.currentNo = 1;
+  if (l.Current == nullptr) {
+    l.Current = l.First;
+    l.CurrentNo = 1;
   }
-  a.CurrentRecord = l.currentNo;
-  a.Record = l.current->data;
+  a.CurrentRecord = l.CurrentNo;
+  a.Record = l.Current->Data;
   a.Record.resize(a.RecordLength, ' ');
 }
 
 void Remove(WorkArea& a, List& l, Node* n) {
-  Node* next = n->next ? n->next : n->prev;
+  Node* next = n->Next ? n->Next : n->Prev;
   Unlink(l, n);
   delete n;
-  l.current = next;
-  l.currentNo = next ? PositionOf(l, next) : 0;
+  l.Current = next;
+  l.CurrentNo = next ? PositionOf(l, next) : 0;
   Settle(a, l);
 }
 
 void RangeError(WorkArea& a, List& l, uint32_t n) {
   SetError(212, "Versuch auf ungültigen Datensatz zu positionieren " + std::to_string(n) +
-                    "  Anzahl Datensätze in Datenbank ist " + std::to_string(l.count) + AliasText(a) +
+                    "  Anzahl Datensätze in Datenbank ist " + std::to_string(l.Count) + AliasText(a) +
                     " [VFiles]");
 }
 
@@ -176,9 +176,9 @@ Node* NewNode(WorkArea& a) {
     SetError(217, "HEAP-Speicher ungenügend zum Datensatz-Anhängen an" + AliasText(a) + " [VFiles]");
     return nullptr;
   }
-  n->data = a.Record;
-  n->data.resize(a.RecordLength, ' ');
-  n->data[0] = FlagOf(n->data[0]);
+  n->Data = a.Record;
+  n->Data.resize(a.RecordLength, ' ');
+  n->Data[0] = FlagOf(n->Data[0]);
   TakeKey(a, *n);
   return n;
 }
@@ -209,14 +209,14 @@ void VirtualFileProcedure(WorkArea& a) {
     case VirtualDelete:
     case VirtualRecall:
       if (Node* n = Current(a, l)) {
-        n->data[0] = a.VirtualMode == VirtualDelete ? 1 : 0;
-        if (!a.Record.empty()) a.Record[0] = n->data[0];
+        n->Data[0] = a.VirtualMode == VirtualDelete ? 1 : 0;
+        if (!a.Record.empty()) a.Record[0] = n->Data[0];
       }
       return;
     case VirtualRead: {
       Node* n = NodeAt(l, a.VirtualRecNo);
       if (n == nullptr) return RangeError(a, l, a.VirtualRecNo);
-      a.Record = n->data;
+      a.Record = n->Data;
       a.Record.resize(a.RecordLength, ' ');
       a.CurrentRecord = a.VirtualRecNo;
       return;
@@ -227,64 +227,64 @@ void VirtualFileProcedure(WorkArea& a) {
       Settle(a, l);
       return;
     case VirtualPack:
-      for (Node* n = l.first; n != nullptr;) {
-        Node* next = n->next;
-        if (n->data[0] != 0) {
+      for (Node* n = l.First; n != nullptr;) {
+        Node* next = n->Next;
+        if (n->Data[0] != 0) {
           Unlink(l, n);
           delete n;
         }
         n = next;
       }
-      l.current = l.first;
-      l.currentNo = l.first ? 1 : 0;
+      l.Current = l.First;
+      l.CurrentNo = l.First ? 1 : 0;
       Settle(a, l);
       return;
     case VirtualPop:
-      if (l.count == 0) {
+      if (l.Count == 0) {
         SetError(1100, "Leere virtuelle Datei: POP unmöglich von" + AliasText(a) + " [(PopRec) VFiles]");
         return;
       }
-      if (l.kind == VirtualKind::Insert) {
+      if (l.Kind == VirtualKind::Insert) {
         SetError(1100, "Datensatz POP unzulässig im Einfüge-Modus" + AliasText(a) + " [(PopRec) VFiles]");
         return;
       }
-      a.Record = l.first->data;
+      a.Record = l.First->Data;
       a.Record.resize(a.RecordLength, ' ');
       {
-        Node* n = l.first;
+        Node* n = l.First;
         Unlink(l, n);
         delete n;
-        l.current = l.first;
-        l.currentNo = l.first ? 1 : 0;
-        a.RecordCount = l.count;
+        l.Current = l.First;
+        l.CurrentNo = l.First ? 1 : 0;
+        a.RecordCount = l.Count;
         a.CurrentRecord = 1;
-        a.Eof = a.Bof = l.count == 0;
+        a.Eof = a.Bof = l.Count == 0;
       }
       return;
     case VirtualPush:
       if (Node* n = NewNode(a)) Place(a, l, n);
       return;
     case VirtualWrite: {
-      if (a.VirtualRecNo > l.count || a.VirtualRecNo == 0) {
+      if (a.VirtualRecNo > l.Count || a.VirtualRecNo == 0) {
         if (a.VirtualRecNo == 0) return RangeError(a, l, 0);
         if (Node* n = NewNode(a)) Place(a, l, n);
-        l.writeResult = VirtualMoved;
+        l.WriteResult = VirtualMoved;
         return;
       }
       Node* n = NodeAt(l, a.VirtualRecNo);
       const uint32_t before = a.VirtualRecNo;
-      n->data = a.Record;
-      n->data.resize(a.RecordLength, ' ');
-      n->data[0] = FlagOf(n->data[0]);
-      l.writeResult = VirtualStayed;
-      if (l.kind == VirtualKind::Ascending || l.kind == VirtualKind::Descending) {
+      n->Data = a.Record;
+      n->Data.resize(a.RecordLength, ' ');
+      n->Data[0] = FlagOf(n->Data[0]);
+      l.WriteResult = VirtualStayed;
+      if (l.Kind == VirtualKind::Ascending || l.Kind == VirtualKind::Descending) {
         TakeKey(a, *n);
         Unlink(l, n);
-        l.current = nullptr;
+        l.Current = nullptr;
         Place(a, l, n);
-        if (l.currentNo != before) l.writeResult = VirtualMoved;
+        if (l.CurrentNo != before) l.WriteResult = VirtualMoved;
       }
-      a.CurrentRecord = l.currentNo;
+      a.CurrentRecord = l.CurrentNo;
       return;
     }
     case VirtualRemove:
@@ -337,7 +337,7 @@ bool CreateVirtualFile(const std::vector<FieldSpec>& fields, const std::string& 
   area->IsVirtual = true;
   area->KeyMethod = std::move(key);
   auto* list = new List;
-  list->kind = kind;
+  list->Kind = kind;
   area->VirtualState = list;
   area->UpdateState = UpdateClean;
   area->CurrentRecord = 1;
@@ -401,7 +401,7 @@ void ZapVirtual() {
 
 uint8_t VirtualWriteResult(const WorkArea& area) {
   const auto* l = static_cast<const List*>(area.VirtualState);
-  return l ? l->writeResult : 0;
+  return l ? l->WriteResult : 0;
 }
 
 }  // namespace qern::kelpie

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CompiledExpr* e = AssignExpr(text);
   if (e != nullptr) {
     const void* result = Evaluate(e);
-    if (e->resultType == 'C' || e->resultType == 'M') (void)ExprResultText(result);
+    if (e->ResultType == 'C' || e->ResultType == 'M') (void)ExprResultText(result);
     if (RecCount() > 1) {
       SKIP(1);
       (void)EvaluateValue(e);

@@ -127,8 +127,8 @@ TEST_F(ParserTest, PrecedenceAndGrouping) {
   };
   for (const auto& c : cases) {
     const ExprValue v = Eval(c.expr);
-    EXPECT_EQ(v.type, ExprNumeric) << c.expr;
-    EXPECT_NEAR(v.number, c.value, 1e-9) << c.expr;
+    EXPECT_EQ(v.Type, ExprNumeric) << c.expr;
+    EXPECT_NEAR(v.Number, c.value, 1e-9) << c.expr;
   }
   const std::pair<const char*, bool> logical[] = {
       {".T. = 'a' $ 'abc'", true},             // a = (b $ c)
@@ -140,28 +140,28 @@ TEST_F(ParserTest, PrecedenceAndGrouping) {
   };
   for (const auto& [expr, want] : logical) {
     const ExprValue v = Eval(expr);
-    EXPECT_EQ(v.type, ExprLogical) << expr;
-    EXPECT_EQ(v.logical, want) << expr;
+    EXPECT_EQ(v.Type, ExprLogical) << expr;
+    EXPECT_EQ(v.Logical, want) << expr;
   }
 }
 
 TEST_F(ParserTest, TextOperatorsAndComparisons) {
-  EXPECT_EQ(Eval("'ab' + 'cd'").text, "abcd");
-  EXPECT_EQ(Eval("'ab  ' - 'cd'").text, "abcd  ");
+  EXPECT_EQ(Eval("'ab' + 'cd'").Text, "abcd");
+  EXPECT_EQ(Eval("'ab  ' - 'cd'").Text, "abcd  ");
   const std::pair<const char*, bool> cases[] = {
       {"'abc' = 'ab'", true},    {"'ab' = 'abc'", false},   {"'abc' = ''", false},
       {"'abc' == 'ab'", false},  {"'ab' == 'ab'", true},    {"'b' $ 'abc'", true},
       {"'' $ 'abc'", false},     {"'abd' > 'abc'", true},   {"'a' < 'b'", true},
       {"'ab' <> 'abc'", true},   {".T. = .T.", true},       {".T. # .F.", true},
   };
-  for (const auto& [expr, want] : cases) EXPECT_EQ(Eval(expr).logical, want) << expr;
+  for (const auto& [expr, want] : cases) EXPECT_EQ(Eval(expr).Logical, want) << expr;
 }
 
 struct FunctionCase {
-  const char* expr;
-  int type;
-  double number;
-  const char* text;
+  const char* Expr;
+  int Type;
+  double Number;
+  const char* Text;
 };
 
 TEST_F(ParserTest, EveryFunctionWithItsTypes) {
@@ -215,50 +215,50 @@ TEST_F(ParserTest, EveryFunctionWithItsTypes) {
       {"VAL('x')", ExprNumeric, 0, ""},
   };
   for (const auto& c : cases) {
-    const ExprValue v = Eval(c.expr);
-    ASSERT_EQ(v.type, c.type) << c.expr;
-    if (c.type == ExprNumeric) {
-      EXPECT_NEAR(v.number, c.number, 1e-9) << c.expr;
+    const ExprValue v = Eval(c.Expr);
+    ASSERT_EQ(v.Type, c.Type) << c.Expr;
+    if (c.Type == ExprNumeric) {
+      EXPECT_NEAR(v.Number, c.Number, 1e-9) << c.Expr;
     } else {
-      EXPECT_EQ(v.text, c.text) << c.expr;
+      EXPECT_EQ(v.Text, c.Text) << c.Expr;
     }
   }
-  EXPECT_TRUE(Eval("SOUNDEX('Robert') = SOUNDEX('Rupert')").logical);
-  EXPECT_TRUE(Eval("YEAR(DATE()) >= 2024").logical);
+  EXPECT_TRUE(Eval("SOUNDEX('Robert') = SOUNDEX('Rupert')").Logical);
+  EXPECT_TRUE(Eval("YEAR(DATE()) >= 2024").Logical);
 }
 
 TEST_F(TableTest, FieldsInExpressions) {
-  EXPECT_NEAR(Eval("QTY * AMOUNT").number, 361.5, 1e-9);
-  EXPECT_TRUE(Eval("NAME = 'Ann'").logical);
-  EXPECT_TRUE(Eval("people->paid .AND. people.qty = 3").logical);
-  EXPECT_EQ(Eval("NAME + '|'").text, "Anna      |");
-  EXPECT_EQ(Eval("IIF(QTY > 2, 'viel', 'wenig')").text, "viel");
-  EXPECT_EQ(Eval("LEN(NAME)").number, 10);
-  EXPECT_EQ(Eval("TRIM(NAME) + '!'").text, "Anna!");
-  EXPECT_EQ(Eval("STR(AMOUNT, 7, 1)").text, "  120.5");
-  EXPECT_EQ(Eval("YEAR(BORN)").number, 1980);
-  EXPECT_FALSE(Eval("DELETED()").logical);
+  EXPECT_NEAR(Eval("QTY * AMOUNT").Number, 361.5, 1e-9);
+  EXPECT_TRUE(Eval("NAME = 'Ann'").Logical);
+  EXPECT_TRUE(Eval("people->paid .AND. people.qty = 3").Logical);
+  EXPECT_EQ(Eval("NAME + '|'").Text, "Anna      |");
+  EXPECT_EQ(Eval("IIF(QTY > 2, 'viel', 'wenig')").Text, "viel");
+  EXPECT_EQ(Eval("LEN(NAME)").Number, 10);
+  EXPECT_EQ(Eval("TRIM(NAME) + '!'").Text, "Anna!");
+  EXPECT_EQ(Eval("STR(AMOUNT, 7, 1)").Text, "  120.5");
+  EXPECT_EQ(Eval("YEAR(BORN)").Number, 1980);
+  EXPECT_FALSE(Eval("DELETED()").Logical);
   GO(3);
-  EXPECT_EQ(Eval("RECNO()").number, 3);
-  EXPECT_EQ(Eval("DTOS(BORN)").text, "19920229");
+  EXPECT_EQ(Eval("RECNO()").Number, 3);
+  EXPECT_EQ(Eval("DTOS(BORN)").Text, "19920229");
   GO(4);
-  EXPECT_EQ(Eval("DTOS(BORN)").text, "        ");  // a blank date
-  EXPECT_EQ(Eval("QTY / (QTY + 1)").number, 0);
+  EXPECT_EQ(Eval("DTOS(BORN)").Text, "        ");  // a blank date
+  EXPECT_EQ(Eval("QTY / (QTY + 1)").Number, 0);
 }
 
 TEST_F(TableTest, ResultTypeLengthAndHookResults) {
   CompiledExpr* e = AssignExpr("UPPER(NAME) + CITY");
   ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->resultType, 'C');
-  EXPECT_EQ(e->resultLength, 22);
+  EXPECT_EQ(e->ResultType, 'C');
+  EXPECT_EQ(e->ResultLength, 22);
   EXPECT_EQ(ParserHookTable.ResultText(ParserHookTable.Evaluate(e)), "ANNA      Berlin      ");
   ParserHookTable.Free(e);
   FreeExpr(e);  // a second free is ignored
 
   e = ParserHookTable.Compile("AMOUNT * 2");
   ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->resultType, 'N');
-  EXPECT_EQ(e->resultDecimals, 2);
+  EXPECT_EQ(e->ResultType, 'N');
+  EXPECT_EQ(e->ResultDecimals, 2);
   EXPECT_DOUBLE_EQ(*static_cast<const double*>(ParserHookTable.Evaluate(e)), 241.0);
   ParserHookTable.Free(e);
 
@@ -284,7 +284,7 @@ TEST_F(ParserTest, CompileErrorTexts) {
       {"1 +", "Syntax error"},
       {"(1", "Syntax error"},
       {"NOSUCHFIELD", "Syntax error"},
-      {"nobody->name", "Syntax error"},
+      {"nobody->Name", "Syntax error"},
       {"LEFT('a')", "Syntax error"},
       {"1 @ 2", "Syntax error"},
   };
@@ -376,10 +376,10 @@ TEST_F(TableTest, FieldNamesKeywordsAndAliases) {
   PutFieldStr(2, "Zed");
   Append();
   Unlock();
-  EXPECT_EQ(Eval("DTOS(DATE)").text, "20200102");
-  EXPECT_GT(Eval("DATE()").number, Eval("DATE").number);
-  EXPECT_EQ(Eval("people->name + name").text, "Anna      Zed  ");
-  EXPECT_EQ(Eval("PEOPLE.CITY").text, "Berlin      ");
+  EXPECT_EQ(Eval("DTOS(DATE)").Text, "20200102");
+  EXPECT_GT(Eval("DATE()").Number, Eval("DATE").Number);
+  EXPECT_EQ(Eval("people->Name + name").Text, "Anna      Zed  ");
+  EXPECT_EQ(Eval("PEOPLE.CITY").Text, "Berlin      ");
   // Evaluated while another table is current, a field of another type is refused, not misread.
   CompiledExpr* e = AssignExpr("DATE");
   Select(1);

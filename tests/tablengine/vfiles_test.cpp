@@ -18,7 +18,7 @@ namespace {
 
 bool EvaluatesTrue(CompiledExpr* e) {
   const ExprValue* v = EvaluateValue(e);
-  return v != nullptr && v->type == ExprLogical && v->logical;
+  return v != nullptr && v->Type == ExprLogical && v->Logical;
 }
 
 class VFilesTest : public ::testing::Test {
