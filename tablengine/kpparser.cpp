@@ -516,31 +516,13 @@ class Compiler {
     const bool nn = a == ExprNumeric && b == ExprNumeric;
     const bool same = a == b;
     switch (op) {
-      case '+':
+      case '+': case '-':
         if (nn) return EmitArith(op, ExprNumeric, l, r);
-        if ((a == ExprNumeric && b == ExprDate) || (a == ExprDate && b == ExprNumeric)) {
-          EmitOp('+', ExprNumeric, 2);
-          return {ExprDate, 8};
-        }
-        if (a == ExprCharacter && same) {
-          EmitOp('+', ExprCharacter, 2);
-          return {ExprCharacter, l.Length + r.Length};
-        }
-        break;
-      case '-':
-        if (nn) return EmitArith(op, ExprNumeric, l, r);
-        if (a == ExprDate && b == ExprNumeric) {
-          EmitOp('-', ExprNumeric, 2);
-          return {ExprDate, 8};
-        }
-        if (a == ExprDate && same) {
-          EmitOp('-', ExprNumeric, 2);
-          return {ExprNumeric, 12};
-        }
-        if (a == ExprCharacter && same) {
-          EmitOp('-', ExprCharacter, 2);
-          return {ExprCharacter, l.Length + r.Length};
-        }
+        // date + number, number + date, date - number; date - date gives days
+        if ((a == ExprDate && b == ExprNumeric) || (op == '+' && a == ExprNumeric && b == ExprDate))
+          return EmitTyped(op, ExprNumeric, {ExprDate, 8});
+        if (op == '-' && a == ExprDate && same) return EmitTyped(op, ExprNumeric, {ExprNumeric, 12});
+        if (a == ExprCharacter && same) return EmitTyped(op, ExprCharacter, {ExprCharacter, l.Length + r.Length});
         break;
       case '*': case '/': case '^':
         if (nn) return EmitArith(op, ExprNumeric, l, r);
@@ -561,6 +543,10 @@ class Compiler {
     TypeMismatch(OperatorName(op));
   }
 
+  TypeInfo EmitTyped(int op, int operandType, TypeInfo result) {
+    EmitOp(op, operandType, 2);
+    return result;
+  }
   TypeInfo EmitArith(int op, int type, TypeInfo l, TypeInfo r) {
     EmitOp(op, type, 2);
     return {ExprNumeric, std::max(l.Length, r.Length)};
