@@ -117,7 +117,6 @@ char LetterOfType(int t) {
 bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsNameChar(unsigned char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : char(c); }
 
 // Thrown inside the compiler only; AssignExpr turns it into error 351.
 struct CompileError {
@@ -155,8 +154,7 @@ int ExprFindAlias(const std::string& alias) {
   for (int i = 1; i <= 32; ++i) {
     const WorkArea* a = WorkAreaTable[i];
     if (a == nullptr) continue;
-    std::string own = a->Alias.substr(0, 10);
-    for (char& c : own) c = Upper(c);
+    const std::string own = UpperString(a->Alias.substr(0, 10));
     if (own == alias.substr(0, 10)) return i;
   }
   return 0;
@@ -167,10 +165,7 @@ bool ExprFindField(int area, const std::string& name, ExprFieldInfo& info) {
   if (a == nullptr || name.empty() || name.size() > 10) return false;
   for (std::size_t i = 0; i < a->Fields.size(); ++i) {
     const FieldDescriptor& f = a->Fields[i];
-    const std::size_t len = strnlen(f.Name, sizeof f.Name);
-    std::string own(f.Name, len);
-    for (char& c : own) c = Upper(c);
-    if (own != name) continue;
+    if (UpperString(std::string(f.Name, strnlen(f.Name, sizeof f.Name))) != name) continue;
     info.Number = static_cast<int>(i) + 1;
     info.Type = f.Type;
     info.Length = f.Length;
@@ -296,7 +291,7 @@ class Compiler {
     if (At(i) != '.') return false;
     std::size_t j = i + 1;
     std::string word = ".";
-    while (IsLetter(At(j))) word += Upper(At(j++));
+    while (IsLetter(At(j))) word += UpperChar(static_cast<char>(At(j++)));
     if (At(j) != '.') return false;
     word += '.';
     return word == ".T." || word == ".F." || word == ".NOT." || word == ".AND." || word == ".OR.";
@@ -304,7 +299,7 @@ class Compiler {
 
   std::string ReadName() {
     std::string name;
-    while (IsNameChar(At(pos_))) name += Upper(At(pos_++));
+    while (IsNameChar(At(pos_))) name += UpperChar(static_cast<char>(At(pos_++)));
     return name;
   }
 
@@ -384,7 +379,7 @@ class Compiler {
     if (c == '.' && !IsDigit(At(pos_ + 1))) {
       std::string word = ".";
       ++pos_;
-      while (IsLetter(At(pos_))) word += Upper(At(pos_++));
+      while (IsLetter(At(pos_))) word += UpperChar(static_cast<char>(At(pos_++)));
       if (At(pos_) == '.') {
         word += '.';
         ++pos_;
@@ -739,12 +734,6 @@ std::size_t Find(const std::string& needle, const std::string& hay) {
   return p == std::string::npos ? 0 : p + 1;
 }
 
-std::string RTrimmed(const std::string& s) {
-  std::size_t n = s.size();
-  while (n > 0 && static_cast<unsigned char>(s[n - 1]) <= 32) --n;
-  return s.substr(0, n);
-}
-
 // Numeric prefix of a text: blanks, sign, digits, point, exponent; nothing numeric gives 0.
 double TextValue(const std::string& s) {
   std::size_t i = 0;
@@ -776,12 +765,7 @@ double TextValue(const std::string& s) {
 
 // STR: right-aligned in len with dec decimals; too long gives len "*".
 std::string NumberText(double x, int len, int dec) {
-  len = std::clamp(len, 0, 255);
-  dec = std::clamp(dec, 0, 99);
-  char buf[512];
-  int n = std::snprintf(buf, sizeof buf, "%.*f", dec, x);
-  if (n < 0 || n >= static_cast<int>(sizeof buf) || n > len) return std::string(len, '*');
-  return std::string(len - n, ' ') + buf;
+  return NumberFieldText(x, std::clamp(len, 0, 255), std::clamp(dec, 0, 99));
 }
 
 // ROUND cuts after n decimals: integer part plus the fraction cut toward zero.
@@ -859,7 +843,7 @@ class Machine {
           a.Text += b.Text;
           return;
         case '-': {
-          const std::size_t kept = RTrimmed(a.Text).size();
+          const std::size_t kept = RTrim(a.Text).size();
           const std::size_t blanks = a.Text.size() - kept;
           CheckPool(a.Text.size() + b.Text.size());
           a.Text.resize(kept);
@@ -938,7 +922,7 @@ class Machine {
       case kInt: a.Number = std::trunc(a.Number); return;
       case kAsc: return SetNumber(a, a.Text.empty() ? 0 : static_cast<unsigned char>(a.Text[0]));
       case kLen: return SetNumber(a, static_cast<double>(a.Text.size()));
-      case kVal: return SetNumber(a, TextValue(RTrimmed(a.Text)));
+      case kVal: return SetNumber(a, TextValue(RTrim(a.Text)));
       case kAt: return SetNumber(a, static_cast<double>(Find(a.Text, b->Text)));
       case kMod: {
         const double x = std::trunc(a.Number), y = std::trunc(b->Number);
@@ -966,13 +950,8 @@ class Machine {
       case kUpper: case kLower:
         for (char& ch : a.Text) ch = ins.Op == kUpper ? UpperChar(ch) : LowerChar(ch);
         return;
-      case kTrim: case kRtrim: a.Text = RTrimmed(a.Text); return;
-      case kLtrim: {
-        std::size_t i = 0;
-        while (i < a.Text.size() && static_cast<unsigned char>(a.Text[i]) <= 32) ++i;
-        a.Text.erase(0, i);
-        return;
-      }
+      case kTrim: case kRtrim: a.Text = RTrim(a.Text); return;
+      case kLtrim: a.Text = LTrim(a.Text); return;
       case kSoundex: return SetText(a, Soundex(a.Text.substr(0, 100)));
       case kSpace: {
         const int count = std::max(ToCount(a.Number), 0);
