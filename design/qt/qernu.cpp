@@ -14,6 +14,7 @@
 #include "design/qerncalc.h"
 #include "design/qernstart.h"
 #include "design/qt/qerngeo.h"
+#include "drawing/qernzeich.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/help.h"
@@ -89,6 +90,11 @@ void Thh::FormCreate() {
     InstallErrorHelpWindow();
     InstallQtListingHooks();
   }
+  // The geometry window's calculate button draws the default drawing behind the dialog.
+  SetGeometryDrawingHandler([] {
+    Flags.AbortFlag = false;
+    ShowDefaultDrawing();
+  });
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
@@ -108,6 +114,8 @@ void Thh::FormCreate() {
     SetLanguage(Settings.LanguageNumber);
   else
     ApplyMenuCaptions();
+  // The default drawing of the start calculation.
+  RefreshAfterCalculation();
   mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
   UpdateMainCaption();
 }
@@ -142,7 +150,8 @@ void Thh::RefreshAfterCalculation() {
   mi_viewErrorMessages->setText(
       Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
   mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
-  // ---- the default drawing: wired when the drawing entry is in the tree ----------------------
+  Flags.AbortFlag = false;
+  ShowDefaultDrawing();
   DrawingArea()->update();
 }
 
