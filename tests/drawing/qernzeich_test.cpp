@@ -175,8 +175,9 @@ TEST_F(DrawingKinds, WheelsHoldOneToothPerPitch) {
 }
 
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {
-  // Kind 6 carries the hub's freehand break lines; the date and time stay out of the frame.
+  // Kind 6 carries the hub's freehand break lines; date, time and file name stay out of the frame.
   Settings.DrawDate = true;
+  Settings.DrawFileName = true;
   EXPECT_EQ(ReadWholeFile(WriteDxf(6, "a")), ReadWholeFile(WriteDxf(6, "b")));
 }
 
