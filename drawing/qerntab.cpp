@@ -1,6 +1,7 @@
 // Gear-data tables and the message table on one text-table object.
 #include "drawing/qerntab.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "design/qernaus1.h"
@@ -8,6 +9,7 @@
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/utilmath.h"
+#include "framework/utf8.h"
 #include "framework/utilstr.h"
 
 namespace qern {
@@ -213,13 +215,13 @@ void DrawRows(const std::string& title, const TextTableRow& headings,
 void GearDataTable(int part, long double x, long double y, long double h) {
   if (!ValidPart(part)) return;
   CadSetPen(4);
-  DrawRows(GearTableTitle(part), {}, {24, 10, 9, 4}, x, y, h, GearDataRows(part));
+  DrawRows(GearTableTitle(part), {}, {19, 9, 7, 3}, x, y, h, GearDataRows(part));
 }
 
 void GearDataField(int part, long double x, long double y, long double h) {
   if (!ValidPart(part)) return;
   CadSetPen(4);
-  DrawRows(GearTableTitle(part), {}, {27, 7, 9}, x, y, h, GearFieldRows(part));
+  DrawRows(GearTableTitle(part), {}, {20, 6, 7}, x, y, h, GearFieldRows(part));
 }
 
 void GearCommonTable(long double x, long double y, long double h) {
@@ -246,8 +248,13 @@ void DrawMessageTable(int pen, long double x, long double y, long double h, long
   h = MessageTableHeight(count, h, space);
   CadSetPen(pen);
   std::vector<TextTableRow> rows;
-  for (int i = 0; i < count; ++i) rows.push_back({Errors.ErrorList[i]});
-  DrawRows("Fehlermeldungen", {}, {46}, x, y, h, rows);
+  int longest = 16;
+  for (int i = 0; i < count; ++i) {
+    rows.push_back({Errors.ErrorList[i]});
+    longest = std::max(longest, Utf8Length(Errors.ErrorList[i]));
+  }
+  // One column as wide as the longest message (a character takes about 2/3 of a width unit).
+  DrawRows("Fehlermeldungen", {}, {longest * 2 / 3 + 2}, x, y, h, rows);
 }
 
 }  // namespace qern

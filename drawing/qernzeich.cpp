@@ -31,7 +31,7 @@ std::string Words(std::initializer_list<std::string> words) {
 
 // Values every kind reads.
 struct Sizes {
-  long double mn, z1, l1, l2, d1, da1, df1, df2abs, w;
+  long double mn, z1, l1, l2, d1, d2abs, da1, df1, df2abs, w;
 };
 Sizes DesignSizes() {
   const DesignRecord& r = Design;
@@ -41,6 +41,7 @@ Sizes DesignSizes() {
   s.l1 = r.DrawLength[1];
   s.l2 = r.DrawLength[2];
   s.d1 = r.PitchDiameter[1];
+  s.d2abs = std::fabs(r.PitchDiameter[2]);
   s.da1 = r.TipDiameter[1];
   s.df1 = r.RootDiameter[1];
   s.df2abs = std::fabs(r.RootDiameter[2]);
@@ -51,7 +52,10 @@ Sizes DesignSizes() {
 void Extents(int kind, const Sizes& s) {
   switch (kind) {
     case 1: CadBeginDrawing(-5 * s.mn, -s.w, 10 * s.mn + s.l1 + s.w, s.w); break;
-    case 2: CadBeginDrawing(-5 * s.mn, -2 * s.w, 5 * s.mn + s.l2, 2 * s.w); break;
+    case 2:
+      // Room on the right for the tip diameter's dimension beyond the end face.
+      CadBeginDrawing(-5 * s.mn, -2 * s.w, 5 * s.mn + s.l2 + 0.2L * s.d2abs, 2 * s.w);
+      break;
     case 3: case 4: case 11: case 12: CadBeginDrawing(-5, -5, 130, 130); break;
     case 5: case 6: SheetExtents(SheetA4); break;
     case 15: SheetExtents(SheetA3); break;

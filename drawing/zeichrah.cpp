@@ -16,7 +16,8 @@ namespace qern {
 
 namespace {
 
-constexpr const char* CompanyText = "ZORQUAN";
+// The company text of the logo field when no logo block is used: the product name.
+std::string CompanyText() { return Ident.ProductName; }
 
 struct Label {
   const char* text;
@@ -226,8 +227,8 @@ void TitleBlockFields(int format, const std::string& number, const std::string& 
         CadInsertBlockAtOrigin("logo_1", 57, 5, 0, 1, 1);
     } else {
       CadSetPen(4);
-      if (kind == 1) FittedText(CompanyText, 11, 8, 29, 1.5L, 4);
-      if (kind == 2) FittedText(CompanyText, 19, 14, 72, 1.5L, 4);
+      if (kind == 1) FittedText(CompanyText(), 11, 8, 29, 1.5L, 4);
+      if (kind == 2) FittedText(CompanyText(), 19, 14, 72, 1.5L, 4);
     }
   }
   if (Settings.UseHeadBlockFiles && UserBlocksAllowed()) {
