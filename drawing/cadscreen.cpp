@@ -152,8 +152,11 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
   CadState.CadInsertX = CadState.CadInsertY = CadState.CadInsertAngle = 0;
   CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
   CadState.CadInsertDepth = 0;
-  CadSetPen(pen);
-  if (style.set) SetTextStyle(style.font, style.angle, style.height, style.width);
+  if (CadState.CadPen != pen) CadSetPen(pen);
+  const TextStyleArgs& now = style_;
+  if (style.set && (now.font != style.font || now.angle != style.angle ||
+                    now.height != style.height || now.width != style.width))
+    SetTextStyle(style.font, style.angle, style.height, style.width);
   (void)name;
 }
 
