@@ -16,6 +16,7 @@
 #include "framework/uhelperr.h"
 #include "framework/utilmath.h"
 #include "framework/utf8.h"
+#include "framework/utilstr.h"
 
 namespace qern {
 
@@ -232,18 +233,14 @@ void Entities(int kind, const Sizes& s) {
       if (Errors.ErrorCount > 0) DrawMessageTable(0, 250, 130, 2.2L, 0);
       break;
     }
-    case 16: CadInsertBlock("rad1", 0, 0, 0, 1, 1); break;
-    case 17: CadInsertBlock("rad2", 0, 0, 0, 1, 1); break;
-    case 18:
-      CadInsertBlock("rad1", 0, 0, 0, 1, 1);
-      CadInsertBlock("rad2", 0, 0, 0, 1, 1);
+    case 16: case 17: case 18: case 19: case 20: case 21: {
+      // The wheels (16..18) or the single pitches (19..21) of the shaft, the hub or both.
+      const std::string block = kind <= 18 ? "rad" : "zahn";
+      const int which = (kind - 16) % 3;  // 0 shaft, 1 hub, 2 both
+      for (int part = 1; part <= 2; ++part)
+        if (which == 2 || which == part - 1) CadInsertBlock(block + IntStr(part), 0, 0, 0, 1, 1);
       break;
-    case 19: CadInsertBlock("zahn1", 0, 0, 0, 1, 1); break;
-    case 20: CadInsertBlock("zahn2", 0, 0, 0, 1, 1); break;
-    case 21:
-      CadInsertBlock("zahn1", 0, 0, 0, 1, 1);
-      CadInsertBlock("zahn2", 0, 0, 0, 1, 1);
-      break;
+    }
     default: break;  // 10: extents, tables and logo blocks only
   }
 }
@@ -308,7 +305,7 @@ void DrawMenu(int device, int kind) {
     return;
   }
   for (;;) {
-    DrawingKind = DrawingKind % DrawingKindCount + 1;
+    DrawingKind = DrawingKind >= DrawingKindCount ? 1 : DrawingKind + 1;
     for (int k = 1; k <= DrawingKindBack; ++k) Session.ChoiceTexts[k - 1] = DrawingKindCaption(k);
     Session.HelpNumber = 8270;
     if (kind != 0)

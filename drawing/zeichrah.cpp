@@ -58,7 +58,7 @@ void IsoTitleBlock(int kind, const std::string& number, const std::string& name,
   CadRectangle(0, 0, 180, top);
   if (kind == 1) {
     CadLine(74, 0, 74, 27);
-    CadLine(0, 18, 180, 18);  // below the top row from x = 31 on, see the lines of column 0
+    CadLine(0, 18, 180, 18);
     CadLine(128, 0, 128, 18);
     CadLine(128, 9, 180, 9);
     for (long double x : {136.0L, 160.0L, 170.0L}) CadLine(x, 0, x, 9);

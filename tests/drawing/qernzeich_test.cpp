@@ -10,12 +10,16 @@
 #include <filesystem>
 #include <map>
 
+#include "design/aendvar.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
+#include "drawing/schraff.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "platform/process.h"
+#include "platform/dialogservice.h"
+#include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
 using namespace qern;
@@ -156,6 +160,31 @@ TEST_F(DrawingKinds, SheetKindsInsertTheirBlocksAtTheirPlaces) {
   EXPECT_NEAR(welle[0].angle, 90, 1e-9);
 }
 
+TEST_F(DrawingKinds, SheetFrameTitleBlockAndNotice) {
+  Settings.TitleBlockKind = 1;  // ISO 7200 Fig.1
+  Settings.DrawingMargin = 1;   // 10 mm
+  Settings.DrawChangeLog = true;
+  DrawingInfo.ChangeCount = 2;
+  DrawingInfo.ChangeEntries[1] = {"Toleranz", "2026-01-02", "Weiß", "enger"};
+  // A user logo block file is for the screen and the plot program only.
+  WriteWholeFile(dir_.File("$logo_1.dx$"), "  0\r\nEOF\r\n");
+  const std::string dxf = ReadWholeFile(WriteDxf(5));
+  DrawingInfo.ChangeCount = 0;
+  // A TEXT entity with exactly this text.
+  auto has = [&](const std::string& text) { return dxf.find("  1\r\n" + text + "\r\n") != std::string::npos; };
+  // Inner frame (20, 10)-(200, 287): its left edge as a line.
+  EXPECT_NE(dxf.find(" 10\r\n20.000000\r\n 20\r\n10.000000\r\n 11\r\n20.000000\r\n 21\r\n287.000000"),
+            std::string::npos);
+  for (const char* text : {"Verantwortl. Abt.", "Technische Referenz", "Dokumentenart", "Blatt",
+                           "or communication of the contents therof, are forbidden with-",
+                           "erteilung oder Gebrauchsmuster-Eintragung vorbehalten.", "1", "4", "A", "F",
+                           "Index", "Beschreibung", "Toleranz", "b", "01", "External spline"})
+    EXPECT_TRUE(has(text)) << text;
+  EXPECT_FALSE(has("5"));  // four columns of zones
+  EXPECT_FALSE(has("G"));  // six rows
+  EXPECT_EQ(dxf.find("logo_1"), std::string::npos);
+}
+
 TEST_F(DrawingKinds, WheelsHoldOneToothPerPitch) {
   const int z1 = Design.ToothCount[1];
   ASSERT_EQ(z1, 31);
@@ -172,6 +201,45 @@ TEST_F(DrawingKinds, WheelsHoldOneToothPerPitch) {
   const std::vector<Insert> quick4 = InBlock(Inserts(WriteDxf(15)), "");
   ASSERT_EQ(quick4.size(), 3u);  // frame, both wheels; the tool blocks have no definition
   EXPECT_NEAR(quick4[2].angle, 16 * 360.0 / 31, 1e-5);
+}
+
+TEST_F(DrawingKinds, PickListProposesTheNextKindAndEndsWithBack) {
+  ScriptedDialogService dialogs;
+  SetDialogService(&dialogs);
+  WriteDxf(5);
+  // The pick list offers kind 6 after kind 5; "zurück" ends it without output.
+  dialogs.QueueChoice(DrawingKindBack);
+  DrawMenu(1, 0);
+  SetDialogService(nullptr);
+  ASSERT_EQ(dialogs.Log.size(), 1u);
+  EXPECT_EQ(dialogs.Log[0].Kind, "choose");
+  EXPECT_EQ(dialogs.Log[0].Caption, "Bitte wählen ..");
+  EXPECT_EQ(dialogs.Log[0].Index, 6);
+  ASSERT_EQ(dialogs.Log[0].Items.size(), 22u);
+  EXPECT_EQ(dialogs.Log[0].Items[21], "zurück ..");
+  EXPECT_FALSE(Flags.AbortFlag);
+  // After "zurück" the next list starts again at the first kind.
+  dialogs.Clear();
+  SetDialogService(&dialogs);
+  dialogs.QueueCancel();
+  DrawMenu(1, 0);
+  SetDialogService(nullptr);
+  ASSERT_EQ(dialogs.Log.size(), 1u);
+  EXPECT_EQ(dialogs.Log[0].Index, 1);
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(DrawingKinds, BreakSymbolDrawsItsOutlineWhateverModeWasLeft) {
+  // Hatch lines only (mode 2) left behind by an earlier drawing must not drop the symbol's outline.
+  SetHatchMode(2);
+  const std::vector<std::string> lines = ReadFileLines(WriteDxf(1));
+  bool inStump = false, outline = false;
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    if (lines[i] == "  2" && lines[i + 1] == "WLSTUMP") inStump = true;
+    if (lines[i] == "  0" && lines[i + 1] == "ENDBLK") inStump = false;
+    if (inStump && lines[i] == "  0" && lines[i + 1] == "POLYLINE") outline = true;
+  }
+  EXPECT_TRUE(outline);
 }
 
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {
