@@ -225,7 +225,7 @@ void GearDataField(int part, long double x, long double y, long double h) {
 }
 
 void GearCommonTable(long double x, long double y, long double h) {
-  DrawRows("", {"", "", "        e", "       i"}, {24, 6, 8, 8}, x, y, h, GearCommonRows());
+  DrawRows("", {"", "", "        e", "       i"}, {22, 5, 7, 7}, x, y, h, GearCommonRows());
 }
 
 void GearPitchTable(long double x, long double y, long double h) {

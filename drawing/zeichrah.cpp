@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "design/aendvar.h"
@@ -272,10 +273,10 @@ void ProtectionNotice(int format) {
 void FrameZoneMarks(int columns, int rows, long double x1, long double y1, long double x2,
                     long double y2, long double size, long double innerX, long double innerY) {
   CadSetPen(3);
+  const long double cw = (x2 - x1) / columns, rh = (y2 - y1) / rows;
   if (!Settings.DrawFrameZones) {
     CadRectangle(x1, y1, x2, y2);
     CadSetTextStyle(2, 0, 2.5L, 1.8L);
-    const long double cw = (x2 - x1) / columns, rh = (y2 - y1) / rows;
     for (int i = 1; i < columns; ++i) {
       CadLine(x1 + i * cw, y2, x1 + i * cw, y2 - size);
       CadLine(x1 + i * cw, y1, x1 + i * cw, y1 + size);
@@ -297,18 +298,29 @@ void FrameZoneMarks(int columns, int rows, long double x1, long double y1, long 
     }
   }
   if (!Settings.DrawMmScale) {
-    // 100 mm along the bottom and the left edge of the inner frame, ticks outwards.
+    // 100 mm along the bottom and the left edge of the inner frame, ticks outwards. A label that
+    // would meet a zone number is left out.
+    auto nearZone = [&](long double pos, long double start, long double step, int count) {
+      if (Settings.DrawFrameZones) return false;
+      for (int i = 0; i < count; ++i)
+        if (std::fabs(pos - (start + (i + 0.5L) * step)) < 4) return true;
+      return false;
+    };
     CadSetTextStyle(2, 0, 1.5L, 1.125L);
     for (int mm = 0; mm <= 100; ++mm) {
       const long double len = mm % 10 == 0 ? 3 : mm % 5 == 0 ? 2.25L : 1.5L;
-      CadLine(innerX + 30 + mm, innerY, innerX + 30 + mm, innerY - len);
-      if (mm % 10 == 0 && mm > 0) CadText(IntStr(mm), innerX + 30 + mm - 0.5L, innerY - len - 1.7L);
+      const long double x = innerX + 30 + mm;
+      CadLine(x, innerY, x, innerY - len);
+      if (mm % 10 == 0 && mm > 0 && !nearZone(x, x1, cw, columns))
+        CadText(IntStr(mm), x - 0.5L, innerY - len - 1.7L);
     }
     CadSetTextStyle(2, 90, 1.5L, 1.125L);
     for (int mm = 0; mm <= 100; ++mm) {
       const long double len = mm % 10 == 0 ? 3 : mm % 5 == 0 ? 2.25L : 1.5L;
-      CadLine(innerX, innerY + 40 + mm, innerX - len, innerY + 40 + mm);
-      if (mm % 10 == 0 && mm > 0) CadText(IntStr(mm), innerX - len - 0.3L, innerY + 40 + mm - 0.5L);
+      const long double y = innerY + 40 + mm;
+      CadLine(innerX, y, innerX - len, y);
+      if (mm % 10 == 0 && mm > 0 && !nearZone(y, y1, rh, rows))
+        CadText(IntStr(mm), innerX - len - 0.3L, y - 0.5L);
     }
   }
 }
