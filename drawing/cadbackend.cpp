@@ -14,6 +14,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/codepage.h"
+#include "platform/utf8decode.h"
 
 namespace qern {
 
@@ -92,7 +93,23 @@ void CadOutputFile::Discard() {
 }
 
 std::string CadFileText(const std::string& s) {
-  return BlankControls(Utf8ToCp1252(ConvertOutputText(s)));
+  // Characters Windows-1252 lacks (and has no stand-in for) are written as the DXF escape \U+XXXX
+  // instead of "?", so CAD programs still show them.
+  const std::string text = ConvertOutputText(s);
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    const char32_t c = DecodeUtf8(text, i);
+    const std::string_view ch(text.data() + start, i - start);
+    std::string bytes = Utf8ToCp1252(ch);
+    if (bytes == "?" && c != U'?' && c != Utf8Malformed && c <= 0xFFFF) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "\\U+%04X", static_cast<unsigned>(c));
+      bytes = buf;
+    }
+    out += bytes;
+  }
+  return BlankControls(out);
 }
 
 std::string CadFileValue(const std::string& s) { return BlankControls(Utf8ToCp1252(s)); }

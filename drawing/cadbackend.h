@@ -103,8 +103,9 @@ class CadOutputFile {
   int io_ = 0;
 };
 
-// A text for a CAD file: ConvertOutputText, then Windows-1252 bytes (what the DXF header declares);
-// line breaks and other control characters become blanks so they cannot break the file's lines.
+// A text for a CAD file: ConvertOutputText, then Windows-1252 bytes (what the DXF header declares),
+// a character without a Windows-1252 form as \U+XXXX; line breaks and other control characters
+// become blanks so they cannot break the file's lines.
 std::string CadFileText(const std::string& s);
 // A name written into a CAD file (layers, blocks): Windows-1252, control characters as blanks.
 std::string CadFileValue(const std::string& s);

@@ -24,6 +24,12 @@ namespace {
 std::string g_blockFolder;           // this run's block folder, with a closing "/"
 std::set<std::string> g_blockFiles;  // block files written there
 
+// The program's exit removes what a screen output left behind (declared after the two above, so it
+// runs before they are destroyed).
+struct ExitCleanup {
+  ~ExitCleanup() { CadDeleteTempBlockFiles(); }
+} g_exitCleanup;
+
 TDrawDevice& Screen() {
   static TDrawDevice* fallback = nullptr;  // drawings built before any window exists
   if (DrawDevice) return *DrawDevice;
@@ -103,16 +109,22 @@ void ScreenBackEnd::BeginDrawing(long double xmin, long double ymin, long double
 }
 
 bool ScreenBackEnd::BeginBlock(const std::string& name) {
-  if (CadBlockFolder().empty()) return false;
+  if (CadBlockFolder().empty()) {
+    AddError("Invalid temp directory");
+    return false;
+  }
   blockName_ = name;
   blockText_.clear();
   DxfOut = {&blockText_, false};
   return true;
 }
 
+ScreenBackEnd::~ScreenBackEnd() {
+  if (DxfOut.Out == &blockText_) DxfOut = {};
+}
+
 void ScreenBackEnd::EndBlock() {
-  if (!InBlock()) return;
-  DxfOut = {&blockText_, false};
+  if (!ToBlock()) return;
   DxfEndFile();
   DxfOut = {};
   const std::string file = CadTempBlockFile(blockName_);
@@ -162,8 +174,7 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
 
 void ScreenBackEnd::Insert(const std::string& name, long double x, long double y,
                            long double angle, long double scaleX, long double scaleY) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock()) {
     DxfInsert(name, x, y, angle, scaleX, scaleY);
     return;
   }
@@ -179,12 +190,10 @@ void ScreenBackEnd::Insert(const std::string& name, long double x, long double y
 bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& file,
                                     long double x, long double y, long double angle,
                                     long double scaleX, long double scaleY) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfInsert(name, x, y, angle, scaleX, scaleY);
-  } else {
+  else
     Replay(name, file, x, y, angle, scaleX, scaleY);
-  }
   return true;
 }
 
@@ -220,50 +229,40 @@ void ScreenBackEnd::SetTextStyle(int font, long double angle, long double height
 }
 
 void ScreenBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfLine(x1, y1, x2, y2);
-  } else {
+  else
     Screen().Line(x1, y1, x2, y2);
-  }
 }
 
 void ScreenBackEnd::Circle(long double x, long double y, long double r) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfCircle(x, y, r);
-  } else {
+  else
     Screen().Circle(x, y, r);
-  }
 }
 
 void ScreenBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                         long double r) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfArc(x, y, startAngle, endAngle, r);
-  } else {
+  else
     Screen().Arc(x, y, startAngle, endAngle, r);
-  }
 }
 
 void ScreenBackEnd::Text(const std::string& s, long double x, long double y) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfText(s, x, y);
-  } else {
+  else
     Screen().OutTextXY(s, x, y);
-  }
 }
 
 void ScreenBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                           long double x3, long double y3, long double x4, long double y4) {
-  if (InBlock()) {
-    DxfOut = {&blockText_, false};
+  if (ToBlock())
     DxfSolid(x1, y1, x2, y2, x3, y3, x4, y4);
-  } else {
+  else
     Screen().Solid(x1, y1, x2, y2, x3, y3, x4, y4);
-  }
 }
 
 }  // namespace qern

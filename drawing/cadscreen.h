@@ -5,11 +5,13 @@
 #include <string>
 
 #include "drawing/cadbackend.h"
+#include "drawing/dxfout.h"
 
 namespace qern {
 
 class ScreenBackEnd : public CadBackEnd {
  public:
+  ~ScreenBackEnd() override;
   void Open() override;
   void Close() override;
   void Abandon() override;
@@ -36,6 +38,12 @@ class ScreenBackEnd : public CadBackEnd {
 
  private:
   bool InBlock() const { return !blockName_.empty(); }
+  // Inside a block definition: the DXF writer is pointed at the block's text, and true.
+  bool ToBlock() {
+    if (!InBlock()) return false;
+    DxfOut = {&blockText_, false};
+    return true;
+  }
   // Replays a block at a top-level insert and puts pen and text style back as they were.
   void Replay(const std::string& name, const std::string& file, long double x, long double y,
               long double angle, long double scaleX, long double scaleY);

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "drawing/cadscreen.h"
+#include "drawing/dxfout.h"
 #include "drawing/zorqcad.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -33,7 +34,7 @@ long double DxfGroupReader::Real() const {
 
 int LayerNumber(const std::string& value) {
   for (int n = 0; n <= 5; ++n)
-    if (Settings.CadLayerNames[n] == value) return n;
+    if (Settings.CadLayerNames[n] == value || (n > 0 && DxfLayerName(n) == value)) return n;
   int64_t k = 0;
   if (!TextToWhole(value, k) || k < 0) return 0;
   return static_cast<int>(std::min<int64_t>(k, 1000000));

@@ -23,8 +23,8 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
                           long double angle, long double scaleX, long double scaleY);
 
-// Pen number of a layer name: the first of CadLayerNames[0..5] equal to it, else the name read as a
-// whole number, else 0.
+// Pen number of a layer name: the first of CadLayerNames[0..5] equal to it (or to the name written
+// for it), else the name read as a whole number, else 0.
 int LayerNumber(const std::string& value);
 
 // Reads the group pairs of a DXF text: a code line (an integer, blanks allowed) and a value line.

@@ -26,15 +26,29 @@ void Put(const std::string& s) {
   }
 }
 
-const std::string& Layer() { return CadState.CadLayerName; }
-
-// The layer name of pen n (empty configured names fall back to the number).
-std::string LayerNameOf(int n) {
-  if (n == 0) return "0";
-  if (n >= 1 && n <= 5 && !Settings.CadLayerNames[n].empty()) return Settings.CadLayerNames[n];
-  return IntStr(n);
+// A name or text value: in Windows-1252 for CAD files; the screen's block files keep the program's
+// UTF-8, so no character is lost on the way back. Control characters become blanks either way.
+std::string Value(const std::string& s) {
+  if (DxfOut.ConvertTexts) return CadFileValue(s);
+  std::string v = s;
+  for (char& c : v)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return v;
 }
+
+std::string Layer() { return Value(CadState.CadLayerName); }
+
 }  // namespace
+
+std::string DxfLayerName(int n) {
+  if (n == 0) return "0";
+  if (n < 1 || n > 5 || Settings.CadLayerNames[n].empty()) return IntStr(n);
+  // Characters that CAD programs refuse in a layer name.
+  std::string name = Settings.CadLayerNames[n];
+  for (char& c : name)
+    if (std::string_view("<>/\\\":;?*|=`").find(c) != std::string_view::npos) c = '_';
+  return name;
+}
 
 std::string DxfReal(long double x) {
   if (!std::isfinite(x)) x = 0;  // a broken value must not break the file
@@ -122,7 +136,7 @@ void DxfTables() {
   };
   layer("0", 1, "CONTINUOUS");
   for (int n = 1; n <= 5; ++n)
-    layer(LayerNameOf(n), Settings.CadLayerColors[n],
+    layer(DxfLayerName(n), Settings.CadLayerColors[n],
           n == 1 ? "DASHDOT" : n == 2 ? "DASHED" : "CONTINUOUS");
   for (int n = 16; n <= 31; ++n)
     layer(IntStr(n), Settings.ColorLayerColors[n - ProgramSettings::ColorLayerFirst], "CONTINUOUS");
@@ -154,8 +168,8 @@ void DxfBeginBlocks() {
 
 void DxfBlock(const std::string& name) {
   DxfGroup(0, "BLOCK");
-  DxfGroup(8, CadFileValue(Layer()));
-  DxfGroup(2, CadFileValue(name));
+  DxfGroup(8, Layer());
+  DxfGroup(2, Value(name));
   DxfGroup(70, "0");
   DxfGroup(10, "0.0");
   DxfGroup(20, "0.0");
@@ -172,7 +186,7 @@ void DxfBeginEntities() {
 namespace {
 void Entity(const char* type) {
   DxfGroup(0, type);
-  DxfGroup(8, CadFileValue(Layer()));
+  DxfGroup(8, Layer());
 }
 }  // namespace
 
@@ -216,7 +230,7 @@ void DxfText(const std::string& s, long double x, long double y) {
   DxfGroupReal(10, x);
   DxfGroupReal(20, y);
   DxfGroupReal(40, CadState.CadTextHeight);
-  DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : CadFileValue(s));
+  DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
   DxfGroup(7, "STANDARD");
   DxfGroup(41, FloatStrDot(CadState.CadTextWidth));
   DxfGroup(50, FloatStrDot(CadState.CadTextRotation));
@@ -236,7 +250,7 @@ void DxfSolid(long double x1, long double y1, long double x2, long double y2, lo
 void DxfInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
   Entity("INSERT");
-  DxfGroup(2, CadFileValue(name));
+  DxfGroup(2, Value(name));
   DxfGroupReal(10, x);
   DxfGroupReal(20, y);
   DxfGroupReal(41, scaleX);
@@ -261,9 +275,13 @@ void DxfSeqEnd() { Entity("SEQEND"); }
 
 void DxfEndFile() { DxfGroup(0, "EOF"); }
 
-void DxfSetLayer(int n) { CadState.CadLayerName = LayerNameOf(n); }
+void DxfSetLayer(int n) { CadState.CadLayerName = DxfLayerName(n); }
 
 // ---- DXF back end -------------------------------------------------------------------------------
+
+DxfBackEnd::~DxfBackEnd() {
+  if (DxfOut.Out == &file_.Text()) DxfOut = {};
+}
 
 void DxfBackEnd::Target() { DxfOut = {&file_.Text(), true}; }
 

@@ -48,8 +48,11 @@ void DxfVertex(long double x, long double y, long double bulge);
 void DxfSeqEnd();
 // The EOF group (the caller closes or commits the file).
 void DxfEndFile();
-// CadLayerName := "0" for 0, CadLayerNames[n] for 1..5, the number for the others.
+// CadLayerName := DxfLayerName(n).
 void DxfSetLayer(int n);
+// The layer of pen n: "0" for 0, CadLayerNames[n] for 1..5 (characters CAD programs refuse in a
+// layer name replaced by "_"; an empty name gives the number), the number for the others.
+std::string DxfLayerName(int n);
 
 // True when an arc from start to end (degrees) is a full circle for DXF and CAD text.
 bool IsFullCircle(long double startAngle, long double endAngle);
@@ -58,6 +61,7 @@ bool IsFullCircle(long double startAngle, long double endAngle);
 // in the entities are copied into the BLOCKS section there, so every INSERT has its BLOCK.
 class DxfBackEnd : public CadBackEnd {
  public:
+  ~DxfBackEnd() override;
   void Open() override;
   void Close() override;
   void Abandon() override;

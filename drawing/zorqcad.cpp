@@ -333,14 +333,24 @@ void CadTransformedCircle(long double x, long double y, long double r) {
 
 void CadTransformedArc(long double x, long double y, long double startAngle, long double endAngle,
                        long double r) {
-  r *= CadState.CadInsertScaleX;
-  if (r == 0 || !B()) return;
+  const long double sx = CadState.CadInsertScaleX, sy = CadState.CadInsertScaleY;
+  if (r == 0 || sx == 0 || !B()) return;
+  NormaliseArc(startAngle, endAngle, r);
+  // A mirrored insert mirrors the arc: it runs the other way round between mirrored angles.
+  long double s = startAngle, e = endAngle;
+  if (sx < 0 && sy >= 0) {
+    s = 180 - endAngle;
+    e = 180 - startAngle;
+  } else if (sy < 0 && sx >= 0) {
+    s = -endAngle;
+    e = -startAngle;
+  } else if (sx < 0 && sy < 0) {
+    s = startAngle + 180;
+    e = endAngle + 180;
+  }
   long double a, b;
   Map(a, b, x, y);
-  startAngle += CadState.CadInsertAngle;
-  endAngle += CadState.CadInsertAngle;
-  NormaliseArc(startAngle, endAngle, r);
-  B()->Arc(a, b, startAngle, endAngle, r);
+  B()->Arc(a, b, s + CadState.CadInsertAngle, e + CadState.CadInsertAngle, r * std::fabs(sx));
 }
 
 void CadTransformedText(const std::string& s, long double x, long double y) {

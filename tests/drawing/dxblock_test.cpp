@@ -1,6 +1,8 @@
 // Replay of "$name.dx$" block files on the screen: composed transforms, texts, layers, polylines,
 // nesting limits and broken files; and the same geometry as the DXF insert.
+#include <array>
 #include <cmath>
+#include <tuple>
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
@@ -128,6 +130,44 @@ TEST_F(DxBlockTest, MissingFileOfADefinedBlock) {
   Insert("weg");
   EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Invalid temp directory");
   EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(DxBlockTest, MirroredArcs) {
+  // A quarter arc from 0 to 90 degrees, mirrored about the y axis: from (0, 2) to (-2, 0);
+  // mirrored about the x axis: from (0, -1) to (1, 0).
+  Block("q", {"  0", "ARC", " 10", "0", " 20", "0", " 40", "1", " 50", "0", " 51", "90", "  0", "EOF"});
+  for (auto [sx, sy, expected] :
+       {std::tuple{-2.0L, 2.0L, std::array<double, 8>{-2, -2, 2, 2, 0, 2, -2, 0}},
+        std::tuple{1.0L, -1.0L, std::array<double, 8>{-1, -1, 1, 1, 0, -1, 1, 0}}}) {
+    const auto arcs = Only(Insert("q", 0, 0, 0, sx, sy), "5");
+    ASSERT_EQ(arcs.size(), 1u);
+    const auto r = ParseDisplayRecord(arcs[0]);
+    ASSERT_TRUE(r);
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(r->Args[i], expected[i], 1e-9) << arcs[0];
+  }
+}
+
+TEST_F(DxBlockTest, TextsSurviveTheBlockFile) {
+  CadBeginBlocks();
+  CadBeginBlock("t");
+  CadSetTextStyle(2, 0, 2, 0);
+  CadText("Zähne 齿 ±", 1, 2);
+  CadEndBlock();
+  CadEndSection();
+  EXPECT_EQ(Only(Insert("T", 10, 10), "6"), (std::vector<std::string>{"6;11;12;Zähne 齿 ±"}));
+}
+
+TEST_F(DxBlockTest, UnwritableTempFolder) {
+  Settings.TempFolder = tmp_.File("missing/");
+  CadBeginBlocks();
+  CadBeginBlock("a");
+  EXPECT_TRUE(Flags.AbortFlag);
+  CadEndBlock();
+  EXPECT_FALSE(Flags.AbortFlag);
+  CadEndSection();
+  Insert("a");
+  EXPECT_EQ(Errors.ErrorList[0], "Invalid temp directory");
+  EXPECT_EQ(Errors.ErrorList[1], "Blockname a not found !");
 }
 
 // A block drawn through the screen's block file lands where the DXF insert puts it.

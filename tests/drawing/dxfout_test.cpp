@@ -4,6 +4,7 @@
 
 #include "cadtest.h"
 #include "drawing/cadbackend.h"
+#include "drawing/dxblock.h"
 #include "drawing/dxfout.h"
 
 namespace qern::test {
@@ -67,7 +68,7 @@ TEST_F(DxfOutTest, PolylineGroupsOnlyWhenNeeded) {
 }
 
 TEST_F(DxfOutTest, LayerNames) {
-  Settings.CadLayerNames = {"NULL", "MITTE", "", "3", "4", "KONTUR"};
+  Settings.CadLayerNames = {"NULL", "MITTE", "", "3", "a<b>", "KONTUR"};
   DxfSetLayer(0);
   EXPECT_EQ(CadState.CadLayerName, "0");
   DxfSetLayer(1);
@@ -76,6 +77,9 @@ TEST_F(DxfOutTest, LayerNames) {
   EXPECT_EQ(CadState.CadLayerName, "2");
   DxfSetLayer(19);
   EXPECT_EQ(CadState.CadLayerName, "19");
+  DxfSetLayer(4);  // CAD programs refuse these characters in layer names
+  EXPECT_EQ(CadState.CadLayerName, "a_b_");
+  EXPECT_EQ(LayerNumber("a_b_"), 4) << "and the block replay finds the pen again";
 }
 
 TEST_F(DxfOutTest, TablesExactly) {
@@ -139,7 +143,9 @@ TEST_F(DxfOutTest, EntityGroups) {
 TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
   Settings.CadTextMode = 3;  // umlauts spelled out in CAD files
   EXPECT_EQ(Lines([] { DxfText("Zähne", 0, 0); }, true)[11], "Zaehne");
-  EXPECT_EQ(Lines([] { DxfText("Zähne", 0, 0); }, false)[11], "Z\xE4hne");
+  Settings.CadTextMode = 2;
+  EXPECT_EQ(Lines([] { DxfText("Zähne 齿 ±?", 0, 0); }, true)[11], "Z\xE4hne \\U+9F7F \xB1?");
+  EXPECT_EQ(Lines([] { DxfText("Zähne 齿", 0, 0); }, false)[11], "Zähne 齿");
 }
 
 TEST_F(DxfOutTest, HeaderAndSectionOrder) {
