@@ -168,8 +168,10 @@ TEST_F(DrawingKinds, SheetFrameTitleBlockAndNotice) {
   DrawingInfo.ChangeEntries[1] = {"Toleranz", "2026-01-02", "Weiß", "enger"};
   // A user logo block file is for the screen and the plot program only.
   WriteWholeFile(dir_.File("$logo_1.dx$"), "  0\r\nEOF\r\n");
+  PartDrawingName2[1] = "   ";  // blanks only: no text
   const std::string dxf = ReadWholeFile(WriteDxf(5));
   DrawingInfo.ChangeCount = 0;
+  EXPECT_EQ(dxf.find("  1\r\n   \r\n"), std::string::npos);
   // A TEXT entity with exactly this text.
   auto has = [&](const std::string& text) { return dxf.find("  1\r\n" + text + "\r\n") != std::string::npos; };
   // Inner frame (20, 10)-(200, 287): its left edge as a line.

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "design/qernio.h"
 #include "design/qernstart.h"
 #include "design/qernvar.h"
+#include "design/qt/qerngeo.h"
 #include "design/qt/qernu.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -116,6 +118,22 @@ TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
   }
   EXPECT_EQ(FZorqgra, nullptr);
   EXPECT_EQ(Names(), before) << "only the start's own temporary files, all deleted";
+}
+
+TEST_F(MainWindowStart, CalculateButtonDrawsTheDefaultDrawingBehindTheDialog) {
+  Thh window;
+  watchdog_.stop();
+  size_t drawn = 0;
+  QTimer::singleShot(0, [&drawn] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    DisplayList.clear();
+    w->Button_calc->click();
+    drawn = DisplayList.size();
+    w->Button_cancel->click();
+  });
+  window.mi_editabmessungenClick();
+  EXPECT_GT(drawn, 500u);
 }
 
 TEST_F(MainWindowStart, ListingCommandShowsTheResultListingInTheViewer) {
