@@ -81,13 +81,18 @@ void PartFrame(const std::string& name, int format, int part) {
   });
 }
 
-void WheelBlocks(int z1) {
+void WheelBlocks(long double z1) {
   Block("zahn1", [] { ToothBlock(1); });
   Block("zahn2", [] { ToothBlock(2); });
+  // A tooth count read from a file can be absurd: a wheel of millions of inserts would fill the
+  // memory and never finish. Such wheels stay empty, with a message.
+  const bool drawable = z1 >= 1 && z1 <= MaxWheelTeeth;
+  if (!drawable) AddError("Fehler : z > " + IntStr(MaxWheelTeeth) + ", Zahnrad nicht gezeichnet");
+  const int z = drawable ? static_cast<int>(z1) : 0;
   for (const char* wheel : {"rad1", "rad2"}) {
     const std::string tooth = wheel[3] == '1' ? "zahn1" : "zahn2";
     Block(wheel, [&] {
-      for (int i = 1; i <= z1; ++i) CadInsertBlock(tooth, 0, 0, 360.0L * i / z1, 1, 1);
+      for (int i = 1; i <= z; ++i) CadInsertBlock(tooth, 0, 0, 360.0L * i / z, 1, 1);
     });
   }
 }
@@ -126,7 +131,7 @@ void BlockSection(int kind, const Sizes& s) {
                          PartDrawingName[1] + "/" + PartDrawingName[2],
                          PartDrawingName2[1] + "/" + PartDrawingName2[2]);
         });
-      WheelBlocks(static_cast<int>(s.z1));
+      WheelBlocks(s.z1);
       break;
     default: break;
   }

@@ -244,6 +244,16 @@ TEST_F(DrawingKinds, BreakSymbolDrawsItsOutlineWhateverModeWasLeft) {
   EXPECT_TRUE(outline);
 }
 
+TEST_F(DrawingKinds, AbsurdToothCountLeavesTheWheelsEmpty) {
+  Design.ToothCount[1] = 20000000;
+  Design.ToothCount[2] = -20000000;
+  const std::vector<Insert> all = Inserts(WriteDxf(18));
+  EXPECT_TRUE(InBlock(all, "rad1").empty());
+  EXPECT_EQ(InBlock(all, "").size(), 2u);
+  ASSERT_GE(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : z > 1000, Zahnrad nicht gezeichnet");
+}
+
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {
   // Kind 6 carries the hub's freehand break lines; date, time and file name stay out of the frame.
   Settings.DrawDate = true;
