@@ -17,8 +17,9 @@ namespace qern {
 
 namespace {
 
-// The company text of the logo field when no logo block is used: the product name.
-std::string CompanyText() { return Ident.ProductName; }
+// The company text of the logo field when no logo block is used: the program banner, fitted into
+// the field.
+std::string CompanyText() { return Ident.Banner; }
 
 struct Label {
   const char* text;

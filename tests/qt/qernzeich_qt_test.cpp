@@ -11,6 +11,7 @@
 
 #include "design/qerncalc.h"
 #include "design/qernio.h"
+#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "drawing/qernzeich.h"
 #include "framework/progvar.h"
@@ -26,6 +27,7 @@ class DrawingScreens : public ::testing::Test {
  protected:
   void SetUp() override {
     InitProgramState();
+    SetProgramIdentity();
     InitGraphicState();
     // The mapping's viewport is the screen size of the settings: the drawing area's size here.
     Settings.ScreenWidth = 1200;
