@@ -67,9 +67,16 @@ std::string CadTempBlockFile(const std::string& name) {
   return g_blockFolder + FileNameOfBlock(name);
 }
 
-void CadDeleteTempBlockFiles() {
+namespace {
+// The block files written so far; the folder stays for the next screen output.
+void DeleteBlockFiles() {
   for (const std::string& f : g_blockFiles) std::remove(f.c_str());
   g_blockFiles.clear();
+}
+}  // namespace
+
+void CadDeleteTempBlockFiles() {
+  DeleteBlockFiles();
   if (!g_blockFolder.empty()) ::rmdir(RemoveBackslash(g_blockFolder).c_str());
   g_blockFolder.clear();
 }
@@ -94,13 +101,13 @@ void ScreenBackEnd::Close() {
   Screen().SetNormalCursor();
   blockName_.clear();
   DxfOut = {};
-  CadDeleteTempBlockFiles();
+  DeleteBlockFiles();
 }
 
 void ScreenBackEnd::Abandon() {
   blockName_.clear();
   DxfOut = {};
-  CadDeleteTempBlockFiles();
+  DeleteBlockFiles();
 }
 
 void ScreenBackEnd::BeginDrawing(long double xmin, long double ymin, long double xmax,
@@ -145,9 +152,8 @@ void ScreenBackEnd::BeginEntities() {
   Screen().SetLineStyle(0);
 }
 
-void ScreenBackEnd::Replay(const std::string& name, const std::string& file, long double x,
-                           long double y, long double angle, long double scaleX,
-                           long double scaleY) {
+void ScreenBackEnd::Replay(const std::string& file, long double x, long double y,
+                           long double angle, long double scaleX, long double scaleY) {
   // The replay draws with the pens and text styles of the block; afterwards the drawing goes on
   // with its own, as it does after an insert in a CAD file.
   const int pen = CadState.CadPen;
@@ -169,7 +175,6 @@ void ScreenBackEnd::Replay(const std::string& name, const std::string& file, lon
   if (style.set && (now.font != style.font || now.angle != style.angle ||
                     now.height != style.height || now.width != style.width))
     SetTextStyle(style.font, style.angle, style.height, style.width);
-  (void)name;
 }
 
 void ScreenBackEnd::Insert(const std::string& name, long double x, long double y,
@@ -184,7 +189,7 @@ void ScreenBackEnd::Insert(const std::string& name, long double x, long double y
     Flags.AbortFlag = true;
     return;
   }
-  Replay(name, file, x, y, angle, scaleX, scaleY);
+  Replay(file, x, y, angle, scaleX, scaleY);
 }
 
 bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& file,
@@ -193,7 +198,7 @@ bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& 
   if (ToBlock())
     DxfInsert(name, x, y, angle, scaleX, scaleY);
   else
-    Replay(name, file, x, y, angle, scaleX, scaleY);
+    Replay(file, x, y, angle, scaleX, scaleY);
   return true;
 }
 

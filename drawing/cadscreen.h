@@ -45,8 +45,8 @@ class ScreenBackEnd : public CadBackEnd {
     return true;
   }
   // Replays a block at a top-level insert and puts pen and text style back as they were.
-  void Replay(const std::string& name, const std::string& file, long double x, long double y,
-              long double angle, long double scaleX, long double scaleY);
+  void Replay(const std::string& file, long double x, long double y, long double angle,
+              long double scaleX, long double scaleY);
   std::string blockName_;  // block being written
   std::string blockText_;  // its DXF text
   // The last text style set (restored after a replay).

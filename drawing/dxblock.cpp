@@ -42,12 +42,14 @@ int LayerNumber(const std::string& value) {
 
 namespace {
 
-// Entities drawn in one top-level replay at most: a block file that inserts itself many times would
-// otherwise multiply its work with every level.
+// Entities drawn and block files opened in one top-level replay at most: a block file that inserts
+// itself many times would otherwise multiply its work with every level.
 constexpr long kMaxReplayEntities = 200000;
+constexpr long kMaxReplayFiles = 10000;
 
 struct ReplayBudget {
   long entities = 0;
+  long files = 0;
   bool depthReported = false;
   bool exhausted = false;
 };
@@ -240,6 +242,11 @@ void Replay(const std::string& file, long double x, long double y, long double a
   CadState.CadInsertScaleX = saved.sx * scaleX;
   CadState.CadInsertScaleY = saved.sy * scaleY;
 
+  if (++g_budget.files > kMaxReplayFiles) {
+    g_budget.exhausted = true;
+    RestoreTransform(saved);
+    return;
+  }
   TextFile f;
   f.Assign(file);
   if (file.empty() || !f.Reset()) {

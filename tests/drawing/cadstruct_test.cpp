@@ -4,6 +4,7 @@
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
+#include "drawing/dxfout.h"
 #include "framework/utilmath.h"
 
 namespace qern::test {
@@ -158,6 +159,17 @@ TEST_F(CadStructTest, PlotFrameAndLogoInTheEntities) {
     CadEndSection();
   });
   EXPECT_EQ(CountGroups(ReadFileLines(tmp_.File("gravura.dxf")), "  0", "INSERT"), 0);
+}
+
+TEST_F(CadStructTest, PlotProgramStart) {
+  EXPECT_EQ(SplitCommandLine("\"/opt/my plot/wgravura\"  gravura.dxf /M1.0"),
+            (std::vector<std::string>{"/opt/my plot/wgravura", "gravura.dxf", "/M1.0"}));
+  EXPECT_TRUE(SplitCommandLine("  ").empty());
+  Settings.GravuraCommandLines[1] = "/bin/true GRAVURA.DXF /M1.0";
+  CadState.GravuraCommandIndex = 2;
+  Output(CadDevicePlot, [] { CadLine(0, 0, 1, 1); });
+  EXPECT_TRUE(dialogs_->Messages().empty());
+  EXPECT_TRUE(FileCanOpen(tmp_.File("gravura.dxf")));
 }
 
 TEST_F(CadStructTest, ScreenFooterAndBlockFiles) {
