@@ -19,6 +19,7 @@
 #include "design/qt/sysinfwindow.h"
 #include "drawing/aend1.h"
 #include "drawing/qernzeich.h"
+#include "drawing/zorqcad.h"
 #include "drawing/qt/laend1.h"
 #include "drawing/qt/laend2.h"
 #include "framework/configio.h"
@@ -162,7 +163,11 @@ void Thh::FormCreate() {
   UpdateMainCaption();
 }
 
-void Thh::FormDestroy() { WriteSessionFile(); }
+void Thh::FormDestroy() {
+  // The screen drawings' temporary block files go with the window that showed them.
+  CadDeleteTempBlockFiles();
+  WriteSessionFile();
+}
 
 void Thh::UpdateMainCaption() {
   std::string title;
