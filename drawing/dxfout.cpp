@@ -36,7 +36,16 @@ std::string Value(const std::string& s) {
   return v;
 }
 
-std::string Layer() { return Value(CadState.CadLayerName); }
+// A layer name as written: a character the code page lacks must not become a "?", which CAD programs
+// refuse in layer names.
+std::string LayerValue(const std::string& name) {
+  std::string v = Value(name);
+  for (char& c : v)
+    if (c == '?') c = '_';
+  return v;
+}
+
+std::string Layer() { return LayerValue(CadState.CadLayerName); }
 
 }  // namespace
 
@@ -126,7 +135,7 @@ void DxfTables() {
   DxfGroup(70, DxfInteger(24));
   std::set<std::string> written;  // a name configured twice is one layer
   auto layer = [&](const std::string& name, int colour, const char* type) {
-    const std::string value = CadFileValue(name);
+    const std::string value = LayerValue(name);
     if (!written.insert(UpperStr(value)).second) return;
     DxfGroup(0, "LAYER");
     DxfGroup(2, value);

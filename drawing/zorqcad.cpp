@@ -7,7 +7,9 @@
 
 #include "drawing/cadbackend.h"
 #include "drawing/cadscreen.h"
+#include "drawing/cadtxt.h"
 #include "drawing/dxfout.h"
+#include "drawing/iges.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -79,10 +81,10 @@ CadBackEnd* CurrentCadBackEnd() { return g_backend.get(); }
 std::unique_ptr<CadBackEnd> MakeCadBackEnd(int device) {
   switch (device) {
     case CadDeviceDxf: return std::make_unique<DxfBackEnd>();
-    case CadDeviceIges: return nullptr;  // IGES writer: its back end goes here
+    case CadDeviceIges: return std::make_unique<IgesBackEnd>();
     case CadDeviceScreen: return std::make_unique<ScreenBackEnd>();
     case CadDevicePlot: return std::make_unique<PlotBackEnd>();
-    case CadDeviceText: return nullptr;  // CAD text writer: its back end goes here
+    case CadDeviceText: return std::make_unique<CadTextBackEnd>();
     default: return nullptr;
   }
 }

@@ -130,15 +130,7 @@ TEST_F(CadStructTest, PlotFrameAndLogoInTheEntities) {
   WriteFileLines(tmp_.File("$logo_2.dx$"), {"  0", "EOF"});
   Settings.GravuraCommandLines[0] = tmp_.File("no-plot-program");
   Flags.PrintFrame = true;
-  Output(CadDevicePlot, [] {
-    CadSetPen(0);
-    CadBeginDrawing(0, 0, 420, 297);
-    CadTables();
-    CadBeginBlocks();
-    CadEndSection();
-    CadBeginEntities();
-    CadEndSection();
-  });
+  Output(CadDevicePlot, EmptySheet);
   const auto lines = ReadFileLines(tmp_.File("gravura.dxf"));
   const auto entities = Slice(lines, "ENTITIES", "ENDSEC");
   EXPECT_EQ(CountGroups(lines, "  0", "LINE"), 4);

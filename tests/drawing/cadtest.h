@@ -53,6 +53,16 @@ class CadTest : public ::testing::Test {
   ScopedScriptedDialogs dialogs_;
 };
 
+// An A3 drawing with every section and nothing in them.
+inline void EmptySheet() {
+  CadBeginDrawing(0, 0, 420, 297);
+  CadTables();
+  CadBeginBlocks();
+  CadEndSection();
+  CadBeginEntities();
+  CadEndSection();
+}
+
 // The groups from the one whose value is `from` up to (without) the next one whose value is `to`.
 inline std::vector<std::string> Slice(const std::vector<std::string>& lines, const std::string& from,
                                       const std::string& to) {

@@ -80,6 +80,8 @@ TEST_F(DxfOutTest, LayerNames) {
   DxfSetLayer(4);  // CAD programs refuse these characters in layer names
   EXPECT_EQ(CadState.CadLayerName, "a_b_");
   EXPECT_EQ(LayerNumber("a_b_"), 4) << "and the block replay finds the pen again";
+  Settings.CadLayerNames[3] = "轮廓";  // no Windows-1252 form
+  EXPECT_EQ(CountGroups(Lines(DxfTables), "  2", "__"), 1);
 }
 
 TEST_F(DxfOutTest, TablesExactly) {
@@ -149,14 +151,7 @@ TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
 }
 
 TEST_F(DxfOutTest, HeaderAndSectionOrder) {
-  const auto lines = Dxf([] {
-    CadBeginDrawing(0, 0, 420, 297);
-    CadTables();
-    CadBeginBlocks();
-    CadEndSection();
-    CadBeginEntities();
-    CadEndSection();
-  });
+  const auto lines = Dxf(EmptySheet);
   const std::vector<std::string> head(lines.begin(), lines.begin() + 30);
   EXPECT_EQ(head, (std::vector<std::string>{
                       "  0", "SECTION", "  2", "HEADER", "  9", "$EXTMIN", " 10", "0.000000",

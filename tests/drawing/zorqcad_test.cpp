@@ -185,11 +185,6 @@ TEST_F(ZorqcadTest, PenPositionOperations) {
 }
 
 TEST_F(ZorqcadTest, DevicesWithoutBackEnd) {
-  // The IGES and CAD-text slots are empty here: refused with a message, nothing written.
-  Flags.AbortFlag = false;
-  CadBeginOutput(CadDeviceIges);
-  EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_FALSE(FileCanOpen(tmp_.File("out.igs")));
   // An unknown device draws nothing.
   Flags.AbortFlag = false;
   CadBeginOutput(9);
