@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -426,6 +428,35 @@ TEST_F(MainMenu, OverviewWindowSearchesSortsByTheHeadAndLeavesByExit) {
   form.mi_fileExit->trigger();
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace
+}  // namespace qern
+
+namespace qern {
+namespace {
+
+// Saves a picture of the whole screen with the started main window, its default drawing and the
+// View menu open, when QERN_MAIN_SCREENSHOT names a file (scripts/screenshot-main.sh).
+TEST_F(MainMenu, Screenshot) {
+  const char* file = std::getenv("QERN_MAIN_SCREENSHOT");
+  if (!file || !*file) GTEST_SKIP() << "QERN_MAIN_SCREENSHOT not set";
+  watchdog_.stop();
+  Thh window;
+  window.show();
+  QTest::qWaitForWindowExposed(&window);
+  QTest::qWait(300);
+  const QRect item = window.menuBar()->actionGeometry(window.mi_view->menuAction());
+  window.mi_view->popup(window.menuBar()->mapToGlobal(item.bottomLeft()));
+  window.mi_view->setActiveAction(window.mi_viewzahnprofil->menuAction());
+  window.mi_viewzahnprofil->popup(window.mi_view->mapToGlobal(
+      window.mi_view->actionGeometry(window.mi_viewzahnprofil->menuAction()).topRight()));
+  QTest::qWait(500);
+  EXPECT_FALSE(DisplayList.empty()) << "the default drawing";
+  const QPixmap screen = window.screen()->grabWindow(0);
+  EXPECT_TRUE(screen.save(file));
+  window.mi_viewzahnprofil->hide();
+  window.mi_view->hide();
 }
 
 }  // namespace
