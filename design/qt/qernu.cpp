@@ -23,7 +23,9 @@
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/showtextfile.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 
@@ -79,6 +81,11 @@ void Thh::CreateMenus() {
   mi_viewErrorMessages->setObjectName("mi_viewErrorMessages");
   mi_viewErrorMessages->setEnabled(false);
   connect(mi_viewErrorMessages, &QAction::triggered, this, [this] { mi_viewErrorMessagesClick(); });
+
+  mi_help = menuBar()->addMenu(QString());
+  mi_HelpHilfebild = mi_help->addAction(QString());
+  mi_HelpHilfebild->setObjectName("mi_HelpHilfebild");
+  connect(mi_HelpHilfebild, &QAction::triggered, this, [this] { mi_HelpHilfebildClick(); });
 }
 
 void Thh::FormCreate() {
@@ -88,6 +95,7 @@ void Thh::FormCreate() {
     InstallHelpViewer();
     InstallErrorHelpWindow();
     InstallQtListingHooks();
+    InstallHelpPictureWindow();
   }
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
@@ -129,6 +137,8 @@ void Thh::ApplyMenuCaptions() {
   mi_viewausdruck->setText(Caption(MenuCaptions.Printout));
   mi_viewErrorMessages->setText(
       Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
+  mi_help->setTitle(Caption(MenuCaptions.Help));
+  mi_HelpHilfebild->setText(Caption(MenuCaptions.HelpPicture));
 }
 
 void Thh::SetLanguage(int n) {
@@ -166,5 +176,8 @@ void Thh::mi_viewErrorMessagesClick() {
 }
 
 void Thh::mi_fileexitClick() { close(); }
+
+// Opens a window of its own: the abort flag is left as it is.
+void Thh::mi_HelpHilfebildClick() { HelpPictureMenu(); }
 
 }  // namespace qern

@@ -41,6 +41,7 @@ class Thh : public TFzorqgra {
   void mi_viewausdruckClick();  // result listing to the configured listing device
   void mi_viewErrorMessagesClick();
   void mi_fileexitClick();
+  void mi_HelpHilfebildClick();  // the help-picture catalogue
 
   QMenu* mi_file = nullptr;
   QAction* mi_fileexit = nullptr;
@@ -49,6 +50,8 @@ class Thh : public TFzorqgra {
   QMenu* mi_view = nullptr;
   QAction* mi_viewausdruck = nullptr;
   QAction* mi_viewErrorMessages = nullptr;
+  QMenu* mi_help = nullptr;
+  QAction* mi_HelpHilfebild = nullptr;
 
  private:
   void CreateMenus();
