@@ -3,7 +3,6 @@
 #include "framework/whbild.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "framework/dialogs.h"
 #include "framework/hbild.h"
@@ -171,15 +170,10 @@ std::vector<HelpPictureEntry> ReadHelpPictureCatalogue() {
 bool WriteHelpPictureCatalogue(const std::vector<HelpPictureEntry>& entries) {
   const std::string target = AddBackslash(Settings.PltFolder) + CatalogueFileName();
   const std::string temp = AddBackslash(Settings.PltFolder) + "$$$.dbh";
-  TextFile f;
-  f.Assign(temp);
-  bool ok = f.Rewrite();
-  for (std::size_t i = 0; ok && i < entries.size(); ++i)
-    ok = f.WriteLn(DbhLine(entries[i].File, entries[i].Description));
-  if (f.IsOpen() && !f.Close()) ok = false;
-  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+  std::vector<std::string> lines;
+  for (const HelpPictureEntry& e : entries) lines.push_back(DbhLine(e.File, e.Description));
+  const bool ok = ReplaceFileWithLines(target, temp, lines);
   if (!ok) {
-    std::remove(temp.c_str());
     ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
     Flags.AbortFlag = true;
   }
