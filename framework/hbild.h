@@ -3,6 +3,7 @@
 // PA, SP, CI, AA, SI, DI, CS, LB and PE (HP-GL/2 encoded polylines) and skips every other command.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
