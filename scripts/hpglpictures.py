@@ -208,6 +208,7 @@ class Serration:
         self.pn = math.pi * mn
         self.d = z * mn
         self.r = self.d / 2
+        self.x1 = x
         self.sn1 = mn * (math.pi / 2 + 2 * x * math.tan(self.alpha))
         self.en1 = self.pn - self.sn1
         self.en2 = self.sn1 + cp                       # hub space: shaft tooth plus cp
@@ -319,12 +320,16 @@ class Serration:
         return self.apex2 - dm / 2 / math.sin(self.gi / 2)
 
     def standard_pin(self, part):
-        """The standard measuring-pin diameter (touching near the pitch circle), to 0.1 mm."""
-        z = self.z if part == 1 else -self.z
+        """The standard measuring-pin diameter, touching the flanks on the circle of diameter
+        mn (z + 2x), rounded to 0.1 mm; the hub's z is negative."""
         a = self.alpha
-        cz = z * math.cos(a) / z
-        A = math.acos(min(1.0, cz))
-        B = math.pi / 2 / z + (math.tan(A) - (math.tan(a) - a))
+        if part == 1:
+            z, x = self.z, self.x1
+        else:
+            z = -self.z
+            x = ((self.pn - self.en2) / self.mn - math.pi / 2) / (2 * math.tan(a))
+        A = math.acos(min(1.0, z * math.cos(a) / (z + 2 * x)))
+        B = (math.pi - 4 * x * math.tan(a)) / 2 / z + (math.tan(A) - (math.tan(a) - a))
         return round(z * self.mn * math.cos(a) * (math.tan(B) - math.tan(A)), 1)
 
     def over_pins(self, part, dm):
@@ -610,9 +615,12 @@ def clearance_picture():
     p.polyline(clip_to_angles(g.outline2(-2, 1, phi0=90 + turn, c=c, s=s), c, 180 - a_left,
                               a_left))
     p.pen(1)
-    detail_circles(p, g, c, s, a_left, [(g.r, "d"), (g.ra1, "da1"), (g.rf1, "df1")])
+    detail_circles(p, g, c, s, a_left, [(g.r, "d"), (g.ra1, "da1")])
+    root = polar(c, g.rf1 * s, 90 + pitch)
+    p.line(root, (root[0] - 5, root[1] - 7))
+    left_of(p, (root[0] - 5, root[1] - 7), "df1")
     # Hub circles named where the hub's outline ends.
-    left_of(p, polar(c, g.ra2 * s, 90 + pitch + 2.5), "da2", -1.5)
+    left_of(p, polar(c, g.ra2 * s, 90 + pitch + 3.5), "da2", 0.5)
     left_of(p, polar(c, g.rf2 * s, 90 + pitch / 2 + turn + 1.5), "df2", 0)
     # ce at the shaft's tooth: from its tip out to the hub's root.
     tooth = 90 - pitch / 2 + turn
