@@ -38,7 +38,9 @@
 #include "framework/qt/dokuconfwindow.h"
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/showtextfile.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "framework/zorqdraw.h"
 #include "platform/desktop.h"
 #include "platform/dialogservice.h"
@@ -190,6 +192,7 @@ void Thh::CreateMenus() {
   mi_help = menuBar()->addMenu(QString());
   mi_help->setObjectName("mi_help");
   mi_helphandbuch = item(mi_help, "mi_helphandbuch", [this] { mi_helphandbuchClick(); });
+  mi_HelpHilfebild = item(mi_help, "mi_HelpHilfebild", [this] { mi_HelpHilfebildClick(); });
   mi_helpErrorMessages = item(mi_help, "mi_helpErrorMessages", [this] { mi_helpErrorMessagesClick(); });
   mi_helphistory = item(mi_help, "mi_helphistory", [] { OpenInfoPage(); });
   // The language items keep their own captions in every language.
@@ -219,6 +222,7 @@ void Thh::FormCreate() {
     InstallQtListingHooks();
     InstallChangeLogWindows();
     InstallQtDesktop();
+    InstallHelpPictureWindow();
   }
   // The geometry window's calculate button draws the default drawing behind the dialog.
   SetGeometryDrawingHandler([] {
@@ -244,9 +248,15 @@ void Thh::FormCreate() {
     SetLanguage(Settings.LanguageNumber);
   else
     ApplyMenuCaptions();
-  // The default drawing of the start calculation.
-  RefreshAfterCalculation();
-  mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
+  // The start picture, where there is one, stays; else the default drawing of the start
+  // calculation takes the logo's place.
+  if (FileCanOpen(HelpPictureFileName("start"))) {
+    mi_viewErrorMessages->setText(
+        Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
+    mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
+  } else {
+    RefreshAfterCalculation();
+  }
   UpdateMainCaption();
 }
 
@@ -334,6 +344,7 @@ void Thh::ApplyMenuCaptions() {
 
   title(mi_help, c.Help);
   set(mi_helphandbuch, Accel(c.Manual));
+  set(mi_HelpHilfebild, c.HelpPicture);
   set(mi_helpErrorMessages, c.ErrorMessages);
   set(mi_helphistory, WebItemCaption(0));
   title(mi_helplanguage, c.Menu + " " + c.Language);
@@ -518,5 +529,8 @@ void Thh::mi_helpErrorMessagesClick() {
 void Thh::mi_helpSysInfoClick() { ShowSystemInfo(); }
 
 void Thh::mi_HelpAboutClick() { ShowAboutBox(); }
+
+// Opens a window of its own: the abort flag is left as it is.
+void Thh::mi_HelpHilfebildClick() { HelpPictureMenu(); }
 
 }  // namespace qern

@@ -65,6 +65,7 @@ class Thh : public TFzorqgra {
   void mi_helpErrorMessagesClick();
   void mi_helpSysInfoClick();
   void mi_HelpAboutClick();
+  void mi_HelpHilfebildClick();  // the help-picture catalogue
 
   QMenu* mi_file = nullptr;
   QAction* mi_fileNew = nullptr;
@@ -120,6 +121,7 @@ class Thh : public TFzorqgra {
   QAction* mi_OlePrintoutExcel = nullptr;
   QMenu* mi_help = nullptr;
   QAction* mi_helphandbuch = nullptr;
+  QAction* mi_HelpHilfebild = nullptr;
   QAction* mi_helpErrorMessages = nullptr;
   QAction* mi_helphistory = nullptr;
   QMenu* mi_helplanguage = nullptr;
