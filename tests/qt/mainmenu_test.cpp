@@ -172,6 +172,7 @@ TEST_F(MainMenu, WindowItemsOpenTheirWindowsAndCancelChangesNothing) {
       {window.mi_helpSysInfo, "qern::TSysinfo"},
       {window.mi_HelpAbout, "qern::TAboutBox"},
       {window.mi_fileOpenTable, "qern::TForm_preview"},
+      {window.mi_HelpHilfebild, "qern::TForm_hilfebild"},
   };
   for (const auto& [action, windowClass] : expected) {
     TakeModals();
