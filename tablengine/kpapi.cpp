@@ -29,6 +29,11 @@ void Refresh(WorkArea& a) {
   if (!a.Exclusive && !a.IsVirtual) a.RecordCount = RecCountFromFile(a);
 }
 
+// Other programs only add records: the count needs the file only when n lies beyond it.
+void RefreshBeyond(WorkArea& a, uint32_t n) {
+  if (n > a.RecordCount) Refresh(a);
+}
+
 bool Indexed() {
   return IndexPresent && IndexHookTable.IndexActive && IndexHookTable.IndexActive();
 }
@@ -247,6 +252,8 @@ int SetExclusive(bool on) {
   if (!a) return 6;
   if (a->Exclusive && !GlobalExclusive) return 5;
   if (a->IsVirtual) return 0;
+  FlushAppends(*a);
+  DropReadAhead(*a);
   struct flock fl{};
   fl.l_type = on ? F_WRLCK : F_RDLCK;
   fl.l_whence = SEEK_SET;
@@ -483,8 +490,8 @@ void SetDeleted(bool on) {
 void Replace() {
   WorkArea* a = CheckWorkArea("Replace");
   if (!a) return;
-  Refresh(*a);
   const uint32_t rec = a->CurrentRecord;
+  RefreshBeyond(*a, rec);
   if (a->Eof || rec < 1 || rec > a->RecordCount) {
     SetError(212, "Ungültige Datensatznr. = " + std::to_string(rec) + " Datenbank " + Quoted(a->FileName) +
                       " [Replace]");
@@ -571,7 +578,7 @@ void GoTop() {
   KelpieErrorCode = 0;
   WorkArea* a = CheckWorkArea("GoTop");
   if (!a) return;
-  Refresh(*a);
+  RefreshBeyond(*a, 1);
   if (a->RecordCount == 0) {
     a->Eof = a->Bof = true;
     a->CurrentRecord = 1;
@@ -599,6 +606,7 @@ void GoTop() {
       } else {
         next = a->CurrentRecord + 1;
       }
+      RefreshBeyond(*a, next);
       if (next > a->RecordCount) {
         BlankRecord(*a);
         a->CurrentRecord = a->RecordCount + 1;
@@ -617,20 +625,21 @@ void GO(uint32_t n) {
   KelpieErrorCode = 0;
   WorkArea* a = CheckWorkArea("GO");
   if (!a) return;
-  if (n > a->RecordCount || !a->Exclusive) Refresh(*a);
-  const std::string text = "Ungültige Datensatznr. = " + std::to_string(n) + " Datenbank " +
-                           Quoted(a->FileName) + " [GO]";
+  RefreshBeyond(*a, n);
+  const auto text = [&] {
+    return "Ungültige Datensatznr. = " + std::to_string(n) + " Datenbank " + Quoted(a->FileName) + " [GO]";
+  };
   if (a->RecordCount == 0) {
     a->Bof = a->Eof = true;
     BlankRecord(*a);
-    SetError(212, text);
+    SetError(212, text());
     return;
   }
   if (n < 1 || n > a->RecordCount) {
     a->CurrentRecord = a->RecordCount + 1;
     a->Eof = true;
     BlankRecord(*a);
-    SetError(212, text);
+    SetError(212, text());
     return;
   }
   a->Bof = a->Eof = false;
@@ -649,7 +658,7 @@ void GO(uint32_t n) {
 void Dbf4RawGo(uint32_t n) {
   WorkArea* a = CheckWorkArea("Dbf4RawGo");
   if (!a) return;
-  Refresh(*a);
+  RefreshBeyond(*a, n);
   if (n < 1 || n > a->RecordCount) {
     SetError(212, "Ungültige Datensatznr. = " + std::to_string(n) + " Datenbank " + Quoted(a->FileName) +
                       " [Dbf4RawGo]");
@@ -675,7 +684,7 @@ void SKIP(int32_t n) {
   KelpieErrorCode = 0;
   WorkArea* a = CheckWorkArea("SKIP");
   if (!a) return;
-  Refresh(*a);
+  RefreshBeyond(*a, 1);
   if (n == 0) {
     if (a->RecordCount > 0 && !a->Eof && a->CurrentRecord <= a->RecordCount) ReadAndLoad(*a, a->CurrentRecord);
     else BlankRecord(*a);
@@ -710,8 +719,8 @@ void SKIP(int32_t n) {
             next = IndexHookTable.NextRecord();
             if (IndexHookTable.IndexEof && IndexHookTable.IndexEof()) next = a->RecordCount + 1;
           } else {
-            Refresh(*a);
             next = rec + 1;
+            RefreshBeyond(*a, next);
           }
           if (next > a->RecordCount) {
             reachedEnd = true;
@@ -766,7 +775,7 @@ bool dEOF() {
   WorkArea* a = CheckWorkArea("dEOF");
   if (!a) return true;
   if (Indexed() && IndexHookTable.IndexEof) return IndexHookTable.IndexEof();
-  Refresh(*a);
+  RefreshBeyond(*a, a->CurrentRecord);
   if (a->CurrentRecord > a->RecordCount) a->Eof = true;
   return a->Eof;
 }
@@ -812,7 +821,7 @@ AfterMoveProc SetAfterMove(AfterMoveProc proc) {
 bool RevalidatePosition() {
   WorkArea* a = CheckWorkArea("RevalidatePosition");
   if (!a) return false;
-  Refresh(*a);
+  RefreshBeyond(*a, a->CurrentRecord);
   if (!a->Eof && a->CurrentRecord >= 1 && a->CurrentRecord <= a->RecordCount && RecordVisible(*a))
     return false;
   const uint32_t old = a->CurrentRecord;
@@ -885,7 +894,8 @@ std::string Peek(int n, uint32_t recno) {
     SetError(220, "Ungültige Feldnr." + tag);
     return {};
   }
-  Refresh(*a);
+  FlushAppends(*a);
+  RefreshBeyond(*a, recno);
   if (recno < 1 || recno > a->RecordCount) {
     SetError(212, "DBF: " + a->FileName + tag);
     return {};
@@ -949,7 +959,8 @@ void Poke(const std::string& value, int n, uint32_t recno) {
     SetError(220, "Ungültige Feldnr." + tag);
     return;
   }
-  Refresh(*a);
+  FlushAppends(*a);
+  RefreshBeyond(*a, recno);
   if (recno < 1 || recno > a->RecordCount) {
     SetError(212, "Ungültige Datensatznr. = " + std::to_string(recno) + tag);
     return;
@@ -965,6 +976,7 @@ void Poke(const std::string& value, int n, uint32_t recno) {
   else text.resize(f.Length, ' ');
   if (a->Oem) text = AnsiToOemCopy(text);
   InvalidatePeekCache(*a);
+  DropReadAhead(*a);
   if (!WriteAll(a->Handle, text.data(), text.size(), RecordLockOffset(*a, recno) + f.Offset)) {
     SetError(101, "DBF: " + a->FileName + tag);
     return;
@@ -1100,12 +1112,20 @@ bool UnlockRec(int32_t n) {
 void Unlock() {
   WorkArea* a = CheckWorkArea("Unlock");
   if (!a || a->IsVirtual) return;
-  while (!a->LockedRecords.empty()) ReleaseRecord(*a, a->LockedRecords.size() - 1);
-  if (!a->Exclusive) {
-    if (a->LockState == LockWholeFile) LockRegion(true, a->Handle, 1, WholeFileLockLength);
-    else if (a->LockState == LockTable) LockRegion(true, a->Handle, 1, 1);
-  }
-  a->LockState = LockNone;
+  // Records appended under the lock reach the file before others may append; the locks go also
+  // when that write fails.
+  struct Release {
+    WorkArea& a;
+    ~Release() {
+      while (!a.LockedRecords.empty()) ReleaseRecord(a, a.LockedRecords.size() - 1);
+      if (!a.Exclusive) {
+        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, 1, WholeFileLockLength);
+        else if (a.LockState == LockTable) LockRegion(true, a.Handle, 1, 1);
+      }
+      a.LockState = LockNone;
+    }
+  } release{*a};
+  FlushAppends(*a);
 }
 
 // ---------------------------------------------------------------------------------------------------

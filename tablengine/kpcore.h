@@ -108,6 +108,15 @@ struct WorkArea {
   std::vector<uint8_t> FileImage;
   std::vector<uint8_t> ReadImage;
   bool ImageValid = false;
+
+  // Appended records not yet written: kept together while no other program can append (exclusive
+  // use or the table locked) and written before any read, rewrite, unlock or close.
+  std::vector<uint8_t> AppendBuffer;
+  uint32_t AppendFirst = 0;
+  // Records read ahead in exclusive use (file form).
+  std::vector<uint8_t> ReadAhead;
+  uint32_t ReadAheadFirst = 0;
+  uint32_t ReadAheadCount = 0;
 };
 
 // Slots 1..MaxWorkAreas; index 0 is unused.

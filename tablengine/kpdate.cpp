@@ -116,15 +116,14 @@ bool Numeric(const std::string& s, int& value) {
 }
 
 std::string Two(int v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%02d", v % 100);
-  return b;
+  v = ((v % 100) + 100) % 100;
+  return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
 
 std::string Four(int v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%04d", v);
-  return b;
+  if (v < 0 || v > 9999) return std::to_string(v);
+  return {static_cast<char>('0' + v / 1000), static_cast<char>('0' + v / 100 % 10),
+          static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
 }
 
 bool ValidYmd(int y, int m, int d) {
@@ -323,7 +322,14 @@ std::string JulianToDate(long jdn) {
   if (jdn >= JulianLast || jdn <= JulianFirst) return std::string(8, ' ');
   int y, m, d;
   JulianToYmd(jdn, y, m, d);
-  return Four(y) + Two(m) + Two(d);
+  std::string s(8, '0');
+  const int parts[3][2] = {{y, 4}, {m, 2}, {d, 2}};
+  size_t end = 0;
+  for (const auto& p : parts) {
+    end += static_cast<size_t>(p[1]);
+    for (int i = 0, v = p[0]; i < p[1]; ++i, v /= 10) s[end - 1 - i] = static_cast<char>('0' + v % 10);
+  }
+  return s;
 }
 
 std::string DateTextOf(int style, int year, int month, int day, bool fourDigits) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,33 +71,112 @@ uint64_t RecordOffset(const WorkArea& a, uint32_t recno) {
   return static_cast<uint64_t>(a.HeaderLength) + static_cast<uint64_t>(recno - 1) * a.RecordLength;
 }
 
-std::string Trimmed(const uint8_t* p, size_t n) {
-  size_t b = 0, e = n;
-  while (b < e && (p[b] == ' ' || p[b] == 0)) ++b;
-  while (e > b && (p[e - 1] == ' ' || p[e - 1] == 0)) --e;
-  return std::string(reinterpret_cast<const char*>(p + b), e - b);
+// The stored text of a numeric field without its blanks (and zero bytes).
+void TrimRange(const uint8_t*& b, const uint8_t*& e) {
+  while (b < e && (*b == ' ' || *b == 0)) ++b;
+  while (e > b && (e[-1] == ' ' || e[-1] == 0)) --e;
 }
 
-int64_t ParseInteger(const std::string& t) {
-  if (t.empty()) return 0;
-  errno = 0;
-  char* end = nullptr;
-  const long long v = std::strtoll(t.c_str(), &end, 10);
-  if (end && *end == '\0' && errno == 0) return v;
-  const double d = std::strtod(t.c_str(), nullptr);
-  if (!std::isfinite(d)) return 0;
+double ParseDouble(const uint8_t* b, const uint8_t* e) {
+  TrimRange(b, e);
+  if (b == e) return 0;
+  const char* first = reinterpret_cast<const char*>(b);
+  const char* last = reinterpret_cast<const char*>(e);
+  if (*first == '+') ++first;
+  double d = 0;
+  const auto r = std::from_chars(first, last, d);
+  if (r.ec == std::errc() && r.ptr == last) return std::isfinite(d) ? d : 0;
+  // Unusual texts ("1,5", trailing signs): the C library's reading of the part that is a number.
+  std::string t(reinterpret_cast<const char*>(b), static_cast<size_t>(e - b));
+  for (char& c : t)
+    if (c == ',') c = '.';
+  d = std::strtod(t.c_str(), nullptr);
+  return std::isfinite(d) ? d : 0;
+}
+
+int64_t ParseInteger(const uint8_t* b, const uint8_t* e) {
+  TrimRange(b, e);
+  if (b == e) return 0;
+  const char* first = reinterpret_cast<const char*>(b);
+  const char* last = reinterpret_cast<const char*>(e);
+  if (*first == '+') ++first;
+  int64_t v = 0;
+  const auto r = std::from_chars(first, last, v);
+  if (r.ec == std::errc() && r.ptr == last) return v;
+  const double d = ParseDouble(b, e);
   if (d >= 9.2e18) return std::numeric_limits<int64_t>::max();
   if (d <= -9.2e18) return std::numeric_limits<int64_t>::min();
   return static_cast<int64_t>(d);
 }
 
-double ParseDouble(const std::string& t) {
-  if (t.empty()) return 0;
-  std::string s = t;
-  for (char& c : s)
-    if (c == ',') c = '.';
-  const double d = std::strtod(s.c_str(), nullptr);
-  return std::isfinite(d) ? d : 0;
+int Digits(const uint8_t* p, int n) {
+  int v = 0;
+  for (int i = 0; i < n; ++i) {
+    if (p[i] < '0' || p[i] > '9') return -1;
+    v = v * 10 + (p[i] - '0');
+  }
+  return v;
+}
+
+bool ValidDate(int y, int m, int d) {
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return d <= days[m - 1] + (m == 2 && IsLeapYear(y) ? 1 : 0);
+}
+
+void PutDigits(uint8_t* p, int v, int n) {
+  for (int i = n - 1; i >= 0; --i) {
+    p[i] = static_cast<uint8_t>('0' + v % 10);
+    v /= 10;
+  }
+}
+
+// Positions of day, month and year in the ten-character typed date text of a style.
+struct DateLayout {
+  int Day, Month, Year;
+};
+DateLayout LayoutOf(int style) {
+  if (style == 0) return {3, 0, 6};
+  if (style == 1) return {8, 5, 0};
+  return {0, 3, 6};
+}
+
+// The typed date slot (length byte and ten characters, four-digit year) from its parts.
+void WriteTypedDate(uint8_t* slot, int y, int m, int d) {
+  const DateLayout l = LayoutOf(DateStyle);
+  const uint8_t sep = static_cast<uint8_t>(DateSeparatorOf(DateStyle));
+  slot[0] = 10;
+  uint8_t* t = slot + 1;
+  std::memset(t, sep, 10);
+  PutDigits(t + l.Day, d, 2);
+  PutDigits(t + l.Month, m, 2);
+  PutDigits(t + l.Year, y, 4);
+}
+
+void WriteBlankTypedDate(uint8_t* slot) {
+  slot[0] = 10;
+  uint8_t* t = slot + 1;
+  std::memset(t, ' ', 10);
+  const uint8_t sep = static_cast<uint8_t>(DateSeparatorOf(DateStyle));
+  if (DateStyle == 1) {
+    t[4] = t[7] = sep;
+  } else {
+    t[2] = t[5] = sep;
+  }
+}
+
+// Reads the typed date text; false when it is blank or no valid date.
+bool ReadTypedDate(const uint8_t* slot, size_t room, int& y, int& m, int& d) {
+  const size_t n = std::min<size_t>(slot[0], room);
+  const uint8_t* t = slot + 1;
+  if (n == 10) {
+    const DateLayout l = LayoutOf(DateStyle);
+    d = Digits(t + l.Day, 2);
+    m = Digits(t + l.Month, 2);
+    y = Digits(t + l.Year, 4);
+    if (d >= 0 && m >= 0 && y >= 0) return ValidDate(y, m, d);
+  }
+  return ParseStyledDate(DateStyle, std::string(reinterpret_cast<const char*>(t), n), y, m, d);
 }
 
 // A write into the table while another program may append: the count is taken from the file under
@@ -127,6 +207,16 @@ class CommitLock {
 // Header and (after appends) end marker; false with errno set.
 bool WriteHeaderAndMarker(WorkArea& a, int& code) {
   code = 0;
+  if (!a.AppendBuffer.empty()) {
+    const uint16_t saved = KelpieErrorCode;
+    const bool dispatch = SetErrorDispatch(false);
+    KelpieErrorCode = 0;
+    FlushAppends(a);
+    code = KelpieErrorCode;
+    KelpieErrorCode = saved;
+    SetErrorDispatch(dispatch);
+    if (code != 0) return false;
+  }
   if (!a.Exclusive) a.RecordCount = RecCountFromFile(a);
   const uint16_t saved = KelpieErrorCode;
   const bool dispatch = SetErrorDispatch(false);
@@ -209,6 +299,8 @@ void TranslateRecords(bool toFile, bool oem, RecordHook hook, size_t length, siz
 
 uint32_t RecCountFromFile(WorkArea& a) {
   if (a.IsVirtual || a.Handle < 0) return a.RecordCount;
+  if (!a.AppendBuffer.empty())
+    return a.AppendFirst - 1 + static_cast<uint32_t>(a.AppendBuffer.size() / a.RecordLength);
   struct stat st{};
   if (::fstat(a.Handle, &st) != 0) return a.RecordCount;
   const int64_t size = st.st_size;
@@ -237,9 +329,35 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
                       ")  [GetDbfRecord]");
     return;
   }
-  std::vector<uint8_t> buf(a.RecordLength);
-  if (!ReadAt(a.Handle, buf.data(), buf.size(), RecordOffset(a, recno))) {
+  FlushAppends(a);
+  a.FileImage.resize(a.RecordLength);
+  if (a.Exclusive) {
+    // Nobody else writes the table: records are read in blocks.
+    if (recno < a.ReadAheadFirst || recno >= a.ReadAheadFirst + a.ReadAheadCount) {
+      const uint32_t n = std::min<uint32_t>(std::max<uint32_t>(1, 65536 / a.RecordLength),
+                                            a.RecordCount - recno + 1);
+      a.ReadAhead.resize(static_cast<size_t>(n) * a.RecordLength);
+      a.ReadAheadCount = 0;
+      const ssize_t got = ::pread(a.Handle, a.ReadAhead.data(), a.ReadAhead.size(),
+                                  static_cast<off_t>(RecordOffset(a, recno)));
+      if (got >= static_cast<ssize_t>(a.RecordLength)) {
+        a.ReadAheadFirst = recno;
+        a.ReadAheadCount = static_cast<uint32_t>(static_cast<size_t>(got) / a.RecordLength);
+      }
+    }
+    if (recno >= a.ReadAheadFirst && recno < a.ReadAheadFirst + a.ReadAheadCount) {
+      std::memcpy(a.FileImage.data(),
+                  a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
+                  a.RecordLength);
+    } else if (!ReadAt(a.Handle, a.FileImage.data(), a.RecordLength, RecordOffset(a, recno))) {
+      const int err = errno;
+      a.ImageValid = false;
+      SetError(err == 0 ? 213 : IoCodeFromErrno(err), "Datei:  " + a.FileName + "  [GetDbfRecord]");
+      return;
+    }
+  } else if (!ReadAt(a.Handle, a.FileImage.data(), a.RecordLength, RecordOffset(a, recno))) {
     const int err = errno;
+    a.ImageValid = false;
     if (err == 0) {
       SetError(213, "Datei:  " + a.FileName + "  [GetDbfRecord]");
     } else {
@@ -248,13 +366,32 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
     }
     return;
   }
-  a.FileImage = buf;
-  TranslateRecords(false, a.Oem, a.ReadHook, buf.size(), a.RecordLength, buf.data());
-  a.Record = buf;
-  a.ReadImage = buf;
+  a.Record = a.FileImage;
+  TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
+  a.ReadImage = a.Record;
   a.ImageValid = true;
   a.Eof = a.Bof = false;
   a.CurrentRecord = recno;
+}
+
+void DropReadAhead(WorkArea& a) {
+  a.ReadAheadCount = 0;
+  a.ReadAheadFirst = 0;
+}
+
+void FlushAppends(WorkArea& a) {
+  if (a.AppendBuffer.empty()) return;
+  std::vector<uint8_t> pending;
+  pending.swap(a.AppendBuffer);
+  if (!WriteAt(a.Handle, pending.data(), pending.size(), RecordOffset(a, a.AppendFirst))) {
+    const int err = errno;
+    a.RecordCount = RecCountFromFile(a);
+    if (a.CurrentRecord > a.RecordCount) a.CurrentRecord = a.RecordCount + 1;
+    SetError(IoCodeFromErrno(err), "Datei:  " + a.FileName + " [Replace/Append/PutDbfRecord]");
+    return;
+  }
+  pending.clear();
+  a.AppendBuffer.swap(pending);  // keeps the capacity for the next appends
 }
 
 void PutDbfRecord(WorkArea& a, uint32_t recno) {
@@ -272,27 +409,39 @@ void PutDbfRecord(WorkArea& a, uint32_t recno) {
   const bool appending = recno > a.RecordCount;
   if (appending) recno = a.RecordCount + 1;
   // The file's form: fields the program did not change keep their file bytes exactly.
-  std::vector<uint8_t> out = a.Record;
+  static thread_local std::vector<uint8_t> out;
+  out = a.Record;
   TranslateRecords(true, a.Oem, a.WriteHook, out.size(), a.RecordLength, out.data());
   if (a.ImageValid && !a.WriteHook && !a.ReadHook && a.FileImage.size() == out.size() &&
       a.ReadImage.size() == out.size()) {
     for (size_t i = 1; i < out.size(); ++i)
       if (a.Record[i] == a.ReadImage[i]) out[i] = a.FileImage[i];
   }
-  if (!WriteAt(a.Handle, out.data(), out.size(), RecordOffset(a, recno))) {
-    SetError(IoCodeFromErrno(errno), "Datei:  " + a.FileName + " [Replace/Append/PutDbfRecord]");
-    return;
+  const bool buffered = appending && !ImmediateCommit &&
+                        (a.Exclusive || a.LockState == LockTable || a.LockState == LockWholeFile);
+  if (buffered) {
+    if (a.AppendBuffer.empty()) a.AppendFirst = recno;
+    a.AppendBuffer.insert(a.AppendBuffer.end(), out.begin(), out.end());
+  } else {
+    FlushAppends(a);
+    if (!WriteAt(a.Handle, out.data(), out.size(), RecordOffset(a, recno))) {
+      SetError(IoCodeFromErrno(errno), "Datei:  " + a.FileName + " [Replace/Append/PutDbfRecord]");
+      return;
+    }
+    if (recno >= a.ReadAheadFirst && recno < a.ReadAheadFirst + a.ReadAheadCount)
+      std::memcpy(a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
+                  out.data(), out.size());
   }
   a.FileImage = out;
-  std::vector<uint8_t> back = out;
-  TranslateRecords(false, a.Oem, a.ReadHook, back.size(), a.RecordLength, back.data());
-  a.Record = back;
-  a.ReadImage = back;
+  a.Record = out;
+  TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
+  a.ReadImage = a.Record;
   a.ImageValid = true;
   if (appending) {
     a.RecordCount = recno;
     a.CurrentRecord = recno;
     a.UpdateState = UpdateAppended;
+    if (a.AppendBuffer.size() >= 65536) FlushAppends(a);
     if (ImmediateCommit) UpdateHeader(a);
   } else {
     if (a.UpdateState != UpdateAppended) a.UpdateState = UpdateRewritten;
@@ -321,6 +470,7 @@ void WriteDbfHeader(WorkArea& a) {
 
 void FlushFile(WorkArea& a) {
   if (a.IsVirtual || a.Handle < 0) return;
+  FlushAppends(a);
   if (::fsync(a.Handle) != 0 && errno != EINVAL && errno != EROFS)
     SetError(IoCodeFromErrno(errno), "Zurückschreiben (Flush) unmöglich für Datei [FlushFile]");
 }
@@ -385,15 +535,21 @@ size_t TypedSlotSize(const FieldDescriptor& f) {
 std::string NumberFieldText(double value, int length, int decimals) {
   if (!std::isfinite(value) || length <= 0) return std::string(std::max(length, 0), '*');
   char buf[400];
-  const int n = std::snprintf(buf, sizeof buf, "%*.*f", length, decimals, value);
-  if (n < 0 || n > length) return std::string(length, '*');
-  return std::string(buf, n);
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  const size_t n = r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : sizeof buf;
+  if (n > static_cast<size_t>(length)) return std::string(length, '*');
+  std::string s(length - n, ' ');
+  s.append(buf, n);
+  return s;
 }
 
 std::string IntegerFieldText(int64_t value, int length) {
-  std::string s = std::to_string(value);
-  if (static_cast<int>(s.size()) > length) return std::string(std::max(length, 0), '*');
-  s.insert(0, length - s.size(), ' ');
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  const size_t n = static_cast<size_t>(r.ptr - buf);
+  if (length <= 0 || n > static_cast<size_t>(length)) return std::string(std::max(length, 0), '*');
+  std::string s(length - n, ' ');
+  s.append(buf, n);
   return s;
 }
 
@@ -476,22 +632,22 @@ void SetTypedLogical(WorkArea& a, const FieldDescriptor& f, bool value) {
 }
 
 long TypedDateJulian(const WorkArea& a, const FieldDescriptor& f) {
+  if (f.Type != 'D') return 0;
   int y, m, d;
-  if (!ParseStyledDate(DateStyle, TypedChar(a, f), y, m, d)) return 0;
+  if (!ReadTypedDate(a.Typed.data() + f.TypedOffset, TypedSlotSize(f) - 1, y, m, d)) return 0;
   return JulianOf(y, m, d);
 }
 
 void SetTypedDateJulian(WorkArea& a, const FieldDescriptor& f, long jdn) {
+  if (f.Type != 'D') return;
+  uint8_t* slot = a.Typed.data() + f.TypedOffset;
   if (jdn <= JulianFirst || jdn >= JulianLast) {
-    const bool saved = CenturyFlag;
-    CenturyFlag = true;
-    SetTypedChar(a, f, BlankDate(DateStyle));
-    CenturyFlag = saved;
+    WriteBlankTypedDate(slot);
     return;
   }
   int y, m, d;
   JulianToYmd(jdn, y, m, d);
-  SetTypedChar(a, f, DateTextOf(DateStyle, y, m, d, true));
+  WriteTypedDate(slot, y, m, d);
 }
 
 int32_t TypedMemoBlock(const WorkArea& a, const FieldDescriptor& f) {
@@ -518,24 +674,23 @@ void LoadTypedRecord(WorkArea& a) {
         break;
       }
       case 'D': {
-        const std::string t(reinterpret_cast<const char*>(raw), 8);
-        const long j = DateToJulian(t);
-        SetTypedDateJulian(a, f, j);
+        const int y = Digits(raw, 4), m = Digits(raw + 4, 2), d = Digits(raw + 6, 2);
+        uint8_t* slot = a.Typed.data() + f.TypedOffset;
+        if (ValidDate(y, m, d)) WriteTypedDate(slot, y, m, d);
+        else WriteBlankTypedDate(slot);
         break;
       }
-      case 'N': case 'F': {
-        const std::string t = Trimmed(raw, f.Length);
-        if (f.Decimals > 0) SetTypedNumber(a, f, ParseDouble(t));
-        else SetTypedInteger(a, f, ParseInteger(t));
+      case 'N': case 'F':
+        if (f.Decimals > 0) SetTypedNumber(a, f, ParseDouble(raw, raw + f.Length));
+        else SetTypedInteger(a, f, ParseInteger(raw, raw + f.Length));
         break;
-      }
       case 'L': {
         const uint8_t c = raw[0];
         SetTypedLogical(a, f, c == 'T' || c == 't' || c == 'Y' || c == 'y');
         break;
       }
       case 'M': {
-        const int64_t v = ParseInteger(Trimmed(raw, f.Length));
+        const int64_t v = ParseInteger(raw, raw + f.Length);
         SetTypedMemoBlock(a, f, v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN
                                                                            : static_cast<int32_t>(v));
         break;
@@ -557,30 +712,41 @@ void StoreTypedRecord(WorkArea& a) {
                                slot) == 0)
       continue;  // unchanged: its stored bytes stay as they are
     uint8_t* raw = a.Record.data() + f.Offset;
-    std::string text;
     switch (f.Type) {
-      case 'C': text = TypedChar(a, f); break;
-      case 'D': {
-        const std::string t = TypedChar(a, f);
-        int y, m, d;
-        text = ParseStyledDate(DateStyle, t, y, m, d) ? JulianToDate(JulianOf(y, m, d))
-                                                       : std::string(8, ' ');
+      case 'C': {
+        const uint8_t* p = a.Typed.data() + f.TypedOffset;
+        const size_t n = std::min<size_t>(p[0], f.Length);
+        std::memcpy(raw, p + 1, n);
+        std::memset(raw + n, ' ', f.Length - n);
         break;
       }
-      case 'N': case 'F':
-        text = f.Decimals > 0 ? NumberFieldText(TypedNumber(a, f), f.Length, f.Decimals)
-                              : IntegerFieldText(TypedInteger(a, f), f.Length);
+      case 'D': {
+        int y, m, d;
+        if (ReadTypedDate(a.Typed.data() + f.TypedOffset, slot - 1, y, m, d)) {
+          PutDigits(raw, y, 4);
+          PutDigits(raw + 4, m, 2);
+          PutDigits(raw + 6, d, 2);
+        } else {
+          std::memset(raw, ' ', 8);
+        }
         break;
-      case 'L': text = TypedLogical(a, f) ? "T" : "F"; break;
+      }
+      case 'N': case 'F': {
+        const std::string text = f.Decimals > 0 ? NumberFieldText(TypedNumber(a, f), f.Length, f.Decimals)
+                                                : IntegerFieldText(TypedInteger(a, f), f.Length);
+        std::memcpy(raw, text.data(), std::min<size_t>(text.size(), f.Length));
+        break;
+      }
+      case 'L': raw[0] = TypedLogical(a, f) ? 'T' : 'F'; break;
       case 'M': {
         const int32_t b = TypedMemoBlock(a, f);
-        text = b == 0 ? std::string() : IntegerFieldText(b, f.Length);
+        std::string text = b == 0 ? std::string() : IntegerFieldText(b, f.Length);
+        text.resize(f.Length, ' ');
+        std::memcpy(raw, text.data(), f.Length);
         break;
       }
-      default: continue;
+      default: break;
     }
-    text.resize(f.Length, ' ');
-    std::memcpy(raw, text.data(), f.Length);
   }
   a.TypedLoaded = a.Typed;
 }

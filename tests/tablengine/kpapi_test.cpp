@@ -260,3 +260,50 @@ TEST_F(KpApi, ErrorsWithoutDispatchLeaveTheCode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KpApi, AppendsUnderTheLockReachTheFileAtUnlock) {
+  Fill(2);
+  Select(2);
+  ASSERT_TRUE(UseDbf(name_));
+  Select(1);
+  ASSERT_TRUE(ALock());
+  for (int i = 0; i < 3; ++i) {
+    ClearRecord();
+    PutFieldInt(2, 100 + i);
+    Append();
+  }
+  EXPECT_EQ(RecCount(), 5u);
+  GO(4);  // read back before the unlock
+  EXPECT_EQ(FieldInt(2), 101);
+  Select(2);
+  EXPECT_EQ(RecCount(), 5u);  // the read wrote them
+  Select(1);
+  ClearRecord();
+  PutFieldInt(2, 200);
+  Append();
+  Unlock();
+  Select(2);
+  EXPECT_EQ(RecCount(), 6u);
+  GO(6);
+  EXPECT_EQ(FieldInt(2), 200);
+}
+
+TEST_F(KpApi, ExclusiveReadsSeeTheirOwnRewrites) {
+  Fill(3);
+  CloseAll();
+  ASSERT_TRUE(UseDbf(name_, "", true));
+  GO(1);
+  PutFieldInt(2, 11);
+  Replace();
+  ASSERT_TRUE(LockRecord(2));
+  Poke("22", 2, 2);
+  GO(3);
+  GO(1);
+  EXPECT_EQ(FieldInt(2), 11);
+  GO(2);
+  EXPECT_EQ(FieldInt(2), 22);
+}
+
+}  // namespace
