@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -62,8 +63,8 @@ void ReadAndLoad(WorkArea& a, uint32_t recno) {
 }
 
 void BlankRecord(WorkArea& a) {
-  std::fill(a.Record.begin(), a.Record.end(), a.IsVirtual ? 0 : ' ');
-  if (!a.IsVirtual) a.Record.assign(a.RecordLength, ' ');
+  if (a.IsVirtual) std::fill(a.Record.begin(), a.Record.end(), 0);
+  else a.Record.assign(a.RecordLength, ' ');
   LoadTypedRecord(a);
 }
 
@@ -126,39 +127,12 @@ struct PeekCache {
   }
 } peekCache;
 
-bool WriteAll(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
-ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off) {
-  auto* p = static_cast<uint8_t*>(buf);
-  size_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(off + done));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (r == 0) break;
-    done += static_cast<size_t>(r);
-  }
-  return static_cast<ssize_t>(done);
-}
-
-uint64_t RecordLockOffset(const WorkArea& a, uint32_t n) {
+// Where record n lies in the file, and its lock range above the base offset.
+uint64_t RecordFilePos(const WorkArea& a, uint32_t n) {
   return static_cast<uint64_t>(a.HeaderLength) + static_cast<uint64_t>(n - 1) * a.RecordLength;
 }
+
+uint64_t RecordLockOffset(const WorkArea& a, uint32_t n) { return LockBaseOffset + RecordFilePos(a, n); }
 
 }  // namespace
 
@@ -245,6 +219,20 @@ void KelpieShutdown() {
     }
   }
   CloseAll();
+}
+
+void CloseTablesAtExit() {
+  static const bool registered = [] {
+    return std::atexit([] {
+      // No message and no exception any more: a failure here only loses the header update.
+      KelpieErrorCallback = [] {};
+      try {
+        KelpieShutdown();
+      } catch (...) {
+      }
+    }) == 0;
+  }();
+  (void)registered;
 }
 
 int SetExclusive(bool on) {
@@ -424,8 +412,10 @@ void PutFieldStr(int n, const std::string& value) {
       std::string t = AllTrim(value);
       for (char& c : t)
         if (c == ',') c = '.';
-      if (f.Decimals > 0) SetTypedNumber(*a, f, std::strtod(t.c_str(), nullptr));
-      else SetTypedInteger(*a, f, std::strtoll(t.c_str(), nullptr, 10));
+      if (f.Decimals > 0 || t.find_first_not_of("+-0123456789") != std::string::npos)
+        SetTypedNumber(*a, f, std::strtod(t.c_str(), nullptr));  // rounded for integer fields
+      else
+        SetTypedInteger(*a, f, std::strtoll(t.c_str(), nullptr, 10));
       break;
     }
     case 'L': {
@@ -917,7 +907,7 @@ std::string Peek(int n, uint32_t recno) {
         return {};
       }
       const ssize_t got = ReadSome(a->Handle, peekCache.Data.data(), peekCache.Data.size(),
-                                   static_cast<uint64_t>(a->HeaderLength) + (uint64_t)(recno - 1) * len);
+                                   RecordFilePos(*a, recno));
       if (got < static_cast<ssize_t>(len)) {
         const int code = got < 0 ? IoCodeFromErrno(errno) : 213;
         peekCache.Clear();
@@ -934,7 +924,7 @@ std::string Peek(int n, uint32_t recno) {
   } else {
     one.resize(len);
     const ssize_t got = ReadSome(a->Handle, one.data(), len,
-                                 static_cast<uint64_t>(a->HeaderLength) + (uint64_t)(recno - 1) * len);
+                                 RecordFilePos(*a, recno));
     if (got != static_cast<ssize_t>(len)) {
       SetError(got < 0 ? IoCodeFromErrno(errno) : 213, "DBF: " + a->FileName + tag);
       return {};
@@ -977,7 +967,7 @@ void Poke(const std::string& value, int n, uint32_t recno) {
   if (a->Oem) text = AnsiToOemCopy(text);
   InvalidatePeekCache(*a);
   DropReadAhead(*a);
-  if (!WriteAll(a->Handle, text.data(), text.size(), RecordLockOffset(*a, recno) + f.Offset)) {
+  if (!WriteAt(a->Handle, text.data(), text.size(), RecordFilePos(*a, recno) + f.Offset)) {
     SetError(101, "DBF: " + a->FileName + tag);
     return;
   }
@@ -992,7 +982,7 @@ int LockRegion(bool unlock, int handle, uint64_t offset, uint64_t length) {
   struct flock fl{};
   fl.l_type = unlock ? F_UNLCK : F_WRLCK;
   fl.l_whence = SEEK_SET;
-  fl.l_start = static_cast<off_t>(LockBaseOffset + offset);
+  fl.l_start = static_cast<off_t>(offset);
   fl.l_len = static_cast<off_t>(length);
   if (::fcntl(handle, F_OFD_SETLK, &fl) == 0) return 0;
   return IoCodeFromErrno(errno);
@@ -1027,20 +1017,20 @@ bool ALock() {
     return false;
   }
   if (a->LockState == LockTable || a->LockState == LockWholeFile) return true;
-  if (KelpieSharedMode && !a->Exclusive && !LockWithRetry(a->Handle, 1, 1)) return false;
+  if (KelpieSharedMode && !a->Exclusive && !LockWithRetry(a->Handle, LockBaseOffset + 1, 1)) return false;
   a->LockState = LockTable;
   return true;
 }
 
 bool LockBaseByte() {
   WorkArea* a = CheckWorkArea("LockBaseByte");
-  return a && !a->IsVirtual && LockWithRetry(a->Handle, 0, 1);
+  return a && !a->IsVirtual && LockWithRetry(a->Handle, LockBaseOffset, 1);
 }
 
 bool UnlockBaseByte() {
   WorkArea* a = CheckWorkArea("UnlockBaseByte");
   if (!a || a->IsVirtual) return false;
-  const int code = LockRegion(true, a->Handle, 0, 1);
+  const int code = LockRegion(true, a->Handle, LockBaseOffset, 1);
   if (code != 0) {
     SetError(code, "Fehler beim Entsperren der Datei " + a->FileName + " in Bereich " + AreaText());
     return false;
@@ -1119,8 +1109,8 @@ void Unlock() {
     ~Release() {
       while (!a.LockedRecords.empty()) ReleaseRecord(a, a.LockedRecords.size() - 1);
       if (!a.Exclusive) {
-        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, 1, WholeFileLockLength);
-        else if (a.LockState == LockTable) LockRegion(true, a.Handle, 1, 1);
+        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, LockBaseOffset + 1, WholeFileLockLength);
+        else if (a.LockState == LockTable) LockRegion(true, a.Handle, LockBaseOffset + 1, 1);
       }
       a.LockState = LockNone;
     }

@@ -19,6 +19,8 @@ std::string AreaFileName();
 std::string AreaAlias();
 void CloseArea();
 void CloseAll();
+// Registers KelpieShutdown to run at program end (once; the opener calls it).
+void CloseTablesAtExit();
 int SetExclusive(bool on);
 extern bool GlobalExclusive;
 
@@ -88,7 +90,11 @@ std::string Peek(int n, uint32_t recno);
 void InvalidatePeekCache(const WorkArea& area);
 void Poke(const std::string& value, int n, uint32_t recno);
 
-// Locks
+// Locks. The tables' locks lie above LockBaseOffset, outside any real file size: the table lock
+// (ALock) at base + 1, the whole file base + 1 .. base + WholeFileLockLength, record n at
+// base + header length + (n - 1) x record length, the base byte at base. LockRegion and LockWithRetry
+// take absolute offsets (open-file-description locks: the areas of one program exclude each other).
+// LockRegion returns 0 or the engine's error code (33 when held elsewhere).
 int LockRegion(bool unlock, int handle, uint64_t offset, uint64_t length);
 bool LockWithRetry(int handle, uint64_t offset, uint64_t length);
 void DelayMs(int ms);
@@ -100,7 +106,8 @@ bool IsLocked(uint32_t recno);
 bool LockRecord(uint32_t n);
 bool UnlockRec(int32_t n);
 void Unlock();
-// The share-mode byte (deny-none / deny-all emulation), relative to LockBaseOffset.
+// The share-mode byte, relative to LockBaseOffset: every open holds a shared lock on it, an exclusive
+// (deny-all) open a write lock.
 constexpr uint64_t ShareModeOffset = 0x40000000;
 
 // Dataset side

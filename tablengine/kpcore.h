@@ -85,7 +85,10 @@ struct WorkArea {
   void* VirtualState = nullptr;  // the list unit's own state
   VirtualKeyMethod KeyMethod;
 
-  // The current record as typed field values (LoadTypedRecord / StoreTypedRecord).
+  // The current record as typed field values (LoadTypedRecord / StoreTypedRecord): byte 0 = 1 when
+  // deleted, then per field at its TypedOffset: C length byte + text; D length byte + date text of
+  // DateStyle, always with a four-digit year (10 characters); N and F with decimals a double, without
+  // a signed 64-bit integer; L one byte 1/0; M a signed 32-bit block number.
   std::vector<uint8_t> Typed;
   // The typed record as last loaded: StoreTypedRecord re-encodes only the fields that differ from it.
   std::vector<uint8_t> TypedLoaded;
@@ -117,6 +120,7 @@ struct WorkArea {
   std::vector<uint8_t> ReadAhead;
   uint32_t ReadAheadFirst = 0;
   uint32_t ReadAheadCount = 0;
+  std::vector<uint8_t> WriteScratch;  // the record in the file's form while it is written
 };
 
 // Slots 1..MaxWorkAreas; index 0 is unused.
@@ -284,7 +288,8 @@ uint16_t UserLanguageId();
 
 // Start of the engine: clears the tables and sets every setting to its start value.
 void KelpieInit();
-// Closes every area (34, 35, then 1..33); used at program end.
+// Closes every area (34, 35, then 1..33); runs at program end once a table was opened, so that
+// headers, end markers and records appended under a lock reach the file.
 void KelpieShutdown();
 
 }  // namespace qern::kelpie

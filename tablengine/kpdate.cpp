@@ -241,28 +241,29 @@ std::string CMonth(const std::string& date) {
   return MonthName(m, DateStyle);
 }
 
-int MonthOfDate(const std::string& date) {
+namespace {
+// Month, day and year of a date text after normalizing; false when not numeric.
+bool NormalizedParts(const std::string& date, int& m, int& d, int& y) {
   std::string n = date;
   NormalizeDate(n);
-  int m, d, y;
   size_t digits;
-  return InternalParts(n, m, d, y, digits) ? m : 0;
+  return InternalParts(n, m, d, y, digits);
+}
+}  // namespace
+
+int MonthOfDate(const std::string& date) {
+  int m, d, y;
+  return NormalizedParts(date, m, d, y) ? m : 0;
 }
 
 int DayOfDate(const std::string& date) {
-  std::string n = date;
-  NormalizeDate(n);
   int m, d, y;
-  size_t digits;
-  return InternalParts(n, m, d, y, digits) ? d : 0;
+  return NormalizedParts(date, m, d, y) ? d : 0;
 }
 
 int YearOfDate(const std::string& date) {
-  std::string n = date;
-  NormalizeDate(n);
   int m, d, y;
-  size_t digits;
-  return InternalParts(n, m, d, y, digits) ? y : 0;
+  return NormalizedParts(date, m, d, y) ? y : 0;
 }
 
 long JulianOf(int year, int month, int day) {

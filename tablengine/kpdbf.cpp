@@ -32,41 +32,6 @@ void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-// Whole reads and writes at an offset; false with errno set (0 for a short read).
-bool ReadAt(int fd, void* buf, size_t n, uint64_t off) {
-  auto* p = static_cast<uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (r == 0) {
-      errno = 0;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
-bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
 uint64_t RecordOffset(const WorkArea& a, uint32_t recno) {
   return static_cast<uint64_t>(a.HeaderLength) + static_cast<uint64_t>(recno - 1) * a.RecordLength;
 }
@@ -188,7 +153,7 @@ class CommitLock {
         a.LockState == LockWholeFile)
       return;
     for (int i = 0; i < 2000; ++i) {
-      if (LockRegion(false, a.Handle, 1, 1) == 0) {
+      if (LockRegion(false, a.Handle, LockBaseOffset + 1, 1) == 0) {
         held_ = true;
         break;
       }
@@ -196,7 +161,7 @@ class CommitLock {
     }
   }
   ~CommitLock() {
-    if (held_) LockRegion(true, area_.Handle, 1, 1);
+    if (held_) LockRegion(true, area_.Handle, LockBaseOffset + 1, 1);
   }
 
  private:
@@ -237,6 +202,56 @@ bool WriteHeaderAndMarker(WorkArea& a, int& code) {
 }
 
 }  // namespace
+
+// Whole reads and writes at an offset; false with errno set (0 for a short read).
+bool ReadAt(int fd, void* buf, size_t n, uint64_t off) {
+  auto* p = static_cast<uint8_t*>(buf);
+  while (n > 0) {
+    const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) {
+      errno = 0;
+      return false;
+    }
+    p += r;
+    n -= static_cast<size_t>(r);
+    off += static_cast<uint64_t>(r);
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
+  const auto* p = static_cast<const uint8_t*>(buf);
+  while (n > 0) {
+    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += r;
+    n -= static_cast<size_t>(r);
+    off += static_cast<uint64_t>(r);
+  }
+  return true;
+}
+
+ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off) {
+  auto* p = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, p + done, n - done, static_cast<off_t>(off + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return static_cast<ssize_t>(done);
+}
 
 int IoCodeFromErrno(int err) {
   switch (err) {
@@ -309,16 +324,25 @@ uint32_t RecCountFromFile(WorkArea& a) {
   return n > 0xFFFFFFFEu ? 0xFFFFFFFEu : static_cast<uint32_t>(n);
 }
 
+namespace {
+
+// Hands an operation on a record list to the record-list unit; false when it reported an error.
+bool CallVirtual(WorkArea& a, int mode, uint32_t recno, const std::string& routine) {
+  if (!VirtualFileProc) {
+    SetError(1101, " [" + routine + "]");
+    return false;
+  }
+  a.VirtualMode = mode;
+  a.VirtualRecNo = recno;
+  VirtualFileProc(a);
+  return KelpieErrorCode == 0;
+}
+
+}  // namespace
+
 void GetDbfRecord(WorkArea& a, uint32_t recno) {
   if (a.IsVirtual) {
-    if (!VirtualFileProc) {
-      SetError(1101, " [GetDbfRecord]");
-      return;
-    }
-    a.VirtualMode = 3;
-    a.VirtualRecNo = recno;
-    VirtualFileProc(a);
-    if (KelpieErrorCode == 0) {
+    if (CallVirtual(a, 3, recno, "GetDbfRecord")) {
       a.Eof = a.Bof = false;
       a.CurrentRecord = recno;
     }
@@ -396,20 +420,14 @@ void FlushAppends(WorkArea& a) {
 
 void PutDbfRecord(WorkArea& a, uint32_t recno) {
   if (a.IsVirtual) {
-    if (!VirtualFileProc) {
-      SetError(1101, " [PutDbfRecord]");
-      return;
-    }
-    a.VirtualMode = 8;
-    a.VirtualRecNo = recno;
-    VirtualFileProc(a);
+    CallVirtual(a, 8, recno, "PutDbfRecord");
     return;
   }
   InvalidatePeekCache(a);
   const bool appending = recno > a.RecordCount;
   if (appending) recno = a.RecordCount + 1;
   // The file's form: fields the program did not change keep their file bytes exactly.
-  static thread_local std::vector<uint8_t> out;
+  std::vector<uint8_t>& out = a.WriteScratch;
   out = a.Record;
   TranslateRecords(true, a.Oem, a.WriteHook, out.size(), a.RecordLength, out.data());
   if (a.ImageValid && !a.WriteHook && !a.ReadHook && a.FileImage.size() == out.size() &&
@@ -494,10 +512,7 @@ void UpdateHeader(WorkArea& a) {
 
 void CloseDbf(WorkArea& a) {
   if (a.IsVirtual) {
-    if (VirtualFileProc) {
-      a.VirtualMode = 1;
-      VirtualFileProc(a);
-    }
+    if (VirtualFileProc) CallVirtual(a, 1, 0, "CloseDbf");
     a.UpdateState = UpdateClosed;
     a.Record.clear();
     a.Fields.clear();
@@ -825,9 +840,10 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   if (CurrentWorkArea()) CloseArea();
   const std::string full = FullPathName(fileName);
   FdGuard fd;
-  fd.fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC);
+  // Non-blocking: a pipe given as a table must not hang the open (it is refused below).
+  fd.fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (fd.fd < 0 && (errno == EACCES || errno == EROFS) && !exclusive)
-    fd.fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
+    fd.fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd.fd < 0) {
     SetError(IoCodeFromErrno(errno), "Datei:  " + full + routine);
     return false;
@@ -924,6 +940,7 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   area->CurrentRecord = 1;
   WorkArea* raw = area.release();
   WorkAreaTable[CurrentArea] = raw;
+  CloseTablesAtExit();
   if (raw->RecordCount == 0) {
     raw->Eof = raw->Bof = true;
     raw->CurrentRecord = 1;

@@ -2,6 +2,8 @@
 // conversion per table, the typed record, opening and creating tables and creating empty memo files.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -84,6 +86,12 @@ struct FieldSpec {
 // version 0: 0x03, or 0x83 with memo fields. False after reporting the error.
 bool CreateDbf(const std::string& fileName, const std::vector<FieldSpec>& fields, bool oem = false,
                uint8_t version = 0);
+
+// Whole reads and writes at a file offset; false with errno set (0 for a short read).
+bool ReadAt(int fd, void* buf, size_t n, uint64_t off);
+bool WriteAt(int fd, const void* buf, size_t n, uint64_t off);
+// Reads up to n bytes at off; the count read, -1 on an error.
+ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off);
 
 // Platform errno to the engine's DOS-style code.
 int IoCodeFromErrno(int err);

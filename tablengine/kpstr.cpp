@@ -7,8 +7,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +117,31 @@ std::string Soundex(const std::string& s) {
     previous = lc;
   }
   return code;
+}
+
+BcdKey DoubleToBCD(double value) {
+  BcdKey k{};
+  if (value == 0 || !std::isfinite(value)) return k;
+  if (value < 0) k[0] = 0x80;
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.19e", std::fabs(value));  // d.ddddddddddddddddddde+XX
+  const char* e = std::strchr(buf, 'e');
+  const int exponent = std::clamp(std::atoi(e + 1) + 1 + 128, 1, 255);
+  k[1] = static_cast<uint8_t>(exponent);
+  std::string digits = std::string(1, buf[0]) + std::string(static_cast<const char*>(buf) + 2, e);
+  digits.resize(20, '0');
+  for (int i = 0; i < 10; ++i)
+    k[2 + i] = static_cast<uint8_t>(((digits[2 * i] - '0') << 4) | (digits[2 * i + 1] - '0'));
+  return k;
+}
+
+int CompareBCD(const BcdKey& a, const BcdKey& b) {
+  const bool na = a[0] & 0x80, nb = b[0] & 0x80;
+  if (na != nb) return na ? -1 : 1;
+  // Same sign: compare magnitudes (exponent, then digits), reversed for negative values.
+  int c = 0;
+  for (size_t i = 1; i < a.size() && c == 0; ++i) c = a[i] < b[i] ? -1 : a[i] > b[i] ? 1 : 0;
+  return na ? -c : c;
 }
 
 bool FileExist(const std::string& name) {

@@ -3,6 +3,7 @@
 // expression compiler and the index unit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,13 @@ std::string LongToStr(long n, int width);
 bool StripKeyword(const std::string& keyword, std::string& text);
 constexpr int SoundexLength = 4;
 std::string Soundex(const std::string& s);
+
+// Numeric keys in BCD form: byte 0 the sign (0x80 negative), byte 1 the decimal exponent + 128
+// (clamped to 1..255; 0 for the value 0), then 20 digits packed two to a byte, most significant first.
+using BcdKey = std::array<uint8_t, 12>;
+BcdKey DoubleToBCD(double value);
+// -1, 0, 1 as a is below, equal to or above b.
+int CompareBCD(const BcdKey& a, const BcdKey& b);
 
 // Files
 bool FileExist(const std::string& name);

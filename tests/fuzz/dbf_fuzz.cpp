@@ -14,13 +14,21 @@ using namespace qern::kelpie;
 
 namespace {
 
-const std::string& Folder() {
-  static const std::string folder = [] {
+// A private folder for the table file, removed when the run ends.
+struct PrivateFolder {
+  PrivateFolder() {
     char tmpl[] = "/tmp/qern-dbf-fuzz-XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    return std::string(made ? made : "/tmp");
-  }();
-  return folder;
+    if (const char* made = mkdtemp(tmpl)) path = made;
+  }
+  ~PrivateFolder() {
+    if (!path.empty()) rmdir(path.c_str());
+  }
+  std::string path;
+};
+
+const std::string& Folder() {
+  static const PrivateFolder folder;
+  return folder.path;
 }
 
 void Exercise() {
@@ -50,6 +58,7 @@ void Exercise() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (Folder().empty()) return 0;
   const std::string name = Folder() + "/t.dbf";
   if (FILE* f = std::fopen(name.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);

@@ -1,6 +1,8 @@
 // Work-area API: navigation over deleted and filtered records, appending under lock, Peek and Poke,
 // byte-range locks between work areas, after-move procedures, UTF-8 access.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
@@ -35,6 +37,18 @@ class KpApi : public ::testing::Test {
       Append();
     }
     Unlock();
+  }
+  // True when another open file description of the table holds a lock on the byte at offset.
+  bool LockedAt(uint64_t offset) {
+    const int fd = ::open(name_.c_str(), O_RDWR);
+    struct flock fl{};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+    const bool ok = ::fcntl(fd, F_OFD_GETLK, &fl) == 0;
+    ::close(fd);
+    return ok && fl.l_type != F_UNLCK;
   }
   static bool SetDeletedFor(int i, int d) { return i == d || Deleted(); }
   static int ErrorCodeOf(const std::function<void()>& f, std::string* text = nullptr) {
@@ -149,6 +163,8 @@ TEST_F(KpApi, LocksBetweenAreas) {
   EXPECT_EQ(AreaAlias(), "ZWEI");
   Select(1);
   ASSERT_TRUE(ALock());
+  EXPECT_TRUE(LockedAt(0x40000001));
+  EXPECT_FALSE(LockedAt(0x40000002));
   Select(2);
   EXPECT_FALSE(ALock());  // held by area 1's open file
   EXPECT_EQ(SetExclusive(true), 32);
@@ -160,6 +176,10 @@ TEST_F(KpApi, LocksBetweenAreas) {
   // Record locks.
   EXPECT_TRUE(LockRecord(2));
   EXPECT_TRUE(IsLocked(2));
+  const uint64_t record2 = 0x40000000 + 32 + 2 * 32 + 1 + 18;  // base + header + one record
+  EXPECT_TRUE(LockedAt(record2));
+  EXPECT_TRUE(LockedAt(record2 + 17));
+  EXPECT_FALSE(LockedAt(record2 + 18));
   Select(1);
   EXPECT_FALSE(LockRecord(2));
   EXPECT_TRUE(LockRecord(1));

@@ -1,6 +1,10 @@
 // Table engine core: error texts and dispatch, work-area selection, regional defaults, code pages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/dialogservice.h"
 #include "tablengine/kelpie.h"
 
 using namespace qern::kelpie;
@@ -120,6 +124,50 @@ TEST_F(KpCore, CodePagesAndHeap) {
   EXPECT_EQ(p, nullptr);
   EXPECT_THROW(FreeMem(p, 801), EKelpieError);
   EXPECT_EQ(MemAvail(), 2147483647);
+}
+
+}  // namespace
+
+namespace {
+
+// Shows the stop message as caption and character count on stderr.
+class CountingDialogs : public qern::BatchDialogService {
+ public:
+  void ShowMessage(const std::string& caption, const std::string& text, qern::MessageKind) override {
+    size_t chars = 0;
+    for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+    std::fprintf(stderr, "%s|%zu\n", caption.c_str(), chars);
+  }
+};
+
+TEST(KpCoreDeathTest, WithoutRaisingAnErrorStopsWithANonZeroStatus) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto stop = [](int code) {
+    static CountingDialogs dialogs;
+    qern::SetDialogService(&dialogs);
+    KelpieRaiseErrors = false;
+    SetError(code, std::string(300, 'x') + " [GO]");
+  };
+  EXPECT_EXIT(stop(212), ::testing::ExitedWithCode(212), "Programm angehalten\\.\\|255");
+  EXPECT_EXIT(stop(256), ::testing::ExitedWithCode(255), "Programm angehalten");
+  EXPECT_EXIT(stop(1300), ::testing::ExitedWithCode(255), "Programm angehalten");
+}
+
+TEST(KpCorePlatform, DateStyleFromTheUsersLanguage) {
+  const char* saved = std::getenv("LC_ALL");
+  const std::string keep = saved ? saved : "";
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  DateStyleFromPlatform();
+  EXPECT_EQ(DateStyle, 5);
+  EXPECT_TRUE(CenturyFlag);
+  EXPECT_EQ(DecimalSeparator, ',');
+  setenv("LC_ALL", "en_US.UTF-8", 1);
+  DateStyleFromPlatform();
+  EXPECT_EQ(DateStyle, 0);
+  EXPECT_EQ(DecimalSeparator, '.');
+  if (saved) setenv("LC_ALL", keep.c_str(), 1);
+  else unsetenv("LC_ALL");
+  KelpieInit();
 }
 
 }  // namespace

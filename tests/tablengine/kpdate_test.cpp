@@ -127,6 +127,14 @@ TEST_F(KpDate, FileNames) {
   EraseFiles(t);
 }
 
+TEST_F(KpDate, BcdKeysSortLikeTheirValues) {
+  const double values[] = {-1e20, -12.5, -0.001, 0, 1e-5, 0.5, 1, 9.99, 10, 12345.678, 1e30};
+  for (size_t i = 0; i < std::size(values); ++i)
+    for (size_t j = 0; j < std::size(values); ++j)
+      EXPECT_EQ(CompareBCD(DoubleToBCD(values[i]), DoubleToBCD(values[j])), i < j ? -1 : i > j ? 1 : 0)
+          << values[i] << " " << values[j];
+}
+
 TEST_F(KpDate, LinkedLists) {
   ListNode* list = nullptr;
   for (uint32_t s : {4u, 8u, 16u}) ASSERT_NE(LinkedAlloc(list, s), nullptr);
