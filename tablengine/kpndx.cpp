@@ -49,34 +49,7 @@ uint32_t RecOf(const Block& n, const IndexDescriptor& d, uint32_t i) { return Ge
 const uint8_t* KeyOf(const Block& n, const IndexDescriptor& d, uint32_t i) { return EntryAt(n, d, i) + 8; }
 bool IsLeaf(const Block& n, const IndexDescriptor& d) { return ChildOf(n, d, 0) == 0; }
 
-bool ReadAt(int fd, void* buf, size_t n, uint64_t off) {
-  auto* p = static_cast<uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) {
-      if (r == 0) errno = 0;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
 
-bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return false;
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
@@ -342,6 +315,7 @@ bool InsertEntry(Ctx& c, IndexDescriptor& d, size_t level, uint32_t pos, const u
   const uint32_t oldBlock = lv.BlockNo;
   const uint32_t newBlock = NewBlock(d);
   Put32(sep.data(), oldBlock);
+  Put32(sep.data() + 4, 0);  // interior entries carry no record number
   if (!WriteNode(c.Area, d, oldBlock, left, "SeekAndWrite") || !WriteNode(c.Area, d, newBlock, right, "SeekAndWrite"))
     return false;
   if (level == 0) {
@@ -378,7 +352,7 @@ bool UpdateSeparator(Ctx& c, IndexDescriptor& d, size_t level) {
   for (size_t l = level; l-- > 0;) {
     PathLevel& up = d.Path[l];
     if (static_cast<uint32_t>(up.Entry) < Count(up.Node)) {
-      std::memcpy(EntryAt(up.Node, d, up.Entry) + 4, last + 4, d.H.EntrySize - 4u);
+      std::memcpy(EntryAt(up.Node, d, up.Entry) + 8, last + 8, d.H.EntrySize - 8u);
       return WriteNode(c.Area, d, up.BlockNo, up.Node, "SeekAndWrite");
     }
   }

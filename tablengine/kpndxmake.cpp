@@ -22,18 +22,6 @@ namespace {
 
 constexpr size_t kWriteBuffer = 65512;
 
-bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return false;
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
 
 // The sort items of one build: key bytes followed by the record number.
 struct Sorter {
@@ -71,7 +59,8 @@ class TreeWriter {
         if (up.Count < d_.H.KeysPerNode) {
           uint8_t* e = Entry(up.Node, up.Count);
           Put32(e, child);
-          std::memcpy(e + 4, last.data(), last.size());
+          Put32(e + 4, 0);  // interior entries carry no record number
+          std::memcpy(e + 8, last.data() + 4, last.size() - 4);
           ++up.Count;
           break;
         }

@@ -41,34 +41,7 @@ void PutBe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[3 - i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-bool ReadAt(int fd, void* buf, size_t n, uint64_t off) {
-  auto* p = static_cast<uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(off));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) {
-      if (r == 0) errno = 0;
-      return false;
-    }
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
 
-bool WriteAt(int fd, const void* buf, size_t n, uint64_t off) {
-  const auto* p = static_cast<const uint8_t*>(buf);
-  while (n > 0) {
-    const ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(off));
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return false;
-    p += r;
-    n -= static_cast<size_t>(r);
-    off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
 
 int IoCode() { return errno ? IoCodeFromErrno(errno) : 100; }
 
@@ -144,11 +117,13 @@ std::string FromFile(const WorkArea& a, std::string text) {
 std::vector<uint8_t> Encode(const MemoFileState& m, const std::string& fileText) {
   const uint32_t len = static_cast<uint32_t>(fileText.size());
   const size_t head = m.Type == kDb3 ? 0 : 8;
-  const size_t used = head + len + (m.Type == kDb3 ? 1 : 0);
+  // dBase III text ends in two end bytes (the first ends the text for this engine, readers of
+  // the format look for both).
+  const size_t used = head + len + (m.Type == kDb3 ? 2 : 0);
   std::vector<uint8_t> out(Ceil(used, m.BlockSize) * m.BlockSize, 0);
   if (len > 0) std::memcpy(out.data() + head, fileText.data(), len);
   if (m.Type == kDb3) {
-    out[len] = 0x1A;
+    out[len] = out[len + 1] = 0x1A;
   } else if (m.Type == kFpt) {
     PutBe32(out.data(), 1);
     PutBe32(out.data() + 4, len);

@@ -48,14 +48,15 @@ class Memo : public ::testing::Test {
     return static_cast<int32_t>(FieldInt(2));
   }
 
-  std::string MemoFile() const { return ReadWholeFile(ForceExtension(name_, MemoExtension(
-      static_cast<uint8_t>(ReadWholeFile(name_)[0])))); }
+  std::string MemoFile() const {
+    return ReadWholeFile(ForceExtension(name_, MemoExtension(static_cast<uint8_t>(ReadWholeFile(name_)[0]))));
+  }
 
   TempFolder tmp_;
   std::string name_;
 };
 
-TEST_F(Memo, DbaseThreeMemosStartAtBlockOneAndEndInOneEndByte) {
+TEST_F(Memo, DbaseThreeMemosStartAtBlockOneAndEndInEndBytes) {
   Table(0x83);
   EXPECT_EQ(MemoFile().size(), 513u);
   EXPECT_EQ(GetMemoType(), 0x83);
