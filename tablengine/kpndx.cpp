@@ -145,7 +145,12 @@ bool Descend(Ctx& c, IndexDescriptor& d, const uint8_t* key, size_t n) {
 }
 
 bool StepNext(Ctx& c, IndexDescriptor& d) {
-  for (;;) {
+  // Empty leaves are passed over; more of them than blocks in the file means a damaged tree.
+  for (uint32_t passed = 0;; ++passed) {
+    if (passed > d.H.NextFree) {
+      Corrupt(d, "_FindNextRec");
+      return false;
+    }
     if (d.Path.empty()) return false;
     PathLevel& leaf = d.Path.back();
     if (static_cast<uint32_t>(leaf.Entry) + 1 < Count(leaf.Node)) {
@@ -174,7 +179,11 @@ bool StepNext(Ctx& c, IndexDescriptor& d) {
 }
 
 bool StepPrior(Ctx& c, IndexDescriptor& d) {
-  for (;;) {
+  for (uint32_t passed = 0;; ++passed) {
+    if (passed > d.H.NextFree) {
+      Corrupt(d, "_FindPriorRec");
+      return false;
+    }
     if (d.Path.empty()) return false;
     PathLevel& leaf = d.Path.back();
     if (leaf.Entry > 0 && Count(leaf.Node) > 0) {
@@ -237,9 +246,11 @@ bool SeekKey(Ctx& c, IndexDescriptor& d, const uint8_t* key, size_t n) {
 // Finds the entry of a record by walking every leaf (when its key is not known).
 bool ScanForRecord(Ctx& c, IndexDescriptor& d, uint32_t rec) {
   if (!GoEdge(c, d, true)) return false;
+  const uint64_t most = static_cast<uint64_t>(d.H.NextFree) * d.H.KeysPerNode;
+  uint64_t seen = 0;
   do {
     if (d.RecNo == rec) return true;
-  } while (StepNext(c, d));
+  } while (++seen < most && StepNext(c, d));
   return false;
 }
 
@@ -1205,8 +1216,15 @@ std::vector<uint32_t> IndexWalk(int order) {
     ~Leave() { SetReadSemaphoreProc(false); }
   } leave;
   if (!GoEdge(c, d, true)) return out;
-  do out.push_back(d.RecNo);
-  while (StepNext(c, d));
+  // A tree that shares nodes could repeat entries without end: no more than the file can hold.
+  const uint64_t most = static_cast<uint64_t>(d.H.NextFree) * d.H.KeysPerNode;
+  do {
+    if (out.size() >= most) {
+      Corrupt(d, "IndexWalk");
+      return out;
+    }
+    out.push_back(d.RecNo);
+  } while (StepNext(c, d));
   d.Positioned = false;
   return out;
 }

@@ -177,14 +177,47 @@ struct Build {
     }
   }
 
+  // Sorts the run's items through references that carry the first sixteen key bytes as numbers
+  // in key order, so that most comparisons touch no item.
   void SortRun() {
-    Order.resize(Items.size() / ItemSize);
-    for (uint32_t i = 0; i < Order.size(); ++i) Order[i] = i;
-    const Sorter s{D, D.H.KeyLength, ItemSize};
+    struct Ref {
+      uint64_t High, Low;
+      uint32_t Index;
+    };
+    const size_t n = Items.size() / ItemSize;
+    const size_t keyLength = D.H.KeyLength;
+    std::vector<Ref> refs(n);
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* key = Items.data() + i * ItemSize;
+      uint64_t high = 0, low = 0;
+      if (D.CharKey) {
+        for (size_t b = 0; b < 8; ++b) high = high << 8 | (b < keyLength ? key[b] : 0);
+        for (size_t b = 8; b < 16; ++b) low = low << 8 | (b < keyLength ? key[b] : 0);
+      } else {
+        double x;
+        std::memcpy(&x, key, 8);
+        if (x == 0) x = 0;  // -0 sorts with 0
+        std::memcpy(&high, &x, 8);
+        high = (high & 0x8000000000000000ull) ? ~high : high | 0x8000000000000000ull;
+      }
+      refs[i] = {high, low, static_cast<uint32_t>(i)};
+    }
     const uint8_t* base = Items.data();
     const size_t size = ItemSize;
-    std::sort(Order.begin(), Order.end(),
-              [&](uint32_t x, uint32_t y) { return s.Less(base + x * size, base + y * size); });
+    const bool more = D.CharKey && keyLength > 16;
+    std::sort(refs.begin(), refs.end(), [&](const Ref& x, const Ref& y) {
+      if (x.High != y.High) return x.High < y.High;
+      if (x.Low != y.Low) return x.Low < y.Low;
+      const uint8_t* a = base + x.Index * size;
+      const uint8_t* b = base + y.Index * size;
+      if (more) {
+        const int c = std::memcmp(a + 16, b + 16, keyLength - 16);
+        if (c != 0) return c < 0;
+      }
+      return Get32(a + keyLength) < Get32(b + keyLength);
+    });
+    Order.resize(n);
+    for (size_t i = 0; i < n; ++i) Order[i] = refs[i].Index;
   }
 
   bool WriteRun() {
