@@ -688,9 +688,15 @@ bool ReadNode(int area, IndexDescriptor& d, uint32_t blockNo, Block& out, const 
   if (cache) {
     const auto it = cache->Nodes.find(blockNo);
     if (it != cache->Nodes.end()) {
-      out = it->second;
-      const auto pos = std::find(cache->Order.begin(), cache->Order.end(), blockNo);
-      if (pos != cache->Order.begin() && pos != cache->Order.end()) std::iter_swap(pos, pos - 1);
+      out = it->second.Node;
+      // A hit moves one place towards the front.
+      const size_t pos = it->second.Pos;
+      if (pos > 0) {
+        const uint32_t other = cache->Order[pos - 1];
+        std::swap(cache->Order[pos], cache->Order[pos - 1]);
+        it->second.Pos = pos - 1;
+        cache->Nodes[other].Pos = pos;
+      }
       return true;
     }
   }
@@ -705,13 +711,14 @@ bool ReadNode(int area, IndexDescriptor& d, uint32_t blockNo, Block& out, const 
     return false;
   }
   if (cache) {
+    // A miss takes the first empty slot, else the last one.
     if (cache->Order.size() >= cache->Slots) {
       cache->Nodes.erase(cache->Order.back());
       cache->Order.back() = blockNo;
     } else {
       cache->Order.push_back(blockNo);
     }
-    cache->Nodes[blockNo] = out;
+    cache->Nodes[blockNo] = NodeCache::Slot{out, cache->Order.size() - 1};
   }
   return true;
 }
@@ -725,7 +732,7 @@ bool WriteNode(int area, IndexDescriptor& d, uint32_t blockNo, const Block& node
   AreaIndexState* s = AreaStateIfAny(area);
   if (s && s->Controlling == d.Order) {
     const auto it = s->Cache.Nodes.find(blockNo);
-    if (it != s->Cache.Nodes.end()) it->second = node;
+    if (it != s->Cache.Nodes.end()) it->second.Node = node;
   }
   return true;
 }

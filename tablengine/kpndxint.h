@@ -81,9 +81,13 @@ struct IndexDescriptor {
 
 // The node cache of the controlling order: slots in use order, found through a map.
 struct NodeCache {
+  struct Slot {
+    Block Node;
+    size_t Pos;  // in Order
+  };
   size_t Slots = 0;
   std::vector<uint32_t> Order;  // block numbers, most favoured first
-  std::unordered_map<uint32_t, Block> Nodes;
+  std::unordered_map<uint32_t, Slot> Nodes;
   void Clear() {
     Order.clear();
     Nodes.clear();
