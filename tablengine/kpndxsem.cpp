@@ -44,31 +44,18 @@ bool RegionUnlock(SemaphoreState& s, const std::string& action) {
   return true;
 }
 
-bool ReadRecord(SemaphoreState& s, const std::string& action) {
-  ssize_t r;
-  do r = ::pread(s.Fd, s.Record, 4, 0);
-  while (r < 0 && errno == EINTR);
-  if (r != 4) {
-    const int code = r < 0 ? IoCodeFromErrno(errno) : 100;
-    RegionUnlock(s, action);
-    SetError(code, "Cannot read: " + s.FileName + " " + action);
-    return false;
-  }
-  return true;
+// Reads or writes the 4-byte record; a failure releases the region first.
+bool RecordIo(SemaphoreState& s, const std::string& action, bool write) {
+  const bool ok = write ? WriteAt(s.Fd, s.Record, 4, 0) : ReadAt(s.Fd, s.Record, 4, 0);
+  if (ok) return true;
+  const int code = errno ? IoCodeFromErrno(errno) : (write ? 101 : 100);
+  RegionUnlock(s, action);
+  SetError(code, (write ? "Cannot write to: " : "Cannot read: ") + s.FileName + " " + action);
+  return false;
 }
 
-bool WriteRecord(SemaphoreState& s, const std::string& action) {
-  ssize_t r;
-  do r = ::pwrite(s.Fd, s.Record, 4, 0);
-  while (r < 0 && errno == EINTR);
-  if (r != 4) {
-    const int code = r < 0 ? IoCodeFromErrno(errno) : 101;
-    RegionUnlock(s, action);
-    SetError(code, "Cannot write to: " + s.FileName + " " + action);
-    return false;
-  }
-  return true;
-}
+bool ReadRecord(SemaphoreState& s, const std::string& action) { return RecordIo(s, action, false); }
+bool WriteRecord(SemaphoreState& s, const std::string& action) { return RecordIo(s, action, true); }
 
 uint16_t Counter(const SemaphoreState& s) { return static_cast<uint16_t>(s.Record[2] | s.Record[3] << 8); }
 

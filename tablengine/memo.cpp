@@ -418,30 +418,6 @@ void SplitLines(const std::string& text) {
   if (!line.empty()) push();
 }
 
-std::vector<uint8_t> EmptyFile(uint8_t type, uint16_t blockSize, const std::string& tableName) {
-  std::vector<uint8_t> data;
-  if (type == kDb3) {
-    data.assign(513, 0);
-    data[0] = 1;
-    data[512] = 0x1A;
-  } else if (type == kFpt) {
-    data.assign(512, 0);
-    PutBe32(data.data(), 511 / blockSize + 1);
-    data[6] = static_cast<uint8_t>(blockSize >> 8);
-    data[7] = static_cast<uint8_t>(blockSize);
-  } else {
-    data.assign(24, 0);
-    PutLe32(data.data(), 1);
-    const std::string base = BaseName(tableName).substr(0, 8);
-    std::memcpy(data.data() + 8, base.data(), base.size());
-    data[18] = 2;
-    data[19] = 1;
-    data[20] = static_cast<uint8_t>(blockSize);
-    data[21] = static_cast<uint8_t>(blockSize >> 8);
-  }
-  return data;
-}
-
 }  // namespace
 
 uint8_t GetMemoType() {
@@ -615,11 +591,6 @@ void PackMemofile() {
   fresh.Name = ForceExtension(m.Name, "$$$");
   fresh.Type = m.Type;
   fresh.BlockSize = m.BlockSize;
-  fresh.Fd = ::open(fresh.Name.c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0644);
-  if (fresh.Fd < 0) {
-    SetError(IoCodeFromErrno(errno), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
-    return;
-  }
   struct Cleanup {
     MemoFileState& f;
     bool keep = false;
@@ -628,9 +599,30 @@ void PackMemofile() {
       if (!keep) ::unlink(f.Name.c_str());
     }
   } cleanup{fresh};
-  const std::vector<uint8_t> empty = EmptyFile(m.Type, m.BlockSize, a->FileName);
-  if (!WriteAt(fresh.Fd, empty.data(), empty.size(), 0)) {
-    SetError(IoCode(), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
+  {
+    // The empty file comes from the table layer, made beside a stand-in table in a private
+    // folder and moved to the "$$$" name.
+    std::string tmpl = dir + ".qernpack-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) {
+      SetError(IoCodeFromErrno(errno), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
+      return;
+    }
+    const std::string standIn = tmpl + "/" + BaseName(a->FileName) + ".dbf";
+    const bool made = CreateMemoFile(standIn, a->Header[0], m.BlockSize, "PackMemofile");
+    const std::string madeName = ForceExtension(standIn, MemoExtension(a->Header[0]));
+    const bool moved = made && ::rename(madeName.c_str(), fresh.Name.c_str()) == 0;
+    const int err = errno;
+    ::unlink(madeName.c_str());
+    ::rmdir(tmpl.c_str());
+    if (!made) return;
+    if (!moved) {
+      SetError(IoCodeFromErrno(err), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
+      return;
+    }
+  }
+  fresh.Fd = ::open(fresh.Name.c_str(), O_RDWR | O_CLOEXEC);
+  if (fresh.Fd < 0) {
+    SetError(IoCodeFromErrno(errno), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
     return;
   }
   FlushAppends(*a);

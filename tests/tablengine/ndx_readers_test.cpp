@@ -3,10 +3,9 @@
 // FPT memos, and the engine reads the memos python3-dbf writes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 
-#include "platform/process.h"
+#include "support/readers.h"
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
 
@@ -17,24 +16,8 @@ using qern::test::TempFolder;
 namespace {
 
 const std::string kReaders = std::string(QERN_SOURCE_DATA) + "/../tests/readers/";
-constexpr int kReaderMissing = 3;
 
-// Runs a reader script: 0, its failure code, or kReaderMissing when the reader is missing locally
-// (in CI a missing reader is a failure).
-int RunReader(const std::vector<std::string>& argv) {
-  int code = -1;
-  if (qern::RunAndWait(argv, code) != qern::StartResult::Started) code = kReaderMissing;
-  const char* ci = std::getenv("CI");
-  if (code == kReaderMissing && ci && std::string(ci) == "true") return 1;
-  return code;
-}
-
-#define RUN_READER(...)                                                                  \
-  do {                                                                                   \
-    const int r = RunReader({__VA_ARGS__});                                              \
-    if (r == kReaderMissing) GTEST_SKIP() << "reader missing (CI fails here)";           \
-    ASSERT_EQ(r, 0) << "reader script failed";                                           \
-  } while (0)
+#define RUN_READER(...) QERN_RUN_READER({__VA_ARGS__})
 
 class Readers : public ::testing::Test {
  protected:
