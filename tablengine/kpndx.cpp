@@ -1266,6 +1266,25 @@ void HookSyncOrder() {
   PositionOnRecord(c, *d, c.A->CurrentRecord, "SyncIndex");
 }
 
+// The record of the entry reached. Another program may have appended since the count was taken:
+// the count is taken again; an entry beyond the table still is the end.
+uint32_t Reached(Ctx& c, IndexDescriptor& d, bool forward) {
+  if (d.RecNo > c.A->RecordCount && !c.A->Exclusive) c.A->RecordCount = RecCountFromFile(*c.A);
+  if (d.RecNo < 1 || d.RecNo > c.A->RecordCount) {
+    IndexFound = false;
+    if (forward) {
+      d.Eof = true;
+      return c.A->RecordCount + 1;
+    }
+    d.Bof = true;
+    return 0;
+  }
+  d.Bof = d.Eof = false;
+  d.SyncedRec = d.RecNo;
+  IndexFound = true;
+  return d.RecNo;
+}
+
 uint32_t HookNext() {
   Ctx c;
   if (!HookCtx(c)) return 0;
@@ -1274,15 +1293,10 @@ uint32_t HookNext() {
   const uint32_t end = c.A->RecordCount + 1;
   if (d->Eof || c.A->CurrentRecord > c.A->RecordCount) return end;
   if (!EnsureSynced(c, *d, "SoftSyncIndex") || d->Eof) return end;
-  if (StepNext(c, *d)) {
-    d->Bof = false;
-    d->SyncedRec = d->RecNo;
-    IndexFound = true;
-    return d->RecNo;
-  }
+  if (StepNext(c, *d)) return Reached(c, *d, true);
   d->Eof = true;
   IndexFound = false;
-  return KelpieErrorCode == 0 ? end : end;
+  return end;
 }
 
 uint32_t HookPrior() {
@@ -1295,18 +1309,10 @@ uint32_t HookPrior() {
       d->Bof = d->Eof = true;
       return 0;
     }
-    d->Eof = d->Bof = false;
-    d->SyncedRec = d->RecNo;
-    IndexFound = true;
-    return d->RecNo;
+    return Reached(c, *d, false);
   }
   if (!EnsureSynced(c, *d, "SoftSyncIndex")) return 0;
-  if (StepPrior(c, *d)) {
-    d->Eof = false;
-    d->SyncedRec = d->RecNo;
-    IndexFound = true;
-    return d->RecNo;
-  }
+  if (StepPrior(c, *d)) return Reached(c, *d, false);
   d->Bof = true;
   IndexFound = false;
   return 0;
@@ -1321,9 +1327,9 @@ uint32_t HookEdge(bool top) {
     d->Bof = d->Eof = true;
     return c.A->RecordCount + 1;
   }
-  d->Bof = d->Eof = false;
-  d->SyncedRec = d->RecNo;
-  return d->RecNo;
+  const uint32_t rec = Reached(c, *d, true);
+  if (rec > c.A->RecordCount) d->Bof = true;
+  return rec;
 }
 
 uint32_t HookFirst() { return HookEdge(true); }
@@ -1380,6 +1386,8 @@ void HookSyncAll() {
 void HookAppendKeys() {
   Ctx c;
   if (!HookCtx(c)) return;
+  // Other programs may follow the new keys at once: the record goes to the file first.
+  if (!c.A->Exclusive) FlushAppends(*c.A);
   const uint32_t rec = c.A->CurrentRecord;
   for (int o = 1; o <= MaxOrders; ++o) {
     IndexDescriptor* d = c.S->Orders[o].get();
