@@ -437,8 +437,8 @@ bool InsertKey(Ctx& c, IndexDescriptor& d, const std::string& key, uint32_t rec)
 
 // Removes the entry of key and record; false when there is none.
 bool DeleteKey(Ctx& c, IndexDescriptor& d, const std::string* key, uint32_t rec) {
-  bool found = key && FindEntry(c, d, *key, rec);
-  if (!found && KelpieErrorCode == 0) found = ScanForRecord(c, d, rec);
+  // With the old key known the entry is sought by it; without, every leaf is looked through.
+  const bool found = key ? FindEntry(c, d, *key, rec) : KelpieErrorCode == 0 && ScanForRecord(c, d, rec);
   if (!found) return false;
   const AnchorHeader before = d.H;
   const bool ok = RemoveAt(c, d, d.Path.size() - 1);
@@ -1119,26 +1119,17 @@ bool SeekRaw(const std::string& key, const char* routine) {
     found = SeekKey(c, *d, reinterpret_cast<const uint8_t*>(key.data()), std::min<size_t>(key.size(), d->H.KeyLength));
     if (KelpieErrorCode != 0) return false;
   }
-  if (!d->Eof) {
+  if (found) {
     const uint32_t rec = d->RecNo;
     d->SyncedRec = rec;
     GoRecord(rec);
-    if (KelpieErrorCode == 0) {
-      d->SyncedRec = rec;
-      d->RecordKey = d->Key;
-      d->KeyRecNo = rec;
-    }
-    if (!found) {
-      // Not found: end of file.
-      c.A->CurrentRecord = c.A->RecordCount + 1;
-      c.A->Eof = true;
-      ClearRecord();
-      d->Eof = true;
-    }
+    if (KelpieErrorCode == 0 && IndexHookTable.TakeKey) IndexHookTable.TakeKey();
   } else {
+    // Not found: end of file.
     c.A->CurrentRecord = c.A->RecordCount + 1;
     c.A->Eof = true;
     ClearRecord();
+    d->Eof = true;
   }
   IndexFound = found;
   return found;
