@@ -290,37 +290,33 @@ void HandleSemafore(int action) {
   }
 }
 
-void SetReadSemaphoreProc(bool enter) {
+namespace {
+
+// A counted bracket: entering at 0 runs the first action, leaving to 0 the second.
+void Bracket(int AreaIndexState::*nest, bool enter, int first, int second, const char* routine) {
   AreaIndexState* st = AreaStateIfAny(CurrentArea);
   if (!st || !CurrentWorkArea()) return;
+  int& n = st->*nest;
   if (enter) {
-    if (st->ReadProcNest++ == 0) HandleSemafore(SemIncRead);
+    if (n++ == 0) HandleSemafore(first);
     return;
   }
-  if (st->ReadProcNest <= 0) {
-    st->ReadProcNest = 0;
-    SetError(254, "Non-symmetrical Lock-Unlock [SetReadSemaphoreProc]");
+  if (n <= 0) {
+    n = 0;
+    SetError(254, std::string("Non-symmetrical Lock-Unlock [") + routine + "]");
     return;
   }
-  if (--st->ReadProcNest == 0) HandleSemafore(SemDecRead);
+  if (--n == 0) HandleSemafore(second);
+}
+
+}  // namespace
+
+void SetReadSemaphoreProc(bool enter) {
+  Bracket(&AreaIndexState::ReadProcNest, enter, SemIncRead, SemDecRead, "SetReadSemaphoreProc");
 }
 
 void SetLockSemaphoreProc(bool enter) {
-  AreaIndexState* st = AreaStateIfAny(CurrentArea);
-  if (!st || !CurrentWorkArea()) {
-    if (!enter && st) SetError(254, "Non-symmetrical Lock-Unlock [SetLockSemaphoreProc]");
-    return;
-  }
-  if (enter) {
-    if (st->LockProcNest++ == 0) HandleSemafore(SemLock);
-    return;
-  }
-  if (st->LockProcNest <= 0) {
-    st->LockProcNest = 0;
-    SetError(254, "Non-symmetrical Lock-Unlock [SetLockSemaphoreProc]");
-    return;
-  }
-  if (--st->LockProcNest == 0) HandleSemafore(SemUnlock);
+  Bracket(&AreaIndexState::LockProcNest, enter, SemLock, SemUnlock, "SetLockSemaphoreProc");
 }
 
 }  // namespace qern::kelpie

@@ -14,17 +14,12 @@
 #include "tablengine/kelpie.h"
 
 using namespace qern::kelpie;
+using qern::test::Le32At;
 using qern::test::ReadWholeFile;
 using qern::test::TempFolder;
 using qern::test::WriteWholeFile;
 
 namespace {
-
-uint32_t Le32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(s[at + i]);
-  return v;
-}
 
 class Ndx : public ::testing::Test {
  public:
@@ -107,16 +102,16 @@ TEST_F(Ndx, KeysOfEachTypeWalkInOrderBothWays) {
   // The anchor: root, next free, key type and length, entry size, expression, record count.
   const std::string f = ReadWholeFile(tmp_.File("nr.NDX"));
   ASSERT_EQ(f.size(), 1024u);
-  EXPECT_EQ(Le32(f, 0), 1u);
-  EXPECT_EQ(Le32(f, 4), 2u);
+  EXPECT_EQ(Le32At(f, 0), 1u);
+  EXPECT_EQ(Le32At(f, 4), 2u);
   EXPECT_EQ(f[9], 'N');
   EXPECT_EQ(f[12], 8);
   EXPECT_EQ(f[16], 1);
   EXPECT_EQ(f[18], 16);
   EXPECT_EQ(f[14], 504 / 16);
   EXPECT_EQ(f.substr(24, 3), std::string("NR\0", 3));
-  EXPECT_EQ(Le32(f, 492), 6u);
-  EXPECT_EQ(Le32(f, 488), ~6u);
+  EXPECT_EQ(Le32At(f, 492), 6u);
+  EXPECT_EQ(Le32At(f, 488), ~6u);
   EXPECT_EQ(f.substr(496, 6), std::string("t.dbf\0", 6));
 }
 
@@ -125,9 +120,9 @@ TEST_F(Ndx, EmptyTableGivesAnchorAndEmptyRoot) {
   MakeIndex("e", "NAME");
   const std::string f = ReadWholeFile(tmp_.File("e.NDX"));
   ASSERT_EQ(f.size(), 1024u);
-  EXPECT_EQ(Le32(f, 0), 1u);
-  EXPECT_EQ(Le32(f, 4), 2u);
-  EXPECT_EQ(Le32(f, 512), 0u);
+  EXPECT_EQ(Le32At(f, 0), 1u);
+  EXPECT_EQ(Le32At(f, 4), 2u);
+  EXPECT_EQ(Le32At(f, 512), 0u);
   ASSERT_TRUE(SetIndexTo("e", 1));
   GoTop();
   EXPECT_TRUE(dEOF());
@@ -216,14 +211,14 @@ TEST_F(Ndx, FullNodeSplitsIntoHalvesAndTheRootGrows) {
   const std::string f = ReadWholeFile(tmp_.File("s.NDX"));
   ASSERT_EQ(f.size(), 4u * 512);
   EXPECT_EQ(f[14], 4);
-  EXPECT_EQ(Le32(f, 0), 3u);       // the new root
-  EXPECT_EQ(Le32(f, 4), 4u);
-  EXPECT_EQ(Le32(f, 512), 2u);     // old leaf: n - n div 2
-  EXPECT_EQ(Le32(f, 1024), 3u);    // new leaf: n div 2 and the new key
-  EXPECT_EQ(Le32(f, 1536), 1u);    // root: one separator
-  EXPECT_EQ(Le32(f, 1536 + 4), 1u);
+  EXPECT_EQ(Le32At(f, 0), 3u);       // the new root
+  EXPECT_EQ(Le32At(f, 4), 4u);
+  EXPECT_EQ(Le32At(f, 512), 2u);     // old leaf: n - n div 2
+  EXPECT_EQ(Le32At(f, 1024), 3u);    // new leaf: n div 2 and the new key
+  EXPECT_EQ(Le32At(f, 1536), 1u);    // root: one separator
+  EXPECT_EQ(Le32At(f, 1536 + 4), 1u);
   EXPECT_EQ(f[1536 + 12], 'b');
-  EXPECT_EQ(Le32(f, 1536 + 4 + 108), 2u);
+  EXPECT_EQ(Le32At(f, 1536 + 4 + 108), 2u);
   ASSERT_TRUE(SetIndexTo("s", 1));
   EXPECT_EQ(Walk(), (std::vector<uint32_t>{1, 2, 3, 4, 5}));
   EXPECT_TRUE(Seek("c"));
@@ -414,11 +409,11 @@ TEST_F(Ndx, DamagedFilesAreRefusedOrRepaired) {
   // 3 blocks and 100 bytes: next free 3; exactly 4 blocks: 4.
   WriteWholeFile(tmp_.File("long.ndx"), good + std::string(512 + 100, '\0'));
   ASSERT_TRUE(SetIndexTo("long.ndx", 1));
-  EXPECT_EQ(Le32(ReadWholeFile(tmp_.File("long.ndx")), 4), 3u);
+  EXPECT_EQ(Le32At(ReadWholeFile(tmp_.File("long.ndx")), 4), 3u);
   CloseIndexes();
   WriteWholeFile(tmp_.File("long.ndx"), good + std::string(1024, '\0'));
   ASSERT_TRUE(SetIndexTo("long.ndx", 1));
-  EXPECT_EQ(Le32(ReadWholeFile(tmp_.File("long.ndx")), 4), 4u);
+  EXPECT_EQ(Le32At(ReadWholeFile(tmp_.File("long.ndx")), 4), 4u);
   CloseIndexes();
   // A root beyond the file, and a child pointing back at its own node.
   std::string bad = good;

@@ -9,17 +9,12 @@
 #include "tablengine/kelpie.h"
 
 using namespace qern::kelpie;
+using qern::test::Le32At;
 using qern::test::ReadWholeFile;
 using qern::test::TempFolder;
 using qern::test::WriteWholeFile;
 
 namespace {
-
-uint32_t Le32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(s[at + i]);
-  return v;
-}
 
 class Memo : public ::testing::Test {
  protected:
@@ -64,7 +59,7 @@ TEST_F(Memo, DbaseThreeMemosStartAtBlockOneAndEndInEndBytes) {
   EXPECT_EQ(Add("b", std::string(600, 'x')), 2);
   const std::string f = MemoFile();
   EXPECT_EQ(f.size(), 4u * 512);
-  EXPECT_EQ(Le32(f, 0), 4u);
+  EXPECT_EQ(Le32At(f, 0), 4u);
   EXPECT_EQ(f.substr(512, 11), "erste Zeile");
   EXPECT_EQ(f[512 + 25], '\x1A');
   GO(1);
@@ -100,27 +95,27 @@ TEST_F(Memo, DbaseFourReusesBlocksThroughTheFreeChain) {
   EXPECT_EQ(Add("a", std::string(1000, 'a')), 1);  // 1008 bytes: 2 blocks
   EXPECT_EQ(Add("b", std::string(504, 'b')), 3);   // exactly one block
   EXPECT_EQ(Add("c", "c"), 4);
-  EXPECT_EQ(Le32(MemoFile(), 0), 5u);
+  EXPECT_EQ(Le32At(MemoFile(), 0), 5u);
   // Same size again: stays, no block too many is given back.
   GO(2);
   PutMemoField(2, std::string(504, 'B'));
   Replace();
   EXPECT_EQ(FieldInt(2), 3);
-  EXPECT_EQ(Le32(MemoFile(), 0), 5u);
+  EXPECT_EQ(Le32At(MemoFile(), 0), 5u);
   // Shorter: stays in place, its second block becomes free.
   GO(1);
   PutMemoField(2, "kurz");
   Replace();
   EXPECT_EQ(FieldInt(2), 1);
   std::string f = MemoFile();
-  EXPECT_EQ(Le32(f, 0), 2u);
-  EXPECT_EQ(Le32(f, 1024), 5u);  // the group ends at the end of the file
-  EXPECT_EQ(Le32(f, 1028), 1u);
+  EXPECT_EQ(Le32At(f, 0), 2u);
+  EXPECT_EQ(Le32At(f, 1024), 5u);  // the group ends at the end of the file
+  EXPECT_EQ(Le32At(f, 1028), 1u);
   // A new memo at the end leaves the chain pointing at the new end, not into the memo.
   EXPECT_EQ(Add("d", std::string(600, 'd')), 5);
   f = MemoFile();
-  EXPECT_EQ(Le32(f, 0), 2u);
-  EXPECT_EQ(Le32(f, 1024), 7u);
+  EXPECT_EQ(Le32At(f, 0), 2u);
+  EXPECT_EQ(Le32At(f, 1024), 7u);
   // Longer: moves; the free group takes a one-block memo.
   GO(3);
   PutMemoField(2, "x");
