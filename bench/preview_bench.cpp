@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "bench/benchapp.h"
 #include "design/preview.h"
 #include "design/qernio.h"
 #include "design/qernstart.h"
@@ -45,19 +46,9 @@ const std::string& DesignFolder() {
   return folder;
 }
 
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (QApplication::instance()) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "qern_bench";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
-
 void BM_FileOverview10000Designs(benchmark::State& state) {
   const std::string& folder = DesignFolder();
-  EnsureApplication();
+  qern::bench::EnsureApplication();
   for (auto _ : state) {
     qern::FileOverview table;
     qern::FillFileOverview(table, folder);

@@ -4,16 +4,10 @@
 # Usage: scripts/screenshot-main.sh [output.png]   (default: build-screenshot/main.png)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${QERN_BUILD_DIR:-$ROOT/build-screenshot}"
-OUT="${1:-$BUILD/main.png}"
+OUT="${1:-${QERN_BUILD_DIR:-$ROOT/build-screenshot}/main.png}"
 case "$OUT" in /*) ;; *) OUT="$PWD/$OUT" ;; esac
-command -v xvfb-run >/dev/null || "$ROOT/scripts/deps.sh"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja >/dev/null
-cmake --build "$BUILD" --target test_qt
 mkdir -p "$(dirname "$OUT")"
 rm -f "$OUT"
-env -u QT_QPA_PLATFORM QERN_MAIN_SCREENSHOT="$OUT" \
-  xvfb-run -a -s "-screen 0 1600x1200x24" \
-  "$BUILD/tests/test_qt" --gtest_filter=MainMenu.Screenshot
+"$ROOT/scripts/xvfb-test.sh" MainMenu.Screenshot QERN_MAIN_SCREENSHOT="$OUT"
 test -s "$OUT"
 echo "$OUT"
