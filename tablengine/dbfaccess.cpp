@@ -119,7 +119,10 @@ void DbfUse(const std::string& path) {
   t.SetTableName(path);
   layer.Path = path;
   layer.TableCaption = path;
-  layer.OnCopy = SameFile(AddBackslash(ExtractFolder(t.TableName())), AddBackslash(Settings.TempFolder));
+  // The copy in the folder for temporary files (unless that is the DBF folder itself).
+  const std::string folder = AddBackslash(ExtractFolder(t.TableName()));
+  layer.OnCopy = SameFile(folder, AddBackslash(Settings.TempFolder)) &&
+                 !SameFile(folder, AddBackslash(Settings.DbfFolder));
   if (t.ErrorCode() != 0) {
     ErrorMessage("Fehler : DBF Error " + IntStr(t.ErrorCode()) + EngineDetail(t));
     Flags.AbortFlag = true;
@@ -184,6 +187,7 @@ void DbfAppendRecord() {
   if (!t.Lock()) {
     ErrorMessage("Tabelle " + layer.Path + " ist gesperrt: der Datensatz wurde nicht gespeichert." +
                  EngineDetail(t));
+    t.ClearError();
     Flags.AbortFlag = true;
     return;
   }
@@ -191,6 +195,7 @@ void DbfAppendRecord() {
   t.Unlock();
   if (!appended || t.ErrorCode() != 0) {
     ErrorMessage("Fehler : DBF Error " + IntStr(t.ErrorCode()) + EngineDetail(t));
+    t.ClearError();
     Flags.AbortFlag = true;
     return;
   }

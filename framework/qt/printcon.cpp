@@ -37,14 +37,18 @@ namespace {
 QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
 std::string Text(const QLineEdit* e) { return TrimBlanks(e->text().toStdString()); }
 
-// The PDF file stands in for the printer when the system has none; it then follows the design.
-bool pdfInsteadOfPrinter = false;
+// The PDF file that stands in for the printer when the system has none; it follows the design.
+// A PDF file chosen in the printer dialog stays.
+QString pdfInsteadOfPrinter;
 
 void ChooseOutput(QPrinter& printer) {
-  if (printer.outputFormat() == QPrinter::PdfFormat && !pdfInsteadOfPrinter) return;
+  if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() != pdfInsteadOfPrinter)
+    return;
   const std::string stem = Session.CurrentFileName.empty() ? Ident.ProgramName : Session.CurrentFileName;
-  if (UsePdfWhenNoPrinter(printer, QString::fromStdString(AddBackslash(Settings.TempFolder) + stem + ".pdf")))
-    pdfInsteadOfPrinter = true;
+  const QString file = QString::fromStdString(AddBackslash(Settings.TempFolder) + stem + ".pdf");
+  if (printer.outputFormat() == QPrinter::PdfFormat) printer.setOutputFileName(file);
+  if (printer.outputFormat() == QPrinter::PdfFormat || UsePdfWhenNoPrinter(printer, file))
+    pdfInsteadOfPrinter = file;
 }
 
 QString PrinterName(const QPrinter& printer) {
@@ -215,7 +219,7 @@ void TForm_printconf::Button_printerClick() {
   QPrinter& printer = GraphicPrinter();
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  pdfInsteadOfPrinter = false;
+  pdfInsteadOfPrinter.clear();
   Label_printer->setText(QString("%1").arg(PrinterName(printer), 40));
   SetItemIndex(hochquerItems, printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
 }
