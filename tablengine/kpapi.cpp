@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -218,6 +219,20 @@ void KelpieShutdown() {
     }
   }
   CloseAll();
+}
+
+void CloseTablesAtExit() {
+  static const bool registered = [] {
+    return std::atexit([] {
+      // No message and no exception any more: a failure here only loses the header update.
+      KelpieErrorCallback = [] {};
+      try {
+        KelpieShutdown();
+      } catch (...) {
+      }
+    }) == 0;
+  }();
+  (void)registered;
 }
 
 int SetExclusive(bool on) {

@@ -19,6 +19,8 @@ std::string AreaFileName();
 std::string AreaAlias();
 void CloseArea();
 void CloseAll();
+// Registers KelpieShutdown to run at program end (once; the opener calls it).
+void CloseTablesAtExit();
 int SetExclusive(bool on);
 extern bool GlobalExclusive;
 

@@ -120,6 +120,7 @@ struct WorkArea {
   std::vector<uint8_t> ReadAhead;
   uint32_t ReadAheadFirst = 0;
   uint32_t ReadAheadCount = 0;
+  std::vector<uint8_t> WriteScratch;  // the record in the file's form while it is written
 };
 
 // Slots 1..MaxWorkAreas; index 0 is unused.
@@ -287,7 +288,8 @@ uint16_t UserLanguageId();
 
 // Start of the engine: clears the tables and sets every setting to its start value.
 void KelpieInit();
-// Closes every area (34, 35, then 1..33); used at program end.
+// Closes every area (34, 35, then 1..33); runs at program end once a table was opened, so that
+// headers, end markers and records appended under a lock reach the file.
 void KelpieShutdown();
 
 }  // namespace qern::kelpie

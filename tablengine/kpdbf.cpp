@@ -427,7 +427,7 @@ void PutDbfRecord(WorkArea& a, uint32_t recno) {
   const bool appending = recno > a.RecordCount;
   if (appending) recno = a.RecordCount + 1;
   // The file's form: fields the program did not change keep their file bytes exactly.
-  static thread_local std::vector<uint8_t> out;
+  std::vector<uint8_t>& out = a.WriteScratch;
   out = a.Record;
   TranslateRecords(true, a.Oem, a.WriteHook, out.size(), a.RecordLength, out.data());
   if (a.ImageValid && !a.WriteHook && !a.ReadHook && a.FileImage.size() == out.size() &&
@@ -940,6 +940,7 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   area->CurrentRecord = 1;
   WorkArea* raw = area.release();
   WorkAreaTable[CurrentArea] = raw;
+  CloseTablesAtExit();
   if (raw->RecordCount == 0) {
     raw->Eof = raw->Bof = true;
     raw->CurrentRecord = 1;

@@ -76,3 +76,34 @@ TEST(KpLockFork, ParallelAppendsLoseNoRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KpLockFork, ProgramEndWritesWhatIsPending) {
+  KelpieInit();
+  qern::test::TempFolder tmp;
+  const std::string name = tmp.File("ende.dbf");
+  ASSERT_TRUE(CreateDbf(name, {{"NR", 'N', 4, 0}}));
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // Appends under the lock, then ends without closing or unlocking.
+    Select(1);
+    UseDbf(name);
+    ALock();
+    for (int i = 1; i <= 3; ++i) {
+      PutFieldInt(1, i);
+      Append();
+    }
+    std::exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string file = qern::test::ReadWholeFile(name);
+  EXPECT_EQ(file[4], 3);
+  EXPECT_EQ(file.size(), 32u + 32 + 1 + 3 * 5u + 1);
+  EXPECT_EQ(file.substr(file.size() - 5), "   3\x1A");
+}
+
+}  // namespace
