@@ -18,7 +18,13 @@
 #include <cstdlib>
 #include <functional>
 
+#include "design/qerncalc.h"
+#include "design/qernstart.h"
+#include "design/qernvar.h"
+#include "drawing/qernzeich.h"
 #include "framework/progvar.h"
+#include "framework/qt/fzorqgra.h"
+#include "framework/zorqdraw.h"
 #include "framework/qt/printcon.h"
 #include "framework/utilstr.h"
 #include "framework/wprinvar.h"
@@ -266,59 +272,97 @@ Run1 LongestDarkRun(const QImage& img) {
   return best;
 }
 
-TEST_F(PrintWindowTest, PrintsTheDrawingAtScaleAndOrigin) {
-  // The known line: 200 world units long in a 400 x 300 world box.
+// Prints the display list through the window with scale x and origin x as typed, turns the page
+// into a PNG and checks the longest dark horizontal run against the world line (x1..x2) mapped
+// by the print formula: its length within 1 %, its start within 3 pixels.
+void ExpectPrintedLine(const std::string& folder, const char* sx, const char* ox, double x1, double x2,
+                       const std::function<int(const std::function<void(TForm_printconf*)>&)>& run) {
+  const double scaleX = std::atof(sx);
+  const int originMm = std::atoi(ox);
+  const std::string pdf = folder + "/page" + ox + ".pdf";
+  QPrinter& printer = GraphicPrinter();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf));
+  const int result = run([&](TForm_printconf* f) {
+    f->Edit_scalex->setText(sx);
+    f->Edit_xorigin->setText(ox);
+    f->Button_ok->click();
+  });
+  ASSERT_EQ(result, QDialog::Accepted) << sx;
+  EXPECT_EQ(PrintVars.PrintScaleX, scaleX);
+  EXPECT_EQ(PrintVars.PrintOffsetX, originMm);
+  const int dpi = 200;
+  int code = -1;
+  const std::string png = folder + "/page";
+  ASSERT_EQ(RunAndWait({"pdftoppm", "-r", std::to_string(dpi), "-png", "-singlefile", pdf, png}, code),
+            StartResult::Started);
+  ASSERT_EQ(code, 0);
+  QImage img(QString::fromStdString(png + ".png"));
+  ASSERT_FALSE(img.isNull());
+  // Printer pixels of the page's printable area and where it lies on the sheet.
+  const double res = printer.resolution();
+  const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
+  const double pw = area.width();
+  const double sw = Settings.ScreenWidth;
+  const long double k = Graph.ScaleX;
+  const double expectedLength = pw * k * (x2 - x1) * scaleX / sw * dpi / res;
+  const double expectedStart =
+      (area.left() + pw * ((x1 - Graph.VisibleXMin) * k + Graph.ViewLeft) * scaleX / sw + pw * originMm / 210) *
+      dpi / res;
+  const Run1 line = LongestDarkRun(img);
+  EXPECT_NEAR(line.Length, expectedLength, expectedLength * 0.01) << sx;
+  EXPECT_NEAR(line.Start, expectedStart, 3) << sx;
+  std::filesystem::remove(png + ".png");
+}
+
+TEST_F(PrintWindowTest, PrintsAKnownLineAtScaleAndOrigin) {
+  // 200 world units long in a 400 x 300 world box.
   GraphicWindow w;
   FZorqgra = &w;
   w.SetWindow(true, true, 0, 0, 1, 1, 0, 0, 400, 300);
   w.SetColor(0 + 16);  // black
   w.SetLineWidth(3);  // 12 printer pixels: the caps add 0.25 mm
   w.line(50, 150, 250, 150);
-  const long double scale = Graph.ScaleX;
   Flags.PrintPreset = 0;
   Settings.PrintOrientation = 1;
   Settings.ColorGraphics = false;
-  const int dpi = 200;
-  struct Case {
-    const char* sx;
-    const char* ox;
-    double scaleX;
-    int originMm;
-  } cases[] = {{"1", "0", 1.0, 0}, {"0.5", "20", 0.5, 20}};
-  for (const Case& c : cases) {
-    const std::string pdf = folder_.File(std::string("page") + c.ox + ".pdf");
-    QPrinter& printer = GraphicPrinter();
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(pdf));
-    const int result = Run([&](TForm_printconf* f) {
-      f->Edit_scalex->setText(c.sx);
-      f->Edit_xorigin->setText(c.ox);
-      f->Button_ok->click();
-    });
-    ASSERT_EQ(result, QDialog::Accepted) << c.sx;
-    EXPECT_EQ(PrintVars.PrintScaleX, c.scaleX);
-    EXPECT_EQ(PrintVars.PrintOffsetX, c.originMm);
-    int code = -1;
-    const std::string png = folder_.File("page");
-    ASSERT_EQ(RunAndWait({"pdftoppm", "-r", std::to_string(dpi), "-png", "-singlefile", pdf, png}, code),
-              StartResult::Started);
-    ASSERT_EQ(code, 0);
-    QImage img(QString::fromStdString(png + ".png"));
-    ASSERT_FALSE(img.isNull());
-    // Printer pixels of the page's printable area and where it lies on the sheet.
-    const double res = printer.resolution();
-    const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
-    const double pw = area.width();
-    const double expectedLength = pw * scale * 200 * c.scaleX / Settings.ScreenWidth * dpi / res;
-    const double expectedStart =
-        (area.left() + pw * ((50 - Graph.VisibleXMin) * scale + Graph.ViewLeft) * c.scaleX / 800 +
-         pw * c.originMm / 210) * dpi / res;
-    const Run1 line = LongestDarkRun(img);
-    EXPECT_NEAR(line.Length, expectedLength, expectedLength * 0.01) << c.sx;
-    EXPECT_NEAR(line.Start, expectedStart, 3) << c.sx;
-    std::filesystem::remove(png + ".png");
-  }
+  auto run = [this](const std::function<void(TForm_printconf*)>& act) { return Run(act); };
+  ExpectPrintedLine(folder_.Path(), "1", "0", 50, 250, run);
+  ExpectPrintedLine(folder_.Path(), "0.5", "20", 50, 250, run);
   FZorqgra = nullptr;
+  DisplayList.clear();
+}
+
+TEST_F(PrintWindowTest, PrintsTheDefaultDrawing) {
+  SetProgramIdentity();
+  InitGraphicState();
+  Settings.BackgroundColor = 0xFFFFFF;
+  Settings.ColorGraphics = false;
+  Settings.PrintOrientation = 2;
+  Flags.PrintPreset = 0;
+  TFzorqgra window;
+  TDrawDevice device;
+  DrawDevice = &device;
+  SetDefaultDesign();
+  CalculateSerration();
+  Flags.AbortFlag = false;
+  ShowDefaultDrawing();
+  ASSERT_FALSE(Flags.AbortFlag);
+  // The drawing's longest horizontal line is the known one.
+  double x1 = 0, x2 = 0;
+  for (const DisplayRecord& r : DisplayList)
+    if (r.Code == RecLine && r.Args[1] == r.Args[3] && std::fabs(r.Args[2] - r.Args[0]) > x2 - x1) {
+      x1 = std::min(r.Args[0], r.Args[2]);
+      x2 = std::max(r.Args[0], r.Args[2]);
+    }
+  ASSERT_GT(x2 - x1, 40);
+  auto run = [this](const std::function<void(TForm_printconf*)>& act) { return Run(act); };
+  ExpectPrintedLine(folder_.Path(), "0.8", "0", x1, x2, run);
+  ExpectPrintedLine(folder_.Path(), "0.5", "25", x1, x2, run);
+  DrawDevice = nullptr;
+  FZorqgra = nullptr;
+  SetDefaultDesign();
+  ResetErrors();
   DisplayList.clear();
 }
 
