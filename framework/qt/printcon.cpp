@@ -3,6 +3,7 @@
 #include "framework/qt/printcon.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,7 +18,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <cmath>
-#include <memory>
 
 #include "framework/dialogs.h"
 #include "framework/help.h"
@@ -80,9 +80,20 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
+namespace {
+QPrinter* graphicPrinter = nullptr;
+}
+
 QPrinter& GraphicPrinter() {
-  static std::unique_ptr<QPrinter> printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  return *printer;
+  // Freed while the application still exists: the printer's engine needs it.
+  if (!graphicPrinter) {
+    graphicPrinter = new QPrinter(QPrinter::HighResolution);
+    qAddPostRoutine([] {
+      delete graphicPrinter;
+      graphicPrinter = nullptr;
+    });
+  }
+  return *graphicPrinter;
 }
 
 int TForm_printconf::ItemIndex(QButtonGroup* group) { return group->checkedId(); }
