@@ -80,8 +80,9 @@ std::string EngineDetail(const kelpie::DbfDataset& t) {
 void SetTableViewer(TableViewer viewer) { tableViewer = std::move(viewer); }
 
 kelpie::DbfDataset& DbfTable() {
-  static kelpie::DbfDataset table;
-  return table;
+  // Never destroyed: closing at exit would reach into engine state already gone.
+  static auto* table = new kelpie::DbfDataset;
+  return *table;
 }
 
 const std::string& DbfPath() { return layer.Path; }

@@ -134,7 +134,7 @@ void DbfDataset::Next() {
 void DbfDataset::Prior() {
   Run(0, [&] {
     state_ = DatasetState::Browse;
-    if (kelpie::RecCount() > 0 && !(dBOF() && !dEOF())) SKIP(-1);
+    if (kelpie::RecCount() > 0) SKIP(-1);
     return 0;
   });
 }

@@ -132,6 +132,44 @@ TEST_F(PresetTable, TableObjectKeepsItsAreaAndReportsErrorsByCode) {
   EXPECT_EQ(t.LastLockOperation(), "UnLock");
 }
 
+TEST_F(PresetTable, NavigationInsertAndDeleteThroughTheTableObject) {
+  MakeTable(3);
+  DbfDataset t;
+  ASSERT_TRUE(t.SetTableName(dbf_ + "/printout.dbf"));
+  t.Go(2);
+  ASSERT_TRUE(t.SetDeleted(true));
+  t.SetIgnoreDeleted(true);
+  t.First();
+  t.Next();
+  EXPECT_EQ(t.RecNo(), 3u);  // record 2 is skipped
+  t.Prior();
+  EXPECT_EQ(t.RecNo(), 1u);
+  t.Prior();
+  EXPECT_EQ(t.RecNo(), 1u);
+  t.Last();
+  t.Next();
+  EXPECT_TRUE(t.Eof());
+  t.Insert();
+  t.PutSField("name", "neu");
+  EXPECT_EQ(t.State(), DatasetState::Insert);
+  ASSERT_TRUE(t.Post());
+  EXPECT_EQ(t.RecCount(), 4u);
+  EXPECT_EQ(t.RecNo(), 4u);
+  EXPECT_EQ(t.SField(1), "neu");
+  EXPECT_EQ(t.ErrorCode(), 0);
+  // An empty table: positioning does nothing and reports nothing.
+  t.Close();
+  ASSERT_TRUE(CreatePrintoutTable(dbf_ + "/leer.dbf"));
+  ASSERT_TRUE(t.SetTableName(dbf_ + "/leer.dbf"));
+  t.Go(1);
+  t.Last();
+  t.Prior();
+  t.Next();
+  EXPECT_TRUE(t.IsEmpty());
+  EXPECT_FALSE(t.SetDeleted(true));
+  EXPECT_EQ(t.ErrorCode(), 0);
+}
+
 TEST_F(PresetTable, GoRecordClampsAndNeverPositionsAnEmptyTable) {
   MakeTable(0);
   DbfUse(dbf_ + "/printout.dbf");
