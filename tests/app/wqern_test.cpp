@@ -234,3 +234,19 @@ TEST_F(WqernRun, DrawingModeWritesTheDxfNamedAfterTheDesign) {
   for (const char* block : {"FRAME_1", "WLSTUMP", "WELLE", "TABELLE"})
     EXPECT_NE(dxf.find("  2\r\n" + std::string(block) + "\r\n"), std::string::npos) << block;
 }
+
+TEST_F(WqernRun, DrawingModeWritesIgesAndCadText) {
+  CopyDesign("d.qrk");
+  ASSERT_EQ(Run({"d.qrk", "/CAD2:5"}).Status, 0);
+  const auto igs = ReadFileLines(Work("d.igs"));
+  ASSERT_GT(igs.size(), 10u);
+  EXPECT_EQ(igs.front().substr(72), "S0000001");
+  EXPECT_EQ(igs.back().substr(72), "T0000001");
+  ASSERT_EQ(Run({"d.qrk", "/CAD5:13"}).Status, 0);
+  const auto txt = ReadFileLines(Work("d.txt"));
+  ASSERT_GT(txt.size(), 3u);
+  EXPECT_EQ(txt.front().rfind("MINMAX\t", 0), 0u);
+  EXPECT_EQ(txt.back(), "EOF");
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.igs", "d.txt"}));
+  EXPECT_TRUE(TmpEmpty());
+}
