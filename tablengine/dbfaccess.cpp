@@ -239,11 +239,13 @@ bool CreatePrintoutTable(const std::string& path) {
 void OpenPrintoutTable() {
   Flags.AbortFlag = false;
   const std::string preset = AddBackslash(Settings.PrintPresetFolder) + PrintoutTableName;
-  if (FileCanOpen(preset)) {
+  const std::string original = AddBackslash(Settings.DbfFolder) + PrintoutTableName;
+  // The DBF folder's own table (both folders are the start folder by default) takes the write
+  // check, so that a read-only folder is worked on in a copy.
+  if (FileCanOpen(preset) && !SameFile(preset, original)) {
     DbfUse(preset);
     return;
   }
-  const std::string original = AddBackslash(Settings.DbfFolder) + PrintoutTableName;
   const std::string copy = AddBackslash(Settings.TempFolder) + PrintoutTableName;
   if (!FileCanOpen(original) && !FileCanOpen(copy) &&
       !CreatePrintoutTable(FolderWriteCheck(Settings.DbfFolder) ? original : copy))

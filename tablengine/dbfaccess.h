@@ -66,7 +66,7 @@ bool DbfOnTemporaryCopy();
 constexpr const char* PrintoutTableName = "printout.dbf";
 bool CreatePrintoutTable(const std::string& path);
 // Opens the preset table for the print window: "printout.dbf" of the print-preset folder when it
-// can be opened there, else "printout" through DbfOpenWriteCheck. A table found nowhere is created
+// can be opened there and is not the DBF folder's table, else "printout" through DbfOpenWriteCheck. A table found nowhere is created
 // first, in the DBF folder or, when that may not be written, in the folder for temporary files.
 // Clears AbortFlag first; a failure leaves it set.
 void OpenPrintoutTable();

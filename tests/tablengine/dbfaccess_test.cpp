@@ -307,6 +307,18 @@ TEST_F(PresetTable, MissingPresetTableIsCreated) {
   OpenPrintoutTable();
   EXPECT_EQ(DbfPath(), preset_ + "/printout.dbf");
   DbfCloseTable();
+  // The print-preset folder being the DBF folder, a read-only folder is worked on in a copy.
+  Settings.PrintPresetFolder = Settings.DbfFolder;
+  ::chmod(dbf_.c_str(), 0555);
+  {
+    Unprivileged user;
+    OpenPrintoutTable();
+    EXPECT_TRUE(DbfOnTemporaryCopy());
+    DbfCloseTable();
+  }
+  ::chmod(dbf_.c_str(), 0777);
+  std::filesystem::remove(temp_ + "/printout.dbf");
+  Settings.PrintPresetFolder = preset_ + "/";
   // With a read-only DBF folder the table is created in the folder for temporary files.
   std::filesystem::remove(dbf_ + "/printout.dbf");
   std::filesystem::remove(preset_ + "/printout.dbf");
