@@ -37,6 +37,7 @@
 #include "framework/qt/formhelp.h"
 #include "framework/qt/dokuconfwindow.h"
 #include "framework/qt/helperrwindow.h"
+#include "framework/qt/printcon.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
 #include "framework/utilstr.h"
@@ -45,6 +46,7 @@
 #include "platform/desktop.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"
+#include "tablengine/qt/dbfview.h"
 
 namespace qern {
 
@@ -57,7 +59,6 @@ struct PendingMenuWords {
 void SetMenuWords(int) {}
 void SaveChangesQuery() {}
 void AddRecentFile(const std::string&) {}
-void ShowPrintWindow() {}
 // ---------------------------------------------------------------------------------------------
 
 QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
@@ -222,6 +223,7 @@ void Thh::FormCreate() {
     InstallQtListingHooks();
     InstallChangeLogWindows();
     InstallQtDesktop();
+    InstallTableViewWindow();
     InstallHelpPictureWindow();
   }
   // The geometry window's calculate button draws the default drawing behind the dialog.

@@ -47,7 +47,7 @@ class Thh : public TFzorqgra {
   // Menu commands.
   void mi_fileNewClick();
   void mi_fileOpenTableClick();  // the file overview table
-  void mi_fileprintClick();
+  void mi_fileprintClick();  // the print window; its OK prints what the window shows
   void mi_EditTextClick();
   void mi_editabmessungenClick();
   void mi_viewausdruckClick();  // result listing to the configured listing device

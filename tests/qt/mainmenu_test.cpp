@@ -173,6 +173,7 @@ TEST_F(MainMenu, WindowItemsOpenTheirWindowsAndCancelChangesNothing) {
       {window.mi_HelpAbout, "qern::TAboutBox"},
       {window.mi_fileOpenTable, "qern::TForm_preview"},
       {window.mi_HelpHilfebild, "qern::TForm_hilfebild"},
+      {window.mi_fileprint, "qern::TForm_printconf"},
   };
   for (const auto& [action, windowClass] : expected) {
     TakeModals();
