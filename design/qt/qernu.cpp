@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,8 +13,12 @@
 
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
+#include "design/qernfile.h"
 #include "design/qernstart.h"
 #include "design/qt/qerngeo.h"
+#include "design/qt/recentmenu.h"
+#include "design/vmenuglem.h"
+#include "drawing/qt/confgravura.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/help.h"
@@ -22,6 +27,7 @@
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
+#include "framework/qt/lconfig.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/utilstr.h"
 #include "framework/zorqdraw.h"
@@ -62,6 +68,26 @@ Thh::~Thh() {
 
 void Thh::CreateMenus() {
   mi_file = menuBar()->addMenu(QString());
+  auto fileItem = [this](const char* name, QKeySequence keys, auto handler) {
+    QAction* a = mi_file->addAction(QString());
+    a->setObjectName(name);
+    a->setShortcut(keys);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  mi_fileOpen = fileItem("mi_fileOpen", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { mi_fileOpenClick(); });
+  mi_FileSave = fileItem("mi_FileSave", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mi_FileSaveClick(); });
+  mi_FileSaveAs = fileItem("mi_FileSaveAs", QKeySequence(), [this] { mi_FileSaveAsClick(); });
+  N4 = mi_file->addSeparator();
+  mi_fileConfig = fileItem("mi_fileConfig", QKeySequence(), [this] { mi_fileConfigClick(); });
+  N3 = mi_file->addSeparator();
+  QAction** recent[] = {&mi_file1, &mi_file2, &mi_file3, &mi_file4};
+  for (int k = 1; k <= 4; ++k) {
+    const std::string name = "mi_file" + std::to_string(k);
+    *recent[k - 1] = fileItem(name.c_str(), QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k - 1)),
+                              [this, k] { mi_fileRecentClick(k); });
+  }
+  N13 = mi_file->addSeparator();
   mi_fileexit = mi_file->addAction(QString());
   mi_fileexit->setObjectName("mi_fileexit");
   connect(mi_fileexit, &QAction::triggered, this, [this] { mi_fileexitClick(); });
@@ -88,10 +114,12 @@ void Thh::FormCreate() {
     InstallHelpViewer();
     InstallErrorHelpWindow();
     InstallQtListingHooks();
+    InstallGravuraWindow();
   }
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
+  InitRecentFileItems(mi_file, mi_fileexit);
   // The start-up routine; a run that the command line ends stops here, before any showing.
   startExit_ = ProgramStart();
   if (startExit_) return;
@@ -118,10 +146,15 @@ void Thh::UpdateMainCaption() {
   std::string title;
   UpdateApplicationTitle(title);
   setWindowTitle(QString::fromStdString(title));
+  RefreshRecentFileItems(mi_file);
 }
 
 void Thh::ApplyMenuCaptions() {
   mi_file->setTitle(Caption(MenuCaptions.File));
+  mi_fileOpen->setText(Caption(MenuCaptions.FileOpen));
+  mi_FileSave->setText(Caption(MenuCaptions.FileSave));
+  mi_FileSaveAs->setText(Caption(MenuCaptions.FileSaveAs));
+  mi_fileConfig->setText(Caption(MenuCaptions.Settings));
   mi_fileexit->setText(Caption(MenuCaptions.Exit));
   mi_edit->setTitle(Caption(MenuCaptions.Edit));
   mi_editabmessungen->setText(Caption(MenuCaptions.Dimensions));
@@ -134,6 +167,7 @@ void Thh::ApplyMenuCaptions() {
 void Thh::SetLanguage(int n) {
   Settings.LanguageNumber = n;
   SetMenuLanguage(n);
+  SetMenuWords(n);
   ApplyMenuCaptions();
   UpdateMainCaption();
 }
@@ -166,5 +200,49 @@ void Thh::mi_viewErrorMessagesClick() {
 }
 
 void Thh::mi_fileexitClick() { close(); }
+
+void Thh::mi_fileOpenClick() {
+  if (FileOpenCommand()) RefreshAfterCalculation();
+  UpdateMainCaption();
+}
+
+void Thh::mi_FileSaveClick() {
+  FileSaveCommand();
+  UpdateMainCaption();
+}
+
+void Thh::mi_FileSaveAsClick() {
+  FileSaveAsCommand();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileRecentClick(int k) {
+  if (OpenRecentFile(k)) RefreshAfterCalculation();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileConfigClick() {
+  Flags.AbortFlag = false;
+  ShowConfiguration(this);
+  const int c = Settings.BackgroundColor;  // $00BBGGRR
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  setPalette(pal);
+  DrawingArea()->update();
+}
+
+bool Thh::FormCloseQuery() {
+  Flags.AbortFlag = false;
+  SaveChangesQuery();
+  if (Flags.AbortFlag) return false;
+  return DeleteTempFilesOnExit();
+}
+
+void Thh::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery())
+    event->accept();
+  else
+    event->ignore();
+}
 
 }  // namespace qern

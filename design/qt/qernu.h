@@ -7,6 +7,7 @@
 #include "framework/qt/fzorqgra.h"
 
 class QAction;
+class QCloseEvent;
 class QMenu;
 
 namespace qern {
@@ -41,14 +42,35 @@ class Thh : public TFzorqgra {
   void mi_viewausdruckClick();  // result listing to the configured listing device
   void mi_viewErrorMessagesClick();
   void mi_fileexitClick();
+  void mi_fileOpenClick();
+  void mi_FileSaveClick();
+  void mi_FileSaveAsClick();
+  void mi_fileConfigClick();    // the configuration window
+  void mi_fileRecentClick(int k);  // recent file k = 1..4
+  // The close question: false keeps the window open; else the temporary block files are gone.
+  bool FormCloseQuery();
 
   QMenu* mi_file = nullptr;
+  QAction* mi_fileOpen = nullptr;
+  QAction* mi_FileSave = nullptr;
+  QAction* mi_FileSaveAs = nullptr;
+  QAction* N4 = nullptr;
+  QAction* mi_fileConfig = nullptr;
+  QAction* N3 = nullptr;
+  QAction* mi_file1 = nullptr;
+  QAction* mi_file2 = nullptr;
+  QAction* mi_file3 = nullptr;
+  QAction* mi_file4 = nullptr;
+  QAction* N13 = nullptr;
   QAction* mi_fileexit = nullptr;
   QMenu* mi_edit = nullptr;
   QAction* mi_editabmessungen = nullptr;
   QMenu* mi_view = nullptr;
   QAction* mi_viewausdruck = nullptr;
   QAction* mi_viewErrorMessages = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateMenus();
