@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFontDialog>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -379,8 +381,11 @@ void Tconfig::BuildCadTab() {
   QStringList heads;
   for (const char* h : LayerRowHeads) heads << Shown(h);
   StringGrid_layer->setVerticalHeaderLabels(heads);
-  StringGrid_layer->setMinimumHeight(StringGrid_layer->verticalHeader()->length() +
-                                     StringGrid_layer->horizontalHeader()->height() + 6);
+  // The row heads line up their widths in columns.
+  StringGrid_layer->verticalHeader()->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  StringGrid_layer->setFixedHeight(StringGrid_layer->verticalHeader()->length() +
+                                   StringGrid_layer->horizontalHeader()->sizeHint().height() +
+                                   2 * StringGrid_layer->frameWidth() + 2);
   g->addWidget(StringGrid_layer, 0, 0, 5, 3);
   auto* rowButtons = new QVBoxLayout;
   for (int row = 1; row <= 5; ++row) {
@@ -430,7 +435,7 @@ void Tconfig::BuildCadTab() {
   g->addWidget(CheckBox_3Dto2D, 11, 0, 1, 2);
   radiogroupcadtexttyp = Radio(t, "radiogroupcadtexttyp", "Texte in CAD-Dateien",
                                {"OEM (Codepage 850)", "ANSI (Windows)", "ohne Umlaute (ae, oe, ue)"});
-  g->addWidget(radiogroupcadtexttyp, 5, 2, 7, 2, Qt::AlignTop);
+  g->addWidget(radiogroupcadtexttyp, 5, 3, 7, 1, Qt::AlignTop);
   g->setRowStretch(12, 1);
   Button_cadhilfe = HelpButton(t, "Button_cadhilfe", 1910);
   g->addWidget(Button_cadhilfe, 13, 3);
@@ -472,15 +477,19 @@ void Tconfig::BuildColorTab() {
   Button_dick1 = width("Button_dick1", "1");
   Button_dick2 = width("Button_dick2", "2");
   Button_dick3 = width("Button_dick3", "3");
-  g->addWidget(Button_dick1, 1, 1);
-  g->addWidget(Button_dick2, 1, 2);
-  g->addWidget(Button_dick3, 1, 3);
+  auto* widths = new QHBoxLayout;
+  widths->addWidget(Button_dick1);
+  widths->addWidget(Button_dick2);
+  widths->addWidget(Button_dick3);
+  g->addLayout(widths, 1, 1, 1, 3);
   Button_selectcolor = SmallButton(t, "Button_selectcolor", "Farbe...");
   connect(Button_selectcolor, &QPushButton::clicked, this, &Tconfig::Button_selectcolorClick);
-  g->addWidget(Button_selectcolor, 2, 1);
   Button_resetcolor = SmallButton(t, "Button_resetcolor", "Palette zurücksetzen");
   connect(Button_resetcolor, &QPushButton::clicked, this, &Tconfig::Button_resetcolorClick);
-  g->addWidget(Button_resetcolor, 2, 2, 1, 2);
+  auto* colorButtons = new QHBoxLayout;
+  colorButtons->addWidget(Button_selectcolor);
+  colorButtons->addWidget(Button_resetcolor);
+  g->addLayout(colorButtons, 2, 1, 1, 3);
   g->setRowStretch(6, 1);
   Button_colorhilfe = HelpButton(t, "Button_colorhilfe", 1915);
   g->addWidget(Button_colorhilfe, 7, 3);
@@ -539,6 +548,8 @@ void Tconfig::BuildTextdruckTab() {
   RadioGroup_trenn = Radio(t, "RadioGroup_trenn", "Trennzeilen",
                            {SeparatorModeTexts[0], SeparatorModeTexts[1], SeparatorModeTexts[2],
                             SeparatorModeTexts[3]});
+  // The box lines are shown as themselves, not converted like the other captions.
+  RadioGroup_trenn->Item(1)->setText(QString::fromStdString(SeparatorModeTexts[1]));
   g->addWidget(RadioGroup_trenn, 0, 0, 1, 2);
   RadioGroup_date = Radio(t, "RadioGroup_date", "Datum",
                           {"dd.mm.yyyy", "mm/dd/yyyy", "yyyy-mm-dd", "dd/mm/yyyy", "yyyy/mm/dd"});
