@@ -232,6 +232,24 @@ QPushButton* SmallButton(QWidget* parent, const char* name, const std::string& c
   b->setAutoDefault(false);
   return b;
 }
+
+// One grid row of a tab: caption, edit and, with a button name, a button that writes preset
+// into the edit (the value is taken on OK or Save).
+QLineEdit* FieldRow(QGridLayout* g, int row, const std::string& caption, const char* editName,
+                    QPushButton** button = nullptr, const char* buttonName = nullptr,
+                    const std::string& preset = "") {
+  QWidget* tab = g->parentWidget();
+  g->addWidget(Label(tab, caption), row, 0);
+  QLineEdit* edit = Edit(tab, editName);
+  g->addWidget(edit, row, 1);
+  if (button) {
+    *button = SmallButton(tab, buttonName, preset);
+    QObject::connect(*button, &QPushButton::clicked, tab,
+                     [edit, preset] { edit->setText(QString::fromStdString(preset)); });
+    g->addWidget(*button, row, 2);
+  }
+  return edit;
+}
 }  // namespace
 
 void Tconfig::BuildDirTab() {
@@ -306,28 +324,14 @@ void Tconfig::BuildGrafikTab() {
   res->addWidget(Button_aufloesung, 0, 3, 2, 1);
   g->addLayout(res, 0, 1, 2, 2);
 
-  // Fields with a default button: label, edit, button.
-  auto fieldRow = [&](int row, const std::string& caption, QLineEdit*& edit, const char* editName,
-                      QPushButton*& button, const char* buttonName, const std::string& preset) {
-    g->addWidget(Label(t, caption), row, 0);
-    edit = Edit(t, editName);
-    g->addWidget(edit, row, 1);
-    button = SmallButton(t, buttonName, preset);
-    QLineEdit* e = edit;
-    connect(button, &QPushButton::clicked, this,
-            [e, preset] { e->setText(QString::fromStdString(preset)); });
-    g->addWidget(button, row, 2);
-  };
-  g->addWidget(Label(t, "Schriftart"), 2, 0);
-  Edit_font = Edit(t, "Edit_font");
-  g->addWidget(Edit_font, 2, 1);
+  Edit_font = FieldRow(g, 2, "Schriftart", "Edit_font");
   Button_font = SmallButton(t, "Button_font", "...");
   connect(Button_font, &QPushButton::clicked, this, &Tconfig::Button_fontClick);
   g->addWidget(Button_font, 2, 2);
-  fieldRow(3, "Textbreitenfaktor", Edit_textbreitenfaktor, "Edit_textbreitenfaktor",
-           Button_textbreitenfaktor, "Button_textbreitenfaktor", "0.8");
-  fieldRow(4, "Texthöhenfaktor", Edit_texthoehenfaktor, "Edit_texthoehenfaktor",
-           Button_texthoehenfaktor, "Button_texthoehenfaktor", "1");
+  Edit_textbreitenfaktor = FieldRow(g, 3, "Textbreitenfaktor", "Edit_textbreitenfaktor",
+                                    &Button_textbreitenfaktor, "Button_textbreitenfaktor", "0.8");
+  Edit_texthoehenfaktor = FieldRow(g, 4, "Texthöhenfaktor", "Edit_texthoehenfaktor",
+                                   &Button_texthoehenfaktor, "Button_texthoehenfaktor", "1");
   g->addWidget(Label(t, "Hintergrundfarbe"), 5, 0);
   Panel_colour = Named(new QFrame(t), "Panel_colour");
   Panel_colour->setMinimumSize(60, 22);
@@ -336,8 +340,8 @@ void Tconfig::BuildGrafikTab() {
   connect(Button_hintergrundfarbe, &QPushButton::clicked, this,
           &Tconfig::Button_hintergrundfarbeClick);
   g->addWidget(Button_hintergrundfarbe, 5, 2);
-  fieldRow(6, "Zoomfaktor", Edit_zoomfaktor, "Edit_zoomfaktor", Button_zoom, "Button_zoom", "1.02");
-  fieldRow(7, "Panfaktor", Edit_panfaktor, "Edit_panfaktor", Button_pan, "Button_pan", "0.02");
+  Edit_zoomfaktor = FieldRow(g, 6, "Zoomfaktor", "Edit_zoomfaktor", &Button_zoom, "Button_zoom", "1.02");
+  Edit_panfaktor = FieldRow(g, 7, "Panfaktor", "Edit_panfaktor", &Button_pan, "Button_pan", "0.02");
 
   g->addWidget(Label(t, "Dialogfenster %"), 8, 0);
   SpinEdit_dialogfenster = Spin(t, "SpinEdit_dialogfenster", 0, 1000);
@@ -409,23 +413,11 @@ void Tconfig::BuildCadTab() {
 
   CheckBox_layermonochrom = Check(t, "CheckBox_layermonochrom", "Layer monochrom");
   g->addWidget(CheckBox_layermonochrom, 5, 0, 1, 2);
-  g->addWidget(Label(t, "Textstil CAD"), 6, 0);
-  Edit_cadfont = Edit(t, "Edit_cadfont");
-  g->addWidget(Edit_cadfont, 6, 1);
-  g->addWidget(Label(t, "Textbreitenfaktor CAD"), 7, 0);
-  Edit_cadtextbreite = Edit(t, "Edit_cadtextbreite");
-  g->addWidget(Edit_cadtextbreite, 7, 1);
-  Button_cadtextbreite = SmallButton(t, "Button_cadtextbreite", "1");
-  connect(Button_cadtextbreite, &QPushButton::clicked, this,
-          [this] { Edit_cadtextbreite->setText("1"); });
-  g->addWidget(Button_cadtextbreite, 7, 2);
-  g->addWidget(Label(t, "Textwinkel (Neigung) °"), 8, 0);
-  Edit_cadtextwinkel = Edit(t, "Edit_cadtextwinkel");
-  g->addWidget(Edit_cadtextwinkel, 8, 1);
-  Button_cadtextwinkel = SmallButton(t, "Button_cadtextwinkel", "0");
-  connect(Button_cadtextwinkel, &QPushButton::clicked, this,
-          [this] { Edit_cadtextwinkel->setText("0"); });
-  g->addWidget(Button_cadtextwinkel, 8, 2);
+  Edit_cadfont = FieldRow(g, 6, "Textstil CAD", "Edit_cadfont");
+  Edit_cadtextbreite = FieldRow(g, 7, "Textbreitenfaktor CAD", "Edit_cadtextbreite",
+                                &Button_cadtextbreite, "Button_cadtextbreite", "1");
+  Edit_cadtextwinkel = FieldRow(g, 8, "Textwinkel (Neigung) °", "Edit_cadtextwinkel",
+                                &Button_cadtextwinkel, "Button_cadtextwinkel", "0");
   g->addWidget(Label(t, "Dezimalstellen DXF, TXT"), 9, 0);
   SpinEdit_dxfdec = Spin(t, "SpinEdit_dxfdec", 1, 32);
   g->addWidget(SpinEdit_dxfdec, 9, 1);
@@ -499,26 +491,13 @@ void Tconfig::BuildColorTab() {
 void Tconfig::BuildDruckerTab() {
   QGridLayout* g = NewTab(PageControl, Tab_drucker, "Tab_drucker", "Drucker");
   QWidget* t = Tab_drucker;
-  auto fieldRow = [&](int row, const std::string& caption, QLineEdit*& edit, const char* editName,
-                      QPushButton*& button, const char* buttonName, const std::string& preset) {
-    g->addWidget(Label(t, caption), row, 0);
-    edit = Edit(t, editName);
-    g->addWidget(edit, row, 1);
-    button = SmallButton(t, buttonName, preset);
-    QLineEdit* e = edit;
-    connect(button, &QPushButton::clicked, this,
-            [e, preset] { e->setText(QString::fromStdString(preset)); });
-    g->addWidget(button, row, 2);
-  };
-  fieldRow(0, "Ursprung x (mm)", Edit_printxorigin, "Edit_printxorigin", Button_printxorigin,
-           "Button_printxorigin", "0");
-  fieldRow(1, "Ursprung y (mm)", Edit_printyorigin, "Edit_printyorigin", Button_printyorigin,
-           "Button_printyorigin", "0");
-  fieldRow(2, "Maßstab x", Edit_printscale, "Edit_printscale", Button_printscalex1,
-           "Button_printscalex1", "1.0");
-  g->addWidget(Label(t, "Maßstab y"), 3, 0);
-  Edit_printscaley = Edit(t, "Edit_printscaley");
-  g->addWidget(Edit_printscaley, 3, 1);
+  Edit_printxorigin = FieldRow(g, 0, "Ursprung x (mm)", "Edit_printxorigin", &Button_printxorigin,
+                               "Button_printxorigin", "0");
+  Edit_printyorigin = FieldRow(g, 1, "Ursprung y (mm)", "Edit_printyorigin", &Button_printyorigin,
+                               "Button_printyorigin", "0");
+  Edit_printscale = FieldRow(g, 2, "Maßstab x", "Edit_printscale", &Button_printscalex1,
+                             "Button_printscalex1", "1.0");
+  Edit_printscaley = FieldRow(g, 3, "Maßstab y", "Edit_printscaley");
   Button_scaleyx = SmallButton(t, "Button_scaleyx", "= x");
   connect(Button_scaleyx, &QPushButton::clicked, this,
           [this] { Edit_printscaley->setText(Edit_printscale->text()); });
@@ -702,21 +681,11 @@ void Tconfig::BuildExternTab() {
 void Tconfig::BuildZeichnungTab() {
   QGridLayout* g = NewTab(PageControl, Tab_zeichnung, "Tab_zeichnung", "Zeichnung");
   QWidget* t = Tab_zeichnung;
-  Label_freigabefeld = Label(t, "Freigabefeld");
-  g->addWidget(Label_freigabefeld, 0, 0);
-  Edit_freigabefeld = Edit(t, "Edit_freigabefeld");
-  g->addWidget(Edit_freigabefeld, 0, 1);
-  Button_freigabefeld = SmallButton(t, "Button_freigabefeld", "Frei");
-  connect(Button_freigabefeld, &QPushButton::clicked, this,
-          [this] { Edit_freigabefeld->setText("Frei"); });
-  g->addWidget(Button_freigabefeld, 0, 2);
-  g->addWidget(Label(t, "Maßfaktor"), 1, 0);
-  Edit_massfaktorconfig = Edit(t, "Edit_massfaktorconfig");
-  g->addWidget(Edit_massfaktorconfig, 1, 1);
-  Button_massfaktorconfig = SmallButton(t, "Button_massfaktorconfig", "1.0");
-  connect(Button_massfaktorconfig, &QPushButton::clicked, this,
-          [this] { Edit_massfaktorconfig->setText("1.0"); });
-  g->addWidget(Button_massfaktorconfig, 1, 2);
+  Edit_freigabefeld = FieldRow(g, 0, "Freigabefeld", "Edit_freigabefeld", &Button_freigabefeld,
+                               "Button_freigabefeld", "Frei");
+  Label_freigabefeld = qobject_cast<QLabel*>(g->itemAtPosition(0, 0)->widget());
+  Edit_massfaktorconfig = FieldRow(g, 1, "Maßfaktor", "Edit_massfaktorconfig",
+                                   &Button_massfaktorconfig, "Button_massfaktorconfig", "1.0");
   g->addWidget(Label(t, "Schriftfeld"), 2, 0);
   ComboBox_zeichnkopf = Combo(t, "ComboBox_zeichnkopf",
                               {TitleBlockKindTexts[0], TitleBlockKindTexts[1],

@@ -23,6 +23,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/scripteddialogs.h"
+#include "tests/qt/mainwindowenv.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -32,29 +33,14 @@ namespace fs = std::filesystem;
 
 class MainWindowFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::create_directories(dir_ / "home");
-    const char* home = std::getenv("HOME");
-    oldHome_ = home ? home : "";
-    setenv("HOME", (dir_ / "home").c_str(), 1);
-    InitProgramState();
-    SetDefaultDesign();
-    SetProgramParams({});
-    SetShippedDataFolder((dir_ / "none").string());
-    fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", dir_ / "null.qrk");
-  }
   void TearDown() override {
-    SetShippedDataFolder("");
-    setenv("HOME", oldHome_.c_str(), 1);
     SetMenuLanguage(1);
-    SetMenuWords(1);
     MenuWords = MenuWordSet{};
   }
   std::string File(const std::string& name) const { return (dir_ / name).string(); }
 
-  test::TempFolder folder_{true};
-  fs::path dir_ = folder_.Path();
-  std::string oldHome_;
+  test::MainWindowEnvironment env_;
+  fs::path dir_ = env_.Dir();
   ScopedScriptedDialogs dialogs_;
 };
 
