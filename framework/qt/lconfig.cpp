@@ -212,19 +212,21 @@ QGridLayout* NewTab(QTabWidget* pages, QWidget*& tab, const char* name, const st
   return grid;
 }
 
-// A help button for a tab's help entry.
-QPushButton* HelpButton(QWidget* parent, const char* name, int number) {
-  auto* b = Named(new QPushButton(Shown("&Hilfe"), parent), name);
-  QObject::connect(b, &QPushButton::clicked, parent, [number] { ShowHelpEntry(number, "", 1); });
+// The end of a tab: free space from row on, then the help button of the tab's help entry in
+// column; the tab's hint is that text when help is wanted at all.
+QPushButton* FinishTab(QGridLayout* g, int row, int column, const char* buttonName, int number,
+                       Qt::Alignment alignment = {}) {
+  QWidget* tab = g->parentWidget();
+  g->setRowStretch(row, 1);
+  auto* b = Named(new QPushButton(Shown("&Hilfe"), tab), buttonName);
+  QObject::connect(b, &QPushButton::clicked, tab, [number] { ShowHelpEntry(number, "", 1); });
+  g->addWidget(b, row + 1, column, alignment);
+  if (Settings.HelpLevel > 0) {
+    std::string hint;
+    GetHelpHint(number, hint);
+    tab->setToolTip(Shown(hint));
+  }
   return b;
-}
-
-// Hints of a tab's controls from its help entry, when help is wanted at all.
-void HintTab(QWidget* tab, int number) {
-  if (Settings.HelpLevel <= 0) return;
-  std::string hint;
-  GetHelpHint(number, hint);
-  tab->setToolTip(Shown(hint));
 }
 
 QPushButton* SmallButton(QWidget* parent, const char* name, const std::string& caption) {
@@ -289,9 +291,7 @@ void Tconfig::BuildDirTab() {
   Button_dirtempenv = SmallButton(Tab_dir, "Button_dirtempenv", "TEMP");
   connect(Button_dirtempenv, &QPushButton::clicked, this, &Tconfig::Button_dirtempenvClick);
   g->addWidget(Button_dirtempenv, 3, 3);
-  g->setRowStretch(r, 1);
-  g->addWidget(HelpButton(Tab_dir, "Button_dirhilfe", 1900), r + 1, 3);
-  HintTab(Tab_dir, 1900);
+  FinishTab(g, r, 3, "Button_dirhilfe", 1900);
 }
 
 void Tconfig::BuildGrafikTab() {
@@ -371,10 +371,7 @@ void Tconfig::BuildGrafikTab() {
   angles->addWidget(Edit_3dz);
   angles->addWidget(Label(t, "°"));
   g->addLayout(angles, 12, 1, 1, 2);
-  g->setRowStretch(13, 1);
-  Button_grafikhilfe = HelpButton(t, "Button_grafikhilfe", 1940);
-  g->addWidget(Button_grafikhilfe, 14, 2);
-  HintTab(t, 1940);
+  Button_grafikhilfe = FinishTab(g, 13, 2, "Button_grafikhilfe", 1940);
 }
 
 void Tconfig::BuildCadTab() {
@@ -428,10 +425,7 @@ void Tconfig::BuildCadTab() {
   radiogroupcadtexttyp = Radio(t, "radiogroupcadtexttyp", "Texte in CAD-Dateien",
                                {"OEM (Codepage 850)", "ANSI (Windows)", "ohne Umlaute (ae, oe, ue)"});
   g->addWidget(radiogroupcadtexttyp, 5, 3, 7, 1, Qt::AlignTop);
-  g->setRowStretch(12, 1);
-  Button_cadhilfe = HelpButton(t, "Button_cadhilfe", 1910);
-  g->addWidget(Button_cadhilfe, 13, 3);
-  HintTab(t, 1910);
+  Button_cadhilfe = FinishTab(g, 12, 3, "Button_cadhilfe", 1910);
 }
 
 void Tconfig::BuildColorTab() {
@@ -482,10 +476,7 @@ void Tconfig::BuildColorTab() {
   colorButtons->addWidget(Button_selectcolor);
   colorButtons->addWidget(Button_resetcolor);
   g->addLayout(colorButtons, 2, 1, 1, 3);
-  g->setRowStretch(6, 1);
-  Button_colorhilfe = HelpButton(t, "Button_colorhilfe", 1915);
-  g->addWidget(Button_colorhilfe, 7, 3);
-  HintTab(t, 1915);
+  Button_colorhilfe = FinishTab(g, 6, 3, "Button_colorhilfe", 1915);
 }
 
 void Tconfig::BuildDruckerTab() {
@@ -515,10 +506,7 @@ void Tconfig::BuildDruckerTab() {
   ComboBox_lpt = Combo(t, "ComboBox_lpt", {});
   for (int n = 1; n <= MaxPrinterPort(); ++n) ComboBox_lpt->addItem(QString("LPT%1").arg(n));
   g->addWidget(ComboBox_lpt, 7, 1);
-  g->setRowStretch(8, 1);
-  Button_helpprint = HelpButton(t, "Button_helpprint", 1935);
-  g->addWidget(Button_helpprint, 9, 2);
-  HintTab(t, 1935);
+  Button_helpprint = FinishTab(g, 8, 2, "Button_helpprint", 1935);
 }
 
 void Tconfig::BuildTextdruckTab() {
@@ -578,10 +566,7 @@ void Tconfig::BuildTextdruckTab() {
   connect(Button_Textwindow, &QPushButton::clicked, this, &Tconfig::Button_TextwindowClick);
   w->addWidget(Button_Textwindow, 1, 4);
   g->addWidget(windowBox, 3, 0, 1, 3);
-  g->setRowStretch(4, 1);
-  Button_texthilfe = HelpButton(t, "Button_texthilfe", 1945);
-  g->addWidget(Button_texthilfe, 5, 2, Qt::AlignRight);
-  HintTab(t, 1945);
+  Button_texthilfe = FinishTab(g, 4, 2, "Button_texthilfe", 1945, Qt::AlignRight);
 }
 
 void Tconfig::BuildEinstellungTab() {
@@ -618,10 +603,7 @@ void Tconfig::BuildEinstellungTab() {
   CheckBox_saveMenuLanguage = Check(t, "CheckBox_saveMenuLanguage", "Save Menu Language ?");
   misc->addWidget(CheckBox_saveMenuLanguage, 4, 0, 1, 2);
   g->addLayout(misc, 2, 0, 3, 2, Qt::AlignTop);
-  g->setRowStretch(5, 1);
-  Button_einstellunghilfe = HelpButton(t, "Button_einstellunghilfe", 1950);
-  g->addWidget(Button_einstellunghilfe, 6, 2, Qt::AlignRight);
-  HintTab(t, 1950);
+  Button_einstellunghilfe = FinishTab(g, 5, 2, "Button_einstellunghilfe", 1950, Qt::AlignRight);
 }
 
 void Tconfig::BuildExternTab() {
@@ -672,10 +654,7 @@ void Tconfig::BuildExternTab() {
   lineButtons->addWidget(Button_editgravuracommandline);
   lineButtons->addStretch();
   g->addLayout(lineButtons, 5, 0, 1, 3);
-  g->setRowStretch(6, 1);
-  Button_externhilfe = HelpButton(t, "Button_externhilfe", 1955);
-  g->addWidget(Button_externhilfe, 7, 2);
-  HintTab(t, 1955);
+  Button_externhilfe = FinishTab(g, 6, 2, "Button_externhilfe", 1955);
 }
 
 void Tconfig::BuildZeichnungTab() {
@@ -726,10 +705,7 @@ void Tconfig::BuildZeichnungTab() {
   auto* checkBox = new QGroupBox(Shown("Zeichnen"), t);
   checkBox->setLayout(checks);
   g->addWidget(checkBox, 5, 0, 1, 3);
-  g->setRowStretch(6, 1);
-  Button_zeichnunghilfe = HelpButton(t, "Button_zeichnunghilfe", 1960);
-  g->addWidget(Button_zeichnunghilfe, 7, 2);
-  HintTab(t, 1960);
+  Button_zeichnunghilfe = FinishTab(g, 6, 2, "Button_zeichnunghilfe", 1960);
 }
 
 // ---- Values -----------------------------------------------------------------------------------

@@ -350,6 +350,18 @@ TEST_F(ConfigWindow, TitleBlockChoiceShowsItsControls) {
   EXPECT_TRUE(w.CheckBox_mmscale->isVisible());
 }
 
+TEST_F(ConfigWindow, HelpButtonsShowTheirEntries) {
+  SetShippedDataFolder(QERN_SOURCE_DATA);
+  Tconfig w;
+  w.Button_grafikhilfe->click();
+  w.Button_helpprint->click();
+  SetShippedDataFolder("");
+  const std::vector<std::string> shown = dialogs_->Messages();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[0].find("Konfiguration Grafik"), std::string::npos);
+  EXPECT_NE(shown[1].find("Konfiguration Drucker"), std::string::npos);
+}
+
 TEST_F(ConfigWindow, Screenshot) {
   const char* folder = std::getenv("QERN_CONFIG_SCREENSHOT");
   if (!folder || !*folder) GTEST_SKIP() << "QERN_CONFIG_SCREENSHOT not set";
