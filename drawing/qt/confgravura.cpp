@@ -164,6 +164,12 @@ TForm_confgravura::TForm_confgravura(const std::string& commandLine, QWidget* pa
   buttons->addWidget(Button_cancel);
   layout->addLayout(buttons);
 
+  // Tab walks the controls row by row as they stand.
+  QWidget* order[] = {Edit_gravuraPath, Button_gravurapath, RadioGroup_outcode, RadioGroup_d,
+                      Edit_com, Edit_lpt, Edit_outdir, Button_outDir, Button_tempdir, Edit_scale,
+                      CheckBox_scale, Edit_xnull, CheckBox_rotate, Edit_ynull,
+                      Edit_textbreitenfaktor, ComboBox_psfont, Button_help, Button_ok, Button_cancel};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   RadioGroup_outcodeClick();
   RadioGroup_dClick();
   SetHints();

@@ -306,8 +306,8 @@ void Tconfig::BuildGrafikTab() {
   // Resolution.
   auto* res = new QGridLayout;
   Edit_x = Edit(t, "Edit_x", 60);
-  Edit_y = Edit(t, "Edit_y", 60);
   Button_x = SmallButton(t, "Button_x", "4:3");
+  Edit_y = Edit(t, "Edit_y", 60);
   Button_y = SmallButton(t, "Button_y", "4:3");
   Button_aufloesung = SmallButton(t, "Button_aufloesung", "Bildschirm");
   connect(Button_x, &QPushButton::clicked, this, &Tconfig::Button_xClick);
