@@ -14,6 +14,7 @@
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
+#include "drawing/qernzeich.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -151,7 +152,8 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
   Flags.ErrorBoxesEnabled = false;
   ReadDataFile(Session.CurrentFileName);
   const bool read = !Flags.AbortFlag;
-  // ---- the default drawing of the read design: wired when the drawing entry is in the tree ----
+  // The default drawing follows the start calculation (the main window draws it): the record
+  // read here holds no results yet.
   Flags.StartedWithFile = true;
   Flags.ErrorBoxesEnabled = true;
   if (!read) {
@@ -304,11 +306,10 @@ int CadBatchOutput(int device, int index) {
     ReportFatalDesign(Session.CurrentFileName);
     return ExitOutputFailed;
   }
-  // ---- drawing entry: DrawMenu(device, kind) replaces this block when it is in the tree -------
-  std::cerr << "wqern: drawing output (/CAD) is not available in this version" << std::endl;
-  (void)device;
-  return ExitDrawingUnavailable;
-  // ---------------------------------------------------------------------------------------------
+  Flags.AbortFlag = false;
+  DrawMenu(device, kind);
+  // A cancelled or failed output is no success: the drawing file is not there.
+  return Flags.AbortFlag ? ExitOutputFailed : ExitOk;
 }
 
 std::vector<std::string> UsageLines() {

@@ -22,9 +22,11 @@
 #include "design/qt/sysinfwindow.h"
 #include "design/vmenuglem.h"
 #include "drawing/aend1.h"
+#include "drawing/qernzeich.h"
 #include "drawing/qt/confgravura.h"
 #include "drawing/qt/laend1.h"
 #include "drawing/qt/laend2.h"
+#include "drawing/zorqcad.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/help.h"
@@ -156,6 +158,11 @@ void Thh::FormCreate() {
     InstallChangeLogWindows();
     InstallQtDesktop();
   }
+  // The geometry window's calculate button draws the default drawing behind the dialog.
+  SetGeometryDrawingHandler([] {
+    Flags.AbortFlag = false;
+    ShowDefaultDrawing();
+  });
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
@@ -176,11 +183,17 @@ void Thh::FormCreate() {
     SetLanguage(Settings.LanguageNumber);
   else
     ApplyMenuCaptions();
+  // The default drawing of the start calculation.
+  RefreshAfterCalculation();
   mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
   UpdateMainCaption();
 }
 
-void Thh::FormDestroy() { WriteSessionFile(); }
+void Thh::FormDestroy() {
+  // The screen drawings' temporary block files go with the window that showed them.
+  CadDeleteTempBlockFiles();
+  WriteSessionFile();
+}
 
 void Thh::UpdateMainCaption() {
   std::string title;
@@ -229,7 +242,8 @@ void Thh::RefreshAfterCalculation() {
   mi_viewErrorMessages->setText(
       Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
   mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
-  // ---- the default drawing: wired when the drawing entry is in the tree ----------------------
+  Flags.AbortFlag = false;
+  ShowDefaultDrawing();
   DrawingArea()->update();
 }
 

@@ -26,7 +26,7 @@ class Thh : public TFzorqgra {
   std::optional<int> StartExitStatus() const { return startExit_; }
 
   void FormCreate();
-  void FormDestroy();  // writes the session file
+  void FormDestroy();  // deletes the temporary block files, writes the session file
 
   // Caption from UpdateApplicationTitle (banner and file name).
   void UpdateMainCaption();
