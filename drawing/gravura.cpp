@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "drawing/dxfout.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -28,22 +29,7 @@ const char* const GravuraDefaultFolder = "/opt/gravura";
 
 namespace {
 
-GravuraWindowHandler windowHandler;
-
 bool IsBlank(const std::string& s) { return TrimBlanks(s).empty(); }
-
-// The blank-separated words of a line.
-std::vector<std::string> Words(const std::string& line) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    const size_t start = i;
-    while (i < line.size() && line[i] != ' ') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
 
 std::string ShellQuoted(const std::string& word) {
   std::string q = "'";
@@ -93,7 +79,7 @@ bool WriteGravuraScript(const std::string& fileName, const std::string& line) {
   std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   std::string command;
-  for (const std::string& w : Words(line)) command += (command.empty() ? "" : " ") + ShellQuoted(w);
+  for (const std::string& w : SplitCommandLine(line)) command += (command.empty() ? "" : " ") + ShellQuoted(w);
   out << command << "\n";
   out.close();
   return !out.fail();
@@ -203,7 +189,7 @@ void AskGravuraCommandLine(std::string& line, int mode) {
 }
 
 std::vector<std::string> GravuraArguments(const std::string& line) {
-  std::vector<std::string> args = Words(line);
+  std::vector<std::string> args = SplitCommandLine(line);
   if (!args.empty() && EndsWithScript(args[0])) args.insert(args.begin(), "/bin/sh");
   return args;
 }
@@ -226,23 +212,6 @@ int StartGravura(const std::string& line) {
     ErrorMessage("Exec error " + IntStr(code));
   SetArrowCursor();
   return code;
-}
-
-void SetGravuraWindowHandler(GravuraWindowHandler handler) { windowHandler = std::move(handler); }
-
-bool EditGravuraCommandLineInWindow(std::string& line) {
-  if (!windowHandler) {
-    Flags.AbortFlag = true;
-    return false;
-  }
-  std::string edited = line;
-  if (!windowHandler(edited)) {
-    Flags.AbortFlag = true;
-    return false;
-  }
-  Flags.AbortFlag = false;
-  line = edited;
-  return true;
 }
 
 }  // namespace qern

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,18 +52,12 @@ void AskGravuraCommandLine(std::string& line, int mode);
 // False when the file cannot be created.
 bool WriteGravuraScript(const std::string& fileName, const std::string& line);
 
-// The argument list of a stored line: its blank-separated words; a line naming a script
+// The argument list of a stored line: its words (SplitCommandLine); a line naming a script
 // (".BAT") is run by /bin/sh.
 std::vector<std::string> GravuraArguments(const std::string& line);
 
 // Starts the stored line detached and reports a failure with its message ("file not found",
 // "Exec error n"). Returns the start code: above 31 success, 2 not found, 0..31 a failure.
 int StartGravura(const std::string& line);
-
-// The settings window, shown with line as its command-line text; true and line := the window's
-// line after OK. Installed by the window's unit; without it (batch runs) the answer is Cancel.
-using GravuraWindowHandler = std::function<bool(std::string& line)>;
-void SetGravuraWindowHandler(GravuraWindowHandler handler);
-bool EditGravuraCommandLineInWindow(std::string& line);
 
 }  // namespace qern

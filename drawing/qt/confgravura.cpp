@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "drawing/zorqcad.h"
 #include "framework/dialogs.h"
 #include "framework/help.h"
 #include "framework/progvar.h"
@@ -276,7 +277,7 @@ void InstallGravuraWindow() {
     line = form.CommandLine();
     return true;
   };
-  SetGravuraWindowHandler(editor);
+  SetCadPlotDialogs({editor, AskGravuraCommandLine});
   Tconfig::SetPlotLineEditor(editor);
 }
 

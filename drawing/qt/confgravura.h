@@ -76,7 +76,7 @@ class TForm_confgravura : public QDialog {
 };
 
 // Installs the window as the plot settings editor of the CAD device dialog and of the
-// configuration window.
+// configuration window, and the dialog sequence as the device dialog's command-line builder.
 void InstallGravuraWindow();
 
 }  // namespace qern

@@ -139,7 +139,9 @@ TEST_F(GravuraLines, LongLinesGoIntoAScriptThatRunsTheSameArguments) {
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(test::ReadFileLines(folder61 + "/args.txt"),
             (std::vector<std::string>{"/t/gravura", "/CHPL"}));
-  // Words with quotes stay single words inside the script.
+  // Double quotes group a word with blanks; other quotes stay single words inside the script.
+  EXPECT_EQ(GravuraArguments("\"/opt/my plot/wgravura\"  /t/gravura /CHPL"),
+            (std::vector<std::string>{"/opt/my plot/wgravura", "/t/gravura", "/CHPL"}));
   ASSERT_TRUE(WriteGravuraScript(tmp_.File("q.BAT"), program + " it's /X$HOME"));
   ASSERT_EQ(RunAndWait(GravuraArguments(tmp_.File("q.BAT")), exitCode), StartResult::Started);
   EXPECT_EQ(test::ReadFileLines(folder61 + "/args.txt"), (std::vector<std::string>{"it's", "/X$HOME"}));
@@ -155,16 +157,6 @@ TEST_F(GravuraLines, StartReportsAMissingProgram) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(test::ReadFileLines(tmp_.Path() + "/p/args.txt"),
             (std::vector<std::string>{"/t/gravura", "/CPS"}));
-}
-
-TEST_F(GravuraLines, WindowHandlerAnswersCancelWithoutAWindow) {
-  std::string line = "a";
-  EXPECT_FALSE(EditGravuraCommandLineInWindow(line));
-  EXPECT_TRUE(Flags.AbortFlag);
-  SetGravuraWindowHandler([](std::string& l) { l += "b"; return true; });
-  EXPECT_TRUE(EditGravuraCommandLineInWindow(line));
-  EXPECT_EQ(line, "ab");
-  SetGravuraWindowHandler(nullptr);
 }
 
 }  // namespace

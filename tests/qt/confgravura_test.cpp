@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/qt/lconfig.h"
 #include "framework/qt/radiogroup.h"
@@ -91,12 +92,24 @@ TEST_F(GravuraWindow, EditsALineOfTheConfigurationWindow) {
   EXPECT_EQ(Settings.GravuraCommandLines[1], "/opt/gravura/wgravura /tmp/q/gravura /CHPL /P2");
   EXPECT_EQ(Settings.GravuraCommandCount, 2);
 
-  // The CAD layer's road to the same window.
-  std::string line = "unverändert";
-  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-  EXPECT_FALSE(EditGravuraCommandLineInWindow(line));
-  EXPECT_EQ(line, "unverändert");
-  SetGravuraWindowHandler(nullptr);
+  // The CAD device dialog: the window (closed: the stored line stays), then the line, whose "0"
+  // starts the dialog sequence.
+  Settings.GravuraCommandCount = 1;
+  const std::string stored = Settings.GravuraCommandLines[0];
+  bool windowShown = false;
+  QTimer::singleShot(0, [&windowShown] {
+    windowShown = qobject_cast<TForm_confgravura*>(QApplication::activeModalWidget()) != nullptr;
+    QApplication::activeModalWidget()->close();
+  });
+  dialogs_->QueueChoice(4);
+  dialogs_->QueueText("0");
+  dialogs_->QueueCancel();
+  CadAskDevice();
+  EXPECT_TRUE(windowShown);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(dialogs_->Last().Caption, "GRAVURA/WGRAVURA");
+  EXPECT_EQ(Settings.GravuraCommandLines[0], stored);
+  SetCadPlotDialogs({});
   Tconfig::SetPlotLineEditor(nullptr);
 }
 
