@@ -1,4 +1,4 @@
-// Open, Save, Save As, the save question, the recent-file list and the exit clean-up.
+// Open, Save, Save As, the save question and the recent-file list.
 #include "design/qernfile.h"
 
 #include <filesystem>
@@ -140,28 +140,6 @@ void RemoveRecentFile(int k) {
   if (k < 1 || k > RecentFileCount) return;
   for (int i = k; i < RecentFileCount; ++i) Session.RecentFiles[i - 1] = Session.RecentFiles[i];
   Session.RecentFiles[RecentFileCount - 1].clear();
-}
-
-bool IsUserBlockFile(const std::string& fileName) {
-  static const char* const userBlocks[] = {"$logo_1.dx$", "$head_0.dx$",   "$head_3.dx$",
-                                           "$head_4.dx$", "$insert_0.dx$", "$insert_3.dx$",
-                                           "$insert_4.dx$"};
-  const std::string lower = LowerStr(FileNamePart(fileName));
-  for (const char* b : userBlocks)
-    if (lower == b) return true;
-  return false;
-}
-
-bool DeleteTempFilesOnExit() {
-  Flags.AbortFlag = false;
-  ShowWorkingMessage("Lösche temporäre Dateien ...");
-  const std::string folder = AddBackslash(Settings.TempFolder);
-  for (const std::string& n : FilesMatching(folder, "$*.dx$")) {
-    if (IsUserBlockFile(n)) continue;
-    EraseFileIfExists(folder + n);
-  }
-  Flags.AbortFlag = false;
-  return true;
 }
 
 }  // namespace qern

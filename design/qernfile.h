@@ -1,6 +1,6 @@
 // The main window's file commands without the window: Open, Save, Save As, the question before a
-// modified design is replaced, the four recent files, and the clean-up of temporary block files
-// when the program closes. The menu items themselves are in design/qt/recentmenu.h.
+// modified design is replaced and the four recent files. The menu items are in
+// design/qt/recentmenu.h; closing is the main window's (design/qt/qernu.h).
 #pragma once
 
 #include <string>
@@ -32,11 +32,5 @@ std::string ShortenMenuPath(const std::string& name);
 // the full file name moves to the top, no two entries alike, at most four.
 void AddRecentFile(const std::string& name);
 void RemoveRecentFile(int k);  // k = 1..4
-
-// Deletes the temporary CAD block files ("$*.dx$") in the folder for temporary files; the block
-// files that the user supplies there (logo, head and insert blocks) stay. Returns true.
-bool DeleteTempFilesOnExit();
-// True for the user-supplied block files "$logo_1.dx$", "$head_0/3/4.dx$", "$insert_0/3/4.dx$".
-bool IsUserBlockFile(const std::string& fileName);
 
 }  // namespace qern

@@ -305,6 +305,15 @@ bool Thh::FormCloseQuery() {
   return DeleteTempFilesOnExit();
 }
 
+bool Thh::DeleteTempFilesOnExit() {
+  Flags.AbortFlag = false;
+  ShowWorkingMessage("Lösche temporäre Dateien ...");
+  // Screen drawings keep their block files in a folder of their own below the folder for
+  // temporary files; "$*.dx$" files directly in it are the user's logo, head and insert blocks.
+  CadDeleteTempBlockFiles();
+  return true;
+}
+
 void Thh::closeEvent(QCloseEvent* event) {
   if (FormCloseQuery())
     event->accept();

@@ -49,6 +49,9 @@ class Thh : public TFzorqgra {
   void mi_fileRecentClick(int k);  // recent file k = 1..4
   // The close question: false keeps the window open; else the temporary block files are gone.
   bool FormCloseQuery();
+  // Deletes the block files that screen drawings left in the folder for temporary files (the
+  // user's own block files there stay). Returns true.
+  static bool DeleteTempFilesOnExit();
   void mi_docdrawinginfoClick();
   void ChangeLogClick(int choice);  // the change-log items: ChangeLogMenu(choice)
   void mi_OleStartExcelClick();     // success enables the export

@@ -232,17 +232,5 @@ TEST_F(FileCommands, MenuPathShortening) {
   EXPECT_EQ(ShortenMenuPath(umlauts), umlauts);
 }
 
-TEST_F(FileCommands, ExitCleanUpDeletesOnlyTemporaryBlockFiles) {
-  Settings.TempFolder = tmp_.Path();
-  for (const char* n : {"$FRAME_1.dx$", "$tooth.dx$", "$logo_1.dx$", "$head_3.dx$", "$insert_0.dx$",
-                        "a.dx$", "$x.dxf", "design.qrk"})
-    test::WriteWholeFile(Path(n), "0\nEOF\n");
-  EXPECT_TRUE(DeleteTempFilesOnExit());
-  EXPECT_FALSE(fs::exists(Path("$FRAME_1.dx$")));
-  EXPECT_FALSE(fs::exists(Path("$tooth.dx$")));
-  for (const char* n : {"$logo_1.dx$", "$head_3.dx$", "$insert_0.dx$", "a.dx$", "$x.dxf", "design.qrk"})
-    EXPECT_TRUE(fs::exists(Path(n))) << n;
-}
-
 }  // namespace
 }  // namespace qern

@@ -17,6 +17,7 @@
 #include "design/qernvar.h"
 #include "design/qt/qernu.h"
 #include "design/vmenuglem.h"
+#include "drawing/cadscreen.h"
 #include "framework/menucaptions.h"
 #include "framework/progvar.h"
 #include "framework/qt/lconfig.h"
@@ -93,18 +94,22 @@ TEST_F(MainWindowFiles, CloseAsksThenDeletesOnlyTemporaryBlockFiles) {
   Thh window(false);
   window.show();
   Settings.TempFolder = dir_.string();
-  test::WriteWholeFile(File("$FRAME_1.dx$"), "0\nEOF\n");
+  // A screen drawing's block folder, and the user's own block files beside it.
+  const std::string blocks = CadBlockFolder();
+  ASSERT_FALSE(blocks.empty());
   test::WriteWholeFile(File("$logo_1.dx$"), "0\nEOF\n");
+  test::WriteWholeFile(File("$head_0.dx$"), "0\nEOF\n");
   Flags.DesignModified = true;
   dialogs_->QueueNo();
   EXPECT_FALSE(window.close());
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(dialogs_->Last().Text, "Bisherige Eingaben verwerfen ?");
-  EXPECT_TRUE(fs::exists(File("$FRAME_1.dx$")));
+  EXPECT_TRUE(fs::exists(blocks));
   dialogs_->QueueYes();
   EXPECT_TRUE(window.close());
-  EXPECT_FALSE(fs::exists(File("$FRAME_1.dx$")));
+  EXPECT_FALSE(fs::exists(blocks));
   EXPECT_TRUE(fs::exists(File("$logo_1.dx$")));
+  EXPECT_TRUE(fs::exists(File("$head_0.dx$")));
 }
 
 TEST_F(MainWindowFiles, ConfigurationCommandAndLanguage) {
