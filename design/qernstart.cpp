@@ -20,6 +20,7 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/machine.h"
@@ -290,7 +291,11 @@ void WindowStart(bool enterAtCalculation) {
   CalculateSerration();
   Flags.AbortFlag = false;
   Flags.DesignModified = false;
-  // ---- the start picture start.plt: wired when the help-picture list is in the tree ----------
+  // The start picture replaces the logo (and the drawing of a file named on the command line).
+  if (DrawDevice && FileCanOpen(HelpPictureFileName("start"))) {
+    DrawDevice->ClearDevice();
+    ShowHelpPicture("start");
+  }
 }
 
 int DrawingKindForIndex(int index) {

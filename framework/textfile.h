@@ -149,6 +149,10 @@ std::vector<std::string> FilesMatching(const std::string& folder, const std::str
 void EraseFileIfExists(const std::string& name);
 void DeleteFilesByMask(const std::string& folder, const std::string& mask);
 void CopyFileBlocks(const std::string& source, const std::string& dest);
+// Writes lines (CR LF) to temp and renames it over target, so that target is replaced only by a
+// complete file. False on any failure: temp is removed and target stays as it was.
+bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
+                          const std::vector<std::string>& lines);
 void CopyFileToFolderOf(const std::string& source, const std::string& dest);
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
                      const std::string& destFolder);

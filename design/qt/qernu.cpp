@@ -37,7 +37,9 @@
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/lconfig.h"
 #include "framework/qt/showtextfile.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"
@@ -140,6 +142,7 @@ void Thh::CreateMenus() {
   mi_OlePrintoutExcel->setText("Printout -> Excel");
 
   mi_help = menuBar()->addMenu(QString());
+  mi_HelpHilfebild = item(mi_help, "mi_HelpHilfebild", [this] { mi_HelpHilfebildClick(); });
   mi_helphistory = item(mi_help, "mi_helphistory", [] { OpenInfoPage(); });
   mi_helpwww = item(mi_help, "mi_helpwww", [] { OpenHomePage(); });
   mi_helpemail = item(mi_help, "mi_helpemail", [] { MailToMaker(); });
@@ -157,6 +160,7 @@ void Thh::FormCreate() {
     InstallGravuraWindow();
     InstallChangeLogWindows();
     InstallQtDesktop();
+    InstallHelpPictureWindow();
   }
   // The geometry window's calculate button draws the default drawing behind the dialog.
   SetGeometryDrawingHandler([] {
@@ -223,6 +227,7 @@ void Thh::ApplyMenuCaptions() {
   mi_docuModifyChanges->setText(Caption(MenuCaptions.ChangeEditLast));
   mi_docudeleteChange->setText(Caption(MenuCaptions.ChangeDeleteLast));
   mi_help->setTitle(Caption(MenuCaptions.Help));
+  mi_HelpHilfebild->setText(Caption(MenuCaptions.HelpPicture));
   mi_helphistory->setText(Caption(Ident.ProductName + " Info (www)"));
   mi_helpwww->setText(Caption("&ZORQUAN Homepage"));
   mi_helpemail->setText(Caption("&E-Mail an ZORQUAN"));
@@ -353,5 +358,8 @@ void Thh::mi_OlePrintoutExcelClick() { PrintoutToExcel(); }
 void Thh::mi_helpSysInfoClick() { ShowSystemInfo(); }
 
 void Thh::mi_HelpAboutClick() { ShowAboutBox(); }
+
+// Opens a window of its own: the abort flag is left as it is.
+void Thh::mi_HelpHilfebildClick() { HelpPictureMenu(); }
 
 }  // namespace qern

@@ -59,6 +59,7 @@ class Thh : public TFzorqgra {
   void mi_OlePrintoutExcelClick();
   void mi_helpSysInfoClick();
   void mi_HelpAboutClick();
+  void mi_HelpHilfebildClick();  // the help-picture catalogue
 
   QMenu* mi_file = nullptr;
   QAction* mi_fileOpen = nullptr;
@@ -90,6 +91,7 @@ class Thh : public TFzorqgra {
   QAction* mi_OleExportExcel = nullptr;
   QAction* mi_OlePrintoutExcel = nullptr;
   QMenu* mi_help = nullptr;
+  QAction* mi_HelpHilfebild = nullptr;
   QAction* mi_helphistory = nullptr;
   QAction* mi_helpwww = nullptr;
   QAction* mi_helpemail = nullptr;

@@ -188,3 +188,17 @@ TEST_F(MainWindowStart, DocumentationAndOleMenusReachTheirWindows) {
 
 }  // namespace
 }  // namespace qern
+
+namespace qern {
+namespace {
+
+TEST_F(MainWindowStart, HelpPictureCommandShowsTheCatalogueWindow) {
+  Thh window;
+  EXPECT_EQ(window.mi_help->title().toStdString(), "&Hilfe");
+  EXPECT_EQ(window.mi_HelpHilfebild->text().toStdString(), "&Hilfebild");
+  window.mi_HelpHilfebild->trigger();
+  EXPECT_EQ(modalWindows_, 1) << "the catalogue window, closed: the command ends";
+}
+
+}  // namespace
+}  // namespace qern
