@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,35 +12,40 @@
 #include <QScreen>
 
 #include "design/aendvar.h"
+#include "design/preview.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
+#include "design/qernfile.h"
 #include "design/qernio.h"
 #include "design/qernole.h"
-#include "design/preview.h"
 #include "design/qernstart.h"
 #include "design/qt/kvnuni2.h"
 #include "design/qt/previewwindow.h"
 #include "design/qt/qerngeo.h"
+#include "design/qt/recentmenu.h"
 #include "design/qt/sysinfwindow.h"
+#include "design/vmenuglem.h"
 #include "drawing/aend1.h"
 #include "drawing/qernzeich.h"
-#include "drawing/zorqcad.h"
+#include "drawing/qt/confgravura.h"
 #include "drawing/qt/laend1.h"
 #include "drawing/qt/laend2.h"
+#include "drawing/zorqcad.h"
 #include "framework/configio.h"
-#include "framework/dokuconf.h"
 #include "framework/dialogs.h"
+#include "framework/dokuconf.h"
 #include "framework/help.h"
 #include "framework/listout.h"
 #include "framework/menucaptions.h"
 #include "framework/progvar.h"
-#include "framework/uhelperr.h"
-#include "framework/qt/formhelp.h"
 #include "framework/qt/dokuconfwindow.h"
+#include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
+#include "framework/qt/lconfig.h"
 #include "framework/qt/printcon.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
+#include "framework/uhelperr.h"
 #include "framework/utilstr.h"
 #include "framework/whbild.h"
 #include "framework/zorqdraw.h"
@@ -51,16 +57,6 @@
 namespace qern {
 
 namespace {
-// ---- Stand-ins until the file commands, menu words and print window are in the tree -------
-struct PendingMenuWords {
-  std::string Welle = "&Welle", Nabe = "&Nabe", Verzahnung = "&Verzahnung ", Zahn = "&Zahn",
-              Zahnform = "Zahn&form";
-} MenuWords;
-void SetMenuWords(int) {}
-void SaveChangesQuery() {}
-void AddRecentFile(const std::string&) {}
-// ---------------------------------------------------------------------------------------------
-
 QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
 
 ScreenMetrics ScreenOf(QWidget* w) {
@@ -112,10 +108,24 @@ void Thh::CreateMenus() {
   mi_file->setObjectName("mi_file");
   mi_fileNew = item(mi_file, "mi_fileNew", [this] { mi_fileNewClick(); });
   mi_fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  mi_fileOpen = item(mi_file, "mi_fileOpen", [this] { mi_fileOpenClick(); });
+  mi_fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   mi_fileOpenTable = item(mi_file, "mi_fileOpenTable", [this] { mi_fileOpenTableClick(); });
+  mi_FileSave = item(mi_file, "mi_FileSave", [this] { mi_FileSaveClick(); });
+  mi_FileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  mi_FileSaveAs = item(mi_file, "mi_FileSaveAs", [this] { mi_FileSaveAsClick(); });
   mi_FileCopy = mi_file->addSeparator();
   mi_fileprint = item(mi_file, "mi_fileprint", [this] { mi_fileprintClick(); });
-  mi_file->addSeparator();
+  N4 = mi_file->addSeparator();
+  mi_fileConfig = item(mi_file, "mi_fileConfig", [this] { mi_fileConfigClick(); });
+  N3 = mi_file->addSeparator();
+  QAction** recent[] = {&mi_file1, &mi_file2, &mi_file3, &mi_file4};
+  for (int k = 1; k <= 4; ++k) {
+    const std::string name = "mi_file" + std::to_string(k);
+    *recent[k - 1] = item(mi_file, name.c_str(), [this, k] { mi_fileRecentClick(k); });
+    (*recent[k - 1])->setShortcut(QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k - 1)));
+  }
+  N13 = mi_file->addSeparator();
   mi_fileexit = item(mi_file, "mi_fileexit", [this] { mi_fileexitClick(); });
 
   mi_edit = menuBar()->addMenu(QString());
@@ -221,6 +231,7 @@ void Thh::FormCreate() {
     InstallHelpViewer();
     InstallErrorHelpWindow();
     InstallQtListingHooks();
+    InstallGravuraWindow();
     InstallChangeLogWindows();
     InstallQtDesktop();
     InstallTableViewWindow();
@@ -234,6 +245,7 @@ void Thh::FormCreate() {
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
+  InitRecentFileItems(mi_file, mi_fileexit);
   // The start-up routine; a run that the command line ends stops here, before any showing.
   startExit_ = ProgramStart();
   if (startExit_) return;
@@ -272,6 +284,7 @@ void Thh::UpdateMainCaption() {
   std::string title;
   UpdateApplicationTitle(title);
   setWindowTitle(QString::fromStdString(title));
+  RefreshRecentFileItems(mi_file);
 }
 
 namespace {
@@ -293,9 +306,13 @@ void Thh::ApplyMenuCaptions() {
 
   title(mi_file, c.File);
   set(mi_fileNew, c.FileNew);
+  set(mi_fileOpen, c.FileOpen);
   set(mi_fileOpenTable, c.FileOpen + " (" + c.Table + ")");
+  set(mi_FileSave, c.FileSave);
+  set(mi_FileSaveAs, c.FileSaveAs);
   set(mi_fileprint, c.Print);
   mi_fileprint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  set(mi_fileConfig, c.Settings);
   set(mi_fileexit, c.Exit);
 
   title(mi_edit, c.Edit);
@@ -462,6 +479,59 @@ void Thh::mi_viewErrorMessagesClick() {
 }
 
 void Thh::mi_fileexitClick() { close(); }
+
+void Thh::mi_fileOpenClick() {
+  if (FileOpenCommand()) RefreshAfterCalculation();
+  UpdateMainCaption();
+}
+
+void Thh::mi_FileSaveClick() {
+  FileSaveCommand();
+  UpdateMainCaption();
+}
+
+void Thh::mi_FileSaveAsClick() {
+  FileSaveAsCommand();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileRecentClick(int k) {
+  if (OpenRecentFile(k)) RefreshAfterCalculation();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileConfigClick() {
+  Flags.AbortFlag = false;
+  ShowConfiguration(this);
+  const int c = Settings.BackgroundColor;  // $00BBGGRR
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  setPalette(pal);
+  DrawingArea()->update();
+}
+
+bool Thh::FormCloseQuery() {
+  Flags.AbortFlag = false;
+  SaveChangesQuery();
+  if (Flags.AbortFlag) return false;
+  return DeleteTempFilesOnExit();
+}
+
+bool Thh::DeleteTempFilesOnExit() {
+  Flags.AbortFlag = false;
+  ShowWorkingMessage("Lösche temporäre Dateien ...");
+  // Screen drawings keep their block files in a folder of their own below the folder for
+  // temporary files; "$*.dx$" files directly in it are the user's logo, head and insert blocks.
+  CadDeleteTempBlockFiles();
+  return true;
+}
+
+void Thh::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery())
+    event->accept();
+  else
+    event->ignore();
+}
 
 // Title-block texts and change entries are saved with the design: a change marks it modified, so
 // that closing asks before it is lost.
