@@ -175,6 +175,7 @@ TEST_F(MainMenu, WindowItemsOpenTheirWindowsAndCancelChangesNothing) {
       {window.mi_fileOpenTable, "qern::TForm_preview"},
       {window.mi_HelpHilfebild, "qern::TForm_hilfebild"},
       {window.mi_fileprint, "qern::TForm_printconf"},
+      {window.mi_fileConfig, "qern::Tconfig"},
   };
   for (const auto& [action, windowClass] : expected) {
     TakeModals();
@@ -379,6 +380,7 @@ TEST_F(MainMenu, FileTableOpensARowAndLeavesOnlyByExit) {
   EXPECT_EQ(Design.ToothCount[1], 40);
   EXPECT_FALSE(Flags.DesignModified);
   EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung  -  b.qrk");
+  EXPECT_EQ(Session.RecentFiles[0], (dir_ / "b.qrk").string()) << "the opened file is a recent file";
 }
 
 }  // namespace
