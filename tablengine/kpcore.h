@@ -179,6 +179,7 @@ struct ParserHookSlots {
   void (*Free)(CompiledExpr* expr) = nullptr;                        // 1
   const void* (*Evaluate)(CompiledExpr* expr) = nullptr;             // 2
   std::string (*ResultText)(const void* result) = nullptr;          // 3
+  char (*ResultType)(const CompiledExpr* expr) = nullptr;            // C, N, L, D or M
 };
 extern ParserHookSlots ParserHookTable;
 extern bool ParserPresent;

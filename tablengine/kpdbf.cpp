@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -347,7 +349,7 @@ namespace {
 
 // A table truncated by another program under the mapping raises SIGBUS on the vanished pages; the
 // copy out of the mapping catches it and reports a short record instead of ending the program.
-thread_local sigjmp_buf* busJump = nullptr;
+thread_local sigjmp_buf* volatile busJump = nullptr;
 struct sigaction previousBus {};
 
 void OnBus(int sig, siginfo_t* info, void* context) {
@@ -383,7 +385,9 @@ bool CopyFromMap(uint8_t* dst, const uint8_t* src, size_t n) {
   sigjmp_buf jump;
   if (sigsetjmp(jump, 0) != 0) return false;
   busJump = &jump;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
   std::memcpy(dst, src, n);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
   busJump = nullptr;
   return true;
 }
@@ -861,9 +865,22 @@ std::string MemoExtension(uint8_t version) {
   return version == 0xF5 || version == 0x30 ? "FPT" : "DBT";
 }
 
+std::string MemoFileName(const std::string& tableName, uint8_t version) {
+  std::string dir, base, ext;
+  SplitPath(tableName, dir, base, ext);
+  std::string memoExt = MemoExtension(version);
+  // "t.dbf" gets "t.dbt": the memo's extension in the case of the table's.
+  const auto isUpper = [](char c) { return c >= 'A' && c <= 'Z'; };
+  const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
+  const bool lower = std::none_of(ext.begin(), ext.end(), isUpper) && std::any_of(ext.begin(), ext.end(), isLower);
+  if (lower)
+    for (char& c : memoExt) c = LowerChar(c);
+  return ForceExtension(tableName, memoExt);
+}
+
 bool CreateMemoFile(const std::string& tableName, uint8_t version, uint16_t blockSize,
                     const std::string& routine) {
-  const std::string memoName = ForceExtension(tableName, MemoExtension(version));
+  const std::string memoName = MemoFileName(tableName, version);
   if (!ValidVersion(version)) version = DefaultVersion;
   if (blockSize == 0) blockSize = 512;
   std::vector<uint8_t> data;
