@@ -47,9 +47,37 @@ void TrimRange(const uint8_t*& b, const uint8_t*& e) {
   while (e > b && (e[-1] == ' ' || e[-1] == 0)) --e;
 }
 
+// Plain decimal text of at most 15 digits: the digits as an exact integer divided by an exact power
+// of ten, which rounds once and so gives the same double as a full conversion, only faster.
+bool FastDecimal(const uint8_t* p, const uint8_t* e, double& out) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  bool negative = false;
+  if (p < e && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; p < e; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+      decimals += point;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double d = static_cast<double>(mantissa) / kPow10[decimals];
+  out = negative ? -d : d;
+  return true;
+}
+
 double ParseDouble(const uint8_t* b, const uint8_t* e) {
   TrimRange(b, e);
   if (b == e) return 0;
+  if (double fast; FastDecimal(b, e, fast)) return fast;
   const char* first = reinterpret_cast<const char*>(b);
   const char* last = reinterpret_cast<const char*>(e);
   if (*first == '+') ++first;
@@ -70,6 +98,16 @@ int64_t ParseInteger(const uint8_t* b, const uint8_t* e) {
   const char* first = reinterpret_cast<const char*>(b);
   const char* last = reinterpret_cast<const char*>(e);
   if (*first == '+') ++first;
+  if (last - first <= 18) {
+    // Plain digits with an optional minus: no conversion call needed.
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    if (negative) ++p;
+    int64_t v = 0;
+    const char* digitsStart = p;
+    while (p < last && *p >= '0' && *p <= '9') v = v * 10 + (*p++ - '0');
+    if (p == last && p > digitsStart) return negative ? -v : v;
+  }
   int64_t v = 0;
   const auto r = std::from_chars(first, last, v);
   if (r.ec == std::errc() && r.ptr == last) return v;

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <vector>
 
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
@@ -276,6 +279,30 @@ TEST_F(KpDbf, MemoFiles) {
   EXPECT_EQ(MemoExtension(0x30), "FPT");
   EXPECT_EQ(MemoExtension(0x77), "DBT");
   EXPECT_THROW(CreateMemoFile(tmp_.File("no/such/t.dbf"), 0x83, 512, "test"), EKelpieError);
+}
+
+// Stored numbers read exactly as the C library reads their text, whatever their digits.
+TEST_F(KpDbf, StoredNumbersReadExactly) {
+  ASSERT_TRUE(CreateDbf(name_, {{"WERT", 'N', 20, 6}, {"ANZ", 'N', 20, 0}}));
+  ASSERT_TRUE(UseDbf(name_, "", true));
+  ClearRecord();
+  Append();
+  std::mt19937_64 rng(7);
+  std::vector<std::string> texts = {"0.1", "-0.000001", "123456789.012345", "9999999999999.99", "1.", "-.5",
+                                    "+2.5", "12345678901234.123456", "0.30000000000000004"};
+  for (int i = 0; i < 300; ++i) {
+    const int decimals = static_cast<int>(rng() % 7);
+    std::string t = std::to_string(static_cast<int64_t>(rng() % 100000000000000ull) - 50000000000000ll);
+    if (decimals > 0) t.insert(t.size() > static_cast<size_t>(decimals) ? t.size() - decimals : 0, ".");
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    Poke(t.substr(0, 20), 1, 1);
+    Poke(std::to_string(static_cast<int64_t>(rng() >> 1) / (1 + static_cast<int64_t>(rng() % 1000))), 2, 1);
+    GO(1);
+    EXPECT_EQ(FieldNum(1), std::strtod(t.substr(0, 20).c_str(), nullptr)) << t;
+    EXPECT_EQ(FieldInt(2), std::strtoll(Peek(2, 1).c_str(), nullptr, 10)) << Peek(2, 1);
+  }
 }
 
 TEST_F(KpDbf, NumberTexts) {
