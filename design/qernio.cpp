@@ -200,7 +200,12 @@ void SaveDataFile(const std::string& name) {
   std::string fullName;
   // SaveAsDialog applies the name rules itself and needs the name as given ("aktuell").
   SaveAsDialog(TrimBlanks(name), fullName);
-  if (Flags.AbortFlag) return;
+  if (Flags.AbortFlag) {
+    // A refused overwrite leaves the design with the name and folder it had.
+    Session.CurrentFileName = oldName;
+    Session.CurrentFileFolder = oldFolder;
+    return;
+  }
   if (!WriteDesignFile(fullName, CurrentDesignContent())) {
     const int io = DataFile.IoResult();
     ErrorMessage("Datei " + fullName + " nicht gespeichert: " +

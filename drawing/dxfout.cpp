@@ -7,12 +7,12 @@
 #include <set>
 
 #include "drawing/dxblock.h"
+#include "drawing/gravura.h"
 #include "drawing/zorqcad.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
-#include "platform/process.h"
 
 namespace qern {
 
@@ -469,15 +469,8 @@ void PlotBackEnd::Close() {
   if (written) {
     const int index =
         ClampInteger(1, ProgramSettings::GravuraLineCount, CadState.GravuraCommandIndex);
-    const std::vector<std::string> argv =
-        SplitCommandLine(Settings.GravuraCommandLines[index - 1]);
-    switch (StartDetached(argv)) {
-      case StartResult::Started: break;
-      case StartResult::NotFound: ErrorMessage("file not found"); break;
-      case StartResult::Failed:
-        ErrorMessage("Exec error " + (argv.empty() ? std::string() : argv[0]));
-        break;
-    }
+    // A script made for a long line runs through sh; failures are reported there.
+    StartGravura(Settings.GravuraCommandLines[index - 1]);
   }
   SetArrowCursor();
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "framework/dialogs.h"
+#include "framework/lconfigmodel.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
@@ -513,11 +514,8 @@ void ReadConfiguration(const ScreenMetrics& screen) {
   if (!found) {
     DefaultScreenSize(screen);
     Settings.TextWindowRect[3] = screen.Height - 80;
-    double frame = 1.0;  // outer height over client height plus menu and caption
-    if (screen.WindowHeight > 0 && screen.ClientHeight > 0)
-      frame = static_cast<double>(screen.WindowHeight) / (screen.ClientHeight + 46);
     Settings.FormScalePercent =
-        static_cast<int>(std::lround(screen.LogPixelsY / 96.0 * (frame + 0.009) * 100.0));
+        DialogScaleFromScreen(screen.LogPixelsY, screen.WindowHeight, screen.ClientHeight);
     Flags.AbortFlag = true;
     return;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "design/qerngeomodel.h"
+#include "framework/qt/radiogroup.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 
@@ -24,26 +25,6 @@ class QRadioButton;
 class QSpinBox;
 
 namespace qern {
-
-// A captioned group of radio buttons with an item index (-1: none chosen).
-class TRadioGroup : public QGroupBox {
-  Q_OBJECT
-
- public:
-  TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent,
-              Qt::Orientation orientation = Qt::Vertical);
-  int ItemIndex() const;
-  void SetItemIndex(int index);
-  QRadioButton* Item(int index) const;
-  int Count() const { return static_cast<int>(items_.size()); }
-
- signals:
-  void Clicked();  // the user chose an item
-
- private:
-  QButtonGroup* group_ = nullptr;
-  std::vector<QRadioButton*> items_;
-};
 
 class TForm_qerngeo : public QDialog {
   Q_OBJECT

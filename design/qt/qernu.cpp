@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,15 +14,19 @@
 #include "design/aendvar.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
+#include "design/qernfile.h"
 #include "design/qernole.h"
 #include "design/qernstart.h"
 #include "design/qt/qerngeo.h"
+#include "design/qt/recentmenu.h"
 #include "design/qt/sysinfwindow.h"
+#include "design/vmenuglem.h"
 #include "drawing/aend1.h"
 #include "drawing/qernzeich.h"
-#include "drawing/zorqcad.h"
+#include "drawing/qt/confgravura.h"
 #include "drawing/qt/laend1.h"
 #include "drawing/qt/laend2.h"
+#include "drawing/zorqcad.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/help.h"
@@ -30,6 +35,7 @@
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
+#include "framework/qt/lconfig.h"
 #include "framework/qt/printcon.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
@@ -74,12 +80,33 @@ Thh::~Thh() {
 }
 
 void Thh::CreateMenus() {
+  auto item = [this](QMenu* menu, const char* name, auto handler) {
+    QAction* a = menu->addAction(QString());
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
   mi_file = menuBar()->addMenu(QString());
-  mi_fileprint = mi_file->addAction(QString());
-  mi_fileprint->setObjectName("mi_fileprint");
-  mi_fileprint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  connect(mi_fileprint, &QAction::triggered, this, [this] { mi_fileprintClick(); });
+  auto fileItem = [this, &item](const char* name, QKeySequence keys, auto handler) {
+    QAction* a = item(mi_file, name, handler);
+    a->setShortcut(keys);
+    return a;
+  };
+  mi_fileOpen = fileItem("mi_fileOpen", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { mi_fileOpenClick(); });
+  mi_FileSave = fileItem("mi_FileSave", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mi_FileSaveClick(); });
+  mi_FileSaveAs = fileItem("mi_FileSaveAs", QKeySequence(), [this] { mi_FileSaveAsClick(); });
   mi_file->addSeparator();
+  mi_fileprint = fileItem("mi_fileprint", QKeySequence(Qt::CTRL | Qt::Key_P), [this] { mi_fileprintClick(); });
+  N4 = mi_file->addSeparator();
+  mi_fileConfig = fileItem("mi_fileConfig", QKeySequence(), [this] { mi_fileConfigClick(); });
+  N3 = mi_file->addSeparator();
+  QAction** recent[] = {&mi_file1, &mi_file2, &mi_file3, &mi_file4};
+  for (int k = 1; k <= 4; ++k) {
+    const std::string name = "mi_file" + std::to_string(k);
+    *recent[k - 1] = fileItem(name.c_str(), QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k - 1)),
+                              [this, k] { mi_fileRecentClick(k); });
+  }
+  N13 = mi_file->addSeparator();
   mi_fileexit = mi_file->addAction(QString());
   mi_fileexit->setObjectName("mi_fileexit");
   connect(mi_fileexit, &QAction::triggered, this, [this] { mi_fileexitClick(); });
@@ -98,12 +125,6 @@ void Thh::CreateMenus() {
   mi_viewErrorMessages->setEnabled(false);
   connect(mi_viewErrorMessages, &QAction::triggered, this, [this] { mi_viewErrorMessagesClick(); });
 
-  auto item = [this](QMenu* menu, const char* name, auto handler) {
-    QAction* a = menu->addAction(QString());
-    a->setObjectName(name);
-    connect(a, &QAction::triggered, this, handler);
-    return a;
-  };
   mi_doc = menuBar()->addMenu(QString());
   mi_docdrawinginfo = item(mi_doc, "mi_docdrawinginfo", [this] { mi_docdrawinginfoClick(); });
   mi_doc->addSeparator();
@@ -140,6 +161,7 @@ void Thh::FormCreate() {
     InstallHelpViewer();
     InstallErrorHelpWindow();
     InstallQtListingHooks();
+    InstallGravuraWindow();
     InstallChangeLogWindows();
     InstallQtDesktop();
     InstallTableViewWindow();
@@ -153,6 +175,7 @@ void Thh::FormCreate() {
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
+  InitRecentFileItems(mi_file, mi_fileexit);
   // The start-up routine; a run that the command line ends stops here, before any showing.
   startExit_ = ProgramStart();
   if (startExit_) return;
@@ -185,10 +208,15 @@ void Thh::UpdateMainCaption() {
   std::string title;
   UpdateApplicationTitle(title);
   setWindowTitle(QString::fromStdString(title));
+  RefreshRecentFileItems(mi_file);
 }
 
 void Thh::ApplyMenuCaptions() {
   mi_file->setTitle(Caption(MenuCaptions.File));
+  mi_fileOpen->setText(Caption(MenuCaptions.FileOpen));
+  mi_FileSave->setText(Caption(MenuCaptions.FileSave));
+  mi_FileSaveAs->setText(Caption(MenuCaptions.FileSaveAs));
+  mi_fileConfig->setText(Caption(MenuCaptions.Settings));
   mi_fileexit->setText(Caption(MenuCaptions.Exit));
   mi_fileprint->setText(Caption(MenuCaptions.Print));
   mi_edit->setTitle(Caption(MenuCaptions.Edit));
@@ -216,6 +244,7 @@ void Thh::ApplyMenuCaptions() {
 void Thh::SetLanguage(int n) {
   Settings.LanguageNumber = n;
   SetMenuLanguage(n);
+  SetMenuWords(n);
   ApplyMenuCaptions();
   UpdateMainCaption();
 }
@@ -253,6 +282,59 @@ void Thh::mi_fileexitClick() { close(); }
 void Thh::mi_fileprintClick() {
   Flags.AbortFlag = false;
   ShowPrintWindow();
+}
+
+void Thh::mi_fileOpenClick() {
+  if (FileOpenCommand()) RefreshAfterCalculation();
+  UpdateMainCaption();
+}
+
+void Thh::mi_FileSaveClick() {
+  FileSaveCommand();
+  UpdateMainCaption();
+}
+
+void Thh::mi_FileSaveAsClick() {
+  FileSaveAsCommand();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileRecentClick(int k) {
+  if (OpenRecentFile(k)) RefreshAfterCalculation();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileConfigClick() {
+  Flags.AbortFlag = false;
+  ShowConfiguration(this);
+  const int c = Settings.BackgroundColor;  // $00BBGGRR
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  setPalette(pal);
+  DrawingArea()->update();
+}
+
+bool Thh::FormCloseQuery() {
+  Flags.AbortFlag = false;
+  SaveChangesQuery();
+  if (Flags.AbortFlag) return false;
+  return DeleteTempFilesOnExit();
+}
+
+bool Thh::DeleteTempFilesOnExit() {
+  Flags.AbortFlag = false;
+  ShowWorkingMessage("Lösche temporäre Dateien ...");
+  // Screen drawings keep their block files in a folder of their own below the folder for
+  // temporary files; "$*.dx$" files directly in it are the user's logo, head and insert blocks.
+  CadDeleteTempBlockFiles();
+  return true;
+}
+
+void Thh::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery())
+    event->accept();
+  else
+    event->ignore();
 }
 
 // Title-block texts and change entries are saved with the design: a change marks it modified, so

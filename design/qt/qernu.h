@@ -7,6 +7,7 @@
 #include "framework/qt/fzorqgra.h"
 
 class QAction;
+class QCloseEvent;
 class QMenu;
 
 namespace qern {
@@ -42,6 +43,16 @@ class Thh : public TFzorqgra {
   void mi_viewErrorMessagesClick();
   void mi_fileexitClick();
   void mi_fileprintClick();  // the print window; its OK prints what the window shows
+  void mi_fileOpenClick();
+  void mi_FileSaveClick();
+  void mi_FileSaveAsClick();
+  void mi_fileConfigClick();    // the configuration window
+  void mi_fileRecentClick(int k);  // recent file k = 1..4
+  // The close question: false keeps the window open; else the temporary block files are gone.
+  bool FormCloseQuery();
+  // Deletes the block files that screen drawings left in the folder for temporary files (the
+  // user's own block files there stay). Returns true.
+  static bool DeleteTempFilesOnExit();
   void mi_docdrawinginfoClick();
   void ChangeLogClick(int choice);  // the change-log items: ChangeLogMenu(choice)
   void mi_OleStartExcelClick();     // success enables the export
@@ -52,6 +63,17 @@ class Thh : public TFzorqgra {
   void mi_HelpHilfebildClick();  // the help-picture catalogue
 
   QMenu* mi_file = nullptr;
+  QAction* mi_fileOpen = nullptr;
+  QAction* mi_FileSave = nullptr;
+  QAction* mi_FileSaveAs = nullptr;
+  QAction* N4 = nullptr;
+  QAction* mi_fileConfig = nullptr;
+  QAction* N3 = nullptr;
+  QAction* mi_file1 = nullptr;
+  QAction* mi_file2 = nullptr;
+  QAction* mi_file3 = nullptr;
+  QAction* mi_file4 = nullptr;
+  QAction* N13 = nullptr;
   QAction* mi_fileexit = nullptr;
   QAction* mi_fileprint = nullptr;
   QMenu* mi_edit = nullptr;
@@ -77,6 +99,9 @@ class Thh : public TFzorqgra {
   QAction* mi_helpemail = nullptr;
   QAction* mi_helpSysInfo = nullptr;
   QAction* mi_HelpAbout = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateMenus();

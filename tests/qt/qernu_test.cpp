@@ -24,6 +24,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "framework/zorqgraf.h"
+#include "tests/qt/mainwindowenv.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -34,15 +35,6 @@ namespace fs = std::filesystem;
 class MainWindowStart : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_ / "home");
-    const char* home = std::getenv("HOME");
-    oldHome_ = home ? home : "";
-    setenv("HOME", (dir_ / "home").c_str(), 1);
-    InitProgramState();
-    SetDefaultDesign();
-    SetProgramParams({});
-    SetShippedDataFolder((dir_ / "none").string());
-    fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", dir_ / "null.qrk");
     // A modal window during the start would wait for an answer: note it and close it.
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
       if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -52,10 +44,6 @@ class MainWindowStart : public ::testing::Test {
     });
     watchdog_.start(20);
   }
-  void TearDown() override {
-    SetShippedDataFolder("");
-    setenv("HOME", oldHome_.c_str(), 1);
-  }
   std::set<std::string> Names() const {
     std::set<std::string> names;
     for (const auto& e : fs::recursive_directory_iterator(dir_))
@@ -63,9 +51,8 @@ class MainWindowStart : public ::testing::Test {
     return names;
   }
 
-  test::TempFolder folder_{true};
-  fs::path dir_ = folder_.Path();
-  std::string oldHome_;
+  test::MainWindowEnvironment env_;
+  fs::path dir_ = env_.Dir();
   QTimer watchdog_;
   int modalWindows_ = 0;
 };

@@ -156,6 +156,8 @@ TEST_F(QtDialogsTest, KeyboardChoiceGermanButtonsAndPlainCaptions) {
   std::vector<std::string> items = {"A", "B", "C", "D", "E"};
   int index = 3;
   WhenShown([](QWidget* d) {
+    // Arrow keys move the focus only in the active window; on a busy machine activation comes late.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
     auto* focused = qobject_cast<QRadioButton*>(d->focusWidget());
     ASSERT_NE(focused, nullptr);
     EXPECT_EQ(focused->text(), "C");
