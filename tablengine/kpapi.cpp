@@ -540,8 +540,17 @@ bool SetExpr(CompiledExpr*& slot, const std::string& expression, const std::stri
     SetError(1103, "Kein Ausdrucks-Übersetzer eingebunden [" + routine + "]");
     return false;
   }
-  slot = ParserHookTable.Compile(expression);
-  return slot != nullptr;
+  CompiledExpr* e = ParserHookTable.Compile(expression);
+  if (!e) return false;
+  // A filter or scope says yes or no: any other result type is refused, not read as a byte.
+  if (ParserHookTable.ResultType && ParserHookTable.ResultType(e) != 'L') {
+    if (ParserHookTable.Free) ParserHookTable.Free(e);
+    SetError(351, "Fehler in dBASE-Ausdruck : PARSER:Unvereinbare Typen in Ausdruck \"" + expression + "\" [" +
+                      routine + "]");
+    return false;
+  }
+  slot = e;
+  return true;
 }
 
 }  // namespace

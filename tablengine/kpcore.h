@@ -106,8 +106,9 @@ struct WorkArea {
   std::vector<uint8_t> SpareRecord;
   bool Exclusive = false;        // opened deny-all: the record count is kept in memory
 
-  // The record as it came from the file before conversion, and in the program's form after it: a
-  // field written back unchanged keeps its file bytes (characters the ANSI side lacks survive).
+  // The record as it came from the file before conversion (kept for OEM tables only): a field
+  // written back unchanged keeps its file bytes (characters the ANSI side lacks survive).
+  // ReadImage is the scratch in which the write compares it in the program's form.
   std::vector<uint8_t> FileImage;
   std::vector<uint8_t> ReadImage;
   bool ImageValid = false;
@@ -116,10 +117,16 @@ struct WorkArea {
   // use or the table locked) and written before any read, rewrite, unlock or close.
   std::vector<uint8_t> AppendBuffer;
   uint32_t AppendFirst = 0;
-  // Records read ahead in exclusive use (file form).
+  // The table file mapped shared for reading: records are copied out of the page cache that every
+  // program's writes go through, so a read sees the file as it is now, without a call per record.
+  // nullptr when the file could not be mapped; then records are read with pread.
+  const uint8_t* Map = nullptr;
+  size_t MapLength = 0;
+  // Records read ahead in exclusive use when the file is not mapped (file form).
   std::vector<uint8_t> ReadAhead;
   uint32_t ReadAheadFirst = 0;
   uint32_t ReadAheadCount = 0;
+  uint32_t LastRead = 0;  // the record read last (sequential reads read ahead)
   std::vector<uint8_t> WriteScratch;  // the record in the file's form while it is written
 };
 
@@ -172,6 +179,7 @@ struct ParserHookSlots {
   void (*Free)(CompiledExpr* expr) = nullptr;                        // 1
   const void* (*Evaluate)(CompiledExpr* expr) = nullptr;             // 2
   std::string (*ResultText)(const void* result) = nullptr;          // 3
+  char (*ResultType)(const CompiledExpr* expr) = nullptr;            // C, N, L, D or M
 };
 extern ParserHookSlots ParserHookTable;
 extern bool ParserPresent;

@@ -2,9 +2,14 @@
 #include "tablengine/kpdbf.h"
 
 #include <fcntl.h>
+#include <setjmp.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -42,9 +47,37 @@ void TrimRange(const uint8_t*& b, const uint8_t*& e) {
   while (e > b && (e[-1] == ' ' || e[-1] == 0)) --e;
 }
 
+// Plain decimal text of at most 15 digits: the digits as an exact integer divided by an exact power
+// of ten, which rounds once and so gives the same double as a full conversion, only faster.
+bool FastDecimal(const uint8_t* p, const uint8_t* e, double& out) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  bool negative = false;
+  if (p < e && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; p < e; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+      decimals += point;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double d = static_cast<double>(mantissa) / kPow10[decimals];
+  out = negative ? -d : d;
+  return true;
+}
+
 double ParseDouble(const uint8_t* b, const uint8_t* e) {
   TrimRange(b, e);
   if (b == e) return 0;
+  if (double fast; FastDecimal(b, e, fast)) return fast;
   const char* first = reinterpret_cast<const char*>(b);
   const char* last = reinterpret_cast<const char*>(e);
   if (*first == '+') ++first;
@@ -65,6 +98,16 @@ int64_t ParseInteger(const uint8_t* b, const uint8_t* e) {
   const char* first = reinterpret_cast<const char*>(b);
   const char* last = reinterpret_cast<const char*>(e);
   if (*first == '+') ++first;
+  if (last - first <= 18) {
+    // Plain digits with an optional minus: no conversion call needed.
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    if (negative) ++p;
+    int64_t v = 0;
+    const char* digitsStart = p;
+    while (p < last && *p >= '0' && *p <= '9') v = v * 10 + (*p++ - '0');
+    if (p == last && p > digitsStart) return negative ? -v : v;
+  }
   int64_t v = 0;
   const auto r = std::from_chars(first, last, v);
   if (r.ec == std::errc() && r.ptr == last) return v;
@@ -340,6 +383,107 @@ bool CallVirtual(WorkArea& a, int mode, uint32_t recno, const std::string& routi
 
 }  // namespace
 
+namespace {
+
+// A table truncated by another program under the mapping raises SIGBUS on the vanished pages; the
+// copy out of the mapping catches it and reports a short record instead of ending the program.
+thread_local sigjmp_buf* volatile busJump = nullptr;
+struct sigaction previousBus {};
+
+void OnBus(int sig, siginfo_t* info, void* context) {
+  if (sigjmp_buf* jump = busJump) {
+    busJump = nullptr;
+    siglongjmp(*jump, 1);
+  }
+  // Not a copy of ours: the disposition that was there before.
+  if ((previousBus.sa_flags & SA_SIGINFO) != 0 && previousBus.sa_sigaction != nullptr) {
+    previousBus.sa_sigaction(sig, info, context);
+    return;
+  }
+  if (previousBus.sa_handler != SIG_DFL && previousBus.sa_handler != SIG_IGN) {
+    previousBus.sa_handler(sig);
+    return;
+  }
+  ::sigaction(SIGBUS, &previousBus, nullptr);
+  ::raise(sig);
+}
+
+bool InstallBusHandler() {
+  static const bool installed = [] {
+    struct sigaction sa {};
+    sa.sa_sigaction = OnBus;
+    sa.sa_flags = SA_SIGINFO | SA_NODEFER | SA_ONSTACK;
+    sigemptyset(&sa.sa_mask);
+    return ::sigaction(SIGBUS, &sa, &previousBus) == 0;
+  }();
+  return installed;
+}
+
+bool CopyFromMap(uint8_t* dst, const uint8_t* src, size_t n) {
+  sigjmp_buf jump;
+  if (sigsetjmp(jump, 0) != 0) return false;
+  busJump = &jump;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  std::memcpy(dst, src, n);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  busJump = nullptr;
+  return true;
+}
+
+void Unmap(WorkArea& a) {
+  if (a.Map) ::munmap(const_cast<uint8_t*>(a.Map), a.MapLength);
+  a.Map = nullptr;
+  a.MapLength = 0;
+}
+
+// Maps the file so far that it covers end (with room for growth: pages beyond the file's end are
+// never touched, and records appended later appear in them). False when the file cannot be mapped.
+bool MapTo(WorkArea& a, uint64_t end) {
+  if (a.Map && end <= a.MapLength) return true;
+  Unmap(a);
+  if (a.Handle < 0 || !InstallBusHandler()) return false;
+  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  uint64_t length = end + std::max<uint64_t>(end / 4, 1u << 20);
+  length = (length + page - 1) / page * page;
+  if (length > std::numeric_limits<size_t>::max() / 2) return false;
+  void* p = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED, a.Handle, 0);
+  if (p == MAP_FAILED) return false;
+  a.Map = static_cast<const uint8_t*>(p);
+  a.MapLength = static_cast<size_t>(length);
+  return true;
+}
+
+// The file bytes of record recno into a.FileImage (or straight into dst); false with errno set (0 for
+// a record shorter than the record length).
+bool ReadRecordBytes(WorkArea& a, uint32_t recno, uint8_t* dst) {
+  const uint64_t off = RecordOffset(a, recno);
+  if (MapTo(a, off + a.RecordLength)) {
+    if (CopyFromMap(dst, a.Map + off, a.RecordLength)) return true;
+    Unmap(a);  // the file shrank: read it plainly from now on
+    errno = 0;
+    return false;
+  }
+  if (!a.Exclusive) return ReadAt(a.Handle, dst, a.RecordLength, off);
+  // Not mapped, exclusive: nobody else writes, so sequential reads take blocks; a random
+  // positioning reads its one record.
+  if (recno < a.ReadAheadFirst || recno >= a.ReadAheadFirst + a.ReadAheadCount) {
+    if (recno != a.LastRead + 1) return ReadAt(a.Handle, dst, a.RecordLength, off);
+    const uint32_t n = std::min<uint32_t>(std::max<uint32_t>(1, 65536 / a.RecordLength),
+                                          a.RecordCount - recno + 1);
+    a.ReadAhead.resize(static_cast<size_t>(n) * a.RecordLength);
+    a.ReadAheadCount = 0;
+    const ssize_t got = ReadSome(a.Handle, a.ReadAhead.data(), a.ReadAhead.size(), off);
+    if (got < static_cast<ssize_t>(a.RecordLength)) return ReadAt(a.Handle, dst, a.RecordLength, off);
+    a.ReadAheadFirst = recno;
+    a.ReadAheadCount = static_cast<uint32_t>(static_cast<size_t>(got) / a.RecordLength);
+  }
+  std::memcpy(dst, a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
+              a.RecordLength);
+  return true;
+}
+
+}  // namespace
+
 void GetDbfRecord(WorkArea& a, uint32_t recno) {
   if (a.IsVirtual) {
     if (CallVirtual(a, 3, recno, "GetDbfRecord")) {
@@ -354,32 +498,12 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
     return;
   }
   FlushAppends(a);
-  a.FileImage.resize(a.RecordLength);
-  if (a.Exclusive) {
-    // Nobody else writes the table: records are read in blocks.
-    if (recno < a.ReadAheadFirst || recno >= a.ReadAheadFirst + a.ReadAheadCount) {
-      const uint32_t n = std::min<uint32_t>(std::max<uint32_t>(1, 65536 / a.RecordLength),
-                                            a.RecordCount - recno + 1);
-      a.ReadAhead.resize(static_cast<size_t>(n) * a.RecordLength);
-      a.ReadAheadCount = 0;
-      const ssize_t got = ::pread(a.Handle, a.ReadAhead.data(), a.ReadAhead.size(),
-                                  static_cast<off_t>(RecordOffset(a, recno)));
-      if (got >= static_cast<ssize_t>(a.RecordLength)) {
-        a.ReadAheadFirst = recno;
-        a.ReadAheadCount = static_cast<uint32_t>(static_cast<size_t>(got) / a.RecordLength);
-      }
-    }
-    if (recno >= a.ReadAheadFirst && recno < a.ReadAheadFirst + a.ReadAheadCount) {
-      std::memcpy(a.FileImage.data(),
-                  a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
-                  a.RecordLength);
-    } else if (!ReadAt(a.Handle, a.FileImage.data(), a.RecordLength, RecordOffset(a, recno))) {
-      const int err = errno;
-      a.ImageValid = false;
-      SetError(err == 0 ? 213 : IoCodeFromErrno(err), "Datei:  " + a.FileName + "  [GetDbfRecord]");
-      return;
-    }
-  } else if (!ReadAt(a.Handle, a.FileImage.data(), a.RecordLength, RecordOffset(a, recno))) {
+  // Only an OEM table keeps the file's bytes beside the record (see PutDbfRecord); any other table
+  // is read straight into the record.
+  const bool keepImage = a.Oem && !a.ReadHook && !a.WriteHook;
+  std::vector<uint8_t>& target = keepImage ? a.FileImage : a.Record;
+  target.resize(a.RecordLength);
+  if (!ReadRecordBytes(a, recno, target.data())) {
     const int err = errno;
     a.ImageValid = false;
     if (err == 0) {
@@ -390,10 +514,10 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
     }
     return;
   }
-  a.Record = a.FileImage;
+  a.LastRead = recno;
+  if (keepImage) a.Record = a.FileImage;
   TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
-  a.ReadImage = a.Record;
-  a.ImageValid = true;
+  a.ImageValid = keepImage;
   a.Eof = a.Bof = false;
   a.CurrentRecord = recno;
 }
@@ -401,6 +525,7 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
 void DropReadAhead(WorkArea& a) {
   a.ReadAheadCount = 0;
   a.ReadAheadFirst = 0;
+  a.LastRead = 0;
 }
 
 void FlushAppends(WorkArea& a) {
@@ -430,8 +555,10 @@ void PutDbfRecord(WorkArea& a, uint32_t recno) {
   std::vector<uint8_t>& out = a.WriteScratch;
   out = a.Record;
   TranslateRecords(true, a.Oem, a.WriteHook, out.size(), a.RecordLength, out.data());
-  if (a.ImageValid && !a.WriteHook && !a.ReadHook && a.FileImage.size() == out.size() &&
-      a.ReadImage.size() == out.size()) {
+  if (a.ImageValid && a.Oem && !a.WriteHook && !a.ReadHook && a.FileImage.size() == out.size()) {
+    // The record as it was read, in the program's form.
+    a.ReadImage = a.FileImage;
+    TranslateRecords(false, a.Oem, nullptr, a.ReadImage.size(), a.RecordLength, a.ReadImage.data());
     for (size_t i = 1; i < out.size(); ++i)
       if (a.Record[i] == a.ReadImage[i]) out[i] = a.FileImage[i];
   }
@@ -450,11 +577,12 @@ void PutDbfRecord(WorkArea& a, uint32_t recno) {
       std::memcpy(a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
                   out.data(), out.size());
   }
-  a.FileImage = out;
-  a.Record = out;
-  TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
-  a.ReadImage = a.Record;
-  a.ImageValid = true;
+  a.ImageValid = a.Oem && !a.ReadHook && !a.WriteHook;
+  if (a.ImageValid) a.FileImage = out;
+  if (a.Oem || a.ReadHook || a.WriteHook) {
+    a.Record = out;
+    TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
+  }
   if (appending) {
     a.RecordCount = recno;
     a.CurrentRecord = recno;
@@ -524,6 +652,7 @@ void CloseDbf(WorkArea& a) {
       CommitLock lock(a);
       WriteHeaderAndMarker(a, code);
     }
+    Unmap(a);
     if (::close(a.Handle) != 0 && code == 0) code = IoCodeFromErrno(errno);
     a.Handle = -1;
   }
@@ -774,9 +903,22 @@ std::string MemoExtension(uint8_t version) {
   return version == 0xF5 || version == 0x30 ? "FPT" : "DBT";
 }
 
+std::string MemoFileName(const std::string& tableName, uint8_t version) {
+  std::string dir, base, ext;
+  SplitPath(tableName, dir, base, ext);
+  std::string memoExt = MemoExtension(version);
+  // "t.dbf" gets "t.dbt": the memo's extension in the case of the table's.
+  const auto isUpper = [](char c) { return c >= 'A' && c <= 'Z'; };
+  const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
+  const bool lower = std::none_of(ext.begin(), ext.end(), isUpper) && std::any_of(ext.begin(), ext.end(), isLower);
+  if (lower)
+    for (char& c : memoExt) c = LowerChar(c);
+  return ForceExtension(tableName, memoExt);
+}
+
 bool CreateMemoFile(const std::string& tableName, uint8_t version, uint16_t blockSize,
                     const std::string& routine) {
-  const std::string memoName = ForceExtension(tableName, MemoExtension(version));
+  const std::string memoName = MemoFileName(tableName, version);
   if (!ValidVersion(version)) version = DefaultVersion;
   if (blockSize == 0) blockSize = 512;
   std::vector<uint8_t> data;

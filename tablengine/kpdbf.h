@@ -58,6 +58,8 @@ std::string NumberFieldText(double value, int length, int decimals);
 std::string IntegerFieldText(int64_t value, int length);
 
 std::string MemoExtension(uint8_t version);
+// The memo file of a table: its extension in the case of the table's ("t.dbf": "t.dbt").
+std::string MemoFileName(const std::string& tableName, uint8_t version);
 // Creates the empty memo file of a table; false after reporting the error.
 bool CreateMemoFile(const std::string& tableName, uint8_t version, uint16_t blockSize,
                     const std::string& routine);

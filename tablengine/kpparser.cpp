@@ -1083,6 +1083,7 @@ void ParserInit() {
   ParserHookTable.Free = &FreeExpr;
   ParserHookTable.Evaluate = &Evaluate;
   ParserHookTable.ResultText = &ExprResultText;
+  ParserHookTable.ResultType = [](const CompiledExpr* e) { return e ? e->ResultType : ' '; };
   ParserPresent = true;
 }
 

@@ -76,18 +76,21 @@ std::string LongToStr(long n, int width) {
 }
 
 bool StripKeyword(const std::string& keyword, std::string& text) {
-  text = UpperString(text);
+  // Compared in upper case; the rest of the text keeps its case (file names are case-sensitive).
+  std::string upper = UpperString(text);
   const std::string key = UpperString(keyword);
   bool removed = false;
   if (!key.empty()) {
     size_t pos = 0;
-    while ((pos = text.find(key, pos)) != std::string::npos) {
+    while ((pos = upper.find(key, pos)) != std::string::npos) {
       const size_t end = pos + key.size();
-      const bool brk = end >= text.size() ||
-                       !(std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_' ||
-                         text[end] == '\\');
+      const char next = end < upper.size() ? upper[end] : ' ';
+      const bool brk = end >= upper.size() ||
+                       !(std::isalnum(static_cast<unsigned char>(next)) || next == '_' || next == '\\' ||
+                         next == '/');
       if (brk) {
         text.erase(pos, key.size());
+        upper.erase(pos, key.size());
         removed = true;
       } else {
         pos = end;

@@ -20,7 +20,8 @@ std::string LTrim(const std::string& s);
 std::string AllTrim(const std::string& s);
 // Decimal text right-aligned in width.
 std::string LongToStr(long n, int width);
-// Upper-cases text, deletes every stand-alone occurrence of keyword, trims; true when one was deleted.
+// Deletes every occurrence of keyword (any case) not followed by a letter, digit, "_", "\\" or "/",
+// trims; the rest keeps its case. True when one was deleted.
 bool StripKeyword(const std::string& keyword, std::string& text);
 constexpr int SoundexLength = 4;
 std::string Soundex(const std::string& s);

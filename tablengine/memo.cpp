@@ -433,11 +433,15 @@ void USE(const std::string& tableName) {
     return;
   }
   const uint8_t type = TypeOfVersion(a->Header[0]);
-  const std::string ext = MemoExtension(a->Header[0]);
-  std::string lower = ext;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  std::string name = ForceExtension(tableName, ext);
-  if (!FileExist(name) && FileExist(ForceExtension(tableName, lower))) name = ForceExtension(tableName, lower);
+  // The memo named in the case of the table's extension, else in the other case.
+  std::string name = MemoFileName(tableName, a->Header[0]);
+  if (!FileExist(name)) {
+    std::string ext = MemoExtension(a->Header[0]);
+    if (name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
+      for (char& c : ext) c = LowerChar(c);
+    const std::string other = ForceExtension(tableName, ext);
+    if (FileExist(other)) name = other;
+  }
   const bool shared = (KelpieSharedMode && !a->Exclusive);
   (void)shared;
   const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
@@ -609,7 +613,7 @@ void PackMemofile() {
     }
     const std::string standIn = tmpl + "/" + BaseName(a->FileName) + ".dbf";
     const bool made = CreateMemoFile(standIn, a->Header[0], m.BlockSize, "PackMemofile");
-    const std::string madeName = ForceExtension(standIn, MemoExtension(a->Header[0]));
+    const std::string madeName = MemoFileName(standIn, a->Header[0]);
     const bool moved = made && ::rename(madeName.c_str(), fresh.Name.c_str()) == 0;
     const int err = errno;
     ::unlink(madeName.c_str());

@@ -94,11 +94,15 @@ TEST_F(KpDate, Strings) {
   EXPECT_EQ(Soundex("Tymczak"), "T522");
   EXPECT_EQ(AllTrim("\t a b \r\n"), "a b");
   EXPECT_EQ(LongToStr(42, 5), "   42");
-  std::string name = "kunden.ndx unique";
+  // Options leave the name's case alone: paths are case-sensitive here.
+  std::string name = "/data/Kunden/kunden.ndx unique";
   EXPECT_TRUE(StripKeyword("UNIQUE", name));
-  EXPECT_EQ(name, "KUNDEN.NDX");
+  EXPECT_EQ(name, "/data/Kunden/kunden.ndx");
   name = "UNIQUEX.NDX";
   EXPECT_FALSE(StripKeyword("UNIQUE", name));
+  name = "/data/unique/k.ndx Unique";  // a folder of that name is no option
+  EXPECT_TRUE(StripKeyword("unique", name));
+  EXPECT_EQ(name, "/data/unique/k.ndx");
   EXPECT_EQ(UpperString("gr\xF6\xDF" "e"), "GR\xD6\xDF" "E");
 }
 

@@ -1,8 +1,14 @@
 // DBF table file: header checks of the opener, record reading and writing, typed record, end marker,
 // fields that keep their stored bytes, memo file creation.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
+#include <vector>
 
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
@@ -192,25 +198,111 @@ TEST_F(KpDbf, RewriteChangesOnlyTheFieldsWritten) {
   EXPECT_EQ(RawRecord(1).substr(1, 10), "\x8Epfel     ");
 }
 
+// Reads of a shared table show what other programs wrote since, records they appended, and a file
+// they cut short is an error, not the end of the program; exclusive use reads the same at random.
+TEST_F(KpDbf, SharedReadsFollowTheFile) {
+  ASSERT_TRUE(CreateDbf(name_, {{"NAME", 'C', 200, 0}, {"NR", 'N', 6, 0}}));
+  ASSERT_TRUE(UseDbf(name_));
+  ASSERT_TRUE(ALock());
+  for (int i = 1; i <= 40; ++i) {
+    ClearRecord();
+    PutFieldStr(1, "R" + std::to_string(i));
+    PutFieldInt(2, i);
+    Append();
+  }
+  Unlock();
+  CloseArea();
+  // Exclusive use: random positions and steps in both directions read the right records.
+  ASSERT_TRUE(UseDbf(name_, "", true));
+  for (uint32_t n : {30u, 5u, 6u, 7u, 40u, 1u}) {
+    GO(n);
+    EXPECT_EQ(FieldInt(2), n);
+  }
+  SKIP(1);
+  SKIP(-1);
+  SKIP(-1);
+  EXPECT_TRUE(dBOF());
+  EXPECT_EQ(FieldInt(2), 1);
+  CloseArea();
+
+  ASSERT_TRUE(UseDbf(name_));
+  GoTop();
+  EXPECT_EQ(FieldInt(2), 1);
+  const int other = ::open(name_.c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  const std::string head = ReadWholeFile(name_).substr(0, 12);
+  const uint16_t hl = static_cast<uint8_t>(head[8]) | (static_cast<uint8_t>(head[9]) << 8);
+  const uint16_t rl = static_cast<uint8_t>(head[10]) | (static_cast<uint8_t>(head[11]) << 8);
+  // Another program rewrites record 2 and appends record 41.
+  ASSERT_EQ(::pwrite(other, "X2", 2, hl + rl + 1), 2);
+  std::string rec41(rl, ' ');
+  rec41.replace(1, 3, "R41");
+  rec41.replace(rl - 6, 6, "    41");
+  ASSERT_EQ(::pwrite(other, rec41.data(), rl, hl + 40 * rl), rl);
+  SKIP(1);
+  EXPECT_EQ(FieldStr(1).substr(0, 3), "X2 ");
+  GO(41);
+  EXPECT_EQ(KelpieErrorCode, 0);
+  EXPECT_EQ(FieldInt(2), 41);
+  SKIP(1);
+  EXPECT_TRUE(dEOF());
+  // Cut to the header and one record: reading record 30 fails with error 213.
+  ASSERT_EQ(::ftruncate(other, hl + rl), 0);
+  ::close(other);
+  SetErrorDispatch(false);
+  GO(30);
+  EXPECT_EQ(KelpieErrorCode, 213);
+  SetErrorDispatch(true);
+}
+
 TEST_F(KpDbf, MemoFiles) {
   ASSERT_TRUE(CreateDbf(name_, {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}));
   EXPECT_EQ(static_cast<uint8_t>(ReadWholeFile(name_)[0]), 0x83);
-  const std::string dbt = ReadWholeFile(tmp_.File("t.DBT"));
+  // The memo's extension takes the case of the table's.
+  EXPECT_FALSE(std::filesystem::exists(tmp_.File("t.DBT")));
+  const std::string dbt = ReadWholeFile(tmp_.File("t.dbt"));
   ASSERT_EQ(dbt.size(), 513u);
   EXPECT_EQ(dbt[0], 1);
   EXPECT_EQ(dbt[512], '\x1A');
   ASSERT_TRUE(CreateMemoFile(name_, 0xF5, 64, "test"));
-  const std::string fpt = ReadWholeFile(tmp_.File("t.FPT"));
+  const std::string fpt = ReadWholeFile(tmp_.File("t.fpt"));
   ASSERT_EQ(fpt.size(), 512u);
   EXPECT_EQ(fpt.substr(0, 8), std::string("\0\0\0\x08\0\0\0\x40", 8));
   ASSERT_TRUE(CreateMemoFile(tmp_.File("kunden.dbf"), 0x8B, 512, "test"));
-  const std::string db4 = ReadWholeFile(tmp_.File("kunden.DBT"));
+  const std::string db4 = ReadWholeFile(tmp_.File("kunden.dbt"));
+  ASSERT_TRUE(CreateMemoFile(tmp_.File("KUNDEN.DBF"), 0xF5, 64, "test"));
+  EXPECT_TRUE(std::filesystem::exists(tmp_.File("KUNDEN.FPT")));
+  EXPECT_EQ(MemoFileName("/d/Preset", 0x83), "/d/Preset.DBT");
   ASSERT_EQ(db4.size(), 24u);
   EXPECT_EQ(db4.substr(8, 8), std::string("kunden\0\0", 8));
   EXPECT_EQ(db4.substr(18, 4), std::string("\x02\x01\x00\x02", 4));
   EXPECT_EQ(MemoExtension(0x30), "FPT");
   EXPECT_EQ(MemoExtension(0x77), "DBT");
   EXPECT_THROW(CreateMemoFile(tmp_.File("no/such/t.dbf"), 0x83, 512, "test"), EKelpieError);
+}
+
+// Stored numbers read exactly as the C library reads their text, whatever their digits.
+TEST_F(KpDbf, StoredNumbersReadExactly) {
+  ASSERT_TRUE(CreateDbf(name_, {{"WERT", 'N', 20, 6}, {"ANZ", 'N', 20, 0}}));
+  ASSERT_TRUE(UseDbf(name_, "", true));
+  ClearRecord();
+  Append();
+  std::mt19937_64 rng(7);
+  std::vector<std::string> texts = {"0.1", "-0.000001", "123456789.012345", "9999999999999.99", "1.", "-.5",
+                                    "+2.5", "12345678901234.123456", "0.30000000000000004"};
+  for (int i = 0; i < 300; ++i) {
+    const int decimals = static_cast<int>(rng() % 7);
+    std::string t = std::to_string(static_cast<int64_t>(rng() % 100000000000000ull) - 50000000000000ll);
+    if (decimals > 0) t.insert(t.size() > static_cast<size_t>(decimals) ? t.size() - decimals : 0, ".");
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    Poke(t.substr(0, 20), 1, 1);
+    Poke(std::to_string(static_cast<int64_t>(rng() >> 1) / (1 + static_cast<int64_t>(rng() % 1000))), 2, 1);
+    GO(1);
+    EXPECT_EQ(FieldNum(1), std::strtod(t.substr(0, 20).c_str(), nullptr)) << t;
+    EXPECT_EQ(FieldInt(2), std::strtoll(Peek(2, 1).c_str(), nullptr, 10)) << Peek(2, 1);
+  }
 }
 
 TEST_F(KpDbf, NumberTexts) {

@@ -413,6 +413,16 @@ TEST_F(TableTest, FiltersAndScopesSelectRecords) {
   EXPECT_EQ(KelpieErrorCode, 351);
   KelpieErrorCode = 0;
   EXPECT_EQ(VisibleRecords().size(), 6u);
+  // A filter or scope that is no condition is refused as a type error, not read as a byte.
+  for (const char* notLogical : {"QTY", "CITY", "BORN", "AMOUNT * 2"}) {
+    EXPECT_FALSE(SetFilterExpr(notLogical)) << notLogical;
+    EXPECT_EQ(KelpieErrorCode, 351) << notLogical;
+    EXPECT_NE(KelpieErrorText.find("Unvereinbare Typen"), std::string::npos) << notLogical;
+    KelpieErrorCode = 0;
+    EXPECT_FALSE(SetScopeExpr(notLogical)) << notLogical;
+    KelpieErrorCode = 0;
+    EXPECT_EQ(VisibleRecords().size(), 6u);
+  }
 }
 
 }  // namespace

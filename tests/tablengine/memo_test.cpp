@@ -44,7 +44,7 @@ class Memo : public ::testing::Test {
   }
 
   std::string MemoFile() const {
-    return ReadWholeFile(ForceExtension(name_, MemoExtension(static_cast<uint8_t>(ReadWholeFile(name_)[0]))));
+    return ReadWholeFile(MemoFileName(name_, static_cast<uint8_t>(ReadWholeFile(name_)[0])));
   }
 
   TempFolder tmp_;
@@ -79,7 +79,7 @@ TEST_F(Memo, AppendPadsAFileThatIsNoWholeNumberOfBlocks) {
   Table(0x83);
   Add("a", "eins");
   CloseArea();
-  const std::string memo = ForceExtension(name_, "DBT");
+  const std::string memo = ForceExtension(name_, "dbt");
   WriteWholeFile(memo, ReadWholeFile(memo) + "abc");
   Select(1);
   ASSERT_TRUE(UseDbf(name_, "", true));
@@ -161,7 +161,7 @@ TEST_F(Memo, FptBlocksFollowTheHeaderBlockSize) {
 TEST_F(Memo, BlockSizeZeroTakesTheDefault) {
   Table(0x8B);
   CloseArea();
-  std::string memo = ForceExtension(name_, "DBT");
+  std::string memo = ForceExtension(name_, "dbt");
   std::string f = ReadWholeFile(memo);
   f[20] = f[21] = 0;
   WriteWholeFile(memo, f);
@@ -190,9 +190,9 @@ TEST_F(Memo, CopyAndPack) {
   EXPECT_EQ(ReadMemo(2), "zwei");
   // Pack: every memo moves into a new file, the records follow.
   Select(1);
-  const size_t before = ReadWholeFile(ForceExtension(first, "DBT")).size();
+  const size_t before = ReadWholeFile(ForceExtension(first, "dbt")).size();
   PackMemofile();
-  const std::string packed = ReadWholeFile(ForceExtension(first, "DBT"));
+  const std::string packed = ReadWholeFile(ForceExtension(first, "dbt"));
   EXPECT_LT(packed.size(), before);
   EXPECT_FALSE(FileExist(ForceExtension(first, "$$$")));
   const std::vector<std::string> expect = {"eins", "zwei", "drei"};
@@ -241,7 +241,7 @@ TEST_F(Memo, MissingFilesAndBadAddresses) {
   // With a memo field it is an error.
   Table(0x83, "w.dbf");
   CloseArea();
-  std::remove(ForceExtension(name_, "DBT").c_str());
+  std::remove(ForceExtension(name_, "dbt").c_str());
   Select(1);
   try {
     UseDbf(name_);
@@ -266,7 +266,7 @@ TEST_F(Memo, MissingFilesAndBadAddresses) {
   Add("a", "eins");
   Add("b", "zwei");
   CloseArea();
-  const std::string memo = ForceExtension(name_, "DBT");
+  const std::string memo = ForceExtension(name_, "dbt");
   std::string f = ReadWholeFile(memo);
   f[512 + 7] = '\x7F';
   f[0] = 2;                        // free chain: block 2 ...
