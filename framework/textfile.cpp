@@ -68,6 +68,7 @@ void TextFile::Assign(const std::string& name) {
   if (file_) Close();
   name_ = name;
   io_ = IoOk;
+  page_ = LegacyCodePage::Ansi1252;
 }
 
 bool TextFile::Open(const char* mode, bool forWrite) {
@@ -98,6 +99,7 @@ bool TextFile::Open(const char* mode, bool forWrite) {
   }
   writing_ = forWrite;
   io_ = IoOk;
+  writeError_ = IoOk;
   return true;
 }
 
@@ -114,6 +116,7 @@ bool TextFile::Close() {
   bool ok = std::fclose(file_) == 0;
   file_ = nullptr;
   io_ = ok ? IoOk : FailureCode(writing_);
+  if (!ok && writing_ && writeError_ == IoOk) writeError_ = io_;
   return ok;
 }
 
@@ -155,7 +158,7 @@ bool TextFile::ReadLine(std::string& line) {
     return false;
   }
   if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  line = DecodeTextLine(raw);
+  line = DecodeTextLine(raw, page_);
   io_ = IoOk;
   return true;
 }
@@ -172,18 +175,23 @@ bool TextFile::Write(const std::string& s) {
   if (failWrites_ > 0) {
     --failWrites_;
     io_ = IoWriteError;
+    if (writeError_ == IoOk) writeError_ = io_;
     return false;
   }
   errno = 0;
   if (std::fwrite(s.data(), 1, s.size(), file_) != s.size()) {
     io_ = FailureCode(true);
+    if (writeError_ == IoOk) writeError_ = io_;
     return false;
   }
   io_ = IoOk;
   return true;
 }
 
-bool TextFile::WriteLn(const std::string& s) { return Write(s + "\r\n"); }
+bool TextFile::WriteLn(const std::string& s) {
+  if (page_ == LegacyCodePage::Oem850) return Write(EncodeCp850Line(s) + "\r\n");
+  return Write(s + "\r\n");
+}
 
 // ---------------------------------------------------------------------------------------------
 // Number texts
@@ -472,6 +480,11 @@ bool FileCanOpen(const std::string& name) {
   if (fd < 0) return false;
   ::close(fd);
   return true;
+}
+
+std::string TemporaryNameBeside(const std::string& fileName) {
+  return ExtractFolder(fileName) + "." + FileNamePart(fileName) + "." +
+         std::to_string(static_cast<long>(::getpid())) + ".tmp";
 }
 
 namespace {

@@ -30,6 +30,7 @@ bool ReadAllLines(const std::string& name, std::vector<std::string>& lines) {
   lines.clear();
   TextFile f;
   f.Assign(name);
+  f.SetCodePage(LegacyCodePage::Oem850);
   if (!f.Reset()) return false;
   std::string line;
   while (!f.Eof()) {
@@ -153,6 +154,7 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   const std::string temp = target + ".$$$";
   TextFile f;
   f.Assign(temp);
+  f.SetCodePage(LegacyCodePage::Oem850);
   bool ok = f.Rewrite();
   for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
   if (f.IsOpen() && !f.Close()) ok = false;

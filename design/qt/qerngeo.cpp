@@ -138,7 +138,7 @@ void TForm_qerngeo::BuildControls() {
     if (f == GeoField::Z) {
       SpinEdit_z = new QSpinBox(this);
       SpinEdit_z->setObjectName(FieldControlName(f));
-      SpinEdit_z->setRange(0, 9999);
+      SpinEdit_z->setRange(0, MaxToothCount);
       SpinEdit_z->setValue(static_cast<int>(inputs_.Value[i]));
       SpinEdit_z->setMinimumWidth(70);
       connect(SpinEdit_z, &QSpinBox::valueChanged, this, [this] { FieldChanged(GeoField::Z); });
@@ -553,7 +553,7 @@ void TForm_qerngeo::RecalculateGeometry() {
 void TForm_qerngeo::SetFieldText(GeoField f, long double value) {
   QString text = QString::fromStdString(FieldText(f, value));
   if (f == GeoField::Z) {
-    int z = static_cast<int>(std::max<long double>(std::min<long double>(value, 9999), 0));
+    int z = static_cast<int>(std::max<long double>(std::min<long double>(value, MaxToothCount), 0));
     if (SpinEdit_z->value() != z) SpinEdit_z->setValue(z);
   } else if (QLineEdit* e = FieldEdit(f); e->text() != text) {
     e->setText(text);

@@ -22,6 +22,7 @@
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
+#include "framework/qt/qttranslation.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/utilstr.h"
 #include "framework/zorqdraw.h"
@@ -92,6 +93,7 @@ void Thh::FormCreate() {
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
+  LoadQtTranslations(Settings.LanguageNumber);
   // The start-up routine; a run that the command line ends stops here, before any showing.
   startExit_ = ProgramStart();
   if (startExit_) return;
@@ -134,6 +136,7 @@ void Thh::ApplyMenuCaptions() {
 void Thh::SetLanguage(int n) {
   Settings.LanguageNumber = n;
   SetMenuLanguage(n);
+  LoadQtTranslations(n);
   ApplyMenuCaptions();
   UpdateMainCaption();
 }

@@ -28,6 +28,9 @@
 namespace qern {
 
 namespace {
+
+// The desktop's program that opens a file with the program the user chose for its kind.
+const std::string DesktopOpener = "xdg-open";
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QFont ToQFont(const PrintFontSpec& spec) {
@@ -124,10 +127,14 @@ void TForm_showtextfile::mi_DateiDruckenClick() { PrintTextFile(listFileName_); 
 void TForm_showtextfile::mi_dateiExportNotepadClick() {
   const std::string file = AddBackslash(Settings.TempFolder) + "outwin.txt";
   // The configured text program, else the desktop's program for text files.
+  StartResult started = StartResult::NotFound;
   if (ProgramExists(Settings.TextProgram))
-    StartDetached({Settings.TextProgram, file});
-  else
-    StartDetached({"xdg-open", file});
+    started = StartDetached({Settings.TextProgram, file});
+  else if (ProgramExists(DesktopOpener))
+    started = StartDetached({DesktopOpener, file});
+  if (started != StartResult::Started)
+    ErrorMessage("Textprogramm \"" + Settings.TextProgram + "\" nicht gefunden und kein " +
+                 DesktopOpener + " vorhanden: " + file + " nicht geöffnet !");
 }
 
 // ---- Printer -------------------------------------------------------------------------------
