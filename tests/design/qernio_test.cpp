@@ -237,6 +237,24 @@ TEST_F(DesignFileTest, ClassicCodePageAndLineEndsRead) {
   EXPECT_NEAR(static_cast<double>(Design.PinDimension[2]), -27.5, 1e-4);
 }
 
+// Whole numbers take only the values the geometry window can give them; others mark a damaged file.
+TEST_F(DesignFileTest, WholeNumbersOutOfRangeAreRefused) {
+  ASSERT_TRUE(WriteDesignFile(Path("good.qrk"), CurrentDesignContent()));
+  const std::vector<std::string> lines = ReadFileLines(Path("good.qrk"));
+  ASSERT_EQ(lines[10], "31");
+  struct Case { std::size_t line; const char* value; bool ok; };
+  const Case cases[] = {{10, "-2147483648", false}, {10, "10000", false}, {10, "9999", true},
+                        {10, "0", true}, {11, "3", false}, {12, "2", true}, {13, "3", false},
+                        {20, "4", false}, {8 + 36, "-1", false}, {8 + 36, "2", true}};
+  for (const Case& c : cases) {
+    std::vector<std::string> changed = lines;
+    changed[c.line] = c.value;
+    WriteFileLines(Path("changed.qrk"), changed);
+    DesignFileContent content;
+    EXPECT_EQ(ReadDesignFile(Path("changed.qrk"), content), c.ok) << c.line << ": " << c.value;
+  }
+}
+
 TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   ScopedScriptedDialogs dialogs;
   FillTexts();
