@@ -138,8 +138,10 @@ bool TextFile::ReadLine(std::string& line) {
     io_ = IoNotOpenInput;
     return false;
   }
-  std::string raw;
-  int c = std::getc(file_);
+  std::string& raw = lineBuffer_;
+  raw.clear();
+  // The file belongs to this object alone: no stream locking per character.
+  int c = getc_unlocked(file_);
   if (c == EOF) {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
@@ -151,7 +153,7 @@ bool TextFile::ReadLine(std::string& line) {
       return false;
     }
     raw.push_back(static_cast<char>(c));
-    c = std::getc(file_);
+    c = getc_unlocked(file_);
   }
   if (c == EOF && std::ferror(file_)) {
     io_ = IoReadError;

@@ -73,6 +73,7 @@ class TextFile {
   int io_ = IoOk;
   int failWrites_ = 0;
   int writeError_ = IoOk;
+  std::string lineBuffer_;  // the raw bytes of the line being read, kept for its capacity
   LegacyCodePage page_ = LegacyCodePage::Ansi1252;
 };
 

@@ -1,0 +1,24 @@
+// Fuzz target: the configuration file reader (qern.cfg).
+#include <cstddef>
+#include <cstdint>
+
+#include "framework/configio.h"
+#include "framework/progvar.h"
+#include "tests/fuzz/fuzzsupport.h"
+
+using namespace qern;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool ready = [] {
+    fuzz::UseQuietDialogs();
+    return true;
+  }();
+  (void)ready;
+  InitProgramState();
+  Ident.ProgramName = "qern";
+  Settings.ConfigFolder = fuzz::WorkFolder();
+  fuzz::WriteInput("qern.cfg", data, size);
+  ReadConfiguration();
+  Flags.AbortFlag = false;
+  return 0;
+}
