@@ -31,21 +31,27 @@ void ChangeLogMenu(int choice) {
     choice = index;
   }
   switch (choice) {
-    case 1:
+    case 1: {
       if (d.ChangeCount >= MaxChangeEntries) {
         ErrorMessage("Max. Änderungen = " + IntStr(MaxChangeEntries) + " !");
         return;
       }
+      // A new entry starts empty (a deleted entry's texts do not come back) with today's date;
+      // Cancel puts the log back as it was.
+      const ChangeEntry previous = d.ChangeEntries[d.ChangeCount];
       ++d.ChangeCount;
+      d.ChangeEntries[d.ChangeCount - 1] = ChangeEntry{};
       d.ChangeEntries[d.ChangeCount - 1].Date = TodayStr();
       Flags.AbortFlag = false;
       if (Windows.EditEntry) Windows.EditEntry(d.ChangeCount);
-      if (Flags.AbortFlag) {  // a cancelled new entry is not added
+      if (Flags.AbortFlag) {
         --d.ChangeCount;
+        d.ChangeEntries[d.ChangeCount] = previous;
         return;
       }
       PrintChangeLog(DeviceWindow);
       break;
+    }
     case 2:
       if (d.ChangeCount == 0) return;
       if (Windows.EditEntry) Windows.EditEntry(d.ChangeCount);

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace qern {
 
@@ -93,6 +94,43 @@ std::string MountPointOf(const std::string& path) {
     p = parent;
   }
   return p;
+}
+
+namespace {
+// A field of /proc/mounts with its octal escapes ("\040" for a blank) decoded.
+std::string MountField(const std::string& s) {
+  std::string r;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' &&
+        s[i + 2] >= '0' && s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+      r += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+      i += 3;
+    } else {
+      r += s[i];
+    }
+  }
+  return r;
+}
+}  // namespace
+
+std::string FileSystemTypeIn(const std::string& mountTable, const std::string& mountPoint) {
+  std::string type, line;
+  std::istringstream in(mountTable);
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string device, point, fsType;
+    if (!(fields >> device >> point >> fsType)) continue;
+    if (MountField(point) == mountPoint) type = fsType;
+  }
+  return type;
+}
+
+std::string FileSystemType(const std::string& path) {
+  std::ifstream in("/proc/self/mounts");
+  if (!in) return "";
+  std::ostringstream table;
+  table << in.rdbuf();
+  return FileSystemTypeIn(table.str(), MountPointOf(path));
 }
 
 std::vector<std::string> LocalIPv4Addresses() {

@@ -23,6 +23,13 @@ uint64_t DiskFreeBytes(const std::string& path);
 // The mount point of the file system holding path ("/" when nothing better is known).
 std::string MountPointOf(const std::string& path);
 
+// Type of the file system mounted at the mount point of path ("ext4", "tmpfs" ...) from
+// /proc/self/mounts; "" when unknown.
+std::string FileSystemType(const std::string& path);
+// The type of mountPoint in a mount table of /proc/mounts lines (the last entry for it wins, as
+// a later mount covers an earlier one); octal escapes such as "\040" are decoded.
+std::string FileSystemTypeIn(const std::string& mountTable, const std::string& mountPoint);
+
 // Dotted IPv4 addresses of the network interfaces that are up; loopback only when nothing else.
 std::vector<std::string> LocalIPv4Addresses();
 

@@ -10,10 +10,16 @@
 #include <QPalette>
 #include <QScreen>
 
+#include "design/aendvar.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
+#include "design/qernole.h"
 #include "design/qernstart.h"
 #include "design/qt/qerngeo.h"
+#include "design/qt/sysinfwindow.h"
+#include "drawing/aend1.h"
+#include "drawing/qt/laend1.h"
+#include "drawing/qt/laend2.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/help.h"
@@ -27,6 +33,7 @@
 #include "framework/utilstr.h"
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
+#include "platform/qt/qtdesktop.h"
 
 namespace qern {
 
@@ -80,6 +87,39 @@ void Thh::CreateMenus() {
   mi_viewErrorMessages->setObjectName("mi_viewErrorMessages");
   mi_viewErrorMessages->setEnabled(false);
   connect(mi_viewErrorMessages, &QAction::triggered, this, [this] { mi_viewErrorMessagesClick(); });
+
+  auto item = [this](QMenu* menu, const char* name, auto handler) {
+    QAction* a = menu->addAction(QString());
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  mi_doc = menuBar()->addMenu(QString());
+  mi_docdrawinginfo = item(mi_doc, "mi_docdrawinginfo", [this] { mi_docdrawinginfoClick(); });
+  mi_doc->addSeparator();
+  mi_docuShowChanges1 = item(mi_doc, "mi_docuShowChanges1", [this] { ChangeLogClick(4); });
+  mi_docuPrintChanges = item(mi_doc, "mi_docuPrintChanges", [this] { ChangeLogClick(5); });
+  mi_docuNewChange = item(mi_doc, "mi_docuNewChange", [this] { ChangeLogClick(1); });
+  mi_docuModifyChanges = item(mi_doc, "mi_docuModifyChanges", [this] { ChangeLogClick(2); });
+  mi_docudeleteChange = item(mi_doc, "mi_docudeleteChange", [this] { ChangeLogClick(3); });
+
+  // The OLE menu keeps its own captions in every language.
+  mi_ole = menuBar()->addMenu("&OLE");
+  mi_OleStartExcel = item(mi_ole, "mi_OleStartExcel", [this] { mi_OleStartExcelClick(); });
+  mi_OleStartExcel->setText("Start Excel");
+  mi_OleExportExcel = item(mi_ole, "mi_OleExportExcel", [this] { mi_OleExportExcelClick(); });
+  mi_OleExportExcel->setText("Export QERN -> Excel");
+  mi_OleExportExcel->setEnabled(false);
+  mi_ole->addSeparator();
+  mi_OlePrintoutExcel = item(mi_ole, "mi_OlePrintoutExcel", [this] { mi_OlePrintoutExcelClick(); });
+  mi_OlePrintoutExcel->setText("Printout -> Excel");
+
+  mi_help = menuBar()->addMenu(QString());
+  mi_helphistory = item(mi_help, "mi_helphistory", [] { OpenInfoPage(); });
+  mi_helpwww = item(mi_help, "mi_helpwww", [] { OpenHomePage(); });
+  mi_helpemail = item(mi_help, "mi_helpemail", [] { MailToMaker(); });
+  mi_helpSysInfo = item(mi_help, "mi_helpSysInfo", [this] { mi_helpSysInfoClick(); });
+  mi_HelpAbout = item(mi_help, "mi_HelpAbout", [this] { mi_HelpAboutClick(); });
 }
 
 void Thh::FormCreate() {
@@ -89,6 +129,8 @@ void Thh::FormCreate() {
     InstallHelpViewer();
     InstallErrorHelpWindow();
     InstallQtListingHooks();
+    InstallChangeLogWindows();
+    InstallQtDesktop();
   }
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
@@ -131,6 +173,19 @@ void Thh::ApplyMenuCaptions() {
   mi_viewausdruck->setText(Caption(MenuCaptions.Printout));
   mi_viewErrorMessages->setText(
       Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
+  mi_doc->setTitle(Caption(MenuCaptions.Document));
+  mi_docdrawinginfo->setText(Caption(MenuCaptions.DrawingData));
+  mi_docuShowChanges1->setText(Caption(MenuCaptions.ChangeInfo));
+  mi_docuPrintChanges->setText(Caption(MenuCaptions.ChangePrintout));
+  mi_docuNewChange->setText(Caption(MenuCaptions.ChangeNew));
+  mi_docuModifyChanges->setText(Caption(MenuCaptions.ChangeEditLast));
+  mi_docudeleteChange->setText(Caption(MenuCaptions.ChangeDeleteLast));
+  mi_help->setTitle(Caption(MenuCaptions.Help));
+  mi_helphistory->setText(Caption(Ident.ProductName + " Info (www)"));
+  mi_helpwww->setText(Caption("&ZORQUAN Homepage"));
+  mi_helpemail->setText(Caption("&E-Mail an ZORQUAN"));
+  mi_helpSysInfo->setText(Caption("System Info"));
+  mi_HelpAbout->setText(Caption(Ident.ProductName));
 }
 
 void Thh::SetLanguage(int n) {
@@ -169,5 +224,38 @@ void Thh::mi_viewErrorMessagesClick() {
 }
 
 void Thh::mi_fileexitClick() { close(); }
+
+// Title-block texts and change entries are saved with the design: a change marks it modified, so
+// that closing asks before it is lost.
+void Thh::mi_docdrawinginfoClick() {
+  Flags.AbortFlag = false;
+  const DrawingInfoRecord before = DrawingInfo;
+  ShowDrawingInfo();
+  if (!(DrawingInfo == before)) Flags.DesignModified = true;
+}
+
+void Thh::ChangeLogClick(int choice) {
+  Flags.AbortFlag = false;
+  const DrawingInfoRecord before = DrawingInfo;
+  ChangeLogMenu(choice);
+  if (!(DrawingInfo == before)) Flags.DesignModified = true;
+}
+
+void Thh::mi_OleStartExcelClick() {
+  Flags.AbortFlag = false;
+  StartExcel();
+  if (!Flags.AbortFlag) mi_OleExportExcel->setEnabled(true);
+}
+
+void Thh::mi_OleExportExcelClick() {
+  Flags.AbortFlag = false;
+  ExportDesignToExcel();
+}
+
+void Thh::mi_OlePrintoutExcelClick() { PrintoutToExcel(); }
+
+void Thh::mi_helpSysInfoClick() { ShowSystemInfo(); }
+
+void Thh::mi_HelpAboutClick() { ShowAboutBox(); }
 
 }  // namespace qern

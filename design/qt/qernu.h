@@ -41,6 +41,13 @@ class Thh : public TFzorqgra {
   void mi_viewausdruckClick();  // result listing to the configured listing device
   void mi_viewErrorMessagesClick();
   void mi_fileexitClick();
+  void mi_docdrawinginfoClick();
+  void ChangeLogClick(int choice);  // the change-log items: ChangeLogMenu(choice)
+  void mi_OleStartExcelClick();     // success enables the export
+  void mi_OleExportExcelClick();
+  void mi_OlePrintoutExcelClick();
+  void mi_helpSysInfoClick();
+  void mi_HelpAboutClick();
 
   QMenu* mi_file = nullptr;
   QAction* mi_fileexit = nullptr;
@@ -49,6 +56,23 @@ class Thh : public TFzorqgra {
   QMenu* mi_view = nullptr;
   QAction* mi_viewausdruck = nullptr;
   QAction* mi_viewErrorMessages = nullptr;
+  QMenu* mi_doc = nullptr;
+  QAction* mi_docdrawinginfo = nullptr;
+  QAction* mi_docuShowChanges1 = nullptr;
+  QAction* mi_docuPrintChanges = nullptr;
+  QAction* mi_docuNewChange = nullptr;
+  QAction* mi_docuModifyChanges = nullptr;
+  QAction* mi_docudeleteChange = nullptr;
+  QMenu* mi_ole = nullptr;
+  QAction* mi_OleStartExcel = nullptr;
+  QAction* mi_OleExportExcel = nullptr;
+  QAction* mi_OlePrintoutExcel = nullptr;
+  QMenu* mi_help = nullptr;
+  QAction* mi_helphistory = nullptr;
+  QAction* mi_helpwww = nullptr;
+  QAction* mi_helpemail = nullptr;
+  QAction* mi_helpSysInfo = nullptr;
+  QAction* mi_HelpAbout = nullptr;
 
  private:
   void CreateMenus();

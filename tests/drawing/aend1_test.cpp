@@ -101,17 +101,22 @@ TEST_F(ChangeLogPrintTest, MenuActsOnTheLastEntryAndStopsAt25) {
   EXPECT_EQ(DrawingInfo.ChangeCount, 2);
   EXPECT_EQ(shown_.find("Toleranz"), std::string::npos);
 
-  // "neu" reuses the dropped slot with today's date; "ändern" edits the last entry.
+  // "neu" takes the dropped slot empty, dated today (the deleted texts do not come back);
+  // "ändern" edits the last entry.
   ChangeLogMenu(1);
   ChangeLogMenu(2);
   EXPECT_EQ(edited, (std::vector<int>{3, 3}));
-  EXPECT_EQ(DrawingInfo.ChangeEntries[2].ChangeText, "Toleranz");
-  EXPECT_EQ(DrawingInfo.ChangeEntries[2].Date, TodayStr());
+  EXPECT_EQ(DrawingInfo.ChangeEntries[2], (ChangeEntry{"", TodayStr(), "", ""}));
 
-  // A cancelled "neu" adds no entry.
-  SetChangeLogWindows({[&](int) { Flags.AbortFlag = true; }, {}});
+  // A cancelled "neu" adds no entry and leaves the next slot as it was.
+  DrawingInfo.ChangeEntries[3] = {"alt", "2020-01-01", "X", "y"};
+  SetChangeLogWindows({[&](int n) {
+    EXPECT_EQ(DrawingInfo.ChangeEntries[n - 1].ChangeText, "");
+    Flags.AbortFlag = true;
+  }, {}});
   ChangeLogMenu(1);
   EXPECT_EQ(DrawingInfo.ChangeCount, 3);
+  EXPECT_EQ(DrawingInfo.ChangeEntries[3], (ChangeEntry{"alt", "2020-01-01", "X", "y"}));
   Flags.AbortFlag = false;
 
   // "zurück...." and Cancel end the menu.

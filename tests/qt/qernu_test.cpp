@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <set>
 
+#include "design/aendvar.h"
 #include "design/qernio.h"
 #include "design/qernstart.h"
 #include "design/qernvar.h"
@@ -164,6 +165,36 @@ TEST_F(MainWindowStart, StartsWithTheNamedFile) {
   EXPECT_EQ(Session.CurrentFileName, "named.qrk");
   EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung  -  named.qrk");
   EXPECT_EQ(modalWindows_, 0);
+}
+
+TEST_F(MainWindowStart, DocumentationAndOleMenusReachTheirWindows) {
+  Thh window;
+  EXPECT_EQ(window.mi_doc->title().toStdString(), "D&okument");
+  EXPECT_EQ(window.mi_docuNewChange->text().toStdString(), "&Neue Änderung");
+  EXPECT_EQ(window.mi_HelpAbout->text().toStdString(), "QERN");
+  EXPECT_EQ(window.mi_helphistory->text().toStdString(), "QERN Info (www)");
+  window.mi_docdrawinginfo->trigger();
+  EXPECT_EQ(modalWindows_, 1) << "the drawing-information window";
+  EXPECT_TRUE(Flags.AbortFlag) << "closed like Cancel";
+  EXPECT_FALSE(Flags.DesignModified);
+  window.mi_docudeleteChange->trigger();  // no entries: the log is shown, nothing changes
+  EXPECT_FALSE(Flags.DesignModified);
+  DrawingInfo.ChangeCount = 1;
+  window.mi_docudeleteChange->trigger();
+  EXPECT_TRUE(Flags.DesignModified) << "a changed log is saved with the design";
+  modalWindows_ = 1;
+
+  // Start Excel: the unnamed design is refused and the export stays disabled.
+  EXPECT_EQ(window.mi_OleExportExcel->text().toStdString(), "Export QERN -> Excel");
+  window.mi_OleStartExcel->trigger();
+  EXPECT_EQ(modalWindows_, 2) << "the save message";
+  EXPECT_FALSE(window.mi_OleExportExcel->isEnabled());
+  Session.CurrentFileName = "welle";
+  setenv("QERN_SPREADSHEET", "/bin/true", 1);
+  window.mi_OleStartExcel->trigger();
+  unsetenv("QERN_SPREADSHEET");
+  EXPECT_TRUE(window.mi_OleExportExcel->isEnabled());
+  EXPECT_EQ(modalWindows_, 2);
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+// Desktop associations from the XDG files (default, added and cached entries count; removed
+// ones and other types do not), the hooks that open files and links, and link escaping.
+#include "platform/desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "tests/support/testutil.h"
+
+namespace qern {
+namespace {
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* v : Vars) {
+      if (const char* old = std::getenv(v)) saved_.emplace_back(v, old);
+      ::setenv(v, tmp_.File(v).c_str(), 1);
+    }
+  }
+  void TearDown() override {
+    for (const char* v : Vars) ::unsetenv(v);
+    for (const auto& [name, value] : saved_) ::setenv(name, value.c_str(), 1);
+    SetDesktopHooks({});
+  }
+  void Write(const std::string& relative, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(tmp_.File(relative)).parent_path());
+    test::WriteWholeFile(tmp_.File(relative), text);
+  }
+  static constexpr const char* Vars[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
+                                         "XDG_DATA_DIRS"};
+  test::TempFolder tmp_;
+  std::vector<std::pair<const char*, std::string>> saved_;
+};
+
+TEST_F(DesktopTest, AssociationsFromTheXdgFiles) {
+  const std::string sheet = "application/vnd.oasis.opendocument.spreadsheet";
+  EXPECT_FALSE(HasAssociatedProgram(sheet));
+  Write("XDG_CONFIG_HOME/mimeapps.list",
+        "[Removed Associations]\n" + sheet + "=calc.desktop;\n[Default Applications]\ntext/plain=\n");
+  EXPECT_FALSE(HasAssociatedProgram(sheet));
+  EXPECT_FALSE(HasAssociatedProgram("text/plain"));
+  Write("XDG_DATA_DIRS/applications/mimeinfo.cache", "[MIME Cache]\n" + sheet + "=calc.desktop;\n");
+  EXPECT_TRUE(HasAssociatedProgram(sheet));
+  Write("XDG_CONFIG_DIRS/mimeapps.list", "[Added Associations]\n text/csv = gnumeric.desktop\n");
+  EXPECT_TRUE(HasAssociatedProgram("text/csv"));
+  EXPECT_FALSE(HasAssociatedProgram("text/cs"));
+  EXPECT_EQ(MimeAssociationFiles().front(), tmp_.File("XDG_CONFIG_HOME") + "/mimeapps.list");
+}
+
+TEST_F(DesktopTest, HooksOpenFilesAndLinks) {
+  std::vector<std::string> seen;
+  SetDesktopHooks({[&](const std::string& f) { seen.push_back("file " + f); return true; },
+                   [&](const std::string& u) { seen.push_back("url " + u); return false; }});
+  EXPECT_TRUE(OpenWithDesktop("/tmp/a b.xlsx"));
+  EXPECT_FALSE(OpenUrl("mailto:x@y.z"));
+  EXPECT_EQ(seen, (std::vector<std::string>{"file /tmp/a b.xlsx", "url mailto:x@y.z"}));
+  EXPECT_EQ(UrlEncode("QERN V1.0 ä&?"), "QERN%20V1.0%20%C3%A4%26%3F");
+}
+
+}  // namespace
+}  // namespace qern
