@@ -23,14 +23,13 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "platform/desktop.h"
 #include "platform/process.h"
 
 namespace qern {
 
 namespace {
 
-// The desktop's program that opens a file with the program the user chose for its kind.
-const std::string DesktopOpener = "xdg-open";
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QFont ToQFont(const PrintFontSpec& spec) {
@@ -127,14 +126,12 @@ void TForm_showtextfile::mi_DateiDruckenClick() { PrintTextFile(listFileName_); 
 void TForm_showtextfile::mi_dateiExportNotepadClick() {
   const std::string file = AddBackslash(Settings.TempFolder) + "outwin.txt";
   // The configured text program, else the desktop's program for text files.
-  StartResult started = StartResult::NotFound;
-  if (ProgramExists(Settings.TextProgram))
-    started = StartDetached({Settings.TextProgram, file});
-  else if (ProgramExists(DesktopOpener))
-    started = StartDetached({DesktopOpener, file});
-  if (started != StartResult::Started)
-    ErrorMessage("Textprogramm \"" + Settings.TextProgram + "\" nicht gefunden und kein " +
-                 DesktopOpener + " vorhanden: " + file + " nicht geöffnet !");
+  const bool started = ProgramExists(Settings.TextProgram)
+                           ? StartDetached({Settings.TextProgram, file}) == StartResult::Started
+                           : OpenWithDesktop(file);
+  if (!started)
+    ErrorMessage("Textprogramm \"" + Settings.TextProgram + "\" nicht gefunden und kein Programm " +
+                 "des Desktops für Textdateien: " + file + " nicht geöffnet !");
 }
 
 // ---- Printer -------------------------------------------------------------------------------
