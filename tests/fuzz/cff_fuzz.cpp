@@ -9,14 +9,8 @@
 using namespace qern;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = [] {
-    InitProgramState();
-    Ident.ProgramName = "qern";
-    Settings.ConfigFolder = fuzz::WorkFolder();
-    fuzz::UseQuietDialogs();
-    return true;
-  }();
-  (void)ready;
+  fuzz::StartOnce();
+  Settings.ConfigFolder = fuzz::WorkFolder();
   fuzz::WriteInput("qern.cff", data, size);
   ReadSessionFile();
   Flags.AbortFlag = false;

@@ -9,11 +9,8 @@
 using namespace qern;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = [] {
-    fuzz::UseQuietDialogs();
-    return true;
-  }();
-  (void)ready;
+  fuzz::StartOnce();
+  // Every run reads into the start values, as the program does once.
   InitProgramState();
   Ident.ProgramName = "qern";
   Settings.ConfigFolder = fuzz::WorkFolder();

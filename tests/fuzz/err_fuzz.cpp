@@ -10,14 +10,8 @@
 using namespace qern;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = [] {
-    InitProgramState();
-    Ident.ProgramName = "qern";
-    Settings.PltFolder = fuzz::WorkFolder();
-    fuzz::UseQuietDialogs();
-    return true;
-  }();
-  (void)ready;
+  fuzz::StartOnce();
+  Settings.PltFolder = fuzz::WorkFolder();
   fuzz::WriteInput("qern.err", data, size);
   // Looked up: the input's second line, a message of the calculation, and the first line as a
   // message of the list.

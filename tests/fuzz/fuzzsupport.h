@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "framework/progvar.h"
 #include "platform/dialogservice.h"
 
 namespace qern::fuzz {
@@ -60,6 +61,17 @@ inline std::string WriteInput(const std::string& name, const uint8_t* data, size
 inline void UseQuietDialogs() {
   static QuietDialogs quiet;
   SetDialogService(&quiet);
+}
+
+// Once per process: the program's start values, its short name "qern" and the quiet dialogs.
+inline void StartOnce() {
+  static const bool started = [] {
+    InitProgramState();
+    Ident.ProgramName = "qern";
+    UseQuietDialogs();
+    return true;
+  }();
+  (void)started;
 }
 
 }  // namespace qern::fuzz

@@ -10,14 +10,8 @@
 using namespace qern;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = [] {
-    InitProgramState();
-    Ident.ProgramName = "qern";
-    Settings.PltFolder = fuzz::WorkFolder();
-    fuzz::UseQuietDialogs();
-    return true;
-  }();
-  (void)ready;
+  fuzz::StartOnce();
+  Settings.PltFolder = fuzz::WorkFolder();
   fuzz::WriteInput("qern.hlp", data, size);
   fuzz::WriteInput("zorquan.hlp", data, size);
   // Looked up: the number of the input's first header (the maker's file below 4000) and an entry
