@@ -175,8 +175,9 @@ void TForm_qerngeo::BuildControls() {
     } else {
       auto* e = new QLineEdit(QString::fromStdString(FieldText(f, inputs_.Value[i])), this);
       e->setObjectName(FieldControlName(f));
-      // One width whatever the contents, so that the window never shifts while typing.
-      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QString(ResultTextWidth, '0')) + 12);
+      // One width whatever the contents, so that the window never shifts while typing; it holds
+      // the longest text a field shows ("-1.234568e+300").
+      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 16);
       connect(e, &QLineEdit::textChanged, this, [this, f] { FieldChanged(f); });
       *edits[i] = e;
       fieldControls_[i] = e;

@@ -221,6 +221,9 @@ TEST_F(GeometryWindow, FatalDesignsShowNoResultsAndFieldsKeepTheirWidths) {
   EXPECT_EQ(w->ResultLabels[0][1]->width(), resultWidth);
   for (const auto& row : w->ResultLabels)
     for (int part : {1, 2}) EXPECT_LE(row[part]->text().size(), ResultTextWidth) << row[part]->text().toStdString();
+  // Every field's text fits its field, the derived ones too (Pn = 25.4 / mn).
+  for (QLineEdit* e : w->findChildren<QLineEdit*>())
+    EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), e->width() - 10) << e->text().toStdString();
 
   // Pn is the input and the module field holds 0: the calculation derives mn from Pn.
   Type(w->Edit_mn, "0");
