@@ -14,11 +14,13 @@
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
+#include "drawing/qernzeich.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/machine.h"
@@ -157,7 +159,8 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
   Flags.ErrorBoxesEnabled = false;
   ReadDataFile(Session.CurrentFileName);
   const bool read = !Flags.AbortFlag;
-  // ---- the default drawing of the read design: wired when the drawing entry is in the tree ----
+  // The default drawing follows the start calculation (the main window draws it): the record
+  // read here holds no results yet.
   Flags.StartedWithFile = true;
   Flags.ErrorBoxesEnabled = true;
   if (!read) {
@@ -308,7 +311,11 @@ void WindowStart(bool enterAtCalculation) {
   CalculateSerration();
   Flags.AbortFlag = false;
   Flags.DesignModified = false;
-  // ---- the start picture start.plt: wired when the help-picture list is in the tree ----------
+  // The start picture replaces the logo (and the drawing of a file named on the command line).
+  if (DrawDevice && FileCanOpen(HelpPictureFileName("start"))) {
+    DrawDevice->ClearDevice();
+    ShowHelpPicture("start");
+  }
 }
 
 int DrawingKindForIndex(int index) {
@@ -324,11 +331,10 @@ int CadBatchOutput(int device, int index) {
     ReportFatalDesign(Session.CurrentFileName);
     return ExitOutputFailed;
   }
-  // ---- drawing entry: DrawMenu(device, kind) replaces this block when it is in the tree -------
-  std::cerr << "wqern: drawing output (/CAD) is not available in this version" << std::endl;
-  (void)device;
-  return ExitDrawingUnavailable;
-  // ---------------------------------------------------------------------------------------------
+  Flags.AbortFlag = false;
+  DrawMenu(device, kind);
+  // A cancelled or failed output is no success: the drawing file is not there.
+  return Flags.AbortFlag ? ExitOutputFailed : ExitOk;
 }
 
 std::vector<std::string> UsageLines() {

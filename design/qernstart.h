@@ -15,7 +15,6 @@ namespace qern {
 constexpr int ExitOk = 0;
 constexpr int ExitReadError = 1;             // the design file of a batch run could not be read
 constexpr int ExitOutputFailed = 2;          // fatal calculation, refused or failed output
-constexpr int ExitDrawingUnavailable = 3;    // the drawing mode's drawing entry is not in this build
 constexpr int ExitNoDisplay = 4;             // a window start without a screen to show it on
 
 // What the command line asks for.

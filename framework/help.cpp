@@ -7,6 +7,7 @@
 #include "framework/textfile.h"
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "platform/dialogservice.h"
 
 namespace qern {
@@ -104,17 +105,20 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
 }
 
 void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mode, int number) {
+  // The picture first: the drawing window shows it while the text box waits for its OK.
+  if (mode == 0 || mode == 2) {
+    std::string plotFile;
+    if (!picture.empty() && UpperStr(picture) != "NULL") plotFile = HelpPictureFileName(picture);
+    if (PictureHandler())
+      PictureHandler()(plotFile);
+    else
+      DrawHelpPictureFile(plotFile);
+  }
   if (mode == 0 || mode == 1) {
     std::string text;
     for (const std::string& l : lines) text += l + " ";
     const std::string caption = std::string("HILFETEXT") + " " + "Nr" + "." + IntStr(number);
     Dialogs().ShowMessage(ConvertDisplayText(caption), ConvertDisplayText(text), MessageKind::Help);
-  }
-  if (mode == 0 || mode == 2) {
-    std::string plotFile;
-    if (!picture.empty() && UpperStr(picture) != "NULL")
-      plotFile = AddBackslash(Settings.PltFolder) + picture + ".plt";
-    if (PictureHandler()) PictureHandler()(plotFile);
   }
 }
 

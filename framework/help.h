@@ -26,8 +26,8 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture);
 // Shows entry number (0: Session.HelpNumber); text is not read. mode 0 text and picture,
 // 1 text only, 2 picture only. Always ends with AbortFlag cleared.
 void ShowHelpEntry(int number, const std::string& text, int mode);
-// The display part: a message box captioned "HILFETEXT Nr.<number>" (modes 0, 1) and the picture
-// (modes 0, 2) through the installed picture handler.
+// The display part: the picture in the drawing window (modes 0, 2), then a message box captioned
+// "HILFETEXT Nr.<number>" (modes 0, 1).
 void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mode, int number);
 
 // The entry as one string: the five lines joined with blanks and " (<number>)" at the end.
@@ -39,8 +39,8 @@ void GetHelpHint(int number, std::string& s);
 void NoHelpText(int number, std::string& s);
 void SetHelpNumber(int n);  // Session.HelpNumber := n
 
-// Draws a help picture: clears the drawing window, sets the 160 x 120 world box and, when
-// plotFile is not empty, draws that HP-GL file. Without a handler pictures are skipped quietly.
+// Shows a help picture in place of the drawing window's picture (DrawHelpPictureFile); a test may
+// install a handler of its own. plotFile is "" for an entry without a picture.
 using HelpPictureHandler = std::function<void(const std::string& plotFile)>;
 void SetHelpPictureHandler(HelpPictureHandler handler);
 

@@ -20,6 +20,7 @@
 #include "framework/uhelperr.h"
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
+#include "platform/printerport.h"
 #include "platform/process.h"
 
 namespace qern {
@@ -156,7 +157,7 @@ void CreateListFile() {
 
 std::string TextPrinterDevicePath() {
   if (!Listing.TextPrinterPath.empty()) return Listing.TextPrinterPath;
-  return "/dev/lp" + IntStr(Settings.PrinterPort - 1);
+  return PrinterPortPath(Settings.PrinterPort);
 }
 
 // Copies a whole file, unchanged, to the end of the open file f.

@@ -60,7 +60,7 @@ struct ListState {
   std::array<std::string, 5> ListColumnTitles = {"", "Zeichen", "Einheit", "1", "2"};
   int TxtListingNumber = 0;  // running number of the TXT listings of this run
 
-  // Text printer: device file of port n; empty = "/dev/lp" + (n - 1). When that device cannot be
+  // Text printer: device file of port n; empty = PrinterPortPath(n). When that device cannot be
   // written, the listing is spooled through TextPrinterSpool + file name.
   std::string TextPrinterPath;
   std::vector<std::string> TextPrinterSpool = {"lp", "-o", "raw"};

@@ -580,6 +580,19 @@ void CopyFileBlocks(const std::string& source, const std::string& dest) {
   if (!CopyFileTo(source, dest)) Flags.AbortFlag = true;
 }
 
+bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
+                          const std::vector<std::string>& lines, LegacyCodePage page) {
+  TextFile f;
+  f.Assign(temp);
+  f.SetCodePage(page);
+  bool ok = f.Rewrite();
+  for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
+  if (f.IsOpen() && !f.Close()) ok = false;
+  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) std::remove(temp.c_str());
+  return ok;
+}
+
 void CopyFileToFolderOf(const std::string& source, const std::string& dest) {
   if (!FileCanOpen(source)) {
     Flags.AbortFlag = true;

@@ -165,6 +165,12 @@ std::vector<std::string> FilesMatching(const std::string& folder, const std::str
 void EraseFileIfExists(const std::string& name);
 void DeleteFilesByMask(const std::string& folder, const std::string& mask);
 void CopyFileBlocks(const std::string& source, const std::string& dest);
+// Writes lines (CR LF) to temp and renames it over target, so that target is replaced only by a
+// complete file; lines are written in the file's code page (see TextFile::SetCodePage). False on
+// any failure: temp is removed and target stays as it was.
+bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
+                          const std::vector<std::string>& lines,
+                          LegacyCodePage page = LegacyCodePage::Ansi1252);
 void CopyFileToFolderOf(const std::string& source, const std::string& dest);
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
                      const std::string& destFolder);

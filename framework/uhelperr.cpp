@@ -4,7 +4,6 @@
 #include "framework/uhelperr.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "framework/dialogs.h"
@@ -151,16 +150,7 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   // The edited file goes to the PLT folder, where it is found first from then on; the shipped
   // copy beside the program stays as it is.
   const std::string target = AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
-  const std::string temp = target + ".$$$";
-  TextFile f;
-  f.Assign(temp);
-  f.SetCodePage(LegacyCodePage::Oem850);
-  bool ok = f.Rewrite();
-  for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
-  if (f.IsOpen() && !f.Close()) ok = false;
-  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    std::remove(temp.c_str());
+  if (!ReplaceFileWithLines(target, target + ".$$$", lines, LegacyCodePage::Oem850)) {
     ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
     Flags.AbortFlag = true;
   }

@@ -18,6 +18,8 @@
 #include "design/qt/qerngeo.h"
 #include "design/qt/sysinfwindow.h"
 #include "drawing/aend1.h"
+#include "drawing/qernzeich.h"
+#include "drawing/zorqcad.h"
 #include "drawing/qt/laend1.h"
 #include "drawing/qt/laend2.h"
 #include "framework/configio.h"
@@ -30,7 +32,9 @@
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/qttranslation.h"
 #include "framework/qt/showtextfile.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"
@@ -115,6 +119,7 @@ void Thh::CreateMenus() {
   mi_OlePrintoutExcel->setText("Printout -> Excel");
 
   mi_help = menuBar()->addMenu(QString());
+  mi_HelpHilfebild = item(mi_help, "mi_HelpHilfebild", [this] { mi_HelpHilfebildClick(); });
   mi_helphistory = item(mi_help, "mi_helphistory", [] { OpenInfoPage(); });
   mi_helpwww = item(mi_help, "mi_helpwww", [] { OpenHomePage(); });
   mi_helpemail = item(mi_help, "mi_helpemail", [] { MailToMaker(); });
@@ -131,7 +136,13 @@ void Thh::FormCreate() {
     InstallQtListingHooks();
     InstallChangeLogWindows();
     InstallQtDesktop();
+    InstallHelpPictureWindow();
   }
+  // The geometry window's calculate button draws the default drawing behind the dialog.
+  SetGeometryDrawingHandler([] {
+    Flags.AbortFlag = false;
+    ShowDefaultDrawing();
+  });
   ApplyMenuCaptions();
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
@@ -152,11 +163,17 @@ void Thh::FormCreate() {
     SetLanguage(Settings.LanguageNumber);
   else
     ApplyMenuCaptions();
+  // The default drawing of the start calculation.
+  RefreshAfterCalculation();
   mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
   UpdateMainCaption();
 }
 
-void Thh::FormDestroy() { WriteSessionFile(); }
+void Thh::FormDestroy() {
+  // The screen drawings' temporary block files go with the window that showed them.
+  CadDeleteTempBlockFiles();
+  WriteSessionFile();
+}
 
 void Thh::UpdateMainCaption() {
   std::string title;
@@ -181,6 +198,7 @@ void Thh::ApplyMenuCaptions() {
   mi_docuModifyChanges->setText(Caption(MenuCaptions.ChangeEditLast));
   mi_docudeleteChange->setText(Caption(MenuCaptions.ChangeDeleteLast));
   mi_help->setTitle(Caption(MenuCaptions.Help));
+  mi_HelpHilfebild->setText(Caption(MenuCaptions.HelpPicture));
   mi_helphistory->setText(Caption(Ident.ProductName + " Info (www)"));
   mi_helpwww->setText(Caption("&ZORQUAN Homepage"));
   mi_helpemail->setText(Caption("&E-Mail an ZORQUAN"));
@@ -200,7 +218,8 @@ void Thh::RefreshAfterCalculation() {
   mi_viewErrorMessages->setText(
       Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
   mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
-  // ---- the default drawing: wired when the drawing entry is in the tree ----------------------
+  Flags.AbortFlag = false;
+  ShowDefaultDrawing();
   DrawingArea()->update();
 }
 
@@ -257,5 +276,8 @@ void Thh::mi_OlePrintoutExcelClick() { PrintoutToExcel(); }
 void Thh::mi_helpSysInfoClick() { ShowSystemInfo(); }
 
 void Thh::mi_HelpAboutClick() { ShowAboutBox(); }
+
+// Opens a window of its own: the abort flag is left as it is.
+void Thh::mi_HelpHilfebildClick() { HelpPictureMenu(); }
 
 }  // namespace qern

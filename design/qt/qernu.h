@@ -25,7 +25,7 @@ class Thh : public TFzorqgra {
   std::optional<int> StartExitStatus() const { return startExit_; }
 
   void FormCreate();
-  void FormDestroy();  // writes the session file
+  void FormDestroy();  // deletes the temporary block files, writes the session file
 
   // Caption from UpdateApplicationTitle (banner and file name).
   void UpdateMainCaption();
@@ -48,6 +48,7 @@ class Thh : public TFzorqgra {
   void mi_OlePrintoutExcelClick();
   void mi_helpSysInfoClick();
   void mi_HelpAboutClick();
+  void mi_HelpHilfebildClick();  // the help-picture catalogue
 
   QMenu* mi_file = nullptr;
   QAction* mi_fileexit = nullptr;
@@ -68,6 +69,7 @@ class Thh : public TFzorqgra {
   QAction* mi_OleExportExcel = nullptr;
   QAction* mi_OlePrintoutExcel = nullptr;
   QMenu* mi_help = nullptr;
+  QAction* mi_HelpHilfebild = nullptr;
   QAction* mi_helphistory = nullptr;
   QAction* mi_helpwww = nullptr;
   QAction* mi_helpemail = nullptr;

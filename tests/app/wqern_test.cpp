@@ -202,12 +202,9 @@ TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
   }
 
   CopyDesign("ex.qrk");
-  // Indexes without a drawing: nothing written, status 0; a drawing: not in this build yet.
+  // Indexes without a drawing: nothing written, status 0.
   for (const char* sw : {"/CAD1:8", "/CAD1:0", "/CAD", "-cad1:99"})
     EXPECT_EQ(Run({"ex.qrk", sw}).Status, 0) << sw;
-  RunResult r = Run({"ex.qrk", "-cad1:1"});
-  EXPECT_EQ(r.Status, 3);
-  EXPECT_FALSE(r.Err.empty());
   // A window start without a screen ends at once with its own status, also when the X platform
   // is asked for without an X display.
   for (const char* platform : {static_cast<const char*>(nullptr), "offscreen", "xcb"})
@@ -217,3 +214,39 @@ TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
 }
 
 }  // namespace
+
+TEST_F(WqernRun, DrawingModeWritesTheDxfNamedAfterTheDesign) {
+  CopyDesign("d.qrk");
+  for (const char* sw : {"/CAD1:1", "/CAD1:2", "/CAD1:3", "/CAD1:4", "/CAD1:5", "/CAD1:6",
+                         "-cad1:7", "/CAD1:13"}) {
+    fs::remove(Work("d.dxf"));
+    RunResult r = Run({"d.qrk", sw});
+    EXPECT_EQ(r.Status, 0) << sw << r.Err;
+    const std::string dxf = ReadWholeFile(Work("d.dxf"));
+    EXPECT_EQ(dxf.rfind("  0\r\nSECTION\r\n", 0), 0u) << sw;
+    EXPECT_NE(dxf.find("  0\r\nEOF\r\n"), std::string::npos) << sw;
+    EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.dxf"})) << sw;
+    EXPECT_TRUE(TmpEmpty()) << sw;
+  }
+  // The manufacturing drawing of the shaft carries its sheet and table blocks.
+  ASSERT_EQ(Run({"d.qrk", "/CAD1:5"}).Status, 0);
+  const std::string dxf = ReadWholeFile(Work("d.dxf"));
+  for (const char* block : {"FRAME_1", "WLSTUMP", "WELLE", "TABELLE"})
+    EXPECT_NE(dxf.find("  2\r\n" + std::string(block) + "\r\n"), std::string::npos) << block;
+}
+
+TEST_F(WqernRun, DrawingModeWritesIgesAndCadText) {
+  CopyDesign("d.qrk");
+  ASSERT_EQ(Run({"d.qrk", "/CAD2:5"}).Status, 0);
+  const auto igs = ReadFileLines(Work("d.igs"));
+  ASSERT_GT(igs.size(), 10u);
+  EXPECT_EQ(igs.front().substr(72), "S0000001");
+  EXPECT_EQ(igs.back().substr(72), "T0000001");
+  ASSERT_EQ(Run({"d.qrk", "/CAD5:13"}).Status, 0);
+  const auto txt = ReadFileLines(Work("d.txt"));
+  ASSERT_GT(txt.size(), 3u);
+  EXPECT_EQ(txt.front().rfind("MINMAX\t", 0), 0u);
+  EXPECT_EQ(txt.back(), "EOF");
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.igs", "d.txt"}));
+  EXPECT_TRUE(TmpEmpty());
+}

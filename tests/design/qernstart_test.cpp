@@ -13,6 +13,7 @@
 #include "framework/sysutil.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "framework/zorqdraw.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -164,6 +165,29 @@ TEST_F(WindowStartTest, AnExistingFileThatCannotBeReadIsNeverTakenAsTheNewFile) 
     EXPECT_FALSE(Flags.StartedWithFile);
     EXPECT_EQ(test::ReadWholeFile("notes.qrk"), content);
   }
+}
+
+TEST_F(WindowStartTest, StartPictureReplacesTheLogo) {
+  TDrawDevice device;
+  DrawDevice = &device;
+  SetProgramParams({});
+  // The shipped start.plt: drawn on the help pictures' sheet in place of the logo.
+  EXPECT_FALSE(ProgramStart().has_value());
+  ASSERT_FALSE(DisplayList.empty());
+  EXPECT_EQ(DisplayList[0].Code, RecWindow);
+  EXPECT_EQ(DisplayList[0].Args[6], 160);
+  EXPECT_EQ(DisplayList[0].Args[7], 120);
+  EXPECT_GT(DisplayList.size(), 100u);
+  EXPECT_EQ(Flags.PrintPreset, 1);
+  EXPECT_FALSE(Flags.AbortFlag);
+  // Without one the logo stays.
+  SetShippedDataFolder(dir_.File("none"));
+  InitProgramState();
+  device.ClearDevice();
+  EXPECT_FALSE(ProgramStart().has_value());
+  ASSERT_FALSE(DisplayList.empty());
+  EXPECT_NEAR(DisplayList[0].Args[6], 36.9, 1e-9);
+  DrawDevice = nullptr;
 }
 
 TEST(SameFileTest, ComparesTheFilesNotTheNames) {

@@ -98,7 +98,7 @@ TEST_F(HelpTest, FileByNumberAndMissingTexts) {
 TEST_F(HelpTest, ShowsMessageBoxAndPictureByMode) {
   WriteFile("zorquan.hlp", "1050\nZeile eins\nZeile zwei\n2070:zahnform\nmit Bild\n2075\nohne Bild\n");
   ScopedScriptedDialogs dialogs;
-  // Without a handler the picture is skipped quietly.
+  // Without a handler the picture goes to the drawing device; there is none here.
   ShowHelpEntry(2070, "", 0);
   EXPECT_EQ(dialogs->Last().Caption, "HILFETEXT Nr.2070");
   dialogs->Clear();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "design/qernio.h"
 #include "design/qernstart.h"
 #include "design/qernvar.h"
+#include "design/qt/qerngeo.h"
 #include "design/qt/qernu.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -109,7 +111,12 @@ TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
     // Calculated: the results fit the inputs.
     EXPECT_GT(Design.PitchDiameter[1], 0);
     EXPECT_EQ(Design.ToothCount[2], -Design.ToothCount[1]);
-    EXPECT_FALSE(DisplayList.empty()) << "the logo is drawn";
+    // The default drawing (Quick 3) of the start calculation replaced the logo.
+    bool quick3 = false;
+    for (const DisplayRecord& r : DisplayList)
+      if (r.Code == RecWindow && r.Args[6] == 160 && r.Args[7] == 120) quick3 = true;
+    EXPECT_TRUE(quick3);
+    EXPECT_GT(DisplayList.size(), 500u);
     if (const char* file = std::getenv("QERN_MAIN_SCREENSHOT"); file && *file) {
       EXPECT_TRUE(window.grab().save(file));
     }
@@ -133,6 +140,22 @@ TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
   }
   EXPECT_EQ(FZorqgra, nullptr);
   EXPECT_EQ(Names(), before) << "only the start's own temporary files, all deleted";
+}
+
+TEST_F(MainWindowStart, CalculateButtonDrawsTheDefaultDrawingBehindTheDialog) {
+  Thh window;
+  watchdog_.stop();
+  size_t drawn = 0;
+  QTimer::singleShot(0, [&drawn] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    DisplayList.clear();
+    w->Button_calc->click();
+    drawn = DisplayList.size();
+    w->Button_cancel->click();
+  });
+  window.mi_editabmessungenClick();
+  EXPECT_GT(drawn, 500u);
 }
 
 TEST_F(MainWindowStart, ListingCommandShowsTheResultListingInTheViewer) {
@@ -195,6 +218,20 @@ TEST_F(MainWindowStart, DocumentationAndOleMenusReachTheirWindows) {
   unsetenv("QERN_SPREADSHEET");
   EXPECT_TRUE(window.mi_OleExportExcel->isEnabled());
   EXPECT_EQ(modalWindows_, 2);
+}
+
+}  // namespace
+}  // namespace qern
+
+namespace qern {
+namespace {
+
+TEST_F(MainWindowStart, HelpPictureCommandShowsTheCatalogueWindow) {
+  Thh window;
+  EXPECT_EQ(window.mi_help->title().toStdString(), "&Hilfe");
+  EXPECT_EQ(window.mi_HelpHilfebild->text().toStdString(), "&Hilfebild");
+  window.mi_HelpHilfebild->trigger();
+  EXPECT_EQ(modalWindows_, 1) << "the catalogue window, closed: the command ends";
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// Output files of the CAD back ends (written complete under a temporary name, then renamed) and the
+// conversion of texts for CAD files.
+#include "drawing/cadbackend.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+#include "platform/codepage.h"
+#include "platform/utf8decode.h"
+
+namespace qern {
+
+namespace {
+bool g_failNextCommit = false;
+
+// Control characters would break the line structure of a CAD file.
+std::string BlankControls(std::string s) {
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return s;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+}  // namespace
+
+CadOutputFile::~CadOutputFile() { Discard(); }
+
+void CadOutputFile::Open(const std::string& name) {
+  name_ = name;
+  text_.clear();
+  open_ = true;
+  io_ = IoOk;
+}
+
+void CadOutputFile::FailNextCommit(bool fail) { g_failNextCommit = fail; }
+
+bool CadOutputFile::Commit() {
+  if (!open_) return false;
+  open_ = false;
+  io_ = IoOk;
+  std::string temp = ExtractFolder(name_) + "." + FileNamePart(name_) + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    io_ = IoCodeFromErrno(errno);
+    text_.clear();
+    return false;
+  }
+  bool ok = !g_failNextCommit && WriteAll(fd, text_);
+  int err = g_failNextCommit ? ENOSPC : errno;
+  g_failNextCommit = false;
+  // The new file gets the permissions a newly created file would have.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (ok && ::fchmod(fd, 0666 & ~mask) != 0) ok = false, err = errno;
+  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
+  if (::close(fd) != 0 && ok) ok = false, err = errno;
+  if (ok && std::rename(temp.c_str(), name_.c_str()) != 0) ok = false, err = errno;
+  if (!ok) {
+    std::remove(temp.c_str());
+    io_ = IoCodeFromErrno(err);
+    if (io_ == IoOk) io_ = IoWriteError;
+  }
+  text_.clear();
+  return ok;
+}
+
+void CadOutputFile::Discard() {
+  open_ = false;
+  text_.clear();
+}
+
+std::string CadFileText(const std::string& s) {
+  // Characters Windows-1252 lacks (and has no stand-in for) are written as the DXF escape \U+XXXX
+  // instead of "?", so CAD programs still show them.
+  const std::string text = ConvertOutputText(s);
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    const char32_t c = DecodeUtf8(text, i);
+    const std::string_view ch(text.data() + start, i - start);
+    std::string bytes = Utf8ToCp1252(ch);
+    if (bytes == "?" && c != U'?' && c != Utf8Malformed && c <= 0xFFFF) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "\\U+%04X", static_cast<unsigned>(c));
+      bytes = buf;
+    }
+    out += bytes;
+  }
+  return BlankControls(out);
+}
+
+std::string CadFileValue(const std::string& s) { return BlankControls(Utf8ToCp1252(s)); }
+
+void ReportCadWriteError(const CadOutputFile& f) {
+  ErrorBox(f.Name() + " konnte nicht geschrieben werden (" + WriteErrorText(f.IoResult()) + ") !");
+  Flags.AbortFlag = true;
+}
+
+}  // namespace qern

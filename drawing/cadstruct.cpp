@@ -1,0 +1,287 @@
+// Drawing structure on the CAD layer: extents with frame and screen footer, tables, named blocks and
+// their inserts, the entity section with the logo blocks, polylines, arrows and vertical dimensions.
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "drawing/cadbackend.h"
+#include "drawing/zorqcad.h"
+#include "framework/progvar.h"
+#include "framework/sysutil.h"
+#include "framework/textfile.h"
+#include "framework/utf8.h"
+#include "framework/utilmath.h"
+#include "framework/utilstr.h"
+#include "framework/vektor.h"
+
+namespace qern {
+
+namespace {
+// Blocks this output defined: lower-case name -> name as defined.
+std::map<std::string, std::string> g_blocks;
+std::string g_openBlock;  // the block being defined ("" outside a definition)
+bool g_blockOpen = false;
+bool g_framePending = false;  // the plot device's frame waits for the entity section
+// Polyline in progress.
+bool g_polyNative = false;
+bool g_polyClosed = false;
+long double g_polyFirstX = 0, g_polyFirstY = 0;
+
+std::string Key(const std::string& name) { return LowerStr(name); }
+
+CadBackEnd* B() { return CurrentCadBackEnd(); }
+
+bool IsScreen() { return CadState.CadDevice == CadDeviceScreen; }
+bool IsPlot() { return CadState.CadDevice == CadDevicePlot; }
+
+void FrameRectangle() {
+  const auto& e = CadState.CadExtents;
+  CadSetPen(CadPenFrame);
+  CadRectangle(e[0], e[2], e[1], e[3]);
+}
+
+// The footer of the screen: date, time, program and design file.
+std::string FooterText() {
+  std::string file;
+  if (!Session.CurrentFileName.empty()) {
+    AbbreviateText(AddBackslash(Session.CurrentFileFolder) + Session.CurrentFileName + "." +
+                       Ident.DataExtension,
+                   120, file);
+  }
+  return TodayStr() + " " + TimeStr() + " - " + "ZORQUAN " + Ident.ProductName + " V" +
+         Ident.VersionText + " - " + file;
+}
+}  // namespace
+
+void ResetCadBlocks() {
+  g_blocks.clear();
+  g_openBlock.clear();
+  g_blockOpen = false;
+  g_framePending = false;
+}
+
+bool CadBlockDefined(const std::string& name) { return g_blocks.count(Key(name)) > 0; }
+
+std::string CadUserBlockFile(const std::string& name) {
+  if (name.empty() || name.find_first_of("*?/\\") != std::string::npos) return "";
+  const std::string folder = AddBackslash(Settings.TempFolder);
+  for (const std::string& f : FilesMatching(folder, "$" + name + ".dx$")) {
+    if (HasFileAttributes(folder + f, faArchive)) return folder + f;
+  }
+  return "";
+}
+
+void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax) {
+  const long double w = xmax - xmin, h = ymax - ymin;
+  CadState.CadExtents = {xmin, xmax, ymin, ymax, w, h};
+  if (B()) B()->BeginDrawing(xmin, ymin, xmax, ymax);
+  if (Flags.PrintFrame && (IsScreen() || IsPlot())) {
+    // In a DXF file the frame belongs into the entity section.
+    if (IsPlot())
+      g_framePending = true;
+    else
+      FrameRectangle();
+  }
+  if (IsScreen()) {
+    CadSetTextStyle(2, 0, 0.006L * h, 0.0045L * w);
+    CadSetPen(CadPenFooter);
+    if (!Settings.DrawFooter) CadText(FooterText(), xmin + 0.005L * w, ymin + 0.002L * h);
+  }
+}
+
+void CadTables() {
+  if (B()) B()->Tables();
+}
+
+void CadBeginBlocks() {
+  CadState.CadInBlocks = true;
+  if (B()) B()->BeginBlocks();
+}
+
+void CadBeginBlock(const std::string& name) {
+  if (Flags.AbortFlag) return;
+  g_openBlock = name;
+  g_blockOpen = B() ? B()->BeginBlock(name) : true;
+  if (!g_blockOpen) Flags.AbortFlag = true;
+}
+
+void CadEndBlock() {
+  // A block that was begun is always closed, also when a step inside it failed.
+  if (g_blockOpen) {
+    if (B()) B()->EndBlock();
+    g_blocks[Key(g_openBlock)] = g_openBlock;
+  }
+  g_blockOpen = false;
+  g_openBlock.clear();
+  Flags.AbortFlag = false;
+}
+
+void CadEndSection() {
+  CadState.CadInBlocks = false;
+  if (B()) B()->EndSection();
+}
+
+void CadBeginEntities() {
+  if (B()) B()->BeginEntities();
+  if (g_framePending) {
+    g_framePending = false;
+    const int pen = CadState.CadPen;
+    FrameRectangle();
+    CadSetPen(pen);
+  }
+  if (Flags.PrintPreset == 2 || Flags.PrintPreset == 3 || !(IsScreen() || IsPlot())) return;
+  const auto& e = CadState.CadExtents;
+  const struct {
+    const char* name;
+    long double f;
+  } logos[] = {{"LOGO_2", 0.01L}, {"LOGO_3", 0.96L}};
+  for (const auto& logo : logos) {
+    if (CadUserBlockFile(logo.name).empty()) continue;
+    CadInsertBlock(logo.name, e[0] + 0.91L * e[4], e[2] + logo.f * e[5], 0, e[4] / 480,
+                   e[5] / 360);
+  }
+}
+
+void CadInsertBlock(const std::string& name, long double x, long double y, long double angle,
+                    long double scaleX, long double scaleY) {
+  if (!B()) return;
+  if (auto it = g_blocks.find(Key(name)); it != g_blocks.end()) {
+    B()->Insert(it->second, x, y, angle, scaleX, scaleY);
+    return;
+  }
+  const std::string file = CadUserBlockFile(name);
+  if (!file.empty() && B()->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY)) return;
+  AddError("Blockname " + name + " not found !");
+}
+
+void CadInsertBlockAtOrigin(const std::string& name, long double x, long double y,
+                            long double angle, long double scaleX, long double scaleY) {
+  CadInsertBlock(name, x + CadState.CadOriginX, y + CadState.CadOriginY, angle, scaleX, scaleY);
+}
+
+// ---- Polylines ----------------------------------------------------------------------------------
+
+long double ArcBulge(long double angle) { return std::tan(angle / 4); }
+
+void CadPolylineBegin(uint8_t flags) {
+  g_polyNative = CadState.CadNativePolylines && B() && B()->NativePolylines();
+  g_polyClosed = (flags & 1) != 0;
+  CadState.CadVertexCount = 1;
+  CadState.CadPrevBulge = 0;
+  if (g_polyNative) B()->PolylineBegin(flags);
+}
+
+namespace {
+// The emulated segment from the pen to (x, y) with the previous vertex's arc angle.
+void EmulatedSegment(long double x, long double y) {
+  if (CadState.CadPrevBulge == 0) {
+    CadLineTo(x, y);
+    return;
+  }
+  long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
+  GetArcCenter(xc, yc, ps, CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge, pe, r);
+  CadArc(xc, yc, RadToDeg(ps), RadToDeg(pe), r);
+  CadMoveTo(x, y);
+}
+}  // namespace
+
+void CadVertex(long double x, long double y, long double arcAngle) {
+  if (g_polyNative) {
+    if (B()) B()->Vertex(x + CadState.CadOriginX, y + CadState.CadOriginY, ArcBulge(arcAngle));
+  } else if (CadState.CadVertexCount <= 1) {
+    CadMoveTo(x, y);
+    g_polyFirstX = x;
+    g_polyFirstY = y;
+  } else {
+    EmulatedSegment(x, y);
+  }
+  CadState.CadPrevBulge = arcAngle;
+  ++CadState.CadVertexCount;
+}
+
+void CadPolylineEnd() {
+  if (g_polyNative) {
+    if (B()) B()->PolylineEnd();
+  } else if (g_polyClosed && CadState.CadVertexCount > 2) {
+    // Closed like the native polyline: back to the first vertex with the last vertex's arc.
+    EmulatedSegment(g_polyFirstX, g_polyFirstY);
+  }
+  g_polyNative = g_polyClosed = false;
+}
+
+// ---- Arrows and dimensions ----------------------------------------------------------------------
+
+void CadArrow(long double x, long double y, long double direction, long double halfAngle,
+              long double headLength, long double shaftLength) {
+  const long double d = DegToRad(direction), h = DegToRad(halfAngle);
+  const long double L = headLength, S = shaftLength;
+  CadSolid(x, y, x + L * std::cos(d + h), y + L * std::sin(d + h), x + L * std::cos(d - h),
+           y + L * std::sin(d - h), x + L * std::cos(d), y + L * std::sin(d));
+  CadLine(x, y, x + S * std::cos(d), y + S * std::sin(d));
+}
+
+void CadDimensionArrow(long double x, long double y, long double direction) {
+  const long double s = CadState.CadSymbolScale;
+  CadArrow(x, y, direction, 10, 3.5L * s, 3.5L * s);
+}
+
+void CadDimension(const std::string& value, const std::string& upper, const std::string& lower,
+                  long double x1, long double y1, long double x2, long double y2,
+                  long double xDim) {
+  const long double s = CadState.CadSymbolScale;
+  CadSetPen(CadPenDimension);
+  const long double end = x1 > xDim ? xDim - s : xDim + s;
+  CadLine(x1, y1, end, y1);
+  CadLine(x2, y2, end, y2);
+  CadDimensionText(value, upper, lower, y1, y2, xDim);
+}
+
+namespace {
+// A deviation with its sign: a non-negative one gets a "+".
+std::string SignedDeviation(const std::string& t) {
+  const std::string v = TrimBlanks(t);
+  if (!v.empty() && v[0] != '+' && v[0] != '-' && StrToReal(v) >= 0) return "+" + v;
+  return v;
+}
+}  // namespace
+
+void CadDimensionText(const std::string& value, const std::string& upper, const std::string& lower,
+                      long double a, long double b, long double xDim) {
+  const long double s = CadState.CadSymbolScale, X = xDim;
+  if (b < a) SwapReals(a, b);
+  if ((b - a) / s <= 10) SwapReals(a, b);  // a short dimension gets its arrows outside
+
+  CadSetTextStyle(2, 90, 3.5L * s, 2.5L * s);
+  const int lv = Utf8Length(value);
+  const long double wDev =
+      (std::max(Utf8Length(upper), Utf8Length(lower)) + 1) * 1.8L * CadState.CadTextWidth * s * 1.1L;
+  const long double wAll = lv * 2.5L * CadState.CadTextWidth * s * 1.2L + wDev;
+  long double p = (a + b) / 2 - wAll / 2;
+  CadText(value, X - s, p);
+
+  CadSetTextStyle(2, 90, 2.5L * s, 1.8L * s);
+  p += (lv + 1) * 2.5L * CadState.CadTextWidth * s * 1.2L;
+  const bool hasUpper = !upper.empty(), hasLower = !lower.empty();
+  if (hasLower && !hasUpper) {
+    CadText(lower, X - 0.5L * s, p);
+  } else if (hasUpper && !hasLower) {
+    CadText(upper, X - 2.5L * s, p);
+  } else if (hasUpper && hasLower) {
+    const long double u = StrToReal(upper), l = StrToReal(lower);
+    if (u == -l && u != 0) {
+      CadText("±" + upper, X + 1.25L * s, p);
+    } else {
+      CadText(SignedDeviation(upper), X - 2.5L * s, p);
+      CadText(SignedDeviation(lower), X + 0.5L * s, p);
+    }
+  }
+  CadLine(X, a, X, b);
+  CadDimensionArrow(X, a, 90);
+  CadDimensionArrow(X, b, 270);
+}
+
+void SwapReals(long double& a, long double& b) { std::swap(a, b); }
+
+void SetPrintPreset(int n) { Flags.PrintPreset = n; }
+
+}  // namespace qern

@@ -1,0 +1,155 @@
+// CAD text writer: tab-separated lines of the primitives and the structure, and its back end.
+#include "drawing/cadtxt.h"
+
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+
+#include "drawing/dxfout.h"
+#include "drawing/zorqcad.h"
+#include "framework/progvar.h"
+#include "framework/utilmath.h"
+
+namespace qern {
+
+std::string* TxtOut = nullptr;
+
+namespace {
+void Put(const std::string& line) {
+  if (!TxtOut) return;
+  *TxtOut += line;
+  *TxtOut += "\r\n";
+}
+
+// A keyword followed by its values, each after a tab.
+void PutValues(const std::string& keyword, std::initializer_list<long double> values) {
+  std::string line = keyword;
+  for (long double v : values) line += "\t" + TxtReal(v);
+  Put(line);
+}
+}  // namespace
+
+std::string TxtReal(long double x) {
+  if (!std::isfinite(x)) x = 0;
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%3.*Lf", d, x);
+  std::string s = buf;
+  // A value that rounds to zero carries no sign.
+  if (s.find('-') != std::string::npos && s.find_first_not_of(" -0.") == std::string::npos) {
+    s.erase(s.find('-'), 1);
+    if (s.size() < 3) s.insert(0, 3 - s.size(), ' ');
+  }
+  if (Settings.DecimalSeparatorMode == 2)
+    for (char& c : s)
+      if (c == '.') c = ',';
+  return s;
+}
+
+void TxtMinMax(long double xmin, long double ymin, long double xmax, long double ymax) {
+  PutValues("MINMAX", {xmin, ymin, xmax, ymax});
+}
+
+void TxtTables() {}
+void TxtBeginBlocks() { Put("SECTION BLOCKS"); }
+void TxtBlock(const std::string& name) { Put("BLOCK\t" + CadFileValue(name)); }
+void TxtEndBlock() { Put("END OF BLOCK"); }
+void TxtBeginEntities() { Put("SECTION ENTITIES"); }
+
+void TxtLine(long double x1, long double y1, long double x2, long double y2) {
+  PutValues("LINE", {x1, y1, x2, y2});
+}
+
+void TxtCircle(long double x, long double y, long double r) { PutValues("CIRCLE", {x, y, r}); }
+
+void TxtArc(long double x, long double y, long double startAngle, long double endAngle,
+            long double r) {
+  if (IsFullCircle(startAngle, endAngle)) {
+    TxtCircle(x, y, r);
+    return;
+  }
+  PutValues("ARC", {x, y, r, startAngle, endAngle});
+}
+
+void TxtText(const std::string& s, long double x, long double y) {
+  Put("TEXT\t" + TxtReal(x) + "\t" + TxtReal(y) + "\t" + CadFileText(s));
+}
+
+void TxtSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
+              long double y3, long double x4, long double y4) {
+  PutValues("SOLID", {x1, y1, x2, y2, x3, y3, x4, y4});
+}
+
+void TxtInsert(const std::string& name, long double x, long double y, long double angle,
+               long double scaleX, long double scaleY) {
+  std::string line = "INSERT\t" + CadFileValue(name);
+  for (long double v : {x, y, angle, scaleX, scaleY}) line += "\t" + TxtReal(v);
+  Put(line);
+}
+
+void TxtEndFile() { Put("EOF"); }
+
+void TxtSetLayer(int n) { DxfSetLayer(n); }
+
+// ---- Back end -----------------------------------------------------------------------------------
+
+void CadTextBackEnd::Open() {
+  file_.Open(CadState.CadFileName);
+  TxtOut = &file_.Text();
+}
+
+void CadTextBackEnd::Abandon() {
+  file_.Discard();
+  TxtOut = nullptr;
+}
+
+void CadTextBackEnd::BeginDrawing(long double xmin, long double ymin, long double xmax,
+                                  long double ymax) {
+  TxtOut = &file_.Text();
+  TxtMinMax(xmin, ymin, xmax, ymax);
+}
+
+void CadTextBackEnd::Tables() { TxtTables(); }
+void CadTextBackEnd::BeginBlocks() { TxtBeginBlocks(); }
+
+bool CadTextBackEnd::BeginBlock(const std::string& name) {
+  TxtBlock(name);
+  return true;
+}
+
+void CadTextBackEnd::EndBlock() { TxtEndBlock(); }
+void CadTextBackEnd::BeginEntities() { TxtBeginEntities(); }
+
+void CadTextBackEnd::Insert(const std::string& name, long double x, long double y,
+                            long double angle, long double scaleX, long double scaleY) {
+  TxtInsert(name, x, y, angle, scaleX, scaleY);
+}
+
+void CadTextBackEnd::SetLayer(int pen) { TxtSetLayer(pen); }
+
+void CadTextBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
+  TxtLine(x1, y1, x2, y2);
+}
+
+void CadTextBackEnd::Circle(long double x, long double y, long double r) { TxtCircle(x, y, r); }
+
+void CadTextBackEnd::Arc(long double x, long double y, long double startAngle,
+                         long double endAngle, long double r) {
+  TxtArc(x, y, startAngle, endAngle, r);
+}
+
+void CadTextBackEnd::Text(const std::string& s, long double x, long double y) { TxtText(s, x, y); }
+
+void CadTextBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
+                           long double x3, long double y3, long double x4, long double y4) {
+  TxtSolid(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void CadTextBackEnd::Close() {
+  TxtOut = &file_.Text();
+  TxtEndFile();
+  TxtOut = nullptr;
+  if (!file_.Commit()) ReportCadWriteError(file_);
+}
+
+}  // namespace qern

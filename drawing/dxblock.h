@@ -1,0 +1,46 @@
+// Replay of DXF block files "$name.dx$" on the screen: the entities are read back and drawn through
+// the transformed primitives of the CAD layer with the composed insert transform; inserts inside a
+// block file are replayed recursively, up to four files deep. The files may be the user's own.
+#pragma once
+
+#include <string>
+
+#include "framework/textfile.h"
+
+namespace qern {
+
+// Block files open at once at most (nesting depth).
+constexpr int MaxBlockDepth = 4;
+
+// Replays the block file of name at (x, y) with angle (degrees) and scales, composed with the
+// current insert transform of CadState (the caller resets it for a top-level insert). An unknown
+// block lists "Blockname <name> not found !" and draws nothing; a block file that cannot be read
+// lists "Invalid temp directory" and sets AbortFlag; nesting deeper than four files shows
+// "error blockno.<depth>" and skips that insert. The transform is restored in every case.
+void ReplayBlockFile(const std::string& name, long double x, long double y, long double angle,
+                     long double scaleX, long double scaleY);
+// The same for a given block file.
+void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
+                          long double angle, long double scaleX, long double scaleY);
+
+// Pen number of a layer name: the first of CadLayerNames[0..5] equal to it (or to the name written
+// for it), else the name read as a whole number, else 0.
+int LayerNumber(const std::string& value);
+
+// Reads the group pairs of a DXF text: a code line (an integer, blanks allowed) and a value line.
+class DxfGroupReader {
+ public:
+  explicit DxfGroupReader(TextFile& file) : file_(file) {}
+  // The next group; false at the end of the file or on a code line that is not a number.
+  bool Next();
+  int Code() const { return code_; }
+  const std::string& Value() const { return value_; }
+  long double Real() const;  // the value as a number (0 when it is none)
+
+ private:
+  TextFile& file_;
+  int code_ = 0;
+  std::string value_;
+};
+
+}  // namespace qern

@@ -1,0 +1,485 @@
+// DXF writer: group pairs of the program's DXF subset into a text in memory, and the DXF and plot
+// back ends that write that text as a file.
+#include "drawing/dxfout.h"
+
+#include <cmath>
+#include <cstdio>
+#include <set>
+
+#include "drawing/dxblock.h"
+#include "drawing/zorqcad.h"
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/utilmath.h"
+#include "framework/utilstr.h"
+#include "platform/process.h"
+
+namespace qern {
+
+DxfTarget DxfOut;
+
+namespace {
+void Put(const std::string& s) {
+  if (DxfOut.Out) {
+    *DxfOut.Out += s;
+    *DxfOut.Out += "\r\n";
+  }
+}
+
+// A name or text value: in Windows-1252 for CAD files; the screen's block files keep the program's
+// UTF-8, so no character is lost on the way back. Control characters become blanks either way.
+std::string Value(const std::string& s) {
+  if (DxfOut.ConvertTexts) return CadFileValue(s);
+  std::string v = s;
+  for (char& c : v)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  return v;
+}
+
+// A layer name as written: a character the code page lacks must not become a "?", which CAD programs
+// refuse in layer names.
+std::string LayerValue(const std::string& name) {
+  std::string v = Value(name);
+  for (char& c : v)
+    if (c == '?') c = '_';
+  return v;
+}
+
+std::string Layer() { return LayerValue(CadState.CadLayerName); }
+
+}  // namespace
+
+std::string DxfLayerName(int n) {
+  if (n == 0) return "0";
+  if (n < 1 || n > 5 || Settings.CadLayerNames[n].empty()) return IntStr(n);
+  // Characters that CAD programs refuse in a layer name.
+  std::string name = Settings.CadLayerNames[n];
+  for (char& c : name)
+    if (std::string_view("<>/\\\":;?*|=`").find(c) != std::string_view::npos) c = '_';
+  return name;
+}
+
+std::string DxfReal(long double x) {
+  if (!std::isfinite(x)) x = 0;  // a broken value must not break the file
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%.*Lf", d, x);
+  std::string s = buf;
+  // A value that rounds to zero carries no sign.
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+std::string DxfInteger(long long n) { return std::to_string(n); }
+
+void DxfGroup(int code, const std::string& value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%3d", code);
+  Put(buf);
+  Put(value);
+}
+
+void DxfGroupReal(int code, long double x) { DxfGroup(code, DxfReal(x)); }
+
+void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
+  DxfGroup(0, "SECTION");
+  DxfGroup(2, "HEADER");
+  const struct {
+    const char* name;
+    long double x, y;
+  } points[] = {{"$EXTMIN", xmin, ymin}, {"$EXTMAX", xmax, ymax},
+                {"$LIMMIN", xmin, ymin}, {"$LIMMAX", xmax, ymax}};
+  for (const auto& p : points) {
+    DxfGroup(9, p.name);
+    DxfGroupReal(10, p.x);
+    DxfGroupReal(20, p.y);
+  }
+  DxfGroup(9, "$LTSCALE");
+  DxfGroup(40, "15");
+  // The code page of every text in the file.
+  DxfGroup(9, "$DWGCODEPAGE");
+  DxfGroup(3, "ANSI_1252");
+  DxfGroup(0, "ENDSEC");
+}
+
+void DxfTables() {
+  DxfGroup(0, "SECTION");
+  DxfGroup(2, "TABLES");
+
+  DxfGroup(0, "TABLE");
+  DxfGroup(2, "LTYPE");
+  DxfGroup(70, "23");
+  const struct {
+    const char* name;
+    const char* text;
+    const char* count;
+    const char* length;
+    std::vector<const char*> dashes;
+  } types[] = {{"CONTINUOUS", "Ausgezogene Linie", "0", "0.0", {}},
+               {"DASHDOT", "--. --. --.-", "4", "1.0", {"0.5", "-0.25", "0.0", "-0.25"}},
+               {"DASHED", "- - - - - - ", "2", "0.375", {"0.25", "-0.125"}}};
+  for (const auto& t : types) {
+    DxfGroup(0, "LTYPE");
+    DxfGroup(2, t.name);
+    DxfGroup(70, "64");
+    DxfGroup(3, t.text);
+    DxfGroup(72, "65");
+    DxfGroup(73, t.count);
+    DxfGroup(40, t.length);
+    for (const char* d : t.dashes) DxfGroup(49, d);
+  }
+  DxfGroup(0, "ENDTAB");
+
+  DxfGroup(0, "TABLE");
+  DxfGroup(2, "LAYER");
+  DxfGroup(70, DxfInteger(24));
+  std::set<std::string> written;  // a name configured twice is one layer
+  auto layer = [&](const std::string& name, int colour, const char* type) {
+    const std::string value = LayerValue(name);
+    if (!written.insert(UpperStr(value)).second) return;
+    DxfGroup(0, "LAYER");
+    DxfGroup(2, value);
+    DxfGroup(70, "0");
+    DxfGroup(62, DxfInteger(Settings.LayerMonochrome ? 1 : (colour & 0xFF)));
+    DxfGroup(6, type);
+  };
+  layer("0", 1, "CONTINUOUS");
+  for (int n = 1; n <= 5; ++n)
+    layer(DxfLayerName(n), Settings.CadLayerColors[n],
+          n == 1 ? "DASHDOT" : n == 2 ? "DASHED" : "CONTINUOUS");
+  for (int n = 16; n <= 31; ++n)
+    layer(IntStr(n), Settings.ColorLayerColors[n - ProgramSettings::ColorLayerFirst], "CONTINUOUS");
+  DxfGroup(0, "ENDTAB");
+
+  DxfGroup(0, "TABLE");
+  DxfGroup(2, "STYLE");
+  DxfGroup(70, "1");
+  DxfGroup(0, "STYLE");
+  DxfGroup(2, "STANDARD");
+  DxfGroup(70, "0");
+  DxfGroup(40, "0.0");
+  DxfGroup(41, "1.0");
+  DxfGroup(50, "0.0");
+  DxfGroup(71, "0");
+  DxfGroup(42, "3.5");
+  DxfGroup(3, CadFileValue(UpperStr(Settings.CadTextStyle)));
+  DxfGroup(4, "");
+  Put("0");
+  Put("ENDTAB");
+
+  DxfGroup(0, "ENDSEC");
+}
+
+void DxfBeginBlocks() {
+  DxfGroup(0, "SECTION");
+  DxfGroup(2, "BLOCKS");
+}
+
+void DxfBlock(const std::string& name) {
+  DxfGroup(0, "BLOCK");
+  DxfGroup(8, Layer());
+  DxfGroup(2, Value(name));
+  DxfGroup(70, "0");
+  DxfGroup(10, "0.0");
+  DxfGroup(20, "0.0");
+}
+
+void DxfEndBlock() { DxfGroup(0, "ENDBLK"); }
+void DxfEndSection() { DxfGroup(0, "ENDSEC"); }
+
+void DxfBeginEntities() {
+  DxfGroup(0, "SECTION");
+  DxfGroup(2, "ENTITIES");
+}
+
+namespace {
+void Entity(const char* type) {
+  DxfGroup(0, type);
+  DxfGroup(8, Layer());
+}
+}  // namespace
+
+void DxfLine(long double x1, long double y1, long double x2, long double y2) {
+  Entity("LINE");
+  DxfGroupReal(10, x1);
+  DxfGroupReal(20, y1);
+  DxfGroupReal(11, x2);
+  DxfGroupReal(21, y2);
+}
+
+void DxfCircle(long double x, long double y, long double r) {
+  Entity("CIRCLE");
+  DxfGroupReal(10, x);
+  DxfGroupReal(20, y);
+  DxfGroupReal(40, r);
+}
+
+bool IsFullCircle(long double startAngle, long double endAngle) {
+  auto near = [](long double a, long double b) { return std::fabs(a - b) <= 1e-5L; };
+  return startAngle == endAngle || (near(startAngle, 0) && near(endAngle, 360)) ||
+         (near(startAngle, 360) && near(endAngle, 0));
+}
+
+void DxfArc(long double x, long double y, long double startAngle, long double endAngle,
+            long double r) {
+  if (IsFullCircle(startAngle, endAngle)) {
+    DxfCircle(x, y, r);
+    return;
+  }
+  Entity("ARC");
+  DxfGroupReal(10, x);
+  DxfGroupReal(20, y);
+  DxfGroupReal(40, r);
+  DxfGroupReal(50, startAngle);
+  DxfGroupReal(51, endAngle);
+}
+
+void DxfText(const std::string& s, long double x, long double y) {
+  Entity("TEXT");
+  DxfGroupReal(10, x);
+  DxfGroupReal(20, y);
+  DxfGroupReal(40, CadState.CadTextHeight);
+  DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
+  DxfGroup(7, "STANDARD");
+  DxfGroup(41, FloatStrDot(CadState.CadTextWidth));
+  DxfGroup(50, FloatStrDot(CadState.CadTextRotation));
+  DxfGroup(51, FloatStrDot(CadState.CadTextSlant));
+}
+
+void DxfSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
+              long double y3, long double x4, long double y4) {
+  Entity("SOLID");
+  const long double p[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+  for (int i = 0; i < 4; ++i) {
+    DxfGroupReal(10 + i, p[2 * i]);
+    DxfGroupReal(20 + i, p[2 * i + 1]);
+  }
+}
+
+void DxfInsert(const std::string& name, long double x, long double y, long double angle,
+               long double scaleX, long double scaleY) {
+  Entity("INSERT");
+  DxfGroup(2, Value(name));
+  DxfGroupReal(10, x);
+  DxfGroupReal(20, y);
+  DxfGroupReal(41, scaleX);
+  DxfGroupReal(42, scaleY);
+  DxfGroupReal(50, angle);
+}
+
+void DxfBeginPolyline(uint8_t flags) {
+  Entity("POLYLINE");
+  DxfGroup(66, "1");
+  if (flags != 0) DxfGroup(70, DxfInteger(flags));
+}
+
+void DxfVertex(long double x, long double y, long double bulge) {
+  Entity("VERTEX");
+  DxfGroupReal(10, x);
+  DxfGroupReal(20, y);
+  if (bulge != 0) DxfGroupReal(42, bulge);
+}
+
+void DxfSeqEnd() { Entity("SEQEND"); }
+
+void DxfEndFile() { DxfGroup(0, "EOF"); }
+
+void DxfSetLayer(int n) { CadState.CadLayerName = DxfLayerName(n); }
+
+// ---- DXF back end -------------------------------------------------------------------------------
+
+DxfBackEnd::~DxfBackEnd() {
+  if (DxfOut.Out == &file_.Text()) DxfOut = {};
+}
+
+void DxfBackEnd::Target() { DxfOut = {&file_.Text(), true}; }
+
+void DxfBackEnd::Open() {
+  file_.Open(CadState.CadFileName);
+  Target();
+}
+
+void DxfBackEnd::Abandon() {
+  file_.Discard();
+  DxfOut = {};
+}
+
+void DxfBackEnd::BeginDrawing(long double xmin, long double ymin, long double xmax,
+                              long double ymax) {
+  Target();
+  DxfHeader(xmin, ymin, xmax, ymax);
+}
+
+void DxfBackEnd::Tables() {
+  Target();
+  DxfTables();
+}
+
+void DxfBackEnd::BeginBlocks() {
+  Target();
+  DxfBeginBlocks();
+  inBlocksSection_ = true;
+}
+
+bool DxfBackEnd::BeginBlock(const std::string& name) {
+  Target();
+  DxfBlock(name);
+  return true;
+}
+
+void DxfBackEnd::EndBlock() {
+  Target();
+  DxfEndBlock();
+}
+
+void DxfBackEnd::EndSection() {
+  Target();
+  if (inBlocksSection_) {
+    blocksEnd_ = file_.Text().size();
+    sawBlocksSection_ = true;
+    inBlocksSection_ = false;
+  }
+  inEntities_ = false;
+  DxfEndSection();
+}
+
+void DxfBackEnd::BeginEntities() {
+  Target();
+  entitiesStart_ = file_.Text().size();
+  DxfBeginEntities();
+  inEntities_ = true;
+}
+
+void DxfBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
+                        long double scaleX, long double scaleY) {
+  Target();
+  DxfInsert(name, x, y, angle, scaleX, scaleY);
+}
+
+bool DxfBackEnd::InsertUserBlock(const std::string& name, const std::string& file, long double x,
+                                 long double y, long double angle, long double scaleX,
+                                 long double scaleY) {
+  // One definition per block, under the spelling of its first insert.
+  std::string used = name;
+  bool known = false;
+  for (const auto& [n, f] : userBlocks_) {
+    if (LowerStr(n) == LowerStr(name)) {
+      used = n;
+      known = true;
+      break;
+    }
+  }
+  if (!known) userBlocks_.emplace_back(name, file);
+  Insert(used, x, y, angle, scaleX, scaleY);
+  return true;
+}
+
+void DxfBackEnd::SetLayer(int pen) {}
+
+void DxfBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
+  DxfLine(x1, y1, x2, y2);
+}
+
+void DxfBackEnd::Circle(long double x, long double y, long double r) { DxfCircle(x, y, r); }
+
+void DxfBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
+                     long double r) {
+  DxfArc(x, y, startAngle, endAngle, r);
+}
+
+void DxfBackEnd::Text(const std::string& s, long double x, long double y) { DxfText(s, x, y); }
+
+void DxfBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
+                       long double x3, long double y3, long double x4, long double y4) {
+  DxfSolid(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void DxfBackEnd::PolylineBegin(uint8_t flags) { DxfBeginPolyline(flags); }
+void DxfBackEnd::Vertex(long double x, long double y, long double bulge) {
+  DxfVertex(x, y, bulge);
+}
+void DxfBackEnd::PolylineEnd() { DxfSeqEnd(); }
+
+void DxfBackEnd::CopyUserBlocks() {
+  if (userBlocks_.empty()) return;
+  std::string blocks;
+  DxfOut = {&blocks, true};
+  // The user's files are replayed into the definitions with their own geometry (no transform).
+  const CadOutputState saved = CadState;
+  for (size_t i = 0; i < userBlocks_.size(); ++i) {
+    const auto& [name, file] = userBlocks_[i];
+    CadSetPen(0);
+    DxfBlock(name);
+    CadState.CadInsertX = CadState.CadInsertY = CadState.CadInsertAngle = 0;
+    CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
+    CadState.CadInsertDepth = 0;
+    const bool abort = Flags.AbortFlag;
+    ReplayBlockFileNamed(file, 0, 0, 0, 1, 1);
+    Flags.AbortFlag = abort;
+    DxfOut = {&blocks, true};
+    DxfEndBlock();
+  }
+  CadState = saved;
+  std::string& text = file_.Text();
+  if (sawBlocksSection_) {
+    text.insert(blocksEnd_, blocks);
+  } else if (entitiesStart_ != std::string::npos) {
+    text.insert(entitiesStart_, "  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n" + blocks + "  0\r\nENDSEC\r\n");
+  }
+  Target();
+}
+
+bool DxfBackEnd::Finish() {
+  CopyUserBlocks();
+  Target();
+  DxfEndFile();
+  DxfOut = {};
+  if (file_.Commit()) return true;
+  ReportCadWriteError(file_);
+  return false;
+}
+
+void DxfBackEnd::Close() { Finish(); }
+
+// ---- Plot back end ------------------------------------------------------------------------------
+
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+  std::vector<std::string> args;
+  std::string cur;
+  bool quoted = false, any = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      if (any) args.push_back(cur);
+      cur.clear();
+      any = false;
+    } else {
+      cur += c;
+      any = true;
+    }
+  }
+  if (any) args.push_back(cur);
+  return args;
+}
+
+void PlotBackEnd::Close() {
+  const bool written = Finish();
+  if (written) {
+    const int index =
+        ClampInteger(1, ProgramSettings::GravuraLineCount, CadState.GravuraCommandIndex);
+    const std::vector<std::string> argv =
+        SplitCommandLine(Settings.GravuraCommandLines[index - 1]);
+    switch (StartDetached(argv)) {
+      case StartResult::Started: break;
+      case StartResult::NotFound: ErrorMessage("file not found"); break;
+      case StartResult::Failed:
+        ErrorMessage("Exec error " + (argv.empty() ? std::string() : argv[0]));
+        break;
+    }
+  }
+  SetArrowCursor();
+}
+
+}  // namespace qern

@@ -1,0 +1,448 @@
+// IGES writer: records, counters, Hollerith strings, the subfigure table, colours and line fonts, and
+// the IGES back end of the CAD output layer.
+#include "drawing/iges.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "drawing/zorqcad.h"
+#include "framework/progvar.h"
+#include "framework/textfile.h"
+#include "framework/utilmath.h"
+#include "framework/utilstr.h"
+#include "platform/machine.h"
+
+namespace qern {
+
+IgesWriterState Iges;
+std::string* IgesOut = nullptr;
+
+namespace {
+constexpr size_t RecordData = 72;     // data columns of an S, G, D or T record
+constexpr size_t ParameterData = 64;  // data columns of a P record
+
+std::string& Out() {
+  static std::string sink;
+  return IgesOut ? *IgesOut : sink;
+}
+
+std::string IntText(long long n) { return std::to_string(n); }
+
+// A number with 6 decimals and "." (rotation angles and matrix entries).
+std::string Real6(long double x) {
+  if (!std::isfinite(x)) x = 0;
+  return FloatStrFixedDot(0, 6, x);
+}
+
+// The parameter text of an entity is written group by group; each group starts a new record.
+void Parameters(const std::string& text) {
+  IgesWriteParameters(Iges.Parameters, text, Iges.IgesEntityNumber);
+}
+
+// Starts a new entity: its number, and its membership of the open subfigure.
+void BeginEntity(bool member = true) {
+  Iges.IgesParameterLines = 0;
+  Iges.IgesEntityNumber += 2;
+  if (member) IgesAddToBlock();
+}
+
+// The directory records of the entity just parameterised, then the pointer moves past its records.
+void EndEntity(const std::string& type, const std::string& matrix, const std::string& form,
+               const std::string& label) {
+  IgesDirectory(type, matrix);
+  IgesDirectoryLine(type, form, label);
+  Iges.IgesParameterPointer += Iges.IgesParameterLines;
+}
+
+// Length of the Hollerith string starting at text[i] ("12H..."), 0 when none starts there.
+size_t HollerithLength(const std::string& text, size_t i) {
+  size_t j = i;
+  size_t count = 0;
+  while (j < text.size() && text[j] >= '0' && text[j] <= '9' && j - i < 9) {
+    count = count * 10 + static_cast<size_t>(text[j] - '0');
+    ++j;
+  }
+  if (j == i || j >= text.size() || (text[j] != 'H' && text[j] != 'h')) return 0;
+  // Only a field that starts with the count is a string ("1.0D-8" and "3H" in numbers are not).
+  if (i > 0 && text[i - 1] != ',' && text[i - 1] != ';') return 0;
+  return (j - i) + 1 + std::min(count, text.size() - j - 1);
+}
+}  // namespace
+
+// ---- Texts and records --------------------------------------------------------------------------
+
+std::string IgesReal(long double x) {
+  if (!std::isfinite(x)) x = 0;
+  return FloatStrDecimalsDot(3, x);
+}
+
+std::string IgesHollerith(const std::string& bytes) { return IntText(bytes.size()) + "H" + bytes; }
+
+std::string IgesDate(int year, int month, int day, int hour, int minute, int second) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d.%02d%02d%02d", ClampInteger(0, 9999, year),
+                ClampInteger(0, 99, month), ClampInteger(0, 99, day), ClampInteger(0, 99, hour),
+                ClampInteger(0, 99, minute), ClampInteger(0, 99, second));
+  return buf;
+}
+
+std::string IgesRecord(const std::string& data, const std::string& trailing, char letter, int seq) {
+  std::string line = data.substr(0, RecordData);
+  const std::string tail = trailing.substr(0, RecordData);
+  if (line.size() + tail.size() > RecordData) line.resize(RecordData - tail.size());
+  line.append(RecordData - line.size() - tail.size(), ' ');
+  line += tail;
+  char num[16];
+  std::snprintf(num, sizeof num, "%c%07d", letter, seq % 10000000);
+  return line + num;
+}
+
+void IgesWriteRecord(std::string& file, const std::string& text, const std::string& trailing,
+                     char letter) {
+  int* counter = &Iges.S;
+  switch (letter) {
+    case 'G': counter = &Iges.G; break;
+    case 'D': counter = &Iges.D; break;
+    case 'P': counter = &Iges.P; break;
+    case 'T': counter = &Iges.T; break;
+    default: break;
+  }
+  ++*counter;
+  file += IgesRecord(text, trailing, letter, *counter);
+  file += "\r\n";
+}
+
+std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width) {
+  // Tokens: a field with its delimiter; a Hollerith string is one token, whatever it holds.
+  std::vector<std::string> tokens;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = i;
+    const size_t h = HollerithLength(text, i);
+    if (h > 0) end = i + h;
+    while (end < text.size() && text[end] != ',' && text[end] != ';') ++end;
+    if (end < text.size()) ++end;  // the delimiter stays with its field
+    tokens.push_back(text.substr(i, end - i));
+    i = end;
+  }
+  std::vector<std::string> records;
+  std::string current;
+  for (const std::string& t : tokens) {
+    if (current.size() + t.size() <= width) {
+      current += t;
+      continue;
+    }
+    if (t.size() <= width) {
+      records.push_back(current);
+      current = t;
+      continue;
+    }
+    // A field longer than a record continues over the next records, each filled to the last
+    // column, so that a reader joining the columns gets the string back unchanged.
+    std::string rest = t;
+    while (current.size() + rest.size() > width) {
+      const size_t take = width - current.size();
+      records.push_back(current + rest.substr(0, take));
+      rest.erase(0, take);
+      current.clear();
+    }
+    current = rest;
+  }
+  if (!current.empty() || records.empty()) records.push_back(current);
+  return records;
+}
+
+void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber) {
+  for (const std::string& record : IgesSplitParameters(text, ParameterData)) {
+    std::string data = record;
+    data.append(ParameterData - data.size(), ' ');
+    IgesWriteRecord(file, data, IntText(entityNumber), 'P');
+    ++Iges.IgesParameterLines;
+  }
+}
+
+// ---- File ---------------------------------------------------------------------------------------
+
+void IgesOpenParameterFile() { Iges.Parameters.clear(); }
+
+void IgesResetCounters() { Iges = IgesWriterState{}; }
+
+void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
+                        const std::string& date) {
+  IgesResetCounters();
+  std::string& f = Out();
+  IgesWriteRecord(f, "IGES-Datei generiert von " + Ident.ProductName, "", 'S');
+  IgesWriteRecord(f, "Uebersetzer von ZORQUAN GMBH, Uebersetzerversion 3.1", "", 'S');
+  const std::string name = CadFileValue(fileName);
+  const std::string product = CadFileValue(Ident.ProductName + " V" + Ident.VersionText);
+  const std::string groups[] = {
+      ",," + IgesHollerith("FILE") + "," + IgesHollerith(name) + "," + IgesHollerith(product) +
+          "," + IgesHollerith(product) + ",",
+      "16,38,6,99,15,",
+      IgesHollerith(name) + ",1.0,2," + IgesHollerith("MM") + ",32767,3.2767D1,",
+      IgesHollerith(date) + ",1.0D-8," + IgesReal(maxCoordinate) + ",",
+      IgesHollerith(CadFileValue(UserName())) + "," + IgesHollerith("ZORQUAN GMBH") + ",4,0;",
+  };
+  // Each group keeps its own record; one longer than a record continues on the next ones.
+  for (const std::string& g : groups)
+    for (const std::string& record : IgesSplitParameters(g, RecordData))
+      IgesWriteRecord(f, record, "", 'G');
+}
+
+void IgesEndFile() {
+  std::string& f = Out();
+  f += Iges.Parameters;
+  Iges.Parameters.clear();
+  char t[64];
+  std::snprintf(t, sizeof t, "S%07dG%07dD%07dP%07d", Iges.S, Iges.G, Iges.D, Iges.P);
+  IgesWriteRecord(f, t, "", 'T');
+}
+
+// ---- Directory ----------------------------------------------------------------------------------
+
+std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
+  std::string line;
+  for (const std::string& field : fields) {
+    std::string v = TrimBlanks(field).substr(0, 8);
+    line += std::string(8 - v.size(), ' ') + v;
+  }
+  return line;
+}
+
+void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
+  const std::string status = Iges.IgesInSubfigure ? "00010000" : "00000000";
+  IgesWriteRecord(Out(),
+                  IgesDirectoryEntry({type, IntText(Iges.IgesParameterPointer), "1",
+                                      IntText(Iges.IgesLineFont), IntText(Iges.IgesColor), "",
+                                      matrixPointer, ""}),
+                  status, 'D');
+}
+
+void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
+  IgesWriteRecord(Out(),
+                  IgesDirectoryEntry({type, "", IntText(Iges.IgesColor),
+                                      IntText(Iges.IgesParameterLines), form, "", "", label}),
+                  "", 'D');
+}
+
+// ---- Entities -----------------------------------------------------------------------------------
+
+void IgesLine(long double x1, long double y1, long double x2, long double y2) {
+  BeginEntity();
+  Parameters("110," + IgesReal(x1) + "," + IgesReal(y1) + ",0.0," + IgesReal(x2) + "," +
+             IgesReal(y2) + ",0.0;");
+  EndEntity("110", "", "", "");
+}
+
+void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
+             long double y2) {
+  BeginEntity();
+  Parameters("100,0.0," + IgesReal(xc) + "," + IgesReal(yc) + "," + IgesReal(x1) + "," +
+             IgesReal(y1) + "," + IgesReal(x2) + "," + IgesReal(y2) + ";");
+  EndEntity("100", "0", "", "");
+}
+
+void IgesCircle(long double x, long double y, long double r) {
+  IgesArc(x, y, x + r, y, x + r, y);
+}
+
+void IgesSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
+               long double y3, long double x4, long double y4) {
+  BeginEntity();
+  // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path.
+  auto pt = [](long double x, long double y) { return IgesReal(x) + "," + IgesReal(y); };
+  Parameters("106,1,5,0.0," + pt(x1, y1) + ",");
+  Parameters(pt(x2, y2) + ",");
+  Parameters(pt(x4, y4) + ",");
+  Parameters(pt(x3, y3) + ",");
+  Parameters(pt(x1, y1) + ";");
+  EndEntity("106", "0", "11", "");
+}
+
+void IgesText(const std::string& s, long double x, long double y) {
+  const std::string text = CadFileText(s);
+  const long double n = static_cast<long double>(text.size());
+  const long double h = CadState.CadTextHeight;
+  BeginEntity();
+  Parameters("212,1," + IntText(static_cast<long long>(text.size())) + "," +
+             IgesReal(n * h * CadState.CadTextWidth) + "," + IgesReal(h) + ",1,," +
+             Real6(DegToRad(CadState.CadTextRotation)) + ",0,0," + IgesReal(x) + "," +
+             IgesReal(y) + ",0.0,");
+  Parameters(IgesHollerith(text) + ";");
+  EndEntity("212", "0", "", "");
+}
+
+void IgesInsert(const std::string& name, long double x, long double y, long double angle,
+                long double scale) {
+  const int k = IgesFindBlock(name);
+  if (k < 0) return;
+  const std::string d = IntText(Iges.Blocks[static_cast<size_t>(k)].Directory);
+  if (!std::isfinite(scale) || scale == 0) scale = 1;
+  if (angle == 0) {
+    BeginEntity();
+    Parameters("408," + d + "," + IgesReal(x) + "," + IgesReal(y) + ",0.0," + Real6(scale) + ";");
+    EndEntity("408", "", "", "");
+    return;
+  }
+  // A rotated instance: a transformation matrix (not a member of the open subfigure), then the
+  // instance that points at it.
+  const long double a = DegToRad(angle);
+  const std::string c = Real6(std::cos(a)), s = Real6(std::sin(a)), ms = Real6(-std::sin(a));
+  BeginEntity(false);
+  Parameters("124," + c + "," + ms + ",0.0," + IgesReal(x) + ",");
+  Parameters(s + "," + c + ",0.0," + IgesReal(y) + ",");
+  Parameters("0.0,0.0,1.0,0.0;");
+  const bool inSubfigure = Iges.IgesInSubfigure;
+  Iges.IgesInSubfigure = true;  // the matrix is a dependent entity
+  IgesDirectory("124", "");
+  Iges.IgesInSubfigure = inSubfigure;
+  IgesDirectoryLine("124", "0", "");
+  Iges.IgesParameterPointer += Iges.IgesParameterLines;
+  const int matrix = Iges.IgesEntityNumber;
+
+  BeginEntity();
+  Parameters("408," + d + ",0.0,0.0,0.0," + Real6(scale) + ";");
+  EndEntity("408", IntText(matrix), "", "");
+}
+
+// ---- Subfigures ---------------------------------------------------------------------------------
+
+void IgesBeginBlock(const std::string& name) {
+  ++Iges.IgesBlockCount;
+  Iges.IgesInSubfigure = true;
+  Iges.IgesMemberCount = 0;
+  Iges.Members.clear();
+  Iges.Blocks.push_back({CadFileValue(name), 0});
+}
+
+void IgesAddToBlock() {
+  if (!Iges.IgesInSubfigure) return;
+  ++Iges.IgesMemberCount;
+  Iges.Members.push_back(Iges.IgesEntityNumber);
+}
+
+void IgesEndBlock() {
+  if (Iges.Blocks.empty()) return;
+  Iges.IgesInSubfigure = false;
+  IgesWriterState::Subfigure& block = Iges.Blocks.back();
+  block.Directory = Iges.D + 1;
+  BeginEntity(false);
+  std::string group = "308,0," + IgesHollerith(block.Name) + "," + IntText(Iges.IgesMemberCount) + ",";
+  // Members in groups of twelve; the last delimiter of the text ends the entity.
+  int inGroup = 0;
+  for (size_t i = 0; i < Iges.Members.size(); ++i) {
+    if (inGroup == 12) {
+      Parameters(group);
+      group.clear();
+      inGroup = 0;
+    }
+    group += IntText(Iges.Members[i]) + ",";
+    ++inGroup;
+  }
+  group.back() = ';';
+  Parameters(group);
+  EndEntity("308", "", "", block.Name);
+  Iges.IgesMemberCount = 0;
+  Iges.Members.clear();
+}
+
+int IgesFindBlock(const std::string& name) {
+  const std::string wanted = LowerStr(CadFileValue(name));
+  for (size_t i = 0; i < Iges.Blocks.size(); ++i)
+    if (LowerStr(Iges.Blocks[i].Name) == wanted && Iges.Blocks[i].Directory > 0)
+      return static_cast<int>(i);
+  AddError("Blockname " + name + " not found !");
+  return -1;
+}
+
+// ---- Attributes ---------------------------------------------------------------------------------
+
+void IgesSetColor(int c) {
+  static const int table[16] = {0, 2, 5, 3, 7, 4, 6, 0, 8, 10, 11, 12, 13, 14, 15, 1};
+  Iges.IgesColor = (c >= 0 && c <= 15) ? table[c] : 0;
+}
+
+void IgesSetLineFont(int n) { Iges.IgesLineFont = n; }
+
+void IgesSetLayer(int pen) {
+  if (pen >= 0 && pen <= 5) {
+    IgesSetColor(pen == 0 ? 7 : Settings.CadLayerColors[static_cast<size_t>(pen)]);
+    IgesSetLineFont(pen == 1 ? 4 : pen == 2 ? 2 : 1);
+  } else if (pen >= 16 && pen <= 31) {
+    IgesSetColor(Settings.ColorLayerColors[static_cast<size_t>(pen - 16)]);
+    IgesSetLineFont(1);
+  } else {
+    IgesSetColor((pen % 16 + 16) % 16 + 1);
+    IgesSetLineFont(1);
+  }
+}
+
+// ---- Back end -----------------------------------------------------------------------------------
+
+void IgesBackEnd::Open() {
+  file_.Open(CadState.CadFileName);
+  IgesOut = &file_.Text();
+  IgesResetCounters();
+  IgesOpenParameterFile();
+}
+
+void IgesBackEnd::Abandon() {
+  file_.Discard();
+  IgesOut = nullptr;
+  IgesResetCounters();
+}
+
+void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double xmax,
+                               long double ymax) {
+  IgesOut = &file_.Text();
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  IgesStartAndGlobal(RemoveFileExt(FileNamePart(CadState.CadFileName)), std::max(xmax, ymax),
+                     IgesDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min,
+                              t.tm_sec));
+}
+
+bool IgesBackEnd::BeginBlock(const std::string& name) {
+  IgesBeginBlock(name);
+  return true;
+}
+
+void IgesBackEnd::EndBlock() { IgesEndBlock(); }
+
+void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
+                         long double scaleX, long double scaleY) {
+  // An instance has one scale: the x scale (the drawings insert with equal scales).
+  IgesInsert(name, x, y, angle, scaleX);
+}
+
+void IgesBackEnd::SetLayer(int pen) { IgesSetLayer(pen); }
+
+void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
+  IgesLine(x1, y1, x2, y2);
+}
+
+void IgesBackEnd::Circle(long double x, long double y, long double r) { IgesCircle(x, y, r); }
+
+void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
+                      long double r) {
+  const long double a = DegToRad(startAngle), b = DegToRad(endAngle);
+  IgesArc(x, y, x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b));
+}
+
+void IgesBackEnd::Text(const std::string& s, long double x, long double y) { IgesText(s, x, y); }
+
+void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
+                        long double x3, long double y3, long double x4, long double y4) {
+  IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void IgesBackEnd::Close() {
+  IgesOut = &file_.Text();
+  IgesEndFile();
+  IgesOut = nullptr;
+  if (!file_.Commit()) ReportCadWriteError(file_);
+}
+
+}  // namespace qern

@@ -1,0 +1,116 @@
+// IGES writer: fixed 80-column records in the sections S, G, D, P and T, the entities of the drawings
+// (line 110, arc 100, copious data 106/11, note 212, subfigure 308, instance 408, matrix 124), and the
+// IGES back end of the CAD output layer. Texts are written in Windows-1252 (one byte per character),
+// so Hollerith counts and record columns count the bytes of the file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "drawing/cadbackend.h"
+
+namespace qern {
+
+// The writer's state for one file; IgesResetCounters starts it afresh.
+struct IgesWriterState {
+  int S = 0, G = 0, D = 0, P = 0, T = 0;  // records per section (also their sequence numbers)
+  int IgesEntityNumber = -1;              // directory number of the current entity (1, 3, 5 ...)
+  int IgesParameterPointer = 1;           // first P sequence number of the next entity
+  int IgesParameterLines = 0;             // P records of the current entity
+  int IgesColor = 0;                      // IGES colour number of the following entities
+  int IgesLineFont = 1;                   // IGES line font pattern of the following entities
+  bool IgesInSubfigure = false;           // a subfigure definition is open
+  int IgesMemberCount = 0, IgesBlockCount = 0;
+  std::vector<int> Members;  // entity numbers of the open subfigure's members
+  struct Subfigure {
+    std::string Name;
+    int Directory = 0;  // directory number of its 308 entity
+  };
+  std::vector<Subfigure> Blocks;  // subfigures defined in this file
+  std::string Directory;          // the D section as written
+  std::string Parameters;         // the P section, appended at the end
+};
+extern IgesWriterState Iges;
+
+// Where the start, global, directory and terminate records go (the output file's text).
+extern std::string* IgesOut;
+
+// Number and string texts.
+std::string IgesReal(long double x);                  // 3 decimals (shifted by Decimals), "."
+std::string IgesHollerith(const std::string& bytes);  // "4HFILE"
+// The generation date and time "YYYYMMDD.HHNNSS" of the global section.
+std::string IgesDate(int year, int month, int day, int hour, int minute, int second);
+
+// One 80-column record: data from column 1, a trailing field ending at column 72, the section
+// letter in column 73, the sequence number (7 digits) in 74-80.
+std::string IgesRecord(const std::string& data, const std::string& trailing, char letter, int seq);
+void IgesWriteRecord(std::string& file, const std::string& text, const std::string& trailing,
+                     char letter);
+// A parameter text as P records of at most 64 data columns with the entity number in 65-72. Records
+// break after a delimiter outside Hollerith strings; a string too long for one record continues on
+// the next (the record is then filled to column 64).
+void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber);
+// A delimited text cut into pieces of at most width columns by the same rule.
+std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width);
+
+void IgesOpenParameterFile();
+void IgesResetCounters();
+// The S and G sections; fileName is the output's base name, the date "YYYYMMDD.HHNNSS".
+void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
+                        const std::string& date);
+// The P section and the T record after the D section.
+void IgesEndFile();
+
+// The two directory records of the current entity.
+std::string IgesDirectoryEntry(const std::vector<std::string>& fields);
+void IgesDirectory(const std::string& type, const std::string& matrixPointer);
+void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label);
+
+// Entities.
+void IgesLine(long double x1, long double y1, long double x2, long double y2);
+void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
+             long double y2);
+void IgesCircle(long double x, long double y, long double r);
+void IgesSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
+               long double y3, long double x4, long double y4);
+void IgesText(const std::string& s, long double x, long double y);
+void IgesInsert(const std::string& name, long double x, long double y, long double angle,
+                long double scale);
+
+// Subfigures: names are matched without regard to case.
+void IgesBeginBlock(const std::string& name);
+void IgesEndBlock();
+// Index into Iges.Blocks, -1 (with "Blockname <name> not found !" listed) when none.
+int IgesFindBlock(const std::string& name);
+void IgesAddToBlock();
+
+void IgesSetLayer(int pen);
+void IgesSetColor(int c);  // program colour 0..15; others count as 0
+void IgesSetLineFont(int n);
+
+// IGES device: the file is assembled in memory and written complete at the end.
+class IgesBackEnd : public CadBackEnd {
+ public:
+  void Open() override;
+  void Close() override;
+  void Abandon() override;
+  void BeginDrawing(long double xmin, long double ymin, long double xmax,
+                    long double ymax) override;
+  bool BeginBlock(const std::string& name) override;
+  void EndBlock() override;
+  void Insert(const std::string& name, long double x, long double y, long double angle,
+              long double scaleX, long double scaleY) override;
+  void SetLayer(int pen) override;
+  void Line(long double x1, long double y1, long double x2, long double y2) override;
+  void Circle(long double x, long double y, long double r) override;
+  void Arc(long double x, long double y, long double startAngle, long double endAngle,
+           long double r) override;
+  void Text(const std::string& s, long double x, long double y) override;
+  void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
+             long double y3, long double x4, long double y4) override;
+
+ private:
+  CadOutputFile file_;
+};
+
+}  // namespace qern

@@ -1,0 +1,161 @@
+// Part outlines and tooth geometry, drawn through the CAD output layer.
+#include "drawing/qernkont.h"
+
+#include <cmath>
+
+#include "drawing/freihand.h"
+#include "drawing/schraff.h"
+#include "drawing/zorqcad.h"
+#include "framework/utilmath.h"
+#include "framework/utilstr.h"
+#include "framework/vektor.h"
+
+namespace qern {
+
+namespace {
+
+ToothVertex Mirror(const ToothVertex& v, long double bulge) { return {-v.x, v.y, bulge}; }
+
+// The first point, going from (px, py) in direction (dx, dy), where the line meets the circle of
+// radius r about the origin (the start itself when the line misses it).
+void LineCircleForward(long double& x, long double& y, long double px, long double py,
+                       long double dx, long double dy, long double r) {
+  long double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool none = false;
+  IntersectLineCircle(x1, y1, x2, 0, 0, r, px, py, px + dx, py + dy, y2, none);
+  x = px;
+  y = py;
+  if (none) return;
+  const long double s1 = (x1 - px) * dx + (y1 - py) * dy, s2 = (x2 - px) * dx + (y2 - py) * dy;
+  const bool first = s1 >= 0 && (s2 < 0 || s1 <= s2);
+  x = first ? x1 : x2;
+  y = first ? y1 : y2;
+}
+
+void EmitPolyline(const std::vector<ToothVertex>& v) {
+  CadPolylineBegin(0);
+  for (const ToothVertex& p : v) CadVertex(p.x, p.y, p.bulge);
+  CadPolylineEnd();
+}
+
+}  // namespace
+
+std::vector<ToothVertex> ShaftToothVertices(const DesignRecord& r) {
+  const long double z1 = r.ToothCount[1];
+  const long double psi = Pi / z1;
+  const long double d1 = r.PitchDiameter[1], da1 = r.TipDiameter[1], df1 = r.RootDiameter[1];
+  const long double phiS = 2 * (r.NormalPitch - r.ToothThickness[1]) / d1;
+  const long double ge = r.FlankAngleExternal;
+  const long double rho = r.ToolTipRadius[1];
+
+  const ToothVertex t{da1 / 2 * std::sin(psi), da1 / 2 * std::cos(psi)};
+  const ToothVertex p{d1 / 2 * std::sin(phiS / 2), d1 / 2 * std::cos(phiS / 2)};
+  const ToothVertex g{rho * std::sin(Pi / 2 - ge / 2), df1 / 2 + rho * (1 - std::sin(ge / 2))};
+  ToothVertex f;
+  LineCircleForward(f.x, f.y, p.x, p.y, std::sin(ge / 2), std::cos(ge / 2), da1 / 2);
+  const long double tip = -ChordAngle(t.x, t.y, f.x, f.y, da1 / 2);
+
+  return {Mirror(t, tip), Mirror(f, 0), Mirror(g, Pi - ge), {g.x, g.y, 0},
+          {p.x, p.y, 0},  {f.x, f.y, tip}, {t.x, t.y, 0}};
+}
+
+std::vector<ToothVertex> HubToothVertices(const DesignRecord& r) {
+  const long double z1 = r.ToothCount[1];
+  const long double psi = Pi / z1;
+  const long double d1 = r.PitchDiameter[1];
+  const long double rf = std::fabs(r.RootDiameter[2]) / 2, ra = std::fabs(r.TipDiameter[2]) / 2;
+  const long double phiH = 2 * (r.NormalPitch - r.SpaceWidth[2]) / d1;
+  const long double ge = r.FlankAngleExternal, gi = r.FlankAngleInternal;
+  const long double rho = r.ToolTipRadius[2];
+
+  const ToothVertex b{rf * std::sin(psi), rf * std::cos(psi)};
+  const long double cx = (rf - rho) * std::sin(psi), cy = (rf - rho) * std::cos(psi);
+  // The fillet turns from the root circle to the flank, which leans gamma_i/2 against the
+  // radius through the middle of the space: pi/2 - gamma_i/2 keeps it tangent to both.
+  const long double fillet = Pi / 2 - gi / 2;
+  ToothVertex g;
+  RotateAboutPoint(g.x, g.y, b.x, b.y, cx, cy, fillet);
+  const ToothVertex p{d1 / 2 * std::sin(phiH / 2), d1 / 2 * std::cos(phiH / 2)};
+  // The tip lies inwards of the pitch point: follow the flank towards the axis.
+  ToothVertex f;
+  LineCircleForward(f.x, f.y, p.x, p.y, -std::sin(ge / 2), -std::cos(ge / 2), ra);
+  const long double tip = -ChordAngle(-f.x, f.y, f.x, f.y, ra);
+
+  return {Mirror(b, -fillet), Mirror(g, 0), Mirror(p, 0),      Mirror(f, tip),
+          {f.x, f.y, 0},      {p.x, p.y, 0}, {g.x, g.y, -fillet}, {b.x, b.y, 0}};
+}
+
+void ToothBlock(int part) {
+  CadSetPen(5);
+  if (part == 1 || part == 0) EmitPolyline(ShaftToothVertices(Design));
+  if (part == 2 || part == 0) EmitPolyline(HubToothVertices(Design));
+}
+
+void ShaftOutline() {
+  const DesignRecord& r = Design;
+  const long double mn = r.NormalModule, l1 = r.DrawLength[1];
+  const long double d1 = r.PitchDiameter[1], da1 = r.TipDiameter[1], df1 = r.RootDiameter[1];
+  const long double a = 10 * mn;
+
+  CadInsertBlock("WLSTUMP", 0, 0, 90, 1, 1);
+  CadSetPen(1);
+  CadLine(0, 0, 1.1L * a + l1, 0);
+  SymmetricParallels(0.9L * a, 0, 1.1L * a + l1, d1);
+  CadSetPen(2);
+  SymmetricParallels(a, 0, a + l1, df1);
+  CadSetPen(5);
+  SymmetricParallels(0, 0, a + l1 - mn, da1);
+  VLineCentred(a, 0, da1);
+  VLineCentred(a + l1 - mn, 0, da1);
+  VLineCentred(a + l1, 0, df1);
+  SymmetricLines(a + l1 - mn, 0, a + l1, da1, df1);
+  CadSetTextStyle(2, 0, l1 / 20, l1 / 30);
+  CadSetPen(0);
+  CadSetSymbolScale(da1 / 60);
+  CadDimension(LengthStr(da1), "", "", a + l1, -da1 / 2, a + l1, da1 / 2, a + l1 + 0.4L * d1);
+}
+
+void HubOutline() {
+  const DesignRecord& r = Design;
+  const long double mn = r.NormalModule, l2 = r.DrawLength[2];
+  const long double d2 = std::fabs(r.PitchDiameter[2]), da2 = std::fabs(r.TipDiameter[2]);
+  const long double df2 = std::fabs(r.RootDiameter[2]);
+  const long double t = MinFloat(4 * mn, da2 / 4), rr = df2 / 2;
+
+  CadSetPen(1);
+  CadLine(-mn, 0, l2 + mn, 0);
+  SymmetricParallels(-2 * mn, 0, l2 + 2 * mn, d2);
+  for (const long double s : {1.0L, -1.0L}) {
+    ClearHatchPoints();
+    AddHatchPoint(0, s * (rr + t));
+    AddHatchPoint(0, s * rr);
+    AddHatchPoint(l2, s * rr);
+    CadSetPen(3);
+    FreehandLine(true, l2, s * (rr + t), 0, s * (rr + t), t / 5);
+    SetHatchMode(2);
+    HatchPolygonPoints(0, 0, 45);
+  }
+  SetHatchMode(1);
+  CadSetPen(5);
+  SymmetricParallels(0, 0, l2, df2);
+  SymmetricParallels(0, 0, l2, da2);
+  VLineCentred(0, 0, 1.5L * da2);
+  VLineCentred(l2, 0, 1.5L * da2);
+  CadSetTextStyle(2, 0, r.TipDiameter[1] / 20, r.TipDiameter[1] / 30);
+  CadSetPen(0);
+  CadSetSymbolScale(df2 / 60);
+  CadDimension(LengthStr(da2), "", "", l2, -da2 / 2, l2, da2 / 2, l2 + 0.2L * d2);
+}
+
+void DrawGearCircles(long double x, long double y, long double s) {
+  const DesignRecord& r = Design;
+  const long double df2 = std::fabs(r.RootDiameter[2]);
+  CadSetPen(1);
+  CadHLineCentred(x, y, df2 * s);
+  CadVLineCentred(x, y, df2 * s);
+  for (const long double d : {r.RootDiameter[1], df2, r.PitchDiameter[1], r.TipDiameter[1],
+                              std::fabs(r.TipDiameter[2])})
+    CadCircle(x, y, d / 2 * s);
+}
+
+}  // namespace qern

@@ -1,0 +1,338 @@
+// Drawing entry and the 21 drawing kinds.
+#include "drawing/qernzeich.h"
+
+#include <cmath>
+
+#include "design/qernaus1.h"
+#include "design/qernvar.h"
+#include "drawing/freihand.h"
+#include "drawing/qernkont.h"
+#include "drawing/qerntab.h"
+#include "drawing/schraff.h"
+#include "drawing/zeichrah.h"
+#include "drawing/zorqcad.h"
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/uhelperr.h"
+#include "framework/utilmath.h"
+#include "framework/utf8.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+
+int DrawingKind = 0;
+
+namespace {
+
+std::string Words(std::initializer_list<std::string> words) {
+  std::string s;
+  for (const std::string& w : words) s += (s.empty() ? "" : " ") + w;
+  return s;
+}
+
+// Values every kind reads.
+struct Sizes {
+  long double mn, z1, l1, l2, d1, d2abs, da1, df1, df2abs, w;
+};
+Sizes DesignSizes() {
+  const DesignRecord& r = Design;
+  Sizes s{};
+  s.mn = r.NormalModule;
+  s.z1 = r.ToothCount[1];
+  s.l1 = r.DrawLength[1];
+  s.l2 = r.DrawLength[2];
+  s.d1 = r.PitchDiameter[1];
+  s.d2abs = std::fabs(r.PitchDiameter[2]);
+  s.da1 = r.TipDiameter[1];
+  s.df1 = r.RootDiameter[1];
+  s.df2abs = std::fabs(r.RootDiameter[2]);
+  s.w = 0.52L * s.df2abs;
+  return s;
+}
+
+void Extents(int kind, const Sizes& s) {
+  switch (kind) {
+    case 1: CadBeginDrawing(-5 * s.mn, -s.w, 10 * s.mn + s.l1 + s.w, s.w); break;
+    case 2:
+      // Room on the right for the tip diameter's dimension beyond the end face.
+      CadBeginDrawing(-5 * s.mn, -2 * s.w, 5 * s.mn + s.l2 + 0.2L * s.d2abs, 2 * s.w);
+      break;
+    case 3: case 4: case 11: case 12: CadBeginDrawing(-5, -5, 130, 130); break;
+    case 5: case 6: SheetExtents(SheetA4); break;
+    case 15: SheetExtents(SheetA3); break;
+    case 8: CadBeginDrawing(-5, -5, 435, 310); break;
+    case 16: case 17: case 18: CadBeginDrawing(-s.w, -s.w, s.w, s.w); break;
+    case 19: case 20: case 21:
+      CadBeginDrawing(-1.7L * s.mn, s.df1 / 2 - 0.05L * s.mn, 1.7L * s.mn, s.df2abs / 2);
+      break;
+    default: CadBeginDrawing(0, 0, 160, 120); break;  // 7, 9, 10, 13, 14
+  }
+}
+
+void Block(const std::string& name, const auto& body) {
+  CadBeginBlock(name);
+  if (!Flags.AbortFlag) body();
+  CadEndBlock();
+}
+
+void PartFrame(const std::string& name, int format, int part) {
+  Block(name, [&] {
+    DrawSheetFrame(format, PartDrawingNumber[part], PartDrawingName[part], PartDrawingName2[part]);
+  });
+}
+
+void WheelBlocks(long double z1) {
+  Block("zahn1", [] { ToothBlock(1); });
+  Block("zahn2", [] { ToothBlock(2); });
+  // A tooth count read from a file can be absurd: a wheel of millions of inserts would fill the
+  // memory and never finish. Such wheels stay empty, with a message.
+  const bool drawable = z1 >= 1 && z1 <= MaxWheelTeeth;
+  if (!drawable) AddError("Fehler : z > " + IntStr(MaxWheelTeeth) + ", Zahnrad nicht gezeichnet");
+  const int z = drawable ? static_cast<int>(z1) : 0;
+  for (const char* wheel : {"rad1", "rad2"}) {
+    const std::string tooth = wheel[3] == '1' ? "zahn1" : "zahn2";
+    Block(wheel, [&] {
+      for (int i = 1; i <= z; ++i) CadInsertBlock(tooth, 0, 0, 360.0L * i / z, 1, 1);
+    });
+  }
+}
+
+void BlockSection(int kind, const Sizes& s) {
+  switch (kind) {
+    case 1: Block("WLSTUMP", [&] { ShaftBreakSymbol(0, 0, s.da1); }); break;
+    case 5:
+      PartFrame("FRAME_1", SheetA4, 1);
+      Block("WLSTUMP", [&] { ShaftBreakSymbol(0, 0, s.da1); });
+      Block("WELLE", [] { ShaftOutline(); });
+      Block("TABELLE", [] { GearDataTable(1, 0, 125, 3.5L); });
+      break;
+    case 6:
+      PartFrame("FRAME_1", SheetA4, 2);
+      Block("NABE", [] { HubOutline(); });
+      Block("TABELLE", [] { GearDataTable(2, 0, 125, 3.5L); });
+      break;
+    case 8:
+      PartFrame("FRAME_1", SheetA4, 1);
+      PartFrame("FRAME_2", SheetA4, 2);
+      Block("WLSTUMP", [&] { ShaftBreakSymbol(0, 0, s.da1); });
+      Block("WELLE", [] { ShaftOutline(); });
+      Block("TABELL1", [] { GearDataTable(1, 0, 125, 3.5L); });
+      Block("NABE", [] { HubOutline(); });
+      Block("TABELL2", [] { GearDataTable(2, 0, 125, 3.5L); });
+      break;
+    case 9: case 13:
+      Block("TAB1", [] { GearDataField(1, 0, 125, 3.5L); });
+      Block("TAB2", [] { GearDataField(2, 0, 125, 3.5L); });
+      break;
+    case 7: case 14: case 15: case 16: case 17: case 18: case 19: case 20: case 21:
+      if (kind == 15)
+        Block("frame_1", [] {
+          DrawSheetFrame(SheetA3, PartDrawingNumber[1] + "/" + PartDrawingNumber[2],
+                         PartDrawingName[1] + "/" + PartDrawingName[2],
+                         PartDrawingName2[1] + "/" + PartDrawingName2[2]);
+        });
+      WheelBlocks(s.z1);
+      break;
+    default: break;
+  }
+}
+
+// The two part texts and the comment lines, one text line after the other from (x, y); comments
+// that are long start again at the lower left corner.
+void PartTexts(long double x, long double y, long double h, long double w, bool longForm) {
+  CadSetPen(19);
+  CadSetTextStyle(0, 0, h, w);
+  CadMoveTo(x, y);
+  for (int part : {1, 2}) {
+    if (longForm)
+      CadTextAtPen(PartDrawingName[part] + "  " + PartDrawingNumber[part] + "   " +
+                   PartDrawingName2[part]);
+    else
+      CadTextAtPen(PartDrawingName[part] + " " + PartDrawingNumber[part]);
+  }
+  const std::string& c1 = Session.CommentLines[0];
+  const std::string& c2 = Session.CommentLines[1];
+  if (!longForm && (Utf8Length(c1) >= 35 || Utf8Length(c2) >= 35)) {
+    CadMoveTo(1, 5);
+    CadSetTextStyle(0, 0, h, w);
+  }
+  CadTextAtPen(c1);
+  CadTextAtPen(c2);
+}
+
+void Entities(int kind, const Sizes& s) {
+  const long double s5 = MinFloat(90 / s.da1, 100 / (10 * s.mn + s.l1));
+  const long double s6 = MinFloat(90 / (1.5L * s.da1), 100 / s.l2);
+  switch (kind) {
+    case 1: ShaftOutline(); break;
+    case 2: HubOutline(); break;
+    case 3: case 4: GearDataTable(kind - 2, 0, 125, 3.5L); break;
+    case 11: case 12: GearDataField(kind - 10, 0, 125, 3.5L); break;
+    case 5:
+      CadSetPen(0);
+      CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
+      CadInsertBlock("TABELLE", 45, 50, 0, 1, 1);
+      CadInsertBlock("WELLE", 100 - (s.l1 / 2 + s.df1 / 4) * s5, 235, 0, s5, s5);
+      break;
+    case 6:
+      CadSetPen(0);
+      CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
+      CadInsertBlock("TABELLE", 45, 50, 0, 1, 1);
+      CadInsertBlock("NABE", 100 - s.l2 / 2 * s6, 235, 0, s6, s6);
+      break;
+    case 7: {
+      const long double sc = 115 / s.df2abs;
+      CadInsertBlock("RAD1", 60, 60, 0, sc, sc);
+      CadInsertBlock("RAD2", 60, 60, 0, sc, sc);
+      CadSetPen(0);
+      GearDataField(1, 32, 102, 1.7L);
+      GearDataField(2, 32, 60, 1.7L);
+      if (Errors.ErrorCount > 0) DrawMessageTable(29, 120, 118, 1.5L, 0);
+      break;
+    }
+    case 8:
+      CadSetPen(0);
+      CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
+      CadInsertBlock("FRAME_2", 220, 0, 0, 1, 1);
+      CadInsertBlock("TABELL1", 45, 50, 0, 1, 1);
+      CadInsertBlock("WELLE", 100 - (s.l1 / 2 + s.df1 / 4) * s5, 235, 0, s5, s5);
+      CadInsertBlock("TABELL2", 265, 50, 0, 1, 1);
+      CadInsertBlock("NABE", 320 - s.l2 / 2 * s6, 235, 0, s6, s6);
+      break;
+    case 9: case 13: {
+      const long double y = kind == 9 ? 42 : 10, sy = kind == 9 ? 0.6L : 0.75L;
+      CadSetPen(0);
+      CadInsertBlock("TAB1", 2, y, 0, 0.6L, sy);
+      CadInsertBlock("TAB2", 82, y, 0, 0.6L, sy);
+      break;
+    }
+    case 14: {
+      const long double sc = 56 / s.df2abs;
+      DrawGearCircles(30, 88, sc);
+      CadInsertBlock("RAD1", 30, 88, 0, sc, sc);
+      CadInsertBlock("RAD2", 30, 88, 0, sc, sc);
+      const long double s2 = 56 / MaxFloat(s.df2abs - s.df1, 3.5L * s.mn);
+      CadInsertBlock("ZAHN1", 30, 30 - s2 * s.d1 / 2, 0, s2, s2);
+      CadInsertBlock("ZAHN2", 30, 30 - s2 * s.d1 / 2, 0, s2, s2);
+      PartTexts(12, 92, 1.5L, 1.0L, false);
+      GearDataField(1, 61, 117.5L, 1.33L);
+      GearDataField(2, 114, 117.5L, 1.33L);
+      GearPitchTable(61, 80, 1.33L);
+      GearCommonTable(103, 80, 1.33L);
+      ToolDataTable(61, 56, 1.33L);
+      if (Errors.ErrorCount > 0) DrawMessageTable(0, 61, 30, 1.3L, 16);
+      break;
+    }
+    case 15: {
+      CadInsertBlock("frame_1", 0, 0, 0, 1, 1);
+      const long double sc = 140 / s.da1;
+      CadInsertBlock("RAD1", 94, 212, 0, sc, sc);
+      // The hub turned by half a turn, rounded to whole pitches so its teeth stay in the spaces.
+      const long double pitch = 360 / s.z1;
+      CadInsertBlock("RAD2", 94, 212, std::round((180 + pitch / 2) / pitch) * pitch, sc, sc);
+      // The tool blocks WERKZ1 and WERKZ2 are defined by no drawing: they are left out.
+      GearDataField(1, 330, 286, 2.2L);
+      GearDataField(2, 330, 210, 2.2L);
+      GearCommonTable(322, 130, 2.2L);
+      PartTexts(44, 225, 2.5L, 1.9L, true);
+      if (Errors.ErrorCount > 0) DrawMessageTable(0, 250, 130, 2.2L, 0);
+      break;
+    }
+    case 16: case 17: case 18: case 19: case 20: case 21: {
+      // The wheels (16..18) or the single pitches (19..21) of the shaft, the hub or both.
+      const std::string block = kind <= 18 ? "rad" : "zahn";
+      const int which = (kind - 16) % 3;  // 0 shaft, 1 hub, 2 both
+      for (int part = 1; part <= 2; ++part)
+        if (which == 2 || which == part - 1) CadInsertBlock(block + IntStr(part), 0, 0, 0, 1, 1);
+      break;
+    }
+    default: break;  // 10: extents, tables and logo blocks only
+  }
+}
+
+void DrawKind(int device, int kind) {
+  CadBeginOutput(device);
+  if (Flags.AbortFlag) return;
+  // One seed per output: the break lines of a drawing are the same every time it is written.
+  SeedFreehand(static_cast<std::uint32_t>(kind));
+  CadSetPen(0);
+  const Sizes s = DesignSizes();
+  Extents(kind, s);
+  CadTables();
+  CadBeginBlocks();
+  BlockSection(kind, s);
+  CadEndSection();
+  do {
+    CadBeginEntities();
+    Entities(kind, s);
+    CadEndSection();
+    SetPrintPreset(3);
+  } while (!CadOutputDone());
+  CadEndOutput();
+  RestoreCursor();
+}
+
+}  // namespace
+
+std::string DrawingKindCaption(int kind) {
+  const DesignLabelTable& w = DesignLabels;
+  const std::string both = w.Shaft + "+" + w.Hub;
+  switch (kind) {
+    case 1: return Words({w.Drawing, w.Shaft});
+    case 2: return Words({w.Drawing, w.Hub});
+    case 3: return Words({w.Table, w.Shaft});
+    case 4: return Words({w.Table, w.Hub});
+    case 5: return Words({w.ManufacturingDrawing, w.Shaft});
+    case 6: return Words({w.ManufacturingDrawing, w.Hub});
+    case 7: return Words({w.Table, both});
+    case 8: return Words({w.ManufacturingDrawing, both});
+    case 9: return "Quick";
+    case 10: return Words({w.Tolerance, w.ToothThickness[0]});
+    case 11: return "Datenfeld " + w.Shaft;
+    case 12: return "Datenfeld " + w.Hub;
+    case 13: return "Datenfeld " + Words({w.Shaft, w.Hub});
+    case 14: return "Quick 3";
+    case 15: return "Quick 4";
+    case 16: return "Zahnrad " + w.Shaft;
+    case 17: return "Zahnrad " + w.Hub;
+    case 18: return "Zahnrad " + Words({w.Shaft, w.Hub});
+    case 19: return "Zahn " + w.Shaft;
+    case 20: return "Zahn " + w.Hub;
+    case 21: return "Zahn " + Words({w.Shaft, w.Hub});
+    case 22: return w.Back + " ..";
+    default: return "";
+  }
+}
+
+void DrawMenu(int device, int kind) {
+  if (Flags.FatalError) {
+    ShowCalculationMessages();
+    return;
+  }
+  for (;;) {
+    DrawingKind = DrawingKind >= DrawingKindCount ? 1 : DrawingKind + 1;
+    for (int k = 1; k <= DrawingKindBack; ++k) Session.ChoiceTexts[k - 1] = DrawingKindCaption(k);
+    Session.HelpNumber = 8270;
+    if (kind != 0)
+      DrawingKind = kind;
+    else
+      SelectChoice(DesignLabels.PleaseChoose + " ..", DrawingKindBack, DrawingKind);
+    if (Flags.AbortFlag || DrawingKind == DrawingKindBack) return;
+    if (DrawingKind < 1 || DrawingKind > DrawingKindCount) return;
+    DrawKind(device, DrawingKind);
+    if (kind != 0 || Flags.AbortFlag) break;
+  }
+  if (DrawingKind == 8) SetPrintPreset(1);
+}
+
+int DefaultDrawingKind(int resultGraphicKind) {
+  switch (resultGraphicKind) {
+    case 1: return 7;
+    case 3: return 8;
+    default: return 14;
+  }
+}
+
+void ShowDefaultDrawing() { DrawMenu(CadDeviceScreen, DefaultDrawingKind(Settings.ResultGraphicKind)); }
+
+}  // namespace qern

@@ -1,0 +1,29 @@
+// The drawing entry: the 21 drawing kinds of a design, each emitted as one pass through the CAD
+// output layer (extents, tables, named blocks, entities) on the screen or into a CAD file.
+#pragma once
+
+#include <string>
+
+namespace qern {
+
+constexpr int DrawingKindCount = 21;
+constexpr int DrawingKindBack = 22;  // the pick list's last item, "zurück .."
+// Wheels with more teeth than this are not drawn (a message says so).
+constexpr int MaxWheelTeeth = 1000;
+
+// The current drawing kind (0 before the first drawing); the pick list proposes the next one.
+extern int DrawingKind;
+
+// The pick-list caption of kind 1..22 in the current language.
+std::string DrawingKindCaption(int kind);
+
+// device: 0 ask, 1 DXF, 2 IGES, 3 screen, 4 plot program, 5 CAD text. kind 0 offers the pick list
+// until "zurück" or Cancel; 1..21 draws that kind once. With a fatal calculation only the
+// messages are shown. Failures end through AbortFlag.
+void DrawMenu(int device, int kind);
+// The drawing chosen by the ResultGraphicKind setting, on the screen.
+void ShowDefaultDrawing();
+// The kind ShowDefaultDrawing draws for a ResultGraphicKind value.
+int DefaultDrawingKind(int resultGraphicKind);
+
+}  // namespace qern

@@ -1,0 +1,25 @@
+// Drawing sheet of the manufacturing drawings: sheet edge, inner frame, zone marks and millimetre
+// scale, title block in four forms, revision table, protection notice, file name, date, stamp.
+#pragma once
+
+#include <string>
+
+namespace qern {
+
+// Sheet formats: 1 A1, 2 A2, 3 A3, 4 A4.
+constexpr int SheetA3 = 3;
+constexpr int SheetA4 = 4;
+
+// Extents of a sheet drawing (A3 and A4; other formats start no drawing).
+void SheetExtents(int format);
+// The whole sheet into the current block. A drawing number, name or second line made only of
+// blanks counts as empty.
+void DrawSheetFrame(int format, const std::string& drawingNumber, const std::string& drawingName,
+                    const std::string& nameLine2);
+// Index of change n in the revision table by the IndexStyle setting: 0 "a", 1 "1", 2 "A",
+// any other style "".
+std::string RevisionIndexText(int n);
+// Height of the title block of the configured form with its revision table above it (ISO forms).
+long double TitleBlockTop(int kind);
+
+}  // namespace qern

@@ -1,0 +1,140 @@
+// Help-picture window: list, spin button and catalogue buttons; each closes the window with
+// the user's choice, which the menu loop carries out.
+#include "framework/qt/whbildwindow.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "framework/help.h"
+#include "framework/progvar.h"
+#include "framework/qt/formhelp.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
+}  // namespace
+
+TForm_hilfebild::TForm_hilfebild(int count, int selected, QWidget* parent)
+    : QDialog(parent, Qt::Tool), count_(std::clamp(count, 0, ChoiceTextCount)) {
+  setObjectName("Form_hilfebild");
+  setWindowTitle(Q(Ident.ProductName + " " + "Hilfebilder"));
+  answer_.Selected = std::clamp(selected, 1, std::max(1, count_));
+
+  ListBox1 = new QComboBox(this);
+  ListBox1->setObjectName("ListBox1");
+  ListBox1->setMinimumContentsLength(40);
+  SpinButton1 = new QWidget(this);
+  SpinButton1->setObjectName("SpinButton1");
+  SpinButton1Up = new QToolButton(SpinButton1);
+  SpinButton1Up->setArrowType(Qt::UpArrow);
+  SpinButton1Down = new QToolButton(SpinButton1);
+  SpinButton1Down->setArrowType(Qt::DownArrow);
+  auto* spin = new QVBoxLayout(SpinButton1);
+  spin->setContentsMargins(0, 0, 0, 0);
+  spin->setSpacing(0);
+  spin->addWidget(SpinButton1Up);
+  spin->addWidget(SpinButton1Down);
+
+  auto button = [this](const char* name, const std::string& caption) {
+    auto* b = new QPushButton(Q(caption), this);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+  };
+  Button_ok = button("Button_ok", "OK");
+  Button_ok->setDefault(true);
+  Button_help = button("Button_help", "&Hilfe");
+  Button_neu = button("Button_neu", "&Neu");
+  Button_aendern = button("Button_aendern", "&Ändern");
+  Button_einfuegen = button("Button_einfuegen", "&Einfügen");
+  Button_loeschen = button("Button_loeschen", "&Löschen");
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(ListBox1, 1);
+  top->addWidget(SpinButton1);
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* b : {Button_ok, Button_help, Button_neu, Button_aendern, Button_einfuegen,
+                         Button_loeschen})
+    buttons->addWidget(b);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(buttons);
+  PlaceDialogAtSavedPos(this);
+
+  connect(ListBox1, &QComboBox::currentIndexChanged, this, &TForm_hilfebild::ListBox1Change);
+  connect(SpinButton1Up, &QToolButton::clicked, this, &TForm_hilfebild::SpinButton1UpClick);
+  connect(SpinButton1Down, &QToolButton::clicked, this, &TForm_hilfebild::SpinButton1DownClick);
+  connect(Button_neu, &QPushButton::clicked, this, &TForm_hilfebild::Button_neuClick);
+  connect(Button_aendern, &QPushButton::clicked, this, [this] { Choose(answer_.Selected, 9); });
+  connect(Button_einfuegen, &QPushButton::clicked, this, [this] { Choose(answer_.Selected, 2); });
+  connect(Button_loeschen, &QPushButton::clicked, this, [this] { Choose(answer_.Selected, 3); });
+  connect(Button_ok, &QPushButton::clicked, this, &TForm_hilfebild::Button_okClick);
+  connect(Button_help, &QPushButton::clicked, this, &TForm_hilfebild::Button_helpClick);
+}
+
+void TForm_hilfebild::showEvent(QShowEvent* event) {
+  filling_ = true;
+  ListBox1->clear();
+  for (int i = 0; i < count_; ++i) ListBox1->addItem(Q(Session.ChoiceTexts[i]));
+  ListBox1->setCurrentIndex(answer_.Selected - 1);
+  answer_.Action = 0;
+  filling_ = false;
+  QDialog::showEvent(event);
+}
+
+void TForm_hilfebild::done(int result) {
+  Settings.HelpPictureLeft = x();
+  Settings.HelpPictureTop = y();
+  QDialog::done(result);
+}
+
+void TForm_hilfebild::Choose(int entry, int action) {
+  answer_.Finished = false;
+  answer_.Selected = entry;
+  answer_.Action = action;
+  accept();
+}
+
+void TForm_hilfebild::ListBox1Change(int row) {
+  if (filling_ || row < 0) return;
+  Choose(row + 1, 0);
+}
+
+void TForm_hilfebild::SpinButton1UpClick() {
+  Choose(std::max(1, answer_.Selected - 1), 0);
+}
+
+void TForm_hilfebild::SpinButton1DownClick() {
+  Choose(std::min(std::max(1, count_), answer_.Selected + 1), 0);
+}
+
+void TForm_hilfebild::Button_neuClick() {
+  // The entry after the last picture: the first command entry.
+  Choose(count_ - static_cast<int>(HelpPictureCommands.size()) + 1, 1);
+}
+
+void TForm_hilfebild::Button_okClick() {
+  answer_.Finished = true;
+  answer_.Action = 0;
+  accept();
+}
+
+void TForm_hilfebild::Button_helpClick() {
+  ShowHelpEntry(Session.HelpNumber, "", 1);
+  Flags.AbortFlag = false;
+}
+
+void InstallHelpPictureWindow() {
+  SetHelpPictureWindow([](int count, int selected) {
+    TForm_hilfebild form(count, selected, DialogHostWindow());
+    form.exec();
+    return form.Answer();
+  });
+}
+
+}  // namespace qern

@@ -1,0 +1,58 @@
+// The help-picture window TForm_hilfebild: a small tool window over the drawing with the
+// catalogue's entries in a drop-down list, a spin button to step through them and the catalogue
+// buttons. Every choice closes it; the menu loop (framework/whbild.h) acts and shows it again.
+#pragma once
+
+#include <QDialog>
+
+#include "framework/whbild.h"
+
+class QComboBox;
+class QPushButton;
+class QToolButton;
+
+namespace qern {
+
+class TForm_hilfebild : public QDialog {
+  Q_OBJECT
+
+ public:
+  // count entries from ChoiceTexts 1..count, entry selected (1-based) current.
+  TForm_hilfebild(int count, int selected, QWidget* parent = nullptr);
+
+  // What the user did; Finished while the window was ended with OK or closed.
+  HelpPictureWindowAnswer Answer() const { return answer_; }
+
+  QPushButton* Button_ok;
+  QPushButton* Button_help;
+  QPushButton* Button_neu;
+  QPushButton* Button_aendern;
+  QPushButton* Button_einfuegen;
+  QPushButton* Button_loeschen;
+  QComboBox* ListBox1;
+  QWidget* SpinButton1;
+  QToolButton* SpinButton1Up;
+  QToolButton* SpinButton1Down;
+
+  void ListBox1Change(int row);
+  void SpinButton1UpClick();
+  void SpinButton1DownClick();
+  void Button_neuClick();
+  void Button_okClick();
+  void Button_helpClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+
+ private:
+  void Choose(int entry, int action);  // closes with the entry and action
+  int count_;
+  bool filling_ = false;
+  HelpPictureWindowAnswer answer_;
+};
+
+// Makes TForm_hilfebild the window of HelpPictureMenu; the program calls it once at start.
+void InstallHelpPictureWindow();
+
+}  // namespace qern

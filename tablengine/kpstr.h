@@ -1,0 +1,70 @@
+// Text and file helpers of the table engine: trimming, case, Soundex, keyword stripping, file names,
+// temporary names, deleting by mask, free disk space, and the linked allocation lists of the
+// expression compiler and the index unit.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace qern::kelpie {
+
+// Case conversion of the engine's ANSI (Windows-1252) bytes.
+std::string UpperString(const std::string& s);
+char UpperChar(char c);
+char LowerChar(char c);
+
+std::string RTrim(const std::string& s);        // without trailing characters of code 32 or below
+std::string TrimTrailing(const std::string& s); // the same
+std::string LTrim(const std::string& s);
+std::string AllTrim(const std::string& s);
+// Decimal text right-aligned in width.
+std::string LongToStr(long n, int width);
+// Upper-cases text, deletes every stand-alone occurrence of keyword, trims; true when one was deleted.
+bool StripKeyword(const std::string& keyword, std::string& text);
+constexpr int SoundexLength = 4;
+std::string Soundex(const std::string& s);
+
+// Numeric keys in BCD form: byte 0 the sign (0x80 negative), byte 1 the decimal exponent + 128
+// (clamped to 1..255; 0 for the value 0), then 20 digits packed two to a byte, most significant first.
+using BcdKey = std::array<uint8_t, 12>;
+BcdKey DoubleToBCD(double value);
+// -1, 0, 1 as a is below, equal to or above b.
+int CompareBCD(const BcdKey& a, const BcdKey& b);
+
+// Files
+bool FileExist(const std::string& name);
+bool FileDatedToday(const std::string& name);
+// Deletes one file or every file matching a mask with "*" or "?"; errors through SetError.
+void EraseFiles(const std::string& mask);
+// Free space in KB; a very large value when unknown.
+uint64_t DiskFreeKB(const std::string& path);
+// A fresh temporary file name (prefix TempFilePrefix); the file is created empty.
+bool UniqueFilename(std::string& name);
+std::string DefaultExtension(const std::string& name, const std::string& ext);
+std::string ForceExtension(const std::string& name, const std::string& ext);
+// Folder with a trailing "/", base name, extension with its point.
+void SplitPath(const std::string& path, std::string& dir, std::string& name, std::string& ext);
+std::string BaseName(const std::string& path);
+std::string FullPathName(const std::string& name);
+// Seconds of a monotonic clock.
+long Seconds();
+
+// Linked allocation lists: a circular doubly linked list of zero-filled heap blocks.
+struct ListNode {
+  ListNode* Prev;
+  ListNode* Next;
+  uint32_t Size;  // bytes of the data that follow the node
+  uint8_t* Data() { return reinterpret_cast<uint8_t*>(this + 1); }
+};
+// Allocates a zero-filled block of size bytes and links it in as the last node; nullptr on failure.
+ListNode* LinkedAlloc(ListNode*& list, uint32_t size);
+// From the first node (after the last) to the last; node nullptr starts; nullptr after the last.
+ListNode* ListNext(ListNode* list, ListNode* node);
+// Unlinks and frees the last node.
+void ListRemoveLast(ListNode*& list);
+// Unlinks and frees one node.
+void ListRemove(ListNode*& list, ListNode* node);
+void ListFreeAll(ListNode*& list);
+
+}  // namespace qern::kelpie

@@ -1,0 +1,201 @@
+// Drawing structure: frame and footer, logo blocks, block definitions and inserts (case, unknown
+// names, failures), polylines native and emulated, arrows and dimensions with their texts.
+#include <cmath>
+
+#include "cadtest.h"
+#include "drawing/cadscreen.h"
+#include "drawing/dxfout.h"
+#include "framework/utilmath.h"
+
+namespace qern::test {
+namespace {
+
+class CadStructTest : public CadTest {
+ protected:
+  // The value lines of every group with the code in lines.
+  static std::vector<std::string> Values(const std::vector<std::string>& lines,
+                                         const std::string& code) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2)
+      if (lines[i] == code) out.push_back(lines[i + 1]);
+    return out;
+  }
+};
+
+TEST_F(CadStructTest, DimensionArrowsOutsideWhenShort) {
+  // The first SOLID is the arrow at a: its fourth corner lies on the side the head opens to.
+  for (auto [length, outward] : {std::pair{8.0L, true}, std::pair{10.5L, false}}) {
+    const auto lines = Dxf([&] { CadDimension("x", "", "", 0, 0, 0, length, 20); });
+    const auto y4 = Values(lines, " 23");
+    ASSERT_EQ(y4.size(), 2u);
+    const double first = std::stod(y4[0]), second = std::stod(y4[1]);
+    if (outward) {  // heads at 8 opening up, at 0 opening down
+      EXPECT_NEAR(first, 8 + 3.5, 1e-6);
+      EXPECT_NEAR(second, -3.5, 1e-6);
+    } else {
+      EXPECT_NEAR(first, 3.5, 1e-6);
+      EXPECT_NEAR(second, 10.5 - 3.5, 1e-6);
+    }
+    // Extension lines end one symbol unit beyond the dimension line (x1 < xDim).
+    EXPECT_EQ(CountGroups(lines, " 11", "21.000000"), 2);
+    EXPECT_EQ(Values(lines, "  8")[0], "3");
+  }
+}
+
+TEST_F(CadStructTest, DeviationTexts) {
+  auto texts = [&](const std::string& upper, const std::string& lower) {
+    return Values(Dxf([&] { CadDimensionText("12", upper, lower, 0, 20, 50); }), "  1");
+  };
+  EXPECT_EQ(texts("", ""), (std::vector<std::string>{"12"}));
+  EXPECT_EQ(texts("0.05", "-0.05"), (std::vector<std::string>{"12", "\xB1" "0.05"}));
+  EXPECT_EQ(texts("0.1", "-0.2"), (std::vector<std::string>{"12", "+0.1", "-0.2"}));
+  EXPECT_EQ(texts("", "-0.2"), (std::vector<std::string>{"12", "-0.2"}));
+  // The symmetric pair stands right of the line, the value left of it.
+  const auto lines = Dxf([&] { CadDimensionText("12", "0.05", "-0.05", 0, 20, 50); });
+  EXPECT_EQ(Values(lines, " 10")[0], "49.000000");
+  EXPECT_EQ(Values(lines, " 10")[1], "51.250000");
+  EXPECT_EQ(Values(lines, " 50")[0], "90");
+}
+
+TEST_F(CadStructTest, PolylinesNativeAndEmulated) {
+  auto draw = [] {
+    CadPolylineBegin(1);
+    CadVertex(0, 0, 0);
+    CadVertex(10, 0, Pi / 2);
+    CadVertex(10, 10, 0);
+    CadPolylineEnd();
+  };
+  const auto native = Dxf(draw);
+  EXPECT_EQ(CountGroups(native, "  0", "VERTEX"), 3);
+  EXPECT_EQ(CountGroups(native, "  0", "SEQEND"), 1);
+  EXPECT_EQ(Values(native, " 42"), (std::vector<std::string>{"0.414214"}));
+
+  CadState.CadNativePolylines = false;
+  const auto emulated = Dxf(draw);
+  EXPECT_EQ(CountGroups(emulated, "  0", "POLYLINE"), 0);
+  EXPECT_EQ(CountGroups(emulated, "  0", "LINE"), 2) << "first segment and the closing one";
+  ASSERT_EQ(CountGroups(emulated, "  0", "ARC"), 1);
+  EXPECT_EQ(Values(emulated, " 40"), (std::vector<std::string>{"7.071068"}));
+  EXPECT_EQ(Values(emulated, " 50"), (std::vector<std::string>{"-45.000000"}));
+  EXPECT_EQ(Values(emulated, " 51"), (std::vector<std::string>{"45.000000"}));
+}
+
+TEST_F(CadStructTest, BlocksAndInserts) {
+  const auto lines = Dxf([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("rad1");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadSetOrigin(5, 5);
+    CadInsertBlock("RAD1", 10, 10, 0, 1, 1);           // found without regard to case
+    CadInsertBlockAtOrigin("Rad1", 10, 10, 0, 1, 1);   // with the origin offset
+    CadInsertBlock("WERKZ1", 0, 0, 0, 1, 1);           // never defined
+    CadEndSection();
+  });
+  EXPECT_EQ(Values(lines, "  2"),
+            (std::vector<std::string>{"HEADER", "BLOCKS", "rad1", "ENTITIES", "rad1", "rad1"}));
+  EXPECT_EQ(Values(lines, " 10").back(), "15.000000");
+  EXPECT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname WERKZ1 not found !");
+}
+
+TEST_F(CadStructTest, FailedBlockDoesNotEndTheDrawing) {
+  const auto lines = Dxf([] {
+    CadBeginBlocks();
+    Flags.AbortFlag = true;  // a failed step before the block
+    CadBeginBlock("A");
+    CadEndBlock();
+    EXPECT_FALSE(Flags.AbortFlag);
+    CadBeginBlock("B");
+    CadLine(0, 0, 1, 0);
+    Flags.AbortFlag = true;  // a step inside the block fails: the block is still closed
+    CadEndBlock();
+    EXPECT_FALSE(Flags.AbortFlag);
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("A", 0, 0, 0, 1, 1);
+    CadInsertBlock("B", 0, 0, 0, 1, 1);
+    CadEndSection();
+  });
+  EXPECT_EQ(CountGroups(lines, "  0", "BLOCK"), 1);
+  EXPECT_EQ(CountGroups(lines, "  0", "ENDBLK"), 1);
+  EXPECT_EQ(CountGroups(lines, "  0", "INSERT"), 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname A not found !");
+}
+
+TEST_F(CadStructTest, PlotFrameAndLogoInTheEntities) {
+  WriteFileLines(tmp_.File("$logo_2.dx$"), {"  0", "EOF"});
+  Settings.GravuraCommandLines[0] = tmp_.File("no-plot-program");
+  Flags.PrintFrame = true;
+  Output(CadDevicePlot, EmptySheet);
+  const auto lines = ReadFileLines(tmp_.File("gravura.dxf"));
+  const auto entities = Slice(lines, "ENTITIES", "ENDSEC");
+  EXPECT_EQ(CountGroups(lines, "  0", "LINE"), 4);
+  EXPECT_EQ(CountGroups(entities, "  8", "19"), 4) << "the frame lies in the entity section";
+  EXPECT_EQ(CountGroups(entities, "  2", "LOGO_2"), 1);
+  EXPECT_EQ(CountGroups(entities, " 10", "382.200000"), 1);
+  EXPECT_EQ(CountGroups(entities, " 20", "2.970000"), 1);
+  EXPECT_EQ(CountGroups(entities, " 41", "0.875000"), 1);
+  EXPECT_EQ(CountGroups(entities, " 42", "0.825000"), 1);
+  EXPECT_EQ(CountGroups(Slice(lines, "BLOCKS", "ENDSEC"), "  2", "LOGO_2"), 1);
+  EXPECT_TRUE(FileCanOpen(tmp_.File("$logo_2.dx$"))) << "the user's file stays";
+
+  // After a title block set the print preset, no logo.
+  Output(CadDevicePlot, [] {
+    CadBeginDrawing(0, 0, 420, 297);
+    SetPrintPreset(2);
+    CadBeginEntities();
+    CadEndSection();
+  });
+  EXPECT_EQ(CountGroups(ReadFileLines(tmp_.File("gravura.dxf")), "  0", "INSERT"), 0);
+}
+
+TEST_F(CadStructTest, PlotProgramStart) {
+  EXPECT_EQ(SplitCommandLine("\"/opt/my plot/wgravura\"  gravura.dxf /M1.0"),
+            (std::vector<std::string>{"/opt/my plot/wgravura", "gravura.dxf", "/M1.0"}));
+  EXPECT_TRUE(SplitCommandLine("  ").empty());
+  Settings.GravuraCommandLines[1] = "/bin/true GRAVURA.DXF /M1.0";
+  CadState.GravuraCommandIndex = 2;
+  Output(CadDevicePlot, [] { CadLine(0, 0, 1, 1); });
+  EXPECT_TRUE(dialogs_->Messages().empty());
+  EXPECT_TRUE(FileCanOpen(tmp_.File("gravura.dxf")));
+}
+
+TEST_F(CadStructTest, ScreenFooterAndBlockFiles) {
+  WriteFileLines(tmp_.File("$logo_1.dx$"), {"  0", "EOF"});
+  WriteFileLines(tmp_.File("$head_0.dx$"), {"  0", "EOF"});
+  Session.CurrentFileName = "welle";
+  Session.CurrentFileFolder = "/daten";
+  Ident.DataExtension = "qrk";
+  std::string blockFile;
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceScreen);
+  CadBeginDrawing(0, 0, 420, 297);
+  EXPECT_NEAR(static_cast<double>(CadState.CadTextHeight), 1.782, 1e-12);
+  const auto records = DisplayListText();
+  ASSERT_GE(records.size(), 2u);
+  EXPECT_EQ(records[records.size() - 3], "9;1.782;1.7955;2;0");  // then the footer's colour
+  EXPECT_EQ(records.back().substr(0, 12), "6;2.1;0.594;");
+  EXPECT_NE(records.back().find("/daten/welle.qrk"), std::string::npos) << records.back();
+  CadBeginBlocks();
+  CadBeginBlock("Rad1");
+  CadLine(0, 0, 1, 0);
+  CadEndBlock();
+  blockFile = CadTempBlockFile("rad1");
+  EXPECT_TRUE(FileCanOpen(blockFile));
+  EXPECT_NE(blockFile.find("/qern-blocks-"), std::string::npos) << "a folder of our own";
+  CadEndSection();
+  CadBeginEntities();
+  CadInsertBlock("RAD1", 10, 20, 90, 2, 2);
+  EXPECT_EQ(DisplayListText().back(), "4;10;20;10;22");
+  CadEndOutput();
+  EXPECT_FALSE(FileCanOpen(blockFile));
+  EXPECT_TRUE(FileCanOpen(tmp_.File("$logo_1.dx$")));
+  EXPECT_TRUE(FileCanOpen(tmp_.File("$head_0.dx$")));
+}
+
+}  // namespace
+}  // namespace qern::test

@@ -1,0 +1,204 @@
+// Replay of "$name.dx$" block files on the screen: composed transforms, texts, layers, polylines,
+// nesting limits and broken files; and the same geometry as the DXF insert.
+#include <array>
+#include <cmath>
+#include <tuple>
+
+#include "cadtest.h"
+#include "drawing/cadscreen.h"
+#include "drawing/dxblock.h"
+
+namespace qern::test {
+namespace {
+
+class DxBlockTest : public CadTest {
+ protected:
+  void SetUp() override {
+    CadTest::SetUp();
+    Flags.AbortFlag = false;
+    CadBeginOutput(CadDeviceScreen);
+  }
+  // A user block file in the folder for temporary files.
+  void Block(const std::string& name, const std::vector<std::string>& groups) {
+    WriteFileLines(tmp_.File("$" + name + ".dx$"), groups);
+  }
+  // Records appended by inserting name at (x, y).
+  std::vector<std::string> Insert(const std::string& name, long double x = 0, long double y = 0,
+                                  long double angle = 0, long double sx = 1, long double sy = 1) {
+    const size_t start = DisplayList.size();
+    CadInsertBlock(name, x, y, angle, sx, sy);
+    const auto all = DisplayListText();
+    return std::vector<std::string>(all.begin() + start, all.end());
+  }
+  static std::vector<std::string> Only(const std::vector<std::string>& records,
+                                       const std::string& code) {
+    std::vector<std::string> out;
+    for (const auto& r : records)
+      if (r.rfind(code + ";", 0) == 0) out.push_back(r);
+    return out;
+  }
+};
+
+TEST_F(DxBlockTest, EmptyBlockDrawsNothing) {
+  Block("leer", {"  0", "EOF"});
+  EXPECT_TRUE(Insert("leer").empty());
+  EXPECT_EQ(Errors.ErrorCount, 0);
+  EXPECT_FALSE(Flags.AbortFlag);
+}
+
+TEST_F(DxBlockTest, NestedInsertComposesTheTransform) {
+  Block("b", {"  0", "LINE", "  8", "0", " 10", "0", " 20", "0", " 11", "1", " 21", "0", "  0", "EOF"});
+  Block("a", {"  0", "INSERT", "  2", "b", " 10", "10", " 20", "0", " 50", "90", "  0", "EOF"});
+  EXPECT_EQ(Only(Insert("a", 100, 50, 0, 2, 2), "4"),
+            (std::vector<std::string>{"4;120;50;120;52"}));
+  EXPECT_EQ(CadState.CadInsertDepth, 0);
+  EXPECT_EQ(CadState.CadInsertScaleX, 1.0L);
+}
+
+TEST_F(DxBlockTest, TextsScaleAndTurnWithTheInserts) {
+  Block("t", {"  0", "TEXT", "  1", "Zähne", "  8", "4", " 10", "1", " 20", "0", " 40", "2.5",
+              " 41", "0.8", " 50", "10", "  0", "EOF"});
+  Block("outer", {"  0", "INSERT", "  2", "t", " 10", "0", " 20", "0", " 50", "30", "  0", "EOF"});
+  const auto styled = Only(Insert("t", 0, 0, 0, 1, 2), "9");
+  ASSERT_EQ(styled.size(), 1u);
+  EXPECT_EQ(styled[0], "9;5;1.9;2;10") << "twice as high; width 2.5 * 0.8 * 0.95";
+  const auto turned = Only(Insert("outer", 0, 0, 20, 1, 1), "9");
+  ASSERT_EQ(turned.size(), 2u) << "the text's style, then the drawing's own again";
+  EXPECT_EQ(turned[0], "9;2.5;1.9;2;60") << "its own 10 plus both inserts' 30 and 20";
+  EXPECT_EQ(turned[1], styled[0]);
+  EXPECT_EQ(Only(Insert("t", 5, 5), "6"), (std::vector<std::string>{"6;6;5;Zähne"}));
+}
+
+TEST_F(DxBlockTest, LayerNumbers) {
+  Settings.CadLayerNames = {"0", "MITTE", "2", "3", "4", "KONTUR"};
+  EXPECT_EQ(LayerNumber("KONTUR"), 5);
+  EXPECT_EQ(LayerNumber("17"), 17);
+  EXPECT_EQ(LayerNumber("Schraffur"), 0);
+  EXPECT_EQ(LayerNumber("99999999999999999999"), 0);
+  Block("p", {"  0", "LINE", "  8", "MITTE", " 10", "0", " 20", "0", " 11", "1", " 21", "0",
+              "  0", "EOF"});
+  const auto records = Insert("p");
+  EXPECT_NE(std::find(records.begin(), records.end(), "11;2"), records.end()) << "pen 1: dash-dot";
+}
+
+TEST_F(DxBlockTest, ClosedPolylineUsesTheLastBulge) {
+  // Flags 3 (closed and more): bit 0 closes it, with the last vertex's half circle.
+  Block("poly", {"  0", "POLYLINE", "  8", "0", " 66", "1", " 70", "3",
+                 "  0", "VERTEX", "  8", "0", " 10", "0", " 20", "0",
+                 "  0", "VERTEX", "  8", "0", " 10", "10", " 20", "0", " 42", "1",
+                 "  0", "SEQEND", "  8", "0", "  0", "EOF"});
+  const auto records = Insert("poly");
+  EXPECT_EQ(Only(records, "4"), (std::vector<std::string>{"4;0;0;10;0"}));
+  const auto arcs = Only(records, "5");
+  ASSERT_EQ(arcs.size(), 1u);
+  EXPECT_EQ(arcs[0].substr(0, 15), "5;0;-5;10;5;10;") << "from (10, 0) back to (0, 0)";
+}
+
+TEST_F(DxBlockTest, BrokenFilesAreReportedNotFatal) {
+  Block("self", {"  0", "LINE", " 10", "0", " 20", "0", " 11", "1", " 21", "1",
+                 "  0", "INSERT", "  2", "SELF", "  0", "INSERT", "  2", "self", "  0", "EOF"});
+  const auto records = Only(Insert("self"), "4");
+  EXPECT_EQ(records.size(), 1u + 2 + 4 + 8) << "four levels of lines";
+  EXPECT_EQ(dialogs_->Messages(), (std::vector<std::string>{"error blockno.5"}));
+
+  dialogs_->Clear();
+  Block("novertex", {"  0", "POLYLINE", " 70", "1", "  0", "LINE", " 10", "0", " 20", "0",
+                     " 11", "1", " 21", "1", "  0", "EOF"});
+  EXPECT_EQ(Only(Insert("novertex"), "4").size(), 1u);
+  EXPECT_EQ(dialogs_->Messages(), (std::vector<std::string>{"Error in DXF File"}));
+
+  Block("odd", {"  0", "LINE", " 10", "0", "  0", "HATCH", "  0", "LINE", "  0", "EOF"});
+  EXPECT_EQ(Only(Insert("odd"), "4").size(), 1u);
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : DXF: HATCH");
+
+  Block("garbage", {"x", "y", "  0"});
+  EXPECT_TRUE(Insert("garbage").empty());
+  Block("huge", {"  0", "CIRCLE", " 10", "1e5000", " 20", "nan", " 40", "-2", "  0", "EOF"});
+  EXPECT_EQ(Only(Insert("huge"), "3"), (std::vector<std::string>{"3;0;0;2"}));
+  Insert("nirgends");
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Blockname nirgends not found !");
+  EXPECT_FALSE(Flags.AbortFlag);
+}
+
+TEST_F(DxBlockTest, MissingFileOfADefinedBlock) {
+  CadBeginBlocks();
+  CadBeginBlock("weg");
+  CadLine(0, 0, 1, 1);
+  CadEndBlock();
+  CadEndSection();
+  std::remove(CadTempBlockFile("weg").c_str());
+  Insert("weg");
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Invalid temp directory");
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+TEST_F(DxBlockTest, MirroredArcs) {
+  // A quarter arc from 0 to 90 degrees, mirrored about the y axis: from (0, 2) to (-2, 0);
+  // mirrored about the x axis: from (0, -1) to (1, 0).
+  Block("q", {"  0", "ARC", " 10", "0", " 20", "0", " 40", "1", " 50", "0", " 51", "90", "  0", "EOF"});
+  for (auto [sx, sy, expected] :
+       {std::tuple{-2.0L, 2.0L, std::array<double, 8>{-2, -2, 2, 2, 0, 2, -2, 0}},
+        std::tuple{1.0L, -1.0L, std::array<double, 8>{-1, -1, 1, 1, 0, -1, 1, 0}}}) {
+    const auto arcs = Only(Insert("q", 0, 0, 0, sx, sy), "5");
+    ASSERT_EQ(arcs.size(), 1u);
+    const auto r = ParseDisplayRecord(arcs[0]);
+    ASSERT_TRUE(r);
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(r->Args[i], expected[i], 1e-9) << arcs[0];
+  }
+}
+
+TEST_F(DxBlockTest, TextsSurviveTheBlockFile) {
+  CadBeginBlocks();
+  CadBeginBlock("t");
+  CadSetTextStyle(2, 0, 2, 0);
+  CadText("Zähne 齿 ±", 1, 2);
+  CadEndBlock();
+  CadEndSection();
+  EXPECT_EQ(Only(Insert("T", 10, 10), "6"), (std::vector<std::string>{"6;11;12;Zähne 齿 ±"}));
+}
+
+TEST_F(DxBlockTest, UnwritableTempFolder) {
+  Settings.TempFolder = tmp_.File("missing/");
+  CadBeginBlocks();
+  CadBeginBlock("a");
+  EXPECT_TRUE(Flags.AbortFlag);
+  CadEndBlock();
+  EXPECT_FALSE(Flags.AbortFlag);
+  CadEndSection();
+  Insert("a");
+  EXPECT_EQ(Errors.ErrorList[0], "Invalid temp directory");
+  EXPECT_EQ(Errors.ErrorList[1], "Blockname a not found !");
+}
+
+// A block drawn through the screen's block file lands where the DXF insert puts it.
+TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
+  auto drawing = [] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("Z");
+    CadLine(1, 0, 3, 0);
+    CadArc(0, 0, 0, 90, 2);
+    CadSolid(0, 0, 1, 0, 0, 1, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("z", 10, 5, 90, 2, 2);
+    CadEndSection();
+  };
+  CadEndOutput();
+  DisplayList.clear();
+  Output(CadDeviceScreen, drawing);
+  const auto records = DisplayListText();
+  EXPECT_EQ(Only(records, "4"), (std::vector<std::string>{"4;10;7;10;11"}));
+  EXPECT_EQ(Only(records, "5"), (std::vector<std::string>{"5;6;1;14;9;10;9;6;5"}));
+  EXPECT_EQ(Only(records, "7"), (std::vector<std::string>{"7;10;5;10;7;8;5;8;7"}));
+  // The DXF keeps the block in block coordinates and the insert with its transform.
+  const auto dxf = Dxf(drawing);
+  const auto entities = Slice(dxf, "ENTITIES", "ENDSEC");
+  EXPECT_EQ(CountGroups(entities, " 41", "2.000000"), 1);
+  EXPECT_EQ(CountGroups(entities, " 50", "90.000000"), 1);
+  EXPECT_EQ(CountGroups(Slice(dxf, "BLOCKS", "ENDSEC"), " 11", "3.000000"), 1);
+}
+
+}  // namespace
+}  // namespace qern::test

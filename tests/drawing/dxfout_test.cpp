@@ -1,0 +1,194 @@
+// DXF writer: number and group formats, the fixed tables, entity groups, full-circle arcs, layers,
+// text conversion per road, and the output file that is written whole or not at all.
+#include <sys/stat.h>
+
+#include "cadtest.h"
+#include "drawing/cadbackend.h"
+#include "drawing/dxblock.h"
+#include "drawing/dxfout.h"
+
+namespace qern::test {
+namespace {
+
+class DxfOutTest : public CadTest {
+ protected:
+  // The lines the writer calls of body produce.
+  std::vector<std::string> Lines(const std::function<void()>& body, bool convert = true) {
+    std::string text;
+    DxfOut = {&text, convert};
+    body();
+    DxfOut = {};
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t p; (p = text.find("\r\n", start)) != std::string::npos; start = p + 2)
+      lines.push_back(text.substr(start, p - start));
+    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+    return lines;
+  }
+};
+
+TEST_F(DxfOutTest, NumbersAndGroupCodes) {
+  EXPECT_EQ(DxfReal(12.5L), "12.500000");
+  EXPECT_EQ(DxfReal(-0.25L), "-0.250000");
+  EXPECT_EQ(DxfReal(-1e-9L), "0.000000");
+  Settings.Decimals = 5;  // the display setting does not shift CAD numbers
+  Settings.CadDecimals = 3;
+  EXPECT_EQ(Lines([] { DxfLine(1, -2.5L, 0, 0); }),
+            (std::vector<std::string>{"  0", "LINE", "  8", "0", " 10", "1.000", " 20", "-2.500",
+                                      " 11", "0.000", " 21", "0.000"}));
+  Settings.CadDecimals = 0;
+  EXPECT_EQ(DxfReal(5), "5");
+  EXPECT_EQ(DxfInteger(24), "24");
+}
+
+TEST_F(DxfOutTest, FullTurnIsCircle) {
+  for (auto [start, end, type] : {std::tuple{0.0L, 360.0L, "CIRCLE"},
+                                  std::tuple{360.000001L, 0.0L, "CIRCLE"},
+                                  std::tuple{45.0L, 45.0L, "CIRCLE"},
+                                  std::tuple{0.0L, 359.99L, "ARC"}}) {
+    auto lines = Lines([&] { DxfArc(1, 2, start, end, 3); });
+    EXPECT_EQ(lines[1], type) << static_cast<double>(end);
+    EXPECT_EQ(lines.size(), std::string(type) == "ARC" ? 14u : 10u);
+  }
+}
+
+TEST_F(DxfOutTest, PolylineGroupsOnlyWhenNeeded) {
+  EXPECT_EQ(Lines([] {
+              DxfBeginPolyline(0);
+              DxfVertex(1, 2, 0);
+              DxfVertex(3, 4, ArcBulge(3.141592653589793L));
+              DxfSeqEnd();
+            }),
+            (std::vector<std::string>{"  0", "POLYLINE", "  8", "0", " 66", "1",
+                                      "  0", "VERTEX", "  8", "0", " 10", "1.000000", " 20", "2.000000",
+                                      "  0", "VERTEX", "  8", "0", " 10", "3.000000", " 20", "4.000000",
+                                      " 42", "1.000000",
+                                      "  0", "SEQEND", "  8", "0"}));
+  EXPECT_EQ(Lines([] { DxfBeginPolyline(1); })[6], " 70");
+}
+
+TEST_F(DxfOutTest, LayerNames) {
+  Settings.CadLayerNames = {"NULL", "MITTE", "", "3", "a<b>", "KONTUR"};
+  DxfSetLayer(0);
+  EXPECT_EQ(CadState.CadLayerName, "0");
+  DxfSetLayer(1);
+  EXPECT_EQ(CadState.CadLayerName, "MITTE");
+  DxfSetLayer(2);  // an empty configured name would make an invalid layer
+  EXPECT_EQ(CadState.CadLayerName, "2");
+  DxfSetLayer(19);
+  EXPECT_EQ(CadState.CadLayerName, "19");
+  DxfSetLayer(4);  // CAD programs refuse these characters in layer names
+  EXPECT_EQ(CadState.CadLayerName, "a_b_");
+  EXPECT_EQ(LayerNumber("a_b_"), 4) << "and the block replay finds the pen again";
+  Settings.CadLayerNames[3] = "轮廓";  // no Windows-1252 form
+  EXPECT_EQ(CountGroups(Lines(DxfTables), "  2", "__"), 1);
+}
+
+TEST_F(DxfOutTest, TablesExactly) {
+  Settings.CadLayerColors = {1, 2, 2, 2, 3, 0x105};  // the low byte is the colour
+  Settings.CadTextStyle = "txt8";
+  std::vector<std::string> expected = {
+      "  0", "SECTION", "  2", "TABLES",
+      "  0", "TABLE", "  2", "LTYPE", " 70", "23",
+      "  0", "LTYPE", "  2", "CONTINUOUS", " 70", "64", "  3", "Ausgezogene Linie", " 72", "65",
+      " 73", "0", " 40", "0.0",
+      "  0", "LTYPE", "  2", "DASHDOT", " 70", "64", "  3", "--. --. --.-", " 72", "65",
+      " 73", "4", " 40", "1.0", " 49", "0.5", " 49", "-0.25", " 49", "0.0", " 49", "-0.25",
+      "  0", "LTYPE", "  2", "DASHED", " 70", "64", "  3", "- - - - - - ", " 72", "65",
+      " 73", "2", " 40", "0.375", " 49", "0.25", " 49", "-0.125",
+      "  0", "ENDTAB",
+      "  0", "TABLE", "  2", "LAYER", " 70", "24"};
+  auto layer = [&](const std::string& name, int colour, const std::string& type) {
+    for (const std::string& s : {std::string("  0"), std::string("LAYER"), std::string("  2"), name,
+                                 std::string(" 70"), std::string("0"), std::string(" 62"),
+                                 std::to_string(colour), std::string("  6"), type})
+      expected.push_back(s);
+  };
+  layer("0", 1, "CONTINUOUS");
+  layer("1", 2, "DASHDOT");
+  layer("2", 2, "DASHED");
+  layer("3", 2, "CONTINUOUS");
+  layer("4", 3, "CONTINUOUS");
+  layer("5", 5, "CONTINUOUS");
+  for (int n = 16; n <= 31; ++n) layer(std::to_string(n), n - 15, "CONTINUOUS");
+  for (const char* s : {"  0", "ENDTAB", "  0", "TABLE", "  2", "STYLE", " 70", "1", "  0", "STYLE",
+                        "  2", "STANDARD", " 70", "0", " 40", "0.0", " 41", "1.0", " 50", "0.0",
+                        " 71", "0", " 42", "3.5", "  3", "TXT8", "  4", "", "0", "ENDTAB", "  0",
+                        "ENDSEC"})
+    expected.push_back(s);
+  EXPECT_EQ(Lines(DxfTables), expected);
+
+  Settings.LayerMonochrome = true;
+  const auto mono = Lines(DxfTables);
+  EXPECT_EQ(CountGroups(mono, " 62", "1"), 22);
+}
+
+TEST_F(DxfOutTest, EntityGroups) {
+  CadSetTextStyle(2, 30, 5, 3.5L);
+  CadSetPen(4);
+  EXPECT_EQ(Lines([] { DxfText("Maß", 1, 2); }),
+            (std::vector<std::string>{"  0", "TEXT", "  8", "4", " 10", "1.000000", " 20",
+                                      "2.000000", " 40", "5.000000", "  1", "Ma\xDF", "  7",
+                                      "STANDARD", " 41", "0.7", " 50", "30", " 51", "0"}));
+  EXPECT_EQ(Lines([] { DxfInsert("rad1", 60, 60, 90, 0.5L, 2); }),
+            (std::vector<std::string>{"  0", "INSERT", "  8", "4", "  2", "rad1", " 10",
+                                      "60.000000", " 20", "60.000000", " 41", "0.500000", " 42",
+                                      "2.000000", " 50", "90.000000"}));
+  EXPECT_EQ(Lines([] { DxfBlock("FRAME_1"); }),
+            (std::vector<std::string>{"  0", "BLOCK", "  8", "4", "  2", "FRAME_1", " 70", "0",
+                                      " 10", "0.0", " 20", "0.0"}));
+  EXPECT_EQ(Lines([] { DxfSolid(1, 2, 3, 4, 5, 6, 7, 8); })[14], " 22");
+  // A line break in a text would break the file's line structure.
+  EXPECT_EQ(Lines([] { DxfText("a\nb", 0, 0); })[11], "a b");
+}
+
+TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
+  Settings.CadTextMode = 3;  // umlauts spelled out in CAD files
+  EXPECT_EQ(Lines([] { DxfText("Zähne", 0, 0); }, true)[11], "Zaehne");
+  Settings.CadTextMode = 2;
+  EXPECT_EQ(Lines([] { DxfText("Zähne 齿 ±?", 0, 0); }, true)[11], "Z\xE4hne \\U+9F7F \xB1?");
+  EXPECT_EQ(Lines([] { DxfText("Zähne 齿", 0, 0); }, false)[11], "Zähne 齿");
+}
+
+TEST_F(DxfOutTest, HeaderAndSectionOrder) {
+  const auto lines = Dxf(EmptySheet);
+  const std::vector<std::string> head(lines.begin(), lines.begin() + 30);
+  EXPECT_EQ(head, (std::vector<std::string>{
+                      "  0", "SECTION", "  2", "HEADER", "  9", "$EXTMIN", " 10", "0.000000",
+                      " 20", "0.000000", "  9", "$EXTMAX", " 10", "420.000000", " 20", "297.000000",
+                      "  9", "$LIMMIN", " 10", "0.000000", " 20", "0.000000", "  9", "$LIMMAX",
+                      " 10", "420.000000", " 20", "297.000000", "  9", "$LTSCALE"}));
+  EXPECT_EQ(CountGroups(lines, "  9", "$DWGCODEPAGE"), 1);
+  EXPECT_EQ(lines.back(), "EOF");
+  EXPECT_EQ(CountGroups(lines, "  0", "SECTION"), 4);
+  EXPECT_EQ(CountGroups(lines, "  0", "ENDSEC"), 4);
+}
+
+TEST_F(DxfOutTest, FailedWriteLeavesNoFileAndAborts) {
+  const std::string target = tmp_.File("out.dxf");
+  test::WriteWholeFile(target, "old");
+  CadOutputFile::FailNextCommit(true);
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceDxf);
+  CadBeginDrawing(0, 0, 10, 10);
+  CadLine(0, 0, 1, 1);
+  CadEndOutput();
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(target), "old") << "the old file stays as it was";
+  EXPECT_EQ(test::ReadFileLines(target).size(), 1u);
+  ASSERT_FALSE(dialogs_->Messages().empty());
+  EXPECT_NE(dialogs_->Messages().back().find("out.dxf konnte nicht geschrieben werden"),
+            std::string::npos);
+
+  // An unwritable folder: reported, nothing left behind.
+  Session.CurrentFileName = tmp_.File("missing/out");
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceDxf);
+  CadEndOutput();
+  EXPECT_TRUE(Flags.AbortFlag);
+  struct stat st {};
+  EXPECT_NE(::stat(tmp_.File("missing").c_str(), &st), 0);
+}
+
+}  // namespace
+}  // namespace qern::test

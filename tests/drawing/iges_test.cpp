@@ -1,0 +1,372 @@
+// IGES and CAD-text writers: the worked files, record and string layout, subfigures, instances and
+// the guards against long names, non-ASCII texts, unknown blocks and colours outside the table.
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+
+#include <filesystem>
+
+#include "cadtest.h"
+#include "design/qerncalc.h"
+#include "design/qernio.h"
+#include "design/qernvar.h"
+#include "drawing/qernzeich.h"
+#include "drawing/cadtxt.h"
+#include "drawing/iges.h"
+#include "framework/utilstr.h"
+
+namespace qern::test {
+namespace {
+
+class IgesTest : public CadTest {
+ protected:
+  // A whole IGES file written by body, its lines.
+  std::vector<std::string> Igs(const std::function<void()>& body) {
+    Output(CadDeviceIges, [&] {
+      CadSetPen(0);
+      body();
+    });
+    return ReadFileLines(tmp_.File("out.igs"));
+  }
+  std::vector<std::string> Txt(const std::function<void()>& body) {
+    Output(CadDeviceText, body);
+    return ReadFileLines(tmp_.File("out.txt"));
+  }
+};
+
+// The records of one section.
+std::vector<std::string> Section(const std::vector<std::string>& lines, char letter) {
+  std::vector<std::string> out;
+  for (const std::string& l : lines)
+    if (l.size() == 80 && l[72] == letter) out.push_back(l);
+  return out;
+}
+
+// The P section's data columns of one entity joined, each record without its padding.
+std::string ParameterText(const std::vector<std::string>& lines, int entity) {
+  std::string text;
+  for (const std::string& l : Section(lines, 'P')) {
+    if (std::stoi(l.substr(64, 8)) != entity) continue;
+    std::string data = l.substr(0, 64);
+    data.erase(data.find_last_not_of(' ') + 1);
+    text += data;
+  }
+  return text;
+}
+
+// The worked one-line file, record by record (the generation date is the run's own).
+TEST_F(IgesTest, OneLineFileRecordByRecord) {
+  Ident.ProductName = "QERN";
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 5);
+    CadBeginEntities();
+    CadLine(1, 2, 10, 5);
+    CadEndSection();
+  });
+  ASSERT_EQ(lines.size(), 2u + 5u + 2u + 1u + 1u);
+  for (const std::string& l : lines) EXPECT_EQ(l.size(), 80u) << l;
+  EXPECT_EQ(lines[0], AlignLeft("IGES-Datei generiert von QERN", 72) + "S0000001");
+  EXPECT_EQ(lines[1],
+            AlignLeft("Uebersetzer von ZORQUAN GMBH, Uebersetzerversion 3.1", 72) + "S0000002");
+  EXPECT_EQ(lines[2].substr(0, 17), ",,4HFILE,3Hout,9H");
+  EXPECT_EQ(lines[3], AlignLeft("16,38,6,99,15,", 72) + "G0000002");
+  EXPECT_EQ(lines[4], AlignLeft("3Hout,1.0,2,2HMM,32767,3.2767D1,", 72) + "G0000003");
+  EXPECT_TRUE(std::regex_match(lines[5].substr(0, 72),
+                               std::regex(R"(15H\d{8}\.\d{6},1\.0D-8,10\.000, *)")))
+      << lines[5];
+  EXPECT_EQ(lines[6].substr(72), "G0000005");
+  EXPECT_EQ(lines[7], "     110       1       1       1       0                        00000000D0000001");
+  EXPECT_EQ(lines[8], "     110               0       1                                        D0000002");
+  EXPECT_EQ(lines[9], AlignLeft("110,1.000,2.000,0.0,10.000,5.000,0.0;", 64) + "       1P0000001");
+  EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
+}
+
+TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("Zahn");
+    for (int i = 0; i < 13; ++i) CadLine(i, 0, i, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("ZAHN", 3, 4, 90, 2, 2);
+    CadInsertBlock("zahn", 5, 6, 0, 0.5L, 0.5L);
+    CadSetTextStyle(2, 0, 5, 3.5L);
+    CadText("AB", 7, 8);
+    CadSolid(0, 0, 10, 0, 0, 5, 10, 5);
+    CadEndSection();
+  });
+  // 13 members (entities 1..25), the subfigure 27 with its members in groups of 12 and 1.
+  const auto d = Section(lines, 'D');
+  EXPECT_EQ(d[0].substr(64, 8), "00010000");
+  EXPECT_EQ(d[27 - 1].substr(0, 8), "     308");
+  EXPECT_EQ(d[27].substr(56, 8), "    Zahn");
+  EXPECT_EQ(ParameterText(lines, 27),
+            "308,0,4HZahn,13,1,3,5,7,9,11,13,15,17,19,21,23,25;");
+  int groups = 0;
+  for (const std::string& l : Section(lines, 'P')) groups += std::stoi(l.substr(64, 8)) == 27;
+  EXPECT_EQ(groups, 2);
+
+  // Rotated by 90 degrees: a matrix 124, then the instance pointing at it, with the insert's scale.
+  EXPECT_EQ(ParameterText(lines, 29),
+            "124,0.000000,-1.000000,0.0,3.000,1.000000,0.000000,0.0,4.000,0.0,0.0,1.0,0.0;");
+  EXPECT_EQ(d[28].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 31), "408,27,0.0,0.0,0.0,2.000000;");
+  EXPECT_EQ(d[30].substr(48, 8), "      29");
+  EXPECT_EQ(ParameterText(lines, 33), "408,27,5.000,6.000,0.0,0.500000;");
+  // Text "AB" of height 5 and width factor 0.7: box 7.000 by 5.000.
+  EXPECT_EQ(ParameterText(lines, 35), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
+  // The solid's outline runs round the quadrilateral: corners 1, 2, 4, 3, 1 of the DXF order.
+  EXPECT_EQ(ParameterText(lines, 37),
+            "106,1,5,0.0,0.000,0.000,10.000,0.000,10.000,5.000,0.000,5.000,0.000,0.000;");
+  EXPECT_EQ(d[37].substr(32, 8), "      11");
+}
+
+// A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
+// and a reader joining the data columns gets them back whole.
+TEST_F(IgesTest, LongNamesAndNonAsciiTextsKeepTheirCounts) {
+  const std::string longName = tmp_.File(std::string(90, 'w') + "_Prüfmaß");
+  Session.CurrentFileName = longName;
+  Output(CadDeviceIges, [] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    CadSetTextStyle(2, 0, 5, 3.5L);
+    CadText("Maß ± 0,05 " + std::string(70, 'x'), 1, 1);
+    CadEndSection();
+  });
+  const auto lines = ReadFileLines(longName + ".igs");
+  for (const std::string& l : lines) ASSERT_EQ(l.size(), 80u) << l;
+  std::string global;
+  for (const std::string& l : Section(lines, 'G')) global += l.substr(0, 72);
+  const std::string name = std::string(90, 'w') + "_Pr\xFC" "fma\xDF";
+  EXPECT_NE(global.find(",," + IgesHollerith("FILE") + "," + IgesHollerith(name) + ","),
+            std::string::npos);
+  EXPECT_NE(global.find("2HMM,32767"), std::string::npos);
+  const std::string text = "Ma\xDF \xB1 0,05 " + std::string(70, 'x');
+  EXPECT_EQ(ParameterText(lines, 1).substr(ParameterText(lines, 1).find(",0.0,") + 5),
+            IgesHollerith(text) + ";");
+}
+
+TEST_F(IgesTest, SplitterBreaksOnlyOutsideStrings) {
+  const auto parts = IgesSplitParameters("1,22,5Ha,b;c,333;", 8);
+  ASSERT_EQ(parts.size(), 3u);
+  EXPECT_EQ(parts[0], "1,22,");
+  EXPECT_EQ(parts[1], "5Ha,b;c,");
+  EXPECT_EQ(parts[2], "333;");
+  const auto longString = IgesSplitParameters("1,12Habcdefghijkl;", 8);
+  ASSERT_EQ(longString.size(), 3u);
+  EXPECT_EQ(longString[0], "1,12Habc");
+  EXPECT_EQ(longString[1], "defghijk");
+  EXPECT_EQ(longString[2], "l;");
+}
+
+// The block table starts empty in every file; an unknown block is listed and skipped; colours
+// outside the table count as 0.
+TEST_F(IgesTest, BlockTableAndColoursPerFile) {
+  Igs([] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginBlocks();
+    CadBeginBlock("A");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+  });
+  EXPECT_EQ(Iges.Blocks.size(), 1u);
+  ClearErrorList();
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    IgesInsert("A", 0, 0, 0, 1);
+    IgesSetColor(16);
+    CadLine(0, 0, 1, 1);
+    IgesSetColor(-1);
+    CadEndSection();
+  });
+  EXPECT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname A not found !");
+  EXPECT_EQ(Section(lines, 'D').size(), 2u);
+  EXPECT_EQ(Section(lines, 'D')[0].substr(32, 8), "       0");
+  for (int pen : {0, 1, 2, 19, 40}) {
+    IgesSetLayer(pen);
+    EXPECT_GE(Iges.IgesColor, 0);
+  }
+  IgesSetLayer(1);
+  EXPECT_EQ(Iges.IgesLineFont, 4);
+  EXPECT_EQ(Iges.IgesColor, 5);  // layer colour 2 (green in the program) is IGES 5
+}
+
+TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
+  Settings.CadDecimals = 2;
+  Settings.DecimalSeparatorMode = 2;
+  auto lines = Txt([] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginBlocks();
+    CadBeginBlock("B");
+    CadArc(1, 1, 0, 360, 2);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadLine(1, 2.5L, 3, 4);
+    CadArc(1, 1, 10, 20, 2);
+    CadInsertBlock("b", 1, 2, 0, 1, 1);
+    CadText("grün", 1, 2);
+    CadEndSection();
+  });
+  const std::vector<std::string> expected = {
+      "MINMAX\t0,00\t0,00\t10,00\t10,00", "SECTION BLOCKS", "BLOCK\tB",
+      "CIRCLE\t1,00\t1,00\t2,00", "END OF BLOCK", "SECTION ENTITIES",
+      "LINE\t1,00\t2,50\t3,00\t4,00", "ARC\t1,00\t1,00\t2,00\t10,00\t20,00",
+      "INSERT\tB\t1,00\t2,00\t0,00\t1,00\t1,00", "TEXT\t1,00\t2,00\tgr\xFCn", "EOF"};
+  EXPECT_EQ(lines, expected);
+
+  Settings.CadDecimals = 0;
+  Settings.DecimalSeparatorMode = 1;
+  Settings.CadTextMode = 3;
+  lines = Txt([] {
+    CadBeginDrawing(0, 0, 5, 5);
+    CadText("grün", 5, -0.2L);
+  });
+  EXPECT_EQ(lines[0], "MINMAX\t  0\t  0\t  5\t  5");
+  EXPECT_EQ(lines[1], "TEXT\t  5\t  0\tgruen");
+}
+
+#ifndef QERN_IGES_CHECK
+#define QERN_IGES_CHECK ""
+#endif
+
+// Runs OpenCASCADE's reader on file; its output and exit status (-1: the checker is missing).
+std::string IgesCheck(const std::string& file, int& status) {
+  std::string out;
+  status = -1;
+  if (std::string(QERN_IGES_CHECK).empty()) return out;
+  const std::string cmd = std::string("'") + QERN_IGES_CHECK + "' '" + file + "' 2>&1";
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  const int rc = ::pclose(p);
+  status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return out;
+}
+
+// The entity count a reader must find: one per two directory records.
+int WrittenEntities(const std::vector<std::string>& lines) {
+  return static_cast<int>(Section(lines, 'D').size() / 2);
+}
+
+// Every primitive, blocks nested and rotated, a polyline, dimensions and texts with umlauts, read by
+// OpenCASCADE with no fail message and the entity count that was written.
+TEST_F(IgesTest, OpenCascadeReadsEveryPrimitive) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(-2, -5, 422, 305);
+    CadTables();
+    CadBeginBlocks();
+    CadBeginBlock("zahn1");
+    CadSetPen(5);
+    CadPolylineBegin(0);
+    CadVertex(-2, 10, -0.3L);
+    CadVertex(-1, 5, 0);
+    CadVertex(1, 5, 0.4L);
+    CadVertex(2, 10, 0);
+    CadPolylineEnd();
+    CadEndBlock();
+    CadBeginBlock("rad1");
+    for (int i = 1; i <= 14; ++i) CadInsertBlock("ZAHN1", 0, 0, 360.0L / 14 * i, 1, 1);
+    CadSetPen(1);
+    CadCircle(0, 0, 8);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD1", 100, 100, 15, 2, 2);
+    CadInsertBlock("rad1", 200, 100, 0, 1, 1);
+    CadSetPen(2);
+    CadArc(10, 10, 30, 120, 5);
+    CadSetPen(17);
+    CadRectangle(300, 10, 400, 60);
+    CadSetTextStyle(2, 30, 2.5L, 0);
+    CadText("Zähnezahl ± 0,05 °", 300, 100);
+    CadSetPen(0);
+    CadDimension("8", "0.05", "-0.05", 80, 0, 80, 8, 70);
+    CadArrow(150, 150, 45, 10, 5, 10);
+    CadEndSection();
+  });
+  int status = 0;
+  const std::string out = IgesCheck(tmp_.File("out.igs"), status);
+  if (status == -1) {
+    const char* ci = std::getenv("CI");
+    if (ci && std::string(ci) == "true") ADD_FAILURE() << "OpenCASCADE's IGES reader is missing";
+    GTEST_SKIP() << "OpenCASCADE missing: IGES reader check skipped";
+  }
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
+  EXPECT_NE(out.find(" ENTITIES " + std::to_string(WrittenEntities(lines)) + "\n"),
+            std::string::npos)
+      << out;
+}
+
+// Every drawing kind of the default design and of each shipped example as IGES: OpenCASCADE reads
+// each with no fail message and finds the entities written; the CAD text of each kind is complete.
+TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
+  std::vector<std::string> designs = {""};
+  for (const auto& f : std::filesystem::directory_iterator(QERN_SOURCE_DATA "/examples"))
+    designs.push_back(f.path().string());
+  std::vector<std::pair<std::string, int>> files;  // IGES file and its entity count
+  for (size_t d = 0; d < designs.size(); ++d) {
+    SetDefaultDesign();
+    if (!designs[d].empty()) {
+      Flags.ErrorBoxesEnabled = false;
+      ReadDataFile(designs[d]);
+      Flags.ErrorBoxesEnabled = true;
+    }
+    CalculateSerration();
+    for (int kind = 1; kind <= DrawingKindCount; ++kind) {
+      const std::string base = tmp_.File("d" + std::to_string(d) + "_" + std::to_string(kind));
+      for (int device : {CadDeviceIges, CadDeviceText}) {
+        Session.CurrentFileName = base;
+        Flags.AbortFlag = false;
+        DrawMenu(device, kind);
+        ASSERT_FALSE(Flags.AbortFlag) << designs[d] << " kind " << kind;
+      }
+      const auto txt = ReadFileLines(base + ".txt");
+      ASSERT_GT(txt.size(), 3u);
+      EXPECT_EQ(txt.back(), "EOF");
+      const auto igs = ReadFileLines(base + ".igs");
+      for (const std::string& l : igs) ASSERT_EQ(l.size(), 80u) << base << ": " << l;
+      files.emplace_back(base + ".igs", WrittenEntities(igs));
+    }
+  }
+  SetDefaultDesign();
+  if (std::string(QERN_IGES_CHECK).empty()) {
+    const char* ci = std::getenv("CI");
+    if (ci && std::string(ci) == "true") ADD_FAILURE() << "OpenCASCADE's IGES reader is missing";
+    GTEST_SKIP() << "OpenCASCADE missing: IGES reader check skipped";
+  }
+  std::string cmd = std::string("'") + QERN_IGES_CHECK + "'";
+  for (const auto& [file, count] : files) cmd += " '" + file + "'";
+  FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  const int rc = ::pclose(p);
+  // Kind 10 draws no entity at all; the reader's only word on such a file is that it has no data.
+  int emptyFiles = 0;
+  for (const auto& [file, count] : files) {
+    EXPECT_NE(out.find(file + " ENTITIES " + std::to_string(count) + "\n"), std::string::npos)
+        << file;
+    if (count == 0) {
+      ++emptyFiles;
+      const std::string empty = file + " FAIL DATA NOT AVAILABLE FOR CHECK\n";
+      for (size_t at; (at = out.find(empty)) != std::string::npos;) out.erase(at, empty.size());
+    }
+  }
+  EXPECT_EQ(emptyFiles, static_cast<int>(designs.size()));
+  EXPECT_EQ(out.find(" FAIL "), std::string::npos) << out.substr(0, 4000);
+  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == (emptyFiles > 0 ? 1 : 0)) << out.substr(0, 4000);
+}
+
+}  // namespace
+}  // namespace qern::test

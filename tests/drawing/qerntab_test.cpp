@@ -1,0 +1,89 @@
+// Gear-data tables: labels, symbols and order of the rows, the message table's height, column
+// counting of the text table.
+#include "drawing/qerntab.h"
+
+#include <gtest/gtest.h>
+
+#include "design/qerncalc.h"
+#include "design/qernvar.h"
+#include "framework/progvar.h"
+
+using namespace qern;
+
+namespace {
+
+class GearTables : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetDefaultDesign();
+    CalculateSerration();
+    ResetErrors();
+  }
+  void TearDown() override { ResetErrors(); }
+  static std::vector<std::string> Column(const std::vector<TextTableRow>& rows, int c) {
+    std::vector<std::string> out;
+    for (const TextTableRow& r : rows) out.push_back(r[c]);
+    return out;
+  }
+};
+
+TEST_F(GearTables, DataTableRowsOfBothParts) {
+  const std::vector<std::string> common = {"Zähnezahl", "Modul", "Eingriffswinkel", "Lückenwinkel",
+                                           "Teilkreisdurchmesser"};
+  std::vector<std::string> shaft = common, hub = common;
+  shaft.insert(shaft.end(), {"Kopfkreisdurchmesser", "Fußformkreisdurchmesser", "Fußradius", "Zahndicke",
+                             "Meßkreisdurchmesser", "Maß über Meßkreise", "Teilung", "Zahnhöhe", "Gegenstück"});
+  hub.insert(hub.end(), {"Fußradius", "Fußformkreisdurchmesser", "Kopfkreisdurchmesser", "Zahnlücke",
+                         "Meßkreisdurchmesser", "Maß zwischen Meßkreisen", "Teilung", "Zahnhöhe", "Gegenstück"});
+  EXPECT_EQ(Column(GearDataRows(1), 0), shaft);
+  EXPECT_EQ(Column(GearDataRows(2), 0), hub);
+  EXPECT_EQ(Column(GearDataRows(1), 1),
+            (std::vector<std::string>{"z", "m", "alpha", "gamma e", "d", "da1 (Dee)", "dFf1 (DFe)",
+                                      "rhof1 (Re)", " sn (S)", "Dm (DRe)", "MRe", "P", "h", ""}));
+  EXPECT_EQ(Column(GearDataRows(2), 1),
+            (std::vector<std::string>{"z", "m", "alpha", "gamma i", "d", "rhof2 (Ri)", "dFf2 (DFi)",
+                                      "da2 (Dii)", "en (E)", "Dm (DRi)", "MRi", "P", "h", ""}));
+  // Values: the hub's count of teeth keeps its sign, its pitch diameter is shown positive; the
+  // counterpart is the other part's drawing number.
+  EXPECT_EQ(GearDataRows(2)[0][2], "-31");
+  EXPECT_EQ(GearDataRows(2)[4][2], "13.000");
+  EXPECT_EQ(GearDataRows(1).back()[2], "02");
+  EXPECT_EQ(GearTableTitle(1), "ZAHNWELLE 01 (External spline)");
+  EXPECT_EQ(GearTableTitle(2), "ZAHNNABE 02 (Internal spline)");
+}
+
+TEST_F(GearTables, DataFieldAndCommonTables) {
+  EXPECT_EQ(Column(GearFieldRows(1), 1),
+            (std::vector<std::string>{" z", "m", "alpha", "gam.e", "d", "da1", "dFf1", "df1", "rhof1",
+                                      "sn1", "MR1"}));
+  EXPECT_EQ(Column(GearFieldRows(2), 1),
+            (std::vector<std::string>{" z", "m", "alpha", "gam.i", "d", "df2", "dFf2", "da2", "rhof2",
+                                      "en2", "MR2"}));
+  EXPECT_EQ(GearFieldRows(2)[0][2], "31");  // z1 for both parts
+  EXPECT_EQ(GearFieldRows(1).back()[0], "Prüfmaß (DM=0.8)");
+  EXPECT_EQ(Column(GearCommonRows(), 1),
+            (std::vector<std::string>{"d", "db", "c e/i", "cp", "x", "x*m", "h"}));
+  EXPECT_EQ(Column(GearPitchRows(), 0),
+            (std::vector<std::string>{"Normalteilung", "Normal Pitch", "Flankenspiel", "Drehflankenspiel"}));
+  EXPECT_EQ(Column(ToolDataRows(), 1),
+            (std::vector<std::string>{"hfP0/mn", "haP0/mn", "rhoaP0/mn", "hfP0", "haP0", "rhoaP0"}));
+  EXPECT_EQ(ToolDataRows()[0][2], "1.074");
+  EXPECT_TRUE(GearDataRows(3).empty());
+  GearDataTable(3, 0, 0, 1);
+  ASSERT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Error Radnr !");
+}
+
+TEST_F(GearTables, HeightsAndColumns) {
+  EXPECT_EQ(MessageTableHeight(3, 2.5L, 16), 2);
+  EXPECT_EQ(MessageTableHeight(3, 1.5L, 16), 1.5L);
+  EXPECT_EQ(MessageTableHeight(1, 1.3L, 16), 1.3L);  // one message keeps its height
+  TextTable t("T", {}, {10, 5, 0, 7}, 0, 0, 0);
+  EXPECT_EQ(t.TextHeight(), 3.5L);
+  EXPECT_EQ(t.UsedColumns(), 2);  // the third position does not move on
+  EXPECT_NEAR(t.Width(), 3.5L * 15 * 0.9L, 1e-12);
+  t.AddRow({"a", "b"});
+  EXPECT_NEAR(t.NextRowY(), -4 * 3.5L, 1e-12);  // title row and one row
+}
+
+}  // namespace
