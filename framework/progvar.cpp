@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "framework/wprinvar.h"
+
 namespace qern {
 
 const std::array<std::string, 5> UnitSystemNames = {
@@ -62,6 +64,7 @@ void InitProgramState() {
   Settings.ConfigFolder = cwd;
   Settings.DefaultDataFolder = cwd;
   Settings.PrintPresetFolder = cwd;
+  InitPrintVariables();
 }
 
 }  // namespace qern

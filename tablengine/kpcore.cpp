@@ -442,10 +442,12 @@ void KelpieInit() {
   inDispatch = false;
 }
 
+void KelpieStart();  // tablengine/kelpie.h: the core and every unit in their order
+
 namespace {
 // The engine's tables start before anything uses them.
 struct CoreStart {
-  CoreStart() { KelpieInit(); }
+  CoreStart() { KelpieStart(); }
 } coreStart;
 }  // namespace
 

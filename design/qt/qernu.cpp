@@ -30,6 +30,7 @@
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
+#include "framework/qt/printcon.h"
 #include "framework/qt/qttranslation.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
@@ -38,6 +39,7 @@
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"
+#include "tablengine/qt/dbfview.h"
 
 namespace qern {
 
@@ -74,6 +76,11 @@ Thh::~Thh() {
 
 void Thh::CreateMenus() {
   mi_file = menuBar()->addMenu(QString());
+  mi_fileprint = mi_file->addAction(QString());
+  mi_fileprint->setObjectName("mi_fileprint");
+  mi_fileprint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  connect(mi_fileprint, &QAction::triggered, this, [this] { mi_fileprintClick(); });
+  mi_file->addSeparator();
   mi_fileexit = mi_file->addAction(QString());
   mi_fileexit->setObjectName("mi_fileexit");
   connect(mi_fileexit, &QAction::triggered, this, [this] { mi_fileexitClick(); });
@@ -136,6 +143,7 @@ void Thh::FormCreate() {
     InstallQtListingHooks();
     InstallChangeLogWindows();
     InstallQtDesktop();
+    InstallTableViewWindow();
     InstallHelpPictureWindow();
   }
   // The geometry window's calculate button draws the default drawing behind the dialog.
@@ -184,6 +192,7 @@ void Thh::UpdateMainCaption() {
 void Thh::ApplyMenuCaptions() {
   mi_file->setTitle(Caption(MenuCaptions.File));
   mi_fileexit->setText(Caption(MenuCaptions.Exit));
+  mi_fileprint->setText(Caption(MenuCaptions.Print));
   mi_edit->setTitle(Caption(MenuCaptions.Edit));
   mi_editabmessungen->setText(Caption(MenuCaptions.Dimensions));
   mi_view->setTitle(Caption(MenuCaptions.View));
@@ -243,6 +252,11 @@ void Thh::mi_viewErrorMessagesClick() {
 }
 
 void Thh::mi_fileexitClick() { close(); }
+
+void Thh::mi_fileprintClick() {
+  Flags.AbortFlag = false;
+  ShowPrintWindow();
+}
 
 // Title-block texts and change entries are saved with the design: a change marks it modified, so
 // that closing asks before it is lost.

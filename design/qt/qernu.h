@@ -41,6 +41,7 @@ class Thh : public TFzorqgra {
   void mi_viewausdruckClick();  // result listing to the configured listing device
   void mi_viewErrorMessagesClick();
   void mi_fileexitClick();
+  void mi_fileprintClick();  // the print window; its OK prints what the window shows
   void mi_docdrawinginfoClick();
   void ChangeLogClick(int choice);  // the change-log items: ChangeLogMenu(choice)
   void mi_OleStartExcelClick();     // success enables the export
@@ -52,6 +53,7 @@ class Thh : public TFzorqgra {
 
   QMenu* mi_file = nullptr;
   QAction* mi_fileexit = nullptr;
+  QAction* mi_fileprint = nullptr;
   QMenu* mi_edit = nullptr;
   QAction* mi_editabmessungen = nullptr;
   QMenu* mi_view = nullptr;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cadtest.h"
+#include "support/readers.h"
 #include "framework/utilmath.h"
 #include "platform/process.h"
 
@@ -76,33 +77,17 @@ void EveryPrimitive() {
   SetPrintPreset(3);
 }
 
-// Runs the reader on file; its output. Fails the test when the reader is missing in CI.
+// Runs the reader on file; its output and exit status.
 std::string Audit(const std::string& file, int& status) {
-  const std::string script = std::string(QERN_SOURCE_DATA) + "/../tests/readers/dxf_audit.py";
   std::string out;
-  status = -1;
-  if (!ProgramExists("/usr/bin/python3")) return out;
-  const std::string cmd = "/usr/bin/python3 '" + script + "' '" + file + "' 2>&1";
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  const int rc = ::pclose(p);
-  status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  status = RunReaderOutput(
+      {"/usr/bin/python3", std::string(QERN_SOURCE_DATA) + "/../tests/readers/dxf_audit.py", file},
+      out);
   return out;
 }
 
-// True when the reader could not run: a failure in CI, else the caller skips.
-bool ReaderMissing(int status) {
-  if (status != 3 && status != -1) return false;
-  const char* ci = std::getenv("CI");
-  if (ci && std::string(ci) == "true") ADD_FAILURE() << "ezdxf (python3-ezdxf) is not installed";
-  return true;
-}
-
 #define SKIP_WITHOUT_READER(status) \
-  if (ReaderMissing(status)) GTEST_SKIP() << "ezdxf missing: DXF reader check skipped"
+  if (ReaderAbsent(status, "ezdxf (python3-ezdxf)")) GTEST_SKIP() << "ezdxf missing"
 
 class DxfReaderTest : public CadTest {};
 

@@ -1,12 +1,11 @@
 // IGES and CAD-text writers: the worked files, record and string layout, subfigures, instances and
 // the guards against long names, non-ASCII texts, unknown blocks and colours outside the table.
-#include <cstdio>
-#include <cstdlib>
 #include <regex>
 
 #include <filesystem>
 
 #include "cadtest.h"
+#include "support/readers.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
@@ -235,20 +234,12 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
 #define QERN_IGES_CHECK ""
 #endif
 
-// Runs OpenCASCADE's reader on file; its output and exit status (-1: the checker is missing).
-std::string IgesCheck(const std::string& file, int& status) {
-  std::string out;
-  status = -1;
-  if (std::string(QERN_IGES_CHECK).empty()) return out;
-  const std::string cmd = std::string("'") + QERN_IGES_CHECK + "' '" + file + "' 2>&1";
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  const int rc = ::pclose(p);
-  status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
+// Runs OpenCASCADE's reader on the files; its output and exit status.
+int IgesCheck(const std::vector<std::string>& files, std::string& out) {
+  std::vector<std::string> argv = {QERN_IGES_CHECK};
+  argv.insert(argv.end(), files.begin(), files.end());
+  if (argv[0].empty()) return kReaderMissing;
+  return RunReaderOutput(argv, out);
 }
 
 // The entity count a reader must find: one per two directory records.
@@ -292,13 +283,9 @@ TEST_F(IgesTest, OpenCascadeReadsEveryPrimitive) {
     CadArrow(150, 150, 45, 10, 5, 10);
     CadEndSection();
   });
-  int status = 0;
-  const std::string out = IgesCheck(tmp_.File("out.igs"), status);
-  if (status == -1) {
-    const char* ci = std::getenv("CI");
-    if (ci && std::string(ci) == "true") ADD_FAILURE() << "OpenCASCADE's IGES reader is missing";
-    GTEST_SKIP() << "OpenCASCADE missing: IGES reader check skipped";
-  }
+  std::string out;
+  const int status = IgesCheck({tmp_.File("out.igs")}, out);
+  if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
   EXPECT_NE(out.find(" ENTITIES " + std::to_string(WrittenEntities(lines)) + "\n"),
@@ -338,20 +325,11 @@ TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
     }
   }
   SetDefaultDesign();
-  if (std::string(QERN_IGES_CHECK).empty()) {
-    const char* ci = std::getenv("CI");
-    if (ci && std::string(ci) == "true") ADD_FAILURE() << "OpenCASCADE's IGES reader is missing";
-    GTEST_SKIP() << "OpenCASCADE missing: IGES reader check skipped";
-  }
-  std::string cmd = std::string("'") + QERN_IGES_CHECK + "'";
-  for (const auto& [file, count] : files) cmd += " '" + file + "'";
-  FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-  ASSERT_NE(p, nullptr);
+  std::vector<std::string> names;
+  for (const auto& [file, count] : files) names.push_back(file);
   std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  const int rc = ::pclose(p);
+  const int status = IgesCheck(names, out);
+  if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
   // Kind 10 draws no entity at all; the reader's only word on such a file is that it has no data.
   int emptyFiles = 0;
   for (const auto& [file, count] : files) {
@@ -365,7 +343,7 @@ TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
   }
   EXPECT_EQ(emptyFiles, static_cast<int>(designs.size()));
   EXPECT_EQ(out.find(" FAIL "), std::string::npos) << out.substr(0, 4000);
-  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == (emptyFiles > 0 ? 1 : 0)) << out.substr(0, 4000);
+  EXPECT_EQ(status, emptyFiles > 0 ? 1 : 0) << out.substr(0, 4000);
 }
 
 }  // namespace

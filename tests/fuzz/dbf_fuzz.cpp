@@ -9,27 +9,13 @@
 #include <string>
 
 #include "tablengine/kelpie.h"
+#include "privatefolder.h"
 
 using namespace qern::kelpie;
 
 namespace {
 
-// A private folder for the table file, removed when the run ends.
-struct PrivateFolder {
-  PrivateFolder() {
-    char tmpl[] = "/tmp/qern-dbf-fuzz-XXXXXX";
-    if (const char* made = mkdtemp(tmpl)) path = made;
-  }
-  ~PrivateFolder() {
-    if (!path.empty()) rmdir(path.c_str());
-  }
-  std::string path;
-};
-
-const std::string& Folder() {
-  static const PrivateFolder folder;
-  return folder.path;
-}
+const std::string& Folder() { return qern::fuzz::RunFolder("/tmp/qern-dbf-fuzz-XXXXXX"); }
 
 void Exercise() {
   int records = 0;

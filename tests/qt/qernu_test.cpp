@@ -220,6 +220,16 @@ TEST_F(MainWindowStart, DocumentationAndOleMenusReachTheirWindows) {
   EXPECT_EQ(modalWindows_, 2);
 }
 
+TEST_F(MainWindowStart, FilePrintOpensThePrintWindow) {
+  Thh window;
+  EXPECT_EQ(window.mi_fileprint->text().toStdString(), "&Drucken...");
+  EXPECT_EQ(window.mi_fileprint->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+  modalWindows_ = 0;
+  window.mi_fileprint->trigger();
+  EXPECT_EQ(modalWindows_, 1) << "the print window";
+  EXPECT_TRUE(Flags.AbortFlag) << "closed like Cancel: nothing printed";
+}
+
 }  // namespace
 }  // namespace qern
 

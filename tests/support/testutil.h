@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,6 +69,13 @@ inline std::vector<std::string> ReadFileLines(const std::string& name) {
 inline void WriteFileLines(const std::string& name, const std::vector<std::string>& lines) {
   std::ofstream out(name, std::ios::binary | std::ios::trunc);
   for (const auto& l : lines) out << l << "\r\n";
+}
+
+// The unsigned little-endian 32-bit number at byte offset at of a file's bytes.
+inline uint32_t Le32At(const std::string& bytes, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return v;
 }
 
 }  // namespace qern::test

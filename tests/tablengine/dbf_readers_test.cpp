@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "platform/process.h"
+#include "support/readers.h"
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
 
@@ -16,26 +16,13 @@ namespace {
 
 const std::string kScript = std::string(QERN_SOURCE_DATA) + "/../tests/readers/dbf_readers.py";
 
-constexpr int kReaderMissing = 3;
-
-// Runs the reader script: 0, its failure code, or kReaderMissing when a reader is missing locally
-// (in CI a missing reader is a failure).
-int RunScript(const std::vector<std::string>& args) {
+std::vector<std::string> ScriptArgs(const std::vector<std::string>& args) {
   std::vector<std::string> argv = {"/usr/bin/python3", kScript};
   argv.insert(argv.end(), args.begin(), args.end());
-  int code = -1;
-  if (qern::RunAndWait(argv, code) != qern::StartResult::Started) code = kReaderMissing;
-  const char* ci = std::getenv("CI");
-  if (code == kReaderMissing && ci && std::string(ci) == "true") return 1;
-  return code;
+  return argv;
 }
 
-#define RUN_READER(...)                                                                     \
-  do {                                                                                      \
-    const int r = RunScript({__VA_ARGS__});                                                 \
-    if (r == kReaderMissing) GTEST_SKIP() << "python3-dbf or ogrinfo missing (CI fails here)"; \
-    ASSERT_EQ(r, 0) << "reader script failed";                                              \
-  } while (0)
+#define RUN_READER(...) QERN_RUN_READER(ScriptArgs({__VA_ARGS__}))
 
 class DbfReaders : public ::testing::Test {
  protected:

@@ -1,0 +1,322 @@
+// Index semaphore files ".@S@": the login, reader and writer counts and the change counter through
+// which programs share the indexes of one table, with the counted read and lock brackets.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "tablengine/kpapi.h"
+#include "tablengine/kpdbf.h"
+#include "tablengine/kpndxint.h"
+#include "tablengine/kpstr.h"
+
+namespace qern::kelpie {
+
+using namespace ndx;
+
+namespace {
+
+const char* const kActionNames[] = {"LOGIN", "LOGOUT", "INCREAD", "DECREAD", "LOCKSEMAPHORE", "UNLOCKSEMAPHORE"};
+
+constexpr int kTries = 1000;
+constexpr int kTryWaitMs = 10;
+
+bool RegionLock(SemaphoreState& s) {
+  for (int i = 0; i < kTries; ++i) {
+    if (LockRegion(false, s.Fd, 1, 4) == 0) {
+      s.RegionLocked = true;
+      return true;
+    }
+    DelayMs(kTryWaitMs);
+  }
+  return false;
+}
+
+bool RegionUnlock(SemaphoreState& s, const std::string& action) {
+  if (!s.RegionLocked) return true;
+  s.RegionLocked = false;
+  const int code = LockRegion(true, s.Fd, 1, 4);
+  if (code != 0) {
+    SetError(code, "Cannot unlock index semaphore file: " + s.FileName + " " + action);
+    return false;
+  }
+  return true;
+}
+
+// Reads or writes the 4-byte record; a failure releases the region first.
+bool RecordIo(SemaphoreState& s, const std::string& action, bool write) {
+  const bool ok = write ? WriteAt(s.Fd, s.Record, 4, 0) : ReadAt(s.Fd, s.Record, 4, 0);
+  if (ok) return true;
+  const int code = errno ? IoCodeFromErrno(errno) : (write ? 101 : 100);
+  RegionUnlock(s, action);
+  SetError(code, (write ? "Cannot write to: " : "Cannot read: ") + s.FileName + " " + action);
+  return false;
+}
+
+bool ReadRecord(SemaphoreState& s, const std::string& action) { return RecordIo(s, action, false); }
+bool WriteRecord(SemaphoreState& s, const std::string& action) { return RecordIo(s, action, true); }
+
+uint16_t Counter(const SemaphoreState& s) { return static_cast<uint16_t>(s.Record[2] | s.Record[3] << 8); }
+
+void SetCounter(SemaphoreState& s, uint16_t v) {
+  s.Record[2] = static_cast<uint8_t>(v);
+  s.Record[3] = static_cast<uint8_t>(v >> 8);
+}
+
+bool LockedRegion(SemaphoreState& s, const std::string& action) {
+  if (RegionLock(s)) return true;
+  SetError(1202, "10 second timeout: Cannot lock index semaphore file: " + s.FileName + " " + action +
+                     "\r\nPossible cause: Network lock limit exceeded\r\n Lock result code: 33");
+  return false;
+}
+
+// Another program changed the indexes since this one looked: positions and cache go.
+void NoticeChange(int area, SemaphoreState& s) {
+  if (Counter(s) != s.SeenCounter) {
+    s.SeenCounter = Counter(s);
+    IndexesChangedOutside(area);
+  }
+}
+
+bool TableBaseLock(WorkArea& a, const std::string& action, const std::string& file) {
+  for (int i = 0; i < kTries; ++i) {
+    if (LockRegion(false, a.Handle, 0, 1) == 0) return true;
+    DelayMs(kTryWaitMs);
+  }
+  SetError(1202, "Cannot lock database for: " + file + " Action=" + action + " [Database Semaphore]");
+  return false;
+}
+
+void TableBaseUnlock(WorkArea& a) {
+  const int code = LockRegion(true, a.Handle, 0, 1);
+  if (code != 0)
+    SetError(code, "Fehler beim Entsperren der Datei " + a.FileName + " in Bereich " + std::to_string(CurrentArea));
+}
+
+void Login(int area, WorkArea& a, AreaIndexState& st) {
+  const std::string action = kActionNames[SemLogin];
+  if (a.Exclusive || st.Semaphore) return;
+  const std::string file = SemaphoreFileName(a.FileName);
+  if (!TableBaseLock(a, action, file)) return;
+  struct Release {
+    WorkArea& a;
+    ~Release() {
+      try {
+        TableBaseUnlock(a);
+      } catch (...) {
+      }
+    }
+  } release{a};
+  auto s = std::make_unique<SemaphoreState>();
+  s->FileName = file;
+  const int created = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (created >= 0) {
+    const uint8_t zero[4] = {};
+    const bool ok = ::pwrite(created, zero, 4, 0) == 4;
+    const int err = errno;
+    ::close(created);
+    if (!ok) {
+      SetError(IoCodeFromErrno(err), "Cannot write to: " + file + " " + action);
+      return;
+    }
+  } else if (errno != EEXIST) {
+    SetError(IoCodeFromErrno(errno), "Cannot open/create: " + file + " " + action);
+    return;
+  }
+  s->Fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  if (s->Fd < 0) {
+    SetError(IoCodeFromErrno(errno), "Cannot open: " + file + " " + action);
+    return;
+  }
+  struct CloseOnFailure {
+    std::unique_ptr<SemaphoreState>& s;
+    ~CloseOnFailure() {
+      if (s && s->Fd >= 0) ::close(s->Fd);
+    }
+  } closeOnFailure{s};
+  if (!LockedRegion(*s, action)) return;
+  DelayMs(5);
+  if (!ReadRecord(*s, action)) return;
+  s->Record[0] = static_cast<uint8_t>(s->Record[0] + 1);
+  s->Login = s->Record[0];
+  if (!WriteRecord(*s, action)) return;
+  if (!RegionUnlock(*s, action)) return;
+  s->SeenCounter = Counter(*s);
+  st.Semaphore = std::move(s);
+  (void)area;
+}
+
+void Logout(WorkArea& a, AreaIndexState& st) {
+  const std::string action = kActionNames[SemLogout];
+  if (!st.Semaphore) return;
+  std::unique_ptr<SemaphoreState> s = std::move(st.Semaphore);
+  struct Close {
+    SemaphoreState& s;
+    ~Close() {
+      if (s.Fd >= 0) ::close(s.Fd);
+      s.Fd = -1;
+    }
+  } close{*s};
+  if (!TableBaseLock(a, action, s->FileName)) return;
+  struct Release {
+    WorkArea& a;
+    ~Release() {
+      try {
+        TableBaseUnlock(a);
+      } catch (...) {
+      }
+    }
+  } release{a};
+  if (s->RegionLocked) RegionUnlock(*s, action);
+  if (!LockedRegion(*s, action)) return;
+  if (!ReadRecord(*s, action)) return;
+  if (s->Reading && s->Record[1] > 0) --s->Record[1];
+  if (s->Record[0] > 0) --s->Record[0];
+  const uint8_t logins = s->Record[0];
+  if (!WriteRecord(*s, action)) return;
+  if (!RegionUnlock(*s, action)) return;
+  ::close(s->Fd);
+  s->Fd = -1;
+  if (logins == 0) ::unlink(s->FileName.c_str());
+}
+
+void IncRead(int area, AreaIndexState& st) {
+  const std::string action = kActionNames[SemIncRead];
+  SemaphoreState* s = st.Semaphore.get();
+  if (!s) return;
+  if (++s->ReadNest != 1 || s->LockNest > 0 || s->Reading) return;
+  if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) return;
+  if (s->Record[1] < 127) ++s->Record[1];
+  if (!WriteRecord(*s, action)) return;
+  if (!RegionUnlock(*s, action)) return;
+  s->Reading = true;
+  NoticeChange(area, *s);
+}
+
+void DecRead(AreaIndexState& st) {
+  const std::string action = kActionNames[SemDecRead];
+  SemaphoreState* s = st.Semaphore.get();
+  if (!s) return;
+  if (--s->ReadNest < 0) {
+    s->ReadNest = 0;
+    SetError(254, "Unbalanced IncRead/DecRead for semaphore file: " + s->FileName);
+    return;
+  }
+  if (s->ReadNest != 0 || !s->Reading || s->LockNest > 0) return;
+  if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) return;
+  if (s->Record[1] > 0) --s->Record[1];
+  if (!WriteRecord(*s, action)) return;
+  if (!RegionUnlock(*s, action)) return;
+  s->Reading = false;
+}
+
+void LockSemaphore(int area, AreaIndexState& st) {
+  const std::string action = kActionNames[SemLock];
+  SemaphoreState* s = st.Semaphore.get();
+  if (!s || ++s->LockNest != 1) return;
+  const long start = Seconds();
+  for (;;) {
+    if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) {
+      --s->LockNest;
+      return;
+    }
+    // This program's own reader count does not keep it from writing.
+    const int others = s->Record[1] - (s->Reading ? 1 : 0);
+    if (others <= 0) break;
+    RegionUnlock(*s, action);
+    if (SemaphoreWaitLimit > 0 && Seconds() - start > SemaphoreWaitLimit) {
+      --s->LockNest;
+      SetError(1202, std::to_string(SemaphoreWaitLimit) + " second timeout, cannot read: " + s->FileName +
+                         "\r\nPossible cause: Other user's program has terminated abnormally.\r\n"
+                         "Cure: Log all users of this application off the network,\r\nthen delete " +
+                         s->FileName);
+      return;
+    }
+    DelayMs(1);
+  }
+  NoticeChange(area, *s);
+  s->Record[1] = 1;
+  if (!WriteRecord(*s, action)) --s->LockNest;
+}
+
+void UnlockSemaphore(AreaIndexState& st) {
+  const std::string action = kActionNames[SemUnlock];
+  SemaphoreState* s = st.Semaphore.get();
+  if (!s) return;
+  if (--s->LockNest < 0) {
+    s->LockNest = 0;
+    RegionUnlock(*s, action);
+    SetError(254, "Unbalanced Lock/Unlock for semaphore file: " + s->FileName);
+    return;
+  }
+  if (s->LockNest != 0 || !s->RegionLocked) return;
+  if (!ReadRecord(*s, action)) return;
+  const uint16_t next = Counter(*s) >= 65534 ? 0 : static_cast<uint16_t>(Counter(*s) + 1);
+  SetCounter(*s, next);
+  s->Record[1] = s->Reading ? 1 : 0;
+  if (!WriteRecord(*s, action)) return;
+  if (!RegionUnlock(*s, action)) return;
+  s->SeenCounter = next;
+}
+
+}  // namespace
+
+std::string SemaphoreFileName(const std::string& tableName) {
+  const std::string own = ForceExtension(tableName, "@S@");
+  if (SemaphoreFolder.empty()) return own;
+  std::string folder = SemaphoreFolder;
+  if (folder.back() != '/') folder += '/';
+  return folder + BaseName(own) + ".@S@";
+}
+
+void HandleSemafore(int action) {
+  const int area = CurrentArea;
+  if (area > 34) {
+    SetError(254, "Work area [" + std::to_string(area) + " ] out of range. [HandleSemafore]");
+    return;
+  }
+  WorkArea* a = CheckWorkArea("HandleSemafore");
+  if (!a) return;
+  AreaIndexState& st = AreaState(area);
+  switch (action) {
+    case SemLogin: Login(area, *a, st); break;
+    case SemLogout: Logout(*a, st); break;
+    case SemIncRead: IncRead(area, st); break;
+    case SemDecRead: DecRead(st); break;
+    case SemLock: LockSemaphore(area, st); break;
+    case SemUnlock: UnlockSemaphore(st); break;
+    default: SetError(220, "Unzulässige Aktion [HandleSemafore]");
+  }
+}
+
+namespace {
+
+// A counted bracket: entering at 0 runs the first action, leaving to 0 the second.
+void Bracket(int AreaIndexState::*nest, bool enter, int first, int second, const char* routine) {
+  AreaIndexState* st = AreaStateIfAny(CurrentArea);
+  if (!st || !CurrentWorkArea()) return;
+  int& n = st->*nest;
+  if (enter) {
+    if (n++ == 0) HandleSemafore(first);
+    return;
+  }
+  if (n <= 0) {
+    n = 0;
+    SetError(254, std::string("Non-symmetrical Lock-Unlock [") + routine + "]");
+    return;
+  }
+  if (--n == 0) HandleSemafore(second);
+}
+
+}  // namespace
+
+void SetReadSemaphoreProc(bool enter) {
+  Bracket(&AreaIndexState::ReadProcNest, enter, SemIncRead, SemDecRead, "SetReadSemaphoreProc");
+}
+
+void SetLockSemaphoreProc(bool enter) {
+  Bracket(&AreaIndexState::LockProcNest, enter, SemLock, SemUnlock, "SetLockSemaphoreProc");
+}
+
+}  // namespace qern::kelpie
