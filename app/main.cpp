@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
   qern::InitDecimalSeparator();
 
   const qern::CommandLineChoice choice = qern::ParseCommandLine(params);
-  if (qern::IsBatchMode(choice.Mode) || qern::HeadlessRun()) return qern::RunWithoutWindow();
+  // The usage lines go to the list window when there is a screen, else to the standard output.
+  const bool windowless = qern::IsBatchMode(choice.Mode) && choice.Mode != qern::StartMode::Usage;
+  if (windowless || qern::HeadlessRun()) return qern::RunWithoutWindow();
 
   QApplication app(argc, argv);
   // Qt takes the user's locale for the C library too; numbers keep the program's own format.

@@ -2,12 +2,14 @@
 // rules, preset proposals and result lines.
 #include "design/qerngeomodel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "design/qerncalc.h"
 #include "design/qernform.h"
 #include "framework/progvar.h"
+#include "framework/utf8.h"
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
 
@@ -310,8 +312,43 @@ void MirrorProfileShift(int k, const GeometryChoices& choices) {
 
 // ---- Results --------------------------------------------------------------------------------
 
+std::string ResultLengthText(long double v) {
+  const std::string text = TrimBlanks(LengthStrDecimals(3, v));
+  if (Utf8Length(text) <= ResultTextWidth || !std::isfinite(v)) return text;
+  const long double shown = Settings.UnitSystem == 1 ? v / 25.4L : v;
+  std::string s;
+  for (int digits = 3; digits >= 0; --digits) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*LE", digits, shown);
+    s = buf;
+    // No "+" and no leading zeros in the exponent: "1.000E+05" -> "1.000E5".
+    const std::size_t e = s.find('E');
+    std::string exponent = s.substr(e + 1);
+    const bool negative = exponent[0] == '-';
+    exponent = exponent.substr(1);
+    exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+    s = s.substr(0, e + 1) + (negative ? "-" : "") + exponent;
+    if (static_cast<int>(s.size()) <= ResultTextWidth) break;
+  }
+  const std::string sep = DecimalSeparator();
+  if (const std::size_t dot = s.find('.'); dot != std::string::npos && sep != ".")
+    s.replace(dot, 1, sep);
+  return s;
+}
+
+std::string WrappedHint(const std::string& text, int width) {
+  int lineCount = 0, maxWidth = 0;
+  WrapText(text, ' ', width, lineCount, maxWidth);
+  std::string r;
+  for (int i = 0; i < lineCount && i < static_cast<int>(Session.WrapLines.size()); ++i) {
+    if (i > 0) r += '\n';
+    r += TrimBlanks(Session.WrapLines[static_cast<std::size_t>(i)]);
+  }
+  return r;
+}
+
 std::vector<GeometryResultLine> GeometryResults(const DesignRecord& rec) {
-  auto len = [](long double v) { return TrimBlanks(LengthStrDecimals(3, v)); };
+  auto len = [](long double v) { return ResultLengthText(v); };
   auto line = [&](const char* caption, long double shaft, long double hub) {
     return GeometryResultLine{caption, len(shaft), len(hub)};
   };
@@ -331,7 +368,7 @@ std::vector<GeometryResultLine> GeometryResults(const DesignRecord& rec) {
 }
 
 std::string PitchDiameterText(const DesignRecord& rec) {
-  return "d = " + TrimBlanks(LengthStrDecimals(3, rec.PitchDiameter[1])) + " " + LengthUnitStr();
+  return "d = " + ResultLengthText(rec.PitchDiameter[1]) + " " + LengthUnitStr();
 }
 
 }  // namespace qern

@@ -152,5 +152,12 @@ struct GeometryResultLine {
 std::vector<GeometryResultLine> GeometryResults(const DesignRecord& rec);
 // "d = " + pitch diameter of the shaft with 3 decimals + " " + length unit.
 std::string PitchDiameterText(const DesignRecord& rec);
+// The characters a result value has in the panel; a longer one is shown in a short exponent form
+// ("1.00E300") instead of being cut.
+constexpr int ResultTextWidth = 12;
+// A length with 3 decimals in at most ResultTextWidth characters.
+std::string ResultLengthText(long double v);
+// A hint text broken into lines of at most width characters (at blanks where it can).
+std::string WrappedHint(const std::string& text, int width = 60);
 
 }  // namespace qern

@@ -2,8 +2,6 @@
 // the safe replace on saving and the all-or-nothing read.
 #include "design/qernio.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "design/qerncalc.h"
@@ -108,7 +106,18 @@ void WriteDesignContent(const DesignFileContent& c) {
   DesignLines(writer, c);
 }
 
-// False when the file is out of step or ends early (content then partly filled).
+// The whole numbers of a design take only the values the geometry window can give them: the
+// tooth count of its spin box and the codes of its choices. Anything else is a damaged file.
+bool WholeNumbersInRange(const DesignRecord& r) {
+  auto in = [](long v, long lo, long hi) { return v >= lo && v <= hi; };
+  return in(r.ToothCount[1], 0, MaxToothCount) && in(r.PitchInputMode, 1, 2) &&
+         in(r.MajorDiameterInput, 0, 2) && in(r.MinorDiameterInput, 0, 2) &&
+         in(r.XInputMode[1], 0, 3) && in(r.XInputMode[2], 0, 3) && in(r.FitMode, 0, 2) &&
+         in(r.AngleCode, 0, 2);
+}
+
+// False when the file is out of step, ends early or holds a whole number out of range (content
+// then partly filled).
 bool ReadDesignContent(DesignFileContent& c) {
   std::string line;
   for (int i = 1; i <= 5; ++i) {
@@ -118,15 +127,9 @@ bool ReadDesignContent(DesignFileContent& c) {
   for (std::string& comment : c.CommentLines) ReadLine(comment);
   LineReader reader;
   DesignLines(reader, c);
-  if (Flags.AbortFlag) return false;
+  if (Flags.AbortFlag || !WholeNumbersInRange(c.Record)) return false;
   c.Record.ToothCount[2] = -c.Record.ToothCount[1];
   return true;
-}
-
-// A temporary name beside the target, so that the final rename stays on one file system.
-std::string TemporaryNameFor(const std::string& fileName) {
-  return ExtractFolder(fileName) + "." + FileNamePart(fileName) + "." +
-         std::to_string(static_cast<long>(::getpid())) + ".tmp";
 }
 
 }  // namespace
@@ -163,9 +166,10 @@ std::string DesignFileName(const std::string& name) {
 }
 
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content) {
-  const std::string temp = TemporaryNameFor(fileName);
+  const std::string temp = TemporaryNameBeside(fileName);
   Flags.AbortFlag = false;
   DataFile.Assign(temp);
+  DataFile.SetCodePage(LegacyCodePage::Oem850);
   if (!DataFile.Rewrite()) {
     Flags.AbortFlag = true;
     return false;
@@ -184,6 +188,7 @@ bool WriteDesignFile(const std::string& fileName, const DesignFileContent& conte
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content) {
   Flags.AbortFlag = false;
   DataFile.Assign(fileName);
+  DataFile.SetCodePage(LegacyCodePage::Oem850);
   if (!DataFile.Reset()) {
     Flags.AbortFlag = true;
     return false;

@@ -1,5 +1,7 @@
 // The design-data file (".qrk"): the design record, part texts, change log, document links and
-// title-block texts, one value per line in a fixed order after the eight-line head.
+// title-block texts, one value per line in a fixed order after the eight-line head. Texts are kept
+// in CP850, each line in UTF-8 when a character of it has no CP850 form; reading takes a line as
+// UTF-8 when it is valid UTF-8, else as CP850.
 #pragma once
 
 #include <array>

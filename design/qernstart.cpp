@@ -24,6 +24,7 @@
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/machine.h"
+#include "platform/termcleanup.h"
 
 namespace qern {
 
@@ -51,6 +52,9 @@ class PrivateWorkFolder {
       if (::mkdtemp(pattern.data())) {
         folder_ = pattern;
         Settings.TempFolder = AddBackslash(folder_);
+        // A run ended by a signal takes its working files with it.
+        InstallTerminationCleanup();
+        SetCleanupFolder(folder_);
         return;
       }
     }
@@ -58,6 +62,7 @@ class PrivateWorkFolder {
   ~PrivateWorkFolder() {
     Settings.TempFolder = saved_;
     if (folder_.empty()) return;
+    SetCleanupFolder("");
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
   }
@@ -108,9 +113,10 @@ int ListingRun(const CommandLineChoice& c) {
   Settings.DefaultTextDevice = 9;
   Flags.AbortFlag = false;
   ListResults(0);
+  // A write error has been reported by the listing with the file and the reason.
   if (Flags.AbortFlag || !FileCanOpen(output)) {
     if (!existed) std::remove(output.c_str());
-    ErrorBox(output + " konnte nicht geschrieben werden !");
+    if (!Flags.AbortFlag) ErrorBox(output + " konnte nicht geschrieben werden !");
     return ExitOutputFailed;
   }
   return ExitOk;
@@ -158,10 +164,24 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
   Flags.StartedWithFile = true;
   Flags.ErrorBoxesEnabled = true;
   if (!read) {
-    // A new file: the name is checked as an output name (an existing file is never erased or
-    // truncated by the check); the next save creates it.
     Flags.AbortFlag = false;
-    CheckOutputFileName(DesignFileName(Session.CurrentFileName));
+    const std::string fullName = DesignFileName(Session.CurrentFileName);
+    if (Exists(fullName)) {
+      // A file that is there but cannot be read is the user's: it is never taken as the name of
+      // a new design, or a later save would overwrite it with the default data.
+      if (FileCanOpen(fullName))
+        ErrorMessage("Datei " + fullName + " ist unvollständig oder fehlerhaft; " +
+                     "das Programm startet mit den Standarddaten !");
+      else
+        CheckFileAccess(fullName);
+      Flags.AbortFlag = false;
+      Flags.StartedWithFile = false;
+      Session.CurrentFileName.clear();
+      WindowStart(false);
+      return std::nullopt;
+    }
+    // A new file: the name is checked as an output name; the next save creates it.
+    CheckOutputFileName(fullName);
     if (Flags.AbortFlag) return ExitOk;
   }
   WindowStart(true);

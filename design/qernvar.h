@@ -14,6 +14,9 @@ namespace qern {
 template <typename T>
 using PerPart = std::array<T, 3>;
 
+// The largest tooth count of a design (the geometry window's limit, checked on reading a file).
+constexpr std::int32_t MaxToothCount = 9999;
+
 // Hub sign convention: ToothCount[2] = -ToothCount[1], so the hub's pitch, base, root, tip,
 // form and minimum root diameters and its dimension between pins are negative. The working
 // diameters TipDiameterInput / RootDiameterInput are positive for both parts; thicknesses,

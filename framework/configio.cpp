@@ -172,9 +172,10 @@ class ConfigReader {
     LabeledStr();  // reserved
     LabeledStr();  // reserved
     if (Ended()) return;
-    // A count above the nine lines kept still has its lines read, so the next entries stay in step.
+    // A count above the nine lines kept still has its lines read, so the next entries stay in step;
+    // a damaged count ends at the end of the file.
     const int n = LabeledInt();
-    for (int k = 2; k <= n; ++k) {
+    for (long long k = 2; k <= n && !Ended(); ++k) {
       std::string line = Str();
       if (k <= ProgramSettings::GravuraLineCount) s.GravuraCommandLines[k - 1] = line;
     }

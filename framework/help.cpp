@@ -63,6 +63,7 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
   const std::string name = HelpFileName(number);
   TextFile f;
   f.Assign(name);
+  f.SetCodePage(LegacyCodePage::Oem850);
   if (!f.Reset()) {
     lines[0] = MissingFileText(name);
     return false;

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -219,7 +221,33 @@ void RemovePlainFile(const std::string& name) {
   if (!name.empty() && std::filesystem::is_regular_file(name, ec)) std::filesystem::remove(name, ec);
 }
 
+// The file DataFile writes the listing into.
+std::string WrittenListFileName() {
+  return Listing.ListWorkFileName.empty() ? Listing.ListFileName : Listing.ListWorkFileName;
+}
+
+void ReportListWriteError(const std::string& name, int io) {
+  ErrorMessage("Datei " + name + " nicht geschrieben: " + WriteErrorText(io) + " !");
+}
+
+// Closes the listing's file; a file written under a working name then replaces the chosen one.
+// Returns 0, or the I/O code of the failure (the working name is then still set).
+int FinishListFile() {
+  const bool open = DataFile.IsOpen() && DataFile.Name() == WrittenListFileName();
+  int io = open ? DataFile.WriteError() : IoOk;
+  const bool closed = DataFile.Close();
+  if (open && !closed && io == IoOk) io = DataFile.IoResult();
+  const std::string& work = Listing.ListWorkFileName;
+  if (io == IoOk && !work.empty()) {
+    if (std::rename(work.c_str(), Listing.ListFileName.c_str()) != 0) return IoCodeFromErrno(errno);
+    Listing.ListWorkFileName.clear();
+  }
+  return io;
+}
+
 }  // namespace
+
+std::string BatchListingFileName() { return Session.CurrentFileName + ".txt"; }
 
 void ResetListState() {
   Listing = ListState{};
@@ -340,6 +368,12 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
 
   // Only the text printer pauses: a pause chosen for it must not ask again on a later file listing.
   Listing.PauseEachPage = false;
+  Listing.ListWorkFileName.clear();
+  // A file the user chose is written under a working name beside it until it is complete.
+  auto assignUserFile = [] {
+    Listing.ListWorkFileName = TemporaryNameBeside(Listing.ListFileName);
+    DataFile.Assign(Listing.ListWorkFileName);
+  };
   const std::string savedExt = Ident.DataExtension;
   const std::string savedName = Session.CurrentFileName;
   // The save dialog of the file devices; extension and design name are put back whatever the answer.
@@ -375,11 +409,12 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
         if (!chooseFile("txt")) return;
         CheckOutputFileName(Listing.ListFileName);
         if (Flags.AbortFlag) return;
+        assignUserFile();
       } else {
         Listing.ListFileName =
             AddBackslash(Settings.TempFolder) + "$$$" + IntStr(Listing.TxtListingNumber + 1) + ".txt";
+        DataFile.Assign(Listing.ListFileName);
       }
-      DataFile.Assign(Listing.ListFileName);
       break;
     case DeviceHtml:
       SetHelpContext(1070);
@@ -396,7 +431,10 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
         RestoreNameAndExtension(savedExt, savedName);
         return;
       }
-      DataFile.Assign(Listing.ListFileName);
+      if (Settings.HtmlBrowser.empty())
+        assignUserFile();
+      else
+        DataFile.Assign(Listing.ListFileName);
       break;
     case DeviceOutDos:
       Listing.ListFileName = AddBackslash(Settings.TempFolder) + "OUTDOS.TXT";
@@ -422,7 +460,9 @@ void ListPageHeader(int page, int kind) {
   if (IsTxtDevice()) {
     if (notFirst) return;
     ListLine(Ident.Banner + " V" + Ident.VersionText + Tab + ListDateStr() + Tab + ListTimeStr());
-    ListLine(WithoutBlanks(Listing.ListFileName));
+    // The file the user gets; the command line's listing is copied from a working file.
+    ListLine(WithoutBlanks(Listing.ListDevice == DeviceBatchTxt ? BatchListingFileName()
+                                                                : Listing.ListFileName));
     for (const auto& c : Session.CommentLines) ListLine(c);
     ListLine(" ");
     ++Listing.ListPageCount;
@@ -540,7 +580,12 @@ void CloseListOutput() {
     ListWriteLine("</BODY>");
     ListWriteLine("</HTML>");
   }
-  DataFile.Close();
+  if (const int io = FinishListFile(); io != IoOk) {
+    ReportListWriteError(Listing.ListFileName, io);
+    Flags.AbortFlag = true;
+    AbortListOutput();
+    return;
+  }
 
   const std::string outwin = AddBackslash(Settings.TempFolder) + "outwin.txt";
   switch (dev) {
@@ -575,10 +620,13 @@ void CloseListOutput() {
       ConvertTextFile(Listing.ListFileName,
                       AddBackslash(Settings.TempFolder) + "$$" + IntStr(Listing.TxtListingNumber) + ".txt");
       break;
-    case DeviceBatchTxt:
+    case DeviceBatchTxt: {
       ++Listing.TxtListingNumber;
-      ConvertTextFile(Listing.ListFileName, Session.CurrentFileName + ".txt");
+      const std::string target = BatchListingFileName();
+      if (const int io = ConvertTextFile(Listing.ListFileName, target); io != IoOk)
+        ReportListWriteError(target, io);
       break;
+    }
     case DeviceHtml:
       if (!Settings.HtmlBrowser.empty()) {
         if (ProgramExists(Settings.HtmlBrowser)) {
@@ -596,14 +644,22 @@ void CloseListOutput() {
 
 void AbortListOutput() {
   const int dev = Listing.ListDevice;
-  const bool openOnListing = DataFile.IsOpen() && DataFile.Name() == Listing.ListFileName;
+  const std::string written = WrittenListFileName();
+  const bool openOnListing = DataFile.IsOpen() && DataFile.Name() == written;
+  const int writeError = openOnListing ? DataFile.WriteError() : IoOk;
   DataFile.Close();
+  if (writeError != IoOk) ReportListWriteError(Listing.ListFileName, writeError);
+  // A file the user chose was written under a working name: the earlier file stays.
+  const bool ownWorkFile = !Listing.ListWorkFileName.empty();
+  if (ownWorkFile) RemovePlainFile(Listing.ListWorkFileName);
+  Listing.ListWorkFileName.clear();
   Listing.HtmlTableOpen = false;
   if (dev == DeviceTextPrinter) {
     // Straight to the port: what went out is out. Spooled: the job is dropped unsent.
     RemovePlainFile(Listing.SpoolFileName);
     Listing.SpoolFileName.clear();
-  } else if (openOnListing || dev == DeviceWindow || dev == DevicePrinter || dev == DeviceTextProgram) {
+  } else if ((openOnListing && !ownWorkFile) || dev == DeviceWindow || dev == DevicePrinter ||
+             dev == DeviceTextProgram) {
     // The window, printer and text-program devices always write a temporary file of their own.
     RemovePlainFile(Listing.ListFileName);
   }

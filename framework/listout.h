@@ -51,6 +51,9 @@ struct ListState {
   bool PauseEachPage = false;
   bool HtmlTableOpen = false;
   std::string ListFileName = "$out.tmp";
+  // The working name a file the user chose is written under until the listing is complete; it
+  // then replaces ListFileName ("" = written under ListFileName itself).
+  std::string ListWorkFileName;
   std::string SavedDataExtension;
   std::string ListTitle;
   std::array<std::string, 4> ListTitleLines;
@@ -105,12 +108,17 @@ void ListPageHeader(int page, int kind);
 void ListPageBreak();
 void ListCheckPageFull(int kind);
 void ListNeedLines(int kind);
+// A listing whose file cannot be completed (a write error, a failed rename) is reported with the
+// file's name and the reason and leaves AbortFlag set; an earlier file of that name stays.
 void CloseListOutput();
+// The file the command line's listing writes: the design's base name + ".txt".
+std::string BatchListingFileName();
 // Ends a listing that a cancel or a write error stops after OpenListOutput succeeded, in place of
 // CloseListOutput: DataFile is closed, the unfinished working file removed (the temporary file of
 // the window, printer and text-program devices, the text printer's spool file, any file DataFile
 // had open for this listing; never a device), the design-file extension that the HTML device holds
-// while a browser is configured put back; arrow cursor. AbortFlag stays set.
+// while a browser is configured put back; arrow cursor. AbortFlag stays set. A write error is
+// reported with the file's name and the reason.
 void AbortListOutput();
 
 // Line writers.

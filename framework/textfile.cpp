@@ -68,6 +68,7 @@ void TextFile::Assign(const std::string& name) {
   if (file_) Close();
   name_ = name;
   io_ = IoOk;
+  page_ = LegacyCodePage::Ansi1252;
 }
 
 bool TextFile::Open(const char* mode, bool forWrite) {
@@ -98,6 +99,7 @@ bool TextFile::Open(const char* mode, bool forWrite) {
   }
   writing_ = forWrite;
   io_ = IoOk;
+  writeError_ = IoOk;
   return true;
 }
 
@@ -114,6 +116,7 @@ bool TextFile::Close() {
   bool ok = std::fclose(file_) == 0;
   file_ = nullptr;
   io_ = ok ? IoOk : FailureCode(writing_);
+  if (!ok && writing_ && writeError_ == IoOk) writeError_ = io_;
   return ok;
 }
 
@@ -135,8 +138,10 @@ bool TextFile::ReadLine(std::string& line) {
     io_ = IoNotOpenInput;
     return false;
   }
-  std::string raw;
-  int c = std::getc(file_);
+  std::string& raw = lineBuffer_;
+  raw.clear();
+  // The file belongs to this object alone: no stream locking per character.
+  int c = getc_unlocked(file_);
   if (c == EOF) {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
@@ -148,14 +153,14 @@ bool TextFile::ReadLine(std::string& line) {
       return false;
     }
     raw.push_back(static_cast<char>(c));
-    c = std::getc(file_);
+    c = getc_unlocked(file_);
   }
   if (c == EOF && std::ferror(file_)) {
     io_ = IoReadError;
     return false;
   }
   if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  line = DecodeTextLine(raw);
+  line = DecodeTextLine(raw, page_);
   io_ = IoOk;
   return true;
 }
@@ -172,18 +177,23 @@ bool TextFile::Write(const std::string& s) {
   if (failWrites_ > 0) {
     --failWrites_;
     io_ = IoWriteError;
+    if (writeError_ == IoOk) writeError_ = io_;
     return false;
   }
   errno = 0;
   if (std::fwrite(s.data(), 1, s.size(), file_) != s.size()) {
     io_ = FailureCode(true);
+    if (writeError_ == IoOk) writeError_ = io_;
     return false;
   }
   io_ = IoOk;
   return true;
 }
 
-bool TextFile::WriteLn(const std::string& s) { return Write(s + "\r\n"); }
+bool TextFile::WriteLn(const std::string& s) {
+  if (page_ == LegacyCodePage::Oem850) return Write(EncodeCp850Line(s) + "\r\n");
+  return Write(s + "\r\n");
+}
 
 // ---------------------------------------------------------------------------------------------
 // Number texts
@@ -474,6 +484,11 @@ bool FileCanOpen(const std::string& name) {
   return true;
 }
 
+std::string TemporaryNameBeside(const std::string& fileName) {
+  return ExtractFolder(fileName) + "." + FileNamePart(fileName) + "." +
+         std::to_string(static_cast<long>(::getpid())) + ".tmp";
+}
+
 namespace {
 std::string shippedDataOverride;
 }
@@ -566,9 +581,10 @@ void CopyFileBlocks(const std::string& source, const std::string& dest) {
 }
 
 bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
-                          const std::vector<std::string>& lines) {
+                          const std::vector<std::string>& lines, LegacyCodePage page) {
   TextFile f;
   f.Assign(temp);
+  f.SetCodePage(page);
   bool ok = f.Rewrite();
   for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
   if (f.IsOpen() && !f.Close()) ok = false;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
+
 namespace qern {
 
 // I/O result codes of TextFile (the classic numbering the messages are keyed on).
@@ -27,8 +29,8 @@ enum IoCode : int {
 };
 
 // A buffered text file. Lines are written with CR LF; reading accepts LF or CR LF. Lines read are
-// turned into UTF-8 (kept when valid UTF-8, else taken as Windows-1252). Every operation sets
-// IoResult(); it is 0 after success.
+// turned into UTF-8 (kept when valid UTF-8, else taken in the file's code page, Windows-1252
+// unless SetCodePage says otherwise). Every operation sets IoResult(); it is 0 after success.
 class TextFile {
  public:
   TextFile() = default;
@@ -36,7 +38,11 @@ class TextFile {
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
 
-  void Assign(const std::string& name);  // closes an open file first
+  void Assign(const std::string& name);  // closes an open file first; code page Windows-1252
+  // The code page of the file's stored texts. With CP850, WriteLn writes each line in CP850
+  // when every character of it fits, else that line in UTF-8; Write writes its text as given.
+  void SetCodePage(LegacyCodePage page) { page_ = page; }
+  LegacyCodePage CodePage() const { return page_; }
   const std::string& Name() const { return name_; }
   bool Reset();    // open for reading
   bool Rewrite();  // create or truncate for writing
@@ -52,6 +58,9 @@ class TextFile {
   bool WriteLn(const std::string& s);  // s + CR LF
 
   int IoResult() const { return io_; }
+  // The code of the first failed write since the file was opened (0: none), kept when later
+  // writes succeed again.
+  int WriteError() const { return writeError_; }
 
   // Test hook: the next n writes fail as with a full disk.
   void FailNextWrites(int n) { failWrites_ = n; }
@@ -63,6 +72,9 @@ class TextFile {
   std::string name_;
   int io_ = IoOk;
   int failWrites_ = 0;
+  int writeError_ = IoOk;
+  std::string lineBuffer_;  // the raw bytes of the line being read, kept for its capacity
+  LegacyCodePage page_ = LegacyCodePage::Ansi1252;
 };
 
 // Code of the last errno, in the numbering above.
@@ -132,6 +144,10 @@ std::string FileNamePart(const std::string& name);  // the name without its fold
 // File and folder tests.
 bool FileCanOpen(const std::string& name);
 
+// A working name beside fileName (same folder, so that the final rename stays on one file
+// system) for writing a file that replaces fileName only when it is complete.
+std::string TemporaryNameBeside(const std::string& fileName);
+
 // The data folder shipped beside the program (<program folder>/data/, with a trailing "/");
 // tests may set another.
 std::string ShippedDataFolder();
@@ -150,9 +166,11 @@ void EraseFileIfExists(const std::string& name);
 void DeleteFilesByMask(const std::string& folder, const std::string& mask);
 void CopyFileBlocks(const std::string& source, const std::string& dest);
 // Writes lines (CR LF) to temp and renames it over target, so that target is replaced only by a
-// complete file. False on any failure: temp is removed and target stays as it was.
+// complete file; lines are written in the file's code page (see TextFile::SetCodePage). False on
+// any failure: temp is removed and target stays as it was.
 bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
-                          const std::vector<std::string>& lines);
+                          const std::vector<std::string>& lines,
+                          LegacyCodePage page = LegacyCodePage::Ansi1252);
 void CopyFileToFolderOf(const std::string& source, const std::string& dest);
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
                      const std::string& destFolder);

@@ -2,13 +2,19 @@
 #include "framework/textprint.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "platform/termcleanup.h"
 
 namespace qern {
+
+namespace fs = std::filesystem;
 
 namespace {
 TextPrintTarget* printTarget = nullptr;
@@ -41,29 +47,50 @@ PrintFontSpec CurrentPrintFont() {
   return {Settings.PrintFontName, Settings.PrintFontSize, IntToFontStyle(Settings.PrintFontStyle, {})};
 }
 
-void ConvertTextFile(const std::string& source, const std::string& dest) {
+int ConvertTextFile(const std::string& source, const std::string& dest) {
   TextFile in, out;
   in.Assign(source);
   if (!in.Reset()) {
     Flags.AbortFlag = true;
-    return;
+    return in.IoResult();
   }
-  out.Assign(dest);
+  // Written beside dest under a working name that replaces dest only when complete, so that a
+  // failed write leaves the previous file as it was. A link is followed to its file; a pipe, a
+  // device or a folder of that name is left alone.
+  std::error_code ec;
+  std::string target = dest;
+  if (fs::is_symlink(dest, ec)) target = fs::weakly_canonical(dest, ec).string();
+  const fs::file_status st = fs::status(target, ec);
+  if (fs::exists(st) && !fs::is_regular_file(st)) {
+    in.Close();
+    Flags.AbortFlag = true;
+    return IoAccessDenied;
+  }
+  const std::string temp = TemporaryNameBeside(target);
+  out.Assign(temp);
   if (!out.Rewrite()) {
     in.Close();
     Flags.AbortFlag = true;
-    return;
+    return out.IoResult();
   }
+  SetCleanupFile(temp);
+  int io = IoOk;
   std::string line;
-  while (!in.Eof()) {
-    if (!in.ReadLine(line)) break;
-    if (!out.WriteLn(ConvertDisplayText(line))) {
-      Flags.AbortFlag = true;
-      break;
-    }
+  while (io == IoOk && !in.Eof()) {
+    if (!in.ReadLine(line))
+      io = in.IoResult();
+    else if (!out.WriteLn(ConvertDisplayText(line)))
+      io = out.IoResult();
   }
   in.Close();
-  if (!out.Close()) Flags.AbortFlag = true;
+  if (!out.Close() && io == IoOk) io = out.IoResult();
+  if (io == IoOk && std::rename(temp.c_str(), target.c_str()) != 0) io = IoCodeFromErrno(errno);
+  if (io != IoOk) {
+    std::remove(temp.c_str());
+    Flags.AbortFlag = true;
+  }
+  SetCleanupFile("");
+  return io;
 }
 
 void SetTextPrintTarget(TextPrintTarget* target) { printTarget = target; }

@@ -29,6 +29,7 @@ bool ReadAllLines(const std::string& name, std::vector<std::string>& lines) {
   lines.clear();
   TextFile f;
   f.Assign(name);
+  f.SetCodePage(LegacyCodePage::Oem850);
   if (!f.Reset()) return false;
   std::string line;
   while (!f.Eof()) {
@@ -149,7 +150,7 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   // The edited file goes to the PLT folder, where it is found first from then on; the shipped
   // copy beside the program stays as it is.
   const std::string target = AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
-  if (!ReplaceFileWithLines(target, target + ".$$$", lines)) {
+  if (!ReplaceFileWithLines(target, target + ".$$$", lines, LegacyCodePage::Oem850)) {
     ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
     Flags.AbortFlag = true;
   }

@@ -187,12 +187,28 @@ std::string Utf8ToCp850(std::string_view utf8) { return FromUtf8(utf8, Reverse85
 
 std::string Utf8ToCp1252(std::string_view utf8) { return FromUtf8(utf8, Reverse1252()); }
 
-std::string DecodeTextLine(std::string_view line) {
+std::string DecodeTextLine(std::string_view line, LegacyCodePage page) {
   if (IsValidUtf8(line)) {
     if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     return std::string(line);
   }
-  return Cp1252ToUtf8(line);
+  return page == LegacyCodePage::Oem850 ? Cp850ToUtf8(line) : Cp1252ToUtf8(line);
+}
+
+std::string EncodeCp850Line(std::string_view utf8) {
+  const ReverseTable& rev = Reverse850();
+  std::string bytes;
+  bytes.reserve(utf8.size());
+  bool high = false;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const char32_t c = DecodeUtf8(utf8, i);
+    auto it = c == Utf8Malformed ? rev.end() : rev.find(c);
+    if (it == rev.end()) return std::string(utf8);
+    high = high || it->second >= 0x80;
+    bytes += static_cast<char>(it->second);
+  }
+  if (high && IsValidUtf8(bytes)) return std::string(utf8);
+  return bytes;
 }
 
 }  // namespace qern

@@ -4,6 +4,7 @@
 #include "design/qt/qerngeo.h"
 
 #include <QButtonGroup>
+#include <QGuiApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,8 +13,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "design/qerncalc.h"
 #include "framework/help.h"
@@ -36,6 +40,17 @@ QLabel* NewLabel(QWidget* parent, const char* name, const std::string& text) {
   return l;
 }
 
+// A scroll area that asks for the whole size of its contents: the window takes that size when
+// the screen has room for it and scrolls only on a smaller screen.
+class WholeContentScrollArea : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override {
+    const int frame = 2 * frameWidth();
+    return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+  }
+};
+
 }  // namespace
 
 // ---- Creation ---------------------------------------------------------------------------------
@@ -53,9 +68,23 @@ TForm_qerngeo::TForm_qerngeo(QWidget* parent) : QDialog(parent) {
   BuildLayout();
   SetTabOrder();
   SetHints();
-  adjustSize();
+  resize(sizeHint());
   CentreDialog(this);
+  FitToScreen();
   updating_ = false;
+}
+
+void TForm_qerngeo::FitToScreen() {
+  QScreen* screen = QWidget::screen() ? QWidget::screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect avail = screen->availableGeometry();
+  // Room for the window frame and title bar, which are not known before the first showing.
+  const QSize frame(16, 40);
+  const QSize most = avail.size() - frame;
+  resize(size().boundedTo(most));
+  const int x = std::clamp(this->x(), avail.left(), std::max(avail.left(), avail.right() + 1 - width() - frame.width()));
+  const int y = std::clamp(this->y(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - height() - frame.height()));
+  move(x, y);
 }
 
 void TForm_qerngeo::BuildControls() {
@@ -102,16 +131,17 @@ void TForm_qerngeo::BuildControls() {
     if (f == GeoField::Z) {
       SpinEdit_z = new QSpinBox(this);
       SpinEdit_z->setObjectName(FieldControlName(f));
-      SpinEdit_z->setRange(0, 9999);
+      SpinEdit_z->setRange(0, MaxToothCount);
       SpinEdit_z->setValue(static_cast<int>(inputs_.Value[i]));
-      SpinEdit_z->setMinimumWidth(70);
+      SpinEdit_z->setFixedWidth(SpinEdit_z->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 40);
       connect(SpinEdit_z, &QSpinBox::valueChanged, this, [this] { FieldChanged(GeoField::Z); });
       fieldControls_[i] = SpinEdit_z;
     } else {
       auto* e = new QLineEdit(QString::fromStdString(FieldText(f, inputs_.Value[i])), this);
       e->setObjectName(FieldControlName(f));
-      e->setMinimumWidth(90);
-      e->setMaximumWidth(130);
+      // One width whatever the contents, so that the window never shifts while typing; it holds
+      // the longest text a field shows ("-1.234568e+300").
+      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 16);
       connect(e, &QLineEdit::textChanged, this, [this, f] { FieldChanged(f); });
       *edits[i] = e;
       fieldControls_[i] = e;
@@ -196,8 +226,9 @@ void TForm_qerngeo::BuildControls() {
     row[2] = NewLabel(this, QStringLiteral("Label_result%1_2").arg(n).toUtf8().constData(), line.Hub);
     row[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    row[1]->setMinimumWidth(80);
-    row[2]->setMinimumWidth(80);
+    const int width = row[1]->fontMetrics().horizontalAdvance(QString(ResultTextWidth, '0')) + 4;
+    row[1]->setFixedWidth(width);
+    row[2]->setFixedWidth(width);
     ResultLabels.push_back(row);
   }
 
@@ -379,9 +410,18 @@ void TForm_qerngeo::BuildLayout() {
   right->addWidget(Label_err);
   right->addWidget(Memo_err, 1);
 
-  auto* body = new QHBoxLayout;
+  // Inputs and results scroll on a screen too small for them; the buttons stay in view.
+  auto* content = new QWidget;
+  content->setObjectName("GeometryContent");
+  auto* body = new QHBoxLayout(content);
+  body->setContentsMargins(0, 0, 0, 0);
   body->addLayout(left, 3);
   body->addLayout(right, 2);
+  ScrollArea_content = new WholeContentScrollArea(this);
+  ScrollArea_content->setObjectName("ScrollArea_content");
+  ScrollArea_content->setFrameShape(QFrame::NoFrame);
+  ScrollArea_content->setWidgetResizable(true);
+  ScrollArea_content->setWidget(content);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button_metric);
@@ -393,7 +433,7 @@ void TForm_qerngeo::BuildLayout() {
   buttons->addWidget(Button_cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(body);
+  layout->addWidget(ScrollArea_content, 1);
   layout->addLayout(buttons);
 }
 
@@ -454,7 +494,7 @@ void TForm_qerngeo::SetHints() {
   for (const auto& [number, controls] : hints) {
     std::string text;
     GetHelpHint(number, text);
-    for (QWidget* w : controls) w->setToolTip(Shown(text));
+    for (QWidget* w : controls) w->setToolTip(Shown(WrappedHint(text)));
   }
 }
 
@@ -500,13 +540,15 @@ void TForm_qerngeo::RecalculateGeometry() {
   if (updating_ || calculating_) return;
   calculating_ = true;
   ReadGeometryInputs();
-  if (Design.NormalModule == 0) {
+  // With Pn as the input the module is derived by the calculation: only a typed mn can be 0.
+  if (Design.PitchInputMode != 2 && Design.NormalModule == 0) {
     // The calculation cannot start; the list shows only why.
     ResetErrors();
     AddError("Fatal  : mn = 0 !");
     Flags.FatalError = true;
     Flags.AbortFlag = true;
     ShowMessages();
+    ShowResultValues();
   } else {
     CalculateSerration();
     ShowGeometryResults(1);
@@ -517,7 +559,7 @@ void TForm_qerngeo::RecalculateGeometry() {
 void TForm_qerngeo::SetFieldText(GeoField f, long double value) {
   QString text = QString::fromStdString(FieldText(f, value));
   if (f == GeoField::Z) {
-    int z = static_cast<int>(std::max<long double>(std::min<long double>(value, 9999), 0));
+    int z = static_cast<int>(std::max<long double>(std::min<long double>(value, MaxToothCount), 0));
     if (SpinEdit_z->value() != z) SpinEdit_z->setValue(z);
   } else if (QLineEdit* e = FieldEdit(f); e->text() != text) {
     e->setText(text);
@@ -540,16 +582,36 @@ void TForm_qerngeo::ShowGeometryResults(int mode) {
     for (int i = 0; i < GeoFieldCount; ++i) {
       if (enabled_[i]) continue;
       inputs_.Value[i] = FieldValueFromDesign(Design, FieldAt(i));
-      SetFieldText(FieldAt(i), inputs_.Value[i]);
     }
   }
   ShowMessages();
-  Label_d->setText(Shown(PitchDiameterText(Design)));
+  ShowResultValues();
+  updating_ = wasUpdating;
+}
+
+void TForm_qerngeo::ShowResultValues() {
+  const bool wasUpdating = updating_;
+  updating_ = true;
+  // While a fatal message stands the record holds no results of these inputs: nothing is shown
+  // that could belong to another design.
+  const bool fatal = Flags.FatalError;
+  for (int i = 0; i < GeoFieldCount; ++i) {
+    if (enabled_[i]) continue;
+    if (!fatal) {
+      SetFieldText(FieldAt(i), inputs_.Value[i]);
+    } else if (QLineEdit* e = FieldEdit(FieldAt(i)); e && !e->text().isEmpty()) {
+      e->clear();
+    }
+  }
+  Label_d->setText(fatal ? QString() : Shown(PitchDiameterText(Design)));
   std::vector<GeometryResultLine> lines = GeometryResults(Design);
   for (std::size_t i = 0; i < lines.size() && i < ResultLabels.size(); ++i) {
-    QString shaft = QString::fromStdString(lines[i].Shaft), hub = QString::fromStdString(lines[i].Hub);
-    if (ResultLabels[i][1]->text() != shaft) ResultLabels[i][1]->setText(shaft);
-    if (ResultLabels[i][2]->text() != hub) ResultLabels[i][2]->setText(hub);
+    for (int part = 1; part <= 2; ++part) {
+      const std::string& value = part == 1 ? lines[i].Shaft : lines[i].Hub;
+      const QString text = fatal ? QString() : QString::fromStdString(value);
+      if (ResultLabels[i][part]->text() != text) ResultLabels[i][part]->setText(text);
+    }
+    ResultLabels[i][0]->setEnabled(!fatal);
   }
   updating_ = wasUpdating;
 }

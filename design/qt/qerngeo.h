@@ -22,6 +22,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QSpinBox;
 
 namespace qern {
@@ -139,6 +140,8 @@ class TForm_qerngeo : public QDialog {
   QLabel* Label_err = nullptr;
   QPlainTextEdit* Memo_err = nullptr;
   std::vector<std::array<QLabel*, 3>> ResultLabels;  // per line: caption, shaft, hub
+  // Inputs and results; they scroll when the screen is too small for the window.
+  QScrollArea* ScrollArea_content = nullptr;
 
   // Command buttons.
   QPushButton* Button_ok = nullptr;
@@ -193,6 +196,11 @@ class TForm_qerngeo : public QDialog {
   void SetFieldByPreset(GeoField f, long double value);  // as if typed, keeping full precision
   void ShowChoices(const GeometryChoices& c);
   void ShowMessages();
+  // The results panel, the pitch diameter and the disabled (derived) fields; all blank while a
+  // fatal message stands.
+  void ShowResultValues();
+  // Size and place within the screen's available area, the buttons always on it.
+  void FitToScreen();
 
   GeometryInputs inputs_;
   std::array<bool, GeoFieldCount> enabled_{};

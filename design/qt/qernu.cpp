@@ -43,6 +43,7 @@
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/lconfig.h"
 #include "framework/qt/printcon.h"
+#include "framework/qt/qttranslation.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
 #include "framework/uhelperr.h"
@@ -246,6 +247,7 @@ void Thh::FormCreate() {
   // Drawing device, identity, configuration and session file.
   PrepareStart(ScreenOf(this));
   InitRecentFileItems(mi_file, mi_fileexit);
+  LoadQtTranslations(Settings.LanguageNumber);
   // The start-up routine; a run that the command line ends stops here, before any showing.
   startExit_ = ProgramStart();
   if (startExit_) return;
@@ -377,6 +379,7 @@ void Thh::SetLanguage(int n) {
   Settings.LanguageNumber = n;
   SetMenuLanguage(n);
   SetMenuWords(n);
+  LoadQtTranslations(n);
   ApplyMenuCaptions();
   UpdateMainCaption();
 }

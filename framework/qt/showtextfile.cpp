@@ -23,11 +23,13 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "platform/desktop.h"
 #include "platform/process.h"
 
 namespace qern {
 
 namespace {
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QFont ToQFont(const PrintFontSpec& spec) {
@@ -124,10 +126,12 @@ void TForm_showtextfile::mi_DateiDruckenClick() { PrintTextFile(listFileName_); 
 void TForm_showtextfile::mi_dateiExportNotepadClick() {
   const std::string file = AddBackslash(Settings.TempFolder) + "outwin.txt";
   // The configured text program, else the desktop's program for text files.
-  if (ProgramExists(Settings.TextProgram))
-    StartDetached({Settings.TextProgram, file});
-  else
-    StartDetached({"xdg-open", file});
+  const bool started = ProgramExists(Settings.TextProgram)
+                           ? StartDetached({Settings.TextProgram, file}) == StartResult::Started
+                           : OpenWithDesktop(file);
+  if (!started)
+    ErrorMessage("Textprogramm \"" + Settings.TextProgram + "\" nicht gefunden und kein Programm " +
+                 "des Desktops für Textdateien: " + file + " nicht geöffnet !");
 }
 
 // ---- Printer -------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,8 @@
 #include "framework/dokuconf.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "design/qernstart.h"
+#include "platform/codepage.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -61,8 +64,7 @@ class DesignFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitProgramState();
-    Ident.DataExtension = "qrk";
-    Ident.Banner = "QERN   Zahnwellenverbindungen";
+    SetProgramIdentity();
     NewDesign();
     Session.CurrentFileFolder = dir_ + "/";
   }
@@ -121,9 +123,15 @@ TEST_F(DesignFileTest, LineOrderOfTheFile) {
   Design.PinDimension[2] = -12.25L;
   ASSERT_TRUE(WriteDesignFile(Path("order.qrk"), CurrentDesignContent()));
   const std::string bytes = ReadWholeFile(Path("order.qrk"));
-  const std::vector<std::string> lines = ReadFileLines(Path("order.qrk"));
+  // Every text of this design has a CP850 form: the file is CP850 throughout.
+  std::vector<std::string> lines = ReadFileLines(Path("order.qrk"));
+  for (std::string& line : lines) {
+    ASSERT_EQ(Cp850ToUtf8(line), DecodeTextLine(line, LegacyCodePage::Oem850)) << line;
+    line = Cp850ToUtf8(line);
+  }
   ASSERT_GT(lines.size(), 80u);
   EXPECT_EQ(lines[0], std::string(65, '-'));
+  EXPECT_EQ(lines[1], "QERN   Kerbverzahnung   V 1.0");
   EXPECT_EQ(lines[4], std::string(65, '-'));
   EXPECT_EQ(lines[5], "Entwurf für Kunde Müller");
   EXPECT_EQ(lines[8], "30.0000000");   // alpha
@@ -150,6 +158,9 @@ TEST_F(DesignFileTest, LineOrderOfTheFile) {
 
 TEST_F(DesignFileTest, TextsWithUmlautsLinksAndChangeLogRoundTrip) {
   FillTexts();
+  // A character without a CP850 form keeps its line in UTF-8; the others stay CP850.
+  DrawingInfo.ChangeEntries[0].Editor = "Łukasz Jäger";
+  PartDrawingName2[2] = "Maß ≤ 3 €";
   Design.ProfileShift[1] = 0.1234567L;
   Design.ProfileShift[2] = -0.1234567L;
   DesignFileContent before = CurrentDesignContent();
@@ -166,6 +177,10 @@ TEST_F(DesignFileTest, TextsWithUmlautsLinksAndChangeLogRoundTrip) {
   CalculateSerration(before.Record, messages, fatal);
   ExpectSameContent(before, CurrentDesignContent(), 1e-5L);  // texts, change log and links exactly
   EXPECT_NE(Design.PitchDiameter[1], 0);
+  const std::vector<std::string> lines = ReadFileLines(Path("texts.qrk"));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Łukasz Jäger"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Maß ≤ 3 €"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Welle Gr\x94\xE1" "e 3"), 1);
 }
 
 TEST_F(DesignFileTest, SeparatorsLineBreaksAndPlacedNumbersNeverShiftTheFile) {
@@ -200,8 +215,8 @@ TEST_F(DesignFileTest, SeparatorsLineBreaksAndPlacedNumbersNeverShiftTheFile) {
 }
 
 TEST_F(DesignFileTest, ClassicCodePageAndLineEndsRead) {
-  // Windows-1252 texts, CR LF, decimal commas: the conventions of the files the users bring along.
-  ReadDataFile(std::string(QERN_TEST_DATA) + "/design_cp1252.qrk");
+  // CP850 texts, CR LF, decimal commas: the conventions of the files the users bring along.
+  ReadDataFile(std::string(QERN_TEST_DATA) + "/design_cp850.qrk");
   ASSERT_FALSE(Flags.AbortFlag);
   EXPECT_EQ(Session.CommentLines[0], "Kupplung für Förderband");
   EXPECT_EQ(PartDrawingName[1], "Welle mit Außenverzahnung");
@@ -220,6 +235,24 @@ TEST_F(DesignFileTest, ClassicCodePageAndLineEndsRead) {
   EXPECT_NEAR(static_cast<double>(Design.ProfileShift[1]), 0.15, 1e-12);
   // x of the hub follows from the pin dimension: the calculation after the read matches it.
   EXPECT_NEAR(static_cast<double>(Design.PinDimension[2]), -27.5, 1e-4);
+}
+
+// Whole numbers take only the values the geometry window can give them; others mark a damaged file.
+TEST_F(DesignFileTest, WholeNumbersOutOfRangeAreRefused) {
+  ASSERT_TRUE(WriteDesignFile(Path("good.qrk"), CurrentDesignContent()));
+  const std::vector<std::string> lines = ReadFileLines(Path("good.qrk"));
+  ASSERT_EQ(lines[10], "31");
+  struct Case { std::size_t line; const char* value; bool ok; };
+  const Case cases[] = {{10, "-2147483648", false}, {10, "10000", false}, {10, "9999", true},
+                        {10, "0", true}, {11, "3", false}, {12, "2", true}, {13, "3", false},
+                        {20, "4", false}, {8 + 36, "-1", false}, {8 + 36, "2", true}};
+  for (const Case& c : cases) {
+    std::vector<std::string> changed = lines;
+    changed[c.line] = c.value;
+    WriteFileLines(Path("changed.qrk"), changed);
+    DesignFileContent content;
+    EXPECT_EQ(ReadDesignFile(Path("changed.qrk"), content), c.ok) << c.line << ": " << c.value;
+  }
 }
 
 TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
@@ -393,110 +426,29 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
   EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
 }
 
-// The shipped default design is the default record written by SaveDataFile; the examples are
-// calculated designs. QERN_WRITE_DATA=1 regenerates them into the source tree.
-struct ShippedDesign {
-  const char* File;
-  void (*Set)();
-};
-
-// A 30-degree serration given by tool factors 1.2 / 0.8 for both diameter groups.
-void ExampleBase(int z, const char* shaft, const char* hub) {
-  SetDefaultDesign();
-  Design.AngleCode = 0;
-  Design.PressureAngleDeg = 30;
-  Design.ToothCount = {0, z, -z};
-  Design.MajorDiameterInput = 0;
-  Design.MinorDiameterInput = 0;
-  Design.ToolAddendumFactor = {0, 1.2L, 1.2L};
-  Design.ToolDedendumFactor = {0, 0.8L, 0.8L};
-  PartDrawingName[1] = shaft;
-  PartDrawingName[2] = hub;
-}
-
-void ExampleGivenShifts() {
-  ExampleBase(24, "Welle mit Kerbverzahnung", "Nabe mit Kerbverzahnung");
-  Design.NormalModule = 1.25L;
-  Design.XInputMode = {0, 1, 1};
-  Design.ProfileShift = {0, 0.1L, -0.15L};
-  Session.CommentLines = {"Beispiel: Profilverschiebung gegeben", "alpha 30°, mn 1,25, z 24, x 0,1 / -0,15", ""};
-}
-
-void ExampleDiametralPitch() {
-  ExampleBase(20, "Shaft, diametral pitch 24/48", "Hub, diametral pitch 24/48");
-  Design.PitchInputMode = 2;
-  Design.DiametralPitch = 24;
-  Design.XInputMode = {0, 0, 1};
-  Design.ProfileShift = {0, 0, -0.05L};
-  Session.CommentLines = {"Example: inch design given by diametral pitch", "Pn 24, z 20, 30 deg", ""};
-}
-
-void ExamplePinDimension() {
-  ExampleBase(18, "Welle, x aus Prüfmaß", "Nabe, x aus Prüfmaß");
-  Design.NormalModule = 1;
-  Design.XInputMode = {0, 3, 3};
-  // Pin dimensions near x = 0.1 (shaft) and x = -0.15 (hub), from a first calculation.
-  DesignRecord probe = Design;
-  probe.XInputMode = {0, 1, 1};
-  probe.ProfileShift = {0, 0.1L, -0.15L};
-  ErrorListRecord messages;
-  bool fatal = false;
-  CalculateSerration(probe, messages, fatal);
-  Design.PinDiameter = probe.PinDiameter;
-  Design.PinDimension = {0, std::round(probe.PinDimension[1] * 1000) / 1000,
-                         std::round(probe.PinDimension[2] * 1000) / 1000};
-  Session.CommentLines = {"Beispiel: x aus dem Maß über/zwischen Messrollen", "mn 1, z 18", ""};
-  DrawingInfo.ChangeCount = 1;
-  DrawingInfo.ChangeEntries[0] = {"Erstausgabe", "2024-05-06", "QERN", "Beispielentwurf"};
-}
-
-void ExampleShaftAndClearances() {
-  ExampleBase(28, "Welle, gegeben", "Nabe, aus den Spielen");
-  Design.NormalModule = 1;
-  Design.FitMode = 1;
-  Design.XInputMode = {0, 1, 1};
-  Design.ProfileShift = {0, 0.1L, 0};
-  Design.MajorClearanceFactor = 0.45L;
-  Design.MinorClearanceFactor = 0.3L;
-  Design.FlankClearanceFactor = 0.05L;
-  Session.CommentLines = {"Beispiel: Welle gegeben, Nabe aus den Spielen ce, ci, cp",
-                          "mn 1, z 28, x1 0,1, ce/mn 0,45, ci/mn 0,3, cp/mn 0,05", ""};
-}
-
+// The shipped designs are files of the program's own writer: read, written again and compared to
+// the byte. QERN_WRITE_DATA=1 rewrites them in the source tree from their own content.
 TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
-  const bool regenerate = std::getenv("QERN_WRITE_DATA") != nullptr;
+  const bool rewrite = std::getenv("QERN_WRITE_DATA") != nullptr;
   const std::string data = QERN_SOURCE_DATA;
 
   // null.qrk: the defaults of the record, no title dates (a new design gets today's).
   SetDefaultDesign();
   InitDocumentLinks();
   DrawingInfo = DrawingInfoRecord{};
-  DesignFileContent defaults = CurrentDesignContent();
-  if (regenerate) {
-    ASSERT_TRUE(WriteDesignFile(data + "/null.qrk", defaults));
-  }
-  DesignFileContent shipped;
-  ASSERT_TRUE(ReadDesignFile(data + "/null.qrk", shipped));
-  ExpectSameContent(defaults, shipped, 5.1e-8L);
+  const DesignFileContent defaults = CurrentDesignContent();
 
-  const ShippedDesign examples[] = {{"examples/profilverschiebung.qrk", ExampleGivenShifts},
-                                    {"examples/diametral_pitch.qrk", ExampleDiametralPitch},
-                                    {"examples/pruefmass.qrk", ExamplePinDimension},
-                                    {"examples/welle_mit_spielen.qrk", ExampleShaftAndClearances}};
-  for (const ShippedDesign& ex : examples) {
-    SCOPED_TRACE(ex.File);
-    const std::string file = data + "/" + ex.File;
-    if (regenerate) {
-      InitDrawingInfo();
-      DrawingInfo.TitleDrawnDate = DrawingInfo.TitleCheckedDate = DrawingInfo.TitleStandardDate =
-          "2024-05-06";
-      DrawingInfo.TitleDrawnName = "QERN";
-      ex.Set();
-      CalculateSerration();
-      ASSERT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0] << " " << Errors.ErrorList[1];
-      fs::create_directories(data + "/examples");
-      ASSERT_TRUE(WriteDesignFile(file, CurrentDesignContent()));
+  for (const char* name : {"null.qrk", "examples/profilverschiebung.qrk",
+                           "examples/diametral_pitch.qrk", "examples/pruefmass.qrk",
+                           "examples/welle_mit_spielen.qrk"}) {
+    SCOPED_TRACE(name);
+    const std::string file = data + "/" + name;
+    DesignFileContent content;
+    ASSERT_TRUE(ReadDesignFile(file, content));
+    if (rewrite) {
+      ASSERT_TRUE(WriteDesignFile(file, content));
     }
+    if (std::string(name) == "null.qrk") ExpectSameContent(defaults, content, 5.1e-8L);
     // Read, calculate without a fatal message, write and read again: nothing moves.
     ReadDataFile(file);
     ASSERT_FALSE(Flags.AbortFlag);

@@ -14,6 +14,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "framework/zorqdraw.h"
+#include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -145,12 +146,25 @@ TEST_F(WindowStartTest, StartWithANewFileNameLeavesNoTestFile) {
   EXPECT_TRUE(Flags.StartedWithFile);
   EXPECT_EQ(Session.CurrentFileName, "new.qrk");
   EXPECT_TRUE(fs::is_empty(dir_.Path()));
-  // An existing file that is no design: the check only asks (batch: cancelled), never erases.
-  test::WriteWholeFile("notes.qrk", "no design\n");
-  InitProgramState();
-  SetProgramParams({"notes.qrk"});
-  EXPECT_EQ(ProgramStart(), std::optional<int>(ExitOk));
-  EXPECT_EQ(test::ReadWholeFile("notes.qrk"), "no design\n");
+}
+
+TEST_F(WindowStartTest, AnExistingFileThatCannotBeReadIsNeverTakenAsTheNewFile) {
+  // Damaged (no design), empty or binary: said so, and the window starts with the default design
+  // without a name, so that no later save overwrites the user's file.
+  for (const std::string& content : {std::string("no design\n"), std::string(), std::string("\0\xFF\x01", 3)}) {
+    test::WriteWholeFile("notes.qrk", content);
+    InitProgramState();
+    Session.CurrentFileName = "vorher";
+    SetProgramParams({"notes.qrk"});
+    ScopedScriptedDialogs dialogs;
+    EXPECT_FALSE(ProgramStart().has_value());
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_NE(dialogs->Messages()[0].find("notes.qrk ist unvollständig oder fehlerhaft"),
+              std::string::npos);
+    EXPECT_EQ(Session.CurrentFileName, "");
+    EXPECT_FALSE(Flags.StartedWithFile);
+    EXPECT_EQ(test::ReadWholeFile("notes.qrk"), content);
+  }
 }
 
 TEST_F(WindowStartTest, StartPictureReplacesTheLogo) {

@@ -13,69 +13,6 @@
 namespace qern::test {
 namespace {
 
-// Every primitive and structure call once, blocks nested three deep.
-void EveryPrimitive() {
-  CadSetPen(0);
-  CadBeginDrawing(-2, -5, 422, 305);
-  CadTables();
-  CadBeginBlocks();
-  CadBeginBlock("zahn1");
-  CadSetPen(5);
-  CadPolylineBegin(0);
-  CadVertex(-2, 10, -0.3L);
-  CadVertex(-1, 5, 0);
-  CadVertex(1, 5, 0.4L);
-  CadVertex(2, 10, 0);
-  CadPolylineEnd();
-  CadLine(0, 0, 0, 12);
-  CadEndBlock();
-  CadBeginBlock("rad1");
-  for (int i = 1; i <= 12; ++i) CadInsertBlock("ZAHN1", 0, 0, 30.0L * i, 1, 1);
-  CadSetPen(1);
-  CadCircle(0, 0, 8);
-  CadEndBlock();
-  CadBeginBlock("TABELLE");
-  CadSetPen(4);
-  CadSetTextStyle(2, 0, 3.5L, 2.5L);
-  CadText("Zähnezahl ± 0,05 °", 1, 1);
-  CadSolid(0, 0, 5, 0, 0, 5, 5, 5);
-  CadInsertBlock("rad1", 50, 50, 0, 0.5L, 0.5L);
-  CadEndBlock();
-  CadEndSection();
-
-  CadBeginEntities();
-  CadInsertBlock("RAD1", 100, 100, 15, 2, 2);
-  CadInsertBlock("tabelle", 200, 50, 0, 1, 1);
-  CadInsertBlock("WERKZ1", 250, 236, 0, 1, 1);  // never defined: skipped
-  CadSetPen(2);
-  CadArc(10, 10, 30, 120, 5);
-  CadArc(10, 10, 0, 360, 4);
-  CadSetPen(17);
-  CadCircle(20, 20, 3);
-  CadSetPen(8);
-  CadRectangle(300, 10, 400, 60);
-  CadHLine(300, 70, 10);
-  CadVLine(300, 70, 10);
-  CadHLineCentred(320, 80, 10);
-  CadVLineCentred(320, 80, 10);
-  CadSetTextStyle(2, 30, 2.5L, 0);
-  CadMoveTo(300, 200);
-  CadTextAtPen("Zeile 1");
-  CadTextAtPen("Zeile 2");
-  CadSetPen(0);
-  CadSetSymbolScale(1);
-  CadDimension("12.5", "", "", 40, 0, 40, 12.5L, 60);
-  CadDimension("8", "0.05", "-0.05", 80, 0, 80, 8, 70);
-  CadDimensionText("10", "+0.1", "-0.2", 0, 10, 90);
-  CadArrow(150, 150, 45, 10, 5, 10);
-  CadPolylineBegin(1);
-  CadVertex(150, 10, 0);
-  CadVertex(170, 10, Pi / 2);
-  CadVertex(170, 30, 0);
-  CadPolylineEnd();
-  CadEndSection();
-  SetPrintPreset(3);
-}
 
 // Runs the reader on file; its output and exit status.
 std::string Audit(const std::string& file, int& status) {

@@ -323,6 +323,14 @@ TEST_F(ConfigFileTest, GravuraCountAboveNineStaysInStep) {
   FROM_FILE(DateFormat);
   FROM_FILE(UseInsertBlockFiles);
 
+  // A damaged count reads to the end of the file and no further.
+  lines = WriteSettings(s);
+  lines[at] = "2147483647";
+  WriteFileLines(CfgName(), lines);
+  ReadFresh();
+  EXPECT_EQ(Settings.GravuraCommandCount, 9);
+  EXPECT_FALSE(Flags.AbortFlag);
+
   // Settings with a count above nine are written with nine, so the file stays in step.
   s.GravuraCommandCount = 12;
   WriteSettings(s);

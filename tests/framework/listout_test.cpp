@@ -352,6 +352,49 @@ TEST_F(ListingTest, FileDeviceAndMissingTextProgram) {
   EXPECT_EQ(dialogs_->Messages().back(), "/no/such/editor not found");
 }
 
+// A file the user chose is replaced only by a complete listing; every write error names the
+// file and the reason.
+TEST_F(ListingTest, FailedWritesKeepTheEarlierFileAndSayWhy) {
+  const std::string target = dir_.File("liste.txt");
+  WriteWholeFile(target, "frühere Liste\r\n");
+  Flags.ErrorBoxesEnabled = true;
+  for (int dev : {DeviceFile, DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    if (dev == DeviceFile) {
+      dialogs_->QueueText(target);
+      dialogs_->QueueYes();  // overwrite the existing file (asked by the dialog and the check)
+      dialogs_->QueueYes();
+    }
+    Open(dev);
+    const std::string name = Listing.ListFileName;
+    DataFile.FailNextWrites(1);
+    ListLine("Zeile");
+    ListLine("Zeile 2");
+    ASSERT_TRUE(Flags.AbortFlag);
+    AbortListOutput();
+    ASSERT_FALSE(dialogs_->Messages().empty());
+    EXPECT_EQ(dialogs_->Messages().back(), "Datei " + name + " nicht geschrieben: Diskette/Platte voll !");
+    EXPECT_EQ(ReadWholeFile(target), "frühere Liste\r\n");
+    EXPECT_FALSE(fs::exists(Listing.ListFileName) && dev == DeviceWindow);
+  }
+  // No working file is left beside the target.
+  for (const auto& e : fs::directory_iterator(dir_.Path()))
+    EXPECT_EQ(e.path().filename().string().find(".liste.txt."), std::string::npos);
+
+  // A complete listing replaces it.
+  Flags.AbortFlag = false;
+  dialogs_->QueueText(target);
+  dialogs_->QueueYes();
+  dialogs_->QueueYes();
+  Open(DeviceFile);
+  ListLine("neu");
+  CloseListOutput();
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(ReadFileLines(target), std::vector<std::string>{"       neu"});
+}
+
 TEST_F(ListingTest, TextPrinterWritesToItsDeviceOrSpools) {
   const std::string port = dir_.File("lp0");
   WriteWholeFile(port, "");

@@ -180,11 +180,44 @@ TEST_F(TextFileTest, FailuresSetAbortFlag) {
   EXPECT_TRUE(Flags.AbortFlag);
   DataFile.Close();
 
+  // The first failed write is kept for the report, whatever the writes after it do.
+  DataFile.Assign(dir + "/ok.txt");
+  ASSERT_TRUE(DataFile.Rewrite());
+  EXPECT_EQ(DataFile.WriteError(), IoOk);
+  DataFile.FailNextWrites(1);
+  EXPECT_FALSE(DataFile.WriteLn("a"));
+  EXPECT_TRUE(DataFile.WriteLn("b"));
+  EXPECT_EQ(DataFile.WriteError(), IoWriteError);
+  DataFile.Close();
+  ASSERT_TRUE(DataFile.Rewrite());
+  EXPECT_EQ(DataFile.WriteError(), IoOk);
+  DataFile.Close();
+
   DataFile.Assign(dir + "/nichtda/x.txt");
   EXPECT_FALSE(DataFile.Rewrite());
   EXPECT_EQ(DataFile.IoResult(), IoPathNotFound);
   DataFile.Assign(dir);
   EXPECT_FALSE(DataFile.Reset());
+}
+
+TEST_F(TextFileTest, Cp850FilesLineByLine) {
+  TextFile f;
+  f.Assign(dir + "/cp.txt");
+  f.SetCodePage(LegacyCodePage::Oem850);
+  ASSERT_TRUE(f.Rewrite());
+  EXPECT_TRUE(f.WriteLn("Größe"));
+  EXPECT_TRUE(f.WriteLn("≤ 3 €"));  // no CP850 form: this line stays UTF-8
+  ASSERT_TRUE(f.Close());
+  EXPECT_EQ(test::ReadWholeFile(dir + "/cp.txt"), "Gr\x94\xE1" "e\r\n≤ 3 €\r\n");
+  std::string a, b;
+  f.Assign(dir + "/cp.txt");
+  EXPECT_EQ(f.CodePage(), LegacyCodePage::Ansi1252) << "each file names its own code page";
+  f.SetCodePage(LegacyCodePage::Oem850);
+  ASSERT_TRUE(f.Reset());
+  ASSERT_TRUE(f.ReadLine(a) && f.ReadLine(b));
+  EXPECT_EQ(a, "Größe");
+  EXPECT_EQ(b, "≤ 3 €");
+  f.Close();
 }
 
 TEST_F(TextFileTest, PipesDevicesAndEndlessLinesNeverBlock) {

@@ -2,10 +2,17 @@
 #include "framework/textprint.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
 #include "framework/progvar.h"
+#include "framework/textfile.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -124,6 +131,39 @@ TEST_F(TextPrintTest, ConvertTextFileCopiesForDisplay) {
   Flags.AbortFlag = false;
   ConvertTextFile(source, dir_ + "/no/folder/copy.txt");
   EXPECT_TRUE(Flags.AbortFlag);
+
+  // A pipe of that name is left alone; a link is followed to its file.
+  Flags.AbortFlag = false;
+  ASSERT_EQ(::mkfifo((dir_ + "/pipe.txt").c_str(), 0600), 0);
+  EXPECT_EQ(ConvertTextFile(source, dir_ + "/pipe.txt"), IoAccessDenied);
+  EXPECT_TRUE(fs::is_fifo(dir_ + "/pipe.txt"));
+  fs::create_symlink(dest, dir_ + "/link.txt");
+  Flags.AbortFlag = false;
+  Settings.SpecialCharMode = 0;
+  EXPECT_EQ(ConvertTextFile(source, dir_ + "/link.txt"), IoOk);
+  EXPECT_TRUE(fs::is_symlink(dir_ + "/link.txt"));
+  EXPECT_EQ(ReadWholeFile(dest), "Zähne --\r\nzweite\r\n");
+}
+
+// The disk fills up while the copy is written: the earlier file stays, no working file is left.
+TEST_F(TextPrintTest, FailedCopyKeepsTheEarlierFile) {
+  const std::string source = Write(std::string(4000, 'x') + "\r\n");
+  const std::string dest = dir_ + "/liste.txt";
+  WriteWholeFile(dest, "alt");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{1000, 1000};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const int io = ConvertTextFile(source, dest);
+    ::_exit(io == IoWriteError && Flags.AbortFlag ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadWholeFile(dest), "alt");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
 TEST(FontStyleNumber, BitsAndRange) {

@@ -9,6 +9,7 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "platform/codepage.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -51,10 +52,11 @@ class ErrorHelpTest : public ::testing::Test {
   }
   std::string ErrPath() const { return dir_ + "/qern.err"; }
   void WriteErr(const std::string& text) { WriteWholeFile(ErrPath(), text); }
-  // The file without its CR characters.
+  // The file's lines as text (CP850 lines decoded), without CR characters.
   std::string ReadErr() {
-    std::string text = ReadWholeFile(ErrPath());
-    std::erase(text, '\r');
+    std::string text;
+    for (const std::string& line : ReadFileLines(ErrPath()))
+      text += DecodeTextLine(line, LegacyCodePage::Oem850) + "\n";
     return text;
   }
   TempFolder temp_;
@@ -63,6 +65,11 @@ class ErrorHelpTest : public ::testing::Test {
 
 TEST_F(ErrorHelpTest, LookupByFirstFourteenCharacters) {
   std::string cause, remedy;
+  // A file in CP850 reads like the UTF-8 one.
+  WriteErr(Utf8ToCp850(kErrFile));
+  ASSERT_TRUE(FindErrorHelp("Fatal  : z = 0 !", cause, remedy));
+  EXPECT_EQ(cause, "Zähnezahl fehlt.");
+  WriteErr(kErrFile);
   ASSERT_TRUE(FindErrorHelp("Warnung: x > 1.5   (2) !", cause, remedy));
   EXPECT_EQ(cause, "x zu groß.");
   EXPECT_EQ(remedy, "x verkleinern.");
@@ -122,6 +129,8 @@ TEST_F(ErrorHelpTest, EditedRecordIsSavedOnlyAfterYes) {
   ShowErrorHelp(1);
   EXPECT_EQ(ReadErr(), Replaced(Replaced(kErrFile, "Flanken überdecken sich.", "neue Ursache"),
                                 "x anpassen.", "neue Abhilfe"));
+  // The saved file is in the file's code page, CP850.
+  EXPECT_NE(ReadWholeFile(ErrPath()).find("x zu gro\xE1.\r\n"), std::string::npos);
   EXPECT_FALSE(fs::exists(ErrPath() + ".$$$"));
 
   // Unchanged texts ask nothing.

@@ -41,3 +41,18 @@ TEST(CodePageTest, DecodeTextLine) {
   EXPECT_EQ(DecodeTextLine("\xEF\xBB\xBFqern"), "qern");
   EXPECT_EQ(DecodeTextLine(""), "");
 }
+
+TEST(CodePageTest, StoredTextsInCp850) {
+  // Lines that are not UTF-8 are CP850 in the files of stored texts.
+  EXPECT_EQ(DecodeTextLine("Pr\x81" "fma\xE1 Gr\x94\xE1" "e", LegacyCodePage::Oem850), "Prüfmaß Größe");
+  EXPECT_EQ(DecodeTextLine("Prüfmaß", LegacyCodePage::Oem850), "Prüfmaß");
+  // Written in CP850 where every character fits, else the line stays UTF-8.
+  EXPECT_EQ(EncodeCp850Line("Prüfmaß 30°"), "Pr\x81" "fma\xE1 30\xF8");
+  EXPECT_EQ(EncodeCp850Line("plain"), "plain");
+  EXPECT_EQ(EncodeCp850Line("Maß ≤ 3 €"), "Maß ≤ 3 €");
+  EXPECT_EQ(EncodeCp850Line("a\xFF"), "a\xFF");
+  // "├ä" in CP850 is C3 84, which would read back as UTF-8 "Ä": such a line stays UTF-8.
+  EXPECT_EQ(EncodeCp850Line("├ä"), "├ä");
+  for (const char* text : {"Prüfmaß 30°", "Maß ≤ 3 €", "├ä", "╔═╗ ±"})
+    EXPECT_EQ(DecodeTextLine(EncodeCp850Line(text), LegacyCodePage::Oem850), text);
+}

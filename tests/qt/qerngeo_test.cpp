@@ -200,6 +200,53 @@ TEST_F(GeometryWindow, TypingRecalculatesAndShowsMessages) {
   EXPECT_EQ(Design.NormalModule, 0.5L);
 }
 
+// While a fatal message stands no number of another design is shown; with Pn as the input a
+// module of 0 in its disabled field is no error; long numbers fit their fixed-width fields.
+TEST_F(GeometryWindow, FatalDesignsShowNoResultsAndFieldsKeepTheirWidths) {
+  auto w = Open();
+  w->RadioGroup_wal->Item(0)->click();
+  const int editWidth = w->Edit_mn->width(), resultWidth = w->ResultLabels[0][1]->width();
+  Type(w->Edit_wal, "95");
+  ASSERT_TRUE(Flags.FatalError);
+  EXPECT_EQ(w->Label_d->text(), "");
+  for (const auto& row : w->ResultLabels) EXPECT_EQ(row[1]->text() + row[2]->text(), "");
+  EXPECT_EQ(w->Edit_wgammae->text(), "") << "a derived field of the fatal design";
+  Type(w->Edit_wal, "30");
+  ASSERT_FALSE(Flags.FatalError);
+  EXPECT_EQ(w->Label_d->text(), "d = 13.000 mm");
+  EXPECT_EQ(w->Edit_wgammae->text(), "60");
+
+  Type(w->Edit_mn, "1e300");
+  EXPECT_EQ(w->Edit_mn->width(), editWidth);
+  EXPECT_EQ(w->ResultLabels[0][1]->width(), resultWidth);
+  for (const auto& row : w->ResultLabels)
+    for (int part : {1, 2}) EXPECT_LE(row[part]->text().size(), ResultTextWidth) << row[part]->text().toStdString();
+  // Every field's text fits its field, the derived ones too (Pn = 25.4 / mn).
+  for (QLineEdit* e : w->findChildren<QLineEdit*>())
+    EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), e->width() - 10) << e->text().toStdString();
+
+  // Pn is the input and the module field holds 0: the calculation derives mn from Pn.
+  Type(w->Edit_mn, "0");
+  w->RadioGroup_mnpn->Item(1)->click();
+  Type(w->Edit_pn, "24");
+  EXPECT_FALSE(w->Memo_err->toPlainText().contains("mn = 0"));
+  EXPECT_FALSE(Flags.FatalError);
+  EXPECT_NEAR(D(Design.NormalModule), 25.4 / 24, 1e-12);
+}
+
+// The window fits the available screen with its buttons on it; hints wrap at a readable width.
+TEST_F(GeometryWindow, FitsTheScreenAndWrapsItsHints) {
+  auto w = Open();
+  const QRect avail = w->screen()->availableGeometry();
+  EXPECT_LE(w->height(), avail.height());
+  EXPECT_LE(w->width(), avail.width());
+  const QRect ok(w->Button_ok->mapTo(w.get(), QPoint(0, 0)), w->Button_ok->size());
+  EXPECT_TRUE(w->rect().contains(ok));
+  EXPECT_TRUE(avail.contains(w->geometry().topLeft()));
+  const QString hint = w->Label_z->toolTip();
+  for (const QString& line : hint.split('\n')) EXPECT_LE(line.size(), 60) << line.toStdString();
+}
+
 TEST_F(GeometryWindow, ShownRoundingNeverReachesTheDesign) {
   Design.NormalModule = 0.419341234567891L;
   Design.ProfileShift[2] = 0.1234567890123L;

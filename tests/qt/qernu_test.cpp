@@ -39,6 +39,7 @@ class MainWindowStart : public ::testing::Test {
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
       if (QWidget* modal = QApplication::activeModalWidget()) {
         ++modalWindows_;
+        lastModal_ = modal->objectName().toStdString();
         modal->close();
       }
     });
@@ -55,7 +56,27 @@ class MainWindowStart : public ::testing::Test {
   fs::path dir_ = env_.Dir();
   QTimer watchdog_;
   int modalWindows_ = 0;
+  std::string lastModal_;
 };
+
+// With a screen the usage lines stand in the list window, shown modally; the run then ends.
+TEST_F(MainWindowStart, UsageInTheListWindow) {
+  SetProgramParams({"/?"});
+  Thh window;
+  EXPECT_EQ(window.StartExitStatus(), std::optional<int>(ExitOk));
+  EXPECT_EQ(modalWindows_, 1);
+  EXPECT_EQ(lastModal_, "TShowScreen");
+  SetProgramParams({});
+}
+
+// Qt's own dialogs speak the program's language.
+TEST_F(MainWindowStart, QtTextsInTheProgramsLanguage) {
+  Thh window;
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  window.SetLanguage(3);
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annuler");
+  window.SetLanguage(1);
+}
 
 TEST_F(MainWindowStart, ReadsTheDefaultDesignCalculatesAndClosesCleanly) {
   DesignFileContent expected;

@@ -27,13 +27,17 @@ using namespace qern;
 
 namespace {
 
-// Runs act on the modal dialog as soon as it is shown (polling, so it never misses it).
+// Runs act on the modal dialog as soon as it is shown and active (polling, so it never misses
+// it). Keys reach only the active window: the arrow keys move between radio items from the
+// application's focus widget, which exists only once the window system has activated the dialog
+// (a step after the showing that a slow build, such as one under the sanitizers, may not have
+// taken yet at the first poll).
 void WhenShown(std::function<void(QWidget*)> act) {
   auto* timer = new QTimer;
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
     QWidget* w = QApplication::activeModalWidget();
-    if (!w || !w->isVisible()) return;
+    if (!w || !w->isVisible() || !w->isActiveWindow()) return;
     timer->stop();
     timer->deleteLater();
     act(w);

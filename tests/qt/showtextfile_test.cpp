@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 
@@ -16,6 +17,7 @@
 #include "framework/listout.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "platform/desktop.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -99,6 +101,21 @@ TEST_F(ListingWindowTest, MissingDisplayCopyIsReported) {
   QTimer::singleShot(0, [&] { w.accept(); });
   w.exec();
   EXPECT_EQ(dialogs_->Messages().back(), dir_ + "/outwin.txt not found !");
+}
+
+// Export with neither a text program nor the desktop's opener: said so, not silently nothing.
+TEST_F(ListingWindowTest, ExportWithoutAnyTextProgramIsReported) {
+  test::WriteWholeFile(dir_ + "/outwin.txt", "Liste\r\n");
+  const char* path = std::getenv("PATH");
+  const std::string oldPath = path ? path : "";
+  setenv("PATH", dir_.c_str(), 1);
+  Settings.TextProgram = "";
+  SetDesktopHooks({});
+  TForm_showtextfile w;
+  w.mi_dateiExportNotepad->trigger();
+  setenv("PATH", oldPath.c_str(), 1);
+  ASSERT_FALSE(dialogs_->Messages().empty());
+  EXPECT_NE(dialogs_->Messages().back().find("outwin.txt nicht geöffnet"), std::string::npos);
 }
 
 TEST_F(ListingWindowTest, PrinterDevicePrintsEveryPageToPdf) {
