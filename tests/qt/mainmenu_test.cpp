@@ -33,6 +33,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/desktop.h"
+#include "tests/qt/mainwindowenv.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -43,17 +44,8 @@ namespace fs = std::filesystem;
 class MainMenu : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_ / "home");
-    const char* home = std::getenv("HOME");
-    oldHome_ = home ? home : "";
-    setenv("HOME", (dir_ / "home").c_str(), 1);
-    InitProgramState();
     SetMenuLanguage(1);
     SetMenuWords(1);
-    SetDefaultDesign();
-    SetProgramParams({});
-    SetShippedDataFolder((dir_ / "none").string());
-    fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", dir_ / "null.qrk");
     // Every modal window is noted by its class and handed to onModal_, else closed (a cancel).
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
       QWidget* modal = QApplication::activeModalWidget();
@@ -66,11 +58,7 @@ class MainMenu : public ::testing::Test {
     });
     watchdog_.start(10);
   }
-  void TearDown() override {
-    SetDesktopHooks({});
-    SetShippedDataFolder("");
-    setenv("HOME", oldHome_.c_str(), 1);
-  }
+  void TearDown() override { SetDesktopHooks({}); }
   // A design with z teeth in the test folder.
   void WriteDesign(const std::string& name, int z) {
     DesignFileContent content = CurrentDesignContent();
@@ -83,9 +71,8 @@ class MainMenu : public ::testing::Test {
     return std::exchange(modals_, {});
   }
 
-  test::TempFolder folder_{true};
-  fs::path dir_ = folder_.Path();
-  std::string oldHome_;
+  test::MainWindowEnvironment env_;
+  fs::path dir_ = env_.Dir();
   QTimer watchdog_;
   std::vector<std::string> modals_;
   std::function<bool(QWidget*)> onModal_;  // true: the handler deals with the window

@@ -25,6 +25,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "framework/zorqgraf.h"
+#include "tests/qt/mainwindowenv.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -35,16 +36,7 @@ namespace fs = std::filesystem;
 class UserDay : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_ / "home");
     fs::create_directories(work_);
-    const char* home = std::getenv("HOME");
-    oldHome_ = home ? home : "";
-    setenv("HOME", (dir_ / "home").c_str(), 1);
-    InitProgramState();
-    SetDefaultDesign();
-    SetProgramParams({});
-    SetShippedDataFolder((dir_ / "none").string());
-    fs::copy_file(fs::path(QERN_SOURCE_DATA) / "null.qrk", dir_ / "null.qrk");
     for (const char* example : {"pruefmass.qrk", "welle_mit_spielen.qrk"})
       fs::copy_file(fs::path(QERN_SOURCE_DATA) / "examples" / example, work_ / example);
     // Each modal window is answered by the next step of the script.
@@ -67,11 +59,6 @@ class UserDay : public ::testing::Test {
     });
     watchdog_.start(10);
   }
-  void TearDown() override {
-    SetShippedDataFolder("");
-    setenv("HOME", oldHome_.c_str(), 1);
-  }
-
   struct Step {
     std::string Window;  // object name or class of the expected window
     std::function<void(QWidget*)> Act;
@@ -108,10 +95,8 @@ class UserDay : public ::testing::Test {
     return {window, [](QWidget* w) { w->close(); }};
   }
 
-  test::TempFolder folder_{true};
-  fs::path dir_ = folder_.Path();
-  fs::path work_ = dir_ / "work";
-  std::string oldHome_;
+  test::MainWindowEnvironment env_;
+  fs::path work_ = env_.Dir() / "work";
   QTimer watchdog_;
   std::deque<Step> script_;
 };
