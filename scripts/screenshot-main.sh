@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Saves a picture of the screen with the main window as it starts (default design, default
-# drawing) and its View menu open, drawn by a real X server (Xvfb), as a PNG.
+# drawing) and its View menu open, and one with the file table over it (<output>-table.png), drawn by
+# a real X server (Xvfb).
 # Usage: scripts/screenshot-main.sh [output.png]   (default: build-screenshot/main.png)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"

@@ -4,6 +4,7 @@
 #include <QAbstractTableModel>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -37,7 +38,11 @@ class OverviewModel : public QAbstractTableModel {
     return parent.isValid() ? 0 : OverviewColumns;
   }
   QVariant data(const QModelIndex& index, int role) const override {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    if (!index.isValid()) return {};
+    // The values stand right-aligned, so their points line up.
+    if (role == Qt::TextAlignmentRole && index.column() >= 4)
+      return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
     return Q(table_.Rows[index.row() + 1][index.column()]);
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -105,7 +110,6 @@ TForm_preview::TForm_preview(FileOverview& table, std::function<void(int row)> o
 }
 
 void TForm_preview::FormCreate() {
-  CentreDialog(this);
   mi_File->setTitle(Q(ConvertDisplayText(MenuCaptions.File)));
   mi_fileExit->setText(Q(ConvertDisplayText(MenuCaptions.Exit)));
   mi_Help->setTitle(Q(ConvertDisplayText(MenuCaptions.Help)));
@@ -113,11 +117,24 @@ void TForm_preview::FormCreate() {
   mi_edit->setTitle(Q(ConvertDisplayText(MenuCaptions.Edit)));
   mi_editsearch->setText("Search");
   remembered_ = 0;
+  // File, date and part numbers at their fixed widths (the date no narrower than its text), the
+  // values as wide as their head; the window shows every column.
+  const QFontMetrics metrics = StringGrid1->fontMetrics();
+  const int padding = 12;
   StringGrid1->setColumnWidth(0, 120);
-  StringGrid1->setColumnWidth(1, 64);
+  StringGrid1->setColumnWidth(1, std::max(64, metrics.horizontalAdvance("2000/00/00") + padding));
   StringGrid1->setColumnWidth(2, 90);
   StringGrid1->setColumnWidth(3, 90);
+  for (int c = 4; c < OverviewColumns; ++c)
+    StringGrid1->setColumnWidth(
+        c, std::max(64, metrics.horizontalAdvance(Q(table_.Rows.empty() ? "" : table_.Rows[0][c])) +
+                            2 * padding));
   StringGrid1->horizontalHeader()->setStretchLastSection(true);
+  int width = StringGrid1->verticalHeader()->sizeHint().width() + 2 * StringGrid1->frameWidth() +
+              StringGrid1->verticalScrollBar()->sizeHint().width() + 24;
+  for (int c = 0; c < OverviewColumns; ++c) width += StringGrid1->columnWidth(c);
+  resize(std::max(this->width(), width), height());
+  CentreDialog(this);
 }
 
 void TForm_preview::showEvent(QShowEvent* event) {

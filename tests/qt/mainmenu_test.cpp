@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QScreen>
 #include <QTest>
@@ -435,7 +436,8 @@ namespace qern {
 namespace {
 
 // Saves a picture of the whole screen with the started main window, its default drawing and the
-// View menu open, when QERN_MAIN_SCREENSHOT names a file (scripts/screenshot-main.sh).
+// View menu open, then the file table over it, when QERN_MAIN_SCREENSHOT names a file
+// (scripts/screenshot-main.sh).
 TEST_F(MainMenu, Screenshot) {
   const char* file = std::getenv("QERN_MAIN_SCREENSHOT");
   if (!file || !*file) GTEST_SKIP() << "QERN_MAIN_SCREENSHOT not set";
@@ -455,6 +457,26 @@ TEST_F(MainMenu, Screenshot) {
   EXPECT_TRUE(screen.save(file));
   window.mi_viewzahnprofil->hide();
   window.mi_view->hide();
+
+  // The file table over three designs, sorted by z, beside it: <name>-table.png.
+  WriteDesign("welle_a.qrk", 24);
+  WriteDesign("welle_b.qrk", 40);
+  QString tableFile = QString::fromUtf8(file);
+  tableFile.replace(QRegularExpression("\\.png$"), "-table.png");
+  onModal_ = [&](QWidget* w) {
+    auto* form = qobject_cast<TForm_preview*>(w);
+    if (!form) return false;
+    QTimer::singleShot(300, form, [&, form] {
+      form->HeaderPressed(7);
+      form->StringGrid1SelectCell(7, 2);
+      QTest::qWait(300);
+      EXPECT_TRUE(window.screen()->grabWindow(0).save(tableFile));
+      form->mi_fileExit->trigger();
+    });
+    return true;
+  };
+  watchdog_.start(10);
+  window.mi_fileOpenTable->trigger();
 }
 
 }  // namespace
