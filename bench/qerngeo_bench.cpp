@@ -1,9 +1,6 @@
 // One keystroke in the geometry input window, offscreen: the key event, the recalculation of the
 // design and the refresh of every result field, label and message, events processed.
 // Goal: at most 2 ms per keystroke.
-//
-// The program's entry (bench_main.cpp) is the plain benchmark main, so the QApplication is made
-// here on first use, on the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -12,21 +9,12 @@
 #include <QTest>
 #include <memory>
 
+#include "bench/benchapp.h"
 #include "design/qt/qerngeo.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 
 namespace {
-
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (QApplication::instance()) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "qern_bench";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
 
 // Types one character and takes it back again, alternately: each iteration is one keystroke.
 void TypeIntoField(benchmark::State& state, QLineEdit* edit, qern::TForm_qerngeo& w) {
@@ -45,7 +33,7 @@ void TypeIntoField(benchmark::State& state, QLineEdit* edit, qern::TForm_qerngeo
 }
 
 void StartWindow(std::unique_ptr<qern::TForm_qerngeo>& w) {
-  EnsureApplication();
+  qern::bench::EnsureApplication();
   qern::InitProgramState();
   qern::SetDefaultDesign();
   w = std::make_unique<qern::TForm_qerngeo>();

@@ -4,15 +4,9 @@
 # Usage: scripts/screenshot-drawings.sh [folder]   (default: build-screenshot/drawings)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${QERN_BUILD_DIR:-$ROOT/build-screenshot}"
-OUT="${1:-$BUILD/drawings}"
+OUT="${1:-${QERN_BUILD_DIR:-$ROOT/build-screenshot}/drawings}"
 case "$OUT" in /*) ;; *) OUT="$PWD/$OUT" ;; esac
-command -v xvfb-run >/dev/null || "$ROOT/scripts/deps.sh"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja >/dev/null
-cmake --build "$BUILD" --target test_qt
 mkdir -p "$OUT"
 rm -f "$OUT"/kind*.png
-env -u QT_QPA_PLATFORM QERN_DRAWING_SHOTS="$OUT" \
-  xvfb-run -a -s "-screen 0 1600x1200x24" \
-  "$BUILD/tests/test_qt" --gtest_filter=DrawingScreens.Shots
+"$ROOT/scripts/xvfb-test.sh" DrawingScreens.Shots QERN_DRAWING_SHOTS="$OUT"
 ls "$OUT"/kind*.png

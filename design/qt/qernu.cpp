@@ -12,11 +12,15 @@
 #include <QScreen>
 
 #include "design/aendvar.h"
+#include "design/preview.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernfile.h"
+#include "design/qernio.h"
 #include "design/qernole.h"
 #include "design/qernstart.h"
+#include "design/qt/kvnuni2.h"
+#include "design/qt/previewwindow.h"
 #include "design/qt/qerngeo.h"
 #include "design/qt/recentmenu.h"
 #include "design/qt/sysinfwindow.h"
@@ -29,10 +33,12 @@
 #include "drawing/zorqcad.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
+#include "framework/dokuconf.h"
 #include "framework/help.h"
 #include "framework/listout.h"
 #include "framework/menucaptions.h"
 #include "framework/progvar.h"
+#include "framework/qt/dokuconfwindow.h"
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/lconfig.h"
@@ -40,9 +46,11 @@
 #include "framework/qt/qttranslation.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
+#include "framework/uhelperr.h"
 #include "framework/utilstr.h"
 #include "framework/whbild.h"
 #include "framework/zorqdraw.h"
+#include "platform/desktop.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"
 #include "tablengine/qt/dbfview.h"
@@ -87,46 +95,87 @@ void Thh::CreateMenus() {
     connect(a, &QAction::triggered, this, handler);
     return a;
   };
-  mi_file = menuBar()->addMenu(QString());
-  auto fileItem = [this, &item](const char* name, QKeySequence keys, auto handler) {
-    QAction* a = item(mi_file, name, handler);
-    a->setShortcut(keys);
-    return a;
+  auto draw = [this, &item](QMenu* menu, const char* name, int device, int kind) {
+    return item(menu, name, [this, device, kind] { DrawCommand(device, kind); });
   };
-  mi_fileOpen = fileItem("mi_fileOpen", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { mi_fileOpenClick(); });
-  mi_FileSave = fileItem("mi_FileSave", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mi_FileSaveClick(); });
-  mi_FileSaveAs = fileItem("mi_FileSaveAs", QKeySequence(), [this] { mi_FileSaveAsClick(); });
-  mi_file->addSeparator();
-  mi_fileprint = fileItem("mi_fileprint", QKeySequence(Qt::CTRL | Qt::Key_P), [this] { mi_fileprintClick(); });
+  auto submenu = [](QMenu* menu, const char* name) {
+    QMenu* m = menu->addMenu(QString());
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    return m;
+  };
+
+  mi_file = menuBar()->addMenu(QString());
+  mi_file->setObjectName("mi_file");
+  mi_fileNew = item(mi_file, "mi_fileNew", [this] { mi_fileNewClick(); });
+  mi_fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  mi_fileOpen = item(mi_file, "mi_fileOpen", [this] { mi_fileOpenClick(); });
+  mi_fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  mi_fileOpenTable = item(mi_file, "mi_fileOpenTable", [this] { mi_fileOpenTableClick(); });
+  mi_FileSave = item(mi_file, "mi_FileSave", [this] { mi_FileSaveClick(); });
+  mi_FileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  mi_FileSaveAs = item(mi_file, "mi_FileSaveAs", [this] { mi_FileSaveAsClick(); });
+  mi_FileCopy = mi_file->addSeparator();
+  mi_fileprint = item(mi_file, "mi_fileprint", [this] { mi_fileprintClick(); });
   N4 = mi_file->addSeparator();
-  mi_fileConfig = fileItem("mi_fileConfig", QKeySequence(), [this] { mi_fileConfigClick(); });
+  mi_fileConfig = item(mi_file, "mi_fileConfig", [this] { mi_fileConfigClick(); });
   N3 = mi_file->addSeparator();
   QAction** recent[] = {&mi_file1, &mi_file2, &mi_file3, &mi_file4};
   for (int k = 1; k <= 4; ++k) {
     const std::string name = "mi_file" + std::to_string(k);
-    *recent[k - 1] = fileItem(name.c_str(), QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k - 1)),
-                              [this, k] { mi_fileRecentClick(k); });
+    *recent[k - 1] = item(mi_file, name.c_str(), [this, k] { mi_fileRecentClick(k); });
+    (*recent[k - 1])->setShortcut(QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k - 1)));
   }
   N13 = mi_file->addSeparator();
-  mi_fileexit = mi_file->addAction(QString());
-  mi_fileexit->setObjectName("mi_fileexit");
-  connect(mi_fileexit, &QAction::triggered, this, [this] { mi_fileexitClick(); });
+  mi_fileexit = item(mi_file, "mi_fileexit", [this] { mi_fileexitClick(); });
 
   mi_edit = menuBar()->addMenu(QString());
-  mi_editabmessungen = mi_edit->addAction(QString());
-  mi_editabmessungen->setObjectName("mi_editabmessungen");
-  connect(mi_editabmessungen, &QAction::triggered, this, [this] { mi_editabmessungenClick(); });
+  mi_edit->setObjectName("mi_edit");
+  mi_EditText = item(mi_edit, "mi_EditText", [this] { mi_EditTextClick(); });
+  mi_editabmessungen = item(mi_edit, "mi_editabmessungen", [this] { mi_editabmessungenClick(); });
 
   mi_view = menuBar()->addMenu(QString());
-  mi_viewausdruck = mi_view->addAction(QString());
-  mi_viewausdruck->setObjectName("mi_viewausdruck");
-  connect(mi_viewausdruck, &QAction::triggered, this, [this] { mi_viewausdruckClick(); });
-  mi_viewErrorMessages = mi_view->addAction(QString());
-  mi_viewErrorMessages->setObjectName("mi_viewErrorMessages");
+  mi_view->setObjectName("mi_view");
+  mi_viewausdruck = item(mi_view, "mi_viewausdruck", [this] { mi_viewausdruckClick(); });
+  mi_viewQuick3 = draw(mi_view, "mi_viewQuick3", 3, 14);
+  mi_ViewQuick = draw(mi_view, "mi_ViewQuick", 3, 7);
+  mi_viewfertigungszeichnung = submenu(mi_view, "mi_viewfertigungszeichnung");
+  mi_viewfertigungszeichnungwellenabe =
+      draw(mi_viewfertigungszeichnung, "mi_viewfertigungszeichnungwellenabe", 3, 8);
+  mi_viewfertigungszeichnungwelle =
+      draw(mi_viewfertigungszeichnung, "mi_viewfertigungszeichnungwelle", 3, 5);
+  mi_viewfertigungszeichnungnabe =
+      draw(mi_viewfertigungszeichnung, "mi_viewfertigungszeichnungnabe", 3, 6);
+  mi_viewzahnprofil = submenu(mi_view, "mi_viewzahnprofil");
+  mi_viewzahnprofilwellenabe = draw(mi_viewzahnprofil, "mi_viewzahnprofilwellenabe", 3, 18);
+  mi_viewzahnprofilwelle = draw(mi_viewzahnprofil, "mi_viewzahnprofilwelle", 3, 16);
+  mi_viewzahnprofilnabe = draw(mi_viewzahnprofil, "mi_viewzahnprofilnabe", 3, 17);
+  mi_viewzahn = submenu(mi_view, "mi_viewzahn");
+  mi_viewzahn12 = draw(mi_viewzahn, "mi_viewzahn12", 3, 21);
+  mi_viewzahn1 = draw(mi_viewzahn, "mi_viewzahn1", 3, 19);
+  mi_viewzahn2 = draw(mi_viewzahn, "mi_viewzahn2", 3, 20);
+  mi_view->addSeparator();
+  mi_viewErrorMessages = item(mi_view, "mi_viewErrorMessages", [this] { mi_viewErrorMessagesClick(); });
   mi_viewErrorMessages->setEnabled(false);
-  connect(mi_viewErrorMessages, &QAction::triggered, this, [this] { mi_viewErrorMessagesClick(); });
+
+  mi_cad = menuBar()->addMenu(QString());
+  mi_cad->setObjectName("mi_cad");
+  mi_cadquick3 = draw(mi_cad, "mi_cadquick3", 0, 14);
+  mi_cadquick = draw(mi_cad, "mi_cadquick", 0, 7);
+  mi_cadfertigungszeichnung = submenu(mi_cad, "mi_cadfertigungszeichnung");
+  mi_cadfertigungszeichnung1 = draw(mi_cadfertigungszeichnung, "mi_cadfertigungszeichnung1", 0, 5);
+  mi_cadfertigungszeichnung2 = draw(mi_cadfertigungszeichnung, "mi_cadfertigungszeichnung2", 0, 6);
+  mi_cadzahn = submenu(mi_cad, "mi_cadzahn");
+  mi_cadzahn12 = draw(mi_cadzahn, "mi_cadzahn12", 0, 21);
+  mi_cadzahn1 = draw(mi_cadzahn, "mi_cadzahn1", 0, 19);
+  mi_cadzahn2 = draw(mi_cadzahn, "mi_cadzahn2", 0, 20);
+  mi_cad->addSeparator();
+  mi_cadzahnprofil12 = draw(mi_cad, "mi_cadzahnprofil12", 0, 18);
+  mi_cadZahnprofilWelle = draw(mi_cad, "mi_cadZahnprofilWelle", 0, 16);
+  mi_cadZahnprofilNabe = draw(mi_cad, "mi_cadZahnprofilNabe", 0, 17);
 
   mi_doc = menuBar()->addMenu(QString());
+  mi_doc->setObjectName("mi_doc");
   mi_docdrawinginfo = item(mi_doc, "mi_docdrawinginfo", [this] { mi_docdrawinginfoClick(); });
   mi_doc->addSeparator();
   mi_docuShowChanges1 = item(mi_doc, "mi_docuShowChanges1", [this] { ChangeLogClick(4); });
@@ -134,21 +183,42 @@ void Thh::CreateMenus() {
   mi_docuNewChange = item(mi_doc, "mi_docuNewChange", [this] { ChangeLogClick(1); });
   mi_docuModifyChanges = item(mi_doc, "mi_docuModifyChanges", [this] { ChangeLogClick(2); });
   mi_docudeleteChange = item(mi_doc, "mi_docudeleteChange", [this] { ChangeLogClick(3); });
+  mi_doc->addSeparator();
+  mi_DocumentSetup = item(mi_doc, "mi_DocumentSetup", [this] { mi_DocumentSetupClick(); });
 
   // The OLE menu keeps its own captions in every language.
   mi_ole = menuBar()->addMenu("&OLE");
+  mi_ole->setObjectName("mi_ole");
   mi_OleStartExcel = item(mi_ole, "mi_OleStartExcel", [this] { mi_OleStartExcelClick(); });
   mi_OleStartExcel->setText("Start Excel");
   mi_OleExportExcel = item(mi_ole, "mi_OleExportExcel", [this] { mi_OleExportExcelClick(); });
   mi_OleExportExcel->setText("Export QERN -> Excel");
   mi_OleExportExcel->setEnabled(false);
+  mi_OleImportExcel = item(mi_ole, "mi_OleImportExcel", [this] { mi_OleImportExcelClick(); });
+  mi_OleImportExcel->setText("Import Excel -> QERN");
+  mi_OleImportExcel->setEnabled(false);
   mi_ole->addSeparator();
   mi_OlePrintoutExcel = item(mi_ole, "mi_OlePrintoutExcel", [this] { mi_OlePrintoutExcelClick(); });
   mi_OlePrintoutExcel->setText("Printout -> Excel");
 
   mi_help = menuBar()->addMenu(QString());
+  mi_help->setObjectName("mi_help");
+  mi_helphandbuch = item(mi_help, "mi_helphandbuch", [this] { mi_helphandbuchClick(); });
   mi_HelpHilfebild = item(mi_help, "mi_HelpHilfebild", [this] { mi_HelpHilfebildClick(); });
+  mi_helpErrorMessages = item(mi_help, "mi_helpErrorMessages", [this] { mi_helpErrorMessagesClick(); });
   mi_helphistory = item(mi_help, "mi_helphistory", [] { OpenInfoPage(); });
+  // The language items keep their own captions in every language.
+  mi_helplanguage = submenu(mi_help, "mi_helplanguage");
+  auto language = [this, &item](const char* name, const char* caption, int n) {
+    QAction* a = item(mi_helplanguage, name, [this, n] { SetLanguage(n); });
+    a->setText(caption);
+    return a;
+  };
+  mi_helplanguageDeutsch = language("mi_helplanguageDeutsch", "&Deutsch", 1);
+  mi_helplanguageEnglish = language("mi_helplanguageEnglish", "&English", 2);
+  mi_helplanguageRoman = language("mi_helplanguageRoman", "&Roman", 7);
+  mi_helplanguageKorea = language("mi_helplanguageKorea", "&Korea", 8);
+  mi_helplanguageChinese = language("mi_helplanguageChinese", "&Chinese", 12);
   mi_helpwww = item(mi_help, "mi_helpwww", [] { OpenHomePage(); });
   mi_helpemail = item(mi_help, "mi_helpemail", [] { MailToMaker(); });
   mi_helpSysInfo = item(mi_help, "mi_helpSysInfo", [this] { mi_helpSysInfoClick(); });
@@ -194,9 +264,15 @@ void Thh::FormCreate() {
     SetLanguage(Settings.LanguageNumber);
   else
     ApplyMenuCaptions();
-  // The default drawing of the start calculation.
-  RefreshAfterCalculation();
-  mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
+  // The start picture, where there is one, stays; else the default drawing of the start
+  // calculation takes the logo's place.
+  if (FileCanOpen(HelpPictureFileName("start"))) {
+    mi_viewErrorMessages->setText(
+        Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
+    mi_viewErrorMessages->setEnabled(Errors.ErrorCount > 0);
+  } else {
+    RefreshAfterCalculation();
+  }
   UpdateMainCaption();
 }
 
@@ -213,34 +289,90 @@ void Thh::UpdateMainCaption() {
   RefreshRecentFileItems(mi_file);
 }
 
+namespace {
+// "&" before a word that has no accelerator of its own.
+std::string Accel(const std::string& word) {
+  return word.find('&') == std::string::npos ? "&" + word : word;
+}
+}  // namespace
+
+std::string Thh::WebItemCaption(int k) const {
+  return k == 0 ? Ident.ProductName + " Info (www)" : "";
+}
+
 void Thh::ApplyMenuCaptions() {
-  mi_file->setTitle(Caption(MenuCaptions.File));
-  mi_fileOpen->setText(Caption(MenuCaptions.FileOpen));
-  mi_FileSave->setText(Caption(MenuCaptions.FileSave));
-  mi_FileSaveAs->setText(Caption(MenuCaptions.FileSaveAs));
-  mi_fileConfig->setText(Caption(MenuCaptions.Settings));
-  mi_fileexit->setText(Caption(MenuCaptions.Exit));
-  mi_fileprint->setText(Caption(MenuCaptions.Print));
-  mi_edit->setTitle(Caption(MenuCaptions.Edit));
-  mi_editabmessungen->setText(Caption(MenuCaptions.Dimensions));
-  mi_view->setTitle(Caption(MenuCaptions.View));
-  mi_viewausdruck->setText(Caption(MenuCaptions.Printout));
-  mi_viewErrorMessages->setText(
-      Caption(MenuCaptions.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")"));
-  mi_doc->setTitle(Caption(MenuCaptions.Document));
-  mi_docdrawinginfo->setText(Caption(MenuCaptions.DrawingData));
-  mi_docuShowChanges1->setText(Caption(MenuCaptions.ChangeInfo));
-  mi_docuPrintChanges->setText(Caption(MenuCaptions.ChangePrintout));
-  mi_docuNewChange->setText(Caption(MenuCaptions.ChangeNew));
-  mi_docuModifyChanges->setText(Caption(MenuCaptions.ChangeEditLast));
-  mi_docudeleteChange->setText(Caption(MenuCaptions.ChangeDeleteLast));
-  mi_help->setTitle(Caption(MenuCaptions.Help));
-  mi_HelpHilfebild->setText(Caption(MenuCaptions.HelpPicture));
-  mi_helphistory->setText(Caption(Ident.ProductName + " Info (www)"));
-  mi_helpwww->setText(Caption("&ZORQUAN Homepage"));
-  mi_helpemail->setText(Caption("&E-Mail an ZORQUAN"));
-  mi_helpSysInfo->setText(Caption("System Info"));
-  mi_HelpAbout->setText(Caption(Ident.ProductName));
+  const MenuCaptionSet& c = MenuCaptions;
+  const auto& w = MenuWords;
+  auto set = [](QAction* a, const std::string& text) { a->setText(Caption(text)); };
+  auto title = [](QMenu* m, const std::string& text) { m->setTitle(Caption(text)); };
+
+  title(mi_file, c.File);
+  set(mi_fileNew, c.FileNew);
+  set(mi_fileOpen, c.FileOpen);
+  set(mi_fileOpenTable, c.FileOpen + " (" + c.Table + ")");
+  set(mi_FileSave, c.FileSave);
+  set(mi_FileSaveAs, c.FileSaveAs);
+  set(mi_fileprint, c.Print);
+  mi_fileprint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  set(mi_fileConfig, c.Settings);
+  set(mi_fileexit, c.Exit);
+
+  title(mi_edit, c.Edit);
+  set(mi_EditText, c.Text);
+  set(mi_editabmessungen, c.Dimensions);
+
+  const std::string shaftAndHub = w.Welle + " + " + w.Nabe;
+  title(mi_view, c.View);
+  set(mi_viewausdruck, c.Printout);
+  set(mi_viewQuick3, Accel(c.Quick) + " &3");
+  set(mi_ViewQuick, Accel(c.Quick) + " &1");
+  title(mi_viewfertigungszeichnung, c.ProductionDrawing);
+  set(mi_viewfertigungszeichnungwellenabe, shaftAndHub);
+  set(mi_viewfertigungszeichnungwelle, w.Welle);
+  set(mi_viewfertigungszeichnungnabe, w.Nabe);
+  title(mi_viewzahnprofil, w.Verzahnung);
+  set(mi_viewzahnprofilwellenabe, shaftAndHub);
+  set(mi_viewzahnprofilwelle, w.Welle);
+  set(mi_viewzahnprofilnabe, w.Nabe);
+  title(mi_viewzahn, w.Zahn);
+  set(mi_viewzahn12, shaftAndHub);
+  set(mi_viewzahn1, w.Welle);
+  set(mi_viewzahn2, w.Nabe);
+  set(mi_viewErrorMessages, c.ErrorMessages + " (" + IntStr(Errors.ErrorCount) + ")");
+
+  title(mi_cad, c.Cad);
+  set(mi_cadquick3, Accel(c.Quick) + " 3");
+  set(mi_cadquick, Accel(c.Quick));
+  title(mi_cadfertigungszeichnung, c.ProductionDrawing);
+  set(mi_cadfertigungszeichnung1, c.ProductionDrawing + " Welle");
+  set(mi_cadfertigungszeichnung2, c.ProductionDrawing + " Nabe");
+  title(mi_cadzahn, w.Zahn);
+  set(mi_cadzahn12, w.Welle + "+" + w.Nabe);
+  set(mi_cadzahn1, w.Welle);
+  set(mi_cadzahn2, w.Nabe);
+  set(mi_cadzahnprofil12, w.Zahnform + " " + w.Welle + "+" + w.Nabe);
+  set(mi_cadZahnprofilWelle, w.Zahnform + " " + w.Welle + " - External Spline");
+  set(mi_cadZahnprofilNabe, w.Zahnform + " " + w.Nabe + " - Internal Spline");
+
+  title(mi_doc, c.Document);
+  set(mi_docdrawinginfo, c.DrawingData);
+  set(mi_docuShowChanges1, c.ChangeInfo);
+  set(mi_docuPrintChanges, c.ChangePrintout);
+  set(mi_docuNewChange, c.ChangeNew);
+  set(mi_docuModifyChanges, c.ChangeEditLast);
+  set(mi_docudeleteChange, c.ChangeDeleteLast);
+  set(mi_DocumentSetup, c.Links);
+
+  title(mi_help, c.Help);
+  set(mi_helphandbuch, Accel(c.Manual));
+  set(mi_HelpHilfebild, c.HelpPicture);
+  set(mi_helpErrorMessages, c.ErrorMessages);
+  set(mi_helphistory, WebItemCaption(0));
+  title(mi_helplanguage, c.Menu + " " + c.Language);
+  set(mi_helpwww, "&ZORQUAN Homepage");
+  set(mi_helpemail, "&E-Mail an ZORQUAN");
+  set(mi_helpSysInfo, "System Info");
+  set(mi_HelpAbout, Ident.ProductName);
 }
 
 void Thh::SetLanguage(int n) {
@@ -261,6 +393,66 @@ void Thh::RefreshAfterCalculation() {
   DrawingArea()->update();
 }
 
+void Thh::mi_fileNewClick() {
+  Flags.AbortFlag = false;
+  SaveChangesQuery();
+  if (Flags.AbortFlag) return;
+  if (FileCanOpen(AddBackslash(Session.CurrentFileFolder) + "null." + Ident.DataExtension))
+    ReadDataFile("null");
+  Session.CurrentFileName = "";
+  UpdateMainCaption();
+  ResetChangeLog();
+  ResetDocumentLinks();
+  if (DrawDevice) DrawDevice->ClearDevice();
+  DrawingArea()->update();
+  Flags.AbortFlag = false;
+  ShowPartTexts();
+  if (Flags.AbortFlag) return;
+  if (!EditDimensions(this) || Flags.AbortFlag) return;
+  CalculateSerration();
+  RefreshAfterCalculation();
+  Flags.DesignModified = true;
+}
+
+void Thh::mi_fileOpenTableClick() {
+  Flags.AbortFlag = false;
+  SaveChangesQuery();
+  if (Flags.AbortFlag) return;
+  if (DrawDevice) DrawDevice->ClearDevice();
+  DrawingArea()->update();
+
+  FileOverview table;
+  std::string title;
+  UpdateApplicationTitle(title);
+  SetWaitCursor();
+  FillFileOverview(table, Session.CurrentFileFolder, [&](const std::string& file) {
+    setWindowTitle(Caption(Ident.Banner + " -> " + file));
+  });
+  RestoreCursor();
+  Flags.AbortFlag = false;
+
+  TForm_preview form(table, [this, &table](int row) {
+    if (!OpenOverviewRow(table, row)) return;
+    AddRecentFile(Session.CurrentFileName);
+    ApplyMenuCaptions();
+    RefreshAfterCalculation();
+    UpdateMainCaption();
+  }, this);
+  form.exec();
+  UpdateMainCaption();
+}
+
+void Thh::mi_fileprintClick() {
+  Flags.AbortFlag = false;
+  ShowPrintWindow();
+}
+
+void Thh::mi_EditTextClick() {
+  Flags.AbortFlag = false;
+  ShowPartTexts();
+  if (!Flags.AbortFlag) Flags.DesignModified = true;
+}
+
 void Thh::mi_editabmessungenClick() {
   Flags.AbortFlag = false;
   if (!EditDimensions(this) || Flags.AbortFlag) return;
@@ -275,17 +467,21 @@ void Thh::mi_viewausdruckClick() {
   ListResults(0);
 }
 
+void Thh::DrawCommand(int device, int kind) {
+  Flags.AbortFlag = false;
+  if (DrawEntry)
+    DrawEntry(device, kind);
+  else
+    DrawMenu(device, kind);
+  DrawingArea()->update();
+}
+
 void Thh::mi_viewErrorMessagesClick() {
   Flags.AbortFlag = false;
   ViewErrorMessages();
 }
 
 void Thh::mi_fileexitClick() { close(); }
-
-void Thh::mi_fileprintClick() {
-  Flags.AbortFlag = false;
-  ShowPrintWindow();
-}
 
 void Thh::mi_fileOpenClick() {
   if (FileOpenCommand()) RefreshAfterCalculation();
@@ -356,10 +552,18 @@ void Thh::ChangeLogClick(int choice) {
   if (!(DrawingInfo == before)) Flags.DesignModified = true;
 }
 
+void Thh::mi_DocumentSetupClick() {
+  Flags.AbortFlag = false;
+  ShowDocumentLinks();
+  if (!Flags.AbortFlag) Flags.DesignModified = true;
+}
+
 void Thh::mi_OleStartExcelClick() {
   Flags.AbortFlag = false;
   StartExcel();
-  if (!Flags.AbortFlag) mi_OleExportExcel->setEnabled(true);
+  if (Flags.AbortFlag) return;
+  mi_OleExportExcel->setEnabled(true);
+  mi_OleImportExcel->setEnabled(true);
 }
 
 void Thh::mi_OleExportExcelClick() {
@@ -367,7 +571,35 @@ void Thh::mi_OleExportExcelClick() {
   ExportDesignToExcel();
 }
 
+// Designs come back from the spreadsheet as design files: the export is a copy for reading.
+void Thh::mi_OleImportExcelClick() {
+  Flags.AbortFlag = false;
+  InfoMessage("Import Excel -> " + Ident.ProductName + ": die Auslegung wird über " +
+              "Datei - Öffnen aus der ." + Ident.DataExtension + "-Datei gelesen.");
+}
+
 void Thh::mi_OlePrintoutExcelClick() { PrintoutToExcel(); }
+
+// The manual: <program name>.pdf in the manual folder, opened with the desktop's program.
+void Thh::mi_helphandbuchClick() {
+  Flags.AbortFlag = false;
+  const std::string manual =
+      AddBackslash(Settings.ManualFolder) + LowerStr(Ident.ProgramName) + ".pdf";
+  if (!FileCanOpen(manual)) {
+    ErrorMessage("Handbuch " + manual + " nicht gefunden !");
+    Flags.AbortFlag = true;
+    return;
+  }
+  if (!OpenWithDesktop(manual)) {
+    ErrorMessage("Handbuch " + manual + " kann nicht geöffnet werden !");
+    Flags.AbortFlag = true;
+  }
+}
+
+void Thh::mi_helpErrorMessagesClick() {
+  Flags.AbortFlag = false;
+  ShowCalculationMessages();
+}
 
 void Thh::mi_helpSysInfoClick() { ShowSystemInfo(); }
 

@@ -1,0 +1,206 @@
+// The file overview table without its window: the rows of a folder's design files, sorting,
+// search, export and the opening of a row.
+#include "design/preview.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "design/qerncalc.h"
+#include "design/qernio.h"
+#include "framework/dialogs.h"
+#include "framework/progvar.h"
+#include "framework/spreadsheet.h"
+#include "framework/sysutil.h"
+#include "framework/textfile.h"
+#include "framework/utilstr.h"
+
+namespace qern {
+
+namespace fs = std::filesystem;
+
+OverviewRow OverviewHeader() {
+  const std::string unit = " [" + LengthUnitStr() + "]";
+  return {"File", "Date  y/m/d", "1 (Welle)", "2 (Nabe)", "d" + unit,
+          "m" + unit, "alpha [°]", "z", "x1", "x2"};
+}
+
+std::vector<std::string> FindDesignFiles(const std::string& folder) {
+  const std::string ext = "." + LowerStr(Ident.DataExtension);
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= ext.size() || LowerStr(name.substr(name.size() - ext.size())) != ext)
+      continue;
+    std::error_code typeError;
+    if (it->is_directory(typeError)) continue;
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+namespace {
+
+std::string JoinFolder(const std::string& folder, const std::string& fileName) {
+  return folder.empty() ? fileName : AddBackslash(folder) + fileName;
+}
+
+}  // namespace
+
+OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName) {
+  OverviewRow row;
+  const std::string full = JoinFolder(folder, fileName);
+  row[0] = fileName;
+  struct stat st {};
+  if (::stat(full.c_str(), &st) == 0) row[1] = FileDateStr(st.st_mtime);
+
+  const bool abort = Flags.AbortFlag;
+  DesignFileContent content;
+  const bool read = ReadDesignFile(full, content);
+  Flags.AbortFlag = abort;
+  if (!read) return row;
+  DesignRecord& rec = content.Record;
+  ErrorListRecord messages;
+  bool fatal = false;
+  CalculateSerration(rec, messages, fatal);
+  row[2] = ConvertDisplayText(content.Number[1]);
+  row[3] = ConvertDisplayText(content.Number[2]);
+  row[4] = LengthStrFixed(4, 3, rec.PitchDiameter[1]);
+  row[5] = LengthStrFixed(2, 3, rec.NormalModule);
+  row[6] = FloatStrFixed(3, 2, rec.PressureAngleDeg);
+  row[7] = IntStrBlank(rec.ToothCount[1], 3);
+  row[8] = FloatStrFixed(1, 3, rec.ProfileShift[1]);
+  row[9] = FloatStrFixed(1, 3, rec.ProfileShift[2]);
+  return row;
+}
+
+void FillFileOverview(FileOverview& table, const std::string& folder,
+                      const std::function<void(const std::string&)>& progress) {
+  table.Folder = folder;
+  table.Rows.clear();
+  table.Rows.push_back(OverviewHeader());
+  table.Selected = 0;
+  table.SelectedColumn = 0;
+  const std::vector<std::string> files = FindDesignFiles(folder);
+  table.Rows.reserve(files.size() + 1);
+  for (const std::string& name : files) {
+    if (progress) progress(name);
+    table.Rows.push_back(OverviewRowOf(folder, name));
+  }
+}
+
+namespace {
+
+// The value of a cell that is a number as a whole (blanks around it, "," or "." as separator).
+bool CellValue(const std::string& cell, long double& value) {
+  std::string s = CommaToPoint(TrimBlanks(cell));
+  if (s.empty()) return false;
+  const char first = s[0];
+  if (!(first == '-' || first == '+' || first == '.' || (first >= '0' && first <= '9')))
+    return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtold(s.c_str(), &end);
+  return errno == 0 && end && *end == '\0';
+}
+
+struct SortKey {
+  int Kind = 0;  // 0 number, 1 text, 2 empty
+  long double Value = 0;
+  std::string Text;
+};
+
+SortKey KeyOf(const std::string& cell) {
+  SortKey key;
+  if (CellValue(cell, key.Value)) return key;
+  key.Text = cell;
+  key.Kind = TrimBlanks(cell).empty() ? 2 : 1;
+  return key;
+}
+
+bool KeyLess(const SortKey& a, const SortKey& b) {
+  if (a.Kind != b.Kind) return a.Kind < b.Kind;
+  if (a.Kind == 0) return a.Value < b.Value;
+  return a.Text < b.Text;
+}
+
+}  // namespace
+
+std::vector<int> SortByColumn(FileOverview& table, int column) {
+  std::vector<int> moved(table.Rows.size());
+  for (std::size_t i = 0; i < moved.size(); ++i) moved[i] = static_cast<int>(i);
+  if (column < 0 || column >= OverviewColumns || table.RowCount() < 3) return moved;
+  const int n = table.RowCount() - 1;
+  std::vector<SortKey> keys(n);
+  std::vector<int> index(n);
+  for (int i = 0; i < n; ++i) {
+    keys[i] = KeyOf(table.Rows[i + 1][column]);
+    index[i] = i + 1;
+  }
+  std::stable_sort(index.begin(), index.end(),
+                   [&](int a, int b) { return KeyLess(keys[a - 1], keys[b - 1]); });
+  std::vector<OverviewRow> sorted;
+  sorted.reserve(table.Rows.size());
+  sorted.push_back(table.Rows[0]);
+  for (int i = 0; i < n; ++i) {
+    sorted.push_back(std::move(table.Rows[index[i]]));
+    moved[index[i]] = i + 1;
+  }
+  table.Rows = std::move(sorted);
+  if (table.Selected > 0 && table.Selected < table.RowCount()) table.Selected = moved[table.Selected];
+  return moved;
+}
+
+bool SearchGrid(FileOverview& table, int startRow) {
+  if (table.SearchText.empty()) return false;
+  for (int r = std::max(startRow + 1, 1); r < table.RowCount(); ++r)
+    for (int c = 0; c < OverviewColumns; ++c)
+      if (table.Rows[r][c].find(table.SearchText) != std::string::npos) {
+        table.Selected = r;
+        table.SelectedColumn = c;
+        return true;
+      }
+  return false;
+}
+
+std::string OverviewFileName(const FileOverview& table, int row) {
+  if (row < 1 || row >= table.RowCount()) return "";
+  return JoinFolder(table.Folder, table.Rows[row][0]);
+}
+
+bool OpenOverviewRow(const FileOverview& table, int row) {
+  Flags.AbortFlag = false;
+  const std::string full = OverviewFileName(table, row);
+  if (full.empty()) {
+    Flags.AbortFlag = true;
+    return false;
+  }
+  ReadDataFile(full);
+  if (Flags.AbortFlag) return false;
+  Session.CurrentFileName = FileNameWithoutExt(table.Rows[row][0]);
+  Session.CurrentFileFolder = table.Folder.empty() ? "" : AddBackslash(table.Folder);
+  CalculateSerration();
+  Flags.AbortFlag = false;
+  Flags.DesignModified = false;
+  return true;
+}
+
+bool ExportOverview(const FileOverview& table) {
+  Flags.AbortFlag = false;
+  Worksheet sheet;
+  sheet.NumbersAsValues = true;
+  for (int r = 0; r < table.RowCount(); ++r)
+    for (int c = 0; c < OverviewColumns; ++c)
+      if (!table.Rows[r][c].empty()) sheet.SetCell(r + 1, c + 1, table.Rows[r][c]);
+  const std::string name =
+      AddBackslash(Settings.TempFolder) + LowerStr(Ident.ProgramName) + "_files.xlsx";
+  return ShowWorkbook(sheet, name);
+}
+
+}  // namespace qern

@@ -1,0 +1,172 @@
+// The file overview table: rows of a folder's designs calculated apart from the current design,
+// unreadable files, sorting by value, search, opening a row and the export.
+#include "design/preview.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "design/qernio.h"
+#include "design/qernstart.h"
+#include "design/qernvar.h"
+#include "framework/progvar.h"
+#include "framework/spreadsheet.h"
+#include "framework/textfile.h"
+#include "tests/support/testutil.h"
+
+namespace qern {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileOverviewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProgramState();
+    SetProgramIdentity();
+    SetDefaultDesign();
+    Settings.TempFolder = folder_.Path();
+  }
+  // A design with z teeth, module mn and the shaft's profile shift x1, part numbers as given.
+  void WriteDesign(const std::string& name, int z, long double mn, long double x1,
+                   const std::string& number1 = "01") {
+    DesignFileContent content = CurrentDesignContent();
+    SetDefaultDesign(content.Record);
+    content.Record.ToothCount[1] = z;
+    content.Record.ToothCount[2] = -z;
+    content.Record.NormalModule = mn;
+    content.Record.XInputMode[1] = 1;
+    content.Record.ProfileShift[1] = x1;
+    content.Number[1] = number1;
+    ASSERT_TRUE(WriteDesignFile(folder_.File(name), content));
+  }
+  test::TempFolder folder_;
+};
+
+TEST_F(FileOverviewTest, RowsAreCalculatedApartFromTheCurrentDesign) {
+  WriteDesign("b.qrk", 100, 1.0L, 0.2L, "Welle 7");
+  WriteDesign("a.QRK", 31, 0.75L, -0.1L);
+  test::WriteWholeFile(folder_.File("c.qrk"), "not a design\n");
+  test::WriteWholeFile(folder_.File("notes.txt"), "x\n");
+  fs::create_directory(folder_.File("sub.qrk"));
+
+  Design.ToothCount[1] = 17;
+  Session.CurrentFileName = "mine";
+  Flags.DesignModified = true;
+  AddError("Warnung: kept");
+  FileOverview table;
+  std::vector<std::string> seen;
+  FillFileOverview(table, folder_.Path(), [&](const std::string& f) { seen.push_back(f); });
+
+  EXPECT_EQ(seen, (std::vector<std::string>{"a.QRK", "b.qrk", "c.qrk"}));
+  ASSERT_EQ(table.RowCount(), 4);
+  EXPECT_EQ(table.Rows[0][0], "File");
+  EXPECT_EQ(table.Rows[0][4], "d [mm]");
+  EXPECT_EQ(table.Rows[0][6], "alpha [°]");
+  const OverviewRow& a = table.Rows[1];
+  EXPECT_EQ(a[0], "a.QRK");
+  EXPECT_EQ(a[1].size(), 10u) << a[1];
+  EXPECT_EQ(a[2], "01");
+  EXPECT_EQ(a[4], "  23.250");  // 31 * 0.75, width 4 + 1 + 3
+  EXPECT_EQ(a[5], " 0.750");
+  EXPECT_EQ(a[7], " 31");
+  EXPECT_EQ(a[8], "-0.100");
+  EXPECT_EQ(table.Rows[2][2], "Welle 7");
+  EXPECT_EQ(table.Rows[2][7], "100");
+  // The unreadable file keeps its name and date, nothing of its neighbours.
+  const OverviewRow& c = table.Rows[3];
+  EXPECT_EQ(c[0], "c.qrk");
+  EXPECT_FALSE(c[1].empty());
+  for (int col = 2; col < OverviewColumns; ++col) EXPECT_EQ(c[col], "") << col;
+
+  EXPECT_EQ(Design.ToothCount[1], 17) << "the current design is untouched";
+  EXPECT_EQ(Session.CurrentFileName, "mine");
+  EXPECT_TRUE(Flags.DesignModified);
+  EXPECT_EQ(Errors.ErrorCount, 1);
+
+  FileOverview empty;
+  FillFileOverview(empty, folder_.File("none"));
+  EXPECT_EQ(empty.RowCount(), 1) << "the header only";
+}
+
+TEST_F(FileOverviewTest, SortsByValueAndTheSelectionFollows) {
+  FileOverview table;
+  table.Rows = {OverviewHeader(),
+                {"a", "", "", "", "", "", "", "100", "0.200", ""},
+                {"b", "", "", "", "", "", "", " 31", "-0.500", ""},
+                {"c", "", "", "", "", "", "", "", "-0.100", ""},
+                {"d", "", "", "", "", "", "", "  9", "x", ""}};
+  table.Selected = 1;
+  std::vector<int> moved = SortByColumn(table, 7);
+  EXPECT_EQ(table.Rows[1][0], "d");
+  EXPECT_EQ(table.Rows[2][0], "b");
+  EXPECT_EQ(table.Rows[3][0], "a");
+  EXPECT_EQ(table.Rows[4][0], "c") << "empty cells last";
+  EXPECT_EQ(table.Selected, 3);
+  EXPECT_EQ(moved, (std::vector<int>{0, 3, 2, 4, 1}));
+
+  SortByColumn(table, 8);
+  EXPECT_EQ(table.Rows[1][8], "-0.500");
+  EXPECT_EQ(table.Rows[2][8], "-0.100");
+  EXPECT_EQ(table.Rows[3][8], "0.200");
+  EXPECT_EQ(table.Rows[4][8], "x") << "texts after numbers";
+  EXPECT_EQ(table.Rows[0][0], "File") << "the header stays";
+
+  SortByColumn(table, 0);
+  EXPECT_EQ(table.Rows[1][0], "a");
+  EXPECT_EQ(table.Selected, 1);
+}
+
+TEST_F(FileOverviewTest, SearchFindsCellsBelowTheStartRow) {
+  FileOverview table;
+  table.Rows = {OverviewHeader(),
+                {"x.qrk", "", "Nabe", "", "", "", "", "", "", ""},
+                {"y.qrk", "", "01", "Welle 2", "", "", "", "", "", ""},
+                {"Welle.qrk", "", "", "", "", "", "", "", "", ""}};
+  table.SearchText = "Welle";
+  ASSERT_TRUE(SearchGrid(table, 0));
+  EXPECT_EQ(table.Selected, 2);
+  EXPECT_EQ(table.SelectedColumn, 3);
+  ASSERT_TRUE(SearchGrid(table, table.Selected));
+  EXPECT_EQ(table.Selected, 3);
+  EXPECT_EQ(table.SelectedColumn, 0);
+  EXPECT_FALSE(SearchGrid(table, table.Selected));
+  table.SearchText = "welle";
+  EXPECT_FALSE(SearchGrid(table, 0)) << "letter case counts";
+}
+
+TEST_F(FileOverviewTest, OpeningARowReadsThatDesign) {
+  WriteDesign("a.qrk", 24, 0.75L, 0.0L);
+  test::WriteWholeFile(folder_.File("b.qrk"), "broken\n");
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  Session.CurrentFileName = "mine";
+  Session.CurrentFileFolder = "/elsewhere/";
+  Flags.ErrorBoxesEnabled = false;
+
+  EXPECT_FALSE(OpenOverviewRow(table, 2));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(Session.CurrentFileName, "mine") << "a failed read keeps the design's name";
+  EXPECT_EQ(Design.ToothCount[1], 31) << "the default design stays";
+
+  Flags.DesignModified = true;
+  ASSERT_TRUE(OpenOverviewRow(table, 1));
+  EXPECT_EQ(Session.CurrentFileName, "a");
+  EXPECT_EQ(Session.CurrentFileFolder, AddBackslash(folder_.Path()));
+  EXPECT_EQ(Design.ToothCount[1], 24);
+  EXPECT_DOUBLE_EQ(static_cast<double>(Design.PitchDiameter[1]), 18.0);
+  EXPECT_FALSE(Flags.DesignModified);
+}
+
+TEST_F(FileOverviewTest, ExportWritesEveryCellWithTheHeader) {
+  WriteDesign("a.qrk", 31, 0.75L, 0.0L);
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  setenv("QERN_SPREADSHEET", "/bin/true", 1);
+  EXPECT_TRUE(ExportOverview(table));
+  unsetenv("QERN_SPREADSHEET");
+  EXPECT_TRUE(fs::exists(folder_.File("qern_files.xlsx")));
+}
+
+}  // namespace
+}  // namespace qern
