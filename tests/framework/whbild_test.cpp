@@ -111,7 +111,7 @@ TEST_F(HelpPictureTest, CatalogueFromTheShippedFolderIsRewrittenIntoThePltFolder
 TEST_F(HelpPictureTest, PicturesAreDrawnOnAClearedSheetOfTheirOwn) {
   WriteWholeFile(dir_.File("start.plt"), "SP1;PU0,0;PD400,0;");
   Flags.PrintPreset = 0;
-  DisplayList.assign(3, DisplayRecord{RecLine});  // an earlier drawing
+  DisplayList.assign(3, DisplayRecord{RecLine, {}, ""});  // an earlier drawing
   ShowHelpPicture("START");
   EXPECT_EQ(Flags.PrintPreset, 1);
   const Strings records = DisplayListText();

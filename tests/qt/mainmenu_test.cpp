@@ -444,7 +444,7 @@ TEST_F(MainMenu, Screenshot) {
   watchdog_.stop();
   Thh window;
   window.show();
-  QTest::qWaitForWindowExposed(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   QTest::qWait(300);
   const QRect item = window.menuBar()->actionGeometry(window.mi_view->menuAction());
   window.mi_view->popup(window.menuBar()->mapToGlobal(item.bottomLeft()));

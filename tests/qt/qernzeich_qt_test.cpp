@@ -116,7 +116,9 @@ TEST_F(DrawingScreens, EveryKindOfEveryDesignIsDrawnInsideItsExtents) {
       SCOPED_TRACE(design + " kind " + std::to_string(kind));
       const QImage img = Draw(kind);
       EXPECT_FALSE(Flags.AbortFlag);
-      if (kind != 10) EXPECT_GT(Inked(img), 200);
+      if (kind != 10) {
+        EXPECT_GT(Inked(img), 200);
+      }
       ExpectInsideExtents(kind);
     }
     // The screen's block files go with the run's block folder.
