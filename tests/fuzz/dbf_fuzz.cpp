@@ -9,13 +9,13 @@
 #include <string>
 
 #include "tablengine/kelpie.h"
-#include "privatefolder.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern::kelpie;
 
 namespace {
 
-const std::string& Folder() { return qern::fuzz::RunFolder("/tmp/qern-dbf-fuzz-XXXXXX"); }
+const std::string& Folder() { return qern::fuzz::Folder("dbf"); }
 
 void Exercise() {
   int records = 0;

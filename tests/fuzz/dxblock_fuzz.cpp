@@ -13,23 +13,16 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/zorqgraf.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern;
 
 namespace {
 std::string g_folder;
 
-void RemoveFolder() {
-  std::error_code ec;
-  if (!g_folder.empty()) std::filesystem::remove_all(g_folder, ec);
-}
-
 bool Init() {
   InitProgramState();
-  char tmpl[] = "/tmp/qern-fuzz-dxblock-XXXXXX";
-  if (!mkdtemp(tmpl)) abort();
-  g_folder = tmpl;
-  atexit(RemoveFolder);
+  g_folder = fuzz::Folder("dxblock");
   Settings.TempFolder = g_folder + "/";
   Settings.ScreenWidth = 1024;
   Settings.ScreenHeight = 768;

@@ -5,9 +5,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "framework/progvar.h"
@@ -44,6 +49,36 @@ inline const std::string& WorkFolder() {
     return pattern + "/";
   }();
   return folder;
+}
+
+// A folder of its own for one target's files inside the work folder (no closing "/").
+inline const std::string& Folder(const std::string& name) {
+  static std::map<std::string, std::string> folders;
+  auto it = folders.find(name);
+  if (it == folders.end()) {
+    const std::string path = WorkFolder() + name;
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) std::abort();
+    it = folders.emplace(name, path).first;
+  }
+  return it->second;
+}
+
+inline void WriteFile(const std::string& name, const std::string& bytes) {
+  if (std::FILE* f = std::fopen(name.c_str(), "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+}
+
+inline std::string ReadFile(const std::string& name) {
+  std::string out;
+  if (std::FILE* f = std::fopen(name.c_str(), "rb")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+  }
+  return out;
 }
 
 // Writes the input as the file name in the work folder and returns its full name.

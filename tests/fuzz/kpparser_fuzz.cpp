@@ -10,6 +10,7 @@
 
 #include "tablengine/kelpie.h"
 #include "tablengine/kpparser.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern::kelpie;
 
@@ -17,11 +18,7 @@ namespace {
 
 std::string g_folder;
 
-void RemoveFolder() {
-  KelpieShutdown();
-  std::error_code ec;
-  if (!g_folder.empty()) std::filesystem::remove_all(g_folder, ec);
-}
+void Shutdown() { KelpieShutdown(); }
 
 // Engine started once; the table PEOPLE (two records) in area 1 of a private temporary folder.
 void StartOnce() {
@@ -31,10 +28,8 @@ void StartOnce() {
   KelpieInit();
   ParserInit();
   SetErrorDispatch(false);
-  char tmpl[] = "/tmp/qern-fuzz-XXXXXX";
-  if (mkdtemp(tmpl) == nullptr) return;
-  g_folder = tmpl;
-  std::atexit(RemoveFolder);
+  g_folder = qern::fuzz::Folder("kpparser");
+  std::atexit(Shutdown);
   const std::string name = g_folder + "/people.dbf";
   Select(1);
   if (!CreateDbf(name, {{"NAME", 'C', 10, 0}, {"CITY", 'C', 12, 0}, {"AMOUNT", 'N', 8, 2}, {"QTY", 'N', 5, 0},

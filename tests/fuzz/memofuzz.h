@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "fuzzfolder.h"
+#include "tests/fuzz/fuzzsupport.h"
 #include "tablengine/kelpie.h"
 
 namespace qern::fuzz {
@@ -19,7 +19,7 @@ inline int RunMemoInput(const char* target, uint8_t version, const uint8_t* data
   (void)started;
   const std::string& folder = Folder(target);
   const std::string table = folder + "/t.dbf";
-  const std::string memo = ForceExtension(table, MemoExtension(version));
+  const std::string memo = MemoFileName(table, version);
   static std::map<uint8_t, std::string> tables;
   std::string& tableBytes = tables[version];
   if (tableBytes.empty()) {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzzfolder.h"
+#include "tests/fuzz/fuzzsupport.h"
 #include "tablengine/kelpie.h"
 
 using namespace qern::kelpie;

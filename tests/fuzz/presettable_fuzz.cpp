@@ -11,13 +11,13 @@
 #include "framework/progvar.h"
 #include "tablengine/dbfaccess.h"
 #include "tablengine/kelpie.h"
-#include "privatefolder.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern;
 
 namespace {
 
-const std::string& Folder() { return qern::fuzz::RunFolder("/tmp/qern-preset-fuzz-XXXXXX"); }
+const std::string& Folder() { return qern::fuzz::Folder("preset"); }
 
 }  // namespace
 

@@ -10,7 +10,7 @@
 #include "design/preview.h"
 #include "design/qernstart.h"
 #include "framework/progvar.h"
-#include "tests/fuzz/privatefolder.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern;
 
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return true;
   }();
   (void)ready;
-  const std::string& dir = fuzz::RunFolder("/tmp/qern-fuzz-preview-XXXXXX");
+  const std::string& dir = fuzz::Folder("preview");
   if (dir.empty()) return 0;
   const std::string input(reinterpret_cast<const char*>(data), size);
   const std::string design = dir + "/a.qrk";

@@ -12,21 +12,12 @@
 
 #include "framework/spreadsheet.h"
 #include "platform/machine.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern;
 
 namespace {
-char folder[] = "/tmp/qern-fuzz-xlsx-XXXXXX";  // made once, removed at exit
-
-const char* Folder() {
-  static const bool made = [] {
-    if (!::mkdtemp(folder)) ::abort();
-    std::atexit([] { ::rmdir(folder); });
-    return true;
-  }();
-  (void)made;
-  return folder;
-}
+const char* Folder() { return fuzz::Folder("xlsx").c_str(); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
