@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the normal build, the same tests again
 # under AddressSanitizer/UBSan, and a short run of every fuzz target.
-# QERN_QUICK=1 runs the normal build only; QERN_FUZZ_SECONDS sets the fuzz time per target (default 10).
+# QERN_QUICK=1 runs the normal build only; QERN_FUZZ_RUNS sets the inputs per fuzz target (default 10000,
+# from the seeds with a fixed random seed, so the same inputs run everywhere).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
@@ -20,4 +21,4 @@ cmake --build build/asan
   ctest --output-on-failure -j"$jobs" -E 'Screenshot|Benchmark')
 
 echo "== fuzz targets =="
-scripts/fuzz.sh "${QERN_FUZZ_SECONDS:-10}"
+QERN_FUZZ_RUNS="${QERN_FUZZ_RUNS:-10000}" scripts/fuzz.sh

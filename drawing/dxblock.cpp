@@ -143,7 +143,10 @@ void Replayer::Segment(long double x1, long double y1, long double x2, long doub
 // The vertices after a POLYLINE header; the reader stands on the group after the header.
 bool Replayer::Polyline(const Entity& header, bool more) {
   TakePen(header);
-  const int64_t flags = static_cast<int64_t>(header.Real(70));
+  // Only bit 0 (closed) counts; a value out of range is no flag at all.
+  const long double flagValue = header.Real(70);
+  const int64_t flags =
+      std::fabs(flagValue) < 1e9L ? static_cast<int64_t>(flagValue) : int64_t{0};
   if (!more) return false;
   if (r_.Value() != "VERTEX") {
     ErrorMessage("Error in DXF File");

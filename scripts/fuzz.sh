@@ -3,6 +3,8 @@
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target names ...]   e.g. scripts/fuzz.sh 30 numbers
 # A target's seeds are the files matched by the globs in tests/fuzz/<name>.seeds; its grown corpus stays in
 # build/fuzz/corpus/<name>. A crash or a hang fails the script and leaves the input beside the corpus.
+# QERN_FUZZ_RUNS=n makes the run repeatable instead: n inputs per target from the seeds alone with a fixed
+# random seed (what the test script runs, so a run that passes here passes everywhere).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 SECONDS_EACH="${1:-60}"
@@ -27,8 +29,15 @@ for n in "${targets[@]}"; do
       (cd "$ROOT" && for s in $pattern; do [ -f "$s" ] && cp "$s" "$seeds/$(echo "$s" | tr '/' '_')"; done) || true
     done < "$ROOT/tests/fuzz/$n.seeds"
   fi
-  echo "fuzz_$n: ${SECONDS_EACH} s"
-  if ! "$BUILD/tests/fuzz/fuzz_$n" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  if [ -n "${QERN_FUZZ_RUNS:-}" ]; then
+    corpus="$BUILD/corpus-repeatable/$n"; rm -rf "$corpus"; mkdir -p "$corpus"
+    limit=(-runs="$QERN_FUZZ_RUNS" -seed=1)
+    echo "fuzz_$n: $QERN_FUZZ_RUNS inputs"
+  else
+    limit=(-max_total_time="$SECONDS_EACH")
+    echo "fuzz_$n: ${SECONDS_EACH} s"
+  fi
+  if ! "$BUILD/tests/fuzz/fuzz_$n" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" >"$BUILD/fuzz_$n.log" 2>&1; then
     echo "fuzz_$n FAILED (log: $BUILD/fuzz_$n.log, input in $artifacts)"; tail -40 "$BUILD/fuzz_$n.log"; status=1
   else

@@ -115,6 +115,10 @@ TEST_F(DxBlockTest, BrokenFilesAreReportedNotFatal) {
   EXPECT_TRUE(Insert("garbage").empty());
   Block("huge", {"  0", "CIRCLE", " 10", "1e5000", " 20", "nan", " 40", "-2", "  0", "EOF"});
   EXPECT_EQ(Only(Insert("huge"), "3"), (std::vector<std::string>{"3;0;0;2"}));
+  // Flags far beyond any whole number count as no flag: an open polyline of one line.
+  Block("hugeflags", {"  0", "POLYLINE", " 70", "1e77", "  0", "VERTEX", " 10", "0", " 20", "0",
+                      "  0", "VERTEX", " 10", "5", " 20", "0", "  0", "SEQEND", "  0", "EOF"});
+  EXPECT_EQ(Only(Insert("hugeflags"), "4"), (std::vector<std::string>{"4;0;0;5;0"}));
   Insert("nirgends");
   EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Blockname nirgends not found !");
   EXPECT_FALSE(Flags.AbortFlag);
