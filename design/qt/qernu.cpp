@@ -50,6 +50,7 @@
 #include "framework/utilstr.h"
 #include "framework/whbild.h"
 #include "framework/zorqdraw.h"
+#include "framework/qt/paintercanvas.h"
 #include "platform/desktop.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"
@@ -506,9 +507,8 @@ void Thh::mi_fileRecentClick(int k) {
 void Thh::mi_fileConfigClick() {
   Flags.AbortFlag = false;
   ShowConfiguration(this);
-  const int c = Settings.BackgroundColor;  // $00BBGGRR
   QPalette pal = palette();
-  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  pal.setColor(QPalette::Window, ColorFromValue(static_cast<uint32_t>(Settings.BackgroundColor)));
   setPalette(pal);
   DrawingArea()->update();
 }

@@ -11,6 +11,7 @@
 
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
+#include "framework/qt/paintercanvas.h"
 #include "platform/qt/qtdialogs.h"
 
 namespace qern {
@@ -72,10 +73,8 @@ void SetupMainWindow(QWidget* form) {
   if (!form) return;
   form->resize(Settings.ScreenWidth + 1, Settings.ScreenHeight + 1);
   form->move(0, 0);
-  // Colour values are $00BBGGRR.
-  int c = Settings.BackgroundColor;
   QPalette pal = form->palette();
-  pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  pal.setColor(QPalette::Window, ColorFromValue(static_cast<uint32_t>(Settings.BackgroundColor)));
   form->setPalette(pal);
   form->setAutoFillBackground(true);
   if (QWidget* parent = form->parentWidget()) form->setFont(parent->font());

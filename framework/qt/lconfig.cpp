@@ -38,6 +38,7 @@
 #include "framework/textfile.h"
 #include "framework/textprint.h"
 #include "framework/utilstr.h"
+#include "framework/qt/paintercanvas.h"
 #include "platform/dialogservice.h"
 
 namespace qern {
@@ -52,9 +53,7 @@ const ProgramSettings startValues;
 QString Shown(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
 std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
 
-QColor ColorOf(int value) {  // $00BBGGRR
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
+QColor ColorOf(int value) { return ColorFromValue(static_cast<uint32_t>(value)); }
 int ValueOf(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 
 // A real as the user would type it: no trailing zeros, tiny rounding noise removed.
