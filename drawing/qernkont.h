@@ -15,10 +15,12 @@ struct ToothVertex {
 };
 
 // One pitch of the shaft, the tooth space centred on the positive y axis: 7 vertices from the
-// middle of the left tooth on the tip circle through the root arc to the middle of the right one.
+// middle of the left tooth on the tip circle through the root arc to the middle of the right one
+// (6 when the tip circle lies inside the pitch circle: the flank point there is then left out).
 std::vector<ToothVertex> ShaftToothVertices(const DesignRecord& r);
 // One pitch of the hub, its tooth centred on the positive y axis: 8 vertices from the middle of
-// the left space on the root circle over the root fillet, flank, tip arc and back.
+// the left space on the root circle over the root fillet, flank, tip arc and back (6 when the
+// tip circle lies outside the pitch circle: the flank points there are then left out).
 std::vector<ToothVertex> HubToothVertices(const DesignRecord& r);
 
 // Side view of the shaft (block WELLE); inserts the break symbol WLSTUMP at its start.
