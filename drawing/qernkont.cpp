@@ -1,6 +1,7 @@
 // Part outlines and tooth geometry, drawn through the CAD output layer.
 #include "drawing/qernkont.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "drawing/freihand.h"
@@ -97,6 +98,27 @@ std::vector<ToothVertex> HubToothVertices(const DesignRecord& r) {
             {g.x, g.y, -fillet}, {b.x, b.y, 0}};
   return {Mirror(b, -fillet), Mirror(g, 0), Mirror(p, 0),      Mirror(f, tip),
           {f.x, f.y, 0},      {p.x, p.y, 0}, {g.x, g.y, -fillet}, {b.x, b.y, 0}};
+}
+
+ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v) {
+  if (v.empty()) return {};
+  ToothBox b{v[0].x, v[0].y, v[0].x, v[0].y};
+  auto add = [&b](long double x, long double y) {
+    b.xmin = std::min(b.xmin, x), b.xmax = std::max(b.xmax, x);
+    b.ymin = std::min(b.ymin, y), b.ymax = std::max(b.ymax, y);
+  };
+  for (size_t i = 0; i < v.size(); ++i) {
+    add(v[i].x, v[i].y);
+    if (v[i].bulge == 0 || i + 1 == v.size()) continue;
+    long double xc = 0, yc = 0, start = 0, end = 0, r = 0;
+    GetArcCenter(xc, yc, start, v[i].x, v[i].y, v[i + 1].x, v[i + 1].y, v[i].bulge, end, r);
+    if (end < start) end += 2 * Pi;
+    // The arc runs counter-clockwise from start to end: the axis directions it passes.
+    for (int q = -4; q <= 8; ++q)
+      if (q * Pi / 2 > start && q * Pi / 2 < end)
+        add(xc + r * std::cos(q * Pi / 2), yc + r * std::sin(q * Pi / 2));
+  }
+  return b;
 }
 
 void ToothBlock(int part) {

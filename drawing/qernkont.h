@@ -23,6 +23,12 @@ std::vector<ToothVertex> ShaftToothVertices(const DesignRecord& r);
 // tip circle lies outside the pitch circle: the flank points there are then left out).
 std::vector<ToothVertex> HubToothVertices(const DesignRecord& r);
 
+// The smallest box round a polyline of such vertices, each arc with its sweep.
+struct ToothBox {
+  long double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
+};
+ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v);
+
 // Side view of the shaft (block WELLE); inserts the break symbol WLSTUMP at its start.
 void ShaftOutline();
 // Half-section of the hub (block NABE) with hatched walls ending in break lines.

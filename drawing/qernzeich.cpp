@@ -52,19 +52,38 @@ Sizes DesignSizes() {
 
 void Extents(int kind, const Sizes& s) {
   switch (kind) {
-    case 1: CadBeginDrawing(-5 * s.mn, -s.w, 10 * s.mn + s.l1 + s.w, s.w); break;
+    case 1: {
+      // The break symbol stands upright at x = 0 and bulges to the left beyond -5 mn on wide
+      // shafts.
+      long double bulge = 0;
+      for (const HatchPoint& p : ShaftBreakPoints(0, 0, s.da1)) bulge = MaxFloat(bulge, p.y);
+      CadBeginDrawing(MinFloat(-5 * s.mn, -bulge), -s.w, 10 * s.mn + s.l1 + s.w, s.w);
+      break;
+    }
     case 2:
-      // Room on the right for the tip diameter's dimension beyond the end face.
-      CadBeginDrawing(-5 * s.mn, -2 * s.w, 5 * s.mn + s.l2 + 0.2L * s.d2abs, 2 * s.w);
+      // Room on the right for the tip diameter's dimension beyond the end face, whose extension
+      // lines reach |df2| / 60 past it.
+      CadBeginDrawing(-5 * s.mn, -2 * s.w, MaxFloat(5 * s.mn, s.df2abs / 60) + s.l2 + 0.2L * s.d2abs,
+                      2 * s.w);
       break;
     case 3: case 4: case 11: case 12: CadBeginDrawing(-5, -5, 130, 130); break;
     case 5: case 6: SheetExtents(SheetA4); break;
     case 15: SheetExtents(SheetA3); break;
     case 8: CadBeginDrawing(-5, -5, 435, 310); break;
     case 16: case 17: case 18: CadBeginDrawing(-s.w, -s.w, s.w, s.w); break;
-    case 19: case 20: case 21:
-      CadBeginDrawing(-1.7L * s.mn, s.df1 / 2 - 0.05L * s.mn, 1.7L * s.mn, s.df2abs / 2);
+    case 19: case 20: case 21: {
+      // A pitch is wider than 3.4 mn for few teeth: the box grows to hold the pitches drawn.
+      ToothBox b{-1.7L * s.mn, s.df1 / 2 - 0.05L * s.mn, 1.7L * s.mn, s.df2abs / 2};
+      for (int part = 1; part <= 2; ++part) {
+        if (kind != 21 && kind - 18 != part) continue;
+        const ToothBox t = ToothVerticesBox(part == 1 ? ShaftToothVertices(Design)
+                                                      : HubToothVertices(Design));
+        b = {MinFloat(b.xmin, t.xmin), MinFloat(b.ymin, t.ymin), MaxFloat(b.xmax, t.xmax),
+             MaxFloat(b.ymax, t.ymax)};
+      }
+      CadBeginDrawing(b.xmin, b.ymin, b.xmax, b.ymax);
       break;
+    }
     default: CadBeginDrawing(0, 0, 160, 120); break;  // 7, 9, 10, 13, 14
   }
 }

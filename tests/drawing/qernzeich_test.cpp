@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -15,8 +18,11 @@
 #include "design/qernio.h"
 #include "design/qernvar.h"
 #include "drawing/schraff.h"
+#include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "framework/utilmath.h"
+#include "framework/zorqgraf.h"
 #include "platform/process.h"
 #include "platform/dialogservice.h"
 #include "platform/scripteddialogs.h"
@@ -295,6 +301,96 @@ TEST_F(DrawingKinds, EveryKindPassesAnIndependentReader) {
   if (ReaderAbsent(status, "ezdxf (python3-ezdxf)")) GTEST_SKIP() << "ezdxf missing";
   EXPECT_EQ(status, 0) << out.substr(0, 4000);
   EXPECT_NE(out.find(std::to_string(argv.size() - 2) + " files, 0 with errors"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The box of everything the screen's display list draws (lines, polylines, circles, arcs with their
+// sweep, solids and text anchors) and the extents of its window record.
+struct DrawnBox {
+  double xmin = 1e300, ymin = 1e300, xmax = -1e300, ymax = -1e300;
+  std::array<double, 4> extents{};  // xmin, ymin, xmax, ymax
+  std::string first;                // the first record outside the extents
+  void Add(double x, double y, const DisplayRecord& r) {
+    xmin = std::min(xmin, x), xmax = std::max(xmax, x);
+    ymin = std::min(ymin, y), ymax = std::max(ymax, y);
+    const double tol = 1e-6 * std::max(extents[2] - extents[0], extents[3] - extents[1]);
+    if (first.empty() && (x < extents[0] - tol || x > extents[2] + tol || y < extents[1] - tol ||
+                          y > extents[3] + tol))
+      first = r.ToText();
+  }
+};
+
+DrawnBox ScreenBox() {
+  DrawnBox b;
+  for (const DisplayRecord& r : DisplayList) {
+    const auto& a = r.Args;
+    switch (r.Code) {
+      case RecWindow: b.extents = {a[4], a[5], a[6], a[7]}; break;
+      case RecMove: case RecDraw: case RecText: b.Add(a[0], a[1], r); break;
+      case RecLine: b.Add(a[0], a[1], r), b.Add(a[2], a[3], r); break;
+      case RecSolid:
+        for (int k = 0; k < 4; ++k) b.Add(a[2 * k], a[2 * k + 1], r);
+        break;
+      case RecCircle:
+        b.Add(a[0] - a[2], a[1] - a[2], r), b.Add(a[0] + a[2], a[1] + a[2], r);
+        break;
+      case RecArc: {
+        const double xc = (a[0] + a[2]) / 2, yc = (a[1] + a[3]) / 2, rad = (a[2] - a[0]) / 2;
+        const double s = std::atan2(a[5] - yc, a[4] - xc);
+        double e = std::atan2(a[7] - yc, a[6] - xc);
+        if (e <= s) e += 2 * Pi;
+        b.Add(a[4], a[5], r), b.Add(a[6], a[7], r);
+        for (int q = -4; q <= 8; ++q)
+          if (q * Pi / 2 > s && q * Pi / 2 < e)
+            b.Add(xc + rad * std::cos(q * Pi / 2), yc + rad * std::sin(q * Pi / 2), r);
+        break;
+      }
+      default: break;
+    }
+  }
+  return b;
+}
+
+// The default design with z teeth, its tip diameters moved with the pitch diameter.
+void DefaultDesignWithTeeth(int z) {
+  SetDefaultDesign();
+  const long double mn = Design.NormalModule;
+  Design.ToothCount[1] = z;
+  Design.ToothCount[2] = -z;
+  Design.TipDiameterInput[1] += (z - 31) * mn;
+  Design.TipDiameterInput[2] += (z - 31) * mn;
+  CalculateSerration();
+}
+
+TEST_F(DrawingKinds, ExtentsHoldEverythingDrawn) {
+  // Few teeth widen a pitch beyond 3.4 mn; many widen the shaft's break symbol and the hub's
+  // dimension beyond their margins.
+  std::vector<std::string> designs = {"z8", "z120", "z1000"};
+  for (const auto& f : fs::directory_iterator(QERN_SOURCE_DATA "/examples"))
+    designs.push_back(f.path().string());
+  for (const std::string& design : designs) {
+    if (design[0] == 'z') {
+      DefaultDesignWithTeeth(std::atoi(design.c_str() + 1));
+    } else {
+      Flags.ErrorBoxesEnabled = false;
+      ReadDataFile(design);
+      Flags.ErrorBoxesEnabled = true;
+      CalculateSerration();
+    }
+    ASSERT_FALSE(Flags.FatalError) << design;
+    for (int kind : {1, 2, 16, 17, 18, 19, 20, 21}) {
+      DisplayList.clear();
+      Flags.AbortFlag = false;
+      DrawMenu(CadDeviceScreen, kind);
+      const DrawnBox b = ScreenBox();
+      EXPECT_TRUE(b.first.empty()) << design << " kind " << kind << ": " << b.first << " outside "
+                                   << b.extents[0] << " " << b.extents[1] << " " << b.extents[2]
+                                   << " " << b.extents[3];
+    }
+  }
 }
 
 }  // namespace
