@@ -103,10 +103,11 @@ void PartFrame(const std::string& name, int format, int part) {
 void WheelBlocks(long double z1) {
   Block("zahn1", [] { ToothBlock(1); });
   Block("zahn2", [] { ToothBlock(2); });
-  // A tooth count read from a file can be absurd: a wheel of millions of inserts would fill the
-  // memory and never finish. Such wheels stay empty, with a message.
-  const bool drawable = z1 >= 1 && z1 <= MaxWheelTeeth;
-  if (!drawable) AddError("Fehler : z > " + IntStr(MaxWheelTeeth) + ", Zahnrad nicht gezeichnet");
+  // Every tooth count a design may have is drawn. One beyond it (a record filled otherwise than
+  // by the design file or the geometry window) would be millions of inserts: such wheels stay
+  // empty, with a message.
+  const bool drawable = z1 >= 1 && z1 <= MaxToothCount;
+  if (!drawable) AddError("Fehler : z > " + IntStr(MaxToothCount) + ", Zahnrad nicht gezeichnet");
   const int z = drawable ? static_cast<int>(z1) : 0;
   for (const char* wheel : {"rad1", "rad2"}) {
     const std::string tooth = wheel[3] == '1' ? "zahn1" : "zahn2";

@@ -84,6 +84,17 @@ std::vector<Insert> InBlock(const std::vector<Insert>& all, const std::string& b
   return out;
 }
 
+// The default design with z teeth, its tip diameters moved with the pitch diameter.
+void DefaultDesignWithTeeth(int z) {
+  SetDefaultDesign();
+  const long double mn = Design.NormalModule;
+  Design.ToothCount[1] = z;
+  Design.ToothCount[2] = -z;
+  Design.TipDiameterInput[1] += (z - 31) * mn;
+  Design.TipDiameterInput[2] += (z - 31) * mn;
+  CalculateSerration();
+}
+
 class DrawingKinds : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -258,7 +269,19 @@ TEST_F(DrawingKinds, AbsurdToothCountLeavesTheWheelsEmpty) {
   EXPECT_TRUE(InBlock(all, "rad1").empty());
   EXPECT_EQ(InBlock(all, "").size(), 2u);
   ASSERT_GE(Errors.ErrorCount, 1);
-  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : z > 1000, Zahnrad nicht gezeichnet");
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : z > 9999, Zahnrad nicht gezeichnet");
+}
+
+TEST_F(DrawingKinds, WheelsOfEveryToothCountADesignAcceptsAreDrawn) {
+  for (int z : {1001, MaxToothCount}) {
+    DefaultDesignWithTeeth(z);
+    ASSERT_FALSE(Flags.FatalError) << z;
+    ResetErrors();
+    const std::vector<Insert> all = Inserts(WriteDxf(18));
+    EXPECT_EQ(static_cast<int>(InBlock(all, "rad1").size()), z);
+    EXPECT_EQ(static_cast<int>(InBlock(all, "rad2").size()), z);
+    EXPECT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
+  }
 }
 
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {
@@ -352,17 +375,6 @@ DrawnBox ScreenBox() {
     }
   }
   return b;
-}
-
-// The default design with z teeth, its tip diameters moved with the pitch diameter.
-void DefaultDesignWithTeeth(int z) {
-  SetDefaultDesign();
-  const long double mn = Design.NormalModule;
-  Design.ToothCount[1] = z;
-  Design.ToothCount[2] = -z;
-  Design.TipDiameterInput[1] += (z - 31) * mn;
-  Design.TipDiameterInput[2] += (z - 31) * mn;
-  CalculateSerration();
 }
 
 TEST_F(DrawingKinds, ExtentsHoldEverythingDrawn) {
