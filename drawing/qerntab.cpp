@@ -219,6 +219,10 @@ void GearDataTable(int part, long double x, long double y, long double h) {
   DrawRows(GearTableTitle(part), {}, {19, 9, 7, 3}, x, y, h, GearDataRows(part));
 }
 
+long double GearDataTableHeight(int part, long double h) {
+  return 2 * (h == 0 ? 3.5L : h) * (1 + static_cast<long double>(GearDataRows(part).size()));
+}
+
 void GearDataField(int part, long double x, long double y, long double h) {
   if (!ValidPart(part)) return;
   CadSetPen(4);

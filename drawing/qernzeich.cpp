@@ -63,8 +63,8 @@ void Extents(int kind, const Sizes& s) {
     case 2:
       // Room on the right for the tip diameter's dimension beyond the end face, whose extension
       // lines reach |df2| / 60 past it.
-      CadBeginDrawing(-5 * s.mn, -2 * s.w, MaxFloat(5 * s.mn, s.df2abs / 60) + s.l2 + 0.2L * s.d2abs,
-                      2 * s.w);
+      CadBeginDrawing(-5 * s.mn, -2 * s.w,
+                      MaxFloat(5 * s.mn, s.df2abs / 60) + s.l2 + 0.2L * s.d2abs, 2 * s.w);
       break;
     case 3: case 4: case 11: case 12: CadBeginDrawing(-5, -5, 130, 130); break;
     case 5: case 6: SheetExtents(SheetA4); break;
@@ -180,6 +180,13 @@ void PartTexts(long double x, long double y, long double h, long double w, bool 
   CadTextAtPen(c2);
 }
 
+// The y of a gear-data table inserted on an A4 sheet: at 50, or higher when the revision table
+// reaches up to it, so that the two stay apart.
+long double SheetTableY(int part) {
+  const long double bottom = 125 - GearDataTableHeight(part, 3.5L);
+  return MaxFloat(50, TitleBlockTopOnSheet(SheetA4) + 2.5L - bottom);
+}
+
 void Entities(int kind, const Sizes& s) {
   const long double s5 = MinFloat(90 / s.da1, 100 / (10 * s.mn + s.l1));
   const long double s6 = MinFloat(90 / (1.5L * s.da1), 100 / s.l2);
@@ -191,13 +198,13 @@ void Entities(int kind, const Sizes& s) {
     case 5:
       CadSetPen(0);
       CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
-      CadInsertBlock("TABELLE", 45, 50, 0, 1, 1);
+      CadInsertBlock("TABELLE", 45, SheetTableY(1), 0, 1, 1);
       CadInsertBlock("WELLE", 100 - (s.l1 / 2 + s.df1 / 4) * s5, 235, 0, s5, s5);
       break;
     case 6:
       CadSetPen(0);
       CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
-      CadInsertBlock("TABELLE", 45, 50, 0, 1, 1);
+      CadInsertBlock("TABELLE", 45, SheetTableY(2), 0, 1, 1);
       CadInsertBlock("NABE", 100 - s.l2 / 2 * s6, 235, 0, s6, s6);
       break;
     case 7: {
@@ -214,9 +221,9 @@ void Entities(int kind, const Sizes& s) {
       CadSetPen(0);
       CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
       CadInsertBlock("FRAME_2", 220, 0, 0, 1, 1);
-      CadInsertBlock("TABELL1", 45, 50, 0, 1, 1);
+      CadInsertBlock("TABELL1", 45, SheetTableY(1), 0, 1, 1);
       CadInsertBlock("WELLE", 100 - (s.l1 / 2 + s.df1 / 4) * s5, 235, 0, s5, s5);
-      CadInsertBlock("TABELL2", 265, 50, 0, 1, 1);
+      CadInsertBlock("TABELL2", 265, SheetTableY(2), 0, 1, 1);
       CadInsertBlock("NABE", 320 - s.l2 / 2 * s6, 235, 0, s6, s6);
       break;
     case 9: case 13: {
@@ -255,7 +262,11 @@ void Entities(int kind, const Sizes& s) {
       GearDataField(2, 330, 210, 2.2L);
       GearCommonTable(322, 130, 2.2L);
       PartTexts(44, 225, 2.5L, 1.9L, true);
-      if (Errors.ErrorCount > 0) DrawMessageTable(0, 250, 130, 2.2L, 0);
+      // Many messages shrink to stay above the title block and its revision table.
+      if (Errors.ErrorCount > 0) {
+        const long double space = MaxFloat(0, 130 - TitleBlockTopOnSheet(SheetA3) - 2.5L);
+        DrawMessageTable(0, 250, 130, 2.2L, space);
+      }
       break;
     }
     case 16: case 17: case 18: case 19: case 20: case 21: {
