@@ -19,10 +19,10 @@ ToothVertex Mirror(const ToothVertex& v, long double bulge) { return {-v.x, v.y,
 
 // Where the flank through the pitch point (px, py), running in direction (dx, dy) from the root
 // towards the tip, meets the tip circle of radius r about the origin: of the two intersections
-// the one nearest the pitch point (the other lies across the wheel). onTooth is false when that
-// point lies behind the pitch point, i.e. the tip circle passes between root and pitch circle
-// and the pitch point is no point of the tooth. A line that misses the circle ends at the pitch
-// point.
+// the one nearest the pitch point (the other lies across the wheel). pitchOnTooth is false when
+// that point lies behind the pitch point, i.e. the tip circle passes between root and pitch
+// circle and the pitch point is no point of the tooth. A line that misses the circle ends at the
+// pitch point.
 struct FlankEnd {
   long double x = 0, y = 0;
   bool pitchOnTooth = true;

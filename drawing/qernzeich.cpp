@@ -72,7 +72,8 @@ void Extents(int kind, const Sizes& s) {
     case 8: CadBeginDrawing(-5, -5, 435, 310); break;
     case 16: case 17: case 18: CadBeginDrawing(-s.w, -s.w, s.w, s.w); break;
     case 19: case 20: case 21: {
-      // A pitch is wider than 3.4 mn for few teeth: the box grows to hold the pitches drawn.
+      // The pitches reach beyond +-1.7 mn (few teeth, the hub's wide spaces): the box grows to
+      // hold those drawn.
       ToothBox b{-1.7L * s.mn, s.df1 / 2 - 0.05L * s.mn, 1.7L * s.mn, s.df2abs / 2};
       for (int part = 1; part <= 2; ++part) {
         if (kind != 21 && kind - 18 != part) continue;
