@@ -1,6 +1,7 @@
 // Part outlines and tooth geometry, drawn through the CAD output layer.
 #include "drawing/qernkont.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "drawing/freihand.h"
@@ -16,20 +17,26 @@ namespace {
 
 ToothVertex Mirror(const ToothVertex& v, long double bulge) { return {-v.x, v.y, bulge}; }
 
-// The first point, going from (px, py) in direction (dx, dy), where the line meets the circle of
-// radius r about the origin (the start itself when the line misses it).
-void LineCircleForward(long double& x, long double& y, long double px, long double py,
-                       long double dx, long double dy, long double r) {
+// Where the flank through the pitch point (px, py), running in direction (dx, dy) from the root
+// towards the tip, meets the tip circle of radius r about the origin: of the two intersections
+// the one nearest the pitch point (the other lies across the wheel). pitchOnTooth is false when
+// that point lies behind the pitch point, i.e. the tip circle passes between root and pitch
+// circle and the pitch point is no point of the tooth. A line that misses the circle ends at the
+// pitch point.
+struct FlankEnd {
+  long double x = 0, y = 0;
+  bool pitchOnTooth = true;
+};
+FlankEnd FlankTipPoint(long double px, long double py, long double dx, long double dy,
+                       long double r) {
   long double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   bool none = false;
   IntersectLineCircle(x1, y1, x2, 0, 0, r, px, py, px + dx, py + dy, y2, none);
-  x = px;
-  y = py;
-  if (none) return;
+  if (none) return {px, py, true};
   const long double s1 = (x1 - px) * dx + (y1 - py) * dy, s2 = (x2 - px) * dx + (y2 - py) * dy;
-  const bool first = s1 >= 0 && (s2 < 0 || s1 <= s2);
-  x = first ? x1 : x2;
-  y = first ? y1 : y2;
+  const bool first = std::fabs(s1) <= std::fabs(s2);
+  const long double s = first ? s1 : s2;
+  return {first ? x1 : x2, first ? y1 : y2, s > 1e-9L * r};
 }
 
 void EmitPolyline(const std::vector<ToothVertex>& v) {
@@ -51,12 +58,16 @@ std::vector<ToothVertex> ShaftToothVertices(const DesignRecord& r) {
   const ToothVertex t{da1 / 2 * std::sin(psi), da1 / 2 * std::cos(psi)};
   const ToothVertex p{d1 / 2 * std::sin(phiS / 2), d1 / 2 * std::cos(phiS / 2)};
   const ToothVertex g{rho * std::sin(Pi / 2 - ge / 2), df1 / 2 + rho * (1 - std::sin(ge / 2))};
-  ToothVertex f;
-  LineCircleForward(f.x, f.y, p.x, p.y, std::sin(ge / 2), std::cos(ge / 2), da1 / 2);
+  const FlankEnd e = FlankTipPoint(p.x, p.y, std::sin(ge / 2), std::cos(ge / 2), da1 / 2);
+  const ToothVertex f{e.x, e.y};
   const long double tip = -ChordAngle(t.x, t.y, f.x, f.y, da1 / 2);
 
-  return {Mirror(t, tip), Mirror(f, 0), Mirror(g, Pi - ge), {g.x, g.y, 0},
-          {p.x, p.y, 0},  {f.x, f.y, tip}, {t.x, t.y, 0}};
+  std::vector<ToothVertex> v = {Mirror(t, tip), Mirror(f, 0), Mirror(g, Pi - ge), {g.x, g.y, 0}};
+  // A tip circle inside the pitch circle: the flank ends before it reaches the pitch point.
+  if (e.pitchOnTooth) v.push_back({p.x, p.y, 0});
+  v.push_back({f.x, f.y, tip});
+  v.push_back({t.x, t.y, 0});
+  return v;
 }
 
 std::vector<ToothVertex> HubToothVertices(const DesignRecord& r) {
@@ -76,13 +87,38 @@ std::vector<ToothVertex> HubToothVertices(const DesignRecord& r) {
   ToothVertex g;
   RotateAboutPoint(g.x, g.y, b.x, b.y, cx, cy, fillet);
   const ToothVertex p{d1 / 2 * std::sin(phiH / 2), d1 / 2 * std::cos(phiH / 2)};
-  // The tip lies inwards of the pitch point: follow the flank towards the axis.
-  ToothVertex f;
-  LineCircleForward(f.x, f.y, p.x, p.y, -std::sin(ge / 2), -std::cos(ge / 2), ra);
+  // The hub's tip lies towards the axis: the flank runs inwards from the root.
+  const FlankEnd e = FlankTipPoint(p.x, p.y, -std::sin(ge / 2), -std::cos(ge / 2), ra);
+  const ToothVertex f{e.x, e.y};
   const long double tip = -ChordAngle(-f.x, f.y, f.x, f.y, ra);
 
+  // A tip circle outside the pitch circle: the flanks end before they reach the pitch points.
+  if (!e.pitchOnTooth)
+    return {Mirror(b, -fillet), Mirror(g, 0), Mirror(f, tip),     {f.x, f.y, 0},
+            {g.x, g.y, -fillet}, {b.x, b.y, 0}};
   return {Mirror(b, -fillet), Mirror(g, 0), Mirror(p, 0),      Mirror(f, tip),
           {f.x, f.y, 0},      {p.x, p.y, 0}, {g.x, g.y, -fillet}, {b.x, b.y, 0}};
+}
+
+ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v) {
+  if (v.empty()) return {};
+  ToothBox b{v[0].x, v[0].y, v[0].x, v[0].y};
+  auto add = [&b](long double x, long double y) {
+    b.xmin = std::min(b.xmin, x), b.xmax = std::max(b.xmax, x);
+    b.ymin = std::min(b.ymin, y), b.ymax = std::max(b.ymax, y);
+  };
+  for (size_t i = 0; i < v.size(); ++i) {
+    add(v[i].x, v[i].y);
+    if (v[i].bulge == 0 || i + 1 == v.size()) continue;
+    long double xc = 0, yc = 0, start = 0, end = 0, r = 0;
+    GetArcCenter(xc, yc, start, v[i].x, v[i].y, v[i + 1].x, v[i + 1].y, v[i].bulge, end, r);
+    if (end < start) end += 2 * Pi;
+    // The arc runs counter-clockwise from start to end: the axis directions it passes.
+    for (int q = -4; q <= 8; ++q)
+      if (q * Pi / 2 > start && q * Pi / 2 < end)
+        add(xc + r * std::cos(q * Pi / 2), yc + r * std::sin(q * Pi / 2));
+  }
+  return b;
 }
 
 void ToothBlock(int part) {

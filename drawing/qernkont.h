@@ -15,11 +15,19 @@ struct ToothVertex {
 };
 
 // One pitch of the shaft, the tooth space centred on the positive y axis: 7 vertices from the
-// middle of the left tooth on the tip circle through the root arc to the middle of the right one.
+// middle of the left tooth on the tip circle through the root arc to the middle of the right one
+// (6 when the tip circle lies inside the pitch circle: the flank point there is then left out).
 std::vector<ToothVertex> ShaftToothVertices(const DesignRecord& r);
 // One pitch of the hub, its tooth centred on the positive y axis: 8 vertices from the middle of
-// the left space on the root circle over the root fillet, flank, tip arc and back.
+// the left space on the root circle over the root fillet, flank, tip arc and back (6 when the
+// tip circle lies outside the pitch circle: the flank points there are then left out).
 std::vector<ToothVertex> HubToothVertices(const DesignRecord& r);
+
+// The smallest box round a polyline of such vertices, each arc with its sweep.
+struct ToothBox {
+  long double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
+};
+ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v);
 
 // Side view of the shaft (block WELLE); inserts the break symbol WLSTUMP at its start.
 void ShaftOutline();

@@ -105,8 +105,9 @@ std::vector<TextTableRow> GearDataRows(int part) {
   std::vector<TextTableRow> rows = {
       {w.ToothCount, "z", TrimBlanks(IntStrBlank(r.ToothCount[part], 6))},
       {w.Module, "m", TrimBlanks(LengthStrDecimals(3, r.NormalModule)), unit},
-      {"Eingriffswinkel", "alpha", TrimBlanks(AngleStr(r.PressureAngleDeg)), DegreeStr()},
-      {w.GapAngle, "gamma " + s, FlankAngleText(part), DegreeStr()},
+      // Angles carry their degree sign in the value: no unit column.
+      {"Eingriffswinkel", "alpha", TrimBlanks(AngleStr(r.PressureAngleDeg))},
+      {w.GapAngle, "gamma " + s, FlankAngleText(part)},
       {w.PitchDiameter, "d", Len(4, 3, std::fabs(r.PitchDiameter[part])), unit}};
   if (part == 1) {
     rows.push_back({w.TipDiameter, "da1 (Dee)", Len(4, 3, r.TipDiameter[1]), unit});
@@ -216,6 +217,10 @@ void GearDataTable(int part, long double x, long double y, long double h) {
   if (!ValidPart(part)) return;
   CadSetPen(4);
   DrawRows(GearTableTitle(part), {}, {19, 9, 7, 3}, x, y, h, GearDataRows(part));
+}
+
+long double GearDataTableHeight(int part, long double h) {
+  return 2 * (h == 0 ? 3.5L : h) * (1 + static_cast<long double>(GearDataRows(part).size()));
 }
 
 void GearDataField(int part, long double x, long double y, long double h) {

@@ -55,6 +55,8 @@ std::string GearTableTitle(int part);
 
 // The gear-data table of one part (pen 4); part other than 1 or 2: "Error Radnr !", no table.
 void GearDataTable(int part, long double x, long double y, long double h);
+// How far the gear-data table of a part reaches down from its y (title row and rows, 2 h each).
+long double GearDataTableHeight(int part, long double h);
 // The compact data field of one part.
 void GearDataField(int part, long double x, long double y, long double h);
 void GearCommonTable(long double x, long double y, long double h);

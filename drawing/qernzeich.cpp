@@ -52,19 +52,39 @@ Sizes DesignSizes() {
 
 void Extents(int kind, const Sizes& s) {
   switch (kind) {
-    case 1: CadBeginDrawing(-5 * s.mn, -s.w, 10 * s.mn + s.l1 + s.w, s.w); break;
+    case 1: {
+      // The break symbol stands upright at x = 0 and bulges to the left beyond -5 mn on wide
+      // shafts.
+      long double bulge = 0;
+      for (const HatchPoint& p : ShaftBreakPoints(0, 0, s.da1)) bulge = MaxFloat(bulge, p.y);
+      CadBeginDrawing(MinFloat(-5 * s.mn, -bulge), -s.w, 10 * s.mn + s.l1 + s.w, s.w);
+      break;
+    }
     case 2:
-      // Room on the right for the tip diameter's dimension beyond the end face.
-      CadBeginDrawing(-5 * s.mn, -2 * s.w, 5 * s.mn + s.l2 + 0.2L * s.d2abs, 2 * s.w);
+      // Room on the right for the tip diameter's dimension beyond the end face, whose extension
+      // lines reach |df2| / 60 past it.
+      CadBeginDrawing(-5 * s.mn, -2 * s.w,
+                      MaxFloat(5 * s.mn, s.df2abs / 60) + s.l2 + 0.2L * s.d2abs, 2 * s.w);
       break;
     case 3: case 4: case 11: case 12: CadBeginDrawing(-5, -5, 130, 130); break;
     case 5: case 6: SheetExtents(SheetA4); break;
     case 15: SheetExtents(SheetA3); break;
     case 8: CadBeginDrawing(-5, -5, 435, 310); break;
     case 16: case 17: case 18: CadBeginDrawing(-s.w, -s.w, s.w, s.w); break;
-    case 19: case 20: case 21:
-      CadBeginDrawing(-1.7L * s.mn, s.df1 / 2 - 0.05L * s.mn, 1.7L * s.mn, s.df2abs / 2);
+    case 19: case 20: case 21: {
+      // The pitches reach beyond +-1.7 mn (few teeth, the hub's wide spaces): the box grows to
+      // hold those drawn.
+      ToothBox b{-1.7L * s.mn, s.df1 / 2 - 0.05L * s.mn, 1.7L * s.mn, s.df2abs / 2};
+      for (int part = 1; part <= 2; ++part) {
+        if (kind != 21 && kind - 18 != part) continue;
+        const ToothBox t = ToothVerticesBox(part == 1 ? ShaftToothVertices(Design)
+                                                      : HubToothVertices(Design));
+        b = {MinFloat(b.xmin, t.xmin), MinFloat(b.ymin, t.ymin), MaxFloat(b.xmax, t.xmax),
+             MaxFloat(b.ymax, t.ymax)};
+      }
+      CadBeginDrawing(b.xmin, b.ymin, b.xmax, b.ymax);
       break;
+    }
     default: CadBeginDrawing(0, 0, 160, 120); break;  // 7, 9, 10, 13, 14
   }
 }
@@ -84,10 +104,11 @@ void PartFrame(const std::string& name, int format, int part) {
 void WheelBlocks(long double z1) {
   Block("zahn1", [] { ToothBlock(1); });
   Block("zahn2", [] { ToothBlock(2); });
-  // A tooth count read from a file can be absurd: a wheel of millions of inserts would fill the
-  // memory and never finish. Such wheels stay empty, with a message.
-  const bool drawable = z1 >= 1 && z1 <= MaxWheelTeeth;
-  if (!drawable) AddError("Fehler : z > " + IntStr(MaxWheelTeeth) + ", Zahnrad nicht gezeichnet");
+  // Every tooth count a design may have is drawn. One beyond it (a record filled otherwise than
+  // by the design file or the geometry window) would be millions of inserts: such wheels stay
+  // empty, with a message.
+  const bool drawable = z1 >= 1 && z1 <= MaxToothCount;
+  if (!drawable) AddError("Fehler : z > " + IntStr(MaxToothCount) + ", Zahnrad nicht gezeichnet");
   const int z = drawable ? static_cast<int>(z1) : 0;
   for (const char* wheel : {"rad1", "rad2"}) {
     const std::string tooth = wheel[3] == '1' ? "zahn1" : "zahn2";
@@ -160,6 +181,13 @@ void PartTexts(long double x, long double y, long double h, long double w, bool 
   CadTextAtPen(c2);
 }
 
+// The y of a gear-data table inserted on an A4 sheet: at 50, or higher when the revision table
+// reaches up to it, so that the two stay apart.
+long double SheetTableY(int part) {
+  const long double bottom = 125 - GearDataTableHeight(part, 3.5L);
+  return MaxFloat(50, TitleBlockTopOnSheet(SheetA4) + 2.5L - bottom);
+}
+
 void Entities(int kind, const Sizes& s) {
   const long double s5 = MinFloat(90 / s.da1, 100 / (10 * s.mn + s.l1));
   const long double s6 = MinFloat(90 / (1.5L * s.da1), 100 / s.l2);
@@ -171,13 +199,13 @@ void Entities(int kind, const Sizes& s) {
     case 5:
       CadSetPen(0);
       CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
-      CadInsertBlock("TABELLE", 45, 50, 0, 1, 1);
+      CadInsertBlock("TABELLE", 45, SheetTableY(1), 0, 1, 1);
       CadInsertBlock("WELLE", 100 - (s.l1 / 2 + s.df1 / 4) * s5, 235, 0, s5, s5);
       break;
     case 6:
       CadSetPen(0);
       CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
-      CadInsertBlock("TABELLE", 45, 50, 0, 1, 1);
+      CadInsertBlock("TABELLE", 45, SheetTableY(2), 0, 1, 1);
       CadInsertBlock("NABE", 100 - s.l2 / 2 * s6, 235, 0, s6, s6);
       break;
     case 7: {
@@ -194,9 +222,9 @@ void Entities(int kind, const Sizes& s) {
       CadSetPen(0);
       CadInsertBlock("FRAME_1", 0, 0, 0, 1, 1);
       CadInsertBlock("FRAME_2", 220, 0, 0, 1, 1);
-      CadInsertBlock("TABELL1", 45, 50, 0, 1, 1);
+      CadInsertBlock("TABELL1", 45, SheetTableY(1), 0, 1, 1);
       CadInsertBlock("WELLE", 100 - (s.l1 / 2 + s.df1 / 4) * s5, 235, 0, s5, s5);
-      CadInsertBlock("TABELL2", 265, 50, 0, 1, 1);
+      CadInsertBlock("TABELL2", 265, SheetTableY(2), 0, 1, 1);
       CadInsertBlock("NABE", 320 - s.l2 / 2 * s6, 235, 0, s6, s6);
       break;
     case 9: case 13: {
@@ -235,7 +263,11 @@ void Entities(int kind, const Sizes& s) {
       GearDataField(2, 330, 210, 2.2L);
       GearCommonTable(322, 130, 2.2L);
       PartTexts(44, 225, 2.5L, 1.9L, true);
-      if (Errors.ErrorCount > 0) DrawMessageTable(0, 250, 130, 2.2L, 0);
+      // Many messages shrink to stay above the title block and its revision table.
+      if (Errors.ErrorCount > 0) {
+        const long double space = MaxFloat(0, 130 - TitleBlockTopOnSheet(SheetA3) - 2.5L);
+        DrawMessageTable(0, 250, 130, 2.2L, space);
+      }
       break;
     }
     case 16: case 17: case 18: case 19: case 20: case 21: {

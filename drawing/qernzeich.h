@@ -8,8 +8,6 @@ namespace qern {
 
 constexpr int DrawingKindCount = 21;
 constexpr int DrawingKindBack = 22;  // the pick list's last item, "zurück .."
-// Wheels with more teeth than this are not drawn (a message says so).
-constexpr int MaxWheelTeeth = 1000;
 
 // The current drawing kind (0 before the first drawing); the pick list proposes the next one.
 extern int DrawingKind;

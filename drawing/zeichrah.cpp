@@ -27,6 +27,11 @@ struct Label {
 };
 
 bool IsIsoForm(int kind) { return kind == 1 || kind == 2; }
+// The zone frame (10, 5)-(.., 287) with its marks: ISO forms with the 10 mm margin, zones wanted.
+bool ZoneMarksDrawn() {
+  return IsIsoForm(Settings.TitleBlockKind) && Settings.DrawingMargin == 1 &&
+         !Settings.DrawFrameZones;
+}
 int ShownChanges() { return Settings.DrawChangeLog ? std::min<int>(8, DrawingInfo.ChangeCount) : 0; }
 bool UserBlocksAllowed() {
   return CadState.CadDevice == CadDeviceScreen || CadState.CadDevice == CadDevicePlot;
@@ -158,7 +163,9 @@ void DinTitleBlock(int kind, const std::string& number, const std::string& name,
     const ChangeEntry& e = di.ChangeEntries[first + k];
     const long double y = 4.25L * (k + 1) + 1;
     CadText(RevisionIndexText(first + k + 1), 1, y);
-    CadText(e.ChangeText, 8.8L, y);
+    // The change text fitted into its column, up to 1 before the date column.
+    FittedText(e.ChangeText, 1.7L, 1.3L, 24, 8.8L, y);
+    CadSetTextStyle(2, 0, 1.7L, 1.3L);
     CadText(e.Date, 34.8L, y);
     CadText(e.Editor, 47.8L, y);
   }
@@ -195,11 +202,11 @@ void RevisionTable(int kind) {
   }
 }
 
-void TitleBlockFields(int format, const std::string& number, const std::string& name,
-                      const std::string& name2) {
+// The title block's lower left corner on the sheet.
+void TitleBlockOrigin(int format, long double& ox, long double& oy) {
   const int kind = Settings.TitleBlockKind;
   const bool a3 = format == SheetA3;
-  long double ox = 0, oy = 5;
+  ox = 0, oy = 5;
   if (!IsIsoForm(kind))
     ox = a3 ? 227.6L : 17.9L;
   else if (Settings.DrawingMargin == 0)
@@ -208,6 +215,14 @@ void TitleBlockFields(int format, const std::string& number, const std::string& 
     ox = a3 ? 230 : 20;
     oy = 10;
   }
+}
+
+void TitleBlockFields(int format, const std::string& number, const std::string& name,
+                      const std::string& name2) {
+  const int kind = Settings.TitleBlockKind;
+  const bool a3 = format == SheetA3;
+  long double ox = 0, oy = 0;
+  TitleBlockOrigin(format, ox, oy);
   CadSetOrigin(ox, oy);
   CadSetPen(5);
   if (IsIsoForm(kind)) {
@@ -259,14 +274,19 @@ void ProtectionNotice(int format) {
       "nicht ausdrücklich zugestanden. Zuwiderhandlungen verpflich-",
       "ten zu Schadensersatz. Alle Rechte für den Fall der Patent-",
       "erteilung oder Gebrauchsmuster-Eintragung vorbehalten."};
-  long double x0 = format == SheetA4 ? 4 : 3;
+  long double x0 = format == SheetA4 ? 4 : 3, h = 1.8L, w = 1.5L, pitch = 2.7L;
   if (IsIsoForm(Settings.TitleBlockKind) && Settings.DrawingMargin != 0)
     x0 = Settings.DrawFrameZones ? 4 : 3;
+  if (ZoneMarksDrawn()) {
+    // The zone frame stands at x = 10: the five lines, upright text reaching h to the left of its
+    // line, stay between the sheet's edge and that frame.
+    x0 = 1.7L, h = 1.2L, w = 1.0L, pitch = 1.8L;
+  }
   CadSetPen(3);
-  CadSetTextStyle(2, 90, 1.8L, 1.5L);
+  CadSetTextStyle(2, 90, h, w);
   for (int i = 0; i < 5; ++i) {
-    CadText(english[i], x0 + 2.7L * i, 5);
-    CadText(german[i], x0 + 2.7L * i, 190);
+    CadText(english[i], x0 + pitch * i, 5);
+    CadText(german[i], x0 + pitch * i, 190);
   }
 }
 
@@ -351,6 +371,13 @@ long double TitleBlockTop(int kind) {
     case 2: return r + 36;
     default: return 55.25L;
   }
+}
+
+long double TitleBlockTopOnSheet(int format) {
+  if (Settings.DrawTitleBlock) return 0;
+  long double ox = 0, oy = 0;
+  TitleBlockOrigin(format, ox, oy);
+  return oy + TitleBlockTop(Settings.TitleBlockKind);
 }
 
 void DrawSheetFrame(int format, const std::string& drawingNumber, const std::string& drawingName,

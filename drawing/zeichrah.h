@@ -21,5 +21,8 @@ void DrawSheetFrame(int format, const std::string& drawingNumber, const std::str
 std::string RevisionIndexText(int n);
 // Height of the title block of the configured form with its revision table above it (ISO forms).
 long double TitleBlockTop(int kind);
+// The height on the sheet (format A3 or A4) up to which the title block and its revision table
+// reach: tables placed on the sheet stay above it. 0 when no title block is drawn.
+long double TitleBlockTopOnSheet(int format);
 
 }  // namespace qern

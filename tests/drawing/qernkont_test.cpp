@@ -1,5 +1,6 @@
 // Tooth geometry as geometry: vertices on their circles, root arc and fillets of the tool's tip
-// radius, tangent to the flanks, for the default design and every shipped example.
+// radius, tangent to the flanks, for the default design and every shipped example; a tip circle on
+// the far side of the pitch circle ends the flank at the near intersection.
 #include "drawing/qernkont.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "framework/progvar.h"
 #include "framework/utilmath.h"
 #include "framework/vektor.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
 
@@ -111,6 +113,90 @@ TEST(ToothGeometry, HubPitchFilletsAreTangentWithTheToolRadius) {
     // The hub's flank is parallel to the shaft's flank of the space it sits in.
     const long double lean = std::atan2(v[6].x - v[5].x, v[6].y - v[5].y);
     EXPECT_NEAR(lean, r.FlankAngleExternal / 2, 1e-9);
+  }
+}
+
+// The default design file with one line changed, read and calculated.
+DesignRecord DefaultWithLine(int line, const std::string& value) {
+  test::TempFolder dir;
+  std::vector<std::string> lines = test::ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  EXPECT_GE(lines.size(), static_cast<size_t>(line));
+  lines[line - 1] = value;
+  test::WriteFileLines(dir.File("tip.qrk"), lines);
+  Flags.AbortFlag = false;
+  Flags.ErrorBoxesEnabled = false;
+  ReadDataFile(dir.File("tip.qrk"));
+  Flags.ErrorBoxesEnabled = true;
+  EXPECT_FALSE(Flags.AbortFlag);
+  CalculateSerration();
+  EXPECT_FALSE(Flags.FatalError);
+  const DesignRecord r = Design;
+  SetDefaultDesign();
+  ResetErrors();
+  return r;
+}
+
+// The pitch as constructed: every vertex between root and tip circle, the flanks on the lines
+// through their pitch points in the direction of the shaft's flank, ending on the tip circle within
+// the pitch, and tip arcs that span less than one pitch.
+void ExpectPitchAsConstructed(const std::vector<ToothVertex>& v, long double rRoot, long double rTip,
+                              long double pitchRadius, long double flankDirection, long double psi) {
+  const long double lo = std::min(rRoot, rTip), hi = std::max(rRoot, rTip);
+  for (const ToothVertex& p : v) {
+    EXPECT_GE(Radius(p), lo - 1e-9);
+    EXPECT_LE(Radius(p), hi + 1e-9);
+    EXPECT_LE(std::fabs(std::atan2(p.x, p.y)), psi + 1e-12);
+  }
+  const long double dx = std::sin(flankDirection), dy = std::cos(flankDirection);
+  int tips = 0;
+  for (size_t i = 0; i + 1 < v.size(); ++i) {
+    const ToothVertex &a = v[i], &b = v[i + 1];
+    if (a.bulge == 0) {
+      // A straight flank: on one line of the flank's direction, through the pitch point when the
+      // flank reaches the pitch circle.
+      const long double len = std::hypot(b.x - a.x, b.y - a.y);
+      ASSERT_GT(len, 1e-9) << i;
+      const long double sx = a.x < 0 || b.x < 0 ? -dx : dx;
+      EXPECT_NEAR(std::fabs((b.x - a.x) * dy - (b.y - a.y) * sx) / len, 0, 1e-9) << i;
+      continue;
+    }
+    if (std::fabs(Radius(a) - rTip) < 1e-9 && std::fabs(Radius(b) - rTip) < 1e-9) {
+      ++tips;
+      EXPECT_LT(std::fabs(a.bulge), 2 * psi) << i;
+      const Arc arc = ArcFrom(a, b);
+      EXPECT_NEAR(std::hypot(arc.xc, arc.yc), 0, 1e-9) << i;
+    }
+  }
+  EXPECT_GE(tips, 1);
+  // The flank meets the pitch circle only when the tip lies beyond it.
+  const bool pitchReached = (rTip - pitchRadius) * (rRoot - pitchRadius) < 0;
+  int onPitch = 0;
+  for (const ToothVertex& p : v) onPitch += std::fabs(Radius(p) - pitchRadius) < 1e-9;
+  EXPECT_EQ(onPitch > 0, pitchReached);
+}
+
+TEST(ToothGeometry, FlanksEndAtTheTipCircleNearTheirPitchPoint) {
+  std::vector<DesignRecord> designs = Designs();
+  // The hub's tip circle outside the pitch circle, and the shaft's inside it.
+  const DesignRecord hubTip = DefaultWithLine(37, "13.1000000");
+  const DesignRecord shaftTip = DefaultWithLine(25, "12.9000000");
+  ASSERT_GT(std::fabs(hubTip.TipDiameter[2]), hubTip.PitchDiameter[1]);
+  ASSERT_LT(shaftTip.TipDiameter[1], shaftTip.PitchDiameter[1]);
+  designs.push_back(hubTip);
+  designs.push_back(shaftTip);
+  for (const DesignRecord& r : designs) {
+    SCOPED_TRACE(testing::Message() << "z " << r.ToothCount[1] << " da1 " << r.TipDiameter[1]
+                                    << " da2 " << r.TipDiameter[2]);
+    const long double psi = Pi / r.ToothCount[1], d1 = r.PitchDiameter[1];
+    const std::vector<ToothVertex> shaft = ShaftToothVertices(r);
+    EXPECT_EQ(shaft.size(), r.TipDiameter[1] > d1 ? 7u : 6u);
+    ExpectPitchAsConstructed(shaft, r.RootDiameter[1] / 2, r.TipDiameter[1] / 2, d1 / 2,
+                             r.FlankAngleExternal / 2, psi);
+    const std::vector<ToothVertex> hub = HubToothVertices(r);
+    EXPECT_EQ(hub.size(), std::fabs(r.TipDiameter[2]) < d1 ? 8u : 6u);
+    ExpectPitchAsConstructed(hub, std::fabs(r.RootDiameter[2]) / 2,
+                             std::fabs(r.TipDiameter[2]) / 2, d1 / 2, r.FlankAngleExternal / 2,
+                             psi);
   }
 }
 

@@ -48,6 +48,15 @@ TEST_F(GearTables, DataTableRowsOfBothParts) {
   EXPECT_EQ(GearDataRows(2)[0][2], "-31");
   EXPECT_EQ(GearDataRows(2)[4][2], "13.000");
   EXPECT_EQ(GearDataRows(1).back()[2], "02");
+  // Angles show their degree sign once, in the value; lengths their unit in the fourth column.
+  for (int part : {1, 2}) {
+    for (int row : {2, 3}) {
+      const TextTableRow& angle = GearDataRows(part)[row];
+      EXPECT_NE(angle[2].find("°"), std::string::npos) << angle[2];
+      EXPECT_EQ(angle[3], "") << part << " " << row;
+    }
+    EXPECT_EQ(GearDataRows(part)[4][3], "mm");
+  }
   EXPECT_EQ(GearTableTitle(1), "ZAHNWELLE 01 (External spline)");
   EXPECT_EQ(GearTableTitle(2), "ZAHNNABE 02 (Internal spline)");
 }

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -15,8 +18,12 @@
 #include "design/qernio.h"
 #include "design/qernvar.h"
 #include "drawing/schraff.h"
+#include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "framework/utf8.h"
+#include "framework/utilmath.h"
+#include "framework/zorqgraf.h"
 #include "platform/process.h"
 #include "platform/dialogservice.h"
 #include "platform/scripteddialogs.h"
@@ -76,6 +83,17 @@ std::vector<Insert> InBlock(const std::vector<Insert>& all, const std::string& b
   for (const Insert& i : all)
     if (i.block == block) out.push_back(i);
   return out;
+}
+
+// The default design with z teeth, its tip diameters moved with the pitch diameter.
+void DefaultDesignWithTeeth(int z) {
+  SetDefaultDesign();
+  const long double mn = Design.NormalModule;
+  Design.ToothCount[1] = z;
+  Design.ToothCount[2] = -z;
+  Design.TipDiameterInput[1] += (z - 31) * mn;
+  Design.TipDiameterInput[2] += (z - 31) * mn;
+  CalculateSerration();
 }
 
 class DrawingKinds : public ::testing::Test {
@@ -252,7 +270,19 @@ TEST_F(DrawingKinds, AbsurdToothCountLeavesTheWheelsEmpty) {
   EXPECT_TRUE(InBlock(all, "rad1").empty());
   EXPECT_EQ(InBlock(all, "").size(), 2u);
   ASSERT_GE(Errors.ErrorCount, 1);
-  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : z > 1000, Zahnrad nicht gezeichnet");
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : z > 9999, Zahnrad nicht gezeichnet");
+}
+
+TEST_F(DrawingKinds, WheelsOfEveryToothCountADesignAcceptsAreDrawn) {
+  for (int z : {1001, MaxToothCount}) {
+    DefaultDesignWithTeeth(z);
+    ASSERT_FALSE(Flags.FatalError) << z;
+    ResetErrors();
+    const std::vector<Insert> all = Inserts(WriteDxf(18));
+    EXPECT_EQ(static_cast<int>(InBlock(all, "rad1").size()), z);
+    EXPECT_EQ(static_cast<int>(InBlock(all, "rad2").size()), z);
+    EXPECT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
+  }
 }
 
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {
@@ -295,6 +325,247 @@ TEST_F(DrawingKinds, EveryKindPassesAnIndependentReader) {
   if (ReaderAbsent(status, "ezdxf (python3-ezdxf)")) GTEST_SKIP() << "ezdxf missing";
   EXPECT_EQ(status, 0) << out.substr(0, 4000);
   EXPECT_NE(out.find(std::to_string(argv.size() - 2) + " files, 0 with errors"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The box of everything the screen's display list draws (lines, polylines, circles, arcs with their
+// sweep, solids and text anchors) and the extents of its window record.
+struct DrawnBox {
+  double xmin = 1e300, ymin = 1e300, xmax = -1e300, ymax = -1e300;
+  std::array<double, 4> extents{};  // xmin, ymin, xmax, ymax
+  std::string first;                // the first record outside the extents
+  void Add(double x, double y, const DisplayRecord& r) {
+    xmin = std::min(xmin, x), xmax = std::max(xmax, x);
+    ymin = std::min(ymin, y), ymax = std::max(ymax, y);
+    const double tol = 1e-6 * std::max(extents[2] - extents[0], extents[3] - extents[1]);
+    if (first.empty() && (x < extents[0] - tol || x > extents[2] + tol || y < extents[1] - tol ||
+                          y > extents[3] + tol))
+      first = r.ToText();
+  }
+};
+
+DrawnBox ScreenBox() {
+  DrawnBox b;
+  for (const DisplayRecord& r : DisplayList) {
+    const auto& a = r.Args;
+    switch (r.Code) {
+      case RecWindow: b.extents = {a[4], a[5], a[6], a[7]}; break;
+      case RecMove: case RecDraw: case RecText: b.Add(a[0], a[1], r); break;
+      case RecLine: b.Add(a[0], a[1], r), b.Add(a[2], a[3], r); break;
+      case RecSolid:
+        for (int k = 0; k < 4; ++k) b.Add(a[2 * k], a[2 * k + 1], r);
+        break;
+      case RecCircle:
+        b.Add(a[0] - a[2], a[1] - a[2], r), b.Add(a[0] + a[2], a[1] + a[2], r);
+        break;
+      case RecArc: {
+        const double xc = (a[0] + a[2]) / 2, yc = (a[1] + a[3]) / 2, rad = (a[2] - a[0]) / 2;
+        const double s = std::atan2(a[5] - yc, a[4] - xc);
+        double e = std::atan2(a[7] - yc, a[6] - xc);
+        if (e <= s) e += 2 * Pi;
+        b.Add(a[4], a[5], r), b.Add(a[6], a[7], r);
+        for (int q = -4; q <= 8; ++q)
+          if (q * Pi / 2 > s && q * Pi / 2 < e)
+            b.Add(xc + rad * std::cos(q * Pi / 2), yc + rad * std::sin(q * Pi / 2), r);
+        break;
+      }
+      default: break;
+    }
+  }
+  return b;
+}
+
+TEST_F(DrawingKinds, ExtentsHoldEverythingDrawn) {
+  // Few teeth widen a pitch beyond 3.4 mn; many widen the shaft's break symbol and the hub's
+  // dimension beyond their margins.
+  std::vector<std::string> designs = {"z8", "z120", "z1000"};
+  for (const auto& f : fs::directory_iterator(QERN_SOURCE_DATA "/examples"))
+    designs.push_back(f.path().string());
+  for (const std::string& design : designs) {
+    if (design[0] == 'z') {
+      DefaultDesignWithTeeth(std::atoi(design.c_str() + 1));
+    } else {
+      Flags.ErrorBoxesEnabled = false;
+      ReadDataFile(design);
+      Flags.ErrorBoxesEnabled = true;
+      CalculateSerration();
+    }
+    ASSERT_FALSE(Flags.FatalError) << design;
+    for (int kind : {1, 2, 16, 17, 18, 19, 20, 21}) {
+      DisplayList.clear();
+      Flags.AbortFlag = false;
+      DrawMenu(CadDeviceScreen, kind);
+      const DrawnBox b = ScreenBox();
+      EXPECT_TRUE(b.first.empty()) << design << " kind " << kind << ": " << b.first << " outside "
+                                   << b.extents[0] << " " << b.extents[1] << " " << b.extents[2]
+                                   << " " << b.extents[3];
+    }
+  }
+}
+
+// LINE and TEXT entities of a DXF file with the block they stand in ("" in the entities).
+struct Entity {
+  std::string block, type, text;
+  double x = 0, y = 0, x2 = 0, y2 = 0, height = 0, width = 0, angle = 0;
+};
+std::vector<Entity> LinesAndTexts(const std::string& file) {
+  const std::vector<std::string> lines = ReadFileLines(file);
+  std::vector<Entity> out;
+  std::string block;
+  Entity* cur = nullptr;
+  bool blockName = false;
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    const int code = std::atoi(lines[i].c_str());
+    const std::string& v = lines[i + 1];
+    if (code == 0) {
+      cur = nullptr;
+      blockName = v == "BLOCK";
+      if (v == "ENDBLK" || v == "ENDSEC") block.clear();
+      if (v == "LINE" || v == "TEXT") {
+        out.push_back({block, v});
+        cur = &out.back();
+      }
+      continue;
+    }
+    if (blockName && code == 2) block = v, blockName = false;
+    if (!cur) continue;
+    const double d = std::atof(v.c_str());
+    switch (code) {
+      case 1: cur->text = v; break;
+      case 10: cur->x = d; break;
+      case 20: cur->y = d; break;
+      case 11: cur->x2 = d; break;
+      case 21: cur->y2 = d; break;
+      case 40: cur->height = d; break;
+      case 41: cur->width = d; break;
+      case 50: cur->angle = d; break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+// Lowest y of the lines of a block.
+double Bottom(const std::vector<Entity>& all, const std::string& block) {
+  double y = 1e300;
+  for (const Entity& e : all)
+    if (e.block == block && e.type == "LINE") y = std::min({y, e.y, e.y2});
+  return y;
+}
+
+// Top of the revision table of a frame block: its highest line across the 180 wide table.
+double RevisionTop(const std::vector<Entity>& all, const std::string& frame) {
+  double top = 0;
+  for (const Entity& e : all)
+    if (e.block == frame && e.type == "LINE" && e.y == e.y2 && std::fabs(e.x2 - e.x) == 180 &&
+        e.y < 200)
+      top = std::max(top, e.y);
+  return top;
+}
+
+class SheetTables : public DrawingKinds {
+ protected:
+  void SetUp() override {
+    DrawingKinds::SetUp();
+    savedInfo_ = DrawingInfo;
+    Settings.DrawChangeLog = true;
+    for (int i = 0; i < 12; ++i)
+      DrawingInfo.ChangeEntries[i] = {"Stand " + std::to_string(i + 1), "2026-01-02", "Weiss", "neu"};
+    DrawingInfo.ChangeCount = 12;
+  }
+  void TearDown() override {
+    DrawingInfo = savedInfo_;
+    DrawingKinds::TearDown();
+  }
+  DrawingInfoRecord savedInfo_;
+};
+
+TEST_F(SheetTables, RevisionTableStaysBelowTheGearDataTable) {
+  for (int form : {1, 2}) {
+    for (int margin : {0, 1}) {
+      Settings.TitleBlockKind = form;
+      Settings.DrawingMargin = margin;
+      SCOPED_TRACE(testing::Message() << "form " << form << " margin " << margin);
+      std::vector<Entity> all = LinesAndTexts(WriteDxf(5));
+      const std::vector<Insert> five = InBlock(Inserts(dir_.File("k5.dxf")), "");
+      ASSERT_EQ(five[1].name, "TABELLE");
+      const double top = RevisionTop(all, "FRAME_1");
+      EXPECT_GT(top, 60);  // 8 rows of changes drawn
+      EXPECT_GT(five[1].y + Bottom(all, "TABELLE"), top);
+      all = LinesAndTexts(WriteDxf(8));
+      const std::vector<Insert> eight = InBlock(Inserts(dir_.File("k8.dxf")), "");
+      ASSERT_EQ(eight[2].name, "TABELL1");
+      ASSERT_EQ(eight[4].name, "TABELL2");
+      EXPECT_GT(eight[2].y + Bottom(all, "TABELL1"), RevisionTop(all, "FRAME_1"));
+      EXPECT_GT(eight[4].y + Bottom(all, "TABELL2"), RevisionTop(all, "FRAME_2"));
+    }
+  }
+  // Without changes the table keeps its place.
+  DrawingInfo.ChangeCount = 0;
+  EXPECT_EQ(InBlock(Inserts(WriteDxf(5)), "")[1].y, 50);
+}
+
+TEST_F(SheetTables, ManyMessagesStayAboveTheRevisionTable) {
+  Settings.TitleBlockKind = 2;
+  Settings.DrawingMargin = 1;
+  Errors.ErrorCount = 12;
+  for (int i = 0; i < 12; ++i) Errors.ErrorList[i] = "Warnung: Meldung " + std::to_string(i + 1);
+  const std::vector<Entity> all = LinesAndTexts(WriteDxf(15));
+  double messagesBottom = 1e300;
+  for (const Entity& e : all)
+    if (e.block.empty() && e.type == "LINE" && e.x >= 250 && e.x < 320 && e.y <= 130)
+      messagesBottom = std::min({messagesBottom, e.y, e.y2});
+  EXPECT_LT(messagesBottom, 100);  // the table is there
+  EXPECT_GT(messagesBottom, RevisionTop(all, "frame_1"));
+}
+
+TEST_F(SheetTables, DinChangeTextsFitTheirColumn) {
+  DrawingInfo.ChangeCount = 2;
+  DrawingInfo.ChangeEntries[1].ChangeText = "Verzahnung nach neuer Norm berechnet und Toleranzen angepasst";
+  for (int form : {0, 3}) {
+    Settings.TitleBlockKind = form;
+    const std::vector<Entity> all = LinesAndTexts(WriteDxf(5));
+    int found = 0;
+    for (const Entity& e : all) {
+      if (e.block != "FRAME_1" || e.type != "TEXT") continue;
+      if (e.text == "Stand 1") {
+        ++found;
+        EXPECT_NEAR(e.height, 1.7, 1e-9);  // a short text keeps its size
+      }
+      if (e.text.rfind("Verzahnung", 0) == 0) {
+        ++found;
+        // Its length as the title block's fitting counts it ends before the date column at
+        // 17.9 + 33.8.
+        const double length = Utf8Length(e.text) * e.height * e.width *
+                              static_cast<double>(Settings.GraphicTextWidthFactor) / 0.7;
+        EXPECT_LT(e.height, 1.7);
+        EXPECT_LE(e.x + length, 17.9 + 33.8) << form;
+      }
+    }
+    EXPECT_EQ(found, 2) << form;
+  }
+}
+
+TEST_F(SheetTables, ProtectionNoticeStaysInItsMargin) {
+  // ISO 7200 with the 10 mm margin and zone marks: the zone frame stands at x = 10.
+  Settings.TitleBlockKind = 2;
+  Settings.DrawingMargin = 1;
+  Settings.DrawFrameZones = false;
+  for (auto [kind, frame] : {std::pair{5, "FRAME_1"}, std::pair{15, "frame_1"}}) {
+    int lines = 0;
+    for (const Entity& e : LinesAndTexts(WriteDxf(kind))) {
+      if (e.block != frame || e.type != "TEXT" || e.angle != 90 || e.text.size() < 40) continue;
+      ++lines;
+      // Upright text reaches its height to the left of its line, descenders a quarter of it to
+      // the right.
+      EXPECT_GE(e.x - e.height, 0) << e.text;
+      EXPECT_LE(e.x + 0.25 * e.height, 10) << e.text;
+    }
+    EXPECT_EQ(lines, 10) << kind;
+  }
 }
 
 }  // namespace
