@@ -240,7 +240,6 @@ int SetExclusive(bool on) {
   if (!a) return 6;
   if (a->Exclusive && !GlobalExclusive) return 5;
   if (a->IsVirtual) return 0;
-  FlushAppends(*a);
   DropReadAhead(*a);
   struct flock fl{};
   fl.l_type = on ? F_WRLCK : F_RDLCK;
@@ -893,7 +892,6 @@ std::string Peek(int n, uint32_t recno) {
     SetError(220, "Ungültige Feldnr." + tag);
     return {};
   }
-  FlushAppends(*a);
   RefreshBeyond(*a, recno);
   if (recno < 1 || recno > a->RecordCount) {
     SetError(212, "DBF: " + a->FileName + tag);
@@ -958,7 +956,6 @@ void Poke(const std::string& value, int n, uint32_t recno) {
     SetError(220, "Ungültige Feldnr." + tag);
     return;
   }
-  FlushAppends(*a);
   RefreshBeyond(*a, recno);
   if (recno < 1 || recno > a->RecordCount) {
     SetError(212, "Ungültige Datensatznr. = " + std::to_string(recno) + tag);
@@ -1111,20 +1108,12 @@ bool UnlockRec(int32_t n) {
 void Unlock() {
   WorkArea* a = CheckWorkArea("Unlock");
   if (!a || a->IsVirtual) return;
-  // Records appended under the lock reach the file before others may append; the locks go also
-  // when that write fails.
-  struct Release {
-    WorkArea& a;
-    ~Release() {
-      while (!a.LockedRecords.empty()) ReleaseRecord(a, a.LockedRecords.size() - 1);
-      if (!a.Exclusive) {
-        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, LockBaseOffset + 1, WholeFileLockLength);
-        else if (a.LockState == LockTable) LockRegion(true, a.Handle, LockBaseOffset + 1, 1);
-      }
-      a.LockState = LockNone;
-    }
-  } release{*a};
-  FlushAppends(*a);
+  while (!a->LockedRecords.empty()) ReleaseRecord(*a, a->LockedRecords.size() - 1);
+  if (!a->Exclusive) {
+    if (a->LockState == LockWholeFile) LockRegion(true, a->Handle, LockBaseOffset + 1, WholeFileLockLength);
+    else if (a->LockState == LockTable) LockRegion(true, a->Handle, LockBaseOffset + 1, 1);
+  }
+  a->LockState = LockNone;
 }
 
 // ---------------------------------------------------------------------------------------------------

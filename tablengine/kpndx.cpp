@@ -1377,8 +1377,6 @@ void HookSyncAll() {
 void HookAppendKeys() {
   Ctx c;
   if (!HookCtx(c)) return;
-  // Other programs may follow the new keys at once: the record goes to the file first.
-  if (!c.A->Exclusive) FlushAppends(*c.A);
   const uint32_t rec = c.A->CurrentRecord;
   for (int o = 1; o <= MaxOrders; ++o) {
     IndexDescriptor* d = c.S->Orders[o].get();

@@ -250,7 +250,6 @@ struct Build {
   }
 
   bool Collect() {
-    FlushAppends(A);
     const uint32_t count = RecCount();
     Total = count;
     ItemSize = D.H.KeyLength + 4u;
