@@ -68,6 +68,15 @@ void BlankRecord(WorkArea& a) {
   LoadTypedRecord(a);
 }
 
+// The table is beyond its last record; with bof also before its first (empty, or nothing visible):
+// the controlling index is put in the same state, so that dEOF and dBOF agree in either order.
+void IndexAtEnd(bool bof) {
+  if (!Indexed()) return;
+  IndexPositioning positioning(true);
+  CallSlot(IndexHookTable.SyncOrder);
+  if (bof) CallSlot(IndexHookTable.SetIndexBof);
+}
+
 bool Evaluates(CompiledExpr* e) {
   if (!e || !ParserPresent || !ParserHookTable.Evaluate) return true;
   const void* r = ParserHookTable.Evaluate(e);
@@ -580,6 +589,7 @@ void GoTop() {
   if (a->RecordCount == 0) {
     a->Eof = a->Bof = true;
     a->CurrentRecord = 1;
+    IndexAtEnd(true);
     return;
   }
   const bool indexed = Indexed();
@@ -609,7 +619,10 @@ void GoTop() {
         BlankRecord(*a);
         a->CurrentRecord = a->RecordCount + 1;
         a->Eof = a->Bof = true;
-        if (indexed) CallSlot(IndexHookTable.SyncOrder);
+        if (indexed) {
+          CallSlot(IndexHookTable.SyncOrder);
+          CallSlot(IndexHookTable.SetIndexBof);
+        }
         break;
       }
       ReadAndLoad(*a, next);
@@ -630,6 +643,7 @@ void GO(uint32_t n) {
   if (a->RecordCount == 0) {
     a->Bof = a->Eof = true;
     BlankRecord(*a);
+    IndexAtEnd(true);
     SetError(212, text());
     return;
   }
@@ -637,6 +651,7 @@ void GO(uint32_t n) {
     a->CurrentRecord = a->RecordCount + 1;
     a->Eof = true;
     BlankRecord(*a);
+    IndexAtEnd(a->Bof);
     SetError(212, text());
     return;
   }
