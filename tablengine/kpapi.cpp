@@ -68,6 +68,15 @@ void BlankRecord(WorkArea& a) {
   LoadTypedRecord(a);
 }
 
+// The table is beyond its last record; with bof also before its first (empty, or nothing visible):
+// the controlling index is put in the same state, so that dEOF and dBOF agree in either order.
+void IndexAtEnd(bool bof) {
+  if (!Indexed()) return;
+  IndexPositioning positioning(true);
+  CallSlot(IndexHookTable.SyncOrder);
+  if (bof) CallSlot(IndexHookTable.SetIndexBof);
+}
+
 bool Evaluates(CompiledExpr* e) {
   if (!e || !ParserPresent || !ParserHookTable.Evaluate) return true;
   const void* r = ParserHookTable.Evaluate(e);
@@ -240,7 +249,6 @@ int SetExclusive(bool on) {
   if (!a) return 6;
   if (a->Exclusive && !GlobalExclusive) return 5;
   if (a->IsVirtual) return 0;
-  FlushAppends(*a);
   DropReadAhead(*a);
   struct flock fl{};
   fl.l_type = on ? F_WRLCK : F_RDLCK;
@@ -581,6 +589,7 @@ void GoTop() {
   if (a->RecordCount == 0) {
     a->Eof = a->Bof = true;
     a->CurrentRecord = 1;
+    IndexAtEnd(true);
     return;
   }
   const bool indexed = Indexed();
@@ -610,7 +619,10 @@ void GoTop() {
         BlankRecord(*a);
         a->CurrentRecord = a->RecordCount + 1;
         a->Eof = a->Bof = true;
-        if (indexed) CallSlot(IndexHookTable.SyncOrder);
+        if (indexed) {
+          CallSlot(IndexHookTable.SyncOrder);
+          CallSlot(IndexHookTable.SetIndexBof);
+        }
         break;
       }
       ReadAndLoad(*a, next);
@@ -631,6 +643,7 @@ void GO(uint32_t n) {
   if (a->RecordCount == 0) {
     a->Bof = a->Eof = true;
     BlankRecord(*a);
+    IndexAtEnd(true);
     SetError(212, text());
     return;
   }
@@ -638,6 +651,7 @@ void GO(uint32_t n) {
     a->CurrentRecord = a->RecordCount + 1;
     a->Eof = true;
     BlankRecord(*a);
+    IndexAtEnd(a->Bof);
     SetError(212, text());
     return;
   }
@@ -893,7 +907,6 @@ std::string Peek(int n, uint32_t recno) {
     SetError(220, "Ungültige Feldnr." + tag);
     return {};
   }
-  FlushAppends(*a);
   RefreshBeyond(*a, recno);
   if (recno < 1 || recno > a->RecordCount) {
     SetError(212, "DBF: " + a->FileName + tag);
@@ -958,7 +971,6 @@ void Poke(const std::string& value, int n, uint32_t recno) {
     SetError(220, "Ungültige Feldnr." + tag);
     return;
   }
-  FlushAppends(*a);
   RefreshBeyond(*a, recno);
   if (recno < 1 || recno > a->RecordCount) {
     SetError(212, "Ungültige Datensatznr. = " + std::to_string(recno) + tag);
@@ -1111,20 +1123,12 @@ bool UnlockRec(int32_t n) {
 void Unlock() {
   WorkArea* a = CheckWorkArea("Unlock");
   if (!a || a->IsVirtual) return;
-  // Records appended under the lock reach the file before others may append; the locks go also
-  // when that write fails.
-  struct Release {
-    WorkArea& a;
-    ~Release() {
-      while (!a.LockedRecords.empty()) ReleaseRecord(a, a.LockedRecords.size() - 1);
-      if (!a.Exclusive) {
-        if (a.LockState == LockWholeFile) LockRegion(true, a.Handle, LockBaseOffset + 1, WholeFileLockLength);
-        else if (a.LockState == LockTable) LockRegion(true, a.Handle, LockBaseOffset + 1, 1);
-      }
-      a.LockState = LockNone;
-    }
-  } release{*a};
-  FlushAppends(*a);
+  while (!a->LockedRecords.empty()) ReleaseRecord(*a, a->LockedRecords.size() - 1);
+  if (!a->Exclusive) {
+    if (a->LockState == LockWholeFile) LockRegion(true, a->Handle, LockBaseOffset + 1, WholeFileLockLength);
+    else if (a->LockState == LockTable) LockRegion(true, a->Handle, LockBaseOffset + 1, 1);
+  }
+  a->LockState = LockNone;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -90,8 +90,11 @@ struct WorkArea {
   // DateStyle, always with a four-digit year (10 characters); N and F with decimals a double, without
   // a signed 64-bit integer; L one byte 1/0; M a signed 32-bit block number.
   std::vector<uint8_t> Typed;
-  // The typed record as last loaded: StoreTypedRecord re-encodes only the fields that differ from it.
+  // The typed record as last loaded: StoreTypedRecord re-encodes only the fields that differ from it
+  // or were written since (a value written equal to the loaded one, say 0 on a blank record, is
+  // stored too). TypedWritten marks a written field at its TypedOffset.
   std::vector<uint8_t> TypedLoaded;
+  std::vector<uint8_t> TypedWritten;
 
   RecordCondition FilterMethod;
   CompiledExpr* FilterExpr = nullptr;
@@ -113,10 +116,6 @@ struct WorkArea {
   std::vector<uint8_t> ReadImage;
   bool ImageValid = false;
 
-  // Appended records not yet written: kept together while no other program can append (exclusive
-  // use or the table locked) and written before any read, rewrite, unlock or close.
-  std::vector<uint8_t> AppendBuffer;
-  uint32_t AppendFirst = 0;
   // The table file mapped shared for reading: records are copied out of the page cache that every
   // program's writes go through, so a read sees the file as it is now, without a call per record.
   // nullptr when the file could not be mapped; then records are read with pread.
@@ -226,6 +225,7 @@ struct MemoHookSlots {
   int32_t (*CopyMemoInPlace)(int sourceArea, int32_t firstBlock) = nullptr;  // 5
   void (*RecreateMemofile)() = nullptr;                                   // 6
   int32_t (*AddMemo)(const std::string& text) = nullptr;                  // 7 returns the first block
+  std::string (*ReadMemoOf)(int area, int32_t firstBlock) = nullptr;     // 8 a memo of an area's table
 };
 extern MemoHookSlots MemoHookTable;
 extern bool MemoPresent;

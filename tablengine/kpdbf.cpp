@@ -215,16 +215,6 @@ class CommitLock {
 // Header and (after appends) end marker; false with errno set.
 bool WriteHeaderAndMarker(WorkArea& a, int& code) {
   code = 0;
-  if (!a.AppendBuffer.empty()) {
-    const uint16_t saved = KelpieErrorCode;
-    const bool dispatch = SetErrorDispatch(false);
-    KelpieErrorCode = 0;
-    FlushAppends(a);
-    code = KelpieErrorCode;
-    KelpieErrorCode = saved;
-    SetErrorDispatch(dispatch);
-    if (code != 0) return false;
-  }
   if (!a.Exclusive) a.RecordCount = RecCountFromFile(a);
   const uint16_t saved = KelpieErrorCode;
   const bool dispatch = SetErrorDispatch(false);
@@ -357,8 +347,6 @@ void TranslateRecords(bool toFile, bool oem, RecordHook hook, size_t length, siz
 
 uint32_t RecCountFromFile(WorkArea& a) {
   if (a.IsVirtual || a.Handle < 0) return a.RecordCount;
-  if (!a.AppendBuffer.empty())
-    return a.AppendFirst - 1 + static_cast<uint32_t>(a.AppendBuffer.size() / a.RecordLength);
   struct stat st{};
   if (::fstat(a.Handle, &st) != 0) return a.RecordCount;
   const int64_t size = st.st_size;
@@ -497,7 +485,6 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
                       ")  [GetDbfRecord]");
     return;
   }
-  FlushAppends(a);
   // Only an OEM table keeps the file's bytes beside the record (see PutDbfRecord); any other table
   // is read straight into the record.
   const bool keepImage = a.Oem && !a.ReadHook && !a.WriteHook;
@@ -528,21 +515,6 @@ void DropReadAhead(WorkArea& a) {
   a.LastRead = 0;
 }
 
-void FlushAppends(WorkArea& a) {
-  if (a.AppendBuffer.empty()) return;
-  std::vector<uint8_t> pending;
-  pending.swap(a.AppendBuffer);
-  if (!WriteAt(a.Handle, pending.data(), pending.size(), RecordOffset(a, a.AppendFirst))) {
-    const int err = errno;
-    a.RecordCount = RecCountFromFile(a);
-    if (a.CurrentRecord > a.RecordCount) a.CurrentRecord = a.RecordCount + 1;
-    SetError(IoCodeFromErrno(err), "Datei:  " + a.FileName + " [Replace/Append/PutDbfRecord]");
-    return;
-  }
-  pending.clear();
-  a.AppendBuffer.swap(pending);  // keeps the capacity for the next appends
-}
-
 void PutDbfRecord(WorkArea& a, uint32_t recno) {
   if (a.IsVirtual) {
     CallVirtual(a, 8, recno, "PutDbfRecord");
@@ -562,21 +534,15 @@ void PutDbfRecord(WorkArea& a, uint32_t recno) {
     for (size_t i = 1; i < out.size(); ++i)
       if (a.Record[i] == a.ReadImage[i]) out[i] = a.FileImage[i];
   }
-  const bool buffered = appending && !ImmediateCommit &&
-                        (a.Exclusive || a.LockState == LockTable || a.LockState == LockWholeFile);
-  if (buffered) {
-    if (a.AppendBuffer.empty()) a.AppendFirst = recno;
-    a.AppendBuffer.insert(a.AppendBuffer.end(), out.begin(), out.end());
-  } else {
-    FlushAppends(a);
-    if (!WriteAt(a.Handle, out.data(), out.size(), RecordOffset(a, recno))) {
-      SetError(IoCodeFromErrno(errno), "Datei:  " + a.FileName + " [Replace/Append/PutDbfRecord]");
-      return;
-    }
-    if (recno >= a.ReadAheadFirst && recno < a.ReadAheadFirst + a.ReadAheadCount)
-      std::memcpy(a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
-                  out.data(), out.size());
+  // Every record, appended ones too, is in the file when the call returns: a program that ends
+  // without closing the table loses none of them.
+  if (!WriteAt(a.Handle, out.data(), out.size(), RecordOffset(a, recno))) {
+    SetError(IoCodeFromErrno(errno), "Datei:  " + a.FileName + " [Replace/Append/PutDbfRecord]");
+    return;
   }
+  if (recno >= a.ReadAheadFirst && recno < a.ReadAheadFirst + a.ReadAheadCount)
+    std::memcpy(a.ReadAhead.data() + static_cast<size_t>(recno - a.ReadAheadFirst) * a.RecordLength,
+                out.data(), out.size());
   a.ImageValid = a.Oem && !a.ReadHook && !a.WriteHook;
   if (a.ImageValid) a.FileImage = out;
   if (a.Oem || a.ReadHook || a.WriteHook) {
@@ -587,7 +553,6 @@ void PutDbfRecord(WorkArea& a, uint32_t recno) {
     a.RecordCount = recno;
     a.CurrentRecord = recno;
     a.UpdateState = UpdateAppended;
-    if (a.AppendBuffer.size() >= 65536) FlushAppends(a);
     if (ImmediateCommit) UpdateHeader(a);
   } else {
     if (a.UpdateState != UpdateAppended) a.UpdateState = UpdateRewritten;
@@ -616,7 +581,6 @@ void WriteDbfHeader(WorkArea& a) {
 
 void FlushFile(WorkArea& a) {
   if (a.IsVirtual || a.Handle < 0) return;
-  FlushAppends(a);
   if (::fsync(a.Handle) != 0 && errno != EINVAL && errno != EROFS)
     SetError(IoCodeFromErrno(errno), "Zurückschreiben (Flush) unmöglich für Datei [FlushFile]");
 }
@@ -679,11 +643,24 @@ size_t TypedSlotSize(const FieldDescriptor& f) {
 std::string NumberFieldText(double value, int length, int decimals) {
   if (!std::isfinite(value) || length <= 0) return std::string(std::max(length, 0), '*');
   char buf[400];
+  // An exact half rounds away from zero (the exact conversion would round it to even). The value
+  // lies halfway when it has just one decimal more than asked and that decimal is 5.
+  if (std::ldexp(value, decimals + 1) == std::trunc(std::ldexp(value, decimals + 1))) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals + 1);
+    if (r.ec == std::errc() && r.ptr[-1] == '5') value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
+  }
   const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  const size_t n = r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : sizeof buf;
+  size_t n = r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : sizeof buf;
+  // Zero has no sign: "-0.0" is written "0.0".
+  const char* text = buf;
+  const auto zeroDigit = [](char c) { return c == '0' || c == '.'; };
+  if (r.ec == std::errc() && buf[0] == '-' && std::all_of(buf + 1, buf + n, zeroDigit)) {
+    ++text;
+    --n;
+  }
   if (n > static_cast<size_t>(length)) return std::string(length, '*');
   std::string s(length - n, ' ');
-  s.append(buf, n);
+  s.append(text, n);
   return s;
 }
 
@@ -697,6 +674,18 @@ std::string IntegerFieldText(int64_t value, int length) {
   return s;
 }
 
+namespace {
+
+// The field was given a value: StoreTypedRecord writes it even when it equals the loaded one.
+void MarkWritten(WorkArea& a, const FieldDescriptor& f) {
+  if (a.TypedWritten.size() != a.Typed.size()) a.TypedWritten.assign(a.Typed.size(), 0);
+  a.TypedWritten[f.TypedOffset] = 1;
+}
+
+void ClearWritten(WorkArea& a) { a.TypedWritten.assign(a.Typed.size(), 0); }
+
+}  // namespace
+
 std::string TypedChar(const WorkArea& a, const FieldDescriptor& f) {
   if (f.Type != 'C' && f.Type != 'D') return std::string();
   const uint8_t* p = a.Typed.data() + f.TypedOffset;
@@ -707,6 +696,7 @@ std::string TypedChar(const WorkArea& a, const FieldDescriptor& f) {
 
 void SetTypedChar(WorkArea& a, const FieldDescriptor& f, const std::string& s) {
   if (f.Type != 'C' && f.Type != 'D') return;
+  MarkWritten(a, f);
   uint8_t* p = a.Typed.data() + f.TypedOffset;
   const size_t room = TypedSlotSize(f) - 1;
   const size_t n = std::min(s.size(), room);
@@ -745,6 +735,7 @@ int64_t TypedInteger(const WorkArea& a, const FieldDescriptor& f) {
 }
 
 void SetTypedNumber(WorkArea& a, const FieldDescriptor& f, double value) {
+  MarkWritten(a, f);
   uint8_t* p = a.Typed.data() + f.TypedOffset;
   if (f.Decimals > 0) {
     std::memcpy(p, &value, 8);
@@ -760,6 +751,7 @@ void SetTypedNumber(WorkArea& a, const FieldDescriptor& f, double value) {
 }
 
 void SetTypedInteger(WorkArea& a, const FieldDescriptor& f, int64_t value) {
+  MarkWritten(a, f);
   uint8_t* p = a.Typed.data() + f.TypedOffset;
   if (f.Decimals > 0) {
     const double d = static_cast<double>(value);
@@ -772,6 +764,7 @@ void SetTypedInteger(WorkArea& a, const FieldDescriptor& f, int64_t value) {
 bool TypedLogical(const WorkArea& a, const FieldDescriptor& f) { return a.Typed[f.TypedOffset] != 0; }
 
 void SetTypedLogical(WorkArea& a, const FieldDescriptor& f, bool value) {
+  MarkWritten(a, f);
   a.Typed[f.TypedOffset] = value ? 1 : 0;
 }
 
@@ -784,6 +777,7 @@ long TypedDateJulian(const WorkArea& a, const FieldDescriptor& f) {
 
 void SetTypedDateJulian(WorkArea& a, const FieldDescriptor& f, long jdn) {
   if (f.Type != 'D') return;
+  MarkWritten(a, f);
   uint8_t* slot = a.Typed.data() + f.TypedOffset;
   if (jdn <= JulianFirst || jdn >= JulianLast) {
     WriteBlankTypedDate(slot);
@@ -801,6 +795,7 @@ int32_t TypedMemoBlock(const WorkArea& a, const FieldDescriptor& f) {
 }
 
 void SetTypedMemoBlock(WorkArea& a, const FieldDescriptor& f, int32_t block) {
+  MarkWritten(a, f);
   std::memcpy(a.Typed.data() + f.TypedOffset, &block, 4);
 }
 
@@ -843,18 +838,20 @@ void LoadTypedRecord(WorkArea& a) {
     }
   }
   a.TypedLoaded = a.Typed;
+  ClearWritten(a);
 }
 
 void StoreTypedRecord(WorkArea& a) {
   if (a.Record.size() < a.RecordLength || a.Typed.empty()) return;
   const bool compare = a.TypedLoaded.size() == a.Typed.size();
+  const bool marks = a.TypedWritten.size() == a.Typed.size();
   if (!compare || a.Typed[0] != a.TypedLoaded[0]) a.Record[0] = a.Typed[0] ? '*' : ' ';
   for (const auto& f : a.Fields) {
     const size_t slot = TypedSlotSize(f);
     if (slot == 0) continue;
-    if (compare && std::memcmp(a.Typed.data() + f.TypedOffset, a.TypedLoaded.data() + f.TypedOffset,
-                               slot) == 0)
-      continue;  // unchanged: its stored bytes stay as they are
+    if (compare && !(marks && a.TypedWritten[f.TypedOffset]) &&
+        std::memcmp(a.Typed.data() + f.TypedOffset, a.TypedLoaded.data() + f.TypedOffset, slot) == 0)
+      continue;  // neither written nor changed: its stored bytes stay as they are
     uint8_t* raw = a.Record.data() + f.Offset;
     switch (f.Type) {
       case 'C': {
@@ -893,6 +890,7 @@ void StoreTypedRecord(WorkArea& a) {
     }
   }
   a.TypedLoaded = a.Typed;
+  ClearWritten(a);
 }
 
 // ---------------------------------------------------------------------------------------------------

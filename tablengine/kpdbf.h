@@ -25,8 +25,6 @@ void WriteDbfHeader(WorkArea& area);
 void UpdateHeader(WorkArea& area);
 void CloseDbf(WorkArea& area);
 void FlushFile(WorkArea& area);
-// Writes the appended records still held in the area's buffer.
-void FlushAppends(WorkArea& area);
 void DropReadAhead(WorkArea& area);
 uint32_t RecCountFromFile(WorkArea& area);
 void TranslateRecords(bool toFile, bool oem, RecordHook hook, size_t length, size_t recordLength,

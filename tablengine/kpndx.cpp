@@ -553,6 +553,11 @@ bool OpenIndexFile(Ctx& c, IndexDescriptor& d, const std::string& tag) {
     SetError(IoCodeFromErrno(errno), "Kann Index nicht öffnen: " + d.FileName + tag);
     return false;
   }
+  // Held while the file is open: a program that would build the index anew sees it in use.
+  if (!IndexShareLock(d.Fd, false)) {
+    SetError(32, "Kann Index nicht öffnen: " + d.FileName + tag);
+    return false;
+  }
   struct stat st{};
   Block anchor{};
   if (::fstat(d.Fd, &st) != 0 || st.st_size < 2 * NdxBlockSize || !ReadAt(d.Fd, anchor.data(), NdxBlockSize, 0)) {
@@ -818,6 +823,28 @@ bool MakeRawKey(IndexDescriptor& d, WorkArea& a, std::string& key) {
   return true;
 }
 
+bool KeyLengthOfRecord(IndexDescriptor& d, WorkArea& a, size_t& length) {
+  if (d.Maker || d.Soundex || !d.CharKey) {
+    std::string key;
+    if (!MakeRawKey(d, a, key)) return false;
+    length = d.CharKey ? key.size() : 8;
+    return true;
+  }
+  const ExprValue* v = EvaluateValue(d.Expr);
+  if (!v) return false;
+  length = std::min<size_t>(v->Text.size(), MaxKeyLength);
+  return true;
+}
+
+bool IndexShareLock(int fd, bool exclusive) {
+  struct flock fl{};
+  fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(LockBaseOffset + ShareModeOffset);
+  fl.l_len = 1;
+  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
 bool MakeRecordKey(IndexDescriptor& d, WorkArea& a, std::string& key) {
   if (!MakeRawKey(d, a, key)) return false;
   if (d.CharKey) {
@@ -858,13 +885,29 @@ bool TakeOption(std::string& name, const std::string& word) {
 
 std::string IndexFileName(const std::string& name, const WorkArea& a) {
   std::string n = AllTrim(name);
-  n = DefaultExtension(n, "NDX");
-  if (n.find('/') == std::string::npos && n.find(':') == std::string::npos && n.find('\\') == std::string::npos) {
-    std::string dir, base, ext;
-    SplitPath(a.FileName, dir, base, ext);
-    n = dir + n;
+  std::string tableDir, tableBase, tableExt;
+  SplitPath(a.FileName, tableDir, tableBase, tableExt);
+  // Without an extension "NDX", in the case of the table's ("t.dbf": "x.ndx").
+  const auto isUpper = [](char c) { return c >= 'A' && c <= 'Z'; };
+  const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
+  const bool lower = std::none_of(tableExt.begin(), tableExt.end(), isUpper) &&
+                     std::any_of(tableExt.begin(), tableExt.end(), isLower);
+  n = DefaultExtension(n, lower ? "ndx" : "NDX");
+  if (n.find('/') == std::string::npos && n.find(':') == std::string::npos && n.find('\\') == std::string::npos)
+    n = tableDir + n;
+  n = FullPathName(n);
+  // On a file system that tells the cases apart, an existing file with its extension in the other
+  // case is the index meant.
+  const size_t slash = n.find_last_of('/');
+  const size_t dot = n.find_last_of('.');
+  if (!FileExist(n) && dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
+    for (const bool toLower : {true, false}) {
+      std::string other = n;
+      for (size_t i = dot + 1; i < other.size(); ++i) other[i] = toLower ? LowerChar(other[i]) : UpperChar(other[i]);
+      if (other != n && FileExist(other)) return other;
+    }
   }
-  return FullPathName(n);
+  return n;
 }
 
 }  // namespace ndx
@@ -1005,20 +1048,37 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMaker maker, v
   SetupCache(*c.S, ref);
   const uint32_t count = RecCount();
   if (count > 0) {
-    if (ref.Maker) {
-      // The key function must give keys of the stored length (checked on the empty record).
+    if (ref.CharKey) {
+      // Keys must have the stored length (checked on the empty record): a key function's always,
+      // an expression's where its length does not depend on the record (a stale index whose
+      // fields have changed their length is refused).
       std::vector<uint8_t> saved = a->Record;
       const uint32_t savedRec = a->CurrentRecord;
       ClearRecord();
       a->CurrentRecord = count + 1;
-      std::string key = ref.Maker(ref.MakerArg);
-      if (ref.Soundex) key = Soundex(key);
+      std::string key;
+      size_t length = 0;
+      bool ok = true;
+      if (ref.Maker) {
+        key = ref.Maker(ref.MakerArg);
+        if (ref.Soundex) key = Soundex(key);
+        length = key.size();
+      } else {
+        ok = KeyLengthOfRecord(ref, *a, length);
+        if (ok) {
+          const ExprValue* v = EvaluateValue(ref.Expr);
+          key = v ? v->Text : std::string();
+        }
+      }
       a->Record = saved;
       a->CurrentRecord = savedRec;
       LoadTypedRecord(*a);
-      if (key.size() != ref.H.KeyLength) {
+      const bool fixed =
+          ref.Maker || ref.Soundex || length == std::min<size_t>(std::max(ref.ExprLength, 0), MaxKeyLength);
+      if (!ok || (fixed && length != ref.H.KeyLength)) {
         const std::string len = LongToStr(ref.H.KeyLength, 3);
         CloseOrder(c, order);
+        if (!ok) return false;
         SetError(266, "Ungültige Schlüssellänge von anwender-definiertem KeyMaker geliefert.\r\nErwartete Länge= " +
                           len + "\r\nSchlüssel= [" + key + "] " + full + " [SetIndexTo/OpenIndex]");
         return false;
@@ -1377,8 +1437,6 @@ void HookSyncAll() {
 void HookAppendKeys() {
   Ctx c;
   if (!HookCtx(c)) return;
-  // Other programs may follow the new keys at once: the record goes to the file first.
-  if (!c.A->Exclusive) FlushAppends(*c.A);
   const uint32_t rec = c.A->CurrentRecord;
   for (int o = 1; o <= MaxOrders; ++o) {
     IndexDescriptor* d = c.S->Orders[o].get();

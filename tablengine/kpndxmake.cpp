@@ -250,7 +250,6 @@ struct Build {
   }
 
   bool Collect() {
-    FlushAppends(A);
     const uint32_t count = RecCount();
     Total = count;
     ItemSize = D.H.KeyLength + 4u;
@@ -412,6 +411,29 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
         return;
       }
   }
+  // The index is built anew only where no other program has it open (they would go on working in
+  // the replaced file): in use, the table must be had for exclusive use during the creation.
+  struct EndExclusive {
+    bool on = false;
+    ~EndExclusive() {
+      if (on) SetExclusive(false);
+    }
+  } exclusive;
+  if (!a->Exclusive) {
+    bool inUse = false;
+    const int old = ::open(full.c_str(), O_RDWR | O_CLOEXEC);
+    if (old >= 0) {
+      inUse = !IndexShareLock(old, true);
+      ::close(old);
+    }
+    if (inUse) {
+      if (SetExclusive(true) != 0) {
+        SetError(225, a->FileName + tag);
+        return;
+      }
+      exclusive.on = true;
+    }
+  }
   ::unlink(full.c_str());
   d.Fd = ::open(full.c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0644);
   if (d.Fd < 0) {
@@ -428,23 +450,13 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
   }
   d.CharKey = type == 'C';
   d.H.KeyType = type;
-  // The key length comes from the empty record: the current record's umlauts would lengthen it.
+  // The key length is that of the current record's key (so TRIM(NAME) takes the length of the name
+  // there); the umlauts' two-letter spellings do not lengthen it.
   size_t keyLength = 8;
   if (maker && soundex) {
     keyLength = SoundexLength;
-  } else if (d.CharKey) {
-    const std::vector<uint8_t> saved = a->Record;
-    const uint32_t savedRec = a->CurrentRecord;
-    a->Record.assign(a->RecordLength, ' ');
-    LoadTypedRecord(*a);
-    a->CurrentRecord = RecCount() + 1;
-    std::string key;
-    const bool ok = MakeRawKey(d, *a, key);
-    a->Record = saved;
-    a->CurrentRecord = savedRec;
-    LoadTypedRecord(*a);
-    if (!ok) return;
-    keyLength = key.size();
+  } else if (d.CharKey && !KeyLengthOfRecord(d, *a, keyLength)) {
+    return;
   }
   if (keyLength == 0 || keyLength > MaxKeyLength) {
     SetError(266, "Ungültige Schlüssellänge von anwender-definiertem KeyMaker geliefert." + tag);

@@ -203,7 +203,11 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
     case ExprNumeric: v.Number = TypedNumber(*a, f); return true;
     case ExprLogical: v.Logical = TypedLogical(*a, f); return true;
     case ExprDate: v.Number = static_cast<double>(TypedDateJulian(*a, f)); return true;
-    case ExprMemo: v.Text.clear(); return true;  // the engine offers no memo read to expressions
+    case ExprMemo:
+      v.Text = MemoPresent && MemoHookTable.ReadMemoOf
+                   ? MemoHookTable.ReadMemoOf(area == 0 ? CurrentArea : area, TypedMemoBlock(*a, f))
+                   : std::string();
+      return true;
   }
   return false;
 }

@@ -629,7 +629,6 @@ void PackMemofile() {
     SetError(IoCodeFromErrno(errno), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
     return;
   }
-  FlushAppends(*a);
   const uint32_t count = RecCount();
   const uint64_t oldSize = FileSize(m.Fd);
   struct Change {
@@ -738,6 +737,17 @@ std::string MemoFieldText(int n) {
 
 std::string MemoFieldUtf8(int n) { return Cp1252ToUtf8(MemoFieldText(n)); }
 
+std::string ReadMemoOf(int area, int32_t firstBlock) {
+  if (firstBlock <= 0 || area < 1 || area > MaxWorkAreas) return {};
+  const uint8_t current = CurrentArea;
+  CurrentArea = static_cast<uint8_t>(area);
+  struct Restore {
+    uint8_t area;
+    ~Restore() { CurrentArea = area; }
+  } restore{current};
+  return ReadMemo(firstBlock);
+}
+
 void PutMemoField(int n, const std::string& text) {
   const FieldDescriptor* f = MemoField(n, "PutMemoField");
   if (!f) return;
@@ -828,6 +838,7 @@ void MemoInit() {
   MemoHookTable.CopyMemoInPlace = &CopyInPlace;
   MemoHookTable.RecreateMemofile = &RecreateMemofile;
   MemoHookTable.AddMemo = &AddMemo;
+  MemoHookTable.ReadMemoOf = &ReadMemoOf;
   MemoBlockSize = 512;
   MemoPresent = true;
 }

@@ -57,6 +57,8 @@ void RecreateMemofile();
 // typed record takes the new block; Replace or Append stores it).
 std::string MemoFieldText(int n);
 std::string MemoFieldUtf8(int n);
+// The memo at firstBlock of the table in area (engine bytes); the current area stays.
+std::string ReadMemoOf(int area, int32_t firstBlock);
 void PutMemoField(int n, const std::string& text);
 void PutMemoFieldUtf8(int n, const std::string& utf8);
 

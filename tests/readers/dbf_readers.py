@@ -5,8 +5,8 @@
   dbf_readers.py write <table.dbf> <kind>   writes a table with python3-dbf: kind db3-ansi or fp-oem
 
 Printed lines (UTF-8): "<reader>|<recno>|<deleted 0/1>|<NAME>|<WERT %.2f>|<ANZ>|<OK T/F>|<AM YYYYMMDD or ->"
-for python3-dbf (reader "dbf", every record) and for ogrinfo (reader "ogr", records not deleted). Exit 3 when a
-reader is missing.
+for python3-dbf (reader "dbf", every record) and for ogrinfo (reader "ogr", records not deleted); a value the
+reader takes for NULL (a blank number or logical) is printed "-". Exit 3 when a reader is missing.
 """
 import datetime
 import re
@@ -26,9 +26,11 @@ def read_dbf(path):
     for i, rec in enumerate(table, 1):
         am = rec.am
         am = am.strftime("%Y%m%d") if am else "-"
-        ok = "T" if rec.ok else "F"
-        print("dbf|%d|%d|%s|%.2f|%d|%s|%s" % (i, 1 if dbf.is_deleted(rec) else 0, rec.name.rstrip(),
-                                               rec.wert or 0, rec.anz or 0, ok, am))
+        ok = "-" if rec.ok is None else "T" if rec.ok else "F"
+        wert = "-" if rec.wert is None else "%.2f" % rec.wert
+        anz = "-" if rec.anz is None else "%d" % rec.anz
+        print("dbf|%d|%d|%s|%s|%s|%s|%s" % (i, 1 if dbf.is_deleted(rec) else 0, rec.name.rstrip(),
+                                            wert, anz, ok, am))
     table.close()
 
 
@@ -50,11 +52,13 @@ def read_ogr(path):
     for r in records:
         am = r.get("AM", "")
         am = am.replace("/", "") if am and am != "(null)" else "-"
-        wert = float(r.get("WERT", "0") if r.get("WERT", "(null)") != "(null)" else 0)
-        anz = int(float(r.get("ANZ", "0") if r.get("ANZ", "(null)") != "(null)" else 0))
-        ok = r.get("OK", "F")
-        ok = "T" if ok in ("T", "t", "Y", "y", "1", "true") else "F"
-        print("ogr|%d|0|%s|%.2f|%d|%s|%s" % (r["fid"], r.get("NAME", "").rstrip(), wert, anz, ok, am))
+        wert = r.get("WERT", "(null)")
+        wert = "-" if wert == "(null)" else "%.2f" % float(wert)
+        anz = r.get("ANZ", "(null)")
+        anz = "-" if anz == "(null)" else "%d" % int(float(anz))
+        ok = r.get("OK", "(null)")
+        ok = "-" if ok in ("(null)", "", "?") else "T" if ok in ("T", "t", "Y", "y", "1", "true") else "F"
+        print("ogr|%d|0|%s|%s|%s|%s|%s" % (r["fid"], r.get("NAME", "").rstrip(), wert, anz, ok, am))
 
 
 def write(path, kind):

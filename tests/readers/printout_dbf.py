@@ -3,7 +3,7 @@
 
   printout_dbf.py read <printout.dbf> <out>   writes one line per record (UTF-8):
       "<recno>|<deleted 0/1>|<name>|<xscale %.4f>|<yscale %.4f>|<xorigin>|<yorigin>|<landscape T/F>|
-       <monochrom T/F>|<variable T/F>|<borderline T/F>"
+       <monochrom T/F>|<variable T/F>|<borderline T/F>"; a value read as NULL (left blank) is "-"
   printout_dbf.py write <printout.dbf>        writes a preset table with two presets
 Exit 3 when python3-dbf is missing.
 """
@@ -20,7 +20,11 @@ def need_dbf():
 
 
 def tf(v):
-    return "T" if v else "F"
+    return "-" if v is None else "T" if v else "F"
+
+
+def num(v, form):
+    return "-" if v is None else form % v
 
 
 def read(path, out):
@@ -29,9 +33,9 @@ def read(path, out):
     table.open(dbf.READ_ONLY)
     with open(out, "w", encoding="utf-8") as f:
         for i, r in enumerate(table, 1):
-            f.write("%d|%d|%s|%.4f|%.4f|%d|%d|%s|%s|%s|%s\n" % (
-                i, 1 if dbf.is_deleted(r) else 0, r.name.rstrip(), r.xscale or 0, r.yscale or 0,
-                r.xorigin or 0, r.yorigin or 0, tf(r.landscape), tf(r.monochrom), tf(r.variable),
+            f.write("%d|%d|%s|%s|%s|%s|%s|%s|%s|%s|%s\n" % (
+                i, 1 if dbf.is_deleted(r) else 0, r.name.rstrip(), num(r.xscale, "%.4f"), num(r.yscale, "%.4f"),
+                num(r.xorigin, "%d"), num(r.yorigin, "%d"), tf(r.landscape), tf(r.monochrom), tf(r.variable),
                 tf(r.borderline)))
     table.close()
 

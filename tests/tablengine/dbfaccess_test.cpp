@@ -10,6 +10,7 @@
 
 #include "framework/progvar.h"
 #include "platform/scripteddialogs.h"
+#include "support/readers.h"
 #include "support/testutil.h"
 #include "tablengine/dbfaccess.h"
 #include "tablengine/kelpie.h"
@@ -329,6 +330,26 @@ TEST_F(PresetTable, MissingPresetTableIsCreated) {
   EXPECT_EQ(DbfPath(), temp_ + "/printout.dbf");
   EXPECT_TRUE(DbfOnTemporaryCopy());
   DbfCloseTable();
+}
+
+// A new preset's zero origin and false flags are stored as values: another program reads 0 and F, not
+// NULL; only the fields never written stay blank.
+TEST_F(PresetTable, NewPresetKeepsZeroAndFalse) {
+  ASSERT_TRUE(CreatePrintoutTable(dbf_ + "/printout.dbf"));
+  DbfUse(dbf_ + "/printout.dbf");
+  DbfPutStr("name", "Null");
+  DbfPutFloat("xscale", 1);
+  DbfPutInt("xorigin", 0);
+  DbfPutInt("yorigin", 0);
+  DbfPutBool("landscape", false);
+  DbfPutBool("monochrom", false);
+  DbfPutBool("variable", true);
+  DbfAppendRecord();
+  DbfCloseTable();
+  const std::string out = tmp_.File("read.txt");
+  QERN_RUN_READER({"/usr/bin/python3", std::string(QERN_SOURCE_DATA) + "/../tests/readers/printout_dbf.py", "read",
+                   dbf_ + "/printout.dbf", out});
+  EXPECT_EQ(qern::test::ReadFileLines(out), std::vector<std::string>{"1|0|Null|1.0000|-|0|0|F|F|T|-"});
 }
 
 }  // namespace

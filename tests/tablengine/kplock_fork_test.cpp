@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <set>
 
 #include "support/testutil.h"
@@ -104,6 +106,54 @@ TEST(KpLockFork, ProgramEndWritesWhatIsPending) {
   EXPECT_EQ(file[4], 3);
   EXPECT_EQ(file.size(), 32u + 32 + 1 + 3 * 5u + 1);
   EXPECT_EQ(file.substr(file.size() - 5), "   3\x1A");
+}
+
+}  // namespace
+
+namespace {
+
+// An append is in the file when it returns: a program killed under the table lock, before it could
+// unlock or close, has lost none of the records it appended.
+TEST(KpLockFork, KilledProgramKeepsItsAppends) {
+  KelpieInit();
+  qern::test::TempFolder tmp;
+  const std::string name = tmp.File("kill.dbf");
+  ASSERT_TRUE(CreateDbf(name, {{"NR", 'N', 4, 0}}));
+  for (const bool exclusive : {false, true}) {
+    int pipeFd[2];
+    ASSERT_EQ(::pipe(pipeFd), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      Select(1);
+      UseDbf(name, "", exclusive);
+      ALock();
+      for (int i = 1; i <= 3; ++i) {
+        PutFieldInt(1, i);
+        Append();
+      }
+      const char done = KelpieErrorCode == 0 ? 'y' : 'n';
+      [[maybe_unused]] const auto w = ::write(pipeFd[1], &done, 1);
+      ::pause();
+      _exit(0);
+    }
+    ::close(pipeFd[1]);
+    char done = 0;
+    ASSERT_EQ(::read(pipeFd[0], &done, 1), 1);
+    ::close(pipeFd[0]);
+    EXPECT_EQ(done, 'y');
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    Select(1);
+    ASSERT_TRUE(UseDbf(name));
+    ASSERT_EQ(RecCount(), exclusive ? 6u : 3u) << exclusive;
+    std::vector<int64_t> values;
+    for (GoTop(); !dEOF(); SKIP(1)) values.push_back(FieldInt(1));
+    EXPECT_EQ(values.back(), 3);
+    CloseAll();
+  }
+  KelpieInit();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <random>
@@ -100,7 +101,7 @@ TEST_F(Ndx, KeysOfEachTypeWalkInOrderBothWays) {
   EXPECT_EQ(CurrentOrder(), 0);
   EXPECT_EQ(Walk(), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
   // The anchor: root, next free, key type and length, entry size, expression, record count.
-  const std::string f = ReadWholeFile(tmp_.File("nr.NDX"));
+  const std::string f = ReadWholeFile(tmp_.File("nr.ndx"));
   ASSERT_EQ(f.size(), 1024u);
   EXPECT_EQ(Le32At(f, 0), 1u);
   EXPECT_EQ(Le32At(f, 4), 2u);
@@ -118,7 +119,7 @@ TEST_F(Ndx, KeysOfEachTypeWalkInOrderBothWays) {
 TEST_F(Ndx, EmptyTableGivesAnchorAndEmptyRoot) {
   Table({});
   MakeIndex("e", "NAME");
-  const std::string f = ReadWholeFile(tmp_.File("e.NDX"));
+  const std::string f = ReadWholeFile(tmp_.File("e.ndx"));
   ASSERT_EQ(f.size(), 1024u);
   EXPECT_EQ(Le32At(f, 0), 1u);
   EXPECT_EQ(Le32At(f, 4), 2u);
@@ -208,7 +209,7 @@ TEST_F(Ndx, FullNodeSplitsIntoHalvesAndTheRootGrows) {
     Append();
   }
   CloseIndexes();
-  const std::string f = ReadWholeFile(tmp_.File("s.NDX"));
+  const std::string f = ReadWholeFile(tmp_.File("s.ndx"));
   ASSERT_EQ(f.size(), 4u * 512);
   EXPECT_EQ(f[14], 4);
   EXPECT_EQ(Le32At(f, 0), 3u);       // the new root
@@ -302,7 +303,7 @@ TEST_F(Ndx, CreationBySortedRunsMatchesOneRunAndReportsProgress) {
   IndexProgress = nullptr;
   IndexSortRunItems = 1u << 20;
   EXPECT_EQ(calls, 14);
-  EXPECT_EQ(ReadWholeFile(tmp_.File("one.NDX")), ReadWholeFile(tmp_.File("runs.NDX")));
+  EXPECT_EQ(ReadWholeFile(tmp_.File("one.ndx")), ReadWholeFile(tmp_.File("runs.ndx")));
   ASSERT_TRUE(SetIndexTo("runs", 1));
   const auto walk = Walk();
   ASSERT_EQ(walk.size(), rows.size());
@@ -317,16 +318,120 @@ TEST_F(Ndx, CreationBySortedRunsMatchesOneRunAndReportsProgress) {
   Reindex();
   EXPECT_EQ(CurrentOrder(), 2);
   EXPECT_EQ(Walk().size(), 100u);
-  EXPECT_EQ(ReadWholeFile(tmp_.File("one.NDX")), ReadWholeFile(tmp_.File("runs.NDX")));
+  EXPECT_EQ(ReadWholeFile(tmp_.File("one.ndx")), ReadWholeFile(tmp_.File("runs.ndx")));
 }
 
-TEST_F(Ndx, KeyLengthComesFromTheBlankRecord) {
+TEST_F(Ndx, UmlautsOfTheCurrentRecordDoNotLengthenTheKey) {
   Table({{"Größe", 1, ""}, {"abc", 2, ""}});
   GO(1);  // positioned on a record whose key grows by its umlauts
   MakeIndex("g", "NAME");
-  EXPECT_EQ(static_cast<uint8_t>(ReadWholeFile(tmp_.File("g.NDX"))[12]), 20);
+  EXPECT_EQ(static_cast<uint8_t>(ReadWholeFile(tmp_.File("g.ndx"))[12]), 20);
   ASSERT_TRUE(SetIndexTo("g", 1));
   EXPECT_EQ(Walk(), (std::vector<uint32_t>{2, 1}));
+}
+
+// An index whose expression now makes keys of another length (the field was widened since) is
+// stale: opening it is refused with 266. A trimmed key's length depends on the record and is not
+// held against the file.
+TEST_F(Ndx, StaleKeyLengthIsRefused) {
+  Table(kRows);
+  MakeIndex("s", "NAME");
+  GO(3);
+  MakeIndex("t", "TRIM(NAME)");
+  CloseAll();
+  ASSERT_TRUE(CreateDbf(name_, {{"NAME", 'C', 30, 0}, {"NR", 'N', 10, 0}, {"AM", 'D', 8, 0}}));
+  Select(1);
+  ASSERT_TRUE(UseDbf(name_));
+  ASSERT_TRUE(ALock());
+  for (const auto& r : kRows) Add(r);
+  Unlock();
+  try {
+    SetIndexTo("s", 1);
+    FAIL() << "stale index opened";
+  } catch (const EKelpieError& e) {
+    EXPECT_EQ(e.Code, 266);
+    EXPECT_NE(std::string(e.what()).find("Erwartete Länge= " + std::string(" 20")), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(CurrentOrder(), 0);
+  ASSERT_TRUE(SetIndexTo("t", 1));
+  EXPECT_EQ(Walk().size(), kRows.size());
+}
+
+// Index files take the case of the table's extension, and an index of the other case is found.
+TEST_F(Ndx, IndexExtensionFollowsTheTableAndEitherCaseIsFound) {
+  Table(kRows, false, "LOW.DBF");
+  MakeIndex("up", "NR");
+  EXPECT_TRUE(FileExist(tmp_.File("up.NDX")));
+  std::rename(tmp_.File("up.NDX").c_str(), tmp_.File("up.ndx").c_str());
+  ASSERT_TRUE(SetIndexTo("up", 1));
+  EXPECT_EQ(Walk(), (std::vector<uint32_t>{2, 4, 6, 3, 1, 5}));
+  CloseAll();
+  Table(kRows, false, "low.dbf");
+  MakeIndex("nr", "NR");
+  EXPECT_TRUE(FileExist(tmp_.File("nr.ndx")));
+  EXPECT_FALSE(FileExist(tmp_.File("nr.NDX")));
+  std::rename(tmp_.File("nr.ndx").c_str(), tmp_.File("nr.NDX").c_str());
+  ASSERT_TRUE(SetIndexTo("nr", 1));
+  EXPECT_EQ(Walk(), (std::vector<uint32_t>{2, 4, 6, 3, 1, 5}));
+  // Built anew, the index in the other case is the one replaced.
+  CloseIndexes();
+  MakeIndex("nr", "NR");
+  EXPECT_FALSE(FileExist(tmp_.File("nr.ndx")));
+}
+
+// Index order and natural order give the same record, EOF, BOF and error after every move (the
+// index's order here is the record order): beyond the end, before the start, all records hidden.
+TEST_F(Ndx, EofAndBofAgreeWithNaturalOrder) {
+  Table({{"a", 1, ""}, {"b", 2, ""}});
+  MakeIndex("n", "NAME");
+  const bool dispatch = SetErrorDispatch(false);
+  const auto run = [](bool indexed) {
+    Set_Order_To(indexed ? 1 : 0);
+    std::vector<std::string> states;
+    const auto note = [&](const std::string& what) {
+      const uint16_t code = KelpieErrorCode;
+      states.push_back(what + ": " + std::to_string(RecNo()) + (dEOF() ? " EOF" : "") + (dBOF() ? " BOF" : "") +
+                       (code ? " error " + std::to_string(code) : ""));
+    };
+    GO(1), note("GO 1");
+    GO(9), note("GO 9");
+    SKIP(1), note("SKIP 1");
+    SKIP(-1), note("SKIP -1");
+    GoTop(), note("GoTop");
+    SKIP(-1), note("SKIP -1");
+    SKIP(1), note("SKIP 1");
+    GO(2), note("GO 2");
+    SKIP(1), note("SKIP 1");
+    GO(0), note("GO 0");
+    SKIP(-1), note("SKIP -1");
+    GoTop(), SKIP(-1), note("SKIP -1 at the top");
+    GO(7), note("GO 7");
+    SetFilterExpr("NR > 5");
+    GoTop(), note("GoTop hidden");
+    SKIP(-1), note("SKIP -1 hidden");
+    GO(1), note("GO 1 hidden");
+    SKIP(1), note("SKIP 1 hidden");
+    SetFilterExpr("NR = 1");
+    GO(1), note("GO 1");
+    SKIP(1), note("SKIP 1 one");
+    SetFilterExpr("");
+    return states;
+  };
+  ASSERT_TRUE(SetIndexTo("n", 1));
+  const auto natural = run(false);
+  EXPECT_EQ(natural[1], "GO 9: 3 EOF error 212");
+  EXPECT_EQ(natural[12], "GO 7: 3 EOF BOF error 212");
+  EXPECT_EQ(natural[13], "GoTop hidden: 3 EOF BOF");
+  EXPECT_EQ(run(true), natural);
+  // An empty table.
+  CloseAll();
+  Table({}, false, "e.dbf");
+  MakeIndex("e", "NAME");
+  ASSERT_TRUE(SetIndexTo("e", 1));
+  const auto emptyNatural = run(false);
+  EXPECT_EQ(emptyNatural[0], "GO 1: 1 EOF BOF error 212");
+  EXPECT_EQ(run(true), emptyNatural);
+  SetErrorDispatch(dispatch);
 }
 
 TEST_F(Ndx, ChangedKeyWithMissingEntryStillGoesIn) {
@@ -398,7 +503,7 @@ TEST_F(Ndx, ErrorsOfOpeningAndCreating) {
 TEST_F(Ndx, DamagedFilesAreRefusedOrRepaired) {
   Table(kRows);
   MakeIndex("ok", "NAME");
-  const std::string good = ReadWholeFile(tmp_.File("ok.NDX"));
+  const std::string good = ReadWholeFile(tmp_.File("ok.ndx"));
   WriteWholeFile(tmp_.File("short.ndx"), good.substr(0, 1023));
   try {
     SetIndexTo("short.ndx", 1);

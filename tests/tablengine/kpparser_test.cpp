@@ -246,6 +246,31 @@ TEST_F(TableTest, FieldsInExpressions) {
   EXPECT_EQ(Eval("QTY / (QTY + 1)").Number, 0);
 }
 
+// Exact halves round away from zero in STR and in stored N fields alike, and zero has no sign;
+// ROUND keeps cutting. (1.005 is not a half in binary: it lies just below.)
+TEST_F(TableTest, HalvesRoundAwayFromZeroAndZeroHasNoSign) {
+  EXPECT_EQ(Eval("STR(2.5)").Text, "         3");
+  EXPECT_EQ(Eval("STR(-2.5)").Text, "        -3");
+  EXPECT_EQ(Eval("STR(0.125, 5, 2)").Text, " 0.13");
+  EXPECT_EQ(Eval("STR(-0.125, 6, 2)").Text, " -0.13");
+  EXPECT_EQ(Eval("STR(1.005, 5, 2)").Text, " 1.00");
+  EXPECT_EQ(Eval("STR(0 / -2, 6, 1)").Text, "   0.0");
+  EXPECT_EQ(Eval("STR(-0.04, 5, 1)").Text, "  0.0");
+  EXPECT_EQ(Eval("STR(ROUND(2.5, 0), 3)").Text, "  2");
+  ASSERT_TRUE(ALock());
+  for (const auto& [value, stored] : std::vector<std::pair<double, std::string>>{
+           {0.125, "    0.13"}, {-0.125, "   -0.13"}, {-0.001, "    0.00"}, {2.5, "    2.50"}}) {
+    PutFieldNum(3, value);
+    Replace();
+    EXPECT_EQ(Peek(3, 1), stored) << value;
+    EXPECT_EQ(FieldStr(3), stored) << value;
+  }
+  PutFieldNum(4, 2.5);  // QTY has no decimals
+  Replace();
+  EXPECT_EQ(Peek(4, 1), "    3");
+  Unlock();
+}
+
 TEST_F(TableTest, ResultTypeLengthAndHookResults) {
   CompiledExpr* e = AssignExpr("UPPER(NAME) + CITY");
   ASSERT_NE(e, nullptr);

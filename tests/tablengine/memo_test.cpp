@@ -75,6 +75,40 @@ TEST_F(Memo, DbaseThreeMemosStartAtBlockOneAndEndInEndBytes) {
   EXPECT_EQ(MemoFieldText(2), std::string(600, 'x'));
 }
 
+// A memo field in an expression is its text, read through the memo file of its own table.
+TEST_F(Memo, MemoFieldsInExpressionsAreTheirText) {
+  Table(0x8B);
+  Add("a", "Notiz eins");
+  Add("b", "");
+  const auto eval = [](const std::string& text) {
+    CompiledExpr* e = AssignExpr(text);
+    EXPECT_NE(e, nullptr) << KelpieErrorText;
+    if (!e) return std::string();
+    EXPECT_EQ(e->ResultType, 'M');
+    const ExprValue* v = EvaluateValue(e);
+    const std::string out = v ? v->Text : "?";
+    FreeExpr(e);
+    return out;
+  };
+  GO(1);
+  EXPECT_EQ(eval("TEXT"), "Notiz eins");
+  GO(2);
+  EXPECT_EQ(eval("TEXT"), "");
+  GO(1);
+  // Another area's memo through the alias; the current area stays.
+  const std::string other = tmp_.File("n.dbf");
+  ASSERT_TRUE(CreateDbf(other, {{"TEXT", 'M', 10, 0}}, false, 0x8B));
+  Select(2);
+  ASSERT_TRUE(UseDbf(other, "", true));
+  ClearRecord();
+  PutMemoField(1, "zweite Tabelle");
+  Append();
+  EXPECT_EQ(eval("TEXT"), "zweite Tabelle");
+  EXPECT_EQ(eval("M->TEXT"), "Notiz eins");
+  EXPECT_EQ(CurrentArea, 2);
+  EXPECT_EQ(KelpieErrorCode, 0);
+}
+
 TEST_F(Memo, AppendPadsAFileThatIsNoWholeNumberOfBlocks) {
   Table(0x83);
   Add("a", "eins");

@@ -1,7 +1,10 @@
 // Index and memo files judged by independent readers: Perl's XBase walks our NDX files (character,
-// numeric and date keys, built by sorting and grown by insertion), python3-dbf reads our DBT and
-// FPT memos, and the engine reads the memos python3-dbf writes.
+// numeric and date keys, built by sorting and grown by insertion, keys of a trimmed field, an index
+// kept whole while another program has it open), python3-dbf reads our DBT and FPT memos, and the
+// engine reads the memos python3-dbf writes.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -83,7 +86,7 @@ TEST_F(Readers, PerlXBaseWalksOurIndexes) {
     int order;
     const char* file;
     char type;
-  } cases[] = {{1, "name.NDX", 'C'}, {2, "nr.NDX", 'N'}, {3, "am.NDX", 'D'}};
+  } cases[] = {{1, "name.ndx", 'C'}, {2, "nr.ndx", 'N'}, {3, "am.ndx", 'D'}};
   std::vector<std::vector<std::string>> expected;
   for (const auto& c : cases) expected.push_back(EngineWalk(c.order, c.type));
   CloseIndexes();
@@ -94,6 +97,100 @@ TEST_F(Readers, PerlXBaseWalksOurIndexes) {
     ASSERT_EQ(lines.size(), 1000u) << cases[i].file;
     EXPECT_EQ(lines, expected[i]) << cases[i].file;
   }
+}
+
+// The key length of a character index is that of the current record's key: TRIM(NAME) is built
+// with the length of the name there, and umlauts on that record do not lengthen NAME's keys.
+TEST_F(Readers, PerlXBaseWalksTrimmedAndUmlautKeys) {
+  const std::string table = tmp_.File("trim.dbf");
+  ASSERT_TRUE(CreateDbf(table, {{"NAME", 'C', 12, 0}}));
+  Select(1);
+  ASSERT_TRUE(UseDbf(table, "", true));
+  for (const char* name : {"Zimmermann", "abc", "Größe", "Bär", "mö"}) {
+    ClearRecord();
+    PutFieldUtf8(1, name);
+    Append();
+  }
+  GO(1);
+  MakeIndex("trim", "TRIM(NAME)");
+  ASSERT_EQ(KelpieErrorCode, 0) << KelpieErrorText;
+  EXPECT_EQ(static_cast<uint8_t>(qern::test::ReadWholeFile(tmp_.File("trim.ndx"))[12]), 10);
+  GO(3);
+  MakeIndex("name", "NAME");
+  EXPECT_EQ(static_cast<uint8_t>(qern::test::ReadWholeFile(tmp_.File("name.ndx"))[12]), 12);
+  ASSERT_TRUE(SetIndexTo("trim", 1));
+  ASSERT_TRUE(SetIndexTo("name", 2));
+  EXPECT_EQ(IndexWalk(1), (std::vector<uint32_t>{2, 4, 3, 5, 1}));
+  EXPECT_EQ(IndexWalk(2), (std::vector<uint32_t>{2, 4, 3, 5, 1}));
+  CloseAll();
+  const std::vector<std::string> expected = {"2|abc", "4|baer", "3|groesse", "5|moe", "1|zimmermann"};
+  for (const char* file : {"trim.ndx", "name.ndx"}) {
+    const std::string out = tmp_.File(std::string(file) + ".txt");
+    RUN_READER("/usr/bin/perl", kReaders + "ndx_readers.pl", "walk", tmp_.File(file), out);
+    EXPECT_EQ(ReadFileLines(out), expected) << file;
+  }
+}
+
+// An index another program has open is not replaced (it would go on writing into the replaced
+// file): the creation is refused with 225, and the other program's keys all reach the file.
+TEST_F(Readers, IndexInUseIsNotReplaced) {
+  const std::string table = tmp_.File("use.dbf");
+  const std::string index = tmp_.File("use.ndx");
+  ASSERT_TRUE(CreateDbf(table, {{"NAME", 'C', 8, 0}}));
+  Select(1);
+  ASSERT_TRUE(UseDbf(table));
+  ASSERT_TRUE(ALock());
+  for (const char* name : {"d", "b"}) {
+    ClearRecord();
+    PutFieldStr(1, name);
+    Append();
+  }
+  Unlock();
+  MakeIndex(index, "NAME");
+  CloseAll();
+  int toParent[2], toChild[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  ASSERT_EQ(::pipe(toChild), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    int status = 0;
+    try {
+      KelpieStart();
+      Select(1);
+      char c = UseDbf(table) && SetIndexTo(index, 1) ? 'y' : 'n';
+      if (::write(toParent[1], &c, 1) != 1 || ::read(toChild[0], &c, 1) != 1) status = 4;
+      for (const char* name : {"a", "c"}) {
+        if (!ALock()) status = 3;
+        ClearRecord();
+        PutFieldStr(1, name);
+        Append();
+        Unlock();
+      }
+      CloseAll();
+    } catch (...) {
+      status = 2;
+    }
+    _exit(status);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(toParent[0], &c, 1), 1);
+  EXPECT_EQ(c, 'y');
+  Select(1);
+  ASSERT_TRUE(UseDbf(table));
+  const bool dispatch = SetErrorDispatch(false);
+  MakeIndex(index, "NAME");
+  EXPECT_EQ(KelpieErrorCode, 225);
+  SetErrorDispatch(dispatch);
+  CloseAll();
+  ASSERT_EQ(::write(toChild[1], "g", 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
+  const std::string out = tmp_.File("use.txt");
+  RUN_READER("/usr/bin/perl", kReaders + "ndx_readers.pl", "walk", index, out);
+  EXPECT_EQ(ReadFileLines(out), (std::vector<std::string>{"3|a", "2|b", "4|c", "1|d"}));
 }
 
 TEST_F(Readers, Python3DbfReadsOurMemos) {
