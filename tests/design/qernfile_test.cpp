@@ -97,12 +97,11 @@ TEST_F(FileCommands, FailedSaveKeepsTheDesignModifiedAndTheOldFile) {
   Session.CurrentFileName = "welle";
   Design.NormalModule = 3.0L;
   Flags.DesignModified = true;
-  // A folder that takes no new file (root writes anywhere: then the temporary name is taken).
-  chmod(tmp_.Path().c_str(), 0555);
-  if (getuid() == 0) fs::create_directory(Path(".welle.qrk." + std::to_string(getpid()) + ".tmp"));
+  // The disk fills up while the file is written.
+  DataFile.FailNextWrites(1000);
   dialogs_->QueueYes();
   SaveChangesQuery();
-  chmod(tmp_.Path().c_str(), 0755);
+  DataFile.FailNextWrites(0);
   EXPECT_TRUE(Flags.AbortFlag) << "the command that asked stops";
   EXPECT_TRUE(Flags.DesignModified);
   EXPECT_EQ(test::ReadWholeFile(Path("welle.qrk")), old);
@@ -110,9 +109,9 @@ TEST_F(FileCommands, FailedSaveKeepsTheDesignModifiedAndTheOldFile) {
 
   // Save itself: the same.
   Flags.DesignModified = true;
-  chmod(tmp_.Path().c_str(), 0555);
+  DataFile.FailNextWrites(1000);
   EXPECT_FALSE(FileSaveCommand());
-  chmod(tmp_.Path().c_str(), 0755);
+  DataFile.FailNextWrites(0);
   EXPECT_TRUE(Flags.DesignModified);
   EXPECT_EQ(test::ReadWholeFile(Path("welle.qrk")), old);
 }

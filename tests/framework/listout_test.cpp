@@ -69,9 +69,9 @@ class ListingTest : public ::testing::Test {
     CloseListOutput();
     return ReadFileLines(dir_.File("OUTDOS.TXT"));
   }
-  // The working file of devices 1, 4 and 5 as far as written.
+  // The temporary file of devices 1, 4 and 5 as far as written (committed under its name).
   std::vector<std::string> WorkingLines() {
-    DataFile.Close();
+    DataFile.Commit();
     return ReadFileLines(Listing.ListFileName);
   }
 
@@ -322,15 +322,22 @@ TEST_F(ListingTest, DeviceChoiceCancelAndWorkingFileNames) {
   EXPECT_EQ(Ident.DataExtension, "qrk");
   EXPECT_EQ(Session.CurrentFileName, "welle");
 
-  // A device number outside 1..9 takes the listing window, whose working file gets a free name.
+  // A device number outside 1..9 takes the listing window. Its temporary file takes the first
+  // name of $OUT1.TMP .. $OUT10.TMP that can be made: one left by an earlier run is made anew (so
+  // they never pile up), one held by a folder is passed over.
   Flags.AbortFlag = false;
   Settings.AskTextDevice = false;
   Settings.DefaultTextDevice = 42;
-  WriteWholeFile(dir_.File("$OUT1.TMP"), "in use");
+  WriteWholeFile(dir_.File("$OUT1.TMP"), "earlier run");
   OpenListOutput(0, "");
   EXPECT_EQ(Listing.ListDevice, DeviceWindow);
+  EXPECT_EQ(Listing.ListFileName, dir_.File("$OUT1.TMP"));
+  EXPECT_EQ(ReadWholeFile(dir_.File("$OUT1.TMP")), "");
+  AbortListOutput();
+  fs::create_directory(dir_.File("$OUT1.TMP"));
+  OpenListOutput(0, "");
   EXPECT_EQ(Listing.ListFileName, dir_.File("$OUT2.TMP"));
-  EXPECT_EQ(ReadWholeFile(dir_.File("$OUT1.TMP")), "in use");
+  AbortListOutput();
 }
 
 TEST_F(ListingTest, FileDeviceAndMissingTextProgram) {
