@@ -340,6 +340,51 @@ TEST_F(ListingTest, DeviceChoiceCancelAndWorkingFileNames) {
   AbortListOutput();
 }
 
+// Another user who can write the temporary folder plants links under the names the listings use:
+// each name is replaced by the listing's own file, the link's target is never written.
+TEST_F(ListingTest, LinksPlantedUnderTheListingNamesAreReplacedNeverFollowed) {
+  TempFolder other;
+  const std::string victim = other.File("victim");
+  WriteWholeFile(victim, "precious");
+  const std::vector<std::string> names = {"outwin.txt", "$OUT1.TMP", "$$$1.txt", "$$1.txt",
+                                          "OUTDOS.TXT", "qern.htm",  "chosen.txt", "welle.txt"};
+  for (const std::string& n : names) fs::create_symlink(victim, dir_.File(n));
+  Session.CurrentFileName = dir_.File("welle");  // the command line's copy lands beside the design
+  Settings.TextProgram = "/bin/true";
+  Settings.HtmlBrowser = "/no/such/browser";
+  Flags.AskOverwrite = false;
+  dialogs_->QueueText(dir_.File("chosen.txt"));
+  for (int dev : {DeviceTextProgram, DeviceTxt, DeviceOutDos, DeviceFile, DeviceBatchTxt, DeviceHtml,
+                  DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    Flags.AbortFlag = false;
+    Open(dev);
+    ListLine("Zeile");
+    CloseListOutput();
+    EXPECT_EQ(ReadWholeFile(victim), "precious");
+  }
+  for (const std::string& n : names) {
+    EXPECT_FALSE(fs::is_symlink(dir_.File(n))) << n;
+    if (n != "$OUT1.TMP") EXPECT_NE(ReadWholeFile(dir_.File(n)).find("Zeile"), std::string::npos) << n;
+  }
+}
+
+// The text program's temporary file keeps its name from run to run instead of piling up.
+TEST_F(ListingTest, TextProgramListingsReuseTheirTemporaryName) {
+  Settings.TextProgram = "/bin/true";
+  for (int run = 0; run < 3; ++run) {
+    Open(DeviceTextProgram);
+    ListLine("Zeile " + std::to_string(run));
+    CloseListOutput();
+    EXPECT_EQ(Listing.ListFileName, dir_.File("$OUT1.TMP"));
+  }
+  int temporary = 0;
+  for (const auto& e : fs::directory_iterator(dir_.Path()))
+    if (e.path().filename().string().rfind("$OUT", 0) == 0) ++temporary;
+  EXPECT_EQ(temporary, 1);
+  EXPECT_EQ(ReadFileLines(dir_.File("outwin.txt")), std::vector<std::string>{"       Zeile 2"});
+}
+
 TEST_F(ListingTest, FileDeviceAndMissingTextProgram) {
   const std::string target = dir_.File("liste.txt");
   dialogs_->QueueText(target);
