@@ -175,7 +175,6 @@ void CreateListFile() {
     ErrorMessage(DataFile.IoResult() == IoWriteError ? "Diskette/Platte voll" : "file write error");
     Flags.AbortFlag = true;
   }
-  DataFile.SetReplacing(true);
 }
 
 std::string TextPrinterDevicePath() {

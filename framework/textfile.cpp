@@ -83,7 +83,7 @@ bool TextFile::Open(const char* mode, bool forWrite) {
     return false;
   }
   work_.Discard();
-  if (replacing_ && forWrite) {
+  if (replacing_ && forWrite && mode[0] == 'w') {
     // A new working file of our own; the stream writes through a copy of its descriptor.
     int fd = -1;
     if (work_.Create(name_)) fd = ::dup(work_.Fd());

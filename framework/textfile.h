@@ -52,7 +52,7 @@ class TextFile {
   bool Replacing() const { return replacing_; }
   bool Reset();    // open for reading
   bool Rewrite();  // create or truncate for writing (replacing: a new working file)
-  bool Append();   // open for writing at the end (created when missing)
+  bool Append();   // open for writing at the end (created when missing; never replacing)
   bool Close();    // false when the file was not open or the last data could not be written
   // Closes the file; a replacing file then replaces its name when every write succeeded (else it
   // is dropped and IoResult says why). Without replacing the same as Close.

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -226,7 +227,7 @@ double ProcessStartTime(long pid) {
   unsigned long long ticks = 0;
   // Field 22 (start time in clock ticks after boot) is the 20th after the command name.
   for (int i = 3; i <= 22 && fields >> field; ++i)
-    if (i == 22) ticks = std::stoull(field);
+    if (i == 22) ticks = std::strtoull(field.c_str(), nullptr, 10);
   if (ticks == 0) return -1;
   std::ifstream procStat("/proc/stat");
   std::string key;

@@ -403,7 +403,7 @@ TEST_F(ConfigFileTest, PlantedLinksNeverLeadTheFilesElsewhere) {
   TempFolder other;
   const std::string victim = other.File("victim");
   WriteWholeFile(victim, "precious");
-  for (const std::string& n : {"qern.cfg.tmp", "qern.cff.tmp", "qern.cfg", "qern.cff"})
+  for (const char* n : {"qern.cfg.tmp", "qern.cff.tmp", "qern.cfg", "qern.cff"})
     fs::create_symlink(victim, Folder() + n);
   WriteSettings(Written());
   Session.RecentFiles = {"/d/a.qrk", "", "", ""};
