@@ -287,9 +287,13 @@ void CheckFileAccess(const std::string& name) {
 namespace {
 // True when name could be written the way every output is: a working file can be made beside it
 // (it is removed again) and the name is one the file system takes. Nothing of that name, nor a
-// link's target, is opened; a folder, device or pipe of that name is refused.
+// link's target, is opened; a folder, device or pipe of that name is refused, and so is a file
+// that its owner made read-only.
 bool OutputNameUsable(const std::string& name) {
   if (FileNamePart(name).size() > MaxFileNameBytes) return false;
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(name.c_str(), W_OK) != 0)
+    return false;
   WorkFile probe;
   return probe.Create(name);
 }
