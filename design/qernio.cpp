@@ -166,19 +166,20 @@ std::string DesignFileName(const std::string& name) {
 }
 
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content) {
-  const std::string temp = TemporaryNameBeside(fileName);
   Flags.AbortFlag = false;
-  DataFile.Assign(temp);
+  DataFile.Assign(fileName);
   DataFile.SetCodePage(LegacyCodePage::Oem850);
+  DataFile.SetReplacing(true);
   if (!DataFile.Rewrite()) {
     Flags.AbortFlag = true;
     return false;
   }
   WriteDesignContent(content);
-  const bool written = !Flags.AbortFlag;
-  const bool closed = DataFile.Close();
-  if (!written || !closed || std::rename(temp.c_str(), fileName.c_str()) != 0) {
-    std::remove(temp.c_str());
+  if (Flags.AbortFlag) {
+    DataFile.Close();  // the working file is dropped
+    return false;
+  }
+  if (!DataFile.Commit()) {
     Flags.AbortFlag = true;
     return false;
   }

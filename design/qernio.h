@@ -35,8 +35,8 @@ void ApplyDesignContent(const DesignFileContent& content);
 std::string DesignFileName(const std::string& name);
 
 // Writes the current design. An empty name asks with the save dialog; the rules of SaveAsDialog
-// apply. The file is written under a temporary name in the same folder and renamed over the
-// target only when every line was written, so a failed save leaves the previous file intact.
+// apply. The file is written through a working file beside it that replaces the target's name
+// only when every line was written, so a failed save leaves the previous file intact.
 // Failure (or a cancelled dialog) sets AbortFlag; a failure is reported with ErrorMessage.
 void SaveDataFile(const std::string& name);
 
@@ -47,7 +47,7 @@ void SaveDataFile(const std::string& name);
 // says so through ErrorMessage (silent while ErrorBoxesEnabled is clear).
 void ReadDataFile(const std::string& name);
 
-// Writes content to fileName through a temporary file and a rename; false (AbortFlag set, old
+// Writes content to fileName through a working file and a rename; false (AbortFlag set, old
 // file untouched) on any failure. No dialog, no message.
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content);
 // Reads fileName into content; false on any failure (content then undefined). No message.

@@ -24,7 +24,7 @@
 #include "framework/zorqdraw.h"
 #include "platform/dialogservice.h"
 #include "platform/machine.h"
-#include "platform/termcleanup.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -37,41 +37,34 @@ bool Exists(const std::string& name) {
   return !name.empty() && ::stat(name.c_str(), &st) == 0;
 }
 
+// Where a batch run makes its working folder, in this order.
+std::vector<std::string> WorkFolderBases(const std::string& configured) {
+  const char* tmp = std::getenv("TMPDIR");
+  return {std::string(tmp ? tmp : ""), std::string("/tmp"), configured, std::string(".")};
+}
+
 // A folder of this run's own for the working files of a batch run, so that two runs in one folder
-// never share one; removed with everything in it at the end of the run. A TMPDIR that cannot be
-// used falls back to /tmp, then to the configured and the current folder, so that no working file
-// is ever left loose beside the user's files.
+// never share one; removed with everything in it at the end of the run (or by the termination
+// clean-up). A TMPDIR that cannot be used falls back to /tmp, then to the configured and the
+// current folder, so that no working file is ever left loose beside the user's files.
 class PrivateWorkFolder {
  public:
   PrivateWorkFolder() : saved_(Settings.TempFolder) {
-    const char* tmp = std::getenv("TMPDIR");
-    for (const std::string& base :
-         {std::string(tmp ? tmp : ""), std::string("/tmp"), saved_, std::string(".")}) {
+    for (const std::string& base : WorkFolderBases(saved_)) {
       if (base.empty()) continue;
-      std::string pattern = AddBackslash(base) + "wqern-XXXXXX";
-      if (::mkdtemp(pattern.data())) {
-        folder_ = pattern;
-        Settings.TempFolder = AddBackslash(folder_);
-        // A run ended by a signal takes its working files with it.
-        InstallTerminationCleanup();
-        SetCleanupFolder(folder_);
+      if (folder_.Create(base, "wqern")) {
+        Settings.TempFolder = AddBackslash(folder_.Path());
         return;
       }
     }
   }
-  ~PrivateWorkFolder() {
-    Settings.TempFolder = saved_;
-    if (folder_.empty()) return;
-    SetCleanupFolder("");
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
+  ~PrivateWorkFolder() { Settings.TempFolder = saved_; }
   PrivateWorkFolder(const PrivateWorkFolder&) = delete;
   PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
 
  private:
   std::string saved_;
-  std::string folder_;
+  PrivateFolder folder_;
 };
 
 // The messages of a fatal calculation, for a batch run that therefore writes nothing.
@@ -249,9 +242,17 @@ void PrepareStart(const ScreenMetrics& screen) {
   SetProgramIdentity();
   ReadConfiguration(screen);
   Flags.AbortFlag = false;
+  RemoveStaleWorkFolders();
   InitDrawingInfo();  // its dates follow the configured date format
   ReadSessionFile();
   Flags.AbortFlag = false;
+}
+
+void RemoveStaleWorkFolders() {
+  // Not the current folder: that is the user's, whatever names it holds.
+  std::vector<std::string> bases = WorkFolderBases(Settings.TempFolder);
+  bases.pop_back();
+  RemoveStalePrivateFolders(bases, {"wqern", "qern-blocks"});
 }
 
 void ReleaseDrawDevice() {

@@ -48,6 +48,9 @@ void SetProgramIdentity();
 // exists yet), the identity, the configuration file, the drawing information's start values
 // (dated by the configured format) and the session file.
 void PrepareStart(const ScreenMetrics& screen);
+// Removes the working folders that killed runs of this user left in the temporary folders
+// (PrepareStart does it once the configuration is read).
+void RemoveStaleWorkFolders();
 // Frees the drawing device made by PrepareStart.
 void ReleaseDrawDevice();
 

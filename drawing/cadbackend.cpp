@@ -1,10 +1,6 @@
-// Output files of the CAD back ends (written complete under a temporary name, then renamed) and the
+// Output files of the CAD back ends (written complete through a working file, then renamed) and the
 // conversion of texts for CAD files.
 #include "drawing/cadbackend.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +11,7 @@
 #include "framework/utilstr.h"
 #include "platform/codepage.h"
 #include "platform/utf8decode.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -26,23 +23,6 @@ std::string BlankControls(std::string s) {
   for (char& c : s)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   return s;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 }  // namespace
 
@@ -61,25 +41,13 @@ bool CadOutputFile::Commit() {
   if (!open_) return false;
   open_ = false;
   io_ = IoOk;
-  std::string temp = ExtractFolder(name_) + "." + FileNamePart(name_) + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    io_ = IoCodeFromErrno(errno);
-    text_.clear();
-    return false;
-  }
-  bool ok = !g_failNextCommit && WriteAll(fd, text_);
-  int err = g_failNextCommit ? ENOSPC : errno;
+  WorkFile file;
+  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) && file.Commit();
+  int err = file.Error();
+  if (g_failNextCommit) err = ENOSPC;
   g_failNextCommit = false;
-  // The new file gets the permissions a newly created file would have.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (ok && ::fchmod(fd, 0666 & ~mask) != 0) ok = false, err = errno;
-  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
-  if (::close(fd) != 0 && ok) ok = false, err = errno;
-  if (ok && std::rename(temp.c_str(), name_.c_str()) != 0) ok = false, err = errno;
   if (!ok) {
-    std::remove(temp.c_str());
+    file.Discard();
     io_ = IoCodeFromErrno(err);
     if (io_ == IoOk) io_ = IoWriteError;
   }

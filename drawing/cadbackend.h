@@ -72,8 +72,8 @@ std::unique_ptr<CadBackEnd> MakeCadBackEnd(int device);
 // The back end of the output in progress (nullptr outside CadBeginOutput .. CadEndOutput).
 CadBackEnd* CurrentCadBackEnd();
 
-// A text output file built in memory and written at Commit under a temporary name, then renamed,
-// so a failed or abandoned output never leaves a half-written file under the target name.
+// A text output file built in memory and written at Commit through a working file (WorkFile), then
+// renamed, so a failed or abandoned output never leaves a half-written file under the target name.
 class CadOutputFile {
  public:
   CadOutputFile() = default;

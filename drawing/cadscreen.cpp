@@ -17,11 +17,13 @@
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
 #include "framework/zorqdraw.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
 namespace {
 std::string g_blockFolder;           // this run's block folder, with a closing "/"
+PrivateFolder g_blockFolderOwner;    // the folder itself (hidden, removed at a signal too)
 std::set<std::string> g_blockFiles;  // block files written there
 
 // The program's exit removes what a screen output left behind (declared after the two above, so it
@@ -56,9 +58,8 @@ bool BlockFolderUsable() {
 std::string CadBlockFolder() {
   if (BlockFolderUsable()) return g_blockFolder;
   CadDeleteTempBlockFiles();
-  std::string pattern = AddBackslash(Settings.TempFolder) + "qern-blocks-XXXXXX";
-  if (!::mkdtemp(pattern.data())) return "";
-  g_blockFolder = AddBackslash(pattern);
+  if (!g_blockFolderOwner.Create(Settings.TempFolder, "qern-blocks")) return "";
+  g_blockFolder = AddBackslash(g_blockFolderOwner.Path());
   return g_blockFolder;
 }
 
@@ -77,7 +78,7 @@ void DeleteBlockFiles() {
 
 void CadDeleteTempBlockFiles() {
   DeleteBlockFiles();
-  if (!g_blockFolder.empty()) ::rmdir(RemoveBackslash(g_blockFolder).c_str());
+  g_blockFolderOwner.Remove();
   g_blockFolder.clear();
 }
 

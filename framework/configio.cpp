@@ -451,20 +451,19 @@ void WriteEntries(const ProgramSettings& s, int decimals, int separatorMode) {
     WriteBoolLine(b);
 }
 
-// Writes a file through DataFile into a temporary file beside name, which then replaces name; a
+// Writes a file through DataFile into a working file beside name, which then replaces name; a
 // failed write leaves name as it was. Returns false (with AbortFlag set) on failure.
 template <typename Body>
 bool WriteReplacing(const std::string& name, Body body) {
-  const std::string temp = name + ".tmp";
-  DataFile.Assign(temp);
+  DataFile.Assign(name);
+  DataFile.SetReplacing(true);
   RewriteWithRetry(DataFile);
   if (Flags.AbortFlag) return false;
   body();
   const bool written = !Flags.AbortFlag;
   const int io = DataFile.IoResult();
-  const bool closed = DataFile.Close();
-  if (!written || !closed || std::rename(temp.c_str(), name.c_str()) != 0) {
-    std::remove(temp.c_str());
+  if (!written) DataFile.Close();  // the working file is dropped
+  if (!written || !DataFile.Commit()) {
     Flags.AbortFlag = true;
     ErrorMessage(WriteErrorText(io != IoOk ? io : DataFile.IoResult()));
     return false;

@@ -13,6 +13,7 @@
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
 #include "platform/dialogservice.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -284,22 +285,17 @@ void CheckFileAccess(const std::string& name) {
 // File names and file dialogs
 
 namespace {
-// True when name could be written: an existing file is opened for writing without changing it,
-// a new name is created exclusively and removed again. No existing file is ever erased.
+// True when name could be written the way every output is: a working file can be made beside it
+// (it is removed again) and the name is one the file system takes. Nothing of that name, nor a
+// link's target, is opened; a folder, device or pipe of that name is refused, and so is a file
+// that its owner made read-only.
 bool OutputNameUsable(const std::string& name) {
+  if (FileNamePart(name).size() > MaxFileNameBytes) return false;
   struct stat st {};
-  if (::stat(name.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return false;
-    int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
-  }
-  int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  ::close(fd);
-  ::unlink(name.c_str());
-  return true;
+  if (::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(name.c_str(), W_OK) != 0)
+    return false;
+  WorkFile probe;
+  return probe.Create(name);
 }
 
 std::vector<std::string> Patterns(const std::string& filter) {

@@ -22,6 +22,7 @@
 #include "framework/utilstr.h"
 #include "platform/printerport.h"
 #include "platform/process.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -143,16 +144,37 @@ std::string HeadFileName() {
   return full;
 }
 
-void RestoreNameAndExtension(const std::string& ext, const std::string& name) {
-  Ident.DataExtension = ext;
-  Session.CurrentFileName = name;
+// What a save dialog of the engine may change of the current design: the listing's file must
+// never become the design's name or folder, or a later Save would write the design there.
+struct DesignNameState {
+  std::string Extension = Ident.DataExtension;
+  std::string Name = Session.CurrentFileName;
+  std::string Folder = Session.CurrentFileFolder;
+  bool StartedWithFile = Flags.StartedWithFile;
+
+  void Restore() const {
+    Ident.DataExtension = Extension;
+    Session.CurrentFileName = Name;
+    Session.CurrentFileFolder = Folder;
+    Flags.StartedWithFile = StartedWithFile;
+  }
+};
+
+// DataFile for the listing's file: written through a working file that replaces the name when
+// CloseListOutput commits it.
+void AssignListFile() {
+  DataFile.Assign(Listing.ListFileName);
+  DataFile.SetReplacing(true);
 }
 
-// Creates the file and closes it again, as the devices that write a temporary file do.
+// Creates the file, as the devices that write a temporary file do; DataFile stays assigned to it.
 void CreateListFile() {
-  DataFile.Assign(Listing.ListFileName);
+  AssignListFile();
   RewriteChecked(DataFile);
-  DataFile.Close();
+  if (!Flags.AbortFlag && !DataFile.Commit()) {
+    ErrorMessage(DataFile.IoResult() == IoWriteError ? "Diskette/Platte voll" : "file write error");
+    Flags.AbortFlag = true;
+  }
 }
 
 std::string TextPrinterDevicePath() {
@@ -168,6 +190,18 @@ void AppendFileTo(const std::string& source, std::FILE* f) {
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) std::fwrite(buf, 1, n, f);
   std::fclose(in);
+}
+
+// A whole file's bytes; "" when it cannot be read.
+std::string ReadFileBytes(const std::string& name) {
+  std::string bytes;
+  std::FILE* in = std::fopen(name.c_str(), "rb");
+  if (!in) return bytes;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.append(buf, n);
+  std::fclose(in);
+  return bytes;
 }
 
 // The text printer: the port's device file when it can be written, else a spool file that
@@ -188,6 +222,8 @@ void PrepareTextPrinter() {
     Listing.SpoolFileName = Listing.ListFileName;
   }
   DataFile.Assign(Listing.ListFileName);
+  // A spool file is a file of ours; the port's device is written as it is.
+  if (!Listing.SpoolFileName.empty()) DataFile.SetReplacing(true);
 }
 
 // Hands the spool file (behind "TEXT.HXP" when that exists) to the spooler, then erases it.
@@ -195,11 +231,7 @@ void SpoolTextPrinter() {
   std::string job = Listing.SpoolFileName;
   if (FileCanOpen("TEXT.HXP")) {
     job = AddBackslash(Settings.TempFolder) + "$LPTJOB" + IntStr(Settings.PrinterPort) + ".TMP";
-    if (std::FILE* f = std::fopen(job.c_str(), "wb")) {
-      AppendFileTo("TEXT.HXP", f);
-      AppendFileTo(Listing.SpoolFileName, f);
-      std::fclose(f);
-    }
+    ReplaceFileContents(job, ReadFileBytes("TEXT.HXP") + ReadFileBytes(Listing.SpoolFileName));
   }
   std::vector<std::string> argv = Listing.TextPrinterSpool;
   argv.push_back(job);
@@ -221,28 +253,21 @@ void RemovePlainFile(const std::string& name) {
   if (!name.empty() && std::filesystem::is_regular_file(name, ec)) std::filesystem::remove(name, ec);
 }
 
-// The file DataFile writes the listing into.
-std::string WrittenListFileName() {
-  return Listing.ListWorkFileName.empty() ? Listing.ListFileName : Listing.ListWorkFileName;
-}
-
 void ReportListWriteError(const std::string& name, int io) {
   ErrorMessage("Datei " + name + " nicht geschrieben: " + WriteErrorText(io) + " !");
 }
 
-// Closes the listing's file; a file written under a working name then replaces the chosen one.
-// Returns 0, or the I/O code of the failure (the working name is then still set).
+// Closes the listing's file; a file written through a working file then replaces its name.
+// Returns 0, or the I/O code of the failure (the working file is then dropped).
 int FinishListFile() {
-  const bool open = DataFile.IsOpen() && DataFile.Name() == WrittenListFileName();
-  int io = open ? DataFile.WriteError() : IoOk;
-  const bool closed = DataFile.Close();
-  if (open && !closed && io == IoOk) io = DataFile.IoResult();
-  const std::string& work = Listing.ListWorkFileName;
-  if (io == IoOk && !work.empty()) {
-    if (std::rename(work.c_str(), Listing.ListFileName.c_str()) != 0) return IoCodeFromErrno(errno);
-    Listing.ListWorkFileName.clear();
+  const bool open = DataFile.IsOpen() && DataFile.Name() == Listing.ListFileName;
+  const int io = open ? DataFile.WriteError() : IoOk;
+  if (io != IoOk) {
+    DataFile.Close();
+    return io;
   }
-  return io;
+  if (!DataFile.Commit() && open) return DataFile.IoResult();
+  return IoOk;
 }
 
 }  // namespace
@@ -322,22 +347,14 @@ std::string TempOutputFileName() {
   std::string name;
   for (int n = 1; n <= 10; ++n) {
     name = folder + "$OUT" + IntStr(n) + ".TMP";
-    // Created exclusively, so that two running programs never share a working file.
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd >= 0) {
-      close(fd);
+    // The same few names serve every run; each is made new through a working file, so a name that
+    // another user holds (or planted a link under) is passed over, never written through.
+    if (ReplaceFileContents(name, "")) {
       Listing.ListFileName = name;
       return name;
     }
   }
-  std::string pattern = folder + "$OUTXXXXXX.TMP";
-  const int fd = mkstemps(pattern.data(), 4);
-  if (fd >= 0) {
-    close(fd);
-    name = pattern;
-  } else {
-    name = folder + "$OUT11.TMP";
-  }
+  name = folder + "$OUT11.TMP";
   Listing.ListFileName = name;
   return name;
 }
@@ -368,20 +385,15 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
 
   // Only the text printer pauses: a pause chosen for it must not ask again on a later file listing.
   Listing.PauseEachPage = false;
-  Listing.ListWorkFileName.clear();
-  // A file the user chose is written under a working name beside it until it is complete.
-  auto assignUserFile = [] {
-    Listing.ListWorkFileName = TemporaryNameBeside(Listing.ListFileName);
-    DataFile.Assign(Listing.ListWorkFileName);
-  };
-  const std::string savedExt = Ident.DataExtension;
-  const std::string savedName = Session.CurrentFileName;
-  // The save dialog of the file devices; extension and design name are put back whatever the answer.
+  const DesignNameState saved;
+  const std::string& savedExt = saved.Extension;
+  // The save dialog of the file devices; extension, design name and folder are put back whatever
+  // the answer.
   auto chooseFile = [&](const char* ext) {
     Ident.DataExtension = ext;
     std::string chosen;
     SaveAsDialog("", chosen);
-    RestoreNameAndExtension(savedExt, savedName);
+    saved.Restore();
     if (!Flags.AbortFlag) Listing.ListFileName = chosen;
     return !Flags.AbortFlag;
   };
@@ -409,12 +421,11 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
         if (!chooseFile("txt")) return;
         CheckOutputFileName(Listing.ListFileName);
         if (Flags.AbortFlag) return;
-        assignUserFile();
       } else {
         Listing.ListFileName =
             AddBackslash(Settings.TempFolder) + "$$$" + IntStr(Listing.TxtListingNumber + 1) + ".txt";
-        DataFile.Assign(Listing.ListFileName);
       }
+      AssignListFile();
       break;
     case DeviceHtml:
       SetHelpContext(1070);
@@ -428,13 +439,10 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
       }
       CheckOutputFileName(Listing.ListFileName);
       if (Flags.AbortFlag) {
-        RestoreNameAndExtension(savedExt, savedName);
+        saved.Restore();
         return;
       }
-      if (Settings.HtmlBrowser.empty())
-        assignUserFile();
-      else
-        DataFile.Assign(Listing.ListFileName);
+      AssignListFile();
       break;
     case DeviceOutDos:
       Listing.ListFileName = AddBackslash(Settings.TempFolder) + "OUTDOS.TXT";
@@ -644,22 +652,17 @@ void CloseListOutput() {
 
 void AbortListOutput() {
   const int dev = Listing.ListDevice;
-  const std::string written = WrittenListFileName();
-  const bool openOnListing = DataFile.IsOpen() && DataFile.Name() == written;
+  const bool openOnListing = DataFile.IsOpen() && DataFile.Name() == Listing.ListFileName;
   const int writeError = openOnListing ? DataFile.WriteError() : IoOk;
+  // The unfinished working file is dropped: an earlier file of the listing's name stays.
   DataFile.Close();
   if (writeError != IoOk) ReportListWriteError(Listing.ListFileName, writeError);
-  // A file the user chose was written under a working name: the earlier file stays.
-  const bool ownWorkFile = !Listing.ListWorkFileName.empty();
-  if (ownWorkFile) RemovePlainFile(Listing.ListWorkFileName);
-  Listing.ListWorkFileName.clear();
   Listing.HtmlTableOpen = false;
   if (dev == DeviceTextPrinter) {
     // Straight to the port: what went out is out. Spooled: the job is dropped unsent.
     RemovePlainFile(Listing.SpoolFileName);
     Listing.SpoolFileName.clear();
-  } else if ((openOnListing && !ownWorkFile) || dev == DeviceWindow || dev == DevicePrinter ||
-             dev == DeviceTextProgram) {
+  } else if (dev == DeviceWindow || dev == DevicePrinter || dev == DeviceTextProgram) {
     // The window, printer and text-program devices always write a temporary file of their own.
     RemovePlainFile(Listing.ListFileName);
   }

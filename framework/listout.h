@@ -50,10 +50,9 @@ struct ListState {
   int ListHeadKind = 0;    // kind of the current page head; 1 = with column headings
   bool PauseEachPage = false;
   bool HtmlTableOpen = false;
+  // Every listing file is written through a working file beside it that replaces this name when
+  // CloseListOutput commits it (platform/workfile); the text printer's port is written directly.
   std::string ListFileName = "$out.tmp";
-  // The working name a file the user chose is written under until the listing is complete; it
-  // then replaces ListFileName ("" = written under ListFileName itself).
-  std::string ListWorkFileName;
   std::string SavedDataExtension;
   std::string ListTitle;
   std::array<std::string, 4> ListTitleLines;
@@ -114,9 +113,9 @@ void CloseListOutput();
 // The file the command line's listing writes: the design's base name + ".txt".
 std::string BatchListingFileName();
 // Ends a listing that a cancel or a write error stops after OpenListOutput succeeded, in place of
-// CloseListOutput: DataFile is closed, the unfinished working file removed (the temporary file of
-// the window, printer and text-program devices, the text printer's spool file, any file DataFile
-// had open for this listing; never a device), the design-file extension that the HTML device holds
+// CloseListOutput: DataFile is closed and its unfinished working file dropped (an earlier file of
+// the name stays), the temporary file of the window, printer and text-program devices and the text
+// printer's spool file removed (never a device), the design-file extension that the HTML device holds
 // while a browser is configured put back; arrow cursor. AbortFlag stays set. A write error is
 // reported with the file's name and the reason.
 void AbortListOutput();

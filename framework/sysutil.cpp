@@ -16,6 +16,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/machine.h"
+#include "platform/workfile.h"
 
 #ifndef QERN_VERSION_MAJOR
 #define QERN_VERSION_MAJOR 1
@@ -201,13 +202,10 @@ bool CopyFileTo(const std::string& source, const std::string& dest) {
     return false;
   }
 
-  // The copy goes to a fresh file beside the target that replaces it only when complete, so a
+  // The copy goes to a working file beside the target that replaces it only when complete, so a
   // failed copy never leaves a damaged target behind.
-  std::string tmpName = ExtractFolder(target) + ".qern-copy-XXXXXX";
-  std::vector<char> tmp(tmpName.begin(), tmpName.end());
-  tmp.push_back('\0');
-  int out = ::mkstemp(tmp.data());
-  if (out < 0) {
+  WorkFile out;
+  if (!out.Create(target)) {
     ::close(in);
     return false;
   }
@@ -220,23 +218,14 @@ bool CopyFileTo(const std::string& source, const std::string& dest) {
       break;
     }
     if (n == 0) break;
-    ssize_t done = 0;
-    while (done < n) {
-      ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      done += w;
+    if (!out.Write(std::string_view(buf, static_cast<size_t>(n)))) {
+      ok = false;
+      break;
     }
-    if (!ok) break;
   }
   ::close(in);
-  if (::fchmod(out, ss.st_mode & 07777) != 0) { /* the default mode is good enough */ }
-  if (::close(out) != 0) ok = false;
-  if (ok && ::rename(tmp.data(), target.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(tmp.data());
-  return ok;
+  // The copy keeps the source's permissions.
+  return ok && out.Commit(static_cast<int>(ss.st_mode & 07777));
 }
 
 int FileAttributes(const std::string& name) {

@@ -69,6 +69,7 @@ void TextFile::Assign(const std::string& name) {
   name_ = name;
   io_ = IoOk;
   page_ = LegacyCodePage::Ansi1252;
+  replacing_ = false;
 }
 
 bool TextFile::Open(const char* mode, bool forWrite) {
@@ -80,6 +81,26 @@ bool TextFile::Open(const char* mode, bool forWrite) {
   if (name_.empty()) {
     io_ = IoFileNotFound;
     return false;
+  }
+  work_.Discard();
+  if (replacing_ && forWrite && mode[0] == 'w') {
+    // A new working file of our own; the stream writes through a copy of its descriptor.
+    int fd = -1;
+    if (work_.Create(name_)) fd = ::dup(work_.Fd());
+    if (fd >= 0) file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+      const int err = fd >= 0 ? errno : work_.Error();
+      if (fd >= 0) ::close(fd);
+      work_.Discard();
+      io_ = IoCodeFromErrno(err);
+      if (io_ == IoFileNotFound) io_ = IoPathNotFound;
+      if (io_ == IoOk) io_ = IoWriteError;
+      return false;
+    }
+    writing_ = true;
+    io_ = IoOk;
+    writeError_ = IoOk;
+    return true;
   }
   // A folder is no file; a pipe or socket would block the open (or every read) for ever, and
   // reading is only ever meant for plain files.
@@ -117,7 +138,29 @@ bool TextFile::Close() {
   file_ = nullptr;
   io_ = ok ? IoOk : FailureCode(writing_);
   if (!ok && writing_ && writeError_ == IoOk) writeError_ = io_;
+  work_.Discard();  // a working file that was not committed is dropped
   return ok;
+}
+
+bool TextFile::Commit() {
+  if (!file_ || !work_.IsOpen()) return Close();
+  errno = 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!closed && writeError_ == IoOk) writeError_ = FailureCode(true);
+  if (writeError_ != IoOk) {
+    io_ = writeError_;
+    work_.Discard();
+    return false;
+  }
+  if (!work_.Commit()) {
+    io_ = IoCodeFromErrno(work_.Error());
+    if (io_ == IoOk) io_ = IoWriteError;
+    writeError_ = io_;
+    return false;
+  }
+  io_ = IoOk;
+  return true;
 }
 
 bool TextFile::Eof() {
@@ -484,11 +527,6 @@ bool FileCanOpen(const std::string& name) {
   return true;
 }
 
-std::string TemporaryNameBeside(const std::string& fileName) {
-  return ExtractFolder(fileName) + "." + FileNamePart(fileName) + "." +
-         std::to_string(static_cast<long>(::getpid())) + ".tmp";
-}
-
 namespace {
 std::string shippedDataOverride;
 }
@@ -511,15 +549,9 @@ std::string ProgramDataFile(const std::string& folder, const std::string& name) 
 }
 
 bool IsFolderWritable(const std::string& folder) {
-  // A fresh name of our own: a user's file of any name is never touched.
-  std::string pattern = AddBackslash(folder.empty() ? "." : folder) + ".qern-probe-XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  int fd = ::mkstemp(buf.data());
-  if (fd < 0) return false;
-  ::close(fd);
-  ::unlink(buf.data());
-  return true;
+  // A working file of our own, removed again: a user's file of any name is never touched.
+  WorkFile probe;
+  return probe.Create(AddBackslash(folder.empty() ? "." : folder) + "qern-probe");
 }
 
 bool FolderFindable(const std::string& folder) {
@@ -580,17 +612,19 @@ void CopyFileBlocks(const std::string& source, const std::string& dest) {
   if (!CopyFileTo(source, dest)) Flags.AbortFlag = true;
 }
 
-bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
-                          const std::vector<std::string>& lines, LegacyCodePage page) {
+bool ReplaceFileWithLines(const std::string& target, const std::vector<std::string>& lines,
+                          LegacyCodePage page) {
   TextFile f;
-  f.Assign(temp);
+  f.Assign(target);
   f.SetCodePage(page);
+  f.SetReplacing(true);
   bool ok = f.Rewrite();
   for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
-  if (f.IsOpen() && !f.Close()) ok = false;
-  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
-  return ok;
+  if (!ok) {
+    f.Close();
+    return false;
+  }
+  return f.Commit();
 }
 
 void CopyFileToFolderOf(const std::string& source, const std::string& dest) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -44,10 +45,18 @@ class TextFile {
   void SetCodePage(LegacyCodePage page) { page_ = page; }
   LegacyCodePage CodePage() const { return page_; }
   const std::string& Name() const { return name_; }
+  // Output through a working file (platform/workfile): Rewrite then creates a new working file
+  // beside the name, Commit renames it over the name, and Close without Commit drops it. Every
+  // output file of the program is written so; Assign turns it off again.
+  void SetReplacing(bool on) { replacing_ = on; }
+  bool Replacing() const { return replacing_; }
   bool Reset();    // open for reading
-  bool Rewrite();  // create or truncate for writing
-  bool Append();   // open for writing at the end (created when missing)
+  bool Rewrite();  // create or truncate for writing (replacing: a new working file)
+  bool Append();   // open for writing at the end (created when missing; never replacing)
   bool Close();    // false when the file was not open or the last data could not be written
+  // Closes the file; a replacing file then replaces its name when every write succeeded (else it
+  // is dropped and IoResult says why). Without replacing the same as Close.
+  bool Commit();
   bool IsOpen() const { return file_ != nullptr; }
   bool Eof();      // true at the end of a file open for reading (and when not open)
 
@@ -75,6 +84,8 @@ class TextFile {
   int writeError_ = IoOk;
   std::string lineBuffer_;  // the raw bytes of the line being read, kept for its capacity
   LegacyCodePage page_ = LegacyCodePage::Ansi1252;
+  bool replacing_ = false;
+  WorkFile work_;
 };
 
 // Code of the last errno, in the numbering above.
@@ -144,10 +155,6 @@ std::string FileNamePart(const std::string& name);  // the name without its fold
 // File and folder tests.
 bool FileCanOpen(const std::string& name);
 
-// A working name beside fileName (same folder, so that the final rename stays on one file
-// system) for writing a file that replaces fileName only when it is complete.
-std::string TemporaryNameBeside(const std::string& fileName);
-
 // The data folder shipped beside the program (<program folder>/data/, with a trailing "/");
 // tests may set another.
 std::string ShippedDataFolder();
@@ -165,11 +172,10 @@ std::vector<std::string> FilesMatching(const std::string& folder, const std::str
 void EraseFileIfExists(const std::string& name);
 void DeleteFilesByMask(const std::string& folder, const std::string& mask);
 void CopyFileBlocks(const std::string& source, const std::string& dest);
-// Writes lines (CR LF) to temp and renames it over target, so that target is replaced only by a
-// complete file; lines are written in the file's code page (see TextFile::SetCodePage). False on
-// any failure: temp is removed and target stays as it was.
-bool ReplaceFileWithLines(const std::string& target, const std::string& temp,
-                          const std::vector<std::string>& lines,
+// Writes lines (CR LF) through a working file that replaces target only when complete; lines are
+// written in the file's code page (see TextFile::SetCodePage). False on any failure: target stays
+// as it was.
+bool ReplaceFileWithLines(const std::string& target, const std::vector<std::string>& lines,
                           LegacyCodePage page = LegacyCodePage::Ansi1252);
 void CopyFileToFolderOf(const std::string& source, const std::string& dest);
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,

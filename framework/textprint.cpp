@@ -4,17 +4,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
-#include "platform/termcleanup.h"
 
 namespace qern {
-
-namespace fs = std::filesystem;
 
 namespace {
 TextPrintTarget* printTarget = nullptr;
@@ -54,26 +50,15 @@ int ConvertTextFile(const std::string& source, const std::string& dest) {
     Flags.AbortFlag = true;
     return in.IoResult();
   }
-  // Written beside dest under a working name that replaces dest only when complete, so that a
-  // failed write leaves the previous file as it was. A link is followed to its file; a pipe, a
-  // device or a folder of that name is left alone.
-  std::error_code ec;
-  std::string target = dest;
-  if (fs::is_symlink(dest, ec)) target = fs::weakly_canonical(dest, ec).string();
-  const fs::file_status st = fs::status(target, ec);
-  if (fs::exists(st) && !fs::is_regular_file(st)) {
-    in.Close();
-    Flags.AbortFlag = true;
-    return IoAccessDenied;
-  }
-  const std::string temp = TemporaryNameBeside(target);
-  out.Assign(temp);
+  // Written through a working file that replaces dest's name only when complete: a failed write
+  // leaves the previous file as it was, and a link of that name is replaced, never written through.
+  out.Assign(dest);
+  out.SetReplacing(true);
   if (!out.Rewrite()) {
     in.Close();
     Flags.AbortFlag = true;
     return out.IoResult();
   }
-  SetCleanupFile(temp);
   int io = IoOk;
   std::string line;
   while (io == IoOk && !in.Eof()) {
@@ -83,13 +68,11 @@ int ConvertTextFile(const std::string& source, const std::string& dest) {
       io = out.IoResult();
   }
   in.Close();
-  if (!out.Close() && io == IoOk) io = out.IoResult();
-  if (io == IoOk && std::rename(temp.c_str(), target.c_str()) != 0) io = IoCodeFromErrno(errno);
-  if (io != IoOk) {
-    std::remove(temp.c_str());
-    Flags.AbortFlag = true;
-  }
-  SetCleanupFile("");
+  if (io != IoOk)
+    out.Close();
+  else if (!out.Commit())
+    io = out.IoResult();
+  if (io != IoOk) Flags.AbortFlag = true;
   return io;
 }
 

@@ -150,7 +150,7 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   // The edited file goes to the PLT folder, where it is found first from then on; the shipped
   // copy beside the program stays as it is.
   const std::string target = AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
-  if (!ReplaceFileWithLines(target, target + ".$$$", lines, LegacyCodePage::Oem850)) {
+  if (!ReplaceFileWithLines(target, lines, LegacyCodePage::Oem850)) {
     ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
     Flags.AbortFlag = true;
   }

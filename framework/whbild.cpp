@@ -169,10 +169,9 @@ std::vector<HelpPictureEntry> ReadHelpPictureCatalogue() {
 
 bool WriteHelpPictureCatalogue(const std::vector<HelpPictureEntry>& entries) {
   const std::string target = AddBackslash(Settings.PltFolder) + CatalogueFileName();
-  const std::string temp = AddBackslash(Settings.PltFolder) + "$$$.dbh";
   std::vector<std::string> lines;
   for (const HelpPictureEntry& e : entries) lines.push_back(DbhLine(e.File, e.Description));
-  const bool ok = ReplaceFileWithLines(target, temp, lines);
+  const bool ok = ReplaceFileWithLines(target, lines);
   if (!ok) {
     ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
     Flags.AbortFlag = true;

@@ -36,7 +36,7 @@ std::string DbhLine(const std::string& file, const std::string& description);
 
 // All catalogue lines; empty when there is no catalogue.
 std::vector<HelpPictureEntry> ReadHelpPictureCatalogue();
-// Writes the catalogue into the PLT folder through "$$$.dbh" there, renamed over the old one.
+// Writes the catalogue into the PLT folder through a working file there, renamed over the old one.
 // False (message shown, AbortFlag set, old catalogue untouched) when that fails.
 bool WriteHelpPictureCatalogue(const std::vector<HelpPictureEntry>& entries);
 // Fills ChoiceTexts with the list entries (file padded to 8, ": ", description) of at most

@@ -1,5 +1,5 @@
-// Termination clean-up: the names live in fixed buffers and the handler uses only system calls,
-// so that it is safe to run at any point of the program.
+// Termination clean-up: the names live in fixed slots and the handler uses only system calls, so
+// that it is safe to run at any point of the program.
 #include "platform/termcleanup.h"
 
 #include <dirent.h>
@@ -8,6 +8,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 
@@ -15,20 +16,18 @@ namespace qern {
 
 namespace {
 
-struct CleanupName {
-  char path[PATH_MAX] = {};
-  volatile std::sig_atomic_t set = 0;
+// A slot is free, being filled (the handler skips it), or holds a name.
+enum SlotState : int { Free = 0, Filling = 1, FileSet = 2, FolderSet = 3 };
 
-  void Set(const std::string& name) {
-    set = 0;
-    if (name.empty() || name.size() >= sizeof path) return;
-    std::memcpy(path, name.c_str(), name.size() + 1);
-    set = 1;
-  }
+struct CleanupSlot {
+  std::atomic<int> state{Free};
+  char path[PATH_MAX] = {};
 };
 
-CleanupName folderName, fileName;
-bool installed = false;
+// Enough for every working file and folder that can exist at one time.
+constexpr int SlotCount = 32;
+CleanupSlot slots[SlotCount];
+std::atomic<bool> installed{false};
 
 // Directory entries as the kernel gives them (getdents64).
 struct LinuxDirent64 {
@@ -39,8 +38,28 @@ struct LinuxDirent64 {
   char d_name[];
 };
 
-// Removes the plain entries of a flat folder, then the folder.
-void RemoveFolder(const char* path) {
+void OnTerminate(int sig) {
+  RunTerminationCleanup();
+  std::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+int Register(const std::string& name, SlotState kind) {
+  if (name.empty() || name.size() >= PATH_MAX) return -1;
+  InstallTerminationCleanup();
+  for (int i = 0; i < SlotCount; ++i) {
+    int expected = Free;
+    if (!slots[i].state.compare_exchange_strong(expected, Filling)) continue;
+    std::memcpy(slots[i].path, name.c_str(), name.size() + 1);
+    slots[i].state.store(kind);
+    return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void RemoveFlatFolder(const char* path) {
   const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return;
   alignas(LinuxDirent64) char buf[4096];
@@ -58,17 +77,8 @@ void RemoveFolder(const char* path) {
   ::rmdir(path);
 }
 
-void OnTerminate(int sig) {
-  RunTerminationCleanup();
-  std::signal(sig, SIG_DFL);
-  ::raise(sig);
-}
-
-}  // namespace
-
 void InstallTerminationCleanup() {
-  if (installed) return;
-  installed = true;
+  if (installed.exchange(true)) return;
   struct sigaction sa {};
   sa.sa_handler = OnTerminate;
   sigemptyset(&sa.sa_mask);
@@ -76,13 +86,20 @@ void InstallTerminationCleanup() {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
-void SetCleanupFolder(const std::string& folder) { folderName.Set(folder); }
+int RegisterCleanupFile(const std::string& file) { return Register(file, FileSet); }
 
-void SetCleanupFile(const std::string& file) { fileName.Set(file); }
+int RegisterCleanupFolder(const std::string& folder) { return Register(folder, FolderSet); }
+
+void UnregisterCleanup(int handle) {
+  if (handle >= 0 && handle < SlotCount) slots[handle].state.store(Free);
+}
 
 void RunTerminationCleanup() {
-  if (fileName.set) ::unlink(fileName.path);
-  if (folderName.set) RemoveFolder(folderName.path);
+  // Files first: a working file may lie in a registered folder.
+  for (auto& slot : slots)
+    if (slot.state.load() == FileSet) ::unlink(slot.path);
+  for (auto& slot : slots)
+    if (slot.state.load() == FolderSet) RemoveFlatFolder(slot.path);
 }
 
 }  // namespace qern

@@ -2,9 +2,12 @@
 // closed, no DISPLAY, and checks exit status, files written and messages.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -250,3 +253,63 @@ TEST_F(WqernRun, DrawingModeWritesIgesAndCadText) {
   EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.igs", "d.txt"}));
   EXPECT_TRUE(TmpEmpty());
 }
+
+namespace {
+
+// One rule for every output of the command line: a link at the output's name is replaced by the
+// output, the link's target is never written.
+TEST_F(WqernRun, OutputsReplaceALinkAtTheirNameNeverWriteThroughIt) {
+  CopyDesign("d.qrk");
+  const std::string victim = root_.File("victim");
+  qern::test::WriteWholeFile(victim, "precious");
+  struct Case {
+    const char* Switch;
+    const char* Output;
+  };
+  for (const Case& c : {Case{"/I", "d.txt"}, Case{"/CAD1:5", "d.dxf"}, Case{"/CAD2:1", "d.igs"},
+                        Case{"/CAD5:1", "d.txt"}}) {
+    fs::remove(Work(c.Output));
+    fs::create_symlink(victim, Work(c.Output));
+    const RunResult r = Run({"d.qrk", c.Switch});
+    EXPECT_EQ(r.Status, 0) << c.Switch << r.Err;
+    EXPECT_EQ(ReadWholeFile(victim), "precious") << c.Switch;
+    EXPECT_FALSE(fs::is_symlink(Work(c.Output))) << c.Switch;
+    EXPECT_GT(fs::file_size(Work(c.Output)), 100u) << c.Switch;
+  }
+  EXPECT_TRUE(TmpEmpty());
+}
+
+// The longest names the file system allows: 251 letters, or 125 "Ä", and the extension.
+TEST_F(WqernRun, LongestDesignNamesWriteEveryOutput) {
+  std::string ae;
+  for (int i = 0; i < 125; ++i) ae += "Ä";
+  for (const std::string& base : {std::string(251, 'a'), ae}) {
+    CopyDesign(base + ".qrk");
+    for (const char* sw : {"/I", "/CAD1:1", "/CAD2:1", "/CAD5:1"}) {
+      const RunResult r = Run({base + ".qrk", sw});
+      EXPECT_EQ(r.Status, 0) << sw << r.Err;
+    }
+    EXPECT_EQ(Names(), (std::set<std::string>{base + ".qrk", base + ".txt", base + ".dxf", base + ".igs"}));
+    for (const std::string& n : Names()) fs::remove(Work(n));
+  }
+  EXPECT_TRUE(TmpEmpty());
+}
+
+// Working folders that killed runs left in the temporary folder are removed by the next run.
+TEST_F(WqernRun, WorkingFoldersOfKilledRunsAreRemovedAtStart) {
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const fs::path stale = tmp_ / (".wqern-" + std::to_string(ended) + "-Ab12Cd");
+  fs::create_directories(stale);
+  qern::test::WriteWholeFile((stale / "$$$1.txt").string(), "listing");
+  const fs::path older = tmp_ / "wqern-Cd34Ef";
+  fs::create_directories(older);
+  const timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+  ::utimensat(AT_FDCWD, older.c_str(), old, 0);
+  CopyDesign("d.qrk");
+  EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
+  EXPECT_TRUE(TmpEmpty());
+}
+
+}  // namespace

@@ -8,9 +8,11 @@
 
 #include <filesystem>
 
+#include "design/qernaus1.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
 #include "framework/dokuconf.h"
+#include "framework/listout.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "platform/scripteddialogs.h"
@@ -97,12 +99,11 @@ TEST_F(FileCommands, FailedSaveKeepsTheDesignModifiedAndTheOldFile) {
   Session.CurrentFileName = "welle";
   Design.NormalModule = 3.0L;
   Flags.DesignModified = true;
-  // A folder that takes no new file (root writes anywhere: then the temporary name is taken).
-  chmod(tmp_.Path().c_str(), 0555);
-  if (getuid() == 0) fs::create_directory(Path(".welle.qrk." + std::to_string(getpid()) + ".tmp"));
+  // The disk fills up while the file is written.
+  DataFile.FailNextWrites(1000);
   dialogs_->QueueYes();
   SaveChangesQuery();
-  chmod(tmp_.Path().c_str(), 0755);
+  DataFile.FailNextWrites(0);
   EXPECT_TRUE(Flags.AbortFlag) << "the command that asked stops";
   EXPECT_TRUE(Flags.DesignModified);
   EXPECT_EQ(test::ReadWholeFile(Path("welle.qrk")), old);
@@ -110,9 +111,9 @@ TEST_F(FileCommands, FailedSaveKeepsTheDesignModifiedAndTheOldFile) {
 
   // Save itself: the same.
   Flags.DesignModified = true;
-  chmod(tmp_.Path().c_str(), 0555);
+  DataFile.FailNextWrites(1000);
   EXPECT_FALSE(FileSaveCommand());
-  chmod(tmp_.Path().c_str(), 0755);
+  DataFile.FailNextWrites(0);
   EXPECT_TRUE(Flags.DesignModified);
   EXPECT_EQ(test::ReadWholeFile(Path("welle.qrk")), old);
 }
@@ -160,6 +161,54 @@ TEST_F(FileCommands, OpenSaveAndSaveAsRoundTrips) {
   dialogs_->QueueNo();
   EXPECT_FALSE(FileSaveCommand());
   EXPECT_EQ(test::ReadWholeFile(Path("a.qrk")), a);
+}
+
+// A listing saved into another folder that holds a design of the same name: the design keeps its
+// folder, so Save writes its own file and the next Open starts where it came from.
+TEST_F(FileCommands, ListingSavedElsewhereNeverMovesTheDesign) {
+  fs::create_directories(Path("A"));
+  fs::create_directories(Path("B"));
+  fs::create_directories(Path("tmp"));
+  Settings.TempFolder = Path("tmp") + "/";
+  Settings.HtmlBrowser.clear();
+  MakeDesignFile("B/x.qrk", 1.5L);
+  const std::string other = test::ReadWholeFile(Path("B/x.qrk"));
+  MakeDesignFile("A/x.qrk", 2.5L);
+  SetDefaultDesign();
+  dialogs_->QueueText(Path("A/x.qrk"));
+  ASSERT_TRUE(FileOpenCommand());
+  // "Datei", "TXT Datei" with the device question on, "HTML Datei" without a browser.
+  struct Case {
+    int Device;
+    bool Ask;
+    const char* File;
+  };
+  for (const Case& c : {Case{3, false, "liste.txt"}, Case{6, true, "liste6.txt"}, Case{7, true, "liste.htm"}}) {
+    SCOPED_TRACE(c.Device);
+    Settings.DefaultTextDevice = c.Device;
+    Settings.AskTextDevice = c.Ask;
+    if (c.Ask) dialogs_->QueueChoice(c.Device);
+    dialogs_->QueueText(Path(std::string("B/") + c.File));
+    Flags.AbortFlag = false;
+    ListResults(0);
+    ASSERT_FALSE(Flags.AbortFlag);
+    ASSERT_TRUE(fs::exists(Path(std::string("B/") + c.File)));
+    EXPECT_EQ(Session.CurrentFileFolder, Path("A") + "/");
+    EXPECT_EQ(Session.CurrentFileName, "x");
+
+    Design.NormalModule = 3.0L + c.Device;
+    Flags.DesignModified = true;
+    ASSERT_TRUE(FileSaveCommand());
+    EXPECT_EQ(test::ReadWholeFile(Path("B/x.qrk")), other);
+    DesignFileContent back;
+    ASSERT_TRUE(ReadDesignFile(Path("A/x.qrk"), back));
+    EXPECT_EQ(back.Record.NormalModule, 3.0L + c.Device);
+
+    dialogs_->QueueCancel();
+    EXPECT_FALSE(FileOpenCommand());
+    EXPECT_EQ(dialogs_->Last().Kind, "open");
+    EXPECT_EQ(dialogs_->Last().File.StartFolder, Path("A") + "/");
+  }
 }
 
 TEST_F(FileCommands, OpenStopsWhenTheSaveQuestionIsCancelled) {

@@ -1,6 +1,7 @@
 // Design-data file: round trips of the default design and the shipped examples, files in the
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -428,6 +429,42 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
 
 // The shipped designs are files of the program's own writer: read, written again and compared to
 // the byte. QERN_WRITE_DATA=1 rewrites them in the source tree from their own content.
+// A link planted under the name the save once wrote through, or at the design's own name: the
+// link's target is never written, the design file is a file of its own afterwards.
+TEST_F(DesignFileTest, SaveNeverWritesThroughAPlantedLink) {
+  test::TempFolder other;
+  const std::string victim = other.File("victim");
+  WriteWholeFile(victim, "precious");
+  fs::create_symlink(victim, Path(".x.qrk." + std::to_string(::getpid()) + ".tmp"));
+  fs::create_symlink(victim, Path("y.qrk"));
+  Flags.AskOverwrite = false;
+  for (const char* name : {"x.qrk", "y.qrk"}) {
+    Flags.AbortFlag = false;
+    SaveDataFile(Path(name));
+    EXPECT_FALSE(Flags.AbortFlag) << name;
+    EXPECT_FALSE(fs::is_symlink(Path(name))) << name;
+    DesignFileContent back;
+    EXPECT_TRUE(ReadDesignFile(Path(name), back)) << name;
+  }
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+}
+
+// Names the file system allows: 251 letters, or 125 "Ä", with the extension.
+TEST_F(DesignFileTest, LongestNamesSaveAndRead) {
+  std::string ae;
+  for (int i = 0; i < 125; ++i) ae += "Ä";
+  Flags.AskOverwrite = false;
+  for (const std::string& base : {std::string(251, 'w'), ae}) {
+    Flags.AbortFlag = false;
+    Session.CurrentFileName = base;
+    ScopedScriptedDialogs dialogs;
+    SaveDataFile(base);
+    EXPECT_FALSE(Flags.AbortFlag) << dialogs->Messages().size();
+    DesignFileContent back;
+    EXPECT_TRUE(ReadDesignFile(Path(base + ".qrk"), back));
+  }
+}
+
 TEST_F(DesignFileTest, ShippedDefaultDesignAndExamples) {
   const bool rewrite = std::getenv("QERN_WRITE_DATA") != nullptr;
   const std::string data = QERN_SOURCE_DATA;

@@ -186,7 +186,7 @@ TEST_F(CadStructTest, ScreenFooterAndBlockFiles) {
   CadEndBlock();
   blockFile = CadTempBlockFile("rad1");
   EXPECT_TRUE(FileCanOpen(blockFile));
-  EXPECT_NE(blockFile.find("/qern-blocks-"), std::string::npos) << "a folder of our own";
+  EXPECT_NE(blockFile.find("/.qern-blocks-"), std::string::npos) << "a hidden folder of our own";
   CadEndSection();
   CadBeginEntities();
   CadInsertBlock("RAD1", 10, 20, 90, 2, 2);

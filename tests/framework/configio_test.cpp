@@ -397,6 +397,24 @@ TEST_F(ConfigFileTest, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(ReadFileLines(CfgName()), before);
 }
 
+// Links planted under the names the configuration and session files were once written through,
+// and under the files' own names: the links' target is never written.
+TEST_F(ConfigFileTest, PlantedLinksNeverLeadTheFilesElsewhere) {
+  TempFolder other;
+  const std::string victim = other.File("victim");
+  WriteWholeFile(victim, "precious");
+  for (const char* n : {"qern.cfg.tmp", "qern.cff.tmp", "qern.cfg", "qern.cff"})
+    fs::create_symlink(victim, Folder() + n);
+  WriteSettings(Written());
+  Session.RecentFiles = {"/d/a.qrk", "", "", ""};
+  WriteSessionFile();
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+  EXPECT_FALSE(fs::is_symlink(CfgName()));
+  EXPECT_FALSE(fs::is_symlink(Folder() + "qern.cff"));
+  EXPECT_EQ(ReadFileLines(Folder() + "qern.cff")[1], "/d/a.qrk");
+}
+
 class SessionFileTest : public ConfigFileTest {};
 
 TEST_F(SessionFileTest, RecentFilesRoundTrip) {

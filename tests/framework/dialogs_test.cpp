@@ -3,6 +3,7 @@
 #include "framework/dialogs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <utility>
@@ -239,6 +240,27 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
   CheckOutputFileName(dir + "/fehlt/neu.txt");  // a folder that does not exist
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(ui->Last().Text, "Ungültiger Dateiname \"" + dir + "/fehlt/neu.txt\" !");
+}
+
+// The name test opens nothing of that name: a pipe is refused at once instead of blocking, a link
+// passes (the output replaces it) and its target stays untouched; names up to the file system's
+// limit pass.
+TEST_F(DialogsTest, CheckOutputFileNameOpensNothingOfThatName) {
+  Flags.AskOverwrite = false;
+  ASSERT_EQ(::mkfifo((dir + "/pipe.txt").c_str(), 0600), 0);
+  CheckOutputFileName(dir + "/pipe.txt");
+  EXPECT_TRUE(Aborted());
+  const std::string victim = dir + "/victim";
+  WriteWholeFile(victim, "precious");
+  fs::create_symlink(victim, dir + "/link.txt");
+  CheckOutputFileName(dir + "/link.txt");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+  CheckOutputFileName(dir + "/" + std::string(251, 'a') + ".txt");
+  EXPECT_FALSE(Flags.AbortFlag);
+  CheckOutputFileName(dir + "/" + std::string(252, 'a') + ".txt");
+  EXPECT_TRUE(Aborted());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 3);
 }
 
 TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {

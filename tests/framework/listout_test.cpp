@@ -69,9 +69,9 @@ class ListingTest : public ::testing::Test {
     CloseListOutput();
     return ReadFileLines(dir_.File("OUTDOS.TXT"));
   }
-  // The working file of devices 1, 4 and 5 as far as written.
+  // The temporary file of devices 1, 4 and 5 as far as written (committed under its name).
   std::vector<std::string> WorkingLines() {
-    DataFile.Close();
+    DataFile.Commit();
     return ReadFileLines(Listing.ListFileName);
   }
 
@@ -322,15 +322,69 @@ TEST_F(ListingTest, DeviceChoiceCancelAndWorkingFileNames) {
   EXPECT_EQ(Ident.DataExtension, "qrk");
   EXPECT_EQ(Session.CurrentFileName, "welle");
 
-  // A device number outside 1..9 takes the listing window, whose working file gets a free name.
+  // A device number outside 1..9 takes the listing window. Its temporary file takes the first
+  // name of $OUT1.TMP .. $OUT10.TMP that can be made: one left by an earlier run is made anew (so
+  // they never pile up), one held by a folder is passed over.
   Flags.AbortFlag = false;
   Settings.AskTextDevice = false;
   Settings.DefaultTextDevice = 42;
-  WriteWholeFile(dir_.File("$OUT1.TMP"), "in use");
+  WriteWholeFile(dir_.File("$OUT1.TMP"), "earlier run");
   OpenListOutput(0, "");
   EXPECT_EQ(Listing.ListDevice, DeviceWindow);
+  EXPECT_EQ(Listing.ListFileName, dir_.File("$OUT1.TMP"));
+  EXPECT_EQ(ReadWholeFile(dir_.File("$OUT1.TMP")), "");
+  AbortListOutput();
+  fs::create_directory(dir_.File("$OUT1.TMP"));
+  OpenListOutput(0, "");
   EXPECT_EQ(Listing.ListFileName, dir_.File("$OUT2.TMP"));
-  EXPECT_EQ(ReadWholeFile(dir_.File("$OUT1.TMP")), "in use");
+  AbortListOutput();
+}
+
+// Another user who can write the temporary folder plants links under the names the listings use:
+// each name is replaced by the listing's own file, the link's target is never written.
+TEST_F(ListingTest, LinksPlantedUnderTheListingNamesAreReplacedNeverFollowed) {
+  TempFolder other;
+  const std::string victim = other.File("victim");
+  WriteWholeFile(victim, "precious");
+  const std::vector<std::string> names = {"outwin.txt", "$OUT1.TMP", "$$$1.txt", "$$1.txt",
+                                          "OUTDOS.TXT", "qern.htm",  "chosen.txt", "welle.txt"};
+  for (const std::string& n : names) fs::create_symlink(victim, dir_.File(n));
+  Session.CurrentFileName = dir_.File("welle");  // the command line's copy lands beside the design
+  Settings.TextProgram = "/bin/true";
+  Settings.HtmlBrowser = "/no/such/browser";
+  Flags.AskOverwrite = false;
+  dialogs_->QueueText(dir_.File("chosen.txt"));
+  for (int dev : {DeviceTextProgram, DeviceTxt, DeviceOutDos, DeviceFile, DeviceBatchTxt, DeviceHtml,
+                  DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    Flags.AbortFlag = false;
+    Open(dev);
+    ListLine("Zeile");
+    CloseListOutput();
+    EXPECT_EQ(ReadWholeFile(victim), "precious");
+  }
+  for (const std::string& n : names) {
+    EXPECT_FALSE(fs::is_symlink(dir_.File(n))) << n;
+    if (n != "$OUT1.TMP") {
+      EXPECT_NE(ReadWholeFile(dir_.File(n)).find("Zeile"), std::string::npos) << n;
+    }
+  }
+}
+
+// The text program's temporary file keeps its name from run to run instead of piling up.
+TEST_F(ListingTest, TextProgramListingsReuseTheirTemporaryName) {
+  Settings.TextProgram = "/bin/true";
+  for (int run = 0; run < 3; ++run) {
+    Open(DeviceTextProgram);
+    ListLine("Zeile " + std::to_string(run));
+    CloseListOutput();
+    EXPECT_EQ(Listing.ListFileName, dir_.File("$OUT1.TMP"));
+  }
+  int temporary = 0;
+  for (const auto& e : fs::directory_iterator(dir_.Path()))
+    if (e.path().filename().string().rfind("$OUT", 0) == 0) ++temporary;
+  EXPECT_EQ(temporary, 1);
+  EXPECT_EQ(ReadFileLines(dir_.File("outwin.txt")), std::vector<std::string>{"       Zeile 2"});
 }
 
 TEST_F(ListingTest, FileDeviceAndMissingTextProgram) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "framework/progvar.h"
@@ -297,6 +298,49 @@ TEST_F(TextFileTest, PathHelpers) {
       {ExtensionAfterDot("/v1.2/name.qrk"), "qrk"}};
   for (size_t i = 0; i < std::size(kCases); ++i)
     EXPECT_EQ(kCases[i].first, kCases[i].second) << "case " << i;
+}
+
+// Replacing output: the file's name changes only at Commit, to the complete file; a link of that
+// name is replaced, never written through; a dropped or failed output leaves the earlier file.
+TEST_F(TextFileTest, ReplacingOutputGoesThroughAWorkingFile) {
+  const std::string target = dir + "/out.txt", victim = dir + "/victim";
+  WriteWholeFile(victim, "precious");
+  fs::create_symlink(victim, target);
+  TextFile f;
+  f.Assign(target);
+  f.SetReplacing(true);
+  ASSERT_TRUE(f.Rewrite());
+  EXPECT_TRUE(f.WriteLn("neu"));
+  EXPECT_TRUE(fs::is_symlink(target)) << "nothing replaced before the commit";
+  ASSERT_TRUE(f.Commit());
+  EXPECT_FALSE(fs::is_symlink(target));
+  EXPECT_EQ(ReadWholeFile(target), "neu\r\n");
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+
+  // Closed without a commit: dropped.
+  f.Assign(target);
+  f.SetReplacing(true);
+  ASSERT_TRUE(f.Rewrite());
+  f.WriteLn("halb");
+  f.Close();
+  EXPECT_EQ(ReadWholeFile(target), "neu\r\n");
+  // A failed write: the commit fails with its code and drops the file.
+  ASSERT_TRUE(f.Rewrite());  // still replacing: Assign alone turns it off
+  f.FailNextWrites(1);
+  f.WriteLn("voll");
+  EXPECT_FALSE(f.Commit());
+  EXPECT_EQ(f.IoResult(), IoWriteError);
+  EXPECT_EQ(ReadWholeFile(target), "neu\r\n");
+  // A folder of that name is no target.
+  fs::create_directory(dir + "/ordner");
+  f.Assign(dir + "/ordner");
+  f.SetReplacing(true);
+  EXPECT_FALSE(f.Rewrite());
+  EXPECT_EQ(f.IoResult(), IoAccessDenied);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"ordner", "out.txt", "victim"}));
 }
 
 TEST_F(TextFileTest, FolderTests) {

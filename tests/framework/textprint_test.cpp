@@ -132,7 +132,7 @@ TEST_F(TextPrintTest, ConvertTextFileCopiesForDisplay) {
   ConvertTextFile(source, dir_ + "/no/folder/copy.txt");
   EXPECT_TRUE(Flags.AbortFlag);
 
-  // A pipe of that name is left alone; a link is followed to its file.
+  // A pipe of that name is left alone; a link is replaced by the copy, its target stays as it was.
   Flags.AbortFlag = false;
   ASSERT_EQ(::mkfifo((dir_ + "/pipe.txt").c_str(), 0600), 0);
   EXPECT_EQ(ConvertTextFile(source, dir_ + "/pipe.txt"), IoAccessDenied);
@@ -141,8 +141,9 @@ TEST_F(TextPrintTest, ConvertTextFileCopiesForDisplay) {
   Flags.AbortFlag = false;
   Settings.SpecialCharMode = 0;
   EXPECT_EQ(ConvertTextFile(source, dir_ + "/link.txt"), IoOk);
-  EXPECT_TRUE(fs::is_symlink(dir_ + "/link.txt"));
-  EXPECT_EQ(ReadWholeFile(dest), "Zähne --\r\nzweite\r\n");
+  EXPECT_FALSE(fs::is_symlink(dir_ + "/link.txt"));
+  EXPECT_EQ(ReadWholeFile(dir_ + "/link.txt"), "Zähne --\r\nzweite\r\n");
+  EXPECT_EQ(ReadWholeFile(dest), "Zaehne --\r\nzweite\r\n");
 }
 
 // The disk fills up while the copy is written: the earlier file stays, no working file is left.

@@ -3,7 +3,11 @@
 #include "framework/uhelperr.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "framework/progvar.h"
@@ -172,11 +176,20 @@ TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
             Replaced(Replaced(kErrFile, "Zähnezahl fehlt.", "zwei Zeilen"), "z eingeben.", "eins"));
   WriteErr(kErrFile);
 
-  // The temporary name is taken by a folder: the write fails, is reported, and the file stays.
-  fs::create_directory(ErrPath() + ".$$$");
-  SaveErrorHelp("Fatal  : z = 0 !", "u", "a");
-  EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_NE(dialogs->Last().Text.find("kann nicht gespeichert werden"), std::string::npos);
+  // The disk is full: the write fails, is reported, and the file stays.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{16, 16};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    SaveErrorHelp("Fatal  : z = 0 !", "u", "a");
+    const bool said = dialogs->Last().Text.find("kann nicht gespeichert werden") != std::string::npos;
+    ::_exit(Flags.AbortFlag && said ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(ReadErr(), kErrFile);
 }
 
