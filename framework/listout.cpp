@@ -20,6 +20,7 @@
 #include "framework/uhelperr.h"
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
+#include "platform/codepage.h"
 #include "platform/printerport.h"
 #include "platform/process.h"
 
@@ -669,9 +670,19 @@ void AbortListOutput() {
 
 // ---- Line writers --------------------------------------------------------------------------
 
-void ListWriteLine(const std::string& s) { WriteLine(IsHtmlDevice() ? OemStrToAnsi(s) : s); }
+namespace {
+// A line as the device takes it: HTML in its own form, the text printer in CP850 (one byte a
+// character), every file in the program's UTF-8.
+std::string DeviceText(const std::string& s) {
+  if (IsHtmlDevice()) return OemStrToAnsi(s);
+  if (Listing.ListDevice == DeviceTextPrinter) return Utf8ToCp850Bytes(s);
+  return s;
+}
+}  // namespace
 
-void ListWriteText(const std::string& s) { WriteText(IsHtmlDevice() ? OemStrToAnsi(s) : s); }
+void ListWriteLine(const std::string& s) { WriteLine(DeviceText(s)); }
+
+void ListWriteText(const std::string& s) { WriteText(DeviceText(s)); }
 
 void ListLine(const std::string& s) { ListLineRaw(IsHtmlDevice() && !IsSeparatorText(s) ? HtmlEscape(s) : s); }
 

@@ -407,6 +407,17 @@ TEST_F(ListingTest, TextPrinterWritesToItsDeviceOrSpools) {
   CloseListOutput();
   EXPECT_EQ(ReadWholeFile(port), "       Zeile\r\n\f");
 
+  // The printer takes CP850, one byte a character: umlauts and box lines in their CP850 bytes,
+  // a character CP850 lacks as "?".
+  WriteWholeFile(port, "");
+  Settings.SeparatorMode = 2;
+  dialogs_->QueueNo();
+  Open(DeviceTextPrinter);
+  ListWriteLine("Maß über ä € Ω");
+  ListWriteLine(BoxTopLine());
+  CloseListOutput();
+  EXPECT_EQ(ReadWholeFile(port), "Ma\xE1 \x81" "ber \x84 ? ?\r\n\xC9" + std::string(68, '\xCD') + "\xBB\r\n");
+
   // Without a writable device the listing goes through the spooler command.
   Listing.TextPrinterPath = dir_.File("missing/lp0");
   fs::create_directories(dir_.File("spool"));
