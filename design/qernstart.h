@@ -40,6 +40,9 @@ struct CommandLineChoice {
 CommandLineChoice ParseCommandLine(const std::vector<std::string>& params);
 // Usage, listing and drawing runs end before any window exists and never ask anything.
 bool IsBatchMode(StartMode mode);
+// A drawing run that names no device ("/CADx:1", "/CAD0:1"): the drawing entry asks for one, so
+// it needs a screen.
+bool AsksForCadDevice(const CommandLineChoice& c);
 
 // Version "1.0", product "QERN", short name "qern", extension "qrk" and the banner.
 void SetProgramIdentity();
