@@ -21,6 +21,7 @@
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
 #include "platform/codepage.h"
+#include "platform/desktop.h"
 #include "platform/printerport.h"
 #include "platform/process.h"
 
@@ -214,6 +215,15 @@ void SpoolTextPrinter() {
   if (job != Listing.SpoolFileName) std::remove(job.c_str());
   std::remove(Listing.SpoolFileName.c_str());
   Listing.SpoolFileName.clear();
+}
+
+// Opens the listing's file with the text program or browser of the settings; a Windows program
+// missing here leaves it to the desktop. Says so when nothing opens it.
+void OpenWithConfiguredProgram(const std::string& program, const std::string& file) {
+  if (OpenWithProgram(program, file) != OpenedWith::Nothing) return;
+  std::string text = program + " not found";
+  if (NamesWindowsProgram(program)) text += ", and no program of the desktop opens " + file;
+  ErrorMessage(text);
 }
 
 // Removes name when it is a plain file (a printer port or other device is never touched).
@@ -608,13 +618,9 @@ void CloseListOutput() {
       RemovePlainFile(Listing.ListFileName);
       break;
     case DeviceTextProgram:
-      if (!ProgramExists(Settings.TextProgram)) {
-        ErrorMessage(Settings.TextProgram + " not found");
-        return;
-      }
       SetWaitCursor();
       ConvertTextFile(Listing.ListFileName, outwin);
-      StartDetached({Settings.TextProgram, outwin});
+      OpenWithConfiguredProgram(Settings.TextProgram, outwin);
       break;
     case DeviceTxt:
       ++Listing.TxtListingNumber;
@@ -630,12 +636,8 @@ void CloseListOutput() {
     }
     case DeviceHtml:
       if (!Settings.HtmlBrowser.empty()) {
-        if (ProgramExists(Settings.HtmlBrowser)) {
-          SetWaitCursor();
-          StartDetached({Settings.HtmlBrowser, Listing.ListFileName});
-        } else {
-          ErrorMessage(Settings.HtmlBrowser + " not found");
-        }
+        SetWaitCursor();
+        OpenWithConfiguredProgram(Settings.HtmlBrowser, Listing.ListFileName);
         Ident.DataExtension = Listing.SavedDataExtension;
       }
       break;
