@@ -58,7 +58,8 @@ GravuraWindowValues GravuraWindowStartValues() {
 GravuraWindowValues GravuraWindowStartValues(const std::string& storedLine) {
   GravuraWindowValues v = GravuraWindowStartValues();
   const std::vector<std::string> words = SplitCommandLine(storedLine);
-  if (!words.empty() && !EndsWithScript(words[0]) && ProgramExists(words[0])) v.ProgramPath = words[0];
+  if (!words.empty() && !EndsWithScript(words[0]) && ProgramExists(words[0]))
+    v.ProgramPath = words[0];
   return v;
 }
 

@@ -63,7 +63,8 @@ bool WriteGravuraScript(const std::string& fileName, const std::string& line);
 std::vector<std::string> GravuraArguments(const std::string& line);
 
 // Starts the stored line detached and reports a failure with its message naming the program
-// ("<program>: file not found", "<program>: Exec error n"). Returns the start code: above 31 success, 2 not found, 0..31 a failure.
+// ("<program>: file not found", "<program>: Exec error n"). Returns the start code: above 31
+// success, 2 not found, 0..31 a failure.
 int StartGravura(const std::string& line);
 
 }  // namespace qern

@@ -58,12 +58,14 @@ QFont CellFont(const CanvasFont& font) {
   // The capitals' height, measured once per face and style at a size where rounding does not
   // count, then the size that gives the cell's.
   static QHash<QString, double> capHeights;
-  const QString key = f.family() + QChar('|') + QString::number(font.Bold) + QString::number(font.Italic);
+  const QString key =
+      f.family() + QChar('|') + QString::number(font.Bold) + QString::number(font.Italic);
   auto it = capHeights.find(key);
   if (it == capHeights.end()) {
     constexpr int Probe = 200;
     f.setPixelSize(Probe);
-    it = capHeights.insert(key, -QFontMetricsF(f).tightBoundingRect(QStringLiteral("H")).top() / Probe);
+    const double top = QFontMetricsF(f).tightBoundingRect(QStringLiteral("H")).top();
+    it = capHeights.insert(key, -top / Probe);
   }
   const double cap = *it;
   const double size = cap > 0.2 && cap < 1.5 ? CellCapHeight * font.Height / cap : font.Height;

@@ -17,9 +17,9 @@ namespace qern {
 QColor ColorFromValue(uint32_t value);
 
 // The character cell of a text: the drawing makes it 1.6 times the text's height (times the
-// configured factor) and puts its top 0.75 of it above the text's position. A plotter's label stands on its position with capitals of
-// the text's height; every font is scaled and placed so, whatever font the system substitutes for
-// the configured face.
+// configured factor) and puts its top 0.75 of it above the text's position. A plotter's label
+// stands on its position with capitals of the text's height; every font is scaled and placed so,
+// whatever font the system substitutes for the configured face.
 inline constexpr double CellCapHeight = 1 / 1.6, CellBaseline = 0.75;
 // The font of a canvas text, scaled to its character cell and stretched to its width.
 QFont CellFont(const CanvasFont& font);

@@ -217,7 +217,8 @@ TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
   for (const char* sw : {"/CADx:1", "/CAD0:13"}) {
     RunResult r = Run({"ex.qrk", sw});
     EXPECT_EQ(r.Status, 2) << sw;
-    EXPECT_NE(r.Err.find(std::string(sw) + ": kein CAD-Gerät angegeben"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find(std::string(sw) + ": kein CAD-Gerät angegeben"), std::string::npos)
+        << r.Err;
   }
   // A window start without a screen ends at once with its own status, also when the X platform
   // is asked for without an X display.

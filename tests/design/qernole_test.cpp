@@ -139,7 +139,8 @@ TEST_F(SpreadsheetExchangeTest, WorkbooksHoldTheDesignFileAndTheListingCells) {
   while (!DataFile.Eof() && DataFile.ReadLine(line)) lines.push_back(ConvertDisplayText(line));
   DataFile.Close();
   ASSERT_GT(lines.size(), 50u);
-  EXPECT_NE(ReadWholeFile(tmp_.File("welle.qrk")).find("Ma\xE1 \x81" "ber Pr\x81" "fma\xE1"), std::string::npos);
+  EXPECT_NE(ReadWholeFile(tmp_.File("welle.qrk")).find("Ma\xE1 \x81" "ber Pr\x81" "fma\xE1"),
+            std::string::npos);
 
   auto cells = ReadBack(opened_[0]);
   if (cells.empty()) return;

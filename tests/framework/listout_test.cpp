@@ -444,7 +444,8 @@ TEST_F(ListingTest, TextPrinterWritesToItsDeviceOrSpools) {
   ListWriteLine("Maß über ä € Ω");
   ListWriteLine(BoxTopLine());
   CloseListOutput();
-  EXPECT_EQ(ReadWholeFile(port), "Ma\xE1 \x81" "ber \x84 ? ?\r\n\xC9" + std::string(68, '\xCD') + "\xBB\r\n");
+  EXPECT_EQ(ReadWholeFile(port),
+            "Ma\xE1 \x81" "ber \x84 ? ?\r\n\xC9" + std::string(68, '\xCD') + "\xBB\r\n");
 
   // Without a writable device the listing goes through the spooler command.
   Listing.TextPrinterPath = dir_.File("missing/lp0");
