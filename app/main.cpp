@@ -15,8 +15,10 @@ int main(int argc, char** argv) {
   qern::InitDecimalSeparator();
 
   const qern::CommandLineChoice choice = qern::ParseCommandLine(params);
-  // The usage lines go to the list window when there is a screen, else to the standard output.
-  const bool windowless = qern::IsBatchMode(choice.Mode) && choice.Mode != qern::StartMode::Usage;
+  // The usage lines go to the list window when there is a screen, else to the standard output;
+  // a drawing run without its device asks for it where there is a screen.
+  const bool windowless = qern::IsBatchMode(choice.Mode) && choice.Mode != qern::StartMode::Usage &&
+                          !qern::AsksForCadDevice(choice);
   if (windowless || qern::HeadlessRun()) return qern::RunWithoutWindow();
 
   QApplication app(argc, argv);

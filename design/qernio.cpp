@@ -2,6 +2,7 @@
 // the safe replace on saving and the all-or-nothing read.
 #include "design/qernio.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "design/qerncalc.h"
@@ -116,8 +117,36 @@ bool WholeNumbersInRange(const DesignRecord& r) {
          in(r.AngleCode, 0, 2);
 }
 
-// False when the file is out of step, ends early or holds a whole number out of range (content
-// then partly filled).
+// The real values of a design are sizes in millimetres, angles and factors: finite, and far
+// below a million in any design a shaft can have. A value beyond that is a damaged file (it would
+// only overflow in the calculation and the listing).
+constexpr long double MaxRealMagnitude = 1e6L;
+
+bool RealInRange(long double x) { return std::isfinite(x) && std::fabs(x) <= MaxRealMagnitude; }
+
+// Visits the real values of the fixed line order.
+struct RealRangeCheck {
+  bool Ok = true;
+  void operator()(const long double& x) { Ok = Ok && RealInRange(x); }
+  template <class T>
+  void operator()(const T&) {}
+  void ChangeLog(const DrawingInfoRecord&) {}
+  void Documents(const std::array<DocumentLink, DocumentLinkSlots>&, std::uint16_t) {}
+  void IsoHeader(const DrawingInfoRecord&, int) {}
+};
+
+bool RealsInRange(const DesignFileContent& c) {
+  RealRangeCheck check;
+  DesignLines(check, c);
+  for (int i = 0; i < c.Info.PlacedTextCount && i < MaxPlacedTexts; ++i) {
+    const PlacedText& p = c.Info.PlacedTexts[i];
+    for (long double x : {p.X, p.Y, p.Height, p.Angle}) check(x);
+  }
+  return check.Ok;
+}
+
+// False when the file is out of step, ends early or holds a number out of range (content then
+// partly filled).
 bool ReadDesignContent(DesignFileContent& c) {
   std::string line;
   for (int i = 1; i <= 5; ++i) {
@@ -127,7 +156,7 @@ bool ReadDesignContent(DesignFileContent& c) {
   for (std::string& comment : c.CommentLines) ReadLine(comment);
   LineReader reader;
   DesignLines(reader, c);
-  if (Flags.AbortFlag || !WholeNumbersInRange(c.Record)) return false;
+  if (Flags.AbortFlag || !WholeNumbersInRange(c.Record) || !RealsInRange(c)) return false;
   c.Record.ToothCount[2] = -c.Record.ToothCount[1];
   return true;
 }

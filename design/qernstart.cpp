@@ -136,6 +136,12 @@ int DrawingRun(const CommandLineChoice& c) {
       OutputIsInput(input, Session.CurrentFileName + "." + ext))
     return ExitOutputFailed;
 
+  // The fatal messages name the file as the listing mode does.
+  if (Flags.FatalError && DrawingKindForIndex(c.CadIndex) != 0) {
+    ReportFatalDesign(c.FileName);
+    return ExitOutputFailed;
+  }
+
   PrivateWorkFolder work;
   Flags.BatchCadOutput = true;
   const int status = CadBatchOutput(c.CadDevice, c.CadIndex);
@@ -224,6 +230,10 @@ CommandLineChoice ParseCommandLine(const std::vector<std::string>& params) {
 
 bool IsBatchMode(StartMode mode) {
   return mode == StartMode::Usage || mode == StartMode::Listing || mode == StartMode::Drawing;
+}
+
+bool AsksForCadDevice(const CommandLineChoice& c) {
+  return c.Mode == StartMode::Drawing && c.CadDevice == 0 && DrawingKindForIndex(c.CadIndex) != 0;
 }
 
 void SetProgramIdentity() {
@@ -367,6 +377,20 @@ std::vector<std::string> UsageLines() {
 int RunWithoutWindow() {
   PrepareStart(ScreenMetrics{});
   const CommandLineChoice c = ParseCommandLine(ProgramParams());
+  // Without a screen the usage goes to the standard output, and a drawing without its device
+  // (asked for where there is a screen) cannot be made.
+  if (c.Mode == StartMode::Usage) {
+    for (const std::string& line : UsageLines()) std::cout << line << '\n';
+    std::cout.flush();
+    ReleaseDrawDevice();
+    return ExitOk;
+  }
+  if (AsksForCadDevice(c)) {
+    ErrorBox(c.Switch + ": " + "kein CAD-Gerät angegeben (1=DXF, 2=IGS, 5=TXT); ohne Bildschirm " +
+             "keine Auswahl, keine Ausgabe !");
+    ReleaseDrawDevice();
+    return ExitOutputFailed;
+  }
   const bool endsWithoutWindow =
       IsBatchMode(c.Mode) || (c.Mode == StartMode::WindowWithFile && c.MissingExtension);
   std::optional<int> status;

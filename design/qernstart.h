@@ -38,8 +38,12 @@ struct CommandLineChoice {
 
 // The decision on the first two parameters (without the program name).
 CommandLineChoice ParseCommandLine(const std::vector<std::string>& params);
-// Usage, listing and drawing runs end before any window exists and never ask anything.
+// Usage, listing and drawing runs end before any window exists and never ask anything (but the
+// device of a drawing run that names none, see AsksForCadDevice).
 bool IsBatchMode(StartMode mode);
+// A drawing run that names no device ("/CADx:1", "/CAD0:1"): the drawing entry asks for one, so
+// it needs a screen.
+bool AsksForCadDevice(const CommandLineChoice& c);
 
 // Version "1.0", product "QERN", short name "qern", extension "qrk" and the banner.
 void SetProgramIdentity();

@@ -36,11 +36,10 @@ void ChangeLogMenu(int choice) {
         ErrorMessage("Max. Änderungen = " + IntStr(MaxChangeEntries) + " !");
         return;
       }
-      // A new entry starts empty (a deleted entry's texts do not come back) with today's date;
-      // Cancel puts the log back as it was.
+      // The next slot is taken as it is, dated today: after "löschen" the deleted entry's texts
+      // come back for editing. Cancel puts the log back as it was.
       const ChangeEntry previous = d.ChangeEntries[d.ChangeCount];
       ++d.ChangeCount;
-      d.ChangeEntries[d.ChangeCount - 1] = ChangeEntry{};
       d.ChangeEntries[d.ChangeCount - 1].Date = TodayStr();
       Flags.AbortFlag = false;
       if (Windows.EditEntry) Windows.EditEntry(d.ChangeCount);

@@ -55,6 +55,21 @@ GravuraWindowValues GravuraWindowStartValues() {
   return v;
 }
 
+GravuraWindowValues GravuraWindowStartValues(const std::string& storedLine) {
+  GravuraWindowValues v = GravuraWindowStartValues();
+  const std::vector<std::string> words = SplitCommandLine(storedLine);
+  if (!words.empty() && !EndsWithScript(words[0]) && ProgramExists(words[0]))
+    v.ProgramPath = words[0];
+  return v;
+}
+
+std::string GravuraWindowLine(const std::string& storedLine, const GravuraWindowValues& start) {
+  const std::vector<std::string> words = SplitCommandLine(storedLine);
+  if (words.empty() || (NamesWindowsProgram(words[0]) && !ProgramExists(words[0])))
+    return BuildGravuraCommandLine(start);
+  return storedLine;
+}
+
 std::string BuildGravuraCommandLine(const GravuraWindowValues& v) {
   auto text = [](const std::string& s) { return TrimBlanks(s); };
   const int format = v.Format >= 0 && v.Format < 5 ? v.Format : 0;
@@ -204,12 +219,15 @@ int StartGravura(const std::string& line) {
       case StartResult::Failed: code = 11; break;
     }
   }
+  // The program the line names (a script's name rather than the shell's).
+  std::string program = TrimBlanks(line);
+  if (!args.empty()) program = args.size() > 1 && args[0] == "/bin/sh" ? args[1] : args[0];
   if (code == 0)
     ErrorMessage("out of memory !");
   else if (code == 2 || code == 3)
-    ErrorMessage("file not found");
+    ErrorMessage(program + ": file not found");
   else if (code <= 31)
-    ErrorMessage("Exec error " + IntStr(code));
+    ErrorMessage(program + ": Exec error " + IntStr(code));
   SetArrowCursor();
   return code;
 }

@@ -37,6 +37,12 @@ struct GravuraWindowValues {
 // The window's start values: program path, HPL, parallel, port 1, the folder for temporary files,
 // scale 1, no offsets, text width 1.
 GravuraWindowValues GravuraWindowStartValues();
+// The start values for a stored line: its program as the program path when it exists here.
+GravuraWindowValues GravuraWindowStartValues(const std::string& storedLine);
+// The line the window starts with: the stored one, or the line of the start values when the stored
+// line names a Windows program missing here (the configuration's start value), so that the window
+// shows one program in its path and its line.
+std::string GravuraWindowLine(const std::string& storedLine, const GravuraWindowValues& start);
 
 // The command line of the window's values. The drawing handed to the program is always
 // "gravura" in the folder for temporary files, where the plot device writes it.
@@ -56,8 +62,9 @@ bool WriteGravuraScript(const std::string& fileName, const std::string& line);
 // (".BAT") is run by /bin/sh.
 std::vector<std::string> GravuraArguments(const std::string& line);
 
-// Starts the stored line detached and reports a failure with its message ("file not found",
-// "Exec error n"). Returns the start code: above 31 success, 2 not found, 0..31 a failure.
+// Starts the stored line detached and reports a failure with its message naming the program
+// ("<program>: file not found", "<program>: Exec error n"). Returns the start code: above 31
+// success, 2 not found, 0..31 a failure.
 int StartGravura(const std::string& line);
 
 }  // namespace qern

@@ -148,7 +148,12 @@ class PlotReader {
     }
   }
 
-  void PenColor() { DrawDevice->SetDosColor(PlotState.PlotPen); }
+  // Pens 1 to 7 have the plotter's colours; 0 and the pens above 7 name the palette index itself.
+  void PenColor() {
+    static constexpr int PenColors[8] = {0, 12, 14, 10, 11, 9, 13, 15};
+    const int pen = PlotState.PlotPen;
+    DrawDevice->SetColor(pen >= 0 && pen <= 7 ? PenColors[pen] : pen);
+  }
 
   // Moves the pen to (x, y) mm, drawing when down.
   void MovePen(long double x, long double y, bool down) {

@@ -20,6 +20,8 @@
 #include "framework/uhelperr.h"
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
+#include "platform/codepage.h"
+#include "platform/desktop.h"
 #include "platform/printerport.h"
 #include "platform/process.h"
 #include "platform/workfile.h"
@@ -245,6 +247,15 @@ void SpoolTextPrinter() {
   if (job != Listing.SpoolFileName) std::remove(job.c_str());
   std::remove(Listing.SpoolFileName.c_str());
   Listing.SpoolFileName.clear();
+}
+
+// Opens the listing's file with the text program or browser of the settings; a Windows program
+// missing here leaves it to the desktop. Says so when nothing opens it.
+void OpenWithConfiguredProgram(const std::string& program, const std::string& file) {
+  if (OpenWithProgram(program, file) != OpenedWith::Nothing) return;
+  std::string text = program + " not found";
+  if (NamesWindowsProgram(program)) text += ", and no program of the desktop opens " + file;
+  ErrorMessage(text);
 }
 
 // Removes name when it is a plain file (a printer port or other device is never touched).
@@ -615,13 +626,9 @@ void CloseListOutput() {
       RemovePlainFile(Listing.ListFileName);
       break;
     case DeviceTextProgram:
-      if (!ProgramExists(Settings.TextProgram)) {
-        ErrorMessage(Settings.TextProgram + " not found");
-        return;
-      }
       SetWaitCursor();
       ConvertTextFile(Listing.ListFileName, outwin);
-      StartDetached({Settings.TextProgram, outwin});
+      OpenWithConfiguredProgram(Settings.TextProgram, outwin);
       break;
     case DeviceTxt:
       ++Listing.TxtListingNumber;
@@ -637,12 +644,8 @@ void CloseListOutput() {
     }
     case DeviceHtml:
       if (!Settings.HtmlBrowser.empty()) {
-        if (ProgramExists(Settings.HtmlBrowser)) {
-          SetWaitCursor();
-          StartDetached({Settings.HtmlBrowser, Listing.ListFileName});
-        } else {
-          ErrorMessage(Settings.HtmlBrowser + " not found");
-        }
+        SetWaitCursor();
+        OpenWithConfiguredProgram(Settings.HtmlBrowser, Listing.ListFileName);
         Ident.DataExtension = Listing.SavedDataExtension;
       }
       break;
@@ -672,9 +675,19 @@ void AbortListOutput() {
 
 // ---- Line writers --------------------------------------------------------------------------
 
-void ListWriteLine(const std::string& s) { WriteLine(IsHtmlDevice() ? OemStrToAnsi(s) : s); }
+namespace {
+// A line as the device takes it: HTML in its own form, the text printer in CP850 (one byte a
+// character), every file in the program's UTF-8.
+std::string DeviceText(const std::string& s) {
+  if (IsHtmlDevice()) return OemStrToAnsi(s);
+  if (Listing.ListDevice == DeviceTextPrinter) return Utf8ToCp850Bytes(s);
+  return s;
+}
+}  // namespace
 
-void ListWriteText(const std::string& s) { WriteText(IsHtmlDevice() ? OemStrToAnsi(s) : s); }
+void ListWriteLine(const std::string& s) { WriteLine(DeviceText(s)); }
+
+void ListWriteText(const std::string& s) { WriteText(DeviceText(s)); }
 
 void ListLine(const std::string& s) { ListLineRaw(IsHtmlDevice() && !IsSeparatorText(s) ? HtmlEscape(s) : s); }
 

@@ -217,6 +217,7 @@ void ExportTextToSpreadsheet(const std::string& fileName) {
   sheet.NumbersAsValues = false;  // the lines as they are in the file
   sheet.FirstColumnWidth = 40;
   DataFile.Assign(fileName);
+  DataFile.SetCodePage(LegacyCodePage::Oem850);  // a stored design: UTF-8, else CP850
   if (!DataFile.Reset()) {
     CheckFileAccess(fileName);
     Flags.AbortFlag = true;

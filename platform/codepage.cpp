@@ -127,7 +127,7 @@ std::u32string BestFit(char32_t c) {
   return U"?";
 }
 
-std::string FromUtf8(std::string_view s, const ReverseTable& rev) {
+std::string FromUtf8(std::string_view s, const ReverseTable& rev, bool bestFit = true) {
   std::string r;
   r.reserve(s.size());
   auto put = [&](char32_t c) {
@@ -145,6 +145,10 @@ std::string FromUtf8(std::string_view s, const ReverseTable& rev) {
       continue;
     }
     if (put(c)) continue;
+    if (!bestFit) {
+      r += '?';
+      continue;
+    }
     for (char32_t f : BestFit(c))
       if (!put(f)) r += '?';
   }
@@ -184,6 +188,8 @@ std::string Cp850ToUtf8(std::string_view bytes) { return ToUtf8(bytes, Cp850ToUn
 std::string Cp1252ToUtf8(std::string_view bytes) { return ToUtf8(bytes, Cp1252ToUnicode); }
 
 std::string Utf8ToCp850(std::string_view utf8) { return FromUtf8(utf8, Reverse850()); }
+
+std::string Utf8ToCp850Bytes(std::string_view utf8) { return FromUtf8(utf8, Reverse850(), false); }
 
 std::string Utf8ToCp1252(std::string_view utf8) { return FromUtf8(utf8, Reverse1252()); }
 

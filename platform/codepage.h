@@ -17,6 +17,9 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // UTF-8 to code-page bytes; characters the page lacks get their best fit, else '?'.
 std::string Utf8ToCp850(std::string_view utf8);
 std::string Utf8ToCp1252(std::string_view utf8);
+// UTF-8 to CP850 one byte a character, as a text printer takes it: '?' for every character
+// the page lacks, so that columns stay where they are.
+std::string Utf8ToCp850Bytes(std::string_view utf8);
 
 // The code page a text file's lines are taken in when they are not valid UTF-8: Windows-1252
 // for the settings and other files of this platform, CP850 for the stored texts (design files,

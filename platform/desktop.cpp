@@ -74,6 +74,14 @@ bool OpenUrl(const std::string& url) {
   return StartDetached({"xdg-open", url}) == StartResult::Started;
 }
 
+OpenedWith OpenWithProgram(const std::string& program, const std::string& file) {
+  if (ProgramExists(program))
+    return StartDetached({program, file}) == StartResult::Started ? OpenedWith::Program
+                                                                   : OpenedWith::Nothing;
+  if (NamesWindowsProgram(program) && OpenWithDesktop(file)) return OpenedWith::Desktop;
+  return OpenedWith::Nothing;
+}
+
 std::vector<std::string> MimeAssociationFiles() {
   const std::string home = Env("HOME", "");
   const std::string configHome = Env("XDG_CONFIG_HOME", home.empty() ? "" : home + "/.config");

@@ -21,6 +21,12 @@ bool OpenWithDesktop(const std::string& file);
 // Opens a web address or a mailto: link with the desktop's handler.
 bool OpenUrl(const std::string& url);
 
+// How OpenWithProgram opened a file.
+enum class OpenedWith { Program, Desktop, Nothing };
+// Starts program with file; when the program does not exist here but names a Windows program, the
+// desktop's handler opens the file instead. Nothing when neither could be started.
+OpenedWith OpenWithProgram(const std::string& program, const std::string& file);
+
 // True when a desktop entry is associated with the MIME type: a default or added association in
 // a mimeapps.list, or an entry of a mimeinfo.cache, in the XDG configuration and data folders.
 bool HasAssociatedProgram(const std::string& mimeType);

@@ -83,4 +83,15 @@ StartResult RunAndWait(const std::vector<std::string>& argv, int& exitCode) {
   return StartResult::Started;
 }
 
+bool NamesWindowsProgram(const std::string& program) {
+  std::string p = program;
+  p.erase(0, p.find_first_not_of(" \t"));
+  p.erase(p.find_last_not_of(" \t") + 1);
+  const bool drive = p.size() >= 2 && p[1] == ':' &&
+                     ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+  std::string tail = p.size() >= 4 ? p.substr(p.size() - 4) : "";
+  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return drive || p.find('\\') != std::string::npos || tail == ".exe";
+}
+
 }  // namespace qern

@@ -25,4 +25,8 @@ StartResult RunAndWait(const std::vector<std::string>& argv, int& exitCode);
 // True when program names an executable file, directly (with a "/") or through PATH.
 bool ProgramExists(const std::string& program);
 
+// True when program names a Windows program: a drive letter ("c:"), a backslash or ".exe". The
+// start values of the settings and of document links, and files made on Windows, carry such names.
+bool NamesWindowsProgram(const std::string& program);
+
 }  // namespace qern

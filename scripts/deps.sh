@@ -15,6 +15,8 @@ PKGS=(
   libsqlite3-dev
   # Qt's own dialogs in the program's language; PDF pages to PNG for the print checks
   qt6-translations-l10n poppler-utils
+  # the sans fonts most desktops substitute for "Arial", so that the picture checks run with each
+  fonts-urw-base35 fonts-liberation
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets of tests/fuzz with clang (ASan/UBSan) and runs each for a given time.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target names ...]   e.g. scripts/fuzz.sh 30 numbers
 # A target's seeds are the files matched by the globs in tests/fuzz/<name>.seeds; its grown corpus stays in
-# build/fuzz/corpus/<name>. A crash or a hang fails the script and leaves the input beside the corpus.
+# build/fuzz/corpus/<name>. A crash or a hang fails the script and leaves the input in
+# build/fuzz/artifacts/<name>, the folder each target runs in, so nothing lands in the source tree.
 # QERN_FUZZ_RUNS=n makes the run repeatable instead: n inputs per target from the seeds alone with a fixed
 # random seed (what the test script runs, so a run that passes here passes everywhere).
 set -euo pipefail
@@ -13,6 +14,18 @@ BUILD="$ROOT/build/fuzz"
 CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DQERN_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" >/dev/null
 cmake --build "$BUILD" >/dev/null
+# The private folders of runs that were killed before they could remove them: ours, named
+# qern-fuzz-<pid>-XXXXXX, whose process is gone (older folders without the id after a day).
+for d in /dev/shm/qern-fuzz-* "${TMPDIR:-/tmp}"/qern-fuzz-*; do
+  [ -d "$d" ] && [ -O "$d" ] && [ ! -L "$d" ] || continue
+  pid="$(basename "$d" | sed -n 's/^qern-fuzz-\([0-9][0-9]*\)-.*/\1/p')"
+  if [ -n "$pid" ]; then
+    kill -0 "$pid" 2>/dev/null && continue
+  elif [ -z "$(find "$d" -maxdepth 0 -mmin +1440)" ]; then
+    continue
+  fi
+  rm -rf -- "$d"
+done
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in "$ROOT"/tests/fuzz/*_fuzz.cpp; do n="$(basename "$f" _fuzz.cpp)"; targets+=("$n"); done
@@ -37,8 +50,8 @@ for n in "${targets[@]}"; do
     limit=(-max_total_time="$SECONDS_EACH")
     echo "fuzz_$n: ${SECONDS_EACH} s"
   fi
-  if ! "$BUILD/tests/fuzz/fuzz_$n" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" >"$BUILD/fuzz_$n.log" 2>&1; then
+  if ! (cd "$artifacts" && "$BUILD/tests/fuzz/fuzz_$n" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds") >"$BUILD/fuzz_$n.log" 2>&1; then
     echo "fuzz_$n FAILED (log: $BUILD/fuzz_$n.log, input in $artifacts)"; tail -40 "$BUILD/fuzz_$n.log"; status=1
   else
     grep -E '^stat::number_of_executed_units' "$BUILD/fuzz_$n.log" || true

@@ -34,10 +34,11 @@ T* Named(T* w, const char* name) {
 }  // namespace
 
 TForm_confgravura::TForm_confgravura(const std::string& commandLine, QWidget* parent)
-    : QDialog(parent), commandLine_(commandLine) {
+    : QDialog(parent) {
   setObjectName("TForm_confgravura");
   setWindowTitle(Shown("GRAVURA"));
-  const GravuraWindowValues start = GravuraWindowStartValues();
+  const GravuraWindowValues start = GravuraWindowStartValues(commandLine);
+  commandLine_ = GravuraWindowLine(commandLine, start);
   auto label = [this](const char* name, const std::string& text) {
     return Named(new QLabel(Shown(text), this), name);
   };

@@ -144,8 +144,20 @@ void TForm_confDoku::ButtonStartClick(int i) {
     ButtonStartFileClick(i);
     return;
   }
-  if (StartLink(argv) != StartResult::Started)
-    ErrorMessage("Programm " + argv[0] + " " + "nicht gefunden oder nicht startbar" + " !");
+  const StartResult started = StartLink(argv);
+  if (started == StartResult::Started) return;
+  // A Windows program (the start values, a design from Windows) missing here: the desktop's
+  // program for the file.
+  if (started == StartResult::NotFound && NamesWindowsProgram(argv[0])) {
+    const std::string file = argv.size() > 1 ? argv[1] : "";
+    if (!file.empty() && OpenWithDesktop(file)) return;
+    ErrorMessage("Programm " + argv[0] + " " + "nicht gefunden" + ", " +
+                 (file.empty() ? std::string("keine Datei angegeben")
+                               : "kein Programm des Desktops für " + file) +
+                 " !");
+    return;
+  }
+  ErrorMessage("Programm " + argv[0] + " " + "nicht gefunden oder nicht startbar" + " !");
 }
 
 void TForm_confDoku::ButtonStartFileClick(int i) {

@@ -2,6 +2,7 @@
 #include "framework/qt/paintercanvas.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -48,25 +49,44 @@ void PainterCanvas::Polygon(const std::array<int, 8>& xy) {
   p_.drawPolygon(pts, 4);
 }
 
-void PainterCanvas::Text(int x, int y, const std::string& text, const CanvasFont& font) {
-  if (font.Height <= 0 || text.empty()) return;
+QFont CellFont(const CanvasFont& font) {
   QFont f(QString::fromStdString(font.Face));
-  f.setPixelSize(font.Height);
   f.setWeight(font.Bold ? QFont::Bold : QFont::Thin);
   f.setItalic(font.Italic);
   f.setUnderline(font.Underline);
   f.setStrikeOut(font.StrikeOut);
+  // The capitals' height, measured once per face and style at a size where rounding does not
+  // count, then the size that gives the cell's.
+  static QHash<QString, double> capHeights;
+  const QString key =
+      f.family() + QChar('|') + QString::number(font.Bold) + QString::number(font.Italic);
+  auto it = capHeights.find(key);
+  if (it == capHeights.end()) {
+    constexpr int Probe = 200;
+    f.setPixelSize(Probe);
+    const double top = QFontMetricsF(f).tightBoundingRect(QStringLiteral("H")).top();
+    it = capHeights.insert(key, -top / Probe);
+  }
+  const double cap = *it;
+  const double size = cap > 0.2 && cap < 1.5 ? CellCapHeight * font.Height / cap : font.Height;
+  f.setPixelSize(std::max(1, int(std::lround(size))));
   if (font.Width > 0) {
     // The width is the average character width: stretch the font to it.
     int natural = QFontMetrics(f).averageCharWidth();
     if (natural > 0) f.setStretch(std::clamp(int(std::lround(100.0 * font.Width / natural)), 1, 4000));
   }
+  return f;
+}
+
+void PainterCanvas::Text(int x, int y, const std::string& text, const CanvasFont& font) {
+  if (font.Height <= 0 || text.empty()) return;
+  const QFont f = CellFont(font);
   p_.save();
   p_.setFont(f);
   p_.setPen(ColorFromValue(font.Color));
   p_.translate(x, y);
   if (font.Angle != 0) p_.rotate(-font.Angle);
-  p_.drawText(0, QFontMetrics(f).ascent(), QString::fromStdString(text));
+  p_.drawText(0, int(std::lround(CellBaseline * font.Height)), QString::fromStdString(text));
   p_.restore();
 }
 

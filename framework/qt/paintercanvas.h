@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 
 #include "framework/zorqgraf.h"
@@ -14,6 +15,14 @@ namespace qern {
 
 // A $00BBGGRR colour value as a QColor.
 QColor ColorFromValue(uint32_t value);
+
+// The character cell of a text: the drawing makes it 1.6 times the text's height (times the
+// configured factor) and puts its top 0.75 of it above the text's position. A plotter's label
+// stands on its position with capitals of the text's height; every font is scaled and placed so,
+// whatever font the system substitutes for the configured face.
+inline constexpr double CellCapHeight = 1 / 1.6, CellBaseline = 0.75;
+// The font of a canvas text, scaled to its character cell and stretched to its width.
+QFont CellFont(const CanvasFont& font);
 
 class PainterCanvas : public Canvas {
  public:

@@ -147,7 +147,12 @@ TEST_F(WqernRun, FatalDesignAndFailedOutputEndWithTwoAndWriteNothing) {
   RunResult r = Run({"bad.qrk", "/I"});
   EXPECT_EQ(r.Status, 2);
   EXPECT_NE(r.Err.find("Fatal  : z = 0 !"), std::string::npos) << r.Err;
-  EXPECT_EQ(Run({"bad.qrk", "/CAD1:1"}).Status, 2);
+  // Both modes name the design file as given.
+  const std::string fatal = "bad.qrk: Berechnung mit fatalem Fehler, keine Ausgabe";
+  EXPECT_NE(r.Err.find(fatal), std::string::npos) << r.Err;
+  r = Run({"bad.qrk", "/CAD1:1"});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find(fatal), std::string::npos) << r.Err;
   EXPECT_EQ(Names(), std::set<std::string>{"bad.qrk"});
 
   // A design kept as ex.txt would be replaced by its own listing.
@@ -189,9 +194,11 @@ TEST_F(WqernRun, ConcurrentBatchRunsKeepApartAndLeaveTheSessionFile) {
 
 TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
   for (const char* q : {"/?", "?"}) {
+    // Without a screen on the standard output, so that it can be paged or piped.
     RunResult r = Run({q, "whatever.qrk", "/I"});
     EXPECT_EQ(r.Status, 0);
-    const std::string text = r.Out + r.Err;
+    EXPECT_EQ(r.Err, "");
+    const std::string& text = r.Out;
     for (const char* line : {"QERN Command Line Mode", "wqern Filename [/I] [/CADi:j] [/NOGUI]",
                              "/I       -> TXT file", "            i: 1=DXF, 2=IGS, 5=TXT",
                              "Example: wqern test.qrk /CAD1:1     ->  test.dxf",
@@ -206,8 +213,16 @@ TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
 
   CopyDesign("ex.qrk");
   // Indexes without a drawing: nothing written, status 0.
-  for (const char* sw : {"/CAD1:8", "/CAD1:0", "/CAD", "-cad1:99"})
+  for (const char* sw : {"/CAD1:8", "/CAD1:0", "/CAD", "-cad1:99", "/CADx:8"})
     EXPECT_EQ(Run({"ex.qrk", sw}).Status, 0) << sw;
+  // A drawing without its device needs the device choice: without a screen it is cancelled with
+  // a message.
+  for (const char* sw : {"/CADx:1", "/CAD0:13"}) {
+    RunResult r = Run({"ex.qrk", sw});
+    EXPECT_EQ(r.Status, 2) << sw;
+    EXPECT_NE(r.Err.find(std::string(sw) + ": kein CAD-Gerät angegeben"), std::string::npos)
+        << r.Err;
+  }
   // A window start without a screen ends at once with its own status, also when the X platform
   // is asked for without an X display.
   for (const char* platform : {static_cast<const char*>(nullptr), "offscreen", "xcb"})

@@ -238,15 +238,18 @@ TEST_F(DesignFileTest, ClassicCodePageAndLineEndsRead) {
   EXPECT_NEAR(static_cast<double>(Design.PinDimension[2]), -27.5, 1e-4);
 }
 
-// Whole numbers take only the values the geometry window can give them; others mark a damaged file.
-TEST_F(DesignFileTest, WholeNumbersOutOfRangeAreRefused) {
+// Whole numbers take only the values the geometry window can give them, reals are finite and
+// below a million; others mark a damaged file.
+TEST_F(DesignFileTest, NumbersOutOfRangeAreRefused) {
   ASSERT_TRUE(WriteDesignFile(Path("good.qrk"), CurrentDesignContent()));
   const std::vector<std::string> lines = ReadFileLines(Path("good.qrk"));
   ASSERT_EQ(lines[10], "31");
   struct Case { std::size_t line; const char* value; bool ok; };
   const Case cases[] = {{10, "-2147483648", false}, {10, "10000", false}, {10, "9999", true},
                         {10, "0", true}, {11, "3", false}, {12, "2", true}, {13, "3", false},
-                        {20, "4", false}, {8 + 36, "-1", false}, {8 + 36, "2", true}};
+                        {20, "4", false}, {8 + 36, "-1", false}, {8 + 36, "2", true},
+                        {9, "1e308", false}, {9, "1000000.5", false}, {9, "999999.9", true},
+                        {8, "-1e7", false}, {8 + 37, "1e300", false}};
   for (const Case& c : cases) {
     std::vector<std::string> changed = lines;
     changed[c.line] = c.value;
@@ -254,6 +257,13 @@ TEST_F(DesignFileTest, WholeNumbersOutOfRangeAreRefused) {
     DesignFileContent content;
     EXPECT_EQ(ReadDesignFile(Path("changed.qrk"), content), c.ok) << c.line << ": " << c.value;
   }
+  // The numbers of a placed text too.
+  DesignFileContent far = CurrentDesignContent();
+  far.Info.PlacedTextCount = 1;
+  far.Info.PlacedTexts[0] = {2e6L, 10, 3.5L, 0, "weit"};
+  ASSERT_TRUE(WriteDesignFile(Path("far.qrk"), far));
+  DesignFileContent content;
+  EXPECT_FALSE(ReadDesignFile(Path("far.qrk"), content));
 }
 
 TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {

@@ -122,6 +122,7 @@ class SpreadsheetExchangeTest : public ::testing::Test {
 TEST_F(SpreadsheetExchangeTest, WorkbooksHoldTheDesignFileAndTheListingCells) {
   Associate(true);
   Session.CommentLines[0] = "Prüfstück Größe 3 – 20°";
+  Session.CommentLines[1] = "Maß über Prüfmaß";  // stored in CP850: every character has a byte
   Flags.DesignModified = true;  // Export saves first
   StartExcel();
   ASSERT_FALSE(Flags.AbortFlag);
@@ -132,15 +133,18 @@ TEST_F(SpreadsheetExchangeTest, WorkbooksHoldTheDesignFileAndTheListingCells) {
 
   std::vector<std::string> lines;
   DataFile.Assign(tmp_.File("welle.qrk"));
+  DataFile.SetCodePage(LegacyCodePage::Oem850);
   ASSERT_TRUE(DataFile.Reset());
   std::string line;
   while (!DataFile.Eof() && DataFile.ReadLine(line)) lines.push_back(ConvertDisplayText(line));
   DataFile.Close();
   ASSERT_GT(lines.size(), 50u);
+  EXPECT_NE(ReadWholeFile(tmp_.File("welle.qrk")).find("Ma\xE1 \x81" "ber Pr\x81" "fma\xE1"),
+            std::string::npos);
 
   auto cells = ReadBack(opened_[0]);
   if (cells.empty()) return;
-  bool umlauts = false;
+  bool umlauts = false, cp850 = false;
   for (size_t n = 1; n <= lines.size(); ++n) {
     const std::string a = "A" + std::to_string(n);
     if (lines[n - 1].empty()) {
@@ -150,8 +154,10 @@ TEST_F(SpreadsheetExchangeTest, WorkbooksHoldTheDesignFileAndTheListingCells) {
     ASSERT_EQ(cells[a].Type, 's') << a;
     EXPECT_EQ(cells[a].Value, lines[n - 1]) << a;
     umlauts = umlauts || cells[a].Value == "Prüfstück Größe 3 – 20°";
+    cp850 = cp850 || cells[a].Value == "Maß über Prüfmaß";
   }
   EXPECT_TRUE(umlauts);
+  EXPECT_TRUE(cp850);
   EXPECT_EQ(cells.count("A" + std::to_string(lines.size() + 1)), 0u);
   EXPECT_EQ(cells.count("B1"), 0u);
 

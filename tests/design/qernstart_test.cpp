@@ -63,7 +63,10 @@ TEST(CommandLine, DrawingSwitchDeviceAndIndex) {
     const CommandLineChoice choice = ParseCommandLine({"t.qrk", c.sw});
     EXPECT_EQ(choice.CadDevice, c.device) << c.sw;
     EXPECT_EQ(choice.CadIndex, c.index) << c.sw;
+    // Only a drawing without its device asks for one (and so needs a screen).
+    EXPECT_EQ(AsksForCadDevice(choice), c.device == 0 && c.index == 2) << c.sw;
   }
+  EXPECT_FALSE(AsksForCadDevice(ParseCommandLine({"t.qrk", "/I"})));
   const int kinds[] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 0, 10, 0};
   for (int j = 0; j <= 14; ++j) EXPECT_EQ(DrawingKindForIndex(j), kinds[j]) << j;
 }

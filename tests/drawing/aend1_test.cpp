@@ -101,17 +101,21 @@ TEST_F(ChangeLogPrintTest, MenuActsOnTheLastEntryAndStopsAt25) {
   EXPECT_EQ(DrawingInfo.ChangeCount, 2);
   EXPECT_EQ(shown_.find("Toleranz"), std::string::npos);
 
-  // "neu" takes the dropped slot empty, dated today (the deleted texts do not come back);
-  // "ändern" edits the last entry.
+  // "neu" takes the dropped slot back with its texts, dated today; "ändern" edits the last
+  // entry.
+  const ChangeEntry dropped = DrawingInfo.ChangeEntries[2];
+  ASSERT_FALSE(dropped.ChangeText.empty());
   ChangeLogMenu(1);
   ChangeLogMenu(2);
   EXPECT_EQ(edited, (std::vector<int>{3, 3}));
-  EXPECT_EQ(DrawingInfo.ChangeEntries[2], (ChangeEntry{"", TodayStr(), "", ""}));
+  EXPECT_EQ(DrawingInfo.ChangeEntries[2],
+            (ChangeEntry{dropped.ChangeText, TodayStr(), dropped.Editor, dropped.Description}));
 
   // A cancelled "neu" adds no entry and leaves the next slot as it was.
   DrawingInfo.ChangeEntries[3] = {"alt", "2020-01-01", "X", "y"};
   SetChangeLogWindows({[&](int n) {
-    EXPECT_EQ(DrawingInfo.ChangeEntries[n - 1].ChangeText, "");
+    EXPECT_EQ(DrawingInfo.ChangeEntries[n - 1].ChangeText, "alt");
+    EXPECT_EQ(DrawingInfo.ChangeEntries[n - 1].Date, TodayStr());
     Flags.AbortFlag = true;
   }, {}});
   ChangeLogMenu(1);

@@ -149,7 +149,7 @@ TEST_F(GravuraLines, LongLinesGoIntoAScriptThatRunsTheSameArguments) {
 
 TEST_F(GravuraLines, StartReportsAMissingProgram) {
   EXPECT_EQ(StartGravura(tmp_.File("none") + " x /CHPL"), 2);
-  EXPECT_EQ(dialogs_->Messages().back(), "file not found");
+  EXPECT_EQ(dialogs_->Messages().back(), tmp_.File("none") + ": file not found");
   const std::string program = MakeProgram(tmp_.Path() + "/p", "wgravura");
   EXPECT_GT(StartGravura(program + " /t/gravura /CPS"), 31);
   for (int i = 0; i < 100 && !fs::exists(tmp_.Path() + "/p/args.txt"); ++i)

@@ -54,9 +54,12 @@ TEST_F(PlotReaderTest, PenMovesDrawLinesInMillimetresWithThePensColour) {
   // A list of pairs, PA keeping the pen state, and P/A letters inside coordinates dropped.
   EXPECT_EQ(Records("SP2;PU40,40;PD80,40,80,80;PU;PA0,0;PD;PA40,0;", 4),
             (Strings{"4;1;1;2;1", "4;2;1;2;2", "4;0;0;1;0"}));
-  // "SP;" selects pen 1, and every pen maps to its palette colour.
-  EXPECT_EQ(Records("SP3;PD4,0;SP;PD8,0;SP7;PD12,0;SP0;PD16,0;SP9;PD20,0;", 8),
-            (Strings{"8;10", "8;12", "8;15", "8;0", "8;2"}));
+  // "SP;" selects pen 1, and every pen maps to its palette colour: 1 to 7 by the plotter's
+  // table, 0 and the pens above 7 as they are.
+  EXPECT_EQ(Records("SP3;PD4,0;SP;PD8,0;SP7;PD12,0;SP0;PD16,0;"
+                    "SP9;PD20,0;SP8;PD24,0;SP15;PD28,0;SP16;PD32,0;",
+                    8),
+            (Strings{"8;10", "8;12", "8;15", "8;0", "8;9", "8;8", "8;15", "8;16"}));
   // A pen-up move draws nothing and a pair whose x ends the command does not move.
   EXPECT_EQ(Draw("SP1;PU400,0;PD;PU;"), Strings{});
   EXPECT_EQ(PlotState.PlotPenX, 10);

@@ -12,6 +12,7 @@
 #include "framework/textfile.h"
 #include "framework/textprint.h"
 #include "framework/utf8.h"
+#include "platform/desktop.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -404,6 +405,33 @@ TEST_F(ListingTest, FileDeviceAndMissingTextProgram) {
   Open(DeviceTextProgram);
   CloseListOutput();
   EXPECT_EQ(dialogs_->Messages().back(), "/no/such/editor not found");
+
+  // The Windows programs of the start values leave the listing to the desktop, which may have
+  // nothing for it either.
+  std::vector<std::string> opened;
+  bool desktopOpens = true;
+  SetDesktopHooks({[&](const std::string& f) {
+                     opened.push_back(f);
+                     return desktopOpens;
+                   },
+                   {}});
+  const size_t messages = dialogs_->Messages().size();
+  Settings.TextProgram = "C:\\WINDOWS\\WRITE.EXE";
+  Open(DeviceTextProgram);
+  ListLine("Text");
+  CloseListOutput();
+  Settings.HtmlBrowser = "c:\\Programme\\Internet Explorer\\Iexplore.exe";
+  Open(DeviceHtml);
+  CloseListOutput();
+  EXPECT_EQ(opened, (std::vector<std::string>{dir_.File("outwin.txt"), dir_.File("qern.htm")}));
+  EXPECT_EQ(ReadFileLines(dir_.File("outwin.txt")), std::vector<std::string>{"       Text"});
+  EXPECT_EQ(dialogs_->Messages().size(), messages);
+  desktopOpens = false;
+  Open(DeviceTextProgram);
+  CloseListOutput();
+  EXPECT_EQ(dialogs_->Messages().back(), "C:\\WINDOWS\\WRITE.EXE not found, and no program of the "
+                                         "desktop opens " + dir_.File("outwin.txt"));
+  SetDesktopHooks({});
 }
 
 // A file the user chose is replaced only by a complete listing; every write error names the
@@ -460,6 +488,18 @@ TEST_F(ListingTest, TextPrinterWritesToItsDeviceOrSpools) {
   ListPageBreak();
   CloseListOutput();
   EXPECT_EQ(ReadWholeFile(port), "       Zeile\r\n\f");
+
+  // The printer takes CP850, one byte a character: umlauts and box lines in their CP850 bytes,
+  // a character CP850 lacks as "?".
+  WriteWholeFile(port, "");
+  Settings.SeparatorMode = 2;
+  dialogs_->QueueNo();
+  Open(DeviceTextPrinter);
+  ListWriteLine("Maß über ä € Ω");
+  ListWriteLine(BoxTopLine());
+  CloseListOutput();
+  EXPECT_EQ(ReadWholeFile(port),
+            "Ma\xE1 \x81" "ber \x84 ? ?\r\n\xC9" + std::string(68, '\xCD') + "\xBB\r\n");
 
   // Without a writable device the listing goes through the spooler command.
   Listing.TextPrinterPath = dir_.File("missing/lp0");

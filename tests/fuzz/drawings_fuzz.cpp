@@ -1,8 +1,5 @@
 // Fuzz target: a design file as read from disk, then drawn as DXF (sheet, Quick 3, Quick 4 and
 // both wheels), so odd but readable designs cannot crash or hang the drawings.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -12,14 +9,12 @@
 #include "design/qernio.h"
 #include "drawing/qernzeich.h"
 #include "framework/progvar.h"
+#include "tests/fuzz/fuzzsupport.h"
 
 using namespace qern;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string dir = [] {
-    char pattern[] = "/tmp/qern-fuzz-drawings-XXXXXX";
-    return std::string(::mkdtemp(pattern));
-  }();
+  static const std::string& dir = fuzz::Folder("drawings");
   const std::string design = dir + "/d.qrk";
   std::ofstream(design, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

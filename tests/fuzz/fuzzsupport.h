@@ -28,7 +28,8 @@ class QuietDialogs : public BatchDialogService {
   void Beep() override {}
 };
 
-// The folder of this process (with a closing "/"), removed when the process ends.
+// The folder of this process (with a closing "/"), removed when the process ends. Its name carries
+// the process id, so that scripts/fuzz.sh can clear the folders of runs that were killed.
 inline const std::string& WorkFolder() {
   // The name outlives every static object: the removal at exit runs after their destruction.
   static char path[4096];
@@ -39,7 +40,7 @@ inline const std::string& WorkFolder() {
     const std::string base = std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
                                  ? std::string("/dev/shm")
                                  : std::filesystem::temp_directory_path().string();
-    std::string pattern = base + "/qern-fuzz-XXXXXX";
+    std::string pattern = base + "/qern-fuzz-" + std::to_string(::getpid()) + "-XXXXXX";
     if (pattern.size() >= sizeof path || !::mkdtemp(pattern.data())) std::abort();
     std::snprintf(path, sizeof path, "%s", pattern.c_str());
     std::atexit([] {

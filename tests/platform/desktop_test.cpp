@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 
+#include "platform/process.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -59,6 +62,37 @@ TEST_F(DesktopTest, HooksOpenFilesAndLinks) {
   EXPECT_FALSE(OpenUrl("mailto:x@y.z"));
   EXPECT_EQ(seen, (std::vector<std::string>{"file /tmp/a b.xlsx", "url mailto:x@y.z"}));
   EXPECT_EQ(UrlEncode("QERN V1.0 ä&?"), "QERN%20V1.0%20%C3%A4%26%3F");
+}
+
+// A configured program that exists is started; a Windows program that does not exist here hands
+// the file to the desktop; any other missing program opens nothing.
+TEST_F(DesktopTest, WindowsProgramsFallBackToTheDesktop) {
+  for (const char* p : {"notepad.exe", "C:\\WINDOWS\\WRITE.EXE", "c:\\Programme\\x", "D:x",
+                        " mspaint.EXE "})
+    EXPECT_TRUE(NamesWindowsProgram(p)) << p;
+  for (const char* p : {"", "/usr/bin/true", "kate", "/opt/gravura/wgravura", "exe", ":x"})
+    EXPECT_FALSE(NamesWindowsProgram(p)) << p;
+
+  std::vector<std::string> opened;
+  bool desktopOpens = true;
+  SetDesktopHooks({[&](const std::string& f) {
+                     opened.push_back(f);
+                     return desktopOpens;
+                   },
+                   {}});
+  const std::string marker = tmp_.File("started");
+  const std::string script = tmp_.File("prog.sh");
+  test::WriteWholeFile(script, "#!/bin/sh\ntouch \"$1\"\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  EXPECT_EQ(OpenWithProgram(script, marker), OpenedWith::Program);
+  for (int i = 0; i < 200 && !std::filesystem::exists(marker); ++i) ::usleep(10000);
+  EXPECT_TRUE(std::filesystem::exists(marker));
+  EXPECT_EQ(OpenWithProgram("c:\\Programme\\Internet Explorer\\Iexplore.exe", "/tmp/l.htm"),
+            OpenedWith::Desktop);
+  EXPECT_EQ(OpenWithProgram("/no/such/program", "/tmp/l.txt"), OpenedWith::Nothing);
+  desktopOpens = false;
+  EXPECT_EQ(OpenWithProgram("notepad.exe", "/tmp/l.txt"), OpenedWith::Nothing);
+  EXPECT_EQ(opened, (std::vector<std::string>{"/tmp/l.htm", "/tmp/l.txt"}));
 }
 
 }  // namespace

@@ -35,8 +35,18 @@ class GravuraWindow : public ::testing::Test {
 };
 
 TEST_F(GravuraWindow, EveryChangeRebuildsTheLine) {
+  // The Windows start value names no program of this system: the window shows its own program
+  // in both the path and the line. A program that is there is shown with its stored line.
   TForm_confgravura w("C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0");
-  EXPECT_EQ(w.Label_commandline->text(), "C:\\GRAVURA\\WGRAVURA GRAVURA.DXF /M1.0");
+  EXPECT_EQ(w.Edit_gravuraPath->text(), "/opt/gravura/wgravura");
+  EXPECT_EQ(w.Label_commandline->text(), "/opt/gravura/wgravura /tmp/q/gravura /CHPL");
+  EXPECT_EQ(w.CommandLine(), "/opt/gravura/wgravura /tmp/q/gravura /CHPL");
+  {
+    TForm_confgravura local("/bin/sh /tmp/q/gravura /CPS");
+    EXPECT_EQ(local.Edit_gravuraPath->text(), "/bin/sh");
+    EXPECT_EQ(local.CommandLine(), "/bin/sh /tmp/q/gravura /CPS");
+    EXPECT_EQ(local.Label_commandline->text().toStdString(), local.CommandLine());
+  }
   EXPECT_EQ(w.Edit_outdir->text(), "/tmp/q/");
   EXPECT_FALSE(w.ComboBox_psfont->isEnabled());
   EXPECT_EQ(w.ComboBox_psfont->count(), 35);

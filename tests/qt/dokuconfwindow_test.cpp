@@ -22,7 +22,9 @@ class DocumentLinksWindowTest : public ::testing::Test {
     InitDocumentLinks();
     SetDocumentLinkActions({[this](const std::vector<std::string>& argv) {
                               started.push_back(argv);
-                              return argv[0] == "fehlt" ? StartResult::NotFound : StartResult::Started;
+                              const bool windows = argv[0].ends_with(".exe");
+                              return argv[0] == "fehlt" || windows ? StartResult::NotFound
+                                                                   : StartResult::Started;
                             },
                             [this](const std::string& file) {
                               opened.push_back(file);
@@ -80,6 +82,18 @@ TEST_F(DocumentLinksWindowTest, StartButtonsUseTheEditedTexts) {
   w.Edit_prog[4]->setText("fehlt");
   w.Button_start[4]->click();
   EXPECT_EQ(dialogs->Messages().size(), 1u);
+
+  // A Windows program of the start values leaves the file to the desktop; without a file
+  // nothing can be opened.
+  w.Edit_prog[2]->setText("notepad.exe");
+  w.Edit_file[2]->setText("/tmp/notiz.txt");
+  w.Button_start[2]->click();
+  EXPECT_EQ(opened.back(), "/tmp/notiz.txt");
+  EXPECT_EQ(dialogs->Messages().size(), 1u);
+  w.Edit_file[2]->setText("");
+  w.Button_start[2]->click();
+  EXPECT_EQ(dialogs->Messages().back(), "Programm notepad.exe nicht gefunden, keine Datei angegeben !");
+  EXPECT_EQ(started.size(), 4u);
   // Nothing stored without OK.
   EXPECT_EQ(DocumentLinks[1].Program, "write.exe");
 }

@@ -3,6 +3,9 @@
 // region, as hp2xx draws from the same file. Without hp2xx the test skips, except in CI.
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <array>
@@ -45,10 +48,34 @@ struct Ink {
   double Length(long pixels) const { return pixels / PixelsPerMm; }
 };
 
+// The sans fonts a system may substitute for the configured "Arial"; every one must give the
+// same pictures. Those not installed are skipped, except in CI (scripts/deps.sh installs them).
+const char* const SansFonts[] = {"DejaVu Sans", "Nimbus Sans", "Liberation Sans"};
+
+std::vector<std::string> InstalledSansFonts() {
+  std::vector<std::string> found;
+  const QStringList families = QFontDatabase::families();
+  const char* ci = std::getenv("CI");
+  // A family that more than one foundry provides is listed with the foundry: "Nimbus Sans [urw]".
+  auto installed = [&](const QString& family) {
+    for (const QString& f : families)
+      if (f == family || f.startsWith(family + " [")) return true;
+    return false;
+  };
+  for (const char* family : SansFonts) {
+    if (installed(QString::fromUtf8(family)))
+      found.push_back(family);
+    else if (ci && std::string(ci) == "true")
+      ADD_FAILURE() << family << " is not installed (scripts/deps.sh installs it)";
+  }
+  return found;
+}
+
 // Our picture of HP-GL data on the help pictures' sheet, replayed in black on white.
-Ink OurInk(const std::string& data) {
+Ink OurInk(const std::string& data, const std::string& font) {
   InitProgramState();
   InitGraphicState();
+  Settings.GraphicFontName = font;
   Settings.ScreenWidth = 642;
   Settings.ScreenHeight = 482;
   Settings.ColorGraphics = false;
@@ -115,6 +142,14 @@ std::string WithoutLabels(const std::string& data) {
   return out;
 }
 
+std::vector<std::pair<std::string, HelpPictureEntry>> FontsAndPictures(
+    const std::vector<std::string>& fonts, const std::vector<HelpPictureEntry>& pictures) {
+  std::vector<std::pair<std::string, HelpPictureEntry>> all;
+  for (const std::string& font : fonts)
+    for (const HelpPictureEntry& e : pictures) all.emplace_back(font, e);
+  return all;
+}
+
 TEST(HpglPictures, EveryShippedPictureMatchesHp2xx) {
   if (!ProgramExists("hp2xx")) {
     const char* ci = std::getenv("CI");
@@ -127,14 +162,16 @@ TEST(HpglPictures, EveryShippedPictureMatchesHp2xx) {
   Settings.PltFolder = QERN_SOURCE_DATA;
   std::vector<HelpPictureEntry> pictures = ReadHelpPictureCatalogue();
   ASSERT_GE(pictures.size(), 5u);
-  for (const HelpPictureEntry& e : pictures) {
-    SCOPED_TRACE(e.File);
+  const std::vector<std::string> fonts = InstalledSansFonts();
+  if (fonts.empty()) GTEST_SKIP() << "none of the sans fonts is installed";
+  for (const auto& [font, e] : FontsAndPictures(fonts, pictures)) {
+    SCOPED_TRACE(font + ": " + e.File);
     const std::string file = std::string(QERN_SOURCE_DATA) + "/" + e.File + ".plt";
     std::string data;
     ASSERT_TRUE(ReadPlotFileBytes(file, data));
     // The whole picture covers the same part of the sheet. Labels start where the plotter's
     // do but run narrower in a screen font, so the right edge may fall short.
-    Ink ours = OurInk(data), theirs;
+    Ink ours = OurInk(data, font), theirs;
     ASSERT_TRUE(Hp2xxInk(file, dir.Path(), theirs));
     ASSERT_GT(theirs.Pixels, 1000);
     EXPECT_NEAR(ours.Left, theirs.Left, 1.5);
@@ -146,7 +183,7 @@ TEST(HpglPictures, EveryShippedPictureMatchesHp2xx) {
     // region by region.
     const std::string lines = WithoutLabels(data);
     test::WriteWholeFile(dir.File("lines.plt"), lines);
-    ours = OurInk(lines);
+    ours = OurInk(lines, font);
     theirs = Ink{};
     ASSERT_TRUE(Hp2xxInk(dir.File("lines.plt"), dir.Path(), theirs));
     EXPECT_NEAR(ours.Left, theirs.Left, 1.0);
@@ -159,6 +196,27 @@ TEST(HpglPictures, EveryShippedPictureMatchesHp2xx) {
       SCOPED_TRACE("region " + std::to_string(i));
       const double want = theirs.Length(theirs.Regions[i]);
       EXPECT_NEAR(ours.Length(ours.Regions[i]), want, 0.1 * want + 5);
+    }
+  }
+}
+
+// Whatever the font, a text's capitals take the same height of its cell and its width is the
+// asked one.
+TEST(HpglPictures, EveryFontIsScaledToTheCharacterCell) {
+  const std::vector<std::string> fonts = InstalledSansFonts();
+  if (fonts.empty()) GTEST_SKIP() << "none of the sans fonts is installed";
+  for (const std::string& font : fonts) {
+    for (int height : {20, 60, 150}) {
+      SCOPED_TRACE(font + " " + std::to_string(height));
+      CanvasFont cell;
+      cell.Face = font;
+      cell.Height = height;
+      const QFont f = CellFont(cell);
+      EXPECT_EQ(QFontInfo(f).family().toStdString().substr(0, font.size()), font);
+      EXPECT_NEAR(-QFontMetricsF(f).tightBoundingRect("H").top(), CellCapHeight * height,
+                  0.02 * height + 0.5);
+      cell.Width = height / 2;
+      EXPECT_NEAR(QFontMetricsF(CellFont(cell)).averageCharWidth(), cell.Width, 0.05 * cell.Width + 1);
     }
   }
 }

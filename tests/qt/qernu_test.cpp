@@ -166,6 +166,16 @@ TEST_F(MainWindowStart, CommandLineEndsTheRunBeforeTheWindowIsShown) {
   EXPECT_EQ(modalWindows_, 1) << "the missing-extension message";
 }
 
+// A drawing run that names no device asks for it with a screen; closing the choice cancels it.
+TEST_F(MainWindowStart, DrawingRunWithoutItsDeviceAsksForIt) {
+  fs::copy_file(dir_ / "null.qrk", dir_ / "named.qrk");
+  SetProgramParams({"named.qrk", "/CADx:1"});
+  Thh window;
+  EXPECT_EQ(window.StartExitStatus(), std::optional<int>(ExitOutputFailed));
+  EXPECT_EQ(modalWindows_, 1) << "the device choice";
+  SetProgramParams({});
+}
+
 TEST_F(MainWindowStart, StartsWithTheNamedFile) {
   fs::copy_file(dir_ / "null.qrk", dir_ / "named.qrk");
   SetProgramParams({"named.qrk", "/NOGUI"});
