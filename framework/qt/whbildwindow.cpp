@@ -88,8 +88,9 @@ void TForm_hilfebild::showEvent(QShowEvent* event) {
 }
 
 void TForm_hilfebild::done(int result) {
-  Settings.HelpPictureLeft = x();
-  Settings.HelpPictureTop = y();
+  // The client's place, which is what PlaceDialogAtSavedPos sets again.
+  Settings.HelpPictureLeft = geometry().x();
+  Settings.HelpPictureTop = geometry().y();
   QDialog::done(result);
 }
 

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -143,6 +144,31 @@ TEST_F(MainWindowStart, CalculateButtonDrawsTheDefaultDrawingBehindTheDialog) {
   });
   window.mi_editabmessungenClick();
   EXPECT_GT(drawn, 500u);
+}
+
+// A calculation drawn from the geometry window and then cancelled: the main window shows the
+// restored design again, with its own message count.
+TEST_F(MainWindowStart, CancelAfterCalculateRestoresTheDrawingAndMessages) {
+  Thh window;
+  watchdog_.stop();
+  const std::vector<std::string> drawingBefore = DisplayListText();
+  const int errorsBefore = Errors.ErrorCount;
+  const QString captionBefore = window.mi_viewErrorMessages->text();
+  std::vector<std::string> drawnInside;
+  QTimer::singleShot(0, [&drawnInside] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    w->Edit_mn->setText("1.25");
+    w->Button_calc->click();
+    drawnInside = DisplayListText();
+    w->Button_cancel->click();
+  });
+  window.mi_editabmessungenClick();
+  EXPECT_NE(drawnInside, drawingBefore) << "the calculate button drew the edited design";
+  EXPECT_EQ(DisplayListText(), drawingBefore);
+  EXPECT_EQ(Errors.ErrorCount, errorsBefore);
+  EXPECT_EQ(window.mi_viewErrorMessages->text(), captionBefore);
+  EXPECT_TRUE(Flags.AbortFlag);
 }
 
 TEST_F(MainWindowStart, ListingCommandShowsTheResultListingInTheViewer) {
