@@ -2,6 +2,13 @@
 // unit toggle, OK refusing a fatal design, Cancel restoring the design exactly.
 // With QERN_SCREENSHOT=<file.png> set, GeometryWindow.Screenshot saves a picture of the window.
 #include "design/qt/qerngeo.h"
+#include <QImage>
+#include "framework/help.h"
+#include "framework/zorqgraf.h"
+#include "framework/zorqdraw.h"
+#include "framework/qt/formhelp.h"
+#include "framework/qt/fzorqgra.h"
+#include "framework/qt/whbildwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -370,6 +377,46 @@ TEST_F(GeometryWindow, Screenshot) {
   EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   QTest::qWait(200);
   ASSERT_TRUE(w->grab().save(file));
+}
+
+
+// The help pictures of the window's buttons appear beside it, not behind it on the drawing window.
+TEST_F(GeometryWindow, HelpPicturesShowBesideTheModalWindow) {
+  TFzorqgra drawingWindow;
+  TDrawDevice device;
+  DrawDevice = &device;
+  SetDialogHostWindow(&drawingWindow);
+  InstallHelpPictureWindow();
+  Settings.ScreenWidth = 639;
+  Settings.ScreenHeight = 479;
+  std::vector<std::string> shown;
+  bool stayedModal = false;
+  QImage picture;
+  WhenOpen([&](TForm_qerngeo* w) {
+    w->Button_dmess->click();
+    auto* view = w->findChild<QWidget*>("HelpPictureView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(view->isWindow());
+    shown.push_back(DisplayListText().size() > 2 ? "picture" : "empty");
+    w->Button_hilfebild->click();
+    EXPECT_EQ(w->findChildren<QWidget*>("HelpPictureView").size(), 1u) << "one window, reused";
+    picture = view->grab().toImage();
+    stayedModal = QApplication::activeModalWidget() == w;
+    w->Button_cancel->click();
+  });
+  EditDimensions(&drawingWindow);
+  SetHelpPictureHandler(nullptr);
+  SetDialogHostWindow(nullptr);
+  DrawDevice = nullptr;
+  EXPECT_EQ(shown, (std::vector<std::string>{"picture"}));
+  EXPECT_TRUE(stayedModal);
+  ASSERT_FALSE(picture.isNull());
+  const QRgb background = picture.pixel(0, 0);
+  int drawn = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) drawn += picture.pixel(x, y) != background;
+  EXPECT_GT(drawn, 100);
 }
 
 }  // namespace
