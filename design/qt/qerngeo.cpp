@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -47,7 +48,8 @@ class WholeContentScrollArea : public QScrollArea {
   using QScrollArea::QScrollArea;
   QSize sizeHint() const override {
     const int frame = 2 * frameWidth();
-    return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    if (!widget()) return QScrollArea::sizeHint();
+    return widget()->sizeHint() + QSize(frame + verticalScrollBar()->sizeHint().width(), frame);
   }
 };
 
@@ -74,18 +76,7 @@ TForm_qerngeo::TForm_qerngeo(QWidget* parent) : QDialog(parent) {
   updating_ = false;
 }
 
-void TForm_qerngeo::FitToScreen() {
-  QScreen* screen = QWidget::screen() ? QWidget::screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect avail = screen->availableGeometry();
-  // Room for the window frame and title bar, which are not known before the first showing.
-  const QSize frame(16, 40);
-  const QSize most = avail.size() - frame;
-  resize(size().boundedTo(most));
-  const int x = std::clamp(this->x(), avail.left(), std::max(avail.left(), avail.right() + 1 - width() - frame.width()));
-  const int y = std::clamp(this->y(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - height() - frame.height()));
-  move(x, y);
-}
+void TForm_qerngeo::FitToScreen() { PlaceWindowClient(this, geometry()); }
 
 void TForm_qerngeo::BuildControls() {
   RadioButton_rad12 = new QRadioButton(Shown("1 + 2"), this);
@@ -141,7 +132,7 @@ void TForm_qerngeo::BuildControls() {
       e->setObjectName(FieldControlName(f));
       // One width whatever the contents, so that the window never shifts while typing; it holds
       // the longest text a field shows ("-1.234568e+300").
-      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 16);
+      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 10);
       connect(e, &QLineEdit::textChanged, this, [this, f] { FieldChanged(f); });
       *edits[i] = e;
       fieldControls_[i] = e;
@@ -390,6 +381,7 @@ void TForm_qerngeo::BuildLayout() {
   // Results and messages.
   auto* resultBox = new QGroupBox(Shown("Ergebnisse"), this);
   auto* results = new QGridLayout(resultBox);
+  results->setContentsMargins(6, 4, 6, 4);
   results->setVerticalSpacing(2);
   results->addWidget(head("Welle (1)"), 0, 1, Qt::AlignRight);
   results->addWidget(head("Nabe (2)"), 0, 2, Qt::AlignRight);
@@ -405,23 +397,32 @@ void TForm_qerngeo::BuildLayout() {
   left->addWidget(clearBox);
   left->addStretch();
 
-  auto* right = new QVBoxLayout;
+  // The results and messages stand beside the inputs, outside their scroll area: they stay in
+  // view, at their full width, while any input is edited. Only the inputs scroll, on a screen
+  // too small for them.
+  ResultsPanel = new QWidget(this);
+  ResultsPanel->setObjectName("ResultsPanel");
+  auto* right = new QVBoxLayout(ResultsPanel);
+  right->setContentsMargins(0, 0, 0, 0);
   right->addWidget(resultBox);
   right->addWidget(Label_err);
   right->addWidget(Memo_err, 1);
+  ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+  ResultsPanel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
 
-  // Inputs and results scroll on a screen too small for them; the buttons stay in view.
   auto* content = new QWidget;
   content->setObjectName("GeometryContent");
-  auto* body = new QHBoxLayout(content);
-  body->setContentsMargins(0, 0, 0, 0);
-  body->addLayout(left, 3);
-  body->addLayout(right, 2);
+  content->setLayout(left);
+  left->setContentsMargins(0, 0, 0, 0);
   ScrollArea_content = new WholeContentScrollArea(this);
   ScrollArea_content->setObjectName("ScrollArea_content");
   ScrollArea_content->setFrameShape(QFrame::NoFrame);
   ScrollArea_content->setWidgetResizable(true);
   ScrollArea_content->setWidget(content);
+
+  auto* body = new QHBoxLayout;
+  body->addWidget(ScrollArea_content, 1);
+  body->addWidget(ResultsPanel);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button_metric);
@@ -433,7 +434,9 @@ void TForm_qerngeo::BuildLayout() {
   buttons->addWidget(Button_cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(ScrollArea_content, 1);
+  // Narrow margins: the window must fit a screen 1024 pixels wide with its frame.
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(body, 1);
   layout->addLayout(buttons);
 }
 

@@ -184,17 +184,15 @@ void ShowHelpPictureBesideDialog() {
   view->SetPicture(DisplayList, DrawingWidth(), DrawingHeight());
   if (first) {
     // A third of the screen's width in the drawing's proportions, right of the dialog where there
-    // is room, else left of it, else over its right part; always on the screen.
+    // is room, else left of it, else at the screen's left edge over the dialog's captions (its
+    // results stay in view); always on the screen.
     const QRect avail = AvailableScreenArea();
     const QMargins frame = WindowFrameMargins();
     const int w = std::max(160, avail.width() / 3);
     const int h = w * (DrawingHeight() + 1) / std::max(1, DrawingWidth() + 1);
     const QRect d = dialog->frameGeometry();
     int x = d.right() + 1 + frame.left();
-    if (x + w + frame.right() > avail.right() + 1) {
-      const int left = d.left() - frame.right() - w;
-      x = left - frame.left() >= avail.left() ? left : avail.right() + 1 - frame.right() - w;
-    }
+    if (x + w + frame.right() > avail.right() + 1) x = std::max(avail.left() + frame.left(), d.left() - frame.right() - w);
     PlaceWindowClient(view, QRect(x, d.top() + frame.top(), w, h));
   }
   view->show();

@@ -2,23 +2,18 @@
 // unit toggle, OK refusing a fatal design, Cancel restoring the design exactly.
 // With QERN_SCREENSHOT=<file.png> set, GeometryWindow.Screenshot saves a picture of the window.
 #include "design/qt/qerngeo.h"
-#include <QImage>
-#include "framework/help.h"
-#include "framework/zorqgraf.h"
-#include "framework/zorqdraw.h"
-#include "framework/qt/formhelp.h"
-#include "framework/qt/fzorqgra.h"
-#include "framework/qt/whbildwindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +26,12 @@
 #include "design/qerncalc.h"
 #include "design/qernform.h"
 #include "design/qernvar.h"
+#include "framework/help.h"
+#include "framework/zorqgraf.h"
+#include "framework/zorqdraw.h"
+#include "framework/qt/formhelp.h"
+#include "framework/qt/fzorqgra.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
 #include "platform/dialogservice.h"
@@ -252,6 +253,33 @@ TEST_F(GeometryWindow, FitsTheScreenAndWrapsItsHints) {
   EXPECT_TRUE(avail.contains(w->geometry().topLeft()));
   const QString hint = w->Label_z->toolTip();
   for (const QString& line : hint.split('\n')) EXPECT_LE(line.size(), 60) << line.toStdString();
+}
+
+// On a low or narrow screen only the inputs scroll: the results and messages stay in view, at
+// full width, whichever input is being edited, and every input can be scrolled to.
+TEST_F(GeometryWindow, ResultsStayInViewWhileInputsScroll) {
+  auto w = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  EXPECT_FALSE(w->ScrollArea_content->isAncestorOf(w->ResultsPanel));
+  w->resize(w->ResultsPanel->minimumWidth() + 400, 360);  // a small screen
+  QApplication::processEvents();
+  const QRect window = w->rect();
+  for (int i = 0; i < GeoFieldCount; ++i) {
+    QWidget* field = w->FieldControl(FieldAt(i));
+    ASSERT_TRUE(w->ScrollArea_content->isAncestorOf(field));
+    w->ScrollArea_content->ensureWidgetVisible(field);
+    QApplication::processEvents();
+    // Scrolled to where typing goes (a line edit's cursor, at its start).
+    const QPoint start = field->mapTo(w->ScrollArea_content->viewport(), QPoint(4, field->height() / 2));
+    EXPECT_TRUE(w->ScrollArea_content->viewport()->rect().contains(start)) << FieldControlName(FieldAt(i));
+    for (const auto& row : w->ResultLabels) {
+      for (QLabel* l : row) {
+        const QRect r(l->mapTo(w.get(), QPoint(0, 0)), l->size());
+        EXPECT_TRUE(window.contains(r)) << l->objectName().toStdString();
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
+      }
+    }
+  }
 }
 
 TEST_F(GeometryWindow, ShownRoundingNeverReachesTheDesign) {
