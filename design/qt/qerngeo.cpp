@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <map>
 
 #include "design/qerncalc.h"
 #include "framework/help.h"
@@ -39,6 +41,38 @@ QLabel* NewLabel(QWidget* parent, const char* name, const std::string& text) {
   auto* l = new QLabel(Shown(text), parent);
   l->setObjectName(name);
   return l;
+}
+
+// A field whose value changes while the user types fills its own background: its repaint then
+// needs no repaint of the boxes and the window behind it. The colour is the one its box paints
+// there, taken when the window is first shown (MatchOwnBackgrounds).
+void PaintsItsOwnBackground(QWidget* w) {
+  w->setBackgroundRole(QPalette::Window);
+  w->setAutoFillBackground(true);
+  w->setProperty("qernOwnBackground", true);
+}
+
+// Each such field takes the colour its parent paints at the field's centre (a box may shade its
+// inside a little), so the fill cannot be told from what lies around it.
+void MatchOwnBackgrounds(QWidget* window) {
+  std::map<QWidget*, QImage> backgrounds;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (!w->property("qernOwnBackground").toBool() || !w->parentWidget()) continue;
+    QWidget* parent = w->parentWidget();
+    auto [it, fresh] = backgrounds.try_emplace(parent);
+    if (fresh) {
+      it->second = QImage(parent->size(), QImage::Format_ARGB32_Premultiplied);
+      it->second.fill(Qt::transparent);
+      parent->render(&it->second, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    }
+    const QPoint c = w->geometry().center();
+    if (!it->second.rect().contains(c)) continue;
+    QColor colour = it->second.pixelColor(c);
+    if (colour.alpha() != 255) continue;  // nothing opaque painted there: keep the window colour
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+  }
 }
 
 // A scroll area that asks for the whole size of its contents: the window takes that size when
@@ -133,6 +167,7 @@ void TForm_qerngeo::BuildControls() {
       // One width whatever the contents, so that the window never shifts while typing; it holds
       // the longest text a field shows ("-1.234568e+300").
       e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 10);
+      PaintsItsOwnBackground(e);
       connect(e, &QLineEdit::textChanged, this, [this, f] { FieldChanged(f); });
       *edits[i] = e;
       fieldControls_[i] = e;
@@ -162,6 +197,11 @@ void TForm_qerngeo::BuildControls() {
   Label_pn = NewLabel(this, "Label_pn", "Normal Pitch Pn");
   Label_z = NewLabel(this, "Label_z", "Zähnezahl z");
   Label_d = NewLabel(this, "Label_d", PitchDiameterText(Design));
+  // Room for the longest value (ResultTextWidth characters) and a unit; fixed, as the results.
+  Label_d->setFixedSize(
+      Label_d->fontMetrics().horizontalAdvance("d = " + QString(ResultTextWidth, '0') + " mm") + 4,
+      Label_d->sizeHint().height());
+  PaintsItsOwnBackground(Label_d);
   Label_xe = NewLabel(this, "Label_xe", "Erzeug.Prof.versch.faktor");
   Label_xe1 = NewLabel(this, "Label_xe1", "x1");
   Label_xe2 = NewLabel(this, "Label_xe2", "x2");
@@ -217,9 +257,13 @@ void TForm_qerngeo::BuildControls() {
     row[2] = NewLabel(this, QStringLiteral("Label_result%1_2").arg(n).toUtf8().constData(), line.Hub);
     row[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A fixed size in both directions: a new value repaints the label alone and asks the window
+    // for no new layout.
     const int width = row[1]->fontMetrics().horizontalAdvance(QString(ResultTextWidth, '0')) + 4;
-    row[1]->setFixedWidth(width);
-    row[2]->setFixedWidth(width);
+    row[1]->setFixedSize(width, row[1]->sizeHint().height());
+    row[2]->setFixedSize(width, row[2]->sizeHint().height());
+    PaintsItsOwnBackground(row[1]);
+    PaintsItsOwnBackground(row[2]);
     ResultLabels.push_back(row);
   }
 
@@ -663,6 +707,7 @@ void TForm_qerngeo::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
+  MatchOwnBackgrounds(this);
   FormShow();
 }
 

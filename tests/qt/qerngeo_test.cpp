@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <set>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -280,6 +282,56 @@ TEST_F(GeometryWindow, ResultsStayInViewWhileInputsScroll) {
       }
     }
   }
+}
+
+// A keystroke asks for no new layout of the window and repaints only what changed: the edited
+// field and the results that moved, not the boxes and the window behind them.
+TEST_F(GeometryWindow, KeystrokeRepaintsOnlyWhatChanged) {
+  auto w = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  QApplication::processEvents();
+  struct Counter : QObject {
+    QWidget* window = nullptr;
+    int layouts = 0;
+    std::set<QObject*> painted;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::LayoutRequest && o == window) ++layouts;
+      if (e->type() == QEvent::Paint) painted.insert(o);
+      return false;
+    }
+  } counter;
+  counter.window = w.get();
+  auto type = [&](QLineEdit* e, Qt::Key key) {
+    e->setFocus();
+    e->end(false);
+    QTest::qWait(50);  // what the showing and the focus left to do
+    counter.layouts = 0;
+    counter.painted.clear();
+    qApp->installEventFilter(&counter);
+    QTest::keyClick(e, key);
+    QApplication::processEvents();
+    qApp->removeEventFilter(&counter);
+  };
+  auto expectNothingBehind = [&] {
+    EXPECT_EQ(counter.layouts, 0);
+    EXPECT_FALSE(counter.painted.count(w.get())) << "the window behind the fields";
+    for (QGroupBox* box : w->findChildren<QGroupBox*>()) EXPECT_FALSE(counter.painted.count(box));
+  };
+  type(w->Edit_xe1, Qt::Key_0);  // x1 = 00: nothing changes but the field
+  expectNothingBehind();
+  EXPECT_TRUE(counter.painted.count(w->Edit_xe1));
+  EXPECT_FALSE(counter.painted.count(w->ResultLabels[0][1])) << "an unchanged result";
+  std::vector<QString> before;
+  for (const auto& row : w->ResultLabels) before.push_back(row[1]->text());
+  type(w->Edit_mn, Qt::Key_5);  // the results follow
+  expectNothingBehind();
+  int changed = 0;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (w->ResultLabels[i][1]->text() == before[i]) continue;
+    ++changed;
+    EXPECT_TRUE(counter.painted.count(w->ResultLabels[i][1])) << i;
+  }
+  EXPECT_GT(changed, 0);
 }
 
 TEST_F(GeometryWindow, ShownRoundingNeverReachesTheDesign) {
