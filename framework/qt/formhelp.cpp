@@ -121,8 +121,12 @@ void SizeMainWindow(QWidget* form) {
     menu = main->menuWidget()->sizeHint().height();
   const QRect avail = AvailableScreenArea();
   const QMargins frame = WindowFrameMargins();
-  PlaceWindowClient(form, QRect(avail.left() + frame.left(), avail.top() + frame.top(),
-                                Settings.ScreenWidth + 1, Settings.ScreenHeight + 1 + menu));
+  const QRect client = FitClientOnScreen(QRect(avail.left() + frame.left(), avail.top() + frame.top(),
+                                               Settings.ScreenWidth + 1, Settings.ScreenHeight + 1 + menu),
+                                         frame, avail);
+  // At the screen's top left corner with its frame (a place that is set only, never read back).
+  form->resize(client.size());
+  form->move(avail.topLeft());
 }
 
 void SetupMainWindow(QWidget* form) {
@@ -135,11 +139,22 @@ void SetupMainWindow(QWidget* form) {
   if (QWidget* parent = form->parentWidget()) form->setFont(parent->font());
 }
 
+namespace {
+// The drawing area of a graphics window: its central widget (below the menu bar), else itself.
+QSize DrawingClientSize(QWidget* graphicsWindow) {
+  if (auto* main = qobject_cast<QMainWindow*>(graphicsWindow); main && main->centralWidget())
+    return main->centralWidget()->size();
+  return graphicsWindow->size();
+}
+}  // namespace
+
 int MaxDrawingWidth(QWidget* graphicsWindow) {
   QScreen* screen = graphicsWindow && graphicsWindow->screen() ? graphicsWindow->screen()
                                                                 : QGuiApplication::primaryScreen();
   int screenWidth = screen ? screen->geometry().width() : 1024;
-  int frame = graphicsWindow ? graphicsWindow->frameGeometry().width() - graphicsWindow->width() : 0;
+  int frame = graphicsWindow
+                  ? graphicsWindow->frameGeometry().width() - DrawingClientSize(graphicsWindow).width()
+                  : 0;
   return screenWidth - frame;
 }
 
@@ -147,8 +162,10 @@ int MaxDrawingHeight(QWidget* graphicsWindow) {
   QScreen* screen = graphicsWindow && graphicsWindow->screen() ? graphicsWindow->screen()
                                                                 : QGuiApplication::primaryScreen();
   int screenHeight = screen ? screen->geometry().height() : 768;
-  int frame =
-      graphicsWindow ? graphicsWindow->frameGeometry().height() - graphicsWindow->height() : 0;
+  // Frame, title bar and menu bar.
+  int frame = graphicsWindow ? graphicsWindow->frameGeometry().height() -
+                                   DrawingClientSize(graphicsWindow).height()
+                             : 0;
   return screenHeight - static_cast<int>(std::lround(1.65 * frame));
 }
 
