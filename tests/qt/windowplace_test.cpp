@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 
 #include "design/qt/kvnuni2.h"
@@ -14,6 +16,7 @@
 #include "framework/qt/dokuconfwindow.h"
 #include "framework/qt/formhelp.h"
 #include "framework/qt/showtextfile.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/sysutil.h"
 #include "tests/support/testutil.h"
 
@@ -89,6 +92,19 @@ TEST_F(CentredDialogs, DocumentLinksPartTextsAndSearch) {
   });
   std::string text = "welle";
   AskSearchText(text, &host_);
+}
+
+// The help-picture window's first place (1/1) would cover the main window's menu bar.
+TEST_F(CentredDialogs, HelpPictureWindowLeavesTheMenuBarFree) {
+  host_.menuBar()->addMenu("Datei");
+  QApplication::processEvents();
+  Settings.HelpPictureLeft = Settings.HelpPictureTop = 1;
+  TForm_hilfebild form(7, 1, &host_);
+  form.show();
+  QApplication::processEvents();
+  const int menuBottom = host_.menuBar()->mapToGlobal(QPoint(0, host_.menuBar()->height())).y();
+  EXPECT_GE(form.frameGeometry().top(), menuBottom);
+  form.Button_ok->click();
 }
 
 }  // namespace
