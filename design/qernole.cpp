@@ -100,8 +100,17 @@ std::string MailToMakerUrl() {
          UrlEncode(Ident.ProductName + " V" + Ident.VersionText);
 }
 
-void OpenInfoPage() { OpenUrl(InfoPageUrl()); }
-void OpenHomePage() { OpenUrl(HomePageUrl()); }
-void MailToMaker() { OpenUrl(MailToMakerUrl()); }
+namespace {
+// A link the desktop cannot open is said, with its address, so that it can be used elsewhere.
+void OpenLink(const std::string& url, const std::string& what) {
+  if (OpenUrl(url)) return;
+  InfoMessage("Kein Programm für " + what + " eingerichtet: " + url);
+  Flags.AbortFlag = true;
+}
+}  // namespace
+
+void OpenInfoPage() { OpenLink(InfoPageUrl(), "Web-Seiten"); }
+void OpenHomePage() { OpenLink(HomePageUrl(), "Web-Seiten"); }
+void MailToMaker() { OpenLink(MailToMakerUrl(), "E-Mail"); }
 
 }  // namespace qern

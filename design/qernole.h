@@ -19,6 +19,7 @@ void PrintoutToExcel();
 std::string InfoPageUrl();    // the product page ProgramName + "_d.htm"
 std::string HomePageUrl();
 std::string MailToMakerUrl(); // mailto: with the subject ProductName + " V" + VersionText
+// Each opens its link with the desktop; without a program for it, a message names the link.
 void OpenInfoPage();
 void OpenHomePage();
 void MailToMaker();

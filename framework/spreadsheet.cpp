@@ -2,6 +2,7 @@
 // and the export of a design file into column A.
 #include "framework/spreadsheet.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -122,6 +123,11 @@ bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::str
     error = "Datei " + fileName + " kann nicht angelegt werden";
     return false;
   }
+  // The workbook is the user's document: the ordinary permissions of a new file, not the
+  // private ones of a temporary name.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   const std::string tmpName = tmp.data();
 
@@ -197,7 +203,8 @@ bool ShowWorkbook(const Worksheet& sheet, const std::string& fileName) {
                            ? OpenWithDesktop(fileName)
                            : StartDetached({program, fileName}) == StartResult::Started;
   if (!started) {
-    ShowMessageBox("Excel kann nicht gestartet werden");
+    // The workbook is written all the same: say where it is.
+    ShowMessageBox("Excel kann nicht gestartet werden; die Tabelle steht in " + fileName);
     Flags.AbortFlag = true;
     return false;
   }

@@ -156,9 +156,12 @@ int MapY(long double y) { return Graph.ViewBottom - RoundPx((y - Graph.VisibleYM
 int MapLengthX(long double d) { return RoundPx(Graph.ScaleX * d); }
 int MapLengthY(long double d) { return RoundPx(Graph.ScaleY * d); }
 
+int DrawingWidth() { return Graph.AreaWidth > 1 ? Graph.AreaWidth - 1 : Settings.ScreenWidth; }
+int DrawingHeight() { return Graph.AreaHeight > 1 ? Graph.AreaHeight - 1 : Settings.ScreenHeight; }
+
 namespace {
-long double ScreenW() { return Settings.ScreenWidth > 0 ? Settings.ScreenWidth : 1; }
-long double ScreenH() { return Settings.ScreenHeight > 0 ? Settings.ScreenHeight : 1; }
+long double ScreenW() { return DrawingWidth() > 0 ? DrawingWidth() : 1; }
+long double ScreenH() { return DrawingHeight() > 0 ? DrawingHeight() : 1; }
 }  // namespace
 
 int PrintMapX(const PrintMapping& p, long double x) {
@@ -480,10 +483,11 @@ void GraphicWindow::ApplyWindow(bool record, bool keepAspect, bool frame, long d
                                 long double vy1, long double vx2, long double vy2, long double xmin,
                                 long double ymin, long double xmax, long double ymax) {
   GraphicState& g = Graph;
-  g.ViewLeft = RoundPx(Settings.ScreenWidth * vx1);
-  g.ViewRight = RoundPx(Settings.ScreenWidth * vx2);
-  g.ViewTop = RoundPx(Settings.ScreenHeight * (1 - vy2));
-  g.ViewBottom = RoundPx(Settings.ScreenHeight * (1 - vy1));
+  const int width = DrawingWidth(), height = DrawingHeight();
+  g.ViewLeft = RoundPx(width * vx1);
+  g.ViewRight = RoundPx(width * vx2);
+  g.ViewTop = RoundPx(height * (1 - vy2));
+  g.ViewBottom = RoundPx(height * (1 - vy1));
   if (frame) {
     g.ViewLeft += 1;
     g.ViewRight -= 1;
@@ -555,9 +559,8 @@ void GraphicWindow::Header(int flag, long double xmin, long double ymin, long do
   // Aspect factor from the box current before this call. Stored only: the mouse zoom takes its
   // rectangle from the mapping itself.
   long double ww = Graph.WorldXMax - Graph.WorldXMin, wh = Graph.WorldYMax - Graph.WorldYMin;
-  if (ww != 0 && wh != 0 && Settings.ScreenHeight > 0) {
-    Graph.ZoomAspectFactor = Settings.ScreenWidth * 0.75L / Settings.ScreenHeight * 640 / ww /
-                             (480 / wh);
+  if (ww != 0 && wh != 0 && DrawingHeight() > 0) {
+    Graph.ZoomAspectFactor = DrawingWidth() * 0.75L / DrawingHeight() * 640 / ww / (480 / wh);
   }
   SetWindow(true, true, 0, 0, 1, 1, xmin, ymin, xmax, ymax);
   SetLineStyle(0);
@@ -690,6 +693,34 @@ void GraphicWindow::LineTo(long double x, long double y) {
   DrawDirectLine(PenX, PenY, nx, ny);
   PenX = nx;
   PenY = ny;
+}
+
+void GraphicWindow::SetDrawingAreaSize(int width, int height) {
+  const int oldW = DrawingWidth(), oldH = DrawingHeight();
+  Graph.AreaWidth = width;
+  Graph.AreaHeight = height;
+  const int newW = DrawingWidth(), newH = DrawingHeight();
+  if ((newW == oldW && newH == oldH) || oldW <= 0 || oldH <= 0) return;
+  // Viewports are fractions of the drawing extent: the same fractions of the new one.
+  auto sx = [&](long double v) { return RoundPx(v * newW / oldW); };
+  auto sy = [&](long double v) { return RoundPx(v * newH / oldH); };
+  for (DisplayRecord& r : DisplayList) {
+    if (r.Code != RecWindow) continue;
+    r.Args[0] = sx(r.Args[0]);
+    r.Args[1] = sy(r.Args[1]);
+    r.Args[2] = sx(r.Args[2]);
+    r.Args[3] = sy(r.Args[3]);
+  }
+  GraphicState& g = Graph;
+  g.ViewLeft = sx(g.ViewLeft);
+  g.ViewTop = sy(g.ViewTop);
+  g.ViewRight = sx(g.ViewRight);
+  g.ViewBottom = sy(g.ViewBottom);
+  g.SavedViewport = {sx(g.SavedViewport[0]), sy(g.SavedViewport[1]), sx(g.SavedViewport[2]),
+                     sy(g.SavedViewport[3])};
+  const ZoomRectangle z = g.ZoomRect;
+  SetScale(sx(z.x1), sy(z.y1), sx(z.x2), sy(z.y2));
+  RequestRepaint();
 }
 
 void GraphicWindow::SetWaitCursor() { ShowWaitCursor(true); }

@@ -77,12 +77,19 @@ struct GraphicState {
   long double VisibleXMin = 0, VisibleXMax = 1, VisibleYMin = 0, VisibleYMax = 1;
   bool KeepAspect = true;  // one scale for both axes (the smaller), so circles stay round
   long double ZoomAspectFactor = 1;
+  // The drawing area's client size in pixels as its window reports it; 0 without a window.
+  int AreaWidth = 0, AreaHeight = 0;
 };
 
 extern GraphicState Graph;
 
 // Start values of the mapping state (the graphics unit's start-up).
 void InitGraphicState();
+
+// The pixel extent drawings are mapped to: the drawing area's client size - 1 where a window
+// reported one, else ScreenWidth by ScreenHeight (the configured drawing size).
+int DrawingWidth();
+int DrawingHeight();
 
 // World to window pixels.
 int MapX(long double x);
@@ -222,6 +229,10 @@ class GraphicWindow {
 
   void SetWaitCursor();
   void SetOldCursor();
+
+  // The drawing area now has this client size: later drawings map to it, and the kept drawing's
+  // viewports scale with it, so the whole picture stays in view.
+  void SetDrawingAreaSize(int width, int height);
 
   // Input: keys and mouse in client pixels. Returns true when the key was handled.
   bool processKey(GraphicKey key);

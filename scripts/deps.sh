@@ -6,7 +6,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libxlsxwriter-dev
-  xvfb xauth
+  xvfb xauth openbox
   # fuzzing with libFuzzer, sanitizers
   clang-14 libclang-rt-14-dev
   # independent readers that judge our files, and the comparison database of the benchmarks

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,9 +16,11 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <map>
 
 #include "design/qerncalc.h"
 #include "framework/help.h"
@@ -40,6 +43,38 @@ QLabel* NewLabel(QWidget* parent, const char* name, const std::string& text) {
   return l;
 }
 
+// A field whose value changes while the user types fills its own background: its repaint then
+// needs no repaint of the boxes and the window behind it. The colour is the one its box paints
+// there, taken when the window is first shown (MatchOwnBackgrounds).
+void PaintsItsOwnBackground(QWidget* w) {
+  w->setBackgroundRole(QPalette::Window);
+  w->setAutoFillBackground(true);
+  w->setProperty("qernOwnBackground", true);
+}
+
+// Each such field takes the colour its parent paints at the field's centre (a box may shade its
+// inside a little), so the fill cannot be told from what lies around it.
+void MatchOwnBackgrounds(QWidget* window) {
+  std::map<QWidget*, QImage> backgrounds;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (!w->property("qernOwnBackground").toBool() || !w->parentWidget()) continue;
+    QWidget* parent = w->parentWidget();
+    auto [it, fresh] = backgrounds.try_emplace(parent);
+    if (fresh) {
+      it->second = QImage(parent->size(), QImage::Format_ARGB32_Premultiplied);
+      it->second.fill(Qt::transparent);
+      parent->render(&it->second, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    }
+    const QPoint c = w->geometry().center();
+    if (!it->second.rect().contains(c)) continue;
+    QColor colour = it->second.pixelColor(c);
+    if (colour.alpha() != 255) continue;  // nothing opaque painted there: keep the window colour
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+  }
+}
+
 // A scroll area that asks for the whole size of its contents: the window takes that size when
 // the screen has room for it and scrolls only on a smaller screen.
 class WholeContentScrollArea : public QScrollArea {
@@ -47,7 +82,8 @@ class WholeContentScrollArea : public QScrollArea {
   using QScrollArea::QScrollArea;
   QSize sizeHint() const override {
     const int frame = 2 * frameWidth();
-    return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    if (!widget()) return QScrollArea::sizeHint();
+    return widget()->sizeHint() + QSize(frame + verticalScrollBar()->sizeHint().width(), frame);
   }
 };
 
@@ -74,18 +110,7 @@ TForm_qerngeo::TForm_qerngeo(QWidget* parent) : QDialog(parent) {
   updating_ = false;
 }
 
-void TForm_qerngeo::FitToScreen() {
-  QScreen* screen = QWidget::screen() ? QWidget::screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect avail = screen->availableGeometry();
-  // Room for the window frame and title bar, which are not known before the first showing.
-  const QSize frame(16, 40);
-  const QSize most = avail.size() - frame;
-  resize(size().boundedTo(most));
-  const int x = std::clamp(this->x(), avail.left(), std::max(avail.left(), avail.right() + 1 - width() - frame.width()));
-  const int y = std::clamp(this->y(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - height() - frame.height()));
-  move(x, y);
-}
+void TForm_qerngeo::FitToScreen() { PlaceWindowClient(this, geometry()); }
 
 void TForm_qerngeo::BuildControls() {
   RadioButton_rad12 = new QRadioButton(Shown("1 + 2"), this);
@@ -141,7 +166,8 @@ void TForm_qerngeo::BuildControls() {
       e->setObjectName(FieldControlName(f));
       // One width whatever the contents, so that the window never shifts while typing; it holds
       // the longest text a field shows ("-1.234568e+300").
-      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 16);
+      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 10);
+      PaintsItsOwnBackground(e);
       connect(e, &QLineEdit::textChanged, this, [this, f] { FieldChanged(f); });
       *edits[i] = e;
       fieldControls_[i] = e;
@@ -171,6 +197,11 @@ void TForm_qerngeo::BuildControls() {
   Label_pn = NewLabel(this, "Label_pn", "Normal Pitch Pn");
   Label_z = NewLabel(this, "Label_z", "Zähnezahl z");
   Label_d = NewLabel(this, "Label_d", PitchDiameterText(Design));
+  // Room for the longest value (ResultTextWidth characters) and a unit; fixed, as the results.
+  Label_d->setFixedSize(
+      Label_d->fontMetrics().horizontalAdvance("d = " + QString(ResultTextWidth, '0') + " mm") + 4,
+      Label_d->sizeHint().height());
+  PaintsItsOwnBackground(Label_d);
   Label_xe = NewLabel(this, "Label_xe", "Erzeug.Prof.versch.faktor");
   Label_xe1 = NewLabel(this, "Label_xe1", "x1");
   Label_xe2 = NewLabel(this, "Label_xe2", "x2");
@@ -226,9 +257,13 @@ void TForm_qerngeo::BuildControls() {
     row[2] = NewLabel(this, QStringLiteral("Label_result%1_2").arg(n).toUtf8().constData(), line.Hub);
     row[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A fixed size in both directions: a new value repaints the label alone and asks the window
+    // for no new layout.
     const int width = row[1]->fontMetrics().horizontalAdvance(QString(ResultTextWidth, '0')) + 4;
-    row[1]->setFixedWidth(width);
-    row[2]->setFixedWidth(width);
+    row[1]->setFixedSize(width, row[1]->sizeHint().height());
+    row[2]->setFixedSize(width, row[2]->sizeHint().height());
+    PaintsItsOwnBackground(row[1]);
+    PaintsItsOwnBackground(row[2]);
     ResultLabels.push_back(row);
   }
 
@@ -390,6 +425,7 @@ void TForm_qerngeo::BuildLayout() {
   // Results and messages.
   auto* resultBox = new QGroupBox(Shown("Ergebnisse"), this);
   auto* results = new QGridLayout(resultBox);
+  results->setContentsMargins(6, 4, 6, 4);
   results->setVerticalSpacing(2);
   results->addWidget(head("Welle (1)"), 0, 1, Qt::AlignRight);
   results->addWidget(head("Nabe (2)"), 0, 2, Qt::AlignRight);
@@ -405,23 +441,32 @@ void TForm_qerngeo::BuildLayout() {
   left->addWidget(clearBox);
   left->addStretch();
 
-  auto* right = new QVBoxLayout;
+  // The results and messages stand beside the inputs, outside their scroll area: they stay in
+  // view, at their full width, while any input is edited. Only the inputs scroll, on a screen
+  // too small for them.
+  ResultsPanel = new QWidget(this);
+  ResultsPanel->setObjectName("ResultsPanel");
+  auto* right = new QVBoxLayout(ResultsPanel);
+  right->setContentsMargins(0, 0, 0, 0);
   right->addWidget(resultBox);
   right->addWidget(Label_err);
   right->addWidget(Memo_err, 1);
+  ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+  ResultsPanel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
 
-  // Inputs and results scroll on a screen too small for them; the buttons stay in view.
   auto* content = new QWidget;
   content->setObjectName("GeometryContent");
-  auto* body = new QHBoxLayout(content);
-  body->setContentsMargins(0, 0, 0, 0);
-  body->addLayout(left, 3);
-  body->addLayout(right, 2);
+  content->setLayout(left);
+  left->setContentsMargins(0, 0, 0, 0);
   ScrollArea_content = new WholeContentScrollArea(this);
   ScrollArea_content->setObjectName("ScrollArea_content");
   ScrollArea_content->setFrameShape(QFrame::NoFrame);
   ScrollArea_content->setWidgetResizable(true);
   ScrollArea_content->setWidget(content);
+
+  auto* body = new QHBoxLayout;
+  body->addWidget(ScrollArea_content, 1);
+  body->addWidget(ResultsPanel);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button_metric);
@@ -433,7 +478,9 @@ void TForm_qerngeo::BuildLayout() {
   buttons->addWidget(Button_cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(ScrollArea_content, 1);
+  // Narrow margins: the window must fit a screen 1024 pixels wide with its frame.
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(body, 1);
   layout->addLayout(buttons);
 }
 
@@ -660,6 +707,7 @@ void TForm_qerngeo::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
+  MatchOwnBackgrounds(this);
   FormShow();
 }
 

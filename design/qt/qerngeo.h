@@ -140,8 +140,10 @@ class TForm_qerngeo : public QDialog {
   QLabel* Label_err = nullptr;
   QPlainTextEdit* Memo_err = nullptr;
   std::vector<std::array<QLabel*, 3>> ResultLabels;  // per line: caption, shaft, hub
-  // Inputs and results; they scroll when the screen is too small for the window.
+  // The inputs; they scroll when the screen is too low for the window.
   QScrollArea* ScrollArea_content = nullptr;
+  // Results and messages, beside the inputs and always in view.
+  QWidget* ResultsPanel = nullptr;
 
   // Command buttons.
   QPushButton* Button_ok = nullptr;

@@ -240,7 +240,8 @@ void Thh::FormCreate() {
     InstallHelpPictureWindow();
   }
   // The geometry window's calculate button draws the default drawing behind the dialog.
-  SetGeometryDrawingHandler([] {
+  SetGeometryDrawingHandler([this] {
+    geometryDrew_ = true;
     Flags.AbortFlag = false;
     ShowDefaultDrawing();
   });
@@ -409,7 +410,7 @@ void Thh::mi_fileNewClick() {
   Flags.AbortFlag = false;
   ShowPartTexts();
   if (Flags.AbortFlag) return;
-  if (!EditDimensions(this) || Flags.AbortFlag) return;
+  if (!EditDimensionsAndRedraw()) return;
   CalculateSerration();
   RefreshAfterCalculation();
   Flags.DesignModified = true;
@@ -454,9 +455,20 @@ void Thh::mi_EditTextClick() {
   if (!Flags.AbortFlag) Flags.DesignModified = true;
 }
 
+bool Thh::EditDimensionsAndRedraw() {
+  geometryDrew_ = false;
+  if (EditDimensions(this) && !Flags.AbortFlag) return true;
+  // Cancelled: a drawing made by the window's calculate button showed edits that are gone now.
+  if (geometryDrew_) {
+    RefreshAfterCalculation();
+    Flags.AbortFlag = true;
+  }
+  return false;
+}
+
 void Thh::mi_editabmessungenClick() {
   Flags.AbortFlag = false;
-  if (!EditDimensions(this) || Flags.AbortFlag) return;
+  if (!EditDimensionsAndRedraw()) return;
   Flags.DesignModified = true;
   CalculateSerration();
   RefreshAfterCalculation();

@@ -39,6 +39,8 @@ class Thh : public TFzorqgra {
   // The Error Messages item shows the number of messages of the last calculation (enabled only
   // when there are any); then the default drawing is drawn.
   void RefreshAfterCalculation();
+  // The geometry window; after a Cancel the drawing shows the restored design again. True on OK.
+  bool EditDimensionsAndRedraw();
   // The caption of the web information item (k = 0).
   std::string WebItemCaption(int k) const;
 
@@ -163,6 +165,7 @@ class Thh : public TFzorqgra {
  private:
   void CreateMenus();
   bool installQtDialogs_;
+  bool geometryDrew_ = false;  // the geometry window's calculate button drew on this window
   std::optional<int> startExit_;
 };
 

@@ -3,9 +3,12 @@
 #include "framework/qt/formhelp.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -50,29 +53,85 @@ FormRect Scale(QWidget* form) {
 }
 }  // namespace
 
+QRect FitClientOnScreen(const QRect& client, const QMargins& frame, const QRect& available) {
+  QRect r = client;
+  const QSize room(available.width() - frame.left() - frame.right(),
+                   available.height() - frame.top() - frame.bottom());
+  r.setSize(r.size().boundedTo(room).expandedTo(QSize(1, 1)));
+  const int left = available.left() + frame.left();
+  const int top = available.top() + frame.top();
+  const int right = available.left() + available.width() - frame.right() - r.width();
+  const int bottom = available.top() + available.height() - frame.bottom() - r.height();
+  r.moveTo(std::clamp(r.x(), left, std::max(left, right)), std::clamp(r.y(), top, std::max(top, bottom)));
+  return r;
+}
+
+QMargins WindowFrameMargins() {
+  if (host && host->isVisible()) {
+    const QRect f = host->frameGeometry(), g = host->geometry();
+    if (f != g) return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+    // Shown without a frame so far: either there is none, or the window manager has not told yet.
+    if (QGuiApplication::platformName() == "offscreen") return {};
+  }
+  return {4, 30, 4, 4};
+}
+
+QRect AvailableScreenArea() {
+  QScreen* screen = host && host->screen() ? host->screen() : QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void PlaceWindowClient(QWidget* window, const QRect& client) {
+  if (!window) return;
+  window->setGeometry(FitClientOnScreen(client, WindowFrameMargins(), AvailableScreenArea()));
+}
+
 void SetDialogHostWindow(QWidget* w) { host = w; }
 QWidget* DialogHostWindow() { return host; }
 
 void CentreDialog(QWidget* form) {
   if (!form) return;
+  // Centred by the size it will show with: a dialog that set none takes its layout's now.
+  if (!form->testAttribute(Qt::WA_Resized)) form->adjustSize();
   FormRect r = CentredOn(Scale(form), HostRect());
-  form->move(r.Left, r.Top);
+  PlaceWindowClient(form, QRect(r.Left, r.Top, r.Width, r.Height));
 }
 
 void PlaceDialogAtSavedPos(QWidget* form) {
   if (!form) return;
+  if (!form->testAttribute(Qt::WA_Resized)) form->adjustSize();
   Scale(form);
-  form->move(Settings.HelpPictureLeft, Settings.HelpPictureTop);
+  QRect r(Settings.HelpPictureLeft, Settings.HelpPictureTop, form->width(), form->height());
+  // Below the main window's menu bar, which stays usable.
+  if (auto* main = qobject_cast<QMainWindow*>(host.data()); main && main->isVisible()) {
+    const int below = main->menuBar()->mapToGlobal(QPoint(0, main->menuBar()->height())).y();
+    r.moveTop(std::max(r.top(), below + WindowFrameMargins().top()));
+  }
+  PlaceWindowClient(form, r);
 }
 
 void ScaleDialog(QWidget* form) {
   if (form) Scale(form);
 }
 
+void SizeMainWindow(QWidget* form) {
+  if (!form) return;
+  int menu = 0;
+  if (auto* main = qobject_cast<QMainWindow*>(form); main && main->menuWidget())
+    menu = main->menuWidget()->sizeHint().height();
+  const QRect avail = AvailableScreenArea();
+  const QMargins frame = WindowFrameMargins();
+  const QRect client = FitClientOnScreen(QRect(avail.left() + frame.left(), avail.top() + frame.top(),
+                                               Settings.ScreenWidth + 1, Settings.ScreenHeight + 1 + menu),
+                                         frame, avail);
+  // At the screen's top left corner with its frame (a place that is set only, never read back).
+  form->resize(client.size());
+  form->move(avail.topLeft());
+}
+
 void SetupMainWindow(QWidget* form) {
   if (!form) return;
-  form->resize(Settings.ScreenWidth + 1, Settings.ScreenHeight + 1);
-  form->move(0, 0);
+  SizeMainWindow(form);
   QPalette pal = form->palette();
   pal.setColor(QPalette::Window, ColorFromValue(static_cast<uint32_t>(Settings.BackgroundColor)));
   form->setPalette(pal);
@@ -80,11 +139,22 @@ void SetupMainWindow(QWidget* form) {
   if (QWidget* parent = form->parentWidget()) form->setFont(parent->font());
 }
 
+namespace {
+// The drawing area of a graphics window: its central widget (below the menu bar), else itself.
+QSize DrawingClientSize(QWidget* graphicsWindow) {
+  if (auto* main = qobject_cast<QMainWindow*>(graphicsWindow); main && main->centralWidget())
+    return main->centralWidget()->size();
+  return graphicsWindow->size();
+}
+}  // namespace
+
 int MaxDrawingWidth(QWidget* graphicsWindow) {
   QScreen* screen = graphicsWindow && graphicsWindow->screen() ? graphicsWindow->screen()
                                                                 : QGuiApplication::primaryScreen();
   int screenWidth = screen ? screen->geometry().width() : 1024;
-  int frame = graphicsWindow ? graphicsWindow->frameGeometry().width() - graphicsWindow->width() : 0;
+  int frame = graphicsWindow
+                  ? graphicsWindow->frameGeometry().width() - DrawingClientSize(graphicsWindow).width()
+                  : 0;
   return screenWidth - frame;
 }
 
@@ -92,8 +162,10 @@ int MaxDrawingHeight(QWidget* graphicsWindow) {
   QScreen* screen = graphicsWindow && graphicsWindow->screen() ? graphicsWindow->screen()
                                                                 : QGuiApplication::primaryScreen();
   int screenHeight = screen ? screen->geometry().height() : 768;
-  int frame =
-      graphicsWindow ? graphicsWindow->frameGeometry().height() - graphicsWindow->height() : 0;
+  // Frame, title bar and menu bar.
+  int frame = graphicsWindow ? graphicsWindow->frameGeometry().height() -
+                                   DrawingClientSize(graphicsWindow).height()
+                             : 0;
   return screenHeight - static_cast<int>(std::lround(1.65 * frame));
 }
 

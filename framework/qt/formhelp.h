@@ -2,6 +2,9 @@
 // window, the main window's size, and the installation of the Qt dialog service.
 #pragma once
 
+#include <QMargins>
+#include <QRect>
+
 class QWidget;
 
 namespace qern {
@@ -15,8 +18,24 @@ void CentreDialog(QWidget* form);          // scale, then centre on the host win
 void PlaceDialogAtSavedPos(QWidget* form); // scale, then at HelpPictureLeft/Top
 void ScaleDialog(QWidget* form);           // scale only
 
-// Client size ScreenWidth + 1 by ScreenHeight + 1 at 0/0 in the background colour.
+// Windows are stored and placed by their client rectangle (QWidget::geometry), never by the
+// frame: a place read back and set again stays where it was.
+// The client rectangle moved (and only when it is larger, made smaller) so that the window with
+// its frame lies wholly on the available area.
+QRect FitClientOnScreen(const QRect& client, const QMargins& frame, const QRect& available);
+// The frame of top-level windows on this desktop: the host window's once it is shown, else an
+// allowance for a title bar and borders.
+QMargins WindowFrameMargins();
+// The available area of the screen the host window (or else the primary screen) is on.
+QRect AvailableScreenArea();
+// Sets a top-level window's client rectangle, fitted on the available area.
+void PlaceWindowClient(QWidget* window, const QRect& client);
+
+// The drawing area (client below the menu bar) ScreenWidth + 1 by ScreenHeight + 1, the window at
+// 0/0 in the background colour, within the available screen area.
 void SetupMainWindow(QWidget* form);
+// Only the size and place of SetupMainWindow (after a change of ScreenWidth/ScreenHeight).
+void SizeMainWindow(QWidget* form);
 // Largest ScreenWidth/ScreenHeight the configuration window accepts for this graphics window.
 int MaxDrawingWidth(QWidget* graphicsWindow);
 int MaxDrawingHeight(QWidget* graphicsWindow);

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QRubberBand>
 
 #include "framework/progvar.h"
@@ -39,6 +40,13 @@ void ZorqgraArea::paintEvent(QPaintEvent*) {
   }
 }
 
+// Drawings map to the area as it really is (the menu bar and the window manager take their share
+// of the window).
+void ZorqgraArea::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  owner_->SetDrawingAreaSize(width(), height());
+}
+
 void ZorqgraArea::mousePressEvent(QMouseEvent* e) {
   QPoint p = e->position().toPoint();
   owner_->FormMouseDown(ButtonOf(e->button()), p.x(), p.y());
@@ -68,7 +76,10 @@ TFzorqgra::TFzorqgra(QWidget* parent) : QMainWindow(parent) {
   FZorqgra = this;
 }
 
-TFzorqgra::~TFzorqgra() = default;
+TFzorqgra::~TFzorqgra() {
+  // Later drawings without a window map to the configured size again.
+  Graph.AreaWidth = Graph.AreaHeight = 0;
+}
 
 void TFzorqgra::keyPressEvent(QKeyEvent* e) {
   const bool keypad = e->modifiers() & Qt::KeypadModifier;

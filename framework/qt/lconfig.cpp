@@ -931,7 +931,7 @@ void Tconfig::TakeIntoSettings() {
   Flags.ArchiveMode = archive_;
   if (QWidget* main = DialogHostWindow();
       main && (Settings.ScreenWidth != oldWidth || Settings.ScreenHeight != oldHeight)) {
-    main->resize(Settings.ScreenWidth + 1, Settings.ScreenHeight + 1);
+    SizeMainWindow(main);
     main->update();
   }
 }

@@ -44,8 +44,7 @@ QString pdfInsteadOfPrinter;
 void ChooseOutput(QPrinter& printer) {
   if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() != pdfInsteadOfPrinter)
     return;
-  const std::string stem = Session.CurrentFileName.empty() ? Ident.ProgramName : Session.CurrentFileName;
-  const QString file = QString::fromStdString(AddBackslash(Settings.TempFolder) + stem + ".pdf");
+  const QString file = DesignPdfFileName();
   if (printer.outputFormat() == QPrinter::PdfFormat) printer.setOutputFileName(file);
   if (printer.outputFormat() == QPrinter::PdfFormat || UsePdfWhenNoPrinter(printer, file))
     pdfInsteadOfPrinter = file;
@@ -79,6 +78,19 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
 }
 
 }  // namespace
+
+QString DesignPdfFileName() {
+  // The design's name, also when the command line named it with its folder and extension.
+  const std::string stem =
+      Session.CurrentFileName.empty() ? Ident.ProgramName : FileNameWithoutExt(Session.CurrentFileName);
+  return QString::fromStdString(AddBackslash(Settings.TempFolder) + stem + ".pdf");
+}
+
+void PrintToDesignPdf(QPrinter& printer) {
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  pdfInsteadOfPrinter = DesignPdfFileName();
+  printer.setOutputFileName(pdfInsteadOfPrinter);
+}
 
 namespace {
 QPrinter* graphicPrinter = nullptr;
@@ -277,6 +289,12 @@ void TForm_printconf::Button_okClick() {
   mapping.PrintColorMode = Settings.PrintColorMode;
   mapping.PrintFrame = Flags.PrintFrame;
   QPrinter& printer = GraphicPrinter();
+  // The stand-in PDF file is replaced only when the user agrees, as with every other output (a
+  // file chosen in the printer dialog was asked for there).
+  if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() == pdfInsteadOfPrinter) {
+    CheckOutputFileName(printer.outputFileName().toStdString());
+    if (Flags.AbortFlag) return;
+  }
   if (!PrintDisplayList(printer, mapping)) {
     ErrorMessage("Drucker " + TrimBlanks(PrinterName(printer).toStdString()) + " kann nicht drucken !");
     Flags.AbortFlag = true;

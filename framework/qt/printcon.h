@@ -17,6 +17,10 @@ namespace qern {
 
 // The printer of drawing printouts; its choice and orientation last for the whole run.
 QPrinter& GraphicPrinter();
+// The PDF file that stands in for a missing printer: the design's name with ".pdf" in the folder
+// for temporary files; PrintToDesignPdf directs the printer there.
+QString DesignPdfFileName();
+void PrintToDesignPdf(QPrinter& printer);
 
 class TForm_printconf : public QDialog {
   Q_OBJECT

@@ -21,6 +21,7 @@
 #include "framework/listout.h"
 #include "framework/menucaptions.h"
 #include "framework/progvar.h"
+#include "framework/qt/formhelp.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/desktop.h"
@@ -77,8 +78,8 @@ TForm_showtextfile::TForm_showtextfile(QWidget* parent) : QDialog(parent) {
 
   const auto& r = Settings.TextWindowRect;
   if (r[2] > 0 && r[3] > 0) {
-    move(r[0], r[1]);
-    resize(r[2], r[3]);
+    // The client rectangle, as done() keeps it; wholly on the screen.
+    PlaceWindowClient(this, QRect(r[0], r[1], r[2], r[3]));
   } else {
     resize(700, 440);
   }

@@ -2,15 +2,21 @@
 // the user's choice, which the menu loop carries out.
 #include "framework/qt/whbildwindow.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPainter>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "framework/help.h"
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
+#include "framework/qt/paintercanvas.h"
+#include "framework/zorqgraf.h"
 #include "framework/utilstr.h"
 
 namespace qern {
@@ -88,8 +94,9 @@ void TForm_hilfebild::showEvent(QShowEvent* event) {
 }
 
 void TForm_hilfebild::done(int result) {
-  Settings.HelpPictureLeft = x();
-  Settings.HelpPictureTop = y();
+  // The client's place, which is what PlaceDialogAtSavedPos sets again.
+  Settings.HelpPictureLeft = geometry().x();
+  Settings.HelpPictureTop = geometry().y();
   QDialog::done(result);
 }
 
@@ -129,7 +136,74 @@ void TForm_hilfebild::Button_helpClick() {
   Flags.AbortFlag = false;
 }
 
+namespace {
+
+// A help picture shown while a modal dialog hides the drawing window: a copy of the picture's
+// list, scaled into a window of its own beside the dialog.
+class HelpPictureView : public QWidget {
+ public:
+  explicit HelpPictureView(QWidget* dialog) : QWidget(dialog, Qt::Tool) {
+    setObjectName("HelpPictureView");
+    setWindowTitle(Q(Ident.ProductName + " " + "Hilfebild"));
+  }
+  void SetPicture(std::vector<DisplayRecord> list, int width, int height) {
+    list_ = std::move(list);
+    extentW_ = std::max(1, width + 1);
+    extentH_ = std::max(1, height + 1);
+    update();
+  }
+  const std::vector<DisplayRecord>& Picture() const { return list_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), ColorFromValue(static_cast<uint32_t>(Settings.BackgroundColor)));
+    const double s = std::min(width() / double(extentW_), height() / double(extentH_));
+    painter.scale(s, s);
+    PainterCanvas canvas(painter);
+    // The replay moves the mapping to the picture's; the drawing window keeps its own.
+    const GraphicState kept = Graph;
+    ReplayDisplayList(list_, &canvas);
+    Graph = kept;
+  }
+
+ private:
+  std::vector<DisplayRecord> list_;
+  int extentW_ = 1, extentH_ = 1;
+};
+
+}  // namespace
+
+void ShowHelpPictureBesideDialog() {
+  QWidget* dialog = QApplication::activeModalWidget();
+  if (!dialog || dialog == DialogHostWindow()) return;
+  auto* view = dynamic_cast<HelpPictureView*>(
+      dialog->findChild<QWidget*>("HelpPictureView", Qt::FindDirectChildrenOnly));
+  const bool first = !view;
+  if (first) view = new HelpPictureView(dialog);
+  view->SetPicture(DisplayList, DrawingWidth(), DrawingHeight());
+  if (first) {
+    // A third of the screen's width in the drawing's proportions, right of the dialog where there
+    // is room, else left of it, else at the screen's left edge over the dialog's captions (its
+    // results stay in view); always on the screen.
+    const QRect avail = AvailableScreenArea();
+    const QMargins frame = WindowFrameMargins();
+    const int w = std::max(160, avail.width() / 3);
+    const int h = w * (DrawingHeight() + 1) / std::max(1, DrawingWidth() + 1);
+    const QRect d = dialog->frameGeometry();
+    int x = d.right() + 1 + frame.left();
+    if (x + w + frame.right() > avail.right() + 1) x = std::max(avail.left() + frame.left(), d.left() - frame.right() - w);
+    PlaceWindowClient(view, QRect(x, d.top() + frame.top(), w, h));
+  }
+  view->show();
+  view->raise();
+}
+
 void InstallHelpPictureWindow() {
+  SetHelpPictureHandler([](const std::string& plotFile) {
+    DrawHelpPictureFile(plotFile);
+    ShowHelpPictureBesideDialog();
+  });
   SetHelpPictureWindow([](int count, int selected) {
     TForm_hilfebild form(count, selected, DialogHostWindow());
     form.exec();

@@ -52,7 +52,11 @@ class TForm_hilfebild : public QDialog {
   HelpPictureWindowAnswer answer_;
 };
 
-// Makes TForm_hilfebild the window of HelpPictureMenu; the program calls it once at start.
+// Makes TForm_hilfebild the window of HelpPictureMenu, and help pictures asked for from a modal
+// dialog show beside it as well; the program calls it once at start.
 void InstallHelpPictureWindow();
+// While a modal dialog covers the drawing window: the picture just drawn in a window of the
+// dialog's own ("HelpPictureView"), beside it on the screen.
+void ShowHelpPictureBesideDialog();
 
 }  // namespace qern

@@ -4,6 +4,7 @@
 #include "design/qernole.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -278,7 +279,15 @@ TEST_F(SpreadsheetExchangeTest, WorkbookFailuresAreReportedAndLeaveNothingBehind
   sheet.SetCell(1048577, 1, "");
   EXPECT_FALSE(ShowWorkbook(sheet, tmp_.File("neu.xlsx")));
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(dialogs->Messages(), (std::vector<std::string>{"Excel kann nicht gestartet werden"}));
+  EXPECT_EQ(dialogs->Messages(),
+            (std::vector<std::string>{"Excel kann nicht gestartet werden; die Tabelle steht in " +
+                                      tmp_.File("neu.xlsx")}));
+  // The workbook stays, with the permissions of any new file of the user.
+  struct stat st {};
+  ASSERT_EQ(::stat(tmp_.File("neu.xlsx").c_str(), &st), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
 TEST(SpreadsheetCells, PlainDecimalNumbersOnly) {
@@ -316,6 +325,19 @@ TEST_F(SpreadsheetExchangeTest, MakerLinksGoToTheDesktop) {
   EXPECT_EQ(urls_[0], "https://www.zorquan.de/qern_d.htm");
   EXPECT_EQ(urls_[1], "https://www.zorquan.de/");
   EXPECT_EQ(urls_[2], "mailto:info@zorquan.de?subject=QERN%20V1.0");
+}
+
+TEST_F(SpreadsheetExchangeTest, LinksWithoutAProgramAreNamedInAMessage) {
+  ScopedScriptedDialogs dialogs;
+  SetDesktopHooks({{}, [this](const std::string& u) { urls_.push_back(u); return false; }});
+  OpenHomePage();
+  EXPECT_TRUE(Flags.AbortFlag);
+  MailToMaker();
+  EXPECT_EQ(urls_.size(), 2u);
+  EXPECT_EQ(dialogs->Messages(),
+            (std::vector<std::string>{
+                "Kein Programm für Web-Seiten eingerichtet: https://www.zorquan.de/",
+                "Kein Programm für E-Mail eingerichtet: mailto:info@zorquan.de?subject=QERN%20V1.0"}));
 }
 
 }  // namespace

@@ -165,6 +165,23 @@ TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
             (std::array{65, 25, 607, 455}));
 }
 
+// Drawings map to the drawing area a window reports; the kept drawing follows a new size.
+TEST_F(GraphicTest, DrawingAreaSizeSetsTheExtentAndScalesTheKeptDrawing) {
+  PlainWindow();
+  win.SetDrawingAreaSize(321, 241);  // client pixels: the extent is one less
+  EXPECT_EQ(DrawingWidth(), 320);
+  EXPECT_EQ(DrawingHeight(), 240);
+  EXPECT_EQ(DisplayListText().back(), "10;0;0;320;240;0;0;100;100");
+  EXPECT_EQ(MapY(0), 240);
+  EXPECT_EQ(MapX(100), 320);
+  win.SetWindow(false, true, 0, 0, 1, 1, 0, 0, 10, 10);
+  EXPECT_EQ(DisplayListText().back(), "10;1;1;319;239;0;0;10;10");
+  // Without a window again: the configured size.
+  win.SetDrawingAreaSize(0, 0);
+  EXPECT_EQ(DrawingWidth(), 640);
+  EXPECT_EQ(DisplayListText().back(), "10;2;2;638;478;0;0;10;10");
+}
+
 TEST_F(GraphicTest, KeepAspectUsesTheSmallerScaleForBothAxes) {
   win.SetWindow(true, false, 0, 0, 1, 1, 0, 0, 200, 100);
   EXPECT_DOUBLE_EQ(double(Graph.ScaleX), 3.2);

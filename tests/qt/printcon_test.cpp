@@ -153,6 +153,34 @@ TEST_F(PrintWindowTest, ScaleZeroIsRefusedAndTheWindowStays) {
   EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
+// Without a printer the drawing goes to a PDF file named after the design; an existing one is
+// replaced only after the overwrite question.
+TEST_F(PrintWindowTest, StandInPdfIsNamedAfterTheDesignAndAsksBeforeReplacing) {
+  Flags.PrintPreset = 0;
+  Session.CurrentFileName = "pruefmass.qrk";  // as the command line names it
+  const std::string pdf = folder_.File("pruefmass.pdf");
+  EXPECT_EQ(DesignPdfFileName().toStdString(), pdf);
+  PrintToDesignPdf(GraphicPrinter());
+  Run([](TForm_printconf* w) { w->Button_ok->click(); });
+  ASSERT_TRUE(std::filesystem::exists(pdf));
+  EXPECT_TRUE(dialogs_->Messages().empty()) << "a new file is not asked for";
+
+  test::WriteWholeFile(pdf, "kept");
+  dialogs_->QueueNo();
+  bool stayed = false;
+  Run([&](TForm_printconf* w) {
+    w->Button_ok->click();
+    stayed = w->isVisible();
+    w->Button_cancel->click();
+  });
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(test::ReadWholeFile(pdf), "kept");
+  dialogs_->QueueYes();
+  Run([](TForm_printconf* w) { w->Button_ok->click(); });
+  EXPECT_NE(test::ReadWholeFile(pdf), "kept");
+  Session.CurrentFileName.clear();
+}
+
 TEST_F(PrintWindowTest, AppendedPresetsAreReadByPythonDbf) {
   Flags.PrintPreset = 0;
   dialogs_->QueueText("Übersicht A3");

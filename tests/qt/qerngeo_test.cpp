@@ -7,15 +7,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <set>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +28,12 @@
 #include "design/qerncalc.h"
 #include "design/qernform.h"
 #include "design/qernvar.h"
+#include "framework/help.h"
+#include "framework/zorqgraf.h"
+#include "framework/zorqdraw.h"
+#include "framework/qt/formhelp.h"
+#include "framework/qt/fzorqgra.h"
+#include "framework/qt/whbildwindow.h"
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
 #include "platform/dialogservice.h"
@@ -247,6 +257,83 @@ TEST_F(GeometryWindow, FitsTheScreenAndWrapsItsHints) {
   for (const QString& line : hint.split('\n')) EXPECT_LE(line.size(), 60) << line.toStdString();
 }
 
+// On a low or narrow screen only the inputs scroll: the results and messages stay in view, at
+// full width, whichever input is being edited, and every input can be scrolled to.
+TEST_F(GeometryWindow, ResultsStayInViewWhileInputsScroll) {
+  auto w = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  EXPECT_FALSE(w->ScrollArea_content->isAncestorOf(w->ResultsPanel));
+  w->resize(w->ResultsPanel->minimumWidth() + 400, 360);  // a small screen
+  QApplication::processEvents();
+  const QRect window = w->rect();
+  for (int i = 0; i < GeoFieldCount; ++i) {
+    QWidget* field = w->FieldControl(FieldAt(i));
+    ASSERT_TRUE(w->ScrollArea_content->isAncestorOf(field));
+    w->ScrollArea_content->ensureWidgetVisible(field);
+    QApplication::processEvents();
+    // Scrolled to where typing goes (a line edit's cursor, at its start).
+    const QPoint start = field->mapTo(w->ScrollArea_content->viewport(), QPoint(4, field->height() / 2));
+    EXPECT_TRUE(w->ScrollArea_content->viewport()->rect().contains(start)) << FieldControlName(FieldAt(i));
+    for (const auto& row : w->ResultLabels) {
+      for (QLabel* l : row) {
+        const QRect r(l->mapTo(w.get(), QPoint(0, 0)), l->size());
+        EXPECT_TRUE(window.contains(r)) << l->objectName().toStdString();
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
+      }
+    }
+  }
+}
+
+// A keystroke asks for no new layout of the window and repaints only what changed: the edited
+// field and the results that moved, not the boxes and the window behind them.
+TEST_F(GeometryWindow, KeystrokeRepaintsOnlyWhatChanged) {
+  auto w = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  QApplication::processEvents();
+  struct Counter : QObject {
+    QWidget* window = nullptr;
+    int layouts = 0;
+    std::set<QObject*> painted;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::LayoutRequest && o == window) ++layouts;
+      if (e->type() == QEvent::Paint) painted.insert(o);
+      return false;
+    }
+  } counter;
+  counter.window = w.get();
+  auto type = [&](QLineEdit* e, Qt::Key key) {
+    e->setFocus();
+    e->end(false);
+    QTest::qWait(50);  // what the showing and the focus left to do
+    counter.layouts = 0;
+    counter.painted.clear();
+    qApp->installEventFilter(&counter);
+    QTest::keyClick(e, key);
+    QApplication::processEvents();
+    qApp->removeEventFilter(&counter);
+  };
+  auto expectNothingBehind = [&] {
+    EXPECT_EQ(counter.layouts, 0);
+    EXPECT_FALSE(counter.painted.count(w.get())) << "the window behind the fields";
+    for (QGroupBox* box : w->findChildren<QGroupBox*>()) EXPECT_FALSE(counter.painted.count(box));
+  };
+  type(w->Edit_xe1, Qt::Key_0);  // x1 = 00: nothing changes but the field
+  expectNothingBehind();
+  EXPECT_TRUE(counter.painted.count(w->Edit_xe1));
+  EXPECT_FALSE(counter.painted.count(w->ResultLabels[0][1])) << "an unchanged result";
+  std::vector<QString> before;
+  for (const auto& row : w->ResultLabels) before.push_back(row[1]->text());
+  type(w->Edit_mn, Qt::Key_5);  // the results follow
+  expectNothingBehind();
+  int changed = 0;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (w->ResultLabels[i][1]->text() == before[i]) continue;
+    ++changed;
+    EXPECT_TRUE(counter.painted.count(w->ResultLabels[i][1])) << i;
+  }
+  EXPECT_GT(changed, 0);
+}
+
 TEST_F(GeometryWindow, ShownRoundingNeverReachesTheDesign) {
   Design.NormalModule = 0.419341234567891L;
   Design.ProfileShift[2] = 0.1234567890123L;
@@ -370,6 +457,46 @@ TEST_F(GeometryWindow, Screenshot) {
   EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   QTest::qWait(200);
   ASSERT_TRUE(w->grab().save(file));
+}
+
+
+// The help pictures of the window's buttons appear beside it, not behind it on the drawing window.
+TEST_F(GeometryWindow, HelpPicturesShowBesideTheModalWindow) {
+  TFzorqgra drawingWindow;
+  TDrawDevice device;
+  DrawDevice = &device;
+  SetDialogHostWindow(&drawingWindow);
+  InstallHelpPictureWindow();
+  Settings.ScreenWidth = 639;
+  Settings.ScreenHeight = 479;
+  std::vector<std::string> shown;
+  bool stayedModal = false;
+  QImage picture;
+  WhenOpen([&](TForm_qerngeo* w) {
+    w->Button_dmess->click();
+    auto* view = w->findChild<QWidget*>("HelpPictureView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(view->isWindow());
+    shown.push_back(DisplayListText().size() > 2 ? "picture" : "empty");
+    w->Button_hilfebild->click();
+    EXPECT_EQ(w->findChildren<QWidget*>("HelpPictureView").size(), 1u) << "one window, reused";
+    picture = view->grab().toImage();
+    stayedModal = QApplication::activeModalWidget() == w;
+    w->Button_cancel->click();
+  });
+  EditDimensions(&drawingWindow);
+  SetHelpPictureHandler(nullptr);
+  SetDialogHostWindow(nullptr);
+  DrawDevice = nullptr;
+  EXPECT_EQ(shown, (std::vector<std::string>{"picture"}));
+  EXPECT_TRUE(stayedModal);
+  ASSERT_FALSE(picture.isNull());
+  const QRgb background = picture.pixel(0, 0);
+  int drawn = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) drawn += picture.pixel(x, y) != background;
+  EXPECT_GT(drawn, 100);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "design/qernvar.h"
 #include "design/qt/qerngeo.h"
 #include "design/qt/qernu.h"
+#include "framework/qt/formhelp.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
@@ -143,6 +145,63 @@ TEST_F(MainWindowStart, CalculateButtonDrawsTheDefaultDrawingBehindTheDialog) {
   });
   window.mi_editabmessungenClick();
   EXPECT_GT(drawn, 500u);
+}
+
+// A calculation drawn from the geometry window and then cancelled: the main window shows the
+// restored design again, with its own message count.
+TEST_F(MainWindowStart, CancelAfterCalculateRestoresTheDrawingAndMessages) {
+  Thh window;
+  watchdog_.stop();
+  const std::vector<std::string> drawingBefore = DisplayListText();
+  const int errorsBefore = Errors.ErrorCount;
+  const QString captionBefore = window.mi_viewErrorMessages->text();
+  std::vector<std::string> drawnInside;
+  QTimer::singleShot(0, [&drawnInside] {
+    auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    w->Edit_mn->setText("1.25");
+    w->Button_calc->click();
+    drawnInside = DisplayListText();
+    w->Button_cancel->click();
+  });
+  window.mi_editabmessungenClick();
+  EXPECT_NE(drawnInside, drawingBefore) << "the calculate button drew the edited design";
+  EXPECT_EQ(DisplayListText(), drawingBefore);
+  EXPECT_EQ(Errors.ErrorCount, errorsBefore);
+  EXPECT_EQ(window.mi_viewErrorMessages->text(), captionBefore);
+  EXPECT_TRUE(Flags.AbortFlag);
+}
+
+// The drawing is mapped to the drawing area below the menu bar, also when the window cannot be as
+// large as the configured drawing size: the whole sheet, frame and footer, is in view.
+TEST_F(MainWindowStart, ManufacturingDrawingLiesWithinTheDrawingArea) {
+  Thh window;
+  watchdog_.stop();
+  window.show();
+  QApplication::processEvents();
+  QWidget* area = window.DrawingArea();
+  EXPECT_EQ(area->width(), Settings.ScreenWidth + 1);
+  EXPECT_EQ(area->height(), Settings.ScreenHeight + 1);
+  auto expectInside = [&](const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_GE(Graph.ViewLeft, 0);
+    EXPECT_GE(Graph.ViewTop, 0);
+    EXPECT_LT(Graph.ViewRight, area->width());
+    EXPECT_LT(Graph.ViewBottom, area->height());
+    EXPECT_LT(MapY(Graph.VisibleYMin), area->height());
+  };
+  window.mi_viewfertigungszeichnungwelle->trigger();
+  expectInside("configured size");
+  window.mi_viewfertigungszeichnungwellenabe->trigger();
+  expectInside("shaft and hub");
+  // A drawing size larger than the screen: the window is fitted on the screen, the drawing follows.
+  Settings.ScreenHeight = 5000;
+  SizeMainWindow(&window);
+  QApplication::processEvents();
+  EXPECT_LT(area->height(), 5000);
+  expectInside("kept drawing after the resize");
+  window.mi_viewfertigungszeichnungwelle->trigger();
+  expectInside("drawn in the smaller area");
 }
 
 TEST_F(MainWindowStart, ListingCommandShowsTheResultListingInTheViewer) {

@@ -67,13 +67,25 @@ TEST_F(HelpPictureWindowTest, EveryControlClosesWithItsChoice) {
   }
 }
 
+// The place is kept as the client's and set again as the client's: reopened again and again, the
+// window stays where it was.
 TEST_F(HelpPictureWindowTest, KeepsItsPlace) {
-  TForm_hilfebild form(7, 1);
-  form.show();
-  form.move(123, 77);
-  form.Button_ok->click();
-  EXPECT_EQ(Settings.HelpPictureLeft, form.x());
-  EXPECT_EQ(Settings.HelpPictureTop, form.y());
+  QRect first;
+  {
+    TForm_hilfebild form(7, 1);
+    form.show();
+    form.move(123, 77);
+    first = form.geometry();
+    form.Button_ok->click();
+  }
+  EXPECT_EQ(Settings.HelpPictureLeft, first.x());
+  EXPECT_EQ(Settings.HelpPictureTop, first.y());
+  for (int i = 0; i < 3; ++i) {
+    TForm_hilfebild form(7, 1);
+    form.show();
+    EXPECT_EQ(form.geometry().topLeft(), first.topLeft()) << "opening " << i + 2;
+    form.Button_ok->click();
+  }
 }
 
 }  // namespace
