@@ -425,7 +425,7 @@ std::vector<Entity> LinesAndTexts(const std::string& file) {
       blockName = v == "BLOCK";
       if (v == "ENDBLK" || v == "ENDSEC") block.clear();
       if (v == "LINE" || v == "TEXT") {
-        out.push_back({block, v});
+        out.push_back({block, v, ""});
         cur = &out.back();
       }
       continue;
