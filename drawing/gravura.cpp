@@ -2,8 +2,6 @@
 // long lines and the start through the process layer.
 #include "drawing/gravura.h"
 
-#include <fstream>
-
 #include "drawing/dxfout.h"
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -11,6 +9,7 @@
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
 #include "platform/process.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -91,13 +90,10 @@ std::string BuildGravuraCommandLine(const GravuraWindowValues& v) {
 }
 
 bool WriteGravuraScript(const std::string& fileName, const std::string& line) {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   std::string command;
   for (const std::string& w : SplitCommandLine(line)) command += (command.empty() ? "" : " ") + ShellQuoted(w);
-  out << command << "\n";
-  out.close();
-  return !out.fail();
+  // Through a working file: a link planted under the script's name is replaced, never written through.
+  return ReplaceFileContents(fileName, command + "\n");
 }
 
 void AskGravuraCommandLine(std::string& line, int mode) {

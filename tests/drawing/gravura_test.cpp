@@ -159,5 +159,16 @@ TEST_F(GravuraLines, StartReportsAMissingProgram) {
             (std::vector<std::string>{"/t/gravura", "/CPS"}));
 }
 
+TEST_F(GravuraLines, ScriptReplacesALinkPlantedUnderItsName) {
+  const std::string victim = tmp_.File("victim");
+  { std::FILE* f = std::fopen(victim.c_str(), "wb"); std::fputs("keep\n", f); std::fclose(f); }
+  fs::create_symlink(victim, tmp_.File("l.BAT"));
+  ASSERT_TRUE(WriteGravuraScript(tmp_.File("l.BAT"), "/opt/gravura/wgravura /t/gravura /CHPL"));
+  EXPECT_EQ(test::ReadFileLines(victim), (std::vector<std::string>{"keep"}));
+  EXPECT_FALSE(fs::is_symlink(tmp_.File("l.BAT")));
+  EXPECT_EQ(test::ReadFileLines(tmp_.File("l.BAT")),
+            (std::vector<std::string>{"'/opt/gravura/wgravura' '/t/gravura' '/CHPL'"}));
+}
+
 }  // namespace
 }  // namespace qern
