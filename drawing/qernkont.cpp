@@ -121,6 +121,30 @@ ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v) {
   return b;
 }
 
+long double ToothVerticesReach(const std::vector<ToothVertex>& v) {
+  long double reach = 0;
+  for (size_t i = 0; i < v.size(); ++i) {
+    reach = std::max(reach, Hypot(v[i].x, v[i].y));
+    if (v[i].bulge == 0 || i + 1 == v.size()) continue;
+    long double xc = 0, yc = 0, start = 0, end = 0, r = 0;
+    GetArcCenter(xc, yc, start, v[i].x, v[i].y, v[i + 1].x, v[i + 1].y, v[i].bulge, end, r);
+    if (end < start) end += 2 * Pi;
+    // The arc's farthest point lies in the direction of its centre, when its sweep passes there.
+    const long double away = std::atan2(yc, xc);
+    for (int k = -1; k <= 2; ++k)
+      if (away + k * 2 * Pi > start && away + k * 2 * Pi < end)
+        reach = std::max(reach, Hypot(xc, yc) + r);
+  }
+  return reach;
+}
+
+long double HubOutlineHalfHeight(const DesignRecord& r) {
+  const long double da2 = std::fabs(r.TipDiameter[2]), df2 = std::fabs(r.RootDiameter[2]);
+  const long double t = MinFloat(4 * r.NormalModule, da2 / 4);
+  // The break line along the wall's outer edge wanders up to 2/5 t either way.
+  return MaxFloat(0.75L * da2, df2 / 2 + 1.4L * t);
+}
+
 void ToothBlock(int part) {
   CadSetPen(5);
   if (part == 1 || part == 0) EmitPolyline(ShaftToothVertices(Design));

@@ -28,6 +28,12 @@ struct ToothBox {
   long double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
 };
 ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v);
+// How far such a polyline reaches from the origin, each arc with its sweep: the radius of the
+// wheel its pitches build.
+long double ToothVerticesReach(const std::vector<ToothVertex>& v);
+// How far the hub's half-section reaches above and below its axis: the end faces or the wall
+// band with its break line.
+long double HubOutlineHalfHeight(const DesignRecord& r);
 
 // Side view of the shaft (block WELLE); inserts the break symbol WLSTUMP at its start.
 void ShaftOutline();

@@ -247,19 +247,33 @@ long double MessageTableHeight(int count, long double h, long double space) {
   return h;
 }
 
+namespace {
+
+// The message column: as wide as the longest message (a character takes about 2/3 of a width
+// unit).
+int MessageColumnWidth() {
+  int longest = 16;
+  for (int i = 0; i < Errors.ErrorCount; ++i)
+    longest = std::max(longest, Utf8Length(Errors.ErrorList[i]));
+  return longest * 2 / 3 + 2;
+}
+
+}  // namespace
+
 void DrawMessageTable(int pen, long double x, long double y, long double h, long double space) {
   const int count = Errors.ErrorCount;
   if (count == 0) return;
   h = MessageTableHeight(count, h, space);
   CadSetPen(pen);
   std::vector<TextTableRow> rows;
-  int longest = 16;
-  for (int i = 0; i < count; ++i) {
-    rows.push_back({Errors.ErrorList[i]});
-    longest = std::max(longest, Utf8Length(Errors.ErrorList[i]));
-  }
-  // One column as wide as the longest message (a character takes about 2/3 of a width unit).
-  DrawRows("Fehlermeldungen", {}, {longest * 2 / 3 + 2}, x, y, h, rows);
+  for (int i = 0; i < count; ++i) rows.push_back({Errors.ErrorList[i]});
+  DrawRows("Fehlermeldungen", {}, {MessageColumnWidth()}, x, y, h, rows);
+}
+
+long double MessageTableWidth(long double h, long double space) {
+  if (Errors.ErrorCount == 0) return 0;
+  h = MessageTableHeight(Errors.ErrorCount, h, space);
+  return h * MessageColumnWidth() * 0.9L;
 }
 
 }  // namespace qern

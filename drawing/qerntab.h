@@ -67,5 +67,7 @@ void ToolDataTable(long double x, long double y, long double h);
 void DrawMessageTable(int pen, long double x, long double y, long double h, long double space);
 // The text height DrawMessageTable uses for count messages.
 long double MessageTableHeight(int count, long double h, long double space);
+// How wide DrawMessageTable draws the messages of the error list (0 without messages).
+long double MessageTableWidth(long double h, long double space);
 
 }  // namespace qern

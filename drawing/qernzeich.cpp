@@ -85,8 +85,37 @@ void Extents(int kind, const Sizes& s) {
       CadBeginDrawing(b.xmin, b.ymin, b.xmax, b.ymax);
       break;
     }
-    default: CadBeginDrawing(0, 0, 160, 120); break;  // 7, 9, 10, 13, 14
+    default: {  // 7, 9, 10, 13, 14
+      // The message tables of kinds 7 (at x 120) and 14 (at x 61) grow to the right with their
+      // longest message.
+      long double xmax = 160;
+      if (kind == 7) xmax = MaxFloat(xmax, 120 + MessageTableWidth(1.5L, 0));
+      if (kind == 14) xmax = MaxFloat(xmax, 61 + MessageTableWidth(1.3L, 16));
+      CadBeginDrawing(0, 0, xmax, 120);
+      break;
+    }
   }
+}
+
+// The scale of the hub's view on an A4 sheet (kinds 6 and 8): its height 1.5 da1 in 90 mm and its
+// length in 100, about the axis at y 235. Walls taller than that (few teeth) shrink the view so
+// that it stays below the frame's top.
+long double HubViewScale(const Sizes& s) {
+  const long double scale = MinFloat(90 / (1.5L * s.da1), 100 / s.l2);
+  const long double half = HubOutlineHalfHeight(Design);
+  const long double room = InnerFrame(SheetA4).ymax - 235;
+  return half * scale > room ? room / half : scale;
+}
+
+// The scale of the wheels of kind 15: the shaft 140 mm wide about (94, 212). A hub far wider than
+// the shaft (few teeth) shrinks both so that they stay inside the frame.
+long double Quick4WheelScale(const Sizes& s) {
+  const long double scale = 140 / s.da1;
+  const long double reach = MaxFloat(ToothVerticesReach(ShaftToothVertices(Design)),
+                                     ToothVerticesReach(HubToothVertices(Design)));
+  const SheetBox frame = InnerFrame(SheetA3);
+  const long double room = MinFloat(94 - frame.xmin, frame.ymax - 212);
+  return reach * scale > room ? room / reach : scale;
 }
 
 void Block(const std::string& name, const auto& body) {
@@ -190,7 +219,7 @@ long double SheetTableY(int part) {
 
 void Entities(int kind, const Sizes& s) {
   const long double s5 = MinFloat(90 / s.da1, 100 / (10 * s.mn + s.l1));
-  const long double s6 = MinFloat(90 / (1.5L * s.da1), 100 / s.l2);
+  const long double s6 = kind == 6 || kind == 8 ? HubViewScale(s) : 0;
   switch (kind) {
     case 1: ShaftOutline(); break;
     case 2: HubOutline(); break;
@@ -253,7 +282,7 @@ void Entities(int kind, const Sizes& s) {
     }
     case 15: {
       CadInsertBlock("frame_1", 0, 0, 0, 1, 1);
-      const long double sc = 140 / s.da1;
+      const long double sc = Quick4WheelScale(s);
       CadInsertBlock("RAD1", 94, 212, 0, sc, sc);
       // The hub turned by half a turn, rounded to whole pitches so its teeth stay in the spaces.
       const long double pitch = 360 / s.z1;

@@ -380,6 +380,19 @@ long double TitleBlockTopOnSheet(int format) {
   return oy + TitleBlockTop(Settings.TitleBlockKind);
 }
 
+SheetBox InnerFrame(int format) {
+  if (IsIsoForm(Settings.TitleBlockKind) && Settings.DrawingMargin != 0) {
+    switch (format) {
+      case 1: return {20, 10, 831, 574};
+      case 2: return {20, 10, 584, 400};
+      case 3: return {20, 10, 410, 287};
+      default: return {20, 10, 200, 287};
+    }
+  }
+  if (format == SheetA3) return {15, 5, 415, 292};
+  return {17.9L, 5, 205.1L, 292};
+}
+
 void DrawSheetFrame(int format, const std::string& drawingNumber, const std::string& drawingName,
                     const std::string& nameLine2) {
   auto clean = [](const std::string& s) { return WithoutBlanks(s).empty() ? std::string() : s; };
@@ -389,22 +402,10 @@ void DrawSheetFrame(int format, const std::string& drawingNumber, const std::str
   if (Settings.DrawTitleBlock || Flags.AbortFlag) return;
   const bool a3 = format == SheetA3;
   const bool iso = IsIsoForm(Settings.TitleBlockKind);
-  const bool margin = iso && Settings.DrawingMargin != 0;
 
   CadSetPen(5);
-  if (margin) {
-    switch (format) {
-      case 1: CadRectangle(20, 10, 831, 574); break;
-      case 2: CadRectangle(20, 10, 584, 400); break;
-      case 3: CadRectangle(20, 10, 410, 287); break;
-      default: CadRectangle(20, 10, 200, 287); break;
-    }
-  } else {
-    if (a3)
-      CadRectangle(15, 5, 415, 292);
-    else
-      CadRectangle(17.9L, 5, 205.1L, 292);
-  }
+  const SheetBox frame = InnerFrame(format);
+  CadRectangle(frame.xmin, frame.ymin, frame.xmax, frame.ymax);
   CadSetPen(3);
   switch (format) {
     case 1: CadRectangle(0, 0, 841, 594); break;

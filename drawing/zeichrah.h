@@ -10,6 +10,13 @@ namespace qern {
 constexpr int SheetA3 = 3;
 constexpr int SheetA4 = 4;
 
+// The inner frame of a sheet as the title-block settings draw it: what a drawing places on the
+// sheet stays inside it.
+struct SheetBox {
+  long double xmin, ymin, xmax, ymax;
+};
+SheetBox InnerFrame(int format);
+
 // Extents of a sheet drawing (A3 and A4; other formats start no drawing).
 void SheetExtents(int format);
 // The whole sheet into the current block. A drawing number, name or second line made only of

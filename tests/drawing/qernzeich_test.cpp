@@ -18,6 +18,7 @@
 #include "design/qernio.h"
 #include "design/qernvar.h"
 #include "drawing/schraff.h"
+#include "drawing/zeichrah.h"
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -378,23 +379,51 @@ DrawnBox ScreenBox() {
   return b;
 }
 
-TEST_F(DrawingKinds, ExtentsHoldEverythingDrawn) {
-  // Few teeth widen a pitch beyond 3.4 mn; many widen the shaft's break symbol and the hub's
-  // dimension beyond their margins.
-  std::vector<std::string> designs = {"z8", "z120", "z1000"};
+// The designs the extents are checked with: the shipped examples and extreme ones. Few teeth widen
+// a pitch beyond 3.4 mn and make the hub far wider than the shaft (most of all with a sharp tool
+// or a large profile shift); many widen the shaft's break symbol and the hub's dimension beyond
+// their margins; a large negative shift brings a long message.
+std::vector<std::string> ExtentDesigns() {
+  std::vector<std::string> designs = {"z8", "z120", "z1000", "z7 sharp", "z8 x+0.8", "z8 x-0.8",
+                                      "z8 Pn"};
   for (const auto& f : fs::directory_iterator(QERN_SOURCE_DATA "/examples"))
     designs.push_back(f.path().string());
-  for (const std::string& design : designs) {
-    if (design[0] == 'z') {
-      DefaultDesignWithTeeth(std::atoi(design.c_str() + 1));
-    } else {
-      Flags.ErrorBoxesEnabled = false;
-      ReadDataFile(design);
-      Flags.ErrorBoxesEnabled = true;
-      CalculateSerration();
+  return designs;
+}
+
+void LoadDesign(const std::string& name) {
+  auto read = [](const std::string& file) {
+    Flags.ErrorBoxesEnabled = false;
+    ReadDataFile(file);
+    Flags.ErrorBoxesEnabled = true;
+  };
+  if (name[0] != 'z') {
+    read(name);
+  } else if (name == "z8 Pn") {
+    read(QERN_SOURCE_DATA "/examples/diametral_pitch.qrk");  // 20 teeth
+    Design.ToothCount = {0, 8, -8};
+    for (auto* d : {&Design.TipDiameterInput, &Design.RootDiameterInput})
+      for (int i : {1, 2}) (*d)[i] -= 12 * Design.NormalModule;
+  } else {
+    DefaultDesignWithTeeth(std::atoi(name.c_str() + 1));
+    if (name.find("sharp") != std::string::npos) Design.ToolTipRadiusFactor = {0, 0, 0};
+    const size_t x = name.find(" x");
+    if (x != std::string::npos) {
+      const long double shift = std::atof(name.c_str() + x + 2), mn = Design.NormalModule;
+      Design.XInputMode = {0, 1, 1};
+      Design.ProfileShift = {0, shift, -shift};
+      for (auto* d : {&Design.TipDiameterInput, &Design.RootDiameterInput})
+        (*d)[1] += 2 * shift * mn, (*d)[2] -= 2 * shift * mn;
     }
+  }
+  CalculateSerration();
+}
+
+TEST_F(DrawingKinds, ExtentsHoldEverythingDrawn) {
+  for (const std::string& design : ExtentDesigns()) {
+    LoadDesign(design);
     ASSERT_FALSE(Flags.FatalError) << design;
-    for (int kind : {1, 2, 16, 17, 18, 19, 20, 21}) {
+    for (int kind = 1; kind <= DrawingKindCount; ++kind) {
       DisplayList.clear();
       Flags.AbortFlag = false;
       DrawMenu(CadDeviceScreen, kind);
@@ -402,6 +431,31 @@ TEST_F(DrawingKinds, ExtentsHoldEverythingDrawn) {
       EXPECT_TRUE(b.first.empty()) << design << " kind " << kind << ": " << b.first << " outside "
                                    << b.extents[0] << " " << b.extents[1] << " " << b.extents[2]
                                    << " " << b.extents[3];
+    }
+  }
+}
+
+TEST_F(DrawingKinds, SheetDrawingsStayInsideTheFrame) {
+  // Without the sheet itself (and the screen's footer) all that is drawn is the parts' views, the
+  // tables and the texts: they stay inside the frame of the title-block form, on both sheets of
+  // kind 8.
+  Settings.DrawTitleBlock = true;
+  Settings.DrawFooter = true;
+  for (const std::string& design : ExtentDesigns()) {
+    LoadDesign(design);
+    for (int form : {0, 2}) {
+      Settings.TitleBlockKind = form;
+      for (int kind : {5, 6, 8, 15}) {
+        const SheetBox f = InnerFrame(kind == 15 ? SheetA3 : SheetA4);
+        DisplayList.clear();
+        Flags.AbortFlag = false;
+        DrawMenu(CadDeviceScreen, kind);
+        DrawnBox b = ScreenBox();
+        EXPECT_GE(b.xmin, f.xmin) << design << " kind " << kind << " form " << form;
+        EXPECT_GE(b.ymin, f.ymin) << design << " kind " << kind << " form " << form;
+        EXPECT_LE(b.xmax, f.xmax + (kind == 8 ? 220 : 0)) << design << " kind " << kind;
+        EXPECT_LE(b.ymax, f.ymax) << design << " kind " << kind << " form " << form;
+      }
     }
   }
 }
