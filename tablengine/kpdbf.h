@@ -16,6 +16,11 @@ namespace qern::kelpie {
 bool ValidVersion(uint8_t version);
 // The version bytes whose header layout the engine reads and writes (the others are refused with 1300).
 bool SupportedVersion(uint8_t version);
+// dBase II's short header: version 2 while no further version byte is configured. Its 8 header
+// bytes hold a 16-bit record count, the date (month, day, year) and the record length; 32 field
+// descriptors of 16 bytes follow, and the records start at kShortHeaderLength.
+bool ShortHeader(uint8_t version);
+constexpr uint16_t kShortHeaderLength = 521;
 bool VersionHasMemo(uint8_t version);
 
 void GetDbfRecord(WorkArea& area, uint32_t recno);
