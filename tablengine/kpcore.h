@@ -92,6 +92,9 @@ struct WorkArea {
   std::vector<uint8_t> Typed;
   // The typed record as last loaded: StoreTypedRecord re-encodes only the fields that differ from it.
   std::vector<uint8_t> TypedLoaded;
+  // While navigation tests a record against a filter expression: the record buffer holds the record
+  // but the typed record is not built yet; the expression reads its fields from the buffer.
+  bool TypedPending = false;
 
   RecordCondition FilterMethod;
   CompiledExpr* FilterExpr = nullptr;

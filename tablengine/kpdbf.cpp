@@ -499,7 +499,7 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
                       ")  [GetDbfRecord]");
     return;
   }
-  FlushAppends(a);
+  if (!a.AppendBuffer.empty()) FlushAppends(a);
   // Only an OEM table keeps the file's bytes beside the record (see PutDbfRecord); any other table
   // is read straight into the record.
   const bool keepImage = a.Oem && !a.ReadHook && !a.WriteHook;
@@ -518,7 +518,8 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
   }
   a.LastRead = recno;
   if (keepImage) a.Record = a.FileImage;
-  TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
+  if (a.Oem || a.ReadHook)
+    TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
   a.ImageValid = keepImage;
   a.Eof = a.Bof = false;
   a.CurrentRecord = recno;
@@ -815,7 +816,25 @@ void SetTypedMemoBlock(WorkArea& a, const FieldDescriptor& f, int32_t block) {
   std::memcpy(a.Typed.data() + f.TypedOffset, &block, 4);
 }
 
+double RecordNumber(const WorkArea& a, const FieldDescriptor& f) {
+  const uint8_t* raw = a.Record.data() + f.Offset;
+  if (f.Decimals > 0) return ParseDouble(raw, raw + f.Length);
+  return static_cast<double>(ParseInteger(raw, raw + f.Length));
+}
+
+bool RecordLogical(const WorkArea& a, const FieldDescriptor& f) {
+  const uint8_t c = a.Record[f.Offset];
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+long RecordDateJulian(const WorkArea& a, const FieldDescriptor& f) {
+  const uint8_t* raw = a.Record.data() + f.Offset;
+  const int y = Digits(raw, 4), m = Digits(raw + 4, 2), d = Digits(raw + 6, 2);
+  return ValidDate(y, m, d) ? JulianOf(y, m, d) : 0;
+}
+
 void LoadTypedRecord(WorkArea& a) {
+  a.TypedPending = false;
   if (a.Record.size() < a.RecordLength || a.Typed.empty()) return;
   std::fill(a.Typed.begin(), a.Typed.end(), 0);
   a.Typed[0] = a.Record[0] == '*' ? 1 : 0;
@@ -839,11 +858,7 @@ void LoadTypedRecord(WorkArea& a) {
         if (f.Decimals > 0) SetTypedNumber(a, f, ParseDouble(raw, raw + f.Length));
         else SetTypedInteger(a, f, ParseInteger(raw, raw + f.Length));
         break;
-      case 'L': {
-        const uint8_t c = raw[0];
-        SetTypedLogical(a, f, c == 'T' || c == 't' || c == 'Y' || c == 'y');
-        break;
-      }
+      case 'L': SetTypedLogical(a, f, RecordLogical(a, f)); break;
       case 'M': {
         const int64_t v = ParseInteger(raw, raw + f.Length);
         SetTypedMemoBlock(a, f, v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN

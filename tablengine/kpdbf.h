@@ -58,6 +58,12 @@ void SetTypedDateJulian(WorkArea& area, const FieldDescriptor& f, long jdn);
 int32_t TypedMemoBlock(const WorkArea& area, const FieldDescriptor& f);
 void SetTypedMemoBlock(WorkArea& area, const FieldDescriptor& f, int32_t block);
 
+// A field's value straight from the record buffer, as LoadTypedRecord would type it (for reads
+// while the typed record is pending; a C field is its bytes in the buffer).
+double RecordNumber(const WorkArea& area, const FieldDescriptor& f);     // N, F
+bool RecordLogical(const WorkArea& area, const FieldDescriptor& f);      // L
+long RecordDateJulian(const WorkArea& area, const FieldDescriptor& f);   // D (0 when blank)
+
 // Stored text of a numeric value: right-aligned with the field's decimals, "*" filled when too long.
 std::string NumberFieldText(double value, int length, int decimals);
 std::string IntegerFieldText(int64_t value, int length);

@@ -35,6 +35,9 @@ enum Token : int {
 
 // Evaluator-only codes.
 enum PushCode : int { kPushNumber = 1000, kPushText, kPushLogical, kPushDate, kPushField, kNegate };
+// Skips the next Field instructions when the logical on top of the stack is false (true), leaving
+// it there: the right operand of .AND. (.OR.) when the left one already decides.
+enum SkipCode : int { kSkipIfFalse = 1100, kSkipIfTrue };
 
 struct Keyword {
   const char* Name;
@@ -193,11 +196,23 @@ double DateValue(const std::string& text) { return static_cast<double>(DateTextT
 // The field's value from the typed record of the area (0 = the current one); false when the field
 // no longer has the type it was compiled with.
 bool ExprReadField(int area, int field, int type, ExprValue& v) {
-  const WorkArea* a = AreaOf(area == 0 ? CurrentArea : area);
+  WorkArea* a = AreaOf(area == 0 ? CurrentArea : area);
   if (a == nullptr || field < 1 || static_cast<std::size_t>(field) > a->Fields.size() || a->Typed.empty())
     return false;
   const FieldDescriptor& f = a->Fields[field - 1];
   if (!SameKind(f.Type, type)) return false;
+  if (a->TypedPending) {
+    // A filter test during navigation: only the fields the expression names are decoded.
+    switch (type) {
+      case ExprCharacter:
+        v.Text.assign(reinterpret_cast<const char*>(a->Record.data() + f.Offset), f.Length);
+        return true;
+      case ExprNumeric: v.Number = RecordNumber(*a, f); return true;
+      case ExprLogical: v.Logical = RecordLogical(*a, f); return true;
+      case ExprDate: v.Number = static_cast<double>(RecordDateJulian(*a, f)); return true;
+    }
+    LoadTypedRecord(*a);
+  }
   switch (type) {
     case ExprCharacter: v.Text = TypedChar(*a, f); return true;
     case ExprNumeric: v.Number = TypedNumber(*a, f); return true;
@@ -500,10 +515,35 @@ class Compiler {
       const int prec = Precedence(op);
       if (prec == 0 || prec < minPrecedence) break;
       Next();
+      const bool logical = (op == kAnd || op == kOr) && left.Type == ExprLogical;
+      const std::size_t skipAt = out_.Code.size();
+      if (logical) {
+        ExprInstruction skip;
+        skip.Op = op == kAnd ? kSkipIfFalse : kSkipIfTrue;
+        Emit(std::move(skip), 0, 0);
+      }
       const TypeInfo right = ParseBinary(prec + 1);
       left = Combine(op, left, right);
+      if (logical) {
+        // Only a right operand that cannot fail is skipped: skipping must not hide an error.
+        const bool safe = std::all_of(out_.Code.begin() + static_cast<std::ptrdiff_t>(skipAt) + 1,
+                                      out_.Code.end(), CannotFail);
+        if (safe) out_.Code[skipAt].Field = static_cast<int>(out_.Code.size() - skipAt - 1);
+        else out_.Code.erase(out_.Code.begin() + static_cast<std::ptrdiff_t>(skipAt));
+      }
     }
     return left;
+  }
+
+  static bool CannotFail(const ExprInstruction& ins) {
+    switch (ins.Op) {
+      case kPushNumber: case kPushText: case kPushLogical: case kPushDate: case kPushField: case kNegate:
+      case kNot: case kAnd: case kOr: case kSkipIfFalse: case kSkipIfTrue: case '=': case kNotEqual:
+      case '<': case '>': case kLessEqual: case kGreaterEqual: case kExactEqual: case kContains:
+        return true;
+      case '+': case '-': case '*': return ins.Type != ExprCharacter;  // texts may overflow the pool
+    }
+    return false;
   }
 
   TypeInfo Combine(int op, TypeInfo l, TypeInfo r) {
@@ -785,8 +825,22 @@ class Machine {
 
   void Run() {
     sp_ = 0;
-    for (const auto& ins : e_.Code) Step(ins);
-    e_.Result = stack_[0];
+    const std::size_t n = e_.Code.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const ExprInstruction& ins = e_.Code[i];
+      if (ins.Op == kSkipIfFalse || ins.Op == kSkipIfTrue) {
+        if (Top().Logical == (ins.Op == kSkipIfTrue)) i += static_cast<std::size_t>(ins.Field);
+        continue;
+      }
+      Step(ins);
+    }
+    // The result without the text a non-text result's cell may still hold from earlier steps.
+    const ExprValue& top = stack_[0];
+    e_.Result.Type = top.Type;
+    e_.Result.Number = top.Number;
+    e_.Result.Logical = top.Logical;
+    if (top.Type == ExprCharacter || top.Type == ExprMemo) e_.Result.Text = top.Text;
+    else e_.Result.Text.clear();
   }
 
  private:
