@@ -443,17 +443,28 @@ void Unmap(WorkArea& a) {
 bool MapTo(WorkArea& a, uint64_t end) {
   if (a.Map && end <= a.MapLength) return true;
   Unmap(a);
-  if (a.Handle < 0 || !InstallBusHandler()) return false;
-  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-  uint64_t length = end + std::max<uint64_t>(end / 4, 1u << 20);
-  length = (length + page - 1) / page * page;
-  if (length > std::numeric_limits<size_t>::max() / 2) return false;
-  void* p = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED, a.Handle, 0);
-  if (p == MAP_FAILED) return false;
-  a.Map = static_cast<const uint8_t*>(p);
-  a.MapLength = static_cast<size_t>(length);
-  return true;
+  a.Map = MapShared(a.Handle, end, a.MapLength);
+  return a.Map != nullptr;
 }
+
+}  // namespace
+
+const uint8_t* MapShared(int fd, uint64_t end, size_t& length) {
+  length = 0;
+  if (fd < 0 || !InstallBusHandler()) return nullptr;
+  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  uint64_t n = end + std::max<uint64_t>(end / 4, 1u << 20);
+  n = (n + page - 1) / page * page;
+  if (n > std::numeric_limits<size_t>::max() / 2) return nullptr;
+  void* p = ::mmap(nullptr, static_cast<size_t>(n), PROT_READ, MAP_SHARED, fd, 0);
+  if (p == MAP_FAILED) return nullptr;
+  length = static_cast<size_t>(n);
+  return static_cast<const uint8_t*>(p);
+}
+
+bool CopyFromMapping(uint8_t* dst, const uint8_t* src, size_t n) { return CopyFromMap(dst, src, n); }
+
+namespace {
 
 // The file bytes of record recno into a.FileImage (or straight into dst); false with errno set (0 for
 // a record shorter than the record length).

@@ -106,6 +106,12 @@ bool WriteAt(int fd, const void* buf, size_t n, uint64_t off);
 // Reads up to n bytes at off; the count read, -1 on an error.
 ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off);
 
+// A read-only shared mapping of fd covering at least end bytes, with room for the file to grow (its
+// pages show every program's writes); nullptr when it cannot be made. Unmapped with munmap(length).
+const uint8_t* MapShared(int fd, uint64_t end, size_t& length);
+// Copies n bytes out of such a mapping; false when the pages are gone (the file shrank under it).
+bool CopyFromMapping(uint8_t* dst, const uint8_t* src, size_t n);
+
 // Platform errno to the engine's DOS-style code.
 int IoCodeFromErrno(int err);
 
