@@ -515,7 +515,7 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
   // is read straight into the record.
   const bool keepImage = a.Oem && !a.ReadHook && !a.WriteHook;
   std::vector<uint8_t>& target = keepImage ? a.FileImage : a.Record;
-  target.resize(a.RecordLength);
+  if (target.size() != a.RecordLength) target.resize(a.RecordLength);
   if (!ReadRecordBytes(a, recno, target.data())) {
     const int err = errno;
     a.ImageValid = false;

@@ -38,6 +38,9 @@ enum PushCode : int { kPushNumber = 1000, kPushText, kPushLogical, kPushDate, kP
 // Skips the next Field instructions when the logical on top of the stack is false (true), leaving
 // it there: the right operand of .AND. (.OR.) when the left one already decides.
 enum SkipCode : int { kSkipIfFalse = 1100, kSkipIfTrue };
+// A C field compared with a text literal (=, <> or ==) in one step, on the field's bytes: Area and
+// Field name the field, Text the literal, ArgCount the comparison.
+constexpr int kFieldText = 1200;
 
 struct Keyword {
   const char* Name;
@@ -221,6 +224,25 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
     case ExprMemo: v.Text.clear(); return true;  // the engine offers no memo read to expressions
   }
   return false;
+}
+
+// The text of a C field of the area (0 = the current one) as it stands; false when the field is no
+// longer a C field.
+bool ExprFieldBytes(int area, int field, const char*& p, std::size_t& n) {
+  const WorkArea* a = AreaOf(area == 0 ? CurrentArea : area);
+  if (a == nullptr || field < 1 || static_cast<std::size_t>(field) > a->Fields.size() || a->Typed.empty())
+    return false;
+  const FieldDescriptor& f = a->Fields[field - 1];
+  if (f.Type != 'C') return false;
+  if (a->TypedPending) {
+    p = reinterpret_cast<const char*>(a->Record.data() + f.Offset);
+    n = f.Length;
+    return true;
+  }
+  const uint8_t* slot = a->Typed.data() + f.TypedOffset;
+  p = reinterpret_cast<const char*>(slot + 1);
+  n = std::min<std::size_t>(slot[0], TypedSlotSize(f) - 1);
+  return true;
 }
 
 double ExprRecNo() {
@@ -537,7 +559,8 @@ class Compiler {
 
   static bool CannotFail(const ExprInstruction& ins) {
     switch (ins.Op) {
-      case kPushNumber: case kPushText: case kPushLogical: case kPushDate: case kPushField: case kNegate:
+      case kPushNumber: case kPushText: case kPushLogical: case kPushDate: case kPushField: case kFieldText:
+      case kNegate:
       case kNot: case kAnd: case kOr: case kSkipIfFalse: case kSkipIfTrue: case '=': case kNotEqual:
       case '<': case '>': case kLessEqual: case kGreaterEqual: case kExactEqual: case kContains:
         return true;
@@ -587,6 +610,18 @@ class Compiler {
     return {ExprNumeric, std::max(l.Length, r.Length)};
   }
   TypeInfo EmitCompare(int op, int type) {
+    const std::size_t n = out_.Code.size();
+    if (type == ExprCharacter && (op == '=' || op == kNotEqual || op == kExactEqual) && n >= 2 &&
+        out_.Code[n - 2].Op == kPushField && out_.Code[n - 1].Op == kPushText) {
+      ExprInstruction fused = std::move(out_.Code[n - 2]);
+      fused.Op = kFieldText;
+      fused.Text = std::move(out_.Code[n - 1].Text);
+      fused.ArgCount = op;
+      out_.Code.resize(n - 2);
+      depth_ -= 2;
+      Emit(std::move(fused), 0, 1);
+      return {ExprLogical, 1};
+    }
     EmitOp(op, type, 2);
     return {ExprLogical, 1};
   }
@@ -879,6 +914,17 @@ class Machine {
         if (!ExprReadField(ins.Area, ins.Field, ins.Type, v)) throw kUnknownType;
         return;
       }
+      case kFieldText: {
+        const char* p;
+        std::size_t len;
+        if (!ExprFieldBytes(ins.Area, ins.Field, p, len)) throw kUnknownType;
+        const std::string& text = ins.Text;
+        bool r;
+        if (ins.ArgCount == kExactEqual) r = len == text.size() && SameBytes(p, text.data(), len);
+        else r = !text.empty() && len >= text.size() && SameBytes(p, text.data(), text.size());
+        SetLogical(Push(ExprLogical), ins.ArgCount == kNotEqual ? !r : r);
+        return;
+      }
       case kNegate: Top().Number = -Top().Number; return;
       case kNot: Top().Logical = !Top().Logical; return;
     }
@@ -949,6 +995,13 @@ class Machine {
       case kLessEqual: return SetLogical(a, x <= y);
       case kGreaterEqual: return SetLogical(a, x >= y);
     }
+  }
+
+  // Short texts compared in place (a library call costs more than the few bytes of a field).
+  static bool SameBytes(const char* x, const char* y, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      if (x[i] != y[i]) return false;
+    return true;
   }
 
   static bool BeginsWith(const std::string& s, const std::string& prefix) {
