@@ -413,6 +413,31 @@ TEST_F(TableTest, FieldNamesKeywordsAndAliases) {
   FreeExpr(e);
 }
 
+TEST_F(TableTest, FieldAgainstTextLiteral) {
+  // On record 1, NAME is "Anna" in 10 characters: = compares the literal's length, == the whole.
+  const std::pair<const char*, bool> cases[] = {
+      {"NAME = 'Ann'", true},        {"NAME = 'Anna'", true},          {"NAME = ''", false},
+      {"NAME = 'Anna       x'", false}, {"NAME <> 'Ann'", false},        {"NAME <> 'Bea'", true},
+      {"NAME == 'Anna'", false},     {"NAME == 'Anna      '", true},   {"'Anna' = NAME", false},
+      {"people->CITY = 'Ber' .AND. NAME # 'X'", true},
+  };
+  for (const auto& [expr, want] : cases) EXPECT_EQ(Eval(expr).Logical, want) << expr;
+  // A changed field not yet written counts with its new text.
+  PutFieldStr(1, "Zora");
+  EXPECT_TRUE(Eval("NAME = 'Zo'").Logical);
+  EXPECT_FALSE(Eval("NAME = 'An'").Logical);
+  // Evaluated while a table whose field 1 is no text is current: refused, not misread.
+  CompiledExpr* e = AssignExpr("NAME = 'Zo'");
+  ASSERT_TRUE(CreateDbf(dir_.File("d.dbf"), {{"AM", 'D', 8, 0}}));
+  Select(2);
+  ASSERT_TRUE(UseDbf(dir_.File("d.dbf")));
+  KelpieErrorCode = 0;
+  EXPECT_EQ(EvaluateValue(e), nullptr);
+  EXPECT_EQ(KelpieErrorCode, 356);
+  FreeExpr(e);
+  KelpieErrorCode = 0;
+}
+
 TEST_F(TableTest, FilteredNavigationLeavesTheWholeRecord) {
   // The filter reads only its fields while it tests; the record it stops on has every field.
   const auto check = [](uint32_t r) {
