@@ -827,6 +827,7 @@ int CompareKey(const IndexDescriptor& d, const uint8_t* x, const uint8_t* y, siz
 
 bool MakeRawKey(IndexDescriptor& d, WorkArea& a, std::string& key) {
   if (d.Maker) {
+    if (a.TypedPending) LoadTypedRecord(a);  // the maker reads the typed record
     key = d.Maker(d.MakerArg);
     if (d.Soundex) key = Soundex(key);
     return true;
