@@ -41,6 +41,8 @@ enum SkipCode : int { kSkipIfFalse = 1100, kSkipIfTrue };
 // A C field compared with a text literal (=, <> or ==) in one step, on the field's bytes: Area and
 // Field name the field, Text the literal, ArgCount the comparison.
 constexpr int kFieldText = 1200;
+// An N or F field compared with a number literal the same way (Number the literal).
+constexpr int kFieldNumber = 1201;
 
 struct Keyword {
   const char* Name;
@@ -560,7 +562,7 @@ class Compiler {
   static bool CannotFail(const ExprInstruction& ins) {
     switch (ins.Op) {
       case kPushNumber: case kPushText: case kPushLogical: case kPushDate: case kPushField: case kFieldText:
-      case kNegate:
+      case kFieldNumber: case kNegate:
       case kNot: case kAnd: case kOr: case kSkipIfFalse: case kSkipIfTrue: case '=': case kNotEqual:
       case '<': case '>': case kLessEqual: case kGreaterEqual: case kExactEqual: case kContains:
         return true;
@@ -616,6 +618,17 @@ class Compiler {
       ExprInstruction fused = std::move(out_.Code[n - 2]);
       fused.Op = kFieldText;
       fused.Text = std::move(out_.Code[n - 1].Text);
+      fused.ArgCount = op;
+      out_.Code.resize(n - 2);
+      depth_ -= 2;
+      Emit(std::move(fused), 0, 1);
+      return {ExprLogical, 1};
+    }
+    if (type == ExprNumeric && n >= 2 && out_.Code[n - 2].Op == kPushField &&
+        out_.Code[n - 2].Type == ExprNumeric && out_.Code[n - 1].Op == kPushNumber) {
+      ExprInstruction fused = std::move(out_.Code[n - 2]);
+      fused.Op = kFieldNumber;
+      fused.Number = out_.Code[n - 1].Number;
       fused.ArgCount = op;
       out_.Code.resize(n - 2);
       depth_ -= 2;
@@ -925,6 +938,11 @@ class Machine {
         SetLogical(Push(ExprLogical), ins.ArgCount == kNotEqual ? !r : r);
         return;
       }
+      case kFieldNumber: {
+        ExprValue& v = Push(ExprNumeric);
+        if (!ExprReadField(ins.Area, ins.Field, ExprNumeric, v)) throw kUnknownType;
+        return SetLogical(v, CompareNumbers(ins.ArgCount, v.Number, ins.Number));
+      }
       case kNegate: Top().Number = -Top().Number; return;
       case kNot: Top().Logical = !Top().Logical; return;
     }
@@ -988,13 +1006,21 @@ class Machine {
         a.Number = x / y;
         return;
       case '^': a.Number = std::pow(x, y); return;
-      case '=': return SetLogical(a, x == y);
-      case kNotEqual: return SetLogical(a, x != y);
-      case '<': return SetLogical(a, x < y);
-      case '>': return SetLogical(a, x > y);
-      case kLessEqual: return SetLogical(a, x <= y);
-      case kGreaterEqual: return SetLogical(a, x >= y);
+      case '=': case kNotEqual: case '<': case '>': case kLessEqual: case kGreaterEqual:
+        return SetLogical(a, CompareNumbers(ins.Op, x, y));
     }
+  }
+
+  static bool CompareNumbers(int op, double x, double y) {
+    switch (op) {
+      case '=': return x == y;
+      case kNotEqual: return x != y;
+      case '<': return x < y;
+      case '>': return x > y;
+      case kLessEqual: return x <= y;
+      case kGreaterEqual: return x >= y;
+    }
+    return false;
   }
 
   // Short texts compared in place (a library call costs more than the few bytes of a field).

@@ -422,19 +422,32 @@ TEST_F(TableTest, FieldAgainstTextLiteral) {
       {"people->CITY = 'Ber' .AND. NAME # 'X'", true},
   };
   for (const auto& [expr, want] : cases) EXPECT_EQ(Eval(expr).Logical, want) << expr;
+  // Numbers likewise: AMOUNT 120.50, QTY 3.
+  const std::pair<const char*, bool> numbers[] = {
+      {"AMOUNT = 120.5", true}, {"AMOUNT > 120.5", false}, {"AMOUNT >= 120.5", true}, {"AMOUNT < 121", true},
+      {"QTY <> 3", false},      {"QTY # 4", true},         {"QTY <= 2", false},       {"QTY > -1", true},
+      {"3 = QTY", true},        {"QTY * 2 = 6", true},
+  };
+  for (const auto& [expr, want] : numbers) EXPECT_EQ(Eval(expr).Logical, want) << expr;
+  PutFieldInt(4, 9);
+  EXPECT_TRUE(Eval("QTY = 9").Logical);
   // A changed field not yet written counts with its new text.
   PutFieldStr(1, "Zora");
   EXPECT_TRUE(Eval("NAME = 'Zo'").Logical);
   EXPECT_FALSE(Eval("NAME = 'An'").Logical);
   // Evaluated while a table whose field 1 is no text is current: refused, not misread.
   CompiledExpr* e = AssignExpr("NAME = 'Zo'");
-  ASSERT_TRUE(CreateDbf(dir_.File("d.dbf"), {{"AM", 'D', 8, 0}}));
+  CompiledExpr* n = AssignExpr("AMOUNT > 5");
+  ASSERT_TRUE(CreateDbf(dir_.File("d.dbf"), {{"AM", 'D', 8, 0}, {"AN", 'D', 8, 0}, {"AO", 'D', 8, 0}}));
+  ASSERT_NE(n, nullptr);
   Select(2);
   ASSERT_TRUE(UseDbf(dir_.File("d.dbf")));
-  KelpieErrorCode = 0;
-  EXPECT_EQ(EvaluateValue(e), nullptr);
-  EXPECT_EQ(KelpieErrorCode, 356);
-  FreeExpr(e);
+  for (CompiledExpr* x : {e, n}) {
+    KelpieErrorCode = 0;
+    EXPECT_EQ(EvaluateValue(x), nullptr);
+    EXPECT_EQ(KelpieErrorCode, 356);
+    FreeExpr(x);
+  }
   KelpieErrorCode = 0;
 }
 
