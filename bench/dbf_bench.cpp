@@ -122,6 +122,6 @@ void BM_ReadAll(benchmark::State& state) {
   benchmark::DoNotOptimize(sum);
   benchmark::DoNotOptimize(chars);
 }
-BENCHMARK(BM_ReadAll)->Apply(qern::bench::Sizes);
+BENCHMARK(BM_ReadAll)->Apply(qern::bench::Sizes)->MinTime(1.5);
 
 }  // namespace
