@@ -62,6 +62,33 @@ void ReadAndLoad(WorkArea& a, uint32_t recno) {
   if (KelpieErrorCode == 0) LoadTypedRecord(a);
 }
 
+// Reads a record that navigation tests for visibility. When a filter expression alone decides, the
+// typed record is built only for a record that passes: the filter reads the fields it names from
+// the record buffer, so a hidden record costs only those fields.
+void ReadForTest(WorkArea& a, uint32_t recno) {
+  GetDbfRecord(a, recno);
+  if (KelpieErrorCode != 0) {
+    a.TypedPending = false;
+    return;
+  }
+  if (a.FilterExpr && !a.FilterMethod && !a.IsVirtual) a.TypedPending = true;
+  else LoadTypedRecord(a);
+}
+
+// Builds a pending typed record when the navigation that tested it ends (an exception included).
+class CompletesTyped {
+ public:
+  explicit CompletesTyped(WorkArea& a) : a_(a) {}
+  ~CompletesTyped() {
+    if (a_.TypedPending) LoadTypedRecord(a_);
+  }
+  CompletesTyped(const CompletesTyped&) = delete;
+  CompletesTyped& operator=(const CompletesTyped&) = delete;
+
+ private:
+  WorkArea& a_;
+};
+
 void BlankRecord(WorkArea& a) {
   if (a.IsVirtual) std::fill(a.Record.begin(), a.Record.end(), 0);
   else a.Record.assign(a.RecordLength, ' ');
@@ -530,6 +557,7 @@ bool RecordVisible(WorkArea& a) {
   } else if (!Evaluates(a.FilterExpr)) {
     return false;
   }
+  if (a.TypedPending) LoadTypedRecord(a);
   return RecordInScope(a);
 }
 
@@ -605,7 +633,8 @@ void GoTop() {
         return RunAfterMove(*a);
       }
     }
-    ReadAndLoad(*a, rec);
+    CompletesTyped completes(*a);
+    ReadForTest(*a, rec);
     while (KelpieErrorCode == 0 && !a->Eof && !RecordVisible(*a)) {
       uint32_t next;
       if (indexed && IndexHookTable.NextRecord) {
@@ -625,8 +654,9 @@ void GoTop() {
         }
         break;
       }
-      ReadAndLoad(*a, next);
+      ReadForTest(*a, next);
     }
+    if (a->TypedPending) LoadTypedRecord(*a);
     if (indexed && !a->Eof) CallSlot(IndexHookTable.TakeKey);
   }
   RunAfterMove(*a);
@@ -723,6 +753,7 @@ void SKIP(int32_t n) {
       if (rec >= 1 && rec <= a->RecordCount) ReadAndLoad(*a, rec);
       else reachedEnd = n > 0, reachedStart = n < 0;
     } else {
+      CompletesTyped completes(*a);
       uint32_t remaining = n > 0 ? static_cast<uint32_t>(n) : static_cast<uint32_t>(-(int64_t)n);
       uint32_t rec = a->CurrentRecord;
       while (remaining > 0 && KelpieErrorCode == 0) {
@@ -754,11 +785,12 @@ void SKIP(int32_t n) {
             next = std::min(rec - 1, a->RecordCount);
           }
         }
-        ReadAndLoad(*a, next);
+        ReadForTest(*a, next);
         rec = next;
         lastVisible = RecordVisible(*a);
         if (lastVisible) --remaining;
       }
+      if (a->TypedPending) LoadTypedRecord(*a);
     }
     if (reachedEnd) {
       a->CurrentRecord = a->RecordCount + 1;

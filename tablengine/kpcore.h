@@ -95,6 +95,9 @@ struct WorkArea {
   // stored too). TypedWritten marks a written field at its TypedOffset.
   std::vector<uint8_t> TypedLoaded;
   std::vector<uint8_t> TypedWritten;
+  // While navigation tests a record against a filter expression: the record buffer holds the record
+  // but the typed record is not built yet; the expression reads its fields from the buffer.
+  bool TypedPending = false;
 
   RecordCondition FilterMethod;
   CompiledExpr* FilterExpr = nullptr;

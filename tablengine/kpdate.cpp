@@ -229,6 +229,40 @@ int DayOfWeekNo(const std::string& date) {
 std::string DayName(int day, int style) { return Slot(DayNames(LanguageOfStyle(style)), day); }
 std::string MonthName(int month, int style) { return Slot(MonthNames(LanguageOfStyle(style)), month); }
 
+namespace {
+
+// The name bytes of a style to UTF-8. Code page 866 holds the Cyrillic capitals and the first half
+// of the small letters at 0x80..0xAF and the rest of the small letters at 0xE0..0xEF, Ё and ё at
+// 0xF0 and 0xF1; the names use no other bytes above 0x7F.
+std::string NameToUtf8(const std::string& bytes, int style) {
+  if (LanguageOfStyle(style) != Russian) return Cp1252ToUtf8(bytes);
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    char32_t c = b;
+    if (b >= 0x80 && b <= 0xAF) c = 0x0410 + (b - 0x80);
+    else if (b >= 0xE0 && b <= 0xEF) c = 0x0440 + (b - 0xE0);
+    else if (b == 0xF0) c = 0x0401;
+    else if (b == 0xF1) c = 0x0451;
+    else if (b >= 0x80) c = '?';
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DayNameUtf8(int day, int style) { return NameToUtf8(DayName(day, style), style); }
+std::string MonthNameUtf8(int month, int style) { return NameToUtf8(MonthName(month, style), style); }
+std::string CDowUtf8(const std::string& date) { return NameToUtf8(CDow(date), DateStyle); }
+std::string CMonthUtf8(const std::string& date) { return NameToUtf8(CMonth(date), DateStyle); }
+
 std::string CDow(const std::string& date) {
   const int n = DayOfWeekNo(date);
   if (n == 0) return std::string(10, ' ');

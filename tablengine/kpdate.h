@@ -32,6 +32,12 @@ std::string CMonth(const std::string& date);
 // Day and month names by number (day 1 = Sunday) and style, full slot width.
 std::string DayName(int day, int style);
 std::string MonthName(int month, int style);
+// The same names in UTF-8 for callers outside the engine: the engine's bytes are Windows-1252,
+// except the Russian names (style 8), which are code page 866. The slot width counts characters.
+std::string CDowUtf8(const std::string& date);
+std::string CMonthUtf8(const std::string& date);
+std::string DayNameUtf8(int day, int style);
+std::string MonthNameUtf8(int month, int style);
 // Parts of a date text (normalized first); 0 when not numeric. The year as typed.
 int MonthOfDate(const std::string& date);
 int DayOfDate(const std::string& date);

@@ -311,10 +311,12 @@ bool ValidVersion(uint8_t v) {
 }
 
 bool SupportedVersion(uint8_t v) {
-  // 0x02 is also another product's long header, 0x04 and 0x8C use a longer header layout.
-  if (v == 0x02 || v == 0x04 || v == 0x8C) return false;
+  // 0x04 and 0x8C use a longer header layout.
+  if (v == 0x04 || v == 0x8C) return false;
   return ValidVersion(v);
 }
+
+bool ShortHeader(uint8_t v) { return v == 0x02 && ExtraVersion1 == 0 && ExtraVersion2 == 0; }
 
 bool VersionHasMemo(uint8_t v) { return v == 0x83 || v == 0x8B || v == 0x8C || v == 0xF5; }
 
@@ -429,17 +431,28 @@ void Unmap(WorkArea& a) {
 bool MapTo(WorkArea& a, uint64_t end) {
   if (a.Map && end <= a.MapLength) return true;
   Unmap(a);
-  if (a.Handle < 0 || !InstallBusHandler()) return false;
-  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-  uint64_t length = end + std::max<uint64_t>(end / 4, 1u << 20);
-  length = (length + page - 1) / page * page;
-  if (length > std::numeric_limits<size_t>::max() / 2) return false;
-  void* p = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED, a.Handle, 0);
-  if (p == MAP_FAILED) return false;
-  a.Map = static_cast<const uint8_t*>(p);
-  a.MapLength = static_cast<size_t>(length);
-  return true;
+  a.Map = MapShared(a.Handle, end, a.MapLength);
+  return a.Map != nullptr;
 }
+
+}  // namespace
+
+const uint8_t* MapShared(int fd, uint64_t end, size_t& length) {
+  length = 0;
+  if (fd < 0 || !InstallBusHandler()) return nullptr;
+  const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  uint64_t n = end + std::max<uint64_t>(end / 4, 1u << 20);
+  n = (n + page - 1) / page * page;
+  if (n > std::numeric_limits<size_t>::max() / 2) return nullptr;
+  void* p = ::mmap(nullptr, static_cast<size_t>(n), PROT_READ, MAP_SHARED, fd, 0);
+  if (p == MAP_FAILED) return nullptr;
+  length = static_cast<size_t>(n);
+  return static_cast<const uint8_t*>(p);
+}
+
+bool CopyFromMapping(uint8_t* dst, const uint8_t* src, size_t n) { return CopyFromMap(dst, src, n); }
+
+namespace {
 
 // The file bytes of record recno into a.FileImage (or straight into dst); false with errno set (0 for
 // a record shorter than the record length).
@@ -489,7 +502,7 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
   // is read straight into the record.
   const bool keepImage = a.Oem && !a.ReadHook && !a.WriteHook;
   std::vector<uint8_t>& target = keepImage ? a.FileImage : a.Record;
-  target.resize(a.RecordLength);
+  if (target.size() != a.RecordLength) target.resize(a.RecordLength);
   if (!ReadRecordBytes(a, recno, target.data())) {
     const int err = errno;
     a.ImageValid = false;
@@ -503,7 +516,8 @@ void GetDbfRecord(WorkArea& a, uint32_t recno) {
   }
   a.LastRead = recno;
   if (keepImage) a.Record = a.FileImage;
-  TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
+  if (a.Oem || a.ReadHook)
+    TranslateRecords(false, a.Oem, a.ReadHook, a.Record.size(), a.RecordLength, a.Record.data());
   a.ImageValid = keepImage;
   a.Eof = a.Bof = false;
   a.CurrentRecord = recno;
@@ -565,13 +579,22 @@ void AppendDbfRecord(WorkArea& a) { PutDbfRecord(a, a.RecordCount + 1); }
 void WriteDbfHeader(WorkArea& a) {
   int y, m, d, w;
   GetSysDate(y, m, d, w);
-  uint8_t keep[12];
-  if (ReadAt(a.Handle, keep, sizeof keep, 16)) std::memcpy(a.Header + 16, keep, sizeof keep);
-  a.Header[1] = static_cast<uint8_t>(y - 1900);
-  a.Header[2] = static_cast<uint8_t>(m);
-  a.Header[3] = static_cast<uint8_t>(d);
-  Put32(a.Header + 4, a.RecordCount);
-  if (!WriteAt(a.Handle, a.Header, 32, 0)) {
+  const bool shortHeader = ShortHeader(a.Header[0]);
+  if (shortHeader) {
+    // dBase II: a 16-bit count, then month, day, year; the record length stays.
+    Put16(a.Header + 1, static_cast<uint16_t>(std::min<uint32_t>(a.RecordCount, 0xFFFF)));
+    a.Header[3] = static_cast<uint8_t>(m);
+    a.Header[4] = static_cast<uint8_t>(d);
+    a.Header[5] = static_cast<uint8_t>(y - 1900);
+  } else {
+    uint8_t keep[12];
+    if (ReadAt(a.Handle, keep, sizeof keep, 16)) std::memcpy(a.Header + 16, keep, sizeof keep);
+    a.Header[1] = static_cast<uint8_t>(y - 1900);
+    a.Header[2] = static_cast<uint8_t>(m);
+    a.Header[3] = static_cast<uint8_t>(d);
+    Put32(a.Header + 4, a.RecordCount);
+  }
+  if (!WriteAt(a.Handle, a.Header, shortHeader ? 8 : 32, 0)) {
     KelpieErrorCode = static_cast<uint16_t>(IoCodeFromErrno(errno));
     KelpieLastError = KelpieErrorCode;
     KelpieErrorText = "Datei:  " + a.FileName + " [WriteDbfHeader]";
@@ -799,7 +822,25 @@ void SetTypedMemoBlock(WorkArea& a, const FieldDescriptor& f, int32_t block) {
   std::memcpy(a.Typed.data() + f.TypedOffset, &block, 4);
 }
 
+double RecordNumber(const WorkArea& a, const FieldDescriptor& f) {
+  const uint8_t* raw = a.Record.data() + f.Offset;
+  if (f.Decimals > 0) return ParseDouble(raw, raw + f.Length);
+  return static_cast<double>(ParseInteger(raw, raw + f.Length));
+}
+
+bool RecordLogical(const WorkArea& a, const FieldDescriptor& f) {
+  const uint8_t c = a.Record[f.Offset];
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+long RecordDateJulian(const WorkArea& a, const FieldDescriptor& f) {
+  const uint8_t* raw = a.Record.data() + f.Offset;
+  const int y = Digits(raw, 4), m = Digits(raw + 4, 2), d = Digits(raw + 6, 2);
+  return ValidDate(y, m, d) ? JulianOf(y, m, d) : 0;
+}
+
 void LoadTypedRecord(WorkArea& a) {
+  a.TypedPending = false;
   if (a.Record.size() < a.RecordLength || a.Typed.empty()) return;
   std::fill(a.Typed.begin(), a.Typed.end(), 0);
   a.Typed[0] = a.Record[0] == '*' ? 1 : 0;
@@ -823,11 +864,7 @@ void LoadTypedRecord(WorkArea& a) {
         if (f.Decimals > 0) SetTypedNumber(a, f, ParseDouble(raw, raw + f.Length));
         else SetTypedInteger(a, f, ParseInteger(raw, raw + f.Length));
         break;
-      case 'L': {
-        const uint8_t c = raw[0];
-        SetTypedLogical(a, f, c == 'T' || c == 't' || c == 'Y' || c == 'y');
-        break;
-      }
+      case 'L': SetTypedLogical(a, f, RecordLogical(a, f)); break;
       case 'M': {
         const int64_t v = ParseInteger(raw, raw + f.Length);
         SetTypedMemoBlock(a, f, v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN
@@ -1000,7 +1037,7 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   auto area = std::make_unique<WorkArea>();
   area->FileName = full;
   area->Handle = -1;
-  if (st.st_size < 32 || !ReadAt(fd.fd, area->Header, 32, 0)) {
+  if (st.st_size < 8 || !ReadAt(fd.fd, area->Header, static_cast<size_t>(std::min<off_t>(st.st_size, 32)), 0)) {
     SetError(213, "Datei:  " + full + routine);
     return false;
   }
@@ -1013,8 +1050,15 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
     SetError(1300, "Datei:  " + full + routine);
     return false;
   }
-  const uint16_t headerLength = Get16(area->Header + 8);
-  const uint16_t recordLength = Get16(area->Header + 10);
+  const bool shortHeader = ShortHeader(version);
+  if (!shortHeader && st.st_size < 32) {
+    SetError(213, "Datei:  " + full + routine);
+    return false;
+  }
+  // dBase II: 8 header bytes, 32 descriptors of 16 bytes and one more byte; records at 521.
+  const uint16_t headerLength = shortHeader ? kShortHeaderLength : Get16(area->Header + 8);
+  const uint16_t recordLength = Get16(area->Header + (shortHeader ? 6 : 10));
+  if (shortHeader) std::memset(area->Header + 8, 0, sizeof area->Header - 8);
   if (headerLength < 33 || headerLength > 0x7FFF || recordLength < 1) {
     SetError(210, "Kopf ungültig: " + full + routine);
     return false;
@@ -1028,9 +1072,15 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
     SetError(213, "Datei:  " + full + routine);
     return false;
   }
+  // Descriptors: name (11 bytes), type; then length and decimals at 16 and 17 of 32 bytes, or at
+  // 12 and 15 of the 16 bytes of dBase II.
+  const size_t first = shortHeader ? 8 : 32, size = shortHeader ? 16 : 32;
+  const size_t lengthAt = shortHeader ? 12 : 16, decimalsAt = shortHeader ? 15 : 17;
+  const size_t end = shortHeader ? 8 + 32 * 16 : headerLength;
   uint32_t offset = 1;
   size_t typedSize = 1;
-  for (size_t pos = 32; pos + 32 <= headerLength && head[pos] != 0x0D; pos += 32) {
+  for (size_t pos = first; pos + size <= end && head[pos] != 0x0D && !(shortHeader && head[pos] == 0);
+       pos += size) {
     if (area->Fields.size() == 255) {
       SetError(210, "Zu viele Felder: " + full + routine);
       return false;
@@ -1045,8 +1095,8 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
       }
     f.Type = static_cast<char>(head[pos + 11]);
     if (f.Type >= 'a' && f.Type <= 'z') f.Type = static_cast<char>(f.Type - 32);
-    f.Length = head[pos + 16];
-    f.Decimals = head[pos + 17];
+    f.Length = head[pos + lengthAt];
+    f.Decimals = head[pos + decimalsAt];
     const std::string fieldText = " Feld " + std::to_string(area->Fields.size() + 1) + ": " + full + routine;
     if (f.Length == 0 || (f.Type == 'D' && f.Length != 8) ||
         ((f.Type == 'N' || f.Type == 'F') && f.Decimals >= f.Length && f.Decimals > 0)) {
@@ -1066,7 +1116,8 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   area->HeaderLength = static_cast<int16_t>(headerLength);
   area->RecordLength = recordLength;
   area->FieldCount = static_cast<uint8_t>(area->Fields.size());
-  area->Oem = LanguageIsOem(area->Header[29]);
+  // dBase II has no language byte; it wrote its tables in the DOS code page.
+  area->Oem = shortHeader || LanguageIsOem(area->Header[29]);
   std::string a = alias.empty() ? UpperString(BaseName(full)) : alias;
   if (a.size() > 64) a.resize(64);
   area->Alias = a;
@@ -1131,7 +1182,7 @@ bool CreateDbf(const std::string& fileName, const std::vector<FieldSpec>& fields
     return false;
   }
   if (version == 0) version = memo ? 0x83 : 0x03;
-  if (!SupportedVersion(version)) {
+  if (!SupportedVersion(version) || ShortHeader(version)) {
     SetError(1300, routine);
     return false;
   }

@@ -16,6 +16,11 @@ namespace qern::kelpie {
 bool ValidVersion(uint8_t version);
 // The version bytes whose header layout the engine reads and writes (the others are refused with 1300).
 bool SupportedVersion(uint8_t version);
+// dBase II's short header: version 2 while no further version byte is configured. Its 8 header
+// bytes hold a 16-bit record count, the date (month, day, year) and the record length; 32 field
+// descriptors of 16 bytes follow, and the records start at kShortHeaderLength.
+bool ShortHeader(uint8_t version);
+constexpr uint16_t kShortHeaderLength = 521;
 bool VersionHasMemo(uint8_t version);
 
 void GetDbfRecord(WorkArea& area, uint32_t recno);
@@ -50,6 +55,12 @@ long TypedDateJulian(const WorkArea& area, const FieldDescriptor& f);
 void SetTypedDateJulian(WorkArea& area, const FieldDescriptor& f, long jdn);
 int32_t TypedMemoBlock(const WorkArea& area, const FieldDescriptor& f);
 void SetTypedMemoBlock(WorkArea& area, const FieldDescriptor& f, int32_t block);
+
+// A field's value straight from the record buffer, as LoadTypedRecord would type it (for reads
+// while the typed record is pending; a C field is its bytes in the buffer).
+double RecordNumber(const WorkArea& area, const FieldDescriptor& f);     // N, F
+bool RecordLogical(const WorkArea& area, const FieldDescriptor& f);      // L
+long RecordDateJulian(const WorkArea& area, const FieldDescriptor& f);   // D (0 when blank)
 
 // Stored text of a numeric value: right-aligned with the field's decimals, "*" filled when too long.
 std::string NumberFieldText(double value, int length, int decimals);
@@ -92,6 +103,12 @@ bool ReadAt(int fd, void* buf, size_t n, uint64_t off);
 bool WriteAt(int fd, const void* buf, size_t n, uint64_t off);
 // Reads up to n bytes at off; the count read, -1 on an error.
 ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off);
+
+// A read-only shared mapping of fd covering at least end bytes, with room for the file to grow (its
+// pages show every program's writes); nullptr when it cannot be made. Unmapped with munmap(length).
+const uint8_t* MapShared(int fd, uint64_t end, size_t& length);
+// Copies n bytes out of such a mapping; false when the pages are gone (the file shrank under it).
+bool CopyFromMapping(uint8_t* dst, const uint8_t* src, size_t n);
 
 // Platform errno to the engine's DOS-style code.
 int IoCodeFromErrno(int err);

@@ -3,6 +3,7 @@
 #include "tablengine/kpndx.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -677,6 +678,31 @@ IndexDescriptor* Controlling(int area) {
   return s->Orders[s->Controlling].get();
 }
 
+IndexDescriptor::~IndexDescriptor() {
+  if (Map) ::munmap(const_cast<uint8_t*>(Map), MapLength);
+}
+
+namespace {
+
+// One block of the file: copied out of the mapping (remapped when the file grew beyond it), else
+// read; false with errno set (0 for a short read).
+bool ReadBlock(IndexDescriptor& d, uint8_t* out, uint64_t off) {
+  if (!d.Map || off + NdxBlockSize > d.MapLength) {
+    if (d.Map) ::munmap(const_cast<uint8_t*>(d.Map), d.MapLength);
+    d.Map = MapShared(d.Fd, off + NdxBlockSize, d.MapLength);
+  }
+  if (d.Map) {
+    if (CopyFromMapping(out, d.Map + off, NdxBlockSize)) return true;
+    // The file shrank under the mapping: map it again at the next read.
+    ::munmap(const_cast<uint8_t*>(d.Map), d.MapLength);
+    d.Map = nullptr;
+    d.MapLength = 0;
+  }
+  return ReadAt(d.Fd, out, NdxBlockSize, off);
+}
+
+}  // namespace
+
 bool ReadNode(int area, IndexDescriptor& d, uint32_t blockNo, Block& out, const char* routine) {
   if (blockNo == 0) {
     SetError(254, "Ungültige Knotennummer (0) in DBF-Bereich " + std::to_string(area) + "\n, Ordnung " +
@@ -705,7 +731,7 @@ bool ReadNode(int area, IndexDescriptor& d, uint32_t blockNo, Block& out, const 
       return true;
     }
   }
-  if (!ReadAt(d.Fd, out.data(), NdxBlockSize, static_cast<uint64_t>(blockNo) * NdxBlockSize)) {
+  if (!ReadBlock(d, out.data(), static_cast<uint64_t>(blockNo) * NdxBlockSize)) {
     SetError(errno ? IoCodeFromErrno(errno) : 100, "Fehler beim Lesen der Index-Datei: " + d.FileName + " [SeekAndRead]");
     return false;
   }
@@ -806,6 +832,7 @@ int CompareKey(const IndexDescriptor& d, const uint8_t* x, const uint8_t* y, siz
 
 bool MakeRawKey(IndexDescriptor& d, WorkArea& a, std::string& key) {
   if (d.Maker) {
+    if (a.TypedPending) LoadTypedRecord(a);  // the maker reads the typed record
     key = d.Maker(d.MakerArg);
     if (d.Soundex) key = Soundex(key);
     return true;

@@ -53,9 +53,17 @@ struct PathLevel {
 };
 
 struct IndexDescriptor {
+  IndexDescriptor() = default;
+  IndexDescriptor(const IndexDescriptor&) = delete;
+  IndexDescriptor& operator=(const IndexDescriptor&) = delete;
+  ~IndexDescriptor();
   int Order = 0;
   std::string FileName;
   int Fd = -1;
+  // The file mapped shared for reading nodes (nullptr: read with pread): a node costs a copy out of
+  // the page cache that every program's writes go through, not a call.
+  const uint8_t* Map = nullptr;
+  size_t MapLength = 0;
   AnchorHeader H;
   std::string Expression;  // normalised
   bool AnchorChanged = false;

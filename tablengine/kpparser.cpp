@@ -35,6 +35,14 @@ enum Token : int {
 
 // Evaluator-only codes.
 enum PushCode : int { kPushNumber = 1000, kPushText, kPushLogical, kPushDate, kPushField, kNegate };
+// Skips the next Field instructions when the logical on top of the stack is false (true), leaving
+// it there: the right operand of .AND. (.OR.) when the left one already decides.
+enum SkipCode : int { kSkipIfFalse = 1100, kSkipIfTrue };
+// A C field compared with a text literal (=, <> or ==) in one step, on the field's bytes: Area and
+// Field name the field, Text the literal, ArgCount the comparison.
+constexpr int kFieldText = 1200;
+// An N or F field compared with a number literal the same way (Number the literal).
+constexpr int kFieldNumber = 1201;
 
 struct Keyword {
   const char* Name;
@@ -193,11 +201,23 @@ double DateValue(const std::string& text) { return static_cast<double>(DateTextT
 // The field's value from the typed record of the area (0 = the current one); false when the field
 // no longer has the type it was compiled with.
 bool ExprReadField(int area, int field, int type, ExprValue& v) {
-  const WorkArea* a = AreaOf(area == 0 ? CurrentArea : area);
+  WorkArea* a = AreaOf(area == 0 ? CurrentArea : area);
   if (a == nullptr || field < 1 || static_cast<std::size_t>(field) > a->Fields.size() || a->Typed.empty())
     return false;
   const FieldDescriptor& f = a->Fields[field - 1];
   if (!SameKind(f.Type, type)) return false;
+  if (a->TypedPending) {
+    // A filter test during navigation: only the fields the expression names are decoded.
+    switch (type) {
+      case ExprCharacter:
+        v.Text.assign(reinterpret_cast<const char*>(a->Record.data() + f.Offset), f.Length);
+        return true;
+      case ExprNumeric: v.Number = RecordNumber(*a, f); return true;
+      case ExprLogical: v.Logical = RecordLogical(*a, f); return true;
+      case ExprDate: v.Number = static_cast<double>(RecordDateJulian(*a, f)); return true;
+    }
+    LoadTypedRecord(*a);
+  }
   switch (type) {
     case ExprCharacter: v.Text = TypedChar(*a, f); return true;
     case ExprNumeric: v.Number = TypedNumber(*a, f); return true;
@@ -210,6 +230,25 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
       return true;
   }
   return false;
+}
+
+// The text of a C field of the area (0 = the current one) as it stands; false when the field is no
+// longer a C field.
+bool ExprFieldBytes(int area, int field, const char*& p, std::size_t& n) {
+  const WorkArea* a = AreaOf(area == 0 ? CurrentArea : area);
+  if (a == nullptr || field < 1 || static_cast<std::size_t>(field) > a->Fields.size() || a->Typed.empty())
+    return false;
+  const FieldDescriptor& f = a->Fields[field - 1];
+  if (f.Type != 'C') return false;
+  if (a->TypedPending) {
+    p = reinterpret_cast<const char*>(a->Record.data() + f.Offset);
+    n = f.Length;
+    return true;
+  }
+  const uint8_t* slot = a->Typed.data() + f.TypedOffset;
+  p = reinterpret_cast<const char*>(slot + 1);
+  n = std::min<std::size_t>(slot[0], TypedSlotSize(f) - 1);
+  return true;
 }
 
 double ExprRecNo() {
@@ -504,10 +543,36 @@ class Compiler {
       const int prec = Precedence(op);
       if (prec == 0 || prec < minPrecedence) break;
       Next();
+      const bool logical = (op == kAnd || op == kOr) && left.Type == ExprLogical;
+      const std::size_t skipAt = out_.Code.size();
+      if (logical) {
+        ExprInstruction skip;
+        skip.Op = op == kAnd ? kSkipIfFalse : kSkipIfTrue;
+        Emit(std::move(skip), 0, 0);
+      }
       const TypeInfo right = ParseBinary(prec + 1);
       left = Combine(op, left, right);
+      if (logical) {
+        // Only a right operand that cannot fail is skipped: skipping must not hide an error.
+        const bool safe = std::all_of(out_.Code.begin() + static_cast<std::ptrdiff_t>(skipAt) + 1,
+                                      out_.Code.end(), CannotFail);
+        if (safe) out_.Code[skipAt].Field = static_cast<int>(out_.Code.size() - skipAt - 1);
+        else out_.Code.erase(out_.Code.begin() + static_cast<std::ptrdiff_t>(skipAt));
+      }
     }
     return left;
+  }
+
+  static bool CannotFail(const ExprInstruction& ins) {
+    switch (ins.Op) {
+      case kPushNumber: case kPushText: case kPushLogical: case kPushDate: case kPushField: case kFieldText:
+      case kFieldNumber: case kNegate:
+      case kNot: case kAnd: case kOr: case kSkipIfFalse: case kSkipIfTrue: case '=': case kNotEqual:
+      case '<': case '>': case kLessEqual: case kGreaterEqual: case kExactEqual: case kContains:
+        return true;
+      case '+': case '-': case '*': return ins.Type != ExprCharacter;  // texts may overflow the pool
+    }
+    return false;
   }
 
   TypeInfo Combine(int op, TypeInfo l, TypeInfo r) {
@@ -551,6 +616,29 @@ class Compiler {
     return {ExprNumeric, std::max(l.Length, r.Length)};
   }
   TypeInfo EmitCompare(int op, int type) {
+    const std::size_t n = out_.Code.size();
+    if (type == ExprCharacter && (op == '=' || op == kNotEqual || op == kExactEqual) && n >= 2 &&
+        out_.Code[n - 2].Op == kPushField && out_.Code[n - 1].Op == kPushText) {
+      ExprInstruction fused = std::move(out_.Code[n - 2]);
+      fused.Op = kFieldText;
+      fused.Text = std::move(out_.Code[n - 1].Text);
+      fused.ArgCount = op;
+      out_.Code.resize(n - 2);
+      depth_ -= 2;
+      Emit(std::move(fused), 0, 1);
+      return {ExprLogical, 1};
+    }
+    if (type == ExprNumeric && n >= 2 && out_.Code[n - 2].Op == kPushField &&
+        out_.Code[n - 2].Type == ExprNumeric && out_.Code[n - 1].Op == kPushNumber) {
+      ExprInstruction fused = std::move(out_.Code[n - 2]);
+      fused.Op = kFieldNumber;
+      fused.Number = out_.Code[n - 1].Number;
+      fused.ArgCount = op;
+      out_.Code.resize(n - 2);
+      depth_ -= 2;
+      Emit(std::move(fused), 0, 1);
+      return {ExprLogical, 1};
+    }
     EmitOp(op, type, 2);
     return {ExprLogical, 1};
   }
@@ -789,8 +877,22 @@ class Machine {
 
   void Run() {
     sp_ = 0;
-    for (const auto& ins : e_.Code) Step(ins);
-    e_.Result = stack_[0];
+    const std::size_t n = e_.Code.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const ExprInstruction& ins = e_.Code[i];
+      if (ins.Op == kSkipIfFalse || ins.Op == kSkipIfTrue) {
+        if (Top().Logical == (ins.Op == kSkipIfTrue)) i += static_cast<std::size_t>(ins.Field);
+        continue;
+      }
+      Step(ins);
+    }
+    // The result without the text a non-text result's cell may still hold from earlier steps.
+    const ExprValue& top = stack_[0];
+    e_.Result.Type = top.Type;
+    e_.Result.Number = top.Number;
+    e_.Result.Logical = top.Logical;
+    if (top.Type == ExprCharacter || top.Type == ExprMemo) e_.Result.Text = top.Text;
+    else e_.Result.Text.clear();
   }
 
  private:
@@ -828,6 +930,22 @@ class Machine {
         ExprValue& v = Push(ins.Type);
         if (!ExprReadField(ins.Area, ins.Field, ins.Type, v)) throw kUnknownType;
         return;
+      }
+      case kFieldText: {
+        const char* p;
+        std::size_t len;
+        if (!ExprFieldBytes(ins.Area, ins.Field, p, len)) throw kUnknownType;
+        const std::string& text = ins.Text;
+        bool r;
+        if (ins.ArgCount == kExactEqual) r = len == text.size() && SameBytes(p, text.data(), len);
+        else r = !text.empty() && len >= text.size() && SameBytes(p, text.data(), text.size());
+        SetLogical(Push(ExprLogical), ins.ArgCount == kNotEqual ? !r : r);
+        return;
+      }
+      case kFieldNumber: {
+        ExprValue& v = Push(ExprNumeric);
+        if (!ExprReadField(ins.Area, ins.Field, ExprNumeric, v)) throw kUnknownType;
+        return SetLogical(v, CompareNumbers(ins.ArgCount, v.Number, ins.Number));
       }
       case kNegate: Top().Number = -Top().Number; return;
       case kNot: Top().Logical = !Top().Logical; return;
@@ -892,13 +1010,28 @@ class Machine {
         a.Number = x / y;
         return;
       case '^': a.Number = std::pow(x, y); return;
-      case '=': return SetLogical(a, x == y);
-      case kNotEqual: return SetLogical(a, x != y);
-      case '<': return SetLogical(a, x < y);
-      case '>': return SetLogical(a, x > y);
-      case kLessEqual: return SetLogical(a, x <= y);
-      case kGreaterEqual: return SetLogical(a, x >= y);
+      case '=': case kNotEqual: case '<': case '>': case kLessEqual: case kGreaterEqual:
+        return SetLogical(a, CompareNumbers(ins.Op, x, y));
     }
+  }
+
+  static bool CompareNumbers(int op, double x, double y) {
+    switch (op) {
+      case '=': return x == y;
+      case kNotEqual: return x != y;
+      case '<': return x < y;
+      case '>': return x > y;
+      case kLessEqual: return x <= y;
+      case kGreaterEqual: return x >= y;
+    }
+    return false;
+  }
+
+  // Short texts compared in place (a library call costs more than the few bytes of a field).
+  static bool SameBytes(const char* x, const char* y, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      if (x[i] != y[i]) return false;
+    return true;
   }
 
   static bool BeginsWith(const std::string& s, const std::string& prefix) {

@@ -179,17 +179,26 @@ bool ReadStored(const MemoFileState& m, int32_t block, std::string& text, const 
     }
     return true;
   }
-  // dBase III text: up to the first end byte (or the end of the file).
-  std::vector<char> piece(m.BlockSize);
-  for (uint64_t pos = off; pos < size; pos += m.BlockSize) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(m.BlockSize, size - pos));
-    if (!ReadAt(m.Fd, piece.data(), n, pos)) {
+  // dBase III text: up to the first end byte (or the end of the file). Read in pieces that start at
+  // one block (at least 512 bytes) and double up to 1 MB, so that small blocks cost no call per
+  // block and a short memo reads little beyond its end.
+  constexpr uint64_t kLargestPiece = uint64_t{1} << 20;
+  uint64_t want = std::max<uint64_t>(m.BlockSize, 512);
+  for (uint64_t pos = off; pos < size; want = std::min(want * 2, kLargestPiece)) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(want, size - pos));
+    const size_t at = text.size();
+    text.resize(at + n);
+    if (!ReadAt(m.Fd, text.data() + at, n, pos)) {
+      text.clear();
       SetError(IoCode(), "Reading memo field in " + m.Name + where);
       return false;
     }
-    const auto end = std::find(piece.begin(), piece.begin() + static_cast<long>(n), '\x1A');
-    text.append(piece.begin(), end);
-    if (end != piece.begin() + static_cast<long>(n)) break;
+    const size_t end = text.find('\x1A', at);
+    if (end != std::string::npos) {
+      text.resize(end);
+      break;
+    }
+    pos += n;
   }
   return true;
 }

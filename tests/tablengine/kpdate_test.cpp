@@ -86,6 +86,22 @@ TEST_F(KpDate, DateTextsAndNames) {
   EXPECT_EQ(DayName(4, 4), "Mercredi");
 }
 
+TEST_F(KpDate, NamesInUtf8ReadTheirOwnCodePage) {
+  // Russian names are code page 866 bytes inside the engine; the other languages Windows-1252.
+  EXPECT_EQ(DayNameUtf8(2, 8), "Понедельник");
+  EXPECT_EQ(DayNameUtf8(4, 8), "Среда      ");  // the slot keeps 11 characters
+  EXPECT_EQ(MonthNameUtf8(5, 8), "Май     ");
+  EXPECT_EQ(MonthNameUtf8(12, 8), "Декабрь ");
+  EXPECT_EQ(MonthNameUtf8(3, 5), "März     ");
+  EXPECT_EQ(MonthNameUtf8(8, 4), "Août     ");
+  SetDateFormat(8);
+  EXPECT_EQ(CDowUtf8("07.12.2026"), "Понедельник");
+  EXPECT_EQ(CMonthUtf8("07.03.2026"), "Март    ");
+  EXPECT_EQ(CDowUtf8("  .  .  "), std::string(10, ' '));
+  SetDateFormat(5);
+  EXPECT_EQ(CDowUtf8("07.12.2026"), "Montag    ");
+}
+
 TEST_F(KpDate, Strings) {
   EXPECT_EQ(Soundex("ROBERT"), "R163");
   EXPECT_EQ(Soundex("RUPERT"), "R163");

@@ -94,7 +94,7 @@ TEST_F(KpDbf, RefusedHeaders) {
     char value;
     int code;
   } cases[] = {
-      {"dBase II byte of another product", 0, 0x02, 1300},
+      {"dBase II version over a long header", 0, 0x02, 210},
       {"longer header layout 0x04", 0, 0x04, 1300},
       {"longer header layout 0x8C", 0, static_cast<char>(0x8C), 1300},
       {"unknown version", 0, 0x7F, 210},
@@ -114,6 +114,86 @@ TEST_F(KpDbf, RefusedHeaders) {
   EXPECT_EQ(ErrorOfOpen(tmp_.File("none.dbf")), 2);
   WriteWholeFile(name_, good);
   EXPECT_EQ(ErrorOfOpen(name_), 0);
+}
+
+// A dBase II table as that program wrote it: 8 header bytes, descriptors of 16 bytes ended by 0x0D,
+// records from byte 521 on, the end byte 0x1A.
+std::string DbaseTwoTable(const std::vector<std::string>& records) {
+  std::string f(521, '\0');
+  f[0] = 0x02;
+  f[1] = static_cast<char>(records.size());
+  f[3] = 11, f[4] = 30, f[5] = 84;  // month, day, year - 1900
+  f[6] = 18;  // record length
+  struct Field {
+    const char* name;
+    char type;
+    int length, decimals;
+  } fields[] = {{"NAME", 'C', 10, 0}, {"MENGE", 'N', 6, 2}, {"OK", 'L', 1, 0}};
+  size_t pos = 8;
+  for (const auto& fd : fields) {
+    std::memcpy(&f[pos], fd.name, std::strlen(fd.name));
+    f[pos + 11] = fd.type;
+    f[pos + 12] = static_cast<char>(fd.length);
+    f[pos + 13] = 0x34, f[pos + 14] = 0x12;  // an address in the writer's memory
+    f[pos + 15] = static_cast<char>(fd.decimals);
+    pos += 16;
+  }
+  f[pos] = 0x0D;
+  for (const auto& r : records) f += r;
+  return f + "\x1A";
+}
+
+TEST_F(KpDbf, DbaseTwoTablesAreReadAndWrittenInTheirShortHeader) {
+  const std::string original = DbaseTwoTable({" Otto        1.50T", "*M\x81ller     -2.25F"});
+  WriteWholeFile(name_, original);
+  ASSERT_TRUE(UseDbf(name_, "", true));
+  EXPECT_EQ(FieldCount(), 3);
+  EXPECT_EQ(RecCount(), 2u);
+  EXPECT_EQ(RecSize(), 18u);
+  EXPECT_EQ(FieldName(2), "MENGE");
+  EXPECT_EQ(FieldDec(2), 2);
+  EXPECT_EQ(RTrim(FieldStr(1)), "Otto");
+  EXPECT_DOUBLE_EQ(FieldNum(2), 1.5);
+  EXPECT_TRUE(FieldBool(3));
+  GO(2);
+  EXPECT_TRUE(Deleted());
+  EXPECT_EQ(RTrim(FieldStr(1)), "M\xFCller");  // DOS code page: 0x81 is the u umlaut
+  EXPECT_DOUBLE_EQ(FieldNum(2), -2.25);
+  PutFieldNum(2, 7.75);
+  Replace();
+  ClearRecord();
+  PutFieldStr(1, "\xC4rger");
+  PutFieldNum(2, 10);
+  PutFieldBool(3, true);
+  Append();
+  CloseAll();
+  const std::string f = ReadWholeFile(name_);
+  ASSERT_EQ(f.size(), 521u + 3 * 18 + 1);
+  int y, m, d, w;
+  GetSysDate(y, m, d, w);
+  EXPECT_EQ(f[1], 3);
+  EXPECT_EQ(f[2], 0);
+  EXPECT_EQ(f[3], m);
+  EXPECT_EQ(f[4], d);
+  EXPECT_EQ(f[5], y - 1900);
+  EXPECT_EQ(f.substr(6, 521 - 6), original.substr(6, 521 - 6));  // length and descriptors stay
+  EXPECT_EQ(f.substr(521, 18), original.substr(521, 18));
+  EXPECT_EQ(f.substr(521 + 18, 18), "*M\x81ller      7.75F");
+  EXPECT_EQ(f.substr(521 + 36, 18), " \x8Erger      10.00T");
+  EXPECT_EQ(f.back(), '\x1A');
+  // Reopened, shared this time.
+  ASSERT_TRUE(UseDbf(name_));
+  EXPECT_EQ(RecCount(), 3u);
+  GO(3);
+  EXPECT_EQ(RTrim(FieldStr(1)), "\xC4rger");
+  CloseAll();
+  // With a further version byte configured, version 2 has the long header (whose header length
+  // would be the first field name's letters here).
+  ExtraVersion1 = 0x30;
+  EXPECT_EQ(ErrorOfOpen(name_), 213);
+  ExtraVersion1 = 0;
+  // New tables are not made in the short header.
+  EXPECT_THROW(CreateDbf(tmp_.File("neu.dbf"), {{"NAME", 'C', 10, 0}}, false, 0x02), EKelpieError);
 }
 
 TEST_F(KpDbf, RecordsAndEndMarker) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <random>
 
@@ -531,6 +532,51 @@ TEST_F(Ndx, DamagedFilesAreRefusedOrRepaired) {
   std::memcpy(&loop[1024 + 4], "\x02\0\0\0", 4);
   WriteWholeFile(tmp_.File("loop.ndx"), loop);
   EXPECT_THROW(SetIndexTo("loop.ndx", 1), EKelpieError);
+}
+
+// Read calls of this process so far (the kernel's count; -1 where it is not kept).
+long ReadCalls() {
+  std::ifstream in("/proc/self/io");
+  for (std::string key; in >> key;) {
+    long v = 0;
+    in >> v;
+    if (key == "syscr:") return v;
+  }
+  return -1;
+}
+
+TEST_F(Ndx, NodesAreCopiedFromTheMappedFileAndAShrunkFileIsAnError) {
+  IndexCacheSize = 0;  // every node from the file
+  std::vector<Row> rows;
+  for (int i = 0; i < 3000; ++i) rows.push_back({"k" + std::to_string(100000 + i * 7 % 3000), i, "20260101"});
+  Table(rows, true);
+  MakeIndex("big", "NAME");
+  ASSERT_TRUE(SetIndexTo("big", 1));
+  ASSERT_TRUE(Seek("k100000"));
+  const long before = ReadCalls();
+  for (int i = 0; i < 500; ++i) {
+    const std::string key = "k" + std::to_string(100000 + i * 5);
+    ASSERT_TRUE(Seek(key)) << key;
+    ASSERT_EQ(RTrim(FieldToUtf8(1)), key);
+  }
+  if (before >= 0) {
+    EXPECT_LT(ReadCalls() - before, 50);
+  }
+  EXPECT_FALSE(Seek("k0"));
+  // Another program cuts the file down: seeks fail with an error instead of a signal.
+  // (the index takes the case of the table's extension)
+  ASSERT_EQ(::truncate(tmp_.File("big.ndx").c_str(), 1024), 0);
+  int found = 0, errors = 0;
+  for (int i = 0; i < 20; ++i) {
+    try {
+      found += Seek("k" + std::to_string(100000 + i * 100));
+    } catch (const EKelpieError&) {
+      ++errors;
+    }
+  }
+  EXPECT_EQ(found, 0);
+  EXPECT_GT(errors, 0);
+  KelpieErrorCode = 0;
 }
 
 TEST_F(Ndx, SemaphoreFileCountsProgramsReadersAndChanges) {

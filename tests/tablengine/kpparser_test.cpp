@@ -13,6 +13,7 @@
 #include "tablengine/kpcore.h"
 #include "tablengine/kpdate.h"
 #include "tablengine/kpdbf.h"
+#include "tablengine/kpstr.h"
 
 using namespace qern::kelpie;
 
@@ -143,6 +144,28 @@ TEST_F(ParserTest, PrecedenceAndGrouping) {
     EXPECT_EQ(v.Type, ExprLogical) << expr;
     EXPECT_EQ(v.Logical, want) << expr;
   }
+}
+
+TEST_F(ParserTest, LogicalOperandsDecideAndNeverHideAnError) {
+  // .AND. and .OR. chains, nested and mixed, with the right operand decided by the left one.
+  const std::pair<const char*, bool> cases[] = {
+      {".F. .AND. .T. .OR. .T.", true},   {".T. .OR. .F. .AND. .F.", true},
+      {".F. .AND. .T. .AND. .T.", false}, {".T. .AND. .T. .AND. .F.", false},
+      {".T. .OR. .F. .OR. .F.", true},    {".F. .OR. .F. .OR. .T.", true},
+      {"(.F. .OR. .F.) .AND. (.T. .OR. .F.)", false}, {"(.F. .OR. .T.) .AND. (.F. .OR. .T.)", true},
+      {".NOT. (.F. .AND. .T.) .AND. 1 < 2", true},    {"'a' = 'b' .OR. 2 * 3 = 6 .AND. .NOT. .F.", true},
+      {"IIF(.F. .AND. .T., 'a', 'b') = 'b'", true},
+  };
+  for (const auto& [expr, want] : cases) {
+    const ExprValue v = Eval(expr);
+    EXPECT_EQ(v.Type, ExprLogical) << expr;
+    EXPECT_EQ(v.Logical, want) << expr;
+  }
+  // A right operand that can fail is still evaluated.
+  EXPECT_EQ(Fail(".F. .AND. 1 / 0 > 1").first, 358);
+  EXPECT_EQ(Fail(".T. .OR. 1 / 0 > 1").first, 358);
+  EXPECT_EQ(Fail(".F. .AND. (.T. .OR. REPLICATE('ab', 200) = 'x')").first, 354);
+  EXPECT_EQ(Fail(".F. .AND. 1 / 0 > 1 .OR. .T.").first, 358);
 }
 
 TEST_F(ParserTest, TextOperatorsAndComparisons) {
@@ -413,6 +436,90 @@ TEST_F(TableTest, FieldNamesKeywordsAndAliases) {
   EXPECT_EQ(EvaluateValue(e), nullptr);  // field 1 of PEOPLE is no date
   EXPECT_EQ(KelpieErrorCode, 356);
   FreeExpr(e);
+}
+
+TEST_F(TableTest, FieldAgainstTextLiteral) {
+  // On record 1, NAME is "Anna" in 10 characters: = compares the literal's length, == the whole.
+  const std::pair<const char*, bool> cases[] = {
+      {"NAME = 'Ann'", true},        {"NAME = 'Anna'", true},          {"NAME = ''", false},
+      {"NAME = 'Anna       x'", false}, {"NAME <> 'Ann'", false},        {"NAME <> 'Bea'", true},
+      {"NAME == 'Anna'", false},     {"NAME == 'Anna      '", true},   {"'Anna' = NAME", false},
+      {"people->CITY = 'Ber' .AND. NAME # 'X'", true},
+  };
+  for (const auto& [expr, want] : cases) EXPECT_EQ(Eval(expr).Logical, want) << expr;
+  // Numbers likewise: AMOUNT 120.50, QTY 3.
+  const std::pair<const char*, bool> numbers[] = {
+      {"AMOUNT = 120.5", true}, {"AMOUNT > 120.5", false}, {"AMOUNT >= 120.5", true}, {"AMOUNT < 121", true},
+      {"QTY <> 3", false},      {"QTY # 4", true},         {"QTY <= 2", false},       {"QTY > -1", true},
+      {"3 = QTY", true},        {"QTY * 2 = 6", true},
+  };
+  for (const auto& [expr, want] : numbers) EXPECT_EQ(Eval(expr).Logical, want) << expr;
+  PutFieldInt(4, 9);
+  EXPECT_TRUE(Eval("QTY = 9").Logical);
+  // A changed field not yet written counts with its new text.
+  PutFieldStr(1, "Zora");
+  EXPECT_TRUE(Eval("NAME = 'Zo'").Logical);
+  EXPECT_FALSE(Eval("NAME = 'An'").Logical);
+  // Evaluated while a table whose field 1 is no text is current: refused, not misread.
+  CompiledExpr* e = AssignExpr("NAME = 'Zo'");
+  CompiledExpr* n = AssignExpr("AMOUNT > 5");
+  ASSERT_TRUE(CreateDbf(dir_.File("d.dbf"), {{"AM", 'D', 8, 0}, {"AN", 'D', 8, 0}, {"AO", 'D', 8, 0}}));
+  ASSERT_NE(n, nullptr);
+  Select(2);
+  ASSERT_TRUE(UseDbf(dir_.File("d.dbf")));
+  for (CompiledExpr* x : {e, n}) {
+    KelpieErrorCode = 0;
+    EXPECT_EQ(EvaluateValue(x), nullptr);
+    EXPECT_EQ(KelpieErrorCode, 356);
+    FreeExpr(x);
+  }
+  KelpieErrorCode = 0;
+}
+
+TEST_F(TableTest, FilteredNavigationLeavesTheWholeRecord) {
+  // The filter reads only its fields while it tests; the record it stops on has every field.
+  const auto check = [](uint32_t r) {
+    const Row& row = kRows[r - 1];
+    EXPECT_EQ(RTrim(FieldStr(1)), row.name) << r;
+    EXPECT_EQ(RTrim(FieldStr(2)), row.city) << r;
+    EXPECT_DOUBLE_EQ(FieldNum(3), row.amount) << r;
+    EXPECT_EQ(FieldInt(4), row.qty) << r;
+    EXPECT_EQ(FieldBool(5), row.paid) << r;
+    EXPECT_EQ(FieldDate(6), row.born) << r;
+  };
+  for (const char* filter : {"CITY = 'Berlin'", "QTY > 2", "PAID", "YEAR(BORN) < 1990 .AND. YEAR(BORN) > 0",
+                             "people->AMOUNT > 100 .AND. CITY = 'B'"}) {
+    ASSERT_TRUE(SetFilterExpr(filter)) << filter;
+    for (GoTop(); !dEOF(); SKIP(1)) check(RecNo());
+    for (GO(6); !dBOF(); SKIP(-1)) check(RecNo());
+  }
+  ASSERT_TRUE(SetFilterExpr("CITY = 'Berlin'"));
+  EXPECT_EQ(VisibleRecords(), (std::vector<uint32_t>{1, 3, 6}));
+  GO(2);
+  SKIP(1);
+  EXPECT_EQ(RecNo(), 3u);
+  check(3);
+  SKIP(1);
+  check(6);
+  // At the end the blank record; a failing filter leaves the record it failed on whole.
+  SKIP(1);
+  EXPECT_TRUE(dEOF());
+  EXPECT_EQ(RTrim(FieldStr(1)), "");
+  ASSERT_TRUE(SetFilterExpr("AMOUNT / QTY > 50 .AND. NAME = 'x'"));
+  GO(3);
+  KelpieErrorCode = 0;
+  SKIP(1);  // record 4 has QTY 0
+  EXPECT_EQ(KelpieErrorCode, 358);
+  EXPECT_EQ(RecNo(), 4u);
+  check(4);
+  SetErrorDispatch(true);
+  GO(3);
+  EXPECT_THROW(SKIP(1), EKelpieError);
+  SetErrorDispatch(false);
+  EXPECT_EQ(RecNo(), 4u);
+  check(4);
+  KelpieErrorCode = 0;
+  ASSERT_TRUE(SetFilterExpr(""));
 }
 
 TEST_F(TableTest, FiltersAndScopesSelectRecords) {

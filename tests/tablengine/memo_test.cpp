@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
@@ -203,6 +204,54 @@ TEST_F(Memo, BlockSizeZeroTakesTheDefault) {
   ASSERT_TRUE(UseDbf(name_, "", true));
   EXPECT_EQ(Add("a", "x"), 1);
   EXPECT_EQ(ReadWholeFile(memo).size(), 1024u);
+}
+
+// Read calls of this process so far (the kernel's count; -1 where it is not kept).
+long ReadCalls() {
+  std::ifstream in("/proc/self/io");
+  for (std::string key; in >> key;) {
+    long v = 0;
+    in >> v;
+    if (key == "syscr:") return v;
+  }
+  return -1;
+}
+
+TEST_F(Memo, SmallBlocksAndUnterminatedTextsAreReadInLargePieces) {
+  // A block size of 1 from the header and a memo without its end byte running to the file's end:
+  // a handful of reads, not one per block.
+  Table(0x8B, "s.dbf");
+  CloseArea();
+  const std::string memo = ForceExtension(name_, "dbt");
+  std::string f = ReadWholeFile(memo);
+  f[20] = 1;
+  f[21] = 0;
+  f += "kurz\x1A";
+  const size_t at = f.size();
+  f += std::string(3u << 20, 'u');
+  WriteWholeFile(memo, f);
+  Select(1);
+  ASSERT_TRUE(UseDbf(name_, "", true));
+  for (const size_t block : {at - 5, at}) {
+    ClearRecord();
+    PutFieldInt(2, static_cast<int64_t>(block));
+    Append();
+  }
+  const long before = ReadCalls();
+  EXPECT_EQ(MemoFieldText(2), std::string(3u << 20, 'u'));
+  if (before >= 0) {
+    EXPECT_LT(ReadCalls() - before, 40);
+  }
+  // Ends inside a piece and at a piece's edge are found.
+  f[at + 100] = 0x1A;
+  WriteWholeFile(memo, f);
+  EXPECT_EQ(MemoFieldText(2), std::string(100, 'u'));
+  f[at + 100] = 'u';
+  f[at + 512] = 0x1A;
+  WriteWholeFile(memo, f);
+  EXPECT_EQ(MemoFieldText(2), std::string(512, 'u'));
+  GO(1);
+  EXPECT_EQ(MemoFieldText(2), "kurz");
 }
 
 TEST_F(Memo, CopyAndPack) {
