@@ -1001,7 +1001,9 @@ struct FdGuard {
   }
 };
 
-bool ShareLock(int fd, bool exclusive) {
+}  // namespace
+
+bool ShareModeLock(int fd, bool exclusive) {
   struct flock fl{};
   fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
   fl.l_whence = SEEK_SET;
@@ -1009,8 +1011,6 @@ bool ShareLock(int fd, bool exclusive) {
   fl.l_len = 1;
   return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
-
-}  // namespace
 
 bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusive) {
   const std::string routine = " [USE(" + fileName + ")]";
@@ -1030,7 +1030,7 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
     SetError(5, "Datei:  " + full + routine);
     return false;
   }
-  if (!ShareLock(fd.fd, exclusive)) {
+  if (!ShareModeLock(fd.fd, exclusive)) {
     SetError(32, "Datei:  " + full + routine);
     return false;
   }

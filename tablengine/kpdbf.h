@@ -104,6 +104,11 @@ bool WriteAt(int fd, const void* buf, size_t n, uint64_t off);
 // Reads up to n bytes at off; the count read, -1 on an error.
 ssize_t ReadSome(int fd, void* buf, size_t n, uint64_t off);
 
+// Marks a table's or an index's use beside other programs: shared by every program that has the
+// file open, exclusive for sole use (and an index's creation). False when another program's use
+// stands against it.
+bool ShareModeLock(int fd, bool exclusive);
+
 // A read-only shared mapping of fd covering at least end bytes, with room for the file to grow (its
 // pages show every program's writes); nullptr when it cannot be made. Unmapped with munmap(length).
 const uint8_t* MapShared(int fd, uint64_t end, size_t& length);

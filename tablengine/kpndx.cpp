@@ -555,7 +555,7 @@ bool OpenIndexFile(Ctx& c, IndexDescriptor& d, const std::string& tag) {
     return false;
   }
   // Held while the file is open: a program that would build the index anew sees it in use.
-  if (!IndexShareLock(d.Fd, false)) {
+  if (!ShareModeLock(d.Fd, false)) {
     SetError(32, "Kann Index nicht öffnen: " + d.FileName + tag);
     return false;
   }
@@ -861,15 +861,6 @@ bool KeyLengthOfRecord(IndexDescriptor& d, WorkArea& a, size_t& length) {
   if (!v) return false;
   length = std::min<size_t>(v->Text.size(), MaxKeyLength);
   return true;
-}
-
-bool IndexShareLock(int fd, bool exclusive) {
-  struct flock fl{};
-  fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = static_cast<off_t>(LockBaseOffset + ShareModeOffset);
-  fl.l_len = 1;
-  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
 bool MakeRecordKey(IndexDescriptor& d, WorkArea& a, std::string& key) {

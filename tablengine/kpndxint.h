@@ -149,9 +149,6 @@ bool MakeRawKey(IndexDescriptor& d, WorkArea& a, std::string& key);
 // expression's value (an umlaut's two-letter spelling is cut to the same room), the Soundex code,
 // or a KeyMaker's result. False after an evaluation error.
 bool KeyLengthOfRecord(IndexDescriptor& d, WorkArea& a, size_t& length);
-// Marks the use of an index file beside other programs: shared by every program that has it open,
-// exclusive for its creation. False when another program's use stands against it.
-bool IndexShareLock(int fd, bool exclusive);
 int CompareKey(const IndexDescriptor& d, const uint8_t* a, const uint8_t* b, size_t n);
 // Option words out of a name; the name keeps its case.
 bool TakeOption(std::string& name, const std::string& word);

@@ -423,7 +423,7 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
     bool inUse = false;
     const int old = ::open(full.c_str(), O_RDWR | O_CLOEXEC);
     if (old >= 0) {
-      inUse = !IndexShareLock(old, true);
+      inUse = !ShareModeLock(old, true);
       ::close(old);
     }
     if (inUse) {

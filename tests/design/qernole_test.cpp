@@ -30,28 +30,6 @@ using namespace qern::test;
 
 namespace {
 
-// Sets an environment variable for the life of the object (unset: nullopt).
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 struct ReadCell {
   char Type = 0;  // 's' text, 'n' number
   std::string Value, Format;

@@ -12,36 +12,15 @@
 namespace qern {
 namespace {
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(UrlHandler, OnlyAnAssociatedProgramOrABrowserOpensALink) {
   test::TempFolder tmp;
-  ScopedEnv home("HOME", tmp.File("home"));
-  ScopedEnv configHome("XDG_CONFIG_HOME", tmp.Path());
-  ScopedEnv configDirs("XDG_CONFIG_DIRS", tmp.File("none"));
-  ScopedEnv dataHome("XDG_DATA_HOME", tmp.File("none"));
-  ScopedEnv dataDirs("XDG_DATA_DIRS", tmp.File("none"));
-  ScopedEnv path("PATH", tmp.File("bin"));
-  ScopedEnv browser("BROWSER", std::nullopt);
+  test::ScopedEnv home("HOME", tmp.File("home"));
+  test::ScopedEnv configHome("XDG_CONFIG_HOME", tmp.Path());
+  test::ScopedEnv configDirs("XDG_CONFIG_DIRS", tmp.File("none"));
+  test::ScopedEnv dataHome("XDG_DATA_HOME", tmp.File("none"));
+  test::ScopedEnv dataDirs("XDG_DATA_DIRS", tmp.File("none"));
+  test::ScopedEnv path("PATH", tmp.File("bin"));
+  test::ScopedEnv browser("BROWSER", std::nullopt);
   EXPECT_FALSE(HasUrlHandler("https://www.zorquan.de/"));
   EXPECT_FALSE(HasUrlHandler("mailto:info@zorquan.de"));
   EXPECT_FALSE(HasUrlHandler("no link"));
@@ -51,7 +30,7 @@ TEST(UrlHandler, OnlyAnAssociatedProgramOrABrowserOpensALink) {
   EXPECT_TRUE(HasUrlHandler("MAILTO:info@zorquan.de"));
   EXPECT_FALSE(HasUrlHandler("https://www.zorquan.de/"));
   {
-    ScopedEnv some("BROWSER", "lynx");
+    test::ScopedEnv some("BROWSER", "lynx");
     EXPECT_TRUE(HasUrlHandler("https://www.zorquan.de/"));
   }
 }

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -77,5 +79,40 @@ inline uint32_t Le32At(const std::string& bytes, size_t at) {
   for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
   return v;
 }
+
+// Read calls of this process so far (the kernel's count; -1 where it is not kept).
+inline long ReadCalls() {
+  std::ifstream in("/proc/self/io");
+  for (std::string key; in >> key;) {
+    long v = 0;
+    in >> v;
+    if (key == "syscr:") return v;
+  }
+  return -1;
+}
+
+// Sets an environment variable for the life of the object (unset: nullopt).
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace qern::test

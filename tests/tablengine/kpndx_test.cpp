@@ -17,6 +17,7 @@
 
 using namespace qern::kelpie;
 using qern::test::Le32At;
+using qern::test::ReadCalls;
 using qern::test::ReadWholeFile;
 using qern::test::TempFolder;
 using qern::test::WriteWholeFile;
@@ -532,17 +533,6 @@ TEST_F(Ndx, DamagedFilesAreRefusedOrRepaired) {
   std::memcpy(&loop[1024 + 4], "\x02\0\0\0", 4);
   WriteWholeFile(tmp_.File("loop.ndx"), loop);
   EXPECT_THROW(SetIndexTo("loop.ndx", 1), EKelpieError);
-}
-
-// Read calls of this process so far (the kernel's count; -1 where it is not kept).
-long ReadCalls() {
-  std::ifstream in("/proc/self/io");
-  for (std::string key; in >> key;) {
-    long v = 0;
-    in >> v;
-    if (key == "syscr:") return v;
-  }
-  return -1;
 }
 
 TEST_F(Ndx, NodesAreCopiedFromTheMappedFileAndAShrunkFileIsAnError) {

@@ -11,6 +11,7 @@
 
 using namespace qern::kelpie;
 using qern::test::Le32At;
+using qern::test::ReadCalls;
 using qern::test::ReadWholeFile;
 using qern::test::TempFolder;
 using qern::test::WriteWholeFile;
@@ -204,17 +205,6 @@ TEST_F(Memo, BlockSizeZeroTakesTheDefault) {
   ASSERT_TRUE(UseDbf(name_, "", true));
   EXPECT_EQ(Add("a", "x"), 1);
   EXPECT_EQ(ReadWholeFile(memo).size(), 1024u);
-}
-
-// Read calls of this process so far (the kernel's count; -1 where it is not kept).
-long ReadCalls() {
-  std::ifstream in("/proc/self/io");
-  for (std::string key; in >> key;) {
-    long v = 0;
-    in >> v;
-    if (key == "syscr:") return v;
-  }
-  return -1;
 }
 
 TEST_F(Memo, SmallBlocksAndUnterminatedTextsAreReadInLargePieces) {
