@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/qernstart.h"
 #include "design/aendvar.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
@@ -14,7 +15,6 @@
 #include "framework/dokuconf.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
-#include "design/qernstart.h"
 #include "platform/codepage.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
