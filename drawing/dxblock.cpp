@@ -3,7 +3,9 @@
 #include "drawing/dxblock.h"
 
 #include <cmath>
-#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "drawing/cadscreen.h"
 #include "drawing/dxfout.h"
@@ -74,48 +76,137 @@ void RestoreTransform(const Transform& t) {
   CadState.CadInsertDepth = t.depth;
 }
 
+// One group of a block file with its value read as a number once (0 when it is none), and for a
+// layer group its pen.
+struct Group {
+  int code;
+  std::string value;
+  long double real;
+  int pen;
+};
+using Groups = std::vector<Group>;
+
+// The block files read in the current screen output, by file name.
+struct BlockFileMemory {
+  bool open = false;
+  bool use = true;
+  long reads = 0;
+  std::unordered_map<std::string, std::shared_ptr<const Groups>> files;
+  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
+} g_memory;
+
+// The groups of a block file up to its EOF group (a replay never reads further), or up to a code line
+// that is not a number; nothing when the file cannot be read.
+std::shared_ptr<const Groups> ReadGroups(const std::string& file) {
+  if (g_memory.open && g_memory.use) {
+    auto it = g_memory.files.find(file);
+    if (it != g_memory.files.end()) return it->second;
+  }
+  TextFile f;
+  f.Assign(file);
+  if (file.empty() || !f.Reset()) return nullptr;
+  ++g_memory.reads;
+  auto groups = std::make_shared<Groups>();
+  DxfGroupReader reader(f);
+  std::string layer;  // the last layer read with its pen: entities mostly share one
+  int pen = LayerNumber(layer);
+  while (reader.Next()) {
+    const int code = reader.Code();
+    const std::string& value = reader.Value();
+    if (code == 8 && value != layer) {
+      layer = value;
+      pen = LayerNumber(layer);
+    }
+    // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
+    const bool number = (code >= 10 && code <= 51) || code == 70;
+    groups->push_back({code, value, number ? reader.Real() : 0, code == 8 ? pen : 0});
+    if (code == 0 && value == "EOF") break;
+  }
+  f.Close();
+  if (g_memory.open && g_memory.use) g_memory.files[file] = groups;
+  return groups;
+}
+
+bool Remembered(const std::string& file) {
+  return g_memory.open && g_memory.use && g_memory.files.count(file) > 0;
+}
+
 // The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
 std::string BlockFileFor(const std::string& name) {
+  if (g_memory.open && g_memory.use) {
+    auto it = g_memory.ownFiles.find(name);
+    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
+  }
   if (CadBlockDefined(name)) {
     const std::string own = CadTempBlockFile(name);
-    if (!own.empty() && FileCanOpen(own)) return own;
+    if (!own.empty() && (Remembered(own) || FileCanOpen(own))) {
+      if (g_memory.open && g_memory.use) g_memory.ownFiles[name] = own;
+      return own;
+    }
   }
   return CadUserBlockFile(name);
 }
 
-// The groups of one entity up to the next code-0 group, which stays current in the reader.
-struct Entity {
-  std::map<int, std::string> values;
-  long double Real(int code, long double fallback = 0) const {
-    auto it = values.find(code);
-    if (it == values.end()) return fallback;
-    const long double x = StrToReal(it->second);
-    return std::isfinite(x) ? x : 0;
+// Reads the groups of a block file one after the other, as DxfGroupReader reads the file.
+class GroupCursor {
+ public:
+  explicit GroupCursor(const Groups& groups) : next_(groups.data()), end_(next_ + groups.size()) {}
+  bool Next() {
+    if (next_ == end_) return false;
+    current_ = next_++;
+    return true;
   }
-  bool Has(int code) const { return values.count(code) > 0; }
+  int Code() const { return current_->code; }
+  const std::string& Value() const { return current_->value; }
+  // The groups read after the current one (the start of an entity's groups).
+  const Group* Following() const { return next_; }
+
+ private:
+  const Group* next_;
+  const Group* end_;
+  const Group* current_ = nullptr;
+};
+
+// The groups of one entity up to the next code-0 group, which stays current in the reader; a code
+// given more than once counts with its last value.
+struct Entity {
+  const Group* begin = nullptr;
+  const Group* end = nullptr;
+  const Group* Find(int code) const {
+    for (const Group* g = end; g != begin;)
+      if ((--g)->code == code) return g;
+    return nullptr;
+  }
+  long double Real(int code, long double fallback = 0) const {
+    const Group* g = Find(code);
+    return g ? g->real : fallback;
+  }
+  bool Has(int code) const { return Find(code) != nullptr; }
+  // The pen of the layer group; the caller knows there is one.
+  int Pen() const { return Find(8)->pen; }
   std::string Text(int code) const {
-    auto it = values.find(code);
-    return it == values.end() ? std::string() : it->second;
+    const Group* g = Find(code);
+    return g ? g->value : std::string();
   }
 };
 
 class Replayer {
  public:
-  explicit Replayer(DxfGroupReader& r) : r_(r) {}
+  explicit Replayer(GroupCursor& r) : r_(r) {}
   void Run();
 
  private:
   // Reads groups up to the next code 0; false when the file ended on the way.
   bool ReadEntity(Entity& e) {
-    e.values.clear();
+    e.begin = e.end = r_.Following();
     while (r_.Next()) {
       if (r_.Code() == 0) return true;
-      e.values[r_.Code()] = r_.Value();
+      e.end = r_.Following();
     }
     return false;
   }
   void TakePen(const Entity& e) {
-    if (e.Has(8)) pen_ = LayerNumber(e.Text(8));
+    if (e.Has(8)) pen_ = e.Pen();
   }
   bool Count() {
     if (++g_budget.entities <= kMaxReplayEntities) return true;
@@ -125,7 +216,7 @@ class Replayer {
   bool Polyline(const Entity& header, bool more);
   void Segment(long double x1, long double y1, long double x2, long double y2, long double angle);
 
-  DxfGroupReader& r_;
+  GroupCursor& r_;
   int pen_ = 0;
 };
 
@@ -157,7 +248,7 @@ bool Replayer::Polyline(const Entity& header, bool more) {
   int count = 0;
   while (more && r_.Code() == 0 && r_.Value() == "VERTEX") {
     more = ReadEntity(v);
-    const int pen = v.Has(8) ? LayerNumber(v.Text(8)) : pen_;
+    const int pen = v.Has(8) ? v.Pen() : pen_;
     const long double x = v.Real(10), y = v.Real(20);
     if (count > 0 && Count()) {
       CadSetPen(pen);
@@ -250,15 +341,12 @@ void Replay(const std::string& file, long double x, long double y, long double a
     RestoreTransform(saved);
     return;
   }
-  TextFile f;
-  f.Assign(file);
-  if (file.empty() || !f.Reset()) {
+  if (const std::shared_ptr<const Groups> groups = ReadGroups(file)) {
+    GroupCursor cursor(*groups);
+    Replayer(cursor).Run();
+  } else {
     AddError("Invalid temp directory");
     Flags.AbortFlag = true;
-  } else {
-    DxfGroupReader reader(f);
-    Replayer(reader).Run();
-    f.Close();
   }
   RestoreTransform(saved);
 }
@@ -284,6 +372,28 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
   }
   ReplayTop(file, x, y, angle, scaleX, scaleY);
 }
+
+void OpenBlockFileMemory() {
+  g_memory.files.clear();
+  g_memory.ownFiles.clear();
+  g_memory.open = true;
+}
+
+void CloseBlockFileMemory() {
+  g_memory.files.clear();
+  g_memory.ownFiles.clear();
+  g_memory.open = false;
+}
+
+void ForgetBlockFile(const std::string& file) { g_memory.files.erase(file); }
+
+void SetBlockFileMemoryUse(bool use) {
+  g_memory.use = use;
+  g_memory.files.clear();
+  g_memory.ownFiles.clear();
+}
+
+long BlockFileReads() { return g_memory.reads; }
 
 void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
                           long double angle, long double scaleX, long double scaleY) {

@@ -2,6 +2,7 @@
 // nesting limits and broken files; and the same geometry as the DXF insert.
 #include <array>
 #include <cmath>
+#include <functional>
 #include <tuple>
 
 #include "cadtest.h"
@@ -202,6 +203,107 @@ TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
   EXPECT_EQ(CountGroups(entities, " 41", "2.000000"), 1);
   EXPECT_EQ(CountGroups(entities, " 50", "90.000000"), 1);
   EXPECT_EQ(CountGroups(Slice(dxf, "BLOCKS", "ENDSEC"), " 11", "3.000000"), 1);
+}
+
+// Each block file is read once per screen output and replayed from memory; the display list and the
+// messages are exactly those of reading the file at every insert.
+class BlockFileMemoryTest : public CadTest {
+ protected:
+  struct Result {
+    std::vector<DisplayRecord> records;
+    std::vector<std::string> errors, messages;
+    long reads = 0;
+    bool aborted = false;
+  };
+  Result Draw(bool memory, const std::function<void()>& body) {
+    SetBlockFileMemoryUse(memory);
+    ResetErrors();
+    dialogs_->Clear();
+    DisplayList.clear();
+    const long before = BlockFileReads();
+    Output(CadDeviceScreen, body);
+    SetBlockFileMemoryUse(true);
+    Result r;
+    r.records = DisplayList;
+    r.errors.assign(Errors.ErrorList.begin(), Errors.ErrorList.begin() + Errors.ErrorCount);
+    r.messages = dialogs_->Messages();
+    r.reads = BlockFileReads() - before;
+    r.aborted = Flags.AbortFlag;
+    return r;
+  }
+  static void ExpectSame(const Result& a, const Result& b) {
+    ASSERT_EQ(a.records.size(), b.records.size());
+    for (size_t i = 0; i < a.records.size(); ++i) {
+      EXPECT_EQ(a.records[i].Code, b.records[i].Code) << i;
+      EXPECT_EQ(a.records[i].Args, b.records[i].Args) << i;
+      EXPECT_EQ(a.records[i].Text, b.records[i].Text) << i;
+    }
+    EXPECT_EQ(a.errors, b.errors);
+    EXPECT_EQ(a.messages, b.messages);
+    EXPECT_EQ(a.aborted, b.aborted);
+  }
+};
+
+TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessages) {
+  // A user block with an entity the replay does not know, inserted in every tooth.
+  WriteFileLines(tmp_.File("$odd.dx$"), {"  0", "LINE", "  8", "MITTE", " 10", "0", " 20", "0",
+                                         " 11", "1", " 21", "1", "  0", "HATCH", "  0", "EOF"});
+  constexpr int kTeeth = 40;
+  auto gear = [] {
+    CadBeginDrawing(-60, -60, 60, 60);
+    CadBeginBlocks();
+    CadBeginBlock("zahn");
+    CadSetPen(5);
+    CadPolylineBegin(1);
+    CadVertex(-1.2L, 50, -0.05L);
+    CadVertex(-1.0L, 45, 0.9L);
+    CadVertex(1.0L, 45, 0);
+    CadPolylineEnd();
+    CadSetTextStyle(2, 10, 2, 1.5L);
+    CadText("z", 0, 52);
+    CadInsertBlock("odd", 0, 40, 0, 1, 1);
+    CadEndBlock();
+    CadBeginBlock("rad");
+    for (int i = 0; i < kTeeth; ++i) CadInsertBlock("zahn", 0, 0, 360.0L * i / kTeeth, 1, 1);
+    CadInsertBlock("nirgends", 0, 0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD", 0, 0, 0, 1, 1);
+    CadInsertBlock("rad", 1, 2, 1.8L, 1.05L, 0.95L);
+    CadInsertBlock("odd", 5, 5, 30, 2, 2);
+    CadEndSection();
+  };
+  const Result each = Draw(false, gear), once = Draw(true, gear);
+  ExpectSame(once, each);
+  EXPECT_GT(once.records.size(), 4u * kTeeth);
+  EXPECT_EQ(each.reads, 2 + 2 * (2 * kTeeth) + 1);
+  EXPECT_EQ(once.reads, 3) << "rad, zahn and odd";
+  EXPECT_FALSE(once.errors.empty());
+
+  // A block defined anew within the output: its inserts replay the new definition.
+  auto twice = [] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("w");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("w", 0, 0, 0, 1, 1);
+    CadEndSection();
+    CadBeginBlocks();
+    CadBeginBlock("w");
+    CadCircle(0, 0, 3);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("w", 10, 0, 0, 1, 1);
+    CadEndSection();
+  };
+  const Result redefined = Draw(true, twice);
+  ExpectSame(redefined, Draw(false, twice));
+  EXPECT_EQ(redefined.reads, 2);
 }
 
 }  // namespace

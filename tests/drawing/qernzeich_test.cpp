@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -14,9 +15,12 @@
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
+#include "drawing/dxblock.h"
 #include "drawing/schraff.h"
+#include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "framework/zorqgraf.h"
 #include "platform/process.h"
 #include "platform/dialogservice.h"
 #include "platform/scripteddialogs.h"
@@ -253,6 +257,46 @@ TEST_F(DrawingKinds, AbsurdToothCountLeavesTheWheelsEmpty) {
   EXPECT_EQ(InBlock(all, "").size(), 2u);
   ASSERT_GE(Errors.ErrorCount, 1);
   EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : z > 1000, Zahnrad nicht gezeichnet");
+}
+
+TEST_F(DrawingKinds, OnTheScreenBlockFilesReplayedFromMemoryDrawTheSame) {
+  ScopedScriptedDialogs dialogs;
+  struct Drawn {
+    std::vector<std::string> records, errors, messages;
+    long reads = 0;
+  };
+  auto draw = [&](int kind, bool memory) {
+    SetBlockFileMemoryUse(memory);
+    ResetErrors();
+    dialogs->Clear();
+    Flags.AbortFlag = false;
+    const long before = BlockFileReads();
+    DrawMenu(CadDeviceScreen, kind);
+    SetBlockFileMemoryUse(true);
+    Drawn d;
+    for (const DisplayRecord& r : DisplayList) {
+      std::string exact = std::to_string(r.Code) + ";" + r.Text;
+      for (double a : r.Args) exact += ";" + std::to_string(std::bit_cast<uint64_t>(a));
+      d.records.push_back(exact);
+    }
+    d.errors.assign(Errors.ErrorList.begin(), Errors.ErrorList.begin() + Errors.ErrorCount);
+    d.messages = dialogs->Messages();
+    d.reads = BlockFileReads() - before;
+    return d;
+  };
+  auto expectSame = [&](int kind) {
+    const Drawn once = draw(kind, true), each = draw(kind, false);
+    EXPECT_EQ(once.records, each.records) << kind;
+    EXPECT_EQ(once.errors, each.errors) << kind;
+    EXPECT_EQ(once.messages, each.messages) << kind;
+    EXPECT_LE(once.reads, each.reads) << kind;
+    return once.reads;
+  };
+  for (int kind = 1; kind <= DrawingKindCount; ++kind) expectSame(kind);
+  // The wheels with many teeth: one tooth block inserted again and again.
+  Design.ToothCount[1] = 120;
+  Design.ToothCount[2] = -120;
+  EXPECT_LT(expectSame(18), 10) << "each block file once";
 }
 
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {
