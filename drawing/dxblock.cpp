@@ -3,6 +3,7 @@
 #include "drawing/dxblock.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -29,8 +30,37 @@ bool DxfGroupReader::Next() {
   return true;
 }
 
-long double DxfGroupReader::Real() const {
-  const long double x = StrToReal(value_);
+long double DxfGroupReader::Real() const { return DxfValueNumber(value_); }
+
+long double DxfValueNumber(const std::string& value) {
+  // Up to 19 digits as a whole number and the power of ten of the decimals are both exact in a long
+  // double, so their quotient is the correctly rounded value, as the full conversion gives it.
+  static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                            1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                            1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
+  std::size_t i = 0;
+  const bool negative = !value.empty() && value[0] == '-';
+  if (negative) ++i;
+  uint64_t whole = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 19) break;
+      whole = whole * 10 + static_cast<uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point && digits > 0) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (i == value.size() && digits > 0 && (!point || decimals > 0)) {
+    const long double x = static_cast<long double>(whole) / kPowers[decimals];
+    return negative ? -x : x;
+  }
+  const long double x = StrToReal(value);  // blanks, commas, exponents, long or odd numbers
   return std::isfinite(x) ? x : 0;
 }
 

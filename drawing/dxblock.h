@@ -40,6 +40,10 @@ long BlockFileReads();
 // for it), else the name read as a whole number, else 0.
 int LayerNumber(const std::string& value);
 
+// A group value as a number, exactly as StrToReal reads it (0 when it is none or not finite); plain
+// decimals such as the DXF writer's "-12.345678" take a quick way.
+long double DxfValueNumber(const std::string& value);
+
 // Reads the group pairs of a DXF text: a code line (an integer, blanks allowed) and a value line.
 class DxfGroupReader {
  public:

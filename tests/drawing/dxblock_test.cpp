@@ -3,11 +3,13 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <random>
 #include <tuple>
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
 #include "drawing/dxblock.h"
+#include "framework/utilstr.h"
 
 namespace qern::test {
 namespace {
@@ -203,6 +205,31 @@ TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
   EXPECT_EQ(CountGroups(entities, " 41", "2.000000"), 1);
   EXPECT_EQ(CountGroups(entities, " 50", "90.000000"), 1);
   EXPECT_EQ(CountGroups(Slice(dxf, "BLOCKS", "ENDSEC"), " 11", "3.000000"), 1);
+}
+
+TEST(DxfValueNumber, ReadsEveryValueAsStrToRealDoes) {
+  auto same = [](const std::string& v) {
+    long double expected = StrToReal(v);
+    if (!std::isfinite(expected)) expected = 0;
+    const long double got = DxfValueNumber(v);
+    EXPECT_TRUE(got == expected && std::signbit(got) == std::signbit(expected)) << v;
+  };
+  for (const char* v : {"0.000000", "-0.000000", "123", "-45.5", "5.", ".5", "-.5", "1,5", " 7.25",
+                        "7.25 ", "+3", "1e3", "2.5E-3", "9999999999999999999",
+                        "18446744073709551615", "99999999999999999999.5", "0.1", "-0.3",
+                        "0.3333333333333333333", "1e5000", "nan", "inf", "-", "", ".", "--1",
+                        "1.2.3", "0x10", "12a"})
+    same(v);
+  // The writer's numbers: up to 13 digits before the point and 6 after, both signs.
+  std::mt19937_64 random(29);
+  for (int n = 0; n < 20000; ++n) {
+    const int decimals = static_cast<int>(random() % 8);
+    std::string digits = std::to_string(random() % 10000000000000000000ULL);
+    digits = digits.substr(0, 1 + random() % digits.size());
+    while (static_cast<int>(digits.size()) <= decimals) digits.insert(0, "0");
+    if (decimals > 0) digits.insert(digits.size() - decimals, ".");
+    same((random() % 2 ? "-" : "") + digits);
+  }
 }
 
 // Each block file is read once per screen output and replayed from memory; the display list and the
