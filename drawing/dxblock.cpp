@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "drawing/cadscreen.h"
@@ -106,13 +107,30 @@ void RestoreTransform(const Transform& t) {
   CadState.CadInsertDepth = t.depth;
 }
 
-// One group of a block file with its value read as a number once (0 when it is none), and for a
-// layer group its pen.
+// What a code-0 group names, told apart once when the file is read.
+enum class Name : uint8_t {
+  Other, Eof, Line, Circle, Arc, Text, Solid, Polyline, Insert, Vertex, Seqend
+};
+
+Name NameOf(const std::string& v) {
+  static const std::pair<const char*, Name> kNames[] = {
+      {"EOF", Name::Eof},   {"LINE", Name::Line},         {"CIRCLE", Name::Circle},
+      {"ARC", Name::Arc},   {"TEXT", Name::Text},         {"SOLID", Name::Solid},
+      {"INSERT", Name::Insert}, {"POLYLINE", Name::Polyline}, {"VERTEX", Name::Vertex},
+      {"SEQEND", Name::Seqend}};
+  for (const auto& [text, name] : kNames)
+    if (v == text) return name;
+  return Name::Other;
+}
+
+// One group of a block file with its value read as a number once (0 when it is none), for a layer
+// group its pen, for a code-0 group what it names.
 struct Group {
   int code;
   std::string value;
   long double real;
   int pen;
+  Name name;
 };
 using Groups = std::vector<Group>;
 
@@ -125,8 +143,8 @@ struct BlockFileMemory {
   std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
 } g_memory;
 
-// The groups of a block file up to its EOF group (a replay never reads further), or up to a code line
-// that is not a number; nothing when the file cannot be read.
+// The groups of a block file up to its EOF group (a replay never reads further), or up to a code
+// line that is not a number; nothing when the file cannot be read.
 std::shared_ptr<const Groups> ReadGroups(const std::string& file) {
   if (g_memory.open && g_memory.use) {
     auto it = g_memory.files.find(file);
@@ -149,7 +167,8 @@ std::shared_ptr<const Groups> ReadGroups(const std::string& file) {
     }
     // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
     const bool number = (code >= 10 && code <= 51) || code == 70;
-    groups->push_back({code, value, number ? reader.Real() : 0, code == 8 ? pen : 0});
+    groups->push_back({code, value, number ? reader.Real() : 0, code == 8 ? pen : 0,
+                       code == 0 ? NameOf(value) : Name::Other});
     if (code == 0 && value == "EOF") break;
   }
   f.Close();
@@ -188,6 +207,8 @@ class GroupCursor {
   }
   int Code() const { return current_->code; }
   const std::string& Value() const { return current_->value; }
+  // What the current group names when its code is 0.
+  Name Names() const { return current_->name; }
   // The groups read after the current one (the start of an entity's groups).
   const Group* Following() const { return next_; }
 
@@ -269,14 +290,14 @@ bool Replayer::Polyline(const Entity& header, bool more) {
   const int64_t flags =
       std::fabs(flagValue) < 1e9L ? static_cast<int64_t>(flagValue) : int64_t{0};
   if (!more) return false;
-  if (r_.Value() != "VERTEX") {
+  if (r_.Names() != Name::Vertex) {
     ErrorMessage("Error in DXF File");
     return true;  // the polyline is dropped; the current group is dispatched next
   }
   Entity v;
   long double firstX = 0, firstY = 0, prevX = 0, prevY = 0, prevAngle = 0;
   int count = 0;
-  while (more && r_.Code() == 0 && r_.Value() == "VERTEX") {
+  while (more && r_.Code() == 0 && r_.Names() == Name::Vertex) {
     more = ReadEntity(v);
     const int pen = v.Has(8) ? v.Pen() : pen_;
     const long double x = v.Real(10), y = v.Real(20);
@@ -293,7 +314,7 @@ bool Replayer::Polyline(const Entity& header, bool more) {
   }
   // Closed (bit 0): back to the first vertex with the last vertex's arc.
   if ((flags & 1) && count > 1 && Count()) Segment(prevX, prevY, firstX, firstY, prevAngle);
-  if (more && r_.Code() == 0 && r_.Value() == "SEQEND") {
+  if (more && r_.Code() == 0 && r_.Names() == Name::Seqend) {
     Entity end;
     more = ReadEntity(end);
   }
@@ -308,35 +329,34 @@ void Replayer::Run() {
       more = r_.Next();
       continue;
     }
-    const std::string type = r_.Value();
-    if (type == "EOF") return;
-    if (type != "LINE" && type != "CIRCLE" && type != "ARC" && type != "TEXT" &&
-        type != "SOLID" && type != "POLYLINE" && type != "INSERT") {
-      AddError("Fehler : DXF: " + type);
+    const Name type = r_.Names();
+    if (type == Name::Eof) return;
+    if (type == Name::Other || type == Name::Vertex || type == Name::Seqend) {
+      AddError("Fehler : DXF: " + r_.Value());
       return;
     }
     more = ReadEntity(e);
-    if (type == "POLYLINE") {
+    if (type == Name::Polyline) {
       more = Polyline(e, more);
     } else if (Count()) {
       TakePen(e);
       CadSetPen(pen_);
-      if (type == "LINE") {
+      if (type == Name::Line) {
         CadTransformedLine(e.Real(10), e.Real(20), e.Real(11), e.Real(21));
-      } else if (type == "CIRCLE") {
+      } else if (type == Name::Circle) {
         CadTransformedCircle(e.Real(10), e.Real(20), e.Real(40));
-      } else if (type == "ARC") {
+      } else if (type == Name::Arc) {
         CadTransformedArc(e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40));
-      } else if (type == "TEXT") {
+      } else if (type == Name::Text) {
         // The accumulated insert angle: a text turns with every insert around it.
         const long double h = e.Real(40);
         CadSetTextStyle(2, e.Real(50) + CadState.CadInsertAngle, h * CadState.CadInsertScaleY,
                         h * e.Real(41, 1) * CadState.CadInsertScaleX);
         CadTransformedText(e.Text(1), e.Real(10), e.Real(20));
-      } else if (type == "SOLID") {
+      } else if (type == Name::Solid) {
         CadTransformedSolid(e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12),
                             e.Real(22), e.Real(13), e.Real(23));
-      } else if (type == "INSERT") {
+      } else if (type == Name::Insert) {
         const int saved = pen_;
         ReplayBlockFile(e.Text(2), e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1),
                         e.Real(42, 1));
