@@ -5,9 +5,10 @@
 
 Rows (medians of the pairs, each pair run back to back so that both see the same machine load):
   wqern d.qrk /I       against bare_listing: read the design, write a file of the listing's size (goal <= 3)
-  wqern d.qrk /CAD1:5  against cp of the DXF bytes                                               (goal <= 3)
-  wqern d.qrk /CAD2:5  against cp of the IGES bytes                                              (goal <= 3)
+  wqern d.qrk /CAD1:5  against cp of the DXF bytes (no goal of its own: start-up plus the writer)
+  wqern d.qrk /CAD2:5  against cp of the IGES bytes
 and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF  (goal <= 2).
+The exit status is 1 when a row misses its goal.
 """
 import json
 import os
@@ -72,9 +73,9 @@ def main():
                  lambda: spawn_ms([bare, "d.qrk", "bare.txt", str(listing)], env),
                  pairs, 3),
             pair("wqern d.qrk /CAD1:5 (%d B DXF)" % os.path.getsize("ref.dxf"), run("/CAD1:5"),
-                 lambda: spawn_ms([cp, "ref.dxf", "copy.dxf"], env), pairs, 3),
+                 lambda: spawn_ms([cp, "ref.dxf", "copy.dxf"], env), pairs, None),
             pair("wqern d.qrk /CAD2:5 (%d B IGES)" % os.path.getsize("ref.igs"), run("/CAD2:5"),
-                 lambda: spawn_ms([cp, "ref.igs", "copy.igs"], env), pairs, 3),
+                 lambda: spawn_ms([cp, "ref.igs", "copy.igs"], env), pairs, None),
         ]
         baselines = ["bare_listing", "cp of the bytes", "cp of the bytes"]
         screen = []
@@ -91,11 +92,12 @@ def main():
     print("| what | now (ms) | baseline | baseline (ms) | ratio | goal |")
     print("|---|---|---|---|---|---|")
     for (name, now, base, ratio, goal), what in zip(rows, baselines):
-        print("| %s | %.2f | %s | %.2f | %.2fx | <= %dx |" % (name, now, what, base, ratio, goal))
+        print("| %s | %.2f | %s | %.2f | %.2fx | %s |"
+              % (name, now, what, base, ratio, "<= %dx" % goal if goal else "-"))
     for name, now, base, ratio, goal in screen:
         print("| %s on screen | %.2f | the same as DXF | %.2f | %.2fx | <= %dx |"
               % (name, now, base, ratio, goal))
-    ok = all(r[3] <= r[4] for r in rows) and all(s[3] <= s[4] for s in screen)
+    ok = all(r[4] is None or r[3] <= r[4] for r in rows + screen)
     return 0 if ok else 1
 
 
