@@ -5,8 +5,6 @@
 // window is reached from the main window, so a new window needs nothing here.
 #pragma once
 
-#include <string>
-
 namespace qern {
 
 // The module's file name, in the folder of the program's executable.
