@@ -1,12 +1,11 @@
-// Entry point of wqern: batch runs and runs without a screen end without any window; otherwise the
-// main window Thh is created and the message loop runs until it closes.
-#include <QApplication>
-#include <clocale>
+// Entry point of wqern: batch runs and runs without a screen end without any window and without
+// loading a window library; otherwise the window module shows the main window Thh and runs until it
+// closes.
 #include <string>
 #include <vector>
 
-#include "design/qernstart.h"
-#include "design/qt/qernu.h"
+#include "app/qernstart.h"
+#include "app/windowmodule.h"
 #include "framework/utilstr.h"
 
 int main(int argc, char** argv) {
@@ -20,13 +19,5 @@ int main(int argc, char** argv) {
   const bool windowless = qern::IsBatchMode(choice.Mode) && choice.Mode != qern::StartMode::Usage &&
                           !qern::AsksForCadDevice(choice);
   if (windowless || qern::HeadlessRun()) return qern::RunWithoutWindow();
-
-  QApplication app(argc, argv);
-  // Qt takes the user's locale for the C library too; numbers keep the program's own format.
-  std::setlocale(LC_NUMERIC, "C");
-  QApplication::setApplicationName("QERE");
-  qern::Thh window;
-  if (const std::optional<int> status = window.StartExitStatus()) return *status;
-  window.show();
-  return app.exec();
+  return qern::RunWindowModule(argc, argv);
 }

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/qernstart.h"
 #include "bench/benchapp.h"
 #include "design/preview.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "design/qt/previewwindow.h"
 #include "framework/progvar.h"

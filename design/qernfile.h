@@ -1,6 +1,6 @@
 // The main window's file commands without the window: Open, Save, Save As, the question before a
 // modified design is replaced and the four recent files. The menu items are in
-// design/qt/recentmenu.h; closing is the main window's (design/qt/qernu.h).
+// design/qt/recentmenu.h; closing is the main window's (app/qt/qernu.h).
 #pragma once
 
 #include <string>

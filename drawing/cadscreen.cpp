@@ -93,6 +93,7 @@ long double CadScreenTextAngle(long double angle) {
 }
 
 void ScreenBackEnd::Open() {
+  OpenBlockFileMemory();
   Screen().ClearDevice();
   Screen().SetWaitCursor();
 }
@@ -103,12 +104,14 @@ void ScreenBackEnd::Close() {
   blockName_.clear();
   DxfOut = {};
   DeleteBlockFiles();
+  CloseBlockFileMemory();
 }
 
 void ScreenBackEnd::Abandon() {
   blockName_.clear();
   DxfOut = {};
   DeleteBlockFiles();
+  CloseBlockFileMemory();
 }
 
 void ScreenBackEnd::BeginDrawing(long double xmin, long double ymin, long double xmax,
@@ -142,6 +145,7 @@ void ScreenBackEnd::EndBlock() {
   const bool ok = !file.empty() && f.Rewrite() && f.Write(blockText_) && f.Close();
   blockText_.clear();
   if (!file.empty()) g_blockFiles.insert(file);
+  ForgetBlockFile(file);  // a block defined again replaces what its inserts replay
   if (!ok) {
     ErrorMessage(file + " konnte nicht geschrieben werden !");
     Flags.AbortFlag = true;

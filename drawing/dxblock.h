@@ -23,9 +23,26 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
                           long double angle, long double scaleX, long double scaleY);
 
+// Within one screen output each block file is read once and replayed from memory at every insert
+// (a drawing inserts one tooth block a thousand times); the display list and the messages are the
+// same as when every insert reads its file. The screen back end opens the memory at the start of an
+// output and closes it at the end; a block file it writes anew is forgotten. Outside an open memory
+// every replay reads its file.
+void OpenBlockFileMemory();
+void CloseBlockFileMemory();
+void ForgetBlockFile(const std::string& file);
+// False: every insert reads its file again even within an output (for comparisons).
+void SetBlockFileMemoryUse(bool use);
+// Block files read from disk since the program started.
+long BlockFileReads();
+
 // Pen number of a layer name: the first of CadLayerNames[0..5] equal to it (or to the name written
 // for it), else the name read as a whole number, else 0.
 int LayerNumber(const std::string& value);
+
+// A group value as a number, exactly as StrToReal reads it (0 when it is none or not finite); plain
+// decimals such as the DXF writer's "-12.345678" take a quick way.
+long double DxfValueNumber(const std::string& value);
 
 // Reads the group pairs of a DXF text: a code line (an integer, blanks allowed) and a value line.
 class DxfGroupReader {

@@ -119,8 +119,14 @@ void RotateAboutPoint(long double& xr, long double& yr, long double x, long doub
 
 void RotateTranslate(long double& xr, long double& yr, long double x0, long double y0,
                      long double angleDeg, long double x, long double y) {
-  long double a = DegToRad(angleDeg);
-  long double c = std::cos(a), s = std::sin(a);
+  // Block replays turn every point of an insert by the same angle: its cosine and sine once.
+  thread_local long double lastAngle = 0, c = 1, s = 0;
+  if (angleDeg != lastAngle || std::signbit(angleDeg) != std::signbit(lastAngle)) {
+    const long double a = DegToRad(angleDeg);
+    c = std::cos(a);
+    s = std::sin(a);
+    lastAngle = angleDeg;
+  }
   xr = x0 + x * c - y * s;
   yr = y0 + y * c + x * s;
 }

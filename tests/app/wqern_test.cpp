@@ -1,5 +1,6 @@
 // Runs the built wqern as a user would from a shell without a screen: in a fresh folder, stdin
 // closed, no DISPLAY, and checks exit status, files written and messages.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <fcntl.h>
@@ -43,7 +44,7 @@ class WqernRun : public ::testing::Test {
                       "-u QT_QPA_PLATFORM HOME='" + home_.string() + "' TMPDIR='" +
                       tmp_.string() + "' " + env_;
     if (qtPlatform) cmd += std::string("QT_QPA_PLATFORM=") + qtPlatform + " ";
-    cmd += "timeout -s KILL 20 '" QERN_WQERN "'";
+    cmd += "timeout -s KILL 20 '" + program_ + "'";
     for (const std::string& a : args) cmd += " '" + a + "'";
     cmd += " 0<&- >'" + out + "' 2>'" + err + "'";
     const int status = std::system(cmd.c_str());
@@ -66,6 +67,7 @@ class WqernRun : public ::testing::Test {
   }
 
   std::string env_;  // further "NAME=value " settings for the runs
+  std::string program_ = QERN_WQERN;
   qern::test::TempFolder root_;
   fs::path dir_ = root_.File("work"), tmp_ = root_.File("tmp"), home_ = root_.File("home");
 };
@@ -229,6 +231,58 @@ TEST_F(WqernRun, UsageMissingExtensionDrawingModeAndNoScreen) {
     EXPECT_EQ(Run({"ex.qrk"}, platform).Status, 4) << (platform ? platform : "");
   EXPECT_EQ(Names(), std::set<std::string>{"ex.qrk"});
   EXPECT_TRUE(TmpEmpty());
+}
+
+TEST_F(WqernRun, RunsWithoutAWindowNeverLoadTheWindowLibraries) {
+  CopyDesign("d.qrk");
+  // The dynamic loader's log of every file it maps, one file per process.
+  const std::string log = root_.File("ld");
+  env_ = "LD_DEBUG=files LD_DEBUG_OUTPUT='" + log + "' ";
+  EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
+  EXPECT_EQ(Run({"d.qrk", "/CAD1:5"}).Status, 0);
+  EXPECT_EQ(Run({"d.qrk", "/CAD2:5"}).Status, 0);
+  EXPECT_EQ(Run({"/?"}).Status, 0);
+  EXPECT_EQ(Run({"x"}).Status, 0);
+  EXPECT_EQ(Run({"d.qrk"}, "offscreen").Status, 4);
+  int logs = 0;
+  for (const auto& e : fs::directory_iterator(root_.File(""))) {
+    if (e.path().filename().string().rfind("ld.", 0) != 0) continue;
+    // The shell's helpers (env, timeout) leave logs too.
+    const std::string text = ReadWholeFile(e.path().string());
+    if (text.find("initialize program: " QERN_WQERN) == std::string::npos) continue;
+    ++logs;
+    EXPECT_NE(text.find("libc.so"), std::string::npos) << e.path();
+    for (const char* name : {"libQt6", "wqern-windows", "xlsxwriter"})
+      EXPECT_EQ(text.find(name), std::string::npos) << name << " in " << e.path();
+  }
+  EXPECT_EQ(logs, 6);
+}
+
+TEST_F(WqernRun, TheProgramAloneRunsBatchAndTellsThatItsWindowsAreMissing) {
+  // A copy of the program without the window module beside it.
+  const fs::path alone = root_.File("alone");
+  fs::create_directories(alone);
+  fs::copy_file(QERN_WQERN, alone / "wqern");
+  program_ = (alone / "wqern").string();
+  CopyDesign("d.qrk");
+  EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
+  EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}).Status, 0);
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf"}));
+  // A window start with a screen asks for the module.
+  env_ = "DISPLAY=:999 ";
+  const RunResult r = Run({"d.qrk"}, "xcb");
+  EXPECT_EQ(r.Status, 4);
+  EXPECT_NE(r.Err.find("wqern: the windows cannot be shown"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("wqern-windows.so"), std::string::npos) << r.Err;
+}
+
+TEST(WindowModule, ShowsOnlyItsEntryAndBindsItsOwnState) {
+  void* module = ::dlopen(QERN_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << ::dlerror();
+  EXPECT_NE(::dlsym(module, "qern_window_main"), nullptr);
+  // The program state (qern::Flags) and the main window's functions stay inside.
+  EXPECT_EQ(::dlsym(module, "_ZN4qern5FlagsE"), nullptr);
+  EXPECT_EQ(::dlsym(module, "_ZN4qern12ProgramStartEv"), nullptr);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
+#include "app/qernstart.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 #include "framework/spreadsheet.h"

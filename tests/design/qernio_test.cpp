@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/qernstart.h"
 #include "design/aendvar.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
@@ -15,7 +16,6 @@
 #include "framework/dokuconf.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
-#include "design/qernstart.h"
 #include "platform/codepage.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"

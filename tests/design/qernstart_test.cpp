@@ -1,5 +1,5 @@
 // Command-line decision, program identity, usage lines and the window start's default design.
-#include "design/qernstart.h"
+#include "app/qernstart.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,14 @@
 // nesting limits and broken files; and the same geometry as the DXF insert.
 #include <array>
 #include <cmath>
+#include <functional>
+#include <random>
 #include <tuple>
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
 #include "drawing/dxblock.h"
+#include "framework/utilstr.h"
 
 namespace qern::test {
 namespace {
@@ -202,6 +205,132 @@ TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
   EXPECT_EQ(CountGroups(entities, " 41", "2.000000"), 1);
   EXPECT_EQ(CountGroups(entities, " 50", "90.000000"), 1);
   EXPECT_EQ(CountGroups(Slice(dxf, "BLOCKS", "ENDSEC"), " 11", "3.000000"), 1);
+}
+
+TEST(DxfValueNumber, ReadsEveryValueAsStrToRealDoes) {
+  auto same = [](const std::string& v) {
+    long double expected = StrToReal(v);
+    if (!std::isfinite(expected)) expected = 0;
+    const long double got = DxfValueNumber(v);
+    EXPECT_TRUE(got == expected && std::signbit(got) == std::signbit(expected)) << v;
+  };
+  for (const char* v : {"0.000000", "-0.000000", "123", "-45.5", "5.", ".5", "-.5", "1,5", " 7.25",
+                        "7.25 ", "+3", "1e3", "2.5E-3", "9999999999999999999",
+                        "18446744073709551615", "99999999999999999999.5", "0.1", "-0.3",
+                        "0.3333333333333333333", "1e5000", "nan", "inf", "-", "", ".", "--1",
+                        "1.2.3", "0x10", "12a"})
+    same(v);
+  // The writer's numbers: up to 13 digits before the point and 6 after, both signs.
+  std::mt19937_64 random(29);
+  for (int n = 0; n < 20000; ++n) {
+    const int decimals = static_cast<int>(random() % 8);
+    std::string digits = std::to_string(random() % 10000000000000000000ULL);
+    digits = digits.substr(0, 1 + random() % digits.size());
+    while (static_cast<int>(digits.size()) <= decimals) digits.insert(0, "0");
+    if (decimals > 0) digits.insert(digits.size() - decimals, ".");
+    same((random() % 2 ? "-" : "") + digits);
+  }
+}
+
+// Each block file is read once per screen output and replayed from memory; the display list and the
+// messages are exactly those of reading the file at every insert.
+class BlockFileMemoryTest : public CadTest {
+ protected:
+  struct Result {
+    std::vector<DisplayRecord> records;
+    std::vector<std::string> errors, messages;
+    long reads = 0;
+    bool aborted = false;
+  };
+  Result Draw(bool memory, const std::function<void()>& body) {
+    SetBlockFileMemoryUse(memory);
+    ResetErrors();
+    dialogs_->Clear();
+    DisplayList.clear();
+    const long before = BlockFileReads();
+    Output(CadDeviceScreen, body);
+    SetBlockFileMemoryUse(true);
+    Result r;
+    r.records = DisplayList;
+    r.errors.assign(Errors.ErrorList.begin(), Errors.ErrorList.begin() + Errors.ErrorCount);
+    r.messages = dialogs_->Messages();
+    r.reads = BlockFileReads() - before;
+    r.aborted = Flags.AbortFlag;
+    return r;
+  }
+  static void ExpectSame(const Result& a, const Result& b) {
+    ASSERT_EQ(a.records.size(), b.records.size());
+    for (size_t i = 0; i < a.records.size(); ++i) {
+      EXPECT_EQ(a.records[i].Code, b.records[i].Code) << i;
+      EXPECT_EQ(a.records[i].Args, b.records[i].Args) << i;
+      EXPECT_EQ(a.records[i].Text, b.records[i].Text) << i;
+    }
+    EXPECT_EQ(a.errors, b.errors);
+    EXPECT_EQ(a.messages, b.messages);
+    EXPECT_EQ(a.aborted, b.aborted);
+  }
+};
+
+TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessages) {
+  // A user block with an entity the replay does not know, inserted in every tooth.
+  WriteFileLines(tmp_.File("$odd.dx$"), {"  0", "LINE", "  8", "MITTE", " 10", "0", " 20", "0",
+                                         " 11", "1", " 21", "1", "  0", "HATCH", "  0", "EOF"});
+  constexpr int kTeeth = 40;
+  auto gear = [] {
+    CadBeginDrawing(-60, -60, 60, 60);
+    CadBeginBlocks();
+    CadBeginBlock("zahn");
+    CadSetPen(5);
+    CadPolylineBegin(1);
+    CadVertex(-1.2L, 50, -0.05L);
+    CadVertex(-1.0L, 45, 0.9L);
+    CadVertex(1.0L, 45, 0);
+    CadPolylineEnd();
+    CadSetTextStyle(2, 10, 2, 1.5L);
+    CadText("z", 0, 52);
+    CadInsertBlock("odd", 0, 40, 0, 1, 1);
+    CadEndBlock();
+    CadBeginBlock("rad");
+    for (int i = 0; i < kTeeth; ++i) CadInsertBlock("zahn", 0, 0, 360.0L * i / kTeeth, 1, 1);
+    CadInsertBlock("nirgends", 0, 0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD", 0, 0, 0, 1, 1);
+    CadInsertBlock("rad", 1, 2, 1.8L, 1.05L, 0.95L);
+    CadInsertBlock("odd", 5, 5, 30, 2, 2);
+    CadEndSection();
+  };
+  const Result each = Draw(false, gear), once = Draw(true, gear);
+  ExpectSame(once, each);
+  EXPECT_GT(once.records.size(), 4u * kTeeth);
+  EXPECT_EQ(each.reads, 2 + 2 * (2 * kTeeth) + 1);
+  EXPECT_EQ(once.reads, 3) << "rad, zahn and odd";
+  EXPECT_FALSE(once.errors.empty());
+
+  // A block defined anew within the output: its inserts replay the new definition.
+  auto twice = [] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("w");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("w", 0, 0, 0, 1, 1);
+    CadEndSection();
+    CadBeginBlocks();
+    CadBeginBlock("w");
+    CadCircle(0, 0, 3);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("w", 10, 0, 0, 1, 1);
+    CadEndSection();
+  };
+  const Result redefined = Draw(true, twice);
+  ExpectSame(redefined, Draw(false, twice));
+  EXPECT_EQ(redefined.reads, 2);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
+#include "drawing/dxblock.h"
 #include "drawing/schraff.h"
 #include "drawing/zeichrah.h"
 #include "drawing/zorqcad.h"
@@ -284,6 +286,46 @@ TEST_F(DrawingKinds, WheelsOfEveryToothCountADesignAcceptsAreDrawn) {
     EXPECT_EQ(static_cast<int>(InBlock(all, "rad2").size()), z);
     EXPECT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
   }
+}
+
+TEST_F(DrawingKinds, OnTheScreenBlockFilesReplayedFromMemoryDrawTheSame) {
+  ScopedScriptedDialogs dialogs;
+  struct Drawn {
+    std::vector<std::string> records, errors, messages;
+    long reads = 0;
+  };
+  auto draw = [&](int kind, bool memory) {
+    SetBlockFileMemoryUse(memory);
+    ResetErrors();
+    dialogs->Clear();
+    Flags.AbortFlag = false;
+    const long before = BlockFileReads();
+    DrawMenu(CadDeviceScreen, kind);
+    SetBlockFileMemoryUse(true);
+    Drawn d;
+    for (const DisplayRecord& r : DisplayList) {
+      std::string exact = std::to_string(r.Code) + ";" + r.Text;
+      for (double a : r.Args) exact += ";" + std::to_string(std::bit_cast<uint64_t>(a));
+      d.records.push_back(exact);
+    }
+    d.errors.assign(Errors.ErrorList.begin(), Errors.ErrorList.begin() + Errors.ErrorCount);
+    d.messages = dialogs->Messages();
+    d.reads = BlockFileReads() - before;
+    return d;
+  };
+  auto expectSame = [&](int kind) {
+    const Drawn once = draw(kind, true), each = draw(kind, false);
+    EXPECT_EQ(once.records, each.records) << kind;
+    EXPECT_EQ(once.errors, each.errors) << kind;
+    EXPECT_EQ(once.messages, each.messages) << kind;
+    EXPECT_LE(once.reads, each.reads) << kind;
+    return once.reads;
+  };
+  for (int kind = 1; kind <= DrawingKindCount; ++kind) expectSame(kind);
+  // The wheels with many teeth: one tooth block inserted again and again.
+  Design.ToothCount[1] = 120;
+  Design.ToothCount[2] = -120;
+  EXPECT_LT(expectSame(18), 10) << "each block file once";
 }
 
 TEST_F(DrawingKinds, SameDrawingTwiceGivesTheSameFile) {

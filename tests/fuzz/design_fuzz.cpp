@@ -2,9 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/qernstart.h"
 #include "design/aendvar.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "framework/dokuconf.h"
 #include "framework/progvar.h"

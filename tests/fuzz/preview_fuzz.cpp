@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "app/qernstart.h"
 #include "design/preview.h"
-#include "design/qernstart.h"
 #include "framework/progvar.h"
 #include "tests/fuzz/fuzzsupport.h"
 

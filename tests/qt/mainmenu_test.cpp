@@ -21,12 +21,12 @@
 #include <set>
 #include <vector>
 
+#include "app/qernstart.h"
+#include "app/qt/qernu.h"
 #include "design/aendvar.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "design/qt/previewwindow.h"
-#include "design/qt/qernu.h"
 #include "design/vmenuglem.h"
 #include "framework/dokuconf.h"
 #include "framework/menucaptions.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "design/qernstart.h"
+#include "app/qernstart.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"

@@ -18,16 +18,16 @@
 #include <cstdlib>
 #include <functional>
 
+#include "app/qernstart.h"
+#include "app/qt/printcon.h"
 #include "design/qerncalc.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "drawing/qernzeich.h"
 #include "framework/progvar.h"
 #include "framework/qt/fzorqgra.h"
-#include "framework/zorqdraw.h"
-#include "framework/qt/printcon.h"
 #include "framework/utilstr.h"
 #include "framework/wprinvar.h"
+#include "framework/zorqdraw.h"
 #include "framework/zorqgraf.h"
 #include "platform/process.h"
 #include "platform/scripteddialogs.h"

@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/qernstart.h"
+#include "app/qt/qernu.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
-#include "design/qt/qernu.h"
 #include "design/vmenuglem.h"
 #include "drawing/cadscreen.h"
 #include "framework/menucaptions.h"

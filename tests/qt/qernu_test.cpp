@@ -15,12 +15,12 @@
 #include <filesystem>
 #include <set>
 
+#include "app/qernstart.h"
+#include "app/qt/qernu.h"
 #include "design/aendvar.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "design/qt/qerngeo.h"
-#include "design/qt/qernu.h"
 #include "framework/qt/formhelp.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/qernstart.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
-#include "design/qernstart.h"
 #include "design/qernvar.h"
 #include "drawing/qernzeich.h"
 #include "drawing/zorqcad.h"

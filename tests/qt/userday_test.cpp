@@ -17,10 +17,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "design/qernstart.h"
+#include "app/qernstart.h"
+#include "app/qt/qernu.h"
 #include "design/qernvar.h"
 #include "design/qt/qerngeo.h"
-#include "design/qt/qernu.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"

@@ -18,10 +18,10 @@
 #include <functional>
 #include <string>
 
+#include "app/qt/qernu.h"
 #include "design/qt/kvnuni2.h"
 #include "design/qt/previewwindow.h"
 #include "design/qt/qerngeo.h"
-#include "design/qt/qernu.h"
 #include "framework/progvar.h"
 #include "framework/qt/dokuconfwindow.h"
 #include "framework/qt/showtextfile.h"

@@ -1,6 +1,6 @@
 // The main window Thh: creation in its fixed order (captions, drawing device, identity, settings,
 // session, start-up routine, size, language, title), its menu commands and its destruction.
-#include "design/qt/qernu.h"
+#include "app/qt/qernu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QScreen>
 
+#include "app/qernstart.h"
+#include "app/qt/printcon.h"
 #include "design/aendvar.h"
 #include "design/preview.h"
 #include "design/qernaus1.h"
@@ -18,7 +20,6 @@
 #include "design/qernfile.h"
 #include "design/qernio.h"
 #include "design/qernole.h"
-#include "design/qernstart.h"
 #include "design/qt/kvnuni2.h"
 #include "design/qt/previewwindow.h"
 #include "design/qt/qerngeo.h"
@@ -42,7 +43,7 @@
 #include "framework/qt/formhelp.h"
 #include "framework/qt/helperrwindow.h"
 #include "framework/qt/lconfig.h"
-#include "framework/qt/printcon.h"
+#include "framework/qt/paintercanvas.h"
 #include "framework/qt/qttranslation.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
@@ -50,7 +51,6 @@
 #include "framework/utilstr.h"
 #include "framework/whbild.h"
 #include "framework/zorqdraw.h"
-#include "framework/qt/paintercanvas.h"
 #include "platform/desktop.h"
 #include "platform/dialogservice.h"
 #include "platform/qt/qtdesktop.h"

@@ -1,6 +1,6 @@
 // Program start and command line: what happens between process start and the main window standing
 // ready, and the batch runs (listing, drawing) that end before any window exists.
-#include "design/qernstart.h"
+#include "app/qernstart.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // The print window "Ausdruck": its controls, the opening values by PrintPreset, presets from the
 // table "printout.dbf", and the printout by replaying the display list on the printer.
-#include "framework/qt/printcon.h"
+#include "app/qt/printcon.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>

@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Whole-process benchmark of wqern's runs without a window, each paired with its baseline in one run.
+
+  bench/process_bench.py [build folder] [pairs]      (default build/dev, 31 pairs)
+
+Rows (medians of the pairs, each pair run back to back so that both see the same machine load):
+  wqern d.qrk /I       against bare_listing: read the design, write a file of the listing's size (goal <= 3)
+  wqern d.qrk /CAD1:5  against cp of the DXF bytes (no goal of its own: start-up plus the writer)
+  wqern d.qrk /CAD2:5  against cp of the IGES bytes
+and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF  (goal <= 2).
+The exit status is 1 when a row misses its goal.
+"""
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def spawn_ms(argv, env):
+    """Wall time of one process in the current folder from spawn to exit, in milliseconds."""
+    start = time.perf_counter_ns()
+    pid = os.posix_spawn(argv[0], argv, env, file_actions=[
+        (os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
+        (os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0)])
+    _, status = os.waitpid(pid, 0)
+    elapsed = (time.perf_counter_ns() - start) / 1e6
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise RuntimeError(" ".join(argv) + " failed with status " + str(status))
+    return elapsed
+
+
+def pair(name, run, baseline, pairs, goal):
+    for _ in range(3):  # warm the page cache and the loader's caches
+        run(), baseline()
+    a, b = [], []
+    for _ in range(pairs):
+        a.append(run())
+        b.append(baseline())
+    now, base = statistics.median(a), statistics.median(b)
+    return name, now, base, now / base, goal
+
+
+def main():
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/dev")
+    pairs = int(sys.argv[2]) if len(sys.argv) > 2 else 31
+    wqern = os.path.join(build, "app", "wqern")
+    bare = os.path.join(build, "bench", "bare_listing")
+    qern_bench = os.path.join(build, "bench", "qern_bench")
+    cp = shutil.which("cp")
+    work = tempfile.mkdtemp(prefix="qern-process-bench-")
+    try:
+        os.makedirs(os.path.join(work, "tmp"))
+        shutil.copy(os.path.join(build, "app", "data", "null.qrk"), os.path.join(work, "d.qrk"))
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        env.update(HOME=work, TMPDIR=os.path.join(work, "tmp"))
+        os.chdir(work)
+
+        def run(*args):
+            return lambda: spawn_ms([wqern, "d.qrk", *args], env)
+
+        # The outputs once, for their sizes and the bytes the baselines copy.
+        run("/I")(), run("/CAD1:5")(), run("/CAD2:5")()
+        listing = os.path.getsize("d.txt")
+        shutil.copy("d.dxf", "ref.dxf")
+        shutil.copy("d.igs", "ref.igs")
+        rows = [
+            pair("wqern d.qrk /I, whole process (%d B)" % listing, run("/I"),
+                 lambda: spawn_ms([bare, "d.qrk", "bare.txt", str(listing)], env),
+                 pairs, 3),
+            pair("wqern d.qrk /CAD1:5 (%d B DXF)" % os.path.getsize("ref.dxf"), run("/CAD1:5"),
+                 lambda: spawn_ms([cp, "ref.dxf", "copy.dxf"], env), pairs, None),
+            pair("wqern d.qrk /CAD2:5 (%d B IGES)" % os.path.getsize("ref.igs"), run("/CAD2:5"),
+                 lambda: spawn_ms([cp, "ref.igs", "copy.igs"], env), pairs, None),
+        ]
+        baselines = ["bare_listing", "cp of the bytes", "cp of the bytes"]
+        screen = []
+        if os.path.exists(qern_bench):
+            out = subprocess.run([qern_bench, "--benchmark_filter=OnScreenAgainstDxf",
+                                  "--benchmark_format=json"], env=dict(env, QT_QPA_PLATFORM="offscreen"),
+                                 capture_output=True, text=True, check=True).stdout
+            for b in json.loads(out)["benchmarks"]:
+                screen.append((b["name"].replace("BM_", ""), b["screen_ms"], b["dxf_ms"], b["vs_dxf"], 2))
+    finally:
+        os.chdir("/")
+        shutil.rmtree(work, ignore_errors=True)
+
+    print("| what | now (ms) | baseline | baseline (ms) | ratio | goal |")
+    print("|---|---|---|---|---|---|")
+    for (name, now, base, ratio, goal), what in zip(rows, baselines):
+        print("| %s | %.2f | %s | %.2f | %.2fx | %s |"
+              % (name, now, what, base, ratio, "<= %dx" % goal if goal else "-"))
+    for name, now, base, ratio, goal in screen:
+        print("| %s on screen | %.2f | the same as DXF | %.2f | %.2fx | <= %dx |"
+              % (name, now, base, ratio, goal))
+    ok = all(r[4] is None or r[3] <= r[4] for r in rows + screen)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
