@@ -9,6 +9,7 @@
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/utilmath.h"
+#include "framework/utilstr.h"
 
 namespace qern {
 
@@ -32,6 +33,13 @@ void PutValues(const std::string& keyword, std::initializer_list<long double> va
 std::string TxtReal(long double x) {
   if (!std::isfinite(x)) x = 0;
   const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
+  unsigned long long n = 0;
+  if (RoundScaled(x, d, n)) {
+    std::string t = ScaledFixedText(x < 0, n, d, separator);
+    if (t.size() < 3) t.insert(0, 3 - t.size(), ' ');
+    return t;
+  }
   char buf[80];
   std::snprintf(buf, sizeof buf, "%3.*Lf", d, x);
   std::string s = buf;

@@ -2,6 +2,7 @@
 // back ends that write that text as a file.
 #include "drawing/dxfout.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -62,6 +63,8 @@ std::string DxfLayerName(int n) {
 std::string DxfReal(long double x) {
   if (!std::isfinite(x)) x = 0;  // a broken value must not break the file
   const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  unsigned long long n = 0;
+  if (RoundScaled(x, d, n)) return ScaledFixedText(x < 0, n, d, '.');
   char buf[80];
   std::snprintf(buf, sizeof buf, "%.*Lf", d, x);
   std::string s = buf;
@@ -73,10 +76,16 @@ std::string DxfReal(long double x) {
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
 void DxfGroup(int code, const std::string& value) {
+  if (!DxfOut.Out) return;
+  // The code right-aligned in three columns.
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%3d", code);
-  Put(buf);
-  Put(value);
+  char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
+  std::string& out = *DxfOut.Out;
+  if (end - buf < 3) out.append(static_cast<size_t>(3 - (end - buf)), ' ');
+  out.append(buf, end);
+  out += "\r\n";
+  out += value;
+  out += "\r\n";
 }
 
 void DxfGroupReal(int code, long double x) { DxfGroup(code, DxfReal(x)); }

@@ -2,9 +2,11 @@
 // the IGES back end of the CAD output layer.
 #include "drawing/iges.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
@@ -56,7 +58,7 @@ void EndEntity(const std::string& type, const std::string& matrix, const std::st
 }
 
 // Length of the Hollerith string starting at text[i] ("12H..."), 0 when none starts there.
-size_t HollerithLength(const std::string& text, size_t i) {
+size_t HollerithLength(std::string_view text, size_t i) {
   size_t j = i;
   size_t count = 0;
   while (j < text.size() && text[j] >= '0' && text[j] <= '9' && j - i < 9) {
@@ -87,79 +89,106 @@ std::string IgesDate(int year, int month, int day, int hour, int minute, int sec
   return buf;
 }
 
-std::string IgesRecord(const std::string& data, const std::string& trailing, char letter, int seq) {
-  std::string line = data.substr(0, RecordData);
-  const std::string tail = trailing.substr(0, RecordData);
-  if (line.size() + tail.size() > RecordData) line.resize(RecordData - tail.size());
-  line.append(RecordData - line.size() - tail.size(), ' ');
-  line += tail;
-  char num[16];
-  std::snprintf(num, sizeof num, "%c%07d", letter, seq % 10000000);
-  return line + num;
+namespace {
+// Appends one record: data from column 1, the trailing field ending at column 72, the letter, the
+// sequence number in seven digits with leading zeros, CR LF.
+void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
+                  int seq) {
+  trailing = trailing.substr(0, RecordData);
+  data = data.substr(0, RecordData - trailing.size());
+  file += data;
+  file.append(RecordData - data.size() - trailing.size(), ' ');
+  file += trailing;
+  file += letter;
+  int n = seq % 10000000;
+  if (n < 0) n = -n;
+  char num[7];
+  for (int i = 6; i >= 0; --i, n /= 10) num[i] = static_cast<char>('0' + n % 10);
+  file.append(num, 7);
 }
 
-void IgesWriteRecord(std::string& file, const std::string& text, const std::string& trailing,
-                     char letter) {
-  int* counter = &Iges.S;
+int& SectionCounter(char letter) {
   switch (letter) {
-    case 'G': counter = &Iges.G; break;
-    case 'D': counter = &Iges.D; break;
-    case 'P': counter = &Iges.P; break;
-    case 'T': counter = &Iges.T; break;
-    default: break;
+    case 'G': return Iges.G;
+    case 'D': return Iges.D;
+    case 'P': return Iges.P;
+    case 'T': return Iges.T;
+    default: return Iges.S;
   }
-  ++*counter;
-  file += IgesRecord(text, trailing, letter, *counter);
+}
+
+void WriteRecord(std::string& file, std::string_view text, std::string_view trailing, char letter) {
+  int& counter = SectionCounter(letter);
+  ++counter;
+  AppendRecord(file, text, trailing, letter, counter);
   file += "\r\n";
 }
 
-std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width) {
-  // Tokens: a field with its delimiter; a Hollerith string is one token, whatever it holds.
-  std::vector<std::string> tokens;
-  size_t i = 0;
+// Cuts a delimited text into records of at most width columns; emit gets each record. Records
+// break after a delimiter outside Hollerith strings; a field longer than a record continues over
+// the next records, each filled to the last column, so that a reader joining the columns gets the
+// string back unchanged. Every record is a piece of the text, so the work grows with its length.
+template <class Emit>
+void SplitRecords(std::string_view text, size_t width, Emit emit) {
+  size_t start = 0;  // first column of the record being filled
+  size_t i = 0;      // next field
+  bool emitted = false;
   while (i < text.size()) {
     size_t end = i;
     const size_t h = HollerithLength(text, i);
     if (h > 0) end = i + h;
     while (end < text.size() && text[end] != ',' && text[end] != ';') ++end;
     if (end < text.size()) ++end;  // the delimiter stays with its field
-    tokens.push_back(text.substr(i, end - i));
+    if (end - start <= width) {
+      i = end;
+      continue;
+    }
+    if (end - i <= width) {
+      emit(text.substr(start, i - start));
+      emitted = true;
+      start = i;
+      i = end;
+      continue;
+    }
+    while (end - start > width) {
+      emit(text.substr(start, width));
+      emitted = true;
+      start += width;
+    }
     i = end;
   }
+  if (start < text.size() || !emitted) emit(text.substr(start));
+}
+}  // namespace
+
+std::string IgesRecord(const std::string& data, const std::string& trailing, char letter, int seq) {
+  std::string line;
+  line.reserve(80);
+  AppendRecord(line, data, trailing, letter, seq);
+  return line;
+}
+
+void IgesWriteRecord(std::string& file, const std::string& text, const std::string& trailing,
+                     char letter) {
+  WriteRecord(file, text, trailing, letter);
+}
+
+std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width) {
   std::vector<std::string> records;
-  std::string current;
-  for (const std::string& t : tokens) {
-    if (current.size() + t.size() <= width) {
-      current += t;
-      continue;
-    }
-    if (t.size() <= width) {
-      records.push_back(current);
-      current = t;
-      continue;
-    }
-    // A field longer than a record continues over the next records, each filled to the last
-    // column, so that a reader joining the columns gets the string back unchanged.
-    std::string rest = t;
-    while (current.size() + rest.size() > width) {
-      const size_t take = width - current.size();
-      records.push_back(current + rest.substr(0, take));
-      rest.erase(0, take);
-      current.clear();
-    }
-    current = rest;
-  }
-  if (!current.empty() || records.empty()) records.push_back(current);
+  SplitRecords(text, width, [&](std::string_view r) { records.emplace_back(r); });
   return records;
 }
 
 void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber) {
-  for (const std::string& record : IgesSplitParameters(text, ParameterData)) {
-    std::string data = record;
-    data.append(ParameterData - data.size(), ' ');
-    IgesWriteRecord(file, data, IntText(entityNumber), 'P');
+  char number[16];
+  const std::string_view trailing(number, static_cast<size_t>(
+                                              std::to_chars(number, number + sizeof number,
+                                                            entityNumber).ptr - number));
+  SplitRecords(text, ParameterData, [&](std::string_view record) {
+    // The data in columns 1-64, the entity number ending at column 72.
+    WriteRecord(file, record, trailing, 'P');
     ++Iges.IgesParameterLines;
-  }
+  });
 }
 
 // ---- File ---------------------------------------------------------------------------------------
@@ -201,29 +230,55 @@ void IgesEndFile() {
 
 // ---- Directory ----------------------------------------------------------------------------------
 
+namespace {
+// One 8-column field: trimmed of blanks, cut to 8 characters, right-aligned.
+void AppendField(std::string& line, std::string_view v) {
+  const size_t b = v.find_first_not_of(' ');
+  v = b == std::string_view::npos ? std::string_view() : v.substr(b, v.find_last_not_of(' ') - b + 1);
+  v = v.substr(0, 8);
+  line.append(8 - v.size(), ' ');
+  line += v;
+}
+
+void AppendField(std::string& line, int n) {
+  char buf[16];
+  AppendField(line, std::string_view(buf, static_cast<size_t>(
+                                               std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
+}
+}  // namespace
+
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
   std::string line;
-  for (const std::string& field : fields) {
-    std::string v = TrimBlanks(field).substr(0, 8);
-    line += std::string(8 - v.size(), ' ') + v;
-  }
+  for (const std::string& field : fields) AppendField(line, field);
   return line;
 }
 
 void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
-  const std::string status = Iges.IgesInSubfigure ? "00010000" : "00000000";
-  IgesWriteRecord(Out(),
-                  IgesDirectoryEntry({type, IntText(Iges.IgesParameterPointer), "1",
-                                      IntText(Iges.IgesLineFont), IntText(Iges.IgesColor), "",
-                                      matrixPointer, ""}),
-                  status, 'D');
+  std::string line;
+  line.reserve(64);
+  AppendField(line, type);
+  AppendField(line, Iges.IgesParameterPointer);
+  AppendField(line, "1");
+  AppendField(line, Iges.IgesLineFont);
+  AppendField(line, Iges.IgesColor);
+  AppendField(line, "");
+  AppendField(line, matrixPointer);
+  AppendField(line, "");
+  WriteRecord(Out(), line, Iges.IgesInSubfigure ? "00010000" : "00000000", 'D');
 }
 
 void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
-  IgesWriteRecord(Out(),
-                  IgesDirectoryEntry({type, "", IntText(Iges.IgesColor),
-                                      IntText(Iges.IgesParameterLines), form, "", "", label}),
-                  "", 'D');
+  std::string line;
+  line.reserve(64);
+  AppendField(line, type);
+  AppendField(line, "");
+  AppendField(line, Iges.IgesColor);
+  AppendField(line, Iges.IgesParameterLines);
+  AppendField(line, form);
+  AppendField(line, "");
+  AppendField(line, "");
+  AppendField(line, label);
+  WriteRecord(Out(), line, "", 'D');
 }
 
 // ---- Entities -----------------------------------------------------------------------------------

@@ -133,11 +133,28 @@ std::string GeneralText(long double x, int precision, const std::string& sep) {
   return FixedText(g, negative, decimals, sep);
 }
 
+// Decimal digits of n (1 for 0).
+int DigitCount(unsigned long long n) {
+  int k = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++k;
+  }
+  return k;
+}
+
 std::string FixedWithSep(int width, int decimals, long double x, const std::string& sep) {
   if (std::fabs(x) < 1e-8L) x = 0;
   if (Settings.Decimals != 3) decimals = ClampInteger(0, 10, decimals + Settings.Decimals - 3);
   decimals = ClampInteger(0, 18, decimals);
   int precision = ClampInteger(1, 18, width + decimals);
+  int target = decimals > 0 ? width + 1 + decimals : width;
+  // Quick road: every shown digit lies within the precision, so the text is plain rounding to
+  // `decimals` places (the digit road below gives the same away from ties).
+  unsigned long long n = 0;
+  if (sep.size() == 1 && RoundScaled(x, decimals, n) &&
+      std::max(DigitCount(n), decimals) <= precision)
+    return Utf8PadLeft(ScaledFixedText(x < 0, n, decimals, sep[0]), target);
   Digits g = ToDigits(x);
   std::string s;
   if (!std::isfinite(x)) {
@@ -150,7 +167,6 @@ std::string FixedWithSep(int width, int decimals, long double x, const std::stri
     RoundDigits(g, std::min(precision, g.exp10 + 1 + decimals));
     s = FixedText(g, x < 0, decimals, sep);
   }
-  int target = decimals > 0 ? width + 1 + decimals : width;
   return Utf8PadLeft(s, target);
 }
 
@@ -163,13 +179,58 @@ std::string FloatStrWithSep(long double x, const std::string& sep) {
 
 std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::string& sep) {
   int i, d;
-  SignificantDigits(i, d, 3, x);
+  // Only the integer places count here: those of the whole part (none below 1).
+  const long double a = std::fabs(x);
+  if (a >= 1 && a < 1e15L)
+    i = DigitCount(static_cast<unsigned long long>(a));
+  else if (a < 1)
+    i = 0;
+  else
+    SignificantDigits(i, d, 3, x);
   return FixedWithSep(i, decimals, x, sep);
 }
 
 }  // namespace
 
 // ---- Numbers to text ---------------------------------------------------------------------
+
+bool RoundScaled(long double x, int decimals, unsigned long long& n) {
+  static const long double powers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                       1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                       1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+  if (decimals < 0 || decimals > 18) return false;
+  // Powers of ten up to 10^18 are exact; the product is off by at most 2^-24 below 2^40, and the
+  // decimal digits the exact road starts from by less than 1e-5 there: a tie is only in doubt
+  // within the margin.
+  const long double s = std::fabs(x) * powers[decimals];
+  if (!(s < 1099511627776.0L)) return false;  // 2^40; also infinite and undefined values
+  const unsigned long long whole = static_cast<unsigned long long>(s);
+  const long double fraction = s - static_cast<long double>(whole);
+  if (std::fabs(fraction - 0.5L) < 1e-3L) return false;
+  n = whole + (fraction > 0.5L ? 1 : 0);
+  return true;
+}
+
+std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
+  char digits[24];
+  auto r = std::to_chars(digits, digits + sizeof digits, n);
+  const int count = static_cast<int>(r.ptr - digits);
+  std::string s;
+  s.reserve(static_cast<size_t>(count + decimals + 3));
+  if (negative && n > 0) s += '-';
+  const int whole = count - decimals;  // digits before the separator
+  if (whole > 0)
+    s.append(digits, static_cast<size_t>(whole));
+  else
+    s += '0';
+  if (decimals > 0) {
+    s += separator;
+    if (whole < 0) s.append(static_cast<size_t>(-whole), '0');
+    const int from = std::max(whole, 0);
+    s.append(digits + from, static_cast<size_t>(count - from));
+  }
+  return s;
+}
 
 void SignificantDigits(int& intDigits, int& decimals, int n, long double x) {
   if (x == 0) x = 0.5L;
