@@ -3,6 +3,8 @@
 #include <regex>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "cadtest.h"
 #include "support/readers.h"
@@ -313,6 +315,71 @@ TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
   EXPECT_EQ(emptyFiles, static_cast<int>(designs.size()));
   EXPECT_EQ(out.find(" FAIL "), std::string::npos) << out.substr(0, 4000);
   EXPECT_EQ(status, emptyFiles > 0 ? 1 : 0) << out.substr(0, 4000);
+}
+
+// Lines without length in the three file formats: DXF LINE groups, IGES 110 parameters and CAD
+// text LINE rows whose two ends are written the same.
+int ZeroLengthLines(const std::string& file) {
+  const auto lines = ReadFileLines(file);
+  int count = 0;
+  if (file.ends_with(".txt")) {
+    for (const std::string& l : lines) {
+      std::vector<std::string> f;
+      std::stringstream row(l);
+      for (std::string v; std::getline(row, v, '\t');) f.push_back(v);
+      if (f.size() == 5 && f[0] == "LINE" && f[1] == f[3] && f[2] == f[4]) ++count;
+    }
+  } else if (file.ends_with(".dxf")) {
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+      if (lines[i] != "  0" || lines[i + 1] != "LINE") continue;
+      std::map<std::string, std::string> g;
+      for (size_t j = i + 2; j + 1 < lines.size() && lines[j] != "  0"; j += 2) g[lines[j]] = lines[j + 1];
+      if (g[" 10"] == g[" 11"] && g[" 20"] == g[" 21"]) ++count;
+    }
+  } else {
+    const auto d = Section(lines, 'D');
+    for (size_t i = 0; i < d.size(); i += 2) {
+      if (std::stoi(d[i].substr(0, 8)) != 110) continue;
+      std::vector<std::string> f;
+      std::stringstream text(ParameterText(lines, static_cast<int>(i) + 1));
+      for (std::string v; std::getline(text, v, ',');) f.push_back(v);
+      if (f.size() >= 7 && f[1] == f[4] && f[2] == f[5]) ++count;
+    }
+  }
+  return count;
+}
+
+// Hatching through a corner of the outline (hub views, break symbols) draws no line without
+// length in any format: CAD readers refuse them.
+TEST_F(IgesTest, NoLineWithoutLengthInAnyFormat) {
+  std::vector<std::string> designs = {""};
+  for (const auto& f : std::filesystem::directory_iterator(QERN_SOURCE_DATA "/examples"))
+    designs.push_back(f.path().string());
+  int files = 0;
+  for (size_t d = 0; d < designs.size(); ++d) {
+    SetDefaultDesign();
+    if (!designs[d].empty()) {
+      Flags.ErrorBoxesEnabled = false;
+      ReadDataFile(designs[d]);
+      Flags.ErrorBoxesEnabled = true;
+    }
+    CalculateSerration();
+    for (int kind = 1; kind <= DrawingKindCount; ++kind) {
+      const std::string base = tmp_.File("z" + std::to_string(d) + "_" + std::to_string(kind));
+      for (int device : {CadDeviceDxf, CadDeviceIges, CadDeviceText}) {
+        Session.CurrentFileName = base;
+        Flags.AbortFlag = false;
+        DrawMenu(device, kind);
+        ASSERT_FALSE(Flags.AbortFlag) << designs[d] << " kind " << kind;
+      }
+      for (const char* ext : {".dxf", ".igs", ".txt"}) {
+        EXPECT_EQ(ZeroLengthLines(base + ext), 0) << designs[d] << " kind " << kind << ext;
+        ++files;
+      }
+    }
+  }
+  SetDefaultDesign();
+  EXPECT_EQ(files, static_cast<int>(designs.size()) * DrawingKindCount * 3);
 }
 
 }  // namespace
