@@ -315,6 +315,17 @@ void IgesSolid(long double x1, long double y1, long double x2, long double y2, l
   EndEntity("106", "0", "11", "");
 }
 
+void IgesPath(const std::vector<long double>& xy) {
+  BeginEntity();
+  std::string group = "106,1," + IntText(static_cast<long long>(xy.size() / 2)) + ",0.0,";
+  for (size_t i = 0; i + 1 < xy.size(); i += 2) {
+    group += IgesReal(xy[i]) + "," + IgesReal(xy[i + 1]) + (i + 2 < xy.size() ? "," : ";");
+    Parameters(group);
+    group.clear();
+  }
+  EndEntity("106", "0", "11", "");
+}
+
 void IgesText(const std::string& s, long double x, long double y) {
   const std::string text = CadFileText(s);
   const long double n = static_cast<long double>(text.size());
@@ -436,6 +447,8 @@ void IgesSetLayer(int pen) {
 // ---- Back end -----------------------------------------------------------------------------------
 
 void IgesBackEnd::Open() {
+  blocks_.clear();
+  recording_ = false;
   file_.Open(CadState.CadFileName);
   IgesOut = &file_.Text();
   IgesResetCounters();
@@ -461,35 +474,188 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
   IgesBeginBlock(name);
+  blocks_.push_back({LowerStr(CadFileValue(name)), {}});
+  recording_ = true;
   return true;
 }
 
-void IgesBackEnd::EndBlock() { IgesEndBlock(); }
+void IgesBackEnd::EndBlock() {
+  IgesEndBlock();
+  recording_ = false;
+}
+
+void IgesBackEnd::Record(const Call& call) {
+  if (recording_ && !blocks_.empty()) blocks_.back().second.push_back(call);
+}
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
                          long double scaleX, long double scaleY) {
-  // An instance has one scale: the x scale (the drawings insert with equal scales).
-  IgesInsert(name, x, y, angle, scaleX);
+  if (recording_) {
+    Call c{Call::Insert};
+    c.text = name;
+    c.v[0] = x, c.v[1] = y, c.v[2] = angle, c.v[3] = scaleX, c.v[4] = scaleY;
+    Record(c);
+  }
+  if (scaleX == 1 && scaleY == 1) {
+    IgesInsert(name, x, y, angle, 1);
+    return;
+  }
+  const long double a = DegToRad(angle), cs = std::cos(a), sn = std::sin(a);
+  Expand(name, {cs * scaleX, -sn * scaleY, sn * scaleX, cs * scaleY, x, y}, 0);
 }
 
-void IgesBackEnd::SetLayer(int pen) { IgesSetLayer(pen); }
+void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
+  if (IgesFindBlock(name) < 0 || depth > 16) return;
+  const std::string key = LowerStr(CadFileValue(name));
+  const std::vector<Call>* calls = nullptr;
+  for (const auto& [k, v] : blocks_)
+    if (k == key) calls = &v;
+  if (!calls) return;
+  auto map = [&m](long double x, long double y, long double& xr, long double& yr) {
+    xr = m.a * x + m.b * y + m.e;
+    yr = m.c * x + m.d * y + m.f;
+  };
+  // A map without shear and with equal scales keeps circles circles.
+  const long double sx = std::hypot(m.a, m.c), sy = std::hypot(m.b, m.d);
+  const long double det = m.a * m.d - m.b * m.c;
+  const bool similar = std::fabs(m.a * m.b + m.c * m.d) <= 1e-12L * sx * sy &&
+                       std::fabs(sx - sy) <= 1e-12L * std::max(sx, sy);
+  // The layer of the entities after the insert is the one before it.
+  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  for (const Call& c : *calls) {
+    switch (c.kind) {
+      case Call::Layer: IgesSetLayer(c.pen); break;
+      case Call::Line: {
+        long double p[4];
+        map(c.v[0], c.v[1], p[0], p[1]);
+        map(c.v[2], c.v[3], p[2], p[3]);
+        IgesLine(p[0], p[1], p[2], p[3]);
+        break;
+      }
+      case Call::Circle:
+      case Call::Arc: {
+        const long double r = c.v[2];
+        long double s = 0, e = 360;
+        if (c.kind == Call::Arc) s = c.v[3], e = c.v[4];
+        long double xc, yc;
+        map(c.v[0], c.v[1], xc, yc);
+        if (similar) {
+          if (c.kind == Call::Circle) {
+            IgesCircle(xc, yc, r * sx);
+            break;
+          }
+          long double p[4];
+          map(c.v[0] + r * std::cos(DegToRad(s)), c.v[1] + r * std::sin(DegToRad(s)), p[0], p[1]);
+          map(c.v[0] + r * std::cos(DegToRad(e)), c.v[1] + r * std::sin(DegToRad(e)), p[2], p[3]);
+          // A mirroring map runs the arc the other way round.
+          if (det < 0)
+            IgesArc(xc, yc, p[2], p[3], p[0], p[1]);
+          else
+            IgesArc(xc, yc, p[0], p[1], p[2], p[3]);
+          break;
+        }
+        // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most.
+        while (e <= s) e += 360;
+        const int n = std::max(2, static_cast<int>(std::ceil((e - s) / 5)));
+        std::vector<long double> xy;
+        for (int i = 0; i <= n; ++i) {
+          const long double t = DegToRad(s + (e - s) * i / n);
+          long double px, py;
+          map(c.v[0] + r * std::cos(t), c.v[1] + r * std::sin(t), px, py);
+          xy.push_back(px);
+          xy.push_back(py);
+        }
+        IgesPath(xy);
+        break;
+      }
+      case Call::Text: {
+        // The text's own axes through the map: its direction, width and height.
+        const long double t = DegToRad(c.rotation), ux = std::cos(t), uy = std::sin(t);
+        const long double dx = m.a * ux + m.b * uy, dy = m.c * ux + m.d * uy;
+        const long double hx = -m.a * uy + m.b * ux, hy = -m.c * uy + m.d * ux;
+        const long double along = std::hypot(dx, dy), across = std::hypot(hx, hy);
+        const long double h = CadState.CadTextHeight, w = CadState.CadTextWidth,
+                          rot = CadState.CadTextRotation;
+        CadState.CadTextHeight = c.height * across;
+        CadState.CadTextWidth = across > 0 ? c.width * along / across : c.width;
+        CadState.CadTextRotation = RadToDeg(std::atan2(dy, dx));
+        long double x, y;
+        map(c.v[0], c.v[1], x, y);
+        IgesText(c.text, x, y);
+        CadState.CadTextHeight = h, CadState.CadTextWidth = w, CadState.CadTextRotation = rot;
+        break;
+      }
+      case Call::Solid: {
+        long double p[8];
+        for (int i = 0; i < 4; ++i) map(c.v[2 * i], c.v[2 * i + 1], p[2 * i], p[2 * i + 1]);
+        IgesSolid(p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]);
+        break;
+      }
+      case Call::Insert: {
+        // The inner insert's map after this one's.
+        const long double a = DegToRad(c.v[2]), cs = std::cos(a), sn = std::sin(a);
+        const Affine n{cs * c.v[3], -sn * c.v[4], sn * c.v[3], cs * c.v[4], c.v[0], c.v[1]};
+        Affine k;
+        k.a = m.a * n.a + m.b * n.c;
+        k.b = m.a * n.b + m.b * n.d;
+        k.c = m.c * n.a + m.d * n.c;
+        k.d = m.c * n.b + m.d * n.d;
+        map(n.e, n.f, k.e, k.f);
+        Expand(c.text, k, depth + 1);
+        break;
+      }
+    }
+  }
+  Iges.IgesColor = colour;
+  Iges.IgesLineFont = font;
+}
+
+void IgesBackEnd::SetLayer(int pen) {
+  Call c{Call::Layer};
+  c.pen = pen;
+  Record(c);
+  IgesSetLayer(pen);
+}
 
 void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
+  Call c{Call::Line};
+  c.v[0] = x1, c.v[1] = y1, c.v[2] = x2, c.v[3] = y2;
+  Record(c);
   IgesLine(x1, y1, x2, y2);
 }
 
-void IgesBackEnd::Circle(long double x, long double y, long double r) { IgesCircle(x, y, r); }
+void IgesBackEnd::Circle(long double x, long double y, long double r) {
+  Call c{Call::Circle};
+  c.v[0] = x, c.v[1] = y, c.v[2] = r;
+  Record(c);
+  IgesCircle(x, y, r);
+}
 
 void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                       long double r) {
+  Call c{Call::Arc};
+  c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
+  Record(c);
   const long double a = DegToRad(startAngle), b = DegToRad(endAngle);
   IgesArc(x, y, x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b));
 }
 
-void IgesBackEnd::Text(const std::string& s, long double x, long double y) { IgesText(s, x, y); }
+void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
+  Call c{Call::Text};
+  c.text = s;
+  c.v[0] = x, c.v[1] = y;
+  c.height = CadState.CadTextHeight, c.width = CadState.CadTextWidth;
+  c.rotation = CadState.CadTextRotation;
+  Record(c);
+  IgesText(s, x, y);
+}
 
 void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                         long double x3, long double y3, long double x4, long double y4) {
+  Call c{Call::Solid};
+  const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+  std::copy(v, v + 8, c.v);
+  Record(c);
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
 }
 
