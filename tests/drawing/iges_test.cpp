@@ -127,6 +127,26 @@ TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
   EXPECT_EQ(d[61].substr(32, 8), "      11");
 }
 
+// A text of some megabytes (a hostile part name) is cut into full records in one pass, and a reader
+// joining the data columns gets it back whole.
+TEST_F(IgesTest, MegabyteTextInFullRecords) {
+  const std::string text(4 << 20, 'x');
+  const auto lines = Igs([&] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    CadText(text, 1, 2);
+    CadEndSection();
+  });
+  const std::string joined = ParameterText(lines, 1);
+  const std::string head = "212,1,4194304,";
+  EXPECT_EQ(joined.substr(0, head.size()), head);
+  EXPECT_TRUE(joined.ends_with("4194304H" + text + ";"));
+  // The string's group fills 64 columns a record: "4194304H", the text and ";".
+  size_t stringRecords = 0;
+  for (const std::string& l : Section(lines, 'P')) stringRecords += l.find('x') != std::string::npos;
+  EXPECT_EQ(stringRecords, (text.size() + 9 + 63) / 64);
+}
+
 // A scaled insert gives in IGES the geometry the DXF insert gives: equal scales keep circles and
 // arcs (a mirroring map runs them the other way), unequal ones scale texts by their axes and make
 // circles ellipses; the layer after the insert is the one before it.
