@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <string_view>
 
 #include "drawing/dxblock.h"
 #include "drawing/gravura.h"
@@ -75,7 +76,8 @@ std::string DxfReal(long double x) {
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
-void DxfGroup(int code, const std::string& value) {
+namespace {
+void Group(int code, std::string_view value) {
   if (!DxfOut.Out) return;
   // The code right-aligned in three columns.
   char buf[16];
@@ -87,8 +89,22 @@ void DxfGroup(int code, const std::string& value) {
   out += value;
   out += "\r\n";
 }
+}  // namespace
 
-void DxfGroupReal(int code, long double x) { DxfGroup(code, DxfReal(x)); }
+void DxfGroup(int code, const std::string& value) { Group(code, value); }
+
+void DxfGroupReal(int code, long double x) {
+  if (!std::isfinite(x)) x = 0;
+  unsigned long long n = 0;
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  if (!RoundScaled(x, d, n)) {
+    Group(code, DxfReal(x));
+    return;
+  }
+  char buf[ScaledFixedMaxChars];
+  Group(code, std::string_view(buf, static_cast<size_t>(
+                                        ScaledFixedChars(buf, x < 0, n, d, '.') - buf)));
+}
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
   DxfGroup(0, "SECTION");

@@ -283,18 +283,46 @@ void IgesDirectoryLine(const std::string& type, const std::string& form, const s
 
 // ---- Entities -----------------------------------------------------------------------------------
 
+namespace {
+// IgesReal(x) and the delimiter appended to s.
+void AddReal(std::string& s, long double x, char delimiter = ',') {
+  if (!std::isfinite(x)) x = 0;
+  AppendFloatStrDecimalsDot(s, 3, x);
+  s += delimiter;
+}
+
+// The parameter text being built (one buffer for all entities).
+std::string& ParameterBuffer(const char* head) {
+  static std::string buffer;
+  buffer = head;
+  return buffer;
+}
+}  // namespace
+
 void IgesLine(long double x1, long double y1, long double x2, long double y2) {
   BeginEntity();
-  Parameters("110," + IgesReal(x1) + "," + IgesReal(y1) + ",0.0," + IgesReal(x2) + "," +
-             IgesReal(y2) + ",0.0;");
+  std::string& p = ParameterBuffer("110,");
+  AddReal(p, x1);
+  AddReal(p, y1);
+  p += "0.0,";
+  AddReal(p, x2);
+  AddReal(p, y2);
+  p += "0.0;";
+  Parameters(p);
   EndEntity("110", "", "", "");
 }
 
 void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
              long double y2) {
   BeginEntity();
-  Parameters("100,0.0," + IgesReal(xc) + "," + IgesReal(yc) + "," + IgesReal(x1) + "," +
-             IgesReal(y1) + "," + IgesReal(x2) + "," + IgesReal(y2) + ";");
+  std::string& p = ParameterBuffer("100,0.0,");
+  AddReal(p, xc);
+  AddReal(p, yc);
+  AddReal(p, x1);
+  AddReal(p, y1);
+  AddReal(p, x2);
+  AddReal(p, y2, ';');
+  Parameters(p);
   EndEntity("100", "0", "", "");
 }
 
@@ -305,13 +333,16 @@ void IgesCircle(long double x, long double y, long double r) {
 void IgesSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
                long double y3, long double x4, long double y4) {
   BeginEntity();
-  // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path.
-  auto pt = [](long double x, long double y) { return IgesReal(x) + "," + IgesReal(y); };
-  Parameters("106,1,5,0.0," + pt(x1, y1) + ",");
-  Parameters(pt(x2, y2) + ",");
-  Parameters(pt(x4, y4) + ",");
-  Parameters(pt(x3, y3) + ",");
-  Parameters(pt(x1, y1) + ";");
+  // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path,
+  // each point its own group.
+  const long double path[] = {x1, y1, x2, y2, x4, y4, x3, y3, x1, y1};
+  std::string& p = ParameterBuffer("106,1,5,0.0,");
+  for (int i = 0; i < 10; i += 2) {
+    AddReal(p, path[i]);
+    AddReal(p, path[i + 1], i == 8 ? ';' : ',');
+    Parameters(p);
+    p.clear();
+  }
   EndEntity("106", "0", "11", "");
 }
 
@@ -319,7 +350,8 @@ void IgesPath(const std::vector<long double>& xy) {
   BeginEntity();
   std::string group = "106,1," + IntText(static_cast<long long>(xy.size() / 2)) + ",0.0,";
   for (size_t i = 0; i + 1 < xy.size(); i += 2) {
-    group += IgesReal(xy[i]) + "," + IgesReal(xy[i + 1]) + (i + 2 < xy.size() ? "," : ";");
+    AddReal(group, xy[i]);
+    AddReal(group, xy[i + 1], i + 2 < xy.size() ? ',' : ';');
     Parameters(group);
     group.clear();
   }

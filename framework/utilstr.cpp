@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "framework/progvar.h"
@@ -143,18 +144,47 @@ int DigitCount(unsigned long long n) {
   return k;
 }
 
-std::string FixedWithSep(int width, int decimals, long double x, const std::string& sep) {
-  if (std::fabs(x) < 1e-8L) x = 0;
+// The decimals after the Decimals setting, the digits the text may show and its padded width.
+struct FixedPlan {
+  int decimals, precision, target;
+};
+
+FixedPlan PlanFixed(int width, int decimals) {
   if (Settings.Decimals != 3) decimals = ClampInteger(0, 10, decimals + Settings.Decimals - 3);
   decimals = ClampInteger(0, 18, decimals);
-  int precision = ClampInteger(1, 18, width + decimals);
-  int target = decimals > 0 ? width + 1 + decimals : width;
-  // Quick road: every shown digit lies within the precision, so the text is plain rounding to
-  // `decimals` places (the digit road below gives the same away from ties).
+  return {decimals, ClampInteger(1, 18, width + decimals),
+          decimals > 0 ? width + 1 + decimals : width};
+}
+
+// Quick road: when every shown digit lies within the precision, the text is plain rounding to
+// `decimals` places (the digit road gives the same away from ties). The unpadded text into buf
+// (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
+char* QuickFixed(char* buf, const FixedPlan& p, long double x, char sep) {
   unsigned long long n = 0;
-  if (sep.size() == 1 && RoundScaled(x, decimals, n) &&
-      std::max(DigitCount(n), decimals) <= precision)
-    return Utf8PadLeft(ScaledFixedText(x < 0, n, decimals, sep[0]), target);
+  if (!RoundScaled(x, p.decimals, n) || std::max(DigitCount(n), p.decimals) > p.precision)
+    return nullptr;
+  return ScaledFixedChars(buf, x < 0, n, p.decimals, sep);
+}
+
+void AppendPadded(std::string& out, const char* text, const char* end, int target) {
+  const int length = static_cast<int>(end - text);
+  if (length < target) out.append(static_cast<size_t>(target - length), ' ');
+  out.append(text, static_cast<size_t>(length));
+}
+
+std::string FixedWithSep(int width, int decimals, long double x, const std::string& sep) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  const FixedPlan plan = PlanFixed(width, decimals);
+  decimals = plan.decimals;
+  const int precision = plan.precision;
+  char buf[ScaledFixedMaxChars];
+  if (sep.size() == 1) {
+    if (const char* end = QuickFixed(buf, plan, x, sep[0])) {
+      std::string s;
+      AppendPadded(s, buf, end, plan.target);
+      return s;
+    }
+  }
   Digits g = ToDigits(x);
   std::string s;
   if (!std::isfinite(x)) {
@@ -167,7 +197,17 @@ std::string FixedWithSep(int width, int decimals, long double x, const std::stri
     RoundDigits(g, std::min(precision, g.exp10 + 1 + decimals));
     s = FixedText(g, x < 0, decimals, sep);
   }
-  return Utf8PadLeft(s, target);
+  return Utf8PadLeft(s, plan.target);
+}
+
+// The integer places FloatStrDecimals gives x: those of its whole part (none below 1).
+int IntegerPlaces(long double x) {
+  const long double a = std::fabs(x);
+  if (a >= 1 && a < 1e15L) return DigitCount(static_cast<unsigned long long>(a));
+  if (a < 1) return 0;
+  int i, d;
+  SignificantDigits(i, d, 3, x);
+  return i;
 }
 
 std::string FloatStrWithSep(long double x, const std::string& sep) {
@@ -178,16 +218,7 @@ std::string FloatStrWithSep(long double x, const std::string& sep) {
 }
 
 std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::string& sep) {
-  int i, d;
-  // Only the integer places count here: those of the whole part (none below 1).
-  const long double a = std::fabs(x);
-  if (a >= 1 && a < 1e15L)
-    i = DigitCount(static_cast<unsigned long long>(a));
-  else if (a < 1)
-    i = 0;
-  else
-    SignificantDigits(i, d, 3, x);
-  return FixedWithSep(i, decimals, x, sep);
+  return FixedWithSep(IntegerPlaces(x), decimals, x, sep);
 }
 
 }  // namespace
@@ -204,32 +235,40 @@ bool RoundScaled(long double x, int decimals, unsigned long long& n) {
   // within the margin.
   const long double s = std::fabs(x) * powers[decimals];
   if (!(s < 1099511627776.0L)) return false;  // 2^40; also infinite and undefined values
-  const unsigned long long whole = static_cast<unsigned long long>(s);
-  const long double fraction = s - static_cast<long double>(whole);
-  if (std::fabs(fraction - 0.5L) < 1e-3L) return false;
-  n = whole + (fraction > 0.5L ? 1 : 0);
+  // The nearest whole number without a change of the rounding mode: at 2^63 the unit of the last
+  // place is 1, so the sum drops the fraction by rounding.
+  const long double nearest = (s + 9223372036854775808.0L) - 9223372036854775808.0L;
+  if (std::fabs(s - nearest) > 0.5L - 1e-3L) return false;
+  n = static_cast<unsigned long long>(static_cast<double>(nearest));  // exact below 2^40
   return true;
 }
 
-std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
+char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
+                       char separator) {
   char digits[24];
   auto r = std::to_chars(digits, digits + sizeof digits, n);
   const int count = static_cast<int>(r.ptr - digits);
-  std::string s;
-  s.reserve(static_cast<size_t>(count + decimals + 3));
-  if (negative && n > 0) s += '-';
+  if (negative && n > 0) *out++ = '-';
   const int whole = count - decimals;  // digits before the separator
-  if (whole > 0)
-    s.append(digits, static_cast<size_t>(whole));
-  else
-    s += '0';
-  if (decimals > 0) {
-    s += separator;
-    if (whole < 0) s.append(static_cast<size_t>(-whole), '0');
-    const int from = std::max(whole, 0);
-    s.append(digits + from, static_cast<size_t>(count - from));
+  if (whole > 0) {
+    std::memcpy(out, digits, static_cast<size_t>(whole));
+    out += whole;
+  } else {
+    *out++ = '0';
   }
-  return s;
+  if (decimals > 0) {
+    *out++ = separator;
+    for (int i = whole; i < 0; ++i) *out++ = '0';
+    const int from = std::max(whole, 0);
+    std::memcpy(out, digits + from, static_cast<size_t>(count - from));
+    out += count - from;
+  }
+  return out;
+}
+
+std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
+  char buf[ScaledFixedMaxChars];
+  return std::string(buf, ScaledFixedChars(buf, negative, n, decimals, separator));
 }
 
 void SignificantDigits(int& intDigits, int& decimals, int n, long double x) {
@@ -300,6 +339,20 @@ std::string FloatStrDecimalsDot(int decimals, long double x) {
 
 std::string FloatStrFixedDot(int width, int decimals, long double x) {
   return FixedWithSep(width, decimals, x, ".");
+}
+
+void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  char buf[ScaledFixedMaxChars];
+  const FixedPlan plan = PlanFixed(width, decimals);
+  if (const char* end = QuickFixed(buf, plan, x, '.'))
+    AppendPadded(out, buf, end, plan.target);
+  else
+    out += FixedWithSep(width, decimals, x, ".");
+}
+
+void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
+  AppendFloatStrFixedDot(out, IntegerPlaces(x), decimals, x);
 }
 
 std::string GeneralFloatStr(long double x) { return GeneralText(x, 15, g_separator); }
