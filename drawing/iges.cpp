@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 #include <string_view>
@@ -96,15 +97,15 @@ void AppendRecord(std::string& file, std::string_view data, std::string_view tra
                   int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  file += data;
-  file.append(RecordData - data.size() - trailing.size(), ' ');
-  file += trailing;
-  file += letter;
+  char record[RecordData + 8];
+  std::memset(record, ' ', RecordData);
+  std::memcpy(record, data.data(), data.size());
+  std::memcpy(record + RecordData - trailing.size(), trailing.data(), trailing.size());
+  record[RecordData] = letter;
   int n = seq % 10000000;
   if (n < 0) n = -n;
-  char num[7];
-  for (int i = 6; i >= 0; --i, n /= 10) num[i] = static_cast<char>('0' + n % 10);
-  file.append(num, 7);
+  for (int i = 7; i >= 1; --i, n /= 10) record[RecordData + i] = static_cast<char>('0' + n % 10);
+  file.append(record, sizeof record);
 }
 
 int& SectionCounter(char letter) {
@@ -231,54 +232,58 @@ void IgesEndFile() {
 // ---- Directory ----------------------------------------------------------------------------------
 
 namespace {
-// One 8-column field: trimmed of blanks, cut to 8 characters, right-aligned.
-void AppendField(std::string& line, std::string_view v) {
-  const size_t b = v.find_first_not_of(' ');
-  v = b == std::string_view::npos ? std::string_view() : v.substr(b, v.find_last_not_of(' ') - b + 1);
-  v = v.substr(0, 8);
-  line.append(8 - v.size(), ' ');
-  line += v;
-}
+// The eight 8-column fields of a directory record.
+class DirectoryFields {
+ public:
+  DirectoryFields() { std::memset(text_, ' ', sizeof text_); }
+  // Field i (0..7): trimmed of blanks, cut to 8 characters, right-aligned.
+  void Set(int i, std::string_view v) {
+    const size_t b = v.find_first_not_of(' ');
+    if (b == std::string_view::npos) return;
+    v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
+    std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
+  }
+  void Set(int i, int n) {
+    char buf[16];
+    Set(i, std::string_view(buf, static_cast<size_t>(
+                                     std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
+  }
+  std::string_view Text() const { return {text_, sizeof text_}; }
 
-void AppendField(std::string& line, int n) {
-  char buf[16];
-  AppendField(line, std::string_view(buf, static_cast<size_t>(
-                                               std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
-}
+ private:
+  char text_[64];
+};
 }  // namespace
 
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
   std::string line;
-  for (const std::string& field : fields) AppendField(line, field);
+  for (const std::string& field : fields) {
+    DirectoryFields one;
+    one.Set(0, field);
+    line += one.Text().substr(0, 8);
+  }
   return line;
 }
 
 void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
-  std::string line;
-  line.reserve(64);
-  AppendField(line, type);
-  AppendField(line, Iges.IgesParameterPointer);
-  AppendField(line, "1");
-  AppendField(line, Iges.IgesLineFont);
-  AppendField(line, Iges.IgesColor);
-  AppendField(line, "");
-  AppendField(line, matrixPointer);
-  AppendField(line, "");
-  WriteRecord(Out(), line, Iges.IgesInSubfigure ? "00010000" : "00000000", 'D');
+  DirectoryFields f;
+  f.Set(0, type);
+  f.Set(1, Iges.IgesParameterPointer);
+  f.Set(2, "1");
+  f.Set(3, Iges.IgesLineFont);
+  f.Set(4, Iges.IgesColor);
+  f.Set(6, matrixPointer);
+  WriteRecord(Out(), f.Text(), Iges.IgesInSubfigure ? "00010000" : "00000000", 'D');
 }
 
 void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
-  std::string line;
-  line.reserve(64);
-  AppendField(line, type);
-  AppendField(line, "");
-  AppendField(line, Iges.IgesColor);
-  AppendField(line, Iges.IgesParameterLines);
-  AppendField(line, form);
-  AppendField(line, "");
-  AppendField(line, "");
-  AppendField(line, label);
-  WriteRecord(Out(), line, "", 'D');
+  DirectoryFields f;
+  f.Set(0, type);
+  f.Set(2, Iges.IgesColor);
+  f.Set(3, Iges.IgesParameterLines);
+  f.Set(4, form);
+  f.Set(7, label);
+  WriteRecord(Out(), f.Text(), "", 'D');
 }
 
 // ---- Entities -----------------------------------------------------------------------------------
