@@ -522,7 +522,7 @@ void IgesBackEnd::EndBlock() {
 }
 
 void IgesBackEnd::Record(const Call& call) {
-  if (recording_ && !blocks_.empty()) blocks_.back().second.push_back(call);
+  if (!blocks_.empty()) blocks_.back().second.push_back(call);
 }
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
@@ -648,51 +648,63 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
 }
 
 void IgesBackEnd::SetLayer(int pen) {
-  Call c{Call::Layer};
-  c.pen = pen;
-  Record(c);
+  if (recording_) {
+    Call c{Call::Layer};
+    c.pen = pen;
+    Record(c);
+  }
   IgesSetLayer(pen);
 }
 
 void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  Call c{Call::Line};
-  c.v[0] = x1, c.v[1] = y1, c.v[2] = x2, c.v[3] = y2;
-  Record(c);
+  if (recording_) {
+    Call c{Call::Line};
+    c.v[0] = x1, c.v[1] = y1, c.v[2] = x2, c.v[3] = y2;
+    Record(c);
+  }
   IgesLine(x1, y1, x2, y2);
 }
 
 void IgesBackEnd::Circle(long double x, long double y, long double r) {
-  Call c{Call::Circle};
-  c.v[0] = x, c.v[1] = y, c.v[2] = r;
-  Record(c);
+  if (recording_) {
+    Call c{Call::Circle};
+    c.v[0] = x, c.v[1] = y, c.v[2] = r;
+    Record(c);
+  }
   IgesCircle(x, y, r);
 }
 
 void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                       long double r) {
-  Call c{Call::Arc};
-  c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
-  Record(c);
+  if (recording_) {
+    Call c{Call::Arc};
+    c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
+    Record(c);
+  }
   const long double a = DegToRad(startAngle), b = DegToRad(endAngle);
   IgesArc(x, y, x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b));
 }
 
 void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
-  Call c{Call::Text};
-  c.text = s;
-  c.v[0] = x, c.v[1] = y;
-  c.height = CadState.CadTextHeight, c.width = CadState.CadTextWidth;
-  c.rotation = CadState.CadTextRotation;
-  Record(c);
+  if (recording_) {
+    Call c{Call::Text};
+    c.text = s;
+    c.v[0] = x, c.v[1] = y;
+    c.height = CadState.CadTextHeight, c.width = CadState.CadTextWidth;
+    c.rotation = CadState.CadTextRotation;
+    Record(c);
+  }
   IgesText(s, x, y);
 }
 
 void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                         long double x3, long double y3, long double x4, long double y4) {
-  Call c{Call::Solid};
-  const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
-  std::copy(v, v + 8, c.v);
-  Record(c);
+  if (recording_) {
+    Call c{Call::Solid};
+    const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+    std::copy(v, v + 8, c.v);
+    Record(c);
+  }
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
 }
 
