@@ -2,6 +2,7 @@
 // back ends that write that text as a file.
 #include "drawing/dxfout.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -88,6 +89,24 @@ void Group(int code, std::string_view value) {
   out += "\r\n";
   out += value;
   out += "\r\n";
+}
+
+// FloatStrDot of a text style value. The same few values come with text after text, so the last
+// texts are kept (with the Decimals setting they were made with).
+const std::string& StyleNumber(long double x) {
+  struct Entry {
+    long double x = 0;
+    int decimals = 0;
+    std::string text;
+  };
+  static std::array<Entry, 4> kept;
+  static size_t next = 0;
+  for (const Entry& e : kept)
+    if (!e.text.empty() && e.x == x && e.decimals == Settings.Decimals) return e.text;
+  Entry& e = kept[next];
+  next = (next + 1) % kept.size();
+  e = {x, Settings.Decimals, FloatStrDot(x)};
+  return e.text;
 }
 }  // namespace
 
@@ -266,9 +285,9 @@ void DxfText(const std::string& s, long double x, long double y) {
   DxfGroupReal(40, CadState.CadTextHeight);
   DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
   DxfGroup(7, "STANDARD");
-  DxfGroup(41, FloatStrDot(CadState.CadTextWidth));
-  DxfGroup(50, FloatStrDot(CadState.CadTextRotation));
-  DxfGroup(51, FloatStrDot(CadState.CadTextSlant));
+  Group(41, StyleNumber(CadState.CadTextWidth));
+  Group(50, StyleNumber(CadState.CadTextRotation));
+  Group(51, StyleNumber(CadState.CadTextSlant));
 }
 
 void DxfSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
