@@ -9,6 +9,7 @@
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
+#include "framework/utf8.h"
 #include "framework/utilstr.h"
 
 namespace qern {
@@ -145,6 +146,49 @@ bool RealsInRange(const DesignFileContent& c) {
   return check.Ok;
 }
 
+// Cuts every text of the content to MaxDesignTextLength characters; the texts cut, each as
+// "<which text>: <length>".
+std::vector<std::string> LimitTexts(DesignFileContent& c) {
+  std::vector<std::string> cut;
+  auto limit = [&cut](std::string& s, const std::string& which) {
+    if (s.size() <= MaxDesignTextLength) return;  // bytes: never fewer than characters
+    const int n = Utf8Length(s);
+    if (n <= MaxDesignTextLength) return;
+    s = Utf8Cut(s, MaxDesignTextLength);
+    cut.push_back(which + ": " + std::to_string(n));
+  };
+  for (int k = 1; k <= 2; ++k) {
+    const std::string part = "Teil " + std::to_string(k) + " ";
+    limit(c.Name[k], part + "Benennung");
+    limit(c.Number[k], part + "Zeichnungsnummer");
+    limit(c.Name2[k], part + "Benennung 2");
+  }
+  for (size_t i = 0; i < c.CommentLines.size(); ++i)
+    limit(c.CommentLines[i], "Kommentar " + std::to_string(i + 1));
+  DrawingInfoRecord& info = c.Info;
+  for (size_t i = 0; i < info.ChangeEntries.size(); ++i) {
+    ChangeEntry& e = info.ChangeEntries[i];
+    const std::string which = "Änderung " + std::to_string(i + 1) + " ";
+    limit(e.ChangeText, which + "Text");
+    limit(e.Date, which + "Datum");
+    limit(e.Editor, which + "Bearbeiter");
+    limit(e.Description, which + "Beschreibung");
+  }
+  for (size_t i = 0; i < info.PlacedTexts.size(); ++i)
+    limit(info.PlacedTexts[i].Text, "Zeichnungstext " + std::to_string(i + 1));
+  for (std::string* t : {&info.TitleDrawnDate, &info.TitleDrawnName, &info.TitleCheckedDate,
+                         &info.TitleCheckedName, &info.TitleStandardDate, &info.TitleStandardName,
+                         &info.TitleReleaseDate, &info.TitleReleaseName, &info.TitleReplaces,
+                         &info.TitleReplacedBy, &info.TitleResponsibleDept,
+                         &info.TitleDocumentType, &info.TitleDocumentStatus})
+    limit(*t, "Schriftfeld");
+  for (size_t i = 0; i < c.Links.size(); ++i) {
+    limit(c.Links[i].Program, "Dokument " + std::to_string(i + 1) + " Programm");
+    limit(c.Links[i].File, "Dokument " + std::to_string(i + 1) + " Datei");
+  }
+  return cut;
+}
+
 // False when the file is out of step, ends early or holds a number out of range (content then
 // partly filled).
 bool ReadDesignContent(DesignFileContent& c) {
@@ -215,7 +259,8 @@ bool WriteDesignFile(const std::string& fileName, const DesignFileContent& conte
   return true;
 }
 
-bool ReadDesignFile(const std::string& fileName, DesignFileContent& content) {
+bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
+                    std::vector<std::string>* cut) {
   Flags.AbortFlag = false;
   DataFile.Assign(fileName);
   DataFile.SetCodePage(LegacyCodePage::Oem850);
@@ -225,6 +270,10 @@ bool ReadDesignFile(const std::string& fileName, DesignFileContent& content) {
   }
   const bool ok = ReadDesignContent(content);
   DataFile.Close();
+  if (ok) {
+    std::vector<std::string> cutTexts = LimitTexts(content);
+    if (cut) *cut = std::move(cutTexts);
+  }
   Flags.AbortFlag = !ok;
   return ok;
 }
@@ -277,12 +326,20 @@ void ReadDataFile(const std::string& name) {
     SetArrowCursor();
     return;
   }
-  if (!ReadDesignFile(fullName, content)) {
+  std::vector<std::string> cut;
+  if (!ReadDesignFile(fullName, content, &cut)) {
     ErrorMessage("Datei " + fullName +
                  " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !");
     Flags.AbortFlag = true;
     SetArrowCursor();
     return;
+  }
+  if (!cut.empty()) {
+    std::string which;
+    for (const std::string& t : cut) which += (which.empty() ? "" : ", ") + t;
+    ErrorMessage("Datei " + fullName + ": ein Text fasst höchstens " +
+                 std::to_string(MaxDesignTextLength) + " Zeichen; länger sind (Zeichen) " + which +
+                 ". Sie wurden gekürzt.");
   }
   ApplyDesignContent(content);
   if (!chosenName.empty()) {

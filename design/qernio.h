@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "design/aendvar.h"
 #include "design/qernvar.h"
@@ -50,7 +51,13 @@ void ReadDataFile(const std::string& name);
 // Writes content to fileName through a working file and a rename; false (AbortFlag set, old
 // file untouched) on any failure. No dialog, no message.
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content);
-// Reads fileName into content; false on any failure (content then undefined). No message.
-bool ReadDesignFile(const std::string& fileName, DesignFileContent& content);
+// Every text of a design holds at most this many characters (one line of the file each).
+constexpr int MaxDesignTextLength = 255;
+
+// Reads fileName into content; false on any failure (content then undefined). No message. A text
+// longer than MaxDesignTextLength is cut to it; cut (when given) gets "<which text>: <length>" of
+// each.
+bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
+                    std::vector<std::string>* cut = nullptr);
 
 }  // namespace qern

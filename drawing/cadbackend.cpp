@@ -65,7 +65,12 @@ std::string CadFileText(const std::string& s) {
   // instead of "?", so CAD programs still show them.
   const std::string text = ConvertOutputText(s);
   std::string out;
+  out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {  // ASCII is the same in Windows-1252
+      out += text[i++];
+      continue;
+    }
     const size_t start = i;
     const char32_t c = DecodeUtf8(text, i);
     const std::string_view ch(text.data() + start, i - start);

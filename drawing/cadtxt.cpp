@@ -9,6 +9,7 @@
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/utilmath.h"
+#include "framework/utilstr.h"
 
 namespace qern {
 
@@ -21,17 +22,41 @@ void Put(const std::string& line) {
   *TxtOut += "\r\n";
 }
 
+// A tab and the value's text appended to out.
+void AppendValue(std::string& out, long double x) {
+  out += '\t';
+  if (!std::isfinite(x)) x = 0;
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  unsigned long long n = 0;
+  if (!RoundScaled(x, d, n)) {
+    out += TxtReal(x);
+    return;
+  }
+  char buf[ScaledFixedMaxChars];
+  const char* end =
+      ScaledFixedChars(buf, x < 0, n, d, Settings.DecimalSeparatorMode == 2 ? ',' : '.');
+  if (end - buf < 3) out.append(static_cast<size_t>(3 - (end - buf)), ' ');  // at least 3 wide
+  out.append(buf, static_cast<size_t>(end - buf));
+}
+
 // A keyword followed by its values, each after a tab.
-void PutValues(const std::string& keyword, std::initializer_list<long double> values) {
-  std::string line = keyword;
-  for (long double v : values) line += "\t" + TxtReal(v);
-  Put(line);
+void PutValues(const char* keyword, std::initializer_list<long double> values) {
+  if (!TxtOut) return;
+  *TxtOut += keyword;
+  for (long double v : values) AppendValue(*TxtOut, v);
+  *TxtOut += "\r\n";
 }
 }  // namespace
 
 std::string TxtReal(long double x) {
   if (!std::isfinite(x)) x = 0;
   const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  unsigned long long n = 0;
+  if (RoundScaled(x, d, n)) {
+    std::string t;
+    AppendValue(t, x);
+    return t.substr(1);
+  }
   char buf[80];
   std::snprintf(buf, sizeof buf, "%3.*Lf", d, x);
   std::string s = buf;
@@ -72,7 +97,13 @@ void TxtArc(long double x, long double y, long double startAngle, long double en
 }
 
 void TxtText(const std::string& s, long double x, long double y) {
-  Put("TEXT\t" + TxtReal(x) + "\t" + TxtReal(y) + "\t" + CadFileText(s));
+  if (!TxtOut) return;
+  *TxtOut += "TEXT";
+  AppendValue(*TxtOut, x);
+  AppendValue(*TxtOut, y);
+  *TxtOut += '\t';
+  *TxtOut += CadFileText(s);
+  *TxtOut += "\r\n";
 }
 
 void TxtSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
@@ -83,7 +114,7 @@ void TxtSolid(long double x1, long double y1, long double x2, long double y2, lo
 void TxtInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
   std::string line = "INSERT\t" + CadFileValue(name);
-  for (long double v : {x, y, angle, scaleX, scaleY}) line += "\t" + TxtReal(v);
+  for (long double v : {x, y, angle, scaleX, scaleY}) AppendValue(line, v);
   Put(line);
 }
 

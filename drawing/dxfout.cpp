@@ -2,9 +2,12 @@
 // back ends that write that text as a file.
 #include "drawing/dxfout.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <string_view>
 
 #include "drawing/dxblock.h"
 #include "drawing/gravura.h"
@@ -62,6 +65,8 @@ std::string DxfLayerName(int n) {
 std::string DxfReal(long double x) {
   if (!std::isfinite(x)) x = 0;  // a broken value must not break the file
   const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  unsigned long long n = 0;
+  if (RoundScaled(x, d, n)) return ScaledFixedText(x < 0, n, d, '.');
   char buf[80];
   std::snprintf(buf, sizeof buf, "%.*Lf", d, x);
   std::string s = buf;
@@ -72,14 +77,53 @@ std::string DxfReal(long double x) {
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
-void DxfGroup(int code, const std::string& value) {
+namespace {
+void Group(int code, std::string_view value) {
+  if (!DxfOut.Out) return;
+  // The code right-aligned in three columns.
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%3d", code);
-  Put(buf);
-  Put(value);
+  char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
+  std::string& out = *DxfOut.Out;
+  if (end - buf < 3) out.append(static_cast<size_t>(3 - (end - buf)), ' ');
+  out.append(buf, end);
+  out += "\r\n";
+  out += value;
+  out += "\r\n";
 }
 
-void DxfGroupReal(int code, long double x) { DxfGroup(code, DxfReal(x)); }
+// FloatStrDot of a text style value. The same few values come with text after text, so the last
+// texts are kept (with the Decimals setting they were made with).
+const std::string& StyleNumber(long double x) {
+  struct Entry {
+    long double x = 0;
+    int decimals = 0;
+    std::string text;
+  };
+  static std::array<Entry, 4> kept;
+  static size_t next = 0;
+  for (const Entry& e : kept)
+    if (!e.text.empty() && e.x == x && e.decimals == Settings.Decimals) return e.text;
+  Entry& e = kept[next];
+  next = (next + 1) % kept.size();
+  e = {x, Settings.Decimals, FloatStrDot(x)};
+  return e.text;
+}
+}  // namespace
+
+void DxfGroup(int code, const std::string& value) { Group(code, value); }
+
+void DxfGroupReal(int code, long double x) {
+  if (!std::isfinite(x)) x = 0;
+  unsigned long long n = 0;
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  if (!RoundScaled(x, d, n)) {
+    Group(code, DxfReal(x));
+    return;
+  }
+  char buf[ScaledFixedMaxChars];
+  Group(code, std::string_view(buf, static_cast<size_t>(
+                                        ScaledFixedChars(buf, x < 0, n, d, '.') - buf)));
+}
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
   DxfGroup(0, "SECTION");
@@ -241,9 +285,9 @@ void DxfText(const std::string& s, long double x, long double y) {
   DxfGroupReal(40, CadState.CadTextHeight);
   DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
   DxfGroup(7, "STANDARD");
-  DxfGroup(41, FloatStrDot(CadState.CadTextWidth));
-  DxfGroup(50, FloatStrDot(CadState.CadTextRotation));
-  DxfGroup(51, FloatStrDot(CadState.CadTextSlant));
+  Group(41, StyleNumber(CadState.CadTextWidth));
+  Group(50, StyleNumber(CadState.CadTextRotation));
+  Group(51, StyleNumber(CadState.CadTextSlant));
 }
 
 void DxfSolid(long double x1, long double y1, long double x2, long double y2, long double x3,

@@ -2,9 +2,12 @@
 // the IGES back end of the CAD output layer.
 #include "drawing/iges.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
@@ -56,7 +59,7 @@ void EndEntity(const std::string& type, const std::string& matrix, const std::st
 }
 
 // Length of the Hollerith string starting at text[i] ("12H..."), 0 when none starts there.
-size_t HollerithLength(const std::string& text, size_t i) {
+size_t HollerithLength(std::string_view text, size_t i) {
   size_t j = i;
   size_t count = 0;
   while (j < text.size() && text[j] >= '0' && text[j] <= '9' && j - i < 9) {
@@ -87,79 +90,106 @@ std::string IgesDate(int year, int month, int day, int hour, int minute, int sec
   return buf;
 }
 
-std::string IgesRecord(const std::string& data, const std::string& trailing, char letter, int seq) {
-  std::string line = data.substr(0, RecordData);
-  const std::string tail = trailing.substr(0, RecordData);
-  if (line.size() + tail.size() > RecordData) line.resize(RecordData - tail.size());
-  line.append(RecordData - line.size() - tail.size(), ' ');
-  line += tail;
-  char num[16];
-  std::snprintf(num, sizeof num, "%c%07d", letter, seq % 10000000);
-  return line + num;
+namespace {
+// Appends one record: data from column 1, the trailing field ending at column 72, the letter, the
+// sequence number in seven digits with leading zeros, CR LF.
+void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
+                  int seq) {
+  trailing = trailing.substr(0, RecordData);
+  data = data.substr(0, RecordData - trailing.size());
+  char record[RecordData + 8];
+  std::memset(record, ' ', RecordData);
+  std::memcpy(record, data.data(), data.size());
+  std::memcpy(record + RecordData - trailing.size(), trailing.data(), trailing.size());
+  record[RecordData] = letter;
+  int n = seq % 10000000;
+  if (n < 0) n = -n;
+  for (int i = 7; i >= 1; --i, n /= 10) record[RecordData + i] = static_cast<char>('0' + n % 10);
+  file.append(record, sizeof record);
 }
 
-void IgesWriteRecord(std::string& file, const std::string& text, const std::string& trailing,
-                     char letter) {
-  int* counter = &Iges.S;
+int& SectionCounter(char letter) {
   switch (letter) {
-    case 'G': counter = &Iges.G; break;
-    case 'D': counter = &Iges.D; break;
-    case 'P': counter = &Iges.P; break;
-    case 'T': counter = &Iges.T; break;
-    default: break;
+    case 'G': return Iges.G;
+    case 'D': return Iges.D;
+    case 'P': return Iges.P;
+    case 'T': return Iges.T;
+    default: return Iges.S;
   }
-  ++*counter;
-  file += IgesRecord(text, trailing, letter, *counter);
+}
+
+void WriteRecord(std::string& file, std::string_view text, std::string_view trailing, char letter) {
+  int& counter = SectionCounter(letter);
+  ++counter;
+  AppendRecord(file, text, trailing, letter, counter);
   file += "\r\n";
 }
 
-std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width) {
-  // Tokens: a field with its delimiter; a Hollerith string is one token, whatever it holds.
-  std::vector<std::string> tokens;
-  size_t i = 0;
+// Cuts a delimited text into records of at most width columns; emit gets each record. Records
+// break after a delimiter outside Hollerith strings; a field longer than a record continues over
+// the next records, each filled to the last column, so that a reader joining the columns gets the
+// string back unchanged. Every record is a piece of the text, so the work grows with its length.
+template <class Emit>
+void SplitRecords(std::string_view text, size_t width, Emit emit) {
+  size_t start = 0;  // first column of the record being filled
+  size_t i = 0;      // next field
+  bool emitted = false;
   while (i < text.size()) {
     size_t end = i;
     const size_t h = HollerithLength(text, i);
     if (h > 0) end = i + h;
     while (end < text.size() && text[end] != ',' && text[end] != ';') ++end;
     if (end < text.size()) ++end;  // the delimiter stays with its field
-    tokens.push_back(text.substr(i, end - i));
+    if (end - start <= width) {
+      i = end;
+      continue;
+    }
+    if (end - i <= width) {
+      emit(text.substr(start, i - start));
+      emitted = true;
+      start = i;
+      i = end;
+      continue;
+    }
+    while (end - start > width) {
+      emit(text.substr(start, width));
+      emitted = true;
+      start += width;
+    }
     i = end;
   }
+  if (start < text.size() || !emitted) emit(text.substr(start));
+}
+}  // namespace
+
+std::string IgesRecord(const std::string& data, const std::string& trailing, char letter, int seq) {
+  std::string line;
+  line.reserve(80);
+  AppendRecord(line, data, trailing, letter, seq);
+  return line;
+}
+
+void IgesWriteRecord(std::string& file, const std::string& text, const std::string& trailing,
+                     char letter) {
+  WriteRecord(file, text, trailing, letter);
+}
+
+std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width) {
   std::vector<std::string> records;
-  std::string current;
-  for (const std::string& t : tokens) {
-    if (current.size() + t.size() <= width) {
-      current += t;
-      continue;
-    }
-    if (t.size() <= width) {
-      records.push_back(current);
-      current = t;
-      continue;
-    }
-    // A field longer than a record continues over the next records, each filled to the last
-    // column, so that a reader joining the columns gets the string back unchanged.
-    std::string rest = t;
-    while (current.size() + rest.size() > width) {
-      const size_t take = width - current.size();
-      records.push_back(current + rest.substr(0, take));
-      rest.erase(0, take);
-      current.clear();
-    }
-    current = rest;
-  }
-  if (!current.empty() || records.empty()) records.push_back(current);
+  SplitRecords(text, width, [&](std::string_view r) { records.emplace_back(r); });
   return records;
 }
 
 void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber) {
-  for (const std::string& record : IgesSplitParameters(text, ParameterData)) {
-    std::string data = record;
-    data.append(ParameterData - data.size(), ' ');
-    IgesWriteRecord(file, data, IntText(entityNumber), 'P');
+  char number[16];
+  const std::string_view trailing(number, static_cast<size_t>(
+                                              std::to_chars(number, number + sizeof number,
+                                                            entityNumber).ptr - number));
+  SplitRecords(text, ParameterData, [&](std::string_view record) {
+    // The data in columns 1-64, the entity number ending at column 72.
+    WriteRecord(file, record, trailing, 'P');
     ++Iges.IgesParameterLines;
-  }
+  });
 }
 
 // ---- File ---------------------------------------------------------------------------------------
@@ -201,45 +231,103 @@ void IgesEndFile() {
 
 // ---- Directory ----------------------------------------------------------------------------------
 
+namespace {
+// The eight 8-column fields of a directory record.
+class DirectoryFields {
+ public:
+  DirectoryFields() { std::memset(text_, ' ', sizeof text_); }
+  // Field i (0..7): trimmed of blanks, cut to 8 characters, right-aligned.
+  void Set(int i, std::string_view v) {
+    const size_t b = v.find_first_not_of(' ');
+    if (b == std::string_view::npos) return;
+    v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
+    std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
+  }
+  void Set(int i, int n) {
+    char buf[16];
+    Set(i, std::string_view(buf, static_cast<size_t>(
+                                     std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
+  }
+  std::string_view Text() const { return {text_, sizeof text_}; }
+
+ private:
+  char text_[64];
+};
+}  // namespace
+
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
   std::string line;
   for (const std::string& field : fields) {
-    std::string v = TrimBlanks(field).substr(0, 8);
-    line += std::string(8 - v.size(), ' ') + v;
+    DirectoryFields one;
+    one.Set(0, field);
+    line += one.Text().substr(0, 8);
   }
   return line;
 }
 
 void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
-  const std::string status = Iges.IgesInSubfigure ? "00010000" : "00000000";
-  IgesWriteRecord(Out(),
-                  IgesDirectoryEntry({type, IntText(Iges.IgesParameterPointer), "1",
-                                      IntText(Iges.IgesLineFont), IntText(Iges.IgesColor), "",
-                                      matrixPointer, ""}),
-                  status, 'D');
+  DirectoryFields f;
+  f.Set(0, type);
+  f.Set(1, Iges.IgesParameterPointer);
+  f.Set(2, "1");
+  f.Set(3, Iges.IgesLineFont);
+  f.Set(4, Iges.IgesColor);
+  f.Set(6, matrixPointer);
+  WriteRecord(Out(), f.Text(), Iges.IgesInSubfigure ? "00010000" : "00000000", 'D');
 }
 
 void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
-  IgesWriteRecord(Out(),
-                  IgesDirectoryEntry({type, "", IntText(Iges.IgesColor),
-                                      IntText(Iges.IgesParameterLines), form, "", "", label}),
-                  "", 'D');
+  DirectoryFields f;
+  f.Set(0, type);
+  f.Set(2, Iges.IgesColor);
+  f.Set(3, Iges.IgesParameterLines);
+  f.Set(4, form);
+  f.Set(7, label);
+  WriteRecord(Out(), f.Text(), "", 'D');
 }
 
 // ---- Entities -----------------------------------------------------------------------------------
 
+namespace {
+// IgesReal(x) and the delimiter appended to s.
+void AddReal(std::string& s, long double x, char delimiter = ',') {
+  if (!std::isfinite(x)) x = 0;
+  AppendFloatStrDecimalsDot(s, 3, x);
+  s += delimiter;
+}
+
+// The parameter text being built (one buffer for all entities).
+std::string& ParameterBuffer(const char* head) {
+  static std::string buffer;
+  buffer = head;
+  return buffer;
+}
+}  // namespace
+
 void IgesLine(long double x1, long double y1, long double x2, long double y2) {
   BeginEntity();
-  Parameters("110," + IgesReal(x1) + "," + IgesReal(y1) + ",0.0," + IgesReal(x2) + "," +
-             IgesReal(y2) + ",0.0;");
+  std::string& p = ParameterBuffer("110,");
+  AddReal(p, x1);
+  AddReal(p, y1);
+  p += "0.0,";
+  AddReal(p, x2);
+  AddReal(p, y2);
+  p += "0.0;";
+  Parameters(p);
   EndEntity("110", "", "", "");
 }
 
 void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
              long double y2) {
   BeginEntity();
-  Parameters("100,0.0," + IgesReal(xc) + "," + IgesReal(yc) + "," + IgesReal(x1) + "," +
-             IgesReal(y1) + "," + IgesReal(x2) + "," + IgesReal(y2) + ";");
+  std::string& p = ParameterBuffer("100,0.0,");
+  AddReal(p, xc);
+  AddReal(p, yc);
+  AddReal(p, x1);
+  AddReal(p, y1);
+  AddReal(p, x2);
+  AddReal(p, y2, ';');
+  Parameters(p);
   EndEntity("100", "0", "", "");
 }
 
@@ -250,13 +338,28 @@ void IgesCircle(long double x, long double y, long double r) {
 void IgesSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
                long double y3, long double x4, long double y4) {
   BeginEntity();
-  // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path.
-  auto pt = [](long double x, long double y) { return IgesReal(x) + "," + IgesReal(y); };
-  Parameters("106,1,5,0.0," + pt(x1, y1) + ",");
-  Parameters(pt(x2, y2) + ",");
-  Parameters(pt(x4, y4) + ",");
-  Parameters(pt(x3, y3) + ",");
-  Parameters(pt(x1, y1) + ";");
+  // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path,
+  // each point its own group.
+  const long double path[] = {x1, y1, x2, y2, x4, y4, x3, y3, x1, y1};
+  std::string& p = ParameterBuffer("106,1,5,0.0,");
+  for (int i = 0; i < 10; i += 2) {
+    AddReal(p, path[i]);
+    AddReal(p, path[i + 1], i == 8 ? ';' : ',');
+    Parameters(p);
+    p.clear();
+  }
+  EndEntity("106", "0", "11", "");
+}
+
+void IgesPath(const std::vector<long double>& xy) {
+  BeginEntity();
+  std::string group = "106,1," + IntText(static_cast<long long>(xy.size() / 2)) + ",0.0,";
+  for (size_t i = 0; i + 1 < xy.size(); i += 2) {
+    AddReal(group, xy[i]);
+    AddReal(group, xy[i + 1], i + 2 < xy.size() ? ',' : ';');
+    Parameters(group);
+    group.clear();
+  }
   EndEntity("106", "0", "11", "");
 }
 
@@ -381,6 +484,8 @@ void IgesSetLayer(int pen) {
 // ---- Back end -----------------------------------------------------------------------------------
 
 void IgesBackEnd::Open() {
+  blocks_.clear();
+  recording_ = false;
   file_.Open(CadState.CadFileName);
   IgesOut = &file_.Text();
   IgesResetCounters();
@@ -406,35 +511,200 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
   IgesBeginBlock(name);
+  blocks_.push_back({LowerStr(CadFileValue(name)), {}});
+  recording_ = true;
   return true;
 }
 
-void IgesBackEnd::EndBlock() { IgesEndBlock(); }
+void IgesBackEnd::EndBlock() {
+  IgesEndBlock();
+  recording_ = false;
+}
+
+void IgesBackEnd::Record(const Call& call) {
+  if (!blocks_.empty()) blocks_.back().second.push_back(call);
+}
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
                          long double scaleX, long double scaleY) {
-  // An instance has one scale: the x scale (the drawings insert with equal scales).
-  IgesInsert(name, x, y, angle, scaleX);
+  if (recording_) {
+    Call c{Call::Insert};
+    c.text = name;
+    c.v[0] = x, c.v[1] = y, c.v[2] = angle, c.v[3] = scaleX, c.v[4] = scaleY;
+    Record(c);
+  }
+  if (scaleX == 1 && scaleY == 1) {
+    IgesInsert(name, x, y, angle, 1);
+    return;
+  }
+  const long double a = DegToRad(angle), cs = std::cos(a), sn = std::sin(a);
+  Expand(name, {cs * scaleX, -sn * scaleY, sn * scaleX, cs * scaleY, x, y}, 0);
 }
 
-void IgesBackEnd::SetLayer(int pen) { IgesSetLayer(pen); }
+void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
+  if (IgesFindBlock(name) < 0 || depth > 16) return;
+  const std::string key = LowerStr(CadFileValue(name));
+  const std::vector<Call>* calls = nullptr;
+  for (const auto& [k, v] : blocks_)
+    if (k == key) calls = &v;
+  if (!calls) return;
+  auto map = [&m](long double x, long double y, long double& xr, long double& yr) {
+    xr = m.a * x + m.b * y + m.e;
+    yr = m.c * x + m.d * y + m.f;
+  };
+  // A map without shear and with equal scales keeps circles circles.
+  const long double sx = std::hypot(m.a, m.c), sy = std::hypot(m.b, m.d);
+  const long double det = m.a * m.d - m.b * m.c;
+  const bool similar = std::fabs(m.a * m.b + m.c * m.d) <= 1e-12L * sx * sy &&
+                       std::fabs(sx - sy) <= 1e-12L * std::max(sx, sy);
+  // The layer of the entities after the insert is the one before it.
+  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  for (const Call& c : *calls) {
+    switch (c.kind) {
+      case Call::Layer: IgesSetLayer(c.pen); break;
+      case Call::Line: {
+        long double p[4];
+        map(c.v[0], c.v[1], p[0], p[1]);
+        map(c.v[2], c.v[3], p[2], p[3]);
+        IgesLine(p[0], p[1], p[2], p[3]);
+        break;
+      }
+      case Call::Circle:
+      case Call::Arc: {
+        const long double r = c.v[2];
+        long double s = 0, e = 360;
+        if (c.kind == Call::Arc) s = c.v[3], e = c.v[4];
+        long double xc, yc;
+        map(c.v[0], c.v[1], xc, yc);
+        if (similar) {
+          if (c.kind == Call::Circle) {
+            IgesCircle(xc, yc, r * sx);
+            break;
+          }
+          long double p[4];
+          map(c.v[0] + r * std::cos(DegToRad(s)), c.v[1] + r * std::sin(DegToRad(s)), p[0], p[1]);
+          map(c.v[0] + r * std::cos(DegToRad(e)), c.v[1] + r * std::sin(DegToRad(e)), p[2], p[3]);
+          // A mirroring map runs the arc the other way round.
+          if (det < 0)
+            IgesArc(xc, yc, p[2], p[3], p[0], p[1]);
+          else
+            IgesArc(xc, yc, p[0], p[1], p[2], p[3]);
+          break;
+        }
+        // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most.
+        while (e <= s) e += 360;
+        const int n = std::max(2, static_cast<int>(std::ceil((e - s) / 5)));
+        std::vector<long double> xy;
+        for (int i = 0; i <= n; ++i) {
+          const long double t = DegToRad(s + (e - s) * i / n);
+          long double px, py;
+          map(c.v[0] + r * std::cos(t), c.v[1] + r * std::sin(t), px, py);
+          xy.push_back(px);
+          xy.push_back(py);
+        }
+        IgesPath(xy);
+        break;
+      }
+      case Call::Text: {
+        // The text's own axes through the map: its direction, width and height.
+        const long double t = DegToRad(c.rotation), ux = std::cos(t), uy = std::sin(t);
+        const long double dx = m.a * ux + m.b * uy, dy = m.c * ux + m.d * uy;
+        const long double hx = -m.a * uy + m.b * ux, hy = -m.c * uy + m.d * ux;
+        const long double along = std::hypot(dx, dy), across = std::hypot(hx, hy);
+        const long double h = CadState.CadTextHeight, w = CadState.CadTextWidth,
+                          rot = CadState.CadTextRotation;
+        CadState.CadTextHeight = c.height * across;
+        CadState.CadTextWidth = across > 0 ? c.width * along / across : c.width;
+        CadState.CadTextRotation = RadToDeg(std::atan2(dy, dx));
+        long double x, y;
+        map(c.v[0], c.v[1], x, y);
+        IgesText(c.text, x, y);
+        CadState.CadTextHeight = h, CadState.CadTextWidth = w, CadState.CadTextRotation = rot;
+        break;
+      }
+      case Call::Solid: {
+        long double p[8];
+        for (int i = 0; i < 4; ++i) map(c.v[2 * i], c.v[2 * i + 1], p[2 * i], p[2 * i + 1]);
+        IgesSolid(p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]);
+        break;
+      }
+      case Call::Insert: {
+        // The inner insert's map after this one's.
+        const long double a = DegToRad(c.v[2]), cs = std::cos(a), sn = std::sin(a);
+        const Affine n{cs * c.v[3], -sn * c.v[4], sn * c.v[3], cs * c.v[4], c.v[0], c.v[1]};
+        Affine k;
+        k.a = m.a * n.a + m.b * n.c;
+        k.b = m.a * n.b + m.b * n.d;
+        k.c = m.c * n.a + m.d * n.c;
+        k.d = m.c * n.b + m.d * n.d;
+        map(n.e, n.f, k.e, k.f);
+        Expand(c.text, k, depth + 1);
+        break;
+      }
+    }
+  }
+  Iges.IgesColor = colour;
+  Iges.IgesLineFont = font;
+}
+
+void IgesBackEnd::SetLayer(int pen) {
+  if (recording_) {
+    Call c{Call::Layer};
+    c.pen = pen;
+    Record(c);
+  }
+  IgesSetLayer(pen);
+}
 
 void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
+  if (recording_) {
+    Call c{Call::Line};
+    c.v[0] = x1, c.v[1] = y1, c.v[2] = x2, c.v[3] = y2;
+    Record(c);
+  }
   IgesLine(x1, y1, x2, y2);
 }
 
-void IgesBackEnd::Circle(long double x, long double y, long double r) { IgesCircle(x, y, r); }
+void IgesBackEnd::Circle(long double x, long double y, long double r) {
+  if (recording_) {
+    Call c{Call::Circle};
+    c.v[0] = x, c.v[1] = y, c.v[2] = r;
+    Record(c);
+  }
+  IgesCircle(x, y, r);
+}
 
 void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                       long double r) {
+  if (recording_) {
+    Call c{Call::Arc};
+    c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
+    Record(c);
+  }
   const long double a = DegToRad(startAngle), b = DegToRad(endAngle);
   IgesArc(x, y, x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b));
 }
 
-void IgesBackEnd::Text(const std::string& s, long double x, long double y) { IgesText(s, x, y); }
+void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
+  if (recording_) {
+    Call c{Call::Text};
+    c.text = s;
+    c.v[0] = x, c.v[1] = y;
+    c.height = CadState.CadTextHeight, c.width = CadState.CadTextWidth;
+    c.rotation = CadState.CadTextRotation;
+    Record(c);
+  }
+  IgesText(s, x, y);
+}
 
 void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                         long double x3, long double y3, long double x4, long double y4) {
+  if (recording_) {
+    Call c{Call::Solid};
+    const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+    std::copy(v, v + 8, c.v);
+    Record(c);
+  }
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
 }
 

@@ -88,7 +88,12 @@ void IgesSetLayer(int pen);
 void IgesSetColor(int c);  // program colour 0..15; others count as 0
 void IgesSetLineFont(int n);
 
-// IGES device: the file is assembled in memory and written complete at the end.
+// A 2D path (copious data 106 form 11) through the points.
+void IgesPath(const std::vector<long double>& xy);
+
+// IGES device: the file is assembled in memory and written complete at the end. An insert at
+// scale 1 is a subfigure instance; a scaled one (which common readers drop, and whose unequal
+// scales an instance cannot carry) is the block's geometry written in place, transformed.
 class IgesBackEnd : public CadBackEnd {
  public:
   void Open() override;
@@ -110,7 +115,25 @@ class IgesBackEnd : public CadBackEnd {
              long double y3, long double x4, long double y4) override;
 
  private:
+  // A call inside a block definition, kept so that a scaled insert can repeat it transformed.
+  struct Call {
+    enum Kind { Layer, Line, Circle, Arc, Text, Solid, Insert } kind;
+    explicit Call(Kind k) : kind(k) {}
+    int pen = 0;
+    long double v[8] = {};
+    long double height = 0, width = 0, rotation = 0;  // text style of a text
+    std::string text;                                 // text, or the inserted block's name
+  };
+  // An affine map x' = a x + b y + e, y' = c x + d y + f.
+  struct Affine {
+    long double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  };
+  void Record(const Call& call);
+  void Expand(const std::string& name, const Affine& m, int depth);
+
   CadOutputFile file_;
+  std::vector<std::pair<std::string, std::vector<Call>>> blocks_;  // defined blocks, key lower case
+  bool recording_ = false;
 };
 
 }  // namespace qern

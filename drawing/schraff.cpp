@@ -75,6 +75,9 @@ std::vector<HatchSegment> HatchSegments(const std::vector<HatchPoint>& polygon,
     for (int k = 0; k + 1 < n; k += 2) {
       const HatchPoint& s = hit[order[k] - 1];
       const HatchPoint& e = hit[order[k + 1] - 1];
+      // A line through a corner meets both of its edges there: nothing to draw (a line without
+      // length is refused by CAD readers).
+      if (Hypot(e.x - s.x, e.y - s.y) < HatchMinLength) continue;
       lines.push_back({s.x, s.y, e.x, e.y});
     }
   }

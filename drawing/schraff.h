@@ -35,8 +35,10 @@ struct HatchSegment {
 // counted once where the outline passes through it and twice or not at all at a peak. More than
 // 10 crossings on one line: "Fatal  : schraff schnittp", AbortFlag, and the lines so far are kept.
 // A polygon of fewer than 3 points, angle 0 or a step that is not positive give no lines; at most
-// MaxHatchLines lines are made.
+// MaxHatchLines lines are made. A peak on a hatch line gives no line: pairs closer than
+// HatchMinLength are dropped.
 constexpr int MaxHatchLines = 10000;
+constexpr long double HatchMinLength = 1e-9L;
 std::vector<HatchSegment> HatchSegments(const std::vector<HatchPoint>& polygon,
                                         long double spacing, long double angleDeg);
 

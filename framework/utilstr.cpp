@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "framework/progvar.h"
@@ -133,11 +134,57 @@ std::string GeneralText(long double x, int precision, const std::string& sep) {
   return FixedText(g, negative, decimals, sep);
 }
 
-std::string FixedWithSep(int width, int decimals, long double x, const std::string& sep) {
-  if (std::fabs(x) < 1e-8L) x = 0;
+// Decimal digits of n (1 for 0).
+int DigitCount(unsigned long long n) {
+  int k = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++k;
+  }
+  return k;
+}
+
+// The decimals after the Decimals setting, the digits the text may show and its padded width.
+struct FixedPlan {
+  int decimals, precision, target;
+};
+
+FixedPlan PlanFixed(int width, int decimals) {
   if (Settings.Decimals != 3) decimals = ClampInteger(0, 10, decimals + Settings.Decimals - 3);
   decimals = ClampInteger(0, 18, decimals);
-  int precision = ClampInteger(1, 18, width + decimals);
+  return {decimals, ClampInteger(1, 18, width + decimals),
+          decimals > 0 ? width + 1 + decimals : width};
+}
+
+// Quick road: when every shown digit lies within the precision, the text is plain rounding to
+// `decimals` places (the digit road gives the same away from ties). The unpadded text into buf
+// (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
+char* QuickFixed(char* buf, const FixedPlan& p, long double x, char sep) {
+  unsigned long long n = 0;
+  if (!RoundScaled(x, p.decimals, n) || std::max(DigitCount(n), p.decimals) > p.precision)
+    return nullptr;
+  return ScaledFixedChars(buf, x < 0, n, p.decimals, sep);
+}
+
+void AppendPadded(std::string& out, const char* text, const char* end, int target) {
+  const int length = static_cast<int>(end - text);
+  if (length < target) out.append(static_cast<size_t>(target - length), ' ');
+  out.append(text, static_cast<size_t>(length));
+}
+
+std::string FixedWithSep(int width, int decimals, long double x, const std::string& sep) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  const FixedPlan plan = PlanFixed(width, decimals);
+  decimals = plan.decimals;
+  const int precision = plan.precision;
+  char buf[ScaledFixedMaxChars];
+  if (sep.size() == 1) {
+    if (const char* end = QuickFixed(buf, plan, x, sep[0])) {
+      std::string s;
+      AppendPadded(s, buf, end, plan.target);
+      return s;
+    }
+  }
   Digits g = ToDigits(x);
   std::string s;
   if (!std::isfinite(x)) {
@@ -150,8 +197,17 @@ std::string FixedWithSep(int width, int decimals, long double x, const std::stri
     RoundDigits(g, std::min(precision, g.exp10 + 1 + decimals));
     s = FixedText(g, x < 0, decimals, sep);
   }
-  int target = decimals > 0 ? width + 1 + decimals : width;
-  return Utf8PadLeft(s, target);
+  return Utf8PadLeft(s, plan.target);
+}
+
+// The integer places FloatStrDecimals gives x: those of its whole part (none below 1).
+int IntegerPlaces(long double x) {
+  const long double a = std::fabs(x);
+  if (a >= 1 && a < 1e15L) return DigitCount(static_cast<unsigned long long>(a));
+  if (a < 1) return 0;
+  int i, d;
+  SignificantDigits(i, d, 3, x);
+  return i;
 }
 
 std::string FloatStrWithSep(long double x, const std::string& sep) {
@@ -162,14 +218,57 @@ std::string FloatStrWithSep(long double x, const std::string& sep) {
 }
 
 std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::string& sep) {
-  int i, d;
-  SignificantDigits(i, d, 3, x);
-  return FixedWithSep(i, decimals, x, sep);
+  return FixedWithSep(IntegerPlaces(x), decimals, x, sep);
 }
 
 }  // namespace
 
 // ---- Numbers to text ---------------------------------------------------------------------
+
+bool RoundScaled(long double x, int decimals, unsigned long long& n) {
+  static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+  if (decimals < 0 || decimals > 18) return false;
+  // In double precision (powers of ten up to 10^18 are exact): below 2^40 the product is off by
+  // less than 2.5e-4 and the decimal digits the exact road starts from by less than 1e-5, so
+  // rounding is only in doubt within 1e-3 of a tie.
+  const double s = std::fabs(static_cast<double>(x)) * powers[decimals];
+  if (!(s < 1099511627776.0)) return false;  // 2^40; also infinite and undefined values
+  // The nearest whole number: at 2^52 the unit of the last place is 1, so the sum drops the
+  // fraction by rounding.
+  const double nearest = (s + 4503599627370496.0) - 4503599627370496.0;
+  if (std::fabs(s - nearest) > 0.5 - 1e-3) return false;
+  n = static_cast<unsigned long long>(nearest);
+  return true;
+}
+
+char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
+                       char separator) {
+  char digits[24];
+  auto r = std::to_chars(digits, digits + sizeof digits, n);
+  const int count = static_cast<int>(r.ptr - digits);
+  if (negative && n > 0) *out++ = '-';
+  const int whole = count - decimals;  // digits before the separator
+  if (whole > 0) {
+    std::memcpy(out, digits, static_cast<size_t>(whole));
+    out += whole;
+  } else {
+    *out++ = '0';
+  }
+  if (decimals > 0) {
+    *out++ = separator;
+    for (int i = whole; i < 0; ++i) *out++ = '0';
+    const int from = std::max(whole, 0);
+    std::memcpy(out, digits + from, static_cast<size_t>(count - from));
+    out += count - from;
+  }
+  return out;
+}
+
+std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
+  char buf[ScaledFixedMaxChars];
+  return std::string(buf, ScaledFixedChars(buf, negative, n, decimals, separator));
+}
 
 void SignificantDigits(int& intDigits, int& decimals, int n, long double x) {
   if (x == 0) x = 0.5L;
@@ -239,6 +338,20 @@ std::string FloatStrDecimalsDot(int decimals, long double x) {
 
 std::string FloatStrFixedDot(int width, int decimals, long double x) {
   return FixedWithSep(width, decimals, x, ".");
+}
+
+void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  char buf[ScaledFixedMaxChars];
+  const FixedPlan plan = PlanFixed(width, decimals);
+  if (const char* end = QuickFixed(buf, plan, x, '.'))
+    AppendPadded(out, buf, end, plan.target);
+  else
+    out += FixedWithSep(width, decimals, x, ".");
+}
+
+void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
+  AppendFloatStrFixedDot(out, IntegerPlaces(x), decimals, x);
 }
 
 std::string GeneralFloatStr(long double x) { return GeneralText(x, 15, g_separator); }

@@ -31,8 +31,21 @@ std::string FloatStrWidth(int width, long double x);     // right-aligned in wid
 std::string FloatStrDot(long double x);
 std::string FloatStrDecimalsDot(int decimals, long double x);
 std::string FloatStrFixedDot(int width, int decimals, long double x);
+// The same two texts appended to out (the file writers' road, without a temporary text).
+void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x);
+void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x);
 // General float text (up to 15 significant digits, exponent form only where shorter).
 std::string GeneralFloatStr(long double x);
+// The quick road of the fixed-point texts (file writers format many numbers): n := |x| * 10^decimals
+// rounded to a whole number, true only where that is certain, so that every rounding rule gives
+// it; false beyond 2^40 or within a hair of a tie, where the caller takes its exact road.
+bool RoundScaled(long double x, int decimals, unsigned long long& n);
+// n / 10^decimals as fixed-point text with at least one integer digit and the given separator,
+// "-" in front when negative and n > 0 (a value that rounds to zero carries no sign).
+std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator);
+// The same text into out (room for ScaledFixedMaxChars); the end of the text.
+constexpr int ScaledFixedMaxChars = 48;
+char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals, char separator);
 
 // Lengths are held in millimetres; with Settings.UnitSystem = 1 they are shown in inches.
 std::string LengthStr(long double mm);

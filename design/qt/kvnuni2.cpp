@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "design/qernio.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
@@ -24,6 +25,7 @@ std::string Stored(const QLineEdit* e) { return AnsiStrToOem(e->text().toStdStri
 QLineEdit* NewEdit(QWidget* parent, const char* name, const std::string& text) {
   auto* e = new QLineEdit(Shown(text), parent);
   e->setObjectName(name);
+  e->setMaxLength(MaxDesignTextLength);  // what the design file keeps of a text
   return e;
 }
 

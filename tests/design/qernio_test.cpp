@@ -314,6 +314,38 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   EXPECT_TRUE(dialogs->Messages().empty());
 }
 
+// A text longer than a field can use is cut to MaxDesignTextLength characters when it is read, and
+// the message names it with its length; texts at the limit pass unchanged and silently.
+TEST_F(DesignFileTest, OverlongTextsAreCutWithAMessage) {
+  ScopedScriptedDialogs dialogs;
+  FillTexts();
+  const std::string atLimit(MaxDesignTextLength, 'x');
+  PartDrawingNumber[2] = atLimit;
+  PartDrawingName[1] = std::string(300000, 'a') + "ü";
+  DrawingInfo.ChangeEntries[1].Description = std::string(400, 'b');
+  ASSERT_TRUE(WriteDesignFile(Path("long.qrk"), CurrentDesignContent()));
+  NewDesign();
+  dialogs->Clear();
+  ReadDataFile(Path("long.qrk"));
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(PartDrawingName[1], std::string(MaxDesignTextLength, 'a'));
+  EXPECT_EQ(PartDrawingNumber[2], atLimit);
+  EXPECT_EQ(DrawingInfo.ChangeEntries[1].Description, std::string(MaxDesignTextLength, 'b'));
+  EXPECT_EQ(PartDrawingName2[1], "gehärtet, geschliffen");
+  ASSERT_EQ(dialogs->Messages().size(), 1u);
+  const std::string message = dialogs->Messages()[0];
+  EXPECT_NE(message.find("Teil 1 Benennung: 300001"), std::string::npos) << message;
+  EXPECT_NE(message.find("Änderung 2 Beschreibung: 400"), std::string::npos) << message;
+  EXPECT_EQ(message.find("Zeichnungsnummer"), std::string::npos) << message;
+
+  // Within the limit: no message.
+  ASSERT_TRUE(WriteDesignFile(Path("ok.qrk"), CurrentDesignContent()));
+  dialogs->Clear();
+  ReadDataFile(Path("ok.qrk"));
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(dialogs->Messages().empty());
+}
+
 TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
   FillTexts();
   ASSERT_TRUE(WriteDesignFile(Path("base.qrk"), CurrentDesignContent()));

@@ -6,6 +6,7 @@
 #include "drawing/cadbackend.h"
 #include "drawing/dxblock.h"
 #include "drawing/dxfout.h"
+#include "framework/utilstr.h"
 
 namespace qern::test {
 namespace {
@@ -140,6 +141,15 @@ TEST_F(DxfOutTest, EntityGroups) {
   EXPECT_EQ(Lines([] { DxfSolid(1, 2, 3, 4, 5, 6, 7, 8); })[14], " 22");
   // A line break in a text would break the file's line structure.
   EXPECT_EQ(Lines([] { DxfText("a\nb", 0, 0); })[11], "a b");
+  // The style values of the next texts follow the Decimals setting (kept texts included).
+  Settings.Decimals = 5;
+  EXPECT_EQ(Lines([] { DxfText("Maß", 1, 2); })[15], "0.700");
+  for (int i = 0; i < 5; ++i) {
+    CadSetTextStyle(2, i, 5, 3.5L);
+    EXPECT_EQ(Lines([] { DxfText("x", 1, 2); })[17], i == 0 ? "0" : FloatStrDot(i)) << i;
+  }
+  Settings.Decimals = 3;
+  EXPECT_EQ(Lines([] { DxfText("Maß", 1, 2); })[15], "0.7");
 }
 
 TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {

@@ -3,6 +3,8 @@
 #include <regex>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "cadtest.h"
 #include "support/readers.h"
@@ -89,7 +91,7 @@ TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
     CadEndBlock();
     CadEndSection();
     CadBeginEntities();
-    CadInsertBlock("ZAHN", 3, 4, 90, 2, 2);
+    CadInsertBlock("ZAHN", 3, 4, 90, 1, 1);
     CadInsertBlock("zahn", 5, 6, 0, 0.5L, 0.5L);
     CadSetTextStyle(2, 0, 5, 3.5L);
     CadText("AB", 7, 8);
@@ -107,19 +109,90 @@ TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
   for (const std::string& l : Section(lines, 'P')) groups += std::stoi(l.substr(64, 8)) == 27;
   EXPECT_EQ(groups, 2);
 
-  // Rotated by 90 degrees: a matrix 124, then the instance pointing at it, with the insert's scale.
+  // Rotated by 90 degrees: a matrix 124, then the instance pointing at it.
   EXPECT_EQ(ParameterText(lines, 29),
             "124,0.000000,-1.000000,0.0,3.000,1.000000,0.000000,0.0,4.000,0.0,0.0,1.0,0.0;");
   EXPECT_EQ(d[28].substr(64, 8), "00010000");
-  EXPECT_EQ(ParameterText(lines, 31), "408,27,0.0,0.0,0.0,2.000000;");
+  EXPECT_EQ(ParameterText(lines, 31), "408,27,0.0,0.0,0.0,1.000000;");
   EXPECT_EQ(d[30].substr(48, 8), "      29");
-  EXPECT_EQ(ParameterText(lines, 33), "408,27,5.000,6.000,0.0,0.500000;");
+  // Scaled: the block's 13 lines in place at half size (entities 33..57), no instance.
+  EXPECT_EQ(ParameterText(lines, 33), "110,5.000,6.000,0.0,5.000,6.500,0.0;");
+  EXPECT_EQ(ParameterText(lines, 57), "110,11.000,6.000,0.0,11.000,6.500,0.0;");
+  EXPECT_EQ(d[32].substr(64, 8), "00000000");
   // Text "AB" of height 5 and width factor 0.7: box 7.000 by 5.000.
-  EXPECT_EQ(ParameterText(lines, 35), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 59), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
   // The solid's outline runs round the quadrilateral: corners 1, 2, 4, 3, 1 of the DXF order.
-  EXPECT_EQ(ParameterText(lines, 37),
+  EXPECT_EQ(ParameterText(lines, 61),
             "106,1,5,0.0,0.000,0.000,10.000,0.000,10.000,5.000,0.000,5.000,0.000,0.000;");
-  EXPECT_EQ(d[37].substr(32, 8), "      11");
+  EXPECT_EQ(d[61].substr(32, 8), "      11");
+}
+
+// A text of some megabytes (a hostile part name) is cut into full records in one pass, and a reader
+// joining the data columns gets it back whole.
+TEST_F(IgesTest, MegabyteTextInFullRecords) {
+  const std::string text(4 << 20, 'x');
+  const auto lines = Igs([&] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    CadText(text, 1, 2);
+    CadEndSection();
+  });
+  const std::string joined = ParameterText(lines, 1);
+  const std::string head = "212,1,4194304,";
+  EXPECT_EQ(joined.substr(0, head.size()), head);
+  EXPECT_TRUE(joined.ends_with("4194304H" + text + ";"));
+  // The string's group fills 64 columns a record: "4194304H", the text and ";".
+  size_t stringRecords = 0;
+  for (const std::string& l : Section(lines, 'P')) stringRecords += l.find('x') != std::string::npos;
+  EXPECT_EQ(stringRecords, (text.size() + 9 + 63) / 64);
+}
+
+// A scaled insert gives in IGES the geometry the DXF insert gives: equal scales keep circles and
+// arcs (a mirroring map runs them the other way), unequal ones scale texts by their axes and make
+// circles ellipses; the layer after the insert is the one before it.
+TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("TAB");
+    CadSetPen(4);
+    CadLine(0, 0, 10, 0);
+    CadArc(0, 0, 0, 90, 2);
+    CadSetTextStyle(2, 0, 5, 3.5L);
+    CadText("AB", 1, 2);
+    CadEndBlock();
+    CadBeginBlock("OUTER");
+    CadInsertBlock("TAB", 10, 0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadSetPen(0);
+    CadInsertBlock("tab", 2, 3, 90, 2, 2);
+    CadInsertBlock("tab", 2, 3, 0, 0.6L, 0.75L);
+    CadInsertBlock("outer", 0, 0, 0, -1, 1);
+    CadLine(0, 0, 1, 1);
+    CadEndSection();
+  });
+  // Blocks: TAB (entities 1..5, subfigure 7), OUTER (instance 9, subfigure 11).
+  // Twice the size turned by 90 degrees about (2, 3).
+  EXPECT_EQ(ParameterText(lines, 13), "110,2.000,3.000,0.0,2.000,23.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 15), "100,0.0,2.000,3.000,2.000,7.000,-2.000,3.000;");
+  EXPECT_EQ(ParameterText(lines, 17),
+            "212,1,2,14.000,10.000,1,,1.570800,0,0,-2.000,5.000,0.0,2HAB;");
+  // 0.6 wide and 0.75 high: the text 0.75 high with its width at 0.6, the arc an elliptic path.
+  EXPECT_EQ(ParameterText(lines, 19), "110,2.000,3.000,0.0,8.000,3.000,0.0;");
+  const std::string path = ParameterText(lines, 21);
+  EXPECT_EQ(path.substr(0, 40), "106,1,19,0.0,3.200,3.000,3.195,3.131,3.1");
+  EXPECT_TRUE(path.ends_with(",2.000,4.500;")) << path;
+  EXPECT_EQ(ParameterText(lines, 23),
+            "212,1,2,4.200,3.750,1,,0.000000,0,0,2.600,4.500,0.0,2HAB;");
+  // Mirrored OUTER: its inner TAB at x = -10, the arc from (-10, 2) to (-12, 0).
+  EXPECT_EQ(ParameterText(lines, 25), "110,-10.000,0.000,0.0,-20.000,0.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 27), "100,0.0,-10.000,0.000,-10.000,2.000,-12.000,0.000;");
+  // The pen of the line after the inserts is pen 0's again (colour 7 is IGES 0, line font 1).
+  const auto d = Section(lines, 'D');
+  EXPECT_EQ(d[30].substr(24, 16), "       1       0");  // line 31: font 1, colour 0
+  EXPECT_EQ(ParameterText(lines, 31), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
 }
 
 // A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
@@ -300,7 +373,13 @@ TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
   const int status = IgesCheck(names, out);
   if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
   // Kind 10 draws no entity at all; the reader's only word on such a file is that it has no data.
+  // Every root the reader finds becomes a shape: nothing vanishes on import.
   int emptyFiles = 0;
+  const std::regex roots(R"((\S+) ROOTS (\d+)\n(?:\S+ FAIL [^\n]*\n)*\S+ SHAPES (\d+)\n)");
+  int rootFiles = 0;
+  for (std::sregex_iterator m(out.begin(), out.end(), roots), end; m != end; ++m, ++rootFiles)
+    EXPECT_EQ((*m)[2].str(), (*m)[3].str()) << (*m)[1].str() << " roots / shapes";
+  EXPECT_EQ(rootFiles, static_cast<int>(files.size()));
   for (const auto& [file, count] : files) {
     EXPECT_NE(out.find(file + " ENTITIES " + std::to_string(count) + "\n"), std::string::npos)
         << file;
@@ -313,6 +392,71 @@ TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
   EXPECT_EQ(emptyFiles, static_cast<int>(designs.size()));
   EXPECT_EQ(out.find(" FAIL "), std::string::npos) << out.substr(0, 4000);
   EXPECT_EQ(status, emptyFiles > 0 ? 1 : 0) << out.substr(0, 4000);
+}
+
+// Lines without length in the three file formats: DXF LINE groups, IGES 110 parameters and CAD
+// text LINE rows whose two ends are written the same.
+int ZeroLengthLines(const std::string& file) {
+  const auto lines = ReadFileLines(file);
+  int count = 0;
+  if (file.ends_with(".txt")) {
+    for (const std::string& l : lines) {
+      std::vector<std::string> f;
+      std::stringstream row(l);
+      for (std::string v; std::getline(row, v, '\t');) f.push_back(v);
+      if (f.size() == 5 && f[0] == "LINE" && f[1] == f[3] && f[2] == f[4]) ++count;
+    }
+  } else if (file.ends_with(".dxf")) {
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+      if (lines[i] != "  0" || lines[i + 1] != "LINE") continue;
+      std::map<std::string, std::string> g;
+      for (size_t j = i + 2; j + 1 < lines.size() && lines[j] != "  0"; j += 2) g[lines[j]] = lines[j + 1];
+      if (g[" 10"] == g[" 11"] && g[" 20"] == g[" 21"]) ++count;
+    }
+  } else {
+    const auto d = Section(lines, 'D');
+    for (size_t i = 0; i < d.size(); i += 2) {
+      if (std::stoi(d[i].substr(0, 8)) != 110) continue;
+      std::vector<std::string> f;
+      std::stringstream text(ParameterText(lines, static_cast<int>(i) + 1));
+      for (std::string v; std::getline(text, v, ',');) f.push_back(v);
+      if (f.size() >= 7 && f[1] == f[4] && f[2] == f[5]) ++count;
+    }
+  }
+  return count;
+}
+
+// Hatching through a corner of the outline (hub views, break symbols) draws no line without
+// length in any format: CAD readers refuse them.
+TEST_F(IgesTest, NoLineWithoutLengthInAnyFormat) {
+  std::vector<std::string> designs = {""};
+  for (const auto& f : std::filesystem::directory_iterator(QERN_SOURCE_DATA "/examples"))
+    designs.push_back(f.path().string());
+  int files = 0;
+  for (size_t d = 0; d < designs.size(); ++d) {
+    SetDefaultDesign();
+    if (!designs[d].empty()) {
+      Flags.ErrorBoxesEnabled = false;
+      ReadDataFile(designs[d]);
+      Flags.ErrorBoxesEnabled = true;
+    }
+    CalculateSerration();
+    for (int kind = 1; kind <= DrawingKindCount; ++kind) {
+      const std::string base = tmp_.File("z" + std::to_string(d) + "_" + std::to_string(kind));
+      for (int device : {CadDeviceDxf, CadDeviceIges, CadDeviceText}) {
+        Session.CurrentFileName = base;
+        Flags.AbortFlag = false;
+        DrawMenu(device, kind);
+        ASSERT_FALSE(Flags.AbortFlag) << designs[d] << " kind " << kind;
+      }
+      for (const char* ext : {".dxf", ".igs", ".txt"}) {
+        EXPECT_EQ(ZeroLengthLines(base + ext), 0) << designs[d] << " kind " << kind << ext;
+        ++files;
+      }
+    }
+  }
+  SetDefaultDesign();
+  EXPECT_EQ(files, static_cast<int>(designs.size()) * DrawingKindCount * 3);
 }
 
 }  // namespace

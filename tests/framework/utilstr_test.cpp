@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <random>
 #include <limits>
 
 #include "framework/progvar.h"
@@ -263,4 +266,69 @@ TEST_F(UtilStrTest, InitDecimalSeparatorLeavesCLocaleAlone) {
   InitDecimalSeparator();
   EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), before);
   EXPECT_FALSE(DecimalSeparator().empty());
+}
+
+namespace {
+// The fixed-point text the digit road gives: |x| to 18 significant digits, then rounded half up to
+// `decimals` places (the rule the quick road must reproduce).
+std::string EighteenDigitsHalfUp(long double x, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17Le", std::fabs(x));
+  std::string digits;
+  const char* p = buf;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits += *p;
+  const int exp10 = std::atoi(p + 1);
+  // digits * 10^(exp10 - 17) as a whole number of 10^-decimals units, half up.
+  std::string units = digits;  // scaled by 10^(17 - exp10)
+  const int shift = decimals - (17 - exp10);
+  if (shift >= 0) {
+    units.append(static_cast<size_t>(shift), '0');
+  } else {
+    const int keep = static_cast<int>(units.size()) + shift;
+    const bool up = keep >= 0 && keep < static_cast<int>(units.size()) && units[keep] >= '5';
+    units = keep > 0 ? units.substr(0, static_cast<size_t>(keep)) : "0";
+    if (up) {
+      int i = static_cast<int>(units.size()) - 1;
+      while (i >= 0 && units[i] == '9') units[i--] = '0';
+      if (i >= 0) ++units[i]; else units.insert(units.begin(), '1');
+    }
+  }
+  const unsigned long long n = std::stoull(units);
+  return ScaledFixedText(x < 0, n, decimals, '.');
+}
+}  // namespace
+
+// The quick road of the fixed-point texts gives the digits of the exact roads: printf's for the
+// file writers' own format, the 18-digit rule for FloatStrFixed, ties included.
+TEST_F(UtilStrTest, QuickFixedRoadMatchesTheExactRoads) {
+  unsigned long long n = 0;
+  EXPECT_FALSE(RoundScaled(2.0005L, 3, n));  // a tie in doubt: the exact road decides
+  EXPECT_EQ(FloatStrDecimalsDot(3, 2.0005L), "2.001");
+  EXPECT_EQ(FloatStrDecimalsDot(3, -0.0004L), "0.000");
+  EXPECT_EQ(FloatStrFixedDot(0, 6, 1.0L), "1.000000");
+  EXPECT_EQ(FloatStrFixedDot(0, 6, 1234567.5L), "1.23457E6");  // beyond 6 digits: exponent form
+  EXPECT_EQ(ScaledFixedText(false, 5, 3, ','), "0,005");
+  EXPECT_EQ(ScaledFixedText(true, 0, 2, '.'), "0.00");
+  EXPECT_EQ(ScaledFixedText(true, 12345, 0, '.'), "-12345");
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> mantissa(-1, 1);
+  std::uniform_int_distribution<int> decade(-9, 9), places(0, 12);
+  for (int i = 0; i < 20000; ++i) {
+    long double x = mantissa(random) * std::pow(10.0L, decade(random));
+    if (i % 4 == 0) x = std::round(x * 1000) / 1000 + 0.0005L;  // near ties
+    const int d = places(random);
+    if (RoundScaled(x, d, n)) {
+      char buf[96];
+      std::snprintf(buf, sizeof buf, "%.*Lf", d, std::fabs(x));
+      ASSERT_EQ(ScaledFixedText(false, n, d, '.'), buf) << static_cast<double>(x) << " " << d;
+      if (std::fabs(x) >= 1e-8L) {
+        ASSERT_EQ(ScaledFixedText(x < 0, n, d, '.'), EighteenDigitsHalfUp(x, d));
+      }
+    }
+    if (std::fabs(x) >= 1e-8L && std::fabs(x) < 1e6L) {
+      const std::string t = FloatStrFixedDot(12, d, x);
+      ASSERT_EQ(TrimBlanks(t), EighteenDigitsHalfUp(x, d)) << static_cast<double>(x) << " " << d;
+    }
+  }
 }

@@ -74,6 +74,8 @@ TEST_F(PartTextsTest, OkStoresTheTextsAndTheHeadShowsThem) {
         w->Edit_zeichnr1->setText("W-17");
         w->Edit_zeichname22->setText("gehärtet");
         w->Edit_info2->setText("Für Kunde Müller");
+        // No field takes more than the design file keeps.
+        for (QLineEdit* e : w->findChildren<QLineEdit*>()) EXPECT_EQ(e->maxLength(), 255);
       },
       true);
   ASSERT_FALSE(Flags.AbortFlag);
