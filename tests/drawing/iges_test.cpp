@@ -33,6 +33,23 @@ class IgesTest : public CadTest {
     Output(CadDeviceText, body);
     return ReadFileLines(tmp_.File("out.txt"));
   }
+  // The shipped designs: "" the default design, then the examples.
+  static std::vector<std::string> ShippedDesigns() {
+    std::vector<std::string> designs = {""};
+    for (const auto& f : std::filesystem::directory_iterator(QERN_SOURCE_DATA "/examples"))
+      designs.push_back(f.path().string());
+    return designs;
+  }
+  // Reads one of them (quietly) and calculates it.
+  static void UseDesign(const std::string& design) {
+    SetDefaultDesign();
+    if (!design.empty()) {
+      Flags.ErrorBoxesEnabled = false;
+      ReadDataFile(design);
+      Flags.ErrorBoxesEnabled = true;
+    }
+    CalculateSerration();
+  }
 };
 
 // The records of one section.
@@ -338,18 +355,10 @@ TEST_F(IgesTest, OpenCascadeReadsEveryPrimitive) {
 // Every drawing kind of the default design and of each shipped example as IGES: OpenCASCADE reads
 // each with no fail message and finds the entities written; the CAD text of each kind is complete.
 TEST_F(IgesTest, EveryDrawingKindAsIgesAndCadText) {
-  std::vector<std::string> designs = {""};
-  for (const auto& f : std::filesystem::directory_iterator(QERN_SOURCE_DATA "/examples"))
-    designs.push_back(f.path().string());
+  const std::vector<std::string> designs = ShippedDesigns();
   std::vector<std::pair<std::string, int>> files;  // IGES file and its entity count
   for (size_t d = 0; d < designs.size(); ++d) {
-    SetDefaultDesign();
-    if (!designs[d].empty()) {
-      Flags.ErrorBoxesEnabled = false;
-      ReadDataFile(designs[d]);
-      Flags.ErrorBoxesEnabled = true;
-    }
-    CalculateSerration();
+    UseDesign(designs[d]);
     for (int kind = 1; kind <= DrawingKindCount; ++kind) {
       const std::string base = tmp_.File("d" + std::to_string(d) + "_" + std::to_string(kind));
       for (int device : {CadDeviceIges, CadDeviceText}) {
@@ -429,18 +438,10 @@ int ZeroLengthLines(const std::string& file) {
 // Hatching through a corner of the outline (hub views, break symbols) draws no line without
 // length in any format: CAD readers refuse them.
 TEST_F(IgesTest, NoLineWithoutLengthInAnyFormat) {
-  std::vector<std::string> designs = {""};
-  for (const auto& f : std::filesystem::directory_iterator(QERN_SOURCE_DATA "/examples"))
-    designs.push_back(f.path().string());
+  const std::vector<std::string> designs = ShippedDesigns();
   int files = 0;
   for (size_t d = 0; d < designs.size(); ++d) {
-    SetDefaultDesign();
-    if (!designs[d].empty()) {
-      Flags.ErrorBoxesEnabled = false;
-      ReadDataFile(designs[d]);
-      Flags.ErrorBoxesEnabled = true;
-    }
-    CalculateSerration();
+    UseDesign(designs[d]);
     for (int kind = 1; kind <= DrawingKindCount; ++kind) {
       const std::string base = tmp_.File("z" + std::to_string(d) + "_" + std::to_string(kind));
       for (int device : {CadDeviceDxf, CadDeviceIges, CadDeviceText}) {
