@@ -51,7 +51,7 @@ TEST_F(GearTables, DataTableRowsOfBothParts) {
   // Angles show their degree sign once, in the value; lengths their unit in the fourth column.
   for (int part : {1, 2}) {
     for (int row : {2, 3}) {
-      const TextTableRow& angle = GearDataRows(part)[row];
+      const TextTableRow angle = GearDataRows(part)[row];  // a copy: the rows are a temporary
       EXPECT_NE(angle[2].find("°"), std::string::npos) << angle[2];
       EXPECT_EQ(angle[3], "") << part << " " << row;
     }
