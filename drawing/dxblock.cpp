@@ -2,10 +2,14 @@
 // with the composed transform. Block files may come from the user, so nothing in them is trusted.
 #include "drawing/dxblock.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,19 +21,72 @@
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
 #include "framework/vektor.h"
+#include "platform/codepage.h"
 
 namespace qern {
 
-bool DxfGroupReader::Next() {
+namespace {
+
+// The lines of a block file's text held in memory, read exactly as TextFile reads the file.
+class TextLines {
+ public:
+  explicit TextLines(const std::string& text) : text_(text) {}
+  bool Eof() const { return pos_ >= text_.size(); }
+  bool ReadLine(std::string& line) {
+    line.clear();
+    if (Eof()) return false;
+    const std::size_t nl = text_.find('\n', pos_);
+    const std::size_t length = (nl == std::string::npos ? text_.size() : nl) - pos_;
+    if (length > TextFile::MaxLineLength) {  // the file reader stops one character past its limit
+      pos_ += TextFile::MaxLineLength + 1;
+      return false;
+    }
+    std::string_view raw(text_.data() + pos_, length);
+    pos_ += length + (nl == std::string::npos ? 0 : 1);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) == 0; }))
+      line.assign(raw);  // plain ASCII decodes to itself
+    else
+      line = DecodeTextLine(raw, LegacyCodePage::Ansi1252);
+    return true;
+  }
+
+ private:
+  const std::string& text_;
+  std::size_t pos_ = 0;
+};
+
+// A code line as TextToWhole reads it; the writer's right-aligned codes ("  0", " 10") quickly.
+bool CodeNumber(const std::string& line, int64_t& n) {
+  std::size_t i = line.find_first_not_of(' ');
+  if (i != std::string::npos && line.size() - i <= 4) {
+    int64_t v = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) v = v * 10 + (line[i] - '0');
+    if (i == line.size()) {
+      n = v;
+      return true;
+    }
+  }
+  return TextToWhole(line, n);
+}
+
+// The next group pair of a file or of text lines: a code line (an integer, blanks allowed) and a
+// value line.
+template <class Lines>
+bool NextGroup(Lines& lines, int& code, std::string& value) {
   std::string line;
-  if (file_.Eof() || !file_.ReadLine(line)) return false;
-  int64_t code = 0;
-  if (!TextToWhole(line, code) || code < -1 || code > 9999) return false;
-  code_ = static_cast<int>(code);
-  value_.clear();
-  if (!file_.Eof()) file_.ReadLine(value_);
+  if (lines.Eof() || !lines.ReadLine(line)) return false;
+  int64_t n = 0;
+  if (!CodeNumber(line, n) || n < -1 || n > 9999) return false;
+  code = static_cast<int>(n);
+  value.clear();
+  if (!lines.Eof()) lines.ReadLine(value);
   return true;
 }
+
+}  // namespace
+
+bool DxfGroupReader::Next() { return NextGroup(file_, code_, value_); }
 
 long double DxfGroupReader::Real() const { return DxfValueNumber(value_); }
 
@@ -134,66 +191,27 @@ struct Group {
 };
 using Groups = std::vector<Group>;
 
-// The block files read in the current screen output, by file name.
-struct BlockFileMemory {
-  bool open = false;
-  bool use = true;
-  long reads = 0;
-  std::unordered_map<std::string, std::shared_ptr<const Groups>> files;
-  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
-} g_memory;
-
 // The groups of a block file up to its EOF group (a replay never reads further), or up to a code
-// line that is not a number; nothing when the file cannot be read.
-std::shared_ptr<const Groups> ReadGroups(const std::string& file) {
-  if (g_memory.open && g_memory.use) {
-    auto it = g_memory.files.find(file);
-    if (it != g_memory.files.end()) return it->second;
-  }
-  TextFile f;
-  f.Assign(file);
-  if (file.empty() || !f.Reset()) return nullptr;
-  ++g_memory.reads;
-  auto groups = std::make_shared<Groups>();
-  DxfGroupReader reader(f);
+// line that is not a number.
+template <class Lines>
+Groups ReadGroups(Lines& lines) {
+  Groups groups;
   std::string layer;  // the last layer read with its pen: entities mostly share one
   int pen = LayerNumber(layer);
-  while (reader.Next()) {
-    const int code = reader.Code();
-    const std::string& value = reader.Value();
+  int code = 0;
+  std::string value;
+  while (NextGroup(lines, code, value)) {
     if (code == 8 && value != layer) {
       layer = value;
       pen = LayerNumber(layer);
     }
     // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
     const bool number = (code >= 10 && code <= 51) || code == 70;
-    groups->push_back({code, value, number ? reader.Real() : 0, code == 8 ? pen : 0,
-                       code == 0 ? NameOf(value) : Name::Other});
+    groups.push_back({code, value, number ? DxfValueNumber(value) : 0, code == 8 ? pen : 0,
+                      code == 0 ? NameOf(value) : Name::Other});
     if (code == 0 && value == "EOF") break;
   }
-  f.Close();
-  if (g_memory.open && g_memory.use) g_memory.files[file] = groups;
   return groups;
-}
-
-bool Remembered(const std::string& file) {
-  return g_memory.open && g_memory.use && g_memory.files.count(file) > 0;
-}
-
-// The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
-std::string BlockFileFor(const std::string& name) {
-  if (g_memory.open && g_memory.use) {
-    auto it = g_memory.ownFiles.find(name);
-    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
-  }
-  if (CadBlockDefined(name)) {
-    const std::string own = CadTempBlockFile(name);
-    if (!own.empty() && (Remembered(own) || FileCanOpen(own))) {
-      if (g_memory.open && g_memory.use) g_memory.ownFiles[name] = own;
-      return own;
-    }
-  }
-  return CadUserBlockFile(name);
 }
 
 // Reads the groups of a block file one after the other, as DxfGroupReader reads the file.
@@ -241,9 +259,47 @@ struct Entity {
   }
 };
 
-class Replayer {
+// A block file is turned once into the steps its replay takes: everything that depends on the
+// file alone (which entity, its pen, the centre and angles of a polyline's arc, the messages) is
+// worked out then, and every insert only runs the steps with its own transform.
+enum class Op : uint8_t {
+  Count,    // one entity more for the budget; the replay ends when it is spent
+  Pen,      // CadSetPen(pen)
+  Line,     // v: x1 y1 x2 y2
+  Circle,   // v: x y r
+  Arc,      // v: x y start end r (degrees)
+  Text,     // v: angle height width*height x y; text
+  Solid,    // v: the four corners
+  Insert,   // text: block, v: x y angle scaleX scaleY; then CadSetPen(pen)
+  Message,  // ErrorMessage(text)
+  Error,    // AddError(text)
+  Check,    // after an entity: the replay ends on AbortFlag or a spent budget
+};
+
+struct Step {
+  Op op;
+  int pen = 0;
+  std::array<long double, 8> v{};
+  std::string text;
+};
+using Steps = std::vector<Step>;
+
+// The block files turned into steps in the current screen output, by file name.
+struct BlockFileMemory {
+  bool open = false;
+  bool use = true;
+  long reads = 0;
+  std::unordered_map<std::string, std::shared_ptr<const Steps>> files;
+  // Block files written this output, taken into files when their first insert finds them there.
+  std::unordered_map<std::string, std::shared_ptr<const Steps>> written;
+  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
+  bool On() const { return open && use; }
+} g_memory;
+
+// Turns the groups into steps, reading them as a replay of the file reads them.
+class Compiler {
  public:
-  explicit Replayer(GroupCursor& r) : r_(r) {}
+  Compiler(GroupCursor& r, Steps& steps) : r_(r), steps_(steps) {}
   void Run();
 
  private:
@@ -259,31 +315,57 @@ class Replayer {
   void TakePen(const Entity& e) {
     if (e.Has(8)) pen_ = e.Pen();
   }
-  bool Count() {
-    if (++g_budget.entities <= kMaxReplayEntities) return true;
-    g_budget.exhausted = true;
-    return false;
+  Step& Add(Op op, std::initializer_list<long double> v = {}, std::string text = {}) {
+    Step& s = steps_.emplace_back();
+    s.op = op;
+    std::copy(v.begin(), v.end(), s.v.begin());
+    s.text = std::move(text);
+    return s;
+  }
+  // A pen set again with only drawing in between changes nothing: it is left out (unless the
+  // memory is off, which keeps every step for comparisons).
+  void SetPen(int pen) {
+    if (pen == penInForce_ && g_memory.use) return;
+    Add(Op::Pen).pen = pen;
+    penInForce_ = pen;
+  }
+  void Message(Op op, std::string text) {
+    Add(op, {}, std::move(text));
+    penInForce_ = -1;
   }
   bool Polyline(const Entity& header, bool more);
   void Segment(long double x1, long double y1, long double x2, long double y2, long double angle);
 
   GroupCursor& r_;
+  Steps& steps_;
   int pen_ = 0;
+  int penInForce_ = -1;  // the pen of the last Pen step (-1: not known)
 };
 
-void Replayer::Segment(long double x1, long double y1, long double x2, long double y2,
+void Compiler::Segment(long double x1, long double y1, long double x2, long double y2,
                        long double angleDeg) {
   if (angleDeg == 0) {
-    CadTransformedLine(x1, y1, x2, y2);
+    Add(Op::Line, {x1, y1, x2, y2});
     return;
   }
   long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
-  GetArcCenter(xc, yc, ps, x1, y1, x2, y2, DegToRad(angleDeg), pe, r);
-  CadTransformedArc(xc, yc, RadToDeg(ps), RadToDeg(pe), r);
+  const long double dphi = DegToRad(angleDeg);
+  if (std::sin(dphi / 2) != 0) {
+    GetArcCenter(xc, yc, ps, x1, y1, x2, y2, dphi, pe, r);
+  } else {
+    // No arc: its message belongs to every replay, so it is caught here and given as a step.
+    const ErrorListRecord errors = Errors;
+    Errors.ErrorCount = 0;
+    GetArcCenter(xc, yc, ps, x1, y1, x2, y2, dphi, pe, r);
+    std::string text = Errors.ErrorCount > 0 ? Errors.ErrorList[0] : std::string();
+    Errors = errors;
+    if (!text.empty()) Message(Op::Error, std::move(text));
+  }
+  Add(Op::Arc, {xc, yc, RadToDeg(ps), RadToDeg(pe), r});
 }
 
 // The vertices after a POLYLINE header; the reader stands on the group after the header.
-bool Replayer::Polyline(const Entity& header, bool more) {
+bool Compiler::Polyline(const Entity& header, bool more) {
   TakePen(header);
   // Only bit 0 (closed) counts; a value out of range is no flag at all.
   const long double flagValue = header.Real(70);
@@ -291,7 +373,7 @@ bool Replayer::Polyline(const Entity& header, bool more) {
       std::fabs(flagValue) < 1e9L ? static_cast<int64_t>(flagValue) : int64_t{0};
   if (!more) return false;
   if (r_.Names() != Name::Vertex) {
-    ErrorMessage("Error in DXF File");
+    Message(Op::Message, "Error in DXF File");
     return true;  // the polyline is dropped; the current group is dispatched next
   }
   Entity v;
@@ -301,8 +383,9 @@ bool Replayer::Polyline(const Entity& header, bool more) {
     more = ReadEntity(v);
     const int pen = v.Has(8) ? v.Pen() : pen_;
     const long double x = v.Real(10), y = v.Real(20);
-    if (count > 0 && Count()) {
-      CadSetPen(pen);
+    if (count > 0) {
+      Add(Op::Count);
+      SetPen(pen);
       Segment(prevX, prevY, x, y, prevAngle);
     }
     if (count == 0) firstX = x, firstY = y;
@@ -310,10 +393,12 @@ bool Replayer::Polyline(const Entity& header, bool more) {
     prevY = y;
     prevAngle = RadToDeg(4 * std::atan(v.Real(42)));
     ++count;
-    if (g_budget.exhausted) return false;
   }
   // Closed (bit 0): back to the first vertex with the last vertex's arc.
-  if ((flags & 1) && count > 1 && Count()) Segment(prevX, prevY, firstX, firstY, prevAngle);
+  if ((flags & 1) && count > 1) {
+    Add(Op::Count);
+    Segment(prevX, prevY, firstX, firstY, prevAngle);
+  }
   if (more && r_.Code() == 0 && r_.Names() == Name::Seqend) {
     Entity end;
     more = ReadEntity(end);
@@ -321,7 +406,7 @@ bool Replayer::Polyline(const Entity& header, bool more) {
   return more;
 }
 
-void Replayer::Run() {
+void Compiler::Run() {
   bool more = r_.Next();
   Entity e;
   while (more) {
@@ -332,39 +417,127 @@ void Replayer::Run() {
     const Name type = r_.Names();
     if (type == Name::Eof) return;
     if (type == Name::Other || type == Name::Vertex || type == Name::Seqend) {
-      AddError("Fehler : DXF: " + r_.Value());
+      Message(Op::Error, "Fehler : DXF: " + r_.Value());
       return;
     }
     more = ReadEntity(e);
     if (type == Name::Polyline) {
       more = Polyline(e, more);
-    } else if (Count()) {
+    } else {
+      Add(Op::Count);
       TakePen(e);
-      CadSetPen(pen_);
+      SetPen(pen_);
       if (type == Name::Line) {
-        CadTransformedLine(e.Real(10), e.Real(20), e.Real(11), e.Real(21));
+        Add(Op::Line, {e.Real(10), e.Real(20), e.Real(11), e.Real(21)});
       } else if (type == Name::Circle) {
-        CadTransformedCircle(e.Real(10), e.Real(20), e.Real(40));
+        Add(Op::Circle, {e.Real(10), e.Real(20), e.Real(40)});
       } else if (type == Name::Arc) {
-        CadTransformedArc(e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40));
+        Add(Op::Arc, {e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40)});
       } else if (type == Name::Text) {
-        // The accumulated insert angle: a text turns with every insert around it.
         const long double h = e.Real(40);
-        CadSetTextStyle(2, e.Real(50) + CadState.CadInsertAngle, h * CadState.CadInsertScaleY,
-                        h * e.Real(41, 1) * CadState.CadInsertScaleX);
-        CadTransformedText(e.Text(1), e.Real(10), e.Real(20));
+        Add(Op::Text, {e.Real(50), h, h * e.Real(41, 1), e.Real(10), e.Real(20)}, e.Text(1));
       } else if (type == Name::Solid) {
-        CadTransformedSolid(e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12),
-                            e.Real(22), e.Real(13), e.Real(23));
+        Add(Op::Solid, {e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12), e.Real(22),
+                        e.Real(13), e.Real(23)});
       } else if (type == Name::Insert) {
-        const int saved = pen_;
-        ReplayBlockFile(e.Text(2), e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1),
-                        e.Real(42, 1));
-        pen_ = saved;
-        CadSetPen(pen_);
+        // The block's own pen is set again after it.
+        Add(Op::Insert, {e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1), e.Real(42, 1)},
+            e.Text(2))
+            .pen = pen_;
+        penInForce_ = pen_;
       }
     }
-    if (Flags.AbortFlag || g_budget.exhausted) return;
+    Add(Op::Check);
+  }
+}
+
+std::shared_ptr<const Steps> Compile(const Groups& groups) {
+  auto steps = std::make_shared<Steps>();
+  GroupCursor cursor(groups);
+  Compiler(cursor, *steps).Run();
+  steps->shrink_to_fit();
+  return steps;
+}
+
+
+// The steps of a block file; nothing when the file cannot be read.
+std::shared_ptr<const Steps> StepsOf(const std::string& file) {
+  if (g_memory.On()) {
+    auto it = g_memory.files.find(file);
+    if (it != g_memory.files.end()) return it->second;
+    auto w = g_memory.written.find(file);
+    if (w != g_memory.written.end()) {
+      std::shared_ptr<const Steps> steps = std::move(w->second);
+      g_memory.written.erase(w);
+      if (FileCanOpen(file)) return g_memory.files[file] = std::move(steps);
+    }
+  }
+  TextFile f;
+  f.Assign(file);
+  if (file.empty() || !f.Reset()) return nullptr;
+  ++g_memory.reads;
+  const Groups groups = ReadGroups(f);
+  f.Close();
+  std::shared_ptr<const Steps> steps = Compile(groups);
+  if (g_memory.On()) g_memory.files[file] = steps;
+  return steps;
+}
+
+bool Remembered(const std::string& file) {
+  return g_memory.On() && g_memory.files.count(file) > 0;
+}
+
+// The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
+std::string BlockFileFor(const std::string& name) {
+  if (g_memory.On()) {
+    auto it = g_memory.ownFiles.find(name);
+    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
+  }
+  if (CadBlockDefined(name)) {
+    const std::string own = CadTempBlockFile(name);
+    if (!own.empty() && (Remembered(own) || FileCanOpen(own))) {
+      if (g_memory.On()) g_memory.ownFiles[name] = own;
+      return own;
+    }
+  }
+  return CadUserBlockFile(name);
+}
+
+bool CountEntity() {
+  if (++g_budget.entities <= kMaxReplayEntities) return true;
+  g_budget.exhausted = true;
+  return false;
+}
+
+// Runs the steps of one block file with the insert transform in CadState.
+void Execute(const Steps& steps) {
+  for (const Step& s : steps) {
+    const auto& v = s.v;
+    switch (s.op) {
+      case Op::Count:
+        if (!CountEntity()) return;
+        break;
+      case Op::Pen: CadSetPen(s.pen); break;
+      case Op::Line: CadTransformedLine(v[0], v[1], v[2], v[3]); break;
+      case Op::Circle: CadTransformedCircle(v[0], v[1], v[2]); break;
+      case Op::Arc: CadTransformedArc(v[0], v[1], v[2], v[3], v[4]); break;
+      case Op::Text:
+        // The accumulated insert angle: a text turns with every insert around it.
+        CadSetTextStyle(2, v[0] + CadState.CadInsertAngle, v[1] * CadState.CadInsertScaleY,
+                        v[2] * CadState.CadInsertScaleX);
+        CadTransformedText(s.text, v[3], v[4]);
+        break;
+      case Op::Solid: CadTransformedSolid(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break;
+      case Op::Insert:
+        ReplayBlockFile(s.text, v[0], v[1], v[2], v[3], v[4]);
+        CadSetPen(s.pen);
+        break;
+      case Op::Message: ErrorMessage(s.text); break;
+      case Op::Error: AddError(s.text); break;
+      case Op::Check:
+        if (Flags.AbortFlag || g_budget.exhausted) return;
+        break;
+    }
   }
 }
 
@@ -391,9 +564,8 @@ void Replay(const std::string& file, long double x, long double y, long double a
     RestoreTransform(saved);
     return;
   }
-  if (const std::shared_ptr<const Groups> groups = ReadGroups(file)) {
-    GroupCursor cursor(*groups);
-    Replayer(cursor).Run();
+  if (const std::shared_ptr<const Steps> steps = StepsOf(file)) {
+    Execute(*steps);
   } else {
     AddError("Invalid temp directory");
     Flags.AbortFlag = true;
@@ -425,21 +597,34 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 
 void OpenBlockFileMemory() {
   g_memory.files.clear();
+  g_memory.written.clear();
   g_memory.ownFiles.clear();
   g_memory.open = true;
 }
 
 void CloseBlockFileMemory() {
   g_memory.files.clear();
+  g_memory.written.clear();
   g_memory.ownFiles.clear();
   g_memory.open = false;
 }
 
-void ForgetBlockFile(const std::string& file) { g_memory.files.erase(file); }
+void ForgetBlockFile(const std::string& file) {
+  g_memory.files.erase(file);
+  g_memory.written.erase(file);
+}
+
+void RememberBlockFile(const std::string& file, const std::string& text) {
+  ForgetBlockFile(file);
+  if (!g_memory.On() || file.empty()) return;
+  TextLines lines(text);
+  g_memory.written[file] = Compile(ReadGroups(lines));
+}
 
 void SetBlockFileMemoryUse(bool use) {
   g_memory.use = use;
   g_memory.files.clear();
+  g_memory.written.clear();
   g_memory.ownFiles.clear();
 }
 
