@@ -44,7 +44,9 @@ class TextLines {
     std::string_view raw(text_.data() + pos_, length);
     pos_ += length + (nl == std::string::npos ? 0 : 1);
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-    if (std::all_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) == 0; }))
+    bool ascii = true;
+    for (const char c : raw) ascii = ascii && (c & 0x80) == 0;
+    if (ascii)
       line.assign(raw);  // plain ASCII decodes to itself
     else
       line = DecodeTextLine(raw, LegacyCodePage::Ansi1252);
@@ -194,8 +196,9 @@ using Groups = std::vector<Group>;
 // The groups of a block file up to its EOF group (a replay never reads further), or up to a code
 // line that is not a number.
 template <class Lines>
-Groups ReadGroups(Lines& lines) {
+Groups ReadGroups(Lines& lines, std::size_t expected = 0) {
   Groups groups;
+  groups.reserve(expected);
   std::string layer;  // the last layer read with its pen: entities mostly share one
   int pen = LayerNumber(layer);
   int code = 0;
@@ -207,9 +210,10 @@ Groups ReadGroups(Lines& lines) {
     }
     // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
     const bool number = (code >= 10 && code <= 51) || code == 70;
-    groups.push_back({code, value, number ? DxfValueNumber(value) : 0, code == 8 ? pen : 0,
-                      code == 0 ? NameOf(value) : Name::Other});
-    if (code == 0 && value == "EOF") break;
+    const Name name = code == 0 ? NameOf(value) : Name::Other;
+    const long double real = number ? DxfValueNumber(value) : 0;
+    groups.push_back({code, std::move(value), real, code == 8 ? pen : 0, name});
+    if (name == Name::Eof) break;
   }
   return groups;
 }
@@ -453,6 +457,7 @@ void Compiler::Run() {
 
 std::shared_ptr<const Steps> Compile(const Groups& groups) {
   auto steps = std::make_shared<Steps>();
+  steps->reserve(groups.size() / 2 + 1);
   GroupCursor cursor(groups);
   Compiler(cursor, *steps).Run();
   steps->shrink_to_fit();
@@ -618,7 +623,8 @@ void RememberBlockFile(const std::string& file, const std::string& text) {
   ForgetBlockFile(file);
   if (!g_memory.On() || file.empty()) return;
   TextLines lines(text);
-  g_memory.written[file] = Compile(ReadGroups(lines));
+  // A group of the writer's takes some 16 characters.
+  g_memory.written[file] = Compile(ReadGroups(lines, text.size() / 16 + 1));
 }
 
 void SetBlockFileMemoryUse(bool use) {
