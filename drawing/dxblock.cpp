@@ -32,24 +32,31 @@ class TextLines {
  public:
   explicit TextLines(const std::string& text) : text_(text) {}
   bool Eof() const { return pos_ >= text_.size(); }
-  bool ReadLine(std::string& line) {
-    line.clear();
+  // The next line as TextFile::ReadLine gives it: a view of the text, or of scratch when it had to
+  // be decoded; an empty view and false past the end or for an overlong line.
+  bool ReadLine(std::string_view& line, std::string& scratch) {
+    line = {};
     if (Eof()) return false;
-    const std::size_t nl = text_.find('\n', pos_);
-    const std::size_t length = (nl == std::string::npos ? text_.size() : nl) - pos_;
+    // The line's end, and whether it holds bytes beyond ASCII, in one pass.
+    const char* const begin = text_.data() + pos_;
+    const char* const end = text_.data() + text_.size();
+    const char* p = begin;
+    unsigned char high = 0;
+    while (p != end && *p != '\n') high |= static_cast<unsigned char>(*p++);
+    const std::size_t length = static_cast<std::size_t>(p - begin);
     if (length > TextFile::MaxLineLength) {  // the file reader stops one character past its limit
       pos_ += TextFile::MaxLineLength + 1;
       return false;
     }
-    std::string_view raw(text_.data() + pos_, length);
-    pos_ += length + (nl == std::string::npos ? 0 : 1);
+    pos_ += length + (p == end ? 0 : 1);
+    std::string_view raw(begin, length);
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-    bool ascii = true;
-    for (const char c : raw) ascii = ascii && (c & 0x80) == 0;
-    if (ascii)
-      line.assign(raw);  // plain ASCII decodes to itself
-    else
-      line = DecodeTextLine(raw, LegacyCodePage::Ansi1252);
+    if (high < 0x80) {
+      line = raw;  // plain ASCII decodes to itself
+    } else {
+      scratch = DecodeTextLine(raw, LegacyCodePage::Ansi1252);
+      line = scratch;
+    }
     return true;
   }
 
@@ -59,9 +66,9 @@ class TextLines {
 };
 
 // A code line as TextToWhole reads it; the writer's right-aligned codes ("  0", " 10") quickly.
-bool CodeNumber(const std::string& line, int64_t& n) {
+bool CodeNumber(std::string_view line, int64_t& n) {
   std::size_t i = line.find_first_not_of(' ');
-  if (i != std::string::npos && line.size() - i <= 4) {
+  if (i != std::string_view::npos && line.size() - i <= 4) {
     int64_t v = 0;
     for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) v = v * 10 + (line[i] - '0');
     if (i == line.size()) {
@@ -69,20 +76,31 @@ bool CodeNumber(const std::string& line, int64_t& n) {
       return true;
     }
   }
-  return TextToWhole(line, n);
+  return TextToWhole(std::string(line), n);
 }
 
 // The next group pair of a file or of text lines: a code line (an integer, blanks allowed) and a
 // value line.
-template <class Lines>
-bool NextGroup(Lines& lines, int& code, std::string& value) {
+bool NextGroup(TextFile& file, int& code, std::string& value) {
   std::string line;
-  if (lines.Eof() || !lines.ReadLine(line)) return false;
+  if (file.Eof() || !file.ReadLine(line)) return false;
   int64_t n = 0;
   if (!CodeNumber(line, n) || n < -1 || n > 9999) return false;
   code = static_cast<int>(n);
   value.clear();
-  if (!lines.Eof()) lines.ReadLine(value);
+  if (!file.Eof()) file.ReadLine(value);
+  return true;
+}
+
+// The same for text lines; the value is a view of the text or of scratch.
+bool NextGroup(TextLines& lines, int& code, std::string_view& value, std::string& scratch) {
+  std::string_view line;
+  if (lines.Eof() || !lines.ReadLine(line, scratch)) return false;
+  int64_t n = 0;
+  if (!CodeNumber(line, n) || n < -1 || n > 9999) return false;
+  code = static_cast<int>(n);
+  value = {};
+  if (!lines.Eof()) lines.ReadLine(value, scratch);
   return true;
 }
 
@@ -92,7 +110,9 @@ bool DxfGroupReader::Next() { return NextGroup(file_, code_, value_); }
 
 long double DxfGroupReader::Real() const { return DxfValueNumber(value_); }
 
-long double DxfValueNumber(const std::string& value) {
+namespace {
+
+long double ValueNumber(std::string_view value) {
   // Up to 19 digits as a whole number and the power of ten of the decimals are both exact in a long
   // double, so their quotient is the correctly rounded value, as the full conversion gives it.
   static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
@@ -120,9 +140,13 @@ long double DxfValueNumber(const std::string& value) {
     const long double x = static_cast<long double>(whole) / kPowers[decimals];
     return negative ? -x : x;
   }
-  const long double x = StrToReal(value);  // blanks, commas, exponents, long or odd numbers
+  const long double x = StrToReal(std::string(value));  // blanks, commas, exponents, odd numbers
   return std::isfinite(x) ? x : 0;
 }
+
+}  // namespace
+
+long double DxfValueNumber(const std::string& value) { return ValueNumber(value); }
 
 int LayerNumber(const std::string& value) {
   for (int n = 0; n <= 5; ++n)
@@ -171,7 +195,7 @@ enum class Name : uint8_t {
   Other, Eof, Line, Circle, Arc, Text, Solid, Polyline, Insert, Vertex, Seqend
 };
 
-Name NameOf(const std::string& v) {
+Name NameOf(std::string_view v) {
   static const std::pair<const char*, Name> kNames[] = {
       {"EOF", Name::Eof},   {"LINE", Name::Line},         {"CIRCLE", Name::Circle},
       {"ARC", Name::Arc},   {"TEXT", Name::Text},         {"SOLID", Name::Solid},
@@ -195,15 +219,16 @@ using Groups = std::vector<Group>;
 
 // The groups of a block file up to its EOF group (a replay never reads further), or up to a code
 // line that is not a number.
-template <class Lines>
-Groups ReadGroups(Lines& lines, std::size_t expected = 0) {
+// next(code, value) gives the next group (value a string_view) or false.
+template <class Next>
+Groups ReadGroups(Next&& next, std::size_t expected = 0) {
   Groups groups;
   groups.reserve(expected);
   std::string layer;  // the last layer read with its pen: entities mostly share one
   int pen = LayerNumber(layer);
   int code = 0;
-  std::string value;
-  while (NextGroup(lines, code, value)) {
+  std::string_view value;
+  while (next(code, value)) {
     if (code == 8 && value != layer) {
       layer = value;
       pen = LayerNumber(layer);
@@ -211,11 +236,29 @@ Groups ReadGroups(Lines& lines, std::size_t expected = 0) {
     // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
     const bool number = (code >= 10 && code <= 51) || code == 70;
     const Name name = code == 0 ? NameOf(value) : Name::Other;
-    const long double real = number ? DxfValueNumber(value) : 0;
-    groups.push_back({code, std::move(value), real, code == 8 ? pen : 0, name});
+    groups.push_back({code, std::string(value), number ? ValueNumber(value) : 0,
+                      code == 8 ? pen : 0, name});
     if (name == Name::Eof) break;
   }
   return groups;
+}
+
+Groups ReadGroups(TextFile& file) {
+  std::string text;
+  return ReadGroups([&](int& code, std::string_view& value) {
+    if (!NextGroup(file, code, text)) return false;
+    value = text;
+    return true;
+  });
+}
+
+Groups ReadGroups(const std::string& text) {
+  TextLines lines(text);
+  std::string scratch;
+  // A group of the writer's takes some 16 characters.
+  return ReadGroups(
+      [&](int& code, std::string_view& value) { return NextGroup(lines, code, value, scratch); },
+      text.size() / 16 + 1);
 }
 
 // Reads the groups of a block file one after the other, as DxfGroupReader reads the file.
@@ -622,9 +665,7 @@ void ForgetBlockFile(const std::string& file) {
 void RememberBlockFile(const std::string& file, const std::string& text) {
   ForgetBlockFile(file);
   if (!g_memory.On() || file.empty()) return;
-  TextLines lines(text);
-  // A group of the writer's takes some 16 characters.
-  g_memory.written[file] = Compile(ReadGroups(lines, text.size() / 16 + 1));
+  g_memory.written[file] = Compile(ReadGroups(text));
 }
 
 void SetBlockFileMemoryUse(bool use) {
