@@ -1,5 +1,6 @@
-// Replay of DXF block files on the screen: group reader, entity handlers and the recursive insert
-// with the composed transform. Block files may come from the user, so nothing in them is trusted.
+// Replay of DXF block files on the screen: group reader, the steps a block file turns into, and the
+// recursive insert with the composed transform. Block files may come from the user, so nothing in
+// them is trusted.
 #include "drawing/dxblock.h"
 
 #include <algorithm>
@@ -218,8 +219,7 @@ struct Group {
 using Groups = std::vector<Group>;
 
 // The groups of a block file up to its EOF group (a replay never reads further), or up to a code
-// line that is not a number.
-// next(code, value) gives the next group (value a string_view) or false.
+// line that is not a number; next(code, value) gives the next group or false.
 template <class Next>
 Groups ReadGroups(Next&& next, std::size_t expected = 0) {
   Groups groups;

@@ -335,6 +335,7 @@ TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessag
     CadBeginBlock("t");
     CadSetTextStyle(2, 0, 2, 0);
     CadText("Zähne \xB0 \xEF\xBB\xBFø", 1, 1);
+    CadText("\xEF\xBB\xBFmit Marke", 1, 5);
     CadEndBlock();
     CadEndSection();
     CadBeginEntities();
