@@ -33,9 +33,11 @@ void OpenBlockFileMemory();
 void CloseBlockFileMemory();
 void ForgetBlockFile(const std::string& file);
 // A block file just written with this text: within the open memory its inserts replay the text
-// as the file holds it, without reading the file back.
+// as the file holds it, without reading the file back (its first insert only checks that the file
+// is still there).
 void RememberBlockFile(const std::string& file, const std::string& text);
-// False: every insert reads its file again even within an output (for comparisons).
+// False: every insert reads its file again even within an output, and its steps keep every pen
+// set again (for comparisons).
 void SetBlockFileMemoryUse(bool use);
 // Block files read from disk since the program started.
 long BlockFileReads();
