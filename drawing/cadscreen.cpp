@@ -143,9 +143,13 @@ void ScreenBackEnd::EndBlock() {
   TextFile f;
   f.Assign(file);
   const bool ok = !file.empty() && f.Rewrite() && f.Write(blockText_) && f.Close();
+  // A block defined again replaces what its inserts replay; the text just written needs no reading.
+  if (ok)
+    RememberBlockFile(file, blockText_);
+  else
+    ForgetBlockFile(file);
   blockText_.clear();
   if (!file.empty()) g_blockFiles.insert(file);
-  ForgetBlockFile(file);  // a block defined again replaces what its inserts replay
   if (!ok) {
     ErrorMessage(file + " konnte nicht geschrieben werden !");
     Flags.AbortFlag = true;

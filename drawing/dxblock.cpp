@@ -1,11 +1,16 @@
-// Replay of DXF block files on the screen: group reader, entity handlers and the recursive insert
-// with the composed transform. Block files may come from the user, so nothing in them is trusted.
+// Replay of DXF block files on the screen: group reader, the steps a block file turns into, and the
+// recursive insert with the composed transform. Block files may come from the user, so nothing in
+// them is trusted.
 #include "drawing/dxblock.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,23 +22,98 @@
 #include "framework/utilmath.h"
 #include "framework/utilstr.h"
 #include "framework/vektor.h"
+#include "platform/codepage.h"
 
 namespace qern {
 
-bool DxfGroupReader::Next() {
+namespace {
+
+// The lines of a block file's text held in memory, read exactly as TextFile reads the file.
+class TextLines {
+ public:
+  explicit TextLines(const std::string& text) : text_(text) {}
+  bool Eof() const { return pos_ >= text_.size(); }
+  // The next line as TextFile::ReadLine gives it: a view of the text, or of scratch when it had to
+  // be decoded; an empty view and false past the end or for an overlong line.
+  bool ReadLine(std::string_view& line, std::string& scratch) {
+    line = {};
+    if (Eof()) return false;
+    // The line's end, and whether it holds bytes beyond ASCII, in one pass.
+    const char* const begin = text_.data() + pos_;
+    const char* const end = text_.data() + text_.size();
+    const char* p = begin;
+    unsigned char high = 0;
+    while (p != end && *p != '\n') high |= static_cast<unsigned char>(*p++);
+    const std::size_t length = static_cast<std::size_t>(p - begin);
+    if (length > TextFile::MaxLineLength) {  // the file reader stops one character past its limit
+      pos_ += TextFile::MaxLineLength + 1;
+      return false;
+    }
+    pos_ += length + (p == end ? 0 : 1);
+    std::string_view raw(begin, length);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    if (high < 0x80) {
+      line = raw;  // plain ASCII decodes to itself
+    } else {
+      scratch = DecodeTextLine(raw, LegacyCodePage::Ansi1252);
+      line = scratch;
+    }
+    return true;
+  }
+
+ private:
+  const std::string& text_;
+  std::size_t pos_ = 0;
+};
+
+// A code line as TextToWhole reads it; the writer's right-aligned codes ("  0", " 10") quickly.
+bool CodeNumber(std::string_view line, int64_t& n) {
+  std::size_t i = line.find_first_not_of(' ');
+  if (i != std::string_view::npos && line.size() - i <= 4) {
+    int64_t v = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) v = v * 10 + (line[i] - '0');
+    if (i == line.size()) {
+      n = v;
+      return true;
+    }
+  }
+  return TextToWhole(std::string(line), n);
+}
+
+// The next group pair of a file or of text lines: a code line (an integer, blanks allowed) and a
+// value line.
+bool NextGroup(TextFile& file, int& code, std::string& value) {
   std::string line;
-  if (file_.Eof() || !file_.ReadLine(line)) return false;
-  int64_t code = 0;
-  if (!TextToWhole(line, code) || code < -1 || code > 9999) return false;
-  code_ = static_cast<int>(code);
-  value_.clear();
-  if (!file_.Eof()) file_.ReadLine(value_);
+  if (file.Eof() || !file.ReadLine(line)) return false;
+  int64_t n = 0;
+  if (!CodeNumber(line, n) || n < -1 || n > 9999) return false;
+  code = static_cast<int>(n);
+  value.clear();
+  if (!file.Eof()) file.ReadLine(value);
   return true;
 }
 
+// The same for text lines; the value is a view of the text or of scratch.
+bool NextGroup(TextLines& lines, int& code, std::string_view& value, std::string& scratch) {
+  std::string_view line;
+  if (lines.Eof() || !lines.ReadLine(line, scratch)) return false;
+  int64_t n = 0;
+  if (!CodeNumber(line, n) || n < -1 || n > 9999) return false;
+  code = static_cast<int>(n);
+  value = {};
+  if (!lines.Eof()) lines.ReadLine(value, scratch);
+  return true;
+}
+
+}  // namespace
+
+bool DxfGroupReader::Next() { return NextGroup(file_, code_, value_); }
+
 long double DxfGroupReader::Real() const { return DxfValueNumber(value_); }
 
-long double DxfValueNumber(const std::string& value) {
+namespace {
+
+long double ValueNumber(std::string_view value) {
   // Up to 19 digits as a whole number and the power of ten of the decimals are both exact in a long
   // double, so their quotient is the correctly rounded value, as the full conversion gives it.
   static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
@@ -61,9 +141,13 @@ long double DxfValueNumber(const std::string& value) {
     const long double x = static_cast<long double>(whole) / kPowers[decimals];
     return negative ? -x : x;
   }
-  const long double x = StrToReal(value);  // blanks, commas, exponents, long or odd numbers
+  const long double x = StrToReal(std::string(value));  // blanks, commas, exponents, odd numbers
   return std::isfinite(x) ? x : 0;
 }
+
+}  // namespace
+
+long double DxfValueNumber(const std::string& value) { return ValueNumber(value); }
 
 int LayerNumber(const std::string& value) {
   for (int n = 0; n <= 5; ++n)
@@ -112,7 +196,7 @@ enum class Name : uint8_t {
   Other, Eof, Line, Circle, Arc, Text, Solid, Polyline, Insert, Vertex, Seqend
 };
 
-Name NameOf(const std::string& v) {
+Name NameOf(std::string_view v) {
   static const std::pair<const char*, Name> kNames[] = {
       {"EOF", Name::Eof},   {"LINE", Name::Line},         {"CIRCLE", Name::Circle},
       {"ARC", Name::Arc},   {"TEXT", Name::Text},         {"SOLID", Name::Solid},
@@ -134,66 +218,47 @@ struct Group {
 };
 using Groups = std::vector<Group>;
 
-// The block files read in the current screen output, by file name.
-struct BlockFileMemory {
-  bool open = false;
-  bool use = true;
-  long reads = 0;
-  std::unordered_map<std::string, std::shared_ptr<const Groups>> files;
-  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
-} g_memory;
-
 // The groups of a block file up to its EOF group (a replay never reads further), or up to a code
-// line that is not a number; nothing when the file cannot be read.
-std::shared_ptr<const Groups> ReadGroups(const std::string& file) {
-  if (g_memory.open && g_memory.use) {
-    auto it = g_memory.files.find(file);
-    if (it != g_memory.files.end()) return it->second;
-  }
-  TextFile f;
-  f.Assign(file);
-  if (file.empty() || !f.Reset()) return nullptr;
-  ++g_memory.reads;
-  auto groups = std::make_shared<Groups>();
-  DxfGroupReader reader(f);
+// line that is not a number; next(code, value) gives the next group or false.
+template <class Next>
+Groups ReadGroups(Next&& next, std::size_t expected = 0) {
+  Groups groups;
+  groups.reserve(expected);
   std::string layer;  // the last layer read with its pen: entities mostly share one
   int pen = LayerNumber(layer);
-  while (reader.Next()) {
-    const int code = reader.Code();
-    const std::string& value = reader.Value();
+  int code = 0;
+  std::string_view value;
+  while (next(code, value)) {
     if (code == 8 && value != layer) {
       layer = value;
       pen = LayerNumber(layer);
     }
     // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
     const bool number = (code >= 10 && code <= 51) || code == 70;
-    groups->push_back({code, value, number ? reader.Real() : 0, code == 8 ? pen : 0,
-                       code == 0 ? NameOf(value) : Name::Other});
-    if (code == 0 && value == "EOF") break;
+    const Name name = code == 0 ? NameOf(value) : Name::Other;
+    groups.push_back({code, std::string(value), number ? ValueNumber(value) : 0,
+                      code == 8 ? pen : 0, name});
+    if (name == Name::Eof) break;
   }
-  f.Close();
-  if (g_memory.open && g_memory.use) g_memory.files[file] = groups;
   return groups;
 }
 
-bool Remembered(const std::string& file) {
-  return g_memory.open && g_memory.use && g_memory.files.count(file) > 0;
+Groups ReadGroups(TextFile& file) {
+  std::string text;
+  return ReadGroups([&](int& code, std::string_view& value) {
+    if (!NextGroup(file, code, text)) return false;
+    value = text;
+    return true;
+  });
 }
 
-// The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
-std::string BlockFileFor(const std::string& name) {
-  if (g_memory.open && g_memory.use) {
-    auto it = g_memory.ownFiles.find(name);
-    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
-  }
-  if (CadBlockDefined(name)) {
-    const std::string own = CadTempBlockFile(name);
-    if (!own.empty() && (Remembered(own) || FileCanOpen(own))) {
-      if (g_memory.open && g_memory.use) g_memory.ownFiles[name] = own;
-      return own;
-    }
-  }
-  return CadUserBlockFile(name);
+Groups ReadGroups(const std::string& text) {
+  TextLines lines(text);
+  std::string scratch;
+  // A group of the writer's takes some 16 characters.
+  return ReadGroups(
+      [&](int& code, std::string_view& value) { return NextGroup(lines, code, value, scratch); },
+      text.size() / 16 + 1);
 }
 
 // Reads the groups of a block file one after the other, as DxfGroupReader reads the file.
@@ -241,9 +306,47 @@ struct Entity {
   }
 };
 
-class Replayer {
+// A block file is turned once into the steps its replay takes: everything that depends on the
+// file alone (which entity, its pen, the centre and angles of a polyline's arc, the messages) is
+// worked out then, and every insert only runs the steps with its own transform.
+enum class Op : uint8_t {
+  Count,    // one entity more for the budget; the replay ends when it is spent
+  Pen,      // CadSetPen(pen)
+  Line,     // v: x1 y1 x2 y2
+  Circle,   // v: x y r
+  Arc,      // v: x y start end r (degrees)
+  Text,     // v: angle height width*height x y; text
+  Solid,    // v: the four corners
+  Insert,   // text: block, v: x y angle scaleX scaleY; then CadSetPen(pen)
+  Message,  // ErrorMessage(text)
+  Error,    // AddError(text)
+  Check,    // after an entity: the replay ends on AbortFlag or a spent budget
+};
+
+struct Step {
+  Op op;
+  int pen = 0;
+  std::array<long double, 8> v{};
+  std::string text;
+};
+using Steps = std::vector<Step>;
+
+// The block files turned into steps in the current screen output, by file name.
+struct BlockFileMemory {
+  bool open = false;
+  bool use = true;
+  long reads = 0;
+  std::unordered_map<std::string, std::shared_ptr<const Steps>> files;
+  // Block files written this output, taken into files when their first insert finds them there.
+  std::unordered_map<std::string, std::shared_ptr<const Steps>> written;
+  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
+  bool On() const { return open && use; }
+} g_memory;
+
+// Turns the groups into steps, reading them as a replay of the file reads them.
+class Compiler {
  public:
-  explicit Replayer(GroupCursor& r) : r_(r) {}
+  Compiler(GroupCursor& r, Steps& steps) : r_(r), steps_(steps) {}
   void Run();
 
  private:
@@ -259,31 +362,57 @@ class Replayer {
   void TakePen(const Entity& e) {
     if (e.Has(8)) pen_ = e.Pen();
   }
-  bool Count() {
-    if (++g_budget.entities <= kMaxReplayEntities) return true;
-    g_budget.exhausted = true;
-    return false;
+  Step& Add(Op op, std::initializer_list<long double> v = {}, std::string text = {}) {
+    Step& s = steps_.emplace_back();
+    s.op = op;
+    std::copy(v.begin(), v.end(), s.v.begin());
+    s.text = std::move(text);
+    return s;
+  }
+  // A pen set again with only drawing in between changes nothing: it is left out (unless the
+  // memory is off, which keeps every step for comparisons).
+  void SetPen(int pen) {
+    if (pen == penInForce_ && g_memory.use) return;
+    Add(Op::Pen).pen = pen;
+    penInForce_ = pen;
+  }
+  void Message(Op op, std::string text) {
+    Add(op, {}, std::move(text));
+    penInForce_ = -1;
   }
   bool Polyline(const Entity& header, bool more);
   void Segment(long double x1, long double y1, long double x2, long double y2, long double angle);
 
   GroupCursor& r_;
+  Steps& steps_;
   int pen_ = 0;
+  int penInForce_ = -1;  // the pen of the last Pen step (-1: not known)
 };
 
-void Replayer::Segment(long double x1, long double y1, long double x2, long double y2,
+void Compiler::Segment(long double x1, long double y1, long double x2, long double y2,
                        long double angleDeg) {
   if (angleDeg == 0) {
-    CadTransformedLine(x1, y1, x2, y2);
+    Add(Op::Line, {x1, y1, x2, y2});
     return;
   }
   long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
-  GetArcCenter(xc, yc, ps, x1, y1, x2, y2, DegToRad(angleDeg), pe, r);
-  CadTransformedArc(xc, yc, RadToDeg(ps), RadToDeg(pe), r);
+  const long double dphi = DegToRad(angleDeg);
+  if (std::sin(dphi / 2) != 0) {
+    GetArcCenter(xc, yc, ps, x1, y1, x2, y2, dphi, pe, r);
+  } else {
+    // No arc: its message belongs to every replay, so it is caught here and given as a step.
+    const ErrorListRecord errors = Errors;
+    Errors.ErrorCount = 0;
+    GetArcCenter(xc, yc, ps, x1, y1, x2, y2, dphi, pe, r);
+    std::string text = Errors.ErrorCount > 0 ? Errors.ErrorList[0] : std::string();
+    Errors = errors;
+    if (!text.empty()) Message(Op::Error, std::move(text));
+  }
+  Add(Op::Arc, {xc, yc, RadToDeg(ps), RadToDeg(pe), r});
 }
 
 // The vertices after a POLYLINE header; the reader stands on the group after the header.
-bool Replayer::Polyline(const Entity& header, bool more) {
+bool Compiler::Polyline(const Entity& header, bool more) {
   TakePen(header);
   // Only bit 0 (closed) counts; a value out of range is no flag at all.
   const long double flagValue = header.Real(70);
@@ -291,7 +420,7 @@ bool Replayer::Polyline(const Entity& header, bool more) {
       std::fabs(flagValue) < 1e9L ? static_cast<int64_t>(flagValue) : int64_t{0};
   if (!more) return false;
   if (r_.Names() != Name::Vertex) {
-    ErrorMessage("Error in DXF File");
+    Message(Op::Message, "Error in DXF File");
     return true;  // the polyline is dropped; the current group is dispatched next
   }
   Entity v;
@@ -301,8 +430,9 @@ bool Replayer::Polyline(const Entity& header, bool more) {
     more = ReadEntity(v);
     const int pen = v.Has(8) ? v.Pen() : pen_;
     const long double x = v.Real(10), y = v.Real(20);
-    if (count > 0 && Count()) {
-      CadSetPen(pen);
+    if (count > 0) {
+      Add(Op::Count);
+      SetPen(pen);
       Segment(prevX, prevY, x, y, prevAngle);
     }
     if (count == 0) firstX = x, firstY = y;
@@ -310,10 +440,12 @@ bool Replayer::Polyline(const Entity& header, bool more) {
     prevY = y;
     prevAngle = RadToDeg(4 * std::atan(v.Real(42)));
     ++count;
-    if (g_budget.exhausted) return false;
   }
   // Closed (bit 0): back to the first vertex with the last vertex's arc.
-  if ((flags & 1) && count > 1 && Count()) Segment(prevX, prevY, firstX, firstY, prevAngle);
+  if ((flags & 1) && count > 1) {
+    Add(Op::Count);
+    Segment(prevX, prevY, firstX, firstY, prevAngle);
+  }
   if (more && r_.Code() == 0 && r_.Names() == Name::Seqend) {
     Entity end;
     more = ReadEntity(end);
@@ -321,7 +453,7 @@ bool Replayer::Polyline(const Entity& header, bool more) {
   return more;
 }
 
-void Replayer::Run() {
+void Compiler::Run() {
   bool more = r_.Next();
   Entity e;
   while (more) {
@@ -332,39 +464,128 @@ void Replayer::Run() {
     const Name type = r_.Names();
     if (type == Name::Eof) return;
     if (type == Name::Other || type == Name::Vertex || type == Name::Seqend) {
-      AddError("Fehler : DXF: " + r_.Value());
+      Message(Op::Error, "Fehler : DXF: " + r_.Value());
       return;
     }
     more = ReadEntity(e);
     if (type == Name::Polyline) {
       more = Polyline(e, more);
-    } else if (Count()) {
+    } else {
+      Add(Op::Count);
       TakePen(e);
-      CadSetPen(pen_);
+      SetPen(pen_);
       if (type == Name::Line) {
-        CadTransformedLine(e.Real(10), e.Real(20), e.Real(11), e.Real(21));
+        Add(Op::Line, {e.Real(10), e.Real(20), e.Real(11), e.Real(21)});
       } else if (type == Name::Circle) {
-        CadTransformedCircle(e.Real(10), e.Real(20), e.Real(40));
+        Add(Op::Circle, {e.Real(10), e.Real(20), e.Real(40)});
       } else if (type == Name::Arc) {
-        CadTransformedArc(e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40));
+        Add(Op::Arc, {e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40)});
       } else if (type == Name::Text) {
-        // The accumulated insert angle: a text turns with every insert around it.
         const long double h = e.Real(40);
-        CadSetTextStyle(2, e.Real(50) + CadState.CadInsertAngle, h * CadState.CadInsertScaleY,
-                        h * e.Real(41, 1) * CadState.CadInsertScaleX);
-        CadTransformedText(e.Text(1), e.Real(10), e.Real(20));
+        Add(Op::Text, {e.Real(50), h, h * e.Real(41, 1), e.Real(10), e.Real(20)}, e.Text(1));
       } else if (type == Name::Solid) {
-        CadTransformedSolid(e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12),
-                            e.Real(22), e.Real(13), e.Real(23));
+        Add(Op::Solid, {e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12), e.Real(22),
+                        e.Real(13), e.Real(23)});
       } else if (type == Name::Insert) {
-        const int saved = pen_;
-        ReplayBlockFile(e.Text(2), e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1),
-                        e.Real(42, 1));
-        pen_ = saved;
-        CadSetPen(pen_);
+        // The block's own pen is set again after it.
+        Add(Op::Insert, {e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1), e.Real(42, 1)},
+            e.Text(2))
+            .pen = pen_;
+        penInForce_ = pen_;
       }
     }
-    if (Flags.AbortFlag || g_budget.exhausted) return;
+    Add(Op::Check);
+  }
+}
+
+std::shared_ptr<const Steps> Compile(const Groups& groups) {
+  auto steps = std::make_shared<Steps>();
+  steps->reserve(groups.size() / 2 + 1);
+  GroupCursor cursor(groups);
+  Compiler(cursor, *steps).Run();
+  steps->shrink_to_fit();
+  return steps;
+}
+
+
+// The steps of a block file; nothing when the file cannot be read.
+std::shared_ptr<const Steps> StepsOf(const std::string& file) {
+  if (g_memory.On()) {
+    auto it = g_memory.files.find(file);
+    if (it != g_memory.files.end()) return it->second;
+    auto w = g_memory.written.find(file);
+    if (w != g_memory.written.end()) {
+      std::shared_ptr<const Steps> steps = std::move(w->second);
+      g_memory.written.erase(w);
+      if (FileCanOpen(file)) return g_memory.files[file] = std::move(steps);
+    }
+  }
+  TextFile f;
+  f.Assign(file);
+  if (file.empty() || !f.Reset()) return nullptr;
+  ++g_memory.reads;
+  const Groups groups = ReadGroups(f);
+  f.Close();
+  std::shared_ptr<const Steps> steps = Compile(groups);
+  if (g_memory.On()) g_memory.files[file] = steps;
+  return steps;
+}
+
+bool Remembered(const std::string& file) {
+  return g_memory.On() && g_memory.files.count(file) > 0;
+}
+
+// The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
+std::string BlockFileFor(const std::string& name) {
+  if (g_memory.On()) {
+    auto it = g_memory.ownFiles.find(name);
+    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
+  }
+  if (CadBlockDefined(name)) {
+    const std::string own = CadTempBlockFile(name);
+    if (!own.empty() && (Remembered(own) || FileCanOpen(own))) {
+      if (g_memory.On()) g_memory.ownFiles[name] = own;
+      return own;
+    }
+  }
+  return CadUserBlockFile(name);
+}
+
+bool CountEntity() {
+  if (++g_budget.entities <= kMaxReplayEntities) return true;
+  g_budget.exhausted = true;
+  return false;
+}
+
+// Runs the steps of one block file with the insert transform in CadState.
+void Execute(const Steps& steps) {
+  for (const Step& s : steps) {
+    const auto& v = s.v;
+    switch (s.op) {
+      case Op::Count:
+        if (!CountEntity()) return;
+        break;
+      case Op::Pen: CadSetPen(s.pen); break;
+      case Op::Line: CadTransformedLine(v[0], v[1], v[2], v[3]); break;
+      case Op::Circle: CadTransformedCircle(v[0], v[1], v[2]); break;
+      case Op::Arc: CadTransformedArc(v[0], v[1], v[2], v[3], v[4]); break;
+      case Op::Text:
+        // The accumulated insert angle: a text turns with every insert around it.
+        CadSetTextStyle(2, v[0] + CadState.CadInsertAngle, v[1] * CadState.CadInsertScaleY,
+                        v[2] * CadState.CadInsertScaleX);
+        CadTransformedText(s.text, v[3], v[4]);
+        break;
+      case Op::Solid: CadTransformedSolid(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break;
+      case Op::Insert:
+        ReplayBlockFile(s.text, v[0], v[1], v[2], v[3], v[4]);
+        CadSetPen(s.pen);
+        break;
+      case Op::Message: ErrorMessage(s.text); break;
+      case Op::Error: AddError(s.text); break;
+      case Op::Check:
+        if (Flags.AbortFlag || g_budget.exhausted) return;
+        break;
+    }
   }
 }
 
@@ -391,9 +612,8 @@ void Replay(const std::string& file, long double x, long double y, long double a
     RestoreTransform(saved);
     return;
   }
-  if (const std::shared_ptr<const Groups> groups = ReadGroups(file)) {
-    GroupCursor cursor(*groups);
-    Replayer(cursor).Run();
+  if (const std::shared_ptr<const Steps> steps = StepsOf(file)) {
+    Execute(*steps);
   } else {
     AddError("Invalid temp directory");
     Flags.AbortFlag = true;
@@ -425,21 +645,33 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 
 void OpenBlockFileMemory() {
   g_memory.files.clear();
+  g_memory.written.clear();
   g_memory.ownFiles.clear();
   g_memory.open = true;
 }
 
 void CloseBlockFileMemory() {
   g_memory.files.clear();
+  g_memory.written.clear();
   g_memory.ownFiles.clear();
   g_memory.open = false;
 }
 
-void ForgetBlockFile(const std::string& file) { g_memory.files.erase(file); }
+void ForgetBlockFile(const std::string& file) {
+  g_memory.files.erase(file);
+  g_memory.written.erase(file);
+}
+
+void RememberBlockFile(const std::string& file, const std::string& text) {
+  ForgetBlockFile(file);
+  if (!g_memory.On() || file.empty()) return;
+  g_memory.written[file] = Compile(ReadGroups(text));
+}
 
 void SetBlockFileMemoryUse(bool use) {
   g_memory.use = use;
   g_memory.files.clear();
+  g_memory.written.clear();
   g_memory.ownFiles.clear();
 }
 

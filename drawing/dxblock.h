@@ -23,15 +23,21 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
                           long double angle, long double scaleX, long double scaleY);
 
-// Within one screen output each block file is read once and replayed from memory at every insert
-// (a drawing inserts one tooth block a thousand times); the display list and the messages are the
-// same as when every insert reads its file. The screen back end opens the memory at the start of an
-// output and closes it at the end; a block file it writes anew is forgotten. Outside an open memory
-// every replay reads its file.
+// Within one screen output each block file is read once, turned into the steps of its replay and
+// replayed from memory at every insert (a drawing inserts one tooth block a thousand times); a
+// block file the output writes itself is taken from the text it wrote. The display list and the
+// messages are the same as when every insert reads its file. The screen back end opens the memory
+// at the start of an output and closes it at the end; a block file it writes anew replaces the
+// old one. Outside an open memory every replay reads its file.
 void OpenBlockFileMemory();
 void CloseBlockFileMemory();
 void ForgetBlockFile(const std::string& file);
-// False: every insert reads its file again even within an output (for comparisons).
+// A block file just written with this text: within the open memory its inserts replay the text
+// as the file holds it, without reading the file back (its first insert only checks that the file
+// is still there).
+void RememberBlockFile(const std::string& file, const std::string& text);
+// False: every insert reads its file again even within an output, and its steps keep every pen
+// set again (for comparisons).
 void SetBlockFileMemoryUse(bool use);
 // Block files read from disk since the program started.
 long BlockFileReads();
