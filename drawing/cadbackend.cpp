@@ -24,6 +24,13 @@ std::string BlankControls(std::string s) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   return s;
 }
+
+// Plain ASCII is the same in every conversion and in Windows-1252 (most texts of a drawing are).
+bool IsAscii(const std::string& s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
 }  // namespace
 
 CadOutputFile::~CadOutputFile() { Discard(); }
@@ -63,6 +70,7 @@ void CadOutputFile::Discard() {
 std::string CadFileText(const std::string& s) {
   // Characters Windows-1252 lacks (and has no stand-in for) are written as the DXF escape \U+XXXX
   // instead of "?", so CAD programs still show them.
+  if (IsAscii(s)) return BlankControls(s);
   const std::string text = ConvertOutputText(s);
   std::string out;
   out.reserve(text.size());
@@ -85,7 +93,9 @@ std::string CadFileText(const std::string& s) {
   return BlankControls(out);
 }
 
-std::string CadFileValue(const std::string& s) { return BlankControls(Utf8ToCp1252(s)); }
+std::string CadFileValue(const std::string& s) {
+  return BlankControls(IsAscii(s) ? s : Utf8ToCp1252(s));
+}
 
 void ReportCadWriteError(const CadOutputFile& f) {
   ErrorBox(f.Name() + " konnte nicht geschrieben werden (" + WriteErrorText(f.IoResult()) + ") !");

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string_view>
 
@@ -48,7 +49,18 @@ std::string LayerValue(const std::string& name) {
   return v;
 }
 
-std::string Layer() { return LayerValue(CadState.CadLayerName); }
+// The current layer's name as written; every entity carries it, so the last one is kept.
+const std::string& Layer() {
+  static std::string name, value;
+  static bool converted = false, known = false;
+  if (!known || converted != DxfOut.ConvertTexts || name != CadState.CadLayerName) {
+    value = LayerValue(CadState.CadLayerName);
+    name = CadState.CadLayerName;
+    converted = DxfOut.ConvertTexts;
+    known = true;
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -78,17 +90,46 @@ std::string DxfReal(long double x) {
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
 namespace {
+// The group code right-aligned in three columns and its line end, into line (room for 16); the end.
+char* CodeLine(char* line, int code) {
+  if (code >= 0 && code < 1000) {
+    line[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
+    line[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+    line[2] = static_cast<char>('0' + code % 10);
+    line += 3;
+  } else {
+    char buf[16];
+    char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
+    if (end - buf < 3) {
+      const size_t pad = static_cast<size_t>(3 - (end - buf));
+      std::memset(line, ' ', pad);
+      line += pad;
+    }
+    std::memcpy(line, buf, static_cast<size_t>(end - buf));
+    line += end - buf;
+  }
+  line[0] = '\r';
+  line[1] = '\n';
+  return line + 2;
+}
+
+// A group is its two lines appended in one piece (a drawing has tens of thousands of them).
 void Group(int code, std::string_view value) {
   if (!DxfOut.Out) return;
-  // The code right-aligned in three columns.
-  char buf[16];
-  char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
+  char line[128];
+  char* p = CodeLine(line, code);
   std::string& out = *DxfOut.Out;
-  if (end - buf < 3) out.append(static_cast<size_t>(3 - (end - buf)), ' ');
-  out.append(buf, end);
-  out += "\r\n";
-  out += value;
-  out += "\r\n";
+  if (value.size() > sizeof line - 20) {
+    out.append(line, static_cast<size_t>(p - line));
+    out += value;
+    out += "\r\n";
+    return;
+  }
+  std::memcpy(p, value.data(), value.size());
+  p += value.size();
+  p[0] = '\r';
+  p[1] = '\n';
+  out.append(line, static_cast<size_t>(p + 2 - line));
 }
 
 // FloatStrDot of a text style value. The same few values come with text after text, so the last
@@ -113,6 +154,7 @@ const std::string& StyleNumber(long double x) {
 void DxfGroup(int code, const std::string& value) { Group(code, value); }
 
 void DxfGroupReal(int code, long double x) {
+  if (!DxfOut.Out) return;
   if (!std::isfinite(x)) x = 0;
   unsigned long long n = 0;
   const int d = ClampInteger(0, 15, Settings.CadDecimals);
@@ -120,9 +162,11 @@ void DxfGroupReal(int code, long double x) {
     Group(code, DxfReal(x));
     return;
   }
-  char buf[ScaledFixedMaxChars];
-  Group(code, std::string_view(buf, static_cast<size_t>(
-                                        ScaledFixedChars(buf, x < 0, n, d, '.') - buf)));
+  char line[16 + ScaledFixedMaxChars + 2];
+  char* p = ScaledFixedChars(CodeLine(line, code), x < 0, n, d, '.');
+  p[0] = '\r';
+  p[1] = '\n';
+  DxfOut.Out->append(line, static_cast<size_t>(p + 2 - line));
 }
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
@@ -237,9 +281,9 @@ void DxfBeginEntities() {
 }
 
 namespace {
-void Entity(const char* type) {
-  DxfGroup(0, type);
-  DxfGroup(8, Layer());
+void Entity(std::string_view type) {
+  Group(0, type);
+  Group(8, Layer());
 }
 }  // namespace
 
@@ -284,7 +328,7 @@ void DxfText(const std::string& s, long double x, long double y) {
   DxfGroupReal(20, y);
   DxfGroupReal(40, CadState.CadTextHeight);
   DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
-  DxfGroup(7, "STANDARD");
+  Group(7, "STANDARD");
   Group(41, StyleNumber(CadState.CadTextWidth));
   Group(50, StyleNumber(CadState.CadTextRotation));
   Group(51, StyleNumber(CadState.CadTextSlant));

@@ -244,23 +244,38 @@ bool RoundScaled(long double x, int decimals, unsigned long long& n) {
 
 char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
                        char separator) {
-  char digits[24];
-  auto r = std::to_chars(digits, digits + sizeof digits, n);
-  const int count = static_cast<int>(r.ptr - digits);
+  // The digits right to left, two at a time, with leading zeros up to one integer digit; the file
+  // writers format tens of thousands of numbers a drawing, so this stays free of calls.
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char digits[48];
+  char* const end = digits + sizeof digits;
+  char* p = end;
   if (negative && n > 0) *out++ = '-';
-  const int whole = count - decimals;  // digits before the separator
-  if (whole > 0) {
-    std::memcpy(out, digits, static_cast<size_t>(whole));
-    out += whole;
-  } else {
-    *out++ = '0';
+  while (n >= 100) {
+    const unsigned i = static_cast<unsigned>(n % 100) * 2;
+    n /= 100;
+    p -= 2;
+    p[0] = pairs[i];
+    p[1] = pairs[i + 1];
   }
+  if (n >= 10) {
+    p -= 2;
+    p[0] = pairs[n * 2];
+    p[1] = pairs[n * 2 + 1];
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  if (decimals < 0) decimals = 0;
+  if (decimals > 40) decimals = 40;
+  while (end - p <= decimals) *--p = '0';
+  const int whole = static_cast<int>(end - p) - decimals;  // digits before the separator
+  for (int i = 0; i < whole; ++i) *out++ = p[i];
   if (decimals > 0) {
     *out++ = separator;
-    for (int i = whole; i < 0; ++i) *out++ = '0';
-    const int from = std::max(whole, 0);
-    std::memcpy(out, digits + from, static_cast<size_t>(count - from));
-    out += count - from;
+    for (int i = whole; i < whole + decimals; ++i) *out++ = p[i];
   }
   return out;
 }
