@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "drawing/dxfout.h"
@@ -39,9 +40,45 @@ void AppendValue(std::string& out, long double x) {
   out.append(buf, static_cast<size_t>(end - buf));
 }
 
-// A keyword followed by its values, each after a tab.
+// A tab and the value's text (at least 3 wide) into p, the end; nullptr where the value is off the
+// quick road (the exact road of AppendValue decides).
+char* QuickValue(char* p, long double x, int decimals, char separator) {
+  if (!std::isfinite(x)) x = 0;
+  unsigned long long n = 0;
+  if (!RoundScaled(x, decimals, n)) return nullptr;
+  *p++ = '\t';
+  char* end = ScaledFixedChars(p, x < 0, n, decimals, separator);
+  if (end - p < 3) {
+    const size_t length = static_cast<size_t>(end - p), pad = 3 - length;
+    std::memmove(p + pad, p, length);
+    std::memset(p, ' ', pad);
+    end = p + 3;
+  }
+  return end;
+}
+
+// A keyword followed by its values, each after a tab; the line is appended in one piece.
 void PutValues(const char* keyword, std::initializer_list<long double> values) {
   if (!TxtOut) return;
+  constexpr size_t MaxValues = 8;
+  char line[16 + MaxValues * (ScaledFixedMaxChars + 4) + 2];
+  const size_t head = std::strlen(keyword);
+  char* p = line + head;
+  if (head <= 16 && values.size() <= MaxValues) {
+    std::memcpy(line, keyword, head);
+    const int d = ClampInteger(0, 15, Settings.CadDecimals);
+    const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
+    for (long double v : values)
+      if (!(p = QuickValue(p, v, d, separator))) break;
+  } else {
+    p = nullptr;
+  }
+  if (p) {
+    p[0] = '\r';
+    p[1] = '\n';
+    TxtOut->append(line, static_cast<size_t>(p + 2 - line));
+    return;
+  }
   *TxtOut += keyword;
   for (long double v : values) AppendValue(*TxtOut, v);
   *TxtOut += "\r\n";

@@ -91,13 +91,12 @@ std::string IgesDate(int year, int month, int day, int hour, int minute, int sec
 }
 
 namespace {
-// Appends one record: data from column 1, the trailing field ending at column 72, the letter, the
-// sequence number in seven digits with leading zeros, CR LF.
-void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
-                  int seq) {
+// One record into record (room for RecordData + 8): data from column 1, the trailing field ending at
+// column 72, the letter, the sequence number in seven digits with leading zeros.
+void FillRecord(char* record, std::string_view data, std::string_view trailing, char letter,
+                int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  char record[RecordData + 8];
   std::memset(record, ' ', RecordData);
   std::memcpy(record, data.data(), data.size());
   std::memcpy(record + RecordData - trailing.size(), trailing.data(), trailing.size());
@@ -105,6 +104,13 @@ void AppendRecord(std::string& file, std::string_view data, std::string_view tra
   int n = seq % 10000000;
   if (n < 0) n = -n;
   for (int i = 7; i >= 1; --i, n /= 10) record[RecordData + i] = static_cast<char>('0' + n % 10);
+}
+
+// Appends one record (without a line end).
+void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
+                  int seq) {
+  char record[RecordData + 8];
+  FillRecord(record, data, trailing, letter, seq);
   file.append(record, sizeof record);
 }
 
@@ -121,8 +127,11 @@ int& SectionCounter(char letter) {
 void WriteRecord(std::string& file, std::string_view text, std::string_view trailing, char letter) {
   int& counter = SectionCounter(letter);
   ++counter;
-  AppendRecord(file, text, trailing, letter, counter);
-  file += "\r\n";
+  char record[RecordData + 10];  // with its line end, appended in one piece
+  FillRecord(record, text, trailing, letter, counter);
+  record[RecordData + 8] = '\r';
+  record[RecordData + 9] = '\n';
+  file.append(record, sizeof record);
 }
 
 // Cuts a delimited text into records of at most width columns; emit gets each record. Records

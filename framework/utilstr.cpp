@@ -137,12 +137,12 @@ std::string GeneralText(long double x, int precision, const std::string& sep) {
 // Decimal digits of n (1 for 0).
 int DigitCount(unsigned long long n) {
   int k = 1;
-  while (n >= 10) {
-    n /= 10;
-    ++k;
-  }
+  for (unsigned long long p = 10; k < 20 && n >= p; p *= 10) ++k;
   return k;
 }
+
+// x within lo..hi (lo <= hi); the number writers call this for every number.
+constexpr int Within(int lo, int hi, int x) { return x < lo ? lo : x > hi ? hi : x; }
 
 // The decimals after the Decimals setting, the digits the text may show and its padded width.
 struct FixedPlan {
@@ -150,9 +150,9 @@ struct FixedPlan {
 };
 
 FixedPlan PlanFixed(int width, int decimals) {
-  if (Settings.Decimals != 3) decimals = ClampInteger(0, 10, decimals + Settings.Decimals - 3);
-  decimals = ClampInteger(0, 18, decimals);
-  return {decimals, ClampInteger(1, 18, width + decimals),
+  if (Settings.Decimals != 3) decimals = Within(0, 10, decimals + Settings.Decimals - 3);
+  decimals = Within(0, 18, decimals);
+  return {decimals, Within(1, 18, width + decimals),
           decimals > 0 ? width + 1 + decimals : width};
 }
 
@@ -357,12 +357,21 @@ std::string FloatStrFixedDot(int width, int decimals, long double x) {
 
 void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x) {
   if (std::fabs(x) < 1e-8L) x = 0;
-  char buf[ScaledFixedMaxChars];
   const FixedPlan plan = PlanFixed(width, decimals);
-  if (const char* end = QuickFixed(buf, plan, x, '.'))
+  // The padding and the text go in as one piece where the padding is short.
+  char buf[64 + ScaledFixedMaxChars];
+  if (plan.target <= 64) {
+    if (char* end = QuickFixed(buf + 64, plan, x, '.')) {
+      char* text = buf + 64;
+      while (end - text < plan.target) *--text = ' ';
+      out.append(text, static_cast<size_t>(end - text));
+      return;
+    }
+  } else if (const char* end = QuickFixed(buf, plan, x, '.')) {
     AppendPadded(out, buf, end, plan.target);
-  else
-    out += FixedWithSep(width, decimals, x, ".");
+    return;
+  }
+  out += FixedWithSep(width, decimals, x, ".");
 }
 
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
