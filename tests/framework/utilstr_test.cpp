@@ -332,3 +332,30 @@ TEST_F(UtilStrTest, QuickFixedRoadMatchesTheExactRoads) {
     }
   }
 }
+
+// The fixed-point text of every length of n and every count of decimals, against the plain
+// construction from the digits; and the appended texts padded as FloatStrFixedDot pads them.
+TEST_F(UtilStrTest, FixedTextsOfEveryLength) {
+  auto plain = [](bool negative, unsigned long long n, int d, char sep) {
+    std::string digits = std::to_string(n);
+    if (static_cast<int>(digits.size()) <= d) digits.insert(0, d + 1 - digits.size(), '0');
+    std::string s = digits.substr(0, digits.size() - d);
+    if (d > 0) s += sep + digits.substr(digits.size() - d);
+    return (negative && n > 0 ? "-" : "") + s;
+  };
+  std::vector<unsigned long long> values = {0, 1, 9, 10, 99, 100, 18446744073709551615ULL};
+  for (unsigned long long p = 10; p < 10000000000000000000ULL; p *= 10) {
+    values.push_back(p - 1);
+    values.push_back(p + 7);
+  }
+  for (unsigned long long n : values)
+    for (int d = 0; d <= 18; ++d)
+      for (bool negative : {false, true})
+        ASSERT_EQ(ScaledFixedText(negative, n, d, ','), plain(negative, n, d, ',')) << n << " " << d;
+  for (int width : {0, 3, 9, 40, 70})
+    for (long double x : {0.0L, -1.5L, 123.4567L, -98765.4321L}) {
+      std::string s = "|";
+      AppendFloatStrFixedDot(s, width, 2, x);
+      EXPECT_EQ(s, "|" + FloatStrFixedDot(width, 2, x)) << width << " " << static_cast<double>(x);
+    }
+}
