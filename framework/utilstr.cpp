@@ -157,13 +157,21 @@ FixedPlan PlanFixed(int width, int decimals) {
 }
 
 // Quick road: when every shown digit lies within the precision, the text is plain rounding to
-// `decimals` places (the digit road gives the same away from ties). The unpadded text into buf
-// (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
+// `decimals` places (the digit road gives the same away from ties). When the whole number shows
+// more digits than the precision, the digit road rounds to the precision and fills the places
+// after it with zeros: the same is rounding to fewer places and adding the zeros. The unpadded
+// text into buf (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
 char* QuickFixed(char* buf, const FixedPlan& p, long double x, char sep) {
   unsigned long long n = 0;
-  if (!RoundScaled(x, p.decimals, n) || std::max(DigitCount(n), p.decimals) > p.precision)
-    return nullptr;
-  return ScaledFixedChars(buf, x < 0, n, p.decimals, sep);
+  if (p.decimals > p.precision || !RoundScaled(x, p.decimals, n)) return nullptr;
+  const int excess = DigitCount(n) - p.precision;
+  if (excess <= 0) return ScaledFixedChars(buf, x < 0, n, p.decimals, sep);
+  // More integer digits than the precision take the exponent form.
+  if (excess > p.decimals || !RoundScaled(x, p.decimals - excess, n)) return nullptr;
+  char* end = ScaledFixedChars(buf, x < 0, n, p.decimals - excess, sep);
+  if (excess == p.decimals) *end++ = sep;
+  for (int i = 0; i < excess; ++i) *end++ = '0';
+  return end;
 }
 
 void AppendPadded(std::string& out, const char* text, const char* end, int target) {
