@@ -17,6 +17,9 @@ namespace qern {
 
 namespace {
 bool g_failNextCommit = false;
+// The text buffer of the last output, kept for the next one: a drawing's text grows to hundreds of
+// kilobytes, and a fresh buffer would be grown and its pages touched anew for every file.
+std::string g_spareText;
 
 // Control characters would break the line structure of a CAD file.
 std::string BlankControls(std::string s) {
@@ -37,6 +40,7 @@ CadOutputFile::~CadOutputFile() { Discard(); }
 
 void CadOutputFile::Open(const std::string& name) {
   name_ = name;
+  if (text_.capacity() < g_spareText.capacity()) text_.swap(g_spareText);
   text_.clear();
   open_ = true;
   io_ = IoOk;
@@ -58,13 +62,14 @@ bool CadOutputFile::Commit() {
     io_ = IoCodeFromErrno(err);
     if (io_ == IoOk) io_ = IoWriteError;
   }
-  text_.clear();
+  Discard();
   return ok;
 }
 
 void CadOutputFile::Discard() {
   open_ = false;
   text_.clear();
+  if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);
 }
 
 std::string CadFileText(const std::string& s) {

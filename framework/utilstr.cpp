@@ -253,13 +253,15 @@ bool RoundScaled(long double x, int decimals, unsigned long long& n) {
 char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
                        char separator) {
   // The text right to left, two digits at a time, then copied in one piece: the file writers
-  // format tens of thousands of numbers a drawing.
+  // format tens of thousands of numbers a drawing. Room behind the text lets a short one go as
+  // one fixed-size copy (the caller's out has room for ScaledFixedMaxChars).
   static constexpr char pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char text[ScaledFixedMaxChars];
-  char* const end = text + sizeof text;
+  constexpr size_t Copy = 32;
+  char text[ScaledFixedMaxChars + Copy];
+  char* const end = text + ScaledFixedMaxChars;
   char* p = end;
   const bool sign = negative && n > 0;
   auto pair = [&p](unsigned i) {
@@ -283,7 +285,10 @@ char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decim
     *--p = static_cast<char>('0' + n);
   if (sign) *--p = '-';
   const size_t length = static_cast<size_t>(end - p);
-  std::memcpy(out, p, length);
+  if (length <= Copy)
+    std::memcpy(out, p, Copy);
+  else
+    std::memcpy(out, p, length);
   return out + length;
 }
 
