@@ -2,6 +2,7 @@
 // conversion, string helpers by character, and the display/output text conversions.
 #include "framework/utilstr.h"
 
+#include <bit>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -252,25 +253,49 @@ bool RoundScaled(long double x, int decimals, unsigned long long& n) {
 
 char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
                        char separator) {
-  // The text right to left, two digits at a time, then copied in one piece: the file writers
-  // format tens of thousands of numbers a drawing. Room behind the text lets a short one go as
-  // one fixed-size copy (the caller's out has room for ScaledFixedMaxChars).
+  // The length first, then the digits straight into place right to left, two at a time: the file
+  // writers format tens of thousands of numbers a drawing.
   static constexpr char pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  constexpr size_t Copy = 32;
-  char text[ScaledFixedMaxChars + Copy];
-  char* const end = text + ScaledFixedMaxChars;
-  char* p = end;
+  static constexpr unsigned long long powers[] = {1ULL,
+                                                  10ULL,
+                                                  100ULL,
+                                                  1000ULL,
+                                                  10000ULL,
+                                                  100000ULL,
+                                                  1000000ULL,
+                                                  10000000ULL,
+                                                  100000000ULL,
+                                                  1000000000ULL,
+                                                  10000000000ULL,
+                                                  100000000000ULL,
+                                                  1000000000000ULL,
+                                                  10000000000000ULL,
+                                                  100000000000000ULL,
+                                                  1000000000000000ULL,
+                                                  10000000000000000ULL,
+                                                  100000000000000000ULL,
+                                                  1000000000000000000ULL,
+                                                  10000000000000000000ULL};
+  if (decimals < 0) decimals = 0;
+  if (decimals > ScaledFixedMaxChars - 24) decimals = ScaledFixedMaxChars - 24;
+  // Decimal digits of n from its bit length (1233 / 4096 is just above log10(2)).
+  const int bits = std::bit_width(n | 1);
+  const int guess = (bits * 1233) >> 12;
+  const int digits = guess + 1 - (n < powers[guess] ? 1 : 0);
+  const int whole = digits > decimals ? digits - decimals : 1;
   const bool sign = negative && n > 0;
+  char* const end = out + (sign ? 1 : 0) + whole + (decimals > 0 ? decimals + 1 : 0);
+  char* p = end;
   auto pair = [&p](unsigned i) {
     p -= 2;
     p[0] = pairs[2 * i];
     p[1] = pairs[2 * i + 1];
   };
   if (decimals > 0) {
-    int k = decimals < ScaledFixedMaxChars - 24 ? decimals : ScaledFixedMaxChars - 24;
+    int k = decimals;
     for (; k >= 2; k -= 2, n /= 100) pair(static_cast<unsigned>(n % 100));
     if (k == 1) {
       *--p = static_cast<char>('0' + n % 10);
@@ -284,12 +309,7 @@ char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decim
   else
     *--p = static_cast<char>('0' + n);
   if (sign) *--p = '-';
-  const size_t length = static_cast<size_t>(end - p);
-  if (length <= Copy)
-    std::memcpy(out, p, Copy);
-  else
-    std::memcpy(out, p, length);
-  return out + length;
+  return end;
 }
 
 std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
