@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unordered_map>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -72,10 +73,10 @@ void CadOutputFile::Discard() {
   if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);
 }
 
-std::string CadFileText(const std::string& s) {
+namespace {
+std::string ConvertCadFileText(const std::string& s) {
   // Characters Windows-1252 lacks (and has no stand-in for) are written as the DXF escape \U+XXXX
   // instead of "?", so CAD programs still show them.
-  if (IsAscii(s)) return BlankControls(s);
   const std::string text = ConvertOutputText(s);
   std::string out;
   out.reserve(text.size());
@@ -96,6 +97,24 @@ std::string CadFileText(const std::string& s) {
     out += bytes;
   }
   return BlankControls(out);
+}
+
+}  // namespace
+
+std::string CadFileText(const std::string& s) {
+  if (IsAscii(s)) return BlankControls(s);
+  // The same texts (table captions, units, signs) come drawing after drawing: their conversions
+  // are kept, for the text settings they were made with.
+  static std::unordered_map<std::string, std::string> kept;
+  static int keptMode = -1, keptSpecial = -1;
+  if (keptMode != Settings.CadTextMode || keptSpecial != Settings.SpecialCharMode) {
+    kept.clear();
+    keptMode = Settings.CadTextMode;
+    keptSpecial = Settings.SpecialCharMode;
+  }
+  if (auto it = kept.find(s); it != kept.end()) return it->second;
+  if (kept.size() >= 4096) kept.clear();
+  return kept.emplace(s, ConvertCadFileText(s)).first->second;
 }
 
 std::string CadFileValue(const std::string& s) {

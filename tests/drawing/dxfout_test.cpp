@@ -160,6 +160,34 @@ TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
   EXPECT_EQ(Lines([] { DxfText("Zähne 齿", 0, 0); }, false)[11], "Zähne 齿");
 }
 
+// Texts and layer names are converted once and kept: a changed setting or layer is still seen.
+TEST_F(DxfOutTest, KeptConversionsFollowTheSettings) {
+  auto text = [this](const char* s) { return Lines([s] { DxfText(s, 0, 0); }, true)[11]; };
+  Settings.CadTextMode = 2;
+  EXPECT_EQ(text("Maß ±"), "Ma\xDF \xB1");
+  Settings.SpecialCharMode = 1;
+  EXPECT_EQ(text("Maß ±"), "Mass +/-");
+  Settings.CadTextMode = 1;
+  EXPECT_EQ(text("Maß ±"), "Ma\xDF \xB1");
+  Settings.CadTextMode = 3;
+  Settings.SpecialCharMode = 0;
+  EXPECT_EQ(text("Maß ±"), "Mass +/-");
+  Settings.CadLayerNames[1] = "Maß";
+  Settings.CadLayerNames[2] = "Kontur";
+  auto layers = [this] {
+    return Lines([] {
+      DxfSetLayer(1);
+      DxfLine(0, 0, 1, 1);
+      DxfSetLayer(2);
+      DxfLine(0, 0, 1, 1);
+    }, true);
+  };
+  const auto converted = layers();
+  EXPECT_EQ(converted[3], "Ma\xDF");
+  EXPECT_EQ(converted[15], "Kontur");
+  EXPECT_EQ(Lines([] { DxfSetLayer(1); DxfLine(0, 0, 1, 1); }, false)[3], "Maß");
+}
+
 TEST_F(DxfOutTest, HeaderAndSectionOrder) {
   const auto lines = Dxf(EmptySheet);
   const std::vector<std::string> head(lines.begin(), lines.begin() + 30);
