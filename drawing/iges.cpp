@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <string_view>
 
 #include "drawing/zorqcad.h"
@@ -56,6 +57,33 @@ void EndEntity(const std::string& type, const std::string& matrix, const std::st
   IgesDirectory(type, matrix);
   IgesDirectoryLine(type, form, label);
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
+}
+
+// cos and sin of an angle in degrees. The teeth of a wheel insert the same block again and again,
+// and the reduction of a long double angle is slow, so the values of recent angles are kept (by
+// the angle's exact bits: the same angle always gives the same values).
+struct CosSin {
+  long double c, s;
+};
+CosSin CosSinOfDegrees(long double degrees) {
+  constexpr size_t Bytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  struct Entry {
+    unsigned char key[sizeof(long double)];
+    bool used;
+    CosSin v;
+  };
+  static Entry kept[256];
+  unsigned char key[sizeof(long double)] = {};
+  std::memcpy(key, &degrees, Bytes);
+  unsigned h = 0;
+  for (size_t i = 0; i < Bytes; ++i) h = h * 31 + key[i];
+  Entry& e = kept[(h ^ (h >> 8)) & 255];
+  if (e.used && std::memcmp(e.key, key, Bytes) == 0) return e.v;
+  const long double a = DegToRad(degrees);
+  e.v = {std::cos(a), std::sin(a)};
+  std::memcpy(e.key, key, Bytes);
+  e.used = true;
+  return e.v;
 }
 
 // Length of the Hollerith string starting at text[i] ("12H..."), 0 when none starts there.
@@ -140,6 +168,10 @@ void WriteRecord(std::string& file, std::string_view text, std::string_view trai
 // string back unchanged. Every record is a piece of the text, so the work grows with its length.
 template <class Emit>
 void SplitRecords(std::string_view text, size_t width, Emit emit) {
+  if (text.size() <= width) {  // most entities: the whole text is its one record
+    emit(text);
+    return;
+  }
   size_t start = 0;  // first column of the record being filled
   size_t i = 0;      // next field
   bool emitted = false;
@@ -591,8 +623,9 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
             break;
           }
           long double p[4];
-          map(c.v[0] + r * std::cos(DegToRad(s)), c.v[1] + r * std::sin(DegToRad(s)), p[0], p[1]);
-          map(c.v[0] + r * std::cos(DegToRad(e)), c.v[1] + r * std::sin(DegToRad(e)), p[2], p[3]);
+          const CosSin from = CosSinOfDegrees(s), to = CosSinOfDegrees(e);
+          map(c.v[0] + r * from.c, c.v[1] + r * from.s, p[0], p[1]);
+          map(c.v[0] + r * to.c, c.v[1] + r * to.s, p[2], p[3]);
           // A mirroring map runs the arc the other way round.
           if (det < 0)
             IgesArc(xc, yc, p[2], p[3], p[0], p[1]);
@@ -690,8 +723,8 @@ void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long
     c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
     Record(c);
   }
-  const long double a = DegToRad(startAngle), b = DegToRad(endAngle);
-  IgesArc(x, y, x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b));
+  const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
+  IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
 }
 
 void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
