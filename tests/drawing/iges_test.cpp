@@ -195,6 +195,22 @@ TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
   EXPECT_EQ(ParameterText(lines, 31), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
 }
 
+// Arcs of more angles than the writer keeps the cos and sin of, drawn twice: the second pass
+// writes the same records as the first, and the known angles their exact points.
+TEST_F(IgesTest, ArcsOfManyAnglesAgain) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginEntities();
+    for (int pass = 0; pass < 2; ++pass)
+      for (int k = 0; k < 400; ++k) CadArc(0, 0, k * 0.9L, k * 0.9L + 45, 10);
+    CadEndSection();
+  });
+  for (int k = 0; k < 400; ++k)
+    ASSERT_EQ(ParameterText(lines, 1 + 2 * k), ParameterText(lines, 801 + 2 * k)) << k;
+  EXPECT_EQ(ParameterText(lines, 201), "100,0.0,0.000,0.000,0.000,10.000,-7.071,7.071;");
+  EXPECT_EQ(ParameterText(lines, 1001), "100,0.0,0.000,0.000,0.000,10.000,-7.071,7.071;");
+}
+
 // A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
 // and a reader joining the data columns gets them back whole.
 TEST_F(IgesTest, LongNamesAndNonAsciiTextsKeepTheirCounts) {
