@@ -92,9 +92,22 @@ std::string DxfInteger(long long n) { return std::to_string(n); }
 namespace {
 // The group code right-aligned in three columns and its line end, into line (room for 16); the end.
 char* CodeLine(char* line, int code) {
-  if (code >= 0 && code < 1000) {
-    line[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
-    line[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+  if (code >= 0 && code < 100) {
+    // The codes a drawing writes, ready right-aligned.
+    static const auto columns = [] {
+      std::array<std::array<char, 4>, 100> t{};
+      for (int c = 0; c < 100; ++c)
+        t[c] = {' ', c >= 10 ? static_cast<char>('0' + c / 10) : ' ', static_cast<char>('0' + c % 10),
+                '\r'};
+      return t;
+    }();
+    std::memcpy(line, columns[static_cast<size_t>(code)].data(), 4);
+    line[4] = '\n';
+    return line + 5;
+  }
+  if (code >= 100 && code < 1000) {
+    line[0] = static_cast<char>('0' + code / 100);
+    line[1] = static_cast<char>('0' + code / 10 % 10);
     line[2] = static_cast<char>('0' + code % 10);
     line += 3;
   } else {

@@ -131,7 +131,16 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   record[RecordData] = letter;
   int n = seq % 10000000;
   if (n < 0) n = -n;
-  for (int i = 7; i >= 1; --i, n /= 10) record[RecordData + i] = static_cast<char>('0' + n % 10);
+  // Seven digits, two at a time from the right.
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  for (int i = 6; i >= 2; i -= 2, n /= 100) {
+    record[RecordData + i] = pairs[2 * (n % 100)];
+    record[RecordData + i + 1] = pairs[2 * (n % 100) + 1];
+  }
+  record[RecordData + 1] = static_cast<char>('0' + n);
 }
 
 // Appends one record (without a line end).
