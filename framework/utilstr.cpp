@@ -294,7 +294,35 @@ char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decim
     p[0] = pairs[2 * i];
     p[1] = pairs[2 * i + 1];
   };
-  if (decimals > 0) {
+  // Up to nine places the fraction and (mostly) the whole part go in 32 bits, where the
+  // divisions by 100 are cheap.
+  auto whole32 = [&](unsigned w) {
+    for (; w >= 100; w /= 100) pair(w % 100);
+    if (w >= 10)
+      pair(w);
+    else
+      *--p = static_cast<char>('0' + w);
+  };
+  if (decimals > 0 && decimals <= 9) {
+    unsigned long long q = 0;
+    switch (decimals) {  // constant divisors
+      case 1: q = n / 10; break;
+      case 2: q = n / 100; break;
+      case 3: q = n / 1000; break;
+      case 4: q = n / 10000; break;
+      case 5: q = n / 100000; break;
+      case 6: q = n / 1000000; break;
+      case 7: q = n / 10000000; break;
+      case 8: q = n / 100000000; break;
+      default: q = n / 1000000000; break;
+    }
+    unsigned f = static_cast<unsigned>(n - q * powers[decimals]);
+    int k = decimals;
+    for (; k >= 2; k -= 2, f /= 100) pair(f % 100);
+    if (k == 1) *--p = static_cast<char>('0' + f);
+    *--p = separator;
+    n = q;
+  } else if (decimals > 0) {
     int k = decimals;
     for (; k >= 2; k -= 2, n /= 100) pair(static_cast<unsigned>(n % 100));
     if (k == 1) {
@@ -303,11 +331,15 @@ char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decim
     }
     *--p = separator;
   }
-  for (; n >= 100; n /= 100) pair(static_cast<unsigned>(n % 100));
-  if (n >= 10)
-    pair(static_cast<unsigned>(n));
-  else
-    *--p = static_cast<char>('0' + n);
+  if (n <= 0xFFFFFFFFULL) {
+    whole32(static_cast<unsigned>(n));
+  } else {
+    for (; n >= 100; n /= 100) pair(static_cast<unsigned>(n % 100));
+    if (n >= 10)
+      pair(static_cast<unsigned>(n));
+    else
+      *--p = static_cast<char>('0' + n);
+  }
   if (sign) *--p = '-';
   return end;
 }
