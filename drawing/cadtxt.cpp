@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string_view>
 
 #include "drawing/dxfout.h"
 #include "drawing/zorqcad.h"
@@ -57,30 +58,39 @@ char* QuickValue(char* p, long double x, int decimals, char separator) {
   return end;
 }
 
-// A keyword followed by its values, each after a tab; the line is appended in one piece.
-void PutValues(const char* keyword, std::initializer_list<long double> values) {
+// A head followed by its values, each after a tab, and (when given) a tab and a text; the line is
+// appended in one piece where it fits the buffer.
+void PutValues(std::string_view head, std::initializer_list<long double> values,
+               const std::string* text = nullptr) {
   if (!TxtOut) return;
-  constexpr size_t MaxValues = 8;
-  char line[16 + MaxValues * (ScaledFixedMaxChars + 4) + 2];
-  const size_t head = std::strlen(keyword);
-  char* p = line + head;
-  if (head <= 16 && values.size() <= MaxValues) {
-    std::memcpy(line, keyword, head);
+  constexpr size_t MaxValues = 8, MaxHead = 64, MaxText = 128;
+  char line[MaxHead + MaxValues * (ScaledFixedMaxChars + 4) + 1 + MaxText + 2];
+  char* p = nullptr;
+  if (head.size() <= MaxHead && values.size() <= MaxValues && (!text || text->size() <= MaxText)) {
+    std::memcpy(line, head.data(), head.size());
+    p = line + head.size();
     const int d = ClampInteger(0, 15, Settings.CadDecimals);
     const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
     for (long double v : values)
       if (!(p = QuickValue(p, v, d, separator))) break;
-  } else {
-    p = nullptr;
   }
   if (p) {
+    if (text) {
+      *p++ = '\t';
+      std::memcpy(p, text->data(), text->size());
+      p += text->size();
+    }
     p[0] = '\r';
     p[1] = '\n';
     TxtOut->append(line, static_cast<size_t>(p + 2 - line));
     return;
   }
-  *TxtOut += keyword;
+  *TxtOut += head;
   for (long double v : values) AppendValue(*TxtOut, v);
+  if (text) {
+    *TxtOut += '\t';
+    *TxtOut += *text;
+  }
   *TxtOut += "\r\n";
 }
 }  // namespace
@@ -135,12 +145,8 @@ void TxtArc(long double x, long double y, long double startAngle, long double en
 
 void TxtText(const std::string& s, long double x, long double y) {
   if (!TxtOut) return;
-  *TxtOut += "TEXT";
-  AppendValue(*TxtOut, x);
-  AppendValue(*TxtOut, y);
-  *TxtOut += '\t';
-  *TxtOut += CadFileText(s);
-  *TxtOut += "\r\n";
+  const std::string text = CadFileText(s);
+  PutValues("TEXT", {x, y}, &text);
 }
 
 void TxtSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
@@ -150,9 +156,7 @@ void TxtSolid(long double x1, long double y1, long double x2, long double y2, lo
 
 void TxtInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
-  std::string line = "INSERT\t" + CadFileValue(name);
-  for (long double v : {x, y, angle, scaleX, scaleY}) AppendValue(line, v);
-  Put(line);
+  PutValues("INSERT\t" + CadFileValue(name), {x, y, angle, scaleX, scaleY});
 }
 
 void TxtEndFile() { Put("EOF"); }

@@ -317,6 +317,21 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   });
   EXPECT_EQ(lines[0], "MINMAX\t  0\t  0\t  5\t  5");
   EXPECT_EQ(lines[1], "TEXT\t  5\t  0\tgruen");
+
+  // Lines longer than the writer builds in one piece, and a value beyond the quick road.
+  const std::string name(100, 'N'), text(300, 't');
+  lines = Txt([&] {
+    CadBeginDrawing(0, 0, 5, 5);
+    CadBeginBlocks();
+    CadBeginBlock(name);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock(name, 1, 2, 0, 1, 1);
+    CadText(text, 1e14L, 2);
+  });
+  EXPECT_EQ(lines[5], "INSERT\t" + name + "\t  1\t  2\t  0\t  1\t  1");
+  EXPECT_EQ(lines[6], "TEXT\t100000000000000\t  2\t" + text);
 }
 
 #ifndef QERN_IGES_CHECK
