@@ -58,22 +58,23 @@ char* QuickValue(char* p, long double x, int decimals, char separator) {
   return end;
 }
 
-// A head followed by its values, each after a tab, and (when given) a tab and a text; the line is
-// appended in one piece where it fits the buffer.
+// A head followed by its values, each after a tab, and (when given) a tab and a text. The line is
+// written straight into the text (a line built elsewhere and copied in would be read back while
+// still being written).
 void PutValues(std::string_view head, std::initializer_list<long double> values,
                const std::string* text = nullptr) {
   if (!TxtOut) return;
-  constexpr size_t MaxValues = 8, MaxHead = 64, MaxText = 128;
-  char line[MaxHead + MaxValues * (ScaledFixedMaxChars + 4) + 1 + MaxText + 2];
-  char* p = nullptr;
-  if (head.size() <= MaxHead && values.size() <= MaxValues && (!text || text->size() <= MaxText)) {
-    std::memcpy(line, head.data(), head.size());
-    p = line + head.size();
-    const int d = ClampInteger(0, 15, Settings.CadDecimals);
-    const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
-    for (long double v : values)
-      if (!(p = QuickValue(p, v, d, separator))) break;
-  }
+  std::string& out = *TxtOut;
+  const size_t old = out.size();
+  const size_t textSize = text ? 1 + text->size() : 0;
+  out.resize(old + head.size() + values.size() * (ScaledFixedMaxChars + 4) + textSize + 2);
+  char* p = out.data() + old;
+  std::memcpy(p, head.data(), head.size());
+  p += head.size();
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
+  for (long double v : values)
+    if (!(p = QuickValue(p, v, d, separator))) break;
   if (p) {
     if (text) {
       *p++ = '\t';
@@ -82,16 +83,17 @@ void PutValues(std::string_view head, std::initializer_list<long double> values,
     }
     p[0] = '\r';
     p[1] = '\n';
-    TxtOut->append(line, static_cast<size_t>(p + 2 - line));
+    out.resize(static_cast<size_t>(p + 2 - out.data()));
     return;
   }
-  *TxtOut += head;
-  for (long double v : values) AppendValue(*TxtOut, v);
+  out.resize(old);
+  out += head;
+  for (long double v : values) AppendValue(out, v);
   if (text) {
-    *TxtOut += '\t';
-    *TxtOut += *text;
+    out += '\t';
+    out += *text;
   }
-  *TxtOut += "\r\n";
+  out += "\r\n";
 }
 }  // namespace
 

@@ -126,23 +126,19 @@ char* CodeLine(char* line, int code) {
   return line + 2;
 }
 
-// A group is its two lines appended in one piece (a drawing has tens of thousands of them).
+// A group is its two lines written straight into the text (a drawing has tens of thousands of
+// them; a line built elsewhere and copied in would be read back while still being written).
 void Group(int code, std::string_view value) {
   if (!DxfOut.Out) return;
-  char line[128];
-  char* p = CodeLine(line, code);
   std::string& out = *DxfOut.Out;
-  if (value.size() > sizeof line - 20) {
-    out.append(line, static_cast<size_t>(p - line));
-    out += value;
-    out += "\r\n";
-    return;
-  }
+  const size_t old = out.size();
+  out.resize(old + 16 + value.size() + 2);
+  char* p = CodeLine(out.data() + old, code);
   std::memcpy(p, value.data(), value.size());
   p += value.size();
   p[0] = '\r';
   p[1] = '\n';
-  out.append(line, static_cast<size_t>(p + 2 - line));
+  out.resize(static_cast<size_t>(p + 2 - out.data()));
 }
 
 // FloatStrDot of a text style value. The same few values come with text after text, so the last
@@ -175,11 +171,13 @@ void DxfGroupReal(int code, long double x) {
     Group(code, DxfReal(x));
     return;
   }
-  char line[16 + ScaledFixedMaxChars + 2];
-  char* p = ScaledFixedChars(CodeLine(line, code), x < 0, n, d, '.');
+  std::string& out = *DxfOut.Out;
+  const size_t old = out.size();
+  out.resize(old + 16 + ScaledFixedMaxChars + 2);
+  char* p = ScaledFixedChars(CodeLine(out.data() + old, code), x < 0, n, d, '.');
   p[0] = '\r';
   p[1] = '\n';
-  DxfOut.Out->append(line, static_cast<size_t>(p + 2 - line));
+  out.resize(static_cast<size_t>(p + 2 - out.data()));
 }
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {

@@ -164,11 +164,13 @@ int& SectionCounter(char letter) {
 void WriteRecord(std::string& file, std::string_view text, std::string_view trailing, char letter) {
   int& counter = SectionCounter(letter);
   ++counter;
-  char record[RecordData + 10];  // with its line end, appended in one piece
+  // Written straight into the file's text with its line end.
+  const size_t old = file.size();
+  file.resize(old + RecordData + 10);
+  char* record = file.data() + old;
   FillRecord(record, text, trailing, letter, counter);
   record[RecordData + 8] = '\r';
   record[RecordData + 9] = '\n';
-  file.append(record, sizeof record);
 }
 
 // Cuts a delimited text into records of at most width columns; emit gets each record. Records
