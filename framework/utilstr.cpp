@@ -212,7 +212,15 @@ std::string FixedWithSep(int width, int decimals, long double x, const std::stri
 // The integer places FloatStrDecimals gives x: those of its whole part (none below 1).
 int IntegerPlaces(long double x) {
   const long double a = std::fabs(x);
-  if (a >= 1 && a < 1e15L) return DigitCount(static_cast<unsigned long long>(a));
+  if (a >= 1 && a < 1e15L) {
+    // The digits of the whole part by comparison (whole powers of ten are exact): cheaper than
+    // cutting a long double to an integer.
+    static constexpr long double powers[] = {1e1L, 1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,
+                                             1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L};
+    int places = 1;
+    while (places < 15 && a >= powers[places - 1]) ++places;
+    return places;
+  }
   if (a < 1) return 0;
   int i, d;
   SignificantDigits(i, d, 3, x);

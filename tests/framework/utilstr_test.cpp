@@ -352,6 +352,12 @@ TEST_F(UtilStrTest, FixedTextsOfEveryLength) {
     for (int d = 0; d <= 18; ++d)
       for (bool negative : {false, true})
         ASSERT_EQ(ScaledFixedText(negative, n, d, ','), plain(negative, n, d, ',')) << n << " " << d;
+  // Just below and at each power of ten the text has no padding (its integer places are exact).
+  for (long double p = 1; p < 1e15L; p *= 10)
+    for (long double x : {p - 0.25L, p, -(p + 0.5L)}) {
+      const std::string t = FloatStrDecimalsDot(2, x);
+      EXPECT_NE(t.front(), ' ') << t;
+    }
   for (int width : {0, 3, 9, 40, 70})
     for (long double x : {0.0L, -1.5L, 123.4567L, -98765.4321L}) {
       std::string s = "|";
