@@ -201,7 +201,8 @@ void DxfHeader(long double xmin, long double ymin, long double xmax, long double
   DxfGroup(0, "ENDSEC");
 }
 
-void DxfTables() {
+namespace {
+void WriteTables() {
   DxfGroup(0, "SECTION");
   DxfGroup(2, "TABLES");
 
@@ -267,6 +268,36 @@ void DxfTables() {
   Put("ENDTAB");
 
   DxfGroup(0, "ENDSEC");
+}
+}  // namespace
+
+void DxfTables() {
+  if (!DxfOut.Out) return;
+  // The tables follow only the layer and text-style settings: the text made for the last ones is
+  // kept and written again while they stay the same.
+  struct Key {
+    std::array<std::string, 6> names;
+    std::array<int, 6> colours;
+    std::array<int, 16> colourLayers;
+    bool monochrome;
+    std::string style;
+    bool converted;
+    bool operator==(const Key&) const = default;
+  };
+  static Key keptKey;
+  static std::string kept;
+  static bool known = false;
+  Key key{Settings.CadLayerNames,   Settings.CadLayerColors, Settings.ColorLayerColors,
+          Settings.LayerMonochrome, Settings.CadTextStyle,   DxfOut.ConvertTexts};
+  if (known && key == keptKey) {
+    *DxfOut.Out += kept;
+    return;
+  }
+  const size_t start = DxfOut.Out->size();
+  WriteTables();
+  kept = DxfOut.Out->substr(start);
+  keptKey = std::move(key);
+  known = true;
 }
 
 void DxfBeginBlocks() {

@@ -186,6 +186,16 @@ TEST_F(DxfOutTest, KeptConversionsFollowTheSettings) {
   EXPECT_EQ(converted[3], "Ma\xDF");
   EXPECT_EQ(converted[15], "Kontur");
   EXPECT_EQ(Lines([] { DxfSetLayer(1); DxfLine(0, 0, 1, 1); }, false)[3], "Maß");
+  // The tables, kept while their settings stay, follow a changed text style and layer colour.
+  const auto tables = Lines(DxfTables);
+  EXPECT_EQ(Lines(DxfTables), tables);
+  Settings.CadTextStyle = "iso";
+  EXPECT_EQ(CountGroups(Lines(DxfTables), "  3", "ISO"), 1);
+  Settings.CadTextStyle = "TXT8";
+  Settings.LayerMonochrome = true;
+  EXPECT_NE(Lines(DxfTables), tables);
+  Settings.LayerMonochrome = false;
+  EXPECT_EQ(Lines(DxfTables), tables);
 }
 
 TEST_F(DxfOutTest, HeaderAndSectionOrder) {
