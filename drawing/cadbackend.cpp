@@ -43,6 +43,7 @@ void CadOutputFile::Open(const std::string& name) {
   name_ = name;
   if (text_.capacity() < g_spareText.capacity()) text_.swap(g_spareText);
   text_.clear();
+  tail_.clear();
   open_ = true;
   io_ = IoOk;
 }
@@ -54,7 +55,8 @@ bool CadOutputFile::Commit() {
   open_ = false;
   io_ = IoOk;
   WorkFile file;
-  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) && file.Commit();
+  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) &&
+            (tail_.empty() || file.Write(tail_)) && file.Commit();
   int err = file.Error();
   if (g_failNextCommit) err = ENOSPC;
   g_failNextCommit = false;
@@ -70,6 +72,7 @@ bool CadOutputFile::Commit() {
 void CadOutputFile::Discard() {
   open_ = false;
   text_.clear();
+  tail_.clear();
   if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);
 }
 

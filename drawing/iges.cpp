@@ -170,9 +170,9 @@ int& SectionCounter(char letter) {
 void WriteRecord(std::string& file, std::string_view text, std::string_view trailing, char letter) {
   int& counter = SectionCounter(letter);
   ++counter;
-  // Written straight into the file's text with its line end.
+  // Written straight into the file's text with its line end (the blanks come with the room).
   const size_t old = file.size();
-  file.resize(old + RecordData + 10);
+  file.append(RecordData + 10, ' ');
   char* record = file.data() + old;
   FillRecord(record, text, trailing, letter, counter);
   record[RecordData + 8] = '\r';
@@ -768,7 +768,12 @@ void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long dou
 }
 
 void IgesBackEnd::Close() {
-  IgesOut = &file_.Text();
+  // The parameter section and the terminate record follow the directory as the file's tail, so
+  // the largest section is not copied once more.
+  std::string& tail = file_.Tail();
+  tail.clear();
+  tail.swap(Iges.Parameters);
+  IgesOut = &tail;
   IgesEndFile();
   IgesOut = nullptr;
   if (!file_.Commit()) ReportCadWriteError(file_);

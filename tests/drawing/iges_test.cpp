@@ -211,6 +211,31 @@ TEST_F(IgesTest, ArcsOfManyAnglesAgain) {
   EXPECT_EQ(ParameterText(lines, 1001), "100,0.0,0.000,0.000,0.000,10.000,-7.071,7.071;");
 }
 
+// The parameter section is written after the rest as the file's tail: a failed write leaves the
+// old file, and the next file starts without the last one's tail.
+TEST_F(IgesTest, FailedWriteKeepsTheOldFileAndTheNextStartsClean) {
+  const std::string target = tmp_.File("out.igs");
+  WriteWholeFile(target, "old");
+  CadOutputFile::FailNextCommit(true);
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceIges);
+  CadBeginDrawing(0, 0, 10, 10);
+  CadBeginEntities();
+  CadLine(0, 0, 1, 1);
+  CadEndOutput();
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(target), "old");
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 5);
+    CadBeginEntities();
+    CadLine(1, 2, 10, 5);
+    CadEndSection();
+  });
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[9], AlignLeft("110,1.000,2.000,0.0,10.000,5.000,0.0;", 64) + "       1P0000001");
+  EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
+}
+
 // A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
 // and a reader joining the data columns gets them back whole.
 TEST_F(IgesTest, LongNamesAndNonAsciiTextsKeepTheirCounts) {
