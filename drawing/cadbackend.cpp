@@ -20,7 +20,7 @@ namespace {
 bool g_failNextCommit = false;
 // The text buffer of the last output, kept for the next one: a drawing's text grows to hundreds of
 // kilobytes, and a fresh buffer would be grown and its pages touched anew for every file.
-std::string g_spareText;
+std::string g_spareText, g_spareTail;
 
 // Control characters would break the line structure of a CAD file.
 std::string BlankControls(std::string s) {
@@ -43,6 +43,7 @@ void CadOutputFile::Open(const std::string& name) {
   name_ = name;
   if (text_.capacity() < g_spareText.capacity()) text_.swap(g_spareText);
   text_.clear();
+  if (tail_.capacity() < g_spareTail.capacity()) tail_.swap(g_spareTail);
   tail_.clear();
   open_ = true;
   io_ = IoOk;
@@ -74,6 +75,7 @@ void CadOutputFile::Discard() {
   text_.clear();
   tail_.clear();
   if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);
+  if (tail_.capacity() > g_spareTail.capacity()) tail_.swap(g_spareTail);
 }
 
 namespace {

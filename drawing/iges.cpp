@@ -254,7 +254,13 @@ void IgesWriteParameters(std::string& file, const std::string& text, int entityN
 
 void IgesOpenParameterFile() { Iges.Parameters.clear(); }
 
-void IgesResetCounters() { Iges = IgesWriterState{}; }
+void IgesResetCounters() {
+  // The parameter text keeps its room from file to file (it grows to a megabyte and more).
+  std::string parameters = std::move(Iges.Parameters);
+  parameters.clear();
+  Iges = IgesWriterState{};
+  Iges.Parameters = std::move(parameters);
+}
 
 void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
                         const std::string& date) {
