@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unordered_map>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -17,6 +18,9 @@ namespace qern {
 
 namespace {
 bool g_failNextCommit = false;
+// The text buffer of the last output, kept for the next one: a drawing's text grows to hundreds of
+// kilobytes, and a fresh buffer would be grown and its pages touched anew for every file.
+std::string g_spareText, g_spareTail;
 
 // Control characters would break the line structure of a CAD file.
 std::string BlankControls(std::string s) {
@@ -24,13 +28,23 @@ std::string BlankControls(std::string s) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   return s;
 }
+
+// Plain ASCII is the same in every conversion and in Windows-1252 (most texts of a drawing are).
+bool IsAscii(const std::string& s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
 }  // namespace
 
 CadOutputFile::~CadOutputFile() { Discard(); }
 
 void CadOutputFile::Open(const std::string& name) {
   name_ = name;
+  if (text_.capacity() < g_spareText.capacity()) text_.swap(g_spareText);
   text_.clear();
+  if (tail_.capacity() < g_spareTail.capacity()) tail_.swap(g_spareTail);
+  tail_.clear();
   open_ = true;
   io_ = IoOk;
 }
@@ -42,7 +56,8 @@ bool CadOutputFile::Commit() {
   open_ = false;
   io_ = IoOk;
   WorkFile file;
-  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) && file.Commit();
+  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) &&
+            (tail_.empty() || file.Write(tail_)) && file.Commit();
   int err = file.Error();
   if (g_failNextCommit) err = ENOSPC;
   g_failNextCommit = false;
@@ -51,16 +66,20 @@ bool CadOutputFile::Commit() {
     io_ = IoCodeFromErrno(err);
     if (io_ == IoOk) io_ = IoWriteError;
   }
-  text_.clear();
+  Discard();
   return ok;
 }
 
 void CadOutputFile::Discard() {
   open_ = false;
   text_.clear();
+  tail_.clear();
+  if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);
+  if (tail_.capacity() > g_spareTail.capacity()) tail_.swap(g_spareTail);
 }
 
-std::string CadFileText(const std::string& s) {
+namespace {
+std::string ConvertCadFileText(const std::string& s) {
   // Characters Windows-1252 lacks (and has no stand-in for) are written as the DXF escape \U+XXXX
   // instead of "?", so CAD programs still show them.
   const std::string text = ConvertOutputText(s);
@@ -85,7 +104,27 @@ std::string CadFileText(const std::string& s) {
   return BlankControls(out);
 }
 
-std::string CadFileValue(const std::string& s) { return BlankControls(Utf8ToCp1252(s)); }
+}  // namespace
+
+std::string CadFileText(const std::string& s) {
+  if (IsAscii(s)) return BlankControls(s);
+  // The same texts (table captions, units, signs) come drawing after drawing: their conversions
+  // are kept, for the text settings they were made with.
+  static std::unordered_map<std::string, std::string> kept;
+  static int keptMode = -1, keptSpecial = -1;
+  if (keptMode != Settings.CadTextMode || keptSpecial != Settings.SpecialCharMode) {
+    kept.clear();
+    keptMode = Settings.CadTextMode;
+    keptSpecial = Settings.SpecialCharMode;
+  }
+  if (auto it = kept.find(s); it != kept.end()) return it->second;
+  if (kept.size() >= 4096) kept.clear();
+  return kept.emplace(s, ConvertCadFileText(s)).first->second;
+}
+
+std::string CadFileValue(const std::string& s) {
+  return BlankControls(IsAscii(s) ? s : Utf8ToCp1252(s));
+}
 
 void ReportCadWriteError(const CadOutputFile& f) {
   ErrorBox(f.Name() + " konnte nicht geschrieben werden (" + WriteErrorText(f.IoResult()) + ") !");

@@ -87,6 +87,8 @@ class CadOutputFile {
   void Write(const std::string& bytes) { text_ += bytes; }
   void WriteLn(const std::string& bytes) { text_ += bytes; text_ += "\r\n"; }
   std::string& Text() { return text_; }
+  // Text written after Text() at Commit, without joining the two (a section built apart).
+  std::string& Tail() { return tail_; }
   // Writes the text and renames it to the name; false (nothing left under the name, the I/O code
   // in IoResult) when that fails.
   bool Commit();
@@ -98,7 +100,7 @@ class CadOutputFile {
 
  private:
   std::string name_;
-  std::string text_;
+  std::string text_, tail_;
   bool open_ = false;
   int io_ = 0;
 };

@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
+#include <string_view>
 
 #include "drawing/dxfout.h"
 #include "drawing/zorqcad.h"
@@ -39,12 +41,59 @@ void AppendValue(std::string& out, long double x) {
   out.append(buf, static_cast<size_t>(end - buf));
 }
 
-// A keyword followed by its values, each after a tab.
-void PutValues(const char* keyword, std::initializer_list<long double> values) {
+// A tab and the value's text (at least 3 wide) into p, the end; nullptr where the value is off the
+// quick road (the exact road of AppendValue decides).
+char* QuickValue(char* p, long double x, int decimals, char separator) {
+  if (!std::isfinite(x)) x = 0;
+  unsigned long long n = 0;
+  if (!RoundScaled(x, decimals, n)) return nullptr;
+  *p++ = '\t';
+  char* end = ScaledFixedChars(p, x < 0, n, decimals, separator);
+  if (end - p < 3) {
+    const size_t length = static_cast<size_t>(end - p), pad = 3 - length;
+    std::memmove(p + pad, p, length);
+    std::memset(p, ' ', pad);
+    end = p + 3;
+  }
+  return end;
+}
+
+// A head followed by its values, each after a tab, and (when given) a tab and a text. The line is
+// written straight into the text (a line built elsewhere and copied in would be read back while
+// still being written).
+void PutValues(std::string_view head, std::initializer_list<long double> values,
+               const std::string* text = nullptr) {
   if (!TxtOut) return;
-  *TxtOut += keyword;
-  for (long double v : values) AppendValue(*TxtOut, v);
-  *TxtOut += "\r\n";
+  std::string& out = *TxtOut;
+  const size_t old = out.size();
+  const size_t textSize = text ? 1 + text->size() : 0;
+  out.resize(old + head.size() + values.size() * (ScaledFixedMaxChars + 4) + textSize + 2);
+  char* p = out.data() + old;
+  std::memcpy(p, head.data(), head.size());
+  p += head.size();
+  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
+  for (long double v : values)
+    if (!(p = QuickValue(p, v, d, separator))) break;
+  if (p) {
+    if (text) {
+      *p++ = '\t';
+      std::memcpy(p, text->data(), text->size());
+      p += text->size();
+    }
+    p[0] = '\r';
+    p[1] = '\n';
+    out.resize(static_cast<size_t>(p + 2 - out.data()));
+    return;
+  }
+  out.resize(old);
+  out += head;
+  for (long double v : values) AppendValue(out, v);
+  if (text) {
+    out += '\t';
+    out += *text;
+  }
+  out += "\r\n";
 }
 }  // namespace
 
@@ -98,12 +147,8 @@ void TxtArc(long double x, long double y, long double startAngle, long double en
 
 void TxtText(const std::string& s, long double x, long double y) {
   if (!TxtOut) return;
-  *TxtOut += "TEXT";
-  AppendValue(*TxtOut, x);
-  AppendValue(*TxtOut, y);
-  *TxtOut += '\t';
-  *TxtOut += CadFileText(s);
-  *TxtOut += "\r\n";
+  const std::string text = CadFileText(s);
+  PutValues("TEXT", {x, y}, &text);
 }
 
 void TxtSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
@@ -113,9 +158,7 @@ void TxtSolid(long double x1, long double y1, long double x2, long double y2, lo
 
 void TxtInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
-  std::string line = "INSERT\t" + CadFileValue(name);
-  for (long double v : {x, y, angle, scaleX, scaleY}) AppendValue(line, v);
-  Put(line);
+  PutValues("INSERT\t" + CadFileValue(name), {x, y, angle, scaleX, scaleY});
 }
 
 void TxtEndFile() { Put("EOF"); }

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string_view>
 
@@ -48,7 +49,18 @@ std::string LayerValue(const std::string& name) {
   return v;
 }
 
-std::string Layer() { return LayerValue(CadState.CadLayerName); }
+// The current layer's name as written; every entity carries it, so the last one is kept.
+const std::string& Layer() {
+  static std::string name, value;
+  static bool converted = false, known = false;
+  if (!known || converted != DxfOut.ConvertTexts || name != CadState.CadLayerName) {
+    value = LayerValue(CadState.CadLayerName);
+    name = CadState.CadLayerName;
+    converted = DxfOut.ConvertTexts;
+    known = true;
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -78,17 +90,55 @@ std::string DxfReal(long double x) {
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
 namespace {
+// The group code right-aligned in three columns and its line end, into line (room for 16); the end.
+char* CodeLine(char* line, int code) {
+  if (code >= 0 && code < 100) {
+    // The codes a drawing writes, ready right-aligned.
+    static const auto columns = [] {
+      std::array<std::array<char, 4>, 100> t{};
+      for (int c = 0; c < 100; ++c)
+        t[c] = {' ', c >= 10 ? static_cast<char>('0' + c / 10) : ' ', static_cast<char>('0' + c % 10),
+                '\r'};
+      return t;
+    }();
+    std::memcpy(line, columns[static_cast<size_t>(code)].data(), 4);
+    line[4] = '\n';
+    return line + 5;
+  }
+  if (code >= 100 && code < 1000) {
+    line[0] = static_cast<char>('0' + code / 100);
+    line[1] = static_cast<char>('0' + code / 10 % 10);
+    line[2] = static_cast<char>('0' + code % 10);
+    line += 3;
+  } else {
+    char buf[16];
+    char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
+    if (end - buf < 3) {
+      const size_t pad = static_cast<size_t>(3 - (end - buf));
+      std::memset(line, ' ', pad);
+      line += pad;
+    }
+    std::memcpy(line, buf, static_cast<size_t>(end - buf));
+    line += end - buf;
+  }
+  line[0] = '\r';
+  line[1] = '\n';
+  return line + 2;
+}
+
+// A group is its two lines written straight into the text (a drawing has tens of thousands of
+// them; a line built elsewhere and copied in would be read back while still being written).
 void Group(int code, std::string_view value) {
   if (!DxfOut.Out) return;
-  // The code right-aligned in three columns.
-  char buf[16];
-  char* end = std::to_chars(buf, buf + sizeof buf, code).ptr;
   std::string& out = *DxfOut.Out;
-  if (end - buf < 3) out.append(static_cast<size_t>(3 - (end - buf)), ' ');
-  out.append(buf, end);
-  out += "\r\n";
-  out += value;
-  out += "\r\n";
+  const size_t old = out.size();
+  out.resize(old + 16 + value.size() + 2);
+  char* p = CodeLine(out.data() + old, code);
+  std::memcpy(p, value.data(), value.size());
+  p += value.size();
+  p[0] = '\r';
+  p[1] = '\n';
+  out.resize(static_cast<size_t>(p + 2 - out.data()));
 }
 
 // FloatStrDot of a text style value. The same few values come with text after text, so the last
@@ -113,6 +163,7 @@ const std::string& StyleNumber(long double x) {
 void DxfGroup(int code, const std::string& value) { Group(code, value); }
 
 void DxfGroupReal(int code, long double x) {
+  if (!DxfOut.Out) return;
   if (!std::isfinite(x)) x = 0;
   unsigned long long n = 0;
   const int d = ClampInteger(0, 15, Settings.CadDecimals);
@@ -120,9 +171,13 @@ void DxfGroupReal(int code, long double x) {
     Group(code, DxfReal(x));
     return;
   }
-  char buf[ScaledFixedMaxChars];
-  Group(code, std::string_view(buf, static_cast<size_t>(
-                                        ScaledFixedChars(buf, x < 0, n, d, '.') - buf)));
+  std::string& out = *DxfOut.Out;
+  const size_t old = out.size();
+  out.resize(old + 16 + ScaledFixedMaxChars + 2);
+  char* p = ScaledFixedChars(CodeLine(out.data() + old, code), x < 0, n, d, '.');
+  p[0] = '\r';
+  p[1] = '\n';
+  out.resize(static_cast<size_t>(p + 2 - out.data()));
 }
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
@@ -146,7 +201,8 @@ void DxfHeader(long double xmin, long double ymin, long double xmax, long double
   DxfGroup(0, "ENDSEC");
 }
 
-void DxfTables() {
+namespace {
+void WriteTables() {
   DxfGroup(0, "SECTION");
   DxfGroup(2, "TABLES");
 
@@ -213,6 +269,36 @@ void DxfTables() {
 
   DxfGroup(0, "ENDSEC");
 }
+}  // namespace
+
+void DxfTables() {
+  if (!DxfOut.Out) return;
+  // The tables follow only the layer and text-style settings: the text made for the last ones is
+  // kept and written again while they stay the same.
+  struct Key {
+    std::array<std::string, 6> names;
+    std::array<int, 6> colours;
+    std::array<int, 16> colourLayers;
+    bool monochrome;
+    std::string style;
+    bool converted;
+    bool operator==(const Key&) const = default;
+  };
+  static Key keptKey;
+  static std::string kept;
+  static bool known = false;
+  Key key{Settings.CadLayerNames,   Settings.CadLayerColors, Settings.ColorLayerColors,
+          Settings.LayerMonochrome, Settings.CadTextStyle,   DxfOut.ConvertTexts};
+  if (known && key == keptKey) {
+    *DxfOut.Out += kept;
+    return;
+  }
+  const size_t start = DxfOut.Out->size();
+  WriteTables();
+  kept = DxfOut.Out->substr(start);
+  keptKey = std::move(key);
+  known = true;
+}
 
 void DxfBeginBlocks() {
   DxfGroup(0, "SECTION");
@@ -237,9 +323,9 @@ void DxfBeginEntities() {
 }
 
 namespace {
-void Entity(const char* type) {
-  DxfGroup(0, type);
-  DxfGroup(8, Layer());
+void Entity(std::string_view type) {
+  Group(0, type);
+  Group(8, Layer());
 }
 }  // namespace
 
@@ -284,7 +370,7 @@ void DxfText(const std::string& s, long double x, long double y) {
   DxfGroupReal(20, y);
   DxfGroupReal(40, CadState.CadTextHeight);
   DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
-  DxfGroup(7, "STANDARD");
+  Group(7, "STANDARD");
   Group(41, StyleNumber(CadState.CadTextWidth));
   Group(50, StyleNumber(CadState.CadTextRotation));
   Group(51, StyleNumber(CadState.CadTextSlant));

@@ -1,7 +1,9 @@
 // Freehand break line with its own seeded generator.
 #include "drawing/freihand.h"
 
+#include <array>
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include "drawing/schraff.h"
@@ -17,7 +19,17 @@ std::mt19937& Generator() {
 }
 }  // namespace
 
-void SeedFreehand(std::uint32_t seed) { Generator().seed(seed); }
+void SeedFreehand(std::uint32_t seed) {
+  // Seeding runs through the generator's whole state, and each drawing seeds with its kind: the
+  // seeded states are kept and copied.
+  static std::array<std::unique_ptr<std::mt19937>, 32> seeded;
+  if (seed >= seeded.size()) {
+    Generator().seed(seed);
+    return;
+  }
+  if (!seeded[seed]) seeded[seed] = std::make_unique<std::mt19937>(seed);
+  Generator() = *seeded[seed];
+}
 
 long double FreehandRandom() {
   // 32 random bits scaled into [0, 1); independent of the library's distribution code.

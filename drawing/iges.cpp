@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <string_view>
 
 #include "drawing/zorqcad.h"
@@ -58,6 +59,33 @@ void EndEntity(const std::string& type, const std::string& matrix, const std::st
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
 }
 
+// cos and sin of an angle in degrees. The teeth of a wheel insert the same block again and again,
+// and the reduction of a long double angle is slow, so the values of recent angles are kept (by
+// the angle's exact bits: the same angle always gives the same values).
+struct CosSin {
+  long double c, s;
+};
+CosSin CosSinOfDegrees(long double degrees) {
+  constexpr size_t Bytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  struct Entry {
+    unsigned char key[sizeof(long double)];
+    bool used;
+    CosSin v;
+  };
+  static Entry kept[256];
+  unsigned char key[sizeof(long double)] = {};
+  std::memcpy(key, &degrees, Bytes);
+  unsigned h = 0;
+  for (size_t i = 0; i < Bytes; ++i) h = h * 31 + key[i];
+  Entry& e = kept[(h ^ (h >> 8)) & 255];
+  if (e.used && std::memcmp(e.key, key, Bytes) == 0) return e.v;
+  const long double a = DegToRad(degrees);
+  e.v = {std::cos(a), std::sin(a)};
+  std::memcpy(e.key, key, Bytes);
+  e.used = true;
+  return e.v;
+}
+
 // Length of the Hollerith string starting at text[i] ("12H..."), 0 when none starts there.
 size_t HollerithLength(std::string_view text, size_t i) {
   size_t j = i;
@@ -91,20 +119,41 @@ std::string IgesDate(int year, int month, int day, int hour, int minute, int sec
 }
 
 namespace {
-// Appends one record: data from column 1, the trailing field ending at column 72, the letter, the
-// sequence number in seven digits with leading zeros, CR LF.
-void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
-                  int seq) {
+// A short copy as a call of the library's copy: inlined with a known bound the compiler turns it
+// into a string instruction that is slow to start, and records are copied by the ten thousand.
+[[gnu::noinline]] void CopyChars(char* to, std::string_view from) {
+  std::memcpy(to, from.data(), from.size());
+}
+
+// One record into record (room for RecordData + 8): data from column 1, the trailing field ending at
+// column 72, the letter, the sequence number in seven digits with leading zeros.
+void FillRecord(char* record, std::string_view data, std::string_view trailing, char letter,
+                int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  char record[RecordData + 8];
   std::memset(record, ' ', RecordData);
-  std::memcpy(record, data.data(), data.size());
-  std::memcpy(record + RecordData - trailing.size(), trailing.data(), trailing.size());
+  CopyChars(record, data);
+  CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
   int n = seq % 10000000;
   if (n < 0) n = -n;
-  for (int i = 7; i >= 1; --i, n /= 10) record[RecordData + i] = static_cast<char>('0' + n % 10);
+  // Seven digits, two at a time from the right.
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  for (int i = 6; i >= 2; i -= 2, n /= 100) {
+    record[RecordData + i] = pairs[2 * (n % 100)];
+    record[RecordData + i + 1] = pairs[2 * (n % 100) + 1];
+  }
+  record[RecordData + 1] = static_cast<char>('0' + n);
+}
+
+// Appends one record (without a line end).
+void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
+                  int seq) {
+  char record[RecordData + 8];
+  FillRecord(record, data, trailing, letter, seq);
   file.append(record, sizeof record);
 }
 
@@ -121,8 +170,13 @@ int& SectionCounter(char letter) {
 void WriteRecord(std::string& file, std::string_view text, std::string_view trailing, char letter) {
   int& counter = SectionCounter(letter);
   ++counter;
-  AppendRecord(file, text, trailing, letter, counter);
-  file += "\r\n";
+  // Written straight into the file's text with its line end (the blanks come with the room).
+  const size_t old = file.size();
+  file.append(RecordData + 10, ' ');
+  char* record = file.data() + old;
+  FillRecord(record, text, trailing, letter, counter);
+  record[RecordData + 8] = '\r';
+  record[RecordData + 9] = '\n';
 }
 
 // Cuts a delimited text into records of at most width columns; emit gets each record. Records
@@ -131,6 +185,10 @@ void WriteRecord(std::string& file, std::string_view text, std::string_view trai
 // string back unchanged. Every record is a piece of the text, so the work grows with its length.
 template <class Emit>
 void SplitRecords(std::string_view text, size_t width, Emit emit) {
+  if (text.size() <= width) {  // most entities: the whole text is its one record
+    emit(text);
+    return;
+  }
   size_t start = 0;  // first column of the record being filled
   size_t i = 0;      // next field
   bool emitted = false;
@@ -196,7 +254,13 @@ void IgesWriteParameters(std::string& file, const std::string& text, int entityN
 
 void IgesOpenParameterFile() { Iges.Parameters.clear(); }
 
-void IgesResetCounters() { Iges = IgesWriterState{}; }
+void IgesResetCounters() {
+  // The parameter text keeps its room from file to file (it grows to a megabyte and more).
+  std::string parameters = std::move(Iges.Parameters);
+  parameters.clear();
+  Iges = IgesWriterState{};
+  Iges.Parameters = std::move(parameters);
+}
 
 void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
                         const std::string& date) {
@@ -582,8 +646,9 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
             break;
           }
           long double p[4];
-          map(c.v[0] + r * std::cos(DegToRad(s)), c.v[1] + r * std::sin(DegToRad(s)), p[0], p[1]);
-          map(c.v[0] + r * std::cos(DegToRad(e)), c.v[1] + r * std::sin(DegToRad(e)), p[2], p[3]);
+          const CosSin from = CosSinOfDegrees(s), to = CosSinOfDegrees(e);
+          map(c.v[0] + r * from.c, c.v[1] + r * from.s, p[0], p[1]);
+          map(c.v[0] + r * to.c, c.v[1] + r * to.s, p[2], p[3]);
           // A mirroring map runs the arc the other way round.
           if (det < 0)
             IgesArc(xc, yc, p[2], p[3], p[0], p[1]);
@@ -681,8 +746,8 @@ void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long
     c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
     Record(c);
   }
-  const long double a = DegToRad(startAngle), b = DegToRad(endAngle);
-  IgesArc(x, y, x + r * std::cos(a), y + r * std::sin(a), x + r * std::cos(b), y + r * std::sin(b));
+  const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
+  IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
 }
 
 void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
@@ -709,7 +774,12 @@ void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long dou
 }
 
 void IgesBackEnd::Close() {
-  IgesOut = &file_.Text();
+  // The parameter section and the terminate record follow the directory as the file's tail, so
+  // the largest section is not copied once more.
+  std::string& tail = file_.Tail();
+  tail.clear();
+  tail.swap(Iges.Parameters);
+  IgesOut = &tail;
   IgesEndFile();
   IgesOut = nullptr;
   if (!file_.Commit()) ReportCadWriteError(file_);

@@ -372,7 +372,9 @@ void DrawMenu(int device, int kind) {
   }
   for (;;) {
     DrawingKind = DrawingKind >= DrawingKindCount ? 1 : DrawingKind + 1;
-    for (int k = 1; k <= DrawingKindBack; ++k) Session.ChoiceTexts[k - 1] = DrawingKindCaption(k);
+    // The captions are for the pick list only; a named kind is drawn without it.
+    if (kind == 0)
+      for (int k = 1; k <= DrawingKindBack; ++k) Session.ChoiceTexts[k - 1] = DrawingKindCaption(k);
     Session.HelpNumber = 8270;
     if (kind != 0)
       DrawingKind = kind;

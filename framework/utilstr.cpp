@@ -2,6 +2,7 @@
 // conversion, string helpers by character, and the display/output text conversions.
 #include "framework/utilstr.h"
 
+#include <bit>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -137,12 +138,12 @@ std::string GeneralText(long double x, int precision, const std::string& sep) {
 // Decimal digits of n (1 for 0).
 int DigitCount(unsigned long long n) {
   int k = 1;
-  while (n >= 10) {
-    n /= 10;
-    ++k;
-  }
+  for (unsigned long long p = 10; k < 20 && n >= p; p *= 10) ++k;
   return k;
 }
+
+// x within lo..hi (lo <= hi); the number writers call this for every number.
+constexpr int Within(int lo, int hi, int x) { return x < lo ? lo : x > hi ? hi : x; }
 
 // The decimals after the Decimals setting, the digits the text may show and its padded width.
 struct FixedPlan {
@@ -150,20 +151,28 @@ struct FixedPlan {
 };
 
 FixedPlan PlanFixed(int width, int decimals) {
-  if (Settings.Decimals != 3) decimals = ClampInteger(0, 10, decimals + Settings.Decimals - 3);
-  decimals = ClampInteger(0, 18, decimals);
-  return {decimals, ClampInteger(1, 18, width + decimals),
+  if (Settings.Decimals != 3) decimals = Within(0, 10, decimals + Settings.Decimals - 3);
+  decimals = Within(0, 18, decimals);
+  return {decimals, Within(1, 18, width + decimals),
           decimals > 0 ? width + 1 + decimals : width};
 }
 
 // Quick road: when every shown digit lies within the precision, the text is plain rounding to
-// `decimals` places (the digit road gives the same away from ties). The unpadded text into buf
-// (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
+// `decimals` places (the digit road gives the same away from ties). When the whole number shows
+// more digits than the precision, the digit road rounds to the precision and fills the places
+// after it with zeros: the same is rounding to fewer places and adding the zeros. The unpadded
+// text into buf (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
 char* QuickFixed(char* buf, const FixedPlan& p, long double x, char sep) {
   unsigned long long n = 0;
-  if (!RoundScaled(x, p.decimals, n) || std::max(DigitCount(n), p.decimals) > p.precision)
-    return nullptr;
-  return ScaledFixedChars(buf, x < 0, n, p.decimals, sep);
+  if (p.decimals > p.precision || !RoundScaled(x, p.decimals, n)) return nullptr;
+  const int excess = DigitCount(n) - p.precision;
+  if (excess <= 0) return ScaledFixedChars(buf, x < 0, n, p.decimals, sep);
+  // More integer digits than the precision take the exponent form.
+  if (excess > p.decimals || !RoundScaled(x, p.decimals - excess, n)) return nullptr;
+  char* end = ScaledFixedChars(buf, x < 0, n, p.decimals - excess, sep);
+  if (excess == p.decimals) *end++ = sep;
+  for (int i = 0; i < excess; ++i) *end++ = '0';
+  return end;
 }
 
 void AppendPadded(std::string& out, const char* text, const char* end, int target) {
@@ -203,7 +212,15 @@ std::string FixedWithSep(int width, int decimals, long double x, const std::stri
 // The integer places FloatStrDecimals gives x: those of its whole part (none below 1).
 int IntegerPlaces(long double x) {
   const long double a = std::fabs(x);
-  if (a >= 1 && a < 1e15L) return DigitCount(static_cast<unsigned long long>(a));
+  if (a >= 1 && a < 1e15L) {
+    // The digits of the whole part by comparison (whole powers of ten are exact): cheaper than
+    // cutting a long double to an integer.
+    static constexpr long double powers[] = {1e1L, 1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,
+                                             1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L};
+    int places = 1;
+    while (places < 15 && a >= powers[places - 1]) ++places;
+    return places;
+  }
   if (a < 1) return 0;
   int i, d;
   SignificantDigits(i, d, 3, x);
@@ -225,44 +242,97 @@ std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::stri
 
 // ---- Numbers to text ---------------------------------------------------------------------
 
-bool RoundScaled(long double x, int decimals, unsigned long long& n) {
-  static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
-                                  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
-  if (decimals < 0 || decimals > 18) return false;
-  // In double precision (powers of ten up to 10^18 are exact): below 2^40 the product is off by
-  // less than 2.5e-4 and the decimal digits the exact road starts from by less than 1e-5, so
-  // rounding is only in doubt within 1e-3 of a tie.
-  const double s = std::fabs(static_cast<double>(x)) * powers[decimals];
-  if (!(s < 1099511627776.0)) return false;  // 2^40; also infinite and undefined values
-  // The nearest whole number: at 2^52 the unit of the last place is 1, so the sum drops the
-  // fraction by rounding.
-  const double nearest = (s + 4503599627370496.0) - 4503599627370496.0;
-  if (std::fabs(s - nearest) > 0.5 - 1e-3) return false;
-  n = static_cast<unsigned long long>(nearest);
-  return true;
-}
-
 char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
                        char separator) {
-  char digits[24];
-  auto r = std::to_chars(digits, digits + sizeof digits, n);
-  const int count = static_cast<int>(r.ptr - digits);
-  if (negative && n > 0) *out++ = '-';
-  const int whole = count - decimals;  // digits before the separator
-  if (whole > 0) {
-    std::memcpy(out, digits, static_cast<size_t>(whole));
-    out += whole;
+  // The length first, then the digits straight into place right to left, two at a time: the file
+  // writers format tens of thousands of numbers a drawing.
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  static constexpr unsigned long long powers[] = {1ULL,
+                                                  10ULL,
+                                                  100ULL,
+                                                  1000ULL,
+                                                  10000ULL,
+                                                  100000ULL,
+                                                  1000000ULL,
+                                                  10000000ULL,
+                                                  100000000ULL,
+                                                  1000000000ULL,
+                                                  10000000000ULL,
+                                                  100000000000ULL,
+                                                  1000000000000ULL,
+                                                  10000000000000ULL,
+                                                  100000000000000ULL,
+                                                  1000000000000000ULL,
+                                                  10000000000000000ULL,
+                                                  100000000000000000ULL,
+                                                  1000000000000000000ULL,
+                                                  10000000000000000000ULL};
+  if (decimals < 0) decimals = 0;
+  if (decimals > ScaledFixedMaxChars - 24) decimals = ScaledFixedMaxChars - 24;
+  // Decimal digits of n from its bit length (1233 / 4096 is just above log10(2)).
+  const int bits = std::bit_width(n | 1);
+  const int guess = (bits * 1233) >> 12;
+  const int digits = guess + 1 - (n < powers[guess] ? 1 : 0);
+  const int whole = digits > decimals ? digits - decimals : 1;
+  const bool sign = negative && n > 0;
+  char* const end = out + (sign ? 1 : 0) + whole + (decimals > 0 ? decimals + 1 : 0);
+  char* p = end;
+  auto pair = [&p](unsigned i) {
+    p -= 2;
+    p[0] = pairs[2 * i];
+    p[1] = pairs[2 * i + 1];
+  };
+  // Up to nine places the fraction and (mostly) the whole part go in 32 bits, where the
+  // divisions by 100 are cheap.
+  auto whole32 = [&](unsigned w) {
+    for (; w >= 100; w /= 100) pair(w % 100);
+    if (w >= 10)
+      pair(w);
+    else
+      *--p = static_cast<char>('0' + w);
+  };
+  if (decimals > 0 && decimals <= 9) {
+    unsigned long long q = 0;
+    switch (decimals) {  // constant divisors
+      case 1: q = n / 10; break;
+      case 2: q = n / 100; break;
+      case 3: q = n / 1000; break;
+      case 4: q = n / 10000; break;
+      case 5: q = n / 100000; break;
+      case 6: q = n / 1000000; break;
+      case 7: q = n / 10000000; break;
+      case 8: q = n / 100000000; break;
+      default: q = n / 1000000000; break;
+    }
+    unsigned f = static_cast<unsigned>(n - q * powers[decimals]);
+    int k = decimals;
+    for (; k >= 2; k -= 2, f /= 100) pair(f % 100);
+    if (k == 1) *--p = static_cast<char>('0' + f);
+    *--p = separator;
+    n = q;
+  } else if (decimals > 0) {
+    int k = decimals;
+    for (; k >= 2; k -= 2, n /= 100) pair(static_cast<unsigned>(n % 100));
+    if (k == 1) {
+      *--p = static_cast<char>('0' + n % 10);
+      n /= 10;
+    }
+    *--p = separator;
+  }
+  if (n <= 0xFFFFFFFFULL) {
+    whole32(static_cast<unsigned>(n));
   } else {
-    *out++ = '0';
+    for (; n >= 100; n /= 100) pair(static_cast<unsigned>(n % 100));
+    if (n >= 10)
+      pair(static_cast<unsigned>(n));
+    else
+      *--p = static_cast<char>('0' + n);
   }
-  if (decimals > 0) {
-    *out++ = separator;
-    for (int i = whole; i < 0; ++i) *out++ = '0';
-    const int from = std::max(whole, 0);
-    std::memcpy(out, digits + from, static_cast<size_t>(count - from));
-    out += count - from;
-  }
-  return out;
+  if (sign) *--p = '-';
+  return end;
 }
 
 std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
@@ -342,12 +412,21 @@ std::string FloatStrFixedDot(int width, int decimals, long double x) {
 
 void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x) {
   if (std::fabs(x) < 1e-8L) x = 0;
-  char buf[ScaledFixedMaxChars];
   const FixedPlan plan = PlanFixed(width, decimals);
-  if (const char* end = QuickFixed(buf, plan, x, '.'))
+  // The padding and the text go in as one piece where the padding is short.
+  char buf[64 + ScaledFixedMaxChars];
+  if (plan.target <= 64) {
+    if (char* end = QuickFixed(buf + 64, plan, x, '.')) {
+      char* text = buf + 64;
+      while (end - text < plan.target) *--text = ' ';
+      out.append(text, static_cast<size_t>(end - text));
+      return;
+    }
+  } else if (const char* end = QuickFixed(buf, plan, x, '.')) {
     AppendPadded(out, buf, end, plan.target);
-  else
-    out += FixedWithSep(width, decimals, x, ".");
+    return;
+  }
+  out += FixedWithSep(width, decimals, x, ".");
 }
 
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {

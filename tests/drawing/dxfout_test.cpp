@@ -160,6 +160,44 @@ TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {
   EXPECT_EQ(Lines([] { DxfText("Zähne 齿", 0, 0); }, false)[11], "Zähne 齿");
 }
 
+// Texts and layer names are converted once and kept: a changed setting or layer is still seen.
+TEST_F(DxfOutTest, KeptConversionsFollowTheSettings) {
+  auto text = [this](const char* s) { return Lines([s] { DxfText(s, 0, 0); }, true)[11]; };
+  Settings.CadTextMode = 2;
+  EXPECT_EQ(text("Maß ±"), "Ma\xDF \xB1");
+  Settings.SpecialCharMode = 1;
+  EXPECT_EQ(text("Maß ±"), "Mass +/-");
+  Settings.CadTextMode = 1;
+  EXPECT_EQ(text("Maß ±"), "Ma\xDF \xB1");
+  Settings.CadTextMode = 3;
+  Settings.SpecialCharMode = 0;
+  EXPECT_EQ(text("Maß ±"), "Mass +/-");
+  Settings.CadLayerNames[1] = "Maß";
+  Settings.CadLayerNames[2] = "Kontur";
+  auto layers = [this] {
+    return Lines([] {
+      DxfSetLayer(1);
+      DxfLine(0, 0, 1, 1);
+      DxfSetLayer(2);
+      DxfLine(0, 0, 1, 1);
+    }, true);
+  };
+  const auto converted = layers();
+  EXPECT_EQ(converted[3], "Ma\xDF");
+  EXPECT_EQ(converted[15], "Kontur");
+  EXPECT_EQ(Lines([] { DxfSetLayer(1); DxfLine(0, 0, 1, 1); }, false)[3], "Maß");
+  // The tables, kept while their settings stay, follow a changed text style and layer colour.
+  const auto tables = Lines(DxfTables);
+  EXPECT_EQ(Lines(DxfTables), tables);
+  Settings.CadTextStyle = "iso";
+  EXPECT_EQ(CountGroups(Lines(DxfTables), "  3", "ISO"), 1);
+  Settings.CadTextStyle = "TXT8";
+  Settings.LayerMonochrome = true;
+  EXPECT_NE(Lines(DxfTables), tables);
+  Settings.LayerMonochrome = false;
+  EXPECT_EQ(Lines(DxfTables), tables);
+}
+
 TEST_F(DxfOutTest, HeaderAndSectionOrder) {
   const auto lines = Dxf(EmptySheet);
   const std::vector<std::string> head(lines.begin(), lines.begin() + 30);

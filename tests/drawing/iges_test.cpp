@@ -212,6 +212,47 @@ TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
   EXPECT_EQ(ParameterText(lines, 31), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
 }
 
+// Arcs of more angles than the writer keeps the cos and sin of, drawn twice: the second pass
+// writes the same records as the first, and the known angles their exact points.
+TEST_F(IgesTest, ArcsOfManyAnglesAgain) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginEntities();
+    for (int pass = 0; pass < 2; ++pass)
+      for (int k = 0; k < 400; ++k) CadArc(0, 0, k * 0.9L, k * 0.9L + 45, 10);
+    CadEndSection();
+  });
+  for (int k = 0; k < 400; ++k)
+    ASSERT_EQ(ParameterText(lines, 1 + 2 * k), ParameterText(lines, 801 + 2 * k)) << k;
+  EXPECT_EQ(ParameterText(lines, 201), "100,0.0,0.000,0.000,0.000,10.000,-7.071,7.071;");
+  EXPECT_EQ(ParameterText(lines, 1001), "100,0.0,0.000,0.000,0.000,10.000,-7.071,7.071;");
+}
+
+// The parameter section is written after the rest as the file's tail: a failed write leaves the
+// old file, and the next file starts without the last one's tail.
+TEST_F(IgesTest, FailedWriteKeepsTheOldFileAndTheNextStartsClean) {
+  const std::string target = tmp_.File("out.igs");
+  WriteWholeFile(target, "old");
+  CadOutputFile::FailNextCommit(true);
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceIges);
+  CadBeginDrawing(0, 0, 10, 10);
+  CadBeginEntities();
+  CadLine(0, 0, 1, 1);
+  CadEndOutput();
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(target), "old");
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 5);
+    CadBeginEntities();
+    CadLine(1, 2, 10, 5);
+    CadEndSection();
+  });
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[9], AlignLeft("110,1.000,2.000,0.0,10.000,5.000,0.0;", 64) + "       1P0000001");
+  EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
+}
+
 // A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
 // and a reader joining the data columns gets them back whole.
 TEST_F(IgesTest, LongNamesAndNonAsciiTextsKeepTheirCounts) {
@@ -318,6 +359,21 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   });
   EXPECT_EQ(lines[0], "MINMAX\t  0\t  0\t  5\t  5");
   EXPECT_EQ(lines[1], "TEXT\t  5\t  0\tgruen");
+
+  // Lines longer than the writer builds in one piece, and a value beyond the quick road.
+  const std::string name(100, 'N'), text(300, 't');
+  lines = Txt([&] {
+    CadBeginDrawing(0, 0, 5, 5);
+    CadBeginBlocks();
+    CadBeginBlock(name);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock(name, 1, 2, 0, 1, 1);
+    CadText(text, 1e14L, 2);
+  });
+  EXPECT_EQ(lines[5], "INSERT\t" + name + "\t  1\t  2\t  0\t  1\t  1");
+  EXPECT_EQ(lines[6], "TEXT\t100000000000000\t  2\t" + text);
 }
 
 #ifndef QERN_IGES_CHECK

@@ -332,3 +332,94 @@ TEST_F(UtilStrTest, QuickFixedRoadMatchesTheExactRoads) {
     }
   }
 }
+
+// The fixed-point text of every length of n and every count of decimals, against the plain
+// construction from the digits; and the appended texts padded as FloatStrFixedDot pads them.
+TEST_F(UtilStrTest, FixedTextsOfEveryLength) {
+  auto plain = [](bool negative, unsigned long long n, int d, char sep) {
+    std::string digits = std::to_string(n);
+    if (static_cast<int>(digits.size()) <= d) digits.insert(0, d + 1 - digits.size(), '0');
+    std::string s = digits.substr(0, digits.size() - d);
+    if (d > 0) s += sep + digits.substr(digits.size() - d);
+    return (negative && n > 0 ? "-" : "") + s;
+  };
+  std::vector<unsigned long long> values = {0, 1, 9, 10, 99, 100, 18446744073709551615ULL};
+  for (unsigned long long p = 10; p < 10000000000000000000ULL; p *= 10) {
+    values.push_back(p - 1);
+    values.push_back(p + 7);
+  }
+  for (unsigned long long n : values)
+    for (int d = 0; d <= 18; ++d)
+      for (bool negative : {false, true})
+        ASSERT_EQ(ScaledFixedText(negative, n, d, ','), plain(negative, n, d, ',')) << n << " " << d;
+  // Just below and at each power of ten the text has no padding (its integer places are exact).
+  for (long double p = 1; p < 1e15L; p *= 10)
+    for (long double x : {p - 0.25L, p, -(p + 0.5L)}) {
+      const std::string t = FloatStrDecimalsDot(2, x);
+      EXPECT_NE(t.front(), ' ') << t;
+    }
+  for (int width : {0, 3, 9, 40, 70})
+    for (long double x : {0.0L, -1.5L, 123.4567L, -98765.4321L}) {
+      std::string s = "|";
+      AppendFloatStrFixedDot(s, width, 2, x);
+      EXPECT_EQ(s, "|" + FloatStrFixedDot(width, 2, x)) << width << " " << static_cast<double>(x);
+    }
+}
+
+namespace {
+// The digit road's text where the precision (width + decimals) is below the digits the decimals
+// ask for: 18 significant digits, rounded half up to the precision, the other places zeros; "" for
+// the exponent form.
+std::string PrecisionHalfUp(long double x, int width, int decimals) {
+  const int precision = std::clamp(width + decimals, 1, 18);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17Le", std::fabs(x));
+  std::string digits;
+  const char* p = buf;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits += *p;
+  int exp10 = std::atoi(p + 1);
+  if (exp10 + 1 > precision) return "";
+  const int k = std::min(precision, exp10 + 1 + decimals);
+  if (k <= 0) return "";
+  const bool up = digits[static_cast<size_t>(k)] >= '5';
+  digits.resize(static_cast<size_t>(k));
+  if (up) {
+    int i = k - 1;
+    while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+    if (i >= 0) {
+      ++digits[i];
+    } else {
+      digits.insert(digits.begin(), '1');
+      ++exp10;
+    }
+  }
+  // digits * 10^(exp10 - size + 1) in units of 10^-decimals.
+  digits.append(static_cast<size_t>(exp10 - static_cast<int>(digits.size()) + 1 + decimals), '0');
+  return ScaledFixedText(x < 0, std::stoull(digits), decimals, '.');
+}
+}  // namespace
+
+// Fixed-point texts whose precision is below the digits the decimals ask for (the CAD files'
+// 6-decimal matrix entries): the zeros after the precision, as the digit road writes them.
+TEST_F(UtilStrTest, FixedTextsBeyondThePrecision) {
+  EXPECT_EQ(FloatStrFixedDot(0, 6, 1.0L), "1.000000");
+  EXPECT_EQ(FloatStrFixedDot(0, 6, -0.5L), "-0.500000");
+  EXPECT_EQ(FloatStrFixedDot(0, 6, 123456.7L), "123457.000000");
+  EXPECT_EQ(FloatStrFixedDot(0, 6, 9.9999996L), "10.000000");
+  EXPECT_EQ(FloatStrFixedDot(0, 6, 999999.7L), "1000000.000000");
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> mantissa(-1, 1);
+  std::uniform_int_distribution<int> decade(-3, 7), places(0, 9), widths(0, 3);
+  for (int i = 0; i < 50000; ++i) {
+    long double x = mantissa(random) * std::pow(10.0L, decade(random));
+    if (i % 3 == 0) x = std::round(x * 100) / 100 + 0.005L;  // near ties
+    if (i % 7 == 0) x = std::round(x);
+    const int d = places(random), w = widths(random);
+    if (std::fabs(x) < 1e-8L) continue;
+    const std::string expected = PrecisionHalfUp(x, w, d);
+    if (expected.empty()) continue;
+    ASSERT_EQ(TrimBlanks(FloatStrFixedDot(w, d, x)), expected)
+        << static_cast<double>(x) << " " << w << " " << d;
+  }
+}
