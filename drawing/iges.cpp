@@ -125,13 +125,13 @@ namespace {
   std::memcpy(to, from.data(), from.size());
 }
 
-// One record into record (room for RecordData + 8): data from column 1, the trailing field ending at
-// column 72, the letter, the sequence number in seven digits with leading zeros.
+// One record into record (room for RecordData + 8, its data columns already blank): data from
+// column 1, the trailing field ending at column 72, the letter, the sequence number in seven digits
+// with leading zeros.
 void FillRecord(char* record, std::string_view data, std::string_view trailing, char letter,
                 int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  std::memset(record, ' ', RecordData);
   CopyChars(record, data);
   CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
@@ -153,6 +153,7 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
 void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
                   int seq) {
   char record[RecordData + 8];
+  std::memset(record, ' ', RecordData);
   FillRecord(record, data, trailing, letter, seq);
   file.append(record, sizeof record);
 }
@@ -302,6 +303,12 @@ class DirectoryFields {
   DirectoryFields() { std::memset(text_, ' ', sizeof text_); }
   // Field i (0..7): trimmed of blanks, cut to 8 characters, right-aligned.
   void Set(int i, std::string_view v) {
+    if (v.empty()) return;
+    if (v.front() != ' ' && v.back() != ' ') {  // most fields: nothing to trim
+      v = v.substr(0, 8);
+      std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
+      return;
+    }
     const size_t b = v.find_first_not_of(' ');
     if (b == std::string_view::npos) return;
     v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
