@@ -127,10 +127,10 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
   CopyChars(record, data);
-  CopyChars(record + RecordData - trailing.size(), trailing);
+  if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
-  int n = seq % 10000000;
-  if (n < 0) n = -n;
+  const int m = seq % 10000000;
+  unsigned n = static_cast<unsigned>(m < 0 ? -m : m);  // unsigned: cheaper divisions
   // Seven digits, two at a time from the right.
   static constexpr char pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
