@@ -148,6 +148,17 @@ void TxtArc(long double x, long double y, long double startAngle, long double en
 
 void TxtText(const std::string& s, long double x, long double y) {
   if (!TxtOut) return;
+  // Printable ASCII (most texts) is its own file text: written as it is, without a converted copy.
+  bool printable = true;
+  for (char c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+      printable = false;
+      break;
+    }
+  if (printable) {
+    PutValues("TEXT", {x, y}, &s);
+    return;
+  }
   const std::string text = CadFileText(s);
   PutValues("TEXT", {x, y}, &text);
 }
