@@ -1,6 +1,7 @@
 // CAD text writer: tab-separated lines of the primitives and the structure, and its back end.
 #include "drawing/cadtxt.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -71,7 +72,7 @@ void PutValues(std::string_view head, std::initializer_list<long double> values,
   char* p = out.data() + old;
   std::memcpy(p, head.data(), head.size());
   p += head.size();
-  const int d = ClampInteger(0, 15, Settings.CadDecimals);
+  const int d = std::clamp(Settings.CadDecimals, 0, 15);
   const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
   for (long double v : values)
     if (!(p = QuickValue(p, v, d, separator))) break;
@@ -147,6 +148,17 @@ void TxtArc(long double x, long double y, long double startAngle, long double en
 
 void TxtText(const std::string& s, long double x, long double y) {
   if (!TxtOut) return;
+  // Printable ASCII (most texts) is its own file text: written as it is, without a converted copy.
+  bool printable = true;
+  for (char c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+      printable = false;
+      break;
+    }
+  if (printable) {
+    PutValues("TEXT", {x, y}, &s);
+    return;
+  }
   const std::string text = CadFileText(s);
   PutValues("TEXT", {x, y}, &text);
 }

@@ -33,12 +33,6 @@ std::string& Out() {
 
 std::string IntText(long long n) { return std::to_string(n); }
 
-// A number with 6 decimals and "." (rotation angles and matrix entries).
-std::string Real6(long double x) {
-  if (!std::isfinite(x)) x = 0;
-  return FloatStrFixedDot(0, 6, x);
-}
-
 // The parameter text of an entity is written group by group; each group starts a new record.
 void Parameters(const std::string& text) {
   IgesWriteParameters(Iges.Parameters, text, Iges.IgesEntityNumber);
@@ -125,18 +119,18 @@ namespace {
   std::memcpy(to, from.data(), from.size());
 }
 
-// One record into record (room for RecordData + 8): data from column 1, the trailing field ending at
-// column 72, the letter, the sequence number in seven digits with leading zeros.
+// One record into record (room for RecordData + 8, its data columns already blank): data from
+// column 1, the trailing field ending at column 72, the letter, the sequence number in seven digits
+// with leading zeros.
 void FillRecord(char* record, std::string_view data, std::string_view trailing, char letter,
                 int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  std::memset(record, ' ', RecordData);
   CopyChars(record, data);
-  CopyChars(record + RecordData - trailing.size(), trailing);
+  if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
-  int n = seq % 10000000;
-  if (n < 0) n = -n;
+  const int m = seq % 10000000;
+  unsigned n = static_cast<unsigned>(m < 0 ? -m : m);  // unsigned: cheaper divisions
   // Seven digits, two at a time from the right.
   static constexpr char pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -153,6 +147,7 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
 void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
                   int seq) {
   char record[RecordData + 8];
+  std::memset(record, ' ', RecordData);
   FillRecord(record, data, trailing, letter, seq);
   file.append(record, sizeof record);
 }
@@ -302,6 +297,12 @@ class DirectoryFields {
   DirectoryFields() { std::memset(text_, ' ', sizeof text_); }
   // Field i (0..7): trimmed of blanks, cut to 8 characters, right-aligned.
   void Set(int i, std::string_view v) {
+    if (v.empty()) return;
+    if (v.front() != ' ' && v.back() != ' ') {  // most fields: nothing to trim
+      v = v.substr(0, 8);
+      std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
+      return;
+    }
     const size_t b = v.find_first_not_of(' ');
     if (b == std::string_view::npos) return;
     v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
@@ -357,6 +358,21 @@ namespace {
 void AddReal(std::string& s, long double x, char delimiter = ',') {
   if (!std::isfinite(x)) x = 0;
   AppendFloatStrDecimalsDot(s, 3, x);
+  s += delimiter;
+}
+
+// A number with 6 decimals and "." (rotation angles and matrix entries) and the delimiter appended
+// to s.
+void AddReal6(std::string& s, long double x, char delimiter = ',') {
+  if (!std::isfinite(x)) x = 0;
+  AppendFloatStrFixedDot(s, 0, 6, x);
+  s += delimiter;
+}
+
+// n and the delimiter appended to s.
+void AddInt(std::string& s, long long n, char delimiter = ',') {
+  char buf[24];
+  s.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
   s += delimiter;
 }
 
@@ -432,11 +448,22 @@ void IgesText(const std::string& s, long double x, long double y) {
   const long double n = static_cast<long double>(text.size());
   const long double h = CadState.CadTextHeight;
   BeginEntity();
-  Parameters("212,1," + IntText(static_cast<long long>(text.size())) + "," +
-             IgesReal(n * h * CadState.CadTextWidth) + "," + IgesReal(h) + ",1,," +
-             Real6(DegToRad(CadState.CadTextRotation)) + ",0,0," + IgesReal(x) + "," +
-             IgesReal(y) + ",0.0,");
-  Parameters(IgesHollerith(text) + ";");
+  std::string& p = ParameterBuffer("212,1,");
+  AddInt(p, static_cast<long long>(text.size()));
+  AddReal(p, n * h * CadState.CadTextWidth);
+  AddReal(p, h);
+  p += "1,,";
+  AddReal6(p, DegToRad(CadState.CadTextRotation));
+  p += "0,0,";
+  AddReal(p, x);
+  AddReal(p, y);
+  p += "0.0,";
+  Parameters(p);
+  p.clear();
+  AddInt(p, static_cast<long long>(text.size()), 'H');
+  p += text;
+  p += ';';
+  Parameters(p);
   EndEntity("212", "0", "", "");
 }
 
@@ -444,21 +471,37 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
                 long double scale) {
   const int k = IgesFindBlock(name);
   if (k < 0) return;
-  const std::string d = IntText(Iges.Blocks[static_cast<size_t>(k)].Directory);
+  const int d = Iges.Blocks[static_cast<size_t>(k)].Directory;
   if (!std::isfinite(scale) || scale == 0) scale = 1;
   if (angle == 0) {
     BeginEntity();
-    Parameters("408," + d + "," + IgesReal(x) + "," + IgesReal(y) + ",0.0," + Real6(scale) + ";");
+    std::string& p = ParameterBuffer("408,");
+    AddInt(p, d);
+    AddReal(p, x);
+    AddReal(p, y);
+    p += "0.0,";
+    AddReal6(p, scale, ';');
+    Parameters(p);
     EndEntity("408", "", "", "");
     return;
   }
   // A rotated instance: a transformation matrix (not a member of the open subfigure), then the
   // instance that points at it.
   const long double a = DegToRad(angle);
-  const std::string c = Real6(std::cos(a)), s = Real6(std::sin(a)), ms = Real6(-std::sin(a));
+  const long double c = std::cos(a), s = std::sin(a);
   BeginEntity(false);
-  Parameters("124," + c + "," + ms + ",0.0," + IgesReal(x) + ",");
-  Parameters(s + "," + c + ",0.0," + IgesReal(y) + ",");
+  std::string& p = ParameterBuffer("124,");
+  AddReal6(p, c);
+  AddReal6(p, -s);
+  p += "0.0,";
+  AddReal(p, x);
+  Parameters(p);
+  p.clear();
+  AddReal6(p, s);
+  AddReal6(p, c);
+  p += "0.0,";
+  AddReal(p, y);
+  Parameters(p);
   Parameters("0.0,0.0,1.0,0.0;");
   const bool inSubfigure = Iges.IgesInSubfigure;
   Iges.IgesInSubfigure = true;  // the matrix is a dependent entity
@@ -469,7 +512,11 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   const int matrix = Iges.IgesEntityNumber;
 
   BeginEntity();
-  Parameters("408," + d + ",0.0,0.0,0.0," + Real6(scale) + ";");
+  p = "408,";
+  AddInt(p, d);
+  p += "0.0,0.0,0.0,";
+  AddReal6(p, scale, ';');
+  Parameters(p);
   EndEntity("408", IntText(matrix), "", "");
 }
 

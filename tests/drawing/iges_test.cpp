@@ -374,6 +374,15 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   });
   EXPECT_EQ(lines[5], "INSERT\t" + name + "\t  1\t  2\t  0\t  1\t  1");
   EXPECT_EQ(lines[6], "TEXT\t100000000000000\t  2\t" + text);
+
+  // Printable ASCII goes in as it is; control characters and DEL become blanks.
+  lines = Txt([] {
+    CadBeginDrawing(0, 0, 5, 5);
+    CadText(" a~Z{}|", 1, 2);
+    CadText("a\tb\x7F" "c", 1, 2);
+  });
+  EXPECT_EQ(lines[1], "TEXT\t  1\t  2\t a~Z{}|");
+  EXPECT_EQ(lines[2], "TEXT\t  1\t  2\ta b c");
 }
 
 #ifndef QERN_IGES_CHECK
