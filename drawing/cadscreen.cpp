@@ -126,7 +126,8 @@ bool ScreenBackEnd::BeginBlock(const std::string& name) {
   }
   blockName_ = name;
   blockText_.clear();
-  DxfOut = {&blockText_, false};
+  DxfOut = {&blockText_, false, true};
+  StartBlockGroupRecording();
   return true;
 }
 

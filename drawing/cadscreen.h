@@ -41,7 +41,7 @@ class ScreenBackEnd : public CadBackEnd {
   // Inside a block definition: the DXF writer is pointed at the block's text, and true.
   bool ToBlock() {
     if (!InBlock()) return false;
-    DxfOut = {&blockText_, false};
+    DxfOut = {&blockText_, false, true};
     return true;
   }
   // Replays a block at a top-level insert and puts pen and text style back as they were.

@@ -210,37 +210,66 @@ Name NameOf(std::string_view v) {
 // One group of a block file with its value read as a number once (0 when it is none), for a layer
 // group its pen, for a code-0 group what it names.
 struct Group {
-  int code;
-  std::string value;
-  long double real;
-  int pen;
-  Name name;
+  int code = 0;
+  std::string value;  // empty for the codes read as numbers
+  long double real = 0;
+  int pen = 0;
+  Name name = Name::Other;
 };
 using Groups = std::vector<Group>;
 
-// The groups of a block file up to its EOF group (a replay never reads further), or up to a code
-// line that is not a number; next(code, value) gives the next group or false.
+// Turns group pairs, one after the other, into the groups of a block file up to its EOF group (a
+// replay never reads further).
+class GroupBuilder {
+ public:
+  explicit GroupBuilder(std::size_t expected = 0) { groups_.reserve(expected); }
+  // False once the EOF group is taken. real: the value as a number when the caller knows it.
+  bool Add(int code, std::string_view value, const long double* real = nullptr) {
+    if (code == 8 && (!penKnown_ || value != layer_)) {
+      layer_ = value;
+      pen_ = LayerNumber(layer_);
+      penKnown_ = true;
+    }
+    // Only the codes the replay reads as numbers (coordinates, sizes, angles, scales, flags) are
+    // read so, and their text is not kept.
+    Group& g = groups_.emplace_back();
+    g.code = code;
+    if (IsNumberCode(code)) {
+      g.real = real ? *real : ValueNumber(value);
+    } else {
+      g.value = value;
+    }
+    g.pen = code == 8 ? pen_ : 0;
+    g.name = code == 0 ? NameOf(value) : Name::Other;
+    return g.name != Name::Eof;
+  }
+  static bool IsNumberCode(int code) { return (code >= 10 && code <= 51) || code == 70; }
+  Groups Take() { return std::move(groups_); }
+  const Groups& Taken() const { return groups_; }
+  // Empty again for the next file, keeping the room its groups took.
+  void Restart() {
+    groups_.clear();
+    layer_.clear();
+    penKnown_ = false;
+  }
+
+ private:
+  Groups groups_;
+  std::string layer_;  // the last layer read with its pen: entities mostly share one
+  int pen_ = 0;
+  bool penKnown_ = false;
+};
+
+// The groups of a block file up to its EOF group, or up to a code line that is not a number;
+// next(code, value) gives the next group or false.
 template <class Next>
 Groups ReadGroups(Next&& next, std::size_t expected = 0) {
-  Groups groups;
-  groups.reserve(expected);
-  std::string layer;  // the last layer read with its pen: entities mostly share one
-  int pen = LayerNumber(layer);
+  GroupBuilder builder(expected);
   int code = 0;
   std::string_view value;
-  while (next(code, value)) {
-    if (code == 8 && value != layer) {
-      layer = value;
-      pen = LayerNumber(layer);
-    }
-    // Only the codes the replay reads as numbers: coordinates, sizes, angles, scales, flags.
-    const bool number = (code >= 10 && code <= 51) || code == 70;
-    const Name name = code == 0 ? NameOf(value) : Name::Other;
-    groups.push_back({code, std::string(value), number ? ValueNumber(value) : 0,
-                      code == 8 ? pen : 0, name});
-    if (name == Name::Eof) break;
+  while (next(code, value) && builder.Add(code, value)) {
   }
-  return groups;
+  return builder.Take();
 }
 
 Groups ReadGroups(TextFile& file) {
@@ -342,6 +371,16 @@ struct BlockFileMemory {
   std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
   bool On() const { return open && use; }
 } g_memory;
+
+// The groups of the block file the screen is writing, taken as the writer writes them, just as
+// reading the text back gives them. A group whose lines would read back otherwise (a line break in
+// a value, an overlong line, an odd code) spoils the recording: the text is read then.
+struct BlockGroupRecording {
+  bool intact = false;
+  bool ended = false;  // the EOF group is taken: a reader stops there
+  std::size_t end = 0;  // where the text's last recorded group ends
+  GroupBuilder builder;  // kept from file to file with its room
+} g_recording;
 
 // Turns the groups into steps, reading them as a replay of the file reads them.
 class Compiler {
@@ -503,7 +542,6 @@ std::shared_ptr<const Steps> Compile(const Groups& groups) {
   steps->reserve(groups.size() / 2 + 1);
   GroupCursor cursor(groups);
   Compiler(cursor, *steps).Run();
-  steps->shrink_to_fit();
   return steps;
 }
 
@@ -662,10 +700,80 @@ void ForgetBlockFile(const std::string& file) {
   g_memory.written.erase(file);
 }
 
+void StartBlockGroupRecording() {
+  g_recording.intact = true;
+  g_recording.ended = false;
+  g_recording.end = 0;
+  g_recording.builder.Restart();
+}
+
+namespace {
+// Whether the group's lines begin where the last recorded one ended; the recording is spoiled
+// otherwise, or after the EOF group.
+bool RecordingGoesOn(std::size_t begin, std::size_t end) {
+  if (!g_recording.intact || g_recording.ended) return false;
+  // Text written otherwise than as a group in between is not recorded.
+  if (begin != g_recording.end) {
+    g_recording.intact = false;
+    return false;
+  }
+  g_recording.end = end;
+  return true;
+}
+}  // namespace
+
+void RecordBlockGroup(int code, std::string_view value, std::size_t begin, std::size_t end) {
+  if (!RecordingGoesOn(begin, end)) return;
+  unsigned char high = 0;
+  for (char c : value) {
+    if (c == '\n' || c == '\r') {
+      g_recording.intact = false;
+      return;
+    }
+    high |= static_cast<unsigned char>(c);
+  }
+  if (code < 0 || code > 9999 || value.size() > TextFile::MaxLineLength) {
+    g_recording.intact = false;
+    return;
+  }
+  // Read back, a line beyond ASCII is decoded as the reader decodes it.
+  if (high >= 0x80) {
+    g_recording.ended = !g_recording.builder.Add(code, DecodeTextLine(value, LegacyCodePage::Ansi1252));
+  } else {
+    g_recording.ended = !g_recording.builder.Add(code, value);
+  }
+}
+
+void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, int decimals,
+                            std::string_view value, std::size_t begin, std::size_t end) {
+  if (!RecordingGoesOn(begin, end)) return;
+  if (code < 0 || code > 9999) {
+    g_recording.intact = false;
+    return;
+  }
+  // The text holds the digits of scaled with its decimals, after a "-" when negative: up to 19
+  // digits read back as their whole number over the power of ten, exactly as the reader does.
+  static constexpr unsigned long long kLimit = 1000000000000000000ULL;
+  if (scaled < kLimit && decimals >= 0 && decimals <= 17 && GroupBuilder::IsNumberCode(code)) {
+    static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,
+                                              1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L,
+                                              1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L};
+    const long double x = static_cast<long double>(scaled) / kPowers[decimals];
+    const long double real = negative ? -x : x;
+    g_recording.ended = !g_recording.builder.Add(code, value, &real);
+  } else {
+    g_recording.ended = !g_recording.builder.Add(code, value);
+  }
+}
+
 void RememberBlockFile(const std::string& file, const std::string& text) {
   ForgetBlockFile(file);
-  if (!g_memory.On() || file.empty()) return;
-  g_memory.written[file] = Compile(ReadGroups(text));
+  const bool recorded =
+      g_recording.intact && (g_recording.ended || g_recording.end == text.size());
+  g_recording.intact = false;
+  if (g_memory.On() && !file.empty())
+    g_memory.written[file] = Compile(recorded ? g_recording.builder.Taken() : ReadGroups(text));
+  g_recording.builder.Restart();
 }
 
 void SetBlockFileMemoryUse(bool use) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "framework/textfile.h"
 
@@ -36,6 +37,15 @@ void ForgetBlockFile(const std::string& file);
 // as the file holds it, without reading the file back (its first insert only checks that the file
 // is still there).
 void RememberBlockFile(const std::string& file, const std::string& text);
+// The groups of the block file being written, as the DXF writer writes them (between the start and
+// RememberBlockFile, which takes them instead of reading its text when they read back alike): the
+// group's code, value, and where its lines begin and end in the text.
+void StartBlockGroupRecording();
+void RecordBlockGroup(int code, std::string_view value, std::size_t begin, std::size_t end);
+// The same for a number written as the digits of scaled with decimals of them after the point,
+// after a "-" when negative.
+void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, int decimals,
+                            std::string_view value, std::size_t begin, std::size_t end);
 // False: every insert reads its file again even within an output, and its steps keep every pen
 // set again (for comparisons).
 void SetBlockFileMemoryUse(bool use);

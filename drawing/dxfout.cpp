@@ -139,6 +139,7 @@ void Group(int code, std::string_view value) {
   p[0] = '\r';
   p[1] = '\n';
   out.resize(static_cast<size_t>(p + 2 - out.data()));
+  if (DxfOut.RecordGroups) RecordBlockGroup(code, value, old, out.size());
 }
 
 // FloatStrDot of a text style value. The same few values come with text after text, so the last
@@ -174,10 +175,17 @@ void DxfGroupReal(int code, long double x) {
   std::string& out = *DxfOut.Out;
   const size_t old = out.size();
   out.resize(old + 16 + ScaledFixedMaxChars + 2);
-  char* p = ScaledFixedChars(CodeLine(out.data() + old, code), x < 0, n, d, '.');
+  char* const value = CodeLine(out.data() + old, code);
+  char* p = ScaledFixedChars(value, x < 0, n, d, '.');
   p[0] = '\r';
   p[1] = '\n';
-  out.resize(static_cast<size_t>(p + 2 - out.data()));
+  const size_t valueAt = static_cast<size_t>(value - out.data());
+  const size_t valueEnd = static_cast<size_t>(p - out.data());
+  out.resize(valueEnd + 2);
+  if (DxfOut.RecordGroups)
+    RecordBlockGroupNumber(code, out[valueAt] == '-', n, d,
+                           std::string_view(out).substr(valueAt, valueEnd - valueAt), old,
+                           out.size());
 }
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {

@@ -2,6 +2,9 @@
 #include "framework/utilmath.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "framework/progvar.h"
@@ -104,6 +107,86 @@ long double AngleDifference(long double a, long double b) {
   return d < 0 ? d + 360 : d;
 }
 
+namespace {
+
+// a + b as a rounded sum and its exact error.
+inline void TwoSum(long double a, long double b, long double& s, long double& e) {
+  const long double sum = a + b;
+  const long double bb = sum - a;
+  e = (a - (sum - bb)) + (b - bb);
+  s = sum;
+}
+
+// pi / 2 in parts of 32 bits, whose multiples by a quadrant count below 2^20 are exact, and the rest.
+constexpr long double kHalfPi[] = {0x1.921fb544p+0L, 0x1.0b4611a6p-34L, 0x1.3198a2e0p-69L,
+                                   0x1.b839a252p-104L, 0x1.27044533e63a0106p-142L};
+constexpr long double kTwoOverPi = 0x1.45f306dc9c882a54p-1L;
+
+constexpr long double Factorial(int n) { return n <= 1 ? 1.0L : n * Factorial(n - 1); }
+// The coefficients of the Taylor series from the highest power down: sin r = r + r z (-1/3! +
+// z/5! - ...), cos r = 1 - z/2 + z^2 (1/4! - z/6! + ...) with z = r^2.
+constexpr long double kSinTerms[] = {
+    -1 / Factorial(19), 1 / Factorial(17), -1 / Factorial(15), 1 / Factorial(13),
+    -1 / Factorial(11), 1 / Factorial(9),  -1 / Factorial(7),  1 / Factorial(5),
+    -1 / Factorial(3)};
+constexpr long double kCosTerms[] = {
+    1 / Factorial(20), -1 / Factorial(18), 1 / Factorial(16), -1 / Factorial(14),
+    1 / Factorial(12), -1 / Factorial(10), 1 / Factorial(8),  -1 / Factorial(6),
+    1 / Factorial(4)};
+
+}  // namespace
+
+bool QuickSinCos(long double x, long double& s, long double& c) {
+  if (!(std::fabs(x) < 0x1p20L)) return false;
+  // The quadrant count: adding 1.5 * 2^63 rounds to a whole number.
+  const long double n = (x * kTwoOverPi + 0x1.8p63L) - 0x1.8p63L;
+  // The reduced angle r = x - n pi/2 as rh + rl, to far more bits than a long double holds, also
+  // where x lies close to a multiple of pi/2: the leading parts are taken off without rounding.
+  long double t = x, e1, e2, e3;
+  TwoSum(t, -n * kHalfPi[0], t, e1);
+  TwoSum(t, -n * kHalfPi[1], t, e2);
+  TwoSum(t, -n * kHalfPi[2], t, e3);
+  const long double tail = ((e1 + e2) + e3) - n * kHalfPi[3] - n * kHalfPi[4];
+  const long double rh = t + tail;
+  const long double rl = tail - (rh - t);
+  // Taylor series on |r| <= pi/4 (plus a rounding): the first term left out is below 2^-70 of
+  // the result.
+  const long double z = rh * rh;
+  long double ps = kSinTerms[0], pc = kCosTerms[0];
+  for (std::size_t k = 1; k < std::size(kSinTerms); ++k) ps = ps * z + kSinTerms[k];
+  for (std::size_t k = 1; k < std::size(kCosTerms); ++k) pc = pc * z + kCosTerms[k];
+  const long double sinR = rh + (rh * z * ps + rl);
+  // 1 - z/2 with its rounding error kept, then the smaller terms.
+  const long double hz = z / 2, w = 1 - hz;
+  const long double cosR = w + (((1 - w) - hz) + (z * z * pc - rh * rl));
+  switch (static_cast<int64_t>(n) & 3) {
+    case 0: s = sinR, c = cosR; break;
+    case 1: s = cosR, c = -sinR; break;
+    case 2: s = -sinR, c = -cosR; break;
+    default: s = -cosR, c = sinR; break;
+  }
+  return true;
+}
+
+bool RoundsToDoubleAlike(long double v, long double term) {
+  const double d = static_cast<double>(v);
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+  if (exponent < 64 || exponent == 0x7ff) return false;  // tiny, subnormal or not finite
+  // Half the spacing of doubles at d, the smaller one below a power of two.
+  const bool powerOfTwo = (bits & ((uint64_t{1} << 52) - 1)) == 0;
+  const uint64_t halfBits = static_cast<uint64_t>(exponent - 53 - (powerOfTwo ? 1 : 0)) << 52;
+  double half;
+  std::memcpy(&half, &halfBits, sizeof half);
+  const long double room = half - std::fabs(v - static_cast<long double>(d));
+  // The two sums differ by at most (QuickTrigUlps + 1) units of the term and one of the sum, each
+  // a unit being at most 2^-63 of the value; twice that is allowed for.
+  const long double apart =
+      0x1p-62L * ((QuickTrigUlps + 2) * std::fabs(term) + std::fabs(v));
+  return room > apart;
+}
+
 void RotatePoint(long double& xr, long double& yr, long double x, long double y, long double phi) {
   long double c = std::cos(phi), s = std::sin(phi);
   xr = x * c - y * s;
@@ -119,16 +202,25 @@ void RotateAboutPoint(long double& xr, long double& yr, long double x, long doub
 
 void RotateTranslate(long double& xr, long double& yr, long double x0, long double y0,
                      long double angleDeg, long double x, long double y) {
-  // Block replays turn every point of an insert by the same angle: its cosine and sine once.
-  thread_local long double lastAngle = 0, c = 1, s = 0;
-  if (angleDeg != lastAngle || std::signbit(angleDeg) != std::signbit(lastAngle)) {
+  // Block replays turn every point of an insert by the same angle, and the insert's own point by
+  // the angle of the block around it: the cosine and sine of the last two angles are kept.
+  struct Turn {
+    long double angle, c, s;
+  };
+  thread_local Turn kept[2] = {{0, 1, 0}, {0, 1, 0}};
+  thread_local int older = 0;
+  auto same = [&](const Turn& t) {
+    return t.angle == angleDeg && std::signbit(t.angle) == std::signbit(angleDeg);
+  };
+  const Turn* t = same(kept[0]) ? &kept[0] : same(kept[1]) ? &kept[1] : nullptr;
+  if (!t) {
     const long double a = DegToRad(angleDeg);
-    c = std::cos(a);
-    s = std::sin(a);
-    lastAngle = angleDeg;
+    kept[older] = {angleDeg, std::cos(a), std::sin(a)};
+    t = &kept[older];
+    older ^= 1;
   }
-  xr = x0 + x * c - y * s;
-  yr = y0 + y * c + x * s;
+  xr = x0 + x * t->c - y * t->s;
+  yr = y0 + y * t->c + x * t->s;
 }
 
 void ScaleRotateTranslate(long double& xr, long double& yr, long double sx, long double sy,

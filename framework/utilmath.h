@@ -32,6 +32,15 @@ long double RadToDeg(long double x);
 long double DegToRad(long double x);
 long double AngleDifference(long double a, long double b);   // ccw sweep a -> b, degrees
 
+// Sine and cosine of x (radians) in a few dozen steps, within QuickTrigUlps units in the last place
+// of std::sin and std::cos; false for |x| >= 2^20 or not finite (nothing is set then).
+constexpr int QuickTrigUlps = 4;
+bool QuickSinCos(long double x, long double& s, long double& c);
+// Whether v, the long double sum of a term with others, rounds to the same double as the sum
+// computed again with a term that differs from this one by at most QuickTrigUlps units in its
+// factor's last place (each step rounded once): v is far enough from a rounding boundary.
+bool RoundsToDoubleAlike(long double v, long double term);
+
 // Rotation and transformation; results go to the first two arguments.
 void RotatePoint(long double& xr, long double& yr, long double x, long double y, long double phi);
 void RotateAboutPoint(long double& xr, long double& yr, long double x, long double y,
