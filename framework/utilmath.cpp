@@ -99,7 +99,6 @@ long double Hypot(long double x, long double y) { return std::sqrt(x * x + y * y
 
 long double RadToDeg(long double x) { return x * 180 / Pi; }
 
-long double DegToRad(long double x) { return x * Pi / 180; }
 
 long double AngleDifference(long double a, long double b) {
   auto frac = [](long double v) { return v - std::trunc(v); };
@@ -223,11 +222,6 @@ void RotateTranslate(long double& xr, long double& yr, long double x0, long doub
   yr = y0 + y * t->c + x * t->s;
 }
 
-void ScaleRotateTranslate(long double& xr, long double& yr, long double sx, long double sy,
-                          long double x0, long double y0, long double angleDeg, long double x,
-                          long double y) {
-  RotateTranslate(xr, yr, x0, y0, angleDeg, x * sx, y * sy);
-}
 
 bool IsNearlyEqual(long double a, long double b) { return std::fabs(b - a) <= 1e-5L; }
 

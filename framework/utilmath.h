@@ -29,7 +29,7 @@ void PolarToXY(long double& x, long double& y, long double r, long double phi);
 void XYToPolar(long double& r, long double& phi, long double x, long double y);
 long double Hypot(long double x, long double y);
 long double RadToDeg(long double x);
-long double DegToRad(long double x);
+inline long double DegToRad(long double x) { return x * Pi / 180; }
 long double AngleDifference(long double a, long double b);   // ccw sweep a -> b, degrees
 
 // Sine and cosine of x (radians) in a few dozen steps, within QuickTrigUlps units in the last place
@@ -47,9 +47,11 @@ void RotateAboutPoint(long double& xr, long double& yr, long double x, long doub
                       long double xc, long double yc, long double phi);
 void RotateTranslate(long double& xr, long double& yr, long double x0, long double y0,
                      long double angleDeg, long double x, long double y);
-void ScaleRotateTranslate(long double& xr, long double& yr, long double sx, long double sy,
-                          long double x0, long double y0, long double angleDeg, long double x,
-                          long double y);
+inline void ScaleRotateTranslate(long double& xr, long double& yr, long double sx, long double sy,
+                                 long double x0, long double y0, long double angleDeg,
+                                 long double x, long double y) {
+  RotateTranslate(xr, yr, x0, y0, angleDeg, x * sx, y * sy);
+}
 
 // Comparisons and small helpers.
 bool IsNearlyEqual(long double a, long double b);           // |b - a| <= 1e-5

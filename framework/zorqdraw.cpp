@@ -34,17 +34,6 @@ void TDrawDevice::SetWindow(bool keepAspect, bool frame, long double vx1, long d
   Window().SetWindow(keepAspect, frame, vx1, vy1, vx2, vy2, xmin, ymin, xmax, ymax);
 }
 
-void TDrawDevice::Circle(long double x, long double y, long double r) { Window().circle(x, y, r); }
-
-void TDrawDevice::Line(long double x1, long double y1, long double x2, long double y2) {
-  Window().line(x1, y1, x2, y2);
-}
-
-void TDrawDevice::Arc(long double x, long double y, long double startDeg, long double endDeg,
-                      long double r) {
-  Window().Arc(x, y, startDeg, endDeg, r);
-}
-
 void TDrawDevice::OutTextXY(const std::string& text, long double x, long double y) {
   Window().OutTextXY(ConvertDisplayText(text), x, y);
 }

@@ -21,9 +21,14 @@ class TDrawDevice {
   void SetWindow(bool keepAspect, bool frame, long double vx1, long double vy1, long double vx2,
                  long double vy2, long double xmin, long double ymin, long double xmax,
                  long double ymax);
-  void Circle(long double x, long double y, long double r);
-  void Line(long double x1, long double y1, long double x2, long double y2);
-  void Arc(long double x, long double y, long double startDeg, long double endDeg, long double r);
+  // The primitives go straight to the window (inline: a drawing sends tens of thousands).
+  void Circle(long double x, long double y, long double r) { Window().circle(x, y, r); }
+  void Line(long double x1, long double y1, long double x2, long double y2) {
+    Window().line(x1, y1, x2, y2);
+  }
+  void Arc(long double x, long double y, long double startDeg, long double endDeg, long double r) {
+    Window().Arc(x, y, startDeg, endDeg, r);
+  }
   void OutTextXY(const std::string& text, long double x, long double y);  // converted for display
   void SetColor(int c);     // palette index 0..16
   void SetDosColor(int c);  // plotter pen number

@@ -465,12 +465,12 @@ bool GraphicWindow::FormPaint(Canvas* window, Canvas* printer, const PrintMappin
 }
 
 void GraphicWindow::Append(int code, std::initializer_list<long double> args, std::string text) {
-  DisplayRecord rec;
+  // Built in place: a drawing appends tens of thousands of records.
+  DisplayRecord& rec = DisplayList.emplace_back();
   rec.Code = code;
   std::size_t i = 0;
   for (long double a : args) rec.Args[i++] = static_cast<double>(a);
   rec.Text = std::move(text);
-  DisplayList.push_back(std::move(rec));
 }
 
 void GraphicWindow::SetWindow(bool keepAspect, bool frame, long double vx1, long double vy1,
