@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "framework/progvar.h"
@@ -164,3 +167,71 @@ TEST_F(UtilMathTest, ChordRootsAndIntersections) {
   EXPECT_TRUE(none);
   EXPECT_EQ(x1 + y1 + x2 + y2, 0.0L);
 }
+
+// Units in the last place between two long doubles (0 when equal).
+long double UlpsApart(long double a, long double b) {
+  if (a == b) return 0;
+  return std::fabs(a - b) / std::fabs(std::nextafter(b, 10.0L) - b);
+}
+
+TEST_F(UtilMathTest, QuickSineAndCosineStayWithinAUnitOfTheLibrarys) {
+  long double worst = 0;
+  auto check = [&](long double x) {
+    long double s, c;
+    ASSERT_TRUE(QuickSinCos(x, s, c)) << static_cast<double>(x);
+    worst = std::max({worst, UlpsApart(s, std::sin(x)), UlpsApart(c, std::cos(x))});
+  };
+  std::mt19937_64 random(29);
+  // Any magnitude up to 2^20, and degrees as the drawings give them.
+  for (int i = 0; i < 300000; ++i) {
+    const long double m = 1 + static_cast<long double>(random() >> 1) / 0x1p63L;
+    check(std::ldexp(m, static_cast<int>(random() % 85) - 65) * (random() & 1 ? -1 : 1));
+    check(DegToRad(static_cast<long double>(static_cast<int64_t>(random() % 2000000) - 1000000) /
+                   1000));
+  }
+  // Right on and next to multiples of 90 degrees, where the cosine or sine is tiny.
+  for (int k = -4000; k <= 4000; ++k) {
+    long double x = DegToRad(90.0L * k);
+    check(x);
+    check(std::nextafter(x, 1e9L));
+    check(std::nextafter(x, -1e9L));
+  }
+  EXPECT_LE(worst, QuickTrigUlps / 4.0L);
+  long double s = 7, c = 7;
+  for (long double x : {0x1p20L, -0x1p21L, std::numeric_limits<long double>::infinity(),
+                        std::numeric_limits<long double>::quiet_NaN()})
+    EXPECT_FALSE(QuickSinCos(x, s, c));
+  EXPECT_EQ(s, 7);
+  EXPECT_EQ(c, 7);
+}
+
+TEST_F(UtilMathTest, SumsNearADoublesRoundingBoundaryAreLeftToTheLibrary) {
+  const long double one = 1, half = 0x1p-53L;  // the doubles after 1 lie 2^-52 apart
+  EXPECT_TRUE(RoundsToDoubleAlike(one + 0x1p-60L, 0.5L));
+  EXPECT_FALSE(RoundsToDoubleAlike(one + half, 0.5L));             // on the boundary
+  EXPECT_FALSE(RoundsToDoubleAlike(one + half - 0x1p-63L, 0.5L));  // a unit from it
+  EXPECT_FALSE(RoundsToDoubleAlike(one - 0x1p-54L, 0.5L));  // below a power of two: half the room
+  EXPECT_TRUE(RoundsToDoubleAlike(one - 0x1p-56L, 0.5L));
+  // A large term moves the sum further with the same units of its own.
+  EXPECT_TRUE(RoundsToDoubleAlike(one + 0x1p-57L, 1));
+  EXPECT_FALSE(RoundsToDoubleAlike(one + 0x1p-57L, 1e3L));
+  EXPECT_FALSE(RoundsToDoubleAlike(0, 0));
+  EXPECT_FALSE(RoundsToDoubleAlike(1e-300L, 1e-300L));
+  EXPECT_FALSE(RoundsToDoubleAlike(std::numeric_limits<long double>::infinity(), 1));
+}
+
+TEST_F(UtilMathTest, KeptInsertAnglesTurnAsComputedAfresh) {
+  // Points turned by angles taking turns, as the replay of nested inserts does.
+  const long double angles[] = {0, 30, -0.0L, 12.5L, 30, 12.5L, 359.999L, 0, 12.5L};
+  for (int round = 0; round < 3; ++round) {
+    for (long double angle : angles) {
+      long double x, y;
+      RotateTranslate(x, y, 3, -4, angle, 1.25L, -7.5L);
+      const long double a = DegToRad(angle), c = std::cos(a), s = std::sin(a);
+      EXPECT_EQ(x, 3 + 1.25L * c - -7.5L * s) << static_cast<double>(angle);
+      EXPECT_EQ(y, -4 + -7.5L * c + 1.25L * s) << static_cast<double>(angle);
+      EXPECT_EQ(std::signbit(y), std::signbit(-4 + -7.5L * c + 1.25L * s));
+    }
+  }
+}
+

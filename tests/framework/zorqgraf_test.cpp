@@ -3,10 +3,12 @@
 
 #include <array>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "framework/progvar.h"
+#include "framework/utilmath.h"
 #include "framework/zorqdraw.h"
 #include "framework/zorqgraf.h"
 #include "platform/scripteddialogs.h"
@@ -109,6 +111,30 @@ TEST_F(GraphicTest, WritersSuppressRepeatsAndClearStartsAfresh) {
   win.SetLineStyleName("VERDECKT");
   EXPECT_EQ(DisplayListText(),
             (Strings{"8;0", "8;3", "11;2", "11;0", "11;1", "11;2", "11;3"}));
+}
+
+TEST_F(GraphicTest, ArcEndsAreTheDoublesOfTheLibrarysSineAndCosine) {
+  // The end points as the library's sine and cosine give them, for arcs as drawings make them:
+  // any centre and radius, angles in whole, decimal and odd degrees, beyond a turn and negative.
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> place(-500, 500), size(0.01, 300);
+  for (int i = 0; i < 100000; ++i) {
+    const long double x = i % 4 == 0 ? 0 : place(random), y = i % 8 == 1 ? 0 : place(random);
+    const long double r = size(random);
+    long double a = static_cast<long double>(static_cast<int64_t>(random() % 14400)) / 4 - 1800;
+    if (i % 3 == 1) a += place(random);
+    const long double b = a + 5 + static_cast<long double>(random() % 3500) / 10;
+    DisplayList.clear();
+    win.Arc(x, y, a, b, r);
+    ASSERT_EQ(DisplayList.size(), 1u);
+    const DisplayRecord& rec = DisplayList[0];
+    ASSERT_EQ(rec.Code, RecArc);
+    const long double sa = DegToRad(a), sb = DegToRad(b);
+    EXPECT_EQ(rec.Args[4], static_cast<double>(x + r * std::cos(sa))) << i;
+    EXPECT_EQ(rec.Args[5], static_cast<double>(y + r * std::sin(sa))) << i;
+    EXPECT_EQ(rec.Args[6], static_cast<double>(x + r * std::cos(sb))) << i;
+    EXPECT_EQ(rec.Args[7], static_cast<double>(y + r * std::sin(sb))) << i;
+  }
 }
 
 TEST_F(GraphicTest, RecordTextForms) {
