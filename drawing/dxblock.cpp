@@ -682,6 +682,7 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 }
 
 void OpenBlockFileMemory() {
+  ForgetKeptTurns();
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
@@ -199,29 +200,63 @@ void RotateAboutPoint(long double& xr, long double& yr, long double x, long doub
   yr += yc;
 }
 
+namespace {
+// The cosine and sine of an insert angle in degrees.
+struct Turn {
+  long double angle = 0, c = 1, s = 0;
+  bool Of(long double a) const { return angle == a && std::signbit(angle) == std::signbit(a); }
+};
+
+// Turns computed during this drawing (since the last ForgetKeptTurns), by a hash of the angle's
+// bits: a wheel inserts its tooth at the same angles as the other wheel.
+struct KeptTurn {
+  Turn turn;
+  unsigned drawing = 0;  // the drawing it was computed in; 0: none
+};
+constexpr std::size_t kKeptTurns = 1024;
+thread_local std::vector<KeptTurn> g_keptTurns;
+thread_local unsigned g_drawing = 1;
+
+std::size_t TurnSlot(long double a) {
+  unsigned char bytes[sizeof a] = {};
+  std::memcpy(bytes, &a, 10);  // the 80 bits of the value, not the padding
+  uint64_t mantissa = 0;
+  uint16_t exponent = 0;
+  std::memcpy(&mantissa, bytes, 8);
+  std::memcpy(&exponent, bytes + 8, 2);
+  const uint64_t h = (mantissa ^ (uint64_t{exponent} << 48)) * 0x9E3779B97F4A7C15ULL;
+  return static_cast<std::size_t>(h >> 54) % kKeptTurns;
+}
+}  // namespace
+
+void ForgetKeptTurns() {
+  if (++g_drawing == 0) {  // the count ran round: every slot is emptied instead
+    g_keptTurns.assign(kKeptTurns, KeptTurn{});
+    g_drawing = 1;
+  }
+}
+
 void RotateTranslate(long double& xr, long double& yr, long double x0, long double y0,
                      long double angleDeg, long double x, long double y) {
   // Block replays turn every point of an insert by the same angle, and the insert's own point by
-  // the angle of the block around it: the cosine and sine of the last two angles are kept.
-  struct Turn {
-    long double angle, c, s;
-  };
-  thread_local Turn kept[2] = {{0, 1, 0}, {0, 1, 0}};
+  // the angle of the block around it: the last two turns are at hand, earlier ones kept.
+  thread_local Turn last[2];
   thread_local int older = 0;
-  auto same = [&](const Turn& t) {
-    return t.angle == angleDeg && std::signbit(t.angle) == std::signbit(angleDeg);
-  };
-  const Turn* t = same(kept[0]) ? &kept[0] : same(kept[1]) ? &kept[1] : nullptr;
+  const Turn* t = last[0].Of(angleDeg) ? &last[0] : last[1].Of(angleDeg) ? &last[1] : nullptr;
   if (!t) {
-    const long double a = DegToRad(angleDeg);
-    kept[older] = {angleDeg, std::cos(a), std::sin(a)};
-    t = &kept[older];
+    if (g_keptTurns.empty()) g_keptTurns.resize(kKeptTurns);
+    KeptTurn& kept = g_keptTurns[TurnSlot(angleDeg)];
+    if (kept.drawing != g_drawing || !kept.turn.Of(angleDeg)) {
+      const long double a = DegToRad(angleDeg);
+      kept = {{angleDeg, std::cos(a), std::sin(a)}, g_drawing};
+    }
+    last[older] = kept.turn;
+    t = &last[older];
     older ^= 1;
   }
   xr = x0 + x * t->c - y * t->s;
   yr = y0 + y * t->c + x * t->s;
 }
-
 
 bool IsNearlyEqual(long double a, long double b) { return std::fabs(b - a) <= 1e-5L; }
 

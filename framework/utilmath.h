@@ -47,6 +47,8 @@ void RotateAboutPoint(long double& xr, long double& yr, long double x, long doub
                       long double xc, long double yc, long double phi);
 void RotateTranslate(long double& xr, long double& yr, long double x0, long double y0,
                      long double angleDeg, long double x, long double y);
+// RotateTranslate keeps the cosine and sine of the angles it turned by; a drawing starts afresh.
+void ForgetKeptTurns();
 inline void ScaleRotateTranslate(long double& xr, long double& yr, long double sx, long double sy,
                                  long double x0, long double y0, long double angleDeg,
                                  long double x, long double y) {

@@ -233,5 +233,17 @@ TEST_F(UtilMathTest, KeptInsertAnglesTurnAsComputedAfresh) {
       EXPECT_EQ(std::signbit(y), std::signbit(-4 + -7.5L * c + 1.25L * s));
     }
   }
+  // Many angles twice over, more than are kept at once: whatever is kept is what was computed.
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 1; i <= 3000; ++i) {
+      const long double angle = 360.0L * i / 3000;
+      long double x, y;
+      RotateTranslate(x, y, 0, 0, angle, 2, 1);
+      const long double a = DegToRad(angle), c = std::cos(a), s = std::sin(a);
+      ASSERT_EQ(x, 0 + 2 * c - 1 * s) << i;
+      ASSERT_EQ(y, 0 + 1 * c + 2 * s) << i;
+    }
+    if (round == 0) ForgetKeptTurns();
+  }
 }
 
