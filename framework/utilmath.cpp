@@ -138,8 +138,12 @@ constexpr long double kCosTerms[] = {
 
 bool QuickSinCos(long double x, long double& s, long double& c) {
   if (!(std::fabs(x) < 0x1p20L)) return false;
-  // The quadrant count: adding 1.5 * 2^63 rounds to a whole number.
-  const long double n = (x * kTwoOverPi + 0x1.8p63L) - 0x1.8p63L;
+  // The quadrant count: adding 1.5 * 2^63 rounds to a whole number, whose last bits are then the
+  // last bits of the significand (read without converting, which would switch the rounding mode).
+  const long double shifted = x * kTwoOverPi + 0x1.8p63L;
+  const long double n = shifted - 0x1.8p63L;
+  uint64_t significand;
+  std::memcpy(&significand, &shifted, sizeof significand);
   // The reduced angle r = x - n pi/2 as rh + rl, to far more bits than a long double holds, also
   // where x lies close to a multiple of pi/2: the leading parts are taken off without rounding.
   long double t = x, e1, e2, e3;
@@ -153,13 +157,17 @@ bool QuickSinCos(long double x, long double& s, long double& c) {
   // the result.
   const long double z = rh * rh;
   long double ps = kSinTerms[0], pc = kCosTerms[0];
-  for (std::size_t k = 1; k < std::size(kSinTerms); ++k) ps = ps * z + kSinTerms[k];
-  for (std::size_t k = 1; k < std::size(kCosTerms); ++k) pc = pc * z + kCosTerms[k];
+  static_assert(std::size(kSinTerms) == std::size(kCosTerms));
+#pragma GCC unroll 8
+  for (std::size_t k = 1; k < std::size(kSinTerms); ++k) {
+    ps = ps * z + kSinTerms[k];
+    pc = pc * z + kCosTerms[k];
+  }
   const long double sinR = rh + (rh * z * ps + rl);
   // 1 - z/2 with its rounding error kept, then the smaller terms.
   const long double hz = z / 2, w = 1 - hz;
   const long double cosR = w + (((1 - w) - hz) + (z * z * pc - rh * rl));
-  switch (static_cast<int64_t>(n) & 3) {
+  switch (significand & 3) {
     case 0: s = sinR, c = cosR; break;
     case 1: s = cosR, c = -sinR; break;
     case 2: s = -sinR, c = -cosR; break;
