@@ -738,11 +738,10 @@ void RecordBlockGroup(int code, std::string_view value, std::size_t begin, std::
     return;
   }
   // Read back, a line beyond ASCII is decoded as the reader decodes it.
-  if (high >= 0x80) {
-    g_recording.ended = !g_recording.builder.Add(code, DecodeTextLine(value, LegacyCodePage::Ansi1252));
-  } else {
-    g_recording.ended = !g_recording.builder.Add(code, value);
-  }
+  GroupBuilder& b = g_recording.builder;
+  const bool more = high >= 0x80 ? b.Add(code, DecodeTextLine(value, LegacyCodePage::Ansi1252))
+                                 : b.Add(code, value);
+  g_recording.ended = !more;
 }
 
 void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, int decimals,

@@ -117,7 +117,8 @@ inline void TwoSum(long double a, long double b, long double& s, long double& e)
   s = sum;
 }
 
-// pi / 2 in parts of 32 bits, whose multiples by a quadrant count below 2^20 are exact, and the rest.
+// pi / 2 in parts of 32 bits, whose multiples by a quadrant count below 2^20 are exact, and the
+// rest.
 constexpr long double kHalfPi[] = {0x1.921fb544p+0L, 0x1.0b4611a6p-34L, 0x1.3198a2e0p-69L,
                                    0x1.b839a252p-104L, 0x1.27044533e63a0106p-142L};
 constexpr long double kTwoOverPi = 0x1.45f306dc9c882a54p-1L;
