@@ -101,8 +101,19 @@ long double Hypot(long double x, long double y) { return std::sqrt(x * x + y * y
 long double RadToDeg(long double x) { return x * 180 / Pi; }
 
 
+namespace {
+// std::trunc without switching the rounding mode (which stalls the floating-point unit): rounded to
+// the nearest whole number by adding 1.5 * 2^63, then moved one towards zero where it went past.
+long double WholePart(long double v) {
+  if (!(std::fabs(v) < 0x1p62L)) return std::trunc(v);
+  long double t = (v + 0x1.8p63L) - 0x1.8p63L;
+  if (v >= 0 ? t > v : t < v) t += v >= 0 ? -1 : 1;
+  return std::copysign(t, v);
+}
+}  // namespace
+
 long double AngleDifference(long double a, long double b) {
-  auto frac = [](long double v) { return v - std::trunc(v); };
+  auto frac = [](long double v) { return v - WholePart(v); };
   long double d = (frac(b / 360) - frac(a / 360)) * 360;
   return d < 0 ? d + 360 : d;
 }
@@ -177,24 +188,6 @@ bool QuickSinCos(long double x, long double& s, long double& c) {
   return true;
 }
 
-bool RoundsToDoubleAlike(long double v, long double term) {
-  const double d = static_cast<double>(v);
-  uint64_t bits;
-  std::memcpy(&bits, &d, sizeof bits);
-  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
-  if (exponent < 64 || exponent == 0x7ff) return false;  // tiny, subnormal or not finite
-  // Half the spacing of doubles at d, the smaller one below a power of two.
-  const bool powerOfTwo = (bits & ((uint64_t{1} << 52) - 1)) == 0;
-  const uint64_t halfBits = static_cast<uint64_t>(exponent - 53 - (powerOfTwo ? 1 : 0)) << 52;
-  double half;
-  std::memcpy(&half, &halfBits, sizeof half);
-  const long double room = half - std::fabs(v - static_cast<long double>(d));
-  // The two sums differ by at most (QuickTrigUlps + 1) units of the term and one of the sum, each
-  // a unit being at most 2^-63 of the value; twice that is allowed for.
-  const long double apart =
-      0x1p-62L * ((QuickTrigUlps + 2) * std::fabs(term) + std::fabs(v));
-  return room > apart;
-}
 
 void RotatePoint(long double& xr, long double& yr, long double x, long double y, long double phi) {
   long double c = std::cos(phi), s = std::sin(phi);

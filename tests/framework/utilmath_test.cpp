@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
@@ -244,6 +245,31 @@ TEST_F(UtilMathTest, KeptInsertAnglesTurnAsComputedAfresh) {
       ASSERT_EQ(y, 0 + 1 * c + 2 * s) << i;
     }
     if (round == 0) ForgetKeptTurns();
+  }
+}
+
+TEST_F(UtilMathTest, AngleDifferenceAsWithTheLibrarysWholeParts) {
+  auto reference = [](long double a, long double b) {
+    auto frac = [](long double v) { return v - std::trunc(v); };
+    long double d = (frac(b / 360) - frac(a / 360)) * 360;
+    return d < 0 ? d + 360 : d;
+  };
+  std::mt19937_64 random(3);
+  std::vector<long double> angles = {0, -0.0L, 360, -360, 720, -719.5L, 0.5L, -0.5L, 1e30L, -1e30L,
+                                     0x1p62L * 360, std::numeric_limits<long double>::infinity()};
+  for (int i = 0; i < 20000; ++i)
+    angles.push_back(static_cast<long double>(static_cast<int64_t>(random() % 4000001) - 2000000) /
+                     (i % 2 ? 1000 : 7));
+  for (std::size_t i = 0; i + 1 < angles.size(); ++i) {
+    const long double got = AngleDifference(angles[i], angles[i + 1]);
+    const long double want = reference(angles[i], angles[i + 1]);
+    if (std::isnan(want)) {
+      EXPECT_TRUE(std::isnan(got));
+    } else {
+      EXPECT_EQ(got, want) << static_cast<double>(angles[i]) << " "
+                           << static_cast<double>(angles[i + 1]);
+      EXPECT_EQ(std::signbit(got), std::signbit(want));
+    }
   }
 }
 
