@@ -441,6 +441,21 @@ void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long doub
 }
 
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  // The width is the whole part's places, so the rounded number shows within it and needs no
+  // padding, unless the rounding carries into one place more (n a power of ten): only then does
+  // the plan have to decide. The places after the separator do not depend on the width.
+  const int places = PlanFixed(0, decimals).decimals;
+  unsigned long long n = 0;
+  if (RoundScaled(x, places, n)) {
+    unsigned long long m = n;
+    while (m >= 10 && m % 10 == 0) m /= 10;
+    if (m != 1) {
+      char buf[ScaledFixedMaxChars];
+      out.append(buf, static_cast<size_t>(ScaledFixedChars(buf, x < 0, n, places, '.') - buf));
+      return;
+    }
+  }
   AppendFloatStrFixedDot(out, IntegerPlaces(x), decimals, x);
 }
 

@@ -366,6 +366,25 @@ TEST_F(UtilStrTest, FixedTextsOfEveryLength) {
     }
 }
 
+// The appended decimal texts give FloatStrDecimalsDot's text, also where the rounding carries into
+// one more whole place, at the edges of the places and under other Decimals settings.
+TEST_F(UtilStrTest, AppendedDecimalsTextsMatch) {
+  std::vector<long double> values = {0.0L, -0.0L, 5e-9L, -5e-9L, 0.0004L, 0.0005L, 0.9996L,
+                                     -0.9996L, 1.0L, 12.3456L, -987.6545L, 1e12L, 3e15L};
+  for (long double p = 1e-3L; p < 1e13L; p *= 10)
+    for (long double x : {p, p - p * 1e-7L, p * 0.99999L, -(p - p * 1e-7L), p + 0.0004L})
+      values.push_back(x);
+  for (int setting : {3, 0, 5, 10})
+    for (int decimals : {0, 2, 3, 6})
+      for (long double x : values) {
+        Settings.Decimals = setting;
+        std::string s = "|";
+        AppendFloatStrDecimalsDot(s, decimals, x);
+        ASSERT_EQ(s, "|" + FloatStrDecimalsDot(decimals, x))
+            << setting << " " << decimals << " " << static_cast<double>(x);
+      }
+}
+
 namespace {
 // The digit road's text where the precision (width + decimals) is below the digits the decimals
 // ask for: 18 significant digits, rounded half up to the precision, the other places zeros; "" for
