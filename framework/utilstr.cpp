@@ -151,9 +151,15 @@ struct FixedPlan {
   int decimals, precision, target;
 };
 
-FixedPlan PlanFixed(int width, int decimals) {
+// The places after the separator a text asked for with decimals gets under the Decimals setting.
+int PlannedDecimals(int decimals) {
   if (Settings.Decimals != 3) decimals = Within(0, 10, decimals + Settings.Decimals - 3);
-  decimals = Within(0, 18, decimals);
+  return Within(0, 18, decimals);
+}
+
+// Inline: a call returns the plan through memory, and the writers plan every number.
+[[gnu::always_inline]] inline FixedPlan PlanFixed(int width, int decimals) {
+  decimals = PlannedDecimals(decimals);
   return {decimals, Within(1, 18, width + decimals),
           decimals > 0 ? width + 1 + decimals : width};
 }
@@ -445,7 +451,7 @@ void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
   // The width is the whole part's places, so the rounded number shows within it and needs no
   // padding, unless the rounding carries into one place more (n a power of ten): only then does
   // the plan have to decide. The places after the separator do not depend on the width.
-  const int places = PlanFixed(0, decimals).decimals;
+  const int places = PlannedDecimals(decimals);
   unsigned long long n = 0;
   if (RoundScaled(x, places, n)) {
     unsigned long long m = n;
