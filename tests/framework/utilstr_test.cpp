@@ -366,6 +366,27 @@ TEST_F(UtilStrTest, FixedTextsOfEveryLength) {
     }
 }
 
+// Fractions of one to nine places spread over their whole range, under whole parts of every length
+// up to and past 2^32, against the plain construction from the digits.
+TEST_F(UtilStrTest, FixedTextsOfManyFractions) {
+  for (int d = 1; d <= 9; ++d) {
+    unsigned long long scale = 1;
+    for (int i = 0; i < d; ++i) scale *= 10;
+    std::vector<unsigned long long> fractions = {0, 1, scale / 2, scale - 1};
+    for (unsigned long long f = 3; f < scale; f = f * 3 + 7919 % scale) fractions.push_back(f);
+    for (unsigned long long f = 0; f < scale; f += scale / 997 + 1) fractions.push_back(f);
+    for (unsigned long long w : {0ULL, 7ULL, 42ULL, 999ULL, 123456ULL, 4294967295ULL, 4294967296ULL})
+      for (unsigned long long f : fractions) {
+        const unsigned long long n = w * scale + f;
+        std::string digits = std::to_string(f);
+        digits.insert(0, static_cast<size_t>(d) - digits.size(), '0');
+        const std::string expected = std::to_string(w) + "," + digits;
+        ASSERT_EQ(ScaledFixedText(false, n, d, ','), expected) << n << " " << d;
+        ASSERT_EQ(ScaledFixedText(true, n, d, ','), (n > 0 ? "-" : "") + expected) << n << " " << d;
+      }
+  }
+}
+
 // The appended decimal texts give FloatStrDecimalsDot's text, also where the rounding carries into
 // one more whole place, at the edges of the places and under other Decimals settings.
 TEST_F(UtilStrTest, AppendedDecimalsTextsMatch) {
