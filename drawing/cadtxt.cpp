@@ -43,9 +43,8 @@ void AppendValue(std::string& out, long double x) {
 }
 
 // A tab and the value's text (at least 3 wide) into p, the end; nullptr where the value is off the
-// quick road (the exact road of AppendValue decides).
+// quick road (the exact road of AppendValue decides; an infinite or undefined value is off it too).
 char* QuickValue(char* p, long double x, int decimals, char separator) {
-  if (!std::isfinite(x)) x = 0;
   unsigned long long n = 0;
   if (!RoundScaled(x, decimals, n)) return nullptr;
   *p++ = '\t';

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -383,6 +384,18 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   });
   EXPECT_EQ(lines[1], "TEXT\t  1\t  2\t a~Z{}|");
   EXPECT_EQ(lines[2], "TEXT\t  1\t  2\ta b c");
+
+  // Infinite and undefined values are written as zeros, in any place of a line.
+  Settings.CadDecimals = 1;
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  lines = Txt([&] {
+    CadBeginDrawing(0, 0, 5, 5);
+    CadText("t", nan, 2);
+    CadText("t", 1, -inf);
+  });
+  EXPECT_EQ(lines[1], "TEXT\t0.0\t2.0\tt");
+  EXPECT_EQ(lines[2], "TEXT\t1.0\t0.0\tt");
 }
 
 #ifndef QERN_IGES_CHECK
