@@ -285,74 +285,57 @@ char* FractionDigits(char* p, unsigned f) {
   return p;
 }
 
-// The quick case of ScaledFixedChars: 1 to 9 places and a whole part below 2^32, written left to
-// right (the whole part's length from its own bits); nullptr otherwise.
-char* ShortScaledFixed(char* out, bool negative, unsigned long long n, int decimals,
-                       char separator) {
-  unsigned long long w = 0;
-  unsigned f = 0;
-  auto split = [&](auto places) {
-    constexpr unsigned long long divisor = PowersOfTen[decltype(places)::value];
-    w = n / divisor;
-    f = static_cast<unsigned>(n - w * divisor);
-  };
-  switch (decimals) {
-    case 1: split(std::integral_constant<int, 1>{}); break;
-    case 2: split(std::integral_constant<int, 2>{}); break;
-    case 3: split(std::integral_constant<int, 3>{}); break;
-    case 4: split(std::integral_constant<int, 4>{}); break;
-    case 5: split(std::integral_constant<int, 5>{}); break;
-    case 6: split(std::integral_constant<int, 6>{}); break;
-    case 7: split(std::integral_constant<int, 7>{}); break;
-    case 8: split(std::integral_constant<int, 8>{}); break;
-    case 9: split(std::integral_constant<int, 9>{}); break;
-    default: return nullptr;
+// The whole part v into p, left to right; the end.
+char* WholeDigits(char* p, unsigned v) {
+  if (v < 10) {
+    *p = static_cast<char>('0' + v);
+    return p + 1;
   }
+  if (v < 100) {
+    PutPair(p, v);
+    return p + 2;
+  }
+  const int guess = (std::bit_width(v) * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
+  char* const end = p + guess + 1 - (v < PowersOfTen[guess] ? 1 : 0);
+  char* q = end;
+  for (; v >= 100; v /= 100) {
+    q -= 2;
+    PutPair(q, v % 100);
+  }
+  if (v >= 10)
+    PutPair(q - 2, v);
+  else
+    q[-1] = static_cast<char>('0' + v);
+  return end;
+}
+
+// The quick case of ScaledFixedChars for k places (1 to 9) and a whole part below 2^32, written
+// left to right; nullptr for a larger whole part.
+template <int k>
+char* ShortScaledFixed(char* out, bool negative, unsigned long long n, char separator) {
+  constexpr unsigned long long divisor = PowersOfTen[k];
+  const unsigned long long w = n / divisor;
   if (w > 0xFFFFFFFFULL) return nullptr;
+  const unsigned f = static_cast<unsigned>(n - w * divisor);
   char* p = out;
   if (negative && n > 0) *p++ = '-';
-  unsigned v = static_cast<unsigned>(w);
-  if (v < 10) {
-    *p++ = static_cast<char>('0' + v);
-  } else if (v < 100) {
-    PutPair(p, v);
-    p += 2;
-  } else {
-    const int guess = (std::bit_width(v) * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
-    p += guess + 1 - (v < PowersOfTen[guess] ? 1 : 0);
-    char* q = p;
-    for (; v >= 100; v /= 100) {
-      q -= 2;
-      PutPair(q, v % 100);
-    }
-    if (v >= 10)
-      PutPair(q - 2, v);
-    else
-      q[-1] = static_cast<char>('0' + v);
-  }
+  p = WholeDigits(p, static_cast<unsigned>(w));
   *p++ = separator;
-  switch (decimals) {
-    case 1: *p = static_cast<char>('0' + f); return p + 1;
-    case 2: PutPair(p, f); return p + 2;
-    case 3: return FractionDigits<3>(p, f);
-    case 4: return FractionDigits<4>(p, f);
-    case 5: return FractionDigits<5>(p, f);
-    case 6: return FractionDigits<6>(p, f);
-    case 7: return FractionDigits<7>(p, f);
-    case 8: return FractionDigits<8>(p, f);
-    default: return FractionDigits<9>(p, f);
+  if constexpr (k == 1) {
+    *p = static_cast<char>('0' + f);
+    return p + 1;
+  } else if constexpr (k == 2) {
+    PutPair(p, f);
+    return p + 2;
+  } else {
+    return FractionDigits<k>(p, f);
   }
 }
 
-}  // namespace
-
-// ---- Numbers to text ---------------------------------------------------------------------
-
-char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
-                       char separator) {
-  // The file writers format tens of thousands of numbers a drawing, nearly all of them the quick case.
-  if (char* end = ShortScaledFixed(out, negative, n, decimals, separator)) return end;
-  // The length first, then the digits straight into place right to left, two at a time.
+// The other cases: the length first, then the digits straight into place right to left, two at a
+// time. Not inlined, so that the quick case is a short call.
+[[gnu::noinline]] char* LongScaledFixed(char* out, bool negative, unsigned long long n,
+                                        int decimals, char separator) {
   static constexpr char pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -444,6 +427,29 @@ char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decim
   }
   if (sign) *--p = '-';
   return end;
+}
+
+}  // namespace
+
+// ---- Numbers to text ---------------------------------------------------------------------
+
+char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
+                       char separator) {
+  // The file writers format tens of thousands of numbers a drawing, nearly all of them the quick case.
+  char* end = nullptr;
+  switch (decimals) {
+    case 1: end = ShortScaledFixed<1>(out, negative, n, separator); break;
+    case 2: end = ShortScaledFixed<2>(out, negative, n, separator); break;
+    case 3: end = ShortScaledFixed<3>(out, negative, n, separator); break;
+    case 4: end = ShortScaledFixed<4>(out, negative, n, separator); break;
+    case 5: end = ShortScaledFixed<5>(out, negative, n, separator); break;
+    case 6: end = ShortScaledFixed<6>(out, negative, n, separator); break;
+    case 7: end = ShortScaledFixed<7>(out, negative, n, separator); break;
+    case 8: end = ShortScaledFixed<8>(out, negative, n, separator); break;
+    case 9: end = ShortScaledFixed<9>(out, negative, n, separator); break;
+    default: break;
+  }
+  return end ? end : LongScaledFixed(out, negative, n, decimals, separator);
 }
 
 std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
