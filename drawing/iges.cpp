@@ -126,7 +126,7 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
                 int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  CopyChars(record, data);
+  if (!data.empty()) CopyChars(record, data);
   if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
   const int m = seq % 10000000;
@@ -291,33 +291,62 @@ void IgesEndFile() {
 // ---- Directory ----------------------------------------------------------------------------------
 
 namespace {
+// Field i (0..7) of a directory record's blank data columns: v trimmed of blanks, cut to 8
+// characters, right-aligned.
+void PutField(char* columns, int i, std::string_view v) {
+  if (v.empty()) return;
+  if (v.front() != ' ' && v.back() != ' ') {  // most fields: nothing to trim
+    v = v.substr(0, 8);
+    std::memcpy(columns + 8 * i + 8 - v.size(), v.data(), v.size());
+    return;
+  }
+  const size_t b = v.find_first_not_of(' ');
+  if (b == std::string_view::npos) return;
+  v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
+  std::memcpy(columns + 8 * i + 8 - v.size(), v.data(), v.size());
+}
+
+void PutField(char* columns, int i, int n) {
+  if (n >= 0 && n < 100000000) {  // the digits fit: right to left from the field's end
+    char* p = columns + 8 * i + 8;
+    unsigned v = static_cast<unsigned>(n);
+    do {
+      *--p = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v > 0);
+    return;
+  }
+  char buf[16];
+  PutField(columns, i,
+           std::string_view(buf, static_cast<size_t>(
+                                     std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
+}
+
 // The eight 8-column fields of a directory record.
 class DirectoryFields {
  public:
   DirectoryFields() { std::memset(text_, ' ', sizeof text_); }
-  // Field i (0..7): trimmed of blanks, cut to 8 characters, right-aligned.
-  void Set(int i, std::string_view v) {
-    if (v.empty()) return;
-    if (v.front() != ' ' && v.back() != ' ') {  // most fields: nothing to trim
-      v = v.substr(0, 8);
-      std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
-      return;
-    }
-    const size_t b = v.find_first_not_of(' ');
-    if (b == std::string_view::npos) return;
-    v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
-    std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
-  }
-  void Set(int i, int n) {
-    char buf[16];
-    Set(i, std::string_view(buf, static_cast<size_t>(
-                                     std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
-  }
+  void Set(int i, std::string_view v) { PutField(text_, i, v); }
   std::string_view Text() const { return {text_, sizeof text_}; }
 
  private:
   char text_[64];
 };
+
+// A directory record written straight into the file's text: put(columns) sets its fields into the
+// blank data columns, trailing ends at column 72.
+template <class Put>
+void WriteDirectoryRecord(std::string_view trailing, Put put) {
+  std::string& file = Out();
+  const int seq = ++Iges.D;
+  const size_t old = file.size();
+  file.append(RecordData + 10, ' ');
+  char* record = file.data() + old;
+  put(record);
+  FillRecord(record, {}, trailing, 'D', seq);
+  record[RecordData + 8] = '\r';
+  record[RecordData + 9] = '\n';
+}
 }  // namespace
 
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
@@ -331,24 +360,24 @@ std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
 }
 
 void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
-  DirectoryFields f;
-  f.Set(0, type);
-  f.Set(1, Iges.IgesParameterPointer);
-  f.Set(2, "1");
-  f.Set(3, Iges.IgesLineFont);
-  f.Set(4, Iges.IgesColor);
-  f.Set(6, matrixPointer);
-  WriteRecord(Out(), f.Text(), Iges.IgesInSubfigure ? "00010000" : "00000000", 'D');
+  WriteDirectoryRecord(Iges.IgesInSubfigure ? "00010000" : "00000000", [&](char* columns) {
+    PutField(columns, 0, type);
+    PutField(columns, 1, Iges.IgesParameterPointer);
+    PutField(columns, 2, "1");
+    PutField(columns, 3, Iges.IgesLineFont);
+    PutField(columns, 4, Iges.IgesColor);
+    PutField(columns, 6, matrixPointer);
+  });
 }
 
 void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
-  DirectoryFields f;
-  f.Set(0, type);
-  f.Set(2, Iges.IgesColor);
-  f.Set(3, Iges.IgesParameterLines);
-  f.Set(4, form);
-  f.Set(7, label);
-  WriteRecord(Out(), f.Text(), "", 'D');
+  WriteDirectoryRecord("", [&](char* columns) {
+    PutField(columns, 0, type);
+    PutField(columns, 2, Iges.IgesColor);
+    PutField(columns, 3, Iges.IgesParameterLines);
+    PutField(columns, 4, form);
+    PutField(columns, 7, label);
+  });
 }
 
 // ---- Entities -----------------------------------------------------------------------------------

@@ -327,6 +327,25 @@ TEST_F(IgesTest, BlockTableAndColoursPerFile) {
   EXPECT_EQ(Iges.IgesColor, 5);  // layer colour 2 (green in the program) is IGES 5
 }
 
+// Number fields of the directory records: right-aligned; a negative number with its sign, one of
+// more than eight digits cut to its first eight.
+TEST_F(IgesTest, DirectoryNumberFields) {
+  for (int font : {7, -42, 12345678, 123456789}) {
+    const auto lines = Igs([font] {
+      CadBeginDrawing(0, 0, 10, 10);
+      CadBeginEntities();
+      IgesSetLineFont(font);
+      IgesLine(0, 0, 1, 1);
+      CadEndSection();
+    });
+    const std::string expected = font == 7        ? "       7"
+                                 : font == -42    ? "     -42"
+                                                  : "12345678";
+    ASSERT_EQ(Section(lines, 'D').size(), 2u);
+    EXPECT_EQ(Section(lines, 'D')[0].substr(24, 8), expected) << font;
+  }
+}
+
 TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   Settings.CadDecimals = 2;
   Settings.DecimalSeparatorMode = 2;
