@@ -46,8 +46,8 @@ void BeginEntity(bool member = true) {
 }
 
 // The directory records of the entity just parameterised, then the pointer moves past its records.
-void EndEntity(const std::string& type, const std::string& matrix, const std::string& form,
-               const std::string& label) {
+void EndEntity(std::string_view type, std::string_view matrix, std::string_view form,
+               std::string_view label) {
   IgesDirectory(type, matrix);
   IgesDirectoryLine(type, form, label);
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
@@ -359,7 +359,7 @@ std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
   return line;
 }
 
-void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
+void IgesDirectory(std::string_view type, std::string_view matrixPointer) {
   WriteDirectoryRecord(Iges.IgesInSubfigure ? "00010000" : "00000000", [&](char* columns) {
     PutField(columns, 0, type);
     PutField(columns, 1, Iges.IgesParameterPointer);
@@ -370,7 +370,7 @@ void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
   });
 }
 
-void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
+void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label) {
   WriteDirectoryRecord("", [&](char* columns) {
     PutField(columns, 0, type);
     PutField(columns, 2, Iges.IgesColor);
@@ -406,9 +406,10 @@ void AddInt(std::string& s, long long n, char delimiter = ',') {
 }
 
 // The parameter text being built (one buffer for all entities).
-std::string& ParameterBuffer(const char* head) {
+std::string& ParameterBuffer(std::string_view head) {
   static std::string buffer;
-  buffer = head;
+  buffer.clear();
+  buffer.append(head);
   return buffer;
 }
 }  // namespace

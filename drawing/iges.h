@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -63,8 +64,8 @@ void IgesEndFile();
 
 // The two directory records of the current entity.
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields);
-void IgesDirectory(const std::string& type, const std::string& matrixPointer);
-void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label);
+void IgesDirectory(std::string_view type, std::string_view matrixPointer);
+void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label);
 
 // Entities.
 void IgesLine(long double x1, long double y1, long double x2, long double y2);
