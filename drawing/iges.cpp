@@ -653,6 +653,7 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 bool IgesBackEnd::BeginBlock(const std::string& name) {
   IgesBeginBlock(name);
   blocks_.push_back({LowerStr(CadFileValue(name)), {}});
+  blocks_.back().second.reserve(64);  // most blocks: room for all their calls at once
   recording_ = true;
   return true;
 }
