@@ -285,8 +285,8 @@ char* FractionDigits(char* p, unsigned f) {
   return p;
 }
 
-// The whole part v into p, left to right; the end.
-char* WholeDigits(char* p, unsigned v) {
+// The whole part v into p, left to right; the end. Inline: it is the most of every quick text.
+[[gnu::always_inline]] inline char* WholeDigits(char* p, unsigned v) {
   if (v < 10) {
     *p = static_cast<char>('0' + v);
     return p + 1;
