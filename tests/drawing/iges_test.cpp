@@ -417,6 +417,30 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   EXPECT_EQ(lines[2], "TEXT\t1.0\t0.0\tt");
 }
 
+// Lines in their order around a text longer than the writer's line block and after many lines; the
+// lines of an output dropped before its end do not reach the next file.
+TEST_F(IgesTest, CadTextLinesInOrderAndDroppedOutputs) {
+  Settings.CadDecimals = 1;
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceText);
+  CadBeginDrawing(0, 0, 5, 5);
+  CadLine(9, 9, 9, 9);  // the output is left open: the next one drops it
+  const std::string text(40000, 'x');
+  const auto lines = Txt([&] {
+    CadBeginDrawing(0, 0, 5, 5);
+    for (int i = 0; i < 3000; ++i) CadLine(i, 0, 0, 1);
+    CadText(text, 1, 2);
+    CadLine(1, 2, 3, 4);
+  });
+  ASSERT_EQ(lines.size(), 1u + 3000u + 2u + 1u);
+  EXPECT_EQ(lines[0], "MINMAX\t0.0\t0.0\t5.0\t5.0");
+  for (int i = 0; i < 3000; ++i)
+    ASSERT_EQ(lines[1 + i], "LINE\t" + std::to_string(i) + ".0\t0.0\t0.0\t1.0") << i;
+  EXPECT_EQ(lines[3001], "TEXT\t1.0\t2.0\t" + text);
+  EXPECT_EQ(lines[3002], "LINE\t1.0\t2.0\t3.0\t4.0");
+  EXPECT_EQ(lines[3003], "EOF");
+}
+
 #ifndef QERN_IGES_CHECK
 #define QERN_IGES_CHECK ""
 #endif
