@@ -549,14 +549,19 @@ void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long doub
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
   if (std::fabs(x) < 1e-8L) x = 0;
   // The width is the whole part's places, so the rounded number shows within it and needs no
-  // padding, unless the rounding carries into one place more (n a power of ten): only then does
-  // the plan have to decide. The places after the separator do not depend on the width.
+  // padding, unless the rounding carries into one place more (n = 10^k and |x| below the whole
+  // power 10^(k - places)): only then does the plan have to decide. The places after the separator
+  // do not depend on the width.
+  static constexpr long double wholePowers[] = {1e0L, 1e1L, 1e2L, 1e3L,  1e4L,  1e5L,  1e6L,
+                                                1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L};
   const int places = PlannedDecimals(decimals);
   unsigned long long n = 0;
   if (RoundScaled(x, places, n)) {
     unsigned long long m = n;
-    while (m >= 10 && m % 10 == 0) m /= 10;
-    if (m != 1) {
+    int k = 0;
+    for (; m >= 10 && m % 10 == 0; ++k) m /= 10;
+    // (n is below 2^40, so k - places is at most 13.)
+    if (m != 1 || k < places || k < 1 || std::fabs(x) >= wholePowers[k - places]) {
       char buf[ScaledFixedMaxChars];
       out.append(buf, static_cast<size_t>(ScaledFixedChars(buf, x < 0, n, places, '.') - buf));
       return;
