@@ -581,7 +581,7 @@ void IgesEndBlock() {
       group.clear();
       inGroup = 0;
     }
-    group += IntText(Iges.Members[i]) + ",";
+    AddInt(group, Iges.Members[i]);
     ++inGroup;
   }
   group.back() = ';';
@@ -591,10 +591,22 @@ void IgesEndBlock() {
   Iges.Members.clear();
 }
 
+namespace {
+// Whether name in lower case (ASCII letters, as LowerStr) is lower, without making the copy.
+bool LowerEquals(const std::string& name, const std::string& lower) {
+  if (name.size() != lower.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
 int IgesFindBlock(const std::string& name) {
   const std::string wanted = LowerStr(CadFileValue(name));
   for (size_t i = 0; i < Iges.Blocks.size(); ++i)
-    if (LowerStr(Iges.Blocks[i].Name) == wanted && Iges.Blocks[i].Directory > 0)
+    if (LowerEquals(Iges.Blocks[i].Name, wanted) && Iges.Blocks[i].Directory > 0)
       return static_cast<int>(i);
   AddError("Blockname " + name + " not found !");
   return -1;
