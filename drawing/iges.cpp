@@ -53,9 +53,10 @@ void EndEntity(std::string_view type, std::string_view matrix, std::string_view 
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
 }
 
-// cos and sin of an angle in degrees. The teeth of a wheel insert the same block again and again,
-// and the reduction of a long double angle is slow, so the values of recent angles are kept (by
-// the angle's exact bits: the same angle always gives the same values).
+// cos and sin of an angle in degrees (of arcs and of rotated inserts). The teeth of a wheel insert
+// the same block again and again, and the reduction of a long double angle is slow, so the values
+// of recent angles are kept (by the angle's exact bits: the same angle always gives the same
+// values).
 struct CosSin {
   long double c, s;
 };
@@ -517,8 +518,8 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   }
   // A rotated instance: a transformation matrix (not a member of the open subfigure), then the
   // instance that points at it.
-  const long double a = DegToRad(angle);
-  const long double c = std::cos(a), s = std::sin(a);
+  const CosSin rotation = CosSinOfDegrees(angle);
+  const long double c = rotation.c, s = rotation.s;
   BeginEntity(false);
   std::string& p = ParameterBuffer("124,");
   AddReal6(p, c);
@@ -691,7 +692,8 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
     IgesInsert(name, x, y, angle, 1);
     return;
   }
-  const long double a = DegToRad(angle), cs = std::cos(a), sn = std::sin(a);
+  const CosSin rotation = CosSinOfDegrees(angle);
+  const long double cs = rotation.c, sn = rotation.s;
   Expand(name, {cs * scaleX, -sn * scaleY, sn * scaleX, cs * scaleY, x, y}, 0);
 }
 
@@ -785,7 +787,8 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
       }
       case Call::Insert: {
         // The inner insert's map after this one's.
-        const long double a = DegToRad(c.v[2]), cs = std::cos(a), sn = std::sin(a);
+        const CosSin rotation = CosSinOfDegrees(c.v[2]);
+        const long double cs = rotation.c, sn = rotation.s;
         const Affine n{cs * c.v[3], -sn * c.v[4], sn * c.v[3], cs * c.v[4], c.v[0], c.v[1]};
         Affine k;
         k.a = m.a * n.a + m.b * n.c;
