@@ -308,13 +308,21 @@ void PutField(char* columns, int i, std::string_view v) {
 }
 
 void PutField(char* columns, int i, int n) {
-  if (n >= 0 && n < 100000000) {  // the digits fit: right to left from the field's end
+  if (n >= 0 && n < 100000000) {  // the digits fit: right to left from the field's end, in pairs
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char* p = columns + 8 * i + 8;
     unsigned v = static_cast<unsigned>(n);
-    do {
-      *--p = static_cast<char>('0' + v % 10);
-      v /= 10;
-    } while (v > 0);
+    for (; v >= 100; v /= 100) {
+      p -= 2;
+      std::memcpy(p, pairs + 2 * (v % 100), 2);
+    }
+    if (v >= 10)
+      std::memcpy(p - 2, pairs + 2 * v, 2);
+    else
+      p[-1] = static_cast<char>('0' + v);
     return;
   }
   char buf[16];

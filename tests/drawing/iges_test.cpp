@@ -330,7 +330,7 @@ TEST_F(IgesTest, BlockTableAndColoursPerFile) {
 // Number fields of the directory records: right-aligned; a negative number with its sign, one of
 // more than eight digits cut to its first eight.
 TEST_F(IgesTest, DirectoryNumberFields) {
-  for (int font : {7, -42, 12345678, 123456789}) {
+  for (int font : {7, 123, -42, 12345678, 123456789}) {
     const auto lines = Igs([font] {
       CadBeginDrawing(0, 0, 10, 10);
       CadBeginEntities();
@@ -338,9 +338,10 @@ TEST_F(IgesTest, DirectoryNumberFields) {
       IgesLine(0, 0, 1, 1);
       CadEndSection();
     });
-    const std::string expected = font == 7        ? "       7"
-                                 : font == -42    ? "     -42"
-                                                  : "12345678";
+    const std::string expected = font == 7     ? "       7"
+                                 : font == 123 ? "     123"
+                                 : font == -42 ? "     -42"
+                                               : "12345678";
     ASSERT_EQ(Section(lines, 'D').size(), 2u);
     EXPECT_EQ(Section(lines, 'D')[0].substr(24, 8), expected) << font;
   }
