@@ -2,6 +2,7 @@
 // the IGES back end of the CAD output layer.
 #include "drawing/iges.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -34,7 +35,7 @@ std::string& Out() {
 std::string IntText(long long n) { return std::to_string(n); }
 
 // The parameter text of an entity is written group by group; each group starts a new record.
-void Parameters(const std::string& text) {
+void Parameters(std::string_view text) {
   IgesWriteParameters(Iges.Parameters, text, Iges.IgesEntityNumber);
 }
 
@@ -234,7 +235,7 @@ std::vector<std::string> IgesSplitParameters(const std::string& text, size_t wid
   return records;
 }
 
-void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber) {
+void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber) {
   char number[16];
   const std::string_view trailing(number, static_cast<size_t>(
                                               std::to_chars(number, number + sizeof number,
@@ -414,39 +415,89 @@ void AddInt(std::string& s, long long n, char delimiter = ',') {
   s += delimiter;
 }
 
-// The parameter text being built (one buffer for all entities).
-std::string& ParameterBuffer(std::string_view head) {
-  static std::string buffer;
-  buffer.clear();
-  buffer.append(head);
-  return buffer;
+// The parameter text of an entity being built: written in place into room kept for all entities
+// (appending each number to a string cost about as much as the number's digits).
+class ParamText {
+ public:
+  void Start(std::string_view head) {
+    n_ = 0;
+    Append(head);
+  }
+  void Clear() { n_ = 0; }
+  void Append(std::string_view s) {
+    std::memcpy(Room(s.size()), s.data(), s.size());
+    n_ += s.size();
+  }
+  // Room for k more bytes; where they go (Used gives their end).
+  char* Room(size_t k) {
+    if (n_ + k > room_.size()) room_.resize(std::max(2 * room_.size(), n_ + k));
+    return room_.data() + n_;
+  }
+  void Used(const char* end) { n_ = static_cast<size_t>(end - room_.data()); }
+  std::string_view View() const { return {room_.data(), n_}; }
+
+ private:
+  std::string room_ = std::string(1024, ' ');
+  size_t n_ = 0;
+};
+
+void AddReal(ParamText& t, long double x, char delimiter = ',') {
+  if (!std::isfinite(x)) x = 0;
+  if (char* end = DecimalsDotChars(t.Room(ScaledFixedMaxChars + 1), 3, x)) {
+    *end = delimiter;
+    t.Used(end + 1);
+    return;
+  }
+  std::string s;
+  AddReal(s, x, delimiter);
+  t.Append(s);
+}
+
+void AddReal6(ParamText& t, long double x, char delimiter = ',') {
+  std::string s;
+  AddReal6(s, x, delimiter);
+  t.Append(s);
+}
+
+void AddInt(ParamText& t, long long n, char delimiter = ',') {
+  char* p = t.Room(24);
+  p = std::to_chars(p, p + 23, n).ptr;
+  *p = delimiter;
+  t.Used(p + 1);
+}
+
+// The parameter text being built, started with head (one buffer for all entities).
+ParamText& ParameterBuffer(std::string_view head) {
+  static ParamText text;
+  text.Start(head);
+  return text;
 }
 }  // namespace
 
 void IgesLine(long double x1, long double y1, long double x2, long double y2) {
   BeginEntity();
-  std::string& p = ParameterBuffer("110,");
+  ParamText& p = ParameterBuffer("110,");
   AddReal(p, x1);
   AddReal(p, y1);
-  p += "0.0,";
+  p.Append("0.0,");
   AddReal(p, x2);
   AddReal(p, y2);
-  p += "0.0;";
-  Parameters(p);
+  p.Append("0.0;");
+  Parameters(p.View());
   EndEntity("110", "", "", "");
 }
 
 void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
              long double y2) {
   BeginEntity();
-  std::string& p = ParameterBuffer("100,0.0,");
+  ParamText& p = ParameterBuffer("100,0.0,");
   AddReal(p, xc);
   AddReal(p, yc);
   AddReal(p, x1);
   AddReal(p, y1);
   AddReal(p, x2);
   AddReal(p, y2, ';');
-  Parameters(p);
+  Parameters(p.View());
   EndEntity("100", "0", "", "");
 }
 
@@ -460,12 +511,12 @@ void IgesSolid(long double x1, long double y1, long double x2, long double y2, l
   // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path,
   // each point its own group.
   const long double path[] = {x1, y1, x2, y2, x4, y4, x3, y3, x1, y1};
-  std::string& p = ParameterBuffer("106,1,5,0.0,");
+  ParamText& p = ParameterBuffer("106,1,5,0.0,");
   for (int i = 0; i < 10; i += 2) {
     AddReal(p, path[i]);
     AddReal(p, path[i + 1], i == 8 ? ';' : ',');
-    Parameters(p);
-    p.clear();
+    Parameters(p.View());
+    p.Clear();
   }
   EndEntity("106", "0", "11", "");
 }
@@ -487,22 +538,22 @@ void IgesText(const std::string& s, long double x, long double y) {
   const long double n = static_cast<long double>(text.size());
   const long double h = CadState.CadTextHeight;
   BeginEntity();
-  std::string& p = ParameterBuffer("212,1,");
+  ParamText& p = ParameterBuffer("212,1,");
   AddInt(p, static_cast<long long>(text.size()));
   AddReal(p, n * h * CadState.CadTextWidth);
   AddReal(p, h);
-  p += "1,,";
+  p.Append("1,,");
   AddReal6(p, DegToRad(CadState.CadTextRotation));
-  p += "0,0,";
+  p.Append("0,0,");
   AddReal(p, x);
   AddReal(p, y);
-  p += "0.0,";
-  Parameters(p);
-  p.clear();
+  p.Append("0.0,");
+  Parameters(p.View());
+  p.Clear();
   AddInt(p, static_cast<long long>(text.size()), 'H');
-  p += text;
-  p += ';';
-  Parameters(p);
+  p.Append(text);
+  p.Append(";");
+  Parameters(p.View());
   EndEntity("212", "0", "", "");
 }
 
@@ -514,13 +565,13 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   if (!std::isfinite(scale) || scale == 0) scale = 1;
   if (angle == 0) {
     BeginEntity();
-    std::string& p = ParameterBuffer("408,");
+    ParamText& p = ParameterBuffer("408,");
     AddInt(p, d);
     AddReal(p, x);
     AddReal(p, y);
-    p += "0.0,";
+    p.Append("0.0,");
     AddReal6(p, scale, ';');
-    Parameters(p);
+    Parameters(p.View());
     EndEntity("408", "", "", "");
     return;
   }
@@ -529,18 +580,18 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   const CosSin rotation = CosSinOfDegrees(angle);
   const long double c = rotation.c, s = rotation.s;
   BeginEntity(false);
-  std::string& p = ParameterBuffer("124,");
+  ParamText& p = ParameterBuffer("124,");
   AddReal6(p, c);
   AddReal6(p, -s);
-  p += "0.0,";
+  p.Append("0.0,");
   AddReal(p, x);
-  Parameters(p);
-  p.clear();
+  Parameters(p.View());
+  p.Clear();
   AddReal6(p, s);
   AddReal6(p, c);
-  p += "0.0,";
+  p.Append("0.0,");
   AddReal(p, y);
-  Parameters(p);
+  Parameters(p.View());
   Parameters("0.0,0.0,1.0,0.0;");
   const bool inSubfigure = Iges.IgesInSubfigure;
   Iges.IgesInSubfigure = true;  // the matrix is a dependent entity
@@ -551,11 +602,11 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   const int matrix = Iges.IgesEntityNumber;
 
   BeginEntity();
-  p = "408,";
+  p.Start("408,");
   AddInt(p, d);
-  p += "0.0,0.0,0.0,";
+  p.Append("0.0,0.0,0.0,");
   AddReal6(p, scale, ';');
-  Parameters(p);
+  Parameters(p.View());
   EndEntity("408", IntText(matrix), "", "");
 }
 

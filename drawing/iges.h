@@ -50,7 +50,7 @@ void IgesWriteRecord(std::string& file, const std::string& text, const std::stri
 // A parameter text as P records of at most 64 data columns with the entity number in 65-72. Records
 // break after a delimiter outside Hollerith strings; a string too long for one record continues on
 // the next (the record is then filled to column 64).
-void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber);
+void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber);
 // A delimited text cut into pieces of at most width columns by the same rule.
 std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width);
 

@@ -546,7 +546,7 @@ void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long doub
   out += FixedWithSep(width, decimals, x, ".");
 }
 
-void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
+char* DecimalsDotChars(char* out, int decimals, long double x) {
   // The width is the whole part's places, so the rounded number shows within it and needs no
   // padding, unless the rounding carries into one place more (n = 10^k and |x| below the whole
   // power 10^(k - places)): only then does the plan have to decide. The places after the separator
@@ -557,16 +557,20 @@ void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
   // A value below 1e-8 counts as 0; up to 7 places it rounds to 0 anyway (and shows no sign).
   if (places > 7 && std::fabs(x) < 1e-8L) x = 0;
   unsigned long long n = 0;
-  if (RoundScaled(x, places, n)) {
-    unsigned long long m = n;
-    int k = 0;
-    for (; m >= 10 && m % 10 == 0; ++k) m /= 10;
-    // (n is below 2^40, so k - places is at most 13.)
-    if (m != 1 || k < places || k < 1 || std::fabs(x) >= wholePowers[k - places]) {
-      char buf[ScaledFixedMaxChars];
-      out.append(buf, static_cast<size_t>(ScaledFixedChars(buf, x < 0, n, places, '.') - buf));
-      return;
-    }
+  if (!RoundScaled(x, places, n)) return nullptr;
+  unsigned long long m = n;
+  int k = 0;
+  for (; m >= 10 && m % 10 == 0; ++k) m /= 10;
+  // (n is below 2^40, so k - places is at most 13.)
+  if (m == 1 && k >= places && k >= 1 && std::fabs(x) < wholePowers[k - places]) return nullptr;
+  return ScaledFixedChars(out, x < 0, n, places, '.');
+}
+
+void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
+  char buf[ScaledFixedMaxChars];
+  if (const char* end = DecimalsDotChars(buf, decimals, x)) {
+    out.append(buf, static_cast<size_t>(end - buf));
+    return;
   }
   AppendFloatStrFixedDot(out, IntegerPlaces(x), decimals, x);
 }
