@@ -424,7 +424,8 @@ class ParamText {
     Append(head);
   }
   void Clear() { n_ = 0; }
-  void Append(std::string_view s) {
+  // Inline: mostly a short text of known length, copied in a few moves.
+  [[gnu::always_inline]] void Append(std::string_view s) {
     std::memcpy(Room(s.size()), s.data(), s.size());
     n_ += s.size();
   }
