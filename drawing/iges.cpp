@@ -443,7 +443,7 @@ class ParamText {
 };
 
 void AddReal(ParamText& t, long double x, char delimiter = ',') {
-  if (!std::isfinite(x)) x = 0;
+  // (An infinite or undefined value is off the quick road; the string's AddReal writes it as 0.)
   if (char* end = DecimalsDotChars(t.Room(ScaledFixedMaxChars + 1), 3, x)) {
     *end = delimiter;
     t.Used(end + 1);

@@ -327,6 +327,18 @@ TEST_F(IgesTest, BlockTableAndColoursPerFile) {
   EXPECT_EQ(Iges.IgesColor, 5);  // layer colour 2 (green in the program) is IGES 5
 }
 
+// Infinite and undefined coordinates are written as zeros.
+TEST_F(IgesTest, NonFiniteCoordinatesAreZeros) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const auto lines = Igs([&] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    IgesLine(std::numeric_limits<long double>::quiet_NaN(), -inf, inf, 1);
+    CadEndSection();
+  });
+  EXPECT_EQ(ParameterText(lines, 1), "110,0.000,0.000,0.0,0.000,1.000,0.0;");
+}
+
 // Number fields of the directory records: right-aligned; a negative number with its sign, one of
 // more than eight digits cut to its first eight.
 TEST_F(IgesTest, DirectoryNumberFields) {
