@@ -27,10 +27,9 @@ namespace {
 constexpr size_t RecordData = 72;     // data columns of an S, G, D or T record
 constexpr size_t ParameterData = 64;  // data columns of a P record
 
-std::string& Out() {
-  static std::string sink;
-  return IgesOut ? *IgesOut : sink;
-}
+std::string g_sink;  // where records go without an output
+
+std::string& Out() { return IgesOut ? *IgesOut : g_sink; }
 
 std::string IntText(long long n) { return std::to_string(n); }
 
@@ -131,7 +130,8 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   if (!data.empty()) CopyChars(record, data);
   if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
-  const int m = seq % 10000000;
+  // (The sequence numbers count from 1 and stay below 10^7 but for huge files.)
+  const int m = seq >= 0 && seq < 10000000 ? seq : seq % 10000000;
   unsigned n = static_cast<unsigned>(m < 0 ? -m : m);  // unsigned: cheaper divisions
   // Seven digits, two at a time from the right.
   static constexpr char pairs[] =

@@ -327,6 +327,14 @@ TEST_F(IgesTest, BlockTableAndColoursPerFile) {
   EXPECT_EQ(Iges.IgesColor, 5);  // layer colour 2 (green in the program) is IGES 5
 }
 
+// Sequence numbers in seven digits with leading zeros; larger ones keep their last seven digits.
+TEST_F(IgesTest, RecordSequenceNumbers) {
+  EXPECT_EQ(IgesRecord("A", "", 'S', 7), AlignLeft("A", 72) + "S0000007");
+  EXPECT_EQ(IgesRecord("A", "12", 'P', 9999999), AlignLeft("A", 70) + "12P9999999");
+  EXPECT_EQ(IgesRecord("A", "", 'D', 12345678), AlignLeft("A", 72) + "D2345678");
+  EXPECT_EQ(IgesRecord("A", "", 'G', -5), AlignLeft("A", 72) + "G0000005");
+}
+
 // Infinite and undefined coordinates are written as zeros.
 TEST_F(IgesTest, NonFiniteCoordinatesAreZeros) {
   const long double inf = std::numeric_limits<long double>::infinity();
