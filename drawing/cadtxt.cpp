@@ -19,8 +19,45 @@ namespace qern {
 std::string* TxtOut = nullptr;
 
 namespace {
+// The lines of values are built in a block of memory, which is appended to the text when it is
+// full and before anything else is written to the text or the text is taken: growing the text
+// line by line cost more than the lines' own digits.
+class LineBlock {
+ public:
+  static constexpr size_t Size = 32768;
+  // Room for n bytes for TxtOut (after the block went to its text where it lacks the room or
+  // belongs to another text); nullptr when n is more than a block.
+  char* Room(size_t n) {
+    if (owner_ != TxtOut || used_ + n > Size) Flush();
+    owner_ = TxtOut;
+    return n <= Size ? data_ + used_ : nullptr;
+  }
+  void Used(const char* end) { used_ = static_cast<size_t>(end - data_); }
+  // The block's lines appended to their text.
+  void Flush() {
+    if (used_ > 0 && owner_) owner_->append(data_, used_);
+    used_ = 0;
+  }
+  // The block's lines dropped (a text started again or discarded).
+  void Drop() {
+    used_ = 0;
+    owner_ = nullptr;
+  }
+
+ private:
+  char data_[Size];
+  size_t used_ = 0;
+  std::string* owner_ = nullptr;
+};
+
+LineBlock& Block() {
+  static LineBlock block;
+  return block;
+}
+
 void Put(const std::string& line) {
   if (!TxtOut) return;
+  Block().Flush();
   *TxtOut += line;
   *TxtOut += "\r\n";
 }
@@ -43,9 +80,8 @@ void AppendValue(std::string& out, long double x) {
 }
 
 // A tab and the value's text (at least 3 wide) into p, the end; nullptr where the value is off the
-// quick road (the exact road of AppendValue decides).
+// quick road (the exact road of AppendValue decides; an infinite or undefined value is off it too).
 char* QuickValue(char* p, long double x, int decimals, char separator) {
-  if (!std::isfinite(x)) x = 0;
   unsigned long long n = 0;
   if (!RoundScaled(x, decimals, n)) return nullptr;
   *p++ = '\t';
@@ -60,34 +96,34 @@ char* QuickValue(char* p, long double x, int decimals, char separator) {
 }
 
 // A head followed by its values, each after a tab, and (when given) a tab and a text. The line is
-// written straight into the text (a line built elsewhere and copied in would be read back while
-// still being written).
+// written straight into the line block.
 void PutValues(std::string_view head, std::initializer_list<long double> values,
                const std::string* text = nullptr) {
   if (!TxtOut) return;
-  std::string& out = *TxtOut;
-  const size_t old = out.size();
   const size_t textSize = text ? 1 + text->size() : 0;
-  out.resize(old + head.size() + values.size() * (ScaledFixedMaxChars + 4) + textSize + 2);
-  char* p = out.data() + old;
-  std::memcpy(p, head.data(), head.size());
-  p += head.size();
-  const int d = std::clamp(Settings.CadDecimals, 0, 15);
-  const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
-  for (long double v : values)
-    if (!(p = QuickValue(p, v, d, separator))) break;
+  char* p = Block().Room(head.size() + values.size() * (ScaledFixedMaxChars + 4) + textSize + 2);
   if (p) {
-    if (text) {
-      *p++ = '\t';
-      std::memcpy(p, text->data(), text->size());
-      p += text->size();
+    std::memcpy(p, head.data(), head.size());
+    p += head.size();
+    const int d = std::clamp(Settings.CadDecimals, 0, 15);
+    const char separator = Settings.DecimalSeparatorMode == 2 ? ',' : '.';
+    for (long double v : values)
+      if (!(p = QuickValue(p, v, d, separator))) break;
+    if (p) {
+      if (text) {
+        *p++ = '\t';
+        std::memcpy(p, text->data(), text->size());
+        p += text->size();
+      }
+      p[0] = '\r';
+      p[1] = '\n';
+      Block().Used(p + 2);
+      return;
     }
-    p[0] = '\r';
-    p[1] = '\n';
-    out.resize(static_cast<size_t>(p + 2 - out.data()));
-    return;
   }
-  out.resize(old);
+  // A line longer than a block, or a value off the quick road: appended piece by piece.
+  Block().Flush();
+  std::string& out = *TxtOut;
   out += head;
   for (long double v : values) AppendValue(out, v);
   if (text) {
@@ -180,11 +216,13 @@ void TxtSetLayer(int n) { DxfSetLayer(n); }
 // ---- Back end -----------------------------------------------------------------------------------
 
 void CadTextBackEnd::Open() {
+  Block().Drop();
   file_.Open(CadState.CadFileName);
   TxtOut = &file_.Text();
 }
 
 void CadTextBackEnd::Abandon() {
+  Block().Drop();
   file_.Discard();
   TxtOut = nullptr;
 }
@@ -233,7 +271,7 @@ void CadTextBackEnd::Solid(long double x1, long double y1, long double x2, long 
 
 void CadTextBackEnd::Close() {
   TxtOut = &file_.Text();
-  TxtEndFile();
+  TxtEndFile();  // after the line block's lines
   TxtOut = nullptr;
   if (!file_.Commit()) ReportCadWriteError(file_);
 }

@@ -2,6 +2,7 @@
 // back ends that write that text as a file.
 #include "drawing/dxfout.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -165,10 +166,9 @@ void DxfGroup(int code, const std::string& value) { Group(code, value); }
 
 void DxfGroupReal(int code, long double x) {
   if (!DxfOut.Out) return;
-  if (!std::isfinite(x)) x = 0;
   unsigned long long n = 0;
-  const int d = ClampInteger(0, 15, Settings.CadDecimals);
-  if (!RoundScaled(x, d, n)) {
+  const int d = std::clamp(Settings.CadDecimals, 0, 15);
+  if (!RoundScaled(x, d, n)) {  // also an infinite or undefined value: DxfReal writes it as 0
     Group(code, DxfReal(x));
     return;
   }

@@ -2,6 +2,7 @@
 // the IGES back end of the CAD output layer.
 #include "drawing/iges.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -26,15 +27,14 @@ namespace {
 constexpr size_t RecordData = 72;     // data columns of an S, G, D or T record
 constexpr size_t ParameterData = 64;  // data columns of a P record
 
-std::string& Out() {
-  static std::string sink;
-  return IgesOut ? *IgesOut : sink;
-}
+std::string g_sink;  // where records go without an output
+
+std::string& Out() { return IgesOut ? *IgesOut : g_sink; }
 
 std::string IntText(long long n) { return std::to_string(n); }
 
 // The parameter text of an entity is written group by group; each group starts a new record.
-void Parameters(const std::string& text) {
+void Parameters(std::string_view text) {
   IgesWriteParameters(Iges.Parameters, text, Iges.IgesEntityNumber);
 }
 
@@ -46,16 +46,17 @@ void BeginEntity(bool member = true) {
 }
 
 // The directory records of the entity just parameterised, then the pointer moves past its records.
-void EndEntity(const std::string& type, const std::string& matrix, const std::string& form,
-               const std::string& label) {
+void EndEntity(std::string_view type, std::string_view matrix, std::string_view form,
+               std::string_view label) {
   IgesDirectory(type, matrix);
   IgesDirectoryLine(type, form, label);
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
 }
 
-// cos and sin of an angle in degrees. The teeth of a wheel insert the same block again and again,
-// and the reduction of a long double angle is slow, so the values of recent angles are kept (by
-// the angle's exact bits: the same angle always gives the same values).
+// cos and sin of an angle in degrees (of arcs and of rotated inserts). The teeth of a wheel insert
+// the same block again and again, and the reduction of a long double angle is slow, so the values
+// of recent angles are kept (by the angle's exact bits: the same angle always gives the same
+// values).
 struct CosSin {
   long double c, s;
 };
@@ -126,10 +127,11 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
                 int seq) {
   trailing = trailing.substr(0, RecordData);
   data = data.substr(0, RecordData - trailing.size());
-  CopyChars(record, data);
+  if (!data.empty()) CopyChars(record, data);
   if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
-  const int m = seq % 10000000;
+  // (The sequence numbers count from 1 and stay below 10^7 but for huge files.)
+  const int m = seq >= 0 && seq < 10000000 ? seq : seq % 10000000;
   unsigned n = static_cast<unsigned>(m < 0 ? -m : m);  // unsigned: cheaper divisions
   // Seven digits, two at a time from the right.
   static constexpr char pairs[] =
@@ -233,7 +235,7 @@ std::vector<std::string> IgesSplitParameters(const std::string& text, size_t wid
   return records;
 }
 
-void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber) {
+void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber) {
   char number[16];
   const std::string_view trailing(number, static_cast<size_t>(
                                               std::to_chars(number, number + sizeof number,
@@ -291,33 +293,70 @@ void IgesEndFile() {
 // ---- Directory ----------------------------------------------------------------------------------
 
 namespace {
+// Field i (0..7) of a directory record's blank data columns: v trimmed of blanks, cut to 8
+// characters, right-aligned.
+void PutField(char* columns, int i, std::string_view v) {
+  if (v.empty()) return;
+  if (v.front() != ' ' && v.back() != ' ') {  // most fields: nothing to trim
+    v = v.substr(0, 8);
+    std::memcpy(columns + 8 * i + 8 - v.size(), v.data(), v.size());
+    return;
+  }
+  const size_t b = v.find_first_not_of(' ');
+  if (b == std::string_view::npos) return;
+  v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
+  std::memcpy(columns + 8 * i + 8 - v.size(), v.data(), v.size());
+}
+
+void PutField(char* columns, int i, int n) {
+  if (n >= 0 && n < 100000000) {  // the digits fit: right to left from the field's end, in pairs
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char* p = columns + 8 * i + 8;
+    unsigned v = static_cast<unsigned>(n);
+    for (; v >= 100; v /= 100) {
+      p -= 2;
+      std::memcpy(p, pairs + 2 * (v % 100), 2);
+    }
+    if (v >= 10)
+      std::memcpy(p - 2, pairs + 2 * v, 2);
+    else
+      p[-1] = static_cast<char>('0' + v);
+    return;
+  }
+  char buf[16];
+  PutField(columns, i,
+           std::string_view(buf, static_cast<size_t>(
+                                     std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
+}
+
 // The eight 8-column fields of a directory record.
 class DirectoryFields {
  public:
   DirectoryFields() { std::memset(text_, ' ', sizeof text_); }
-  // Field i (0..7): trimmed of blanks, cut to 8 characters, right-aligned.
-  void Set(int i, std::string_view v) {
-    if (v.empty()) return;
-    if (v.front() != ' ' && v.back() != ' ') {  // most fields: nothing to trim
-      v = v.substr(0, 8);
-      std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
-      return;
-    }
-    const size_t b = v.find_first_not_of(' ');
-    if (b == std::string_view::npos) return;
-    v = v.substr(b, v.find_last_not_of(' ') - b + 1).substr(0, 8);
-    std::memcpy(text_ + 8 * i + 8 - v.size(), v.data(), v.size());
-  }
-  void Set(int i, int n) {
-    char buf[16];
-    Set(i, std::string_view(buf, static_cast<size_t>(
-                                     std::to_chars(buf, buf + sizeof buf, n).ptr - buf)));
-  }
+  void Set(int i, std::string_view v) { PutField(text_, i, v); }
   std::string_view Text() const { return {text_, sizeof text_}; }
 
  private:
   char text_[64];
 };
+
+// A directory record written straight into the file's text: put(columns) sets its fields into the
+// blank data columns, trailing ends at column 72.
+template <class Put>
+void WriteDirectoryRecord(std::string_view trailing, Put put) {
+  std::string& file = Out();
+  const int seq = ++Iges.D;
+  const size_t old = file.size();
+  file.append(RecordData + 10, ' ');
+  char* record = file.data() + old;
+  put(record);
+  FillRecord(record, {}, trailing, 'D', seq);
+  record[RecordData + 8] = '\r';
+  record[RecordData + 9] = '\n';
+}
 }  // namespace
 
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
@@ -330,25 +369,25 @@ std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
   return line;
 }
 
-void IgesDirectory(const std::string& type, const std::string& matrixPointer) {
-  DirectoryFields f;
-  f.Set(0, type);
-  f.Set(1, Iges.IgesParameterPointer);
-  f.Set(2, "1");
-  f.Set(3, Iges.IgesLineFont);
-  f.Set(4, Iges.IgesColor);
-  f.Set(6, matrixPointer);
-  WriteRecord(Out(), f.Text(), Iges.IgesInSubfigure ? "00010000" : "00000000", 'D');
+void IgesDirectory(std::string_view type, std::string_view matrixPointer) {
+  WriteDirectoryRecord(Iges.IgesInSubfigure ? "00010000" : "00000000", [&](char* columns) {
+    PutField(columns, 0, type);
+    PutField(columns, 1, Iges.IgesParameterPointer);
+    PutField(columns, 2, "1");
+    PutField(columns, 3, Iges.IgesLineFont);
+    PutField(columns, 4, Iges.IgesColor);
+    PutField(columns, 6, matrixPointer);
+  });
 }
 
-void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label) {
-  DirectoryFields f;
-  f.Set(0, type);
-  f.Set(2, Iges.IgesColor);
-  f.Set(3, Iges.IgesParameterLines);
-  f.Set(4, form);
-  f.Set(7, label);
-  WriteRecord(Out(), f.Text(), "", 'D');
+void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label) {
+  WriteDirectoryRecord("", [&](char* columns) {
+    PutField(columns, 0, type);
+    PutField(columns, 2, Iges.IgesColor);
+    PutField(columns, 3, Iges.IgesParameterLines);
+    PutField(columns, 4, form);
+    PutField(columns, 7, label);
+  });
 }
 
 // ---- Entities -----------------------------------------------------------------------------------
@@ -376,38 +415,90 @@ void AddInt(std::string& s, long long n, char delimiter = ',') {
   s += delimiter;
 }
 
-// The parameter text being built (one buffer for all entities).
-std::string& ParameterBuffer(const char* head) {
-  static std::string buffer;
-  buffer = head;
-  return buffer;
+// The parameter text of an entity being built: written in place into room kept for all entities
+// (appending each number to a string cost about as much as the number's digits).
+class ParamText {
+ public:
+  void Start(std::string_view head) {
+    n_ = 0;
+    Append(head);
+  }
+  void Clear() { n_ = 0; }
+  // Inline: mostly a short text of known length, copied in a few moves.
+  [[gnu::always_inline]] void Append(std::string_view s) {
+    std::memcpy(Room(s.size()), s.data(), s.size());
+    n_ += s.size();
+  }
+  // Room for k more bytes; where they go (Used gives their end).
+  char* Room(size_t k) {
+    if (n_ + k > room_.size()) room_.resize(std::max(2 * room_.size(), n_ + k));
+    return room_.data() + n_;
+  }
+  void Used(const char* end) { n_ = static_cast<size_t>(end - room_.data()); }
+  std::string_view View() const { return {room_.data(), n_}; }
+
+ private:
+  std::string room_ = std::string(1024, ' ');
+  size_t n_ = 0;
+};
+
+void AddReal(ParamText& t, long double x, char delimiter = ',') {
+  // (An infinite or undefined value is off the quick road; the string's AddReal writes it as 0.)
+  if (char* end = DecimalsDotChars(t.Room(ScaledFixedMaxChars + 1), 3, x)) {
+    *end = delimiter;
+    t.Used(end + 1);
+    return;
+  }
+  std::string s;
+  AddReal(s, x, delimiter);
+  t.Append(s);
+}
+
+void AddReal6(ParamText& t, long double x, char delimiter = ',') {
+  std::string s;
+  AddReal6(s, x, delimiter);
+  t.Append(s);
+}
+
+void AddInt(ParamText& t, long long n, char delimiter = ',') {
+  char* p = t.Room(24);
+  p = std::to_chars(p, p + 23, n).ptr;
+  *p = delimiter;
+  t.Used(p + 1);
+}
+
+// The parameter text being built, started with head (one buffer for all entities).
+ParamText& ParameterBuffer(std::string_view head) {
+  static ParamText text;
+  text.Start(head);
+  return text;
 }
 }  // namespace
 
 void IgesLine(long double x1, long double y1, long double x2, long double y2) {
   BeginEntity();
-  std::string& p = ParameterBuffer("110,");
+  ParamText& p = ParameterBuffer("110,");
   AddReal(p, x1);
   AddReal(p, y1);
-  p += "0.0,";
+  p.Append("0.0,");
   AddReal(p, x2);
   AddReal(p, y2);
-  p += "0.0;";
-  Parameters(p);
+  p.Append("0.0;");
+  Parameters(p.View());
   EndEntity("110", "", "", "");
 }
 
 void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
              long double y2) {
   BeginEntity();
-  std::string& p = ParameterBuffer("100,0.0,");
+  ParamText& p = ParameterBuffer("100,0.0,");
   AddReal(p, xc);
   AddReal(p, yc);
   AddReal(p, x1);
   AddReal(p, y1);
   AddReal(p, x2);
   AddReal(p, y2, ';');
-  Parameters(p);
+  Parameters(p.View());
   EndEntity("100", "0", "", "");
 }
 
@@ -421,12 +512,12 @@ void IgesSolid(long double x1, long double y1, long double x2, long double y2, l
   // The corners in DXF SOLID order (1, 2, 4, 3 run round the quadrilateral) as a closed path,
   // each point its own group.
   const long double path[] = {x1, y1, x2, y2, x4, y4, x3, y3, x1, y1};
-  std::string& p = ParameterBuffer("106,1,5,0.0,");
+  ParamText& p = ParameterBuffer("106,1,5,0.0,");
   for (int i = 0; i < 10; i += 2) {
     AddReal(p, path[i]);
     AddReal(p, path[i + 1], i == 8 ? ';' : ',');
-    Parameters(p);
-    p.clear();
+    Parameters(p.View());
+    p.Clear();
   }
   EndEntity("106", "0", "11", "");
 }
@@ -448,22 +539,22 @@ void IgesText(const std::string& s, long double x, long double y) {
   const long double n = static_cast<long double>(text.size());
   const long double h = CadState.CadTextHeight;
   BeginEntity();
-  std::string& p = ParameterBuffer("212,1,");
+  ParamText& p = ParameterBuffer("212,1,");
   AddInt(p, static_cast<long long>(text.size()));
   AddReal(p, n * h * CadState.CadTextWidth);
   AddReal(p, h);
-  p += "1,,";
+  p.Append("1,,");
   AddReal6(p, DegToRad(CadState.CadTextRotation));
-  p += "0,0,";
+  p.Append("0,0,");
   AddReal(p, x);
   AddReal(p, y);
-  p += "0.0,";
-  Parameters(p);
-  p.clear();
+  p.Append("0.0,");
+  Parameters(p.View());
+  p.Clear();
   AddInt(p, static_cast<long long>(text.size()), 'H');
-  p += text;
-  p += ';';
-  Parameters(p);
+  p.Append(text);
+  p.Append(";");
+  Parameters(p.View());
   EndEntity("212", "0", "", "");
 }
 
@@ -475,33 +566,33 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   if (!std::isfinite(scale) || scale == 0) scale = 1;
   if (angle == 0) {
     BeginEntity();
-    std::string& p = ParameterBuffer("408,");
+    ParamText& p = ParameterBuffer("408,");
     AddInt(p, d);
     AddReal(p, x);
     AddReal(p, y);
-    p += "0.0,";
+    p.Append("0.0,");
     AddReal6(p, scale, ';');
-    Parameters(p);
+    Parameters(p.View());
     EndEntity("408", "", "", "");
     return;
   }
   // A rotated instance: a transformation matrix (not a member of the open subfigure), then the
   // instance that points at it.
-  const long double a = DegToRad(angle);
-  const long double c = std::cos(a), s = std::sin(a);
+  const CosSin rotation = CosSinOfDegrees(angle);
+  const long double c = rotation.c, s = rotation.s;
   BeginEntity(false);
-  std::string& p = ParameterBuffer("124,");
+  ParamText& p = ParameterBuffer("124,");
   AddReal6(p, c);
   AddReal6(p, -s);
-  p += "0.0,";
+  p.Append("0.0,");
   AddReal(p, x);
-  Parameters(p);
-  p.clear();
+  Parameters(p.View());
+  p.Clear();
   AddReal6(p, s);
   AddReal6(p, c);
-  p += "0.0,";
+  p.Append("0.0,");
   AddReal(p, y);
-  Parameters(p);
+  Parameters(p.View());
   Parameters("0.0,0.0,1.0,0.0;");
   const bool inSubfigure = Iges.IgesInSubfigure;
   Iges.IgesInSubfigure = true;  // the matrix is a dependent entity
@@ -512,11 +603,11 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   const int matrix = Iges.IgesEntityNumber;
 
   BeginEntity();
-  p = "408,";
+  p.Start("408,");
   AddInt(p, d);
-  p += "0.0,0.0,0.0,";
+  p.Append("0.0,0.0,0.0,");
   AddReal6(p, scale, ';');
-  Parameters(p);
+  Parameters(p.View());
   EndEntity("408", IntText(matrix), "", "");
 }
 
@@ -551,7 +642,7 @@ void IgesEndBlock() {
       group.clear();
       inGroup = 0;
     }
-    group += IntText(Iges.Members[i]) + ",";
+    AddInt(group, Iges.Members[i]);
     ++inGroup;
   }
   group.back() = ';';
@@ -561,10 +652,22 @@ void IgesEndBlock() {
   Iges.Members.clear();
 }
 
+namespace {
+// Whether name in lower case (ASCII letters, as LowerStr) is lower, without making the copy.
+bool LowerEquals(const std::string& name, const std::string& lower) {
+  if (name.size() != lower.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
 int IgesFindBlock(const std::string& name) {
   const std::string wanted = LowerStr(CadFileValue(name));
   for (size_t i = 0; i < Iges.Blocks.size(); ++i)
-    if (LowerStr(Iges.Blocks[i].Name) == wanted && Iges.Blocks[i].Directory > 0)
+    if (LowerEquals(Iges.Blocks[i].Name, wanted) && Iges.Blocks[i].Directory > 0)
       return static_cast<int>(i);
   AddError("Blockname " + name + " not found !");
   return -1;
@@ -623,6 +726,7 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 bool IgesBackEnd::BeginBlock(const std::string& name) {
   IgesBeginBlock(name);
   blocks_.push_back({LowerStr(CadFileValue(name)), {}});
+  blocks_.back().second.reserve(64);  // most blocks: room for all their calls at once
   recording_ = true;
   return true;
 }
@@ -648,7 +752,8 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
     IgesInsert(name, x, y, angle, 1);
     return;
   }
-  const long double a = DegToRad(angle), cs = std::cos(a), sn = std::sin(a);
+  const CosSin rotation = CosSinOfDegrees(angle);
+  const long double cs = rotation.c, sn = rotation.s;
   Expand(name, {cs * scaleX, -sn * scaleY, sn * scaleX, cs * scaleY, x, y}, 0);
 }
 
@@ -742,7 +847,8 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
       }
       case Call::Insert: {
         // The inner insert's map after this one's.
-        const long double a = DegToRad(c.v[2]), cs = std::cos(a), sn = std::sin(a);
+        const CosSin rotation = CosSinOfDegrees(c.v[2]);
+        const long double cs = rotation.c, sn = rotation.s;
         const Affine n{cs * c.v[3], -sn * c.v[4], sn * c.v[3], cs * c.v[4], c.v[0], c.v[1]};
         Affine k;
         k.a = m.a * n.a + m.b * n.c;

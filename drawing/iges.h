@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -49,7 +50,7 @@ void IgesWriteRecord(std::string& file, const std::string& text, const std::stri
 // A parameter text as P records of at most 64 data columns with the entity number in 65-72. Records
 // break after a delimiter outside Hollerith strings; a string too long for one record continues on
 // the next (the record is then filled to column 64).
-void IgesWriteParameters(std::string& file, const std::string& text, int entityNumber);
+void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber);
 // A delimited text cut into pieces of at most width columns by the same rule.
 std::vector<std::string> IgesSplitParameters(const std::string& text, size_t width);
 
@@ -63,8 +64,8 @@ void IgesEndFile();
 
 // The two directory records of the current entity.
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields);
-void IgesDirectory(const std::string& type, const std::string& matrixPointer);
-void IgesDirectoryLine(const std::string& type, const std::string& form, const std::string& label);
+void IgesDirectory(std::string_view type, std::string_view matrixPointer);
+void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label);
 
 // Entities.
 void IgesLine(long double x1, long double y1, long double x2, long double y2);

@@ -151,9 +151,15 @@ struct FixedPlan {
   int decimals, precision, target;
 };
 
-FixedPlan PlanFixed(int width, int decimals) {
+// The places after the separator a text asked for with decimals gets under the Decimals setting.
+int PlannedDecimals(int decimals) {
   if (Settings.Decimals != 3) decimals = Within(0, 10, decimals + Settings.Decimals - 3);
-  decimals = Within(0, 18, decimals);
+  return Within(0, 18, decimals);
+}
+
+// Inline: a call returns the plan through memory, and the writers plan every number.
+[[gnu::always_inline]] inline FixedPlan PlanFixed(int width, int decimals) {
+  decimals = PlannedDecimals(decimals);
   return {decimals, Within(1, 18, width + decimals),
           decimals > 0 ? width + 1 + decimals : width};
 }
@@ -245,14 +251,91 @@ std::string FloatStrDecimalsWithSep(int decimals, long double x, const std::stri
   return FixedWithSep(IntegerPlaces(x), decimals, x, sep);
 }
 
-}  // namespace
+constexpr char DigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+constexpr unsigned long long PowersOfTen[] = {1ULL,      10ULL,      100ULL,      1000ULL,
+                                              10000ULL,  100000ULL,  1000000ULL,  10000000ULL,
+                                              100000000ULL, 1000000000ULL};
 
-// ---- Numbers to text ---------------------------------------------------------------------
+void PutPair(char* p, unsigned i) { std::memcpy(p, DigitPairs + 2 * i, 2); }
 
-char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
-                       char separator) {
-  // The length first, then the digits straight into place right to left, two at a time: the file
-  // writers format tens of thousands of numbers a drawing.
+// The k digits of f (f < 10^k, 3 <= k <= 9) left to right from p; the end. f times 2^57 / 10^m
+// (m the places after the first group, rounded up) holds each group as its whole part: taken off,
+// the rest times 100 gives the next. The rounding up stays below the smallest step of the places
+// (checked for every f of every k).
+template <int k>
+char* FractionDigits(char* p, unsigned f) {
+  constexpr int first = k % 2 == 1 ? 1 : 2;
+  constexpr unsigned long long scale = (1ULL << 57) / PowersOfTen[k - first] + 1;
+  constexpr unsigned long long mask = (1ULL << 57) - 1;
+  unsigned long long y = f * scale;
+  if constexpr (first == 1) {
+    *p++ = static_cast<char>('0' + (y >> 57));
+  } else {
+    PutPair(p, static_cast<unsigned>(y >> 57));
+    p += 2;
+  }
+  for (int i = 0; i < (k - first) / 2; ++i) {
+    y = (y & mask) * 100;
+    PutPair(p, static_cast<unsigned>(y >> 57));
+    p += 2;
+  }
+  return p;
+}
+
+// The whole part v into p, left to right; the end. Inline: it is the most of every quick text.
+[[gnu::always_inline]] inline char* WholeDigits(char* p, unsigned v) {
+  if (v < 10) {
+    *p = static_cast<char>('0' + v);
+    return p + 1;
+  }
+  if (v < 100) {
+    PutPair(p, v);
+    return p + 2;
+  }
+  const int guess = (std::bit_width(v) * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
+  char* const end = p + guess + 1 - (v < PowersOfTen[guess] ? 1 : 0);
+  char* q = end;
+  for (; v >= 100; v /= 100) {
+    q -= 2;
+    PutPair(q, v % 100);
+  }
+  if (v >= 10)
+    PutPair(q - 2, v);
+  else
+    q[-1] = static_cast<char>('0' + v);
+  return end;
+}
+
+// The quick case of ScaledFixedChars for k places (1 to 9) and a whole part below 2^32, written
+// left to right; nullptr for a larger whole part.
+template <int k>
+char* ShortScaledFixed(char* out, bool negative, unsigned long long n, char separator) {
+  constexpr unsigned long long divisor = PowersOfTen[k];
+  const unsigned long long w = n / divisor;
+  if (w > 0xFFFFFFFFULL) return nullptr;
+  const unsigned f = static_cast<unsigned>(n - w * divisor);
+  char* p = out;
+  if (negative && n > 0) *p++ = '-';
+  p = WholeDigits(p, static_cast<unsigned>(w));
+  *p++ = separator;
+  if constexpr (k == 1) {
+    *p = static_cast<char>('0' + f);
+    return p + 1;
+  } else if constexpr (k == 2) {
+    PutPair(p, f);
+    return p + 2;
+  } else {
+    return FractionDigits<k>(p, f);
+  }
+}
+
+// The other cases: the length first, then the digits straight into place right to left, two at a
+// time. Not inlined, so that the quick case is a short call.
+[[gnu::noinline]] char* LongScaledFixed(char* out, bool negative, unsigned long long n,
+                                        int decimals, char separator) {
   static constexpr char pairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -344,6 +427,29 @@ char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decim
   }
   if (sign) *--p = '-';
   return end;
+}
+
+}  // namespace
+
+// ---- Numbers to text ---------------------------------------------------------------------
+
+char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
+                       char separator) {
+  // The file writers format tens of thousands of numbers a drawing, nearly all of them the quick case.
+  char* end = nullptr;
+  switch (decimals) {
+    case 1: end = ShortScaledFixed<1>(out, negative, n, separator); break;
+    case 2: end = ShortScaledFixed<2>(out, negative, n, separator); break;
+    case 3: end = ShortScaledFixed<3>(out, negative, n, separator); break;
+    case 4: end = ShortScaledFixed<4>(out, negative, n, separator); break;
+    case 5: end = ShortScaledFixed<5>(out, negative, n, separator); break;
+    case 6: end = ShortScaledFixed<6>(out, negative, n, separator); break;
+    case 7: end = ShortScaledFixed<7>(out, negative, n, separator); break;
+    case 8: end = ShortScaledFixed<8>(out, negative, n, separator); break;
+    case 9: end = ShortScaledFixed<9>(out, negative, n, separator); break;
+    default: break;
+  }
+  return end ? end : LongScaledFixed(out, negative, n, decimals, separator);
 }
 
 std::string ScaledFixedText(bool negative, unsigned long long n, int decimals, char separator) {
@@ -440,7 +546,32 @@ void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long doub
   out += FixedWithSep(width, decimals, x, ".");
 }
 
+char* DecimalsDotChars(char* out, int decimals, long double x) {
+  // The width is the whole part's places, so the rounded number shows within it and needs no
+  // padding, unless the rounding carries into one place more (n = 10^k and |x| below the whole
+  // power 10^(k - places)): only then does the plan have to decide. The places after the separator
+  // do not depend on the width.
+  static constexpr long double wholePowers[] = {1e0L, 1e1L, 1e2L, 1e3L,  1e4L,  1e5L,  1e6L,
+                                                1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L};
+  const int places = PlannedDecimals(decimals);
+  // A value below 1e-8 counts as 0; up to 7 places it rounds to 0 anyway (and shows no sign).
+  if (places > 7 && std::fabs(x) < 1e-8L) x = 0;
+  unsigned long long n = 0;
+  if (!RoundScaled(x, places, n)) return nullptr;
+  unsigned long long m = n;
+  int k = 0;
+  for (; m >= 10 && m % 10 == 0; ++k) m /= 10;
+  // (n is below 2^40, so k - places is at most 13.)
+  if (m == 1 && k >= places && k >= 1 && std::fabs(x) < wholePowers[k - places]) return nullptr;
+  return ScaledFixedChars(out, x < 0, n, places, '.');
+}
+
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
+  char buf[ScaledFixedMaxChars];
+  if (const char* end = DecimalsDotChars(buf, decimals, x)) {
+    out.append(buf, static_cast<size_t>(end - buf));
+    return;
+  }
   AppendFloatStrFixedDot(out, IntegerPlaces(x), decimals, x);
 }
 

@@ -35,6 +35,9 @@ std::string FloatStrFixedDot(int width, int decimals, long double x);
 // The same two texts appended to out (the file writers' road, without a temporary text).
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x);
 void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x);
+// FloatStrDecimalsDot's text into out (room for ScaledFixedMaxChars) where it is plain rounding
+// (nearly always); the end, or nullptr where AppendFloatStrDecimalsDot must decide.
+char* DecimalsDotChars(char* out, int decimals, long double x);
 // General float text (up to 15 significant digits, exponent form only where shorter).
 std::string GeneralFloatStr(long double x);
 // The quick road of the fixed-point texts (file writers format many numbers): n := |x| * 10^decimals

@@ -2,6 +2,8 @@
 // text conversion per road, and the output file that is written whole or not at all.
 #include <sys/stat.h>
 
+#include <limits>
+
 #include "cadtest.h"
 #include "drawing/cadbackend.h"
 #include "drawing/dxblock.h"
@@ -37,6 +39,11 @@ TEST_F(DxfOutTest, NumbersAndGroupCodes) {
   EXPECT_EQ(Lines([] { DxfLine(1, -2.5L, 0, 0); }),
             (std::vector<std::string>{"  0", "LINE", "  8", "0", " 10", "1.000", " 20", "-2.500",
                                       " 11", "0.000", " 21", "0.000"}));
+  // Infinite and undefined values are written as zeros.
+  const long double inf = std::numeric_limits<long double>::infinity();
+  EXPECT_EQ(Lines([&] { DxfLine(std::numeric_limits<long double>::quiet_NaN(), -inf, inf, 1); }),
+            (std::vector<std::string>{"  0", "LINE", "  8", "0", " 10", "0.000", " 20", "0.000",
+                                      " 11", "0.000", " 21", "1.000"}));
   Settings.CadDecimals = 0;
   EXPECT_EQ(DxfReal(5), "5");
   EXPECT_EQ(DxfInteger(24), "24");

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -326,6 +327,46 @@ TEST_F(IgesTest, BlockTableAndColoursPerFile) {
   EXPECT_EQ(Iges.IgesColor, 5);  // layer colour 2 (green in the program) is IGES 5
 }
 
+// Sequence numbers in seven digits with leading zeros; larger ones keep their last seven digits.
+TEST_F(IgesTest, RecordSequenceNumbers) {
+  EXPECT_EQ(IgesRecord("A", "", 'S', 7), AlignLeft("A", 72) + "S0000007");
+  EXPECT_EQ(IgesRecord("A", "12", 'P', 9999999), AlignLeft("A", 70) + "12P9999999");
+  EXPECT_EQ(IgesRecord("A", "", 'D', 12345678), AlignLeft("A", 72) + "D2345678");
+  EXPECT_EQ(IgesRecord("A", "", 'G', -5), AlignLeft("A", 72) + "G0000005");
+}
+
+// Infinite and undefined coordinates are written as zeros.
+TEST_F(IgesTest, NonFiniteCoordinatesAreZeros) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const auto lines = Igs([&] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    IgesLine(std::numeric_limits<long double>::quiet_NaN(), -inf, inf, 1);
+    CadEndSection();
+  });
+  EXPECT_EQ(ParameterText(lines, 1), "110,0.000,0.000,0.0,0.000,1.000,0.0;");
+}
+
+// Number fields of the directory records: right-aligned; a negative number with its sign, one of
+// more than eight digits cut to its first eight.
+TEST_F(IgesTest, DirectoryNumberFields) {
+  for (int font : {7, 123, -42, 12345678, 123456789}) {
+    const auto lines = Igs([font] {
+      CadBeginDrawing(0, 0, 10, 10);
+      CadBeginEntities();
+      IgesSetLineFont(font);
+      IgesLine(0, 0, 1, 1);
+      CadEndSection();
+    });
+    const std::string expected = font == 7     ? "       7"
+                                 : font == 123 ? "     123"
+                                 : font == -42 ? "     -42"
+                                               : "12345678";
+    ASSERT_EQ(Section(lines, 'D').size(), 2u);
+    EXPECT_EQ(Section(lines, 'D')[0].substr(24, 8), expected) << font;
+  }
+}
+
 TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   Settings.CadDecimals = 2;
   Settings.DecimalSeparatorMode = 2;
@@ -383,6 +424,42 @@ TEST_F(IgesTest, CadTextLinesWithTheSeparatorAndTextModes) {
   });
   EXPECT_EQ(lines[1], "TEXT\t  1\t  2\t a~Z{}|");
   EXPECT_EQ(lines[2], "TEXT\t  1\t  2\ta b c");
+
+  // Infinite and undefined values are written as zeros, in any place of a line.
+  Settings.CadDecimals = 1;
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  lines = Txt([&] {
+    CadBeginDrawing(0, 0, 5, 5);
+    CadText("t", nan, 2);
+    CadText("t", 1, -inf);
+  });
+  EXPECT_EQ(lines[1], "TEXT\t0.0\t2.0\tt");
+  EXPECT_EQ(lines[2], "TEXT\t1.0\t0.0\tt");
+}
+
+// Lines in their order around a text longer than the writer's line block and after many lines; the
+// lines of an output dropped before its end do not reach the next file.
+TEST_F(IgesTest, CadTextLinesInOrderAndDroppedOutputs) {
+  Settings.CadDecimals = 1;
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceText);
+  CadBeginDrawing(0, 0, 5, 5);
+  CadLine(9, 9, 9, 9);  // the output is left open: the next one drops it
+  const std::string text(40000, 'x');
+  const auto lines = Txt([&] {
+    CadBeginDrawing(0, 0, 5, 5);
+    for (int i = 0; i < 3000; ++i) CadLine(i, 0, 0, 1);
+    CadText(text, 1, 2);
+    CadLine(1, 2, 3, 4);
+  });
+  ASSERT_EQ(lines.size(), 1u + 3000u + 2u + 1u);
+  EXPECT_EQ(lines[0], "MINMAX\t0.0\t0.0\t5.0\t5.0");
+  for (int i = 0; i < 3000; ++i)
+    ASSERT_EQ(lines[1 + i], "LINE\t" + std::to_string(i) + ".0\t0.0\t0.0\t1.0") << i;
+  EXPECT_EQ(lines[3001], "TEXT\t1.0\t2.0\t" + text);
+  EXPECT_EQ(lines[3002], "LINE\t1.0\t2.0\t3.0\t4.0");
+  EXPECT_EQ(lines[3003], "EOF");
 }
 
 #ifndef QERN_IGES_CHECK

@@ -366,6 +366,46 @@ TEST_F(UtilStrTest, FixedTextsOfEveryLength) {
     }
 }
 
+// Fractions of one to nine places spread over their whole range, under whole parts of every length
+// up to and past 2^32, against the plain construction from the digits.
+TEST_F(UtilStrTest, FixedTextsOfManyFractions) {
+  for (int d = 1; d <= 9; ++d) {
+    unsigned long long scale = 1;
+    for (int i = 0; i < d; ++i) scale *= 10;
+    std::vector<unsigned long long> fractions = {0, 1, scale / 2, scale - 1};
+    for (unsigned long long f = 3; f < scale; f = f * 3 + 7919 % scale) fractions.push_back(f);
+    for (unsigned long long f = 0; f < scale; f += scale / 997 + 1) fractions.push_back(f);
+    for (unsigned long long w : {0ULL, 7ULL, 42ULL, 999ULL, 123456ULL, 4294967295ULL, 4294967296ULL})
+      for (unsigned long long f : fractions) {
+        const unsigned long long n = w * scale + f;
+        std::string digits = std::to_string(f);
+        digits.insert(0, static_cast<size_t>(d) - digits.size(), '0');
+        const std::string expected = std::to_string(w) + "," + digits;
+        ASSERT_EQ(ScaledFixedText(false, n, d, ','), expected) << n << " " << d;
+        ASSERT_EQ(ScaledFixedText(true, n, d, ','), (n > 0 ? "-" : "") + expected) << n << " " << d;
+      }
+  }
+}
+
+// The appended decimal texts give FloatStrDecimalsDot's text, also where the rounding carries into
+// one more whole place, at the edges of the places and under other Decimals settings.
+TEST_F(UtilStrTest, AppendedDecimalsTextsMatch) {
+  std::vector<long double> values = {0.0L, -0.0L, 5e-9L, -5e-9L, 0.0004L, 0.0005L, 0.9996L,
+                                     -0.9996L, 1.0L, 12.3456L, -987.6545L, 1e12L, 3e15L};
+  for (long double p = 1e-3L; p < 1e13L; p *= 10)
+    for (long double x : {p, p - p * 1e-7L, p * 0.99999L, -(p - p * 1e-7L), p + 0.0004L})
+      values.push_back(x);
+  for (int setting : {3, 0, 5, 10})
+    for (int decimals : {0, 2, 3, 6})
+      for (long double x : values) {
+        Settings.Decimals = setting;
+        std::string s = "|";
+        AppendFloatStrDecimalsDot(s, decimals, x);
+        ASSERT_EQ(s, "|" + FloatStrDecimalsDot(decimals, x))
+            << setting << " " << decimals << " " << static_cast<double>(x);
+      }
+}
+
 namespace {
 // The digit road's text where the precision (width + decimals) is below the digits the decimals
 // ask for: 18 significant digits, rounded half up to the precision, the other places zeros; "" for
