@@ -7,8 +7,8 @@ Rows (medians of the pairs, each pair run back to back so that both see the same
   wqern d.qrk /I       against bare_listing: read the design, write a file of the listing's size (goal <= 3)
   wqern d.qrk /CAD1:5  against cp of the DXF bytes (no goal of its own: start-up plus the writer)
   wqern d.qrk /CAD2:5  against cp of the IGES bytes
-and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF  (goal <= 2;
-medians of 7 repetitions).
+and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF
+(goal <= 2; medians of 7 repetitions).
 The exit status is 1 when a row misses its goal.
 """
 import json

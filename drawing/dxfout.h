@@ -16,7 +16,7 @@ namespace qern {
 struct DxfTarget {
   std::string* Out = nullptr;
   bool ConvertTexts = true;
-  bool RecordGroups = false;  // every group also goes to RecordBlockGroup (the screen's block files)
+  bool RecordGroups = false;  // every group also to RecordBlockGroup (the screen's block files)
 };
 extern DxfTarget DxfOut;
 

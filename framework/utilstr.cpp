@@ -435,7 +435,7 @@ char* ShortScaledFixed(char* out, bool negative, unsigned long long n, char sepa
 
 char* ScaledFixedChars(char* out, bool negative, unsigned long long n, int decimals,
                        char separator) {
-  // The file writers format tens of thousands of numbers a drawing, nearly all of them the quick case.
+  // The file writers format tens of thousands of numbers a drawing, nearly all the quick case.
   char* end = nullptr;
   switch (decimals) {
     case 1: end = ShortScaledFixed<1>(out, negative, n, separator); break;

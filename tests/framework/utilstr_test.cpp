@@ -375,7 +375,8 @@ TEST_F(UtilStrTest, FixedTextsOfManyFractions) {
     std::vector<unsigned long long> fractions = {0, 1, scale / 2, scale - 1};
     for (unsigned long long f = 3; f < scale; f = f * 3 + 7919 % scale) fractions.push_back(f);
     for (unsigned long long f = 0; f < scale; f += scale / 997 + 1) fractions.push_back(f);
-    for (unsigned long long w : {0ULL, 7ULL, 42ULL, 999ULL, 123456ULL, 4294967295ULL, 4294967296ULL})
+    for (unsigned long long w :
+         {0ULL, 7ULL, 42ULL, 999ULL, 123456ULL, 4294967295ULL, 4294967296ULL})
       for (unsigned long long f : fractions) {
         const unsigned long long n = w * scale + f;
         std::string digits = std::to_string(f);
