@@ -32,12 +32,13 @@ struct ExitCleanup {
   ~ExitCleanup() { CadDeleteTempBlockFiles(); }
 } g_exitCleanup;
 
-TDrawDevice& Screen() {
-  static TDrawDevice* fallback = nullptr;  // drawings built before any window exists
-  if (DrawDevice) return *DrawDevice;
-  if (!fallback) fallback = new TDrawDevice();
+// The device for drawings built before any window exists.
+[[gnu::noinline]] TDrawDevice& FallbackScreen() {
+  static TDrawDevice* fallback = new TDrawDevice();
   return *fallback;
 }
+
+TDrawDevice& Screen() { return DrawDevice ? *DrawDevice : FallbackScreen(); }
 
 // A block name as part of a file name: no folder separators or control characters.
 std::string FileNameOfBlock(const std::string& name) {

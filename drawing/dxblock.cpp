@@ -365,6 +365,14 @@ struct BlockFileMemory {
   bool open = false;
   bool use = true;
   long reads = 0;
+  // Counts the changes that drop or replace what a name or file led to; the block last found by
+  // name stays right while it is unchanged (an insert is mostly of the block the one before was).
+  unsigned long age = 1;
+  struct {
+    std::string name;
+    unsigned long age = 0;
+    std::shared_ptr<const Steps> steps;
+  } last;
   std::unordered_map<std::string, std::shared_ptr<const Steps>> files;
   // Block files written this output, taken into files when their first insert finds them there.
   std::unordered_map<std::string, std::shared_ptr<const Steps>> written;
@@ -589,6 +597,22 @@ std::string BlockFileFor(const std::string& name) {
   return CadUserBlockFile(name);
 }
 
+// Keeps the block the memory gave an insert: found again by name, the same file and steps would
+// come back until the memory drops or replaces something.
+void KeepFound(const std::string& name, const std::string& file,
+               const std::shared_ptr<const Steps>& steps) {
+  if (!g_memory.On()) return;
+  const auto own = g_memory.ownFiles.find(name);
+  if (own == g_memory.ownFiles.end() || own->second != file) return;
+  const auto it = g_memory.files.find(file);
+  if (it == g_memory.files.end() || it->second != steps) return;
+  g_memory.last.name = name;
+  g_memory.last.age = g_memory.age;
+  g_memory.last.steps = steps;
+}
+
+void ReplayInsert(const Step& s);
+
 bool CountEntity() {
   if (++g_budget.entities <= kMaxReplayEntities) return true;
   g_budget.exhausted = true;
@@ -615,7 +639,7 @@ void Execute(const Steps& steps) {
         break;
       case Op::Solid: CadTransformedSolid(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break;
       case Op::Insert:
-        ReplayBlockFile(s.text, v[0], v[1], v[2], v[3], v[4]);
+        ReplayInsert(s);
         CadSetPen(s.pen);
         break;
       case Op::Message: ErrorMessage(s.text); break;
@@ -627,8 +651,11 @@ void Execute(const Steps& steps) {
   }
 }
 
-void Replay(const std::string& file, long double x, long double y, long double angle,
-            long double scaleX, long double scaleY) {
+// Runs a block file's steps under the insert's transform. known: its steps when already found;
+// insert: the step whose block this is, which keeps it when the memory gave it.
+void Replay(const std::string& file, std::shared_ptr<const Steps> known, const Step* insert,
+            long double x, long double y, long double angle, long double scaleX,
+            long double scaleY) {
   const Transform saved = SaveTransform();
   const int depth = CadState.CadInsertDepth + 1;
   if (depth > MaxBlockDepth) {
@@ -650,7 +677,10 @@ void Replay(const std::string& file, long double x, long double y, long double a
     RestoreTransform(saved);
     return;
   }
-  if (const std::shared_ptr<const Steps> steps = StepsOf(file)) {
+  const bool found = known != nullptr;
+  const std::shared_ptr<const Steps> steps = found ? std::move(known) : StepsOf(file);
+  if (insert && steps && !found) KeepFound(insert->text, file, steps);
+  if (steps) {
     Execute(*steps);
   } else {
     AddError("Invalid temp directory");
@@ -659,12 +689,26 @@ void Replay(const std::string& file, long double x, long double y, long double a
   RestoreTransform(saved);
 }
 
+void ReplayInsert(const Step& s) {
+  const auto& v = s.v;
+  if (g_memory.last.age == g_memory.age && g_memory.last.name == s.text) {
+    Replay({}, g_memory.last.steps, &s, v[0], v[1], v[2], v[3], v[4]);
+    return;
+  }
+  const std::string file = BlockFileFor(s.text);
+  if (file.empty()) {
+    AddError("Blockname " + s.text + " not found !");
+    return;
+  }
+  Replay(file, nullptr, &s, v[0], v[1], v[2], v[3], v[4]);
+}
+
 // A top-level replay starts a fresh budget; nested ones share it.
 void ReplayTop(const std::string& file, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
   const bool top = CadState.CadInsertDepth == 0;
   if (top) g_budget = {};
-  Replay(file, x, y, angle, scaleX, scaleY);
+  Replay(file, nullptr, nullptr, x, y, angle, scaleX, scaleY);
   if (top && g_budget.exhausted)
     AddError("Fehler : DXF: zu viele Elemente in Block");
 }
@@ -683,6 +727,8 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 
 void OpenBlockFileMemory() {
   ForgetKeptTurns();
+  ++g_memory.age;
+  g_memory.last = {};
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();
@@ -690,6 +736,8 @@ void OpenBlockFileMemory() {
 }
 
 void CloseBlockFileMemory() {
+  ++g_memory.age;
+  g_memory.last = {};
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();
@@ -697,6 +745,7 @@ void CloseBlockFileMemory() {
 }
 
 void ForgetBlockFile(const std::string& file) {
+  ++g_memory.age;
   g_memory.files.erase(file);
   g_memory.written.erase(file);
 }
@@ -778,6 +827,8 @@ void RememberBlockFile(const std::string& file, const std::string& text) {
 
 void SetBlockFileMemoryUse(bool use) {
   g_memory.use = use;
+  ++g_memory.age;
+  g_memory.last = {};
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();

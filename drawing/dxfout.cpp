@@ -65,13 +65,32 @@ const std::string& Layer() {
 
 }  // namespace
 
-std::string DxfLayerName(int n) {
-  if (n == 0) return "0";
-  if (n < 1 || n > 5 || Settings.CadLayerNames[n].empty()) return IntStr(n);
+namespace {
+// DxfLayerName written into out, keeping its room: a pen is set for every entity and insert.
+void AssignLayerName(std::string& out, int n) {
+  if (n < 1 || n > 5 || Settings.CadLayerNames[n].empty()) {
+    char digits[16];
+    const auto r = std::to_chars(digits, digits + sizeof digits, n);
+    out.assign(digits, r.ptr);
+    return;
+  }
+  out.assign(Settings.CadLayerNames[n]);
   // Characters that CAD programs refuse in a layer name.
-  std::string name = Settings.CadLayerNames[n];
-  for (char& c : name)
-    if (std::string_view("<>/\\\":;?*|=`").find(c) != std::string_view::npos) c = '_';
+  for (char& c : out) {
+    switch (c) {
+      case '<': case '>': case '/': case '\\': case '"': case ':': case ';': case '?': case '*':
+      case '|': case '=': case '`':
+        c = '_';
+        break;
+      default: break;
+    }
+  }
+}
+}  // namespace
+
+std::string DxfLayerName(int n) {
+  std::string name;
+  AssignLayerName(name, n);
   return name;
 }
 
@@ -91,21 +110,8 @@ std::string DxfReal(long double x) {
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
 namespace {
-// The group code right-aligned in three columns and its line end, into line (room for 16); the end.
-char* CodeLine(char* line, int code) {
-  if (code >= 0 && code < 100) {
-    // The codes a drawing writes, ready right-aligned.
-    static const auto columns = [] {
-      std::array<std::array<char, 4>, 100> t{};
-      for (int c = 0; c < 100; ++c)
-        t[c] = {' ', c >= 10 ? static_cast<char>('0' + c / 10) : ' ', static_cast<char>('0' + c % 10),
-                '\r'};
-      return t;
-    }();
-    std::memcpy(line, columns[static_cast<size_t>(code)].data(), 4);
-    line[4] = '\n';
-    return line + 5;
-  }
+// CodeLine for the codes beyond two digits, kept apart so that the common case stays small.
+[[gnu::noinline]] char* LongCodeLine(char* line, int code) {
   if (code >= 100 && code < 1000) {
     line[0] = static_cast<char>('0' + code / 100);
     line[1] = static_cast<char>('0' + code / 10 % 10);
@@ -125,6 +131,22 @@ char* CodeLine(char* line, int code) {
   line[0] = '\r';
   line[1] = '\n';
   return line + 2;
+}
+
+// The group code right-aligned in three columns and its line end, into line (room for 16); the end.
+char* CodeLine(char* line, int code) {
+  if (code < 0 || code >= 100) return LongCodeLine(line, code);
+  // The codes a drawing writes, ready right-aligned.
+  static const auto columns = [] {
+    std::array<std::array<char, 4>, 100> t{};
+    for (int c = 0; c < 100; ++c)
+      t[c] = {' ', c >= 10 ? static_cast<char>('0' + c / 10) : ' ', static_cast<char>('0' + c % 10),
+              '\r'};
+    return t;
+  }();
+  std::memcpy(line, columns[static_cast<size_t>(code)].data(), 4);
+  line[4] = '\n';
+  return line + 5;
 }
 
 // A group is its two lines written straight into the text (a drawing has tens of thousands of
@@ -422,7 +444,7 @@ void DxfSeqEnd() { Entity("SEQEND"); }
 
 void DxfEndFile() { DxfGroup(0, "EOF"); }
 
-void DxfSetLayer(int n) { CadState.CadLayerName = DxfLayerName(n); }
+void DxfSetLayer(int n) { AssignLayerName(CadState.CadLayerName, n); }
 
 // ---- DXF back end -------------------------------------------------------------------------------
 

@@ -24,8 +24,6 @@ TDrawDevice::~TDrawDevice() {
   if (DrawDevice == this) DrawDevice = nullptr;
 }
 
-GraphicWindow& TDrawDevice::Window() { return FZorqgra ? *FZorqgra : headless_; }
-
 void TDrawDevice::ClearDevice() { Window().Clear(); }
 
 void TDrawDevice::SetWindow(bool keepAspect, bool frame, long double vx1, long double vy1,
@@ -38,18 +36,12 @@ void TDrawDevice::OutTextXY(const std::string& text, long double x, long double 
   Window().OutTextXY(ConvertDisplayText(text), x, y);
 }
 
-void TDrawDevice::SetColor(int c) { Window().SetColor(c); }
-
-void TDrawDevice::SetDosColor(int c) { SetColor(DosColorIndex(c)); }
-
 void TDrawDevice::Header(int flag, long double xmin, long double ymin, long double xmax,
                          long double ymax) {
   Window().Header(flag, xmin, ymin, xmax, ymax);
 }
 
 void TDrawDevice::ClearViewPort() { Window().ClearViewPort(); }
-
-void TDrawDevice::SetLineStyle(int s) { Window().SetLineStyle(s); }
 
 void TDrawDevice::SetTextStyle(int font, long double angle, long double height,
                                long double width) {

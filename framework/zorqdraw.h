@@ -8,6 +8,9 @@
 
 namespace qern {
 
+// Palette index of a plotter pen number (above 16: its low four bits first).
+int DosColorIndex(int pen);
+
 class TDrawDevice {
  public:
   // Init: starts an empty display list.
@@ -30,11 +33,11 @@ class TDrawDevice {
     Window().Arc(x, y, startDeg, endDeg, r);
   }
   void OutTextXY(const std::string& text, long double x, long double y);  // converted for display
-  void SetColor(int c);     // palette index 0..16
-  void SetDosColor(int c);  // plotter pen number
+  void SetColor(int c) { Window().SetColor(c); }               // palette index 0..16
+  void SetDosColor(int c) { SetColor(DosColorIndex(c)); }  // plotter pen number
   void Header(int flag, long double xmin, long double ymin, long double xmax, long double ymax);
   void ClearViewPort();     // repaint from the list
-  void SetLineStyle(int s);
+  void SetLineStyle(int s) { Window().SetLineStyle(s); }
   void SetTextJustify(int h, int v) {}
   void SetTextStyle(int font, long double angle, long double height, long double width);
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
@@ -47,17 +50,15 @@ class TDrawDevice {
   void ShowMessage(const std::string& text);
 
   // The window the calls go to: FZorqgra, or a window without screen while none exists.
-  GraphicWindow& Window();
+  GraphicWindow& Window() { return FZorqgra ? *FZorqgra : headless_; }
 
  private:
   GraphicWindow headless_;
 };
 
+
 // The one drawing device; created with the main window before anything is drawn.
 extern TDrawDevice* DrawDevice;
-
-// Palette index of a plotter pen number (above 16: its low four bits first).
-int DosColorIndex(int pen);
 
 // Full name of the current design file ("" when there is none).
 std::string DataFileName();

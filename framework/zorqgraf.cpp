@@ -624,17 +624,10 @@ void GraphicWindow::Solid(long double x1, long double y1, long double x2, long d
   Append(RecSolid, {x1, y1, x2, y2, x3, y3, x4, y4});
 }
 
-void GraphicWindow::AppendIfChanged(int code, int value, int& last) {
-  if (value == last) return;
+void GraphicWindow::AppendChange(int code, int value, int& last) {
   Append(code, {static_cast<long double>(value)});
   last = value;
 }
-
-void GraphicWindow::SetColor(int c) {
-  if (c <= 16) AppendIfChanged(RecColor, c, CurColor);
-}
-
-void GraphicWindow::SetLineStyle(int s) { AppendIfChanged(RecLineStyle, s, CurLineStyle); }
 
 void GraphicWindow::SetLineStyleName(const std::string& name) {
   int s = 0;
@@ -647,8 +640,6 @@ void GraphicWindow::SetLineStyleName(const std::string& name) {
   }
   SetLineStyle(s);
 }
-
-void GraphicWindow::SetLineWidth(int w) { AppendIfChanged(RecLineWidth, w, CurLineWidth); }
 
 void GraphicWindow::SleepMs(int ms) { Append(RecPause, {static_cast<long double>(ms)}); }
 

@@ -207,11 +207,15 @@ class GraphicWindow {
   void SetTextStyle(int font, long double angle, long double height, long double width);
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
              long double y3, long double x4, long double y4);
-  void SetColor(int c);
+  // Pens are set again and again with nothing changed (every insert of a block sets its own): the
+  // checks are inline, a record is written only for a change.
+  void SetColor(int c) {
+    if (c <= 16) AppendIfChanged(RecColor, c, CurColor);
+  }
   int GetColor() const { return CurColor; }
-  void SetLineStyle(int s);
+  void SetLineStyle(int s) { AppendIfChanged(RecLineStyle, s, CurLineStyle); }
   void SetLineStyleName(const std::string& name);
-  void SetLineWidth(int w);
+  void SetLineWidth(int w) { AppendIfChanged(RecLineWidth, w, CurLineWidth); }
   void SleepMs(int ms);
   void SetTextSizeMode(int m) { TextSizeMode = m; }
   static int GetDirection(long double angleDeg);
@@ -252,7 +256,10 @@ class GraphicWindow {
  private:
   void Append(int code, std::initializer_list<long double> args, std::string text = {});
   // A one-number record, written only when the value differs from the last one written.
-  void AppendIfChanged(int code, int value, int& last);
+  void AppendIfChanged(int code, int value, int& last) {
+    if (value != last) AppendChange(code, value, last);
+  }
+  void AppendChange(int code, int value, int& last);
   // SetWindow, with or without its record 10.
   void ApplyWindow(bool record, bool keepAspect, bool frame, long double vx1, long double vy1,
                    long double vx2, long double vy2, long double xmin, long double ymin,

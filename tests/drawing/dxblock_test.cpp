@@ -1,5 +1,6 @@
 // Replay of "$name.dx$" block files on the screen: composed transforms, texts, layers, polylines,
 // nesting limits and broken files; and the same geometry as the DXF insert.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -308,16 +309,22 @@ TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessag
   EXPECT_EQ(once.reads, 1) << "only odd: the blocks the output wrote are not read back";
   EXPECT_FALSE(once.errors.empty());
 
-  // A block defined anew within the output: its inserts replay the new definition.
+  // A block defined anew within the output: its inserts replay the new definition, those within
+  // another block too.
   auto twice = [] {
     CadBeginDrawing(0, 0, 100, 100);
     CadBeginBlocks();
     CadBeginBlock("w");
     CadLine(0, 0, 1, 0);
     CadEndBlock();
+    CadBeginBlock("v");
+    CadInsertBlock("w", 0, 0, 0, 1, 1);
+    CadInsertBlock("w", 0, 5, 90, 1, 1);
+    CadEndBlock();
     CadEndSection();
     CadBeginEntities();
     CadInsertBlock("w", 0, 0, 0, 1, 1);
+    CadInsertBlock("v", 20, 20, 0, 1, 1);
     CadEndSection();
     CadBeginBlocks();
     CadBeginBlock("w");
@@ -326,6 +333,7 @@ TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessag
     CadEndSection();
     CadBeginEntities();
     CadInsertBlock("w", 10, 0, 0, 1, 1);
+    CadInsertBlock("v", 40, 40, 0, 1, 1);
     CadEndSection();
   };
   // Texts beyond ASCII come back from the written text as from the file.
@@ -348,6 +356,9 @@ TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessag
   const Result redefined = Draw(true, twice);
   ExpectSame(redefined, Draw(false, twice));
   EXPECT_EQ(redefined.reads, 0);
+  const auto circles = std::count_if(redefined.records.begin(), redefined.records.end(),
+                                     [](const DisplayRecord& r) { return r.Code == RecCircle; });
+  EXPECT_EQ(circles, 3) << "the second v draws the new w twice";
 }
 
 }  // namespace
