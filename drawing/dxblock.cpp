@@ -197,13 +197,30 @@ enum class Name : uint8_t {
 };
 
 Name NameOf(std::string_view v) {
-  static const std::pair<const char*, Name> kNames[] = {
-      {"EOF", Name::Eof},   {"LINE", Name::Line},         {"CIRCLE", Name::Circle},
-      {"ARC", Name::Arc},   {"TEXT", Name::Text},         {"SOLID", Name::Solid},
-      {"INSERT", Name::Insert}, {"POLYLINE", Name::Polyline}, {"VERTEX", Name::Vertex},
-      {"SEQEND", Name::Seqend}};
-  for (const auto& [text, name] : kNames)
-    if (v == text) return name;
+  // Told apart by length first: every entity starts with one.
+  switch (v.size()) {
+    case 3:
+      if (v == "EOF") return Name::Eof;
+      if (v == "ARC") return Name::Arc;
+      break;
+    case 4:
+      if (v == "LINE") return Name::Line;
+      if (v == "TEXT") return Name::Text;
+      break;
+    case 5:
+      if (v == "SOLID") return Name::Solid;
+      break;
+    case 6:
+      if (v == "INSERT") return Name::Insert;
+      if (v == "CIRCLE") return Name::Circle;
+      if (v == "VERTEX") return Name::Vertex;
+      if (v == "SEQEND") return Name::Seqend;
+      break;
+    case 8:
+      if (v == "POLYLINE") return Name::Polyline;
+      break;
+    default: break;
+  }
   return Name::Other;
 }
 
