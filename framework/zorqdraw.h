@@ -33,7 +33,7 @@ class TDrawDevice {
     Window().Arc(x, y, startDeg, endDeg, r);
   }
   void OutTextXY(const std::string& text, long double x, long double y);  // converted for display
-  void SetColor(int c) { Window().SetColor(c); }               // palette index 0..16
+  void SetColor(int c) { Window().SetColor(c); }           // palette index 0..16
   void SetDosColor(int c) { SetColor(DosColorIndex(c)); }  // plotter pen number
   void Header(int flag, long double xmin, long double ymin, long double xmax, long double ymax);
   void ClearViewPort();     // repaint from the list
@@ -55,7 +55,6 @@ class TDrawDevice {
  private:
   GraphicWindow headless_;
 };
-
 
 // The one drawing device; created with the main window before anything is drawn.
 extern TDrawDevice* DrawDevice;
