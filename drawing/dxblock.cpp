@@ -242,6 +242,10 @@ class GroupBuilder {
   explicit GroupBuilder(std::size_t expected = 0) { groups_.reserve(expected); }
   // False once the EOF group is taken. real: the value as a number when the caller knows it.
   bool Add(int code, std::string_view value, const long double* real = nullptr) {
+    if (IsNumberCode(code)) {
+      AddNumber(code, real ? *real : ValueNumber(value));
+      return true;
+    }
     if (code == 8 && (!penKnown_ || value != layer_)) {
       layer_ = value;
       pen_ = LayerNumber(layer_);
@@ -251,14 +255,16 @@ class GroupBuilder {
     // read so, and their text is not kept.
     Group& g = groups_.emplace_back();
     g.code = code;
-    if (IsNumberCode(code)) {
-      g.real = real ? *real : ValueNumber(value);
-    } else {
-      g.value = value;
-    }
+    g.value = value;
     g.pen = code == 8 ? pen_ : 0;
     g.name = code == 0 ? NameOf(value) : Name::Other;
     return g.name != Name::Eof;
+  }
+  // A group of a code read as a number (most groups: the writer knows their values).
+  void AddNumber(int code, long double real) {
+    Group& g = groups_.emplace_back();
+    g.code = code;
+    g.real = real;
   }
   static bool IsNumberCode(int code) { return (code >= 10 && code <= 51) || code == 70; }
   Groups Take() { return std::move(groups_); }
@@ -371,6 +377,10 @@ enum class Op : uint8_t {
 
 struct Step {
   Op op;
+  // Most entities come as one step: their Count before it and their Check after it go as flags
+  // (the Count and Check steps remain where no step is there to carry them).
+  bool count = false;
+  bool check = false;
   int pen = 0;
   std::array<long double, 8> v{};
   std::string text;
@@ -429,12 +439,33 @@ class Compiler {
   Step& Add(Op op, std::initializer_list<long double> v = {}, std::string text = {}) {
     Step& s = steps_.emplace_back();
     s.op = op;
+    s.count = counted_;
+    counted_ = false;
     std::copy(v.begin(), v.end(), s.v.begin());
     s.text = std::move(text);
     return s;
   }
   // A pen set again with only drawing in between changes nothing: it is left out (unless the
   // memory is off, which keeps every step for comparisons).
+  // A waiting Count as a step of its own.
+  void CountAlone() {
+    if (!counted_) return;
+    counted_ = false;
+    Add(Op::Count);
+  }
+  // One entity more for the budget, before the next step.
+  void Count() {
+    CountAlone();
+    counted_ = true;
+  }
+  // The replay ends here on AbortFlag or a spent budget.
+  void Check() {
+    CountAlone();
+    if (steps_.empty())
+      Add(Op::Check);
+    else
+      steps_.back().check = true;
+  }
   void SetPen(int pen) {
     if (pen == penInForce_ && g_memory.use) return;
     Add(Op::Pen).pen = pen;
@@ -451,6 +482,7 @@ class Compiler {
   Steps& steps_;
   int pen_ = 0;
   int penInForce_ = -1;  // the pen of the last Pen step (-1: not known)
+  bool counted_ = false;  // a Count waits for the next step
 };
 
 void Compiler::Segment(long double x1, long double y1, long double x2, long double y2,
@@ -495,7 +527,7 @@ bool Compiler::Polyline(const Entity& header, bool more) {
     const int pen = v.Has(8) ? v.Pen() : pen_;
     const long double x = v.Real(10), y = v.Real(20);
     if (count > 0) {
-      Add(Op::Count);
+      Count();
       SetPen(pen);
       Segment(prevX, prevY, x, y, prevAngle);
     }
@@ -507,7 +539,7 @@ bool Compiler::Polyline(const Entity& header, bool more) {
   }
   // Closed (bit 0): back to the first vertex with the last vertex's arc.
   if ((flags & 1) && count > 1) {
-    Add(Op::Count);
+    Count();
     Segment(prevX, prevY, firstX, firstY, prevAngle);
   }
   if (more && r_.Code() == 0 && r_.Names() == Name::Seqend) {
@@ -535,7 +567,7 @@ void Compiler::Run() {
     if (type == Name::Polyline) {
       more = Polyline(e, more);
     } else {
-      Add(Op::Count);
+      Count();
       TakePen(e);
       SetPen(pen_);
       if (type == Name::Line) {
@@ -558,7 +590,7 @@ void Compiler::Run() {
         penInForce_ = pen_;
       }
     }
-    Add(Op::Check);
+    Check();
   }
 }
 
@@ -639,6 +671,7 @@ bool CountEntity() {
 // Runs the steps of one block file with the insert transform in CadState.
 void Execute(const Steps& steps) {
   for (const Step& s : steps) {
+    if (s.count && !CountEntity()) return;
     const auto& v = s.v;
     switch (s.op) {
       case Op::Count:
@@ -665,6 +698,7 @@ void Execute(const Steps& steps) {
         if (Flags.AbortFlag || g_budget.exhausted) return;
         break;
     }
+    if (s.check && (Flags.AbortFlag || g_budget.exhausted)) return;
   }
 }
 
@@ -825,8 +859,7 @@ void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, 
                                               1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L,
                                               1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L};
     const long double x = static_cast<long double>(scaled) / kPowers[decimals];
-    const long double real = negative ? -x : x;
-    g_recording.ended = !g_recording.builder.Add(code, value, &real);
+    g_recording.builder.AddNumber(code, negative ? -x : x);
   } else {
     g_recording.ended = !g_recording.builder.Add(code, value);
   }
@@ -837,8 +870,10 @@ void RememberBlockFile(const std::string& file, const std::string& text) {
   const bool recorded =
       g_recording.intact && (g_recording.ended || g_recording.end == text.size());
   g_recording.intact = false;
+  // (Not one conditional expression: its two sides would meet in a copy of the recorded groups.)
   if (g_memory.On() && !file.empty())
-    g_memory.written[file] = Compile(recorded ? g_recording.builder.Taken() : ReadGroups(text));
+    g_memory.written[file] =
+        recorded ? Compile(g_recording.builder.Taken()) : Compile(ReadGroups(text));
   g_recording.builder.Restart();
 }
 

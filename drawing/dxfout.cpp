@@ -149,20 +149,80 @@ char* CodeLine(char* line, int code) {
   return line + 5;
 }
 
-// A group is its two lines written straight into the text (a drawing has tens of thousands of
-// them; a line built elsewhere and copied in would be read back while still being written).
+// The groups of an entity written straight into the text (a drawing has tens of thousands of
+// them; a line built elsewhere and copied in would be read back while still being written). Room
+// for all of them is made at once and cut back to what was written at the end: growing a string
+// fills its new room, and doing that for every group cost as much as writing the group's digits.
+class GroupLines {
+ public:
+  // room: the bytes the groups are expected to take (more are made when a value needs them).
+  GroupLines(std::string& out, size_t room) : out_(out) {
+    const size_t used = out.size();
+    out.resize(used + room);
+    p_ = out.data() + used;
+    end_ = out.data() + out.size();
+  }
+  ~GroupLines() { out_.resize(static_cast<size_t>(p_ - out_.data())); }
+  GroupLines(const GroupLines&) = delete;
+  GroupLines& operator=(const GroupLines&) = delete;
+
+  // The room a group takes at most besides its value: the code line and the value's line end.
+  static constexpr size_t LineRoom = 16 + 2;
+  static constexpr size_t RealRoom = LineRoom + ScaledFixedMaxChars;
+
+  void Text(int code, std::string_view value) {
+    Reserve(LineRoom + value.size());
+    char* const begin = p_;
+    char* p = CodeLine(p_, code);
+    std::memcpy(p, value.data(), value.size());
+    p += value.size();
+    p[0] = '\r';
+    p[1] = '\n';
+    p_ = p + 2;
+    if (DxfOut.RecordGroups) RecordBlockGroup(code, value, Offset(begin), Offset(p_));
+  }
+
+  // A number with CadDecimals decimals (DxfReal's text).
+  void Real(int code, long double x) {
+    unsigned long long n = 0;
+    const int d = std::clamp(Settings.CadDecimals, 0, 15);
+    if (!RoundScaled(x, d, n)) {  // also an infinite or undefined value: DxfReal writes it as 0
+      Text(code, DxfReal(x));
+      return;
+    }
+    Reserve(RealRoom);
+    char* const begin = p_;
+    char* const value = CodeLine(p_, code);
+    char* const p = ScaledFixedChars(value, x < 0, n, d, '.');
+    p[0] = '\r';
+    p[1] = '\n';
+    p_ = p + 2;
+    if (DxfOut.RecordGroups)
+      RecordBlockGroupNumber(code, *value == '-', n, d,
+                             std::string_view(value, static_cast<size_t>(p - value)),
+                             Offset(begin), Offset(p_));
+  }
+
+ private:
+  size_t Offset(const char* p) const { return static_cast<size_t>(p - out_.data()); }
+  void Reserve(size_t k) {
+    if (static_cast<size_t>(end_ - p_) < k) Grow(k);
+  }
+  [[gnu::noinline]] void Grow(size_t k) {
+    const size_t used = Offset(p_);
+    out_.resize(out_.size() + std::max<size_t>(k, 256));
+    p_ = out_.data() + used;
+    end_ = out_.data() + out_.size();
+  }
+
+  std::string& out_;
+  char* p_;
+  char* end_;
+};
+
 void Group(int code, std::string_view value) {
   if (!DxfOut.Out) return;
-  std::string& out = *DxfOut.Out;
-  const size_t old = out.size();
-  out.resize(old + 16 + value.size() + 2);
-  char* p = CodeLine(out.data() + old, code);
-  std::memcpy(p, value.data(), value.size());
-  p += value.size();
-  p[0] = '\r';
-  p[1] = '\n';
-  out.resize(static_cast<size_t>(p + 2 - out.data()));
-  if (DxfOut.RecordGroups) RecordBlockGroup(code, value, old, out.size());
+  GroupLines(*DxfOut.Out, GroupLines::LineRoom + value.size()).Text(code, value);
 }
 
 // FloatStrDot of a text style value. The same few values come with text after text, so the last
@@ -188,26 +248,7 @@ void DxfGroup(int code, const std::string& value) { Group(code, value); }
 
 void DxfGroupReal(int code, long double x) {
   if (!DxfOut.Out) return;
-  unsigned long long n = 0;
-  const int d = std::clamp(Settings.CadDecimals, 0, 15);
-  if (!RoundScaled(x, d, n)) {  // also an infinite or undefined value: DxfReal writes it as 0
-    Group(code, DxfReal(x));
-    return;
-  }
-  std::string& out = *DxfOut.Out;
-  const size_t old = out.size();
-  out.resize(old + 16 + ScaledFixedMaxChars + 2);
-  char* const value = CodeLine(out.data() + old, code);
-  char* p = ScaledFixedChars(value, x < 0, n, d, '.');
-  p[0] = '\r';
-  p[1] = '\n';
-  const size_t valueAt = static_cast<size_t>(value - out.data());
-  const size_t valueEnd = static_cast<size_t>(p - out.data());
-  out.resize(valueEnd + 2);
-  if (DxfOut.RecordGroups)
-    RecordBlockGroupNumber(code, out[valueAt] == '-', n, d,
-                           std::string_view(out).substr(valueAt, valueEnd - valueAt), old,
-                           out.size());
+  GroupLines(*DxfOut.Out, GroupLines::RealRoom).Real(code, x);
 }
 
 void DxfHeader(long double xmin, long double ymin, long double xmax, long double ymax) {
@@ -353,25 +394,47 @@ void DxfBeginEntities() {
 }
 
 namespace {
+// The room of an entity: its type and layer, reals numbers and further text values of textRoom
+// bytes in all.
+size_t EntityRoom(std::string_view type, const std::string& layer, size_t reals,
+                  size_t textRoom = 0) {
+  return 2 * GroupLines::LineRoom + type.size() + layer.size() + reals * GroupLines::RealRoom +
+         textRoom;
+}
+
+// An entity's first groups: its type and the current layer.
+void Entity(GroupLines& g, std::string_view type, const std::string& layer) {
+  g.Text(0, type);
+  g.Text(8, layer);
+}
+
 void Entity(std::string_view type) {
-  Group(0, type);
-  Group(8, Layer());
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  GroupLines g(*DxfOut.Out, EntityRoom(type, layer, 0));
+  Entity(g, type, layer);
 }
 }  // namespace
 
 void DxfLine(long double x1, long double y1, long double x2, long double y2) {
-  Entity("LINE");
-  DxfGroupReal(10, x1);
-  DxfGroupReal(20, y1);
-  DxfGroupReal(11, x2);
-  DxfGroupReal(21, y2);
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  GroupLines g(*DxfOut.Out, EntityRoom("LINE", layer, 4));
+  Entity(g, "LINE", layer);
+  g.Real(10, x1);
+  g.Real(20, y1);
+  g.Real(11, x2);
+  g.Real(21, y2);
 }
 
 void DxfCircle(long double x, long double y, long double r) {
-  Entity("CIRCLE");
-  DxfGroupReal(10, x);
-  DxfGroupReal(20, y);
-  DxfGroupReal(40, r);
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  GroupLines g(*DxfOut.Out, EntityRoom("CIRCLE", layer, 3));
+  Entity(g, "CIRCLE", layer);
+  g.Real(10, x);
+  g.Real(20, y);
+  g.Real(40, r);
 }
 
 bool IsFullCircle(long double startAngle, long double endAngle) {
@@ -386,45 +449,66 @@ void DxfArc(long double x, long double y, long double startAngle, long double en
     DxfCircle(x, y, r);
     return;
   }
-  Entity("ARC");
-  DxfGroupReal(10, x);
-  DxfGroupReal(20, y);
-  DxfGroupReal(40, r);
-  DxfGroupReal(50, startAngle);
-  DxfGroupReal(51, endAngle);
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  GroupLines g(*DxfOut.Out, EntityRoom("ARC", layer, 5));
+  Entity(g, "ARC", layer);
+  g.Real(10, x);
+  g.Real(20, y);
+  g.Real(40, r);
+  g.Real(50, startAngle);
+  g.Real(51, endAngle);
 }
 
 void DxfText(const std::string& s, long double x, long double y) {
-  Entity("TEXT");
-  DxfGroupReal(10, x);
-  DxfGroupReal(20, y);
-  DxfGroupReal(40, CadState.CadTextHeight);
-  DxfGroup(1, DxfOut.ConvertTexts ? CadFileText(s) : Value(s));
-  Group(7, "STANDARD");
-  Group(41, StyleNumber(CadState.CadTextWidth));
-  Group(50, StyleNumber(CadState.CadTextRotation));
-  Group(51, StyleNumber(CadState.CadTextSlant));
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  const std::string text = DxfOut.ConvertTexts ? CadFileText(s) : Value(s);
+  // Copies: the kept style texts make room for each other.
+  const std::string width = StyleNumber(CadState.CadTextWidth);
+  const std::string rotation = StyleNumber(CadState.CadTextRotation);
+  const std::string slant = StyleNumber(CadState.CadTextSlant);
+  GroupLines g(*DxfOut.Out,
+               EntityRoom("TEXT", layer, 3,
+                          5 * GroupLines::LineRoom + text.size() + 8 + width.size() +
+                              rotation.size() + slant.size()));
+  Entity(g, "TEXT", layer);
+  g.Real(10, x);
+  g.Real(20, y);
+  g.Real(40, CadState.CadTextHeight);
+  g.Text(1, text);
+  g.Text(7, "STANDARD");
+  g.Text(41, width);
+  g.Text(50, rotation);
+  g.Text(51, slant);
 }
 
 void DxfSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
               long double y3, long double x4, long double y4) {
-  Entity("SOLID");
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  GroupLines g(*DxfOut.Out, EntityRoom("SOLID", layer, 8));
+  Entity(g, "SOLID", layer);
   const long double p[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
   for (int i = 0; i < 4; ++i) {
-    DxfGroupReal(10 + i, p[2 * i]);
-    DxfGroupReal(20 + i, p[2 * i + 1]);
+    g.Real(10 + i, p[2 * i]);
+    g.Real(20 + i, p[2 * i + 1]);
   }
 }
 
 void DxfInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
-  Entity("INSERT");
-  DxfGroup(2, Value(name));
-  DxfGroupReal(10, x);
-  DxfGroupReal(20, y);
-  DxfGroupReal(41, scaleX);
-  DxfGroupReal(42, scaleY);
-  DxfGroupReal(50, angle);
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  const std::string value = Value(name);
+  GroupLines g(*DxfOut.Out, EntityRoom("INSERT", layer, 5, GroupLines::LineRoom + value.size()));
+  Entity(g, "INSERT", layer);
+  g.Text(2, value);
+  g.Real(10, x);
+  g.Real(20, y);
+  g.Real(41, scaleX);
+  g.Real(42, scaleY);
+  g.Real(50, angle);
 }
 
 void DxfBeginPolyline(uint8_t flags) {
@@ -434,10 +518,13 @@ void DxfBeginPolyline(uint8_t flags) {
 }
 
 void DxfVertex(long double x, long double y, long double bulge) {
-  Entity("VERTEX");
-  DxfGroupReal(10, x);
-  DxfGroupReal(20, y);
-  if (bulge != 0) DxfGroupReal(42, bulge);
+  if (!DxfOut.Out) return;
+  const std::string& layer = Layer();
+  GroupLines g(*DxfOut.Out, EntityRoom("VERTEX", layer, 3));
+  Entity(g, "VERTEX", layer);
+  g.Real(10, x);
+  g.Real(20, y);
+  if (bulge != 0) g.Real(42, bulge);
 }
 
 void DxfSeqEnd() { Entity("SEQEND"); }

@@ -913,6 +913,10 @@ std::string TransliterateUmlauts(const std::string& s) {
 }
 
 std::string ReplaceOemChars(const std::string& s) {
+  // Mostly plain ASCII (every drawn text goes through here): nothing to replace.
+  unsigned char high = 0;
+  for (char c : s) high |= static_cast<unsigned char>(c);
+  if (high < 0x80) return s;
   std::string r;
   r.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {

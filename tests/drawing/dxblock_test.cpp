@@ -140,6 +140,28 @@ TEST_F(DxBlockTest, MissingFileOfADefinedBlock) {
   EXPECT_TRUE(Flags.AbortFlag);
 }
 
+TEST_F(DxBlockTest, ReplayStopsWhenItsEntitiesAreSpentOrTheOutputIsAborted) {
+  // 250 inserts of 1,000 lines: every insert and every line counts, and the replay stops at the
+  // 200,000th entity, within the 200th insert.
+  std::vector<std::string> lines;
+  for (int i = 0; i < 1000; ++i)
+    lines.insert(lines.end(), {"  0", "LINE", " 10", "0", " 20", "0", " 11", "1", " 21", "1"});
+  lines.insert(lines.end(), {"  0", "EOF"});
+  Block("tausend", lines);
+  std::vector<std::string> inserts;
+  for (int i = 0; i < 250; ++i) inserts.insert(inserts.end(), {"  0", "INSERT", "  2", "tausend"});
+  inserts.insert(inserts.end(), {"  0", "EOF"});
+  Block("viele", inserts);
+  EXPECT_EQ(Only(Insert("viele"), "4").size(), 199u * 1000 + 800);
+  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Fehler : DXF: zu viele Elemente in Block");
+
+  // With the output being aborted the replay ends after the entity it is drawing.
+  Block("zwei", {"  0", "LINE", " 10", "0", " 20", "0", " 11", "2", " 21", "2", "  0", "LINE",
+                 " 10", "0", " 20", "0", " 11", "3", " 21", "3", "  0", "EOF"});
+  Flags.AbortFlag = true;
+  EXPECT_EQ(Only(Insert("zwei"), "4"), (std::vector<std::string>{"4;0;0;2;2"}));
+}
+
 TEST_F(DxBlockTest, MirroredArcs) {
   // A quarter arc from 0 to 90 degrees, mirrored about the y axis: from (0, 2) to (-2, 0);
   // mirrored about the x axis: from (0, -1) to (1, 0).
