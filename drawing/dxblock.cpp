@@ -228,18 +228,27 @@ Name NameOf(std::string_view v) {
 // group its pen, for a code-0 group what it names.
 struct Group {
   int code = 0;
-  std::string value;  // empty for the codes read as numbers
-  long double real = 0;
   int pen = 0;
   Name name = Name::Other;
+  // The value's text among the groups' texts (none for the codes read as numbers).
+  std::size_t valueAt = 0, valueSize = 0;
+  long double real = 0;
 };
-using Groups = std::vector<Group>;
+// The groups and their texts one after the other (a group is then a plain record, cheap to make
+// and to drop by the ten thousand).
+struct Groups {
+  std::vector<Group> list;
+  std::string texts;
+  std::string_view Value(const Group& g) const {
+    return std::string_view(texts).substr(g.valueAt, g.valueSize);
+  }
+};
 
 // Turns group pairs, one after the other, into the groups of a block file up to its EOF group (a
 // replay never reads further).
 class GroupBuilder {
  public:
-  explicit GroupBuilder(std::size_t expected = 0) { groups_.reserve(expected); }
+  explicit GroupBuilder(std::size_t expected = 0) { groups_.list.reserve(expected); }
   // False once the EOF group is taken. real: the value as a number when the caller knows it.
   bool Add(int code, std::string_view value, const long double* real = nullptr) {
     if (IsNumberCode(code)) {
@@ -253,16 +262,18 @@ class GroupBuilder {
     }
     // Only the codes the replay reads as numbers (coordinates, sizes, angles, scales, flags) are
     // read so, and their text is not kept.
-    Group& g = groups_.emplace_back();
+    Group& g = groups_.list.emplace_back();
     g.code = code;
-    g.value = value;
+    g.valueAt = groups_.texts.size();
+    g.valueSize = value.size();
+    groups_.texts += value;
     g.pen = code == 8 ? pen_ : 0;
     g.name = code == 0 ? NameOf(value) : Name::Other;
     return g.name != Name::Eof;
   }
   // A group of a code read as a number (most groups: the writer knows their values).
   void AddNumber(int code, long double real) {
-    Group& g = groups_.emplace_back();
+    Group& g = groups_.list.emplace_back();
     g.code = code;
     g.real = real;
   }
@@ -271,7 +282,8 @@ class GroupBuilder {
   const Groups& Taken() const { return groups_; }
   // Empty again for the next file, keeping the room its groups took.
   void Restart() {
-    groups_.clear();
+    groups_.list.clear();
+    groups_.texts.clear();
     layer_.clear();
     penKnown_ = false;
   }
@@ -316,20 +328,23 @@ Groups ReadGroups(const std::string& text) {
 // Reads the groups of a block file one after the other, as DxfGroupReader reads the file.
 class GroupCursor {
  public:
-  explicit GroupCursor(const Groups& groups) : next_(groups.data()), end_(next_ + groups.size()) {}
+  explicit GroupCursor(const Groups& groups)
+      : groups_(groups), next_(groups.list.data()), end_(next_ + groups.list.size()) {}
   bool Next() {
     if (next_ == end_) return false;
     current_ = next_++;
     return true;
   }
   int Code() const { return current_->code; }
-  const std::string& Value() const { return current_->value; }
+  std::string_view Value() const { return groups_.Value(*current_); }
+  const Groups& All() const { return groups_; }
   // What the current group names when its code is 0.
   Name Names() const { return current_->name; }
   // The groups read after the current one (the start of an entity's groups).
   const Group* Following() const { return next_; }
 
  private:
+  const Groups& groups_;
   const Group* next_;
   const Group* end_;
   const Group* current_ = nullptr;
@@ -338,6 +353,7 @@ class GroupCursor {
 // The groups of one entity up to the next code-0 group, which stays current in the reader; a code
 // given more than once counts with its last value.
 struct Entity {
+  const Groups* groups = nullptr;
   const Group* begin = nullptr;
   const Group* end = nullptr;
   const Group* Find(int code) const {
@@ -354,7 +370,7 @@ struct Entity {
   int Pen() const { return Find(8)->pen; }
   std::string Text(int code) const {
     const Group* g = Find(code);
-    return g ? g->value : std::string();
+    return g ? std::string(groups->Value(*g)) : std::string();
   }
 };
 
@@ -426,6 +442,7 @@ class Compiler {
  private:
   // Reads groups up to the next code 0; false when the file ended on the way.
   bool ReadEntity(Entity& e) {
+    e.groups = &r_.All();
     e.begin = e.end = r_.Following();
     while (r_.Next()) {
       if (r_.Code() == 0) return true;
@@ -560,7 +577,7 @@ void Compiler::Run() {
     const Name type = r_.Names();
     if (type == Name::Eof) return;
     if (type == Name::Other || type == Name::Vertex || type == Name::Seqend) {
-      Message(Op::Error, "Fehler : DXF: " + r_.Value());
+      Message(Op::Error, "Fehler : DXF: " + std::string(r_.Value()));
       return;
     }
     more = ReadEntity(e);
@@ -596,7 +613,7 @@ void Compiler::Run() {
 
 std::shared_ptr<const Steps> Compile(const Groups& groups) {
   auto steps = std::make_shared<Steps>();
-  steps->reserve(groups.size() / 2 + 1);
+  steps->reserve(groups.list.size() / 2 + 1);
   GroupCursor cursor(groups);
   Compiler(cursor, *steps).Run();
   return steps;
