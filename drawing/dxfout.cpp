@@ -170,7 +170,7 @@ class GroupLines {
   static constexpr size_t LineRoom = 16 + 2;
   static constexpr size_t RealRoom = LineRoom + ScaledFixedMaxChars;
 
-  void Text(int code, std::string_view value) {
+  [[gnu::always_inline]] void Text(int code, std::string_view value) {
     Reserve(LineRoom + value.size());
     char* const begin = p_;
     char* p = CodeLine(p_, code);
@@ -183,7 +183,7 @@ class GroupLines {
   }
 
   // A number with CadDecimals decimals (DxfReal's text).
-  void Real(int code, long double x) {
+  [[gnu::always_inline]] void Real(int code, long double x) {
     unsigned long long n = 0;
     const int d = std::clamp(Settings.CadDecimals, 0, 15);
     if (!RoundScaled(x, d, n)) {  // also an infinite or undefined value: DxfReal writes it as 0
