@@ -403,7 +403,8 @@ size_t EntityRoom(std::string_view type, const std::string& layer, size_t reals,
 }
 
 // An entity's first groups: its type and the current layer.
-void Entity(GroupLines& g, std::string_view type, const std::string& layer) {
+[[gnu::always_inline]] inline void Entity(GroupLines& g, std::string_view type,
+                                          const std::string& layer) {
   g.Text(0, type);
   g.Text(8, layer);
 }
