@@ -262,14 +262,18 @@ class GroupBuilder {
     }
     // Only the codes the replay reads as numbers (coordinates, sizes, angles, scales, flags) are
     // read so, and their text is not kept.
+    const Name name = code == 0 ? NameOf(value) : Name::Other;
     Group& g = groups_.list.emplace_back();
     g.code = code;
-    g.valueAt = groups_.texts.size();
-    g.valueSize = value.size();
-    groups_.texts += value;
     g.pen = code == 8 ? pen_ : 0;
-    g.name = code == 0 ? NameOf(value) : Name::Other;
-    return g.name != Name::Eof;
+    g.name = name;
+    // The text of a layer group (its pen is kept) and of an entity's known name is not read again.
+    if (code != 8 && name == Name::Other) {
+      g.valueAt = groups_.texts.size();
+      g.valueSize = value.size();
+      groups_.texts += value;
+    }
+    return name != Name::Eof;
   }
   // A group of a code read as a number (most groups: the writer knows their values).
   void AddNumber(int code, long double real) {
