@@ -19,6 +19,12 @@ namespace qern {
 namespace {
 // Blocks this output defined: lower-case name -> name as defined.
 std::map<std::string, std::string> g_blocks;
+// The block the last insert found, by the name it was asked for: a drawing inserts the same block
+// many times in a row (teeth, arrows), and the lookup lowers the name and searches the map. The
+// entry stays valid while blocks are added or defined anew; ResetCadBlocks forgets it.
+std::string g_lastInsertName;
+std::map<std::string, std::string>::const_iterator g_lastInsert;
+bool g_lastInsertKnown = false;
 std::string g_openBlock;  // the block being defined ("" outside a definition)
 bool g_blockOpen = false;
 bool g_framePending = false;  // the plot device's frame waits for the entity section
@@ -54,6 +60,7 @@ std::string FooterText() {
 }  // namespace
 
 void ResetCadBlocks() {
+  g_lastInsertKnown = false;
   g_blocks.clear();
   g_openBlock.clear();
   g_blockOpen = false;
@@ -145,7 +152,14 @@ void CadBeginEntities() {
 void CadInsertBlock(const std::string& name, long double x, long double y, long double angle,
                     long double scaleX, long double scaleY) {
   if (!B()) return;
+  if (g_lastInsertKnown && name == g_lastInsertName) {
+    B()->Insert(g_lastInsert->second, x, y, angle, scaleX, scaleY);
+    return;
+  }
   if (auto it = g_blocks.find(Key(name)); it != g_blocks.end()) {
+    g_lastInsertName = name;
+    g_lastInsert = it;
+    g_lastInsertKnown = true;
     B()->Insert(it->second, x, y, angle, scaleX, scaleY);
     return;
   }

@@ -102,6 +102,35 @@ TEST_F(CadStructTest, BlocksAndInserts) {
   EXPECT_EQ(Errors.ErrorList[0], "Blockname WERKZ1 not found !");
 }
 
+TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {
+  const auto lines = Dxf([] {
+    CadBeginBlocks();
+    CadBeginBlock("rad1");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadBeginBlock("rad2");
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadInsertBlock("rad2", 0, 0, 0, 1, 1);
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadBeginBlock("Rad1");  // defined anew: the inserts take the new name's spelling
+    CadEndBlock();
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadEndSection();
+  });
+  const std::vector<std::string> names = Values(lines, "  2");
+  EXPECT_EQ(std::vector<std::string>(names.end() - 6, names.end()),
+            (std::vector<std::string>{"rad1", "rad1", "rad2", "rad1", "Rad1", "Rad1"}));
+  EXPECT_EQ(Errors.ErrorCount, 0);
+  // The next output knows none of these blocks.
+  Dxf([] { CadInsertBlock("RAD1", 0, 0, 0, 1, 1); });
+  ASSERT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname RAD1 not found !");
+}
+
 TEST_F(CadStructTest, FailedBlockDoesNotEndTheDrawing) {
   const auto lines = Dxf([] {
     CadBeginBlocks();
