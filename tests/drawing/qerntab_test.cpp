@@ -87,6 +87,12 @@ TEST_F(GearTables, HeightsAndColumns) {
   EXPECT_EQ(MessageTableHeight(3, 2.5L, 16), 2);
   EXPECT_EQ(MessageTableHeight(3, 1.5L, 16), 1.5L);
   EXPECT_EQ(MessageTableHeight(1, 1.3L, 16), 1.3L);  // one message keeps its height
+  // The gear-data table's height: its title row and its rows, 2 h each.
+  for (int part : {1, 2, 3})
+    EXPECT_EQ(GearDataTableHeight(part, 2.5L),
+              5 * (1 + static_cast<long double>(GearDataRows(part).size())))
+        << part;
+  EXPECT_EQ(GearDataTableHeight(1, 0), 7 * 15);
   TextTable t("T", {}, {10, 5, 0, 7}, 0, 0, 0);
   EXPECT_EQ(t.TextHeight(), 3.5L);
   EXPECT_EQ(t.UsedColumns(), 2);  // the third position does not move on
