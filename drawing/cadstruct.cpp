@@ -1,6 +1,7 @@
 // Drawing structure on the CAD layer: extents with frame and screen footer, tables, named blocks and
 // their inserts, the entity section with the logo blocks, polylines, arrows and vertical dimensions.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -225,13 +226,44 @@ void CadPolylineEnd() {
 
 // ---- Arrows and dimensions ----------------------------------------------------------------------
 
+namespace {
+// The cosines and sines of an arrow's head sides (direction + and - half angle) and of its shaft.
+struct ArrowTurn {
+  long double direction = 0, halfAngle = 0;
+  long double c[3] = {}, s[3] = {};
+  bool Of(long double d, long double h) const {
+    return direction == d && halfAngle == h && std::signbit(direction) == std::signbit(d) &&
+           std::signbit(halfAngle) == std::signbit(h);
+  }
+};
+
+// Dimension arrows point up and down with the same head, drawing after drawing: the last few
+// arrows' trigonometry is kept (the same values, bit for bit).
+const ArrowTurn& ArrowTurnOf(long double direction, long double halfAngle) {
+  static std::array<ArrowTurn, 4> kept;
+  static size_t count = 0, next = 0;
+  for (size_t i = 0; i < count; ++i)
+    if (kept[i].Of(direction, halfAngle)) return kept[i];
+  ArrowTurn& t = kept[next];
+  next = (next + 1) % kept.size();
+  if (count < kept.size()) ++count;
+  const long double d = DegToRad(direction), h = DegToRad(halfAngle);
+  t.direction = direction;
+  t.halfAngle = halfAngle;
+  t.c[0] = std::cos(d + h), t.s[0] = std::sin(d + h);
+  t.c[1] = std::cos(d - h), t.s[1] = std::sin(d - h);
+  t.c[2] = std::cos(d), t.s[2] = std::sin(d);
+  return t;
+}
+}  // namespace
+
 void CadArrow(long double x, long double y, long double direction, long double halfAngle,
               long double headLength, long double shaftLength) {
-  const long double d = DegToRad(direction), h = DegToRad(halfAngle);
+  const ArrowTurn& t = ArrowTurnOf(direction, halfAngle);
   const long double L = headLength, S = shaftLength;
-  CadSolid(x, y, x + L * std::cos(d + h), y + L * std::sin(d + h), x + L * std::cos(d - h),
-           y + L * std::sin(d - h), x + L * std::cos(d), y + L * std::sin(d));
-  CadLine(x, y, x + S * std::cos(d), y + S * std::sin(d));
+  CadSolid(x, y, x + L * t.c[0], y + L * t.s[0], x + L * t.c[1], y + L * t.s[1], x + L * t.c[2],
+           y + L * t.s[2]);
+  CadLine(x, y, x + S * t.c[2], y + S * t.s[2]);
 }
 
 void CadDimensionArrow(long double x, long double y, long double direction) {

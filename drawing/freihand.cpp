@@ -40,13 +40,16 @@ void FreehandLine(bool addToHatch, long double x1, long double y1, long double x
                   long double amplitude) {
   const long double l = Hypot(x2 - x1, y2 - y1);
   const long double phi = std::atan2(y2 - y1, x2 - x1);
+  // The points turned by phi as RotatePoint turns them, its cosine and sine taken once.
+  const long double c = std::cos(phi), s = std::sin(phi);
   CadMoveTo(x1, y1);
   if (addToHatch) AddHatchPoint(x1, y1);
   for (int k = 1; k <= 5; ++k) {
     const long double r1 = FreehandRandom(), r2 = FreehandRandom();
     const long double offset = (r1 - r2) * 2 * amplitude;
-    long double px = 0, py = 0;
-    RotatePoint(px, py, k * l / 6, offset, phi);
+    const long double along = k * l / 6;
+    long double px = along * c - offset * s;
+    long double py = along * s + offset * c;
     px += x1;
     py += y1;
     CadLineTo(px, py);

@@ -42,6 +42,25 @@ TEST_F(CadStructTest, DimensionArrowsOutsideWhenShort) {
   }
 }
 
+TEST_F(CadStructTest, ArrowsOfManyDirections) {
+  // More directions than are kept, some again: each head and shaft where its angles put them.
+  const std::vector<long double> directions = {90, 270, 33.3L, 181, 12, 300, 90, 33.3L, 270, 12};
+  auto half = [](size_t i) { return i % 4 == 1 ? 20.0L : 10.0L; };  // 270 with both heads
+  const auto lines = Dxf([&] {
+    for (size_t i = 0; i < directions.size(); ++i) CadArrow(0, 0, directions[i], half(i), 3.5L, 5);
+  });
+  const std::vector<std::string> x2 = Values(lines, " 11"), y3 = Values(lines, " 22"),
+                                  x4 = Values(lines, " 13");
+  ASSERT_EQ(x2.size(), 2 * directions.size());  // a solid's and a line's second point
+  for (size_t i = 0; i < directions.size(); ++i) {
+    const long double d = DegToRad(directions[i]), h = DegToRad(half(i));
+    EXPECT_NEAR(std::stod(x2[2 * i]), 3.5L * std::cos(d + h), 1e-6) << i;
+    EXPECT_NEAR(std::stod(y3[i]), 3.5L * std::sin(d - h), 1e-6) << i;
+    EXPECT_NEAR(std::stod(x4[i]), 3.5L * std::cos(d), 1e-6) << i;
+    EXPECT_NEAR(std::stod(x2[2 * i + 1]), 5 * std::cos(d), 1e-6) << i;
+  }
+}
+
 TEST_F(CadStructTest, DeviationTexts) {
   auto texts = [&](const std::string& upper, const std::string& lower) {
     return Values(Dxf([&] { CadDimensionText("12", upper, lower, 0, 20, 50); }), "  1");
