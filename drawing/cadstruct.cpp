@@ -187,15 +187,45 @@ void CadPolylineBegin(uint8_t flags) {
 }
 
 namespace {
+// The same value, bit for bit (a zero's sign counts).
+bool Same(long double a, long double b) { return a == b && std::signbit(a) == std::signbit(b); }
+
+// An emulated arc segment: its ends and angle, its centre, start and end angles and radius.
+struct SegmentArc {
+  long double x1 = 0, y1 = 0, x2 = 0, y2 = 0, angle = 0;
+  long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
+};
+
+// The arc from (x1, y1) to (x2, y2) through angle as GetArcCenter makes it. A tooth's polyline
+// comes drawing after drawing with the same vertices: the last few arcs are kept. An angle whose
+// half is zero has no arc (GetArcCenter reports it each time): never kept.
+SegmentArc ArcOfSegment(long double x1, long double y1, long double x2, long double y2,
+                        long double angle) {
+  static std::array<SegmentArc, 16> kept;
+  static size_t count = 0, next = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const SegmentArc& k = kept[i];
+    if (Same(k.x1, x1) && Same(k.y1, y1) && Same(k.x2, x2) && Same(k.y2, y2) &&
+        Same(k.angle, angle))
+      return k;
+  }
+  SegmentArc a{x1, y1, x2, y2, angle};
+  GetArcCenter(a.xc, a.yc, a.ps, x1, y1, x2, y2, angle, a.pe, a.r);
+  if (angle / 2 == 0) return a;
+  kept[next] = a;
+  next = (next + 1) % kept.size();
+  if (count < kept.size()) ++count;
+  return a;
+}
+
 // The emulated segment from the pen to (x, y) with the previous vertex's arc angle.
 void EmulatedSegment(long double x, long double y) {
   if (CadState.CadPrevBulge == 0) {
     CadLineTo(x, y);
     return;
   }
-  long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
-  GetArcCenter(xc, yc, ps, CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge, pe, r);
-  CadArc(xc, yc, RadToDeg(ps), RadToDeg(pe), r);
+  const SegmentArc a = ArcOfSegment(CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge);
+  CadArc(a.xc, a.yc, RadToDeg(a.ps), RadToDeg(a.pe), a.r);
   CadMoveTo(x, y);
 }
 }  // namespace
@@ -231,10 +261,7 @@ namespace {
 struct ArrowTurn {
   long double direction = 0, halfAngle = 0;
   long double c[3] = {}, s[3] = {};
-  bool Of(long double d, long double h) const {
-    return direction == d && halfAngle == h && std::signbit(direction) == std::signbit(d) &&
-           std::signbit(halfAngle) == std::signbit(h);
-  }
+  bool Of(long double d, long double h) const { return Same(direction, d) && Same(halfAngle, h); }
 };
 
 // Dimension arrows point up and down with the same head, drawing after drawing: the last few

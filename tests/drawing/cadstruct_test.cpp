@@ -1,11 +1,13 @@
 // Drawing structure: frame and footer, logo blocks, block definitions and inserts (case, unknown
 // names, failures), polylines native and emulated, arrows and dimensions with their texts.
+#include <array>
 #include <cmath>
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
 #include "drawing/dxfout.h"
 #include "framework/utilmath.h"
+#include "framework/vektor.h"
 
 namespace qern::test {
 namespace {
@@ -97,6 +99,43 @@ TEST_F(CadStructTest, PolylinesNativeAndEmulated) {
   EXPECT_EQ(Values(emulated, " 40"), (std::vector<std::string>{"7.071068"}));
   EXPECT_EQ(Values(emulated, " 50"), (std::vector<std::string>{"-45.000000"}));
   EXPECT_EQ(Values(emulated, " 51"), (std::vector<std::string>{"45.000000"}));
+}
+
+TEST_F(CadStructTest, EmulatedArcsDrawnAgain) {
+  // Closed polylines of arcs drawn again, with other angles, and after more arcs than are kept:
+  // each arc where GetArcCenter puts it (the closing segment takes the last vertex's angle).
+  auto ring = [](int n, long double radius) {
+    std::vector<std::array<long double, 3>> v;
+    for (int i = 0; i < n; ++i)
+      v.push_back({radius * std::cos(i * 2 * Pi / n), radius * std::sin(i * 2 * Pi / n),
+                   (i % 3 + 1) * 0.1L});
+    return v;
+  };
+  const auto small = ring(6, 10), large = ring(20, 30);
+  const std::vector<std::pair<const std::vector<std::array<long double, 3>>*, long double>> drawn =
+      {{&small, 1}, {&small, 2}, {&small, 1}, {&large, 1}, {&small, 2}, {&small, 1}};
+  CadState.CadNativePolylines = false;
+  const auto lines = Dxf([&] {
+    for (const auto& [v, f] : drawn) {
+      CadPolylineBegin(1);
+      for (const auto& p : *v) CadVertex(p[0], p[1], f * p[2]);
+      CadPolylineEnd();
+    }
+  });
+  const auto r = Values(lines, " 40"), start = Values(lines, " 50"), end = Values(lines, " 51");
+  ASSERT_EQ(r.size(), 5 * small.size() + large.size());
+  ASSERT_EQ(start.size(), r.size());
+  size_t k = 0;
+  for (const auto& [v, f] : drawn) {
+    for (size_t i = 0; i < v->size(); ++i, ++k) {
+      const auto &p = (*v)[i], &q = (*v)[(i + 1) % v->size()];
+      long double xc = 0, yc = 0, ps = 0, pe = 0, rr = 0;
+      GetArcCenter(xc, yc, ps, p[0], p[1], q[0], q[1], f * p[2], pe, rr);
+      EXPECT_NEAR(std::stod(r[k]), rr, 1e-6) << k;
+      EXPECT_NEAR(std::stod(start[k]), RadToDeg(ps), 1e-6) << k;
+      EXPECT_NEAR(std::stod(end[k]), RadToDeg(pe), 1e-6) << k;
+    }
+  }
 }
 
 TEST_F(CadStructTest, BlocksAndInserts) {
