@@ -224,7 +224,8 @@ void EmulatedSegment(long double x, long double y) {
     CadLineTo(x, y);
     return;
   }
-  const SegmentArc a = ArcOfSegment(CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge);
+  const SegmentArc a =
+      ArcOfSegment(CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge);
   CadArc(a.xc, a.yc, RadToDeg(a.ps), RadToDeg(a.pe), a.r);
   CadMoveTo(x, y);
 }
