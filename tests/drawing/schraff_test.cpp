@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "drawing/freihand.h"
 #include "drawing/qsort2.h"
@@ -135,6 +136,21 @@ TEST(ShaftBreak, FortySevenPointsClosedAndSymmetric) {
   for (int k = 1; k <= 23; ++k) {
     EXPECT_NEAR(p[23 + k].x, p[23 - k].x, 1e-12);
     EXPECT_NEAR(p[23 + k].y - 3, -(p[23 - k].y - 3), 1e-12);
+  }
+}
+
+TEST_F(Hatching, FreehandNumbersFollowTheSeed) {
+  // Each seed gives the generator's numbers from its start, whether seeded before, seeded again
+  // without a number drawn, or beyond the kept seeds.
+  for (std::uint32_t seed : {3u, 3u, 0u, 31u, 32u, 1000u, 3u}) {
+    SeedFreehand(seed + 1);
+    if (seed % 2 == 1) FreehandRandom();
+    SeedFreehand(seed);
+    std::mt19937 g(seed);
+    for (int i = 0; i < 700; ++i) {  // beyond one twist of the state
+      const long double want = static_cast<long double>(g()) / 4294967296.0L;
+      ASSERT_EQ(FreehandRandom(), want) << seed << " " << i;
+    }
   }
 }
 
