@@ -64,8 +64,15 @@ void TextTable::RowLines(long double top) {
   CadLine(colX_[0], bottom, colX_[used_], bottom);
 }
 
-void TextTable::AddRow(const TextTableRow& cells) {
-  CadSetPen(17);
+void TextTable::AddRow(const TextTableRow& cells) { Row(cells, true); }
+
+void TextTable::AddRows(const std::vector<TextTableRow>& rows) {
+  // A row's lines and texts leave the pen as it is: the rows after the first find it set.
+  for (size_t r = 0; r < rows.size(); ++r) Row(rows[r], r == 0);
+}
+
+void TextTable::Row(const TextTableRow& cells, bool setPen) {
+  if (setPen) CadSetPen(17);
   RowLines(rowY_);
   CadSetTextStyle(2, 0, 0.8L * h_, 0.6L * h_);
   for (int i = 0; i < used_; ++i)
@@ -224,7 +231,7 @@ void DrawRows(const std::string& title, const TextTableRow& headings,
               const std::array<int, TextTableColumns>& widths, long double x, long double y,
               long double h, const std::vector<TextTableRow>& rows) {
   TextTable t(title, headings, widths, x, y, h);
-  for (const TextTableRow& row : rows) t.AddRow(row);
+  t.AddRows(rows);
 }
 
 }  // namespace
