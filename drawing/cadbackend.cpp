@@ -3,7 +3,9 @@
 #include "drawing/cadbackend.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 
 #include "framework/dialogs.h"
@@ -33,6 +35,30 @@ std::string BlankControls(std::string s) {
 bool IsAscii(const std::string& s) {
   for (char c : s)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Printable ASCII (0x20 .. 0x7E) is written as it is, without a conversion or blanks: most texts
+// of a drawing are, and every text is checked, so eight bytes are looked at in one step.
+bool IsPrintableAscii(const std::string& s) {
+  constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  const char* p = s.data();
+  size_t n = s.size();
+  // A byte from 0x80 up, below 0x20 (less than 0x20 once 0x20 is taken away: it borrows into its
+  // high bit), or 0x7F (zero after xor with 0x7F) marks its word.
+  const auto marked = [](std::uint64_t w) {
+    const std::uint64_t del = w ^ (0x7F * ones);
+    return ((w | ((w - 0x20 * ones) & ~w) | ((del - ones) & ~del)) & highs) != 0;
+  };
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    if (marked(w)) return false;
+  }
+  for (; n > 0; ++p, --n) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20 || c >= 0x7F) return false;
+  }
   return true;
 }
 }  // namespace
@@ -107,6 +133,7 @@ std::string ConvertCadFileText(const std::string& s) {
 }  // namespace
 
 std::string CadFileText(const std::string& s) {
+  if (IsPrintableAscii(s)) return s;
   if (IsAscii(s)) return BlankControls(s);
   // The same texts (table captions, units, signs) come drawing after drawing: their conversions
   // are kept, for the text settings they were made with.
@@ -123,6 +150,7 @@ std::string CadFileText(const std::string& s) {
 }
 
 std::string CadFileValue(const std::string& s) {
+  if (IsPrintableAscii(s)) return s;
   return BlankControls(IsAscii(s) ? s : Utf8ToCp1252(s));
 }
 

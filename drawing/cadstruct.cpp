@@ -1,6 +1,7 @@
 // Drawing structure on the CAD layer: extents with frame and screen footer, tables, named blocks and
 // their inserts, the entity section with the logo blocks, polylines, arrows and vertical dimensions.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -19,6 +20,12 @@ namespace qern {
 namespace {
 // Blocks this output defined: lower-case name -> name as defined.
 std::map<std::string, std::string> g_blocks;
+// The block the last insert found, by the name it was asked for: a drawing inserts the same block
+// many times in a row (teeth, arrows), and the lookup lowers the name and searches the map. The
+// entry stays valid while blocks are added or defined anew; ResetCadBlocks forgets it.
+std::string g_lastInsertName;
+std::map<std::string, std::string>::const_iterator g_lastInsert;
+bool g_lastInsertKnown = false;
 std::string g_openBlock;  // the block being defined ("" outside a definition)
 bool g_blockOpen = false;
 bool g_framePending = false;  // the plot device's frame waits for the entity section
@@ -54,6 +61,7 @@ std::string FooterText() {
 }  // namespace
 
 void ResetCadBlocks() {
+  g_lastInsertKnown = false;
   g_blocks.clear();
   g_openBlock.clear();
   g_blockOpen = false;
@@ -145,7 +153,14 @@ void CadBeginEntities() {
 void CadInsertBlock(const std::string& name, long double x, long double y, long double angle,
                     long double scaleX, long double scaleY) {
   if (!B()) return;
+  if (g_lastInsertKnown && name == g_lastInsertName) {
+    B()->Insert(g_lastInsert->second, x, y, angle, scaleX, scaleY);
+    return;
+  }
   if (auto it = g_blocks.find(Key(name)); it != g_blocks.end()) {
+    g_lastInsertName = name;
+    g_lastInsert = it;
+    g_lastInsertKnown = true;
     B()->Insert(it->second, x, y, angle, scaleX, scaleY);
     return;
   }
@@ -172,15 +187,46 @@ void CadPolylineBegin(uint8_t flags) {
 }
 
 namespace {
+// The same value, bit for bit (a zero's sign counts).
+bool Same(long double a, long double b) { return a == b && std::signbit(a) == std::signbit(b); }
+
+// An emulated arc segment: its ends and angle, its centre, start and end angles and radius.
+struct SegmentArc {
+  long double x1 = 0, y1 = 0, x2 = 0, y2 = 0, angle = 0;
+  long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
+};
+
+// The arc from (x1, y1) to (x2, y2) through angle as GetArcCenter makes it. A tooth's polyline
+// comes drawing after drawing with the same vertices: the last few arcs are kept. An angle whose
+// half is zero has no arc (GetArcCenter reports it each time): never kept.
+SegmentArc ArcOfSegment(long double x1, long double y1, long double x2, long double y2,
+                        long double angle) {
+  static std::array<SegmentArc, 16> kept;
+  static size_t count = 0, next = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const SegmentArc& k = kept[i];
+    if (Same(k.x1, x1) && Same(k.y1, y1) && Same(k.x2, x2) && Same(k.y2, y2) &&
+        Same(k.angle, angle))
+      return k;
+  }
+  SegmentArc a{x1, y1, x2, y2, angle};
+  GetArcCenter(a.xc, a.yc, a.ps, x1, y1, x2, y2, angle, a.pe, a.r);
+  if (angle / 2 == 0) return a;
+  kept[next] = a;
+  next = (next + 1) % kept.size();
+  if (count < kept.size()) ++count;
+  return a;
+}
+
 // The emulated segment from the pen to (x, y) with the previous vertex's arc angle.
 void EmulatedSegment(long double x, long double y) {
   if (CadState.CadPrevBulge == 0) {
     CadLineTo(x, y);
     return;
   }
-  long double xc = 0, yc = 0, ps = 0, pe = 0, r = 0;
-  GetArcCenter(xc, yc, ps, CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge, pe, r);
-  CadArc(xc, yc, RadToDeg(ps), RadToDeg(pe), r);
+  const SegmentArc a =
+      ArcOfSegment(CadState.CadPenX, CadState.CadPenY, x, y, CadState.CadPrevBulge);
+  CadArc(a.xc, a.yc, RadToDeg(a.ps), RadToDeg(a.pe), a.r);
   CadMoveTo(x, y);
 }
 }  // namespace
@@ -211,13 +257,41 @@ void CadPolylineEnd() {
 
 // ---- Arrows and dimensions ----------------------------------------------------------------------
 
+namespace {
+// The cosines and sines of an arrow's head sides (direction + and - half angle) and of its shaft.
+struct ArrowTurn {
+  long double direction = 0, halfAngle = 0;
+  long double c[3] = {}, s[3] = {};
+  bool Of(long double d, long double h) const { return Same(direction, d) && Same(halfAngle, h); }
+};
+
+// Dimension arrows point up and down with the same head, drawing after drawing: the last few
+// arrows' trigonometry is kept (the same values, bit for bit).
+const ArrowTurn& ArrowTurnOf(long double direction, long double halfAngle) {
+  static std::array<ArrowTurn, 4> kept;
+  static size_t count = 0, next = 0;
+  for (size_t i = 0; i < count; ++i)
+    if (kept[i].Of(direction, halfAngle)) return kept[i];
+  ArrowTurn& t = kept[next];
+  next = (next + 1) % kept.size();
+  if (count < kept.size()) ++count;
+  const long double d = DegToRad(direction), h = DegToRad(halfAngle);
+  t.direction = direction;
+  t.halfAngle = halfAngle;
+  t.c[0] = std::cos(d + h), t.s[0] = std::sin(d + h);
+  t.c[1] = std::cos(d - h), t.s[1] = std::sin(d - h);
+  t.c[2] = std::cos(d), t.s[2] = std::sin(d);
+  return t;
+}
+}  // namespace
+
 void CadArrow(long double x, long double y, long double direction, long double halfAngle,
               long double headLength, long double shaftLength) {
-  const long double d = DegToRad(direction), h = DegToRad(halfAngle);
+  const ArrowTurn& t = ArrowTurnOf(direction, halfAngle);
   const long double L = headLength, S = shaftLength;
-  CadSolid(x, y, x + L * std::cos(d + h), y + L * std::sin(d + h), x + L * std::cos(d - h),
-           y + L * std::sin(d - h), x + L * std::cos(d), y + L * std::sin(d));
-  CadLine(x, y, x + S * std::cos(d), y + S * std::sin(d));
+  CadSolid(x, y, x + L * t.c[0], y + L * t.s[0], x + L * t.c[1], y + L * t.s[1], x + L * t.c[2],
+           y + L * t.s[2]);
+  CadLine(x, y, x + S * t.c[2], y + S * t.s[2]);
 }
 
 void CadDimensionArrow(long double x, long double y, long double direction) {

@@ -2,6 +2,7 @@
 #include "drawing/qernkont.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "drawing/freihand.h"
@@ -16,6 +17,20 @@ namespace qern {
 namespace {
 
 ToothVertex Mirror(const ToothVertex& v, long double bulge) { return {-v.x, v.y, bulge}; }
+
+// The cosine and sine of the axis directions q pi / 2, q = -4 .. 8, made once: every box of a
+// tooth's arcs looks at them.
+struct AxisTurn {
+  long double c, s;
+};
+const std::array<AxisTurn, 13>& AxisTurns() {
+  static const std::array<AxisTurn, 13> turns = [] {
+    std::array<AxisTurn, 13> t{};
+    for (int q = -4; q <= 8; ++q) t[q + 4] = {std::cos(q * Pi / 2), std::sin(q * Pi / 2)};
+    return t;
+  }();
+  return turns;
+}
 
 // Where the flank through the pitch point (px, py), running in direction (dx, dy) from the root
 // towards the tip, meets the tip circle of radius r about the origin: of the two intersections
@@ -115,8 +130,10 @@ ToothBox ToothVerticesBox(const std::vector<ToothVertex>& v) {
     if (end < start) end += 2 * Pi;
     // The arc runs counter-clockwise from start to end: the axis directions it passes.
     for (int q = -4; q <= 8; ++q)
-      if (q * Pi / 2 > start && q * Pi / 2 < end)
-        add(xc + r * std::cos(q * Pi / 2), yc + r * std::sin(q * Pi / 2));
+      if (q * Pi / 2 > start && q * Pi / 2 < end) {
+        const AxisTurn& t = AxisTurns()[q + 4];
+        add(xc + r * t.c, yc + r * t.s);
+      }
   }
   return b;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "design/qernaus1.h"
 #include "design/qernvar.h"
@@ -63,8 +64,15 @@ void TextTable::RowLines(long double top) {
   CadLine(colX_[0], bottom, colX_[used_], bottom);
 }
 
-void TextTable::AddRow(const TextTableRow& cells) {
-  CadSetPen(17);
+void TextTable::AddRow(const TextTableRow& cells) { Row(cells, true); }
+
+void TextTable::AddRows(const std::vector<TextTableRow>& rows) {
+  // A row's lines and texts leave the pen as it is: the rows after the first find it set.
+  for (size_t r = 0; r < rows.size(); ++r) Row(rows[r], r == 0);
+}
+
+void TextTable::Row(const TextTableRow& cells, bool setPen) {
+  if (setPen) CadSetPen(17);
   RowLines(rowY_);
   CadSetTextStyle(2, 0, 0.8L * h_, 0.6L * h_);
   for (int i = 0; i < used_; ++i)
@@ -89,6 +97,15 @@ bool ValidPart(int part) {
 // The rotational backlash as an arc on the shaft's pitch circle.
 long double RotationalBacklash(const DesignRecord& r) { return r.FlankClearance; }
 
+// Rows of the gear-data table of part 1 or 2 (GearDataRows).
+constexpr size_t GearDataRowCount = 14;
+
+// The rows moved into their vector: a braced list would be copied text by text.
+template <size_t N>
+std::vector<TextTableRow> MovedRows(TextTableRow (&rows)[N]) {
+  return {std::make_move_iterator(rows), std::make_move_iterator(rows + N)};
+}
+
 }  // namespace
 
 std::string GearTableTitle(int part) {
@@ -102,13 +119,14 @@ std::vector<TextTableRow> GearDataRows(int part) {
   const DesignLabelTable& w = DesignLabels;
   const std::string s = Suffix(part);
   const std::string unit = LengthUnitStr();
-  std::vector<TextTableRow> rows = {
-      {w.ToothCount, "z", TrimBlanks(IntStrBlank(r.ToothCount[part], 6))},
-      {w.Module, "m", TrimBlanks(LengthStrDecimals(3, r.NormalModule)), unit},
-      // Angles carry their degree sign in the value: no unit column.
-      {"Eingriffswinkel", "alpha", TrimBlanks(AngleStr(r.PressureAngleDeg))},
-      {w.GapAngle, "gamma " + s, FlankAngleText(part)},
-      {w.PitchDiameter, "d", Len(4, 3, std::fabs(r.PitchDiameter[part])), unit}};
+  std::vector<TextTableRow> rows;
+  rows.reserve(GearDataRowCount);
+  rows.push_back({w.ToothCount, "z", TrimBlanks(IntStrBlank(r.ToothCount[part], 6))});
+  rows.push_back({w.Module, "m", TrimBlanks(LengthStrDecimals(3, r.NormalModule)), unit});
+  // Angles carry their degree sign in the value: no unit column.
+  rows.push_back({"Eingriffswinkel", "alpha", TrimBlanks(AngleStr(r.PressureAngleDeg))});
+  rows.push_back({w.GapAngle, "gamma " + s, FlankAngleText(part)});
+  rows.push_back({w.PitchDiameter, "d", Len(4, 3, std::fabs(r.PitchDiameter[part])), unit});
   if (part == 1) {
     rows.push_back({w.TipDiameter, "da1 (Dee)", Len(4, 3, r.TipDiameter[1]), unit});
     rows.push_back({"Fußformkreisdurchmesser", "dFf1 (DFe)", Len(4, 3, r.FormDiameter[1]), unit});
@@ -135,12 +153,13 @@ std::vector<TextTableRow> GearFieldRows(int part) {
   const DesignLabelTable& w = DesignLabels;
   const std::string s = Suffix(part);
   const std::string n = IntStr(part);
-  std::vector<TextTableRow> rows = {
-      {w.ToothCount, " z", TrimBlanks(IntStrBlank(r.ToothCount[1], 6))},
-      {w.Module, "m", Len(4, 4, r.NormalModule)},
-      {"Eingriffswinkel", "alpha", TrimBlanks(AngleStr(r.PressureAngleDeg))},
-      {w.GapAngle, "gam." + s, FlankAngleText(part)},
-      {w.PitchDiameter, "d", Len(4, 3, std::fabs(r.PitchDiameter[part]))}};
+  std::vector<TextTableRow> rows;
+  rows.reserve(11);
+  rows.push_back({w.ToothCount, " z", TrimBlanks(IntStrBlank(r.ToothCount[1], 6))});
+  rows.push_back({w.Module, "m", Len(4, 4, r.NormalModule)});
+  rows.push_back({"Eingriffswinkel", "alpha", TrimBlanks(AngleStr(r.PressureAngleDeg))});
+  rows.push_back({w.GapAngle, "gam." + s, FlankAngleText(part)});
+  rows.push_back({w.PitchDiameter, "d", Len(4, 3, std::fabs(r.PitchDiameter[part]))});
   if (part == 1) {
     rows.push_back({w.TipDiameter, "da1", Len(5, 3, r.TipDiameter[1])});
     rows.push_back({"Fußformkreisdurchmesser", "dFf1", Len(5, 3, r.FormDiameter[1])});
@@ -165,7 +184,7 @@ std::vector<TextTableRow> GearCommonRows() {
   auto len2 = [](const char* label, const char* sym, long double a, long double b) {
     return TextTableRow{label, sym, Len(5, 3, a), Len(5, 3, b)};
   };
-  return {
+  TextTableRow rows[] = {
       len2(w.PitchDiameter.c_str(), "d", r.PitchDiameter[1], std::fabs(r.PitchDiameter[2])),
       len2("Grundkreisdurchmesser", "db", r.BaseDiameter[1], r.BaseDiameter[2]),
       len2("Kopfspiel", "c e/i", r.TipClearance[1], r.TipClearance[2]),
@@ -174,14 +193,17 @@ std::vector<TextTableRow> GearCommonRows() {
       len2("Profilverschiebung", "x*m", r.ProfileShift[1] * r.NormalModule,
            r.ProfileShift[2] * r.NormalModule),
       len2("Zahnhöhe", "h", r.ToothHeight[1], r.ToothHeight[2])};
+  return MovedRows(rows);
 }
 
 std::vector<TextTableRow> GearPitchRows() {
   const DesignRecord& r = Design;
-  return {{"Normalteilung", "pn", Len(5, 3, r.NormalPitch), LengthUnitStr()},
-          {"Normal Pitch", "Pn", Num(5, 3, r.DiametralPitch), "1/in"},
-          {"Flankenspiel", "cp", Len(5, 3, r.FlankClearance), LengthUnitStr()},
-          {"Drehflankenspiel", "jn", Len(5, 3, RotationalBacklash(r)), LengthUnitStr()}};
+  TextTableRow rows[] = {
+      {"Normalteilung", "pn", Len(5, 3, r.NormalPitch), LengthUnitStr()},
+      {"Normal Pitch", "Pn", Num(5, 3, r.DiametralPitch), "1/in"},
+      {"Flankenspiel", "cp", Len(5, 3, r.FlankClearance), LengthUnitStr()},
+      {"Drehflankenspiel", "jn", Len(5, 3, RotationalBacklash(r)), LengthUnitStr()}};
+  return MovedRows(rows);
 }
 
 std::vector<TextTableRow> ToolDataRows() {
@@ -192,12 +214,13 @@ std::vector<TextTableRow> ToolDataRows() {
   auto len = [](const char* label, const char* sym, const PerPart<long double>& v) {
     return TextTableRow{label, sym, Len(3, 3, v[1]), Len(3, 3, v[2])};
   };
-  return {num("Fußhöhenfaktor Werkzeug", "hfP0/mn", r.ToolDedendumFactor),
-          num("Kopfhöhenfakt. Werkzeug", "haP0/mn", r.ToolAddendumFactor),
-          num("Kopfrundungsradius Werkzeug", "rhoaP0/mn", r.ToolTipRadiusFactor),
-          len("Fußhöhe des Werkzeugs", "hfP0", r.ToolDedendum),
-          len("Kopfhöhe des Werkzeugs", "haP0", r.ToolAddendum),
-          len("Kopfrundungsradius Werkzeug", "rhoaP0", r.ToolTipRadius)};
+  TextTableRow rows[] = {num("Fußhöhenfaktor Werkzeug", "hfP0/mn", r.ToolDedendumFactor),
+                         num("Kopfhöhenfakt. Werkzeug", "haP0/mn", r.ToolAddendumFactor),
+                         num("Kopfrundungsradius Werkzeug", "rhoaP0/mn", r.ToolTipRadiusFactor),
+                         len("Fußhöhe des Werkzeugs", "hfP0", r.ToolDedendum),
+                         len("Kopfhöhe des Werkzeugs", "haP0", r.ToolAddendum),
+                         len("Kopfrundungsradius Werkzeug", "rhoaP0", r.ToolTipRadius)};
+  return MovedRows(rows);
 }
 
 // ---- Tables -----------------------------------------------------------------------------------
@@ -208,7 +231,7 @@ void DrawRows(const std::string& title, const TextTableRow& headings,
               const std::array<int, TextTableColumns>& widths, long double x, long double y,
               long double h, const std::vector<TextTableRow>& rows) {
   TextTable t(title, headings, widths, x, y, h);
-  for (const TextTableRow& row : rows) t.AddRow(row);
+  t.AddRows(rows);
 }
 
 }  // namespace
@@ -220,7 +243,9 @@ void GearDataTable(int part, long double x, long double y, long double h) {
 }
 
 long double GearDataTableHeight(int part, long double h) {
-  return 2 * (h == 0 ? 3.5L : h) * (1 + static_cast<long double>(GearDataRows(part).size()));
+  // The rows counted without being made.
+  const size_t rows = part == 1 || part == 2 ? GearDataRowCount : 0;
+  return 2 * (h == 0 ? 3.5L : h) * (1 + static_cast<long double>(rows));
 }
 
 void GearDataField(int part, long double x, long double y, long double h) {
@@ -266,6 +291,7 @@ void DrawMessageTable(int pen, long double x, long double y, long double h, long
   h = MessageTableHeight(count, h, space);
   CadSetPen(pen);
   std::vector<TextTableRow> rows;
+  rows.reserve(count);
   for (int i = 0; i < count; ++i) rows.push_back({Errors.ErrorList[i]});
   DrawRows("Fehlermeldungen", {}, {MessageColumnWidth()}, x, y, h, rows);
 }

@@ -23,6 +23,8 @@ class TextTable {
             long double h);
   // TextTableAddRow: pen 17, the row's cells in the used columns and its lines.
   void AddRow(const TextTableRow& cells);
+  // The rows one after the other, as AddRow draws each; nothing else is drawn between them.
+  void AddRows(const std::vector<TextTableRow>& rows);
 
   int UsedColumns() const { return used_; }
   long double ColumnX(int i) const { return colX_[i]; }  // i = 0 .. 7
@@ -35,6 +37,8 @@ class TextTable {
   void Headings();
   // Frame lines of one row band from top to top - 2 h.
   void RowLines(long double top);
+  // A row; setPen false: the pen is still that of the row before.
+  void Row(const TextTableRow& cells, bool setPen);
   std::string title_;
   TextTableRow headings_;
   std::array<long double, TextTableColumns + 1> colX_{};

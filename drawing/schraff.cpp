@@ -46,20 +46,25 @@ std::vector<HatchSegment> HatchSegments(const std::vector<HatchPoint>& polygon,
   }
   const long double step = spacing == 0 ? (cmax - cmin) / 10 : spacing / std::cos(a);
   if (!(step > 0) || !std::isfinite(step)) return lines;
+  // The range of c each edge i - 1 .. i spans, half-open: [min, max). An edge parallel to the
+  // lines has an empty range. Set once for all lines.
+  std::vector<long double> lo(p.size()), hi(p.size());
+  for (size_t i = 1; i < p.size(); ++i) {
+    lo[i] = std::min(c[i - 1], c[i]);
+    hi[i] = std::max(c[i - 1], c[i]);
+  }
 
   long double cc = cmin;
+  std::array<HatchPoint, Qsort2Capacity> hit;  // the first n are this line's crossings
   for (int count = 0; count < MaxHatchLines; ++count) {
     cc += step;
     if (cc >= cmax) break;
     std::array<double, Qsort2Capacity> dist{};
     std::array<int, Qsort2Capacity> order{};
-    std::array<HatchPoint, Qsort2Capacity> hit{};
     int n = 0;
     for (size_t i = 1; i < p.size(); ++i) {
+      if (!(cc >= lo[i] && cc < hi[i])) continue;
       const long double c1 = c[i - 1], c2 = c[i];
-      // Half-open in c: [min, max). An edge parallel to the lines has an empty range.
-      const long double lo = std::min(c1, c2), hi = std::max(c1, c2);
-      if (!(cc >= lo && cc < hi)) continue;
       if (n == Qsort2Capacity) {
         AddError("Fatal  : schraff schnittp");
         Flags.AbortFlag = true;

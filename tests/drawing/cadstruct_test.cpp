@@ -1,11 +1,13 @@
 // Drawing structure: frame and footer, logo blocks, block definitions and inserts (case, unknown
 // names, failures), polylines native and emulated, arrows and dimensions with their texts.
+#include <array>
 #include <cmath>
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
 #include "drawing/dxfout.h"
 #include "framework/utilmath.h"
+#include "framework/vektor.h"
 
 namespace qern::test {
 namespace {
@@ -39,6 +41,25 @@ TEST_F(CadStructTest, DimensionArrowsOutsideWhenShort) {
     // Extension lines end one symbol unit beyond the dimension line (x1 < xDim).
     EXPECT_EQ(CountGroups(lines, " 11", "21.000000"), 2);
     EXPECT_EQ(Values(lines, "  8")[0], "3");
+  }
+}
+
+TEST_F(CadStructTest, ArrowsOfManyDirections) {
+  // More directions than are kept, some again: each head and shaft where its angles put them.
+  const std::vector<long double> directions = {90, 270, 33.3L, 181, 12, 300, 90, 33.3L, 270, 12};
+  auto half = [](size_t i) { return i % 4 == 1 ? 20.0L : 10.0L; };  // 270 with both heads
+  const auto lines = Dxf([&] {
+    for (size_t i = 0; i < directions.size(); ++i) CadArrow(0, 0, directions[i], half(i), 3.5L, 5);
+  });
+  const std::vector<std::string> x2 = Values(lines, " 11"), y3 = Values(lines, " 22"),
+                                  x4 = Values(lines, " 13");
+  ASSERT_EQ(x2.size(), 2 * directions.size());  // a solid's and a line's second point
+  for (size_t i = 0; i < directions.size(); ++i) {
+    const long double d = DegToRad(directions[i]), h = DegToRad(half(i));
+    EXPECT_NEAR(std::stod(x2[2 * i]), 3.5L * std::cos(d + h), 1e-6) << i;
+    EXPECT_NEAR(std::stod(y3[i]), 3.5L * std::sin(d - h), 1e-6) << i;
+    EXPECT_NEAR(std::stod(x4[i]), 3.5L * std::cos(d), 1e-6) << i;
+    EXPECT_NEAR(std::stod(x2[2 * i + 1]), 5 * std::cos(d), 1e-6) << i;
   }
 }
 
@@ -80,6 +101,43 @@ TEST_F(CadStructTest, PolylinesNativeAndEmulated) {
   EXPECT_EQ(Values(emulated, " 51"), (std::vector<std::string>{"45.000000"}));
 }
 
+TEST_F(CadStructTest, EmulatedArcsDrawnAgain) {
+  // Closed polylines of arcs drawn again, with other angles, and after more arcs than are kept:
+  // each arc where GetArcCenter puts it (the closing segment takes the last vertex's angle).
+  auto ring = [](int n, long double radius) {
+    std::vector<std::array<long double, 3>> v;
+    for (int i = 0; i < n; ++i)
+      v.push_back({radius * std::cos(i * 2 * Pi / n), radius * std::sin(i * 2 * Pi / n),
+                   (i % 3 + 1) * 0.1L});
+    return v;
+  };
+  const auto small = ring(6, 10), large = ring(20, 30);
+  const std::vector<std::pair<const std::vector<std::array<long double, 3>>*, long double>> drawn =
+      {{&small, 1}, {&small, 2}, {&small, 1}, {&large, 1}, {&small, 2}, {&small, 1}};
+  CadState.CadNativePolylines = false;
+  const auto lines = Dxf([&] {
+    for (const auto& [v, f] : drawn) {
+      CadPolylineBegin(1);
+      for (const auto& p : *v) CadVertex(p[0], p[1], f * p[2]);
+      CadPolylineEnd();
+    }
+  });
+  const auto r = Values(lines, " 40"), start = Values(lines, " 50"), end = Values(lines, " 51");
+  ASSERT_EQ(r.size(), 5 * small.size() + large.size());
+  ASSERT_EQ(start.size(), r.size());
+  size_t k = 0;
+  for (const auto& [v, f] : drawn) {
+    for (size_t i = 0; i < v->size(); ++i, ++k) {
+      const auto &p = (*v)[i], &q = (*v)[(i + 1) % v->size()];
+      long double xc = 0, yc = 0, ps = 0, pe = 0, rr = 0;
+      GetArcCenter(xc, yc, ps, p[0], p[1], q[0], q[1], f * p[2], pe, rr);
+      EXPECT_NEAR(std::stod(r[k]), rr, 1e-6) << k;
+      EXPECT_NEAR(std::stod(start[k]), RadToDeg(ps), 1e-6) << k;
+      EXPECT_NEAR(std::stod(end[k]), RadToDeg(pe), 1e-6) << k;
+    }
+  }
+}
+
 TEST_F(CadStructTest, BlocksAndInserts) {
   const auto lines = Dxf([] {
     CadBeginDrawing(0, 0, 100, 100);
@@ -100,6 +158,35 @@ TEST_F(CadStructTest, BlocksAndInserts) {
   EXPECT_EQ(Values(lines, " 10").back(), "15.000000");
   EXPECT_EQ(Errors.ErrorCount, 1);
   EXPECT_EQ(Errors.ErrorList[0], "Blockname WERKZ1 not found !");
+}
+
+TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {
+  const auto lines = Dxf([] {
+    CadBeginBlocks();
+    CadBeginBlock("rad1");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadBeginBlock("rad2");
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadInsertBlock("rad2", 0, 0, 0, 1, 1);
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadBeginBlock("Rad1");  // defined anew: the inserts take the new name's spelling
+    CadEndBlock();
+    CadInsertBlock("RAD1", 0, 0, 0, 1, 1);
+    CadEndSection();
+  });
+  const std::vector<std::string> names = Values(lines, "  2");
+  EXPECT_EQ(std::vector<std::string>(names.end() - 6, names.end()),
+            (std::vector<std::string>{"rad1", "rad1", "rad2", "rad1", "Rad1", "Rad1"}));
+  EXPECT_EQ(Errors.ErrorCount, 0);
+  // The next output knows none of these blocks.
+  Dxf([] { CadInsertBlock("RAD1", 0, 0, 0, 1, 1); });
+  ASSERT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname RAD1 not found !");
 }
 
 TEST_F(CadStructTest, FailedBlockDoesNotEndTheDrawing) {

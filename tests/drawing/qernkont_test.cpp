@@ -200,4 +200,34 @@ TEST(ToothGeometry, FlanksEndAtTheTipCircleNearTheirPitchPoint) {
   }
 }
 
+TEST(ToothGeometry, BoxReachesTheAxisPointsOfItsArcs) {
+  // A half circle above the axis (counter-clockwise from (2, 0) to (-2, 0)) and a quarter about
+  // the bottom: the box holds the axis points the arcs pass, each where the cosine and sine of
+  // its direction put it.
+  const long double h = std::sqrt(2.0L);
+  const std::vector<ToothVertex> v = {{2, 0, Pi}, {-2, 0, 0}, {-h, -h, Pi / 2}, {h, -h, 0}};
+  ToothBox want{2, 0, 2, 0};
+  for (size_t i = 0; i < v.size(); ++i) {
+    auto add = [&want](long double x, long double y) {
+      want = {std::min(want.xmin, x), std::min(want.ymin, y), std::max(want.xmax, x),
+              std::max(want.ymax, y)};
+    };
+    add(v[i].x, v[i].y);
+    if (v[i].bulge == 0) continue;
+    long double xc = 0, yc = 0, start = 0, end = 0, r = 0;
+    GetArcCenter(xc, yc, start, v[i].x, v[i].y, v[i + 1].x, v[i + 1].y, v[i].bulge, end, r);
+    if (end < start) end += 2 * Pi;
+    for (int q = -4; q <= 8; ++q)
+      if (q * Pi / 2 > start && q * Pi / 2 < end)
+        add(xc + r * std::cos(q * Pi / 2), yc + r * std::sin(q * Pi / 2));
+  }
+  const ToothBox b = ToothVerticesBox(v);
+  EXPECT_EQ(b.xmin, want.xmin);
+  EXPECT_EQ(b.ymin, want.ymin);
+  EXPECT_EQ(b.xmax, want.xmax);
+  EXPECT_EQ(b.ymax, want.ymax);
+  EXPECT_NEAR(b.ymax, 2, 1e-12);
+  EXPECT_NEAR(b.ymin, -2, 1e-12);
+}
+
 }  // namespace

@@ -1,9 +1,10 @@
 // Gear-data tables: labels, symbols and order of the rows, the message table's height, column
-// counting of the text table.
+// counting of the text table, rows drawn together as each alone.
 #include "drawing/qerntab.h"
 
 #include <gtest/gtest.h>
 
+#include "cadtest.h"
 #include "design/qerncalc.h"
 #include "design/qernvar.h"
 #include "framework/progvar.h"
@@ -87,12 +88,60 @@ TEST_F(GearTables, HeightsAndColumns) {
   EXPECT_EQ(MessageTableHeight(3, 2.5L, 16), 2);
   EXPECT_EQ(MessageTableHeight(3, 1.5L, 16), 1.5L);
   EXPECT_EQ(MessageTableHeight(1, 1.3L, 16), 1.3L);  // one message keeps its height
+  // The gear-data table's height: its title row and its rows, 2 h each.
+  for (int part : {1, 2, 3})
+    EXPECT_EQ(GearDataTableHeight(part, 2.5L),
+              5 * (1 + static_cast<long double>(GearDataRows(part).size())))
+        << part;
+  EXPECT_EQ(GearDataTableHeight(1, 0), 7 * 15);
   TextTable t("T", {}, {10, 5, 0, 7}, 0, 0, 0);
   EXPECT_EQ(t.TextHeight(), 3.5L);
   EXPECT_EQ(t.UsedColumns(), 2);  // the third position does not move on
   EXPECT_NEAR(t.Width(), 3.5L * 15 * 0.9L, 1e-12);
   t.AddRow({"a", "b"});
   EXPECT_NEAR(t.NextRowY(), -4 * 3.5L, 1e-12);  // title row and one row
+}
+
+class TextTableOutput : public qern::test::CadTest {
+ protected:
+  // The table drawn on the device: DXF lines or the screen's display-list records.
+  std::vector<std::string> Drawn(int device, const std::function<void()>& body) {
+    if (device == CadDeviceDxf) return Dxf(body);
+    Flags.AbortFlag = false;
+    CadBeginOutput(device);
+    body();
+    std::vector<std::string> records = DisplayListText();
+    CadEndOutput();
+    return records;
+  }
+};
+
+TEST_F(TextTableOutput, RowsTogetherAsEachAlone) {
+  const std::vector<TextTableRow> rows = {{"a", "1"}, {"b", "2"}, {"c", "3"}};
+  for (int device : {CadDeviceDxf, CadDeviceScreen}) {
+    const auto together = Drawn(device, [&] {
+      TextTable t("T", {"x", "y"}, {10, 5}, 0, 0, 0);
+      t.AddRows(rows);
+    });
+    const auto alone = Drawn(device, [&] {
+      TextTable t("T", {"x", "y"}, {10, 5}, 0, 0, 0);
+      for (const TextTableRow& r : rows) t.AddRow(r);
+    });
+    EXPECT_EQ(together, alone) << device;
+  }
+  // A row added after another pen was set draws with the table's pen again.
+  const auto lines = Dxf([] {
+    TextTable t("", {}, {10}, 0, 0, 0);
+    t.AddRow({"a"});
+    CadSetPen(3);
+    t.AddRow({"b"});
+  });
+  std::vector<std::string> layers;
+  for (size_t i = 0; i + 3 < lines.size(); i += 2)
+    if (lines[i] == "  0" && lines[i + 1] == "LINE" && lines[i + 2] == "  8")
+      layers.push_back(lines[i + 3]);
+  ASSERT_FALSE(layers.empty());
+  EXPECT_EQ(layers.back(), "17");
 }
 
 }  // namespace

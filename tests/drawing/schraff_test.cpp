@@ -1,13 +1,16 @@
 // Hatching, the crossing sort and the break symbol as geometry: half-open edges at vertices,
-// overfull polygons, endless steps, too many crossings.
+// overfull polygons, endless steps, too many crossings; the points of a freehand line.
 #include "drawing/schraff.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
+#include "drawing/freihand.h"
 #include "drawing/qsort2.h"
 #include "framework/progvar.h"
+#include "framework/utilmath.h"
 
 using namespace qern;
 
@@ -134,6 +137,41 @@ TEST(ShaftBreak, FortySevenPointsClosedAndSymmetric) {
     EXPECT_NEAR(p[23 + k].x, p[23 - k].x, 1e-12);
     EXPECT_NEAR(p[23 + k].y - 3, -(p[23 - k].y - 3), 1e-12);
   }
+}
+
+TEST_F(Hatching, FreehandNumbersFollowTheSeed) {
+  // Each seed gives the generator's numbers from its start, whether seeded before, seeded again
+  // without a number drawn, or beyond the kept seeds.
+  for (std::uint32_t seed : {3u, 3u, 0u, 31u, 32u, 1000u, 3u}) {
+    SeedFreehand(seed + 1);
+    if (seed % 2 == 1) FreehandRandom();
+    SeedFreehand(seed);
+    std::mt19937 g(seed);
+    for (int i = 0; i < 700; ++i) {  // beyond one twist of the state
+      const long double want = static_cast<long double>(g()) / 4294967296.0L;
+      ASSERT_EQ(FreehandRandom(), want) << seed << " " << i;
+    }
+  }
+}
+
+TEST_F(Hatching, FreehandPointsAreTheOffsetsTurnedIntoTheLine) {
+  // Points along a slanted line, each offset across it by the difference of two draws and turned
+  // by the line's angle exactly as RotatePoint turns it.
+  const long double x1 = 3, y1 = -2, x2 = 40.5L, y2 = 17.25L, amplitude = 1.5L;
+  SeedFreehand(7);
+  FreehandLine(true, x1, y1, x2, y2, amplitude);
+  ASSERT_EQ(HatchPointCount, 7);
+  SeedFreehand(7);
+  const long double phi = std::atan2(y2 - y1, x2 - x1), l = Hypot(x2 - x1, y2 - y1);
+  for (int k = 1; k <= 5; ++k) {
+    const long double r1 = FreehandRandom(), r2 = FreehandRandom();
+    long double px = 0, py = 0;
+    RotatePoint(px, py, k * l / 6, (r1 - r2) * 2 * amplitude, phi);
+    EXPECT_EQ(HatchPoints[k].x, px + x1) << k;
+    EXPECT_EQ(HatchPoints[k].y, py + y1) << k;
+  }
+  EXPECT_EQ(HatchPoints[6].x, x2);
+  EXPECT_EQ(HatchPoints[6].y, y2);
 }
 
 }  // namespace
