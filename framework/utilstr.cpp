@@ -257,7 +257,8 @@ constexpr char DigitPairs[] =
     "8081828384858687888990919293949596979899";
 constexpr unsigned long long PowersOfTen[] = {1ULL,      10ULL,      100ULL,      1000ULL,
                                               10000ULL,  100000ULL,  1000000ULL,  10000000ULL,
-                                              100000000ULL, 1000000000ULL};
+                                              100000000ULL, 1000000000ULL, 10000000000ULL,
+                                              100000000000ULL, 1000000000000ULL};
 
 void PutPair(char* p, unsigned i) { std::memcpy(p, DigitPairs + 2 * i, 2); }
 
@@ -558,12 +559,27 @@ char* DecimalsDotChars(char* out, int decimals, long double x) {
   if (places > 7 && std::fabs(x) < 1e-8L) x = 0;
   unsigned long long n = 0;
   if (!RoundScaled(x, places, n)) return nullptr;
-  unsigned long long m = n;
-  int k = 0;
-  for (; m >= 10 && m % 10 == 0; ++k) m /= 10;
-  // (n is below 2^40, so k - places is at most 13.)
-  if (m == 1 && k >= places && k >= 1 && std::fabs(x) < wholePowers[k - places]) return nullptr;
+  // Whether n is a power of ten 10^k (k >= 1), from its bit length instead of dividing off zeros.
+  // (n is below 2^40, so k is at most 12.)
+  if (n >= 10) {
+    const int k = (std::bit_width(n) * 1233) >> 12;  // 1233 / 4096 is about log10(2)
+    if (n == PowersOfTen[k] && k >= places && std::fabs(x) < wholePowers[k - places])
+      return nullptr;
+  }
   return ScaledFixedChars(out, x < 0, n, places, '.');
+}
+
+char* FixedDotChars(char* out, int width, int decimals, long double x) {
+  if (std::fabs(x) < 1e-8L) x = 0;
+  const FixedPlan plan = PlanFixed(width, decimals);
+  char* end = QuickFixed(out, plan, x, '.');
+  if (end && end - out < plan.target) return nullptr;  // padded: AppendFloatStrFixedDot's road
+  return end;
+}
+
+char* SevenDigitChars(char* out, unsigned n) {
+  if (n >= 10000000) n %= 10000000;
+  return FractionDigits<7>(out, n);
 }
 
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {
