@@ -26,6 +26,7 @@ std::string* IgesOut = nullptr;
 namespace {
 constexpr size_t RecordData = 72;     // data columns of an S, G, D or T record
 constexpr size_t ParameterData = 64;  // data columns of a P record
+constexpr size_t RecordBytes = RecordData + 10;  // a record with its sequence number and CR LF
 
 std::string g_sink;  // where records go without an output
 
@@ -43,14 +44,6 @@ void BeginEntity(bool member = true) {
   Iges.IgesParameterLines = 0;
   Iges.IgesEntityNumber += 2;
   if (member) IgesAddToBlock();
-}
-
-// The directory records of the entity just parameterised, then the pointer moves past its records.
-void EndEntity(std::string_view type, std::string_view matrix, std::string_view form,
-               std::string_view label) {
-  IgesDirectory(type, matrix);
-  IgesDirectoryLine(type, form, label);
-  Iges.IgesParameterPointer += Iges.IgesParameterLines;
 }
 
 // cos and sin of an angle in degrees (of arcs and of rotated inserts). The teeth of a wheel insert
@@ -131,18 +124,8 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
   // (The sequence numbers count from 1 and stay below 10^7 but for huge files.)
-  const int m = seq >= 0 && seq < 10000000 ? seq : seq % 10000000;
-  unsigned n = static_cast<unsigned>(m < 0 ? -m : m);  // unsigned: cheaper divisions
-  // Seven digits, two at a time from the right.
-  static constexpr char pairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  for (int i = 6; i >= 2; i -= 2, n /= 100) {
-    record[RecordData + i] = pairs[2 * (n % 100)];
-    record[RecordData + i + 1] = pairs[2 * (n % 100) + 1];
-  }
-  record[RecordData + 1] = static_cast<char>('0' + n);
+  const unsigned n = seq >= 0 ? static_cast<unsigned>(seq) : 0U - static_cast<unsigned>(seq);
+  SevenDigitChars(record + RecordData + 1, n);
 }
 
 // Appends one record (without a line end).
@@ -169,7 +152,7 @@ void WriteRecord(std::string& file, std::string_view text, std::string_view trai
   ++counter;
   // Written straight into the file's text with its line end (the blanks come with the room).
   const size_t old = file.size();
-  file.append(RecordData + 10, ' ');
+  file.append(RecordBytes, ' ');
   char* record = file.data() + old;
   FillRecord(record, text, trailing, letter, counter);
   record[RecordData + 8] = '\r';
@@ -236,13 +219,39 @@ std::vector<std::string> IgesSplitParameters(const std::string& text, size_t wid
 }
 
 void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber) {
-  char number[16];
-  const std::string_view trailing(number, static_cast<size_t>(
-                                              std::to_chars(number, number + sizeof number,
-                                                            entityNumber).ptr - number));
+  // The blank P record of the entity (its number ending at column 72, the letter, the line end),
+  // kept while the entity writes its records: each record is then a copy of it with the data in
+  // columns 1-64 and the sequence number.
+  static struct {
+    bool made = false;
+    int entity = 0;
+    char text[RecordBytes];
+  } blank;
+  if (!blank.made || blank.entity != entityNumber) {
+    char number[16];
+    const char* end = std::to_chars(number, number + sizeof number, entityNumber).ptr;
+    const size_t length = static_cast<size_t>(end - number);
+    if (length > RecordData - ParameterData) {  // a number wider than its columns
+      SplitRecords(text, ParameterData, [&](std::string_view record) {
+        WriteRecord(file, record, std::string_view(number, length), 'P');
+        ++Iges.IgesParameterLines;
+      });
+      return;
+    }
+    std::memset(blank.text, ' ', RecordData);
+    std::memcpy(blank.text + RecordData - length, number, length);
+    blank.text[RecordData] = 'P';
+    blank.text[RecordData + 8] = '\r';
+    blank.text[RecordData + 9] = '\n';
+    blank.entity = entityNumber;
+    blank.made = true;
+  }
   SplitRecords(text, ParameterData, [&](std::string_view record) {
-    // The data in columns 1-64, the entity number ending at column 72.
-    WriteRecord(file, record, trailing, 'P');
+    const size_t old = file.size();
+    file.append(blank.text, RecordBytes);
+    char* p = file.data() + old;
+    if (!record.empty()) CopyChars(p, record);
+    SevenDigitChars(p + RecordData + 1, static_cast<unsigned>(++Iges.P));
     ++Iges.IgesParameterLines;
   });
 }
@@ -343,19 +352,65 @@ class DirectoryFields {
   char text_[64];
 };
 
-// A directory record written straight into the file's text: put(columns) sets its fields into the
-// blank data columns, trailing ends at column 72.
-template <class Put>
-void WriteDirectoryRecord(std::string_view trailing, Put put) {
-  std::string& file = Out();
-  const int seq = ++Iges.D;
-  const size_t old = file.size();
-  file.append(RecordData + 10, ' ');
-  char* record = file.data() + old;
-  put(record);
-  FillRecord(record, {}, trailing, 'D', seq);
-  record[RecordData + 8] = '\r';
-  record[RecordData + 9] = '\n';
+// A small whole number into field i (most are one digit: colours, line fonts, record counts).
+inline void PutNumber(char* columns, int i, int n) {
+  if (n >= 0 && n < 10)
+    columns[8 * i + 7] = static_cast<char>('0' + n);
+  else
+    PutField(columns, i, n);
+}
+
+// The two directory records of one kind of entity, line ends included, with the fields that stay
+// the same from entity to entity already set: the type (in both), the structure, the matrix
+// pointer, the status, the form and the label. An entity copies them and sets only its numbers
+// (setting every field anew cost about as much as the entity's coordinates).
+class DirectoryTemplate {
+ public:
+  DirectoryTemplate(std::string_view type, std::string_view matrix, std::string_view form,
+                    std::string_view label) {
+    std::memset(text_, ' ', sizeof text_);
+    char* first = text_;
+    char* second = text_ + RecordBytes;
+    PutField(first, 0, type);
+    PutField(first, 2, "1");
+    PutField(first, 6, matrix);
+    std::memcpy(first + RecordData - 8, "00000000", 8);
+    PutField(second, 0, type);
+    PutField(second, 4, form);
+    PutField(second, 7, label);
+    for (char* record : {first, second}) {
+      record[RecordData] = 'D';
+      record[RecordData + 8] = '\r';
+      record[RecordData + 9] = '\n';
+    }
+  }
+
+  // The current entity's records appended to the output; dependent sets the status of an entity
+  // that is part of another one (a subfigure's member, an instance's matrix).
+  void Write(bool dependent) const {
+    std::string& file = Out();
+    const size_t old = file.size();
+    file.append(text_, sizeof text_);
+    char* first = file.data() + old;
+    char* second = first + RecordBytes;
+    if (dependent) first[RecordData - 5] = '1';  // status 00010000
+    PutNumber(first, 1, Iges.IgesParameterPointer);
+    PutNumber(first, 3, Iges.IgesLineFont);
+    PutNumber(first, 4, Iges.IgesColor);
+    SevenDigitChars(first + RecordData + 1, static_cast<unsigned>(++Iges.D));
+    PutNumber(second, 2, Iges.IgesColor);
+    PutNumber(second, 3, Iges.IgesParameterLines);
+    SevenDigitChars(second + RecordData + 1, static_cast<unsigned>(++Iges.D));
+  }
+
+ private:
+  char text_[2 * RecordBytes];
+};
+
+// The directory records of the entity just parameterised, then the pointer moves past its records.
+void EndEntity(const DirectoryTemplate& directory) {
+  directory.Write(Iges.IgesInSubfigure);
+  Iges.IgesParameterPointer += Iges.IgesParameterLines;
 }
 }  // namespace
 
@@ -367,27 +422,6 @@ std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
     line += one.Text().substr(0, 8);
   }
   return line;
-}
-
-void IgesDirectory(std::string_view type, std::string_view matrixPointer) {
-  WriteDirectoryRecord(Iges.IgesInSubfigure ? "00010000" : "00000000", [&](char* columns) {
-    PutField(columns, 0, type);
-    PutField(columns, 1, Iges.IgesParameterPointer);
-    PutField(columns, 2, "1");
-    PutField(columns, 3, Iges.IgesLineFont);
-    PutField(columns, 4, Iges.IgesColor);
-    PutField(columns, 6, matrixPointer);
-  });
-}
-
-void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label) {
-  WriteDirectoryRecord("", [&](char* columns) {
-    PutField(columns, 0, type);
-    PutField(columns, 2, Iges.IgesColor);
-    PutField(columns, 3, Iges.IgesParameterLines);
-    PutField(columns, 4, form);
-    PutField(columns, 7, label);
-  });
 }
 
 // ---- Entities -----------------------------------------------------------------------------------
@@ -431,13 +465,16 @@ class ParamText {
   }
   // Room for k more bytes; where they go (Used gives their end).
   char* Room(size_t k) {
-    if (n_ + k > room_.size()) room_.resize(std::max(2 * room_.size(), n_ + k));
+    if (n_ + k > room_.size()) Grow(n_ + k);
     return room_.data() + n_;
   }
   void Used(const char* end) { n_ = static_cast<size_t>(end - room_.data()); }
   std::string_view View() const { return {room_.data(), n_}; }
 
  private:
+  // Apart, so that Room is inlined where the numbers are written.
+  [[gnu::noinline]] void Grow(size_t need) { room_.resize(std::max(2 * room_.size(), need)); }
+
   std::string room_ = std::string(1024, ' ');
   size_t n_ = 0;
 };
@@ -455,6 +492,11 @@ void AddReal(ParamText& t, long double x, char delimiter = ',') {
 }
 
 void AddReal6(ParamText& t, long double x, char delimiter = ',') {
+  if (char* end = FixedDotChars(t.Room(ScaledFixedMaxChars + 1), 0, 6, x)) {
+    *end = delimiter;
+    t.Used(end + 1);
+    return;
+  }
   std::string s;
   AddReal6(s, x, delimiter);
   t.Append(s);
@@ -485,7 +527,8 @@ void IgesLine(long double x1, long double y1, long double x2, long double y2) {
   AddReal(p, y2);
   p.Append("0.0;");
   Parameters(p.View());
-  EndEntity("110", "", "", "");
+  static const DirectoryTemplate directory("110", "", "", "");
+  EndEntity(directory);
 }
 
 void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
@@ -499,7 +542,8 @@ void IgesArc(long double xc, long double yc, long double x1, long double y1, lon
   AddReal(p, x2);
   AddReal(p, y2, ';');
   Parameters(p.View());
-  EndEntity("100", "0", "", "");
+  static const DirectoryTemplate directory("100", "0", "", "");
+  EndEntity(directory);
 }
 
 void IgesCircle(long double x, long double y, long double r) {
@@ -519,7 +563,8 @@ void IgesSolid(long double x1, long double y1, long double x2, long double y2, l
     Parameters(p.View());
     p.Clear();
   }
-  EndEntity("106", "0", "11", "");
+  static const DirectoryTemplate directory("106", "0", "11", "");
+  EndEntity(directory);
 }
 
 void IgesPath(const std::vector<long double>& xy) {
@@ -531,7 +576,8 @@ void IgesPath(const std::vector<long double>& xy) {
     Parameters(group);
     group.clear();
   }
-  EndEntity("106", "0", "11", "");
+  static const DirectoryTemplate directory("106", "0", "11", "");
+  EndEntity(directory);
 }
 
 void IgesText(const std::string& s, long double x, long double y) {
@@ -555,7 +601,8 @@ void IgesText(const std::string& s, long double x, long double y) {
   p.Append(text);
   p.Append(";");
   Parameters(p.View());
-  EndEntity("212", "0", "", "");
+  static const DirectoryTemplate directory("212", "0", "", "");
+  EndEntity(directory);
 }
 
 void IgesInsert(const std::string& name, long double x, long double y, long double angle,
@@ -573,7 +620,8 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
     p.Append("0.0,");
     AddReal6(p, scale, ';');
     Parameters(p.View());
-    EndEntity("408", "", "", "");
+    static const DirectoryTemplate directory("408", "", "", "");
+    EndEntity(directory);
     return;
   }
   // A rotated instance: a transformation matrix (not a member of the open subfigure), then the
@@ -594,11 +642,8 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   AddReal(p, y);
   Parameters(p.View());
   Parameters("0.0,0.0,1.0,0.0;");
-  const bool inSubfigure = Iges.IgesInSubfigure;
-  Iges.IgesInSubfigure = true;  // the matrix is a dependent entity
-  IgesDirectory("124", "");
-  Iges.IgesInSubfigure = inSubfigure;
-  IgesDirectoryLine("124", "0", "");
+  static const DirectoryTemplate matrixDirectory("124", "", "0", "");
+  matrixDirectory.Write(true);  // the matrix is a dependent entity
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
   const int matrix = Iges.IgesEntityNumber;
 
@@ -608,7 +653,7 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   p.Append("0.0,0.0,0.0,");
   AddReal6(p, scale, ';');
   Parameters(p.View());
-  EndEntity("408", IntText(matrix), "", "");
+  EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
 }
 
 // ---- Subfigures ---------------------------------------------------------------------------------
@@ -647,7 +692,7 @@ void IgesEndBlock() {
   }
   group.back() = ';';
   Parameters(group);
-  EndEntity("308", "", "", block.Name);
+  EndEntity(DirectoryTemplate("308", "", "", block.Name));
   Iges.IgesMemberCount = 0;
   Iges.Members.clear();
 }

@@ -62,10 +62,8 @@ void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
 // The P section and the T record after the D section.
 void IgesEndFile();
 
-// The two directory records of the current entity.
+// Directory fields: each trimmed of blanks, cut to 8 columns and right-aligned in them.
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields);
-void IgesDirectory(std::string_view type, std::string_view matrixPointer);
-void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label);
 
 // Entities.
 void IgesLine(long double x1, long double y1, long double x2, long double y2);

@@ -335,6 +335,26 @@ TEST_F(IgesTest, RecordSequenceNumbers) {
   EXPECT_EQ(IgesRecord("A", "", 'G', -5), AlignLeft("A", 72) + "G0000005");
 }
 
+// P records of one entity after another carry each its own number, also after an entity whose
+// number is wider than its eight columns (its data then gives way to the number).
+TEST_F(IgesTest, ParameterRecordsOfEntityAfterEntity) {
+  IgesResetCounters();
+  std::string file;
+  IgesWriteParameters(file, "110,1.0;", 7);
+  IgesWriteParameters(file, "110,2.0,", 9);
+  IgesWriteParameters(file, "3.0;", 9);
+  IgesWriteParameters(file, std::string(64, 'x'), 1234567890);
+  IgesWriteParameters(file, "110,4.0;", 7);
+  EXPECT_EQ(file, AlignLeft("110,1.0;", 64) + "       7P0000001\r\n" +
+                      AlignLeft("110,2.0,", 64) + "       9P0000002\r\n" +
+                      AlignLeft("3.0;", 64) + "       9P0000003\r\n" + std::string(62, 'x') +
+                      "1234567890P0000004\r\n" + AlignLeft("110,4.0;", 64) +
+                      "       7P0000005\r\n");
+  EXPECT_EQ(Iges.P, 5);
+  EXPECT_EQ(Iges.IgesParameterLines, 5);
+  IgesResetCounters();
+}
+
 // Infinite and undefined coordinates are written as zeros.
 TEST_F(IgesTest, NonFiniteCoordinatesAreZeros) {
   const long double inf = std::numeric_limits<long double>::infinity();
