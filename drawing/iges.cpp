@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <cstdio>
 #include <ctime>
@@ -63,9 +64,14 @@ CosSin CosSinOfDegrees(long double degrees) {
   static Entry kept[256];
   unsigned char key[sizeof(long double)] = {};
   std::memcpy(key, &degrees, Bytes);
-  unsigned h = 0;
-  for (size_t i = 0; i < Bytes; ++i) h = h * 31 + key[i];
-  Entry& e = kept[(h ^ (h >> 8)) & 255];
+  // The hash of the key's bytes taken eight at a time.
+  std::uint64_t h = 0;
+  for (size_t i = 0; i < Bytes; i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, key + i, std::min<size_t>(8, Bytes - i));
+    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+  }
+  Entry& e = kept[h >> 56];
   if (e.used && std::memcmp(e.key, key, Bytes) == 0) return e.v;
   const long double a = DegToRad(degrees);
   e.v = {std::cos(a), std::sin(a)};
@@ -127,6 +133,27 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   const unsigned n = seq >= 0 ? static_cast<unsigned>(seq) : 0U - static_cast<unsigned>(seq);
   SevenDigitChars(record + RecordData + 1, n);
 }
+
+// Seven-digit sequence numbers of one section's records, which count up one by one: the digits of
+// the last number are kept and stepped in place (a number that does not follow is converted).
+class SequenceDigits {
+ public:
+  void Put(char* p, unsigned n) {
+    if (n == last_ + 1 && n != 0) {
+      int i = 6;
+      for (; i >= 0 && digits_[i] == '9'; --i) digits_[i] = '0';
+      if (i >= 0) ++digits_[i];
+    } else {
+      SevenDigitChars(digits_, n);
+    }
+    last_ = n;
+    std::memcpy(p, digits_, 7);
+  }
+
+ private:
+  unsigned last_ = 0;
+  char digits_[7] = {'0', '0', '0', '0', '0', '0', '0'};
+};
 
 // Appends one record (without a line end).
 void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
@@ -246,12 +273,13 @@ void IgesWriteParameters(std::string& file, std::string_view text, int entityNum
     blank.entity = entityNumber;
     blank.made = true;
   }
+  static SequenceDigits sequence;
   SplitRecords(text, ParameterData, [&](std::string_view record) {
     const size_t old = file.size();
     file.append(blank.text, RecordBytes);
     char* p = file.data() + old;
     if (!record.empty()) CopyChars(p, record);
-    SevenDigitChars(p + RecordData + 1, static_cast<unsigned>(++Iges.P));
+    sequence.Put(p + RecordData + 1, static_cast<unsigned>(++Iges.P));
     ++Iges.IgesParameterLines;
   });
 }
@@ -397,13 +425,14 @@ class DirectoryTemplate {
     PutNumber(first, 1, Iges.IgesParameterPointer);
     PutNumber(first, 3, Iges.IgesLineFont);
     PutNumber(first, 4, Iges.IgesColor);
-    SevenDigitChars(first + RecordData + 1, static_cast<unsigned>(++Iges.D));
+    sequence_.Put(first + RecordData + 1, static_cast<unsigned>(++Iges.D));
     PutNumber(second, 2, Iges.IgesColor);
     PutNumber(second, 3, Iges.IgesParameterLines);
-    SevenDigitChars(second + RecordData + 1, static_cast<unsigned>(++Iges.D));
+    sequence_.Put(second + RecordData + 1, static_cast<unsigned>(++Iges.D));
   }
 
  private:
+  static inline SequenceDigits sequence_;  // of the D section, shared by all kinds
   char text_[2 * RecordBytes];
 };
 
@@ -479,6 +508,17 @@ class ParamText {
   size_t n_ = 0;
 };
 
+// The numbers off the quick roads, through the string's AddReal and AddReal6. Apart, so that the
+// quick roads keep no string and save no registers.
+[[gnu::noinline]] void AddRealByString(ParamText& t, long double x, char delimiter, bool six) {
+  std::string s;
+  if (six)
+    AddReal6(s, x, delimiter);
+  else
+    AddReal(s, x, delimiter);
+  t.Append(s);
+}
+
 void AddReal(ParamText& t, long double x, char delimiter = ',') {
   // (An infinite or undefined value is off the quick road; the string's AddReal writes it as 0.)
   if (char* end = DecimalsDotChars(t.Room(ScaledFixedMaxChars + 1), 3, x)) {
@@ -486,9 +526,7 @@ void AddReal(ParamText& t, long double x, char delimiter = ',') {
     t.Used(end + 1);
     return;
   }
-  std::string s;
-  AddReal(s, x, delimiter);
-  t.Append(s);
+  AddRealByString(t, x, delimiter, false);
 }
 
 void AddReal6(ParamText& t, long double x, char delimiter = ',') {
@@ -497,9 +535,7 @@ void AddReal6(ParamText& t, long double x, char delimiter = ',') {
     t.Used(end + 1);
     return;
   }
-  std::string s;
-  AddReal6(s, x, delimiter);
-  t.Append(s);
+  AddRealByString(t, x, delimiter, true);
 }
 
 void AddInt(ParamText& t, long long n, char delimiter = ',') {
