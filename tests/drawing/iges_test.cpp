@@ -355,6 +355,37 @@ TEST_F(IgesTest, ParameterRecordsOfEntityAfterEntity) {
   IgesResetCounters();
 }
 
+// Sequence numbers of records written one after another carry over into the next digits, and
+// start again where a number does not follow the last one.
+TEST_F(IgesTest, SequenceNumbersCarryOver) {
+  IgesResetCounters();
+  std::string file;
+  auto last = [&file] { return file.substr(file.size() - 10, 8); };
+  for (int start : {8, 98, 9999998, 41}) {
+    Iges.P = start;
+    IgesWriteParameters(file, "1;", 1);
+    EXPECT_EQ(last(), IntStrZero((start + 1) % 10000000, 7).insert(0, "P")) << start;
+    IgesWriteParameters(file, "1;", 1);
+    EXPECT_EQ(last(), IntStrZero((start + 2) % 10000000, 7).insert(0, "P")) << start;
+  }
+  IgesResetCounters();
+  Iges.D = 98;
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    Iges.D = 98;
+    IgesLine(0, 0, 1, 1);
+    IgesLine(0, 0, 1, 1);
+    CadEndSection();
+  });
+  const auto d = Section(lines, 'D');
+  ASSERT_EQ(d.size(), 4u);
+  EXPECT_EQ(d[0].substr(72), "D0000099");
+  EXPECT_EQ(d[1].substr(72), "D0000100");
+  EXPECT_EQ(d[3].substr(72), "D0000102");
+  IgesResetCounters();
+}
+
 // Infinite and undefined coordinates are written as zeros.
 TEST_F(IgesTest, NonFiniteCoordinatesAreZeros) {
   const long double inf = std::numeric_limits<long double>::infinity();
