@@ -265,13 +265,17 @@ void IgesWriteParameters(std::string& file, std::string_view text, int entityNum
       });
       return;
     }
-    std::memset(blank.text, ' ', RecordData);
+    if (!blank.made) {
+      std::memset(blank.text, ' ', RecordData);
+      blank.text[RecordData] = 'P';
+      blank.text[RecordData + 8] = '\r';
+      blank.text[RecordData + 9] = '\n';
+      blank.made = true;
+    }
+    // Only the number's columns change from entity to entity.
+    std::memcpy(blank.text + ParameterData, "        ", RecordData - ParameterData);
     std::memcpy(blank.text + RecordData - length, number, length);
-    blank.text[RecordData] = 'P';
-    blank.text[RecordData + 8] = '\r';
-    blank.text[RecordData + 9] = '\n';
     blank.entity = entityNumber;
-    blank.made = true;
   }
   static SequenceDigits sequence;
   SplitRecords(text, ParameterData, [&](std::string_view record) {
@@ -471,13 +475,6 @@ void AddReal6(std::string& s, long double x, char delimiter = ',') {
   s += delimiter;
 }
 
-// n and the delimiter appended to s.
-void AddInt(std::string& s, long long n, char delimiter = ',') {
-  char buf[24];
-  s.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
-  s += delimiter;
-}
-
 // The parameter text of an entity being built: written in place into room kept for all entities
 // (appending each number to a string cost about as much as the number's digits).
 class ParamText {
@@ -499,6 +496,7 @@ class ParamText {
   }
   void Used(const char* end) { n_ = static_cast<size_t>(end - room_.data()); }
   std::string_view View() const { return {room_.data(), n_}; }
+  char& Back() { return room_[n_ - 1]; }
 
  private:
   // Apart, so that Room is inlined where the numbers are written.
@@ -714,20 +712,24 @@ void IgesEndBlock() {
   IgesWriterState::Subfigure& block = Iges.Blocks.back();
   block.Directory = Iges.D + 1;
   BeginEntity(false);
-  std::string group = "308,0," + IgesHollerith(block.Name) + "," + IntText(Iges.IgesMemberCount) + ",";
+  ParamText& p = ParameterBuffer("308,0,");
+  AddInt(p, static_cast<long long>(block.Name.size()), 'H');
+  p.Append(block.Name);
+  p.Append(",");
+  AddInt(p, Iges.IgesMemberCount);
   // Members in groups of twelve; the last delimiter of the text ends the entity.
   int inGroup = 0;
   for (size_t i = 0; i < Iges.Members.size(); ++i) {
     if (inGroup == 12) {
-      Parameters(group);
-      group.clear();
+      Parameters(p.View());
+      p.Clear();
       inGroup = 0;
     }
-    AddInt(group, Iges.Members[i]);
+    AddInt(p, Iges.Members[i]);
     ++inGroup;
   }
-  group.back() = ';';
-  Parameters(group);
+  p.Back() = ';';
+  Parameters(p.View());
   EndEntity(DirectoryTemplate("308", "", "", block.Name));
   Iges.IgesMemberCount = 0;
   Iges.Members.clear();
@@ -745,8 +747,22 @@ bool LowerEquals(const std::string& name, const std::string& lower) {
 }
 }  // namespace
 
+namespace {
+// A block name as its file value in lower case. The teeth insert the same block again and again, so
+// the last name's value is kept (it depends on the name alone); the reference holds until the next
+// call.
+const std::string& LowerBlockName(const std::string& name) {
+  static std::string lastName, lastValue = LowerStr(CadFileValue(lastName));
+  if (name != lastName) {
+    lastValue = LowerStr(CadFileValue(name));
+    lastName = name;
+  }
+  return lastValue;
+}
+}  // namespace
+
 int IgesFindBlock(const std::string& name) {
-  const std::string wanted = LowerStr(CadFileValue(name));
+  const std::string& wanted = LowerBlockName(name);
   for (size_t i = 0; i < Iges.Blocks.size(); ++i)
     if (LowerEquals(Iges.Blocks[i].Name, wanted) && Iges.Blocks[i].Directory > 0)
       return static_cast<int>(i);
@@ -806,8 +822,8 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
   IgesBeginBlock(name);
-  blocks_.push_back({LowerStr(CadFileValue(name)), {}});
-  blocks_.back().second.reserve(64);  // most blocks: room for all their calls at once
+  blocks_.push_back({LowerBlockName(name), {}});
+  blocks_.back().second.reserve(256);  // most blocks: room for all their calls at once
   recording_ = true;
   return true;
 }
@@ -817,17 +833,16 @@ void IgesBackEnd::EndBlock() {
   recording_ = false;
 }
 
-void IgesBackEnd::Record(const Call& call) {
-  if (!blocks_.empty()) blocks_.back().second.push_back(call);
+IgesBackEnd::Call* IgesBackEnd::Record(Call::Kind kind) {
+  if (!recording_ || blocks_.empty()) return nullptr;
+  return &blocks_.back().second.emplace_back(kind);
 }
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
                          long double scaleX, long double scaleY) {
-  if (recording_) {
-    Call c{Call::Insert};
-    c.text = name;
-    c.v[0] = x, c.v[1] = y, c.v[2] = angle, c.v[3] = scaleX, c.v[4] = scaleY;
-    Record(c);
+  if (Call* c = Record(Call::Insert)) {
+    c->text = name;
+    c->v[0] = x, c->v[1] = y, c->v[2] = angle, c->v[3] = scaleX, c->v[4] = scaleY;
   }
   if (scaleX == 1 && scaleY == 1) {
     IgesInsert(name, x, y, angle, 1);
@@ -840,7 +855,7 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
 
 void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
   if (IgesFindBlock(name) < 0 || depth > 16) return;
-  const std::string key = LowerStr(CadFileValue(name));
+  const std::string& key = LowerBlockName(name);
   const std::vector<Call>* calls = nullptr;
   for (const auto& [k, v] : blocks_)
     if (k == key) calls = &v;
@@ -947,62 +962,50 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
 }
 
 void IgesBackEnd::SetLayer(int pen) {
-  if (recording_) {
-    Call c{Call::Layer};
-    c.pen = pen;
-    Record(c);
+  if (Call* c = Record(Call::Layer)) {
+    c->pen = pen;
   }
   IgesSetLayer(pen);
 }
 
 void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (recording_) {
-    Call c{Call::Line};
-    c.v[0] = x1, c.v[1] = y1, c.v[2] = x2, c.v[3] = y2;
-    Record(c);
+  if (Call* c = Record(Call::Line)) {
+    c->v[0] = x1, c->v[1] = y1, c->v[2] = x2, c->v[3] = y2;
   }
   IgesLine(x1, y1, x2, y2);
 }
 
 void IgesBackEnd::Circle(long double x, long double y, long double r) {
-  if (recording_) {
-    Call c{Call::Circle};
-    c.v[0] = x, c.v[1] = y, c.v[2] = r;
-    Record(c);
+  if (Call* c = Record(Call::Circle)) {
+    c->v[0] = x, c->v[1] = y, c->v[2] = r;
   }
   IgesCircle(x, y, r);
 }
 
 void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                       long double r) {
-  if (recording_) {
-    Call c{Call::Arc};
-    c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
-    Record(c);
+  if (Call* c = Record(Call::Arc)) {
+    c->v[0] = x, c->v[1] = y, c->v[2] = r, c->v[3] = startAngle, c->v[4] = endAngle;
   }
   const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
   IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
 }
 
 void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
-  if (recording_) {
-    Call c{Call::Text};
-    c.text = s;
-    c.v[0] = x, c.v[1] = y;
-    c.height = CadState.CadTextHeight, c.width = CadState.CadTextWidth;
-    c.rotation = CadState.CadTextRotation;
-    Record(c);
+  if (Call* c = Record(Call::Text)) {
+    c->text = s;
+    c->v[0] = x, c->v[1] = y;
+    c->height = CadState.CadTextHeight, c->width = CadState.CadTextWidth;
+    c->rotation = CadState.CadTextRotation;
   }
   IgesText(s, x, y);
 }
 
 void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                         long double x3, long double y3, long double x4, long double y4) {
-  if (recording_) {
-    Call c{Call::Solid};
+  if (Call* c = Record(Call::Solid)) {
     const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
-    std::copy(v, v + 8, c.v);
-    Record(c);
+    std::copy(v, v + 8, c->v);
   }
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
 }

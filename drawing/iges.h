@@ -127,7 +127,8 @@ class IgesBackEnd : public CadBackEnd {
   struct Affine {
     long double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
   };
-  void Record(const Call& call);
+  // A new call in the block being defined, filled in by the caller; nullptr when none is.
+  Call* Record(Call::Kind kind);
   void Expand(const std::string& name, const Affine& m, int depth);
 
   CadOutputFile file_;

@@ -355,6 +355,44 @@ TEST_F(IgesTest, ParameterRecordsOfEntityAfterEntity) {
   IgesResetCounters();
 }
 
+// Blocks inserted in turn by names of either case each find their own subfigure, scaled or not;
+// a name no block has is reported; an empty block is a subfigure without members.
+TEST_F(IgesTest, BlocksInsertedInTurn) {
+  ClearErrorList();
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("A");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadBeginBlock("B");
+    CadLine(0, 0, 0, 1);
+    CadEndBlock();
+    CadBeginBlock("E");
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("A", 1, 1, 0, 1, 1);
+    CadInsertBlock("b", 2, 2, 0, 1, 1);
+    CadInsertBlock("C", 0, 0, 0, 1, 1);
+    CadInsertBlock("a", 0, 0, 0, 2, 2);
+    CadInsertBlock("B", 0, 0, 0, 3, 3);
+    CadInsertBlock("C", 0, 0, 0, 2, 2);
+    CadEndSection();
+  });
+  // A: line 1, subfigure 3; B: line 5, subfigure 7; E: subfigure 9.
+  EXPECT_EQ(ParameterText(lines, 3), "308,0,1HA,1,1;");
+  EXPECT_EQ(ParameterText(lines, 7), "308,0,1HB,1,5;");
+  EXPECT_EQ(ParameterText(lines, 9), "308,0,1HE,0;");
+  EXPECT_EQ(ParameterText(lines, 11), "408,3,1.000,1.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 13), "408,7,2.000,2.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 15), "110,0.000,0.000,0.0,2.000,0.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 17), "110,0.000,0.000,0.0,0.000,3.000,0.0;");
+  ASSERT_EQ(Errors.ErrorCount, 1);  // (the list keeps a message once)
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname C not found !");
+  ClearErrorList();
+}
+
 // Sequence numbers of records written one after another carry over into the next digits, and
 // start again where a number does not follow the last one.
 TEST_F(IgesTest, SequenceNumbersCarryOver) {
