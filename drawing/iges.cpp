@@ -3,6 +3,7 @@
 #include "drawing/iges.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -134,25 +135,33 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   SevenDigitChars(record + RecordData + 1, n);
 }
 
-// Seven-digit sequence numbers of one section's records, which count up one by one: the digits of
-// the last number are kept and stepped in place (a number that does not follow is converted).
+// Field i (0..7, 8 the columns 65-72) of a record's blank columns: a number right-aligned.
+void PutField(char* columns, int i, int n);
+
+// Seven-digit sequence numbers of one section's records, which count up one by one: the first six
+// digits of the last number are kept, and the last digit steps (a number that does not follow, or
+// whose last digit carries, is converted). The kept digits are read only as written, in one piece:
+// reading them just after stepping one byte stalled the processor.
 class SequenceDigits {
  public:
   void Put(char* p, unsigned n) {
-    if (n == last_ + 1 && n != 0) {
-      int i = 6;
-      for (; i >= 0 && digits_[i] == '9'; --i) digits_[i] = '0';
-      if (i >= 0) ++digits_[i];
+    if (n == last_ + 1 && n != 0 && lastDigit_ < 9) {
+      ++lastDigit_;
     } else {
-      SevenDigitChars(digits_, n);
+      char digits[7];
+      SevenDigitChars(digits, n);
+      std::memcpy(first_, digits, 6);
+      lastDigit_ = digits[6] - '0';
     }
     last_ = n;
-    std::memcpy(p, digits_, 7);
+    std::memcpy(p, first_, 6);
+    p[6] = static_cast<char>('0' + lastDigit_);
   }
 
  private:
   unsigned last_ = 0;
-  char digits_[7] = {'0', '0', '0', '0', '0', '0', '0'};
+  int lastDigit_ = 0;
+  char first_[6] = {'0', '0', '0', '0', '0', '0'};
 };
 
 // Appends one record (without a line end).
@@ -246,43 +255,36 @@ std::vector<std::string> IgesSplitParameters(const std::string& text, size_t wid
 }
 
 void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber) {
-  // The blank P record of the entity (its number ending at column 72, the letter, the line end),
-  // kept while the entity writes its records: each record is then a copy of it with the data in
-  // columns 1-64 and the sequence number.
-  static struct {
-    bool made = false;
-    int entity = 0;
-    char text[RecordBytes];
-  } blank;
-  if (!blank.made || blank.entity != entityNumber) {
+  // A number wider than its eight columns: the data gives way to it (the records' general rule).
+  if (entityNumber >= 100000000 || entityNumber <= -10000000) {
     char number[16];
-    const char* end = std::to_chars(number, number + sizeof number, entityNumber).ptr;
-    const size_t length = static_cast<size_t>(end - number);
-    if (length > RecordData - ParameterData) {  // a number wider than its columns
-      SplitRecords(text, ParameterData, [&](std::string_view record) {
-        WriteRecord(file, record, std::string_view(number, length), 'P');
-        ++Iges.IgesParameterLines;
-      });
-      return;
-    }
-    if (!blank.made) {
-      std::memset(blank.text, ' ', RecordData);
-      blank.text[RecordData] = 'P';
-      blank.text[RecordData + 8] = '\r';
-      blank.text[RecordData + 9] = '\n';
-      blank.made = true;
-    }
-    // Only the number's columns change from entity to entity.
-    std::memcpy(blank.text + ParameterData, "        ", RecordData - ParameterData);
-    std::memcpy(blank.text + RecordData - length, number, length);
-    blank.entity = entityNumber;
+    const std::string_view trailing(
+        number, static_cast<size_t>(std::to_chars(number, number + sizeof number, entityNumber).ptr -
+                                    number));
+    SplitRecords(text, ParameterData, [&](std::string_view record) {
+      WriteRecord(file, record, trailing, 'P');
+      ++Iges.IgesParameterLines;
+    });
+    return;
   }
+  // Each record a copy of a blank one with the data in columns 1-64, the entity number ending at
+  // column 72 and the sequence number set into it (the copy is never changed: reading bytes just
+  // written one by one stalls the processor).
+  static const auto blank = [] {
+    std::array<char, RecordBytes> record;
+    record.fill(' ');
+    record[RecordData] = 'P';
+    record[RecordData + 8] = '\r';
+    record[RecordData + 9] = '\n';
+    return record;
+  }();
   static SequenceDigits sequence;
   SplitRecords(text, ParameterData, [&](std::string_view record) {
     const size_t old = file.size();
-    file.append(blank.text, RecordBytes);
+    file.append(blank.data(), RecordBytes);
     char* p = file.data() + old;
     if (!record.empty()) CopyChars(p, record);
+    PutField(p, 8, entityNumber);
     sequence.Put(p + RecordData + 1, static_cast<unsigned>(++Iges.P));
     ++Iges.IgesParameterLines;
   });

@@ -345,13 +345,16 @@ TEST_F(IgesTest, ParameterRecordsOfEntityAfterEntity) {
   IgesWriteParameters(file, "3.0;", 9);
   IgesWriteParameters(file, std::string(64, 'x'), 1234567890);
   IgesWriteParameters(file, "110,4.0;", 7);
+  IgesWriteParameters(file, "5;", -5);
+  IgesWriteParameters(file, "6;", 98765432);
   EXPECT_EQ(file, AlignLeft("110,1.0;", 64) + "       7P0000001\r\n" +
                       AlignLeft("110,2.0,", 64) + "       9P0000002\r\n" +
                       AlignLeft("3.0;", 64) + "       9P0000003\r\n" + std::string(62, 'x') +
                       "1234567890P0000004\r\n" + AlignLeft("110,4.0;", 64) +
-                      "       7P0000005\r\n");
-  EXPECT_EQ(Iges.P, 5);
-  EXPECT_EQ(Iges.IgesParameterLines, 5);
+                      "       7P0000005\r\n" + AlignLeft("5;", 64) + "      -5P0000006\r\n" +
+                      AlignLeft("6;", 64) + "98765432P0000007\r\n");
+  EXPECT_EQ(Iges.P, 7);
+  EXPECT_EQ(Iges.IgesParameterLines, 7);
   IgesResetCounters();
 }
 
