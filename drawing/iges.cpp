@@ -519,7 +519,8 @@ class ParamText {
   t.Append(s);
 }
 
-void AddReal(ParamText& t, long double x, char delimiter = ',') {
+// (x by reference, as the quick roads take it.)
+void AddReal(ParamText& t, const long double& x, char delimiter = ',') {
   // (An infinite or undefined value is off the quick road; the string's AddReal writes it as 0.)
   if (char* end = DecimalsDotChars(t.Room(ScaledFixedMaxChars + 1), 3, x)) {
     *end = delimiter;
@@ -529,7 +530,7 @@ void AddReal(ParamText& t, long double x, char delimiter = ',') {
   AddRealByString(t, x, delimiter, false);
 }
 
-void AddReal6(ParamText& t, long double x, char delimiter = ',') {
+void AddReal6(ParamText& t, const long double& x, char delimiter = ',') {
   if (char* end = FixedDotChars(t.Room(ScaledFixedMaxChars + 1), 0, 6, x)) {
     *end = delimiter;
     t.Used(end + 1);
@@ -835,8 +836,8 @@ void IgesBackEnd::EndBlock() {
   recording_ = false;
 }
 
-IgesBackEnd::Call* IgesBackEnd::Record(Call::Kind kind) {
-  if (!recording_ || blocks_.empty()) return nullptr;
+IgesBackEnd::Call* IgesBackEnd::NewCall(Call::Kind kind) {
+  if (blocks_.empty()) return nullptr;
   return &blocks_.back().second.emplace_back(kind);
 }
 

@@ -128,7 +128,9 @@ class IgesBackEnd : public CadBackEnd {
     long double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
   };
   // A new call in the block being defined, filled in by the caller; nullptr when none is.
-  Call* Record(Call::Kind kind);
+  // Inline: every entity asks, and most are outside blocks.
+  Call* Record(Call::Kind kind) { return recording_ ? NewCall(kind) : nullptr; }
+  Call* NewCall(Call::Kind kind);
   void Expand(const std::string& name, const Affine& m, int depth);
 
   CadOutputFile file_;

@@ -547,7 +547,7 @@ void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long doub
   out += FixedWithSep(width, decimals, x, ".");
 }
 
-char* DecimalsDotChars(char* out, int decimals, long double x) {
+char* DecimalsDotChars(char* out, int decimals, const long double& value) {
   // The width is the whole part's places, so the rounded number shows within it and needs no
   // padding, unless the rounding carries into one place more (n = 10^k and |x| below the whole
   // power 10^(k - places)): only then does the plan have to decide. The places after the separator
@@ -555,6 +555,7 @@ char* DecimalsDotChars(char* out, int decimals, long double x) {
   static constexpr long double wholePowers[] = {1e0L, 1e1L, 1e2L, 1e3L,  1e4L,  1e5L,  1e6L,
                                                 1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L};
   const int places = PlannedDecimals(decimals);
+  long double x = value;
   // A value below 1e-8 counts as 0; up to 7 places it rounds to 0 anyway (and shows no sign).
   if (places > 7 && std::fabs(x) < 1e-8L) x = 0;
   unsigned long long n = 0;
@@ -569,7 +570,8 @@ char* DecimalsDotChars(char* out, int decimals, long double x) {
   return ScaledFixedChars(out, x < 0, n, places, '.');
 }
 
-char* FixedDotChars(char* out, int width, int decimals, long double x) {
+char* FixedDotChars(char* out, int width, int decimals, const long double& value) {
+  long double x = value;
   if (std::fabs(x) < 1e-8L) x = 0;
   const FixedPlan plan = PlanFixed(width, decimals);
   char* end = QuickFixed(out, plan, x, '.');
