@@ -313,7 +313,8 @@ char* FractionDigits(char* p, unsigned f) {
 // The quick case of ScaledFixedChars for k places (1 to 9) and a whole part below 2^32, written
 // left to right; nullptr for a larger whole part.
 template <int k>
-char* ShortScaledFixed(char* out, bool negative, unsigned long long n, char separator) {
+[[gnu::always_inline]] inline char* ShortScaledFixed(char* out, bool negative, unsigned long long n,
+                                                     char separator) {
   constexpr unsigned long long divisor = PowersOfTen[k];
   const unsigned long long w = n / divisor;
   if (w > 0xFFFFFFFFULL) return nullptr;
@@ -567,6 +568,9 @@ char* DecimalsDotChars(char* out, int decimals, const long double& value) {
     if (n == PowersOfTen[k] && k >= places && std::fabs(x) < wholePowers[k - places])
       return nullptr;
   }
+  // Three places (the writers' usual ones) without the dispatch on the places.
+  if (places == 3)
+    if (char* end = ShortScaledFixed<3>(out, x < 0, n, '.')) return end;
   return ScaledFixedChars(out, x < 0, n, places, '.');
 }
 
