@@ -310,13 +310,15 @@ void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
   IgesWriteRecord(f, "Uebersetzer von ZORQUAN GMBH, Uebersetzerversion 3.1", "", 'S');
   const std::string name = CadFileValue(fileName);
   const std::string product = CadFileValue(Ident.ProductName + " V" + Ident.VersionText);
+  // The user's name stays while the program runs, and looking it up reads the password file.
+  static const std::string user = CadFileValue(UserName());
   const std::string groups[] = {
       ",," + IgesHollerith("FILE") + "," + IgesHollerith(name) + "," + IgesHollerith(product) +
           "," + IgesHollerith(product) + ",",
       "16,38,6,99,15,",
       IgesHollerith(name) + ",1.0,2," + IgesHollerith("MM") + ",32767,3.2767D1,",
       IgesHollerith(date) + ",1.0D-8," + IgesReal(maxCoordinate) + ",",
-      IgesHollerith(CadFileValue(UserName())) + "," + IgesHollerith("ZORQUAN GMBH") + ",4,0;",
+      IgesHollerith(user) + "," + IgesHollerith("ZORQUAN GMBH") + ",4,0;",
   };
   // Each group keeps its own record; one longer than a record continues on the next ones.
   for (const std::string& g : groups)
