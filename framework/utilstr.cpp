@@ -169,7 +169,8 @@ int PlannedDecimals(int decimals) {
 // more digits than the precision, the digit road rounds to the precision and fills the places
 // after it with zeros: the same is rounding to fewer places and adding the zeros. The unpadded
 // text into buf (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
-char* QuickFixed(char* buf, const FixedPlan& p, long double x, char sep) {
+// (x by reference, as DecimalsDotChars takes it.)
+char* QuickFixed(char* buf, const FixedPlan& p, const long double& x, char sep) {
   unsigned long long n = 0;
   if (p.decimals > p.precision || !RoundScaled(x, p.decimals, n)) return nullptr;
   // Mostly the digits lie within the precision (1..18): one comparison instead of counting them.
