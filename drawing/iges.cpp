@@ -10,6 +10,7 @@
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -45,7 +46,7 @@ void Parameters(std::string_view text) {
 void BeginEntity(bool member = true) {
   Iges.IgesParameterLines = 0;
   Iges.IgesEntityNumber += 2;
-  if (member) IgesAddToBlock();
+  if (member && Iges.IgesInSubfigure) IgesAddToBlock();
 }
 
 // cos and sin of an angle in degrees (of arcs and of rotated inserts). The teeth of a wheel insert
@@ -106,11 +107,18 @@ std::string IgesReal(long double x) {
 std::string IgesHollerith(const std::string& bytes) { return IntText(bytes.size()) + "H" + bytes; }
 
 std::string IgesDate(int year, int month, int day, int hour, int minute, int second) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d.%02d%02d%02d", ClampInteger(0, 9999, year),
-                ClampInteger(0, 99, month), ClampInteger(0, 99, day), ClampInteger(0, 99, hour),
-                ClampInteger(0, 99, minute), ClampInteger(0, 99, second));
-  return buf;
+  // Each part with leading zeros, its digits right to left up to the part's end.
+  std::string text = "00000000.000000";
+  auto put = [&text](size_t end, int v) {
+    for (size_t i = end; v > 0; v /= 10) text[--i] = static_cast<char>('0' + v % 10);
+  };
+  put(4, ClampInteger(0, 9999, year));
+  put(6, ClampInteger(0, 99, month));
+  put(8, ClampInteger(0, 99, day));
+  put(11, ClampInteger(0, 99, hour));
+  put(13, ClampInteger(0, 99, minute));
+  put(15, ClampInteger(0, 99, second));
+  return text;
 }
 
 namespace {
@@ -330,8 +338,20 @@ void IgesEndFile() {
   std::string& f = Out();
   f += Iges.Parameters;
   Iges.Parameters.clear();
+  // The records per section, each after its letter in seven digits.
+  const int counts[] = {Iges.S, Iges.G, Iges.D, Iges.P};
   char t[64];
-  std::snprintf(t, sizeof t, "S%07dG%07dD%07dP%07d", Iges.S, Iges.G, Iges.D, Iges.P);
+  if (std::all_of(std::begin(counts), std::end(counts),
+                  [](int n) { return n >= 0 && n < 10000000; })) {
+    char* p = t;
+    for (int i = 0; i < 4; ++i) {
+      *p++ = "SGDP"[i];
+      p = SevenDigitChars(p, static_cast<unsigned>(counts[i]));
+    }
+    *p = '\0';
+  } else {
+    std::snprintf(t, sizeof t, "S%07dG%07dD%07dP%07d", Iges.S, Iges.G, Iges.D, Iges.P);
+  }
   IgesWriteRecord(f, t, "", 'T');
 }
 

@@ -2,6 +2,8 @@
 // the guards against long names, non-ASCII texts, unknown blocks and colours outside the table.
 #include <regex>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -394,6 +396,33 @@ TEST_F(IgesTest, BlocksInsertedInTurn) {
   ASSERT_EQ(Errors.ErrorCount, 1);  // (the list keeps a message once)
   EXPECT_EQ(Errors.ErrorList[0], "Blockname C not found !");
   ClearErrorList();
+}
+
+// The generation date with each part clamped to its columns and padded with zeros, as printf's
+// "%04d%02d%02d.%02d%02d%02d" writes it; the terminate record's counts in seven digits, or all of
+// their digits where a count has more.
+TEST_F(IgesTest, DateAndTerminateRecord) {
+  const int dates[][6] = {{2026, 12, 7, 9, 5, 3}, {5, 1, 2, 23, 59, 60}, {12345, 100, -1, 0, 0, 0},
+                          {0, 0, 0, 0, 0, 0},      {9999, 99, 99, 99, 99, 99}};
+  for (const auto& d : dates) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%04d%02d%02d.%02d%02d%02d",
+                  std::clamp(d[0], 0, 9999), std::clamp(d[1], 0, 99), std::clamp(d[2], 0, 99),
+                  std::clamp(d[3], 0, 99), std::clamp(d[4], 0, 99), std::clamp(d[5], 0, 99));
+    EXPECT_EQ(IgesDate(d[0], d[1], d[2], d[3], d[4], d[5]), expected) << d[0];
+  }
+  for (int s : {2, 12345678}) {
+    std::string out;
+    IgesOut = &out;
+    IgesResetCounters();
+    Iges.S = s, Iges.G = 5, Iges.D = 9999999, Iges.P = 0;
+    IgesEndFile();
+    IgesOut = nullptr;
+    const std::string counts = s == 2 ? "S0000002G0000005D9999999P0000000"
+                                      : "S12345678G0000005D9999999P0000000";
+    EXPECT_EQ(out, AlignLeft(counts, 72) + "T0000001\r\n");
+  }
+  IgesResetCounters();
 }
 
 // Sequence numbers of records written one after another carry over into the next digits, and
