@@ -3,11 +3,14 @@
 #include "drawing/iges.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -26,6 +29,7 @@ std::string* IgesOut = nullptr;
 namespace {
 constexpr size_t RecordData = 72;     // data columns of an S, G, D or T record
 constexpr size_t ParameterData = 64;  // data columns of a P record
+constexpr size_t RecordBytes = RecordData + 10;  // a record with its sequence number and CR LF
 
 std::string g_sink;  // where records go without an output
 
@@ -42,15 +46,7 @@ void Parameters(std::string_view text) {
 void BeginEntity(bool member = true) {
   Iges.IgesParameterLines = 0;
   Iges.IgesEntityNumber += 2;
-  if (member) IgesAddToBlock();
-}
-
-// The directory records of the entity just parameterised, then the pointer moves past its records.
-void EndEntity(std::string_view type, std::string_view matrix, std::string_view form,
-               std::string_view label) {
-  IgesDirectory(type, matrix);
-  IgesDirectoryLine(type, form, label);
-  Iges.IgesParameterPointer += Iges.IgesParameterLines;
+  if (member && Iges.IgesInSubfigure) IgesAddToBlock();
 }
 
 // cos and sin of an angle in degrees (of arcs and of rotated inserts). The teeth of a wheel insert
@@ -70,9 +66,14 @@ CosSin CosSinOfDegrees(long double degrees) {
   static Entry kept[256];
   unsigned char key[sizeof(long double)] = {};
   std::memcpy(key, &degrees, Bytes);
-  unsigned h = 0;
-  for (size_t i = 0; i < Bytes; ++i) h = h * 31 + key[i];
-  Entry& e = kept[(h ^ (h >> 8)) & 255];
+  // The hash of the key's bytes taken eight at a time.
+  std::uint64_t h = 0;
+  for (size_t i = 0; i < Bytes; i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, key + i, std::min<size_t>(8, Bytes - i));
+    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+  }
+  Entry& e = kept[h >> 56];
   if (e.used && std::memcmp(e.key, key, Bytes) == 0) return e.v;
   const long double a = DegToRad(degrees);
   e.v = {std::cos(a), std::sin(a)};
@@ -106,11 +107,18 @@ std::string IgesReal(long double x) {
 std::string IgesHollerith(const std::string& bytes) { return IntText(bytes.size()) + "H" + bytes; }
 
 std::string IgesDate(int year, int month, int day, int hour, int minute, int second) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d.%02d%02d%02d", ClampInteger(0, 9999, year),
-                ClampInteger(0, 99, month), ClampInteger(0, 99, day), ClampInteger(0, 99, hour),
-                ClampInteger(0, 99, minute), ClampInteger(0, 99, second));
-  return buf;
+  // Each part with leading zeros, its digits right to left up to the part's end.
+  std::string text = "00000000.000000";
+  auto put = [&text](size_t end, int v) {
+    for (size_t i = end; v > 0; v /= 10) text[--i] = static_cast<char>('0' + v % 10);
+  };
+  put(4, ClampInteger(0, 9999, year));
+  put(6, ClampInteger(0, 99, month));
+  put(8, ClampInteger(0, 99, day));
+  put(11, ClampInteger(0, 99, hour));
+  put(13, ClampInteger(0, 99, minute));
+  put(15, ClampInteger(0, 99, second));
+  return text;
 }
 
 namespace {
@@ -131,19 +139,38 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
   if (!trailing.empty()) CopyChars(record + RecordData - trailing.size(), trailing);
   record[RecordData] = letter;
   // (The sequence numbers count from 1 and stay below 10^7 but for huge files.)
-  const int m = seq >= 0 && seq < 10000000 ? seq : seq % 10000000;
-  unsigned n = static_cast<unsigned>(m < 0 ? -m : m);  // unsigned: cheaper divisions
-  // Seven digits, two at a time from the right.
-  static constexpr char pairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  for (int i = 6; i >= 2; i -= 2, n /= 100) {
-    record[RecordData + i] = pairs[2 * (n % 100)];
-    record[RecordData + i + 1] = pairs[2 * (n % 100) + 1];
-  }
-  record[RecordData + 1] = static_cast<char>('0' + n);
+  const unsigned n = seq >= 0 ? static_cast<unsigned>(seq) : 0U - static_cast<unsigned>(seq);
+  SevenDigitChars(record + RecordData + 1, n);
 }
+
+// Field i (0..7, 8 the columns 65-72) of a record's blank columns: a number right-aligned.
+void PutField(char* columns, int i, int n);
+
+// Seven-digit sequence numbers of one section's records, which count up one by one: the first six
+// digits of the last number are kept, and the last digit steps (a number that does not follow, or
+// whose last digit carries, is converted). The kept digits are read only as written, in one piece:
+// reading them just after stepping one byte stalled the processor.
+class SequenceDigits {
+ public:
+  void Put(char* p, unsigned n) {
+    if (n == last_ + 1 && n != 0 && lastDigit_ < 9) {
+      ++lastDigit_;
+    } else {
+      char digits[7];
+      SevenDigitChars(digits, n);
+      std::memcpy(first_, digits, 6);
+      lastDigit_ = digits[6] - '0';
+    }
+    last_ = n;
+    std::memcpy(p, first_, 6);
+    p[6] = static_cast<char>('0' + lastDigit_);
+  }
+
+ private:
+  unsigned last_ = 0;
+  int lastDigit_ = 0;
+  char first_[6] = {'0', '0', '0', '0', '0', '0'};
+};
 
 // Appends one record (without a line end).
 void AppendRecord(std::string& file, std::string_view data, std::string_view trailing, char letter,
@@ -169,7 +196,7 @@ void WriteRecord(std::string& file, std::string_view text, std::string_view trai
   ++counter;
   // Written straight into the file's text with its line end (the blanks come with the room).
   const size_t old = file.size();
-  file.append(RecordData + 10, ' ');
+  file.append(RecordBytes, ' ');
   char* record = file.data() + old;
   FillRecord(record, text, trailing, letter, counter);
   record[RecordData + 8] = '\r';
@@ -236,13 +263,37 @@ std::vector<std::string> IgesSplitParameters(const std::string& text, size_t wid
 }
 
 void IgesWriteParameters(std::string& file, std::string_view text, int entityNumber) {
-  char number[16];
-  const std::string_view trailing(number, static_cast<size_t>(
-                                              std::to_chars(number, number + sizeof number,
-                                                            entityNumber).ptr - number));
+  // A number wider than its eight columns: the data gives way to it (the records' general rule).
+  if (entityNumber >= 100000000 || entityNumber <= -10000000) {
+    char number[16];
+    const std::string_view trailing(
+        number, static_cast<size_t>(std::to_chars(number, number + sizeof number, entityNumber).ptr -
+                                    number));
+    SplitRecords(text, ParameterData, [&](std::string_view record) {
+      WriteRecord(file, record, trailing, 'P');
+      ++Iges.IgesParameterLines;
+    });
+    return;
+  }
+  // Each record a copy of a blank one with the data in columns 1-64, the entity number ending at
+  // column 72 and the sequence number set into it (the copy is never changed: reading bytes just
+  // written one by one stalls the processor).
+  static const auto blank = [] {
+    std::array<char, RecordBytes> record;
+    record.fill(' ');
+    record[RecordData] = 'P';
+    record[RecordData + 8] = '\r';
+    record[RecordData + 9] = '\n';
+    return record;
+  }();
+  static SequenceDigits sequence;
   SplitRecords(text, ParameterData, [&](std::string_view record) {
-    // The data in columns 1-64, the entity number ending at column 72.
-    WriteRecord(file, record, trailing, 'P');
+    const size_t old = file.size();
+    file.append(blank.data(), RecordBytes);
+    char* p = file.data() + old;
+    if (!record.empty()) CopyChars(p, record);
+    PutField(p, 8, entityNumber);
+    sequence.Put(p + RecordData + 1, static_cast<unsigned>(++Iges.P));
     ++Iges.IgesParameterLines;
   });
 }
@@ -267,13 +318,15 @@ void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
   IgesWriteRecord(f, "Uebersetzer von ZORQUAN GMBH, Uebersetzerversion 3.1", "", 'S');
   const std::string name = CadFileValue(fileName);
   const std::string product = CadFileValue(Ident.ProductName + " V" + Ident.VersionText);
+  // The user's name stays while the program runs, and looking it up reads the password file.
+  static const std::string user = CadFileValue(UserName());
   const std::string groups[] = {
       ",," + IgesHollerith("FILE") + "," + IgesHollerith(name) + "," + IgesHollerith(product) +
           "," + IgesHollerith(product) + ",",
       "16,38,6,99,15,",
       IgesHollerith(name) + ",1.0,2," + IgesHollerith("MM") + ",32767,3.2767D1,",
       IgesHollerith(date) + ",1.0D-8," + IgesReal(maxCoordinate) + ",",
-      IgesHollerith(CadFileValue(UserName())) + "," + IgesHollerith("ZORQUAN GMBH") + ",4,0;",
+      IgesHollerith(user) + "," + IgesHollerith("ZORQUAN GMBH") + ",4,0;",
   };
   // Each group keeps its own record; one longer than a record continues on the next ones.
   for (const std::string& g : groups)
@@ -285,8 +338,20 @@ void IgesEndFile() {
   std::string& f = Out();
   f += Iges.Parameters;
   Iges.Parameters.clear();
+  // The records per section, each after its letter in seven digits.
+  const int counts[] = {Iges.S, Iges.G, Iges.D, Iges.P};
   char t[64];
-  std::snprintf(t, sizeof t, "S%07dG%07dD%07dP%07d", Iges.S, Iges.G, Iges.D, Iges.P);
+  if (std::all_of(std::begin(counts), std::end(counts),
+                  [](int n) { return n >= 0 && n < 10000000; })) {
+    char* p = t;
+    for (int i = 0; i < 4; ++i) {
+      *p++ = "SGDP"[i];
+      p = SevenDigitChars(p, static_cast<unsigned>(counts[i]));
+    }
+    *p = '\0';
+  } else {
+    std::snprintf(t, sizeof t, "S%07dG%07dD%07dP%07d", Iges.S, Iges.G, Iges.D, Iges.P);
+  }
   IgesWriteRecord(f, t, "", 'T');
 }
 
@@ -343,19 +408,66 @@ class DirectoryFields {
   char text_[64];
 };
 
-// A directory record written straight into the file's text: put(columns) sets its fields into the
-// blank data columns, trailing ends at column 72.
-template <class Put>
-void WriteDirectoryRecord(std::string_view trailing, Put put) {
-  std::string& file = Out();
-  const int seq = ++Iges.D;
-  const size_t old = file.size();
-  file.append(RecordData + 10, ' ');
-  char* record = file.data() + old;
-  put(record);
-  FillRecord(record, {}, trailing, 'D', seq);
-  record[RecordData + 8] = '\r';
-  record[RecordData + 9] = '\n';
+// A small whole number into field i (most are one digit: colours, line fonts, record counts).
+inline void PutNumber(char* columns, int i, int n) {
+  if (n >= 0 && n < 10)
+    columns[8 * i + 7] = static_cast<char>('0' + n);
+  else
+    PutField(columns, i, n);
+}
+
+// The two directory records of one kind of entity, line ends included, with the fields that stay
+// the same from entity to entity already set: the type (in both), the structure, the matrix
+// pointer, the status, the form and the label. An entity copies them and sets only its numbers
+// (setting every field anew cost about as much as the entity's coordinates).
+class DirectoryTemplate {
+ public:
+  DirectoryTemplate(std::string_view type, std::string_view matrix, std::string_view form,
+                    std::string_view label) {
+    std::memset(text_, ' ', sizeof text_);
+    char* first = text_;
+    char* second = text_ + RecordBytes;
+    PutField(first, 0, type);
+    PutField(first, 2, "1");
+    PutField(first, 6, matrix);
+    std::memcpy(first + RecordData - 8, "00000000", 8);
+    PutField(second, 0, type);
+    PutField(second, 4, form);
+    PutField(second, 7, label);
+    for (char* record : {first, second}) {
+      record[RecordData] = 'D';
+      record[RecordData + 8] = '\r';
+      record[RecordData + 9] = '\n';
+    }
+  }
+
+  // The current entity's records appended to the output; dependent sets the status of an entity
+  // that is part of another one (a subfigure's member, an instance's matrix).
+  void Write(bool dependent) const {
+    std::string& file = Out();
+    const size_t old = file.size();
+    file.append(text_, sizeof text_);
+    char* first = file.data() + old;
+    char* second = first + RecordBytes;
+    if (dependent) first[RecordData - 5] = '1';  // status 00010000
+    PutNumber(first, 1, Iges.IgesParameterPointer);
+    PutNumber(first, 3, Iges.IgesLineFont);
+    PutNumber(first, 4, Iges.IgesColor);
+    sequence_.Put(first + RecordData + 1, static_cast<unsigned>(++Iges.D));
+    PutNumber(second, 2, Iges.IgesColor);
+    PutNumber(second, 3, Iges.IgesParameterLines);
+    sequence_.Put(second + RecordData + 1, static_cast<unsigned>(++Iges.D));
+  }
+
+ private:
+  static inline SequenceDigits sequence_;  // of the D section, shared by all kinds
+  char text_[2 * RecordBytes];
+};
+
+// The directory records of the entity just parameterised, then the pointer moves past its records.
+void EndEntity(const DirectoryTemplate& directory) {
+  directory.Write(Iges.IgesInSubfigure);
+  Iges.IgesParameterPointer += Iges.IgesParameterLines;
 }
 }  // namespace
 
@@ -367,27 +479,6 @@ std::string IgesDirectoryEntry(const std::vector<std::string>& fields) {
     line += one.Text().substr(0, 8);
   }
   return line;
-}
-
-void IgesDirectory(std::string_view type, std::string_view matrixPointer) {
-  WriteDirectoryRecord(Iges.IgesInSubfigure ? "00010000" : "00000000", [&](char* columns) {
-    PutField(columns, 0, type);
-    PutField(columns, 1, Iges.IgesParameterPointer);
-    PutField(columns, 2, "1");
-    PutField(columns, 3, Iges.IgesLineFont);
-    PutField(columns, 4, Iges.IgesColor);
-    PutField(columns, 6, matrixPointer);
-  });
-}
-
-void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label) {
-  WriteDirectoryRecord("", [&](char* columns) {
-    PutField(columns, 0, type);
-    PutField(columns, 2, Iges.IgesColor);
-    PutField(columns, 3, Iges.IgesParameterLines);
-    PutField(columns, 4, form);
-    PutField(columns, 7, label);
-  });
 }
 
 // ---- Entities -----------------------------------------------------------------------------------
@@ -408,13 +499,6 @@ void AddReal6(std::string& s, long double x, char delimiter = ',') {
   s += delimiter;
 }
 
-// n and the delimiter appended to s.
-void AddInt(std::string& s, long long n, char delimiter = ',') {
-  char buf[24];
-  s.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, n).ptr - buf));
-  s += delimiter;
-}
-
 // The parameter text of an entity being built: written in place into room kept for all entities
 // (appending each number to a string cost about as much as the number's digits).
 class ParamText {
@@ -431,33 +515,50 @@ class ParamText {
   }
   // Room for k more bytes; where they go (Used gives their end).
   char* Room(size_t k) {
-    if (n_ + k > room_.size()) room_.resize(std::max(2 * room_.size(), n_ + k));
+    if (n_ + k > room_.size()) Grow(n_ + k);
     return room_.data() + n_;
   }
   void Used(const char* end) { n_ = static_cast<size_t>(end - room_.data()); }
   std::string_view View() const { return {room_.data(), n_}; }
+  char& Back() { return room_[n_ - 1]; }
 
  private:
+  // Apart, so that Room is inlined where the numbers are written.
+  [[gnu::noinline]] void Grow(size_t need) { room_.resize(std::max(2 * room_.size(), need)); }
+
   std::string room_ = std::string(1024, ' ');
   size_t n_ = 0;
 };
 
-void AddReal(ParamText& t, long double x, char delimiter = ',') {
+// The numbers off the quick roads, through the string's AddReal and AddReal6. Apart, so that the
+// quick roads keep no string and save no registers.
+[[gnu::noinline]] void AddRealByString(ParamText& t, long double x, char delimiter, bool six) {
+  std::string s;
+  if (six)
+    AddReal6(s, x, delimiter);
+  else
+    AddReal(s, x, delimiter);
+  t.Append(s);
+}
+
+// (x by reference, as the quick roads take it.)
+void AddReal(ParamText& t, const long double& x, char delimiter = ',') {
   // (An infinite or undefined value is off the quick road; the string's AddReal writes it as 0.)
   if (char* end = DecimalsDotChars(t.Room(ScaledFixedMaxChars + 1), 3, x)) {
     *end = delimiter;
     t.Used(end + 1);
     return;
   }
-  std::string s;
-  AddReal(s, x, delimiter);
-  t.Append(s);
+  AddRealByString(t, x, delimiter, false);
 }
 
-void AddReal6(ParamText& t, long double x, char delimiter = ',') {
-  std::string s;
-  AddReal6(s, x, delimiter);
-  t.Append(s);
+void AddReal6(ParamText& t, const long double& x, char delimiter = ',') {
+  if (char* end = FixedDotChars(t.Room(ScaledFixedMaxChars + 1), 0, 6, x)) {
+    *end = delimiter;
+    t.Used(end + 1);
+    return;
+  }
+  AddRealByString(t, x, delimiter, true);
 }
 
 void AddInt(ParamText& t, long long n, char delimiter = ',') {
@@ -485,7 +586,8 @@ void IgesLine(long double x1, long double y1, long double x2, long double y2) {
   AddReal(p, y2);
   p.Append("0.0;");
   Parameters(p.View());
-  EndEntity("110", "", "", "");
+  static const DirectoryTemplate directory("110", "", "", "");
+  EndEntity(directory);
 }
 
 void IgesArc(long double xc, long double yc, long double x1, long double y1, long double x2,
@@ -499,7 +601,8 @@ void IgesArc(long double xc, long double yc, long double x1, long double y1, lon
   AddReal(p, x2);
   AddReal(p, y2, ';');
   Parameters(p.View());
-  EndEntity("100", "0", "", "");
+  static const DirectoryTemplate directory("100", "0", "", "");
+  EndEntity(directory);
 }
 
 void IgesCircle(long double x, long double y, long double r) {
@@ -519,7 +622,8 @@ void IgesSolid(long double x1, long double y1, long double x2, long double y2, l
     Parameters(p.View());
     p.Clear();
   }
-  EndEntity("106", "0", "11", "");
+  static const DirectoryTemplate directory("106", "0", "11", "");
+  EndEntity(directory);
 }
 
 void IgesPath(const std::vector<long double>& xy) {
@@ -531,7 +635,8 @@ void IgesPath(const std::vector<long double>& xy) {
     Parameters(group);
     group.clear();
   }
-  EndEntity("106", "0", "11", "");
+  static const DirectoryTemplate directory("106", "0", "11", "");
+  EndEntity(directory);
 }
 
 void IgesText(const std::string& s, long double x, long double y) {
@@ -555,7 +660,8 @@ void IgesText(const std::string& s, long double x, long double y) {
   p.Append(text);
   p.Append(";");
   Parameters(p.View());
-  EndEntity("212", "0", "", "");
+  static const DirectoryTemplate directory("212", "0", "", "");
+  EndEntity(directory);
 }
 
 void IgesInsert(const std::string& name, long double x, long double y, long double angle,
@@ -573,7 +679,8 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
     p.Append("0.0,");
     AddReal6(p, scale, ';');
     Parameters(p.View());
-    EndEntity("408", "", "", "");
+    static const DirectoryTemplate directory("408", "", "", "");
+    EndEntity(directory);
     return;
   }
   // A rotated instance: a transformation matrix (not a member of the open subfigure), then the
@@ -594,11 +701,8 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   AddReal(p, y);
   Parameters(p.View());
   Parameters("0.0,0.0,1.0,0.0;");
-  const bool inSubfigure = Iges.IgesInSubfigure;
-  Iges.IgesInSubfigure = true;  // the matrix is a dependent entity
-  IgesDirectory("124", "");
-  Iges.IgesInSubfigure = inSubfigure;
-  IgesDirectoryLine("124", "0", "");
+  static const DirectoryTemplate matrixDirectory("124", "", "0", "");
+  matrixDirectory.Write(true);  // the matrix is a dependent entity
   Iges.IgesParameterPointer += Iges.IgesParameterLines;
   const int matrix = Iges.IgesEntityNumber;
 
@@ -608,7 +712,7 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   p.Append("0.0,0.0,0.0,");
   AddReal6(p, scale, ';');
   Parameters(p.View());
-  EndEntity("408", IntText(matrix), "", "");
+  EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
 }
 
 // ---- Subfigures ---------------------------------------------------------------------------------
@@ -633,21 +737,25 @@ void IgesEndBlock() {
   IgesWriterState::Subfigure& block = Iges.Blocks.back();
   block.Directory = Iges.D + 1;
   BeginEntity(false);
-  std::string group = "308,0," + IgesHollerith(block.Name) + "," + IntText(Iges.IgesMemberCount) + ",";
+  ParamText& p = ParameterBuffer("308,0,");
+  AddInt(p, static_cast<long long>(block.Name.size()), 'H');
+  p.Append(block.Name);
+  p.Append(",");
+  AddInt(p, Iges.IgesMemberCount);
   // Members in groups of twelve; the last delimiter of the text ends the entity.
   int inGroup = 0;
   for (size_t i = 0; i < Iges.Members.size(); ++i) {
     if (inGroup == 12) {
-      Parameters(group);
-      group.clear();
+      Parameters(p.View());
+      p.Clear();
       inGroup = 0;
     }
-    AddInt(group, Iges.Members[i]);
+    AddInt(p, Iges.Members[i]);
     ++inGroup;
   }
-  group.back() = ';';
-  Parameters(group);
-  EndEntity("308", "", "", block.Name);
+  p.Back() = ';';
+  Parameters(p.View());
+  EndEntity(DirectoryTemplate("308", "", "", block.Name));
   Iges.IgesMemberCount = 0;
   Iges.Members.clear();
 }
@@ -664,8 +772,22 @@ bool LowerEquals(const std::string& name, const std::string& lower) {
 }
 }  // namespace
 
+namespace {
+// A block name as its file value in lower case. The teeth insert the same block again and again, so
+// the last name's value is kept (it depends on the name alone); the reference holds until the next
+// call.
+const std::string& LowerBlockName(const std::string& name) {
+  static std::string lastName, lastValue = LowerStr(CadFileValue(lastName));
+  if (name != lastName) {
+    lastValue = LowerStr(CadFileValue(name));
+    lastName = name;
+  }
+  return lastValue;
+}
+}  // namespace
+
 int IgesFindBlock(const std::string& name) {
-  const std::string wanted = LowerStr(CadFileValue(name));
+  const std::string& wanted = LowerBlockName(name);
   for (size_t i = 0; i < Iges.Blocks.size(); ++i)
     if (LowerEquals(Iges.Blocks[i].Name, wanted) && Iges.Blocks[i].Directory > 0)
       return static_cast<int>(i);
@@ -725,8 +847,8 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
   IgesBeginBlock(name);
-  blocks_.push_back({LowerStr(CadFileValue(name)), {}});
-  blocks_.back().second.reserve(64);  // most blocks: room for all their calls at once
+  blocks_.push_back({LowerBlockName(name), {}});
+  blocks_.back().second.reserve(256);  // most blocks: room for all their calls at once
   recording_ = true;
   return true;
 }
@@ -736,17 +858,16 @@ void IgesBackEnd::EndBlock() {
   recording_ = false;
 }
 
-void IgesBackEnd::Record(const Call& call) {
-  if (!blocks_.empty()) blocks_.back().second.push_back(call);
+IgesBackEnd::Call* IgesBackEnd::NewCall(Call::Kind kind) {
+  if (blocks_.empty()) return nullptr;
+  return &blocks_.back().second.emplace_back(kind);
 }
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
                          long double scaleX, long double scaleY) {
-  if (recording_) {
-    Call c{Call::Insert};
-    c.text = name;
-    c.v[0] = x, c.v[1] = y, c.v[2] = angle, c.v[3] = scaleX, c.v[4] = scaleY;
-    Record(c);
+  if (Call* c = Record(Call::Insert)) {
+    c->text = name;
+    c->v[0] = x, c->v[1] = y, c->v[2] = angle, c->v[3] = scaleX, c->v[4] = scaleY;
   }
   if (scaleX == 1 && scaleY == 1) {
     IgesInsert(name, x, y, angle, 1);
@@ -759,7 +880,7 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
 
 void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
   if (IgesFindBlock(name) < 0 || depth > 16) return;
-  const std::string key = LowerStr(CadFileValue(name));
+  const std::string& key = LowerBlockName(name);
   const std::vector<Call>* calls = nullptr;
   for (const auto& [k, v] : blocks_)
     if (k == key) calls = &v;
@@ -866,62 +987,50 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
 }
 
 void IgesBackEnd::SetLayer(int pen) {
-  if (recording_) {
-    Call c{Call::Layer};
-    c.pen = pen;
-    Record(c);
+  if (Call* c = Record(Call::Layer)) {
+    c->pen = pen;
   }
   IgesSetLayer(pen);
 }
 
 void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (recording_) {
-    Call c{Call::Line};
-    c.v[0] = x1, c.v[1] = y1, c.v[2] = x2, c.v[3] = y2;
-    Record(c);
+  if (Call* c = Record(Call::Line)) {
+    c->v[0] = x1, c->v[1] = y1, c->v[2] = x2, c->v[3] = y2;
   }
   IgesLine(x1, y1, x2, y2);
 }
 
 void IgesBackEnd::Circle(long double x, long double y, long double r) {
-  if (recording_) {
-    Call c{Call::Circle};
-    c.v[0] = x, c.v[1] = y, c.v[2] = r;
-    Record(c);
+  if (Call* c = Record(Call::Circle)) {
+    c->v[0] = x, c->v[1] = y, c->v[2] = r;
   }
   IgesCircle(x, y, r);
 }
 
 void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                       long double r) {
-  if (recording_) {
-    Call c{Call::Arc};
-    c.v[0] = x, c.v[1] = y, c.v[2] = r, c.v[3] = startAngle, c.v[4] = endAngle;
-    Record(c);
+  if (Call* c = Record(Call::Arc)) {
+    c->v[0] = x, c->v[1] = y, c->v[2] = r, c->v[3] = startAngle, c->v[4] = endAngle;
   }
   const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
   IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
 }
 
 void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
-  if (recording_) {
-    Call c{Call::Text};
-    c.text = s;
-    c.v[0] = x, c.v[1] = y;
-    c.height = CadState.CadTextHeight, c.width = CadState.CadTextWidth;
-    c.rotation = CadState.CadTextRotation;
-    Record(c);
+  if (Call* c = Record(Call::Text)) {
+    c->text = s;
+    c->v[0] = x, c->v[1] = y;
+    c->height = CadState.CadTextHeight, c->width = CadState.CadTextWidth;
+    c->rotation = CadState.CadTextRotation;
   }
   IgesText(s, x, y);
 }
 
 void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                         long double x3, long double y3, long double x4, long double y4) {
-  if (recording_) {
-    Call c{Call::Solid};
+  if (Call* c = Record(Call::Solid)) {
     const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
-    std::copy(v, v + 8, c.v);
-    Record(c);
+    std::copy(v, v + 8, c->v);
   }
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
 }

@@ -62,10 +62,8 @@ void IgesStartAndGlobal(const std::string& fileName, long double maxCoordinate,
 // The P section and the T record after the D section.
 void IgesEndFile();
 
-// The two directory records of the current entity.
+// Directory fields: each trimmed of blanks, cut to 8 columns and right-aligned in them.
 std::string IgesDirectoryEntry(const std::vector<std::string>& fields);
-void IgesDirectory(std::string_view type, std::string_view matrixPointer);
-void IgesDirectoryLine(std::string_view type, std::string_view form, std::string_view label);
 
 // Entities.
 void IgesLine(long double x1, long double y1, long double x2, long double y2);
@@ -129,7 +127,10 @@ class IgesBackEnd : public CadBackEnd {
   struct Affine {
     long double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
   };
-  void Record(const Call& call);
+  // A new call in the block being defined, filled in by the caller; nullptr when none is.
+  // Inline: every entity asks, and most are outside blocks.
+  Call* Record(Call::Kind kind) { return recording_ ? NewCall(kind) : nullptr; }
+  Call* NewCall(Call::Kind kind);
   void Expand(const std::string& name, const Affine& m, int depth);
 
   CadOutputFile file_;

@@ -169,7 +169,8 @@ int PlannedDecimals(int decimals) {
 // more digits than the precision, the digit road rounds to the precision and fills the places
 // after it with zeros: the same is rounding to fewer places and adding the zeros. The unpadded
 // text into buf (room for ScaledFixedMaxChars), its end; nullptr where the digit road must decide.
-char* QuickFixed(char* buf, const FixedPlan& p, long double x, char sep) {
+// (x by reference, as DecimalsDotChars takes it.)
+char* QuickFixed(char* buf, const FixedPlan& p, const long double& x, char sep) {
   unsigned long long n = 0;
   if (p.decimals > p.precision || !RoundScaled(x, p.decimals, n)) return nullptr;
   // Mostly the digits lie within the precision (1..18): one comparison instead of counting them.
@@ -257,7 +258,8 @@ constexpr char DigitPairs[] =
     "8081828384858687888990919293949596979899";
 constexpr unsigned long long PowersOfTen[] = {1ULL,      10ULL,      100ULL,      1000ULL,
                                               10000ULL,  100000ULL,  1000000ULL,  10000000ULL,
-                                              100000000ULL, 1000000000ULL};
+                                              100000000ULL, 1000000000ULL, 10000000000ULL,
+                                              100000000000ULL, 1000000000000ULL};
 
 void PutPair(char* p, unsigned i) { std::memcpy(p, DigitPairs + 2 * i, 2); }
 
@@ -312,7 +314,8 @@ char* FractionDigits(char* p, unsigned f) {
 // The quick case of ScaledFixedChars for k places (1 to 9) and a whole part below 2^32, written
 // left to right; nullptr for a larger whole part.
 template <int k>
-char* ShortScaledFixed(char* out, bool negative, unsigned long long n, char separator) {
+[[gnu::always_inline]] inline char* ShortScaledFixed(char* out, bool negative, unsigned long long n,
+                                                     char separator) {
   constexpr unsigned long long divisor = PowersOfTen[k];
   const unsigned long long w = n / divisor;
   if (w > 0xFFFFFFFFULL) return nullptr;
@@ -546,7 +549,7 @@ void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long doub
   out += FixedWithSep(width, decimals, x, ".");
 }
 
-char* DecimalsDotChars(char* out, int decimals, long double x) {
+char* DecimalsDotChars(char* out, int decimals, const long double& value) {
   // The width is the whole part's places, so the rounded number shows within it and needs no
   // padding, unless the rounding carries into one place more (n = 10^k and |x| below the whole
   // power 10^(k - places)): only then does the plan have to decide. The places after the separator
@@ -554,16 +557,36 @@ char* DecimalsDotChars(char* out, int decimals, long double x) {
   static constexpr long double wholePowers[] = {1e0L, 1e1L, 1e2L, 1e3L,  1e4L,  1e5L,  1e6L,
                                                 1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L};
   const int places = PlannedDecimals(decimals);
+  long double x = value;
   // A value below 1e-8 counts as 0; up to 7 places it rounds to 0 anyway (and shows no sign).
   if (places > 7 && std::fabs(x) < 1e-8L) x = 0;
   unsigned long long n = 0;
   if (!RoundScaled(x, places, n)) return nullptr;
-  unsigned long long m = n;
-  int k = 0;
-  for (; m >= 10 && m % 10 == 0; ++k) m /= 10;
-  // (n is below 2^40, so k - places is at most 13.)
-  if (m == 1 && k >= places && k >= 1 && std::fabs(x) < wholePowers[k - places]) return nullptr;
+  // Whether n is a power of ten 10^k (k >= 1), from its bit length instead of dividing off zeros.
+  // (n is below 2^40, so k is at most 12.)
+  if (n >= 10) {
+    const int k = (std::bit_width(n) * 1233) >> 12;  // 1233 / 4096 is about log10(2)
+    if (n == PowersOfTen[k] && k >= places && std::fabs(x) < wholePowers[k - places])
+      return nullptr;
+  }
+  // Three places (the writers' usual ones) without the dispatch on the places.
+  if (places == 3)
+    if (char* end = ShortScaledFixed<3>(out, x < 0, n, '.')) return end;
   return ScaledFixedChars(out, x < 0, n, places, '.');
+}
+
+char* FixedDotChars(char* out, int width, int decimals, const long double& value) {
+  long double x = value;
+  if (std::fabs(x) < 1e-8L) x = 0;
+  const FixedPlan plan = PlanFixed(width, decimals);
+  char* end = QuickFixed(out, plan, x, '.');
+  if (end && end - out < plan.target) return nullptr;  // padded: AppendFloatStrFixedDot's road
+  return end;
+}
+
+char* SevenDigitChars(char* out, unsigned n) {
+  if (n >= 10000000) n %= 10000000;
+  return FractionDigits<7>(out, n);
 }
 
 void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x) {

@@ -37,7 +37,15 @@ void AppendFloatStrDecimalsDot(std::string& out, int decimals, long double x);
 void AppendFloatStrFixedDot(std::string& out, int width, int decimals, long double x);
 // FloatStrDecimalsDot's text into out (room for ScaledFixedMaxChars) where it is plain rounding
 // (nearly always); the end, or nullptr where AppendFloatStrDecimalsDot must decide.
-char* DecimalsDotChars(char* out, int decimals, long double x);
+// (x by reference: a long double handed on by value is copied in two 8-byte halves, and loading it
+// whole from them just after stalls the processor, number after number.)
+char* DecimalsDotChars(char* out, int decimals, const long double& x);
+// FloatStrFixedDot's text into out (room for ScaledFixedMaxChars) where it is plain rounding and
+// needs no padding; the end, or nullptr where AppendFloatStrFixedDot must decide.
+char* FixedDotChars(char* out, int width, int decimals, const long double& x);
+// The last seven digits of n with leading zeros into out (sequence numbers of fixed-column
+// records); the end.
+char* SevenDigitChars(char* out, unsigned n);
 // General float text (up to 15 significant digits, exponent form only where shorter).
 std::string GeneralFloatStr(long double x);
 // The quick road of the fixed-point texts (file writers format many numbers): n := |x| * 10^decimals

@@ -2,6 +2,8 @@
 // the guards against long names, non-ASCII texts, unknown blocks and colours outside the table.
 #include <regex>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -333,6 +335,125 @@ TEST_F(IgesTest, RecordSequenceNumbers) {
   EXPECT_EQ(IgesRecord("A", "12", 'P', 9999999), AlignLeft("A", 70) + "12P9999999");
   EXPECT_EQ(IgesRecord("A", "", 'D', 12345678), AlignLeft("A", 72) + "D2345678");
   EXPECT_EQ(IgesRecord("A", "", 'G', -5), AlignLeft("A", 72) + "G0000005");
+}
+
+// P records of one entity after another carry each its own number, also after an entity whose
+// number is wider than its eight columns (its data then gives way to the number).
+TEST_F(IgesTest, ParameterRecordsOfEntityAfterEntity) {
+  IgesResetCounters();
+  std::string file;
+  IgesWriteParameters(file, "110,1.0;", 7);
+  IgesWriteParameters(file, "110,2.0,", 9);
+  IgesWriteParameters(file, "3.0;", 9);
+  IgesWriteParameters(file, std::string(64, 'x'), 1234567890);
+  IgesWriteParameters(file, "110,4.0;", 7);
+  IgesWriteParameters(file, "5;", -5);
+  IgesWriteParameters(file, "6;", 98765432);
+  EXPECT_EQ(file, AlignLeft("110,1.0;", 64) + "       7P0000001\r\n" +
+                      AlignLeft("110,2.0,", 64) + "       9P0000002\r\n" +
+                      AlignLeft("3.0;", 64) + "       9P0000003\r\n" + std::string(62, 'x') +
+                      "1234567890P0000004\r\n" + AlignLeft("110,4.0;", 64) +
+                      "       7P0000005\r\n" + AlignLeft("5;", 64) + "      -5P0000006\r\n" +
+                      AlignLeft("6;", 64) + "98765432P0000007\r\n");
+  EXPECT_EQ(Iges.P, 7);
+  EXPECT_EQ(Iges.IgesParameterLines, 7);
+  IgesResetCounters();
+}
+
+// Blocks inserted in turn by names of either case each find their own subfigure, scaled or not;
+// a name no block has is reported; an empty block is a subfigure without members.
+TEST_F(IgesTest, BlocksInsertedInTurn) {
+  ClearErrorList();
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("A");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadBeginBlock("B");
+    CadLine(0, 0, 0, 1);
+    CadEndBlock();
+    CadBeginBlock("E");
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("A", 1, 1, 0, 1, 1);
+    CadInsertBlock("b", 2, 2, 0, 1, 1);
+    CadInsertBlock("C", 0, 0, 0, 1, 1);
+    CadInsertBlock("a", 0, 0, 0, 2, 2);
+    CadInsertBlock("B", 0, 0, 0, 3, 3);
+    CadInsertBlock("C", 0, 0, 0, 2, 2);
+    CadEndSection();
+  });
+  // A: line 1, subfigure 3; B: line 5, subfigure 7; E: subfigure 9.
+  EXPECT_EQ(ParameterText(lines, 3), "308,0,1HA,1,1;");
+  EXPECT_EQ(ParameterText(lines, 7), "308,0,1HB,1,5;");
+  EXPECT_EQ(ParameterText(lines, 9), "308,0,1HE,0;");
+  EXPECT_EQ(ParameterText(lines, 11), "408,3,1.000,1.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 13), "408,7,2.000,2.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 15), "110,0.000,0.000,0.0,2.000,0.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 17), "110,0.000,0.000,0.0,0.000,3.000,0.0;");
+  ASSERT_EQ(Errors.ErrorCount, 1);  // (the list keeps a message once)
+  EXPECT_EQ(Errors.ErrorList[0], "Blockname C not found !");
+  ClearErrorList();
+}
+
+// The generation date with each part clamped to its columns and padded with zeros, as printf's
+// "%04d%02d%02d.%02d%02d%02d" writes it; the terminate record's counts in seven digits, or all of
+// their digits where a count has more.
+TEST_F(IgesTest, DateAndTerminateRecord) {
+  const int dates[][6] = {{2026, 12, 7, 9, 5, 3}, {5, 1, 2, 23, 59, 60}, {12345, 100, -1, 0, 0, 0},
+                          {0, 0, 0, 0, 0, 0},      {9999, 99, 99, 99, 99, 99}};
+  for (const auto& d : dates) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%04d%02d%02d.%02d%02d%02d",
+                  std::clamp(d[0], 0, 9999), std::clamp(d[1], 0, 99), std::clamp(d[2], 0, 99),
+                  std::clamp(d[3], 0, 99), std::clamp(d[4], 0, 99), std::clamp(d[5], 0, 99));
+    EXPECT_EQ(IgesDate(d[0], d[1], d[2], d[3], d[4], d[5]), expected) << d[0];
+  }
+  for (int s : {2, 12345678}) {
+    std::string out;
+    IgesOut = &out;
+    IgesResetCounters();
+    Iges.S = s, Iges.G = 5, Iges.D = 9999999, Iges.P = 0;
+    IgesEndFile();
+    IgesOut = nullptr;
+    const std::string counts = s == 2 ? "S0000002G0000005D9999999P0000000"
+                                      : "S12345678G0000005D9999999P0000000";
+    EXPECT_EQ(out, AlignLeft(counts, 72) + "T0000001\r\n");
+  }
+  IgesResetCounters();
+}
+
+// Sequence numbers of records written one after another carry over into the next digits, and
+// start again where a number does not follow the last one.
+TEST_F(IgesTest, SequenceNumbersCarryOver) {
+  IgesResetCounters();
+  std::string file;
+  auto last = [&file] { return file.substr(file.size() - 10, 8); };
+  for (int start : {8, 98, 9999998, 41}) {
+    Iges.P = start;
+    IgesWriteParameters(file, "1;", 1);
+    EXPECT_EQ(last(), IntStrZero((start + 1) % 10000000, 7).insert(0, "P")) << start;
+    IgesWriteParameters(file, "1;", 1);
+    EXPECT_EQ(last(), IntStrZero((start + 2) % 10000000, 7).insert(0, "P")) << start;
+  }
+  IgesResetCounters();
+  Iges.D = 98;
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginEntities();
+    Iges.D = 98;
+    IgesLine(0, 0, 1, 1);
+    IgesLine(0, 0, 1, 1);
+    CadEndSection();
+  });
+  const auto d = Section(lines, 'D');
+  ASSERT_EQ(d.size(), 4u);
+  EXPECT_EQ(d[0].substr(72), "D0000099");
+  EXPECT_EQ(d[1].substr(72), "D0000100");
+  EXPECT_EQ(d[3].substr(72), "D0000102");
+  IgesResetCounters();
 }
 
 // Infinite and undefined coordinates are written as zeros.

@@ -407,6 +407,45 @@ TEST_F(UtilStrTest, AppendedDecimalsTextsMatch) {
       }
 }
 
+// The fixed-point texts written into a buffer give FloatStrFixedDot's text wherever they give one,
+// and leave the padded and exponent texts to it; the seven-digit sequence numbers with their
+// leading zeros.
+TEST_F(UtilStrTest, FixedTextsIntoABufferAndSevenDigits) {
+  std::vector<long double> values = {0.0L, -0.0L, 5e-9L, -5e-9L, 0.5L, 1.0L, -1.0L, 0.9999996L,
+                                     123.4567891L, -98765.4321L, 1234567.5L, 1e12L,
+                                     std::numeric_limits<long double>::infinity()};
+  int written = 0;
+  for (int setting : {3, 0, 5})
+    for (int width : {0, 4, 12})
+      for (int decimals : {0, 3, 6})
+        for (long double x : values) {
+          Settings.Decimals = setting;
+          char buf[ScaledFixedMaxChars];
+          if (const char* end = FixedDotChars(buf, width, decimals, x)) {
+            ++written;
+            ASSERT_EQ(std::string(static_cast<const char*>(buf), end), FloatStrFixedDot(width, decimals, x))
+                << setting << " " << width << " " << decimals << " " << static_cast<double>(x);
+          }
+        }
+  EXPECT_GT(written, 50);
+  Settings.Decimals = 3;
+  char buf[ScaledFixedMaxChars];
+  EXPECT_EQ(std::string(buf, FixedDotChars(buf, 0, 6, -0.5L)), "-0.500000");
+  EXPECT_EQ(FixedDotChars(buf, 12, 3, 1.5L), nullptr);  // padded
+  EXPECT_EQ(FixedDotChars(buf, 0, 6, 1234567.5L), nullptr);  // exponent form
+
+  for (unsigned n : {0U, 7U, 10U, 99U, 1000000U, 9999999U, 10000000U, 12345678U, 4294967295U}) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%07u", n % 10000000);
+    ASSERT_EQ(std::string(buf, SevenDigitChars(buf, n)), digits) << n;
+  }
+  for (unsigned n = 0; n < 10000000; n += 997) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%07u", n);
+    ASSERT_EQ(std::string(buf, SevenDigitChars(buf, n)), digits) << n;
+  }
+}
+
 namespace {
 // The digit road's text where the precision (width + decimals) is below the digits the decimals
 // ask for: 18 significant digits, rounded half up to the precision, the other places zeros; "" for
