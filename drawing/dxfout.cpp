@@ -225,22 +225,29 @@ void Group(int code, std::string_view value) {
   GroupLines(*DxfOut.Out, GroupLines::LineRoom + value.size()).Text(code, value);
 }
 
-// FloatStrDot of a text style value. The same few values come with text after text, so the last
-// texts are kept (with the Decimals setting they were made with).
-const std::string& StyleNumber(long double x) {
-  struct Entry {
-    long double x = 0;
-    int decimals = 0;
-    std::string text;
-  };
-  static std::array<Entry, 4> kept;
-  static size_t next = 0;
-  for (const Entry& e : kept)
-    if (!e.text.empty() && e.x == x && e.decimals == Settings.Decimals) return e.text;
-  Entry& e = kept[next];
-  next = (next + 1) % kept.size();
-  e = {x, Settings.Decimals, FloatStrDot(x)};
-  return e.text;
+// FloatStrDot of the text style's width, rotation and slant. Text after text comes with the same
+// style, so the texts of the last one are kept (with the Decimals setting they were made with).
+struct StyleTexts {
+  long double width = 0, rotation = 0, slant = 0;
+  int decimals = 0;
+  bool known = false;
+  std::string widthText, rotationText, slantText;
+};
+const StyleTexts& StyleNumbers() {
+  static StyleTexts kept;
+  const CadOutputState& c = CadState;
+  if (!kept.known || kept.width != c.CadTextWidth || kept.rotation != c.CadTextRotation ||
+      kept.slant != c.CadTextSlant || kept.decimals != Settings.Decimals) {
+    kept = {c.CadTextWidth,
+            c.CadTextRotation,
+            c.CadTextSlant,
+            Settings.Decimals,
+            true,
+            FloatStrDot(c.CadTextWidth),
+            FloatStrDot(c.CadTextRotation),
+            FloatStrDot(c.CadTextSlant)};
+  }
+  return kept;
 }
 }  // namespace
 
@@ -465,23 +472,20 @@ void DxfText(const std::string& s, long double x, long double y) {
   if (!DxfOut.Out) return;
   const std::string& layer = Layer();
   const std::string text = DxfOut.ConvertTexts ? CadFileText(s) : Value(s);
-  // Copies: the kept style texts make room for each other.
-  const std::string width = StyleNumber(CadState.CadTextWidth);
-  const std::string rotation = StyleNumber(CadState.CadTextRotation);
-  const std::string slant = StyleNumber(CadState.CadTextSlant);
-  GroupLines g(*DxfOut.Out,
-               EntityRoom("TEXT", layer, 3,
-                          5 * GroupLines::LineRoom + text.size() + 8 + width.size() +
-                              rotation.size() + slant.size()));
+  const StyleTexts& style = StyleNumbers();
+  GroupLines g(*DxfOut.Out, EntityRoom("TEXT", layer, 3,
+                                       5 * GroupLines::LineRoom + text.size() + 8 +
+                                           style.widthText.size() + style.rotationText.size() +
+                                           style.slantText.size()));
   Entity(g, "TEXT", layer);
   g.Real(10, x);
   g.Real(20, y);
   g.Real(40, CadState.CadTextHeight);
   g.Text(1, text);
   g.Text(7, "STANDARD");
-  g.Text(41, width);
-  g.Text(50, rotation);
-  g.Text(51, slant);
+  g.Text(41, style.widthText);
+  g.Text(50, style.rotationText);
+  g.Text(51, style.slantText);
 }
 
 void DxfSolid(long double x1, long double y1, long double x2, long double y2, long double x3,
