@@ -2,8 +2,12 @@
 // DXF block files in a folder of this run's own, replayed at each insert.
 #include "drawing/cadscreen.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cmath>
 #include <set>
@@ -46,6 +50,23 @@ std::string FileNameOfBlock(const std::string& name) {
   for (char& c : s)
     if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
   return "$" + s + ".dx$";
+}
+
+// A block file written whole with one call, only as a plain file (never into a folder, a pipe or a
+// socket, nor waiting for a pipe's reader): it is read back from memory, so no stream is needed.
+bool WriteBlockFile(const std::string& file, const std::string& text) {
+  if (file.empty()) return false;
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  for (size_t done = 0; ok && done < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  return ::close(fd) == 0 && ok;
 }
 
 // The folder when it exists and lies in the current folder for temporary files.
@@ -142,9 +163,7 @@ void ScreenBackEnd::EndBlock() {
   DxfOut = {};
   const std::string file = CadTempBlockFile(blockName_);
   blockName_.clear();
-  TextFile f;
-  f.Assign(file);
-  const bool ok = !file.empty() && f.Rewrite() && f.Write(blockText_) && f.Close();
+  const bool ok = WriteBlockFile(file, blockText_);
   // A block defined again replaces what its inserts replay; the text just written needs no reading.
   if (ok)
     RememberBlockFile(file, blockText_);

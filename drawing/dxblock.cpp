@@ -424,6 +424,9 @@ struct BlockFileMemory {
   // Block files written this output, taken into files when their first insert finds them there.
   std::unordered_map<std::string, std::shared_ptr<const Steps>> written;
   std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
+  // The file BlockFileFor has just found it can open: the replay that follows at once need not
+  // open it again.
+  std::string opened;
   bool On() const { return open && use; }
 } g_memory;
 
@@ -633,7 +636,9 @@ std::shared_ptr<const Steps> StepsOf(const std::string& file) {
     if (w != g_memory.written.end()) {
       std::shared_ptr<const Steps> steps = std::move(w->second);
       g_memory.written.erase(w);
-      if (FileCanOpen(file)) return g_memory.files[file] = std::move(steps);
+      const bool opened = g_memory.opened == file;
+      g_memory.opened.clear();
+      if (opened || FileCanOpen(file)) return g_memory.files[file] = std::move(steps);
     }
   }
   TextFile f;
@@ -653,14 +658,22 @@ bool Remembered(const std::string& file) {
 
 // The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
 std::string BlockFileFor(const std::string& name) {
+  g_memory.opened.clear();
   if (g_memory.On()) {
     auto it = g_memory.ownFiles.find(name);
     if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
   }
   if (CadBlockDefined(name)) {
     const std::string own = CadTempBlockFile(name);
-    if (!own.empty() && (Remembered(own) || FileCanOpen(own))) {
+    if (!own.empty() && Remembered(own)) {
       if (g_memory.On()) g_memory.ownFiles[name] = own;
+      return own;
+    }
+    if (!own.empty() && FileCanOpen(own)) {
+      if (g_memory.On()) {
+        g_memory.ownFiles[name] = own;
+        g_memory.opened = own;
+      }
       return own;
     }
   }
@@ -804,6 +817,7 @@ void OpenBlockFileMemory() {
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();
+  g_memory.opened.clear();
   g_memory.open = true;
 }
 
@@ -813,6 +827,7 @@ void CloseBlockFileMemory() {
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();
+  g_memory.opened.clear();
   g_memory.open = false;
 }
 
@@ -905,6 +920,7 @@ void SetBlockFileMemoryUse(bool use) {
   g_memory.files.clear();
   g_memory.written.clear();
   g_memory.ownFiles.clear();
+  g_memory.opened.clear();
 }
 
 long BlockFileReads() { return g_memory.reads; }

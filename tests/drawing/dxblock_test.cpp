@@ -1,5 +1,7 @@
 // Replay of "$name.dx$" block files on the screen: composed transforms, texts, layers, polylines,
 // nesting limits and broken files; and the same geometry as the DXF insert.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -201,6 +203,20 @@ TEST_F(DxBlockTest, UnwritableTempFolder) {
 }
 
 // A block drawn through the screen's block file lands where the DXF insert puts it.
+TEST_F(DxBlockTest, BlockFileThatCannotBeWrittenIsReported) {
+  // A folder where the block file belongs: the file is not written, and that is said.
+  ASSERT_FALSE(CadBlockFolder().empty());
+  const std::string file = CadTempBlockFile("besetzt");
+  ASSERT_EQ(::mkdir(file.c_str(), 0700), 0);
+  CadBeginBlocks();
+  CadBeginBlock("besetzt");
+  CadLine(0, 0, 1, 1);
+  CadEndBlock();
+  EXPECT_EQ(dialogs_->Messages(),
+            (std::vector<std::string>{file + " konnte nicht geschrieben werden !"}));
+  ::rmdir(file.c_str());
+}
+
 TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
   auto drawing = [] {
     CadBeginDrawing(0, 0, 100, 100);
