@@ -469,8 +469,6 @@ class Compiler {
     s.text = std::move(text);
     return s;
   }
-  // A pen set again with only drawing in between changes nothing: it is left out (unless the
-  // memory is off, which keeps every step for comparisons).
   // A waiting Count as a step of its own.
   void CountAlone() {
     if (!counted_) return;
@@ -490,6 +488,8 @@ class Compiler {
     else
       steps_.back().check = true;
   }
+  // A pen set again with only drawing in between changes nothing: it is left out (unless the
+  // memory is off, which keeps every step for comparisons).
   void SetPen(int pen) {
     if (pen == penInForce_ && g_memory.use) return;
     Add(Op::Pen).pen = pen;
