@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cmath>
 #include <set>
 
