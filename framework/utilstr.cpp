@@ -297,7 +297,7 @@ char* FractionDigits(char* p, unsigned f) {
     PutPair(p, v);
     return p + 2;
   }
-  const int guess = (std::bit_width(v) * 1233) >> 12;  // 1233 / 4096 is just above log10(2)
+  const int guess = (std::bit_width(v) * 1233) >> 12;  // 1233 / 4096 is just below log10(2)
   char* const end = p + guess + 1 - (v < PowersOfTen[guess] ? 1 : 0);
   char* q = end;
   for (; v >= 100; v /= 100) {
@@ -365,7 +365,7 @@ template <int k>
                                                   10000000000000000000ULL};
   if (decimals < 0) decimals = 0;
   if (decimals > ScaledFixedMaxChars - 24) decimals = ScaledFixedMaxChars - 24;
-  // Decimal digits of n from its bit length (1233 / 4096 is just above log10(2)).
+  // Decimal digits of n from its bit length (1233 / 4096 is just below log10(2)).
   const int bits = std::bit_width(n | 1);
   const int guess = (bits * 1233) >> 12;
   const int digits = guess + 1 - (n < powers[guess] ? 1 : 0);
