@@ -489,6 +489,22 @@ bool Synced(const Ctx& c, const IndexDescriptor& d) {
   return PathValid(d) && !d.Eof && (d.RecNo == cur || d.SyncedRec == cur);
 }
 
+// Root and next free block as the file holds them now (next free from the file size, as at
+// opening); false after reporting a read fault.
+bool AnchorFromFile(IndexDescriptor& d) {
+  uint8_t b[24];
+  if (!ReadAt(d.Fd, b, sizeof b, 0)) {
+    SetError(errno ? IoCodeFromErrno(errno) : 100, "Fehler beim Lesen der Index-Datei:  " + d.FileName + " [ReadAnchorNodes]");
+    return false;
+  }
+  const AnchorHeader h = DecodeAnchor(b);
+  d.H.Root = h.Root;
+  d.H.NextFree = h.NextFree;
+  struct stat st{};
+  if (::fstat(d.Fd, &st) == 0 && st.st_size > NdxBlockSize) d.H.NextFree = static_cast<uint32_t>(st.st_size / NdxBlockSize);
+  return true;
+}
+
 void CloseOrder(Ctx& c, int order) {
   auto& slot = c.S->Orders[order];
   if (!slot) return;
@@ -497,11 +513,26 @@ void CloseOrder(Ctx& c, int order) {
   int code = 0;
   if (d.AnchorChanged && d.Fd >= 0) {
     const bool shared = KelpieSharedMode && !c.A->Exclusive;
-    if (shared && LockRegion(false, d.Fd, 0, 1) != 0) {
+    // Other programs may have changed the index since this one did: root and next free block are
+    // taken from the file under the writers' lock, the record count from the table as it is now.
+    SetLockSemaphoreProc(true);
+    struct Leave {
+      ~Leave() {
+        try {
+          SetLockSemaphoreProc(false);
+        } catch (...) {
+        }
+      }
+    } leave;
+    if (c.S->Semaphore && !c.S->Semaphore->RegionLocked) {
+      code = 33;
+      failure = "Konnte Index nicht sperren um Anchor-Knoten zu schreiben " + d.FileName;
+    } else if (shared && LockRegion(false, d.Fd, 0, 1) != 0) {
       code = 33;
       failure = "Konnte Index nicht sperren um Anchor-Knoten zu schreiben " + d.FileName;
     } else {
-      if (!WriteAnchorNode(c.Area, d)) code = -1;
+      if (!c.A->Exclusive && !c.A->IsVirtual) c.A->RecordCount = RecCountFromFile(*c.A);
+      if (!AnchorFromFile(d) || !WriteAnchorNode(c.Area, d)) code = -1;
       if (shared && LockRegion(true, d.Fd, 0, 1) != 0 && code == 0) {
         code = 33;
         failure = "Konnte Index nicht entsperren nach Schreiben des Anchor-Knotens " + d.FileName;
