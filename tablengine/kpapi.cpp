@@ -729,8 +729,15 @@ void SKIP(int32_t n) {
   if (!a) return;
   RefreshBeyond(*a, 1);
   if (n == 0) {
-    if (a->RecordCount > 0 && !a->Eof && a->CurrentRecord <= a->RecordCount) ReadAndLoad(*a, a->CurrentRecord);
-    else BlankRecord(*a);
+    if (a->RecordCount > 0 && !a->Eof && a->CurrentRecord <= a->RecordCount) {
+      // Reading the record again clears BOF; the controlling index follows, as after GO.
+      const bool indexed = Indexed();
+      IndexPositioning positioning(indexed);
+      ReadAndLoad(*a, a->CurrentRecord);
+      if (indexed && KelpieErrorCode == 0) CallSlot(IndexHookTable.SyncOrder);
+    } else {
+      BlankRecord(*a);
+    }
     return RunAfterMove(*a);
   }
   if (a->RecordCount == 0) {

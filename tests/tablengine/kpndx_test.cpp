@@ -407,7 +407,9 @@ TEST_F(Ndx, EofAndBofAgreeWithNaturalOrder) {
     GO(0), note("GO 0");
     SKIP(-1), note("SKIP -1");
     GoTop(), SKIP(-1), note("SKIP -1 at the top");
+    SKIP(0), note("SKIP 0 at the top");
     GO(7), note("GO 7");
+    SKIP(0), note("SKIP 0 at the end");
     SetFilterExpr("NR > 5");
     GoTop(), note("GoTop hidden");
     SKIP(-1), note("SKIP -1 hidden");
@@ -422,8 +424,9 @@ TEST_F(Ndx, EofAndBofAgreeWithNaturalOrder) {
   ASSERT_TRUE(SetIndexTo("n", 1));
   const auto natural = run(false);
   EXPECT_EQ(natural[1], "GO 9: 3 EOF error 212");
-  EXPECT_EQ(natural[12], "GO 7: 3 EOF BOF error 212");
-  EXPECT_EQ(natural[13], "GoTop hidden: 3 EOF BOF");
+  EXPECT_EQ(natural[12], "SKIP 0 at the top: 1");
+  EXPECT_EQ(natural[13], "GO 7: 3 EOF error 212");
+  EXPECT_EQ(natural[15], "GoTop hidden: 3 EOF BOF");
   EXPECT_EQ(run(true), natural);
   // An empty table.
   CloseAll();
@@ -433,6 +436,16 @@ TEST_F(Ndx, EofAndBofAgreeWithNaturalOrder) {
   const auto emptyNatural = run(false);
   EXPECT_EQ(emptyNatural[0], "GO 1: 1 EOF BOF error 212");
   EXPECT_EQ(run(true), emptyNatural);
+  // One record, deleted records ignored.
+  CloseAll();
+  Table({{"a", 1, ""}}, false, "one.dbf");
+  MakeIndex("one", "NAME");
+  ASSERT_TRUE(SetIndexTo("one", 1));
+  SetIgnoreDel(true);
+  const auto oneNatural = run(false);
+  EXPECT_EQ(oneNatural[11], "SKIP -1 at the top: 1 BOF");
+  EXPECT_EQ(oneNatural[12], "SKIP 0 at the top: 1");
+  EXPECT_EQ(run(true), oneNatural);
   SetErrorDispatch(dispatch);
 }
 
