@@ -14,6 +14,7 @@
 #include "framework/utilstr.h"
 #include "tablengine/kpcore.h"
 #include "tablengine/kpdbf.h"
+#include "tablengine/kpstr.h"
 
 namespace qern {
 
@@ -91,8 +92,20 @@ bool DbfOnTemporaryCopy() { return layer.OnCopy; }
 void DbfOpenWriteCheck(const std::string& name) {
   std::string file = name;
   if (file.find('.') == std::string::npos) file += ".dbf";
+  // A table from DOS or Windows is often named in upper case ("PRINTOUT.DBF"): a file of the name
+  // in another case is the one meant, and its copy takes its name.
+  std::vector<std::string> several;
+  const std::string found = kelpie::FileOfAnyCase(AddBackslash(Settings.DbfFolder) + file, &several);
+  if (!several.empty()) {
+    std::string list;
+    for (const std::string& n : several) list += "\n" + n;
+    ErrorMessage("Mehrere Dateien dieses Namens in anderer Schreibweise:" + list);
+    Flags.AbortFlag = true;
+    return;
+  }
+  file = found.substr(found.find_last_of('/') + 1);
   const std::string original = AddBackslash(Settings.DbfFolder) + file;
-  const std::string copy = AddBackslash(Settings.TempFolder) + file;
+  const std::string copy = kelpie::FileOfAnyCase(AddBackslash(Settings.TempFolder) + file);
   const bool folderWritable = FolderWriteCheck(Settings.DbfFolder);
   // A table that was created in the folder for temporary files, since the DBF folder took none.
   if (!folderWritable && !FileCanOpen(original) && FileCanOpen(copy)) {
@@ -238,16 +251,20 @@ bool CreatePrintoutTable(const std::string& path) {
 
 void OpenPrintoutTable() {
   Flags.AbortFlag = false;
-  const std::string preset = AddBackslash(Settings.PrintPresetFolder) + PrintoutTableName;
-  const std::string original = AddBackslash(Settings.DbfFolder) + PrintoutTableName;
+  // Each table also in another case ("PRINTOUT.DBF"); several of those in the DBF folder are
+  // reported by the write check, and no new table is made beside them.
+  const std::string preset = kelpie::FileOfAnyCase(AddBackslash(Settings.PrintPresetFolder) + PrintoutTableName);
+  std::vector<std::string> several;
+  const std::string original =
+      kelpie::FileOfAnyCase(AddBackslash(Settings.DbfFolder) + PrintoutTableName, &several);
   // The DBF folder's own table (both folders are the start folder by default) takes the write
   // check, so that a read-only folder is worked on in a copy.
   if (FileCanOpen(preset) && !SameFile(preset, original)) {
     DbfUse(preset);
     return;
   }
-  const std::string copy = AddBackslash(Settings.TempFolder) + PrintoutTableName;
-  if (!FileCanOpen(original) && !FileCanOpen(copy) &&
+  const std::string copy = kelpie::FileOfAnyCase(AddBackslash(Settings.TempFolder) + PrintoutTableName);
+  if (several.empty() && !FileCanOpen(original) && !FileCanOpen(copy) &&
       !CreatePrintoutTable(FolderWriteCheck(Settings.DbfFolder) ? original : copy))
     return;
   DbfOpenWriteCheck("printout");

@@ -1015,7 +1015,10 @@ bool ShareModeLock(int fd, bool exclusive) {
 bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusive) {
   const std::string routine = " [USE(" + fileName + ")]";
   if (CurrentWorkArea()) CloseArea();
-  const std::string full = FullPathName(fileName);
+  // A table from DOS or Windows is often named in upper case: a file of the name in another case
+  // is the one meant.
+  std::string full = FullPathName(fileName);
+  if (!FindFileOfAnyCase(full, routine)) return false;
   FdGuard fd;
   // Non-blocking: a pipe given as a table must not hang the open (it is refused below).
   fd.fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);

@@ -944,19 +944,8 @@ std::string IndexFileName(const std::string& name, const WorkArea& a) {
   n = DefaultExtension(n, lower ? "ndx" : "NDX");
   if (n.find('/') == std::string::npos && n.find(':') == std::string::npos && n.find('\\') == std::string::npos)
     n = tableDir + n;
-  n = FullPathName(n);
-  // On a file system that tells the cases apart, an existing file with its extension in the other
-  // case is the index meant.
-  const size_t slash = n.find_last_of('/');
-  const size_t dot = n.find_last_of('.');
-  if (!FileExist(n) && dot != std::string::npos && (slash == std::string::npos || dot > slash + 1)) {
-    for (const bool toLower : {true, false}) {
-      std::string other = n;
-      for (size_t i = dot + 1; i < other.size(); ++i) other[i] = toLower ? LowerChar(other[i]) : UpperChar(other[i]);
-      if (other != n && FileExist(other)) return other;
-    }
-  }
-  return n;
+  // A file of the name in another case is the index meant (one from DOS is often upper case).
+  return FileOfAnyCase(FullPathName(n));
 }
 
 }  // namespace ndx
@@ -1039,7 +1028,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMaker maker, v
   }
   Ctx c{CurrentArea, a, &AreaState(CurrentArea)};
   CloseOrder(c, order);
-  const std::string full = IndexFileName(name, *a);
+  std::string full = IndexFileName(name, *a);
+  if (!FindFileOfAnyCase(full, tag)) return false;
   if (!FileExist(full)) {
     SetError(2, full + tag);
     return false;

@@ -152,6 +152,8 @@ bool KeyLengthOfRecord(IndexDescriptor& d, WorkArea& a, size_t& length);
 int CompareKey(const IndexDescriptor& d, const uint8_t* a, const uint8_t* b, size_t n);
 // Option words out of a name; the name keeps its case.
 bool TakeOption(std::string& name, const std::string& word);
+// The index file of a name: extension and folder added as the table has them, a file of the name in
+// another case found (several such files: the name as made).
 std::string IndexFileName(const std::string& name, const WorkArea& a);
 
 void ErrorIo(int code, const std::string& text);

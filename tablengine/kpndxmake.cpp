@@ -374,8 +374,9 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
     SetError(215, "Datenbank nicht geöffnet beim Indizieren von" + name + ".");
     return;
   }
-  const std::string full = IndexFileName(name, *a);
+  std::string full = IndexFileName(name, *a);
   const std::string tag = " [MakeIndex(<" + expression + ">," + full + ")]";
+  if (!FindFileOfAnyCase(full, tag)) return;
   IndexDescriptor d;
   d.FileName = full;
   d.Maker = maker;

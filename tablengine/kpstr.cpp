@@ -1,6 +1,7 @@
 // Text and file helpers of the table engine, and its linked allocation lists.
 #include "tablengine/kpstr.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -150,6 +151,50 @@ int CompareBCD(const BcdKey& a, const BcdKey& b) {
 bool FileExist(const std::string& name) {
   struct stat st{};
   return !name.empty() && ::stat(name.c_str(), &st) == 0;
+}
+
+namespace {
+
+// Letters compared without their case (ASCII letters; other bytes as they are).
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (size_t i = 0; i < a.size(); ++i)
+    if (fold(a[i]) != fold(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several) {
+  if (several) several->clear();
+  if (name.empty() || FileExist(name)) return name;
+  const size_t slash = name.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (base.empty()) return name;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return name;
+  std::vector<std::string> found;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string n = e->d_name;
+    if (n != "." && n != ".." && SameIgnoringCase(n, base)) found.push_back(folder + n);
+  }
+  ::closedir(dir);
+  if (found.size() == 1) return found.front();
+  std::sort(found.begin(), found.end());
+  if (found.size() > 1 && several) *several = found;
+  return name;
+}
+
+bool FindFileOfAnyCase(std::string& name, const std::string& tag) {
+  std::vector<std::string> several;
+  name = FileOfAnyCase(name, &several);
+  if (several.empty()) return true;
+  std::string list;
+  for (const std::string& n : several) list += (list.empty() ? "" : ", ") + n;
+  SetError(2, "Mehrere Dateien dieses Namens in anderer Schreibweise: " + list + tag);
+  return false;
 }
 
 bool FileDatedToday(const std::string& name) {

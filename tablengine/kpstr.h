@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qern::kelpie {
 
@@ -35,6 +36,14 @@ int CompareBCD(const BcdKey& a, const BcdKey& b);
 
 // Files
 bool FileExist(const std::string& name);
+// The file meant by name: name itself when it exists. Otherwise its folder is searched for names
+// that differ only in the case of their letters (files from DOS are often upper case): one such
+// file is the one meant; with several none is chosen (name comes back) and they are listed in
+// several, sorted.
+std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several = nullptr);
+// FileOfAnyCase into name; several files of the name in other cases are an error (2) that names
+// them, with tag appended, and give false.
+bool FindFileOfAnyCase(std::string& name, const std::string& tag);
 bool FileDatedToday(const std::string& name);
 // Deletes one file or every file matching a mask with "*" or "?"; errors through SetError.
 void EraseFiles(const std::string& mask);

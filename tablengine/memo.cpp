@@ -442,15 +442,9 @@ void USE(const std::string& tableName) {
     return;
   }
   const uint8_t type = TypeOfVersion(a->Header[0]);
-  // The memo named in the case of the table's extension, else in the other case.
+  // The memo named in the case of the table's extension, else a file of the name in another case.
   std::string name = MemoFileName(tableName, a->Header[0]);
-  if (!FileExist(name)) {
-    std::string ext = MemoExtension(a->Header[0]);
-    if (name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
-      for (char& c : ext) c = LowerChar(c);
-    const std::string other = ForceExtension(tableName, ext);
-    if (FileExist(other)) name = other;
-  }
+  if (!FindFileOfAnyCase(name, " [USE]")) return;
   const bool shared = (KelpieSharedMode && !a->Exclusive);
   (void)shared;
   const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);

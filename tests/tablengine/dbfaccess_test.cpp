@@ -213,6 +213,26 @@ TEST_F(PresetTable, NamesAndMissingTables) {
   EXPECT_EQ(Names(dbf_), (std::vector<std::string>{"alt.v2", "printout.dbf"}));
 }
 
+// A preset table from DOS or Windows in upper case is the one opened, and none is made beside it;
+// two that differ only in case are reported by name.
+TEST_F(PresetTable, UpperCaseTableIsFound) {
+  MakeTable(1);
+  std::filesystem::rename(dbf_ + "/printout.dbf", dbf_ + "/PRINTOUT.DBF");
+  OpenPrintoutTable();
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(DbfPath(), dbf_ + "/PRINTOUT.DBF");
+  EXPECT_EQ(DbfRecCount(), 1);
+  DbfCloseTable();
+  EXPECT_EQ(Names(dbf_), (std::vector<std::string>{"PRINTOUT.DBF"}));
+  std::filesystem::copy_file(dbf_ + "/PRINTOUT.DBF", dbf_ + "/Printout.dbf");
+  OpenPrintoutTable();
+  EXPECT_TRUE(Flags.AbortFlag);
+  ASSERT_FALSE(dialogs_->Messages().empty());
+  EXPECT_NE(dialogs_->Messages().back().find(dbf_ + "/PRINTOUT.DBF"), std::string::npos);
+  EXPECT_NE(dialogs_->Messages().back().find(dbf_ + "/Printout.dbf"), std::string::npos);
+  EXPECT_EQ(Names(dbf_), (std::vector<std::string>{"PRINTOUT.DBF", "Printout.dbf"}));
+}
+
 TEST_F(PresetTable, ReadOnlyFolderWorksOnAKeptCopy) {
   MakeTable(1);
   ::chmod((dbf_ + "/printout.dbf").c_str(), 0444);

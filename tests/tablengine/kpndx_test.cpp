@@ -381,6 +381,61 @@ TEST_F(Ndx, IndexExtensionFollowsTheTableAndEitherCaseIsFound) {
   EXPECT_FALSE(FileExist(tmp_.File("nr.ndx")));
 }
 
+// Files from DOS or Windows named in upper case: table, memo and index are found by names in
+// another case; several files that differ only in case are an error naming them, unless one has
+// the exact name.
+TEST_F(Ndx, TableMemoAndIndexNamesInAnotherCaseAreFound) {
+  const std::string upper = tmp_.File("LOW2.DBF");
+  ASSERT_TRUE(CreateDbf(upper, {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}, false, 0x83));
+  ASSERT_TRUE(FileExist(tmp_.File("LOW2.DBT")));
+  Select(1);
+  ASSERT_TRUE(UseDbf(upper));
+  ASSERT_TRUE(ALock());
+  for (const char* n : {"b", "a"}) {
+    ClearRecord();
+    PutFieldStr(1, n);
+    PutMemoField(2, std::string("memo ") + n);
+    Append();
+  }
+  Unlock();
+  MakeIndex("LOW2.NDX", "NAME");
+  CloseAll();
+  std::rename(tmp_.File("LOW2.DBT").c_str(), tmp_.File("Low2.dbt").c_str());
+  ASSERT_TRUE(UseDbf(tmp_.File("low2.dbf")));
+  EXPECT_EQ(AreaFileName(), upper);
+  ASSERT_TRUE(SetIndexTo("low2", 1));
+  EXPECT_EQ(OrderFileName(1), tmp_.File("LOW2.NDX"));
+  GoTop();
+  EXPECT_EQ(AllTrim(FieldStr(1)), "a");
+  EXPECT_EQ(MemoFieldText(2), "memo a");
+  ASSERT_TRUE(Seek("b"));
+  EXPECT_EQ(MemoFieldText(2), "memo b");
+  CloseAll();
+  // Several files of the name in other cases: an error naming them, for the table, the memo and
+  // the index alike; the exact name still opens.
+  const bool dispatch = SetErrorDispatch(false);
+  qern::test::WriteWholeFile(tmp_.File("low2.DBF"), ReadWholeFile(upper));
+  EXPECT_FALSE(UseDbf(tmp_.File("low2.dbf")));
+  EXPECT_EQ(KelpieErrorCode, 2);
+  EXPECT_NE(KelpieErrorText.find(upper), std::string::npos) << KelpieErrorText;
+  EXPECT_NE(KelpieErrorText.find(tmp_.File("low2.DBF")), std::string::npos) << KelpieErrorText;
+  ASSERT_TRUE(UseDbf(upper));
+  ASSERT_TRUE(SetIndexTo("low2", 1));
+  CloseIndexes();
+  qern::test::WriteWholeFile(tmp_.File("low2.NDX"), ReadWholeFile(tmp_.File("LOW2.NDX")));
+  EXPECT_FALSE(SetIndexTo("Low2", 1));
+  EXPECT_EQ(KelpieErrorCode, 2);
+  EXPECT_NE(KelpieErrorText.find(tmp_.File("low2.NDX")), std::string::npos) << KelpieErrorText;
+  EXPECT_TRUE(SetIndexTo("LOW2", 1));
+  CloseAll();
+  qern::test::WriteWholeFile(tmp_.File("LOW2.dbt"), ReadWholeFile(tmp_.File("Low2.dbt")));
+  UseDbf(upper);  // the table opens without its memo file
+  EXPECT_EQ(KelpieErrorCode, 2);
+  EXPECT_NE(KelpieErrorText.find(tmp_.File("LOW2.dbt")), std::string::npos) << KelpieErrorText;
+  EXPECT_NE(KelpieErrorText.find(tmp_.File("Low2.dbt")), std::string::npos) << KelpieErrorText;
+  SetErrorDispatch(dispatch);
+}
+
 // Index order and natural order give the same record, EOF, BOF and error after every move (the
 // index's order here is the record order): beyond the end, before the start, all records hidden.
 TEST_F(Ndx, EofAndBofAgreeWithNaturalOrder) {
