@@ -95,6 +95,9 @@ int ListingRun(const CommandLineChoice& c) {
   Session.CurrentFileName = ExtractBaseName(c.FileName);
   const std::string output = Session.CurrentFileName + ".txt";
   if (OutputIsInput(input, output)) return ExitOutputFailed;
+  // A listing the user made read-only is kept, as Save keeps such a design.
+  CheckOutputNotReadOnly(output);
+  if (Flags.AbortFlag) return ExitOutputFailed;
   if (Flags.FatalError) {
     ReportFatalDesign(c.FileName);
     return ExitOutputFailed;
@@ -135,6 +138,10 @@ int DrawingRun(const CommandLineChoice& c) {
   if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0 &&
       OutputIsInput(input, Session.CurrentFileName + "." + ext))
     return ExitOutputFailed;
+  if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0) {
+    CheckOutputNotReadOnly(Session.CurrentFileName + "." + ext);
+    if (Flags.AbortFlag) return ExitOutputFailed;
+  }
 
   // The fatal messages name the file as the listing mode does.
   if (Flags.FatalError && DrawingKindForIndex(c.CadIndex) != 0) {

@@ -477,8 +477,8 @@ TEST_F(DesignFileTest, SaveNeverWritesThroughAPlantedLink) {
   test::TempFolder other;
   const std::string victim = other.File("victim");
   WriteWholeFile(victim, "precious");
-  fs::create_symlink(victim, Path(".x.qrk." + std::to_string(::getpid()) + ".tmp"));
-  fs::create_symlink(victim, Path("y.qrk"));
+  QERN_PLANT_FOREIGN_LINK(victim, Path(".x.qrk." + std::to_string(::getpid()) + ".tmp"));
+  QERN_PLANT_FOREIGN_LINK(victim, Path("y.qrk"));
   Flags.AskOverwrite = false;
   for (const char* name : {"x.qrk", "y.qrk"}) {
     Flags.AbortFlag = false;

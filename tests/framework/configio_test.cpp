@@ -404,7 +404,7 @@ TEST_F(ConfigFileTest, PlantedLinksNeverLeadTheFilesElsewhere) {
   const std::string victim = other.File("victim");
   WriteWholeFile(victim, "precious");
   for (const char* n : {"qern.cfg.tmp", "qern.cff.tmp", "qern.cfg", "qern.cff"})
-    fs::create_symlink(victim, Folder() + n);
+    QERN_PLANT_FOREIGN_LINK(victim, Folder() + n);
   WriteSettings(Written());
   Session.RecentFiles = {"/d/a.qrk", "", "", ""};
   WriteSessionFile();

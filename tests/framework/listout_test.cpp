@@ -349,7 +349,7 @@ TEST_F(ListingTest, LinksPlantedUnderTheListingNamesAreReplacedNeverFollowed) {
   WriteWholeFile(victim, "precious");
   const std::vector<std::string> names = {"outwin.txt", "$OUT1.TMP", "$$$1.txt", "$$1.txt",
                                           "OUTDOS.TXT", "qern.htm",  "chosen.txt", "welle.txt"};
-  for (const std::string& n : names) fs::create_symlink(victim, dir_.File(n));
+  for (const std::string& n : names) QERN_PLANT_FOREIGN_LINK(victim, dir_.File(n));
   Session.CurrentFileName = dir_.File("welle");  // the command line's copy lands beside the design
   Settings.TextProgram = "/bin/true";
   Settings.HtmlBrowser = "/no/such/browser";
