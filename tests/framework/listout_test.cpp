@@ -12,6 +12,7 @@
 #include "framework/textfile.h"
 #include "framework/textprint.h"
 #include "framework/utf8.h"
+#include "framework/utilstr.h"
 #include "platform/desktop.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
@@ -475,6 +476,82 @@ TEST_F(ListingTest, FailedWritesKeepTheEarlierFileAndSayWhy) {
   CloseListOutput();
   EXPECT_FALSE(Flags.AbortFlag);
   EXPECT_EQ(ReadFileLines(target), std::vector<std::string>{"       neu"});
+}
+
+// A file of a listing that cannot be made is named with the reason, as a failed save is: the
+// display copy of the text program and the window (here a folder holds its name), the temporary
+// file of the window and the fixed file of device 8 (their folder is missing).
+TEST_F(ListingTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
+  const std::string outwin = dir_.File("outwin.txt");
+  fs::create_directory(outwin);
+  Settings.TextProgram = "/no/such/editor";
+  int shown = 0;
+  SetListingHooks({[&](const std::string&) { ++shown; }});
+  for (int dev : {DeviceTextProgram, DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    Open(dev);
+    ListLine("Zeile");
+    CloseListOutput();
+    EXPECT_TRUE(Flags.AbortFlag);
+    ASSERT_FALSE(dialogs_->Messages().empty());
+    // Reported, and nothing is handed on: no program started, no window shown.
+    EXPECT_EQ(dialogs_->Messages().back(),
+              "Datei " + outwin + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+    EXPECT_EQ(dialogs_->Messages().size(), 1u);
+  }
+  EXPECT_EQ(shown, 0);
+
+  const std::string missing = dir_.File("fehlt");
+  Settings.TempFolder = missing;
+  for (int dev : {DeviceOutDos, DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    OpenListOutput(dev, "");
+    EXPECT_TRUE(Flags.AbortFlag);
+    ASSERT_FALSE(dialogs_->Messages().empty());
+    const std::string file = missing + (dev == DeviceOutDos ? "/OUTDOS.TXT" : "/$OUT11.TMP");
+    EXPECT_EQ(dialogs_->Messages().back(),
+              "Datei " + file + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+  }
+}
+
+// The command line's listing is written once, straight to its file and converted as it goes: no
+// copy in the temporary folder, the same bytes as the converted copy of the TXT device.
+TEST_F(ListingTest, TheCommandLinesListingIsWrittenOnce) {
+  Settings.SeparatorMode = 2;
+  Session.CurrentFileName = dir_.File("sub/welle");
+  fs::create_directory(dir_.File("sub"));
+  Open(DeviceBatchTxt);
+  EXPECT_EQ(Listing.ListFileName, dir_.File("sub/welle.txt"));
+  ListPageHeader(1, 1);
+  ListValueLine("Modul", "m", "mm", "1,25");
+  ListLine("Größe │ Wert ─ Ende");
+  CloseListOutput();
+  ASSERT_FALSE(Flags.AbortFlag);
+  const std::string written = ReadWholeFile(dir_.File("sub/welle.txt"));
+  EXPECT_EQ(Listing.TxtListingNumber, 1);
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir_.Path())) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"sub"});
+
+  // The TXT device of the same listing, through its temporary file and converted copy.
+  Session.CurrentFileName = "welle";
+  Open(DeviceTxt);
+  ListPageHeader(1, 1);
+  ListValueLine("Modul", "m", "mm", "1,25");
+  ListLine("Größe │ Wert ─ Ende");
+  CloseListOutput();
+  std::string copy = ReadWholeFile(dir_.File("$$2.txt"));
+  const std::string from = WithoutBlanks(dir_.File("$$$2.txt")), to = "welle.txt";
+  copy.replace(copy.find(from), from.size(), to);
+  const std::string head = WithoutBlanks(dir_.File("sub/welle.txt"));
+  std::string expected = written;
+  expected.replace(expected.find(head), head.size(), to);
+  EXPECT_EQ(expected, copy);
+  EXPECT_NE(written.find("Größe | Wert - Ende"), std::string::npos);
 }
 
 TEST_F(ListingTest, TextPrinterWritesToItsDeviceOrSpools) {
