@@ -104,7 +104,9 @@ int ListingRun(const CommandLineChoice& c) {
   }
 
   PrivateWorkFolder work;
-  const bool existed = Exists(output);
+  // A link of that name (one that leads nowhere yet, too) is the user's and stays.
+  struct stat st {};
+  const bool existed = ::lstat(output.c_str(), &st) == 0;
   Settings.AskTextDevice = false;
   Settings.DefaultTextDevice = 9;
   Flags.AbortFlag = false;

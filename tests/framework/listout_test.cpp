@@ -3,6 +3,9 @@
 #include "framework/listout.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -516,6 +519,37 @@ TEST_F(ListingTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
     EXPECT_EQ(dialogs_->Messages().back(),
               "Datei " + file + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
   }
+}
+
+// The shared temporary folder of the issue: another user's link under outwin.txt in a folder with
+// the sticky bit. The text program's listing says which file it could not write.
+TEST_F(ListingTest, AnotherUsersLinkUnderTheDisplayCopyIsNamed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  ASSERT_EQ(::chmod(dir_.Path().c_str(), 01777), 0);
+  TempFolder other;
+  const std::string victim = other.File("victim");
+  WriteWholeFile(victim, "precious");
+  const std::string outwin = dir_.File("outwin.txt");
+  fs::create_symlink(victim, outwin);  // root's link
+  Settings.TextProgram = "/bin/true";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    OpenListOutput(DeviceTextProgram, "");
+    if (Flags.AbortFlag) ::_exit(4);
+    RewriteChecked(DataFile);
+    ListLine("Zeile");
+    CloseListOutput();
+    const bool named = !dialogs_->Messages().empty() &&
+                       dialogs_->Messages().back() ==
+                           "Datei " + outwin + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !";
+    ::_exit(Flags.AbortFlag && named ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+  EXPECT_TRUE(fs::is_symlink(outwin));
 }
 
 // The command line's listing is written once, straight to its file and converted as it goes: no
