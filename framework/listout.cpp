@@ -186,9 +186,6 @@ void CreateListFile() {
   }
 }
 
-// TempOutputFileName; true when the name it took was made (and so needs no second creation).
-bool TakeTempOutputFile();
-
 std::string TextPrinterDevicePath() {
   if (!Listing.TextPrinterPath.empty()) return Listing.TextPrinterPath;
   return PrinterPortPath(Settings.PrinterPort);
@@ -376,6 +373,7 @@ void SetListColumns(const std::string& h1, const std::string& h2, const std::str
 }
 
 namespace {
+// TempOutputFileName; true when the name it took was made (and so needs no second creation).
 bool TakeTempOutputFile() {
   const std::string folder = AddBackslash(Settings.TempFolder);
   std::string name;
