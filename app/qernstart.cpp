@@ -95,13 +95,18 @@ int ListingRun(const CommandLineChoice& c) {
   Session.CurrentFileName = ExtractBaseName(c.FileName);
   const std::string output = Session.CurrentFileName + ".txt";
   if (OutputIsInput(input, output)) return ExitOutputFailed;
+  // A listing the user made read-only is kept, as Save keeps such a design.
+  CheckOutputNotReadOnly(output);
+  if (Flags.AbortFlag) return ExitOutputFailed;
   if (Flags.FatalError) {
     ReportFatalDesign(c.FileName);
     return ExitOutputFailed;
   }
 
   PrivateWorkFolder work;
-  const bool existed = Exists(output);
+  // A link of that name (one that leads nowhere yet, too) is the user's and stays.
+  struct stat st {};
+  const bool existed = ::lstat(output.c_str(), &st) == 0;
   Settings.AskTextDevice = false;
   Settings.DefaultTextDevice = 9;
   Flags.AbortFlag = false;
@@ -135,6 +140,10 @@ int DrawingRun(const CommandLineChoice& c) {
   if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0 &&
       OutputIsInput(input, Session.CurrentFileName + "." + ext))
     return ExitOutputFailed;
+  if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0) {
+    CheckOutputNotReadOnly(Session.CurrentFileName + "." + ext);
+    if (Flags.AbortFlag) return ExitOutputFailed;
+  }
 
   // The fatal messages name the file as the listing mode does.
   if (Flags.FatalError && DrawingKindForIndex(c.CadIndex) != 0) {

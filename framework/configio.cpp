@@ -3,6 +3,7 @@
 #include "framework/configio.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/dialogs.h"
 #include "framework/lconfigmodel.h"
@@ -455,6 +458,9 @@ void WriteEntries(const ProgramSettings& s, int decimals, int separatorMode) {
 // failed write leaves name as it was. Returns false (with AbortFlag set) on failure.
 template <typename Body>
 bool WriteReplacing(const std::string& name, Body body) {
+  // A file the user made read-only is kept, as Save keeps such a design.
+  CheckOutputNotReadOnly(name);
+  if (Flags.AbortFlag) return false;
   DataFile.Assign(name);
   DataFile.SetReplacing(true);
   RewriteWithRetry(DataFile);
@@ -546,23 +552,44 @@ void WriteConfiguration() {
   Settings.DecimalSeparatorMode = separatorMode;
 }
 
+namespace {
+// The folder as the file system knows it (device and inode), "" when it cannot be looked at.
+std::string FolderKey(const std::string& folder) {
+  struct stat st {};
+  const std::string p = folder.empty() ? "." : folder;
+  if (::stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+}  // namespace
+
 void CheckConfiguredFolders() {
   ProgramSettings& s = Settings;
   for (std::string* folder :
        {&s.TempFolder, &s.DbfFolder, &s.PltFolder, &s.EdiFolder, &s.DefaultDataFolder}) {
     if (IsBlank(*folder)) *folder = AddBackslash(s.StartFolder);
   }
-  if (!IsFolderWritable(s.CadFolder)) ErrorMessage("ungültiger CAD Ordner konfiguriert");
+  // The folders are most often one and the same: each is tried with one working file only.
+  std::vector<std::pair<std::string, bool>> tried;
+  auto writable = [&tried](const std::string& folder) {
+    const std::string key = FolderKey(folder);
+    for (const auto& [k, ok] : tried)
+      if (!key.empty() && k == key) return ok;
+    const bool ok = IsFolderWritable(folder);
+    tried.emplace_back(key, ok);
+    return ok;
+  };
+  if (!writable(s.CadFolder)) ErrorMessage("ungültiger CAD Ordner konfiguriert");
   if (!FolderFindable(s.DbfFolder)) ErrorMessage("ungültiger DBF Ordner konfiguriert");
   if (!FolderFindable(s.PltFolder)) ErrorMessage("ungültiger PLT Ordner konfiguriert");
-  if (!IsFolderWritable(s.TempFolder)) {
+  if (!writable(s.TempFolder)) {
     ErrorMessage("ungültiger Ordner für temporäre Dateien konfiguriert");
     const bool abort = Flags.AbortFlag;
     InputString("Ordner für temporäre Dateien", 60, s.TempFolder);
     Flags.AbortFlag = abort;  // a cancel keeps the old folder and is no failure of the start
+    tried.clear();  // a folder typed in is tried anew
   }
-  if (!IsFolderWritable(s.EdiFolder)) ErrorMessage("ungültiger EDI Ordner konfiguriert");
-  if (!IsFolderWritable(s.DefaultDataFolder)) ErrorMessage("ungültiger Data Ordner konfiguriert");
+  if (!writable(s.EdiFolder)) ErrorMessage("ungültiger EDI Ordner konfiguriert");
+  if (!writable(s.DefaultDataFolder)) ErrorMessage("ungültiger Data Ordner konfiguriert");
 }
 
 void WriteSessionFile() {

@@ -257,8 +257,13 @@ void CloseFileChecked(TextFile& f) {
 
 void RewriteChecked(TextFile& f) {
   if (f.Rewrite()) return;
-  ErrorMessage(f.IoResult() == IoWriteError ? "Diskette/Platte voll" : "file write error");
+  ReportWriteError(f.Name(), f.IoResult());
   Flags.AbortFlag = true;
+}
+
+void ReportWriteError(const std::string& name, int ioCode) {
+  ErrorMessage("Datei " + name + " nicht geschrieben: " +
+               WriteErrorText(ioCode == IoOk ? IoWriteError : ioCode) + " !");
 }
 
 void RewriteWithRetry(TextFile& f) {
@@ -291,9 +296,7 @@ namespace {
 // that its owner made read-only.
 bool OutputNameUsable(const std::string& name) {
   if (FileNamePart(name).size() > MaxFileNameBytes) return false;
-  struct stat st {};
-  if (::lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(name.c_str(), W_OK) != 0)
-    return false;
+  if (IsReadOnlyFile(name)) return false;
   WorkFile probe;
   return probe.Create(name);
 }
@@ -333,6 +336,12 @@ void CheckOutputFileName(const std::string& name) {
     ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
     Flags.AbortFlag = true;
   }
+}
+
+void CheckOutputNotReadOnly(const std::string& name) {
+  if (!IsReadOnlyFile(name)) return;
+  ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
+  Flags.AbortFlag = true;
 }
 
 void SaveAsDialog(const std::string& name, std::string& fullName) {

@@ -55,7 +55,10 @@ void InputWordInRange(const std::string& prompt, uint16_t& n, uint16_t a, uint16
 // Checked file operations on any text file; every failure sets AbortFlag and shows its message.
 void WriteLineChecked(TextFile& f, const std::string& s);
 void CloseFileChecked(TextFile& f);
+// A file that cannot be made is reported with its name and the reason, as a failed save is.
 void RewriteChecked(TextFile& f);
+// "Datei <name> nicht geschrieben: <reason> !" for an I/O code (0 counts as a write error).
+void ReportWriteError(const std::string& name, int ioCode);
 void RewriteWithRetry(TextFile& f);  // Retry/Cancel on failure; Cancel sets AbortFlag
 void CheckFileAccess(const std::string& name);
 // The German text for an I/O code of WriteLineChecked.
@@ -63,6 +66,9 @@ std::string WriteErrorText(int ioCode);
 
 // File names and file dialogs.
 void CheckOutputFileName(const std::string& name);
+// The refusal CheckOutputFileName gives a file that may not be written, for the outputs that are
+// named without a dialog (the command line's files, the configuration): sets AbortFlag.
+void CheckOutputNotReadOnly(const std::string& name);
 void SaveAsDialog(const std::string& name, std::string& fullName);
 void SelectFolderDialog(const std::string& startFolder, std::string& folder);
 void BrowseFile(const std::string& current, const std::string& filter, std::string& fileName);

@@ -162,19 +162,26 @@ struct DesignNameState {
   }
 };
 
+// Whether the listing's own file is the one output of the listing that is waited for on the disk;
+// else its copy is. A listing is written to the disk with one sync: scratch files that the program
+// reads back or erases are not waited for.
+bool listFileSynced = true;
+
 // DataFile for the listing's file: written through a working file that replaces the name when
-// CloseListOutput commits it.
-void AssignListFile() {
+// CloseListOutput commits it; sync: its commit waits for the disk.
+void AssignListFile(bool sync) {
   DataFile.Assign(Listing.ListFileName);
   DataFile.SetReplacing(true);
+  DataFile.SetSync(sync);
+  listFileSynced = sync;
 }
 
 // Creates the file, as the devices that write a temporary file do; DataFile stays assigned to it.
 void CreateListFile() {
-  AssignListFile();
+  AssignListFile(false);
   RewriteChecked(DataFile);
   if (!Flags.AbortFlag && !DataFile.Commit()) {
-    ErrorMessage(DataFile.IoResult() == IoWriteError ? "Diskette/Platte voll" : "file write error");
+    ReportWriteError(Listing.ListFileName, DataFile.IoResult());
     Flags.AbortFlag = true;
   }
 }
@@ -224,8 +231,11 @@ void PrepareTextPrinter() {
     Listing.SpoolFileName = Listing.ListFileName;
   }
   DataFile.Assign(Listing.ListFileName);
-  // A spool file is a file of ours; the port's device is written as it is.
-  if (!Listing.SpoolFileName.empty()) DataFile.SetReplacing(true);
+  // A spool file is a scratch file of ours; the port's device is written as it is.
+  if (!Listing.SpoolFileName.empty()) {
+    DataFile.SetReplacing(true);
+    DataFile.SetSync(false);
+  }
 }
 
 // Hands the spool file (behind "TEXT.HXP" when that exists) to the spooler, then erases it.
@@ -233,7 +243,8 @@ void SpoolTextPrinter() {
   std::string job = Listing.SpoolFileName;
   if (FileCanOpen("TEXT.HXP")) {
     job = AddBackslash(Settings.TempFolder) + "$LPTJOB" + IntStr(Settings.PrinterPort) + ".TMP";
-    ReplaceFileContents(job, ReadFileBytes("TEXT.HXP") + ReadFileBytes(Listing.SpoolFileName));
+    ReplaceFileContents(job, ReadFileBytes("TEXT.HXP") + ReadFileBytes(Listing.SpoolFileName), nullptr,
+                        false);
   }
   std::vector<std::string> argv = Listing.TextPrinterSpool;
   argv.push_back(job);
@@ -264,8 +275,16 @@ void RemovePlainFile(const std::string& name) {
   if (!name.empty() && std::filesystem::is_regular_file(name, ec)) std::filesystem::remove(name, ec);
 }
 
-void ReportListWriteError(const std::string& name, int io) {
-  ErrorMessage("Datei " + name + " nicht geschrieben: " + WriteErrorText(io) + " !");
+void ReportListWriteError(const std::string& name, int io) { ReportWriteError(name, io); }
+
+// The converted copy of the listing's file; a copy that cannot be written is reported with its
+// name and the reason. False then (AbortFlag set).
+bool CopyListFile(const std::string& dest) {
+  const int io = ConvertTextFile(Listing.ListFileName, dest, !listFileSynced);
+  if (io == IoOk) return true;
+  ReportListWriteError(dest, io);
+  Flags.AbortFlag = true;
+  return false;
 }
 
 // Closes the listing's file; a file written through a working file then replaces its name.
@@ -353,21 +372,29 @@ void SetListColumns(const std::string& h1, const std::string& h2, const std::str
   Listing.ListColumnTitles = {h1, h2, h3, h4, h5};
 }
 
-std::string TempOutputFileName() {
+namespace {
+// TempOutputFileName; true when the name it took was made (and so needs no second creation).
+bool TakeTempOutputFile() {
   const std::string folder = AddBackslash(Settings.TempFolder);
   std::string name;
   for (int n = 1; n <= 10; ++n) {
     name = folder + "$OUT" + IntStr(n) + ".TMP";
     // The same few names serve every run; each is made new through a working file, so a name that
-    // another user holds (or planted a link under) is passed over, never written through.
-    if (ReplaceFileContents(name, "")) {
+    // another user holds (or planted a link under) is passed over, never written through. A
+    // scratch file: not waited for on the disk.
+    if (ReplaceFileContents(name, "", nullptr, false)) {
       Listing.ListFileName = name;
-      return name;
+      return true;
     }
   }
-  name = folder + "$OUT11.TMP";
-  Listing.ListFileName = name;
-  return name;
+  Listing.ListFileName = folder + "$OUT11.TMP";
+  return false;
+}
+}  // namespace
+
+std::string TempOutputFileName() {
+  TakeTempOutputFile();
+  return Listing.ListFileName;
 }
 
 void OpenListOutput(int device, const std::string& /*fileName*/) {
@@ -412,8 +439,11 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
     case DeviceWindow:
     case DevicePrinter:
     case DeviceTextProgram:
-      TempOutputFileName();
-      CreateListFile();
+      // Made already unless every name was taken; then made (or reported) here.
+      if (TakeTempOutputFile())
+        AssignListFile(false);
+      else
+        CreateListFile();
       break;
     case DeviceTextPrinter: {
       SetHelpContext(1060);
@@ -432,11 +462,17 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
         if (!chooseFile("txt")) return;
         CheckOutputFileName(Listing.ListFileName);
         if (Flags.AbortFlag) return;
+        AssignListFile(true);
+      } else if (Listing.ListDevice == DeviceBatchTxt) {
+        // The command line's listing goes straight to its file, converted as it is written: one
+        // file written once.
+        Listing.ListFileName = BatchListingFileName();
+        AssignListFile(true);
       } else {
         Listing.ListFileName =
             AddBackslash(Settings.TempFolder) + "$$$" + IntStr(Listing.TxtListingNumber + 1) + ".txt";
+        AssignListFile(false);
       }
-      AssignListFile();
       break;
     case DeviceHtml:
       SetHelpContext(1070);
@@ -453,7 +489,7 @@ void OpenListOutput(int device, const std::string& /*fileName*/) {
         saved.Restore();
         return;
       }
-      AssignListFile();
+      AssignListFile(true);
       break;
     case DeviceOutDos:
       Listing.ListFileName = AddBackslash(Settings.TempFolder) + "OUTDOS.TXT";
@@ -609,8 +645,7 @@ void CloseListOutput() {
   const std::string outwin = AddBackslash(Settings.TempFolder) + "outwin.txt";
   switch (dev) {
     case DeviceWindow:
-      ConvertTextFile(Listing.ListFileName, outwin);
-      if (hooks.ShowListingWindow) hooks.ShowListingWindow(Listing.ListFileName);
+      if (CopyListFile(outwin) && hooks.ShowListingWindow) hooks.ShowListingWindow(Listing.ListFileName);
       RemovePlainFile(Listing.ListFileName);
       break;
     case DeviceTextPrinter:
@@ -618,7 +653,7 @@ void CloseListOutput() {
       break;
     case DeviceFile:
     case DeviceOutDos:
-      ConvertTextFile(Listing.ListFileName, outwin);
+      CopyListFile(outwin);
       Flags.ErrorBoxesEnabled = true;
       break;
     case DevicePrinter:
@@ -627,21 +662,16 @@ void CloseListOutput() {
       break;
     case DeviceTextProgram:
       SetWaitCursor();
-      ConvertTextFile(Listing.ListFileName, outwin);
-      OpenWithConfiguredProgram(Settings.TextProgram, outwin);
+      if (CopyListFile(outwin)) OpenWithConfiguredProgram(Settings.TextProgram, outwin);
       break;
     case DeviceTxt:
       ++Listing.TxtListingNumber;
-      ConvertTextFile(Listing.ListFileName,
-                      AddBackslash(Settings.TempFolder) + "$$" + IntStr(Listing.TxtListingNumber) + ".txt");
+      CopyListFile(AddBackslash(Settings.TempFolder) + "$$" + IntStr(Listing.TxtListingNumber) + ".txt");
       break;
-    case DeviceBatchTxt: {
+    case DeviceBatchTxt:
+      // Written converted to its own file already.
       ++Listing.TxtListingNumber;
-      const std::string target = BatchListingFileName();
-      if (const int io = ConvertTextFile(Listing.ListFileName, target); io != IoOk)
-        ReportListWriteError(target, io);
       break;
-    }
     case DeviceHtml:
       if (!Settings.HtmlBrowser.empty()) {
         SetWaitCursor();
@@ -680,6 +710,8 @@ namespace {
 // character), every file in the program's UTF-8.
 std::string DeviceText(const std::string& s) {
   if (IsHtmlDevice()) return OemStrToAnsi(s);
+  // The command line's file is the converted copy other devices make after closing.
+  if (Listing.ListDevice == DeviceBatchTxt) return ConvertDisplayText(s);
   if (Listing.ListDevice == DeviceTextPrinter) return Utf8ToCp850Bytes(s);
   return s;
 }

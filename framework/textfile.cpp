@@ -70,6 +70,7 @@ void TextFile::Assign(const std::string& name) {
   io_ = IoOk;
   page_ = LegacyCodePage::Ansi1252;
   replacing_ = false;
+  work_.SetSync(true);
 }
 
 bool TextFile::Open(const char* mode, bool forWrite) {

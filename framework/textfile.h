@@ -49,6 +49,9 @@ class TextFile {
   // beside the name, Commit renames it over the name, and Close without Commit drops it. Every
   // output file of the program is written so; Assign turns it off again.
   void SetReplacing(bool on) { replacing_ = on; }
+  // Off: Commit does not wait for the disk (scratch files the program reads back or erases);
+  // Assign turns it on again.
+  void SetSync(bool on) { work_.SetSync(on); }
   bool Replacing() const { return replacing_; }
   bool Reset();    // open for reading
   bool Rewrite();  // create or truncate for writing (replacing: a new working file)

@@ -43,7 +43,7 @@ PrintFontSpec CurrentPrintFont() {
   return {Settings.PrintFontName, Settings.PrintFontSize, IntToFontStyle(Settings.PrintFontStyle, {})};
 }
 
-int ConvertTextFile(const std::string& source, const std::string& dest) {
+int ConvertTextFile(const std::string& source, const std::string& dest, bool sync) {
   TextFile in, out;
   in.Assign(source);
   if (!in.Reset()) {
@@ -54,6 +54,7 @@ int ConvertTextFile(const std::string& source, const std::string& dest) {
   // leaves the previous file as it was, and a link of that name is replaced, never written through.
   out.Assign(dest);
   out.SetReplacing(true);
+  out.SetSync(sync);
   if (!out.Rewrite()) {
     in.Close();
     Flags.AbortFlag = true;

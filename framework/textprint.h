@@ -27,8 +27,9 @@ PrintFontSpec CurrentPrintFont();
 
 // Copies source line by line into dest through ConvertDisplayText. The copy is written beside dest
 // and replaces it only when complete: when source cannot be read or the copy cannot be written,
-// AbortFlag := 1 and dest stays as it was. Returns 0, or the I/O code of the failure.
-int ConvertTextFile(const std::string& source, const std::string& dest);
+// AbortFlag := 1 and dest stays as it was. Returns 0, or the I/O code of the failure. Without sync
+// the copy is not waited for on the disk (a listing waits for one file only).
+int ConvertTextFile(const std::string& source, const std::string& dest, bool sync = true);
 
 // A printer that takes text lines. Rows count from 0 at the top of each sheet; the target places
 // row r at r times (page height div linesPerPage).

@@ -72,7 +72,51 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Gives the open working file fd the owner (as root), the group and the mode of old, the file it
+// replaces. A group that cannot be set leaves the file in this user's group, which then gets no
+// more than everyone else had on the old file, so that nobody gains access by a save.
+bool TakeOwnership(int fd, const struct stat& old) {
+  mode_t perms = old.st_mode & 0777;
+  if (::geteuid() == 0) {
+    (void)::fchown(fd, old.st_uid, old.st_gid);
+  } else {
+    (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  }
+  struct stat now {};
+  if (::fstat(fd, &now) != 0) return false;
+  if (now.st_gid != old.st_gid) {
+    const mode_t other = perms & S_IRWXO;
+    perms = (perms & ~S_IRWXG) | ((other << 3) & (perms & S_IRWXG));
+  }
+  return ::fchmod(fd, perms) == 0;
+}
+
 }  // namespace
+
+std::string FollowOwnLinks(const std::string& name) {
+  const uid_t me = ::geteuid();
+  std::string path = name;
+  // The kernel's own limit of links followed in one name.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || st.st_uid != me) return path;
+    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<size_t>(n) >= link.size()) return path;
+    link.resize(static_cast<size_t>(n));
+    path = link[0] == '/' ? link : FolderOf(path) + link;
+  }
+  errno = ELOOP;
+  return "";
+}
+
+bool IsReadOnlyFile(const std::string& name) {
+  const std::string file = FollowOwnLinks(name);
+  struct stat st {};
+  if (file.empty() || ::lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if ((st.st_mode & 0222) == 0) return true;
+  return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0;
+}
 
 std::string WorkNameBeside(const std::string& target, const std::string& random) {
   std::string name = NameOf(target);
@@ -92,19 +136,31 @@ bool WorkFile::Create(const std::string& target) {
   Discard();
   error_ = 0;
   target_ = target;
+  replaced_.clear();
   name_.clear();
   if (target.empty() || NameOf(target).empty()) {
     error_ = ENOENT;
     return false;
   }
-  // Only a file or a link is ever replaced.
-  struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-    error_ = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+  replaced_ = FollowOwnLinks(target);
+  if (replaced_.empty() || NameOf(replaced_).empty()) {
+    error_ = replaced_.empty() ? ELOOP : ENOENT;
     return false;
   }
+  // Only a file or a link is ever replaced, and a file only when it may be written.
+  struct stat st {};
+  if (::lstat(replaced_.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+      error_ = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+      return false;
+    }
+    if (S_ISREG(st.st_mode) && IsReadOnlyFile(replaced_)) {
+      error_ = EACCES;
+      return false;
+    }
+  }
   for (int i = 0; i < NameTries; ++i) {
-    const std::string name = WorkNameBeside(target, RandomPart());
+    const std::string name = WorkNameBeside(replaced_, RandomPart());
     // Registered first: a signal between the create and the registration leaves nothing behind.
     const int cleanup = RegisterCleanupFile(name);
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -142,12 +198,18 @@ bool WorkFile::Commit(int mode) {
   }
   bool ok = true;
   int err = 0;
-  const mode_t perms = mode >= 0 ? static_cast<mode_t>(mode) : NewFileMode();
-  if (::fchmod(fd_, perms) != 0) ok = false, err = errno;
-  if (ok && ::fsync(fd_) != 0 && errno != EINVAL) ok = false, err = errno;
+  // The file as it is now: it may have come or gone since Create.
+  struct stat old {};
+  const bool replacing = ::lstat(replaced_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  if (mode < 0 && replacing) {
+    if (!TakeOwnership(fd_, old)) ok = false, err = errno;
+  } else if (::fchmod(fd_, mode >= 0 ? static_cast<mode_t>(mode) : NewFileMode()) != 0) {
+    ok = false, err = errno;
+  }
+  if (ok && sync_ && ::fsync(fd_) != 0 && errno != EINVAL) ok = false, err = errno;
   if (::close(fd_) != 0 && ok) ok = false, err = errno;
   fd_ = -1;
-  if (ok && ::rename(name_.c_str(), target_.c_str()) != 0) ok = false, err = errno;
+  if (ok && ::rename(name_.c_str(), replaced_.c_str()) != 0) ok = false, err = errno;
   if (!ok) {
     ::unlink(name_.c_str());
     error_ = err;
@@ -168,8 +230,9 @@ void WorkFile::Discard() {
   cleanup_ = -1;
 }
 
-bool ReplaceFileContents(const std::string& target, std::string_view bytes, int* error) {
+bool ReplaceFileContents(const std::string& target, std::string_view bytes, int* error, bool sync) {
   WorkFile f;
+  f.SetSync(sync);
   const bool ok = f.Create(target) && f.Write(bytes) && f.Commit();
   if (!ok && error) *error = f.Error();
   return ok;

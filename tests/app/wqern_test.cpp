@@ -2,11 +2,13 @@
 // closed, no DISPLAY, and checks exit status, files written and messages.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -96,6 +98,74 @@ TEST_F(WqernRun, ListingModeWritesTheListingNamedAfterTheDesign) {
   fs::remove(Work("ex.txt"));
   EXPECT_EQ(Run({"ex", "/I"}).Status, 0);
   EXPECT_TRUE(fs::exists(Work("ex.txt")));
+}
+
+// Outputs the user made read-only are kept, with the message a save of such a design gives;
+// others keep the mode the user gave them, and the user's own link stays a link.
+TEST_F(WqernRun, OutputsKeepReadOnlyFilesModesAndTheUsersLinks) {
+  CopyDesign("d.qrk");
+  struct Case {
+    const char* Switch;
+    const char* Output;
+  };
+  for (const Case& c : {Case{"/I", "d.txt"}, Case{"/CAD1:5", "d.dxf"}, Case{"/CAD2:1", "d.igs"},
+                        Case{"/CAD5:1", "d.txt"}}) {
+    SCOPED_TRACE(c.Switch);
+    const fs::path out = Work(c.Output);
+    fs::remove(out);
+    qern::test::WriteWholeFile(out.string(), "kept");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    RunResult r = Run({"d.qrk", c.Switch});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find(std::string("Ungültiger Dateiname \"") + c.Output + "\" !"), std::string::npos)
+        << r.Err;
+    EXPECT_EQ(ReadWholeFile(out.string()), "kept");
+
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write);
+    r = Run({"d.qrk", c.Switch});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_GT(fs::file_size(out), 100u);
+    EXPECT_EQ(fs::status(out).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  }
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf", "d.igs"}));
+
+  // current.txt -> keep/real.txt, the user's own link: the listing lands in the real file.
+  fs::create_directories(Work("keep"));
+  CopyDesign("current.qrk");
+  qern::test::WriteWholeFile(Work("keep/real.txt").string(), "old");
+  fs::create_symlink("keep/real.txt", Work("current.txt"));
+  EXPECT_EQ(Run({"current.qrk", "/I"}).Status, 0);
+  EXPECT_TRUE(fs::is_symlink(Work("current.txt")));
+  EXPECT_GT(fs::file_size(Work("keep/real.txt")), 100u);
+  EXPECT_TRUE(TmpEmpty());
+}
+
+// The listing is written once: in the design's folder the run makes one working file for the
+// listing and at most one to try whether the folder can be written, nothing in the private folder.
+TEST_F(WqernRun, TheListingIsWrittenOnceWithOneProbe) {
+  CopyDesign("d.qrk");
+  const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_GE(::inotify_add_watch(fd, dir_.c_str(), IN_CREATE), 0);
+  ASSERT_GE(::inotify_add_watch(fd, tmp_.c_str(), IN_CREATE), 0);
+  EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
+  std::vector<std::string> created;
+  alignas(inotify_event) char buf[16384];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
+    for (char* p = buf; p < buf + n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(p);
+      std::string name = e->len ? e->name : "";
+      // Random parts and process numbers left out.
+      if (name.rfind(".qern-probe.", 0) == 0) name = ".qern-probe";
+      if (name.rfind(".d.txt.", 0) == 0) name = ".d.txt";
+      if (name.rfind(".wqern-", 0) == 0) name = ".wqern";
+      created.push_back(name);
+      p += sizeof(inotify_event) + e->len;
+    }
+  }
+  ::close(fd);
+  std::sort(created.begin(), created.end());
+  EXPECT_EQ(created, (std::vector<std::string>{".d.txt", ".qern-probe", ".wqern"}));
 }
 
 TEST_F(WqernRun, UnusableTmpdirLeavesNoWorkingFileBehind) {
@@ -338,7 +408,7 @@ TEST_F(WqernRun, OutputsReplaceALinkAtTheirNameNeverWriteThroughIt) {
   for (const Case& c : {Case{"/I", "d.txt"}, Case{"/CAD1:5", "d.dxf"}, Case{"/CAD2:1", "d.igs"},
                         Case{"/CAD5:1", "d.txt"}}) {
     fs::remove(Work(c.Output));
-    fs::create_symlink(victim, Work(c.Output));
+    QERN_PLANT_FOREIGN_LINK(victim, Work(c.Output));
     const RunResult r = Run({"d.qrk", c.Switch});
     EXPECT_EQ(r.Status, 0) << c.Switch << r.Err;
     EXPECT_EQ(ReadWholeFile(victim), "precious") << c.Switch;

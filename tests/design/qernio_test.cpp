@@ -1,6 +1,7 @@
 // Design-data file: round trips of the default design and the shipped examples, files in the
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -477,8 +478,8 @@ TEST_F(DesignFileTest, SaveNeverWritesThroughAPlantedLink) {
   test::TempFolder other;
   const std::string victim = other.File("victim");
   WriteWholeFile(victim, "precious");
-  fs::create_symlink(victim, Path(".x.qrk." + std::to_string(::getpid()) + ".tmp"));
-  fs::create_symlink(victim, Path("y.qrk"));
+  QERN_PLANT_FOREIGN_LINK(victim, Path(".x.qrk." + std::to_string(::getpid()) + ".tmp"));
+  QERN_PLANT_FOREIGN_LINK(victim, Path("y.qrk"));
   Flags.AskOverwrite = false;
   for (const char* name : {"x.qrk", "y.qrk"}) {
     Flags.AbortFlag = false;
@@ -489,6 +490,47 @@ TEST_F(DesignFileTest, SaveNeverWritesThroughAPlantedLink) {
     EXPECT_TRUE(ReadDesignFile(Path(name), back)) << name;
   }
   EXPECT_EQ(ReadWholeFile(victim), "precious");
+}
+
+// Save keeps what the user set on the design: its mode, the user's own link (current.qrk ->
+// projects/x/real.qrk stays a link, the real file gets the design), and a read-only design is
+// refused, for root as well.
+TEST_F(DesignFileTest, SaveKeepsTheModeTheLinkAndARefusalOfReadOnly) {
+  ScopedScriptedDialogs dialogs;
+  Flags.AskOverwrite = false;
+  const mode_t mask = ::umask(022);
+  for (fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read}) {
+    WriteWholeFile(Path("privat.qrk"), "alt");
+    fs::permissions(Path("privat.qrk"), mode);
+    Flags.AbortFlag = false;
+    SaveDataFile(Path("privat.qrk"));
+    EXPECT_FALSE(Flags.AbortFlag);
+    EXPECT_EQ(fs::status(Path("privat.qrk")).permissions() & fs::perms::all, mode);
+    DesignFileContent back;
+    EXPECT_TRUE(ReadDesignFile(Path("privat.qrk"), back));
+  }
+
+  fs::create_directories(Path("projects/x"));
+  WriteWholeFile(Path("projects/x/real.qrk"), "alt");
+  fs::create_symlink("projects/x/real.qrk", Path("current.qrk"));
+  Flags.AbortFlag = false;
+  SaveDataFile(Path("current.qrk"));
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(fs::is_symlink(Path("current.qrk")));
+  DesignFileContent back;
+  EXPECT_TRUE(ReadDesignFile(Path("projects/x/real.qrk"), back));
+  ::umask(mask);
+
+  WriteWholeFile(Path("fest.qrk"), "alt");
+  fs::permissions(Path("fest.qrk"), fs::perms::owner_read | fs::perms::group_read);
+  Flags.AbortFlag = false;
+  dialogs->Clear();
+  SaveDataFile(Path("fest.qrk"));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(Path("fest.qrk")), "alt");
+  ASSERT_FALSE(dialogs->Messages().empty());
+  EXPECT_EQ(dialogs->Messages().back(), "Ungültiger Dateiname \"" + Path("fest.qrk") + "\" !");
 }
 
 // Names the file system allows: 251 letters, or 125 "Ä", with the extension.

@@ -404,7 +404,7 @@ TEST_F(ConfigFileTest, PlantedLinksNeverLeadTheFilesElsewhere) {
   const std::string victim = other.File("victim");
   WriteWholeFile(victim, "precious");
   for (const char* n : {"qern.cfg.tmp", "qern.cff.tmp", "qern.cfg", "qern.cff"})
-    fs::create_symlink(victim, Folder() + n);
+    QERN_PLANT_FOREIGN_LINK(victim, Folder() + n);
   WriteSettings(Written());
   Session.RecentFiles = {"/d/a.qrk", "", "", ""};
   WriteSessionFile();
@@ -413,6 +413,29 @@ TEST_F(ConfigFileTest, PlantedLinksNeverLeadTheFilesElsewhere) {
   EXPECT_FALSE(fs::is_symlink(CfgName()));
   EXPECT_FALSE(fs::is_symlink(Folder() + "qern.cff"));
   EXPECT_EQ(ReadFileLines(Folder() + "qern.cff")[1], "/d/a.qrk");
+}
+
+// The configuration keeps the mode the user gave it; a read-only one is kept as it is, with the
+// message a save of a read-only design gives.
+TEST_F(ConfigFileTest, WritingKeepsTheModeAndRefusesAReadOnlyFile) {
+  WriteSettings(Written());
+  fs::permissions(CfgName(), fs::perms::owner_read | fs::perms::owner_write);
+  Flags.AbortFlag = false;
+  WriteSettings(Written());
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(fs::status(CfgName()).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+
+  const std::string before = ReadWholeFile(CfgName());
+  fs::permissions(CfgName(), fs::perms::owner_read);
+  Settings.LinesPerPage = 77;
+  Flags.AbortFlag = false;
+  WriteConfiguration();
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(CfgName()), before);
+  ASSERT_FALSE(dialogs_->Messages().empty());
+  // (The settings written spell umlauts out.)
+  EXPECT_EQ(dialogs_->Messages().back(), "Ungueltiger Dateiname \"" + CfgName() + "\" !");
 }
 
 class SessionFileTest : public ConfigFileTest {};

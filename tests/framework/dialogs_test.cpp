@@ -252,7 +252,7 @@ TEST_F(DialogsTest, CheckOutputFileNameOpensNothingOfThatName) {
   EXPECT_TRUE(Aborted());
   const std::string victim = dir + "/victim";
   WriteWholeFile(victim, "precious");
-  fs::create_symlink(victim, dir + "/link.txt");
+  QERN_PLANT_FOREIGN_LINK(victim, dir + "/link.txt");
   CheckOutputFileName(dir + "/link.txt");
   EXPECT_FALSE(Flags.AbortFlag);
   EXPECT_EQ(ReadWholeFile(victim), "precious");
@@ -311,7 +311,9 @@ TEST_F(DialogsTest, CheckedWritesAndTheirTexts) {
   f.Assign(dir + "/fehlt/out.txt");
   RewriteChecked(f);
   EXPECT_TRUE(Aborted());
-  EXPECT_EQ(ui->Last().Text, "file write error");
+  // The file that could not be made is named, with the reason, as a failed save names it.
+  EXPECT_EQ(ui->Last().Text,
+            "Datei " + dir + "/fehlt/out.txt nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
 
   CheckFileAccess("  " + dir + "/nix.txt ");
   EXPECT_TRUE(Aborted());

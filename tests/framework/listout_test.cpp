@@ -3,6 +3,9 @@
 #include "framework/listout.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include "framework/textfile.h"
 #include "framework/textprint.h"
 #include "framework/utf8.h"
+#include "framework/utilstr.h"
 #include "platform/desktop.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
@@ -349,7 +353,7 @@ TEST_F(ListingTest, LinksPlantedUnderTheListingNamesAreReplacedNeverFollowed) {
   WriteWholeFile(victim, "precious");
   const std::vector<std::string> names = {"outwin.txt", "$OUT1.TMP", "$$$1.txt", "$$1.txt",
                                           "OUTDOS.TXT", "qern.htm",  "chosen.txt", "welle.txt"};
-  for (const std::string& n : names) fs::create_symlink(victim, dir_.File(n));
+  for (const std::string& n : names) QERN_PLANT_FOREIGN_LINK(victim, dir_.File(n));
   Session.CurrentFileName = dir_.File("welle");  // the command line's copy lands beside the design
   Settings.TextProgram = "/bin/true";
   Settings.HtmlBrowser = "/no/such/browser";
@@ -475,6 +479,113 @@ TEST_F(ListingTest, FailedWritesKeepTheEarlierFileAndSayWhy) {
   CloseListOutput();
   EXPECT_FALSE(Flags.AbortFlag);
   EXPECT_EQ(ReadFileLines(target), std::vector<std::string>{"       neu"});
+}
+
+// A file of a listing that cannot be made is named with the reason, as a failed save is: the
+// display copy of the text program and the window (here a folder holds its name), the temporary
+// file of the window and the fixed file of device 8 (their folder is missing).
+TEST_F(ListingTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
+  const std::string outwin = dir_.File("outwin.txt");
+  fs::create_directory(outwin);
+  Settings.TextProgram = "/no/such/editor";
+  int shown = 0;
+  SetListingHooks({[&](const std::string&) { ++shown; }});
+  for (int dev : {DeviceTextProgram, DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    Open(dev);
+    ListLine("Zeile");
+    CloseListOutput();
+    EXPECT_TRUE(Flags.AbortFlag);
+    ASSERT_FALSE(dialogs_->Messages().empty());
+    // Reported, and nothing is handed on: no program started, no window shown.
+    EXPECT_EQ(dialogs_->Messages().back(),
+              "Datei " + outwin + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+    EXPECT_EQ(dialogs_->Messages().size(), 1u);
+  }
+  EXPECT_EQ(shown, 0);
+
+  const std::string missing = dir_.File("fehlt");
+  Settings.TempFolder = missing;
+  for (int dev : {DeviceOutDos, DeviceWindow}) {
+    SCOPED_TRACE(dev);
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    OpenListOutput(dev, "");
+    EXPECT_TRUE(Flags.AbortFlag);
+    ASSERT_FALSE(dialogs_->Messages().empty());
+    const std::string file = missing + (dev == DeviceOutDos ? "/OUTDOS.TXT" : "/$OUT11.TMP");
+    EXPECT_EQ(dialogs_->Messages().back(),
+              "Datei " + file + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+  }
+}
+
+// The shared temporary folder of the issue: another user's link under outwin.txt in a folder with
+// the sticky bit. The text program's listing says which file it could not write.
+TEST_F(ListingTest, AnotherUsersLinkUnderTheDisplayCopyIsNamed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  ASSERT_EQ(::chmod(dir_.Path().c_str(), 01777), 0);
+  TempFolder other;
+  const std::string victim = other.File("victim");
+  WriteWholeFile(victim, "precious");
+  const std::string outwin = dir_.File("outwin.txt");
+  fs::create_symlink(victim, outwin);  // root's link
+  Settings.TextProgram = "/bin/true";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    OpenListOutput(DeviceTextProgram, "");
+    if (Flags.AbortFlag) ::_exit(4);
+    RewriteChecked(DataFile);
+    ListLine("Zeile");
+    CloseListOutput();
+    const bool named = !dialogs_->Messages().empty() &&
+                       dialogs_->Messages().back() ==
+                           "Datei " + outwin + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !";
+    ::_exit(Flags.AbortFlag && named ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+  EXPECT_TRUE(fs::is_symlink(outwin));
+}
+
+// The command line's listing is written once, straight to its file and converted as it goes: no
+// copy in the temporary folder, the same bytes as the converted copy of the TXT device.
+TEST_F(ListingTest, TheCommandLinesListingIsWrittenOnce) {
+  Settings.SeparatorMode = 2;
+  Session.CurrentFileName = dir_.File("sub/welle");
+  fs::create_directory(dir_.File("sub"));
+  Open(DeviceBatchTxt);
+  EXPECT_EQ(Listing.ListFileName, dir_.File("sub/welle.txt"));
+  ListPageHeader(1, 1);
+  ListValueLine("Modul", "m", "mm", "1,25");
+  ListLine("Größe │ Wert ─ Ende");
+  CloseListOutput();
+  ASSERT_FALSE(Flags.AbortFlag);
+  const std::string written = ReadWholeFile(dir_.File("sub/welle.txt"));
+  EXPECT_EQ(Listing.TxtListingNumber, 1);
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir_.Path())) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"sub"});
+
+  // The TXT device of the same listing, through its temporary file and converted copy.
+  Session.CurrentFileName = "welle";
+  Open(DeviceTxt);
+  ListPageHeader(1, 1);
+  ListValueLine("Modul", "m", "mm", "1,25");
+  ListLine("Größe │ Wert ─ Ende");
+  CloseListOutput();
+  std::string copy = ReadWholeFile(dir_.File("$$2.txt"));
+  const std::string from = WithoutBlanks(dir_.File("$$$2.txt")), to = "welle.txt";
+  copy.replace(copy.find(from), from.size(), to);
+  const std::string head = WithoutBlanks(dir_.File("sub/welle.txt"));
+  std::string expected = written;
+  expected.replace(expected.find(head), head.size(), to);
+  EXPECT_EQ(expected, copy);
+  EXPECT_NE(written.find("Größe | Wert - Ende"), std::string::npos);
 }
 
 TEST_F(ListingTest, TextPrinterWritesToItsDeviceOrSpools) {

@@ -305,7 +305,7 @@ TEST_F(TextFileTest, PathHelpers) {
 TEST_F(TextFileTest, ReplacingOutputGoesThroughAWorkingFile) {
   const std::string target = dir + "/out.txt", victim = dir + "/victim";
   WriteWholeFile(victim, "precious");
-  fs::create_symlink(victim, target);
+  QERN_PLANT_FOREIGN_LINK(victim, target);
   TextFile f;
   f.Assign(target);
   f.SetReplacing(true);

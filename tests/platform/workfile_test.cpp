@@ -2,6 +2,7 @@
 // after a failure or a signal; private folders and the removal of those that killed runs left.
 #include "platform/workfile.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +12,8 @@
 #include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "tests/support/testutil.h"
 
@@ -33,14 +36,14 @@ TEST(WorkFile, ALinkAtTheTargetIsReplacedNeverWrittenThrough) {
   test::TempFolder dir;
   const std::string victim = dir.File("victim"), target = dir.File("out.txt");
   WriteWholeFile(victim, "precious");
-  fs::create_symlink(victim, target);
+  QERN_PLANT_FOREIGN_LINK(victim, target);
   ASSERT_TRUE(ReplaceFileContents(target, "listing"));
   EXPECT_EQ(ReadWholeFile(victim), "precious");
   EXPECT_FALSE(fs::is_symlink(target));
   EXPECT_EQ(ReadWholeFile(target), "listing");
   // A dangling link, too: its target is never created.
   fs::remove(target);
-  fs::create_symlink(dir.File("new-victim"), target);
+  QERN_PLANT_FOREIGN_LINK(dir.File("new-victim"), target);
   ASSERT_TRUE(ReplaceFileContents(target, "again"));
   EXPECT_FALSE(fs::exists(dir.File("new-victim")));
   EXPECT_EQ(ReadWholeFile(target), "again");
@@ -168,6 +171,206 @@ TEST(PrivateFolder, StaleFoldersOfEndedRunsAreRemovedAtStart) {
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(Entries(dir.Path()), kept);
   EXPECT_TRUE(fs::exists(dir.File("user/$$$1.txt")));
+}
+
+
+// ---- What the user set on a file survives its replacement ------------------------------------
+
+constexpr uid_t Nobody = 65534;
+constexpr gid_t NoGroup = 65534;
+
+struct stat StatOf(const std::string& name) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(name.c_str(), &st), 0) << name;
+  return st;
+}
+
+mode_t ModeOf(const std::string& name) { return StatOf(name).st_mode & 07777; }
+
+// Runs body in a child process as user uid with primary group gid and the supplementary groups
+// (root only), with umask 022; true when body returned true.
+bool RunAs(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<bool()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+      ::_exit(3);
+    ::umask(022);
+    ::_exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A group other than the process's own that it may give its files: any group for root, else one
+// of the user's supplementary groups; -1 when there is none.
+long SecondGroup() {
+  const gid_t own = ::getegid();
+  if (::geteuid() == 0) {
+    for (const char* name : {"daemon", "bin", "sys", "adm", "users", "nogroup"})
+      if (const group* g = ::getgrnam(name); g && g->gr_gid != own) return g->gr_gid;
+    return own == 1 ? 2 : 1;
+  }
+  std::vector<gid_t> groups(static_cast<size_t>(std::max(::getgroups(0, nullptr), 0)));
+  groups.resize(static_cast<size_t>(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  for (gid_t g : groups)
+    if (g != own) return g;
+  return -1;
+}
+
+TEST(WorkFileRights, AReplacedFileKeepsItsMode) {
+  test::TempFolder dir;
+  const mode_t mask = ::umask(022);
+  for (mode_t mode : {0600, 0640, 0660, 0604, 0755}) {
+    SCOPED_TRACE(mode);
+    const std::string name = dir.File("d" + std::to_string(mode) + ".qrk");
+    WriteWholeFile(name, "old");
+    ASSERT_EQ(::chmod(name.c_str(), mode), 0);
+    EXPECT_TRUE(ReplaceFileContents(name, "new"));
+    EXPECT_EQ(ReadWholeFile(name), "new");
+    EXPECT_EQ(ModeOf(name), mode);
+  }
+  // A new file still takes the permissions of a newly created one.
+  EXPECT_TRUE(ReplaceFileContents(dir.File("neu.qrk"), "x"));
+  EXPECT_EQ(ModeOf(dir.File("neu.qrk")), 0644u);
+  ::umask(mask);
+}
+
+// The shared project group keeps its design: the file stays in its group with its mode.
+TEST(WorkFileRights, AReplacedFileKeepsItsGroup) {
+  const long second = SecondGroup();
+  if (second < 0) GTEST_SKIP() << "this user has no second group";
+  const gid_t group = static_cast<gid_t>(second);
+  test::TempFolder dir;
+  const std::string name = dir.File("shared.qrk");
+  WriteWholeFile(name, "old");
+  ASSERT_EQ(::chown(name.c_str(), static_cast<uid_t>(-1), group), 0);
+  ASSERT_EQ(::chmod(name.c_str(), 0660), 0);
+  EXPECT_TRUE(ReplaceFileContents(name, "new"));
+  EXPECT_EQ(StatOf(name).st_gid, group);
+  EXPECT_EQ(ModeOf(name), 0660u);
+  if (::geteuid() != 0) return;
+
+  // An ordinary user of that group, with another primary group, saves the file.
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  ASSERT_EQ(::chown(name.c_str(), Nobody, group), 0);
+  ASSERT_EQ(::chmod(name.c_str(), 0660), 0);
+  EXPECT_TRUE(RunAs(Nobody, NoGroup, {NoGroup, group}, [&] { return ReplaceFileContents(name, "user"); }));
+  EXPECT_EQ(ReadWholeFile(name), "user");
+  EXPECT_EQ(StatOf(name).st_uid, Nobody);
+  EXPECT_EQ(StatOf(name).st_gid, group);
+  EXPECT_EQ(ModeOf(name), 0660u);
+
+  // A user outside the file's group cannot give the new file that group: the file lands in the
+  // user's own group, which gets no more than everyone else had.
+  for (mode_t mode : {0660, 0664}) {
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(::chown(name.c_str(), Nobody, group), 0);
+    ASSERT_EQ(::chmod(name.c_str(), mode), 0);
+    EXPECT_TRUE(RunAs(Nobody, NoGroup, {NoGroup}, [&] { return ReplaceFileContents(name, "alone"); }));
+    EXPECT_EQ(ReadWholeFile(name), "alone");
+    EXPECT_EQ(StatOf(name).st_gid, NoGroup);
+    EXPECT_EQ(ModeOf(name), mode == 0660 ? 0600u : 0644u);
+  }
+}
+
+TEST(WorkFileRights, RootKeepsTheOwnerOfAUsersFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can save another user's file";
+  test::TempFolder dir;
+  const std::string name = dir.File("private.qrk");
+  WriteWholeFile(name, "old");
+  ASSERT_EQ(::chown(name.c_str(), Nobody, NoGroup), 0);
+  ASSERT_EQ(::chmod(name.c_str(), 0600), 0);
+  const mode_t mask = ::umask(022);
+  EXPECT_TRUE(ReplaceFileContents(name, "new"));
+  ::umask(mask);
+  EXPECT_EQ(ReadWholeFile(name), "new");
+  EXPECT_EQ(StatOf(name).st_uid, Nobody);
+  EXPECT_EQ(StatOf(name).st_gid, NoGroup);
+  EXPECT_EQ(ModeOf(name), 0600u);
+}
+
+// current.qrk -> projects/x/real.qrk: the real file is replaced, the link stays.
+TEST(WorkFileLinks, TheUsersOwnLinkIsFollowedAndStays) {
+  test::TempFolder dir;
+  fs::create_directories(dir.File("projects/x"));
+  const std::string real = dir.File("projects/x/real.qrk"), link = dir.File("current.qrk");
+  WriteWholeFile(real, "old");
+  ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+  fs::create_symlink("projects/x/real.qrk", link);
+  // A link to the link, given by its full name.
+  fs::create_symlink(link, dir.File("again.qrk"));
+  EXPECT_EQ(FollowOwnLinks(dir.File("again.qrk")), real);
+
+  const mode_t mask = ::umask(022);
+  EXPECT_TRUE(ReplaceFileContents(link, "new"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::read_symlink(link), "projects/x/real.qrk");
+  EXPECT_EQ(ReadWholeFile(real), "new");
+  EXPECT_EQ(ModeOf(real), 0640u);
+  EXPECT_TRUE(ReplaceFileContents(dir.File("again.qrk"), "newer"));
+  EXPECT_TRUE(fs::is_symlink(dir.File("again.qrk")));
+  EXPECT_EQ(ReadWholeFile(real), "newer");
+  ::umask(mask);
+  // The working file was made beside the real file: nothing is left in either folder.
+  EXPECT_EQ(Entries(dir.File("projects/x")), std::vector<std::string>{"real.qrk"});
+  EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"again.qrk", "current.qrk", "projects"}));
+
+  // Links in a circle are refused.
+  fs::create_symlink(dir.File("b"), dir.File("a"));
+  fs::create_symlink(dir.File("a"), dir.File("b"));
+  EXPECT_FALSE(ReplaceFileContents(dir.File("a"), "x"));
+  EXPECT_TRUE(fs::is_symlink(dir.File("a")));
+}
+
+// In a shared folder with the sticky bit, a link another user planted under the output's name is
+// never written through, and cannot be replaced either: the output fails, the link's file is kept.
+TEST(WorkFileLinks, AnotherUsersLinkInAStickyFolderIsNeverWrittenThrough) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  test::TempFolder dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  fs::create_directory(dir.File("shared"));
+  ASSERT_EQ(::chmod(dir.File("shared").c_str(), 01777), 0);
+  const std::string victim = dir.File("victim");
+  WriteWholeFile(victim, "precious");
+  ASSERT_EQ(::chmod(victim.c_str(), 0666), 0);  // writable by anyone: only the link decides
+  const std::string link = dir.File("shared/outwin.txt");
+  fs::create_symlink(victim, link);  // root's link, not the saving user's
+  EXPECT_TRUE(RunAs(Nobody, NoGroup, {NoGroup}, [&] {
+    int error = 0;
+    return !ReplaceFileContents(link, "listing", &error) && error == EPERM;
+  }));
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Entries(dir.File("shared")), std::vector<std::string>{"outwin.txt"});
+}
+
+// A file its owner made read-only is refused, for root too, also reached through the user's link;
+// so is a file of another user that this user may not write.
+TEST(WorkFileRights, AReadOnlyFileIsRefused) {
+  test::TempFolder dir;
+  const std::string name = dir.File("d.txt");
+  WriteWholeFile(name, "kept");
+  ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
+  int error = 0;
+  EXPECT_TRUE(IsReadOnlyFile(name));
+  EXPECT_FALSE(ReplaceFileContents(name, "new", &error));
+  EXPECT_EQ(error, EACCES);
+  EXPECT_EQ(ReadWholeFile(name), "kept");
+  fs::create_symlink("d.txt", dir.File("link.txt"));
+  EXPECT_TRUE(IsReadOnlyFile(dir.File("link.txt")));
+  EXPECT_FALSE(ReplaceFileContents(dir.File("link.txt"), "new"));
+  EXPECT_EQ(ReadWholeFile(name), "kept");
+  EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"d.txt", "link.txt"}));
+  EXPECT_FALSE(IsReadOnlyFile(dir.File("none.txt")));
+
+  if (::geteuid() != 0) return;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(name.c_str(), 0644), 0);  // root's file: the other user may only read it
+  EXPECT_TRUE(RunAs(Nobody, NoGroup, {NoGroup}, [&] {
+    return IsReadOnlyFile(name) && !ReplaceFileContents(name, "new");
+  }));
+  EXPECT_EQ(ReadWholeFile(name), "kept");
 }
 
 }  // namespace

@@ -44,6 +44,20 @@ class TempFolder {
   std::filesystem::path previous_;
 };
 
+// A link at name to target that belongs to another user, as one planted in a shared folder: the
+// program follows only its user's own links. Only root can give a link away; false elsewhere
+// (the caller then skips).
+inline bool PlantForeignLink(const std::string& target, const std::string& name) {
+  std::filesystem::create_symlink(target, name);
+  if (::geteuid() != 0) return false;
+  return ::lchown(name.c_str(), 65534, 65534) == 0;  // nobody
+}
+#define QERN_PLANT_FOREIGN_LINK(target, name)                                              \
+  do {                                                                                     \
+    if (!::qern::test::PlantForeignLink(target, name))                                     \
+      GTEST_SKIP() << "another user's link can only be planted by root; own links are followed"; \
+  } while (0)
+
 inline std::string ReadWholeFile(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   std::stringstream ss;
