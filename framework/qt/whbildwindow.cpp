@@ -2,8 +2,13 @@
 // the user's choice, which the menu loop carries out.
 #include "framework/qt/whbildwindow.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPainter>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -179,13 +184,25 @@ long long Covered(const QRect& a, const QRect& b) {
   return c.isEmpty() ? 0 : static_cast<long long>(c.width()) * c.height();
 }
 
-// The dialog's inputs: its shown, enabled controls that take the keyboard.
+// A control the user enters or chooses something with; read-only texts and the frames that
+// scroll others are shown results.
+bool IsInput(const QWidget* w) {
+  if (auto* e = qobject_cast<const QLineEdit*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QAbstractSpinBox*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QPlainTextEdit*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
+  return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w) ||
+         qobject_cast<const QAbstractItemView*>(w);
+}
+
+// The dialog's inputs on the screen: its shown, enabled input controls, each as far as it is in
+// view (a scrolled list of inputs shows only some of them).
 std::vector<QRect> InputRects(QWidget* dialog) {
   std::vector<QRect> inputs;
   for (QWidget* w : dialog->findChildren<QWidget*>()) {
-    if (w->isWindow() || !w->isVisible() || !w->isEnabled() || w->focusPolicy() == Qt::NoFocus)
-      continue;
-    inputs.emplace_back(w->mapToGlobal(QPoint(0, 0)), w->size());
+    if (w->isWindow() || !w->isVisible() || !w->isEnabled() || !IsInput(w)) continue;
+    const QRect shown = w->visibleRegion().boundingRect();
+    if (!shown.isEmpty()) inputs.push_back(shown.translated(w->mapToGlobal(QPoint(0, 0))));
   }
   return inputs;
 }
