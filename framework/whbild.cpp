@@ -206,11 +206,7 @@ bool DrawHelpPictureApart(const std::string& plotFile, HelpPictureDrawing& pictu
   Flags.AbortFlag = false;
   DrawDevice->CheckFileExists(plotFile);
   if (Flags.AbortFlag) return false;
-  GraphicWindow& window = DrawDevice->Window();
-  std::vector<DisplayRecord> keptList = std::move(DisplayList);
-  DisplayList.clear();
-  const GraphicState keptGraph = Graph;
-  const int color = window.CurColor, style = window.CurLineStyle, width = window.CurLineWidth;
+  KeptDrawing kept;
   DrawHelpPictureFile(plotFile);
   picture.Records = std::move(DisplayList);
   picture.Mapping = Graph;
@@ -223,11 +219,6 @@ bool DrawHelpPictureApart(const std::string& plotFile, HelpPictureDrawing& pictu
   picture.BoxTop = top;
   picture.BoxWidth = std::max(1, right - left + 1);
   picture.BoxHeight = std::max(1, bottom - top + 1);
-  DisplayList = std::move(keptList);
-  Graph = keptGraph;
-  window.CurColor = color;
-  window.CurLineStyle = style;
-  window.CurLineWidth = width;
   return true;
 }
 

@@ -195,9 +195,9 @@ bool IsInput(const QWidget* w) {
          qobject_cast<const QAbstractItemView*>(w);
 }
 
-// The dialog's inputs on the screen: its shown, enabled input controls, each as far as it is in
-// view (a scrolled list of inputs shows only some of them).
-std::vector<QRect> InputRects(QWidget* dialog) {
+}  // namespace
+
+std::vector<QRect> DialogInputRects(QWidget* dialog) {
   std::vector<QRect> inputs;
   for (QWidget* w : dialog->findChildren<QWidget*>()) {
     if (w->isWindow() || !w->isVisible() || !w->isEnabled() || !IsInput(w)) continue;
@@ -206,8 +206,6 @@ std::vector<QRect> InputRects(QWidget* dialog) {
   }
   return inputs;
 }
-
-}  // namespace
 
 QSize HelpPictureViewSize(QSize picture, double smallestText, const QRect& available) {
   picture = picture.expandedTo(QSize(1, 1));
@@ -263,7 +261,7 @@ void ShowHelpPictureBesideDialog(QWidget* dialog, HelpPictureDrawing picture) {
     const QMargins frame = WindowFrameMargins();
     const QSize room = avail.size().shrunkBy(frame);
     const QSize client = HelpPictureViewSize(view->PictureSize(), smallest, QRect(avail.topLeft(), room));
-    const QRect placed = PlaceHelpPictureView(dialog->frameGeometry(), InputRects(dialog),
+    const QRect placed = PlaceHelpPictureView(dialog->frameGeometry(), DialogInputRects(dialog),
                                               client.grownBy(frame), avail);
     PlaceWindowClient(view, placed.marginsRemoved(frame));
   }

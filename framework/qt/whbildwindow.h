@@ -67,6 +67,10 @@ inline constexpr double MinReadableTextHeight = 8;
 // pixels whose smallest capitals are smallestText pixels high (0: no texts): the labels readable,
 // a third of the picture at the least, within three quarters of the available area.
 QSize HelpPictureViewSize(QSize picture, double smallestText, const QRect& available);
+// The dialog's inputs on the screen: its shown, enabled controls that the user enters or chooses
+// something with, each as far as it is in view (a scrolled list of inputs shows only some of
+// them). Read-only texts and the frames that scroll the inputs are results, not inputs.
+std::vector<QRect> DialogInputRects(QWidget* dialog);
 // Where a window of this (frame) size goes on the available area: where it covers the least of
 // the dialog's inputs, then of the dialog itself; beside the dialog when there is room.
 QRect PlaceHelpPictureView(const QRect& dialog, const std::vector<QRect>& inputs, const QSize& size,

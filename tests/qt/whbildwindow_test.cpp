@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "framework/progvar.h"
 
@@ -131,6 +137,49 @@ TEST(HelpPicturePlace, BesideTheDialogOrOverTheLeastOfItsInputs) {
     EXPECT_EQ(InputsCovered(r, inputs), 500LL * 100);
     EXPECT_GE(r.left(), 100);
   }
+}
+
+// What counts as the dialog's inputs: what the user enters or chooses, as far as it is in view;
+// not the results it shows.
+TEST(HelpPicturePlace, InputsAreWhatTheUserEntersOrChooses) {
+  QDialog dialog;
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* edit = new QLineEdit(&dialog);
+  auto* result = new QLineEdit(&dialog);
+  result->setReadOnly(true);
+  auto* disabled = new QLineEdit(&dialog);
+  disabled->setEnabled(false);
+  auto* memo = new QPlainTextEdit(&dialog);
+  memo->setReadOnly(true);
+  auto* button = new QPushButton("OK", &dialog);
+  auto* scroll = new QScrollArea(&dialog);
+  auto* content = new QWidget;
+  auto* column = new QVBoxLayout(content);
+  std::vector<QLineEdit*> scrolled;
+  for (int i = 0; i < 30; ++i) column->addWidget(scrolled.emplace_back(new QLineEdit(content)));
+  scroll->setWidget(content);
+  scroll->setWidgetResizable(true);
+  scroll->setFixedHeight(80);
+  for (QWidget* w : std::initializer_list<QWidget*>{edit, result, disabled, memo, button, scroll})
+    layout->addWidget(w);
+  dialog.show();
+  QApplication::processEvents();
+  const auto global = [](QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+  const std::vector<QRect> inputs = DialogInputRects(&dialog);
+  const auto has = [&](const QRect& r) { return std::find(inputs.begin(), inputs.end(), r) != inputs.end(); };
+  EXPECT_TRUE(has(global(edit)));
+  EXPECT_TRUE(has(global(button)));
+  EXPECT_TRUE(has(global(scrolled[0])));
+  EXPECT_FALSE(has(global(result)));
+  EXPECT_FALSE(has(global(disabled)));
+  EXPECT_FALSE(has(global(memo)));
+  EXPECT_FALSE(has(global(scroll)));
+  // The inputs scrolled out of view are not there; none reaches below the scroll area.
+  const QRect area(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
+  EXPECT_LT(inputs.size(), 3u + scrolled.size());
+  for (QLineEdit* e : scrolled)
+    if (!area.intersects(global(e))) EXPECT_FALSE(has(global(e)));
+  for (const QRect& r : inputs) EXPECT_LE(r.bottom(), std::max(area.bottom(), global(button).bottom()));
 }
 
 // Its size: the smallest labels at least MinReadableTextHeight pixels high where the screen allows.
