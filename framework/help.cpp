@@ -105,7 +105,6 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
 }
 
 void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mode, int number) {
-  // The picture first: the drawing window shows it while the text box waits for its OK.
   const std::string caption = std::string("HILFETEXT") + " " + "Nr" + "." + IntStr(number);
   const bool hasPicture = !picture.empty() && UpperStr(picture) != "NULL";
   if (mode == 2 && !hasPicture) {
@@ -114,6 +113,7 @@ void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mo
                           MessageKind::Help);
     return;
   }
+  // The picture first: the drawing window shows it while the text box waits for its OK.
   if (mode == 0 || mode == 2) {
     std::string plotFile;
     if (hasPicture) plotFile = HelpPictureFileName(picture);
