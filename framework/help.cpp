@@ -105,10 +105,18 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
 }
 
 void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mode, int number) {
+  const std::string caption = std::string("HILFETEXT") + " " + "Nr" + "." + IntStr(number);
+  const bool hasPicture = !picture.empty() && UpperStr(picture) != "NULL";
+  if (mode == 2 && !hasPicture) {
+    // Asked for the picture alone: said so, and the drawing window keeps its picture.
+    Dialogs().ShowMessage(ConvertDisplayText(caption), ConvertDisplayText(NoHelpPictureText),
+                          MessageKind::Help);
+    return;
+  }
   // The picture first: the drawing window shows it while the text box waits for its OK.
   if (mode == 0 || mode == 2) {
     std::string plotFile;
-    if (!picture.empty() && UpperStr(picture) != "NULL") plotFile = HelpPictureFileName(picture);
+    if (hasPicture) plotFile = HelpPictureFileName(picture);
     if (PictureHandler())
       PictureHandler()(plotFile);
     else
@@ -117,7 +125,6 @@ void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mo
   if (mode == 0 || mode == 1) {
     std::string text;
     for (const std::string& l : lines) text += l + " ";
-    const std::string caption = std::string("HILFETEXT") + " " + "Nr" + "." + IntStr(number);
     Dialogs().ShowMessage(ConvertDisplayText(caption), ConvertDisplayText(text), MessageKind::Help);
   }
 }

@@ -27,7 +27,8 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture);
 // 1 text only, 2 picture only. Always ends with AbortFlag cleared.
 void ShowHelpEntry(int number, const std::string& text, int mode);
 // The display part: the picture in the drawing window (modes 0, 2), then a message box captioned
-// "HILFETEXT Nr.<number>" (modes 0, 1).
+// "HILFETEXT Nr.<number>" (modes 0, 1). An entry without a picture asked for in mode 2 shows
+// NoHelpPictureText in that box instead and leaves the drawing window as it is.
 void DisplayHelpEntry(const HelpLines& lines, const std::string& picture, int mode, int number);
 
 // The entry as one string: the five lines joined with blanks and " (<number>)" at the end.
@@ -37,6 +38,7 @@ std::string GetHelpText(int number);
 void GetHelpHint(int number, std::string& s);
 // "Hilfetext Nr <number>: keine Hilfe vorhanden."
 void NoHelpText(int number, std::string& s);
+inline constexpr const char* NoHelpPictureText = "Zu diesem Eintrag gibt es kein Hilfebild.";
 void SetHelpNumber(int n);  // Session.HelpNumber := n
 
 // Shows a help picture in place of the drawing window's picture (DrawHelpPictureFile); a test may

@@ -200,6 +200,40 @@ void DrawHelpPictureFile(const std::string& plotFile) {
   if (!plotFile.empty()) ShowPlotFile(plotFile);
 }
 
+bool DrawHelpPictureApart(const std::string& plotFile, HelpPictureDrawing& picture) {
+  if (!DrawDevice) return false;
+  // Checked before anything is cleared: the message's wait must not show a blank window.
+  Flags.AbortFlag = false;
+  DrawDevice->CheckFileExists(plotFile);
+  if (Flags.AbortFlag) return false;
+  KeptDrawing kept;
+  DrawHelpPictureFile(plotFile);
+  picture.Records = std::move(DisplayList);
+  picture.Mapping = Graph;
+  const int margin = 4;
+  const int left = std::max(0, std::min(MapX(Graph.WorldXMin), MapX(Graph.WorldXMax)) - margin);
+  const int top = std::max(0, std::min(MapY(Graph.WorldYMin), MapY(Graph.WorldYMax)) - margin);
+  const int right = std::min(DrawingWidth(), std::max(MapX(Graph.WorldXMin), MapX(Graph.WorldXMax)) + margin);
+  const int bottom = std::min(DrawingHeight(), std::max(MapY(Graph.WorldYMin), MapY(Graph.WorldYMax)) + margin);
+  picture.BoxLeft = left;
+  picture.BoxTop = top;
+  picture.BoxWidth = std::max(1, right - left + 1);
+  picture.BoxHeight = std::max(1, bottom - top + 1);
+  return true;
+}
+
+double SmallestTextHeight(const HelpPictureDrawing& picture) {
+  // Capitals are as high as the text style's height; the replay makes the cell 1.6 times that.
+  double smallest = 0, height = 0;
+  for (const DisplayRecord& r : picture.Records) {
+    if (r.Code == RecTextStyle) height = r.Args[0] * static_cast<double>(Settings.GraphicTextHeightFactor);
+    if (r.Code != RecText || height <= 0 || r.Text.empty()) continue;
+    const double px = height * static_cast<double>(picture.Mapping.ScaleY);
+    if (smallest == 0 || px < smallest) smallest = px;
+  }
+  return smallest;
+}
+
 void ShowHelpPicture(const std::string& name) {
   Flags.PrintPreset = 1;
   DrawHelpPictureFile(HelpPictureFileName(LowerStr(name)));

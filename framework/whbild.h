@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/zorqgraf.h"
+
 namespace qern {
 
 // One catalogue line: the picture's file name without ".plt" and its description.
@@ -46,6 +48,21 @@ int FillHelpPictureList(const std::vector<HelpPictureEntry>& entries);
 // Clears the drawing window, sets the world box of 160 x 120 mm and draws plotFile ("" draws
 // nothing). Help entries show their pictures through it.
 void DrawHelpPictureFile(const std::string& plotFile);
+// A help picture drawn for a window of its own: its records, the mapping they were drawn with and
+// the pixels of the drawing area that its world box takes (a few pixels round it for texts at its
+// edge).
+struct HelpPictureDrawing {
+  std::vector<DisplayRecord> Records;
+  GraphicState Mapping;
+  int BoxLeft = 0, BoxTop = 0, BoxWidth = 1, BoxHeight = 1;
+};
+// Draws plotFile as DrawHelpPictureFile does, but the drawing window's list, mapping and pens are
+// given back as they were: its picture stays. False, with the "nicht gefunden" message and
+// AbortFlag set, when the file is missing; nothing has been drawn then.
+bool DrawHelpPictureApart(const std::string& plotFile, HelpPictureDrawing& picture);
+// The smallest capital height of the picture's texts in drawing-area pixels; 0 without texts.
+double SmallestTextHeight(const HelpPictureDrawing& picture);
+
 // PrintPreset := 1, then the picture name (lower-cased) + ".plt" from the PLT folder.
 void ShowHelpPicture(const std::string& name);
 

@@ -26,6 +26,28 @@ TDrawDevice::~TDrawDevice() {
 
 void TDrawDevice::ClearDevice() { Window().Clear(); }
 
+KeptDrawing::KeptDrawing() {
+  if (!DrawDevice) return;
+  window_ = &DrawDevice->Window();
+  list_ = std::move(DisplayList);
+  DisplayList.clear();
+  graph_ = Graph;
+  color_ = window_->CurColor;
+  style_ = window_->CurLineStyle;
+  width_ = window_->CurLineWidth;
+}
+
+void KeptDrawing::Restore() {
+  if (!window_) return;
+  DisplayList = std::move(list_);
+  Graph = graph_;
+  window_->CurColor = color_;
+  window_->CurLineStyle = style_;
+  window_->CurLineWidth = width_;
+  window_->ClearViewPort();
+  window_ = nullptr;
+}
+
 void TDrawDevice::SetWindow(bool keepAspect, bool frame, long double vx1, long double vy1,
                             long double vx2, long double vy2, long double xmin, long double ymin,
                             long double xmax, long double ymax) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/zorqgraf.h"
 
@@ -58,6 +59,24 @@ class TDrawDevice {
 
 // The one drawing device; created with the main window before anything is drawn.
 extern TDrawDevice* DrawDevice;
+
+// The drawing window's picture set aside while something else is drawn there for a while (a help
+// picture, the logo of a window): Restore, or the end of the scope, gives back its list, mapping
+// and pens and repaints it. Does nothing without a drawing device.
+class KeptDrawing {
+ public:
+  KeptDrawing();
+  ~KeptDrawing() { Restore(); }
+  KeptDrawing(const KeptDrawing&) = delete;
+  KeptDrawing& operator=(const KeptDrawing&) = delete;
+  void Restore();
+
+ private:
+  GraphicWindow* window_ = nullptr;
+  std::vector<DisplayRecord> list_;
+  GraphicState graph_;
+  int color_ = -1, style_ = 99, width_ = 1;
+};
 
 // Full name of the current design file ("" when there is none).
 std::string DataFileName();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of the whole screen with the program's windows under a window manager (openbox on
 # Xvfb) at 1366x768, 1280x1024 and 1024x768: the manufacturing drawings on the main window, the
-# geometry window while a clearance is typed and with a help picture, the help-picture and listing
-# windows after several openings, and the centred dialogs.
+# geometry window while a clearance is typed and with a help picture (and the drawing kept after
+# Cancel), the CAD device choice's picture button, the help-picture and listing windows after
+# several openings, and the centred dialogs with the print window.
 # Usage: scripts/screenshot-windows.sh [output folder]   (default: build-screenshot/windows)
 # The pictures go to <folder>/<width>x<height>/*.png.
 set -euo pipefail

@@ -191,6 +191,9 @@ TForm_printconf::TForm_printconf(QWidget* parent) : QDialog(parent) {
   layout->addLayout(table);
   layout->addLayout(buttons);
   FormCreate();
+  // The output's name widens the window (a PDF file with its folder): set before the window is
+  // sized and centred, so that it shows centred.
+  FormActivate();
   resize(sizeHint());
   CentreDialog(this);
 }

@@ -102,12 +102,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   ShowLogoOnMainWindow();
 }
 
+// The logo shows on the main window while the window is open; the design's drawing comes back
+// when it closes.
 void ShowSystemInfo() {
+  KeptDrawing drawing;
   TSysinfo form(DialogHostWindow());
   form.exec();
 }
 
 void ShowAboutBox() {
+  KeptDrawing drawing;
   TAboutBox form(DialogHostWindow());
   form.exec();
 }

@@ -2,8 +2,13 @@
 // the user's choice, which the menu loop carries out.
 #include "framework/qt/whbildwindow.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPainter>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -138,72 +143,155 @@ void TForm_hilfebild::Button_helpClick() {
 
 namespace {
 
-// A help picture shown while a modal dialog hides the drawing window: a copy of the picture's
-// list, scaled into a window of its own beside the dialog.
+// A help picture asked for from a modal dialog: drawn apart from the drawing window's picture and
+// shown, cut to its 160 x 120 mm box, in a window of its own beside the dialog.
 class HelpPictureView : public QWidget {
  public:
   explicit HelpPictureView(QWidget* dialog) : QWidget(dialog, Qt::Tool) {
     setObjectName("HelpPictureView");
     setWindowTitle(Q(Ident.ProductName + " " + "Hilfebild"));
   }
-  void SetPicture(std::vector<DisplayRecord> list, int width, int height) {
-    list_ = std::move(list);
-    extentW_ = std::max(1, width + 1);
-    extentH_ = std::max(1, height + 1);
+  void SetPicture(HelpPictureDrawing picture) {
+    picture_ = std::move(picture);
+    box_ = QRect(picture_.BoxLeft, picture_.BoxTop, picture_.BoxWidth, picture_.BoxHeight);
     update();
   }
-  const std::vector<DisplayRecord>& Picture() const { return list_; }
+  QSize PictureSize() const { return box_.size(); }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.fillRect(rect(), ColorFromValue(static_cast<uint32_t>(Settings.BackgroundColor)));
-    const double s = std::min(width() / double(extentW_), height() / double(extentH_));
+    const double s = std::min(width() / double(box_.width()), height() / double(box_.height()));
     painter.scale(s, s);
+    painter.translate(-box_.topLeft());
     PainterCanvas canvas(painter);
-    // The replay moves the mapping to the picture's; the drawing window keeps its own.
+    // Replayed with the mapping it was drawn with; the drawing window keeps its own.
     const GraphicState kept = Graph;
-    ReplayDisplayList(list_, &canvas);
+    Graph = picture_.Mapping;
+    ReplayDisplayList(picture_.Records, &canvas);
     Graph = kept;
   }
 
  private:
-  std::vector<DisplayRecord> list_;
-  int extentW_ = 1, extentH_ = 1;
+  HelpPictureDrawing picture_;
+  QRect box_{0, 0, 1, 1};
 };
+
+// Covered area of a rectangle by another.
+long long Covered(const QRect& a, const QRect& b) {
+  const QRect c = a & b;
+  return c.isEmpty() ? 0 : static_cast<long long>(c.width()) * c.height();
+}
+
+// A control the user enters or chooses something with; read-only texts and the frames that
+// scroll others are shown results.
+bool IsInput(const QWidget* w) {
+  if (auto* e = qobject_cast<const QLineEdit*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QAbstractSpinBox*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QPlainTextEdit*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
+  return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w) ||
+         qobject_cast<const QAbstractItemView*>(w);
+}
 
 }  // namespace
 
-void ShowHelpPictureBesideDialog() {
-  QWidget* dialog = QApplication::activeModalWidget();
-  if (!dialog || dialog == DialogHostWindow()) return;
+std::vector<QRect> DialogInputRects(QWidget* dialog) {
+  std::vector<QRect> inputs;
+  for (QWidget* w : dialog->findChildren<QWidget*>()) {
+    if (w->isWindow() || !w->isVisible() || !w->isEnabled() || !IsInput(w)) continue;
+    const QRect shown = w->visibleRegion().boundingRect();
+    if (!shown.isEmpty()) inputs.push_back(shown.translated(w->mapToGlobal(QPoint(0, 0))));
+  }
+  return inputs;
+}
+
+QSize HelpPictureViewSize(QSize picture, double smallestText, const QRect& available) {
+  picture = picture.expandedTo(QSize(1, 1));
+  // Large enough that the smallest labels read as the dialogs' own texts do, a third of the
+  // drawing at the least; three quarters of the screen at the most, in the picture's proportions.
+  double s = smallestText > 0 ? MinReadableTextHeight / smallestText : 0.5;
+  s = std::max(s, 1.0 / 3);
+  s = std::min({s, 0.75 * available.width() / picture.width(), 0.75 * available.height() / picture.height()});
+  return QSize(std::max(1, int(std::lround(picture.width() * s))),
+               std::max(1, int(std::lround(picture.height() * s))));
+}
+
+QRect PlaceHelpPictureView(const QRect& dialog, const std::vector<QRect>& inputs, const QSize& size,
+                           const QRect& available) {
+  const int w = size.width(), h = size.height();
+  const int right = std::max(available.left(), available.left() + available.width() - w);
+  const int bottom = std::max(available.top(), available.top() + available.height() - h);
+  // Beside the dialog first, then the screen's edges, then along the inputs' edges.
+  std::vector<int> xs = {dialog.right() + 1, dialog.left() - w, available.left(), right};
+  std::vector<int> ys = {dialog.top(), available.top(), bottom, dialog.bottom() + 1, dialog.top() - h};
+  for (const QRect& r : inputs) {
+    xs.insert(xs.end(), {r.right() + 1, r.left() - w});
+    ys.insert(ys.end(), {r.bottom() + 1, r.top() - h});
+  }
+  for (int& x : xs) x = std::clamp(x, available.left(), right);
+  for (int& y : ys) y = std::clamp(y, available.top(), bottom);
+  // Where it covers the least of the inputs, and then of the dialog.
+  QRect best;
+  std::pair<long long, long long> least{-1, -1};
+  for (int x : xs)
+    for (int y : ys) {
+      const QRect r(x, y, w, h);
+      long long inputsCovered = 0;
+      for (const QRect& i : inputs) inputsCovered += Covered(r, i);
+      const std::pair<long long, long long> cost{inputsCovered, Covered(r, dialog)};
+      if (least.first < 0 || cost < least) {
+        least = cost;
+        best = r;
+      }
+    }
+  return best;
+}
+
+void ShowHelpPictureBesideDialog(QWidget* dialog, HelpPictureDrawing picture) {
   auto* view = dynamic_cast<HelpPictureView*>(
       dialog->findChild<QWidget*>("HelpPictureView", Qt::FindDirectChildrenOnly));
   const bool first = !view;
   if (first) view = new HelpPictureView(dialog);
-  view->SetPicture(DisplayList, DrawingWidth(), DrawingHeight());
+  const double smallest = SmallestTextHeight(picture);
+  view->SetPicture(std::move(picture));
   if (first) {
-    // A third of the screen's width in the drawing's proportions, right of the dialog where there
-    // is room, else left of it, else at the screen's left edge over the dialog's captions (its
-    // results stay in view); always on the screen.
     const QRect avail = AvailableScreenArea();
     const QMargins frame = WindowFrameMargins();
-    const int w = std::max(160, avail.width() / 3);
-    const int h = w * (DrawingHeight() + 1) / std::max(1, DrawingWidth() + 1);
-    const QRect d = dialog->frameGeometry();
-    int x = d.right() + 1 + frame.left();
-    if (x + w + frame.right() > avail.right() + 1) x = std::max(avail.left() + frame.left(), d.left() - frame.right() - w);
-    PlaceWindowClient(view, QRect(x, d.top() + frame.top(), w, h));
+    const QSize room = avail.size().shrunkBy(frame);
+    const QSize client = HelpPictureViewSize(view->PictureSize(), smallest, QRect(avail.topLeft(), room));
+    const QRect placed = PlaceHelpPictureView(dialog->frameGeometry(), DialogInputRects(dialog),
+                                              client.grownBy(frame), avail);
+    PlaceWindowClient(view, placed.marginsRemoved(frame));
   }
   view->show();
   view->raise();
 }
 
-void InstallHelpPictureWindow() {
-  SetHelpPictureHandler([](const std::string& plotFile) {
+namespace {
+
+// Help pictures from a modal dialog go beside it and leave the drawing window's picture as it is;
+// without one they are drawn on the drawing window.
+void ShowHelpPictureFile(const std::string& plotFile) {
+  QWidget* dialog = QApplication::activeModalWidget();
+  if (!dialog || dialog == DialogHostWindow()) {
     DrawHelpPictureFile(plotFile);
-    ShowHelpPictureBesideDialog();
-  });
+    return;
+  }
+  if (plotFile.empty()) {
+    if (QWidget* view = dialog->findChild<QWidget*>("HelpPictureView", Qt::FindDirectChildrenOnly))
+      view->hide();
+    return;
+  }
+  HelpPictureDrawing picture;
+  if (DrawHelpPictureApart(plotFile, picture)) ShowHelpPictureBesideDialog(dialog, std::move(picture));
+}
+
+}  // namespace
+
+void InstallHelpPictureWindow() {
+  SetHelpPictureHandler(ShowHelpPictureFile);
   SetHelpPictureWindow([](int count, int selected) {
     TForm_hilfebild form(count, selected, DialogHostWindow());
     form.exec();

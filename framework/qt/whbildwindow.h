@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
+#include <vector>
 
 #include "framework/whbild.h"
 
@@ -55,8 +57,23 @@ class TForm_hilfebild : public QDialog {
 // Makes TForm_hilfebild the window of HelpPictureMenu, and help pictures asked for from a modal
 // dialog show beside it as well; the program calls it once at start.
 void InstallHelpPictureWindow();
-// While a modal dialog covers the drawing window: the picture just drawn in a window of the
-// dialog's own ("HelpPictureView"), beside it on the screen.
-void ShowHelpPictureBesideDialog();
+// The picture drawn apart, in a window of the dialog's own ("HelpPictureView") beside it on the
+// screen; the drawing window keeps its picture.
+void ShowHelpPictureBesideDialog(QWidget* dialog, HelpPictureDrawing picture);
+
+// Capital height in pixels at which a help picture's labels read like a dialog's own text.
+inline constexpr double MinReadableTextHeight = 8;
+// The client size of the help-picture window for a picture of the given size in drawing-area
+// pixels whose smallest capitals are smallestText pixels high (0: no texts): the labels readable,
+// a third of the picture at the least, within three quarters of the available area.
+QSize HelpPictureViewSize(QSize picture, double smallestText, const QRect& available);
+// The dialog's inputs on the screen: its shown, enabled controls that the user enters or chooses
+// something with, each as far as it is in view (a scrolled list of inputs shows only some of
+// them). Read-only texts and the frames that scroll the inputs are results, not inputs.
+std::vector<QRect> DialogInputRects(QWidget* dialog);
+// Where a window of this (frame) size goes on the available area: where it covers the least of
+// the dialog's inputs, then of the dialog itself; beside the dialog when there is room.
+QRect PlaceHelpPictureView(const QRect& dialog, const std::vector<QRect>& inputs, const QSize& size,
+                           const QRect& available);
 
 }  // namespace qern

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "framework/progvar.h"
+#include "framework/utilstr.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -128,6 +129,18 @@ TEST_F(HelpTest, ShowsMessageBoxAndPictureByMode) {
   ShowHelpEntry(2080, "", 0);
   EXPECT_EQ(dialogs->Last().Text, "Hilfetext Nr 2080: keine Hilfe vorhanden.     ");
   EXPECT_EQ(pictures.back(), "");
+
+  // The picture alone of an entry without one: said so, and nothing is drawn.
+  pictures.clear();
+  dialogs->Clear();
+  for (int number : {2075, 2080}) {
+    ShowHelpEntry(number, "", 2);
+    EXPECT_EQ(dialogs->Last().Caption, "HILFETEXT Nr." + IntStr(number));
+    EXPECT_EQ(dialogs->Last().Text, NoHelpPictureText);
+  }
+  EXPECT_EQ(dialogs->Log.size(), 2u);
+  EXPECT_TRUE(pictures.empty());
+  EXPECT_FALSE(Flags.AbortFlag);
 }
 
 // Every help number that the program's dialogs and commands set.

@@ -126,6 +126,39 @@ TEST_F(HelpPictureTest, PicturesAreDrawnOnAClearedSheetOfTheirOwn) {
   EXPECT_EQ(DisplayListText().back(), "4;0;0;10;0");
 }
 
+// A picture for a window of its own: the drawing window's list, mapping and pens stay as they were.
+TEST_F(HelpPictureTest, PictureDrawnApartLeavesTheDrawingWindowsPicture) {
+  WriteWholeFile(dir_.File("bild.plt"), "SP1;PU0,0;PD400,0;SI0.15,0.22;LBText\x03;SI0.3,0.4;LBGross\x03;");
+  Settings.ScreenWidth = 639;
+  Settings.ScreenHeight = 479;
+  device_.Header(0, 0, 0, 100, 50);
+  device_.SetColor(4);
+  device_.Line(1, 2, 3, 4);
+  const Strings drawing = DisplayListText();
+  const GraphicState mapping = Graph;
+  HelpPictureDrawing picture;
+  ASSERT_TRUE(DrawHelpPictureApart(dir_.File("bild.plt"), picture));
+  EXPECT_EQ(DisplayListText(), drawing);
+  EXPECT_EQ(Graph.WorldXMax, mapping.WorldXMax);
+  EXPECT_EQ(Graph.ScaleX, mapping.ScaleX);
+  EXPECT_EQ(device_.Window().GetColor(), 4) << "the next colour 4 of the drawing writes no record";
+  // The picture on a 160 x 120 mm box, as the drawing window would have shown it.
+  ASSERT_FALSE(picture.Records.empty());
+  EXPECT_EQ(picture.Records[0].Code, RecWindow);
+  EXPECT_EQ(picture.Mapping.WorldXMax, 160);
+  EXPECT_EQ(picture.Mapping.WorldYMax, 120);
+  EXPECT_EQ(picture.Records.back().ToText().rfind("6;", 0), 0u);
+  // The box takes the whole 640 x 480 area, and the smaller text's capitals are 2.2 mm high.
+  EXPECT_LE(picture.BoxWidth, 640);
+  EXPECT_GT(picture.BoxWidth, 600);
+  EXPECT_NEAR(SmallestTextHeight(picture), 2.2 * static_cast<double>(picture.Mapping.ScaleY), 1e-6);
+  // A missing picture: the message, and nothing drawn anywhere.
+  EXPECT_FALSE(DrawHelpPictureApart(dir_.File("fehlt.plt"), picture));
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(dialogs_.Messages().back(), dir_.File("fehlt.plt") + " nicht gefunden !");
+  EXPECT_EQ(DisplayListText(), drawing);
+}
+
 TEST_F(HelpPictureTest, MenuShowsPicturesAndEndsWithOk) {
   WriteCatalogue({"\"eins\",\"Bild 1\"", "\"zwei\",\"Bild 2\""});
   WriteWholeFile(dir_.File("zwei.plt"), "SP1;PD400,0;");

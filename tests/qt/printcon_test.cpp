@@ -395,3 +395,36 @@ TEST_F(PrintWindowTest, PrintsTheDefaultDrawing) {
 }
 
 }  // namespace
+
+#include <QMainWindow>
+
+#include "framework/qt/formhelp.h"
+#include "framework/sysutil.h"
+
+namespace {
+
+// The output's name (a PDF file with its folder) widens the window: it shows centred all the same.
+TEST_F(PrintWindowTest, ShowsCentredWithItsOutputNameSet) {
+  QMainWindow host;
+  host.setGeometry(0, 0, 760, 560);
+  host.show();
+  SetDialogHostWindow(&host);
+  Settings.TempFolder = folder_.Path() + "/ausgaben-des-druckfensters/";
+  Session.CurrentFileName = "pruefmass";
+  PrintToDesignPdf(GraphicPrinter());
+  QRect shown, hostFrame;
+  Run([&](TForm_printconf* w) {
+    QApplication::processEvents();
+    shown = w->geometry();
+    hostFrame = host.frameGeometry();
+    EXPECT_TRUE(w->Label_printer->text().contains("pruefmass.pdf"));
+    w->Button_cancel->click();
+  });
+  SetDialogHostWindow(nullptr);
+  Session.CurrentFileName.clear();
+  const FormRect want = CentredOn({0, 0, shown.width(), shown.height()},
+                                  {hostFrame.x(), hostFrame.y(), hostFrame.width(), hostFrame.height()});
+  EXPECT_EQ(shown.topLeft(), QPoint(want.Left, want.Top)) << shown.width() << " wide";
+}
+
+}  // namespace

@@ -36,6 +36,7 @@
 #include "framework/qt/whbildwindow.h"
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
+#include "framework/whbild.h"
 #include "platform/dialogservice.h"
 #include "platform/scripteddialogs.h"
 
@@ -460,7 +461,8 @@ TEST_F(GeometryWindow, Screenshot) {
 }
 
 
-// The help pictures of the window's buttons appear beside it, not behind it on the drawing window.
+// The help pictures of the window's buttons appear beside it; the drawing window keeps its own
+// picture, whatever the window ends with.
 TEST_F(GeometryWindow, HelpPicturesShowBesideTheModalWindow) {
   TFzorqgra drawingWindow;
   TDrawDevice device;
@@ -469,17 +471,25 @@ TEST_F(GeometryWindow, HelpPicturesShowBesideTheModalWindow) {
   InstallHelpPictureWindow();
   Settings.ScreenWidth = 639;
   Settings.ScreenHeight = 479;
+  // The design's drawing on the drawing window.
+  device.Header(0, 0, 0, 100, 80);
+  device.Line(10, 10, 90, 70);
+  const std::vector<std::string> drawing = DisplayListText();
+  const GraphicState mapping = Graph;
   std::vector<std::string> shown;
   bool stayedModal = false;
   QImage picture;
+  QSize viewSize;
   WhenOpen([&](TForm_qerngeo* w) {
     w->Button_dmess->click();
     auto* view = w->findChild<QWidget*>("HelpPictureView");
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->isVisible());
     EXPECT_TRUE(view->isWindow());
-    shown.push_back(DisplayListText().size() > 2 ? "picture" : "empty");
+    viewSize = view->size();
+    shown.push_back(DisplayListText() == drawing ? "kept" : "replaced");
     w->Button_hilfebild->click();
+    shown.push_back(DisplayListText() == drawing ? "kept" : "replaced");
     EXPECT_EQ(w->findChildren<QWidget*>("HelpPictureView").size(), 1u) << "one window, reused";
     picture = view->grab().toImage();
     stayedModal = QApplication::activeModalWidget() == w;
@@ -488,8 +498,15 @@ TEST_F(GeometryWindow, HelpPicturesShowBesideTheModalWindow) {
   EditDimensions(&drawingWindow);
   SetHelpPictureHandler(nullptr);
   SetDialogHostWindow(nullptr);
+  // Its labels as large as a dialog's text: the pin-dimension picture (DM ?) at the window's scale.
+  HelpPictureDrawing pins;
+  ASSERT_TRUE(DrawHelpPictureApart(HelpPictureFileName("qmessr"), pins));
   DrawDevice = nullptr;
-  EXPECT_EQ(shown, (std::vector<std::string>{"picture"}));
+  EXPECT_GE(SmallestTextHeight(pins) * viewSize.width() / pins.BoxWidth, MinReadableTextHeight - 0.01);
+  EXPECT_EQ(shown, (std::vector<std::string>{"kept", "kept"}));
+  EXPECT_EQ(DisplayListText(), drawing);
+  EXPECT_EQ(Graph.WorldXMax, mapping.WorldXMax);
+  EXPECT_EQ(Graph.ScaleY, mapping.ScaleY);
   EXPECT_TRUE(stayedModal);
   ASSERT_FALSE(picture.isNull());
   const QRgb background = picture.pixel(0, 0);

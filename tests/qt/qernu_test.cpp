@@ -302,3 +302,76 @@ TEST_F(MainWindowStart, HelpPictureCommandShowsTheCatalogueWindow) {
 
 }  // namespace
 }  // namespace qern
+
+#include <QMessageBox>
+
+#include "framework/help.h"
+
+namespace qern {
+namespace {
+
+// Help pictures asked for from the geometry window show beside it: the main window keeps the
+// design's drawing while it is open and after it closes, by OK or by Cancel.
+TEST_F(MainWindowStart, HelpPicturesOfTheGeometryWindowLeaveTheDrawing) {
+  Thh window;
+  watchdog_.stop();
+  Settings.PltFolder = QERN_SOURCE_DATA;
+  window.mi_viewQuick3->trigger();
+  const std::vector<std::string> drawing = DisplayListText();
+  ASSERT_GT(drawing.size(), 500u);
+  for (bool ok : {false, true}) {
+    bool viewShown = false;
+    QTimer::singleShot(0, [&] {
+      auto* w = qobject_cast<TForm_qerngeo*>(QApplication::activeModalWidget());
+      ASSERT_NE(w, nullptr);
+      w->Button_hilfebild->click();
+      w->Button_dmess->click();
+      EXPECT_EQ(DisplayListText(), drawing);
+      if (QWidget* view = w->findChild<QWidget*>("HelpPictureView")) {
+        viewShown = view->isVisible();
+        view->close();
+      }
+      (ok ? w->Button_ok : w->Button_cancel)->click();
+    });
+    window.mi_editabmessungenClick();
+    EXPECT_TRUE(viewShown);
+    EXPECT_EQ(DisplayListText(), drawing) << (ok ? "OK" : "Abbrechen");
+  }
+}
+
+// An entry of the CAD device choice has no picture: its picture button says so, and the main
+// window keeps the drawing.
+TEST_F(MainWindowStart, PictureButtonOfAnEntryWithoutPictureSaysSo) {
+  Thh window;
+  watchdog_.stop();
+  Settings.PltFolder = QERN_SOURCE_DATA;
+  window.mi_viewQuick3->trigger();
+  const std::vector<std::string> drawing = DisplayListText();
+  std::string message;
+  bool viewMade = true, choiceAsked = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* choice = QApplication::activeModalWidget();
+    ASSERT_NE(choice, nullptr);
+    auto* button = choice->findChild<QPushButton*>("Button_hilfebild");
+    ASSERT_NE(button, nullptr);
+    choiceAsked = true;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      message = box->text().toStdString();
+      box->close();
+    });
+    button->click();
+    EXPECT_EQ(DisplayListText(), drawing);
+    viewMade = choice->findChild<QWidget*>("HelpPictureView") != nullptr;
+    choice->findChild<QPushButton*>("button_cancel")->click();
+  });
+  window.mi_cadquick3->trigger();
+  EXPECT_TRUE(choiceAsked);
+  EXPECT_EQ(message, NoHelpPictureText);
+  EXPECT_FALSE(viewMade);
+  EXPECT_EQ(DisplayListText(), drawing);
+}
+
+}  // namespace
+}  // namespace qern

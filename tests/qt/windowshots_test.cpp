@@ -1,7 +1,8 @@
 // Pictures of the whole screen with real windows under a window manager, for the eye: the main
 // window's manufacturing drawings, the geometry window while a clearance is typed (with a help
-// picture beside it), the help-picture and listing windows after several openings, and the
-// centred dialogs. Skipped unless QERN_WINDOWS_SCREENSHOTS names a folder; made by
+// picture beside it, and the drawing kept after Cancel), the CAD device choice saying that its
+// entries have no picture, the help-picture and listing windows after several openings, and the
+// centred dialogs with the print window. Skipped unless QERN_WINDOWS_SCREENSHOTS names a folder; made by
 // scripts/screenshot-windows.sh at several screen sizes.
 #include <gtest/gtest.h>
 
@@ -85,6 +86,24 @@ TEST_F(WindowScreenshots, Windows) {
     geo->Button_cancel->click();
   });
   window.mi_editabmessungenClick();
+  Shot("5-geometry-cancelled-drawing-kept");
+
+  // The CAD device choice: its entries have no picture, which the picture button says.
+  WhenModal([this](QWidget* choice) {
+    WhenModal([this](QWidget* message) {
+      Shot("5-cad-device-choice-no-picture");
+      message->close();
+    });
+    choice->findChild<QPushButton*>("Button_hilfebild")->click();
+    choice->findChild<QPushButton*>("button_cancel")->click();
+  });
+  window.mi_cadquick3->trigger();
+  // The print window, centred with the name of its output set.
+  WhenModal([this](QWidget* w) {
+    Shot("4-centred-print-window");
+    w->close();
+  });
+  window.mi_fileprint->trigger();
 
   // The help-picture window, opened four times where the last one was left.
   for (int i = 0; i < 4; ++i) {
