@@ -374,7 +374,7 @@ std::vector<std::string> UsageLines() {
           "Example: w" + Ident.ProgramName + " test.edi /E /NOGUI   ->  test.edi"};
 }
 
-int RunWithoutWindow() {
+int RunWithoutWindow(const std::string& noScreen) {
   PrepareStart(ScreenMetrics{});
   const CommandLineChoice c = ParseCommandLine(ProgramParams());
   // Without a screen the usage goes to the standard output, and a drawing without its device
@@ -397,6 +397,10 @@ int RunWithoutWindow() {
   if (endsWithoutWindow) status = ProgramStart();
   ReleaseDrawDevice();
   if (status) return *status;
+  if (!noScreen.empty()) {
+    std::cerr << "wqern: " << noScreen << "; no window can be shown" << std::endl;
+    return ExitNoDisplay;
+  }
   std::cerr << "wqern: no display to show the window on (set DISPLAY, or run a listing: wqern "
                "<file>.qrk /I)"
             << std::endl;
