@@ -149,6 +149,17 @@ int DrawingRun(const CommandLineChoice& c) {
   return status;
 }
 
+// The design named on the command line takes its name as Datei -> Öffnen gives it: the file's
+// folder (absolute, so that it stays right) and its name without the extension. Every place that
+// shows or saves the design then builds the same file name from them.
+void TakeDesignFileName(const std::string& given) {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(given, ec);
+  const std::string name = ec ? given : full.lexically_normal().string();
+  Session.CurrentFileFolder = ExtractFolder(name);
+  Session.CurrentFileName = FileNameWithoutExt(name);
+}
+
 // Window start with the design file named on the command line.
 std::optional<int> StartWithFile(const CommandLineChoice& c) {
   if (c.MissingExtension) {
@@ -183,6 +194,7 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
     CheckOutputFileName(fullName);
     if (Flags.AbortFlag) return ExitOk;
   }
+  TakeDesignFileName(Session.CurrentFileName);
   WindowStart(true);
   return std::nullopt;
 }
