@@ -4,8 +4,10 @@
 #include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -26,7 +28,7 @@ std::string Env(const char* name) {
 
 // Opens the X display as the X platform does (with the user's authority) and closes it again.
 // libxcb is loaded only for this test, so that the program itself links no X library.
-bool XDisplayAnswers(const std::string& display) {
+bool XDisplayOpens(const std::string& display) {
   void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
   if (!xcb) return false;  // the X platform needs it too
   using Connect = void* (*)(const char*, int*);
@@ -35,15 +37,36 @@ bool XDisplayAnswers(const std::string& display) {
   auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
   auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
   auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
-  bool answers = false;
+  bool opens = false;
   if (connect && hasError && disconnect) {
     // Never a null pointer: a failed connection is an object that reports its error.
     void* c = connect(display.c_str(), nullptr);
-    answers = hasError(c) == 0;
+    opens = hasError(c) == 0;
     disconnect(c);
   }
   ::dlclose(xcb);
-  return answers;
+  return opens;
+}
+
+// The X display opens within XAnswerSeconds. A server that takes the connection but never
+// answers (a stopped one) would hold the window library for ever: the test runs in a child
+// process that is ended when the time is up.
+constexpr int XAnswerSeconds = 4;
+
+bool XDisplayAnswers(const std::string& display) {
+  const pid_t child = ::fork();
+  if (child < 0) return XDisplayOpens(display);
+  if (child == 0) ::_exit(XDisplayOpens(display) ? 0 : 1);
+  int status = 0;
+  for (int waited = 0; waited < XAnswerSeconds * 100; ++waited) {
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (done < 0) return false;
+    ::usleep(10000);
+  }
+  ::kill(child, SIGKILL);
+  ::waitpid(child, &status, 0);
+  return false;
 }
 
 // Connects to the Wayland compositor's socket: WAYLAND_DISPLAY as a path, or its name in

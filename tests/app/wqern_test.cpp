@@ -2,12 +2,17 @@
 // closed, no DISPLAY, and checks exit status, files written and messages.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -304,9 +309,35 @@ TEST_F(WqernRun, ADisplayThatDoesNotAnswerIsARunWithoutAScreen) {
     EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}, platform).Status, 0) << name;
     EXPECT_TRUE(fs::exists(Work("d.txt")) && fs::exists(Work("d.dxf"))) << name;
   }
+  // An X server that takes the connection but never answers (a stopped one): an abstract
+  // socket of a free display number that nobody accepts from.
+  const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(silent, 0);
+  int silentNumber = number + 1;
+  for (;; ++silentNumber) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string name = "/tmp/.X11-unix/X" + std::to_string(silentNumber);
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    if (fs::exists(name)) continue;
+    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (::bind(silent, reinterpret_cast<const sockaddr*>(&addr), length) == 0) break;
+    ASSERT_LT(silentNumber, number + 100);
+  }
+  ASSERT_EQ(::listen(silent, 8), 0);
+  env_ = "DISPLAY=:" + std::to_string(silentNumber) + " ";
+  const auto started = std::chrono::steady_clock::now();
+  RunResult r = Run({"d.qrk"}, "xcb");
+  EXPECT_EQ(r.Status, 4) << r.Err;
+  EXPECT_NE(r.Err.find("the display :" + std::to_string(silentNumber) + " cannot be opened"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  ::close(silent);
+
   // A Wayland display whose socket is not there.
   env_ = "XDG_RUNTIME_DIR='" + root_.File("") + "' WAYLAND_DISPLAY=wl-none ";
-  RunResult r = Run({"d.qrk"}, "wayland");
+  r = Run({"d.qrk"}, "wayland");
   EXPECT_EQ(r.Status, 4) << r.Err;
   EXPECT_NE(r.Err.find("the display wl-none cannot be opened"), std::string::npos) << r.Err;
   EXPECT_EQ(Run({"/?"}, "wayland").Status, 0);
