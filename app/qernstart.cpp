@@ -158,6 +158,17 @@ int DrawingRun(const CommandLineChoice& c) {
   return status;
 }
 
+// The design named on the command line takes its name as Datei -> Öffnen gives it: the file's
+// folder (absolute, so that it stays right) and its name without the extension. Every place that
+// shows or saves the design then builds the same file name from them.
+void TakeDesignFileName(const std::string& given) {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(given, ec);
+  const std::string name = ec ? given : full.lexically_normal().string();
+  Session.CurrentFileFolder = ExtractFolder(name);
+  Session.CurrentFileName = FileNameWithoutExt(name);
+}
+
 // Window start with the design file named on the command line.
 std::optional<int> StartWithFile(const CommandLineChoice& c) {
   if (c.MissingExtension) {
@@ -192,6 +203,7 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
     CheckOutputFileName(fullName);
     if (Flags.AbortFlag) return ExitOk;
   }
+  TakeDesignFileName(Session.CurrentFileName);
   WindowStart(true);
   return std::nullopt;
 }
@@ -383,7 +395,7 @@ std::vector<std::string> UsageLines() {
           "Example: w" + Ident.ProgramName + " test.edi /E /NOGUI   ->  test.edi"};
 }
 
-int RunWithoutWindow() {
+int RunWithoutWindow(const std::string& noScreen) {
   PrepareStart(ScreenMetrics{});
   const CommandLineChoice c = ParseCommandLine(ProgramParams());
   // Without a screen the usage goes to the standard output, and a drawing without its device
@@ -406,6 +418,10 @@ int RunWithoutWindow() {
   if (endsWithoutWindow) status = ProgramStart();
   ReleaseDrawDevice();
   if (status) return *status;
+  if (!noScreen.empty()) {
+    std::cerr << "wqern: " << noScreen << "; no window can be shown" << std::endl;
+    return ExitNoDisplay;
+  }
   std::cerr << "wqern: no display to show the window on (set DISPLAY, or run a listing: wqern "
                "<file>.qrk /I)"
             << std::endl;

@@ -79,7 +79,8 @@ std::vector<std::string> UsageLines();
 
 // A run with no window at all: batch modes, and any run without a screen. Messages go to stderr,
 // no question waits for an answer, the session file is not written. Returns the exit status.
-int RunWithoutWindow();
+// noScreen: why there is no screen when one is set but cannot be reached ("" when none is set).
+int RunWithoutWindow(const std::string& noScreen = "");
 // True when no window can be shown: the offscreen or minimal Qt platform, the X or Wayland
 // platform asked for without its display, or no platform asked for and neither display set.
 bool HeadlessRun();

@@ -9,6 +9,7 @@
 #include "framework/textfile.h"
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
+#include "framework/zorqdraw.h"
 
 namespace qern {
 
@@ -17,7 +18,7 @@ namespace {
 // The full file name of the current design under its given name, made absolute so that the
 // list stays right when the current folder changes.
 std::string FullDesignName(const std::string& name) {
-  std::string full = DesignFileName(name);
+  std::string full = name == Session.CurrentFileName ? DataFileName() : DesignFileName(name);
   std::error_code ec;
   if (!full.empty() && full[0] != '/') {
     const std::filesystem::path p = std::filesystem::absolute(full, ec);
@@ -36,10 +37,7 @@ void SaveChangesQuery() {
   }
   if (!Flags.DesignModified) return;
   if (!Session.CurrentFileName.empty()) {
-    const std::string shown =
-        Flags.StartedWithFile ? Session.CurrentFileName
-                              : AddBackslash(Session.CurrentFileFolder) + Session.CurrentFileName +
-                                    "." + Ident.DataExtension;
+    const std::string shown = DataFileName();
     if (ConfirmBox("Datei speichern (" + shown + ") ?")) {
       // Only a save that worked lets the edits go; a failed one stops the command.
       if (SaveCurrentFile(Session.CurrentFileName)) Flags.DesignModified = false;
@@ -57,7 +55,10 @@ void SaveChangesQuery() {
 bool SaveCurrentFile(const std::string& name) {
   // A name from the save dialog may be another file: that one is not replaced without asking.
   Flags.AskOverwrite = TrimBlanks(name).empty();
-  SaveDataFile(name);
+  // A design name with a point of its own ("v1.2") would be taken as a file name with extension.
+  const bool dotted = !name.empty() && name == Session.CurrentFileName &&
+                      FileNamePart(name).find('.') != std::string::npos;
+  SaveDataFile(dotted ? DataFileName() : name);
   Flags.AskOverwrite = true;
   return !Flags.AbortFlag;
 }

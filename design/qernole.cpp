@@ -104,7 +104,7 @@ namespace {
 // A link the desktop cannot open is said, with its address, so that it can be used elsewhere.
 void OpenLink(const std::string& url, const std::string& what) {
   if (OpenUrl(url)) return;
-  InfoMessage("Kein Programm für " + what + " eingerichtet: " + url);
+  InfoMessage("Kein Programm für " + what + " eingerichtet: " + ReadableLink(url));
   Flags.AbortFlag = true;
 }
 }  // namespace

@@ -36,23 +36,35 @@ std::string HelpFileName(int number) {
   return ProgramDataFile(Settings.PltFolder, "zorquan.hlp");
 }
 
-void ParseHelpHeader(const std::string& line, int& number, std::string& picture) {
-  // The first four characters: optional leading blanks, then digits only.
-  const std::string head = Utf8Cut(line, 4);
+namespace {
+
+// The number of a header's first four characters: optional leading blanks, then digits only;
+// -1 when they are no number.
+int HeaderNumber(std::string_view head) {
   size_t i = head.find_first_not_of(' ');
-  number = -1;
-  if (i != std::string::npos) {
-    int value = 0;
-    bool digits = true;
-    for (; i < head.size(); ++i) {
-      if (head[i] < '0' || head[i] > '9') {
-        digits = false;
-        break;
-      }
-      value = value * 10 + (head[i] - '0');
-    }
-    if (digits) number = value;
+  if (i == std::string_view::npos) return -1;
+  int value = 0;
+  for (; i < head.size(); ++i) {
+    if (head[i] < '0' || head[i] > '9') return -1;
+    value = value * 10 + (head[i] - '0');
   }
+  return value;
+}
+
+// The header number of a line as the file stores it. UTF-8 and both code pages keep plain ASCII
+// as it is, so only a line with other bytes among its first four is decoded first.
+int StoredHeaderNumber(std::string_view raw) {
+  const std::string_view head = raw.substr(0, 4);
+  for (const char c : head)
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return HeaderNumber(Utf8Cut(DecodeTextLine(raw, LegacyCodePage::Oem850), 4));
+  return HeaderNumber(head);
+}
+
+}  // namespace
+
+void ParseHelpHeader(const std::string& line, int& number, std::string& picture) {
+  number = HeaderNumber(Utf8Cut(line, 4));
   const size_t colon = line.find(':');
   picture = colon == std::string::npos ? "NULL" : TrimBlanks(line.substr(colon + 1));
 }
@@ -68,22 +80,25 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
     lines[0] = MissingFileText(name);
     return false;
   }
-  // Search the header of the wanted number; a header's next line is its text line.
+  // Search the header of the wanted number; a header's next line is its text line. Lines are
+  // looked at as stored, and only the entry's own are decoded: help files may be large.
   std::string line, text, pic;
+  std::string_view raw;
   int n = -1;
   for (;;) {
-    if (!NextLine(f, line)) {
+    if (f.Eof() || !f.ReadRawLine(raw)) {
       f.Close();
       NoHelpText(number, lines[0]);
       return false;
     }
-    ParseHelpHeader(line, n, pic);
-    if (n >= 0) {
+    n = StoredHeaderNumber(raw);
+    if (n < 0) continue;  // a plain text line
+    if (n == number) {
+      ParseHelpHeader(DecodeTextLine(raw, LegacyCodePage::Oem850), n, pic);
       if (!NextLine(f, text)) text.clear();
-    } else {
-      text = line;
+      break;
     }
-    if (n >= 0 && n == number) break;
+    if (!f.Eof()) f.ReadRawLine(raw);  // its text line
   }
   lines[0] = text;
   picture = pic;

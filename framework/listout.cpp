@@ -137,7 +137,6 @@ void ListLineRaw(const std::string& s) {
 // The design file shown in line 3 of the page head.
 std::string HeadFileName() {
   const std::string ext = "." + Ident.DataExtension;
-  if (Flags.StartedWithFile) return TrimBlanks(Session.CurrentFileName);
   const std::string shortName = Session.CurrentFileName + ext;
   if (Utf8Length(Session.CurrentFileFolder + Session.CurrentFileName) > 69) return shortName;
   const std::string full = AnsiStrToOem(AddBackslash(Session.CurrentFileFolder) + Session.CurrentFileName) + ext;

@@ -74,6 +74,7 @@ void TextFile::Assign(const std::string& name) {
 }
 
 bool TextFile::Open(const char* mode, bool forWrite) {
+  readPos_ = readEnd_ = 0;
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
@@ -137,6 +138,7 @@ bool TextFile::Close() {
   errno = 0;
   bool ok = std::fclose(file_) == 0;
   file_ = nullptr;
+  readPos_ = readEnd_ = 0;
   io_ = ok ? IoOk : FailureCode(writing_);
   if (!ok && writing_ && writeError_ == IoOk) writeError_ = io_;
   work_.Discard();  // a working file that was not committed is dropped
@@ -164,16 +166,21 @@ bool TextFile::Commit() {
   return true;
 }
 
-bool TextFile::Eof() {
-  if (!file_ || writing_) return true;
-  int c = std::getc(file_);
-  if (c == EOF) return true;
-  std::ungetc(c, file_);
-  return false;
+bool TextFile::FillReadBuffer() {
+  if (readPos_ < readEnd_) return true;
+  if (readBuffer_.size() < ReadBlockSize) readBuffer_.resize(ReadBlockSize);
+  readPos_ = 0;
+  readEnd_ = std::fread(readBuffer_.data(), 1, readBuffer_.size(), file_);
+  return readEnd_ > 0;
 }
 
-bool TextFile::ReadLine(std::string& line) {
-  line.clear();
+bool TextFile::AtEnd() {
+  if (!file_ || writing_) return true;
+  return !FillReadBuffer();
+}
+
+bool TextFile::ReadRawLine(std::string_view& raw) {
+  raw = {};
   if (!file_) {
     io_ = IoNotOpen;
     return false;
@@ -182,30 +189,61 @@ bool TextFile::ReadLine(std::string& line) {
     io_ = IoNotOpenInput;
     return false;
   }
-  std::string& raw = lineBuffer_;
-  raw.clear();
-  // The file belongs to this object alone: no stream locking per character.
-  int c = getc_unlocked(file_);
-  if (c == EOF) {
+  if (!FillReadBuffer()) {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
   }
-  while (c != EOF && c != '\n') {
-    // A line without end (a device, a damaged file) must not eat all memory.
-    if (raw.size() >= MaxLineLength) {
-      io_ = IoReadError;
-      return false;
+  const char* begin = readBuffer_.data() + readPos_;
+  const void* end = std::memchr(begin, '\n', readEnd_ - readPos_);
+  if (end) {
+    // The whole line lies in the block: handed out where it is.
+    const size_t length = static_cast<size_t>(static_cast<const char*>(end) - begin);
+    readPos_ += length + 1;
+    raw = std::string_view(begin, length);
+  } else {
+    // The line goes on in the next blocks: gathered whole pieces at a time.
+    std::string& gathered = lineBuffer_;
+    gathered.clear();
+    for (;;) {
+      begin = readBuffer_.data() + readPos_;
+      const size_t available = readEnd_ - readPos_;
+      end = std::memchr(begin, '\n', available);
+      const size_t length =
+          end ? static_cast<size_t>(static_cast<const char*>(end) - begin) : available;
+      // A line without end (a device, a damaged file) must not eat all memory.
+      if (gathered.size() + length > MaxLineLength) {
+        readPos_ += MaxLineLength - gathered.size() + 1;
+        io_ = IoReadError;
+        return false;
+      }
+      gathered.append(begin, length);
+      readPos_ += length;
+      if (end) {
+        ++readPos_;
+        break;
+      }
+      if (!FillReadBuffer()) {
+        if (std::ferror(file_)) {
+          io_ = IoReadError;
+          return false;
+        }
+        break;
+      }
     }
-    raw.push_back(static_cast<char>(c));
-    c = getc_unlocked(file_);
+    raw = gathered;
   }
-  if (c == EOF && std::ferror(file_)) {
-    io_ = IoReadError;
+  if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+  io_ = IoOk;
+  return true;
+}
+
+bool TextFile::ReadLine(std::string& line) {
+  std::string_view raw;
+  if (!ReadRawLine(raw)) {
+    line.clear();
     return false;
   }
-  if (!raw.empty() && raw.back() == '\r') raw.pop_back();
   line = DecodeTextLine(raw, page_);
-  io_ = IoOk;
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -61,9 +62,13 @@ class TextFile {
   // is dropped and IoResult says why). Without replacing the same as Close.
   bool Commit();
   bool IsOpen() const { return file_ != nullptr; }
-  bool Eof();      // true at the end of a file open for reading (and when not open)
+  // True at the end of a file open for reading (and when not open).
+  bool Eof() { return readPos_ < readEnd_ ? false : AtEnd(); }
 
   bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
+  // The bytes of the next line as the file holds them, without its line end and undecoded; valid
+  // until the next read. For readers of large files that decode only the lines they keep.
+  bool ReadRawLine(std::string_view& raw);
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
   bool Write(const std::string& s);
@@ -79,6 +84,10 @@ class TextFile {
 
  private:
   bool Open(const char* mode, bool forWrite);
+  // Lines are read from blocks of the file: false at its end (or when the read failed).
+  bool FillReadBuffer();
+  bool AtEnd();
+  static constexpr size_t ReadBlockSize = size_t{64} << 10;
   std::FILE* file_ = nullptr;
   bool writing_ = false;
   std::string name_;
@@ -86,6 +95,8 @@ class TextFile {
   int failWrites_ = 0;
   int writeError_ = IoOk;
   std::string lineBuffer_;  // the raw bytes of the line being read, kept for its capacity
+  std::vector<char> readBuffer_;  // the block being read and where its unread part lies
+  size_t readPos_ = 0, readEnd_ = 0;
   LegacyCodePage page_ = LegacyCodePage::Ansi1252;
   bool replacing_ = false;
   WorkFile work_;

@@ -3,8 +3,8 @@
 // writes its output through DataFile.
 #include "framework/uhelperr.h"
 
-#include <algorithm>
-#include <vector>
+#include <functional>
+#include <string_view>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -24,31 +24,89 @@ ErrorHelpEditor& Editor() {
   return editor;
 }
 
-// All lines of the file; false when it cannot be opened or read.
-bool ReadAllLines(const std::string& name, std::vector<std::string>& lines) {
-  lines.clear();
-  TextFile f;
+// The part of a text that finds a message's record: its first MessageKeyLength characters.
+std::string_view MessageKey(std::string_view s) {
+  return s.substr(0, Utf8ByteOffset(s, MessageKeyLength));
+}
+
+bool IsAscii(std::string_view s) {
+  unsigned char any = 0;
+  for (const char c : s) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
+// True when a line as the file stores it begins with key. Both code pages and UTF-8 keep plain
+// ASCII as it is, so a line whose first characters are ASCII is compared undecoded.
+bool StoredLineMatches(std::string_view raw, std::string_view key) {
+  const std::string_view head = raw.substr(0, MessageKeyLength);
+  if (IsAscii(head)) return head == key;
+  return MessageKey(DecodeTextLine(raw, LegacyCodePage::Oem850)) == key;
+}
+
+// Reads the file line by line up to the first line that matches message (by its key). Only the
+// line being read is held, so the file may be of any size. Returns false when the file cannot be
+// opened or read, or when copy says no; found tells whether a line matched, and the file then
+// stands after it. Every line before the match, and the match, is handed to copy as stored.
+bool NoCopy(std::string_view) { return true; }
+
+template <typename Copy = decltype(&NoCopy)>
+bool SeekKeyLine(TextFile& f, const std::string& name, const std::string& message, bool& found,
+                 Copy copy = &NoCopy) {
+  found = false;
   f.Assign(name);
   f.SetCodePage(LegacyCodePage::Oem850);
   if (!f.Reset()) return false;
-  std::string line;
+  const std::string_view key = MessageKey(message);
+  std::string_view raw;
   while (!f.Eof()) {
-    if (!f.ReadLine(line)) {
-      f.Close();
-      return false;
+    if (!f.ReadRawLine(raw)) return false;
+    if (!copy(raw)) return false;
+    if (StoredLineMatches(raw, key)) {
+      found = true;
+      return true;
     }
-    lines.push_back(line);
   }
-  f.Close();
   return true;
 }
 
-// Index of the first line that matches message, or -1.
-int FindKeyLine(const std::vector<std::string>& lines, const std::string& message) {
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (SameMessageKey(lines[i], message)) return static_cast<int>(i);
-  return -1;
+// The next line, or false at the end of the file or when it cannot be read.
+bool NextLine(TextFile& f, std::string& line) {
+  line.clear();
+  return !f.Eof() && f.ReadLine(line);
 }
+
+// The lines of the edited message-help file, written in blocks. A stored line of plain ASCII is
+// written as it stands (the code page keeps it so), any other decoded and written in CP850 where
+// it fits, as TextFile::WriteLn does.
+class LineWriter {
+ public:
+  explicit LineWriter(TextFile& out) : out_(out) {}
+  bool Stored(std::string_view raw) {
+    if (!IsAscii(raw)) return Text(DecodeTextLine(raw, LegacyCodePage::Oem850));
+    block_.append(raw);
+    return EndLine();
+  }
+  bool Text(const std::string& line) {
+    block_ += EncodeCp850Line(line);
+    return EndLine();
+  }
+  bool Flush() {
+    ok_ = ok_ && out_.Write(block_);
+    block_.clear();
+    return ok_;
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  bool EndLine() {
+    block_ += "\r\n";
+    return block_.size() < BlockSize || Flush();
+  }
+  static constexpr size_t BlockSize = size_t{64} << 10;
+  TextFile& out_;
+  std::string block_;
+  bool ok_ = true;
+};
 
 std::string OneLine(std::string s) {
   for (char& c : s)
@@ -68,16 +126,19 @@ std::string ErrorHelpFileName() {
 }
 
 bool SameMessageKey(const std::string& a, const std::string& b) {
-  return Utf8Cut(a, MessageKeyLength) == Utf8Cut(b, MessageKeyLength);
+  return MessageKey(a) == MessageKey(b);
 }
 
 bool FindErrorHelp(const std::string& message, std::string& cause, std::string& remedy) {
-  std::vector<std::string> lines;
-  if (!ReadAllLines(ErrorHelpFileName(), lines)) return false;
-  const int k = FindKeyLine(lines, message);
-  if (k < 0 || k + 1 >= static_cast<int>(lines.size())) return false;
-  cause = lines[k + 1];
-  remedy = k + 2 < static_cast<int>(lines.size()) ? lines[k + 2] : std::string();
+  TextFile f;
+  bool found = false;
+  // A match on the last line has no cause: none.
+  std::string nextCause, nextRemedy;
+  if (!SeekKeyLine(f, ErrorHelpFileName(), message, found) || !found || !NextLine(f, nextCause))
+    return false;
+  if (!NextLine(f, nextRemedy) && f.IoResult() != IoOk) return false;
+  cause = std::move(nextCause);
+  remedy = std::move(nextRemedy);
   return true;
 }
 
@@ -130,30 +191,49 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   const std::string source = ErrorHelpFileName();
   CheckFileAccess(source);
   if (Flags.AbortFlag) return;
-  std::vector<std::string> lines;
-  if (!ReadAllLines(source, lines)) {
+  // The edited file goes to the PLT folder, where it is found first from then on; the shipped
+  // copy beside the program stays as it is. It is written line by line as the source is read,
+  // and replaces the old one only when the record was found and every line written.
+  const std::string target = AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
+  TextFile in, out;
+  out.Assign(target);
+  out.SetCodePage(LegacyCodePage::Oem850);
+  out.SetReplacing(true);
+  const bool opened = out.Rewrite();
+  LineWriter writer(out);
+  bool found = false;
+  bool read = opened ? SeekKeyLine(in, source, message, found,
+                                   [&writer](std::string_view raw) { return writer.Stored(raw); })
+                     : SeekKeyLine(in, source, message, found);
+  if (read && !found) {
+    // A message without a record changes nothing.
+    in.Close();
+    out.Close();
+    ShowMessageBox(message + " not found.");
+    return;
+  }
+  if (opened && writer.Ok() && read) {
+    // Cause and remedy replace the two lines after the message (appended when the record is
+    // cut). Each must stay one line, or the records after it would shift.
+    writer.Text(OneLine(cause));
+    writer.Text(OneLine(remedy));
+    std::string_view raw;
+    for (int skip = 0; skip < 2 && !in.Eof() && in.ReadRawLine(raw); ++skip) {
+    }
+    while (writer.Ok() && !in.Eof() && in.ReadRawLine(raw)) writer.Stored(raw);
+    read = in.IoResult() == IoOk;
+  }
+  in.Close();
+  const bool written = opened && writer.Flush();
+  if (written && read && out.Commit()) return;
+  out.Close();
+  if (!read && (!opened || writer.Ok())) {
     ErrorMessage("Datei " + source + " " + "kann nicht gelesen werden" + " !");
     Flags.AbortFlag = true;
     return;
   }
-  const int k = FindKeyLine(lines, message);
-  if (k < 0) {
-    ShowMessageBox(message + " not found.");
-    return;
-  }
-  // Cause and remedy replace the two lines after the message (appended when the record is cut).
-  // Each must stay one line, or the records after it would shift.
-  lines.resize(std::max<size_t>(lines.size(), static_cast<size_t>(k) + 3));
-  lines[k + 1] = OneLine(cause);
-  lines[k + 2] = OneLine(remedy);
-
-  // The edited file goes to the PLT folder, where it is found first from then on; the shipped
-  // copy beside the program stays as it is.
-  const std::string target = AddBackslash(Settings.PltFolder) + LowerStr(Ident.ProgramName) + ".err";
-  if (!ReplaceFileWithLines(target, lines, LegacyCodePage::Oem850)) {
-    ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
-    Flags.AbortFlag = true;
-  }
+  ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
+  Flags.AbortFlag = true;
 }
 
 void ShowCalculationMessages() {

@@ -111,7 +111,6 @@ int DosColorIndex(int pen) {
 
 std::string DataFileName() {
   if (Session.CurrentFileName.empty()) return "";
-  if (Flags.StartedWithFile) return Session.CurrentFileName;
   return AddBackslash(Session.CurrentFileFolder) + Session.CurrentFileName + "." +
          Ident.DataExtension;
 }

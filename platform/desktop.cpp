@@ -2,6 +2,8 @@
 // over the XDG mimeapps.list and mimeinfo.cache files.
 #include "platform/desktop.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 
@@ -117,6 +119,49 @@ std::string UrlEncode(const std::string& s) {
     }
   }
   return out;
+}
+
+std::string UrlDecode(const std::string& s) {
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+      out += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::string ReadableLink(const std::string& url) {
+  const std::string scheme = "mailto:";
+  if (url.size() < scheme.size()) return url;
+  for (size_t i = 0; i < scheme.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return url;
+  const size_t query = url.find('?');
+  std::string text = UrlDecode(url.substr(scheme.size(), query - std::min(query, scheme.size())));
+  if (query == std::string::npos) return text;
+  // The fields of the query, "name=value" joined by "&"; the subject is the one a reader needs.
+  size_t from = query + 1;
+  while (from <= url.size()) {
+    size_t end = url.find('&', from);
+    if (end == std::string::npos) end = url.size();
+    const std::string field = url.substr(from, end - from);
+    const size_t eq = field.find('=');
+    std::string name = field.substr(0, eq);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name == "subject" && eq != std::string::npos)
+      text += ", Betreff: " + UrlDecode(field.substr(eq + 1));
+    from = end + 1;
+  }
+  return text;
 }
 
 }  // namespace qern

@@ -35,5 +35,10 @@ std::vector<std::string> MimeAssociationFiles();
 
 // "%" escapes for a query value of a link (RFC 3986 unreserved characters stay).
 std::string UrlEncode(const std::string& s);
+// The "%" escapes of a link undone ("%20" gives a blank); a "%" without two hex digits stays.
+std::string UrlDecode(const std::string& s);
+// A link as a person reads it in a message: a mailto: link as its address and its subject
+// ("info@example.com, Betreff: QERN V1.0"), any other link as it is.
+std::string ReadableLink(const std::string& url);
 
 }  // namespace qern

@@ -17,6 +17,8 @@ PKGS=(
   qt6-translations-l10n poppler-utils
   # the sans fonts most desktops substitute for "Arial", so that the picture checks run with each
   fonts-urw-base35 fonts-liberation
+  # Korean and Chinese menus: one font family with Hangul and the Chinese characters
+  fonts-noto-cjk
 )
 missing=()
 for p in "${PKGS[@]}"; do

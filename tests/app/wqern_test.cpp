@@ -3,13 +3,18 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -45,7 +50,7 @@ class WqernRun : public ::testing::Test {
     std::string cmd = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
                       "-u QT_QPA_PLATFORM HOME='" + home_.string() + "' TMPDIR='" +
                       tmp_.string() + "' " + env_;
-    if (qtPlatform) cmd += std::string("QT_QPA_PLATFORM=") + qtPlatform + " ";
+    if (qtPlatform) cmd += std::string("QT_QPA_PLATFORM='") + qtPlatform + "' ";
     cmd += "timeout -s KILL 20 '" + program_ + "'";
     for (const std::string& a : args) cmd += " '" + a + "'";
     cmd += " 0<&- >'" + out + "' 2>'" + err + "'";
@@ -338,12 +343,81 @@ TEST_F(WqernRun, TheProgramAloneRunsBatchAndTellsThatItsWindowsAreMissing) {
   EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
   EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}).Status, 0);
   EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf"}));
-  // A window start with a screen asks for the module.
-  env_ = "DISPLAY=:999 ";
-  const RunResult r = Run({"d.qrk"}, "xcb");
+  // A window start with a screen (a platform of its own, not tested before) asks for the module.
+  const RunResult r = Run({"d.qrk"}, "vnc");
   EXPECT_EQ(r.Status, 4);
   EXPECT_NE(r.Err.find("wqern: the windows cannot be shown"), std::string::npos) << r.Err;
   EXPECT_NE(r.Err.find("wqern-windows.so"), std::string::npos) << r.Err;
+}
+
+TEST_F(WqernRun, ADisplayThatDoesNotAnswerIsARunWithoutAScreen) {
+  // An X display number nobody serves here (no socket of that number, and the test's own
+  // Wayland socket name in a folder that holds none).
+  int number = 987;
+  while (fs::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+  const std::string display = ":" + std::to_string(number);
+  CopyDesign("d.qrk");
+  for (const char* platform : {static_cast<const char*>(nullptr), "xcb", "xcb:nomitshm"}) {
+    const std::string name = platform ? platform : "default";
+    env_ = "DISPLAY=" + display + " ";
+    // The usage goes to the standard output, as without any display.
+    RunResult r = Run({"/?"}, platform);
+    EXPECT_EQ(r.Status, 0) << name << r.Err;
+    EXPECT_NE(r.Out.find("QERN Command Line Mode"), std::string::npos) << name;
+    EXPECT_NE(r.Out.find("/?       -> Help"), std::string::npos) << name;
+    // A window start says why it cannot show its window and ends with the window status.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"d.qrk"}, std::vector<std::string>{}}) {
+      r = Run(args, platform);
+      EXPECT_EQ(r.Status, 4) << name << r.Err;
+      EXPECT_NE(r.Err.find("the display " + display + " cannot be opened"), std::string::npos)
+          << name << r.Err;
+      EXPECT_EQ(r.Out, "") << name;
+    }
+    // Batch runs are unaffected.
+    EXPECT_EQ(Run({"d.qrk", "/I"}, platform).Status, 0) << name;
+    EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}, platform).Status, 0) << name;
+    EXPECT_TRUE(fs::exists(Work("d.txt")) && fs::exists(Work("d.dxf"))) << name;
+  }
+  // An X server that takes the connection but never answers (a stopped one): an abstract
+  // socket of a free display number that nobody accepts from.
+  const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(silent, 0);
+  int silentNumber = number + 1;
+  for (;; ++silentNumber) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string name = "/tmp/.X11-unix/X" + std::to_string(silentNumber);
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    if (fs::exists(name)) continue;
+    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (::bind(silent, reinterpret_cast<const sockaddr*>(&addr), length) == 0) break;
+    ASSERT_LT(silentNumber, number + 100);
+  }
+  ASSERT_EQ(::listen(silent, 8), 0);
+  env_ = "DISPLAY=:" + std::to_string(silentNumber) + " ";
+  const auto started = std::chrono::steady_clock::now();
+  RunResult r = Run({"d.qrk"}, "xcb");
+  EXPECT_EQ(r.Status, 4) << r.Err;
+  EXPECT_NE(r.Err.find("the display :" + std::to_string(silentNumber) + " cannot be opened"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  ::close(silent);
+
+  // A Wayland display whose socket is not there.
+  env_ = "XDG_RUNTIME_DIR='" + root_.File("") + "' WAYLAND_DISPLAY=wl-none ";
+  r = Run({"d.qrk"}, "wayland");
+  EXPECT_EQ(r.Status, 4) << r.Err;
+  EXPECT_NE(r.Err.find("the display wl-none cannot be opened"), std::string::npos) << r.Err;
+  EXPECT_EQ(Run({"/?"}, "wayland").Status, 0);
+  // Both asked for, neither answers: the first is named.
+  env_ += "DISPLAY=" + display + " ";
+  r = Run({"d.qrk"}, "wayland;xcb");
+  EXPECT_EQ(r.Status, 4) << r.Err;
+  EXPECT_NE(r.Err.find("the display wl-none cannot be opened"), std::string::npos) << r.Err;
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf"}));
+  EXPECT_TRUE(TmpEmpty());
 }
 
 TEST(WindowModule, ShowsOnlyItsEntryAndBindsItsOwnState) {

@@ -315,7 +315,7 @@ TEST_F(SpreadsheetExchangeTest, LinksWithoutAProgramAreNamedInAMessage) {
   EXPECT_EQ(dialogs->Messages(),
             (std::vector<std::string>{
                 "Kein Programm für Web-Seiten eingerichtet: https://www.zorquan.de/",
-                "Kein Programm für E-Mail eingerichtet: mailto:info@zorquan.de?subject=QERN%20V1.0"}));
+                "Kein Programm für E-Mail eingerichtet: info@zorquan.de, Betreff: QERN V1.0"}));
 }
 
 }  // namespace

@@ -5,10 +5,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "design/aendvar.h"
+#include "design/qernfile.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
+#include "drawing/qernzeich.h"
+#include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
 #include "framework/textfile.h"
@@ -147,8 +151,59 @@ TEST_F(WindowStartTest, StartWithANewFileNameLeavesNoTestFile) {
   SetProgramParams({"new.qrk"});
   EXPECT_FALSE(ProgramStart().has_value());
   EXPECT_TRUE(Flags.StartedWithFile);
-  EXPECT_EQ(Session.CurrentFileName, "new.qrk");
+  EXPECT_EQ(Session.CurrentFileName, "new");
+  EXPECT_EQ(DataFileName(), AddBackslash(fs::current_path().string()) + "new.qrk");
   EXPECT_TRUE(fs::is_empty(dir_.Path()));
+}
+
+TEST_F(WindowStartTest, ADesignIsNamedAlikeFromTheCommandLineAndFromTheOpenDialog) {
+  fs::create_directories("sub");
+  fs::copy_file(std::string(QERN_SOURCE_DATA) + "/null.qrk", "sub/pruefmass.qrk");
+  const std::string file = AddBackslash(fs::current_path().string()) + "sub/pruefmass.qrk";
+  TDrawDevice device;
+  DrawDevice = &device;
+  // The footer of a screen drawing names the design file.
+  auto footer = [] {
+    DrawMenu(CadDeviceScreen, 1);
+    for (const DisplayRecord& r : DisplayList)
+      if (r.Code == RecText && r.Text.find("ZORQUAN QERN") != std::string::npos) return r.Text;
+    return std::string("no footer");
+  };
+  auto expectNamed = [&](const char* how) {
+    EXPECT_EQ(Session.CurrentFileName, "pruefmass") << how;
+    EXPECT_EQ(Session.CurrentFileFolder, ExtractFolder(file)) << how;
+    EXPECT_EQ(DataFileName(), file) << how;
+    const std::string text = footer();
+    EXPECT_EQ(text.substr(text.size() - std::min(text.size(), file.size())), file) << how;
+    EXPECT_EQ(text.find(".qrk.qrk"), std::string::npos) << text;
+  };
+  SetProgramParams({"./sub/../sub/pruefmass.qrk"});
+  ASSERT_FALSE(ProgramStart().has_value());
+  EXPECT_TRUE(Flags.StartedWithFile);
+  expectNamed("command line");
+
+  // Saved, the design stays the same file under the same name.
+  ScopedScriptedDialogs dialogs;
+  Design.ProfileShift[1] = 0.125L;
+  Flags.DesignModified = true;
+  dialogs->QueueYes();
+  SaveChangesQuery();
+  ASSERT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(dialogs->Log.back().Text, "Datei speichern (" + file + ") ?");
+  expectNamed("saved");
+  EXPECT_EQ(std::set<std::string>({"pruefmass.qrk"}),
+            std::set<std::string>({fs::directory_iterator("sub")->path().filename().string()}));
+  DesignFileContent saved;
+  ASSERT_TRUE(ReadDesignFile(file, saved));
+  EXPECT_EQ(saved.Record.ProfileShift[1], 0.125L);
+
+  // Opened from the recent files as Datei -> Öffnen opens it: the same.
+  InitProgramState();
+  SetProgramIdentity();
+  Session.RecentFiles[0] = file;
+  ASSERT_TRUE(OpenRecentFile(1));
+  expectNamed("open");
+  DrawDevice = nullptr;
 }
 
 TEST_F(WindowStartTest, AnExistingFileThatCannotBeReadIsNeverTakenAsTheNewFile) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "framework/progvar.h"
@@ -82,6 +83,36 @@ TEST_F(HelpTest, EntryEndsAtNextNumberDivisibleByFive) {
   // A header line inside an entry can be asked for directly.
   l = Read(1052);
   EXPECT_EQ(l[0], "dritte");
+}
+
+TEST_F(HelpTest, HeadersAreFoundInLargeFilesWhateverTheirCoding) {
+  // A header's text line is never a header itself, even when it reads like one; a CP850 header
+  // with its picture, a byte-order mark before the first header; then 24 MB of empty lines before the last entry, whose number is the text line
+  // of the header before it first.
+  const size_t emptyLines = size_t{24} << 20;
+  {
+    std::ofstream out(dir_ + "/qern.hlp", std::ios::binary);
+    out << "\xEF\xBB\xBF" "4000\r\nerste\r\n4005\r\n4010\r\n4015\r\nCR LF\r\n"
+        << "4020:Ma\xE1" "e\nmit Bild \x84\n\x8E" "123\nkein Kopf\n"
+        << std::string(emptyLines, '\n') << "4710\n4711\n4711:bild\nam Ende\n";
+  }
+  EXPECT_TRUE(RunWithinMemory(size_t{48} << 20, [this] {
+    std::string pic;
+    HelpLines l = Read(4000);
+    bool ok = l[0] == "erste";
+    l = Read(4005);
+    ok = ok && l[0] == "4010" && CountLines(l) == 1;
+    l = Read(4010);
+    ok = ok && l[0] == "Hilfetext Nr 4010: keine Hilfe vorhanden.";
+    l = Read(4015);
+    ok = ok && l[0] == "CR LF";
+    l = Read(4020, &pic);
+    ok = ok && l[0] == "mit Bild ä" && pic == "Maße" && l[1] == "Ä123" && l[2] == "kein Kopf";
+    l = Read(4711, &pic);
+    ok = ok && l[0] == "am Ende" && pic == "bild";
+    l = Read(4123);
+    return ok && l[0] == "Hilfetext Nr 4123: keine Hilfe vorhanden.";
+  }));
 }
 
 TEST_F(HelpTest, FileByNumberAndMissingTexts) {

@@ -250,6 +250,33 @@ TEST_F(TextFileTest, PipesDevicesAndEndlessLinesNeverBlock) {
   DataFile.Close();
 }
 
+TEST_F(TextFileTest, LinesAcrossReadBlocks) {
+  // A CR at the end of one 64 KB block and its LF at the start of the next, a line through three
+  // blocks, a last line without end; raw lines are the bytes undecoded.
+  const std::string first(65535 - 3, 'a'), longer(150000, 'b');
+  WriteWholeFile(dir + "/bloecke.txt",
+                 "12\n" + first + "\r\n" + longer + "\n\x84\r\nEnde");
+  DataFile.Assign(dir + "/bloecke.txt");
+  DataFile.SetCodePage(LegacyCodePage::Oem850);
+  ASSERT_TRUE(DataFile.Reset());
+  std::string s;
+  std::string_view raw;
+  EXPECT_TRUE(DataFile.ReadRawLine(raw));
+  EXPECT_EQ(raw, "12");
+  EXPECT_TRUE(DataFile.ReadLine(s));
+  EXPECT_EQ(s, first);
+  EXPECT_TRUE(DataFile.ReadRawLine(raw));
+  EXPECT_EQ(raw, longer);
+  EXPECT_TRUE(DataFile.ReadRawLine(raw));
+  EXPECT_EQ(raw, "\x84");
+  EXPECT_TRUE(DataFile.ReadLine(s));
+  EXPECT_EQ(s, "Ende");
+  EXPECT_TRUE(DataFile.Eof());
+  EXPECT_FALSE(DataFile.ReadRawLine(raw));
+  EXPECT_EQ(DataFile.IoResult(), IoReadError);
+  DataFile.Close();
+}
+
 TEST_F(TextFileTest, DesignFileHead) {
   Ident.Banner = "QERN   Zahnwelle";
   Ident.VersionText = "1.0";

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -191,6 +192,66 @@ TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(ReadErr(), kErrFile);
+}
+
+TEST_F(ErrorHelpTest, LargeFilesAreReadAndEditedWithinLittleMemory) {
+  // 24 MB of empty lines (taken whole, a line of 32 bytes or more each), then records: one in
+  // UTF-8 with its umlaut in the key, one cut short at the end of the file.
+  const size_t emptyLines = size_t{24} << 20;
+  {
+    std::ofstream out(ErrPath(), std::ios::binary);
+    out << std::string(emptyLines, '\n') << "Zähne  : z < 5 !\nZu wenig Zähne.\nz erhöhen.\n"
+        << "Warnung: x > 1.5 !\nx zu gro\xE1.\n";
+  }
+  const size_t size = fs::file_size(ErrPath());
+  constexpr size_t Limit = size_t{48} << 20;
+  EXPECT_TRUE(RunWithinMemory(Limit, [] {
+    std::string cause, remedy;
+    return FindErrorHelp("Zähne  : z < 5 ! (2)", cause, remedy) && cause == "Zu wenig Zähne." &&
+           remedy == "z erhöhen." && FindErrorHelp("Warnung: x > 1.5 !", cause, remedy) &&
+           cause == "x zu groß." && remedy.empty() && !FindErrorHelp("Unbekannt", cause, remedy);
+  }));
+
+  // The edit of the last record keeps every line before it; the remedy line it lacked is added.
+  ScopedScriptedDialogs dialogs;
+  EXPECT_TRUE(RunWithinMemory(Limit, [] {
+    SaveErrorHelp("Warnung: x > 1.5 !", "neue Ursache", "neue Abhilfe");
+    return !Flags.AbortFlag;
+  }));
+  const std::string tail =
+      "Z\x84hne  : z < 5 !\r\nZu wenig Z\x84hne.\r\nz erh\x94hen.\r\n"
+      "Warnung: x > 1.5 !\r\nneue Ursache\r\nneue Abhilfe\r\n";
+  EXPECT_EQ(fs::file_size(ErrPath()), 2 * emptyLines + tail.size()) << size;
+  std::ifstream in(ErrPath(), std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(2 * emptyLines) - 4);
+  const std::string end((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(end, "\r\n\r\n" + tail);
+  // An unknown message leaves the large file as it is.
+  SaveErrorHelp("Unbekannt", "u", "a");
+  EXPECT_EQ(dialogs->Last().Text, "Unbekannt not found.");
+  EXPECT_EQ(fs::file_size(ErrPath()), 2 * emptyLines + tail.size());
+}
+
+TEST_F(ErrorHelpTest, LinesAreMatchedAndKeptWhateverTheirCodingOrLength) {
+  // A first line with a byte-order mark, a CP850 line, a line longer than a read block whose
+  // key is its start, lines ending in LF only and in CR LF.
+  const std::string longLine = "Langer Text   " + std::string(200000, 'x');
+  WriteErr("\xEF\xBB\xBF" "Erste Meldung !\r\nUrsache 1\r\nAbhilfe 1\r\n"
+           "\x8Enderung da !\nUrsache \x81\nAbhilfe \x94\n" +
+           longLine + "\nUrsache 3\nAbhilfe 3\n");
+  std::string cause, remedy;
+  EXPECT_TRUE(FindErrorHelp("Erste Meldung !", cause, remedy));
+  EXPECT_EQ(cause, "Ursache 1");
+  EXPECT_TRUE(FindErrorHelp("Änderung da !", cause, remedy));
+  EXPECT_EQ(remedy, "Abhilfe ö");
+  EXPECT_TRUE(FindErrorHelp("Langer Text   yyy", cause, remedy));
+  EXPECT_EQ(cause, "Ursache 3");
+  ScopedScriptedDialogs dialogs;
+  SaveErrorHelp("Änderung da !", "Ursache ü neu", "Abhilfe 2");
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(ErrPath()),
+            "Erste Meldung !\r\nUrsache 1\r\nAbhilfe 1\r\n\x8Enderung da !\r\nUrsache \x81 neu\r\n"
+            "Abhilfe 2\r\n" + longLine + "\r\nUrsache 3\r\nAbhilfe 3\r\n");
 }
 
 TEST_F(ErrorHelpTest, MessageListAfterCalculation) {

@@ -64,6 +64,21 @@ TEST_F(DesktopTest, HooksOpenFilesAndLinks) {
   EXPECT_EQ(UrlEncode("QERN V1.0 ä&?"), "QERN%20V1.0%20%C3%A4%26%3F");
 }
 
+TEST_F(DesktopTest, LinksAsAPersonReadsThem) {
+  EXPECT_EQ(UrlDecode("QERN%20V1.0%20%C3%A4%26%3F"), "QERN V1.0 ä&?");
+  EXPECT_EQ(UrlDecode("100% %4x %e4%"), "100% %4x \xE4%");
+  EXPECT_EQ(UrlDecode(UrlEncode("Grüße & Dank 50%")), "Grüße & Dank 50%");
+  EXPECT_EQ(ReadableLink("mailto:info@zorquan.de?subject=QERN%20V1.0"),
+            "info@zorquan.de, Betreff: QERN V1.0");
+  EXPECT_EQ(ReadableLink("MAILTO:a%40b@c.de?body=x&Subject=M%C3%BCller%20%26%20Co"),
+            "a@b@c.de, Betreff: Müller & Co");
+  EXPECT_EQ(ReadableLink("mailto:x@y.z"), "x@y.z");
+  EXPECT_EQ(ReadableLink("mailto:"), "");
+  // Web addresses are read as they are.
+  EXPECT_EQ(ReadableLink("https://www.zorquan.de/a%20b?subject=x"),
+            "https://www.zorquan.de/a%20b?subject=x");
+}
+
 // A configured program that exists is started; a Windows program that does not exist here hands
 // the file to the desktop; any other missing program opens nothing.
 TEST_F(DesktopTest, WindowsProgramsFallBackToTheDesktop) {

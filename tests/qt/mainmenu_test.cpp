@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <utility>
 #include <set>
 #include <vector>
 
@@ -457,6 +461,32 @@ TEST_F(MainMenu, Screenshot) {
   EXPECT_TRUE(screen.save(file));
   window.mi_viewzahnprofil->hide();
   window.mi_view->hide();
+
+  // The Korean and Chinese menus beside it (<name>-ko.png, <name>-zh.png): every character of
+  // their captions drawn with a glyph of a font that has it, none as an empty box.
+  for (const auto& [language, suffix] : {std::pair{8, "-ko.png"}, std::pair{12, "-zh.png"}}) {
+    window.SetLanguage(language);
+    window.mi_view->popup(window.menuBar()->mapToGlobal(item.bottomLeft()));
+    QTest::qWait(500);
+    QStringList captions{window.mi_view->title()};
+    for (const QAction* a : window.mi_view->actions()) captions << a->text();
+    for (QString text : captions) {
+      text.remove('&');
+      QTextLayout layout(text, window.mi_view->font());
+      layout.beginLayout();
+      layout.createLine();
+      layout.endLayout();
+      for (const QGlyphRun& run : layout.glyphRuns())
+        EXPECT_FALSE(run.glyphIndexes().contains(0))
+            << "no glyph in " << run.rawFont().familyName().toStdString() << " for "
+            << text.toStdString();
+    }
+    QString languageFile = QString::fromUtf8(file);
+    languageFile.replace(QRegularExpression("\\.png$"), suffix);
+    EXPECT_TRUE(window.screen()->grabWindow(0).save(languageFile));
+    window.mi_view->hide();
+  }
+  window.SetLanguage(1);
 
   // The file table over three designs, sorted by z, beside it: <name>-table.png.
   WriteDesign("welle_a.qrk", 24);

@@ -241,7 +241,7 @@ TEST_F(MainWindowStart, StartsWithTheNamedFile) {
   Thh window;
   EXPECT_FALSE(window.StartExitStatus().has_value());
   EXPECT_TRUE(Flags.StartedWithFile);
-  EXPECT_EQ(Session.CurrentFileName, "named.qrk");
+  EXPECT_EQ(Session.CurrentFileName, "named");
   EXPECT_EQ(window.windowTitle().toStdString(), "QERN   Kerbverzahnung  -  named.qrk");
   EXPECT_EQ(modalWindows_, 0);
 }

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -128,5 +131,30 @@ class ScopedEnv {
   const char* name_;
   std::optional<std::string> old_;
 };
+
+// Runs body in a child process whose address space may grow by at most extraBytes beyond what
+// it has at the start; true when body returned true there (an allocation beyond the limit fails
+// and ends the child otherwise).
+inline bool RunWithinMemory(size_t extraBytes, const std::function<bool()>& body) {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = pages * static_cast<size_t>(::sysconf(_SC_PAGESIZE)) + extraBytes;
+    const rlimit as{limit, limit};
+    if (pages == 0 || ::setrlimit(RLIMIT_AS, &as) != 0) ::_exit(3);
+    bool ok = false;
+    try {
+      ok = body();
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 }  // namespace qern::test
