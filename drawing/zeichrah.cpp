@@ -354,9 +354,15 @@ void FrameZoneMarks(int columns, int rows, long double x1, long double y1, long 
 
 }  // namespace
 
+CadBox SheetExtentsBox(int format) {
+  if (format == SheetA3) return {-2, -5, 422, 305};
+  if (format == SheetA4) return {-5, -5, 215, 307};
+  return {};
+}
+
 void SheetExtents(int format) {
-  if (format == SheetA3) CadBeginDrawing(-2, -5, 422, 305);
-  if (format == SheetA4) CadBeginDrawing(-5, -5, 215, 307);
+  const CadBox b = SheetExtentsBox(format);
+  if (!b.Empty()) CadBeginDrawing(b.xmin, b.ymin, b.xmax, b.ymax);
 }
 
 std::string RevisionIndexText(int n) {
