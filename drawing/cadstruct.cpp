@@ -242,6 +242,13 @@ CadBox CadMeasureDrawing(const std::function<void()>& draw) {
   const CadOutputState state = CadState;
   const ErrorListRecord errors = Errors;
   const ProgramFlags flags = Flags;
+  // The output's own blocks and structure state, kept aside while the measured drawing defines its
+  // blocks.
+  const std::map<std::string, std::string> blocks = g_blocks;
+  const std::string openBlock = g_openBlock;
+  const bool blockOpen = g_blockOpen, framePending = g_framePending;
+  const bool polyNative = g_polyNative, polyClosed = g_polyClosed;
+  const long double polyFirstX = g_polyFirstX, polyFirstY = g_polyFirstY;
   ResetCadBlocks();
   auto measure = std::make_unique<BoundsBackEnd>();
   const BoundsBackEnd& bounds = *measure;
@@ -250,6 +257,11 @@ CadBox CadMeasureDrawing(const std::function<void()>& draw) {
   const CadBox box = bounds.Box();
   SwapCadBackEnd(std::move(own));
   ResetCadBlocks();
+  g_blocks = blocks;
+  g_openBlock = openBlock;
+  g_blockOpen = blockOpen, g_framePending = framePending;
+  g_polyNative = polyNative, g_polyClosed = polyClosed;
+  g_polyFirstX = polyFirstX, g_polyFirstY = polyFirstY;
   CadState = state;
   Errors = errors;
   Flags = flags;

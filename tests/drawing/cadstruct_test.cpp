@@ -165,6 +165,13 @@ TEST_F(CadStructTest, BlocksAndInserts) {
 // anchor; the output's own file, state and error list are left as they were.
 TEST_F(CadStructTest, MeasuredDrawingHoldsWhatItDrawsAndOutputsNothing) {
   const auto lines = Dxf([] {
+    CadBeginDrawing(0, 0, 420, 297);
+    CadTables();
+    CadBeginBlocks();
+    CadBeginBlock("own");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
     CadSetPen(2);
     const int errors = Errors.ErrorCount;
     const CadBox b = CadMeasureDrawing([] {
@@ -192,10 +199,17 @@ TEST_F(CadStructTest, MeasuredDrawingHoldsWhatItDrawsAndOutputsNothing) {
     EXPECT_NEAR(static_cast<double>(b.ymax), 55, 1e-9);
     EXPECT_EQ(CadState.CadPen, 2);
     EXPECT_EQ(Errors.ErrorCount, errors);  // the unknown block's message is not kept
-    EmptySheet();
+    // The output's own block is still known; the measured drawing's are not.
+    CadBeginEntities();
+    CadInsertBlock("own", 0, 0, 0, 1, 1);
+    CadInsertBlock("quarter", 0, 0, 0, 1, 1);
+    CadEndSection();
+    EXPECT_EQ(Errors.ErrorCount, errors + 1);
+    EXPECT_EQ(Errors.ErrorList[errors], "Blockname quarter not found !");
   });
   const std::vector<std::string> blocks = Values(lines, "  2");
   EXPECT_EQ(std::count(blocks.begin(), blocks.end(), "quarter"), 0);
+  EXPECT_EQ(std::count(blocks.begin(), blocks.end(), "own"), 2);  // defined and inserted
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "TEXT"), 0);
 }
 
