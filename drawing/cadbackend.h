@@ -71,6 +71,8 @@ class CadBackEnd {
 std::unique_ptr<CadBackEnd> MakeCadBackEnd(int device);
 // The back end of the output in progress (nullptr outside CadBeginOutput .. CadEndOutput).
 CadBackEnd* CurrentCadBackEnd();
+// Puts b in place of the output's back end for a while; returns the one it replaced.
+std::unique_ptr<CadBackEnd> SwapCadBackEnd(std::unique_ptr<CadBackEnd> b);
 
 // A text output file built in memory and written at Commit through a working file (WorkFile), then
 // renamed, so a failed or abandoned output never leaves a half-written file under the target name.

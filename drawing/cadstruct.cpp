@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <memory>
+#include <vector>
 
 #include "drawing/cadbackend.h"
 #include "drawing/zorqcad.h"
@@ -95,6 +97,175 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
     CadSetPen(CadPenFooter);
     if (!Settings.DrawFooter) CadText(FooterText(), xmin + 0.005L * w, ymin + 0.002L * h);
   }
+}
+
+namespace {
+// The back end that measures a drawing. A block keeps its own shapes in its coordinates and its
+// inserts; the box maps every shape through the inserts that bring it into the drawing, so that it
+// is the box of the drawn geometry itself (a wheel of turned teeth, not the turned boxes of its
+// teeth). Doubles are precise enough for a box and keep a wheel of a thousand teeth quick.
+class BoundsBackEnd : public CadBackEnd {
+ public:
+  const CadBox& Box() const { return box_; }
+
+  bool BeginBlock(const std::string& name) override {
+    open_ = &blocks_[name];
+    *open_ = {};
+    return true;
+  }
+  void EndBlock() override { open_ = nullptr; }
+  void Insert(const std::string& name, long double x, long double y, long double angle,
+              long double scaleX, long double scaleY) override {
+    const double a = D(DegToRad(angle)), c = std::cos(a), s = std::sin(a);
+    const Map by{c * D(scaleX), -s * D(scaleY), s * D(scaleX), c * D(scaleY), D(x), D(y)};
+    if (open_)
+      open_->inserts.push_back({name, by});
+    else
+      BoundBlock(name, by, 0);
+  }
+  bool InsertUserBlock(const std::string&, const std::string&, long double, long double,
+                       long double, long double, long double) override {
+    return true;
+  }
+
+  void Line(long double x1, long double y1, long double x2, long double y2) override {
+    Point(x1, y1);
+    Point(x2, y2);
+  }
+  void Circle(long double x, long double y, long double r) override {
+    Put({D(x), D(y), D(std::fabs(r)), 1, 0, 1, 0, true});
+  }
+  void Arc(long double x, long double y, long double startAngle, long double endAngle,
+           long double r) override {
+    long double s = DegToRad(startAngle), e = DegToRad(endAngle);
+    // Equal angles are a full circle, as the writers take them.
+    while (e <= s) e += 2 * Pi;
+    Put({D(x), D(y), D(std::fabs(r)), D(std::cos(s)), D(std::sin(s)), D(std::cos(e)),
+         D(std::sin(e)), e - s >= 2 * Pi, e - s > Pi});
+  }
+  void Text(const std::string&, long double x, long double y) override { Point(x, y); }
+  void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
+             long double y3, long double x4, long double y4) override {
+    Point(x1, y1), Point(x2, y2), Point(x3, y3), Point(x4, y4);
+  }
+
+ private:
+  static double D(long double v) { return static_cast<double>(v); }
+  // x' = a x + b y + e, y' = c x + d y + f.
+  struct Map {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    Map operator*(const Map& m) const {
+      return {a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c,
+              c * m.b + d * m.d, a * m.e + b * m.f + e, c * m.e + d * m.f + f};
+    }
+  };
+  // The arc about (x, y) of radius r, counter-clockwise from the direction (cs, ss) to (ce, se);
+  // a point has radius 0. Kept with its directions: bounding it takes no trigonometry.
+  struct Shape {
+    double x = 0, y = 0, r = 0, cs = 1, ss = 0, ce = 1, se = 0;
+    bool full = false, wide = false;  // a whole circle; a sweep beyond half a turn
+  };
+  struct Block {
+    std::vector<Shape> shapes;
+    std::vector<std::pair<std::string, Map>> inserts;
+  };
+
+  void Point(long double x, long double y) { Put({D(x), D(y)}); }
+  void Put(const Shape& sh) {
+    if (open_)
+      open_->shapes.push_back(sh);
+    else
+      Bound(sh, Map{}, Reach(Map{}));
+  }
+  // A block nested deeper than this inserts itself somewhere: its further copies are left out.
+  static constexpr int MaxDepth = 16;
+  void BoundBlock(const std::string& name, const Map& m, int depth) {
+    const auto it = blocks_.find(name);
+    if (it == blocks_.end() || depth > MaxDepth) return;
+    const Reach reach(m);
+    for (const Shape& sh : it->second.shapes) Bound(sh, m, reach);
+    for (const auto& [child, by] : it->second.inserts) BoundBlock(child, m * by, depth + 1);
+  }
+  void Add(double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    if (box_.Empty()) {
+      box_ = {x, y, x, y};
+      return;
+    }
+    box_.xmin = std::min<long double>(box_.xmin, x), box_.xmax = std::max<long double>(box_.xmax, x);
+    box_.ymin = std::min<long double>(box_.ymin, y), box_.ymax = std::max<long double>(box_.ymax, y);
+  }
+  // Whether the direction (ux, uy) lies within the arc's sweep.
+  static bool Within(const Shape& sh, double ux, double uy) {
+    if (sh.full) return true;
+    const bool afterStart = sh.cs * uy - sh.ss * ux >= 0, beforeEnd = ux * sh.se - uy * sh.ce >= 0;
+    return sh.wide ? afterStart || beforeEnd : afterStart && beforeEnd;
+  }
+  // Along a circle x' grows most in the direction (a, b) and y' in (c, d) of the map: how far a
+  // unit circle reaches there, in x' and y'.
+  struct Reach {
+    explicit Reach(const Map& m)
+        : nx(std::sqrt(m.a * m.a + m.b * m.b)), ny(std::sqrt(m.c * m.c + m.d * m.d)) {
+      const double cross = m.a * m.c + m.b * m.d;
+      yAtX = nx > 0 ? cross / nx : 0;
+      xAtY = ny > 0 ? cross / ny : 0;
+    }
+    double nx, ny, yAtX = 0, xAtY = 0;
+  };
+  void Bound(const Shape& sh, const Map& m, const Reach& reach) {
+    const double x0 = m.a * sh.x + m.b * sh.y + m.e, y0 = m.c * sh.x + m.d * sh.y + m.f;
+    if (sh.r == 0) {
+      Add(x0, y0);
+      return;
+    }
+    const double r = sh.r;
+    Add(x0 + r * (m.a * sh.cs + m.b * sh.ss), y0 + r * (m.c * sh.cs + m.d * sh.ss));
+    Add(x0 + r * (m.a * sh.ce + m.b * sh.se), y0 + r * (m.c * sh.ce + m.d * sh.se));
+    // The arc's extremes lie in those directions and opposite, where its sweep passes.
+    if (reach.nx > 0) {
+      if (Within(sh, m.a, m.b)) Add(x0 + r * reach.nx, y0 + r * reach.yAtX);
+      if (Within(sh, -m.a, -m.b)) Add(x0 - r * reach.nx, y0 - r * reach.yAtX);
+    }
+    if (reach.ny > 0) {
+      if (Within(sh, m.c, m.d)) Add(x0 + r * reach.xAtY, y0 + r * reach.ny);
+      if (Within(sh, -m.c, -m.d)) Add(x0 - r * reach.xAtY, y0 - r * reach.ny);
+    }
+  }
+
+  std::map<std::string, Block> blocks_;
+  Block* open_ = nullptr;
+  CadBox box_;
+};
+}  // namespace
+
+CadBox CadMeasureDrawing(const std::function<void()>& draw) {
+  const CadOutputState state = CadState;
+  const ErrorListRecord errors = Errors;
+  const ProgramFlags flags = Flags;
+  // The output's own blocks and structure state, kept aside while the measured drawing defines its
+  // blocks.
+  const std::map<std::string, std::string> blocks = g_blocks;
+  const std::string openBlock = g_openBlock;
+  const bool blockOpen = g_blockOpen, framePending = g_framePending;
+  const bool polyNative = g_polyNative, polyClosed = g_polyClosed;
+  const long double polyFirstX = g_polyFirstX, polyFirstY = g_polyFirstY;
+  ResetCadBlocks();
+  auto measure = std::make_unique<BoundsBackEnd>();
+  const BoundsBackEnd& bounds = *measure;
+  std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(std::move(measure));
+  draw();
+  const CadBox box = bounds.Box();
+  SwapCadBackEnd(std::move(own));
+  ResetCadBlocks();
+  g_blocks = blocks;
+  g_openBlock = openBlock;
+  g_blockOpen = blockOpen, g_framePending = framePending;
+  g_polyNative = polyNative, g_polyClosed = polyClosed;
+  g_polyFirstX = polyFirstX, g_polyFirstY = polyFirstY;
+  CadState = state;
+  Errors = errors;
+  Flags = flags;
+  return box;
 }
 
 void CadTables() {

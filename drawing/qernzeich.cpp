@@ -1,6 +1,7 @@
 // Drawing entry and the 21 drawing kinds.
 #include "drawing/qernzeich.h"
 
+#include <array>
 #include <cmath>
 
 #include "design/qernaus1.h"
@@ -50,27 +51,26 @@ Sizes DesignSizes() {
   return s;
 }
 
-void Extents(int kind, const Sizes& s) {
+// The room each kind sets aside for its drawing.
+CadBox ExtentsBox(int kind, const Sizes& s) {
   switch (kind) {
     case 1: {
       // The break symbol stands upright at x = 0 and bulges to the left beyond -5 mn on wide
       // shafts.
       long double bulge = 0;
       for (const HatchPoint& p : ShaftBreakPoints(0, 0, s.da1)) bulge = MaxFloat(bulge, p.y);
-      CadBeginDrawing(MinFloat(-5 * s.mn, -bulge), -s.w, 10 * s.mn + s.l1 + s.w, s.w);
-      break;
+      return {MinFloat(-5 * s.mn, -bulge), -s.w, 10 * s.mn + s.l1 + s.w, s.w};
     }
     case 2:
       // Room on the right for the tip diameter's dimension beyond the end face, whose extension
       // lines reach |df2| / 60 past it.
-      CadBeginDrawing(-5 * s.mn, -2 * s.w,
-                      MaxFloat(5 * s.mn, s.df2abs / 60) + s.l2 + 0.2L * s.d2abs, 2 * s.w);
-      break;
-    case 3: case 4: case 11: case 12: CadBeginDrawing(-5, -5, 130, 130); break;
-    case 5: case 6: SheetExtents(SheetA4); break;
-    case 15: SheetExtents(SheetA3); break;
-    case 8: CadBeginDrawing(-5, -5, 435, 310); break;
-    case 16: case 17: case 18: CadBeginDrawing(-s.w, -s.w, s.w, s.w); break;
+      return {-5 * s.mn, -2 * s.w, MaxFloat(5 * s.mn, s.df2abs / 60) + s.l2 + 0.2L * s.d2abs,
+              2 * s.w};
+    case 3: case 4: case 11: case 12: return {-5, -5, 130, 130};
+    case 5: case 6: return SheetExtentsBox(SheetA4);
+    case 15: return SheetExtentsBox(SheetA3);
+    case 8: return {-5, -5, 435, 310};
+    case 16: case 17: case 18: return {-s.w, -s.w, s.w, s.w};
     case 19: case 20: case 21: {
       // The pitches reach beyond +-1.7 mn (few teeth, the hub's wide spaces): the box grows to
       // hold those drawn.
@@ -82,8 +82,7 @@ void Extents(int kind, const Sizes& s) {
         b = {MinFloat(b.xmin, t.xmin), MinFloat(b.ymin, t.ymin), MaxFloat(b.xmax, t.xmax),
              MaxFloat(b.ymax, t.ymax)};
       }
-      CadBeginDrawing(b.xmin, b.ymin, b.xmax, b.ymax);
-      break;
+      return {b.xmin, b.ymin, b.xmax, b.ymax};
     }
     default: {  // 7, 9, 10, 13, 14
       // The message tables of kinds 7 (at x 120) and 14 (at x 61) grow to the right with their
@@ -91,8 +90,7 @@ void Extents(int kind, const Sizes& s) {
       long double xmax = 160;
       if (kind == 7) xmax = MaxFloat(xmax, 120 + MessageTableWidth(1.5L, 0));
       if (kind == 14) xmax = MaxFloat(xmax, 61 + MessageTableWidth(1.3L, 16));
-      CadBeginDrawing(0, 0, xmax, 120);
-      break;
+      return {0, 0, xmax, 120};
     }
   }
 }
@@ -311,14 +309,12 @@ void Entities(int kind, const Sizes& s) {
   }
 }
 
-void DrawKind(int device, int kind) {
-  CadBeginOutput(device);
-  if (Flags.AbortFlag) return;
+// The drawing from its extents to its last entity.
+void DrawKindIn(int kind, const Sizes& s, const CadBox& extents) {
   // One seed per output: the break lines of a drawing are the same every time it is written.
   SeedFreehand(static_cast<std::uint32_t>(kind));
   CadSetPen(0);
-  const Sizes s = DesignSizes();
-  Extents(kind, s);
+  CadBeginDrawing(extents.xmin, extents.ymin, extents.xmax, extents.ymax);
   CadTables();
   CadBeginBlocks();
   BlockSection(kind, s);
@@ -329,6 +325,35 @@ void DrawKind(int device, int kind) {
     CadEndSection();
     SetPrintPreset(3);
   } while (!CadOutputDone());
+}
+
+// The kind's room, grown where the drawing reaches beyond it. A design the calculation found
+// faulty (parts that overlap, diameters that do not suit the tooth count) draws its parts
+// anywhere: the drawing is made once unseen to measure it. The hatch state it changes is put
+// back, so the drawing made then is the same.
+CadBox HoldingExtents(int kind, const Sizes& s) {
+  CadBox box = ExtentsBox(kind, s);
+  const std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
+  const int count = HatchPointCount, mode = HatchMode;
+  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); });
+  HatchPoints = points;
+  HatchPointCount = count;
+  HatchMode = mode;
+  if (drawn.Empty() || box.Empty()) return box;
+  // What lies on the room's edge stays there, whatever the last bits of its computation.
+  const long double tol = 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
+  if (drawn.xmin < box.xmin - tol) box.xmin = drawn.xmin;
+  if (drawn.ymin < box.ymin - tol) box.ymin = drawn.ymin;
+  if (drawn.xmax > box.xmax + tol) box.xmax = drawn.xmax;
+  if (drawn.ymax > box.ymax + tol) box.ymax = drawn.ymax;
+  return box;
+}
+
+void DrawKind(int device, int kind) {
+  CadBeginOutput(device);
+  if (Flags.AbortFlag) return;
+  const Sizes s = DesignSizes();
+  DrawKindIn(kind, s, HoldingExtents(kind, s));
   CadEndOutput();
   RestoreCursor();
 }

@@ -167,7 +167,8 @@ void DinTitleBlock(int kind, const std::string& number, const std::string& name,
     FittedText(e.ChangeText, 1.7L, 1.3L, 24, 8.8L, y);
     CadSetTextStyle(2, 0, 1.7L, 1.3L);
     CadText(e.Date, 34.8L, y);
-    CadText(e.Editor, 47.8L, y);
+    // The editor's name fitted likewise, up to 1 before the column's end.
+    FittedText(e.Editor, 1.7L, 1.3L, 5.8L, 47.8L, y);
   }
   CadSetTextStyle(2, 0, 1.5L, 1.2L);
   CadText("Ersatz für " + di.TitleReplaces, 55.6L, 1);
@@ -186,19 +187,24 @@ void RevisionTable(int kind) {
   CadRectangle(0, y0, 180, top);
   for (long double x : {4.0L, 12.5L, 20.0L, 35.0L}) CadLine(x, y0, x, top);
   for (int k = 1; k <= shown; ++k) CadLine(0, y0 + k * rowH, 180, y0 + k * rowH);
-  CadSetTextStyle(2, 0, 1.0L, 0.9L);
+  // Every text fitted into its column, up to 0.5 before the column's end.
+  auto cell = [](const std::string& s, long double x, long double columnEnd, long double y) {
+    FittedText(s, 1.0L, 0.9L, columnEnd - 0.5L - x, x, y);
+  };
   const std::array<std::pair<const char*, long double>, 5> heads = {
       {{"Index", 0.3L}, {"Datum", 4.5L}, {"Name", 13}, {"Änderung", 20.5L}, {"Beschreibung", 35.5L}}};
-  for (const auto& [text, x] : heads) CadText(text, x, y0 + 1.2L);
+  const std::array<long double, 5> ends = {4, 12.5L, 20, 35, 180};
+  for (size_t i = 0; i < heads.size(); ++i)
+    cell(heads[i].first, heads[i].second, ends[i], y0 + 1.2L);
   const int first = DrawingInfo.ChangeCount - shown;
   for (int k = 0; k < shown; ++k) {
     const ChangeEntry& e = DrawingInfo.ChangeEntries[first + k];
     const long double y = y0 + (k + 1) * rowH + 1.2L;
-    CadText(RevisionIndexText(first + k + 1), 1, y);
-    CadText(e.Date, 4.5L, y);
-    CadText(e.Editor, 13, y);
-    CadText(e.ChangeText, 20.5L, y);
-    CadText(e.Description, 35.5L, y);
+    cell(RevisionIndexText(first + k + 1), 1, ends[0], y);
+    cell(e.Date, 4.5L, ends[1], y);
+    cell(e.Editor, 13, ends[2], y);
+    cell(e.ChangeText, 20.5L, ends[3], y);
+    cell(e.Description, 35.5L, ends[4], y);
   }
 }
 
@@ -348,9 +354,15 @@ void FrameZoneMarks(int columns, int rows, long double x1, long double y1, long 
 
 }  // namespace
 
+CadBox SheetExtentsBox(int format) {
+  if (format == SheetA3) return {-2, -5, 422, 305};
+  if (format == SheetA4) return {-5, -5, 215, 307};
+  return {};
+}
+
 void SheetExtents(int format) {
-  if (format == SheetA3) CadBeginDrawing(-2, -5, 422, 305);
-  if (format == SheetA4) CadBeginDrawing(-5, -5, 215, 307);
+  const CadBox b = SheetExtentsBox(format);
+  if (!b.Empty()) CadBeginDrawing(b.xmin, b.ymin, b.xmax, b.ymax);
 }
 
 std::string RevisionIndexText(int n) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "drawing/zorqcad.h"
+
 namespace qern {
 
 // Sheet formats: 1 A1, 2 A2, 3 A3, 4 A4.
@@ -19,6 +21,8 @@ SheetBox InnerFrame(int format);
 
 // Extents of a sheet drawing (A3 and A4; other formats start no drawing).
 void SheetExtents(int format);
+// The box SheetExtents begins the drawing with; empty for other formats.
+CadBox SheetExtentsBox(int format);
 // The whole sheet into the current block. A drawing number, name or second line made only of
 // blanks counts as empty.
 void DrawSheetFrame(int format, const std::string& drawingNumber, const std::string& drawingName,

@@ -78,6 +78,11 @@ void ChooseOutputFile(const std::string& ext) {
 
 CadBackEnd* CurrentCadBackEnd() { return g_backend.get(); }
 
+std::unique_ptr<CadBackEnd> SwapCadBackEnd(std::unique_ptr<CadBackEnd> b) {
+  std::swap(b, g_backend);
+  return b;
+}
+
 std::unique_ptr<CadBackEnd> MakeCadBackEnd(int device) {
   switch (device) {
     case CadDeviceDxf: return std::make_unique<DxfBackEnd>();

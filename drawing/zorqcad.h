@@ -112,6 +112,16 @@ void CadTransformedSolid(long double x1, long double y1, long double x2, long do
 // CadBeginBlocks, {CadBeginBlock, primitives, CadEndBlock}, CadEndSection, CadBeginEntities,
 // inserts and primitives, CadEndSection, SetPrintPreset(3), CadEndOutput.
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax);
+// A box in drawing coordinates; empty while xmin > xmax.
+struct CadBox {
+  long double xmin = 1, ymin = 1, xmax = -1, ymax = -1;
+  bool Empty() const { return xmin > xmax || ymin > ymax; }
+};
+// Runs draw, a whole drawing from CadBeginDrawing to its last entity, on a back end that only
+// measures: the box of every point it draws (lines, arcs and circles with their sweep, solids, the
+// anchors of texts; blocks through their inserts; user block files not looked into). Nothing is
+// output; the layer's state, its blocks, the error list and the flags are as before.
+CadBox CadMeasureDrawing(const std::function<void()>& draw);
 void CadTables();
 void CadBeginBlocks();
 // A named block; names are matched without regard to case. While AbortFlag is set at their start

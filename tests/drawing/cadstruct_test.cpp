@@ -1,5 +1,6 @@
 // Drawing structure: frame and footer, logo blocks, block definitions and inserts (case, unknown
 // names, failures), polylines native and emulated, arrows and dimensions with their texts.
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -158,6 +159,58 @@ TEST_F(CadStructTest, BlocksAndInserts) {
   EXPECT_EQ(Values(lines, " 10").back(), "15.000000");
   EXPECT_EQ(Errors.ErrorCount, 1);
   EXPECT_EQ(Errors.ErrorList[0], "Blockname WERKZ1 not found !");
+}
+
+// A drawing measured: arcs by their sweep through turned, scaled and nested inserts, texts by their
+// anchor; the output's own file, state and error list are left as they were.
+TEST_F(CadStructTest, MeasuredDrawingHoldsWhatItDrawsAndOutputsNothing) {
+  const auto lines = Dxf([] {
+    CadBeginDrawing(0, 0, 420, 297);
+    CadTables();
+    CadBeginBlocks();
+    CadBeginBlock("own");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadSetPen(2);
+    const int errors = Errors.ErrorCount;
+    const CadBox b = CadMeasureDrawing([] {
+      CadBeginDrawing(0, 0, 10, 10);
+      CadBeginBlocks();
+      CadBeginBlock("quarter");
+      CadArc(0, 0, 0, 90, 1);  // from (1, 0) to (0, 1)
+      CadEndBlock();
+      CadBeginBlock("pair");
+      CadInsertBlock("quarter", 0, 0, 45, 2, 2);  // from (1.41, 1.41) over (0, 2) to (-1.41, 1.41)
+      CadInsertBlock("quarter", 0, 0, 180, 1, 3);  // from (-1, 0) to (0, -3)
+      CadEndBlock();
+      CadEndSection();
+      CadBeginEntities();
+      CadSetPen(5);
+      CadInsertBlock("pair", 100, 50, 0, 1, 1);
+      CadInsertBlock("unknown", 0, 0, 0, 1, 1);
+      CadSetTextStyle(2, 0, 3.5L, 2.5L);
+      CadText("anchor", 100, 55);
+      CadEndSection();
+    });
+    EXPECT_NEAR(static_cast<double>(b.xmin), 100 - std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(static_cast<double>(b.xmax), 100 + std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(static_cast<double>(b.ymin), 47, 1e-9);
+    EXPECT_NEAR(static_cast<double>(b.ymax), 55, 1e-9);
+    EXPECT_EQ(CadState.CadPen, 2);
+    EXPECT_EQ(Errors.ErrorCount, errors);  // the unknown block's message is not kept
+    // The output's own block is still known; the measured drawing's are not.
+    CadBeginEntities();
+    CadInsertBlock("own", 0, 0, 0, 1, 1);
+    CadInsertBlock("quarter", 0, 0, 0, 1, 1);
+    CadEndSection();
+    EXPECT_EQ(Errors.ErrorCount, errors + 1);
+    EXPECT_EQ(Errors.ErrorList[errors], "Blockname quarter not found !");
+  });
+  const std::vector<std::string> blocks = Values(lines, "  2");
+  EXPECT_EQ(std::count(blocks.begin(), blocks.end(), "quarter"), 0);
+  EXPECT_EQ(std::count(blocks.begin(), blocks.end(), "own"), 2);  // defined and inserted
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "TEXT"), 0);
 }
 
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {

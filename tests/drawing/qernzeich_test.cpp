@@ -23,6 +23,7 @@
 #include "drawing/zeichrah.h"
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
+#include "framework/sysutil.h"
 #include "framework/textfile.h"
 #include "framework/utf8.h"
 #include "framework/utilmath.h"
@@ -642,6 +643,82 @@ TEST_F(SheetTables, DinChangeTextsFitTheirColumn) {
       }
     }
     EXPECT_EQ(found, 2) << form;
+  }
+}
+
+// Where a text of a frame block ends as the title block's fitting counts its length (the file's
+// width factor carries only the decimals of the settings: 0.01 is allowed for that), and the
+// nearest vertical line of that block right of its start which spans its baseline: its column's end.
+struct TextInColumn {
+  double end = 0, columnEnd = 1e300;
+};
+TextInColumn Column(const std::vector<Entity>& all, const Entity& t) {
+  TextInColumn c;
+  c.end = t.x + Utf8Length(t.text) * t.height * t.width *
+                    static_cast<double>(Settings.GraphicTextWidthFactor) / 0.7;
+  for (const Entity& e : all)
+    if (e.block == t.block && e.type == "LINE" && e.x == e.x2 && e.x > t.x &&
+        std::min(e.y, e.y2) <= t.y && std::max(e.y, e.y2) >= t.y)
+      c.columnEnd = std::min(c.columnEnd, e.x);
+  return c;
+}
+
+TEST_F(SheetTables, RevisionTableTextsFitTheirColumns) {
+  const ChangeEntry entry{"Verzahnung nach DIN 5480 angepasst", TodayStr(), "Mustermann-Schmidt",
+                          "Toleranzfeld neu, " + std::string(150, 'x')};
+  DrawingInfo.ChangeCount = 2;
+  DrawingInfo.ChangeEntries[1] = entry;
+  const std::vector<std::string> texts = {entry.ChangeText, entry.Date, entry.Editor,
+                                          entry.Description, "Index", "Datum", "Name",
+                                          "Beschreibung", "a", "b",
+                                          "Stand 1", "2026-01-02", "Weiss", "neu"};
+  for (int form : {1, 2}) {
+    for (int margin : {0, 1}) {
+      Settings.TitleBlockKind = form;
+      Settings.DrawingMargin = margin;
+      for (auto [kind, frame] : {std::pair{5, "FRAME_1"}, std::pair{6, "FRAME_1"},
+                                 std::pair{8, "FRAME_2"}, std::pair{15, "frame_1"}}) {
+        const std::vector<Entity> all = LinesAndTexts(WriteDxf(kind));
+        int found = 0;
+        for (const Entity& e : all) {
+          // The revision table stands above the title block (27 or 36 high, at y 5 or 10).
+          if (e.block != frame || e.type != "TEXT" || e.y < 30 || e.y > 80 ||
+              std::find(texts.begin(), texts.end(), e.text) == texts.end())
+            continue;
+          ++found;
+          const TextInColumn c = Column(all, e);
+          EXPECT_LE(c.end, c.columnEnd + 0.01) << e.text << " form " << form << " kind " << kind;
+          if (e.text == "Stand 1") {
+            EXPECT_NEAR(e.height, 1.0, 1e-9);  // a short text keeps its size
+          }
+        }
+        // Two entries of four texts and their index, and the headings (but "Änderung", which the
+        // file holds in its code page).
+        EXPECT_EQ(found, 14) << "form " << form << " margin " << margin << " kind " << kind;
+      }
+    }
+  }
+}
+
+TEST_F(SheetTables, DinEditorNamesFitTheirColumn) {
+  DrawingInfo.ChangeCount = 2;
+  DrawingInfo.ChangeEntries[1].Editor = "Mustermann-Schmidt";
+  for (int form : {0, 3}) {
+    Settings.TitleBlockKind = form;
+    for (auto [kind, frame] : {std::pair{5, "FRAME_1"}, std::pair{8, "FRAME_2"},
+                               std::pair{15, "frame_1"}}) {
+      const std::vector<Entity> all = LinesAndTexts(WriteDxf(kind));
+      int found = 0;
+      for (const Entity& e : all) {
+        if (e.block != frame || e.type != "TEXT" || e.text != "Mustermann-Schmidt") continue;
+        ++found;
+        const TextInColumn c = Column(all, e);
+        EXPECT_LT(e.height, 1.7);
+        // Up to 1 before the line that ends the name column.
+        EXPECT_LE(c.end, c.columnEnd - 1 + 0.01) << "form " << form << " kind " << kind;
+      }
+      EXPECT_EQ(found, 1) << "form " << form << " kind " << kind;
+    }
   }
 }
 

@@ -1,0 +1,126 @@
+// The extents a DXF file states hold everything it draws, also for designs whose calculation found
+// errors (tooth counts that do not suit the diameters, parts that overlap).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "design/aendvar.h"
+#include "design/qerncalc.h"
+#include "design/qernio.h"
+#include "design/qernvar.h"
+#include "drawing/qernzeich.h"
+#include "drawing/zorqcad.h"
+#include "dxfbounds.h"
+#include "framework/progvar.h"
+#include "support/testutil.h"
+
+namespace qern::test {
+namespace {
+
+class DrawnExtents : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = Settings;
+    savedInfo_ = DrawingInfo;
+    Settings.TempFolder = dir_.Path() + "/";
+  }
+  void TearDown() override {
+    Flags.BatchCadOutput = false;
+    Flags.ErrorBoxesEnabled = true;
+    Settings = saved_;
+    DrawingInfo = savedInfo_;
+    SetDefaultDesign();
+    ResetErrors();
+  }
+  // Writes kind of the current design as DXF; returns the file name.
+  std::string WriteDxf(int kind) {
+    Flags.BatchCadOutput = true;
+    Flags.AbortFlag = false;
+    Session.CurrentFileName = dir_.File("k" + std::to_string(kind));
+    DrawMenu(CadDeviceDxf, kind);
+    Flags.BatchCadOutput = false;
+    return Session.CurrentFileName + ".dxf";
+  }
+  // The first point of kind's DXF file outside its extents, "" when there is none (kind 10 draws
+  // nothing). pointsSeen_ counts the points looked at.
+  std::string Outside(int kind) {
+    const std::string file = WriteDxf(kind);
+    if (!std::filesystem::exists(file)) return "no file";
+    const DxfBounds dxf(file);
+    const std::vector<DxfPoint> points = dxf.Points();
+    pointsSeen_ += points.size();
+    const double* e = dxf.extents;
+    // The file's numbers carry six decimals.
+    const double tol = 2e-6 + 1e-6 * std::max(e[2] - e[0], e[3] - e[1]);
+    for (const DxfPoint& p : points) {
+      if (p.x >= e[0] - tol && p.x <= e[2] + tol && p.y >= e[1] - tol && p.y <= e[3] + tol)
+        continue;
+      std::ostringstream s;
+      s << p.what << " at " << p.x << " " << p.y << " outside " << e[0] << " " << e[1] << " "
+        << e[2] << " " << e[3];
+      return s.str();
+    }
+    return "";
+  }
+  TempFolder dir_;
+  ProgramSettings saved_;
+  DrawingInfoRecord savedInfo_;
+  size_t pointsSeen_ = 0;
+};
+
+// The default design read from its file with another tooth count on line 11.
+void DefaultFileWithTeeth(const TempFolder& dir, int z) {
+  std::vector<std::string> lines = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  lines[10] = std::to_string(z);
+  const std::string file = dir.File("z" + std::to_string(z) + ".qrk");
+  WriteFileLines(file, lines);
+  Flags.ErrorBoxesEnabled = false;
+  ReadDataFile(file);
+  Flags.ErrorBoxesEnabled = true;
+}
+
+// The design file's tooth count no longer suits its diameters: every kind that is drawn holds its
+// drawing, from teeth far too wide (few) to a shaft whose pitch lines stand far outside its tip.
+TEST_F(DrawnExtents, DefaultDesignWithOtherToothCounts) {
+  int drawn = 0;
+  for (int z : {6, 8, 10, 12, 16, 20, 25, 40, 50, 60, 80, 100, 150}) {
+    DefaultFileWithTeeth(dir_, z);
+    if (Flags.FatalError) continue;
+    for (int kind = 1; kind <= DrawingKindCount; ++kind, ++drawn)
+      EXPECT_EQ(Outside(kind), "") << "z " << z << " kind " << kind;
+  }
+  EXPECT_GE(drawn, 12 * DrawingKindCount);
+  EXPECT_GT(pointsSeen_, 100000u);
+}
+
+// Both radial clearances negative: the shaft's tip beyond the hub's root and the hub's tip inside
+// the shaft's root, for a range of tooth counts.
+TEST_F(DrawnExtents, DesignsWithBothRadialClearancesNegative) {
+  int drawn = 0;
+  for (int z : {8, 12, 20, 31, 45, 60}) {
+    for (int tenths : {2, 10, 25}) {
+      const long double overlap = tenths / 10.0L;
+      SetDefaultDesign();
+      Design.ToothCount = {0, z, -z};
+      Design.MajorDiameterInput = Design.MinorDiameterInput = 1;  // diameters given
+      Design.TipDiameterInput[1] = 13.9L + overlap;
+      Design.RootDiameterInput[2] = 13.9L - overlap;
+      Design.TipDiameterInput[2] = 12.3L - overlap;
+      Design.RootDiameterInput[1] = 12.3L + overlap;
+      CalculateSerration();
+      if (Flags.FatalError) continue;
+      ASSERT_LT(Design.TipClearance[1], 0) << z;
+      ASSERT_LT(Design.TipClearance[2], 0) << z;
+      for (int kind = 1; kind <= DrawingKindCount; ++kind, ++drawn)
+        EXPECT_EQ(Outside(kind), "") << "z " << z << " overlap " << tenths << "/10"
+                                     << " kind " << kind;
+    }
+  }
+  EXPECT_GE(drawn, 15 * DrawingKindCount);
+  EXPECT_GT(pointsSeen_, 100000u);
+}
+
+}  // namespace
+}  // namespace qern::test
