@@ -73,6 +73,26 @@ void CadOutputFile::Open(const std::string& name) {
   tail_.clear();
   open_ = true;
   io_ = IoOk;
+  work_.reset();
+  spillFailed_ = false;
+  spillError_ = 0;
+}
+
+bool CadOutputFile::Spill() {
+  if (!open_ || spillFailed_) return false;
+  if (!work_) {
+    work_ = std::make_unique<WorkFile>();
+    if (!work_->Create(name_)) {
+      spillFailed_ = true;
+      spillError_ = work_->Error();
+    }
+  }
+  if (!spillFailed_ && !text_.empty() && !work_->Write(text_)) {
+    spillFailed_ = true;
+    spillError_ = work_->Error();
+  }
+  text_.clear();
+  return !spillFailed_;
 }
 
 void CadOutputFile::FailNextCommit(bool fail) { g_failNextCommit = fail; }
@@ -81,10 +101,11 @@ bool CadOutputFile::Commit() {
   if (!open_) return false;
   open_ = false;
   io_ = IoOk;
-  WorkFile file;
-  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) &&
-            (tail_.empty() || file.Write(tail_)) && file.Commit();
-  int err = file.Error();
+  if (!work_) work_ = std::make_unique<WorkFile>();
+  WorkFile& file = *work_;
+  bool ok = !spillFailed_ && (file.IsOpen() || file.Create(name_)) && !g_failNextCommit &&
+            file.Write(text_) && (tail_.empty() || file.Write(tail_)) && file.Commit();
+  int err = spillFailed_ ? spillError_ : file.Error();
   if (g_failNextCommit) err = ENOSPC;
   g_failNextCommit = false;
   if (!ok) {
@@ -98,6 +119,8 @@ bool CadOutputFile::Commit() {
 
 void CadOutputFile::Discard() {
   open_ = false;
+  if (work_) work_->Discard();
+  work_.reset();
   text_.clear();
   tail_.clear();
   if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);

@@ -9,6 +9,8 @@
 
 namespace qern {
 
+class WorkFile;
+
 // One output device. The layer calls these with absolute drawing coordinates (origin offset and
 // insert transform already applied), the current pen already selected through SetLayer and the text
 // style in CadState. Defaults do nothing, so a back end implements only what its format knows.
@@ -89,6 +91,15 @@ class CadOutputFile {
   std::string& Text() { return text_; }
   // Text written after Text() at Commit, without joining the two (a section built apart).
   std::string& Tail() { return tail_; }
+  // Writes the text so far to the working file and empties it, so a large output is not held
+  // whole in memory (the working file is made at the first call); false once a write failed (the
+  // commit then fails too).
+  bool Spill();
+  // The output cannot be completed (errno value err): the commit fails.
+  void Fail(int err) {
+    spillFailed_ = true;
+    if (!spillError_) spillError_ = err;
+  }
   // Writes the text and renames it to the name; false (nothing left under the name, the I/O code
   // in IoResult) when that fails.
   bool Commit();
@@ -101,7 +112,10 @@ class CadOutputFile {
  private:
   std::string name_;
   std::string text_, tail_;
+  std::unique_ptr<WorkFile> work_;  // the working file once the text was spilled
   bool open_ = false;
+  bool spillFailed_ = false;
+  int spillError_ = 0;
   int io_ = 0;
 };
 

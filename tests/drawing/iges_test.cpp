@@ -135,16 +135,20 @@ TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
   EXPECT_EQ(d[28].substr(64, 8), "00010000");
   EXPECT_EQ(ParameterText(lines, 31), "408,27,0.0,0.0,0.0,1.000000;");
   EXPECT_EQ(d[30].substr(48, 8), "      29");
-  // Scaled: the block's 13 lines in place at half size (entities 33..57), no instance.
-  EXPECT_EQ(ParameterText(lines, 33), "110,5.000,6.000,0.0,5.000,6.500,0.0;");
-  EXPECT_EQ(ParameterText(lines, 57), "110,11.000,6.000,0.0,11.000,6.500,0.0;");
-  EXPECT_EQ(d[32].substr(64, 8), "00000000");
+  // Scaled: the block's 13 lines at half size as the members (33..57) of a subfigure of its own
+  // (59), and an instance of that at scale 1.
+  EXPECT_EQ(ParameterText(lines, 33), "110,0.000,0.000,0.0,0.000,0.500,0.0;");
+  EXPECT_EQ(ParameterText(lines, 57), "110,6.000,0.000,0.0,6.000,0.500,0.0;");
+  EXPECT_EQ(d[32].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 59), "308,0,6HZahn_1,13,33,35,37,39,41,43,45,47,49,51,53,55,57;");
+  EXPECT_EQ(d[58].substr(64, 8), "00000000");
+  EXPECT_EQ(ParameterText(lines, 61), "408,59,5.000,6.000,0.0,1.000000;");
   // Text "AB" of height 5 and width factor 0.7: box 7.000 by 5.000.
-  EXPECT_EQ(ParameterText(lines, 59), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 63), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
   // The solid's outline runs round the quadrilateral: corners 1, 2, 4, 3, 1 of the DXF order.
-  EXPECT_EQ(ParameterText(lines, 61),
+  EXPECT_EQ(ParameterText(lines, 65),
             "106,1,5,0.0,0.000,0.000,10.000,0.000,10.000,5.000,0.000,5.000,0.000,0.000;");
-  EXPECT_EQ(d[61].substr(32, 8), "      11");
+  EXPECT_EQ(d[65].substr(32, 8), "      11");
 }
 
 // A text of some megabytes (a hostile part name) is cut into full records in one pass, and a reader
@@ -167,10 +171,11 @@ TEST_F(IgesTest, MegabyteTextInFullRecords) {
   EXPECT_EQ(stringRecords, (text.size() + 9 + 63) / 64);
 }
 
-// A scaled insert gives in IGES the geometry the DXF insert gives: equal scales keep circles and
-// arcs (a mirroring map runs them the other way), unequal ones scale texts by their axes and make
-// circles ellipses; the layer after the insert is the one before it.
-TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
+// A scaled insert is an instance at scale 1 of the block scaled once: its subfigure holds the
+// geometry the DXF insert gives (equal scales keep circles and arcs, a mirroring map runs them the
+// other way, unequal ones scale texts by their axes and make circles ellipses); the layer after the
+// insert is the one before it.
+TEST_F(IgesTest, ScaledInsertsAreInstancesOfScaledSubfigures) {
   const auto lines = Igs([] {
     CadBeginDrawing(0, 0, 100, 100);
     CadBeginBlocks();
@@ -194,25 +199,83 @@ TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
     CadEndSection();
   });
   // Blocks: TAB (entities 1..5, subfigure 7), OUTER (instance 9, subfigure 11).
-  // Twice the size turned by 90 degrees about (2, 3).
-  EXPECT_EQ(ParameterText(lines, 13), "110,2.000,3.000,0.0,2.000,23.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 15), "100,0.0,2.000,3.000,2.000,7.000,-2.000,3.000;");
-  EXPECT_EQ(ParameterText(lines, 17),
-            "212,1,2,14.000,10.000,1,,1.570800,0,0,-2.000,5.000,0.0,2HAB;");
-  // 0.6 wide and 0.75 high: the text 0.75 high with its width at 0.6, the arc an elliptic path.
-  EXPECT_EQ(ParameterText(lines, 19), "110,2.000,3.000,0.0,8.000,3.000,0.0;");
-  const std::string path = ParameterText(lines, 21);
-  EXPECT_EQ(path.substr(0, 40), "106,1,19,0.0,3.200,3.000,3.195,3.131,3.1");
-  EXPECT_TRUE(path.ends_with(",2.000,4.500;")) << path;
-  EXPECT_EQ(ParameterText(lines, 23),
-            "212,1,2,4.200,3.750,1,,0.000000,0,0,2.600,4.500,0.0,2HAB;");
-  // Mirrored OUTER: its inner TAB at x = -10, the arc from (-10, 2) to (-12, 0).
-  EXPECT_EQ(ParameterText(lines, 25), "110,-10.000,0.000,0.0,-20.000,0.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 27), "100,0.0,-10.000,0.000,-10.000,2.000,-12.000,0.000;");
-  // The pen of the line after the inserts is pen 0's again (colour 7 is IGES 0, line font 1).
+  // Twice the size: TAB_1 (members 13..17), turned by 90 degrees about (2, 3) by its instance.
   const auto d = Section(lines, 'D');
-  EXPECT_EQ(d[30].substr(24, 16), "       1       0");  // line 31: font 1, colour 0
-  EXPECT_EQ(ParameterText(lines, 31), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 13), "110,0.000,0.000,0.0,20.000,0.000,0.0;");
+  EXPECT_EQ(d[12].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 15), "100,0.0,0.000,0.000,4.000,0.000,0.000,4.000;");
+  EXPECT_EQ(ParameterText(lines, 17),
+            "212,1,2,14.000,10.000,1,,0.000000,0,0,2.000,4.000,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 19), "308,0,5HTAB_1,3,13,15,17;");
+  EXPECT_EQ(d[18].substr(64, 8), "00000000");
+  EXPECT_EQ(ParameterText(lines, 21),
+            "124,0.000000,-1.000000,0.0,2.000,1.000000,0.000000,0.0,3.000,0.0,0.0,1.0,0.0;");
+  EXPECT_EQ(ParameterText(lines, 23), "408,19,0.0,0.0,0.0,1.000000;");
+  // 0.6 wide and 0.75 high (TAB_2): the text 0.75 high with its width at 0.6, the arc an
+  // elliptic path.
+  EXPECT_EQ(ParameterText(lines, 25), "110,0.000,0.000,0.0,6.000,0.000,0.0;");
+  const std::string path = ParameterText(lines, 27);
+  EXPECT_EQ(path.substr(0, 40), "106,1,19,0.0,1.200,0.000,1.195,0.131,1.1");
+  EXPECT_TRUE(path.ends_with(",0.000,1.500;")) << path;
+  EXPECT_EQ(ParameterText(lines, 29), "212,1,2,4.200,3.750,1,,0.000000,0,0,0.600,1.500,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 31), "308,0,5HTAB_2,3,25,27,29;");
+  EXPECT_EQ(ParameterText(lines, 33), "408,31,2.000,3.000,0.0,1.000000;");
+  // Mirrored OUTER (OUTER_4): its inner TAB mirrored (TAB_3), the arc from (0, 2) to (-2, 0), and
+  // placed at x = -10 by an instance inside OUTER_4.
+  EXPECT_EQ(ParameterText(lines, 35), "110,0.000,0.000,0.0,-10.000,0.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 37), "100,0.0,0.000,0.000,0.000,2.000,-2.000,0.000;");
+  EXPECT_EQ(ParameterText(lines, 41), "308,0,5HTAB_3,3,35,37,39;");
+  EXPECT_EQ(ParameterText(lines, 43), "408,41,-10.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(d[42].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 45), "308,0,7HOUTER_4,1,43;");
+  EXPECT_EQ(ParameterText(lines, 47), "408,45,0.000,0.000,0.0,1.000000;");
+  // The pen of the line after the inserts is pen 0's again (colour 7 is IGES 0, line font 1).
+  EXPECT_EQ(d[48].substr(24, 16), "       1       0");  // line 49: font 1, colour 0
+  EXPECT_EQ(ParameterText(lines, 49), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
+}
+
+// A wheel: a tooth block inserted turned at scale 1 by a wheel block, the wheel inserted scaled.
+// The file holds one scaled tooth and one scaled wheel of instances of it, however often the wheel
+// is inserted at that scale; another scale makes another pair.
+TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("zahn");
+    CadLine(0, 10, 0, 12);
+    CadEndBlock();
+    CadBeginBlock("rad");
+    for (int i = 1; i <= 4; ++i) CadInsertBlock("zahn", 0, 0, 90.0L * i, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD", 50, 50, 0, 2, 2);
+    CadInsertBlock("RAD", 20, 20, 45, 2, 2);
+    CadInsertBlock("RAD", 50, 50, 0, 0.5L, 0.5L);
+    CadEndSection();
+  });
+  std::vector<std::string> subfigures, instances;
+  for (int e = 1; !ParameterText(lines, e).empty(); e += 2) {
+    const std::string t = ParameterText(lines, e);
+    if (t.starts_with("308,")) subfigures.push_back(t);
+    if (t.starts_with("408,")) instances.push_back(t);
+    EXPECT_FALSE(t.starts_with("110,") && t != "110,0.000,10.000,0.0,0.000,12.000,0.0;" &&
+                 t != "110,0.000,20.000,0.0,0.000,24.000,0.0;" &&
+                 t != "110,0.000,5.000,0.0,0.000,6.000,0.0;")
+        << e << " " << t;
+  }
+  // zahn 3 (line 1), rad 21 (4 instances); zahn_1 25 (line 23), rad_2 43; zahn_3 53, rad_4 71.
+  ASSERT_EQ(subfigures.size(), 6u);
+  EXPECT_EQ(subfigures[2], "308,0,6Hzahn_1,1,23;");
+  EXPECT_EQ(subfigures[3], "308,0,5Hrad_2,4,29,33,37,41;");
+  EXPECT_EQ(ParameterText(lines, 23), "110,0.000,20.000,0.0,0.000,24.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 29), "408,25,0.0,0.0,0.0,1.000000;");
+  // 4 + 4 + 4 teeth, 3 wheels; every instance at scale 1.
+  ASSERT_EQ(instances.size(), 15u);
+  for (const std::string& i : instances) EXPECT_TRUE(i.ends_with(",1.000000;")) << i;
+  EXPECT_EQ(ParameterText(lines, 45), "408,43,50.000,50.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 49), "408,43,0.0,0.0,0.0,1.000000;");
+  EXPECT_EQ(subfigures[5], "308,0,5Hrad_4,4,57,61,65,69;");
 }
 
 // Arcs of more angles than the writer keeps the cos and sin of, drawn twice: the second pass
@@ -391,8 +454,13 @@ TEST_F(IgesTest, BlocksInsertedInTurn) {
   EXPECT_EQ(ParameterText(lines, 9), "308,0,1HE,0;");
   EXPECT_EQ(ParameterText(lines, 11), "408,3,1.000,1.000,0.0,1.000000;");
   EXPECT_EQ(ParameterText(lines, 13), "408,7,2.000,2.000,0.0,1.000000;");
+  // Scaled: A twice the size (line 15, subfigure 17, instance 19), B three times (21, 23, 25).
   EXPECT_EQ(ParameterText(lines, 15), "110,0.000,0.000,0.0,2.000,0.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 17), "110,0.000,0.000,0.0,0.000,3.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 17), "308,0,3HA_1,1,15;");
+  EXPECT_EQ(ParameterText(lines, 19), "408,17,0.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 21), "110,0.000,0.000,0.0,0.000,3.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 25), "408,23,0.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 27), "");
   ASSERT_EQ(Errors.ErrorCount, 1);  // (the list keeps a message once)
   EXPECT_EQ(Errors.ErrorList[0], "Blockname C not found !");
   ClearErrorList();
