@@ -3,8 +3,10 @@
 #include <regex>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -789,6 +791,204 @@ TEST_F(IgesTest, NoLineWithoutLengthInAnyFormat) {
   }
   SetDefaultDesign();
   EXPECT_EQ(files, static_cast<int>(designs.size()) * DrawingKindCount * 3);
+}
+
+
+// The straight pieces of a drawing: every edge between two points, an arc's by its two ends.
+struct Piece {
+  double x1, y1, x2, y2;
+};
+
+// The pieces a DXF file draws: lines, polyline segments (arcs between vertices by their ends),
+// arcs and the outlines of solids, in model space, every insert exploded (nested ones included).
+// Circles and pieces without length are left out.
+std::vector<Piece> DxfPieces(const std::string& file) {
+  std::vector<std::pair<int, std::string>> g;
+  {
+    const auto lines = ReadFileLines(file);
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+      std::string v = lines[i + 1];
+      v.erase(0, v.find_first_not_of(' '));
+      g.emplace_back(std::stoi(lines[i]), v);
+    }
+  }
+  struct Entity {
+    std::string type;
+    std::map<int, std::string> v;
+    std::vector<std::pair<double, double>> vertices;
+    std::vector<double> bulges;
+  };
+  std::map<std::string, std::vector<Entity>> blocks;
+  std::vector<Entity>* into = nullptr;
+  std::vector<Entity> model;
+  Entity* polyline = nullptr;
+  for (size_t i = 0; i < g.size(); ++i) {
+    if (g[i].first != 0) continue;
+    const std::string type = g[i].second;
+    std::map<int, std::string> v;
+    for (size_t j = i + 1; j < g.size() && g[j].first != 0; ++j) v[g[j].first] = g[j].second;
+    auto num = [&v](int code) { return v.count(code) ? std::stod(v[code]) : 0.0; };
+    if (type == "SECTION") {
+      into = v[2] == "ENTITIES" ? &model : nullptr;
+    } else if (type == "BLOCK") {
+      into = &blocks[LowerStr(v[2])];
+    } else if (type == "ENDBLK") {
+      into = nullptr;
+    } else if (type == "VERTEX" && polyline) {
+      polyline->vertices.emplace_back(num(10), num(20));
+      polyline->bulges.push_back(num(42));
+    } else if (type == "SEQEND") {
+      polyline = nullptr;
+    } else if (into) {
+      into->push_back({type, v, {}, {}});
+      if (type == "POLYLINE") polyline = &into->back();
+    }
+  }
+  std::vector<Piece> pieces;
+  struct Map {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    std::pair<double, double> operator()(double x, double y) const {
+      return {a * x + b * y + e, c * x + d * y + f};
+    }
+  };
+  std::function<void(const std::vector<Entity>&, const Map&, int)> draw =
+      [&](const std::vector<Entity>& entities, const Map& m, int depth) {
+        auto add = [&](double x1, double y1, double x2, double y2) {
+          const auto [p, q] = m(x1, y1);
+          const auto [r, s] = m(x2, y2);
+          if (std::hypot(r - p, s - q) > 1e-4) pieces.push_back({p, q, r, s});
+        };
+        for (const Entity& en : entities) {
+          auto v = en.v;
+          auto num = [&v](int code) { return v.count(code) ? std::stod(v[code]) : 0.0; };
+          if (en.type == "LINE") {
+            add(num(10), num(20), num(11), num(21));
+          } else if (en.type == "ARC") {
+            const double r = num(40), a = num(50) * M_PI / 180, b = num(51) * M_PI / 180;
+            add(num(10) + r * std::cos(a), num(20) + r * std::sin(a), num(10) + r * std::cos(b),
+                num(20) + r * std::sin(b));
+          } else if (en.type == "SOLID") {
+            const double x[4] = {num(10), num(11), num(13), num(12)};
+            const double y[4] = {num(20), num(21), num(23), num(22)};
+            for (int k = 0; k < 4; ++k) add(x[k], y[k], x[(k + 1) % 4], y[(k + 1) % 4]);
+          } else if (en.type == "POLYLINE") {
+            const auto& p = en.vertices;
+            for (size_t k = 0; k + 1 < p.size(); ++k)
+              add(p[k].first, p[k].second, p[k + 1].first, p[k + 1].second);
+            if ((static_cast<int>(num(70)) & 1) && p.size() > 2)
+              add(p.back().first, p.back().second, p[0].first, p[0].second);
+          } else if (en.type == "INSERT" && depth < 16) {
+            const auto it = blocks.find(LowerStr(v[2]));
+            if (it == blocks.end()) continue;
+            const double sx = v.count(41) ? num(41) : 1, sy = v.count(42) ? num(42) : 1;
+            const double a = num(50) * M_PI / 180, cs = std::cos(a), sn = std::sin(a);
+            const Map n{cs * sx, -sn * sy, sn * sx, cs * sy, num(10), num(20)};
+            Map k;
+            k.a = m.a * n.a + m.b * n.c, k.b = m.a * n.b + m.b * n.d;
+            k.c = m.c * n.a + m.d * n.c, k.d = m.c * n.b + m.d * n.d;
+            std::tie(k.e, k.f) = m(n.e, n.f);
+            draw(it->second, k, depth + 1);
+          }
+        }
+      };
+  draw(model, Map{}, 0);
+  return pieces;
+}
+
+// The pieces of the dxf file that the IGES file's edges (as iges_check --edges reads them) lack,
+// and the edges left over, each as text; pieces match with ends apart by tolerance at most.
+std::vector<std::string> UnmatchedPieces(const std::vector<Piece>& dxf, const std::string& edges,
+                                         double tolerance) {
+  std::vector<Piece> iges;
+  std::istringstream in(edges);
+  for (std::string line; std::getline(in, line);) {
+    const size_t at = line.find(" EDGE ");
+    if (at == std::string::npos) continue;
+    Piece p{};
+    std::istringstream(line.substr(at + 6)) >> p.x1 >> p.y1 >> p.x2 >> p.y2;
+    if (std::hypot(p.x2 - p.x1, p.y2 - p.y1) > 1e-4) iges.push_back(p);  // circles left out
+  }
+  // The edges by the cell of their middle.
+  const double cell = 0.05;
+  auto key = [cell](double x, double y) {
+    return std::pair<long long, long long>(std::llround((x) / cell), std::llround((y) / cell));
+  };
+  std::map<std::pair<long long, long long>, std::vector<size_t>> cells;
+  for (size_t i = 0; i < iges.size(); ++i)
+    cells[key((iges[i].x1 + iges[i].x2) / 2, (iges[i].y1 + iges[i].y2) / 2)].push_back(i);
+  std::vector<bool> used(iges.size());
+  std::vector<std::string> unmatched;
+  auto text = [](const char* what, const Piece& p) {
+    char s[160];
+    std::snprintf(s, sizeof s, "%s %.4f %.4f %.4f %.4f", what, p.x1, p.y1, p.x2, p.y2);
+    return std::string(s);
+  };
+  for (const Piece& p : dxf) {
+    const auto [cx, cy] = key((p.x1 + p.x2) / 2, (p.y1 + p.y2) / 2);
+    bool found = false;
+    for (long long dx = -1; dx <= 1 && !found; ++dx)
+      for (long long dy = -1; dy <= 1 && !found; ++dy) {
+        const auto it = cells.find({cx + dx, cy + dy});
+        if (it == cells.end()) continue;
+        for (size_t i : it->second) {
+          const Piece& q = iges[i];
+          const bool same = std::fabs(p.x1 - q.x1) <= tolerance && std::fabs(p.y1 - q.y1) <= tolerance &&
+                            std::fabs(p.x2 - q.x2) <= tolerance && std::fabs(p.y2 - q.y2) <= tolerance;
+          const bool turned = std::fabs(p.x1 - q.x2) <= tolerance && std::fabs(p.y1 - q.y2) <= tolerance &&
+                              std::fabs(p.x2 - q.x1) <= tolerance && std::fabs(p.y2 - q.y1) <= tolerance;
+          if (!used[i] && (same || turned)) {
+            used[i] = found = true;
+            break;
+          }
+        }
+      }
+    if (!found) unmatched.push_back(text("DXF", p));
+  }
+  for (size_t i = 0; i < iges.size(); ++i)
+    if (!used[i]) unmatched.push_back(text("IGES", iges[i]));
+  return unmatched;
+}
+
+// The wheels drawn scaled (kind 7 with many teeth, kind 14 with its scaled teeth, kind 15 turned)
+// and the scaled sheet blocks (kinds 5, 8, 9): OpenCASCADE transfers every root of the IGES file,
+// and the edges it gets are the pieces the same drawing draws as DXF.
+TEST_F(IgesTest, OpenCascadeGetsTheGeometryOfTheDxf) {
+  UseDesign("");
+  Design.ToothCount[1] = 997;
+  Design.ToothCount[2] = -997;
+  CalculateSerration();
+  std::vector<std::string> files;
+  std::vector<std::vector<Piece>> pieces;
+  for (int kind : {5, 7, 8, 9, 14, 15}) {
+    const std::string base = tmp_.File("k" + std::to_string(kind));
+    for (int device : {CadDeviceIges, CadDeviceDxf}) {
+      Session.CurrentFileName = base;
+      Flags.AbortFlag = false;
+      Flags.BatchCadOutput = true;
+      DrawMenu(device, kind);
+      Flags.BatchCadOutput = false;
+      ASSERT_FALSE(Flags.AbortFlag) << kind;
+    }
+    files.push_back(base + ".igs");
+    pieces.push_back(DxfPieces(base + ".dxf"));
+  }
+  SetDefaultDesign();
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string out;
+    const int status = IgesCheck({"--edges", files[i]}, out);
+    if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
+    EXPECT_EQ(status, 0) << out.substr(0, 2000);
+    auto count = [&out](const std::string& what) {
+      const size_t at = out.find(" " + what + " ");
+      return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + what.size() + 2);
+    };
+    EXPECT_GT(count("ROOTS"), 0) << files[i];
+    EXPECT_EQ(count("ROOTS"), count("SHAPES")) << files[i] << " roots / shapes";
+    EXPECT_GT(pieces[i].size(), i == 1 ? 2 * 997u : 10u) << files[i];
+    const auto unmatched = UnmatchedPieces(pieces[i], out, 0.003);
+    EXPECT_TRUE(unmatched.empty()) << files[i] << ": " << unmatched.size() << " unmatched, first "
+                                   << (unmatched.empty() ? "" : unmatched.front());
+  }
 }
 
 }  // namespace
