@@ -65,6 +65,13 @@ std::vector<std::string> Section(const std::vector<std::string>& lines, char let
   return out;
 }
 
+// n in seven digits with leading zeros.
+std::string SevenDigits(int n) {
+  char s[16];
+  std::snprintf(s, sizeof s, "%07d", n);
+  return s;
+}
+
 // The P section's data columns of one entity joined, each record without its padding.
 std::string ParameterText(const std::vector<std::string>& lines, int entity) {
   std::string text;
@@ -319,6 +326,54 @@ TEST_F(IgesTest, FailedWriteKeepsTheOldFileAndTheNextStartsClean) {
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[9], AlignLeft("110,1.000,2.000,0.0,10.000,5.000,0.0;", 64) + "       1P0000001");
   EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
+}
+
+// A file of megabytes goes to its working file as it grows: the records come out whole and in
+// order, every directory entry points at its own parameter records, and a failed write of such a
+// file leaves the old one and no working file.
+TEST_F(IgesTest, LargeFileWrittenAsItGrows) {
+  constexpr int count = 30000;  // some megabytes of directory and parameter records
+  auto draw = [] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginEntities();
+    for (int i = 0; i < count; ++i) CadLine(i, 0, i, 1);
+    CadEndSection();
+  };
+  // Before the output ends, most of it is in the working file beside the target already.
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceIges);
+  CadSetPen(0);
+  draw();
+  std::uintmax_t working = 0;
+  for (const auto& f : std::filesystem::directory_iterator(tmp_.Path()))
+    if (f.path().filename().string().starts_with(".out.igs.")) working += f.file_size();
+  EXPECT_GT(working, 4000000u);
+  CadEndOutput();
+  const auto lines = ReadFileLines(tmp_.File("out.igs"));
+  ASSERT_EQ(lines.size(), 2u + 5u + 3u * count + 1u);
+  const auto d = Section(lines, 'D'), p = Section(lines, 'P');
+  ASSERT_EQ(d.size(), 2u * count);
+  ASSERT_EQ(p.size(), 1u * count);
+  for (int i = 0; i < count; ++i) {
+    ASSERT_EQ(d[2 * i].substr(8, 8), std::string(8 - std::to_string(i + 1).size(), ' ') + std::to_string(i + 1)) << i;
+    ASSERT_EQ(d[2 * i + 1].substr(73), SevenDigits(2 * i + 2)) << i;
+    ASSERT_EQ(p[i], AlignLeft("110," + std::to_string(i) + ".000,0.000,0.0," + std::to_string(i) +
+                                  ".000,1.000,0.0;",
+                              64) +
+                        std::string(8 - std::to_string(2 * i + 1).size(), ' ') + std::to_string(2 * i + 1) + "P" + SevenDigits(i + 1))
+        << i;
+  }
+  EXPECT_EQ(lines.back().substr(0, 32), "S0000002G0000005D0060000P0030000");
+
+  const std::string target = tmp_.File("out.igs");
+  WriteWholeFile(target, "old");
+  CadOutputFile::FailNextCommit(true);
+  Output(CadDeviceIges, draw);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(target), "old");
+  int files = 0;
+  for (const auto& f : std::filesystem::directory_iterator(tmp_.Path())) files += f.is_regular_file();
+  EXPECT_EQ(files, 1);
 }
 
 // A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
