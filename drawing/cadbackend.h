@@ -95,6 +95,9 @@ class CadOutputFile {
   // whole in memory (the working file is made at the first call); false once a write failed (the
   // commit then fails too).
   bool Spill();
+  // Spills the text, then appends the bytes of the file open as fd from its start (a section
+  // staged apart), copied by the system where it can; false once a write failed.
+  bool SpillFrom(int fd);
   // The output cannot be completed (errno value err): the commit fails.
   void Fail(int err) {
     spillFailed_ = true;
@@ -108,6 +111,10 @@ class CadOutputFile {
 
   // Test hook: the next commit fails as with a full disk.
   static void FailNextCommit(bool fail);
+  // Benchmark hook: while on, outputs are committed into memory instead of a file (each commit
+  // replaces the bytes InMemory holds), so a writer is timed without the disk.
+  static void CommitToMemory(bool on);
+  static const std::string& InMemory();
 
  private:
   std::string name_;

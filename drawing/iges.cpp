@@ -6,6 +6,8 @@
 #include <array>
 #include <charconv>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -64,7 +66,9 @@ CosSin CosSinOfDegrees(long double degrees) {
     bool used;
     CosSin v;
   };
-  static Entry kept[256];
+  // Room for the teeth of a large wheel: its instances are written again for every wheel and
+  // scale that holds them, each with the same angles.
+  static Entry kept[1 << 14];
   unsigned char key[sizeof(long double)] = {};
   std::memcpy(key, &degrees, Bytes);
   // The hash of the key's bytes taken eight at a time.
@@ -74,7 +78,7 @@ CosSin CosSinOfDegrees(long double degrees) {
     std::memcpy(&word, key + i, std::min<size_t>(8, Bytes - i));
     h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
   }
-  Entry& e = kept[h >> 56];
+  Entry& e = kept[h >> 50];
   if (e.used && std::memcmp(e.key, key, Bytes) == 0) return e.v;
   const long double a = DegToRad(degrees);
   e.v = {std::cos(a), std::sin(a)};
@@ -937,20 +941,39 @@ void IgesBackEnd::Drain() {
 }
 
 void IgesBackEnd::StageParameters() {
-  if (!staged_) staged_ = std::tmpfile();
+  if (staged_ < 0) {
+    // A file without a name beside the output (one file system: the system can append it to the
+    // output without a copy up here), else in the temporary folder; nothing of it outlives the run.
+    const std::string folder = ExtractFolder(CadState.CadFileName);
+    staged_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (staged_ < 0) {
+      if (std::FILE* f = std::tmpfile()) {
+        staged_ = ::dup(::fileno(f));
+        std::fclose(f);
+      }
+    }
+  }
   // Without a staging file the section stays in memory.
-  if (!staged_) return;
-  if (std::fwrite(Iges.Parameters.data(), 1, Iges.Parameters.size(), staged_) !=
-      Iges.Parameters.size()) {
-    stageFailed_ = true;
-    stageError_ = errno;
+  if (staged_ < 0) return;
+  const char* p = Iges.Parameters.data();
+  size_t left = Iges.Parameters.size();
+  while (left > 0 && !stageFailed_) {
+    const ssize_t n = ::write(staged_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      stageFailed_ = true;
+      stageError_ = n < 0 ? errno : EIO;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
   }
   Iges.Parameters.clear();
 }
 
 void IgesBackEnd::CloseStaging() {
-  if (staged_) std::fclose(staged_);
-  staged_ = nullptr;
+  if (staged_ >= 0) ::close(staged_);
+  staged_ = -1;
   stageFailed_ = false;
   stageError_ = 0;
 }
@@ -1130,20 +1153,12 @@ void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long dou
 }
 
 void IgesBackEnd::Close() {
-  // A staged parameter section follows the directory in pieces.
-  if (staged_) {
-    file_.Spill();
-    std::rewind(staged_);
-    std::string& text = file_.Text();
-    text.resize(SpillBytes);
-    size_t n;
-    while ((n = std::fread(text.data(), 1, SpillBytes, staged_)) > 0) {
-      text.resize(n);
-      file_.Spill();
-      text.resize(SpillBytes);
-    }
-    text.clear();
-    if (std::ferror(staged_) || stageFailed_) file_.Fail(stageError_ ? stageError_ : EIO);
+  // A staged parameter section follows the directory.
+  if (staged_ >= 0) {
+    if (stageFailed_)
+      file_.Fail(stageError_);
+    else
+      file_.SpillFrom(staged_);
     CloseStaging();
   }
   // The parameter section and the terminate record follow the directory as the file's tail, so

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -173,7 +172,7 @@ class IgesBackEnd : public CadBackEnd {
   std::vector<Recorded> blocks_;  // defined blocks
   bool recording_ = false;
   std::vector<Scaled> scaled_;
-  std::FILE* staged_ = nullptr;  // the parameter section so far, when it grew large
+  int staged_ = -1;  // the parameter section so far, when it grew large (a file without a name)
   bool stageFailed_ = false;
   int stageError_ = 0;
 };
