@@ -832,8 +832,19 @@ void IgesSetLayer(int pen) {
 
 // ---- Back end -----------------------------------------------------------------------------------
 
+int IgesBackEnd::Find(const std::string& name) {
+  const std::string& wanted = LowerBlockName(name);
+  for (size_t i = 0; i < Iges.Blocks.size(); ++i)
+    if (LowerEquals(Iges.Blocks[i].Name, wanted) &&
+        (Iges.Blocks[i].Directory > 0 || (i < blocks_.size() && blocks_[i].held)))
+      return static_cast<int>(i);
+  AddError("Blockname " + name + " not found !");
+  return -1;
+}
+
 void IgesBackEnd::Open() {
   CloseStaging();
+  holding_ = pending_ = true;
   scaled_.clear();
   blocks_.clear();
   recording_ = false;
@@ -862,18 +873,103 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 }
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
-  IgesBeginBlock(name);
+  if (holding_) {
+    // Held: the name is known (for the lookups of inserts), the calls are recorded only.
+    ++Iges.IgesBlockCount;
+    Iges.Blocks.push_back({CadFileValue(name), 0});
+  } else {
+    IgesBeginBlock(name);
+  }
   Recorded& block = blocks_.emplace_back();
   block.key = LowerBlockName(name);
   block.calls.reserve(256);  // most blocks: room for all their calls at once
   block.values.reserve(1024);
+  block.colour = Iges.IgesColor;
+  block.font = Iges.IgesLineFont;
+  block.held = holding_;
   recording_ = true;
   return true;
 }
 
 void IgesBackEnd::EndBlock() {
-  IgesEndBlock();
+  if (!blocks_.empty() && !blocks_.back().held) IgesEndBlock();
   recording_ = false;
+}
+
+bool IgesBackEnd::Held() const { return recording_ && !blocks_.empty() && blocks_.back().held; }
+
+void IgesBackEnd::Decide(bool scaledInsert) {
+  if (!pending_ || recording_) return;
+  pending_ = false;
+  if (scaledInsert) return;  // the held blocks are written when they are first inserted
+  // As they were defined, one after the other, each with the pen it began with.
+  holding_ = false;
+  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  for (size_t k = 0; k < blocks_.size(); ++k) BlockDirectory(k);
+  Iges.IgesColor = colour;
+  Iges.IgesLineFont = font;
+}
+
+int IgesBackEnd::BlockDirectory(const std::string& name) {
+  const int k = Find(name);
+  return k < 0 ? 0 : BlockDirectory(static_cast<size_t>(k));
+}
+
+int IgesBackEnd::BlockDirectory(size_t k) {
+  if (k >= blocks_.size() || k >= Iges.Blocks.size()) return 0;
+  Recorded& block = blocks_[k];
+  if (!block.held) return Iges.Blocks[k].Directory;
+  block.held = false;
+  // The subfigure open (a block being written) waits while this one is written.
+  const bool open = Iges.IgesInSubfigure;
+  const int count = Iges.IgesMemberCount;
+  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  std::vector<int> members;
+  members.swap(Iges.Members);
+  Iges.IgesInSubfigure = true;
+  Iges.IgesMemberCount = 0;
+  Iges.IgesColor = block.colour;
+  Iges.IgesLineFont = block.font;
+  // The calls as they came (the same records as when written at once).
+  for (const Call& c : block.calls) {
+    const long double* v = block.values.data() + c.value;
+    switch (c.kind) {
+      case Call::Layer: IgesSetLayer(c.pen); break;
+      case Call::Line: IgesLine(v[0], v[1], v[2], v[3]); break;
+      case Call::Circle: IgesCircle(v[0], v[1], v[2]); break;
+      case Call::Arc: {
+        const CosSin a = CosSinOfDegrees(v[3]), b = CosSinOfDegrees(v[4]);
+        IgesArc(v[0], v[1], v[0] + v[2] * a.c, v[1] + v[2] * a.s, v[0] + v[2] * b.c,
+                v[1] + v[2] * b.s);
+        break;
+      }
+      case Call::Text: {
+        const long double h = CadState.CadTextHeight, w = CadState.CadTextWidth,
+                          rot = CadState.CadTextRotation;
+        CadState.CadTextHeight = v[2], CadState.CadTextWidth = v[3], CadState.CadTextRotation = v[4];
+        IgesText(block.texts[c.text], v[0], v[1]);
+        CadState.CadTextHeight = h, CadState.CadTextWidth = w, CadState.CadTextRotation = rot;
+        break;
+      }
+      case Call::Solid: IgesSolid(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break;
+      case Call::Insert: Instance(block.texts[c.text], v[0], v[1], v[2], v[3], v[4]); break;
+    }
+    Drain();
+  }
+  Iges.Blocks[k].Directory = IgesWriteSubfigure(Iges.Blocks[k].Name);
+  Iges.IgesInSubfigure = open;
+  Iges.IgesMemberCount = count;
+  Iges.Members.swap(members);
+  Iges.IgesColor = colour;
+  Iges.IgesLineFont = font;
+  return Iges.Blocks[k].Directory;
+}
+
+void IgesBackEnd::Instance(const std::string& name, long double x, long double y,
+                           long double angle, long double scaleX, long double scaleY) {
+  const int d = scaleX == 1 && scaleY == 1 ? BlockDirectory(name)
+                                           : ScaledDefinition(name, scaleX, scaleY, 0);
+  if (d > 0) IgesInstance(d, x, y, angle, 1);
 }
 
 long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::string* text,
@@ -897,18 +993,15 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
   if (long double* v = Record(Call::Insert, 5, &name)) {
     v[0] = x, v[1] = y, v[2] = angle, v[3] = scaleX, v[4] = scaleY;
   }
-  if (scaleX == 1 && scaleY == 1) {
-    IgesInsert(name, x, y, angle, 1);
-  } else {
-    const int d = ScaledDefinition(name, scaleX, scaleY, 0);
-    if (d > 0) IgesInstance(d, x, y, angle, 1);
-  }
+  if (Held()) return;
+  Decide(!(scaleX == 1 && scaleY == 1));
+  Instance(name, x, y, angle, scaleX, scaleY);
   Drain();
 }
 
 int IgesBackEnd::ScaledDefinition(const std::string& name, long double scaleX, long double scaleY,
                                   int depth) {
-  if (IgesFindBlock(name) < 0 || depth > 16) return 0;
+  if (Find(name) < 0 || depth > 16) return 0;
   const std::string& key = LowerBlockName(name);
   // Members drawn before the block sets a pen take the pen of the insert: it is part of the key.
   for (const Scaled& s : scaled_)
@@ -924,7 +1017,7 @@ int IgesBackEnd::ScaledDefinition(const std::string& name, long double scaleX, l
   Iges.IgesInSubfigure = true;
   Iges.IgesMemberCount = 0;
   Expand(name, {scaleX, 0, 0, scaleY, 0, 0}, depth);
-  const int k = IgesFindBlock(name);
+  const int k = Find(name);
   made.directory =
       IgesWriteSubfigure(Iges.Blocks[static_cast<size_t>(k)].Name + "_" +
                          std::to_string(scaled_.size() + 1));
@@ -979,7 +1072,7 @@ void IgesBackEnd::CloseStaging() {
 }
 
 void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
-  if (IgesFindBlock(name) < 0 || depth > 16) return;
+  if (Find(name) < 0 || depth > 16) return;
   const std::string& key = LowerBlockName(name);
   const Recorded* block = nullptr;
   for (const Recorded& b : blocks_)
@@ -1074,12 +1167,10 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
           const long double sx = m.a * v[3], sy = m.d * v[4];
           long double x, y;
           map(v[0], v[1], x, y);
-          if (sx == 1 && sy == 1) {
-            IgesInsert(block->texts[c.text], x, y, v[2], 1);
-          } else {
-            const int d = ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
-            if (d > 0) IgesInstance(d, x, y, v[2], 1);
-          }
+          const int d = sx == 1 && sy == 1
+                            ? BlockDirectory(block->texts[c.text])
+                            : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
+          if (d > 0) IgesInstance(d, x, y, v[2], 1);
           Drain();
           break;
         }
@@ -1111,6 +1202,8 @@ void IgesBackEnd::Line(long double x1, long double y1, long double x2, long doub
   if (long double* v = Record(Call::Line, 4)) {
     v[0] = x1, v[1] = y1, v[2] = x2, v[3] = y2;
   }
+  if (Held()) return;
+  Decide(false);
   IgesLine(x1, y1, x2, y2);
   Drain();
 }
@@ -1119,6 +1212,8 @@ void IgesBackEnd::Circle(long double x, long double y, long double r) {
   if (long double* v = Record(Call::Circle, 3)) {
     v[0] = x, v[1] = y, v[2] = r;
   }
+  if (Held()) return;
+  Decide(false);
   IgesCircle(x, y, r);
   Drain();
 }
@@ -1128,6 +1223,8 @@ void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long
   if (long double* v = Record(Call::Arc, 5)) {
     v[0] = x, v[1] = y, v[2] = r, v[3] = startAngle, v[4] = endAngle;
   }
+  if (Held()) return;
+  Decide(false);
   const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
   IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
   Drain();
@@ -1138,6 +1235,8 @@ void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
     v[0] = x, v[1] = y;
     v[2] = CadState.CadTextHeight, v[3] = CadState.CadTextWidth, v[4] = CadState.CadTextRotation;
   }
+  if (Held()) return;
+  Decide(false);
   IgesText(s, x, y);
   Drain();
 }
@@ -1148,11 +1247,16 @@ void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long dou
     const long double p[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
     std::copy(p, p + 8, v);
   }
+  if (Held()) return;
+  Decide(false);
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   Drain();
 }
 
 void IgesBackEnd::Close() {
+  // A drawing of blocks alone has them all.
+  recording_ = false;
+  Decide(false);
   // A staged parameter section follows the directory.
   if (staged_ >= 0) {
     if (stageFailed_)

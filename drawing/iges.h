@@ -134,6 +134,8 @@ class IgesBackEnd : public CadBackEnd {
   };
   struct Recorded {
     std::string key;  // the block's name, lower case
+    int colour = 0, font = 1;  // the pen it began with
+    bool held = false;         // recorded, its subfigure not yet written
     std::vector<Call> calls;
     std::vector<long double> values;
     std::vector<std::string> texts;
@@ -156,6 +158,20 @@ class IgesBackEnd : public CadBackEnd {
   // A large file is not held whole: the directory so far goes to the working file, the parameter
   // section so far to a staging file, each once it holds SpillBytes.
   void Drain();
+  // Blocks are held (recorded, not written) until the first entity outside them: unless that is a
+  // scaled insert, they are then written as they came; else each is written at its first insert at
+  // scale 1, and those never inserted so are left out (a wheel drawn scaled needs no copy of its
+  // teeth at scale 1).
+  bool Held() const;
+  // IgesFindBlock, held blocks included.
+  int Find(const std::string& name);
+  void Decide(bool scaledInsert);
+  // The directory number of a block's subfigure, written first where it was held; 0 for none.
+  int BlockDirectory(const std::string& name);
+  int BlockDirectory(size_t k);
+  // An insert: an instance of the block's subfigure, or of its subfigure scaled once.
+  void Instance(const std::string& name, long double x, long double y, long double angle,
+                long double scaleX, long double scaleY);
   void StageParameters();
   void CloseStaging();
   static constexpr size_t SpillBytes = 256 * 1024;
@@ -171,6 +187,7 @@ class IgesBackEnd : public CadBackEnd {
   CadOutputFile file_;
   std::vector<Recorded> blocks_;  // defined blocks
   bool recording_ = false;
+  bool holding_ = true, pending_ = true;
   std::vector<Scaled> scaled_;
   int staged_ = -1;  // the parameter section so far, when it grew large (a file without a name)
   bool stageFailed_ = false;

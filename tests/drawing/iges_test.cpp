@@ -207,45 +207,48 @@ TEST_F(IgesTest, ScaledInsertsAreInstancesOfScaledSubfigures) {
     CadLine(0, 0, 1, 1);
     CadEndSection();
   });
-  // Blocks: TAB (entities 1..5, subfigure 7), OUTER (instance 9, subfigure 11).
-  // Twice the size: TAB_1 (members 13..17), turned by 90 degrees about (2, 3) by its instance.
+  // The drawing begins with a scaled insert: TAB and OUTER are never inserted at scale 1 and are
+  // left out. Twice the size: TAB_1 (members 1..5), turned by 90 degrees about (2, 3) by its
+  // instance.
   const auto d = Section(lines, 'D');
-  EXPECT_EQ(ParameterText(lines, 13), "110,0.000,0.000,0.0,20.000,0.000,0.0;");
-  EXPECT_EQ(d[12].substr(64, 8), "00010000");
-  EXPECT_EQ(ParameterText(lines, 15), "100,0.0,0.000,0.000,4.000,0.000,0.000,4.000;");
-  EXPECT_EQ(ParameterText(lines, 17),
+  EXPECT_EQ(ParameterText(lines, 1), "110,0.000,0.000,0.0,20.000,0.000,0.0;");
+  EXPECT_EQ(d[0].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 3), "100,0.0,0.000,0.000,4.000,0.000,0.000,4.000;");
+  EXPECT_EQ(ParameterText(lines, 5),
             "212,1,2,14.000,10.000,1,,0.000000,0,0,2.000,4.000,0.0,2HAB;");
-  EXPECT_EQ(ParameterText(lines, 19), "308,0,5HTAB_1,3,13,15,17;");
-  EXPECT_EQ(d[18].substr(64, 8), "00000000");
-  EXPECT_EQ(ParameterText(lines, 21),
+  EXPECT_EQ(ParameterText(lines, 7), "308,0,5HTAB_1,3,1,3,5;");
+  EXPECT_EQ(d[6].substr(64, 8), "00000000");
+  EXPECT_EQ(ParameterText(lines, 9),
             "124,0.000000,-1.000000,0.0,2.000,1.000000,0.000000,0.0,3.000,0.0,0.0,1.0,0.0;");
-  EXPECT_EQ(ParameterText(lines, 23), "408,19,0.0,0.0,0.0,1.000000;");
-  // 0.6 wide and 0.75 high (TAB_2): the text 0.75 high with its width at 0.6, the arc an
+  EXPECT_EQ(ParameterText(lines, 11), "408,7,0.0,0.0,0.0,1.000000;");
+  // 0.6 wide and 0.75 high (TAB_2, 13..19): the text 0.75 high with its width at 0.6, the arc an
   // elliptic path.
-  EXPECT_EQ(ParameterText(lines, 25), "110,0.000,0.000,0.0,6.000,0.000,0.0;");
-  const std::string path = ParameterText(lines, 27);
+  EXPECT_EQ(ParameterText(lines, 13), "110,0.000,0.000,0.0,6.000,0.000,0.0;");
+  const std::string path = ParameterText(lines, 15);
   EXPECT_EQ(path.substr(0, 40), "106,1,19,0.0,1.200,0.000,1.195,0.131,1.1");
   EXPECT_TRUE(path.ends_with(",0.000,1.500;")) << path;
-  EXPECT_EQ(ParameterText(lines, 29), "212,1,2,4.200,3.750,1,,0.000000,0,0,0.600,1.500,0.0,2HAB;");
-  EXPECT_EQ(ParameterText(lines, 31), "308,0,5HTAB_2,3,25,27,29;");
-  EXPECT_EQ(ParameterText(lines, 33), "408,31,2.000,3.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 17), "212,1,2,4.200,3.750,1,,0.000000,0,0,0.600,1.500,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 19), "308,0,5HTAB_2,3,13,15,17;");
+  EXPECT_EQ(ParameterText(lines, 21), "408,19,2.000,3.000,0.0,1.000000;");
   // Mirrored OUTER (OUTER_4): its inner TAB mirrored (TAB_3), the arc from (0, 2) to (-2, 0), and
   // placed at x = -10 by an instance inside OUTER_4.
-  EXPECT_EQ(ParameterText(lines, 35), "110,0.000,0.000,0.0,-10.000,0.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 37), "100,0.0,0.000,0.000,0.000,2.000,-2.000,0.000;");
-  EXPECT_EQ(ParameterText(lines, 41), "308,0,5HTAB_3,3,35,37,39;");
-  EXPECT_EQ(ParameterText(lines, 43), "408,41,-10.000,0.000,0.0,1.000000;");
-  EXPECT_EQ(d[42].substr(64, 8), "00010000");
-  EXPECT_EQ(ParameterText(lines, 45), "308,0,7HOUTER_4,1,43;");
-  EXPECT_EQ(ParameterText(lines, 47), "408,45,0.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 23), "110,0.000,0.000,0.0,-10.000,0.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 25), "100,0.0,0.000,0.000,0.000,2.000,-2.000,0.000;");
+  EXPECT_EQ(ParameterText(lines, 29), "308,0,5HTAB_3,3,23,25,27;");
+  EXPECT_EQ(ParameterText(lines, 31), "408,29,-10.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(d[30].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 33), "308,0,7HOUTER_4,1,31;");
+  EXPECT_EQ(ParameterText(lines, 35), "408,33,0.000,0.000,0.0,1.000000;");
   // The pen of the line after the inserts is pen 0's again (colour 7 is IGES 0, line font 1).
-  EXPECT_EQ(d[48].substr(24, 16), "       1       0");  // line 49: font 1, colour 0
-  EXPECT_EQ(ParameterText(lines, 49), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
+  EXPECT_EQ(d[36].substr(24, 16), "       1       0");  // line 37: font 1, colour 0
+  EXPECT_EQ(ParameterText(lines, 37), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 39), "");
 }
 
 // A wheel: a tooth block inserted turned at scale 1 by a wheel block, the wheel inserted scaled.
 // The file holds one scaled tooth and one scaled wheel of instances of it, however often the wheel
-// is inserted at that scale; another scale makes another pair.
+// is inserted at that scale; another scale makes another pair. The drawing begins with a scaled
+// insert, so the blocks at scale 1 are written only when they are first inserted so.
 TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
   const auto lines = Igs([] {
     CadBeginDrawing(0, 0, 100, 100);
@@ -261,6 +264,7 @@ TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
     CadInsertBlock("RAD", 50, 50, 0, 2, 2);
     CadInsertBlock("RAD", 20, 20, 45, 2, 2);
     CadInsertBlock("RAD", 50, 50, 0, 0.5L, 0.5L);
+    CadInsertBlock("RAD", 1, 2, 0, 1, 1);
     CadEndSection();
   });
   std::vector<std::string> subfigures, instances;
@@ -273,18 +277,23 @@ TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
                  t != "110,0.000,5.000,0.0,0.000,6.000,0.0;")
         << e << " " << t;
   }
-  // zahn 3 (line 1), rad 21 (4 instances); zahn_1 25 (line 23), rad_2 43; zahn_3 53, rad_4 71.
+  // zahn_1 3 (line 1), rad_2 21 (4 instances), its instances 23 and 27; zahn_3 31 (line 29),
+  // rad_4 49 and its instance 51; then rad, with zahn written first inside it (line 53,
+  // subfigure 55), rad 73 and its instance 75.
   ASSERT_EQ(subfigures.size(), 6u);
-  EXPECT_EQ(subfigures[2], "308,0,6Hzahn_1,1,23;");
-  EXPECT_EQ(subfigures[3], "308,0,5Hrad_2,4,29,33,37,41;");
-  EXPECT_EQ(ParameterText(lines, 23), "110,0.000,20.000,0.0,0.000,24.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 29), "408,25,0.0,0.0,0.0,1.000000;");
-  // 4 + 4 + 4 teeth, 3 wheels; every instance at scale 1.
-  ASSERT_EQ(instances.size(), 15u);
+  EXPECT_EQ(subfigures[0], "308,0,6Hzahn_1,1,1;");
+  EXPECT_EQ(subfigures[1], "308,0,5Hrad_2,4,7,11,15,19;");
+  EXPECT_EQ(ParameterText(lines, 1), "110,0.000,20.000,0.0,0.000,24.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 7), "408,3,0.0,0.0,0.0,1.000000;");
+  EXPECT_EQ(subfigures[3], "308,0,5Hrad_4,4,35,39,43,47;");
+  EXPECT_EQ(subfigures[4], "308,0,4Hzahn,1,53;");
+  EXPECT_EQ(subfigures[5], "308,0,3Hrad,4,59,63,67,71;");
+  // 4 + 4 + 4 teeth, 4 wheels; every instance at scale 1.
+  ASSERT_EQ(instances.size(), 16u);
   for (const std::string& i : instances) EXPECT_TRUE(i.ends_with(",1.000000;")) << i;
-  EXPECT_EQ(ParameterText(lines, 45), "408,43,50.000,50.000,0.0,1.000000;");
-  EXPECT_EQ(ParameterText(lines, 49), "408,43,0.0,0.0,0.0,1.000000;");
-  EXPECT_EQ(subfigures[5], "308,0,5Hrad_4,4,57,61,65,69;");
+  EXPECT_EQ(ParameterText(lines, 23), "408,21,50.000,50.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 27), "408,21,0.0,0.0,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 75), "408,73,1.000,2.000,0.0,1.000000;");
 }
 
 // Arcs of more angles than the writer keeps the cos and sin of, drawn twice: the second pass
