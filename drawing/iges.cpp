@@ -723,6 +723,50 @@ void IgesInstance(int d, long double x, long double y, long double angle, long d
   EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
 }
 
+void IgesSharedInstance(int d, long double x, long double y, long double angle) {
+  if (angle == 0) {
+    IgesInstance(d, x, y, 0, 1);
+    return;
+  }
+  // The matrix is known by the bits of its rotation and place (the same numbers give the same
+  // text).
+  IgesWriterState::MatrixKey key{};
+  constexpr size_t Bytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  static_assert(3 * Bytes <= sizeof key);
+  std::memcpy(key.data(), &angle, Bytes);
+  std::memcpy(key.data() + Bytes, &x, Bytes);
+  std::memcpy(key.data() + 2 * Bytes, &y, Bytes);
+  const auto [it, added] = Iges.Matrices.try_emplace(key, 0);
+  if (added) {
+    // One parameter text (two records, where the groups of IgesInstance take three).
+    const CosSin rotation = CosSinOfDegrees(angle);
+    const long double c = rotation.c, s = rotation.s;
+    ParamText& p = ParameterBuffer("124,");
+    AddReal6(p, c);
+    AddReal6(p, -s);
+    p.Append("0.0,");
+    AddReal(p, x);
+    AddReal6(p, s);
+    AddReal6(p, c);
+    p.Append("0.0,");
+    AddReal(p, y);
+    p.Append("0.0,0.0,1.0,0.0;");
+    BeginEntity(false);
+    Parameters(p.View());
+    static const DirectoryTemplate matrixDirectory("124", "", "0", "");
+    matrixDirectory.Write(true);  // the matrix is a dependent entity
+    Iges.IgesParameterPointer += Iges.IgesParameterLines;
+    it->second = Iges.IgesEntityNumber;
+  }
+  const int matrix = it->second;
+  BeginEntity();
+  ParamText& p = ParameterBuffer("408,");
+  AddInt(p, d);
+  p.Append("0.0,0.0,0.0,1.000000;");
+  Parameters(p.View());
+  EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
+}
+
 // ---- Subfigures ---------------------------------------------------------------------------------
 
 void IgesBeginBlock(const std::string& name) {
@@ -1170,7 +1214,7 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
           const int d = sx == 1 && sy == 1
                             ? BlockDirectory(block->texts[c.text])
                             : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
-          if (d > 0) IgesInstance(d, x, y, v[2], 1);
+          if (d > 0) IgesSharedInstance(d, x, y, v[2]);
           Drain();
           break;
         }

@@ -4,9 +4,11 @@
 // so Hollerith counts and record columns count the bytes of the file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -29,6 +31,15 @@ struct IgesWriterState {
     int Directory = 0;  // directory number of its 308 entity
   };
   std::vector<Subfigure> Blocks;  // subfigures defined in this file
+  // Shared matrices by the bits of their angle, x and y.
+  using MatrixKey = std::array<unsigned char, 32>;
+  struct MatrixKeyHash {
+    size_t operator()(const MatrixKey& k) const {
+      return std::hash<std::string_view>()(
+          std::string_view(reinterpret_cast<const char*>(k.data()), k.size()));
+    }
+  };
+  std::unordered_map<MatrixKey, int, MatrixKeyHash> Matrices;
   std::string Directory;          // the D section as written
   std::string Parameters;         // the P section, appended at the end
 };
@@ -78,6 +89,10 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
                 long double scale);
 // An instance of the subfigure whose 308 entity has the directory number d.
 void IgesInstance(int d, long double x, long double y, long double angle, long double scale);
+// The same at scale 1, its transformation matrix written once for each rotation and place and
+// shared by the instances that have them (as the teeth of wheels turned alike), its parameters
+// in as few records as they fill.
+void IgesSharedInstance(int d, long double x, long double y, long double angle);
 
 // Subfigures: names are matched without regard to case.
 void IgesBeginBlock(const std::string& name);

@@ -278,22 +278,29 @@ TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
         << e << " " << t;
   }
   // zahn_1 3 (line 1), rad_2 21 (4 instances), its instances 23 and 27; zahn_3 31 (line 29),
-  // rad_4 49 and its instance 51; then rad, with zahn written first inside it (line 53,
-  // subfigure 55), rad 73 and its instance 75.
+  // rad_4 41 (4 instances sharing the matrices of rad_2's) and its instance 43; then rad, with
+  // zahn written first inside it (line 45, subfigure 47), rad 65 and its instance 67.
   ASSERT_EQ(subfigures.size(), 6u);
   EXPECT_EQ(subfigures[0], "308,0,6Hzahn_1,1,1;");
   EXPECT_EQ(subfigures[1], "308,0,5Hrad_2,4,7,11,15,19;");
   EXPECT_EQ(ParameterText(lines, 1), "110,0.000,20.000,0.0,0.000,24.000,0.0;");
   EXPECT_EQ(ParameterText(lines, 7), "408,3,0.0,0.0,0.0,1.000000;");
-  EXPECT_EQ(subfigures[3], "308,0,5Hrad_4,4,35,39,43,47;");
-  EXPECT_EQ(subfigures[4], "308,0,4Hzahn,1,53;");
-  EXPECT_EQ(subfigures[5], "308,0,3Hrad,4,59,63,67,71;");
+  EXPECT_EQ(subfigures[3], "308,0,5Hrad_4,4,33,35,37,39;");
+  EXPECT_EQ(subfigures[4], "308,0,4Hzahn,1,45;");
+  EXPECT_EQ(subfigures[5], "308,0,3Hrad,4,51,55,59,63;");
   // 4 + 4 + 4 teeth, 4 wheels; every instance at scale 1.
   ASSERT_EQ(instances.size(), 16u);
   for (const std::string& i : instances) EXPECT_TRUE(i.ends_with(",1.000000;")) << i;
   EXPECT_EQ(ParameterText(lines, 23), "408,21,50.000,50.000,0.0,1.000000;");
   EXPECT_EQ(ParameterText(lines, 27), "408,21,0.0,0.0,0.0,1.000000;");
-  EXPECT_EQ(ParameterText(lines, 75), "408,73,1.000,2.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 67), "408,65,1.000,2.000,0.0,1.000000;");
+  // A shared matrix in two records; rad_4's instances point at rad_2's matrices.
+  const auto d = Section(lines, 'D');
+  EXPECT_EQ(ParameterText(lines, 5),
+            "124,0.000000,-1.000000,0.0,0.000,1.000000,0.000000,0.0,0.000,0.0,0.0,1.0,0.0;");
+  EXPECT_EQ(d[5].substr(24, 8), "       2");  // two parameter records
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(d[32 + 2 * i].substr(48, 8), d[6 + 4 * i].substr(48, 8));
+  EXPECT_EQ(d[32].substr(48, 8), "       5");
 }
 
 // Arcs of more angles than the writer keeps the cos and sin of, drawn twice: the second pass
