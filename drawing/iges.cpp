@@ -66,9 +66,7 @@ CosSin CosSinOfDegrees(long double degrees) {
     bool used;
     CosSin v;
   };
-  // Room for the teeth of a large wheel: its instances are written again for every wheel and
-  // scale that holds them, each with the same angles.
-  static Entry kept[1 << 14];
+  static Entry kept[256];
   unsigned char key[sizeof(long double)] = {};
   std::memcpy(key, &degrees, Bytes);
   // The hash of the key's bytes taken eight at a time.
@@ -78,7 +76,7 @@ CosSin CosSinOfDegrees(long double degrees) {
     std::memcpy(&word, key + i, std::min<size_t>(8, Bytes - i));
     h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
   }
-  Entry& e = kept[h >> 50];
+  Entry& e = kept[h >> 56];
   if (e.used && std::memcmp(e.key, key, Bytes) == 0) return e.v;
   const long double a = DegToRad(degrees);
   e.v = {std::cos(a), std::sin(a)};
@@ -764,7 +762,11 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   AddInt(p, d);
   p.Append("0.0,0.0,0.0,1.000000;");
   Parameters(p.View());
-  EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
+  // The records of a plain instance with the matrix's number set in.
+  static const DirectoryTemplate directory("408", "", "", "");
+  EndEntity(directory);
+  std::string& file = Out();
+  PutField(file.data() + file.size() - 2 * RecordBytes, 6, matrix);
 }
 
 // ---- Subfigures ---------------------------------------------------------------------------------

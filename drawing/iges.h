@@ -115,7 +115,8 @@ void IgesPath(const std::vector<long double>& xy);
 // subfigure instance; a scaled one (which common readers drop, and whose unequal scales an
 // instance cannot carry) is an instance at scale 1 of the block's subfigure scaled once, written
 // when a scale is first used (a block inserted inside it stays an instance where the scales allow,
-// and is written in place, transformed, where they do not).
+// sharing the matrices of its rotations, and is written in place, transformed, where they do not).
+// Block definitions wait for the first entity outside them (see Decide).
 class IgesBackEnd : public CadBackEnd {
  public:
   ~IgesBackEnd() override { CloseStaging(); }
