@@ -67,6 +67,7 @@ bool IsPrintableAscii(const std::string& s) {
 }
 }  // namespace
 
+CadOutputFile::CadOutputFile() = default;
 CadOutputFile::~CadOutputFile() { Discard(); }
 
 void CadOutputFile::Open(const std::string& name) {
@@ -85,8 +86,10 @@ void CadOutputFile::Open(const std::string& name) {
 bool CadOutputFile::Spill() {
   if (!open_ || spillFailed_) return false;
   if (g_commitToMemory) {
-    if (!work_) g_inMemory.clear();
-    work_ = std::make_unique<WorkFile>();  // (never created: marks the memory as begun)
+    if (!work_) {
+      g_inMemory.clear();
+      work_ = std::make_unique<WorkFile>();  // (never created: marks the memory as begun)
+    }
     g_inMemory += text_;
     text_.clear();
     return true;

@@ -78,7 +78,7 @@ CadBackEnd* CurrentCadBackEnd();
 // renamed, so a failed or abandoned output never leaves a half-written file under the target name.
 class CadOutputFile {
  public:
-  CadOutputFile() = default;
+  CadOutputFile();
   ~CadOutputFile();  // uncommitted output is dropped
   CadOutputFile(const CadOutputFile&) = delete;
   CadOutputFile& operator=(const CadOutputFile&) = delete;
