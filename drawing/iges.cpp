@@ -734,8 +734,16 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   std::memcpy(key.data(), &angle, Bytes);
   std::memcpy(key.data() + Bytes, &x, Bytes);
   std::memcpy(key.data() + 2 * Bytes, &y, Bytes);
-  const auto [it, added] = Iges.Matrices.try_emplace(key, 0);
-  if (added) {
+  // The wheels turned alike ask for the matrices in the order they were made: the one after the
+  // last found is tried first.
+  std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  int matrix = 0;
+  if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
+    matrix = made[Iges.NextMatrix++].entity;
+  } else if (const auto it = Iges.Matrices.find(key); it != Iges.Matrices.end()) {
+    matrix = made[it->second].entity;
+    Iges.NextMatrix = it->second + 1;
+  } else {
     // One parameter text (two records, where the groups of IgesInstance take three).
     const CosSin rotation = CosSinOfDegrees(angle);
     const long double c = rotation.c, s = rotation.s;
@@ -754,9 +762,11 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
     static const DirectoryTemplate matrixDirectory("124", "", "0", "");
     matrixDirectory.Write(true);  // the matrix is a dependent entity
     Iges.IgesParameterPointer += Iges.IgesParameterLines;
-    it->second = Iges.IgesEntityNumber;
+    matrix = Iges.IgesEntityNumber;
+    Iges.Matrices.emplace(key, made.size());
+    made.push_back({key, matrix});
+    Iges.NextMatrix = made.size();
   }
-  const int matrix = it->second;
   BeginEntity();
   ParamText& p = ParameterBuffer("408,");
   AddInt(p, d);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,11 +36,22 @@ struct IgesWriterState {
   using MatrixKey = std::array<unsigned char, 32>;
   struct MatrixKeyHash {
     size_t operator()(const MatrixKey& k) const {
-      return std::hash<std::string_view>()(
-          std::string_view(reinterpret_cast<const char*>(k.data()), k.size()));
+      std::uint64_t h = 0;
+      for (size_t i = 0; i < k.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, k.data() + i, 8);
+        h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+      }
+      return static_cast<size_t>(h ^ (h >> 29));
     }
   };
-  std::unordered_map<MatrixKey, int, MatrixKeyHash> Matrices;
+  struct Matrix {
+    MatrixKey key;
+    int entity;
+  };
+  std::vector<Matrix> MatrixOrder;                           // as written
+  std::unordered_map<MatrixKey, size_t, MatrixKeyHash> Matrices;  // index into MatrixOrder
+  size_t NextMatrix = 0;                                     // the one after the last found
   std::string Directory;          // the D section as written
   std::string Parameters;         // the P section, appended at the end
 };
