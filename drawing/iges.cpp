@@ -1227,7 +1227,6 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
                             ? BlockDirectory(block->texts[c.text])
                             : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
           if (d > 0) IgesSharedInstance(d, x, y, v[2]);
-          Drain();
           break;
         }
         // The inner insert's map after this one's.
@@ -1244,6 +1243,7 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
         break;
       }
     }
+    Drain();
   }
   Iges.IgesColor = colour;
   Iges.IgesLineFont = font;
