@@ -729,7 +729,8 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   // The matrix is known by the bits of its rotation and place (the same numbers give the same
   // text).
   IgesWriterState::MatrixKey key{};
-  constexpr size_t Bytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  constexpr size_t Bytes =
+      std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
   static_assert(3 * Bytes <= sizeof key);
   std::memcpy(key.data(), &angle, Bytes);
   std::memcpy(key.data() + Bytes, &x, Bytes);
@@ -1002,7 +1003,8 @@ int IgesBackEnd::BlockDirectory(size_t k) {
       case Call::Text: {
         const long double h = CadState.CadTextHeight, w = CadState.CadTextWidth,
                           rot = CadState.CadTextRotation;
-        CadState.CadTextHeight = v[2], CadState.CadTextWidth = v[3], CadState.CadTextRotation = v[4];
+        CadState.CadTextHeight = v[2], CadState.CadTextWidth = v[3];
+        CadState.CadTextRotation = v[4];
         IgesText(block.texts[c.text], v[0], v[1]);
         CadState.CadTextHeight = h, CadState.CadTextWidth = w, CadState.CadTextRotation = rot;
         break;
