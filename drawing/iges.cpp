@@ -745,9 +745,11 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
     matrix = made[it->second].entity;
     Iges.NextMatrix = it->second + 1;
   } else {
-    // One parameter text (two records, where the groups of IgesInstance take three).
+    // Two groups (a record each, where the groups of IgesInstance take three): the first row and
+    // the second's rotation, then the rest.
     const CosSin rotation = CosSinOfDegrees(angle);
     const long double c = rotation.c, s = rotation.s;
+    BeginEntity(false);
     ParamText& p = ParameterBuffer("124,");
     AddReal6(p, c);
     AddReal6(p, -s);
@@ -755,10 +757,11 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
     AddReal(p, x);
     AddReal6(p, s);
     AddReal6(p, c);
+    Parameters(p.View());
+    p.Clear();
     p.Append("0.0,");
     AddReal(p, y);
     p.Append("0.0,0.0,1.0,0.0;");
-    BeginEntity(false);
     Parameters(p.View());
     static const DirectoryTemplate matrixDirectory("124", "", "0", "");
     matrixDirectory.Write(true);  // the matrix is a dependent entity
