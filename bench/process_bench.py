@@ -64,6 +64,8 @@ def with_teeth(design, teeth, target):
         elif text.isdigit():
             lines[i] = str(teeth).encode()
             break
+    else:
+        raise RuntimeError("no tooth count in " + design)
     with open(target, "wb") as f:
         f.write(b"\r\n".join(lines))
 
@@ -157,7 +159,7 @@ def main():
         print("| %s | %d %s | %s | %d %s | %.2fx | <= %dx |"
               % (name, now, unit, what, base, unit, now / base, goal))
     for name, now, base, ratio, goal in screen:
-        print("| %s on screen | %.2f | the same as DXF, in memory | %.2f | %.2fx | <= %dx |"
+        print("| %s on screen | %.2f ms | the same as DXF, in memory | %.2f ms | %.2fx | <= %dx |"
               % (name, now, base, ratio, goal))
     ok = all(r[4] is None or r[3] <= r[4] for r in rows + screen)
     ok = ok and all(now <= goal * base for _, now, _, base, goal, _ in sizes)
