@@ -7,8 +7,12 @@ Rows (medians of the pairs, each pair run back to back so that both see the same
   wqern d.qrk /I       against bare_listing: read the design, write a file of the listing's size (goal <= 3)
   wqern d.qrk /CAD1:5  against cp of the DXF bytes (no goal of its own: start-up plus the writer)
   wqern d.qrk /CAD2:5  against cp of the IGES bytes
-and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF
-(goal <= 2; medians of 7 repetitions).
+  wqern z.qrk /CAD2:7  the two wheels of 9,999 teeth as IGES, against cp of its bytes (goal <= 3),
+                       its bytes against the same drawing's DXF bytes (goal <= 3) and its peak
+                       memory against that of 100 teeth (goal <= 2)
+and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF, both
+in memory (goal <= 2; medians of 7 repetitions).
+Each row prints the baseline's figure beside the ratio, and the ratio beside its goal.
 The exit status is 1 when a row misses its goal.
 """
 import json
@@ -21,17 +25,49 @@ import tempfile
 import time
 
 
-def spawn_ms(argv, env):
-    """Wall time of one process in the current folder from spawn to exit, in milliseconds."""
+def spawn(argv, env):
+    """Wall time (ms) and peak memory (KiB) of one process in the current folder."""
     start = time.perf_counter_ns()
     pid = os.posix_spawn(argv[0], argv, env, file_actions=[
         (os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
         (os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0)])
-    _, status = os.waitpid(pid, 0)
+    _, status, usage = os.wait4(pid, 0)
     elapsed = (time.perf_counter_ns() - start) / 1e6
     if os.waitstatus_to_exitcode(status) != 0:
         raise RuntimeError(" ".join(argv) + " failed with status " + str(status))
-    return elapsed
+    return elapsed, usage.ru_maxrss
+
+
+def peak_kib(argv, env):
+    """Peak memory (KiB) of one process, as GNU time reports it: a process spawned from here
+    would count this interpreter's pages, which it shares until its exec."""
+    out = subprocess.run(["/usr/bin/time", "-f", "%M", *argv], env=env, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.PIPE, text=True, check=True).stderr
+    return int(out.strip().splitlines()[-1])
+
+
+def spawn_ms(argv, env):
+    """Wall time of one process in the current folder from spawn to exit, in milliseconds."""
+    return spawn(argv, env)[0]
+
+
+def with_teeth(design, teeth, target):
+    """The design file with the tooth count (the first whole number after the two reals that open
+    the data) set to teeth."""
+    with open(design, "rb") as f:
+        lines = f.read().split(b"\r\n")
+    reals = 0
+    for i, line in enumerate(lines):
+        text = line.strip()
+        if reals < 2:
+            reals += text.count(b".") == 1 and text.replace(b".", b"").isdigit()
+        elif text.isdigit():
+            lines[i] = str(teeth).encode()
+            break
+    else:
+        raise RuntimeError("no tooth count in " + design)
+    with open(target, "wb") as f:
+        f.write(b"\r\n".join(lines))
 
 
 def pair(name, run, baseline, pairs, goal):
@@ -69,6 +105,15 @@ def main():
         listing = os.path.getsize("d.txt")
         shutil.copy("d.dxf", "ref.dxf")
         shutil.copy("d.igs", "ref.igs")
+        # The wheels of many teeth (kind 7) as IGES, and the same with 100 teeth for the memory.
+        design = os.path.join(build, "app", "data", "null.qrk")
+        with_teeth(design, 9999, "z.qrk")
+        with_teeth(design, 100, "y.qrk")
+        spawn([wqern, "z.qrk", "/CAD2:7"], env), spawn([wqern, "z.qrk", "/CAD1:7"], env)
+        shutil.copy("z.igs", "refz.igs")
+        igs_bytes, dxf_bytes = os.path.getsize("z.igs"), os.path.getsize("z.dxf")
+        peak_z = min(peak_kib([wqern, "z.qrk", "/CAD2:7"], env) for _ in range(3))
+        peak_y = min(peak_kib([wqern, "y.qrk", "/CAD2:7"], env) for _ in range(3))
         rows = [
             pair("wqern d.qrk /I, whole process (%d B)" % listing, run("/I"),
                  lambda: spawn_ms([bare, "d.qrk", "bare.txt", str(listing)], env),
@@ -77,8 +122,17 @@ def main():
                  lambda: spawn_ms([cp, "ref.dxf", "copy.dxf"], env), pairs, None),
             pair("wqern d.qrk /CAD2:5 (%d B IGES)" % os.path.getsize("ref.igs"), run("/CAD2:5"),
                  lambda: spawn_ms([cp, "ref.igs", "copy.igs"], env), pairs, None),
+            pair("wqern z.qrk /CAD2:7, 9,999 teeth (%d B IGES)" % igs_bytes,
+                 lambda: spawn_ms([wqern, "z.qrk", "/CAD2:7"], env),
+                 lambda: spawn_ms([cp, "refz.igs", "copyz.igs"], env), pairs, 3),
         ]
-        baselines = ["bare_listing", "cp of the bytes", "cp of the bytes"]
+        baselines = ["bare_listing", "cp of the bytes", "cp of the bytes", "cp of the bytes"]
+        sizes = [
+            ("IGES bytes of /CAD2:7, 9,999 teeth", igs_bytes, "the same drawing as DXF",
+             dxf_bytes, 3, "B"),
+            ("peak memory of /CAD2:7, 9,999 teeth", peak_z, "the same with 100 teeth", peak_y, 2,
+             "KiB"),
+        ]
         screen = []
         if os.path.exists(qern_bench):
             # Medians of repetitions, as the other rows.
@@ -96,15 +150,19 @@ def main():
         os.chdir("/")
         shutil.rmtree(work, ignore_errors=True)
 
-    print("| what | now (ms) | baseline | baseline (ms) | ratio | goal |")
+    print("| what | now | baseline | baseline's figure | ratio | goal |")
     print("|---|---|---|---|---|---|")
     for (name, now, base, ratio, goal), what in zip(rows, baselines):
-        print("| %s | %.2f | %s | %.2f | %.2fx | %s |"
+        print("| %s | %.2f ms | %s | %.2f ms | %.2fx | %s |"
               % (name, now, what, base, ratio, "<= %dx" % goal if goal else "-"))
+    for name, now, what, base, goal, unit in sizes:
+        print("| %s | %d %s | %s | %d %s | %.2fx | <= %dx |"
+              % (name, now, unit, what, base, unit, now / base, goal))
     for name, now, base, ratio, goal in screen:
-        print("| %s on screen | %.2f | the same as DXF | %.2f | %.2fx | <= %dx |"
+        print("| %s on screen | %.2f ms | the same as DXF, in memory | %.2f ms | %.2fx | <= %dx |"
               % (name, now, base, ratio, goal))
     ok = all(r[4] is None or r[3] <= r[4] for r in rows + screen)
+    ok = ok and all(now <= goal * base for _, now, _, base, goal, _ in sizes)
     return 0 if ok else 1
 
 

@@ -1,7 +1,9 @@
 // A drawing on the screen (the display list, every block insert replayed) against the same drawing
 // as a DXF file, paired in one run: kind 18 (the two wheels) with 1000 teeth, and all 21 kinds of the
-// default design. The counter "vs_dxf" is the ratio of the two times; the goal is at most 2. The times
-// are the process's CPU time (user and system), which a shared machine disturbs less than the clock.
+// default design. Both sides stay in memory: the DXF file is committed into memory, not to the disk
+// (whose syncs made the ratio move with the disk). The counter "vs_dxf" is the ratio of the two
+// times, printed beside "goal" (at most 2) and the baseline's time "dxf_ms". The times are the
+// process's CPU time (user and system), which a shared machine disturbs less than the clock.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -13,6 +15,7 @@
 
 #include "design/qerncalc.h"
 #include "design/qernvar.h"
+#include "drawing/cadbackend.h"
 #include "drawing/qernzeich.h"
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
@@ -59,11 +62,13 @@ void ScreenAgainstDxf(benchmark::State& state, int firstKind, int lastKind, int 
     }
     const auto t1 = Clock::now();
     qern::Flags.BatchCadOutput = true;
+    qern::CadOutputFile::CommitToMemory(true);
     for (int kind = firstKind; kind <= lastKind; ++kind) {
       qern::Flags.AbortFlag = false;
       qern::DrawMenu(qern::CadDeviceDxf, kind);
       aborted = aborted || qern::Flags.AbortFlag;
     }
+    qern::CadOutputFile::CommitToMemory(false);
     qern::Flags.BatchCadOutput = false;
     const auto t2 = Clock::now();
     screen += t1 - t0;
@@ -75,6 +80,7 @@ void ScreenAgainstDxf(benchmark::State& state, int firstKind, int lastKind, int 
   state.counters["screen_ms"] = s / state.iterations();
   state.counters["dxf_ms"] = d / state.iterations();
   state.counters["vs_dxf"] = d > 0 ? s / d : 0;
+  state.counters["goal"] = 2;
   state.counters["records"] = static_cast<double>(qern::DisplayList.size());
   qern::DisplayList.clear();
   std::error_code ec;

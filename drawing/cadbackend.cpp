@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "framework/dialogs.h"
@@ -20,6 +22,8 @@ namespace qern {
 
 namespace {
 bool g_failNextCommit = false;
+bool g_commitToMemory = false;
+std::string g_inMemory;
 // The text buffer of the last output, kept for the next one: a drawing's text grows to hundreds of
 // kilobytes, and a fresh buffer would be grown and its pages touched anew for every file.
 std::string g_spareText, g_spareTail;
@@ -63,6 +67,7 @@ bool IsPrintableAscii(const std::string& s) {
 }
 }  // namespace
 
+CadOutputFile::CadOutputFile() = default;
 CadOutputFile::~CadOutputFile() { Discard(); }
 
 void CadOutputFile::Open(const std::string& name) {
@@ -73,18 +78,98 @@ void CadOutputFile::Open(const std::string& name) {
   tail_.clear();
   open_ = true;
   io_ = IoOk;
+  work_.reset();
+  spillFailed_ = false;
+  spillError_ = 0;
+}
+
+bool CadOutputFile::Spill() {
+  if (!open_ || spillFailed_) return false;
+  if (g_commitToMemory) {
+    if (!work_) {
+      g_inMemory.clear();
+      work_ = std::make_unique<WorkFile>();  // (never created: marks the memory as begun)
+    }
+    g_inMemory += text_;
+    text_.clear();
+    return true;
+  }
+  if (!work_) {
+    work_ = std::make_unique<WorkFile>();
+    if (!work_->Create(name_)) {
+      spillFailed_ = true;
+      spillError_ = work_->Error();
+    }
+  }
+  if (!spillFailed_ && !text_.empty() && !work_->Write(text_)) {
+    spillFailed_ = true;
+    spillError_ = work_->Error();
+  }
+  // The disk starts on what is written while the rest is made: the sync at the commit then waits
+  // for little more than the last piece.
+  if (!spillFailed_ && !text_.empty())
+    ::sync_file_range(work_->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  text_.clear();
+  return !spillFailed_;
+}
+
+bool CadOutputFile::SpillFrom(int fd) {
+  if (!Spill()) return false;
+  off_t at = 0;
+  if (!g_commitToMemory) {
+    // Within one file system the system copies the bytes without bringing them up here.
+    for (;;) {
+      const ssize_t n = ::copy_file_range(fd, &at, work_->Fd(), nullptr, 1 << 30, 0);
+      if (n == 0) return true;
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        break;  // the rest copied below (another file system, or no such call)
+      }
+    }
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(errno);
+      return false;
+    }
+    at += n;
+    text_.assign(buffer, static_cast<size_t>(n));
+    if (!Spill()) return false;
+  }
 }
 
 void CadOutputFile::FailNextCommit(bool fail) { g_failNextCommit = fail; }
+
+void CadOutputFile::CommitToMemory(bool on) {
+  g_commitToMemory = on;
+  g_inMemory.clear();
+}
+
+const std::string& CadOutputFile::InMemory() { return g_inMemory; }
 
 bool CadOutputFile::Commit() {
   if (!open_) return false;
   open_ = false;
   io_ = IoOk;
-  WorkFile file;
-  bool ok = file.Create(name_) && !g_failNextCommit && file.Write(text_) &&
-            (tail_.empty() || file.Write(tail_)) && file.Commit();
-  int err = file.Error();
+  if (g_commitToMemory) {
+    if (work_) {
+      g_inMemory += text_;
+    } else {
+      g_inMemory.swap(text_);  // (the two buffers trade their room)
+    }
+    g_inMemory += tail_;
+    Discard();
+    return true;
+  }
+  if (!work_) work_ = std::make_unique<WorkFile>();
+  WorkFile& file = *work_;
+  bool ok = !spillFailed_ && (file.IsOpen() || file.Create(name_)) && !g_failNextCommit &&
+            file.Write(text_) && (tail_.empty() || file.Write(tail_)) && file.Commit();
+  int err = spillFailed_ ? spillError_ : file.Error();
   if (g_failNextCommit) err = ENOSPC;
   g_failNextCommit = false;
   if (!ok) {
@@ -98,6 +183,8 @@ bool CadOutputFile::Commit() {
 
 void CadOutputFile::Discard() {
   open_ = false;
+  if (work_) work_->Discard();
+  work_.reset();
   text_.clear();
   tail_.clear();
   if (text_.capacity() > g_spareText.capacity()) text_.swap(g_spareText);

@@ -9,6 +9,8 @@
 
 namespace qern {
 
+class WorkFile;
+
 // One output device. The layer calls these with absolute drawing coordinates (origin offset and
 // insert transform already applied), the current pen already selected through SetLayer and the text
 // style in CadState. Defaults do nothing, so a back end implements only what its format knows.
@@ -78,7 +80,7 @@ std::unique_ptr<CadBackEnd> SwapCadBackEnd(std::unique_ptr<CadBackEnd> b);
 // renamed, so a failed or abandoned output never leaves a half-written file under the target name.
 class CadOutputFile {
  public:
-  CadOutputFile() = default;
+  CadOutputFile();
   ~CadOutputFile();  // uncommitted output is dropped
   CadOutputFile(const CadOutputFile&) = delete;
   CadOutputFile& operator=(const CadOutputFile&) = delete;
@@ -91,6 +93,18 @@ class CadOutputFile {
   std::string& Text() { return text_; }
   // Text written after Text() at Commit, without joining the two (a section built apart).
   std::string& Tail() { return tail_; }
+  // Writes the text so far to the working file and empties it, so a large output is not held
+  // whole in memory (the working file is made at the first call); false once a write failed (the
+  // commit then fails too).
+  bool Spill();
+  // Spills the text, then appends the bytes of the file open as fd from its start (a section
+  // staged apart), copied by the system where it can; false once a write failed.
+  bool SpillFrom(int fd);
+  // The output cannot be completed (errno value err): the commit fails.
+  void Fail(int err) {
+    spillFailed_ = true;
+    if (!spillError_) spillError_ = err;
+  }
   // Writes the text and renames it to the name; false (nothing left under the name, the I/O code
   // in IoResult) when that fails.
   bool Commit();
@@ -99,11 +113,18 @@ class CadOutputFile {
 
   // Test hook: the next commit fails as with a full disk.
   static void FailNextCommit(bool fail);
+  // Benchmark hook: while on, outputs are committed into memory instead of a file (each commit
+  // replaces the bytes InMemory holds), so a writer is timed without the disk.
+  static void CommitToMemory(bool on);
+  static const std::string& InMemory();
 
  private:
   std::string name_;
   std::string text_, tail_;
+  std::unique_ptr<WorkFile> work_;  // the working file once the text was spilled
   bool open_ = false;
+  bool spillFailed_ = false;
+  int spillError_ = 0;
   int io_ = 0;
 };
 

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -668,7 +671,10 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
                 long double scale) {
   const int k = IgesFindBlock(name);
   if (k < 0) return;
-  const int d = Iges.Blocks[static_cast<size_t>(k)].Directory;
+  IgesInstance(Iges.Blocks[static_cast<size_t>(k)].Directory, x, y, angle, scale);
+}
+
+void IgesInstance(int d, long double x, long double y, long double angle, long double scale) {
   if (!std::isfinite(scale) || scale == 0) scale = 1;
   if (angle == 0) {
     BeginEntity();
@@ -715,6 +721,68 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
   EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
 }
 
+void IgesSharedInstance(int d, long double x, long double y, long double angle) {
+  if (angle == 0) {
+    IgesInstance(d, x, y, 0, 1);
+    return;
+  }
+  // The matrix is known by the bits of its rotation and place (the same numbers give the same
+  // text).
+  IgesWriterState::MatrixKey key{};
+  constexpr size_t Bytes =
+      std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  static_assert(3 * Bytes <= sizeof key);
+  std::memcpy(key.data(), &angle, Bytes);
+  std::memcpy(key.data() + Bytes, &x, Bytes);
+  std::memcpy(key.data() + 2 * Bytes, &y, Bytes);
+  // The wheels turned alike ask for the matrices in the order they were made: the one after the
+  // last found is tried first.
+  std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  int matrix = 0;
+  if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
+    matrix = made[Iges.NextMatrix++].entity;
+  } else if (const auto it = Iges.Matrices.find(key); it != Iges.Matrices.end()) {
+    matrix = made[it->second].entity;
+    Iges.NextMatrix = it->second + 1;
+  } else {
+    // Two groups (a record each, where the groups of IgesInstance take three): the first row and
+    // the second's rotation, then the rest.
+    const CosSin rotation = CosSinOfDegrees(angle);
+    const long double c = rotation.c, s = rotation.s;
+    BeginEntity(false);
+    ParamText& p = ParameterBuffer("124,");
+    AddReal6(p, c);
+    AddReal6(p, -s);
+    p.Append("0.0,");
+    AddReal(p, x);
+    AddReal6(p, s);
+    AddReal6(p, c);
+    Parameters(p.View());
+    p.Clear();
+    p.Append("0.0,");
+    AddReal(p, y);
+    p.Append("0.0,0.0,1.0,0.0;");
+    Parameters(p.View());
+    static const DirectoryTemplate matrixDirectory("124", "", "0", "");
+    matrixDirectory.Write(true);  // the matrix is a dependent entity
+    Iges.IgesParameterPointer += Iges.IgesParameterLines;
+    matrix = Iges.IgesEntityNumber;
+    Iges.Matrices.emplace(key, made.size());
+    made.push_back({key, matrix});
+    Iges.NextMatrix = made.size();
+  }
+  BeginEntity();
+  ParamText& p = ParameterBuffer("408,");
+  AddInt(p, d);
+  p.Append("0.0,0.0,0.0,1.000000;");
+  Parameters(p.View());
+  // The records of a plain instance with the matrix's number set in.
+  static const DirectoryTemplate directory("408", "", "", "");
+  EndEntity(directory);
+  std::string& file = Out();
+  PutField(file.data() + file.size() - 2 * RecordBytes, 6, matrix);
+}
+
 // ---- Subfigures ---------------------------------------------------------------------------------
 
 void IgesBeginBlock(const std::string& name) {
@@ -733,13 +801,17 @@ void IgesAddToBlock() {
 
 void IgesEndBlock() {
   if (Iges.Blocks.empty()) return;
-  Iges.IgesInSubfigure = false;
   IgesWriterState::Subfigure& block = Iges.Blocks.back();
-  block.Directory = Iges.D + 1;
+  block.Directory = IgesWriteSubfigure(block.Name);
+}
+
+int IgesWriteSubfigure(const std::string& name) {
+  Iges.IgesInSubfigure = false;
+  const int directory = Iges.D + 1;
   BeginEntity(false);
   ParamText& p = ParameterBuffer("308,0,");
-  AddInt(p, static_cast<long long>(block.Name.size()), 'H');
-  p.Append(block.Name);
+  AddInt(p, static_cast<long long>(name.size()), 'H');
+  p.Append(name);
   p.Append(",");
   AddInt(p, Iges.IgesMemberCount);
   // Members in groups of twelve; the last delimiter of the text ends the entity.
@@ -755,9 +827,10 @@ void IgesEndBlock() {
   }
   p.Back() = ';';
   Parameters(p.View());
-  EndEntity(DirectoryTemplate("308", "", "", block.Name));
+  EndEntity(DirectoryTemplate("308", "", "", name));
   Iges.IgesMemberCount = 0;
   Iges.Members.clear();
+  return directory;
 }
 
 namespace {
@@ -819,7 +892,20 @@ void IgesSetLayer(int pen) {
 
 // ---- Back end -----------------------------------------------------------------------------------
 
+int IgesBackEnd::Find(const std::string& name) {
+  const std::string& wanted = LowerBlockName(name);
+  for (size_t i = 0; i < Iges.Blocks.size(); ++i)
+    if (LowerEquals(Iges.Blocks[i].Name, wanted) &&
+        (Iges.Blocks[i].Directory > 0 || (i < blocks_.size() && blocks_[i].held)))
+      return static_cast<int>(i);
+  AddError("Blockname " + name + " not found !");
+  return -1;
+}
+
 void IgesBackEnd::Open() {
+  CloseStaging();
+  holding_ = pending_ = true;
+  scaled_.clear();
   blocks_.clear();
   recording_ = false;
   file_.Open(CadState.CadFileName);
@@ -829,6 +915,7 @@ void IgesBackEnd::Open() {
 }
 
 void IgesBackEnd::Abandon() {
+  CloseStaging();
   file_.Discard();
   IgesOut = nullptr;
   IgesResetCounters();
@@ -846,45 +933,212 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 }
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
-  IgesBeginBlock(name);
-  blocks_.push_back({LowerBlockName(name), {}});
-  blocks_.back().second.reserve(256);  // most blocks: room for all their calls at once
+  if (holding_) {
+    // Held: the name is known (for the lookups of inserts), the calls are recorded only.
+    ++Iges.IgesBlockCount;
+    Iges.Blocks.push_back({CadFileValue(name), 0});
+  } else {
+    IgesBeginBlock(name);
+  }
+  Recorded& block = blocks_.emplace_back();
+  block.key = LowerBlockName(name);
+  block.calls.reserve(256);  // most blocks: room for all their calls at once
+  block.values.reserve(1024);
+  block.colour = Iges.IgesColor;
+  block.font = Iges.IgesLineFont;
+  block.held = holding_;
   recording_ = true;
   return true;
 }
 
 void IgesBackEnd::EndBlock() {
-  IgesEndBlock();
+  if (!blocks_.empty() && !blocks_.back().held) IgesEndBlock();
   recording_ = false;
 }
 
-IgesBackEnd::Call* IgesBackEnd::NewCall(Call::Kind kind) {
+bool IgesBackEnd::Held() const { return recording_ && !blocks_.empty() && blocks_.back().held; }
+
+void IgesBackEnd::Decide(bool scaledInsert) {
+  if (!pending_ || recording_) return;
+  pending_ = false;
+  if (scaledInsert) return;  // the held blocks are written when they are first inserted
+  // As they were defined, one after the other, each with the pen it began with.
+  holding_ = false;
+  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  for (size_t k = 0; k < blocks_.size(); ++k) BlockDirectory(k);
+  Iges.IgesColor = colour;
+  Iges.IgesLineFont = font;
+}
+
+int IgesBackEnd::BlockDirectory(const std::string& name) {
+  const int k = Find(name);
+  return k < 0 ? 0 : BlockDirectory(static_cast<size_t>(k));
+}
+
+int IgesBackEnd::BlockDirectory(size_t k) {
+  if (k >= blocks_.size() || k >= Iges.Blocks.size()) return 0;
+  Recorded& block = blocks_[k];
+  if (!block.held) return Iges.Blocks[k].Directory;
+  block.held = false;
+  // The subfigure open (a block being written) waits while this one is written.
+  const bool open = Iges.IgesInSubfigure;
+  const int count = Iges.IgesMemberCount;
+  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  std::vector<int> members;
+  members.swap(Iges.Members);
+  Iges.IgesInSubfigure = true;
+  Iges.IgesMemberCount = 0;
+  Iges.IgesColor = block.colour;
+  Iges.IgesLineFont = block.font;
+  // The calls as they came (the same records as when written at once).
+  for (const Call& c : block.calls) {
+    const long double* v = block.values.data() + c.value;
+    switch (c.kind) {
+      case Call::Layer: IgesSetLayer(c.pen); break;
+      case Call::Line: IgesLine(v[0], v[1], v[2], v[3]); break;
+      case Call::Circle: IgesCircle(v[0], v[1], v[2]); break;
+      case Call::Arc: {
+        const CosSin a = CosSinOfDegrees(v[3]), b = CosSinOfDegrees(v[4]);
+        IgesArc(v[0], v[1], v[0] + v[2] * a.c, v[1] + v[2] * a.s, v[0] + v[2] * b.c,
+                v[1] + v[2] * b.s);
+        break;
+      }
+      case Call::Text: {
+        const long double h = CadState.CadTextHeight, w = CadState.CadTextWidth,
+                          rot = CadState.CadTextRotation;
+        CadState.CadTextHeight = v[2], CadState.CadTextWidth = v[3];
+        CadState.CadTextRotation = v[4];
+        IgesText(block.texts[c.text], v[0], v[1]);
+        CadState.CadTextHeight = h, CadState.CadTextWidth = w, CadState.CadTextRotation = rot;
+        break;
+      }
+      case Call::Solid: IgesSolid(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break;
+      case Call::Insert: Instance(block.texts[c.text], v[0], v[1], v[2], v[3], v[4]); break;
+    }
+    Drain();
+  }
+  Iges.Blocks[k].Directory = IgesWriteSubfigure(Iges.Blocks[k].Name);
+  Iges.IgesInSubfigure = open;
+  Iges.IgesMemberCount = count;
+  Iges.Members.swap(members);
+  Iges.IgesColor = colour;
+  Iges.IgesLineFont = font;
+  return Iges.Blocks[k].Directory;
+}
+
+void IgesBackEnd::Instance(const std::string& name, long double x, long double y,
+                           long double angle, long double scaleX, long double scaleY) {
+  const int d = scaleX == 1 && scaleY == 1 ? BlockDirectory(name)
+                                           : ScaledDefinition(name, scaleX, scaleY, 0);
+  if (d > 0) IgesInstance(d, x, y, angle, 1);
+}
+
+long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::string* text,
+                                  int pen) {
   if (blocks_.empty()) return nullptr;
-  return &blocks_.back().second.emplace_back(kind);
+  Recorded& block = blocks_.back();
+  Call& c = block.calls.emplace_back(kind);
+  c.pen = pen;
+  c.value = static_cast<std::uint32_t>(block.values.size());
+  if (text) {
+    // The teeth of a wheel insert one name again and again: it is kept once.
+    if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
+    c.text = static_cast<std::uint32_t>(block.texts.size() - 1);
+  }
+  block.values.resize(block.values.size() + values);
+  return block.values.data() + c.value;
 }
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
                          long double scaleX, long double scaleY) {
-  if (Call* c = Record(Call::Insert)) {
-    c->text = name;
-    c->v[0] = x, c->v[1] = y, c->v[2] = angle, c->v[3] = scaleX, c->v[4] = scaleY;
+  if (long double* v = Record(Call::Insert, 5, &name)) {
+    v[0] = x, v[1] = y, v[2] = angle, v[3] = scaleX, v[4] = scaleY;
   }
-  if (scaleX == 1 && scaleY == 1) {
-    IgesInsert(name, x, y, angle, 1);
-    return;
+  if (Held()) return;
+  Decide(!(scaleX == 1 && scaleY == 1));
+  Instance(name, x, y, angle, scaleX, scaleY);
+  Drain();
+}
+
+int IgesBackEnd::ScaledDefinition(const std::string& name, long double scaleX, long double scaleY,
+                                  int depth) {
+  if (Find(name) < 0 || depth > 16) return 0;
+  const std::string& key = LowerBlockName(name);
+  // Members drawn before the block sets a pen take the pen of the insert: it is part of the key.
+  for (const Scaled& s : scaled_)
+    if (s.scaleX == scaleX && s.scaleY == scaleY && s.colour == Iges.IgesColor &&
+        s.font == Iges.IgesLineFont && s.key == key)
+      return s.directory;
+  Scaled made{key, scaleX, scaleY, Iges.IgesColor, Iges.IgesLineFont, 0};
+  // The open subfigure (a block being defined) waits while this one is written.
+  const bool open = Iges.IgesInSubfigure;
+  const int count = Iges.IgesMemberCount;
+  std::vector<int> members;
+  members.swap(Iges.Members);
+  Iges.IgesInSubfigure = true;
+  Iges.IgesMemberCount = 0;
+  Expand(name, {scaleX, 0, 0, scaleY, 0, 0}, depth);
+  const int k = Find(name);
+  made.directory =
+      IgesWriteSubfigure(Iges.Blocks[static_cast<size_t>(k)].Name + "_" +
+                         std::to_string(scaled_.size() + 1));
+  Iges.IgesInSubfigure = open;
+  Iges.IgesMemberCount = count;
+  Iges.Members.swap(members);
+  scaled_.push_back(std::move(made));
+  return scaled_.back().directory;
+}
+
+void IgesBackEnd::Drain() {
+  if (file_.Text().size() >= SpillBytes) file_.Spill();
+  if (Iges.Parameters.size() >= SpillBytes) StageParameters();
+}
+
+void IgesBackEnd::StageParameters() {
+  if (staged_ < 0) {
+    // A file without a name beside the output (one file system: the system can append it to the
+    // output without a copy up here), else in the temporary folder; nothing of it outlives the run.
+    const std::string folder = ExtractFolder(CadState.CadFileName);
+    staged_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (staged_ < 0) {
+      if (std::FILE* f = std::tmpfile()) {
+        staged_ = ::dup(::fileno(f));
+        std::fclose(f);
+      }
+    }
   }
-  const CosSin rotation = CosSinOfDegrees(angle);
-  const long double cs = rotation.c, sn = rotation.s;
-  Expand(name, {cs * scaleX, -sn * scaleY, sn * scaleX, cs * scaleY, x, y}, 0);
+  // Without a staging file the section stays in memory.
+  if (staged_ < 0) return;
+  const char* p = Iges.Parameters.data();
+  size_t left = Iges.Parameters.size();
+  while (left > 0 && !stageFailed_) {
+    const ssize_t n = ::write(staged_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      stageFailed_ = true;
+      stageError_ = n < 0 ? errno : EIO;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  Iges.Parameters.clear();
+}
+
+void IgesBackEnd::CloseStaging() {
+  if (staged_ >= 0) ::close(staged_);
+  staged_ = -1;
+  stageFailed_ = false;
+  stageError_ = 0;
 }
 
 void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
-  if (IgesFindBlock(name) < 0 || depth > 16) return;
+  if (Find(name) < 0 || depth > 16) return;
   const std::string& key = LowerBlockName(name);
-  const std::vector<Call>* calls = nullptr;
-  for (const auto& [k, v] : blocks_)
-    if (k == key) calls = &v;
-  if (!calls) return;
+  const Recorded* block = nullptr;
+  for (const Recorded& b : blocks_)
+    if (b.key == key) block = &b;
+  if (!block) return;
   auto map = [&m](long double x, long double y, long double& xr, long double& yr) {
     xr = m.a * x + m.b * y + m.e;
     yr = m.c * x + m.d * y + m.f;
@@ -896,23 +1150,24 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
                        std::fabs(sx - sy) <= 1e-12L * std::max(sx, sy);
   // The layer of the entities after the insert is the one before it.
   const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
-  for (const Call& c : *calls) {
+  for (const Call& c : block->calls) {
+    const long double* v = block->values.data() + c.value;
     switch (c.kind) {
       case Call::Layer: IgesSetLayer(c.pen); break;
       case Call::Line: {
         long double p[4];
-        map(c.v[0], c.v[1], p[0], p[1]);
-        map(c.v[2], c.v[3], p[2], p[3]);
+        map(v[0], v[1], p[0], p[1]);
+        map(v[2], v[3], p[2], p[3]);
         IgesLine(p[0], p[1], p[2], p[3]);
         break;
       }
       case Call::Circle:
       case Call::Arc: {
-        const long double r = c.v[2];
+        const long double r = v[2];
         long double s = 0, e = 360;
-        if (c.kind == Call::Arc) s = c.v[3], e = c.v[4];
+        if (c.kind == Call::Arc) s = v[3], e = v[4];
         long double xc, yc;
-        map(c.v[0], c.v[1], xc, yc);
+        map(v[0], v[1], xc, yc);
         if (similar) {
           if (c.kind == Call::Circle) {
             IgesCircle(xc, yc, r * sx);
@@ -920,8 +1175,8 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
           }
           long double p[4];
           const CosSin from = CosSinOfDegrees(s), to = CosSinOfDegrees(e);
-          map(c.v[0] + r * from.c, c.v[1] + r * from.s, p[0], p[1]);
-          map(c.v[0] + r * to.c, c.v[1] + r * to.s, p[2], p[3]);
+          map(v[0] + r * from.c, v[1] + r * from.s, p[0], p[1]);
+          map(v[0] + r * to.c, v[1] + r * to.s, p[2], p[3]);
           // A mirroring map runs the arc the other way round.
           if (det < 0)
             IgesArc(xc, yc, p[2], p[3], p[0], p[1]);
@@ -936,7 +1191,7 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
         for (int i = 0; i <= n; ++i) {
           const long double t = DegToRad(s + (e - s) * i / n);
           long double px, py;
-          map(c.v[0] + r * std::cos(t), c.v[1] + r * std::sin(t), px, py);
+          map(v[0] + r * std::cos(t), v[1] + r * std::sin(t), px, py);
           xy.push_back(px);
           xy.push_back(py);
         }
@@ -945,97 +1200,132 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
       }
       case Call::Text: {
         // The text's own axes through the map: its direction, width and height.
-        const long double t = DegToRad(c.rotation), ux = std::cos(t), uy = std::sin(t);
+        const long double t = DegToRad(v[4]), ux = std::cos(t), uy = std::sin(t);
         const long double dx = m.a * ux + m.b * uy, dy = m.c * ux + m.d * uy;
         const long double hx = -m.a * uy + m.b * ux, hy = -m.c * uy + m.d * ux;
         const long double along = std::hypot(dx, dy), across = std::hypot(hx, hy);
         const long double h = CadState.CadTextHeight, w = CadState.CadTextWidth,
                           rot = CadState.CadTextRotation;
-        CadState.CadTextHeight = c.height * across;
-        CadState.CadTextWidth = across > 0 ? c.width * along / across : c.width;
+        CadState.CadTextHeight = v[2] * across;
+        CadState.CadTextWidth = across > 0 ? v[3] * along / across : v[3];
         CadState.CadTextRotation = RadToDeg(std::atan2(dy, dx));
         long double x, y;
-        map(c.v[0], c.v[1], x, y);
-        IgesText(c.text, x, y);
+        map(v[0], v[1], x, y);
+        IgesText(block->texts[c.text], x, y);
         CadState.CadTextHeight = h, CadState.CadTextWidth = w, CadState.CadTextRotation = rot;
         break;
       }
       case Call::Solid: {
         long double p[8];
-        for (int i = 0; i < 4; ++i) map(c.v[2 * i], c.v[2 * i + 1], p[2 * i], p[2 * i + 1]);
+        for (int i = 0; i < 4; ++i) map(v[2 * i], v[2 * i + 1], p[2 * i], p[2 * i + 1]);
         IgesSolid(p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]);
         break;
       }
       case Call::Insert: {
+        // Within a map that only scales, an insert that turns no axis into another stays an
+        // instance: of the block itself at scale 1, else of the block scaled once.
+        if (m.b == 0 && m.c == 0 && (m.a == m.d || v[2] == 0)) {
+          const long double sx = m.a * v[3], sy = m.d * v[4];
+          long double x, y;
+          map(v[0], v[1], x, y);
+          const int d = sx == 1 && sy == 1
+                            ? BlockDirectory(block->texts[c.text])
+                            : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
+          if (d > 0) IgesSharedInstance(d, x, y, v[2]);
+          break;
+        }
         // The inner insert's map after this one's.
-        const CosSin rotation = CosSinOfDegrees(c.v[2]);
+        const CosSin rotation = CosSinOfDegrees(v[2]);
         const long double cs = rotation.c, sn = rotation.s;
-        const Affine n{cs * c.v[3], -sn * c.v[4], sn * c.v[3], cs * c.v[4], c.v[0], c.v[1]};
+        const Affine n{cs * v[3], -sn * v[4], sn * v[3], cs * v[4], v[0], v[1]};
         Affine k;
         k.a = m.a * n.a + m.b * n.c;
         k.b = m.a * n.b + m.b * n.d;
         k.c = m.c * n.a + m.d * n.c;
         k.d = m.c * n.b + m.d * n.d;
         map(n.e, n.f, k.e, k.f);
-        Expand(c.text, k, depth + 1);
+        Expand(block->texts[c.text], k, depth + 1);
         break;
       }
     }
+    Drain();
   }
   Iges.IgesColor = colour;
   Iges.IgesLineFont = font;
 }
 
 void IgesBackEnd::SetLayer(int pen) {
-  if (Call* c = Record(Call::Layer)) {
-    c->pen = pen;
-  }
+  Record(Call::Layer, 0, nullptr, pen);
   IgesSetLayer(pen);
 }
 
 void IgesBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (Call* c = Record(Call::Line)) {
-    c->v[0] = x1, c->v[1] = y1, c->v[2] = x2, c->v[3] = y2;
+  if (long double* v = Record(Call::Line, 4)) {
+    v[0] = x1, v[1] = y1, v[2] = x2, v[3] = y2;
   }
+  if (Held()) return;
+  Decide(false);
   IgesLine(x1, y1, x2, y2);
+  Drain();
 }
 
 void IgesBackEnd::Circle(long double x, long double y, long double r) {
-  if (Call* c = Record(Call::Circle)) {
-    c->v[0] = x, c->v[1] = y, c->v[2] = r;
+  if (long double* v = Record(Call::Circle, 3)) {
+    v[0] = x, v[1] = y, v[2] = r;
   }
+  if (Held()) return;
+  Decide(false);
   IgesCircle(x, y, r);
+  Drain();
 }
 
 void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                       long double r) {
-  if (Call* c = Record(Call::Arc)) {
-    c->v[0] = x, c->v[1] = y, c->v[2] = r, c->v[3] = startAngle, c->v[4] = endAngle;
+  if (long double* v = Record(Call::Arc, 5)) {
+    v[0] = x, v[1] = y, v[2] = r, v[3] = startAngle, v[4] = endAngle;
   }
+  if (Held()) return;
+  Decide(false);
   const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
   IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
+  Drain();
 }
 
 void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
-  if (Call* c = Record(Call::Text)) {
-    c->text = s;
-    c->v[0] = x, c->v[1] = y;
-    c->height = CadState.CadTextHeight, c->width = CadState.CadTextWidth;
-    c->rotation = CadState.CadTextRotation;
+  if (long double* v = Record(Call::Text, 5, &s)) {
+    v[0] = x, v[1] = y;
+    v[2] = CadState.CadTextHeight, v[3] = CadState.CadTextWidth, v[4] = CadState.CadTextRotation;
   }
+  if (Held()) return;
+  Decide(false);
   IgesText(s, x, y);
+  Drain();
 }
 
 void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                         long double x3, long double y3, long double x4, long double y4) {
-  if (Call* c = Record(Call::Solid)) {
-    const long double v[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
-    std::copy(v, v + 8, c->v);
+  if (long double* v = Record(Call::Solid, 8)) {
+    const long double p[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+    std::copy(p, p + 8, v);
   }
+  if (Held()) return;
+  Decide(false);
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
+  Drain();
 }
 
 void IgesBackEnd::Close() {
+  // A drawing of blocks alone has them all.
+  recording_ = false;
+  Decide(false);
+  // A staged parameter section follows the directory.
+  if (staged_ >= 0) {
+    if (stageFailed_)
+      file_.Fail(stageError_);
+    else
+      file_.SpillFrom(staged_);
+    CloseStaging();
+  }
   // The parameter section and the terminate record follow the directory as the file's tail, so
   // the largest section is not copied once more.
   std::string& tail = file_.Tail();

@@ -4,8 +4,12 @@
 // so Hollerith counts and record columns count the bytes of the file.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -28,6 +32,26 @@ struct IgesWriterState {
     int Directory = 0;  // directory number of its 308 entity
   };
   std::vector<Subfigure> Blocks;  // subfigures defined in this file
+  // Shared matrices by the bits of their angle, x and y.
+  using MatrixKey = std::array<unsigned char, 32>;
+  struct MatrixKeyHash {
+    size_t operator()(const MatrixKey& k) const {
+      std::uint64_t h = 0;
+      for (size_t i = 0; i < k.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, k.data() + i, 8);
+        h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+      }
+      return static_cast<size_t>(h ^ (h >> 29));
+    }
+  };
+  struct Matrix {
+    MatrixKey key;
+    int entity;
+  };
+  std::vector<Matrix> MatrixOrder;                           // as written
+  std::unordered_map<MatrixKey, size_t, MatrixKeyHash> Matrices;  // index into MatrixOrder
+  size_t NextMatrix = 0;                                     // the one after the last found
   std::string Directory;          // the D section as written
   std::string Parameters;         // the P section, appended at the end
 };
@@ -75,10 +99,19 @@ void IgesSolid(long double x1, long double y1, long double x2, long double y2, l
 void IgesText(const std::string& s, long double x, long double y);
 void IgesInsert(const std::string& name, long double x, long double y, long double angle,
                 long double scale);
+// An instance of the subfigure whose 308 entity has the directory number d.
+void IgesInstance(int d, long double x, long double y, long double angle, long double scale);
+// The same at scale 1, its transformation matrix written once for each rotation and place and
+// shared by the instances that have them (as the teeth of wheels turned alike), its parameters
+// in as few records as they fill.
+void IgesSharedInstance(int d, long double x, long double y, long double angle);
 
 // Subfigures: names are matched without regard to case.
 void IgesBeginBlock(const std::string& name);
 void IgesEndBlock();
+// The 308 entity of the open subfigure's members under name (the subfigure is closed); its
+// directory number.
+int IgesWriteSubfigure(const std::string& name);
 // Index into Iges.Blocks, -1 (with "Blockname <name> not found !" listed) when none.
 int IgesFindBlock(const std::string& name);
 void IgesAddToBlock();
@@ -90,11 +123,15 @@ void IgesSetLineFont(int n);
 // A 2D path (copious data 106 form 11) through the points.
 void IgesPath(const std::vector<long double>& xy);
 
-// IGES device: the file is assembled in memory and written complete at the end. An insert at
-// scale 1 is a subfigure instance; a scaled one (which common readers drop, and whose unequal
-// scales an instance cannot carry) is the block's geometry written in place, transformed.
+// IGES device: the file is written through its working file as it grows. An insert at scale 1 is a
+// subfigure instance; a scaled one (which common readers drop, and whose unequal scales an
+// instance cannot carry) is an instance at scale 1 of the block's subfigure scaled once, written
+// when a scale is first used (a block inserted inside it stays an instance where the scales allow,
+// sharing the matrices of its rotations, and is written in place, transformed, where they do not).
+// Block definitions wait for the first entity outside them (see Decide).
 class IgesBackEnd : public CadBackEnd {
  public:
+  ~IgesBackEnd() override { CloseStaging(); }
   void Open() override;
   void Close() override;
   void Abandon() override;
@@ -114,28 +151,75 @@ class IgesBackEnd : public CadBackEnd {
              long double y3, long double x4, long double y4) override;
 
  private:
-  // A call inside a block definition, kept so that a scaled insert can repeat it transformed.
+  // A call inside a block definition, kept so that a scaled insert can repeat it transformed: its
+  // numbers (a text's: x, y, height, width, rotation) are kept one after the other in its block,
+  // and its text (a text, or the inserted block's name) by index.
   struct Call {
-    enum Kind { Layer, Line, Circle, Arc, Text, Solid, Insert } kind;
+    enum Kind : std::uint8_t { Layer, Line, Circle, Arc, Text, Solid, Insert } kind;
     explicit Call(Kind k) : kind(k) {}
     int pen = 0;
-    long double v[8] = {};
-    long double height = 0, width = 0, rotation = 0;  // text style of a text
-    std::string text;                                 // text, or the inserted block's name
+    std::uint32_t value = 0, text = 0;
+  };
+  struct Recorded {
+    std::string key;  // the block's name, lower case
+    int colour = 0, font = 1;  // the pen it began with
+    bool held = false;         // recorded, its subfigure not yet written
+    std::vector<Call> calls;
+    std::vector<long double> values;
+    std::vector<std::string> texts;
   };
   // An affine map x' = a x + b y + e, y' = c x + d y + f.
   struct Affine {
     long double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
   };
-  // A new call in the block being defined, filled in by the caller; nullptr when none is.
-  // Inline: every entity asks, and most are outside blocks.
-  Call* Record(Call::Kind kind) { return recording_ ? NewCall(kind) : nullptr; }
-  Call* NewCall(Call::Kind kind);
+  // Room for the numbers of a new call in the block being defined, filled in by the caller;
+  // nullptr when none is. Inline: every entity asks, and most are outside blocks.
+  long double* Record(Call::Kind kind, size_t values, const std::string* text = nullptr,
+                      int pen = 0) {
+    return recording_ ? NewCall(kind, values, text, pen) : nullptr;
+  }
+  long double* NewCall(Call::Kind kind, size_t values, const std::string* text, int pen);
   void Expand(const std::string& name, const Affine& m, int depth);
+  // The directory number of the block's subfigure scaled by scaleX and scaleY (0 when there is
+  // none), written at its first use.
+  int ScaledDefinition(const std::string& name, long double scaleX, long double scaleY, int depth);
+  // A large file is not held whole: the directory so far goes to the working file, the parameter
+  // section so far to a staging file, each once it holds SpillBytes.
+  void Drain();
+  // Blocks are held (recorded, not written) until the first entity outside them: unless that is a
+  // scaled insert, they are then written as they came; else each is written at its first insert at
+  // scale 1, and those never inserted so are left out (a wheel drawn scaled needs no copy of its
+  // teeth at scale 1).
+  bool Held() const;
+  // IgesFindBlock, held blocks included.
+  int Find(const std::string& name);
+  void Decide(bool scaledInsert);
+  // The directory number of a block's subfigure, written first where it was held; 0 for none.
+  int BlockDirectory(const std::string& name);
+  int BlockDirectory(size_t k);
+  // An insert: an instance of the block's subfigure, or of its subfigure scaled once.
+  void Instance(const std::string& name, long double x, long double y, long double angle,
+                long double scaleX, long double scaleY);
+  void StageParameters();
+  void CloseStaging();
+  static constexpr size_t SpillBytes = 256 * 1024;
+
+  // A block scaled once, for the pen its first insert had.
+  struct Scaled {
+    std::string key;
+    long double scaleX, scaleY;
+    int colour, font;
+    int directory;
+  };
 
   CadOutputFile file_;
-  std::vector<std::pair<std::string, std::vector<Call>>> blocks_;  // defined blocks, key lower case
+  std::vector<Recorded> blocks_;  // defined blocks
   bool recording_ = false;
+  bool holding_ = true, pending_ = true;
+  std::vector<Scaled> scaled_;
+  int staged_ = -1;  // the parameter section so far, when it grew large (a file without a name)
+  bool stageFailed_ = false;
+  int stageError_ = 0;
 };
 
 }  // namespace qern

@@ -2,10 +2,12 @@
 // blanks, other characters in Windows-1252, wherever in the text they stand.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "drawing/cadbackend.h"
 #include "framework/progvar.h"
+#include "support/testutil.h"
 
 namespace qern::test {
 namespace {
@@ -32,6 +34,64 @@ TEST(CadFileTextTest, EveryByteAtEveryPlace) {
   }
   EXPECT_EQ(CadFileText(""), "");
   EXPECT_EQ(CadFileText("a\tb\r\n"), "a b  ");
+}
+
+// An output file written in pieces as it grows gives the bytes written at once, under its name only
+// when complete; a failed or dropped one leaves nothing. Committed into memory (the benchmarks'
+// road), the same bytes reach no file.
+TEST(CadOutputFileTest, PiecesMemoryAndFailures) {
+  InitProgramState();
+  TempFolder tmp;
+  const std::string name = tmp.File("out.txt");
+  auto files = [&tmp] {
+    int n = 0;
+    for (const auto& f : std::filesystem::directory_iterator(tmp.Path())) n += f.is_regular_file();
+    return n;
+  };
+  {
+    CadOutputFile f;
+    f.Open(name);
+    f.Write("abc");
+    ASSERT_TRUE(f.Spill());
+    EXPECT_EQ(files(), 1);  // the working file, not yet under the name
+    EXPECT_FALSE(std::filesystem::exists(name));
+    f.Write("def");
+    f.Tail() = "ghi";
+    ASSERT_TRUE(f.Commit());
+    EXPECT_EQ(ReadWholeFile(name), "abcdefghi");
+  }
+  {
+    CadOutputFile f;
+    f.Open(name);
+    f.Write("xyz");
+    f.Spill();
+    f.Fail(5);  // EIO
+    EXPECT_FALSE(f.Commit());
+    EXPECT_EQ(ReadWholeFile(name), "abcdefghi");
+    EXPECT_EQ(files(), 1);
+  }
+  {
+    CadOutputFile f;
+    f.Open(name);
+    f.Write("dropped");
+    f.Spill();
+  }
+  EXPECT_EQ(ReadWholeFile(name), "abcdefghi");
+  EXPECT_EQ(files(), 1);
+
+  CadOutputFile::CommitToMemory(true);
+  for (bool spilled : {false, true}) {
+    CadOutputFile f;
+    f.Open(tmp.File("memory.txt"));
+    f.Write("12");
+    if (spilled) f.Spill();
+    f.Write("34");
+    f.Tail() = "5";
+    EXPECT_TRUE(f.Commit());
+    EXPECT_EQ(CadOutputFile::InMemory(), "12345");
+  }
+  CadOutputFile::CommitToMemory(false);
+  EXPECT_EQ(files(), 1);
 }
 
 }  // namespace

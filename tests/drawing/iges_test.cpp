@@ -3,8 +3,10 @@
 #include <regex>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -61,6 +63,13 @@ std::vector<std::string> Section(const std::vector<std::string>& lines, char let
   for (const std::string& l : lines)
     if (l.size() == 80 && l[72] == letter) out.push_back(l);
   return out;
+}
+
+// n in seven digits with leading zeros.
+std::string SevenDigits(int n) {
+  char s[16];
+  std::snprintf(s, sizeof s, "%07d", n);
+  return s;
 }
 
 // The P section's data columns of one entity joined, each record without its padding.
@@ -135,16 +144,20 @@ TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
   EXPECT_EQ(d[28].substr(64, 8), "00010000");
   EXPECT_EQ(ParameterText(lines, 31), "408,27,0.0,0.0,0.0,1.000000;");
   EXPECT_EQ(d[30].substr(48, 8), "      29");
-  // Scaled: the block's 13 lines in place at half size (entities 33..57), no instance.
-  EXPECT_EQ(ParameterText(lines, 33), "110,5.000,6.000,0.0,5.000,6.500,0.0;");
-  EXPECT_EQ(ParameterText(lines, 57), "110,11.000,6.000,0.0,11.000,6.500,0.0;");
-  EXPECT_EQ(d[32].substr(64, 8), "00000000");
+  // Scaled: the block's 13 lines at half size as the members (33..57) of a subfigure of its own
+  // (59), and an instance of that at scale 1.
+  EXPECT_EQ(ParameterText(lines, 33), "110,0.000,0.000,0.0,0.000,0.500,0.0;");
+  EXPECT_EQ(ParameterText(lines, 57), "110,6.000,0.000,0.0,6.000,0.500,0.0;");
+  EXPECT_EQ(d[32].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 59), "308,0,6HZahn_1,13,33,35,37,39,41,43,45,47,49,51,53,55,57;");
+  EXPECT_EQ(d[58].substr(64, 8), "00000000");
+  EXPECT_EQ(ParameterText(lines, 61), "408,59,5.000,6.000,0.0,1.000000;");
   // Text "AB" of height 5 and width factor 0.7: box 7.000 by 5.000.
-  EXPECT_EQ(ParameterText(lines, 59), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 63), "212,1,2,7.000,5.000,1,,0.000000,0,0,7.000,8.000,0.0,2HAB;");
   // The solid's outline runs round the quadrilateral: corners 1, 2, 4, 3, 1 of the DXF order.
-  EXPECT_EQ(ParameterText(lines, 61),
+  EXPECT_EQ(ParameterText(lines, 65),
             "106,1,5,0.0,0.000,0.000,10.000,0.000,10.000,5.000,0.000,5.000,0.000,0.000;");
-  EXPECT_EQ(d[61].substr(32, 8), "      11");
+  EXPECT_EQ(d[65].substr(32, 8), "      11");
 }
 
 // A text of some megabytes (a hostile part name) is cut into full records in one pass, and a reader
@@ -167,10 +180,11 @@ TEST_F(IgesTest, MegabyteTextInFullRecords) {
   EXPECT_EQ(stringRecords, (text.size() + 9 + 63) / 64);
 }
 
-// A scaled insert gives in IGES the geometry the DXF insert gives: equal scales keep circles and
-// arcs (a mirroring map runs them the other way), unequal ones scale texts by their axes and make
-// circles ellipses; the layer after the insert is the one before it.
-TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
+// A scaled insert is an instance at scale 1 of the block scaled once: its subfigure holds the
+// geometry the DXF insert gives (equal scales keep circles and arcs, a mirroring map runs them the
+// other way, unequal ones scale texts by their axes and make circles ellipses); the layer after the
+// insert is the one before it.
+TEST_F(IgesTest, ScaledInsertsAreInstancesOfScaledSubfigures) {
   const auto lines = Igs([] {
     CadBeginDrawing(0, 0, 100, 100);
     CadBeginBlocks();
@@ -193,26 +207,100 @@ TEST_F(IgesTest, ScaledInsertsAreTheirGeometryInPlace) {
     CadLine(0, 0, 1, 1);
     CadEndSection();
   });
-  // Blocks: TAB (entities 1..5, subfigure 7), OUTER (instance 9, subfigure 11).
-  // Twice the size turned by 90 degrees about (2, 3).
-  EXPECT_EQ(ParameterText(lines, 13), "110,2.000,3.000,0.0,2.000,23.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 15), "100,0.0,2.000,3.000,2.000,7.000,-2.000,3.000;");
-  EXPECT_EQ(ParameterText(lines, 17),
-            "212,1,2,14.000,10.000,1,,1.570800,0,0,-2.000,5.000,0.0,2HAB;");
-  // 0.6 wide and 0.75 high: the text 0.75 high with its width at 0.6, the arc an elliptic path.
-  EXPECT_EQ(ParameterText(lines, 19), "110,2.000,3.000,0.0,8.000,3.000,0.0;");
-  const std::string path = ParameterText(lines, 21);
-  EXPECT_EQ(path.substr(0, 40), "106,1,19,0.0,3.200,3.000,3.195,3.131,3.1");
-  EXPECT_TRUE(path.ends_with(",2.000,4.500;")) << path;
-  EXPECT_EQ(ParameterText(lines, 23),
-            "212,1,2,4.200,3.750,1,,0.000000,0,0,2.600,4.500,0.0,2HAB;");
-  // Mirrored OUTER: its inner TAB at x = -10, the arc from (-10, 2) to (-12, 0).
-  EXPECT_EQ(ParameterText(lines, 25), "110,-10.000,0.000,0.0,-20.000,0.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 27), "100,0.0,-10.000,0.000,-10.000,2.000,-12.000,0.000;");
-  // The pen of the line after the inserts is pen 0's again (colour 7 is IGES 0, line font 1).
+  // The drawing begins with a scaled insert: TAB and OUTER are never inserted at scale 1 and are
+  // left out. Twice the size: TAB_1 (members 1..5), turned by 90 degrees about (2, 3) by its
+  // instance.
   const auto d = Section(lines, 'D');
-  EXPECT_EQ(d[30].substr(24, 16), "       1       0");  // line 31: font 1, colour 0
-  EXPECT_EQ(ParameterText(lines, 31), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 1), "110,0.000,0.000,0.0,20.000,0.000,0.0;");
+  EXPECT_EQ(d[0].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 3), "100,0.0,0.000,0.000,4.000,0.000,0.000,4.000;");
+  EXPECT_EQ(ParameterText(lines, 5),
+            "212,1,2,14.000,10.000,1,,0.000000,0,0,2.000,4.000,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 7), "308,0,5HTAB_1,3,1,3,5;");
+  EXPECT_EQ(d[6].substr(64, 8), "00000000");
+  EXPECT_EQ(ParameterText(lines, 9),
+            "124,0.000000,-1.000000,0.0,2.000,1.000000,0.000000,0.0,3.000,0.0,0.0,1.0,0.0;");
+  EXPECT_EQ(ParameterText(lines, 11), "408,7,0.0,0.0,0.0,1.000000;");
+  // 0.6 wide and 0.75 high (TAB_2, 13..19): the text 0.75 high with its width at 0.6, the arc an
+  // elliptic path.
+  EXPECT_EQ(ParameterText(lines, 13), "110,0.000,0.000,0.0,6.000,0.000,0.0;");
+  const std::string path = ParameterText(lines, 15);
+  EXPECT_EQ(path.substr(0, 40), "106,1,19,0.0,1.200,0.000,1.195,0.131,1.1");
+  EXPECT_TRUE(path.ends_with(",0.000,1.500;")) << path;
+  EXPECT_EQ(ParameterText(lines, 17), "212,1,2,4.200,3.750,1,,0.000000,0,0,0.600,1.500,0.0,2HAB;");
+  EXPECT_EQ(ParameterText(lines, 19), "308,0,5HTAB_2,3,13,15,17;");
+  EXPECT_EQ(ParameterText(lines, 21), "408,19,2.000,3.000,0.0,1.000000;");
+  // Mirrored OUTER (OUTER_4): its inner TAB mirrored (TAB_3), the arc from (0, 2) to (-2, 0), and
+  // placed at x = -10 by an instance inside OUTER_4.
+  EXPECT_EQ(ParameterText(lines, 23), "110,0.000,0.000,0.0,-10.000,0.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 25), "100,0.0,0.000,0.000,0.000,2.000,-2.000,0.000;");
+  EXPECT_EQ(ParameterText(lines, 29), "308,0,5HTAB_3,3,23,25,27;");
+  EXPECT_EQ(ParameterText(lines, 31), "408,29,-10.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(d[30].substr(64, 8), "00010000");
+  EXPECT_EQ(ParameterText(lines, 33), "308,0,7HOUTER_4,1,31;");
+  EXPECT_EQ(ParameterText(lines, 35), "408,33,0.000,0.000,0.0,1.000000;");
+  // The pen of the line after the inserts is pen 0's again (colour 7 is IGES 0, line font 1).
+  EXPECT_EQ(d[36].substr(24, 16), "       1       0");  // line 37: font 1, colour 0
+  EXPECT_EQ(ParameterText(lines, 37), "110,0.000,0.000,0.0,1.000,1.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 39), "");
+}
+
+// A wheel: a tooth block inserted turned at scale 1 by a wheel block, the wheel inserted scaled.
+// The file holds one scaled tooth and one scaled wheel of instances of it, however often the wheel
+// is inserted at that scale; another scale makes another pair. The drawing begins with a scaled
+// insert, so the blocks at scale 1 are written only when they are first inserted so.
+TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("zahn");
+    CadLine(0, 10, 0, 12);
+    CadEndBlock();
+    CadBeginBlock("rad");
+    for (int i = 1; i <= 4; ++i) CadInsertBlock("zahn", 0, 0, 90.0L * i, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("RAD", 50, 50, 0, 2, 2);
+    CadInsertBlock("RAD", 20, 20, 45, 2, 2);
+    CadInsertBlock("RAD", 50, 50, 0, 0.5L, 0.5L);
+    CadInsertBlock("RAD", 1, 2, 0, 1, 1);
+    CadEndSection();
+  });
+  std::vector<std::string> subfigures, instances;
+  for (int e = 1; !ParameterText(lines, e).empty(); e += 2) {
+    const std::string t = ParameterText(lines, e);
+    if (t.starts_with("308,")) subfigures.push_back(t);
+    if (t.starts_with("408,")) instances.push_back(t);
+    EXPECT_FALSE(t.starts_with("110,") && t != "110,0.000,10.000,0.0,0.000,12.000,0.0;" &&
+                 t != "110,0.000,20.000,0.0,0.000,24.000,0.0;" &&
+                 t != "110,0.000,5.000,0.0,0.000,6.000,0.0;")
+        << e << " " << t;
+  }
+  // zahn_1 3 (line 1), rad_2 21 (4 instances), its instances 23 and 27; zahn_3 31 (line 29),
+  // rad_4 41 (4 instances sharing the matrices of rad_2's) and its instance 43; then rad, with
+  // zahn written first inside it (line 45, subfigure 47), rad 65 and its instance 67.
+  ASSERT_EQ(subfigures.size(), 6u);
+  EXPECT_EQ(subfigures[0], "308,0,6Hzahn_1,1,1;");
+  EXPECT_EQ(subfigures[1], "308,0,5Hrad_2,4,7,11,15,19;");
+  EXPECT_EQ(ParameterText(lines, 1), "110,0.000,20.000,0.0,0.000,24.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 7), "408,3,0.0,0.0,0.0,1.000000;");
+  EXPECT_EQ(subfigures[3], "308,0,5Hrad_4,4,33,35,37,39;");
+  EXPECT_EQ(subfigures[4], "308,0,4Hzahn,1,45;");
+  EXPECT_EQ(subfigures[5], "308,0,3Hrad,4,51,55,59,63;");
+  // 4 + 4 + 4 teeth, 4 wheels; every instance at scale 1.
+  ASSERT_EQ(instances.size(), 16u);
+  for (const std::string& i : instances) EXPECT_TRUE(i.ends_with(",1.000000;")) << i;
+  EXPECT_EQ(ParameterText(lines, 23), "408,21,50.000,50.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 27), "408,21,0.0,0.0,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 67), "408,65,1.000,2.000,0.0,1.000000;");
+  // A shared matrix in two records; rad_4's instances point at rad_2's matrices.
+  const auto d = Section(lines, 'D');
+  EXPECT_EQ(ParameterText(lines, 5),
+            "124,0.000000,-1.000000,0.0,0.000,1.000000,0.000000,0.0,0.000,0.0,0.0,1.0,0.0;");
+  EXPECT_EQ(d[5].substr(24, 8), "       2");  // two parameter records
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(d[32 + 2 * i].substr(48, 8), d[6 + 4 * i].substr(48, 8));
+  EXPECT_EQ(d[32].substr(48, 8), "       5");
 }
 
 // Arcs of more angles than the writer keeps the cos and sin of, drawn twice: the second pass
@@ -254,6 +342,59 @@ TEST_F(IgesTest, FailedWriteKeepsTheOldFileAndTheNextStartsClean) {
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[9], AlignLeft("110,1.000,2.000,0.0,10.000,5.000,0.0;", 64) + "       1P0000001");
   EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
+}
+
+// A file of megabytes goes to its working file as it grows: the records come out whole and in
+// order, every directory entry points at its own parameter records, and a failed write of such a
+// file leaves the old one and no working file.
+TEST_F(IgesTest, LargeFileWrittenAsItGrows) {
+  constexpr int count = 30000;  // some megabytes of directory and parameter records
+  auto draw = [] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginEntities();
+    for (int i = 0; i < count; ++i) CadLine(i, 0, i, 1);
+    CadEndSection();
+  };
+  // Before the output ends, most of it is in the working file beside the target already.
+  Flags.AbortFlag = false;
+  CadBeginOutput(CadDeviceIges);
+  CadSetPen(0);
+  draw();
+  std::uintmax_t working = 0;
+  for (const auto& f : std::filesystem::directory_iterator(tmp_.Path()))
+    if (f.path().filename().string().starts_with(".out.igs.")) working += f.file_size();
+  EXPECT_GT(working, 4000000u);
+  CadEndOutput();
+  const auto lines = ReadFileLines(tmp_.File("out.igs"));
+  ASSERT_EQ(lines.size(), 2u + 5u + 3u * count + 1u);
+  const auto d = Section(lines, 'D'), p = Section(lines, 'P');
+  ASSERT_EQ(d.size(), 2u * count);
+  ASSERT_EQ(p.size(), 1u * count);
+  // A number right-aligned in 8 columns.
+  auto field = [](int n) {
+    const std::string t = std::to_string(n);
+    return std::string(8 - t.size(), ' ') + t;
+  };
+  for (int i = 0; i < count; ++i) {
+    ASSERT_EQ(d[2 * i].substr(8, 8), field(i + 1)) << i;
+    ASSERT_EQ(d[2 * i + 1].substr(73), SevenDigits(2 * i + 2)) << i;
+    const std::string x = std::to_string(i) + ".000";
+    ASSERT_EQ(p[i], AlignLeft("110," + x + ",0.000,0.0," + x + ",1.000,0.0;", 64) +
+                        field(2 * i + 1) + "P" + SevenDigits(i + 1))
+        << i;
+  }
+  EXPECT_EQ(lines.back().substr(0, 32), "S0000002G0000005D0060000P0030000");
+
+  const std::string target = tmp_.File("out.igs");
+  WriteWholeFile(target, "old");
+  CadOutputFile::FailNextCommit(true);
+  Output(CadDeviceIges, draw);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(target), "old");
+  int files = 0;
+  for (const auto& f : std::filesystem::directory_iterator(tmp_.Path()))
+    files += f.is_regular_file();
+  EXPECT_EQ(files, 1);
 }
 
 // A long file name and non-ASCII texts: every record keeps 80 columns, strings keep their byte count
@@ -391,8 +532,13 @@ TEST_F(IgesTest, BlocksInsertedInTurn) {
   EXPECT_EQ(ParameterText(lines, 9), "308,0,1HE,0;");
   EXPECT_EQ(ParameterText(lines, 11), "408,3,1.000,1.000,0.0,1.000000;");
   EXPECT_EQ(ParameterText(lines, 13), "408,7,2.000,2.000,0.0,1.000000;");
+  // Scaled: A twice the size (line 15, subfigure 17, instance 19), B three times (21, 23, 25).
   EXPECT_EQ(ParameterText(lines, 15), "110,0.000,0.000,0.0,2.000,0.000,0.0;");
-  EXPECT_EQ(ParameterText(lines, 17), "110,0.000,0.000,0.0,0.000,3.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 17), "308,0,3HA_1,1,15;");
+  EXPECT_EQ(ParameterText(lines, 19), "408,17,0.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 21), "110,0.000,0.000,0.0,0.000,3.000,0.0;");
+  EXPECT_EQ(ParameterText(lines, 25), "408,23,0.000,0.000,0.0,1.000000;");
+  EXPECT_EQ(ParameterText(lines, 27), "");
   ASSERT_EQ(Errors.ErrorCount, 1);  // (the list keeps a message once)
   EXPECT_EQ(Errors.ErrorList[0], "Blockname C not found !");
   ClearErrorList();
@@ -721,6 +867,205 @@ TEST_F(IgesTest, NoLineWithoutLengthInAnyFormat) {
   }
   SetDefaultDesign();
   EXPECT_EQ(files, static_cast<int>(designs.size()) * DrawingKindCount * 3);
+}
+
+
+// The straight pieces of a drawing: every edge between two points, an arc's by its two ends.
+struct Piece {
+  double x1, y1, x2, y2;
+};
+
+// The pieces a DXF file draws: lines, polyline segments (arcs between vertices by their ends),
+// arcs and the outlines of solids, in model space, every insert exploded (nested ones included).
+// Circles and pieces without length are left out.
+std::vector<Piece> DxfPieces(const std::string& file) {
+  std::vector<std::pair<int, std::string>> g;
+  {
+    const auto lines = ReadFileLines(file);
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+      std::string v = lines[i + 1];
+      v.erase(0, v.find_first_not_of(' '));
+      g.emplace_back(std::stoi(lines[i]), v);
+    }
+  }
+  struct Entity {
+    std::string type;
+    std::map<int, std::string> v;
+    std::vector<std::pair<double, double>> vertices;
+    std::vector<double> bulges;
+  };
+  std::map<std::string, std::vector<Entity>> blocks;
+  std::vector<Entity>* into = nullptr;
+  std::vector<Entity> model;
+  Entity* polyline = nullptr;
+  for (size_t i = 0; i < g.size(); ++i) {
+    if (g[i].first != 0) continue;
+    const std::string type = g[i].second;
+    std::map<int, std::string> v;
+    for (size_t j = i + 1; j < g.size() && g[j].first != 0; ++j) v[g[j].first] = g[j].second;
+    auto num = [&v](int code) { return v.count(code) ? std::stod(v[code]) : 0.0; };
+    if (type == "SECTION") {
+      into = v[2] == "ENTITIES" ? &model : nullptr;
+    } else if (type == "BLOCK") {
+      into = &blocks[LowerStr(v[2])];
+    } else if (type == "ENDBLK") {
+      into = nullptr;
+    } else if (type == "VERTEX" && polyline) {
+      polyline->vertices.emplace_back(num(10), num(20));
+      polyline->bulges.push_back(num(42));
+    } else if (type == "SEQEND") {
+      polyline = nullptr;
+    } else if (into) {
+      into->push_back({type, v, {}, {}});
+      if (type == "POLYLINE") polyline = &into->back();
+    }
+  }
+  std::vector<Piece> pieces;
+  struct Map {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+    std::pair<double, double> operator()(double x, double y) const {
+      return {a * x + b * y + e, c * x + d * y + f};
+    }
+  };
+  std::function<void(const std::vector<Entity>&, const Map&, int)> draw =
+      [&](const std::vector<Entity>& entities, const Map& m, int depth) {
+        auto add = [&](double x1, double y1, double x2, double y2) {
+          const auto [p, q] = m(x1, y1);
+          const auto [r, s] = m(x2, y2);
+          if (std::hypot(r - p, s - q) > 1e-4) pieces.push_back({p, q, r, s});
+        };
+        for (const Entity& en : entities) {
+          auto v = en.v;
+          auto num = [&v](int code) { return v.count(code) ? std::stod(v[code]) : 0.0; };
+          if (en.type == "LINE") {
+            add(num(10), num(20), num(11), num(21));
+          } else if (en.type == "ARC") {
+            const double r = num(40), a = num(50) * M_PI / 180, b = num(51) * M_PI / 180;
+            add(num(10) + r * std::cos(a), num(20) + r * std::sin(a), num(10) + r * std::cos(b),
+                num(20) + r * std::sin(b));
+          } else if (en.type == "SOLID") {
+            const double x[4] = {num(10), num(11), num(13), num(12)};
+            const double y[4] = {num(20), num(21), num(23), num(22)};
+            for (int k = 0; k < 4; ++k) add(x[k], y[k], x[(k + 1) % 4], y[(k + 1) % 4]);
+          } else if (en.type == "POLYLINE") {
+            const auto& p = en.vertices;
+            for (size_t k = 0; k + 1 < p.size(); ++k)
+              add(p[k].first, p[k].second, p[k + 1].first, p[k + 1].second);
+            if ((static_cast<int>(num(70)) & 1) && p.size() > 2)
+              add(p.back().first, p.back().second, p[0].first, p[0].second);
+          } else if (en.type == "INSERT" && depth < 16) {
+            const auto it = blocks.find(LowerStr(v[2]));
+            if (it == blocks.end()) continue;
+            const double sx = v.count(41) ? num(41) : 1, sy = v.count(42) ? num(42) : 1;
+            const double a = num(50) * M_PI / 180, cs = std::cos(a), sn = std::sin(a);
+            const Map n{cs * sx, -sn * sy, sn * sx, cs * sy, num(10), num(20)};
+            Map k;
+            k.a = m.a * n.a + m.b * n.c, k.b = m.a * n.b + m.b * n.d;
+            k.c = m.c * n.a + m.d * n.c, k.d = m.c * n.b + m.d * n.d;
+            std::tie(k.e, k.f) = m(n.e, n.f);
+            draw(it->second, k, depth + 1);
+          }
+        }
+      };
+  draw(model, Map{}, 0);
+  return pieces;
+}
+
+// The pieces of the dxf file that the IGES file's edges (as iges_check --edges reads them) lack,
+// and the edges left over, each as text; pieces match with ends apart by tolerance at most.
+std::vector<std::string> UnmatchedPieces(const std::vector<Piece>& dxf, const std::string& edges,
+                                         double tolerance) {
+  std::vector<Piece> iges;
+  std::istringstream in(edges);
+  for (std::string line; std::getline(in, line);) {
+    const size_t at = line.find(" EDGE ");
+    if (at == std::string::npos) continue;
+    Piece p{};
+    std::istringstream(line.substr(at + 6)) >> p.x1 >> p.y1 >> p.x2 >> p.y2;
+    if (std::hypot(p.x2 - p.x1, p.y2 - p.y1) > 1e-4) iges.push_back(p);  // circles left out
+  }
+  // The edges by the cell of their middle.
+  const double cell = 0.05;
+  auto key = [cell](double x, double y) {
+    return std::pair<long long, long long>(std::llround((x) / cell), std::llround((y) / cell));
+  };
+  std::map<std::pair<long long, long long>, std::vector<size_t>> cells;
+  for (size_t i = 0; i < iges.size(); ++i)
+    cells[key((iges[i].x1 + iges[i].x2) / 2, (iges[i].y1 + iges[i].y2) / 2)].push_back(i);
+  std::vector<bool> used(iges.size());
+  std::vector<std::string> unmatched;
+  auto text = [](const char* what, const Piece& p) {
+    char s[160];
+    std::snprintf(s, sizeof s, "%s %.4f %.4f %.4f %.4f", what, p.x1, p.y1, p.x2, p.y2);
+    return std::string(s);
+  };
+  for (const Piece& p : dxf) {
+    const auto [cx, cy] = key((p.x1 + p.x2) / 2, (p.y1 + p.y2) / 2);
+    bool found = false;
+    for (long long dx = -1; dx <= 1 && !found; ++dx)
+      for (long long dy = -1; dy <= 1 && !found; ++dy) {
+        const auto it = cells.find({cx + dx, cy + dy});
+        if (it == cells.end()) continue;
+        for (size_t i : it->second) {
+          const Piece& q = iges[i];
+          auto near = [tolerance](double a, double b) { return std::fabs(a - b) <= tolerance; };
+          const bool same =
+              near(p.x1, q.x1) && near(p.y1, q.y1) && near(p.x2, q.x2) && near(p.y2, q.y2);
+          const bool turned =
+              near(p.x1, q.x2) && near(p.y1, q.y2) && near(p.x2, q.x1) && near(p.y2, q.y1);
+          if (!used[i] && (same || turned)) {
+            used[i] = found = true;
+            break;
+          }
+        }
+      }
+    if (!found) unmatched.push_back(text("DXF", p));
+  }
+  for (size_t i = 0; i < iges.size(); ++i)
+    if (!used[i]) unmatched.push_back(text("IGES", iges[i]));
+  return unmatched;
+}
+
+// The wheels drawn scaled (kind 7 with many teeth, kind 14 with its scaled teeth, kind 15 turned)
+// and the scaled sheet blocks (kinds 5, 6, 8, 9, 13): OpenCASCADE transfers every root of the IGES
+// file, and the edges it gets are the pieces the same drawing draws as DXF.
+TEST_F(IgesTest, OpenCascadeGetsTheGeometryOfTheDxf) {
+  UseDesign("");
+  Design.ToothCount[1] = 997;
+  Design.ToothCount[2] = -997;
+  CalculateSerration();
+  std::vector<std::string> files;
+  std::vector<std::vector<Piece>> pieces;
+  for (int kind : {5, 6, 7, 8, 9, 13, 14, 15}) {
+    const std::string base = tmp_.File("k" + std::to_string(kind));
+    for (int device : {CadDeviceIges, CadDeviceDxf}) {
+      Session.CurrentFileName = base;
+      Flags.AbortFlag = false;
+      Flags.BatchCadOutput = true;
+      DrawMenu(device, kind);
+      Flags.BatchCadOutput = false;
+      ASSERT_FALSE(Flags.AbortFlag) << kind;
+    }
+    files.push_back(base + ".igs");
+    pieces.push_back(DxfPieces(base + ".dxf"));
+  }
+  SetDefaultDesign();
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string out;
+    const int status = IgesCheck({"--edges", files[i]}, out);
+    if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
+    EXPECT_EQ(status, 0) << out.substr(0, 2000);
+    auto count = [&out](const std::string& what) {
+      const size_t at = out.find(" " + what + " ");
+      return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + what.size() + 2);
+    };
+    EXPECT_GT(count("ROOTS"), 0) << files[i];
+    EXPECT_EQ(count("ROOTS"), count("SHAPES")) << files[i] << " roots / shapes";
+    EXPECT_GT(pieces[i].size(), i == 2 ? 2 * 997u : 10u) << files[i];
+    const auto unmatched = UnmatchedPieces(pieces[i], out, 0.003);
+    EXPECT_TRUE(unmatched.empty()) << files[i] << ": " << unmatched.size() << " unmatched, first "
+                                   << (unmatched.empty() ? "" : unmatched.front());
+  }
 }
 
 }  // namespace
