@@ -51,6 +51,22 @@ std::string Field(const std::vector<std::string>& f, std::size_t i) {
   return i < f.size() ? f[i] : std::string();
 }
 
+// The number of a field: an empty (or missing) field is 0; a text that is no number is a damaged
+// section (false).
+bool FieldNumber(const std::string& field, long double& x) {
+  x = 0;
+  return TrimBlanks(field).empty() || TextToReal(field, x);
+}
+
+bool FieldNumber(const std::string& field, int& n) {
+  int64_t v = 0;
+  n = 0;
+  if (TrimBlanks(field).empty()) return true;
+  if (!TextToWhole(field, v) || v < INT32_MIN || v > INT32_MAX) return false;
+  n = static_cast<int>(v);
+  return true;
+}
+
 }  // namespace
 
 void InitDrawingInfo() {
@@ -166,7 +182,7 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
   ReadLine(line);
   if (Flags.AbortFlag || !IsChangeLogMarker(line)) return false;
   std::uint16_t count = 0;
-  ReadWordLine(count);
+  if (!ReadWordLine(count)) return false;
   ReadLine(line);
   if (Flags.AbortFlag || !IsDashLine(line)) return false;
   for (int i = 0; i < count; ++i) {
@@ -190,7 +206,9 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
   info.TitleStandardName = Field(f, 3);
   info.TitleReleaseDate = Field(f, 4);
   info.TitleReleaseName = Field(f, 5);
-  const int placed = std::max(0, StrToInteger(TrimBlanks(Field(f, 6))));
+  int placed = 0;
+  if (!FieldNumber(Field(f, 6), placed)) return false;
+  placed = std::max(0, placed);
   ReadLine(info.TitleDrawnDate);
   ReadLine(info.TitleReplaces);
   ReadLine(info.TitleReplacedBy);
@@ -202,10 +220,9 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
     if (i >= MaxPlacedTexts) continue;
     f = SplitFields(line);
     PlacedText& p = info.PlacedTexts[i];
-    p.X = StrToReal(TrimBlanks(Field(f, 0)));
-    p.Y = StrToReal(TrimBlanks(Field(f, 1)));
-    p.Height = StrToReal(TrimBlanks(Field(f, 2)));
-    p.Angle = StrToReal(TrimBlanks(Field(f, 3)));
+    if (!FieldNumber(Field(f, 0), p.X) || !FieldNumber(Field(f, 1), p.Y) ||
+        !FieldNumber(Field(f, 2), p.Height) || !FieldNumber(Field(f, 3), p.Angle))
+      return false;
     p.Text = Field(f, 4);
   }
   info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
@@ -227,8 +244,7 @@ bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind) {
   ReadLine(line);
   if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderMarker) return false;
   std::int32_t kind = 0, mode = 0;
-  ReadIntegerLine(kind);
-  ReadIntegerLine(mode);
+  if (!ReadIntegerLine(kind) || !ReadIntegerLine(mode)) return false;
   ReadLine(info.TitleResponsibleDept);
   ReadLine(info.TitleDocumentType);
   ReadLine(info.TitleDocumentStatus);

@@ -30,18 +30,24 @@ struct LineWriter {
   void IsoHeader(const DrawingInfoRecord& info, int kind) { WriteIsoHeaderSection(info, kind); }
 };
 
-// Reads each value back from its line. A failed read or a section out of step sets AbortFlag,
-// and everything after it is skipped.
+// Reads each value back from its line. A failed read, a number line that holds no number (or one
+// beyond its type) or a section out of step sets AbortFlag, and everything after it is skipped.
 struct LineReader {
   template <class T>
   void operator()(T& x) {
-    if (!Flags.AbortFlag) Read(x);
+    if (!Flags.AbortFlag && !Read(x)) Flags.AbortFlag = true;
   }
-  static void Read(long double& x) { ReadExtendedLine(x); }
-  static void Read(std::int32_t& n) { ReadIntegerLine(n); }
-  static void Read(std::uint16_t& w) { ReadWordLine(w); }
-  static void Read(bool& b) { ReadBoolTrue(b); }
-  static void Read(std::string& s) { ReadLine(s); }
+  static bool Read(long double& x) { return ReadExtendedLine(x); }
+  static bool Read(std::int32_t& n) { return ReadIntegerLine(n); }
+  static bool Read(std::uint16_t& w) { return ReadWordLine(w); }
+  static bool Read(bool& b) {
+    ReadBoolTrue(b);
+    return true;
+  }
+  static bool Read(std::string& s) {
+    ReadLine(s);
+    return true;
+  }
   void ChangeLog(DrawingInfoRecord& info) { Section([&] { return ReadChangeLogSection(info); }); }
   void Documents(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
     Section([&] { return ReadDocumentsSection(links, count); });

@@ -62,7 +62,7 @@ bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, st
   ReadLine(line);
   if (Flags.AbortFlag || TrimBlanks(line) != DocumentsMarker) return false;
   int32_t n = 0;
-  ReadIntegerLine(n);
+  if (!ReadIntegerLine(n)) return false;
   ReadLine(line);
   if (Flags.AbortFlag || n < 0 || !IsDashLine(line)) return false;
   for (int i = 0; i < n; ++i) {

@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
@@ -171,8 +173,7 @@ bool TextFile::Eof() {
   return false;
 }
 
-bool TextFile::ReadLine(std::string& line) {
-  line.clear();
+bool TextFile::NextRawLine() {
   if (!file_) {
     io_ = IoNotOpen;
     return false;
@@ -203,8 +204,21 @@ bool TextFile::ReadLine(std::string& line) {
     return false;
   }
   if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  line = DecodeTextLine(raw, page_);
   io_ = IoOk;
+  return true;
+}
+
+bool TextFile::ReadLine(std::string& line) {
+  line.clear();
+  if (!NextRawLine()) return false;
+  line = DecodeTextLine(lineBuffer_, page_);
+  return true;
+}
+
+bool TextFile::ReadRawLine(std::string_view& line) {
+  line = {};
+  if (!NextRawLine()) return false;
+  line = lineBuffer_;
   return true;
 }
 
@@ -241,40 +255,99 @@ bool TextFile::WriteLn(const std::string& s) {
 // ---------------------------------------------------------------------------------------------
 // Number texts
 
-bool TextToReal(const std::string& text, long double& x) {
-  std::string s = TrimBlanks(text);
-  size_t comma = s.find(',');
-  if (comma != std::string::npos) s[comma] = '.';
-  if (s.empty()) return false;
-  size_t start = (s[0] == '+') ? 1 : 0;
-  if (start == 1 && s.size() > 1 && s[1] == '-') return false;
-  // Digits must be there: from_chars alone would also take "inf" and "nan".
-  bool digit = false;
-  for (size_t i = start; i < s.size(); ++i) {
-    char c = s[i];
+namespace {
+
+std::string_view TrimmedView(std::string_view s) {
+  const size_t first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+// Powers of ten that long double holds exactly (5^27 < 2^64).
+constexpr int ExactTenPowers = 27;
+constexpr bool ExactPathUsable = std::numeric_limits<long double>::digits >= 64;
+
+long double TenPower(int k) {
+  static const auto table = [] {
+    std::array<long double, ExactTenPowers + 1> t{};
+    t[0] = 1;
+    for (int i = 1; i <= ExactTenPowers; ++i) t[i] = t[i - 1] * 10;
+    return t;
+  }();
+  return table[k];
+}
+
+}  // namespace
+
+bool TextToReal(std::string_view text, long double& x) {
+  const std::string_view s = TrimmedView(text);
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && s[i] == '+') ++i;  // "+" is no sign of from_chars: taken here
+  else if (i < s.size() && s[i] == '-') negative = true, ++i;
+  // Digits with at most one separator ("," or "."), then an optional exponent; no "inf", "nan"
+  // or hexadecimal.
+  uint64_t mantissa = 0;
+  int significant = 0, fractionDigits = 0;
+  bool digit = false, separator = false, exact = true;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
     if (c >= '0' && c <= '9') {
       digit = true;
-    } else if (c != '.' && c != '-' && c != '+' && c != 'e' && c != 'E') {
-      return false;
+      if (separator) ++fractionDigits;
+      if (significant == 0 && c == '0') continue;
+      if (++significant > 19) exact = false;
+      else mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+    } else if ((c == '.' || c == ',') && !separator) {
+      separator = true;
+    } else {
+      break;
     }
   }
   if (!digit) return false;
+  int exponent = 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t j = i + 1;
+    bool negExp = false;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negExp = s[j++] == '-';
+    if (j == s.size()) return false;
+    for (; j < s.size(); ++j) {
+      if (s[j] < '0' || s[j] > '9') return false;
+      if (exponent < 100000) exponent = exponent * 10 + (s[j] - '0');
+    }
+    if (negExp) exponent = -exponent;
+    i = j;
+  }
+  if (i != s.size()) return false;
+  const int k = exponent - fractionDigits;
+  if (ExactPathUsable && exact && (mantissa == 0 || (k >= -ExactTenPowers && k <= ExactTenPowers))) {
+    // The mantissa and the power of ten are exact: one rounding, the same value as from_chars.
+    long double v = static_cast<long double>(mantissa);
+    if (k < 0) v /= TenPower(-k);
+    else if (k > 0) v *= TenPower(k);
+    x = negative ? -v : v;
+    return true;
+  }
+  // from_chars takes "." alone and no "+".
+  std::string t(s.substr(s[0] == '+' ? 1 : 0));
+  if (const size_t comma = t.find(','); comma != std::string::npos) t[comma] = '.';
   long double v = 0;
-  const char* first = s.data() + start;
-  const char* last = s.data() + s.size();
-  auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
+  const char* last = t.data() + t.size();
+  auto [ptr, ec] = std::from_chars(t.data(), last, v, std::chars_format::general);
   if (ec != std::errc() || ptr != last) return false;
   x = v;
   return true;
 }
 
-bool TextToWhole(const std::string& text, int64_t& n) {
-  std::string s = TrimBlanks(text);
+bool TextToWhole(std::string_view text, int64_t& n) {
+  std::string_view s = TrimmedView(text);
   if (s.empty()) return false;
-  size_t start = (s[0] == '+') ? 1 : 0;
-  if (start == 1 && (s.size() == 1 || s[1] == '-')) return false;
+  if (s[0] == '+') {
+    s.remove_prefix(1);
+    if (s.empty() || s[0] == '-') return false;
+  }
   int64_t v = 0;
-  auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + s.size(), v);
+  auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || ptr != s.data() + s.size()) return false;
   n = v;
   return true;
@@ -305,16 +378,39 @@ bool NextLine(std::string& s) {
   return false;
 }
 
-int64_t WholeOrZero(const std::string& s, int64_t lo, int64_t hi) {
-  int64_t v = 0;
-  if (!TextToWhole(s, v) || v < lo || v > hi) return 0;
-  return v;
+// The next line of DataFile as stored: number lines need no decoding and no copy. A byte-order
+// mark before the text is skipped as the decoder does.
+bool NextRawLine(std::string_view& s) {
+  if (!DataFile.ReadRawLine(s)) {
+    Flags.AbortFlag = true;
+    return false;
+  }
+  if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
+  return true;
 }
 
-long double RealOrZero(std::string s) {
-  std::replace(s.begin(), s.end(), ',', '.');
-  long double v = 0;
-  return TextToReal(s, v) ? v : 0;
+// The whole number of the next line when it is one within lo..hi; else 0 and false.
+bool NextWhole(int64_t& v, int64_t lo, int64_t hi) {
+  std::string_view s;
+  v = 0;
+  if (!NextRawLine(s)) return false;
+  if (!TextToWhole(s, v) || v < lo || v > hi) {
+    v = 0;
+    return false;
+  }
+  return true;
+}
+
+// The real of the next line; every "," counts as the decimal point (so two separators are none).
+bool NextReal(long double& x) {
+  std::string_view s;
+  x = 0;
+  if (!NextRawLine(s)) return false;
+  if (!TextToReal(s, x)) {
+    x = 0;
+    return false;
+  }
+  return true;
 }
 }  // namespace
 
@@ -349,30 +445,29 @@ void ReadCharLine(char& c) {
   c = s.empty() ? '\0' : s[0];
 }
 
-void ReadIntegerLine(int32_t& n) {
-  std::string s;
-  NextLine(s);
-  n = static_cast<int32_t>(WholeOrZero(s, INT32_MIN, INT32_MAX));
+bool ReadIntegerLine(int32_t& n) {
+  int64_t v = 0;
+  const bool ok = NextWhole(v, INT32_MIN, INT32_MAX);
+  n = static_cast<int32_t>(v);
+  return ok;
 }
 
-void ReadLongintLine(int32_t& n) { ReadIntegerLine(n); }
+bool ReadLongintLine(int32_t& n) { return ReadIntegerLine(n); }
 
-void ReadWordLine(uint16_t& w) {
-  std::string s;
-  NextLine(s);
-  w = static_cast<uint16_t>(WholeOrZero(s, 0, 65535));
+bool ReadWordLine(uint16_t& w) {
+  int64_t v = 0;
+  const bool ok = NextWhole(v, 0, 65535);
+  w = static_cast<uint16_t>(v);
+  return ok;
 }
 
-void ReadExtendedLine(long double& x) {
-  std::string s;
-  NextLine(s);
-  x = RealOrZero(s);
-}
+bool ReadExtendedLine(long double& x) { return NextReal(x); }
 
-void ReadDoubleLine(double& x) {
-  std::string s;
-  NextLine(s);
-  x = static_cast<double>(RealOrZero(s));
+bool ReadDoubleLine(double& x) {
+  long double v = 0;
+  const bool ok = NextReal(v);
+  x = static_cast<double>(v);
+  return ok;
 }
 
 void ReadBoolTrue(bool& b) {

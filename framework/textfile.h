@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -61,6 +62,9 @@ class TextFile {
   bool Eof();      // true at the end of a file open for reading (and when not open)
 
   bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
+  // The next line's bytes as stored (without its line end, undecoded), valid until the next read:
+  // for lines that hold numbers, which need no copy.
+  bool ReadRawLine(std::string_view& line);
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
   bool Write(const std::string& s);
@@ -76,6 +80,7 @@ class TextFile {
 
  private:
   bool Open(const char* mode, bool forWrite);
+  bool NextRawLine();  // the next line into lineBuffer_, without its line end
   std::FILE* file_ = nullptr;
   bool writing_ = false;
   std::string name_;
@@ -94,17 +99,19 @@ int IoCodeFromErrno(int err);
 // The one shared text-file variable; every caller opens, uses and closes it inside one routine.
 extern TextFile DataFile;
 
-// Readers: one line of DataFile each; an I/O error sets AbortFlag.
+// Readers: one line of DataFile each; an I/O error sets AbortFlag. The number readers give 0 for
+// a line that is no number (or out of the target's range) and then return false, as they do after
+// an I/O error: callers that must not take such a line as 0 test the result.
 void ReadLine(std::string& s);
 // A separator line of the data files: nothing but dashes (blanks around them allowed).
 bool IsDashLine(const std::string& s);
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d);
 void ReadCharLine(char& c);  // first byte of the line ('\0' for an empty line)
-void ReadIntegerLine(int32_t& n);
-void ReadLongintLine(int32_t& n);
-void ReadWordLine(uint16_t& w);
-void ReadExtendedLine(long double& x);
-void ReadDoubleLine(double& x);
+bool ReadIntegerLine(int32_t& n);
+bool ReadLongintLine(int32_t& n);
+bool ReadWordLine(uint16_t& w);
+bool ReadExtendedLine(long double& x);  // a "," or a "." as the decimal separator
+bool ReadDoubleLine(double& x);
 void ReadBoolTrue(bool& b);      // "TRUE" in any case gives true, anything else false
 void ReadBoolNotFalse(bool& b);  // "FALSE" in any case gives false, anything else true
 
@@ -126,9 +133,10 @@ void WriteFields8(const std::string& a, const std::string& b, const std::string&
 std::string ExtendedLineText(long double x);
 
 // Strict number texts (blanks around allowed; the first "," counts as the decimal point): false,
-// and x or n untouched, when the text is not a number.
-bool TextToReal(const std::string& text, long double& x);
-bool TextToWhole(const std::string& text, int64_t& n);
+// and x or n untouched, when the text is not a number ("inf", "nan" and hexadecimal are none) or
+// lies beyond the type's range.
+bool TextToReal(std::string_view text, long double& x);
+bool TextToWhole(std::string_view text, int64_t& n);
 
 // The eight head lines of a design file; DesignFileHeadLines is how many a reader skips.
 constexpr int DesignFileHeadLines = 8;
