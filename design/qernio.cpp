@@ -153,44 +153,46 @@ bool RealsInRange(const DesignFileContent& c) {
 }
 
 // Cuts every text of the content to MaxDesignTextLength characters; the texts cut, each as
-// "<which text>: <length>".
+// "<which text>: <length>". A text's label is made only when the text is cut.
 std::vector<std::string> LimitTexts(DesignFileContent& c) {
   std::vector<std::string> cut;
-  auto limit = [&cut](std::string& s, const std::string& which) {
+  auto limit = [&cut](std::string& s, auto&& which) {
     if (s.size() <= MaxDesignTextLength) return;  // bytes: never fewer than characters
     const int n = Utf8Length(s);
     if (n <= MaxDesignTextLength) return;
     s = Utf8Cut(s, MaxDesignTextLength);
-    cut.push_back(which + ": " + std::to_string(n));
+    cut.push_back(which() + ": " + std::to_string(n));
+  };
+  auto label = [](const char* first, std::size_t number, const char* last) {
+    return [=] { return first + std::to_string(number) + last; };
   };
   for (int k = 1; k <= 2; ++k) {
-    const std::string part = "Teil " + std::to_string(k) + " ";
-    limit(c.Name[k], part + "Benennung");
-    limit(c.Number[k], part + "Zeichnungsnummer");
-    limit(c.Name2[k], part + "Benennung 2");
+    limit(c.Name[k], label("Teil ", k, " Benennung"));
+    limit(c.Number[k], label("Teil ", k, " Zeichnungsnummer"));
+    limit(c.Name2[k], label("Teil ", k, " Benennung 2"));
   }
   for (size_t i = 0; i < c.CommentLines.size(); ++i)
-    limit(c.CommentLines[i], "Kommentar " + std::to_string(i + 1));
+    limit(c.CommentLines[i], label("Kommentar ", i + 1, ""));
   DrawingInfoRecord& info = c.Info;
   for (size_t i = 0; i < info.ChangeEntries.size(); ++i) {
     ChangeEntry& e = info.ChangeEntries[i];
-    const std::string which = "Änderung " + std::to_string(i + 1) + " ";
-    limit(e.ChangeText, which + "Text");
-    limit(e.Date, which + "Datum");
-    limit(e.Editor, which + "Bearbeiter");
-    limit(e.Description, which + "Beschreibung");
+    limit(e.ChangeText, label("Änderung ", i + 1, " Text"));
+    limit(e.Date, label("Änderung ", i + 1, " Datum"));
+    limit(e.Editor, label("Änderung ", i + 1, " Bearbeiter"));
+    limit(e.Description, label("Änderung ", i + 1, " Beschreibung"));
   }
   for (size_t i = 0; i < info.PlacedTexts.size(); ++i)
-    limit(info.PlacedTexts[i].Text, "Zeichnungstext " + std::to_string(i + 1));
+    limit(info.PlacedTexts[i].Text, label("Zeichnungstext ", i + 1, ""));
+  const auto titleBlock = [] { return std::string("Schriftfeld"); };
   for (std::string* t : {&info.TitleDrawnDate, &info.TitleDrawnName, &info.TitleCheckedDate,
                          &info.TitleCheckedName, &info.TitleStandardDate, &info.TitleStandardName,
                          &info.TitleReleaseDate, &info.TitleReleaseName, &info.TitleReplaces,
                          &info.TitleReplacedBy, &info.TitleResponsibleDept,
                          &info.TitleDocumentType, &info.TitleDocumentStatus})
-    limit(*t, "Schriftfeld");
+    limit(*t, titleBlock);
   for (size_t i = 0; i < c.Links.size(); ++i) {
-    limit(c.Links[i].Program, "Dokument " + std::to_string(i + 1) + " Programm");
-    limit(c.Links[i].File, "Dokument " + std::to_string(i + 1) + " Datei");
+    limit(c.Links[i].Program, label("Dokument ", i + 1, " Programm"));
+    limit(c.Links[i].File, label("Dokument ", i + 1, " Datei"));
   }
   return cut;
 }

@@ -21,6 +21,7 @@
 #include "framework/utilstr.h"
 #include "platform/codepage.h"
 #include "platform/machine.h"
+#include "platform/utf8decode.h"
 
 namespace qern {
 
@@ -64,10 +65,11 @@ int FailureCode(bool writing) {
 
 TextFile::~TextFile() {
   if (file_) std::fclose(file_);
+  if (readFd_ >= 0) ::close(readFd_);
 }
 
 void TextFile::Assign(const std::string& name) {
-  if (file_) Close();
+  if (IsOpen()) Close();
   name_ = name;
   io_ = IoOk;
   page_ = LegacyCodePage::Ansi1252;
@@ -79,12 +81,17 @@ bool TextFile::Open(const char* mode, bool forWrite) {
     std::fclose(file_);
     file_ = nullptr;
   }
+  if (readFd_ >= 0) {
+    ::close(readFd_);
+    readFd_ = -1;
+  }
   errno = 0;
   if (name_.empty()) {
     io_ = IoFileNotFound;
     return false;
   }
   work_.Discard();
+  if (!forWrite) return OpenForReading();
   if (replacing_ && forWrite && mode[0] == 'w') {
     // A new working file of our own; the stream writes through a copy of its descriptor.
     int fd = -1;
@@ -130,7 +137,52 @@ bool TextFile::Reset() { return Open("rb", false); }
 bool TextFile::Rewrite() { return Open("wb", true); }
 bool TextFile::Append() { return Open("ab", true); }
 
+bool TextFile::OpenForReading() {
+  // Opened without waiting, so that a pipe cannot block the open; only a plain file is read (a
+  // folder is no file, and a pipe, socket or device could block every read or never end).
+  readFd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (readFd_ < 0) {
+    io_ = IoCodeFromErrno(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(readFd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(readFd_);
+    readFd_ = -1;
+    io_ = IoAccessDenied;
+    return false;
+  }
+  if (readBuffer_.empty()) readBuffer_.resize(size_t{64} << 10);
+  readPos_ = readEnd_ = 0;
+  readFailed_ = false;
+  writing_ = false;
+  io_ = IoOk;
+  writeError_ = IoOk;
+  return true;
+}
+
+bool TextFile::Fill() {
+  readPos_ = readEnd_ = 0;
+  if (readFailed_) return false;
+  ssize_t n;
+  do {
+    n = ::read(readFd_, readBuffer_.data(), readBuffer_.size());
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) readFailed_ = true;
+  if (n <= 0) return false;
+  readEnd_ = static_cast<size_t>(n);
+  return true;
+}
+
 bool TextFile::Close() {
+  if (readFd_ >= 0) {
+    ::close(readFd_);
+    readFd_ = -1;
+    readPos_ = readEnd_ = 0;
+    rawLine_ = {};
+    io_ = IoOk;
+    return true;
+  }
   if (!file_) {
     io_ = IoNotOpen;
     return false;
@@ -166,69 +218,80 @@ bool TextFile::Commit() {
 }
 
 bool TextFile::Eof() {
-  if (!file_ || writing_) return true;
-  int c = std::getc(file_);
-  if (c == EOF) return true;
-  std::ungetc(c, file_);
-  return false;
+  if (readFd_ < 0) return true;
+  return readPos_ == readEnd_ && !Fill();
 }
 
 bool TextFile::NextRawLine() {
-  if (!file_) {
-    io_ = IoNotOpen;
+  rawLine_ = {};
+  if (readFd_ < 0) {
+    io_ = file_ ? IoNotOpenInput : IoNotOpen;
     return false;
   }
-  if (writing_) {
-    io_ = IoNotOpenInput;
-    return false;
-  }
-  std::string& raw = lineBuffer_;
-  raw.clear();
-  // The file belongs to this object alone: no stream locking per character.
-  int c = getc_unlocked(file_);
-  if (c == EOF) {
+  if (readPos_ == readEnd_ && !Fill()) {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
   }
-  while (c != EOF && c != '\n') {
-    // A line without end (a device, a damaged file) must not eat all memory.
-    if (raw.size() >= MaxLineLength) {
+  const char* start = readBuffer_.data() + readPos_;
+  const char* end = readBuffer_.data() + readEnd_;
+  if (const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start))) {
+    // The whole line lies in the buffer: no copy.
+    rawLine_ = std::string_view(start, nl - start);
+    readPos_ += (nl - start) + 1;
+  } else {
+    // The line goes on in the next block (or ends with the file).
+    std::string& raw = lineBuffer_;
+    raw.assign(start, end);
+    readPos_ = readEnd_;
+    while (Fill()) {
+      start = readBuffer_.data();
+      end = start + readEnd_;
+      const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start));
+      // A line without end (a damaged file) must not eat all memory.
+      if (raw.size() + ((nl ? nl : end) - start) > MaxLineLength) {
+        io_ = IoReadError;
+        return false;
+      }
+      raw.append(start, nl ? nl : end);
+      readPos_ = nl ? (nl - start) + 1 : readEnd_;
+      if (nl) break;
+    }
+    if (readFailed_) {
       io_ = IoReadError;
       return false;
     }
-    raw.push_back(static_cast<char>(c));
-    c = getc_unlocked(file_);
+    rawLine_ = raw;
   }
-  if (c == EOF && std::ferror(file_)) {
-    io_ = IoReadError;
-    return false;
-  }
-  if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+  if (!rawLine_.empty() && rawLine_.back() == '\r') rawLine_.remove_suffix(1);
   io_ = IoOk;
   return true;
 }
 
 bool TextFile::ReadLine(std::string& line) {
-  line.clear();
-  if (!NextRawLine()) return false;
-  line = DecodeTextLine(lineBuffer_, page_);
+  if (!NextRawLine()) {
+    line.clear();
+    return false;
+  }
+  // Valid UTF-8 (every ASCII line) is taken as it stands, into the room line already has.
+  if (IsValidUtf8(rawLine_)) {
+    std::string_view text = rawLine_;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    line.assign(text);
+  } else {
+    line = DecodeTextLine(rawLine_, page_);
+  }
   return true;
 }
 
 bool TextFile::ReadRawLine(std::string_view& line) {
-  line = {};
-  if (!NextRawLine()) return false;
-  line = lineBuffer_;
-  return true;
+  const bool ok = NextRawLine();
+  line = rawLine_;
+  return ok;
 }
 
 bool TextFile::Write(const std::string& s) {
   if (!file_) {
-    io_ = IoNotOpen;
-    return false;
-  }
-  if (!writing_) {
-    io_ = IoNotOpenOutput;
+    io_ = readFd_ >= 0 ? IoNotOpenOutput : IoNotOpen;
     return false;
   }
   if (failWrites_ > 0) {

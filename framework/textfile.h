@@ -58,7 +58,7 @@ class TextFile {
   // Closes the file; a replacing file then replaces its name when every write succeeded (else it
   // is dropped and IoResult says why). Without replacing the same as Close.
   bool Commit();
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return file_ != nullptr || readFd_ >= 0; }
   bool Eof();      // true at the end of a file open for reading (and when not open)
 
   bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
@@ -80,14 +80,23 @@ class TextFile {
 
  private:
   bool Open(const char* mode, bool forWrite);
-  bool NextRawLine();  // the next line into lineBuffer_, without its line end
-  std::FILE* file_ = nullptr;
+  bool OpenForReading();
+  bool Fill();         // the next block of a file open for reading; false at its end or on error
+  bool NextRawLine();  // the next line into rawLine_, without its line end
+  std::FILE* file_ = nullptr;  // a file open for writing
+  // A file open for reading: read in blocks into a buffer kept from file to file, so a file costs
+  // no allocation of its own; a line lies in the buffer or, across blocks, in lineBuffer_.
+  int readFd_ = -1;
+  std::string readBuffer_;
+  size_t readPos_ = 0, readEnd_ = 0;
+  bool readFailed_ = false;
+  std::string_view rawLine_;
   bool writing_ = false;
   std::string name_;
   int io_ = IoOk;
   int failWrites_ = 0;
   int writeError_ = IoOk;
-  std::string lineBuffer_;  // the raw bytes of the line being read, kept for its capacity
+  std::string lineBuffer_;  // the raw bytes of a line across blocks, kept for its capacity
   LegacyCodePage page_ = LegacyCodePage::Ansi1252;
   bool replacing_ = false;
   WorkFile work_;
