@@ -109,23 +109,27 @@ void BM_FileOverviewAgainstReading(benchmark::State& state) {
   const std::string& folder = DesignFolder(count);
   qern::bench::EnsureApplication();
   double bestRead = std::numeric_limits<double>::infinity(), bestTable = bestRead;
+  double bestWindow = bestRead;
   for (auto _ : state) {
     std::size_t bytes = 0;
     const double read = MillisecondsOf([&] { bytes = ReadEveryFile(folder); });
     int rows = 0;
+    double window = 0;
     const double table = MillisecondsOf([&] {
       qern::FileOverview overview;
       qern::FillFileOverview(overview, folder);
-      qern::TForm_preview window(overview, {});
+      window = MillisecondsOf([&] { qern::TForm_preview form(overview, {}); });
       rows = overview.RowCount();
       benchmark::DoNotOptimize(overview.Rows.data());
     });
     if (rows != count + 1 || bytes == 0) state.SkipWithError("rows missing");
     bestRead = std::min(bestRead, read);
     bestTable = std::min(bestTable, table);
+    bestWindow = std::min(bestWindow, window);
     state.SetIterationTime(table / 1e3);
   }
   state.counters["table_ms"] = bestTable;
+  state.counters["window_ms"] = bestWindow;  // of the table's time: the window over the rows
   state.counters["read_ms"] = bestRead;
   state.counters["ratio"] = bestRead > 0 ? bestTable / bestRead : 0;
   state.counters["goal"] = GoalRatio;
@@ -139,3 +143,4 @@ BENCHMARK(BM_FileOverviewAgainstReading)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+

@@ -25,11 +25,16 @@ const std::string Dashes20(20, '-');
 const std::string Dashes14(14, '-');
 
 // The section's first line, tolerant of the code page its "Ä" was written in.
-bool IsChangeLogMarker(const std::string& line) {
-  std::string s = UpperStr(TrimBlanks(line));
-  const std::string tail = "NDERUNGEN";
-  return s.size() >= tail.size() && s.size() <= tail.size() + 3 &&
-         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+bool IsChangeLogMarker(std::string_view line) {
+  const std::string_view s = BlankTrimmed(line);
+  const std::string_view tail = "NDERUNGEN";
+  if (s.size() < tail.size() || s.size() > tail.size() + 3) return false;
+  const std::string_view end = s.substr(s.size() - tail.size());
+  for (size_t i = 0; i < tail.size(); ++i) {
+    const char c = end[i] >= 'a' && end[i] <= 'z' ? static_cast<char>(end[i] - 'a' + 'A') : end[i];
+    if (c != tail[i]) return false;
+  }
+  return true;
 }
 
 // Splits a field line at each "|"; text after the last "|" is dropped like a line end.
@@ -178,13 +183,12 @@ void WriteChangeLogSection(const DrawingInfoRecord& info) {
 }
 
 bool ReadChangeLogSection(DrawingInfoRecord& info) {
-  std::string line;
-  ReadLine(line);
-  if (Flags.AbortFlag || !IsChangeLogMarker(line)) return false;
+  std::string_view mark;
+  if (!ReadLineView(mark) || !IsChangeLogMarker(mark)) return false;
   std::uint16_t count = 0;
   if (!ReadWordLine(count)) return false;
-  ReadLine(line);
-  if (Flags.AbortFlag || !IsDashLine(line)) return false;
+  if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
+  std::string line;
   for (int i = 0; i < count; ++i) {
     ChangeEntry e;
     ReadLine(e.ChangeText);
@@ -192,8 +196,7 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
     ReadLine(e.Editor);
     ReadLine(line);
     e.Description = SplitDescription(line);
-    ReadLine(line);
-    if (Flags.AbortFlag || !IsDashLine(line)) return false;
+    if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
     if (i < MaxChangeEntries) info.ChangeEntries[i] = e;  // surplus entries are dropped
   }
   info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
@@ -240,16 +243,14 @@ void WriteIsoHeaderSection(const DrawingInfoRecord& info, int titleBlockKind) {
 }
 
 bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind) {
-  std::string line;
-  ReadLine(line);
-  if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderMarker) return false;
+  std::string_view line;
+  if (!ReadLineView(line) || BlankTrimmed(line) != IsoHeaderMarker) return false;
   std::int32_t kind = 0, mode = 0;
   if (!ReadIntegerLine(kind) || !ReadIntegerLine(mode)) return false;
   ReadLine(info.TitleResponsibleDept);
   ReadLine(info.TitleDocumentType);
   ReadLine(info.TitleDocumentStatus);
-  ReadLine(line);
-  if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderEnd) return false;
+  if (!ReadLineView(line) || BlankTrimmed(line) != IsoHeaderEnd) return false;
   titleBlockKind = kind;
   info.PlacedTextMode = (mode >= 0 && mode <= 3) ? mode : 0;
   return true;

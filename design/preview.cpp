@@ -53,24 +53,46 @@ std::string JoinFolder(const std::string& folder, const std::string& fileName) {
 
 }  // namespace
 
-OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName) {
+namespace {
+
+// What the rows of one folder share: the folder's prefix and a content and message list kept from
+// file to file, so that their texts keep their room.
+struct RowScratch {
+  explicit RowScratch(const std::string& folder) : Prefix(JoinFolder(folder, "")) {}
+  std::string Prefix, Full;
+  DesignFileContent Content;
+  ErrorListRecord Messages;
+};
+
+// The row of one file.
+OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
   OverviewRow row;
-  const std::string full = JoinFolder(folder, fileName);
+  DesignFileContent& scratch = work.Content;
+  const std::string& full = work.Full.assign(work.Prefix).append(fileName);
   row[0] = fileName;
-  struct stat st {};
-  if (::stat(full.c_str(), &st) == 0) row[1] = FileDateStr(st.st_mtime);
 
   const bool abort = Flags.AbortFlag;
-  DesignFileContent content;
-  const bool read = ReadDesignFile(full, content);
+  // The read sets every input and text the row shows; the record starts as a fresh one's, so that
+  // nothing of the file before reaches the calculation.
+  static const DesignRecord freshRecord{};
+  scratch.Record = freshRecord;
+  constexpr std::time_t NotOpened = -1;
+  std::time_t modified = NotOpened;
+  const bool read = ReadDesignFile(full, scratch, nullptr, &modified);
   Flags.AbortFlag = abort;
+  // The date of the file as it was opened; a file that did not open is asked for it.
+  struct stat st {};
+  if (modified != NotOpened)
+    row[1] = FileDateStr(modified);
+  else if (::stat(full.c_str(), &st) == 0)
+    row[1] = FileDateStr(st.st_mtime);
   if (!read) return row;
-  DesignRecord& rec = content.Record;
-  ErrorListRecord messages;
+  DesignRecord& rec = scratch.Record;
+  work.Messages.ErrorCount = 0;
   bool fatal = false;
-  CalculateSerration(rec, messages, fatal);
-  row[2] = ConvertDisplayText(content.Number[1]);
-  row[3] = ConvertDisplayText(content.Number[2]);
+  CalculateSerration(rec, work.Messages, fatal);
+  row[2] = ConvertDisplayText(scratch.Number[1]);
+  row[3] = ConvertDisplayText(scratch.Number[2]);
   row[4] = LengthStrFixed(4, 3, rec.PitchDiameter[1]);
   row[5] = LengthStrFixed(2, 3, rec.NormalModule);
   row[6] = FloatStrFixed(3, 2, rec.PressureAngleDeg);
@@ -78,6 +100,13 @@ OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName
   row[8] = FloatStrFixed(1, 3, rec.ProfileShift[1]);
   row[9] = FloatStrFixed(1, 3, rec.ProfileShift[2]);
   return row;
+}
+
+}  // namespace
+
+OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName) {
+  RowScratch work(folder);
+  return RowOf(fileName, work);
 }
 
 void FillFileOverview(FileOverview& table, const std::string& folder,
@@ -89,9 +118,10 @@ void FillFileOverview(FileOverview& table, const std::string& folder,
   table.SelectedColumn = 0;
   const std::vector<std::string> files = FindDesignFiles(folder);
   table.Rows.reserve(files.size() + 1);
+  RowScratch work(folder);
   for (const std::string& name : files) {
     if (progress) progress(name);
-    table.Rows.push_back(OverviewRowOf(folder, name));
+    table.Rows.push_back(RowOf(name, work));
   }
 }
 

@@ -85,6 +85,7 @@ bool TextFile::Open(const char* mode, bool forWrite) {
     ::close(readFd_);
     readFd_ = -1;
   }
+  readPos_ = readEnd_ = 0;
   errno = 0;
   if (name_.empty()) {
     io_ = IoFileNotFound;
@@ -152,6 +153,7 @@ bool TextFile::OpenForReading() {
     io_ = IoAccessDenied;
     return false;
   }
+  modified_ = st.st_mtime;
   if (readBuffer_.empty()) readBuffer_.resize(size_t{64} << 10);
   readPos_ = readEnd_ = 0;
   readFailed_ = false;
@@ -283,12 +285,6 @@ bool TextFile::ReadLine(std::string& line) {
   return true;
 }
 
-bool TextFile::ReadRawLine(std::string_view& line) {
-  const bool ok = NextRawLine();
-  line = rawLine_;
-  return ok;
-}
-
 bool TextFile::Write(const std::string& s) {
   if (!file_) {
     io_ = readFd_ >= 0 ? IoNotOpenOutput : IoNotOpen;
@@ -320,12 +316,6 @@ bool TextFile::WriteLn(const std::string& s) {
 
 namespace {
 
-std::string_view TrimmedView(std::string_view s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 // Powers of ten that long double holds exactly (5^27 < 2^64).
 constexpr int ExactTenPowers = 27;
 constexpr bool ExactPathUsable = std::numeric_limits<long double>::digits >= 64;
@@ -342,8 +332,14 @@ long double TenPower(int k) {
 
 }  // namespace
 
+std::string_view BlankTrimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
 bool TextToReal(std::string_view text, long double& x) {
-  const std::string_view s = TrimmedView(text);
+  const std::string_view s = BlankTrimmed(text);
   size_t i = 0;
   bool negative = false;
   if (i < s.size() && s[i] == '+') ++i;  // "+" is no sign of from_chars: taken here
@@ -403,7 +399,7 @@ bool TextToReal(std::string_view text, long double& x) {
 }
 
 bool TextToWhole(std::string_view text, int64_t& n) {
-  std::string_view s = TrimmedView(text);
+  std::string_view s = BlankTrimmed(text);
   if (s.empty()) return false;
   if (s[0] == '+') {
     s.remove_prefix(1);
@@ -443,14 +439,7 @@ bool NextLine(std::string& s) {
 
 // The next line of DataFile as stored: number lines need no decoding and no copy. A byte-order
 // mark before the text is skipped as the decoder does.
-bool NextRawLine(std::string_view& s) {
-  if (!DataFile.ReadRawLine(s)) {
-    Flags.AbortFlag = true;
-    return false;
-  }
-  if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
-  return true;
-}
+bool NextRawLine(std::string_view& s) { return ReadLineView(s); }
 
 // The whole number of the next line when it is one within lo..hi; else 0 and false.
 bool NextWhole(int64_t& v, int64_t lo, int64_t hi) {
@@ -479,9 +468,18 @@ bool NextReal(long double& x) {
 
 void ReadLine(std::string& s) { NextLine(s); }
 
-bool IsDashLine(const std::string& s) {
-  std::string t = TrimBlanks(s);
-  return !t.empty() && t.find_first_not_of('-') == std::string::npos;
+bool ReadLineView(std::string_view& s) {
+  if (!DataFile.ReadRawLine(s)) {
+    Flags.AbortFlag = true;
+    return false;
+  }
+  if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);  // as the decoder skips it
+  return true;
+}
+
+bool IsDashLine(std::string_view s) {
+  const std::string_view t = BlankTrimmed(s);
+  return !t.empty() && t.find_first_not_of('-') == std::string_view::npos;
 }
 
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d) {

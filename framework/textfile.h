@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,12 +61,29 @@ class TextFile {
   // is dropped and IoResult says why). Without replacing the same as Close.
   bool Commit();
   bool IsOpen() const { return file_ != nullptr || readFd_ >= 0; }
+  // The time of last change of the file last opened for reading (taken when it was opened).
+  std::time_t ModifiedTime() const { return modified_; }
   bool Eof();      // true at the end of a file open for reading (and when not open)
 
   bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
   // The next line's bytes as stored (without its line end, undecoded), valid until the next read:
   // for lines that hold numbers, which need no copy.
-  bool ReadRawLine(std::string_view& line);
+  bool ReadRawLine(std::string_view& line) {
+    // A line that lies whole in the buffer is taken here; the rest in NextRawLine.
+    if (readPos_ < readEnd_) {
+      const char* start = readBuffer_.data() + readPos_;
+      if (const void* nl = std::memchr(start, '\n', readEnd_ - readPos_)) {
+        const size_t n = static_cast<const char*>(nl) - start;
+        readPos_ += n + 1;
+        line = std::string_view(start, n > 0 && start[n - 1] == '\r' ? n - 1 : n);
+        io_ = IoOk;
+        return true;
+      }
+    }
+    const bool ok = NextRawLine();
+    line = rawLine_;
+    return ok;
+  }
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
   bool Write(const std::string& s);
@@ -90,6 +109,7 @@ class TextFile {
   std::string readBuffer_;
   size_t readPos_ = 0, readEnd_ = 0;
   bool readFailed_ = false;
+  std::time_t modified_ = 0;
   std::string_view rawLine_;
   bool writing_ = false;
   std::string name_;
@@ -112,8 +132,13 @@ extern TextFile DataFile;
 // a line that is no number (or out of the target's range) and then return false, as they do after
 // an I/O error: callers that must not take such a line as 0 test the result.
 void ReadLine(std::string& s);
+// The next line as stored (undecoded, without its line end), valid until the next read: for lines
+// that are only tested (markers, separators). False (and AbortFlag) when it could not be read.
+bool ReadLineView(std::string_view& s);
 // A separator line of the data files: nothing but dashes (blanks around them allowed).
-bool IsDashLine(const std::string& s);
+bool IsDashLine(std::string_view s);
+// s without leading and trailing blanks (only the blank character).
+std::string_view BlankTrimmed(std::string_view s);
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d);
 void ReadCharLine(char& c);  // first byte of the line ('\0' for an empty line)
 bool ReadIntegerLine(int32_t& n);
