@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 #include "design/qerncalc.h"
@@ -55,13 +56,50 @@ std::string JoinFolder(const std::string& folder, const std::string& fileName) {
 
 namespace {
 
-// What the rows of one folder share: the folder's prefix and a content and message list kept from
-// file to file, so that their texts keep their room.
+// The program's messages and fatal flag, set aside while the rows are calculated in their place
+// (one exchange for the whole folder, not one per file) and given back afterwards.
+class ProgramMessagesAside {
+ public:
+  ProgramMessagesAside() : errors_(std::move(Errors)), fatal_(Flags.FatalError) {
+    Errors = ErrorListRecord{};
+  }
+  ~ProgramMessagesAside() {
+    Errors = std::move(errors_);
+    Flags.FatalError = fatal_;
+  }
+  ProgramMessagesAside(const ProgramMessagesAside&) = delete;
+  ProgramMessagesAside& operator=(const ProgramMessagesAside&) = delete;
+
+ private:
+  ErrorListRecord errors_;
+  bool fatal_;
+};
+
+// What the rows of one folder share: the folder's prefix, a content kept from file to file (so
+// that its texts keep their room), and the date of the last file with the span of times that
+// fall on the same day.
 struct RowScratch {
   explicit RowScratch(const std::string& folder) : Prefix(JoinFolder(folder, "")) {}
   std::string Prefix, Full;
   DesignFileContent Content;
-  ErrorListRecord Messages;
+  ProgramMessagesAside Aside;
+
+  const std::string& DateOf(std::time_t t) {
+    if (t >= dayFrom_ && t < dayTo_) return day_;
+    std::tm tm{};
+    ::localtime_r(&t, &tm);
+    day_ = FileDateStr(t);
+    // An hour off both ends of the day keeps the span within it when the clock was set forward
+    // or back that day.
+    const std::time_t midnight = t - (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec);
+    dayFrom_ = midnight + 3600;
+    dayTo_ = midnight + 86400 - 3600;
+    return day_;
+  }
+
+ private:
+  std::string day_;
+  std::time_t dayFrom_ = 0, dayTo_ = 0;
 };
 
 // The row of one file.
@@ -83,14 +121,13 @@ OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
   // The date of the file as it was opened; a file that did not open is asked for it.
   struct stat st {};
   if (modified != NotOpened)
-    row[1] = FileDateStr(modified);
+    row[1] = work.DateOf(modified);
   else if (::stat(full.c_str(), &st) == 0)
     row[1] = FileDateStr(st.st_mtime);
   if (!read) return row;
   DesignRecord& rec = scratch.Record;
-  work.Messages.ErrorCount = 0;
-  bool fatal = false;
-  CalculateSerration(rec, work.Messages, fatal);
+  CalculateSerration(rec, Errors, Flags.FatalError);  // the program's own are set aside
+  Flags.AbortFlag = abort;
   row[2] = ConvertDisplayText(scratch.Number[1]);
   row[3] = ConvertDisplayText(scratch.Number[2]);
   row[4] = LengthStrFixed(4, 3, rec.PitchDiameter[1]);

@@ -2,8 +2,11 @@
 // unreadable files, sorting by value, search, opening a row and the export.
 #include "design/preview.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "app/qernstart.h"
@@ -11,6 +14,7 @@
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 #include "framework/spreadsheet.h"
+#include "framework/sysutil.h"
 #include "framework/textfile.h"
 #include "tests/support/testutil.h"
 
@@ -83,10 +87,31 @@ TEST_F(FileOverviewTest, RowsAreCalculatedApartFromTheCurrentDesign) {
   EXPECT_EQ(Session.CurrentFileName, "mine");
   EXPECT_TRUE(Flags.DesignModified);
   EXPECT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Warnung: kept");
 
   FileOverview empty;
   FillFileOverview(empty, folder_.File("none"));
   EXPECT_EQ(empty.RowCount(), 1) << "the header only";
+}
+
+// Each row's date is its file's, also for files changed seconds, hours or days apart.
+TEST_F(FileOverviewTest, EachRowHasItsFilesDate) {
+  const std::time_t base = 1700000000;  // 2023-11-14, 22:13 UTC
+  const std::vector<std::time_t> times = {base, base + 1, base + 3600, base + 7 * 3600,
+                                          base + 86400, base - 86400, base + 40 * 86400 + 5,
+                                          base + 2};
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    const std::string name = "d" + std::to_string(i) + ".qrk";
+    WriteDesign(name, 20 + static_cast<int>(i), 1.0L, 0, "");
+    const timespec both[2] = {{times[i], 0}, {times[i], 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+  }
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
+  for (std::size_t i = 0; i < times.size(); ++i)
+    EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << i;
+  EXPECT_NE(table.Rows[5][1], table.Rows[1][1]);
 }
 
 TEST_F(FileOverviewTest, SortsByValueAndTheSelectionFollows) {
