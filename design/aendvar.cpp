@@ -37,36 +37,30 @@ bool IsChangeLogMarker(std::string_view line) {
   return true;
 }
 
-// Splits a field line at each "|"; text after the last "|" is dropped like a line end.
-std::vector<std::string> SplitFields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string cur;
-  for (char c : line) {
-    if (c == '|') {
-      fields.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
+// Field i (from 0) of a field line: the text before its "|"; text after the last "|" is dropped
+// like a line end, and a field beyond the last "|" is empty.
+std::string_view Field(std::string_view line, std::size_t i) {
+  std::size_t start = 0;
+  for (; i > 0; --i) {
+    const std::size_t bar = line.find('|', start);
+    if (bar == std::string_view::npos) return {};
+    start = bar + 1;
   }
-  return fields;
-}
-
-std::string Field(const std::vector<std::string>& f, std::size_t i) {
-  return i < f.size() ? f[i] : std::string();
+  const std::size_t end = line.find('|', start);
+  return end == std::string_view::npos ? std::string_view() : line.substr(start, end - start);
 }
 
 // The number of a field: an empty (or missing) field is 0; a text that is no number is a damaged
 // section (false).
-bool FieldNumber(const std::string& field, long double& x) {
+bool FieldNumber(std::string_view field, long double& x) {
   x = 0;
-  return TrimBlanks(field).empty() || TextToReal(field, x);
+  return BlankTrimmed(field).empty() || TextToReal(field, x);
 }
 
-bool FieldNumber(const std::string& field, int& n) {
+bool FieldNumber(std::string_view field, int& n) {
   int64_t v = 0;
   n = 0;
-  if (TrimBlanks(field).empty()) return true;
+  if (BlankTrimmed(field).empty()) return true;
   if (!TextToWhole(field, v) || v < INT32_MIN || v > INT32_MAX) return false;
   n = static_cast<int>(v);
   return true;
@@ -202,15 +196,14 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
   info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
 
   ReadLine(line);
-  std::vector<std::string> f = SplitFields(line);
-  info.TitleCheckedDate = Field(f, 0);
-  info.TitleCheckedName = Field(f, 1);
-  info.TitleStandardDate = Field(f, 2);
-  info.TitleStandardName = Field(f, 3);
-  info.TitleReleaseDate = Field(f, 4);
-  info.TitleReleaseName = Field(f, 5);
+  info.TitleCheckedDate = Field(line, 0);
+  info.TitleCheckedName = Field(line, 1);
+  info.TitleStandardDate = Field(line, 2);
+  info.TitleStandardName = Field(line, 3);
+  info.TitleReleaseDate = Field(line, 4);
+  info.TitleReleaseName = Field(line, 5);
   int placed = 0;
-  if (!FieldNumber(Field(f, 6), placed)) return false;
+  if (!FieldNumber(Field(line, 6), placed)) return false;
   placed = std::max(0, placed);
   ReadLine(info.TitleDrawnDate);
   ReadLine(info.TitleReplaces);
@@ -221,12 +214,11 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
     ReadLine(line);
     if (Flags.AbortFlag) return false;
     if (i >= MaxPlacedTexts) continue;
-    f = SplitFields(line);
     PlacedText& p = info.PlacedTexts[i];
-    if (!FieldNumber(Field(f, 0), p.X) || !FieldNumber(Field(f, 1), p.Y) ||
-        !FieldNumber(Field(f, 2), p.Height) || !FieldNumber(Field(f, 3), p.Angle))
+    if (!FieldNumber(Field(line, 0), p.X) || !FieldNumber(Field(line, 1), p.Y) ||
+        !FieldNumber(Field(line, 2), p.Height) || !FieldNumber(Field(line, 3), p.Angle))
       return false;
-    p.Text = Field(f, 4);
+    p.Text = Field(line, 4);
   }
   info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
   return true;
