@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -70,10 +69,14 @@ class TextFile {
   // for lines that hold numbers, which need no copy.
   bool ReadRawLine(std::string_view& line) {
     // A line that lies whole in the buffer is taken here; the rest in NextRawLine.
+    // (A plain loop: the lines of the data files are short, too short for memchr to pay.)
     if (readPos_ < readEnd_) {
       const char* start = readBuffer_.data() + readPos_;
-      if (const void* nl = std::memchr(start, '\n', readEnd_ - readPos_)) {
-        const size_t n = static_cast<const char*>(nl) - start;
+      const char* end = readBuffer_.data() + readEnd_;
+      const char* nl = start;
+      while (nl < end && *nl != '\n') ++nl;
+      if (nl < end) {
+        const size_t n = nl - start;
         readPos_ += n + 1;
         line = std::string_view(start, n > 0 && start[n - 1] == '\r' ? n - 1 : n);
         io_ = IoOk;
