@@ -270,17 +270,18 @@ bool TextFile::NextRawLine() {
 }
 
 bool TextFile::ReadLine(std::string& line) {
-  if (!NextRawLine()) {
+  std::string_view raw;
+  if (!ReadRawLine(raw)) {
     line.clear();
     return false;
   }
   // Valid UTF-8 (every ASCII line) is taken as it stands, into the room line already has.
-  if (IsValidUtf8(rawLine_)) {
-    std::string_view text = rawLine_;
+  if (IsValidUtf8(raw)) {
+    std::string_view text = raw;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     line.assign(text);
   } else {
-    line = DecodeTextLine(rawLine_, page_);
+    line = DecodeTextLine(raw, page_);
   }
   return true;
 }

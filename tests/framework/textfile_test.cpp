@@ -164,6 +164,29 @@ TEST_F(TextFileTest, ReadersConvertEachLine) {
   EXPECT_FALSE(Flags.AbortFlag);
 }
 
+// Lines across the reader's blocks, a line longer than a block, CR LF split between two blocks
+// and a last line without its end all read as written.
+TEST_F(TextFileTest, LinesAcrossBlocksReadWhole) {
+  const size_t block = size_t{64} << 10;
+  std::vector<std::string> lines = {std::string(block - 1, 'a')};  // its CR ends the first block
+  for (int i = 0; i < 3000; ++i)
+    lines.push_back(std::to_string(i) + std::string(static_cast<size_t>(i * 37 % 200), 'x'));
+  lines[1500] = std::string(150000, 'L') + "ä";
+  lines.push_back("ohne Ende");
+  std::string content;
+  for (size_t i = 0; i < lines.size(); ++i)
+    content += lines[i] + (i + 1 == lines.size() ? "" : i % 3 ? "\n" : "\r\n");
+  OpenForReading(content);
+  std::string line;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_TRUE(DataFile.ReadLine(line)) << i;
+    ASSERT_EQ(line, lines[i]) << i;
+  }
+  EXPECT_TRUE(DataFile.Eof());
+  EXPECT_FALSE(DataFile.ReadLine(line));
+  DataFile.Close();
+}
+
 // The number readers say whether the line was a number: a caller can tell "0" from "nan".
 TEST_F(TextFileTest, NumberReadersSayWhenALineIsNoNumber) {
   OpenForReading("0\nnan\ninf\nInfinity\nnan(123)\nabc\n-0,5\n1,5,3\n\n0x10\n"
