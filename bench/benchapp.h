@@ -4,18 +4,18 @@
 #pragma once
 
 #include <QApplication>
-#include <memory>
 
 namespace qern::bench {
 
+// The application lives until the process ends: destroyed by the exit handlers, after Qt's own
+// statics, it would crash the program at its end.
 inline void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
   if (QApplication::instance()) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "qern_bench";
   static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
+  new QApplication(argc, argv);
 }
 
 }  // namespace qern::bench

@@ -25,30 +25,45 @@ const std::string Dashes20(20, '-');
 const std::string Dashes14(14, '-');
 
 // The section's first line, tolerant of the code page its "Ä" was written in.
-bool IsChangeLogMarker(const std::string& line) {
-  std::string s = UpperStr(TrimBlanks(line));
-  const std::string tail = "NDERUNGEN";
-  return s.size() >= tail.size() && s.size() <= tail.size() + 3 &&
-         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// Splits a field line at each "|"; text after the last "|" is dropped like a line end.
-std::vector<std::string> SplitFields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string cur;
-  for (char c : line) {
-    if (c == '|') {
-      fields.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
+bool IsChangeLogMarker(std::string_view line) {
+  const std::string_view s = BlankTrimmed(line);
+  const std::string_view tail = "NDERUNGEN";
+  if (s.size() < tail.size() || s.size() > tail.size() + 3) return false;
+  const std::string_view end = s.substr(s.size() - tail.size());
+  for (size_t i = 0; i < tail.size(); ++i) {
+    const char c = end[i] >= 'a' && end[i] <= 'z' ? static_cast<char>(end[i] - 'a' + 'A') : end[i];
+    if (c != tail[i]) return false;
   }
-  return fields;
+  return true;
 }
 
-std::string Field(const std::vector<std::string>& f, std::size_t i) {
-  return i < f.size() ? f[i] : std::string();
+// Field i (from 0) of a field line: the text before its "|"; text after the last "|" is dropped
+// like a line end, and a field beyond the last "|" is empty.
+std::string_view Field(std::string_view line, std::size_t i) {
+  std::size_t start = 0;
+  for (; i > 0; --i) {
+    const std::size_t bar = line.find('|', start);
+    if (bar == std::string_view::npos) return {};
+    start = bar + 1;
+  }
+  const std::size_t end = line.find('|', start);
+  return end == std::string_view::npos ? std::string_view() : line.substr(start, end - start);
+}
+
+// The number of a field: an empty (or missing) field is 0; a text that is no number is a damaged
+// section (false).
+bool FieldNumber(std::string_view field, long double& x) {
+  x = 0;
+  return BlankTrimmed(field).empty() || TextToReal(field, x);
+}
+
+bool FieldNumber(std::string_view field, int& n) {
+  int64_t v = 0;
+  n = 0;
+  if (BlankTrimmed(field).empty()) return true;
+  if (!TextToWhole(field, v) || v < INT32_MIN || v > INT32_MAX) return false;
+  n = static_cast<int>(v);
+  return true;
 }
 
 }  // namespace
@@ -162,13 +177,12 @@ void WriteChangeLogSection(const DrawingInfoRecord& info) {
 }
 
 bool ReadChangeLogSection(DrawingInfoRecord& info) {
-  std::string line;
-  ReadLine(line);
-  if (Flags.AbortFlag || !IsChangeLogMarker(line)) return false;
+  std::string_view mark;
+  if (!ReadLineView(mark) || !IsChangeLogMarker(mark)) return false;
   std::uint16_t count = 0;
-  ReadWordLine(count);
-  ReadLine(line);
-  if (Flags.AbortFlag || !IsDashLine(line)) return false;
+  if (!ReadWordLine(count)) return false;
+  if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
+  std::string line;
   for (int i = 0; i < count; ++i) {
     ChangeEntry e;
     ReadLine(e.ChangeText);
@@ -176,21 +190,21 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
     ReadLine(e.Editor);
     ReadLine(line);
     e.Description = SplitDescription(line);
-    ReadLine(line);
-    if (Flags.AbortFlag || !IsDashLine(line)) return false;
+    if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
     if (i < MaxChangeEntries) info.ChangeEntries[i] = e;  // surplus entries are dropped
   }
   info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
 
   ReadLine(line);
-  std::vector<std::string> f = SplitFields(line);
-  info.TitleCheckedDate = Field(f, 0);
-  info.TitleCheckedName = Field(f, 1);
-  info.TitleStandardDate = Field(f, 2);
-  info.TitleStandardName = Field(f, 3);
-  info.TitleReleaseDate = Field(f, 4);
-  info.TitleReleaseName = Field(f, 5);
-  const int placed = std::max(0, StrToInteger(TrimBlanks(Field(f, 6))));
+  info.TitleCheckedDate = Field(line, 0);
+  info.TitleCheckedName = Field(line, 1);
+  info.TitleStandardDate = Field(line, 2);
+  info.TitleStandardName = Field(line, 3);
+  info.TitleReleaseDate = Field(line, 4);
+  info.TitleReleaseName = Field(line, 5);
+  int placed = 0;
+  if (!FieldNumber(Field(line, 6), placed)) return false;
+  placed = std::max(0, placed);
   ReadLine(info.TitleDrawnDate);
   ReadLine(info.TitleReplaces);
   ReadLine(info.TitleReplacedBy);
@@ -200,13 +214,11 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
     ReadLine(line);
     if (Flags.AbortFlag) return false;
     if (i >= MaxPlacedTexts) continue;
-    f = SplitFields(line);
     PlacedText& p = info.PlacedTexts[i];
-    p.X = StrToReal(TrimBlanks(Field(f, 0)));
-    p.Y = StrToReal(TrimBlanks(Field(f, 1)));
-    p.Height = StrToReal(TrimBlanks(Field(f, 2)));
-    p.Angle = StrToReal(TrimBlanks(Field(f, 3)));
-    p.Text = Field(f, 4);
+    if (!FieldNumber(Field(line, 0), p.X) || !FieldNumber(Field(line, 1), p.Y) ||
+        !FieldNumber(Field(line, 2), p.Height) || !FieldNumber(Field(line, 3), p.Angle))
+      return false;
+    p.Text = Field(line, 4);
   }
   info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
   return true;
@@ -223,17 +235,14 @@ void WriteIsoHeaderSection(const DrawingInfoRecord& info, int titleBlockKind) {
 }
 
 bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind) {
-  std::string line;
-  ReadLine(line);
-  if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderMarker) return false;
+  std::string_view line;
+  if (!ReadLineView(line) || BlankTrimmed(line) != IsoHeaderMarker) return false;
   std::int32_t kind = 0, mode = 0;
-  ReadIntegerLine(kind);
-  ReadIntegerLine(mode);
+  if (!ReadIntegerLine(kind) || !ReadIntegerLine(mode)) return false;
   ReadLine(info.TitleResponsibleDept);
   ReadLine(info.TitleDocumentType);
   ReadLine(info.TitleDocumentStatus);
-  ReadLine(line);
-  if (Flags.AbortFlag || TrimBlanks(line) != IsoHeaderEnd) return false;
+  if (!ReadLineView(line) || BlankTrimmed(line) != IsoHeaderEnd) return false;
   titleBlockKind = kind;
   info.PlacedTextMode = (mode >= 0 && mode <= 3) ? mode : 0;
   return true;

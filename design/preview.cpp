@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 #include "design/qerncalc.h"
@@ -53,24 +54,82 @@ std::string JoinFolder(const std::string& folder, const std::string& fileName) {
 
 }  // namespace
 
-OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName) {
+namespace {
+
+// The program's messages and fatal flag, set aside while the rows are calculated in their place
+// (one exchange for the whole folder, not one per file) and given back afterwards.
+class ProgramMessagesAside {
+ public:
+  ProgramMessagesAside() : errors_(std::move(Errors)), fatal_(Flags.FatalError) {
+    Errors = ErrorListRecord{};
+  }
+  ~ProgramMessagesAside() {
+    Errors = std::move(errors_);
+    Flags.FatalError = fatal_;
+  }
+  ProgramMessagesAside(const ProgramMessagesAside&) = delete;
+  ProgramMessagesAside& operator=(const ProgramMessagesAside&) = delete;
+
+ private:
+  ErrorListRecord errors_;
+  bool fatal_;
+};
+
+// What the rows of one folder share: the folder's prefix, a content kept from file to file (so
+// that its texts keep their room), and the date of the last file with the span of times that
+// fall on the same day.
+struct RowScratch {
+  explicit RowScratch(const std::string& folder) : Prefix(JoinFolder(folder, "")) {}
+  std::string Prefix, Full;
+  DesignFileContent Content;
+  ProgramMessagesAside Aside;
+
+  const std::string& DateOf(std::time_t t) {
+    if (t >= dayFrom_ && t < dayTo_) return day_;
+    std::tm tm{};
+    ::localtime_r(&t, &tm);
+    day_ = FileDateStr(t);
+    // An hour off both ends of the day keeps the span within it when the clock was set forward
+    // or back that day.
+    const std::time_t midnight = t - (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec);
+    dayFrom_ = midnight + 3600;
+    dayTo_ = midnight + 86400 - 3600;
+    return day_;
+  }
+
+ private:
+  std::string day_;
+  std::time_t dayFrom_ = 0, dayTo_ = 0;
+};
+
+// The row of one file.
+OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
   OverviewRow row;
-  const std::string full = JoinFolder(folder, fileName);
+  DesignFileContent& scratch = work.Content;
+  const std::string& full = work.Full.assign(work.Prefix).append(fileName);
   row[0] = fileName;
-  struct stat st {};
-  if (::stat(full.c_str(), &st) == 0) row[1] = FileDateStr(st.st_mtime);
 
   const bool abort = Flags.AbortFlag;
-  DesignFileContent content;
-  const bool read = ReadDesignFile(full, content);
+  // The read sets every input and text the row shows; the record starts as a fresh one's, so that
+  // nothing of the file before reaches the calculation.
+  static const DesignRecord freshRecord{};
+  scratch.Record = freshRecord;
+  constexpr std::time_t NotOpened = -1;
+  std::time_t modified = NotOpened;
+  const bool read = ReadDesignFile(full, scratch, nullptr, &modified);
   Flags.AbortFlag = abort;
+  // The date of the file as it was opened; a file that did not open is asked for it.
+  struct stat st {};
+  if (modified != NotOpened)
+    row[1] = work.DateOf(modified);
+  else if (::stat(full.c_str(), &st) == 0)
+    row[1] = FileDateStr(st.st_mtime);
   if (!read) return row;
-  DesignRecord& rec = content.Record;
-  ErrorListRecord messages;
-  bool fatal = false;
-  CalculateSerration(rec, messages, fatal);
-  row[2] = ConvertDisplayText(content.Number[1]);
-  row[3] = ConvertDisplayText(content.Number[2]);
+  DesignRecord& rec = scratch.Record;
+  CalculateSerration(rec, Errors, Flags.FatalError);  // the program's own are set aside
+  Flags.AbortFlag = abort;
+  row[2] = ConvertDisplayText(scratch.Number[1]);
+  row[3] = ConvertDisplayText(scratch.Number[2]);
   row[4] = LengthStrFixed(4, 3, rec.PitchDiameter[1]);
   row[5] = LengthStrFixed(2, 3, rec.NormalModule);
   row[6] = FloatStrFixed(3, 2, rec.PressureAngleDeg);
@@ -78,6 +137,13 @@ OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName
   row[8] = FloatStrFixed(1, 3, rec.ProfileShift[1]);
   row[9] = FloatStrFixed(1, 3, rec.ProfileShift[2]);
   return row;
+}
+
+}  // namespace
+
+OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName) {
+  RowScratch work(folder);
+  return RowOf(fileName, work);
 }
 
 void FillFileOverview(FileOverview& table, const std::string& folder,
@@ -89,9 +155,10 @@ void FillFileOverview(FileOverview& table, const std::string& folder,
   table.SelectedColumn = 0;
   const std::vector<std::string> files = FindDesignFiles(folder);
   table.Rows.reserve(files.size() + 1);
+  RowScratch work(folder);
   for (const std::string& name : files) {
     if (progress) progress(name);
-    table.Rows.push_back(OverviewRowOf(folder, name));
+    table.Rows.push_back(RowOf(name, work));
   }
 }
 

@@ -30,18 +30,24 @@ struct LineWriter {
   void IsoHeader(const DrawingInfoRecord& info, int kind) { WriteIsoHeaderSection(info, kind); }
 };
 
-// Reads each value back from its line. A failed read or a section out of step sets AbortFlag,
-// and everything after it is skipped.
+// Reads each value back from its line. A failed read, a number line that holds no number (or one
+// beyond its type) or a section out of step sets AbortFlag, and everything after it is skipped.
 struct LineReader {
   template <class T>
   void operator()(T& x) {
-    if (!Flags.AbortFlag) Read(x);
+    if (!Flags.AbortFlag && !Read(x)) Flags.AbortFlag = true;
   }
-  static void Read(long double& x) { ReadExtendedLine(x); }
-  static void Read(std::int32_t& n) { ReadIntegerLine(n); }
-  static void Read(std::uint16_t& w) { ReadWordLine(w); }
-  static void Read(bool& b) { ReadBoolTrue(b); }
-  static void Read(std::string& s) { ReadLine(s); }
+  static bool Read(long double& x) { return ReadExtendedLine(x); }
+  static bool Read(std::int32_t& n) { return ReadIntegerLine(n); }
+  static bool Read(std::uint16_t& w) { return ReadWordLine(w); }
+  static bool Read(bool& b) {
+    ReadBoolTrue(b);
+    return true;
+  }
+  static bool Read(std::string& s) {
+    ReadLine(s);
+    return true;
+  }
   void ChangeLog(DrawingInfoRecord& info) { Section([&] { return ReadChangeLogSection(info); }); }
   void Documents(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
     Section([&] { return ReadDocumentsSection(links, count); });
@@ -146,56 +152,67 @@ bool RealsInRange(const DesignFileContent& c) {
   return check.Ok;
 }
 
-// Cuts every text of the content to MaxDesignTextLength characters; the texts cut, each as
-// "<which text>: <length>".
-std::vector<std::string> LimitTexts(DesignFileContent& c) {
-  std::vector<std::string> cut;
-  auto limit = [&cut](std::string& s, const std::string& which) {
-    if (s.size() <= MaxDesignTextLength) return;  // bytes: never fewer than characters
-    const int n = Utf8Length(s);
-    if (n <= MaxDesignTextLength) return;
-    s = Utf8Cut(s, MaxDesignTextLength);
-    cut.push_back(which + ": " + std::to_string(n));
+// Calls visit(text, label) for every text of the content; label() makes the text's name as the
+// message about cut texts gives it.
+template <class Visit>
+void VisitTexts(DesignFileContent& c, Visit&& visit) {
+  auto label = [](const char* first, std::size_t number, const char* last) {
+    return [=] { return first + std::to_string(number) + last; };
   };
   for (int k = 1; k <= 2; ++k) {
-    const std::string part = "Teil " + std::to_string(k) + " ";
-    limit(c.Name[k], part + "Benennung");
-    limit(c.Number[k], part + "Zeichnungsnummer");
-    limit(c.Name2[k], part + "Benennung 2");
+    visit(c.Name[k], label("Teil ", k, " Benennung"));
+    visit(c.Number[k], label("Teil ", k, " Zeichnungsnummer"));
+    visit(c.Name2[k], label("Teil ", k, " Benennung 2"));
   }
   for (size_t i = 0; i < c.CommentLines.size(); ++i)
-    limit(c.CommentLines[i], "Kommentar " + std::to_string(i + 1));
+    visit(c.CommentLines[i], label("Kommentar ", i + 1, ""));
   DrawingInfoRecord& info = c.Info;
   for (size_t i = 0; i < info.ChangeEntries.size(); ++i) {
     ChangeEntry& e = info.ChangeEntries[i];
-    const std::string which = "Änderung " + std::to_string(i + 1) + " ";
-    limit(e.ChangeText, which + "Text");
-    limit(e.Date, which + "Datum");
-    limit(e.Editor, which + "Bearbeiter");
-    limit(e.Description, which + "Beschreibung");
+    visit(e.ChangeText, label("Änderung ", i + 1, " Text"));
+    visit(e.Date, label("Änderung ", i + 1, " Datum"));
+    visit(e.Editor, label("Änderung ", i + 1, " Bearbeiter"));
+    visit(e.Description, label("Änderung ", i + 1, " Beschreibung"));
   }
   for (size_t i = 0; i < info.PlacedTexts.size(); ++i)
-    limit(info.PlacedTexts[i].Text, "Zeichnungstext " + std::to_string(i + 1));
+    visit(info.PlacedTexts[i].Text, label("Zeichnungstext ", i + 1, ""));
+  const auto titleBlock = [] { return std::string("Schriftfeld"); };
   for (std::string* t : {&info.TitleDrawnDate, &info.TitleDrawnName, &info.TitleCheckedDate,
                          &info.TitleCheckedName, &info.TitleStandardDate, &info.TitleStandardName,
                          &info.TitleReleaseDate, &info.TitleReleaseName, &info.TitleReplaces,
                          &info.TitleReplacedBy, &info.TitleResponsibleDept,
                          &info.TitleDocumentType, &info.TitleDocumentStatus})
-    limit(*t, "Schriftfeld");
+    visit(*t, titleBlock);
   for (size_t i = 0; i < c.Links.size(); ++i) {
-    limit(c.Links[i].Program, "Dokument " + std::to_string(i + 1) + " Programm");
-    limit(c.Links[i].File, "Dokument " + std::to_string(i + 1) + " Datei");
+    visit(c.Links[i].Program, label("Dokument ", i + 1, " Programm"));
+    visit(c.Links[i].File, label("Dokument ", i + 1, " Datei"));
   }
+}
+
+// Cuts every text of the content to MaxDesignTextLength characters; the texts cut, each as
+// "<which text>: <length>". A text's label is made only when the text is cut.
+std::vector<std::string> LimitTexts(DesignFileContent& c) {
+  std::vector<std::string> cut;
+  // Bytes are never fewer than characters: a content without a longer text has nothing to cut.
+  bool anyLong = false;
+  VisitTexts(c, [&](const std::string& s, auto&&) { anyLong |= s.size() > MaxDesignTextLength; });
+  if (!anyLong) return cut;
+  VisitTexts(c, [&cut](std::string& s, auto&& which) {
+    if (s.size() <= MaxDesignTextLength) return;
+    const int n = Utf8Length(s);
+    if (n <= MaxDesignTextLength) return;
+    s = Utf8Cut(s, MaxDesignTextLength);
+    cut.push_back(which() + ": " + std::to_string(n));
+  });
   return cut;
 }
 
 // False when the file is out of step, ends early or holds a number out of range (content then
 // partly filled).
 bool ReadDesignContent(DesignFileContent& c) {
-  std::string line;
+  std::string_view line;
   for (int i = 1; i <= 5; ++i) {
-    ReadLine(line);
-    if (Flags.AbortFlag || ((i == 1 || i == 5) && !IsDashLine(line))) return false;
+    if (!ReadLineView(line) || ((i == 1 || i == 5) && !IsDashLine(line))) return false;
   }
   for (std::string& comment : c.CommentLines) ReadLine(comment);
   LineReader reader;
@@ -260,7 +277,7 @@ bool WriteDesignFile(const std::string& fileName, const DesignFileContent& conte
 }
 
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
-                    std::vector<std::string>* cut) {
+                    std::vector<std::string>* cut, std::time_t* modified) {
   Flags.AbortFlag = false;
   DataFile.Assign(fileName);
   DataFile.SetCodePage(LegacyCodePage::Oem850);
@@ -268,6 +285,7 @@ bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
     Flags.AbortFlag = true;
     return false;
   }
+  if (modified) *modified = DataFile.ModifiedTime();
   const bool ok = ReadDesignContent(content);
   DataFile.Close();
   if (ok) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,8 @@ constexpr int MaxDesignTextLength = 255;
 
 // Reads fileName into content; false on any failure (content then undefined). No message. A text
 // longer than MaxDesignTextLength is cut to it; cut (when given) gets "<which text>: <length>" of
-// each.
+// each. modified (when given) gets the file's time of last change when the file opened.
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
-                    std::vector<std::string>* cut = nullptr);
+                    std::vector<std::string>* cut = nullptr, std::time_t* modified = nullptr);
 
 }  // namespace qern

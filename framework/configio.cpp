@@ -43,6 +43,11 @@ int FieldInt(const std::string& text) {
   return static_cast<int>(v);
 }
 
+bool IsWhole(const std::string& text) {
+  int64_t v = 0;
+  return TextToWhole(text, v) && v >= INT32_MIN && v <= INT32_MAX;
+}
+
 // Reads the settings entry by entry; each test point ends reading when the file has ended.
 // The Labeled... readers skip an entry's label line and read its value line.
 class ConfigReader {
@@ -67,15 +72,15 @@ class ConfigReader {
     ReadLine(s);
     return s;
   }
-  static int Int() {
+  // A number line that holds no number keeps the setting's value (the entry's fallback then
+  // applies as after any other value).
+  static int Int(int current) {
     int n = 0;
-    ReadIntegerLine(n);
-    return n;
+    return ReadIntegerLine(n) ? n : current;
   }
-  static long double Real() {
+  static long double Real(long double current) {
     long double x = 0;
-    ReadExtendedLine(x);
-    return x;
+    return ReadExtendedLine(x) ? x : current;
   }
   // "TRUE" in any case gives true; a failed read keeps current.
   static bool Bool(bool current) {
@@ -83,8 +88,8 @@ class ConfigReader {
     return current;
   }
   static std::string LabeledStr() { Skip(); return Str(); }
-  static int LabeledInt() { Skip(); return Int(); }
-  static long double LabeledReal() { Skip(); return Real(); }
+  static int LabeledInt(int current) { Skip(); return Int(current); }
+  static long double LabeledReal(long double current) { Skip(); return Real(current); }
   static bool LabeledBool(bool current) { Skip(); return Bool(current); }
 
   void ReadEntries() {
@@ -93,58 +98,58 @@ class ConfigReader {
     Skip();  // "Version 1.0"
     for (int i = 1; i <= 5; ++i) {
       s.CadLayerNames[i] = LabeledStr();
-      s.CadLayerColors[i] = LabeledInt();
+      s.CadLayerColors[i] = LabeledInt(s.CadLayerColors[i]);
     }
     s.CadTextStyle = LabeledStr();
-    s.CadTextWidthFactor = LabeledReal();
+    s.CadTextWidthFactor = LabeledReal(s.CadTextWidthFactor);
     if (s.CadTextWidthFactor == 0) s.CadTextWidthFactor = 1.0L;
-    s.CadTextAngle = LabeledReal();
+    s.CadTextAngle = LabeledReal(s.CadTextAngle);
     s.CadFolder = LabeledStr();
     s.DbfFolder = LabeledStr();
-    s.HelpLevel = LabeledInt();
-    s.PrinterPort = LabeledInt();
+    s.HelpLevel = LabeledInt(s.HelpLevel);
+    s.PrinterPort = LabeledInt(s.PrinterPort);
     if (s.PrinterPort == 0) s.PrinterPort = 1;
     if (Ended()) return;
-    s.PrinterType = LabeledInt();
+    s.PrinterType = LabeledInt(s.PrinterType);
     if (Ended()) return;
-    s.PrintDensity = LabeledInt();
+    s.PrintDensity = LabeledInt(s.PrintDensity);
     Skip();
     char c = 0;
     ReadCharLine(c);
     s.HardcopyRotated = c == 0 ? 'N' : c;
-    s.Decimals = LabeledInt();
+    s.Decimals = LabeledInt(s.Decimals);
     if (s.Decimals < 1 || s.Decimals > 9) s.Decimals = 3;
-    s.PrintDensityVertical = LabeledInt();
+    s.PrintDensityVertical = LabeledInt(s.PrintDensityVertical);
     if (s.PrintDensityVertical == 0 || s.PrintDensityVertical > 4) s.PrintDensityVertical = 1;
     if (Ended()) return;
     s.ColorGraphics = LabeledBool(s.ColorGraphics);
-    s.GraphicCorrectionFactor = LabeledReal();
+    s.GraphicCorrectionFactor = LabeledReal(s.GraphicCorrectionFactor);
     if (s.GraphicCorrectionFactor == 0) s.GraphicCorrectionFactor = 1.0L;
-    s.GraphicMode = LabeledInt();
-    s.GraphicDriver = LabeledInt();
-    s.ScreenWidth = LabeledInt();
-    s.ScreenHeight = LabeledInt();
+    s.GraphicMode = LabeledInt(s.GraphicMode);
+    s.GraphicDriver = LabeledInt(s.GraphicDriver);
+    s.ScreenWidth = LabeledInt(s.ScreenWidth);
+    s.ScreenHeight = LabeledInt(s.ScreenHeight);
     s.TempFolder = LabeledStr();
-    s.HardcopyPort = LabeledInt();
+    s.HardcopyPort = LabeledInt(s.HardcopyPort);
     if (s.HardcopyPort == 0) s.HardcopyPort = 1;
     if (Ended()) return;
     s.EdiFolder = LabeledStr();
     s.PltFolder = LabeledStr();
-    s.SeparatorMode = LabeledInt();
+    s.SeparatorMode = LabeledInt(s.SeparatorMode);
     if (s.SeparatorMode == 0) s.SeparatorMode = 1;
-    s.LinesPerPage = LabeledInt();
+    s.LinesPerPage = LabeledInt(s.LinesPerPage);
     if (s.LinesPerPage < 5) s.LinesPerPage = 66;
-    s.ZoomFactor = LabeledReal();
+    s.ZoomFactor = LabeledReal(s.ZoomFactor);
     if (s.ZoomFactor == 0) s.ZoomFactor = 1.02L;
-    s.PanFactor = LabeledReal();
+    s.PanFactor = LabeledReal(s.PanFactor);
     if (s.PanFactor == 0) s.PanFactor = 0.01L;
     s.ExeFolder = LabeledStr();
     if (Ended()) return;
     if (std::string line = LabeledStr(); !line.empty()) s.GravuraCommandLines[0] = line;
     if (Ended()) return;
-    s.BackgroundColor = LabeledInt();
+    s.BackgroundColor = LabeledInt(s.BackgroundColor);
     if (Ended()) return;
-    s.PrintColorMode = LabeledInt();
+    s.PrintColorMode = LabeledInt(s.PrintColorMode);
     if (s.PrintColorMode == 0) s.PrintColorMode = 1;
     if (Ended()) return;
     s.LayerMonochrome = LabeledBool(s.LayerMonochrome);
@@ -153,22 +158,22 @@ class ConfigReader {
       s.GraphicFontName = "Arial";
       return;
     }
-    s.GraphicTextWidthFactor = LabeledReal();
+    s.GraphicTextWidthFactor = LabeledReal(s.GraphicTextWidthFactor);
     if (s.GraphicTextWidthFactor == 0) s.GraphicTextWidthFactor = 0.8L;
     s.GraphicFontName = LabeledStr();
     for (int& color : s.ColorLayerColors) {
       if (Ended()) return;
-      color = LabeledInt();
+      color = LabeledInt(color);
       if (color == 0) color = 1;
     }
     if (Ended()) return;
     s.TextProgram = LabeledStr();
-    s.DatabaseMode = LabeledInt();
+    s.DatabaseMode = LabeledInt(s.DatabaseMode);
     s.ExternalDatabase = LabeledStr();
     if (Ended()) return;
-    s.ScreendumpOriginX = LabeledInt();
-    s.ScreendumpOriginY = LabeledInt();
-    s.ScreendumpScale = static_cast<double>(LabeledReal());
+    s.ScreendumpOriginX = LabeledInt(s.ScreendumpOriginX);
+    s.ScreendumpOriginY = LabeledInt(s.ScreendumpOriginY);
+    s.ScreendumpScale = static_cast<double>(LabeledReal(s.ScreendumpScale));
     if (s.ScreendumpScale == 0) s.ScreendumpScale = s.ScreendumpScaleY = 1.0;
     s.ScreendumpBorder = LabeledBool(s.ScreendumpBorder);
     if (Ended()) return;
@@ -176,41 +181,44 @@ class ConfigReader {
     LabeledStr();  // reserved
     if (Ended()) return;
     // A count above the nine lines kept still has its lines read, so the next entries stay in step;
-    // a damaged count ends at the end of the file.
-    const int n = LabeledInt();
+    // a damaged count ends at the end of the file; a count that is no number reads no lines and
+    // keeps the count.
+    Skip();
+    int n = 0;
+    const bool countRead = ReadIntegerLine(n);
     for (long long k = 2; k <= n && !Ended(); ++k) {
       std::string line = Str();
       if (k <= ProgramSettings::GravuraLineCount) s.GravuraCommandLines[k - 1] = line;
     }
-    s.GravuraCommandCount = std::clamp(n, 0, ProgramSettings::GravuraLineCount);
+    if (countRead) s.GravuraCommandCount = std::clamp(n, 0, ProgramSettings::GravuraLineCount);
     Flags.ArchiveMode = LabeledBool(Flags.ArchiveMode);
     // Entries with a test of their own: skipped when the file has ended, fallbacks in any case.
     if (!Ended()) LabeledStr();  // reserved
-    if (!Ended()) s.DateFormat = LabeledInt();
+    if (!Ended()) s.DateFormat = LabeledInt(s.DateFormat);
     if (s.DateFormat == 0) s.DateFormat = 3;
-    if (!Ended()) s.HeaderSpaceLines = LabeledInt();
+    if (!Ended()) s.HeaderSpaceLines = LabeledInt(s.HeaderSpaceLines);
     if (s.HeaderSpaceLines >= 31 || s.HeaderSpaceLines < 0) s.HeaderSpaceLines = 0;
     if (!Ended()) {
-      s.DefaultTextDevice = LabeledInt();
+      s.DefaultTextDevice = LabeledInt(s.DefaultTextDevice);
       s.AskTextDevice = LabeledBool(s.AskTextDevice);
     }
     if (s.DefaultTextDevice < 1 || s.DefaultTextDevice > 9) s.DefaultTextDevice = 1;
     if (!Ended()) s.SmallOnlineWindow = LabeledBool(s.SmallOnlineWindow);
     if (!Ended()) s.AskDiagramLimits = LabeledBool(s.AskDiagramLimits);
     // Entries 75, 76 and 79 are read without a test: an ended file gives their fallbacks.
-    s.DecimalSeparatorMode = LabeledInt();
+    s.DecimalSeparatorMode = LabeledInt(s.DecimalSeparatorMode);
     if (s.DecimalSeparatorMode < 1 || s.DecimalSeparatorMode > 2) s.DecimalSeparatorMode = 1;
     s.DefaultDataFolder = LabeledStr();
     if (s.DefaultDataFolder.empty()) s.DefaultDataFolder = AddBackslash(s.StartFolder);
     Skip();
-    if (!Ended()) s.GraphicTextHeightFactor = Real();
+    if (!Ended()) s.GraphicTextHeightFactor = Real(s.GraphicTextHeightFactor);
     if (s.GraphicTextHeightFactor < 0.1L) s.GraphicTextHeightFactor = 1.0L;
     Skip();
-    if (!Ended()) s.FormScalePercent = Int();
+    if (!Ended()) s.FormScalePercent = Int(s.FormScalePercent);
     if (s.FormScalePercent < 10 || s.FormScalePercent > 1000) s.FormScalePercent = 100;
     s.HtmlBrowser = LabeledStr();
     if (Ended()) return;
-    s.ScreendumpScaleY = static_cast<double>(LabeledReal());
+    s.ScreendumpScaleY = static_cast<double>(LabeledReal(s.ScreendumpScaleY));
     if (s.ScreendumpScaleY < 0.0001) s.ScreendumpScaleY = s.ScreendumpScale;
 
     // From here on the file has no test points of its own; a file that ends keeps the settings
@@ -218,7 +226,7 @@ class ConfigReader {
     if (Ended()) return;
     Skip();
     for (int& w : s.LayerLineWidths) {
-      w = Int();
+      w = Int(w);
       if (w < 1 || w > 255) w = 1;
     }
     if (Ended()) return;
@@ -227,77 +235,77 @@ class ConfigReader {
     Skip();
     std::string left, top, width, height;
     ReadFields(left, top, width, height);
-    if (FieldInt(width) != 0 && FieldInt(height) != 0)
+    if (FieldInt(width) != 0 && FieldInt(height) != 0 && IsWhole(left) && IsWhole(top))
       s.TextWindowRect = {FieldInt(left), FieldInt(top), FieldInt(width), FieldInt(height)};
     if (Ended()) return;
-    s.UnitSystem = LabeledInt();
+    s.UnitSystem = LabeledInt(s.UnitSystem);
     if (Ended()) return;
-    s.HeaderMode = LabeledInt();
+    s.HeaderMode = LabeledInt(s.HeaderMode);
     if (s.HeaderMode < 1 || s.HeaderMode > 2) s.HeaderMode = 1;
     if (Ended()) return;
     s.PrintFontName = LabeledStr();
     if (s.PrintFontName.empty()) s.PrintFontName = "Courier New";
     if (Ended()) return;
-    s.PrintFontSize = LabeledInt();
+    s.PrintFontSize = LabeledInt(s.PrintFontSize);
     if (s.PrintFontSize == 0) s.PrintFontSize = 10;
     if (Ended()) return;
-    s.PrintFontStyle = LabeledInt();
+    s.PrintFontStyle = LabeledInt(s.PrintFontStyle);
     if (Ended()) return;
-    s.GraphicFontStyle = LabeledInt();
+    s.GraphicFontStyle = LabeledInt(s.GraphicFontStyle);
     if (Ended()) return;
-    s.PrintOrientation = LabeledInt();
+    s.PrintOrientation = LabeledInt(s.PrintOrientation);
     if (Ended()) return;
     Skip();
     ReadBoolNotFalse(s.Edit3DAngles);
     if (Ended()) return;
     Skip();
-    for (long double& a : s.Default3DAngles) a = Real();
+    for (long double& a : s.Default3DAngles) a = Real(a);
     // Unlabelled entries 93 to 95.
     if (Ended()) return;
-    s.IndexStyle = Int();
+    s.IndexStyle = Int(s.IndexStyle);
     if (Ended()) return;
-    s.ExcelDecimalMode = Int();
+    s.ExcelDecimalMode = Int(s.ExcelDecimalMode);
     if (s.ExcelDecimalMode == 0) s.ExcelDecimalMode = 2;
     if (Ended()) return;
     s.ReleaseFieldText = Str();
     if (Ended()) return;
-    s.CadDecimals = LabeledInt();
+    s.CadDecimals = LabeledInt(s.CadDecimals);
     if (s.CadDecimals < 1 || s.CadDecimals > 32) s.CadDecimals = 6;
     if (Ended()) return;
-    s.CadTextMode = LabeledInt();
+    s.CadTextMode = LabeledInt(s.CadTextMode);
     if (s.CadTextMode == 0) s.CadTextMode = 1;
     if (Ended()) return;
     Skip();
-    for (int& w : s.ColorLayerLineWidths) w = Int();
+    for (int& w : s.ColorLayerLineWidths) w = Int(w);
     // Unlabelled entries 99 to 139.
     if (Ended()) return;
-    s.SpecialCharMode = Int();
+    s.SpecialCharMode = Int(s.SpecialCharMode);
     if (Ended()) return;
-    s.FontScalePercent = Int();
+    s.FontScalePercent = Int(s.FontScalePercent);
     if (s.FontScalePercent < 10 || s.FontScalePercent > 1000) s.FontScalePercent = 100;
     if (Ended()) return;
-    s.AngleFormat = Int();
+    s.AngleFormat = Int(s.AngleFormat);
     if (s.AngleFormat == 0 || s.AngleFormat > 2) s.AngleFormat = 2;
     if (Ended()) return;
-    s.DimensionSizeFactor = Real();
+    s.DimensionSizeFactor = Real(s.DimensionSizeFactor);
     if (s.DimensionSizeFactor == 0) s.DimensionSizeFactor = 1.0L;
     if (Ended()) return;
-    s.ConfigReservedNumber = Int();
+    s.ConfigReservedNumber = Int(s.ConfigReservedNumber);
     if (Ended()) return;
-    s.LanguageNumber = Int();
+    s.LanguageNumber = Int(s.LanguageNumber);
     languageRead_ = true;
     if (Ended()) return;
-    s.ResultGraphicKind = Int();
+    s.ResultGraphicKind = Int(s.ResultGraphicKind);
     for (bool* b : {&s.DrawMakerTitle, &s.DrawFileName, &s.DrawDate, &s.DrawLogo, &s.DrawFooter,
                     &s.DrawTitleBlock, &s.UseCurrentFile, &s.SaveMenuLanguage}) {
       if (Ended()) return;
       *b = Bool(*b);
     }
     if (Ended()) return;
-    s.TitleBlockKind = Int();
+    s.TitleBlockKind = Int(s.TitleBlockKind);
     for (int i = 0; i < 16; ++i) {
       if (Ended()) return;
-      if (const int color = Int(); color > 0) s.ColorPalette[i] = color;
+      if (const int color = Int(0); color > 0) s.ColorPalette[i] = color;
     }
     if (Ended()) return;
     s.Cad3DTo2D = !Bool(!s.Cad3DTo2D);  // stored negated
@@ -307,7 +315,7 @@ class ConfigReader {
     s.ManualFolder = Str();
     if (s.ManualFolder.empty()) s.ManualFolder = s.ExeFolder;
     if (Ended()) return;
-    s.DrawingMargin = Int();
+    s.DrawingMargin = Int(s.DrawingMargin);
     for (bool* b : {&s.DrawFrameZones, &s.DrawMmScale, &s.DrawChangeLog, &s.UseHeadBlockFiles,
                     &s.UseInsertBlockFiles}) {
       if (Ended()) return;

@@ -58,19 +58,16 @@ void WriteDocumentsSection(const std::array<DocumentLink, DocumentLinkSlots>& li
 void WriteDocumentsSection() { WriteDocumentsSection(DocumentLinks); }
 
 bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
-  std::string line;
-  ReadLine(line);
-  if (Flags.AbortFlag || TrimBlanks(line) != DocumentsMarker) return false;
+  std::string_view line;
+  if (!ReadLineView(line) || BlankTrimmed(line) != DocumentsMarker) return false;
   int32_t n = 0;
-  ReadIntegerLine(n);
-  ReadLine(line);
-  if (Flags.AbortFlag || n < 0 || !IsDashLine(line)) return false;
+  if (!ReadIntegerLine(n)) return false;
+  if (!ReadLineView(line) || n < 0 || !IsDashLine(line)) return false;
   for (int i = 0; i < n; ++i) {
     DocumentLink link;
     ReadLine(link.Program);
     ReadLine(link.File);
-    ReadLine(line);
-    if (Flags.AbortFlag || !IsDashLine(line)) return false;
+    if (!ReadLineView(line) || !IsDashLine(line)) return false;
     if (i < DocumentLinkSlots) links[i] = link;
   }
   count = static_cast<std::uint16_t>(std::min(n, DocumentLinkSlots));

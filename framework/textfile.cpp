@@ -9,16 +9,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
 #include "framework/utilstr.h"
 #include "platform/codepage.h"
 #include "platform/machine.h"
+#include "platform/utf8decode.h"
 
 namespace qern {
 
@@ -62,10 +65,11 @@ int FailureCode(bool writing) {
 
 TextFile::~TextFile() {
   if (file_) std::fclose(file_);
+  if (readFd_ >= 0) ::close(readFd_);
 }
 
 void TextFile::Assign(const std::string& name) {
-  if (file_) Close();
+  if (IsOpen()) Close();
   name_ = name;
   io_ = IoOk;
   page_ = LegacyCodePage::Ansi1252;
@@ -74,17 +78,22 @@ void TextFile::Assign(const std::string& name) {
 }
 
 bool TextFile::Open(const char* mode, bool forWrite) {
-  readPos_ = readEnd_ = 0;
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
   }
+  if (readFd_ >= 0) {
+    ::close(readFd_);
+    readFd_ = -1;
+  }
+  readPos_ = readEnd_ = 0;
   errno = 0;
   if (name_.empty()) {
     io_ = IoFileNotFound;
     return false;
   }
   work_.Discard();
+  if (!forWrite) return OpenForReading();
   if (replacing_ && forWrite && mode[0] == 'w') {
     // A new working file of our own; the stream writes through a copy of its descriptor.
     int fd = -1;
@@ -130,7 +139,53 @@ bool TextFile::Reset() { return Open("rb", false); }
 bool TextFile::Rewrite() { return Open("wb", true); }
 bool TextFile::Append() { return Open("ab", true); }
 
+bool TextFile::OpenForReading() {
+  // Opened without waiting, so that a pipe cannot block the open; only a plain file is read (a
+  // folder is no file, and a pipe, socket or device could block every read or never end).
+  readFd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (readFd_ < 0) {
+    io_ = IoCodeFromErrno(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(readFd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(readFd_);
+    readFd_ = -1;
+    io_ = IoAccessDenied;
+    return false;
+  }
+  modified_ = st.st_mtime;
+  if (readBuffer_.empty()) readBuffer_.resize(size_t{64} << 10);
+  readPos_ = readEnd_ = 0;
+  readFailed_ = false;
+  writing_ = false;
+  io_ = IoOk;
+  writeError_ = IoOk;
+  return true;
+}
+
+bool TextFile::Fill() {
+  readPos_ = readEnd_ = 0;
+  if (readFailed_) return false;
+  ssize_t n;
+  do {
+    n = ::read(readFd_, readBuffer_.data(), readBuffer_.size());
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) readFailed_ = true;
+  if (n <= 0) return false;
+  readEnd_ = static_cast<size_t>(n);
+  return true;
+}
+
 bool TextFile::Close() {
+  if (readFd_ >= 0) {
+    ::close(readFd_);
+    readFd_ = -1;
+    readPos_ = readEnd_ = 0;
+    rawLine_ = {};
+    io_ = IoOk;
+    return true;
+  }
   if (!file_) {
     io_ = IoNotOpen;
     return false;
@@ -138,7 +193,6 @@ bool TextFile::Close() {
   errno = 0;
   bool ok = std::fclose(file_) == 0;
   file_ = nullptr;
-  readPos_ = readEnd_ = 0;
   io_ = ok ? IoOk : FailureCode(writing_);
   if (!ok && writing_ && writeError_ == IoOk) writeError_ = io_;
   work_.Discard();  // a working file that was not committed is dropped
@@ -166,73 +220,52 @@ bool TextFile::Commit() {
   return true;
 }
 
-bool TextFile::FillReadBuffer() {
-  if (readPos_ < readEnd_) return true;
-  if (readBuffer_.size() < ReadBlockSize) readBuffer_.resize(ReadBlockSize);
-  readPos_ = 0;
-  readEnd_ = std::fread(readBuffer_.data(), 1, readBuffer_.size(), file_);
-  return readEnd_ > 0;
+bool TextFile::Eof() {
+  if (readFd_ < 0) return true;
+  return readPos_ == readEnd_ && !Fill();
 }
 
-bool TextFile::AtEnd() {
-  if (!file_ || writing_) return true;
-  return !FillReadBuffer();
-}
-
-bool TextFile::ReadRawLine(std::string_view& raw) {
-  raw = {};
-  if (!file_) {
-    io_ = IoNotOpen;
+bool TextFile::NextRawLine() {
+  rawLine_ = {};
+  if (readFd_ < 0) {
+    io_ = file_ ? IoNotOpenInput : IoNotOpen;
     return false;
   }
-  if (writing_) {
-    io_ = IoNotOpenInput;
-    return false;
-  }
-  if (!FillReadBuffer()) {
+  if (readPos_ == readEnd_ && !Fill()) {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
   }
-  const char* begin = readBuffer_.data() + readPos_;
-  const void* end = std::memchr(begin, '\n', readEnd_ - readPos_);
-  if (end) {
-    // The whole line lies in the block: handed out where it is.
-    const size_t length = static_cast<size_t>(static_cast<const char*>(end) - begin);
-    readPos_ += length + 1;
-    raw = std::string_view(begin, length);
+  const char* start = readBuffer_.data() + readPos_;
+  const char* end = readBuffer_.data() + readEnd_;
+  if (const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start))) {
+    // The whole line lies in the buffer: no copy.
+    rawLine_ = std::string_view(start, nl - start);
+    readPos_ += (nl - start) + 1;
   } else {
-    // The line goes on in the next blocks: gathered whole pieces at a time.
-    std::string& gathered = lineBuffer_;
-    gathered.clear();
-    for (;;) {
-      begin = readBuffer_.data() + readPos_;
-      const size_t available = readEnd_ - readPos_;
-      end = std::memchr(begin, '\n', available);
-      const size_t length =
-          end ? static_cast<size_t>(static_cast<const char*>(end) - begin) : available;
-      // A line without end (a device, a damaged file) must not eat all memory.
-      if (gathered.size() + length > MaxLineLength) {
-        readPos_ += MaxLineLength - gathered.size() + 1;
+    // The line goes on in the next block (or ends with the file).
+    std::string& raw = lineBuffer_;
+    raw.assign(start, end);
+    readPos_ = readEnd_;
+    while (Fill()) {
+      start = readBuffer_.data();
+      end = start + readEnd_;
+      const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start));
+      // A line without end (a damaged file) must not eat all memory.
+      if (raw.size() + ((nl ? nl : end) - start) > MaxLineLength) {
         io_ = IoReadError;
         return false;
       }
-      gathered.append(begin, length);
-      readPos_ += length;
-      if (end) {
-        ++readPos_;
-        break;
-      }
-      if (!FillReadBuffer()) {
-        if (std::ferror(file_)) {
-          io_ = IoReadError;
-          return false;
-        }
-        break;
-      }
+      raw.append(start, nl ? nl : end);
+      readPos_ = nl ? (nl - start) + 1 : readEnd_;
+      if (nl) break;
     }
-    raw = gathered;
+    if (readFailed_) {
+      io_ = IoReadError;
+      return false;
+    }
+    rawLine_ = raw;
   }
-  if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+  if (!rawLine_.empty() && rawLine_.back() == '\r') rawLine_.remove_suffix(1);
   io_ = IoOk;
   return true;
 }
@@ -243,17 +276,20 @@ bool TextFile::ReadLine(std::string& line) {
     line.clear();
     return false;
   }
-  line = DecodeTextLine(raw, page_);
+  // Valid UTF-8 (every ASCII line) is taken as it stands, into the room line already has.
+  if (IsValidUtf8(raw)) {
+    std::string_view text = raw;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    line.assign(text);
+  } else {
+    line = DecodeTextLine(raw, page_);
+  }
   return true;
 }
 
 bool TextFile::Write(const std::string& s) {
   if (!file_) {
-    io_ = IoNotOpen;
-    return false;
-  }
-  if (!writing_) {
-    io_ = IoNotOpenOutput;
+    io_ = readFd_ >= 0 ? IoNotOpenOutput : IoNotOpen;
     return false;
   }
   if (failWrites_ > 0) {
@@ -280,40 +316,99 @@ bool TextFile::WriteLn(const std::string& s) {
 // ---------------------------------------------------------------------------------------------
 // Number texts
 
-bool TextToReal(const std::string& text, long double& x) {
-  std::string s = TrimBlanks(text);
-  size_t comma = s.find(',');
-  if (comma != std::string::npos) s[comma] = '.';
-  if (s.empty()) return false;
-  size_t start = (s[0] == '+') ? 1 : 0;
-  if (start == 1 && s.size() > 1 && s[1] == '-') return false;
-  // Digits must be there: from_chars alone would also take "inf" and "nan".
-  bool digit = false;
-  for (size_t i = start; i < s.size(); ++i) {
-    char c = s[i];
+namespace {
+
+// Powers of ten that long double holds exactly (5^27 < 2^64).
+constexpr int ExactTenPowers = 27;
+constexpr bool ExactPathUsable = std::numeric_limits<long double>::digits >= 64;
+
+long double TenPower(int k) {
+  static const auto table = [] {
+    std::array<long double, ExactTenPowers + 1> t{};
+    t[0] = 1;
+    for (int i = 1; i <= ExactTenPowers; ++i) t[i] = t[i - 1] * 10;
+    return t;
+  }();
+  return table[k];
+}
+
+}  // namespace
+
+std::string_view BlankTrimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+bool TextToReal(std::string_view text, long double& x) {
+  const std::string_view s = BlankTrimmed(text);
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && s[i] == '+') ++i;  // "+" is no sign of from_chars: taken here
+  else if (i < s.size() && s[i] == '-') negative = true, ++i;
+  // Digits with at most one separator ("," or "."), then an optional exponent; no "inf", "nan"
+  // or hexadecimal.
+  uint64_t mantissa = 0;
+  int significant = 0, fractionDigits = 0;
+  bool digit = false, separator = false, exact = true;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
     if (c >= '0' && c <= '9') {
       digit = true;
-    } else if (c != '.' && c != '-' && c != '+' && c != 'e' && c != 'E') {
-      return false;
+      if (separator) ++fractionDigits;
+      if (significant == 0 && c == '0') continue;
+      if (++significant > 19) exact = false;
+      else mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+    } else if ((c == '.' || c == ',') && !separator) {
+      separator = true;
+    } else {
+      break;
     }
   }
   if (!digit) return false;
+  int exponent = 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t j = i + 1;
+    bool negExp = false;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negExp = s[j++] == '-';
+    if (j == s.size()) return false;
+    for (; j < s.size(); ++j) {
+      if (s[j] < '0' || s[j] > '9') return false;
+      if (exponent < 100000) exponent = exponent * 10 + (s[j] - '0');
+    }
+    if (negExp) exponent = -exponent;
+    i = j;
+  }
+  if (i != s.size()) return false;
+  const int k = exponent - fractionDigits;
+  if (ExactPathUsable && exact && (mantissa == 0 || (k >= -ExactTenPowers && k <= ExactTenPowers))) {
+    // The mantissa and the power of ten are exact: one rounding, the same value as from_chars.
+    long double v = static_cast<long double>(mantissa);
+    if (k < 0) v /= TenPower(-k);
+    else if (k > 0) v *= TenPower(k);
+    x = negative ? -v : v;
+    return true;
+  }
+  // from_chars takes "." alone and no "+".
+  std::string t(s.substr(s[0] == '+' ? 1 : 0));
+  if (const size_t comma = t.find(','); comma != std::string::npos) t[comma] = '.';
   long double v = 0;
-  const char* first = s.data() + start;
-  const char* last = s.data() + s.size();
-  auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
+  const char* last = t.data() + t.size();
+  auto [ptr, ec] = std::from_chars(t.data(), last, v, std::chars_format::general);
   if (ec != std::errc() || ptr != last) return false;
   x = v;
   return true;
 }
 
-bool TextToWhole(const std::string& text, int64_t& n) {
-  std::string s = TrimBlanks(text);
+bool TextToWhole(std::string_view text, int64_t& n) {
+  std::string_view s = BlankTrimmed(text);
   if (s.empty()) return false;
-  size_t start = (s[0] == '+') ? 1 : 0;
-  if (start == 1 && (s.size() == 1 || s[1] == '-')) return false;
+  if (s[0] == '+') {
+    s.remove_prefix(1);
+    if (s.empty() || s[0] == '-') return false;
+  }
   int64_t v = 0;
-  auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + s.size(), v);
+  auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || ptr != s.data() + s.size()) return false;
   n = v;
   return true;
@@ -344,24 +439,49 @@ bool NextLine(std::string& s) {
   return false;
 }
 
-int64_t WholeOrZero(const std::string& s, int64_t lo, int64_t hi) {
-  int64_t v = 0;
-  if (!TextToWhole(s, v) || v < lo || v > hi) return 0;
-  return v;
+// The next line of DataFile as stored: number lines need no decoding and no copy. A byte-order
+// mark before the text is skipped as the decoder does.
+bool NextRawLine(std::string_view& s) { return ReadLineView(s); }
+
+// The whole number of the next line when it is one within lo..hi; else 0 and false.
+bool NextWhole(int64_t& v, int64_t lo, int64_t hi) {
+  std::string_view s;
+  v = 0;
+  if (!NextRawLine(s)) return false;
+  if (!TextToWhole(s, v) || v < lo || v > hi) {
+    v = 0;
+    return false;
+  }
+  return true;
 }
 
-long double RealOrZero(std::string s) {
-  std::replace(s.begin(), s.end(), ',', '.');
-  long double v = 0;
-  return TextToReal(s, v) ? v : 0;
+// The real of the next line; every "," counts as the decimal point (so two separators are none).
+bool NextReal(long double& x) {
+  std::string_view s;
+  x = 0;
+  if (!NextRawLine(s)) return false;
+  if (!TextToReal(s, x)) {
+    x = 0;
+    return false;
+  }
+  return true;
 }
 }  // namespace
 
 void ReadLine(std::string& s) { NextLine(s); }
 
-bool IsDashLine(const std::string& s) {
-  std::string t = TrimBlanks(s);
-  return !t.empty() && t.find_first_not_of('-') == std::string::npos;
+bool ReadLineView(std::string_view& s) {
+  if (!DataFile.ReadRawLine(s)) {
+    Flags.AbortFlag = true;
+    return false;
+  }
+  if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);  // as the decoder skips it
+  return true;
+}
+
+bool IsDashLine(std::string_view s) {
+  const std::string_view t = BlankTrimmed(s);
+  return !t.empty() && t.find_first_not_of('-') == std::string_view::npos;
 }
 
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d) {
@@ -388,30 +508,29 @@ void ReadCharLine(char& c) {
   c = s.empty() ? '\0' : s[0];
 }
 
-void ReadIntegerLine(int32_t& n) {
-  std::string s;
-  NextLine(s);
-  n = static_cast<int32_t>(WholeOrZero(s, INT32_MIN, INT32_MAX));
+bool ReadIntegerLine(int32_t& n) {
+  int64_t v = 0;
+  const bool ok = NextWhole(v, INT32_MIN, INT32_MAX);
+  n = static_cast<int32_t>(v);
+  return ok;
 }
 
-void ReadLongintLine(int32_t& n) { ReadIntegerLine(n); }
+bool ReadLongintLine(int32_t& n) { return ReadIntegerLine(n); }
 
-void ReadWordLine(uint16_t& w) {
-  std::string s;
-  NextLine(s);
-  w = static_cast<uint16_t>(WholeOrZero(s, 0, 65535));
+bool ReadWordLine(uint16_t& w) {
+  int64_t v = 0;
+  const bool ok = NextWhole(v, 0, 65535);
+  w = static_cast<uint16_t>(v);
+  return ok;
 }
 
-void ReadExtendedLine(long double& x) {
-  std::string s;
-  NextLine(s);
-  x = RealOrZero(s);
-}
+bool ReadExtendedLine(long double& x) { return NextReal(x); }
 
-void ReadDoubleLine(double& x) {
-  std::string s;
-  NextLine(s);
-  x = static_cast<double>(RealOrZero(s));
+bool ReadDoubleLine(double& x) {
+  long double v = 0;
+  const bool ok = NextReal(v);
+  x = static_cast<double>(v);
+  return ok;
 }
 
 void ReadBoolTrue(bool& b) {

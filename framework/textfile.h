@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,14 +62,34 @@ class TextFile {
   // Closes the file; a replacing file then replaces its name when every write succeeded (else it
   // is dropped and IoResult says why). Without replacing the same as Close.
   bool Commit();
-  bool IsOpen() const { return file_ != nullptr; }
-  // True at the end of a file open for reading (and when not open).
-  bool Eof() { return readPos_ < readEnd_ ? false : AtEnd(); }
+  bool IsOpen() const { return file_ != nullptr || readFd_ >= 0; }
+  // The time of last change of the file last opened for reading (taken when it was opened).
+  std::time_t ModifiedTime() const { return modified_; }
+  bool Eof();      // true at the end of a file open for reading (and when not open)
 
   bool ReadLine(std::string& line);  // past the end: IoReadError and line = ""
-  // The bytes of the next line as the file holds them, without its line end and undecoded; valid
-  // until the next read. For readers of large files that decode only the lines they keep.
-  bool ReadRawLine(std::string_view& raw);
+  // The next line's bytes as stored (without its line end, undecoded), valid until the next read:
+  // for lines that hold numbers, which need no copy.
+  bool ReadRawLine(std::string_view& line) {
+    // A line that lies whole in the buffer is taken here; the rest in NextRawLine.
+    // (A plain loop: the lines of the data files are short, too short for memchr to pay.)
+    if (readPos_ < readEnd_) {
+      const char* start = readBuffer_.data() + readPos_;
+      const char* end = readBuffer_.data() + readEnd_;
+      const char* nl = start;
+      while (nl < end && *nl != '\n') ++nl;
+      if (nl < end) {
+        const size_t n = nl - start;
+        readPos_ += n + 1;
+        line = std::string_view(start, n > 0 && start[n - 1] == '\r' ? n - 1 : n);
+        io_ = IoOk;
+        return true;
+      }
+    }
+    const bool ok = NextRawLine();
+    line = rawLine_;
+    return ok;
+  }
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
   bool Write(const std::string& s);
@@ -84,19 +105,24 @@ class TextFile {
 
  private:
   bool Open(const char* mode, bool forWrite);
-  // Lines are read from blocks of the file: false at its end (or when the read failed).
-  bool FillReadBuffer();
-  bool AtEnd();
-  static constexpr size_t ReadBlockSize = size_t{64} << 10;
-  std::FILE* file_ = nullptr;
+  bool OpenForReading();
+  bool Fill();         // the next block of a file open for reading; false at its end or on error
+  bool NextRawLine();  // the next line into rawLine_, without its line end
+  std::FILE* file_ = nullptr;  // a file open for writing
+  // A file open for reading: read in blocks into a buffer kept from file to file, so a file costs
+  // no allocation of its own; a line lies in the buffer or, across blocks, in lineBuffer_.
+  int readFd_ = -1;
+  std::string readBuffer_;
+  size_t readPos_ = 0, readEnd_ = 0;
+  bool readFailed_ = false;
+  std::time_t modified_ = 0;
+  std::string_view rawLine_;
   bool writing_ = false;
   std::string name_;
   int io_ = IoOk;
   int failWrites_ = 0;
   int writeError_ = IoOk;
-  std::string lineBuffer_;  // the raw bytes of the line being read, kept for its capacity
-  std::vector<char> readBuffer_;  // the block being read and where its unread part lies
-  size_t readPos_ = 0, readEnd_ = 0;
+  std::string lineBuffer_;  // the raw bytes of a line across blocks, kept for its capacity
   LegacyCodePage page_ = LegacyCodePage::Ansi1252;
   bool replacing_ = false;
   WorkFile work_;
@@ -108,17 +134,24 @@ int IoCodeFromErrno(int err);
 // The one shared text-file variable; every caller opens, uses and closes it inside one routine.
 extern TextFile DataFile;
 
-// Readers: one line of DataFile each; an I/O error sets AbortFlag.
+// Readers: one line of DataFile each; an I/O error sets AbortFlag. The number readers give 0 for
+// a line that is no number (or out of the target's range) and then return false, as they do after
+// an I/O error: callers that must not take such a line as 0 test the result.
 void ReadLine(std::string& s);
+// The next line as stored (undecoded, without its line end), valid until the next read: for lines
+// that are only tested (markers, separators). False (and AbortFlag) when it could not be read.
+bool ReadLineView(std::string_view& s);
 // A separator line of the data files: nothing but dashes (blanks around them allowed).
-bool IsDashLine(const std::string& s);
+bool IsDashLine(std::string_view s);
+// s without leading and trailing blanks (only the blank character).
+std::string_view BlankTrimmed(std::string_view s);
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d);
 void ReadCharLine(char& c);  // first byte of the line ('\0' for an empty line)
-void ReadIntegerLine(int32_t& n);
-void ReadLongintLine(int32_t& n);
-void ReadWordLine(uint16_t& w);
-void ReadExtendedLine(long double& x);
-void ReadDoubleLine(double& x);
+bool ReadIntegerLine(int32_t& n);
+bool ReadLongintLine(int32_t& n);
+bool ReadWordLine(uint16_t& w);
+bool ReadExtendedLine(long double& x);  // a "," or a "." as the decimal separator
+bool ReadDoubleLine(double& x);
 void ReadBoolTrue(bool& b);      // "TRUE" in any case gives true, anything else false
 void ReadBoolNotFalse(bool& b);  // "FALSE" in any case gives false, anything else true
 
@@ -140,9 +173,10 @@ void WriteFields8(const std::string& a, const std::string& b, const std::string&
 std::string ExtendedLineText(long double x);
 
 // Strict number texts (blanks around allowed; the first "," counts as the decimal point): false,
-// and x or n untouched, when the text is not a number.
-bool TextToReal(const std::string& text, long double& x);
-bool TextToWhole(const std::string& text, int64_t& n);
+// and x or n untouched, when the text is not a number ("inf", "nan" and hexadecimal are none) or
+// lies beyond the type's range.
+bool TextToReal(std::string_view text, long double& x);
+bool TextToWhole(std::string_view text, int64_t& n);
 
 // The eight head lines of a design file; DesignFileHeadLines is how many a reader skips.
 constexpr int DesignFileHeadLines = 8;

@@ -432,6 +432,8 @@ void Thh::mi_fileOpenTableClick() {
   });
   RestoreCursor();
   Flags.AbortFlag = false;
+  // The files were only scanned: the title names the current design again until a row is opened.
+  UpdateMainCaption();
 
   TForm_preview form(table, [this, &table](int row) {
     if (!OpenOverviewRow(table, row)) return;

@@ -2,6 +2,7 @@
 #include "design/qt/previewwindow.h"
 
 #include <QAbstractTableModel>
+#include <QEvent>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -12,12 +13,16 @@
 #include <QMouseEvent>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <unordered_map>
 
 #include "framework/dialogs.h"
 #include "framework/help.h"
 #include "framework/menucaptions.h"
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
+#include "framework/utf8.h"
 #include "framework/utilstr.h"
 
 namespace qern {
@@ -25,6 +30,7 @@ namespace qern {
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 constexpr int OverviewHelpEntry = 3400;
+constexpr int MinColumnWidth = 24;
 }  // namespace
 
 // The data rows of the table as a model; the header row is the horizontal header.
@@ -97,6 +103,7 @@ TForm_preview::TForm_preview(FileOverview& table, std::function<void(int row)> o
   StringGrid1->verticalHeader()->setDefaultSectionSize(StringGrid1->fontMetrics().height() + 6);
   StringGrid1->horizontalHeader()->setSectionsClickable(true);
   StringGrid1->horizontalHeader()->viewport()->installEventFilter(this);
+  StringGrid1->viewport()->installEventFilter(this);
   connect(StringGrid1, &QTableView::clicked, this,
           [this](const QModelIndex& i) { StringGrid1SelectCell(i.column(), i.row() + 1); });
   connect(StringGrid1, &QTableView::activated, this,
@@ -117,24 +124,89 @@ void TForm_preview::FormCreate() {
   mi_edit->setTitle(Q(ConvertDisplayText(MenuCaptions.Edit)));
   mi_editsearch->setText("Search");
   remembered_ = 0;
-  // File, date and part numbers at their fixed widths (the date no narrower than its text), the
-  // values as wide as their head; the window shows every column.
-  const QFontMetrics metrics = StringGrid1->fontMetrics();
-  const int padding = 12;
-  StringGrid1->setColumnWidth(0, 120);
-  StringGrid1->setColumnWidth(1, std::max(64, metrics.horizontalAdvance("2000/00/00") + padding));
-  StringGrid1->setColumnWidth(2, 90);
-  StringGrid1->setColumnWidth(3, 90);
-  for (int c = 4; c < OverviewColumns; ++c)
-    StringGrid1->setColumnWidth(
-        c, std::max(64, metrics.horizontalAdvance(Q(table_.Rows.empty() ? "" : table_.Rows[0][c])) +
-                            2 * padding));
+  MeasureColumns();
   StringGrid1->horizontalHeader()->setStretchLastSection(true);
+  // As wide as the columns need, within the screen's width.
   int width = StringGrid1->verticalHeader()->sizeHint().width() + 2 * StringGrid1->frameWidth() +
               StringGrid1->verticalScrollBar()->sizeHint().width() + 24;
-  for (int c = 0; c < OverviewColumns; ++c) width += StringGrid1->columnWidth(c);
-  resize(std::max(this->width(), width), height());
+  for (int w : contentWidths_) width += w;
+  const QMargins frame = WindowFrameMargins();
+  const int screenWidth = AvailableScreenArea().width() - frame.left() - frame.right();
+  resize(std::max(this->width(), std::min(width, screenWidth)), height());
   CentreDialog(this);
+  FitColumns();
+}
+
+void TForm_preview::MeasureColumns() {
+  // Every cell's width is estimated from the advances of its characters (kept per character);
+  // the few widest estimates of each column are then measured as the font sets them. So a
+  // folder of many files costs no text layout per cell.
+  constexpr int Measured = 12;
+  constexpr int Padding = 14;
+  const QFontMetrics cells = StringGrid1->fontMetrics();
+  const QFontMetrics heads = StringGrid1->horizontalHeader()->fontMetrics();
+  std::array<int, 128> ascii{};
+  for (int c = 32; c < 128; ++c) ascii[c] = cells.horizontalAdvance(QChar(c));
+  std::unordered_map<char32_t, int> other;
+  auto estimate = [&](const std::string& s) {
+    int w = 0;
+    for (std::size_t i = 0; i < s.size();) {
+      const unsigned char b = static_cast<unsigned char>(s[i]);
+      if (b < 128) {
+        w += ascii[b];
+        ++i;
+        continue;
+      }
+      const char32_t ch = DecodeUtf8(s, i);
+      auto it = other.find(ch);
+      if (it == other.end())
+        it = other.emplace(ch, cells.horizontalAdvance(QString::fromUcs4(&ch, 1))).first;
+      w += it->second;
+    }
+    return w;
+  };
+  contentWidths_.assign(OverviewColumns, 0);
+  std::vector<std::pair<int, int>> widest;  // estimate, row
+  for (int c = 0; c < OverviewColumns; ++c) {
+    widest.clear();
+    for (int r = 1; r < table_.RowCount(); ++r) {
+      const std::string& text = table_.Rows[r][c];
+      if (text.empty()) continue;
+      const int w = estimate(text);
+      if (static_cast<int>(widest.size()) < Measured) {
+        widest.emplace_back(w, r);
+        std::push_heap(widest.begin(), widest.end(), std::greater<>());
+      } else if (w > widest.front().first) {
+        std::pop_heap(widest.begin(), widest.end(), std::greater<>());
+        widest.back() = {w, r};
+        std::push_heap(widest.begin(), widest.end(), std::greater<>());
+      }
+    }
+    int need = table_.Rows.empty() ? 0 : heads.horizontalAdvance(Q(table_.Rows[0][c])) + Padding;
+    for (const auto& [w, r] : widest)
+      need = std::max(need, cells.horizontalAdvance(Q(table_.Rows[r][c])) + Padding);
+    contentWidths_[c] = std::max(need, MinColumnWidth);
+  }
+}
+
+void TForm_preview::FitColumns() {
+  if (contentWidths_.empty()) return;
+  const int room = StringGrid1->viewport()->width();
+  // The common width of the cut columns: the largest cap at which all columns fit.
+  std::vector<int> sorted = contentWidths_;
+  std::sort(sorted.begin(), sorted.end());
+  int cap = sorted.back();
+  int fixed = 0;  // the columns below the cap at their own widths
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    const int rest = static_cast<int>(sorted.size() - i);
+    if (fixed + sorted[i] * rest > room) {
+      cap = std::max(MinColumnWidth, (room - fixed) / rest);
+      break;
+    }
+    fixed += sorted[i];
+  }
+  for (int c = 0; c < OverviewColumns; ++c)
+    StringGrid1->setColumnWidth(c, std::min(contentWidths_[c], cap));
 }
 
 void TForm_preview::showEvent(QShowEvent* event) {
@@ -176,6 +248,7 @@ void TForm_preview::HeaderPressed(int column) {
 }
 
 bool TForm_preview::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == StringGrid1->viewport() && event->type() == QEvent::Resize) FitColumns();
   if (watched == StringGrid1->horizontalHeader()->viewport() &&
       event->type() == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <vector>
 
 #include "design/preview.h"
 
@@ -55,16 +56,25 @@ class TForm_preview : public QDialog {
   // The grid shows the table again (after a sort or a search).
   void RefreshGrid();
 
+  // The width each column's texts (and its head) need, padding included.
+  const std::vector<int>& ContentWidths() const { return contentWidths_; }
+  // Lays the columns out in the grid's present width: each as wide as its texts need when all
+  // fit; else the widest are cut to one common width, so that no column keeps room it does not
+  // need while another is cut.
+  void FitColumns();
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SearchFrom(int startRow);
+  void MeasureColumns();
   FileOverview& table_;
   std::function<void(int)> openRow_;
   OverviewModel* model_ = nullptr;
   int remembered_ = 0;
+  std::vector<int> contentWidths_;
 };
 
 // Asks for a search text in the small search window, starting with text; false on Cancel.

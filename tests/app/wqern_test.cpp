@@ -203,6 +203,25 @@ TEST_F(WqernRun, UnreadableDesignEndsWithOneAndWritesNothing) {
   EXPECT_TRUE(TmpEmpty());
 }
 
+// A number line that holds no number is a damaged file: status 1, the message, no listing.
+TEST_F(WqernRun, NumberLineThatIsNoNumberIsADamagedFile) {
+  const std::vector<std::string> lines = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_EQ(lines[9], "0.4193400");  // the module
+  ASSERT_EQ(lines[10], "31");        // the tooth count
+  ASSERT_EQ(lines[17], "1.0000000");  // the tool addendum factor of the shaft
+  for (const auto& [line, value] : std::vector<std::pair<int, std::string>>{
+           {9, "nan"}, {9, "inf"}, {8, "Infinity"}, {17, "nan(123)"}, {10, "abc"}, {10, "nan"}}) {
+    std::vector<std::string> changed = lines;
+    changed[line] = value;
+    WriteFileLines(Work("d.qrk"), changed);
+    fs::remove(Work("d.txt"));
+    RunResult r = Run({"d.qrk", "/I"});
+    EXPECT_EQ(r.Status, 1) << line << ": " << value << "\n" << r.Err;
+    EXPECT_NE(r.Err.find("unvollständig oder fehlerhaft"), std::string::npos) << r.Err;
+    EXPECT_EQ(Names(), std::set<std::string>{"d.qrk"}) << line << ": " << value;
+  }
+}
+
 TEST_F(WqernRun, PipesAndDevicesNeitherBlockNorExhaustMemory) {
   ASSERT_EQ(::mkfifo(Work("pipe.qrk").c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", Work("zero.qrk"));

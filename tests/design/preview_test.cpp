@@ -2,8 +2,11 @@
 // unreadable files, sorting by value, search, opening a row and the export.
 #include "design/preview.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "app/qernstart.h"
@@ -11,7 +14,9 @@
 #include "design/qernvar.h"
 #include "framework/progvar.h"
 #include "framework/spreadsheet.h"
+#include "framework/sysutil.h"
 #include "framework/textfile.h"
+#include "framework/utilstr.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -83,10 +88,61 @@ TEST_F(FileOverviewTest, RowsAreCalculatedApartFromTheCurrentDesign) {
   EXPECT_EQ(Session.CurrentFileName, "mine");
   EXPECT_TRUE(Flags.DesignModified);
   EXPECT_EQ(Errors.ErrorCount, 1);
+  EXPECT_EQ(Errors.ErrorList[0], "Warnung: kept");
 
   FileOverview empty;
   FillFileOverview(empty, folder_.File("none"));
   EXPECT_EQ(empty.RowCount(), 1) << "the header only";
+}
+
+// Each row's date is its file's, also for files changed seconds, hours or days apart.
+TEST_F(FileOverviewTest, EachRowHasItsFilesDate) {
+  const std::time_t base = 1700000000;  // 2023-11-14, 22:13 UTC
+  const std::vector<std::time_t> times = {base, base + 1, base + 3600, base + 7 * 3600,
+                                          base + 86400, base - 86400, base + 40 * 86400 + 5,
+                                          base + 2};
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    const std::string name = "d" + std::to_string(i) + ".qrk";
+    WriteDesign(name, 20 + static_cast<int>(i), 1.0L, 0, "");
+    const timespec both[2] = {{times[i], 0}, {times[i], 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+  }
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
+  for (std::size_t i = 0; i < times.size(); ++i)
+    EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << i;
+  EXPECT_NE(table.Rows[5][1], table.Rows[1][1]);
+}
+
+// A row shows what opening its file shows, whatever file was read before it: the shipped
+// designs, each after each other one.
+TEST_F(FileOverviewTest, RowsShowTheValuesOfTheOpenedFile) {
+  const std::vector<std::string> shipped = {"null.qrk", "examples/diametral_pitch.qrk",
+                                            "examples/profilverschiebung.qrk",
+                                            "examples/pruefmass.qrk",
+                                            "examples/welle_mit_spielen.qrk"};
+  int n = 0;
+  for (int round = 0; round < 2; ++round)
+    for (const std::string& file : shipped)
+      fs::copy_file(std::string(QERN_SOURCE_DATA) + "/" + file,
+                    folder_.File("f" + std::to_string(n++) + "_" + fs::path(file).filename().string()));
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  ASSERT_EQ(table.RowCount(), n + 1);
+  for (int row = 1; row < table.RowCount(); ++row) {
+    ASSERT_TRUE(OpenOverviewRow(table, row)) << table.Rows[row][0];
+    const OverviewRow& r = table.Rows[row];
+    EXPECT_EQ(r[2], ConvertDisplayText(PartDrawingNumber[1])) << r[0];
+    EXPECT_EQ(r[3], ConvertDisplayText(PartDrawingNumber[2])) << r[0];
+    EXPECT_EQ(r[4], LengthStrFixed(4, 3, Design.PitchDiameter[1])) << r[0];
+    EXPECT_EQ(r[5], LengthStrFixed(2, 3, Design.NormalModule)) << r[0];
+    EXPECT_EQ(r[6], FloatStrFixed(3, 2, Design.PressureAngleDeg)) << r[0];
+    EXPECT_EQ(r[7], IntStrBlank(Design.ToothCount[1], 3)) << r[0];
+    EXPECT_EQ(r[8], FloatStrFixed(1, 3, Design.ProfileShift[1])) << r[0];
+    EXPECT_EQ(r[9], FloatStrFixed(1, 3, Design.ProfileShift[2])) << r[0];
+  }
+  EXPECT_NE(table.Rows[1][4], table.Rows[2][4]) << "the designs differ";
 }
 
 TEST_F(FileOverviewTest, SortsByValueAndTheSelectionFollows) {

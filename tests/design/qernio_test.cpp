@@ -267,6 +267,57 @@ TEST_F(DesignFileTest, NumbersOutOfRangeAreRefused) {
   EXPECT_FALSE(ReadDesignFile(Path("far.qrk"), content));
 }
 
+// Every number of the file, on a line of its own or in a field, that reads as no number makes
+// the file damaged: the current design stays and the message says so.
+TEST_F(DesignFileTest, NumbersThatAreNoNumbersMakeTheFileDamaged) {
+  ScopedScriptedDialogs dialogs;
+  FillTexts();
+  ASSERT_TRUE(WriteDesignFile(Path("full.qrk"), CurrentDesignContent()));
+  const std::vector<std::string> lines = ReadFileLines(Path("full.qrk"));
+  NewDesign();
+  const DesignFileContent current = CurrentDesignContent();
+  int numberLines = 0;
+  for (std::size_t i = DesignFileHeadLines; i < lines.size(); ++i) {
+    long double x = 0;
+    if (!TextToReal(lines[i], x)) continue;
+    ++numberLines;
+    for (const char* bad : {"nan", "inf", "Infinity", "nan(123)", "abc", "-nan", ""}) {
+      std::vector<std::string> changed = lines;
+      changed[i] = bad;
+      WriteFileLines(Path("bad.qrk"), changed);
+      dialogs->Clear();
+      ReadDataFile(Path("bad.qrk"));
+      ASSERT_TRUE(Flags.AbortFlag) << "line " << i + 1 << ": " << bad;
+      ASSERT_EQ(dialogs->Messages().size(), 1u);
+      EXPECT_NE(dialogs->Messages()[0].find("ist unvollständig oder fehlerhaft"), std::string::npos);
+      ExpectSameContent(current, CurrentDesignContent(), 0);
+    }
+  }
+  EXPECT_GE(numberLines, 40);  // the design's numbers and the counts and codes of the sections
+
+  // The numbers of a placed text and the count of placed texts, fields of their lines.
+  const auto placed = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.rfind("120.5|35.25|3.5|0|", 0) == 0;
+  });
+  ASSERT_NE(placed, lines.end());
+  const std::size_t at = placed - lines.begin();
+  for (const std::string& bad : {"nan|35.25|3.5|0|x||", "120.5|inf|3.5|0|x||",
+                                 "120.5|35.25|abc|0|x||", "120.5|35.25|3.5|nan(1)|x||"}) {
+    std::vector<std::string> changed = lines;
+    changed[at] = bad;
+    WriteFileLines(Path("bad.qrk"), changed);
+    DesignFileContent content;
+    EXPECT_FALSE(ReadDesignFile(Path("bad.qrk"), content)) << bad;
+  }
+  std::vector<std::string> changed = lines;
+  const std::string title = changed[at - 5];
+  ASSERT_EQ(title.substr(title.size() - 4), "|2||");
+  changed[at - 5] = title.substr(0, title.size() - 4) + "|zwei||";
+  WriteFileLines(Path("bad.qrk"), changed);
+  DesignFileContent content;
+  EXPECT_FALSE(ReadDesignFile(Path("bad.qrk"), content));
+}
+
 TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   ScopedScriptedDialogs dialogs;
   FillTexts();

@@ -217,11 +217,18 @@ TEST_F(ConfigFileTest, FallbacksOfReadValues) {
   EXPECT_EQ(Settings.DefaultTextDevice, 1);
 }
 
-TEST_F(ConfigFileTest, ValueLinesThatAreNotNumbersTakeTheFallback) {
+TEST_F(ConfigFileTest, ValueLinesThatAreNotNumbersKeepTheStartValue) {
+  const ProgramSettings start = [&] { Fresh(); return Settings; }();
   auto lines = WriteSettings(Written());
   lines[IndexOf(lines, "Zeilen pro Seite für Drucker") + 1] = "viele";
   lines[IndexOf(lines, "Zoomfaktor") + 1] = "1,25";  // a decimal comma reads too
   lines[IndexOf(lines, "Pan-Faktor") + 1] = "";
+  lines[IndexOf(lines, "Textwinkel") + 1] = "nan";
+  lines[IndexOf(lines, "Dezimalstellen") + 1] = "inf";
+  lines[IndexOf(lines, "Hintergrundfarbe") + 1] = "Infinity";
+  lines[IndexOf(lines, "Grafik-Mode") + 1] = "nan(123)";
+  lines[IndexOf(lines, "Druckertyp") + 1] = "99999999999";  // beyond a whole number's range
+  lines[IndexOf(lines, "Text Height Factor") + 1] = "1,5,3";
   lines[IndexOf(lines, "Text window left/top/width/height") + 1] = "1|2|0|5|";
   lines[IndexOf(lines, "Edit 3D x,y,z ?") + 1] = "ja";        // only FALSE turns it off
   lines[IndexOf(lines, "Graphic Printout Dialog Box ?") + 1] = "true";  // TRUE in any case
@@ -229,10 +236,37 @@ TEST_F(ConfigFileTest, ValueLinesThatAreNotNumbersTakeTheFallback) {
   ReadFresh();
   EXPECT_TRUE(Settings.Edit3DAngles);
   EXPECT_TRUE(Settings.GraphicPrintDialog);
-  EXPECT_EQ(Settings.LinesPerPage, 66);
   EXPECT_EQ(Settings.ZoomFactor, 1.25L);
-  EXPECT_EQ(Settings.PanFactor, 0.01L);
-  EXPECT_EQ(Settings.TextWindowRect, (std::array<int, 4>{10, 40, 700, 440}));
+  EXPECT_EQ(Settings.LinesPerPage, start.LinesPerPage);
+  EXPECT_EQ(Settings.PanFactor, start.PanFactor);
+  EXPECT_EQ(Settings.CadTextAngle, start.CadTextAngle);
+  EXPECT_EQ(Settings.Decimals, start.Decimals);
+  EXPECT_EQ(Settings.BackgroundColor, start.BackgroundColor);
+  EXPECT_EQ(Settings.GraphicMode, start.GraphicMode);
+  EXPECT_EQ(Settings.PrinterType, start.PrinterType);
+  EXPECT_EQ(Settings.GraphicTextHeightFactor, start.GraphicTextHeightFactor);
+  EXPECT_EQ(Settings.TextWindowRect, start.TextWindowRect);
+  // The entries after them still read from the file.
+  EXPECT_EQ(Settings.PrintDensity, 3);
+  EXPECT_EQ(Settings.GraphicDriver, 9);
+  EXPECT_EQ(Settings.FormScalePercent, 120);
+}
+
+// A line width that is no number keeps its start value; a plot-program count that is no number
+// keeps the count and reads no lines, and the entries after it stay in step.
+TEST_F(ConfigFileTest, CountThatIsNoNumberKeepsTheCountAndTheFileInStep) {
+  const ProgramSettings start = [&] { Fresh(); return Settings; }();
+  auto lines = WriteSettings(Written());
+  const size_t count = IndexOf(lines, "GRAVURA Command lines (n, line 2 .. line n)") + 1;
+  lines[count] = "drei";
+  lines.erase(lines.begin() + count + 1, lines.begin() + count + 3);  // its two lines
+  lines[IndexOf(lines, "Line thickness Layer 0..5") + 1] = "-nan";
+  WriteFileLines(CfgName(), lines);
+  ReadFresh();
+  EXPECT_EQ(Settings.GravuraCommandCount, start.GravuraCommandCount);
+  EXPECT_EQ(Settings.DateFormat, 1);
+  EXPECT_EQ(Settings.LayerLineWidths[0], start.LayerLineWidths[0]);
+  EXPECT_EQ(Settings.LayerLineWidths[1], 3);
 }
 
 // A file cut before each test point reads everything before it and keeps the rest.

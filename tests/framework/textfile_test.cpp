@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cmath>
 #include <filesystem>
 
 #include "framework/progvar.h"
@@ -159,6 +162,101 @@ TEST_F(TextFileTest, ReadersConvertEachLine) {
   ReadLine(s);
   EXPECT_EQ(s, "schon UTF-8: ä");
   EXPECT_FALSE(Flags.AbortFlag);
+}
+
+// Lines across the reader's blocks, a line longer than a block, CR LF split between two blocks
+// and a last line without its end all read as written.
+TEST_F(TextFileTest, LinesAcrossBlocksReadWhole) {
+  const size_t block = size_t{64} << 10;
+  std::vector<std::string> lines = {std::string(block - 1, 'a')};  // its CR ends the first block
+  for (int i = 0; i < 3000; ++i)
+    lines.push_back(std::to_string(i) + std::string(static_cast<size_t>(i * 37 % 200), 'x'));
+  lines[1500] = std::string(150000, 'L') + "ä";
+  lines.push_back("ohne Ende");
+  std::string content;
+  for (size_t i = 0; i < lines.size(); ++i)
+    content += lines[i] + (i + 1 == lines.size() ? "" : i % 3 ? "\n" : "\r\n");
+  OpenForReading(content);
+  std::string line;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_TRUE(DataFile.ReadLine(line)) << i;
+    ASSERT_EQ(line, lines[i]) << i;
+  }
+  EXPECT_TRUE(DataFile.Eof());
+  EXPECT_FALSE(DataFile.ReadLine(line));
+  DataFile.Close();
+}
+
+// The number readers say whether the line was a number: a caller can tell "0" from "nan".
+TEST_F(TextFileTest, NumberReadersSayWhenALineIsNoNumber) {
+  OpenForReading("0\nnan\ninf\nInfinity\nnan(123)\nabc\n-0,5\n1,5,3\n\n0x10\n"
+                 "7\n-inf\n2147483648\n65536\n1e5000\n");
+  long double x = 9;
+  EXPECT_TRUE(ReadExtendedLine(x));
+  EXPECT_EQ(x, 0);
+  for (const char* text : {"nan", "inf", "Infinity", "nan(123)", "abc"}) {
+    SCOPED_TRACE(text);
+    x = 9;
+    EXPECT_FALSE(ReadExtendedLine(x));
+    EXPECT_EQ(x, 0);
+  }
+  EXPECT_TRUE(ReadExtendedLine(x));
+  EXPECT_EQ(x, -0.5L);
+  EXPECT_FALSE(ReadExtendedLine(x));  // two separators
+  double z = 1;
+  EXPECT_FALSE(ReadDoubleLine(z));  // empty
+  EXPECT_FALSE(ReadDoubleLine(z));  // hexadecimal
+  int32_t n = 0;
+  EXPECT_TRUE(ReadIntegerLine(n));
+  EXPECT_EQ(n, 7);
+  EXPECT_FALSE(ReadIntegerLine(n));
+  EXPECT_FALSE(ReadLongintLine(n));  // beyond 32 bits
+  uint16_t w = 1;
+  EXPECT_FALSE(ReadWordLine(w));
+  EXPECT_FALSE(ReadExtendedLine(x));  // beyond the range of long double
+  EXPECT_FALSE(Flags.AbortFlag);      // none of them is a failed read
+  EXPECT_FALSE(ReadIntegerLine(n));   // past the end
+  EXPECT_TRUE(Flags.AbortFlag);
+  DataFile.Close();
+}
+
+// The strict conversion gives exactly the value of the standard conversion of the same text.
+TEST_F(TextFileTest, TextToRealGivesTheStandardConversionsValue) {
+  std::vector<std::string> texts = {"20.0000000", "0.5000000", "-3", "12.3456789", "0.1",
+                                    "1e-30", "123456789012345678901234", "9999999999999999999",
+                                    "18446744073709551616", "3.14159265358979323846",
+                                    "1.5e27", "1.5e28", "-0", "0.000000000000000000000000000123",
+                                    "+7.25", ".5", "5.", "4.9406564584124654e-324"};
+  unsigned seed = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const int whole = static_cast<int>(seed % 100000);
+    seed = seed * 1103515245u + 12345u;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%d.%07u", i % 3 ? "" : "-", whole, seed % 10000000u);
+    texts.push_back(buf);
+  }
+  for (const std::string& t : texts) {
+    SCOPED_TRACE(t);
+    long double mine = 0, standard = 0;
+    ASSERT_TRUE(TextToReal(t, mine));
+    const std::string plain = t[0] == '+' ? t.substr(1) : t;
+    std::from_chars(plain.data(), plain.data() + plain.size(), standard);
+    EXPECT_EQ(mine, standard);
+    EXPECT_EQ(std::signbit(mine), std::signbit(standard));
+    std::string comma = t;
+    if (const size_t dot = comma.find('.'); dot != std::string::npos) comma[dot] = ',';
+    long double withComma = 0;
+    ASSERT_TRUE(TextToReal(" " + comma + " ", withComma));
+    EXPECT_EQ(withComma, standard);
+  }
+  for (const char* bad : {"", " ", ".", "+", "-", "+-1", "--1", "1e", "1e+", "e5", "1.2.3", "1,2,3",
+                          "1 2", "inf", "nan", "0x1p3", "1e5000", "1d", "١"}) {
+    SCOPED_TRACE(bad);
+    long double x = 7;
+    EXPECT_FALSE(TextToReal(bad, x));
+    EXPECT_EQ(x, 7);
+  }
 }
 
 TEST_F(TextFileTest, FailuresSetAbortFlag) {

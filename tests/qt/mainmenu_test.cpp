@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QHeaderView>
 #include <QTableView>
 #include <QScreen>
 #include <QTest>
@@ -21,8 +22,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <utility>
+#include <numeric>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "app/qernstart.h"
@@ -347,13 +349,17 @@ TEST_F(MainMenu, FileTableOpensARowAndLeavesOnlyByExit) {
   Thh window;
   ASSERT_EQ(Session.CurrentFileFolder, AddBackslash(dir_.string()));
   const int before = Design.ToothCount[1];
+  const std::string titleBefore = window.windowTitle().toStdString();
   int shown = 0;
   onModal_ = [&](QWidget* w) {
     auto* form = qobject_cast<TForm_preview*>(w);
     if (!form) return false;
     ++shown;
+    // The files were only scanned: the title still names the design that is open.
+    EXPECT_EQ(window.windowTitle().toStdString(), titleBefore);
     QTimer::singleShot(0, form, [&, form] {
       EXPECT_EQ(Design.ToothCount[1], before) << "filling the table leaves the design alone";
+      EXPECT_EQ(window.windowTitle().toStdString(), titleBefore);
       // Sorted by z: a (24), null (31), b (40), the broken file last.
       form->HeaderPressed(7);
       EXPECT_EQ(table(form, 3, 0), "b.qrk");
@@ -431,6 +437,67 @@ TEST_F(MainMenu, OverviewWindowSearchesSortsByTheHeadAndLeavesByExit) {
   form.mi_fileExit->trigger();
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_FALSE(form.isVisible());
+}
+
+// Each column takes the width its texts need where the window has room for all; in a window too
+// narrow for them the widest are cut to one width, and no column keeps room it does not need.
+TEST_F(MainMenu, OverviewColumnsTakeTheWidthTheirTextsNeed) {
+  Thh window;
+  FileOverview table;
+  table.Rows = {OverviewHeader(),
+                {"profilverschiebung_und_flankenspiel.qrk", "2026/12/07", "01", "Welle 2",
+                 "   25.000", " 1.250", " 30.00", " 18", "0.100", "-0.100"},
+                {"a.qrk", "2026/12/06", "WN-0815/1", "", "  100.000", " 2.500", " 30.00", "  9",
+                 "-0.250", "0.000"}};
+  TForm_preview form(table, {}, &window);
+  QFont font = form.StringGrid1->font();
+  font.setPixelSize(12);  // the same room on every machine
+  form.StringGrid1->setFont(font);
+  form.StringGrid1->horizontalHeader()->setFont(font);
+  form.FormCreate();
+  form.show();
+  const QFontMetrics metrics(font);
+  std::vector<int> need(OverviewColumns, 0);
+  for (int c = 0; c < OverviewColumns; ++c)
+    for (const OverviewRow& row : table.Rows)
+      need[c] = std::max(need[c], metrics.horizontalAdvance(QString::fromStdString(row[c])));
+  auto widths = [&] {
+    std::vector<int> w;
+    for (int c = 0; c < OverviewColumns; ++c) w.push_back(form.StringGrid1->columnWidth(c));
+    return w;
+  };
+  auto sum = [](const std::vector<int>& w) { return std::accumulate(w.begin(), w.end(), 0); };
+
+  // A window of a 1024 x 768 screen: every text whole, no column with room to spare.
+  form.resize(1000, 600);
+  QApplication::processEvents();
+  std::vector<int> w = widths();
+  const int room = form.StringGrid1->viewport()->width();
+  ASSERT_LE(sum(need) + 20 * OverviewColumns, room) << "the window holds every column";
+  for (int c = 0; c < OverviewColumns; ++c) {
+    EXPECT_GE(w[c], need[c]) << "column " << c << " cut";
+    if (c < OverviewColumns - 1) EXPECT_LE(w[c], need[c] + 24) << "column " << c << " too wide";
+  }
+  EXPECT_LE(sum(w), room);
+
+  // Narrower by the room to spare and half the file name: the file column is cut, the others
+  // stay whole. Narrower still: the widest columns are cut to one width.
+  const int spare = room - sum(w) + w[OverviewColumns - 1] - need[OverviewColumns - 1] - 24;
+  for (int cut : {need[0] / 2, need[0] + 200}) {
+    form.resize(1000 - spare - cut, 600);
+    QApplication::processEvents();
+    w = widths();
+    const int narrow = form.StringGrid1->viewport()->width();
+    EXPECT_LT(w[0], need[0]) << cut;
+    const int widest = *std::max_element(w.begin(), w.end() - 1);
+    EXPECT_EQ(w[0], widest) << cut;
+    for (int c = 1; c < OverviewColumns - 1; ++c)
+      EXPECT_TRUE(w[c] >= need[c] || w[c] == widest) << "column " << c << ": " << w[c];
+    if (cut < need[0])
+      for (int c = 1; c < OverviewColumns; ++c) EXPECT_GE(w[c], need[c]) << "column " << c;
+    EXPECT_LE(sum(w), narrow + 1);
+    EXPECT_GE(sum(w), narrow - OverviewColumns) << "the room is used";
+  }
 }
 
 }  // namespace
