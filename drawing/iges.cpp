@@ -721,13 +721,48 @@ void IgesInstance(int d, long double x, long double y, long double angle, long d
   EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
 }
 
+namespace {
+// A matrix entry in 6 decimals as short as it is exact: trailing zeros and the zero before the
+// point left out ("1.", ".5", "-.001257", "0."), followed by the delimiter. A rotation's four
+// entries and its fixed ones then fill one record.
+void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
+  if (!std::isfinite(x)) x = 0;
+  char text[ScaledFixedMaxChars];
+  const char* end = FixedDotChars(text, 0, 6, x);
+  std::string slow;
+  const char* begin = text;
+  if (!end) {
+    AppendFloatStrFixedDot(slow, 0, 6, x);
+    begin = slow.data();
+    end = slow.data() + slow.size();
+  }
+  std::string_view v(begin, static_cast<size_t>(end - begin));
+  const bool negative = !v.empty() && v.front() == '-';
+  if (negative) v.remove_prefix(1);
+  if (v.find('.') != std::string_view::npos)
+    while (v.back() == '0') v.remove_suffix(1);
+  if (v.size() > 2 && v.starts_with("0.")) v.remove_prefix(1);
+  char* p = t.Room(v.size() + 2);
+  if (v == "0.") {
+    *p++ = '0', *p++ = '.';  // no sign on zero
+  } else {
+    if (negative) *p++ = '-';
+    std::memcpy(p, v.data(), v.size());
+    p += v.size();
+  }
+  *p++ = delimiter;
+  t.Used(p);
+}
+}  // namespace
+
 void IgesSharedInstance(int d, long double x, long double y, long double angle) {
   if (angle == 0) {
     IgesInstance(d, x, y, 0, 1);
     return;
   }
   // The matrix is known by the bits of its rotation and place (the same numbers give the same
-  // text).
+  // text). The place is the matrix's, not the instance's: readers differ on whether an instance's
+  // own translation is turned by its matrix.
   IgesWriterState::MatrixKey key{};
   constexpr size_t Bytes =
       std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
@@ -745,23 +780,26 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
     matrix = made[it->second].entity;
     Iges.NextMatrix = it->second + 1;
   } else {
-    // Two groups (a record each, where the groups of IgesInstance take three): the first row and
-    // the second's rotation, then the rest.
-    const CosSin rotation = CosSinOfDegrees(angle);
-    const long double c = rotation.c, s = rotation.s;
+    // cos and sin in a few steps where they stand for the library's (each angle comes once).
+    const long double a = DegToRad(angle);
+    long double c, s;
+    if (!QuickSinCos(a, s, c)) {
+      const CosSin rotation = CosSinOfDegrees(angle);
+      c = rotation.c, s = rotation.s;
+    }
     BeginEntity(false);
+    // One text, in as few records as it fills: one for a rotation about the origin (as every
+    // tooth of a wheel), the fixed entries short.
     ParamText& p = ParameterBuffer("124,");
-    AddReal6(p, c);
-    AddReal6(p, -s);
-    p.Append("0.0,");
-    AddReal(p, x);
-    AddReal6(p, s);
-    AddReal6(p, c);
-    Parameters(p.View());
-    p.Clear();
-    p.Append("0.0,");
-    AddReal(p, y);
-    p.Append("0.0,0.0,1.0,0.0;");
+    AddShortReal6(p, c);
+    AddShortReal6(p, -s);
+    p.Append("0.,");
+    if (x == 0) p.Append("0.,"); else AddReal(p, x);
+    AddShortReal6(p, s);
+    AddShortReal6(p, c);
+    p.Append("0.,");
+    if (y == 0) p.Append("0.,"); else AddReal(p, y);
+    p.Append("0.,0.,1.,0.;");
     Parameters(p.View());
     static const DirectoryTemplate matrixDirectory("124", "", "0", "");
     matrixDirectory.Write(true);  // the matrix is a dependent entity
@@ -805,7 +843,7 @@ void IgesEndBlock() {
   block.Directory = IgesWriteSubfigure(block.Name);
 }
 
-int IgesWriteSubfigure(const std::string& name) {
+int IgesWriteSubfigure(const std::string& name, bool packed) {
   Iges.IgesInSubfigure = false;
   const int directory = Iges.D + 1;
   BeginEntity(false);
@@ -814,10 +852,11 @@ int IgesWriteSubfigure(const std::string& name) {
   p.Append(name);
   p.Append(",");
   AddInt(p, Iges.IgesMemberCount);
-  // Members in groups of twelve; the last delimiter of the text ends the entity.
+  // Members in groups of twelve (or filling each record where packed); the last delimiter of the
+  // text ends the entity.
   int inGroup = 0;
   for (size_t i = 0; i < Iges.Members.size(); ++i) {
-    if (inGroup == 12) {
+    if (inGroup == 12 && !packed) {
       Parameters(p.View());
       p.Clear();
       inGroup = 0;
@@ -1081,7 +1120,8 @@ int IgesBackEnd::ScaledDefinition(const std::string& name, long double scaleX, l
   const int k = Find(name);
   made.directory =
       IgesWriteSubfigure(Iges.Blocks[static_cast<size_t>(k)].Name + "_" +
-                         std::to_string(scaled_.size() + 1));
+                             std::to_string(scaled_.size() + 1),
+                         true);
   Iges.IgesInSubfigure = open;
   Iges.IgesMemberCount = count;
   Iges.Members.swap(members);
