@@ -1190,6 +1190,11 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
                        std::fabs(sx - sy) <= 1e-12L * std::max(sx, sy);
   // The layer of the entities after the insert is the one before it.
   const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  struct {
+    std::uint32_t text;
+    long double sx, sy;
+    int colour, font, d;
+  } last{0, 0, 0, 0, 0, 0};
   for (const Call& c : block->calls) {
     const long double* v = block->values.data() + c.value;
     switch (c.kind) {
@@ -1268,9 +1273,15 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
           const long double sx = m.a * v[3], sy = m.d * v[4];
           long double x, y;
           map(v[0], v[1], x, y);
-          const int d = sx == 1 && sy == 1
-                            ? BlockDirectory(block->texts[c.text])
-                            : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
+          // The teeth of a wheel insert one block again and again: its subfigure is looked up
+          // once for the run.
+          int d = last.d;
+          if (c.text != last.text || sx != last.sx || sy != last.sy ||
+              Iges.IgesColor != last.colour || Iges.IgesLineFont != last.font || d <= 0) {
+            d = sx == 1 && sy == 1 ? BlockDirectory(block->texts[c.text])
+                                   : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
+            last = {c.text, sx, sy, Iges.IgesColor, Iges.IgesLineFont, d};
+          }
           if (d > 0) IgesSharedInstance(d, x, y, v[2]);
           break;
         }
