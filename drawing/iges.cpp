@@ -724,32 +724,45 @@ void IgesInstance(int d, long double x, long double y, long double angle, long d
 namespace {
 // A matrix entry in 6 decimals as short as it is exact: trailing zeros and the zero before the
 // point left out ("1.", ".5", "-.001257", "0."), followed by the delimiter. A rotation's four
-// entries and its fixed ones then fill one record.
+// entries and its fixed ones then fill one record. (Entries of a rotation lie within -1..1; others
+// take the general road.)
 void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
   if (!std::isfinite(x)) x = 0;
-  char text[ScaledFixedMaxChars];
-  const char* end = FixedDotChars(text, 0, 6, x);
-  std::string slow;
-  const char* begin = text;
-  if (!end) {
-    AppendFloatStrFixedDot(slow, 0, 6, x);
-    begin = slow.data();
-    end = slow.data() + slow.size();
+  char* p = t.Room(ScaledFixedMaxChars + 1);
+  const long double scaled = std::fabs(x) * 1e6L;
+  if (scaled <= 1e6L) {
+    const long long n = std::llround(scaled);  // (a tie goes away from zero)
+    if (n == 0) {
+      *p++ = '0', *p++ = '.';  // no sign on zero
+    } else {
+      if (x < 0) *p++ = '-';
+      if (n == 1000000) {
+        *p++ = '1', *p++ = '.';
+      } else {
+        *p++ = '.';
+        char digits[6];
+        long long v = n;
+        for (int i = 5; i >= 0; --i, v /= 10) digits[i] = static_cast<char>('0' + v % 10);
+        int last = 5;
+        while (digits[last] == '0') --last;
+        std::memcpy(p, digits, static_cast<size_t>(last + 1));
+        p += last + 1;
+      }
+    }
+    *p++ = delimiter;
+    t.Used(p);
+    return;
   }
-  std::string_view v(begin, static_cast<size_t>(end - begin));
-  const bool negative = !v.empty() && v.front() == '-';
+  std::string text;
+  AppendFloatStrFixedDot(text, 0, 6, x);
+  std::string_view v(text);
+  const bool negative = v.front() == '-';
   if (negative) v.remove_prefix(1);
   if (v.find('.') != std::string_view::npos)
     while (v.back() == '0') v.remove_suffix(1);
-  if (v.size() > 2 && v.starts_with("0.")) v.remove_prefix(1);
-  char* p = t.Room(v.size() + 2);
-  if (v == "0.") {
-    *p++ = '0', *p++ = '.';  // no sign on zero
-  } else {
-    if (negative) *p++ = '-';
-    std::memcpy(p, v.data(), v.size());
-    p += v.size();
-  }
+  if (negative) *p++ = '-';
+  std::memcpy(p, v.data(), v.size());
+  p += v.size();
   *p++ = delimiter;
   t.Used(p);
 }
