@@ -731,7 +731,7 @@ void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
   char* p = t.Room(ScaledFixedMaxChars + 1);
   const long double scaled = std::fabs(x) * 1e6L;
   if (scaled <= 1e6L) {
-    const long long n = std::llround(scaled);  // (a tie goes away from zero)
+    const auto n = static_cast<long long>(scaled + 0.5L);  // (a tie goes away from zero)
     if (n == 0) {
       *p++ = '0', *p++ = '.';  // no sign on zero
     } else {
