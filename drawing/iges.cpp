@@ -729,9 +729,11 @@ namespace {
 void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
   if (!std::isfinite(x)) x = 0;
   char* p = t.Room(ScaledFixedMaxChars + 1);
-  const long double scaled = std::fabs(x) * 1e6L;
-  if (scaled <= 1e6L) {
-    const auto n = static_cast<long long>(scaled + 0.5L);  // (a tie goes away from zero)
+  // (In double: 6 decimals of a number within -1..1 need far less than its precision, and a long
+  // double made whole switches the processor's rounding mode.)
+  const double scaled = std::fabs(static_cast<double>(x)) * 1e6;
+  if (scaled <= 1e6) {
+    const auto n = static_cast<long long>(scaled + 0.5);  // (a tie goes away from zero)
     if (n == 0) {
       *p++ = '0', *p++ = '.';  // no sign on zero
     } else {
@@ -789,10 +791,10 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   int matrix = 0;
   if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
     matrix = made[Iges.NextMatrix++].entity;
-  } else if (const auto it = Iges.Matrices.find(key); it != Iges.Matrices.end()) {
+  } else if (const auto [it, fresh] = Iges.Matrices.try_emplace(key, made.size()); !fresh) {
     matrix = made[it->second].entity;
     Iges.NextMatrix = it->second + 1;
-  } else {
+  } else {  // (known from now on by its index in MatrixOrder, pushed below)
     // cos and sin in a few steps where they stand for the library's (each angle comes once).
     const long double a = DegToRad(angle);
     long double c, s;
@@ -818,7 +820,6 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
     matrixDirectory.Write(true);  // the matrix is a dependent entity
     Iges.IgesParameterPointer += Iges.IgesParameterLines;
     matrix = Iges.IgesEntityNumber;
-    Iges.Matrices.emplace(key, made.size());
     made.push_back({key, matrix});
     Iges.NextMatrix = made.size();
   }
