@@ -1114,6 +1114,17 @@ TEST_F(IgesTest, SharedRotationsInOneRecordKeepTheirPlaces) {
   EXPECT_EQ(aboutOrigin, 6);  // one per angle but 0, for both scales
   EXPECT_EQ(aboutPoints, 12);  // (45, -30) and (15, -10)
   EXPECT_EQ(first, "124,.62349,-.781831,0.,0.,.781831,.62349,0.,0.,0.,0.,1.,0.;");
+  // The wheels' 14 member numbers fill one record (not twelve to a group and two on the next).
+  int wheels = 0;
+  for (size_t i = 0; i + 1 < d.size(); i += 2) {
+    const int entity = static_cast<int>(i) + 1;
+    const std::string t = ParameterText(lines, entity);
+    if (!t.starts_with("308,0,5Hrad_")) continue;
+    ++wheels;
+    EXPECT_TRUE(std::regex_match(t, std::regex("308,0,5Hrad_[24],14(,[0-9]+){14};"))) << t;
+    EXPECT_EQ(d[i + 1].substr(24, 8), "       1") << t;
+  }
+  EXPECT_EQ(wheels, 2);
   std::string out;
   const int status = IgesCheck({"--edges", tmp_.File("out.igs")}, out);
   if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
