@@ -117,14 +117,16 @@ bool CadOutputFile::SpillFrom(int fd) {
   if (!Spill()) return false;
   off_t at = 0;
   if (!g_commitToMemory) {
-    // Within one file system the system copies the bytes without bringing them up here.
+    // Within one file system the system copies the bytes without bringing them up here, a
+    // megabyte at a time: the disk starts on each while the next is copied.
     for (;;) {
-      const ssize_t n = ::copy_file_range(fd, &at, work_->Fd(), nullptr, 1 << 30, 0);
+      const ssize_t n = ::copy_file_range(fd, &at, work_->Fd(), nullptr, 1 << 20, 0);
       if (n == 0) return true;
       if (n < 0) {
         if (errno == EINTR) continue;
         break;  // the rest copied below (another file system, or no such call)
       }
+      ::sync_file_range(work_->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     }
   }
   char buffer[65536];

@@ -721,13 +721,63 @@ void IgesInstance(int d, long double x, long double y, long double angle, long d
   EndEntity(DirectoryTemplate("408", IntText(matrix), "", ""));
 }
 
+namespace {
+// A matrix entry in 6 decimals as short as it is exact: trailing zeros and the zero before the
+// point left out ("1.", ".5", "-.001257", "0."), followed by the delimiter. A rotation's four
+// entries and its fixed ones then fill one record. (Entries of a rotation lie within -1..1; others
+// take the general road.)
+void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
+  if (!std::isfinite(x)) x = 0;
+  char* p = t.Room(ScaledFixedMaxChars + 1);
+  // (In double: 6 decimals of a number within -1..1 need far less than its precision, and a long
+  // double made whole switches the processor's rounding mode.)
+  const double scaled = std::fabs(static_cast<double>(x)) * 1e6;
+  if (scaled <= 1e6) {
+    const auto n = static_cast<long long>(scaled + 0.5);  // (a tie goes away from zero)
+    if (n == 0) {
+      *p++ = '0', *p++ = '.';  // no sign on zero
+    } else {
+      if (x < 0) *p++ = '-';
+      if (n == 1000000) {
+        *p++ = '1', *p++ = '.';
+      } else {
+        *p++ = '.';
+        char digits[6];
+        long long v = n;
+        for (int i = 5; i >= 0; --i, v /= 10) digits[i] = static_cast<char>('0' + v % 10);
+        int last = 5;
+        while (digits[last] == '0') --last;
+        std::memcpy(p, digits, static_cast<size_t>(last + 1));
+        p += last + 1;
+      }
+    }
+    *p++ = delimiter;
+    t.Used(p);
+    return;
+  }
+  std::string text;
+  AppendFloatStrFixedDot(text, 0, 6, x);
+  std::string_view v(text);
+  const bool negative = v.front() == '-';
+  if (negative) v.remove_prefix(1);
+  if (v.find('.') != std::string_view::npos)
+    while (v.back() == '0') v.remove_suffix(1);
+  if (negative) *p++ = '-';
+  std::memcpy(p, v.data(), v.size());
+  p += v.size();
+  *p++ = delimiter;
+  t.Used(p);
+}
+}  // namespace
+
 void IgesSharedInstance(int d, long double x, long double y, long double angle) {
   if (angle == 0) {
     IgesInstance(d, x, y, 0, 1);
     return;
   }
   // The matrix is known by the bits of its rotation and place (the same numbers give the same
-  // text).
+  // text). The place is the matrix's, not the instance's: readers differ on whether an instance's
+  // own translation is turned by its matrix.
   IgesWriterState::MatrixKey key{};
   constexpr size_t Bytes =
       std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
@@ -741,33 +791,35 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   int matrix = 0;
   if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
     matrix = made[Iges.NextMatrix++].entity;
-  } else if (const auto it = Iges.Matrices.find(key); it != Iges.Matrices.end()) {
+  } else if (const auto [it, fresh] = Iges.Matrices.try_emplace(key, made.size()); !fresh) {
     matrix = made[it->second].entity;
     Iges.NextMatrix = it->second + 1;
-  } else {
-    // Two groups (a record each, where the groups of IgesInstance take three): the first row and
-    // the second's rotation, then the rest.
-    const CosSin rotation = CosSinOfDegrees(angle);
-    const long double c = rotation.c, s = rotation.s;
+  } else {  // (known from now on by its index in MatrixOrder, pushed below)
+    // cos and sin in a few steps where they stand for the library's (each angle comes once).
+    const long double a = DegToRad(angle);
+    long double c, s;
+    if (!QuickSinCos(a, s, c)) {
+      const CosSin rotation = CosSinOfDegrees(angle);
+      c = rotation.c, s = rotation.s;
+    }
     BeginEntity(false);
+    // One text, in as few records as it fills: one for a rotation about the origin (as every
+    // tooth of a wheel), the fixed entries short.
     ParamText& p = ParameterBuffer("124,");
-    AddReal6(p, c);
-    AddReal6(p, -s);
-    p.Append("0.0,");
-    AddReal(p, x);
-    AddReal6(p, s);
-    AddReal6(p, c);
-    Parameters(p.View());
-    p.Clear();
-    p.Append("0.0,");
-    AddReal(p, y);
-    p.Append("0.0,0.0,1.0,0.0;");
+    AddShortReal6(p, c);
+    AddShortReal6(p, -s);
+    p.Append("0.,");
+    if (x == 0) p.Append("0.,"); else AddReal(p, x);
+    AddShortReal6(p, s);
+    AddShortReal6(p, c);
+    p.Append("0.,");
+    if (y == 0) p.Append("0.,"); else AddReal(p, y);
+    p.Append("0.,0.,1.,0.;");
     Parameters(p.View());
     static const DirectoryTemplate matrixDirectory("124", "", "0", "");
     matrixDirectory.Write(true);  // the matrix is a dependent entity
     Iges.IgesParameterPointer += Iges.IgesParameterLines;
     matrix = Iges.IgesEntityNumber;
-    Iges.Matrices.emplace(key, made.size());
     made.push_back({key, matrix});
     Iges.NextMatrix = made.size();
   }
@@ -805,7 +857,7 @@ void IgesEndBlock() {
   block.Directory = IgesWriteSubfigure(block.Name);
 }
 
-int IgesWriteSubfigure(const std::string& name) {
+int IgesWriteSubfigure(const std::string& name, bool packed) {
   Iges.IgesInSubfigure = false;
   const int directory = Iges.D + 1;
   BeginEntity(false);
@@ -814,10 +866,11 @@ int IgesWriteSubfigure(const std::string& name) {
   p.Append(name);
   p.Append(",");
   AddInt(p, Iges.IgesMemberCount);
-  // Members in groups of twelve; the last delimiter of the text ends the entity.
+  // Members in groups of twelve (or filling each record where packed); the last delimiter of the
+  // text ends the entity.
   int inGroup = 0;
   for (size_t i = 0; i < Iges.Members.size(); ++i) {
-    if (inGroup == 12) {
+    if (inGroup == 12 && !packed) {
       Parameters(p.View());
       p.Clear();
       inGroup = 0;
@@ -1081,7 +1134,8 @@ int IgesBackEnd::ScaledDefinition(const std::string& name, long double scaleX, l
   const int k = Find(name);
   made.directory =
       IgesWriteSubfigure(Iges.Blocks[static_cast<size_t>(k)].Name + "_" +
-                         std::to_string(scaled_.size() + 1));
+                             std::to_string(scaled_.size() + 1),
+                         true);
   Iges.IgesInSubfigure = open;
   Iges.IgesMemberCount = count;
   Iges.Members.swap(members);
@@ -1150,6 +1204,11 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
                        std::fabs(sx - sy) <= 1e-12L * std::max(sx, sy);
   // The layer of the entities after the insert is the one before it.
   const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
+  struct {
+    std::uint32_t text;
+    long double sx, sy;
+    int colour, font, d;
+  } last{0, 0, 0, 0, 0, 0};
   for (const Call& c : block->calls) {
     const long double* v = block->values.data() + c.value;
     switch (c.kind) {
@@ -1228,9 +1287,15 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
           const long double sx = m.a * v[3], sy = m.d * v[4];
           long double x, y;
           map(v[0], v[1], x, y);
-          const int d = sx == 1 && sy == 1
-                            ? BlockDirectory(block->texts[c.text])
-                            : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
+          // The teeth of a wheel insert one block again and again: its subfigure is looked up
+          // once for the run.
+          int d = last.d;
+          if (c.text != last.text || sx != last.sx || sy != last.sy ||
+              Iges.IgesColor != last.colour || Iges.IgesLineFont != last.font || d <= 0) {
+            d = sx == 1 && sy == 1 ? BlockDirectory(block->texts[c.text])
+                                   : ScaledDefinition(block->texts[c.text], sx, sy, depth + 1);
+            last = {c.text, sx, sy, Iges.IgesColor, Iges.IgesLineFont, d};
+          }
           if (d > 0) IgesSharedInstance(d, x, y, v[2]);
           break;
         }

@@ -102,16 +102,17 @@ void IgesInsert(const std::string& name, long double x, long double y, long doub
 // An instance of the subfigure whose 308 entity has the directory number d.
 void IgesInstance(int d, long double x, long double y, long double angle, long double scale);
 // The same at scale 1, its transformation matrix written once for each rotation and place and
-// shared by the instances that have them (as the teeth of wheels turned alike), its parameters
-// in as few records as they fill.
+// shared by the instances that have them (as the teeth of wheels turned alike, at any scale), in
+// one record where it fits (a rotation about the origin always does).
 void IgesSharedInstance(int d, long double x, long double y, long double angle);
 
 // Subfigures: names are matched without regard to case.
 void IgesBeginBlock(const std::string& name);
 void IgesEndBlock();
 // The 308 entity of the open subfigure's members under name (the subfigure is closed); its
-// directory number.
-int IgesWriteSubfigure(const std::string& name);
+// directory number. The member numbers go in groups of twelve, or packed into as few records as
+// they fill (a scaled wheel's thousands of teeth).
+int IgesWriteSubfigure(const std::string& name, bool packed = false);
 // Index into Iges.Blocks, -1 (with "Blockname <name> not found !" listed) when none.
 int IgesFindBlock(const std::string& name);
 void IgesAddToBlock();

@@ -294,11 +294,10 @@ TEST_F(IgesTest, ScaledWheelHoldsOneScaledTooth) {
   EXPECT_EQ(ParameterText(lines, 23), "408,21,50.000,50.000,0.0,1.000000;");
   EXPECT_EQ(ParameterText(lines, 27), "408,21,0.0,0.0,0.0,1.000000;");
   EXPECT_EQ(ParameterText(lines, 67), "408,65,1.000,2.000,0.0,1.000000;");
-  // A shared matrix in two records; rad_4's instances point at rad_2's matrices.
+  // A shared rotation in one record; rad_4's instances point at rad_2's matrices.
   const auto d = Section(lines, 'D');
-  EXPECT_EQ(ParameterText(lines, 5),
-            "124,0.000000,-1.000000,0.0,0.000,1.000000,0.000000,0.0,0.000,0.0,0.0,1.0,0.0;");
-  EXPECT_EQ(d[5].substr(24, 8), "       2");  // two parameter records
+  EXPECT_EQ(ParameterText(lines, 5), "124,0.,-1.,0.,0.,1.,0.,0.,0.,0.,0.,1.,0.;");
+  EXPECT_EQ(d[5].substr(24, 8), "       1");  // one parameter record
   for (int i = 0; i < 4; ++i) EXPECT_EQ(d[32 + 2 * i].substr(48, 8), d[6 + 4 * i].substr(48, 8));
   EXPECT_EQ(d[32].substr(48, 8), "       5");
 }
@@ -1066,6 +1065,75 @@ TEST_F(IgesTest, OpenCascadeGetsTheGeometryOfTheDxf) {
     EXPECT_TRUE(unmatched.empty()) << files[i] << ": " << unmatched.size() << " unmatched, first "
                                    << (unmatched.empty() ? "" : unmatched.front());
   }
+}
+
+// Teeth turned about the wheel's centre and about a point off it, inside a block inserted at two
+// scales: each rotation about the origin is written once, in one record, and shared by the teeth
+// of both scales; a rotation about another point has that point in its matrix; OpenCASCADE puts
+// every tooth where the DXF does.
+TEST_F(IgesTest, SharedRotationsInOneRecordKeepTheirPlaces) {
+  const auto body = [] {
+    CadSetPen(0);
+    CadBeginDrawing(0, 0, 100, 100);
+    CadTables();
+    CadBeginBlocks();
+    CadBeginBlock("zahn");
+    CadLine(0, 10, 1, 12);
+    CadLine(1, 12, -1, 12.5L);
+    CadEndBlock();
+    CadBeginBlock("rad");
+    for (int i = 0; i < 7; ++i) {
+      CadInsertBlock("zahn", 0, 0, 360.0L / 7 * i, 1, 1);
+      CadInsertBlock("zahn", 30, -20, 360.0L / 7 * i, 1, 1);
+    }
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("rad", 50, 40, 0, 1.5L, 1.5L);
+    CadInsertBlock("rad", 10, 20, 0, 0.5L, 0.5L);
+    CadEndSection();
+  };
+  Output(CadDeviceIges, body);
+  Output(CadDeviceDxf, body);
+  const auto lines = ReadFileLines(tmp_.File("out.igs"));
+  const auto d = Section(lines, 'D');
+  int aboutOrigin = 0, aboutPoints = 0;
+  std::string first;
+  for (size_t i = 0; i + 1 < d.size(); i += 2) {
+    if (d[i].substr(0, 8) != "     124") continue;
+    const std::string t = ParameterText(lines, static_cast<int>(i) + 1);
+    if (std::regex_match(t, std::regex("124,[-.0-9]+,[-.0-9]+,0\\.,0\\.,[-.0-9]+,[-.0-9]+,"
+                                       "0\\.,0\\.,0\\.,0\\.,1\\.,0\\.;"))) {
+      if (++aboutOrigin == 1) first = t;
+      EXPECT_EQ(d[i + 1].substr(24, 8), "       1") << t;  // one parameter record
+    } else {
+      ++aboutPoints;
+    }
+    EXPECT_EQ(t.find(".000000"), std::string::npos) << t;  // the entries short
+  }
+  EXPECT_EQ(aboutOrigin, 6);  // one per angle but 0, for both scales
+  EXPECT_EQ(aboutPoints, 12);  // (45, -30) and (15, -10)
+  EXPECT_EQ(first, "124,.62349,-.781831,0.,0.,.781831,.62349,0.,0.,0.,0.,1.,0.;");
+  // The wheels' 14 member numbers fill one record (not twelve to a group and two on the next).
+  int wheels = 0;
+  for (size_t i = 0; i + 1 < d.size(); i += 2) {
+    const int entity = static_cast<int>(i) + 1;
+    const std::string t = ParameterText(lines, entity);
+    if (!t.starts_with("308,0,5Hrad_")) continue;
+    ++wheels;
+    EXPECT_TRUE(std::regex_match(t, std::regex("308,0,5Hrad_[24],14(,[0-9]+){14};"))) << t;
+    EXPECT_EQ(d[i + 1].substr(24, 8), "       1") << t;
+  }
+  EXPECT_EQ(wheels, 2);
+  std::string out;
+  const int status = IgesCheck({"--edges", tmp_.File("out.igs")}, out);
+  if (ReaderAbsent(status, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
+  EXPECT_EQ(status, 0) << out;
+  const auto pieces = DxfPieces(tmp_.File("out.dxf"));
+  EXPECT_EQ(pieces.size(), 2u * 2 * 14);
+  const auto unmatched = UnmatchedPieces(pieces, out, 0.003);
+  EXPECT_TRUE(unmatched.empty()) << unmatched.size() << " unmatched, first "
+                                 << (unmatched.empty() ? "" : unmatched.front());
 }
 
 }  // namespace
