@@ -480,8 +480,11 @@ bool ReadLineView(std::string_view& s) {
 }
 
 bool IsDashLine(std::string_view s) {
+  // A plain loop: find_first_not_of asks a search of its own for every character.
   const std::string_view t = BlankTrimmed(s);
-  return !t.empty() && t.find_first_not_of('-') == std::string_view::npos;
+  for (const char c : t)
+    if (c != '-') return false;
+  return !t.empty();
 }
 
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d) {
