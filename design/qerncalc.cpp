@@ -359,8 +359,11 @@ void RunCalculation(DesignRecord& r, bool keyOnly = false) {
   if (Flags.FatalError) return;
   // 6. Clearances of the derived fit modes.
   ClearancesByFitMode(r);
-  // 7. Pin diameters asked for as standard ones, for x = 0.
-  for (int i = 1; i <= 2; ++i) {
+  // 7. Pin diameters asked for as standard ones, for x = 0. The key values need them only where
+  // step 8 works from a pin dimension or a fit; the standard diameter never stops the calculation.
+  const bool pinsNeeded = !keyOnly || r.FitMode == 1 || r.FitMode == 2 || r.XInputMode[1] == 3 ||
+                          r.XInputMode[2] == 3;
+  for (int i = 1; i <= 2 && pinsNeeded; ++i) {
     if (r.PinDiameter[i] == 0)
       r.PinDiameter[i] = StandardBallDiameter(Settings.UnitSystem, r.ToothCount[i],
                                               r.PressureAngle, 0, r.NormalModule);

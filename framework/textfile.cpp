@@ -280,7 +280,10 @@ bool TextFile::ReadLine(std::string& line) {
   if (IsValidUtf8(raw)) {
     std::string_view text = raw;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    line.assign(text);
+    // Appended to the emptied line: the bytes never lie in line itself, so the overlap checks of
+    // assign are not needed.
+    line.clear();
+    line.append(text.data(), text.size());
   } else {
     line = DecodeTextLine(raw, page_);
   }
