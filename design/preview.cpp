@@ -126,7 +126,9 @@ OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
     row[1] = FileDateStr(st.st_mtime);
   if (!read) return row;
   DesignRecord& rec = scratch.Record;
-  CalculateSerration(rec, Errors, Flags.FatalError);  // the program's own are set aside
+  // The row shows key values only: the rest of the calculation is left out. The program's own
+  // messages are set aside.
+  CalculateKeyValues(rec, Errors, Flags.FatalError);
   Flags.AbortFlag = abort;
   row[2] = ConvertDisplayText(scratch.Number[1]);
   row[3] = ConvertDisplayText(scratch.Number[2]);

@@ -32,8 +32,8 @@ OverviewRow OverviewHeader();
 // current folder), sorted by name.
 std::vector<std::string> FindDesignFiles(const std::string& folder);
 
-// The row of one file: read into a scratch record and calculated there, so the program's design,
-// messages and flags stay as they are. A file that cannot be read keeps its name and date and
+// The row of one file: read into a scratch record and calculated there as far as the row's values
+// (CalculateKeyValues), so the program's design, messages and flags stay as they are. A file that cannot be read keeps its name and date and
 // has empty value cells.
 OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName);
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "design/qernform.h"
@@ -56,13 +57,16 @@ long double RoundingAllowance(long double diameter) {
   return 1e-12L * std::max(1.0L, std::fabs(diameter));
 }
 
-void Fatal(const std::string& text) {
+void Fatal(std::string_view text) {
   AddError(text);
   Flags.FatalError = true;
 }
 
-std::string PartText(const char* prefix, int part) {
-  return std::string(prefix) + std::to_string(part) + ")";
+// prefix + part + suffix, made in a text kept from message to message: valid until the next call.
+std::string_view PartText(const char* prefix, int part, const char* suffix = ")") {
+  thread_local std::string text;
+  text.assign(prefix).append(std::to_string(part)).append(suffix);
+  return text;
 }
 
 // Points the program's error list and fatal flag at the caller's while a calculation runs,
@@ -337,7 +341,8 @@ bool WorkingDiametersSet(const DesignRecord& r) {
   return true;
 }
 
-void RunCalculation(DesignRecord& r) {
+// keyOnly: stop once the key values (see CalculateKeyValues) are final; no later step writes them.
+void RunCalculation(DesignRecord& r, bool keyOnly = false) {
   // 1. A fresh message list.
   Flags.AbortFlag = false;
   Flags.FatalError = false;
@@ -354,8 +359,11 @@ void RunCalculation(DesignRecord& r) {
   if (Flags.FatalError) return;
   // 6. Clearances of the derived fit modes.
   ClearancesByFitMode(r);
-  // 7. Pin diameters asked for as standard ones, for x = 0.
-  for (int i = 1; i <= 2; ++i) {
+  // 7. Pin diameters asked for as standard ones, for x = 0. The key values need them only where
+  // step 8 works from a pin dimension or a fit; the standard diameter never stops the calculation.
+  const bool pinsNeeded = !keyOnly || r.FitMode == 1 || r.FitMode == 2 || r.XInputMode[1] == 3 ||
+                          r.XInputMode[2] == 3;
+  for (int i = 1; i <= 2 && pinsNeeded; ++i) {
     if (r.PinDiameter[i] == 0)
       r.PinDiameter[i] = StandardBallDiameter(Settings.UnitSystem, r.ToothCount[i],
                                               r.PressureAngle, 0, r.NormalModule);
@@ -363,7 +371,7 @@ void RunCalculation(DesignRecord& r) {
   if (Flags.FatalError) return;
   // 8. Profile shifts.
   ProfileShiftsByFitMode(r);
-  if (Flags.FatalError) return;
+  if (Flags.FatalError || keyOnly) return;
   // 9.-10. Diameter groups with their tool factors and clearances.
   MajorDiameterGroup(r);
   MinorDiameterGroup(r);
@@ -610,7 +618,7 @@ void CheckResults(DesignRecord& r) {
   if (r.FlankClearance < 0) AddError(MsgCpNeg);
   if (r.TipDiameter[1] < r.BaseDiameter[1]) AddError(MsgDbDa);
   for (int i = 1; i <= 2; ++i) {
-    if (std::fabs(r.ProfileShift[i]) > 1.5L) AddError(std::string(MsgXPart) + std::to_string(i) + ") !");
+    if (std::fabs(r.ProfileShift[i]) > 1.5L) AddError(PartText(MsgXPart, i, ") !"));
     if (r.ToolTipRadiusFactor[i] < 0)
       AddError(PartText(MsgRhoNeg, i));
     else if (r.MinRootDiameter[i] - r.RootDiameter[i] > RoundingAllowance(r.RootDiameter[i]))
@@ -623,6 +631,12 @@ void CheckResults(DesignRecord& r) {
 void CalculateSerration(DesignRecord& rec, ErrorListRecord& messages, bool& fatal) {
   MessageTarget target(messages, fatal);
   RunCalculation(rec);
+  if (ScrubNonFinite(rec)) Fatal(MsgRange);
+}
+
+void CalculateKeyValues(DesignRecord& rec, ErrorListRecord& messages, bool& fatal) {
+  MessageTarget target(messages, fatal);
+  RunCalculation(rec, true);
   if (ScrubNonFinite(rec)) Fatal(MsgRange);
 }
 

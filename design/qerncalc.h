@@ -18,6 +18,12 @@ void CalculateSerration();
 // list and flag (a scratch record leaves the program's error list and flags alone).
 void CalculateSerration(DesignRecord& rec, ErrorListRecord& messages, bool& fatal);
 
+// The calculation as far as it sets the inputs a design is known by: tooth counts, module,
+// pressure angle, pitch diameters and profile shifts come out as CalculateSerration gives them,
+// to the last bit; diameter groups, pin dimensions, tool dimensions and the checks are left out
+// (the other results and the messages are those of the steps made). For lists of many designs.
+void CalculateKeyValues(DesignRecord& rec, ErrorListRecord& messages, bool& fatal);
+
 // The steps of the calculation, exposed for the geometry window and for tests. They act on
 // the given record and report through the program's error list (AddError, Flags.FatalError),
 // which CalculateSerration(rec, messages, fatal) points at its own list while it runs.

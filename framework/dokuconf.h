@@ -31,7 +31,8 @@ void ResetDocumentLinks();
 void WriteDocumentsSection(const std::array<DocumentLink, DocumentLinkSlots>& links);
 void WriteDocumentsSection();
 // Reads the section back into links; count := the number of links the file lists (at most 5;
-// surplus links are read and dropped). False when the section is out of step or the file ends.
+// surplus links are read and dropped). False when the section is out of step or the file ends
+// (links then partly filled).
 bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count);
 
 // The argument list that starts link's program with its file: {program, file}, the file left out

@@ -33,11 +33,13 @@ struct StateInit {
 } stateInit;
 }  // namespace
 
-void AddError(const std::string& text) {
+// Taken as a view, so that a fixed text costs no copy until it is listed; the entry keeps the room
+// of its former text.
+void AddError(std::string_view text) {
   auto end = Errors.ErrorList.begin() + Errors.ErrorCount;
   if (std::find(Errors.ErrorList.begin(), end, text) != end) return;
   if (Errors.ErrorCount >= MaxErrors) return;
-  Errors.ErrorList[Errors.ErrorCount++] = text;
+  Errors.ErrorList[Errors.ErrorCount++].assign(text);
 }
 
 void ResetErrors() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qern {
@@ -175,7 +176,7 @@ extern SessionState Session;
 extern ProgramSettings Settings;
 
 // Appends text unless it is already listed; beyond 12 texts it is dropped.
-void AddError(const std::string& text);
+void AddError(std::string_view text);
 // Count, FatalError and AbortFlag to 0; the texts stay until overwritten.
 void ResetErrors();
 // Count to 0 and all texts emptied; the flags are untouched.

@@ -280,7 +280,10 @@ bool TextFile::ReadLine(std::string& line) {
   if (IsValidUtf8(raw)) {
     std::string_view text = raw;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    line.assign(text);
+    // Appended to the emptied line: the bytes never lie in line itself, so the overlap checks of
+    // assign are not needed.
+    line.clear();
+    line.append(text.data(), text.size());
   } else {
     line = DecodeTextLine(raw, page_);
   }
@@ -334,12 +337,6 @@ long double TenPower(int k) {
 
 }  // namespace
 
-std::string_view BlankTrimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 bool TextToReal(std::string_view text, long double& x) {
   const std::string_view s = BlankTrimmed(text);
   size_t i = 0;
@@ -350,20 +347,29 @@ bool TextToReal(std::string_view text, long double& x) {
   // or hexadecimal.
   uint64_t mantissa = 0;
   int significant = 0, fractionDigits = 0;
-  bool digit = false, separator = false, exact = true;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c >= '0' && c <= '9') {
-      digit = true;
-      if (separator) ++fractionDigits;
-      if (significant == 0 && c == '0') continue;
-      if (++significant > 19) exact = false;
-      else mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-    } else if ((c == '.' || c == ',') && !separator) {
-      separator = true;
-    } else {
-      break;
+  bool exact = true;
+  // The digits before and after the separator: leading zeros count for nothing, the first 19
+  // significant digits make the mantissa.
+  auto digits = [&](size_t from) {
+    size_t j = from;
+    for (; j < s.size() && s[j] == '0' && significant == 0; ++j) {
     }
+    for (; j < s.size(); ++j) {
+      const unsigned d = static_cast<unsigned char>(s[j]) - '0';
+      if (d > 9) break;
+      if (++significant > 19) exact = false;
+      else mantissa = mantissa * 10 + d;
+    }
+    return j;
+  };
+  const size_t intStart = i;
+  i = digits(i);
+  bool digit = i > intStart;
+  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
+    const size_t fracStart = ++i;
+    i = digits(i);
+    fractionDigits = static_cast<int>(i - fracStart);
+    digit = digit || i > fracStart;
   }
   if (!digit) return false;
   int exponent = 0;
@@ -480,8 +486,18 @@ bool ReadLineView(std::string_view& s) {
 }
 
 bool IsDashLine(std::string_view s) {
+  // Eight characters at a time: find_first_not_of asks a search of its own for every character.
   const std::string_view t = BlankTrimmed(s);
-  return !t.empty() && t.find_first_not_of('-') == std::string_view::npos;
+  constexpr std::uint64_t Dashes = 0x0101010101010101u * '-';
+  std::size_t i = 0;
+  for (; t.size() - i >= 8; i += 8) {
+    std::uint64_t v;
+    std::memcpy(&v, t.data() + i, 8);
+    if (v != Dashes) return false;
+  }
+  for (; i < t.size(); ++i)
+    if (t[i] != '-') return false;
+  return !t.empty();
 }
 
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d) {

@@ -2,7 +2,9 @@
 // design file, and the path and file helpers. Nothing here raises: failures set Flags.AbortFlag.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -72,12 +74,10 @@ class TextFile {
   // for lines that hold numbers, which need no copy.
   bool ReadRawLine(std::string_view& line) {
     // A line that lies whole in the buffer is taken here; the rest in NextRawLine.
-    // (A plain loop: the lines of the data files are short, too short for memchr to pay.)
     if (readPos_ < readEnd_) {
       const char* start = readBuffer_.data() + readPos_;
       const char* end = readBuffer_.data() + readEnd_;
-      const char* nl = start;
-      while (nl < end && *nl != '\n') ++nl;
+      const char* nl = FindLineEnd(start, end);
       if (nl < end) {
         const size_t n = nl - start;
         readPos_ += n + 1;
@@ -89,6 +89,24 @@ class TextFile {
     const bool ok = NextRawLine();
     line = rawLine_;
     return ok;
+  }
+  // The first '\n' in [start, end), or end: eight bytes at a time (the data files' lines are too
+  // short for memchr to pay, and long enough for a byte loop to cost).
+  static const char* FindLineEnd(const char* start, const char* end) {
+    constexpr std::uint64_t Ones = 0x0101010101010101u, Highs = 0x8080808080808080u;
+    const char* p = start;
+    for (; end - p >= 8; p += 8) {
+      std::uint64_t v;
+      std::memcpy(&v, p, 8);
+      v ^= Ones * '\n';  // a '\n' becomes a zero byte
+      if (const std::uint64_t zero = (v - Ones) & ~v & Highs) {
+        // The lowest flagged byte is the first zero one (flags above it may be false).
+        if constexpr (std::endian::native == std::endian::little) return p + std::countr_zero(zero) / 8;
+        break;
+      }
+    }
+    while (p < end && *p != '\n') ++p;
+    return p;
   }
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
@@ -144,7 +162,11 @@ bool ReadLineView(std::string_view& s);
 // A separator line of the data files: nothing but dashes (blanks around them allowed).
 bool IsDashLine(std::string_view s);
 // s without leading and trailing blanks (only the blank character).
-std::string_view BlankTrimmed(std::string_view s);
+inline std::string_view BlankTrimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
 void ReadFields(std::string& a, std::string& b, std::string& c, std::string& d);
 void ReadCharLine(char& c);  // first byte of the line ('\0' for an empty line)
 bool ReadIntegerLine(int32_t& n);

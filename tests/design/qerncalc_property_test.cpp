@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "design/qerncalc.h"
@@ -127,6 +128,39 @@ TEST_F(RandomDesigns, WildInputsNeverLeaveNaN) {
     CalculateSerration(r, list, fatal);
     ASSERT_TRUE(AllFinite(r)) << "design " << n;
   }
+}
+
+// The values a design is known by, bit for bit (a long double's 80 bits, not its padding).
+bool SameKeyValues(const DesignRecord& a, const DesignRecord& b) {
+  auto same = [](const long double& x, const long double& y) { return std::memcmp(&x, &y, 10) == 0; };
+  return a.ToothCount == b.ToothCount && same(a.NormalModule, b.NormalModule) &&
+         same(a.PressureAngleDeg, b.PressureAngleDeg) && same(a.PitchDiameter[1], b.PitchDiameter[1]) &&
+         same(a.PitchDiameter[2], b.PitchDiameter[2]) && same(a.ProfileShift[1], b.ProfileShift[1]) &&
+         same(a.ProfileShift[2], b.ProfileShift[2]);
+}
+
+TEST_F(RandomDesigns, KeyValuesAreThoseOfTheWholeCalculation) {
+  int fatal = 0;
+  for (int n = 0; n < 6000; ++n) {
+    DesignRecord input = ValidDesign(*this);
+    if (n >= 3000) {  // wild inputs: fatal stops at every step
+      input.FitMode = Pick(-1, 3);
+      input.AngleCode = static_cast<std::uint16_t>(Pick(0, 3));
+      input.ToothCount[1] = Pick(-3, 400);
+      ForEachRealField(input, [&](long double& v) {
+        if (Pick(0, 7) == 0) v = Pick(0, 1) ? 0.0L : Uniform(-200, 200);
+      });
+    }
+    DesignRecord whole = input, key = input;
+    ErrorListRecord wholeList, keyList;
+    bool wholeFatal = false, keyFatal = false;
+    CalculateSerration(whole, wholeList, wholeFatal);
+    CalculateKeyValues(key, keyList, keyFatal);
+    ASSERT_TRUE(SameKeyValues(whole, key)) << "design " << n;
+    ASSERT_TRUE(AllFinite(key)) << "design " << n;
+    fatal += wholeFatal;
+  }
+  EXPECT_GT(fatal, 100);  // the stops are among them
 }
 
 }  // namespace

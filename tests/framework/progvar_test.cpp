@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 using namespace qern;
 
 class ErrorListTest : public ::testing::Test {
@@ -18,6 +21,26 @@ TEST_F(ErrorListTest, KeepsDistinctTextsUpToTwelve) {
   EXPECT_EQ(Errors.ErrorCount, 12);
   EXPECT_EQ(Errors.ErrorList[0], "a");
   EXPECT_EQ(Errors.ErrorList[11], "t10");
+}
+
+// A text given as a view of a buffer the caller reuses is listed as a copy of its own; after a
+// reset an entry takes a shorter or longer text whole.
+TEST_F(ErrorListTest, ListsCopiesOfViewedTexts) {
+  std::string buffer = "Warnung: Dm <> Dm DIN ! (1)";
+  AddError(std::string_view(buffer));
+  buffer[buffer.size() - 2] = '2';
+  AddError(std::string_view(buffer));
+  AddError(std::string_view(buffer).substr(0, 8));
+  buffer = "overwritten";
+  ASSERT_EQ(Errors.ErrorCount, 3);
+  EXPECT_EQ(Errors.ErrorList[0], "Warnung: Dm <> Dm DIN ! (1)");
+  EXPECT_EQ(Errors.ErrorList[1], "Warnung: Dm <> Dm DIN ! (2)");
+  EXPECT_EQ(Errors.ErrorList[2], "Warnung:");
+  ResetErrors();
+  AddError("kurz");
+  AddError(std::string(100, 'L'));
+  EXPECT_EQ(Errors.ErrorList[0], "kurz");
+  EXPECT_EQ(Errors.ErrorList[1], std::string(100, 'L'));
 }
 
 TEST_F(ErrorListTest, ResetClearsFlagsAndCountButAllowsReAdding) {

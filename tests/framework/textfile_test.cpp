@@ -187,6 +187,52 @@ TEST_F(TextFileTest, LinesAcrossBlocksReadWhole) {
   DataFile.Close();
 }
 
+// Lines of every length up to a few words, of bytes beside '\n' in value (\t, \v, \x8A, \x0B, and
+// bytes whose high bit is set), each line end at every place of an eight-byte word, read as written.
+TEST_F(TextFileTest, LineEndsAtEveryPlaceOfAWord) {
+  const std::string fill = "\t\v\x8A\x0B\xFF\x09\x8B\x80" "ab";
+  std::vector<std::string> lines;
+  for (size_t n = 0; n < 40; ++n)
+    for (size_t shift = 0; shift < 3; ++shift) {
+      std::string line;
+      for (size_t k = 0; k < n; ++k) line += fill[(k + shift) % fill.size()];
+      lines.push_back(line);
+    }
+  std::string content;
+  for (const std::string& line : lines) content += line + "\n";
+  OpenForReading(content);
+  std::string_view raw;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_TRUE(DataFile.ReadRawLine(raw)) << i;
+    ASSERT_EQ(raw, lines[i]) << i;
+  }
+  EXPECT_TRUE(DataFile.Eof());
+  DataFile.Close();
+}
+
+// A dash line is dashes between blanks, however long; one other character anywhere makes it none.
+TEST_F(TextFileTest, DashLinesOfEveryLength) {
+  EXPECT_FALSE(IsDashLine(""));
+  EXPECT_FALSE(IsDashLine("   "));
+  for (size_t n = 1; n < 70; ++n) {
+    const std::string dashes(n, '-');
+    EXPECT_TRUE(IsDashLine(dashes)) << n;
+    EXPECT_TRUE(IsDashLine("  " + dashes + " ")) << n;
+    for (size_t k = 0; k < n; ++k) {
+      for (const char other : {'_', '=', '\xAD', '\t'}) {
+        std::string line = dashes;
+        line[k] = other;
+        ASSERT_FALSE(IsDashLine(line)) << n << " " << k;
+      }
+      if (k > 0 && k + 1 < n) {
+        std::string inner = dashes;
+        inner[k] = ' ';
+        ASSERT_FALSE(IsDashLine(inner)) << n << " " << k;
+      }
+    }
+  }
+}
+
 // The number readers say whether the line was a number: a caller can tell "0" from "nan".
 TEST_F(TextFileTest, NumberReadersSayWhenALineIsNoNumber) {
   OpenForReading("0\nnan\ninf\nInfinity\nnan(123)\nabc\n-0,5\n1,5,3\n\n0x10\n"
@@ -226,7 +272,9 @@ TEST_F(TextFileTest, TextToRealGivesTheStandardConversionsValue) {
                                     "1e-30", "123456789012345678901234", "9999999999999999999",
                                     "18446744073709551616", "3.14159265358979323846",
                                     "1.5e27", "1.5e28", "-0", "0.000000000000000000000000000123",
-                                    "+7.25", ".5", "5.", "4.9406564584124654e-324"};
+                                    "+7.25", ".5", "5.", "4.9406564584124654e-324",
+                                    "000", "0.0000000", "007.50", "-00.000120", "0.00000000000000000000123456789",
+                                    "10000000000000000000.5", "0.10000000000000000000001", "100", "1.0e-3"};
   unsigned seed = 12345;
   for (int i = 0; i < 2000; ++i) {
     seed = seed * 1103515245u + 12345u;
@@ -251,7 +299,8 @@ TEST_F(TextFileTest, TextToRealGivesTheStandardConversionsValue) {
     EXPECT_EQ(withComma, standard);
   }
   for (const char* bad : {"", " ", ".", "+", "-", "+-1", "--1", "1e", "1e+", "e5", "1.2.3", "1,2,3",
-                          "1 2", "inf", "nan", "0x1p3", "1e5000", "1d", "١"}) {
+                          "1 2", "inf", "nan", "0x1p3", "1e5000", "1d", "١", "0.-1", "00.,5", "..5",
+                          "-.", "0 .5", "5.e"}) {
     SCOPED_TRACE(bad);
     long double x = 7;
     EXPECT_FALSE(TextToReal(bad, x));
