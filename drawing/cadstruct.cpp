@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -267,23 +268,25 @@ class BoundsBackEnd : public CadBackEnd {
     bl.open = true;
     bool empty = true, unbounded = false;
     Rect b;
-    auto grow = [&](const Rect& p, double m) {
-      const double g = 1e-9 * m;
+    double size = 0;  // the largest number met, for the rounding
+    auto grow = [&](const Rect& p) {
       if (empty) {
-        b = {p.xmin - g, p.ymin - g, p.xmax + g, p.ymax + g};
+        b = p;
         empty = false;
         return;
       }
-      b.xmin = std::min(b.xmin, p.xmin - g), b.ymin = std::min(b.ymin, p.ymin - g);
-      b.xmax = std::max(b.xmax, p.xmax + g), b.ymax = std::max(b.ymax, p.ymax + g);
+      b.xmin = std::min(b.xmin, p.xmin), b.ymin = std::min(b.ymin, p.ymin);
+      b.xmax = std::max(b.xmax, p.xmax), b.ymax = std::max(b.ymax, p.ymax);
     };
+    constexpr double Largest = std::numeric_limits<double>::max();
     for (const Shape& sh : bl.shapes) {
-      if (!std::isfinite(sh.x) || !std::isfinite(sh.y) || !std::isfinite(sh.r)) {
+      const double ax = std::fabs(sh.x), ay = std::fabs(sh.y);
+      if (!(ax <= Largest && ay <= Largest && sh.r <= Largest)) {
         unbounded = true;
         break;
       }
-      grow({sh.x - sh.r, sh.y - sh.r, sh.x + sh.r, sh.y + sh.r},
-           std::max(std::fabs(sh.x), std::fabs(sh.y)) + sh.r);
+      size = std::max(size, std::max(ax, ay) + sh.r);
+      grow(ShapeRect(sh));
     }
     for (const Child& ch : bl.inserts) {
       if (unbounded) break;
@@ -294,11 +297,17 @@ class BoundsBackEnd : public CadBackEnd {
       if (ch.block->empty) continue;
       double mx = 0, my = 0;
       const Rect p = Mapped(ch.block->box, ch.by, mx, my);
-      if (!std::isfinite(p.xmin + p.xmax + p.ymin + p.ymax)) {
+      if (!(std::fabs(p.xmin) <= Largest && std::fabs(p.xmax) <= Largest &&
+            std::fabs(p.ymin) <= Largest && std::fabs(p.ymax) <= Largest)) {
         unbounded = true;
         break;
       }
-      grow(p, std::max(mx, my));
+      size = std::max({size, mx, my});
+      grow(p);
+    }
+    if (!empty) {
+      const double g = 1e-9 * size;
+      b = {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
     }
     bl.open = false;
     bl.known = generation_;
@@ -306,6 +315,19 @@ class BoundsBackEnd : public CadBackEnd {
     bl.empty = empty;
     bl.unbounded = unbounded;
     return !unbounded;
+  }
+  // The box of a shape in its own coordinates: an arc's ends and the points of its sweep that lie
+  // farthest along the axes.
+  static Rect ShapeRect(const Shape& sh) {
+    if (sh.r == 0) return {sh.x, sh.y, sh.x, sh.y};
+    const double r = sh.r;
+    Rect b{sh.x + r * std::min(sh.cs, sh.ce), sh.y + r * std::min(sh.ss, sh.se),
+           sh.x + r * std::max(sh.cs, sh.ce), sh.y + r * std::max(sh.ss, sh.se)};
+    if (Within(sh, 1, 0)) b.xmax = sh.x + r;
+    if (Within(sh, -1, 0)) b.xmin = sh.x - r;
+    if (Within(sh, 0, 1)) b.ymax = sh.y + r;
+    if (Within(sh, 0, -1)) b.ymin = sh.y - r;
+    return b;
   }
   // The block through the map m: left out when it lies inside the room, else shape by shape.
   void BoundInsert(Block& bl, const Map& m, int depth) {
