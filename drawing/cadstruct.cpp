@@ -214,8 +214,11 @@ class BoundsBackEnd : public CadBackEnd {
   void Point(long double x, long double y) {
     if (open_)
       open_->shapes.push_back({D(x), D(y)});
-    else  // through the identity map, as a shape of a block at the origin would be
-      Add(D(x) + 0.0, D(y) + 0.0);
+    else
+      PutPoint(D(x) + 0.0, D(y) + 0.0);  // through the identity map, as in a block at the origin
+  }
+  void PutPoint(double x, double y) {
+    if (!Inside({x, y, x, y}, std::fabs(x), std::fabs(y))) Add(x, y);
   }
   void PutArc(long double x, long double y, long double r, long double startAngle,
               long double endAngle, bool circle) {
