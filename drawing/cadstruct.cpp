@@ -196,8 +196,22 @@ class BoundsBackEnd : public CadBackEnd {
     Block* block;
     Map by;
   };
+  // A shape of a block: a point (r 0), a circle (no sweep) or an arc with its sweep. The sweep's
+  // directions are found in doubles for the block's box; those of the exact bounding (as the
+  // drawing's own shapes take them) only when a piece may reach past the room.
+  struct Piece {
+    double x = 0, y = 0, r = 0;
+    int sweep = -1;
+  };
+  struct Sweep {
+    long double s = 0, e = 0;  // radians, e beyond s
+    Rect near;                 // the arc's box, within the rounding of its directions
+    bool exactKnown = false;
+    Shape exact;
+  };
   struct Block {
-    std::vector<Shape> shapes;
+    std::vector<Piece> shapes;
+    std::vector<Sweep> sweeps;
     std::vector<Child> inserts;
     // A box that holds the block's shapes and inserts, found for generation `known`; `open`
     // while it is being found, `unbounded` when no box could be given.
@@ -206,6 +220,7 @@ class BoundsBackEnd : public CadBackEnd {
     unsigned known = 0;
     void Clear() {
       shapes.clear();
+      sweeps.clear();
       inserts.clear();
       known = 0;
     }
@@ -226,18 +241,39 @@ class BoundsBackEnd : public CadBackEnd {
     // A circle that lies inside the room needs no sweep.
     if (!open_ && Inside({cx - cr, cy - cr, cx + cr, cy + cr}, std::fabs(cx) + cr, std::fabs(cy) + cr))
       return;
-    Shape sh{cx, cy, cr, 1, 0, 1, 0, true};
-    if (!circle) {
-      long double s = DegToRad(startAngle), e = DegToRad(endAngle);
-      // Equal angles are a full circle, as the writers take them.
-      while (e <= s) e += 2 * Pi;
-      sh = {cx, cy, cr, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)),
-            e - s >= 2 * Pi, e - s > Pi};
+    if (circle) {
+      if (open_)
+        open_->shapes.push_back({cx, cy, cr});
+      else
+        Bound({cx, cy, cr, 1, 0, 1, 0, true}, Map{}, IdentityReach());
+      return;
     }
-    if (open_)
-      open_->shapes.push_back(sh);
-    else
-      Bound(sh, Map{}, IdentityReach());
+    long double s = DegToRad(startAngle), e = DegToRad(endAngle);
+    // Equal angles are a full circle, as the writers take them.
+    while (e <= s) e += 2 * Pi;
+    if (!open_) {
+      Bound(ExactArc(cx, cy, cr, s, e), Map{}, IdentityReach());
+      return;
+    }
+    const double ds = D(s), de = D(e);
+    const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de),
+                     e - s >= 2 * Pi, e - s > Pi};
+    open_->shapes.push_back({cx, cy, cr, static_cast<int>(open_->sweeps.size())});
+    open_->sweeps.push_back({s, e, ShapeRect(near)});
+  }
+  static Shape ExactArc(double x, double y, double r, long double s, long double e) {
+    return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)),
+            e - s >= 2 * Pi, e - s > Pi};
+  }
+  // A block's piece as the exact bounding takes it.
+  static Shape Exact(Block& bl, const Piece& p) {
+    if (p.r == 0 || p.sweep < 0) return {p.x, p.y, p.r, 1, 0, 1, 0, true};
+    Sweep& sw = bl.sweeps[static_cast<size_t>(p.sweep)];
+    if (!sw.exactKnown) {
+      sw.exact = ExactArc(p.x, p.y, p.r, sw.s, sw.e);
+      sw.exactKnown = true;
+    }
+    return sw.exact;
   }
   // A block nested deeper than this inserts itself somewhere: its further copies are left out.
   static constexpr int MaxDepth = 16;
@@ -282,14 +318,19 @@ class BoundsBackEnd : public CadBackEnd {
       b.xmax = std::max(b.xmax, p.xmax), b.ymax = std::max(b.ymax, p.ymax);
     };
     constexpr double Largest = std::numeric_limits<double>::max();
-    for (const Shape& sh : bl.shapes) {
+    for (const Piece& sh : bl.shapes) {
       const double ax = std::fabs(sh.x), ay = std::fabs(sh.y);
       if (!(ax <= Largest && ay <= Largest && sh.r <= Largest)) {
         unbounded = true;
         break;
       }
       size = std::max(size, std::max(ax, ay) + sh.r);
-      grow(ShapeRect(sh));
+      if (sh.r == 0)
+        grow({sh.x, sh.y, sh.x, sh.y});
+      else if (sh.sweep < 0)
+        grow({sh.x - sh.r, sh.y - sh.r, sh.x + sh.r, sh.y + sh.r});
+      else
+        grow(bl.sweeps[static_cast<size_t>(sh.sweep)].near);
     }
     for (const Child& ch : bl.inserts) {
       if (unbounded) break;
@@ -341,7 +382,7 @@ class BoundsBackEnd : public CadBackEnd {
       if (Inside(Mapped(bl.box, m, mx, my), mx, my)) return;
     }
     const Reach reach(m);
-    for (const Shape& sh : bl.shapes) Bound(sh, m, reach);
+    for (const Piece& sh : bl.shapes) Bound(Exact(bl, sh), m, reach);
     for (const Child& ch : bl.inserts) BoundInsert(*ch.block, m * ch.by, depth + 1);
   }
   void Add(double x, double y) {
