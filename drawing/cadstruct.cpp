@@ -218,18 +218,43 @@ class BoundsBackEnd : public CadBackEnd {
     Rect box;
     bool empty = true, unbounded = false, open = false;
     unsigned known = 0;
+    // The box of the block's own shapes, kept as they come; ownSize the largest number met.
+    Rect own;
+    double ownSize = 0;
+    bool ownEmpty = true, ownUnbounded = false;
     void Clear() {
       shapes.clear();
       sweeps.clear();
       inserts.clear();
       known = 0;
+      ownEmpty = true;
+      ownUnbounded = false;
+      ownSize = 0;
+    }
+    void Take(const Piece& p, const Rect& r) {
+      shapes.push_back(p);
+      constexpr double Largest = std::numeric_limits<double>::max();
+      const double ax = std::fabs(p.x), ay = std::fabs(p.y);
+      if (!(ax <= Largest && ay <= Largest && p.r <= Largest)) {
+        ownUnbounded = true;
+        return;
+      }
+      ownSize = std::max(ownSize, std::max(ax, ay) + p.r);
+      if (ownEmpty) {
+        own = r;
+        ownEmpty = false;
+        return;
+      }
+      own.xmin = std::min(own.xmin, r.xmin), own.ymin = std::min(own.ymin, r.ymin);
+      own.xmax = std::max(own.xmax, r.xmax), own.ymax = std::max(own.ymax, r.ymax);
     }
   };
 
   void Point(long double x, long double y) {
-    if (open_)
-      open_->shapes.push_back({D(x), D(y)});
-    else
+    if (open_) {
+      const double px = D(x), py = D(y);
+      open_->Take({px, py}, {px, py, px, py});
+    } else
       PutPoint(D(x) + 0.0, D(y) + 0.0);  // through the identity map, as in a block at the origin
   }
   void PutPoint(double x, double y) {
@@ -243,7 +268,7 @@ class BoundsBackEnd : public CadBackEnd {
       return;
     if (circle) {
       if (open_)
-        open_->shapes.push_back({cx, cy, cr});
+        open_->Take({cx, cy, cr}, {cx - cr, cy - cr, cx + cr, cy + cr});
       else
         Bound({cx, cy, cr, 1, 0, 1, 0, true}, Map{}, IdentityReach());
       return;
@@ -258,8 +283,9 @@ class BoundsBackEnd : public CadBackEnd {
     const double ds = D(s), de = D(e);
     const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de),
                      e - s >= 2 * Pi, e - s > Pi};
-    open_->shapes.push_back({cx, cy, cr, static_cast<int>(open_->sweeps.size())});
-    open_->sweeps.push_back({s, e, ShapeRect(near)});
+    const Rect box = ShapeRect(near);
+    open_->sweeps.push_back({s, e, box, false, {}});
+    open_->Take({cx, cy, cr, static_cast<int>(open_->sweeps.size() - 1)}, box);
   }
   static Shape ExactArc(double x, double y, double r, long double s, long double e) {
     return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)),
@@ -305,9 +331,9 @@ class BoundsBackEnd : public CadBackEnd {
     if (bl.known == generation_) return !bl.unbounded;
     if (bl.open || depth > MaxDepth) return false;
     bl.open = true;
-    bool empty = true, unbounded = false;
-    Rect b;
-    double size = 0;  // the largest number met, for the rounding
+    bool empty = bl.ownEmpty, unbounded = bl.ownUnbounded;
+    Rect b = bl.own;
+    double size = bl.ownSize;  // the largest number met, for the rounding
     auto grow = [&](const Rect& p) {
       if (empty) {
         b = p;
@@ -318,20 +344,6 @@ class BoundsBackEnd : public CadBackEnd {
       b.xmax = std::max(b.xmax, p.xmax), b.ymax = std::max(b.ymax, p.ymax);
     };
     constexpr double Largest = std::numeric_limits<double>::max();
-    for (const Piece& sh : bl.shapes) {
-      const double ax = std::fabs(sh.x), ay = std::fabs(sh.y);
-      if (!(ax <= Largest && ay <= Largest && sh.r <= Largest)) {
-        unbounded = true;
-        break;
-      }
-      size = std::max(size, std::max(ax, ay) + sh.r);
-      if (sh.r == 0)
-        grow({sh.x, sh.y, sh.x, sh.y});
-      else if (sh.sweep < 0)
-        grow({sh.x - sh.r, sh.y - sh.r, sh.x + sh.r, sh.y + sh.r});
-      else
-        grow(bl.sweeps[static_cast<size_t>(sh.sweep)].near);
-    }
     for (const Child& ch : bl.inserts) {
       if (unbounded) break;
       if (!BlockBox(*ch.block, depth + 1)) {
