@@ -113,7 +113,7 @@ class BoundsBackEnd : public CadBackEnd {
   // A new measurement within room (an empty room: everything is measured). The blocks' room
   // is kept from measurement to measurement.
   void Start(const CadBox& room) {
-    box_ = {};
+    empty_ = true;
     open_ = nullptr;
     last_ = nullptr;
     ++generation_;
@@ -126,9 +126,13 @@ class BoundsBackEnd : public CadBackEnd {
       const long double size = std::max({std::fabs(room.xmin), std::fabs(room.xmax),
                                          std::fabs(room.ymin), std::fabs(room.ymax)});
       slack_ = static_cast<double>(1e-9L * size);
+      inner_ = {room_.xmin + slack_, room_.ymin + slack_, room_.xmax - slack_, room_.ymax - slack_};
     }
   }
-  const CadBox& Box() const { return box_; }
+  CadBox Box() const {
+    if (empty_) return {};
+    return {box_.xmin, box_.ymin, box_.xmax, box_.ymax};
+  }
 
   bool BeginBlock(const std::string& name) override {
     open_ = &blocks_[name];
@@ -218,28 +222,22 @@ class BoundsBackEnd : public CadBackEnd {
     Rect box;
     bool empty = true, unbounded = false, open = false;
     unsigned known = 0;
-    // The box of the block's own shapes, kept as they come; ownSize the largest number met.
+    // The box of the block's own shapes, kept as they come; ownSum not finite when a shape's
+    // numbers were not (or too large to add up: the box is then not used).
     Rect own;
-    double ownSize = 0;
-    bool ownEmpty = true, ownUnbounded = false;
+    double ownSum = 0;
+    bool ownEmpty = true;
     void Clear() {
       shapes.clear();
       sweeps.clear();
       inserts.clear();
       known = 0;
       ownEmpty = true;
-      ownUnbounded = false;
-      ownSize = 0;
+      ownSum = 0;
     }
     void Take(const Piece& p, const Rect& r) {
       shapes.push_back(p);
-      constexpr double Largest = std::numeric_limits<double>::max();
-      const double ax = std::fabs(p.x), ay = std::fabs(p.y);
-      if (!(ax <= Largest && ay <= Largest && p.r <= Largest)) {
-        ownUnbounded = true;
-        return;
-      }
-      ownSize = std::max(ownSize, std::max(ax, ay) + p.r);
+      ownSum += p.x + p.y + p.r;
       if (ownEmpty) {
         own = r;
         ownEmpty = false;
@@ -258,7 +256,9 @@ class BoundsBackEnd : public CadBackEnd {
       PutPoint(D(x) + 0.0, D(y) + 0.0);  // through the identity map, as in a block at the origin
   }
   void PutPoint(double x, double y) {
-    if (!Inside({x, y, x, y}, std::fabs(x), std::fabs(y))) Add(x, y);
+    if (hasRoom_ && x >= inner_.xmin && x <= inner_.xmax && y >= inner_.ymin && y <= inner_.ymax)
+      return;
+    Add(x, y);
   }
   void PutArc(long double x, long double y, long double r, long double startAngle,
               long double endAngle, bool circle) {
@@ -331,9 +331,12 @@ class BoundsBackEnd : public CadBackEnd {
     if (bl.known == generation_) return !bl.unbounded;
     if (bl.open || depth > MaxDepth) return false;
     bl.open = true;
-    bool empty = bl.ownEmpty, unbounded = bl.ownUnbounded;
+    bool empty = bl.ownEmpty, unbounded = !std::isfinite(bl.ownSum);
     Rect b = bl.own;
-    double size = bl.ownSize;  // the largest number met, for the rounding
+    // The largest number met, for the rounding.
+    double size = empty ? 0
+                        : std::max({std::fabs(b.xmin), std::fabs(b.xmax), std::fabs(b.ymin),
+                                    std::fabs(b.ymax)});
     auto grow = [&](const Rect& p) {
       if (empty) {
         b = p;
@@ -399,12 +402,13 @@ class BoundsBackEnd : public CadBackEnd {
   }
   void Add(double x, double y) {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
-    if (box_.Empty()) {
+    if (empty_) {
       box_ = {x, y, x, y};
+      empty_ = false;
       return;
     }
-    box_.xmin = std::min<long double>(box_.xmin, x), box_.xmax = std::max<long double>(box_.xmax, x);
-    box_.ymin = std::min<long double>(box_.ymin, y), box_.ymax = std::max<long double>(box_.ymax, y);
+    box_.xmin = std::min(box_.xmin, x), box_.xmax = std::max(box_.xmax, x);
+    box_.ymin = std::min(box_.ymin, y), box_.ymax = std::max(box_.ymax, y);
   }
   // Whether the direction (ux, uy) lies within the arc's sweep.
   static bool Within(const Shape& sh, double ux, double uy) {
@@ -453,9 +457,10 @@ class BoundsBackEnd : public CadBackEnd {
   std::string lastName_;
   unsigned generation_ = 0;
   bool hasRoom_ = false;
-  Rect room_;
+  Rect room_, inner_;  // the room, and what surely lies inside it whatever its rounding
   double slack_ = 0;
-  CadBox box_;
+  Rect box_;  // what was measured, unless empty_
+  bool empty_ = true;
 };
 }  // namespace
 
