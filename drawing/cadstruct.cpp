@@ -484,8 +484,13 @@ CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room) 
   bounds.Start(room);
   std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(std::move(measure));
   draw();
-  const CadBox box = bounds.Box();
-  kept = SwapCadBackEnd(std::move(own));
+  std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
+  // (Only a drawing that began an output of its own would have put another back end in place.)
+  CadBox box;
+  if (back.get() == &bounds) {
+    box = bounds.Box();
+    kept = std::move(back);
+  }
   ResetCadBlocks();
   g_blocks = blocks;
   g_openBlock = openBlock;
