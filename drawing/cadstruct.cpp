@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -104,24 +105,54 @@ namespace {
 // inserts; the box maps every shape through the inserts that bring it into the drawing, so that it
 // is the box of the drawn geometry itself (a wheel of turned teeth, not the turned boxes of its
 // teeth). Doubles are precise enough for a box and keep a wheel of a thousand teeth quick.
+// Given a room, a piece that lies wholly inside it is left out: each block's box is found once and
+// taken through an insert's map as a box that surely holds the piece, and only a piece that may
+// reach outside the room is bounded shape by shape.
 class BoundsBackEnd : public CadBackEnd {
  public:
-  const CadBox& Box() const { return box_; }
+  // A new measurement within room (an empty room: everything is measured). The blocks' room
+  // is kept from measurement to measurement.
+  void Start(const CadBox& room) {
+    empty_ = true;
+    open_ = nullptr;
+    last_ = nullptr;
+    ++generation_;
+    if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
+    for (auto& [name, block] : blocks_) block.Clear();
+    hasRoom_ = !room.Empty();
+    if (hasRoom_) {
+      room_ = {static_cast<double>(room.xmin), static_cast<double>(room.ymin),
+               static_cast<double>(room.xmax), static_cast<double>(room.ymax)};
+      const long double size = std::max({std::fabs(room.xmin), std::fabs(room.xmax),
+                                         std::fabs(room.ymin), std::fabs(room.ymax)});
+      slack_ = static_cast<double>(1e-9L * size);
+      inner_ = {room_.xmin + slack_, room_.ymin + slack_, room_.xmax - slack_, room_.ymax - slack_};
+    }
+  }
+  CadBox Box() const {
+    if (empty_) return {};
+    return {box_.xmin, box_.ymin, box_.xmax, box_.ymax};
+  }
 
   bool BeginBlock(const std::string& name) override {
     open_ = &blocks_[name];
-    *open_ = {};
+    open_->Clear();
+    ++generation_;  // the boxes of blocks that insert this one are found anew
     return true;
   }
   void EndBlock() override { open_ = nullptr; }
   void Insert(const std::string& name, long double x, long double y, long double angle,
               long double scaleX, long double scaleY) override {
+    if (!last_ || name != lastName_) {
+      last_ = &blocks_[name];
+      lastName_ = name;
+    }
     const double a = D(DegToRad(angle)), c = std::cos(a), s = std::sin(a);
     const Map by{c * D(scaleX), -s * D(scaleY), s * D(scaleX), c * D(scaleY), D(x), D(y)};
     if (open_)
-      open_->inserts.push_back({name, by});
+      open_->inserts.push_back({last_, by});
     else
-      BoundBlock(name, by, 0);
+      BoundInsert(*last_, by, 0);
   }
   bool InsertUserBlock(const std::string&, const std::string&, long double, long double,
                        long double, long double, long double) override {
@@ -133,15 +164,11 @@ class BoundsBackEnd : public CadBackEnd {
     Point(x2, y2);
   }
   void Circle(long double x, long double y, long double r) override {
-    Put({D(x), D(y), D(std::fabs(r)), 1, 0, 1, 0, true});
+    PutArc(x, y, std::fabs(r), 0, 0, true);
   }
   void Arc(long double x, long double y, long double startAngle, long double endAngle,
            long double r) override {
-    long double s = DegToRad(startAngle), e = DegToRad(endAngle);
-    // Equal angles are a full circle, as the writers take them.
-    while (e <= s) e += 2 * Pi;
-    Put({D(x), D(y), D(std::fabs(r)), D(std::cos(s)), D(std::sin(s)), D(std::cos(e)),
-         D(std::sin(e)), e - s >= 2 * Pi, e - s > Pi});
+    PutArc(x, y, std::fabs(r), startAngle, endAngle, false);
   }
   void Text(const std::string&, long double x, long double y) override { Point(x, y); }
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
@@ -165,35 +192,223 @@ class BoundsBackEnd : public CadBackEnd {
     double x = 0, y = 0, r = 0, cs = 1, ss = 0, ce = 1, se = 0;
     bool full = false, wide = false;  // a whole circle; a sweep beyond half a turn
   };
+  struct Rect {
+    double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
+  };
+  struct Block;
+  struct Child {
+    Block* block;
+    Map by;
+  };
+  // A shape of a block: a point (r 0), a circle (no sweep) or an arc with its sweep. The sweep's
+  // directions are found in doubles for the block's box; those of the exact bounding (as the
+  // drawing's own shapes take them) only when a piece may reach past the room.
+  struct Piece {
+    double x = 0, y = 0, r = 0;
+    int sweep = -1;
+  };
+  struct Sweep {
+    long double s = 0, e = 0;  // radians, e beyond s
+    Rect near;                 // the arc's box, within the rounding of its directions
+    bool exactKnown = false;
+    Shape exact;
+  };
   struct Block {
-    std::vector<Shape> shapes;
-    std::vector<std::pair<std::string, Map>> inserts;
+    std::vector<Piece> shapes;
+    std::vector<Sweep> sweeps;
+    std::vector<Child> inserts;
+    // A box that holds the block's shapes and inserts, found for generation `known`; `open`
+    // while it is being found, `unbounded` when no box could be given.
+    Rect box;
+    bool empty = true, unbounded = false, open = false;
+    unsigned known = 0;
+    // The box of the block's own shapes, kept as they come; ownSum not finite when a shape's
+    // numbers were not (or too large to add up: the box is then not used).
+    Rect own;
+    double ownSum = 0;
+    bool ownEmpty = true;
+    void Clear() {
+      shapes.clear();
+      sweeps.clear();
+      inserts.clear();
+      known = 0;
+      ownEmpty = true;
+      ownSum = 0;
+    }
+    void Take(const Piece& p, const Rect& r) {
+      shapes.push_back(p);
+      ownSum += p.x + p.y + p.r;
+      if (ownEmpty) {
+        own = r;
+        ownEmpty = false;
+        return;
+      }
+      own.xmin = std::min(own.xmin, r.xmin), own.ymin = std::min(own.ymin, r.ymin);
+      own.xmax = std::max(own.xmax, r.xmax), own.ymax = std::max(own.ymax, r.ymax);
+    }
   };
 
-  void Point(long double x, long double y) { Put({D(x), D(y)}); }
-  void Put(const Shape& sh) {
-    if (open_)
-      open_->shapes.push_back(sh);
-    else
-      Bound(sh, Map{}, Reach(Map{}));
+  void Point(long double x, long double y) {
+    if (open_) {
+      const double px = D(x), py = D(y);
+      open_->Take({px, py}, {px, py, px, py});
+    } else
+      PutPoint(D(x) + 0.0, D(y) + 0.0);  // through the identity map, as in a block at the origin
+  }
+  void PutPoint(double x, double y) {
+    if (hasRoom_ && x >= inner_.xmin && x <= inner_.xmax && y >= inner_.ymin && y <= inner_.ymax)
+      return;
+    Add(x, y);
+  }
+  void PutArc(long double x, long double y, long double r, long double startAngle,
+              long double endAngle, bool circle) {
+    const double cx = D(x), cy = D(y), cr = D(r);
+    // A circle that lies inside the room needs no sweep.
+    if (!open_ && Inside({cx - cr, cy - cr, cx + cr, cy + cr}, std::fabs(cx) + cr, std::fabs(cy) + cr))
+      return;
+    if (circle) {
+      if (open_)
+        open_->Take({cx, cy, cr}, {cx - cr, cy - cr, cx + cr, cy + cr});
+      else
+        Bound({cx, cy, cr, 1, 0, 1, 0, true}, Map{}, IdentityReach());
+      return;
+    }
+    long double s = DegToRad(startAngle), e = DegToRad(endAngle);
+    // Equal angles are a full circle, as the writers take them.
+    while (e <= s) e += 2 * Pi;
+    if (!open_) {
+      Bound(ExactArc(cx, cy, cr, s, e), Map{}, IdentityReach());
+      return;
+    }
+    const double ds = D(s), de = D(e);
+    const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de),
+                     e - s >= 2 * Pi, e - s > Pi};
+    const Rect box = ShapeRect(near);
+    open_->sweeps.push_back({s, e, box, false, {}});
+    open_->Take({cx, cy, cr, static_cast<int>(open_->sweeps.size() - 1)}, box);
+  }
+  static Shape ExactArc(double x, double y, double r, long double s, long double e) {
+    return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)),
+            e - s >= 2 * Pi, e - s > Pi};
+  }
+  // A block's piece as the exact bounding takes it.
+  static Shape Exact(Block& bl, const Piece& p) {
+    if (p.r == 0 || p.sweep < 0) return {p.x, p.y, p.r, 1, 0, 1, 0, true};
+    Sweep& sw = bl.sweeps[static_cast<size_t>(p.sweep)];
+    if (!sw.exactKnown) {
+      sw.exact = ExactArc(p.x, p.y, p.r, sw.s, sw.e);
+      sw.exactKnown = true;
+    }
+    return sw.exact;
   }
   // A block nested deeper than this inserts itself somewhere: its further copies are left out.
   static constexpr int MaxDepth = 16;
-  void BoundBlock(const std::string& name, const Map& m, int depth) {
-    const auto it = blocks_.find(name);
-    if (it == blocks_.end() || depth > MaxDepth) return;
+  // Names of blocks kept between measurements (their room is reused); more are forgotten.
+  static constexpr size_t MaxKeptBlocks = 256;
+
+  // Whether the box b, whose numbers are of the size mx and my, surely lies inside the room.
+  bool Inside(const Rect& b, double mx, double my) const {
+    if (!hasRoom_) return false;
+    const double sx = slack_ + 1e-9 * mx, sy = slack_ + 1e-9 * my;
+    return b.xmin >= room_.xmin + sx && b.xmax <= room_.xmax - sx && b.ymin >= room_.ymin + sy &&
+           b.ymax <= room_.ymax - sy;
+  }
+  // The box of b taken through m, grown by what its rounding may leave out; the size of its
+  // numbers in mx and my.
+  static Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
+    const double ax0 = m.a * b.xmin, ax1 = m.a * b.xmax, by0 = m.b * b.ymin, by1 = m.b * b.ymax;
+    const double cx0 = m.c * b.xmin, cx1 = m.c * b.xmax, dy0 = m.d * b.ymin, dy1 = m.d * b.ymax;
+    mx = std::fabs(m.e) + std::max(std::fabs(ax0), std::fabs(ax1)) +
+         std::max(std::fabs(by0), std::fabs(by1));
+    my = std::fabs(m.f) + std::max(std::fabs(cx0), std::fabs(cx1)) +
+         std::max(std::fabs(dy0), std::fabs(dy1));
+    return {m.e + std::min(ax0, ax1) + std::min(by0, by1), m.f + std::min(cx0, cx1) + std::min(dy0, dy1),
+            m.e + std::max(ax0, ax1) + std::max(by0, by1), m.f + std::max(cx0, cx1) + std::max(dy0, dy1)};
+  }
+  // The block's box in its own coordinates (found once for each state of the blocks); false when
+  // it has none to give (a shape not finite, an insert of itself).
+  bool BlockBox(Block& bl, int depth) {
+    if (bl.known == generation_) return !bl.unbounded;
+    if (bl.open || depth > MaxDepth) return false;
+    bl.open = true;
+    bool empty = bl.ownEmpty, unbounded = !std::isfinite(bl.ownSum);
+    Rect b = bl.own;
+    // The largest number met, for the rounding.
+    double size = empty ? 0
+                        : std::max({std::fabs(b.xmin), std::fabs(b.xmax), std::fabs(b.ymin),
+                                    std::fabs(b.ymax)});
+    auto grow = [&](const Rect& p) {
+      if (empty) {
+        b = p;
+        empty = false;
+        return;
+      }
+      b.xmin = std::min(b.xmin, p.xmin), b.ymin = std::min(b.ymin, p.ymin);
+      b.xmax = std::max(b.xmax, p.xmax), b.ymax = std::max(b.ymax, p.ymax);
+    };
+    constexpr double Largest = std::numeric_limits<double>::max();
+    for (const Child& ch : bl.inserts) {
+      if (unbounded) break;
+      if (!BlockBox(*ch.block, depth + 1)) {
+        unbounded = true;
+        break;
+      }
+      if (ch.block->empty) continue;
+      double mx = 0, my = 0;
+      const Rect p = Mapped(ch.block->box, ch.by, mx, my);
+      if (!(std::fabs(p.xmin) <= Largest && std::fabs(p.xmax) <= Largest &&
+            std::fabs(p.ymin) <= Largest && std::fabs(p.ymax) <= Largest)) {
+        unbounded = true;
+        break;
+      }
+      size = std::max({size, mx, my});
+      grow(p);
+    }
+    if (!empty) {
+      const double g = 1e-9 * size;
+      b = {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
+    }
+    bl.open = false;
+    bl.known = generation_;
+    bl.box = b;
+    bl.empty = empty;
+    bl.unbounded = unbounded;
+    return !unbounded;
+  }
+  // The box of a shape in its own coordinates: an arc's ends and the points of its sweep that lie
+  // farthest along the axes.
+  static Rect ShapeRect(const Shape& sh) {
+    if (sh.r == 0) return {sh.x, sh.y, sh.x, sh.y};
+    const double r = sh.r;
+    Rect b{sh.x + r * std::min(sh.cs, sh.ce), sh.y + r * std::min(sh.ss, sh.se),
+           sh.x + r * std::max(sh.cs, sh.ce), sh.y + r * std::max(sh.ss, sh.se)};
+    if (Within(sh, 1, 0)) b.xmax = sh.x + r;
+    if (Within(sh, -1, 0)) b.xmin = sh.x - r;
+    if (Within(sh, 0, 1)) b.ymax = sh.y + r;
+    if (Within(sh, 0, -1)) b.ymin = sh.y - r;
+    return b;
+  }
+  // The block through the map m: left out when it lies inside the room, else shape by shape.
+  void BoundInsert(Block& bl, const Map& m, int depth) {
+    if (depth > MaxDepth) return;
+    if (hasRoom_ && BlockBox(bl, depth)) {
+      if (bl.empty) return;
+      double mx = 0, my = 0;
+      if (Inside(Mapped(bl.box, m, mx, my), mx, my)) return;
+    }
     const Reach reach(m);
-    for (const Shape& sh : it->second.shapes) Bound(sh, m, reach);
-    for (const auto& [child, by] : it->second.inserts) BoundBlock(child, m * by, depth + 1);
+    for (const Piece& sh : bl.shapes) Bound(Exact(bl, sh), m, reach);
+    for (const Child& ch : bl.inserts) BoundInsert(*ch.block, m * ch.by, depth + 1);
   }
   void Add(double x, double y) {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
-    if (box_.Empty()) {
+    if (empty_) {
       box_ = {x, y, x, y};
+      empty_ = false;
       return;
     }
-    box_.xmin = std::min<long double>(box_.xmin, x), box_.xmax = std::max<long double>(box_.xmax, x);
-    box_.ymin = std::min<long double>(box_.ymin, y), box_.ymax = std::max<long double>(box_.ymax, y);
+    box_.xmin = std::min(box_.xmin, x), box_.xmax = std::max(box_.xmax, x);
+    box_.ymin = std::min(box_.ymin, y), box_.ymax = std::max(box_.ymax, y);
   }
   // Whether the direction (ux, uy) lies within the arc's sweep.
   static bool Within(const Shape& sh, double ux, double uy) {
@@ -212,6 +427,10 @@ class BoundsBackEnd : public CadBackEnd {
     }
     double nx, ny, yAtX = 0, xAtY = 0;
   };
+  static const Reach& IdentityReach() {
+    static const Reach reach{Map{}};
+    return reach;
+  }
   void Bound(const Shape& sh, const Map& m, const Reach& reach) {
     const double x0 = m.a * sh.x + m.b * sh.y + m.e, y0 = m.c * sh.x + m.d * sh.y + m.f;
     if (sh.r == 0) {
@@ -234,11 +453,18 @@ class BoundsBackEnd : public CadBackEnd {
 
   std::map<std::string, Block> blocks_;
   Block* open_ = nullptr;
-  CadBox box_;
+  Block* last_ = nullptr;  // the block of the last insert, by its name
+  std::string lastName_;
+  unsigned generation_ = 0;
+  bool hasRoom_ = false;
+  Rect room_, inner_;  // the room, and what surely lies inside it whatever its rounding
+  double slack_ = 0;
+  Rect box_;  // what was measured, unless empty_
+  bool empty_ = true;
 };
 }  // namespace
 
-CadBox CadMeasureDrawing(const std::function<void()>& draw) {
+CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room) {
   const CadOutputState state = CadState;
   const ErrorListRecord errors = Errors;
   const ProgramFlags flags = Flags;
@@ -250,12 +476,21 @@ CadBox CadMeasureDrawing(const std::function<void()>& draw) {
   const bool polyNative = g_polyNative, polyClosed = g_polyClosed;
   const long double polyFirstX = g_polyFirstX, polyFirstY = g_polyFirstY;
   ResetCadBlocks();
-  auto measure = std::make_unique<BoundsBackEnd>();
-  const BoundsBackEnd& bounds = *measure;
+  // One measuring back end for every drawing: its blocks keep their room.
+  static std::unique_ptr<CadBackEnd> kept = std::make_unique<BoundsBackEnd>();
+  std::unique_ptr<CadBackEnd> measure =
+      kept ? std::move(kept) : std::make_unique<BoundsBackEnd>();
+  auto& bounds = static_cast<BoundsBackEnd&>(*measure);
+  bounds.Start(room);
   std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(std::move(measure));
   draw();
-  const CadBox box = bounds.Box();
-  SwapCadBackEnd(std::move(own));
+  std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
+  // (Only a drawing that began an output of its own would have put another back end in place.)
+  CadBox box;
+  if (back.get() == &bounds) {
+    box = bounds.Box();
+    kept = std::move(back);
+  }
   ResetCadBlocks();
   g_blocks = blocks;
   g_openBlock = openBlock;

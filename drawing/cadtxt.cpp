@@ -206,7 +206,13 @@ void TxtSolid(long double x1, long double y1, long double x2, long double y2, lo
 
 void TxtInsert(const std::string& name, long double x, long double y, long double angle,
                long double scaleX, long double scaleY) {
-  PutValues("INSERT\t" + CadFileValue(name), {x, y, angle, scaleX, scaleY});
+  // A drawing inserts the same block many times in a row (teeth): its line head is kept.
+  static std::string lastName, head;
+  if (head.empty() || name != lastName) {
+    lastName = name;
+    head = "INSERT\t" + CadFileValue(name);
+  }
+  PutValues(head, {x, y, angle, scaleX, scaleY});
 }
 
 void TxtEndFile() { Put("EOF"); }

@@ -335,13 +335,17 @@ CadBox HoldingExtents(int kind, const Sizes& s) {
   CadBox box = ExtentsBox(kind, s);
   const std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
   const int count = HatchPointCount, mode = HatchMode;
-  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); });
+  // What lies on the room's edge stays there, whatever the last bits of its computation; only
+  // what reaches past the room counts.
+  const long double tol =
+      box.Empty() ? 0 : 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
+  const CadBox room =
+      box.Empty() ? CadBox{} : CadBox{box.xmin - tol, box.ymin - tol, box.xmax + tol, box.ymax + tol};
+  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room);
   HatchPoints = points;
   HatchPointCount = count;
   HatchMode = mode;
   if (drawn.Empty() || box.Empty()) return box;
-  // What lies on the room's edge stays there, whatever the last bits of its computation.
-  const long double tol = 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
   if (drawn.xmin < box.xmin - tol) box.xmin = drawn.xmin;
   if (drawn.ymin < box.ymin - tol) box.ymin = drawn.ymin;
   if (drawn.xmax > box.xmax + tol) box.xmax = drawn.xmax;

@@ -121,7 +121,10 @@ struct CadBox {
 // measures: the box of every point it draws (lines, arcs and circles with their sweep, solids, the
 // anchors of texts; blocks through their inserts; user block files not looked into). Nothing is
 // output; the layer's state, its blocks, the error list and the flags are as before.
-CadBox CadMeasureDrawing(const std::function<void()>& draw);
+// Given a room (not empty), what lies wholly inside it may be left out: each side of the box is
+// then exact where the drawing reaches past that side of the room, and otherwise lies within
+// the room (or the box is empty).
+CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room = {});
 void CadTables();
 void CadBeginBlocks();
 // A named block; names are matched without regard to case. While AbortFlag is set at their start

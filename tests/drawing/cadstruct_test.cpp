@@ -213,6 +213,49 @@ TEST_F(CadStructTest, MeasuredDrawingHoldsWhatItDrawsAndOutputsNothing) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "TEXT"), 0);
 }
 
+// Measured within a room: what lies inside it is left out, what reaches past it is measured exactly,
+// a turned block by its shapes and not by its turned box.
+TEST_F(CadStructTest, MeasuredWithinARoomOnlyWhatReachesPastItCounts) {
+  CadSetDevice(CadDeviceDxf);  // no frame, no footer
+  auto draw = [] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginBlocks();
+    CadBeginBlock("diagonal");
+    CadLine(0, 0, 1, 1);
+    CadEndBlock();
+    CadBeginBlock("quarter");
+    CadArc(0, 0, 0, 90, 1);
+    CadEndBlock();
+    CadBeginBlock("wheel");  // nested: four turned quarters
+    for (int i = 0; i < 4; ++i) CadInsertBlock("quarter", 0, 0, 90 * i, 1, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("diagonal", 3, 3, 0, 1, 1);    // inside
+    CadInsertBlock("diagonal", 9.5L, 5, 45, 1, 1);  // its turned box reaches past, the line not
+    CadInsertBlock("quarter", 9.5L, 5, 45, 1, 1);   // from 45 to 135 degrees: past the right side
+    CadInsertBlock("wheel", 5, 1.5L, 0, 2, 2);      // a circle of radius 2: past the bottom
+    CadCircle(5, 5, 1);                             // inside
+    CadLine(5, 5, 5, 9);                            // inside
+    CadEndSection();
+  };
+  const CadBox all = CadMeasureDrawing(draw);
+  EXPECT_NEAR(static_cast<double>(all.xmin), 3, 1e-12);
+  EXPECT_NEAR(static_cast<double>(all.ymax), 9, 1e-12);
+  const CadBox b = CadMeasureDrawing(draw, CadBox{0, 0, 10, 10});
+  ASSERT_FALSE(b.Empty());
+  EXPECT_NEAR(static_cast<double>(b.xmax), 9.5 + std::sqrt(0.5), 1e-12);
+  EXPECT_EQ(b.xmax, all.xmax);
+  EXPECT_EQ(b.ymin, all.ymin);
+  EXPECT_NEAR(static_cast<double>(b.ymin), -0.5, 1e-12);
+  EXPECT_GE(b.xmin, 0);  // nothing reaches past the left or the top
+  EXPECT_LE(b.ymax, 10);
+  // All inside: nothing is measured.
+  EXPECT_TRUE(CadMeasureDrawing(draw, CadBox{-1, -1, 11, 11}).Empty());
+  // The same drawing once more (the measuring keeps its blocks' room between drawings).
+  EXPECT_EQ(CadMeasureDrawing(draw, CadBox{0, 0, 10, 10}).xmax, b.xmax);
+}
+
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {
   const auto lines = Dxf([] {
     CadBeginBlocks();
