@@ -274,6 +274,8 @@ class BoundsBackEnd : public CadBackEnd {
       return;
     }
     long double s = DegToRad(startAngle), e = DegToRad(endAngle);
+    // An angle that is no number draws nothing.
+    if (!BoundedSweep(s, e, 2 * Pi)) return;
     // Equal angles are a full circle, as the writers take them.
     while (e <= s) e += 2 * Pi;
     if (!open_) {

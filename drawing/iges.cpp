@@ -1244,6 +1244,8 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
           break;
         }
         // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most.
+        // An angle that is no number draws nothing.
+        if (!BoundedSweep(s, e, 360)) break;
         while (e <= s) e += 360;
         const int n = std::max(2, static_cast<int>(std::ceil((e - s) / 5)));
         std::vector<long double> xy;

@@ -118,6 +118,16 @@ long double AngleDifference(long double a, long double b) {
   return d < 0 ? d + 360 : d;
 }
 
+bool BoundedSweep(long double& s, long double& e, long double turn) {
+  if (!std::isfinite(s) || !std::isfinite(e)) return false;
+  if (std::fabs(e - s) > 4 * turn || std::fabs(s) > 1e12L * turn) {
+    const bool turns = e - s > 4 * turn;
+    s = std::fmod(s, turn);
+    e = turns ? s + turn : std::fmod(e, turn);
+  }
+  return true;
+}
+
 namespace {
 
 // a + b as a rounded sum and its exact error.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "cadtest.h"
 #include "drawing/cadscreen.h"
@@ -254,6 +255,34 @@ TEST_F(CadStructTest, MeasuredWithinARoomOnlyWhatReachesPastItCounts) {
   EXPECT_TRUE(CadMeasureDrawing(draw, CadBox{-1, -1, 11, 11}).Empty());
   // The same drawing once more (the measuring keeps its blocks' room between drawings).
   EXPECT_EQ(CadMeasureDrawing(draw, CadBox{0, 0, 10, 10}).xmax, b.xmax);
+}
+
+// Arcs whose angles are no number draw nothing; many turns are a circle, an end far below the
+// start comes round within a turn: the measuring ends, in a block and outside one.
+TEST_F(CadStructTest, MeasuredArcsOfWildAngles) {
+  CadSetDevice(CadDeviceDxf);  // no frame, no footer
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const CadBox b = CadMeasureDrawing([&] {
+    CadBeginDrawing(0, 0, 10, 10);
+    CadBeginBlocks();
+    CadBeginBlock("wild");
+    CadArc(0, 0, 0, inf, 1);
+    CadArc(0, 0, 0, 1e30L, 1);   // a circle of radius 1
+    CadArc(0, 0, 1e30L, 0, 2);   // somewhere on the circle of radius 2
+    CadArc(0, 0, 1e30L, 1e30L, 2);  // too large for a turn to change it
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("wild", 50, 50, 0, 1, 1);
+    CadArc(20, 20, -inf, 0, 1);
+    CadArc(20, 20, 0, 1e30L, 1);  // the circle about (20, 20)
+    CadEndSection();
+  });
+  ASSERT_FALSE(b.Empty());
+  EXPECT_NEAR(static_cast<double>(b.xmin), 19, 1e-9);
+  EXPECT_NEAR(static_cast<double>(b.ymin), 19, 1e-9);
+  EXPECT_LE(b.xmax, 52 + 1e-9);
+  EXPECT_GE(b.xmax, 51 - 1e-9);
 }
 
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {

@@ -613,6 +613,31 @@ TEST_F(IgesTest, NonFiniteCoordinatesAreZeros) {
   EXPECT_EQ(ParameterText(lines, 1), "110,0.000,0.000,0.0,0.000,1.000,0.0;");
 }
 
+// Arcs of a block drawn under unequal scales (ellipse paths) whose angles are no number or lie many
+// turns apart: the file is written, the paths short (a turn at the most).
+TEST_F(IgesTest, EllipseArcsOfWildAnglesEnd) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const auto lines = Igs([&] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("ARCS");
+    CadArc(0, 0, 0, inf, 1);
+    CadArc(0, 0, -inf, 0, 1);
+    CadArc(0, 0, 0, 1e30L, 1);
+    CadArc(0, 0, 1e30L, 0, 1);
+    CadArc(0, 0, 1e30L, 1e30L, 1);
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("arcs", 0, 0, 0, 2, 1);
+    CadEndSection();
+  });
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().substr(72, 1), "T");
+  EXPECT_LT(lines.size(), 200u);
+  IgesResetCounters();
+}
+
 // Number fields of the directory records: right-aligned; a negative number with its sign, one of
 // more than eight digits cut to its first eight.
 TEST_F(IgesTest, DirectoryNumberFields) {
