@@ -195,6 +195,16 @@ class BoundsBackEnd : public CadBackEnd {
   struct Rect {
     double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
   };
+  // r grown to hold p; an empty r becomes p.
+  static void Unite(Rect& r, bool& empty, const Rect& p) {
+    if (empty) {
+      r = p;
+      empty = false;
+      return;
+    }
+    r.xmin = std::min(r.xmin, p.xmin), r.ymin = std::min(r.ymin, p.ymin);
+    r.xmax = std::max(r.xmax, p.xmax), r.ymax = std::max(r.ymax, p.ymax);
+  }
   struct Block;
   struct Child {
     Block* block;
@@ -238,13 +248,7 @@ class BoundsBackEnd : public CadBackEnd {
     void Take(const Piece& p, const Rect& r) {
       shapes.push_back(p);
       ownSum += p.x + p.y + p.r;
-      if (ownEmpty) {
-        own = r;
-        ownEmpty = false;
-        return;
-      }
-      own.xmin = std::min(own.xmin, r.xmin), own.ymin = std::min(own.ymin, r.ymin);
-      own.xmax = std::max(own.xmax, r.xmax), own.ymax = std::max(own.ymax, r.ymax);
+      Unite(own, ownEmpty, r);
     }
   };
 
@@ -339,15 +343,7 @@ class BoundsBackEnd : public CadBackEnd {
     double size = empty ? 0
                         : std::max({std::fabs(b.xmin), std::fabs(b.xmax), std::fabs(b.ymin),
                                     std::fabs(b.ymax)});
-    auto grow = [&](const Rect& p) {
-      if (empty) {
-        b = p;
-        empty = false;
-        return;
-      }
-      b.xmin = std::min(b.xmin, p.xmin), b.ymin = std::min(b.ymin, p.ymin);
-      b.xmax = std::max(b.xmax, p.xmax), b.ymax = std::max(b.ymax, p.ymax);
-    };
+    auto grow = [&](const Rect& p) { Unite(b, empty, p); };
     constexpr double Largest = std::numeric_limits<double>::max();
     for (const Child& ch : bl.inserts) {
       if (unbounded) break;

@@ -301,8 +301,8 @@ TEST_F(DesignFileTest, NumbersThatAreNoNumbersMakeTheFileDamaged) {
   });
   ASSERT_NE(placed, lines.end());
   const std::size_t at = placed - lines.begin();
-  for (const std::string& bad : {"nan|35.25|3.5|0|x||", "120.5|inf|3.5|0|x||",
-                                 "120.5|35.25|abc|0|x||", "120.5|35.25|3.5|nan(1)|x||"}) {
+  for (const char* bad : {"nan|35.25|3.5|0|x||", "120.5|inf|3.5|0|x||",
+                          "120.5|35.25|abc|0|x||", "120.5|35.25|3.5|nan(1)|x||"}) {
     std::vector<std::string> changed = lines;
     changed[at] = bad;
     WriteFileLines(Path("bad.qrk"), changed);

@@ -476,7 +476,9 @@ TEST_F(MainMenu, OverviewColumnsTakeTheWidthTheirTextsNeed) {
   ASSERT_LE(sum(need) + 20 * OverviewColumns, room) << "the window holds every column";
   for (int c = 0; c < OverviewColumns; ++c) {
     EXPECT_GE(w[c], need[c]) << "column " << c << " cut";
-    if (c < OverviewColumns - 1) EXPECT_LE(w[c], need[c] + 24) << "column " << c << " too wide";
+    if (c < OverviewColumns - 1) {
+      EXPECT_LE(w[c], need[c] + 24) << "column " << c << " too wide";
+    }
   }
   EXPECT_LE(sum(w), room);
 
@@ -493,8 +495,9 @@ TEST_F(MainMenu, OverviewColumnsTakeTheWidthTheirTextsNeed) {
     EXPECT_EQ(w[0], widest) << cut;
     for (int c = 1; c < OverviewColumns - 1; ++c)
       EXPECT_TRUE(w[c] >= need[c] || w[c] == widest) << "column " << c << ": " << w[c];
-    if (cut < need[0])
+    if (cut < need[0]) {
       for (int c = 1; c < OverviewColumns; ++c) EXPECT_GE(w[c], need[c]) << "column " << c;
+    }
     EXPECT_LE(sum(w), narrow + 1);
     EXPECT_GE(sum(w), narrow - OverviewColumns) << "the room is used";
   }
