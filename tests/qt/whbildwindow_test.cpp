@@ -178,7 +178,9 @@ TEST(HelpPicturePlace, InputsAreWhatTheUserEntersOrChooses) {
   const QRect area(scroll->viewport()->mapToGlobal(QPoint(0, 0)), scroll->viewport()->size());
   EXPECT_LT(inputs.size(), 3u + scrolled.size());
   for (QLineEdit* e : scrolled) {
-    if (!area.intersects(global(e))) EXPECT_FALSE(has(global(e)));
+    if (!area.intersects(global(e))) {
+      EXPECT_FALSE(has(global(e)));
+    }
   }
   for (const QRect& r : inputs) EXPECT_LE(r.bottom(), std::max(area.bottom(), global(button).bottom()));
 }
