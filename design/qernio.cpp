@@ -497,14 +497,8 @@ void ReadDataFile(const std::string& name) {
     return;
   }
   std::vector<std::string> cut;
-  if (!ReadDesignFile(fullName, content, &cut)) {
-    ErrorMessage("Datei " + fullName +
-                 " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !");
-    Flags.AbortFlag = true;
-    SetArrowCursor();
-    return;
-  }
-  if (!CalculatedOutOfRange(content).empty()) {
+  // A design whose calculation gives values out of range could not be saved again: damaged too.
+  if (!ReadDesignFile(fullName, content, &cut) || !CalculatedOutOfRange(content).empty()) {
     ErrorMessage("Datei " + fullName +
                  " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !");
     Flags.AbortFlag = true;

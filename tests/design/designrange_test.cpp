@@ -29,7 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFileLines;
-using test::ReadWholeFile;
 using test::WriteFileLines;
 
 class DesignRange : public ::testing::Test {
