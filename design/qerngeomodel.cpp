@@ -8,6 +8,7 @@
 
 #include "design/qerncalc.h"
 #include "design/qernform.h"
+#include "design/qernio.h"
 #include "framework/progvar.h"
 #include "framework/utf8.h"
 #include "framework/utilmath.h"
@@ -294,6 +295,14 @@ bool TipDiameterPreset(const DesignRecord& rec, int part, long double& da) {
   return true;
 }
 
+void CalculateGeometry() {
+  CalculateSerration();
+  if (Flags.FatalError) return;
+  const std::vector<OutOfRangeValue> out = ValuesOutOfRange(Design);
+  for (const OutOfRangeValue& v : out) AddError("Fatal  : " + OutOfRangeText(v));
+  if (!out.empty()) Flags.FatalError = true;
+}
+
 void MirrorProfileShift(int k, const GeometryChoices& choices) {
   int other = 3 - k;
   Design.ProfileShift[k] = -Design.ProfileShift[other];
@@ -304,7 +313,7 @@ void MirrorProfileShift(int k, const GeometryChoices& choices) {
   // Both shifts count as given for this one run, so the other inputs follow from them.
   Design.XInputMode[1] = 1;
   Design.XInputMode[2] = 1;
-  CalculateSerration();
+  CalculateGeometry();
   for (int i = 1; i <= 2; ++i)
     Design.XInputMode[i] =
         static_cast<std::uint16_t>(choices.ShiftInput[i] >= 0 ? choices.ShiftInput[i] + 1 : 0);

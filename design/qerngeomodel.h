@@ -138,6 +138,11 @@ long double PinDiameterPreset(const DesignRecord& rec, int part);
 // fit mode 2).
 bool TipDiameterPreset(const DesignRecord& rec, int part, long double& da);
 
+// The window's calculation of the global Design: CalculateSerration, then the range rule of the
+// design file. A stored value that the reader would refuse stops the design as a fatal message
+// does (no OK, no drawing, nothing saved), with one message naming each such value and its range.
+void CalculateGeometry();
+
 // Mirrors the mate's profile shift onto part k (x_k := -x_other; both 0 when |x_k| >= 1.5),
 // calculates the global Design once with both shifts taken as given, then puts the profile-
 // shift codes back as the choices say.

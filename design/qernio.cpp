@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "design/qerncalc.h"
 #include "framework/dialogs.h"
@@ -116,25 +118,80 @@ void WriteDesignContent(const DesignFileContent& c) {
 
 // The whole numbers of a design take only the values the geometry window can give them: the
 // tooth count of its spin box and the codes of its choices. Anything else is a damaged file.
-bool WholeNumbersInRange(const DesignRecord& r) {
-  auto in = [](long v, long lo, long hi) { return v >= lo && v <= hi; };
-  return in(r.ToothCount[1], 0, MaxToothCount) && in(r.PitchInputMode, 1, 2) &&
-         in(r.MajorDiameterInput, 0, 2) && in(r.MinorDiameterInput, 0, 2) &&
-         in(r.XInputMode[1], 0, 3) && in(r.XInputMode[2], 0, 3) && in(r.FitMode, 0, 2) &&
-         in(r.AngleCode, 0, 2);
+template <class Report>
+void CheckWholeNumbers(const DesignRecord& r, Report&& report) {
+  auto in = [&](long v, long lo, long hi, const char* name) {
+    if (v < lo || v > hi) report(name, v, lo, hi);
+  };
+  in(r.ToothCount[1], 0, MaxToothCount, "z");
+  in(r.PitchInputMode, 1, 2, "mn/Pn");
+  in(r.MajorDiameterInput, 0, 2, "de");
+  in(r.MinorDiameterInput, 0, 2, "di");
+  in(r.XInputMode[1], 0, 3, "x1");
+  in(r.XInputMode[2], 0, 3, "x2");
+  in(r.FitMode, 0, 2, "Passung");
+  in(r.AngleCode, 0, 2, "alpha/gamma");
 }
 
-// The real values of a design are sizes in millimetres, angles and factors: finite, and far
-// below a million in any design a shaft can have. A value beyond that is a damaged file (it would
-// only overflow in the calculation and the listing).
-constexpr long double MaxRealMagnitude = 1e6L;
+// The range of a stored real; Zero: 0 lies in it besides (a value not given).
+struct RealRange {
+  long double Lo, Hi;
+  bool Zero;
+};
 
-bool RealInRange(long double x) { return std::isfinite(x) && std::fabs(x) <= MaxRealMagnitude; }
+// The module has a lower bound, and so has its inverse, the diametral pitch (0 when it was never
+// calculated); a measuring pin has no negative diameter (0 asks for the standard one). Every
+// other real may take either sign.
+RealRange RangeOf(const DesignRecord& r, const long double* field) {
+  if (field == &r.NormalModule) return {MinNormalModule, MaxDesignMagnitude, false};
+  if (field == &r.DiametralPitch)
+    return {25.4L / MaxDesignMagnitude, 25.4L / MinNormalModule, true};
+  if (field == &r.PinDiameter[1] || field == &r.PinDiameter[2]) return {0, MaxDesignMagnitude, false};
+  return {-MaxDesignMagnitude, MaxDesignMagnitude, false};
+}
 
-// Visits the real values of the fixed line order.
+// The name of a stored real as the window and the listing give it.
+std::string NameOf(const DesignRecord& r, const long double* field) {
+  const std::pair<const long double*, const char*> single[] = {
+      {&r.PressureAngleDeg, "alpha"},       {&r.NormalModule, "mn"},
+      {&r.ToothThicknessInput[1], "sn1"},   {&r.SpaceWidthInput[2], "en2"},
+      {&r.MajorClearance, "ce"},            {&r.MinorClearance, "ci"},
+      {&r.FlankClearance, "cp"},            {&r.DiametralPitch, "Pn"},
+      {&r.MajorClearanceFactor, "ce/mn"},   {&r.MinorClearanceFactor, "ci/mn"},
+      {&r.FlankClearanceFactor, "cp/mn"},   {&r.FlankAngleExternal, "gammae"},
+      {&r.FlankAngleInternal, "gammai"}};
+  for (const auto& [f, name] : single)
+    if (f == field) return name;
+  const std::pair<const PerPart<long double>*, const char*> perPart[] = {
+      {&r.ToolAddendumFactor, "ha#/mn"}, {&r.ToolDedendumFactor, "hf#/mn"},
+      {&r.ToolTipRadiusFactor, "rf#/mn"}, {&r.ProfileShift, "x#"},
+      {&r.PinDiameter, "Dm#"},           {&r.PinDimension, "MdR#"},
+      {&r.TipDiameterInput, "da#"},      {&r.RootDiameterInput, "df#"}};
+  for (const auto& [a, name] : perPart) {
+    for (int k = 1; k <= 2; ++k) {
+      if (&(*a)[k] != field) continue;
+      std::string n = name;
+      n[n.find('#')] = static_cast<char>('0' + k);
+      return n;
+    }
+  }
+  return "?";
+}
+
+// Checks the reals of the fixed line order; each value as the file holds it when asWritten (in
+// the seven decimals of its line, read back).
+template <class Report>
 struct RealRangeCheck {
-  bool Ok = true;
-  void operator()(const long double& x) { Ok = Ok && RealInRange(x); }
+  const DesignRecord& Rec;
+  bool AsWritten;
+  Report& Out;
+  void operator()(const long double& x) {
+    const RealRange range = RangeOf(Rec, &x);
+    long double v = x;
+    if (AsWritten && !TextToReal(ExtendedLineText(x), v)) v = x;
+    if (!std::isfinite(v) || ((v < range.Lo || v > range.Hi) && !(range.Zero && v == 0)))
+      Out(NameOf(Rec, &x), v, range.Lo, range.Hi);
+  }
   template <class T>
   void operator()(const T&) {}
   void ChangeLog(const DrawingInfoRecord&) {}
@@ -142,14 +199,78 @@ struct RealRangeCheck {
   void IsoHeader(const DrawingInfoRecord&, int) {}
 };
 
-bool RealsInRange(const DesignFileContent& c) {
-  RealRangeCheck check;
+// Every stored value of the content, the placed drawing texts when withTexts.
+template <class Report>
+void CheckRanges(const DesignFileContent& c, bool withTexts, bool asWritten, Report&& out) {
+  CheckWholeNumbers(c.Record, out);
+  RealRangeCheck<Report> check{c.Record, asWritten, out};
   DesignLines(check, c);
-  for (int i = 0; i < c.Info.PlacedTextCount && i < MaxPlacedTexts; ++i) {
+  for (int i = 0; withTexts && i < c.Info.PlacedTextCount && i < MaxPlacedTexts; ++i) {
     const PlacedText& p = c.Info.PlacedTexts[i];
-    for (long double x : {p.X, p.Y, p.Height, p.Angle}) check(x);
+    const std::pair<long double, const char*> values[] = {
+        {p.X, " X"}, {p.Y, " Y"}, {p.Height, " Höhe"}, {p.Angle, " Winkel"}};
+    for (const auto& [x, what] : values) {
+      long double v = x;
+      if (asWritten && !TextToReal(PlacedNumberText(x), v)) v = x;
+      if (!std::isfinite(v) || std::fabs(v) > MaxDesignMagnitude)
+        out("Zeichnungstext " + std::to_string(i + 1) + what, v, -MaxDesignMagnitude,
+            MaxDesignMagnitude);
+    }
   }
-  return check.Ok;
+}
+
+// Collects what CheckRanges reports.
+struct RangeList {
+  std::vector<OutOfRangeValue> Found;
+  void operator()(const std::string& name, long double v, long double lo, long double hi) {
+    Found.push_back({name, v, lo, hi});
+  }
+};
+
+// The values of a file just read, taken as they are.
+bool ReadValuesInRange(const DesignFileContent& c) {
+  bool ok = true;
+  CheckRanges(c, true, false, [&ok](const std::string&, long double, long double, long double) {
+    ok = false;
+  });
+  return ok;
+}
+
+// The values the calculation derives from a design as read: none when it stops with a fatal
+// message, else those the reader would refuse in a file of them (as they would be written).
+std::vector<OutOfRangeValue> CalculatedOutOfRange(DesignFileContent c) {
+  ErrorListRecord messages;
+  bool fatal = false;
+  CalculateSerration(c.Record, messages, fatal);
+  RangeList list;
+  if (!fatal) CheckRanges(c, false, true, list);
+  return list.Found;
+}
+
+// Every real of the record as a reader gets it back from the line it is written to.
+struct AsReadBack {
+  void operator()(long double& x) {
+    long double v = x;
+    if (TextToReal(ExtendedLineText(x), v)) x = v;
+  }
+  template <class T>
+  void operator()(T&) {}
+  void ChangeLog(DrawingInfoRecord&) {}
+  void Documents(std::array<DocumentLink, DocumentLinkSlots>&, std::uint16_t&) {}
+  void IsoHeader(DrawingInfoRecord&, int&) {}
+};
+
+// What the reader refuses in a file of the content: a value out of range as its line holds it,
+// or, in the design as read and calculated, a value that could not be saved again.
+std::vector<OutOfRangeValue> RefusedOnOpening(const DesignFileContent& c, bool withTexts) {
+  RangeList list;
+  CheckRanges(c, withTexts, true, list);
+  if (!list.Found.empty()) return list.Found;
+  DesignFileContent read;
+  read.Record = c.Record;
+  AsReadBack rounding;
+  DesignLines(rounding, read);
+  return CalculatedOutOfRange(read);
 }
 
 // Calls visit(text, label) for every text of the content; label() makes the text's name as the
@@ -217,12 +338,33 @@ bool ReadDesignContent(DesignFileContent& c) {
   for (std::string& comment : c.CommentLines) ReadLine(comment);
   LineReader reader;
   DesignLines(reader, c);
-  if (Flags.AbortFlag || !WholeNumbersInRange(c.Record) || !RealsInRange(c)) return false;
+  if (Flags.AbortFlag || !ReadValuesInRange(c)) return false;
   c.Record.ToothCount[2] = -c.Record.ToothCount[1];
   return true;
 }
 
 }  // namespace
+
+std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& c) {
+  return RefusedOnOpening(c, true);
+}
+
+std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& r) {
+  DesignFileContent c;
+  c.Record = r;
+  return RefusedOnOpening(c, false);
+}
+
+std::string OutOfRangeText(const OutOfRangeValue& v) {
+  // The value with the digits that tell it from its bound (0.0099999 is no 0.01).
+  char value[64];
+  std::snprintf(value, sizeof value, "%.8Lg", v.Value);
+  std::string shown = value;
+  if (const std::size_t dot = shown.find('.'); dot != std::string::npos)
+    shown.replace(dot, 1, DecimalSeparator());
+  return v.Name + " = " + shown + ": " +
+         RangeText(TrimBlanks(FloatStr(v.Lo)), TrimBlanks(FloatStr(v.Hi)));
+}
 
 DesignFileContent CurrentDesignContent() {
   DesignFileContent c;
@@ -308,7 +450,17 @@ void SaveDataFile(const std::string& name) {
     Session.CurrentFileFolder = oldFolder;
     return;
   }
-  if (!WriteDesignFile(fullName, CurrentDesignContent())) {
+  const DesignFileContent content = CurrentDesignContent();
+  // A file that the reader would refuse is not written: the old file stays as it was.
+  if (const std::vector<OutOfRangeValue> out = ValuesOutOfRange(content); !out.empty()) {
+    ErrorMessage("Datei " + fullName + " nicht gespeichert: " + OutOfRangeText(out.front()));
+    Session.CurrentFileName = oldName;
+    Session.CurrentFileFolder = oldFolder;
+    Flags.AbortFlag = true;
+    SetArrowCursor();
+    return;
+  }
+  if (!WriteDesignFile(fullName, content)) {
     const int io = DataFile.IoResult();
     ErrorMessage("Datei " + fullName + " nicht gespeichert: " +
                  WriteErrorText(io == IoOk ? IoWriteError : io) + " !");
@@ -345,7 +497,8 @@ void ReadDataFile(const std::string& name) {
     return;
   }
   std::vector<std::string> cut;
-  if (!ReadDesignFile(fullName, content, &cut)) {
+  // A design whose calculation gives values out of range could not be saved again: damaged too.
+  if (!ReadDesignFile(fullName, content, &cut) || !CalculatedOutOfRange(content).empty()) {
     ErrorMessage("Datei " + fullName +
                  " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !");
     Flags.AbortFlag = true;

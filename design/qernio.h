@@ -37,7 +37,8 @@ void ApplyDesignContent(const DesignFileContent& content);
 std::string DesignFileName(const std::string& name);
 
 // Writes the current design. An empty name asks with the save dialog; the rules of SaveAsDialog
-// apply. The file is written through a working file beside it that replaces the target's name
+// apply. A design that Open would refuse (see ValuesOutOfRange) is not written: the message names
+// the first value out of range. The file is written through a working file beside it that replaces the target's name
 // only when every line was written, so a failed save leaves the previous file intact.
 // Failure (or a cancelled dialog) sets AbortFlag; a failure is reported with ErrorMessage.
 void SaveDataFile(const std::string& name);
@@ -45,8 +46,9 @@ void SaveDataFile(const std::string& name);
 // Reads a design. An empty name asks with the open dialog and, after a successful read, sets
 // CurrentFileName and CurrentFileFolder. The whole file is read into a copy first: only a
 // complete read replaces the current design (and calculates it once, so the results fit the
-// inputs); a missing, truncated or corrupt file leaves everything as it was, sets AbortFlag and
-// says so through ErrorMessage (silent while ErrorBoxesEnabled is clear).
+// inputs); a missing, truncated or corrupt file, or one whose calculated design holds a value out
+// of range (see ValuesOutOfRange), leaves everything as it was, sets AbortFlag and says so
+// through ErrorMessage (silent while ErrorBoxesEnabled is clear).
 void ReadDataFile(const std::string& name);
 
 // Writes content to fileName through a working file and a rename; false (AbortFlag set, old
@@ -54,6 +56,29 @@ void ReadDataFile(const std::string& name);
 bool WriteDesignFile(const std::string& fileName, const DesignFileContent& content);
 // Every text of a design holds at most this many characters (one line of the file each).
 constexpr int MaxDesignTextLength = 255;
+
+// Every real of a design (sizes in millimetres, angles, factors) is finite and within a million:
+// beyond, a value would only overflow in the calculation, the listing and the drawings.
+constexpr long double MaxDesignMagnitude = 1e6L;
+// The smallest module: below the smallest of the standard series, so no real serration is
+// refused, and large enough for the drawings to hold a tooth.
+constexpr long double MinNormalModule = 0.01L;
+
+// A stored value outside its range: one rule for what the geometry window takes, what Save
+// writes and what the reader accepts, so that every design kept can be opened again.
+struct OutOfRangeValue {
+  std::string Name;  // as the window and the listing call it: "mn", "da1", "Zeichnungstext 2 X"
+  long double Value = 0;
+  long double Lo = 0, Hi = 0;
+};
+// The stored values of the content (or of a record alone) for which Open would refuse a file of
+// it, in the order of the file: each value as its line holds it (written and read back), the
+// whole numbers (tooth count, codes of the choices) too, and then the values that the calculation
+// at the end of Open derives from what it read (unless it stops with a fatal message).
+std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& content);
+std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& record);
+// "<name> = <value>: " and the range message of the dialogs.
+std::string OutOfRangeText(const OutOfRangeValue& v);
 
 // Reads fileName into content; false on any failure (content then undefined). No message. A text
 // longer than MaxDesignTextLength is cut to it; cut (when given) gets "<which text>: <length>" of

@@ -138,11 +138,11 @@ namespace {
 std::string InvalidInputText(const std::string& text) {
   return "Ungültige Eingabe \"" + text + "\" !";
 }
+}  // namespace
 
 std::string RangeText(const std::string& lo, const std::string& hi) {
   return "Gültiger Wertebereich: " + lo + " .. " + hi + " !";
 }
-}  // namespace
 
 void InputRealInRange(const std::string& prompt, long double& x, long double min,
                       long double max) {

@@ -51,6 +51,8 @@ void InputRealInRange(const std::string& prompt, double& x, double min, double m
 void InputNumberInRange(const std::string& prompt, int32_t& n, int32_t a, int32_t b);
 void InputLongInRange(const std::string& prompt, int32_t& n, int32_t a, int32_t b);
 void InputWordInRange(const std::string& prompt, uint16_t& n, uint16_t a, uint16_t b);
+// The message of these inputs for a value outside lo .. hi.
+std::string RangeText(const std::string& lo, const std::string& hi);
 
 // Checked file operations on any text file; every failure sets AbortFlag and shows its message.
 void WriteLineChecked(TextFile& f, const std::string& s);

@@ -346,10 +346,10 @@ bool TextToReal(std::string_view text, long double& x) {
   // Digits with at most one separator ("," or "."), then an optional exponent; no "inf", "nan"
   // or hexadecimal.
   uint64_t mantissa = 0;
-  int significant = 0, fractionDigits = 0;
+  int significant = 0;
   bool exact = true;
   // The digits before and after the separator: leading zeros count for nothing, the first 19
-  // significant digits make the mantissa.
+  // significant digits make the mantissa. A run of any length only counts up to 20.
   auto digits = [&](size_t from) {
     size_t j = from;
     for (; j < s.size() && s[j] == '0' && significant == 0; ++j) {
@@ -357,22 +357,23 @@ bool TextToReal(std::string_view text, long double& x) {
     for (; j < s.size(); ++j) {
       const unsigned d = static_cast<unsigned char>(s[j]) - '0';
       if (d > 9) break;
-      if (++significant > 19) exact = false;
-      else mantissa = mantissa * 10 + d;
+      if (significant == 19) exact = false;
+      if (significant < 19) mantissa = mantissa * 10 + d, ++significant;
     }
     return j;
   };
   const size_t intStart = i;
   i = digits(i);
   bool digit = i > intStart;
+  size_t fractionDigits = 0;
   if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
     const size_t fracStart = ++i;
     i = digits(i);
-    fractionDigits = static_cast<int>(i - fracStart);
+    fractionDigits = i - fracStart;
     digit = digit || i > fracStart;
   }
   if (!digit) return false;
-  int exponent = 0;
+  int exponent = 0;  // kept below a million: beyond, every value is 0 or out of range anyway
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     size_t j = i + 1;
     bool negExp = false;
@@ -386,12 +387,17 @@ bool TextToReal(std::string_view text, long double& x) {
     i = j;
   }
   if (i != s.size()) return false;
-  const int k = exponent - fractionDigits;
-  if (ExactPathUsable && exact && (mantissa == 0 || (k >= -ExactTenPowers && k <= ExactTenPowers))) {
+  if (mantissa == 0) {
+    // Only zeros, however many and whatever the exponent: zero, with the sign as written.
+    x = negative ? -0.0L : 0.0L;
+    return true;
+  }
+  const int64_t k = exponent - static_cast<int64_t>(fractionDigits);
+  if (ExactPathUsable && exact && k >= -ExactTenPowers && k <= ExactTenPowers) {
     // The mantissa and the power of ten are exact: one rounding, the same value as from_chars.
     long double v = static_cast<long double>(mantissa);
-    if (k < 0) v /= TenPower(-k);
-    else if (k > 0) v *= TenPower(k);
+    if (k < 0) v /= TenPower(static_cast<int>(-k));
+    else if (k > 0) v *= TenPower(static_cast<int>(k));
     x = negative ? -v : v;
     return true;
   }

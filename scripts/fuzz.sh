@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of tests/fuzz with clang (ASan/UBSan) and runs each for a given time.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target names ...]   e.g. scripts/fuzz.sh 30 numbers
-# A target's seeds are the files matched by the globs in tests/fuzz/<name>.seeds; its grown corpus stays in
+# A target's seeds are the files matched by the globs in tests/fuzz/<name>.seeds, its dictionary (pieces of
+# input the mutations insert) tests/fuzz/<name>.dict when there is one; its grown corpus stays in
 # build/fuzz/corpus/<name>. A crash or a hang fails the script and leaves the input in
 # build/fuzz/artifacts/<name>, the folder each target runs in, so nothing lands in the source tree.
 # QERN_FUZZ_RUNS=n makes the run repeatable instead: n inputs per target from the seeds alone with a fixed
@@ -42,6 +43,8 @@ for n in "${targets[@]}"; do
       (cd "$ROOT" && for s in $pattern; do [ -f "$s" ] && cp "$s" "$seeds/$(echo "$s" | tr '/' '_')"; done) || true
     done < "$ROOT/tests/fuzz/$n.seeds"
   fi
+  dict=()
+  [ -f "$ROOT/tests/fuzz/$n.dict" ] && dict=(-dict="$ROOT/tests/fuzz/$n.dict")
   if [ -n "${QERN_FUZZ_RUNS:-}" ]; then
     corpus="$BUILD/corpus-repeatable/$n"; rm -rf "$corpus"; mkdir -p "$corpus"
     limit=(-runs="$QERN_FUZZ_RUNS" -seed=1)
@@ -50,7 +53,7 @@ for n in "${targets[@]}"; do
     limit=(-max_total_time="$SECONDS_EACH")
     echo "fuzz_$n: ${SECONDS_EACH} s"
   fi
-  if ! (cd "$artifacts" && "$BUILD/tests/fuzz/fuzz_$n" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  if ! (cd "$artifacts" && "$BUILD/tests/fuzz/fuzz_$n" "${limit[@]}" ${dict[@]+"${dict[@]}"} -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds") >"$BUILD/fuzz_$n.log" 2>&1; then
     echo "fuzz_$n FAILED (log: $BUILD/fuzz_$n.log, input in $artifacts)"; tail -40 "$BUILD/fuzz_$n.log"; status=1
   else

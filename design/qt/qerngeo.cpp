@@ -597,7 +597,7 @@ void TForm_qerngeo::RecalculateGeometry() {
     ShowMessages();
     ShowResultValues();
   } else {
-    CalculateSerration();
+    CalculateGeometry();
     ShowGeometryResults(1);
   }
   calculating_ = false;
@@ -763,7 +763,7 @@ void TForm_qerngeo::PresetClick(GeoPreset p) {
     case GeoPreset::Da1:
     case GeoPreset::Da2: {
       ReadGeometryInputs();
-      CalculateSerration();
+      CalculateGeometry();
       long double da = 0;
       if (!Flags.FatalError && TipDiameterPreset(Design, p == GeoPreset::Da1 ? 1 : 2, da))
         SetFieldByPreset(PresetField(p), da);
@@ -793,7 +793,7 @@ void TForm_qerngeo::Button_metricClick() {
 
 void TForm_qerngeo::Button_calcClick() {
   ReadGeometryInputs();
-  CalculateSerration();
+  CalculateGeometry();
   if (drawingHandler) drawingHandler();
   ShowGeometryResults(1);
   update();

@@ -222,6 +222,57 @@ TEST_F(WqernRun, NumberLineThatIsNoNumberIsADamagedFile) {
   }
 }
 
+// A zero with any exponent or any number of digits, on a real line of a design or of qern.cfg, is
+// 0; a number beyond the range is a damaged design; neither ends a run with a fault.
+TEST_F(WqernRun, ZerosWithLargeExponentsAndLongRunsReadWithoutAFault) {
+  const std::vector<std::string> lines = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_EQ(lines[9], "0.4193400");  // the module
+  ASSERT_EQ(lines[21], "0");         // the profile shift of the shaft
+  ASSERT_EQ(lines[41], "0");         // the major clearance
+  const std::string zeros(100000, '0');
+  struct Case {
+    int Line;
+    std::string Value;
+    int Status;
+  };
+  for (const Case& c : {Case{21, "0e99999", 0}, Case{41, "0e100000", 0}, Case{21, "-0e100000", 0},
+                        Case{41, "0e999999999", 0}, Case{21, "0." + zeros, 0}, Case{41, "0e29", 0},
+                        Case{21, "0.0e-40", 0}, Case{9, "0e99999", 1}, Case{9, "0." + zeros, 1},
+                        Case{21, "1e99999", 1}, Case{41, "0." + zeros + "1", 1},
+                        Case{21, "1" + zeros, 1}, Case{9, "0." + zeros.substr(0, 1000) + "42e1000", 0}}) {
+    SCOPED_TRACE(std::to_string(c.Line) + ": " + c.Value.substr(0, 20));
+    std::vector<std::string> changed = lines;
+    changed[c.Line] = c.Value;
+    WriteFileLines(Work("d.qrk"), changed);
+    fs::remove(Work("d.txt"));
+    const RunResult r = Run({"d.qrk", "/I"});
+    EXPECT_EQ(r.Status, c.Status) << r.Err;
+    EXPECT_EQ(fs::exists(Work("d.txt")), c.Status == 0);
+    if (c.Status == 1) {
+      EXPECT_NE(r.Err.find("unvollständig oder fehlerhaft"), std::string::npos) << r.Err;
+    }
+  }
+
+  // The same numbers in the configuration file of the folder: every run reads it first.
+  std::vector<std::string> config = ReadFileLines(QERN_TEST_DATA "/../fuzz/seeds/qern.cfg");
+  const auto label = std::find(config.begin(), config.end(), "Textbreitenfaktor CAD");
+  ASSERT_NE(label, config.end());
+  const std::size_t value = static_cast<std::size_t>(label - config.begin()) + 1;
+  WriteFileLines(Work("d.qrk"), lines);
+  for (const std::string& number : {std::string("0e99999"), std::string("-0e100000"),
+                                    "0." + zeros, std::string("1e99999"), "1" + zeros}) {
+    SCOPED_TRACE(number.substr(0, 20));
+    config[value] = number;
+    WriteFileLines(Work("qern.cfg"), config);
+    const RunResult usage = Run({"/?"});
+    EXPECT_EQ(usage.Status, 0) << usage.Err;
+    EXPECT_NE(usage.Out.find("QERN Command Line Mode"), std::string::npos);
+    fs::remove(Work("d.txt"));
+    EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
+    EXPECT_TRUE(fs::exists(Work("d.txt")));
+  }
+}
+
 TEST_F(WqernRun, PipesAndDevicesNeitherBlockNorExhaustMemory) {
   ASSERT_EQ(::mkfifo(Work("pipe.qrk").c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", Work("zero.qrk"));

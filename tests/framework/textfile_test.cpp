@@ -308,6 +308,44 @@ TEST_F(TextFileTest, TextToRealGivesTheStandardConversionsValue) {
   }
 }
 
+// Zero in any spelling is 0, whatever its exponent and however many digits it has; a number of
+// any other length or exponent is read or refused, never more.
+TEST_F(TextFileTest, TextToRealTakesEveryZeroAndBoundsEveryExponentAndRun) {
+  const std::string zeros100(100, '0'), zeros100k(100000, '0');
+  for (const std::string& t : {std::string("0e29"), std::string("0e-40"), std::string("0.0e-40"),
+                               std::string("0e28"), std::string("0.") + zeros100,
+                               std::string("0,") + zeros100 + "e-3", std::string("0e99999"),
+                               std::string("0e100000"), std::string("-0e100000"),
+                               std::string("0e999999999"), std::string("+0E+99999999999999999999"),
+                               std::string("0.") + zeros100k, zeros100k, zeros100k + ".e5",
+                               std::string(".") + zeros100k + "e-99999", std::string("-0.0e-28")}) {
+    SCOPED_TRACE(t.substr(0, 30) + " (" + std::to_string(t.size()) + " characters)");
+    long double x = 7;
+    ASSERT_TRUE(TextToReal(t, x));
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(std::signbit(x), t[0] == '-');
+  }
+  // Long runs with an exponent that brings them back, and runs too long or too far out.
+  struct Case {
+    std::string Text;
+    bool Read;
+    long double Value;
+  };
+  const std::string zeros4k(4000, '0');
+  for (const Case& c : {Case{"1." + zeros100k, true, 1}, Case{"1" + zeros4k + "e-4000", true, 1},
+                        Case{"0." + zeros4k + "25e4001", true, 2.5L},
+                        Case{"-0," + zeros100 + "5E+101", true, -5},
+                        Case{"1" + zeros100k, false, 0}, Case{"0." + zeros100k + "1", false, 0},
+                        Case{"1e99999", false, 0}, Case{"-1e100000", false, 0},
+                        Case{"1e-99999", false, 0}, Case{"5e999999999", false, 0},
+                        Case{"12345678901234567890123e-99999", false, 0}}) {
+    SCOPED_TRACE(c.Text.substr(0, 30) + " (" + std::to_string(c.Text.size()) + " characters)");
+    long double x = 7;
+    EXPECT_EQ(TextToReal(c.Text, x), c.Read);
+    EXPECT_EQ(x, c.Read ? c.Value : 7);
+  }
+}
+
 TEST_F(TextFileTest, FailuresSetAbortFlag) {
   DataFile.Assign(dir + "/fehlt.txt");
   EXPECT_FALSE(DataFile.Reset());

@@ -24,9 +24,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <sys/wait.h>
 
 #include "design/qerncalc.h"
 #include "design/qernform.h"
+#include "design/qernio.h"
 #include "design/qernvar.h"
 #include "framework/help.h"
 #include "framework/zorqgraf.h"
@@ -39,6 +41,7 @@
 #include "framework/whbild.h"
 #include "platform/dialogservice.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 namespace qern {
 namespace {
@@ -209,6 +212,63 @@ TEST_F(GeometryWindow, TypingRecalculatesAndShowsMessages) {
   EXPECT_TRUE(closed);
   EXPECT_FALSE(Flags.AbortFlag);
   EXPECT_EQ(Design.NormalModule, 0.5L);
+}
+
+// An entry that would give the design a value the file reader refuses is refused with the range
+// message, and OK stays closed; what the window takes is saved and opens again.
+TEST_F(GeometryWindow, EntriesBeyondTheFilesRangeAreRefusedAndWhatItTakesOpensAgain) {
+  auto w = Open();
+  bool closed = false;
+  QObject::connect(w.get(), &QDialog::finished, [&] { closed = true; });
+  w->SpinEdit_z->clear();
+  QTest::keyClicks(w->SpinEdit_z, "28");
+  w->RadioGroup_de->Item(0)->click();  // diameters from the tool factors
+  w->RadioGroup_di->Item(0)->click();
+  struct Entry {
+    QLineEdit* Edit;
+    const char* Text;
+    const char* Message;  // empty: taken
+  };
+  const Entry entries[] = {
+      {w->Edit_mn, "100000", "Gültiger Wertebereich: -1000000 .. 1000000 !"},
+      {w->Edit_mn, "1000", ""},
+      {w->Edit_mn, "0.0099", "Fatal  : mn = 0.0099: Gültiger Wertebereich: 0.01 .. 1000000 !"},
+      {w->Edit_mn, "-0.41934", "Fatal  : mn = -0.41934: Gültiger Wertebereich: 0.01 .. 1000000 !"},
+      {w->Edit_mn, "0.01", ""},
+      {w->Edit_dmess1, "-1", "Fatal  : Dm1 = -1: Gültiger Wertebereich: 0 .. 1000000 !"},
+      {w->Edit_dmess1, "0", ""},
+  };
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.Text);
+    Type(e.Edit, e.Text);
+    const bool refused = *e.Message != 0;
+    EXPECT_EQ(Flags.FatalError, refused);
+    const QString message = QString::fromUtf8(refused ? e.Message : "Gültiger Wertebereich");
+    EXPECT_EQ(w->Memo_err->toPlainText().contains(message), refused)
+        << w->Memo_err->toPlainText().toStdString();
+    EXPECT_EQ(w->Label_d->text().isEmpty(), refused);
+    if (!refused) continue;
+    dialogs.Clear();
+    w->Button_ok->click();
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(dialogs.Log.empty());
+  }
+  w->Button_ok->click();
+  ASSERT_TRUE(closed);
+  EXPECT_EQ(Design.NormalModule, 0.01L);
+
+  test::TempFolder folder;
+  Flags.AskOverwrite = false;
+  SaveDataFile(folder.File("klein.qrk"));
+  ASSERT_FALSE(Flags.AbortFlag);
+  SetDefaultDesign();
+  ReadDataFile(folder.File("klein.qrk"));
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(Design.NormalModule, 0.01L);
+  EXPECT_EQ(Design.ToothCount[1], 28);
+  const std::string run = "cd '" + folder.Path() + "' && env -u DISPLAY '" QERN_WQERN "' klein.qrk /I 0<&- >/dev/null 2>&1";
+  const int status = std::system(run.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // While a fatal message stands no number of another design is shown; with Pn as the input a
