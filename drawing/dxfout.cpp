@@ -7,9 +7,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string_view>
+#include <system_error>
 
 #include "drawing/dxblock.h"
 #include "drawing/gravura.h"
@@ -108,6 +110,20 @@ std::string DxfReal(long double x) {
 }
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
+
+std::string InsertScaleText(long double x) {
+  std::string fixed = DxfReal(x);
+  if (!std::isfinite(x)) return fixed;
+  int significant = 0;
+  for (char c : fixed)
+    if ((c >= '1' && c <= '9') || (c == '0' && significant > 0)) ++significant;
+  const double value = static_cast<double>(x);
+  if (significant >= 7 || std::strtod(fixed.c_str(), nullptr) == value) return fixed;
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+  if (r.ec != std::errc()) return fixed;
+  return std::string(buf, r.ptr);
+}
 
 namespace {
 // CodeLine for the codes beyond two digits, kept apart so that the common case stays small.
@@ -511,8 +527,13 @@ void DxfInsert(const std::string& name, long double x, long double y, long doubl
   g.Text(2, value);
   g.Real(10, x);
   g.Real(20, y);
-  g.Real(41, scaleX);
-  g.Real(42, scaleY);
+  if (scaleX == 1 && scaleY == 1) {  // most inserts
+    g.Real(41, scaleX);
+    g.Real(42, scaleY);
+  } else {
+    g.Text(41, InsertScaleText(scaleX));
+    g.Text(42, InsertScaleText(scaleY));
+  }
   g.Real(50, angle);
 }
 

@@ -23,6 +23,11 @@ extern DxfTarget DxfOut;
 // Value texts.
 std::string DxfReal(long double x);  // CadDecimals decimals, "." ("12.500000")
 std::string DxfInteger(long long n);
+// The text of an insert's scale, "." as separator: the fixed-point text of CadDecimals decimals
+// where that reads back as the value or holds seven of its significant digits (as six decimals do
+// for a scale from 1 to 10); otherwise the shortest fixed-point text that reads back as the value,
+// so that a very small or large scale reaches the file as the drawing used it.
+std::string InsertScaleText(long double x);
 // One group: the code right-aligned in 3 columns, then the value.
 void DxfGroup(int code, const std::string& value);
 void DxfGroupReal(int code, long double x);
