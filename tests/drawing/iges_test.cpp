@@ -111,6 +111,35 @@ TEST_F(IgesTest, OneLineFileRecordByRecord) {
   EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
 }
 
+// A line whose ends the file's three decimals write the same is left out, directly and inside a
+// block drawn at a small scale; one that keeps a length in the file stays.
+TEST_F(IgesTest, LineWithoutLengthInTheFileIsLeftOut) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 5);
+    CadBeginBlocks();
+    CadBeginBlock("teil");
+    CadLine(0, 0, 100, 0);   // 0.001 long at the scale below: kept
+    CadLine(0, 0, 40, 30);   // 0.0005 long: its ends are written the same
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadLine(1, 2, 1.0004L, 2.0004L);
+    CadLine(1, 2, 1.002L, 2);
+    CadInsertBlock("teil", 5, 5, 0, 1e-5L, 1e-5L);
+    CadEndSection();
+  });
+  std::vector<std::string> params;
+  for (const std::string& l : lines)
+    if (l.size() == 80 && l[72] == 'P' && l.rfind("110,", 0) == 0)
+      params.push_back(l.substr(0, l.find(';') + 1));
+  // The block as drawn, the line of the entities that keeps its length, and the block's scaled
+  // definition (the insert places it) with its one line that has a length.
+  EXPECT_EQ(params, (std::vector<std::string>{"110,0.000,0.000,0.0,100.000,0.000,0.0;",
+                                              "110,0.000,0.000,0.0,40.000,30.000,0.0;",
+                                              "110,1.000,2.000,0.0,1.002,2.000,0.0;",
+                                              "110,0.000,0.000,0.0,0.001,0.000,0.0;"}));
+}
+
 TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
   const auto lines = Igs([] {
     CadBeginDrawing(0, 0, 100, 100);
@@ -1133,6 +1162,8 @@ TEST_F(IgesTest, SmallScalesReachTheDxfAsTheIgesUsesThem) {
     }
     dxf.push_back(base + ".dxf");
     igs.push_back(base + ".igs");
+    for (const char* ext : {".dxf", ".igs", ".txt"})
+      EXPECT_EQ(ZeroLengthLines(base + ext), 0) << kind << ext;
     // The CAD text's scales are the DXF's texts.
     const std::vector<std::string> scales = DxfInsertScales(base + ".dxf");
     std::vector<std::string> txtScales;
