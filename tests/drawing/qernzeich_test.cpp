@@ -821,6 +821,38 @@ TEST_F(SheetTables, TitleBlockTextsFitTheirCellsInEveryRow) {
   }
 }
 
+// On the screen too, every index of the DIN 6771 change rows is drawn at the size of the first,
+// however long the editor's name of the row before.
+TEST_F(SheetTables, DinIndexesKeepTheirSizeOnTheScreen) {
+  ScopedScriptedDialogs dialogs;
+  Settings.IndexStyle = 0;
+  for (int i = 0; i < 12; ++i)
+    DrawingInfo.ChangeEntries[i].Editor = i % 2 ? "Mustermann-Schmidt" : std::string(255, 'M');
+  for (int form : {0, 3}) {
+    Settings.TitleBlockKind = form;
+    for (int kind : {5, 6, 8, 15}) {
+      Flags.AbortFlag = false;
+      DrawMenu(CadDeviceScreen, kind);
+      // The indexes of the eight rows shown (entries 5 to 12, "e" to "l") stand in one column of
+      // each sheet; other single letters of the drawing stand apart.
+      std::map<double, std::vector<double>> columns;
+      double height = 0;
+      for (const DisplayRecord& r : DisplayList) {
+        if (r.Code == RecTextStyle) height = r.Args[0];
+        if (r.Code == RecText && r.Text.size() == 1 && r.Text[0] >= 'e' && r.Text[0] <= 'l')
+          columns[r.Args[0]].push_back(height);
+      }
+      size_t sheets = 0;
+      for (const auto& [x, heights] : columns) {
+        if (heights.size() != 8) continue;
+        ++sheets;
+        for (double h : heights) EXPECT_EQ(h, heights[0]) << "form " << form << " kind " << kind;
+      }
+      EXPECT_EQ(sheets, kind == 8 ? 2u : 1u) << "form " << form << " kind " << kind;
+    }
+  }
+}
+
 TEST_F(SheetTables, ProtectionNoticeStaysInItsMargin) {
   // ISO 7200 with the 10 mm margin and zone marks: the zone frame stands at x = 10.
   Settings.TitleBlockKind = 2;
