@@ -223,7 +223,7 @@ void TxtInsert(const std::string& name, long double x, long double y, long doubl
   for (long double v : {x, y, angle}) AppendValue(out, v);
   // The scales with the digits they need (at least 3 wide, as every number).
   for (long double v : {scaleX, scaleY}) {
-    std::string t = InsertScaleText(v);
+    std::string t = DxfRealWithDigits(v);
     if (Settings.DecimalSeparatorMode == 2) std::replace(t.begin(), t.end(), '.', ',');
     out += '\t';
     if (t.size() < 3) out.append(3 - t.size(), ' ');

@@ -111,14 +111,14 @@ std::string DxfReal(long double x) {
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
-std::string InsertScaleText(long double x) {
+std::string DxfRealWithDigits(long double x) {
   std::string fixed = DxfReal(x);
   if (!std::isfinite(x)) return fixed;
   int significant = 0;
   for (char c : fixed)
     if ((c >= '1' && c <= '9') || (c == '0' && significant > 0)) ++significant;
   const double value = static_cast<double>(x);
-  if (significant >= 7 || std::strtod(fixed.c_str(), nullptr) == value) return fixed;
+  if (significant >= 6 || std::strtod(fixed.c_str(), nullptr) == value) return fixed;
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
   if (r.ec != std::errc()) return fixed;
@@ -196,6 +196,16 @@ class GroupLines {
     p[1] = '\n';
     p_ = p + 2;
     if (DxfOut.RecordGroups) RecordBlockGroup(code, value, Offset(begin), Offset(p_));
+  }
+
+  // A number whose size is not fixed (DxfRealWithDigits' text).
+  void RealWithDigits(int code, long double x) {
+    unsigned long long n = 0;
+    // Six digits and more: the text with CadDecimals decimals holds it.
+    if (RoundScaled(x, std::clamp(Settings.CadDecimals, 0, 15), n) && n >= 100000)
+      Real(code, x);
+    else
+      Text(code, DxfRealWithDigits(x));
   }
 
   // A number with CadDecimals decimals (DxfReal's text).
@@ -496,7 +506,7 @@ void DxfText(const std::string& s, long double x, long double y) {
   Entity(g, "TEXT", layer);
   g.Real(10, x);
   g.Real(20, y);
-  g.Real(40, CadState.CadTextHeight);
+  g.RealWithDigits(40, CadState.CadTextHeight);
   g.Text(1, text);
   g.Text(7, "STANDARD");
   g.Text(41, style.widthText);
@@ -527,13 +537,8 @@ void DxfInsert(const std::string& name, long double x, long double y, long doubl
   g.Text(2, value);
   g.Real(10, x);
   g.Real(20, y);
-  if (scaleX == 1 && scaleY == 1) {  // most inserts
-    g.Real(41, scaleX);
-    g.Real(42, scaleY);
-  } else {
-    g.Text(41, InsertScaleText(scaleX));
-    g.Text(42, InsertScaleText(scaleY));
-  }
+  g.RealWithDigits(41, scaleX);
+  g.RealWithDigits(42, scaleY);
   g.Real(50, angle);
 }
 
