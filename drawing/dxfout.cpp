@@ -201,9 +201,10 @@ class GroupLines {
   // A number whose size is not fixed (DxfRealWithDigits' text).
   void RealWithDigits(int code, long double x) {
     unsigned long long n = 0;
+    const int d = std::clamp(Settings.CadDecimals, 0, 15);
     // Six digits and more: the text with CadDecimals decimals holds it.
-    if (RoundScaled(x, std::clamp(Settings.CadDecimals, 0, 15), n) && n >= 100000)
-      Real(code, x);
+    if (RoundScaled(x, d, n) && n >= 100000)
+      Scaled(code, x < 0, n, d);
     else
       Text(code, DxfRealWithDigits(x));
   }
@@ -216,10 +217,16 @@ class GroupLines {
       Text(code, DxfReal(x));
       return;
     }
+    Scaled(code, x < 0, n, d);
+  }
+
+ private:
+  // The number n / 10^d (negative when told) as its fixed-point text.
+  [[gnu::always_inline]] void Scaled(int code, bool negative, unsigned long long n, int d) {
     Reserve(RealRoom);
     char* const begin = p_;
     char* const value = CodeLine(p_, code);
-    char* const p = ScaledFixedChars(value, x < 0, n, d, '.');
+    char* const p = ScaledFixedChars(value, negative, n, d, '.');
     p[0] = '\r';
     p[1] = '\n';
     p_ = p + 2;
@@ -228,8 +235,6 @@ class GroupLines {
                              std::string_view(value, static_cast<size_t>(p - value)),
                              Offset(begin), Offset(p_));
   }
-
- private:
   size_t Offset(const char* p) const { return static_cast<size_t>(p - out_.data()); }
   void Reserve(size_t k) {
     if (static_cast<size_t>(end_ - p_) < k) Grow(k);
