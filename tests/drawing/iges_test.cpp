@@ -1205,7 +1205,9 @@ TEST_F(IgesTest, SmallScalesReachTheDxfAsTheIgesUsesThem) {
   ASSERT_EQ(read.size(), written.size()) << out.substr(0, 2000);
   for (size_t i = 0; i < read.size(); ++i) {
     EXPECT_EQ(std::stod(read[i]), std::stod(written[i])) << read[i] << " " << written[i];
-    if (std::stod(written[i]) < 1e-4) EXPECT_GT(written[i].size(), 8u) << written[i];
+    if (std::stod(written[i]) < 1e-4) {
+      EXPECT_GT(written[i].size(), 8u) << written[i];
+    }
   }
 
   for (size_t i = 0; i < igs.size(); ++i) {
