@@ -212,7 +212,24 @@ void TxtInsert(const std::string& name, long double x, long double y, long doubl
     lastName = name;
     head = "INSERT\t" + CadFileValue(name);
   }
-  PutValues(head, {x, y, angle, scaleX, scaleY});
+  if (scaleX == 1 && scaleY == 1) {  // most inserts
+    PutValues(head, {x, y, angle, scaleX, scaleY});
+    return;
+  }
+  if (!TxtOut) return;
+  Block().Flush();
+  std::string& out = *TxtOut;
+  out += head;
+  for (long double v : {x, y, angle}) AppendValue(out, v);
+  // The scales with the digits they need (at least 3 wide, as every number).
+  for (long double v : {scaleX, scaleY}) {
+    std::string t = DxfRealWithDigits(v);
+    if (Settings.DecimalSeparatorMode == 2) std::replace(t.begin(), t.end(), '.', ',');
+    out += '\t';
+    if (t.size() < 3) out.append(3 - t.size(), ' ');
+    out += t;
+  }
+  out += "\r\n";
 }
 
 void TxtEndFile() { Put("EOF"); }

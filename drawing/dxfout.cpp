@@ -7,9 +7,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string_view>
+#include <system_error>
 
 #include "drawing/dxblock.h"
 #include "drawing/gravura.h"
@@ -109,6 +111,20 @@ std::string DxfReal(long double x) {
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
+std::string DxfRealWithDigits(long double x) {
+  std::string fixed = DxfReal(x);
+  if (!std::isfinite(x)) return fixed;
+  int significant = 0;
+  for (char c : fixed)
+    if ((c >= '1' && c <= '9') || (c == '0' && significant > 0)) ++significant;
+  const double value = static_cast<double>(x);
+  if (significant >= 6 || std::strtod(fixed.c_str(), nullptr) == value) return fixed;
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+  if (r.ec != std::errc()) return fixed;
+  return std::string(buf, r.ptr);
+}
+
 namespace {
 // CodeLine for the codes beyond two digits, kept apart so that the common case stays small.
 [[gnu::noinline]] char* LongCodeLine(char* line, int code) {
@@ -182,6 +198,17 @@ class GroupLines {
     if (DxfOut.RecordGroups) RecordBlockGroup(code, value, Offset(begin), Offset(p_));
   }
 
+  // A number whose size is not fixed (DxfRealWithDigits' text).
+  void RealWithDigits(int code, long double x) {
+    unsigned long long n = 0;
+    const int d = std::clamp(Settings.CadDecimals, 0, 15);
+    // Six digits and more: the text with CadDecimals decimals holds it.
+    if (RoundScaled(x, d, n) && n >= 100000)
+      Scaled(code, x < 0, n, d);
+    else
+      Text(code, DxfRealWithDigits(x));
+  }
+
   // A number with CadDecimals decimals (DxfReal's text).
   [[gnu::always_inline]] void Real(int code, long double x) {
     unsigned long long n = 0;
@@ -190,10 +217,16 @@ class GroupLines {
       Text(code, DxfReal(x));
       return;
     }
+    Scaled(code, x < 0, n, d);
+  }
+
+ private:
+  // The number n / 10^d (negative when told) as its fixed-point text.
+  [[gnu::always_inline]] void Scaled(int code, bool negative, unsigned long long n, int d) {
     Reserve(RealRoom);
     char* const begin = p_;
     char* const value = CodeLine(p_, code);
-    char* const p = ScaledFixedChars(value, x < 0, n, d, '.');
+    char* const p = ScaledFixedChars(value, negative, n, d, '.');
     p[0] = '\r';
     p[1] = '\n';
     p_ = p + 2;
@@ -202,8 +235,6 @@ class GroupLines {
                              std::string_view(value, static_cast<size_t>(p - value)),
                              Offset(begin), Offset(p_));
   }
-
- private:
   size_t Offset(const char* p) const { return static_cast<size_t>(p - out_.data()); }
   void Reserve(size_t k) {
     if (static_cast<size_t>(end_ - p_) < k) Grow(k);
@@ -480,7 +511,7 @@ void DxfText(const std::string& s, long double x, long double y) {
   Entity(g, "TEXT", layer);
   g.Real(10, x);
   g.Real(20, y);
-  g.Real(40, CadState.CadTextHeight);
+  g.RealWithDigits(40, CadState.CadTextHeight);
   g.Text(1, text);
   g.Text(7, "STANDARD");
   g.Text(41, style.widthText);
@@ -511,8 +542,8 @@ void DxfInsert(const std::string& name, long double x, long double y, long doubl
   g.Text(2, value);
   g.Real(10, x);
   g.Real(20, y);
-  g.Real(41, scaleX);
-  g.Real(42, scaleY);
+  g.RealWithDigits(41, scaleX);
+  g.RealWithDigits(42, scaleY);
   g.Real(50, angle);
 }
 

@@ -23,6 +23,11 @@ extern DxfTarget DxfOut;
 // Value texts.
 std::string DxfReal(long double x);  // CadDecimals decimals, "." ("12.500000")
 std::string DxfInteger(long long n);
+// The text of a number whose size is not fixed (an insert's scale, a text's height), "." as
+// separator: DxfReal's text where that reads back as the value or holds six of its significant
+// digits (as six decimals do for a value from 0.1 up); otherwise the shortest fixed-point text that
+// reads back as the value, so that a small scale or height reaches the file as the drawing used it.
+std::string DxfRealWithDigits(long double x);
 // One group: the code right-aligned in 3 columns, then the value.
 void DxfGroup(int code, const std::string& value);
 void DxfGroupReal(int code, long double x);

@@ -580,14 +580,19 @@ ParamText& ParameterBuffer(std::string_view head) {
 }  // namespace
 
 void IgesLine(long double x1, long double y1, long double x2, long double y2) {
-  BeginEntity();
   ParamText& p = ParameterBuffer("110,");
   AddReal(p, x1);
   AddReal(p, y1);
+  const size_t start = p.View().size();
   p.Append("0.0,");
   AddReal(p, x2);
   AddReal(p, y2);
+  // A line whose ends are written the same has no length in the file (a piece of a block drawn
+  // at a very small scale): CAD readers refuse it, so it is left out.
+  const std::string_view v = p.View();
+  if (v.substr(4, start - 4) == v.substr(start + 4)) return;
   p.Append("0.0;");
+  BeginEntity();
   Parameters(p.View());
   static const DirectoryTemplate directory("110", "", "", "");
   EndEntity(directory);

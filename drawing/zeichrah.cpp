@@ -48,14 +48,19 @@ void Labels(const std::vector<Label>& labels) {
   LabelStyle();
   for (const Label& l : labels) CadText(l.text, l.x, l.top - 2.1L);
 }
-void Field(const std::string& s, long double x, long double top) {
-  FieldStyle();
-  CadText(s, x, top - 6.2L);
-}
 void FittedText(const std::string& s, long double h, long double w, long double maxLength,
                 long double x, long double y) {
   CadSetTextStyleFit(2, s, 0, h, w, maxLength);
   CadText(s, x, y);
+}
+// A text of the style h, w fitted into its cell: from x up to `margin` before the cell's right line.
+void CellText(const std::string& s, long double h, long double w, long double x,
+              long double cellEnd, long double margin, long double y) {
+  FittedText(s, h, w, cellEnd - margin - x, x, y);
+}
+// A field of the ISO forms below its label, fitted up to 1 before its cell's right line.
+void Field(const std::string& s, long double x, long double top, long double cellEnd) {
+  CellText(s, 2.5L, 1.8L, x, cellEnd, 1, top - 6.2L);
 }
 
 void IsoTitleBlock(int kind, const std::string& number, const std::string& name,
@@ -77,12 +82,12 @@ void IsoTitleBlock(int kind, const std::string& number, const std::string& name,
             {"Erstellt durch", 32, 18}, {"Titel, Zusätzlicher Titel", 75, 18},
             {"Genehmigt von", 32, 9}, {"Änd.", 129, 9}, {"Ausgabedatum", 137, 9},
             {"Spr.", 161, 9}, {"Blatt", 171, 9}});
-    Field(di.TitleResponsibleDept, 2, 27);
-    Field(di.TitleStandardName, 33, 27);
-    Field(di.TitleDocumentType, 76, 27);
-    Field(di.TitleDocumentStatus, 137, 27);
-    Field(di.TitleDrawnName, 33, 18);
-    Field(di.TitleCheckedName, 33, 9);
+    Field(di.TitleResponsibleDept, 2, 27, 31);
+    Field(di.TitleStandardName, 33, 27, 74);
+    Field(di.TitleDocumentType, 76, 27, 135);
+    Field(di.TitleDocumentStatus, 137, 27, 180);
+    Field(di.TitleDrawnName, 33, 18, 74);
+    Field(di.TitleCheckedName, 33, 9, 74);
   } else {
     CadLine(74, 0, 74, 36);
     CadLine(0, 27, 180, 27);
@@ -96,12 +101,12 @@ void IsoTitleBlock(int kind, const std::string& number, const std::string& name,
             {"Dokumentenart", 75, 27}, {"Dokumentenstatus", 129, 27},
             {"Titel, Zusätzlicher Titel", 75, 18}, {"Änd.", 129, 9},
             {"Ausgabedatum", 137, 9}, {"Spr.", 161, 9}, {"Blatt", 171, 9}});
-    Field(di.TitleResponsibleDept, 2, 36);
-    Field(di.TitleStandardName, 33, 36);
-    Field(di.TitleDrawnName, 76, 36);
-    Field(di.TitleCheckedName, 118, 36);
-    Field(di.TitleDocumentType, 76, 27);
-    Field(di.TitleDocumentStatus, 130, 27);
+    Field(di.TitleResponsibleDept, 2, 36, 31);
+    Field(di.TitleStandardName, 33, 36, 74);
+    Field(di.TitleDrawnName, 76, 36, 116);
+    Field(di.TitleCheckedName, 118, 36, 158);
+    Field(di.TitleDocumentType, 76, 27, 128);
+    Field(di.TitleDocumentStatus, 130, 27, 180);
   }
   FieldStyle();
   CadText("de", 162, 2.5L);
@@ -150,29 +155,30 @@ void DinTitleBlock(int kind, const std::string& number, const std::string& name,
                                                           {di.TitleCheckedDate, di.TitleCheckedName},
                                                           {di.TitleStandardDate, di.TitleStandardName},
                                                           {di.TitleReleaseDate, di.TitleReleaseName}}};
+  // Dates and names of the four rows, each fitted into its cell up to 1 before its right line.
   for (int i = 0; i < 4; ++i) {
     const long double y = 30.75L - 4.25L * i;
-    CadText(rows[i][0], 66, y);
-    CadText(rows[i][1], 81.6L, y);
+    CellText(rows[i][0], 1.8L, 1.5L, 66, 80.6L, 1, y);
+    CellText(rows[i][1], 1.8L, 1.5L, 81.6L, 98.8L, 1, y);
   }
-  // The change rows above the column heads, the newest on top.
-  CadSetTextStyle(2, 0, 1.7L, 1.3L);
+  // The change rows above the column heads, the newest on top. Every text of a row sets its own
+  // style, so none takes the size a fitted text of the row before left behind.
   const int shown = ShownChanges();
   const int first = DrawingInfo.ChangeCount - shown;
   for (int k = 0; k < shown; ++k) {
     const ChangeEntry& e = di.ChangeEntries[first + k];
     const long double y = 4.25L * (k + 1) + 1;
-    CadText(RevisionIndexText(first + k + 1), 1, y);
-    // The change text fitted into its column, up to 1 before the date column.
-    FittedText(e.ChangeText, 1.7L, 1.3L, 24, 8.8L, y);
-    CadSetTextStyle(2, 0, 1.7L, 1.3L);
-    CadText(e.Date, 34.8L, y);
-    // The editor's name fitted likewise, up to 1 before the column's end.
-    FittedText(e.Editor, 1.7L, 1.3L, 5.8L, 47.8L, y);
+    auto cell = [y](const std::string& s, long double x, long double columnEnd) {
+      CellText(s, 1.7L, 1.3L, x, columnEnd, 1, y);
+    };
+    cell(RevisionIndexText(first + k + 1), 1, 7.8L);
+    cell(e.ChangeText, 8.8L, 33.8L);
+    cell(e.Date, 34.8L, 46.8L);
+    cell(e.Editor, 47.8L, 54.6L);
   }
-  CadSetTextStyle(2, 0, 1.5L, 1.2L);
-  CadText("Ersatz für " + di.TitleReplaces, 55.6L, 1);
-  CadText("Ersetzt durch " + di.TitleReplacedBy, 144, 1);
+  // The replacement references in their cells of the bottom row.
+  CellText("Ersatz für " + di.TitleReplaces, 1.5L, 1.2L, 55.6L, 98.8L, 1, 1);
+  CellText("Ersetzt durch " + di.TitleReplacedBy, 1.5L, 1.2L, 144, 187.2L, 1, 1);
   FittedText(name, 5.0L, 4.0L, 84, 100.8L, 28.625L);
   FittedText(name2, 3.5L, 2.8L, 84, 100.8L, 20.125L);
   FittedText(number, 5.0L, 4.0L, 71, 100.8L, 7.375L);

@@ -2,10 +2,15 @@
 // text conversion per road, and the output file that is written whole or not at all.
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
+#include <sstream>
+#include <tuple>
 
 #include "cadtest.h"
 #include "drawing/cadbackend.h"
+#include "drawing/cadtxt.h"
 #include "drawing/dxblock.h"
 #include "drawing/dxfout.h"
 #include "framework/utilstr.h"
@@ -157,6 +162,90 @@ TEST_F(DxfOutTest, EntityGroups) {
   }
   Settings.Decimals = 3;
   EXPECT_EQ(Lines([] { DxfText("Maß", 1, 2); })[15], "0.7");
+}
+
+// An insert's scale and a text's height reach DXF and CAD text as the drawing used them: very small
+// ones, ones the decimals cut short, mirrored scales. Those the fixed-point text already holds keep
+// that text, and every other number its decimals.
+TEST_F(DxfOutTest, ScalesAndHeightsHoldTheValueTheDrawingUsed) {
+  auto readsBack = [](const std::string& text, long double x) {
+    return std::strtod(text.c_str(), nullptr) == static_cast<double>(x);
+  };
+  // Kept: exact, or six significant digits and more.
+  for (auto [decimals, x, text] :
+       {std::tuple{6, 1.0L, "1.000000"}, std::tuple{6, 0.6L, "0.600000"},
+        std::tuple{6, 0.75L, "0.750000"}, std::tuple{6, 6.474820143884892L, "6.474820"},
+        std::tuple{6, 0.8252064L, "0.825206"}, std::tuple{6, 0.1234564L, "0.123456"},
+        std::tuple{6, 10.071942446043165L, "10.071942"}, std::tuple{6, -2.5L, "-2.500000"},
+        std::tuple{3, 0.6L, "0.600"}, std::tuple{3, 1234.56789L, "1234.568"},
+        std::tuple{0, 2.0L, "2"}, std::tuple{15, 0.123456789L, "0.123456789000000"}}) {
+    Settings.CadDecimals = decimals;
+    EXPECT_EQ(DxfRealWithDigits(x), text) << decimals;
+  }
+  // Written with the digits they need.
+  for (auto [decimals, x] : {std::pair{6, 5.747126436781609e-6L}, std::pair{6, -6.3556e-6L},
+                             std::pair{6, 0.08129280273158L}, std::pair{6, 1e-9L},
+                             std::pair{6, 0.0263157894736842L}, std::pair{3, 1.4285714285714L},
+                             std::pair{3, 3.030328438478266L}, std::pair{0, 0.5L},
+                             std::pair{0, 3.030328438478266L}, std::pair{15, 1.5e-12L}}) {
+    Settings.CadDecimals = decimals;
+    const std::string text = DxfRealWithDigits(x);
+    EXPECT_TRUE(readsBack(text, x)) << text << " " << decimals;
+    EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+  }
+
+  Settings.CadDecimals = 6;
+  const long double small = 5.747126436781609e-6L;
+  std::vector<std::string> lines = Lines([&] { DxfInsert("rad1", 60.25L, 1e-7L, 90, small, -small); });
+  ASSERT_EQ(lines.size(), 16u);
+  EXPECT_EQ(lines[7], "60.250000");
+  EXPECT_EQ(lines[9], "0.000000");
+  EXPECT_TRUE(readsBack(lines[11], small)) << lines[11];
+  EXPECT_TRUE(readsBack(lines[13], -small)) << lines[13];
+  EXPECT_EQ(lines[15], "90.000000");
+
+  // A text's height likewise: a long text fitted small, a height the decimals would round away.
+  for (auto [decimals, height] : {std::pair{6, 0.0263157894736842L}, std::pair{0, 0.4L},
+                                  std::pair{0, 1.7L}, std::pair{6, 2.5L}}) {
+    Settings.CadDecimals = decimals;
+    CadSetTextStyle(2, 0, height, height * 0.8L);
+    lines = Lines([] { DxfText("x", 1.5L, 2); });
+    ASSERT_EQ(lines.size(), 20u);
+    EXPECT_TRUE(readsBack(lines[9], height)) << lines[9];
+    EXPECT_EQ(lines[5], decimals == 0 ? "2" : "1.500000");
+  }
+  Settings.CadDecimals = 6;
+  EXPECT_EQ(Lines([] { DxfText("x", 1.5L, 2); })[9], "2.500000");
+
+  // CAD text: the same digits with the separator of the setting, at least 3 wide.
+  for (int separator : {1, 2}) {
+    Settings.DecimalSeparatorMode = separator;
+    for (int decimals : {0, 6}) {
+      Settings.CadDecimals = decimals;
+      std::string text;
+      TxtOut = &text;
+      TxtInsert("rad1", 1, 2, 0, small, 2);
+      TxtInsert("rad1", 1, 2, 0, 1, 1);
+      TxtEndFile();
+      TxtOut = nullptr;
+      std::vector<std::string> f;
+      std::stringstream rows(text);
+      for (std::string line; std::getline(rows, line, '\n');) {
+        std::stringstream row(line.substr(0, line.size() - 1));
+        for (std::string v; std::getline(row, v, '\t');) f.push_back(v);
+      }
+      ASSERT_EQ(f.size(), 15u) << text;
+      std::string sx = f[5];
+      std::replace(sx.begin(), sx.end(), ',', '.');
+      EXPECT_TRUE(readsBack(sx, small)) << f[5];
+      EXPECT_EQ(f[5].find(separator == 2 ? '.' : ','), std::string::npos) << f[5];
+      EXPECT_EQ(f[6], decimals == 0 ? "  2" : separator == 2 ? "2,000000" : "2.000000");
+      const std::string one = decimals == 0 ? "  1" : separator == 2 ? "1,000000" : "1.000000";
+      EXPECT_EQ(f[2], one);
+      EXPECT_EQ(f[12], one);
+      EXPECT_EQ(f[13], one);
+    }
+  }
 }
 
 TEST_F(DxfOutTest, TextsConvertedExceptOnTheScreenRoad) {

@@ -45,6 +45,18 @@ class IgesTest : public CadTest {
       designs.push_back(f.path().string());
     return designs;
   }
+  // Drawing kind written by each device as base + its extension; false when one was refused.
+  static bool DrawKind(const std::string& base, int kind, std::initializer_list<int> devices) {
+    for (int device : devices) {
+      Session.CurrentFileName = base;
+      Flags.AbortFlag = false;
+      Flags.BatchCadOutput = true;
+      DrawMenu(device, kind);
+      Flags.BatchCadOutput = false;
+      if (Flags.AbortFlag) return false;
+    }
+    return true;
+  }
   // Reads one of them (quietly) and calculates it.
   static void UseDesign(const std::string& design) {
     SetDefaultDesign();
@@ -109,6 +121,35 @@ TEST_F(IgesTest, OneLineFileRecordByRecord) {
   EXPECT_EQ(lines[8], "     110               0       1                                        D0000002");
   EXPECT_EQ(lines[9], AlignLeft("110,1.000,2.000,0.0,10.000,5.000,0.0;", 64) + "       1P0000001");
   EXPECT_EQ(lines[10], AlignLeft("S0000002G0000005D0000002P0000001", 72) + "T0000001");
+}
+
+// A line whose ends the file's three decimals write the same is left out, directly and inside a
+// block drawn at a small scale; one that keeps a length in the file stays.
+TEST_F(IgesTest, LineWithoutLengthInTheFileIsLeftOut) {
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 10, 5);
+    CadBeginBlocks();
+    CadBeginBlock("teil");
+    CadLine(0, 0, 100, 0);   // 0.001 long at the scale below: kept
+    CadLine(0, 0, 40, 30);   // 0.0005 long: its ends are written the same
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadLine(1, 2, 1.0004L, 2.0004L);
+    CadLine(1, 2, 1.002L, 2);
+    CadInsertBlock("teil", 5, 5, 0, 1e-5L, 1e-5L);
+    CadEndSection();
+  });
+  std::vector<std::string> params;
+  for (const std::string& l : lines)
+    if (l.size() == 80 && l[72] == 'P' && l.rfind("110,", 0) == 0)
+      params.push_back(l.substr(0, l.find(';') + 1));
+  // The block as drawn, the line of the entities that keeps its length, and the block's scaled
+  // definition (the insert places it) with its one line that has a length.
+  EXPECT_EQ(params, (std::vector<std::string>{"110,0.000,0.000,0.0,100.000,0.000,0.0;",
+                                              "110,0.000,0.000,0.0,40.000,30.000,0.0;",
+                                              "110,1.000,2.000,0.0,1.002,2.000,0.0;",
+                                              "110,0.000,0.000,0.0,0.001,0.000,0.0;"}));
 }
 
 TEST_F(IgesTest, SubfigureInstancesTextAndSolid) {
@@ -1062,14 +1103,7 @@ TEST_F(IgesTest, OpenCascadeGetsTheGeometryOfTheDxf) {
   std::vector<std::vector<Piece>> pieces;
   for (int kind : {5, 6, 7, 8, 9, 13, 14, 15}) {
     const std::string base = tmp_.File("k" + std::to_string(kind));
-    for (int device : {CadDeviceIges, CadDeviceDxf}) {
-      Session.CurrentFileName = base;
-      Flags.AbortFlag = false;
-      Flags.BatchCadOutput = true;
-      DrawMenu(device, kind);
-      Flags.BatchCadOutput = false;
-      ASSERT_FALSE(Flags.AbortFlag) << kind;
-    }
+    ASSERT_TRUE(DrawKind(base, kind, {CadDeviceIges, CadDeviceDxf})) << kind;
     files.push_back(base + ".igs");
     pieces.push_back(DxfPieces(base + ".dxf"));
   }
@@ -1088,6 +1122,102 @@ TEST_F(IgesTest, OpenCascadeGetsTheGeometryOfTheDxf) {
     EXPECT_GT(pieces[i].size(), i == 2 ? 2 * 997u : 10u) << files[i];
     const auto unmatched = UnmatchedPieces(pieces[i], out, 0.003);
     EXPECT_TRUE(unmatched.empty()) << files[i] << ": " << unmatched.size() << " unmatched, first "
+                                   << (unmatched.empty() ? "" : unmatched.front());
+  }
+}
+
+// The scale groups (41, 42) of the INSERT entities of a DXF file as written; with entitiesOnly
+// those of its entities section only (not those inside blocks).
+std::vector<std::string> DxfInsertScales(const std::string& file, bool entitiesOnly = false) {
+  const auto lines = ReadFileLines(file);
+  std::vector<std::string> scales;
+  bool insert = false, entities = false;
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    if (lines[i] == "  2" && lines[i + 1] == "ENTITIES") entities = true;
+    if (lines[i] == "  0") insert = lines[i + 1] == "INSERT" && (entities || !entitiesOnly);
+    if (insert && (lines[i] == " 41" || lines[i] == " 42")) scales.push_back(lines[i + 1]);
+  }
+  return scales;
+}
+
+// Six teeth on a small pitch diameter: the wheels and the hub view are inserted at a scale of a few
+// millionths. The DXF and the CAD text hold that scale as the drawing used it (ezdxf reads it back),
+// and the DXF draws what the IGES file (which applies the scale itself) draws.
+TEST_F(IgesTest, SmallScalesReachTheDxfAsTheIgesUsesThem) {
+  // The default design's file with z = 6 and the tip diameters d + 0.9 and d - 0.7.
+  std::vector<std::string> design = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_GT(design.size(), 37u);
+  const long double d = StrToReal(design[9]) * 6;
+  design[10] = "6";
+  design[24] = FloatStrDecimalsDot(7, d + 0.9L);
+  design[36] = FloatStrDecimalsDot(7, d - 0.7L);
+  WriteFileLines(tmp_.File("z6.qrk"), design);
+  UseDesign(tmp_.File("z6.qrk"));
+  ASSERT_FALSE(Flags.FatalError) << Errors.ErrorList[0];
+  std::vector<std::string> dxf, igs;
+  for (int kind : {6, 7, 8, 14, 15}) {
+    const std::string base = tmp_.File("z6_" + std::to_string(kind));
+    ASSERT_TRUE(DrawKind(base, kind, {CadDeviceIges, CadDeviceDxf, CadDeviceText})) << kind;
+    dxf.push_back(base + ".dxf");
+    igs.push_back(base + ".igs");
+    for (const char* ext : {".dxf", ".igs", ".txt"})
+      EXPECT_EQ(ZeroLengthLines(base + ext), 0) << kind << ext;
+    // The CAD text's scales are the DXF's texts.
+    const std::vector<std::string> scales = DxfInsertScales(base + ".dxf");
+    std::vector<std::string> txtScales;
+    for (const std::string& line : ReadFileLines(base + ".txt")) {
+      std::vector<std::string> f;
+      std::stringstream row(line);
+      for (std::string v; std::getline(row, v, '\t');) f.push_back(v);
+      if (f.size() == 7 && f[0] == "INSERT") txtScales.insert(txtScales.end(), {f[5], f[6]});
+    }
+    EXPECT_EQ(txtScales, scales) << kind;
+    const bool small = std::any_of(scales.begin(), scales.end(), [](const std::string& s) {
+      return std::stod(s) < 1e-4;
+    });
+    EXPECT_TRUE(small) << "kind " << kind << " has its views at their usual size";
+  }
+  SetDefaultDesign();
+
+  std::vector<std::string> audit = {"/usr/bin/python3",
+                                    QERN_SOURCE_DATA "/../tests/readers/dxf_audit.py"};
+  audit.insert(audit.end(), dxf.begin(), dxf.end());
+  std::string out;
+  const int status = RunReaderOutput(audit, out);
+  if (ReaderAbsent(status, "ezdxf (python3-ezdxf)")) GTEST_SKIP() << "ezdxf missing";
+  EXPECT_EQ(status, 0) << out.substr(0, 2000);
+  // Every scale ezdxf read is the number the file's text holds, and the small ones are not those of
+  // six decimals.
+  std::istringstream in(out);
+  std::vector<std::string> read;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("SCALE ", 0) != 0) continue;
+    std::istringstream f(line.substr(6));
+    std::string name, sx, sy;
+    f >> name >> sx >> sy;
+    read.insert(read.end(), {sx, sy});
+  }
+  std::vector<std::string> written;
+  for (const std::string& f : dxf) {
+    const auto scales = DxfInsertScales(f, true);
+    written.insert(written.end(), scales.begin(), scales.end());
+  }
+  ASSERT_EQ(read.size(), written.size()) << out.substr(0, 2000);
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(std::stod(read[i]), std::stod(written[i])) << read[i] << " " << written[i];
+    if (std::stod(written[i]) < 1e-4) {
+      EXPECT_GT(written[i].size(), 8u) << written[i];
+    }
+  }
+
+  for (size_t i = 0; i < igs.size(); ++i) {
+    const int check = IgesCheck({"--edges", igs[i]}, out);
+    if (ReaderAbsent(check, "OpenCASCADE's IGES reader")) GTEST_SKIP() << "OpenCASCADE missing";
+    EXPECT_EQ(check, 0) << out.substr(0, 2000);
+    const auto pieces = DxfPieces(dxf[i]);
+    EXPECT_GT(pieces.size(), 10u) << dxf[i];
+    const auto unmatched = UnmatchedPieces(pieces, out, 0.003);
+    EXPECT_TRUE(unmatched.empty()) << dxf[i] << ": " << unmatched.size() << " unmatched, first "
                                    << (unmatched.empty() ? "" : unmatched.front());
   }
 }

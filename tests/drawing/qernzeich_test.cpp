@@ -18,6 +18,7 @@
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
+#include "drawing/cadbackend.h"
 #include "drawing/dxblock.h"
 #include "drawing/schraff.h"
 #include "drawing/zeichrah.h"
@@ -718,6 +719,136 @@ TEST_F(SheetTables, DinEditorNamesFitTheirColumn) {
         EXPECT_LE(c.end, c.columnEnd - 1 + 0.01) << "form " << form << " kind " << kind;
       }
       EXPECT_EQ(found, 1) << "form " << form << " kind " << kind;
+    }
+  }
+}
+
+// The data texts of the title block and its change rows as the file holds them, each with the length
+// the fitting counts (its characters).
+struct SheetTexts {
+  std::map<std::string, size_t> length;
+  void Add(const std::string& s) { length[CadFileText(s)] = Utf8Length(s); }
+};
+
+// Every title-block text and every change entry filled from the words of one text set: short
+// texts, realistic ones, or the longest the input takes (255 characters).
+SheetTexts FillTitleBlock(int set, int changes) {
+  DrawingInfoRecord& di = DrawingInfo;
+  SheetTexts t;
+  auto text = [&](const std::string& shortText, const std::string& realistic) {
+    std::string s = set == 0 ? shortText : realistic;
+    if (set == 2) s = (realistic + " " + std::string(255, 'W')).substr(0, 255);
+    t.Add(s);
+    return s;
+  };
+  di.TitleDrawnDate = text("1.2.26", "12.03.2025");
+  di.TitleDrawnName = text("Li", "Mustermann-Schmidt");
+  di.TitleCheckedDate = text("2.2.26", "13.03.2025");
+  di.TitleCheckedName = text("Ott", "Dr. Hans-Peter Müller-Lüdenscheidt");
+  di.TitleStandardDate = text("3.2.26", "14.03.2025");
+  di.TitleStandardName = text("Abt", "Normenstelle Antriebstechnik");
+  di.TitleReleaseDate = text("4.2.26", "15.03.2025");
+  di.TitleReleaseName = text("Kay", "Freigabestelle Qualität");
+  di.TitleResponsibleDept = text("KA", "Konstruktion Antriebstechnik");
+  di.TitleDocumentType = text("Zng", "Fertigungszeichnung Welle-Nabe");
+  di.TitleDocumentStatus = text("frei", "Freigegeben zur Fertigung");
+  di.TitleReplaces = set == 0 ? "A1" : set == 1 ? "ZN-2025-000123-A" : std::string(244, 'R');
+  di.TitleReplacedBy = set == 0 ? "B2" : set == 1 ? "ZN-2026-000456-B/01.x" : std::string(241, 'N');
+  t.Add("Ersatz für " + di.TitleReplaces);
+  t.Add("Ersetzt durch " + di.TitleReplacedBy);
+  di.ChangeCount = static_cast<std::uint16_t>(changes);
+  for (int i = 0; i < changes; ++i) {
+    const std::string n = std::to_string(i + 1);
+    ChangeEntry& e = di.ChangeEntries[i];
+    e.ChangeText = text("Neu" + n, "Verzahnung nach DIN 5480 angepasst " + n);
+    e.Date = text(n + ".1.26", (n.size() == 1 ? "0" + n : n) + ".01.2026");
+    e.Editor = text("E" + n, "Mustermann-Schmidt " + n);
+    e.Description = text("neu" + n, "Toleranzfeld neu festgelegt " + n);
+  }
+  return t;
+}
+
+// Every text of the title block and of every change row ends before its cell's right line, with
+// short, realistic and the longest texts, in each form and margin, with 1, 8 and 25 changes; short
+// texts keep their size, and every index keeps the size of its row whatever texts were fitted
+// in the row before.
+TEST_F(SheetTables, TitleBlockTextsFitTheirCellsInEveryRow) {
+  Settings.IndexStyle = 0;
+  for (int set = 0; set < 3; ++set) {
+    for (int changes : {1, 8, 25}) {
+      const SheetTexts texts = FillTitleBlock(set, changes);
+      const int shown = std::min(8, changes);
+      for (int form = 0; form < 4; ++form) {
+        const bool iso = form == 1 || form == 2;
+        for (int margin : {0, 1}) {
+          Settings.TitleBlockKind = form;
+          Settings.DrawingMargin = margin;
+          for (auto [kind, frame] : {std::pair{5, "FRAME_1"}, std::pair{6, "FRAME_1"},
+                                     std::pair{8, "FRAME_2"}, std::pair{15, "frame_1"}}) {
+            const std::string where = testing::PrintToString(std::vector<int>{set, changes, form,
+                                                                              margin, kind});
+            const std::vector<Entity> all = LinesAndTexts(WriteDxf(kind));
+            int found = 0, indexes = 0;
+            for (const Entity& e : all) {
+              if (e.block != frame || e.type != "TEXT") continue;
+              if (e.text.size() == 1 && e.text[0] >= 'a' && e.text[0] <= 'y') {
+                ++indexes;
+                EXPECT_NEAR(e.height, iso ? 1.0 : 1.7, 1e-9) << e.text << " " << where;
+                continue;
+              }
+              const auto it = texts.length.find(e.text);
+              if (it == texts.length.end()) continue;
+              ++found;
+              const TextInColumn c = Column(all, e);
+              const double end = e.x + it->second * e.height * e.width *
+                                            static_cast<double>(Settings.GraphicTextWidthFactor) /
+                                            0.7;
+              EXPECT_LE(end, c.columnEnd + 0.01) << e.text << " " << where;
+              if (set == 0) {
+                EXPECT_TRUE(e.height == 1.0 || e.height == 1.5 || e.height == 1.7 ||
+                            e.height == 1.8 || e.height == 2.5)
+                    << e.text << " " << e.height << " " << where;
+              }
+            }
+            EXPECT_EQ(indexes, shown) << where;
+            // ISO: six fields and four texts per row of the revision table; DIN: four dates and
+            // names, the two references and three texts per change row.
+            EXPECT_EQ(found, iso ? 6 + 4 * shown : 10 + 3 * shown) << where;
+          }
+        }
+      }
+    }
+  }
+}
+
+// On the screen too, every index of the DIN 6771 change rows is drawn at the size of the first,
+// however long the editor's name of the row before.
+TEST_F(SheetTables, DinIndexesKeepTheirSizeOnTheScreen) {
+  ScopedScriptedDialogs dialogs;
+  Settings.IndexStyle = 0;
+  for (int i = 0; i < 12; ++i)
+    DrawingInfo.ChangeEntries[i].Editor = i % 2 ? "Mustermann-Schmidt" : std::string(255, 'M');
+  for (int form : {0, 3}) {
+    Settings.TitleBlockKind = form;
+    for (int kind : {5, 6, 8, 15}) {
+      Flags.AbortFlag = false;
+      DrawMenu(CadDeviceScreen, kind);
+      // The indexes of the eight rows shown (entries 5 to 12, "e" to "l") stand in one column of
+      // each sheet; other single letters of the drawing stand apart.
+      std::map<double, std::vector<double>> columns;
+      double height = 0;
+      for (const DisplayRecord& r : DisplayList) {
+        if (r.Code == RecTextStyle) height = r.Args[0];
+        if (r.Code == RecText && r.Text.size() == 1 && r.Text[0] >= 'e' && r.Text[0] <= 'l')
+          columns[r.Args[0]].push_back(height);
+      }
+      size_t sheets = 0;
+      for (const auto& [x, heights] : columns) {
+        if (heights.size() != 8) continue;
+        ++sheets;
+        for (double h : heights) EXPECT_EQ(h, heights[0]) << "form " << form << " kind " << kind;
+      }
+      EXPECT_EQ(sheets, kind == 8 ? 2u : 1u) << "form " << form << " kind " << kind;
     }
   }
 }

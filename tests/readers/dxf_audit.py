@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 # Independent check of DXF files written by the program: ezdxf must load each, its audit must find no
 # errors and every insert must name a block the file defines. Per file it prints "FILE name", the
-# audit's findings, a count of the entities per type, the blocks, and the lines of every insert as the
-# reader explodes it ("XLINE block x1 y1 x2 y2"). Exit 0 only when every file is clean.
+# audit's findings, a count of the entities per type, the blocks, the scales of every insert ("SCALE
+# block sx sy") and the lines of every insert as the reader explodes it ("XLINE block x1 y1 x2 y2").
+# Exit 0 only when every file is clean.
 # Usage: dxf_audit.py file.dxf ...   (exit 3 when ezdxf is not installed)
 import sys
 
@@ -48,6 +49,8 @@ for name in sys.argv[1:]:
             print("ERROR insert of undefined block", ins.dxf.name)
             bad = True
             continue
+        # The scales as the reader has them, each in the shortest text that reads back the same.
+        print("SCALE %s %r %r" % (ins.dxf.name, ins.dxf.xscale, ins.dxf.yscale))
         for v in explode(ins):
             if v.dxftype() == "LINE":
                 s, t = v.dxf.start, v.dxf.end
