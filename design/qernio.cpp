@@ -236,41 +236,11 @@ bool ReadValuesInRange(const DesignFileContent& c) {
   return ok;
 }
 
-// The values the calculation derives from a design as read: none when it stops with a fatal
-// message, else those the reader would refuse in a file of them (as they would be written).
-std::vector<OutOfRangeValue> CalculatedOutOfRange(DesignFileContent c) {
-  ErrorListRecord messages;
-  bool fatal = false;
-  CalculateSerration(c.Record, messages, fatal);
-  RangeList list;
-  if (!fatal) CheckRanges(c, false, true, list);
-  return list.Found;
-}
-
-// Every real of the record as a reader gets it back from the line it is written to.
-struct AsReadBack {
-  void operator()(long double& x) {
-    long double v = x;
-    if (TextToReal(ExtendedLineText(x), v)) x = v;
-  }
-  template <class T>
-  void operator()(T&) {}
-  void ChangeLog(DrawingInfoRecord&) {}
-  void Documents(std::array<DocumentLink, DocumentLinkSlots>&, std::uint16_t&) {}
-  void IsoHeader(DrawingInfoRecord&, int&) {}
-};
-
-// What the reader refuses in a file of the content: a value out of range as its line holds it,
-// or, in the design as read and calculated, a value that could not be saved again.
+// What the reader refuses in a file of the content: a value out of range as its line holds it.
 std::vector<OutOfRangeValue> RefusedOnOpening(const DesignFileContent& c, bool withTexts) {
   RangeList list;
   CheckRanges(c, withTexts, true, list);
-  if (!list.Found.empty()) return list.Found;
-  DesignFileContent read;
-  read.Record = c.Record;
-  AsReadBack rounding;
-  DesignLines(rounding, read);
-  return CalculatedOutOfRange(read);
+  return list.Found;
 }
 
 // Calls visit(text, label) for every text of the content; label() makes the text's name as the
@@ -497,8 +467,7 @@ void ReadDataFile(const std::string& name) {
     return;
   }
   std::vector<std::string> cut;
-  // A design whose calculation gives values out of range could not be saved again: damaged too.
-  if (!ReadDesignFile(fullName, content, &cut) || !CalculatedOutOfRange(content).empty()) {
+  if (!ReadDesignFile(fullName, content, &cut)) {
     ErrorMessage("Datei " + fullName +
                  " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !");
     Flags.AbortFlag = true;

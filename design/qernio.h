@@ -46,8 +46,8 @@ void SaveDataFile(const std::string& name);
 // Reads a design. An empty name asks with the open dialog and, after a successful read, sets
 // CurrentFileName and CurrentFileFolder. The whole file is read into a copy first: only a
 // complete read replaces the current design (and calculates it once, so the results fit the
-// inputs); a missing, truncated or corrupt file, or one whose calculated design holds a value out
-// of range (see ValuesOutOfRange), leaves everything as it was, sets AbortFlag and says so
+// inputs); a missing, truncated or corrupt file, or one that holds a value out of range (see
+// ValuesOutOfRange), leaves everything as it was, sets AbortFlag and says so
 // through ErrorMessage (silent while ErrorBoxesEnabled is clear).
 void ReadDataFile(const std::string& name);
 
@@ -73,8 +73,8 @@ struct OutOfRangeValue {
 };
 // The stored values of the content (or of a record alone) for which Open would refuse a file of
 // it, in the order of the file: each value as its line holds it (written and read back), the
-// whole numbers (tooth count, codes of the choices) too, and then the values that the calculation
-// at the end of Open derives from what it read (unless it stops with a fatal message).
+// whole numbers (tooth count, codes of the choices) too. The geometry window checks the record
+// after each calculation, so a value the calculation stores out of range is refused there.
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& content);
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& record);
 // "<name> = <value>: " and the range message of the dialogs.
