@@ -286,6 +286,43 @@ TEST_F(IndexLockErrors, AStoppedReaderRefusesOneAppendAndTheNextOnesLockAgain) {
   }
 }
 
+// With the error dispatch off nothing is raised: an append or a rewrite whose wait for the readers
+// failed writes nothing, and the next one waits again. (Another program's reader count is put into
+// the semaphore file.)
+TEST_F(IndexLockErrors, WithoutRaisedErrorsARefusedChangeWritesNothing) {
+  MakeTable(20, false);
+  SemaphoreWaitLimit = kShortWait;
+  ASSERT_TRUE(Open(table_, index_, false));
+  const std::string sem = SemaphoreFileName(table_);
+  std::string record = ReadWholeFile(sem);
+  ASSERT_EQ(record.size(), 4u);
+  record[1] = 1;
+  qern::test::WriteWholeFile(sem, record);
+  const bool dispatch = SetErrorDispatch(false);
+  ASSERT_TRUE(ALock());
+  ClearRecord();
+  PutFieldStr(1, "neu");
+  Append();
+  EXPECT_EQ(KelpieErrorCode, 1202);
+  EXPECT_EQ(RecCount(), 20u);
+  GO(5);
+  PutFieldStr(1, "anders");
+  Replace();
+  EXPECT_EQ(KelpieErrorCode, 1202);
+  EXPECT_EQ(AllTrim(Peek(1, 5)), "r4");
+  Unlock();
+  SetErrorDispatch(dispatch);
+  record[1] = 0;
+  qern::test::WriteWholeFile(sem, record);
+  const uint16_t before = ChangeCounter(table_);
+  EXPECT_EQ(AppendOne("neu"), 0);
+  EXPECT_EQ(ChangeCounter(table_), before + 1);
+  CloseAll();
+  std::vector<std::string> names = Names("r", 0, 20);
+  names.push_back("neu");
+  ExpectKeysOnce(names, true);
+}
+
 // A writer stops while it holds the writers' lock: a reader's GoTop waits and is refused; its next
 // walk counts it as a reader again.
 TEST_F(IndexLockErrors, AReaderRefusedOnceIsCountedInItsNextWalk) {
