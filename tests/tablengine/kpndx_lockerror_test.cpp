@@ -41,8 +41,7 @@ std::string NameKey(void*) {
   inKey = InKey::Nothing;
   if (what == InKey::Stop) ::raise(SIGSTOP);
   if (what == InKey::ReportAndWait) {
-    const char b = 1;
-    (void)!::write(inKeyFd, &b, 1);
+    Signal(inKeyFd);
     for (;;) ::pause();
   }
   return FieldStr(1);
