@@ -42,15 +42,33 @@ bool Indexed() {
 // Begin and end of a positioning for the index (read semaphore); the end also runs on an exception.
 class IndexPositioning {
  public:
-  explicit IndexPositioning(bool indexed) : on_(indexed && IndexHookTable.ReadSemaphore) {
-    if (on_) IndexHookTable.ReadSemaphore(true);
-  }
+  explicit IndexPositioning(bool indexed)
+      : on_(indexed && IndexHookTable.ReadSemaphore && IndexHookTable.ReadSemaphore(true)) {}
   ~IndexPositioning() {
     if (on_) IndexHookTable.ReadSemaphore(false);
   }
 
  private:
   bool on_;
+};
+
+// The writers' lock of the indexes around a change of the table, taken before the table is written:
+// a change that cannot have it writes nothing. Held() is false after the error was reported.
+class IndexChange {
+ public:
+  explicit IndexChange(bool indexed) : on_(indexed && IndexHookTable.LockSemaphore) {
+    if (on_) held_ = IndexHookTable.LockSemaphore(true);
+  }
+  ~IndexChange() {
+    if (on_ && held_) IndexHookTable.LockSemaphore(false);
+  }
+  IndexChange(const IndexChange&) = delete;
+  IndexChange& operator=(const IndexChange&) = delete;
+  bool Held() const { return !on_ || held_; }
+
+ private:
+  bool on_;
+  bool held_ = false;
 };
 
 void CallSlot(void (*slot)()) {
@@ -528,15 +546,14 @@ void Replace() {
                        " [Replace]");
     return;
   }
+  const bool indexed = Indexed() && IndexHookTable.CompareKeys;
+  IndexChange change(indexed);
+  if (!change.Held()) return;
   StoreTypedRecord(*a);
   PutDbfRecord(*a, rec);
   if (KelpieErrorCode != 0) return;
   LoadTypedRecord(*a);
-  if (Indexed() && IndexHookTable.CompareKeys) {
-    if (IndexHookTable.LockSemaphore) IndexHookTable.LockSemaphore(true);
-    IndexHookTable.CompareKeys();
-    if (IndexHookTable.LockSemaphore) IndexHookTable.LockSemaphore(false);
-  }
+  if (indexed) IndexHookTable.CompareKeys();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -903,6 +920,40 @@ bool RevalidatePosition() {
 // ---------------------------------------------------------------------------------------------------
 // Appending and direct access
 
+namespace {
+
+// The lock of the record an append is about to write (shared mode, a table locked by ALock): taken
+// before the write, released when the append is done.
+class NewRecordLock {
+ public:
+  NewRecordLock(WorkArea& a, bool wanted) : a_(a), n_(a.RecordCount + 1) {
+    if (!wanted || !KelpieSharedMode || a.Exclusive || a.IsVirtual || a.LockState == LockWholeFile ||
+        std::find(a.LockedRecords.begin(), a.LockedRecords.end(), n_) != a.LockedRecords.end())
+      return;
+    if (!LockWithRetry(a.Handle, RecordLockOffset(a, n_), a.RecordLength)) {
+      SetError(33, "Datensatz " + std::to_string(n_) + " ist von einem anderen Programm gesperrt: " + a.FileName +
+                       " [APPEND]");
+      failed_ = true;
+      return;
+    }
+    held_ = true;
+  }
+  ~NewRecordLock() {
+    if (held_) LockRegion(true, a_.Handle, RecordLockOffset(a_, n_), a_.RecordLength);
+  }
+  NewRecordLock(const NewRecordLock&) = delete;
+  NewRecordLock& operator=(const NewRecordLock&) = delete;
+  bool Held() const { return !failed_; }
+
+ private:
+  WorkArea& a_;
+  uint32_t n_;
+  bool held_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace
+
 void Append() {
   KelpieErrorCode = 0;
   WorkArea* a = CheckWorkArea("APPEND");
@@ -912,19 +963,20 @@ void Append() {
     SetError(5, "Datei muß gesperrt sein zum Anhängen: " + a->FileName + " [APPEND]");
     return;
   }
-  Refresh(*a);
-  StoreTypedRecord(*a);
-  AppendDbfRecord(*a);
-  if (KelpieErrorCode != 0) return;
-  LoadTypedRecord(*a);
-  if (Indexed() && IndexHookTable.AppendKeys) {
-    if (IndexHookTable.LockSemaphore) IndexHookTable.LockSemaphore(true);
-    struct End {
-      ~End() {
-        if (IndexHookTable.LockSemaphore) IndexHookTable.LockSemaphore(false);
-      }
-    } end;
-    IndexHookTable.AppendKeys();
+  // The record is written only under the writers' lock of the indexes, and stays locked until its
+  // keys are in: no other program counts, locks or rewrites a record that its indexes lack.
+  const bool indexed = Indexed() && IndexHookTable.AppendKeys;
+  {
+    IndexChange change(indexed);
+    if (!change.Held()) return;
+    Refresh(*a);
+    NewRecordLock recordLock(*a, indexed);
+    if (!recordLock.Held()) return;
+    StoreTypedRecord(*a);
+    AppendDbfRecord(*a);
+    if (KelpieErrorCode != 0) return;
+    LoadTypedRecord(*a);
+    if (indexed) IndexHookTable.AppendKeys();
   }
   a->Eof = a->Bof = false;
   RunAfterMove(*a);

@@ -211,8 +211,8 @@ struct IndexHookSlots {
   std::string (*ControllingKeyText)() = nullptr;         // 20
   bool (*OrderAscending)(int order) = nullptr;           // 21
   bool (*OrderSoundex)(int order) = nullptr;             // 22
-  void (*ReadSemaphore)(bool enter) = nullptr;           // 23 begin (true) / end (false) of a positioning
-  void (*LockSemaphore)(bool enter) = nullptr;           // 24 begin / end of an append
+  bool (*ReadSemaphore)(bool enter) = nullptr;           // 23 begin (true) / end (false) of a positioning
+  bool (*LockSemaphore)(bool enter) = nullptr;           // 24 begin / end of a change; false: not held
 };
 extern IndexHookSlots IndexHookTable;
 extern bool IndexPresent;

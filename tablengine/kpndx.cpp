@@ -515,18 +515,22 @@ void CloseOrder(Ctx& c, int order) {
     const bool shared = KelpieSharedMode && !c.A->Exclusive;
     // Other programs may have changed the index since this one did: root and next free block are
     // taken from the file under the writers' lock, the record count from the table as it is now.
-    SetLockSemaphoreProc(true);
+    // Without the lock the anchor stays as the others wrote it; the file is closed all the same.
+    bool held = false;
+    const int lockCode = Quietly([&] { held = SetLockSemaphoreProc(true); });
     struct Leave {
+      bool held;
       ~Leave() {
         try {
-          SetLockSemaphoreProc(false);
+          if (held) SetLockSemaphoreProc(false);
         } catch (...) {
         }
       }
-    } leave;
-    if (c.S->Semaphore && !c.S->Semaphore->RegionLocked) {
-      code = 33;
-      failure = "Konnte Index nicht sperren um Anchor-Knoten zu schreiben " + d.FileName;
+    } leave{held};
+    if (!held || (c.S->Semaphore && !c.S->Semaphore->RegionLocked)) {
+      code = held || lockCode == 0 ? 33 : lockCode;
+      failure = held || lockCode == 0 ? "Konnte Index nicht sperren um Anchor-Knoten zu schreiben " + d.FileName
+                                      : KelpieErrorText;
     } else if (shared && LockRegion(false, d.Fd, 0, 1) != 0) {
       code = 33;
       failure = "Konnte Index nicht sperren um Anchor-Knoten zu schreiben " + d.FileName;
@@ -563,6 +567,16 @@ void SetupCache(AreaIndexState& s, const IndexDescriptor& d) {
   if (d.NoCache || IndexNoCache || IndexCacheSize == 0) return;
   const uint32_t bytes = std::max<uint32_t>(2048, IndexCacheSize / NdxBlockSize * NdxBlockSize);
   s.Cache.Slots = bytes / NdxBlockSize;
+}
+
+uint32_t BlocksOfFile(const struct stat& st) {
+  return st.st_size <= NdxBlockSize ? 1u : static_cast<uint32_t>(st.st_size / NdxBlockSize);
+}
+
+bool RootInFile(const IndexDescriptor& d) {
+  if (d.H.Root >= 1 && d.H.Root < d.H.NextFree) return true;
+  SetError(222, "Beschädigte Index-Datei: " + d.FileName + " [OpenIndex/Set_Index_To]");
+  return false;
 }
 
 // Opens the file into the descriptor; false after reporting the error.
@@ -642,20 +656,42 @@ bool OpenIndexFile(Ctx& c, IndexDescriptor& d, const std::string& tag) {
     }
     d.CharKey = true;
   }
-  // The next free block follows the file size (a partial last block is overwritten).
-  const uint32_t blocks = st.st_size <= NdxBlockSize ? 1u : static_cast<uint32_t>(st.st_size / NdxBlockSize);
+  // The next free block follows the file size (a partial last block is overwritten); a difference
+  // is repaired after the reading (RepairNextFree).
+  const uint32_t blocks = BlocksOfFile(st);
   if (blocks != d.H.NextFree) {
     d.H.NextFree = blocks;
     d.AnchorChanged = true;
-    SetLockSemaphoreProc(true);
-    WriteAnchorHeader(c, d);
-    SetLockSemaphoreProc(false);
   }
-  if (d.H.Root < 1 || d.H.Root >= d.H.NextFree) {
-    SetError(222, "Beschädigte Index-Datei: " + d.FileName + " [OpenIndex/Set_Index_To]");
+  return RootInFile(d);
+}
+
+// Writes the next free block that the file size gives, under the writers' lock; root and next free
+// are read again there, as another program may have repaired or grown the index meanwhile.
+bool RepairNextFree(Ctx& c, IndexDescriptor& d) {
+  if (!SetLockSemaphoreProc(true)) return false;
+  struct Leave {
+    ~Leave() {
+      try {
+        SetLockSemaphoreProc(false);
+      } catch (...) {
+      }
+    }
+  } leave;
+  uint8_t b[24];
+  struct stat st{};
+  if (!ReadAt(d.Fd, b, sizeof b, 0) || ::fstat(d.Fd, &st) != 0) {
+    SetError(errno ? IoCodeFromErrno(errno) : 100, "Fehler beim Lesen der Index-Datei:  " + d.FileName + " [ReadAnchorNodes]");
     return false;
   }
-  return true;
+  const AnchorHeader h = DecodeAnchor(b);
+  d.H.Root = h.Root;
+  d.H.NextFree = BlocksOfFile(st);
+  if (h.NextFree != d.H.NextFree) {
+    WriteAnchorHeader(c, d);
+    if (KelpieErrorCode != 0) return false;
+  }
+  return RootInFile(d);
 }
 
 }  // namespace
@@ -1065,7 +1101,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMaker maker, v
       }
     }
   } undo{c, d};
-  SetReadSemaphoreProc(true);
+  if (!SetReadSemaphoreProc(true)) return false;
   bool opened = false;
   try {
     opened = OpenIndexFile(c, *d, tag);
@@ -1074,6 +1110,9 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMaker maker, v
     throw;
   }
   SetReadSemaphoreProc(false);
+  // The next free block is repaired under the writers' lock, taken only once this program no longer
+  // counts as a reader: programs that open the index at once would otherwise wait for each other.
+  if (opened && d->AnchorChanged) opened = RepairNextFree(c, *d);
   if (!opened) return false;
   if (c.S->Orders[order]) {
     SetError(254, "Index-Ordnung belegt" + tag);
@@ -1177,7 +1216,7 @@ void Set_Order_To(int order) {
   IndexDescriptor& d = *c.S->Orders[order];
   SetupCache(*c.S, d);
   d.Positioned = false;
-  SetReadSemaphoreProc(true);
+  if (!SetReadSemaphoreProc(true)) return;
   struct Leave {
     ~Leave() { SetReadSemaphoreProc(false); }
   } leave;
@@ -1210,7 +1249,7 @@ bool SeekRaw(const std::string& key, const char* routine) {
   }
   bool found = false;
   {
-    SetReadSemaphoreProc(true);
+    if (!SetReadSemaphoreProc(true)) return false;
     struct Leave {
       ~Leave() { SetReadSemaphoreProc(false); }
     } leave;
@@ -1308,7 +1347,7 @@ std::vector<uint32_t> IndexWalk(int order) {
   Ctx c;
   if (!CurrentCtx(c, "IndexWalk") || order < 1 || order > MaxOrders || !c.S->Orders[order]) return out;
   IndexDescriptor& d = *c.S->Orders[order];
-  SetReadSemaphoreProc(true);
+  if (!SetReadSemaphoreProc(true)) return out;
   struct Leave {
     ~Leave() { SetReadSemaphoreProc(false); }
   } leave;
@@ -1473,9 +1512,17 @@ void HookSyncAll() {
   HookTakeKey();
 }
 
+// A shared index is changed only under the writers' lock of its semaphore file.
+bool WriterLockHeld(const Ctx& c, const char* routine) {
+  const SemaphoreState* s = c.S->Semaphore.get();
+  if (!s || s->RegionLocked) return true;
+  SetError(254, "Index-Änderung ohne Sperre der Semaphor-Datei: " + s->FileName + " [" + routine + "]");
+  return false;
+}
+
 void HookAppendKeys() {
   Ctx c;
-  if (!HookCtx(c)) return;
+  if (!HookCtx(c) || !WriterLockHeld(c, "AppendNewKey")) return;
   const uint32_t rec = c.A->CurrentRecord;
   for (int o = 1; o <= MaxOrders; ++o) {
     IndexDescriptor* d = c.S->Orders[o].get();
@@ -1494,7 +1541,7 @@ void HookAppendKeys() {
 
 void HookCompareKeys() {
   Ctx c;
-  if (!HookCtx(c)) return;
+  if (!HookCtx(c) || !WriterLockHeld(c, "CompareKeys")) return;
   const uint32_t rec = c.A->CurrentRecord;
   bool missing = false;
   for (int o = 1; o <= MaxOrders; ++o) {

@@ -59,8 +59,10 @@ const std::string& KeyMakerMarker();
 // Semaphore actions for the current area.
 enum SemaphoreAction : int { SemLogin = 0, SemLogout, SemIncRead, SemDecRead, SemLock, SemUnlock };
 void HandleSemafore(int action);
-void SetReadSemaphoreProc(bool enter);
-void SetLockSemaphoreProc(bool enter);
+// Counted brackets around index reads and changes; entering gives false when the bracket could not
+// be taken (its error reported), and such an entry is not to be left.
+bool SetReadSemaphoreProc(bool enter);
+bool SetLockSemaphoreProc(bool enter);
 // The semaphore file of a table.
 std::string SemaphoreFileName(const std::string& tableName);
 

@@ -181,17 +181,30 @@ void Logout(WorkArea& a, AreaIndexState& st) {
   if (logins == 0) ::unlink(s->FileName.c_str());
 }
 
-void IncRead(int area, AreaIndexState& st) {
+// Takes back a nesting level that its action did not complete (also when the action's error was
+// raised): the failure belongs to that one call, and the next one tries again.
+struct NestGuard {
+  int32_t& nest;
+  bool done = false;
+  ~NestGuard() {
+    if (!done) --nest;
+  }
+};
+
+bool IncRead(int area, AreaIndexState& st) {
   const std::string action = kActionNames[SemIncRead];
   SemaphoreState* s = st.Semaphore.get();
-  if (!s) return;
-  if (++s->ReadNest != 1 || s->LockNest > 0 || s->Reading) return;
-  if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) return;
+  if (!s) return true;
+  if (++s->ReadNest != 1 || s->LockNest > 0 || s->Reading) return true;
+  NestGuard guard{s->ReadNest};
+  if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) return false;
   if (s->Record[1] < 127) ++s->Record[1];
-  if (!WriteRecord(*s, action)) return;
-  if (!RegionUnlock(*s, action)) return;
+  if (!WriteRecord(*s, action)) return false;
   s->Reading = true;
+  guard.done = true;
+  if (!RegionUnlock(*s, action)) return false;
   NoticeChange(area, *s);
+  return true;
 }
 
 void DecRead(AreaIndexState& st) {
@@ -211,33 +224,32 @@ void DecRead(AreaIndexState& st) {
   s->Reading = false;
 }
 
-void LockSemaphore(int area, AreaIndexState& st) {
+bool LockSemaphore(int area, AreaIndexState& st) {
   const std::string action = kActionNames[SemLock];
   SemaphoreState* s = st.Semaphore.get();
-  if (!s || ++s->LockNest != 1) return;
+  if (!s || ++s->LockNest != 1) return true;
+  NestGuard guard{s->LockNest};
   const long start = Seconds();
   for (;;) {
-    if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) {
-      --s->LockNest;
-      return;
-    }
+    if (!LockedRegion(*s, action) || !ReadRecord(*s, action)) return false;
     // This program's own reader count does not keep it from writing.
     const int others = s->Record[1] - (s->Reading ? 1 : 0);
     if (others <= 0) break;
     RegionUnlock(*s, action);
     if (SemaphoreWaitLimit > 0 && Seconds() - start > SemaphoreWaitLimit) {
-      --s->LockNest;
       SetError(1202, std::to_string(SemaphoreWaitLimit) + " second timeout, cannot read: " + s->FileName +
                          "\r\nPossible cause: Other user's program has terminated abnormally.\r\n"
                          "Cure: Log all users of this application off the network,\r\nthen delete " +
                          s->FileName);
-      return;
+      return false;
     }
     DelayMs(1);
   }
   NoticeChange(area, *s);
   s->Record[1] = 1;
-  if (!WriteRecord(*s, action)) --s->LockNest;
+  if (!WriteRecord(*s, action)) return false;
+  guard.done = true;
+  return true;
 }
 
 void UnlockSemaphore(AreaIndexState& st) {
@@ -270,53 +282,69 @@ std::string SemaphoreFileName(const std::string& tableName) {
   return folder + BaseName(own) + ".@S@";
 }
 
-void HandleSemafore(int action) {
+namespace {
+
+// One action for the current work area; false when it failed (its error reported).
+bool RunAction(int action) {
   const int area = CurrentArea;
   if (area > 34) {
     SetError(254, "Work area [" + std::to_string(area) + " ] out of range. [HandleSemafore]");
-    return;
+    return false;
   }
   WorkArea* a = CheckWorkArea("HandleSemafore");
-  if (!a) return;
+  if (!a) return false;
   AreaIndexState& st = AreaState(area);
   switch (action) {
-    case SemLogin: Login(area, *a, st); break;
-    case SemLogout: Logout(*a, st); break;
-    case SemIncRead: IncRead(area, st); break;
-    case SemDecRead: DecRead(st); break;
-    case SemLock: LockSemaphore(area, st); break;
-    case SemUnlock: UnlockSemaphore(st); break;
+    case SemLogin: Login(area, *a, st); return st.Semaphore != nullptr || a->Exclusive;
+    case SemLogout: Logout(*a, st); return true;
+    case SemIncRead: return IncRead(area, st);
+    case SemDecRead: DecRead(st); return true;
+    case SemLock: return LockSemaphore(area, st);
+    case SemUnlock: UnlockSemaphore(st); return true;
     default: SetError(220, "Unzulässige Aktion [HandleSemafore]");
   }
-}
-
-namespace {
-
-// A counted bracket: entering at 0 runs the first action, leaving to 0 the second.
-void Bracket(int AreaIndexState::*nest, bool enter, int first, int second, const char* routine) {
-  AreaIndexState* st = AreaStateIfAny(CurrentArea);
-  if (!st || !CurrentWorkArea()) return;
-  int& n = st->*nest;
-  if (enter) {
-    if (n++ == 0) HandleSemafore(first);
-    return;
-  }
-  if (n <= 0) {
-    n = 0;
-    SetError(254, std::string("Non-symmetrical Lock-Unlock [") + routine + "]");
-    return;
-  }
-  if (--n == 0) HandleSemafore(second);
+  return false;
 }
 
 }  // namespace
 
-void SetReadSemaphoreProc(bool enter) {
-  Bracket(&AreaIndexState::ReadProcNest, enter, SemIncRead, SemDecRead, "SetReadSemaphoreProc");
+void HandleSemafore(int action) { RunAction(action); }
+
+namespace {
+
+// A counted bracket: entering at 0 runs the first action, leaving to 0 the second. The count rises
+// only once the first action has succeeded: after a failed wait the bracket is not held, and the
+// next entry waits again.
+bool Bracket(int AreaIndexState::*nest, bool enter, int first, int second, const char* routine) {
+  AreaIndexState* st = AreaStateIfAny(CurrentArea);
+  if (!st || !CurrentWorkArea()) return true;
+  int& n = st->*nest;
+  if (enter) {
+    if (n > 0) {
+      ++n;
+      return true;
+    }
+    if (!RunAction(first)) return false;
+    n = 1;
+    return true;
+  }
+  if (n <= 0) {
+    n = 0;
+    SetError(254, std::string("Non-symmetrical Lock-Unlock [") + routine + "]");
+    return false;
+  }
+  if (--n == 0) return RunAction(second);
+  return true;
 }
 
-void SetLockSemaphoreProc(bool enter) {
-  Bracket(&AreaIndexState::LockProcNest, enter, SemLock, SemUnlock, "SetLockSemaphoreProc");
+}  // namespace
+
+bool SetReadSemaphoreProc(bool enter) {
+  return Bracket(&AreaIndexState::ReadProcNest, enter, SemIncRead, SemDecRead, "SetReadSemaphoreProc");
+}
+
+bool SetLockSemaphoreProc(bool enter) {
+  return Bracket(&AreaIndexState::LockProcNest, enter, SemLock, SemUnlock, "SetLockSemaphoreProc");
 }
 
 }  // namespace qern::kelpie

@@ -8,26 +8,19 @@
 #include <functional>
 #include <set>
 
+#include "support/pipes.h"
 #include "support/readers.h"
 #include "support/testutil.h"
 #include "tablengine/kelpie.h"
 
 using namespace qern::kelpie;
+using qern::test::Await;
 using qern::test::ReadFileLines;
+using qern::test::Signal;
 
 namespace {
 
 const std::string kReaders = std::string(QERN_SOURCE_DATA) + "/../tests/readers/";
-
-// One byte through a pipe, so that two programs take their steps in a fixed order.
-void Signal(int fd) {
-  const char b = 1;
-  (void)!::write(fd, &b, 1);
-}
-bool Await(int fd) {
-  char b = 0;
-  return ::read(fd, &b, 1) == 1;
-}
 
 // Opens the table with its index and appends count records NAME = prefix + i (with a memo when the
 // table has a second field); 0 when every step went well.
