@@ -52,6 +52,7 @@ class WorkFile {
   int cleanup_ = -1;
   int error_ = 0;
   bool sync_ = true;
+  bool fresh_ = false;  // made for a name where no file was
   std::string target_, replaced_, name_;
 };
 

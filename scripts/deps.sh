@@ -13,6 +13,8 @@ PKGS=(
   python3 python3-ezdxf python3-dbf python3-openpyxl gdal-bin libdbd-xbase-perl hp2xx
   libocct-data-exchange-dev libocct-foundation-dev libocct-modeling-data-dev
   libsqlite3-dev
+  # setfacl and getfacl for the tests of access lists on saved files
+  acl
   # the peak memory of whole runs in the process benchmark
   time
   # Qt's own dialogs in the program's language; PDF pages to PNG for the print checks
