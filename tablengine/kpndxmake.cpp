@@ -435,8 +435,8 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
       exclusive.on = true;
     }
   }
-  ::unlink(full.c_str());
-  d.Fd = ::open(full.c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0644);
+  d.Fd = OpenForWriting(full, WriteOpen::Anew, O_RDWR, tag);
+  if (d.Fd == -2) return;
   if (d.Fd < 0) {
     SetError(IoCodeFromErrno(errno), "Datei nicht geöffnet " + full + tag);
     return;

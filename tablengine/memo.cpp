@@ -447,7 +447,8 @@ void USE(const std::string& tableName) {
   if (!FindFileOfAnyCase(name, " [USE]")) return;
   const bool shared = (KelpieSharedMode && !a->Exclusive);
   (void)shared;
-  const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+  const int fd = OpenForWriting(name, WriteOpen::Existing, O_RDWR, " [USE]");
+  if (fd == -2) return;
   if (fd < 0) {
     const int err = errno;
     // A table that announces memos but has no memo field does without its memo file.
