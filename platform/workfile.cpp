@@ -157,10 +157,10 @@ std::string AttributeNames(const std::string& name) {
 // in this user's group, which then gets no more than everyone else had on the old file, while
 // everyone else gets no more than the old group had, so that nobody gains access by a save; an ACL
 // that cannot be carried over leaves the mode narrowed to what the ACL gave every entry at most.
-bool TakeOwnership(int fd, const std::string& oldName, const struct stat& old) {
+bool TakeOwnership(int fd, const std::string& oldName, const struct stat& old, uid_t me) {
   mode_t perms = old.st_mode & 0777;
   // A file may always be given the group it has; otherwise the group is kept only where allowed.
-  const bool groupKept = ::geteuid() == 0 ? ::fchown(fd, old.st_uid, old.st_gid) == 0
+  const bool groupKept = me == 0 ? ::fchown(fd, old.st_uid, old.st_gid) == 0
                                           : ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
   bool aclCarried = false, oldAcl = false;
   mode_t aclGroup = 7;  // the owning group's entry of the old ACL (the mode's group bits are its mask)
@@ -268,7 +268,7 @@ bool WorkFile::Create(const std::string& target) {
     error_ = ENOENT;
     return false;
   }
-  const uid_t me = ::geteuid();
+  const uid_t me = me_ = ::geteuid();
   struct stat st {};
   bool exists = false;
   replaced_ = FollowLinksOf(target, me, st, exists);
@@ -334,7 +334,7 @@ bool WorkFile::Commit(int mode) {
   struct stat old {};
   const bool replacing = ::lstat(replaced_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   if (mode < 0 && replacing) {
-    if (!TakeOwnership(fd_, replaced_, old)) ok = false, err = errno;
+    if (!TakeOwnership(fd_, replaced_, old, me_)) ok = false, err = errno;
   } else if (mode >= 0 || !fresh_) {
     // (A file made fresh has the permissions of a new file already.)
     if (::fchmod(fd_, mode >= 0 ? static_cast<mode_t>(mode) : NewFileMode()) != 0) ok = false, err = errno;
@@ -396,7 +396,8 @@ bool PrivateFolder::Create(const std::string& parent, const std::string& stem) {
 }
 
 void PrivateFolder::Remove() {
-  if (!path_.empty()) RemoveFlatFolder(path_.c_str());
+  // Mostly empty by now: then one call removes it.
+  if (!path_.empty() && ::rmdir(path_.c_str()) != 0) RemoveFlatFolder(path_.c_str());
   // Unregistered after the removal: a signal in between finds nothing left to do.
   UnregisterCleanup(cleanup_);
   cleanup_ = -1;

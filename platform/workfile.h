@@ -9,6 +9,8 @@
 // output leaves the target as it was.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +55,7 @@ class WorkFile {
   int error_ = 0;
   bool sync_ = true;
   bool fresh_ = false;  // made for a name where no file was
+  uid_t me_ = 0;        // the user who made it
   std::string target_, replaced_, name_;
 };
 
