@@ -422,7 +422,8 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
   } exclusive;
   if (!a->Exclusive) {
     bool inUse = false;
-    const int old = ::open(full.c_str(), O_RDWR | O_CLOEXEC);
+    const int old = OpenForWriting(full, WriteOpen::Existing, O_RDWR, tag);
+    if (old == -2) return;
     if (old >= 0) {
       inUse = !ShareModeLock(old, true);
       ::close(old);
