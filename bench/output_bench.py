@@ -6,7 +6,7 @@
 Each row runs one output of the command line in a folder on tmpfs (/dev/shm when there is one),
 replacing the file of the previous run (the usual case) or making it new, with both programs back
 to back in each pair so that both see the same machine load. It prints the medians of the wall
-times and, counted with strace when it is there, the system calls of a whole run: all of them, and
+times and of the processor times (user and system, less disturbed by other work on the machine) and, counted with strace when it is there, the system calls of a whole run: all of them, and
 those that name the output file or its working file (the checks and the writing of the file).
 """
 import os
@@ -25,10 +25,10 @@ def spawn_ms(argv, env):
         (os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
         (os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
         (os.POSIX_SPAWN_OPEN, 2, os.devnull, os.O_WRONLY, 0)])
-    _, status, _ = os.wait4(pid, 0)
+    _, status, usage = os.wait4(pid, 0)
     if os.waitstatus_to_exitcode(status) != 0:
         raise RuntimeError(" ".join(argv) + " failed with status " + str(status))
-    return (time.perf_counter_ns() - start) / 1e6
+    return (time.perf_counter_ns() - start) / 1e6, (usage.ru_utime + usage.ru_stime) * 1e3
 
 
 def calls(argv, env, output, fresh):
@@ -96,16 +96,18 @@ def main():
                 counts = [calls([p, "d.qrk", switch], env, output, fresh) for p in (before, after)]
                 rows.append(("%s %s %s (%d B)" % (switch, "new" if fresh else "replacing", output,
                                                   os.path.getsize(output)),
-                             statistics.median(a), statistics.median(b), counts))
+                             [statistics.median(x[i] for x in a) for i in (0, 1)],
+                             [statistics.median(x[i] for x in b) for i in (0, 1)], counts))
     finally:
         os.chdir("/")
         shutil.rmtree(work, ignore_errors=True)
 
-    print("| output | before | after | ratio | calls before (file) | calls after (file) |")
-    print("|---|---|---|---|---|---|")
+    print("| output | wall before | wall after | ratio | cpu before | cpu after | ratio"
+          " | calls before (file) | calls after (file) |")
+    print("|---|---|---|---|---|---|---|---|---|")
     for name, a, b, ((ca, fa), (cb, fb)) in rows:
-        print("| %s | %.2f ms | %.2f ms | %.2fx | %s (%s) | %s (%s) |"
-              % (name, a, b, b / a, ca, fa, cb, fb))
+        print("| %s | %.2f ms | %.2f ms | %.2fx | %.2f ms | %.2f ms | %.2fx | %s (%s) | %s (%s) |"
+              % (name, a[0], b[0], b[0] / a[0], a[1], b[1], b[1] / max(a[1], 1e-9), ca, fa, cb, fb))
     return 0
 
 
