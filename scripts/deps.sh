@@ -15,8 +15,8 @@ PKGS=(
   libsqlite3-dev
   # setfacl and getfacl for the tests of access lists on saved files
   acl
-  # the peak memory of whole runs in the process benchmark
-  time
+  # the peak memory of whole runs in the process benchmark; the system calls of the output benchmark
+  time strace
   # Qt's own dialogs in the program's language; PDF pages to PNG for the print checks
   qt6-translations-l10n poppler-utils
   # the sans fonts most desktops substitute for "Arial", so that the picture checks run with each
