@@ -161,7 +161,7 @@ bool TakeOwnership(int fd, const std::string& oldName, const struct stat& old, u
   mode_t perms = old.st_mode & 0777;
   // A file may always be given the group it has; otherwise the group is kept only where allowed.
   const bool groupKept = me == 0 ? ::fchown(fd, old.st_uid, old.st_gid) == 0
-                                          : ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
+                                 : ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
   bool aclCarried = false, oldAcl = false;
   mode_t aclGroup = 7;  // the owning group's entry of the old ACL (the mode's group bits are its mask)
   const std::string names = AttributeNames(oldName);
