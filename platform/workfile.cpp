@@ -244,6 +244,12 @@ bool IsReadOnlyFile(const std::string& name) {
   return !file.empty() && exists && S_ISREG(st.st_mode) && ReadOnlyFor(file, st, me);
 }
 
+bool TakeRightsOf(int fd, const std::string& name) {
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return TakeOwnership(fd, name, st, ::geteuid());
+}
+
 std::string WorkNameBeside(const std::string& target, const std::string& random) {
   std::string name = NameOf(target);
   const size_t room = MaxFileNameBytes - 2 - random.size();

@@ -69,6 +69,11 @@ std::string FollowOwnLinks(const std::string& name);
 // that has no write permission for anyone (a file its owner made read-only, also for root).
 bool IsReadOnlyFile(const std::string& name);
 
+// Gives the open file fd the rights of the file name (a file, not followed through a link) as a
+// working file takes those of the file it replaces: the mode, group, access ACL and user
+// attributes (the owner too as root). False when name is no file or the rights cannot be given.
+bool TakeRightsOf(int fd, const std::string& name);
+
 // The working name beside target with the given random part: "." + the target's name + "." +
 // random, the target's name cut (at a character) so that the whole stays within MaxFileNameBytes.
 std::string WorkNameBeside(const std::string& target, const std::string& random);

@@ -224,7 +224,24 @@ int OpenForWriting(const std::string& name, WriteOpen how, int flags, const std:
   if (file.empty()) return -1;  // links in a circle (errno ELOOP)
   flags |= O_NOFOLLOW | O_CLOEXEC;
   flags |= how == WriteOpen::Existing ? 0 : how == WriteOpen::Truncate ? O_CREAT | O_TRUNC : O_CREAT | O_EXCL;
-  if (how == WriteOpen::Anew) ::unlink(file.c_str());
+  if (how == WriteOpen::Anew) {
+    // A file made anew in place of one that is there takes its rights: made under a name of its
+    // own beside it, given them and put in its place (who has the old one open keeps it).
+    struct stat old{};
+    if (::lstat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      std::string temp = WorkNameBeside(file, "XXXXXX");
+      const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+      if (fd >= 0) {
+        if (TakeRightsOf(fd, file) && ::rename(temp.c_str(), file.c_str()) == 0) return fd;
+        const int err = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        errno = err;
+        return -1;
+      }
+    }
+    ::unlink(file.c_str());
+  }
   const int fd = ::open(file.c_str(), flags, 0644);
   if (fd >= 0) return fd;
   const int err = errno;

@@ -139,6 +139,37 @@ TEST_F(TableFiles, ATypedIndexNameCountsAsExact) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"NAMES.NDX", "T.DBF", "names.ndx"}));
 }
 
+// An index made anew in place of one that is there keeps its rights: mode and access list.
+TEST_F(TableFiles, AnIndexMadeAnewKeepsTheRightsOfTheOldOne) {
+  ASSERT_TRUE(MakeTable(tmp_.File("t.dbf"), {{"NAME", 'C', 10, 0}}, "b"));
+  Select(1);
+  ASSERT_TRUE(UseDbf(tmp_.File("t.dbf")));
+  MakeIndex("n", "NAME");
+  CloseAll();
+  const std::string index = tmp_.File("n.ndx");
+  ASSERT_EQ(::chmod(index.c_str(), 0600), 0);
+  if (!qern::test::SetFacl("-m u:daemon:r '" + index + "'")) GTEST_SKIP() << "no setfacl or no ACLs here";
+  const std::string acl = qern::test::FaclOf(index);
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    Select(1);
+    ASSERT_TRUE(UseDbf(tmp_.File("t.dbf")));
+    KelpieErrorCode = 0;
+    MakeIndex("n", "NAME");
+    EXPECT_EQ(KelpieErrorCode, 0);
+    CloseAll();
+    EXPECT_EQ(qern::test::FaclOf(index), acl);
+    struct stat st {};
+    ASSERT_EQ(::stat(index.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+  }
+  Select(1);
+  ASSERT_TRUE(UseDbf(tmp_.File("t.dbf")));
+  EXPECT_TRUE(SetIndexTo("n", 1));
+  // No working name is left beside it.
+  for (const std::string& n : Names()) EXPECT_NE(n[0], '.') << n;
+}
+
 // Runs body in a child process as nobody (root only); true when body returned true.
 bool AsNobody(const std::function<bool()>& body) {
   const pid_t pid = ::fork();
