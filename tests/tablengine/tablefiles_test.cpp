@@ -29,7 +29,7 @@ constexpr gid_t NoGroup = 65534;
 class TableFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    KelpieInit();
+    KelpieStart();
     dispatch_ = SetErrorDispatch(false);
     KelpieErrorCode = 0;
   }
@@ -168,6 +168,31 @@ TEST_F(TableFiles, AnIndexMadeAnewKeepsTheRightsOfTheOldOne) {
   EXPECT_TRUE(SetIndexTo("n", 1));
   // No working name is left beside it.
   for (const std::string& n : Names()) EXPECT_NE(n[0], '.') << n;
+}
+
+// A packed memo file takes the rights of the one it replaces.
+TEST_F(TableFiles, APackedMemoKeepsTheRightsOfTheOldOne) {
+  ASSERT_TRUE(MakeTable(tmp_.File("m.dbf"), {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}, "a", 0x83));
+  const std::string memo = tmp_.File("m.dbt");
+  ASSERT_EQ(::chmod(memo.c_str(), 0600), 0);
+  if (!qern::test::SetFacl("-m u:daemon:r '" + memo + "'")) GTEST_SKIP() << "no setfacl or no ACLs here";
+  const std::string acl = qern::test::FaclOf(memo);
+  Select(1);
+  ASSERT_TRUE(UseDbf(tmp_.File("m.dbf"), "", true));
+  GoTop();
+  PutMemoField(2, std::string(700, 'x'));
+  Replace();
+  PutMemoField(2, "kurz");
+  Replace();
+  KelpieErrorCode = 0;
+  PackMemofile();
+  EXPECT_EQ(KelpieErrorCode, 0);
+  EXPECT_EQ(MemoFieldText(2), "kurz");
+  CloseAll();
+  EXPECT_EQ(qern::test::FaclOf(memo), acl);
+  struct stat st {};
+  ASSERT_EQ(::stat(memo.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 // Runs body in a child process as nobody (root only); true when body returned true.
