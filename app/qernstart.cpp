@@ -103,7 +103,7 @@ int ListingRun(const CommandLineChoice& c) {
     return ExitOutputFailed;
   }
 
-  PrivateWorkFolder work;
+  // The listing goes straight to its file: no working folder is needed.
   // A link of that name (one that leads nowhere yet, too) is the user's and stays.
   struct stat st {};
   const bool existed = ::lstat(output.c_str(), &st) == 0;

@@ -19,6 +19,7 @@
 #include "platform/desktop.h"
 #include "platform/process.h"
 #include "platform/utf8decode.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -123,11 +124,13 @@ bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::str
     error = "Datei " + fileName + " kann nicht angelegt werden";
     return false;
   }
-  // The workbook is the user's document: the ordinary permissions of a new file, not the
-  // private ones of a temporary name.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  // The workbook is the user's document: the rights of the workbook it replaces, or the ordinary
+  // permissions of a new file, not the private ones of a temporary name.
+  if (!TakeRightsOf(fd, fileName)) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   ::close(fd);
   const std::string tmpName = tmp.data();
 

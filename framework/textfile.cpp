@@ -61,6 +61,13 @@ int FailureCode(bool writing) {
   if (writing && (code == IoOk || code == IoReadError)) code = IoWriteError;
   return code;
 }
+// The write function of a stream over a working file.
+ssize_t WriteToWorkFile(void* cookie, const char* bytes, size_t size) {
+  auto* work = static_cast<WorkFile*>(cookie);
+  if (work->Write(std::string_view(bytes, size))) return static_cast<ssize_t>(size);
+  errno = work->Error();
+  return -1;
+}
 }  // namespace
 
 TextFile::~TextFile() {
@@ -95,13 +102,12 @@ bool TextFile::Open(const char* mode, bool forWrite) {
   work_.Discard();
   if (!forWrite) return OpenForReading();
   if (replacing_ && forWrite && mode[0] == 'w') {
-    // A new working file of our own; the stream writes through a copy of its descriptor.
-    int fd = -1;
-    if (work_.Create(name_)) fd = ::dup(work_.Fd());
-    if (fd >= 0) file_ = ::fdopen(fd, "wb");
+    // A new working file of our own; the stream writes straight into it (no second descriptor,
+    // nothing asked of the system but the writes).
+    const bool made = work_.Create(name_);
+    if (made) file_ = ::fopencookie(&work_, "wb", {nullptr, &WriteToWorkFile, nullptr, nullptr});
     if (!file_) {
-      const int err = fd >= 0 ? errno : work_.Error();
-      if (fd >= 0) ::close(fd);
+      const int err = made ? errno : work_.Error();
       work_.Discard();
       io_ = IoCodeFromErrno(err);
       if (io_ == IoFileNotFound) io_ = IoPathNotFound;

@@ -4,10 +4,13 @@
 // created, and renamed over the target's name when it is complete. A link at the target's name that
 // belongs to this user is followed: the file it leads to is replaced the same way and the link
 // stays. Any other link is replaced, never written through (in a shared folder with the sticky bit
-// the rename is refused). The new file takes the mode and group of the file it replaces (the owner
-// too when run as root); an existing file that may not be written is refused. A failed or dropped
-// output leaves the target as it was.
+// the rename is refused). The new file takes the mode, group, access ACL and user attributes of the
+// file it replaces (the owner too when run as root), never its folder's default ACL, and where one
+// of them cannot be kept it gives less access, never more; an existing file that may not be
+// written is refused. A failed or dropped output leaves the target as it was.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 #include <string_view>
@@ -38,8 +41,9 @@ class WorkFile {
   // Off: Commit does not wait for the disk (scratch files that the program reads back or erases).
   void SetSync(bool on) { sync_ = on; }
   bool Write(std::string_view bytes);
-  // Gives the file the mode, group (and as root the owner) of the file it replaces, or when there
-  // is none the permissions of a newly created file (mode, when given, in either case), writes it
+  // Gives the file the mode, group, access ACL and user attributes (and as root the owner) of the
+  // file it replaces, or when there is none the permissions of a newly created file (mode, when
+  // given, in either case), writes it
   // to the disk, closes it and renames it over the replaced name. False (errno in Error(); the
   // working file removed, the target untouched) on any failure.
   bool Commit(int mode = -1);
@@ -52,6 +56,8 @@ class WorkFile {
   int cleanup_ = -1;
   int error_ = 0;
   bool sync_ = true;
+  bool fresh_ = false;  // made for a name where no file was
+  uid_t me_ = 0;        // the user who made it
   std::string target_, replaced_, name_;
 };
 
@@ -62,6 +68,11 @@ std::string FollowOwnLinks(const std::string& name);
 // True when name (through this user's links) is an existing file that this user may not write, or
 // that has no write permission for anyone (a file its owner made read-only, also for root).
 bool IsReadOnlyFile(const std::string& name);
+
+// Gives the open file fd the rights of the file name (a file, not followed through a link) as a
+// working file takes those of the file it replaces: the mode, group, access ACL and user
+// attributes (the owner too as root). False when name is no file or the rights cannot be given.
+bool TakeRightsOf(int fd, const std::string& name);
 
 // The working name beside target with the given random part: "." + the target's name + "." +
 // random, the target's name cut (at a character) so that the whole stays within MaxFileNameBytes.

@@ -13,8 +13,10 @@ PKGS=(
   python3 python3-ezdxf python3-dbf python3-openpyxl gdal-bin libdbd-xbase-perl hp2xx
   libocct-data-exchange-dev libocct-foundation-dev libocct-modeling-data-dev
   libsqlite3-dev
-  # the peak memory of whole runs in the process benchmark
-  time
+  # setfacl and getfacl for the tests of access lists on saved files
+  acl
+  # the peak memory of whole runs in the process benchmark; the system calls of the output benchmark
+  time strace
   # Qt's own dialogs in the program's language; PDF pages to PNG for the print checks
   qt6-translations-l10n poppler-utils
   # the sans fonts most desktops substitute for "Arial", so that the picture checks run with each

@@ -240,10 +240,12 @@ bool CreatePrintoutTable(const std::string& path) {
     ok = false;
   }
   const int code = kelpie::KelpieErrorCode != 0 ? kelpie::KelpieErrorCode : (ok ? 0 : 5);
+  // The engine's text says why (a link of another user, for one).
+  const std::string detail = kelpie::KelpieErrorCode != 0 ? "\n" + kelpie::KelpieErrorText : "";
   kelpie::KelpieErrorCode = 0;
   kelpie::SetErrorDispatch(dispatch);
   if (!ok) {
-    ErrorMessage("Fehler : DBF Error " + IntStr(code) + "\n" + path);
+    ErrorMessage("Fehler : DBF Error " + IntStr(code) + "\n" + path + detail);
     Flags.AbortFlag = true;
   }
   return ok;

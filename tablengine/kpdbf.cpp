@@ -953,7 +953,10 @@ std::string MemoFileName(const std::string& tableName, uint8_t version) {
 
 bool CreateMemoFile(const std::string& tableName, uint8_t version, uint16_t blockSize,
                     const std::string& routine) {
-  const std::string memoName = MemoFileName(tableName, version);
+  const std::string tag = " [" + routine + "]";
+  // A memo file of the name in another case is the one made anew.
+  std::string memoName = MemoFileName(tableName, version);
+  if (!FindFileOfAnyCase(memoName, tag)) return false;
   if (!ValidVersion(version)) version = DefaultVersion;
   if (blockSize == 0) blockSize = 512;
   std::vector<uint8_t> data;
@@ -978,12 +981,13 @@ bool CreateMemoFile(const std::string& tableName, uint8_t version, uint16_t bloc
     Put16(data.data() + 18, 258);
     Put16(data.data() + 20, blockSize);
   }
-  const int fd = ::open(memoName.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+  const int fd = OpenForWriting(memoName, WriteOpen::Truncate, O_WRONLY, tag);
+  if (fd == -2) return false;
   bool ok = fd >= 0 && WriteAt(fd, data.data(), data.size(), 0);
   const int err = errno;
   if (fd >= 0 && ::close(fd) != 0) ok = false;
   if (!ok) {
-    SetError(IoCodeFromErrno(err), "Cannot create memo file " + memoName + " [" + routine + "]");
+    SetError(IoCodeFromErrno(err), "Cannot create memo file " + memoName + tag);
     return false;
   }
   return true;
@@ -1021,7 +1025,10 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   if (!FindFileOfAnyCase(full, routine)) return false;
   FdGuard fd;
   // Non-blocking: a pipe given as a table must not hang the open (it is refused below).
-  fd.fd = ::open(full.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  // Written only where no other user's link leads; such a table is read (or refused in a shared
+  // folder).
+  fd.fd = OpenForWriting(full, WriteOpen::Existing, O_RDWR | O_NONBLOCK, routine);
+  if (fd.fd == -2) return false;
   if (fd.fd < 0 && (errno == EACCES || errno == EROFS) && !exclusive)
     fd.fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd.fd < 0) {
@@ -1150,9 +1157,13 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   return true;
 }
 
-bool CreateDbf(const std::string& fileName, const std::vector<FieldSpec>& fields, bool oem,
+bool CreateDbf(const std::string& name, const std::vector<FieldSpec>& fields, bool oem,
                uint8_t version) {
-  const std::string routine = " [CreateDbf(" + fileName + ")]";
+  const std::string routine = " [CreateDbf(" + name + ")]";
+  // A table of the name in another case is the one made anew: the tables come from file systems
+  // where the two names are one.
+  std::string fileName = name;
+  if (!FindFileOfAnyCase(fileName, routine)) return false;
   bool memo = false;
   uint32_t recordLength = 1;
   if (fields.empty() || fields.size() > 255) {
@@ -1210,7 +1221,8 @@ bool CreateDbf(const std::string& fileName, const std::vector<FieldSpec>& fields
   }
   data[headerLength - 1] = 0x0D;
   data[headerLength] = EndOfFileMarker;
-  const int fd = ::open(fileName.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+  const int fd = OpenForWriting(fileName, WriteOpen::Truncate, O_WRONLY, routine);
+  if (fd == -2) return false;
   bool ok = fd >= 0 && WriteAt(fd, data.data(), data.size(), 0);
   const int err = errno;
   if (fd >= 0 && ::close(fd) != 0) ok = false;

@@ -977,11 +977,16 @@ std::string IndexFileName(const std::string& name, const WorkArea& a) {
   const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
   const bool lower = std::none_of(tableExt.begin(), tableExt.end(), isUpper) &&
                      std::any_of(tableExt.begin(), tableExt.end(), isLower);
+  const std::string typedName = n;
   n = DefaultExtension(n, lower ? "ndx" : "NDX");
+  // The extension added here is no part of what was typed: what was typed decides exactly.
+  const size_t slash = typedName.find_last_of('/');
+  const size_t typed =
+      n == typedName ? std::string::npos : typedName.size() - (slash == std::string::npos ? 0 : slash + 1);
   if (n.find('/') == std::string::npos && n.find(':') == std::string::npos && n.find('\\') == std::string::npos)
     n = tableDir + n;
   // A file of the name in another case is the index meant (one from DOS is often upper case).
-  return FileOfAnyCase(FullPathName(n));
+  return FileOfAnyCase(FullPathName(n), nullptr, typed);
 }
 
 }  // namespace ndx

@@ -422,7 +422,8 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
   } exclusive;
   if (!a->Exclusive) {
     bool inUse = false;
-    const int old = ::open(full.c_str(), O_RDWR | O_CLOEXEC);
+    const int old = OpenForWriting(full, WriteOpen::Existing, O_RDWR, tag);
+    if (old == -2) return;
     if (old >= 0) {
       inUse = !ShareModeLock(old, true);
       ::close(old);
@@ -435,8 +436,8 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
       exclusive.on = true;
     }
   }
-  ::unlink(full.c_str());
-  d.Fd = ::open(full.c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0644);
+  d.Fd = OpenForWriting(full, WriteOpen::Anew, O_RDWR, tag);
+  if (d.Fd == -2) return;
   if (d.Fd < 0) {
     SetError(IoCodeFromErrno(errno), "Datei nicht geöffnet " + full + tag);
     return;

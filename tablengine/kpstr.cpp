@@ -18,6 +18,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/workfile.h"
 #include "tablengine/kpcore.h"
 #include "tablengine/kpdbf.h"
 
@@ -155,18 +156,30 @@ bool FileExist(const std::string& name) {
 
 namespace {
 
-// Letters compared without their case (ASCII letters; other bytes as they are).
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  for (size_t i = 0; i < a.size(); ++i)
-    if (fold(a[i]) != fold(b[i])) return false;
-  return true;
+// A name with its letters in one case: the ASCII letters and, in UTF-8, the Latin-1 capitals
+// U+00C0 to U+00DE (not U+00D7, the multiplication sign) as their small letters.
+std::string FoldCase(const std::string& s) {
+  std::string f = s;
+  for (size_t i = 0; i < f.size(); ++i) {
+    const auto c = static_cast<unsigned char>(f[i]);
+    if (c >= 'A' && c <= 'Z') {
+      f[i] = static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < f.size()) {
+      const auto next = static_cast<unsigned char>(f[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) f[i + 1] = static_cast<char>(next + 0x20);
+      ++i;
+    }
+  }
+  return f;
 }
 
 }  // namespace
 
 std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several) {
+  return FileOfAnyCase(name, several, std::string::npos);
+}
+
+std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several, size_t typed) {
   if (several) several->clear();
   if (name.empty() || FileExist(name)) return name;
   const size_t slash = name.find_last_of('/');
@@ -175,15 +188,24 @@ std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* sev
   if (base.empty()) return name;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return name;
+  const std::string folded = FoldCase(base);
   std::vector<std::string> found;
   while (const dirent* e = ::readdir(dir)) {
     const std::string n = e->d_name;
-    if (n != "." && n != ".." && SameIgnoringCase(n, base)) found.push_back(folder + n);
+    if (n != "." && n != ".." && n.size() == base.size() && FoldCase(n) == folded) found.push_back(n);
   }
   ::closedir(dir);
-  if (found.size() == 1) return found.front();
+  if (found.size() > 1 && typed < base.size()) {
+    // The start the user typed decides among them.
+    std::vector<std::string> exact;
+    for (const std::string& n : found)
+      if (n.compare(0, typed, base, 0, typed) == 0) exact.push_back(n);
+    if (exact.size() == 1) found = exact;
+  }
+  if (found.size() == 1) return folder + found.front();
   std::sort(found.begin(), found.end());
-  if (found.size() > 1 && several) *several = found;
+  if (found.size() > 1 && several)
+    for (const std::string& n : found) several->push_back(folder + n);
   return name;
 }
 
@@ -195,6 +217,55 @@ bool FindFileOfAnyCase(std::string& name, const std::string& tag) {
   for (const std::string& n : several) list += (list.empty() ? "" : ", ") + n;
   SetError(2, "Mehrere Dateien dieses Namens in anderer Schreibweise: " + list + tag);
   return false;
+}
+
+int OpenForWriting(const std::string& name, WriteOpen how, int flags, const std::string& tag) {
+  const std::string file = FollowOwnLinks(name);
+  if (file.empty()) return -1;  // links in a circle (errno ELOOP)
+  flags |= O_NOFOLLOW | O_CLOEXEC;
+  flags |= how == WriteOpen::Existing ? 0 : how == WriteOpen::Truncate ? O_CREAT | O_TRUNC : O_CREAT | O_EXCL;
+  if (how == WriteOpen::Anew) {
+    // A file made anew in place of one that is there takes its rights: made under a name of its
+    // own beside it, given them and put in its place (who has the old one open keeps it).
+    struct stat old{};
+    if (::lstat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      std::string temp = WorkNameBeside(file, "XXXXXX");
+      const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+      if (fd >= 0) {
+        if (TakeRightsOf(fd, file) && ::rename(temp.c_str(), file.c_str()) == 0) return fd;
+        const int err = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        errno = err;
+        return -1;
+      }
+    }
+    ::unlink(file.c_str());
+  }
+  const int fd = ::open(file.c_str(), flags, 0644);
+  if (fd >= 0) return fd;
+  const int err = errno;
+  struct stat st{};
+  if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+    errno = err;
+    return -1;
+  }
+  // Another user's link: its file is never written.
+  const size_t slash = file.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+  if (::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISVTX)) {
+    SetError(5, "Datei " + name + " ist eine Verknüpfung eines anderen Benutzers im gemeinsamen Ordner; " +
+                    "sie wird nicht beschrieben" + tag);
+    errno = EPERM;
+    return -2;
+  }
+  if (how == WriteOpen::Existing) {
+    errno = EACCES;
+    return -1;
+  }
+  // The link goes; the file is made new in its place.
+  if (::unlink(file.c_str()) != 0) return -1;
+  return ::open(file.c_str(), (flags & ~O_TRUNC) | O_EXCL, 0644);
 }
 
 bool FileDatedToday(const std::string& name) {

@@ -41,9 +41,26 @@ bool FileExist(const std::string& name);
 // file is the one meant; with several none is chosen (name comes back) and they are listed in
 // several, sorted.
 std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several = nullptr);
+// With typed, the length of the start of the name's last part that the user typed (the rest, an
+// extension, was added in a case of the program's choice): of several files in other cases, the
+// one whose start is exactly as typed is meant.
+std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several, size_t typed);
 // FileOfAnyCase into name; several files of the name in other cases are an error (2) that names
 // them, with tag appended, and give false.
 bool FindFileOfAnyCase(std::string& name, const std::string& tag);
+
+// How OpenForWriting opens a file.
+enum class WriteOpen {
+  Existing,  // an existing file, read and written
+  Truncate,  // made, or an existing one emptied
+  Anew,      // made anew: an existing file is removed first (who has it open keeps the old one)
+};
+// Opens a file of the engine for writing by the rule every output follows: this user's links are
+// followed, another user's link is never written through. Making a file, such a link is replaced
+// by the new file; an existing file is not opened through it (-1, errno EACCES: the caller may
+// read it). In a folder with the sticky bit, where such a link cannot be replaced, the file is
+// refused with the engine's error naming it and tag (-2, errno EPERM). Other failures: -1, errno.
+int OpenForWriting(const std::string& name, WriteOpen how, int flags, const std::string& tag);
 bool FileDatedToday(const std::string& name);
 // Deletes one file or every file matching a mask with "*" or "?"; errors through SetError.
 void EraseFiles(const std::string& mask);

@@ -1,5 +1,6 @@
 // Memo files: DBT (dBase III and IV) and FPT. Opening beside the table, reading a memo, appending,
 // replacing with reuse of blocks through the dBase IV free chain, copying, packing, text device.
+#include "platform/workfile.h"
 #include "tablengine/memo.h"
 
 #include <fcntl.h>
@@ -447,7 +448,8 @@ void USE(const std::string& tableName) {
   if (!FindFileOfAnyCase(name, " [USE]")) return;
   const bool shared = (KelpieSharedMode && !a->Exclusive);
   (void)shared;
-  const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+  const int fd = OpenForWriting(name, WriteOpen::Existing, O_RDWR, " [USE]");
+  if (fd == -2) return;
   if (fd < 0) {
     const int err = errno;
     // A table that announces memos but has no memo field does without its memo file.
@@ -632,6 +634,8 @@ void PackMemofile() {
     SetError(IoCodeFromErrno(errno), "Cannot create memo file " + fresh.Name + " [PackMemofile]");
     return;
   }
+  // The packed file takes the rights of the one it replaces.
+  TakeRightsOf(fresh.Fd, FollowOwnLinks(m.Name));
   const uint32_t count = RecCount();
   const uint64_t oldSize = FileSize(m.Fd);
   struct Change {

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -146,7 +147,8 @@ TEST_F(WqernRun, OutputsKeepReadOnlyFilesModesAndTheUsersLinks) {
 }
 
 // The listing is written once: in the design's folder the run makes one working file for the
-// listing and at most one to try whether the folder can be written, nothing in the private folder.
+// listing and at most one to try whether the folder can be written; it makes no working folder,
+// which it would not use.
 TEST_F(WqernRun, TheListingIsWrittenOnceWithOneProbe) {
   CopyDesign("d.qrk");
   const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -170,7 +172,7 @@ TEST_F(WqernRun, TheListingIsWrittenOnceWithOneProbe) {
   }
   ::close(fd);
   std::sort(created.begin(), created.end());
-  EXPECT_EQ(created, (std::vector<std::string>{".d.txt", ".qern-probe", ".wqern"}));
+  EXPECT_EQ(created, (std::vector<std::string>{".d.txt", ".qern-probe"}));
 }
 
 TEST_F(WqernRun, UnusableTmpdirLeavesNoWorkingFileBehind) {
@@ -558,6 +560,39 @@ TEST_F(WqernRun, OutputsReplaceALinkAtTheirNameNeverWriteThroughIt) {
     EXPECT_EQ(ReadWholeFile(victim), "precious") << c.Switch;
     EXPECT_FALSE(fs::is_symlink(Work(c.Output))) << c.Switch;
     EXPECT_GT(fs::file_size(Work(c.Output)), 100u) << c.Switch;
+  }
+  EXPECT_TRUE(TmpEmpty());
+}
+
+// Each output of the command line keeps the access list and the user's attributes of the file it
+// replaces: the owning group, which had no access, gets none, the named user keeps reading.
+TEST_F(WqernRun, OutputsKeepTheAccessListAndAttributesOfTheFileTheyReplace) {
+  CopyDesign("d.qrk");
+  struct Case {
+    const char* Switch;
+    const char* Output;
+  };
+  for (const Case& c : {Case{"/I", "d.txt"}, Case{"/CAD1:5", "d.dxf"}, Case{"/CAD2:5", "d.igs"},
+                        Case{"/CAD5:5", "d.txt"}}) {
+    SCOPED_TRACE(c.Switch);
+    const std::string out = Work(c.Output).string();
+    fs::remove(out);
+    qern::test::WriteWholeFile(out, "old");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write);
+    if (!qern::test::SetFacl("-m u:daemon:r '" + out + "'")) GTEST_SKIP() << "no setfacl or no ACLs here";
+    const bool attribute = ::setxattr(out.c_str(), "user.project", "p7", 2, 0) == 0;
+    const std::string acl = qern::test::FaclOf(out);
+    RunResult r = Run({"d.qrk", c.Switch});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_GT(fs::file_size(out), 100u);
+    EXPECT_EQ(qern::test::FaclOf(out), acl);
+    EXPECT_EQ(fs::status(out).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    char value[8] = {};
+    if (attribute) {
+      EXPECT_EQ(::getxattr(out.c_str(), "user.project", value, sizeof value), 2);
+      EXPECT_EQ(std::string(value), "p7");
+    }
   }
   EXPECT_TRUE(TmpEmpty());
 }

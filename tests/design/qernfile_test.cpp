@@ -118,6 +118,28 @@ TEST_F(FileCommands, FailedSaveKeepsTheDesignModifiedAndTheOldFile) {
   EXPECT_EQ(test::ReadWholeFile(Path("welle.qrk")), old);
 }
 
+// Save keeps the access list the user gave the design (the owning group stays without access) and
+// takes no entry of its folder's default list.
+TEST_F(FileCommands, SaveKeepsTheDesignsAccessList) {
+  MakeDesignFile("a.qrk", 2.5L);
+  fs::permissions(Path("a.qrk"), fs::perms::owner_read | fs::perms::owner_write);
+  if (!test::SetFacl("-m u:daemon:r '" + Path("a.qrk") + "'") ||
+      !test::SetFacl("-d -m u:nobody:rw '" + tmp_.Path() + "'"))
+    GTEST_SKIP() << "no setfacl or no ACLs here";
+  const std::string acl = test::FaclOf(Path("a.qrk"));
+  dialogs_->QueueText(Path("a.qrk"));
+  ASSERT_TRUE(FileOpenCommand());
+  Design.NormalModule = 4.0L;
+  Flags.DesignModified = true;
+  ASSERT_TRUE(FileSaveCommand());
+  EXPECT_EQ(test::FaclOf(Path("a.qrk")), acl);
+  EXPECT_EQ(fs::status(Path("a.qrk")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  DesignFileContent back;
+  ASSERT_TRUE(ReadDesignFile(Path("a.qrk"), back));
+  EXPECT_EQ(back.Record.NormalModule, 4.0L);
+}
+
 TEST_F(FileCommands, OpenSaveAndSaveAsRoundTrips) {
   MakeDesignFile("a.qrk", 2.5L);
   SetDefaultDesign();

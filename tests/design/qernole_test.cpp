@@ -230,6 +230,24 @@ TEST_F(SpreadsheetExchangeTest, PrintoutKeepsListingSettingsAndShowsOnlyMessages
   EXPECT_EQ(Listing.TxtListingNumber, 1);
 }
 
+// A workbook written again keeps the mode and access list the user gave the old one.
+TEST_F(SpreadsheetExchangeTest, AWorkbookWrittenAgainKeepsItsAccessList) {
+  Worksheet sheet;
+  sheet.SetCell(1, 1, "Text");
+  std::string error;
+  const std::string book = tmp_.File("mappe.xlsx");
+  ASSERT_TRUE(WriteWorkbook(sheet, book, error)) << error;
+  ASSERT_EQ(::chmod(book.c_str(), 0600), 0);
+  if (!qern::test::SetFacl("-m u:daemon:r '" + book + "'")) GTEST_SKIP() << "no setfacl or no ACLs here";
+  const std::string acl = qern::test::FaclOf(book);
+  sheet.SetCell(2, 1, "mehr");
+  ASSERT_TRUE(WriteWorkbook(sheet, book, error)) << error;
+  EXPECT_EQ(qern::test::FaclOf(book), acl);
+  struct stat st {};
+  ASSERT_EQ(::stat(book.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
 TEST_F(SpreadsheetExchangeTest, WorkbookFailuresAreReportedAndLeaveNothingBehind) {
   ScopedScriptedDialogs dialogs;
   Worksheet sheet;

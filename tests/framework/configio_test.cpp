@@ -472,6 +472,31 @@ TEST_F(ConfigFileTest, WritingKeepsTheModeAndRefusesAReadOnlyFile) {
   EXPECT_EQ(dialogs_->Messages().back(), "Ungueltiger Dateiname \"" + CfgName() + "\" !");
 }
 
+// qern.cfg and qern.cff keep the access list the user gave them, and the owning group stays
+// without access; a default list of their folder is not given to them.
+TEST_F(ConfigFileTest, WritingKeepsTheAccessListAndTakesNoDefaultOfTheFolder) {
+  WriteSettings(Written());
+  Session.RecentFiles = {"/d/a.qrk", "", "", ""};
+  WriteSessionFile();
+  const std::string cff = Folder() + "qern.cff";
+  for (const std::string& name : {CfgName(), cff}) {
+    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write);
+    if (!SetFacl("-m u:daemon:r '" + name + "'")) GTEST_SKIP() << "no setfacl or no ACLs here";
+  }
+  ASSERT_TRUE(SetFacl("-d -m u:nobody:rw '" + Folder() + "'"));
+  const std::string cfgAcl = FaclOf(CfgName()), cffAcl = FaclOf(cff);
+  Settings.LinesPerPage = 66;
+  Flags.AbortFlag = false;
+  WriteConfiguration();
+  Session.RecentFiles = {"/d/b.qrk", "", "", ""};
+  WriteSessionFile();
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_EQ(FaclOf(CfgName()), cfgAcl);
+  EXPECT_EQ(FaclOf(cff), cffAcl);
+  EXPECT_EQ(FaclOf(cff).find("65534"), std::string::npos);
+  EXPECT_EQ(ReadFileLines(cff).at(1), "/d/b.qrk");
+}
+
 class SessionFileTest : public ConfigFileTest {};
 
 TEST_F(SessionFileTest, RecentFilesRoundTrip) {

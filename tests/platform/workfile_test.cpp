@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -371,6 +373,147 @@ TEST(WorkFileRights, AReadOnlyFileIsRefused) {
     return IsReadOnlyFile(name) && !ReplaceFileContents(name, "new");
   }));
   EXPECT_EQ(ReadWholeFile(name), "kept");
+}
+
+// ---- Access lists and extended attributes --------------------------------------------------
+
+constexpr uid_t Daemon = 1, Bin = 2;
+
+// A group made for the test and removed with the object; Id() is -1 when none could be made.
+class TestGroup {
+ public:
+  TestGroup() : name_("qerntest" + std::to_string(::getpid())) {
+    int status = -1;
+    test::ShellOutput("groupadd " + name_ + " 2>/dev/null", &status);
+    if (const group* g = status == 0 ? ::getgrnam(name_.c_str()) : nullptr) id_ = g->gr_gid;
+  }
+  ~TestGroup() {
+    if (id_ >= 0) test::ShellOutput("groupdel " + name_ + " 2>/dev/null");
+  }
+  TestGroup(const TestGroup&) = delete;
+  TestGroup& operator=(const TestGroup&) = delete;
+  long Id() const { return id_; }
+  gid_t Gid() const { return static_cast<gid_t>(id_); }
+
+ private:
+  std::string name_;
+  long id_ = -1;
+};
+
+// True when user uid (in the groups) can open the file for reading.
+bool CanRead(uid_t uid, const std::vector<gid_t>& groups, const std::string& name) {
+  return RunAs(uid, groups.front(), groups, [&] {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
+  });
+}
+
+std::string AttributeOf(const std::string& name, const char* key) {
+  char value[256] = {};
+  const ssize_t n = ::getxattr(name.c_str(), key, value, sizeof value);
+  return n < 0 ? std::string("(none)") : std::string(value, static_cast<size_t>(n));
+}
+
+// setfacl -m u:daemon:r on a private file: the file comes back with that list (the mode's group
+// bits are its mask), the owning group still without access, and with the user's attributes.
+TEST(WorkFileRights, TheAccessListAndTheUsersAttributesSurviveAReplacement) {
+  test::TempFolder dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+  const std::string name = dir.File("d.txt");
+  WriteWholeFile(name, "old");
+  ASSERT_EQ(::chmod(name.c_str(), 0600), 0);
+  if (!test::SetFacl("-m u:daemon:r " + name)) GTEST_SKIP() << "no setfacl or no ACLs here";
+  const bool attributes = ::setxattr(name.c_str(), "user.origin", "cad", 3, 0) == 0;
+  const std::string acl = test::FaclOf(name);
+  ASSERT_NE(acl.find("user:1:r--"), std::string::npos) << acl;
+  for (int save = 1; save <= 2; ++save) {
+    SCOPED_TRACE(save);
+    ASSERT_TRUE(ReplaceFileContents(name, "new" + std::to_string(save)));
+    EXPECT_EQ(test::FaclOf(name), acl);
+    EXPECT_EQ(ModeOf(name), 0640u);
+    if (attributes) {
+      EXPECT_EQ(AttributeOf(name, "user.origin"), "cad");
+    }
+  }
+  // A named group with more than the owning group, and a list without any group entry of its own.
+  if (const TestGroup g; g.Id() >= 0 && ::geteuid() == 0) {
+    ASSERT_TRUE(test::SetFacl("-m g:" + std::to_string(g.Id()) + ":rw " + name));
+    const std::string withGroup = test::FaclOf(name);
+    ASSERT_TRUE(ReplaceFileContents(name, "newer"));
+    EXPECT_EQ(test::FaclOf(name), withGroup);
+    EXPECT_EQ(ModeOf(name), 0660u);
+    EXPECT_TRUE(CanRead(Bin, {Bin, g.Gid()}, name));
+  }
+  if (::geteuid() != 0) return;
+  EXPECT_TRUE(CanRead(Daemon, {Daemon}, name));
+  // A member of the owning group who is no named user or group.
+  ASSERT_EQ(::chown(name.c_str(), static_cast<uid_t>(-1), NoGroup), 0);
+  ASSERT_TRUE(ReplaceFileContents(name, "last"));
+  EXPECT_FALSE(CanRead(Nobody, {NoGroup}, name));
+  EXPECT_EQ(StatOf(name).st_gid, NoGroup);
+}
+
+// setfacl -d -m u:nobody:rw on the folder: a replaced file does not take the folder's default list;
+// it keeps its own list, or none.
+TEST(WorkFileRights, AFoldersDefaultListIsNotGivenToAReplacement) {
+  test::TempFolder dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+  const std::string plain = dir.File("plain.txt"), listed = dir.File("listed.txt");
+  WriteWholeFile(plain, "old");
+  ASSERT_EQ(::chmod(plain.c_str(), 0640), 0);
+  WriteWholeFile(listed, "old");
+  ASSERT_EQ(::chmod(listed.c_str(), 0600), 0);
+  if (!test::SetFacl("-m u:daemon:r " + listed) || !test::SetFacl("-d -m u:nobody:rw " + dir.Path()))
+    GTEST_SKIP() << "no setfacl or no ACLs here";
+  const std::string listedAcl = test::FaclOf(listed);
+  ASSERT_TRUE(ReplaceFileContents(plain, "new"));
+  ASSERT_TRUE(ReplaceFileContents(listed, "new"));
+  EXPECT_EQ(::getxattr(plain.c_str(), "system.posix_acl_access", nullptr, 0), -1);
+  EXPECT_EQ(ModeOf(plain), 0640u);
+  EXPECT_EQ(test::FaclOf(listed), listedAcl);
+  EXPECT_EQ(test::FaclOf(listed).find("65534"), std::string::npos);
+  if (::geteuid() != 0) return;
+  EXPECT_FALSE(CanRead(Nobody, {NoGroup}, plain));
+  EXPECT_FALSE(CanRead(Nobody, {NoGroup}, listed));
+  EXPECT_TRUE(CanRead(Daemon, {Daemon}, listed));
+}
+
+// A writer outside the file's group cannot keep it: the members of the old group count as others
+// then, so others get no more than the old group had, with and without an access list.
+TEST(WorkFileRights, OthersGetNoMoreThanTheOldGroupWhenTheGroupIsLost) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as several users";
+  const TestGroup g;
+  if (g.Id() < 0) GTEST_SKIP() << "no group could be made";
+  test::TempFolder dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  const std::string name = dir.File("d.txt");
+  struct Case {
+    mode_t Old, New;
+  };
+  for (const Case c : {Case{0604, 0600}, Case{0606, 0600}, Case{0624, 0600}, Case{0644, 0644}, Case{0664, 0644}}) {
+    SCOPED_TRACE(c.Old);
+    WriteWholeFile(name, "old");
+    ASSERT_EQ(::chown(name.c_str(), Nobody, g.Gid()), 0);
+    ASSERT_EQ(::chmod(name.c_str(), c.Old), 0);
+    const bool before = CanRead(Bin, {Bin, g.Gid()}, name);
+    ASSERT_TRUE(RunAs(Nobody, NoGroup, {NoGroup}, [&] { return ReplaceFileContents(name, "new"); }));
+    EXPECT_EQ(StatOf(name).st_gid, NoGroup);
+    EXPECT_EQ(ModeOf(name), c.New);
+    EXPECT_LE(CanRead(Bin, {Bin, g.Gid()}, name), before);
+  }
+  // The same with a named user: the list stays, others lose what the old group did not have.
+  WriteWholeFile(name, "old");
+  ASSERT_EQ(::chown(name.c_str(), Nobody, g.Gid()), 0);
+  ASSERT_EQ(::chmod(name.c_str(), 0604), 0);
+  if (!test::SetFacl("-m u:daemon:r " + name)) GTEST_SKIP() << "no setfacl or no ACLs here";
+  ASSERT_TRUE(RunAs(Nobody, NoGroup, {NoGroup}, [&] { return ReplaceFileContents(name, "new"); }));
+  const std::string acl = test::FaclOf(name);
+  EXPECT_NE(acl.find("user:1:r--"), std::string::npos) << acl;
+  EXPECT_NE(acl.find("group::---"), std::string::npos) << acl;
+  EXPECT_NE(acl.find("other::---"), std::string::npos) << acl;
+  EXPECT_TRUE(CanRead(Daemon, {Daemon}, name));
+  EXPECT_FALSE(CanRead(Bin, {Bin, g.Gid()}, name));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <cstdlib>
 #include <fstream>
@@ -155,6 +156,30 @@ inline bool RunWithinMemory(size_t extraBytes, const std::function<bool()>& body
   int status = 0;
   if (::waitpid(child, &status, 0) != child) return false;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What a shell command writes to its standard output; its exit status through status.
+inline std::string ShellOutput(const std::string& command, int* status = nullptr) {
+  std::string text;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return text;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  const int rc = ::pclose(pipe);
+  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return text;
+}
+
+// Runs setfacl with the arguments; false when the tool is missing or the file system keeps no ACLs.
+inline bool SetFacl(const std::string& args) {
+  int status = -1;
+  ShellOutput("setfacl " + args + " 2>/dev/null", &status);
+  return status == 0;
+}
+
+// The ACL of a file as getfacl lists it (numeric ids, without its head), effective rights left out.
+inline std::string FaclOf(const std::string& name) {
+  return ShellOutput("getfacl -cnE '" + name + "' 2>/dev/null");
 }
 
 }  // namespace qern::test

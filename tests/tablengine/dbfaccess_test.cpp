@@ -352,6 +352,48 @@ TEST_F(PresetTable, MissingPresetTableIsCreated) {
   DbfCloseTable();
 }
 
+// The DBF folder shared by several users with the sticky bit: a "printout.dbf" another user
+// planted there as a link to this user's own table, or to a name in this user's folder, is
+// neither appended to nor created through; the user is told why.
+TEST_F(PresetTable, PresetsNeverGoThroughAnotherUsersLinkInASharedFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  const std::string home = tmp_.File("home"), victim = home + "/printout.dbf";
+  std::filesystem::create_directory(home);
+  ASSERT_TRUE(CreatePrintoutTable(victim));
+  ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown(victim.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chmod(dbf_.c_str(), 01777), 0);
+  const std::string before = ReadWholeFile(victim);
+  std::filesystem::create_symlink(victim, dbf_ + "/printout.dbf");  // root's link
+  {
+    Unprivileged user;
+    OpenPrintoutTable();
+    if (!Flags.AbortFlag) {
+      DbfPutStr("name", "planted");
+      DbfAppendRecord();
+    }
+    DbfCloseTable();
+  }
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(ReadWholeFile(victim), before);
+  ASSERT_FALSE(dialogs_->Messages().empty());
+  EXPECT_NE(dialogs_->Messages().back().find("Verknüpfung eines anderen Benutzers"), std::string::npos)
+      << dialogs_->Messages().back();
+
+  std::filesystem::remove(dbf_ + "/printout.dbf");
+  std::filesystem::create_symlink(home + "/chosen.dbf", dbf_ + "/printout.dbf");
+  {
+    Unprivileged user;
+    OpenPrintoutTable();
+    DbfCloseTable();
+  }
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_FALSE(std::filesystem::exists(home + "/chosen.dbf"));
+  EXPECT_NE(dialogs_->Messages().back().find("Verknüpfung eines anderen Benutzers"), std::string::npos)
+      << dialogs_->Messages().back();
+  EXPECT_TRUE(std::filesystem::is_symlink(dbf_ + "/printout.dbf"));
+}
+
 // A new preset's zero origin and false flags are stored as values: another program reads 0 and F, not
 // NULL; only the fields never written stay blank.
 TEST_F(PresetTable, NewPresetKeepsZeroAndFalse) {

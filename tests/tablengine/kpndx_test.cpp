@@ -368,7 +368,7 @@ TEST_F(Ndx, IndexExtensionFollowsTheTableAndEitherCaseIsFound) {
   ASSERT_TRUE(SetIndexTo("up", 1));
   EXPECT_EQ(Walk(), (std::vector<uint32_t>{2, 4, 6, 3, 1, 5}));
   CloseAll();
-  Table(kRows, false, "low.dbf");
+  Table(kRows, false, "small.dbf");
   MakeIndex("nr", "NR");
   EXPECT_TRUE(FileExist(tmp_.File("nr.ndx")));
   EXPECT_FALSE(FileExist(tmp_.File("nr.NDX")));
