@@ -407,7 +407,8 @@ struct Step {
 };
 using Steps = std::vector<Step>;
 
-// The block files turned into steps in the current screen output, by file name.
+// The block files turned into steps in the current screen output, by file name, and the blocks
+// the screen defined in it.
 struct BlockFileMemory {
   bool open = false;
   bool use = true;
@@ -421,14 +422,25 @@ struct BlockFileMemory {
     std::shared_ptr<const Steps> steps;
   } last;
   std::unordered_map<std::string, std::shared_ptr<const Steps>> files;
-  // Block files written this output, taken into files when their first insert finds them there.
-  std::unordered_map<std::string, std::shared_ptr<const Steps>> written;
-  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
-  // The file BlockFileFor has just found it can open: the replay that follows at once need not
-  // open it again.
-  std::string opened;
+  // The screen's own blocks by lower-case name: their text, and their steps while the memory is on.
+  struct ScreenBlock {
+    std::string text;
+    std::shared_ptr<const Steps> steps;
+  };
+  std::unordered_map<std::string, ScreenBlock> own;
   bool On() const { return open && use; }
+  // Everything dropped; what was found before is found anew.
+  void Clear() {
+    ++age;
+    last = {};
+    files.clear();
+    own.clear();
+  }
 } g_memory;
+
+// A screen block stands where a file name goes as its key after a NUL, which no file name holds.
+std::string ScreenBlockFile(const std::string& key) { return std::string(1, '\0') + key; }
+bool IsScreenBlockFile(const std::string& file) { return !file.empty() && file[0] == '\0'; }
 
 // The groups of the block file the screen is writing, taken as the writer writes them, just as
 // reading the text back gives them. A group whose lines would read back otherwise (a line break in
@@ -627,19 +639,18 @@ std::shared_ptr<const Steps> Compile(const Groups& groups) {
 }
 
 
-// The steps of a block file; nothing when the file cannot be read.
+// The steps of a block file or screen block; nothing when the file cannot be read or the screen
+// keeps no such block.
 std::shared_ptr<const Steps> StepsOf(const std::string& file) {
+  if (IsScreenBlockFile(file)) {
+    const auto it = g_memory.own.find(file.substr(1));
+    if (it == g_memory.own.end()) return nullptr;
+    const BlockFileMemory::ScreenBlock& block = it->second;
+    return block.steps ? block.steps : Compile(ReadGroups(std::as_const(block.text)));
+  }
   if (g_memory.On()) {
     auto it = g_memory.files.find(file);
     if (it != g_memory.files.end()) return it->second;
-    auto w = g_memory.written.find(file);
-    if (w != g_memory.written.end()) {
-      std::shared_ptr<const Steps> steps = std::move(w->second);
-      g_memory.written.erase(w);
-      const bool opened = g_memory.opened == file;
-      g_memory.opened.clear();
-      if (opened || FileCanOpen(file)) return g_memory.files[file] = std::move(steps);
-    }
   }
   TextFile f;
   f.Assign(file);
@@ -652,43 +663,21 @@ std::shared_ptr<const Steps> StepsOf(const std::string& file) {
   return steps;
 }
 
-bool Remembered(const std::string& file) {
-  return g_memory.On() && g_memory.files.count(file) > 0;
-}
-
-// The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
+// What an insert of a block replays: the block the screen defined, else the user's block file;
+// "" for none.
 std::string BlockFileFor(const std::string& name) {
-  g_memory.opened.clear();
-  if (g_memory.On()) {
-    auto it = g_memory.ownFiles.find(name);
-    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
-  }
-  if (CadBlockDefined(name)) {
-    const std::string own = CadTempBlockFile(name);
-    if (!own.empty() && Remembered(own)) {
-      if (g_memory.On()) g_memory.ownFiles[name] = own;
-      return own;
-    }
-    if (!own.empty() && FileCanOpen(own)) {
-      if (g_memory.On()) {
-        g_memory.ownFiles[name] = own;
-        g_memory.opened = own;
-      }
-      return own;
-    }
+  if (!g_memory.own.empty() && CadBlockDefined(name)) {
+    std::string key = LowerStr(name);
+    if (g_memory.own.count(key) > 0) return ScreenBlockFile(key);
   }
   return CadUserBlockFile(name);
 }
 
-// Keeps the block the memory gave an insert: found again by name, the same file and steps would
-// come back until the memory drops or replaces something.
+// Keeps the screen block an insert found: found again by name, the same steps would come back
+// until the memory drops or replaces something.
 void KeepFound(const std::string& name, const std::string& file,
                const std::shared_ptr<const Steps>& steps) {
-  if (!g_memory.On()) return;
-  const auto own = g_memory.ownFiles.find(name);
-  if (own == g_memory.ownFiles.end() || own->second != file) return;
-  const auto it = g_memory.files.find(file);
-  if (it == g_memory.files.end() || it->second != steps) return;
+  if (!g_memory.On() || !IsScreenBlockFile(file)) return;
   g_memory.last.name = name;
   g_memory.last.age = g_memory.age;
   g_memory.last.steps = steps;
@@ -812,29 +801,18 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
 
 void OpenBlockFileMemory() {
   ForgetKeptTurns();
-  ++g_memory.age;
-  g_memory.last = {};
-  g_memory.files.clear();
-  g_memory.written.clear();
-  g_memory.ownFiles.clear();
-  g_memory.opened.clear();
+  g_memory.Clear();
   g_memory.open = true;
 }
 
 void CloseBlockFileMemory() {
-  ++g_memory.age;
-  g_memory.last = {};
-  g_memory.files.clear();
-  g_memory.written.clear();
-  g_memory.ownFiles.clear();
-  g_memory.opened.clear();
+  g_memory.Clear();
   g_memory.open = false;
 }
 
-void ForgetBlockFile(const std::string& file) {
-  ++g_memory.age;
-  g_memory.files.erase(file);
-  g_memory.written.erase(file);
+void ReplayScreenBlock(const std::string& name, long double x, long double y, long double angle,
+                       long double scaleX, long double scaleY) {
+  ReplayTop(ScreenBlockFile(LowerStr(name)), x, y, angle, scaleX, scaleY);
 }
 
 void StartBlockGroupRecording() {
@@ -901,26 +879,24 @@ void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, 
   }
 }
 
-void RememberBlockFile(const std::string& file, const std::string& text) {
-  ForgetBlockFile(file);
+void KeepScreenBlock(const std::string& name, std::string text) {
   const bool recorded =
       g_recording.intact && (g_recording.ended || g_recording.end == text.size());
   g_recording.intact = false;
-  // (Not one conditional expression: its two sides would meet in a copy of the recorded groups.)
-  if (g_memory.On() && !file.empty())
-    g_memory.written[file] =
-        recorded ? Compile(g_recording.builder.Taken()) : Compile(ReadGroups(text));
+  ++g_memory.age;
+  BlockFileMemory::ScreenBlock& block = g_memory.own[LowerStr(name)];
+  // Without the memory every insert reads the text again.
+  block.steps = nullptr;
+  if (g_memory.On())
+    block.steps = recorded ? Compile(g_recording.builder.Taken())
+                           : Compile(ReadGroups(std::as_const(text)));
+  block.text = block.steps ? std::string() : std::move(text);
   g_recording.builder.Restart();
 }
 
 void SetBlockFileMemoryUse(bool use) {
   g_memory.use = use;
-  ++g_memory.age;
-  g_memory.last = {};
-  g_memory.files.clear();
-  g_memory.written.clear();
-  g_memory.ownFiles.clear();
-  g_memory.opened.clear();
+  g_memory.Clear();
 }
 
 long BlockFileReads() { return g_memory.reads; }

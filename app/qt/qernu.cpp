@@ -279,8 +279,6 @@ void Thh::FormCreate() {
 }
 
 void Thh::FormDestroy() {
-  // The screen drawings' temporary block files go with the window that showed them.
-  CadDeleteTempBlockFiles();
   WriteSessionFile();
 }
 
@@ -537,9 +535,8 @@ bool Thh::FormCloseQuery() {
 bool Thh::DeleteTempFilesOnExit() {
   Flags.AbortFlag = false;
   ShowWorkingMessage("Lösche temporäre Dateien ...");
-  // Screen drawings keep their block files in a folder of their own below the folder for
-  // temporary files; "$*.dx$" files directly in it are the user's logo, head and insert blocks.
-  CadDeleteTempBlockFiles();
+  // Screen drawings keep their blocks in memory and leave no file; "$*.dx$" files in the folder
+  // for temporary files are the user's logo, head and insert blocks, and stay.
   return true;
 }
 
