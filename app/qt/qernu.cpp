@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QScreen>
+#include <chrono>
+#include <functional>
 
 #include "app/qernstart.h"
 #include "app/qt/printcon.h"
@@ -425,9 +427,13 @@ void Thh::mi_fileOpenTableClick() {
   std::string title;
   UpdateApplicationTitle(title);
   SetWaitCursor();
-  FillFileOverview(table, Session.CurrentFileFolder, [&](const std::string& file) {
-    setWindowTitle(Caption(Ident.Banner + " -> " + file));
-  });
+  // The file being read, as often as a person can read it: each title is a round trip to the
+  // display, which would cost more than reading the file.
+  ThrottledProgress reading(
+      [&](const std::string& file) { setWindowTitle(Caption(Ident.Banner + " -> " + file)); },
+      std::chrono::milliseconds(50));
+  FillFileOverview(table, Session.CurrentFileFolder, std::ref(reading));
+  reading.Finish();
   RestoreCursor();
   Flags.AbortFlag = false;
   // The files were only scanned: the title names the current design again until a row is opened.

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
@@ -113,6 +116,80 @@ TEST_F(FileOverviewTest, EachRowHasItsFilesDate) {
   for (std::size_t i = 0; i < times.size(); ++i)
     EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << i;
   EXPECT_NE(table.Rows[5][1], table.Rows[1][1]);
+}
+
+// Files changed just before and after midnight, and on the days the clock is set forward or back
+// (also at midnight itself), each get their own day.
+TEST_F(FileOverviewTest, DatesAroundMidnightAndClockChanges) {
+  const char* const old = std::getenv("TZ");
+  const std::string kept = old ? old : "";
+  for (const char* zone : {"CET-1CEST,M3.5.0,M10.5.0/3", "<-03>3<-02>,M10.1.0/0,M2.3.0/0", "UTC0"}) {
+    SCOPED_TRACE(zone);
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+    fs::remove_all(folder_.Path());
+    fs::create_directories(folder_.Path());
+    // Every 25 minutes through three days around each change, in the order the rows are read.
+    std::vector<std::time_t> times;
+    for (std::time_t start : {std::time_t{1679702400}, std::time_t{1698451200},
+                              std::time_t{1696118400}, std::time_t{1676764800}})
+      for (std::time_t t = start - 86400; t < start + 2 * 86400; t += 1500) times.push_back(t);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "d%05zu.qrk", i);
+      if (i == 0) WriteDesign(name, 20, 1.0L, 0, "");
+      else fs::copy_file(folder_.File("d00000.qrk"), folder_.File(name));
+      const timespec both[2] = {{times[i], 0}, {times[i], 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+    }
+    FileOverview table;
+    FillFileOverview(table, folder_.Path());
+    ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
+    for (std::size_t i = 0; i < times.size(); ++i)
+      ASSERT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << times[i];
+  }
+  if (old)
+    ::setenv("TZ", kept.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
+}
+
+// The file being read is shown at once, then at most once an interval, and the last one at the end.
+TEST(ThrottledProgressTest, ShowsTheFirstThenOneAnIntervalAndTheLast) {
+  using namespace std::chrono_literals;
+  ThrottledProgress::Clock::time_point now{};
+  std::vector<std::string> shown;
+  ThrottledProgress progress([&](const std::string& s) { shown.push_back(s); }, 50ms,
+                             [&] { return now; });
+  progress("a");
+  now += 10ms;
+  progress("b");
+  now += 39ms;
+  progress("c");
+  now += 1ms;
+  progress("d");  // 50 ms after a
+  now += 49ms;
+  progress("e");
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "d"}));
+  progress.Finish();
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "d", "e"}));
+  progress.Finish();
+  now += 1ms;
+  progress("f");
+  EXPECT_EQ(shown.size(), 3u) << "e was shown just now";
+  now += 50ms;
+  progress("g");
+  progress.Finish();
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "d", "e", "g"}));
+
+  // Names farther apart than the interval are all shown.
+  std::vector<std::string> all;
+  ThrottledProgress slow([&](const std::string& s) { all.push_back(s); }, 50ms,
+                         [&] { return now += 60ms; });
+  for (const char* s : {"x", "y", "z"}) slow(s);
+  slow.Finish();
+  EXPECT_EQ(all, (std::vector<std::string>{"x", "y", "z"}));
 }
 
 // A row shows what opening its file shows, whatever file was read before it: the shipped
