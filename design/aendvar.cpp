@@ -184,14 +184,18 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
   if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
   std::string line;
   for (int i = 0; i < count; ++i) {
-    ChangeEntry e;
-    ReadLine(e.ChangeText);
-    ReadLine(e.Date);
-    ReadLine(e.Editor);
-    ReadLine(line);
-    e.Description = SplitDescription(line);
+    if (i < MaxChangeEntries) {
+      ChangeEntry& e = info.ChangeEntries[i];
+      ReadLine(e.ChangeText);
+      ReadLine(e.Date);
+      ReadLine(e.Editor);
+      ReadLine(line);
+      e.Description = SplitDescription(line);
+    } else {
+      // Surplus entries are dropped: their lines are passed over, not taken as texts.
+      for (int k = 0; k < 4; ++k) ReadLineView(mark);
+    }
     if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
-    if (i < MaxChangeEntries) info.ChangeEntries[i] = e;  // surplus entries are dropped
   }
   info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
 
