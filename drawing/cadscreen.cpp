@@ -49,6 +49,7 @@ void ScreenBackEnd::Close() {
 
 void ScreenBackEnd::Abandon() {
   blockName_.clear();
+  maker_.reset();
   DxfOut = {};
   CloseBlockFileMemory();
 }
@@ -60,6 +61,11 @@ void ScreenBackEnd::BeginDrawing(long double xmin, long double ymin, long double
 
 bool ScreenBackEnd::BeginBlock(const std::string& name) {
   blockName_ = name;
+  if (ScreenBlocksMadeDirectly()) {
+    if (!maker_) maker_ = std::make_unique<ScreenBlockMaker>();
+    return true;
+  }
+  maker_.reset();
   blockText_.clear();
   DxfOut = {&blockText_, false, true};
   StartBlockGroupRecording();
@@ -71,6 +77,11 @@ ScreenBackEnd::~ScreenBackEnd() {
 }
 
 void ScreenBackEnd::EndBlock() {
+  if (InBlock() && maker_) {
+    maker_->Keep(blockName_);
+    blockName_.clear();
+    return;
+  }
   if (!ToBlock()) return;
   DxfEndFile();
   DxfOut = {};
@@ -115,6 +126,10 @@ void ScreenBackEnd::Replay(const std::string& file, const std::string& block, lo
 
 void ScreenBackEnd::Insert(const std::string& name, long double x, long double y,
                            long double angle, long double scaleX, long double scaleY) {
+  if (InBlock() && maker_) {
+    maker_->Insert(name, x, y, angle, scaleX, scaleY);
+    return;
+  }
   if (ToBlock()) {
     DxfInsert(name, x, y, angle, scaleX, scaleY);
     return;
@@ -125,7 +140,9 @@ void ScreenBackEnd::Insert(const std::string& name, long double x, long double y
 bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& file,
                                     long double x, long double y, long double angle,
                                     long double scaleX, long double scaleY) {
-  if (ToBlock())
+  if (InBlock() && maker_)
+    maker_->Insert(name, x, y, angle, scaleX, scaleY);
+  else if (ToBlock())
     DxfInsert(name, x, y, angle, scaleX, scaleY);
   else
     Replay(file, {}, x, y, angle, scaleX, scaleY);
@@ -164,14 +181,18 @@ void ScreenBackEnd::SetTextStyle(int font, long double angle, long double height
 }
 
 void ScreenBackEnd::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (ToBlock())
+  if (InBlock() && maker_)
+    maker_->Line(x1, y1, x2, y2);
+  else if (ToBlock())
     DxfLine(x1, y1, x2, y2);
   else
     Screen().Line(x1, y1, x2, y2);
 }
 
 void ScreenBackEnd::Circle(long double x, long double y, long double r) {
-  if (ToBlock())
+  if (InBlock() && maker_)
+    maker_->Circle(x, y, r);
+  else if (ToBlock())
     DxfCircle(x, y, r);
   else
     Screen().Circle(x, y, r);
@@ -179,14 +200,18 @@ void ScreenBackEnd::Circle(long double x, long double y, long double r) {
 
 void ScreenBackEnd::Arc(long double x, long double y, long double startAngle, long double endAngle,
                         long double r) {
-  if (ToBlock())
+  if (InBlock() && maker_)
+    maker_->Arc(x, y, startAngle, endAngle, r);
+  else if (ToBlock())
     DxfArc(x, y, startAngle, endAngle, r);
   else
     Screen().Arc(x, y, startAngle, endAngle, r);
 }
 
 void ScreenBackEnd::Text(const std::string& s, long double x, long double y) {
-  if (ToBlock())
+  if (InBlock() && maker_)
+    maker_->Text(s, x, y);
+  else if (ToBlock())
     DxfText(s, x, y);
   else
     Screen().OutTextXY(s, x, y);
@@ -194,7 +219,9 @@ void ScreenBackEnd::Text(const std::string& s, long double x, long double y) {
 
 void ScreenBackEnd::Solid(long double x1, long double y1, long double x2, long double y2,
                           long double x3, long double y3, long double x4, long double y4) {
-  if (ToBlock())
+  if (InBlock() && maker_)
+    maker_->Solid(x1, y1, x2, y2, x3, y3, x4, y4);
+  else if (ToBlock())
     DxfSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   else
     Screen().Solid(x1, y1, x2, y2, x3, y3, x4, y4);

@@ -2,9 +2,11 @@
 // definitions are written as DXF text kept in memory for the output and replayed at inserts.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "drawing/cadbackend.h"
+#include "drawing/dxblock.h"
 #include "drawing/dxfout.h"
 
 namespace qern {
@@ -49,7 +51,8 @@ class ScreenBackEnd : public CadBackEnd {
   void Replay(const std::string& file, const std::string& block, long double x, long double y,
               long double angle, long double scaleX, long double scaleY);
   std::string blockName_;  // block being written
-  std::string blockText_;  // its DXF text
+  std::unique_ptr<ScreenBlockMaker> maker_;  // its steps, made as its shapes come
+  std::string blockText_;  // or its DXF text (when the block memory is off)
   // The last text style set (restored after a replay).
   struct TextStyleArgs {
     bool set = false;

@@ -113,12 +113,14 @@ long double DxfGroupReader::Real() const { return DxfValueNumber(value_); }
 
 namespace {
 
+// Powers of ten, exact in a long double.
+constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                   1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                   1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
+
 long double ValueNumber(std::string_view value) {
   // Up to 19 digits as a whole number and the power of ten of the decimals are both exact in a long
   // double, so their quotient is the correctly rounded value, as the full conversion gives it.
-  static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
-                                            1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-                                            1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
   std::size_t i = 0;
   const bool negative = !value.empty() && value[0] == '-';
   if (negative) ++i;
@@ -452,26 +454,13 @@ struct BlockGroupRecording {
   GroupBuilder builder;  // kept from file to file with its room
 } g_recording;
 
-// Turns the groups into steps, reading them as a replay of the file reads them.
-class Compiler {
+// Makes the steps of a block entity by entity: the counting, pen and check steps every entity
+// takes, as a replay of the block's DXF text takes them.
+class StepMaker {
  public:
-  Compiler(GroupCursor& r, Steps& steps) : r_(r), steps_(steps) {}
-  void Run();
+  explicit StepMaker(Steps& steps) : steps_(steps) {}
 
- private:
-  // Reads groups up to the next code 0; false when the file ended on the way.
-  bool ReadEntity(Entity& e) {
-    e.groups = &r_.All();
-    e.begin = e.end = r_.Following();
-    while (r_.Next()) {
-      if (r_.Code() == 0) return true;
-      e.end = r_.Following();
-    }
-    return false;
-  }
-  void TakePen(const Entity& e) {
-    if (e.Has(8)) pen_ = e.Pen();
-  }
+ protected:
   Step& Add(Op op, std::initializer_list<long double> v = {}, std::string text = {}) {
     Step& s = steps_.emplace_back();
     s.op = op;
@@ -511,17 +500,57 @@ class Compiler {
     Add(op, {}, std::move(text));
     penInForce_ = -1;
   }
-  bool Polyline(const Entity& header, bool more);
+  // One entity of one step on the pen of its layer.
+  void Shape(int pen, Op op, std::initializer_list<long double> v, std::string text = {}) {
+    Count();
+    pen_ = pen;
+    SetPen(pen_);
+    Add(op, v, std::move(text));
+    Check();
+  }
+  // An insert: the block's own pen is set again after it.
+  void InsertShape(int pen, std::initializer_list<long double> v, std::string block) {
+    Count();
+    pen_ = pen;
+    SetPen(pen_);
+    Add(Op::Insert, v, std::move(block)).pen = pen_;
+    penInForce_ = pen_;
+    Check();
+  }
   void Segment(long double x1, long double y1, long double x2, long double y2, long double angle);
 
-  GroupCursor& r_;
   Steps& steps_;
   int pen_ = 0;
   int penInForce_ = -1;  // the pen of the last Pen step (-1: not known)
   bool counted_ = false;  // a Count waits for the next step
 };
 
-void Compiler::Segment(long double x1, long double y1, long double x2, long double y2,
+// Turns the groups into steps, reading them as a replay of the file reads them.
+class Compiler : public StepMaker {
+ public:
+  Compiler(GroupCursor& r, Steps& steps) : StepMaker(steps), r_(r) {}
+  void Run();
+
+ private:
+  // Reads groups up to the next code 0; false when the file ended on the way.
+  bool ReadEntity(Entity& e) {
+    e.groups = &r_.All();
+    e.begin = e.end = r_.Following();
+    while (r_.Next()) {
+      if (r_.Code() == 0) return true;
+      e.end = r_.Following();
+    }
+    return false;
+  }
+  void TakePen(const Entity& e) {
+    if (e.Has(8)) pen_ = e.Pen();
+  }
+  bool Polyline(const Entity& header, bool more);
+
+  GroupCursor& r_;
+};
+
+void StepMaker::Segment(long double x1, long double y1, long double x2, long double y2,
                        long double angleDeg) {
   if (angleDeg == 0) {
     Add(Op::Line, {x1, y1, x2, y2});
@@ -602,31 +631,27 @@ void Compiler::Run() {
     more = ReadEntity(e);
     if (type == Name::Polyline) {
       more = Polyline(e, more);
-    } else {
-      Count();
-      TakePen(e);
-      SetPen(pen_);
-      if (type == Name::Line) {
-        Add(Op::Line, {e.Real(10), e.Real(20), e.Real(11), e.Real(21)});
-      } else if (type == Name::Circle) {
-        Add(Op::Circle, {e.Real(10), e.Real(20), e.Real(40)});
-      } else if (type == Name::Arc) {
-        Add(Op::Arc, {e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40)});
-      } else if (type == Name::Text) {
-        const long double h = e.Real(40);
-        Add(Op::Text, {e.Real(50), h, h * e.Real(41, 1), e.Real(10), e.Real(20)}, e.Text(1));
-      } else if (type == Name::Solid) {
-        Add(Op::Solid, {e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12), e.Real(22),
-                        e.Real(13), e.Real(23)});
-      } else if (type == Name::Insert) {
-        // The block's own pen is set again after it.
-        Add(Op::Insert, {e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1), e.Real(42, 1)},
-            e.Text(2))
-            .pen = pen_;
-        penInForce_ = pen_;
-      }
+      Check();
+      continue;
     }
-    Check();
+    const int pen = e.Has(8) ? e.Pen() : pen_;
+    if (type == Name::Line) {
+      Shape(pen, Op::Line, {e.Real(10), e.Real(20), e.Real(11), e.Real(21)});
+    } else if (type == Name::Circle) {
+      Shape(pen, Op::Circle, {e.Real(10), e.Real(20), e.Real(40)});
+    } else if (type == Name::Arc) {
+      Shape(pen, Op::Arc, {e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40)});
+    } else if (type == Name::Text) {
+      const long double h = e.Real(40);
+      Shape(pen, Op::Text, {e.Real(50), h, h * e.Real(41, 1), e.Real(10), e.Real(20)},
+            e.Text(1));
+    } else if (type == Name::Solid) {
+      Shape(pen, Op::Solid, {e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12),
+                             e.Real(22), e.Real(13), e.Real(23)});
+    } else if (type == Name::Insert) {
+      InsertShape(pen, {e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1), e.Real(42, 1)},
+                  e.Text(2));
+    }
   }
 }
 
@@ -810,6 +835,120 @@ void CloseBlockFileMemory() {
   g_memory.open = false;
 }
 
+namespace {
+
+// A number as reading the writer's text of it gives it back.
+long double WrittenNumber(long double x) {
+  const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
+  unsigned long long n = 0;
+  if (!RoundScaled(x, decimals, n)) return ValueNumber(DxfReal(x));
+  const long double v = static_cast<long double>(n) / kPowers[decimals];
+  return x < 0 && n > 0 ? -v : v;
+}
+
+// A name or text as reading its written line gives it back: a line beyond ASCII is decoded.
+std::string WrittenText(const std::string& s) {
+  std::string v = DxfPlainValue(s);
+  for (char c : v)
+    if (static_cast<unsigned char>(c) >= 0x80) return DecodeTextLine(v, LegacyCodePage::Ansi1252);
+  return v;
+}
+
+// The steps, made before the maker that fills them.
+struct StepsHeld {
+  std::shared_ptr<Steps> steps = std::make_shared<Steps>();
+};
+
+}  // namespace
+
+class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
+ public:
+  Maker() : StepMaker(*steps) {}
+  // Members as the reader's entity handlers take them.
+  using StepMaker::InsertShape;
+  using StepMaker::Shape;
+  // The pen of the current layer (the layer of the last shape is kept).
+  int Pen() {
+    if (!layerKnown_ || layer_ != CadState.CadLayerName) {
+      layer_ = CadState.CadLayerName;
+      layerPen_ = LayerNumber(DxfPlainLayer());
+      layerKnown_ = true;
+    }
+    return layerPen_;
+  }
+  // The text style's width factor and angle as their written texts give them back.
+  std::pair<long double, long double> Style() {
+    const CadOutputState& c = CadState;
+    if (!styleKnown_ || width_ != c.CadTextWidth || rotation_ != c.CadTextRotation ||
+        decimals_ != Settings.Decimals) {
+      width_ = c.CadTextWidth;
+      rotation_ = c.CadTextRotation;
+      decimals_ = Settings.Decimals;
+      style_ = {ValueNumber(FloatStrDot(width_)), ValueNumber(FloatStrDot(rotation_))};
+      styleKnown_ = true;
+    }
+    return style_;
+  }
+
+ private:
+  std::string layer_;
+  int layerPen_ = 0;
+  bool layerKnown_ = false;
+  long double width_ = 0, rotation_ = 0;
+  int decimals_ = 0;
+  std::pair<long double, long double> style_;
+  bool styleKnown_ = false;
+};
+
+namespace {
+using N = long double;
+N W(N x) { return WrittenNumber(x); }
+}  // namespace
+
+ScreenBlockMaker::ScreenBlockMaker() : maker_(std::make_unique<Maker>()) {}
+ScreenBlockMaker::~ScreenBlockMaker() = default;
+
+void ScreenBlockMaker::Line(N x1, N y1, N x2, N y2) {
+  maker_->Shape(maker_->Pen(), Op::Line, {W(x1), W(y1), W(x2), W(y2)});
+}
+
+void ScreenBlockMaker::Circle(N x, N y, N r) {
+  maker_->Shape(maker_->Pen(), Op::Circle, {W(x), W(y), W(r)});
+}
+
+void ScreenBlockMaker::Arc(N x, N y, N startAngle, N endAngle, N r) {
+  if (IsFullCircle(startAngle, endAngle)) {
+    Circle(x, y, r);
+    return;
+  }
+  maker_->Shape(maker_->Pen(), Op::Arc, {W(x), W(y), W(startAngle), W(endAngle), W(r)});
+}
+
+void ScreenBlockMaker::Text(const std::string& s, N x, N y) {
+  const auto [width, angle] = maker_->Style();
+  const N h = W(CadState.CadTextHeight);
+  maker_->Shape(maker_->Pen(), Op::Text, {angle, h, h * width, W(x), W(y)}, WrittenText(s));
+}
+
+void ScreenBlockMaker::Solid(N x1, N y1, N x2, N y2, N x3, N y3, N x4, N y4) {
+  maker_->Shape(maker_->Pen(), Op::Solid, {W(x1), W(y1), W(x2), W(y2), W(x3), W(y3), W(x4), W(y4)});
+}
+
+void ScreenBlockMaker::Insert(const std::string& name, N x, N y, N angle, N scaleX, N scaleY) {
+  maker_->InsertShape(maker_->Pen(), {W(x), W(y), W(angle), W(scaleX), W(scaleY)},
+                      WrittenText(name));
+}
+
+void ScreenBlockMaker::Keep(const std::string& name) {
+  ++g_memory.age;
+  BlockFileMemory::ScreenBlock& block = g_memory.own[LowerStr(name)];
+  block.steps = std::move(maker_->steps);
+  block.text.clear();
+  maker_ = std::make_unique<Maker>();
+}
+
+bool ScreenBlocksMadeDirectly() { return g_memory.On(); }
+
 void ReplayScreenBlock(const std::string& name, long double x, long double y, long double angle,
                        long double scaleX, long double scaleY) {
   ReplayTop(ScreenBlockFile(LowerStr(name)), x, y, angle, scaleX, scaleY);
@@ -869,9 +1008,6 @@ void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, 
   // digits read back as their whole number over the power of ten, exactly as the reader does.
   static constexpr unsigned long long kLimit = 1000000000000000000ULL;
   if (scaled < kLimit && decimals >= 0 && decimals <= 17 && GroupBuilder::IsNumberCode(code)) {
-    static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,
-                                              1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L,
-                                              1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L};
     const long double x = static_cast<long double>(scaled) / kPowers[decimals];
     g_recording.builder.AddNumber(code, negative ? -x : x);
   } else {

@@ -4,6 +4,7 @@
 // replayed recursively, up to four blocks deep.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,35 @@ void CloseBlockFileMemory();
 // the output (no file is written), and its inserts (those inside block files too) replay it. A
 // block defined again replaces it.
 void KeepScreenBlock(const std::string& name, std::string text);
+// The steps of a block the screen defines, made as its shapes come while the memory is on: the
+// steps that reading back the DXF text the writer would write for the block gives (numbers
+// rounded to the places written, layers as pens, texts as written), without the text. Keep hands
+// the block over as KeepScreenBlock does.
+class ScreenBlockMaker {
+ public:
+  ScreenBlockMaker();
+  ~ScreenBlockMaker();
+  ScreenBlockMaker(const ScreenBlockMaker&) = delete;
+  ScreenBlockMaker& operator=(const ScreenBlockMaker&) = delete;
+  void Line(long double x1, long double y1, long double x2, long double y2);
+  void Circle(long double x, long double y, long double r);
+  void Arc(long double x, long double y, long double startAngle, long double endAngle,
+           long double r);
+  void Text(const std::string& s, long double x, long double y);
+  void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
+             long double y3, long double x4, long double y4);
+  void Insert(const std::string& name, long double x, long double y, long double angle,
+              long double scaleX, long double scaleY);
+  void Keep(const std::string& name);
+
+ private:
+  class Maker;
+  std::unique_ptr<Maker> maker_;
+};
+// Whether the screen's blocks are made by ScreenBlockMaker (the memory is open and on); else
+// through their DXF text and KeepScreenBlock.
+bool ScreenBlocksMadeDirectly();
+
 // Replays the block the screen defined as name (case ignored) like ReplayBlockFileNamed; one that
 // is not kept lists "Invalid temp directory" and sets AbortFlag.
 void ReplayScreenBlock(const std::string& name, long double x, long double y, long double angle,

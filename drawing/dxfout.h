@@ -20,6 +20,11 @@ struct DxfTarget {
 };
 extern DxfTarget DxfOut;
 
+// The texts the writer gives a name or text value and the current layer where texts are not
+// converted (the screen's blocks keep the program's UTF-8).
+std::string DxfPlainValue(const std::string& s);
+std::string DxfPlainLayer();
+
 // Value texts.
 std::string DxfReal(long double x);  // CadDecimals decimals, "." ("12.500000")
 std::string DxfInteger(long long n);
