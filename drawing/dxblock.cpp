@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <unordered_map>
 #include <string_view>
@@ -406,6 +407,9 @@ struct Step {
   int pen = 0;
   std::array<long double, 8> v{};
   std::string text;
+  // An insert's screen block as last found, while the memory's age is unchanged.
+  mutable const std::vector<Step>* found = nullptr;
+  mutable unsigned long foundAge = 0;
 };
 using Steps = std::vector<Step>;
 
@@ -415,14 +419,9 @@ struct BlockFileMemory {
   bool open = false;
   bool use = true;
   long reads = 0;
-  // Counts the changes that drop or replace what a name or file led to; the block last found by
-  // name stays right while it is unchanged (an insert is mostly of the block the one before was).
+  // Counts the changes that drop or replace what a name or file led to; the screen block an
+  // insert step found stays right while it is unchanged.
   unsigned long age = 1;
-  struct {
-    std::string name;
-    unsigned long age = 0;
-    std::shared_ptr<const Steps> steps;
-  } last;
   std::unordered_map<std::string, std::shared_ptr<const Steps>> files;
   // The screen's own blocks by lower-case name: their text, and their steps while the memory is on.
   struct ScreenBlock {
@@ -434,7 +433,6 @@ struct BlockFileMemory {
   // Everything dropped; what was found before is found anew.
   void Clear() {
     ++age;
-    last = {};
     files.clear();
     own.clear();
   }
@@ -518,6 +516,12 @@ class StepMaker {
     Check();
   }
   void Segment(long double x1, long double y1, long double x2, long double y2, long double angle);
+  // As new, for the steps of another block.
+  void Restart() {
+    pen_ = 0;
+    penInForce_ = -1;
+    counted_ = false;
+  }
 
   Steps& steps_;
   int pen_ = 0;
@@ -698,14 +702,12 @@ std::string BlockFileFor(const std::string& name) {
   return CadUserBlockFile(name);
 }
 
-// Keeps the screen block an insert found: found again by name, the same steps would come back
-// until the memory drops or replaces something.
-void KeepFound(const std::string& name, const std::string& file,
-               const std::shared_ptr<const Steps>& steps) {
+// Keeps the screen block an insert step found: the step finds it again until the memory drops
+// or replaces something.
+void KeepFound(const Step& insert, const std::string& file, const Steps& steps) {
   if (!g_memory.On() || !IsScreenBlockFile(file)) return;
-  g_memory.last.name = name;
-  g_memory.last.age = g_memory.age;
-  g_memory.last.steps = steps;
+  insert.found = &steps;
+  insert.foundAge = g_memory.age;
 }
 
 void ReplayInsert(const Step& s);
@@ -752,9 +754,8 @@ void Execute(const Steps& steps) {
 
 // Runs a block file's steps under the insert's transform. known: its steps when already found;
 // insert: the step whose block this is, which keeps it when the memory gave it.
-void Replay(const std::string& file, std::shared_ptr<const Steps> known, const Step* insert,
-            long double x, long double y, long double angle, long double scaleX,
-            long double scaleY) {
+void Replay(const std::string& file, const Steps* known, const Step* insert, long double x,
+            long double y, long double angle, long double scaleX, long double scaleY) {
   const Transform saved = SaveTransform();
   const int depth = CadState.CadInsertDepth + 1;
   if (depth > MaxBlockDepth) {
@@ -776,9 +777,15 @@ void Replay(const std::string& file, std::shared_ptr<const Steps> known, const S
     RestoreTransform(saved);
     return;
   }
-  const bool found = known != nullptr;
-  const std::shared_ptr<const Steps> steps = found ? std::move(known) : StepsOf(file);
-  if (insert && steps && !found) KeepFound(insert->text, file, steps);
+  // Steps found here are held while they run (those of a file read with the memory off live
+  // only so long).
+  std::shared_ptr<const Steps> held;
+  const Steps* steps = known;
+  if (!steps) {
+    held = StepsOf(file);
+    steps = held.get();
+    if (insert && steps) KeepFound(*insert, file, *steps);
+  }
   if (steps) {
     Execute(*steps);
   } else {
@@ -790,8 +797,8 @@ void Replay(const std::string& file, std::shared_ptr<const Steps> known, const S
 
 void ReplayInsert(const Step& s) {
   const auto& v = s.v;
-  if (g_memory.last.age == g_memory.age && g_memory.last.name == s.text) {
-    Replay({}, g_memory.last.steps, &s, v[0], v[1], v[2], v[3], v[4]);
+  if (s.found && s.foundAge == g_memory.age) {
+    Replay({}, s.found, &s, v[0], v[1], v[2], v[3], v[4]);
     return;
   }
   const std::string file = BlockFileFor(s.text);
@@ -803,11 +810,11 @@ void ReplayInsert(const Step& s) {
 }
 
 // A top-level replay starts a fresh budget; nested ones share it.
-void ReplayTop(const std::string& file, long double x, long double y, long double angle,
-               long double scaleX, long double scaleY) {
+void ReplayTop(const std::string& file, const Steps* known, long double x, long double y,
+               long double angle, long double scaleX, long double scaleY) {
   const bool top = CadState.CadInsertDepth == 0;
   if (top) g_budget = {};
-  Replay(file, nullptr, nullptr, x, y, angle, scaleX, scaleY);
+  Replay(file, known, nullptr, x, y, angle, scaleX, scaleY);
   if (top && g_budget.exhausted)
     AddError("Fehler : DXF: zu viele Elemente in Block");
 }
@@ -821,7 +828,7 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
     AddError("Blockname " + name + " not found !");
     return;
   }
-  ReplayTop(file, x, y, angle, scaleX, scaleY);
+  ReplayTop(file, nullptr, x, y, angle, scaleX, scaleY);
 }
 
 void OpenBlockFileMemory() {
@@ -842,8 +849,9 @@ long double WrittenNumber(long double x) {
   const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
   unsigned long long n = 0;
   if (!RoundScaled(x, decimals, n)) return ValueNumber(DxfReal(x));
-  const long double v = static_cast<long double>(n) / kPowers[decimals];
-  return x < 0 && n > 0 ? -v : v;
+  // n stays below 2^40: as a signed number it converts in one step.
+  const long double v = static_cast<long double>(static_cast<long long>(n)) / kPowers[decimals];
+  return x < 0 && n > 0 ? -v : v;  // a value written as zero carries no sign
 }
 
 // A name or text as reading its written line gives it back: a line beyond ASCII is decoded.
@@ -854,16 +862,26 @@ std::string WrittenText(const std::string& s) {
   return v;
 }
 
-// The steps, made before the maker that fills them.
+// The steps of the block being made: room kept from block to block, so that a block's steps are
+// moved once into their own list of the right size, not again at every growth.
 struct StepsHeld {
-  std::shared_ptr<Steps> steps = std::make_shared<Steps>();
+  Steps steps;
 };
 
 }  // namespace
 
 class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
  public:
-  Maker() : StepMaker(*steps) {}
+  Maker() : StepMaker(steps) {}
+  // The steps made, moved out; the room stays for the next block.
+  std::shared_ptr<Steps> Take() {
+    auto made = std::make_shared<Steps>();
+    made->reserve(steps.size());
+    std::move(steps.begin(), steps.end(), std::back_inserter(*made));
+    steps.clear();
+    Restart();
+    return made;
+  }
   // Members as the reader's entity handlers take them.
   using StepMaker::InsertShape;
   using StepMaker::Shape;
@@ -942,16 +960,20 @@ void ScreenBlockMaker::Insert(const std::string& name, N x, N y, N angle, N scal
 void ScreenBlockMaker::Keep(const std::string& name) {
   ++g_memory.age;
   BlockFileMemory::ScreenBlock& block = g_memory.own[LowerStr(name)];
-  block.steps = std::move(maker_->steps);
+  block.steps = maker_->Take();
   block.text.clear();
-  maker_ = std::make_unique<Maker>();
 }
 
 bool ScreenBlocksMadeDirectly() { return g_memory.On(); }
 
 void ReplayScreenBlock(const std::string& name, long double x, long double y, long double angle,
                        long double scaleX, long double scaleY) {
-  ReplayTop(ScreenBlockFile(LowerStr(name)), x, y, angle, scaleX, scaleY);
+  std::string key = LowerStr(name);
+  const auto it = g_memory.own.find(key);
+  if (g_memory.On() && it != g_memory.own.end() && it->second.steps)
+    ReplayTop({}, it->second.steps.get(), x, y, angle, scaleX, scaleY);
+  else
+    ReplayTop(ScreenBlockFile(key), nullptr, x, y, angle, scaleX, scaleY);
 }
 
 void StartBlockGroupRecording() {
@@ -1039,7 +1061,7 @@ long BlockFileReads() { return g_memory.reads; }
 
 void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
                           long double angle, long double scaleX, long double scaleY) {
-  ReplayTop(file, x, y, angle, scaleX, scaleY);
+  ReplayTop(file, nullptr, x, y, angle, scaleX, scaleY);
 }
 
 }  // namespace qern

@@ -43,12 +43,19 @@ bool SameTime(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// The names of the folder that may be block files, listed anew unless the kept ones still stand.
-const std::vector<std::string>& BlockFileNames(const std::string& folder) {
-  static const std::vector<std::string> none;
-  const std::string path = folder.empty() ? "." : folder;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return none;
+// The kept listing of the folder while it still stands, else nullptr.
+const FolderNames* KeptNames(const std::string& folder, const struct stat& st) {
+  for (const FolderNames& f : g_folders)
+    if (f.folder == folder)
+      return f.kept && f.dev == st.st_dev && f.ino == st.st_ino &&
+                     SameTime(f.modified, st.st_mtim)
+                 ? &f
+                 : nullptr;
+  return nullptr;
+}
+
+// The names of the folder that may be block files, listed anew.
+const FolderNames& ListNames(const std::string& folder, const struct stat& st) {
   auto it = std::find_if(g_folders.begin(), g_folders.end(),
                          [&](const FolderNames& f) { return f.folder == folder; });
   if (it == g_folders.end()) {
@@ -57,13 +64,11 @@ const std::vector<std::string>& BlockFileNames(const std::string& folder) {
     it->folder = folder;
   }
   FolderNames& f = *it;
-  if (f.kept && f.dev == st.st_dev && f.ino == st.st_ino && SameTime(f.modified, st.st_mtim))
-    return f.names;
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   ++g_listings;
   f.names.clear();
-  if (DIR* dir = ::opendir(path.c_str())) {
+  if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
     while (const dirent* e = ::readdir(dir))
       if (::fnmatch("$*.dx$", e->d_name, kMatch) == 0) f.names.emplace_back(e->d_name);
     ::closedir(dir);
@@ -73,17 +78,28 @@ const std::vector<std::string>& BlockFileNames(const std::string& folder) {
   f.ino = st.st_ino;
   f.modified = st.st_mtim;
   f.kept = now.tv_sec - st.st_mtim.tv_sec > kSettledSeconds;
-  return f.names;
+  return f;
 }
 
 }  // namespace
 
 std::string FindUserBlockFile(const std::string& folder, const std::string& name) {
+  struct stat st {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &st) != 0) return "";
   const std::string file = "$" + name + ".dx$";
-  if (PlainFile(folder + file)) return folder + file;
-  for (const std::string& n : BlockFileNames(folder))
-    if (::fnmatch(file.c_str(), n.c_str(), kMatch) == 0 && PlainFile(folder + n)) return folder + n;
-  return "";
+  const FolderNames* names = KeptNames(folder, st);
+  // A folder listed and unchanged since tells without a look whether the name is there.
+  if (!names) {
+    if (PlainFile(folder + file)) return folder + file;
+    names = &ListNames(folder, st);
+  }
+  std::string found;
+  for (const std::string& n : names->names) {
+    if (::fnmatch(file.c_str(), n.c_str(), kMatch) != 0 || !PlainFile(folder + n)) continue;
+    if (n == file) return folder + n;  // the exact name first
+    if (found.empty()) found = folder + n;
+  }
+  return found;
 }
 
 long UserBlockFolderListings() { return g_listings; }
