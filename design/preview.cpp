@@ -125,13 +125,13 @@ OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
   row[0] = fileName;
 
   const bool abort = Flags.AbortFlag;
-  // The read sets every input and text the row shows; the record starts as a fresh one's, so that
-  // nothing of the file before reaches the calculation.
+  // The read sets every input and text the row shows (the other texts are only checked); the
+  // record starts as a fresh one's, so that nothing of the file before reaches the calculation.
   static const DesignRecord freshRecord{};
   scratch.Record = freshRecord;
   constexpr std::time_t NotOpened = -1;
   std::time_t modified = NotOpened;
-  const bool read = ReadDesignFile(full, scratch, nullptr, &modified);
+  const bool read = ReadDesignFile(full, scratch, nullptr, &modified, DesignTexts::PartNumbers);
   Flags.AbortFlag = abort;
   // The date of the file as it was opened; a file that did not open is asked for it.
   struct stat st {};

@@ -57,7 +57,8 @@ void WriteDocumentsSection(const std::array<DocumentLink, DocumentLinkSlots>& li
 
 void WriteDocumentsSection() { WriteDocumentsSection(DocumentLinks); }
 
-bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
+bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count,
+                          bool keep) {
   std::string_view line;
   if (!ReadLineView(line) || BlankTrimmed(line) != DocumentsMarker) return false;
   int32_t n = 0;
@@ -65,8 +66,8 @@ bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, st
   if (!ReadLineView(line) || n < 0 || !IsDashLine(line)) return false;
   for (int i = 0; i < n; ++i) {
     // Read in place: a failed read makes the whole section (and file) one not taken. The links
-    // beyond the slots are passed over.
-    if (i < DocumentLinkSlots) {
+    // beyond the slots (and all when none is kept) are passed over.
+    if (keep && i < DocumentLinkSlots) {
       ReadLine(links[i].Program);
       ReadLine(links[i].File);
     } else {
@@ -75,7 +76,7 @@ bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, st
     }
     if (!ReadLineView(line) || !IsDashLine(line)) return false;
   }
-  count = static_cast<std::uint16_t>(std::min(n, DocumentLinkSlots));
+  if (keep) count = static_cast<std::uint16_t>(std::min(n, DocumentLinkSlots));
   return true;
 }
 

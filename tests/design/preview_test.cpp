@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #include "app/qernstart.h"
 #include "design/qernio.h"
@@ -153,6 +155,76 @@ TEST_F(FileOverviewTest, DatesAroundMidnightAndClockChanges) {
   else
     ::unsetenv("TZ");
   ::tzset();
+}
+
+// A row takes only the part numbers of its file's texts, yet a file whose texts or sections are
+// out of step has no values in its row, exactly when opening it fails.
+TEST_F(FileOverviewTest, RowsCheckEverySectionAsOpeningDoes) {
+  DesignFileContent content = CurrentDesignContent();
+  content.Number[1] = "Welle-Ä1";
+  content.Number[2] = "Nabe-ß2";
+  content.Name[1] = "Zahnwelle €";
+  content.CommentLines = {"Kommentar ö", "", "dritte"};
+  content.Info.ChangeCount = 2;
+  content.Info.ChangeEntries[0] = {"Erstausgabe", "2024-01-15", "Jäger", "neu"};
+  content.Info.ChangeEntries[1] = {"Mass-ß", "2024-03-02", "Öz", "zwei\nZeilen"};
+  content.Info.PlacedTextCount = 1;
+  content.Info.PlacedTexts[0] = {10, 20, 3.5L, 0, "Text ü"};
+  content.Links[0] = {"prog", "datei.pdf"};
+  ASSERT_TRUE(WriteDesignFile(folder_.File("gut.qrk"), content));
+  const std::vector<std::string> lines = test::ReadFileLines(folder_.File("gut.qrk"));
+  auto at = [&](const std::string& text, int after = 0) {
+    const auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+      // (the file holds its texts in the classic code page: found by their plain letters)
+      return l.size() >= text.size() &&
+             (l.compare(l.size() - text.size(), text.size(), text) == 0 || l.rfind(text, 0) == 0);
+    });
+    EXPECT_NE(it, lines.end()) << text;
+    return static_cast<std::size_t>(it - lines.begin()) + after;
+  };
+  // Each variant changes one line (or ends the file there).
+  const std::vector<std::pair<std::size_t, std::string>> variants = {
+      {at("NDERUNGEN", 1), "zwei"},             // the count of changes
+      {at("NDERUNGEN", 2), "Strich"},           // the separator before the entries
+      {at("Erstausgabe", 4), "kein Strich"},    // an entry's separator
+      {at("Mass", 5), "a|b|c|d|e|f|x||"},       // the count of placed texts
+      {at("10|20|"), "x|20|3.5|0|Text ü||"},    // a placed text's place
+      {at("10|20|"), "10|20|3.5|0|anders||"},   // a placed text's text: fine
+      {at("Dokumente", 1), "fünf"},             // the count of links
+      {at("Dokumente", 5), "kein Strich"},      // a link's separator
+      {at("ISO 7200 Header", 1), "Blatt"},      // the title-block kind
+      {at("ISO 7200 Header", 6), "Ende"},       // the section's end
+      {at("Kommentar"), "Kommentar ändert"},    // a comment: fine
+      {at("Zahnwelle"), "Welle"},               // a part name: fine
+      {at("Erstausgabe", 2), ""},               // the file ends in the change log
+      {at("ISO 7200 Header", 3), ""},           // the file ends in the ISO header
+  };
+  for (std::size_t v = 0; v < variants.size(); ++v) {
+    std::vector<std::string> changed = lines;
+    const auto& [line, text] = variants[v];
+    if (text.empty())
+      changed.resize(line);
+    else
+      changed[line] = text;
+    test::WriteFileLines(folder_.File("v" + std::to_string(v) + ".qrk"), changed);
+  }
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  ASSERT_EQ(table.RowCount(), static_cast<int>(variants.size()) + 2);
+  int broken = 0;
+  for (int row = 1; row < table.RowCount(); ++row) {
+    const std::string name = table.Rows[row][0];
+    SCOPED_TRACE(name);
+    DesignFileContent opened;
+    const bool ok = ReadDesignFile(folder_.File(name), opened);
+    EXPECT_EQ(!table.Rows[row][7].empty(), ok);
+    if (!ok) ++broken;
+    if (!ok) continue;
+    EXPECT_EQ(table.Rows[row][2], ConvertDisplayText(opened.Number[1]));
+    EXPECT_EQ(table.Rows[row][3], "Nabe-ß2");
+  }
+  EXPECT_EQ(broken, 11);
+  EXPECT_EQ(table.Rows[1][2], "Welle-Ä1") << "gut.qrk";
 }
 
 // The file being read is shown at once, then at most once an interval, and the last one at the end.
