@@ -150,7 +150,7 @@ bool ScreenBackEnd::InsertUserBlock(const std::string& name, const std::string& 
 }
 
 void ScreenBackEnd::SetLayer(int n) {
-  if (InBlock()) return;  // the block file carries the layer name
+  if (InBlock()) return;  // the block carries the layer name
   TDrawDevice& d = Screen();
   if (n <= 5) {
     d.SetLineStyle(n == 1 ? 2 : n == 2 ? 3 : 0);

@@ -31,7 +31,7 @@ void Put(const std::string& s) {
   }
 }
 
-// A name or text value: in Windows-1252 for CAD files; the screen's block files keep the program's
+// A name or text value: in Windows-1252 for CAD files; the screen's blocks keep the program's
 // UTF-8, so no character is lost on the way back. Control characters become blanks either way.
 std::string Value(const std::string& s, bool convert = DxfOut.ConvertTexts) {
   if (convert) return CadFileValue(s);

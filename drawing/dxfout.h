@@ -12,11 +12,11 @@
 namespace qern {
 
 // Where the Dxf... writers write: a text in memory, and whether TEXT strings are converted for the
-// CAD file (every road but the screen's block files, which keep the program's text).
+// CAD file (every road but the screen's blocks, which keep the program's text).
 struct DxfTarget {
   std::string* Out = nullptr;
   bool ConvertTexts = true;
-  bool RecordGroups = false;  // every group also to RecordBlockGroup (the screen's block files)
+  bool RecordGroups = false;  // every group also to RecordBlockGroup (the screen's blocks)
 };
 extern DxfTarget DxfOut;
 
