@@ -57,6 +57,17 @@ std::string FolderOfDesigns(int count) {
   return dir;
 }
 
+// The counters of a pair: both times per round (CPU milliseconds), their ratio and its goal.
+void PairCounters(benchmark::State& state, const char* side, CpuClock::duration sideTime,
+                  const char* base, CpuClock::duration baseTime, const char* ratio, double goal) {
+  const double s = std::chrono::duration<double, std::milli>(sideTime).count();
+  const double b = std::chrono::duration<double, std::milli>(baseTime).count();
+  state.counters[side] = s / state.iterations();
+  state.counters[base] = b / state.iterations();
+  state.counters[ratio] = b > 0 ? s / b : 0;
+  state.counters["goal"] = goal;
+}
+
 void ScreenAgainstDxf(benchmark::State& state, int firstKind, int lastKind, int teeth) {
   const std::string dir = FolderOfDesigns(0);
   qern::InitProgramState();
@@ -95,12 +106,7 @@ void ScreenAgainstDxf(benchmark::State& state, int firstKind, int lastKind, int 
     dxf += t2 - t1;
   }
   if (aborted) state.SkipWithError("a drawing did not end");
-  const double s = std::chrono::duration<double, std::milli>(screen).count();
-  const double d = std::chrono::duration<double, std::milli>(dxf).count();
-  state.counters["screen_ms"] = s / state.iterations();
-  state.counters["dxf_ms"] = d / state.iterations();
-  state.counters["vs_dxf"] = d > 0 ? s / d : 0;
-  state.counters["goal"] = 2;
+  PairCounters(state, "screen_ms", screen, "dxf_ms", dxf, "vs_dxf", 2);
   state.counters["records"] = static_cast<double>(qern::DisplayList.size());
   qern::DisplayList.clear();
   std::error_code ec;
@@ -146,12 +152,7 @@ void ScreenInAFullFolder(benchmark::State& state, int firstKind, int lastKind) {
     inFull += draw(full, aborted);
   }
   if (aborted) state.SkipWithError("a drawing did not end");
-  const double e = std::chrono::duration<double, std::milli>(inEmpty).count();
-  const double f = std::chrono::duration<double, std::milli>(inFull).count();
-  state.counters["empty_ms"] = e / state.iterations();
-  state.counters["full_ms"] = f / state.iterations();
-  state.counters["vs_empty"] = e > 0 ? f / e : 0;
-  state.counters["goal"] = 1.2;
+  PairCounters(state, "full_ms", inFull, "empty_ms", inEmpty, "vs_empty", 1.2);
   qern::DisplayList.clear();
   std::error_code ec;
   fs::remove_all(empty, ec);

@@ -50,6 +50,20 @@ class FileOverviewTest : public ::testing::Test {
     content.Number[1] = number1;
     ASSERT_TRUE(WriteDesignFile(folder_.File(name), content));
   }
+  // The file's time of last change set to t.
+  void Stamp(const std::string& name, std::time_t t) {
+    const timespec both[2] = {{t, 0}, {t, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+  }
+  // The folder's overview: row i + 1 shows the date of times[i].
+  FileOverview ExpectRowDates(const std::vector<std::time_t>& times) {
+    FileOverview table;
+    FillFileOverview(table, folder_.Path());
+    EXPECT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
+    for (std::size_t i = 0; i < times.size() && i + 1 < table.Rows.size(); ++i)
+      EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << times[i];
+    return table;
+  }
   test::TempFolder folder_;
 };
 
@@ -109,14 +123,10 @@ TEST_F(FileOverviewTest, EachRowHasItsFilesDate) {
   for (std::size_t i = 0; i < times.size(); ++i) {
     const std::string name = "d" + std::to_string(i) + ".qrk";
     WriteDesign(name, 20 + static_cast<int>(i), 1.0L, 0, "");
-    const timespec both[2] = {{times[i], 0}, {times[i], 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+    Stamp(name, times[i]);
   }
-  FileOverview table;
-  FillFileOverview(table, folder_.Path());
+  const FileOverview table = ExpectRowDates(times);
   ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
-  for (std::size_t i = 0; i < times.size(); ++i)
-    EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << i;
   EXPECT_NE(table.Rows[5][1], table.Rows[1][1]);
 }
 
@@ -139,16 +149,13 @@ TEST_F(FileOverviewTest, DatesAroundMidnightAndClockChanges) {
     for (std::size_t i = 0; i < times.size(); ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "d%05zu.qrk", i);
-      if (i == 0) WriteDesign(name, 20, 1.0L, 0, "");
-      else fs::copy_file(folder_.File("d00000.qrk"), folder_.File(name));
-      const timespec both[2] = {{times[i], 0}, {times[i], 0}};
-      ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+      if (i == 0)
+        WriteDesign(name, 20, 1.0L, 0, "");
+      else
+        fs::copy_file(folder_.File("d00000.qrk"), folder_.File(name));
+      Stamp(name, times[i]);
     }
-    FileOverview table;
-    FillFileOverview(table, folder_.Path());
-    ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
-    for (std::size_t i = 0; i < times.size(); ++i)
-      ASSERT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << times[i];
+    ExpectRowDates(times);
   }
   if (old)
     ::setenv("TZ", kept.c_str(), 1);
