@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <unordered_map>
 #include <string_view>
@@ -862,8 +861,8 @@ std::string WrittenText(const std::string& s) {
   return v;
 }
 
-// The steps of the block being made: room kept from block to block, so that a block's steps are
-// moved once into their own list of the right size, not again at every growth.
+// The steps of the block being made, in a list with the room the block before took (blocks of a
+// drawing come in like sizes), so that they seldom move while it grows.
 struct StepsHeld {
   Steps steps;
 };
@@ -873,12 +872,12 @@ struct StepsHeld {
 class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
  public:
   Maker() : StepMaker(steps) {}
-  // The steps made, moved out; the room stays for the next block.
+  // The steps made, handed over whole; the next block starts with as much room.
   std::shared_ptr<Steps> Take() {
-    auto made = std::make_shared<Steps>();
-    made->reserve(steps.size());
-    std::move(steps.begin(), steps.end(), std::back_inserter(*made));
-    steps.clear();
+    const std::size_t room = steps.size();
+    auto made = std::make_shared<Steps>(std::move(steps));
+    steps = Steps();
+    steps.reserve(room);
     Restart();
     return made;
   }
