@@ -176,7 +176,18 @@ void WriteChangeLogSection(const DrawingInfoRecord& info) {
   }
 }
 
-bool ReadChangeLogSection(DrawingInfoRecord& info) {
+namespace {
+// A text line of a section into s, or (keep false) passed over.
+void TextLine(std::string& s, bool keep) {
+  std::string_view passed;
+  if (keep)
+    ReadLine(s);
+  else
+    ReadLineView(passed);
+}
+}  // namespace
+
+bool ReadChangeLogSection(DrawingInfoRecord& info, bool keep) {
   std::string_view mark;
   if (!ReadLineView(mark) || !IsChangeLogMarker(mark)) return false;
   std::uint16_t count = 0;
@@ -184,43 +195,51 @@ bool ReadChangeLogSection(DrawingInfoRecord& info) {
   if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
   std::string line;
   for (int i = 0; i < count; ++i) {
-    ChangeEntry e;
-    ReadLine(e.ChangeText);
-    ReadLine(e.Date);
-    ReadLine(e.Editor);
-    ReadLine(line);
-    e.Description = SplitDescription(line);
+    if (keep && i < MaxChangeEntries) {
+      ChangeEntry& e = info.ChangeEntries[i];
+      ReadLine(e.ChangeText);
+      ReadLine(e.Date);
+      ReadLine(e.Editor);
+      ReadLine(line);
+      e.Description = SplitDescription(line);
+    } else {
+      // Surplus entries are dropped: their lines are passed over, not taken as texts.
+      for (int k = 0; k < 4; ++k) ReadLineView(mark);
+    }
     if (!ReadLineView(mark) || !IsDashLine(mark)) return false;
-    if (i < MaxChangeEntries) info.ChangeEntries[i] = e;  // surplus entries are dropped
   }
-  info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
 
+  // The field lines are read whole (their numbers are checked); the other texts only when kept.
   ReadLine(line);
-  info.TitleCheckedDate = Field(line, 0);
-  info.TitleCheckedName = Field(line, 1);
-  info.TitleStandardDate = Field(line, 2);
-  info.TitleStandardName = Field(line, 3);
-  info.TitleReleaseDate = Field(line, 4);
-  info.TitleReleaseName = Field(line, 5);
   int placed = 0;
   if (!FieldNumber(Field(line, 6), placed)) return false;
   placed = std::max(0, placed);
-  ReadLine(info.TitleDrawnDate);
-  ReadLine(info.TitleReplaces);
-  ReadLine(info.TitleReplacedBy);
-  ReadLine(info.TitleDrawnName);
+  if (keep) {
+    info.ChangeCount = static_cast<std::uint16_t>(std::min<int>(count, MaxChangeEntries));
+    info.TitleCheckedDate = Field(line, 0);
+    info.TitleCheckedName = Field(line, 1);
+    info.TitleStandardDate = Field(line, 2);
+    info.TitleStandardName = Field(line, 3);
+    info.TitleReleaseDate = Field(line, 4);
+    info.TitleReleaseName = Field(line, 5);
+  }
+  TextLine(info.TitleDrawnDate, keep);
+  TextLine(info.TitleReplaces, keep);
+  TextLine(info.TitleReplacedBy, keep);
+  TextLine(info.TitleDrawnName, keep);
   if (Flags.AbortFlag) return false;
+  PlacedText passed;
   for (int i = 0; i < placed; ++i) {
     ReadLine(line);
     if (Flags.AbortFlag) return false;
     if (i >= MaxPlacedTexts) continue;
-    PlacedText& p = info.PlacedTexts[i];
+    PlacedText& p = keep ? info.PlacedTexts[i] : passed;
     if (!FieldNumber(Field(line, 0), p.X) || !FieldNumber(Field(line, 1), p.Y) ||
         !FieldNumber(Field(line, 2), p.Height) || !FieldNumber(Field(line, 3), p.Angle))
       return false;
-    p.Text = Field(line, 4);
+    if (keep) p.Text = Field(line, 4);
   }
-  info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
+  if (keep) info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
   return true;
 }
 
@@ -234,15 +253,16 @@ void WriteIsoHeaderSection(const DrawingInfoRecord& info, int titleBlockKind) {
   WriteStringLine(IsoHeaderEnd);
 }
 
-bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind) {
+bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind, bool keep) {
   std::string_view line;
   if (!ReadLineView(line) || BlankTrimmed(line) != IsoHeaderMarker) return false;
   std::int32_t kind = 0, mode = 0;
   if (!ReadIntegerLine(kind) || !ReadIntegerLine(mode)) return false;
-  ReadLine(info.TitleResponsibleDept);
-  ReadLine(info.TitleDocumentType);
-  ReadLine(info.TitleDocumentStatus);
+  TextLine(info.TitleResponsibleDept, keep);
+  TextLine(info.TitleDocumentType, keep);
+  TextLine(info.TitleDocumentStatus, keep);
   if (!ReadLineView(line) || BlankTrimmed(line) != IsoHeaderEnd) return false;
+  if (!keep) return true;
   titleBlockKind = kind;
   info.PlacedTextMode = (mode >= 0 && mode <= 3) ? mode : 0;
   return true;

@@ -56,12 +56,14 @@ void ResetChangeLog();
 void WriteChangeLogSection(const DrawingInfoRecord& info);
 // Reads that section back into info. Surplus entries beyond 25 changes or 8 placed texts are
 // read and dropped so the file stays in step. Returns false (file out of step or ended) on failure.
-bool ReadChangeLogSection(DrawingInfoRecord& info);
+// keep false: the section is checked alike but nothing of it is taken (info stays as it was).
+bool ReadChangeLogSection(DrawingInfoRecord& info, bool keep = true);
 
 // The "ISO 7200 Header" section: title-block kind, placed-text sheet and the three ISO header fields.
 void WriteIsoHeaderSection(const DrawingInfoRecord& info, int titleBlockKind);
 // Reads it back; the stored title-block kind is returned in titleBlockKind (the caller decides).
-bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind);
+// keep false: checked alike, nothing taken.
+bool ReadIsoHeaderSection(DrawingInfoRecord& info, int& titleBlockKind, bool keep = true);
 
 // The text of a placed-text number in the file: 6 significant digits, whatever the Decimals
 // display setting, with the platform's decimal separator.

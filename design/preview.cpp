@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #include "design/qerncalc.h"
 #include "design/qernio.h"
@@ -86,18 +87,32 @@ struct RowScratch {
 
   const std::string& DateOf(std::time_t t) {
     if (t >= dayFrom_ && t < dayTo_) return day_;
+    day_ = FileDateStr(t);
+    // The day's span from its local midnight to the next; a day whose span the calendar does not
+    // give plainly (a clock set at midnight) is kept only for this time.
     std::tm tm{};
     ::localtime_r(&t, &tm);
-    day_ = FileDateStr(t);
-    // An hour off both ends of the day keeps the span within it when the clock was set forward
-    // or back that day.
-    const std::time_t midnight = t - (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec);
-    dayFrom_ = midnight + 3600;
-    dayTo_ = midnight + 86400 - 3600;
+    std::tm from = tm, to = tm;
+    from.tm_hour = from.tm_min = from.tm_sec = 0;
+    from.tm_isdst = -1;
+    to.tm_hour = to.tm_min = to.tm_sec = 0;
+    to.tm_mday += 1;
+    to.tm_isdst = -1;
+    dayFrom_ = std::mktime(&from);
+    dayTo_ = std::mktime(&to);
+    if (!(dayFrom_ <= t && t < dayTo_ && SameDay(dayFrom_, tm) && SameDay(dayTo_ - 1, tm))) {
+      dayFrom_ = t;
+      dayTo_ = t + 1;
+    }
     return day_;
   }
 
  private:
+  static bool SameDay(std::time_t t, const std::tm& day) {
+    std::tm tm{};
+    ::localtime_r(&t, &tm);
+    return tm.tm_year == day.tm_year && tm.tm_yday == day.tm_yday;
+  }
   std::string day_;
   std::time_t dayFrom_ = 0, dayTo_ = 0;
 };
@@ -110,13 +125,13 @@ OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
   row[0] = fileName;
 
   const bool abort = Flags.AbortFlag;
-  // The read sets every input and text the row shows; the record starts as a fresh one's, so that
-  // nothing of the file before reaches the calculation.
+  // The read sets every input and text the row shows (the other texts are only checked); the
+  // record starts as a fresh one's, so that nothing of the file before reaches the calculation.
   static const DesignRecord freshRecord{};
   scratch.Record = freshRecord;
   constexpr std::time_t NotOpened = -1;
   std::time_t modified = NotOpened;
-  const bool read = ReadDesignFile(full, scratch, nullptr, &modified);
+  const bool read = ReadDesignFile(full, scratch, nullptr, &modified, DesignTexts::PartNumbers);
   Flags.AbortFlag = abort;
   // The date of the file as it was opened; a file that did not open is asked for it.
   struct stat st {};
@@ -162,6 +177,31 @@ void FillFileOverview(FileOverview& table, const std::string& folder,
     if (progress) progress(name);
     table.Rows.push_back(RowOf(name, work));
   }
+}
+
+ThrottledProgress::ThrottledProgress(std::function<void(const std::string&)> show,
+                                     Clock::duration interval,
+                                     std::function<Clock::time_point()> now)
+    : show_(std::move(show)), interval_(interval), now_(std::move(now)) {}
+
+void ThrottledProgress::operator()(const std::string& name) {
+  const Clock::time_point t = now_();
+  if (anyShown_ && t - shownAt_ < interval_) {
+    pending_ = name;
+    hasPending_ = true;
+    return;
+  }
+  show_(name);
+  shownAt_ = t;
+  anyShown_ = true;
+  hasPending_ = false;
+}
+
+void ThrottledProgress::Finish() {
+  if (!hasPending_) return;
+  show_(pending_);
+  hasPending_ = false;
+  shownAt_ = now_();
 }
 
 namespace {

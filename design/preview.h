@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,6 +42,27 @@ OverviewRow OverviewRowOf(const std::string& folder, const std::string& fileName
 // name before it is read.
 void FillFileOverview(FileOverview& table, const std::string& folder,
                       const std::function<void(const std::string&)>& progress = {});
+
+// The file being read, shown no more often than a person can read it: the first name at once,
+// then a name only when interval has passed since the last one shown; Finish shows the last name
+// when it was left out. now: the clock (the steady clock unless a test gives its own).
+class ThrottledProgress {
+ public:
+  using Clock = std::chrono::steady_clock;
+  ThrottledProgress(std::function<void(const std::string&)> show, Clock::duration interval,
+                    std::function<Clock::time_point()> now = Clock::now);
+  void operator()(const std::string& name);
+  void Finish();
+
+ private:
+  std::function<void(const std::string&)> show_;
+  Clock::duration interval_;
+  std::function<Clock::time_point()> now_;
+  Clock::time_point shownAt_{};
+  bool anyShown_ = false;
+  std::string pending_;  // the last name not shown yet
+  bool hasPending_ = false;
+};
 
 // Sorts the data rows by column: cells that are numbers by their value, before texts in byte
 // order, empty cells last; equal cells keep their order. The selection follows its row.

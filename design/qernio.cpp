@@ -34,7 +34,11 @@ struct LineWriter {
 
 // Reads each value back from its line. A failed read, a number line that holds no number (or one
 // beyond its type) or a section out of step sets AbortFlag, and everything after it is skipped.
+// With only the part numbers taken (shown holds them), every other text is passed over.
 struct LineReader {
+  std::array<const std::string*, 2> shown{};
+  bool all = true;
+
   template <class T>
   void operator()(T& x) {
     if (!Flags.AbortFlag && !Read(x)) Flags.AbortFlag = true;
@@ -46,16 +50,23 @@ struct LineReader {
     ReadBoolTrue(b);
     return true;
   }
-  static bool Read(std::string& s) {
-    ReadLine(s);
+  bool Read(std::string& s) const {
+    if (all || &s == shown[0] || &s == shown[1]) {
+      ReadLine(s);
+    } else {
+      std::string_view passed;
+      ReadLineView(passed);
+    }
     return true;
   }
-  void ChangeLog(DrawingInfoRecord& info) { Section([&] { return ReadChangeLogSection(info); }); }
+  void ChangeLog(DrawingInfoRecord& info) {
+    Section([&] { return ReadChangeLogSection(info, all); });
+  }
   void Documents(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
-    Section([&] { return ReadDocumentsSection(links, count); });
+    Section([&] { return ReadDocumentsSection(links, count, all); });
   }
   void IsoHeader(DrawingInfoRecord& info, int& kind) {
-    Section([&] { return ReadIsoHeaderSection(info, kind); });
+    Section([&] { return ReadIsoHeaderSection(info, kind, all); });
   }
   template <class F>
   void Section(F read) {
@@ -300,13 +311,15 @@ std::vector<std::string> LimitTexts(DesignFileContent& c) {
 
 // False when the file is out of step, ends early or holds a number out of range (content then
 // partly filled).
-bool ReadDesignContent(DesignFileContent& c) {
+bool ReadDesignContent(DesignFileContent& c, DesignTexts texts) {
   std::string_view line;
   for (int i = 1; i <= 5; ++i) {
     if (!ReadLineView(line) || ((i == 1 || i == 5) && !IsDashLine(line))) return false;
   }
-  for (std::string& comment : c.CommentLines) ReadLine(comment);
   LineReader reader;
+  reader.all = texts == DesignTexts::All;
+  reader.shown = {&c.Number[1], &c.Number[2]};
+  for (std::string& comment : c.CommentLines) reader.Read(comment);
   DesignLines(reader, c);
   if (Flags.AbortFlag || !ReadValuesInRange(c)) return false;
   c.Record.ToothCount[2] = -c.Record.ToothCount[1];
@@ -389,7 +402,7 @@ bool WriteDesignFile(const std::string& fileName, const DesignFileContent& conte
 }
 
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
-                    std::vector<std::string>* cut, std::time_t* modified) {
+                    std::vector<std::string>* cut, std::time_t* modified, DesignTexts texts) {
   Flags.AbortFlag = false;
   DataFile.Assign(fileName);
   DataFile.SetCodePage(LegacyCodePage::Oem850);
@@ -398,7 +411,7 @@ bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
     return false;
   }
   if (modified) *modified = DataFile.ModifiedTime();
-  const bool ok = ReadDesignContent(content);
+  const bool ok = ReadDesignContent(content, texts);
   DataFile.Close();
   if (ok) {
     std::vector<std::string> cutTexts = LimitTexts(content);

@@ -80,10 +80,16 @@ std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& record);
 // "<name> = <value>: " and the range message of the dialogs.
 std::string OutOfRangeText(const OutOfRangeValue& v);
 
+// What a read takes of a design's texts: all of them, or the design and its two part numbers
+// only (the file overview's rows), every other text and section checked alike but not taken.
+enum class DesignTexts { All, PartNumbers };
+
 // Reads fileName into content; false on any failure (content then undefined). No message. A text
 // longer than MaxDesignTextLength is cut to it; cut (when given) gets "<which text>: <length>" of
-// each. modified (when given) gets the file's time of last change when the file opened.
+// each. modified (when given) gets the file's time of last change when the file opened. With
+// DesignTexts::PartNumbers the texts not taken keep what content held.
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
-                    std::vector<std::string>* cut = nullptr, std::time_t* modified = nullptr);
+                    std::vector<std::string>* cut = nullptr, std::time_t* modified = nullptr,
+                    DesignTexts texts = DesignTexts::All);
 
 }  // namespace qern

@@ -1,10 +1,12 @@
 // Screen back end of the CAD output layer: primitives go to the drawing device (display list); block
-// definitions are written as DXF block files into a folder of this run's own and replayed at inserts.
+// definitions are written as DXF text kept in memory for the output and replayed at inserts.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "drawing/cadbackend.h"
+#include "drawing/dxblock.h"
 #include "drawing/dxfout.h"
 
 namespace qern {
@@ -44,11 +46,13 @@ class ScreenBackEnd : public CadBackEnd {
     DxfOut = {&blockText_, false, true};
     return true;
   }
-  // Replays a block at a top-level insert and puts pen and text style back as they were.
-  void Replay(const std::string& file, long double x, long double y, long double angle,
-              long double scaleX, long double scaleY);
+  // Replays a block at a top-level insert, the user's block file or (file "") the block defined
+  // here, and puts pen and text style back as they were.
+  void Replay(const std::string& file, const std::string& block, long double x, long double y,
+              long double angle, long double scaleX, long double scaleY);
   std::string blockName_;  // block being written
-  std::string blockText_;  // its DXF text
+  std::unique_ptr<ScreenBlockMaker> maker_;  // its steps, made as its shapes come
+  std::string blockText_;  // or its DXF text (when the block memory is off)
   // The last text style set (restored after a replay).
   struct TextStyleArgs {
     bool set = false;
@@ -57,12 +61,6 @@ class ScreenBackEnd : public CadBackEnd {
   } style_;
 };
 
-// The folder of this run's own temporary block files (created on first use, with a closing "/");
-// "" when it cannot be created.
-std::string CadBlockFolder();
-// The block file this run writes for a block defined on the screen (name case ignored); "" while
-// there is no block folder.
-std::string CadTempBlockFile(const std::string& name);
 // The text angle of the screen's text-style record: between 5 and 85 degrees corrected for the
 // screen's aspect (ScreenWidth * 0.75 against ScreenHeight); CAD files keep the angle as given.
 long double CadScreenTextAngle(long double angle);

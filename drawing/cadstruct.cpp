@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drawing/cadbackend.h"
+#include "drawing/userblock.h"
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
@@ -75,11 +76,7 @@ bool CadBlockDefined(const std::string& name) { return g_blocks.count(Key(name))
 
 std::string CadUserBlockFile(const std::string& name) {
   if (name.empty() || name.find_first_of("*?/\\") != std::string::npos) return "";
-  const std::string folder = AddBackslash(Settings.TempFolder);
-  for (const std::string& f : FilesMatching(folder, "$" + name + ".dx$")) {
-    if (HasFileAttributes(folder + f, faArchive)) return folder + f;
-  }
-  return "";
+  return FindUserBlockFile(AddBackslash(Settings.TempFolder), name);
 }
 
 void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long double ymax) {

@@ -113,12 +113,14 @@ long double DxfGroupReader::Real() const { return DxfValueNumber(value_); }
 
 namespace {
 
+// Powers of ten, exact in a long double.
+constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                   1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                   1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
+
 long double ValueNumber(std::string_view value) {
   // Up to 19 digits as a whole number and the power of ten of the decimals are both exact in a long
   // double, so their quotient is the correctly rounded value, as the full conversion gives it.
-  static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
-                                            1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-                                            1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
   std::size_t i = 0;
   const bool negative = !value.empty() && value[0] == '-';
   if (negative) ++i;
@@ -404,31 +406,40 @@ struct Step {
   int pen = 0;
   std::array<long double, 8> v{};
   std::string text;
+  // An insert's screen block as last found, while the memory's age is unchanged.
+  mutable const std::vector<Step>* found = nullptr;
+  mutable unsigned long foundAge = 0;
 };
 using Steps = std::vector<Step>;
 
-// The block files turned into steps in the current screen output, by file name.
+// The block files turned into steps in the current screen output, by file name, and the blocks
+// the screen defined in it.
 struct BlockFileMemory {
   bool open = false;
   bool use = true;
   long reads = 0;
-  // Counts the changes that drop or replace what a name or file led to; the block last found by
-  // name stays right while it is unchanged (an insert is mostly of the block the one before was).
+  // Counts the changes that drop or replace what a name or file led to; the screen block an
+  // insert step found stays right while it is unchanged.
   unsigned long age = 1;
-  struct {
-    std::string name;
-    unsigned long age = 0;
-    std::shared_ptr<const Steps> steps;
-  } last;
   std::unordered_map<std::string, std::shared_ptr<const Steps>> files;
-  // Block files written this output, taken into files when their first insert finds them there.
-  std::unordered_map<std::string, std::shared_ptr<const Steps>> written;
-  std::unordered_map<std::string, std::string> ownFiles;  // block name -> its file read this output
-  // The file BlockFileFor has just found it can open: the replay that follows at once need not
-  // open it again.
-  std::string opened;
+  // The screen's own blocks by lower-case name: their text, and their steps while the memory is on.
+  struct ScreenBlock {
+    std::string text;
+    std::shared_ptr<const Steps> steps;
+  };
+  std::unordered_map<std::string, ScreenBlock> own;
   bool On() const { return open && use; }
+  // Everything dropped; what was found before is found anew.
+  void Clear() {
+    ++age;
+    files.clear();
+    own.clear();
+  }
 } g_memory;
+
+// A screen block stands where a file name goes as its key after a NUL, which no file name holds.
+std::string ScreenBlockFile(const std::string& key) { return std::string(1, '\0') + key; }
+bool IsScreenBlockFile(const std::string& file) { return !file.empty() && file[0] == '\0'; }
 
 // The groups of the block file the screen is writing, taken as the writer writes them, just as
 // reading the text back gives them. A group whose lines would read back otherwise (a line break in
@@ -440,26 +451,13 @@ struct BlockGroupRecording {
   GroupBuilder builder;  // kept from file to file with its room
 } g_recording;
 
-// Turns the groups into steps, reading them as a replay of the file reads them.
-class Compiler {
+// Makes the steps of a block entity by entity: the counting, pen and check steps every entity
+// takes, as a replay of the block's DXF text takes them.
+class StepMaker {
  public:
-  Compiler(GroupCursor& r, Steps& steps) : r_(r), steps_(steps) {}
-  void Run();
+  explicit StepMaker(Steps& steps) : steps_(steps) {}
 
- private:
-  // Reads groups up to the next code 0; false when the file ended on the way.
-  bool ReadEntity(Entity& e) {
-    e.groups = &r_.All();
-    e.begin = e.end = r_.Following();
-    while (r_.Next()) {
-      if (r_.Code() == 0) return true;
-      e.end = r_.Following();
-    }
-    return false;
-  }
-  void TakePen(const Entity& e) {
-    if (e.Has(8)) pen_ = e.Pen();
-  }
+ protected:
   Step& Add(Op op, std::initializer_list<long double> v = {}, std::string text = {}) {
     Step& s = steps_.emplace_back();
     s.op = op;
@@ -499,17 +497,63 @@ class Compiler {
     Add(op, {}, std::move(text));
     penInForce_ = -1;
   }
-  bool Polyline(const Entity& header, bool more);
+  // One entity of one step on the pen of its layer.
+  void Shape(int pen, Op op, std::initializer_list<long double> v, std::string text = {}) {
+    Count();
+    pen_ = pen;
+    SetPen(pen_);
+    Add(op, v, std::move(text));
+    Check();
+  }
+  // An insert: the block's own pen is set again after it.
+  void InsertShape(int pen, std::initializer_list<long double> v, std::string block) {
+    Count();
+    pen_ = pen;
+    SetPen(pen_);
+    Add(Op::Insert, v, std::move(block)).pen = pen_;
+    penInForce_ = pen_;
+    Check();
+  }
   void Segment(long double x1, long double y1, long double x2, long double y2, long double angle);
+  // As new, for the steps of another block.
+  void Restart() {
+    pen_ = 0;
+    penInForce_ = -1;
+    counted_ = false;
+  }
 
-  GroupCursor& r_;
   Steps& steps_;
   int pen_ = 0;
   int penInForce_ = -1;  // the pen of the last Pen step (-1: not known)
   bool counted_ = false;  // a Count waits for the next step
 };
 
-void Compiler::Segment(long double x1, long double y1, long double x2, long double y2,
+// Turns the groups into steps, reading them as a replay of the file reads them.
+class Compiler : public StepMaker {
+ public:
+  Compiler(GroupCursor& r, Steps& steps) : StepMaker(steps), r_(r) {}
+  void Run();
+
+ private:
+  // Reads groups up to the next code 0; false when the file ended on the way.
+  bool ReadEntity(Entity& e) {
+    e.groups = &r_.All();
+    e.begin = e.end = r_.Following();
+    while (r_.Next()) {
+      if (r_.Code() == 0) return true;
+      e.end = r_.Following();
+    }
+    return false;
+  }
+  void TakePen(const Entity& e) {
+    if (e.Has(8)) pen_ = e.Pen();
+  }
+  bool Polyline(const Entity& header, bool more);
+
+  GroupCursor& r_;
+};
+
+void StepMaker::Segment(long double x1, long double y1, long double x2, long double y2,
                        long double angleDeg) {
   if (angleDeg == 0) {
     Add(Op::Line, {x1, y1, x2, y2});
@@ -590,31 +634,27 @@ void Compiler::Run() {
     more = ReadEntity(e);
     if (type == Name::Polyline) {
       more = Polyline(e, more);
-    } else {
-      Count();
-      TakePen(e);
-      SetPen(pen_);
-      if (type == Name::Line) {
-        Add(Op::Line, {e.Real(10), e.Real(20), e.Real(11), e.Real(21)});
-      } else if (type == Name::Circle) {
-        Add(Op::Circle, {e.Real(10), e.Real(20), e.Real(40)});
-      } else if (type == Name::Arc) {
-        Add(Op::Arc, {e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40)});
-      } else if (type == Name::Text) {
-        const long double h = e.Real(40);
-        Add(Op::Text, {e.Real(50), h, h * e.Real(41, 1), e.Real(10), e.Real(20)}, e.Text(1));
-      } else if (type == Name::Solid) {
-        Add(Op::Solid, {e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12), e.Real(22),
-                        e.Real(13), e.Real(23)});
-      } else if (type == Name::Insert) {
-        // The block's own pen is set again after it.
-        Add(Op::Insert, {e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1), e.Real(42, 1)},
-            e.Text(2))
-            .pen = pen_;
-        penInForce_ = pen_;
-      }
+      Check();
+      continue;
     }
-    Check();
+    const int pen = e.Has(8) ? e.Pen() : pen_;
+    if (type == Name::Line) {
+      Shape(pen, Op::Line, {e.Real(10), e.Real(20), e.Real(11), e.Real(21)});
+    } else if (type == Name::Circle) {
+      Shape(pen, Op::Circle, {e.Real(10), e.Real(20), e.Real(40)});
+    } else if (type == Name::Arc) {
+      Shape(pen, Op::Arc, {e.Real(10), e.Real(20), e.Real(50), e.Real(51), e.Real(40)});
+    } else if (type == Name::Text) {
+      const long double h = e.Real(40);
+      Shape(pen, Op::Text, {e.Real(50), h, h * e.Real(41, 1), e.Real(10), e.Real(20)},
+            e.Text(1));
+    } else if (type == Name::Solid) {
+      Shape(pen, Op::Solid, {e.Real(10), e.Real(20), e.Real(11), e.Real(21), e.Real(12),
+                             e.Real(22), e.Real(13), e.Real(23)});
+    } else if (type == Name::Insert) {
+      InsertShape(pen, {e.Real(10), e.Real(20), e.Real(50), e.Real(41, 1), e.Real(42, 1)},
+                  e.Text(2));
+    }
   }
 }
 
@@ -627,19 +667,18 @@ std::shared_ptr<const Steps> Compile(const Groups& groups) {
 }
 
 
-// The steps of a block file; nothing when the file cannot be read.
+// The steps of a block file or screen block; nothing when the file cannot be read or the screen
+// keeps no such block.
 std::shared_ptr<const Steps> StepsOf(const std::string& file) {
+  if (IsScreenBlockFile(file)) {
+    const auto it = g_memory.own.find(file.substr(1));
+    if (it == g_memory.own.end()) return nullptr;
+    const BlockFileMemory::ScreenBlock& block = it->second;
+    return block.steps ? block.steps : Compile(ReadGroups(std::as_const(block.text)));
+  }
   if (g_memory.On()) {
     auto it = g_memory.files.find(file);
     if (it != g_memory.files.end()) return it->second;
-    auto w = g_memory.written.find(file);
-    if (w != g_memory.written.end()) {
-      std::shared_ptr<const Steps> steps = std::move(w->second);
-      g_memory.written.erase(w);
-      const bool opened = g_memory.opened == file;
-      g_memory.opened.clear();
-      if (opened || FileCanOpen(file)) return g_memory.files[file] = std::move(steps);
-    }
   }
   TextFile f;
   f.Assign(file);
@@ -652,46 +691,22 @@ std::shared_ptr<const Steps> StepsOf(const std::string& file) {
   return steps;
 }
 
-bool Remembered(const std::string& file) {
-  return g_memory.On() && g_memory.files.count(file) > 0;
-}
-
-// The file replayed for a block: the one this run wrote for it, else the user's; "" for none.
+// What an insert of a block replays: the block the screen defined, else the user's block file;
+// "" for none.
 std::string BlockFileFor(const std::string& name) {
-  g_memory.opened.clear();
-  if (g_memory.On()) {
-    auto it = g_memory.ownFiles.find(name);
-    if (it != g_memory.ownFiles.end() && Remembered(it->second)) return it->second;
-  }
-  if (CadBlockDefined(name)) {
-    const std::string own = CadTempBlockFile(name);
-    if (!own.empty() && Remembered(own)) {
-      if (g_memory.On()) g_memory.ownFiles[name] = own;
-      return own;
-    }
-    if (!own.empty() && FileCanOpen(own)) {
-      if (g_memory.On()) {
-        g_memory.ownFiles[name] = own;
-        g_memory.opened = own;
-      }
-      return own;
-    }
+  if (!g_memory.own.empty() && CadBlockDefined(name)) {
+    std::string key = LowerStr(name);
+    if (g_memory.own.count(key) > 0) return ScreenBlockFile(key);
   }
   return CadUserBlockFile(name);
 }
 
-// Keeps the block the memory gave an insert: found again by name, the same file and steps would
-// come back until the memory drops or replaces something.
-void KeepFound(const std::string& name, const std::string& file,
-               const std::shared_ptr<const Steps>& steps) {
-  if (!g_memory.On()) return;
-  const auto own = g_memory.ownFiles.find(name);
-  if (own == g_memory.ownFiles.end() || own->second != file) return;
-  const auto it = g_memory.files.find(file);
-  if (it == g_memory.files.end() || it->second != steps) return;
-  g_memory.last.name = name;
-  g_memory.last.age = g_memory.age;
-  g_memory.last.steps = steps;
+// Keeps the screen block an insert step found: the step finds it again until the memory drops
+// or replaces something.
+void KeepFound(const Step& insert, const std::string& file, const Steps& steps) {
+  if (!g_memory.On() || !IsScreenBlockFile(file)) return;
+  insert.found = &steps;
+  insert.foundAge = g_memory.age;
 }
 
 void ReplayInsert(const Step& s);
@@ -738,9 +753,8 @@ void Execute(const Steps& steps) {
 
 // Runs a block file's steps under the insert's transform. known: its steps when already found;
 // insert: the step whose block this is, which keeps it when the memory gave it.
-void Replay(const std::string& file, std::shared_ptr<const Steps> known, const Step* insert,
-            long double x, long double y, long double angle, long double scaleX,
-            long double scaleY) {
+void Replay(const std::string& file, const Steps* known, const Step* insert, long double x,
+            long double y, long double angle, long double scaleX, long double scaleY) {
   const Transform saved = SaveTransform();
   const int depth = CadState.CadInsertDepth + 1;
   if (depth > MaxBlockDepth) {
@@ -762,9 +776,15 @@ void Replay(const std::string& file, std::shared_ptr<const Steps> known, const S
     RestoreTransform(saved);
     return;
   }
-  const bool found = known != nullptr;
-  const std::shared_ptr<const Steps> steps = found ? std::move(known) : StepsOf(file);
-  if (insert && steps && !found) KeepFound(insert->text, file, steps);
+  // Steps found here are held while they run (those of a file read with the memory off live
+  // only so long).
+  std::shared_ptr<const Steps> held;
+  const Steps* steps = known;
+  if (!steps) {
+    held = StepsOf(file);
+    steps = held.get();
+    if (insert && steps) KeepFound(*insert, file, *steps);
+  }
   if (steps) {
     Execute(*steps);
   } else {
@@ -776,8 +796,8 @@ void Replay(const std::string& file, std::shared_ptr<const Steps> known, const S
 
 void ReplayInsert(const Step& s) {
   const auto& v = s.v;
-  if (g_memory.last.age == g_memory.age && g_memory.last.name == s.text) {
-    Replay({}, g_memory.last.steps, &s, v[0], v[1], v[2], v[3], v[4]);
+  if (s.found && s.foundAge == g_memory.age) {
+    Replay({}, s.found, &s, v[0], v[1], v[2], v[3], v[4]);
     return;
   }
   const std::string file = BlockFileFor(s.text);
@@ -789,11 +809,11 @@ void ReplayInsert(const Step& s) {
 }
 
 // A top-level replay starts a fresh budget; nested ones share it.
-void ReplayTop(const std::string& file, long double x, long double y, long double angle,
-               long double scaleX, long double scaleY) {
+void ReplayTop(const std::string& file, const Steps* known, long double x, long double y,
+               long double angle, long double scaleX, long double scaleY) {
   const bool top = CadState.CadInsertDepth == 0;
   if (top) g_budget = {};
-  Replay(file, nullptr, nullptr, x, y, angle, scaleX, scaleY);
+  Replay(file, known, nullptr, x, y, angle, scaleX, scaleY);
   if (top && g_budget.exhausted)
     AddError("Fehler : DXF: zu viele Elemente in Block");
 }
@@ -807,34 +827,162 @@ void ReplayBlockFile(const std::string& name, long double x, long double y, long
     AddError("Blockname " + name + " not found !");
     return;
   }
-  ReplayTop(file, x, y, angle, scaleX, scaleY);
+  ReplayTop(file, nullptr, x, y, angle, scaleX, scaleY);
 }
 
 void OpenBlockFileMemory() {
   ForgetKeptTurns();
-  ++g_memory.age;
-  g_memory.last = {};
-  g_memory.files.clear();
-  g_memory.written.clear();
-  g_memory.ownFiles.clear();
-  g_memory.opened.clear();
+  g_memory.Clear();
   g_memory.open = true;
 }
 
 void CloseBlockFileMemory() {
-  ++g_memory.age;
-  g_memory.last = {};
-  g_memory.files.clear();
-  g_memory.written.clear();
-  g_memory.ownFiles.clear();
-  g_memory.opened.clear();
+  g_memory.Clear();
   g_memory.open = false;
 }
 
-void ForgetBlockFile(const std::string& file) {
+namespace {
+
+// A number as reading the writer's text of it gives it back.
+long double WrittenNumber(long double x) {
+  const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
+  unsigned long long n = 0;
+  if (!RoundScaled(x, decimals, n)) return ValueNumber(DxfReal(x));
+  // n stays below 2^40: as a signed number it converts in one step.
+  const long double v = static_cast<long double>(static_cast<long long>(n)) / kPowers[decimals];
+  return x < 0 && n > 0 ? -v : v;  // a value written as zero carries no sign
+}
+
+// A number whose size is not fixed (text heights, insert scales) as reading the writer's text of
+// it gives it back: with more digits where the usual decimals would lose some.
+long double WrittenNumberWithDigits(long double x) {
+  const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
+  unsigned long long n = 0;
+  if (RoundScaled(x, decimals, n) && n >= 100000) return WrittenNumber(x);
+  return ValueNumber(DxfRealWithDigits(x));
+}
+
+// A name or text as reading its written line gives it back: a line beyond ASCII is decoded.
+std::string WrittenText(const std::string& s) {
+  std::string v = DxfPlainValue(s);
+  for (char c : v)
+    if (static_cast<unsigned char>(c) >= 0x80) return DecodeTextLine(v, LegacyCodePage::Ansi1252);
+  return v;
+}
+
+// The steps of the block being made, in a list with the room the block before took (blocks of a
+// drawing come in like sizes), so that they seldom move while it grows.
+struct StepsHeld {
+  Steps steps;
+};
+
+}  // namespace
+
+class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
+ public:
+  Maker() : StepMaker(steps) {}
+  // The steps made, handed over whole; the next block starts with as much room.
+  std::shared_ptr<Steps> Take() {
+    const std::size_t room = steps.size();
+    auto made = std::make_shared<Steps>(std::move(steps));
+    steps = Steps();
+    steps.reserve(room);
+    Restart();
+    return made;
+  }
+  // Members as the reader's entity handlers take them.
+  using StepMaker::InsertShape;
+  using StepMaker::Shape;
+  // The pen of the current layer (the layer of the last shape is kept).
+  int Pen() {
+    if (!layerKnown_ || layer_ != CadState.CadLayerName) {
+      layer_ = CadState.CadLayerName;
+      layerPen_ = LayerNumber(DxfPlainLayer());
+      layerKnown_ = true;
+    }
+    return layerPen_;
+  }
+  // The text style's width factor and angle as their written texts give them back.
+  std::pair<long double, long double> Style() {
+    const CadOutputState& c = CadState;
+    if (!styleKnown_ || width_ != c.CadTextWidth || rotation_ != c.CadTextRotation ||
+        decimals_ != Settings.Decimals) {
+      width_ = c.CadTextWidth;
+      rotation_ = c.CadTextRotation;
+      decimals_ = Settings.Decimals;
+      style_ = {ValueNumber(FloatStrDot(width_)), ValueNumber(FloatStrDot(rotation_))};
+      styleKnown_ = true;
+    }
+    return style_;
+  }
+
+ private:
+  std::string layer_;
+  int layerPen_ = 0;
+  bool layerKnown_ = false;
+  long double width_ = 0, rotation_ = 0;
+  int decimals_ = 0;
+  std::pair<long double, long double> style_;
+  bool styleKnown_ = false;
+};
+
+namespace {
+using N = long double;
+N W(N x) { return WrittenNumber(x); }
+N WD(N x) { return WrittenNumberWithDigits(x); }
+}  // namespace
+
+ScreenBlockMaker::ScreenBlockMaker() : maker_(std::make_unique<Maker>()) {}
+ScreenBlockMaker::~ScreenBlockMaker() = default;
+
+void ScreenBlockMaker::Line(N x1, N y1, N x2, N y2) {
+  maker_->Shape(maker_->Pen(), Op::Line, {W(x1), W(y1), W(x2), W(y2)});
+}
+
+void ScreenBlockMaker::Circle(N x, N y, N r) {
+  maker_->Shape(maker_->Pen(), Op::Circle, {W(x), W(y), W(r)});
+}
+
+void ScreenBlockMaker::Arc(N x, N y, N startAngle, N endAngle, N r) {
+  if (IsFullCircle(startAngle, endAngle)) {
+    Circle(x, y, r);
+    return;
+  }
+  maker_->Shape(maker_->Pen(), Op::Arc, {W(x), W(y), W(startAngle), W(endAngle), W(r)});
+}
+
+void ScreenBlockMaker::Text(const std::string& s, N x, N y) {
+  const auto [width, angle] = maker_->Style();
+  const N h = WD(CadState.CadTextHeight);
+  maker_->Shape(maker_->Pen(), Op::Text, {angle, h, h * width, W(x), W(y)}, WrittenText(s));
+}
+
+void ScreenBlockMaker::Solid(N x1, N y1, N x2, N y2, N x3, N y3, N x4, N y4) {
+  maker_->Shape(maker_->Pen(), Op::Solid, {W(x1), W(y1), W(x2), W(y2), W(x3), W(y3), W(x4), W(y4)});
+}
+
+void ScreenBlockMaker::Insert(const std::string& name, N x, N y, N angle, N scaleX, N scaleY) {
+  maker_->InsertShape(maker_->Pen(), {W(x), W(y), W(angle), WD(scaleX), WD(scaleY)},
+                      WrittenText(name));
+}
+
+void ScreenBlockMaker::Keep(const std::string& name) {
   ++g_memory.age;
-  g_memory.files.erase(file);
-  g_memory.written.erase(file);
+  BlockFileMemory::ScreenBlock& block = g_memory.own[LowerStr(name)];
+  block.steps = maker_->Take();
+  block.text.clear();
+}
+
+bool ScreenBlocksMadeDirectly() { return g_memory.On(); }
+
+void ReplayScreenBlock(const std::string& name, long double x, long double y, long double angle,
+                       long double scaleX, long double scaleY) {
+  std::string key = LowerStr(name);
+  const auto it = g_memory.own.find(key);
+  if (g_memory.On() && it != g_memory.own.end() && it->second.steps)
+    ReplayTop({}, it->second.steps.get(), x, y, angle, scaleX, scaleY);
+  else
+    ReplayTop(ScreenBlockFile(key), nullptr, x, y, angle, scaleX, scaleY);
 }
 
 void StartBlockGroupRecording() {
@@ -891,9 +1039,6 @@ void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, 
   // digits read back as their whole number over the power of ten, exactly as the reader does.
   static constexpr unsigned long long kLimit = 1000000000000000000ULL;
   if (scaled < kLimit && decimals >= 0 && decimals <= 17 && GroupBuilder::IsNumberCode(code)) {
-    static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,
-                                              1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L,
-                                              1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L};
     const long double x = static_cast<long double>(scaled) / kPowers[decimals];
     g_recording.builder.AddNumber(code, negative ? -x : x);
   } else {
@@ -901,33 +1046,31 @@ void RecordBlockGroupNumber(int code, bool negative, unsigned long long scaled, 
   }
 }
 
-void RememberBlockFile(const std::string& file, const std::string& text) {
-  ForgetBlockFile(file);
+void KeepScreenBlock(const std::string& name, std::string text) {
   const bool recorded =
       g_recording.intact && (g_recording.ended || g_recording.end == text.size());
   g_recording.intact = false;
-  // (Not one conditional expression: its two sides would meet in a copy of the recorded groups.)
-  if (g_memory.On() && !file.empty())
-    g_memory.written[file] =
-        recorded ? Compile(g_recording.builder.Taken()) : Compile(ReadGroups(text));
+  ++g_memory.age;
+  BlockFileMemory::ScreenBlock& block = g_memory.own[LowerStr(name)];
+  // Without the memory every insert reads the text again.
+  block.steps = nullptr;
+  if (g_memory.On())
+    block.steps = recorded ? Compile(g_recording.builder.Taken())
+                           : Compile(ReadGroups(std::as_const(text)));
+  block.text = block.steps ? std::string() : std::move(text);
   g_recording.builder.Restart();
 }
 
 void SetBlockFileMemoryUse(bool use) {
   g_memory.use = use;
-  ++g_memory.age;
-  g_memory.last = {};
-  g_memory.files.clear();
-  g_memory.written.clear();
-  g_memory.ownFiles.clear();
-  g_memory.opened.clear();
+  g_memory.Clear();
 }
 
 long BlockFileReads() { return g_memory.reads; }
 
 void ReplayBlockFileNamed(const std::string& file, long double x, long double y,
                           long double angle, long double scaleX, long double scaleY) {
-  ReplayTop(file, x, y, angle, scaleX, scaleY);
+  ReplayTop(file, nullptr, x, y, angle, scaleX, scaleY);
 }
 
 }  // namespace qern

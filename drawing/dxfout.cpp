@@ -33,10 +33,10 @@ void Put(const std::string& s) {
   }
 }
 
-// A name or text value: in Windows-1252 for CAD files; the screen's block files keep the program's
+// A name or text value: in Windows-1252 for CAD files; the screen's blocks keep the program's
 // UTF-8, so no character is lost on the way back. Control characters become blanks either way.
-std::string Value(const std::string& s) {
-  if (DxfOut.ConvertTexts) return CadFileValue(s);
+std::string Value(const std::string& s, bool convert = DxfOut.ConvertTexts) {
+  if (convert) return CadFileValue(s);
   std::string v = s;
   for (char& c : v)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
@@ -45,8 +45,8 @@ std::string Value(const std::string& s) {
 
 // A layer name as written: a character the code page lacks must not become a "?", which CAD programs
 // refuse in layer names.
-std::string LayerValue(const std::string& name) {
-  std::string v = Value(name);
+std::string LayerValue(const std::string& name, bool convert = DxfOut.ConvertTexts) {
+  std::string v = Value(name, convert);
   for (char& c : v)
     if (c == '?') c = '_';
   return v;
@@ -66,6 +66,10 @@ const std::string& Layer() {
 }
 
 }  // namespace
+
+std::string DxfPlainValue(const std::string& s) { return Value(s, false); }
+
+std::string DxfPlainLayer() { return LayerValue(CadState.CadLayerName, false); }
 
 namespace {
 // DxfLayerName written into out, keeping its room: a pen is set for every entity and insert.

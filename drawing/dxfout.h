@@ -12,13 +12,18 @@
 namespace qern {
 
 // Where the Dxf... writers write: a text in memory, and whether TEXT strings are converted for the
-// CAD file (every road but the screen's block files, which keep the program's text).
+// CAD file (every road but the screen's blocks, which keep the program's text).
 struct DxfTarget {
   std::string* Out = nullptr;
   bool ConvertTexts = true;
-  bool RecordGroups = false;  // every group also to RecordBlockGroup (the screen's block files)
+  bool RecordGroups = false;  // every group also to RecordBlockGroup (the screen's blocks)
 };
 extern DxfTarget DxfOut;
+
+// The texts the writer gives a name or text value and the current layer where texts are not
+// converted (the screen's blocks keep the program's UTF-8).
+std::string DxfPlainValue(const std::string& s);
+std::string DxfPlainLayer();
 
 // Value texts.
 std::string DxfReal(long double x);  // CadDecimals decimals, "." ("12.500000")

@@ -169,9 +169,6 @@ long double ArcBulge(long double angle);
 std::string CadUserBlockFile(const std::string& name);
 // True when this output defined the block (case ignored).
 bool CadBlockDefined(const std::string& name);
-// Removes the temporary block files this program wrote for the screen and their folder (never the
-// user's files). The program's exit calls it; the end of each screen output removes the files.
-void CadDeleteTempBlockFiles();
 
 // ---- Plot program dialogs ---------------------------------------------------------------------
 // The plot program's settings window (preset with the command line; false = cancelled) and the

@@ -57,21 +57,26 @@ void WriteDocumentsSection(const std::array<DocumentLink, DocumentLinkSlots>& li
 
 void WriteDocumentsSection() { WriteDocumentsSection(DocumentLinks); }
 
-bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count) {
+bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count,
+                          bool keep) {
   std::string_view line;
   if (!ReadLineView(line) || BlankTrimmed(line) != DocumentsMarker) return false;
   int32_t n = 0;
   if (!ReadIntegerLine(n)) return false;
   if (!ReadLineView(line) || n < 0 || !IsDashLine(line)) return false;
-  DocumentLink surplus;  // the links beyond the slots are read and dropped
   for (int i = 0; i < n; ++i) {
-    // Read in place: a failed read makes the whole section (and file) one not taken.
-    DocumentLink& link = i < DocumentLinkSlots ? links[i] : surplus;
-    ReadLine(link.Program);
-    ReadLine(link.File);
+    // Read in place: a failed read makes the whole section (and file) one not taken. The links
+    // beyond the slots (and all when none is kept) are passed over.
+    if (keep && i < DocumentLinkSlots) {
+      ReadLine(links[i].Program);
+      ReadLine(links[i].File);
+    } else {
+      ReadLineView(line);
+      ReadLineView(line);
+    }
     if (!ReadLineView(line) || !IsDashLine(line)) return false;
   }
-  count = static_cast<std::uint16_t>(std::min(n, DocumentLinkSlots));
+  if (keep) count = static_cast<std::uint16_t>(std::min(n, DocumentLinkSlots));
   return true;
 }
 

@@ -32,8 +32,9 @@ void WriteDocumentsSection(const std::array<DocumentLink, DocumentLinkSlots>& li
 void WriteDocumentsSection();
 // Reads the section back into links; count := the number of links the file lists (at most 5;
 // surplus links are read and dropped). False when the section is out of step or the file ends
-// (links then partly filled).
-bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count);
+// (links then partly filled). keep false: checked alike, nothing taken.
+bool ReadDocumentsSection(std::array<DocumentLink, DocumentLinkSlots>& links, std::uint16_t& count,
+                          bool keep = true);
 
 // The argument list that starts link's program with its file: {program, file}, the file left out
 // when empty. Empty when the program is empty (the file is then opened by the desktop instead).

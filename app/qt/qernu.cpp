@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QScreen>
+#include <chrono>
+#include <functional>
 
 #include "app/qernstart.h"
 #include "app/qt/printcon.h"
@@ -279,8 +281,6 @@ void Thh::FormCreate() {
 }
 
 void Thh::FormDestroy() {
-  // The screen drawings' temporary block files go with the window that showed them.
-  CadDeleteTempBlockFiles();
   WriteSessionFile();
 }
 
@@ -427,9 +427,13 @@ void Thh::mi_fileOpenTableClick() {
   std::string title;
   UpdateApplicationTitle(title);
   SetWaitCursor();
-  FillFileOverview(table, Session.CurrentFileFolder, [&](const std::string& file) {
-    setWindowTitle(Caption(Ident.Banner + " -> " + file));
-  });
+  // The file being read, as often as a person can read it: each title is a round trip to the
+  // display, which would cost more than reading the file.
+  ThrottledProgress reading(
+      [&](const std::string& file) { setWindowTitle(Caption(Ident.Banner + " -> " + file)); },
+      std::chrono::milliseconds(50));
+  FillFileOverview(table, Session.CurrentFileFolder, std::ref(reading));
+  reading.Finish();
   RestoreCursor();
   Flags.AbortFlag = false;
   // The files were only scanned: the title names the current design again until a row is opened.
@@ -537,9 +541,8 @@ bool Thh::FormCloseQuery() {
 bool Thh::DeleteTempFilesOnExit() {
   Flags.AbortFlag = false;
   ShowWorkingMessage("Lösche temporäre Dateien ...");
-  // Screen drawings keep their block files in a folder of their own below the folder for
-  // temporary files; "$*.dx$" files directly in it are the user's logo, head and insert blocks.
-  CadDeleteTempBlockFiles();
+  // Screen drawings keep their blocks in memory and leave no file; "$*.dx$" files in the folder
+  // for temporary files are the user's logo, head and insert blocks, and stay.
   return true;
 }
 

@@ -28,7 +28,7 @@ class Thh : public TFzorqgra {
   std::optional<int> StartExitStatus() const { return startExit_; }
 
   void FormCreate();
-  void FormDestroy();  // deletes the temporary block files, writes the session file
+  void FormDestroy();  // writes the session file
 
   // Caption from UpdateApplicationTitle (banner and file name).
   void UpdateMainCaption();
@@ -62,10 +62,10 @@ class Thh : public TFzorqgra {
   void mi_FileSaveAsClick();
   void mi_fileConfigClick();    // the configuration window
   void mi_fileRecentClick(int k);  // recent file k = 1..4
-  // The close question: false keeps the window open; else the temporary block files are gone.
+  // The close question: false keeps the window open.
   bool FormCloseQuery();
-  // Deletes the block files that screen drawings left in the folder for temporary files (the
-  // user's own block files there stay). Returns true.
+  // The exit's clean-up message; screen drawings leave no block files (the user's own block
+  // files in the folder for temporary files stay). Returns true.
   static bool DeleteTempFilesOnExit();
   void mi_docdrawinginfoClick();
   void ChangeLogClick(int choice);  // the change-log items: ChangeLogMenu(choice)

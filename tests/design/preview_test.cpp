@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #include "app/qernstart.h"
 #include "design/qernio.h"
@@ -44,6 +49,20 @@ class FileOverviewTest : public ::testing::Test {
     content.Record.ProfileShift[1] = x1;
     content.Number[1] = number1;
     ASSERT_TRUE(WriteDesignFile(folder_.File(name), content));
+  }
+  // The file's time of last change set to t.
+  void Stamp(const std::string& name, std::time_t t) {
+    const timespec both[2] = {{t, 0}, {t, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+  }
+  // The folder's overview: row i + 1 shows the date of times[i].
+  FileOverview ExpectRowDates(const std::vector<std::time_t>& times) {
+    FileOverview table;
+    FillFileOverview(table, folder_.Path());
+    EXPECT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
+    for (std::size_t i = 0; i < times.size() && i + 1 < table.Rows.size(); ++i)
+      EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << times[i];
+    return table;
   }
   test::TempFolder folder_;
 };
@@ -104,15 +123,152 @@ TEST_F(FileOverviewTest, EachRowHasItsFilesDate) {
   for (std::size_t i = 0; i < times.size(); ++i) {
     const std::string name = "d" + std::to_string(i) + ".qrk";
     WriteDesign(name, 20 + static_cast<int>(i), 1.0L, 0, "");
-    const timespec both[2] = {{times[i], 0}, {times[i], 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, folder_.File(name).c_str(), both, 0), 0);
+    Stamp(name, times[i]);
+  }
+  const FileOverview table = ExpectRowDates(times);
+  ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
+  EXPECT_NE(table.Rows[5][1], table.Rows[1][1]);
+}
+
+// Files changed just before and after midnight, and on the days the clock is set forward or back
+// (also at midnight itself), each get their own day.
+TEST_F(FileOverviewTest, DatesAroundMidnightAndClockChanges) {
+  const char* const old = std::getenv("TZ");
+  const std::string kept = old ? old : "";
+  for (const char* zone : {"CET-1CEST,M3.5.0,M10.5.0/3", "<-03>3<-02>,M10.1.0/0,M2.3.0/0", "UTC0"}) {
+    SCOPED_TRACE(zone);
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+    fs::remove_all(folder_.Path());
+    fs::create_directories(folder_.Path());
+    // Every 25 minutes through three days around each change, in the order the rows are read.
+    std::vector<std::time_t> times;
+    for (std::time_t start : {std::time_t{1679702400}, std::time_t{1698451200},
+                              std::time_t{1696118400}, std::time_t{1676764800}})
+      for (std::time_t t = start - 86400; t < start + 2 * 86400; t += 1500) times.push_back(t);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "d%05zu.qrk", i);
+      if (i == 0)
+        WriteDesign(name, 20, 1.0L, 0, "");
+      else
+        fs::copy_file(folder_.File("d00000.qrk"), folder_.File(name));
+      Stamp(name, times[i]);
+    }
+    ExpectRowDates(times);
+  }
+  if (old)
+    ::setenv("TZ", kept.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
+}
+
+// A row takes only the part numbers of its file's texts, yet a file whose texts or sections are
+// out of step has no values in its row, exactly when opening it fails.
+TEST_F(FileOverviewTest, RowsCheckEverySectionAsOpeningDoes) {
+  DesignFileContent content = CurrentDesignContent();
+  content.Number[1] = "Welle-Ä1";
+  content.Number[2] = "Nabe-ß2";
+  content.Name[1] = "Zahnwelle €";
+  content.CommentLines = {"Kommentar ö", "", "dritte"};
+  content.Info.ChangeCount = 2;
+  content.Info.ChangeEntries[0] = {"Erstausgabe", "2024-01-15", "Jäger", "neu"};
+  content.Info.ChangeEntries[1] = {"Mass-ß", "2024-03-02", "Öz", "zwei\nZeilen"};
+  content.Info.PlacedTextCount = 1;
+  content.Info.PlacedTexts[0] = {10, 20, 3.5L, 0, "Text ü"};
+  content.Links[0] = {"prog", "datei.pdf"};
+  ASSERT_TRUE(WriteDesignFile(folder_.File("gut.qrk"), content));
+  const std::vector<std::string> lines = test::ReadFileLines(folder_.File("gut.qrk"));
+  auto at = [&](const std::string& text, int after = 0) {
+    const auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+      // (the file holds its texts in the classic code page: found by their plain letters)
+      return l.size() >= text.size() &&
+             (l.compare(l.size() - text.size(), text.size(), text) == 0 || l.rfind(text, 0) == 0);
+    });
+    EXPECT_NE(it, lines.end()) << text;
+    return static_cast<std::size_t>(it - lines.begin()) + after;
+  };
+  // Each variant changes one line (or ends the file there).
+  const std::vector<std::pair<std::size_t, std::string>> variants = {
+      {at("NDERUNGEN", 1), "zwei"},             // the count of changes
+      {at("NDERUNGEN", 2), "Strich"},           // the separator before the entries
+      {at("Erstausgabe", 4), "kein Strich"},    // an entry's separator
+      {at("Mass", 5), "a|b|c|d|e|f|x||"},       // the count of placed texts
+      {at("10|20|"), "x|20|3.5|0|Text ü||"},    // a placed text's place
+      {at("10|20|"), "10|20|3.5|0|anders||"},   // a placed text's text: fine
+      {at("Dokumente", 1), "fünf"},             // the count of links
+      {at("Dokumente", 5), "kein Strich"},      // a link's separator
+      {at("ISO 7200 Header", 1), "Blatt"},      // the title-block kind
+      {at("ISO 7200 Header", 6), "Ende"},       // the section's end
+      {at("Kommentar"), "Kommentar ändert"},    // a comment: fine
+      {at("Zahnwelle"), "Welle"},               // a part name: fine
+      {at("Erstausgabe", 2), ""},               // the file ends in the change log
+      {at("ISO 7200 Header", 3), ""},           // the file ends in the ISO header
+  };
+  for (std::size_t v = 0; v < variants.size(); ++v) {
+    std::vector<std::string> changed = lines;
+    const auto& [line, text] = variants[v];
+    if (text.empty())
+      changed.resize(line);
+    else
+      changed[line] = text;
+    test::WriteFileLines(folder_.File("v" + std::to_string(v) + ".qrk"), changed);
   }
   FileOverview table;
   FillFileOverview(table, folder_.Path());
-  ASSERT_EQ(table.RowCount(), static_cast<int>(times.size()) + 1);
-  for (std::size_t i = 0; i < times.size(); ++i)
-    EXPECT_EQ(table.Rows[i + 1][1], FileDateStr(times[i])) << i;
-  EXPECT_NE(table.Rows[5][1], table.Rows[1][1]);
+  ASSERT_EQ(table.RowCount(), static_cast<int>(variants.size()) + 2);
+  int broken = 0;
+  for (int row = 1; row < table.RowCount(); ++row) {
+    const std::string name = table.Rows[row][0];
+    SCOPED_TRACE(name);
+    DesignFileContent opened;
+    const bool ok = ReadDesignFile(folder_.File(name), opened);
+    EXPECT_EQ(!table.Rows[row][7].empty(), ok);
+    if (!ok) ++broken;
+    if (!ok) continue;
+    EXPECT_EQ(table.Rows[row][2], ConvertDisplayText(opened.Number[1]));
+    EXPECT_EQ(table.Rows[row][3], "Nabe-ß2");
+  }
+  EXPECT_EQ(broken, 11);
+  EXPECT_EQ(table.Rows[1][2], "Welle-Ä1") << "gut.qrk";
+}
+
+// The file being read is shown at once, then at most once an interval, and the last one at the end.
+TEST(ThrottledProgressTest, ShowsTheFirstThenOneAnIntervalAndTheLast) {
+  using namespace std::chrono_literals;
+  ThrottledProgress::Clock::time_point now{};
+  std::vector<std::string> shown;
+  ThrottledProgress progress([&](const std::string& s) { shown.push_back(s); }, 50ms,
+                             [&] { return now; });
+  progress("a");
+  now += 10ms;
+  progress("b");
+  now += 39ms;
+  progress("c");
+  now += 1ms;
+  progress("d");  // 50 ms after a
+  now += 49ms;
+  progress("e");
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "d"}));
+  progress.Finish();
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "d", "e"}));
+  progress.Finish();
+  now += 1ms;
+  progress("f");
+  EXPECT_EQ(shown.size(), 3u) << "e was shown just now";
+  now += 50ms;
+  progress("g");
+  progress.Finish();
+  EXPECT_EQ(shown, (std::vector<std::string>{"a", "d", "e", "g"}));
+
+  // Names farther apart than the interval are all shown.
+  std::vector<std::string> all;
+  ThrottledProgress slow([&](const std::string& s) { all.push_back(s); }, 50ms,
+                         [&] { return now += 60ms; });
+  for (const char* s : {"x", "y", "z"}) slow(s);
+  slow.Finish();
+  EXPECT_EQ(all, (std::vector<std::string>{"x", "y", "z"}));
 }
 
 // A row shows what opening its file shows, whatever file was read before it: the shipped

@@ -425,6 +425,16 @@ TEST_F(DesignFileTest, SurplusEntriesAreSkippedInStep) {
   EXPECT_EQ(back.Info.TitleDrawnName, "Zeichner");
   EXPECT_EQ(back.Links, CurrentDesignContent().Links);
   EXPECT_EQ(back.Info.TitleDocumentType, "Fertigungszeichnung");
+
+  // A surplus entry out of step (its separator missing) damages the file as a kept one does.
+  for (const char* entry : {"Änderung 27", "Änderung 3"}) {
+    std::vector<std::string> broken = out;
+    const auto at = std::find(broken.begin(), broken.end(), entry);
+    ASSERT_NE(at, broken.end());
+    *(at + 4) = "kein Strich";
+    WriteFileLines(Path("broken.qrk"), broken);
+    EXPECT_FALSE(ReadDesignFile(Path("broken.qrk"), back)) << entry;
+  }
 }
 
 TEST_F(DesignFileTest, NameRules) {

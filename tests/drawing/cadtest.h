@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,7 +34,6 @@ class CadTest : public ::testing::Test {
   }
   void TearDown() override {
     CadEndOutput();
-    CadDeleteTempBlockFiles();
     Flags.BatchCadOutput = false;
   }
 
@@ -62,6 +63,15 @@ inline void EmptySheet() {
   CadEndSection();
   CadBeginEntities();
   CadEndSection();
+}
+
+// The names in a folder (hidden ones too), sorted.
+inline std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // The groups from the one whose value is `from` up to (without) the next one whose value is `to`.

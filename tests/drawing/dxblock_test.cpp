@@ -1,7 +1,5 @@
 // Replay of "$name.dx$" block files on the screen: composed transforms, texts, layers, polylines,
 // nesting limits and broken files; and the same geometry as the DXF insert.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,7 +8,6 @@
 #include <tuple>
 
 #include "cadtest.h"
-#include "drawing/cadscreen.h"
 #include "drawing/dxblock.h"
 #include "framework/utilstr.h"
 
@@ -130,16 +127,28 @@ TEST_F(DxBlockTest, BrokenFilesAreReportedNotFatal) {
   EXPECT_FALSE(Flags.AbortFlag);
 }
 
-TEST_F(DxBlockTest, MissingFileOfADefinedBlock) {
+TEST_F(DxBlockTest, ScreenBlocksStayInMemory) {
+  // A user's file of the same name is neither replayed for the screen's block nor touched.
+  Block("eigen", {"  0", "CIRCLE", " 10", "0", " 20", "0", " 40", "1", "  0", "EOF"});
+  const std::string user = ReadWholeFile(tmp_.File("$eigen.dx$"));
+  const std::vector<std::string> only{"$eigen.dx$"};
   CadBeginBlocks();
-  CadBeginBlock("weg");
+  CadBeginBlock("Eigen");
   CadLine(0, 0, 1, 1);
   CadEndBlock();
+  CadBeginBlock("rahmen");
+  CadInsertBlock("EIGEN", 0, 0, 90, 1, 1);
+  CadEndBlock();
   CadEndSection();
-  std::remove(CadTempBlockFile("weg").c_str());
-  Insert("weg");
-  EXPECT_EQ(Errors.ErrorList[Errors.ErrorCount - 1], "Invalid temp directory");
-  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(FolderEntries(tmp_.Path()), only) << "no file or folder of the screen's";
+  EXPECT_EQ(Only(Insert("eigen", 10, 10), "4"), (std::vector<std::string>{"4;10;10;11;11"}));
+  const auto framed = Insert("rahmen", 0, 5);
+  EXPECT_EQ(Only(framed, "4"), (std::vector<std::string>{"4;0;5;-1;6"}));
+  EXPECT_TRUE(Only(framed, "3").empty());
+  CadEndOutput();
+  EXPECT_EQ(FolderEntries(tmp_.Path()), only);
+  EXPECT_EQ(ReadWholeFile(tmp_.File("$eigen.dx$")), user);
+  EXPECT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
 }
 
 TEST_F(DxBlockTest, ReplayStopsWhenItsEntitiesAreSpentOrTheOutputIsAborted) {
@@ -189,32 +198,26 @@ TEST_F(DxBlockTest, TextsSurviveTheBlockFile) {
   EXPECT_EQ(Only(Insert("T", 10, 10), "6"), (std::vector<std::string>{"6;11;12;Zähne 齿 ±"}));
 }
 
-TEST_F(DxBlockTest, UnwritableTempFolder) {
-  Settings.TempFolder = tmp_.File("missing/");
-  CadBeginBlocks();
-  CadBeginBlock("a");
-  EXPECT_TRUE(Flags.AbortFlag);
-  CadEndBlock();
-  EXPECT_FALSE(Flags.AbortFlag);
-  CadEndSection();
-  Insert("a");
-  EXPECT_EQ(Errors.ErrorList[0], "Invalid temp directory");
-  EXPECT_EQ(Errors.ErrorList[1], "Blockname a not found !");
-}
-
-// A block drawn through the screen's block file lands where the DXF insert puts it.
-TEST_F(DxBlockTest, BlockFileThatCannotBeWrittenIsReported) {
-  // A folder where the block file belongs: the file is not written, and that is said.
-  ASSERT_FALSE(CadBlockFolder().empty());
-  const std::string file = CadTempBlockFile("besetzt");
-  ASSERT_EQ(::mkdir(file.c_str(), 0700), 0);
-  CadBeginBlocks();
-  CadBeginBlock("besetzt");
-  CadLine(0, 0, 1, 1);
-  CadEndBlock();
-  EXPECT_EQ(dialogs_->Messages(),
-            (std::vector<std::string>{file + " konnte nicht geschrieben werden !"}));
-  ::rmdir(file.c_str());
+TEST_F(DxBlockTest, BlocksNeedNoFolderForTemporaryFiles) {
+  CadEndOutput();
+  WriteFileLines(tmp_.File("datei"), {"x"});
+  for (const std::string& folder : {tmp_.File("missing/"), tmp_.File("datei/"), std::string()}) {
+    SCOPED_TRACE(folder);
+    Settings.TempFolder = folder;
+    ResetErrors();
+    Flags.AbortFlag = false;
+    CadBeginOutput(CadDeviceScreen);
+    CadBeginBlocks();
+    CadBeginBlock("a");
+    CadLine(0, 0, 1, 0);
+    CadEndBlock();
+    CadEndSection();
+    EXPECT_FALSE(Flags.AbortFlag);
+    EXPECT_EQ(Only(Insert("A", 1, 1, 0, 3, 3), "4"), (std::vector<std::string>{"4;1;1;4;1"}));
+    CadEndOutput();
+    EXPECT_EQ(Errors.ErrorCount, 0) << Errors.ErrorList[0];
+  }
+  EXPECT_EQ(FolderEntries(tmp_.Path()), (std::vector<std::string>{"datei"}));
 }
 
 TEST_F(DxBlockTest, SameGeometryAsTheDxfInsert) {
@@ -343,8 +346,8 @@ TEST_F(BlockFileMemoryTest, EachFileReadOncePerOutputWithTheSameDrawingAndMessag
   const Result each = Draw(false, gear), once = Draw(true, gear);
   ExpectSame(once, each);
   EXPECT_GT(once.records.size(), 4u * kTeeth);
-  EXPECT_EQ(each.reads, 2 + 2 * (2 * kTeeth) + 1);
-  EXPECT_EQ(once.reads, 1) << "only odd: the blocks the output wrote are not read back";
+  EXPECT_EQ(each.reads, 2 * kTeeth + 1) << "odd in every tooth: the screen's blocks are no files";
+  EXPECT_EQ(once.reads, 1);
   EXPECT_FALSE(once.errors.empty());
 
   // A block defined anew within the output: its inserts replay the new definition, those within

