@@ -439,6 +439,203 @@ TEST_F(WqernRun, ADisplayThatDoesNotAnswerIsARunWithoutAScreen) {
   EXPECT_TRUE(TmpEmpty());
 }
 
+// A Wayland compositor's socket in a folder of the test: one that takes connections and never
+// answers, or one served by a child process that answers every round trip (wl_display.sync with
+// the callback's done, then the display's delete_id), as a compositor does first.
+class WaylandSocket {
+ public:
+  WaylandSocket(const std::string& path, bool answers) : path_(path) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size());
+    ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+          ::listen(fd_, 16) == 0;
+    if (!ok_ || !answers) return;
+    server_ = ::fork();
+    if (server_ != 0) return;
+    for (;;) {
+      const int c = ::accept(fd_, nullptr, nullptr);
+      if (c < 0) ::_exit(1);
+      uint32_t request[3];
+      while (::recv(c, request, sizeof request, MSG_WAITALL) == sizeof request) {
+        if (request[0] != 1 || request[1] != ((12u << 16) | 0u)) break;
+        const uint32_t done[3] = {request[2], (12u << 16) | 0u, 7};
+        const uint32_t deleted[3] = {1, (12u << 16) | 1u, request[2]};
+        if (::send(c, done, sizeof done, MSG_NOSIGNAL) < 0 ||
+            ::send(c, deleted, sizeof deleted, MSG_NOSIGNAL) < 0)
+          break;
+      }
+      ::close(c);
+    }
+  }
+  ~WaylandSocket() {
+    if (server_ > 0) {
+      ::kill(server_, SIGKILL);
+      ::waitpid(server_, nullptr, 0);
+    }
+    if (fd_ >= 0) ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  pid_t server_ = -1;
+  bool ok_ = false;
+};
+
+// A real X server on a free display number, stopped after it has started: it takes connections
+// and never answers them.
+class StoppedXServer {
+ public:
+  StoppedXServer() {
+    for (number_ = 700; number_ < 800; ++number_)
+      if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(number_)) &&
+          !fs::exists("/tmp/.X" + std::to_string(number_) + "-lock"))
+        break;
+    const std::string display = ":" + std::to_string(number_);
+    server_ = ::fork();
+    if (server_ == 0) {
+      const int null = ::open("/dev/null", O_RDWR);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execlp("Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 200 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(number_)); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    started_ = fs::exists("/tmp/.X11-unix/X" + std::to_string(number_));
+    ::kill(server_, SIGSTOP);
+  }
+  ~StoppedXServer() {
+    ::kill(server_, SIGKILL);
+    ::waitpid(server_, nullptr, 0);
+    fs::remove("/tmp/.X11-unix/X" + std::to_string(number_));
+    fs::remove("/tmp/.X" + std::to_string(number_) + "-lock");
+  }
+  bool Started() const { return started_; }
+  std::string Display() const { return ":" + std::to_string(number_); }
+
+ private:
+  int number_ = 0;
+  pid_t server_ = -1;
+  bool started_ = false;
+};
+
+// The program with a window module beside it that tells the platform chosen and ends; the Qt
+// plugins of the test (empty files of the names Qt looks for) stand in for installed ones.
+class WqernPlatform : public WqernRun {
+ protected:
+  void SetUp() override {
+    WqernRun::SetUp();
+    fs::create_directories(program_dir_);
+    fs::copy_file(QERN_WQERN, program_dir_ / "wqern");
+    fs::copy_file(QERN_PLATFORM_REPORT_MODULE, program_dir_ / "wqern-windows.so");
+    program_ = (program_dir_ / "wqern").string();
+    fs::create_directories(plugins_ / "platforms");
+    for (const char* name : {"libqwayland-generic.so", "libqxcb.so", "libqlinuxfb.so", "libqeglfs.so"})
+      WriteFileLines((plugins_ / "platforms" / name).string(), {""});
+    CopyDesign("d.qrk");
+  }
+  // Runs a window start and the usage; the usage goes to the standard output whenever no
+  // window can be shown.
+  RunResult Start(const char* platform, std::vector<std::string> args = {"d.qrk"}) {
+    const auto started = std::chrono::steady_clock::now();
+    RunResult r = Run(args, platform);
+    // Hang guard only: a display is given a few seconds to answer.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(12));
+    return r;
+  }
+  void ExpectNoWindow(const char* platform, const std::string& why) {
+    const std::string name = platform ? platform : "default";
+    RunResult r = Start(platform);
+    EXPECT_EQ(r.Status, 4) << name << r.Err;
+    EXPECT_NE(r.Err.find("wqern: " + why + "; no window can be shown"), std::string::npos)
+        << name << r.Err;
+    EXPECT_EQ(r.Out, "") << name;
+    r = Start(platform, {"/?"});
+    EXPECT_EQ(r.Status, 0) << name << r.Err;
+    EXPECT_NE(r.Out.find("QERN Command Line Mode"), std::string::npos) << name << r.Out;
+  }
+  void ExpectWindowOn(const char* platform, const std::string& chosen) {
+    const std::string name = platform ? platform : "default";
+    for (const char* arg : {"d.qrk", "/?"}) {
+      const RunResult r = Start(platform, {arg});
+      EXPECT_EQ(r.Status, 0) << name << " " << arg << r.Err;
+      EXPECT_EQ(r.Out, "windows on " + chosen + "\n") << name << " " << arg;
+    }
+  }
+  std::string WaylandEnv(const std::string& socket) const {
+    return "QT_PLUGIN_PATH='" + plugins_.string() + "' XDG_RUNTIME_DIR='" + root_.File("") +
+           "' WAYLAND_DISPLAY=" + socket + " ";
+  }
+
+  fs::path program_dir_ = root_.File("bin"), plugins_ = root_.File("plugins");
+};
+
+TEST_F(WqernPlatform, AWaylandDisplayMustAnswerARoundTrip) {
+  WaylandSocket silent(root_.File("wl-silent"), false), answering(root_.File("wl-answer"), true);
+  ASSERT_TRUE(silent.Ok() && answering.Ok());
+  // A compositor that answers: the windows open on Wayland, asked for or not.
+  env_ = WaylandEnv("wl-answer");
+  ExpectWindowOn("wayland", "wayland");
+  ExpectWindowOn(nullptr, "wayland");
+  // The socket given as a path.
+  env_ = WaylandEnv(root_.File("wl-answer"));
+  ExpectWindowOn("wayland", "wayland");
+  // One that takes the connection and never answers, as a stopped compositor.
+  env_ = WaylandEnv("wl-silent");
+  ExpectNoWindow("wayland", "the display wl-silent does not answer");
+  // The first that answers is taken, with its options.
+  env_ = WaylandEnv("wl-answer") + "DISPLAY=:989 ";
+  ExpectWindowOn("xcb;wayland:opt", "wayland:opt");
+}
+
+TEST_F(WqernPlatform, AStoppedXServerBesideAWaylandDisplay) {
+  StoppedXServer x;
+  ASSERT_TRUE(x.Started()) << "Xvfb did not start";
+  WaylandSocket silent(root_.File("wl-silent"), false), answering(root_.File("wl-answer"), true);
+  ASSERT_TRUE(silent.Ok() && answering.Ok());
+  // Neither answers: the X display is named, as the one tried first.
+  env_ = WaylandEnv("wl-silent") + "DISPLAY=" + x.Display() + " ";
+  ExpectNoWindow(nullptr, "the display " + x.Display() + " cannot be opened");
+  // In a Wayland session Wayland comes first.
+  env_ += "XDG_SESSION_TYPE=wayland ";
+  ExpectNoWindow(nullptr, "the display wl-silent does not answer");
+  // The compositor answers: the windows go there, not to the stopped server.
+  env_ = WaylandEnv("wl-answer") + "DISPLAY=" + x.Display() + " ";
+  ExpectWindowOn(nullptr, "wayland");
+  ExpectNoWindow("xcb", "the display " + x.Display() + " cannot be opened");
+}
+
+TEST_F(WqernPlatform, PlatformsThisMachineCannotServe) {
+  // No plugin of that name.
+  env_ = "QT_PLUGIN_PATH='" + plugins_.string() + "' ";
+  ExpectNoWindow("qernnowhere", "the Qt platform plugin qernnowhere is not installed");
+  ExpectNoWindow("qernnowhere;alsonot",
+                 "the Qt platform plugin qernnowhere is not installed");
+  // Installed in the folder Qt is told, it counts (an own platform, nothing more to ask).
+  WriteFileLines((plugins_ / "platforms" / "libqqernown.so").string(), {""});
+  ExpectWindowOn("qernown", "qernown");
+  ExpectWindowOn("qernnowhere;qernown", "qernown");
+  // The frame buffer and graphics card platforms need their devices.
+  const std::string missing = root_.File("fb-none");
+  ExpectNoWindow(("linuxfb:fb=" + missing).c_str(),
+                 "the platform linuxfb cannot use the frame buffer " + missing);
+  ExpectNoWindow(("linuxfb:size=80x60:fb=" + missing + ":depth=16").c_str(),
+                 "the platform linuxfb cannot use the frame buffer " + missing);
+  // Not a frame buffer at all.
+  ExpectNoWindow("linuxfb:fb=/dev/null", "the platform linuxfb cannot use the frame buffer /dev/null");
+  bool card = false;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/dev/dri", ec))
+    card = card || e.path().filename().string().rfind("card", 0) == 0;
+  if (!card)
+    ExpectNoWindow("eglfs", "the platform eglfs finds no graphics card it may use (/dev/dri/card*)");
+}
+
 TEST(WindowModule, ShowsOnlyItsEntryAndBindsItsOwnState) {
   void* module = ::dlopen(QERN_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(module, nullptr) << ::dlerror();
