@@ -38,26 +38,21 @@ std::string Env(const char* name) {
 // displays are asked side by side, so a silent one costs it once, not once per display.
 constexpr auto AnswerTime = std::chrono::seconds(4);
 
-// Opens the X display as the X platform does (with the user's authority) and closes it again.
-// libxcb is loaded only for this test, so that the program itself links no X library.
-bool XDisplayOpens(const std::string& display) {
-  void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
-  if (!xcb) return false;  // the X platform needs it too
-  using Connect = void* (*)(const char*, int*);
-  using HasError = int (*)(void*);
-  using Disconnect = void (*)(void*);
-  auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
-  auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
-  auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
-  bool opens = false;
-  if (connect && hasError && disconnect) {
+// In a child process of its own: opens the X display as the X platform does (with the user's
+// authority), writes 'y' or 'n' to fd and ends; ending the process closes the connection. libxcb
+// is loaded only here, so that the program itself links no X library.
+[[noreturn]] void AnswerWhetherXDisplayOpens(const std::string& display, int fd) {
+  char answer = 'n';
+  if (void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL)) {  // the X platform needs it too
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
     // Never a null pointer: a failed connection is an object that reports its error.
-    void* c = connect(display.c_str(), nullptr);
-    opens = hasError(c) == 0;
-    disconnect(c);
+    if (connect && hasError && hasError(connect(display.c_str(), nullptr)) == 0) answer = 'y';
   }
-  ::dlclose(xcb);
-  return opens;
+  [[maybe_unused]] const ssize_t n = ::write(fd, &answer, 1);
+  ::_exit(0);
 }
 
 // One platform asked for, and what its test has found so far.
@@ -101,7 +96,7 @@ bool PlatformPluginInstalled(const std::string& name) {
 }
 
 // The X test runs in a child process: a server that takes the connection but never answers (a
-// stopped one) would hold it for ever. The child writes one byte to a pipe when it is done.
+// stopped one) would hold it for ever. The answer comes through a pipe as soon as it is known.
 void StartXProbe(Probe& p) {
   p.Display = Env("DISPLAY");
   if (p.Display.empty()) return p.Fail("no display is set for " + p.Name);
@@ -110,9 +105,7 @@ void StartXProbe(Probe& p) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(fds[0]);
-    const char answer = XDisplayOpens(p.Display) ? 'y' : 'n';
-    [[maybe_unused]] ssize_t n = ::write(fds[1], &answer, 1);
-    ::_exit(0);
+    AnswerWhetherXDisplayOpens(p.Display, fds[1]);
   }
   ::close(fds[1]);
   if (child < 0) {
@@ -126,7 +119,7 @@ void StartXProbe(Probe& p) {
 void FinishXProbe(Probe& p) {
   char answer = 0;
   const bool usable = ::read(p.Fd, &answer, 1) == 1 && answer == 'y';
-  ::waitpid(p.Child, nullptr, 0);  // it has written its answer and is ending
+  ::waitpid(p.Child, nullptr, 0);  // it ends right after its answer
   p.Child = -1;
   if (usable)
     p.Outcome = Probe::State::Usable;
