@@ -599,15 +599,7 @@ void Thh::mi_helphandbuchClick() {
   Flags.AbortFlag = false;
   const std::string manual =
       AddBackslash(Settings.ManualFolder) + LowerStr(Ident.ProgramName) + ".pdf";
-  if (!FileCanOpen(manual)) {
-    ErrorMessage("Handbuch " + manual + " nicht gefunden !");
-    Flags.AbortFlag = true;
-    return;
-  }
-  if (!OpenWithDesktop(manual)) {
-    ErrorMessage("Handbuch " + manual + " kann nicht geöffnet werden !");
-    Flags.AbortFlag = true;
-  }
+  OpenDocumentWithDesktop(manual, "Handbuch");
 }
 
 void Thh::mi_helpErrorMessagesClick() {
