@@ -271,6 +271,9 @@ void StopProbe(Probe& p) {
 }  // namespace
 
 std::string DisplayProblem() {
+#ifdef QERN_WITHOUT_DISPLAY_CHECK  // the baseline program of the process benchmark
+  return "";
+#endif
   std::vector<Probe> probes = PlatformsAskedFor();
   if (probes.empty()) return "";
   for (Probe& p : probes) StartProbe(p);

@@ -11,8 +11,8 @@ Rows (medians of the pairs, each pair run back to back so that both see the same
                        its bytes against the same drawing's DXF bytes (goal <= 3) and its peak
                        memory against that of 100 teeth (goal <= 2)
 a window start on Xvfb (when it is installed) that quits as soon as its window is drawn: wqern with
-its display check against the same window module run by bare_window_start without the check (goal
-<= 1.05), and, given a previous build's wqern, that one beside it with the same module;
+its display check against wqern_unchecked, the same program built without the check (goal <= 1.05),
+and, given a previous build's wqern, that one beside it with the same module;
 and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF, both
 in memory (goal <= 2; medians of 7 repetitions).
 Each row prints the baseline's figure beside the ratio, and the ratio beside its goal.
@@ -75,15 +75,17 @@ def start_xvfb():
 
 def window_start_rows(build, previous, env, pairs):
     """Window starts that quit at once, each program in a folder of its own with the benchmark's
-    window module beside it: now and before (each with its display check) against the module run
-    without any check, interleaved so that all see the same load."""
+    window module beside it: now and before (each with its display check) against the program
+    built without the check, interleaved so that all see the same load."""
     server, display = start_xvfb()
     if not server:
         return []
     try:
-        env = dict(env, DISPLAY=display)
+        runtime = os.path.abspath("runtime")
+        os.makedirs(runtime, mode=0o700)
+        env = dict(env, DISPLAY=display, XDG_RUNTIME_DIR=runtime)
         programs = [("now", os.path.join(build, "app", "wqern")),
-                    ("bare", os.path.join(build, "bench", "bare_window_start"))]
+                    ("bare", os.path.join(build, "bench", "wqern_unchecked"))]
         if previous:
             programs.append(("before", os.path.abspath(previous)))
         runs = {}
@@ -106,7 +108,7 @@ def window_start_rows(build, previous, env, pairs):
             if name in times:
                 now = statistics.median(times[name])
                 rows.append(("window start on Xvfb, quits at once (%s)" % name, now,
-                             "the module without the check", bare, now / bare,
+                             "wqern without the check", bare, now / bare,
                              1.05 if name == "now" else None))
         return rows
     finally:
