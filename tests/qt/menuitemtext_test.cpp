@@ -6,9 +6,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPaintDevice>
-#include <QPaintEngine>
-#include <QTextItem>
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -18,61 +15,10 @@
 #include "framework/menucaptions.h"
 #include "platform/scripteddialogs.h"
 #include "tests/qt/mainwindowenv.h"
+#include "tests/qt/textrecorder.h"
 
 namespace qern {
 namespace {
-
-// A paint device that keeps the texts drawn on it with their places and draws nothing else.
-class TextRecorder : public QPaintDevice {
- public:
-  struct Piece {
-    QPointF At;
-    QString Text;
-  };
-  explicit TextRecorder(const QWidget* like) : like_(like), engine_(this) {}
-  QPaintEngine* paintEngine() const override { return &engine_; }
-  std::vector<Piece> Pieces;
-
- protected:
-  // The metrics of the widget drawn, so that its fonts resolve as on its screen.
-  int metric(PaintDeviceMetric m) const override {
-    switch (m) {
-      case PdmWidth: return like_->width();
-      case PdmHeight: return like_->height();
-      case PdmDepth: return 32;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
-      case PdmDpiX: return like_->logicalDpiX();
-      case PdmDpiY: return like_->logicalDpiY();
-      case PdmPhysicalDpiX: return like_->physicalDpiX();
-      case PdmPhysicalDpiY: return like_->physicalDpiY();
-      case PdmWidthMM: return like_->widthMM();
-      case PdmHeightMM: return like_->heightMM();
-      default: return like_->colorCount();
-    }
-  }
-
- private:
-  class Engine : public QPaintEngine {
-   public:
-    explicit Engine(TextRecorder* owner) : QPaintEngine(AllFeatures), owner_(owner) {}
-    bool begin(QPaintDevice*) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawPath(const QPainterPath&) override {}
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawTextItem(const QPointF& p, const QTextItem& item) override {
-      owner_->Pieces.push_back({state->transform().map(p), item.text()});
-    }
-    Type type() const override { return User; }
-
-   private:
-    TextRecorder* owner_;
-  };
-  const QWidget* like_;
-  mutable Engine engine_;
-};
 
 // The text of a caption as the menu shows it: the mnemonic marks gone ("&&" stays one "&").
 QString Shown(QString text) {
@@ -87,11 +33,11 @@ QString Shown(QString text) {
 
 // The texts drawn in each item's row of an open menu (its shortcut included), joined.
 std::map<const QAction*, QString> DrawnTexts(QMenu* menu) {
-  TextRecorder recorder(menu);
+  test::TextRecorder recorder(menu);
   menu->render(&recorder);
   std::map<const QAction*, QString> drawn;
   // In the order drawn: a disabled item's text is drawn twice (its shadow first).
-  const std::vector<TextRecorder::Piece>& pieces = recorder.Pieces;
+  const std::vector<test::TextRecorder::Piece>& pieces = recorder.Pieces;
   for (const QAction* a : menu->actions()) {
     if (a->isSeparator() || !a->isVisible()) continue;
     const QRect row = menu->actionGeometry(const_cast<QAction*>(a));
