@@ -18,8 +18,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <cstddef>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <vector>
 
 #include "app/qernstart.h"
@@ -63,8 +66,9 @@ struct Probe {
   std::string Display;  // the display named in the message
   enum class State { Waiting, Usable, Unusable } Outcome = State::Waiting;
   std::string Problem;    // why it cannot be used
-  int Fd = -1;            // the answer comes here: the X test's pipe, the Wayland socket
-  pid_t Child = -1;       // the process that opens the X display
+  int Fd = -1;            // the answer comes here: an X or Wayland socket, the X test's pipe
+  bool XSetup = false;    // Fd is the X connection set up here
+  pid_t Child = -1;       // the process that opens the X display with the X library
   std::string Received;   // Wayland: the bytes the compositor sent so far
 
   void Fail(const std::string& why) {
@@ -96,8 +100,9 @@ bool PlatformPluginInstalled(const std::string& name) {
   return false;
 }
 
-// The X test runs in a child process: a server that takes the connection but never answers (a
-// stopped one) would hold it for ever. The answer comes through a pipe as soon as it is known.
+// The X library's test, for a display of another machine and after a refusal of the set-up below,
+// runs in a child process: a server that takes the connection but never answers (a stopped one)
+// would hold it for ever. The answer comes through a pipe as soon as it is known.
 void StartXProbe(Probe& p) {
   p.Display = Env("DISPLAY");
   if (p.Display.empty()) return p.Fail("no display is set for " + p.Name);
@@ -115,6 +120,109 @@ void StartXProbe(Probe& p) {
   }
   p.Child = child;
   p.Fd = fds[0];
+}
+
+// A display on this machine (":0", "unix:0", either with ".screen"): its number, else -1.
+int LocalDisplayNumber(const std::string& display) {
+  std::string rest = display.rfind("unix:", 0) == 0 ? display.substr(4) : display;
+  if (rest.empty() || rest[0] != ':') return -1;
+  rest = rest.substr(1, rest.find('.') == std::string::npos ? std::string::npos : rest.find('.') - 1);
+  if (rest.empty() || rest.size() > 6 ||
+      rest.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
+  return std::stoi(rest);
+}
+
+// The user's cookie for display number n of this machine from the authority file (XAUTHORITY,
+// else ~/.Xauthority): the first MIT-MAGIC-COOKIE-1 entry of this host or of any, for this
+// display or any. Entries: a family, then address, number, name and data, each with its length
+// (16 bits, high byte first). "" when there is none.
+std::string XCookie(int number) {
+  std::string file = Env("XAUTHORITY");
+  if (file.empty() && !Env("HOME").empty()) file = Env("HOME") + "/.Xauthority";
+  std::ifstream in(file, std::ios::binary);
+  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  size_t at = 0;
+  auto number16 = [&] {
+    const unsigned n = static_cast<unsigned char>(all[at]) << 8 | static_cast<unsigned char>(all[at + 1]);
+    at += 2;
+    return n;
+  };
+  auto field = [&](std::string& out) {
+    if (at + 2 > all.size()) return false;
+    const unsigned n = number16();
+    if (at + n > all.size()) return false;
+    out = all.substr(at, n);
+    at += n;
+    return true;
+  };
+  constexpr unsigned FamilyLocal = 256, FamilyWild = 65535;
+  while (at + 2 <= all.size()) {
+    const unsigned family = number16();
+    std::string address, display, name, data;
+    if (!field(address) || !field(display) || !field(name) || !field(data)) break;
+    const bool here = family == FamilyWild || (family == FamilyLocal && address == host);
+    if (here && (display.empty() || display == std::to_string(number)) &&
+        name == "MIT-MAGIC-COOKIE-1")
+      return data;
+  }
+  return "";
+}
+
+// A display of this machine is asked here, without a process of its own: the X connection set-up
+// (with the user's cookie) sent on its socket, the server's first byte awaited. A refusal is not
+// taken as final: the X library in a child process, which knows every way to authenticate, decides.
+void StartXSetup(Probe& p, int number) {
+  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+  int fd = -1;
+  for (const bool abstract : {true, false}) {  // the abstract name first, as the X library does
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) break;
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path + (abstract ? 1 : 0), path.data(), path.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() +
+                                               (abstract ? 1 : 0));
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), length) == 0) break;
+    ::close(fd);
+    fd = -1;
+  }
+  if (fd < 0) return p.Fail("the display " + p.Display + " cannot be opened");
+  // Byte order 'l', protocol 11.0, the lengths of the authorisation's name and data, then both
+  // padded to four bytes.
+  const std::string name = "MIT-MAGIC-COOKIE-1", cookie = XCookie(number);
+  const std::string& usedName = cookie.empty() ? std::string() : name;
+  auto padded = [](std::string s) { return s.append((4 - s.size() % 4) % 4, '\0'); };
+  std::string request = {'l', 0, 11, 0, 0, 0};
+  for (const size_t n : {usedName.size(), cookie.size()}) {
+    request += static_cast<char>(n & 0xff);
+    request += static_cast<char>(n >> 8);
+  }
+  request.append(2, '\0');
+  request += padded(usedName) + padded(cookie);
+  if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) !=
+      static_cast<ssize_t>(request.size())) {
+    ::close(fd);
+    return p.Fail("the display " + p.Display + " cannot be opened");
+  }
+  p.Fd = fd;
+  p.XSetup = true;
+}
+
+// The server's first byte: 1 it accepts the connection; 0 or 2 it refuses or asks for more.
+void FinishXSetup(Probe& p) {
+  char first = 0;
+  const ssize_t n = ::recv(p.Fd, &first, 1, MSG_DONTWAIT);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  ::close(p.Fd);
+  p.Fd = -1;
+  p.XSetup = false;
+  if (n == 1 && first == 1)
+    p.Outcome = Probe::State::Usable;
+  else
+    StartXProbe(p);
 }
 
 void FinishXProbe(Probe& p) {
@@ -248,7 +356,12 @@ std::vector<Probe> PlatformsAskedFor() {
 void StartProbe(Probe& p) {
   if (!PlatformPluginInstalled(p.Name))
     return p.Fail("the Qt platform plugin " + p.Name + " is not installed");
-  if (p.Name == "xcb") return StartXProbe(p);
+  if (p.Name == "xcb") {
+    p.Display = Env("DISPLAY");
+    if (p.Display.empty()) return p.Fail("no display is set for " + p.Name);
+    const int number = LocalDisplayNumber(p.Display);
+    return number >= 0 ? StartXSetup(p, number) : StartXProbe(p);
+  }
   if (p.Name == "wayland" || p.Name.rfind("wayland-", 0) == 0) return StartWaylandProbe(p);
   std::string problem;
   if (p.Name == "linuxfb") problem = FrameBufferProblem(p.Item);
@@ -310,7 +423,9 @@ std::string DisplayProblem() {
     for (size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].revents == 0) continue;
       Probe& p = *waiting[i];
-      if (p.Child > 0)
+      if (p.XSetup)
+        FinishXSetup(p);
+      else if (p.Child > 0)
         FinishXProbe(p);
       else
         ReadWaylandAnswer(p);
@@ -320,7 +435,7 @@ std::string DisplayProblem() {
   std::string problem;
   for (Probe& p : probes) {
     if (p.Outcome == Probe::State::Waiting)
-      p.Fail(p.Child > 0 ? "the display " + p.Display + " cannot be opened"
+      p.Fail(p.Child > 0 || p.XSetup ? "the display " + p.Display + " cannot be opened"
                          : "the display " + p.Display + " does not answer");
     StopProbe(p);
     if (!chosen && p.Outcome == Probe::State::Usable) chosen = &p;

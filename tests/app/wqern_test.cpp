@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/testutil.h"
@@ -486,11 +487,11 @@ class WaylandSocket {
   bool ok_ = false;
 };
 
-// A real X server on a free display number, stopped after it has started: it takes connections
-// and never answers them.
-class StoppedXServer {
+// A real X server on a free display number (with an authority file when one is named), stopped
+// after it has started when asked: it then takes connections and never answers them.
+class XServer {
  public:
-  StoppedXServer() {
+  explicit XServer(bool stopped, const std::string& authority = "") {
     for (number_ = 700; number_ < 800; ++number_)
       if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(number_)) &&
           !fs::exists("/tmp/.X" + std::to_string(number_) + "-lock"))
@@ -501,21 +502,26 @@ class StoppedXServer {
       const int null = ::open("/dev/null", O_RDWR);
       ::dup2(null, 1);
       ::dup2(null, 2);
-      ::execlp("Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+      if (authority.empty())
+        ::execlp("Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+      else
+        ::execlp("Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", "-auth", authority.c_str(),
+                 static_cast<char*>(nullptr));
       ::_exit(127);
     }
     for (int i = 0; i < 200 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(number_)); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     started_ = fs::exists("/tmp/.X11-unix/X" + std::to_string(number_));
-    ::kill(server_, SIGSTOP);
+    if (stopped) ::kill(server_, SIGSTOP);
   }
-  ~StoppedXServer() {
+  ~XServer() {
     ::kill(server_, SIGKILL);
     ::waitpid(server_, nullptr, 0);
     fs::remove("/tmp/.X11-unix/X" + std::to_string(number_));
     fs::remove("/tmp/.X" + std::to_string(number_) + "-lock");
   }
   bool Started() const { return started_; }
+  int Number() const { return number_; }
   std::string Display() const { return ":" + std::to_string(number_); }
 
  private:
@@ -523,6 +529,23 @@ class StoppedXServer {
   pid_t server_ = -1;
   bool started_ = false;
 };
+
+// An X authority file of one entry: family, address, display number, name, data, each but the
+// family with its length (16 bits, high byte first).
+void WriteXAuthority(const std::string& file, unsigned family, const std::string& address,
+                     const std::string& number, const std::string& cookie) {
+  std::string bytes;
+  auto add16 = [&](size_t n) {
+    bytes += static_cast<char>(n >> 8);
+    bytes += static_cast<char>(n & 0xff);
+  };
+  add16(family);
+  for (const std::string& field : {address, number, std::string("MIT-MAGIC-COOKIE-1"), cookie}) {
+    add16(field.size());
+    bytes += field;
+  }
+  qern::test::WriteWholeFile(file, bytes);
+}
 
 // The program with a window module beside it that tells the platform chosen and ends; the Qt
 // plugins of the test (empty files of the names Qt looks for) stand in for installed ones.
@@ -594,7 +617,7 @@ TEST_F(WqernPlatform, AWaylandDisplayMustAnswerARoundTrip) {
 }
 
 TEST_F(WqernPlatform, AStoppedXServerBesideAWaylandDisplay) {
-  StoppedXServer x;
+  XServer x(true);
   ASSERT_TRUE(x.Started()) << "Xvfb did not start";
   WaylandSocket silent(root_.File("wl-silent"), false), answering(root_.File("wl-answer"), true);
   ASSERT_TRUE(silent.Ok() && answering.Ok());
@@ -608,6 +631,38 @@ TEST_F(WqernPlatform, AStoppedXServerBesideAWaylandDisplay) {
   env_ = WaylandEnv("wl-answer") + "DISPLAY=" + x.Display() + " ";
   ExpectWindowOn(nullptr, "wayland");
   ExpectNoWindow("xcb", "the display " + x.Display() + " cannot be opened");
+}
+
+TEST_F(WqernPlatform, AnXServerThatAnswersTakesTheUsersCookie) {
+  const std::string cookie = "0123456789abcdef", other = "fedcba9876543210";
+  WriteXAuthority(root_.File("server-auth"), 65535, "", "", cookie);
+  XServer x(false, root_.File("server-auth"));
+  ASSERT_TRUE(x.Started()) << "Xvfb did not start";
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  const std::string number = std::to_string(x.Number());
+  // The cookie for any host, for this host and this display, in either form of the display name.
+  for (const auto& [family, address, display] :
+       {std::tuple{65535u, std::string(), std::string()},
+        std::tuple{256u, std::string(host), number}}) {
+    WriteXAuthority(root_.File("user-auth"), family, address, display, cookie);
+    for (const std::string& name : {x.Display(), "unix" + x.Display() + ".0"}) {
+      env_ = "XAUTHORITY='" + root_.File("user-auth") + "' DISPLAY=" + name + " ";
+      ExpectWindowOn("xcb", "xcb");
+      ExpectWindowOn(nullptr, "xcb");
+    }
+  }
+  // A wrong cookie, one for another display or another host, none at all: refused.
+  for (const auto& [family, address, display, data] :
+       {std::tuple{65535u, std::string(), std::string(), other},
+        std::tuple{256u, std::string(host), number + "0", cookie},
+        std::tuple{256u, std::string("elsewhere"), number, cookie}}) {
+    WriteXAuthority(root_.File("user-auth"), family, address, display, data);
+    env_ = "XAUTHORITY='" + root_.File("user-auth") + "' DISPLAY=" + x.Display() + " ";
+    ExpectNoWindow("xcb", "the display " + x.Display() + " cannot be opened");
+  }
+  env_ = "XAUTHORITY='" + root_.File("none") + "' DISPLAY=" + x.Display() + " ";
+  ExpectNoWindow(nullptr, "the display " + x.Display() + " cannot be opened");
 }
 
 TEST_F(WqernPlatform, PlatformsThisMachineCannotServe) {
