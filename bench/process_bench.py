@@ -112,7 +112,7 @@ def window_start_rows(build, previous, env, pairs):
                              1.05 if name == "now" else None))
         return rows
     finally:
-        server.kill()
+        server.terminate()  # it removes its socket and lock file itself
         server.wait()
 
 
