@@ -64,7 +64,7 @@ TEST(MenuItemTexts, EveryItemIsDrawnWhole) {
   for (QAction* a : window.menuBar()->actions())
     if (a->menu()) CollectMenus(a->menu(), menus);
   ASSERT_GE(menus.size(), 8u);
-  for (int language : {1, 2, 7, 8, 12}) {
+  for (const int language : MenuLanguageNumbers) {
     window.SetLanguage(language);
     for (QMenu* menu : menus) {
       menu->popup(QPoint(0, 0));
