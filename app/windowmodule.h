@@ -19,11 +19,13 @@ using WindowModuleMain = int (*)(int argc, char** argv);
 // with ExitNoDisplay.
 int RunWindowModule(int argc, char** argv);
 
-// Why the screen the windows would open on cannot be reached: "the display :9 cannot be opened"
-// when no X server answers at DISPLAY within a few seconds (or it refuses this user), the same
-// for a Wayland display whose socket does not answer; "" when one of the displays asked for
-// answers, and for platforms of their own, which are not tested here. The window library would
-// end the process with an abort on such a display, so it is tested before the module is loaded.
+// Why no window can be shown on the platforms asked for (QT_QPA_PLATFORM's list, else the X and
+// Wayland displays that are set): its plugin is not installed ("the Qt platform plugin wayland is
+// not installed"), its display does not answer within a few seconds ("the display :9 cannot be
+// opened"; a Wayland compositor must answer a round trip), or its device cannot be used (the frame
+// buffer of linuxfb, the graphics card of eglfs). "" when one can be used: QT_QPA_PLATFORM is then
+// set to the first such, so that the window library opens there and nowhere else. The window
+// library would end the process with an abort, or wait for ever, on the others.
 std::string DisplayProblem();
 
 }  // namespace qern

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Whole-process benchmark of wqern's runs without a window, each paired with its baseline in one run.
 
-  bench/process_bench.py [build folder] [pairs]      (default build/dev, 31 pairs)
+  bench/process_bench.py [build folder] [pairs] [previous wqern]   (default build/dev, 31 pairs)
 
 Rows (medians of the pairs, each pair run back to back so that both see the same machine load):
   wqern d.qrk /I       against bare_listing: read the design, write a file of the listing's size (goal <= 3)
@@ -10,6 +10,9 @@ Rows (medians of the pairs, each pair run back to back so that both see the same
   wqern z.qrk /CAD2:7  the two wheels of 9,999 teeth as IGES, against cp of its bytes (goal <= 3),
                        its bytes against the same drawing's DXF bytes (goal <= 3) and its peak
                        memory against that of 100 teeth (goal <= 2)
+a window start on Xvfb (when it is installed) that quits as soon as its window is drawn: wqern with
+its display check against wqern_unchecked, the same program built without the check (goal <= 1.05),
+and, given a previous build's wqern, that one beside it with the same module;
 and, from qern_bench in the same run, a drawing on the screen against the same drawing as DXF, both
 in memory (goal <= 2; medians of 7 repetitions).
 Each row prints the baseline's figure beside the ratio, and the ratio beside its goal.
@@ -51,6 +54,68 @@ def spawn_ms(argv, env):
     return spawn(argv, env)[0]
 
 
+def start_xvfb():
+    """An Xvfb on a free display number, its display name once its socket is there (None when
+    Xvfb is not installed)."""
+    if not shutil.which("Xvfb"):
+        return None, None
+    number = next(n for n in range(600, 700) if not os.path.exists("/tmp/.X11-unix/X%d" % n)
+                  and not os.path.exists("/tmp/.X%d-lock" % n))
+    # -noreset: as on a desktop, where other clients stay connected, the server does not start
+    # over when the display check's connection, its only client, ends.
+    server = subprocess.Popen(["Xvfb", ":%d" % number, "-nolisten", "tcp", "-noreset", "-screen",
+                               "0", "1366x768x24"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(200):
+        if os.path.exists("/tmp/.X11-unix/X%d" % number):
+            return server, ":%d" % number
+        time.sleep(0.05)
+    server.kill()
+    return None, None
+
+
+def window_start_rows(build, previous, env, pairs):
+    """Window starts that quit at once, each program in a folder of its own with the benchmark's
+    window module beside it: now and before (each with its display check) against the program
+    built without the check, interleaved so that all see the same load."""
+    server, display = start_xvfb()
+    if not server:
+        return []
+    try:
+        runtime = os.path.abspath("runtime")
+        os.makedirs(runtime, mode=0o700)
+        env = dict(env, DISPLAY=display, XDG_RUNTIME_DIR=runtime)
+        programs = [("now", os.path.join(build, "app", "wqern")),
+                    ("bare", os.path.join(build, "bench", "wqern_unchecked"))]
+        if previous:
+            programs.append(("before", os.path.abspath(previous)))
+        runs = {}
+        for name, program in programs:
+            os.makedirs(name)
+            shutil.copy(program, os.path.join(name, os.path.basename(program)))
+            shutil.copy(os.path.join(build, "bench", "window_start_module.so"),
+                        os.path.join(name, "wqern-windows.so"))
+            argv = [os.path.abspath(os.path.join(name, os.path.basename(program))), "d.qrk"]
+            runs[name] = (lambda a: lambda: spawn_ms(a, env))(argv)
+        times = {name: [] for name in runs}
+        for i in range(pairs + 3):
+            for name, run in runs.items():
+                t = run()
+                if i >= 3:  # the first ones warm the caches
+                    times[name].append(t)
+        bare = statistics.median(times["bare"])
+        rows = []
+        for name in ("before", "now"):
+            if name in times:
+                now = statistics.median(times[name])
+                rows.append(("window start on Xvfb, quits at once (%s)" % name, now,
+                             "wqern without the check", bare, now / bare,
+                             1.05 if name == "now" else None))
+        return rows
+    finally:
+        server.terminate()  # it removes its socket and lock file itself
+        server.wait()
+
+
 def with_teeth(design, teeth, target):
     """The design file with the tooth count (the first whole number after the two reals that open
     the data) set to teeth."""
@@ -84,6 +149,7 @@ def pair(name, run, baseline, pairs, goal):
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/dev")
     pairs = int(sys.argv[2]) if len(sys.argv) > 2 else 31
+    previous = sys.argv[3] if len(sys.argv) > 3 else None
     wqern = os.path.join(build, "app", "wqern")
     bare = os.path.join(build, "bench", "bare_listing")
     qern_bench = os.path.join(build, "bench", "qern_bench")
@@ -133,6 +199,7 @@ def main():
             ("peak memory of /CAD2:7, 9,999 teeth", peak_z, "the same with 100 teeth", peak_y, 2,
              "KiB"),
         ]
+        windows = window_start_rows(build, previous, env, pairs)
         screen = []
         if os.path.exists(qern_bench):
             # Medians of repetitions, as the other rows.
@@ -158,10 +225,14 @@ def main():
     for name, now, what, base, goal, unit in sizes:
         print("| %s | %d %s | %s | %d %s | %.2fx | <= %dx |"
               % (name, now, unit, what, base, unit, now / base, goal))
+    for name, now, what, base, ratio, goal in windows:
+        print("| %s | %.2f ms | %s | %.2f ms | %.2fx | %s |"
+              % (name, now, what, base, ratio, "<= %.2fx" % goal if goal else "-"))
     for name, now, base, ratio, goal in screen:
         print("| %s on screen | %.2f ms | the same as DXF, in memory | %.2f ms | %.2fx | <= %dx |"
               % (name, now, base, ratio, goal))
     ok = all(r[4] is None or r[3] <= r[4] for r in rows + screen)
+    ok = ok and all(goal is None or ratio <= goal for *_, ratio, goal in windows)
     ok = ok and all(now <= goal * base for _, now, _, base, goal, _ in sizes)
     return 0 if ok else 1
 

@@ -221,7 +221,7 @@ int StartGravura(const std::string& line) {
   if (code == 0)
     ErrorMessage("out of memory !");
   else if (code == 2 || code == 3)
-    ErrorMessage(program + ": file not found");
+    ErrorMessage("Programm " + program + " " + "nicht gefunden oder nicht ausführbar" + " !");
   else if (code <= 31)
     ErrorMessage(program + ": Exec error " + IntStr(code));
   SetArrowCursor();

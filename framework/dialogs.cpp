@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
+#include "platform/desktop.h"
 #include "platform/dialogservice.h"
 #include "platform/workfile.h"
 
@@ -284,6 +286,31 @@ void CheckFileAccess(const std::string& name) {
   if (FileCanOpen(name)) return;
   ErrorMessage("Datei " + TrimBlanks(name) + " " + "nicht gefunden oder kein Zugriffsrecht" + " !");
   Flags.AbortFlag = true;
+}
+
+bool OpenDocumentWithDesktop(const std::string& file, const std::string& what) {
+  const std::string name = TrimBlanks(file);
+  if (FileCanOpen(name) && OpenWithDesktop(name)) return true;
+  ReportDocumentNotOpened(name, what);
+  return false;
+}
+
+void ReportDocumentNotOpened(const std::string& file, const std::string& what) {
+  const std::string name = TrimBlanks(file);
+  Flags.AbortFlag = true;
+  if (!FileCanOpen(name)) {
+    // The folder as searched: a name without one is looked for in the current folder.
+    std::error_code ec;
+    std::string folder = std::filesystem::absolute(name.empty() ? "." : name, ec).parent_path();
+    if (ec) folder = ExtractFolder(name);
+    ErrorMessage(what + " " + FileNamePart(name) + " im Ordner " + folder + " " + "nicht gefunden" +
+                 " !");
+    return;
+  }
+  const std::string ext = ExtensionAfterDot(name);
+  InfoMessage("Kein Programm für " +
+              (ext.empty() ? std::string("Dateien ohne Erweiterung") : "." + ext + "-Dateien") +
+              " eingerichtet: " + name);
 }
 
 // ---------------------------------------------------------------------------------------------

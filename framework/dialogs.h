@@ -63,6 +63,13 @@ void RewriteChecked(TextFile& f);
 void ReportWriteError(const std::string& name, int ioCode);
 void RewriteWithRetry(TextFile& f);  // Retry/Cancel on failure; Cancel sets AbortFlag
 void CheckFileAccess(const std::string& name);
+// Opens file with the desktop's program for its kind (what names it in the messages: "Datei",
+// "Handbuch"). When that fails, says why and sets AbortFlag: the file is not there, naming the
+// folder searched (what + " qern.pdf im Ordner /opt/qern nicht gefunden !"), or no program is set
+// up for files of its kind ("Kein Programm für .pdf-Dateien eingerichtet: /x/rt.pdf").
+bool OpenDocumentWithDesktop(const std::string& file, const std::string& what = "Datei");
+// The message of OpenDocumentWithDesktop for a file that was not opened; sets AbortFlag.
+void ReportDocumentNotOpened(const std::string& file, const std::string& what = "Datei");
 // The German text for an I/O code of WriteLineChecked.
 std::string WriteErrorText(int ioCode);
 

@@ -5,6 +5,8 @@ PKGS=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # windows on a Wayland session without X
+  qt6-wayland
   libxlsxwriter-dev
   xvfb xauth openbox
   # fuzzing with libFuzzer, sanitizers

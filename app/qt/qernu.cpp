@@ -9,7 +9,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QStyleOptionMenuItem>
+#include <QtMath>
 #include <chrono>
 #include <functional>
 
@@ -62,6 +65,29 @@ namespace qern {
 
 namespace {
 QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
+
+// Room for each menu item's whole text. The menu gives an item the width of its text without the
+// mnemonic marks, and the style shortens the text in its middle when it measures it wider. In some
+// scripts the style counts the marks too (Hangul: "이형상(&T) 허브(&H) - Internal Spline" is measured
+// with both "&"), so the widest such item of a menu lost its middle. Such an item is given the
+// width the style measures.
+class MenuTextRoomStyle : public QProxyStyle {
+ public:
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override {
+    QSize room = QProxyStyle::sizeFromContents(type, option, size, widget);
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (type != CT_MenuItem || !item || item->text.isEmpty()) return room;
+    const qsizetype tab = item->text.indexOf(u'\t');
+    const QString text = tab < 0 ? item->text : item->text.left(tab);
+    const QFontMetrics metrics(item->font);
+    if (metrics.elidedText(text, Qt::ElideMiddle, size.width(), Qt::TextShowMnemonic) == text)
+      return room;
+    const int needed = qCeil(QFontMetricsF(item->font).horizontalAdvance(text));
+    room.rwidth() += std::max(0, needed - size.width());
+    return room;
+  }
+};
 
 ScreenMetrics ScreenOf(QWidget* w) {
   ScreenMetrics m;
@@ -226,6 +252,11 @@ void Thh::CreateMenus() {
   mi_helpemail = item(mi_help, "mi_helpemail", [] { MailToMaker(); });
   mi_helpSysInfo = item(mi_help, "mi_helpSysInfo", [this] { mi_helpSysInfoClick(); });
   mi_HelpAbout = item(mi_help, "mi_HelpAbout", [this] { mi_HelpAboutClick(); });
+
+  // A widget's style does not pass to its child menus: each menu gets it.
+  auto* room = new MenuTextRoomStyle;
+  room->setParent(this);
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>()) menu->setStyle(room);
 }
 
 void Thh::FormCreate() {
@@ -602,15 +633,7 @@ void Thh::mi_helphandbuchClick() {
   Flags.AbortFlag = false;
   const std::string manual =
       AddBackslash(Settings.ManualFolder) + LowerStr(Ident.ProgramName) + ".pdf";
-  if (!FileCanOpen(manual)) {
-    ErrorMessage("Handbuch " + manual + " nicht gefunden !");
-    Flags.AbortFlag = true;
-    return;
-  }
-  if (!OpenWithDesktop(manual)) {
-    ErrorMessage("Handbuch " + manual + " kann nicht geöffnet werden !");
-    Flags.AbortFlag = true;
-  }
+  OpenDocumentWithDesktop(manual, "Handbuch");
 }
 
 void Thh::mi_helpErrorMessagesClick() {

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -42,6 +43,26 @@ QLabel* NewLabel(QWidget* parent, const char* name, const std::string& text) {
   l->setObjectName(name);
   return l;
 }
+
+// A result: drawn whole when it fits, else shortened at its end with "…", so that its sign and
+// leading digits always show (a right-aligned label cut them off at its left without a mark).
+class ResultLabel : public QLabel {
+ public:
+  ResultLabel(QWidget* parent, const char* name, const std::string& text)
+      : QLabel(Shown(text), parent) {
+    setObjectName(name);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    const QRect room = contentsRect();
+    if (fontMetrics().horizontalAdvance(text()) <= room.width()) return QLabel::paintEvent(event);
+    QPainter p(this);
+    p.setPen(palette().color(foregroundRole()));
+    p.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+               fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+  }
+};
 
 // A field whose value changes while the user types fills its own background: its repaint then
 // needs no repaint of the boxes and the window behind it. The colour is the one its box paints
@@ -111,6 +132,26 @@ TForm_qerngeo::TForm_qerngeo(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm_qerngeo::FitToScreen() { PlaceWindowClient(this, geometry()); }
+
+// A fixed size in both directions: a new value repaints the field alone and asks the window for
+// no new layout. Room for the longest value (ResultTextWidth characters, each as wide as the
+// widest character of a number) in the font of the moment.
+void TForm_qerngeo::SizeResultFields() {
+  if (!Label_d) return;
+  const QFontMetrics metrics = Label_d->fontMetrics();
+  int widest = 0;
+  for (const QChar c : QStringLiteral("0123456789+-.,E")) widest = std::max(widest, metrics.horizontalAdvance(c));
+  const int number = widest * ResultTextWidth + 4;
+  Label_d->setFixedSize(metrics.horizontalAdvance("d =  mm") + number, Label_d->sizeHint().height());
+  for (const auto& row : ResultLabels)
+    for (int part : {1, 2}) row[part]->setFixedSize(number, row[part]->sizeHint().height());
+  if (ResultsPanel) ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+}
+
+void TForm_qerngeo::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::FontChange) SizeResultFields();
+}
 
 void TForm_qerngeo::BuildControls() {
   RadioButton_rad12 = new QRadioButton(Shown("1 + 2"), this);
@@ -196,11 +237,7 @@ void TForm_qerngeo::BuildControls() {
   Label_mn = NewLabel(this, "Label_mn", "Normalmodul mn");
   Label_pn = NewLabel(this, "Label_pn", "Normal Pitch Pn");
   Label_z = NewLabel(this, "Label_z", "Zähnezahl z");
-  Label_d = NewLabel(this, "Label_d", PitchDiameterText(Design));
-  // Room for the longest value (ResultTextWidth characters) and a unit; fixed, as the results.
-  Label_d->setFixedSize(
-      Label_d->fontMetrics().horizontalAdvance("d = " + QString(ResultTextWidth, '0') + " mm") + 4,
-      Label_d->sizeHint().height());
+  Label_d = new ResultLabel(this, "Label_d", PitchDiameterText(Design));
   PaintsItsOwnBackground(Label_d);
   Label_xe = NewLabel(this, "Label_xe", "Erzeug.Prof.versch.faktor");
   Label_xe1 = NewLabel(this, "Label_xe1", "x1");
@@ -253,19 +290,15 @@ void TForm_qerngeo::BuildControls() {
     int n = static_cast<int>(ResultLabels.size());
     std::array<QLabel*, 3> row{};
     row[0] = NewLabel(this, QStringLiteral("Label_result%1").arg(n).toUtf8().constData(), line.Caption);
-    row[1] = NewLabel(this, QStringLiteral("Label_result%1_1").arg(n).toUtf8().constData(), line.Shaft);
-    row[2] = NewLabel(this, QStringLiteral("Label_result%1_2").arg(n).toUtf8().constData(), line.Hub);
+    row[1] = new ResultLabel(this, QStringLiteral("Label_result%1_1").arg(n).toUtf8().constData(), line.Shaft);
+    row[2] = new ResultLabel(this, QStringLiteral("Label_result%1_2").arg(n).toUtf8().constData(), line.Hub);
     row[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A fixed size in both directions: a new value repaints the label alone and asks the window
-    // for no new layout.
-    const int width = row[1]->fontMetrics().horizontalAdvance(QString(ResultTextWidth, '0')) + 4;
-    row[1]->setFixedSize(width, row[1]->sizeHint().height());
-    row[2]->setFixedSize(width, row[2]->sizeHint().height());
     PaintsItsOwnBackground(row[1]);
     PaintsItsOwnBackground(row[2]);
     ResultLabels.push_back(row);
   }
+  SizeResultFields();
 
   auto button = [this](const char* name, const std::string& caption) {
     auto* b = new QPushButton(Shown(caption), this);

@@ -187,6 +187,8 @@ class TForm_qerngeo : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // A new font (the dialog font scale) sizes the result fields again.
+  void changeEvent(QEvent* event) override;
 
  private:
   void BuildControls();
@@ -203,6 +205,8 @@ class TForm_qerngeo : public QDialog {
   void ShowResultValues();
   // Size and place within the screen's available area, the buttons always on it.
   void FitToScreen();
+  // The fixed widths of the pitch diameter and the result fields, from the current font.
+  void SizeResultFields();
 
   GeometryInputs inputs_;
   std::array<bool, GeoFieldCount> enabled_{};

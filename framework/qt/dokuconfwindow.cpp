@@ -163,8 +163,7 @@ void TForm_confDoku::ButtonStartClick(int i) {
 void TForm_confDoku::ButtonStartFileClick(int i) {
   const std::string file = TrimBlanks(S(Edit_file[i]));
   if (file.empty()) return;
-  if (!OpenWithDesktop(file))
-    ErrorMessage("Datei " + file + " " + "kann nicht geöffnet werden" + " !");
+  if (!OpenWithDesktop(file)) ReportDocumentNotOpened(file);
 }
 
 void TForm_confDoku::Button_okClick() {

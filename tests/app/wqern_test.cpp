@@ -2,6 +2,7 @@
 // closed, no DISPLAY, and checks exit status, files written and messages.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/testutil.h"
@@ -490,6 +492,267 @@ TEST_F(WqernRun, ADisplayThatDoesNotAnswerIsARunWithoutAScreen) {
   EXPECT_NE(r.Err.find("the display wl-none cannot be opened"), std::string::npos) << r.Err;
   EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf"}));
   EXPECT_TRUE(TmpEmpty());
+}
+
+// A Wayland compositor's socket in a folder of the test: one that takes connections and never
+// answers, or one served by a child process that answers every round trip (wl_display.sync with
+// the callback's done, then the display's delete_id), as a compositor does first.
+class WaylandSocket {
+ public:
+  WaylandSocket(const std::string& path, bool answers) : path_(path) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size());
+    ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+          ::listen(fd_, 16) == 0;
+    if (!ok_ || !answers) return;
+    server_ = ::fork();
+    if (server_ != 0) return;
+    for (;;) {
+      const int c = ::accept(fd_, nullptr, nullptr);
+      if (c < 0) ::_exit(1);
+      uint32_t request[3];
+      while (::recv(c, request, sizeof request, MSG_WAITALL) == sizeof request) {
+        if (request[0] != 1 || request[1] != ((12u << 16) | 0u)) break;
+        const uint32_t done[3] = {request[2], (12u << 16) | 0u, 7};
+        const uint32_t deleted[3] = {1, (12u << 16) | 1u, request[2]};
+        if (::send(c, done, sizeof done, MSG_NOSIGNAL) < 0 ||
+            ::send(c, deleted, sizeof deleted, MSG_NOSIGNAL) < 0)
+          break;
+      }
+      ::close(c);
+    }
+  }
+  ~WaylandSocket() {
+    if (server_ > 0) {
+      ::kill(server_, SIGKILL);
+      ::waitpid(server_, nullptr, 0);
+    }
+    if (fd_ >= 0) ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  pid_t server_ = -1;
+  bool ok_ = false;
+};
+
+// A real X server on a free display number (with an authority file when one is named), stopped
+// after it has started when asked: it then takes connections and never answers them.
+class XServer {
+ public:
+  explicit XServer(bool stopped, const std::string& authority = "") {
+    // The server picks a free display itself and names it through a pipe: tests that run at the
+    // same time never share one.
+    int named[2];
+    if (::pipe(named) != 0) return;
+    server_ = ::fork();
+    if (server_ == 0) {
+      ::close(named[0]);
+      const int null = ::open("/dev/null", O_RDWR);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      const std::string fd = std::to_string(named[1]);
+      if (authority.empty())
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp",
+                 static_cast<char*>(nullptr));
+      else
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-auth",
+                 authority.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(named[1]);
+    std::string digits;
+    pollfd p{named[0], POLLIN, 0};
+    char c = 0;
+    while (::poll(&p, 1, 10000) == 1 && ::read(named[0], &c, 1) == 1 && c != '\n') digits += c;
+    ::close(named[0]);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return;
+    number_ = std::stoi(digits);
+    started_ = fs::exists("/tmp/.X11-unix/X" + digits);
+    if (stopped) ::kill(server_, SIGSTOP);
+  }
+  ~XServer() {
+    if (server_ <= 0) return;
+    ::kill(server_, SIGKILL);
+    ::waitpid(server_, nullptr, 0);
+    if (!started_) return;
+    fs::remove("/tmp/.X11-unix/X" + std::to_string(number_));
+    fs::remove("/tmp/.X" + std::to_string(number_) + "-lock");
+  }
+  bool Started() const { return started_; }
+  int Number() const { return number_; }
+  std::string Display() const { return ":" + std::to_string(number_); }
+
+ private:
+  int number_ = 0;
+  pid_t server_ = -1;
+  bool started_ = false;
+};
+
+// An X authority file of one entry: family, address, display number, name, data, each but the
+// family with its length (16 bits, high byte first).
+void WriteXAuthority(const std::string& file, unsigned family, const std::string& address,
+                     const std::string& number, const std::string& cookie) {
+  std::string bytes;
+  auto add16 = [&](size_t n) {
+    bytes += static_cast<char>(n >> 8);
+    bytes += static_cast<char>(n & 0xff);
+  };
+  add16(family);
+  for (const std::string& field : {address, number, std::string("MIT-MAGIC-COOKIE-1"), cookie}) {
+    add16(field.size());
+    bytes += field;
+  }
+  qern::test::WriteWholeFile(file, bytes);
+}
+
+// The program with a window module beside it that tells the platform chosen and ends; the Qt
+// plugins of the test (empty files of the names Qt looks for) stand in for installed ones.
+class WqernPlatform : public WqernRun {
+ protected:
+  void SetUp() override {
+    WqernRun::SetUp();
+    fs::create_directories(program_dir_);
+    fs::copy_file(QERN_WQERN, program_dir_ / "wqern");
+    fs::copy_file(QERN_PLATFORM_REPORT_MODULE, program_dir_ / "wqern-windows.so");
+    program_ = (program_dir_ / "wqern").string();
+    fs::create_directories(plugins_ / "platforms");
+    for (const char* name : {"libqwayland-generic.so", "libqxcb.so", "libqlinuxfb.so", "libqeglfs.so"})
+      WriteFileLines((plugins_ / "platforms" / name).string(), {""});
+    CopyDesign("d.qrk");
+  }
+  // Runs a window start and the usage; the usage goes to the standard output whenever no
+  // window can be shown.
+  RunResult Start(const char* platform, std::vector<std::string> args = {"d.qrk"}) {
+    const auto started = std::chrono::steady_clock::now();
+    RunResult r = Run(args, platform);
+    // Hang guard only: a display is given a few seconds to answer.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(12));
+    return r;
+  }
+  void ExpectNoWindow(const char* platform, const std::string& why) {
+    const std::string name = platform ? platform : "default";
+    RunResult r = Start(platform);
+    EXPECT_EQ(r.Status, 4) << name << r.Err;
+    EXPECT_NE(r.Err.find("wqern: " + why + "; no window can be shown"), std::string::npos)
+        << name << r.Err;
+    EXPECT_EQ(r.Out, "") << name;
+    r = Start(platform, {"/?"});
+    EXPECT_EQ(r.Status, 0) << name << r.Err;
+    EXPECT_NE(r.Out.find("QERN Command Line Mode"), std::string::npos) << name << r.Out;
+  }
+  void ExpectWindowOn(const char* platform, const std::string& chosen) {
+    const std::string name = platform ? platform : "default";
+    for (const char* arg : {"d.qrk", "/?"}) {
+      const RunResult r = Start(platform, {arg});
+      EXPECT_EQ(r.Status, 0) << name << " " << arg << r.Err;
+      EXPECT_EQ(r.Out, "windows on " + chosen + "\n") << name << " " << arg;
+    }
+  }
+  std::string WaylandEnv(const std::string& socket) const {
+    return "QT_PLUGIN_PATH='" + plugins_.string() + "' XDG_RUNTIME_DIR='" + root_.File("") +
+           "' WAYLAND_DISPLAY=" + socket + " ";
+  }
+
+  fs::path program_dir_ = root_.File("bin"), plugins_ = root_.File("plugins");
+};
+
+TEST_F(WqernPlatform, AWaylandDisplayMustAnswerARoundTrip) {
+  WaylandSocket silent(root_.File("wl-silent"), false), answering(root_.File("wl-answer"), true);
+  ASSERT_TRUE(silent.Ok() && answering.Ok());
+  // A compositor that answers: the windows open on Wayland, asked for or not.
+  env_ = WaylandEnv("wl-answer");
+  ExpectWindowOn("wayland", "wayland");
+  ExpectWindowOn(nullptr, "wayland");
+  // The socket given as a path.
+  env_ = WaylandEnv(root_.File("wl-answer"));
+  ExpectWindowOn("wayland", "wayland");
+  // One that takes the connection and never answers, as a stopped compositor.
+  env_ = WaylandEnv("wl-silent");
+  ExpectNoWindow("wayland", "the display wl-silent does not answer");
+  // The first that answers is taken, with its options.
+  env_ = WaylandEnv("wl-answer") + "DISPLAY=:989 ";
+  ExpectWindowOn("xcb;wayland:opt", "wayland:opt");
+}
+
+TEST_F(WqernPlatform, AStoppedXServerBesideAWaylandDisplay) {
+  XServer x(true);
+  ASSERT_TRUE(x.Started()) << "Xvfb did not start";
+  WaylandSocket silent(root_.File("wl-silent"), false), answering(root_.File("wl-answer"), true);
+  ASSERT_TRUE(silent.Ok() && answering.Ok());
+  // Neither answers: the X display is named, as the one tried first.
+  env_ = WaylandEnv("wl-silent") + "DISPLAY=" + x.Display() + " ";
+  ExpectNoWindow(nullptr, "the display " + x.Display() + " cannot be opened");
+  // In a Wayland session Wayland comes first.
+  env_ += "XDG_SESSION_TYPE=wayland ";
+  ExpectNoWindow(nullptr, "the display wl-silent does not answer");
+  // The compositor answers: the windows go there, not to the stopped server.
+  env_ = WaylandEnv("wl-answer") + "DISPLAY=" + x.Display() + " ";
+  ExpectWindowOn(nullptr, "wayland");
+  ExpectNoWindow("xcb", "the display " + x.Display() + " cannot be opened");
+}
+
+TEST_F(WqernPlatform, AnXServerThatAnswersTakesTheUsersCookie) {
+  const std::string cookie = "0123456789abcdef", other = "fedcba9876543210";
+  WriteXAuthority(root_.File("server-auth"), 65535, "", "", cookie);
+  XServer x(false, root_.File("server-auth"));
+  ASSERT_TRUE(x.Started()) << "Xvfb did not start";
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  const std::string number = std::to_string(x.Number());
+  // The cookie for any host, for this host and this display, in either form of the display name.
+  for (const auto& [family, address, display] :
+       {std::tuple{65535u, std::string(), std::string()},
+        std::tuple{256u, std::string(host), number}}) {
+    WriteXAuthority(root_.File("user-auth"), family, address, display, cookie);
+    for (const std::string& name : {x.Display(), "unix" + x.Display() + ".0"}) {
+      env_ = "XAUTHORITY='" + root_.File("user-auth") + "' DISPLAY=" + name + " ";
+      ExpectWindowOn("xcb", "xcb");
+      ExpectWindowOn(nullptr, "xcb");
+    }
+  }
+  // A wrong cookie, one for another display or another host, none at all: refused.
+  for (const auto& [family, address, display, data] :
+       {std::tuple{65535u, std::string(), std::string(), other},
+        std::tuple{256u, std::string(host), number + "0", cookie},
+        std::tuple{256u, std::string("elsewhere"), number, cookie}}) {
+    WriteXAuthority(root_.File("user-auth"), family, address, display, data);
+    env_ = "XAUTHORITY='" + root_.File("user-auth") + "' DISPLAY=" + x.Display() + " ";
+    ExpectNoWindow("xcb", "the display " + x.Display() + " cannot be opened");
+  }
+  env_ = "XAUTHORITY='" + root_.File("none") + "' DISPLAY=" + x.Display() + " ";
+  ExpectNoWindow(nullptr, "the display " + x.Display() + " cannot be opened");
+}
+
+TEST_F(WqernPlatform, PlatformsThisMachineCannotServe) {
+  // No plugin of that name.
+  env_ = "QT_PLUGIN_PATH='" + plugins_.string() + "' ";
+  ExpectNoWindow("qernnowhere", "the Qt platform plugin qernnowhere is not installed");
+  ExpectNoWindow("qernnowhere;alsonot",
+                 "the Qt platform plugin qernnowhere is not installed");
+  // Installed in the folder Qt is told, it counts (an own platform, nothing more to ask).
+  WriteFileLines((plugins_ / "platforms" / "libqqernown.so").string(), {""});
+  ExpectWindowOn("qernown", "qernown");
+  ExpectWindowOn("qernnowhere;qernown", "qernown");
+  // The frame buffer and graphics card platforms need their devices.
+  const std::string missing = root_.File("fb-none");
+  ExpectNoWindow(("linuxfb:fb=" + missing).c_str(),
+                 "the platform linuxfb cannot use the frame buffer " + missing);
+  ExpectNoWindow(("linuxfb:size=80x60:fb=" + missing + ":depth=16").c_str(),
+                 "the platform linuxfb cannot use the frame buffer " + missing);
+  // Not a frame buffer at all.
+  ExpectNoWindow("linuxfb:fb=/dev/null", "the platform linuxfb cannot use the frame buffer /dev/null");
+  bool card = false;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/dev/dri", ec))
+    card = card || e.path().filename().string().rfind("card", 0) == 0;
+  if (!card)
+    ExpectNoWindow("eglfs", "the platform eglfs finds no graphics card it may use (/dev/dri/card*)");
 }
 
 TEST(WindowModule, ShowsOnlyItsEntryAndBindsItsOwnState) {

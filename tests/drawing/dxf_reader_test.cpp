@@ -80,7 +80,8 @@ TEST_F(DxfReaderTest, PlotFileWithUserBlocksAuditsClean) {
   EXPECT_EQ(status, 0) << out;
   EXPECT_NE(out.find("BLOCKS LOGO_2 TABELLE rad1 zahn1"), std::string::npos) << out;
   EXPECT_NE(out.find("XLINE LOGO_2 383.8400 -1.9000 392.6733 -1.9000"), std::string::npos) << out;
-  EXPECT_EQ(dialogs_->Messages().back(), tmp_.File("no-such-plot-program") + ": file not found");
+  EXPECT_EQ(dialogs_->Messages().back(),
+            "Programm " + tmp_.File("no-such-plot-program") + " nicht gefunden oder nicht ausführbar !");
 }
 
 }  // namespace

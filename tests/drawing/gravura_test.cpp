@@ -149,7 +149,16 @@ TEST_F(GravuraLines, LongLinesGoIntoAScriptThatRunsTheSameArguments) {
 
 TEST_F(GravuraLines, StartReportsAMissingProgram) {
   EXPECT_EQ(StartGravura(tmp_.File("none") + " x /CHPL"), 2);
-  EXPECT_EQ(dialogs_->Messages().back(), tmp_.File("none") + ": file not found");
+  EXPECT_EQ(dialogs_->Messages().back(),
+            "Programm " + tmp_.File("none") + " nicht gefunden oder nicht ausführbar !");
+  // A program file that is there but may not be run, and one looked up in PATH.
+  test::WriteWholeFile(tmp_.File("plain"), "#!/bin/sh\n");
+  EXPECT_EQ(StartGravura(tmp_.File("plain") + " x"), 2);
+  EXPECT_EQ(dialogs_->Messages().back(),
+            "Programm " + tmp_.File("plain") + " nicht gefunden oder nicht ausführbar !");
+  EXPECT_EQ(StartGravura("qern-no-such-plotter /t/gravura"), 2);
+  EXPECT_EQ(dialogs_->Messages().back(),
+            "Programm qern-no-such-plotter nicht gefunden oder nicht ausführbar !");
   const std::string program = MakeProgram(tmp_.Path() + "/p", "wgravura");
   EXPECT_GT(StartGravura(program + " /t/gravura /CPS"), 31);
   for (int i = 0; i < 100 && !fs::exists(tmp_.Path() + "/p/args.txt"); ++i)

@@ -10,6 +10,7 @@
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
+#include "platform/desktop.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
@@ -396,3 +397,52 @@ TEST_F(DialogsTest, ShowChoiceListShowsTwentyTwoLines) {
 }
 
 }  // namespace
+
+// Documents opened with the desktop's program: a missing file names the folder searched, an
+// existing one that nothing opens says that no program is set up for its kind.
+TEST_F(DialogsTest, DocumentsThatCannotBeOpenedSayWhy) {
+  std::vector<std::string> opened;
+  bool desktopOpens = false;
+  SetDesktopHooks({[&](const std::string& file) {
+                     opened.push_back(file);
+                     return desktopOpens;
+                   },
+                   nullptr});
+  WriteWholeFile(dir + "/rt.pdf", "%PDF-1.4\n");
+  WriteWholeFile(dir + "/LIESMICH", "text\n");
+  EXPECT_FALSE(OpenDocumentWithDesktop(dir + "/rt.pdf"));
+  EXPECT_TRUE(Aborted());
+  EXPECT_FALSE(OpenDocumentWithDesktop(dir + "/LIESMICH", "Handbuch"));
+  EXPECT_TRUE(Aborted());
+  EXPECT_FALSE(OpenDocumentWithDesktop(dir + "/fehlt.pdf", "Handbuch"));
+  EXPECT_TRUE(Aborted());
+  {
+    // A name without a folder is looked for in the current folder.
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir);
+    EXPECT_FALSE(OpenDocumentWithDesktop("qern.pdf", "Handbuch"));
+    fs::current_path(previous);
+    EXPECT_TRUE(Aborted());
+  }
+  EXPECT_EQ(ui->Messages(),
+            (Strings{"Kein Programm für .pdf-Dateien eingerichtet: " + dir + "/rt.pdf",
+                     "Kein Programm für Dateien ohne Erweiterung eingerichtet: " + dir + "/LIESMICH",
+                     "Handbuch fehlt.pdf im Ordner " + dir + " nicht gefunden !",
+                     "Handbuch qern.pdf im Ordner " + dir + " nicht gefunden !"}));
+  // Only files that are there are handed to the desktop.
+  EXPECT_EQ(opened, (Strings{dir + "/rt.pdf", dir + "/LIESMICH"}));
+  // Opened: no message.
+  desktopOpens = true;
+  EXPECT_TRUE(OpenDocumentWithDesktop(dir + "/rt.pdf"));
+  EXPECT_FALSE(Aborted());
+  EXPECT_EQ(ui->Messages().size(), 4u);
+  // The message alone, for a file another road failed to open.
+  ReportDocumentNotOpened(dir + "/rt.pdf");
+  ReportDocumentNotOpened(dir + "/weg/rt.pdf");
+  EXPECT_TRUE(Aborted());
+  const Strings messages = ui->Messages();
+  EXPECT_EQ(Strings(messages.begin() + 4, messages.end()),
+            (Strings{"Kein Programm für .pdf-Dateien eingerichtet: " + dir + "/rt.pdf",
+                     "Datei rt.pdf im Ordner " + dir + "/weg nicht gefunden !"}));
+  SetDesktopHooks({});
+}

@@ -10,6 +10,7 @@
 
 #include "framework/progvar.h"
 #include "platform/scripteddialogs.h"
+#include "tests/support/testutil.h"
 
 using namespace qern;
 
@@ -28,12 +29,13 @@ class DocumentLinksWindowTest : public ::testing::Test {
                             },
                             [this](const std::string& file) {
                               opened.push_back(file);
-                              return true;
+                              return desktopOpens;
                             }});
   }
   void TearDown() override { SetDocumentLinkActions({}); }
   std::vector<std::vector<std::string>> started;
   std::vector<std::string> opened;
+  bool desktopOpens = true;
 };
 
 TEST_F(DocumentLinksWindowTest, OkStoresTheEditsCancelChangesNothing) {
@@ -96,6 +98,27 @@ TEST_F(DocumentLinksWindowTest, StartButtonsUseTheEditedTexts) {
   EXPECT_EQ(started.size(), 4u);
   // Nothing stored without OK.
   EXPECT_EQ(DocumentLinks[1].Program, "write.exe");
+}
+
+TEST_F(DocumentLinksWindowTest, AFileNothingOpensSaysWhy) {
+  ScopedScriptedDialogs dialogs;
+  qern::test::TempFolder dir;
+  qern::test::WriteWholeFile(dir.File("rt.pdf"), "%PDF-1.4\n");
+  desktopOpens = false;
+  TForm_confDoku w;
+  w.ShowLinks(DocumentLinks);
+  // There, but no program of the desktop for its kind.
+  w.Edit_file[1]->setText(QString::fromStdString(dir.File("rt.pdf")));
+  w.Button_startf[1]->click();
+  // Not there: the folder looked in is named.
+  w.Edit_prog[2]->setText("");
+  w.Edit_file[2]->setText(QString::fromStdString(dir.File("alt/rt.pdf")));
+  w.Button_start[2]->click();
+  EXPECT_EQ(opened, (std::vector<std::string>{dir.File("rt.pdf"), dir.File("alt/rt.pdf")}));
+  EXPECT_EQ(dialogs->Messages(),
+            (std::vector<std::string>{
+                "Kein Programm für .pdf-Dateien eingerichtet: " + dir.File("rt.pdf"),
+                "Datei rt.pdf im Ordner " + dir.File("alt") + " nicht gefunden !"}));
 }
 
 TEST_F(DocumentLinksWindowTest, ShowDocumentLinksIsModalAndEscCancels) {
