@@ -311,7 +311,7 @@ void SaveDataFile(const std::string& name) {
   if (!WriteDesignFile(fullName, CurrentDesignContent())) {
     const int io = DataFile.IoResult();
     ErrorMessage("Datei " + fullName + " nicht gespeichert: " +
-                 WriteErrorText(io == IoOk ? IoWriteError : io) + " !");
+                 FileIoErrorText(io == IoOk ? IoWriteError : io, fullName) + " !");
     // The design still belongs to the file it came from.
     Session.CurrentFileName = oldName;
     Session.CurrentFileFolder = oldFolder;

@@ -13,6 +13,7 @@
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
 #include "platform/dialogservice.h"
+#include "platform/fileerror.h"
 #include "platform/workfile.h"
 
 namespace qern {
@@ -261,17 +262,21 @@ void RewriteChecked(TextFile& f) {
   Flags.AbortFlag = true;
 }
 
+std::string FileIoErrorText(int ioCode, const std::string& name, FileAccess access) {
+  if (ioCode == IoBadNumber) return WriteErrorText(ioCode);
+  return FileErrorText(ErrnoOfIoCode(ioCode), name, access);
+}
+
 void ReportWriteError(const std::string& name, int ioCode) {
   ErrorMessage("Datei " + name + " nicht geschrieben: " +
-               WriteErrorText(ioCode == IoOk ? IoWriteError : ioCode) + " !");
+               FileIoErrorText(ioCode == IoOk ? IoWriteError : ioCode, name) + " !");
 }
 
 void RewriteWithRetry(TextFile& f) {
   while (!f.Rewrite()) {
-    int code = f.IoResult();
-    std::string text = code == IoWriteProtected  ? "Schreibschutz entfernen !"
-                       : code == IoDriveNotReady ? "Programmdiskette einlegen !"
-                                                 : "I/O-Error " + std::to_string(code);
+    // The file and the reason, so that the user knows what to mend before the retry.
+    const std::string text = "Datei " + f.Name() + " kann nicht geschrieben werden: " +
+                             FileIoErrorText(f.IoResult(), f.Name()) + " !";
     // The user may retry after mending the cause, or give up; a batch run gives up at once.
     if (!D().AskRetry(Shown(Ident.Banner), Shown(text))) {
       Flags.AbortFlag = true;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/textfile.h"
+#include "platform/fileerror.h"
 
 namespace qern {
 
@@ -59,7 +60,11 @@ void CloseFileChecked(TextFile& f);
 void RewriteChecked(TextFile& f);
 // "Datei <name> nicht geschrieben: <reason> !" for an I/O code (0 counts as a write error).
 void ReportWriteError(const std::string& name, int ioCode);
-void RewriteWithRetry(TextFile& f);  // Retry/Cancel on failure; Cancel sets AbortFlag
+// The reason of a failed operation on the file name for an I/O code (platform/fileerror.h).
+std::string FileIoErrorText(int ioCode, const std::string& name,
+                            FileAccess access = FileAccess::Write);
+// Retry/Cancel on failure, naming the file and the reason; Cancel sets AbortFlag.
+void RewriteWithRetry(TextFile& f);
 void CheckFileAccess(const std::string& name);
 // The German text for an I/O code of WriteLineChecked.
 std::string WriteErrorText(int ioCode);

@@ -54,6 +54,24 @@ int IoCodeFromErrno(int err) {
   }
 }
 
+int ErrnoOfIoCode(int io) {
+  switch (io) {
+    case IoOk: return 0;
+    case IoFileNotFound:
+    case IoPathNotFound: return ENOENT;
+    case IoTooManyFiles: return EMFILE;
+    case IoAccessDenied: return EACCES;
+    case IoReadError: return EIO;
+    case IoWriteError: return ENOSPC;
+    case IoNotOpen:
+    case IoNotOpenInput:
+    case IoNotOpenOutput: return EBADF;
+    case IoWriteProtected: return EROFS;
+    case IoDriveNotReady: return ENXIO;
+    default: return io;  // an errno without a code of its own
+  }
+}
+
 namespace {
 // Code of a failed stream operation from errno; a failed write without a cause is a full disk.
 int FailureCode(bool writing) {
@@ -97,10 +115,13 @@ bool TextFile::Open(const char* mode, bool forWrite) {
   if (replacing_ && forWrite && mode[0] == 'w') {
     // A new working file of our own; the stream writes through a copy of its descriptor.
     int fd = -1;
-    if (work_.Create(name_)) fd = ::dup(work_.Fd());
-    if (fd >= 0) file_ = ::fdopen(fd, "wb");
+    int err = 0;
+    if (!work_.Create(name_))
+      err = work_.Error();
+    else if ((fd = ::dup(work_.Fd())) < 0)
+      err = errno;  // out of descriptors: said so, not taken for a full disk
+    if (fd >= 0 && !(file_ = ::fdopen(fd, "wb"))) err = errno;
     if (!file_) {
-      const int err = fd >= 0 ? errno : work_.Error();
       if (fd >= 0) ::close(fd);
       work_.Discard();
       io_ = IoCodeFromErrno(err);

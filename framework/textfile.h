@@ -148,6 +148,8 @@ class TextFile {
 
 // Code of the last errno, in the numbering above.
 int IoCodeFromErrno(int err);
+// The errno an I/O code stands for (an errno without a code of its own is its own code).
+int ErrnoOfIoCode(int io);
 
 // The one shared text-file variable; every caller opens, uses and closes it inside one routine.
 extern TextFile DataFile;

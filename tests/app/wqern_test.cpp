@@ -17,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -542,6 +543,76 @@ TEST_F(WqernRun, WorkingFoldersOfKilledRunsAreRemovedAtStart) {
   CopyDesign("d.qrk");
   EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
   EXPECT_TRUE(TmpEmpty());
+}
+
+// An output that cannot be written says why: a folder at its name, a link that leads nowhere,
+// links in a circle, no descriptors left; as another user a folder without write permission
+// (said once at the start, though it serves as every folder) and another user's link in a shared
+// folder. Nothing is left behind.
+TEST_F(WqernRun, OutputsThatCannotBeWrittenSayWhy) {
+  CopyDesign("d.qrk");
+  struct Case {
+    std::string Switch, Output, Reason;
+    std::function<void(const fs::path&)> Make;
+  };
+  const fs::path nowhere = root_.File("fehlt") + std::string("/ziel");
+  const std::vector<Case> cases = {
+      {"/I", "d.txt", "d.txt ist ein Ordner", [](const fs::path& p) { fs::create_directory(p); }},
+      {"/CAD1:1", "d.dxf", "d.dxf ist ein Ordner", [](const fs::path& p) { fs::create_directory(p); }},
+      {"/I", "d.txt", "Verweis d.txt führt ins Leere (" + nowhere.string() + ")",
+       [&](const fs::path& p) { fs::create_symlink(nowhere, p); }},
+      {"/CAD2:1", "d.igs", "d.igs: Verweise im Kreis",
+       [](const fs::path& p) { fs::create_symlink(p.filename(), p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Switch + " " + c.Reason);
+    c.Make(Work(c.Output));
+    const RunResult r = Run({"d.qrk", c.Switch});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find(c.Reason), std::string::npos) << r.Err;
+    EXPECT_EQ(r.Err.find("Fehler bei Zugriff"), std::string::npos) << r.Err;
+    fs::remove(Work(c.Output));
+  }
+  EXPECT_EQ(Names(), std::set<std::string>{"d.qrk"});
+
+  // No descriptor left for the listing's stream: not taken for a full disk.
+  env_ = "prlimit --nofile=3:3 ";
+  RunResult r = Run({"d.qrk", "/I"});
+  env_.clear();
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("Datei d.txt nicht geschrieben: zu viele offene Dateien !"), std::string::npos)
+      << r.Err;
+  EXPECT_EQ(Names(), std::set<std::string>{"d.qrk"});
+  EXPECT_TRUE(TmpEmpty());
+
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
+  fs::permissions(root_.Path(), fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+  env_ = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  r = Run({"d.qrk", "/I"});
+  EXPECT_EQ(r.Status, 2);
+  const std::string folder = dir_.string() + "/";
+  const std::string once =
+      "In den Ordner " + folder + " kann nicht geschrieben werden (keine Schreibberechtigung) !";
+  ASSERT_NE(r.Err.find(once), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find(once, r.Err.find(once) + 1), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("ungültiger"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("Datei d.txt nicht geschrieben: keine Schreibberechtigung im Ordner " + folder + " !"),
+            std::string::npos)
+      << r.Err;
+
+  // Root's link in a shared folder is neither written through nor replaced by another user.
+  fs::permissions(dir_, fs::perms::all | fs::perms::sticky_bit);
+  fs::create_symlink(nowhere, Work("d.txt"));
+  r = Run({"d.qrk", "/I"});
+  env_.clear();
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("Datei d.txt nicht geschrieben: d.txt ist ein Verweis eines anderen Benutzers !"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_TRUE(fs::is_symlink(Work("d.txt")));
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt"}));
 }
 
 }  // namespace

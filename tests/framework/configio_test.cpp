@@ -507,6 +507,71 @@ TEST_F(SessionFileTest, EmptyListWritesNothingAndMissingFileEmptiesTheList) {
   EXPECT_EQ(Session.RecentFiles, (std::array<std::string, 4>{"eins", "", "", ""}));
 }
 
+// A session or configuration file that cannot be written is named in the retry question with the
+// reason: links in a circle, a link that leads nowhere, a folder without write permission.
+TEST_F(SessionFileTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
+  const std::string cff = Folder() + "qern.cff";
+  struct Case {
+    std::string Link;  // where qern.cff leads ("" for none)
+    std::string Reason;
+  };
+  for (const Case& c : {Case{"qern.cff", cff + ": Verweise im Kreis"},
+                        Case{root_ + "/fehlt/qern.cff",
+                             "Verweis " + cff + " führt ins Leere (" + root_ + "/fehlt/qern.cff)"}}) {
+    SCOPED_TRACE(c.Link);
+    fs::remove(cff);
+    fs::create_symlink(c.Link, cff);
+    dialogs_->Clear();
+    dialogs_->QueueRetry();
+    Session.RecentFiles = {"/d/a.qrk", "", "", ""};
+    WriteSessionFile();  // retried once, then given up
+    EXPECT_TRUE(Flags.AbortFlag);
+    ASSERT_EQ(dialogs_->Log.size(), 2u);
+    for (const auto& shown : dialogs_->Log) {
+      EXPECT_EQ(shown.Kind, "retry");
+      EXPECT_EQ(shown.Text, "Datei " + cff + " kann nicht geschrieben werden: " + c.Reason + " !");
+    }
+    EXPECT_TRUE(fs::is_symlink(cff));
+  }
+  fs::remove(cff);
+
+  // The configuration file in a folder that its user may not write (only root's child can act
+  // as another user here).
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(Folder().c_str(), 0755), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    WriteConfiguration();
+    const bool said = dialogs_->Log.size() == 1 &&
+                      dialogs_->Log[0].Text == "Datei " + CfgName() +
+                                                   " kann nicht geschrieben werden: keine "
+                                                   "Schreibberechtigung im Ordner " + Folder() + " !";
+    ::_exit(Flags.AbortFlag && said ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_FALSE(fs::exists(CfgName()));
+}
+
+// A session file made read-only (the user pins the list, or it is shared) is kept without a word:
+// it is written at the very end of the run, when the user can do nothing about it.
+TEST_F(SessionFileTest, AReadOnlySessionFileIsKeptSilently) {
+  const std::string cff = Folder() + "qern.cff";
+  WriteFileLines(cff, {"t", "/d/pinned.qrk", "", "", ""});
+  fs::permissions(cff, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Flags.ErrorBoxesEnabled = true;
+  Session.RecentFiles = {"/d/neu.qrk", "/d/pinned.qrk", "", ""};
+  WriteSessionFile();
+  EXPECT_TRUE(dialogs_->Log.empty()) << dialogs_->Last().Text;
+  EXPECT_EQ(ReadFileLines(cff)[1], "/d/pinned.qrk");
+}
+
 class FolderCheckTest : public ConfigFileTest {};
 
 TEST_F(FolderCheckTest, EmptyFoldersBecomeTheStartFolderAndBadOnesAreReported) {
@@ -542,6 +607,34 @@ TEST_F(FolderCheckTest, EmptyFoldersBecomeTheStartFolderAndBadOnesAreReported) {
   CheckConfiguredFolders();
   EXPECT_EQ(Settings.TempFolder, root_ + "/fehlt/temp");
   EXPECT_FALSE(Flags.AbortFlag);
+}
+
+// A folder that is there but cannot be written is said once, with the reason, whatever it serves
+// as: here the start folder of a run that configured nothing.
+TEST_F(FolderCheckTest, AFolderThatCannotBeWrittenIsSaidOnce) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(Folder().c_str(), 0755), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    Settings.StartFolder = root_ + "/conf";
+    Settings.CadFolder = Folder();
+    Settings.TempFolder = Settings.DbfFolder = Settings.PltFolder = Settings.EdiFolder =
+        Settings.DefaultDataFolder = "";
+    Flags.ErrorBoxesEnabled = true;
+    dialogs_->Clear();
+    CheckConfiguredFolders();
+    const bool once =
+        dialogs_->Messages() ==
+        std::vector<std::string>{"In den Ordner " + Folder() +
+                                 " kann nicht geschrieben werden (keine Schreibberechtigung) !"};
+    ::_exit(once ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -271,7 +271,9 @@ TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {
   ui->QueueCancel();
   RewriteWithRetry(f);
   EXPECT_TRUE(Aborted());
-  EXPECT_EQ(Shown("retry"), (Strings{"I/O-Error 3", "I/O-Error 3"}));
+  const std::string said =
+      "Datei " + dir + "/fehlt/x.cfg kann nicht geschrieben werden: Ordner " + dir + "/fehlt/ existiert nicht !";
+  EXPECT_EQ(Shown("retry"), (Strings{said, said}));
 
   // A batch run gives up at once.
   SetDialogService(nullptr);
@@ -313,7 +315,7 @@ TEST_F(DialogsTest, CheckedWritesAndTheirTexts) {
   EXPECT_TRUE(Aborted());
   // The file that could not be made is named, with the reason, as a failed save names it.
   EXPECT_EQ(ui->Last().Text,
-            "Datei " + dir + "/fehlt/out.txt nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+            "Datei " + dir + "/fehlt/out.txt nicht geschrieben: Ordner " + dir + "/fehlt/ existiert nicht !");
 
   CheckFileAccess("  " + dir + "/nix.txt ");
   EXPECT_TRUE(Aborted());
