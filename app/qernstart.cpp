@@ -9,11 +9,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <new>
 
 #include "design/aendvar.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
+#include "drawing/cadbackend.h"
 #include "drawing/qernzeich.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
@@ -87,13 +89,27 @@ void ShowUsage() {
   ShowChoiceList();
 }
 
+// Runs a batch step that tells in doing what it is at; memory that runs out ends it with the
+// message and status 2. The step's working folder and working files go with the unwinding.
+template <typename Step>
+int GuardedBatchStep(const CommandLineChoice& c, Step step) {
+  std::string doing = "beim Lesen von " + DesignFileName(c.FileName);
+  try {
+    return step(doing);
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory(doing);
+    return ExitOutputFailed;
+  }
+}
+
 // Listing mode: read the named file, write its result listing as <base name>.txt.
-int ListingRun(const CommandLineChoice& c) {
+int ListingRun(const CommandLineChoice& c, std::string& doing) {
   ReadDataFile(Session.CurrentFileName);
   if (Flags.AbortFlag) return ExitReadError;
   const std::string input = DesignFileName(c.FileName);
   Session.CurrentFileName = ExtractBaseName(c.FileName);
   const std::string output = Session.CurrentFileName + ".txt";
+  doing = "beim Schreiben von " + output;
   if (OutputIsInput(input, output)) return ExitOutputFailed;
   // A listing the user made read-only is kept, as Save keeps such a design.
   CheckOutputNotReadOnly(output);
@@ -131,12 +147,13 @@ std::string CadDeviceExtension(int device) {
 }
 
 // Drawing mode: read the named file, write drawing j with CAD device i.
-int DrawingRun(const CommandLineChoice& c) {
+int DrawingRun(const CommandLineChoice& c, std::string& doing) {
   ReadDataFile(Session.CurrentFileName);
   if (Flags.AbortFlag) return ExitReadError;
   const std::string input = DesignFileName(c.FileName);
   Session.CurrentFileName = ExtractBaseName(c.FileName);
   const std::string ext = CadDeviceExtension(c.CadDevice);
+  doing = "beim Zeichnen" + (ext.empty() ? std::string() : " von " + Session.CurrentFileName + "." + ext);
   if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0 &&
       OutputIsInput(input, Session.CurrentFileName + "." + ext))
     return ExitOutputFailed;
@@ -315,9 +332,9 @@ std::optional<int> ProgramStart() {
       WindowStart(false);
       return std::nullopt;
     case StartMode::Listing:
-      return ListingRun(c);
+      return GuardedBatchStep(c, [&c](std::string& doing) { return ListingRun(c, doing); });
     case StartMode::Drawing:
-      return DrawingRun(c);
+      return GuardedBatchStep(c, [&c](std::string& doing) { return DrawingRun(c, doing); });
     default:
       return StartWithFile(c);
   }
@@ -396,7 +413,12 @@ std::vector<std::string> UsageLines() {
 }
 
 int RunWithoutWindow(const std::string& noScreen) {
-  PrepareStart(ScreenMetrics{});
+  try {
+    PrepareStart(ScreenMetrics{});
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory("beim Lesen der Einstellungen");
+    return ExitOutputFailed;
+  }
   const CommandLineChoice c = ParseCommandLine(ProgramParams());
   // Without a screen the usage goes to the standard output, and a drawing without its device
   // (asked for where there is a screen) cannot be made.
@@ -426,6 +448,14 @@ int RunWithoutWindow(const std::string& noScreen) {
                "<file>.qrk /I)"
             << std::endl;
   return ExitNoDisplay;
+}
+
+void ReportOutOfMemory(const std::string& doing) {
+  // What was not complete is dropped: the files it would have replaced stay as they were.
+  DataFile.Close();
+  SwapCadBackEnd(nullptr);
+  Flags.AbortFlag = true;
+  ErrorBox("Nicht genügend Speicher" + (doing.empty() ? std::string() : " " + doing) + " !");
 }
 
 bool HeadlessRun() {

@@ -58,6 +58,10 @@ void RemoveStaleWorkFolders();
 // Frees the drawing device made by PrepareStart.
 void ReleaseDrawDevice();
 
+// Memory ran out while doing ("beim Lesen von ..."): the outputs not yet complete are dropped
+// (the files they replace stay) and "Nicht genügend Speicher <doing> !" is said; AbortFlag set.
+void ReportOutOfMemory(const std::string& doing);
+
 // The start-up routine: checks the configured folders and handles the command line of
 // ProgramParams(). Returns the exit status when the run ends here (usage, batch run, missing
 // extension, refused new file name), nothing when the window is to be shown.

@@ -2,6 +2,7 @@
 // until the window closes. The program loads the module only when a window is to be shown.
 #include <QApplication>
 #include <clocale>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,12 +12,29 @@
 #include "app/windowmodule.h"
 #include "framework/utilstr.h"
 
+namespace {
+// An exception out of an event handler must not end the program: memory that runs out is told,
+// and the event counts as not handled.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      qern::ReportOutOfMemory("im Fenster");
+      return false;
+    }
+  }
+};
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) int qern_window_main(int argc, char** argv) {
   // The module's own copy of the program state starts from the command line as the program's did.
   qern::SetProgramParams(std::vector<std::string>(argv + 1, argv + argc));
   qern::InitDecimalSeparator();
 
-  QApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   // Qt takes the user's locale for the C library too; numbers keep the program's own format.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName("QERE");

@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QScreen>
+#include <functional>
+#include <new>
 
 #include "app/qernstart.h"
 #include "app/qt/printcon.h"
@@ -61,6 +63,16 @@ namespace qern {
 namespace {
 QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
 
+// Runs the command of a menu item. Memory that runs out ends the command, not the program: what
+// it had not finished is dropped, the message names the command, and the window goes on.
+void RunMenuCommand(QAction* item, const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory("bei \"" + item->text().remove('&').toStdString() + "\"");
+  }
+}
+
 ScreenMetrics ScreenOf(QWidget* w) {
   ScreenMetrics m;
   QScreen* screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
@@ -93,7 +105,7 @@ void Thh::CreateMenus() {
   auto item = [this](QMenu* menu, const char* name, auto handler) {
     QAction* a = menu->addAction(QString());
     a->setObjectName(name);
-    connect(a, &QAction::triggered, this, handler);
+    connect(a, &QAction::triggered, this, [a, handler] { RunMenuCommand(a, handler); });
     return a;
   };
   auto draw = [this, &item](QMenu* menu, const char* name, int device, int kind) {
@@ -251,7 +263,12 @@ void Thh::FormCreate() {
   InitRecentFileItems(mi_file, mi_fileexit);
   LoadQtTranslations(Settings.LanguageNumber);
   // The start-up routine; a run that the command line ends stops here, before any showing.
-  startExit_ = ProgramStart();
+  try {
+    startExit_ = ProgramStart();
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory("beim Start");
+    startExit_ = ExitOutputFailed;
+  }
   if (startExit_) return;
   Flags.AbortFlag = false;
   SetupMainWindow(this);

@@ -615,4 +615,50 @@ TEST_F(WqernRun, OutputsThatCannotBeWrittenSayWhy) {
   EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt"}));
 }
 
+// Memory that runs out in a batch run (a design with a part name of 10 MB, run with less and less
+// room) ends with the message of what was being done and status 2, never with an abort; an
+// earlier output stays as it was, and no working file or folder is left.
+TEST_F(WqernRun, RunningOutOfMemoryEndsWithTwoAndKeepsTheOldOutput) {
+  // The least room in which a plain design is listed.
+  CopyDesign("plain.qrk");
+  size_t base = 0;
+  for (size_t mb = 16; mb <= 256 && base == 0; mb += 4) {
+    env_ = "prlimit --as=" + std::to_string(mb << 20) + " ";
+    if (Run({"plain.qrk", "/I"}).Status == 0) base = mb;
+  }
+  ASSERT_GT(base, 0u);
+  fs::remove(Work("plain.qrk"));
+  fs::remove(Work("plain.txt"));
+
+  std::vector<std::string> lines = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_EQ(lines[14], "External spline");
+  lines[14] = std::string(size_t{10} << 20, 'W');
+  WriteFileLines(Work("big.qrk").string(), lines);
+  int outOfMemory = 0, written = 0;
+  for (const auto& [sw, output] : {std::pair<std::string, std::string>{"/I", "big.txt"},
+                                   std::pair<std::string, std::string>{"/CAD1:1", "big.dxf"}}) {
+    for (size_t mb = base; mb <= base + 64; mb += 4) {
+      SCOPED_TRACE(sw + " " + std::to_string(mb) + " MB");
+      qern::test::WriteWholeFile(Work(output).string(), "old");
+      env_ = "prlimit --as=" + std::to_string(mb << 20) + " ";
+      const RunResult r = Run({"big.qrk", sw});
+      ASSERT_TRUE(r.Status == 0 || r.Status == 2) << r.Status << r.Err;
+      if (r.Status == 2) {
+        ++outOfMemory;
+        EXPECT_NE(r.Err.find("Nicht genügend Speicher beim "), std::string::npos) << r.Err;
+        EXPECT_EQ(ReadWholeFile(Work(output).string()), "old");
+      } else {
+        ++written;
+        EXPECT_GT(fs::file_size(Work(output)), 1000u);
+      }
+      EXPECT_EQ(Names(), (std::set<std::string>{"big.qrk", output}));
+      EXPECT_TRUE(TmpEmpty());
+    }
+    fs::remove(Work(output));
+  }
+  env_.clear();
+  EXPECT_GT(outOfMemory, 0);
+  EXPECT_GT(written, 0);
+}
+
 }  // namespace

@@ -90,6 +90,32 @@ TEST_F(MainWindowFiles, OpenSaveAndTheRecentFileItems) {
   EXPECT_EQ(window.mi_file1->text().toStdString(), "&1 " + File("b.qrk"));
 }
 
+// Memory that runs out in a command ends the command, not the program: opening a design whose
+// part name is 60 MB long in a process with little room says so, keeps the design and its name,
+// and the window goes on with its next command.
+TEST_F(MainWindowFiles, MemoryThatRunsOutEndsTheCommandNotTheProgram) {
+  Thh window(false);
+  ASSERT_FALSE(window.StartExitStatus().has_value());
+  std::vector<std::string> lines = test::ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_EQ(lines[14], "External spline");
+  lines[14] = std::string(size_t{60} << 20, 'W');
+  test::WriteFileLines(File("gross.qrk"), lines);
+  lines.clear();
+  lines.shrink_to_fit();
+  Design.NormalModule = 2.5L;
+  EXPECT_TRUE(test::RunWithinMemory(size_t{40} << 20, [&] {
+    dialogs_->QueueText(File("gross.qrk"));
+    window.mi_fileOpen->trigger();
+    const std::vector<std::string> said = dialogs_->Messages();
+    bool ok = !said.empty() && said.back() == "Nicht genügend Speicher bei \"Öffnen...\" !";
+    ok = ok && Design.NormalModule == 2.5L && Session.CurrentFileName != "gross";
+    // The next command works.
+    dialogs_->QueueText(File("klein.qrk"));
+    window.mi_FileSaveAs->trigger();
+    return ok && fs::exists(File("klein.qrk"));
+  }));
+}
+
 TEST_F(MainWindowFiles, CloseAsksThenDeletesOnlyTemporaryBlockFiles) {
   Thh window(false);
   window.show();
