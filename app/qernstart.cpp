@@ -437,7 +437,12 @@ int RunWithoutWindow(const std::string& noScreen) {
   const bool endsWithoutWindow =
       IsBatchMode(c.Mode) || (c.Mode == StartMode::WindowWithFile && c.MissingExtension);
   std::optional<int> status;
-  if (endsWithoutWindow) status = ProgramStart();
+  try {
+    if (endsWithoutWindow) status = ProgramStart();
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory("beim Start");
+    status = ExitOutputFailed;
+  }
   ReleaseDrawDevice();
   if (status) return *status;
   if (!noScreen.empty()) {
