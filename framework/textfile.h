@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,6 +111,17 @@ class TextFile {
   }
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
+  // The next line as stored, without its line end: the whole line in one call take(line, true)
+  // when it lies in the read buffer, else block by block, take(piece, false), so that a long line
+  // is never held whole (nor limited in length).
+  bool ReadLineInPieces(const std::function<void(std::string_view piece, bool whole)>& take);
+  // The next line as stored, cut after maxBytes (at a character's start): for lines that are only
+  // shown or looked at, whose rest is skipped without being held. Valid until the next read.
+  bool ReadRawLineCut(std::string_view& line, size_t maxBytes);
+  // ReadLine of a line cut so.
+  bool ReadLineCut(std::string& line, size_t maxBytes);
+  // Where a line that is only shown is cut: far beyond what any window shows of one line.
+  static constexpr size_t ShownLineLimit = size_t{64} << 10;
   bool Write(const std::string& s);
   bool WriteLn(const std::string& s);  // s + CR LF
 
@@ -133,6 +145,9 @@ class TextFile {
   std::string readBuffer_;
   size_t readPos_ = 0, readEnd_ = 0;
   bool readFailed_ = false;
+  // The size of the file open for reading and how much of it the blocks read so far hold: a long
+  // line is given the room of what is left at once, rather than grown by doubling.
+  std::uint64_t fileSize_ = 0, fileRead_ = 0;
   std::time_t modified_ = 0;
   std::string_view rawLine_;
   bool writing_ = false;
@@ -145,6 +160,10 @@ class TextFile {
   bool replacing_ = false;
   WorkFile work_;
 };
+
+// A line as stored turned into UTF-8 as ReadLine does it (valid UTF-8 kept, without a byte-order
+// mark; else taken in the code page page).
+void DecodeStoredLine(std::string_view raw, LegacyCodePage page, std::string& line);
 
 // Code of the last errno, in the numbering above.
 int IoCodeFromErrno(int err);
