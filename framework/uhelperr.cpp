@@ -262,16 +262,21 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
     }
     read = in.IoResult() == IoOk;
   }
+  const int readError = in.IoResult();
   in.Close();
   const bool written = opened && writer.Flush();
   if (written && read && out.Commit()) return;
+  const int writeError = out.WriteError() != IoOk ? out.WriteError() : out.IoResult();
   out.Close();
   if (!read && (!opened || writer.Ok())) {
-    ErrorMessage("Datei " + source + " " + "kann nicht gelesen werden" + " !");
+    ErrorMessage("Datei " + source + " " + "kann nicht gelesen werden: " +
+                 FileIoErrorText(readError != IoOk ? readError : IoReadError, source, FileAccess::Read) +
+                 " !");
     Flags.AbortFlag = true;
     return;
   }
-  ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
+  ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden: " +
+               FileIoErrorText(writeError != IoOk ? writeError : IoWriteError, target) + " !");
   Flags.AbortFlag = true;
 }
 

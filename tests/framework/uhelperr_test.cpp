@@ -185,7 +185,8 @@ TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
     const rlimit small{16, 16};
     ::setrlimit(RLIMIT_FSIZE, &small);
     SaveErrorHelp("Fatal  : z = 0 !", "u", "a");
-    const bool said = dialogs->Last().Text.find("kann nicht gespeichert werden") != std::string::npos;
+    const bool said = dialogs->Last().Text ==
+                      "Datei " + ErrPath() + " kann nicht gespeichert werden: Diskette/Platte voll !";
     ::_exit(Flags.AbortFlag && said ? 0 : 1);
   }
   int status = 0;
