@@ -936,18 +936,17 @@ void CopyFileBlocks(const std::string& source, const std::string& dest) {
 }
 
 bool ReplaceFileWithLines(const std::string& target, const std::vector<std::string>& lines,
-                          LegacyCodePage page) {
+                          LegacyCodePage page, int* ioCode) {
   TextFile f;
   f.Assign(target);
   f.SetCodePage(page);
   f.SetReplacing(true);
   bool ok = f.Rewrite();
   for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
-  if (!ok) {
-    f.Close();
-    return false;
-  }
-  return f.Commit();
+  if (ok) ok = f.Commit();
+  if (ioCode) *ioCode = f.IoResult();
+  if (!ok) f.Close();
+  return ok;
 }
 
 void CopyFileToFolderOf(const std::string& source, const std::string& dest) {

@@ -264,10 +264,10 @@ void EraseFileIfExists(const std::string& name);
 void DeleteFilesByMask(const std::string& folder, const std::string& mask);
 void CopyFileBlocks(const std::string& source, const std::string& dest);
 // Writes lines (CR LF) through a working file that replaces target only when complete; lines are
-// written in the file's code page (see TextFile::SetCodePage). False on any failure: target stays
-// as it was.
+// written in the file's code page (see TextFile::SetCodePage). False on any failure (its I/O code
+// in *ioCode when given): target stays as it was.
 bool ReplaceFileWithLines(const std::string& target, const std::vector<std::string>& lines,
-                          LegacyCodePage page = LegacyCodePage::Ansi1252);
+                          LegacyCodePage page = LegacyCodePage::Ansi1252, int* ioCode = nullptr);
 void CopyFileToFolderOf(const std::string& source, const std::string& dest);
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
                      const std::string& destFolder);
