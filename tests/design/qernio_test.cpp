@@ -1,6 +1,7 @@
 // Design-data file: round trips of the default design and the shipped examples, files in the
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -519,6 +520,33 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
   SaveDataFile("");
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
+
+  // One descriptor left: the working file is made, its stream gets none. That is said as such,
+  // not as a full disk.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) taken.push_back(fd);
+    if (taken.empty()) ::_exit(3);
+    ::close(taken.back());
+    dialogs->Clear();
+    Flags.AbortFlag = false;
+    Flags.ErrorBoxesEnabled = true;
+    SaveDataFile(Path("keep.qrk"));
+    const std::vector<std::string> said = dialogs->Messages();
+    ::_exit(Flags.AbortFlag && said.size() == 1 &&
+                    said[0] == "Datei " + Path("keep.qrk") +
+                                   " nicht gespeichert: zu viele offene Dateien !"
+                ? 0
+                : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename(), "keep.qrk") << "left behind";
 }
 
 // The shipped designs are files of the program's own writer: read, written again and compared to
