@@ -85,11 +85,13 @@ class LineWriter {
 // with a character cut at their end left out.
 constexpr size_t KeyHeadBytes = 4 * MessageKeyLength + 4;
 std::string_view WholeCharacters(std::string_view head) {
-  size_t n = head.size();
+  const size_t n = head.size();
   size_t back = 0;
   while (back < 3 && n > back && (static_cast<unsigned char>(head[n - 1 - back]) & 0xC0) == 0x80) ++back;
-  if (n > back && static_cast<unsigned char>(head[n - 1 - back]) >= 0xC0) n -= back + 1;
-  return head.substr(0, n);
+  if (n == back) return head;
+  const unsigned char lead = static_cast<unsigned char>(head[n - 1 - back]);
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  return length > back + 1 ? head.substr(0, n - 1 - back) : head;
 }
 
 // Reads the next line: true in matched when it begins with *key (not looked at without a key);

@@ -242,8 +242,12 @@ TEST_F(ErrorHelpTest, LongLinesAreMatchedShownAndKeptWithinLittleMemory) {
   const std::string longCause(length, 'c');
   {
     std::ofstream out(ErrPath(), std::ios::binary);
+    // And a message in UTF-8 longer than a read block, whose head is cut inside a character.
+    std::string umlauts = "x";
+    for (int i = 0; i < 500000; ++i) umlauts += "Ä";
     out << longMessage << "\r\nUrsache L\r\nAbhilfe L\r\n"
-        << "Zu lang: Ursache !\n" << longCause << "\nAbhilfe K\n" << kErrFile;
+        << "Zu lang: Ursache !\n" << longCause << "\nAbhilfe K\n"
+        << umlauts << "\nUrsache Ä\nAbhilfe Ä\n" << kErrFile;
   }
   const size_t size = fs::file_size(ErrPath());
   constexpr size_t Limit = size_t{16} << 20;
@@ -252,6 +256,7 @@ TEST_F(ErrorHelpTest, LongLinesAreMatchedShownAndKeptWithinLittleMemory) {
     return FindErrorHelp("Lange Ä Zeile !!", cause, remedy) && cause == "Ursache L" &&
            remedy == "Abhilfe L" && FindErrorHelp("Zu lang: Ursache !", cause, remedy) &&
            cause == longCause.substr(0, TextFile::ShownLineLimit) && remedy == "Abhilfe K" &&
+           FindErrorHelp("xÄÄÄÄÄÄÄÄÄÄÄÄÄ !", cause, remedy) && cause == "Ursache Ä" &&
            FindErrorHelp("Warnung: x > 1.5 !", cause, remedy) && cause == "x zu groß.";
   }));
 
@@ -260,9 +265,9 @@ TEST_F(ErrorHelpTest, LongLinesAreMatchedShownAndKeptWithinLittleMemory) {
     SaveErrorHelp("Warnung: x > 1.5 !", "neue Ursache", "neue Abhilfe");
     return !Flags.AbortFlag;
   }));
-  // CR LF ends for the 13 lines after the long ones (+13), two umlauts in CP850 (-2), the new
-  // texts in place of the old (-1).
-  EXPECT_EQ(fs::file_size(ErrPath()), size + 10);
+  // CR LF ends for the 16 lines after the long ones (+16; the long ones are kept as stored), four
+  // umlauts in CP850 (-4), the new texts in place of the old (-1).
+  EXPECT_EQ(fs::file_size(ErrPath()), size + 11);
   std::ifstream in(ErrPath(), std::ios::binary);
   std::string line;
   std::getline(in, line);
