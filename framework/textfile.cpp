@@ -360,33 +360,8 @@ bool TextFile::ReadLineInPieces(const std::function<void(std::string_view, bool)
   }
 }
 
-namespace {
-// text cut after maxBytes, at the start of a character (never inside a UTF-8 sequence).
-std::string_view CutAtCharacter(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  size_t cut = maxBytes;
-  for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
-       ++back)
-    --cut;
-  return text.substr(0, cut);
-}
-}  // namespace
-
-bool TextFile::ReadRawLineCut(std::string_view& line, size_t maxBytes) {
-  // A line that lies whole in the buffer is cut in place.
-  if (readPos_ < readEnd_) {
-    const char* start = readBuffer_.data() + readPos_;
-    const char* end = readBuffer_.data() + readEnd_;
-    if (const char* nl = FindLineEnd(start, end); nl < end) {
-      std::string_view whole(start, nl - start);
-      readPos_ += whole.size() + 1;
-      if (!whole.empty() && whole.back() == '\r') whole.remove_suffix(1);
-      line = CutAtCharacter(whole, maxBytes);
-      io_ = IoOk;
-      return true;
-    }
-  }
-  // Else gathered from its pieces up to one byte past the cut, the rest skipped.
+bool TextFile::ReadLongLineCut(std::string_view& line, size_t maxBytes) {
+  // Gathered from its pieces up to one byte past the cut, the rest skipped.
   std::string& kept = lineBuffer_;
   kept.clear();
   const bool ok = ReadLineInPieces([&kept, maxBytes](std::string_view piece, bool) {

@@ -75,6 +75,14 @@ class TextFile {
   // for lines that hold numbers, which need no copy.
   bool ReadRawLine(std::string_view& line) {
     // A line that lies whole in the buffer is taken here; the rest in NextRawLine.
+    if (ReadBufferedLine(line)) return true;
+    const bool ok = NextRawLine();
+    line = rawLine_;
+    return ok;
+  }
+  // The next line as ReadRawLine gives it, when it lies whole in the read buffer; false (nothing
+  // read) when it does not.
+  bool ReadBufferedLine(std::string_view& line) {
     if (readPos_ < readEnd_) {
       const char* start = readBuffer_.data() + readPos_;
       const char* end = readBuffer_.data() + readEnd_;
@@ -87,9 +95,7 @@ class TextFile {
         return true;
       }
     }
-    const bool ok = NextRawLine();
-    line = rawLine_;
-    return ok;
+    return false;
   }
   // The first '\n' in [start, end), or end: eight bytes at a time (the data files' lines are too
   // short for memchr to pay, and long enough for a byte loop to cost).
@@ -117,7 +123,20 @@ class TextFile {
   bool ReadLineInPieces(const std::function<void(std::string_view piece, bool whole)>& take);
   // The next line as stored, cut after maxBytes (at a character's start): for lines that are only
   // shown or looked at, whose rest is skipped without being held. Valid until the next read.
-  bool ReadRawLineCut(std::string_view& line, size_t maxBytes);
+  bool ReadRawLineCut(std::string_view& line, size_t maxBytes) {
+    if (!ReadBufferedLine(line)) return ReadLongLineCut(line, maxBytes);
+    line = CutAtCharacter(line, maxBytes);
+    return true;
+  }
+  // text cut after maxBytes, at the start of a character (never inside a UTF-8 sequence).
+  static std::string_view CutAtCharacter(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    size_t cut = maxBytes;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
+         ++back)
+      --cut;
+    return text.substr(0, cut);
+  }
   // ReadLine of a line cut so.
   bool ReadLineCut(std::string& line, size_t maxBytes);
   // Where a line that is only shown is cut: far beyond what any window shows of one line.
@@ -138,6 +157,7 @@ class TextFile {
   bool OpenForReading();
   bool Fill();         // the next block of a file open for reading; false at its end or on error
   bool NextRawLine();  // the next line into rawLine_, without its line end
+  bool ReadLongLineCut(std::string_view& line, size_t maxBytes);  // one beyond the buffer
   std::FILE* file_ = nullptr;  // a file open for writing
   // A file open for reading: read in blocks into a buffer kept from file to file, so a file costs
   // no allocation of its own; a line lies in the buffer or, across blocks, in lineBuffer_.
