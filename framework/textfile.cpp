@@ -251,8 +251,7 @@ bool TextFile::Eof() {
   return readPos_ == readEnd_ && !Fill();
 }
 
-bool TextFile::NextRawLine() {
-  rawLine_ = {};
+bool TextFile::LineAhead() {
   if (readFd_ < 0) {
     io_ = file_ ? IoNotOpenInput : IoNotOpen;
     return false;
@@ -261,6 +260,12 @@ bool TextFile::NextRawLine() {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
   }
+  return true;
+}
+
+bool TextFile::NextRawLine() {
+  rawLine_ = {};
+  if (!LineAhead()) return false;
   const char* start = readBuffer_.data() + readPos_;
   const char* end = readBuffer_.data() + readEnd_;
   if (const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start))) {
@@ -304,14 +309,7 @@ bool TextFile::NextRawLine() {
 }
 
 bool TextFile::ReadLineInPieces(const std::function<void(std::string_view, bool)>& take) {
-  if (readFd_ < 0) {
-    io_ = file_ ? IoNotOpenInput : IoNotOpen;
-    return false;
-  }
-  if (readPos_ == readEnd_ && !Fill()) {
-    io_ = IoReadError;  // past the end, or the read itself failed
-    return false;
-  }
+  if (!LineAhead()) return false;
   bool whole = true;
   bool heldCr = false;  // a CR at the end of a block, which may belong to the line end
   for (;;) {

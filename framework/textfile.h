@@ -156,6 +156,7 @@ class TextFile {
   bool Open(const char* mode, bool forWrite);
   bool OpenForReading();
   bool Fill();         // the next block of a file open for reading; false at its end or on error
+  bool LineAhead();    // false (with its code) when no line can be read: not open, or at the end
   bool NextRawLine();  // the next line into rawLine_, without its line end
   bool ReadLongLineCut(std::string_view& line, size_t maxBytes);  // one beyond the buffer
   std::FILE* file_ = nullptr;  // a file open for writing

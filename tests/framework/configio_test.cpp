@@ -111,6 +111,19 @@ class ConfigFileTest : public ::testing::Test {
     Fresh();
     ReadConfiguration();
   }
+  // Runs body in a child process as nobody, for whom the folders can be read but not written;
+  // true when body returned true there.
+  bool AsNobody(const std::function<bool()>& body) {
+    if (::chmod(root_.c_str(), 0755) != 0 || ::chmod(Folder().c_str(), 0755) != 0) return false;
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+      ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
   ProgramSettings Written() {
     Fresh();
     ProgramSettings s = Settings;
@@ -538,24 +551,15 @@ TEST_F(SessionFileTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
   // The configuration file in a folder that its user may not write (only root's child can act
   // as another user here).
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
-  ASSERT_EQ(::chmod(Folder().c_str(), 0755), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+  EXPECT_TRUE(AsNobody([this] {
     dialogs_->Clear();
     Flags.AbortFlag = false;
     WriteConfiguration();
-    const bool said = dialogs_->Log.size() == 1 &&
-                      dialogs_->Log[0].Text == "Datei " + CfgName() +
-                                                   " kann nicht geschrieben werden: keine "
-                                                   "Schreibberechtigung im Ordner " + Folder() + " !";
-    ::_exit(Flags.AbortFlag && said ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return Flags.AbortFlag && dialogs_->Log.size() == 1 &&
+           dialogs_->Log[0].Text == "Datei " + CfgName() +
+                                        " kann nicht geschrieben werden: keine "
+                                        "Schreibberechtigung im Ordner " + Folder() + " !";
+  }));
   EXPECT_FALSE(fs::exists(CfgName()));
 }
 
@@ -613,12 +617,7 @@ TEST_F(FolderCheckTest, EmptyFoldersBecomeTheStartFolderAndBadOnesAreReported) {
 // as: here the start folder of a run that configured nothing.
 TEST_F(FolderCheckTest, AFolderThatCannotBeWrittenIsSaidOnce) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
-  ASSERT_EQ(::chmod(Folder().c_str(), 0755), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+  EXPECT_TRUE(AsNobody([this] {
     Settings.StartFolder = root_ + "/conf";
     Settings.CadFolder = Folder();
     Settings.TempFolder = Settings.DbfFolder = Settings.PltFolder = Settings.EdiFolder =
@@ -626,15 +625,10 @@ TEST_F(FolderCheckTest, AFolderThatCannotBeWrittenIsSaidOnce) {
     Flags.ErrorBoxesEnabled = true;
     dialogs_->Clear();
     CheckConfiguredFolders();
-    const bool once =
-        dialogs_->Messages() ==
-        std::vector<std::string>{"In den Ordner " + Folder() +
-                                 " kann nicht geschrieben werden (keine Schreibberechtigung) !"};
-    ::_exit(once ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return dialogs_->Messages() ==
+           std::vector<std::string>{"In den Ordner " + Folder() +
+                                    " kann nicht geschrieben werden (keine Schreibberechtigung) !"};
+  }));
 }
 
 }  // namespace
