@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 #include "design/qerncalc.h"
 #include "framework/dialogs.h"
@@ -308,7 +309,16 @@ void SaveDataFile(const std::string& name) {
     Session.CurrentFileFolder = oldFolder;
     return;
   }
-  if (!WriteDesignFile(fullName, CurrentDesignContent())) {
+  bool written = false;
+  try {
+    written = WriteDesignFile(fullName, CurrentDesignContent());
+  } catch (const std::bad_alloc&) {
+    // Memory that ran out (said by the command): the design keeps the file it came from.
+    Session.CurrentFileName = oldName;
+    Session.CurrentFileFolder = oldFolder;
+    throw;
+  }
+  if (!written) {
     const int io = DataFile.IoResult();
     ErrorMessage("Datei " + fullName + " nicht gespeichert: " +
                  FileIoErrorText(io == IoOk ? IoWriteError : io, fullName) + " !");
