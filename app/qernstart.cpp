@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <new>
+#include <stdexcept>
 
 #include "design/aendvar.h"
 #include "design/qernaus1.h"
@@ -89,15 +90,16 @@ void ShowUsage() {
   ShowChoiceList();
 }
 
-// Runs a batch step that tells in doing what it is at; memory that runs out ends it with the
-// message and status 2. The step's working folder and working files go with the unwinding.
+// Runs a batch step that tells in doing what it is at; memory that runs out (or another exception)
+// ends it with the message and status 2. The step's working folder and working files go with the
+// unwinding.
 template <typename Step>
 int GuardedBatchStep(const CommandLineChoice& c, Step step) {
   std::string doing = "beim Lesen von " + DesignFileName(c.FileName);
   try {
     return step(doing);
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory(doing);
+  } catch (...) {
+    ReportStepException(doing);
     return ExitOutputFailed;
   }
 }
@@ -415,8 +417,8 @@ std::vector<std::string> UsageLines() {
 int RunWithoutWindow(const std::string& noScreen) {
   try {
     PrepareStart(ScreenMetrics{});
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory("beim Lesen der Einstellungen");
+  } catch (...) {
+    ReportStepException("beim Lesen der Einstellungen");
     return ExitOutputFailed;
   }
   const CommandLineChoice c = ParseCommandLine(ProgramParams());
@@ -439,8 +441,8 @@ int RunWithoutWindow(const std::string& noScreen) {
   std::optional<int> status;
   try {
     if (endsWithoutWindow) status = ProgramStart();
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory("beim Start");
+  } catch (...) {
+    ReportStepException("beim Start");
     status = ExitOutputFailed;
   }
   ReleaseDrawDevice();
@@ -455,12 +457,23 @@ int RunWithoutWindow(const std::string& noScreen) {
   return ExitNoDisplay;
 }
 
-void ReportOutOfMemory(const std::string& doing) {
+void ReportStepException(const std::string& doing) {
   // What was not complete is dropped: the files it would have replaced stay as they were.
   DataFile.Close();
   SwapCadBackEnd(nullptr);
   Flags.AbortFlag = true;
-  ErrorBox("Nicht genügend Speicher" + (doing.empty() ? std::string() : " " + doing) + " !");
+  const std::string at = doing.empty() ? std::string() : " " + doing;
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    ErrorBox("Nicht genügend Speicher" + at + " !");
+  } catch (const std::length_error&) {  // a text or list beyond any size memory holds
+    ErrorBox("Nicht genügend Speicher" + at + " !");
+  } catch (const std::exception& e) {
+    ErrorBox("Fehler" + at + ": " + e.what() + " !");
+  } catch (...) {
+    ErrorBox("Fehler" + at + " !");
+  }
 }
 
 bool HeadlessRun() {

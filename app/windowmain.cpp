@@ -2,7 +2,6 @@
 // until the window closes. The program loads the module only when a window is to be shown.
 #include <QApplication>
 #include <clocale>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,16 +12,16 @@
 #include "framework/utilstr.h"
 
 namespace {
-// An exception out of an event handler must not end the program: memory that runs out is told,
-// and the event counts as not handled.
+// An exception out of an event handler must not end the program: memory that runs out (or what
+// else ended the handler) is told, and the event counts as not handled.
 class GuardedApplication : public QApplication {
  public:
   using QApplication::QApplication;
   bool notify(QObject* receiver, QEvent* event) override {
     try {
       return QApplication::notify(receiver, event);
-    } catch (const std::bad_alloc&) {
-      qern::ReportOutOfMemory("im Fenster");
+    } catch (...) {
+      qern::ReportStepException("im Fenster");
       return false;
     }
   }

@@ -11,7 +11,6 @@
 #include <QPalette>
 #include <QScreen>
 #include <functional>
-#include <new>
 
 #include "app/qernstart.h"
 #include "app/qt/printcon.h"
@@ -63,13 +62,14 @@ namespace qern {
 namespace {
 QString Caption(const std::string& s) { return QString::fromStdString(ConvertDisplayText(s)); }
 
-// Runs the command of a menu item. Memory that runs out ends the command, not the program: what
-// it had not finished is dropped, the message names the command, and the window goes on.
+// Runs the command of a menu item. Memory that runs out (or another exception) ends the command,
+// not the program: what it had not finished is dropped, the message names the command, and the
+// window goes on.
 void RunMenuCommand(QAction* item, const std::function<void()>& command) {
   try {
     command();
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory("bei \"" + item->text().remove('&').toStdString() + "\"");
+  } catch (...) {
+    ReportStepException("bei \"" + item->text().remove('&').toStdString() + "\"");
   }
 }
 
@@ -265,8 +265,8 @@ void Thh::FormCreate() {
   // The start-up routine; a run that the command line ends stops here, before any showing.
   try {
     startExit_ = ProgramStart();
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory("beim Start");
+  } catch (...) {
+    ReportStepException("beim Start");
     startExit_ = ExitOutputFailed;
   }
   if (startExit_) return;

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "app/qernstart.h"
 #include "app/qt/qernu.h"
@@ -90,10 +91,10 @@ TEST_F(MainWindowFiles, OpenSaveAndTheRecentFileItems) {
   EXPECT_EQ(window.mi_file1->text().toStdString(), "&1 " + File("b.qrk"));
 }
 
-// Memory that runs out in a command ends the command, not the program: opening a design whose
-// part name is 60 MB long in a process with little room says so, keeps the design and its name,
-// and the window goes on with its next command.
-TEST_F(MainWindowFiles, MemoryThatRunsOutEndsTheCommandNotTheProgram) {
+// Memory that runs out in a command, or any other exception, ends the command, not the program:
+// opening a design whose part name is 60 MB long in a process with little room says so, keeps
+// the design and its name, and the window goes on with its next command.
+TEST_F(MainWindowFiles, AnExceptionEndsTheCommandNotTheProgram) {
   Thh window(false);
   ASSERT_FALSE(window.StartExitStatus().has_value());
   std::vector<std::string> lines = test::ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
@@ -114,6 +115,17 @@ TEST_F(MainWindowFiles, MemoryThatRunsOutEndsTheCommandNotTheProgram) {
     window.mi_FileSaveAs->trigger();
     return ok && fs::exists(File("klein.qrk"));
   }));
+
+  // Any other exception out of a command is said as well, and the window goes on.
+  const std::string caption = "\"" + window.mi_viewzahn1->text().remove('&').toStdString() + "\"";
+  window.DrawEntry = [](int, int) { throw std::runtime_error("kaputt"); };
+  window.mi_viewzahn1->trigger();
+  window.DrawEntry = [](int, int) { throw std::length_error("basic_string::_M_create"); };
+  window.mi_viewzahn1->trigger();
+  EXPECT_EQ(dialogs_->Messages(), (std::vector<std::string>{"Fehler bei " + caption + ": kaputt !",
+                                                            "Nicht genügend Speicher bei " + caption + " !"}));
+  window.DrawEntry = nullptr;
+  EXPECT_TRUE(window.isEnabled());
 }
 
 TEST_F(MainWindowFiles, CloseAsksThenDeletesOnlyTemporaryBlockFiles) {
