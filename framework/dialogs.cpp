@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <vector>
 
@@ -295,15 +296,22 @@ void CheckFileAccess(const std::string& name) {
 // File names and file dialogs
 
 namespace {
-// True when name could be written the way every output is: a working file can be made beside it
-// (it is removed again) and the name is one the file system takes. Nothing of that name, nor a
-// link's target, is opened; a folder, device or pipe of that name is refused, and so is a file
-// that its owner made read-only.
-bool OutputNameUsable(const std::string& name) {
-  if (FileNamePart(name).size() > MaxFileNameBytes) return false;
-  if (IsReadOnlyFile(name)) return false;
+// "" when name could be written the way every output is: a working file can be made beside it
+// (it is removed again) and the name is one the file system takes; else the reason. Nothing of
+// that name, nor a link's target, is opened; a folder, device or pipe of that name is refused, and
+// so is a file that its owner made read-only.
+std::string OutputNameProblem(const std::string& name) {
+  if (name.empty()) return "kein Name";
+  if (FileNamePart(name).size() > MaxFileNameBytes) return FileErrorText(ENAMETOOLONG, name);
+  if (IsReadOnlyFile(name)) return FileErrorText(EACCES, name);
   WorkFile probe;
-  return probe.Create(name);
+  return probe.Create(name) ? "" : FileErrorText(probe.Error(), name);
+}
+
+// The refusal of an output name, with the reason.
+void RefuseOutputName(const std::string& name, const std::string& reason) {
+  ErrorMessage("Ungültiger Dateiname \"" + name + "\": " + reason + " !");
+  Flags.AbortFlag = true;
 }
 
 std::vector<std::string> Patterns(const std::string& filter) {
@@ -337,16 +345,11 @@ void CheckOutputFileName(const std::string& name) {
     }
   }
   if (Flags.AbortFlag) return;
-  if (name.empty() || !OutputNameUsable(name)) {
-    ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
-    Flags.AbortFlag = true;
-  }
+  if (const std::string problem = OutputNameProblem(name); !problem.empty()) RefuseOutputName(name, problem);
 }
 
 void CheckOutputNotReadOnly(const std::string& name) {
-  if (!IsReadOnlyFile(name)) return;
-  ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
-  Flags.AbortFlag = true;
+  if (IsReadOnlyFile(name)) RefuseOutputName(name, FileErrorText(EACCES, name));
 }
 
 void SaveAsDialog(const std::string& name, std::string& fullName) {

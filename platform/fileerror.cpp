@@ -20,7 +20,7 @@ bool IsFolder(const std::string& path) {
 
 // The reason of a missing name: a link of the user's that leads nowhere, a folder that is not
 // there, or the file itself.
-std::string MissingText(const std::string& path, FileAccess access) {
+std::string MissingText(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     const std::string target = FollowOwnLinks(path);
@@ -30,8 +30,7 @@ std::string MissingText(const std::string& path, FileAccess access) {
   }
   const std::string folder = FolderOfFile(path);
   if (!IsFolder(folder)) return "Ordner " + folder + " existiert nicht";
-  if (access == FileAccess::Read) return "Datei " + path + " existiert nicht";
-  return "Ordner " + folder + " existiert nicht";
+  return "Datei " + path + " existiert nicht";
 }
 
 std::string DeniedText(const std::string& path, FileAccess access) {
@@ -66,7 +65,7 @@ std::string FileErrorText(int err, const std::string& path, FileAccess access) {
   switch (err) {
     case 0: return "";
     case ENOENT:
-    case ENOTDIR: return MissingText(path, access);
+    case ENOTDIR: return MissingText(path);
     case EACCES:
     case EPERM: return DeniedText(path, access);
     case EISDIR: return path + " ist ein Ordner";

@@ -123,7 +123,9 @@ TEST_F(WqernRun, OutputsKeepReadOnlyFilesModesAndTheUsersLinks) {
     fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     RunResult r = Run({"d.qrk", c.Switch});
     EXPECT_EQ(r.Status, 2);
-    EXPECT_NE(r.Err.find(std::string("Ungültiger Dateiname \"") + c.Output + "\" !"), std::string::npos)
+    EXPECT_NE(r.Err.find(std::string("Ungültiger Dateiname \"") + c.Output +
+                         "\": keine Schreibberechtigung für " + c.Output + " !"),
+              std::string::npos)
         << r.Err;
     EXPECT_EQ(ReadWholeFile(out.string()), "kept");
 

@@ -609,7 +609,8 @@ TEST_F(DesignFileTest, SaveKeepsTheModeTheLinkAndARefusalOfReadOnly) {
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(ReadWholeFile(Path("fest.qrk")), "alt");
   ASSERT_FALSE(dialogs->Messages().empty());
-  EXPECT_EQ(dialogs->Messages().back(), "Ungültiger Dateiname \"" + Path("fest.qrk") + "\" !");
+  EXPECT_EQ(dialogs->Messages().back(), "Ungültiger Dateiname \"" + Path("fest.qrk") +
+                                            "\": keine Schreibberechtigung für " + Path("fest.qrk") + " !");
 }
 
 // Names the file system allows: 251 letters, or 125 "Ä", with the extension.

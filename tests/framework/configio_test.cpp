@@ -482,7 +482,8 @@ TEST_F(ConfigFileTest, WritingKeepsTheModeAndRefusesAReadOnlyFile) {
   EXPECT_EQ(ReadWholeFile(CfgName()), before);
   ASSERT_FALSE(dialogs_->Messages().empty());
   // (The settings written spell umlauts out.)
-  EXPECT_EQ(dialogs_->Messages().back(), "Ungueltiger Dateiname \"" + CfgName() + "\" !");
+  EXPECT_EQ(dialogs_->Messages().back(),
+            "Ungueltiger Dateiname \"" + CfgName() + "\": keine Schreibberechtigung fuer " + CfgName() + " !");
 }
 
 class SessionFileTest : public ConfigFileTest {};

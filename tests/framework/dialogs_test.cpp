@@ -239,7 +239,8 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
 
   CheckOutputFileName(dir + "/fehlt/neu.txt");  // a folder that does not exist
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ui->Last().Text, "Ungültiger Dateiname \"" + dir + "/fehlt/neu.txt\" !");
+  EXPECT_EQ(ui->Last().Text,
+            "Ungültiger Dateiname \"" + dir + "/fehlt/neu.txt\": Ordner " + dir + "/fehlt/ existiert nicht !");
 }
 
 // The name test opens nothing of that name: a pipe is refused at once instead of blocking, a link
