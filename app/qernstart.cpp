@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <new>
+#include <stdexcept>
 
 #include "design/aendvar.h"
 #include "design/qernaus1.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
+#include "drawing/cadbackend.h"
 #include "drawing/qernzeich.h"
 #include "framework/configio.h"
 #include "framework/dialogs.h"
@@ -87,13 +90,28 @@ void ShowUsage() {
   ShowChoiceList();
 }
 
+// Runs a batch step that tells in doing what it is at; memory that runs out (or another exception)
+// ends it with the message and status 2. The step's working folder and working files go with the
+// unwinding.
+template <typename Step>
+int GuardedBatchStep(const CommandLineChoice& c, Step step) {
+  std::string doing = "beim Lesen von " + DesignFileName(c.FileName);
+  try {
+    return step(doing);
+  } catch (...) {
+    ReportStepException(doing);
+    return ExitOutputFailed;
+  }
+}
+
 // Listing mode: read the named file, write its result listing as <base name>.txt.
-int ListingRun(const CommandLineChoice& c) {
+int ListingRun(const CommandLineChoice& c, std::string& doing) {
   ReadDataFile(Session.CurrentFileName);
   if (Flags.AbortFlag) return ExitReadError;
   const std::string input = DesignFileName(c.FileName);
   Session.CurrentFileName = ExtractBaseName(c.FileName);
   const std::string output = Session.CurrentFileName + ".txt";
+  doing = "beim Schreiben von " + output;
   if (OutputIsInput(input, output)) return ExitOutputFailed;
   // A listing the user made read-only is kept, as Save keeps such a design.
   CheckOutputNotReadOnly(output);
@@ -131,12 +149,13 @@ std::string CadDeviceExtension(int device) {
 }
 
 // Drawing mode: read the named file, write drawing j with CAD device i.
-int DrawingRun(const CommandLineChoice& c) {
+int DrawingRun(const CommandLineChoice& c, std::string& doing) {
   ReadDataFile(Session.CurrentFileName);
   if (Flags.AbortFlag) return ExitReadError;
   const std::string input = DesignFileName(c.FileName);
   Session.CurrentFileName = ExtractBaseName(c.FileName);
   const std::string ext = CadDeviceExtension(c.CadDevice);
+  doing = "beim Zeichnen" + (ext.empty() ? std::string() : " von " + Session.CurrentFileName + "." + ext);
   if (!ext.empty() && DrawingKindForIndex(c.CadIndex) != 0 &&
       OutputIsInput(input, Session.CurrentFileName + "." + ext))
     return ExitOutputFailed;
@@ -315,9 +334,9 @@ std::optional<int> ProgramStart() {
       WindowStart(false);
       return std::nullopt;
     case StartMode::Listing:
-      return ListingRun(c);
+      return GuardedBatchStep(c, [&c](std::string& doing) { return ListingRun(c, doing); });
     case StartMode::Drawing:
-      return DrawingRun(c);
+      return GuardedBatchStep(c, [&c](std::string& doing) { return DrawingRun(c, doing); });
     default:
       return StartWithFile(c);
   }
@@ -396,7 +415,12 @@ std::vector<std::string> UsageLines() {
 }
 
 int RunWithoutWindow(const std::string& noScreen) {
-  PrepareStart(ScreenMetrics{});
+  try {
+    PrepareStart(ScreenMetrics{});
+  } catch (...) {
+    ReportStepException("beim Lesen der Einstellungen");
+    return ExitOutputFailed;
+  }
   const CommandLineChoice c = ParseCommandLine(ProgramParams());
   // Without a screen the usage goes to the standard output, and a drawing without its device
   // (asked for where there is a screen) cannot be made.
@@ -415,7 +439,12 @@ int RunWithoutWindow(const std::string& noScreen) {
   const bool endsWithoutWindow =
       IsBatchMode(c.Mode) || (c.Mode == StartMode::WindowWithFile && c.MissingExtension);
   std::optional<int> status;
-  if (endsWithoutWindow) status = ProgramStart();
+  try {
+    if (endsWithoutWindow) status = ProgramStart();
+  } catch (...) {
+    ReportStepException("beim Start");
+    status = ExitOutputFailed;
+  }
   ReleaseDrawDevice();
   if (status) return *status;
   if (!noScreen.empty()) {
@@ -426,6 +455,25 @@ int RunWithoutWindow(const std::string& noScreen) {
                "<file>.qrk /I)"
             << std::endl;
   return ExitNoDisplay;
+}
+
+void ReportStepException(const std::string& doing) {
+  // What was not complete is dropped: the files it would have replaced stay as they were.
+  DataFile.Close();
+  SwapCadBackEnd(nullptr);
+  Flags.AbortFlag = true;
+  const std::string at = doing.empty() ? std::string() : " " + doing;
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    ErrorBox("Nicht genügend Speicher" + at + " !");
+  } catch (const std::length_error&) {  // a text or list beyond any size memory holds
+    ErrorBox("Nicht genügend Speicher" + at + " !");
+  } catch (const std::exception& e) {
+    ErrorBox("Fehler" + at + ": " + e.what() + " !");
+  } catch (...) {
+    ErrorBox("Fehler" + at + " !");
+  }
 }
 
 bool HeadlessRun() {

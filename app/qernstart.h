@@ -58,6 +58,12 @@ void RemoveStaleWorkFolders();
 // Frees the drawing device made by PrepareStart.
 void ReleaseDrawDevice();
 
+// Called inside a catch block when an exception ended a step while doing ("beim Lesen von ..."):
+// the outputs not yet complete are dropped (the files they replace stay) and the cause is said,
+// "Nicht genügend Speicher <doing> !" for memory that ran out, else "Fehler <doing>: <what> !";
+// AbortFlag set.
+void ReportStepException(const std::string& doing);
+
 // The start-up routine: checks the configured folders and handles the command line of
 // ProgramParams(). Returns the exit status when the run ends here (usage, batch run, missing
 // extension, refused new file name), nothing when the window is to be shown.

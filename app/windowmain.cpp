@@ -11,12 +11,29 @@
 #include "app/windowmodule.h"
 #include "framework/utilstr.h"
 
+namespace {
+// An exception out of an event handler must not end the program: memory that runs out (or what
+// else ended the handler) is told, and the event counts as not handled.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      qern::ReportStepException("im Fenster");
+      return false;
+    }
+  }
+};
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) int qern_window_main(int argc, char** argv) {
   // The module's own copy of the program state starts from the command line as the program's did.
   qern::SetProgramParams(std::vector<std::string>(argv + 1, argv + argc));
   qern::InitDecimalSeparator();
 
-  QApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   // Qt takes the user's locale for the C library too; numbers keep the program's own format.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName("QERE");

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -443,10 +444,19 @@ void SaveDataFile(const std::string& name) {
     SetArrowCursor();
     return;
   }
-  if (!WriteDesignFile(fullName, content)) {
+  bool written = false;
+  try {
+    written = WriteDesignFile(fullName, content);
+  } catch (const std::bad_alloc&) {
+    // Memory that ran out (said by the command): the design keeps the file it came from.
+    Session.CurrentFileName = oldName;
+    Session.CurrentFileFolder = oldFolder;
+    throw;
+  }
+  if (!written) {
     const int io = DataFile.IoResult();
     ErrorMessage("Datei " + fullName + " nicht gespeichert: " +
-                 WriteErrorText(io == IoOk ? IoWriteError : io) + " !");
+                 FileIoErrorText(io == IoOk ? IoWriteError : io, fullName) + " !");
     // The design still belongs to the file it came from.
     Session.CurrentFileName = oldName;
     Session.CurrentFileFolder = oldFolder;

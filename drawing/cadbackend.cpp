@@ -244,7 +244,8 @@ std::string CadFileValue(const std::string& s) {
 }
 
 void ReportCadWriteError(const CadOutputFile& f) {
-  ErrorBox(f.Name() + " konnte nicht geschrieben werden (" + WriteErrorText(f.IoResult()) + ") !");
+  ErrorBox(f.Name() + " konnte nicht geschrieben werden (" + FileIoErrorText(f.IoResult(), f.Name()) +
+           ") !");
   Flags.AbortFlag = true;
 }
 

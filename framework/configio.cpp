@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "framework/progvar.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "platform/fileerror.h"
 
 namespace qern {
 
@@ -479,7 +481,7 @@ bool WriteReplacing(const std::string& name, Body body) {
   if (!written) DataFile.Close();  // the working file is dropped
   if (!written || !DataFile.Commit()) {
     Flags.AbortFlag = true;
-    ErrorMessage(WriteErrorText(io != IoOk ? io : DataFile.IoResult()));
+    ReportWriteError(name, io != IoOk ? io : DataFile.IoResult());
     return false;
   }
   return true;
@@ -570,39 +572,66 @@ std::string FolderKey(const std::string& folder) {
 }
 }  // namespace
 
+namespace {
+// The errno of a working file tried in folder (removed again), 0 when it could be made.
+int FolderWriteError(const std::string& folder) {
+  WorkFile probe;
+  return probe.Create(AddBackslash(folder.empty() ? "." : folder) + "qern-probe") ? 0 : probe.Error();
+}
+
+// "In den Ordner <folder> kann nicht geschrieben werden (<reason>) !" for a folder that is there.
+std::string FolderNotWritableText(const std::string& folder, int err) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(folder.empty() ? "." : folder, ec);
+  const std::string shown = AddBackslash(ec ? folder : full.lexically_normal().string());
+  const std::string reason = err == EACCES || err == EPERM
+                                 ? "keine Schreibberechtigung"
+                                 : FileErrorText(err, AddBackslash(shown) + "qern-probe");
+  return "In den Ordner " + shown + " kann nicht geschrieben werden (" + reason + ") !";
+}
+}  // namespace
+
 void CheckConfiguredFolders() {
   ProgramSettings& s = Settings;
   for (std::string* folder :
        {&s.TempFolder, &s.DbfFolder, &s.PltFolder, &s.EdiFolder, &s.DefaultDataFolder}) {
     if (IsBlank(*folder)) *folder = AddBackslash(s.StartFolder);
   }
-  // The folders are most often one and the same: each is tried with one working file only.
-  std::vector<std::pair<std::string, bool>> tried;
-  auto writable = [&tried](const std::string& folder) {
-    const std::string key = FolderKey(folder);
-    for (const auto& [k, ok] : tried)
-      if (!key.empty() && k == key) return ok;
-    const bool ok = IsFolderWritable(folder);
-    tried.emplace_back(key, ok);
-    return ok;
+  // The folders are most often one and the same: each is tried with one working file only. A
+  // folder that is there but cannot be written is said once, whatever it serves as; a folder that
+  // is not there is a wrong setting of the folder it serves as.
+  struct Tried {
+    std::string Key;
+    bool Ok;
   };
-  if (!writable(s.CadFolder)) ErrorMessage("ungültiger CAD Ordner konfiguriert");
+  std::vector<Tried> tried;
+  auto writable = [&tried](const std::string& folder, const char* wrongSetting) {
+    const std::string key = FolderKey(folder);
+    for (const Tried& t : tried)
+      if (!key.empty() && t.Key == key) return t.Ok;
+    const int err = FolderWriteError(folder);
+    tried.push_back({key, err == 0});
+    if (err != 0) ErrorMessage(key.empty() ? std::string(wrongSetting) : FolderNotWritableText(folder, err));
+    return err == 0;
+  };
+  writable(s.CadFolder, "ungültiger CAD Ordner konfiguriert");
   if (!FolderFindable(s.DbfFolder)) ErrorMessage("ungültiger DBF Ordner konfiguriert");
   if (!FolderFindable(s.PltFolder)) ErrorMessage("ungültiger PLT Ordner konfiguriert");
-  if (!writable(s.TempFolder)) {
-    ErrorMessage("ungültiger Ordner für temporäre Dateien konfiguriert");
+  if (!writable(s.TempFolder, "ungültiger Ordner für temporäre Dateien konfiguriert")) {
     const bool abort = Flags.AbortFlag;
     InputString("Ordner für temporäre Dateien", 60, s.TempFolder);
     Flags.AbortFlag = abort;  // a cancel keeps the old folder and is no failure of the start
-    tried.clear();  // a folder typed in is tried anew
   }
-  if (!writable(s.EdiFolder)) ErrorMessage("ungültiger EDI Ordner konfiguriert");
-  if (!writable(s.DefaultDataFolder)) ErrorMessage("ungültiger Data Ordner konfiguriert");
+  writable(s.EdiFolder, "ungültiger EDI Ordner konfiguriert");
+  writable(s.DefaultDataFolder, "ungültiger Data Ordner konfiguriert");
 }
 
 void WriteSessionFile() {
   if (Session.RecentFiles[0].empty()) return;
   Flags.AbortFlag = false;
+  // A session file made read-only pins the list (or is shared): it is kept, without a word at the
+  // end of the run, when nothing can be done about it any more.
+  if (IsReadOnlyFile(SessionFileName())) return;
   WriteReplacing(SessionFileName(), [] {
     WriteLine(Session.CurrentFileFolder + " Session " + Ident.ProgramName);
     for (const std::string& name : Session.RecentFiles) WriteLine(name);

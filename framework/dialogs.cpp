@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "framework/utilstr.h"
 #include "platform/desktop.h"
 #include "platform/dialogservice.h"
+#include "platform/fileerror.h"
 #include "platform/workfile.h"
 
 namespace qern {
@@ -263,17 +265,21 @@ void RewriteChecked(TextFile& f) {
   Flags.AbortFlag = true;
 }
 
+std::string FileIoErrorText(int ioCode, const std::string& name, FileAccess access) {
+  if (ioCode == IoBadNumber) return WriteErrorText(ioCode);
+  return FileErrorText(ErrnoOfIoCode(ioCode), name, access);
+}
+
 void ReportWriteError(const std::string& name, int ioCode) {
   ErrorMessage("Datei " + name + " nicht geschrieben: " +
-               WriteErrorText(ioCode == IoOk ? IoWriteError : ioCode) + " !");
+               FileIoErrorText(ioCode == IoOk ? IoWriteError : ioCode, name) + " !");
 }
 
 void RewriteWithRetry(TextFile& f) {
   while (!f.Rewrite()) {
-    int code = f.IoResult();
-    std::string text = code == IoWriteProtected  ? "Schreibschutz entfernen !"
-                       : code == IoDriveNotReady ? "Programmdiskette einlegen !"
-                                                 : "I/O-Error " + std::to_string(code);
+    // The file and the reason, so that the user knows what to mend before the retry.
+    const std::string text = "Datei " + f.Name() + " kann nicht geschrieben werden: " +
+                             FileIoErrorText(f.IoResult(), f.Name()) + " !";
     // The user may retry after mending the cause, or give up; a batch run gives up at once.
     if (!D().AskRetry(Shown(Ident.Banner), Shown(text))) {
       Flags.AbortFlag = true;
@@ -317,15 +323,22 @@ void ReportDocumentNotOpened(const std::string& file, const std::string& what) {
 // File names and file dialogs
 
 namespace {
-// True when name could be written the way every output is: a working file can be made beside it
-// (it is removed again) and the name is one the file system takes. Nothing of that name, nor a
-// link's target, is opened; a folder, device or pipe of that name is refused, and so is a file
-// that its owner made read-only.
-bool OutputNameUsable(const std::string& name) {
-  if (FileNamePart(name).size() > MaxFileNameBytes) return false;
-  if (IsReadOnlyFile(name)) return false;
+// "" when name could be written the way every output is: a working file can be made beside it
+// (it is removed again) and the name is one the file system takes; else the reason. Nothing of
+// that name, nor a link's target, is opened; a folder, device or pipe of that name is refused, and
+// so is a file that its owner made read-only.
+std::string OutputNameProblem(const std::string& name) {
+  if (name.empty()) return "kein Name";
+  if (FileNamePart(name).size() > MaxFileNameBytes) return FileErrorText(ENAMETOOLONG, name);
+  if (IsReadOnlyFile(name)) return FileErrorText(EACCES, name);
   WorkFile probe;
-  return probe.Create(name);
+  return probe.Create(name) ? "" : FileErrorText(probe.Error(), name);
+}
+
+// The refusal of an output name, with the reason.
+void RefuseOutputName(const std::string& name, const std::string& reason) {
+  ErrorMessage("Ungültiger Dateiname \"" + name + "\": " + reason + " !");
+  Flags.AbortFlag = true;
 }
 
 std::vector<std::string> Patterns(const std::string& filter) {
@@ -359,16 +372,11 @@ void CheckOutputFileName(const std::string& name) {
     }
   }
   if (Flags.AbortFlag) return;
-  if (name.empty() || !OutputNameUsable(name)) {
-    ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
-    Flags.AbortFlag = true;
-  }
+  if (const std::string problem = OutputNameProblem(name); !problem.empty()) RefuseOutputName(name, problem);
 }
 
 void CheckOutputNotReadOnly(const std::string& name) {
-  if (!IsReadOnlyFile(name)) return;
-  ErrorMessage("Ungültiger Dateiname \"" + name + "\" !");
-  Flags.AbortFlag = true;
+  if (IsReadOnlyFile(name)) RefuseOutputName(name, FileErrorText(EACCES, name));
 }
 
 void SaveAsDialog(const std::string& name, std::string& fullName) {

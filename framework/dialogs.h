@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/textfile.h"
+#include "platform/fileerror.h"
 
 namespace qern {
 
@@ -61,7 +62,11 @@ void CloseFileChecked(TextFile& f);
 void RewriteChecked(TextFile& f);
 // "Datei <name> nicht geschrieben: <reason> !" for an I/O code (0 counts as a write error).
 void ReportWriteError(const std::string& name, int ioCode);
-void RewriteWithRetry(TextFile& f);  // Retry/Cancel on failure; Cancel sets AbortFlag
+// The reason of a failed operation on the file name for an I/O code (platform/fileerror.h).
+std::string FileIoErrorText(int ioCode, const std::string& name,
+                            FileAccess access = FileAccess::Write);
+// Retry/Cancel on failure, naming the file and the reason; Cancel sets AbortFlag.
+void RewriteWithRetry(TextFile& f);
 void CheckFileAccess(const std::string& name);
 // Opens file with the desktop's program for its kind (what names it in the messages: "Datei",
 // "Handbuch"). When that fails, says why and sets AbortFlag: the file is not there, naming the

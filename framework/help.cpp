@@ -23,10 +23,11 @@ std::string MissingFileText(const std::string& name) {
   return "Datei " + name + " " + "nicht gefunden" + " !";
 }
 
-// Reads one line; false at the end of the file.
+// Reads one line, cut where a shown line is; false at the end of the file. A help file's lines
+// are only shown, and its lines of any length are read without being held whole.
 bool NextLine(TextFile& f, std::string& line) {
   if (f.Eof()) return false;
-  return f.ReadLine(line);
+  return f.ReadLineCut(line, TextFile::ShownLineLimit);
 }
 
 }  // namespace
@@ -86,7 +87,7 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
   std::string_view raw;
   int n = -1;
   for (;;) {
-    if (f.Eof() || !f.ReadRawLine(raw)) {
+    if (f.Eof() || !f.ReadRawLineCut(raw, TextFile::ShownLineLimit)) {
       f.Close();
       NoHelpText(number, lines[0]);
       return false;
@@ -98,7 +99,7 @@ bool ReadHelpEntry(int number, HelpLines& lines, std::string& picture) {
       if (!NextLine(f, text)) text.clear();
       break;
     }
-    if (!f.Eof()) f.ReadRawLine(raw);  // its text line
+    if (!f.Eof()) f.ReadRawLineCut(raw, 0);  // its text line, skipped
   }
   lines[0] = text;
   picture = pic;

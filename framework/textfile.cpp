@@ -54,6 +54,24 @@ int IoCodeFromErrno(int err) {
   }
 }
 
+int ErrnoOfIoCode(int io) {
+  switch (io) {
+    case IoOk: return 0;
+    case IoFileNotFound:
+    case IoPathNotFound: return ENOENT;
+    case IoTooManyFiles: return EMFILE;
+    case IoAccessDenied: return EACCES;
+    case IoReadError: return EIO;
+    case IoWriteError: return ENOSPC;
+    case IoNotOpen:
+    case IoNotOpenInput:
+    case IoNotOpenOutput: return EBADF;
+    case IoWriteProtected: return EROFS;
+    case IoDriveNotReady: return ENXIO;
+    default: return io;  // an errno without a code of its own
+  }
+}
+
 namespace {
 // Code of a failed stream operation from errno; a failed write without a cause is a full disk.
 int FailureCode(bool writing) {
@@ -161,6 +179,8 @@ bool TextFile::OpenForReading() {
     return false;
   }
   modified_ = st.st_mtime;
+  fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  fileRead_ = 0;
   if (readBuffer_.empty()) readBuffer_.resize(size_t{64} << 10);
   readPos_ = readEnd_ = 0;
   readFailed_ = false;
@@ -180,6 +200,7 @@ bool TextFile::Fill() {
   if (n < 0) readFailed_ = true;
   if (n <= 0) return false;
   readEnd_ = static_cast<size_t>(n);
+  fileRead_ += readEnd_;
   return true;
 }
 
@@ -189,6 +210,8 @@ bool TextFile::Close() {
     readFd_ = -1;
     readPos_ = readEnd_ = 0;
     rawLine_ = {};
+    // The room of a long line is not kept for the next file.
+    if (lineBuffer_.capacity() > readBuffer_.size()) std::string().swap(lineBuffer_);
     io_ = IoOk;
     return true;
   }
@@ -231,8 +254,7 @@ bool TextFile::Eof() {
   return readPos_ == readEnd_ && !Fill();
 }
 
-bool TextFile::NextRawLine() {
-  rawLine_ = {};
+bool TextFile::LineAhead() {
   if (readFd_ < 0) {
     io_ = file_ ? IoNotOpenInput : IoNotOpen;
     return false;
@@ -241,6 +263,12 @@ bool TextFile::NextRawLine() {
     io_ = IoReadError;  // past the end, or the read itself failed
     return false;
   }
+  return true;
+}
+
+bool TextFile::NextRawLine() {
+  rawLine_ = {};
+  if (!LineAhead()) return false;
   const char* start = readBuffer_.data() + readPos_;
   const char* end = readBuffer_.data() + readEnd_;
   if (const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start))) {
@@ -261,6 +289,13 @@ bool TextFile::NextRawLine() {
         io_ = IoReadError;
         return false;
       }
+      // A line longer than a block gets the room of the rest of the file at once: growing it by
+      // doubling would hold it up to three times over.
+      if (!nl && raw.size() + readEnd_ > raw.capacity()) {
+        const std::uint64_t rest = fileSize_ > fileRead_ ? fileSize_ - fileRead_ : 0;
+        raw.reserve(static_cast<size_t>(
+            std::min<std::uint64_t>(raw.size() + readEnd_ + rest, MaxLineLength + 1)));
+      }
       raw.append(start, nl ? nl : end);
       readPos_ = nl ? (nl - start) + 1 : readEnd_;
       if (nl) break;
@@ -276,12 +311,97 @@ bool TextFile::NextRawLine() {
   return true;
 }
 
+bool TextFile::ReadLineInPieces(const std::function<void(std::string_view, bool)>& take) {
+  if (!LineAhead()) return false;
+  bool whole = true;
+  bool heldCr = false;  // a CR at the end of a block, which may belong to the line end
+  for (;;) {
+    const char* start = readBuffer_.data() + readPos_;
+    const char* end = readBuffer_.data() + readEnd_;
+    const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start));
+    std::string_view piece(start, (nl ? nl : end) - start);
+    readPos_ = nl ? readPos_ + piece.size() + 1 : readEnd_;
+    const bool cr = !piece.empty() && piece.back() == '\r';
+    if (cr) piece.remove_suffix(1);
+    if (nl) {
+      if (heldCr && (!piece.empty() || cr)) take("\r", false);
+      if (whole)
+        take(piece, true);
+      else if (!piece.empty())
+        take(piece, false);
+      io_ = IoOk;
+      return true;
+    }
+    if (whole) {
+      // The first piece is held until the next block tells whether the line ends with the file
+      // (then it is the whole line, a CR at its end its line end).
+      const std::string first(piece);
+      const bool more = Fill();
+      if (!more && readFailed_) {
+        io_ = IoReadError;
+        return false;
+      }
+      take(first, !more);
+      heldCr = cr;
+      whole = false;
+      if (!more) {
+        io_ = IoOk;
+        return true;
+      }
+      continue;
+    }
+    if (heldCr) take("\r", false);
+    if (!piece.empty()) take(piece, false);
+    heldCr = cr;
+    if (!Fill()) {
+      // The line ends with the file (a CR at its very end is its line end), or the read failed.
+      io_ = readFailed_ ? IoReadError : IoOk;
+      return !readFailed_;
+    }
+  }
+}
+
+bool TextFile::ReadLongLineCut(std::string_view& line, size_t maxBytes) {
+  // Gathered from its pieces up to one byte past the cut, the rest skipped.
+  std::string& kept = lineBuffer_;
+  kept.clear();
+  const bool ok = ReadLineInPieces([&kept, maxBytes](std::string_view piece, bool) {
+    if (kept.size() <= maxBytes) kept.append(piece.substr(0, maxBytes + 1 - kept.size()));
+  });
+  line = ok ? CutAtCharacter(kept, maxBytes) : std::string_view();
+  rawLine_ = line;
+  return ok;
+}
+
 bool TextFile::ReadLine(std::string& line) {
   std::string_view raw;
   if (!ReadRawLine(raw)) {
     line.clear();
     return false;
   }
+  // A line gathered across blocks is handed over with its room, not copied.
+  if (raw.data() == lineBuffer_.data() && raw.substr(0, 3) != "\xEF\xBB\xBF" && IsValidUtf8(raw)) {
+    const size_t size = raw.size();
+    line.swap(lineBuffer_);
+    line.resize(size);
+    rawLine_ = {};
+    return true;
+  }
+  DecodeStoredLine(raw, page_, line);
+  return true;
+}
+
+bool TextFile::ReadLineCut(std::string& line, size_t maxBytes) {
+  std::string_view raw;
+  if (!ReadRawLineCut(raw, maxBytes)) {
+    line.clear();
+    return false;
+  }
+  DecodeStoredLine(raw, page_, line);
+  return true;
+}
+
+void DecodeStoredLine(std::string_view raw, LegacyCodePage page, std::string& line) {
   // Valid UTF-8 (every ASCII line) is taken as it stands, into the room line already has.
   if (IsValidUtf8(raw)) {
     std::string_view text = raw;
@@ -291,9 +411,8 @@ bool TextFile::ReadLine(std::string& line) {
     line.clear();
     line.append(text.data(), text.size());
   } else {
-    line = DecodeTextLine(raw, page_);
+    line = DecodeTextLine(raw, page);
   }
-  return true;
 }
 
 bool TextFile::Write(const std::string& s) {
@@ -799,18 +918,17 @@ void CopyFileBlocks(const std::string& source, const std::string& dest) {
 }
 
 bool ReplaceFileWithLines(const std::string& target, const std::vector<std::string>& lines,
-                          LegacyCodePage page) {
+                          LegacyCodePage page, int* ioCode) {
   TextFile f;
   f.Assign(target);
   f.SetCodePage(page);
   f.SetReplacing(true);
   bool ok = f.Rewrite();
   for (size_t i = 0; ok && i < lines.size(); ++i) ok = f.WriteLn(lines[i]);
-  if (!ok) {
-    f.Close();
-    return false;
-  }
-  return f.Commit();
+  if (ok) ok = f.Commit();
+  if (ioCode) *ioCode = f.IoResult();
+  if (!ok) f.Close();
+  return ok;
 }
 
 void CopyFileToFolderOf(const std::string& source, const std::string& dest) {

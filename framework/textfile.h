@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,14 @@ class TextFile {
   // for lines that hold numbers, which need no copy.
   bool ReadRawLine(std::string_view& line) {
     // A line that lies whole in the buffer is taken here; the rest in NextRawLine.
+    if (ReadBufferedLine(line)) return true;
+    const bool ok = NextRawLine();
+    line = rawLine_;
+    return ok;
+  }
+  // The next line as ReadRawLine gives it, when it lies whole in the read buffer; false (nothing
+  // read) when it does not.
+  bool ReadBufferedLine(std::string_view& line) {
     if (readPos_ < readEnd_) {
       const char* start = readBuffer_.data() + readPos_;
       const char* end = readBuffer_.data() + readEnd_;
@@ -86,9 +95,7 @@ class TextFile {
         return true;
       }
     }
-    const bool ok = NextRawLine();
-    line = rawLine_;
-    return ok;
+    return false;
   }
   // The first '\n' in [start, end), or end: eight bytes at a time (the data files' lines are too
   // short for memchr to pay, and long enough for a byte loop to cost).
@@ -110,6 +117,30 @@ class TextFile {
   }
   // A longer line is a read error (IoReadError): no text file of the program comes near it.
   static constexpr size_t MaxLineLength = size_t{64} << 20;
+  // The next line as stored, without its line end: the whole line in one call take(line, true)
+  // when it lies in the read buffer, else block by block, take(piece, false), so that a long line
+  // is never held whole (nor limited in length).
+  bool ReadLineInPieces(const std::function<void(std::string_view piece, bool whole)>& take);
+  // The next line as stored, cut after maxBytes (at a character's start): for lines that are only
+  // shown or looked at, whose rest is skipped without being held. Valid until the next read.
+  bool ReadRawLineCut(std::string_view& line, size_t maxBytes) {
+    if (!ReadBufferedLine(line)) return ReadLongLineCut(line, maxBytes);
+    line = CutAtCharacter(line, maxBytes);
+    return true;
+  }
+  // text cut after maxBytes, at the start of a character (never inside a UTF-8 sequence).
+  static std::string_view CutAtCharacter(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    size_t cut = maxBytes;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
+         ++back)
+      --cut;
+    return text.substr(0, cut);
+  }
+  // ReadLine of a line cut so.
+  bool ReadLineCut(std::string& line, size_t maxBytes);
+  // Where a line that is only shown is cut: far beyond what any window shows of one line.
+  static constexpr size_t ShownLineLimit = size_t{64} << 10;
   bool Write(const std::string& s);
   bool WriteLn(const std::string& s);  // s + CR LF
 
@@ -125,7 +156,9 @@ class TextFile {
   bool Open(const char* mode, bool forWrite);
   bool OpenForReading();
   bool Fill();         // the next block of a file open for reading; false at its end or on error
+  bool LineAhead();    // false (with its code) when no line can be read: not open, or at the end
   bool NextRawLine();  // the next line into rawLine_, without its line end
+  bool ReadLongLineCut(std::string_view& line, size_t maxBytes);  // one beyond the buffer
   std::FILE* file_ = nullptr;  // a file open for writing
   // A file open for reading: read in blocks into a buffer kept from file to file, so a file costs
   // no allocation of its own; a line lies in the buffer or, across blocks, in lineBuffer_.
@@ -133,6 +166,9 @@ class TextFile {
   std::string readBuffer_;
   size_t readPos_ = 0, readEnd_ = 0;
   bool readFailed_ = false;
+  // The size of the file open for reading and how much of it the blocks read so far hold: a long
+  // line is given the room of what is left at once, rather than grown by doubling.
+  std::uint64_t fileSize_ = 0, fileRead_ = 0;
   std::time_t modified_ = 0;
   std::string_view rawLine_;
   bool writing_ = false;
@@ -146,8 +182,14 @@ class TextFile {
   WorkFile work_;
 };
 
+// A line as stored turned into UTF-8 as ReadLine does it (valid UTF-8 kept, without a byte-order
+// mark; else taken in the code page page).
+void DecodeStoredLine(std::string_view raw, LegacyCodePage page, std::string& line);
+
 // Code of the last errno, in the numbering above.
 int IoCodeFromErrno(int err);
+// The errno an I/O code stands for (an errno without a code of its own is its own code).
+int ErrnoOfIoCode(int io);
 
 // The one shared text-file variable; every caller opens, uses and closes it inside one routine.
 extern TextFile DataFile;
@@ -243,10 +285,10 @@ void EraseFileIfExists(const std::string& name);
 void DeleteFilesByMask(const std::string& folder, const std::string& mask);
 void CopyFileBlocks(const std::string& source, const std::string& dest);
 // Writes lines (CR LF) through a working file that replaces target only when complete; lines are
-// written in the file's code page (see TextFile::SetCodePage). False on any failure: target stays
-// as it was.
+// written in the file's code page (see TextFile::SetCodePage). False on any failure (its I/O code
+// in *ioCode when given): target stays as it was.
 bool ReplaceFileWithLines(const std::string& target, const std::vector<std::string>& lines,
-                          LegacyCodePage page = LegacyCodePage::Ansi1252);
+                          LegacyCodePage page = LegacyCodePage::Ansi1252, int* ioCode = nullptr);
 void CopyFileToFolderOf(const std::string& source, const std::string& dest);
 void CopyFilesByMask(const std::string& mask, const std::string& sourceFolder,
                      const std::string& destFolder);

@@ -43,41 +43,10 @@ bool StoredLineMatches(std::string_view raw, std::string_view key) {
   return MessageKey(DecodeTextLine(raw, LegacyCodePage::Oem850)) == key;
 }
 
-// Reads the file line by line up to the first line that matches message (by its key). Only the
-// line being read is held, so the file may be of any size. Returns false when the file cannot be
-// opened or read, or when copy says no; found tells whether a line matched, and the file then
-// stands after it. Every line before the match, and the match, is handed to copy as stored.
-bool NoCopy(std::string_view) { return true; }
-
-template <typename Copy = decltype(&NoCopy)>
-bool SeekKeyLine(TextFile& f, const std::string& name, const std::string& message, bool& found,
-                 Copy copy = &NoCopy) {
-  found = false;
-  f.Assign(name);
-  f.SetCodePage(LegacyCodePage::Oem850);
-  if (!f.Reset()) return false;
-  const std::string_view key = MessageKey(message);
-  std::string_view raw;
-  while (!f.Eof()) {
-    if (!f.ReadRawLine(raw)) return false;
-    if (!copy(raw)) return false;
-    if (StoredLineMatches(raw, key)) {
-      found = true;
-      return true;
-    }
-  }
-  return true;
-}
-
-// The next line, or false at the end of the file or when it cannot be read.
-bool NextLine(TextFile& f, std::string& line) {
-  line.clear();
-  return !f.Eof() && f.ReadLine(line);
-}
-
 // The lines of the edited message-help file, written in blocks. A stored line of plain ASCII is
 // written as it stands (the code page keeps it so), any other decoded and written in CP850 where
-// it fits, as TextFile::WriteLn does.
+// it fits, as TextFile::WriteLn does; a line longer than a read block is written as stored,
+// piece by piece.
 class LineWriter {
  public:
   explicit LineWriter(TextFile& out) : out_(out) {}
@@ -86,9 +55,17 @@ class LineWriter {
     block_.append(raw);
     return EndLine();
   }
+  bool Piece(std::string_view piece) {
+    block_.append(piece);
+    return block_.size() < BlockSize || Flush();
+  }
   bool Text(const std::string& line) {
     block_ += EncodeCp850Line(line);
     return EndLine();
+  }
+  bool EndLine() {
+    block_ += "\r\n";
+    return block_.size() < BlockSize || Flush();
   }
   bool Flush() {
     ok_ = ok_ && out_.Write(block_);
@@ -98,15 +75,79 @@ class LineWriter {
   bool Ok() const { return ok_; }
 
  private:
-  bool EndLine() {
-    block_ += "\r\n";
-    return block_.size() < BlockSize || Flush();
-  }
   static constexpr size_t BlockSize = size_t{64} << 10;
   TextFile& out_;
   std::string block_;
   bool ok_ = true;
 };
+
+// The bytes of a line's head that hold its key in any coding (four bytes a character at most),
+// with a character cut at their end left out.
+constexpr size_t KeyHeadBytes = 4 * MessageKeyLength + 4;
+std::string_view WholeCharacters(std::string_view head) {
+  const size_t n = head.size();
+  size_t back = 0;
+  while (back < 3 && n > back && (static_cast<unsigned char>(head[n - 1 - back]) & 0xC0) == 0x80) ++back;
+  if (n == back) return head;
+  const unsigned char lead = static_cast<unsigned char>(head[n - 1 - back]);
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  return length > back + 1 ? head.substr(0, n - 1 - back) : head;
+}
+
+// Reads the next line: true in matched when it begins with *key (not looked at without a key);
+// copied to copy (when given) as stored. A long line is never held whole: only its head is looked
+// at.
+bool NextKeyLine(TextFile& f, const std::string_view* key, bool& matched, LineWriter* copy) {
+  std::string head;
+  bool whole = false;
+  matched = false;
+  const bool read = f.ReadLineInPieces([&](std::string_view piece, bool w) {
+    whole = w;
+    if (w) {
+      matched = key && StoredLineMatches(piece, *key);
+      if (copy) copy->Stored(piece);
+      return;
+    }
+    if (key && head.size() < KeyHeadBytes) head.append(piece.substr(0, KeyHeadBytes - head.size()));
+    if (copy) copy->Piece(piece);
+  });
+  if (!read) return false;
+  if (!whole) {
+    matched = key &&
+              StoredLineMatches(head.size() < KeyHeadBytes ? head : WholeCharacters(head), *key);
+    if (copy) copy->EndLine();
+  }
+  return !copy || copy->Ok();
+}
+
+// Reads the file line by line up to the first line that matches message (by its key), so the file
+// may be of any size and its lines of any length. Returns false when the file cannot be opened or
+// read, or when copying fails; found tells whether a line matched, and the file then stands after
+// it. Every line before the match, and the match, is copied to copy (when given) as stored.
+bool SeekKeyLine(TextFile& f, const std::string& name, const std::string& message, bool& found,
+                 LineWriter* copy = nullptr) {
+  found = false;
+  f.Assign(name);
+  f.SetCodePage(LegacyCodePage::Oem850);
+  if (!f.Reset()) return false;
+  const std::string_view key = MessageKey(message);
+  while (!f.Eof()) {
+    bool matched = false;
+    if (!NextKeyLine(f, &key, matched, copy)) return false;
+    if (matched) {
+      found = true;
+      return true;
+    }
+  }
+  return true;
+}
+
+// The next line, cut where a shown line is (cause and remedy are only shown and listed), or
+// false at the end of the file or when it cannot be read.
+bool NextLine(TextFile& f, std::string& line) {
+  line.clear();
+  return !f.Eof() && f.ReadLineCut(line, TextFile::ShownLineLimit);
+}
 
 std::string OneLine(std::string s) {
   for (char& c : s)
@@ -202,9 +243,7 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
   const bool opened = out.Rewrite();
   LineWriter writer(out);
   bool found = false;
-  bool read = opened ? SeekKeyLine(in, source, message, found,
-                                   [&writer](std::string_view raw) { return writer.Stored(raw); })
-                     : SeekKeyLine(in, source, message, found);
+  bool read = SeekKeyLine(in, source, message, found, opened ? &writer : nullptr);
   if (read && !found) {
     // A message without a record changes nothing.
     in.Close();
@@ -218,21 +257,28 @@ void SaveErrorHelp(const std::string& message, const std::string& cause, const s
     writer.Text(OneLine(cause));
     writer.Text(OneLine(remedy));
     std::string_view raw;
-    for (int skip = 0; skip < 2 && !in.Eof() && in.ReadRawLine(raw); ++skip) {
+    for (int skip = 0; skip < 2 && !in.Eof() && in.ReadRawLineCut(raw, 0); ++skip) {
     }
-    while (writer.Ok() && !in.Eof() && in.ReadRawLine(raw)) writer.Stored(raw);
+    bool matched = false;
+    while (writer.Ok() && !in.Eof() && NextKeyLine(in, nullptr, matched, &writer)) {
+    }
     read = in.IoResult() == IoOk;
   }
+  const int readError = in.IoResult();
   in.Close();
   const bool written = opened && writer.Flush();
   if (written && read && out.Commit()) return;
+  const int writeError = out.WriteError() != IoOk ? out.WriteError() : out.IoResult();
   out.Close();
   if (!read && (!opened || writer.Ok())) {
-    ErrorMessage("Datei " + source + " " + "kann nicht gelesen werden" + " !");
+    ErrorMessage("Datei " + source + " " + "kann nicht gelesen werden: " +
+                 FileIoErrorText(readError != IoOk ? readError : IoReadError, source, FileAccess::Read) +
+                 " !");
     Flags.AbortFlag = true;
     return;
   }
-  ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
+  ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden: " +
+               FileIoErrorText(writeError != IoOk ? writeError : IoWriteError, target) + " !");
   Flags.AbortFlag = true;
 }
 

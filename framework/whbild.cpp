@@ -171,9 +171,11 @@ bool WriteHelpPictureCatalogue(const std::vector<HelpPictureEntry>& entries) {
   const std::string target = AddBackslash(Settings.PltFolder) + CatalogueFileName();
   std::vector<std::string> lines;
   for (const HelpPictureEntry& e : entries) lines.push_back(DbhLine(e.File, e.Description));
-  const bool ok = ReplaceFileWithLines(target, lines);
+  int io = IoOk;
+  const bool ok = ReplaceFileWithLines(target, lines, LegacyCodePage::Ansi1252, &io);
   if (!ok) {
-    ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden" + " !");
+    ErrorMessage("Datei " + target + " " + "kann nicht gespeichert werden: " +
+                 FileIoErrorText(io != IoOk ? io : IoWriteError, target) + " !");
     Flags.AbortFlag = true;
   }
   return ok;

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "platform/termcleanup.h"
 
@@ -297,15 +298,16 @@ bool WorkFile::Create(const std::string& target) {
   // default ACL, decide); one that replaces a file stays private until it takes that file's.
   fresh_ = !exists || !S_ISREG(st.st_mode);
   for (int i = 0; i < NameTries; ++i) {
-    const std::string name = WorkNameBeside(replaced_, RandomPart());
+    std::string name = WorkNameBeside(replaced_, RandomPart());
     // Registered first: a signal between the create and the registration leaves nothing behind.
     const int cleanup = RegisterCleanupFile(name);
     const int fd =
         ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fresh_ ? 0666 : 0600);
     if (fd >= 0) {
+      // Taken over without an allocation: memory that runs out cannot leave the file unowned.
       fd_ = fd;
       cleanup_ = cleanup;
-      name_ = name;
+      name_ = std::move(name);
       return true;
     }
     const int err = errno;
@@ -386,11 +388,11 @@ bool PrivateFolder::Create(const std::string& parent, const std::string& stem) {
   std::string base = parent.empty() ? "./" : parent;
   if (base.back() != '/') base += '/';
   for (int i = 0; i < NameTries; ++i) {
-    const std::string path =
+    std::string path =
         base + "." + stem + "-" + std::to_string(static_cast<long>(::getpid())) + "-" + RandomPart();
     const int cleanup = RegisterCleanupFolder(path);
     if (::mkdir(path.c_str(), 0700) == 0) {
-      path_ = path;
+      path_ = std::move(path);  // without an allocation, as the working file's name
       cleanup_ = cleanup;
       return true;
     }

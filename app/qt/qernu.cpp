@@ -89,6 +89,17 @@ class MenuTextRoomStyle : public QProxyStyle {
   }
 };
 
+// Runs the command of a menu item. Memory that runs out (or another exception) ends the command,
+// not the program: what it had not finished is dropped, the message names the command, and the
+// window goes on.
+void RunMenuCommand(QAction* item, const std::function<void()>& command) {
+  try {
+    command();
+  } catch (...) {
+    ReportStepException("bei \"" + item->text().remove('&').toStdString() + "\"");
+  }
+}
+
 ScreenMetrics ScreenOf(QWidget* w) {
   ScreenMetrics m;
   QScreen* screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
@@ -121,7 +132,7 @@ void Thh::CreateMenus() {
   auto item = [this](QMenu* menu, const char* name, auto handler) {
     QAction* a = menu->addAction(QString());
     a->setObjectName(name);
-    connect(a, &QAction::triggered, this, handler);
+    connect(a, &QAction::triggered, this, [a, handler] { RunMenuCommand(a, handler); });
     return a;
   };
   auto draw = [this, &item](QMenu* menu, const char* name, int device, int kind) {
@@ -284,7 +295,12 @@ void Thh::FormCreate() {
   InitRecentFileItems(mi_file, mi_fileexit);
   LoadQtTranslations(Settings.LanguageNumber);
   // The start-up routine; a run that the command line ends stops here, before any showing.
-  startExit_ = ProgramStart();
+  try {
+    startExit_ = ProgramStart();
+  } catch (...) {
+    ReportStepException("beim Start");
+    startExit_ = ExitOutputFailed;
+  }
   if (startExit_) return;
   Flags.AbortFlag = false;
   SetupMainWindow(this);

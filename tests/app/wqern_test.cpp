@@ -19,6 +19,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -125,7 +126,9 @@ TEST_F(WqernRun, OutputsKeepReadOnlyFilesModesAndTheUsersLinks) {
     fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     RunResult r = Run({"d.qrk", c.Switch});
     EXPECT_EQ(r.Status, 2);
-    EXPECT_NE(r.Err.find(std::string("Ungültiger Dateiname \"") + c.Output + "\" !"), std::string::npos)
+    EXPECT_NE(r.Err.find(std::string("Ungültiger Dateiname \"") + c.Output +
+                         "\": keine Schreibberechtigung für " + c.Output + " !"),
+              std::string::npos)
         << r.Err;
     EXPECT_EQ(ReadWholeFile(out.string()), "kept");
 
@@ -891,6 +894,121 @@ TEST_F(WqernRun, WorkingFoldersOfKilledRunsAreRemovedAtStart) {
   CopyDesign("d.qrk");
   EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
   EXPECT_TRUE(TmpEmpty());
+}
+
+// An output that cannot be written says why: a folder at its name, a link that leads nowhere,
+// links in a circle, no descriptors left; as another user a folder without write permission
+// (said once at the start, though it serves as every folder) and another user's link in a shared
+// folder. Nothing is left behind.
+TEST_F(WqernRun, OutputsThatCannotBeWrittenSayWhy) {
+  CopyDesign("d.qrk");
+  struct Case {
+    std::string Switch, Output, Reason;
+    std::function<void(const fs::path&)> Make;
+  };
+  const fs::path nowhere = root_.File("fehlt") + std::string("/ziel");
+  const std::vector<Case> cases = {
+      {"/I", "d.txt", "d.txt ist ein Ordner", [](const fs::path& p) { fs::create_directory(p); }},
+      {"/CAD1:1", "d.dxf", "d.dxf ist ein Ordner", [](const fs::path& p) { fs::create_directory(p); }},
+      {"/I", "d.txt", "Verweis d.txt führt ins Leere (" + nowhere.string() + ")",
+       [&](const fs::path& p) { fs::create_symlink(nowhere, p); }},
+      {"/CAD2:1", "d.igs", "d.igs: Verweise im Kreis",
+       [](const fs::path& p) { fs::create_symlink(p.filename(), p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Switch + " " + c.Reason);
+    c.Make(Work(c.Output));
+    const RunResult r = Run({"d.qrk", c.Switch});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find(c.Reason), std::string::npos) << r.Err;
+    EXPECT_EQ(r.Err.find("Fehler bei Zugriff"), std::string::npos) << r.Err;
+    fs::remove(Work(c.Output));
+  }
+  EXPECT_EQ(Names(), std::set<std::string>{"d.qrk"});
+
+  // One descriptor free is all a listing needs: its stream writes into its working file.
+  env_ = "prlimit --nofile=3:3 ";
+  RunResult r = Run({"d.qrk", "/I"});
+  env_.clear();
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt"}));
+  fs::remove(Work("d.txt"));
+  EXPECT_TRUE(TmpEmpty());
+
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
+  fs::permissions(root_.Path(), fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+  env_ = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  r = Run({"d.qrk", "/I"});
+  EXPECT_EQ(r.Status, 2);
+  const std::string folder = dir_.string() + "/";
+  const std::string once =
+      "In den Ordner " + folder + " kann nicht geschrieben werden (keine Schreibberechtigung) !";
+  ASSERT_NE(r.Err.find(once), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find(once, r.Err.find(once) + 1), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("ungültiger"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("Datei d.txt nicht geschrieben: keine Schreibberechtigung im Ordner " + folder + " !"),
+            std::string::npos)
+      << r.Err;
+
+  // Root's link in a shared folder is neither written through nor replaced by another user.
+  fs::permissions(dir_, fs::perms::all | fs::perms::sticky_bit);
+  fs::create_symlink(nowhere, Work("d.txt"));
+  r = Run({"d.qrk", "/I"});
+  env_.clear();
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("Datei d.txt nicht geschrieben: d.txt ist ein Verweis eines anderen Benutzers !"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_TRUE(fs::is_symlink(Work("d.txt")));
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt"}));
+}
+
+// Memory that runs out in a batch run (a design with a part name of 10 MB, run with less and less
+// room) ends with the message of what was being done and status 2, never with an abort; an
+// earlier output stays as it was, and no working file or folder is left.
+TEST_F(WqernRun, RunningOutOfMemoryEndsWithTwoAndKeepsTheOldOutput) {
+  // The least room in which a plain design is listed.
+  CopyDesign("plain.qrk");
+  size_t base = 0;
+  for (size_t mb = 16; mb <= 256 && base == 0; mb += 4) {
+    env_ = "prlimit --as=" + std::to_string(mb << 20) + " ";
+    if (Run({"plain.qrk", "/I"}).Status == 0) base = mb;
+  }
+  ASSERT_GT(base, 0u);
+  fs::remove(Work("plain.qrk"));
+  fs::remove(Work("plain.txt"));
+
+  std::vector<std::string> lines = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_EQ(lines[14], "External spline");
+  lines[14] = std::string(size_t{10} << 20, 'W');
+  WriteFileLines(Work("big.qrk").string(), lines);
+  int outOfMemory = 0, written = 0;
+  for (const auto& [sw, output] : {std::pair<std::string, std::string>{"/I", "big.txt"},
+                                   std::pair<std::string, std::string>{"/CAD1:1", "big.dxf"}}) {
+    for (size_t mb = base; mb <= base + 64; mb += 4) {
+      SCOPED_TRACE(sw + " " + std::to_string(mb) + " MB");
+      qern::test::WriteWholeFile(Work(output).string(), "old");
+      env_ = "prlimit --as=" + std::to_string(mb << 20) + " ";
+      const RunResult r = Run({"big.qrk", sw});
+      ASSERT_TRUE(r.Status == 0 || r.Status == 2) << r.Status << r.Err;
+      if (r.Status == 2) {
+        ++outOfMemory;
+        EXPECT_NE(r.Err.find("Nicht genügend Speicher beim "), std::string::npos) << r.Err;
+        EXPECT_EQ(ReadWholeFile(Work(output).string()), "old");
+      } else {
+        ++written;
+        EXPECT_GT(fs::file_size(Work(output)), 1000u);
+      }
+      EXPECT_EQ(Names(), (std::set<std::string>{"big.qrk", output}));
+      EXPECT_TRUE(TmpEmpty());
+    }
+    fs::remove(Work(output));
+  }
+  env_.clear();
+  EXPECT_GT(outOfMemory, 0);
+  EXPECT_GT(written, 0);
 }
 
 }  // namespace

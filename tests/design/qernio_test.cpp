@@ -1,6 +1,7 @@
 // Design-data file: round trips of the default design and the shipped examples, files in the
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -529,6 +530,33 @@ TEST_F(DesignFileTest, FailedSaveKeepsThePreviousFileAndIsReported) {
   SaveDataFile("");
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
+
+  // No descriptor left: the working file cannot be made. That is said as such, not as a full
+  // disk.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) taken.push_back(fd);
+    if (taken.empty()) ::_exit(3);
+    dialogs->Clear();
+    Flags.AbortFlag = false;
+    Flags.ErrorBoxesEnabled = true;
+    SaveDataFile(Path("keep.qrk"));
+    const std::vector<std::string> said = dialogs->Messages();
+    // The name's check before the save meets it first.
+    ::_exit(Flags.AbortFlag && said.size() == 1 &&
+                    said[0] == "Ungültiger Dateiname \"" + Path("keep.qrk") +
+                                   "\": zu viele offene Dateien !"
+                ? 0
+                : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadWholeFile(Path("keep.qrk")), previous);
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename(), "keep.qrk") << "left behind";
 }
 
 // The shipped designs are files of the program's own writer: read, written again and compared to
@@ -591,7 +619,8 @@ TEST_F(DesignFileTest, SaveKeepsTheModeTheLinkAndARefusalOfReadOnly) {
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(ReadWholeFile(Path("fest.qrk")), "alt");
   ASSERT_FALSE(dialogs->Messages().empty());
-  EXPECT_EQ(dialogs->Messages().back(), "Ungültiger Dateiname \"" + Path("fest.qrk") + "\" !");
+  EXPECT_EQ(dialogs->Messages().back(), "Ungültiger Dateiname \"" + Path("fest.qrk") +
+                                            "\": keine Schreibberechtigung für " + Path("fest.qrk") + " !");
 }
 
 // Names the file system allows: 251 letters, or 125 "Ä", with the extension.

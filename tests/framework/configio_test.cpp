@@ -111,6 +111,19 @@ class ConfigFileTest : public ::testing::Test {
     Fresh();
     ReadConfiguration();
   }
+  // Runs body in a child process as nobody, for whom the folders can be read but not written;
+  // true when body returned true there.
+  bool AsNobody(const std::function<bool()>& body) {
+    if (::chmod(root_.c_str(), 0755) != 0 || ::chmod(Folder().c_str(), 0755) != 0) return false;
+    const pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+      ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
   ProgramSettings Written() {
     Fresh();
     ProgramSettings s = Settings;
@@ -469,7 +482,8 @@ TEST_F(ConfigFileTest, WritingKeepsTheModeAndRefusesAReadOnlyFile) {
   EXPECT_EQ(ReadWholeFile(CfgName()), before);
   ASSERT_FALSE(dialogs_->Messages().empty());
   // (The settings written spell umlauts out.)
-  EXPECT_EQ(dialogs_->Messages().back(), "Ungueltiger Dateiname \"" + CfgName() + "\" !");
+  EXPECT_EQ(dialogs_->Messages().back(),
+            "Ungueltiger Dateiname \"" + CfgName() + "\": keine Schreibberechtigung fuer " + CfgName() + " !");
 }
 
 // qern.cfg and qern.cff keep the access list the user gave them, and the owning group stays
@@ -532,6 +546,62 @@ TEST_F(SessionFileTest, EmptyListWritesNothingAndMissingFileEmptiesTheList) {
   EXPECT_EQ(Session.RecentFiles, (std::array<std::string, 4>{"eins", "", "", ""}));
 }
 
+// A session or configuration file that cannot be written is named in the retry question with the
+// reason: links in a circle, a link that leads nowhere, a folder without write permission.
+TEST_F(SessionFileTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
+  const std::string cff = Folder() + "qern.cff";
+  struct Case {
+    std::string Link;  // where qern.cff leads ("" for none)
+    std::string Reason;
+  };
+  for (const Case& c : {Case{"qern.cff", cff + ": Verweise im Kreis"},
+                        Case{root_ + "/fehlt/qern.cff",
+                             "Verweis " + cff + " führt ins Leere (" + root_ + "/fehlt/qern.cff)"}}) {
+    SCOPED_TRACE(c.Link);
+    fs::remove(cff);
+    fs::create_symlink(c.Link, cff);
+    dialogs_->Clear();
+    dialogs_->QueueRetry();
+    Session.RecentFiles = {"/d/a.qrk", "", "", ""};
+    WriteSessionFile();  // retried once, then given up
+    EXPECT_TRUE(Flags.AbortFlag);
+    ASSERT_EQ(dialogs_->Log.size(), 2u);
+    for (const auto& shown : dialogs_->Log) {
+      EXPECT_EQ(shown.Kind, "retry");
+      EXPECT_EQ(shown.Text, "Datei " + cff + " kann nicht geschrieben werden: " + c.Reason + " !");
+    }
+    EXPECT_TRUE(fs::is_symlink(cff));
+  }
+  fs::remove(cff);
+
+  // The configuration file in a folder that its user may not write (only root's child can act
+  // as another user here).
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  EXPECT_TRUE(AsNobody([this] {
+    dialogs_->Clear();
+    Flags.AbortFlag = false;
+    WriteConfiguration();
+    return Flags.AbortFlag && dialogs_->Log.size() == 1 &&
+           dialogs_->Log[0].Text == "Datei " + CfgName() +
+                                        " kann nicht geschrieben werden: keine "
+                                        "Schreibberechtigung im Ordner " + Folder() + " !";
+  }));
+  EXPECT_FALSE(fs::exists(CfgName()));
+}
+
+// A session file made read-only (the user pins the list, or it is shared) is kept without a word:
+// it is written at the very end of the run, when the user can do nothing about it.
+TEST_F(SessionFileTest, AReadOnlySessionFileIsKeptSilently) {
+  const std::string cff = Folder() + "qern.cff";
+  WriteFileLines(cff, {"t", "/d/pinned.qrk", "", "", ""});
+  fs::permissions(cff, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Flags.ErrorBoxesEnabled = true;
+  Session.RecentFiles = {"/d/neu.qrk", "/d/pinned.qrk", "", ""};
+  WriteSessionFile();
+  EXPECT_TRUE(dialogs_->Log.empty()) << dialogs_->Last().Text;
+  EXPECT_EQ(ReadFileLines(cff)[1], "/d/pinned.qrk");
+}
+
 class FolderCheckTest : public ConfigFileTest {};
 
 TEST_F(FolderCheckTest, EmptyFoldersBecomeTheStartFolderAndBadOnesAreReported) {
@@ -567,6 +637,24 @@ TEST_F(FolderCheckTest, EmptyFoldersBecomeTheStartFolderAndBadOnesAreReported) {
   CheckConfiguredFolders();
   EXPECT_EQ(Settings.TempFolder, root_ + "/fehlt/temp");
   EXPECT_FALSE(Flags.AbortFlag);
+}
+
+// A folder that is there but cannot be written is said once, with the reason, whatever it serves
+// as: here the start folder of a run that configured nothing.
+TEST_F(FolderCheckTest, AFolderThatCannotBeWrittenIsSaidOnce) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  EXPECT_TRUE(AsNobody([this] {
+    Settings.StartFolder = root_ + "/conf";
+    Settings.CadFolder = Folder();
+    Settings.TempFolder = Settings.DbfFolder = Settings.PltFolder = Settings.EdiFolder =
+        Settings.DefaultDataFolder = "";
+    Flags.ErrorBoxesEnabled = true;
+    dialogs_->Clear();
+    CheckConfiguredFolders();
+    return dialogs_->Messages() ==
+           std::vector<std::string>{"In den Ordner " + Folder() +
+                                    " kann nicht geschrieben werden (keine Schreibberechtigung) !"};
+  }));
 }
 
 }  // namespace

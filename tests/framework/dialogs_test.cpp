@@ -240,7 +240,8 @@ TEST_F(DialogsTest, CheckOutputFileNameDotsAndOverwrite) {
 
   CheckOutputFileName(dir + "/fehlt/neu.txt");  // a folder that does not exist
   EXPECT_TRUE(Flags.AbortFlag);
-  EXPECT_EQ(ui->Last().Text, "Ungültiger Dateiname \"" + dir + "/fehlt/neu.txt\" !");
+  EXPECT_EQ(ui->Last().Text,
+            "Ungültiger Dateiname \"" + dir + "/fehlt/neu.txt\": Ordner " + dir + "/fehlt/ existiert nicht !");
 }
 
 // The name test opens nothing of that name: a pipe is refused at once instead of blocking, a link
@@ -272,7 +273,9 @@ TEST_F(DialogsTest, RewriteWithRetryOffersRetryAndCancel) {
   ui->QueueCancel();
   RewriteWithRetry(f);
   EXPECT_TRUE(Aborted());
-  EXPECT_EQ(Shown("retry"), (Strings{"I/O-Error 3", "I/O-Error 3"}));
+  const std::string said =
+      "Datei " + dir + "/fehlt/x.cfg kann nicht geschrieben werden: Ordner " + dir + "/fehlt/ existiert nicht !";
+  EXPECT_EQ(Shown("retry"), (Strings{said, said}));
 
   // A batch run gives up at once.
   SetDialogService(nullptr);
@@ -314,7 +317,7 @@ TEST_F(DialogsTest, CheckedWritesAndTheirTexts) {
   EXPECT_TRUE(Aborted());
   // The file that could not be made is named, with the reason, as a failed save names it.
   EXPECT_EQ(ui->Last().Text,
-            "Datei " + dir + "/fehlt/out.txt nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+            "Datei " + dir + "/fehlt/out.txt nicht geschrieben: Ordner " + dir + "/fehlt/ existiert nicht !");
 
   CheckFileAccess("  " + dir + "/nix.txt ");
   EXPECT_TRUE(Aborted());

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "framework/progvar.h"
+#include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
@@ -112,6 +113,29 @@ TEST_F(HelpTest, HeadersAreFoundInLargeFilesWhateverTheirCoding) {
     ok = ok && l[0] == "am Ende" && pic == "bild";
     l = Read(4123);
     return ok && l[0] == "Hilfetext Nr 4123: keine Hilfe vorhanden.";
+  }));
+}
+
+// Lines of 50 MB in a help file (an entry's text line, a header's text line passed over, a plain
+// line between entries) are read within little memory; a text line is cut where a shown line is.
+TEST_F(HelpTest, LongLinesAreReadWithinLittleMemory) {
+  const size_t length = size_t{50} << 20;
+  {
+    std::ofstream out(dir_ + "/qern.hlp", std::ios::binary);
+    out << "4000\n" << std::string(length, 'a') << "\n4001\nzweite\n4005\nf\x81nf\n"
+        << std::string(length, 'p') << "\r\n4010\nzehn\n";
+  }
+  EXPECT_TRUE(RunWithinMemory(size_t{16} << 20, [this] {
+    HelpLines l = Read(4000);
+    bool ok = l[0] == std::string(TextFile::ShownLineLimit, 'a') && l[1] == "zweite" &&
+              CountLines(l) == 2;
+    l = Read(4005);
+    ok = ok && l[0] == "fünf" && l[1] == std::string(TextFile::ShownLineLimit, 'p') && CountLines(l) == 2;
+    l = Read(4010);
+    ok = ok && l[0] == "zehn";
+    std::string text;
+    GetHelpText(4001, text);
+    return ok && text == "zweite     (4001)";
   }));
 }
 

@@ -501,7 +501,7 @@ TEST_F(ListingTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
     ASSERT_FALSE(dialogs_->Messages().empty());
     // Reported, and nothing is handed on: no program started, no window shown.
     EXPECT_EQ(dialogs_->Messages().back(),
-              "Datei " + outwin + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+              "Datei " + outwin + " nicht geschrieben: " + outwin + " ist ein Ordner !");
     EXPECT_EQ(dialogs_->Messages().size(), 1u);
   }
   EXPECT_EQ(shown, 0);
@@ -517,7 +517,7 @@ TEST_F(ListingTest, FilesThatCannotBeWrittenAreNamedWithTheReason) {
     ASSERT_FALSE(dialogs_->Messages().empty());
     const std::string file = missing + (dev == DeviceOutDos ? "/OUTDOS.TXT" : "/$OUT11.TMP");
     EXPECT_EQ(dialogs_->Messages().back(),
-              "Datei " + file + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !");
+              "Datei " + file + " nicht geschrieben: Ordner " + missing + "/ existiert nicht !");
   }
 }
 
@@ -542,7 +542,8 @@ TEST_F(ListingTest, AnotherUsersLinkUnderTheDisplayCopyIsNamed) {
     CloseListOutput();
     const bool named = !dialogs_->Messages().empty() &&
                        dialogs_->Messages().back() ==
-                           "Datei " + outwin + " nicht geschrieben: Fehler bei Zugriff auf Diskette/Platte !";
+                           "Datei " + outwin + " nicht geschrieben: " + outwin +
+                               " ist ein Verweis eines anderen Benutzers !";
     ::_exit(Flags.AbortFlag && named ? 0 : 1);
   }
   int status = 0;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
@@ -459,6 +460,90 @@ TEST_F(TextFileTest, LinesAcrossReadBlocks) {
   EXPECT_TRUE(DataFile.Eof());
   EXPECT_FALSE(DataFile.ReadRawLine(raw));
   EXPECT_EQ(DataFile.IoResult(), IoReadError);
+  DataFile.Close();
+}
+
+// Lines read in pieces and cut give what the whole-line reader gives: line ends and lone CRs at
+// the end of a read block, a CR doubled before its LF there, a line through several blocks, a
+// character of two bytes across the cut, a last line without end and one ending in a CR.
+TEST_F(TextFileTest, LinesInPiecesAndCutAsTheWholeLineReaderGivesThem) {
+  const size_t block = size_t{64} << 10;
+  std::string content = std::string(block - 1, 'a') + "\r\n";   // CR at the block's end
+  content += std::string(block - 2, 'b') + "\rc\n";               // a lone CR there
+  content += std::string(block - 4, 'd') + "\r\r\n";             // a CR kept before the end
+  content += "kurz\n" + std::string(200000, 'e') + "\xC3\xA4" + "\r\n";
+  content += "\xC3\xA4\xC3\xA4\xC3\xA4\n\x84\x94\n";
+  for (const std::string& last : {std::string("Ende"), std::string("Ende\r"), std::string()}) {
+    SCOPED_TRACE(last);
+    OpenForReading(content + last);
+    std::vector<std::string> expected;
+    std::string_view raw;
+    while (!DataFile.Eof() && DataFile.ReadRawLine(raw)) expected.emplace_back(raw);
+    DataFile.Close();
+    ASSERT_EQ(expected.size(), last.empty() ? 7u : 8u);
+
+    ASSERT_TRUE(DataFile.Reset());
+    for (const std::string& want : expected) {
+      std::string got;
+      int pieces = 0;
+      bool whole = false;
+      ASSERT_TRUE(DataFile.ReadLineInPieces([&](std::string_view piece, bool w) {
+        got.append(piece);
+        ++pieces;
+        whole = w;
+      }));
+      EXPECT_EQ(got, want);
+      EXPECT_TRUE(!whole || pieces == 1) << "the whole line comes in one piece";
+      if (want.size() < 10) EXPECT_TRUE(whole) << "a short line lies in one block";
+    }
+    EXPECT_TRUE(DataFile.Eof());
+    EXPECT_FALSE(DataFile.ReadLineInPieces([](std::string_view, bool) {}));
+    DataFile.Close();
+
+    for (size_t cut : {size_t{0}, size_t{1}, size_t{5}, block + 7, size_t{200001}}) {
+      SCOPED_TRACE(cut);
+      ASSERT_TRUE(DataFile.Reset());
+      for (const std::string& want : expected) {
+        ASSERT_TRUE(DataFile.ReadRawLineCut(raw, cut));
+        // Never inside a character: "ä" is cut whole.
+        size_t n = std::min(cut, want.size());
+        while (n > 0 && n < want.size() && (static_cast<unsigned char>(want[n]) & 0xC0) == 0x80) --n;
+        EXPECT_EQ(raw, want.substr(0, n));
+      }
+      DataFile.Close();
+    }
+  }
+}
+
+// A line of 50 MB costs once its length when it is read whole, and nothing when it is read in
+// pieces or cut.
+TEST_F(TextFileTest, ALongLineIsHeldOnceOrNotAtAll) {
+  const size_t length = size_t{50} << 20;
+  {
+    std::ofstream out(dir + "/lang.txt", std::ios::binary);
+    out << "vorher\n" << std::string(length, 'L') << "\r\nnachher\n";
+  }
+  DataFile.Assign(dir + "/lang.txt");
+  EXPECT_TRUE(test::RunWithinMemory(length + (size_t{12} << 20), [] {
+    std::string line;
+    if (!DataFile.Reset() || !DataFile.ReadLine(line) || line != "vorher") return false;
+    if (!DataFile.ReadLine(line) || line.size() != length || line.back() != 'L') return false;
+    return DataFile.ReadLine(line) && line == "nachher" && DataFile.Eof();
+  }));
+  EXPECT_TRUE(test::RunWithinMemory(size_t{8} << 20, [] {
+    std::string_view raw;
+    size_t total = 0;
+    if (!DataFile.Reset() || !DataFile.ReadRawLineCut(raw, TextFile::ShownLineLimit)) return false;
+    if (!DataFile.ReadLineInPieces([&total](std::string_view piece, bool) { total += piece.size(); }))
+      return false;
+    if (total != length || !DataFile.ReadRawLineCut(raw, TextFile::ShownLineLimit) || raw != "nachher")
+      return false;
+    DataFile.Close();
+    if (!DataFile.Reset()) return false;
+    DataFile.ReadRawLineCut(raw, 3);
+    return DataFile.ReadRawLineCut(raw, TextFile::ShownLineLimit) &&
+           raw == std::string(TextFile::ShownLineLimit, 'L');
+  }));
   DataFile.Close();
 }
 

@@ -185,7 +185,8 @@ TEST_F(ErrorHelpTest, SavingAnUnknownMessageOrIntoABlockedFileChangesNothing) {
     const rlimit small{16, 16};
     ::setrlimit(RLIMIT_FSIZE, &small);
     SaveErrorHelp("Fatal  : z = 0 !", "u", "a");
-    const bool said = dialogs->Last().Text.find("kann nicht gespeichert werden") != std::string::npos;
+    const bool said = dialogs->Last().Text ==
+                      "Datei " + ErrPath() + " kann nicht gespeichert werden: Diskette/Platte voll !";
     ::_exit(Flags.AbortFlag && said ? 0 : 1);
   }
   int status = 0;
@@ -230,6 +231,56 @@ TEST_F(ErrorHelpTest, LargeFilesAreReadAndEditedWithinLittleMemory) {
   SaveErrorHelp("Unbekannt", "u", "a");
   EXPECT_EQ(dialogs->Last().Text, "Unbekannt not found.");
   EXPECT_EQ(fs::file_size(ErrPath()), 2 * emptyLines + tail.size());
+}
+
+// Lines of 50 MB (a message whose key is its head, in CP850; a cause) cost little memory: they are
+// matched by their head, a cause is cut where a shown line is, and an edit after them copies them
+// byte for byte without holding them.
+TEST_F(ErrorHelpTest, LongLinesAreMatchedShownAndKeptWithinLittleMemory) {
+  const size_t length = size_t{50} << 20;
+  const std::string longMessage = "Lange \x8E Zeile " + std::string(length, 'x');
+  const std::string longCause(length, 'c');
+  {
+    std::ofstream out(ErrPath(), std::ios::binary);
+    // And a message in UTF-8 longer than a read block, whose head is cut inside a character.
+    std::string umlauts = "x";
+    for (int i = 0; i < 500000; ++i) umlauts += "Ä";
+    out << longMessage << "\r\nUrsache L\r\nAbhilfe L\r\n"
+        << "Zu lang: Ursache !\n" << longCause << "\nAbhilfe K\n"
+        << umlauts << "\nUrsache Ä\nAbhilfe Ä\n" << kErrFile;
+  }
+  const size_t size = fs::file_size(ErrPath());
+  constexpr size_t Limit = size_t{16} << 20;
+  EXPECT_TRUE(RunWithinMemory(Limit, [&] {
+    std::string cause, remedy;
+    return FindErrorHelp("Lange Ä Zeile !!", cause, remedy) && cause == "Ursache L" &&
+           remedy == "Abhilfe L" && FindErrorHelp("Zu lang: Ursache !", cause, remedy) &&
+           cause == longCause.substr(0, TextFile::ShownLineLimit) && remedy == "Abhilfe K" &&
+           FindErrorHelp("xÄÄÄÄÄÄÄÄÄÄÄÄÄ !", cause, remedy) && cause == "Ursache Ä" &&
+           FindErrorHelp("Warnung: x > 1.5 !", cause, remedy) && cause == "x zu groß.";
+  }));
+
+  ScopedScriptedDialogs dialogs;
+  EXPECT_TRUE(RunWithinMemory(Limit, [] {
+    SaveErrorHelp("Warnung: x > 1.5 !", "neue Ursache", "neue Abhilfe");
+    return !Flags.AbortFlag;
+  }));
+  // CR LF ends for the 16 lines after the long ones (+16; the long ones are kept as stored), four
+  // umlauts in CP850 (-4), the new texts in place of the old (-1).
+  EXPECT_EQ(fs::file_size(ErrPath()), size + 11);
+  std::ifstream in(ErrPath(), std::ios::binary);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_TRUE(line == longMessage + "\r") << line.size();
+  for (const char* want : {"Ursache L\r", "Abhilfe L\r", "Zu lang: Ursache !\r"}) {
+    std::getline(in, line);
+    EXPECT_EQ(line, want);
+  }
+  std::getline(in, line);
+  EXPECT_TRUE(line == longCause + "\r") << line.size();
+  std::string cause, remedy;
+  EXPECT_TRUE(FindErrorHelp("Warnung: x > 1.5 !", cause, remedy));
+  EXPECT_EQ(cause, "neue Ursache");
 }
 
 TEST_F(ErrorHelpTest, LinesAreMatchedAndKeptWhateverTheirCodingOrLength) {

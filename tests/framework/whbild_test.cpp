@@ -105,7 +105,8 @@ TEST_F(HelpPictureTest, CatalogueFromTheShippedFolderIsRewrittenIntoThePltFolder
   EXPECT_FALSE(WriteHelpPictureCatalogue({}));
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(dialogs_.Messages().back(),
-            "Datei " + dir_.File("fehlt") + "/qern.dbh kann nicht gespeichert werden !");
+            "Datei " + dir_.File("fehlt") + "/qern.dbh kann nicht gespeichert werden: Ordner " +
+                dir_.File("fehlt") + "/ existiert nicht !");
 }
 
 TEST_F(HelpPictureTest, PicturesAreDrawnOnAClearedSheetOfTheirOwn) {

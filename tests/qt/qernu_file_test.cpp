@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "app/qernstart.h"
 #include "app/qt/qernu.h"
@@ -88,6 +89,43 @@ TEST_F(MainWindowFiles, OpenSaveAndTheRecentFileItems) {
   window.mi_file3->trigger();
   EXPECT_EQ(Session.CurrentFileName, "b");
   EXPECT_EQ(window.mi_file1->text().toStdString(), "&1 " + File("b.qrk"));
+}
+
+// Memory that runs out in a command, or any other exception, ends the command, not the program:
+// opening a design whose part name is 60 MB long in a process with little room says so, keeps
+// the design and its name, and the window goes on with its next command.
+TEST_F(MainWindowFiles, AnExceptionEndsTheCommandNotTheProgram) {
+  Thh window(false);
+  ASSERT_FALSE(window.StartExitStatus().has_value());
+  std::vector<std::string> lines = test::ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  ASSERT_EQ(lines[14], "External spline");
+  lines[14] = std::string(size_t{60} << 20, 'W');
+  test::WriteFileLines(File("gross.qrk"), lines);
+  lines.clear();
+  lines.shrink_to_fit();
+  Design.NormalModule = 2.5L;
+  EXPECT_TRUE(test::RunWithinMemory(size_t{40} << 20, [&] {
+    dialogs_->QueueText(File("gross.qrk"));
+    window.mi_fileOpen->trigger();
+    const std::vector<std::string> said = dialogs_->Messages();
+    bool ok = !said.empty() && said.back() == "Nicht genügend Speicher bei \"Öffnen...\" !";
+    ok = ok && Design.NormalModule == 2.5L && Session.CurrentFileName != "gross";
+    // The next command works.
+    dialogs_->QueueText(File("klein.qrk"));
+    window.mi_FileSaveAs->trigger();
+    return ok && fs::exists(File("klein.qrk"));
+  }));
+
+  // Any other exception out of a command is said as well, and the window goes on.
+  const std::string caption = "\"" + window.mi_viewzahn1->text().remove('&').toStdString() + "\"";
+  window.DrawEntry = [](int, int) { throw std::runtime_error("kaputt"); };
+  window.mi_viewzahn1->trigger();
+  window.DrawEntry = [](int, int) { throw std::length_error("basic_string::_M_create"); };
+  window.mi_viewzahn1->trigger();
+  EXPECT_EQ(dialogs_->Messages(), (std::vector<std::string>{"Fehler bei " + caption + ": kaputt !",
+                                                            "Nicht genügend Speicher bei " + caption + " !"}));
+  window.DrawEntry = nullptr;
+  EXPECT_TRUE(window.isEnabled());
 }
 
 TEST_F(MainWindowFiles, CloseAsksAndKeepsTheUsersBlockFiles) {
