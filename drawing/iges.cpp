@@ -957,7 +957,7 @@ int IgesBackEnd::Find(const std::string& name) {
 
 void IgesBackEnd::Open() {
   CloseStaging();
-  holding_ = pending_ = true;
+  pending_ = true;
   scaled_.clear();
   blocks_.clear();
   recording_ = false;
@@ -986,20 +986,16 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 }
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
-  if (holding_) {
-    // Held: the name is known (for the lookups of inserts), the calls are recorded only.
-    ++Iges.IgesBlockCount;
-    Iges.Blocks.push_back({CadFileValue(name), 0});
-  } else {
-    IgesBeginBlock(name);
-  }
+  // Held: the name is known (for the lookups of inserts), the calls are recorded only.
+  ++Iges.IgesBlockCount;
+  Iges.Blocks.push_back({CadFileValue(name), 0});
   Recorded& block = blocks_.emplace_back();
   block.key = LowerBlockName(name);
   block.calls.reserve(256);  // most blocks: room for all their calls at once
   block.values.reserve(1024);
   block.colour = Iges.IgesColor;
   block.font = Iges.IgesLineFont;
-  block.held = holding_;
+  block.held = true;
   recording_ = true;
   return true;
 }
@@ -1011,16 +1007,8 @@ void IgesBackEnd::EndBlock() {
 
 bool IgesBackEnd::Held() const { return recording_ && !blocks_.empty() && blocks_.back().held; }
 
-void IgesBackEnd::Decide(bool scaledInsert) {
-  if (!pending_ || recording_) return;
-  pending_ = false;
-  if (scaledInsert) return;  // the held blocks are written when they are first inserted
-  // As they were defined, one after the other, each with the pen it began with.
-  holding_ = false;
-  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
-  for (size_t k = 0; k < blocks_.size(); ++k) BlockDirectory(k);
-  Iges.IgesColor = colour;
-  Iges.IgesLineFont = font;
+void IgesBackEnd::Drawn() {
+  if (!recording_) pending_ = false;
 }
 
 int IgesBackEnd::BlockDirectory(const std::string& name) {
@@ -1083,7 +1071,7 @@ void IgesBackEnd::Instance(const std::string& name, long double x, long double y
                            long double angle, long double scaleX, long double scaleY) {
   const int d = scaleX == 1 && scaleY == 1 ? BlockDirectory(name)
                                            : ScaledDefinition(name, scaleX, scaleY, 0);
-  if (d > 0) IgesInstance(d, x, y, angle, 1);
+  if (d > 0) IgesSharedInstance(d, x, y, angle);
 }
 
 long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::string* text,
@@ -1108,7 +1096,7 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
     v[0] = x, v[1] = y, v[2] = angle, v[3] = scaleX, v[4] = scaleY;
   }
   if (Held()) return;
-  Decide(!(scaleX == 1 && scaleY == 1));
+  Drawn();
   Instance(name, x, y, angle, scaleX, scaleY);
   Drain();
 }
@@ -1331,7 +1319,7 @@ void IgesBackEnd::Line(long double x1, long double y1, long double x2, long doub
     v[0] = x1, v[1] = y1, v[2] = x2, v[3] = y2;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesLine(x1, y1, x2, y2);
   Drain();
 }
@@ -1341,7 +1329,7 @@ void IgesBackEnd::Circle(long double x, long double y, long double r) {
     v[0] = x, v[1] = y, v[2] = r;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesCircle(x, y, r);
   Drain();
 }
@@ -1352,7 +1340,7 @@ void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long
     v[0] = x, v[1] = y, v[2] = r, v[3] = startAngle, v[4] = endAngle;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
   IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
   Drain();
@@ -1364,7 +1352,7 @@ void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
     v[2] = CadState.CadTextHeight, v[3] = CadState.CadTextWidth, v[4] = CadState.CadTextRotation;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesText(s, x, y);
   Drain();
 }
@@ -1376,15 +1364,18 @@ void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long dou
     std::copy(p, p + 8, v);
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   Drain();
 }
 
 void IgesBackEnd::Close() {
-  // A drawing of blocks alone has them all.
+  // A drawing of blocks alone has them all, as they were defined, each with the pen it began with.
   recording_ = false;
-  Decide(false);
+  if (pending_) {
+    pending_ = false;
+    for (size_t k = 0; k < blocks_.size(); ++k) BlockDirectory(k);
+  }
   // A staged parameter section follows the directory.
   if (staged_ >= 0) {
     if (stageFailed_)
