@@ -170,7 +170,22 @@ class BoundsBackEnd : public CadBackEnd {
            long double r) override {
     PutArc(x, y, std::fabs(r), startAngle, endAngle, false);
   }
-  void Text(const std::string&, long double x, long double y) override { Point(x, y); }
+  // A text by its box, as the writers place it: from its anchor along its angle as wide as its
+  // characters at its height and width factor, and as high as its height across.
+  void Text(const std::string& s, long double x, long double y) override {
+    const double h = D(CadState.CadTextHeight);
+    const double w = static_cast<double>(TextLength(s)) * h * D(CadState.CadTextWidth);
+    double c = 1, sn = 0;
+    if (const long double angle = CadState.CadTextRotation; angle != 0) {
+      const double a = D(DegToRad(angle));
+      c = std::cos(a), sn = std::sin(a);
+    }
+    const double ux = w * c, uy = w * sn, vx = -h * sn, vy = h * c;
+    Point(x, y);
+    Point(x + ux, y + uy);
+    Point(x + vx, y + vy);
+    Point(x + ux + vx, y + uy + vy);
+  }
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
              long double y3, long double x4, long double y4) override {
     Point(x1, y1), Point(x2, y2), Point(x3, y3), Point(x4, y4);
@@ -178,6 +193,14 @@ class BoundsBackEnd : public CadBackEnd {
 
  private:
   static double D(long double v) { return static_cast<double>(v); }
+  // The characters of a text as the widest writer has them: a file's text may write a character
+  // as several (a transliterated umlaut, an escaped character).
+  static size_t TextLength(const std::string& s) {
+    for (const char ch : s)
+      if (static_cast<unsigned char>(ch) >= 0x80)
+        return std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
+    return s.size();
+  }
   // x' = a x + b y + e, y' = c x + d y + f.
   struct Map {
     double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
@@ -219,7 +242,8 @@ class BoundsBackEnd : public CadBackEnd {
   };
   struct Sweep {
     long double s = 0, e = 0;  // radians, e beyond s
-    Rect near;                 // the arc's box, within the rounding of its directions
+    bool full = false, wide = false;  // a whole turn; more than half a turn
+    Rect near;  // the arc's box, within the rounding of its directions
     bool exactKnown = false;
     Shape exact;
   };
@@ -277,32 +301,33 @@ class BoundsBackEnd : public CadBackEnd {
         Bound({cx, cy, cr, 1, 0, 1, 0, true}, Map{}, IdentityReach());
       return;
     }
-    long double s = DegToRad(startAngle), e = DegToRad(endAngle);
-    // An angle that is no number draws nothing.
-    if (!BoundedSweep(s, e, 2 * Pi)) return;
-    // Equal angles are a full circle, as the writers take them.
-    while (e <= s) e += 2 * Pi;
+    // The sweep as the writers take it, in degrees (the same directions the same as a full
+    // circle); an angle that is no number draws nothing.
+    const long double sweep = ArcSweep(startAngle, endAngle);
+    if (sweep == 0) return;
+    const long double start = std::fmod(startAngle, 360.0L);
+    const long double s = DegToRad(start), e = DegToRad(start + sweep);
+    const bool full = sweep >= 360, wide = sweep > 180;
     if (!open_) {
-      Bound(ExactArc(cx, cy, cr, s, e), Map{}, IdentityReach());
+      Bound(ExactArc(cx, cy, cr, s, e, full, wide), Map{}, IdentityReach());
       return;
     }
     const double ds = D(s), de = D(e);
-    const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de),
-                     e - s >= 2 * Pi, e - s > Pi};
+    const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de), full, wide};
     const Rect box = ShapeRect(near);
-    open_->sweeps.push_back({s, e, box, false, {}});
+    open_->sweeps.push_back({s, e, full, wide, box, false, {}});
     open_->Take({cx, cy, cr, static_cast<int>(open_->sweeps.size() - 1)}, box);
   }
-  static Shape ExactArc(double x, double y, double r, long double s, long double e) {
-    return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)),
-            e - s >= 2 * Pi, e - s > Pi};
+  static Shape ExactArc(double x, double y, double r, long double s, long double e, bool full,
+                        bool wide) {
+    return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)), full, wide};
   }
   // A block's piece as the exact bounding takes it.
   static Shape Exact(Block& bl, const Piece& p) {
     if (p.r == 0 || p.sweep < 0) return {p.x, p.y, p.r, 1, 0, 1, 0, true};
     Sweep& sw = bl.sweeps[static_cast<size_t>(p.sweep)];
     if (!sw.exactKnown) {
-      sw.exact = ExactArc(p.x, p.y, p.r, sw.s, sw.e);
+      sw.exact = ExactArc(p.x, p.y, p.r, sw.s, sw.e, sw.full, sw.wide);
       sw.exactKnown = true;
     }
     return sw.exact;

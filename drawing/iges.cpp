@@ -1231,10 +1231,12 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
             IgesArc(xc, yc, p[0], p[1], p[2], p[3]);
           break;
         }
-        // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most.
-        // An angle that is no number draws nothing.
-        if (!BoundedSweep(s, e, 360)) break;
-        while (e <= s) e += 360;
+        // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most,
+        // over the sweep every back end takes. An angle that is no number draws nothing.
+        const long double sweep = ArcSweep(s, e);
+        if (sweep == 0) break;
+        s = std::fmod(s, 360.0L);
+        e = s + sweep;
         const int n = std::max(2, static_cast<int>(std::ceil((e - s) / 5)));
         std::vector<long double> xy;
         for (int i = 0; i <= n; ++i) {

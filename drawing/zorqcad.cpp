@@ -29,7 +29,8 @@ CadPlotDialogs g_plotDialogs;
 CadBackEnd* B() { return g_backend.get(); }
 
 // An arc or circle with a negative radius is the same curve with |r| turned by half a turn; back
-// ends get a positive radius.
+// ends get a positive radius. (Every back end then gets an arc's angles within a turn of each
+// other, or no arc where an angle is no number: see ArcAnglesWithinTurn.)
 void NormaliseArc(long double& startAngle, long double& endAngle, long double& r) {
   if (r >= 0) return;
   r = -r;
@@ -260,6 +261,7 @@ void CadArc(long double x, long double y, long double startAngle, long double en
             long double r) {
   if (r == 0 || !B()) return;
   NormaliseArc(startAngle, endAngle, r);
+  if (!ArcAnglesWithinTurn(startAngle, endAngle)) return;
   B()->Arc(x + CadState.CadOriginX, y + CadState.CadOriginY, startAngle, endAngle, r);
 }
 
@@ -355,9 +357,12 @@ void CadTransformedArc(long double x, long double y, long double startAngle, lon
     s = startAngle + 180;
     e = endAngle + 180;
   }
+  s += CadState.CadInsertAngle;
+  e += CadState.CadInsertAngle;
+  if (!ArcAnglesWithinTurn(s, e)) return;
   long double a, b;
   Map(a, b, x, y);
-  B()->Arc(a, b, s + CadState.CadInsertAngle, e + CadState.CadInsertAngle, r * std::fabs(sx));
+  B()->Arc(a, b, s, e, r * std::fabs(sx));
 }
 
 void CadTransformedText(const std::string& s, long double x, long double y) {

@@ -95,6 +95,25 @@ TEST_F(DrawnExtents, DefaultDesignWithOtherToothCounts) {
   EXPECT_GT(pointsSeen_, 100000u);
 }
 
+// Six teeth whose tip diameters lie 0.9 above and 0.7 below the pitch diameter: the hub's outline
+// is short beside the dimension texts turned by 90 degrees, whose bodies (not only their anchors)
+// lie inside the extents; so do those of every other text of every kind.
+TEST_F(DrawnExtents, TextBodiesOfSixTeethWithTipsNearThePitchDiameter) {
+  std::vector<std::string> lines = ReadFileLines(QERN_SOURCE_DATA "/null.qrk");
+  const long double d = 6 * std::stold(lines[9]);  // z times the module
+  lines[10] = "6";
+  lines[24] = std::to_string(static_cast<double>(d + 0.9L));
+  lines[36] = std::to_string(static_cast<double>(d - 0.7L));
+  const std::string file = dir_.File("six.qrk");
+  WriteFileLines(file, lines);
+  Flags.ErrorBoxesEnabled = false;
+  ReadDataFile(file);
+  Flags.ErrorBoxesEnabled = true;
+  ASSERT_FALSE(Flags.FatalError);
+  for (int kind = 1; kind <= DrawingKindCount; ++kind)
+    EXPECT_EQ(Outside(kind), "") << "kind " << kind;
+}
+
 // Both radial clearances negative: the shaft's tip beyond the hub's root and the hub's tip inside
 // the shaft's root, for a range of tooth counts.
 TEST_F(DrawnExtents, DesignsWithBothRadialClearancesNegative) {
