@@ -174,7 +174,7 @@ class BoundsBackEnd : public CadBackEnd {
   // characters at its height and width factor, and as high as its height across.
   void Text(const std::string& s, long double x, long double y) override {
     const double h = D(CadState.CadTextHeight);
-    const double w = static_cast<double>(TextLength(s)) * h * D(CadState.CadTextWidth);
+    const double w = static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
     double c = 1, sn = 0;
     if (const long double angle = CadState.CadTextRotation; angle != 0) {
       const double a = D(DegToRad(angle));
@@ -193,14 +193,6 @@ class BoundsBackEnd : public CadBackEnd {
 
  private:
   static double D(long double v) { return static_cast<double>(v); }
-  // The characters of a text as the widest writer has them: a file's text may write a character
-  // as several (a transliterated umlaut, an escaped character).
-  static size_t TextLength(const std::string& s) {
-    for (const char ch : s)
-      if (static_cast<unsigned char>(ch) >= 0x80)
-        return std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
-    return s.size();
-  }
   // x' = a x + b y + e, y' = c x + d y + f.
   struct Map {
     double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
@@ -487,7 +479,20 @@ class BoundsBackEnd : public CadBackEnd {
 };
 }  // namespace
 
-CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room) {
+size_t CadTextCharacters(const std::string& s) {
+  for (const char ch : s)
+    if (static_cast<unsigned char>(ch) >= 0x80)
+      return std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
+  return s.size();
+}
+
+namespace {
+bool g_standIns = false;  // a drawing is measured with stand-ins
+}  // namespace
+
+bool CadMeasuringByStandIns() { return g_standIns; }
+
+CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room, bool standIns) {
   const CadOutputState state = CadState;
   const ErrorListRecord errors = Errors;
   const ProgramFlags flags = Flags;
@@ -506,7 +511,10 @@ CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room) 
   auto& bounds = static_cast<BoundsBackEnd&>(*measure);
   bounds.Start(room);
   std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(std::move(measure));
+  const bool standInsBefore = g_standIns;
+  g_standIns = standIns;
   draw();
+  g_standIns = standInsBefore;
   std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
   // (Only a drawing that began an output of its own would have put another back end in place.)
   CadBox box;

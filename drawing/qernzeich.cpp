@@ -138,8 +138,16 @@ void WheelBlocks(long double z1) {
   if (!drawable) AddError("Fehler : z > " + IntStr(MaxToothCount) + ", Zahnrad nicht gezeichnet");
   const int z = drawable ? static_cast<int>(z1) : 0;
   for (const char* wheel : {"rad1", "rad2"}) {
-    const std::string tooth = wheel[3] == '1' ? "zahn1" : "zahn2";
+    const bool shaft = wheel[3] == '1';
+    const std::string tooth = shaft ? "zahn1" : "zahn2";
     Block(wheel, [&] {
+      // Measured, a wheel is the tip circle of its tooth: it holds the tooth however turned.
+      if (CadMeasuringByStandIns()) {
+        if (z > 0)
+          CadCircle(0, 0, ToothVerticesReach(shaft ? ShaftToothVertices(Design)
+                                                   : HubToothVertices(Design)));
+        return;
+      }
       for (int i = 1; i <= z; ++i) CadInsertBlock(tooth, 0, 0, 360.0L * i / z, 1, 1);
     });
   }
@@ -329,9 +337,9 @@ void DrawKindIn(int kind, const Sizes& s, const CadBox& extents) {
 
 // The kind's room, grown where the drawing reaches beyond it. A design the calculation found
 // faulty (parts that overlap, diameters that do not suit the tooth count) draws its parts
-// anywhere: the drawing is made once unseen to measure it. The hatch state it changes is put
-// back, so the drawing made then is the same.
-CadBox HoldingExtents(int kind, const Sizes& s) {
+// anywhere: the drawing is made once unseen to measure it, its wheels and tables by stand-ins
+// unless drawnWhole. The hatch state it changes is put back, so the drawing made then is the same.
+CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
   CadBox box = ExtentsBox(kind, s);
   const std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
   const int count = HatchPointCount, mode = HatchMode;
@@ -341,7 +349,7 @@ CadBox HoldingExtents(int kind, const Sizes& s) {
       box.Empty() ? 0 : 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
   const CadBox room =
       box.Empty() ? CadBox{} : CadBox{box.xmin - tol, box.ymin - tol, box.xmax + tol, box.ymax + tol};
-  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room);
+  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room, !drawnWhole);
   HatchPoints = points;
   HatchPointCount = count;
   HatchMode = mode;
@@ -423,6 +431,11 @@ int DefaultDrawingKind(int resultGraphicKind) {
     case 3: return 8;
     default: return 14;
   }
+}
+
+CadBox DrawingExtents(int kind, bool drawnWhole) {
+  if (kind < 1 || kind > DrawingKindCount) return {};
+  return HoldingExtents(kind, DesignSizes(), drawnWhole);
 }
 
 void ShowDefaultDrawing() { DrawMenu(CadDeviceScreen, DefaultDrawingKind(Settings.ResultGraphicKind)); }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "drawing/zorqcad.h"
+
 namespace qern {
 
 constexpr int DrawingKindCount = 21;
@@ -23,5 +25,10 @@ void DrawMenu(int device, int kind);
 void ShowDefaultDrawing();
 // The kind ShowDefaultDrawing draws for a ResultGraphicKind value.
 int DefaultDrawingKind(int resultGraphicKind);
+
+// The extents a drawing of kind states on the current device for the current design: the kind's
+// room, grown where the drawing reaches past it (measured unseen, pieces of a known box by
+// stand-ins). drawnWhole measures every piece itself (for comparison).
+CadBox DrawingExtents(int kind, bool drawnWhole = false);
 
 }  // namespace qern

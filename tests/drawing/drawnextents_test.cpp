@@ -95,6 +95,40 @@ TEST_F(DrawnExtents, DefaultDesignWithOtherToothCounts) {
   EXPECT_GT(pointsSeen_, 100000u);
 }
 
+// Measured with stand-ins (wheels by their tip circles, tables by their boxes), the extents hold
+// those measured with every piece drawn, and are the same where nothing reaches past the room (the
+// default design); likewise for tooth counts that do not suit the diameters.
+TEST_F(DrawnExtents, StandInsHoldWhatTheWholeDrawingDraws) {
+  int grown = 0, measured = 0;
+  for (int z : {0, 6, 12, 31, 60, 150}) {
+    if (z == 0)
+      SetDefaultDesign(), CalculateSerration();
+    else
+      DefaultFileWithTeeth(dir_, z);
+    if (Flags.FatalError) continue;
+    for (int device : {CadDeviceDxf, CadDeviceScreen}) {
+      CadSetDevice(device);
+      for (int kind = 1; kind <= DrawingKindCount; ++kind) {
+        const CadBox a = DrawingExtents(kind), w = DrawingExtents(kind, true);
+        ASSERT_FALSE(a.Empty()) << z << " " << kind;
+        EXPECT_LE(a.xmin, w.xmin) << "z " << z << " kind " << kind;
+        EXPECT_LE(a.ymin, w.ymin) << "z " << z << " kind " << kind;
+        EXPECT_GE(a.xmax, w.xmax) << "z " << z << " kind " << kind;
+        EXPECT_GE(a.ymax, w.ymax) << "z " << z << " kind " << kind;
+        const bool same = a.xmin == w.xmin && a.ymin == w.ymin && a.xmax == w.xmax &&
+                          a.ymax == w.ymax;
+        if (z == 0) {
+          EXPECT_TRUE(same) << "kind " << kind;
+        }
+        grown += !same;
+        ++measured;
+      }
+    }
+  }
+  CadSetDevice(CadDeviceScreen);
+  EXPECT_GE(measured, 4 * 2 * DrawingKindCount);
+}
+
 // Six teeth whose tip diameters lie 0.9 above and 0.7 below the pitch diameter: the hub's outline
 // is short beside the dimension texts turned by 90 degrees, whose bodies (not only their anchors)
 // lie inside the extents; so do those of every other text of every kind.
