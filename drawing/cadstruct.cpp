@@ -480,10 +480,21 @@ class BoundsBackEnd : public CadBackEnd {
 }  // namespace
 
 size_t CadTextCharacters(const std::string& s) {
-  for (const char ch : s)
-    if (static_cast<unsigned char>(ch) >= 0x80)
+  // Signs and letters of Latin-1 (degree, plus-minus, umlauts) are one character of the file each,
+  // unless umlauts and signs are spelled out; other characters take the writer's conversion.
+  const bool plain = Settings.CadTextMode != 3 &&
+                     !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1);
+  size_t count = 0;
+  for (size_t i = 0; i < s.size(); ++count) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const char32_t c = DecodeUtf8(s, i);
+    if (!plain || c < 0xA0 || c > 0xFF)
       return std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
-  return s.size();
+  }
+  return count;
 }
 
 namespace {
