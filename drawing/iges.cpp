@@ -742,13 +742,18 @@ void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
         *p++ = '1', *p++ = '.';
       } else {
         *p++ = '.';
-        char digits[6];
-        long long v = n;
-        for (int i = 5; i >= 0; --i, v /= 10) digits[i] = static_cast<char>('0' + v % 10);
-        int last = 5;
-        while (digits[last] == '0') --last;
-        std::memcpy(p, digits, static_cast<size_t>(last + 1));
-        p += last + 1;
+        // The six digits in three pairs, all written; the trailing zeros then left behind.
+        static constexpr char pairs[] =
+            "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+            "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+            "8081828384858687888990919293949596979899";
+        const auto v = static_cast<unsigned>(n);
+        const unsigned p0 = v / 10000, p1 = v / 100 % 100, p2 = v % 100;
+        std::memcpy(p, pairs + 2 * p0, 2);
+        std::memcpy(p + 2, pairs + 2 * p1, 2);
+        std::memcpy(p + 4, pairs + 2 * p2, 2);
+        const unsigned last = p2 != 0 ? p2 : p1 != 0 ? p1 : p0;
+        p += (p2 != 0 ? 6 : p1 != 0 ? 4 : 2) - (last % 10 == 0 ? 1 : 0);
       }
     }
     *p++ = delimiter;
@@ -767,6 +772,26 @@ void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
   p += v.size();
   *p++ = delimiter;
   t.Used(p);
+}
+}  // namespace
+
+namespace {
+// The slot of key in the open table of matrices: where its index stands, or the free slot where it
+// goes. The table is first made larger where one more matrix would fill it more than half.
+size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
+  std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
+  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  auto find = [&slots, &made](const IgesWriterState::MatrixKey& k) {
+    const size_t mask = slots.size() - 1;
+    for (size_t i = IgesWriterState::MatrixKeyHash{}(k) & mask;; i = (i + 1) & mask)
+      if (slots[i] == 0 || made[slots[i] - 1].key == k) return i;
+  };
+  if (2 * (made.size() + 1) > slots.size()) {
+    slots.assign(std::max<size_t>(64, 2 * slots.size()), 0);
+    for (size_t i = 0; i < made.size(); ++i)
+      slots[find(made[i].key)] = static_cast<std::uint32_t>(i + 1);
+  }
+  return find(key);
 }
 }  // namespace
 
@@ -789,12 +814,15 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   // last found is tried first.
   std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
   int matrix = 0;
+  size_t slot = 0;
   if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
     matrix = made[Iges.NextMatrix++].entity;
-  } else if (const auto [it, fresh] = Iges.Matrices.try_emplace(key, made.size()); !fresh) {
-    matrix = made[it->second].entity;
-    Iges.NextMatrix = it->second + 1;
-  } else {  // (known from now on by its index in MatrixOrder, pushed below)
+  } else if (const std::uint32_t known = Iges.MatrixSlots[slot = MatrixSlot(key)]; known != 0) {
+    matrix = made[known - 1].entity;
+    Iges.NextMatrix = known;
+  } else {
+    // Known from now on by its index in MatrixOrder (pushed below).
+    Iges.MatrixSlots[slot] = static_cast<std::uint32_t>(made.size() + 1);
     // cos and sin in a few steps where they stand for the library's (each angle comes once).
     const long double a = DegToRad(angle);
     long double c, s;
@@ -992,7 +1020,7 @@ bool IgesBackEnd::BeginBlock(const std::string& name) {
   Recorded& block = blocks_.emplace_back();
   block.key = LowerBlockName(name);
   block.calls.reserve(256);  // most blocks: room for all their calls at once
-  block.values.reserve(1024);
+  block.values.resize(1024);
   block.colour = Iges.IgesColor;
   block.font = Iges.IgesLineFont;
   block.held = true;
@@ -1080,13 +1108,16 @@ long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::str
   Recorded& block = blocks_.back();
   Call& c = block.calls.emplace_back(kind);
   c.pen = pen;
-  c.value = static_cast<std::uint32_t>(block.values.size());
+  c.value = static_cast<std::uint32_t>(block.valuesUsed);
   if (text) {
     // The teeth of a wheel insert one name again and again: it is kept once.
     if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
     c.text = static_cast<std::uint32_t>(block.texts.size() - 1);
   }
-  block.values.resize(block.values.size() + values);
+  // Room made a doubling at a time, not value by value.
+  block.valuesUsed += values;
+  if (block.valuesUsed > block.values.size())
+    block.values.resize(std::max(2 * block.values.size(), block.valuesUsed));
   return block.values.data() + c.value;
 }
 

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -49,9 +48,11 @@ struct IgesWriterState {
     MatrixKey key;
     int entity;
   };
-  std::vector<Matrix> MatrixOrder;                           // as written
-  std::unordered_map<MatrixKey, size_t, MatrixKeyHash> Matrices;  // index into MatrixOrder
-  size_t NextMatrix = 0;                                     // the one after the last found
+  std::vector<Matrix> MatrixOrder;  // as written
+  // The matrices by their keys: an open table of indices into MatrixOrder, each plus one (0: a
+  // free slot), at most half full (no node to make and free for each of a wheel's rotations).
+  std::vector<std::uint32_t> MatrixSlots;
+  size_t NextMatrix = 0;  // the one after the last found
   std::string Directory;          // the D section as written
   std::string Parameters;         // the P section, appended at the end
 };
@@ -167,7 +168,8 @@ class IgesBackEnd : public CadBackEnd {
     int colour = 0, font = 1;  // the pen it began with
     bool held = false;         // recorded, its subfigure not yet written
     std::vector<Call> calls;
-    std::vector<long double> values;
+    std::vector<long double> values;  // the first valuesUsed of them
+    size_t valuesUsed = 0;
     std::vector<std::string> texts;
   };
   // An affine map x' = a x + b y + e, y' = c x + d y + f.
