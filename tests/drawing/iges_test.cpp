@@ -45,6 +45,26 @@ class IgesTest : public CadTest {
       designs.push_back(f.path().string());
     return designs;
   }
+  // The default design with z teeth, calculated.
+  static void UseTeeth(int z) {
+    UseDesign("");
+    Design.ToothCount[1] = z;
+    Design.ToothCount[2] = -z;
+    CalculateSerration();
+  }
+  // Kind written as IGES and as DXF under the name base (with their extensions); false when one
+  // of them was not written.
+  static bool WriteIgesAndDxf(const std::string& base, int kind) {
+    for (int device : {CadDeviceIges, CadDeviceDxf}) {
+      Session.CurrentFileName = base;
+      Flags.AbortFlag = false;
+      Flags.BatchCadOutput = true;
+      DrawMenu(device, kind);
+      Flags.BatchCadOutput = false;
+      if (Flags.AbortFlag) return false;
+    }
+    return true;
+  }
   // Reads one of them (quietly) and calculates it.
   static void UseDesign(const std::string& design) {
     SetDefaultDesign();
@@ -1065,22 +1085,12 @@ std::vector<std::string> UnmatchedPieces(const std::vector<Piece>& dxf, const st
 // 13): OpenCASCADE transfers every root of the IGES file, and the edges it gets are the pieces the
 // same drawing draws as DXF.
 TEST_F(IgesTest, OpenCascadeGetsTheGeometryOfTheDxf) {
-  UseDesign("");
-  Design.ToothCount[1] = 997;
-  Design.ToothCount[2] = -997;
-  CalculateSerration();
+  UseTeeth(997);
   std::vector<std::string> files;
   std::vector<std::vector<Piece>> pieces;
   for (int kind : {5, 6, 7, 8, 9, 13, 14, 15, 16, 17, 18, 19, 20, 21}) {
     const std::string base = tmp_.File("k" + std::to_string(kind));
-    for (int device : {CadDeviceIges, CadDeviceDxf}) {
-      Session.CurrentFileName = base;
-      Flags.AbortFlag = false;
-      Flags.BatchCadOutput = true;
-      DrawMenu(device, kind);
-      Flags.BatchCadOutput = false;
-      ASSERT_FALSE(Flags.AbortFlag) << kind;
-    }
+    ASSERT_TRUE(WriteIgesAndDxf(base, kind)) << kind;
     files.push_back(base + ".igs");
     pieces.push_back(DxfPieces(base + ".dxf"));
   }
@@ -1184,21 +1194,11 @@ namespace {
 // the same drawing as DXF, with one matrix for each angle of the teeth, whichever wheels use it.
 TEST_F(IgesTest, WheelsOfManyTeethWithinTheBytesOfTheDxf) {
   constexpr int z = 9999;
-  UseDesign("");
-  Design.ToothCount[1] = z;
-  Design.ToothCount[2] = -z;
-  CalculateSerration();
+  UseTeeth(z);
   ASSERT_FALSE(Flags.FatalError);
   for (int kind = 14; kind <= 21; ++kind) {
     const std::string base = tmp_.File("w" + std::to_string(kind));
-    for (int device : {CadDeviceIges, CadDeviceDxf}) {
-      Session.CurrentFileName = base;
-      Flags.AbortFlag = false;
-      Flags.BatchCadOutput = true;
-      DrawMenu(device, kind);
-      Flags.BatchCadOutput = false;
-      ASSERT_FALSE(Flags.AbortFlag) << kind;
-    }
+    ASSERT_TRUE(WriteIgesAndDxf(base, kind)) << kind;
     const double igs = static_cast<double>(std::filesystem::file_size(base + ".igs"));
     const double dxf = static_cast<double>(std::filesystem::file_size(base + ".dxf"));
     EXPECT_LE(igs, 3.5 * dxf) << "kind " << kind << ": " << igs / dxf << " times the DXF";
