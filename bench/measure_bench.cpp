@@ -1,11 +1,11 @@
 // The measuring of a drawing (its extents found before it is written) against the writer's own
 // work, before and after in one run: "whole_share" measures every piece unseen (wheels tooth by
-// tooth, tables text by text), "share" with stand-ins (wheels by their tip circles, tables by their
-// boxes), each as a part of the writer's own time (the output's time without its measuring).
-// Goal: "share" at most 0.05 ("goal"). One row per device over the 21 kinds of the default design,
-// and kind 7 with 9,999 teeth as DXF and as IGES, whose ratio ("igs_vs_dxf", goal at most 1.5) is
-// given as written and with the whole measuring in place of the stand-ins ("whole_igs_vs_dxf").
-// The times are the process's CPU time; each kind's quickest of the run counts.
+// tooth), "share" with stand-ins (wheels of many teeth by their tip circles), each as a part of the
+// writer's own time (the output's time without its measuring). Goal: "share" at most 0.05
+// ("goal"). One row per device over the 21 kinds of the default design, and kind 7 with 9,999
+// teeth as DXF and as IGES, whose ratio ("igs_vs_dxf", goal at most 1.5) is given as written and
+// with the whole measuring in place of the stand-ins ("whole_igs_vs_dxf").
+// The times are the process's processor time; each kind's quickest of the run counts.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 

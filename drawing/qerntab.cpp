@@ -20,8 +20,7 @@ namespace qern {
 TextTable::TextTable(const std::string& title, const TextTableRow& headings,
                      const std::array<int, TextTableColumns>& widths, long double x, long double y,
                      long double h)
-    : title_(title), headings_(headings), h_(h == 0 ? 3.5L : h), rowY_(y),
-      standIn_(CadMeasuringByStandIns()) {
+    : title_(title), headings_(headings), h_(h == 0 ? 3.5L : h), rowY_(y) {
   colX_[0] = x;
   for (int i = 0; i < TextTableColumns; ++i) colX_[i + 1] = colX_[i] + h_ * widths[i] * 0.9L;
   used_ = TextTableColumns;
@@ -34,15 +33,15 @@ TextTable::TextTable(const std::string& title, const TextTableRow& headings,
   if (!title_.empty()) {
     // Title row: the full width, no column lines.
     const long double top = rowY_;
-    Line(colX_[0], top, colX_[used_], top);
-    Line(colX_[0], top, colX_[0], top - 2 * h_);
-    Line(colX_[used_], top, colX_[used_], top - 2 * h_);
-    Line(colX_[0], top - 2 * h_, colX_[used_], top - 2 * h_);
+    CadLine(colX_[0], top, colX_[used_], top);
+    CadLine(colX_[0], top, colX_[0], top - 2 * h_);
+    CadLine(colX_[used_], top, colX_[used_], top - 2 * h_);
+    CadLine(colX_[0], top - 2 * h_, colX_[used_], top - 2 * h_);
     CadSetTextStyle(2, 0, h_, 0.75L * h_);
-    Text(title_, colX_[0] + 0.5L * h_, top - 1.5L * h_);
+    CadText(title_, colX_[0] + 0.5L * h_, top - 1.5L * h_);
     rowY_ -= 2 * h_;
   } else {
-    Line(colX_[0], rowY_, colX_[used_], rowY_);
+    CadLine(colX_[0], rowY_, colX_[used_], rowY_);
   }
   bool any = false;
   for (int i = 0; i < used_; ++i) any = any || !headings_[i].empty();
@@ -55,52 +54,14 @@ void TextTable::Headings() {
   CadSetPen(18);
   CadSetTextStyle(2, 0, 0.75L * h_, 0.55L * h_);
   for (int i = 0; i < used_; ++i)
-    if (!headings_[i].empty()) Text(" " + headings_[i], colX_[i], rowY_ - 1.4L * h_);
+    if (!headings_[i].empty()) CadText(" " + headings_[i], colX_[i], rowY_ - 1.4L * h_);
   rowY_ -= 2 * h_;
 }
 
 void TextTable::RowLines(long double top) {
   const long double bottom = top - 2 * h_;
-  if (standIn_) {  // the row band's corners
-    Hold(colX_[0], top), Hold(colX_[used_], bottom);
-    return;
-  }
   for (int i = 0; i <= used_; ++i) CadLine(colX_[i], top, colX_[i], bottom);
   CadLine(colX_[0], bottom, colX_[used_], bottom);
-}
-
-TextTable::~TextTable() {
-  if (standIn_ && !boxEmpty_) CadLine(box_[0], box_[1], box_[2], box_[3]);
-}
-
-void TextTable::Line(long double x1, long double y1, long double x2, long double y2) {
-  if (!standIn_) {
-    CadLine(x1, y1, x2, y2);
-    return;
-  }
-  Hold(x1, y1), Hold(x2, y2);
-}
-
-void TextTable::Text(const std::string& s, long double x, long double y) {
-  if (!standIn_) {
-    CadText(s, x, y);
-    return;
-  }
-  if (s.empty()) return;
-  // The text's box (the table's texts are not turned).
-  const long double h = CadState.CadTextHeight;
-  Hold(x, y);
-  Hold(x + CadTextCharacters(s) * h * CadState.CadTextWidth, y + h);
-}
-
-void TextTable::Hold(long double x, long double y) {
-  if (boxEmpty_) {
-    box_[0] = box_[2] = x, box_[1] = box_[3] = y;
-    boxEmpty_ = false;
-    return;
-  }
-  box_[0] = MinFloat(box_[0], x), box_[2] = MaxFloat(box_[2], x);
-  box_[1] = MinFloat(box_[1], y), box_[3] = MaxFloat(box_[3], y);
 }
 
 void TextTable::AddRow(const TextTableRow& cells) { Row(cells, true); }
@@ -115,7 +76,7 @@ void TextTable::Row(const TextTableRow& cells, bool setPen) {
   RowLines(rowY_);
   CadSetTextStyle(2, 0, 0.8L * h_, 0.6L * h_);
   for (int i = 0; i < used_; ++i)
-    if (!cells[i].empty()) Text(cells[i], colX_[i] + 0.4L * h_, rowY_ - 1.4L * h_);
+    if (!cells[i].empty()) CadText(cells[i], colX_[i] + 0.4L * h_, rowY_ - 1.4L * h_);
   rowY_ -= 2 * h_;
 }
 

@@ -21,11 +21,6 @@ class TextTable {
   TextTable(const std::string& title, const TextTableRow& headings,
             const std::array<int, TextTableColumns>& widths, long double x, long double y,
             long double h);
-  // A table measured with stand-ins (CadMeasuringByStandIns) is drawn at its end as one line
-  // across the box of its lines and texts.
-  ~TextTable();
-  TextTable(const TextTable&) = delete;
-  TextTable& operator=(const TextTable&) = delete;
   // TextTableAddRow: pen 17, the row's cells in the used columns and its lines.
   void AddRow(const TextTableRow& cells);
   // The rows one after the other, as AddRow draws each; nothing else is drawn between them.
@@ -44,18 +39,12 @@ class TextTable {
   void RowLines(long double top);
   // A row; setPen false: the pen is still that of the row before.
   void Row(const TextTableRow& cells, bool setPen);
-  // A line and a text of the table, or their boxes where it is measured with stand-ins.
-  void Line(long double x1, long double y1, long double x2, long double y2);
-  void Text(const std::string& s, long double x, long double y);
-  void Hold(long double x, long double y);
   std::string title_;
   TextTableRow headings_;
   std::array<long double, TextTableColumns + 1> colX_{};
   int used_ = 0;
   long double h_ = 3.5L;
   long double rowY_ = 0;
-  bool standIn_ = false, boxEmpty_ = true;
-  long double box_[4] = {};  // xmin, ymin, xmax, ymax of what the stand-in holds
 };
 
 // Rows of the tables, as label, symbol and value texts (value 2 only in the two-part tables).

@@ -141,8 +141,9 @@ void WheelBlocks(long double z1) {
     const bool shaft = wheel[3] == '1';
     const std::string tooth = shaft ? "zahn1" : "zahn2";
     Block(wheel, [&] {
-      // Measured, a wheel is the tip circle of its tooth: it holds the tooth however turned.
-      if (CadMeasuringByStandIns()) {
+      // Measured, a wheel of many teeth is the tip circle of its tooth: it holds the tooth however
+      // turned (finding the circle costs about as much as a hundred inserts).
+      if (CadMeasuringByStandIns() && z >= 100) {
         if (z > 0)
           CadCircle(0, 0, ToothVerticesReach(shaft ? ShaftToothVertices(Design)
                                                    : HubToothVertices(Design)));
@@ -337,8 +338,9 @@ void DrawKindIn(int kind, const Sizes& s, const CadBox& extents) {
 
 // The kind's room, grown where the drawing reaches beyond it. A design the calculation found
 // faulty (parts that overlap, diameters that do not suit the tooth count) draws its parts
-// anywhere: the drawing is made once unseen to measure it, its wheels and tables by stand-ins
-// unless drawnWhole. The hatch state it changes is put back, so the drawing made then is the same.
+// anywhere: the drawing is made once unseen to measure it, its wheels of many teeth by their tip
+// circles unless drawnWhole. The hatch state it changes is put back, so the drawing made then is
+// the same.
 CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
   CadBox box = ExtentsBox(kind, s);
   const std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;

@@ -27,8 +27,8 @@ void ShowDefaultDrawing();
 int DefaultDrawingKind(int resultGraphicKind);
 
 // The extents a drawing of kind states on the current device for the current design: the kind's
-// room, grown where the drawing reaches past it (measured unseen, pieces of a known box by
-// stand-ins). drawnWhole measures every piece itself (for comparison).
+// room, grown where the drawing reaches past it (measured unseen, wheels of many teeth by
+// their tip circles). drawnWhole measures every piece itself (for comparison).
 CadBox DrawingExtents(int kind, bool drawnWhole = false);
 
 }  // namespace qern

@@ -129,8 +129,7 @@ struct CadBox {
 CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room = {},
                          bool standIns = true);
 // Whether a drawing is being measured with stand-ins: a piece may then be drawn by lines or
-// circles whose box holds it (a wheel by its tip circle, a table by its rows and the boxes of its
-// texts) instead of itself.
+// circles whose box holds it (a wheel of many teeth by its tip circle) instead of itself.
 bool CadMeasuringByStandIns();
 // The characters of a text as the widest writer has them (a file's text may write one character
 // as several: a transliterated umlaut, an escaped character); a text's box is this many times its
