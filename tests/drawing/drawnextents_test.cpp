@@ -151,7 +151,7 @@ TEST_F(DrawnExtents, TextBodiesOfSixTeethWithTipsNearThePitchDiameter) {
 // the shaft's root, for a range of tooth counts.
 TEST_F(DrawnExtents, DesignsWithBothRadialClearancesNegative) {
   int drawn = 0;
-  for (int z : {8, 12, 20, 31, 45, 60}) {
+  for (int z : {8, 12, 20, 31, 45, 60, 120}) {
     for (int tenths : {2, 10, 25}) {
       const long double overlap = tenths / 10.0L;
       SetDefaultDesign();
