@@ -566,7 +566,27 @@ void AddReal6(ParamText& t, const long double& x, char delimiter = ',') {
 
 void AddInt(ParamText& t, long long n, char delimiter = ',') {
   char* p = t.Room(24);
-  p = std::to_chars(p, p + 23, n).ptr;
+  if (n >= 0 && n < 100000000) {  // (entity numbers, counts) the digits two at a time
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    auto v = static_cast<unsigned>(n);
+    const int digits = v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : v < 10000 ? 4 : v < 100000 ? 5
+                       : v < 1000000 ? 6 : v < 10000000 ? 7 : 8;
+    char* q = p + digits;
+    for (; v >= 100; v /= 100) {
+      q -= 2;
+      std::memcpy(q, pairs + 2 * (v % 100), 2);
+    }
+    if (v >= 10)
+      std::memcpy(q - 2, pairs + 2 * v, 2);
+    else
+      q[-1] = static_cast<char>('0' + v);
+    p += digits;
+  } else {
+    p = std::to_chars(p, p + 23, n).ptr;
+  }
   *p = delimiter;
   t.Used(p + 1);
 }
@@ -776,6 +796,15 @@ void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
 }  // namespace
 
 namespace {
+// Two keys compared eight bytes at a time (no call of the library's compare).
+bool SameKey(const IgesWriterState::MatrixKey& a, const IgesWriterState::MatrixKey& b) {
+  std::uint64_t x[4], y[4];
+  static_assert(sizeof x == sizeof a);
+  std::memcpy(x, a.data(), sizeof x);
+  std::memcpy(y, b.data(), sizeof y);
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
+}
+
 // The slot of key in the open table of matrices: where its index stands, or the free slot where it
 // goes. The table is first made larger where one more matrix would fill it more than half.
 size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
@@ -784,7 +813,7 @@ size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
   auto find = [&slots, &made](const IgesWriterState::MatrixKey& k) {
     const size_t mask = slots.size() - 1;
     for (size_t i = IgesWriterState::MatrixKeyHash{}(k) & mask;; i = (i + 1) & mask)
-      if (slots[i] == 0 || made[slots[i] - 1].key == k) return i;
+      if (slots[i] == 0 || SameKey(made[slots[i] - 1].key, k)) return i;
   };
   if (2 * (made.size() + 1) > slots.size()) {
     slots.assign(std::max<size_t>(64, 2 * slots.size()), 0);
@@ -803,19 +832,20 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   // The matrix is known by the bits of its rotation and place (the same numbers give the same
   // text). The place is the matrix's, not the instance's: readers differ on whether an instance's
   // own translation is turned by its matrix.
-  IgesWriterState::MatrixKey key{};
+  IgesWriterState::MatrixKey key;  // (its bytes after the three numbers zeroed below)
   constexpr size_t Bytes =
       std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
   static_assert(3 * Bytes <= sizeof key);
   std::memcpy(key.data(), &angle, Bytes);
   std::memcpy(key.data() + Bytes, &x, Bytes);
   std::memcpy(key.data() + 2 * Bytes, &y, Bytes);
+  std::fill(key.begin() + 3 * Bytes, key.end(), 0);
   // The wheels turned alike ask for the matrices in the order they were made: the one after the
   // last found is tried first.
   std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
   int matrix = 0;
   size_t slot = 0;
-  if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
+  if (Iges.NextMatrix < made.size() && SameKey(made[Iges.NextMatrix].key, key)) {
     matrix = made[Iges.NextMatrix++].entity;
   } else if (const std::uint32_t known = Iges.MatrixSlots[slot = MatrixSlot(key)]; known != 0) {
     matrix = made[known - 1].entity;
@@ -895,7 +925,10 @@ int IgesWriteSubfigure(const std::string& name, bool packed) {
   p.Append(",");
   AddInt(p, Iges.IgesMemberCount);
   // Members in groups of twelve (or filling each record where packed); the last delimiter of the
-  // text ends the entity.
+  // text ends the entity. Packed behind a head that fits a record, each record is written once
+  // the next member no longer fits it, as the splitting of the whole text would cut it (without
+  // scanning a wheel's thousands of members again).
+  const bool direct = packed && p.View().size() <= ParameterData;
   int inGroup = 0;
   for (size_t i = 0; i < Iges.Members.size(); ++i) {
     if (inGroup == 12 && !packed) {
@@ -903,8 +936,18 @@ int IgesWriteSubfigure(const std::string& name, bool packed) {
       p.Clear();
       inGroup = 0;
     }
+    const size_t before = p.View().size();
     AddInt(p, Iges.Members[i]);
     ++inGroup;
+    if (direct && p.View().size() > ParameterData) {
+      char field[24];
+      const std::string_view added = p.View().substr(before);
+      std::memcpy(field, added.data(), added.size());
+      p.Used(p.View().data() + before);
+      Parameters(p.View());
+      p.Clear();
+      p.Append(std::string_view(field, added.size()));
+    }
   }
   p.Back() = ';';
   Parameters(p.View());
@@ -1020,7 +1063,7 @@ bool IgesBackEnd::BeginBlock(const std::string& name) {
   Recorded& block = blocks_.emplace_back();
   block.key = LowerBlockName(name);
   block.calls.reserve(256);  // most blocks: room for all their calls at once
-  block.values.resize(1024);
+  block.values.Add(0);
   block.colour = Iges.IgesColor;
   block.font = Iges.IgesLineFont;
   block.held = true;
@@ -1108,17 +1151,26 @@ long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::str
   Recorded& block = blocks_.back();
   Call& c = block.calls.emplace_back(kind);
   c.pen = pen;
-  c.value = static_cast<std::uint32_t>(block.valuesUsed);
+  c.value = static_cast<std::uint32_t>(block.values.used);
   if (text) {
     // The teeth of a wheel insert one name again and again: it is kept once.
     if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
     c.text = static_cast<std::uint32_t>(block.texts.size() - 1);
   }
-  // Room made a doubling at a time, not value by value.
-  block.valuesUsed += values;
-  if (block.valuesUsed > block.values.size())
-    block.values.resize(std::max(2 * block.values.size(), block.valuesUsed));
-  return block.values.data() + c.value;
+  return block.values.Add(values);
+}
+
+long double* IgesBackEnd::Recorded::Numbers::Add(size_t n) {
+  if (used + n > size || !room) {
+    const size_t grown = std::max({2 * size, used + n, size_t{1024}});
+    std::unique_ptr<long double[]> more(new long double[grown]);
+    if (used > 0) std::memcpy(more.get(), room.get(), used * sizeof(long double));
+    room = std::move(more);
+    size = grown;
+  }
+  long double* at = room.get() + used;
+  used += n;
+  return at;
 }
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,8 +169,15 @@ class IgesBackEnd : public CadBackEnd {
     int colour = 0, font = 1;  // the pen it began with
     bool held = false;         // recorded, its subfigure not yet written
     std::vector<Call> calls;
-    std::vector<long double> values;  // the first valuesUsed of them
-    size_t valuesUsed = 0;
+    // The numbers of its calls one after the other, in room made a doubling at a time and not
+    // cleared first (a wheel records thousands of inserts).
+    struct Numbers {
+      std::unique_ptr<long double[]> room;
+      size_t used = 0, size = 0;
+      const long double* data() const { return room.get(); }
+      // Room for n more; where they go.
+      long double* Add(size_t n);
+    } values;
     std::vector<std::string> texts;
   };
   // An affine map x' = a x + b y + e, y' = c x + d y + f.
