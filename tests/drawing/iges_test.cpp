@@ -1212,3 +1212,50 @@ TEST_F(IgesTest, WheelsOfManyTeethWithinTheBytesOfTheDxf) {
 
 }  // namespace
 }  // namespace qern::test
+
+namespace qern::test {
+namespace {
+
+// A scaled wheel of many teeth (numbers of one to four digits, names short and long): its
+// subfigure's member records are the records the splitting of its whole parameter text makes,
+// each as full as the members allow.
+TEST_F(IgesTest, PackedMembersFillTheirRecordsAsTheTextSplits) {
+  for (const std::string& name : {std::string("rad"), std::string(40, 'w')}) {
+    const auto lines = Igs([&] {
+      CadBeginDrawing(0, 0, 100, 100);
+      CadBeginBlocks();
+      CadBeginBlock("zahn");
+      CadLine(0, 10, 0, 12);
+      CadEndBlock();
+      CadBeginBlock(name);
+      for (int i = 1; i <= 700; ++i) CadInsertBlock("zahn", 0, 0, 360.0L * i / 700, 1, 1);
+      CadEndBlock();
+      CadEndSection();
+      CadBeginEntities();
+      CadInsertBlock(name, 50, 50, 0, 2, 2);
+      CadEndSection();
+    });
+    const auto d = Section(lines, 'D');
+    int checked = 0;
+    for (size_t i = 0; i + 1 < d.size(); i += 2) {
+      if (d[i].substr(0, 8) != "     308") continue;
+      const int entity = static_cast<int>(i) + 1;
+      std::vector<std::string> records;
+      for (const std::string& l : Section(lines, 'P')) {
+        if (std::stoi(l.substr(64, 8)) != entity) continue;
+        std::string data = l.substr(0, 64);
+        data.erase(data.find_last_not_of(' ') + 1);
+        records.push_back(data);
+      }
+      const std::string text = ParameterText(lines, entity);
+      if (!text.starts_with("308,0," + std::to_string(name.size() + 2) + "H")) continue;
+      EXPECT_EQ(records, IgesSplitParameters(text, 64)) << name;
+      EXPECT_GT(records.size(), 40u) << name;  // 700 members of up to four digits
+      ++checked;
+    }
+    EXPECT_EQ(checked, 1) << name;
+  }
+}
+
+}  // namespace
+}  // namespace qern::test
