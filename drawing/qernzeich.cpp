@@ -22,6 +22,7 @@
 namespace qern {
 
 int DrawingKind = 0;
+ExtentsWay DrawingExtentsWay = ExtentsWay::Watched;
 
 namespace {
 
@@ -341,16 +342,23 @@ void DrawKindIn(int kind, const Sizes& s, const CadBox& extents) {
 // anywhere: the drawing is made once unseen to measure it, its wheels of many teeth by their tip
 // circles unless drawnWhole. The hatch state it changes is put back, so the drawing made then is
 // the same.
+// What lies on the edge of a kind's box stays there, whatever the last bits of its computation:
+// the room of the box reaches that little beyond it; only what reaches past the room counts.
+long double EdgeTolerance(const CadBox& box) {
+  return box.Empty() ? 0 : 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
+}
+CadBox RoomOf(const CadBox& box) {
+  const long double tol = EdgeTolerance(box);
+  return box.Empty() ? CadBox{}
+                     : CadBox{box.xmin - tol, box.ymin - tol, box.xmax + tol, box.ymax + tol};
+}
+
 CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
   CadBox box = ExtentsBox(kind, s);
   const std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
   const int count = HatchPointCount, mode = HatchMode;
-  // What lies on the room's edge stays there, whatever the last bits of its computation; only
-  // what reaches past the room counts.
-  const long double tol =
-      box.Empty() ? 0 : 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
-  const CadBox room =
-      box.Empty() ? CadBox{} : CadBox{box.xmin - tol, box.ymin - tol, box.xmax + tol, box.ymax + tol};
+  const long double tol = EdgeTolerance(box);
+  const CadBox room = RoomOf(box);
   const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room, !drawnWhole);
   HatchPoints = points;
   HatchPointCount = count;
@@ -363,11 +371,40 @@ CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
   return box;
 }
 
+// The state a drawing starts from, kept to begin it again.
+struct DrawingStart {
+  CadOutputState cad = CadState;
+  ErrorListRecord errors = Errors;
+  ProgramFlags flags = Flags;
+  std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
+  int count = HatchPointCount, mode = HatchMode;
+  void Restore() const {
+    CadState = cad, Errors = errors, Flags = flags;
+    HatchPoints = points, HatchPointCount = count, HatchMode = mode;
+  }
+};
+
 void DrawKind(int device, int kind) {
   CadBeginOutput(device);
   if (Flags.AbortFlag) return;
   const Sizes s = DesignSizes();
-  DrawKindIn(kind, s, HoldingExtents(kind, s));
+  const CadBox box = ExtentsBox(kind, s);
+  if (DrawingExtentsWay == ExtentsWay::RoomOnly) {
+    DrawKindIn(kind, s, box);
+  } else if (DrawingExtentsWay == ExtentsWay::MeasuredFirst) {
+    DrawKindIn(kind, s, HoldingExtents(kind, s));
+  } else {
+    // Drawn at once within the kind's room, and watched: only a drawing that may reach past it (a
+    // design the calculation found faulty) is begun again, measured unseen first and drawn within
+    // the extents that hold it.
+    const DrawingStart start;
+    if (!CadDrawWatched([&] { DrawKindIn(kind, s, box); }, RoomOf(box))) {
+      start.Restore();
+      CadRestartOutput();
+      if (Flags.AbortFlag) return;
+      DrawKindIn(kind, s, HoldingExtents(kind, s));
+    }
+  }
   CadEndOutput();
   RestoreCursor();
 }

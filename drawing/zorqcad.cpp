@@ -139,6 +139,25 @@ void CadAskDevice() {
   stored = line;
 }
 
+namespace {
+// The output's back end in place and open, the layer's blocks forgotten, line style and symbol
+// scale at their start.
+void OpenBackEnd(std::unique_ptr<CadBackEnd> backend) {
+  g_backend = std::move(backend);
+  ResetCadBlocks();
+  if (g_backend) {
+    g_backend->Open();
+    if (Flags.AbortFlag) {
+      g_backend->Abandon();
+      g_backend.reset();
+      return;
+    }
+  }
+  CadSetLineStyle(0);
+  CadSetSymbolScale(1.0L);
+}
+}  // namespace
+
 void CadBeginOutput(int device) {
   if (g_backend) {  // an output left open: drop it
     g_backend->Abandon();
@@ -174,18 +193,14 @@ void CadBeginOutput(int device) {
   CadState.CadInsertDepth = 0;
   CadState.CadVertexCount = 0;
   CadState.CadPrevBulge = 0;
-  g_backend = std::move(backend);
-  ResetCadBlocks();
-  if (g_backend) {
-    g_backend->Open();
-    if (Flags.AbortFlag) {
-      g_backend->Abandon();
-      g_backend.reset();
-      return;
-    }
-  }
-  CadSetLineStyle(0);
-  CadSetSymbolScale(1.0L);
+  OpenBackEnd(std::move(backend));
+}
+
+void CadRestartOutput() {
+  if (!g_backend) return;
+  g_backend->Abandon();
+  g_backend.reset();
+  OpenBackEnd(MakeCadBackEnd(CadState.CadDevice));
 }
 
 void CadEndOutput() {

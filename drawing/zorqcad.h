@@ -128,6 +128,14 @@ struct CadBox {
 // holds it (see CadMeasuringByStandIns).
 CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room = {},
                          bool standIns = true);
+// Runs draw, a whole drawing, on the output's own back end while watching it: true when nothing
+// it draws may reach past room (not empty) — the output then stands as drawn; false when
+// something may (the output is then to be begun again with CadRestartOutput, and the drawing
+// measured before it is drawn again).
+bool CadDrawWatched(const std::function<void()>& draw, const CadBox& room);
+// The output begun again for the same device and file, with nothing of it written (no question
+// asked); AbortFlag set when the device cannot be opened again.
+void CadRestartOutput();
 // Whether a drawing is being measured with stand-ins: a piece may then be drawn by lines or
 // circles whose box holds it (a wheel of many teeth by its tip circle) instead of itself.
 bool CadMeasuringByStandIns();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <limits>
 
 #include "cadtest.h"
@@ -366,6 +367,62 @@ TEST_F(CadStructTest, ArcsOfWildAnglesTheSameForEveryBackEnd) {
   EXPECT_NEAR(static_cast<double>(measured.ymin), static_cast<double>(drawn.ymin), 1e-4);
   EXPECT_NEAR(static_cast<double>(measured.xmax), static_cast<double>(drawn.xmax), 1e-4);
   EXPECT_NEAR(static_cast<double>(measured.ymax), static_cast<double>(drawn.ymax), 1e-4);
+}
+
+// A drawing watched as it is output: the output gets every call; the watch tells whether anything
+// may reach past the room — a point, an arc by its sweep (not its whole circle), a text by its box,
+// a block through a plain or a turned insert, a native polyline's arcs.
+TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
+  const CadBox room{0, 0, 100, 100};
+  const auto watched = [&](const std::function<void()>& body) {
+    bool inside = false;
+    const auto lines = Dxf([&] {
+      inside = CadDrawWatched([&] {
+        CadBeginDrawing(0, 0, 100, 100);
+        CadBeginBlocks();
+        CadBeginBlock("tooth");
+        CadLine(0, 40, 0, 45);
+        CadEndBlock();
+        CadBeginBlock("wheel");
+        for (int i = 1; i <= 12; ++i) CadInsertBlock("tooth", 0, 0, 30.0L * i, 1, 1);
+        CadEndBlock();
+        CadEndSection();
+        CadBeginEntities();
+        body();
+        CadEndSection();
+      }, room);
+    });
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "EOF"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "BLOCK"), 2);  // the output got the drawing
+    return inside;
+  };
+  EXPECT_TRUE(watched([] { CadLine(1, 1, 99, 99); }));
+  EXPECT_FALSE(watched([] { CadLine(1, 1, 100.5L, 99); }));
+  EXPECT_TRUE(watched([] { CadArc(50, 90, 200, 340, 20); }));   // below its centre only
+  EXPECT_FALSE(watched([] { CadArc(50, 90, 20, 160, 20); }));    // over the top
+  EXPECT_TRUE(watched([] { CadInsertBlock("wheel", 50, 50, 0, 1, 1); }));
+  EXPECT_FALSE(watched([] { CadInsertBlock("wheel", 50, 50, 0, 1.2L, 1.2L); }));
+  EXPECT_FALSE(watched([] { CadInsertBlock("tooth", 50, 50, 45, 2, 2); }));
+  EXPECT_TRUE(watched([] {
+    CadSetTextStyle(2, 0, 5, 3.5L);
+    CadText("twenty-seven characters ok.", 1, 1);  // 27 x 3.5 = 94.5 wide
+  }));
+  EXPECT_FALSE(watched([] {
+    CadSetTextStyle(2, 90, 5, 3.5L);
+    CadText("twenty-seven characters up.", 50, 10);  // up to y 104.5
+  }));
+  EXPECT_FALSE(watched([] {
+    CadPolylineBegin(0);
+    CadVertex(10, 97, Pi);  // counter-clockwise from the right end: over the chord, up to y 101
+    CadVertex(2, 97, 0);
+    CadPolylineEnd();
+  }));
+  EXPECT_TRUE(watched([] {
+    CadPolylineBegin(0);
+    CadVertex(2, 97, Pi);  // from the left end: below the chord
+    CadVertex(10, 97, 0);
+    CadPolylineEnd();
+  }));
 }
 
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {

@@ -2,6 +2,7 @@
 // errors (tooth counts that do not suit the diameters, parts that overlap).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -126,6 +127,45 @@ TEST_F(DrawnExtents, StandInsHoldWhatTheWholeDrawingDraws) {
   }
   CadSetDevice(CadDeviceScreen);
   EXPECT_GE(measured, 4 * 2 * DrawingKindCount);
+}
+
+// A drawing that reaches past its kind's room is begun again and drawn within the extents
+// measured for it, on every device alike: the CAD text states the extents of the DXF file, which
+// are those DrawingExtents finds, and each file holds its drawing once.
+TEST_F(DrawnExtents, BegunAgainAlikeOnEveryDevice) {
+  int checked = 0;
+  for (int z : {6, 150}) {
+    DefaultFileWithTeeth(dir_, z);
+    if (Flags.FatalError) continue;
+    for (int kind = 1; kind <= DrawingKindCount; ++kind) {
+      const DxfBounds dxf(WriteDxf(kind));
+      CadSetDevice(CadDeviceDxf);
+      const CadBox e = DrawingExtents(kind);
+      const double stated[4] = {static_cast<double>(e.xmin), static_cast<double>(e.ymin),
+                                static_cast<double>(e.xmax), static_cast<double>(e.ymax)};
+      Flags.BatchCadOutput = true;
+      Flags.AbortFlag = false;
+      DrawMenu(CadDeviceText, kind);
+      Flags.BatchCadOutput = false;
+      const std::vector<std::string> txt = ReadFileLines(Session.CurrentFileName + ".txt");
+      ASSERT_FALSE(txt.empty()) << kind;
+      std::istringstream minmax(txt[0].substr(6));
+      for (int i = 0; i < 4; ++i) {
+        double v = 0;
+        minmax >> v;
+        EXPECT_NEAR(v, dxf.extents[i], 1e-6) << "z " << z << " kind " << kind << " " << i;
+        EXPECT_NEAR(v, stated[i], 1e-6) << "z " << z << " kind " << kind << " " << i;
+      }
+      EXPECT_EQ(std::count(txt.begin(), txt.end(), "EOF"), 1) << kind;
+      EXPECT_EQ(std::count_if(txt.begin(), txt.end(),
+                              [](const std::string& l) { return l.starts_with("MINMAX"); }),
+                1)
+          << kind;
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 2 * DrawingKindCount);
+  CadSetDevice(CadDeviceScreen);
 }
 
 // Six teeth whose tip diameters lie 0.9 above and 0.7 below the pitch diameter: the hub's outline
