@@ -542,10 +542,12 @@ class RoomWatch : public CadBackEnd {
     open_ = &blocks_[name];
     *open_ = Block{};
     last_ = nullptr;
+    sweep_ = {};
     return out_.BeginBlock(name);
   }
   void EndBlock() override {
     open_ = nullptr;
+    sweep_ = {};
     out_.EndBlock();
   }
   void EndSection() override { out_.EndSection(); }
@@ -555,13 +557,16 @@ class RoomWatch : public CadBackEnd {
     if (!last_ || name != lastName_) {
       last_ = &blocks_[name];
       lastName_ = name;
+      sweep_ = {};
     }
     if (open_) {
       // Turned about the same point at the same scales as the insert before (a wheel's teeth),
       // it sweeps the same circle: kept once.
-      const Child next{last_, D(x), D(y), D(angle), D(scaleX), D(scaleY)};
-      if (open_->inserts.empty() || !open_->inserts.back().SweepsAs(next))
-        open_->inserts.push_back(next);
+      const Sweep next{last_, x, y, scaleX, scaleY};
+      if (angle == 0 || !(next == sweep_) || open_->inserts.empty()) {
+        open_->inserts.push_back({last_, D(x), D(y), D(angle), D(scaleX), D(scaleY)});
+        sweep_ = angle == 0 ? Sweep{} : next;
+      }
     } else if (!past_) {
       WatchInsert(*last_, D(x), D(y), D(angle), D(scaleX), D(scaleY));
     }
@@ -631,9 +636,13 @@ class RoomWatch : public CadBackEnd {
   struct Child {
     Block* block;
     double x, y, angle, scaleX, scaleY;
-    bool SweepsAs(const Child& c) const {
-      return block == c.block && x == c.x && y == c.y && scaleX == c.scaleX &&
-             scaleY == c.scaleY && angle != 0 && c.angle != 0;
+  };
+  // A turned insert's block, point and scales, as the layer gave them.
+  struct Sweep {
+    Block* block = nullptr;
+    long double x = 0, y = 0, scaleX = 0, scaleY = 0;
+    bool operator==(const Sweep& o) const {
+      return block == o.block && x == o.x && y == o.y && scaleX == o.scaleX && scaleY == o.scaleY;
     }
   };
   struct Block {
@@ -729,6 +738,7 @@ class RoomWatch : public CadBackEnd {
   Block* open_ = nullptr;
   Block* last_ = nullptr;  // the block of the last insert, by its name
   std::string lastName_;
+  Sweep sweep_;  // the last turned insert kept in the open block (block nullptr: none)
   bool polyClosed_ = false;
   int vertices_ = 0;
   long double firstX_ = 0, firstY_ = 0, prevX_ = 0, prevY_ = 0, prevBulge_ = 0;
