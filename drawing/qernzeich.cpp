@@ -129,6 +129,10 @@ void PartFrame(const std::string& name, int format, int part) {
   });
 }
 
+// From this many teeth on, a wheel is measured by its tip circle, and a drawing of wheels is
+// measured before it is drawn rather than watched while it is drawn.
+constexpr int ManyTeeth = 100;
+
 void WheelBlocks(long double z1) {
   Block("zahn1", [] { ToothBlock(1); });
   Block("zahn2", [] { ToothBlock(2); });
@@ -144,7 +148,7 @@ void WheelBlocks(long double z1) {
     Block(wheel, [&] {
       // Measured, a wheel of many teeth is the tip circle of its tooth: it holds the tooth however
       // turned (finding the circle costs about as much as a hundred inserts).
-      if (CadMeasuringByStandIns() && z >= 100) {
+      if (CadMeasuringByStandIns() && z >= ManyTeeth) {
         if (z > 0)
           CadCircle(0, 0, ToothVerticesReach(shaft ? ShaftToothVertices(Design)
                                                    : HubToothVertices(Design)));
@@ -389,9 +393,11 @@ void DrawKind(int device, int kind) {
   if (Flags.AbortFlag) return;
   const Sizes s = DesignSizes();
   const CadBox box = ExtentsBox(kind, s);
+  // The wheels' thousands of inserts cost the watch more than measuring them by their tip circles.
+  const bool manyTeeth = (kind == 7 || kind >= 14) && s.z1 >= ManyTeeth;
   if (DrawingExtentsWay == ExtentsWay::RoomOnly) {
     DrawKindIn(kind, s, box);
-  } else if (DrawingExtentsWay == ExtentsWay::MeasuredFirst) {
+  } else if (DrawingExtentsWay == ExtentsWay::MeasuredFirst || manyTeeth) {
     DrawKindIn(kind, s, HoldingExtents(kind, s));
   } else {
     // Drawn at once within the kind's room, and watched: only a drawing that may reach past it (a

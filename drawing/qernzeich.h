@@ -27,9 +27,9 @@ void ShowDefaultDrawing();
 int DefaultDrawingKind(int resultGraphicKind);
 
 // How DrawMenu finds a drawing's extents: drawn at once and watched, measured again unseen only
-// when it may reach past its kind's room (the program's way); measured unseen before it is drawn
-// (the earlier way); or the kind's room as it stands (no measuring). The latter two are for the
-// benches' comparison.
+// when it may reach past its kind's room (the program's way; wheels of many teeth are measured
+// unseen first, by their tip circles); measured unseen before it is drawn (the earlier way); or the
+// kind's room as it stands (no measuring). The latter two are for the benches' comparison.
 enum class ExtentsWay { Watched, MeasuredFirst, RoomOnly };
 extern ExtentsWay DrawingExtentsWay;
 
