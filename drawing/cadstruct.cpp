@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
@@ -522,36 +524,44 @@ namespace {
 // is kept but the boxes, so that watching costs a few comparisons a shape.
 class RoomWatch : public CadBackEnd {
  public:
-  // The room as given: a shape's numbers count as the writers get them; the boxes found here
-  // are grown by their rounding (Rounding times the size of their numbers).
-  RoomWatch(CadBackEnd& out, const CadBox& room)
-      : out_(out), room_{D(room.xmin), D(room.ymin), D(room.xmax), D(room.ymax)} {}
+  // A new watch of the output out within room. The room as given: a shape's numbers count as the
+  // writers get them; the boxes found here are grown by their rounding (Rounding times the size
+  // of their numbers). The blocks' room is kept from drawing to drawing.
+  void Start(CadBackEnd& out, const CadBox& room) {
+    out_ = &out;
+    room_ = {D(room.xmin), D(room.ymin), D(room.xmax), D(room.ymax)};
+    past_ = false;
+    open_ = last_ = nullptr;
+    sweep_ = {};
+    if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
+    for (auto& [name, block] : blocks_) block.Reset();
+  }
   // Whether something may have reached past the room.
   bool Past() const { return past_; }
 
-  void Open() override { out_.Open(); }
-  void Close() override { out_.Close(); }
-  void Abandon() override { out_.Abandon(); }
+  void Open() override { out_->Open(); }
+  void Close() override { out_->Close(); }
+  void Abandon() override { out_->Abandon(); }
   void BeginDrawing(long double xmin, long double ymin, long double xmax,
                     long double ymax) override {
-    out_.BeginDrawing(xmin, ymin, xmax, ymax);
+    out_->BeginDrawing(xmin, ymin, xmax, ymax);
   }
-  void Tables() override { out_.Tables(); }
-  void BeginBlocks() override { out_.BeginBlocks(); }
+  void Tables() override { out_->Tables(); }
+  void BeginBlocks() override { out_->BeginBlocks(); }
   bool BeginBlock(const std::string& name) override {
     open_ = &blocks_[name];
-    *open_ = Block{};
+    open_->Reset();
     last_ = nullptr;
     sweep_ = {};
-    return out_.BeginBlock(name);
+    return out_->BeginBlock(name);
   }
   void EndBlock() override {
     open_ = nullptr;
     sweep_ = {};
-    out_.EndBlock();
+    out_->EndBlock();
   }
-  void EndSection() override { out_.EndSection(); }
-  void BeginEntities() override { out_.BeginEntities(); }
+  void EndSection() override { out_->EndSection(); }
+  void BeginEntities() override { out_->BeginEntities(); }
   void Insert(const std::string& name, long double x, long double y, long double angle,
               long double scaleX, long double scaleY) override {
     if (!last_ || name != lastName_) {
@@ -570,50 +580,55 @@ class RoomWatch : public CadBackEnd {
     } else if (!past_) {
       WatchInsert(*last_, D(x), D(y), D(angle), D(scaleX), D(scaleY));
     }
-    out_.Insert(name, x, y, angle, scaleX, scaleY);
+    out_->Insert(name, x, y, angle, scaleX, scaleY);
   }
   bool InsertUserBlock(const std::string& name, const std::string& file, long double x,
                        long double y, long double angle, long double scaleX,
                        long double scaleY) override {
     // (Its drawing, where the device draws one, comes through the primitives.)
-    return out_.InsertUserBlock(name, file, x, y, angle, scaleX, scaleY);
+    return out_->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY);
   }
-  void SetLayer(int pen) override { out_.SetLayer(pen); }
-  void SetLineStyle(int style) override { out_.SetLineStyle(style); }
+  void SetLayer(int pen) override { out_->SetLayer(pen); }
+  void SetLineStyle(int style) override { out_->SetLineStyle(style); }
   void SetTextStyle(int font, long double angle, long double height, long double width) override {
-    out_.SetTextStyle(font, angle, height, width);
+    out_->SetTextStyle(font, angle, height, width);
   }
   void Line(long double x1, long double y1, long double x2, long double y2) override {
     Hold(D(x1), D(y1));
     Hold(D(x2), D(y2));
-    out_.Line(x1, y1, x2, y2);
+    out_->Line(x1, y1, x2, y2);
   }
   void Circle(long double x, long double y, long double r) override {
     const double cx = D(x), cy = D(y), cr = std::fabs(D(r));
     Hold({cx - cr, cy - cr, cx + cr, cy + cr});
-    out_.Circle(x, y, r);
+    out_->Circle(x, y, r);
   }
   void Arc(long double x, long double y, long double startAngle, long double endAngle,
            long double r) override {
     if (Rect box; ArcRect(D(x), D(y), std::fabs(D(r)), startAngle, endAngle, box)) Hold(Grown(box));
-    out_.Arc(x, y, startAngle, endAngle, r);
+    out_->Arc(x, y, startAngle, endAngle, r);
   }
   void Text(const std::string& s, long double x, long double y) override {
     double p[8];
     TextCorners(s, D(x), D(y), p);
-    for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
-    out_.Text(s, x, y);
+    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
+      Hold(p[0], p[1]);
+      Hold(p[6], p[7]);
+    } else {
+      for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
+    }
+    out_->Text(s, x, y);
   }
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
              long double y3, long double x4, long double y4) override {
     Hold(D(x1), D(y1)), Hold(D(x2), D(y2)), Hold(D(x3), D(y3)), Hold(D(x4), D(y4));
-    out_.Solid(x1, y1, x2, y2, x3, y3, x4, y4);
+    out_->Solid(x1, y1, x2, y2, x3, y3, x4, y4);
   }
-  bool NativePolylines() const override { return out_.NativePolylines(); }
+  bool NativePolylines() const override { return out_->NativePolylines(); }
   void PolylineBegin(uint8_t flags) override {
     polyClosed_ = (flags & 1) != 0;
     vertices_ = 0;
-    out_.PolylineBegin(flags);
+    out_->PolylineBegin(flags);
   }
   void Vertex(long double x, long double y, long double bulge) override {
     Hold(D(x), D(y));
@@ -623,12 +638,12 @@ class RoomWatch : public CadBackEnd {
       HoldBulge(prevX_, prevY_, x, y, prevBulge_);
     prevX_ = x, prevY_ = y, prevBulge_ = bulge;
     ++vertices_;
-    out_.Vertex(x, y, bulge);
+    out_->Vertex(x, y, bulge);
   }
   void PolylineEnd() override {
     if (polyClosed_ && vertices_ > 2 && prevBulge_ != 0)
       HoldBulge(prevX_, prevY_, firstX_, firstY_, prevBulge_);
-    out_.PolylineEnd();
+    out_->PolylineEnd();
   }
 
  private:
@@ -647,42 +662,74 @@ class RoomWatch : public CadBackEnd {
   };
   struct Block {
     Rect own;
-    bool ownEmpty = true, ownBad = false;
+    bool ownEmpty = true;
+    double sum = 0;  // of the numbers of its own shapes: not finite where one is not
     std::vector<Child> inserts;
     int state = 0;  // 0 box not found yet, 1 being found, 2 found
     Rect box;
     bool empty = true, unbounded = false;
+    void Reset() {
+      own = {};
+      ownEmpty = true;
+      sum = 0;
+      inserts.clear();
+      state = 0;
+    }
   };
   // A block nested deeper than this inserts itself somewhere.
   static constexpr int MaxDepth = 16;
+  // Names of blocks kept between drawings (their room is reused); more are forgotten.
+  static constexpr size_t MaxKeptBlocks = 256;
 
   static constexpr double Rounding = 1e-12;
   bool Inside(double x, double y) const {
     return x >= room_.xmin && x <= room_.xmax && y >= room_.ymin && y <= room_.ymax;
   }
-  void Hold(double x, double y) { Hold({x, y, x, y}); }
+  // A point: in a block its box grows (numbers not finite found by their sum at the end).
+  void Hold(double x, double y) {
+    if (open_) {
+      Block& b = *open_;
+      b.sum += x + y;
+      if (b.ownEmpty) {
+        b.own = {x, y, x, y};
+        b.ownEmpty = false;
+        return;
+      }
+      b.own.xmin = std::min(b.own.xmin, x), b.own.xmax = std::max(b.own.xmax, x);
+      b.own.ymin = std::min(b.own.ymin, y), b.own.ymax = std::max(b.own.ymax, y);
+    } else if (!Inside(x, y)) {
+      past_ = true;
+    }
+  }
   // A box found through trigonometry, grown by its rounding.
   static Rect Grown(const Rect& b) {
     const double g = Rounding * Size(b);
     return {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
   }
   void Hold(const Rect& b) {
-    if (open_) {
-      if (!Finite(b)) open_->ownBad = true;
-      Unite(open_->own, open_->ownEmpty, b);
-    } else if (!Inside(b.xmin, b.ymin) || !Inside(b.xmax, b.ymax)) {
-      past_ = true;
-    }
+    Hold(b.xmin, b.ymin);
+    Hold(b.xmax, b.ymax);
   }
-  // The arc of a polyline segment from (x1, y1) to (x2, y2) with the bulge of its first vertex.
+  // The arc of a polyline segment from (x1, y1) to (x2, y2) with the bulge b of its first vertex
+  // (the tangent of a quarter of its angle, counter-clockwise where positive), without
+  // trigonometry: its centre lies (c / 2) (1 - b^2) / (2 b) to the left of the chord's middle, its
+  // radius is (c / 2) (1 + b^2) / (2 |b|), and its ends give the directions of its sweep.
   void HoldBulge(long double x1, long double y1, long double x2, long double y2,
                  long double bulge) {
-    long double xc = 0, yc = 0, start = 0, end = 0, r = 0;
-    GetArcCenter(xc, yc, start, x1, y1, x2, y2, 4 * std::atan(bulge), end, r);
-    if (end < start) end += 2 * Pi;
-    const double s = D(start), e = D(end);
-    Hold(Grown(ShapeRect({D(xc), D(yc), std::fabs(D(r)), std::cos(s), std::sin(s), std::cos(e),
-                          std::sin(e), false, e - s > D(Pi)})));
+    const double ax = D(x1), ay = D(y1), bx = D(x2), by = D(y2), b = D(bulge);
+    const double dx = bx - ax, dy = by - ay, c = std::sqrt(dx * dx + dy * dy);
+    if (!(c > 0) || !std::isfinite(b)) {
+      Hold(Grown({std::min(ax, bx), std::min(ay, by), std::max(ax, bx), std::max(ay, by)}));
+      return;
+    }
+    const double along = (1 - b * b) / (4 * b), r = c * (1 + b * b) / (4 * std::fabs(b));
+    const double xc = (ax + bx) / 2 - dy * along, yc = (ay + by) / 2 + dx * along;
+    // Counter-clockwise from the first end to the second, or, turning the other way, from the
+    // second to the first.
+    const double px = (ax - xc) / r, py = (ay - yc) / r, qx = (bx - xc) / r, qy = (by - yc) / r;
+    const bool wide = std::fabs(b) > 1;
+    Hold(Grown(b > 0 ? ShapeRect({xc, yc, r, px, py, qx, qy, false, wide})
+                     : ShapeRect({xc, yc, r, qx, qy, px, py, false, wide})));
   }
   // The box of a block in its own coordinates, grown by its rounding; false when it has none to
   // give (a number not finite, an insert of itself).
@@ -691,7 +738,7 @@ class RoomWatch : public CadBackEnd {
     if (bl.state == 1 || depth > MaxDepth) return false;
     bl.state = 1;
     Rect b = bl.own;
-    bool empty = bl.ownEmpty, unbounded = bl.ownBad;
+    bool empty = bl.ownEmpty, unbounded = !std::isfinite(bl.sum);
     UniteInserts(
         b, empty, unbounded, bl.inserts, Rounding,
         [&](Block& in) { return BlockBox(in, depth + 1); },
@@ -731,7 +778,7 @@ class RoomWatch : public CadBackEnd {
       past_ = true;
   }
 
-  CadBackEnd& out_;
+  CadBackEnd* out_ = nullptr;
   Rect room_;
   bool past_ = false;
   std::map<std::string, Block> blocks_;
@@ -752,16 +799,32 @@ bool CadDrawWatched(const std::function<void()>& draw, const CadBox& room) {
     return true;
   }
   std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(nullptr);
-  auto watch = std::make_unique<RoomWatch>(*own, room);
-  const RoomWatch& watched = *watch;
+  // One watch for every drawing: its blocks keep their room.
+  static std::unique_ptr<CadBackEnd> kept = std::make_unique<RoomWatch>();
+  std::unique_ptr<CadBackEnd> watch = kept ? std::move(kept) : std::make_unique<RoomWatch>();
+  auto& watched = static_cast<RoomWatch&>(*watch);
+  watched.Start(*own, room);
   SwapCadBackEnd(std::move(watch));
   draw();
+  std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
   // (Only a drawing that began an output of its own would have put another back end in place.)
-  const std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
-  return back.get() == &watched && !watched.Past();
+  if (back.get() != &watched) return true;
+  const bool inside = !watched.Past();
+  kept = std::move(back);
+  return inside;
 }
 
 size_t CadTextCharacters(const std::string& s) {
+  // Plain ASCII (most texts) looked at eight bytes at a time.
+  std::uint64_t high = 0;
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    high |= word;
+  }
+  for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
+  if ((high & 0x8080808080808080ULL) == 0) return s.size();
   // Signs and letters of Latin-1 (degree, plus-minus, umlauts) are one character of the file each,
   // unless umlauts and signs are spelled out; other characters take the writer's conversion.
   const bool plain = Settings.CadTextMode != 3 &&
