@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
@@ -98,6 +100,131 @@ void CadBeginDrawing(long double xmin, long double ymin, long double xmax, long 
 }
 
 namespace {
+// Boxes of shapes and blocks, for the measuring and the watching of a drawing.
+double D(long double v) { return static_cast<double>(v); }
+// x' = a x + b y + e, y' = c x + d y + f.
+struct Map {
+  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  Map operator*(const Map& m) const {
+    return {a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c,
+            c * m.b + d * m.d, a * m.e + b * m.f + e, c * m.e + d * m.f + f};
+  }
+};
+// The arc about (x, y) of radius r, counter-clockwise from the direction (cs, ss) to (ce, se);
+// a point has radius 0. Kept with its directions: bounding it takes no trigonometry.
+struct Shape {
+  double x = 0, y = 0, r = 0, cs = 1, ss = 0, ce = 1, se = 0;
+  bool full = false, wide = false;  // a whole circle; a sweep beyond half a turn
+};
+struct Rect {
+  double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
+};
+// r grown to hold p; an empty r becomes p.
+void Unite(Rect& r, bool& empty, const Rect& p) {
+  if (empty) {
+    r = p;
+    empty = false;
+    return;
+  }
+  r.xmin = std::min(r.xmin, p.xmin), r.ymin = std::min(r.ymin, p.ymin);
+  r.xmax = std::max(r.xmax, p.xmax), r.ymax = std::max(r.ymax, p.ymax);
+}
+// The largest of a box's numbers.
+double Size(const Rect& b) {
+  return std::max({std::fabs(b.xmin), std::fabs(b.xmax), std::fabs(b.ymin), std::fabs(b.ymax)});
+}
+bool Finite(const Rect& b) {
+  return std::isfinite(b.xmin) && std::isfinite(b.ymin) && std::isfinite(b.xmax) &&
+         std::isfinite(b.ymax);
+}
+// A block's box b (its own shapes') united with the boxes of its inserts, and grown by rounding
+// times the largest number met: inner finds an inserted block's box (false when it has none),
+// insertBox gives the box an insert lands in and the size of its numbers. unbounded where a number
+// is not finite or an insert has no box.
+template <class Children, class Inner, class InsertBox>
+void UniteInserts(Rect& b, bool& empty, bool& unbounded, const Children& inserts, double rounding,
+                  Inner inner, InsertBox insertBox) {
+  double size = empty ? 0 : Size(b);
+  for (const auto& ch : inserts) {
+    if (unbounded) break;
+    if (!inner(*ch.block)) {
+      unbounded = true;
+      break;
+    }
+    if (ch.block->empty) continue;
+    double mx = 0, my = 0;
+    const Rect p = insertBox(ch, mx, my);
+    if (!Finite(p)) {
+      unbounded = true;
+      break;
+    }
+    size = std::max({size, mx, my});
+    Unite(b, empty, p);
+  }
+  if (!empty) {
+    const double g = rounding * size;
+    b = {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
+  }
+}
+// Whether the direction (ux, uy) lies within the arc's sweep.
+bool Within(const Shape& sh, double ux, double uy) {
+  if (sh.full) return true;
+  const bool afterStart = sh.cs * uy - sh.ss * ux >= 0, beforeEnd = ux * sh.se - uy * sh.ce >= 0;
+  return sh.wide ? afterStart || beforeEnd : afterStart && beforeEnd;
+}
+// The box of a shape in its own coordinates: an arc's ends and the points of its sweep that lie
+// farthest along the axes.
+Rect ShapeRect(const Shape& sh) {
+  if (sh.r == 0) return {sh.x, sh.y, sh.x, sh.y};
+  const double r = sh.r;
+  Rect b{sh.x + r * std::min(sh.cs, sh.ce), sh.y + r * std::min(sh.ss, sh.se),
+         sh.x + r * std::max(sh.cs, sh.ce), sh.y + r * std::max(sh.ss, sh.se)};
+  if (Within(sh, 1, 0)) b.xmax = sh.x + r;
+  if (Within(sh, -1, 0)) b.xmin = sh.x - r;
+  if (Within(sh, 0, 1)) b.ymax = sh.y + r;
+  if (Within(sh, 0, -1)) b.ymin = sh.y - r;
+  return b;
+}
+// The box of b taken through m, grown by what its rounding may leave out; the size of its
+// numbers in mx and my.
+Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
+  const double ax0 = m.a * b.xmin, ax1 = m.a * b.xmax, by0 = m.b * b.ymin, by1 = m.b * b.ymax;
+  const double cx0 = m.c * b.xmin, cx1 = m.c * b.xmax, dy0 = m.d * b.ymin, dy1 = m.d * b.ymax;
+  mx = std::fabs(m.e) + std::max(std::fabs(ax0), std::fabs(ax1)) +
+       std::max(std::fabs(by0), std::fabs(by1));
+  my = std::fabs(m.f) + std::max(std::fabs(cx0), std::fabs(cx1)) +
+       std::max(std::fabs(dy0), std::fabs(dy1));
+  return {m.e + std::min(ax0, ax1) + std::min(by0, by1), m.f + std::min(cx0, cx1) + std::min(dy0, dy1),
+          m.e + std::max(ax0, ax1) + std::max(by0, by1), m.f + std::max(cx0, cx1) + std::max(dy0, dy1)};
+}
+
+// The corners of a text's box as the writers place it: from its anchor along its angle as wide as
+// its characters at its height and width factor, and as high as its height across.
+void TextCorners(const std::string& s, double x, double y, double (&p)[8]) {
+  const double h = D(CadState.CadTextHeight);
+  const double w = static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
+  double c = 1, sn = 0;
+  if (const long double angle = CadState.CadTextRotation; angle != 0) {
+    const double a = D(DegToRad(angle));
+    c = std::cos(a), sn = std::sin(a);
+  }
+  const double ux = w * c, uy = w * sn, vx = -h * sn, vy = h * c;
+  p[0] = x, p[1] = y, p[2] = x + ux, p[3] = y + uy;
+  p[4] = x + vx, p[5] = y + vy, p[6] = x + ux + vx, p[7] = y + uy + vy;
+}
+
+// The box of an arc (degrees), as the writers take its sweep; empty when an angle is no number.
+bool ArcRect(double x, double y, double r, long double startAngle, long double endAngle,
+             Rect& box) {
+  const long double sweep = ArcSweep(startAngle, endAngle);
+  if (sweep == 0) return false;
+  const long double start = std::fmod(startAngle, 360.0L);
+  const double s = D(DegToRad(start)), e = D(DegToRad(start + sweep));
+  box = ShapeRect({x, y, r, std::cos(s), std::sin(s), std::cos(e), std::sin(e), sweep >= 360,
+                   sweep > 180});
+  return true;
+}
+
 // The back end that measures a drawing. A block keeps its own shapes in its coordinates and its
 // inserts; the box maps every shape through the inserts that bring it into the drawing, so that it
 // is the box of the drawn geometry itself (a wheel of turned teeth, not the turned boxes of its
@@ -167,41 +294,19 @@ class BoundsBackEnd : public CadBackEnd {
            long double r) override {
     PutArc(x, y, std::fabs(r), startAngle, endAngle, false);
   }
-  void Text(const std::string&, long double x, long double y) override { Point(x, y); }
+  // A text by its box, as the writers place it: from its anchor along its angle as wide as its
+  // characters at its height and width factor, and as high as its height across.
+  void Text(const std::string& s, long double x, long double y) override {
+    double p[8];
+    TextCorners(s, D(x), D(y), p);
+    for (int i = 0; i < 8; i += 2) Point(p[i], p[i + 1]);
+  }
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
              long double y3, long double x4, long double y4) override {
     Point(x1, y1), Point(x2, y2), Point(x3, y3), Point(x4, y4);
   }
 
  private:
-  static double D(long double v) { return static_cast<double>(v); }
-  // x' = a x + b y + e, y' = c x + d y + f.
-  struct Map {
-    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
-    Map operator*(const Map& m) const {
-      return {a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c,
-              c * m.b + d * m.d, a * m.e + b * m.f + e, c * m.e + d * m.f + f};
-    }
-  };
-  // The arc about (x, y) of radius r, counter-clockwise from the direction (cs, ss) to (ce, se);
-  // a point has radius 0. Kept with its directions: bounding it takes no trigonometry.
-  struct Shape {
-    double x = 0, y = 0, r = 0, cs = 1, ss = 0, ce = 1, se = 0;
-    bool full = false, wide = false;  // a whole circle; a sweep beyond half a turn
-  };
-  struct Rect {
-    double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-  };
-  // r grown to hold p; an empty r becomes p.
-  static void Unite(Rect& r, bool& empty, const Rect& p) {
-    if (empty) {
-      r = p;
-      empty = false;
-      return;
-    }
-    r.xmin = std::min(r.xmin, p.xmin), r.ymin = std::min(r.ymin, p.ymin);
-    r.xmax = std::max(r.xmax, p.xmax), r.ymax = std::max(r.ymax, p.ymax);
-  }
   struct Block;
   struct Child {
     Block* block;
@@ -216,7 +321,8 @@ class BoundsBackEnd : public CadBackEnd {
   };
   struct Sweep {
     long double s = 0, e = 0;  // radians, e beyond s
-    Rect near;                 // the arc's box, within the rounding of its directions
+    bool full = false, wide = false;  // a whole turn; more than half a turn
+    Rect near;  // the arc's box, within the rounding of its directions
     bool exactKnown = false;
     Shape exact;
   };
@@ -274,32 +380,33 @@ class BoundsBackEnd : public CadBackEnd {
         Bound({cx, cy, cr, 1, 0, 1, 0, true}, Map{}, IdentityReach());
       return;
     }
-    long double s = DegToRad(startAngle), e = DegToRad(endAngle);
-    // An angle that is no number draws nothing.
-    if (!BoundedSweep(s, e, 2 * Pi)) return;
-    // Equal angles are a full circle, as the writers take them.
-    while (e <= s) e += 2 * Pi;
+    // The sweep as the writers take it, in degrees (the same directions the same as a full
+    // circle); an angle that is no number draws nothing.
+    const long double sweep = ArcSweep(startAngle, endAngle);
+    if (sweep == 0) return;
+    const long double start = std::fmod(startAngle, 360.0L);
+    const long double s = DegToRad(start), e = DegToRad(start + sweep);
+    const bool full = sweep >= 360, wide = sweep > 180;
     if (!open_) {
-      Bound(ExactArc(cx, cy, cr, s, e), Map{}, IdentityReach());
+      Bound(ExactArc(cx, cy, cr, s, e, full, wide), Map{}, IdentityReach());
       return;
     }
     const double ds = D(s), de = D(e);
-    const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de),
-                     e - s >= 2 * Pi, e - s > Pi};
+    const Shape near{cx, cy, cr, std::cos(ds), std::sin(ds), std::cos(de), std::sin(de), full, wide};
     const Rect box = ShapeRect(near);
-    open_->sweeps.push_back({s, e, box, false, {}});
+    open_->sweeps.push_back({s, e, full, wide, box, false, {}});
     open_->Take({cx, cy, cr, static_cast<int>(open_->sweeps.size() - 1)}, box);
   }
-  static Shape ExactArc(double x, double y, double r, long double s, long double e) {
-    return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)),
-            e - s >= 2 * Pi, e - s > Pi};
+  static Shape ExactArc(double x, double y, double r, long double s, long double e, bool full,
+                        bool wide) {
+    return {x, y, r, D(std::cos(s)), D(std::sin(s)), D(std::cos(e)), D(std::sin(e)), full, wide};
   }
   // A block's piece as the exact bounding takes it.
   static Shape Exact(Block& bl, const Piece& p) {
     if (p.r == 0 || p.sweep < 0) return {p.x, p.y, p.r, 1, 0, 1, 0, true};
     Sweep& sw = bl.sweeps[static_cast<size_t>(p.sweep)];
     if (!sw.exactKnown) {
-      sw.exact = ExactArc(p.x, p.y, p.r, sw.s, sw.e);
+      sw.exact = ExactArc(p.x, p.y, p.r, sw.s, sw.e, sw.full, sw.wide);
       sw.exactKnown = true;
     }
     return sw.exact;
@@ -316,18 +423,6 @@ class BoundsBackEnd : public CadBackEnd {
     return b.xmin >= room_.xmin + sx && b.xmax <= room_.xmax - sx && b.ymin >= room_.ymin + sy &&
            b.ymax <= room_.ymax - sy;
   }
-  // The box of b taken through m, grown by what its rounding may leave out; the size of its
-  // numbers in mx and my.
-  static Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
-    const double ax0 = m.a * b.xmin, ax1 = m.a * b.xmax, by0 = m.b * b.ymin, by1 = m.b * b.ymax;
-    const double cx0 = m.c * b.xmin, cx1 = m.c * b.xmax, dy0 = m.d * b.ymin, dy1 = m.d * b.ymax;
-    mx = std::fabs(m.e) + std::max(std::fabs(ax0), std::fabs(ax1)) +
-         std::max(std::fabs(by0), std::fabs(by1));
-    my = std::fabs(m.f) + std::max(std::fabs(cx0), std::fabs(cx1)) +
-         std::max(std::fabs(dy0), std::fabs(dy1));
-    return {m.e + std::min(ax0, ax1) + std::min(by0, by1), m.f + std::min(cx0, cx1) + std::min(dy0, dy1),
-            m.e + std::max(ax0, ax1) + std::max(by0, by1), m.f + std::max(cx0, cx1) + std::max(dy0, dy1)};
-  }
   // The block's box in its own coordinates (found once for each state of the blocks); false when
   // it has none to give (a shape not finite, an insert of itself).
   bool BlockBox(Block& bl, int depth) {
@@ -336,52 +431,17 @@ class BoundsBackEnd : public CadBackEnd {
     bl.open = true;
     bool empty = bl.ownEmpty, unbounded = !std::isfinite(bl.ownSum);
     Rect b = bl.own;
-    // The largest number met, for the rounding.
-    double size = empty ? 0
-                        : std::max({std::fabs(b.xmin), std::fabs(b.xmax), std::fabs(b.ymin),
-                                    std::fabs(b.ymax)});
-    auto grow = [&](const Rect& p) { Unite(b, empty, p); };
-    constexpr double Largest = std::numeric_limits<double>::max();
-    for (const Child& ch : bl.inserts) {
-      if (unbounded) break;
-      if (!BlockBox(*ch.block, depth + 1)) {
-        unbounded = true;
-        break;
-      }
-      if (ch.block->empty) continue;
-      double mx = 0, my = 0;
-      const Rect p = Mapped(ch.block->box, ch.by, mx, my);
-      if (!(std::fabs(p.xmin) <= Largest && std::fabs(p.xmax) <= Largest &&
-            std::fabs(p.ymin) <= Largest && std::fabs(p.ymax) <= Largest)) {
-        unbounded = true;
-        break;
-      }
-      size = std::max({size, mx, my});
-      grow(p);
-    }
-    if (!empty) {
-      const double g = 1e-9 * size;
-      b = {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
-    }
+    UniteInserts(
+        b, empty, unbounded, bl.inserts, 1e-9, [&](Block& in) { return BlockBox(in, depth + 1); },
+        [](const Child& ch, double& mx, double& my) {
+          return Mapped(ch.block->box, ch.by, mx, my);
+        });
     bl.open = false;
     bl.known = generation_;
     bl.box = b;
     bl.empty = empty;
     bl.unbounded = unbounded;
     return !unbounded;
-  }
-  // The box of a shape in its own coordinates: an arc's ends and the points of its sweep that lie
-  // farthest along the axes.
-  static Rect ShapeRect(const Shape& sh) {
-    if (sh.r == 0) return {sh.x, sh.y, sh.x, sh.y};
-    const double r = sh.r;
-    Rect b{sh.x + r * std::min(sh.cs, sh.ce), sh.y + r * std::min(sh.ss, sh.se),
-           sh.x + r * std::max(sh.cs, sh.ce), sh.y + r * std::max(sh.ss, sh.se)};
-    if (Within(sh, 1, 0)) b.xmax = sh.x + r;
-    if (Within(sh, -1, 0)) b.xmin = sh.x - r;
-    if (Within(sh, 0, 1)) b.ymax = sh.y + r;
-    if (Within(sh, 0, -1)) b.ymin = sh.y - r;
-    return b;
   }
   // The block through the map m: left out when it lies inside the room, else shape by shape.
   void BoundInsert(Block& bl, const Map& m, int depth) {
@@ -404,12 +464,6 @@ class BoundsBackEnd : public CadBackEnd {
     }
     box_.xmin = std::min(box_.xmin, x), box_.xmax = std::max(box_.xmax, x);
     box_.ymin = std::min(box_.ymin, y), box_.ymax = std::max(box_.ymax, y);
-  }
-  // Whether the direction (ux, uy) lies within the arc's sweep.
-  static bool Within(const Shape& sh, double ux, double uy) {
-    if (sh.full) return true;
-    const bool afterStart = sh.cs * uy - sh.ss * ux >= 0, beforeEnd = ux * sh.se - uy * sh.ce >= 0;
-    return sh.wide ? afterStart || beforeEnd : afterStart && beforeEnd;
   }
   // Along a circle x' grows most in the direction (a, b) and y' in (c, d) of the map: how far a
   // unit circle reaches there, in x' and y'.
@@ -459,7 +513,339 @@ class BoundsBackEnd : public CadBackEnd {
 };
 }  // namespace
 
-CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room) {
+namespace {
+// The output's own back end, watched: every call goes on to it, and whether anything drawn may
+// reach past a room is noted. Shapes count by boxes that surely hold them (an arc by its sweep, a
+// text by its box, a block by the box of its shapes and of its inserts, a turned insert inside a
+// block by the circle its block's box sweeps), taken through the inserts into the drawing; nothing
+// is kept but the boxes, so that watching costs a few comparisons a shape.
+class RoomWatch : public CadBackEnd {
+ public:
+  // A new watch of the output out within room. The room as given: a shape's numbers count as the
+  // writers get them; the boxes found here are grown by their rounding (Rounding times the size
+  // of their numbers). The blocks' room is kept from drawing to drawing.
+  void Start(CadBackEnd& out, const CadBox& room) {
+    out_ = &out;
+    room_ = {D(room.xmin), D(room.ymin), D(room.xmax), D(room.ymax)};
+    past_ = false;
+    open_ = last_ = nullptr;
+    sweep_ = {};
+    if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
+    for (auto& [name, block] : blocks_) block.Reset();
+  }
+  // Whether something may have reached past the room.
+  bool Past() const { return past_; }
+
+  void Open() override { out_->Open(); }
+  void Close() override { out_->Close(); }
+  void Abandon() override { out_->Abandon(); }
+  void BeginDrawing(long double xmin, long double ymin, long double xmax,
+                    long double ymax) override {
+    out_->BeginDrawing(xmin, ymin, xmax, ymax);
+  }
+  void Tables() override { out_->Tables(); }
+  void BeginBlocks() override { out_->BeginBlocks(); }
+  bool BeginBlock(const std::string& name) override {
+    open_ = &blocks_[name];
+    open_->Reset();
+    last_ = nullptr;
+    sweep_ = {};
+    return out_->BeginBlock(name);
+  }
+  void EndBlock() override {
+    open_ = nullptr;
+    sweep_ = {};
+    out_->EndBlock();
+  }
+  void EndSection() override { out_->EndSection(); }
+  void BeginEntities() override { out_->BeginEntities(); }
+  void Insert(const std::string& name, long double x, long double y, long double angle,
+              long double scaleX, long double scaleY) override {
+    if (!last_ || name != lastName_) {
+      last_ = &blocks_[name];
+      lastName_ = name;
+      sweep_ = {};
+    }
+    if (open_) {
+      // Turned about the same point at the same scales as the insert before (a wheel's teeth),
+      // it sweeps the same circle: kept once.
+      const Sweep next{last_, x, y, scaleX, scaleY};
+      if (angle == 0 || !(next == sweep_) || open_->inserts.empty()) {
+        open_->inserts.push_back({last_, D(x), D(y), D(angle), D(scaleX), D(scaleY)});
+        sweep_ = angle == 0 ? Sweep{} : next;
+      }
+    } else if (!past_) {
+      WatchInsert(*last_, D(x), D(y), D(angle), D(scaleX), D(scaleY));
+    }
+    out_->Insert(name, x, y, angle, scaleX, scaleY);
+  }
+  bool InsertUserBlock(const std::string& name, const std::string& file, long double x,
+                       long double y, long double angle, long double scaleX,
+                       long double scaleY) override {
+    // (Its drawing, where the device draws one, comes through the primitives.)
+    return out_->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY);
+  }
+  void SetLayer(int pen) override { out_->SetLayer(pen); }
+  void SetLineStyle(int style) override { out_->SetLineStyle(style); }
+  void SetTextStyle(int font, long double angle, long double height, long double width) override {
+    out_->SetTextStyle(font, angle, height, width);
+  }
+  void Line(long double x1, long double y1, long double x2, long double y2) override {
+    Hold(D(x1), D(y1));
+    Hold(D(x2), D(y2));
+    out_->Line(x1, y1, x2, y2);
+  }
+  void Circle(long double x, long double y, long double r) override {
+    const double cx = D(x), cy = D(y), cr = std::fabs(D(r));
+    Hold({cx - cr, cy - cr, cx + cr, cy + cr});
+    out_->Circle(x, y, r);
+  }
+  void Arc(long double x, long double y, long double startAngle, long double endAngle,
+           long double r) override {
+    if (Rect box; ArcRect(D(x), D(y), std::fabs(D(r)), startAngle, endAngle, box)) Hold(Grown(box));
+    out_->Arc(x, y, startAngle, endAngle, r);
+  }
+  void Text(const std::string& s, long double x, long double y) override {
+    double p[8];
+    TextCorners(s, D(x), D(y), p);
+    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
+      Hold(p[0], p[1]);
+      Hold(p[6], p[7]);
+    } else {
+      for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
+    }
+    out_->Text(s, x, y);
+  }
+  void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
+             long double y3, long double x4, long double y4) override {
+    Hold(D(x1), D(y1)), Hold(D(x2), D(y2)), Hold(D(x3), D(y3)), Hold(D(x4), D(y4));
+    out_->Solid(x1, y1, x2, y2, x3, y3, x4, y4);
+  }
+  bool NativePolylines() const override { return out_->NativePolylines(); }
+  void PolylineBegin(uint8_t flags) override {
+    polyClosed_ = (flags & 1) != 0;
+    vertices_ = 0;
+    out_->PolylineBegin(flags);
+  }
+  void Vertex(long double x, long double y, long double bulge) override {
+    Hold(D(x), D(y));
+    if (vertices_ == 0)
+      firstX_ = x, firstY_ = y;
+    else if (prevBulge_ != 0)
+      HoldBulge(prevX_, prevY_, x, y, prevBulge_);
+    prevX_ = x, prevY_ = y, prevBulge_ = bulge;
+    ++vertices_;
+    out_->Vertex(x, y, bulge);
+  }
+  void PolylineEnd() override {
+    if (polyClosed_ && vertices_ > 2 && prevBulge_ != 0)
+      HoldBulge(prevX_, prevY_, firstX_, firstY_, prevBulge_);
+    out_->PolylineEnd();
+  }
+
+ private:
+  struct Block;
+  struct Child {
+    Block* block;
+    double x, y, angle, scaleX, scaleY;
+  };
+  // A turned insert's block, point and scales, as the layer gave them.
+  struct Sweep {
+    Block* block = nullptr;
+    long double x = 0, y = 0, scaleX = 0, scaleY = 0;
+    bool operator==(const Sweep& o) const {
+      return block == o.block && x == o.x && y == o.y && scaleX == o.scaleX && scaleY == o.scaleY;
+    }
+  };
+  struct Block {
+    Rect own;
+    bool ownEmpty = true;
+    double sum = 0;  // of the numbers of its own shapes: not finite where one is not
+    std::vector<Child> inserts;
+    int state = 0;  // 0 box not found yet, 1 being found, 2 found
+    Rect box;
+    bool empty = true, unbounded = false;
+    void Reset() {
+      own = {};
+      ownEmpty = true;
+      sum = 0;
+      inserts.clear();
+      state = 0;
+    }
+  };
+  // A block nested deeper than this inserts itself somewhere.
+  static constexpr int MaxDepth = 16;
+  // Names of blocks kept between drawings (their room is reused); more are forgotten.
+  static constexpr size_t MaxKeptBlocks = 256;
+
+  static constexpr double Rounding = 1e-12;
+  bool Inside(double x, double y) const {
+    return x >= room_.xmin && x <= room_.xmax && y >= room_.ymin && y <= room_.ymax;
+  }
+  // A point: in a block its box grows (numbers not finite found by their sum at the end).
+  void Hold(double x, double y) {
+    if (open_) {
+      Block& b = *open_;
+      b.sum += x + y;
+      if (b.ownEmpty) {
+        b.own = {x, y, x, y};
+        b.ownEmpty = false;
+        return;
+      }
+      b.own.xmin = std::min(b.own.xmin, x), b.own.xmax = std::max(b.own.xmax, x);
+      b.own.ymin = std::min(b.own.ymin, y), b.own.ymax = std::max(b.own.ymax, y);
+    } else if (!Inside(x, y)) {
+      past_ = true;
+    }
+  }
+  // A box found through trigonometry, grown by its rounding.
+  static Rect Grown(const Rect& b) {
+    const double g = Rounding * Size(b);
+    return {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
+  }
+  void Hold(const Rect& b) {
+    Hold(b.xmin, b.ymin);
+    Hold(b.xmax, b.ymax);
+  }
+  // The arc of a polyline segment from (x1, y1) to (x2, y2) with the bulge b of its first vertex
+  // (the tangent of a quarter of its angle, counter-clockwise where positive), without
+  // trigonometry: its centre lies (c / 2) (1 - b^2) / (2 b) to the left of the chord's middle, its
+  // radius is (c / 2) (1 + b^2) / (2 |b|), and its ends give the directions of its sweep.
+  void HoldBulge(long double x1, long double y1, long double x2, long double y2,
+                 long double bulge) {
+    const double ax = D(x1), ay = D(y1), bx = D(x2), by = D(y2), b = D(bulge);
+    const double dx = bx - ax, dy = by - ay, c = std::sqrt(dx * dx + dy * dy);
+    if (!(c > 0) || !std::isfinite(b)) {
+      Hold(Grown({std::min(ax, bx), std::min(ay, by), std::max(ax, bx), std::max(ay, by)}));
+      return;
+    }
+    const double along = (1 - b * b) / (4 * b), r = c * (1 + b * b) / (4 * std::fabs(b));
+    const double xc = (ax + bx) / 2 - dy * along, yc = (ay + by) / 2 + dx * along;
+    // Counter-clockwise from the first end to the second, or, turning the other way, from the
+    // second to the first.
+    const double px = (ax - xc) / r, py = (ay - yc) / r, qx = (bx - xc) / r, qy = (by - yc) / r;
+    const bool wide = std::fabs(b) > 1;
+    Hold(Grown(b > 0 ? ShapeRect({xc, yc, r, px, py, qx, qy, false, wide})
+                     : ShapeRect({xc, yc, r, qx, qy, px, py, false, wide})));
+  }
+  // The box of a block in its own coordinates, grown by its rounding; false when it has none to
+  // give (a number not finite, an insert of itself).
+  bool BlockBox(Block& bl, int depth) {
+    if (bl.state == 2) return !bl.unbounded;
+    if (bl.state == 1 || depth > MaxDepth) return false;
+    bl.state = 1;
+    Rect b = bl.own;
+    bool empty = bl.ownEmpty, unbounded = !std::isfinite(bl.sum);
+    UniteInserts(
+        b, empty, unbounded, bl.inserts, Rounding,
+        [&](Block& in) { return BlockBox(in, depth + 1); },
+        [](const Child& ch, double& mx, double& my) { return ChildRect(*ch.block, ch, mx, my); });
+    bl.state = 2;
+    bl.box = b;
+    bl.empty = empty;
+    bl.unbounded = unbounded;
+    return !unbounded;
+  }
+  // The box of an inserted block where it lands: through its scales and place where it is not
+  // turned; turned, within the circle its box sweeps about the insert point (no trigonometry for
+  // a wheel's teeth).
+  static Rect ChildRect(const Block& bl, const Child& ch, double& mx, double& my) {
+    if (ch.angle == 0) return Mapped(bl.box, {ch.scaleX, 0, 0, ch.scaleY, ch.x, ch.y}, mx, my);
+    const double rx = std::max(std::fabs(bl.box.xmin), std::fabs(bl.box.xmax));
+    const double ry = std::max(std::fabs(bl.box.ymin), std::fabs(bl.box.ymax));
+    // (Grown by the rounding of its root.)
+    const double reach = std::sqrt(rx * rx + ry * ry) * (1 + 1e-12) *
+                         std::max(std::fabs(ch.scaleX), std::fabs(ch.scaleY));
+    mx = std::fabs(ch.x) + reach, my = std::fabs(ch.y) + reach;
+    return {ch.x - reach, ch.y - reach, ch.x + reach, ch.y + reach};
+  }
+  void WatchInsert(Block& bl, double x, double y, double angle, double scaleX, double scaleY) {
+    if (!BlockBox(bl, 0)) {
+      past_ = true;
+      return;
+    }
+    if (bl.empty) return;
+    const double a = angle * D(Pi) / 180, c = angle == 0 ? 1 : std::cos(a),
+                 s = angle == 0 ? 0 : std::sin(a);
+    double mx = 0, my = 0;
+    const Rect p = Mapped(bl.box, {c * scaleX, -s * scaleY, s * scaleX, c * scaleY, x, y}, mx, my);
+    const double sx = Rounding * mx, sy = Rounding * my;
+    if (!(p.xmin >= room_.xmin + sx && p.xmax <= room_.xmax - sx && p.ymin >= room_.ymin + sy &&
+          p.ymax <= room_.ymax - sy))
+      past_ = true;
+  }
+
+  CadBackEnd* out_ = nullptr;
+  Rect room_;
+  bool past_ = false;
+  std::map<std::string, Block> blocks_;
+  Block* open_ = nullptr;
+  Block* last_ = nullptr;  // the block of the last insert, by its name
+  std::string lastName_;
+  Sweep sweep_;  // the last turned insert kept in the open block (block nullptr: none)
+  bool polyClosed_ = false;
+  int vertices_ = 0;
+  long double firstX_ = 0, firstY_ = 0, prevX_ = 0, prevY_ = 0, prevBulge_ = 0;
+};
+}  // namespace
+
+bool CadDrawWatched(const std::function<void()>& draw, const CadBox& room) {
+  if (room.Empty()) return false;  // nothing to watch against: nothing drawn
+  if (!B()) {
+    draw();
+    return true;
+  }
+  std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(nullptr);
+  // One watch for every drawing: its blocks keep their room.
+  static std::unique_ptr<CadBackEnd> kept = std::make_unique<RoomWatch>();
+  std::unique_ptr<CadBackEnd> watch = kept ? std::move(kept) : std::make_unique<RoomWatch>();
+  auto& watched = static_cast<RoomWatch&>(*watch);
+  watched.Start(*own, room);
+  SwapCadBackEnd(std::move(watch));
+  draw();
+  std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
+  // (Only a drawing that began an output of its own would have put another back end in place.)
+  if (back.get() != &watched) return true;
+  const bool inside = !watched.Past();
+  kept = std::move(back);
+  return inside;
+}
+
+size_t CadTextCharacters(const std::string& s) {
+  // Plain ASCII (most texts) looked at eight bytes at a time.
+  std::uint64_t high = 0;
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    high |= word;
+  }
+  for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
+  if ((high & 0x8080808080808080ULL) == 0) return s.size();
+  // Signs and letters of Latin-1 (degree, plus-minus, umlauts) are one character of the file each,
+  // unless umlauts and signs are spelled out; other characters take the writer's conversion.
+  const bool plain = Settings.CadTextMode != 3 &&
+                     !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1);
+  size_t count = 0;
+  for (size_t i = 0; i < s.size(); ++count) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const char32_t c = DecodeUtf8(s, i);
+    if (!plain || c < 0xA0 || c > 0xFF)
+      return std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
+  }
+  return count;
+}
+
+namespace {
+bool g_standIns = false;  // a drawing is measured with stand-ins
+}  // namespace
+
+bool CadMeasuringByStandIns() { return g_standIns; }
+
+CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room, bool standIns) {
   const CadOutputState state = CadState;
   const ErrorListRecord errors = Errors;
   const ProgramFlags flags = Flags;
@@ -478,7 +864,10 @@ CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room) 
   auto& bounds = static_cast<BoundsBackEnd&>(*measure);
   bounds.Start(room);
   std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(std::move(measure));
+  const bool standInsBefore = g_standIns;
+  g_standIns = standIns;
   draw();
+  g_standIns = standInsBefore;
   std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
   // (Only a drawing that began an output of its own would have put another back end in place.)
   CadBox box;

@@ -148,6 +148,9 @@ void FillRecord(char* record, std::string_view data, std::string_view trailing, 
 
 // Field i (0..7, 8 the columns 65-72) of a record's blank columns: a number right-aligned.
 void PutField(char* columns, int i, int n);
+// The decimal digits of v, right to left in pairs, ending just before end (inlined: it is the
+// whole work of a number field).
+[[gnu::always_inline]] inline void DigitsBefore(char* end, unsigned v);
 
 // Seven-digit sequence numbers of one section's records, which count up one by one: the first six
 // digits of the last number are kept, and the last digit steps (a number that does not follow, or
@@ -376,22 +379,24 @@ void PutField(char* columns, int i, std::string_view v) {
   std::memcpy(columns + 8 * i + 8 - v.size(), v.data(), v.size());
 }
 
+inline void DigitsBefore(char* end, unsigned v) {
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  for (; v >= 100; v /= 100) {
+    end -= 2;
+    std::memcpy(end, pairs + 2 * (v % 100), 2);
+  }
+  if (v >= 10)
+    std::memcpy(end - 2, pairs + 2 * v, 2);
+  else
+    end[-1] = static_cast<char>('0' + v);
+}
+
 void PutField(char* columns, int i, int n) {
-  if (n >= 0 && n < 100000000) {  // the digits fit: right to left from the field's end, in pairs
-    static constexpr char pairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char* p = columns + 8 * i + 8;
-    unsigned v = static_cast<unsigned>(n);
-    for (; v >= 100; v /= 100) {
-      p -= 2;
-      std::memcpy(p, pairs + 2 * (v % 100), 2);
-    }
-    if (v >= 10)
-      std::memcpy(p - 2, pairs + 2 * v, 2);
-    else
-      p[-1] = static_cast<char>('0' + v);
+  if (n >= 0 && n < 100000000) {  // the digits fit: right to left from the field's end
+    DigitsBefore(columns + 8 * i + 8, static_cast<unsigned>(n));
     return;
   }
   char buf[16];
@@ -566,7 +571,14 @@ void AddReal6(ParamText& t, const long double& x, char delimiter = ',') {
 
 void AddInt(ParamText& t, long long n, char delimiter = ',') {
   char* p = t.Room(24);
-  p = std::to_chars(p, p + 23, n).ptr;
+  if (n >= 0 && n < 100000000) {  // (entity numbers, counts) the digits two at a time
+    const auto v = static_cast<unsigned>(n);
+    p += v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : v < 10000 ? 4 : v < 100000 ? 5
+         : v < 1000000 ? 6 : v < 10000000 ? 7 : 8;
+    DigitsBefore(p, v);
+  } else {
+    p = std::to_chars(p, p + 23, n).ptr;
+  }
   *p = delimiter;
   t.Used(p + 1);
 }
@@ -747,13 +759,18 @@ void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
         *p++ = '1', *p++ = '.';
       } else {
         *p++ = '.';
-        char digits[6];
-        long long v = n;
-        for (int i = 5; i >= 0; --i, v /= 10) digits[i] = static_cast<char>('0' + v % 10);
-        int last = 5;
-        while (digits[last] == '0') --last;
-        std::memcpy(p, digits, static_cast<size_t>(last + 1));
-        p += last + 1;
+        // The six digits in three pairs, all written; the trailing zeros then left behind.
+        static constexpr char pairs[] =
+            "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+            "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+            "8081828384858687888990919293949596979899";
+        const auto v = static_cast<unsigned>(n);
+        const unsigned p0 = v / 10000, p1 = v / 100 % 100, p2 = v % 100;
+        std::memcpy(p, pairs + 2 * p0, 2);
+        std::memcpy(p + 2, pairs + 2 * p1, 2);
+        std::memcpy(p + 4, pairs + 2 * p2, 2);
+        const unsigned last = p2 != 0 ? p2 : p1 != 0 ? p1 : p0;
+        p += (p2 != 0 ? 6 : p1 != 0 ? 4 : 2) - (last % 10 == 0 ? 1 : 0);
       }
     }
     *p++ = delimiter;
@@ -775,6 +792,35 @@ void AddShortReal6(ParamText& t, long double x, char delimiter = ',') {
 }
 }  // namespace
 
+namespace {
+// Two keys compared eight bytes at a time (no call of the library's compare).
+bool SameKey(const IgesWriterState::MatrixKey& a, const IgesWriterState::MatrixKey& b) {
+  std::uint64_t x[4], y[4];
+  static_assert(sizeof x == sizeof a);
+  std::memcpy(x, a.data(), sizeof x);
+  std::memcpy(y, b.data(), sizeof y);
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
+}
+
+// The slot of key in the open table of matrices: where its index stands, or the free slot where it
+// goes. The table is first made larger where one more matrix would fill it more than half.
+size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
+  std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
+  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  auto find = [&slots, &made](const IgesWriterState::MatrixKey& k) {
+    const size_t mask = slots.size() - 1;
+    for (size_t i = IgesWriterState::MatrixKeyHash{}(k) & mask;; i = (i + 1) & mask)
+      if (slots[i] == 0 || SameKey(made[slots[i] - 1].key, k)) return i;
+  };
+  if (2 * (made.size() + 1) > slots.size()) {
+    slots.assign(std::max<size_t>(64, 2 * slots.size()), 0);
+    for (size_t i = 0; i < made.size(); ++i)
+      slots[find(made[i].key)] = static_cast<std::uint32_t>(i + 1);
+  }
+  return find(key);
+}
+}  // namespace
+
 void IgesSharedInstance(int d, long double x, long double y, long double angle) {
   if (angle == 0) {
     IgesInstance(d, x, y, 0, 1);
@@ -783,23 +829,27 @@ void IgesSharedInstance(int d, long double x, long double y, long double angle) 
   // The matrix is known by the bits of its rotation and place (the same numbers give the same
   // text). The place is the matrix's, not the instance's: readers differ on whether an instance's
   // own translation is turned by its matrix.
-  IgesWriterState::MatrixKey key{};
+  IgesWriterState::MatrixKey key;  // (its bytes after the three numbers zeroed below)
   constexpr size_t Bytes =
       std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
   static_assert(3 * Bytes <= sizeof key);
   std::memcpy(key.data(), &angle, Bytes);
   std::memcpy(key.data() + Bytes, &x, Bytes);
   std::memcpy(key.data() + 2 * Bytes, &y, Bytes);
+  std::fill(key.begin() + 3 * Bytes, key.end(), 0);
   // The wheels turned alike ask for the matrices in the order they were made: the one after the
   // last found is tried first.
   std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
   int matrix = 0;
-  if (Iges.NextMatrix < made.size() && made[Iges.NextMatrix].key == key) {
+  size_t slot = 0;
+  if (Iges.NextMatrix < made.size() && SameKey(made[Iges.NextMatrix].key, key)) {
     matrix = made[Iges.NextMatrix++].entity;
-  } else if (const auto [it, fresh] = Iges.Matrices.try_emplace(key, made.size()); !fresh) {
-    matrix = made[it->second].entity;
-    Iges.NextMatrix = it->second + 1;
-  } else {  // (known from now on by its index in MatrixOrder, pushed below)
+  } else if (const std::uint32_t known = Iges.MatrixSlots[slot = MatrixSlot(key)]; known != 0) {
+    matrix = made[known - 1].entity;
+    Iges.NextMatrix = known;
+  } else {
+    // Known from now on by its index in MatrixOrder (pushed below).
+    Iges.MatrixSlots[slot] = static_cast<std::uint32_t>(made.size() + 1);
     // cos and sin in a few steps where they stand for the library's (each angle comes once).
     const long double a = DegToRad(angle);
     long double c, s;
@@ -872,7 +922,10 @@ int IgesWriteSubfigure(const std::string& name, bool packed) {
   p.Append(",");
   AddInt(p, Iges.IgesMemberCount);
   // Members in groups of twelve (or filling each record where packed); the last delimiter of the
-  // text ends the entity.
+  // text ends the entity. Packed behind a head that fits a record, each record is written once
+  // the next member no longer fits it, as the splitting of the whole text would cut it (without
+  // scanning a wheel's thousands of members again).
+  const bool direct = packed && p.View().size() <= ParameterData;
   int inGroup = 0;
   for (size_t i = 0; i < Iges.Members.size(); ++i) {
     if (inGroup == 12 && !packed) {
@@ -880,8 +933,18 @@ int IgesWriteSubfigure(const std::string& name, bool packed) {
       p.Clear();
       inGroup = 0;
     }
+    const size_t before = p.View().size();
     AddInt(p, Iges.Members[i]);
     ++inGroup;
+    if (direct && p.View().size() > ParameterData) {
+      char field[24];
+      const std::string_view added = p.View().substr(before);
+      std::memcpy(field, added.data(), added.size());
+      p.Used(p.View().data() + before);
+      Parameters(p.View());
+      p.Clear();
+      p.Append(std::string_view(field, added.size()));
+    }
   }
   p.Back() = ';';
   Parameters(p.View());
@@ -962,7 +1025,7 @@ int IgesBackEnd::Find(const std::string& name) {
 
 void IgesBackEnd::Open() {
   CloseStaging();
-  holding_ = pending_ = true;
+  pending_ = true;
   scaled_.clear();
   blocks_.clear();
   recording_ = false;
@@ -991,20 +1054,16 @@ void IgesBackEnd::BeginDrawing(long double xmin, long double ymin, long double x
 }
 
 bool IgesBackEnd::BeginBlock(const std::string& name) {
-  if (holding_) {
-    // Held: the name is known (for the lookups of inserts), the calls are recorded only.
-    ++Iges.IgesBlockCount;
-    Iges.Blocks.push_back({CadFileValue(name), 0});
-  } else {
-    IgesBeginBlock(name);
-  }
+  // Held: the name is known (for the lookups of inserts), the calls are recorded only.
+  ++Iges.IgesBlockCount;
+  Iges.Blocks.push_back({CadFileValue(name), 0});
   Recorded& block = blocks_.emplace_back();
   block.key = LowerBlockName(name);
   block.calls.reserve(256);  // most blocks: room for all their calls at once
-  block.values.reserve(1024);
+  block.values.Add(0);
   block.colour = Iges.IgesColor;
   block.font = Iges.IgesLineFont;
-  block.held = holding_;
+  block.held = true;
   recording_ = true;
   return true;
 }
@@ -1016,16 +1075,8 @@ void IgesBackEnd::EndBlock() {
 
 bool IgesBackEnd::Held() const { return recording_ && !blocks_.empty() && blocks_.back().held; }
 
-void IgesBackEnd::Decide(bool scaledInsert) {
-  if (!pending_ || recording_) return;
-  pending_ = false;
-  if (scaledInsert) return;  // the held blocks are written when they are first inserted
-  // As they were defined, one after the other, each with the pen it began with.
-  holding_ = false;
-  const int colour = Iges.IgesColor, font = Iges.IgesLineFont;
-  for (size_t k = 0; k < blocks_.size(); ++k) BlockDirectory(k);
-  Iges.IgesColor = colour;
-  Iges.IgesLineFont = font;
+void IgesBackEnd::Drawn() {
+  if (!recording_) pending_ = false;
 }
 
 int IgesBackEnd::BlockDirectory(const std::string& name) {
@@ -1088,7 +1139,7 @@ void IgesBackEnd::Instance(const std::string& name, long double x, long double y
                            long double angle, long double scaleX, long double scaleY) {
   const int d = scaleX == 1 && scaleY == 1 ? BlockDirectory(name)
                                            : ScaledDefinition(name, scaleX, scaleY, 0);
-  if (d > 0) IgesInstance(d, x, y, angle, 1);
+  if (d > 0) IgesSharedInstance(d, x, y, angle);
 }
 
 long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::string* text,
@@ -1097,14 +1148,26 @@ long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::str
   Recorded& block = blocks_.back();
   Call& c = block.calls.emplace_back(kind);
   c.pen = pen;
-  c.value = static_cast<std::uint32_t>(block.values.size());
+  c.value = static_cast<std::uint32_t>(block.values.used);
   if (text) {
     // The teeth of a wheel insert one name again and again: it is kept once.
     if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
     c.text = static_cast<std::uint32_t>(block.texts.size() - 1);
   }
-  block.values.resize(block.values.size() + values);
-  return block.values.data() + c.value;
+  return block.values.Add(values);
+}
+
+long double* IgesBackEnd::Recorded::Numbers::Add(size_t n) {
+  if (used + n > size || !room) {
+    const size_t grown = std::max({2 * size, used + n, size_t{1024}});
+    std::unique_ptr<long double[]> more(new long double[grown]);
+    if (used > 0) std::memcpy(more.get(), room.get(), used * sizeof(long double));
+    room = std::move(more);
+    size = grown;
+  }
+  long double* at = room.get() + used;
+  used += n;
+  return at;
 }
 
 void IgesBackEnd::Insert(const std::string& name, long double x, long double y, long double angle,
@@ -1113,7 +1176,7 @@ void IgesBackEnd::Insert(const std::string& name, long double x, long double y, 
     v[0] = x, v[1] = y, v[2] = angle, v[3] = scaleX, v[4] = scaleY;
   }
   if (Held()) return;
-  Decide(!(scaleX == 1 && scaleY == 1));
+  Drawn();
   Instance(name, x, y, angle, scaleX, scaleY);
   Drain();
 }
@@ -1248,10 +1311,12 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
             IgesArc(xc, yc, p[0], p[1], p[2], p[3]);
           break;
         }
-        // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most.
-        // An angle that is no number draws nothing.
-        if (!BoundedSweep(s, e, 360)) break;
-        while (e <= s) e += 360;
+        // Unequal scales make an ellipse: a path through points of it, 5 degrees apart at most,
+        // over the sweep every back end takes. An angle that is no number draws nothing.
+        const long double sweep = ArcSweep(s, e);
+        if (sweep == 0) break;
+        s = std::fmod(s, 360.0L);
+        e = s + sweep;
         const int n = std::max(2, static_cast<int>(std::ceil((e - s) / 5)));
         std::vector<long double> xy;
         for (int i = 0; i <= n; ++i) {
@@ -1336,7 +1401,7 @@ void IgesBackEnd::Line(long double x1, long double y1, long double x2, long doub
     v[0] = x1, v[1] = y1, v[2] = x2, v[3] = y2;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesLine(x1, y1, x2, y2);
   Drain();
 }
@@ -1346,7 +1411,7 @@ void IgesBackEnd::Circle(long double x, long double y, long double r) {
     v[0] = x, v[1] = y, v[2] = r;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesCircle(x, y, r);
   Drain();
 }
@@ -1357,7 +1422,7 @@ void IgesBackEnd::Arc(long double x, long double y, long double startAngle, long
     v[0] = x, v[1] = y, v[2] = r, v[3] = startAngle, v[4] = endAngle;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   const CosSin a = CosSinOfDegrees(startAngle), b = CosSinOfDegrees(endAngle);
   IgesArc(x, y, x + r * a.c, y + r * a.s, x + r * b.c, y + r * b.s);
   Drain();
@@ -1369,7 +1434,7 @@ void IgesBackEnd::Text(const std::string& s, long double x, long double y) {
     v[2] = CadState.CadTextHeight, v[3] = CadState.CadTextWidth, v[4] = CadState.CadTextRotation;
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesText(s, x, y);
   Drain();
 }
@@ -1381,15 +1446,18 @@ void IgesBackEnd::Solid(long double x1, long double y1, long double x2, long dou
     std::copy(p, p + 8, v);
   }
   if (Held()) return;
-  Decide(false);
+  Drawn();
   IgesSolid(x1, y1, x2, y2, x3, y3, x4, y4);
   Drain();
 }
 
 void IgesBackEnd::Close() {
-  // A drawing of blocks alone has them all.
+  // A drawing of blocks alone has them all, as they were defined, each with the pen it began with.
   recording_ = false;
-  Decide(false);
+  if (pending_) {
+    pending_ = false;
+    for (size_t k = 0; k < blocks_.size(); ++k) BlockDirectory(k);
+  }
   // A staged parameter section follows the directory.
   if (staged_ >= 0) {
     if (stageFailed_)

@@ -7,9 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -49,9 +49,11 @@ struct IgesWriterState {
     MatrixKey key;
     int entity;
   };
-  std::vector<Matrix> MatrixOrder;                           // as written
-  std::unordered_map<MatrixKey, size_t, MatrixKeyHash> Matrices;  // index into MatrixOrder
-  size_t NextMatrix = 0;                                     // the one after the last found
+  std::vector<Matrix> MatrixOrder;  // as written
+  // The matrices by their keys: an open table of indices into MatrixOrder, each plus one (0: a
+  // free slot), at most half full (no node to make and free for each of a wheel's rotations).
+  std::vector<std::uint32_t> MatrixSlots;
+  size_t NextMatrix = 0;  // the one after the last found
   std::string Directory;          // the D section as written
   std::string Parameters;         // the P section, appended at the end
 };
@@ -128,8 +130,9 @@ void IgesPath(const std::vector<long double>& xy);
 // subfigure instance; a scaled one (which common readers drop, and whose unequal scales an
 // instance cannot carry) is an instance at scale 1 of the block's subfigure scaled once, written
 // when a scale is first used (a block inserted inside it stays an instance where the scales allow,
-// sharing the matrices of its rotations, and is written in place, transformed, where they do not).
-// Block definitions wait for the first entity outside them (see Decide).
+// and is written in place, transformed, where they do not). Every rotated instance shares the
+// matrix of its rotation and place with the other instances of the file.
+// Block definitions are held until their first use at scale 1 (see Held).
 class IgesBackEnd : public CadBackEnd {
  public:
   ~IgesBackEnd() override { CloseStaging(); }
@@ -166,7 +169,15 @@ class IgesBackEnd : public CadBackEnd {
     int colour = 0, font = 1;  // the pen it began with
     bool held = false;         // recorded, its subfigure not yet written
     std::vector<Call> calls;
-    std::vector<long double> values;
+    // The numbers of its calls one after the other, in room made a doubling at a time and not
+    // cleared first (a wheel records thousands of inserts).
+    struct Numbers {
+      std::unique_ptr<long double[]> room;
+      size_t used = 0, size = 0;
+      const long double* data() const { return room.get(); }
+      // Room for n more; where they go.
+      long double* Add(size_t n);
+    } values;
     std::vector<std::string> texts;
   };
   // An affine map x' = a x + b y + e, y' = c x + d y + f.
@@ -187,14 +198,15 @@ class IgesBackEnd : public CadBackEnd {
   // A large file is not held whole: the directory so far goes to the working file, the parameter
   // section so far to a staging file, each once it holds SpillBytes.
   void Drain();
-  // Blocks are held (recorded, not written) until the first entity outside them: unless that is a
-  // scaled insert, they are then written as they came; else each is written at its first insert at
-  // scale 1, and those never inserted so are left out (a wheel drawn scaled needs no copy of its
-  // teeth at scale 1).
+  // Blocks are held (recorded, not written) until their first use at scale 1 (an insert, or one
+  // inside a block written so); those never used so are left out (a wheel drawn scaled needs no
+  // copy of its teeth at scale 1), unless the drawing has nothing outside its blocks: they are then
+  // all written at the end, as they came.
   bool Held() const;
   // IgesFindBlock, held blocks included.
   int Find(const std::string& name);
-  void Decide(bool scaledInsert);
+  // Something is drawn outside the blocks (see Held).
+  void Drawn();
   // The directory number of a block's subfigure, written first where it was held; 0 for none.
   int BlockDirectory(const std::string& name);
   int BlockDirectory(size_t k);
@@ -216,7 +228,7 @@ class IgesBackEnd : public CadBackEnd {
   CadOutputFile file_;
   std::vector<Recorded> blocks_;  // defined blocks
   bool recording_ = false;
-  bool holding_ = true, pending_ = true;
+  bool pending_ = true;  // nothing drawn outside the blocks yet
   std::vector<Scaled> scaled_;
   int staged_ = -1;  // the parameter section so far, when it grew large (a file without a name)
   bool stageFailed_ = false;

@@ -22,6 +22,7 @@
 namespace qern {
 
 int DrawingKind = 0;
+ExtentsWay DrawingExtentsWay = ExtentsWay::Watched;
 
 namespace {
 
@@ -128,6 +129,10 @@ void PartFrame(const std::string& name, int format, int part) {
   });
 }
 
+// From this many teeth on, a wheel is measured by its tip circle, and a drawing of wheels is
+// measured before it is drawn rather than watched while it is drawn.
+constexpr int ManyTeeth = 100;
+
 void WheelBlocks(long double z1) {
   Block("zahn1", [] { ToothBlock(1); });
   Block("zahn2", [] { ToothBlock(2); });
@@ -138,8 +143,17 @@ void WheelBlocks(long double z1) {
   if (!drawable) AddError("Fehler : z > " + IntStr(MaxToothCount) + ", Zahnrad nicht gezeichnet");
   const int z = drawable ? static_cast<int>(z1) : 0;
   for (const char* wheel : {"rad1", "rad2"}) {
-    const std::string tooth = wheel[3] == '1' ? "zahn1" : "zahn2";
+    const bool shaft = wheel[3] == '1';
+    const std::string tooth = shaft ? "zahn1" : "zahn2";
     Block(wheel, [&] {
+      // Measured, a wheel of many teeth is the tip circle of its tooth: it holds the tooth however
+      // turned (finding the circle costs about as much as a hundred inserts).
+      if (CadMeasuringByStandIns() && z >= ManyTeeth) {
+        if (z > 0)
+          CadCircle(0, 0, ToothVerticesReach(shaft ? ShaftToothVertices(Design)
+                                                   : HubToothVertices(Design)));
+        return;
+      }
       for (int i = 1; i <= z; ++i) CadInsertBlock(tooth, 0, 0, 360.0L * i / z, 1, 1);
     });
   }
@@ -329,19 +343,27 @@ void DrawKindIn(int kind, const Sizes& s, const CadBox& extents) {
 
 // The kind's room, grown where the drawing reaches beyond it. A design the calculation found
 // faulty (parts that overlap, diameters that do not suit the tooth count) draws its parts
-// anywhere: the drawing is made once unseen to measure it. The hatch state it changes is put
-// back, so the drawing made then is the same.
-CadBox HoldingExtents(int kind, const Sizes& s) {
+// anywhere: the drawing is made once unseen to measure it, its wheels of many teeth by their tip
+// circles unless drawnWhole. The hatch state it changes is put back, so the drawing made then is
+// the same.
+// What lies on the edge of a kind's box stays there, whatever the last bits of its computation:
+// the room of the box reaches that little beyond it; only what reaches past the room counts.
+long double EdgeTolerance(const CadBox& box) {
+  return box.Empty() ? 0 : 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
+}
+CadBox RoomOf(const CadBox& box) {
+  const long double tol = EdgeTolerance(box);
+  return box.Empty() ? CadBox{}
+                     : CadBox{box.xmin - tol, box.ymin - tol, box.xmax + tol, box.ymax + tol};
+}
+
+CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
   CadBox box = ExtentsBox(kind, s);
   const std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
   const int count = HatchPointCount, mode = HatchMode;
-  // What lies on the room's edge stays there, whatever the last bits of its computation; only
-  // what reaches past the room counts.
-  const long double tol =
-      box.Empty() ? 0 : 1e-9L * MaxFloat(box.xmax - box.xmin, box.ymax - box.ymin);
-  const CadBox room =
-      box.Empty() ? CadBox{} : CadBox{box.xmin - tol, box.ymin - tol, box.xmax + tol, box.ymax + tol};
-  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room);
+  const long double tol = EdgeTolerance(box);
+  const CadBox room = RoomOf(box);
+  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room, !drawnWhole);
   HatchPoints = points;
   HatchPointCount = count;
   HatchMode = mode;
@@ -353,11 +375,42 @@ CadBox HoldingExtents(int kind, const Sizes& s) {
   return box;
 }
 
+// The state a drawing starts from, kept to begin it again.
+struct DrawingStart {
+  CadOutputState cad = CadState;
+  ErrorListRecord errors = Errors;
+  ProgramFlags flags = Flags;
+  std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
+  int count = HatchPointCount, mode = HatchMode;
+  void Restore() const {
+    CadState = cad, Errors = errors, Flags = flags;
+    HatchPoints = points, HatchPointCount = count, HatchMode = mode;
+  }
+};
+
 void DrawKind(int device, int kind) {
   CadBeginOutput(device);
   if (Flags.AbortFlag) return;
   const Sizes s = DesignSizes();
-  DrawKindIn(kind, s, HoldingExtents(kind, s));
+  const CadBox box = ExtentsBox(kind, s);
+  // The wheels' thousands of inserts cost the watch more than measuring them by their tip circles.
+  const bool manyTeeth = (kind == 7 || kind >= 14) && s.z1 >= ManyTeeth;
+  if (DrawingExtentsWay == ExtentsWay::RoomOnly) {
+    DrawKindIn(kind, s, box);
+  } else if (DrawingExtentsWay == ExtentsWay::MeasuredFirst || manyTeeth) {
+    DrawKindIn(kind, s, HoldingExtents(kind, s));
+  } else {
+    // Drawn at once within the kind's room, and watched: only a drawing that may reach past it (a
+    // design the calculation found faulty) is begun again, measured unseen first and drawn within
+    // the extents that hold it.
+    const DrawingStart start;
+    if (!CadDrawWatched([&] { DrawKindIn(kind, s, box); }, RoomOf(box))) {
+      start.Restore();
+      CadRestartOutput();
+      if (Flags.AbortFlag) return;
+      DrawKindIn(kind, s, HoldingExtents(kind, s));
+    }
+  }
   CadEndOutput();
   RestoreCursor();
 }
@@ -423,6 +476,11 @@ int DefaultDrawingKind(int resultGraphicKind) {
     case 3: return 8;
     default: return 14;
   }
+}
+
+CadBox DrawingExtents(int kind, bool drawnWhole) {
+  if (kind < 1 || kind > DrawingKindCount) return {};
+  return HoldingExtents(kind, DesignSizes(), drawnWhole);
 }
 
 void ShowDefaultDrawing() { DrawMenu(CadDeviceScreen, DefaultDrawingKind(Settings.ResultGraphicKind)); }

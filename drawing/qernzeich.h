@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "drawing/zorqcad.h"
+
 namespace qern {
 
 constexpr int DrawingKindCount = 21;
@@ -23,5 +25,17 @@ void DrawMenu(int device, int kind);
 void ShowDefaultDrawing();
 // The kind ShowDefaultDrawing draws for a ResultGraphicKind value.
 int DefaultDrawingKind(int resultGraphicKind);
+
+// How DrawMenu finds a drawing's extents: drawn at once and watched, measured again unseen only
+// when it may reach past its kind's room (the program's way; wheels of many teeth are measured
+// unseen first, by their tip circles); measured unseen before it is drawn (the earlier way); or the
+// kind's room as it stands (no measuring). The latter two are for the benches' comparison.
+enum class ExtentsWay { Watched, MeasuredFirst, RoomOnly };
+extern ExtentsWay DrawingExtentsWay;
+
+// The extents a drawing of kind states on the current device for the current design: the kind's
+// room, grown where the drawing reaches past it (measured unseen, wheels of many teeth by
+// their tip circles). drawnWhole measures every piece itself (for comparison).
+CadBox DrawingExtents(int kind, bool drawnWhole = false);
 
 }  // namespace qern

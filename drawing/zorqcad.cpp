@@ -29,7 +29,8 @@ CadPlotDialogs g_plotDialogs;
 CadBackEnd* B() { return g_backend.get(); }
 
 // An arc or circle with a negative radius is the same curve with |r| turned by half a turn; back
-// ends get a positive radius.
+// ends get a positive radius. (Every back end then gets an arc's angles within a turn of each
+// other, or no arc where an angle is no number: see ArcAnglesWithinTurn.)
 void NormaliseArc(long double& startAngle, long double& endAngle, long double& r) {
   if (r >= 0) return;
   r = -r;
@@ -138,6 +139,25 @@ void CadAskDevice() {
   stored = line;
 }
 
+namespace {
+// The output's back end in place and open, the layer's blocks forgotten, line style and symbol
+// scale at their start.
+void OpenBackEnd(std::unique_ptr<CadBackEnd> backend) {
+  g_backend = std::move(backend);
+  ResetCadBlocks();
+  if (g_backend) {
+    g_backend->Open();
+    if (Flags.AbortFlag) {
+      g_backend->Abandon();
+      g_backend.reset();
+      return;
+    }
+  }
+  CadSetLineStyle(0);
+  CadSetSymbolScale(1.0L);
+}
+}  // namespace
+
 void CadBeginOutput(int device) {
   if (g_backend) {  // an output left open: drop it
     g_backend->Abandon();
@@ -173,18 +193,14 @@ void CadBeginOutput(int device) {
   CadState.CadInsertDepth = 0;
   CadState.CadVertexCount = 0;
   CadState.CadPrevBulge = 0;
-  g_backend = std::move(backend);
-  ResetCadBlocks();
-  if (g_backend) {
-    g_backend->Open();
-    if (Flags.AbortFlag) {
-      g_backend->Abandon();
-      g_backend.reset();
-      return;
-    }
-  }
-  CadSetLineStyle(0);
-  CadSetSymbolScale(1.0L);
+  OpenBackEnd(std::move(backend));
+}
+
+void CadRestartOutput() {
+  if (!g_backend) return;
+  g_backend->Abandon();
+  g_backend.reset();
+  OpenBackEnd(MakeCadBackEnd(CadState.CadDevice));
 }
 
 void CadEndOutput() {
@@ -260,6 +276,7 @@ void CadArc(long double x, long double y, long double startAngle, long double en
             long double r) {
   if (r == 0 || !B()) return;
   NormaliseArc(startAngle, endAngle, r);
+  if (!ArcAnglesWithinTurn(startAngle, endAngle)) return;
   B()->Arc(x + CadState.CadOriginX, y + CadState.CadOriginY, startAngle, endAngle, r);
 }
 
@@ -355,9 +372,12 @@ void CadTransformedArc(long double x, long double y, long double startAngle, lon
     s = startAngle + 180;
     e = endAngle + 180;
   }
+  s += CadState.CadInsertAngle;
+  e += CadState.CadInsertAngle;
+  if (!ArcAnglesWithinTurn(s, e)) return;
   long double a, b;
   Map(a, b, x, y);
-  B()->Arc(a, b, s + CadState.CadInsertAngle, e + CadState.CadInsertAngle, r * std::fabs(sx));
+  B()->Arc(a, b, s, e, r * std::fabs(sx));
 }
 
 void CadTransformedText(const std::string& s, long double x, long double y) {

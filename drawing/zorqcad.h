@@ -124,7 +124,25 @@ struct CadBox {
 // Given a room (not empty), what lies wholly inside it may be left out: each side of the box is
 // then exact where the drawing reaches past that side of the room, and otherwise lies within
 // the room (or the box is empty).
-CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room = {});
+// With standIns, a piece whose box is known without drawing it may be drawn by a stand-in that
+// holds it (see CadMeasuringByStandIns).
+CadBox CadMeasureDrawing(const std::function<void()>& draw, const CadBox& room = {},
+                         bool standIns = true);
+// Runs draw, a whole drawing, on the output's own back end while watching it: true when nothing
+// it draws may reach past room (not empty) — the output then stands as drawn; false when
+// something may (the output is then to be begun again with CadRestartOutput, and the drawing
+// measured before it is drawn again).
+bool CadDrawWatched(const std::function<void()>& draw, const CadBox& room);
+// The output begun again for the same device and file, with nothing of it written (no question
+// asked); AbortFlag set when the device cannot be opened again.
+void CadRestartOutput();
+// Whether a drawing is being measured with stand-ins: a piece may then be drawn by lines or
+// circles whose box holds it (a wheel of many teeth by its tip circle) instead of itself.
+bool CadMeasuringByStandIns();
+// The characters of a text as the widest writer has them (a file's text may write one character
+// as several: a transliterated umlaut, an escaped character); a text's box is this many times its
+// height and width factor long.
+size_t CadTextCharacters(const std::string& s);
 void CadTables();
 void CadBeginBlocks();
 // A named block; names are matched without regard to case. While AbortFlag is set at their start

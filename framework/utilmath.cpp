@@ -118,14 +118,25 @@ long double AngleDifference(long double a, long double b) {
   return d < 0 ? d + 360 : d;
 }
 
-bool BoundedSweep(long double& s, long double& e, long double turn) {
-  if (!std::isfinite(s) || !std::isfinite(e)) return false;
-  if (std::fabs(e - s) > 4 * turn || std::fabs(s) > 1e12L * turn) {
-    const bool turns = e - s > 4 * turn;
-    s = std::fmod(s, turn);
-    e = turns ? s + turn : std::fmod(e, turn);
+namespace {
+// How far from a whole turn the writers still take an arc for a full circle (degrees).
+constexpr long double ArcTurnTolerance = 1e-5L;
+}  // namespace
+
+bool ArcAnglesWithinTurn(long double& startAngle, long double& endAngle) {
+  if (!std::isfinite(startAngle) || !std::isfinite(endAngle)) return false;
+  if (std::fabs(endAngle - startAngle) > 360 + ArcTurnTolerance) {
+    startAngle = std::fmod(startAngle, 360.0L);
+    endAngle = std::fmod(endAngle, 360.0L);
   }
   return true;
+}
+
+long double ArcSweep(long double startAngle, long double endAngle) {
+  if (!std::isfinite(startAngle) || !std::isfinite(endAngle)) return 0;
+  long double d = std::fmod(endAngle - startAngle, 360.0L);
+  if (d < 0) d += 360;
+  return d <= ArcTurnTolerance || d >= 360 - ArcTurnTolerance ? 360 : d;
 }
 
 namespace {

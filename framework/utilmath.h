@@ -34,11 +34,13 @@ long double Hypot(long double x, long double y);
 long double RadToDeg(long double x);
 inline long double DegToRad(long double x) { return x * Pi / 180; }
 long double AngleDifference(long double a, long double b);   // ccw sweep a -> b, degrees
-// Brings an arc's sweep from s to e (turn: 360 or 2 pi) within a few turns, so that a turn at a time
-// can be added to e until it passes s: many turns are one, an end far below the start comes round
-// within a turn, and angles too large for a turn to change them are taken within a turn of zero.
-// False when either is no number.
-bool BoundedSweep(long double& s, long double& e, long double turn);
+// An arc's start and end angles (degrees) as every back end is to take them: false when either is
+// no number (the arc is left out); angles more than a turn apart (beyond the writers' tolerance of
+// a full circle) are each brought within a turn of zero, in degrees, keeping their directions.
+bool ArcAnglesWithinTurn(long double& startAngle, long double& endAngle);
+// The counter-clockwise sweep in degrees from start to end, in (0, 360]: directions that are the
+// same (within the writers' tolerance) make a whole turn. 0 when either angle is no number.
+long double ArcSweep(long double startAngle, long double endAngle);
 
 // Sine and cosine of x (radians) in a few dozen steps, within QuickTrigUlps units in the last place
 // of std::sin and std::cos; false for |x| >= 2^20 or not finite (nothing is set then).

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
 #include <limits>
 
 #include "cadtest.h"
+#include "dxfbounds.h"
 #include "drawing/cadscreen.h"
 #include "drawing/dxfout.h"
 #include "framework/utilmath.h"
@@ -163,7 +167,8 @@ TEST_F(CadStructTest, BlocksAndInserts) {
 }
 
 // A drawing measured: arcs by their sweep through turned, scaled and nested inserts, texts by their
-// anchor; the output's own file, state and error list are left as they were.
+// box (anchor, height, width factor, angle); the output's own file, state and error list are left
+// as they were.
 TEST_F(CadStructTest, MeasuredDrawingHoldsWhatItDrawsAndOutputsNothing) {
   const auto lines = Dxf([] {
     CadBeginDrawing(0, 0, 420, 297);
@@ -191,13 +196,15 @@ TEST_F(CadStructTest, MeasuredDrawingHoldsWhatItDrawsAndOutputsNothing) {
       CadInsertBlock("pair", 100, 50, 0, 1, 1);
       CadInsertBlock("unknown", 0, 0, 0, 1, 1);
       CadSetTextStyle(2, 0, 3.5L, 2.5L);
-      CadText("anchor", 100, 55);
+      CadText("anchor", 100, 55);  // 6 characters 2.5 wide: to x 115, 3.5 high: to y 58.5
+      CadSetTextStyle(2, 90, 2, 1);
+      CadText("ab", 105, 58.5L);  // upwards to y 60.5, 2 high to the left (x 103)
       CadEndSection();
     });
     EXPECT_NEAR(static_cast<double>(b.xmin), 100 - std::sqrt(2.0), 1e-9);
-    EXPECT_NEAR(static_cast<double>(b.xmax), 100 + std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(static_cast<double>(b.xmax), 115, 1e-9);
     EXPECT_NEAR(static_cast<double>(b.ymin), 47, 1e-9);
-    EXPECT_NEAR(static_cast<double>(b.ymax), 55, 1e-9);
+    EXPECT_NEAR(static_cast<double>(b.ymax), 60.5, 1e-9);
     EXPECT_EQ(CadState.CadPen, 2);
     EXPECT_EQ(Errors.ErrorCount, errors);  // the unknown block's message is not kept
     // The output's own block is still known; the measured drawing's are not.
@@ -257,32 +264,165 @@ TEST_F(CadStructTest, MeasuredWithinARoomOnlyWhatReachesPastItCounts) {
   EXPECT_EQ(CadMeasureDrawing(draw, CadBox{0, 0, 10, 10}).xmax, b.xmax);
 }
 
-// Arcs whose angles are no number draw nothing; many turns are a circle, an end far below the
-// start comes round within a turn: the measuring ends, in a block and outside one.
-TEST_F(CadStructTest, MeasuredArcsOfWildAngles) {
-  CadSetDevice(CadDeviceDxf);  // no frame, no footer
+// Arcs whose angles are no number are left out by every back end and by the measuring; arcs whose
+// angles lie turns apart or far from zero reach every back end with the same angles, within a turn
+// of zero, and the measuring takes the arcs the DXF file draws.
+TEST_F(CadStructTest, ArcsOfWildAnglesTheSameForEveryBackEnd) {
   const long double inf = std::numeric_limits<long double>::infinity();
-  const CadBox b = CadMeasureDrawing([&] {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const auto draw = [&] {
     CadBeginDrawing(0, 0, 10, 10);
+    CadTables();
     CadBeginBlocks();
     CadBeginBlock("wild");
     CadArc(0, 0, 0, inf, 1);
-    CadArc(0, 0, 0, 1e30L, 1);   // a circle of radius 1
-    CadArc(0, 0, 1e30L, 0, 2);   // somewhere on the circle of radius 2
-    CadArc(0, 0, 1e30L, 1e30L, 2);  // too large for a turn to change it
+    CadArc(0, 0, nan, 90, 1);
+    CadArc(0, 0, 0, 1500, 1);  // 60 degrees, not four turns
     CadEndBlock();
     CadEndSection();
     CadBeginEntities();
     CadInsertBlock("wild", 50, 50, 0, 1, 1);
+    CadInsertBlock("wild", 50, 50, 200, 2, 1);  // turned and scaled (the IGES ellipse path)
     CadArc(20, 20, -inf, 0, 1);
-    CadArc(20, 20, 0, 1e30L, 1);  // the circle about (20, 20)
+    CadArc(20, 20, 1e30L, 0, 2);   // from wherever 1e30 degrees points
+    CadArc(30, 20, 10, -1e5L, 2);  // the end many turns below the start
+    CadArc(40, 20, 7, 7 + 3600, 1.5L);  // ten turns: the same directions, a circle
     CadEndSection();
-  });
-  ASSERT_FALSE(b.Empty());
-  EXPECT_NEAR(static_cast<double>(b.xmin), 19, 1e-9);
-  EXPECT_NEAR(static_cast<double>(b.ymin), 19, 1e-9);
-  EXPECT_LE(b.xmax, 52 + 1e-9);
-  EXPECT_GE(b.xmax, 51 - 1e-9);
+  };
+  CadSetDevice(CadDeviceDxf);  // no frame, no footer
+  const CadBox measured = CadMeasureDrawing(draw);
+  const auto dxf = Dxf(draw);
+  Output(CadDeviceText, draw);
+  const auto txt = ReadFileLines(tmp_.File("out.txt"));
+  Output(CadDeviceIges, draw);
+  const auto igs = ReadFileLines(tmp_.File("out.igs"));
+
+  // DXF: the block's arc and two arcs outside as ARC, the ten turns a CIRCLE; angles within a turn.
+  std::vector<std::string> starts, ends;  // of the ARC entities
+  std::string entity;
+  for (size_t i = 0; i + 1 < dxf.size(); i += 2) {
+    if (dxf[i] == "  0") entity = dxf[i + 1];
+    if (entity == "ARC" && dxf[i] == " 50") starts.push_back(dxf[i + 1]);
+    if (entity == "ARC" && dxf[i] == " 51") ends.push_back(dxf[i + 1]);
+  }
+  EXPECT_EQ(std::count(dxf.begin(), dxf.end(), "ARC"), 3);
+  EXPECT_EQ(std::count(dxf.begin(), dxf.end(), "CIRCLE"), 1);
+  ASSERT_EQ(starts.size(), 3u);
+  ASSERT_EQ(ends.size(), 3u);
+  EXPECT_EQ(starts[0], "0.000000");
+  EXPECT_EQ(ends[0], "60.000000");
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_LT(std::fabs(std::stod(starts[i])), 360) << starts[i];
+    EXPECT_LT(std::fabs(std::stod(ends[i])), 360) << ends[i];
+  }
+  EXPECT_EQ(ends[1], "0.000000");
+  EXPECT_EQ(starts[2], "10.000000");
+  EXPECT_NEAR(std::stod(ends[2]), std::fmod(-1e5, 360), 1e-6);
+  // CAD text: the same arcs with the same angles.
+  std::vector<std::string> arcs;
+  for (const std::string& l : txt)
+    if (l.starts_with("ARC\t") || l.starts_with("CIRCLE\t")) arcs.push_back(l);
+  ASSERT_EQ(arcs.size(), 4u);
+  EXPECT_EQ(arcs[0], "ARC\t0.000000\t0.000000\t1.000000\t0.000000\t60.000000");
+  EXPECT_TRUE(arcs[1].ends_with("\t" + starts[1] + "\t" + ends[1])) << arcs[1];
+  EXPECT_TRUE(arcs[2].ends_with("\t10.000000\t" + ends[2])) << arcs[2];
+  EXPECT_TRUE(arcs[3].starts_with("CIRCLE\t40.000000\t20.000000\t")) << arcs[3];
+  // IGES: the block's arc (at scale 1 and as a path under unequal scales) and the three outside,
+  // none ending at its centre; the path of 60 degrees only.
+  int arcEntities = 0, paths = 0;
+  for (size_t i = 0; i < igs.size(); ++i) {
+    if (igs[i].size() < 73 || igs[i][72] != 'P') continue;
+    const std::string t = igs[i].substr(0, 64);
+    if (t.starts_with("100,")) {
+      ++arcEntities;
+      double z, xc, yc, x2, y2;
+      ASSERT_EQ(std::sscanf(t.c_str(), "100,%lf,%lf,%lf,%*f,%*f,%lf,%lf", &z, &xc, &yc, &x2, &y2), 5)
+          << t;
+      EXPECT_FALSE(x2 == xc && y2 == yc) << t;
+    }
+    if (t.starts_with("106,")) {
+      ++paths;
+      EXPECT_LE(std::atoi(t.c_str() + 6), 20) << t;  // points 5 degrees apart at most
+    }
+  }
+  EXPECT_EQ(arcEntities, 4);
+  EXPECT_EQ(paths, 1);
+  // The measured box is the box of what the DXF file draws.
+  const CadBox drawn = [&] {
+    std::ofstream(tmp_.File("drawn.dxf")) << [&] {
+      std::string all;
+      for (const std::string& l : dxf) all += l + "\n";
+      return all;
+    }();
+    CadBox box;
+    for (const DxfPoint& p : DxfBounds(tmp_.File("drawn.dxf")).Points()) {
+      if (box.Empty()) box = {p.x, p.y, p.x, p.y};
+      box = {std::min<long double>(box.xmin, p.x), std::min<long double>(box.ymin, p.y),
+             std::max<long double>(box.xmax, p.x), std::max<long double>(box.ymax, p.y)};
+    }
+    return box;
+  }();
+  ASSERT_FALSE(measured.Empty());
+  EXPECT_NEAR(static_cast<double>(measured.xmin), static_cast<double>(drawn.xmin), 1e-4);
+  EXPECT_NEAR(static_cast<double>(measured.ymin), static_cast<double>(drawn.ymin), 1e-4);
+  EXPECT_NEAR(static_cast<double>(measured.xmax), static_cast<double>(drawn.xmax), 1e-4);
+  EXPECT_NEAR(static_cast<double>(measured.ymax), static_cast<double>(drawn.ymax), 1e-4);
+}
+
+// A drawing watched as it is output: the output gets every call; the watch tells whether anything
+// may reach past the room — a point, an arc by its sweep (not its whole circle), a text by its box,
+// a block through a plain or a turned insert, a native polyline's arcs.
+TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
+  const CadBox room{0, 0, 100, 100};
+  const auto watched = [&](const std::function<void()>& body) {
+    bool inside = false;
+    const auto lines = Dxf([&] {
+      inside = CadDrawWatched([&] {
+        CadBeginDrawing(0, 0, 100, 100);
+        CadBeginBlocks();
+        CadBeginBlock("tooth");
+        CadLine(0, 40, 0, 45);
+        CadEndBlock();
+        CadBeginBlock("wheel");
+        for (int i = 1; i <= 12; ++i) CadInsertBlock("tooth", 0, 0, 30.0L * i, 1, 1);
+        CadEndBlock();
+        CadEndSection();
+        CadBeginEntities();
+        body();
+        CadEndSection();
+      }, room);
+    });
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "EOF"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "BLOCK"), 2);  // the output got the drawing
+    return inside;
+  };
+  EXPECT_TRUE(watched([] { CadLine(1, 1, 99, 99); }));
+  EXPECT_FALSE(watched([] { CadLine(1, 1, 100.5L, 99); }));
+  EXPECT_TRUE(watched([] { CadArc(50, 90, 200, 340, 20); }));   // below its centre only
+  EXPECT_FALSE(watched([] { CadArc(50, 90, 20, 160, 20); }));    // over the top
+  EXPECT_TRUE(watched([] { CadInsertBlock("wheel", 50, 50, 0, 1, 1); }));
+  EXPECT_FALSE(watched([] { CadInsertBlock("wheel", 50, 50, 0, 1.2L, 1.2L); }));
+  EXPECT_FALSE(watched([] { CadInsertBlock("tooth", 50, 50, 45, 2, 2); }));
+  EXPECT_TRUE(watched([] {
+    CadSetTextStyle(2, 0, 5, 3.5L);
+    CadText("twenty-seven characters ok.", 1, 1);  // 27 x 3.5 = 94.5 wide
+  }));
+  EXPECT_FALSE(watched([] {
+    CadSetTextStyle(2, 90, 5, 3.5L);
+    CadText("twenty-seven characters up.", 50, 10);  // up to y 104.5
+  }));
+  EXPECT_FALSE(watched([] {
+    CadPolylineBegin(0);
+    CadVertex(10, 97, Pi);  // counter-clockwise from the right end: over the chord, up to y 101
+    CadVertex(2, 97, 0);
+    CadPolylineEnd();
+  }));
+  EXPECT_TRUE(watched([] {
+    CadPolylineBegin(0);
+    CadVertex(2, 97, Pi);  // from the left end: below the chord
+    CadVertex(10, 97, 0);
+    CadPolylineEnd();
+  }));
 }
 
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {

@@ -44,7 +44,7 @@ class DxfBounds {
         } else if (v == "SEQEND") {
           poly_ = nullptr;
         } else if (section == "ENTITIES" || section == "BLOCKS") {
-          list->push_back(Ent{v, {}, {}, {}});
+          list->push_back(Ent{v, {}, {}, {}, {}});
           cur_ = &list->back();
           poly_ = v == "POLYLINE" ? cur_ : nullptr;
         }
@@ -67,6 +67,7 @@ class DxfBounds {
       }
       if (!cur_) continue;
       if (code == 2) cur_->name = v;
+      else if (code == 1) cur_->text = v;
       else cur_->g[code] = std::atof(v.c_str());
     }
   }
@@ -82,7 +83,7 @@ class DxfBounds {
 
  private:
   struct Ent {
-    std::string type, name;
+    std::string type, name, text;
     std::map<int, double> g;
     std::vector<Ent> vertices;
     double G(int code, double fallback = 0) const {
@@ -121,7 +122,14 @@ class DxfBounds {
     } else if (e.type == "ARC") {
       PutArc(m, x, y, e.G(40), e.G(50) * M_PI / 180, e.G(51) * M_PI / 180, what, out);
     } else if (e.type == "TEXT") {
+      // Its box: one character (a byte of the file) as wide as the height times the width
+      // factor, along the text's angle.
+      const double h = e.G(40), w = static_cast<double>(e.text.size()) * h * e.G(41, 1);
+      const double a = e.G(50) * M_PI / 180, c = std::cos(a), s = std::sin(a);
       Put(m, x, y, what, out);
+      Put(m, x + w * c, y + w * s, what + " end", out);
+      Put(m, x - h * s, y + h * c, what + " top", out);
+      Put(m, x + w * c - h * s, y + w * s + h * c, what + " top end", out);
     } else if (e.type == "SOLID") {
       for (int k = 0; k < 4; ++k) Put(m, e.G(10 + k), e.G(20 + k), what, out);
     } else if (e.type == "POLYLINE") {

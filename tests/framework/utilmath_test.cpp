@@ -89,6 +89,45 @@ TEST_F(UtilMathTest, AnglesAndDirections) {
   EXPECT_NEAR(static_cast<double>(y), 4, 1e-15);
 }
 
+// An arc's angles as every back end takes them: none where one is no number; within a turn where
+// they lie more than a turn apart, the directions kept; the sweep within a turn, a whole turn for
+// the same directions (the writers' tolerance of a circle included).
+TEST_F(UtilMathTest, ArcAnglesAndSweep) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  for (const auto& [s0, e0] : std::vector<std::pair<long double, long double>>{
+           {0, inf}, {-inf, 0}, {nan, 90}, {10, nan}}) {
+    long double s = s0, e = e0;
+    EXPECT_FALSE(ArcAnglesWithinTurn(s, e));
+    EXPECT_EQ(ArcSweep(s0, e0), 0);
+  }
+  struct Case {
+    long double s, e, s2, e2, sweep;
+  };
+  for (const Case& c : std::vector<Case>{{10, 80, 10, 80, 70},
+                                         {350, 10, 350, 10, 20},
+                                         {0, 360, 0, 360, 360},
+                                         {0, 360.000001L, 0, 360.000001L, 360},
+                                         {90, 90, 90, 90, 360},
+                                         {0, 1500, 0, 60, 60},
+                                         {0, -400, 0, -40, 320},
+                                         {725, -5, 5, -5, 350},
+                                         {7, 3607, 7, 7, 360}}) {
+    long double s = c.s, e = c.e;
+    ASSERT_TRUE(ArcAnglesWithinTurn(s, e)) << c.s << " " << c.e;
+    EXPECT_EQ(s, c.s2) << c.s << " " << c.e;
+    EXPECT_EQ(e, c.e2) << c.s << " " << c.e;
+    EXPECT_NEAR(static_cast<double>(ArcSweep(s, e)), static_cast<double>(c.sweep), 1e-9)
+        << c.s << " " << c.e;
+  }
+  // Angles too large for a turn to change them: each within a turn, the same direction.
+  long double s = 1e30L, e = 0;
+  ASSERT_TRUE(ArcAnglesWithinTurn(s, e));
+  EXPECT_LT(std::fabs(s), 360);
+  EXPECT_EQ(s, std::fmod(1e30L, 360.0L));
+  EXPECT_EQ(ArcSweep(1e30L, 1e30L), 360);
+}
+
 TEST_F(UtilMathTest, RotationsAndPlacement) {
   long double x, y;
   RotateAboutPoint(x, y, 2, 1, 1, 1, Pi / 2);
