@@ -139,6 +139,11 @@ void CadRestartOutput();
 // Whether a drawing is being measured with stand-ins: a piece may then be drawn by lines or
 // circles whose box holds it (a wheel of many teeth by its tip circle) instead of itself.
 bool CadMeasuringByStandIns();
+// Draws a piece whose shapes all lie within box (in the units of the primitives; the origin offset
+// is added), such as a sheet's frame and title block. Watched, the piece counts by its box, taken
+// once, and its shapes go straight to the output; only its texts and user block files are watched
+// (a text may be written wider than it was fitted). Measured, it is drawn shape by shape.
+void CadDrawPiece(const CadBox& box, const std::function<void()>& draw);
 // The characters of a text as the widest writer has them (a file's text may write one character
 // as several: a transliterated umlaut, an escaped character); a text's box is this many times its
 // height and width factor long.
