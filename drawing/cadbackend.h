@@ -136,6 +136,9 @@ class CadOutputFile {
 // a character without a Windows-1252 form as \U+XXXX; line breaks and other control characters
 // become blanks so they cannot break the file's lines.
 std::string CadFileText(const std::string& s);
+// CadFileText writes no more characters than this for each byte of its text (a character of two
+// bytes as \U+XXXX); nor does any writer: a text's box is never longer (CadTextCharacters).
+constexpr size_t CadTextMostPerByte = 4;
 // A name written into a CAD file (layers, blocks): Windows-1252, control characters as blanks.
 std::string CadFileValue(const std::string& s);
 

@@ -784,16 +784,28 @@ class RoomWatch : public CadBackEnd {
     for (const Child& ch : bl.inserts) bl.users = bl.users || ch.block->users;
     return !unbounded;
   }
-  // A text by its box as the writers place it.
+  // A text by its box as the writers place it. Outside a block most texts lie well inside the
+  // room: found so by the length no text of as many bytes exceeds, whatever its angle.
   void HoldTextBox(const std::string& s, long double x, long double y) {
+    if (!open_) {
+      const double h = std::fabs(D(CadState.CadTextHeight));
+      const double reach =
+          (static_cast<double>(CadTextMostPerByte * s.size()) * std::fabs(D(CadState.CadTextWidth)) +
+           1) * h * (1 + Rounding);
+      const double px = D(x), py = D(y);
+      if (px - reach >= room_.xmin && px + reach <= room_.xmax && py - reach >= room_.ymin &&
+          py + reach <= room_.ymax)
+        return;
+    }
+    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
+      const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
+      Hold(px, py);
+      Hold(px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth), py + h);
+      return;
+    }
     double p[8];
     TextCorners(s, D(x), D(y), p);
-    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
-      Hold(p[0], p[1]);
-      Hold(p[6], p[7]);
-    } else {
-      for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
-    }
+    for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
   }
   // The box of an inserted block where it lands: through its scales and place where it is not
   // turned; turned, within the circle its box sweeps about the insert point (no trigonometry for

@@ -425,6 +425,81 @@ TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
   }));
 }
 
+// A piece drawn with a box known before: the watch takes the box for its shapes, which go to the
+// output unseen by it (a wrong box lets them reach past the room unnoticed), while its texts are
+// still watched; a block counts its pieces' boxes wherever it is inserted.
+TEST_F(CadStructTest, PieceCountsByItsBoxAndItsTextsAreWatched) {
+  const CadBox room{0, 0, 100, 100};
+  const auto watched = [&](const CadBox& box, const std::function<void()>& shapes,
+                           const std::function<void()>& entities = nullptr) {
+    bool inside = false;
+    const auto lines = Dxf([&] {
+      inside = CadDrawWatched([&] {
+        CadBeginDrawing(0, 0, 100, 100);
+        CadBeginBlocks();
+        CadBeginBlock("sheet");
+        CadDrawPiece(box, shapes);
+        CadEndBlock();
+        CadEndSection();
+        CadBeginEntities();
+        if (entities) entities();
+        else CadDrawPiece(box, shapes);
+        CadEndSection();
+      }, room);
+    });
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "LINE"), 2) << "every line output";
+    return inside;
+  };
+  const auto line = [](long double to) { return [to] { CadLine(10, 10, to, to); }; };
+  EXPECT_TRUE(watched({10, 10, 90, 90}, line(90)));
+  EXPECT_FALSE(watched({10, 10, 101, 90}, line(90)));  // the box reaches past: so may the piece
+  EXPECT_TRUE(watched({10, 10, 90, 90}, line(150)));   // a wrong box hides what reaches past
+  EXPECT_FALSE(watched({}, line(150)));                 // without a box: shape by shape
+  EXPECT_TRUE(watched({-10, -10, 60, 60}, line(50), [] {
+    CadInsertBlock("sheet", 20, 20, 0, 1, 1);
+    CadLine(1, 1, 2, 2);
+  }));
+  EXPECT_FALSE(watched({-10, -10, 60, 60}, line(50), [] {
+    CadInsertBlock("sheet", 50, 20, 0, 1, 1);  // its box reaches x 110
+    CadLine(1, 1, 2, 2);
+  }));
+  // Texts: by their boxes, also in a block and through the origin offset.
+  const auto text = [](const std::string& s, long double x) {
+    return [s, x] {
+      CadLine(10, 10, 20, 20);
+      CadSetTextStyle(2, 0, 5, 3.5L);
+      CadText(s, x, 50);
+    };
+  };
+  EXPECT_TRUE(watched({10, 10, 90, 90}, text("twenty-two characters.", 20)));  // to x 97
+  EXPECT_FALSE(watched({10, 10, 90, 90}, text("twenty-two characters..", 20)));  // to x 100.5
+  EXPECT_FALSE(watched({10, 10, 90, 90}, text("twenty-two characters.", 20), [] {
+    CadInsertBlock("sheet", 0, 0, 0, 1, 1);
+    CadSetOrigin(5, 0);
+    CadDrawPiece({10, 10, 90, 90}, [] { CadText("twenty-two characters.", 20, 50); });
+    CadSetOrigin(0, 0);
+    CadLine(1, 1, 2, 2);
+  }));
+}
+
+// No writer writes a text longer than CadTextMostPerByte characters for each of its bytes: signs
+// spelled out, characters without a Windows-1252 form escaped, in every text mode.
+TEST_F(CadStructTest, TextsAreNoLongerThanTheirBytesAllow) {
+  const std::vector<std::string> texts = {"a", "±", "°", "μ", "ä", "ß", "─", "€", "ő", "Ω",
+                                          "中", "😀", "x±0,1°", "μμμ", "\xff"};
+  for (int mode : {1, 2, 3}) {
+    for (int special : {0, 1}) {
+      Settings.CadTextMode = mode;
+      Settings.SpecialCharMode = special;
+      for (const std::string& t : texts) {
+        EXPECT_LE(CadTextCharacters(t), CadTextMostPerByte * t.size())
+            << t << " mode " << mode << " special " << special;
+        EXPECT_LE(CadFileText(t).size(), CadTextMostPerByte * t.size()) << t << " mode " << mode;
+      }
+    }
+  }
+}
+
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {
   const auto lines = Dxf([] {
     CadBeginBlocks();
