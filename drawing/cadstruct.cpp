@@ -551,6 +551,8 @@ class RoomWatch : public CadBackEnd {
   }
   // Whether something may have reached past the room.
   bool Past() const { return past_; }
+  // Whether a block is being defined.
+  bool InBlock() const { return open_ != nullptr; }
   // A piece known to lie within b: counted by its box, in the open block or against the room.
   void HoldPiece(const CadBox& b) {
     const Rect r{D(b.xmin), D(b.ymin), D(b.xmax), D(b.ymax)};
@@ -1058,6 +1060,21 @@ void CadInsertBlock(const std::string& name, long double x, long double y, long 
     if (drawn) return;
   }
   AddError("Blockname " + name + " not found !");
+}
+
+void CadInsertTurns(const std::string& name, long double x, long double y, int count,
+                    long double scaleX, long double scaleY) {
+  // In a block the watch takes a turned insert by the circle its block's box sweeps about the
+  // point, whatever the angle: the first insert stands for all.
+  bool bypassed = false;
+  for (int i = 1; i <= count; ++i) {
+    CadInsertBlock(name, x, y, 360.0L * i / count, scaleX, scaleY);
+    if (i == 1 && g_watch && B() == g_watch && g_watch->InBlock()) {
+      BypassWatch();
+      bypassed = true;
+    }
+  }
+  if (bypassed) ResumeWatch();
 }
 
 void CadInsertBlockAtOrigin(const std::string& name, long double x, long double y,

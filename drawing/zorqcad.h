@@ -162,6 +162,9 @@ void CadBeginEntities();
 // "Blockname <name> not found !". The origin offset is not added.
 void CadInsertBlock(const std::string& name, long double x, long double y, long double angle,
                     long double scaleX, long double scaleY);
+// count inserts of name about (x, y), the i-th turned by 360 i / count degrees (a wheel's teeth).
+void CadInsertTurns(const std::string& name, long double x, long double y, int count,
+                    long double scaleX, long double scaleY);
 void CadInsertBlockAtOrigin(const std::string& name, long double x, long double y,
                             long double angle, long double scaleX, long double scaleY);
 

@@ -482,6 +482,47 @@ TEST_F(CadStructTest, PieceCountsByItsBoxAndItsTextsAreWatched) {
   }));
 }
 
+// A wheel's teeth as turned inserts of one block: the output gets each of them, in order; the
+// watch counts the wheel by the circle the tooth sweeps, as it does inserts made one by one.
+TEST_F(CadStructTest, TurnedInsertsAllOutputAndWatchedAsOne) {
+  const CadBox room{0, 0, 100, 100};
+  for (bool oneByOne : {false, true}) {
+    for (long double scale : {1.0L, 1.2L}) {
+      for (int count : {1, 5, 12}) {
+        bool inside = false;
+        const auto lines = Dxf([&] {
+          inside = CadDrawWatched([&] {
+            CadBeginDrawing(0, 0, 100, 100);
+            CadBeginBlocks();
+            CadBeginBlock("tooth");
+            CadLine(0, 40, 0, 45);
+            CadEndBlock();
+            CadBeginBlock("wheel");
+            if (oneByOne)
+              for (int i = 1; i <= count; ++i) CadInsertBlock("tooth", 0, 0, 360.0L * i / count, 1, 1);
+            else
+              CadInsertTurns("tooth", 0, 0, count, 1, 1);
+            CadEndBlock();
+            CadEndSection();
+            CadBeginEntities();
+            CadInsertBlock("wheel", 50, 50, 0, scale, scale);
+            CadEndSection();
+          }, room);
+        });
+        const std::string what = std::string(oneByOne ? "one by one" : "turns") + " scale " +
+                                 std::to_string(static_cast<double>(scale)) + " count " +
+                                 std::to_string(count);
+        // 45 x 1.2 = 54 from the middle: past the room.
+        EXPECT_EQ(inside, scale == 1) << what;
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "INSERT"), count + 1) << what;
+        std::vector<std::string> angles = Values(Slice(lines, "wheel", "ENDBLK"), " 50");
+        ASSERT_EQ(angles.size(), static_cast<size_t>(count)) << what;
+        EXPECT_EQ(angles.back(), "360.000000") << what;
+      }
+    }
+  }
+}
+
 // No writer writes a text longer than CadTextMostPerByte characters for each of its bytes: signs
 // spelled out, characters without a Windows-1252 form escaped, in every text mode.
 TEST_F(CadStructTest, TextsAreNoLongerThanTheirBytesAllow) {
