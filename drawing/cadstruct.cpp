@@ -871,6 +871,20 @@ bool CadDrawWatched(const std::function<void()>& draw, const CadBox& room) {
   SwapCadBackEnd(std::move(watch));
   g_watch = &watched;
   g_bypassDepth = 0;
+  // Left by an exception, the drawing leaves its output in place and the watch for the next one.
+  struct Unwind {
+    std::unique_ptr<CadBackEnd>& kept;
+    ~Unwind() {
+      if (!g_watch) return;
+      if (B() == g_watch)
+        kept = SwapCadBackEnd(std::move(g_watchedOutput));
+      else
+        kept = std::move(g_watchAside);
+      g_watch = nullptr;
+      g_bypassDepth = 0;
+      CadPieceTextWatch = nullptr;
+    }
+  } unwind{kept};
   draw();
   g_watch = nullptr;
   std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(g_watchedOutput));

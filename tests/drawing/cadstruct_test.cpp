@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 
 #include "cadtest.h"
 #include "dxfbounds.h"
@@ -480,6 +481,37 @@ TEST_F(CadStructTest, PieceCountsByItsBoxAndItsTextsAreWatched) {
     CadSetOrigin(0, 0);
     CadLine(1, 1, 2, 2);
   }));
+}
+
+// An exception out of a watched drawing, thrown inside a piece, a turned insert or none, leaves
+// the output in place, and the next drawing is watched as ever.
+TEST_F(CadStructTest, WatchedDrawingLeftByAnExceptionLeavesTheNextWatched) {
+  const CadBox room{0, 0, 100, 100};
+  const std::vector<std::function<void()>> throwers = {
+      [] { throw std::runtime_error("plain"); },
+      [] { CadDrawPiece({10, 10, 20, 20}, [] { throw std::runtime_error("piece"); }); },
+      [] {
+        CadBeginBlocks();
+        CadBeginBlock("b");
+        CadDrawPiece({10, 10, 20, 20}, [] {
+          CadText("t", 15, 15);
+          throw std::runtime_error("piece in a block");
+        });
+      },
+  };
+  for (const auto& thrower : throwers) {
+    const auto lines = Dxf([&] {
+      EXPECT_THROW(CadDrawWatched([&] {
+        CadBeginDrawing(0, 0, 100, 100);
+        thrower();
+      }, room), std::runtime_error);
+      CadLine(1, 2, 3, 4);  // on the output itself
+      EXPECT_FALSE(CadDrawWatched([] { CadLine(1, 1, 150, 1); }, room));
+      EXPECT_TRUE(CadDrawWatched([] { CadDrawPiece({10, 10, 20, 20}, [] {}); }, room));
+    });
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "LINE"), 2);
+    EXPECT_EQ(CadPieceTextWatch, nullptr);
+  }
 }
 
 // A wheel's teeth as turned inserts of one block: the output gets each of them, in order; the
