@@ -29,6 +29,19 @@ class CadStructTest : public CadTest {
       if (lines[i] == code) out.push_back(lines[i + 1]);
     return out;
   }
+  // A drawing in 0..100 begun with the block "tooth", a radial line from 40 to 45, and the block
+  // "wheel" that wheel fills; its blocks section ended.
+  static void ToothAndWheel(const std::function<void()>& wheel) {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("tooth");
+    CadLine(0, 40, 0, 45);
+    CadEndBlock();
+    CadBeginBlock("wheel");
+    wheel();
+    CadEndBlock();
+    CadEndSection();
+  }
 };
 
 TEST_F(CadStructTest, DimensionArrowsOutsideWhenShort) {
@@ -379,15 +392,9 @@ TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
     bool inside = false;
     const auto lines = Dxf([&] {
       inside = CadDrawWatched([&] {
-        CadBeginDrawing(0, 0, 100, 100);
-        CadBeginBlocks();
-        CadBeginBlock("tooth");
-        CadLine(0, 40, 0, 45);
-        CadEndBlock();
-        CadBeginBlock("wheel");
-        for (int i = 1; i <= 12; ++i) CadInsertBlock("tooth", 0, 0, 30.0L * i, 1, 1);
-        CadEndBlock();
-        CadEndSection();
+        ToothAndWheel([] {
+          for (int i = 1; i <= 12; ++i) CadInsertBlock("tooth", 0, 0, 30.0L * i, 1, 1);
+        });
         CadBeginEntities();
         body();
         CadEndSection();
@@ -524,18 +531,13 @@ TEST_F(CadStructTest, TurnedInsertsAllOutputAndWatchedAsOne) {
         bool inside = false;
         const auto lines = Dxf([&] {
           inside = CadDrawWatched([&] {
-            CadBeginDrawing(0, 0, 100, 100);
-            CadBeginBlocks();
-            CadBeginBlock("tooth");
-            CadLine(0, 40, 0, 45);
-            CadEndBlock();
-            CadBeginBlock("wheel");
-            if (oneByOne)
-              for (int i = 1; i <= count; ++i) CadInsertBlock("tooth", 0, 0, 360.0L * i / count, 1, 1);
-            else
-              CadInsertTurns("tooth", 0, 0, count, 1, 1);
-            CadEndBlock();
-            CadEndSection();
+            ToothAndWheel([&] {
+              if (oneByOne)
+                for (int i = 1; i <= count; ++i)
+                  CadInsertBlock("tooth", 0, 0, 360.0L * i / count, 1, 1);
+              else
+                CadInsertTurns("tooth", 0, 0, count, 1, 1);
+            });
             CadBeginEntities();
             CadInsertBlock("wheel", 50, 50, 0, scale, scale);
             CadEndSection();
