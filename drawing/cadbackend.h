@@ -75,6 +75,10 @@ std::unique_ptr<CadBackEnd> MakeCadBackEnd(int device);
 CadBackEnd* CurrentCadBackEnd();
 // Puts b in place of the output's back end for a while; returns the one it replaced.
 std::unique_ptr<CadBackEnd> SwapCadBackEnd(std::unique_ptr<CadBackEnd> b);
+// While a watched drawing draws a piece straight to its output (CadDrawPiece), the texts drawn
+// are still shown to the watch through this (nullptr otherwise): a text may be written wider than
+// its piece's box allows for.
+extern void (*CadPieceTextWatch)(const std::string& s, long double x, long double y);
 
 // A text output file built in memory and written at Commit through a working file (WorkFile), then
 // renamed, so a failed or abandoned output never leaves a half-written file under the target name.
@@ -132,6 +136,9 @@ class CadOutputFile {
 // a character without a Windows-1252 form as \U+XXXX; line breaks and other control characters
 // become blanks so they cannot break the file's lines.
 std::string CadFileText(const std::string& s);
+// CadFileText writes no more characters than this for each byte of its text (a character of two
+// bytes as \U+XXXX); nor does any writer: a text's box is never longer (CadTextCharacters).
+constexpr size_t CadTextMostPerByte = 4;
 // A name written into a CAD file (layers, blocks): Windows-1252, control characters as blanks.
 std::string CadFileValue(const std::string& s);
 

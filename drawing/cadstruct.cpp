@@ -514,6 +514,22 @@ class BoundsBackEnd : public CadBackEnd {
 }  // namespace
 
 namespace {
+class RoomWatch;
+// The watch of the drawing being watched, the output it stands in front of, and the watch while
+// a piece or a block's drawing goes straight to the output.
+RoomWatch* g_watch = nullptr;
+std::unique_ptr<CadBackEnd> g_watchedOutput;
+std::unique_ptr<CadBackEnd> g_watchAside;
+int g_bypassDepth = 0;
+void BypassWatch() {
+  if (!g_watch || g_bypassDepth++ > 0) return;
+  g_watchAside = SwapCadBackEnd(std::move(g_watchedOutput));
+}
+void ResumeWatch() {
+  if (!g_watch || --g_bypassDepth > 0) return;
+  g_watchedOutput = SwapCadBackEnd(std::move(g_watchAside));
+}
+
 // The output's own back end, watched: every call goes on to it, and whether anything drawn may
 // reach past a room is noted. Shapes count by boxes that surely hold them (an arc by its sweep, a
 // text by its box, a block by the box of its shapes and of its inserts, a turned insert inside a
@@ -535,6 +551,22 @@ class RoomWatch : public CadBackEnd {
   }
   // Whether something may have reached past the room.
   bool Past() const { return past_; }
+  // Whether a block is being defined.
+  bool InBlock() const { return open_ != nullptr; }
+  // A piece known to lie within b: counted by its box, in the open block or against the room.
+  void HoldPiece(const CadBox& b) {
+    const Rect r{D(b.xmin), D(b.ymin), D(b.xmax), D(b.ymax)};
+    if (!Finite(r)) {
+      if (open_) open_->sum = std::numeric_limits<double>::infinity();
+      else past_ = true;
+      return;
+    }
+    Hold(Grown(r));
+  }
+  // A text of a piece that goes straight to the output.
+  void HoldText(const std::string& s, long double x, long double y) {
+    if (open_ || !past_) HoldTextBox(s, x, y);
+  }
 
   void Open() override { out_->Open(); }
   void Close() override { out_->Close(); }
@@ -574,14 +606,24 @@ class RoomWatch : public CadBackEnd {
         open_->inserts.push_back({last_, D(x), D(y), D(angle), D(scaleX), D(scaleY)});
         sweep_ = angle == 0 ? Sweep{} : next;
       }
-    } else if (!past_) {
-      WatchInsert(*last_, D(x), D(y), D(angle), D(scaleX), D(scaleY));
+      out_->Insert(name, x, y, angle, scaleX, scaleY);
+      return;
     }
-    out_->Insert(name, x, y, angle, scaleX, scaleY);
+    if (!past_) WatchInsert(*last_, D(x), D(y), D(angle), D(scaleX), D(scaleY));
+    // Counted by its block's box, the block's drawing (where the device draws one: the screen)
+    // goes straight to the output, unless user block files inside it are to be watched.
+    if (past_ || !last_->users) {
+      BypassWatch();
+      out_->Insert(name, x, y, angle, scaleX, scaleY);
+      ResumeWatch();
+    } else {
+      out_->Insert(name, x, y, angle, scaleX, scaleY);
+    }
   }
   bool InsertUserBlock(const std::string& name, const std::string& file, long double x,
                        long double y, long double angle, long double scaleX,
                        long double scaleY) override {
+    if (open_) open_->ownUsers = true;
     // (Its drawing, where the device draws one, comes through the primitives.)
     return out_->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY);
   }
@@ -606,14 +648,7 @@ class RoomWatch : public CadBackEnd {
     out_->Arc(x, y, startAngle, endAngle, r);
   }
   void Text(const std::string& s, long double x, long double y) override {
-    double p[8];
-    TextCorners(s, D(x), D(y), p);
-    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
-      Hold(p[0], p[1]);
-      Hold(p[6], p[7]);
-    } else {
-      for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
-    }
+    if (open_ || !past_) HoldTextBox(s, x, y);
     out_->Text(s, x, y);
   }
   void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
@@ -665,9 +700,12 @@ class RoomWatch : public CadBackEnd {
     int state = 0;  // 0 box not found yet, 1 being found, 2 found
     Rect box;
     bool empty = true, unbounded = false;
+    // User block files inserted in it or in a block it inserts (their drawing is watched).
+    bool ownUsers = false, users = false;
     void Reset() {
       own = {};
       ownEmpty = true;
+      ownUsers = users = false;
       sum = 0;
       inserts.clear();
       state = 0;
@@ -744,7 +782,32 @@ class RoomWatch : public CadBackEnd {
     bl.box = b;
     bl.empty = empty;
     bl.unbounded = unbounded;
+    bl.users = bl.ownUsers;
+    for (const Child& ch : bl.inserts) bl.users = bl.users || ch.block->users;
     return !unbounded;
+  }
+  // A text by its box as the writers place it. Outside a block most texts lie well inside the
+  // room: found so by the length no text of as many bytes exceeds, whatever its angle.
+  void HoldTextBox(const std::string& s, long double x, long double y) {
+    if (!open_) {
+      const double h = std::fabs(D(CadState.CadTextHeight));
+      const double reach =
+          (static_cast<double>(CadTextMostPerByte * s.size()) * std::fabs(D(CadState.CadTextWidth)) +
+           1) * h * (1 + Rounding);
+      const double px = D(x), py = D(y);
+      if (px - reach >= room_.xmin && px + reach <= room_.xmax && py - reach >= room_.ymin &&
+          py + reach <= room_.ymax)
+        return;
+    }
+    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
+      const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
+      Hold(px, py);
+      Hold(px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth), py + h);
+      return;
+    }
+    double p[8];
+    TextCorners(s, D(x), D(y), p);
+    for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
   }
   // The box of an inserted block where it lands: through its scales and place where it is not
   // turned; turned, within the circle its box sweeps about the insert point (no trigonometry for
@@ -795,20 +858,60 @@ bool CadDrawWatched(const std::function<void()>& draw, const CadBox& room) {
     draw();
     return true;
   }
-  std::unique_ptr<CadBackEnd> own = SwapCadBackEnd(nullptr);
+  if (g_watch) {  // (a drawing is watched once)
+    draw();
+    return true;
+  }
+  g_watchedOutput = SwapCadBackEnd(nullptr);
   // One watch for every drawing: its blocks keep their room.
   static std::unique_ptr<CadBackEnd> kept = std::make_unique<RoomWatch>();
   std::unique_ptr<CadBackEnd> watch = kept ? std::move(kept) : std::make_unique<RoomWatch>();
   auto& watched = static_cast<RoomWatch&>(*watch);
-  watched.Start(*own, room);
+  watched.Start(*g_watchedOutput, room);
   SwapCadBackEnd(std::move(watch));
+  g_watch = &watched;
+  g_bypassDepth = 0;
+  // Left by an exception, the drawing leaves its output in place and the watch for the next one.
+  struct Unwind {
+    std::unique_ptr<CadBackEnd>& kept;
+    ~Unwind() {
+      if (!g_watch) return;
+      if (B() == g_watch)
+        kept = SwapCadBackEnd(std::move(g_watchedOutput));
+      else
+        kept = std::move(g_watchAside);
+      g_watch = nullptr;
+      g_bypassDepth = 0;
+      CadPieceTextWatch = nullptr;
+    }
+  } unwind{kept};
   draw();
-  std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(own));
+  g_watch = nullptr;
+  std::unique_ptr<CadBackEnd> back = SwapCadBackEnd(std::move(g_watchedOutput));
   // (Only a drawing that began an output of its own would have put another back end in place.)
   if (back.get() != &watched) return true;
   const bool inside = !watched.Past();
   kept = std::move(back);
   return inside;
+}
+
+void (*CadPieceTextWatch)(const std::string& s, long double x, long double y) = nullptr;
+
+void CadDrawPiece(const CadBox& box, const std::function<void()>& draw) {
+  if (!g_watch || B() != g_watch || box.Empty()) {
+    draw();
+    return;
+  }
+  const long double ox = CadState.CadOriginX, oy = CadState.CadOriginY;
+  g_watch->HoldPiece({box.xmin + ox, box.ymin + oy, box.xmax + ox, box.ymax + oy});
+  auto* const before = CadPieceTextWatch;
+  CadPieceTextWatch = [](const std::string& s, long double x, long double y) {
+    if (g_watch) g_watch->HoldText(s, x, y);
+  };
+  BypassWatch();
+  draw();
+  ResumeWatch();
+  CadPieceTextWatch = before;
 }
 
 size_t CadTextCharacters(const std::string& s) {
@@ -955,8 +1058,37 @@ void CadInsertBlock(const std::string& name, long double x, long double y, long 
     return;
   }
   const std::string file = CadUserBlockFile(name);
-  if (!file.empty() && B()->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY)) return;
+  if (!file.empty()) {
+    // A user block file inside a piece drawn straight to the output is watched all the same.
+    const bool bypassed = g_watch && B() != g_watch;
+    auto* const texts = CadPieceTextWatch;
+    if (bypassed) {
+      CadPieceTextWatch = nullptr;
+      g_watchedOutput = SwapCadBackEnd(std::move(g_watchAside));
+    }
+    const bool drawn = B()->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY);
+    if (bypassed) {
+      g_watchAside = SwapCadBackEnd(std::move(g_watchedOutput));
+      CadPieceTextWatch = texts;
+    }
+    if (drawn) return;
+  }
   AddError("Blockname " + name + " not found !");
+}
+
+void CadInsertTurns(const std::string& name, long double x, long double y, int count,
+                    long double scaleX, long double scaleY) {
+  // In a block the watch takes a turned insert by the circle its block's box sweeps about the
+  // point, whatever the angle: the first insert stands for all.
+  bool bypassed = false;
+  for (int i = 1; i <= count; ++i) {
+    CadInsertBlock(name, x, y, 360.0L * i / count, scaleX, scaleY);
+    if (i == 1 && g_watch && B() == g_watch && g_watch->InBlock()) {
+      BypassWatch();
+      bypassed = true;
+    }
+  }
+  if (bypassed) ResumeWatch();
 }
 
 void CadInsertBlockAtOrigin(const std::string& name, long double x, long double y,

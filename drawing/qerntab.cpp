@@ -17,18 +17,43 @@ namespace qern {
 
 // ---- TextTable ------------------------------------------------------------------------------
 
+namespace {
+// The columns' left edges from x at the text height h, and how many columns are used (up to the
+// first that does not lie right of the one before).
+int TableColumns(const std::array<int, TextTableColumns>& widths, long double x, long double h,
+                 std::array<long double, TextTableColumns + 1>& colX) {
+  colX[0] = x;
+  for (int i = 0; i < TextTableColumns; ++i) colX[i + 1] = colX[i] + h * widths[i] * 0.9L;
+  for (int i = 1; i <= TextTableColumns; ++i)
+    if (colX[i] <= colX[i - 1]) return i - 1;
+  return TextTableColumns;
+}
+bool AnyHeading(const TextTableRow& headings, int used) {
+  for (int i = 0; i < used; ++i)
+    if (!headings[i].empty()) return true;
+  return false;
+}
+}  // namespace
+
+CadBox TextTable::LinesBox(const std::string& title, const TextTableRow& headings,
+                           const std::array<int, TextTableColumns>& widths, long double x,
+                           long double y, long double h, size_t rowCount) {
+  if (h == 0) h = 3.5L;
+  std::array<long double, TextTableColumns + 1> colX{};
+  const int used = TableColumns(widths, x, h, colX);
+  // The bands from the top down, each 2 h high, as the table steps them.
+  const size_t bands = rowCount + (title.empty() ? 0 : 1) + (AnyHeading(headings, used) ? 1 : 0);
+  long double bottom = y;
+  for (size_t i = 0; i < bands; ++i) bottom -= 2 * h;
+  return {MinFloat(colX[0], colX[used]), MinFloat(y, bottom), MaxFloat(colX[0], colX[used]),
+          MaxFloat(y, bottom)};
+}
+
 TextTable::TextTable(const std::string& title, const TextTableRow& headings,
                      const std::array<int, TextTableColumns>& widths, long double x, long double y,
                      long double h)
     : title_(title), headings_(headings), h_(h == 0 ? 3.5L : h), rowY_(y) {
-  colX_[0] = x;
-  for (int i = 0; i < TextTableColumns; ++i) colX_[i + 1] = colX_[i] + h_ * widths[i] * 0.9L;
-  used_ = TextTableColumns;
-  for (int i = 1; i <= TextTableColumns; ++i)
-    if (colX_[i] <= colX_[i - 1]) {
-      used_ = i - 1;
-      break;
-    }
+  used_ = TableColumns(widths, x, h_, colX_);
   CadSetPen(17);
   if (!title_.empty()) {
     // Title row: the full width, no column lines.
@@ -43,9 +68,7 @@ TextTable::TextTable(const std::string& title, const TextTableRow& headings,
   } else {
     CadLine(colX_[0], rowY_, colX_[used_], rowY_);
   }
-  bool any = false;
-  for (int i = 0; i < used_; ++i) any = any || !headings_[i].empty();
-  if (any) Headings();
+  if (AnyHeading(headings_, used_)) Headings();
 }
 
 void TextTable::Headings() {
@@ -230,8 +253,11 @@ namespace {
 void DrawRows(const std::string& title, const TextTableRow& headings,
               const std::array<int, TextTableColumns>& widths, long double x, long double y,
               long double h, const std::vector<TextTableRow>& rows) {
-  TextTable t(title, headings, widths, x, y, h);
-  t.AddRows(rows);
+  // Its lines lie in the box its rows give: the watch of a drawing takes that for them.
+  CadDrawPiece(TextTable::LinesBox(title, headings, widths, x, y, h, rows.size()), [&] {
+    TextTable t(title, headings, widths, x, y, h);
+    t.AddRows(rows);
+  });
 }
 
 }  // namespace

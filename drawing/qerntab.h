@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "drawing/zorqcad.h"
+
 namespace qern {
 
 constexpr int TextTableColumns = 7;
@@ -25,6 +27,11 @@ class TextTable {
   void AddRow(const TextTableRow& cells);
   // The rows one after the other, as AddRow draws each; nothing else is drawn between them.
   void AddRows(const std::vector<TextTableRow>& rows);
+
+  // The box of the lines a table of rowCount rows draws (its texts may reach past them).
+  static CadBox LinesBox(const std::string& title, const TextTableRow& headings,
+                         const std::array<int, TextTableColumns>& widths, long double x,
+                         long double y, long double h, size_t rowCount);
 
   int UsedColumns() const { return used_; }
   long double ColumnX(int i) const { return colX_[i]; }  // i = 0 .. 7

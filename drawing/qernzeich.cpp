@@ -154,7 +154,7 @@ void WheelBlocks(long double z1) {
                                                    : HubToothVertices(Design)));
         return;
       }
-      for (int i = 1; i <= z; ++i) CadInsertBlock(tooth, 0, 0, 360.0L * i / z, 1, 1);
+      CadInsertTurns(tooth, 0, 0, z, 1, 1);
     });
   }
 }

@@ -411,6 +411,20 @@ SheetBox InnerFrame(int format) {
   return {17.9L, 5, 205.1L, 292};
 }
 
+namespace {
+void DrawSheet(int format, const std::string& number, const std::string& name,
+               const std::string& name2);
+}  // namespace
+
+CadBox SheetBoxOf(int format) {
+  switch (format) {
+    case 1: return {0, 0, 841, 594};
+    case 2: return {0, 0, 594, 420};
+    case 3: return {0, 0, 420, 297};
+    default: return {0, 0, 210, 297};
+  }
+}
+
 void DrawSheetFrame(int format, const std::string& drawingNumber, const std::string& drawingName,
                     const std::string& nameLine2) {
   auto clean = [](const std::string& s) { return WithoutBlanks(s).empty() ? std::string() : s; };
@@ -418,6 +432,13 @@ void DrawSheetFrame(int format, const std::string& drawingNumber, const std::str
                     name2 = clean(nameLine2);
   SetPrintPreset(format == SheetA3 ? 3 : 2);
   if (Settings.DrawTitleBlock || Flags.AbortFlag) return;
+  // Its lines stay on the sheet: the watch of a drawing takes the sheet's box for them.
+  CadDrawPiece(SheetBoxOf(format), [&] { DrawSheet(format, number, name, name2); });
+}
+
+namespace {
+void DrawSheet(int format, const std::string& number, const std::string& name,
+               const std::string& name2) {
   const bool a3 = format == SheetA3;
   const bool iso = IsIsoForm(Settings.TitleBlockKind);
 
@@ -425,12 +446,8 @@ void DrawSheetFrame(int format, const std::string& drawingNumber, const std::str
   const SheetBox frame = InnerFrame(format);
   CadRectangle(frame.xmin, frame.ymin, frame.xmax, frame.ymax);
   CadSetPen(3);
-  switch (format) {
-    case 1: CadRectangle(0, 0, 841, 594); break;
-    case 2: CadRectangle(0, 0, 594, 420); break;
-    case 3: CadRectangle(0, 0, 420, 297); break;
-    default: CadRectangle(0, 0, 210, 297); break;
-  }
+  const CadBox sheet = SheetBoxOf(format);
+  CadRectangle(sheet.xmin, sheet.ymin, sheet.xmax, sheet.ymax);
   TitleBlockFields(format, number, name, name2);
   ProtectionNotice(format);
 
@@ -461,5 +478,6 @@ void DrawSheetFrame(int format, const std::string& drawingNumber, const std::str
   if (!Settings.DrawMakerTitle)
     CadText("ZORQUAN   " + Ident.ProductName + "  V" + Ident.VersionText, 1, 300);
 }
+}  // namespace
 
 }  // namespace qern

@@ -23,6 +23,9 @@ SheetBox InnerFrame(int format);
 void SheetExtents(int format);
 // The box SheetExtents begins the drawing with; empty for other formats.
 CadBox SheetExtentsBox(int format);
+// The sheet's edge: every line, arc and solid of DrawSheetFrame lies within it (its texts and user
+// block files may reach past it).
+CadBox SheetBoxOf(int format);
 // The whole sheet into the current block. A drawing number, name or second line made only of
 // blanks counts as empty.
 void DrawSheetFrame(int format, const std::string& drawingNumber, const std::string& drawingName,

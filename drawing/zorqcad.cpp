@@ -282,6 +282,7 @@ void CadArc(long double x, long double y, long double startAngle, long double en
 
 void CadText(const std::string& s, long double x, long double y) {
   if (s.empty() || !B()) return;
+  if (CadPieceTextWatch) CadPieceTextWatch(s, x + CadState.CadOriginX, y + CadState.CadOriginY);
   B()->Text(s, x + CadState.CadOriginX, y + CadState.CadOriginY);
 }
 

@@ -139,6 +139,11 @@ void CadRestartOutput();
 // Whether a drawing is being measured with stand-ins: a piece may then be drawn by lines or
 // circles whose box holds it (a wheel of many teeth by its tip circle) instead of itself.
 bool CadMeasuringByStandIns();
+// Draws a piece whose shapes all lie within box (in the units of the primitives; the origin offset
+// is added), such as a sheet's frame and title block. Watched, the piece counts by its box, taken
+// once, and its shapes go straight to the output; only its texts and user block files are watched
+// (a text may be written wider than it was fitted). Measured, it is drawn shape by shape.
+void CadDrawPiece(const CadBox& box, const std::function<void()>& draw);
 // The characters of a text as the widest writer has them (a file's text may write one character
 // as several: a transliterated umlaut, an escaped character); a text's box is this many times its
 // height and width factor long.
@@ -156,6 +161,9 @@ void CadBeginEntities();
 // temporary files on the screen and the DXF devices. Any other name draws nothing and lists
 // "Blockname <name> not found !". The origin offset is not added.
 void CadInsertBlock(const std::string& name, long double x, long double y, long double angle,
+                    long double scaleX, long double scaleY);
+// count inserts of name about (x, y), the i-th turned by 360 i / count degrees (a wheel's teeth).
+void CadInsertTurns(const std::string& name, long double x, long double y, int count,
                     long double scaleX, long double scaleY);
 void CadInsertBlockAtOrigin(const std::string& name, long double x, long double y,
                             long double angle, long double scaleX, long double scaleY);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 
 #include "cadtest.h"
 #include "dxfbounds.h"
@@ -27,6 +28,19 @@ class CadStructTest : public CadTest {
     for (size_t i = 0; i + 1 < lines.size(); i += 2)
       if (lines[i] == code) out.push_back(lines[i + 1]);
     return out;
+  }
+  // A drawing in 0..100 begun with the block "tooth", a radial line from 40 to 45, and the block
+  // "wheel" that wheel fills; its blocks section ended.
+  static void ToothAndWheel(const std::function<void()>& wheel) {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("tooth");
+    CadLine(0, 40, 0, 45);
+    CadEndBlock();
+    CadBeginBlock("wheel");
+    wheel();
+    CadEndBlock();
+    CadEndSection();
   }
 };
 
@@ -378,15 +392,9 @@ TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
     bool inside = false;
     const auto lines = Dxf([&] {
       inside = CadDrawWatched([&] {
-        CadBeginDrawing(0, 0, 100, 100);
-        CadBeginBlocks();
-        CadBeginBlock("tooth");
-        CadLine(0, 40, 0, 45);
-        CadEndBlock();
-        CadBeginBlock("wheel");
-        for (int i = 1; i <= 12; ++i) CadInsertBlock("tooth", 0, 0, 30.0L * i, 1, 1);
-        CadEndBlock();
-        CadEndSection();
+        ToothAndWheel([] {
+          for (int i = 1; i <= 12; ++i) CadInsertBlock("tooth", 0, 0, 30.0L * i, 1, 1);
+        });
         CadBeginEntities();
         body();
         CadEndSection();
@@ -423,6 +431,148 @@ TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
     CadVertex(10, 97, 0);
     CadPolylineEnd();
   }));
+}
+
+// A piece drawn with a box known before: the watch takes the box for its shapes, which go to the
+// output unseen by it (a wrong box lets them reach past the room unnoticed), while its texts are
+// still watched; a block counts its pieces' boxes wherever it is inserted.
+TEST_F(CadStructTest, PieceCountsByItsBoxAndItsTextsAreWatched) {
+  const CadBox room{0, 0, 100, 100};
+  const auto watched = [&](const CadBox& box, const std::function<void()>& shapes,
+                           const std::function<void()>& entities = nullptr) {
+    bool inside = false;
+    const auto lines = Dxf([&] {
+      inside = CadDrawWatched([&] {
+        CadBeginDrawing(0, 0, 100, 100);
+        CadBeginBlocks();
+        CadBeginBlock("sheet");
+        CadDrawPiece(box, shapes);
+        CadEndBlock();
+        CadEndSection();
+        CadBeginEntities();
+        if (entities) entities();
+        else CadDrawPiece(box, shapes);
+        CadEndSection();
+      }, room);
+    });
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "LINE"), 2) << "every line output";
+    return inside;
+  };
+  const auto line = [](long double to) { return [to] { CadLine(10, 10, to, to); }; };
+  EXPECT_TRUE(watched({10, 10, 90, 90}, line(90)));
+  EXPECT_FALSE(watched({10, 10, 101, 90}, line(90)));  // the box reaches past: so may the piece
+  EXPECT_TRUE(watched({10, 10, 90, 90}, line(150)));   // a wrong box hides what reaches past
+  EXPECT_FALSE(watched({}, line(150)));                 // without a box: shape by shape
+  EXPECT_TRUE(watched({-10, -10, 60, 60}, line(50), [] {
+    CadInsertBlock("sheet", 20, 20, 0, 1, 1);
+    CadLine(1, 1, 2, 2);
+  }));
+  EXPECT_FALSE(watched({-10, -10, 60, 60}, line(50), [] {
+    CadInsertBlock("sheet", 50, 20, 0, 1, 1);  // its box reaches x 110
+    CadLine(1, 1, 2, 2);
+  }));
+  // Texts: by their boxes, also in a block and through the origin offset.
+  const auto text = [](const std::string& s, long double x) {
+    return [s, x] {
+      CadLine(10, 10, 20, 20);
+      CadSetTextStyle(2, 0, 5, 3.5L);
+      CadText(s, x, 50);
+    };
+  };
+  EXPECT_TRUE(watched({10, 10, 90, 90}, text("twenty-two characters.", 20)));  // to x 97
+  EXPECT_FALSE(watched({10, 10, 90, 90}, text("twenty-two characters..", 20)));  // to x 100.5
+  EXPECT_FALSE(watched({10, 10, 90, 90}, text("twenty-two characters.", 20), [] {
+    CadInsertBlock("sheet", 0, 0, 0, 1, 1);
+    CadSetOrigin(5, 0);
+    CadDrawPiece({10, 10, 90, 90}, [] { CadText("twenty-two characters.", 20, 50); });
+    CadSetOrigin(0, 0);
+    CadLine(1, 1, 2, 2);
+  }));
+}
+
+// An exception out of a watched drawing, thrown inside a piece, a turned insert or none, leaves
+// the output in place, and the next drawing is watched as ever.
+TEST_F(CadStructTest, WatchedDrawingLeftByAnExceptionLeavesTheNextWatched) {
+  const CadBox room{0, 0, 100, 100};
+  const std::vector<std::function<void()>> throwers = {
+      [] { throw std::runtime_error("plain"); },
+      [] { CadDrawPiece({10, 10, 20, 20}, [] { throw std::runtime_error("piece"); }); },
+      [] {
+        CadBeginBlocks();
+        CadBeginBlock("b");
+        CadDrawPiece({10, 10, 20, 20}, [] {
+          CadText("t", 15, 15);
+          throw std::runtime_error("piece in a block");
+        });
+      },
+  };
+  for (const auto& thrower : throwers) {
+    const auto lines = Dxf([&] {
+      EXPECT_THROW(CadDrawWatched([&] {
+        CadBeginDrawing(0, 0, 100, 100);
+        thrower();
+      }, room), std::runtime_error);
+      CadLine(1, 2, 3, 4);  // on the output itself
+      EXPECT_FALSE(CadDrawWatched([] { CadLine(1, 1, 150, 1); }, room));
+      EXPECT_TRUE(CadDrawWatched([] { CadDrawPiece({10, 10, 20, 20}, [] {}); }, room));
+    });
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "LINE"), 2);
+    EXPECT_EQ(CadPieceTextWatch, nullptr);
+  }
+}
+
+// A wheel's teeth as turned inserts of one block: the output gets each of them, in order; the
+// watch counts the wheel by the circle the tooth sweeps, as it does inserts made one by one.
+TEST_F(CadStructTest, TurnedInsertsAllOutputAndWatchedAsOne) {
+  const CadBox room{0, 0, 100, 100};
+  for (bool oneByOne : {false, true}) {
+    for (long double scale : {1.0L, 1.2L}) {
+      for (int count : {1, 5, 12}) {
+        bool inside = false;
+        const auto lines = Dxf([&] {
+          inside = CadDrawWatched([&] {
+            ToothAndWheel([&] {
+              if (oneByOne)
+                for (int i = 1; i <= count; ++i)
+                  CadInsertBlock("tooth", 0, 0, 360.0L * i / count, 1, 1);
+              else
+                CadInsertTurns("tooth", 0, 0, count, 1, 1);
+            });
+            CadBeginEntities();
+            CadInsertBlock("wheel", 50, 50, 0, scale, scale);
+            CadEndSection();
+          }, room);
+        });
+        const std::string what = std::string(oneByOne ? "one by one" : "turns") + " scale " +
+                                 std::to_string(static_cast<double>(scale)) + " count " +
+                                 std::to_string(count);
+        // 45 x 1.2 = 54 from the middle: past the room.
+        EXPECT_EQ(inside, scale == 1) << what;
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "INSERT"), count + 1) << what;
+        std::vector<std::string> angles = Values(Slice(lines, "wheel", "ENDBLK"), " 50");
+        ASSERT_EQ(angles.size(), static_cast<size_t>(count)) << what;
+        EXPECT_EQ(angles.back(), "360.000000") << what;
+      }
+    }
+  }
+}
+
+// No writer writes a text longer than CadTextMostPerByte characters for each of its bytes: signs
+// spelled out, characters without a Windows-1252 form escaped, in every text mode.
+TEST_F(CadStructTest, TextsAreNoLongerThanTheirBytesAllow) {
+  const std::vector<std::string> texts = {"a", "±", "°", "μ", "ä", "ß", "─", "€", "ő", "Ω",
+                                          "中", "😀", "x±0,1°", "μμμ", "\xff"};
+  for (int mode : {1, 2, 3}) {
+    for (int special : {0, 1}) {
+      Settings.CadTextMode = mode;
+      Settings.SpecialCharMode = special;
+      for (const std::string& t : texts) {
+        EXPECT_LE(CadTextCharacters(t), CadTextMostPerByte * t.size())
+            << t << " mode " << mode << " special " << special;
+        EXPECT_LE(CadFileText(t).size(), CadTextMostPerByte * t.size()) << t << " mode " << mode;
+      }
+    }
+  }
 }
 
 TEST_F(CadStructTest, RepeatedInsertsFollowTheBlocksOfTheirOutput) {

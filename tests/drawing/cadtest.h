@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "drawing/cadbackend.h"
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
 #include "framework/textfile.h"
@@ -53,6 +55,45 @@ class CadTest : public ::testing::Test {
 
   TempFolder tmp_;
   ScopedScriptedDialogs dialogs_;
+};
+
+// A back end that only notes the box of the shapes drawn: lines, solids, polyline vertices,
+// circles and arcs by their whole circle; texts and inserts left out.
+class ShapesBox : public CadBackEnd {
+ public:
+  void Line(long double x1, long double y1, long double x2, long double y2) override {
+    Add(x1, y1), Add(x2, y2);
+  }
+  void Circle(long double x, long double y, long double r) override {
+    Add(x - r, y - r), Add(x + r, y + r);
+  }
+  void Arc(long double x, long double y, long double, long double, long double r) override {
+    Circle(x, y, r);
+  }
+  void Solid(long double x1, long double y1, long double x2, long double y2, long double x3,
+             long double y3, long double x4, long double y4) override {
+    Add(x1, y1), Add(x2, y2), Add(x3, y3), Add(x4, y4);
+  }
+  void Vertex(long double x, long double y, long double) override { Add(x, y); }
+  CadBox box;
+
+  // The box of what body draws.
+  static CadBox Of(const std::function<void()>& body) {
+    std::unique_ptr<CadBackEnd> before = SwapCadBackEnd(std::make_unique<ShapesBox>());
+    body();
+    std::unique_ptr<CadBackEnd> drawn = SwapCadBackEnd(std::move(before));
+    return static_cast<ShapesBox&>(*drawn).box;
+  }
+
+ private:
+  void Add(long double x, long double y) {
+    if (box.Empty()) {
+      box = {x, y, x, y};
+      return;
+    }
+    box = {std::min(box.xmin, x), std::min(box.ymin, y), std::max(box.xmax, x),
+           std::max(box.ymax, y)};
+  }
 };
 
 // An A3 drawing with every section and nothing in them.

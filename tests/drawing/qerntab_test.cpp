@@ -116,6 +116,40 @@ class TextTableOutput : public qern::test::CadTest {
   }
 };
 
+// The box a table's lines are known by before it is drawn is the box they fill: with and without
+// title and headings, at the default and other heights, columns unused after a zero width, any
+// number of rows.
+TEST_F(TextTableOutput, LinesFillTheBoxKnownBeforehand) {
+  using Widths = std::array<int, TextTableColumns>;
+  for (const std::string& title : {std::string(), std::string("Titel")}) {
+    for (const TextTableRow& headings : {TextTableRow{}, TextTableRow{"", "x"}}) {
+      for (const Widths& widths : {Widths{19, 9, 7, 3}, Widths{20, 6, 0, 7}, Widths{30}}) {
+        for (long double h : {0.0L, 1.33L, 3.5L}) {
+          for (size_t count : {0, 1, 14}) {
+            const std::vector<TextTableRow> rows(count, TextTableRow{"a", "b", "c", "d"});
+            const long double x = 12.5L, y = 125;
+            const CadBox known = TextTable::LinesBox(title, headings, widths, x, y, h, count);
+            const CadBox drawn = qern::test::ShapesBox::Of([&] {
+              TextTable t(title, headings, widths, x, y, h);
+              t.AddRows(rows);
+            });
+            const std::string what = "title '" + title + "' headings " +
+                                     std::to_string(!headings[1].empty()) + " width " +
+                                     std::to_string(widths[0]) + " h " +
+                                     std::to_string(static_cast<double>(h)) + " rows " +
+                                     std::to_string(count);
+            ASSERT_FALSE(drawn.Empty()) << what;
+            EXPECT_NEAR(drawn.xmin, known.xmin, 1e-12) << what;
+            EXPECT_NEAR(drawn.xmax, known.xmax, 1e-12) << what;
+            EXPECT_NEAR(drawn.ymin, known.ymin, 1e-12) << what;
+            EXPECT_NEAR(drawn.ymax, known.ymax, 1e-12) << what;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST_F(TextTableOutput, RowsTogetherAsEachAlone) {
   const std::vector<TextTableRow> rows = {{"a", "1"}, {"b", "2"}, {"c", "3"}};
   for (int device : {CadDeviceDxf, CadDeviceScreen}) {

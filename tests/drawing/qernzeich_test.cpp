@@ -18,6 +18,7 @@
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
+#include "cadtest.h"
 #include "drawing/cadbackend.h"
 #include "drawing/dxblock.h"
 #include "drawing/schraff.h"
@@ -592,6 +593,37 @@ class SheetTables : public DrawingKinds {
   }
   DrawingInfoRecord savedInfo_;
 };
+
+// The lines of a sheet stay on it, whatever form of title block, margin, zones, millimetre scale
+// and revision table it has: the watch of a drawing takes the sheet's box for them.
+TEST_F(SheetTables, SheetLinesStayOnTheSheet) {
+  DrawingInfo.PlacedTextCount = 0;
+  for (int format = 1; format <= 4; ++format) {
+    for (int form = 0; form <= 3; ++form) {
+      for (int margin : {0, 1}) {
+        for (bool plain : {false, true}) {
+          Settings.TitleBlockKind = form;
+          Settings.DrawingMargin = margin;
+          Settings.DrawFrameZones = plain;
+          Settings.DrawMmScale = plain;
+          Settings.DrawChangeLog = !plain;
+          const CadBox drawn = qern::test::ShapesBox::Of([&] {
+            DrawSheetFrame(format, "Z-123456789-0123456789", "Welle mit langem Namen", "Zeile 2");
+          });
+          const CadBox sheet = SheetBoxOf(format);
+          const std::string what = "format " + std::to_string(format) + " form " +
+                                   std::to_string(form) + " margin " + std::to_string(margin) +
+                                   (plain ? " plain" : " zones");
+          ASSERT_FALSE(drawn.Empty()) << what;
+          EXPECT_GE(drawn.xmin, sheet.xmin) << what;
+          EXPECT_GE(drawn.ymin, sheet.ymin) << what;
+          EXPECT_LE(drawn.xmax, sheet.xmax) << what;
+          EXPECT_LE(drawn.ymax, sheet.ymax) << what;
+        }
+      }
+    }
+  }
+}
 
 TEST_F(SheetTables, RevisionTableStaysBelowTheGearDataTable) {
   for (int form : {1, 2}) {
