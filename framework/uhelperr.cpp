@@ -98,6 +98,12 @@ std::string_view WholeCharacters(std::string_view head) {
 // copied to copy (when given) as stored. A long line is never held whole: only its head is looked
 // at.
 bool NextKeyLine(TextFile& f, const std::string_view* key, bool& matched, LineWriter* copy) {
+  // Most lines lie whole in the read buffer: taken there without more ado.
+  std::string_view line;
+  if (f.ReadBufferedLine(line)) {
+    matched = key && StoredLineMatches(line, *key);
+    return !copy || copy->Stored(line);
+  }
   std::string head;
   bool whole = false;
   matched = false;
