@@ -20,6 +20,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -343,6 +344,52 @@ TEST_F(WqernRun, ConcurrentBatchRunsKeepApartAndLeaveTheSessionFile) {
   }
   EXPECT_EQ(ReadWholeFile(Work("qern.cff")), session);
   EXPECT_FALSE(fs::exists(Work("qern.cfg")));
+  EXPECT_TRUE(TmpEmpty());
+}
+
+// Every run looks at the working folders of the others in its temporary folder while they end:
+// eight loops of runs side by side in one folder for a bounded time, and no run fails because
+// another one ended.
+TEST_F(WqernRun, ManyRunsSideBySideInOneTemporaryFolderNeverFail) {
+#ifdef __SANITIZE_ADDRESS__
+  constexpr int Seconds = 4;
+#else
+  constexpr int Seconds = 12;
+#endif
+  constexpr int Loops = 8;
+  CopyDesign("d.qrk");
+  const std::string script = root_.File("loops.sh");
+  std::string lines;
+  for (const std::string& line : std::vector<std::string>{
+      "cd '" + dir_.string() + "' || exit 9",
+      "unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM",
+      "export HOME='" + home_.string() + "' TMPDIR='" + tmp_.string() + "'",
+      "for i in $(seq " + std::to_string(Loops) + "); do",
+      "  ( n=0; failed=0",
+      "    while [ $SECONDS -lt " + std::to_string(Seconds) + " ]; do",
+      "      '" + program_ + "' d.qrk /CAD1:9 0<&- >/dev/null 2>>'" + root_.File("err") +
+          "' || failed=$((failed + 1))",
+      "      n=$((n + 1))",
+      "    done",
+      "    echo $n $failed >'" + root_.File("count") + "'$i ) &",
+      "done",
+      "wait"})
+    lines += line + "\n";
+  qern::test::WriteWholeFile(script, lines);
+  ASSERT_EQ(std::system(("bash '" + script + "'").c_str()), 0);
+  int runs = 0, failed = 0;
+  for (int i = 1; i <= Loops; ++i) {
+    const std::vector<std::string> count = ReadFileLines(root_.File("count" + std::to_string(i)));
+    ASSERT_EQ(count.size(), 1u) << i;
+    const size_t blank = count[0].find(' ');
+    runs += std::stoi(count[0].substr(0, blank));
+    failed += std::stoi(count[0].substr(blank + 1));
+  }
+  std::cout << runs << " runs side by side\n";
+  EXPECT_GT(runs, Loops * 10);
+  EXPECT_EQ(failed, 0) << ReadWholeFile(root_.File("err"));
+  EXPECT_EQ(ReadWholeFile(root_.File("err")), "");
+  EXPECT_EQ(Names(), std::set<std::string>{"d.qrk"});
   EXPECT_TRUE(TmpEmpty());
 }
 
