@@ -2,6 +2,7 @@
 #include "platform/sysfile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +51,11 @@ bool ReadSystemFile(const std::string& name, std::string& text, std::size_t maxB
 }
 
 double ProcessStartTime(long pid, bool* gone) {
-  return ProcessStartTimeOf("/proc/" + std::to_string(pid) + "/stat", gone);
+  bool vanished = false;
+  const double started = ProcessStartTimeOf("/proc/" + std::to_string(pid) + "/stat", &vanished);
+  // Where /proc is not mounted every entry is missing: the process itself must be gone too.
+  if (gone) *gone = vanished && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+  return started;
 }
 
 namespace {

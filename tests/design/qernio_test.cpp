@@ -415,7 +415,7 @@ TEST_F(DesignFileTest, ADesignThatCannotBeOpenedSaysWhy) {
       ::close(pipe[0]);
       if (c.How == Setup::NoDescriptors) {
         // No descriptor number left for the design file.
-        const int free = ::dup(0);
+        const int free = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         ::close(free);
         const rlimit none{static_cast<rlim_t>(free), static_cast<rlim_t>(free)};
         if (free < 0 || ::setrlimit(RLIMIT_NOFILE, &none) != 0) ::_exit(3);
