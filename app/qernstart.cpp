@@ -195,7 +195,8 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
     return ExitOk;
   }
   Flags.ErrorBoxesEnabled = false;
-  ReadDataFile(Session.CurrentFileName);
+  int readError = 0;
+  ReadDataFile(Session.CurrentFileName, &readError);
   const bool read = !Flags.AbortFlag;
   // The default drawing follows the start calculation (the main window draws it): the record
   // read here holds no results yet.
@@ -207,11 +208,7 @@ std::optional<int> StartWithFile(const CommandLineChoice& c) {
     if (Exists(fullName)) {
       // A file that is there but cannot be read is the user's: it is never taken as the name of
       // a new design, or a later save would overwrite it with the default data.
-      if (FileCanOpen(fullName))
-        ErrorMessage("Datei " + fullName + " ist unvollständig oder fehlerhaft; " +
-                     "das Programm startet mit den Standarddaten !");
-      else
-        CheckFileAccess(fullName);
+      ErrorMessage(DesignNotReadText(fullName, readError) + "; das Programm startet mit den Standarddaten !");
       Flags.AbortFlag = false;
       Flags.StartedWithFile = false;
       Session.CurrentFileName.clear();

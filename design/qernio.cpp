@@ -2,6 +2,7 @@
 // the safe replace on saving and the all-or-nothing read.
 #include "design/qernio.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -14,6 +15,7 @@
 #include "framework/textfile.h"
 #include "framework/utf8.h"
 #include "framework/utilstr.h"
+#include "platform/fileerror.h"
 
 namespace qern {
 
@@ -403,16 +405,19 @@ bool WriteDesignFile(const std::string& fileName, const DesignFileContent& conte
 }
 
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
-                    std::vector<std::string>* cut, std::time_t* modified, DesignTexts texts) {
+                    std::vector<std::string>* cut, std::time_t* modified, DesignTexts texts,
+                    int* readError) {
   Flags.AbortFlag = false;
   DataFile.Assign(fileName);
   DataFile.SetCodePage(LegacyCodePage::Oem850);
   if (!DataFile.Reset()) {
+    if (readError) *readError = DataFile.ReadErrno() ? DataFile.ReadErrno() : EIO;
     Flags.AbortFlag = true;
     return false;
   }
   if (modified) *modified = DataFile.ModifiedTime();
   const bool ok = ReadDesignContent(content, texts);
+  if (readError) *readError = DataFile.ReadErrno();
   DataFile.Close();
   if (ok) {
     std::vector<std::string> cutTexts = LimitTexts(content);
@@ -465,8 +470,15 @@ void SaveDataFile(const std::string& name) {
   SetArrowCursor();
 }
 
-void ReadDataFile(const std::string& name) {
+std::string DesignNotReadText(const std::string& fullName, int readError) {
+  if (readError == 0) return "Datei " + fullName + " ist unvollständig oder fehlerhaft";
+  return "Datei " + fullName + " kann nicht gelesen werden: " +
+         FileErrorText(readError, fullName, FileAccess::Read);
+}
+
+void ReadDataFile(const std::string& name, int* readError) {
   Flags.AbortFlag = false;
+  if (readError) *readError = 0;
   std::string fullName;
   std::string chosenFolder, chosenName;
   if (TrimBlanks(name).empty()) {
@@ -483,16 +495,11 @@ void ReadDataFile(const std::string& name) {
   }
 
   DesignFileContent content = CurrentDesignContent();
-  if (!FileCanOpen(fullName)) {
-    CheckFileAccess(fullName);  // the "not found" message
-    Flags.AbortFlag = true;
-    SetArrowCursor();
-    return;
-  }
   std::vector<std::string> cut;
-  if (!ReadDesignFile(fullName, content, &cut)) {
-    ErrorMessage("Datei " + fullName +
-                 " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !");
+  int error = 0;
+  if (!ReadDesignFile(fullName, content, &cut, nullptr, DesignTexts::All, &error)) {
+    ErrorMessage(DesignNotReadText(fullName, error) + "; die aktuellen Daten bleiben unverändert !");
+    if (readError) *readError = error;
     Flags.AbortFlag = true;
     SetArrowCursor();
     return;

@@ -46,10 +46,15 @@ void SaveDataFile(const std::string& name);
 // Reads a design. An empty name asks with the open dialog and, after a successful read, sets
 // CurrentFileName and CurrentFileFolder. The whole file is read into a copy first: only a
 // complete read replaces the current design (and calculates it once, so the results fit the
-// inputs); a missing, truncated or corrupt file, or one that holds a value out of range (see
-// ValuesOutOfRange), leaves everything as it was, sets AbortFlag and says so
-// through ErrorMessage (silent while ErrorBoxesEnabled is clear).
-void ReadDataFile(const std::string& name);
+// inputs); a file that cannot be opened or read (the message names the reason), a truncated or
+// corrupt one, or one that holds a value out of range (see ValuesOutOfRange), leaves everything
+// as it was, sets AbortFlag and says so through ErrorMessage (silent while ErrorBoxesEnabled is
+// clear). readError (when given) gets the errno of the open or read that failed; 0 when none did
+// (the file was read and found damaged, or the dialog was cancelled).
+void ReadDataFile(const std::string& name, int* readError = nullptr);
+// "Datei <fullName> kann nicht gelesen werden: <reason>" for the errno of a failed open or read,
+// "Datei <fullName> ist unvollständig oder fehlerhaft" for 0 (a file read and found damaged).
+std::string DesignNotReadText(const std::string& fullName, int readError);
 
 // Writes content to fileName through a working file and a rename; false (AbortFlag set, old
 // file untouched) on any failure. No dialog, no message.
@@ -87,9 +92,10 @@ enum class DesignTexts { All, PartNumbers };
 // Reads fileName into content; false on any failure (content then undefined). No message. A text
 // longer than MaxDesignTextLength is cut to it; cut (when given) gets "<which text>: <length>" of
 // each. modified (when given) gets the file's time of last change when the file opened. With
-// DesignTexts::PartNumbers the texts not taken keep what content held.
+// DesignTexts::PartNumbers the texts not taken keep what content held. readError (when given)
+// gets the errno of the open or read that failed, 0 when none did.
 bool ReadDesignFile(const std::string& fileName, DesignFileContent& content,
                     std::vector<std::string>* cut = nullptr, std::time_t* modified = nullptr,
-                    DesignTexts texts = DesignTexts::All);
+                    DesignTexts texts = DesignTexts::All, int* readError = nullptr);
 
 }  // namespace qern

@@ -115,6 +115,7 @@ bool TextFile::Open(const char* mode, bool forWrite) {
   errno = 0;
   if (name_.empty()) {
     io_ = IoFileNotFound;
+    readErrno_ = ENOENT;
     return false;
   }
   work_.Discard();
@@ -168,16 +169,20 @@ bool TextFile::OpenForReading() {
   // folder is no file, and a pipe, socket or device could block every read or never end).
   readFd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (readFd_ < 0) {
-    io_ = IoCodeFromErrno(errno);
+    readErrno_ = errno;
+    io_ = IoCodeFromErrno(readErrno_);
     return false;
   }
   struct stat st {};
-  if (::fstat(readFd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool known = ::fstat(readFd_, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode)) {
+    readErrno_ = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EACCES;
     ::close(readFd_);
     readFd_ = -1;
     io_ = IoAccessDenied;
     return false;
   }
+  readErrno_ = 0;
   modified_ = st.st_mtime;
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   fileRead_ = 0;
@@ -194,10 +199,19 @@ bool TextFile::Fill() {
   readPos_ = readEnd_ = 0;
   if (readFailed_) return false;
   ssize_t n;
-  do {
-    n = ::read(readFd_, readBuffer_.data(), readBuffer_.size());
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) readFailed_ = true;
+  if (failReads_ > 0) {
+    --failReads_;
+    errno = failReadError_;
+    n = -1;
+  } else {
+    do {
+      n = ::read(readFd_, readBuffer_.data(), readBuffer_.size());
+    } while (n < 0 && errno == EINTR);
+  }
+  if (n < 0) {
+    readFailed_ = true;
+    readErrno_ = errno;
+  }
   if (n <= 0) return false;
   readEnd_ = static_cast<size_t>(n);
   fileRead_ += readEnd_;

@@ -145,12 +145,17 @@ class TextFile {
   bool WriteLn(const std::string& s);  // s + CR LF
 
   int IoResult() const { return io_; }
+  // Why the file could not be read: the errno of a failed open for reading (EISDIR for a folder,
+  // EACCES for what is no plain file) or of a failed read since; 0 when none failed.
+  int ReadErrno() const { return readErrno_; }
   // The code of the first failed write since the file was opened (0: none), kept when later
   // writes succeed again.
   int WriteError() const { return writeError_; }
 
   // Test hook: the next n writes fail as with a full disk.
   void FailNextWrites(int n) { failWrites_ = n; }
+  // Test hook: the next n reads of a file open for reading fail with the errno err.
+  void FailNextReads(int n, int err) { failReads_ = n, failReadError_ = err; }
 
  private:
   bool Open(const char* mode, bool forWrite);
@@ -166,6 +171,7 @@ class TextFile {
   std::string readBuffer_;
   size_t readPos_ = 0, readEnd_ = 0;
   bool readFailed_ = false;
+  int readErrno_ = 0;
   // The size of the file open for reading and how much of it the blocks read so far hold: a long
   // line is given the room of what is left at once, rather than grown by doubling.
   std::uint64_t fileSize_ = 0, fileRead_ = 0;
@@ -175,6 +181,7 @@ class TextFile {
   std::string name_;
   int io_ = IoOk;
   int failWrites_ = 0;
+  int failReads_ = 0, failReadError_ = 0;
   int writeError_ = IoOk;
   std::string lineBuffer_;  // the raw bytes of a line across blocks, kept for its capacity
   LegacyCodePage page_ = LegacyCodePage::Ansi1252;

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 
 #include "platform/process.h"
+#include "platform/sysfile.h"
 
 namespace qern {
 
@@ -42,7 +43,9 @@ std::string Trim(const std::string& s) {
 
 // True when the file names a desktop entry for mimeType in one of the association groups.
 bool FileAssociates(const std::string& file, const std::string& mimeType) {
-  std::ifstream in(file);
+  std::string text;
+  ReadSystemFile(file, text);
+  std::istringstream in(text);
   std::string line;
   bool inGroup = false;
   while (std::getline(in, line)) {

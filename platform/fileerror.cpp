@@ -41,9 +41,11 @@ std::string DeniedText(const std::string& path, FileAccess access) {
   if (file.empty()) return path + ": Verweise im Kreis";
   if (IsFolder(file)) return path + " ist ein Ordner";
   if (::stat(file.c_str(), &st) == 0) {
-    if (access == FileAccess::Read) return "keine Leseberechtigung für " + path;
+    if (access == FileAccess::Read)
+      return S_ISREG(st.st_mode) ? "keine Leseberechtigung für " + path : path + " ist keine normale Datei";
     if (IsReadOnlyFile(file)) return "keine Schreibberechtigung für " + path;
   }
+  if (access == FileAccess::Read) return "kein Zugriff auf den Ordner " + FolderOfFile(file);
   return "keine Schreibberechtigung im Ordner " + FolderOfFile(file);
 }
 

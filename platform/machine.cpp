@@ -1,5 +1,5 @@
 // Machine facts from Linux interfaces: uname, /etc/os-release, sysinfo, statvfs, getifaddrs,
-// /proc/cpuinfo and /proc/self/exe.
+// /proc/cpuinfo and /proc/self/exe. Files are read with platform/sysfile: nothing here throws.
 #include "platform/machine.h"
 
 #include <arpa/inet.h>
@@ -17,8 +17,9 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
+
+#include "platform/sysfile.h"
 
 namespace qern {
 
@@ -43,7 +44,9 @@ void KernelVersion(int& major, int& minor) {
 
 std::string OsName() {
   for (const char* file : {"/etc/os-release", "/usr/lib/os-release"}) {
-    std::ifstream in(file);
+    std::string text;
+    ReadSystemFile(file, text);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
       if (line.rfind("PRETTY_NAME=", 0) != 0) continue;
@@ -126,11 +129,9 @@ std::string FileSystemTypeIn(const std::string& mountTable, const std::string& m
 }
 
 std::string FileSystemType(const std::string& path) {
-  std::ifstream in("/proc/self/mounts");
-  if (!in) return "";
-  std::ostringstream table;
-  table << in.rdbuf();
-  return FileSystemTypeIn(table.str(), MountPointOf(path));
+  std::string table;
+  if (!ReadSystemFile("/proc/self/mounts", table)) return "";
+  return FileSystemTypeIn(table, MountPointOf(path));
 }
 
 std::vector<std::string> LocalIPv4Addresses() {
@@ -149,7 +150,9 @@ std::vector<std::string> LocalIPv4Addresses() {
 }
 
 double CpuClockMHz() {
-  std::ifstream in("/proc/cpuinfo");
+  std::string text;
+  ReadSystemFile("/proc/cpuinfo", text);
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (line.rfind("cpu MHz", 0) != 0) continue;
@@ -163,10 +166,11 @@ double CpuClockMHz() {
     std::from_chars(v.data() + start, v.data() + v.size(), mhz);
     if (mhz > 0) return mhz;
   }
-  std::ifstream freq("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq");
+  std::string freq;
+  ReadSystemFile("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", freq);
   double khz = 0;
-  if (freq >> khz && khz > 0) return khz / 1000.0;
-  return 0;
+  std::from_chars(freq.data(), freq.data() + freq.size(), khz);
+  return khz > 0 ? khz / 1000.0 : 0;
 }
 
 std::string ProgramFilePath() {

@@ -14,10 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
+#include "platform/sysfile.h"
 #include "platform/termcleanup.h"
 
 namespace qern {
@@ -421,40 +420,16 @@ bool IsRandomPart(const std::string& s) {
   return true;
 }
 
-// Seconds since the epoch at which process pid started; -1 when unknown.
-double ProcessStartTime(long pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  const size_t close = text.rfind(')');  // the command name may hold blanks and brackets
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(text.substr(close + 2));
-  std::string field;
-  unsigned long long ticks = 0;
-  // Field 22 (start time in clock ticks after boot) is the 20th after the command name.
-  for (int i = 3; i <= 22 && fields >> field; ++i)
-    if (i == 22) ticks = std::strtoull(field.c_str(), nullptr, 10);
-  if (ticks == 0) return -1;
-  std::ifstream procStat("/proc/stat");
-  std::string key;
-  long long boot = -1;
-  while (procStat >> key) {
-    if (key == "btime") {
-      procStat >> boot;
-      break;
-    }
-  }
-  const long hz = ::sysconf(_SC_CLK_TCK);
-  if (boot < 0 || hz <= 0) return -1;
-  return static_cast<double>(boot) + static_cast<double>(ticks) / static_cast<double>(hz);
-}
-
 // True when the folder made by process pid at time made can still belong to it.
 bool ProcessMayOwn(long pid, time_t made) {
   if (pid == static_cast<long>(::getpid())) return true;
   if (pid <= 0 || pid > 0x3FFFFFFF) return false;
   // EPERM: another user's process holds the number now, so ours has ended.
   if (::kill(static_cast<pid_t>(pid), 0) != 0) return false;
-  const double started = ProcessStartTime(pid);
+  // It may end at any moment, also while its start is being read: then it has ended.
+  bool gone = false;
+  const double started = ProcessStartTime(pid, &gone);
+  if (gone) return false;
   // A process started after the folder was last changed cannot have made it.
   return started < 0 || started <= static_cast<double>(made) + 2;
 }

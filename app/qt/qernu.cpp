@@ -290,10 +290,17 @@ void Thh::FormCreate() {
     ShowDefaultDrawing();
   });
   ApplyMenuCaptions();
-  // Drawing device, identity, configuration and session file.
-  PrepareStart(ScreenOf(this));
-  InitRecentFileItems(mi_file, mi_fileexit);
-  LoadQtTranslations(Settings.LanguageNumber);
+  // Drawing device, identity, configuration and session file. Memory that runs out here (or
+  // another exception) ends the start as it ends a run without a window.
+  try {
+    PrepareStart(ScreenOf(this));
+    InitRecentFileItems(mi_file, mi_fileexit);
+    LoadQtTranslations(Settings.LanguageNumber);
+  } catch (...) {
+    ReportStepException("beim Lesen der Einstellungen");
+    startExit_ = ExitOutputFailed;
+    return;
+  }
   // The start-up routine; a run that the command line ends stops here, before any showing.
   try {
     startExit_ = ProgramStart();

@@ -22,6 +22,7 @@
 #include "framework/sysutil.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
+#include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
 namespace qern {
@@ -360,6 +361,19 @@ TEST_F(FileOverviewTest, OpeningARowReadsThatDesign) {
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_EQ(Session.CurrentFileName, "mine") << "a failed read keeps the design's name";
   EXPECT_EQ(Design.ToothCount[1], 31) << "the default design stays";
+
+  // A row whose file has become a folder since the table was made says why it does not open.
+  fs::remove(folder_.File("b.qrk"));
+  fs::create_directory(folder_.File("b.qrk"));
+  Flags.ErrorBoxesEnabled = true;
+  {
+    ScopedScriptedDialogs dialogs;
+    EXPECT_FALSE(OpenOverviewRow(table, 2));
+    EXPECT_EQ(dialogs->Messages(),
+              std::vector<std::string>{"Datei " + folder_.File("b.qrk") + " kann nicht gelesen werden: " +
+                                       folder_.File("b.qrk") + " ist ein Ordner; die aktuellen Daten bleiben unverändert !"});
+  }
+  EXPECT_EQ(Session.CurrentFileName, "mine");
 
   Flags.DesignModified = true;
   ASSERT_TRUE(OpenOverviewRow(table, 1));

@@ -2,7 +2,9 @@
 // classic code page and line ends, failed reads and saves that must leave everything as it was.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -365,6 +367,83 @@ TEST_F(DesignFileTest, TruncatedOrCorruptFileLeavesTheCurrentDesignUntouched) {
   ReadDataFile(Path("cut.qrk"));
   EXPECT_TRUE(Flags.AbortFlag);
   EXPECT_TRUE(dialogs->Messages().empty());
+}
+
+// A design that cannot be opened or read says why, in the words of every failed output; only a
+// file that was read and found damaged is called damaged. The current design stays, and the
+// open dialog's choice (File -> Open) says the same. Each case runs in a child process, so that
+// its descriptor limit and its user stay there.
+TEST_F(DesignFileTest, ADesignThatCannotBeOpenedSaysWhy) {
+  ScopedScriptedDialogs dialogs;
+  ASSERT_TRUE(WriteDesignFile(Path("d.qrk"), CurrentDesignContent()));
+  ASSERT_TRUE(WriteDesignFile(Path("gesperrt.qrk"), CurrentDesignContent()));
+  ASSERT_EQ(::chmod(Path("gesperrt.qrk").c_str(), 0600), 0);
+  ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);  // another user may look in, not read the file
+  fs::create_directory(Path("ordner.qrk"));
+  ASSERT_EQ(::mkfifo(Path("pipe.qrk").c_str(), 0600), 0);
+  WriteWholeFile(Path("kaputt.qrk"), "----\r\n");
+  Design.ProfileShift[1] = 0.3L;
+  const DesignFileContent current = CurrentDesignContent();
+  const auto cannot = [&](const std::string& name, const std::string& reason) {
+    return "Datei " + Path(name) + " kann nicht gelesen werden: " + reason +
+           "; die aktuellen Daten bleiben unverändert !";
+  };
+  enum class Setup { None, NoDescriptors, OtherUser, Dialog, ReadFails };
+  struct Case {
+    std::string Name;
+    Setup How;
+    std::string Message;
+  };
+  const std::vector<Case> cases = {
+      {"ordner.qrk", Setup::None, cannot("ordner.qrk", Path("ordner.qrk") + " ist ein Ordner")},
+      {"fehlt.qrk", Setup::None, cannot("fehlt.qrk", "Datei " + Path("fehlt.qrk") + " existiert nicht")},
+      {"pipe.qrk", Setup::None, cannot("pipe.qrk", Path("pipe.qrk") + " ist keine normale Datei")},
+      {"d.qrk", Setup::NoDescriptors, cannot("d.qrk", "zu viele offene Dateien")},
+      {"gesperrt.qrk", Setup::OtherUser, cannot("gesperrt.qrk", "keine Leseberechtigung für " + Path("gesperrt.qrk"))},
+      {"d.qrk", Setup::ReadFails, cannot("d.qrk", "Lesefehler")},
+      {"ordner.qrk", Setup::Dialog, cannot("ordner.qrk", Path("ordner.qrk") + " ist ein Ordner")},
+      {"kaputt.qrk", Setup::None,
+       "Datei " + Path("kaputt.qrk") + " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name + " " + std::to_string(static_cast<int>(c.How)));
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipe[0]);
+      if (c.How == Setup::NoDescriptors) {
+        // No descriptor number left for the design file.
+        const int free = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ::close(free);
+        const rlimit none{static_cast<rlim_t>(free), static_cast<rlim_t>(free)};
+        if (free < 0 || ::setrlimit(RLIMIT_NOFILE, &none) != 0) ::_exit(3);
+      } else if (c.How == Setup::OtherUser) {
+        // A file its owner keeps to himself: root reads it as another user.
+        if (::geteuid() == 0 ? ::setgid(65534) != 0 || ::setuid(65534) != 0
+                             : ::chmod(Path(c.Name).c_str(), 0) != 0)
+          ::_exit(3);
+      }
+      if (c.How == Setup::ReadFails) DataFile.FailNextReads(1, EIO);
+      dialogs->Clear();
+      if (c.How == Setup::Dialog) dialogs->QueueText(Path(c.Name));
+      ReadDataFile(c.How == Setup::Dialog ? "" : Path(c.Name));
+      const bool kept = CurrentDesignContent().Record.ProfileShift[1] == current.Record.ProfileShift[1];
+      std::string said = std::string(Flags.AbortFlag ? "1" : "0") + (kept ? "1" : "0");
+      for (const std::string& m : dialogs->Messages()) said += "\n" + m;
+      ::_exit(::write(pipe[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 4);
+    }
+    ::close(pipe[1]);
+    std::string said;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(pipe[0], buf, sizeof buf)) > 0;) said.append(buf, n);
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(said, "11\n" + c.Message);
+  }
 }
 
 // A text longer than a field can use is cut to MaxDesignTextLength characters when it is read, and

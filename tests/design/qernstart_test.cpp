@@ -2,6 +2,7 @@
 #include "app/qernstart.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -222,6 +223,24 @@ TEST_F(WindowStartTest, AnExistingFileThatCannotBeReadIsNeverTakenAsTheNewFile) 
     EXPECT_EQ(Session.CurrentFileName, "");
     EXPECT_FALSE(Flags.StartedWithFile);
     EXPECT_EQ(test::ReadWholeFile("notes.qrk"), content);
+  }
+}
+
+// A file that is there but cannot be opened says why, and the window starts as above.
+TEST_F(WindowStartTest, AnExistingFileThatCannotBeOpenedSaysWhy) {
+  fs::create_directory("ordner.qrk");
+  ASSERT_EQ(::mkfifo("pipe.qrk", 0600), 0);
+  for (const auto& [name, reason] : {std::pair<std::string, std::string>{"ordner.qrk", "ordner.qrk ist ein Ordner"},
+                                     {"pipe.qrk", "pipe.qrk ist keine normale Datei"}}) {
+    InitProgramState();
+    SetProgramParams({name});
+    ScopedScriptedDialogs dialogs;
+    EXPECT_FALSE(ProgramStart().has_value());
+    EXPECT_EQ(dialogs->Messages(),
+              std::vector<std::string>{"Datei " + name + " kann nicht gelesen werden: " + reason +
+                                       "; das Programm startet mit den Standarddaten !"});
+    EXPECT_EQ(Session.CurrentFileName, "");
+    EXPECT_FALSE(Flags.StartedWithFile);
   }
 }
 

@@ -42,6 +42,9 @@ TEST(FileErrorText, ReasonsInTheProgramsWords) {
   EXPECT_EQ(WriteReason(t.File("datei/a.txt")), "Ordner " + t.Path() + "/datei/ existiert nicht");
   EXPECT_EQ(FileErrorText(ENOENT, t.File("nix.txt"), FileAccess::Read),
             "Datei " + t.File("nix.txt") + " existiert nicht");
+  // What is no plain file, to be read.
+  ASSERT_EQ(::mkfifo(t.File("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(FileErrorText(EACCES, t.File("pipe"), FileAccess::Read), t.File("pipe") + " ist keine normale Datei");
   TempFolder inside(true);
   fs::create_directory(inside.File("sub"));
   EXPECT_EQ(FolderOfFile("a.txt"), fs::canonical(inside.Path()).string() + "/");
@@ -56,6 +59,9 @@ TEST(FileErrorText, AFileThatMayNotBeWrittenOrRead) {
   ASSERT_EQ(::chmod(t.Path().c_str(), 01777), 0);
   WriteWholeFile(t.File("fest.txt"), "x");
   ::chmod(t.File("fest.txt").c_str(), 0600);
+  // A file in a folder closed to others: reading it is refused by the folder.
+  ASSERT_EQ(::mkdir(t.File("zu").c_str(), 0700), 0);
+  WriteWholeFile(t.File("zu/a.txt"), "x");
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -63,7 +69,9 @@ TEST(FileErrorText, AFileThatMayNotBeWrittenOrRead) {
     const bool write = WriteReason(t.File("fest.txt")) == "keine Schreibberechtigung für " + t.File("fest.txt");
     const bool read = FileErrorText(EACCES, t.File("fest.txt"), FileAccess::Read) ==
                       "keine Leseberechtigung für " + t.File("fest.txt");
-    ::_exit(write && read ? 0 : 1);
+    const bool closed = FileErrorText(EACCES, t.File("zu/a.txt"), FileAccess::Read) ==
+                        "kein Zugriff auf den Ordner " + t.File("zu/");
+    ::_exit(write && read && closed ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
