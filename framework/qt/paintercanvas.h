@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <string>
 
 #include "framework/zorqgraf.h"
 
@@ -36,16 +37,26 @@ class PainterCanvas : public Canvas {
   void Text(int x, int y, const std::string& text, const CanvasFont& font) override;
   void Frame(int left, int top, int right, int bottom) override;
   void Pause(int ms) override;
+  // Colours given as their grey (a page printed in grey scale).
+  void SetGrayscale(bool on) { grayscale_ = on; }
 
  private:
+  QColor Shade(uint32_t color) const;
   QPainter& p_;
   QColor brush_;
+  bool grayscale_ = false;
 };
 
 // Replays the display list on a page (a QPrinter, or an image in tests): the page size in device
-// pixels replaces mapping's page size; PrintFlag is set meanwhile. False when painting could not
-// begin on the device.
-bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping);
+// pixels replaces mapping's page size; PrintFlag is set meanwhile; grayscale gives every colour as
+// its grey. False when painting could not begin on the device.
+bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping, bool grayscale = false);
+
+// Prints the display list into the PDF file the printer is directed to, as every output is
+// written: the document is made in memory with the printer's page, resolution and title, then
+// written through a working file that replaces the file (the user's own link followed) only when
+// whole. "" or the reason of the failure; the old file stays as it was.
+std::string PrintDisplayListToPdf(const QPrinter& printer, const PrintMapping& mapping);
 
 // Points the printer at pdfFile when the system has no printer; true when it did so.
 bool UsePdfWhenNoPrinter(QPrinter& printer, const QString& pdfFile);
