@@ -132,29 +132,35 @@ bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping, bool gray
   return true;
 }
 
-std::string PrintDisplayListToPdf(const QPrinter& printer, const PrintMapping& mapping) {
-  const std::string file = printer.outputFileName().toStdString();
+PdfFileOutput::PdfFileOutput(const QPrinter& printer)
+    : file_(printer.outputFileName().toStdString()),
+      grayscale_(printer.colorMode() == QPrinter::GrayScale),
+      buffer_(std::make_unique<QBuffer>(&bytes_)) {
+  buffer_->open(QIODevice::WriteOnly);
+  writer_ = std::make_unique<QPdfWriter>(buffer_.get());
+  writer_->setPdfVersion(printer.pdfVersion());
+  writer_->setResolution(printer.resolution());
+  writer_->setPageLayout(printer.pageLayout());
+  writer_->setTitle(printer.docName());
+  writer_->setCreator(printer.creator());
+}
+
+PdfFileOutput::~PdfFileOutput() = default;
+
+std::string PdfFileOutput::Commit() {
+  writer_.reset();  // (its painting has ended: the document is whole in memory)
   WorkFile work;
-  if (!work.Create(file)) return FileErrorText(work.Error(), file);
-  // A writer of its own for each print: the printer's engine, once a write of its file failed,
-  // writes nothing more for the rest of the run.
-  QByteArray bytes;
-  {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setPdfVersion(printer.pdfVersion());
-    writer.setResolution(printer.resolution());
-    writer.setPageLayout(printer.pageLayout());
-    writer.setTitle(printer.docName());
-    writer.setCreator(printer.creator());
-    // (The writer knows no grey: the canvas gives the shades the printer's engine would.)
-    if (!PrintDisplayList(writer, mapping, printer.colorMode() == QPrinter::GrayScale))
-      return FileErrorText(EIO, file);
-  }
-  if (!work.Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))) || !work.Commit())
-    return FileErrorText(work.Error(), file);
+  if (!work.Create(file_) ||
+      !work.Write(std::string_view(bytes_.constData(), static_cast<size_t>(bytes_.size()))) || !work.Commit())
+    return FileErrorText(work.Error(), file_);
   return "";
+}
+
+std::string PrintDisplayListToPdf(const QPrinter& printer, const PrintMapping& mapping) {
+  PdfFileOutput out(printer);
+  // (The writer knows no grey: the canvas gives the shades the printer's engine would.)
+  if (!PrintDisplayList(out.Writer(), mapping, out.Grayscale())) return FileErrorText(EIO, out.File());
+  return out.Commit();
 }
 
 bool UsePdfWhenNoPrinter(QPrinter& printer, const QString& pdfFile) {

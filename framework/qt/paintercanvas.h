@@ -1,14 +1,18 @@
 // The display list's canvas on a QPainter (window, printer, image), and the printout of the list.
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "framework/zorqgraf.h"
 
+class QBuffer;
 class QPainter;
+class QPdfWriter;
 class QPaintDevice;
 class QPrinter;
 
@@ -52,10 +56,35 @@ class PainterCanvas : public Canvas {
 // its grey. False when painting could not begin on the device.
 bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping, bool grayscale = false);
 
-// Prints the display list into the PDF file the printer is directed to, as every output is
-// written: the document is made in memory with the printer's page, resolution and title, then
-// written through a working file that replaces the file (the user's own link followed) only when
-// whole. "" or the reason of the failure; the old file stays as it was.
+// The PDF file a printer is directed to, written as every output is: the document is painted in
+// memory by a writer of its own with the printer's page, resolution and title (a printer's engine
+// that once failed to write its file writes nothing more for the rest of the run), then goes
+// through a working file that replaces the file (the user's own link followed) only when whole.
+class PdfFileOutput {
+ public:
+  explicit PdfFileOutput(const QPrinter& printer);
+  ~PdfFileOutput();
+  PdfFileOutput(const PdfFileOutput&) = delete;
+  PdfFileOutput& operator=(const PdfFileOutput&) = delete;
+
+  QPdfWriter& Writer() { return *writer_; }
+  const std::string& File() const { return file_; }
+  // The printer prints in grey scale (the writer knows no grey: the painting gives the shades).
+  bool Grayscale() const { return grayscale_; }
+  // Writes the document, its painting ended, as the file: "" or the reason of the failure, the
+  // old file then as it was.
+  std::string Commit();
+
+ private:
+  std::string file_;
+  bool grayscale_;
+  QByteArray bytes_;
+  std::unique_ptr<QBuffer> buffer_;
+  std::unique_ptr<QPdfWriter> writer_;
+};
+
+// Prints the display list into the PDF file the printer is directed to through a PdfFileOutput:
+// "" or the reason of the failure.
 std::string PrintDisplayListToPdf(const QPrinter& printer, const PrintMapping& mapping);
 
 // Points the printer at pdfFile when the system has no printer; true when it did so.
