@@ -198,14 +198,16 @@ bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::str
   }
   // As every output: a working file beside the file replaced (that of the user's own link),
   // renamed over it when complete with the rights of the old file. libxlsxwriter writes the
-  // working file by its name, its temporary files in a private folder beside it.
+  // working file by its name, its temporary files in a private working folder beside it (named as
+  // the program's own: one that a killed run left in the folder for temporary files is removed at
+  // the next start).
   WorkFile work;
   PrivateFolder scratch;
   int err = 0;
   if (!work.Create(fileName)) {
     err = work.Error();
   } else if ((err = DescriptorsMissing(work.Fd())) == 0) {
-    if (!scratch.Create(FolderOfFile(work.Name()), "qern-xlsx"))
+    if (!scratch.Create(FolderOfFile(work.Name()), "wqern"))
       err = errno ? errno : EIO;
     else
       err = WriteCells(sheet, work.Name(), scratch.Path());

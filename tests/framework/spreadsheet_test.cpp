@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -68,6 +69,7 @@ struct Case {
   std::vector<std::string> Left;
   int FreeDescriptors = -1;  // >= 0: the write runs with that many descriptors to spare
   bool OtherUser = false;    // as root: written by another user
+  rlim_t FileSizeLimit = 0;  // > 0: no file may grow beyond that many bytes
 };
 
 std::string Expand(std::string s, const std::string& dir) {
@@ -115,6 +117,10 @@ TEST(WorkbookOutput, WrittenAsEveryOutputIs) {
        }, Refused + "keine Schreibberechtigung im Ordner %d/ !", {"d.xlsx"}, -1, true},
   };
   std::vector<Case> all(std::begin(cases), std::end(cases));
+  all.push_back({"file size limit", [](const TempFolder& t) {
+                   WriteWholeFile(t.File("d.xlsx"), "alt");
+                   return t.File("d.xlsx");
+                 }, Refused + "Datei zu groß !", {"d.xlsx"}, -1, false, 2000});
   // Too few descriptors for the working file, for the workbook, for its temporary files.
   for (int free : {0, 1, 2}) {
     all.push_back({"few descriptors", [](const TempFolder& t) {
@@ -144,6 +150,9 @@ TEST(WorkbookOutput, WrittenAsEveryOutputIs) {
       sheet.SetCell(1, 1, "Text");
       sheet.SetCell(2, 1, "Größe");
       if (c.FreeDescriptors >= 0 && !LeaveFreeDescriptors(c.FreeDescriptors)) ::_exit(4);
+      const rlimit size{c.FileSizeLimit, c.FileSizeLimit};
+      std::signal(SIGXFSZ, SIG_IGN);
+      if (c.FileSizeLimit > 0 && ::setrlimit(RLIMIT_FSIZE, &size) != 0) ::_exit(4);
       const bool shown = ShowWorkbook(sheet, name);
       const std::string text = dialogs->Messages().empty() ? "" : dialogs->Messages().back();
       const int out = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
