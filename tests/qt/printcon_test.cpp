@@ -361,21 +361,40 @@ TEST_F(PrintWindowTest, PrintsAKnownLineAtScaleAndOrigin) {
   DisplayList.clear();
 }
 
+// The default design's drawing on the graphics window (landscape, white background) while it lives.
+class DefaultDrawing {
+ public:
+  DefaultDrawing() {
+    SetProgramIdentity();
+    InitGraphicState();
+    Settings.BackgroundColor = 0xFFFFFF;
+    Settings.PrintOrientation = 2;
+    Flags.PrintPreset = 0;
+    DrawDevice = &device_;
+    SetDefaultDesign();
+    CalculateSerration();
+    Flags.AbortFlag = false;
+    ShowDefaultDrawing();
+    Shown = !Flags.AbortFlag;
+  }
+  ~DefaultDrawing() {
+    DrawDevice = nullptr;
+    FZorqgra = nullptr;
+    SetDefaultDesign();
+    ResetErrors();
+    DisplayList.clear();
+  }
+  bool Shown = false;
+
+ private:
+  TFzorqgra window_;
+  TDrawDevice device_;
+};
+
 TEST_F(PrintWindowTest, PrintsTheDefaultDrawing) {
-  SetProgramIdentity();
-  InitGraphicState();
-  Settings.BackgroundColor = 0xFFFFFF;
   Settings.ColorGraphics = false;
-  Settings.PrintOrientation = 2;
-  Flags.PrintPreset = 0;
-  TFzorqgra window;
-  TDrawDevice device;
-  DrawDevice = &device;
-  SetDefaultDesign();
-  CalculateSerration();
-  Flags.AbortFlag = false;
-  ShowDefaultDrawing();
-  ASSERT_FALSE(Flags.AbortFlag);
+  DefaultDrawing drawing;
+  ASSERT_TRUE(drawing.Shown);
   // The drawing's longest horizontal line is the known one.
   double x1 = 0, x2 = 0;
   for (const DisplayRecord& r : DisplayList)
@@ -387,11 +406,6 @@ TEST_F(PrintWindowTest, PrintsTheDefaultDrawing) {
   auto run = [this](const std::function<void(TForm_printconf*)>& act) { return Run(act); };
   ExpectPrintedLine(folder_.Path(), "0.8", "0", x1, x2, run);
   ExpectPrintedLine(folder_.Path(), "0.5", "25", x1, x2, run);
-  DrawDevice = nullptr;
-  FZorqgra = nullptr;
-  SetDefaultDesign();
-  ResetErrors();
-  DisplayList.clear();
 }
 
 }  // namespace
@@ -495,19 +509,8 @@ TEST_F(PrintWindowTest, GreyScaleChosenForAPdfFilePrintsGrey) {
 // print in the same run is whole. The disk is full (a small tmpfs, as root) or the file size is
 // limited (the limit of the process, its signal ignored).
 TEST_F(PrintWindowTest, AFailedPrintIsSaidLeavesTheOldFileAndTheNextIsWhole) {
-  SetProgramIdentity();
-  InitGraphicState();
-  Settings.BackgroundColor = 0xFFFFFF;
-  Settings.PrintOrientation = 2;
-  Flags.PrintPreset = 0;
-  TFzorqgra window;
-  TDrawDevice device;
-  DrawDevice = &device;
-  SetDefaultDesign();
-  CalculateSerration();
-  Flags.AbortFlag = false;
-  ShowDefaultDrawing();
-  ASSERT_FALSE(Flags.AbortFlag);
+  DefaultDrawing drawing;  // about 25 KB as PDF
+  ASSERT_TRUE(drawing.Shown);
 
   struct Case {
     const char* What;
@@ -560,11 +563,6 @@ TEST_F(PrintWindowTest, AFailedPrintIsSaidLeavesTheOldFileAndTheNextIsWhole) {
     EXPECT_TRUE(WholePdf(good)) << std::filesystem::file_size(good) << " bytes";
     std::filesystem::remove(good);
   }
-  DrawDevice = nullptr;
-  FZorqgra = nullptr;
-  SetDefaultDesign();
-  ResetErrors();
-  DisplayList.clear();
 }
 
 }  // namespace
