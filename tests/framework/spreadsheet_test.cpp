@@ -116,8 +116,13 @@ TEST(WorkbookOutput, WrittenAsEveryOutputIs) {
        }, Refused + "keine Schreibberechtigung im Ordner %d/ !", {"d.xlsx"}, -1, true},
       {"file size limit", OldWorkbook, Refused + "Datei zu groß !", {"d.xlsx"}, -1, false, 2000},
   };
-  // Too few descriptors for the working file, for the workbook, for its temporary files.
+  // Too few descriptors for the working file, for the workbook, for its temporary files. (The
+  // sanitizers' runtime needs two descriptors of its own when it checks a call.)
+#ifdef __SANITIZE_ADDRESS__
+  for (int free : {2})
+#else
   for (int free : {0, 1, 2})
+#endif
     all.push_back({"few descriptors", OldWorkbook, Refused + "zu viele offene Dateien !", {"d.xlsx"}, free});
 
   ScopedEnv program("QERN_SPREADSHEET", std::nullopt);
@@ -126,7 +131,8 @@ TEST(WorkbookOutput, WrittenAsEveryOutputIs) {
     TempFolder t;
     const std::string dir = t.Path();
     const std::string name = c.Prepare(t);
-    const std::string said = dir + ".said", err = dir + ".err";
+    TempFolder side;  // what the child said, and its error output
+    const std::string said = side.File("said"), err = side.File("err");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -156,8 +162,6 @@ TEST(WorkbookOutput, WrittenAsEveryOutputIs) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(ReadWholeFile(said), Expand(c.Message, dir));
     EXPECT_EQ(ReadWholeFile(err), "") << "nothing on the error output";
-    fs::remove(said);
-    fs::remove(err);
     EXPECT_EQ(Entries(dir), c.Left) << "no working file is left";
     if (!c.Message.empty()) {
       if (fs::is_regular_file(fs::symlink_status(dir + "/d.xlsx"))) {
