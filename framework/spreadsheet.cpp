@@ -2,11 +2,13 @@
 // and the export of a design file into column A.
 #include "framework/spreadsheet.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/desktop.h"
+#include "platform/fileerror.h"
 #include "platform/process.h"
 #include "platform/utf8decode.h"
 #include "platform/workfile.h"
@@ -107,43 +110,49 @@ void TabbedLinesToSheet(const std::vector<std::string>& lines, Worksheet& sheet)
   }
 }
 
-bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::string& error) {
-  error.clear();
-  for (const auto& [pos, text] : sheet.Cells()) {
-    if (pos.first > MaxRows || pos.second > MaxColumns) {
-      error = "Tabelle zu groß für eine Arbeitsmappe";
-      return false;
-    }
-  }
-  // A fresh name beside the target; the workbook goes there and replaces the target when done.
-  std::string tmpl = ExtractFolder(fileName) + ".qern-xlsx-XXXXXX";
-  std::vector<char> tmp(tmpl.begin(), tmpl.end());
-  tmp.push_back('\0');
-  const int fd = ::mkstemp(tmp.data());
-  if (fd < 0) {
-    error = "Datei " + fileName + " kann nicht angelegt werden";
-    return false;
-  }
-  // The workbook is the user's document: the rights of the workbook it replaces, or the ordinary
-  // permissions of a new file, not the private ones of a temporary name.
-  if (!TakeRightsOf(fd, fileName)) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  ::close(fd);
-  const std::string tmpName = tmp.data();
+namespace {
 
-  std::string tmpDir = RemoveBackslash(ExtractFolder(fileName));
-  if (tmpDir.empty()) tmpDir = ".";
-  lxw_workbook_options options{};
-  options.tmpdir = tmpDir.data();
-  lxw_workbook* book = workbook_new_opt(tmpName.c_str(), &options);
-  if (!book) {
-    std::remove(tmpName.c_str());
-    error = "Datei " + fileName + " kann nicht angelegt werden";
-    return false;
+// libxlsxwriter tells its failures on the C error stream, in English. While it works that stream
+// is a sink (no descriptor needed), and its failures are told in the program's own words.
+class QuietLibraryErrors {
+ public:
+  QuietLibraryErrors() : saved_(stderr) {
+    if (FILE* sink = ::fopencookie(nullptr, "w", {nullptr, &Drop, nullptr, nullptr})) stderr = sink;
   }
+  ~QuietLibraryErrors() {
+    if (stderr == saved_) return;
+    std::fclose(stderr);
+    stderr = saved_;
+  }
+  QuietLibraryErrors(const QuietLibraryErrors&) = delete;
+  QuietLibraryErrors& operator=(const QuietLibraryErrors&) = delete;
+
+ private:
+  static ssize_t Drop(void*, const char*, size_t size) { return static_cast<ssize_t>(size); }
+  FILE* saved_;
+};
+
+// libxlsxwriter opens the workbook and one temporary file at a time beside the working file's
+// descriptor: 0, or the errno (EMFILE) when the process cannot open two more files now.
+int DescriptorsMissing(int fd) {
+  const int a = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  const int b = a < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  const int err = b < 0 ? errno : 0;
+  if (a >= 0) ::close(a);
+  if (b >= 0) ::close(b);
+  return err;
+}
+
+// Writes the cells with libxlsxwriter as the workbook file; its temporary files go to tmpDir.
+// 0 or the errno of the failure.
+int WriteCells(const Worksheet& sheet, const std::string& file, std::string tmpDir) {
+  QuietLibraryErrors quiet;
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_FALSE;
+  options.tmpdir = tmpDir.data();
+  errno = 0;
+  lxw_workbook* book = workbook_new_opt(file.c_str(), &options);
+  if (!book) return errno ? errno : ENOMEM;
   lxw_worksheet* ws = workbook_add_worksheet(book, nullptr);
   lxw_error status = ws ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
   if (ws && sheet.FirstColumnWidth > 0)
@@ -168,19 +177,47 @@ bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::str
       if (!text.empty()) status = worksheet_write_string(ws, row, col, text.c_str(), nullptr);
     }
   }
+  errno = 0;
   const lxw_error closed = workbook_close(book);  // frees the workbook in any case
+  const int err = errno;
   if (status == LXW_NO_ERROR) status = closed;
-  if (status != LXW_NO_ERROR) {
-    std::remove(tmpName.c_str());
-    error = "Datei " + fileName + " kann nicht geschrieben werden (" + lxw_strerror(status) + ")";
-    return false;
+  if (status == LXW_NO_ERROR) return 0;
+  if (status == LXW_ERROR_MEMORY_MALLOC_FAILED) return ENOMEM;
+  return err ? err : EIO;
+}
+
+}  // namespace
+
+bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::string& error) {
+  error.clear();
+  for (const auto& [pos, text] : sheet.Cells()) {
+    if (pos.first > MaxRows || pos.second > MaxColumns) {
+      error = "Tabelle zu groß für eine Arbeitsmappe";
+      return false;
+    }
   }
-  if (std::rename(tmpName.c_str(), fileName.c_str()) != 0) {
-    std::remove(tmpName.c_str());
-    error = "Datei " + fileName + " kann nicht geschrieben werden";
-    return false;
+  // As every output: a working file beside the file replaced (that of the user's own link),
+  // renamed over it when complete with the rights of the old file. libxlsxwriter writes the
+  // working file by its name, its temporary files in a private working folder beside it (named as
+  // the program's own: one that a killed run left in the folder for temporary files is removed at
+  // the next start).
+  WorkFile work;
+  PrivateFolder scratch;
+  int err = 0;
+  if (!work.Create(fileName)) {
+    err = work.Error();
+  } else if ((err = DescriptorsMissing(work.Fd())) == 0) {
+    if (!scratch.Create(FolderOfFile(work.Name()), "wqern"))
+      err = errno ? errno : EIO;
+    else
+      err = WriteCells(sheet, work.Name(), scratch.Path());
+    scratch.Remove();
+    if (err == 0 && !work.Commit()) err = work.Error();
   }
-  return true;
+  if (err == 0) return true;
+  work.Discard();
+  error = "Datei " + fileName + " kann nicht geschrieben werden: " + FileErrorText(err, fileName) + " !";
+  return false;
 }
 
 std::string SpreadsheetProgram() {

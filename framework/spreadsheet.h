@@ -36,10 +36,11 @@ bool CellNumber(const std::string& text, double& value, int& decimals);
 // Field k of line n becomes cell (n, k): lines split at tabs.
 void TabbedLinesToSheet(const std::vector<std::string>& lines, Worksheet& sheet);
 
-// Writes the sheet as a workbook of one worksheet to fileName. The workbook is written under a
-// temporary name beside it and renamed when complete, so a failure never leaves a damaged or
-// half-written file. Control characters are dropped from texts and overlong texts cut at the
-// format's 32767 bytes. false with error set on failure.
+// Writes the sheet as a workbook of one worksheet to fileName, as every output is written: through
+// a working file renamed over the file when complete (the user's own link is followed and stays;
+// the file keeps its rights), so a failure leaves the old file as it was. Control characters are
+// dropped from texts and overlong texts cut at the format's 32767 bytes. false with error set to
+// the message with its reason on failure.
 bool WriteWorkbook(const Worksheet& sheet, const std::string& fileName, std::string& error);
 
 // The spreadsheet application: chosen by Start Excel; the sheet the export fills.

@@ -122,7 +122,10 @@ void PrintTextFile(const std::string& fileName) {
     int row = 0;
     for (const auto& line : pages[page - 1]) printTarget->PrintRow(row++, ConvertDisplayText(line));
   }
-  printTarget->EndDocument();
+  if (const std::string failure = printTarget->EndDocument(); !failure.empty()) {
+    ErrorMessage(failure);
+    Flags.AbortFlag = true;
+  }
 }
 
 }  // namespace qern

@@ -43,7 +43,8 @@ class TextPrintTarget {
   virtual bool BeginDocument(const PrintFontSpec& font, int linesPerPage) = 0;
   virtual void NewPage() = 0;
   virtual void PrintRow(int row, const std::string& text) = 0;
-  virtual void EndDocument() = 0;
+  // Ends the document: "" or the message why it could not be printed whole.
+  virtual std::string EndDocument() = 0;
 };
 // Installs the printer (not owned); nullptr leaves PrintTextFile without a printer.
 void SetTextPrintTarget(TextPrintTarget* target);

@@ -298,7 +298,15 @@ void TForm_printconf::Button_okClick() {
     CheckOutputFileName(printer.outputFileName().toStdString());
     if (Flags.AbortFlag) return;
   }
-  if (!PrintDisplayList(printer, mapping)) {
+  if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+    // A file: written whole or not at all, and a failure said with its reason.
+    const std::string file = printer.outputFileName().toStdString();
+    if (const std::string reason = PrintDisplayListToPdf(printer, mapping); !reason.empty()) {
+      ErrorMessage("Datei " + file + " kann nicht geschrieben werden: " + reason + " !");
+      Flags.AbortFlag = true;
+      return;
+    }
+  } else if (!PrintDisplayList(printer, mapping)) {
     ErrorMessage("Drucker " + TrimBlanks(PrinterName(printer).toStdString()) + " kann nicht drucken !");
     Flags.AbortFlag = true;
     return;

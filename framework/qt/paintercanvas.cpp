@@ -1,14 +1,21 @@
 // Canvas over QPainter: pens, brushes, shapes and texts of the display-list replay; printout.
 #include "framework/qt/paintercanvas.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <string_view>
+
+#include "platform/fileerror.h"
+#include "platform/workfile.h"
 
 namespace qern {
 
@@ -17,7 +24,7 @@ QColor ColorFromValue(uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v 
 PainterCanvas::PainterCanvas(QPainter& painter) : p_(painter) {}
 
 void PainterCanvas::SetPen(uint32_t color, int width, int style) {
-  QPen pen(ColorFromValue(color));
+  QPen pen(Shade(color));
   pen.setWidth(std::max(0, width));
   switch (style) {
     case 1: pen.setStyle(Qt::DotLine); break;
@@ -28,7 +35,14 @@ void PainterCanvas::SetPen(uint32_t color, int width, int style) {
   p_.setPen(pen);
 }
 
-void PainterCanvas::SetBrush(uint32_t color) { brush_ = ColorFromValue(color); }
+void PainterCanvas::SetBrush(uint32_t color) { brush_ = Shade(color); }
+
+QColor PainterCanvas::Shade(uint32_t color) const {
+  const QColor c = ColorFromValue(color);
+  if (!grayscale_) return c;
+  const int g = qGray(c.rgb());
+  return QColor(g, g, g);
+}
 
 void PainterCanvas::Line(int x1, int y1, int x2, int y2) { p_.drawLine(x1, y1, x2, y2); }
 
@@ -83,7 +97,7 @@ void PainterCanvas::Text(int x, int y, const std::string& text, const CanvasFont
   const QFont f = CellFont(font);
   p_.save();
   p_.setFont(f);
-  p_.setPen(ColorFromValue(font.Color));
+  p_.setPen(Shade(font.Color));
   p_.translate(x, y);
   if (font.Angle != 0) p_.rotate(-font.Angle);
   p_.drawText(0, int(std::lround(CellBaseline * font.Height)), QString::fromStdString(text));
@@ -99,13 +113,14 @@ void PainterCanvas::Pause(int ms) {
   if (ms > 0) QThread::msleep(static_cast<unsigned long>(std::min(ms, 10000)));
 }
 
-bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping) {
+bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping, bool grayscale) {
   QPainter painter;
   if (!painter.begin(&page)) return false;
   PrintMapping m = mapping;
   m.PageWidth = page.width();
   m.PageHeight = page.height();
   PainterCanvas canvas(painter);
+  canvas.SetGrayscale(grayscale);
   Graph.PrintFlag = true;
   if (FZorqgra) {
     FZorqgra->FormPaint(nullptr, &canvas, &m);
@@ -115,6 +130,37 @@ bool PrintDisplayList(QPaintDevice& page, const PrintMapping& mapping) {
   Graph.PrintFlag = false;
   painter.end();
   return true;
+}
+
+PdfFileOutput::PdfFileOutput(const QPrinter& printer)
+    : file_(printer.outputFileName().toStdString()),
+      grayscale_(printer.colorMode() == QPrinter::GrayScale),
+      buffer_(std::make_unique<QBuffer>(&bytes_)) {
+  buffer_->open(QIODevice::WriteOnly);
+  writer_ = std::make_unique<QPdfWriter>(buffer_.get());
+  writer_->setPdfVersion(printer.pdfVersion());
+  writer_->setResolution(printer.resolution());
+  writer_->setPageLayout(printer.pageLayout());
+  writer_->setTitle(printer.docName());
+  writer_->setCreator(printer.creator());
+}
+
+PdfFileOutput::~PdfFileOutput() = default;
+
+std::string PdfFileOutput::Commit() {
+  writer_.reset();  // (its painting has ended: the document is whole in memory)
+  WorkFile work;
+  if (!work.Create(file_) ||
+      !work.Write(std::string_view(bytes_.constData(), static_cast<size_t>(bytes_.size()))) || !work.Commit())
+    return FileErrorText(work.Error(), file_);
+  return "";
+}
+
+std::string PrintDisplayListToPdf(const QPrinter& printer, const PrintMapping& mapping) {
+  PdfFileOutput out(printer);
+  // (The writer knows no grey: the canvas gives the shades the printer's engine would.)
+  if (!PrintDisplayList(out.Writer(), mapping, out.Grayscale())) return FileErrorText(EIO, out.File());
+  return out.Commit();
 }
 
 bool UsePdfWhenNoPrinter(QPrinter& printer, const QString& pdfFile) {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -22,6 +23,7 @@
 #include "framework/menucaptions.h"
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
+#include "framework/qt/paintercanvas.h"
 #include "framework/textfile.h"
 #include "framework/utilstr.h"
 #include "platform/desktop.h"
@@ -170,8 +172,11 @@ bool QtTextPrintTarget::ChoosePages(const std::string& title, int pageCount, int
 bool QtTextPrintTarget::BeginDocument(const PrintFontSpec& font, int linesPerPage) {
   if (!printer_) return false;
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(printer_.get())) {
+  if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty())
+    pdf_ = std::make_unique<PdfFileOutput>(*printer_);
+  if (!painter_->begin(pdf_ ? static_cast<QPaintDevice*>(&pdf_->Writer()) : printer_.get())) {
     painter_.reset();
+    pdf_.reset();
     return false;
   }
   painter_->setFont(ToQFont(font));
@@ -182,17 +187,27 @@ bool QtTextPrintTarget::BeginDocument(const PrintFontSpec& font, int linesPerPag
 }
 
 void QtTextPrintTarget::NewPage() {
-  if (printer_) printer_->newPage();
+  if (pdf_)
+    pdf_->Writer().newPage();
+  else if (printer_)
+    printer_->newPage();
 }
 
 void QtTextPrintTarget::PrintRow(int row, const std::string& text) {
   if (painter_) painter_->drawText(0, row * lineHeight_ + ascent_, Q(text));
 }
 
-void QtTextPrintTarget::EndDocument() {
+std::string QtTextPrintTarget::EndDocument() {
   if (painter_) painter_->end();
   painter_.reset();
+  std::string failure;
+  if (pdf_) {
+    if (const std::string reason = pdf_->Commit(); !reason.empty())
+      failure = "Datei " + pdf_->File() + " kann nicht geschrieben werden: " + reason + " !";
+  }
+  pdf_.reset();
   printer_.reset();
+  return failure;
 }
 
 QtTextPrintTarget& QtListingPrinter() {

@@ -18,6 +18,8 @@ class QPushButton;
 
 namespace qern {
 
+class PdfFileOutput;
+
 class TForm_showtextfile : public QDialog {
   Q_OBJECT
 
@@ -70,10 +72,11 @@ class QtTextPrintTarget : public TextPrintTarget {
   bool BeginDocument(const PrintFontSpec& font, int linesPerPage) override;
   void NewPage() override;
   void PrintRow(int row, const std::string& text) override;
-  void EndDocument() override;
+  std::string EndDocument() override;
 
  private:
   std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<PdfFileOutput> pdf_;  // a PDF file: painted in memory, written when whole
   std::unique_ptr<QPainter> painter_;
   int lineHeight_ = 1;
   int ascent_ = 0;

@@ -43,7 +43,10 @@ class RecordingPrinter : public TextPrintTarget {
   }
   void NewPage() override { Sheets.emplace_back(); }
   void PrintRow(int row, const std::string& text) override { Sheets.back().push_back({row, text}); }
-  void EndDocument() override { Ended = true; }
+  std::string EndDocument() override {
+    Ended = true;
+    return "";
+  }
 
   bool Cancel = false;
   int First = 0, Last = 0;

@@ -361,21 +361,40 @@ TEST_F(PrintWindowTest, PrintsAKnownLineAtScaleAndOrigin) {
   DisplayList.clear();
 }
 
+// The default design's drawing on the graphics window (landscape, white background) while it lives.
+class DefaultDrawing {
+ public:
+  DefaultDrawing() {
+    SetProgramIdentity();
+    InitGraphicState();
+    Settings.BackgroundColor = 0xFFFFFF;
+    Settings.PrintOrientation = 2;
+    Flags.PrintPreset = 0;
+    DrawDevice = &device_;
+    SetDefaultDesign();
+    CalculateSerration();
+    Flags.AbortFlag = false;
+    ShowDefaultDrawing();
+    Shown = !Flags.AbortFlag;
+  }
+  ~DefaultDrawing() {
+    DrawDevice = nullptr;
+    FZorqgra = nullptr;
+    SetDefaultDesign();
+    ResetErrors();
+    DisplayList.clear();
+  }
+  bool Shown = false;
+
+ private:
+  TFzorqgra window_;
+  TDrawDevice device_;
+};
+
 TEST_F(PrintWindowTest, PrintsTheDefaultDrawing) {
-  SetProgramIdentity();
-  InitGraphicState();
-  Settings.BackgroundColor = 0xFFFFFF;
   Settings.ColorGraphics = false;
-  Settings.PrintOrientation = 2;
-  Flags.PrintPreset = 0;
-  TFzorqgra window;
-  TDrawDevice device;
-  DrawDevice = &device;
-  SetDefaultDesign();
-  CalculateSerration();
-  Flags.AbortFlag = false;
-  ShowDefaultDrawing();
-  ASSERT_FALSE(Flags.AbortFlag);
+  DefaultDrawing drawing;
+  ASSERT_TRUE(drawing.Shown);
   // The drawing's longest horizontal line is the known one.
   double x1 = 0, x2 = 0;
   for (const DisplayRecord& r : DisplayList)
@@ -387,11 +406,6 @@ TEST_F(PrintWindowTest, PrintsTheDefaultDrawing) {
   auto run = [this](const std::function<void(TForm_printconf*)>& act) { return Run(act); };
   ExpectPrintedLine(folder_.Path(), "0.8", "0", x1, x2, run);
   ExpectPrintedLine(folder_.Path(), "0.5", "25", x1, x2, run);
-  DrawDevice = nullptr;
-  FZorqgra = nullptr;
-  SetDefaultDesign();
-  ResetErrors();
-  DisplayList.clear();
 }
 
 }  // namespace
@@ -425,6 +439,130 @@ TEST_F(PrintWindowTest, ShowsCentredWithItsOutputNameSet) {
   const FormRect want = CentredOn({0, 0, shown.width(), shown.height()},
                                   {hostFrame.x(), hostFrame.y(), hostFrame.width(), hostFrame.height()});
   EXPECT_EQ(shown.topLeft(), QPoint(want.Left, want.Top)) << shown.width() << " wide";
+}
+
+}  // namespace
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+
+namespace {
+
+// Names in the folder, hidden ones too, sorted.
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A PDF file that poppler reads and that ends with its end-of-file mark.
+bool WholePdf(const std::string& file) {
+  const std::string bytes = test::ReadWholeFile(file);
+  const size_t mark = bytes.rfind("%%EOF");
+  if (bytes.size() < 1000 || mark == std::string::npos || bytes.size() - mark > 7) return false;
+  int code = -1;
+  return RunAndWait({"pdfinfo", file}, code) == StartResult::Started && code == 0;
+}
+
+// A grey scale chosen in the platform's print dialog holds for a PDF file: a red line prints grey.
+TEST_F(PrintWindowTest, GreyScaleChosenForAPdfFilePrintsGrey) {
+  GraphicWindow w;
+  FZorqgra = &w;
+  w.SetWindow(true, true, 0, 0, 1, 1, 0, 0, 400, 300);
+  Settings.ColorPalette[16] = 0x0000FF;  // red ($00BBGGRR)
+  w.SetColor(16);
+  w.SetLineWidth(3);
+  w.line(50, 150, 250, 150);
+  Flags.PrintPreset = 0;
+  Settings.PrintColorMode = 2;
+  const std::string pdf = folder_.File("grau.pdf"), png = folder_.File("grau");
+  QPrinter& printer = GraphicPrinter();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf));
+  for (QPrinter::ColorMode mode : {QPrinter::Color, QPrinter::GrayScale}) {
+    printer.setColorMode(mode);
+    ASSERT_EQ(Run([](TForm_printconf* f) { f->Button_ok->click(); }), QDialog::Accepted);
+    int code = -1;
+    ASSERT_EQ(RunAndWait({"pdftoppm", "-r", "50", "-png", "-singlefile", pdf, png}, code), StartResult::Started);
+    ASSERT_EQ(code, 0);
+    const QImage img(QString::fromStdString(png + ".png"));
+    int red = 0, grey = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        const QColor c = img.pixelColor(x, y);
+        red += c.red() > 200 && c.green() < 60;
+        grey += c.red() < 200 && std::abs(c.red() - c.green()) < 8 && std::abs(c.green() - c.blue()) < 8;
+      }
+    EXPECT_EQ(red > 20, mode == QPrinter::Color) << red;
+    EXPECT_EQ(grey > 20, mode == QPrinter::GrayScale) << grey;
+  }
+  printer.setColorMode(QPrinter::Color);
+  FZorqgra = nullptr;
+  DisplayList.clear();
+}
+
+// A print that cannot be written whole is said with its reason and leaves the old file; the next
+// print in the same run is whole. The disk is full (a small tmpfs, as root) or the file size is
+// limited (the limit of the process, its signal ignored).
+TEST_F(PrintWindowTest, AFailedPrintIsSaidLeavesTheOldFileAndTheNextIsWhole) {
+  DefaultDrawing drawing;  // about 25 KB as PDF
+  ASSERT_TRUE(drawing.Shown);
+
+  struct Case {
+    const char* What;
+    std::string Reason;
+  } cases[] = {{"full disk", "Diskette/Platte voll"}, {"file size limit", "Datei zu groß"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    const std::string full = folder_.File("voll");
+    std::filesystem::create_directory(full);
+    const bool tmpfs = c.Reason == cases[0].Reason;
+    if (tmpfs && (::geteuid() != 0 || ::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=16k") != 0)) {
+      GTEST_LOG_(WARNING) << "no small tmpfs (needs root): the full disk is not tried";
+      std::filesystem::remove(full);
+      continue;
+    }
+    const std::string pdf = full + "/d.pdf";
+    test::WriteWholeFile(pdf, "alte Fassung");
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    if (!tmpfs) {
+      const rlimit small{8192, saved.rlim_max};
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    GraphicPrinter().setOutputFormat(QPrinter::PdfFormat);
+    GraphicPrinter().setOutputFileName(QString::fromStdString(pdf));
+    dialogs_->Clear();
+    bool stayed = false;
+    Run([&](TForm_printconf* w) {
+      w->Button_ok->click();
+      stayed = w->isVisible();
+      w->Button_cancel->click();
+    });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_TRUE(stayed) << "the window stays for another printer";
+    EXPECT_EQ(dialogs_->Messages(),
+              std::vector<std::string>{"Datei " + pdf + " kann nicht geschrieben werden: " + c.Reason + " !"});
+    EXPECT_TRUE(test::ReadWholeFile(pdf) == "alte Fassung") << std::filesystem::file_size(pdf) << " bytes";
+    EXPECT_EQ(Names(full), std::vector<std::string>{"d.pdf"});
+    if (tmpfs) ::umount(full.c_str());
+    std::filesystem::remove_all(full);
+
+    // Again in the same run, to a folder with room: whole.
+    const std::string good = folder_.File("gut.pdf");
+    GraphicPrinter().setOutputFileName(QString::fromStdString(good));
+    dialogs_->Clear();
+    EXPECT_EQ(Run([](TForm_printconf* w) { w->Button_ok->click(); }), QDialog::Accepted);
+    EXPECT_TRUE(dialogs_->Messages().empty());
+    EXPECT_TRUE(WholePdf(good)) << std::filesystem::file_size(good) << " bytes";
+    std::filesystem::remove(good);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -16,10 +17,13 @@
 #include "framework/dialogs.h"
 #include "framework/listout.h"
 #include "framework/progvar.h"
+#include "framework/textprint.h"
 #include "framework/textfile.h"
 #include "platform/desktop.h"
 #include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
+
+#include <sys/resource.h>
 
 using namespace qern;
 namespace fs = std::filesystem;
@@ -125,6 +129,37 @@ TEST_F(ListingWindowTest, PrinterDevicePrintsEveryPageToPdf) {
   CloseListOutput();
   EXPECT_FALSE(fs::exists(working));
   EXPECT_EQ(PdfPages(dir_ + "/out.pdf"), 3);
+}
+
+// A listing printed to a PDF file that cannot be written whole (the file size is limited) is said
+// with its reason and leaves the old file; the next print is whole.
+TEST_F(ListingWindowTest, APrintToAFileThatCannotBeWrittenWholeIsSaid) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "Zeile " + std::to_string(i) + " der Liste, Maß über Stifte\r\n";
+  const std::string list = dir_ + "/liste.txt", pdf = dir_ + "/out.pdf";
+  test::WriteWholeFile(list, text);
+  test::WriteWholeFile(pdf, "alte Fassung");
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit small{8192, saved.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  PrintTextFile(list);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_TRUE(Flags.AbortFlag);
+  EXPECT_EQ(dialogs_->Messages(),
+            std::vector<std::string>{"Datei " + pdf + " kann nicht geschrieben werden: Datei zu groß !"});
+  EXPECT_TRUE(test::ReadWholeFile(pdf) == "alte Fassung") << fs::file_size(pdf) << " bytes";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2) << "no working file";
+
+  Flags.AbortFlag = false;
+  dialogs_->Clear();
+  PrintTextFile(list);
+  EXPECT_FALSE(Flags.AbortFlag);
+  EXPECT_TRUE(dialogs_->Messages().empty());
+  EXPECT_GT(fs::file_size(pdf), 8192u);
+  EXPECT_EQ(PdfPages(pdf), 1);
 }
 
 }  // namespace
