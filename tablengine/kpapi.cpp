@@ -71,6 +71,12 @@ class IndexChange {
   bool held_ = false;
 };
 
+// The memo texts put into the record, written once the change holds its locks.
+bool MemosWritten(WorkArea& a, bool newRecord) {
+  if (a.PendingMemos.empty() || !MemoHookTable.WritePendingMemos) return true;
+  return MemoHookTable.WritePendingMemos(newRecord);
+}
+
 void CallSlot(void (*slot)()) {
   if (slot) slot();
 }
@@ -548,7 +554,7 @@ void Replace() {
   }
   const bool indexed = Indexed() && IndexHookTable.CompareKeys;
   IndexChange change(indexed);
-  if (!change.Held()) return;
+  if (!change.Held() || !MemosWritten(*a, false)) return;
   StoreTypedRecord(*a);
   PutDbfRecord(*a, rec);
   if (KelpieErrorCode != 0) return;
@@ -971,7 +977,7 @@ void Append() {
     if (!change.Held()) return;
     Refresh(*a);
     NewRecordLock recordLock(*a, indexed);
-    if (!recordLock.Held()) return;
+    if (!recordLock.Held() || !MemosWritten(*a, true)) return;
     StoreTypedRecord(*a);
     AppendDbfRecord(*a);
     if (KelpieErrorCode != 0) return;

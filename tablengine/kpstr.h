@@ -48,6 +48,14 @@ std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* sev
 // FileOfAnyCase into name; several files of the name in other cases are an error (2) that names
 // them, with tag appended, and give false.
 bool FindFileOfAnyCase(std::string& name, const std::string& tag);
+// True when other files in name's folder have name in another case (case twins: K.DBF, k.dbf).
+bool HasCaseTwins(const std::string& name);
+// FindFileOfAnyCase for a file that belongs to the table of area (its memo, its indexes). A table
+// among case twins was found by its exact name, and so are its files: name stays as it is; when it
+// does not exist but files of the name in another case do (the twins' own), that is error 2 naming
+// them.
+struct WorkArea;
+bool FindFileOfTable(std::string& name, const WorkArea& area, const std::string& tag);
 
 // How OpenForWriting opens a file.
 enum class WriteOpen {
