@@ -116,9 +116,6 @@ struct WorkArea {
   std::vector<uint32_t> LockedRecords;  // oldest first
   std::vector<uint8_t> SpareRecord;
   bool Exclusive = false;        // opened deny-all: the record count is kept in memory
-  // Other files in the table's folder have its name in another case (K.DBF, k.dbf): the table was
-  // opened by its exact name, and its memo and indexes go by their exact names too.
-  bool CaseTwins = false;
 
   // The record as it came from the file before conversion (kept for OEM tables only): a field
   // written back unchanged keeps its file bytes (characters the ANSI side lacks survive).

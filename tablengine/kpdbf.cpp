@@ -961,7 +961,7 @@ bool MemoNameToMake(const std::string& tableName, uint8_t version, const std::st
   // A memo file of the name in another case is the one made anew (not for a table among case
   // twins: that one's memo has its exact name).
   memoName = MemoFileName(tableName, version);
-  return HasCaseTwins(tableName) || FindFileOfAnyCase(memoName, tag);
+  return ExactNameFor(memoName, tableName) || FindFileOfAnyCase(memoName, tag);
 }
 
 bool Exists(const std::string& name) {
@@ -1151,7 +1151,6 @@ bool UseDbf(const std::string& fileName, const std::string& alias, bool exclusiv
   if (a.size() > 64) a.resize(64);
   area->Alias = a;
   area->Exclusive = exclusive;
-  area->CaseTwins = HasCaseTwins(full);
   area->Record.assign(recordLength, ' ');
   area->Typed.assign(typedSize, 0);
   area->Handle = fd.fd;

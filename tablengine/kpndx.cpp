@@ -992,8 +992,9 @@ std::string IndexFileName(const std::string& name, const WorkArea& a) {
     n = tableDir + n;
   // A file of the name in another case is the index meant (one from DOS is often upper case),
   // unless the table has case twins: then the name is exact, as the table's was.
-  if (a.CaseTwins) return FullPathName(n);
-  return FileOfAnyCase(FullPathName(n), nullptr, typed);
+  n = FullPathName(n);
+  if (ExactNameFor(n, a.FileName)) return n;
+  return FileOfAnyCase(n, nullptr, typed);
 }
 
 }  // namespace ndx
@@ -1077,7 +1078,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMaker maker, v
   Ctx c{CurrentArea, a, &AreaState(CurrentArea)};
   CloseOrder(c, order);
   std::string full = IndexFileName(name, *a);
-  if (!FindFileOfTable(full, *a, tag)) return false;
+  if (!FindFileOfTable(full, a->FileName, tag)) return false;
   if (!FileExist(full)) {
     SetError(2, full + tag);
     return false;

@@ -241,21 +241,29 @@ bool FindFileOfAnyCase(std::string& name, const std::string& tag) {
   return false;
 }
 
+namespace {
+
 bool HasCaseTwins(const std::string& name) {
   const std::string folder = FolderOf(name);
   const std::string base = name.substr(folder.size());
   return !base.empty() && NamesOfAnyCase(folder, base).size() > 1;
 }
 
-bool FindFileOfTable(std::string& name, const WorkArea& area, const std::string& tag) {
-  if (!area.CaseTwins) return FindFileOfAnyCase(name, tag);
+}  // namespace
+
+bool ExactNameFor(const std::string& name, const std::string& table) {
+  return FileExist(name) || HasCaseTwins(table);
+}
+
+bool FindFileOfTable(std::string& name, const std::string& table, const std::string& tag) {
   if (FileExist(name)) return true;
+  if (!HasCaseTwins(table)) return FindFileOfAnyCase(name, tag);
   const std::string folder = FolderOf(name);
   std::vector<std::string> others = NamesOfAnyCase(folder, name.substr(folder.size()));
   if (others.empty()) return true;
   for (std::string& n : others) n = folder + n;
   std::sort(others.begin(), others.end());
-  SetError(2, name + " fehlt; " + area.FileName + " hat Namensvettern in anderer Schreibweise, daher gilt " +
+  SetError(2, name + " fehlt; " + table + " hat Namensvettern in anderer Schreibweise, daher gilt " +
                   "nur der genaue Name, nicht " + ListOf(others) + tag);
   return false;
 }

@@ -446,7 +446,7 @@ void USE(const std::string& tableName) {
   // The memo named in the case of the table's extension, else a file of the name in another case
   // (not for a table among case twins: the other case is the twin's memo).
   std::string name = MemoFileName(tableName, a->Header[0]);
-  if (!FindFileOfTable(name, *a, " [USE]")) return;
+  if (!FindFileOfTable(name, tableName, " [USE]")) return;
   const bool shared = (KelpieSharedMode && !a->Exclusive);
   (void)shared;
   const int fd = OpenForWriting(name, WriteOpen::Existing, O_RDWR, " [USE]");
