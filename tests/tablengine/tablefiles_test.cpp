@@ -67,7 +67,18 @@ class TableFiles : public ::testing::Test {
     return text;
   }
 
+  // A shared folder with the sticky bit and a folder of nobody's own (the user the tests act as),
+  // in a test folder that nobody may enter.
+  void SharedFolders() {
+    ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
+    fs::create_directory(shared_);
+    fs::create_directory(own_);
+    ASSERT_EQ(::chmod(shared_.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(own_.c_str(), Nobody, NoGroup), 0);
+  }
+
   TempFolder tmp_;
+  const std::string shared_ = tmp_.File("shared"), own_ = tmp_.File("own");
   bool dispatch_ = true;
 };
 
@@ -213,12 +224,9 @@ bool AsNobody(const std::function<bool()>& body) {
 // creation is refused with a message naming the link; the user's own link is followed.
 TEST_F(TableFiles, AnotherUsersLinkInAStickyFolderIsNeverWrittenThrough) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
-  ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
-  const std::string shared = tmp_.File("shared"), own = tmp_.File("own");
-  fs::create_directory(shared);
-  fs::create_directory(own);
-  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-  ASSERT_EQ(::chown(own.c_str(), Nobody, NoGroup), 0);
+  SharedFolders();
+  const std::string& shared = shared_;
+  const std::string& own = own_;
   // The victim's own printout table, and links (root's) to it and to names in the victim's folder.
   const std::string victim = own + "/printout.dbf";
   ASSERT_TRUE(MakeTable(victim, {{"NAME", 'C', 25, 0}}, "mine"));
@@ -344,12 +352,9 @@ int AppendWithIndex(const std::string& table, const std::string& index, const st
 // is left behind. The user's own link at a lock file is followed and kept.
 TEST_F(TableFiles, AnotherUsersLinkAtALockFileAnIndexOrANewMemoIsRefused) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
-  ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
-  const std::string shared = tmp_.File("shared"), own = tmp_.File("own");
-  fs::create_directory(shared);
-  fs::create_directory(own);
-  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-  ASSERT_EQ(::chown(own.c_str(), Nobody, NoGroup), 0);
+  SharedFolders();
+  const std::string& shared = shared_;
+  const std::string& own = own_;
   // The victim's index of another table, and its table in the shared folder.
   TableWithIndex(own + "/v.dbf", own + "/v.ndx", {"v1", "v2"}, Nobody, 0644);
   TableWithIndex(shared + "/t.dbf", shared + "/t.ndx", {"t1"}, Nobody, 0644);
@@ -411,10 +416,8 @@ TEST_F(TableFiles, AnotherUsersLinkAtALockFileAnIndexOrANewMemoIsRefused) {
 // file left behind that the second user cannot delete is named with its owner in the refusal.
 TEST_F(TableFiles, BothUsersOfAWritableTableShareItsLockFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
-  ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
-  const std::string shared = tmp_.File("shared");
-  fs::create_directory(shared);
-  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+  SharedFolders();
+  const std::string& shared = shared_;
   const std::string table = shared + "/t.dbf", lock = SemaphoreFileName(table);
   TableWithIndex(table, shared + "/t.ndx", {"a0"}, 0, 0666);
   ASSERT_EQ(::chown(table.c_str(), 0, 100), 0);  // a group the table shares with its users
