@@ -782,7 +782,7 @@ bool WritePendingMemos(bool newRecord) {
     const FieldDescriptor& f = a->Fields[static_cast<size_t>(field)];
     // A new record's memo never takes the place of one that its typed record may still name.
     const int32_t block = EditMemo(newRecord ? 0 : TypedMemoBlock(*a, f), text);
-    if (KelpieErrorCode != 0) return false;
+    if (block <= 0) return false;  // its error reported
     SetTypedMemoBlock(*a, f, block);
     a->PendingMemos.erase(a->PendingMemos.begin());
   }

@@ -206,7 +206,8 @@ TEST_F(TableFiles, APackedMemoKeepsTheRightsOfTheOldOne) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-// Runs body in a child process as nobody (root only); true when body returned true.
+// Runs body in a child process as nobody (root only), on a fresh engine that raises no errors;
+// true when body returned true.
 bool AsNobody(const std::function<bool()>& body) {
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -353,12 +354,10 @@ int AppendWithIndex(const std::string& table, const std::string& index, const st
 TEST_F(TableFiles, AnotherUsersLinkAtALockFileAnIndexOrANewMemoIsRefused) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
   SharedFolders();
-  const std::string& shared = shared_;
-  const std::string& own = own_;
   // The victim's index of another table, and its table in the shared folder.
-  TableWithIndex(own + "/v.dbf", own + "/v.ndx", {"v1", "v2"}, Nobody, 0644);
-  TableWithIndex(shared + "/t.dbf", shared + "/t.ndx", {"t1"}, Nobody, 0644);
-  const std::string victim = own + "/v.ndx", before = ReadWholeFile(victim);
+  TableWithIndex(own_ + "/v.dbf", own_ + "/v.ndx", {"v1", "v2"}, Nobody, 0644);
+  TableWithIndex(shared_ + "/t.dbf", shared_ + "/t.ndx", {"t1"}, Nobody, 0644);
+  const std::string victim = own_ + "/v.ndx", before = ReadWholeFile(victim);
   struct Case {
     const char* what;
     const char* link;  // planted in the shared folder, leading to the victim's index
@@ -366,46 +365,42 @@ TEST_F(TableFiles, AnotherUsersLinkAtALockFileAnIndexOrANewMemoIsRefused) {
     const char* leftOut;           // a file that must not be there afterwards
   };
   const std::vector<Case> cases = {
-      {"lock file", "t.@S@", [&] { return AppendWithIndex(shared + "/t.dbf", "t", {"a1", "a2"}); }, ""},
-      {"SET INDEX", "j.ndx", [&] { return AppendWithIndex(shared + "/t.dbf", "j", {"b1", "b2"}); }, ""},
+      {"lock file", "t.@S@", [&] { return AppendWithIndex(shared_ + "/t.dbf", "t", {"a1", "a2"}); }, ""},
+      {"SET INDEX", "j.ndx", [&] { return AppendWithIndex(shared_ + "/t.dbf", "j", {"b1", "b2"}); }, ""},
       {"memo of a new table", "m.dbt",
        [&] {
-         return CreateDbf(shared + "/m.dbf", {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}, false, 0x83)
+         return CreateDbf(shared_ + "/m.dbf", {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}, false, 0x83)
                     ? 0 : KelpieErrorCode;
        },
        "m.dbf"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::create_symlink(victim, shared + "/" + c.link);
+    fs::create_symlink(victim, shared_ + "/" + c.link);
     EXPECT_TRUE(AsNobody([&] {
-      KelpieStart();
-      SetErrorDispatch(false);
       const int code = c.command();
       CloseAll();
       return code != 0 && KelpieErrorText.find("Verknüpfung eines anderen Benutzers") != std::string::npos;
     }));
     EXPECT_TRUE(ReadWholeFile(victim) == before) << "written through the link";
-    EXPECT_TRUE(fs::is_symlink(shared + "/" + c.link));
+    EXPECT_TRUE(fs::is_symlink(shared_ + "/" + c.link));
     if (*c.leftOut) {
-      EXPECT_FALSE(fs::exists(shared + "/" + c.leftOut));
+      EXPECT_FALSE(fs::exists(shared_ + "/" + c.leftOut));
     }
-    fs::remove(shared + "/" + c.link);
+    fs::remove(shared_ + "/" + c.link);
     WriteWholeFile(victim, before);
   }
   // The user's own link at the lock file: the lock file is made where it leads, and the link stays.
   EXPECT_TRUE(AsNobody([&] {
-    fs::create_symlink(own + "/t.lock", shared + "/t.@S@");
-    KelpieStart();
-    SetErrorDispatch(false);
-    if (AppendWithIndex(shared + "/t.dbf", "t", {"c1"}) != 0 || !fs::exists(own + "/t.lock")) return false;
+    fs::create_symlink(own_ + "/t.lock", shared_ + "/t.@S@");
+    if (AppendWithIndex(shared_ + "/t.dbf", "t", {"c1"}) != 0 || !fs::exists(own_ + "/t.lock")) return false;
     CloseAll();
-    return KelpieErrorCode == 0 && fs::is_symlink(shared + "/t.@S@");
+    return KelpieErrorCode == 0 && fs::is_symlink(shared_ + "/t.@S@");
   }));
-  EXPECT_FALSE(fs::exists(own + "/t.lock"));  // erased by the last to leave
-  fs::remove(shared + "/t.@S@");  // (nobody's link: root would be refused)
+  EXPECT_FALSE(fs::exists(own_ + "/t.lock"));  // erased by the last to leave
+  fs::remove(shared_ + "/t.@S@");  // (nobody's link: root would be refused)
   Select(1);
-  ASSERT_TRUE(UseDbf(shared + "/t.dbf"));
+  ASSERT_TRUE(UseDbf(shared_ + "/t.dbf"));
   ASSERT_TRUE(SetIndexTo("t", 1));
   EXPECT_EQ(RecCount(), 2u);
   EXPECT_TRUE(Seek("c1"));
@@ -417,9 +412,8 @@ TEST_F(TableFiles, AnotherUsersLinkAtALockFileAnIndexOrANewMemoIsRefused) {
 TEST_F(TableFiles, BothUsersOfAWritableTableShareItsLockFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
   SharedFolders();
-  const std::string& shared = shared_;
-  const std::string table = shared + "/t.dbf", lock = SemaphoreFileName(table);
-  TableWithIndex(table, shared + "/t.ndx", {"a0"}, 0, 0666);
+  const std::string table = shared_ + "/t.dbf", lock = SemaphoreFileName(table);
+  TableWithIndex(table, shared_ + "/t.ndx", {"a0"}, 0, 0666);
   ASSERT_EQ(::chown(table.c_str(), 0, 100), 0);  // a group the table shares with its users
   Select(1);
   ASSERT_TRUE(UseDbf(table));
@@ -429,8 +423,6 @@ TEST_F(TableFiles, BothUsersOfAWritableTableShareItsLockFile) {
   EXPECT_EQ(st.st_mode & 07777, 0666u);
   EXPECT_EQ(st.st_gid, 100u);
   EXPECT_TRUE(AsNobody([&] {
-    KelpieStart();
-    SetErrorDispatch(false);
     const int code = AppendWithIndex(table, "t", {"b0", "b1"});
     CloseAll();
     return code == 0 && KelpieErrorCode == 0;
@@ -443,8 +435,6 @@ TEST_F(TableFiles, BothUsersOfAWritableTableShareItsLockFile) {
   WriteWholeFile(lock, std::string("\x01\x01\x00\x00", 4));
   ASSERT_EQ(::chmod(lock.c_str(), 0666), 0);
   EXPECT_TRUE(AsNobody([&] {
-    KelpieStart();
-    SetErrorDispatch(false);
     SemaphoreWaitLimit = 1;
     const int code = AppendWithIndex(table, "t", {"c0"});
     return code == 1202 && KelpieErrorText.find("root") != std::string::npos;
