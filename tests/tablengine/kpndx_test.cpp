@@ -462,13 +462,14 @@ TEST_F(Ndx, CaseTwinsKeepTheirOwnIndexesAndMemos) {
   EXPECT_EQ(MemoFieldText(2), "memo of x.dbf");
   EXPECT_FALSE(SetIndexTo("ix", 1));  // IX.NDX is K.DBF's
   EXPECT_EQ(KelpieErrorCode, 2);
-  EXPECT_NE(KelpieErrorText.find(tmp_.File("ix.ndx")), std::string::npos) << KelpieErrorText;
+  for (const char* named : {"ix.ndx", "IX.NDX"})
+    EXPECT_NE(KelpieErrorText.find(tmp_.File(named)), std::string::npos) << KelpieErrorText;
   MakeIndex("ix", "NAME");
   EXPECT_EQ(KelpieErrorCode, 0) << KelpieErrorText;
   ASSERT_TRUE(SetIndexTo("ix", 1));
   EXPECT_TRUE(Seek("lower"));
   CloseAll();
-  EXPECT_EQ(ReadWholeFile(tmp_.File("IX.NDX")), upperIndex);
+  EXPECT_TRUE(ReadWholeFile(tmp_.File("IX.NDX")) == upperIndex) << "K.DBF's index rebuilt";
   // A memo only in the twin's case is not this table's.
   std::rename(tmp_.File("k.dbt").c_str(), tmp_.File("k.dbt.away").c_str());
   UseDbf(tmp_.File("k.dbf"));
