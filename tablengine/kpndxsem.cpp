@@ -123,9 +123,8 @@ bool CreateLockFile(const WorkArea& a, const std::string& file, const std::strin
     // writable by its maker.
     const std::string table = FollowOwnLinks(a.FileName);
     TakeRightsOf(fd, table.empty() ? a.FileName : table);
-    if (::fstat(fd, &st) == 0) ::fchmod(fd, (st.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID | S_IXUSR |
-                                                                                      S_IXGRP | S_IXOTH)) |
-                                                S_IRUSR | S_IWUSR);
+    constexpr mode_t kNever = S_ISUID | S_ISGID | S_IXUSR | S_IXGRP | S_IXOTH;
+    if (::fstat(fd, &st) == 0) ::fchmod(fd, (st.st_mode & 07777 & ~kNever) | S_IRUSR | S_IWUSR);
     ok = ::link(temp.c_str(), target.c_str()) == 0 || errno == EEXIST;
     err = errno;
   }
