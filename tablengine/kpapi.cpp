@@ -71,6 +71,18 @@ class IndexChange {
   bool held_ = false;
 };
 
+// A memo field given its block number: a text put into it before is no longer meant.
+void PutMemoBlock(WorkArea& a, int n, int32_t block) {
+  std::erase_if(a.PendingMemos, [n](const auto& p) { return p.first == n - 1; });
+  SetTypedMemoBlock(a, a.Fields[static_cast<size_t>(n - 1)], block);
+}
+
+// The memo texts put into the record, written once the change holds its locks.
+bool MemosWritten(WorkArea& a, bool newRecord) {
+  if (a.PendingMemos.empty() || !MemoHookTable.WritePendingMemos) return true;
+  return MemoHookTable.WritePendingMemos(newRecord);
+}
+
 void CallSlot(void (*slot)()) {
   if (slot) slot();
 }
@@ -476,7 +488,7 @@ void PutFieldStr(int n, const std::string& value) {
       SetTypedLogical(*a, f, c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == 'J' || c == 'j');
       break;
     }
-    case 'M': SetTypedMemoBlock(*a, f, static_cast<int32_t>(std::strtol(value.c_str(), nullptr, 10))); break;
+    case 'M': PutMemoBlock(*a, n, static_cast<int32_t>(std::strtol(value.c_str(), nullptr, 10))); break;
     default: break;
   }
 }
@@ -488,7 +500,7 @@ void PutFieldNum(int n, double value) {
   if (f.Type == 'N' || f.Type == 'F') SetTypedNumber(*a, f, value);
   else if (f.Type == 'L') SetTypedLogical(*a, f, value != 0);
   else if (f.Type == 'D') SetTypedDateJulian(*a, f, static_cast<long>(value));
-  else if (f.Type == 'M') SetTypedMemoBlock(*a, f, static_cast<int32_t>(value));
+  else if (f.Type == 'M') PutMemoBlock(*a, n, static_cast<int32_t>(value));
   else SetError(220, "Feldtyp " + std::string(1, f.Type) + " [PutFieldNum(" + std::to_string(n) + ")]");
 }
 
@@ -548,7 +560,7 @@ void Replace() {
   }
   const bool indexed = Indexed() && IndexHookTable.CompareKeys;
   IndexChange change(indexed);
-  if (!change.Held()) return;
+  if (!change.Held() || !MemosWritten(*a, false)) return;
   StoreTypedRecord(*a);
   PutDbfRecord(*a, rec);
   if (KelpieErrorCode != 0) return;
@@ -971,7 +983,7 @@ void Append() {
     if (!change.Held()) return;
     Refresh(*a);
     NewRecordLock recordLock(*a, indexed);
-    if (!recordLock.Held()) return;
+    if (!recordLock.Held() || !MemosWritten(*a, true)) return;
     StoreTypedRecord(*a);
     AppendDbfRecord(*a);
     if (KelpieErrorCode != 0) return;

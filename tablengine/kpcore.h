@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qern::kelpie {
@@ -98,6 +99,10 @@ struct WorkArea {
   // While navigation tests a record against a filter expression: the record buffer holds the record
   // but the typed record is not built yet; the expression reads its fields from the buffer.
   bool TypedPending = false;
+  // Memo texts put into fields of the typed record (field index from 0, engine bytes): written to
+  // the memo file only by the Replace or Append that stores the record, once it holds its locks,
+  // and dropped with the typed record.
+  std::vector<std::pair<int, std::string>> PendingMemos;
 
   RecordCondition FilterMethod;
   CompiledExpr* FilterExpr = nullptr;
@@ -229,6 +234,9 @@ struct MemoHookSlots {
   void (*RecreateMemofile)() = nullptr;                                   // 6
   int32_t (*AddMemo)(const std::string& text) = nullptr;                  // 7 returns the first block
   std::string (*ReadMemoOf)(int area, int32_t firstBlock) = nullptr;     // 8 a memo of an area's table
+  // 9 writes the memo texts put into the current record (newRecord: none replaces an old memo);
+  // false after the error
+  bool (*WritePendingMemos)(bool newRecord) = nullptr;
 };
 extern MemoHookSlots MemoHookTable;
 extern bool MemoPresent;

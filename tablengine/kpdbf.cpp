@@ -20,6 +20,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/workfile.h"
 #include "tablengine/kpapi.h"
 #include "tablengine/kpdate.h"
 #include "tablengine/kpstr.h"
@@ -486,6 +487,7 @@ bool ReadRecordBytes(WorkArea& a, uint32_t recno, uint8_t* dst) {
 }  // namespace
 
 void GetDbfRecord(WorkArea& a, uint32_t recno) {
+  a.PendingMemos.clear();
   if (a.IsVirtual) {
     if (CallVirtual(a, 3, recno, "GetDbfRecord")) {
       a.Eof = a.Bof = false;
@@ -841,6 +843,7 @@ long RecordDateJulian(const WorkArea& a, const FieldDescriptor& f) {
 
 void LoadTypedRecord(WorkArea& a) {
   a.TypedPending = false;
+  a.PendingMemos.clear();
   if (a.Record.size() < a.RecordLength || a.Typed.empty()) return;
   std::fill(a.Typed.begin(), a.Typed.end(), 0);
   a.Typed[0] = a.Record[0] == '*' ? 1 : 0;
@@ -951,12 +954,28 @@ std::string MemoFileName(const std::string& tableName, uint8_t version) {
   return ForceExtension(tableName, memoExt);
 }
 
+namespace {
+
+// The name under which the memo file of tableName is made; false after the error.
+bool MemoNameToMake(const std::string& tableName, uint8_t version, const std::string& tag, std::string& memoName) {
+  // A memo file of the name in another case is the one made anew (not for a table among case
+  // twins: that one's memo has its exact name).
+  memoName = MemoFileName(tableName, version);
+  return ExactNameFor(memoName, tableName) || FindFileOfAnyCase(memoName, tag);
+}
+
+bool Exists(const std::string& name) {
+  struct stat st{};
+  return ::lstat(name.c_str(), &st) == 0;
+}
+
+}  // namespace
+
 bool CreateMemoFile(const std::string& tableName, uint8_t version, uint16_t blockSize,
                     const std::string& routine) {
   const std::string tag = " [" + routine + "]";
-  // A memo file of the name in another case is the one made anew.
-  std::string memoName = MemoFileName(tableName, version);
-  if (!FindFileOfAnyCase(memoName, tag)) return false;
+  std::string memoName;
+  if (!MemoNameToMake(tableName, version, tag, memoName)) return false;
   if (!ValidVersion(version)) version = DefaultVersion;
   if (blockSize == 0) blockSize = 512;
   std::vector<uint8_t> data;
@@ -1221,16 +1240,39 @@ bool CreateDbf(const std::string& name, const std::vector<FieldSpec>& fields, bo
   }
   data[headerLength - 1] = 0x0D;
   data[headerLength] = EndOfFileMarker;
+  // The memo's name is tried first: where it is refused (another user's link in a shared folder),
+  // nothing is made. A table or memo made here goes again when the other cannot be made.
+  std::string memoName;
+  bool memoMade = false;
+  if (memo) {
+    if (!MemoNameToMake(fileName, version, routine, memoName)) return false;
+    const bool existed = Exists(FollowOwnLinks(memoName));
+    const int probe = OpenForWriting(memoName, WriteOpen::Existing, O_WRONLY | O_CREAT, routine);
+    if (probe == -2) return false;
+    if (probe >= 0) {
+      ::close(probe);
+      memoMade = !existed;
+    }
+  }
+  const auto removeMade = [](bool made, const std::string& name) {
+    if (made) ::unlink(FollowOwnLinks(name).c_str());
+  };
+  const bool tableMade = !Exists(FollowOwnLinks(fileName));
   const int fd = OpenForWriting(fileName, WriteOpen::Truncate, O_WRONLY, routine);
-  if (fd == -2) return false;
   bool ok = fd >= 0 && WriteAt(fd, data.data(), data.size(), 0);
   const int err = errno;
   if (fd >= 0 && ::close(fd) != 0) ok = false;
   if (!ok) {
-    SetError(IoCodeFromErrno(err), "Datei:  " + fileName + routine);
+    removeMade(fd >= 0 && tableMade, fileName);
+    removeMade(memoMade, memoName);
+    if (fd != -2) SetError(IoCodeFromErrno(err), "Datei:  " + fileName + routine);
     return false;
   }
-  if (memo) return CreateMemoFile(fileName, version, MemoBlockSize, "CreateDbf");
+  if (memo && !CreateMemoFile(fileName, version, MemoBlockSize, "CreateDbf")) {
+    removeMade(tableMade, fileName);
+    removeMade(memoMade, memoName);
+    return false;
+  }
   return true;
 }
 

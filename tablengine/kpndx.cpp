@@ -594,7 +594,12 @@ bool OpenIndexFile(Ctx& c, IndexDescriptor& d, const std::string& tag) {
       return false;
     }
   }
-  d.Fd = ::open(d.FileName.c_str(), O_RDWR | O_CLOEXEC);
+  // Never written through another user's link (refused in a shared folder with its own message).
+  d.Fd = OpenForWriting(d.FileName, WriteOpen::Existing, O_RDWR, tag);
+  if (d.Fd == -2) {
+    d.Fd = -1;
+    return false;
+  }
   if (d.Fd < 0) {
     SetError(IoCodeFromErrno(errno), "Kann Index nicht öffnen: " + d.FileName + tag);
     return false;
@@ -985,8 +990,11 @@ std::string IndexFileName(const std::string& name, const WorkArea& a) {
       n == typedName ? std::string::npos : typedName.size() - (slash == std::string::npos ? 0 : slash + 1);
   if (n.find('/') == std::string::npos && n.find(':') == std::string::npos && n.find('\\') == std::string::npos)
     n = tableDir + n;
-  // A file of the name in another case is the index meant (one from DOS is often upper case).
-  return FileOfAnyCase(FullPathName(n), nullptr, typed);
+  // A file of the name in another case is the index meant (one from DOS is often upper case),
+  // unless the table has case twins: then the name is exact, as the table's was.
+  n = FullPathName(n);
+  if (ExactNameFor(n, a.FileName)) return n;
+  return FileOfAnyCase(n, nullptr, typed);
 }
 
 }  // namespace ndx
@@ -1070,7 +1078,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMaker maker, v
   Ctx c{CurrentArea, a, &AreaState(CurrentArea)};
   CloseOrder(c, order);
   std::string full = IndexFileName(name, *a);
-  if (!FindFileOfAnyCase(full, tag)) return false;
+  if (!FindFileOfTable(full, a->FileName, tag)) return false;
   if (!FileExist(full)) {
     SetError(2, full + tag);
     return false;

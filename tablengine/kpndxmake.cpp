@@ -376,7 +376,8 @@ void MakeIndex(const std::string& nameWithOptions, const std::string& expression
   }
   std::string full = IndexFileName(name, *a);
   const std::string tag = " [MakeIndex(<" + expression + ">," + full + ")]";
-  if (!FindFileOfAnyCase(full, tag)) return;
+  // For a table among case twins the index is made under the name as given.
+  if (!ExactNameFor(full, a->FileName) && !FindFileOfAnyCase(full, tag)) return;
   IndexDescriptor d;
   d.FileName = full;
   d.Maker = maker;

@@ -1,11 +1,14 @@
 // Index semaphore files ".@S@": the login, reader and writer counts and the change counter through
 // which programs share the indexes of one table, with the counted read and lock brackets.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
+#include "platform/workfile.h"
 #include "tablengine/kpapi.h"
 #include "tablengine/kpdbf.h"
 #include "tablengine/kpndxint.h"
@@ -94,6 +97,46 @@ void TableBaseUnlock(WorkArea& a) {
     SetError(code, "Fehler beim Entsperren der Datei " + a.FileName + " in Bereich " + std::to_string(CurrentArea));
 }
 
+// Makes the lock file when there is none (at the place this user's links at its name lead to),
+// complete with its zero record and with the table's rights, so that whoever may write the table
+// may take its lock: made under a name of its own and linked into place, it is never seen half
+// made. One that is there already (another program's) is kept.
+bool CreateLockFile(const WorkArea& a, const std::string& file, const std::string& action) {
+  const std::string target = FollowOwnLinks(file);
+  if (target.empty()) {
+    SetError(IoCodeFromErrno(errno), "Cannot open/create: " + file + " " + action);
+    return false;
+  }
+  struct stat st{};
+  if (::lstat(target.c_str(), &st) == 0) return true;
+  std::string temp = WorkNameBeside(target, "XXXXXX");
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) {
+    SetError(IoCodeFromErrno(errno), "Cannot open/create: " + file + " " + action);
+    return false;
+  }
+  const uint8_t zero[4] = {};
+  bool ok = ::pwrite(fd, zero, 4, 0) == 4;
+  int err = errno;
+  if (ok) {
+    // The table's mode and group (what cannot be given stays private to this user), and always
+    // writable by its maker.
+    const std::string table = FollowOwnLinks(a.FileName);
+    TakeRightsOf(fd, table.empty() ? a.FileName : table);
+    constexpr mode_t kNever = S_ISUID | S_ISGID | S_IXUSR | S_IXGRP | S_IXOTH;
+    if (::fstat(fd, &st) == 0) ::fchmod(fd, (st.st_mode & 07777 & ~kNever) | S_IRUSR | S_IWUSR);
+    ok = ::link(temp.c_str(), target.c_str()) == 0 || errno == EEXIST;
+    err = errno;
+  }
+  ::close(fd);
+  ::unlink(temp.c_str());
+  if (!ok) {
+    SetError(IoCodeFromErrno(err), "Cannot open/create: " + file + " " + action);
+    return false;
+  }
+  return true;
+}
+
 void Login(int area, WorkArea& a, AreaIndexState& st) {
   const std::string action = kActionNames[SemLogin];
   if (a.Exclusive || st.Semaphore) return;
@@ -110,21 +153,13 @@ void Login(int area, WorkArea& a, AreaIndexState& st) {
   } release{a};
   auto s = std::make_unique<SemaphoreState>();
   s->FileName = file;
-  const int created = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-  if (created >= 0) {
-    const uint8_t zero[4] = {};
-    const bool ok = ::pwrite(created, zero, 4, 0) == 4;
-    const int err = errno;
-    ::close(created);
-    if (!ok) {
-      SetError(IoCodeFromErrno(err), "Cannot write to: " + file + " " + action);
-      return;
-    }
-  } else if (errno != EEXIST) {
-    SetError(IoCodeFromErrno(errno), "Cannot open/create: " + file + " " + action);
+  if (!CreateLockFile(a, file, action)) return;
+  // Opened by the rule of every table file: through this user's links only.
+  s->Fd = OpenForWriting(file, WriteOpen::Existing, O_RDWR, " " + action);
+  if (s->Fd == -2) {
+    s->Fd = -1;
     return;
   }
-  s->Fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
   if (s->Fd < 0) {
     SetError(IoCodeFromErrno(errno), "Cannot open: " + file + " " + action);
     return;
@@ -178,7 +213,32 @@ void Logout(WorkArea& a, AreaIndexState& st) {
   if (!RegionUnlock(*s, action)) return;
   ::close(s->Fd);
   s->Fd = -1;
-  if (logins == 0) ::unlink(s->FileName.c_str());
+  if (logins == 0) {
+    // The file, not this user's link to it.
+    const std::string target = FollowOwnLinks(s->FileName);
+    ::unlink((target.empty() ? s->FileName : target).c_str());
+  }
+}
+
+// Why this user cannot delete a lock file left behind: whose it is ("" when this user can).
+std::string WhoMayDelete(const std::string& file) {
+  std::string dir, name, ext;
+  SplitPath(file, dir, name, ext);
+  struct stat st{}, folder{};
+  if (::lstat(file.c_str(), &st) != 0 || ::stat(dir.empty() ? "." : dir.c_str(), &folder) != 0) return {};
+  const uid_t me = ::geteuid();
+  const bool sticky = folder.st_mode & S_ISVTX;
+  if (::access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) == 0 &&
+      (!sticky || me == 0 || st.st_uid == me || folder.st_uid == me))
+    return {};
+  std::string owner = std::to_string(st.st_uid);
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(st.st_uid, &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name)
+    owner = found->pw_name;
+  return "\r\n" + file + " belongs to user " + owner + ": only " + owner +
+         (sticky ? " or the owner of its folder" : " or a user who may write its folder") + " can delete it.";
 }
 
 // Takes back a nesting level that its action did not complete (also when the action's error was
@@ -240,7 +300,7 @@ bool LockSemaphore(int area, AreaIndexState& st) {
       SetError(1202, std::to_string(SemaphoreWaitLimit) + " second timeout, cannot read: " + s->FileName +
                          "\r\nPossible cause: Other user's program has terminated abnormally.\r\n"
                          "Cure: Log all users of this application off the network,\r\nthen delete " +
-                         s->FileName);
+                         s->FileName + WhoMayDelete(s->FileName));
       return false;
     }
     DelayMs(1);

@@ -224,6 +224,12 @@ bool ExprReadField(int area, int field, int type, ExprValue& v) {
     case ExprLogical: v.Logical = TypedLogical(*a, f); return true;
     case ExprDate: v.Number = static_cast<double>(TypedDateJulian(*a, f)); return true;
     case ExprMemo:
+      // A text put into the record and not yet stored is the field's text.
+      for (const auto& [pending, text] : a->PendingMemos)
+        if (pending == field - 1) {
+          v.Text = text;
+          return true;
+        }
       v.Text = MemoPresent && MemoHookTable.ReadMemoOf
                    ? MemoHookTable.ReadMemoOf(area == 0 ? CurrentArea : area, TypedMemoBlock(*a, f))
                    : std::string();

@@ -179,22 +179,36 @@ std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* sev
   return FileOfAnyCase(name, several, std::string::npos);
 }
 
-std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several, size_t typed) {
-  if (several) several->clear();
-  if (name.empty() || FileExist(name)) return name;
-  const size_t slash = name.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-  if (base.empty()) return name;
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return name;
-  const std::string folded = FoldCase(base);
+namespace {
+
+// The names in name's folder that are name's in any case (name's own among them when it exists).
+std::vector<std::string> NamesOfAnyCase(const std::string& folder, const std::string& base) {
   std::vector<std::string> found;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return found;
+  const std::string folded = FoldCase(base);
   while (const dirent* e = ::readdir(dir)) {
     const std::string n = e->d_name;
     if (n != "." && n != ".." && n.size() == base.size() && FoldCase(n) == folded) found.push_back(n);
   }
   ::closedir(dir);
+  return found;
+}
+
+std::string FolderOf(const std::string& name) {
+  const size_t slash = name.find_last_of('/');
+  return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* several, size_t typed) {
+  if (several) several->clear();
+  if (name.empty() || FileExist(name)) return name;
+  const std::string folder = FolderOf(name);
+  const std::string base = name.substr(folder.size());
+  if (base.empty()) return name;
+  std::vector<std::string> found = NamesOfAnyCase(folder, base);
   if (found.size() > 1 && typed < base.size()) {
     // The start the user typed decides among them.
     std::vector<std::string> exact;
@@ -209,13 +223,48 @@ std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* sev
   return name;
 }
 
+namespace {
+
+std::string ListOf(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  return list;
+}
+
+}  // namespace
+
 bool FindFileOfAnyCase(std::string& name, const std::string& tag) {
   std::vector<std::string> several;
   name = FileOfAnyCase(name, &several);
   if (several.empty()) return true;
-  std::string list;
-  for (const std::string& n : several) list += (list.empty() ? "" : ", ") + n;
-  SetError(2, "Mehrere Dateien dieses Namens in anderer Schreibweise: " + list + tag);
+  SetError(2, "Mehrere Dateien dieses Namens in anderer Schreibweise: " + ListOf(several) + tag);
+  return false;
+}
+
+namespace {
+
+bool HasCaseTwins(const std::string& name) {
+  const std::string folder = FolderOf(name);
+  const std::string base = name.substr(folder.size());
+  return !base.empty() && NamesOfAnyCase(folder, base).size() > 1;
+}
+
+}  // namespace
+
+bool ExactNameFor(const std::string& name, const std::string& table) {
+  return FileExist(name) || HasCaseTwins(table);
+}
+
+bool FindFileOfTable(std::string& name, const std::string& table, const std::string& tag) {
+  if (FileExist(name)) return true;
+  if (!HasCaseTwins(table)) return FindFileOfAnyCase(name, tag);
+  const std::string folder = FolderOf(name);
+  std::vector<std::string> others = NamesOfAnyCase(folder, name.substr(folder.size()));
+  if (others.empty()) return true;
+  for (std::string& n : others) n = folder + n;
+  std::sort(others.begin(), others.end());
+  SetError(2, name + " fehlt; " + table + " hat Namensvettern in anderer Schreibweise, daher gilt " +
+                  "nur der genaue Name, nicht " + ListOf(others) + tag);
   return false;
 }
 

@@ -48,6 +48,14 @@ std::string FileOfAnyCase(const std::string& name, std::vector<std::string>* sev
 // FileOfAnyCase into name; several files of the name in other cases are an error (2) that names
 // them, with tag appended, and give false.
 bool FindFileOfAnyCase(std::string& name, const std::string& tag);
+// True when name, a file that belongs to table (its memo, an index), is to be taken exactly as it
+// is: it exists, or the table has case twins (other files of its name in another case, K.DBF beside
+// k.dbf): a table among twins was opened by its exact name, and its files go by theirs.
+bool ExactNameFor(const std::string& name, const std::string& table);
+// FindFileOfAnyCase for a file that belongs to table, by the rule above; when a table among case
+// twins lacks it but files of the name in another case are there (the twins' own), that is error
+// 2 naming them.
+bool FindFileOfTable(std::string& name, const std::string& table, const std::string& tag);
 
 // How OpenForWriting opens a file.
 enum class WriteOpen {

@@ -443,9 +443,10 @@ void USE(const std::string& tableName) {
     return;
   }
   const uint8_t type = TypeOfVersion(a->Header[0]);
-  // The memo named in the case of the table's extension, else a file of the name in another case.
+  // The memo named in the case of the table's extension, else a file of the name in another case
+  // (not for a table among case twins: the other case is the twin's memo).
   std::string name = MemoFileName(tableName, a->Header[0]);
-  if (!FindFileOfAnyCase(name, " [USE]")) return;
+  if (!FindFileOfTable(name, tableName, " [USE]")) return;
   const bool shared = (KelpieSharedMode && !a->Exclusive);
   (void)shared;
   const int fd = OpenForWriting(name, WriteOpen::Existing, O_RDWR, " [USE]");
@@ -739,7 +740,10 @@ const FieldDescriptor* MemoField(int n, const char* routine) {
 std::string MemoFieldText(int n) {
   const FieldDescriptor* f = MemoField(n, "MemoFieldText");
   if (!f) return {};
-  return ReadMemo(TypedMemoBlock(*CurrentWorkArea(), *f));
+  const WorkArea& a = *CurrentWorkArea();
+  for (const auto& [field, text] : a.PendingMemos)
+    if (field == n - 1) return text;
+  return ReadMemo(TypedMemoBlock(a, *f));
 }
 
 std::string MemoFieldUtf8(int n) { return Cp1252ToUtf8(MemoFieldText(n)); }
@@ -756,12 +760,36 @@ std::string ReadMemoOf(int area, int32_t firstBlock) {
 }
 
 void PutMemoField(int n, const std::string& text) {
-  const FieldDescriptor* f = MemoField(n, "PutMemoField");
-  if (!f) return;
-  WorkArea& a = *CurrentWorkArea();
-  const int32_t block = EditMemo(TypedMemoBlock(a, *f), text);
-  if (KelpieErrorCode == 0) SetTypedMemoBlock(a, *f, block);
+  if (!MemoField(n, "PutMemoField")) return;
+  WorkArea* a = MemoArea("EditMemo/CloseMemo");
+  if (!a) return;
+  // Kept with the typed record: the memo file is written by the Replace or Append that may.
+  for (auto& [field, pending] : a->PendingMemos)
+    if (field == n - 1) {
+      pending = text;
+      return;
+    }
+  a->PendingMemos.emplace_back(n - 1, text);
 }
+
+namespace {
+
+bool WritePendingMemos(bool newRecord) {
+  WorkArea* a = CurrentWorkArea();
+  if (!a) return true;
+  while (!a->PendingMemos.empty()) {
+    const auto& [field, text] = a->PendingMemos.front();
+    const FieldDescriptor& f = a->Fields[static_cast<size_t>(field)];
+    // A new record's memo never takes the place of one that its typed record may still name.
+    const int32_t block = EditMemo(newRecord ? 0 : TypedMemoBlock(*a, f), text);
+    if (block <= 0) return false;  // its error reported
+    SetTypedMemoBlock(*a, f, block);
+    a->PendingMemos.erase(a->PendingMemos.begin());
+  }
+  return true;
+}
+
+}  // namespace
 
 void PutMemoFieldUtf8(int n, const std::string& utf8) { PutMemoField(n, Utf8ToCp1252(utf8)); }
 
@@ -846,6 +874,7 @@ void MemoInit() {
   MemoHookTable.RecreateMemofile = &RecreateMemofile;
   MemoHookTable.AddMemo = &AddMemo;
   MemoHookTable.ReadMemoOf = &ReadMemoOf;
+  MemoHookTable.WritePendingMemos = &WritePendingMemos;
   MemoBlockSize = 512;
   MemoPresent = true;
 }

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "support/pipes.h"
@@ -533,6 +534,88 @@ TEST_F(IndexLockErrors, ANewRecordIsLockedUntilItsKeysAreIn) {
   names.push_back("w0");
   names.push_back("y0");
   ExpectKeysOnce(names, true);
+}
+
+// A rewrite and an append refused because a reader holds the index: the memo texts put into them are
+// written nowhere (the record keeps its memo, the memo file does not grow), for dBase III, dBase IV
+// and FoxPro memos alike; once the reader is gone the same rewrite writes the new text. (One writer
+// program per memo type, at once: each refusal waits for the reader.)
+TEST_F(IndexLockErrors, ARefusedChangeWritesNoMemo) {
+  struct Table {
+    uint8_t version;
+    std::string table, index, memo;
+    size_t size = 0;
+    pid_t reader = 0, writer = 0;
+    Pipe refused, goOn;
+  };
+  std::vector<std::unique_ptr<Table>> tables;
+  for (const uint8_t version : {uint8_t{0x83}, uint8_t{0x8B}, uint8_t{0xF5}}) {
+    auto t = std::make_unique<Table>();
+    const std::string name = "m" + std::to_string(version);
+    t->version = version;
+    t->table = tmp_.File(name + ".dbf");
+    t->index = tmp_.File(name + ".ndx");
+    t->memo = tmp_.File(name + (version == 0xF5 ? ".fpt" : ".dbt"));
+    ASSERT_TRUE(CreateDbf(t->table, {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}, false, version));
+    Select(1);
+    ASSERT_TRUE(UseDbf(t->table, "", true));
+    ClearRecord();
+    PutFieldStr(1, "r0");
+    PutMemoField(2, "old text");
+    Append();
+    MakeIndex(t->index, "NAME");
+    CloseAll();
+    t->size = ReadWholeFile(t->memo).size();
+    t->reader = StoppedReader(programs_, t->table, t->index, false, 1);
+    ASSERT_TRUE(programs_.Stopped(t->reader));
+    tables.push_back(std::move(t));
+  }
+  for (auto& t : tables) {
+    Table& m = *t;
+    m.writer = programs_.Start([&m] {
+      if (!Open(m.table, m.index, false)) return 10;
+      SetErrorDispatch(false);
+      if (!ALock()) return 11;
+      ClearRecord();
+      PutFieldStr(1, "n0");
+      PutMemoField(2, "appended text");
+      Append();
+      if (KelpieErrorCode != 1202) return 30;
+      Unlock();
+      GO(1);
+      if (!LockRecord(1)) return 11;
+      PutFieldStr(1, "r1");
+      PutMemoField(2, "new text");
+      Replace();
+      if (KelpieErrorCode != 1202) return 31;
+      Signal(m.refused.Out());
+      if (!Await(m.goOn.In())) return 14;
+      // The rewrite again, now that it may have the lock.
+      KelpieErrorCode = 0;
+      Replace();
+      return KelpieErrorCode == 0 ? 0 : 32;
+    });
+  }
+  const auto expectRecord = [&](const Table& m, const std::string& key, const std::string& text) {
+    const pid_t fresh = programs_.Start([&] {
+      Select(1);
+      if (!UseDbf(m.table) || RecCount() != 1) return 10;
+      GO(1);
+      return AllTrim(FieldStr(1)) == key && MemoFieldText(2) == text ? 0 : 20;
+    });
+    EXPECT_EQ(programs_.Wait(fresh), 0) << key << ": " << text;
+  };
+  for (auto& t : tables) {
+    SCOPED_TRACE(static_cast<int>(t->version));
+    ASSERT_TRUE(Await(t->refused.In()));
+    EXPECT_EQ(ReadWholeFile(t->memo).size(), t->size);
+    expectRecord(*t, "r0", "old text");
+    ::kill(t->reader, SIGCONT);
+    EXPECT_EQ(programs_.Wait(t->reader), 0);
+    Signal(t->goOn.Out());
+    EXPECT_EQ(programs_.Wait(t->writer), 0);
+    expectRecord(*t, "r1", "new text");
+  }
 }
 
 }  // namespace

@@ -412,7 +412,8 @@ TEST_F(Ndx, TableMemoAndIndexNamesInAnotherCaseAreFound) {
   EXPECT_EQ(MemoFieldText(2), "memo b");
   CloseAll();
   // Several files of the name in other cases: an error naming them, for the table, the memo and
-  // the index alike; the exact name still opens.
+  // the index alike; the exact name still opens, and the table's index and memo have their exact
+  // names too.
   const bool dispatch = SetErrorDispatch(false);
   qern::test::WriteWholeFile(tmp_.File("low2.DBF"), ReadWholeFile(upper));
   EXPECT_FALSE(UseDbf(tmp_.File("low2.dbf")));
@@ -420,7 +421,7 @@ TEST_F(Ndx, TableMemoAndIndexNamesInAnotherCaseAreFound) {
   EXPECT_NE(KelpieErrorText.find(upper), std::string::npos) << KelpieErrorText;
   EXPECT_NE(KelpieErrorText.find(tmp_.File("low2.DBF")), std::string::npos) << KelpieErrorText;
   ASSERT_TRUE(UseDbf(upper));
-  ASSERT_TRUE(SetIndexTo("low2", 1));
+  ASSERT_TRUE(SetIndexTo("LOW2", 1));
   CloseIndexes();
   qern::test::WriteWholeFile(tmp_.File("low2.NDX"), ReadWholeFile(tmp_.File("LOW2.NDX")));
   EXPECT_FALSE(SetIndexTo("Low2", 1));
@@ -434,6 +435,52 @@ TEST_F(Ndx, TableMemoAndIndexNamesInAnotherCaseAreFound) {
   EXPECT_NE(KelpieErrorText.find(tmp_.File("LOW2.dbt")), std::string::npos) << KelpieErrorText;
   EXPECT_NE(KelpieErrorText.find(tmp_.File("Low2.dbt")), std::string::npos) << KelpieErrorText;
   SetErrorDispatch(dispatch);
+}
+
+// Case twins K.DBF (index IX.NDX) and k.dbf: opened by its exact name, k.dbf has its index and memo
+// only under their exact names; an index made for it is made under the name typed and never
+// rebuilds IX.NDX, which K.DBF goes on using.
+TEST_F(Ndx, CaseTwinsKeepTheirOwnIndexesAndMemos) {
+  const std::vector<FieldSpec> fields = {{"NAME", 'C', 20, 0}, {"TEXT", 'M', 10, 0}};
+  for (const char* file : {"K.DBF", "x.dbf"}) {
+    ASSERT_TRUE(CreateDbf(tmp_.File(file), fields, false, 0x8B));
+    Select(1);
+    ASSERT_TRUE(UseDbf(tmp_.File(file), "", true));
+    ClearRecord();
+    PutFieldStr(1, file[0] == 'K' ? "upper" : "lower");
+    PutMemoField(2, std::string("memo of ") + file);
+    Append();
+    if (file[0] == 'K') MakeIndex("IX", "NAME");
+    CloseAll();
+  }
+  std::rename(tmp_.File("x.dbf").c_str(), tmp_.File("k.dbf").c_str());
+  std::rename(tmp_.File("x.dbt").c_str(), tmp_.File("k.dbt").c_str());
+  const std::string upperIndex = ReadWholeFile(tmp_.File("IX.NDX"));
+  const bool dispatch = SetErrorDispatch(false);
+  Select(1);
+  ASSERT_TRUE(UseDbf(tmp_.File("k.dbf")));
+  EXPECT_EQ(MemoFieldText(2), "memo of x.dbf");
+  EXPECT_FALSE(SetIndexTo("ix", 1));  // IX.NDX is K.DBF's
+  EXPECT_EQ(KelpieErrorCode, 2);
+  for (const char* named : {"ix.ndx", "IX.NDX"})
+    EXPECT_NE(KelpieErrorText.find(tmp_.File(named)), std::string::npos) << KelpieErrorText;
+  MakeIndex("ix", "NAME");
+  EXPECT_EQ(KelpieErrorCode, 0) << KelpieErrorText;
+  ASSERT_TRUE(SetIndexTo("ix", 1));
+  EXPECT_TRUE(Seek("lower"));
+  CloseAll();
+  EXPECT_TRUE(ReadWholeFile(tmp_.File("IX.NDX")) == upperIndex) << "K.DBF's index rebuilt";
+  // A memo only in the twin's case is not this table's.
+  std::rename(tmp_.File("k.dbt").c_str(), tmp_.File("k.dbt.away").c_str());
+  UseDbf(tmp_.File("k.dbf"));
+  EXPECT_EQ(KelpieErrorCode, 2);
+  CloseAll();
+  SetErrorDispatch(dispatch);
+  ASSERT_TRUE(UseDbf(tmp_.File("K.DBF")));
+  ASSERT_TRUE(SetIndexTo("IX", 1));
+  ASSERT_TRUE(Seek("upper"));
+  EXPECT_EQ(MemoFieldText(2), "memo of K.DBF");
+  EXPECT_FALSE(Seek("lower"));
 }
 
 // Index order and natural order give the same record, EOF, BOF and error after every move (the

@@ -96,6 +96,9 @@ TEST_F(Memo, MemoFieldsInExpressionsAreTheirText) {
   EXPECT_EQ(eval("TEXT"), "Notiz eins");
   GO(2);
   EXPECT_EQ(eval("TEXT"), "");
+  // A text put into the record but not yet stored is the field's text, as MemoFieldText has it.
+  PutMemoField(2, "noch nicht gespeichert");
+  EXPECT_EQ(eval("TEXT"), "noch nicht gespeichert");
   GO(1);
   // Another area's memo through the alias; the current area stays.
   const std::string other = tmp_.File("n.dbf");

@@ -67,7 +67,18 @@ class TableFiles : public ::testing::Test {
     return text;
   }
 
+  // A shared folder with the sticky bit and a folder of nobody's own (the user the tests act as),
+  // in a test folder that nobody may enter.
+  void SharedFolders() {
+    ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
+    fs::create_directory(shared_);
+    fs::create_directory(own_);
+    ASSERT_EQ(::chmod(shared_.c_str(), 01777), 0);
+    ASSERT_EQ(::chown(own_.c_str(), Nobody, NoGroup), 0);
+  }
+
   TempFolder tmp_;
+  const std::string shared_ = tmp_.File("shared"), own_ = tmp_.File("own");
   bool dispatch_ = true;
 };
 
@@ -195,7 +206,8 @@ TEST_F(TableFiles, APackedMemoKeepsTheRightsOfTheOldOne) {
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-// Runs body in a child process as nobody (root only); true when body returned true.
+// Runs body in a child process as nobody (root only), on a fresh engine that raises no errors;
+// true when body returned true.
 bool AsNobody(const std::function<bool()>& body) {
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -213,12 +225,9 @@ bool AsNobody(const std::function<bool()>& body) {
 // creation is refused with a message naming the link; the user's own link is followed.
 TEST_F(TableFiles, AnotherUsersLinkInAStickyFolderIsNeverWrittenThrough) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
-  ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
-  const std::string shared = tmp_.File("shared"), own = tmp_.File("own");
-  fs::create_directory(shared);
-  fs::create_directory(own);
-  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-  ASSERT_EQ(::chown(own.c_str(), Nobody, NoGroup), 0);
+  SharedFolders();
+  const std::string& shared = shared_;
+  const std::string& own = own_;
   // The victim's own printout table, and links (root's) to it and to names in the victim's folder.
   const std::string victim = own + "/printout.dbf";
   ASSERT_TRUE(MakeTable(victim, {{"NAME", 'C', 25, 0}}, "mine"));
@@ -298,3 +307,136 @@ TEST_F(TableFiles, AnotherUsersLinkElsewhereIsReadOrReplacedNeverWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+// A table NAME C 10 with the records and its index by NAME, both of the given owner and mode.
+void TableWithIndex(const std::string& table, const std::string& index, const std::vector<std::string>& names,
+                    uid_t owner, mode_t mode) {
+  ASSERT_TRUE(CreateDbf(table, {{"NAME", 'C', 10, 0}}));
+  Select(1);
+  ASSERT_TRUE(UseDbf(table, "", true));
+  for (const std::string& n : names) {
+    ClearRecord();
+    PutFieldStr(1, n);
+    Append();
+  }
+  MakeIndex(index, "NAME");
+  CloseAll();
+  for (const std::string& f : {table, index}) {
+    ASSERT_EQ(::chown(f.c_str(), owner, owner == 0 ? 0 : NoGroup), 0);
+    ASSERT_EQ(::chmod(f.c_str(), mode), 0);
+  }
+}
+
+// In area 1 of a fresh engine: opens table with index and appends the names under the table lock;
+// 0 when all went well, else the engine's error code.
+int AppendWithIndex(const std::string& table, const std::string& index, const std::vector<std::string>& names) {
+  Select(1);
+  if (!UseDbf(table) || !SetIndexTo(index, 1)) return KelpieErrorCode ? KelpieErrorCode : -1;
+  for (const std::string& n : names) {
+    if (!ALock()) return KelpieErrorCode ? KelpieErrorCode : -1;
+    ClearRecord();
+    PutFieldStr(1, n);
+    Append();
+    Unlock();
+    if (KelpieErrorCode != 0) return KelpieErrorCode;
+  }
+  return 0;
+}
+
+}  // namespace
+
+// In a shared folder with the sticky bit, a link of another user at a table's lock file, at an index
+// named by SET INDEX, or at the memo of a table being made leads to the running user's own index:
+// the command is refused with the engine's message, nothing is written through the link and nothing
+// is left behind. The user's own link at a lock file is followed and kept.
+TEST_F(TableFiles, AnotherUsersLinkAtALockFileAnIndexOrANewMemoIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  SharedFolders();
+  // The victim's index of another table, and its table in the shared folder.
+  TableWithIndex(own_ + "/v.dbf", own_ + "/v.ndx", {"v1", "v2"}, Nobody, 0644);
+  TableWithIndex(shared_ + "/t.dbf", shared_ + "/t.ndx", {"t1"}, Nobody, 0644);
+  const std::string victim = own_ + "/v.ndx", before = ReadWholeFile(victim);
+  struct Case {
+    const char* what;
+    const char* link;  // planted in the shared folder, leading to the victim's index
+    std::function<int()> command;  // the engine's error code
+    const char* leftOut;           // a file that must not be there afterwards
+  };
+  const std::vector<Case> cases = {
+      {"lock file", "t.@S@", [&] { return AppendWithIndex(shared_ + "/t.dbf", "t", {"a1", "a2"}); }, ""},
+      {"SET INDEX", "j.ndx", [&] { return AppendWithIndex(shared_ + "/t.dbf", "j", {"b1", "b2"}); }, ""},
+      {"memo of a new table", "m.dbt",
+       [&] {
+         return CreateDbf(shared_ + "/m.dbf", {{"NAME", 'C', 10, 0}, {"TEXT", 'M', 10, 0}}, false, 0x83)
+                    ? 0 : KelpieErrorCode;
+       },
+       "m.dbf"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::create_symlink(victim, shared_ + "/" + c.link);
+    EXPECT_TRUE(AsNobody([&] {
+      const int code = c.command();
+      CloseAll();
+      return code != 0 && KelpieErrorText.find("Verknüpfung eines anderen Benutzers") != std::string::npos;
+    }));
+    EXPECT_TRUE(ReadWholeFile(victim) == before) << "written through the link";
+    EXPECT_TRUE(fs::is_symlink(shared_ + "/" + c.link));
+    if (*c.leftOut) {
+      EXPECT_FALSE(fs::exists(shared_ + "/" + c.leftOut));
+    }
+    fs::remove(shared_ + "/" + c.link);
+    WriteWholeFile(victim, before);
+  }
+  // The user's own link at the lock file: the lock file is made where it leads, and the link stays.
+  EXPECT_TRUE(AsNobody([&] {
+    fs::create_symlink(own_ + "/t.lock", shared_ + "/t.@S@");
+    if (AppendWithIndex(shared_ + "/t.dbf", "t", {"c1"}) != 0 || !fs::exists(own_ + "/t.lock")) return false;
+    CloseAll();
+    return KelpieErrorCode == 0 && fs::is_symlink(shared_ + "/t.@S@");
+  }));
+  EXPECT_FALSE(fs::exists(own_ + "/t.lock"));  // erased by the last to leave
+  fs::remove(shared_ + "/t.@S@");  // (nobody's link: root would be refused)
+  Select(1);
+  ASSERT_TRUE(UseDbf(shared_ + "/t.dbf"));
+  ASSERT_TRUE(SetIndexTo("t", 1));
+  EXPECT_EQ(RecCount(), 2u);
+  EXPECT_TRUE(Seek("c1"));
+}
+
+// Table and index that both users may write: the second user takes the lock file that the first
+// one made (it has the table's rights) and appends with keys while the first has them open. A lock
+// file left behind that the second user cannot delete is named with its owner in the refusal.
+TEST_F(TableFiles, BothUsersOfAWritableTableShareItsLockFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  SharedFolders();
+  const std::string table = shared_ + "/t.dbf", lock = SemaphoreFileName(table);
+  TableWithIndex(table, shared_ + "/t.ndx", {"a0"}, 0, 0666);
+  ASSERT_EQ(::chown(table.c_str(), 0, 100), 0);  // a group the table shares with its users
+  Select(1);
+  ASSERT_TRUE(UseDbf(table));
+  ASSERT_TRUE(SetIndexTo("t", 1));
+  struct stat st {};
+  ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  EXPECT_EQ(st.st_gid, 100u);
+  EXPECT_TRUE(AsNobody([&] {
+    const int code = AppendWithIndex(table, "t", {"b0", "b1"});
+    CloseAll();
+    return code == 0 && KelpieErrorCode == 0;
+  }));
+  ASSERT_TRUE(Seek("b1"));
+  EXPECT_EQ(RecNo(), 3u);
+  CloseAll();
+  EXPECT_FALSE(fs::exists(lock));
+  // Left by a killed reader: root's lock file, writable by all, with one reader counted.
+  WriteWholeFile(lock, std::string("\x01\x01\x00\x00", 4));
+  ASSERT_EQ(::chmod(lock.c_str(), 0666), 0);
+  EXPECT_TRUE(AsNobody([&] {
+    SemaphoreWaitLimit = 1;
+    const int code = AppendWithIndex(table, "t", {"c0"});
+    return code == 1202 && KelpieErrorText.find("root") != std::string::npos;
+  }));
+}
