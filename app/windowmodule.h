@@ -20,12 +20,15 @@ using WindowModuleMain = int (*)(int argc, char** argv);
 int RunWindowModule(int argc, char** argv);
 
 // Why no window can be shown on the platforms asked for (QT_QPA_PLATFORM's list, else the X and
-// Wayland displays that are set): its plugin is not installed ("the Qt platform plugin wayland is
-// not installed"), its display does not answer within a few seconds ("the display :9 cannot be
-// opened"; a Wayland compositor must answer a round trip), or its device cannot be used (the frame
-// buffer of linuxfb, the graphics card of eglfs). "" when one can be used: QT_QPA_PLATFORM is then
-// set to the first such, so that the window library opens there and nowhere else. The window
-// library would end the process with an abort, or wait for ever, on the others.
+// Wayland displays that are set): the platform is none whose use can be checked beforehand (xcb,
+// wayland, wayland-egl, linuxfb; the message names those installed), its plugin is not installed
+// ("the Qt platform plugin wayland is not installed"), its display cannot be opened within a few
+// seconds by the window system's own client library ("the display :9 cannot be opened"; a Wayland
+// compositor must answer a round trip), or its frame buffer cannot be used. A display is asked in
+// a child process that is killed when late and dies with the program. "" when one can be used:
+// QT_QPA_PLATFORM is then set to the first such, so that the window library opens there and
+// nowhere else. The window library would end the process with an abort, or wait for ever, on the
+// others.
 std::string DisplayProblem();
 
 }  // namespace qern
