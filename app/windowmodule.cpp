@@ -286,15 +286,29 @@ void StopProbe(Probe& p) {
   p.Fd = -1;
 }
 
+// The platforms asked for, their displays being asked.
+std::vector<Probe> Asked;
+bool Started = false;
+
 }  // namespace
 
-std::string DisplayProblem() {
+void StartDisplayCheck() {
 #ifdef QERN_WITHOUT_DISPLAY_CHECK  // the baseline program of the process benchmark
+  return;
+#endif
+  if (Started) return;
+  Started = true;
+  Asked = PlatformsAskedFor();
+  for (Probe& p : Asked) StartProbe(p);
+}
+
+std::string DisplayProblem() {
+#ifdef QERN_WITHOUT_DISPLAY_CHECK
   return "";
 #endif
-  std::vector<Probe> probes = PlatformsAskedFor();
+  StartDisplayCheck();
+  std::vector<Probe> probes = std::move(Asked);
   if (probes.empty()) return "";
-  for (Probe& p : probes) StartProbe(p);
   // Waits on the answers themselves, until the first platform in the order is decided usable
   // or all are unusable, or the time is up.
   const auto deadline = std::chrono::steady_clock::now() + AnswerTime;
@@ -342,14 +356,25 @@ std::string DisplayProblem() {
   return "";
 }
 
-int RunWindowModule(int argc, char** argv) {
+namespace {
+std::string ModuleProblem;  // why the module could not be loaded
+}  // namespace
+
+void* LoadWindowModule() {
   const std::string file = ExtractFolder(ProgramFilePath()) + WindowModuleFile;
   // Local binding: the module keeps its own program state apart from the program's copy.
   void* module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const char* why = module ? nullptr : ::dlerror();
+  ModuleProblem = why ? why : file;
+  return module;
+}
+
+int RunWindowModule(void* module, int argc, char** argv) {
   void* entry = module ? ::dlsym(module, WindowModuleEntry) : nullptr;
   if (!entry) {
-    const char* why = ::dlerror();
-    std::cerr << "wqern: the windows cannot be shown (" << (why ? why : file) << ")" << std::endl;
+    const char* why = module ? ::dlerror() : nullptr;
+    std::cerr << "wqern: the windows cannot be shown (" << (why ? why : ModuleProblem) << ")"
+              << std::endl;
     return ExitNoDisplay;
   }
   return reinterpret_cast<WindowModuleMain>(entry)(argc, argv);

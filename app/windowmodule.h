@@ -15,9 +15,11 @@ constexpr const char* WindowModuleFile = "wqern-windows.so";
 constexpr const char* WindowModuleEntry = "qern_window_main";
 using WindowModuleMain = int (*)(int argc, char** argv);
 
-// Loads the module and runs the windows; a module that cannot be loaded is told on stderr and ends
-// with ExitNoDisplay.
-int RunWindowModule(int argc, char** argv);
+// Loads the module (null when it cannot be), to be run by RunWindowModule.
+void* LoadWindowModule();
+// Runs the windows of the loaded module; a module that could not be loaded is told on stderr and
+// ends with ExitNoDisplay.
+int RunWindowModule(void* module, int argc, char** argv);
 
 // Why no window can be shown on the platforms asked for (QT_QPA_PLATFORM's list, else the X and
 // Wayland displays that are set): the platform is none whose use can be checked beforehand (xcb,
@@ -30,5 +32,8 @@ int RunWindowModule(int argc, char** argv);
 // nowhere else. The window library would end the process with an abort, or wait for ever, on the
 // others.
 std::string DisplayProblem();
+// Starts asking the displays without waiting for their answers, which DisplayProblem then awaits:
+// the window module loads meanwhile.
+void StartDisplayCheck();
 
 }  // namespace qern
