@@ -289,6 +289,7 @@ void StopProbe(Probe& p) {
 // The platforms asked for, their displays being asked.
 std::vector<Probe> Asked;
 bool Started = false;
+std::chrono::steady_clock::time_point Deadline;
 
 }  // namespace
 
@@ -298,6 +299,7 @@ void StartDisplayCheck() {
 #endif
   if (Started) return;
   Started = true;
+  Deadline = std::chrono::steady_clock::now() + AnswerTime;
   Asked = PlatformsAskedFor();
   for (Probe& p : Asked) StartProbe(p);
 }
@@ -311,7 +313,6 @@ std::string DisplayProblem() {
   if (probes.empty()) return "";
   // Waits on the answers themselves, until the first platform in the order is decided usable
   // or all are unusable, or the time is up.
-  const auto deadline = std::chrono::steady_clock::now() + AnswerTime;
   const Probe* chosen = nullptr;
   for (;;) {
     bool undecided = false;
@@ -326,9 +327,10 @@ std::string DisplayProblem() {
       }
     }
     if (chosen || !undecided) break;
+    // Answers that came while the window module loaded are taken even when the time is up.
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
+        Deadline - std::chrono::steady_clock::now());
+    const int wait = left.count() > 0 ? static_cast<int>(left.count()) + 1 : 0;
     std::vector<pollfd> fds;
     std::vector<Probe*> waiting;
     for (Probe& p : probes)
@@ -336,8 +338,8 @@ std::string DisplayProblem() {
         fds.push_back(pollfd{p.Fd, POLLIN, 0});
         waiting.push_back(&p);
       }
-    if (::poll(fds.data(), fds.size(), static_cast<int>(left.count()) + 1) < 0 && errno != EINTR)
-      break;
+    const int ready = ::poll(fds.data(), fds.size(), wait);
+    if ((ready < 0 && errno != EINTR) || (ready == 0 && wait == 0)) break;
     for (size_t i = 0; i < fds.size(); ++i)
       if (fds[i].revents != 0) ReadAnswer(*waiting[i]);
   }
