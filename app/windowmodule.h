@@ -1,6 +1,6 @@
 // The windows of wqern as a module of their own: "wqern-windows.so" beside the program, loaded only
-// when a window is to be shown, so that runs without a window (listing, drawing, usage, no screen)
-// never load the window libraries. The module holds everything the windows need, with its own copy of
+// when a window is to be shown on a display that is set (while that display is asked), so that
+// batch runs (listing, drawing) and runs without a screen never load the window libraries. The module holds everything the windows need, with its own copy of
 // the program state; the program hands it the command line and takes back the exit status. Every
 // window is reached from the main window, so a new window needs nothing here.
 #pragma once
