@@ -143,6 +143,7 @@ void StartAsking(Probe& p, void (*ask)(int fd)) {
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     for (const int fd : {0, 1, 2}) ::dup2(null, fd);
     ask(fds[1]);
+    ::_exit(0);
   }
   ::close(fds[1]);
   if (child < 0) {
@@ -158,7 +159,7 @@ void ReadAnswer(Probe& p) {
   char answers[8];
   const ssize_t n = ::read(p.Fd, answers, sizeof answers);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-  char last = n <= 0 ? AnswerCannotOpen : answers[n - 1];
+  const char last = n <= 0 ? AnswerCannotOpen : answers[n - 1];
   for (ssize_t i = 0; i < n; ++i) p.Connected = p.Connected || answers[i] == AnswerConnected;
   switch (last) {
     case AnswerConnected: return;  // the round trip goes on
