@@ -19,8 +19,11 @@ int main(int argc, char** argv) {
   const bool windowless = qern::IsBatchMode(choice.Mode) && choice.Mode != qern::StartMode::Usage &&
                           !qern::AsksForCadDevice(choice);
   if (windowless || qern::HeadlessRun()) return qern::RunWithoutWindow();
-  // A display that does not answer is a run without a screen, told as such.
+  // The displays are asked while the window module loads. A display that does not answer is a
+  // run without a screen, told as such.
+  qern::StartDisplayCheck();
+  void* const windows = qern::LoadWindowModule();
   if (const std::string problem = qern::DisplayProblem(); !problem.empty())
     return qern::RunWithoutWindow(problem);
-  return qern::RunWindowModule(argc, argv);
+  return qern::RunWindowModule(windows, argc, argv);
 }

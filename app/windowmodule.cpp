@@ -6,23 +6,21 @@
 #include <linux/fb.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+// The client libraries' own declarations; the libraries themselves are loaded only in the
+// process that asks the display.
+#include <wayland-client-core.h>
+#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <cstddef>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+#include <string>
 #include <vector>
 
 #include "app/qernstart.h"
@@ -42,20 +40,71 @@ std::string Env(const char* name) {
 // displays are asked side by side, so a silent one costs it once, not once per display.
 constexpr auto AnswerTime = std::chrono::seconds(4);
 
-// In a child process of its own: opens the X display as the X platform does (with the user's
-// authority), writes 'y' or 'n' to fd and ends; ending the process closes the connection. libxcb
-// is loaded only here, so that the program itself links no X library.
-[[noreturn]] void AnswerWhetherXDisplayOpens(const std::string& display, int fd) {
-  char answer = 'n';
-  if (void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL)) {  // the X platform needs it too
-    using Connect = void* (*)(const char*, int*);
-    using HasError = int (*)(void*);
-    auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
-    auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
+// The platforms whose use the program can check before the window library opens on them, with
+// their Qt plugin files. The windows open on no other: a platform not asked here could end the
+// program with an abort (minimalegl without its graphics) or run it for ever without a window
+// (vkkhrdisplay), and eglfs needs graphics and input devices that cannot be tried beforehand.
+struct CheckedPlatform {
+  const char* Name;
+  const char* Plugin;
+};
+constexpr CheckedPlatform CheckedPlatforms[] = {{"xcb", "libqxcb.so"},
+                                                {"wayland", "libqwayland-generic.so"},
+                                                {"wayland-egl", "libqwayland-egl.so"},
+                                                {"linuxfb", "libqlinuxfb.so"}};
+
+const CheckedPlatform* FindCheckedPlatform(const std::string& name) {
+  for (const CheckedPlatform& p : CheckedPlatforms)
+    if (name == p.Name) return &p;
+  return nullptr;
+}
+
+// What the process that asks a display tells, one byte each: Connected (Wayland, before its
+// round trip), then one of the others as its last word.
+constexpr char AnswerConnected = 'c', AnswerUsable = 'y', AnswerNoScreen = 's',
+               AnswerClosed = 'e', AnswerCannotOpen = 'n';
+
+void Tell(int fd, char answer) { [[maybe_unused]] const ssize_t n = ::write(fd, &answer, 1); }
+
+// Loaded by its stable name; null when the library or the function is missing.
+template <typename Function>
+Function* Load(void* library, const char* name) {
+  return library ? reinterpret_cast<Function*>(::dlsym(library, name)) : nullptr;
+}
+
+// Opens the X display as the X platform does: the X library reads DISPLAY and the authority
+// files, authenticates and checks the screen number against the server's screens.
+[[noreturn]] void AskXDisplay(int fd) {
+  void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  auto* connect = Load<decltype(::xcb_connect)>(xcb, "xcb_connect");
+  auto* error = Load<decltype(::xcb_connection_has_error)>(xcb, "xcb_connection_has_error");
+  char answer = AnswerCannotOpen;
+  if (connect && error) {
+    int screen = 0;
     // Never a null pointer: a failed connection is an object that reports its error.
-    if (connect && hasError && hasError(connect(display.c_str(), nullptr)) == 0) answer = 'y';
+    switch (error(connect(nullptr, &screen))) {
+      case 0: answer = AnswerUsable; break;
+      case XCB_CONN_CLOSED_INVALID_SCREEN: answer = AnswerNoScreen; break;
+      default: break;
+    }
   }
-  [[maybe_unused]] const ssize_t n = ::write(fd, &answer, 1);
+  Tell(fd, answer);
+  ::_exit(0);
+}
+
+// Connects to the Wayland display as the Wayland platform does (WAYLAND_DISPLAY in
+// XDG_RUNTIME_DIR, or a path) and makes one round trip: the compositor must answer.
+[[noreturn]] void AskWaylandDisplay(int fd) {
+  void* wayland = ::dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+  auto* connect = Load<decltype(::wl_display_connect)>(wayland, "wl_display_connect");
+  auto* roundTrip = Load<decltype(::wl_display_roundtrip)>(wayland, "wl_display_roundtrip");
+  char answer = AnswerCannotOpen;
+  if (connect && roundTrip)
+    if (wl_display* display = connect(nullptr)) {
+      Tell(fd, AnswerConnected);
+      answer = roundTrip(display) >= 0 ? AnswerUsable : AnswerClosed;
+    }
+  Tell(fd, answer);
   ::_exit(0);
 }
 
@@ -65,23 +114,65 @@ struct Probe {
   std::string Name;     // the platform's name ("xcb")
   std::string Display;  // the display named in the message
   enum class State { Waiting, Usable, Unusable } Outcome = State::Waiting;
-  std::string Problem;    // why it cannot be used
-  int Fd = -1;            // the answer comes here: an X or Wayland socket, the X test's pipe
-  bool XSetup = false;    // Fd is the X connection set up here
-  pid_t Child = -1;       // the process that opens the X display with the X library
-  std::string Received;   // Wayland: the bytes the compositor sent so far
+  std::string Problem;     // why it cannot be used
+  int Fd = -1;             // the answers of the process that asks the display
+  pid_t Child = -1;        // that process
+  bool Connected = false;  // Wayland: the compositor took the connection
 
   void Fail(const std::string& why) {
     Outcome = State::Unusable;
     Problem = why;
   }
+  std::string CannotOpen() const { return "the display " + Display + " cannot be opened"; }
 };
+
+// The display is asked in a process of its own: a server that takes the connection and never
+// answers, an authority file that never ends (a device, a pipe without a writer) hold that
+// process, which is killed when it is late. It dies with the program too (a signal, a kill).
+void StartAsking(Probe& p, void (*ask)(int fd)) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return p.Fail(p.CannotOpen());
+  const pid_t program = ::getpid();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != program) ::_exit(0);  // the program ended before that took hold
+    ::close(fds[0]);
+    // The client libraries' own complaints stay out of the program's messages, and a reader of
+    // the program's output never waits for this process.
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    for (const int fd : {0, 1, 2}) ::dup2(null, fd);
+    ask(fds[1]);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  if (child < 0) {
+    ::close(fds[0]);
+    return p.Fail(p.CannotOpen());
+  }
+  p.Child = child;
+  p.Fd = fds[0];
+}
+
+// Takes what the asking process told; its last word (or its end without one) decides.
+void ReadAnswer(Probe& p) {
+  char answers[8];
+  const ssize_t n = ::read(p.Fd, answers, sizeof answers);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  const char last = n <= 0 ? AnswerCannotOpen : answers[n - 1];
+  for (ssize_t i = 0; i < n; ++i) p.Connected = p.Connected || answers[i] == AnswerConnected;
+  switch (last) {
+    case AnswerConnected: return;  // the round trip goes on
+    case AnswerUsable: p.Outcome = Probe::State::Usable; return;
+    case AnswerNoScreen: return p.Fail(p.CannotOpen() + " (its server has no such screen)");
+    case AnswerClosed: return p.Fail("the display " + p.Display + " closed the connection");
+    default: return p.Fail(p.CannotOpen());
+  }
+}
 
 // The platform plugin's file in Qt's plugin folders (those Qt searches: QT_QPA_PLATFORM_PLUGIN_PATH,
 // QT_PLUGIN_PATH, its own and the program's folder). Qt aborts on a platform without one.
-bool PlatformPluginInstalled(const std::string& name) {
-  std::string file = "libq" + name + ".so";
-  if (name == "wayland") file = "libqwayland-generic.so";
+bool PlatformPluginInstalled(const CheckedPlatform& platform) {
   std::vector<std::string> folders;
   if (const std::string qpa = Env("QT_QPA_PLATFORM_PLUGIN_PATH"); !qpa.empty())
     folders.push_back(qpa);
@@ -96,201 +187,21 @@ bool PlatformPluginInstalled(const std::string& name) {
   folders.push_back(ExtractFolder(ProgramFilePath()) + "platforms");
   struct stat st {};
   for (const std::string& folder : folders)
-    if (::stat((folder + "/" + file).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+    if (::stat((folder + "/" + platform.Plugin).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      return true;
   return false;
 }
 
-// The X library's test, for a display of another machine and after a refusal of the set-up below,
-// runs in a child process: a server that takes the connection but never answers (a stopped one)
-// would hold it for ever. The answer comes through a pipe as soon as it is known.
-void StartXProbe(Probe& p) {
-  p.Display = Env("DISPLAY");
-  if (p.Display.empty()) return p.Fail("no display is set for " + p.Name);
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return p.Fail("the display " + p.Display + " cannot be opened");
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(fds[0]);
-    AnswerWhetherXDisplayOpens(p.Display, fds[1]);
-  }
-  ::close(fds[1]);
-  if (child < 0) {
-    ::close(fds[0]);
-    return p.Fail("the display " + p.Display + " cannot be opened");
-  }
-  p.Child = child;
-  p.Fd = fds[0];
-}
-
-// A display on this machine (":0", "unix:0", either with ".screen"): its number, else -1.
-int LocalDisplayNumber(const std::string& display) {
-  std::string rest = display.rfind("unix:", 0) == 0 ? display.substr(4) : display;
-  if (rest.empty() || rest[0] != ':') return -1;
-  rest = rest.substr(1, rest.find('.') == std::string::npos ? std::string::npos : rest.find('.') - 1);
-  if (rest.empty() || rest.size() > 6 ||
-      rest.find_first_not_of("0123456789") != std::string::npos)
-    return -1;
-  return std::stoi(rest);
-}
-
-// The user's cookie for display number n of this machine from the authority file (XAUTHORITY,
-// else ~/.Xauthority): the first MIT-MAGIC-COOKIE-1 entry of this host or of any, for this
-// display or any. Entries: a family, then address, number, name and data, each with its length
-// (16 bits, high byte first). "" when there is none.
-std::string XCookie(int number) {
-  std::string file = Env("XAUTHORITY");
-  if (file.empty() && !Env("HOME").empty()) file = Env("HOME") + "/.Xauthority";
-  std::ifstream in(file, std::ios::binary);
-  const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  char host[256] = {};
-  ::gethostname(host, sizeof host - 1);
-  size_t at = 0;
-  auto number16 = [&] {
-    const unsigned n = static_cast<unsigned char>(all[at]) << 8 | static_cast<unsigned char>(all[at + 1]);
-    at += 2;
-    return n;
-  };
-  auto field = [&](std::string& out) {
-    if (at + 2 > all.size()) return false;
-    const unsigned n = number16();
-    if (at + n > all.size()) return false;
-    out = all.substr(at, n);
-    at += n;
-    return true;
-  };
-  constexpr unsigned FamilyLocal = 256, FamilyWild = 65535;
-  while (at + 2 <= all.size()) {
-    const unsigned family = number16();
-    std::string address, display, name, data;
-    if (!field(address) || !field(display) || !field(name) || !field(data)) break;
-    const bool here = family == FamilyWild || (family == FamilyLocal && address == host);
-    if (here && (display.empty() || display == std::to_string(number)) &&
-        name == "MIT-MAGIC-COOKIE-1")
-      return data;
-  }
-  return "";
-}
-
-// A display of this machine is asked here, without a process of its own: the X connection set-up
-// (with the user's cookie) sent on its socket, the server's first byte awaited. A refusal is not
-// taken as final: the X library in a child process, which knows every way to authenticate, decides.
-void StartXSetup(Probe& p, int number) {
-  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
-  int fd = -1;
-  for (const bool abstract : {true, false}) {  // the abstract name first, as the X library does
-    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) break;
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path + (abstract ? 1 : 0), path.data(), path.size());
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() +
-                                               (abstract ? 1 : 0));
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), length) == 0) break;
-    ::close(fd);
-    fd = -1;
-  }
-  if (fd < 0) return p.Fail("the display " + p.Display + " cannot be opened");
-  // Byte order 'l', protocol 11.0, the lengths of the authorisation's name and data, then both
-  // padded to four bytes.
-  const std::string name = "MIT-MAGIC-COOKIE-1", cookie = XCookie(number);
-  const std::string& usedName = cookie.empty() ? std::string() : name;
-  auto padded = [](std::string s) { return s.append((4 - s.size() % 4) % 4, '\0'); };
-  std::string request = {'l', 0, 11, 0, 0, 0};
-  for (const size_t n : {usedName.size(), cookie.size()}) {
-    request += static_cast<char>(n & 0xff);
-    request += static_cast<char>(n >> 8);
-  }
-  request.append(2, '\0');
-  request += padded(usedName) + padded(cookie);
-  if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(request.size())) {
-    ::close(fd);
-    return p.Fail("the display " + p.Display + " cannot be opened");
-  }
-  p.Fd = fd;
-  p.XSetup = true;
-}
-
-// The server's first byte: 1 it accepts the connection; 0 or 2 it refuses or asks for more.
-void FinishXSetup(Probe& p) {
-  char first = 0;
-  const ssize_t n = ::recv(p.Fd, &first, 1, MSG_DONTWAIT);
-  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-  ::close(p.Fd);
-  p.Fd = -1;
-  p.XSetup = false;
-  if (n == 1 && first == 1)
-    p.Outcome = Probe::State::Usable;
-  else
-    StartXProbe(p);
-}
-
-void FinishXProbe(Probe& p) {
-  char answer = 0;
-  const bool usable = ::read(p.Fd, &answer, 1) == 1 && answer == 'y';
-  ::waitpid(p.Child, nullptr, 0);  // it ends right after its answer
-  p.Child = -1;
-  if (usable)
-    p.Outcome = Probe::State::Usable;
-  else
-    p.Fail("the display " + p.Display + " cannot be opened");
-}
-
-// Wayland: the display's socket is WAYLAND_DISPLAY as a path, or its name in XDG_RUNTIME_DIR.
-// The compositor must answer a round trip: wl_display.sync (object 1, request 0) with a new
-// callback (object 2), answered by the callback's event done.
-constexpr uint32_t WlDisplayId = 1, WlCallbackId = 2;
-
-void StartWaylandProbe(Probe& p) {
-  p.Display = Env("WAYLAND_DISPLAY");
-  if (p.Display.empty()) p.Display = "wayland-0";
-  const std::string cannot = "the display " + p.Display + " cannot be opened";
-  std::string path = p.Display;
-  if (path[0] != '/') {
-    const std::string runtime = Env("XDG_RUNTIME_DIR");
-    if (runtime.empty()) return p.Fail(cannot + " (XDG_RUNTIME_DIR is not set)");
-    path = runtime + "/" + path;
-  }
-  sockaddr_un addr{};
-  if (path.size() >= sizeof addr.sun_path) return p.Fail(cannot);
-  addr.sun_family = AF_UNIX;
-  std::memcpy(addr.sun_path, path.c_str(), path.size());
-  // Without blocking: a compositor whose queue of connections is full refuses at once.
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return p.Fail(cannot);
-  const uint32_t sync[3] = {WlDisplayId, (12u << 16) | 0u, WlCallbackId};
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::send(fd, sync, sizeof sync, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof sync)) {
-    ::close(fd);
-    return p.Fail(cannot);
-  }
-  p.Fd = fd;
-}
-
-// Reads what the compositor sent; done when the callback's event arrived, or an error or the end.
-void ReadWaylandAnswer(Probe& p) {
-  char buffer[4096];
-  const ssize_t n = ::recv(p.Fd, buffer, sizeof buffer, MSG_DONTWAIT);
-  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-  if (n <= 0) return p.Fail("the display " + p.Display + " closed the connection");
-  p.Received.append(buffer, static_cast<size_t>(n));
-  // Messages: object id, then size (upper 16 bits, header included) and opcode, in the
-  // machine's byte order.
-  while (p.Received.size() >= 8) {
-    uint32_t head[2];
-    std::memcpy(head, p.Received.data(), sizeof head);
-    const uint32_t size = head[1] >> 16, opcode = head[1] & 0xffffu;
-    if (size < 8 || size % 4 != 0)
-      return p.Fail("the display " + p.Display + " does not speak the Wayland protocol");
-    if (p.Received.size() < size) return;
-    if (head[0] == WlCallbackId && opcode == 0) {
-      p.Outcome = Probe::State::Usable;
-      return;
-    }
-    if (head[0] == WlDisplayId && opcode == 0)
-      return p.Fail("the display " + p.Display + " refused the connection");
-    p.Received.erase(0, size);
-  }
+// The platforms the windows can open on here, for the message that refuses another:
+// "xcb, wayland or linuxfb".
+std::string UsablePlatformNames() {
+  std::vector<std::string> names;
+  for (const CheckedPlatform& p : CheckedPlatforms)
+    if (PlatformPluginInstalled(p)) names.push_back(p.Name);
+  if (names.empty()) return "none of them is installed";
+  std::string text = names[0];
+  for (size_t i = 1; i < names.size(); ++i) text += (i + 1 < names.size() ? ", " : " or ") + names[i];
+  return text;
 }
 
 // The frame buffer device of linuxfb: the option fb=, else /dev/fb0, opened for writing and
@@ -305,20 +216,6 @@ std::string FrameBufferProblem(const std::string& item) {
   const bool usable = fd >= 0 && ::ioctl(fd, FBIOGET_VSCREENINFO, &info) == 0;
   if (fd >= 0) ::close(fd);
   return usable ? "" : "the platform linuxfb cannot use the frame buffer " + device;
-}
-
-// eglfs draws on a graphics card (/dev/dri/card*) through its kernel mode setting.
-std::string GraphicsCardProblem() {
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator("/dev/dri", ec)) {
-    if (e.path().filename().string().rfind("card", 0) != 0) continue;
-    const int fd = ::open(e.path().c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
-      ::close(fd);
-      return "";
-    }
-  }
-  return "the platform eglfs finds no graphics card it may use (/dev/dri/card*)";
 }
 
 // The platforms the windows may open on, in the order they are tried: QT_QPA_PLATFORM's list
@@ -351,25 +248,33 @@ std::vector<Probe> PlatformsAskedFor() {
   return probes;
 }
 
-// Starts the test of one platform: a platform without its plugin, or whose device is missing, is
-// decided at once; a display is asked and its answer awaited.
+// Starts the test of one platform: one that cannot be checked, or without its plugin or device,
+// is decided at once; a display is asked and its answer awaited.
 void StartProbe(Probe& p) {
-  if (!PlatformPluginInstalled(p.Name))
+  const CheckedPlatform* platform = FindCheckedPlatform(p.Name);
+  if (!platform)
+    return p.Fail("the platform " + p.Name + " is not supported; the windows open on " +
+                  UsablePlatformNames());
+  if (!PlatformPluginInstalled(*platform))
     return p.Fail("the Qt platform plugin " + p.Name + " is not installed");
+  if (p.Name == "linuxfb") {
+    const std::string problem = FrameBufferProblem(p.Item);
+    if (problem.empty())
+      p.Outcome = Probe::State::Usable;
+    else
+      p.Fail(problem);
+    return;
+  }
   if (p.Name == "xcb") {
     p.Display = Env("DISPLAY");
     if (p.Display.empty()) return p.Fail("no display is set for " + p.Name);
-    const int number = LocalDisplayNumber(p.Display);
-    return number >= 0 ? StartXSetup(p, number) : StartXProbe(p);
+    return StartAsking(p, AskXDisplay);
   }
-  if (p.Name == "wayland" || p.Name.rfind("wayland-", 0) == 0) return StartWaylandProbe(p);
-  std::string problem;
-  if (p.Name == "linuxfb") problem = FrameBufferProblem(p.Item);
-  if (p.Name == "eglfs") problem = GraphicsCardProblem();
-  if (problem.empty())
-    p.Outcome = Probe::State::Usable;  // a platform of its own (VNC, offscreen): nothing to ask
-  else
-    p.Fail(problem);
+  p.Display = Env("WAYLAND_DISPLAY");
+  if (p.Display.empty()) p.Display = "wayland-0";
+  if (p.Display[0] != '/' && Env("XDG_RUNTIME_DIR").empty())
+    return p.Fail(p.CannotOpen() + " (XDG_RUNTIME_DIR is not set)");
+  StartAsking(p, AskWaylandDisplay);
 }
 
 void StopProbe(Probe& p) {
@@ -382,18 +287,33 @@ void StopProbe(Probe& p) {
   p.Fd = -1;
 }
 
+// The platforms asked for, their displays being asked.
+std::vector<Probe> Asked;
+bool Started = false;
+std::chrono::steady_clock::time_point Deadline;
+
 }  // namespace
 
-std::string DisplayProblem() {
+void StartDisplayCheck() {
 #ifdef QERN_WITHOUT_DISPLAY_CHECK  // the baseline program of the process benchmark
+  return;
+#endif
+  if (Started) return;
+  Started = true;
+  Deadline = std::chrono::steady_clock::now() + AnswerTime;
+  Asked = PlatformsAskedFor();
+  for (Probe& p : Asked) StartProbe(p);
+}
+
+std::string DisplayProblem() {
+#ifdef QERN_WITHOUT_DISPLAY_CHECK
   return "";
 #endif
-  std::vector<Probe> probes = PlatformsAskedFor();
+  StartDisplayCheck();
+  std::vector<Probe> probes = std::move(Asked);
   if (probes.empty()) return "";
-  for (Probe& p : probes) StartProbe(p);
   // Waits on the answers themselves, until the first platform in the order is decided usable
   // or all are unusable, or the time is up.
-  const auto deadline = std::chrono::steady_clock::now() + AnswerTime;
   const Probe* chosen = nullptr;
   for (;;) {
     bool undecided = false;
@@ -408,9 +328,10 @@ std::string DisplayProblem() {
       }
     }
     if (chosen || !undecided) break;
+    // Answers that came while the window module loaded are taken even when the time is up.
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
+        Deadline - std::chrono::steady_clock::now());
+    const int wait = left.count() > 0 ? static_cast<int>(left.count()) + 1 : 0;
     std::vector<pollfd> fds;
     std::vector<Probe*> waiting;
     for (Probe& p : probes)
@@ -418,25 +339,16 @@ std::string DisplayProblem() {
         fds.push_back(pollfd{p.Fd, POLLIN, 0});
         waiting.push_back(&p);
       }
-    if (::poll(fds.data(), fds.size(), static_cast<int>(left.count()) + 1) < 0 && errno != EINTR)
-      break;
-    for (size_t i = 0; i < fds.size(); ++i) {
-      if (fds[i].revents == 0) continue;
-      Probe& p = *waiting[i];
-      if (p.XSetup)
-        FinishXSetup(p);
-      else if (p.Child > 0)
-        FinishXProbe(p);
-      else
-        ReadWaylandAnswer(p);
-    }
+    const int ready = ::poll(fds.data(), fds.size(), wait);
+    if ((ready < 0 && errno != EINTR) || (ready == 0 && wait == 0)) break;
+    for (size_t i = 0; i < fds.size(); ++i)
+      if (fds[i].revents != 0) ReadAnswer(*waiting[i]);
   }
   // Those still silent count as unusable; the first usable in the order is taken.
   std::string problem;
   for (Probe& p : probes) {
     if (p.Outcome == Probe::State::Waiting)
-      p.Fail(p.Child > 0 || p.XSetup ? "the display " + p.Display + " cannot be opened"
-                         : "the display " + p.Display + " does not answer");
+      p.Fail(p.Connected ? "the display " + p.Display + " does not answer" : p.CannotOpen());
     StopProbe(p);
     if (!chosen && p.Outcome == Probe::State::Usable) chosen = &p;
     if (problem.empty() && p.Outcome == Probe::State::Unusable) problem = p.Problem;
@@ -447,14 +359,25 @@ std::string DisplayProblem() {
   return "";
 }
 
-int RunWindowModule(int argc, char** argv) {
+namespace {
+std::string ModuleProblem;  // why the module could not be loaded
+}  // namespace
+
+void* LoadWindowModule() {
   const std::string file = ExtractFolder(ProgramFilePath()) + WindowModuleFile;
   // Local binding: the module keeps its own program state apart from the program's copy.
   void* module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const char* why = module ? nullptr : ::dlerror();
+  ModuleProblem = why ? why : file;
+  return module;
+}
+
+int RunWindowModule(void* module, int argc, char** argv) {
   void* entry = module ? ::dlsym(module, WindowModuleEntry) : nullptr;
   if (!entry) {
-    const char* why = ::dlerror();
-    std::cerr << "wqern: the windows cannot be shown (" << (why ? why : file) << ")" << std::endl;
+    const char* why = module ? ::dlerror() : nullptr;
+    std::cerr << "wqern: the windows cannot be shown (" << (why ? why : ModuleProblem) << ")"
+              << std::endl;
     return ExitNoDisplay;
   }
   return reinterpret_cast<WindowModuleMain>(entry)(argc, argv);

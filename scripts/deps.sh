@@ -5,8 +5,9 @@ PKGS=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  # windows on a Wayland session without X
-  qt6-wayland
+  # windows on a Wayland session without X; the display check asks X and Wayland displays with
+  # their client libraries (headers only: the libraries are loaded when a display is asked)
+  qt6-wayland libxcb1-dev libwayland-dev
   libxlsxwriter-dev
   xvfb xauth openbox
   # fuzzing with libFuzzer, sanitizers

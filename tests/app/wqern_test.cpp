@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <netinet/in.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,12 +16,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <set>
 #include <string>
@@ -50,11 +54,16 @@ class WqernRun : public ::testing::Test {
   // Starts wqern in the work folder (stdin closed, HOME and TMPDIR private); a run longer than
   // 20 s is killed.
   RunResult Run(const std::vector<std::string>& args, const char* qtPlatform = nullptr,
-                const std::string& tag = "") {
+                const std::string& tag = "") const {
+    return RunWith(env_, args, qtPlatform, tag);
+  }
+  // The same with further settings of its own: runs side by side each have theirs (and a tag).
+  RunResult RunWith(const std::string& env, const std::vector<std::string>& args,
+                    const char* qtPlatform, const std::string& tag) const {
     const std::string out = root_.File("out" + tag), err = root_.File("err" + tag);
     std::string cmd = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
-                      "-u QT_QPA_PLATFORM HOME='" + home_.string() + "' TMPDIR='" +
-                      tmp_.string() + "' " + env_;
+                      "-u QT_QPA_PLATFORM -u XAUTHORITY HOME='" + home_.string() + "' TMPDIR='" +
+                      tmp_.string() + "' " + env;
     if (qtPlatform) cmd += std::string("QT_QPA_PLATFORM='") + qtPlatform + "' ";
     cmd += "timeout -s KILL 20 '" + program_ + "'";
     for (const std::string& a : args) cmd += " '" + a + "'";
@@ -517,22 +526,93 @@ TEST_F(WqernRun, RunsWithoutAWindowNeverLoadTheWindowLibraries) {
   EXPECT_EQ(logs, 6);
 }
 
-TEST_F(WqernRun, TheProgramAloneRunsBatchAndTellsThatItsWindowsAreMissing) {
-  // A copy of the program without the window module beside it.
-  const fs::path alone = root_.File("alone");
-  fs::create_directories(alone);
-  fs::copy_file(QERN_WQERN, alone / "wqern");
-  program_ = (alone / "wqern").string();
-  CopyDesign("d.qrk");
-  EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
-  EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}).Status, 0);
-  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf"}));
-  // A window start with a screen (a platform of its own, not tested before) asks for the module.
-  const RunResult r = Run({"d.qrk"}, "vnc");
-  EXPECT_EQ(r.Status, 4);
-  EXPECT_NE(r.Err.find("wqern: the windows cannot be shown"), std::string::npos) << r.Err;
-  EXPECT_NE(r.Err.find("wqern-windows.so"), std::string::npos) << r.Err;
-}
+// An X display served by the test, on a free number: an abstract socket ("/tmp/.X11-unix/X<n>",
+// which the X library tries first) or, as a display of another machine, a TCP port of 127.0.0.1
+// (6000 + n). It takes connections and never answers (a stopped server), or answers each with the
+// first byte of an accepting set-up and then nothing (one that froze at that moment).
+class FakeXServer {
+ public:
+  FakeXServer(bool tcp, bool firstByte) {
+    for (int n = 810; n < 900 && display_.empty(); ++n) {
+      const std::string name = "/tmp/.X11-unix/X" + std::to_string(n);
+      if (!tcp && fs::exists(name)) continue;
+      fd_ = ::socket(tcp ? AF_INET : AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      if (fd_ < 0) return;
+      int bound = -1;
+      if (tcp) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(6000 + n));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bound = ::bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+      } else {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path + 1, name.data(), name.size());
+        bound = ::bind(fd_, reinterpret_cast<const sockaddr*>(&addr),
+                       static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size()));
+      }
+      if (bound == 0 && ::listen(fd_, 16) == 0)
+        display_ = (tcp ? "127.0.0.1:" : ":") + std::to_string(n);
+      else
+        ::close(fd_);
+    }
+    if (display_.empty() || !firstByte) return;
+    server_ = ::fork();
+    if (server_ != 0) return;
+    std::vector<int> held;  // the connections stay open, silent
+    for (;;) {
+      const int c = ::accept(fd_, nullptr, nullptr);
+      if (c < 0) ::_exit(1);
+      char request[256];
+      if (::recv(c, request, sizeof request, 0) > 0) ::send(c, "\1", 1, MSG_NOSIGNAL);
+      held.push_back(c);
+    }
+  }
+  ~FakeXServer() {
+    if (server_ > 0) {
+      ::kill(server_, SIGKILL);
+      ::waitpid(server_, nullptr, 0);
+    }
+    if (!display_.empty()) ::close(fd_);
+  }
+  std::string Display() const { return display_; }  // "" when none could be set up
+  pid_t Pid() const { return server_; }
+
+ private:
+  int fd_ = -1;
+  pid_t server_ = -1;
+  std::string display_;
+};
+
+// The test becomes the parent of every process its runs leave behind (orphans come to it, not to
+// the system's first process), so that a probe which outlives its program is seen here.
+class OrphanWatch {
+ public:
+  OrphanWatch() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+  ~OrphanWatch() { ::prctl(PR_SET_CHILD_SUBREAPER, 0); }
+  // The test's child processes other than those kept (its servers), each then killed and reaped.
+  std::vector<pid_t> Stray(const std::set<pid_t>& keep) const {
+    std::vector<pid_t> stray;
+    for (const pid_t pid : ChildrenOf(::getpid()))
+      if (!keep.count(pid)) {
+        stray.push_back(pid);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+      }
+    return stray;
+  }
+  // The children of a process, those of each of its threads.
+  static std::vector<pid_t> ChildrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+      std::istringstream in(ReadWholeFile((task.path() / "children").string()));
+      for (pid_t child = 0; in >> child;) children.push_back(child);
+    }
+    return children;
+  }
+};
 
 TEST_F(WqernRun, ADisplayThatDoesNotAnswerIsARunWithoutAScreen) {
   // An X display number nobody serves here (no socket of that number, and the test's own
@@ -563,35 +643,22 @@ TEST_F(WqernRun, ADisplayThatDoesNotAnswerIsARunWithoutAScreen) {
     EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}, platform).Status, 0) << name;
     EXPECT_TRUE(fs::exists(Work("d.txt")) && fs::exists(Work("d.dxf"))) << name;
   }
-  // An X server that takes the connection but never answers (a stopped one): an abstract
-  // socket of a free display number that nobody accepts from.
-  const int silent = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(silent, 0);
-  int silentNumber = number + 1;
-  for (;; ++silentNumber) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string name = "/tmp/.X11-unix/X" + std::to_string(silentNumber);
-    std::memcpy(addr.sun_path + 1, name.data(), name.size());
-    if (fs::exists(name)) continue;
-    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-    if (::bind(silent, reinterpret_cast<const sockaddr*>(&addr), length) == 0) break;
-    ASSERT_LT(silentNumber, number + 100);
+  // An X server that takes the connection but never answers (a stopped one).
+  {
+    const FakeXServer silent(false, false);
+    ASSERT_NE(silent.Display(), "");
+    env_ = "DISPLAY=" + silent.Display() + " ";
+    const auto started = std::chrono::steady_clock::now();
+    const RunResult r = Run({"d.qrk"}, "xcb");
+    EXPECT_EQ(r.Status, 4) << r.Err;
+    EXPECT_NE(r.Err.find("the display " + silent.Display() + " cannot be opened"), std::string::npos)
+        << r.Err;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
   }
-  ASSERT_EQ(::listen(silent, 8), 0);
-  env_ = "DISPLAY=:" + std::to_string(silentNumber) + " ";
-  const auto started = std::chrono::steady_clock::now();
-  RunResult r = Run({"d.qrk"}, "xcb");
-  EXPECT_EQ(r.Status, 4) << r.Err;
-  EXPECT_NE(r.Err.find("the display :" + std::to_string(silentNumber) + " cannot be opened"),
-            std::string::npos)
-      << r.Err;
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
-  ::close(silent);
 
   // A Wayland display whose socket is not there.
   env_ = "XDG_RUNTIME_DIR='" + root_.File("") + "' WAYLAND_DISPLAY=wl-none ";
-  r = Run({"d.qrk"}, "wayland");
+  RunResult r = Run({"d.qrk"}, "wayland");
   EXPECT_EQ(r.Status, 4) << r.Err;
   EXPECT_NE(r.Err.find("the display wl-none cannot be opened"), std::string::npos) << r.Err;
   EXPECT_EQ(Run({"/?"}, "wayland").Status, 0);
@@ -651,8 +718,30 @@ class WaylandSocket {
   bool ok_ = false;
 };
 
+TEST_F(WqernRun, TheProgramAloneRunsBatchAndTellsThatItsWindowsAreMissing) {
+  // A copy of the program without the window module beside it.
+  const fs::path alone = root_.File("alone");
+  fs::create_directories(alone);
+  fs::copy_file(QERN_WQERN, alone / "wqern");
+  program_ = (alone / "wqern").string();
+  CopyDesign("d.qrk");
+  EXPECT_EQ(Run({"d.qrk", "/I"}).Status, 0);
+  EXPECT_EQ(Run({"d.qrk", "/CAD1:1"}).Status, 0);
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.qrk", "d.txt", "d.dxf"}));
+  // A window start with a display that answers asks for the module.
+  WaylandSocket answering(root_.File("wl-answer"), true);
+  ASSERT_TRUE(answering.Ok());
+  env_ = "XDG_RUNTIME_DIR='" + root_.File("") + "' WAYLAND_DISPLAY=wl-answer ";
+  const RunResult r = Run({"d.qrk"}, "wayland");
+  EXPECT_EQ(r.Status, 4);
+  EXPECT_NE(r.Err.find("wqern: the windows cannot be shown"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("wqern-windows.so"), std::string::npos) << r.Err;
+}
+
 // A real X server on a free display number (with an authority file when one is named), stopped
-// after it has started when asked: it then takes connections and never answers them.
+// after it has started when asked: it then takes connections and never answers them. As on a
+// desktop it does not start over when its last client leaves (runs side by side would meet it
+// while it does).
 class XServer {
  public:
   explicit XServer(bool stopped, const std::string& authority = "") {
@@ -668,11 +757,11 @@ class XServer {
       ::dup2(null, 2);
       const std::string fd = std::to_string(named[1]);
       if (authority.empty())
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp",
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
                  static_cast<char*>(nullptr));
       else
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-auth",
-                 authority.c_str(), static_cast<char*>(nullptr));
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
+                 "-auth", authority.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(named[1]);
@@ -697,6 +786,7 @@ class XServer {
   bool Started() const { return started_; }
   int Number() const { return number_; }
   std::string Display() const { return ":" + std::to_string(number_); }
+  pid_t Pid() const { return server_; }
 
  private:
   int number_ = 0;
@@ -840,15 +930,18 @@ TEST_F(WqernPlatform, AnXServerThatAnswersTakesTheUsersCookie) {
 }
 
 TEST_F(WqernPlatform, PlatformsThisMachineCannotServe) {
-  // No plugin of that name.
-  env_ = "QT_PLUGIN_PATH='" + plugins_.string() + "' ";
-  ExpectNoWindow("qernnowhere", "the Qt platform plugin qernnowhere is not installed");
-  ExpectNoWindow("qernnowhere;alsonot",
-                 "the Qt platform plugin qernnowhere is not installed");
-  // Installed in the folder Qt is told, it counts (an own platform, nothing more to ask).
+  // A platform the program cannot ask whether it shows a window is refused, its plugin installed
+  // or not; the first asked for is named, the next one is tried.
+  WaylandSocket answering(root_.File("wl-answer"), true);
+  ASSERT_TRUE(answering.Ok());
+  env_ = WaylandEnv("wl-answer");
+  const std::string others =
+      " is not supported; the windows open on xcb, wayland, wayland-egl or linuxfb";
+  ExpectNoWindow("qernnowhere", "the platform qernnowhere" + others);
+  ExpectNoWindow("qernnowhere;alsonot", "the platform qernnowhere" + others);
   WriteFileLines((plugins_ / "platforms" / "libqqernown.so").string(), {""});
-  ExpectWindowOn("qernown", "qernown");
-  ExpectWindowOn("qernnowhere;qernown", "qernown");
+  ExpectNoWindow("qernown", "the platform qernown" + others);
+  ExpectWindowOn("qernnowhere;linuxfb:fb=/dev/null;wayland", "wayland");
   // The frame buffer and graphics card platforms need their devices.
   const std::string missing = root_.File("fb-none");
   ExpectNoWindow(("linuxfb:fb=" + missing).c_str(),
@@ -857,12 +950,129 @@ TEST_F(WqernPlatform, PlatformsThisMachineCannotServe) {
                  "the platform linuxfb cannot use the frame buffer " + missing);
   // Not a frame buffer at all.
   ExpectNoWindow("linuxfb:fb=/dev/null", "the platform linuxfb cannot use the frame buffer /dev/null");
-  bool card = false;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator("/dev/dri", ec))
-    card = card || e.path().filename().string().rfind("card", 0) == 0;
-  if (!card)
-    ExpectNoWindow("eglfs", "the platform eglfs finds no graphics card it may use (/dev/dri/card*)");
+  ExpectNoWindow("eglfs", "the platform eglfs" + others);
+}
+
+// Every edge of asking the display, window start and usage each: the window shows, or the
+// program says which display or platform cannot be used and ends with 4 in time, without a
+// signal and without leaving a process behind. The cases run side by side: those that must
+// wait for their display cost that wait once.
+TEST_F(WqernPlatform, EveryDisplayEdgeEndsInTimeAndLeavesNothing) {
+  const OrphanWatch orphans;
+  const XServer x(false);  // one screen, no authority asked
+  ASSERT_TRUE(x.Started()) << "Xvfb did not start";
+  const FakeXServer firstByte(false, true);
+  ASSERT_NE(firstByte.Display(), "");
+  const std::string folder = root_.File("auth-folder"), fifo = root_.File("auth-fifo"),
+                    folderHome = root_.File("home-auth-folder");
+  fs::create_directories(folder);
+  fs::create_directories(fs::path(folderHome) / ".Xauthority");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string on = "DISPLAY=" + x.Display() + " ", cannot = " cannot be opened",
+                    notSupported = " is not supported; the windows open on ";
+  struct Case {
+    std::string Env;
+    const char* Platform;
+    std::string Expected;  // "windows on ..." when they show, else why not
+  };
+  const std::vector<Case> cases = {
+      {on + "XAUTHORITY='" + folder + "' ", "xcb", "windows on xcb"},
+      {on + "HOME='" + folderHome + "' ", nullptr, "windows on xcb"},
+      {on + "XAUTHORITY=/dev/zero ", "xcb", "the display " + x.Display() + cannot},
+      {on + "XAUTHORITY='" + fifo + "' ", nullptr, "the display " + x.Display() + cannot},
+      {"DISPLAY=" + x.Display() + ".7 ", "xcb",
+       "the display " + x.Display() + ".7" + cannot + " (its server has no such screen)"},
+      {"DISPLAY=" + x.Display() + ".99999999999 ", nullptr,
+       "the display " + x.Display() + ".99999999999" + cannot + " (its server has no such screen)"},
+      {"DISPLAY=" + firstByte.Display() + " ", "xcb", "the display " + firstByte.Display() + cannot},
+      {on, "minimalegl", "the platform minimalegl" + notSupported},
+      {on, "vkkhrdisplay", "the platform vkkhrdisplay" + notSupported},
+      {on, "vkkhrdisplay;xcb", "windows on xcb"},
+  };
+  struct Timed {
+    RunResult Result;
+    std::chrono::steady_clock::duration Took;
+  };
+  std::vector<std::future<Timed>> runs;
+  for (size_t i = 0; i < cases.size(); ++i)
+    for (const char* arg : {"d.qrk", "/?"})
+      runs.push_back(std::async(std::launch::async, [&, i, arg] {
+        const auto started = std::chrono::steady_clock::now();
+        RunResult r = RunWith(cases[i].Env, {arg}, cases[i].Platform,
+                              std::to_string(i) + (arg[0] == '/' ? "u" : "w"));
+        return Timed{r, std::chrono::steady_clock::now() - started};
+      }));
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    const std::string name = c.Env + (c.Platform ? c.Platform : "default");
+    const Timed window = runs[2 * i].get(), usage = runs[2 * i + 1].get();
+    // The time limit is 4 s; a loaded machine starts the programs late.
+    EXPECT_LT(window.Took, std::chrono::seconds(12)) << name;
+    EXPECT_LT(usage.Took, std::chrono::seconds(12)) << name;
+    if (c.Expected.rfind("windows on ", 0) == 0) {
+      for (const RunResult& r : {window.Result, usage.Result}) {
+        EXPECT_EQ(r.Status, 0) << name << r.Err;
+        EXPECT_EQ(r.Out, c.Expected + "\n") << name;
+      }
+      continue;
+    }
+    EXPECT_EQ(window.Result.Status, 4) << name << window.Result.Err;
+    EXPECT_NE(window.Result.Err.find("wqern: " + c.Expected), std::string::npos)
+        << name << window.Result.Err;
+    EXPECT_NE(window.Result.Err.find("; no window can be shown"), std::string::npos) << name;
+    EXPECT_EQ(window.Result.Out, "") << name;
+    EXPECT_EQ(usage.Result.Status, 0) << name << usage.Result.Err;
+    EXPECT_NE(usage.Result.Out.find("QERN Command Line Mode"), std::string::npos) << name;
+  }
+  // A platform refused names those that can be used.
+  EXPECT_NE(RunWith(on, {"d.qrk"}, "minimalegl", "list").Err.find(notSupported + "xcb, wayland"),
+            std::string::npos);
+  EXPECT_EQ(orphans.Stray({x.Pid(), firstByte.Pid()}), std::vector<pid_t>{});
+}
+
+// TERM, HUP or KILL while the program waits for a silent display (of another machine) ends the
+// process that asks it as well.
+TEST_F(WqernRun, ASignalWhileTheDisplayIsAskedEndsItsProbeToo) {
+  const OrphanWatch orphans;
+  const FakeXServer silent(true, false);
+  ASSERT_NE(silent.Display(), "");
+  CopyDesign("d.qrk");
+  for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
+    const std::vector<std::string> argv = {
+        "env", "-i", "HOME=" + home_.string(), "TMPDIR=" + tmp_.string(),
+        "DISPLAY=" + silent.Display(), "QT_QPA_PLATFORM=xcb", program_, "d.qrk"};
+    const pid_t run = ::fork();
+    if (run == 0) {
+      const int null = ::open("/dev/null", O_RDWR);
+      for (const int fd : {0, 1, 2}) ::dup2(null, fd);
+      if (::chdir(dir_.c_str()) != 0) ::_exit(126);
+      std::vector<char*> args;
+      for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      args.push_back(nullptr);
+      ::execv("/usr/bin/env", args.data());
+      ::_exit(127);
+    }
+    ASSERT_GT(run, 0);
+    // The program's own child asks the display.
+    std::vector<pid_t> probes;
+    for (int i = 0; i < 500 && probes.empty(); ++i) {
+      probes = OrphanWatch::ChildrenOf(run);
+      if (probes.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(run, signal);
+    int status = 0;
+    ::waitpid(run, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " " << status;
+    ASSERT_EQ(probes.size(), 1u) << signal;
+    // It ends with the program and comes to the test to be reaped.
+    bool ended = false;
+    for (int i = 0; i < 300 && !ended; ++i) {
+      ended = ::waitpid(probes[0], nullptr, WNOHANG) == probes[0];
+      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ended) << "signal " << signal << ": probe " << probes[0] << " left running";
+  }
+  EXPECT_EQ(orphans.Stray({silent.Pid()}), std::vector<pid_t>{});
 }
 
 TEST(WindowModule, ShowsOnlyItsEntryAndBindsItsOwnState) {
