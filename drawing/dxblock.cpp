@@ -858,7 +858,7 @@ long double WrittenNumber(long double x) {
 long double WrittenNumberWithDigits(long double x) {
   const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
   unsigned long long n = 0;
-  if (RoundScaled(x, decimals, n) && n >= 100000) return WrittenNumber(x);
+  if (RoundScaled(x, decimals, n) && DxfScaledReadsBack(x, n, decimals)) return WrittenNumber(x);
   return ValueNumber(DxfRealWithDigits(x));
 }
 
@@ -906,11 +906,12 @@ class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
   std::pair<long double, long double> Style() {
     const CadOutputState& c = CadState;
     if (!styleKnown_ || width_ != c.CadTextWidth || rotation_ != c.CadTextRotation ||
-        decimals_ != Settings.Decimals) {
+        decimals_ != Settings.Decimals || cadDecimals_ != Settings.CadDecimals) {
       width_ = c.CadTextWidth;
       rotation_ = c.CadTextRotation;
       decimals_ = Settings.Decimals;
-      style_ = {ValueNumber(FloatStrDot(width_)), ValueNumber(FloatStrDot(rotation_))};
+      cadDecimals_ = Settings.CadDecimals;
+      style_ = {ValueNumber(DxfTextStyleNumber(width_)), ValueNumber(DxfTextStyleNumber(rotation_))};
       styleKnown_ = true;
     }
     return style_;
@@ -921,7 +922,7 @@ class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
   int layerPen_ = 0;
   bool layerKnown_ = false;
   long double width_ = 0, rotation_ = 0;
-  int decimals_ = 0;
+  int decimals_ = 0, cadDecimals_ = 0;
   std::pair<long double, long double> style_;
   bool styleKnown_ = false;
 };

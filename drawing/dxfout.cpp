@@ -115,18 +115,40 @@ std::string DxfReal(long double x) {
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
+bool DxfScaledReadsBack(long double x, unsigned long long n, int decimals) {
+  static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  // Both n and 10^decimals are exact doubles: their quotient is rounded as reading the text
+  // rounds the same number.
+  if (decimals < 0 || decimals > 15 || n >= (1ULL << 53)) return false;
+  return static_cast<double>(n) / powers[decimals] == std::fabs(static_cast<double>(x));
+}
+
 std::string DxfRealWithDigits(long double x) {
-  std::string fixed = DxfReal(x);
-  if (!std::isfinite(x)) return fixed;
-  int significant = 0;
-  for (char c : fixed)
-    if ((c >= '1' && c <= '9') || (c == '0' && significant > 0)) ++significant;
+  // A drawing gives many inserts the same scale (a wheel's teeth): the last text is kept.
+  static long double keptX = 0;
+  static int keptDecimals = -1;
+  static std::string kept;
+  if (keptDecimals == Settings.CadDecimals && x == keptX && std::signbit(x) == std::signbit(keptX))
+    return kept;
+  std::string text = DxfReal(x);
   const double value = static_cast<double>(x);
-  if (significant >= 6 || std::strtod(fixed.c_str(), nullptr) == value) return fixed;
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-  if (r.ec != std::errc()) return fixed;
-  return std::string(buf, r.ptr);
+  if (std::isfinite(x) && std::strtod(text.c_str(), nullptr) != value) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    if (r.ec == std::errc()) text.assign(buf, r.ptr);
+  }
+  keptX = x;
+  keptDecimals = Settings.CadDecimals;
+  kept = text;
+  return text;
+}
+
+std::string DxfTextStyleNumber(long double x) {
+  std::string text = FloatStrDot(x);
+  if (std::isfinite(x) && std::strtod(text.c_str(), nullptr) == static_cast<double>(x))
+    return text;
+  return DxfRealWithDigits(x);
 }
 
 namespace {
@@ -206,8 +228,8 @@ class GroupLines {
   void RealWithDigits(int code, long double x) {
     unsigned long long n = 0;
     const int d = std::clamp(Settings.CadDecimals, 0, 15);
-    // Six digits and more: the text with CadDecimals decimals holds it.
-    if (RoundScaled(x, d, n) && n >= 100000)
+    // Mostly the text with CadDecimals decimals holds it.
+    if (RoundScaled(x, d, n) && DxfScaledReadsBack(x, n, d))
       Scaled(code, x < 0, n, d);
     else
       Text(code, DxfRealWithDigits(x));
@@ -261,10 +283,10 @@ void Group(int code, std::string_view value) {
 }
 
 // FloatStrDot of the text style's width, rotation and slant. Text after text comes with the same
-// style, so the texts of the last one are kept (with the Decimals setting they were made with).
+// style, so the texts of the last one are kept (with the Decimals settings they were made with).
 struct StyleTexts {
   long double width = 0, rotation = 0, slant = 0;
-  int decimals = 0;
+  int decimals = 0, cadDecimals = 0;
   bool known = false;
   std::string widthText, rotationText, slantText;
 };
@@ -272,15 +294,17 @@ const StyleTexts& StyleNumbers() {
   static StyleTexts kept;
   const CadOutputState& c = CadState;
   if (!kept.known || kept.width != c.CadTextWidth || kept.rotation != c.CadTextRotation ||
-      kept.slant != c.CadTextSlant || kept.decimals != Settings.Decimals) {
+      kept.slant != c.CadTextSlant || kept.decimals != Settings.Decimals ||
+      kept.cadDecimals != Settings.CadDecimals) {
     kept = {c.CadTextWidth,
             c.CadTextRotation,
             c.CadTextSlant,
             Settings.Decimals,
+            Settings.CadDecimals,
             true,
-            FloatStrDot(c.CadTextWidth),
-            FloatStrDot(c.CadTextRotation),
-            FloatStrDot(c.CadTextSlant)};
+            DxfTextStyleNumber(c.CadTextWidth),
+            DxfTextStyleNumber(c.CadTextRotation),
+            DxfTextStyleNumber(c.CadTextSlant)};
   }
   return kept;
 }

@@ -123,13 +123,14 @@ class DxfBounds {
       PutArc(m, x, y, e.G(40), e.G(50) * M_PI / 180, e.G(51) * M_PI / 180, what, out);
     } else if (e.type == "TEXT") {
       // Its box: one character (a byte of the file) as wide as the height times the width
-      // factor, along the text's angle.
+      // factor, along the text's angle; its top leaning along it by its slant (oblique angle).
       const double h = e.G(40), w = static_cast<double>(e.text.size()) * h * e.G(41, 1);
       const double a = e.G(50) * M_PI / 180, c = std::cos(a), s = std::sin(a);
+      const double lean = h * std::tan(e.G(51) * M_PI / 180);
       Put(m, x, y, what, out);
       Put(m, x + w * c, y + w * s, what + " end", out);
-      Put(m, x - h * s, y + h * c, what + " top", out);
-      Put(m, x + w * c - h * s, y + w * s + h * c, what + " top end", out);
+      Put(m, x - h * s + lean * c, y + h * c + lean * s, what + " top", out);
+      Put(m, x + (w + lean) * c - h * s, y + (w + lean) * s + h * c, what + " top end", out);
     } else if (e.type == "SOLID") {
       for (int k = 0; k < 4; ++k) Put(m, e.G(10 + k), e.G(20 + k), what, out);
     } else if (e.type == "POLYLINE") {

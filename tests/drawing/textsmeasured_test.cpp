@@ -1,0 +1,274 @@
+// Texts and user blocks written as they were measured: a text's style numbers whatever the Decimals
+// settings, fitted texts by the characters the file holds, slanted texts and user block files
+// inside the extents on every device.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "design/qerncalc.h"
+#include "design/qernvar.h"
+#include "drawing/qernzeich.h"
+#include "drawing/zorqcad.h"
+#include "dxfbounds.h"
+#include "framework/progvar.h"
+#include "framework/zorqgraf.h"
+#include "platform/scripteddialogs.h"
+#include "support/testutil.h"
+
+namespace qern::test {
+namespace {
+
+class TextsMeasured : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = Settings;
+    Settings.TempFolder = dir_.Path() + "/";
+    Settings.GravuraCommandLines[0] = dir_.File("no-plot-program") + " gravura.dxf";
+    SetDefaultDesign();
+    CalculateSerration();
+  }
+  void TearDown() override {
+    Flags.BatchCadOutput = false;
+    Settings = saved_;
+    PartDrawingName = savedNames_;
+    SetDefaultDesign();
+    ResetErrors();
+  }
+  // Draws kind on device (files named base + kind); returns the file written ("" on the screen).
+  std::string Draw(int device, int kind, const std::string& base = "k") {
+    Flags.BatchCadOutput = true;
+    Flags.AbortFlag = false;
+    Session.CurrentFileName = dir_.File(base + std::to_string(kind));
+    DisplayList.clear();
+    DrawMenu(device, kind);
+    Flags.BatchCadOutput = false;
+    switch (device) {
+      case CadDeviceDxf: return Session.CurrentFileName + ".dxf";
+      case CadDeviceIges: return Session.CurrentFileName + ".igs";
+      case CadDeviceText: return Session.CurrentFileName + ".txt";
+      case CadDevicePlot: return dir_.File("gravura.dxf");
+      default: return "";
+    }
+  }
+  // The first point of a DXF file outside its extents, "" when there is none.
+  static std::string Outside(const std::string& file) {
+    const DxfBounds dxf(file);
+    const double* e = dxf.extents;
+    const double tol = 2e-6 + 1e-6 * std::max(e[2] - e[0], e[3] - e[1]);
+    for (const DxfPoint& p : dxf.Points()) {
+      if (p.x >= e[0] - tol && p.x <= e[2] + tol && p.y >= e[1] - tol && p.y <= e[3] + tol)
+        continue;
+      std::ostringstream s;
+      s << p.what << " at " << p.x << " " << p.y << " outside " << e[0] << " " << e[1] << " "
+        << e[2] << " " << e[3];
+      return s.str();
+    }
+    return "";
+  }
+  TempFolder dir_;
+  ProgramSettings saved_;
+  PerPart<std::string> savedNames_ = PartDrawingName;
+  ScopedScriptedDialogs dialogs_;
+};
+
+// The numbers of a DXF file's TEXT (41, 50, 51) and INSERT (41, 42) groups, in order.
+std::vector<double> StyleAndScaleNumbers(const std::string& file) {
+  const std::vector<std::string> lines = ReadFileLines(file);
+  std::vector<double> out;
+  std::string entity;
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    const int code = std::atoi(lines[i].c_str());
+    if (code == 0) entity = lines[i + 1];
+    const bool text = entity == "TEXT" && (code == 41 || code == 50 || code == 51);
+    const bool insert = entity == "INSERT" && (code == 41 || code == 42);
+    if (text || insert) out.push_back(std::strtod(lines[i + 1].c_str(), nullptr));
+  }
+  return out;
+}
+
+// Every kind writes the same text widths, angles and slants and the same insert scales whatever
+// the Decimals settings (at Decimals 1 and 2 fitted widths came out as 0.7, 0.8 and 1).
+TEST_F(TextsMeasured, StyleNumbersTheSameWhateverTheDecimals) {
+  Settings.CadTextAngle = 12.5L;
+  Settings.CadTextWidthFactor = 0.9L;
+  for (int kind = 1; kind <= DrawingKindCount; ++kind) {
+    Settings.Decimals = 3;
+    Settings.CadDecimals = 6;
+    const std::vector<double> reference = StyleAndScaleNumbers(Draw(CadDeviceDxf, kind, "ref"));
+    for (int decimals : {0, 1, 2, 5, 9}) {
+      for (int cadDecimals : {0, 2, 6}) {
+        Settings.Decimals = decimals;
+        Settings.CadDecimals = cadDecimals;
+        EXPECT_EQ(StyleAndScaleNumbers(Draw(CadDeviceDxf, kind)), reference)
+            << "kind " << kind << " Decimals " << decimals << " CadDecimals " << cadDecimals;
+      }
+    }
+  }
+}
+
+// TEXT entities of a DXF file: text, height and width factor.
+struct WrittenText {
+  std::string text;
+  double height = 0, width = 0;
+};
+std::vector<WrittenText> Texts(const std::string& file) {
+  const std::vector<std::string> lines = ReadFileLines(file);
+  std::vector<WrittenText> out;
+  bool in = false;
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    const int code = std::atoi(lines[i].c_str());
+    const std::string& v = lines[i + 1];
+    if (code == 0) {
+      in = v == "TEXT";
+      if (in) out.push_back({});
+      continue;
+    }
+    if (!in) continue;
+    if (code == 1) out.back().text = v;
+    if (code == 40) out.back().height = std::strtod(v.c_str(), nullptr);
+    if (code == 41) out.back().width = std::strtod(v.c_str(), nullptr);
+  }
+  return out;
+}
+
+// A fitted text is as long in the file as it was fitted, with umlauts and signs spelled out there
+// (CAD text mode 3, or ANSI with spelled special characters) as well as kept.
+TEST_F(TextsMeasured, FittedByTheTextTheFileHolds) {
+  const std::string texts[] = {"Dr. Hans-Peter Müller-Lüdenscheidt",
+                               "Ersatz für Zeichnung 4711-0815-A", "Maß 12 ±0,05 °C Öl"};
+  const std::pair<int, int> modes[] = {{1, 0}, {2, 0}, {2, 1}, {3, 0}, {3, 1}};
+  int checked = 0;
+  for (const auto& [textMode, special] : modes) {
+    Settings.CadTextMode = textMode;
+    Settings.SpecialCharMode = special;
+    for (const std::string& s : texts) {
+      for (long double maxLength : {20.0L, 50.0L}) {
+        Flags.BatchCadOutput = true;
+        Session.CurrentFileName = dir_.File("fit");
+        CadBeginOutput(CadDeviceDxf);
+        CadSetPen(0);
+        CadBeginDrawing(0, 0, 100, 100);
+        CadBeginEntities();
+        CadSetTextStyleFit(2, s, 0, 2.5L, 1.8L, maxLength);
+        CadText(s, 0, 0);
+        CadEndSection();
+        CadEndOutput();
+        Flags.BatchCadOutput = false;
+        const std::vector<WrittenText> written = Texts(dir_.File("fit.dxf"));
+        ASSERT_EQ(written.size(), 1u);
+        const WrittenText& t = written[0];
+        const double length = static_cast<double>(t.text.size()) * t.height * t.width;
+        // The fit's proportion: a character of width w is w * GraphicTextWidthFactor / 0.7 long.
+        const double most = static_cast<double>(maxLength * 0.7L * Settings.CadTextWidthFactor /
+                                                Settings.GraphicTextWidthFactor);
+        EXPECT_LE(length, most * (1 + 1e-12))
+            << t.text << " mode " << textMode << "/" << special << " in " << maxLength;
+        if (t.height < 2.5) {
+          EXPECT_GT(length, most * 0.99) << t.text << " shrunk fills its room";
+        }
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 5 * 3 * 2);
+}
+
+// With the CAD text slant at 30 degrees (either way) every text of every kind, its top leaning
+// along it, stays inside the extents, also part names of 255 characters.
+TEST_F(TextsMeasured, SlantedTextsInsideTheExtents) {
+  std::string name;
+  for (int i = 0; name.size() < 255; ++i) name += "Welle-" + std::to_string(i) + " ";
+  name.resize(255);
+  PartDrawingName[1] = name;
+  PartDrawingName[2] = "Nabe " + name.substr(5);
+  int checked = 0;
+  for (long double slant : {30.0L, -30.0L}) {
+    Settings.CadTextAngle = slant;
+    for (int device : {CadDeviceDxf, CadDevicePlot}) {
+      for (int kind = 1; kind <= DrawingKindCount; ++kind, ++checked)
+        EXPECT_EQ(Outside(Draw(device, kind)), "")
+            << "slant " << static_cast<double>(slant) << " device " << device << " kind " << kind;
+    }
+  }
+  EXPECT_EQ(checked, 2 * 2 * DrawingKindCount);
+}
+
+// A file's text without the time of writing (the IGES date, the time drawn on a sheet).
+std::string Timeless(const std::string& file) {
+  std::string text;
+  for (const std::string& l : ReadFileLines(file)) text += l + "\n";
+  text = std::regex_replace(text, std::regex("15H[0-9]{8}\\.[0-9]{6},"), "15H,");
+  return std::regex_replace(text, std::regex("[0-9]{1,2}:[0-9]{2}"), "00:00");
+}
+
+// The window of the screen's drawing and the first line drawn outside it ("" when none).
+std::string ScreenLineOutside() {
+  std::array<double, 4> w{};
+  for (const DisplayRecord& r : DisplayList) {
+    const auto& a = r.Args;
+    if (r.Code == RecWindow) w = {a[4], a[5], a[6], a[7]};
+    if (r.Code != RecLine) continue;
+    const double tol = 1e-6 * std::max(w[2] - w[0], w[3] - w[1]);
+    for (int k = 0; k < 4; k += 2)
+      if (a[k] < w[0] - tol || a[k] > w[2] + tol || a[k + 1] < w[1] - tol ||
+          a[k + 1] > w[3] + tol)
+        return r.ToText();
+  }
+  return "";
+}
+
+// User block files (the logos, head and insert blocks) holding shapes far off the sheet: each
+// device that draws them states extents that hold them (the plot program's DXF, whose copies of
+// the files reach far past the sheet, and the screen's window); the devices that write no user
+// blocks write the same file as without them.
+TEST_F(TextsMeasured, UserBlockFilesMeasuredOnEveryDevice) {
+  Settings.UseHeadBlockFiles = true;
+  Settings.UseInsertBlockFiles = true;
+  const int devices[] = {CadDeviceDxf, CadDeviceIges, CadDeviceText, CadDevicePlot,
+                         CadDeviceScreen};
+  const int kinds[] = {1, 5, 7, 8, 15};
+  std::map<std::pair<int, int>, std::string> without;
+  for (int device : devices)
+    for (int kind : kinds)
+      if (device != CadDevicePlot && device != CadDeviceScreen)
+        without[{device, kind}] = Timeless(Draw(device, kind));
+  // A far line and a circle off to the lower left, and a text with an umlaut, in every file.
+  const std::string block =
+      "  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 11\r\n5000.0\r\n 21\r\n5000.0\r\n"
+      "  0\r\nCIRCLE\r\n  8\r\n0\r\n 10\r\n-300.0\r\n 20\r\n-200.0\r\n 40\r\n50.0\r\n"
+      "  0\r\nTEXT\r\n  8\r\n0\r\n 10\r\n0.0\r\n 20\r\n-400.0\r\n 40\r\n5.0\r\n  1\r\nGr\xFC\xDF"
+      "e\r\n 41\r\n1.0\r\n 50\r\n0.0\r\n  0\r\nEOF\r\n";
+  for (const char* name : {"$LOGO_2.dx$", "$LOGO_3.dx$", "$logo_1.dx$", "$head_0.dx$",
+                           "$insert_0.dx$"})
+    WriteWholeFile(dir_.File(name), block);
+  int checked = 0;
+  for (int device : devices) {
+    for (int kind : kinds) {
+      const std::string file = Draw(device, kind);
+      const std::string what = "device " + std::to_string(device) + " kind " + std::to_string(kind);
+      ++checked;
+      if (device == CadDeviceScreen) {
+        EXPECT_EQ(ScreenLineOutside(), "") << what;
+        continue;
+      }
+      if (device != CadDevicePlot) {
+        EXPECT_EQ(Timeless(file), (without[{device, kind}])) << what;
+        continue;
+      }
+      EXPECT_EQ(Outside(file), "") << what;
+      double far = 0;
+      for (const DxfPoint& p : DxfBounds(file).Points()) far = std::max(far, p.x);
+      EXPECT_GT(far, 220) << what << ": the far line is drawn";
+    }
+  }
+  EXPECT_EQ(checked, 5 * 5);
+}
+
+}  // namespace
+}  // namespace qern::test
