@@ -902,29 +902,37 @@ class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
     }
     return layerPen_;
   }
-  // The text style's width factor and angle as their written texts give them back.
+  // The text style's width factor and angle as their written texts give them back (those of the
+  // last few styles kept: texts come with a few in turn).
   std::pair<long double, long double> Style() {
     const CadOutputState& c = CadState;
-    if (!styleKnown_ || width_ != c.CadTextWidth || rotation_ != c.CadTextRotation ||
-        decimals_ != Settings.Decimals || cadDecimals_ != Settings.CadDecimals) {
-      width_ = c.CadTextWidth;
-      rotation_ = c.CadTextRotation;
-      decimals_ = Settings.Decimals;
-      cadDecimals_ = Settings.CadDecimals;
-      style_ = {ValueNumber(DxfTextStyleNumber(width_)), ValueNumber(DxfTextStyleNumber(rotation_))};
-      styleKnown_ = true;
-    }
-    return style_;
+    auto of = [&](const KeptStyle& k) {
+      return k.known && k.width == c.CadTextWidth && k.rotation == c.CadTextRotation &&
+             k.decimals == Settings.Decimals && k.cadDecimals == Settings.CadDecimals;
+    };
+    if (of(styles_[last_])) return styles_[last_].written;
+    for (std::size_t i = 0; i < styles_.size(); ++i)
+      if (of(styles_[i])) return styles_[last_ = i].written;
+    last_ = (last_ + 1) % styles_.size();
+    styles_[last_] = {c.CadTextWidth, c.CadTextRotation, Settings.Decimals, Settings.CadDecimals,
+                      true,
+                      {ValueNumber(DxfTextStyleNumber(c.CadTextWidth)),
+                       ValueNumber(DxfTextStyleNumber(c.CadTextRotation))}};
+    return styles_[last_].written;
   }
 
  private:
+  struct KeptStyle {
+    long double width = 0, rotation = 0;
+    int decimals = 0, cadDecimals = 0;
+    bool known = false;
+    std::pair<long double, long double> written;
+  };
   std::string layer_;
   int layerPen_ = 0;
   bool layerKnown_ = false;
-  long double width_ = 0, rotation_ = 0;
-  int decimals_ = 0, cadDecimals_ = 0;
-  std::pair<long double, long double> style_;
-  bool styleKnown_ = false;
+  std::array<KeptStyle, 4> styles_;
+  std::size_t last_ = 0;
 };
 
 namespace {

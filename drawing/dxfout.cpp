@@ -124,24 +124,23 @@ bool DxfScaledReadsBack(long double x, unsigned long long n, int decimals) {
   return static_cast<double>(n) / powers[decimals] == std::fabs(static_cast<double>(x));
 }
 
-std::string DxfRealWithDigits(long double x) {
+const std::string& DxfRealWithDigits(long double x) {
   // A drawing gives many inserts the same scale (a wheel's teeth): the last text is kept.
   static long double keptX = 0;
   static int keptDecimals = -1;
   static std::string kept;
   if (keptDecimals == Settings.CadDecimals && x == keptX && std::signbit(x) == std::signbit(keptX))
     return kept;
-  std::string text = DxfReal(x);
+  kept = DxfReal(x);
   const double value = static_cast<double>(x);
-  if (std::isfinite(x) && std::strtod(text.c_str(), nullptr) != value) {
+  if (std::isfinite(x) && std::strtod(kept.c_str(), nullptr) != value) {
     char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    if (r.ec == std::errc()) text.assign(buf, r.ptr);
+    if (r.ec == std::errc()) kept.assign(buf, r.ptr);
   }
   keptX = x;
   keptDecimals = Settings.CadDecimals;
-  kept = text;
-  return text;
+  return kept;
 }
 
 std::string DxfTextStyleNumber(long double x) {
@@ -282,31 +281,37 @@ void Group(int code, std::string_view value) {
   GroupLines(*DxfOut.Out, GroupLines::LineRoom + value.size()).Text(code, value);
 }
 
-// FloatStrDot of the text style's width, rotation and slant. Text after text comes with the same
-// style, so the texts of the last one are kept (with the Decimals settings they were made with).
+// DxfTextStyleNumber of the text style's width, rotation and slant. Texts come with a few styles
+// in turn, so the texts of the last few are kept (with the Decimals settings they were made with).
 struct StyleTexts {
   long double width = 0, rotation = 0, slant = 0;
   int decimals = 0, cadDecimals = 0;
   bool known = false;
   std::string widthText, rotationText, slantText;
+  bool Of(const CadOutputState& c) const {
+    return known && width == c.CadTextWidth && rotation == c.CadTextRotation &&
+           slant == c.CadTextSlant && decimals == Settings.Decimals &&
+           cadDecimals == Settings.CadDecimals;
+  }
 };
 const StyleTexts& StyleNumbers() {
-  static StyleTexts kept;
+  static std::array<StyleTexts, 4> kept;
+  static size_t last = 0;
   const CadOutputState& c = CadState;
-  if (!kept.known || kept.width != c.CadTextWidth || kept.rotation != c.CadTextRotation ||
-      kept.slant != c.CadTextSlant || kept.decimals != Settings.Decimals ||
-      kept.cadDecimals != Settings.CadDecimals) {
-    kept = {c.CadTextWidth,
-            c.CadTextRotation,
-            c.CadTextSlant,
-            Settings.Decimals,
-            Settings.CadDecimals,
-            true,
-            DxfTextStyleNumber(c.CadTextWidth),
-            DxfTextStyleNumber(c.CadTextRotation),
-            DxfTextStyleNumber(c.CadTextSlant)};
-  }
-  return kept;
+  if (kept[last].Of(c)) return kept[last];
+  for (size_t i = 0; i < kept.size(); ++i)
+    if (kept[i].Of(c)) return kept[last = i];
+  last = (last + 1) % kept.size();
+  kept[last] = {c.CadTextWidth,
+                c.CadTextRotation,
+                c.CadTextSlant,
+                Settings.Decimals,
+                Settings.CadDecimals,
+                true,
+                DxfTextStyleNumber(c.CadTextWidth),
+                DxfTextStyleNumber(c.CadTextRotation),
+                DxfTextStyleNumber(c.CadTextSlant)};
+  return kept[last];
 }
 }  // namespace
 
