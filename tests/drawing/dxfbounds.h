@@ -2,9 +2,11 @@
 // resolved through their blocks (nested, scaled, turned), and the extents its header states.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -171,5 +173,25 @@ class DxfBounds {
   Ent* cur_ = nullptr;
   Ent* poly_ = nullptr;
 };
+
+// The first point of a DXF file outside the extents its header states ("" when there is none);
+// the points looked at are added to seen.
+inline std::string FirstPointOutside(const std::string& file, size_t* seen = nullptr) {
+  const DxfBounds dxf(file);
+  const std::vector<DxfPoint> points = dxf.Points();
+  if (seen) *seen += points.size();
+  const double* e = dxf.extents;
+  // The file's numbers carry six decimals.
+  const double tol = 2e-6 + 1e-6 * std::max(e[2] - e[0], e[3] - e[1]);
+  for (const DxfPoint& p : points) {
+    if (p.x >= e[0] - tol && p.x <= e[2] + tol && p.y >= e[1] - tol && p.y <= e[3] + tol)
+      continue;
+    std::ostringstream s;
+    s << p.what << " at " << p.x << " " << p.y << " outside " << e[0] << " " << e[1] << " "
+      << e[2] << " " << e[3];
+    return s.str();
+  }
+  return "";
+}
 
 }  // namespace qern::test

@@ -56,21 +56,7 @@ class TextsMeasured : public ::testing::Test {
       default: return "";
     }
   }
-  // The first point of a DXF file outside its extents, "" when there is none.
-  static std::string Outside(const std::string& file) {
-    const DxfBounds dxf(file);
-    const double* e = dxf.extents;
-    const double tol = 2e-6 + 1e-6 * std::max(e[2] - e[0], e[3] - e[1]);
-    for (const DxfPoint& p : dxf.Points()) {
-      if (p.x >= e[0] - tol && p.x <= e[2] + tol && p.y >= e[1] - tol && p.y <= e[3] + tol)
-        continue;
-      std::ostringstream s;
-      s << p.what << " at " << p.x << " " << p.y << " outside " << e[0] << " " << e[1] << " "
-        << e[2] << " " << e[3];
-      return s.str();
-    }
-    return "";
-  }
+  static std::string Outside(const std::string& file) { return FirstPointOutside(file); }
   TempFolder dir_;
   ProgramSettings saved_;
   PerPart<std::string> savedNames_ = PartDrawingName;
