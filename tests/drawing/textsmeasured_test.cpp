@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "framework/progvar.h"
 #include "framework/zorqgraf.h"
 #include "platform/scripteddialogs.h"
+#include "support/readers.h"
 #include "support/testutil.h"
 
 namespace qern::test {
@@ -234,6 +236,7 @@ TEST_F(TextsMeasured, UserBlockFilesMeasuredOnEveryDevice) {
                            "$insert_0.dx$"})
     WriteWholeFile(dir_.File(name), block);
   int checked = 0;
+  std::vector<std::string> plotFiles;
   for (int device : devices) {
     for (int kind : kinds) {
       const std::string file = Draw(device, kind);
@@ -251,9 +254,44 @@ TEST_F(TextsMeasured, UserBlockFilesMeasuredOnEveryDevice) {
       double far = 0;
       for (const DxfPoint& p : DxfBounds(file).Points()) far = std::max(far, p.x);
       EXPECT_GT(far, 220) << what << ": the far line is drawn";
+      plotFiles.push_back(dir_.File("plot" + std::to_string(kind) + ".dxf"));
+      std::filesystem::copy_file(file, plotFiles.back());
     }
   }
   EXPECT_EQ(checked, 5 * 5);
+
+  // The plot files as an independent reader explodes their inserts: every line within the extents.
+  std::vector<std::string> argv = {"/usr/bin/python3",
+                                   QERN_SOURCE_DATA "/../tests/readers/dxf_audit.py"};
+  argv.insert(argv.end(), plotFiles.begin(), plotFiles.end());
+  std::string out;
+  const int status = RunReaderOutput(argv, out);
+  if (ReaderAbsent(status, "ezdxf (python3-ezdxf)")) GTEST_SKIP() << "ezdxf missing";
+  EXPECT_EQ(status, 0) << out.substr(0, 4000);
+  std::istringstream lines(out);
+  std::string file;
+  double e[4] = {};
+  int far = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream row(line);
+    std::string tag, block;
+    row >> tag;
+    if (tag == "FILE") {
+      row >> file;
+      const DxfBounds dxf(file);
+      std::copy(dxf.extents, dxf.extents + 4, e);
+    } else if (tag == "XLINE") {
+      double p[4] = {};
+      row >> block >> p[0] >> p[1] >> p[2] >> p[3];
+      for (int k = 0; k < 4; k += 2) {
+        EXPECT_TRUE(p[k] >= e[0] - 1e-3 && p[k] <= e[2] + 1e-3 && p[k + 1] >= e[1] - 1e-3 &&
+                    p[k + 1] <= e[3] + 1e-3)
+            << file << ": " << line;
+        far += p[k] > 220;
+      }
+    }
+  }
+  EXPECT_GT(far, 0) << "the far lines reached the reader";
 }
 
 }  // namespace
