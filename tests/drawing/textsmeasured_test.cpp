@@ -89,8 +89,8 @@ TEST_F(TextsMeasured, StyleNumbersTheSameWhateverTheDecimals) {
     Settings.Decimals = 3;
     Settings.CadDecimals = 6;
     const std::vector<double> reference = StyleAndScaleNumbers(Draw(CadDeviceDxf, kind, "ref"));
-    for (int decimals : {0, 1, 2, 5, 9}) {
-      for (int cadDecimals : {0, 2, 6}) {
+    for (int decimals : {0, 1, 2, 9}) {
+      for (int cadDecimals : {0, 6}) {
         Settings.Decimals = decimals;
         Settings.CadDecimals = cadDecimals;
         EXPECT_EQ(StyleAndScaleNumbers(Draw(CadDeviceDxf, kind)), reference)
