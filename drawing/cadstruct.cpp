@@ -877,9 +877,9 @@ class RoomWatch : public CadBackEnd {
   void HoldTextBox(const std::string& s, long double x, long double y) {
     if (!open_) {
       const double h = std::fabs(D(CadState.CadTextHeight));
-      const double reach =
-          ((static_cast<double>(CadTextMostPerByte * s.size()) * std::fabs(D(CadState.CadTextWidth)) +
-            1) * h + std::fabs(TextLean())) * (1 + Rounding);
+      const double w = std::fabs(D(CadState.CadTextWidth));
+      const double most = static_cast<double>(CadTextMostPerByte * s.size());
+      const double reach = ((most * w + 1) * h + std::fabs(TextLean())) * (1 + Rounding);
       const double px = D(x), py = D(y);
       if (px - reach >= room_.xmin && px + reach <= room_.xmax && py - reach >= room_.ymin &&
           py + reach <= room_.ymax)

@@ -252,8 +252,8 @@ namespace {
 // The characters of a text as the device holds it: a CAD file the text it writes (umlauts and
 // signs spelled out where the text mode says so), the screen the text it shows.
 size_t DeviceTextLength(const std::string& s) {
-  if (std::none_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-    return s.size();  // (ASCII is written as it stands)
+  const auto high = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+  if (std::none_of(s.begin(), s.end(), high)) return s.size();  // (ASCII as it stands)
   if (CadState.CadDevice == CadDeviceScreen)
     return static_cast<size_t>(Utf8Length(ConvertDisplayText(s)));
   return CadFileText(s).size();

@@ -58,25 +58,34 @@ class TextsMeasured : public ::testing::Test {
       default: return "";
     }
   }
-  static std::string Outside(const std::string& file) { return FirstPointOutside(file); }
   TempFolder dir_;
   ProgramSettings saved_;
   PerPart<std::string> savedNames_ = PartDrawingName;
   ScopedScriptedDialogs dialogs_;
 };
 
-// The numbers of a DXF file's TEXT (41, 50, 51) and INSERT (41, 42) groups, in order.
-std::vector<double> StyleAndScaleNumbers(const std::string& file) {
+// The groups of each entity of a type in a DXF file, in order: code -> value.
+std::vector<std::map<int, std::string>> EntitiesOf(const std::string& file,
+                                                   const std::string& type) {
   const std::vector<std::string> lines = ReadFileLines(file);
-  std::vector<double> out;
-  std::string entity;
+  std::vector<std::map<int, std::string>> out;
+  bool in = false;
   for (size_t i = 0; i + 1 < lines.size(); i += 2) {
     const int code = std::atoi(lines[i].c_str());
-    if (code == 0) entity = lines[i + 1];
-    const bool text = entity == "TEXT" && (code == 41 || code == 50 || code == 51);
-    const bool insert = entity == "INSERT" && (code == 41 || code == 42);
-    if (text || insert) out.push_back(std::strtod(lines[i + 1].c_str(), nullptr));
+    if (code == 0 && (in = lines[i + 1] == type)) out.emplace_back();
+    else if (in) out.back()[code] = lines[i + 1];
   }
+  return out;
+}
+
+// The numbers of a DXF file's TEXT (41, 50, 51) and INSERT (41, 42) groups.
+std::vector<double> StyleAndScaleNumbers(const std::string& file) {
+  std::vector<double> out;
+  for (const auto& [type, codes] : {std::pair{"TEXT", std::vector{41, 50, 51}},
+                                    std::pair{"INSERT", std::vector{41, 42}}})
+    for (const auto& e : EntitiesOf(file, type))
+      for (int code : codes)
+        out.push_back(e.count(code) ? std::strtod(e.at(code).c_str(), nullptr) : -1);
   return out;
 }
 
@@ -98,31 +107,6 @@ TEST_F(TextsMeasured, StyleNumbersTheSameWhateverTheDecimals) {
       }
     }
   }
-}
-
-// TEXT entities of a DXF file: text, height and width factor.
-struct WrittenText {
-  std::string text;
-  double height = 0, width = 0;
-};
-std::vector<WrittenText> Texts(const std::string& file) {
-  const std::vector<std::string> lines = ReadFileLines(file);
-  std::vector<WrittenText> out;
-  bool in = false;
-  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
-    const int code = std::atoi(lines[i].c_str());
-    const std::string& v = lines[i + 1];
-    if (code == 0) {
-      in = v == "TEXT";
-      if (in) out.push_back({});
-      continue;
-    }
-    if (!in) continue;
-    if (code == 1) out.back().text = v;
-    if (code == 40) out.back().height = std::strtod(v.c_str(), nullptr);
-    if (code == 41) out.back().width = std::strtod(v.c_str(), nullptr);
-  }
-  return out;
 }
 
 // A fitted text is as long in the file as it was fitted, with umlauts and signs spelled out there
@@ -148,17 +132,19 @@ TEST_F(TextsMeasured, FittedByTheTextTheFileHolds) {
         CadEndSection();
         CadEndOutput();
         Flags.BatchCadOutput = false;
-        const std::vector<WrittenText> written = Texts(dir_.File("fit.dxf"));
+        const auto written = EntitiesOf(dir_.File("fit.dxf"), "TEXT");
         ASSERT_EQ(written.size(), 1u);
-        const WrittenText& t = written[0];
-        const double length = static_cast<double>(t.text.size()) * t.height * t.width;
+        const std::string& text = written[0].at(1);
+        const double height = std::strtod(written[0].at(40).c_str(), nullptr);
+        const double length = static_cast<double>(text.size()) * height *
+                              std::strtod(written[0].at(41).c_str(), nullptr);
         // The fit's proportion: a character of width w is w * GraphicTextWidthFactor / 0.7 long.
         const double most = static_cast<double>(maxLength * 0.7L * Settings.CadTextWidthFactor /
                                                 Settings.GraphicTextWidthFactor);
         EXPECT_LE(length, most * (1 + 1e-12))
-            << t.text << " mode " << textMode << "/" << special << " in " << maxLength;
-        if (t.height < 2.5) {
-          EXPECT_GT(length, most * 0.99) << t.text << " shrunk fills its room";
+            << text << " mode " << textMode << "/" << special << " in " << maxLength;
+        if (height < 2.5) {
+          EXPECT_GT(length, most * 0.99) << text << " shrunk fills its room";
         }
         ++checked;
       }
@@ -180,7 +166,7 @@ TEST_F(TextsMeasured, SlantedTextsInsideTheExtents) {
     Settings.CadTextAngle = slant;
     for (int device : {CadDeviceDxf, CadDevicePlot}) {
       for (int kind = 1; kind <= DrawingKindCount; ++kind, ++checked)
-        EXPECT_EQ(Outside(Draw(device, kind)), "")
+        EXPECT_EQ(FirstPointOutside(Draw(device, kind)), "")
             << "slant " << static_cast<double>(slant) << " device " << device << " kind " << kind;
     }
   }
@@ -250,7 +236,7 @@ TEST_F(TextsMeasured, UserBlockFilesMeasuredOnEveryDevice) {
         EXPECT_EQ(Timeless(file), (without[{device, kind}])) << what;
         continue;
       }
-      EXPECT_EQ(Outside(file), "") << what;
+      EXPECT_EQ(FirstPointOutside(file), "") << what;
       double far = 0;
       for (const DxfPoint& p : DxfBounds(file).Points()) far = std::max(far, p.x);
       EXPECT_GT(far, 220) << what << ": the far line is drawn";
