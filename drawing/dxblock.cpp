@@ -859,7 +859,19 @@ long double WrittenNumberWithDigits(long double x) {
   const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
   unsigned long long n = 0;
   if (RoundScaled(x, decimals, n) && DxfScaledReadsBack(x, n, decimals)) return WrittenNumber(x);
-  return ValueNumber(DxfRealWithDigits(x));
+  // Written with more digits: the last few such numbers (a block's heights and scales) are kept.
+  struct Kept {
+    long double x = 0, read = 0;
+    int decimals = -1;
+  };
+  static std::array<Kept, 8> kept;
+  static std::size_t next = 0;
+  for (const Kept& k : kept)
+    if (k.decimals == decimals && k.x == x && std::signbit(k.x) == std::signbit(x)) return k.read;
+  const long double read = ValueNumber(DxfRealWithDigits(x));
+  kept[next] = {x, read, decimals};
+  next = (next + 1) % kept.size();
+  return read;
 }
 
 // A name or text as reading its written line gives it back: a line beyond ASCII is decoded.

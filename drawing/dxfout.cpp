@@ -125,22 +125,36 @@ bool DxfScaledReadsBack(long double x, unsigned long long n, int decimals) {
 }
 
 const std::string& DxfRealWithDigits(long double x) {
-  // A drawing gives many inserts the same scale (a wheel's teeth): the last text is kept.
-  static long double keptX = 0;
-  static int keptDecimals = -1;
-  static std::string kept;
-  if (keptDecimals == Settings.CadDecimals && x == keptX && std::signbit(x) == std::signbit(keptX))
-    return kept;
-  kept = DxfReal(x);
+  // A drawing gives many inserts the same scale (a wheel's teeth) and its texts a few heights:
+  // the texts of the last few numbers are kept.
+  struct Kept {
+    long double x = 0;
+    int decimals = -1;
+    std::string text;
+  };
+  static std::array<Kept, 4> kept;
+  static std::size_t last = 0;
+  const int decimals = Settings.CadDecimals;
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const Kept& k = kept[(last + i) % kept.size()];
+    if (k.decimals == decimals && k.x == x && std::signbit(k.x) == std::signbit(x)) return k.text;
+  }
+  last = (last + 1) % kept.size();
+  Kept& k = kept[last];
+  k.text = DxfReal(x);
   const double value = static_cast<double>(x);
-  if (std::isfinite(x) && std::strtod(kept.c_str(), nullptr) != value) {
+  unsigned long long n = 0;
+  const int d = std::clamp(decimals, 0, 15);
+  const bool readsBack = RoundScaled(x, d, n) ? DxfScaledReadsBack(x, n, d)
+                                              : std::strtod(k.text.c_str(), nullptr) == value;
+  if (std::isfinite(x) && !readsBack) {
     char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    if (r.ec == std::errc()) kept.assign(buf, r.ptr);
+    if (r.ec == std::errc()) k.text.assign(buf, r.ptr);
   }
-  keptX = x;
-  keptDecimals = Settings.CadDecimals;
-  return kept;
+  k.x = x;
+  k.decimals = decimals;
+  return k.text;
 }
 
 std::string DxfTextStyleNumber(long double x) {

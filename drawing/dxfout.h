@@ -31,7 +31,7 @@ std::string DxfInteger(long long n);
 // The text of a number whose size is not fixed (an insert's scale, a text's height), "." as
 // separator: DxfReal's text where that reads back as the value; otherwise the shortest fixed-point
 // text that reads back as the value, so that the number reaches the file as the drawing used it
-// (and measured it), whatever its size. (The text is kept until the next call.)
+// (and measured it), whatever its size. (The text is valid until the next call.)
 const std::string& DxfRealWithDigits(long double x);
 // Whether n / 10^decimals (RoundScaled's n for x) reads back as x: the fixed text then holds x.
 bool DxfScaledReadsBack(long double x, unsigned long long n, int decimals);
