@@ -856,21 +856,28 @@ long double WrittenNumber(long double x) {
 // A number whose size is not fixed (text heights, insert scales) as reading the writer's text of
 // it gives it back: with more digits where the usual decimals would lose some.
 long double WrittenNumberWithDigits(long double x) {
-  const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
-  unsigned long long n = 0;
-  if (RoundScaled(x, decimals, n) && DxfScaledReadsBack(x, n, decimals)) return WrittenNumber(x);
-  // Written with more digits: the last few such numbers (a block's heights and scales) are kept.
+  // The last few numbers (a block's heights and scales come again and again) are kept.
   struct Kept {
     long double x = 0, read = 0;
     int decimals = -1;
   };
-  static std::array<Kept, 8> kept;
-  static std::size_t next = 0;
-  for (const Kept& k : kept)
-    if (k.decimals == decimals && k.x == x && std::signbit(k.x) == std::signbit(x)) return k.read;
-  const long double read = ValueNumber(DxfRealWithDigits(x));
-  kept[next] = {x, read, decimals};
-  next = (next + 1) % kept.size();
+  static std::array<Kept, 4> kept;
+  static std::size_t last = 0;
+  const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const std::size_t at = (last + i) % kept.size();
+    const Kept& k = kept[at];
+    if (k.decimals == decimals && k.x == x && std::signbit(k.x) == std::signbit(x)) {
+      last = at;
+      return k.read;
+    }
+  }
+  unsigned long long n = 0;
+  const long double read = RoundScaled(x, decimals, n) && DxfScaledReadsBack(x, n, decimals)
+                               ? WrittenNumber(x)
+                               : ValueNumber(DxfRealWithDigits(x));
+  last = (last + 1) % kept.size();
+  kept[last] = {x, read, decimals};
   return read;
 }
 

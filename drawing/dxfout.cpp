@@ -239,11 +239,20 @@ class GroupLines {
 
   // A number whose size is not fixed (DxfRealWithDigits' text).
   void RealWithDigits(int code, long double x) {
-    unsigned long long n = 0;
+    // Mostly the text with CadDecimals decimals holds it; the same number comes again and again
+    // (the heights of a table's texts, the scale of a wheel's teeth): the last one's way is kept.
+    static long double lastX = 0;
+    static int lastD = -1;
+    static unsigned long long lastN = 0;
+    static bool lastFixed = false;
     const int d = std::clamp(Settings.CadDecimals, 0, 15);
-    // Mostly the text with CadDecimals decimals holds it.
-    if (RoundScaled(x, d, n) && DxfScaledReadsBack(x, n, d))
-      Scaled(code, x < 0, n, d);
+    if (d != lastD || x != lastX || std::signbit(x) != std::signbit(lastX)) {
+      lastFixed = RoundScaled(x, d, lastN) && DxfScaledReadsBack(x, lastN, d);
+      lastX = x;
+      lastD = d;
+    }
+    if (lastFixed)
+      Scaled(code, x < 0, lastN, d);
     else
       Text(code, DxfRealWithDigits(x));
   }
