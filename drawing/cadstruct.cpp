@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "drawing/cadbackend.h"
+#include "drawing/dxblock.h"
 #include "drawing/userblock.h"
 #include "drawing/zorqcad.h"
 #include "framework/progvar.h"
@@ -198,8 +199,19 @@ Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
           m.e + std::max(ax0, ax1) + std::max(by0, by1), m.f + std::max(cx0, cx1) + std::max(dy0, dy1)};
 }
 
+// How far a text's top leans along the text (its height times the tangent of its slant) on a
+// device that writes the slant (DXF: the plot program and CAD programs draw it); 0 elsewhere.
+double TextLean() {
+  const long double slant = CadState.CadTextSlant;
+  if (slant == 0 ||
+      (CadState.CadDevice != CadDeviceDxf && CadState.CadDevice != CadDevicePlot))
+    return 0;
+  return D(CadState.CadTextHeight) * std::tan(D(DegToRad(slant)));
+}
+
 // The corners of a text's box as the writers place it: from its anchor along its angle as wide as
-// its characters at its height and width factor, and as high as its height across.
+// its characters at its height and width factor, and as high as its height across, its top
+// leaning by its slant.
 void TextCorners(const std::string& s, double x, double y, double (&p)[8]) {
   const double h = D(CadState.CadTextHeight);
   const double w = static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
@@ -208,9 +220,33 @@ void TextCorners(const std::string& s, double x, double y, double (&p)[8]) {
     const double a = D(DegToRad(angle));
     c = std::cos(a), sn = std::sin(a);
   }
-  const double ux = w * c, uy = w * sn, vx = -h * sn, vy = h * c;
+  const double lean = TextLean();
+  const double ux = w * c, uy = w * sn, vx = -h * sn + lean * c, vy = h * c + lean * sn;
   p[0] = x, p[1] = y, p[2] = x + ux, p[3] = y + uy;
   p[4] = x + vx, p[5] = y + vy, p[6] = x + ux + vx, p[7] = y + uy + vy;
+}
+
+// Whether the device draws user block files (the others list them as not found).
+bool DeviceTakesUserBlocks() {
+  const int d = CadState.CadDevice;
+  return d == CadDeviceDxf || d == CadDevicePlot || d == CadDeviceScreen;
+}
+
+// Replays a user block file through the current back end at (x, y) with angle and scales, as the
+// screen draws it; the layer's state, the messages and the flags stay as they were (a file that
+// cannot be read is only not measured).
+void ReplayUserBlockFile(const std::string& file, long double x, long double y, long double angle,
+                         long double scaleX, long double scaleY) {
+  const CadOutputState state = CadState;
+  const ErrorListRecord errors = Errors;
+  const ProgramFlags flags = Flags;
+  CadState.CadInsertX = CadState.CadInsertY = CadState.CadInsertAngle = 0;
+  CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
+  CadState.CadInsertDepth = 0;
+  ReplayBlockFileNamed(file, x, y, angle, scaleX, scaleY);
+  CadState = state;
+  Errors = errors;
+  Flags = flags;
 }
 
 // The box of an arc (degrees), as the writers take its sweep; empty when an angle is no number.
@@ -243,6 +279,7 @@ class BoundsBackEnd : public CadBackEnd {
     ++generation_;
     if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
     for (auto& [name, block] : blocks_) block.Clear();
+    users_.clear();
     hasRoom_ = !room.Empty();
     if (hasRoom_) {
       room_ = {static_cast<double>(room.xmin), static_cast<double>(room.ymin),
@@ -278,8 +315,31 @@ class BoundsBackEnd : public CadBackEnd {
     else
       BoundInsert(*last_, by, 0);
   }
-  bool InsertUserBlock(const std::string&, const std::string&, long double, long double,
-                       long double, long double, long double) override {
+  // A user block file by its shapes: on the screen outside a block as the screen replays it;
+  // otherwise as a block of the file's shapes (read once a measurement) through the insert, as a
+  // CAD program draws the copy the DXF writer makes of it.
+  bool InsertUserBlock(const std::string&, const std::string& file, long double x, long double y,
+                       long double angle, long double scaleX, long double scaleY) override {
+    if (!DeviceTakesUserBlocks()) return false;
+    if (!open_ && CadState.CadDevice == CadDeviceScreen) {
+      ReplayUserBlockFile(file, x, y, angle, scaleX, scaleY);
+      return true;
+    }
+    auto [it, fresh] = users_.try_emplace(file);
+    Block& bl = it->second;
+    if (fresh) {
+      Block* const outer = open_;
+      open_ = &bl;
+      ++generation_;
+      ReplayUserBlockFile(file, 0, 0, 0, 1, 1);
+      open_ = outer;
+    }
+    const double a = D(DegToRad(angle)), c = std::cos(a), s = std::sin(a);
+    const Map by{c * D(scaleX), -s * D(scaleY), s * D(scaleX), c * D(scaleY), D(x), D(y)};
+    if (open_)
+      open_->inserts.push_back({&bl, by});
+    else
+      BoundInsert(bl, by, 0);
     return true;
   }
 
@@ -501,6 +561,7 @@ class BoundsBackEnd : public CadBackEnd {
   }
 
   std::map<std::string, Block> blocks_;
+  std::map<std::string, Block> users_;  // user block files by file, read in this measurement
   Block* open_ = nullptr;
   Block* last_ = nullptr;  // the block of the last insert, by its name
   std::string lastName_;
@@ -548,6 +609,7 @@ class RoomWatch : public CadBackEnd {
     sweep_ = {};
     if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
     for (auto& [name, block] : blocks_) block.Reset();
+    users_.clear();
   }
   // Whether something may have reached past the room.
   bool Past() const { return past_; }
@@ -624,7 +686,15 @@ class RoomWatch : public CadBackEnd {
                        long double y, long double angle, long double scaleX,
                        long double scaleY) override {
     if (open_) open_->ownUsers = true;
-    // (Its drawing, where the device draws one, comes through the primitives.)
+    // On the screen its drawing comes through the primitives; a CAD file holds a copy of it,
+    // counted by the box of the file's shapes (read once a drawing).
+    if (CadState.CadDevice != CadDeviceScreen && DeviceTakesUserBlocks()) {
+      Block& bl = UserFileBlock(file);
+      if (open_)
+        open_->inserts.push_back({&bl, D(x), D(y), D(angle), D(scaleX), D(scaleY)});
+      else if (!past_)
+        WatchInsert(bl, D(x), D(y), D(angle), D(scaleX), D(scaleY));
+    }
     return out_->InsertUserBlock(name, file, x, y, angle, scaleX, scaleY);
   }
   void SetLayer(int pen) override { out_->SetLayer(pen); }
@@ -717,6 +787,22 @@ class RoomWatch : public CadBackEnd {
   static constexpr size_t MaxKeptBlocks = 256;
 
   static constexpr double Rounding = 1e-12;
+  // The block of a user block file's shapes, read on its first insert (nothing is output).
+  Block& UserFileBlock(const std::string& file) {
+    auto [it, fresh] = users_.try_emplace(file);
+    if (!fresh) return it->second;
+    static CadBackEnd none;
+    CadBackEnd* const out = out_;
+    Block* const outer = open_;
+    const bool past = past_;
+    out_ = &none;
+    open_ = &it->second;
+    ReplayUserBlockFile(file, 0, 0, 0, 1, 1);
+    out_ = out;
+    open_ = outer;
+    past_ = past;
+    return it->second;
+  }
   bool Inside(double x, double y) const {
     return x >= room_.xmin && x <= room_.xmax && y >= room_.ymin && y <= room_.ymax;
   }
@@ -791,15 +877,15 @@ class RoomWatch : public CadBackEnd {
   void HoldTextBox(const std::string& s, long double x, long double y) {
     if (!open_) {
       const double h = std::fabs(D(CadState.CadTextHeight));
-      const double reach =
-          (static_cast<double>(CadTextMostPerByte * s.size()) * std::fabs(D(CadState.CadTextWidth)) +
-           1) * h * (1 + Rounding);
+      const double w = std::fabs(D(CadState.CadTextWidth));
+      const double most = static_cast<double>(CadTextMostPerByte * s.size());
+      const double reach = ((most * w + 1) * h + std::fabs(TextLean())) * (1 + Rounding);
       const double px = D(x), py = D(y);
       if (px - reach >= room_.xmin && px + reach <= room_.xmax && py - reach >= room_.ymin &&
           py + reach <= room_.ymax)
         return;
     }
-    if (CadState.CadTextRotation == 0) {  // (its anchor and far corner hold the rest)
+    if (CadState.CadTextRotation == 0 && TextLean() == 0) {  // (anchor and far corner hold it)
       const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
       Hold(px, py);
       Hold(px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth), py + h);
@@ -842,6 +928,7 @@ class RoomWatch : public CadBackEnd {
   Rect room_;
   bool past_ = false;
   std::map<std::string, Block> blocks_;
+  std::map<std::string, Block> users_;  // user block files by file, read in this drawing
   Block* open_ = nullptr;
   Block* last_ = nullptr;  // the block of the last insert, by its name
   std::string lastName_;
@@ -926,9 +1013,11 @@ size_t CadTextCharacters(const std::string& s) {
   for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
   if ((high & 0x8080808080808080ULL) == 0) return s.size();
   // Signs and letters of Latin-1 (degree, plus-minus, umlauts) are one character of the file each,
-  // unless umlauts and signs are spelled out; other characters take the writer's conversion.
+  // unless umlauts and signs are spelled out (the screen spells them by the special character
+  // setting alone); other characters take the writer's conversion.
+  const bool screenSpells = Settings.SpecialCharMode == 1 && CadState.CadDevice == CadDeviceScreen;
   const bool plain = Settings.CadTextMode != 3 &&
-                     !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1);
+                     !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1) && !screenSpells;
   size_t count = 0;
   for (size_t i = 0; i < s.size(); ++count) {
     if (static_cast<unsigned char>(s[i]) < 0x80) {
@@ -936,8 +1025,11 @@ size_t CadTextCharacters(const std::string& s) {
       continue;
     }
     const char32_t c = DecodeUtf8(s, i);
-    if (!plain || c < 0xA0 || c > 0xFF)
-      return std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
+    if (!plain || c < 0xA0 || c > 0xFF) {
+      const size_t most = std::max(static_cast<size_t>(Utf8Length(s)), CadFileText(s).size());
+      if (!screenSpells) return most;
+      return std::max(most, static_cast<size_t>(Utf8Length(ConvertDisplayText(s))));
+    }
   }
   return count;
 }
@@ -1022,6 +1114,16 @@ void CadEndSection() {
   if (B()) B()->EndSection();
 }
 
+namespace {
+// The logo blocks: name and place up the drawing's height.
+const struct {
+  const char* name;
+  long double f;
+} kLogos[] = {{"LOGO_2", 0.01L}, {"LOGO_3", 0.96L}};
+bool g_logosDrawn = true;
+CadBox g_logoFrame;
+}  // namespace
+
 void CadBeginEntities() {
   if (B()) B()->BeginEntities();
   if (g_framePending) {
@@ -1031,16 +1133,30 @@ void CadBeginEntities() {
     CadSetPen(pen);
   }
   if (Flags.PrintPreset == 2 || Flags.PrintPreset == 3 || !(IsScreen() || IsPlot())) return;
-  const auto& e = CadState.CadExtents;
-  const struct {
-    const char* name;
-    long double f;
-  } logos[] = {{"LOGO_2", 0.01L}, {"LOGO_3", 0.96L}};
-  for (const auto& logo : logos) {
+  if (!g_logosDrawn) return;
+  const auto& x = CadState.CadExtents;
+  const CadBox& f = g_logoFrame;
+  const std::array<long double, 6> e =
+      f.Empty() ? x
+                : std::array<long double, 6>{f.xmin, f.xmax, f.ymin, f.ymax, f.xmax - f.xmin,
+                                             f.ymax - f.ymin};
+  for (const auto& logo : kLogos) {
     if (CadUserBlockFile(logo.name).empty()) continue;
     CadInsertBlock(logo.name, e[0] + 0.91L * e[4], e[2] + logo.f * e[5], 0, e[4] / 480,
                    e[5] / 360);
   }
+}
+
+void CadPlaceLogos(bool draw, const CadBox& frame) {
+  g_logosDrawn = draw;
+  g_logoFrame = frame;
+}
+
+bool CadLogosPossible() {
+  if (!(IsScreen() || IsPlot())) return false;
+  for (const auto& logo : kLogos)
+    if (!CadUserBlockFile(logo.name).empty()) return true;
+  return false;
 }
 
 void CadInsertBlock(const std::string& name, long double x, long double y, long double angle,

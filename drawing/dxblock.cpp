@@ -856,10 +856,29 @@ long double WrittenNumber(long double x) {
 // A number whose size is not fixed (text heights, insert scales) as reading the writer's text of
 // it gives it back: with more digits where the usual decimals would lose some.
 long double WrittenNumberWithDigits(long double x) {
+  // The last few numbers (a block's heights and scales come again and again) are kept.
+  struct Kept {
+    long double x = 0, read = 0;
+    int decimals = -1;
+  };
+  static std::array<Kept, 4> kept;
+  static std::size_t last = 0;
   const int decimals = std::clamp(Settings.CadDecimals, 0, 15);
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const std::size_t at = (last + i) % kept.size();
+    const Kept& k = kept[at];
+    if (k.decimals == decimals && k.x == x && std::signbit(k.x) == std::signbit(x)) {
+      last = at;
+      return k.read;
+    }
+  }
   unsigned long long n = 0;
-  if (RoundScaled(x, decimals, n) && n >= 100000) return WrittenNumber(x);
-  return ValueNumber(DxfRealWithDigits(x));
+  const long double read = RoundScaled(x, decimals, n) && DxfScaledReadsBack(x, n, decimals)
+                               ? WrittenNumber(x)
+                               : ValueNumber(DxfRealWithDigits(x));
+  last = (last + 1) % kept.size();
+  kept[last] = {x, read, decimals};
+  return read;
 }
 
 // A name or text as reading its written line gives it back: a line beyond ASCII is decoded.
@@ -902,28 +921,37 @@ class ScreenBlockMaker::Maker : public StepsHeld, public StepMaker {
     }
     return layerPen_;
   }
-  // The text style's width factor and angle as their written texts give them back.
+  // The text style's width factor and angle as their written texts give them back (those of the
+  // last few styles kept: texts come with a few in turn).
   std::pair<long double, long double> Style() {
     const CadOutputState& c = CadState;
-    if (!styleKnown_ || width_ != c.CadTextWidth || rotation_ != c.CadTextRotation ||
-        decimals_ != Settings.Decimals) {
-      width_ = c.CadTextWidth;
-      rotation_ = c.CadTextRotation;
-      decimals_ = Settings.Decimals;
-      style_ = {ValueNumber(FloatStrDot(width_)), ValueNumber(FloatStrDot(rotation_))};
-      styleKnown_ = true;
-    }
-    return style_;
+    auto of = [&](const KeptStyle& k) {
+      return k.known && k.width == c.CadTextWidth && k.rotation == c.CadTextRotation &&
+             k.decimals == Settings.Decimals && k.cadDecimals == Settings.CadDecimals;
+    };
+    if (of(styles_[last_])) return styles_[last_].written;
+    for (std::size_t i = 0; i < styles_.size(); ++i)
+      if (of(styles_[i])) return styles_[last_ = i].written;
+    last_ = (last_ + 1) % styles_.size();
+    styles_[last_] = {c.CadTextWidth, c.CadTextRotation, Settings.Decimals, Settings.CadDecimals,
+                      true,
+                      {ValueNumber(DxfTextStyleNumber(c.CadTextWidth)),
+                       ValueNumber(DxfTextStyleNumber(c.CadTextRotation))}};
+    return styles_[last_].written;
   }
 
  private:
+  struct KeptStyle {
+    long double width = 0, rotation = 0;
+    int decimals = 0, cadDecimals = 0;
+    bool known = false;
+    std::pair<long double, long double> written;
+  };
   std::string layer_;
   int layerPen_ = 0;
   bool layerKnown_ = false;
-  long double width_ = 0, rotation_ = 0;
-  int decimals_ = 0;
-  std::pair<long double, long double> style_;
-  bool styleKnown_ = false;
+  std::array<KeptStyle, 4> styles_;
+  std::size_t last_ = 0;
 };
 
 namespace {

@@ -115,18 +115,53 @@ std::string DxfReal(long double x) {
 
 std::string DxfInteger(long long n) { return std::to_string(n); }
 
-std::string DxfRealWithDigits(long double x) {
-  std::string fixed = DxfReal(x);
-  if (!std::isfinite(x)) return fixed;
-  int significant = 0;
-  for (char c : fixed)
-    if ((c >= '1' && c <= '9') || (c == '0' && significant > 0)) ++significant;
+bool DxfScaledReadsBack(long double x, unsigned long long n, int decimals) {
+  static constexpr double powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  // Both n and 10^decimals are exact doubles: their quotient is rounded as reading the text
+  // rounds the same number.
+  if (decimals < 0 || decimals > 15 || n >= (1ULL << 53)) return false;
+  return static_cast<double>(n) / powers[decimals] == std::fabs(static_cast<double>(x));
+}
+
+const std::string& DxfRealWithDigits(long double x) {
+  // A drawing gives many inserts the same scale (a wheel's teeth) and its texts a few heights:
+  // the texts of the last few numbers are kept.
+  struct Kept {
+    long double x = 0;
+    int decimals = -1;
+    std::string text;
+  };
+  static std::array<Kept, 4> kept;
+  static std::size_t last = 0;
+  const int decimals = Settings.CadDecimals;
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const Kept& k = kept[(last + i) % kept.size()];
+    if (k.decimals == decimals && k.x == x && std::signbit(k.x) == std::signbit(x)) return k.text;
+  }
+  last = (last + 1) % kept.size();
+  Kept& k = kept[last];
+  k.text = DxfReal(x);
   const double value = static_cast<double>(x);
-  if (significant >= 6 || std::strtod(fixed.c_str(), nullptr) == value) return fixed;
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-  if (r.ec != std::errc()) return fixed;
-  return std::string(buf, r.ptr);
+  unsigned long long n = 0;
+  const int d = std::clamp(decimals, 0, 15);
+  const bool readsBack = RoundScaled(x, d, n) ? DxfScaledReadsBack(x, n, d)
+                                              : std::strtod(k.text.c_str(), nullptr) == value;
+  if (std::isfinite(x) && !readsBack) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    if (r.ec == std::errc()) k.text.assign(buf, r.ptr);
+  }
+  k.x = x;
+  k.decimals = decimals;
+  return k.text;
+}
+
+std::string DxfTextStyleNumber(long double x) {
+  std::string text = FloatStrDot(x);
+  if (std::isfinite(x) && std::strtod(text.c_str(), nullptr) == static_cast<double>(x))
+    return text;
+  return DxfRealWithDigits(x);
 }
 
 namespace {
@@ -204,11 +239,20 @@ class GroupLines {
 
   // A number whose size is not fixed (DxfRealWithDigits' text).
   void RealWithDigits(int code, long double x) {
-    unsigned long long n = 0;
+    // Mostly the text with CadDecimals decimals holds it; the same number comes again and again
+    // (the heights of a table's texts, the scale of a wheel's teeth): the last one's way is kept.
+    static long double lastX = 0;
+    static int lastD = -1;
+    static unsigned long long lastN = 0;
+    static bool lastFixed = false;
     const int d = std::clamp(Settings.CadDecimals, 0, 15);
-    // Six digits and more: the text with CadDecimals decimals holds it.
-    if (RoundScaled(x, d, n) && n >= 100000)
-      Scaled(code, x < 0, n, d);
+    if (d != lastD || x != lastX || std::signbit(x) != std::signbit(lastX)) {
+      lastFixed = RoundScaled(x, d, lastN) && DxfScaledReadsBack(x, lastN, d);
+      lastX = x;
+      lastD = d;
+    }
+    if (lastFixed)
+      Scaled(code, x < 0, lastN, d);
     else
       Text(code, DxfRealWithDigits(x));
   }
@@ -260,29 +304,37 @@ void Group(int code, std::string_view value) {
   GroupLines(*DxfOut.Out, GroupLines::LineRoom + value.size()).Text(code, value);
 }
 
-// FloatStrDot of the text style's width, rotation and slant. Text after text comes with the same
-// style, so the texts of the last one are kept (with the Decimals setting they were made with).
+// DxfTextStyleNumber of the text style's width, rotation and slant. Texts come with a few styles
+// in turn, so the texts of the last few are kept (with the Decimals settings they were made with).
 struct StyleTexts {
   long double width = 0, rotation = 0, slant = 0;
-  int decimals = 0;
+  int decimals = 0, cadDecimals = 0;
   bool known = false;
   std::string widthText, rotationText, slantText;
+  bool Of(const CadOutputState& c) const {
+    return known && width == c.CadTextWidth && rotation == c.CadTextRotation &&
+           slant == c.CadTextSlant && decimals == Settings.Decimals &&
+           cadDecimals == Settings.CadDecimals;
+  }
 };
 const StyleTexts& StyleNumbers() {
-  static StyleTexts kept;
+  static std::array<StyleTexts, 4> kept;
+  static size_t last = 0;
   const CadOutputState& c = CadState;
-  if (!kept.known || kept.width != c.CadTextWidth || kept.rotation != c.CadTextRotation ||
-      kept.slant != c.CadTextSlant || kept.decimals != Settings.Decimals) {
-    kept = {c.CadTextWidth,
-            c.CadTextRotation,
-            c.CadTextSlant,
-            Settings.Decimals,
-            true,
-            FloatStrDot(c.CadTextWidth),
-            FloatStrDot(c.CadTextRotation),
-            FloatStrDot(c.CadTextSlant)};
-  }
-  return kept;
+  if (kept[last].Of(c)) return kept[last];
+  for (size_t i = 0; i < kept.size(); ++i)
+    if (kept[i].Of(c)) return kept[last = i];
+  last = (last + 1) % kept.size();
+  kept[last] = {c.CadTextWidth,
+                c.CadTextRotation,
+                c.CadTextSlant,
+                Settings.Decimals,
+                Settings.CadDecimals,
+                true,
+                DxfTextStyleNumber(c.CadTextWidth),
+                DxfTextStyleNumber(c.CadTextRotation),
+                DxfTextStyleNumber(c.CadTextSlant)};
+  return kept[last];
 }
 }  // namespace
 

@@ -29,10 +29,16 @@ std::string DxfPlainLayer();
 std::string DxfReal(long double x);  // CadDecimals decimals, "." ("12.500000")
 std::string DxfInteger(long long n);
 // The text of a number whose size is not fixed (an insert's scale, a text's height), "." as
-// separator: DxfReal's text where that reads back as the value or holds six of its significant
-// digits (as six decimals do for a value from 0.1 up); otherwise the shortest fixed-point text that
-// reads back as the value, so that a small scale or height reaches the file as the drawing used it.
-std::string DxfRealWithDigits(long double x);
+// separator: DxfReal's text where that reads back as the value; otherwise the shortest fixed-point
+// text that reads back as the value, so that the number reaches the file as the drawing used it
+// (and measured it), whatever its size. (The text is valid until the next call.)
+const std::string& DxfRealWithDigits(long double x);
+// Whether n / 10^decimals (RoundScaled's n for x) reads back as x: the fixed text then holds x.
+bool DxfScaledReadsBack(long double x, unsigned long long n, int decimals);
+// The text of a TEXT's width factor, rotation or slant (groups 41, 50, 51): the 3-digit number
+// text (FloatStrDot) where that reads back as the value, else DxfRealWithDigits' text; a text is
+// written as wide, turned and slanted as it was measured, whatever the Decimals settings.
+std::string DxfTextStyleNumber(long double x);
 // One group: the code right-aligned in 3 columns, then the value.
 void DxfGroup(int code, const std::string& value);
 void DxfGroupReal(int code, long double x);

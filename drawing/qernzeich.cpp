@@ -363,15 +363,27 @@ CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
   const int count = HatchPointCount, mode = HatchMode;
   const long double tol = EdgeTolerance(box);
   const CadBox room = RoomOf(box);
-  const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, box); }, room, !drawnWhole);
-  HatchPoints = points;
-  HatchPointCount = count;
-  HatchMode = mode;
-  if (drawn.Empty() || box.Empty()) return box;
-  if (drawn.xmin < box.xmin - tol) box.xmin = drawn.xmin;
-  if (drawn.ymin < box.ymin - tol) box.ymin = drawn.ymin;
-  if (drawn.xmax > box.xmax + tol) box.xmax = drawn.xmax;
-  if (drawn.ymax > box.ymax + tol) box.ymax = drawn.ymax;
+  const CadBox kindBox = box;
+  auto grow = [&](const CadBox& frame) {
+    const CadBox drawn = CadMeasureDrawing([&] { DrawKindIn(kind, s, frame); }, room, !drawnWhole);
+    HatchPoints = points;
+    HatchPointCount = count;
+    HatchMode = mode;
+    if (drawn.Empty() || box.Empty()) return;
+    if (drawn.xmin < box.xmin - tol) box.xmin = drawn.xmin;
+    if (drawn.ymin < box.ymin - tol) box.ymin = drawn.ymin;
+    if (drawn.xmax > box.xmax + tol) box.xmax = drawn.xmax;
+    if (drawn.ymax > box.ymax + tol) box.ymax = drawn.ymax;
+  };
+  // The logo blocks are placed by the extents the drawing has without them (they stay so placed
+  // for the drawing that follows), then measured there.
+  const bool logos = CadLogosPossible();
+  if (logos) CadPlaceLogos(false);
+  grow(kindBox);
+  if (logos) {
+    CadPlaceLogos(true, box);
+    grow(kindBox);
+  }
   return box;
 }
 
@@ -389,6 +401,7 @@ struct DrawingStart {
 };
 
 void DrawKind(int device, int kind) {
+  CadPlaceLogos(true);
   CadBeginOutput(device);
   if (Flags.AbortFlag) return;
   const Sizes s = DesignSizes();
@@ -412,6 +425,7 @@ void DrawKind(int device, int kind) {
     }
   }
   CadEndOutput();
+  CadPlaceLogos(true);
   RestoreCursor();
 }
 
@@ -480,7 +494,9 @@ int DefaultDrawingKind(int resultGraphicKind) {
 
 CadBox DrawingExtents(int kind, bool drawnWhole) {
   if (kind < 1 || kind > DrawingKindCount) return {};
-  return HoldingExtents(kind, DesignSizes(), drawnWhole);
+  const CadBox box = HoldingExtents(kind, DesignSizes(), drawnWhole);
+  CadPlaceLogos(true);
+  return box;
 }
 
 void ShowDefaultDrawing() { DrawMenu(CadDeviceScreen, DefaultDrawingKind(Settings.ResultGraphicKind)); }

@@ -2,6 +2,7 @@
 // primitives, each handed to the back end of the current device.
 #include "drawing/zorqcad.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -247,10 +248,22 @@ void CadSetTextStyle(int font, long double angle, long double height, long doubl
   if (B()) B()->SetTextStyle(font, angle, height, width);
 }
 
+namespace {
+// The characters of a text as the device holds it: a CAD file the text it writes (umlauts and
+// signs spelled out where the text mode says so), the screen the text it shows.
+size_t DeviceTextLength(const std::string& s) {
+  const auto high = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+  if (std::none_of(s.begin(), s.end(), high)) return s.size();  // (ASCII as it stands)
+  if (CadState.CadDevice == CadDeviceScreen)
+    return static_cast<size_t>(Utf8Length(ConvertDisplayText(s)));
+  return CadFileText(s).size();
+}
+}  // namespace
+
 void CadSetTextStyleFit(int font, const std::string& s, long double angle, long double height,
                         long double width, long double maxLength) {
-  const long double needed =
-      Utf8Length(TrimBlanks(s)) * width * Settings.GraphicTextWidthFactor / 0.7L;
+  const long double needed = static_cast<long double>(DeviceTextLength(TrimBlanks(s))) * width *
+                             Settings.GraphicTextWidthFactor / 0.7L;
   if (needed <= 0 || maxLength >= needed) {
     CadSetTextStyle(font, angle, height, width);
     return;

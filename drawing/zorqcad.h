@@ -157,6 +157,13 @@ void CadEndBlock();
 void CadEndSection();
 // Starts the entities (with the frame rectangle and the logo blocks where they belong).
 void CadBeginEntities();
+// Whether the logo blocks LOGO_2 and LOGO_3 are drawn, and the box they are placed and scaled by
+// (empty: the drawing's extents). A drawing measured for its extents places them by the extents
+// it has without them: a logo reaching past its frame would otherwise grow with the extents that
+// hold it, and no extents would.
+void CadPlaceLogos(bool draw, const CadBox& frame = {});
+// Whether this output would draw a logo block (the device takes them and a logo file exists).
+bool CadLogosPossible();
 // Inserts a block defined in this output, or a user block file "$name.dx$" of the folder for
 // temporary files on the screen and the DXF devices. Any other name draws nothing and lists
 // "Blockname <name> not found !". The origin offset is not added.

@@ -49,21 +49,7 @@ class DrawnExtents : public ::testing::Test {
   std::string Outside(int kind) {
     const std::string file = WriteDxf(kind);
     if (!std::filesystem::exists(file)) return "no file";
-    const DxfBounds dxf(file);
-    const std::vector<DxfPoint> points = dxf.Points();
-    pointsSeen_ += points.size();
-    const double* e = dxf.extents;
-    // The file's numbers carry six decimals.
-    const double tol = 2e-6 + 1e-6 * std::max(e[2] - e[0], e[3] - e[1]);
-    for (const DxfPoint& p : points) {
-      if (p.x >= e[0] - tol && p.x <= e[2] + tol && p.y >= e[1] - tol && p.y <= e[3] + tol)
-        continue;
-      std::ostringstream s;
-      s << p.what << " at " << p.x << " " << p.y << " outside " << e[0] << " " << e[1] << " "
-        << e[2] << " " << e[3];
-      return s.str();
-    }
-    return "";
+    return FirstPointOutside(file, &pointsSeen_);
   }
   TempFolder dir_;
   ProgramSettings saved_;

@@ -2,9 +2,11 @@
 // resolved through their blocks (nested, scaled, turned), and the extents its header states.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -123,13 +125,14 @@ class DxfBounds {
       PutArc(m, x, y, e.G(40), e.G(50) * M_PI / 180, e.G(51) * M_PI / 180, what, out);
     } else if (e.type == "TEXT") {
       // Its box: one character (a byte of the file) as wide as the height times the width
-      // factor, along the text's angle.
+      // factor, along the text's angle; its top leaning along it by its slant (oblique angle).
       const double h = e.G(40), w = static_cast<double>(e.text.size()) * h * e.G(41, 1);
       const double a = e.G(50) * M_PI / 180, c = std::cos(a), s = std::sin(a);
+      const double lean = h * std::tan(e.G(51) * M_PI / 180);
       Put(m, x, y, what, out);
       Put(m, x + w * c, y + w * s, what + " end", out);
-      Put(m, x - h * s, y + h * c, what + " top", out);
-      Put(m, x + w * c - h * s, y + w * s + h * c, what + " top end", out);
+      Put(m, x - h * s + lean * c, y + h * c + lean * s, what + " top", out);
+      Put(m, x + (w + lean) * c - h * s, y + (w + lean) * s + h * c, what + " top end", out);
     } else if (e.type == "SOLID") {
       for (int k = 0; k < 4; ++k) Put(m, e.G(10 + k), e.G(20 + k), what, out);
     } else if (e.type == "POLYLINE") {
@@ -170,5 +173,25 @@ class DxfBounds {
   Ent* cur_ = nullptr;
   Ent* poly_ = nullptr;
 };
+
+// The first point of a DXF file outside the extents its header states ("" when there is none);
+// the points looked at are added to seen.
+inline std::string FirstPointOutside(const std::string& file, size_t* seen = nullptr) {
+  const DxfBounds dxf(file);
+  const std::vector<DxfPoint> points = dxf.Points();
+  if (seen) *seen += points.size();
+  const double* e = dxf.extents;
+  // The file's numbers carry six decimals.
+  const double tol = 2e-6 + 1e-6 * std::max(e[2] - e[0], e[3] - e[1]);
+  for (const DxfPoint& p : points) {
+    if (p.x >= e[0] - tol && p.x <= e[2] + tol && p.y >= e[1] - tol && p.y <= e[3] + tol)
+      continue;
+    std::ostringstream s;
+    s << p.what << " at " << p.x << " " << p.y << " outside " << e[0] << " " << e[1] << " "
+      << e[2] << " " << e[3];
+    return s.str();
+  }
+  return "";
+}
 
 }  // namespace qern::test

@@ -164,6 +164,50 @@ TEST_F(DxfOutTest, EntityGroups) {
   EXPECT_EQ(Lines([] { DxfText("Maß", 1, 2); })[15], "0.7");
 }
 
+// A text's width factor, rotation and slant are written as the drawing used and measured them,
+// whatever the Decimals settings: a value that the 3-digit text holds keeps it.
+TEST_F(DxfOutTest, TextStyleWrittenAsUsedWhateverTheDecimals) {
+  struct Style {
+    long double width, rotation, slant;
+  };
+  const Style styles[] = {{0.7L, 0, 0},         {0.72L, 90, 12.5L},      {0.7125L, 31.63L, 30},
+                          {0.8125L, 46.85L, -30}, {0.6428571428571429L, 270, 0.1L},
+                          {2.8L / 3.5L * 0.9L, 1e-7L, 45}};
+  int checked = 0;
+  for (int decimals = 0; decimals <= 9; ++decimals) {
+    for (int cadDecimals : {0, 1, 3, 6, 15}) {
+      Settings.Decimals = decimals;
+      Settings.CadDecimals = cadDecimals;
+      for (const Style& st : styles) {
+        CadState.CadTextHeight = 2.5L;
+        CadState.CadTextWidth = st.width;
+        CadState.CadTextRotation = st.rotation;
+        CadState.CadTextSlant = st.slant;
+        const std::vector<std::string> lines = Lines([] { DxfText("x", 0, 0); });
+        ASSERT_EQ(lines.size(), 20u);
+        const std::tuple<const char*, int, long double> groups[] = {
+            {" 41", 15, st.width}, {" 50", 17, st.rotation}, {" 51", 19, st.slant}};
+        for (const auto& [code, at, value] : groups) {
+          EXPECT_EQ(lines[static_cast<size_t>(at) - 1], code);
+          EXPECT_EQ(std::strtod(lines[static_cast<size_t>(at)].c_str(), nullptr),
+                    static_cast<double>(value))
+              << code << " " << lines[static_cast<size_t>(at)] << " Decimals " << decimals
+              << " CadDecimals " << cadDecimals;
+          EXPECT_EQ(lines[static_cast<size_t>(at)].find(','), std::string::npos);
+        }
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 10 * 5 * 6);
+  // A value the 3-digit text holds keeps it.
+  Settings.Decimals = 3;
+  CadSetTextStyle(2, 90, 5, 3.5L);
+  const std::vector<std::string> lines = Lines([] { DxfText("x", 0, 0); });
+  EXPECT_EQ(lines[15], "0.7");
+  EXPECT_EQ(lines[17], FloatStrDot(90));
+}
+
 // An insert's scale and a text's height reach DXF and CAD text as the drawing used them: very small
 // ones, ones the decimals cut short, mirrored scales. Those the fixed-point text already holds keep
 // that text, and every other number its decimals.
@@ -171,23 +215,25 @@ TEST_F(DxfOutTest, ScalesAndHeightsHoldTheValueTheDrawingUsed) {
   auto readsBack = [](const std::string& text, long double x) {
     return std::strtod(text.c_str(), nullptr) == static_cast<double>(x);
   };
-  // Kept: exact, or six significant digits and more.
+  // Kept: the fixed-point text reads back as the value.
   for (auto [decimals, x, text] :
        {std::tuple{6, 1.0L, "1.000000"}, std::tuple{6, 0.6L, "0.600000"},
-        std::tuple{6, 0.75L, "0.750000"}, std::tuple{6, 6.474820143884892L, "6.474820"},
-        std::tuple{6, 0.8252064L, "0.825206"}, std::tuple{6, 0.1234564L, "0.123456"},
-        std::tuple{6, 10.071942446043165L, "10.071942"}, std::tuple{6, -2.5L, "-2.500000"},
-        std::tuple{3, 0.6L, "0.600"}, std::tuple{3, 1234.56789L, "1234.568"},
-        std::tuple{0, 2.0L, "2"}, std::tuple{15, 0.123456789L, "0.123456789000000"}}) {
+        std::tuple{6, 0.75L, "0.750000"}, std::tuple{6, -2.5L, "-2.500000"},
+        std::tuple{3, 0.6L, "0.600"}, std::tuple{0, 2.0L, "2"},
+        std::tuple{15, 0.123456789L, "0.123456789000000"}}) {
     Settings.CadDecimals = decimals;
     EXPECT_EQ(DxfRealWithDigits(x), text) << decimals;
   }
-  // Written with the digits they need.
+  // Written with the digits they need, whatever their size (six significant digits and more
+  // included: a scale of 0.1140365 is not 0.114037).
   for (auto [decimals, x] : {std::pair{6, 5.747126436781609e-6L}, std::pair{6, -6.3556e-6L},
                              std::pair{6, 0.08129280273158L}, std::pair{6, 1e-9L},
                              std::pair{6, 0.0263157894736842L}, std::pair{3, 1.4285714285714L},
                              std::pair{3, 3.030328438478266L}, std::pair{0, 0.5L},
-                             std::pair{0, 3.030328438478266L}, std::pair{15, 1.5e-12L}}) {
+                             std::pair{0, 3.030328438478266L}, std::pair{15, 1.5e-12L},
+                             std::pair{6, 0.1140365L}, std::pair{6, 6.474820143884892L},
+                             std::pair{6, 0.8252064L}, std::pair{6, 10.071942446043165L},
+                             std::pair{3, 1234.56789L}, std::pair{6, 123456.7891234L}}) {
     Settings.CadDecimals = decimals;
     const std::string text = DxfRealWithDigits(x);
     EXPECT_TRUE(readsBack(text, x)) << text << " " << decimals;
