@@ -56,8 +56,7 @@ class FileDateCache {
     std::string text;
   };
   std::map<std::time_t, Day> days_;
-  const Day* last_ = nullptr;
-  std::time_t lastFrom_ = 0;
+  std::string outside_;  // the last date of a time outside the calendar
 };
 // Formatting for given clock values (what the routines above use).
 std::string TimeText(int hour, int minute);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <random>
 #include <vector>
@@ -118,6 +119,10 @@ TEST_F(SysUtilTest, CachedFileDatesAreTheLocalDates) {
           ADD_FAILURE() << t << ": " << cache.DateOf(t) << " instead of " << FileDateStr(t);
     }
     EXPECT_EQ(wrong, 0);
+    for (const std::time_t t : {std::time_t{0}, std::time_t{-1}, std::time_t{253402300799},
+                                std::numeric_limits<std::time_t>::max(),
+                                std::numeric_limits<std::time_t>::min()})
+      EXPECT_EQ(cache.DateOf(t), FileDateStr(t)) << t;
   }
   ::tzset();
 }
