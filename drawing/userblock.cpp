@@ -85,6 +85,11 @@ bool LocalFileSystem(const std::string& folder) {
     case 0x858458F6:  // ramfs
     case 0xF2F52010:  // f2fs
     case 0x794C7630:  // overlay
+    case 0x4D44:      // vfat
+    case 0x2011BAB0:  // exfat
+    case 0x7366746E:  // ntfs3
+    case 0x2FC12FC1:  // zfs
+    case 0xCA451A4E:  // bcachefs
       return true;
     default:
       return false;
