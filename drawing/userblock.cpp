@@ -37,9 +37,9 @@ struct FolderNames {
   std::string folder;
   dev_t dev = 0;
   ino_t ino = 0;
-  int watch = -1;      // the inotify watch of the folder, -1 none
-  bool stale = false;  // (watched) a block file name came or went, or reports were lost
-  bool settled = false;  // (not watched) the time stamps below show every later change
+  int watch = -1;         // the inotify watch of the folder, -1 none
+  bool stale = false;     // (watched) a block file name came or went, or reports were lost
+  bool settled = false;   // (not watched) the time stamps below show every later change
   timespec changed{}, modified{};
   off_t size = 0;
   std::vector<std::string> names;  // the block file names of the folder (case ignored), sorted
