@@ -1,9 +1,11 @@
-// The file overview table over a folder of 10^4 and 10^5 designs, against reading the same files,
-// side by side in one run: each round lists the folder and reads every file whole (the baseline),
-// then makes the table (every file read and calculated into its row) and the overview window over
-// it. Counters: the best time of each in milliseconds, "ratio" = table / reading, beside its goal.
+// The file overview table over a folder of 10^4 and 10^5 designs (saved on one day, or on random
+// days of half a year as a real folder's are), against reading the same files, side by side in
+// one run: each round lists the folder and reads every file whole (the baseline), then makes the
+// table (every file read and calculated into its row) and the overview window over it. Counters:
+// the best time of each in milliseconds, "ratio" = table / reading, beside its goal.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -12,11 +14,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -35,6 +39,7 @@ namespace fs = std::filesystem;
 
 constexpr int VariedDesigns = 10000;
 constexpr double GoalRatio = 2.0;
+constexpr int HalfAYear = 182;
 
 // The bytes of VariedDesigns designs of varied tooth count, module and profile shift.
 const std::vector<std::string>& DesignTexts() {
@@ -64,10 +69,11 @@ const std::vector<std::string>& DesignTexts() {
   return texts;
 }
 
-// A folder of count designs (the varied ones over and over); removed at exit.
-const std::string& DesignFolder(int count) {
-  static std::map<int, std::string> folders;
-  std::string& folder = folders[count];
+// A folder of count designs (the varied ones over and over), saved on random days of the last
+// `days` days at random times of day (days = 1: all just written); removed at exit.
+const std::string& DesignFolder(int count, int days) {
+  static std::map<std::pair<int, int>, std::string> folders;
+  std::string& folder = folders[{count, days}];
   if (!folder.empty()) return folder;
   const std::vector<std::string>& texts = DesignTexts();
   char tmpl[] = "/tmp/qern-bench-XXXXXX";
@@ -77,10 +83,17 @@ const std::string& DesignFolder(int count) {
                          }),
                          true);
   (void)cleanup;
+  std::mt19937 random(count);
+  const std::time_t now = std::time(nullptr);
   for (int i = 0; i < count; ++i) {
     const std::string& t = texts[i % texts.size()];
-    std::ofstream(folder + "/d" + std::to_string(i) + ".qrk", std::ios::binary)
-        .write(t.data(), static_cast<std::streamsize>(t.size()));
+    const std::string name = folder + "/d" + std::to_string(i) + ".qrk";
+    std::ofstream(name, std::ios::binary).write(t.data(), static_cast<std::streamsize>(t.size()));
+    if (days <= 1) continue;
+    const std::time_t saved = now - static_cast<std::time_t>(random() % days) * 86400 -
+                              static_cast<std::time_t>(random() % 86400);
+    const timespec both[2] = {{saved, 0}, {saved, 0}};
+    ::utimensat(AT_FDCWD, name.c_str(), both, 0);
   }
   return folder;
 }
@@ -106,10 +119,10 @@ double MillisecondsOf(F&& f) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// state.range(0): the number of designs.
+// state.range(0): the number of designs, state.range(1): the days they were saved on.
 void BM_FileOverviewAgainstReading(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  const std::string& folder = DesignFolder(count);
+  const std::string& folder = DesignFolder(count, static_cast<int>(state.range(1)));
   qern::bench::EnsureApplication();
   double bestRead = std::numeric_limits<double>::infinity(), bestTable = bestRead;
   double bestWindow = bestRead;
@@ -139,9 +152,10 @@ void BM_FileOverviewAgainstReading(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_FileOverviewAgainstReading)
-    ->ArgName("designs")
-    ->Arg(10000)
-    ->Arg(100000)
+    ->ArgNames({"designs", "days"})
+    ->Args({10000, 1})
+    ->Args({10000, HalfAYear})
+    ->Args({100000, HalfAYear})
     ->Iterations(5)  // the best of five rounds of each side
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -153,7 +167,7 @@ BENCHMARK(BM_FileOverviewAgainstReading)
 // the title costs nothing. Counters as above: "ratio" = main window / reading, beside its goal.
 void BM_OpenTableInTheMainWindowAgainstReading(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  const std::string& folder = DesignFolder(count);
+  const std::string& folder = DesignFolder(count, static_cast<int>(state.range(1)));
   qern::bench::EnsureApplication();
   qern::InitProgramState();
   qern::SetProgramIdentity();
@@ -188,8 +202,9 @@ void BM_OpenTableInTheMainWindowAgainstReading(benchmark::State& state) {
   state.SetLabel(QGuiApplication::platformName().toStdString());
 }
 BENCHMARK(BM_OpenTableInTheMainWindowAgainstReading)
-    ->ArgName("designs")
-    ->Arg(10000)
+    ->ArgNames({"designs", "days"})
+    ->Args({10000, 1})
+    ->Args({10000, HalfAYear})
     ->Iterations(5)  // the best of five rounds of each side
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

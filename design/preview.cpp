@@ -77,44 +77,14 @@ class ProgramMessagesAside {
 };
 
 // What the rows of one folder share: the folder's prefix, a content kept from file to file (so
-// that its texts keep their room), and the date of the last file with the span of times that
-// fall on the same day.
+// that its texts keep their room), and the dates of the days its files were saved on.
 struct RowScratch {
   explicit RowScratch(const std::string& folder) : Prefix(JoinFolder(folder, "")) {}
   std::string Prefix, Full;
   DesignFileContent Content;
   ProgramMessagesAside Aside;
 
-  const std::string& DateOf(std::time_t t) {
-    if (t >= dayFrom_ && t < dayTo_) return day_;
-    day_ = FileDateStr(t);
-    // The day's span from its local midnight to the next; a day whose span the calendar does not
-    // give plainly (a clock set at midnight) is kept only for this time.
-    std::tm tm{};
-    ::localtime_r(&t, &tm);
-    std::tm from = tm, to = tm;
-    from.tm_hour = from.tm_min = from.tm_sec = 0;
-    from.tm_isdst = -1;
-    to.tm_hour = to.tm_min = to.tm_sec = 0;
-    to.tm_mday += 1;
-    to.tm_isdst = -1;
-    dayFrom_ = std::mktime(&from);
-    dayTo_ = std::mktime(&to);
-    if (!(dayFrom_ <= t && t < dayTo_ && SameDay(dayFrom_, tm) && SameDay(dayTo_ - 1, tm))) {
-      dayFrom_ = t;
-      dayTo_ = t + 1;
-    }
-    return day_;
-  }
-
- private:
-  static bool SameDay(std::time_t t, const std::tm& day) {
-    std::tm tm{};
-    ::localtime_r(&t, &tm);
-    return tm.tm_year == day.tm_year && tm.tm_yday == day.tm_yday;
-  }
-  std::string day_;
-  std::time_t dayFrom_ = 0, dayTo_ = 0;
+  FileDateCache Dates;
 };
 
 // The row of one file.
@@ -136,7 +106,7 @@ OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
   // The date of the file as it was opened; a file that did not open is asked for it.
   struct stat st {};
   if (modified != NotOpened)
-    row[1] = work.DateOf(modified);
+    row[1] = work.Dates.DateOf(modified);
   else if (::stat(full.c_str(), &st) == 0)
     row[1] = FileDateStr(st.st_mtime);
   if (!read) return row;

@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <limits>
 #include <vector>
 
 #include "framework/progvar.h"
@@ -135,6 +137,31 @@ std::string FileDateStr(std::time_t fileAge) {
 }
 
 void FileDateStr(std::time_t fileAge, std::string& s) { s = FileDateStr(fileAge); }
+
+const std::string& FileDateCache::DateOf(std::time_t t) {
+  auto it = days_.upper_bound(t);
+  if (it != days_.begin() && t < std::prev(it)->second.to) return std::prev(it)->second.text;
+  // The day of t spans from its local midnight 24 hours on when the clock keeps the offset from
+  // UTC that t has all day: its first and last second then fall on the day at 0:00:00 and 23:59:59
+  // with that offset. Otherwise (the clock set forward or back that day) only the second of t is
+  // kept. A time far outside the calendar is not kept.
+  constexpr std::time_t Far = std::numeric_limits<std::time_t>::max() / 2;
+  std::tm tm{}, first{}, last{};
+  if (t <= -Far || t >= Far || !::localtime_r(&t, &tm)) return outside_ = FileDateStr(t);
+  std::time_t from = t - (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec), to = from + 86400;
+  const auto sameDay = [&tm](const std::tm& other, int h, int m, int s) {
+    return other.tm_year == tm.tm_year && other.tm_yday == tm.tm_yday &&
+           other.tm_gmtoff == tm.tm_gmtoff && other.tm_hour == h && other.tm_min == m &&
+           other.tm_sec == s;
+  };
+  const std::time_t end = to - 1;
+  if (!(tm.tm_sec < 60 && ::localtime_r(&from, &first) && sameDay(first, 0, 0, 0) &&
+        ::localtime_r(&end, &last) && sameDay(last, 23, 59, 59))) {
+    from = t;
+    to = t + 1;
+  }
+  return days_.emplace_hint(it, from, Day{to, FileDateStr(t)})->second.text;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Machine facts

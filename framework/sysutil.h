@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,21 @@ std::string TimeStr();
 // A file time stamp as yyyy/mm/dd.
 void FileDateStr(std::time_t fileAge, std::string& s);
 std::string FileDateStr(std::time_t fileAge);
+// FileDateStr of many time stamps, such as a folder's files, each local day worked out once: a day
+// is kept with the span of time stamps that fall on it, found from the day's start and end by
+// localtime_r alone (mktime would look at the time-zone file at each call).
+class FileDateCache {
+ public:
+  const std::string& DateOf(std::time_t t);
+
+ private:
+  struct Day {
+    std::time_t to = 0;  // the span [key, to)
+    std::string text;
+  };
+  std::map<std::time_t, Day> days_;
+  std::string outside_;  // the last date of a time outside the calendar
+};
 // Formatting for given clock values (what the routines above use).
 std::string TimeText(int hour, int minute);
 std::string IsoDateText(int year, int month, int day);

@@ -5,6 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <optional>
+#include <random>
+#include <vector>
 
 #include "framework/progvar.h"
 #include "framework/utilstr.h"
@@ -84,6 +88,43 @@ TEST_F(SysUtilTest, DatesTimesAndVersions) {
   EXPECT_EQ(Settings.UnitSystem, 1);
   ToggleUnitSystem();
   EXPECT_EQ(Settings.UnitSystem, 0);
+}
+
+// The cached dates equal FileDateStr's in every zone: a clock that is set forward or back (by an
+// hour, half an hour, or a whole day), at midnight or at night, and the machine's own zone (TZ
+// unset). The times come in random order, many on the same days, as a folder's files do.
+TEST_F(SysUtilTest, CachedFileDatesAreTheLocalDates) {
+  const std::optional<std::string> zones[] = {std::nullopt,
+                                              "Europe/Berlin",
+                                              "CET-1CEST,M3.5.0,M10.5.0/3",
+                                              "<-03>3<-02>,M10.1.0/0,M2.3.0/0",
+                                              "Australia/Lord_Howe",
+                                              "Pacific/Apia",
+                                              "America/St_Johns",
+                                              "UTC0"};
+  std::mt19937_64 random(51);
+  for (const auto& zone : zones) {
+    SCOPED_TRACE(zone.value_or("TZ unset"));
+    test::ScopedEnv tz("TZ", zone);
+    ::tzset();
+    FileDateCache cache;
+    // Times over seven months (2011-09 to 2012-03: Apia's skipped day and the changes of both
+    // halves of the earth), about 300 a day, some on the half hour and a second before.
+    std::uniform_int_distribution<std::time_t> span(1314835200, 1314835200 + 215 * 86400);
+    int wrong = 0;
+    for (int i = 0; i < 20000; ++i) {
+      const std::time_t r = span(random);
+      for (const std::time_t t : {r, r - r % 1800, r - r % 1800 - 1})
+        if (cache.DateOf(t) != FileDateStr(t) && ++wrong < 5)
+          ADD_FAILURE() << t << ": " << cache.DateOf(t) << " instead of " << FileDateStr(t);
+    }
+    EXPECT_EQ(wrong, 0);
+    for (const std::time_t t : {std::time_t{0}, std::time_t{-1}, std::time_t{253402300799},
+                                std::numeric_limits<std::time_t>::max(),
+                                std::numeric_limits<std::time_t>::min()})
+      EXPECT_EQ(cache.DateOf(t), FileDateStr(t)) << t;
+  }
+  ::tzset();
 }
 
 TEST_F(SysUtilTest, MachineFactsText) {
