@@ -6,7 +6,9 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -49,13 +51,19 @@ std::optional<double> ParseNumber(std::string_view s) {
   return v;
 }
 
-// Round to the nearest pixel (ties to even), kept inside the int range.
+// Round to the nearest pixel (ties to even), kept inside the int range. Added to 1.5 * 2^63, a
+// value is rounded to a whole number as the unit rounds every sum, to nearest with ties to even,
+// and the number's last bits are those of the sum's significand: no floor, fmod or switch of the
+// rounding mode per coordinate.
 int RoundPx(long double v) {
-  if (!std::isfinite(static_cast<double>(v))) return 0;
-  long double r = RoundHalfEven(v);
-  if (r > 1e9L) return 1000000000;
-  if (r < -1e9L) return -1000000000;
-  return static_cast<int>(r);
+  if (!(std::fabs(v) <= 1e9L)) {
+    if (!std::isfinite(static_cast<double>(v))) return 0;
+    return v > 0 ? 1000000000 : -1000000000;
+  }
+  const long double shifted = v + 0x1.8p63L;
+  uint64_t significand;
+  std::memcpy(&significand, &shifted, sizeof significand);
+  return static_cast<int32_t>(static_cast<uint32_t>(significand));
 }
 
 }  // namespace

@@ -191,6 +191,58 @@ TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
             (std::array{65, 25, 607, 455}));
 }
 
+// The pixel a mapped length comes to as it always has: rounded half to even, kept in the int
+// range, 0 for what is no number.
+int ReferencePixel(long double v) {
+  if (!std::isfinite(static_cast<double>(v))) return 0;
+  const long double r = RoundHalfEven(v);
+  return r > 1e9L ? 1000000000 : r < -1e9L ? -1000000000 : static_cast<int>(r);
+}
+
+// Coordinates in and far beyond the shown part of windows large and small, zoomed or not, map to
+// the pixels of the rounding above; halves go to the even pixel.
+TEST_F(GraphicTest, MappedPixelsAreThoseRoundedHalfToEven) {
+  struct Box {
+    long double xmin, ymin, xmax, ymax;
+    bool keepAspect;
+  };
+  const Box boxes[] = {{0, 0, 160, 120, false},     {-5e3L, -2e3L, 9e4L, 7e4L, true},
+                       {1e-6L, 1e-6L, 2e-6L, 3e-6L, true}, {-1e8L, -1e8L, 1e8L, 1e8L, false},
+                       {0.1L, 0.2L, 297.3L, 210.7L, true}};
+  std::mt19937_64 rng(51);
+  std::uniform_real_distribution<double> unit(-1, 2);
+  std::uniform_int_distribution<int> px(0, 640);
+  for (const Box& b : boxes) {
+    for (int zoom = 0; zoom < 3; ++zoom) {
+      win.SetWindow(b.keepAspect, true, 0, 0, 1, 1, b.xmin, b.ymin, b.xmax, b.ymax);
+      if (zoom > 0) win.SetScale(px(rng), px(rng) * 3 / 4, px(rng), px(rng) * 3 / 4);
+      for (int i = 0; i < 20000; ++i) {
+        // (The display list keeps doubles.)
+        const double x = static_cast<double>(b.xmin + (b.xmax - b.xmin) * unit(rng));
+        const double y = static_cast<double>(b.ymin + (b.ymax - b.ymin) * unit(rng));
+        ASSERT_EQ(MapX(x), ReferencePixel((x - Graph.VisibleXMin) * Graph.ScaleX) + Graph.ViewLeft)
+            << x;
+        ASSERT_EQ(MapY(y),
+                  Graph.ViewBottom - ReferencePixel((y - Graph.VisibleYMin) * Graph.ScaleY))
+            << y;
+        ASSERT_EQ(MapLengthX(x), ReferencePixel(Graph.ScaleX * x)) << x;
+      }
+    }
+  }
+  // Four pixels to the unit: every eighth of a unit past a pixel is a half.
+  PlainWindow(160, 120);
+  for (int k = -4000; k <= 4000; ++k) {
+    const long double x = (k + 0.5L) / 4;
+    ASSERT_EQ(MapX(x), k % 2 == 0 ? k : k + 1) << k;
+    ASSERT_EQ(MapY(x), 480 - (k % 2 == 0 ? k : k + 1)) << k;
+  }
+  EXPECT_EQ(MapX(1e300), 1000000000);
+  EXPECT_EQ(MapX(-1e300), -1000000000);
+  EXPECT_EQ(MapX(2.5e8L + 0.125L), 1000000000);  // a half past 1e9
+  EXPECT_EQ(MapX(INFINITY), 0);
+  EXPECT_EQ(MapX(NAN), 0);
+}
+
 // Drawings map to the drawing area a window reports; the kept drawing follows a new size.
 TEST_F(GraphicTest, DrawingAreaSizeSetsTheExtentAndScalesTheKeptDrawing) {
   PlainWindow();
