@@ -106,10 +106,18 @@ void ScreenBackEnd::Replay(const std::string& file, const std::string& block, lo
   CadState.CadInsertX = CadState.CadInsertY = CadState.CadInsertAngle = 0;
   CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
   CadState.CadInsertDepth = 0;
-  if (file.empty())
-    ReplayScreenBlock(block, x, y, angle, scaleX, scaleY);
-  else
-    ReplayBlockFileNamed(file, x, y, angle, scaleX, scaleY);
+  struct InDouble {
+    const bool before = CadTransformsInDouble();
+    InDouble() { CadTransformInDouble(true); }
+    ~InDouble() { CadTransformInDouble(before); }
+  };
+  {
+    const InDouble inDouble;
+    if (file.empty())
+      ReplayScreenBlock(block, x, y, angle, scaleX, scaleY);
+    else
+      ReplayBlockFileNamed(file, x, y, angle, scaleX, scaleY);
+  }
   CadState.CadTextHeight = saved.CadTextHeight;
   CadState.CadTextWidth = saved.CadTextWidth;
   CadState.CadTextRotation = saved.CadTextRotation;

@@ -588,22 +588,13 @@ void GraphicWindow::Arc(long double x, long double y, long double startDeg, long
     circle(x, y, r);
     return;
   }
-  long double a = DegToRad(startDeg), b = DegToRad(endDeg);
-  // The list keeps doubles: the quick sine and cosine are taken where the ends round to the same
-  // doubles as with the library's; near a rounding boundary the library's decide.
-  long double sa, ca, sb, cb;
-  long double xs = 0, ys = 0, xe = 0, ye = 0;
-  bool quick = QuickSinCos(a, sa, ca) && QuickSinCos(b, sb, cb);
-  if (quick) {
-    const long double pxs = r * ca, pys = r * sa, pxe = r * cb, pye = r * sb;
-    xs = x + pxs, ys = y + pys, xe = x + pxe, ye = y + pye;
-    quick = RoundsToDoubleAlike(xs, pxs) && RoundsToDoubleAlike(ys, pys) &&
-            RoundsToDoubleAlike(xe, pxe) && RoundsToDoubleAlike(ye, pye);
-  }
-  if (!quick) {
-    xs = x + r * std::cos(a), ys = y + r * std::sin(a);
-    xe = x + r * std::cos(b), ye = y + r * std::sin(b);
-  }
+  // The list keeps doubles, and the screen pixels: the ends in double arithmetic.
+  double sa, ca, sb, cb;
+  SinCosDegrees(static_cast<double>(startDeg), sa, ca);
+  SinCosDegrees(static_cast<double>(endDeg), sb, cb);
+  const double cx = static_cast<double>(x), cy = static_cast<double>(y);
+  const double rd = static_cast<double>(r);
+  const double xs = cx + rd * ca, ys = cy + rd * sa, xe = cx + rd * cb, ye = cy + rd * sb;
   if (std::fabs(AngleDifference(startDeg, endDeg)) < 4) {
     line(xs, ys, xe, ye);
   } else {

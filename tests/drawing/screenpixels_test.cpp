@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "design/aendvar.h"
 #include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
@@ -73,6 +74,7 @@ class ScreenPixels : public ::testing::TestWithParam<PixelCase> {
  protected:
   void SetUp() override {
     InitProgramState();
+    InitDrawingInfo();
     Settings.TempFolder = dir_.Path() + "/";
     Settings.ScreenWidth = 1024;
     Settings.ScreenHeight = 768;
@@ -82,6 +84,7 @@ class ScreenPixels : public ::testing::TestWithParam<PixelCase> {
     Flags.ErrorBoxesEnabled = true;
     DisplayList.clear();
     SetDefaultDesign();
+    InitDrawingInfo();
     ResetErrors();
   }
   TempFolder dir_;
@@ -109,8 +112,9 @@ TEST_P(ScreenPixels, EveryKindPaintsWhatItPainted) {
     char text[40];
     std::snprintf(text, sizeof text, "0x%016" PRIx64 "ULL, ", canvas.hash);
     got += text;
-    if (i < d.fingerprints.size())
+    if (i < d.fingerprints.size()) {
       EXPECT_EQ(canvas.hash, d.fingerprints[i]) << "kind " << d.kinds[i];
+    }
   }
   EXPECT_EQ(d.fingerprints.size(), d.kinds.size()) << got;
   if (HasFailure()) ADD_FAILURE() << "fingerprints now: " << got;
