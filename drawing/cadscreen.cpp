@@ -197,6 +197,13 @@ void ScreenBackEnd::Line(long double x1, long double y1, long double x2, long do
     Screen().Line(x1, y1, x2, y2);
 }
 
+void ScreenBackEnd::LineInDouble(double x1, double y1, double x2, double y2) {
+  if (InBlock())
+    Line(x1, y1, x2, y2);
+  else
+    Screen().Window().LineRecord(x1, y1, x2, y2);
+}
+
 void ScreenBackEnd::Circle(long double x, long double y, long double r) {
   if (InBlock() && maker_)
     maker_->Circle(x, y, r);

@@ -345,13 +345,9 @@ struct DoubleTurn {
   double c = 1, s = 0;
 };
 
-void Map(long double& xr, long double& yr, long double x, long double y) {
+// A point of a block mapped in double (a replay on the screen).
+void MapInDouble(double& xr, double& yr, long double x, long double y) {
   const CadOutputState& st = CadState;
-  if (!g_inDouble) {
-    ScaleRotateTranslate(xr, yr, st.CadInsertScaleX, st.CadInsertScaleY, st.CadInsertX,
-                         st.CadInsertY, st.CadInsertAngle, x, y);
-    return;
-  }
   // A block's points all turn by the angle of its insert.
   thread_local DoubleTurn turn;
   if (turn.angle != st.CadInsertAngle) {
@@ -363,6 +359,18 @@ void Map(long double& xr, long double& yr, long double x, long double y) {
   xr = static_cast<double>(st.CadInsertX) + (px * turn.c - py * turn.s);
   yr = static_cast<double>(st.CadInsertY) + (py * turn.c + px * turn.s);
 }
+
+void Map(long double& xr, long double& yr, long double x, long double y) {
+  const CadOutputState& st = CadState;
+  if (!g_inDouble) {
+    ScaleRotateTranslate(xr, yr, st.CadInsertScaleX, st.CadInsertScaleY, st.CadInsertX,
+                         st.CadInsertY, st.CadInsertAngle, x, y);
+    return;
+  }
+  double dx, dy;
+  MapInDouble(dx, dy, x, y);
+  xr = dx, yr = dy;
+}
 }  // namespace
 
 void CadTransformedPoint(long double& xr, long double& yr, long double x, long double y) {
@@ -373,6 +381,13 @@ void CadTransformInDouble(bool on) { g_inDouble = on; }
 bool CadTransformsInDouble() { return g_inDouble; }
 
 void CadTransformedLine(long double x1, long double y1, long double x2, long double y2) {
+  if (g_inDouble) {
+    double a, b, c, d;
+    MapInDouble(a, b, x1, y1);
+    MapInDouble(c, d, x2, y2);
+    if (B()) B()->LineInDouble(a, b, c, d);
+    return;
+  }
   long double a, b, c, d;
   Map(a, b, x1, y1);
   Map(c, d, x2, y2);

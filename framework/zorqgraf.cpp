@@ -578,7 +578,15 @@ void GraphicWindow::Header(int flag, long double xmin, long double ymin, long do
 void GraphicWindow::circle(long double x, long double y, long double r) { Append(RecCircle, {x, y, r}); }
 
 void GraphicWindow::line(long double x1, long double y1, long double x2, long double y2) {
-  Append(RecLine, {x1, y1, x2, y2});
+  LineRecord(static_cast<double>(x1), static_cast<double>(y1), static_cast<double>(x2),
+             static_cast<double>(y2));
+}
+
+void GraphicWindow::LineRecord(double x1, double y1, double x2, double y2) {
+  // (The commonest record, built without a list of its numbers.)
+  DisplayRecord& rec = DisplayList.emplace_back();
+  rec.Code = RecLine;
+  rec.Args[0] = x1, rec.Args[1] = y1, rec.Args[2] = x2, rec.Args[3] = y2;
 }
 
 void GraphicWindow::Arc(long double x, long double y, long double startDeg, long double endDeg,
