@@ -9,7 +9,8 @@ Rows (medians of the pairs, each pair run back to back so that both see the same
   wqern d.qrk /CAD2:5  against cp of the IGES bytes
   wqern z.qrk /CAD2:7  the two wheels of 9,999 teeth as IGES, against cp of its bytes (goal <= 3),
                        its bytes against the same drawing's DXF bytes (goal <= 3.5) and its peak
-                       memory against that of 100 teeth (goal <= 2)
+                       memory against that of 100 teeth (goal <= 2), and its time against /CAD1:7
+                       of the same (goal <= 1.5; also for the previous build when given)
 a window start on Xvfb (when it is installed) that quits as soon as its window is drawn: wqern with
 its display check against wqern_unchecked, the same program built without the check (goal <= 1.05),
 and, given a previous build's wqern, that one beside it with the same module;
@@ -194,6 +195,13 @@ def main():
                  lambda: spawn_ms([cp, "refz.igs", "copyz.igs"], env), pairs, 3),
         ]
         baselines = ["bare_listing", "cp of the bytes", "cp of the bytes", "cp of the bytes"]
+        # The wheels as IGES against the same as DXF, now and, given one, with the previous build.
+        for name, program in [("now", wqern)] + ([("before", previous)] if previous else []):
+            rows.append(pair("wqern z.qrk /CAD2:7, 9,999 teeth (%s)" % name,
+                             (lambda p: lambda: spawn_ms([p, "z.qrk", "/CAD2:7"], env))(program),
+                             (lambda p: lambda: spawn_ms([p, "z.qrk", "/CAD1:7"], env))(program),
+                             pairs, 1.5 if name == "now" else None))
+            baselines.append("/CAD1:7 of the same")
         sizes = [
             ("IGES bytes of /CAD2:7, 9,999 teeth", igs_bytes, "the same drawing as DXF",
              dxf_bytes, 3.5, "B"),
@@ -222,7 +230,7 @@ def main():
     print("|---|---|---|---|---|---|")
     for (name, now, base, ratio, goal), what in zip(rows, baselines):
         print("| %s | %.2f ms | %s | %.2f ms | %.2fx | %s |"
-              % (name, now, what, base, ratio, "<= %dx" % goal if goal else "-"))
+              % (name, now, what, base, ratio, "<= %gx" % goal if goal else "-"))
     for name, now, what, base, goal, unit in sizes:
         print("| %s | %d %s | %s | %d %s | %.2fx | <= %gx |"
               % (name, now, unit, what, base, unit, now / base, goal))
