@@ -40,7 +40,7 @@ class ReachedPast : public ::testing::Test {
     Session.CurrentFileName = dir_.File("k" + std::to_string(kind));
     DrawMenu(device, kind);
     Flags.BatchCadOutput = false;
-    const std::string ext = device == CadDeviceDxf ? ".dxf" : device == CadDeviceIges ? ".igs" : ".txt";
+    const char* ext = device == CadDeviceDxf ? ".dxf" : device == CadDeviceIges ? ".igs" : ".txt";
     std::string text;
     for (const std::string& line : ReadFileLines(Session.CurrentFileName + ext))
       text += (line.find("15H") != std::string::npos ? std::string("(dated)") : line) + "\n";
