@@ -4,7 +4,7 @@
 # tree added, so that a benchmark new in this tree runs on both builds side by side: each source is
 # compiled with the flags and against the headers of the other build's benchmarks and linked with
 # its objects and libraries into <program>. The other build is only read.
-# Example: bench/with_other_build.sh /work/base/build/release /tmp/base_bench bench/repaint_bench.cpp
+# Example: bench/with_other_build.sh ../base/build/release /tmp/base_bench bench/repaint_bench.cpp
 set -euo pipefail
 other=$(cd "$1" && pwd)
 program=$(realpath -m "$2")

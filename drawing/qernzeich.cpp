@@ -395,7 +395,9 @@ bool g_reachedPast[CadDeviceText + 1][DrawingKindCount + 1] = {};
 bool Known(int device, int kind) {
   return device >= 0 && device <= CadDeviceText && kind >= 0 && kind <= DrawingKindCount;
 }
-bool ReachedPast(int device, int kind) { return Known(device, kind) && g_reachedPast[device][kind]; }
+bool ReachedPast(int device, int kind) {
+  return Known(device, kind) && g_reachedPast[device][kind];
+}
 void NoteReachedPast(int device, int kind, bool past) {
   if (Known(device, kind)) g_reachedPast[device][kind] = past;
 }

@@ -48,8 +48,9 @@ constexpr int QuickTrigUlps = 4;
 bool QuickSinCos(long double x, long double& s, long double& c);
 
 // Sine and cosine of an angle in degrees, in double arithmetic (for the screen, whose pixels need
-// no more): the angle is first brought exactly within 45 degrees of a whole quarter turn, so quarter
-// turns give exact zeros and ones. Angles of 2^50 degrees or more, or not finite: the library's.
+// no more): the angle is first brought exactly within 45 degrees of a whole quarter turn, so
+// quarter turns give exact zeros and ones. Angles of 2^50 degrees or more, or not finite: the
+// library's.
 void SinCosDegrees(double deg, double& s, double& c);
 
 // Rotation and transformation; results go to the first two arguments.
