@@ -55,6 +55,8 @@ class CadBackEnd {
 
   // Primitives.
   virtual void Line(long double x1, long double y1, long double x2, long double y2) {}
+  // A line of a replay mapped in double (CadTransformInDouble): the screen keeps it so.
+  virtual void LineInDouble(double x1, double y1, double x2, double y2) { Line(x1, y1, x2, y2); }
   virtual void Circle(long double x, long double y, long double r) {}
   virtual void Arc(long double x, long double y, long double startAngle, long double endAngle,
                    long double r) {}

@@ -106,10 +106,18 @@ void ScreenBackEnd::Replay(const std::string& file, const std::string& block, lo
   CadState.CadInsertX = CadState.CadInsertY = CadState.CadInsertAngle = 0;
   CadState.CadInsertScaleX = CadState.CadInsertScaleY = 1;
   CadState.CadInsertDepth = 0;
-  if (file.empty())
-    ReplayScreenBlock(block, x, y, angle, scaleX, scaleY);
-  else
-    ReplayBlockFileNamed(file, x, y, angle, scaleX, scaleY);
+  struct InDouble {
+    const bool before = CadTransformsInDouble();
+    InDouble() { CadTransformInDouble(true); }
+    ~InDouble() { CadTransformInDouble(before); }
+  };
+  {
+    const InDouble inDouble;
+    if (file.empty())
+      ReplayScreenBlock(block, x, y, angle, scaleX, scaleY);
+    else
+      ReplayBlockFileNamed(file, x, y, angle, scaleX, scaleY);
+  }
   CadState.CadTextHeight = saved.CadTextHeight;
   CadState.CadTextWidth = saved.CadTextWidth;
   CadState.CadTextRotation = saved.CadTextRotation;
@@ -187,6 +195,13 @@ void ScreenBackEnd::Line(long double x1, long double y1, long double x2, long do
     DxfLine(x1, y1, x2, y2);
   else
     Screen().Line(x1, y1, x2, y2);
+}
+
+void ScreenBackEnd::LineInDouble(double x1, double y1, double x2, double y2) {
+  if (InBlock())
+    Line(x1, y1, x2, y2);
+  else
+    Screen().Window().LineRecord(x1, y1, x2, y2);
 }
 
 void ScreenBackEnd::Circle(long double x, long double y, long double r) {

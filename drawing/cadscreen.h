@@ -31,6 +31,7 @@ class ScreenBackEnd : public CadBackEnd {
   void SetLineStyle(int style) override;
   void SetTextStyle(int font, long double angle, long double height, long double width) override;
   void Line(long double x1, long double y1, long double x2, long double y2) override;
+  void LineInDouble(double x1, double y1, double x2, double y2) override;
   void Circle(long double x, long double y, long double r) override;
   void Arc(long double x, long double y, long double startAngle, long double endAngle,
            long double r) override;

@@ -134,6 +134,11 @@ void Unite(Rect& r, bool& empty, const Rect& p) {
 double Size(const Rect& b) {
   return std::max({std::fabs(b.xmin), std::fabs(b.xmax), std::fabs(b.ymin), std::fabs(b.ymax)});
 }
+// The distance of a box's farthest corner from the origin.
+double CornerReach(const Rect& b) {
+  return std::hypot(std::max(std::fabs(b.xmin), std::fabs(b.xmax)),
+                    std::max(std::fabs(b.ymin), std::fabs(b.ymax)));
+}
 bool Finite(const Rect& b) {
   return std::isfinite(b.xmin) && std::isfinite(b.ymin) && std::isfinite(b.xmax) &&
          std::isfinite(b.ymax);
@@ -770,6 +775,7 @@ class RoomWatch : public CadBackEnd {
     int state = 0;  // 0 box not found yet, 1 being found, 2 found
     Rect box;
     bool empty = true, unbounded = false;
+    double reach = 0;  // the distance from its origin that holds it, once its box is found
     // User block files inserted in it or in a block it inserts (their drawing is watched).
     bool ownUsers = false, users = false;
     void Reset() {
@@ -868,6 +874,17 @@ class RoomWatch : public CadBackEnd {
     bl.box = b;
     bl.empty = empty;
     bl.unbounded = unbounded;
+    // How far from its origin it reaches: its box's farthest corner, or less where its inserts
+    // reach less (a wheel is the circle its teeth sweep, whose box's corners lie beyond it).
+    if (!empty && !unbounded) {
+      double reach = bl.ownEmpty ? 0 : CornerReach(bl.own);
+      for (const Child& ch : bl.inserts)
+        if (!ch.block->empty)
+          reach = std::max(reach, std::hypot(ch.x, ch.y) +
+                                      ch.block->reach *
+                                          std::max(std::fabs(ch.scaleX), std::fabs(ch.scaleY)));
+      bl.reach = std::min(reach * (1 + 4 * Rounding), CornerReach(b));
+    }
     bl.users = bl.ownUsers;
     for (const Child& ch : bl.inserts) bl.users = bl.users || ch.block->users;
     return !unbounded;
@@ -917,7 +934,15 @@ class RoomWatch : public CadBackEnd {
     const double a = angle * D(Pi) / 180, c = angle == 0 ? 1 : std::cos(a),
                  s = angle == 0 ? 0 : std::sin(a);
     double mx = 0, my = 0;
-    const Rect p = Mapped(bl.box, {c * scaleX, -s * scaleY, s * scaleX, c * scaleY, x, y}, mx, my);
+    Rect p = Mapped(bl.box, {c * scaleX, -s * scaleY, s * scaleX, c * scaleY, x, y}, mx, my);
+    if (angle != 0) {
+      // Turned, it lies also within the circle of its reach about the insert point.
+      const double r =
+          bl.reach * std::max(std::fabs(scaleX), std::fabs(scaleY)) * (1 + 4 * Rounding);
+      p = {std::max(p.xmin, x - r), std::max(p.ymin, y - r), std::min(p.xmax, x + r),
+           std::min(p.ymax, y + r)};
+      mx = std::max(mx, std::fabs(x) + r), my = std::max(my, std::fabs(y) + r);
+    }
     const double sx = Rounding * mx, sy = Rounding * my;
     if (!(p.xmin >= room_.xmin + sx && p.xmax <= room_.xmax - sx && p.ymin >= room_.ymin + sy &&
           p.ymax <= room_.ymax - sy))

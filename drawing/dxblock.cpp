@@ -764,7 +764,7 @@ void Replay(const std::string& file, const Steps* known, const Step* insert, lon
   }
   CadState.CadInsertDepth = depth;
   long double nx = 0, ny = 0;
-  ScaleRotateTranslate(nx, ny, saved.sx, saved.sy, saved.x, saved.y, saved.angle, x, y);
+  CadTransformedPoint(nx, ny, x, y);  // (by the transform saved, still in place)
   CadState.CadInsertX = nx;
   CadState.CadInsertY = ny;
   CadState.CadInsertAngle = saved.angle + angle;

@@ -400,6 +400,20 @@ struct DrawingStart {
   }
 };
 
+// Whether the last drawing of a kind on a device reached past its room (a design the calculation
+// found faulty): the next one, most likely of the same design, is measured first rather than
+// drawn, begun again, measured and drawn again. Either way gives the same drawing.
+bool g_reachedPast[CadDeviceText + 1][DrawingKindCount + 1] = {};
+bool Known(int device, int kind) {
+  return device >= 0 && device <= CadDeviceText && kind >= 0 && kind <= DrawingKindCount;
+}
+bool ReachedPast(int device, int kind) {
+  return Known(device, kind) && g_reachedPast[device][kind];
+}
+void NoteReachedPast(int device, int kind, bool past) {
+  if (Known(device, kind)) g_reachedPast[device][kind] = past;
+}
+
 void DrawKind(int device, int kind) {
   CadPlaceLogos(true);
   CadBeginOutput(device);
@@ -412,12 +426,18 @@ void DrawKind(int device, int kind) {
     DrawKindIn(kind, s, box);
   } else if (DrawingExtentsWay == ExtentsWay::MeasuredFirst || manyTeeth) {
     DrawKindIn(kind, s, HoldingExtents(kind, s));
+  } else if (ReachedPast(device, kind)) {
+    const CadBox held = HoldingExtents(kind, s);
+    NoteReachedPast(device, kind, held.xmin != box.xmin || held.ymin != box.ymin ||
+                                      held.xmax != box.xmax || held.ymax != box.ymax);
+    DrawKindIn(kind, s, held);
   } else {
     // Drawn at once within the kind's room, and watched: only a drawing that may reach past it (a
     // design the calculation found faulty) is begun again, measured unseen first and drawn within
     // the extents that hold it.
     const DrawingStart start;
     if (!CadDrawWatched([&] { DrawKindIn(kind, s, box); }, RoomOf(box))) {
+      NoteReachedPast(device, kind, true);
       start.Restore();
       CadRestartOutput();
       if (Flags.AbortFlag) return;

@@ -350,13 +350,57 @@ void CadTextAtPen(const std::string& s) {
 // ---- Transformed primitives ---------------------------------------------------------------------
 
 namespace {
+bool g_inDouble = false;
+
+// The cosine and sine of the last insert angle, in double.
+struct DoubleTurn {
+  long double angle = 0;
+  double c = 1, s = 0;
+};
+
+// A point of a block mapped in double (a replay on the screen).
+void MapInDouble(double& xr, double& yr, long double x, long double y) {
+  const CadOutputState& st = CadState;
+  // A block's points all turn by the angle of its insert.
+  thread_local DoubleTurn turn;
+  if (turn.angle != st.CadInsertAngle) {
+    turn.angle = st.CadInsertAngle;
+    SinCosDegrees(static_cast<double>(turn.angle), turn.s, turn.c);
+  }
+  const double px = static_cast<double>(x) * static_cast<double>(st.CadInsertScaleX);
+  const double py = static_cast<double>(y) * static_cast<double>(st.CadInsertScaleY);
+  xr = static_cast<double>(st.CadInsertX) + (px * turn.c - py * turn.s);
+  yr = static_cast<double>(st.CadInsertY) + (py * turn.c + px * turn.s);
+}
+
 void Map(long double& xr, long double& yr, long double x, long double y) {
-  ScaleRotateTranslate(xr, yr, CadState.CadInsertScaleX, CadState.CadInsertScaleY,
-                       CadState.CadInsertX, CadState.CadInsertY, CadState.CadInsertAngle, x, y);
+  const CadOutputState& st = CadState;
+  if (!g_inDouble) {
+    ScaleRotateTranslate(xr, yr, st.CadInsertScaleX, st.CadInsertScaleY, st.CadInsertX,
+                         st.CadInsertY, st.CadInsertAngle, x, y);
+    return;
+  }
+  double dx, dy;
+  MapInDouble(dx, dy, x, y);
+  xr = dx, yr = dy;
 }
 }  // namespace
 
+void CadTransformedPoint(long double& xr, long double& yr, long double x, long double y) {
+  Map(xr, yr, x, y);
+}
+
+void CadTransformInDouble(bool on) { g_inDouble = on; }
+bool CadTransformsInDouble() { return g_inDouble; }
+
 void CadTransformedLine(long double x1, long double y1, long double x2, long double y2) {
+  if (g_inDouble) {
+    double a, b, c, d;
+    MapInDouble(a, b, x1, y1);
+    MapInDouble(c, d, x2, y2);
+    if (B()) B()->LineInDouble(a, b, c, d);
+    return;
+  }
   long double a, b, c, d;
   Map(a, b, x1, y1);
   Map(c, d, x2, y2);

@@ -106,6 +106,12 @@ void CadTransformedArc(long double x, long double y, long double startAngle, lon
 void CadTransformedText(const std::string& s, long double x, long double y);
 void CadTransformedSolid(long double x1, long double y1, long double x2, long double y2,
                          long double x3, long double y3, long double x4, long double y4);
+// A point of a block mapped by the insert transform, as the primitives above map theirs.
+void CadTransformedPoint(long double& xr, long double& yr, long double x, long double y);
+// While set, the transform works in double: a replay on the screen, whose pixels are the same
+// (files keep the long double arithmetic their bytes come from).
+void CadTransformInDouble(bool on);
+bool CadTransformsInDouble();
 
 // ---- Drawing structure ------------------------------------------------------------------------
 // Call order of one drawing: CadBeginOutput, CadSetPen(0), CadBeginDrawing, CadTables,

@@ -209,6 +209,25 @@ bool QuickSinCos(long double x, long double& s, long double& c) {
   return true;
 }
 
+void SinCosDegrees(double deg, double& s, double& c) {
+  constexpr double kRadians = static_cast<double>(Pi / 180);
+  if (!(std::fabs(deg) < 0x1p50)) {
+    const double a = deg * kRadians;
+    s = std::sin(a), c = std::cos(a);
+    return;
+  }
+  // The nearest count of quarter turns (adding 1.5 * 2^52 rounds to a whole number); the rest is
+  // exact, deg and the whole multiple of 90 both being multiples of deg's last place.
+  const double q = (deg / 90 + 0x1.8p52) - 0x1.8p52;
+  const double r = (deg - q * 90) * kRadians;
+  const double sr = std::sin(r), cr = std::cos(r);
+  switch (static_cast<int64_t>(q) & 3) {
+    case 0: s = sr, c = cr; break;
+    case 1: s = cr, c = -sr; break;
+    case 2: s = -sr, c = -cr; break;
+    default: s = -cr, c = sr; break;
+  }
+}
 
 void RotatePoint(long double& xr, long double& yr, long double x, long double y, long double phi) {
   long double c = std::cos(phi), s = std::sin(phi);

@@ -46,26 +46,12 @@ long double ArcSweep(long double startAngle, long double endAngle);
 // of std::sin and std::cos; false for |x| >= 2^20 or not finite (nothing is set then).
 constexpr int QuickTrigUlps = 4;
 bool QuickSinCos(long double x, long double& s, long double& c);
-// Whether v, the long double sum of a term with others, rounds to the same double as the sum
-// computed again with a term that differs from this one by at most QuickTrigUlps units in its
-// factor's last place (each step rounded once): v is far enough from a rounding boundary.
-inline bool RoundsToDoubleAlike(long double v, long double term) {
-  const double d = static_cast<double>(v);
-  uint64_t bits;
-  std::memcpy(&bits, &d, sizeof bits);
-  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
-  if (exponent < 64 || exponent == 0x7ff) return false;  // tiny, subnormal or not finite
-  // Half the spacing of doubles at d, the smaller one below a power of two.
-  const bool powerOfTwo = (bits & ((uint64_t{1} << 52) - 1)) == 0;
-  const uint64_t halfBits = static_cast<uint64_t>(exponent - 53 - (powerOfTwo ? 1 : 0)) << 52;
-  double half;
-  std::memcpy(&half, &halfBits, sizeof half);
-  const long double room = half - std::fabs(v - static_cast<long double>(d));
-  // The two sums differ by at most (QuickTrigUlps + 1) units of the term and one of the sum, each
-  // a unit being at most 2^-63 of the value; twice that is allowed for.
-  const long double apart = 0x1p-62L * ((QuickTrigUlps + 2) * std::fabs(term) + std::fabs(v));
-  return room > apart;
-}
+
+// Sine and cosine of an angle in degrees, in double arithmetic (for the screen, whose pixels need
+// no more): the angle is first brought exactly within 45 degrees of a whole quarter turn, so
+// quarter turns give exact zeros and ones. Angles of 2^50 degrees or more, or not finite: the
+// library's.
+void SinCosDegrees(double deg, double& s, double& c);
 
 // Rotation and transformation; results go to the first two arguments.
 void RotatePoint(long double& xr, long double& yr, long double x, long double y, long double phi);

@@ -6,7 +6,9 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "framework/dialogs.h"
 #include "framework/progvar.h"
@@ -49,13 +51,19 @@ std::optional<double> ParseNumber(std::string_view s) {
   return v;
 }
 
-// Round to the nearest pixel (ties to even), kept inside the int range.
+// Round to the nearest pixel (ties to even), kept inside the int range. Added to 1.5 * 2^63, a
+// value is rounded to a whole number as the unit rounds every sum, to nearest with ties to even,
+// and the number's last bits are those of the sum's significand: no floor, fmod or switch of the
+// rounding mode per coordinate.
 int RoundPx(long double v) {
-  if (!std::isfinite(static_cast<double>(v))) return 0;
-  long double r = RoundHalfEven(v);
-  if (r > 1e9L) return 1000000000;
-  if (r < -1e9L) return -1000000000;
-  return static_cast<int>(r);
+  if (!(std::fabs(v) <= 1e9L)) {
+    if (!std::isfinite(static_cast<double>(v))) return 0;
+    return v > 0 ? 1000000000 : -1000000000;
+  }
+  const long double shifted = v + 0x1.8p63L;
+  uint64_t significand;
+  std::memcpy(&significand, &shifted, sizeof significand);
+  return static_cast<int32_t>(static_cast<uint32_t>(significand));
 }
 
 }  // namespace
@@ -570,7 +578,15 @@ void GraphicWindow::Header(int flag, long double xmin, long double ymin, long do
 void GraphicWindow::circle(long double x, long double y, long double r) { Append(RecCircle, {x, y, r}); }
 
 void GraphicWindow::line(long double x1, long double y1, long double x2, long double y2) {
-  Append(RecLine, {x1, y1, x2, y2});
+  LineRecord(static_cast<double>(x1), static_cast<double>(y1), static_cast<double>(x2),
+             static_cast<double>(y2));
+}
+
+void GraphicWindow::LineRecord(double x1, double y1, double x2, double y2) {
+  // (The commonest record, built without a list of its numbers.)
+  DisplayRecord& rec = DisplayList.emplace_back();
+  rec.Code = RecLine;
+  rec.Args[0] = x1, rec.Args[1] = y1, rec.Args[2] = x2, rec.Args[3] = y2;
 }
 
 void GraphicWindow::Arc(long double x, long double y, long double startDeg, long double endDeg,
@@ -580,22 +596,13 @@ void GraphicWindow::Arc(long double x, long double y, long double startDeg, long
     circle(x, y, r);
     return;
   }
-  long double a = DegToRad(startDeg), b = DegToRad(endDeg);
-  // The list keeps doubles: the quick sine and cosine are taken where the ends round to the same
-  // doubles as with the library's; near a rounding boundary the library's decide.
-  long double sa, ca, sb, cb;
-  long double xs = 0, ys = 0, xe = 0, ye = 0;
-  bool quick = QuickSinCos(a, sa, ca) && QuickSinCos(b, sb, cb);
-  if (quick) {
-    const long double pxs = r * ca, pys = r * sa, pxe = r * cb, pye = r * sb;
-    xs = x + pxs, ys = y + pys, xe = x + pxe, ye = y + pye;
-    quick = RoundsToDoubleAlike(xs, pxs) && RoundsToDoubleAlike(ys, pys) &&
-            RoundsToDoubleAlike(xe, pxe) && RoundsToDoubleAlike(ye, pye);
-  }
-  if (!quick) {
-    xs = x + r * std::cos(a), ys = y + r * std::sin(a);
-    xe = x + r * std::cos(b), ye = y + r * std::sin(b);
-  }
+  // The list keeps doubles, and the screen pixels: the ends in double arithmetic.
+  double sa, ca, sb, cb;
+  SinCosDegrees(static_cast<double>(startDeg), sa, ca);
+  SinCosDegrees(static_cast<double>(endDeg), sb, cb);
+  const double cx = static_cast<double>(x), cy = static_cast<double>(y);
+  const double rd = static_cast<double>(r);
+  const double xs = cx + rd * ca, ys = cy + rd * sa, xe = cx + rd * cb, ye = cy + rd * sb;
   if (std::fabs(AngleDifference(startDeg, endDeg)) < 4) {
     line(xs, ys, xe, ye);
   } else {

@@ -201,6 +201,7 @@ class GraphicWindow {
   // Record writers.
   void circle(long double x, long double y, long double r);
   void line(long double x1, long double y1, long double x2, long double y2);
+  void LineRecord(double x1, double y1, double x2, double y2);  // line() of numbers in double
   void Arc(long double x, long double y, long double startDeg, long double endDeg, long double r);
   void Rectangle(long double x1, long double y1, long double x2, long double y2);
   void OutTextXY(const std::string& text, long double x, long double y);

@@ -410,6 +410,11 @@ TEST_F(CadStructTest, WatchedDrawingSaysWhetherItMayReachPastItsRoom) {
   EXPECT_FALSE(watched([] { CadArc(50, 90, 20, 160, 20); }));    // over the top
   EXPECT_TRUE(watched([] { CadInsertBlock("wheel", 50, 50, 0, 1, 1); }));
   EXPECT_FALSE(watched([] { CadInsertBlock("wheel", 50, 50, 0, 1.2L, 1.2L); }));
+  // Turned, the wheel stays within the circle its teeth sweep (its box's corners would not).
+  for (long double angle : {200.0L, 45.0L, -30.0L, 1.0L})
+    EXPECT_TRUE(watched([&] { CadInsertBlock("wheel", 50, 50, angle, 1, 1); })) << angle;
+  EXPECT_FALSE(watched([] { CadInsertBlock("wheel", 50, 50, 200, 1.2L, 1.2L); }));
+  EXPECT_FALSE(watched([] { CadInsertBlock("wheel", 58, 50, 45, 1, 1); }));
   EXPECT_FALSE(watched([] { CadInsertBlock("tooth", 50, 50, 45, 2, 2); }));
   EXPECT_TRUE(watched([] {
     CadSetTextStyle(2, 0, 5, 3.5L);

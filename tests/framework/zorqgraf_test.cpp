@@ -113,9 +113,10 @@ TEST_F(GraphicTest, WritersSuppressRepeatsAndClearStartsAfresh) {
             (Strings{"8;0", "8;3", "11;2", "11;0", "11;1", "11;2", "11;3"}));
 }
 
-TEST_F(GraphicTest, ArcEndsAreTheDoublesOfTheLibrarysSineAndCosine) {
-  // The end points as the library's sine and cosine give them, for arcs as drawings make them:
-  // any centre and radius, angles in whole, decimal and odd degrees, beyond a turn and negative.
+TEST_F(GraphicTest, ArcEndsLieWhereTheLibrarysSineAndCosinePutThem) {
+  // The end points within a few units of the doubles' last place of the library's long double
+  // sine and cosine (far below a pixel, whose fingerprints another test keeps), for arcs as drawings make them: any centre and radius,
+  // angles in whole, decimal and odd degrees, beyond a turn and negative.
   std::mt19937_64 random(5);
   std::uniform_real_distribution<double> place(-500, 500), size(0.01, 300);
   for (int i = 0; i < 100000; ++i) {
@@ -130,11 +131,21 @@ TEST_F(GraphicTest, ArcEndsAreTheDoublesOfTheLibrarysSineAndCosine) {
     const DisplayRecord& rec = DisplayList[0];
     ASSERT_EQ(rec.Code, RecArc);
     const long double sa = DegToRad(a), sb = DegToRad(b);
-    EXPECT_EQ(rec.Args[4], static_cast<double>(x + r * std::cos(sa))) << i;
-    EXPECT_EQ(rec.Args[5], static_cast<double>(y + r * std::sin(sa))) << i;
-    EXPECT_EQ(rec.Args[6], static_cast<double>(x + r * std::cos(sb))) << i;
-    EXPECT_EQ(rec.Args[7], static_cast<double>(y + r * std::sin(sb))) << i;
+    // (Also the angle's rounding to a double, turned by the radius.)
+    const double near = 0x1p-52 * static_cast<double>(4 * (std::fabs(x) + std::fabs(y) + r) +
+                                                      r * std::fabs(b) * Pi / 180);
+    ASSERT_NEAR(rec.Args[4], static_cast<double>(x + r * std::cos(sa)), near) << i;
+    ASSERT_NEAR(rec.Args[5], static_cast<double>(y + r * std::sin(sa)), near) << i;
+    ASSERT_NEAR(rec.Args[6], static_cast<double>(x + r * std::cos(sb)), near) << i;
+    ASSERT_NEAR(rec.Args[7], static_cast<double>(y + r * std::sin(sb)), near) << i;
   }
+  // Whole quarter turns end exactly on the axes through the centre.
+  DisplayList.clear();
+  win.Arc(0.1L, 0.2L, 450, 540, 3);
+  ASSERT_EQ(DisplayList.size(), 1u);
+  EXPECT_EQ((std::array{DisplayList[0].Args[4], DisplayList[0].Args[5], DisplayList[0].Args[6],
+                        DisplayList[0].Args[7]}),
+            (std::array{0.1, 3.2, -2.9, 0.2}));
 }
 
 TEST_F(GraphicTest, RecordTextForms) {
@@ -189,6 +200,58 @@ TEST_F(GraphicTest, SetWindowMapsWorldToPixels) {
   win.SetWindow(false, true, 0.1, 0.05, 0.95, 0.95, 0, 0, 1, 1);
   EXPECT_EQ((std::array{Graph.ViewLeft, Graph.ViewTop, Graph.ViewRight, Graph.ViewBottom}),
             (std::array{65, 25, 607, 455}));
+}
+
+// The pixel a mapped length comes to as it always has: rounded half to even, kept in the int
+// range, 0 for what is no number.
+int ReferencePixel(long double v) {
+  if (!std::isfinite(static_cast<double>(v))) return 0;
+  const long double r = RoundHalfEven(v);
+  return r > 1e9L ? 1000000000 : r < -1e9L ? -1000000000 : static_cast<int>(r);
+}
+
+// Coordinates in and far beyond the shown part of windows large and small, zoomed or not, map to
+// the pixels of the rounding above; halves go to the even pixel.
+TEST_F(GraphicTest, MappedPixelsAreThoseRoundedHalfToEven) {
+  struct Box {
+    long double xmin, ymin, xmax, ymax;
+    bool keepAspect;
+  };
+  const Box boxes[] = {{0, 0, 160, 120, false},     {-5e3L, -2e3L, 9e4L, 7e4L, true},
+                       {1e-6L, 1e-6L, 2e-6L, 3e-6L, true}, {-1e8L, -1e8L, 1e8L, 1e8L, false},
+                       {0.1L, 0.2L, 297.3L, 210.7L, true}};
+  std::mt19937_64 rng(51);
+  std::uniform_real_distribution<double> unit(-1, 2);
+  std::uniform_int_distribution<int> px(0, 640);
+  for (const Box& b : boxes) {
+    for (int zoom = 0; zoom < 3; ++zoom) {
+      win.SetWindow(b.keepAspect, true, 0, 0, 1, 1, b.xmin, b.ymin, b.xmax, b.ymax);
+      if (zoom > 0) win.SetScale(px(rng), px(rng) * 3 / 4, px(rng), px(rng) * 3 / 4);
+      for (int i = 0; i < 20000; ++i) {
+        // (The display list keeps doubles.)
+        const double x = static_cast<double>(b.xmin + (b.xmax - b.xmin) * unit(rng));
+        const double y = static_cast<double>(b.ymin + (b.ymax - b.ymin) * unit(rng));
+        ASSERT_EQ(MapX(x), ReferencePixel((x - Graph.VisibleXMin) * Graph.ScaleX) + Graph.ViewLeft)
+            << x;
+        ASSERT_EQ(MapY(y),
+                  Graph.ViewBottom - ReferencePixel((y - Graph.VisibleYMin) * Graph.ScaleY))
+            << y;
+        ASSERT_EQ(MapLengthX(x), ReferencePixel(Graph.ScaleX * x)) << x;
+      }
+    }
+  }
+  // Four pixels to the unit: every eighth of a unit past a pixel is a half.
+  PlainWindow(160, 120);
+  for (int k = -4000; k <= 4000; ++k) {
+    const long double x = (k + 0.5L) / 4;
+    ASSERT_EQ(MapX(x), k % 2 == 0 ? k : k + 1) << k;
+    ASSERT_EQ(MapY(x), 480 - (k % 2 == 0 ? k : k + 1)) << k;
+  }
+  EXPECT_EQ(MapX(1e300), 1000000000);
+  EXPECT_EQ(MapX(-1e300), -1000000000);
+  EXPECT_EQ(MapX(2.5e8L + 0.125L), 1000000000);  // a half past 1e9
+  EXPECT_EQ(MapX(INFINITY), 0);
+  EXPECT_EQ(MapX(NAN), 0);
 }
 
 // Drawings map to the drawing area a window reports; the kept drawing follows a new size.
