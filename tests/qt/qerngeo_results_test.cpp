@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <memory>
 
 #include "design/qernvar.h"
@@ -70,6 +71,32 @@ TEST_F(GeometryResultTexts, EveryNumberIsDrawnWholeAtEveryScale) {
       EXPECT_EQ(test::DrawnText(w->Label_d), w->Label_d->text());
       EXPECT_TRUE(test::DrawnInside(w->Label_d));
       EXPECT_EQ(w->Label_d->text(), "d = 3.100E301 mm");
+    }
+  }
+}
+
+// The input fields, the grey ones of derived values too: the longest numbers they show, whole
+// with sign, leading digits and exponent, at every scale the settings allow.
+TEST_F(GeometryResultTexts, EveryInputFieldShowsItsNumberWholeAtEveryScale) {
+  const QString texts[] = {"-8.892452e-05", "0.000810854", "-1.234568e-300", "-0.04321235",
+                           "-1234567", "-8.888888e+88"};
+  for (const int fontScale : {100, 150, 200, 300, 1000}) {
+    for (const int formScale : {100, 150}) {
+      SCOPED_TRACE(testing::Message() << "font " << fontScale << " %, form " << formScale << " %");
+      Settings.FontScalePercent = fontScale;
+      Settings.FormScalePercent = formScale;
+      auto w = std::make_unique<TForm_qerngeo>();
+      w->show();
+      for (int i = 0; i < GeoFieldCount; ++i) {
+        QLineEdit* e = w->FieldEdit(FieldAt(i));
+        if (!e) continue;
+        for (const QString& text : texts) {
+          e->setText(text);
+          e->setCursorPosition(0);
+          EXPECT_EQ(test::DrawnText(e), text) << e->objectName().toStdString();
+          EXPECT_TRUE(test::DrawnInside(e)) << e->objectName().toStdString() << ": " << text.toStdString();
+        }
+      }
     }
   }
 }
