@@ -410,7 +410,11 @@ std::string RangeMessage(const std::string& name, long double value, long double
   // The value with as many digits as it takes to lie visibly outside the bounds shown
   // (0.00999999999 is no 0.01).
   std::string valueText;
-  for (int digits = 7; digits <= 21; ++digits) {
+  // Whole numbers up to 15 digits without an exponent.
+  const int wholeDigits = std::isfinite(value) && std::fabs(value) >= 1 && std::fabs(value) < 1e15L
+                              ? static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1
+                              : 0;
+  for (int digits = std::max(7, wholeDigits); digits <= 21; ++digits) {
     char buf[80];
     std::snprintf(buf, sizeof buf, "%.*Lg", digits, value);
     valueText = buf;
