@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -138,14 +139,20 @@ void TForm_qerngeo::FitToScreen() { PlaceWindowClient(this, geometry()); }
 // widest character of a number) in the font of the moment.
 void TForm_qerngeo::SizeResultFields() {
   if (!Label_d) return;
-  const QFontMetrics metrics = Label_d->fontMetrics();
+  // The window's own font: while it changes, the labels may not have taken it yet.
+  const QFontMetrics metrics = fontMetrics();
   int widest = 0;
   for (const QChar c : QStringLiteral("0123456789+-.,E")) widest = std::max(widest, metrics.horizontalAdvance(c));
   const int number = widest * ResultTextWidth + 4;
-  Label_d->setFixedSize(metrics.horizontalAdvance("d =  mm") + number, Label_d->sizeHint().height());
+  const int height = std::max(metrics.height(), metrics.lineSpacing());
+  Label_d->setFixedSize(metrics.horizontalAdvance("d =  mm") + number, height);
   for (const auto& row : ResultLabels)
-    for (int part : {1, 2}) row[part]->setFixedSize(number, row[part]->sizeHint().height());
-  if (ResultsPanel) ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+    for (int part : {1, 2}) row[part]->setFixedSize(number, height);
+  if (ResultsPanel) {
+    ResultsPanel->setMinimumWidth(0);
+    if (QLayout* l = ResultsPanel->layout()) l->invalidate();
+    ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+  }
 }
 
 // Room for the longest text a field shows ("-1.234568e-300": 14 characters, each as wide as the
@@ -154,13 +161,14 @@ void TForm_qerngeo::SizeResultFields() {
 void TForm_qerngeo::SizeInputFields() {
   for (QWidget* control : fieldControls_) {
     if (!control) continue;
-    const QFontMetrics metrics = control->fontMetrics();
+    const QFontMetrics metrics = fontMetrics();
     if (auto* e = qobject_cast<QLineEdit*>(control)) {
       int widest = 0;
       for (const QChar c : QStringLiteral("0123456789+-.,eEINFA"))
         widest = std::max(widest, metrics.horizontalAdvance(c));
       // What the field adds around its text: the difference of its own size hint (17 'x' wide).
-      const int frame = std::max(0, e->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x')));
+      const int frame =
+          std::max(0, e->sizeHint().width() - 17 * e->fontMetrics().horizontalAdvance(QLatin1Char('x')));
       e->setFixedWidth(widest * 14 + frame + 2);
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
       spin->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00000")) + 40);
