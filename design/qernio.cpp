@@ -245,8 +245,8 @@ void CheckPlacedTexts(const DrawingInfoRecord& info, bool asWritten, Report&& ou
 }
 
 // Every stored value of the content, the placed drawing texts when withTexts.
-template <class Report>
-void CheckRanges(const DesignFileContent& c, bool withTexts, bool asWritten, Report&& out) {
+template <class Content, class Report>
+void CheckRanges(const Content& c, bool withTexts, bool asWritten, Report&& out) {
   CheckWholeNumbers(c.Record, out);
   RealRangeCheck<Report> check{c.Record, asWritten, out};
   DesignLines(check, c);
@@ -271,7 +271,21 @@ bool ReadValuesInRange(const DesignFileContent& c) {
 }
 
 // What the reader refuses in a file of the content: a value out of range as its line holds it.
-std::vector<OutOfRangeValue> RefusedOnOpening(const DesignFileContent& c, bool withTexts) {
+// A record alone, walked as the lines of a content whose texts and sections are those of an empty
+// one (the range check passes over them): no content is made for it.
+struct RecordOnly {
+  const DesignRecord& Record;
+  const PerPart<std::string>& Name;
+  const PerPart<std::string>& Number;
+  const PerPart<std::string>& Name2;
+  const DrawingInfoRecord& Info;
+  const std::array<DocumentLink, DocumentLinkSlots>& Links;
+  std::uint16_t LinkCount;
+  int TitleBlockKind;
+};
+
+template <class Content>
+std::vector<OutOfRangeValue> RefusedOnOpening(const Content& c, bool withTexts) {
   RangeList list;
   CheckRanges(c, withTexts, true, list);
   return list.Found;
@@ -356,8 +370,8 @@ std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& c) {
 }
 
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& r) {
-  DesignFileContent c;
-  c.Record = r;
+  static const DesignFileContent empty;
+  const RecordOnly c{r, empty.Name, empty.Number, empty.Name2, empty.Info, empty.Links, 0, 0};
   return RefusedOnOpening(c, false);
 }
 
@@ -576,6 +590,13 @@ void ReadDataFile(const std::string& name) {
     SetArrowCursor();
     return;
   }
+  if (!cut.empty()) {
+    std::string which;
+    for (const std::string& t : cut) which += (which.empty() ? "" : ", ") + t;
+    ErrorMessage("Datei " + fullName + ": ein Text fasst höchstens " +
+                 std::to_string(MaxDesignTextLength) + " Zeichen; länger sind (Zeichen) " + which +
+                 ". Sie wurden gekürzt.");
+  }
   // Open hands on the design calculated, and that is what Save writes: a value the calculation
   // stores out of range (the standard pin diameter of a huge module) refuses the design here.
   ErrorListRecord messages;
@@ -586,13 +607,6 @@ void ReadDataFile(const std::string& name) {
     Flags.AbortFlag = true;
     SetArrowCursor();
     return;
-  }
-  if (!cut.empty()) {
-    std::string which;
-    for (const std::string& t : cut) which += (which.empty() ? "" : ", ") + t;
-    ErrorMessage("Datei " + fullName + ": ein Text fasst höchstens " +
-                 std::to_string(MaxDesignTextLength) + " Zeichen; länger sind (Zeichen) " + which +
-                 ". Sie wurden gekürzt.");
   }
   ApplyDesignContent(content);
   if (!chosenName.empty()) {
