@@ -2,13 +2,13 @@
 // the safe replace on saving and the all-or-nothing read.
 #include "design/qernio.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <utility>
 #include <vector>
+#include <algorithm>
 
 #include "design/qerncalc.h"
 #include "framework/dialogs.h"
