@@ -567,7 +567,8 @@ void PinDimensionOfPart(DesignRecord& r, int part, bool standard) {
   if (Flags.FatalError) return;
   r.PinDimension[part] = PinDimensionForShift(z, part, mn, alpha, x, r.PinDiameter[part]);
   if (Flags.FatalError) return;
-  if (standard) r.StandardPinDiameter[part] = StandardBallDiameter(Settings.UnitSystem, z, alpha, x, mn);
+  if (standard)
+    r.StandardPinDiameter[part] = StandardBallDiameter(Settings.UnitSystem, z, alpha, x, mn);
   r.ToothThicknessInput[part] = ToothThicknessFromShift(mn, alpha, x);
   r.NormalPitch = Pi * mn;
   r.SpaceWidthInput[part] = r.NormalPitch - r.ToothThicknessInput[part];

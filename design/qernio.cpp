@@ -270,7 +270,6 @@ bool ReadValuesInRange(const DesignFileContent& c) {
   return ok;
 }
 
-// What the reader refuses in a file of the content: a value out of range as its line holds it.
 // A record alone, walked as the lines of a content whose texts and sections are those of an empty
 // one (the range check passes over them): no content is made for it.
 struct RecordOnly {
@@ -284,6 +283,7 @@ struct RecordOnly {
   int TitleBlockKind;
 };
 
+// What the reader refuses in a file of the content: a value out of range as its line holds it.
 template <class Content>
 std::vector<OutOfRangeValue> RefusedOnOpening(const Content& c, bool withTexts) {
   RangeList list;
@@ -394,7 +394,8 @@ std::string WithSeparator(std::string s) {
 // taken. shown gets the value of the text.
 std::string BoundText(long double bound, bool lower, long double& shown) {
   shown = bound;
-  if (!std::isfinite(bound) || bound == 0) return bound == 0 ? "0" : WithSeparator(std::to_string(bound));
+  if (bound == 0) return "0";
+  if (!std::isfinite(bound)) return WithSeparator(std::to_string(bound));
   const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(bound))));
   const int decimals = std::clamp(6 - magnitude, 0, 18);
   const long double scale = std::pow(10.0L, decimals);

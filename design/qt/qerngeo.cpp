@@ -159,16 +159,17 @@ void TForm_qerngeo::SizeResultFields() {
 // widest character of a number) in the font of the moment, with the field's frame and margins:
 // a number is shown whole, with its sign, leading digits and exponent, at every font scale.
 void TForm_qerngeo::SizeInputFields() {
+  // The window's own font, as for the result fields.
+  const QFontMetrics metrics = fontMetrics();
+  int widest = 0;
+  for (const QChar c : QStringLiteral("0123456789+-.,eEINFA"))
+    widest = std::max(widest, metrics.horizontalAdvance(c));
   for (QWidget* control : fieldControls_) {
     if (!control) continue;
-    const QFontMetrics metrics = fontMetrics();
     if (auto* e = qobject_cast<QLineEdit*>(control)) {
-      int widest = 0;
-      for (const QChar c : QStringLiteral("0123456789+-.,eEINFA"))
-        widest = std::max(widest, metrics.horizontalAdvance(c));
       // What the field adds around its text: the difference of its own size hint (17 'x' wide).
-      const int frame =
-          std::max(0, e->sizeHint().width() - 17 * e->fontMetrics().horizontalAdvance(QLatin1Char('x')));
+      const int x = e->fontMetrics().horizontalAdvance(QLatin1Char('x'));
+      const int frame = std::max(0, e->sizeHint().width() - 17 * x);
       e->setFixedWidth(widest * 14 + frame + 2);
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
       spin->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00000")) + 40);
