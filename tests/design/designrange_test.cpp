@@ -81,6 +81,39 @@ class DesignRange : public ::testing::Test {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
 
+  // Random inputs of the window over the whole range of each field, in every mode, on the design.
+  static GeometryInputs RandomInputs(std::mt19937& random) {
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    GeometryInputs in = InputsFromDesign(Design);
+    in.Choices = {pick(3), {0, pick(3), pick(3)}, pick(2), pick(3), pick(3), pick(3), pick(2) == 1};
+    auto set = [&](GeoField f, double v) { in.Value[Index(f)] = v; };
+    const double mn = std::pow(10.0, uniform(-2.3, 5.5));
+    set(GeoField::Mn, mn);
+    set(GeoField::Pn, 25.4 / std::pow(10.0, uniform(-2.3, 5.5)));
+    set(GeoField::Z, 1 + pick(pick(2) ? 60 : 9999));
+    set(GeoField::Alpha, uniform(10, 45));
+    set(GeoField::GammaE, uniform(0.4, 1.6));
+    set(GeoField::GammaI, uniform(0.3, 1.4));
+    for (GeoField f : {GeoField::Xe1, GeoField::Xe2}) set(f, uniform(-0.5, 0.5));
+    for (GeoField f : {GeoField::Fhf1, GeoField::Fhf2, GeoField::Fha1, GeoField::Fha2})
+      set(f, uniform(0.5, 1.5));
+    for (GeoField f : {GeoField::CeMn, GeoField::CiMn, GeoField::CpMn}) set(f, uniform(0, 0.6));
+    for (GeoField f : {GeoField::Ce, GeoField::Ci, GeoField::Cp, GeoField::Rf1, GeoField::Rf2})
+      set(f, mn * uniform(0, 0.6));
+    for (GeoField f : {GeoField::Dmess1, GeoField::Dmess2}) set(f, pick(2) ? 0 : mn * uniform(1, 2));
+    const double d = mn * in.Value[Index(GeoField::Z)];
+    set(GeoField::Da1, d + mn * uniform(0.5, 1.5));
+    set(GeoField::Df1, d - mn * uniform(0.5, 1.5));
+    set(GeoField::Da2, d - mn * uniform(0.5, 1.5));
+    set(GeoField::Df2, d + mn * uniform(0.5, 1.5));
+    set(GeoField::Mdr1, d + 2 * mn);
+    set(GeoField::Mdr2, -(d - 2 * mn));
+    set(GeoField::Sn1, mn * uniform(1.3, 1.8));
+    set(GeoField::En2, mn * uniform(1.3, 1.8));
+    return in;
+  }
+
   test::TempFolder tmp_;
 };
 
@@ -356,45 +389,16 @@ TEST_F(DesignRange, DesignsAtAndJustPastEachBoundOpenSaveAndOpenAgain) {
 TEST_F(DesignRange, EveryDesignThatOpensIsSavedAndOpensAgain) {
   ScopedScriptedDialogs dialogs;
   std::mt19937 random(50);
-  auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   int opened = 0, refused = 0;
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 300; ++i) {
     SetDefaultDesign();
     DesignFileContent c = CurrentDesignContent();
     DesignRecord& r = c.Record;
-    r.FitMode = pick(3);
-    r.XInputMode = {0, static_cast<std::uint16_t>(pick(4)), static_cast<std::uint16_t>(pick(4))};
-    r.PitchInputMode = static_cast<std::uint16_t>(1 + pick(2));
-    r.AngleCode = static_cast<std::uint16_t>(pick(3));
-    r.MajorDiameterInput = static_cast<std::uint16_t>(pick(3));
-    r.MinorDiameterInput = static_cast<std::uint16_t>(pick(3));
-    r.ClearancesAsFactors = pick(2) == 1;
-    const long double mn = std::pow(10.0L, uniform(-2, 6));
-    r.NormalModule = pick(20) == 0 ? 0 : mn;
-    r.DiametralPitch = 25.4L / std::pow(10.0L, uniform(-2, 6));
-    const int z = 1 + pick(pick(2) ? 60 : 9999);
-    r.ToothCount = {0, z, -z};
-    r.PressureAngleDeg = uniform(10, 45);
-    r.FlankAngleExternal = uniform(0.4, 1.6);
-    r.FlankAngleInternal = uniform(0.3, 1.4);
-    for (int k = 1; k <= 2; ++k) {
-      r.ProfileShift[k] = uniform(-0.5, 0.5);
-      r.ToolAddendumFactor[k] = uniform(0.5, 1.5);
-      r.ToolDedendumFactor[k] = uniform(0.5, 1.5);
-      r.ToolTipRadiusFactor[k] = uniform(0, 0.6);
-      r.PinDiameter[k] = pick(2) ? 0 : std::min(1e6L, mn * uniform(1, 2));
-    }
-    const long double d = std::min(9e5L, mn * z);
-    r.TipDiameterInput = {0, d + mn * uniform(0.5, 1.5), d - mn * uniform(0.5, 1.5)};
-    r.RootDiameterInput = {0, d - mn * uniform(0.5, 1.5), d + mn * uniform(0.5, 1.5)};
-    r.PinDimension = {0, d + 2 * mn, -(d - 2 * mn)};
-    r.MajorClearanceFactor = uniform(0, 0.6);
-    r.MinorClearanceFactor = uniform(0, 0.6);
-    r.FlankClearanceFactor = uniform(0, 0.6);
-    r.MajorClearance = mn * uniform(0, 0.6);
-    r.MinorClearance = mn * uniform(0, 0.6);
-    r.FlankClearance = mn * uniform(0, 0.6);
+    GeometryInputs in = RandomInputs(random);
+    in.Choices.ShiftInput = {0, pick(4) - 1, pick(4) - 1};  // x = 0 too
+    StoreInputs(in, r);
+    if (pick(20) == 0) r.NormalModule = 0;
     if (!ValuesOutOfRange(c).empty()) continue;  // no file Save writes
     SCOPED_TRACE("design " + std::to_string(i));
     {
@@ -437,8 +441,8 @@ TEST_F(DesignRange, EveryDesignThatOpensIsSavedAndOpensAgain) {
     EXPECT_EQ(Design.ToothCount[1], first.ToothCount[1]);
     EXPECT_EQ(Design.NormalModule, first.NormalModule);
   }
-  EXPECT_GT(opened, 60);
-  EXPECT_GT(refused, 20);
+  EXPECT_GT(opened, 100);
+  EXPECT_GT(refused, 8);
 }
 
 // Random designs: each one the window takes is saved and opened again; each one it refuses is
@@ -446,37 +450,11 @@ TEST_F(DesignRange, EveryDesignThatOpensIsSavedAndOpensAgain) {
 TEST_F(DesignRange, EveryDesignTheWindowTakesOpensAgain) {
   ScopedScriptedDialogs dialogs;
   std::mt19937 random(20261208);
-  auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(random); };
-  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   int taken = 0, refused = 0, batch = 0;
   for (int i = 0; i < 300; ++i) {
     SetDefaultDesign();
-    GeometryInputs in = InputsFromDesign(Design);
-    in.Choices = {pick(3), {0, pick(3), pick(3)}, pick(2), pick(3), pick(3), pick(3), pick(2) == 1};
-    auto set = [&](GeoField f, double v) { in.Value[Index(f)] = v; };
-    const double mn = std::pow(10.0, uniform(-2.3, 5.5));
-    set(GeoField::Mn, mn);
-    set(GeoField::Pn, 25.4 / std::pow(10.0, uniform(-2.3, 5.5)));
-    set(GeoField::Z, 1 + pick(pick(2) ? 60 : 9999));
-    set(GeoField::Alpha, uniform(10, 45));
-    set(GeoField::GammaE, uniform(0.4, 1.6));
-    set(GeoField::GammaI, uniform(0.3, 1.4));
-    for (GeoField f : {GeoField::Xe1, GeoField::Xe2}) set(f, uniform(-0.5, 0.5));
-    for (GeoField f : {GeoField::Fhf1, GeoField::Fhf2, GeoField::Fha1, GeoField::Fha2})
-      set(f, uniform(0.5, 1.5));
-    for (GeoField f : {GeoField::CeMn, GeoField::CiMn, GeoField::CpMn}) set(f, uniform(0, 0.6));
-    for (GeoField f : {GeoField::Ce, GeoField::Ci, GeoField::Cp, GeoField::Rf1, GeoField::Rf2})
-      set(f, mn * uniform(0, 0.6));
-    for (GeoField f : {GeoField::Dmess1, GeoField::Dmess2}) set(f, pick(2) ? 0 : mn * uniform(1, 2));
-    const double d = mn * in.Value[Index(GeoField::Z)];
-    set(GeoField::Da1, d + mn * uniform(0.5, 1.5));
-    set(GeoField::Df1, d - mn * uniform(0.5, 1.5));
-    set(GeoField::Da2, d - mn * uniform(0.5, 1.5));
-    set(GeoField::Df2, d + mn * uniform(0.5, 1.5));
-    set(GeoField::Mdr1, d + 2 * mn);
-    set(GeoField::Mdr2, -(d - 2 * mn));
-    set(GeoField::Sn1, mn * uniform(1.3, 1.8));
-    set(GeoField::En2, mn * uniform(1.3, 1.8));
+    const GeometryInputs in = RandomInputs(random);
+    const double mn = static_cast<double>(in.Value[Index(GeoField::Mn)]);
     StoreInputs(in, Design);
     CalculateGeometry();
     const bool outOfRange = !ValuesOutOfRange(Design).empty();
