@@ -72,9 +72,10 @@ struct OutOfRangeValue {
   long double Lo = 0, Hi = 0;
 };
 // The stored values of the content (or of a record alone) for which Open would refuse a file of
-// it, in the order of the file: each value as its line holds it (written and read back), the
-// whole numbers (tooth count, codes of the choices) too. The geometry window checks the record
-// after each calculation, so a value the calculation stores out of range is refused there.
+// it, in the order of the file: each value itself and as its line holds it (written and read
+// back), the whole numbers (tooth count, codes of the choices) too. The geometry window checks
+// the record after each calculation, and Open the design it read and calculated, so a value the
+// calculation stores out of range is refused there.
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& content);
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& record);
 // "<name> = <value>: " and the range message of the dialogs.
