@@ -228,18 +228,17 @@ bool ReadChangeLogSection(DrawingInfoRecord& info, bool keep) {
   TextLine(info.TitleReplacedBy, keep);
   TextLine(info.TitleDrawnName, keep);
   if (Flags.AbortFlag) return false;
-  PlacedText passed;
   for (int i = 0; i < placed; ++i) {
     ReadLine(line);
     if (Flags.AbortFlag) return false;
     if (i >= MaxPlacedTexts) continue;
-    PlacedText& p = keep ? info.PlacedTexts[i] : passed;
+    PlacedText& p = info.PlacedTexts[i];
     if (!FieldNumber(Field(line, 0), p.X) || !FieldNumber(Field(line, 1), p.Y) ||
         !FieldNumber(Field(line, 2), p.Height) || !FieldNumber(Field(line, 3), p.Angle))
       return false;
     if (keep) p.Text = Field(line, 4);
   }
-  if (keep) info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
+  info.PlacedTextCount = static_cast<std::uint16_t>(std::min(placed, MaxPlacedTexts));
   return true;
 }
 

@@ -56,7 +56,8 @@ void ResetChangeLog();
 void WriteChangeLogSection(const DrawingInfoRecord& info);
 // Reads that section back into info. Surplus entries beyond 25 changes or 8 placed texts are
 // read and dropped so the file stays in step. Returns false (file out of step or ended) on failure.
-// keep false: the section is checked alike but nothing of it is taken (info stays as it was).
+// keep false: the section is checked alike but only the placed texts' places, heights, angles
+// and count are taken (their range is the reader's to check); every text stays as it was.
 bool ReadChangeLogSection(DrawingInfoRecord& info, bool keep = true);
 
 // The "ISO 7200 Header" section: title-block kind, placed-text sheet and the three ISO header fields.

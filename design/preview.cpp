@@ -111,10 +111,12 @@ OverviewRow RowOf(const std::string& fileName, RowScratch& work) {
     row[1] = FileDateStr(st.st_mtime);
   if (!read) return row;
   DesignRecord& rec = scratch.Record;
-  // The row shows key values only: the rest of the calculation is left out. The program's own
-  // messages are set aside.
-  CalculateKeyValues(rec, Errors, Flags.FatalError);
+  // Calculated as far as Open's calculation sets what a file holds (the program's own messages
+  // set aside): a design whose calculation stores a value out of range is one that Open refuses,
+  // and shows no values.
+  CalculateStoredValues(rec, Errors, Flags.FatalError);
   Flags.AbortFlag = abort;
+  if (!ValuesOutOfRange(rec).empty()) return row;
   row[2] = ConvertDisplayText(scratch.Number[1]);
   row[3] = ConvertDisplayText(scratch.Number[2]);
   row[4] = LengthStrFixed(4, 3, rec.PitchDiameter[1]);

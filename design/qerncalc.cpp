@@ -341,8 +341,17 @@ bool WorkingDiametersSet(const DesignRecord& r) {
   return true;
 }
 
-// keyOnly: stop once the key values (see CalculateKeyValues) are final; no later step writes them.
-void RunCalculation(DesignRecord& r, bool keyOnly = false) {
+// How far a calculation goes: all of it; until the key values (see CalculateKeyValues) are final
+// (no later step writes them); or every value a design file holds, without the other results and
+// the checks (see CalculateStoredValues).
+enum class Scope { All, KeyValues, StoredValues };
+
+// The final result step (step 12); all false: only the values a design file holds (see
+// CalculateStoredValues). Defined below.
+void FinalResults(DesignRecord& r, bool all);
+
+void RunCalculation(DesignRecord& r, Scope scope = Scope::All) {
+  const bool keyOnly = scope == Scope::KeyValues;
   // 1. A fresh message list.
   Flags.AbortFlag = false;
   Flags.FatalError = false;
@@ -378,7 +387,7 @@ void RunCalculation(DesignRecord& r, bool keyOnly = false) {
   // 11. Working diameters.
   if (!WorkingDiametersSet(r)) return;
   // 12. Final results; the messages collected so far are discarded.
-  RecalculateResults(r);
+  FinalResults(r, scope == Scope::All);
   if (Flags.FatalError) return;
   // 13. Flank clearance of two given parts.
   if (r.FitMode == 0) {
@@ -386,7 +395,7 @@ void RunCalculation(DesignRecord& r, bool keyOnly = false) {
     r.FlankClearanceFactor = r.FlankClearance / r.NormalModule;
   }
   // 14. Plausibility checks.
-  CheckResults(r);
+  if (scope == Scope::All) CheckResults(r);
 }
 
 }  // namespace
@@ -546,7 +555,10 @@ void ProfileShiftByMode(DesignRecord& r, int part) {
   }
 }
 
-void PinDimensionForPart(DesignRecord& r, int part) {
+namespace {
+
+// PinDimensionForPart; standard false leaves out the standard pin diameter (no file holds it).
+void PinDimensionOfPart(DesignRecord& r, int part, bool standard) {
   const long double mn = r.NormalModule, alpha = r.PressureAngle;
   const long double x = r.ProfileShift[part];
   const int z = r.ToothCount[part];
@@ -555,23 +567,42 @@ void PinDimensionForPart(DesignRecord& r, int part) {
   if (Flags.FatalError) return;
   r.PinDimension[part] = PinDimensionForShift(z, part, mn, alpha, x, r.PinDiameter[part]);
   if (Flags.FatalError) return;
-  r.StandardPinDiameter[part] = StandardBallDiameter(Settings.UnitSystem, z, alpha, x, mn);
+  if (standard)
+    r.StandardPinDiameter[part] = StandardBallDiameter(Settings.UnitSystem, z, alpha, x, mn);
   r.ToothThicknessInput[part] = ToothThicknessFromShift(mn, alpha, x);
   r.NormalPitch = Pi * mn;
   r.SpaceWidthInput[part] = r.NormalPitch - r.ToothThicknessInput[part];
 }
 
-void RecalculateResults(DesignRecord& r) {
+void FinalResults(DesignRecord& r, bool all) {
   Flags.AbortFlag = false;
   Flags.FatalError = false;
   ResetErrors();
   BaseGeometry(r);
   if (Flags.FatalError) return;
-  PinDimensionForPart(r, 1);
-  PinDimensionForPart(r, 2);
+  PinDimensionOfPart(r, 1, all);
+  PinDimensionOfPart(r, 2, all);
   if (Flags.FatalError) return;
-  CalculateToolDimensions(r);
+  if (all) {
+    CalculateToolDimensions(r);
+    return;
+  }
+  // Of the tool dimensions only what a file holds (the pitch) and what the flank clearance of
+  // two given parts is made of, each as CalculateToolDimensions makes it.
+  const long double mn = r.NormalModule, pn = Pi * mn;
+  r.NormalPitch = pn;
+  r.DiametralPitch = 25.4L / mn;
+  for (int i = 1; i <= 2; ++i) {
+    r.ToothThickness[i] = ToothThicknessFromShift(mn, r.PressureAngle, r.ProfileShift[i]);
+    r.SpaceWidth[i] = pn - r.ToothThickness[i];
+  }
 }
+
+}  // namespace
+
+void PinDimensionForPart(DesignRecord& r, int part) { PinDimensionOfPart(r, part, true); }
+
+void RecalculateResults(DesignRecord& r) { FinalResults(r, true); }
 
 void CalculateToolDimensions(DesignRecord& r) {
   const long double mn = r.NormalModule, alpha = r.PressureAngle;
@@ -636,7 +667,13 @@ void CalculateSerration(DesignRecord& rec, ErrorListRecord& messages, bool& fata
 
 void CalculateKeyValues(DesignRecord& rec, ErrorListRecord& messages, bool& fatal) {
   MessageTarget target(messages, fatal);
-  RunCalculation(rec, true);
+  RunCalculation(rec, Scope::KeyValues);
+  if (ScrubNonFinite(rec)) Fatal(MsgRange);
+}
+
+void CalculateStoredValues(DesignRecord& rec, ErrorListRecord& messages, bool& fatal) {
+  MessageTarget target(messages, fatal);
+  RunCalculation(rec, Scope::StoredValues);
   if (ScrubNonFinite(rec)) Fatal(MsgRange);
 }
 

@@ -24,6 +24,11 @@ void CalculateSerration(DesignRecord& rec, ErrorListRecord& messages, bool& fata
 // (the other results and the messages are those of the steps made). For lists of many designs.
 void CalculateKeyValues(DesignRecord& rec, ErrorListRecord& messages, bool& fatal);
 
+// The calculation as far as it sets every value a design file holds: those come out as
+// CalculateSerration gives them, to the last bit, and with them the key values; the standard pin
+// diameters, tool dimensions and the checks are left out. For the range check of many designs.
+void CalculateStoredValues(DesignRecord& rec, ErrorListRecord& messages, bool& fatal);
+
 // The steps of the calculation, exposed for the geometry window and for tests. They act on
 // the given record and report through the program's error list (AddError, Flags.FatalError),
 // which CalculateSerration(rec, messages, fatal) points at its own list while it runs.

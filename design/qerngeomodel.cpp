@@ -295,12 +295,67 @@ bool TipDiameterPreset(const DesignRecord& rec, int part, long double& da) {
   return true;
 }
 
+bool FieldOfStoredValue(const std::string& name, GeoField& f) {
+  static const std::pair<const char*, GeoField> names[] = {
+      {"Pn", GeoField::Pn},         {"mn", GeoField::Mn},         {"alpha", GeoField::Alpha},
+      {"gammae", GeoField::GammaE}, {"gammai", GeoField::GammaI}, {"z", GeoField::Z},
+      {"x1", GeoField::Xe1},        {"x2", GeoField::Xe2},        {"MdR1", GeoField::Mdr1},
+      {"MdR2", GeoField::Mdr2},     {"sn1", GeoField::Sn1},       {"en2", GeoField::En2},
+      {"Dm1", GeoField::Dmess1},    {"Dm2", GeoField::Dmess2},    {"hf1/mn", GeoField::Fhf1},
+      {"hf2/mn", GeoField::Fhf2},   {"ha1/mn", GeoField::Fha1},   {"ha2/mn", GeoField::Fha2},
+      {"rf1/mn", GeoField::Rf1},    {"rf2/mn", GeoField::Rf2},    {"df1", GeoField::Df1},
+      {"df2", GeoField::Df2},       {"da1", GeoField::Da1},       {"da2", GeoField::Da2},
+      {"ce", GeoField::Ce},         {"ci", GeoField::Ci},         {"cp", GeoField::Cp},
+      {"ce/mn", GeoField::CeMn},    {"ci/mn", GeoField::CiMn},    {"cp/mn", GeoField::CpMn},
+  };
+  for (const auto& [n, field] : names) {
+    if (name != n) continue;
+    f = field;
+    return true;
+  }
+  return false;
+}
+
+std::string FieldRangeText(const OutOfRangeValue& v, const DesignRecord& rec) {
+  GeoField f{};
+  if (!FieldOfStoredValue(v.Name, f)) return OutOfRangeText(v);
+  std::string name = v.Name, unit;
+  long double scale = 1;
+  switch (FieldKind(f)) {
+    case GeoFieldKind::Length:
+      unit = LengthUnitStr();
+      if (Settings.UnitSystem == 1) scale = 1 / 25.4L;
+      break;
+    case GeoFieldKind::Angle: scale = RadToDeg(1.0L); break;
+    default: break;
+  }
+  // The tip radius is typed as a length and kept as a multiple of the module.
+  if ((f == GeoField::Rf1 || f == GeoField::Rf2) && rec.NormalModule > 0) {
+    name = name.substr(0, 3);
+    scale *= rec.NormalModule;
+  } else if (f == GeoField::Rf1 || f == GeoField::Rf2) {
+    unit.clear();
+    scale = 1;
+  }
+  return RangeMessage(name, v.Value * scale, v.Lo * scale, v.Hi * scale, unit);
+}
+
 void CalculateGeometry() {
   CalculateSerration();
   if (Flags.FatalError) return;
   const std::vector<OutOfRangeValue> out = ValuesOutOfRange(Design);
-  for (const OutOfRangeValue& v : out) AddError("Fatal  : " + OutOfRangeText(v));
-  if (!out.empty()) Flags.FatalError = true;
+  if (out.empty()) return;
+  // A value typed out of range is named; what the calculation derives from it (Pn from mn) only
+  // when no typed value is out of range.
+  const std::array<bool, GeoFieldCount> typed = EnabledFields(ChoicesFromDesign(Design));
+  auto isTyped = [&typed](const OutOfRangeValue& v) {
+    GeoField f{};
+    return FieldOfStoredValue(v.Name, f) && typed[Index(f)];
+  };
+  const bool anyTyped = std::any_of(out.begin(), out.end(), isTyped);
+  for (const OutOfRangeValue& v : out)
+    if (!anyTyped || isTyped(v)) AddError("Fatal  : " + FieldRangeText(v, Design));
+  Flags.FatalError = true;
 }
 
 void MirrorProfileShift(int k, const GeometryChoices& choices) {

@@ -140,8 +140,17 @@ bool TipDiameterPreset(const DesignRecord& rec, int part, long double& da);
 
 // The window's calculation of the global Design: CalculateSerration, then the range rule of the
 // design file. A stored value that the reader would refuse stops the design as a fatal message
-// does (no OK, no drawing, nothing saved), with one message naming each such value and its range.
+// does (no OK, no drawing, nothing saved), with one message naming each such value that was typed
+// (or, when none was, each value the calculation derived) and its range.
 void CalculateGeometry();
+
+// The field that holds a stored value of this name (as the range check names it); false when the
+// window has none.
+bool FieldOfStoredValue(const std::string& name, GeoField& f);
+// The range message of a stored value in the window's terms: lengths with their unit in the unit
+// system shown, the flank angles in degrees, a tip radius as the length typed.
+struct OutOfRangeValue;
+std::string FieldRangeText(const OutOfRangeValue& v, const DesignRecord& rec);
 
 // Mirrors the mate's profile shift onto part k (x_k := -x_other; both 0 when |x_k| >= 1.5),
 // calculates the global Design once with both shifts taken as given, then puts the profile-

@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <utility>
 #include <vector>
+#include <algorithm>
 
 #include "design/qerncalc.h"
 #include "framework/dialogs.h"
@@ -153,11 +155,12 @@ struct RealRange {
   bool Zero;
 };
 
-// The module has a lower bound, and so has its inverse, the diametral pitch (0 when it was never
-// calculated); a measuring pin has no negative diameter (0 asks for the standard one). Every
+// The module has a lower bound, and so has its inverse, the diametral pitch; either may be 0 (a
+// module of 0 is a design the calculation stops with its fatal message, a pitch of 0 one never
+// calculated). A measuring pin has no negative diameter (0 asks for the standard one). Every
 // other real may take either sign.
 RealRange RangeOf(const DesignRecord& r, const long double* field) {
-  if (field == &r.NormalModule) return {MinNormalModule, MaxDesignMagnitude, false};
+  if (field == &r.NormalModule) return {MinNormalModule, MaxDesignMagnitude, true};
   if (field == &r.DiametralPitch)
     return {25.4L / MaxDesignMagnitude, 25.4L / MinNormalModule, true};
   if (field == &r.PinDiameter[1] || field == &r.PinDiameter[2]) return {0, MaxDesignMagnitude, false};
@@ -192,8 +195,14 @@ std::string NameOf(const DesignRecord& r, const long double* field) {
   return "?";
 }
 
-// Checks the reals of the fixed line order; each value as the file holds it when asWritten (in
-// the seven decimals of its line, read back).
+// Whether v lies in the range.
+bool InRange(long double v, const RealRange& range) {
+  return std::isfinite(v) && ((v >= range.Lo && v <= range.Hi) || (range.Zero && v == 0));
+}
+
+// Checks the reals of the fixed line order: each value itself and, when asWritten, also as the
+// file holds it (in the seven decimals of its line, read back). A value that lies clearly inside
+// its range is not written out to be checked: its line differs from it by far less.
 template <class Report>
 struct RealRangeCheck {
   const DesignRecord& Rec;
@@ -201,10 +210,13 @@ struct RealRangeCheck {
   Report& Out;
   void operator()(const long double& x) {
     const RealRange range = RangeOf(Rec, &x);
+    constexpr long double Margin = 1e-6L;
+    if (std::isfinite(x) && x > range.Lo + Margin && x < range.Hi - Margin) return;
     long double v = x;
-    if (AsWritten && !TextToReal(ExtendedLineText(x), v)) v = x;
-    if (!std::isfinite(v) || ((v < range.Lo || v > range.Hi) && !(range.Zero && v == 0)))
-      Out(NameOf(Rec, &x), v, range.Lo, range.Hi);
+    if (InRange(x, range)) {
+      if (!AsWritten || !TextToReal(ExtendedLineText(x), v) || InRange(v, range)) return;
+    }
+    Out(NameOf(Rec, &x), v, range.Lo, range.Hi);
   }
   template <class T>
   void operator()(const T&) {}
@@ -213,24 +225,34 @@ struct RealRangeCheck {
   void IsoHeader(const DrawingInfoRecord&, int) {}
 };
 
-// Every stored value of the content, the placed drawing texts when withTexts.
+// The places, heights and angles of the placed drawing texts; each value itself and, when
+// asWritten, also as its line holds it.
 template <class Report>
-void CheckRanges(const DesignFileContent& c, bool withTexts, bool asWritten, Report&& out) {
-  CheckWholeNumbers(c.Record, out);
-  RealRangeCheck<Report> check{c.Record, asWritten, out};
-  DesignLines(check, c);
-  for (int i = 0; withTexts && i < c.Info.PlacedTextCount && i < MaxPlacedTexts; ++i) {
-    const PlacedText& p = c.Info.PlacedTexts[i];
+void CheckPlacedTexts(const DrawingInfoRecord& info, bool asWritten, Report&& out) {
+  for (int i = 0; i < info.PlacedTextCount && i < MaxPlacedTexts; ++i) {
+    const PlacedText& p = info.PlacedTexts[i];
     const std::pair<long double, const char*> values[] = {
         {p.X, " X"}, {p.Y, " Y"}, {p.Height, " Höhe"}, {p.Angle, " Winkel"}};
     for (const auto& [x, what] : values) {
+      const auto outside = [](long double y) {
+        return !std::isfinite(y) || std::fabs(y) > MaxDesignMagnitude;
+      };
       long double v = x;
-      if (asWritten && !TextToReal(PlacedNumberText(x), v)) v = x;
-      if (!std::isfinite(v) || std::fabs(v) > MaxDesignMagnitude)
+      if (!outside(x) && asWritten && !TextToReal(PlacedNumberText(x), v)) v = x;
+      if (outside(v))
         out("Zeichnungstext " + std::to_string(i + 1) + what, v, -MaxDesignMagnitude,
             MaxDesignMagnitude);
     }
   }
+}
+
+// Every stored value of the content, the placed drawing texts when withTexts.
+template <class Content, class Report>
+void CheckRanges(const Content& c, bool withTexts, bool asWritten, Report&& out) {
+  CheckWholeNumbers(c.Record, out);
+  RealRangeCheck<Report> check{c.Record, asWritten, out};
+  DesignLines(check, c);
+  if (withTexts) CheckPlacedTexts(c.Info, asWritten, out);
 }
 
 // Collects what CheckRanges reports.
@@ -250,8 +272,22 @@ bool ReadValuesInRange(const DesignFileContent& c) {
   return ok;
 }
 
+// A record alone, walked as the lines of a content whose texts and sections are those of an empty
+// one (the range check passes over them): no content is made for it.
+struct RecordOnly {
+  const DesignRecord& Record;
+  const PerPart<std::string>& Name;
+  const PerPart<std::string>& Number;
+  const PerPart<std::string>& Name2;
+  const DrawingInfoRecord& Info;
+  const std::array<DocumentLink, DocumentLinkSlots>& Links;
+  std::uint16_t LinkCount;
+  int TitleBlockKind;
+};
+
 // What the reader refuses in a file of the content: a value out of range as its line holds it.
-std::vector<OutOfRangeValue> RefusedOnOpening(const DesignFileContent& c, bool withTexts) {
+template <class Content>
+std::vector<OutOfRangeValue> RefusedOnOpening(const Content& c, bool withTexts) {
   RangeList list;
   CheckRanges(c, withTexts, true, list);
   return list.Found;
@@ -336,20 +372,78 @@ std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& c) {
 }
 
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& r) {
-  DesignFileContent c;
-  c.Record = r;
+  static const DesignFileContent empty;
+  const RecordOnly c{r, empty.Name, empty.Number, empty.Name2, empty.Info, empty.Links, 0, 0};
   return RefusedOnOpening(c, false);
 }
 
+std::vector<OutOfRangeValue> PlacedTextsOutOfRange(const DrawingInfoRecord& info) {
+  RangeList list;
+  CheckPlacedTexts(info, true, list);
+  return list.Found;
+}
+
+namespace {
+
+// A number as text in the program's decimal separator.
+std::string WithSeparator(std::string s) {
+  if (const std::size_t dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, DecimalSeparator());
+  return s;
+}
+
+// A bound with up to 7 significant digits, without trailing zeros; a bound that needs more is
+// rounded into the range (the lower one up, the upper one down), so that what the text shows is
+// taken. shown gets the value of the text.
+std::string BoundText(long double bound, bool lower, long double& shown) {
+  shown = bound;
+  if (bound == 0) return "0";
+  if (!std::isfinite(bound)) return WithSeparator(std::to_string(bound));
+  const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(bound))));
+  const int decimals = std::clamp(6 - magnitude, 0, 18);
+  const long double scale = std::pow(10.0L, decimals);
+  const long double scaled = bound * scale;
+  long double whole = std::round(scaled);
+  if (std::fabs(scaled - whole) > 1e-4L)
+    whole = lower ? std::ceil(scaled) : std::floor(scaled);
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%.*Lf", decimals, whole / scale);
+  std::string s = buf;
+  if (s.find('.') != std::string::npos) {
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.') s.pop_back();
+  }
+  if (s == "-0") s = "0";
+  shown = std::strtold(s.c_str(), nullptr);
+  return WithSeparator(s);
+}
+
+}  // namespace
+
+std::string RangeMessage(const std::string& name, long double value, long double lo,
+                         long double hi, const std::string& unit) {
+  long double shownLo = lo, shownHi = hi;
+  const std::string loText = BoundText(lo, true, shownLo);
+  const std::string hiText = BoundText(hi, false, shownHi);
+  // The value with as many digits as it takes to lie visibly outside the bounds shown
+  // (0.00999999999 is no 0.01).
+  std::string valueText;
+  // Whole numbers up to 15 digits without an exponent.
+  const int wholeDigits = std::isfinite(value) && std::fabs(value) >= 1 && std::fabs(value) < 1e15L
+                              ? static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1
+                              : 0;
+  for (int digits = std::max(7, wholeDigits); digits <= 21; ++digits) {
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%.*Lg", digits, value);
+    valueText = buf;
+    const long double shown = std::strtold(buf, nullptr);
+    if (!std::isfinite(value) || shown < shownLo || shown > shownHi) break;
+  }
+  const std::string suffix = unit.empty() ? "" : " " + unit;
+  return name + " = " + WithSeparator(valueText) + suffix + ": " + RangeText(loText, hiText + suffix);
+}
+
 std::string OutOfRangeText(const OutOfRangeValue& v) {
-  // The value with the digits that tell it from its bound (0.0099999 is no 0.01).
-  char value[64];
-  std::snprintf(value, sizeof value, "%.8Lg", v.Value);
-  std::string shown = value;
-  if (const std::size_t dot = shown.find('.'); dot != std::string::npos)
-    shown.replace(dot, 1, DecimalSeparator());
-  return v.Name + " = " + shown + ": " +
-         RangeText(TrimBlanks(FloatStr(v.Lo)), TrimBlanks(FloatStr(v.Hi)));
+  return RangeMessage(v.Name, v.Value, v.Lo, v.Hi);
 }
 
 DesignFileContent CurrentDesignContent() {
@@ -511,12 +605,24 @@ void ReadDataFile(const std::string& name, int* readError) {
                  std::to_string(MaxDesignTextLength) + " Zeichen; länger sind (Zeichen) " + which +
                  ". Sie wurden gekürzt.");
   }
+  // Open hands on the design calculated, and that is what Save writes: a value the calculation
+  // stores out of range (the standard pin diameter of a huge module) refuses the design here.
+  ErrorListRecord messages;
+  bool fatal = false;
+  CalculateSerration(content.Record, messages, fatal);
+  if (const std::vector<OutOfRangeValue> out = ValuesOutOfRange(content.Record); !out.empty()) {
+    ErrorMessage("Datei " + fullName + " nicht geöffnet: " + OutOfRangeText(out.front()));
+    Flags.AbortFlag = true;
+    SetArrowCursor();
+    return;
+  }
   ApplyDesignContent(content);
   if (!chosenName.empty()) {
     Session.CurrentFileFolder = chosenFolder;
     Session.CurrentFileName = FileNameWithoutExt(chosenName);
   }
-  CalculateSerration();
+  Errors = std::move(messages);
+  Flags.FatalError = fatal;
   Flags.AbortFlag = false;
   SetArrowCursor();
 }

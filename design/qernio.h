@@ -77,13 +77,22 @@ struct OutOfRangeValue {
   long double Lo = 0, Hi = 0;
 };
 // The stored values of the content (or of a record alone) for which Open would refuse a file of
-// it, in the order of the file: each value as its line holds it (written and read back), the
-// whole numbers (tooth count, codes of the choices) too. The geometry window checks the record
-// after each calculation, so a value the calculation stores out of range is refused there.
+// it, in the order of the file: each value itself and as its line holds it (written and read
+// back), the whole numbers (tooth count, codes of the choices) too. The geometry window checks
+// the record after each calculation, and Open the design it read and calculated, so a value the
+// calculation stores out of range is refused there.
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignFileContent& content);
 std::vector<OutOfRangeValue> ValuesOutOfRange(const DesignRecord& record);
 // "<name> = <value>: " and the range message of the dialogs.
 std::string OutOfRangeText(const OutOfRangeValue& v);
+// The same for a value in other units: "<name> = <value> <unit>: Gültiger Wertebereich: <lo> ..
+// <hi> <unit> !" (no unit when it is empty). The bounds show up to 7 significant digits, rounded
+// into the range where they need more; the value as many digits as it takes to lie visibly
+// outside them.
+std::string RangeMessage(const std::string& name, long double value, long double lo,
+                         long double hi, const std::string& unit = "");
+// The places, heights and angles of the placed drawing texts that the reader would refuse.
+std::vector<OutOfRangeValue> PlacedTextsOutOfRange(const DrawingInfoRecord& info);
 
 // What a read takes of a design's texts: all of them, or the design and its two part numbers
 // only (the file overview's rows), every other text and section checked alike but not taken.

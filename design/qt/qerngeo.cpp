@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -138,19 +139,50 @@ void TForm_qerngeo::FitToScreen() { PlaceWindowClient(this, geometry()); }
 // widest character of a number) in the font of the moment.
 void TForm_qerngeo::SizeResultFields() {
   if (!Label_d) return;
-  const QFontMetrics metrics = Label_d->fontMetrics();
+  // The window's own font: while it changes, the labels may not have taken it yet.
+  const QFontMetrics metrics = fontMetrics();
   int widest = 0;
   for (const QChar c : QStringLiteral("0123456789+-.,E")) widest = std::max(widest, metrics.horizontalAdvance(c));
   const int number = widest * ResultTextWidth + 4;
-  Label_d->setFixedSize(metrics.horizontalAdvance("d =  mm") + number, Label_d->sizeHint().height());
+  const int height = std::max(metrics.height(), metrics.lineSpacing());
+  Label_d->setFixedSize(metrics.horizontalAdvance("d =  mm") + number, height);
   for (const auto& row : ResultLabels)
-    for (int part : {1, 2}) row[part]->setFixedSize(number, row[part]->sizeHint().height());
-  if (ResultsPanel) ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+    for (int part : {1, 2}) row[part]->setFixedSize(number, height);
+  if (ResultsPanel) {
+    ResultsPanel->setMinimumWidth(0);
+    if (QLayout* l = ResultsPanel->layout()) l->invalidate();
+    ResultsPanel->setMinimumWidth(ResultsPanel->sizeHint().width());
+  }
+}
+
+// Room for the longest text a field shows ("-1.234568e-300": 14 characters, each as wide as the
+// widest character of a number) in the font of the moment, with the field's frame and margins:
+// a number is shown whole, with its sign, leading digits and exponent, at every font scale.
+void TForm_qerngeo::SizeInputFields() {
+  // The window's own font, as for the result fields.
+  const QFontMetrics metrics = fontMetrics();
+  int widest = 0;
+  for (const QChar c : QStringLiteral("0123456789+-.,eEINFA"))
+    widest = std::max(widest, metrics.horizontalAdvance(c));
+  for (QWidget* control : fieldControls_) {
+    if (!control) continue;
+    if (auto* e = qobject_cast<QLineEdit*>(control)) {
+      // What the field adds around its text: the difference of its own size hint (17 'x' wide).
+      const int x = e->fontMetrics().horizontalAdvance(QLatin1Char('x'));
+      const int frame = std::max(0, e->sizeHint().width() - 17 * x);
+      e->setFixedWidth(widest * 14 + frame + 2);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
+      spin->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00000")) + 40);
+    }
+  }
 }
 
 void TForm_qerngeo::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() == QEvent::FontChange) SizeResultFields();
+  if (event->type() == QEvent::FontChange) {
+    SizeInputFields();
+    SizeResultFields();
+  }
 }
 
 void TForm_qerngeo::BuildControls() {
@@ -199,15 +231,13 @@ void TForm_qerngeo::BuildControls() {
       SpinEdit_z->setObjectName(FieldControlName(f));
       SpinEdit_z->setRange(0, MaxToothCount);
       SpinEdit_z->setValue(static_cast<int>(inputs_.Value[i]));
-      SpinEdit_z->setFixedWidth(SpinEdit_z->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 40);
       connect(SpinEdit_z, &QSpinBox::valueChanged, this, [this] { FieldChanged(GeoField::Z); });
       fieldControls_[i] = SpinEdit_z;
     } else {
       auto* e = new QLineEdit(QString::fromStdString(FieldText(f, inputs_.Value[i])), this);
       e->setObjectName(FieldControlName(f));
-      // One width whatever the contents, so that the window never shifts while typing; it holds
-      // the longest text a field shows ("-1.234568e+300").
-      e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-1.234568e+300")) + 10);
+      // One width whatever the contents, so that the window never shifts while typing
+      // (SizeInputFields).
       PaintsItsOwnBackground(e);
       connect(e, &QLineEdit::textChanged, this, [this, f] { FieldChanged(f); });
       *edits[i] = e;
@@ -325,6 +355,7 @@ void TForm_qerngeo::BuildControls() {
 
   ShowChoices(inputs_.Choices);
   for (int i = 0; i < GeoFieldCount; ++i) fieldControls_[i]->setEnabled(enabled_[i]);
+  SizeInputFields();
 }
 
 void TForm_qerngeo::BuildLayout() {

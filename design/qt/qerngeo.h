@@ -207,6 +207,8 @@ class TForm_qerngeo : public QDialog {
   void FitToScreen();
   // The fixed widths of the pitch diameter and the result fields, from the current font.
   void SizeResultFields();
+  // The fixed widths of the input fields, from the current font.
+  void SizeInputFields();
 
   GeometryInputs inputs_;
   std::array<bool, GeoFieldCount> enabled_{};

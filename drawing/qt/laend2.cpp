@@ -10,9 +10,13 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "design/aendvar.h"
+#include "design/qernio.h"
+#include "framework/dialogs.h"
 #include "framework/help.h"
 #include "framework/progvar.h"
 #include "framework/qt/formhelp.h"
@@ -135,6 +139,7 @@ TForm_zeichInfo::TForm_zeichInfo(QWidget* parent) : QDialog(parent) {
     SetCell(StringGrid2, r, 4, p.Text);
   }
   FitRows(StringGrid2);
+  connect(StringGrid2, &QTableWidget::cellChanged, this, &TForm_zeichInfo::PlacedCellChanged);
   ComboBox_zeichtextmode = new QComboBox(this);
   ComboBox_zeichtextmode->setObjectName("ComboBox_zeichtextmode");
   ComboBox_zeichtextmode->addItems({"A4", "A3", "A4+A3", "-"});
@@ -200,18 +205,8 @@ void TForm_zeichInfo::ComboBox_zeichtextmodeChange() {
   StringGrid2->setVisible(ComboBox_zeichtextmode->currentIndex() != 3);
 }
 
-void TForm_zeichInfo::Button_okClick() {
-  Flags.AbortFlag = false;
-  DrawingInfoRecord& d = DrawingInfo;
-  d.TitleReplaces = AnsiStrToOem(Edit_ersatzfuer->text().toStdString());
-  d.TitleReplacedBy = AnsiStrToOem(Edit_ersetztdurch->text().toStdString());
-  // Rows the grid does not show (the release row of the ISO layout) keep their stored texts.
-  const auto rows = TitleRows(d);
-  for (int r = 0; r < StringGrid1->rowCount() && r < 4; ++r) {
-    *rows[r].first = Cell(StringGrid1, r, 0);
-    *rows[r].second = Cell(StringGrid1, r, 1);
-  }
-  // Placed texts: row 1 always, each further row while its text is not blank.
+void TForm_zeichInfo::TakePlacedTexts(DrawingInfoRecord& d) const {
+  // Row 1 always, each further row while its text is not blank.
   int taken = 0;
   for (int r = 0; r < MaxPlacedTexts; ++r) {
     if (r > 0 && WithoutBlanks(Cell(StringGrid2, r, 4)).empty()) break;
@@ -224,6 +219,43 @@ void TForm_zeichInfo::Button_okClick() {
     ++taken;
   }
   d.PlacedTextCount = static_cast<std::uint16_t>(taken);
+}
+
+std::optional<OutOfRangeValue> TForm_zeichInfo::PlacedNumberOutOfRange(int row, int column) const {
+  DrawingInfoRecord d = DrawingInfo;
+  TakePlacedTexts(d);
+  static const char* const what[] = {" X", " Y", " Höhe", " Winkel"};
+  for (const OutOfRangeValue& v : PlacedTextsOutOfRange(d)) {
+    if (row < 0) return v;
+    if (column >= 0 && column < 4 &&
+        v.Name == "Zeichnungstext " + std::to_string(row + 1) + what[column])
+      return v;
+  }
+  return std::nullopt;
+}
+
+void TForm_zeichInfo::PlacedCellChanged(int row, int column) {
+  if (column > 3) return;
+  if (const auto v = PlacedNumberOutOfRange(row, column)) ErrorMessage(OutOfRangeText(*v));
+}
+
+void TForm_zeichInfo::Button_okClick() {
+  Flags.AbortFlag = false;
+  // A number the design file could not hold keeps the window open, as the geometry window does.
+  if (const auto v = PlacedNumberOutOfRange(-1, -1)) {
+    ErrorMessage(OutOfRangeText(*v));
+    return;
+  }
+  DrawingInfoRecord& d = DrawingInfo;
+  d.TitleReplaces = AnsiStrToOem(Edit_ersatzfuer->text().toStdString());
+  d.TitleReplacedBy = AnsiStrToOem(Edit_ersetztdurch->text().toStdString());
+  // Rows the grid does not show (the release row of the ISO layout) keep their stored texts.
+  const auto rows = TitleRows(d);
+  for (int r = 0; r < StringGrid1->rowCount() && r < 4; ++r) {
+    *rows[r].first = Cell(StringGrid1, r, 0);
+    *rows[r].second = Cell(StringGrid1, r, 1);
+  }
+  TakePlacedTexts(d);
   d.PlacedTextMode = ComboBox_zeichtextmode->currentIndex();
   if (IsoLayout()) {
     const auto iso3 = IsoFields(d);

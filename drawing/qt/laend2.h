@@ -4,6 +4,9 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
+
+#include "design/qernio.h"
 
 class QComboBox;
 class QLabel;
@@ -44,6 +47,15 @@ class TForm_zeichInfo : public QDialog {
   void DateButtonClick(int row);  // Button1Click .. Button4Click with row 1..4
   void ComboBox_zeichtextmodeChange();
   void reject() override;  // Esc and the close box act as Cancel
+
+ private:
+  // The placed texts of the grid into d.
+  void TakePlacedTexts(DrawingInfoRecord& d) const;
+  // The number of the grid at row/column that the design file could not hold (row -1: the first
+  // of any cell).
+  std::optional<OutOfRangeValue> PlacedNumberOutOfRange(int row, int column) const;
+  // A number typed into the placed texts is checked at once.
+  void PlacedCellChanged(int row, int column);
 };
 
 // Shows the window modally and frees it. OK clears AbortFlag and stores the texts; Cancel sets

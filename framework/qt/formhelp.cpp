@@ -3,6 +3,7 @@
 #include "framework/qt/formhelp.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPointer>
@@ -22,6 +23,7 @@ namespace qern {
 namespace {
 QPointer<QWidget> host;
 std::unique_ptr<QtDialogService> service;
+QRect areaOverride;
 
 FormRect HostRect() {
   if (host) {
@@ -33,17 +35,47 @@ FormRect HostRect() {
   return {g.x(), g.y(), g.width(), g.height()};
 }
 
+// The font scaled by factor.
+QFont ScaledFont(QFont f, double factor) {
+  if (f.pointSizeF() > 0)
+    f.setPointSizeF(f.pointSizeF() * factor);
+  else if (f.pixelSize() > 0)
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(f.pixelSize() * factor))));
+  return f;
+}
+
+// The least size of a window as its layout stands now.
+QSize LeastSize(QWidget* form) {
+  if (QLayout* l = form->layout()) {
+    l->invalidate();
+    l->activate();
+  }
+  return form->minimumSizeHint().expandedTo(form->minimumSize());
+}
+
 // Size by FormScalePercent, the font by FontScalePercent; the dialog starts from its parent's font.
+// A window is never made larger than the screen's free area: the font grows only as far as the
+// window's least size still fits there (never below the unscaled font), and the size is bounded
+// when the window is placed.
 FormRect Scale(QWidget* form) {
   if (QWidget* parent = form->parentWidget()) form->setFont(parent->font());
   double factor = DialogFontFactor();
   if (factor != 1.0 && factor > 0) {
-    QFont f = form->font();
-    if (f.pointSizeF() > 0)
-      f.setPointSizeF(f.pointSizeF() * factor);
-    else if (f.pixelSize() > 0)
-      f.setPixelSize(std::max(1, static_cast<int>(std::lround(f.pixelSize() * factor))));
-    form->setFont(f);
+    const QFont base = form->font();
+    const QRect area = AvailableScreenArea();
+    const QMargins frame = WindowFrameMargins();
+    const QSize room(area.width() - frame.left() - frame.right(),
+                     area.height() - frame.top() - frame.bottom());
+    for (int round = 0;; ++round) {
+      form->setFont(ScaledFont(base, factor));
+      const QSize least = LeastSize(form);
+      if (least.width() <= room.width() && least.height() <= room.height()) break;
+      if (factor <= 1.0 || round == 8) break;
+      // Sizes grow about as the font: shrink by what is too much, a little more each round.
+      const double fit = std::min(static_cast<double>(room.width()) / least.width(),
+                                  static_cast<double>(room.height()) / least.height());
+      factor = std::max(1.0, factor * std::min(0.97, fit));
+    }
     // Grow to fit the scaled controls, but keep the dialog's own size as the least.
     form->resize(form->size().expandedTo(form->sizeHint()));
   }
@@ -76,7 +108,10 @@ QMargins WindowFrameMargins() {
   return {4, 30, 4, 4};
 }
 
+void SetAvailableScreenAreaOverride(const QRect& area) { areaOverride = area; }
+
 QRect AvailableScreenArea() {
+  if (!areaOverride.isEmpty()) return areaOverride;
   QScreen* screen = host && host->screen() ? host->screen() : QGuiApplication::primaryScreen();
   return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }

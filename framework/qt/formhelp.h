@@ -28,6 +28,9 @@ QRect FitClientOnScreen(const QRect& client, const QMargins& frame, const QRect&
 QMargins WindowFrameMargins();
 // The available area of the screen the host window (or else the primary screen) is on.
 QRect AvailableScreenArea();
+// Makes AvailableScreenArea give area instead of the screen's (an empty area: the screen's again);
+// for tests that must not depend on the machine's screen.
+void SetAvailableScreenAreaOverride(const QRect& area);
 // Sets a top-level window's client rectangle, fitted on the available area.
 void PlaceWindowClient(QWidget* window, const QRect& client);
 

@@ -198,7 +198,8 @@ Tconfig::Tconfig(QWidget* parent) : QDialog(parent) {
   FillControls(edited_, archive_);
   adjustSize();
   CentreDialog(this);
-  move(x(), std::max(0, y() - 10));
+  // 10 pixels up, as far as the screen's free area lets it.
+  PlaceWindowClient(this, geometry().translated(0, -10));
 }
 
 namespace {

@@ -235,6 +235,53 @@ TEST_F(FileOverviewTest, RowsCheckEverySectionAsOpeningDoes) {
   EXPECT_EQ(table.Rows[1][2], "Welle-Ä1") << "gut.qrk";
 }
 
+// A row shows values exactly for the designs that Open opens: a placed text out of range and a
+// design whose calculation stores a value out of range show none; a fatal design shows its own.
+TEST_F(FileOverviewTest, ARowShowsValuesOnlyForADesignThatOpens) {
+  struct Case {
+    const char* Name;
+    void (*Change)(DesignFileContent&);
+    bool Opens;
+  };
+  const Case cases[] = {
+      {"plain.qrk", [](DesignFileContent&) {}, true},
+      {"text-far.qrk",
+       [](DesignFileContent& c) {
+         c.Info.PlacedTextCount = 1;
+         c.Info.PlacedTexts[0] = {2000000, 10, 3.5L, 0, "weit"};
+       },
+       false},
+      {"text-edge.qrk",
+       [](DesignFileContent& c) {
+         c.Info.PlacedTextCount = 1;
+         c.Info.PlacedTexts[0] = {1000000, -1000000, 3.5L, 0, "Rand"};
+       },
+       true},
+      {"huge.qrk", [](DesignFileContent& c) { c.Record.NormalModule = 1000000; }, false},
+      {"zero.qrk", [](DesignFileContent& c) { c.Record.NormalModule = 0; }, true},
+  };
+  for (const Case& c : cases) {
+    DesignFileContent content = CurrentDesignContent();
+    c.Change(content);
+    ASSERT_TRUE(WriteDesignFile(folder_.File(c.Name), content));
+  }
+  FileOverview table;
+  FillFileOverview(table, folder_.Path());
+  ASSERT_EQ(table.RowCount(), 6);
+  ScopedScriptedDialogs dialogs;
+  for (int row = 1; row < table.RowCount(); ++row) {
+    const std::string name = table.Rows[row][0];
+    const bool opens = std::find_if(std::begin(cases), std::end(cases), [&](const Case& c) {
+                         return name == c.Name;
+                       })->Opens;
+    SCOPED_TRACE(name);
+    ReadDataFile(folder_.File(name));
+    EXPECT_EQ(!Flags.AbortFlag, opens);
+    for (int column = 4; column < OverviewColumns; ++column)
+      EXPECT_EQ(!table.Rows[row][column].empty(), opens) << column << ": " << table.Rows[row][column];
+  }
+}
+
 // The file being read is shown at once, then at most once an interval, and the last one at the end.
 TEST(ThrottledProgressTest, ShowsTheFirstThenOneAnIntervalAndTheLast) {
   using namespace std::chrono_literals;

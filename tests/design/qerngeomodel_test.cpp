@@ -167,5 +167,52 @@ TEST_F(GeometryModel, ResultLinesAndPitchDiameter) {
   EXPECT_EQ(PitchDiameterText(Design), "d = 0.5118 in");
 }
 
+
+// Range messages the user can act on: the value typed (not one derived from it), in the units
+// shown, with the digits that put it visibly outside the range shown.
+TEST(GeometryRangeMessages, NameTheValueTypedInTheUnitsShown) {
+  struct Case {
+    int Units;  // 0 mm, 1 inch
+    GeoField Field;
+    const char* Typed;
+    const char* Messages;  // every message, one per line; "" = taken
+  };
+  const Case cases[] = {
+      {0, GeoField::Mn, "0.005", "Fatal  : mn = 0.005 mm: Gültiger Wertebereich: 0.01 .. 1000000 mm !\n"},
+      {0, GeoField::Mn, "0.00999999999",
+       "Fatal  : mn = 0.00999999999 mm: Gültiger Wertebereich: 0.01 .. 1000000 mm !\n"},
+      {0, GeoField::Mn, "0.01", ""},
+      {1, GeoField::Mn, "0.0003",
+       "Fatal  : mn = 0.0003 in: Gültiger Wertebereich: 0.0003937008 .. 39370.07 in !\n"},
+      {1, GeoField::Mn, "0.0003937", "Fatal  : mn = 0.0003937 in: Gültiger Wertebereich: 0.0003937008 .. 39370.07 in !\n"},
+      {1, GeoField::Mn, "0.0003938", ""},
+      {1, GeoField::Dmess1, "-0.5", "Fatal  : Dm1 = -0.5 in: Gültiger Wertebereich: 0 .. 39370.07 in !\n"},
+      {0, GeoField::Dmess1, "-0.5", "Fatal  : Dm1 = -0.5 mm: Gültiger Wertebereich: 0 .. 1000000 mm !\n"},
+      {0, GeoField::Rf1, "-1000000",
+       "Fatal  : rf1 = -1000000 mm: Gültiger Wertebereich: -419340 .. 419340 mm !\n"},
+      // Derived values are named when nothing typed is out of range.
+      {0, GeoField::Dmess1, "0", ""},
+      {0, GeoField::Mn, "35000",
+       "Fatal  : MdR2 = -1204373 mm: Gültiger Wertebereich: -1000000 .. 1000000 mm !\n"
+       "Fatal  : df2 = 1205923 mm: Gültiger Wertebereich: -1000000 .. 1000000 mm !\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Typed) + (c.Units ? " in" : " mm"));
+    InitProgramState();
+    SetDecimalSeparator('.');
+    SetDefaultDesign();
+    Settings.UnitSystem = c.Units;
+    CalculateSerration();
+    GeometryInputs in = InputsFromDesign(Design);
+    in.Choices.MinorInput = 2;  // the shaft's tip radius typed
+    in.Value[Index(c.Field)] = FieldValueFromText(c.Field, c.Typed);
+    StoreInputs(in, Design);
+    CalculateGeometry();
+    std::string all;
+    for (int i = 0; i < Errors.ErrorCount && i < MaxErrors; ++i)
+      if (Errors.ErrorList[i].rfind("Fatal", 0) == 0) all += Errors.ErrorList[i] + "\n";
+    EXPECT_EQ(all, c.Messages);
+  }
+}
 }  // namespace
 }  // namespace qern

@@ -18,6 +18,7 @@
 #include "framework/listout.h"
 #include "framework/progvar.h"
 #include "framework/sysutil.h"
+#include "platform/scripteddialogs.h"
 #include "tests/support/testutil.h"
 
 using namespace qern;
@@ -154,6 +155,39 @@ TEST_F(DrawingMetadataWindowTest, DinLayoutStoresGridsAndPlacedTexts) {
   EXPECT_EQ(d.PlacedTexts[0].Y, 0.0L);
   EXPECT_EQ(d.PlacedTexts[0].Height, 3.5L);
   EXPECT_EQ(d.PlacedTextMode, 3);
+}
+
+// A placed text's number is checked where it is typed, with the range message the design file
+// gives it; OK keeps the window open while one is out of range and stores nothing.
+TEST_F(DrawingMetadataWindowTest, PlacedTextNumbersAreCheckedWhereTyped) {
+  struct Case {
+    int Column;
+    const char* Text;
+    const char* Message;  // "" = taken
+  };
+  const Case cases[] = {
+      {0, "2000000", "Zeichnungstext 1 X = 2000000: Gültiger Wertebereich: -1000000 .. 1000000 !"},
+      {0, "1000000", ""},
+      {1, "-1000000,0000001", "Zeichnungstext 1 Y = -1000000.0000001: Gültiger Wertebereich: -1000000 .. 1000000 !"},
+      {2, "1e7", "Zeichnungstext 1 Höhe = 10000000: Gültiger Wertebereich: -1000000 .. 1000000 !"},
+      {3, "-999999", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    ScopedScriptedDialogs dialogs;
+    DrawingInfo.PlacedTexts[0] = {10, 20, 3.5L, 0, "Prüfzeichen"};
+    TForm_zeichInfo w;
+    w.show();
+    SetCell(w.StringGrid2, 0, c.Column, c.Text);
+    const bool refused = *c.Message != 0;
+    ASSERT_EQ(dialogs->Messages().size(), refused ? 1u : 0u);
+    if (refused) EXPECT_EQ(dialogs->Messages()[0], c.Message);
+    w.Button_ok->click();
+    EXPECT_EQ(w.isVisible(), refused);
+    EXPECT_EQ(DrawingInfo.PlacedTexts[0].X == 10 && DrawingInfo.PlacedTexts[0].Y == 20 &&
+                  DrawingInfo.PlacedTexts[0].Height == 3.5L && DrawingInfo.PlacedTexts[0].Angle == 0,
+              refused);
+  }
 }
 
 TEST_F(DrawingMetadataWindowTest, EmptyPlacedTextGridStoresOnePlacedText) {

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <functional>
 #include <memory>
 
 #include "design/qernvar.h"
@@ -39,39 +41,68 @@ class GeometryResultTexts : public ::testing::Test {
     Design.RootDiameter[2] = -1.5e-300L;
   }
 
+  // Opens the window at every font scale given, each with the form at 100 and 150 %, and hands it
+  // to check.
+  static void AtEveryScale(std::initializer_list<int> fontScales,
+                           const std::function<void(TForm_qerngeo&)>& check) {
+    for (const int fontScale : fontScales) {
+      for (const int formScale : {100, 150}) {
+        SCOPED_TRACE(testing::Message() << "font " << fontScale << " %, form " << formScale << " %");
+        Settings.FontScalePercent = fontScale;
+        Settings.FormScalePercent = formScale;
+        auto w = std::make_unique<TForm_qerngeo>();
+        w->show();
+        check(*w);
+      }
+    }
+  }
+
   ScopedScriptedDialogs dialogs_;
   const QFont appFont_ = QApplication::font();
 };
 
 TEST_F(GeometryResultTexts, EveryNumberIsDrawnWholeAtEveryScale) {
-  for (const int fontScale : {100, 150, 200, 300}) {
-    for (const int formScale : {100, 150}) {
-      SCOPED_TRACE(testing::Message() << "font " << fontScale << " %, form " << formScale << " %");
-      Settings.FontScalePercent = fontScale;
-      Settings.FormScalePercent = formScale;
-      auto w = std::make_unique<TForm_qerngeo>();
-      w->show();
-      LongResults();
-      w->ShowGeometryResults(1);
-      const std::vector<GeometryResultLine> lines = GeometryResults(Design);
-      ASSERT_EQ(lines.size(), w->ResultLabels.size());
-      int negative = 0;
-      for (std::size_t i = 0; i < lines.size(); ++i) {
-        for (int part : {1, 2}) {
-          QLabel* label = w->ResultLabels[i][part];
-          const QString text = QString::fromStdString(part == 1 ? lines[i].Shaft : lines[i].Hub);
-          EXPECT_EQ(label->text(), text);
-          EXPECT_EQ(test::DrawnText(label), text) << label->objectName().toStdString();
-          EXPECT_TRUE(test::DrawnInside(label)) << text.toStdString() << " cut off";
-          negative += text.startsWith('-');
-        }
+  AtEveryScale({100, 150, 200, 300}, [](TForm_qerngeo& window) {
+    TForm_qerngeo* const w = &window;
+    LongResults();
+    w->ShowGeometryResults(1);
+    const std::vector<GeometryResultLine> lines = GeometryResults(Design);
+    ASSERT_EQ(lines.size(), w->ResultLabels.size());
+    int negative = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      for (int part : {1, 2}) {
+        QLabel* label = w->ResultLabels[i][part];
+        const QString text = QString::fromStdString(part == 1 ? lines[i].Shaft : lines[i].Hub);
+        EXPECT_EQ(label->text(), text);
+        EXPECT_EQ(test::DrawnText(label), text) << label->objectName().toStdString();
+        EXPECT_TRUE(test::DrawnInside(label)) << text.toStdString() << " cut off";
+        negative += text.startsWith('-');
       }
-      EXPECT_GE(negative, 4);
-      EXPECT_EQ(test::DrawnText(w->Label_d), w->Label_d->text());
-      EXPECT_TRUE(test::DrawnInside(w->Label_d));
-      EXPECT_EQ(w->Label_d->text(), "d = 3.100E301 mm");
     }
-  }
+    EXPECT_GE(negative, 4);
+    EXPECT_EQ(test::DrawnText(w->Label_d), w->Label_d->text());
+    EXPECT_TRUE(test::DrawnInside(w->Label_d));
+    EXPECT_EQ(w->Label_d->text(), "d = 3.100E301 mm");
+  });
+}
+
+// The input fields, the grey ones of derived values too: the longest numbers they show, whole
+// with sign, leading digits and exponent, at every scale the settings allow.
+TEST_F(GeometryResultTexts, EveryInputFieldShowsItsNumberWholeAtEveryScale) {
+  const QString texts[] = {"-8.892452e-05", "0.000810854", "-1.234568e-300", "-0.04321235",
+                           "-1234567", "-8.888888e+88"};
+  AtEveryScale({100, 150, 200, 300, 1000}, [&texts](TForm_qerngeo& w) {
+    for (int i = 0; i < GeoFieldCount; ++i) {
+      QLineEdit* e = w.FieldEdit(FieldAt(i));
+      if (!e) continue;
+      for (const QString& text : texts) {
+        e->setText(text);
+        e->setCursorPosition(0);
+        EXPECT_EQ(test::DrawnText(e), text) << e->objectName().toStdString();
+        EXPECT_TRUE(test::DrawnInside(e)) << e->objectName().toStdString() << ": " << text.toStdString();
+      }
+    }
+  });
 }
 
 TEST_F(GeometryResultTexts, ANumberTooWideIsShortenedVisiblyAtItsEnd) {

@@ -230,12 +230,12 @@ TEST_F(GeometryWindow, EntriesBeyondTheFilesRangeAreRefusedAndWhatItTakesOpensAg
     const char* Message;  // empty: taken
   };
   const Entry entries[] = {
-      {w->Edit_mn, "100000", "Gültiger Wertebereich: -1000000 .. 1000000 !"},
+      {w->Edit_mn, "100000", "Gültiger Wertebereich: -1000000 .. 1000000 mm !"},
       {w->Edit_mn, "1000", ""},
-      {w->Edit_mn, "0.0099", "Fatal  : mn = 0.0099: Gültiger Wertebereich: 0.01 .. 1000000 !"},
-      {w->Edit_mn, "-0.41934", "Fatal  : mn = -0.41934: Gültiger Wertebereich: 0.01 .. 1000000 !"},
+      {w->Edit_mn, "0.0099", "Fatal  : mn = 0.0099 mm: Gültiger Wertebereich: 0.01 .. 1000000 mm !"},
+      {w->Edit_mn, "-0.41934", "Fatal  : mn = -0.41934 mm: Gültiger Wertebereich: 0.01 .. 1000000 mm !"},
       {w->Edit_mn, "0.01", ""},
-      {w->Edit_dmess1, "-1", "Fatal  : Dm1 = -1: Gültiger Wertebereich: 0 .. 1000000 !"},
+      {w->Edit_dmess1, "-1", "Fatal  : Dm1 = -1 mm: Gültiger Wertebereich: 0 .. 1000000 mm !"},
       {w->Edit_dmess1, "0", ""},
   };
   for (const Entry& e : entries) {

@@ -9,12 +9,18 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
 
+#include "design/qernvar.h"
 #include "design/qt/kvnuni2.h"
+#include "design/qt/qerngeo.h"
 #include "design/qt/previewwindow.h"
 #include "framework/progvar.h"
 #include "framework/qt/dokuconfwindow.h"
 #include "framework/qt/formhelp.h"
+#include "framework/qt/lconfig.h"
 #include "framework/qt/showtextfile.h"
 #include "framework/qt/whbildwindow.h"
 #include "framework/sysutil.h"
@@ -105,6 +111,52 @@ TEST_F(CentredDialogs, HelpPictureWindowLeavesTheMenuBarFree) {
   const int menuBottom = host_.menuBar()->mapToGlobal(QPoint(0, host_.menuBar()->height())).y();
   EXPECT_GE(form.frameGeometry().top(), menuBottom);
   form.Button_ok->click();
+}
+
+// No window is made larger than the screen's free area: the dialog scales grow it only as far as
+// it fits, whatever the settings allow; a window that fits keeps the scales asked for.
+TEST(WindowPlace, ScaledWindowsFitTheScreensFreeArea) {
+  InitProgramState();
+  Ident.ProgramName = "QERN";
+  SetDefaultDesign();
+  const QFont appFont = QApplication::font();
+  const double basePoints = appFont.pointSizeF();
+  struct Case {
+    QRect Area;
+    int Scale;          // Dialogfenster and Dialogelemente
+    bool KeepsTheScale;  // the font is scaled as asked
+  };
+  const Case cases[] = {
+      {QRect(0, 0, 1366, 768), 999, false}, {QRect(0, 0, 1366, 768), 300, false},
+      {QRect(0, 24, 1024, 744), 150, false}, {QRect(0, 0, 3840, 2160), 100, true},
+      {QRect(100, 50, 7680, 4320), 150, true},
+  };
+  const std::vector<std::pair<const char*, std::function<QWidget*()>>> windows = {
+      {"geometry", [] { return new TForm_qerngeo; }},
+      {"configuration", [] { return new Tconfig; }},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [name, make] : windows) {
+      SCOPED_TRACE(testing::Message() << name << " at " << c.Scale << " % on " << c.Area.width() << " x "
+                                      << c.Area.height());
+      SetAvailableScreenAreaOverride(c.Area);
+      Settings.FontScalePercent = Settings.FormScalePercent = c.Scale;
+      std::unique_ptr<QWidget> w(make());
+      w->show();
+      QApplication::processEvents();
+      const QMargins frame = WindowFrameMargins();
+      const QRect outer = w->geometry().marginsAdded(frame);
+      EXPECT_TRUE(c.Area.contains(outer)) << outer.x() << "/" << outer.y() << " " << outer.width() << " x "
+                                          << outer.height();
+      const double factor = w->font().pointSizeF() / basePoints;
+      EXPECT_GE(factor, 1.0);
+      EXPECT_LE(factor, c.Scale / 100.0 + 1e-9);
+      if (c.KeepsTheScale) EXPECT_NEAR(factor, c.Scale / 100.0, 1e-9);
+      if (c.Scale >= 300) EXPECT_GT(factor, 1.2) << "scaled as far as it fits";
+    }
+  }
+  SetAvailableScreenAreaOverride(QRect());
+  Settings.FontScalePercent = Settings.FormScalePercent = 100;
 }
 
 }  // namespace
