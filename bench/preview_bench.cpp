@@ -28,6 +28,7 @@
 #include "app/qt/qernu.h"
 #include "bench/benchapp.h"
 #include "design/preview.h"
+#include "design/qerncalc.h"
 #include "design/qernio.h"
 #include "design/qernvar.h"
 #include "design/qt/previewwindow.h"
@@ -60,6 +61,10 @@ const std::vector<std::string>& DesignTexts() {
     content.Record.XInputMode[1] = 1;
     content.Record.ProfileShift[1] = -0.3L + (i % 13) * 0.05L;
     content.Number[1] = "W-" + std::to_string(i);
+    // Saved as the program saves a design: calculated, so its pin diameters and results are filled.
+    qern::ErrorListRecord messages;
+    bool fatal = false;
+    qern::CalculateSerration(content.Record, messages, fatal);
     const std::string name = folder + "/d.qrk";
     qern::WriteDesignFile(name, content);
     std::ifstream in(name, std::ios::binary);
