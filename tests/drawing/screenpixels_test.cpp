@@ -8,6 +8,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,12 @@ struct PixelCase {
   std::vector<int> kinds;
   std::vector<uint64_t> fingerprints;
 };
+
+// Names a case in the test list by its design, not by its bytes.
+void PrintTo(const PixelCase& c, std::ostream* os) {
+  *os << (*c.file ? c.file : "default design");
+  if (c.teeth > 0) *os << ", " << c.teeth << " teeth";
+}
 
 std::vector<int> AllKinds() {
   std::vector<int> k;
