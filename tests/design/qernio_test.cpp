@@ -406,6 +406,9 @@ TEST_F(DesignFileTest, ADesignThatCannotBeOpenedSaysWhy) {
        "Datei " + Path("kaputt.qrk") + " ist unvollständig oder fehlerhaft; die aktuellen Daten bleiben unverändert !"},
   };
   for (const Case& c : cases) {
+#ifdef __SANITIZE_ADDRESS__  // the sanitizers' runtime needs descriptors of its own
+    if (c.How == Setup::NoDescriptors) continue;
+#endif
     SCOPED_TRACE(c.Name + " " + std::to_string(static_cast<int>(c.How)));
     int pipe[2];
     ASSERT_EQ(::pipe(pipe), 0);
