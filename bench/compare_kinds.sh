@@ -5,7 +5,10 @@
 set -u
 a=$1 b=$2
 mask() {
-  sed -E -e 's/15H[0-9]{8}\.[0-9]{6},/15H00000000.000000,/g' \
+  # A drawn time in IGES is a string with its length in front ("15H… 9:42" against "16H… 10:07"),
+  # padded to its line's columns: masked with its length, the padding of that line squeezed.
+  sed -E -e '/[0-9]+H[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{1,2}:[0-9]{2}/{s/[0-9]+H([0-9]{4}-[0-9]{2}-[0-9]{2} )[0-9]{1,2}:[0-9]{2}/16H\100:00/g; s/ +/ /g}' \
+    -e 's/15H[0-9]{8}\.[0-9]{6},/15H00000000.000000,/g' \
     -e 's/([0-9]{4}-[0-9]{2}-[0-9]{2} )[0-9]{1,2}:[0-9]{2}/\100:00/g' "$1"
 }
 differ=0 count=0
