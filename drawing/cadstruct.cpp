@@ -211,7 +211,23 @@ double TextLean() {
   if (slant == 0 ||
       (CadState.CadDevice != CadDeviceDxf && CadState.CadDevice != CadDevicePlot))
     return 0;
-  return D(CadState.CadTextHeight) * std::tan(D(DegToRad(slant)));
+  // (Texts come in runs of one slant: its tangent is kept.)
+  static long double keptSlant = 0;
+  static double keptTan = 0;
+  if (slant != keptSlant) keptSlant = slant, keptTan = std::tan(D(DegToRad(slant)));
+  return D(CadState.CadTextHeight) * keptTan;
+}
+
+// The cosine and sine of a text's angle (degrees); texts come in runs of one angle (a table's,
+// a sheet's upright notes): the last angle's are kept.
+void TextTurn(long double angle, double& c, double& sn) {
+  static long double keptAngle = 0;
+  static double keptCos = 1, keptSin = 0;
+  if (angle != keptAngle) {
+    const double a = D(DegToRad(angle));
+    keptAngle = angle, keptCos = std::cos(a), keptSin = std::sin(a);
+  }
+  c = keptCos, sn = keptSin;
 }
 
 // The corners of a text's box as the writers place it: from its anchor along its angle as wide as
@@ -221,10 +237,7 @@ void TextCorners(const std::string& s, double x, double y, double (&p)[8]) {
   const double h = D(CadState.CadTextHeight);
   const double w = static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
   double c = 1, sn = 0;
-  if (const long double angle = CadState.CadTextRotation; angle != 0) {
-    const double a = D(DegToRad(angle));
-    c = std::cos(a), sn = std::sin(a);
-  }
+  if (const long double angle = CadState.CadTextRotation; angle != 0) TextTurn(angle, c, sn);
   const double lean = TextLean();
   const double ux = w * c, uy = w * sn, vx = -h * sn + lean * c, vy = h * c + lean * sn;
   p[0] = x, p[1] = y, p[2] = x + ux, p[3] = y + uy;
@@ -708,8 +721,7 @@ class RoomWatch : public CadBackEnd {
     out_->SetTextStyle(font, angle, height, width);
   }
   void Line(long double x1, long double y1, long double x2, long double y2) override {
-    Hold(D(x1), D(y1));
-    Hold(D(x2), D(y2));
+    if (open_ || !past_) Hold(D(x1), D(y1), D(x2), D(y2));
     out_->Line(x1, y1, x2, y2);
   }
   void Circle(long double x, long double y, long double r) override {
@@ -813,7 +825,7 @@ class RoomWatch : public CadBackEnd {
     return x >= room_.xmin && x <= room_.xmax && y >= room_.ymin && y <= room_.ymax;
   }
   // A point: in a block its box grows (numbers not finite found by their sum at the end).
-  void Hold(double x, double y) {
+  [[gnu::always_inline]] void Hold(double x, double y) {
     if (open_) {
       Block& b = *open_;
       b.sum += x + y;
@@ -828,15 +840,21 @@ class RoomWatch : public CadBackEnd {
       past_ = true;
     }
   }
+  // Two points (a line's ends).
+  [[gnu::always_inline]] void Hold(double x1, double y1, double x2, double y2) {
+    if (open_) {
+      Hold(x1, y1);
+      Hold(x2, y2);
+    } else if (!(Inside(x1, y1) && Inside(x2, y2))) {
+      past_ = true;
+    }
+  }
   // A box found through trigonometry, grown by its rounding.
   static Rect Grown(const Rect& b) {
     const double g = Rounding * Size(b);
     return {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
   }
-  void Hold(const Rect& b) {
-    Hold(b.xmin, b.ymin);
-    Hold(b.xmax, b.ymax);
-  }
+  void Hold(const Rect& b) { Hold(b.xmin, b.ymin, b.xmax, b.ymax); }
   // The arc of a polyline segment from (x1, y1) to (x2, y2) with the bulge b of its first vertex
   // (the tangent of a quarter of its angle, counter-clockwise where positive), without
   // trigonometry: its centre lies (c / 2) (1 - b^2) / (2 b) to the left of the chord's middle, its
@@ -889,27 +907,18 @@ class RoomWatch : public CadBackEnd {
     for (const Child& ch : bl.inserts) bl.users = bl.users || ch.block->users;
     return !unbounded;
   }
-  // A text by its box as the writers place it. Outside a block most texts lie well inside the
-  // room: found so by the length no text of as many bytes exceeds, whatever its angle.
+  // A text by its box as the writers place it: upright and unslanted by its anchor and its far
+  // corner, otherwise by its four corners.
   void HoldTextBox(const std::string& s, long double x, long double y) {
-    if (!open_) {
-      const double h = std::fabs(D(CadState.CadTextHeight));
-      const double w = std::fabs(D(CadState.CadTextWidth));
-      const double most = static_cast<double>(CadTextMostPerByte * s.size());
-      const double reach = ((most * w + 1) * h + std::fabs(TextLean())) * (1 + Rounding);
-      const double px = D(x), py = D(y);
-      if (px - reach >= room_.xmin && px + reach <= room_.xmax && py - reach >= room_.ymin &&
-          py + reach <= room_.ymax)
-        return;
-    }
-    if (CadState.CadTextRotation == 0 && TextLean() == 0) {  // (anchor and far corner hold it)
-      const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
-      Hold(px, py);
-      Hold(px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth), py + h);
+    const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
+    if (CadState.CadTextRotation == 0 && (CadState.CadTextSlant == 0 || TextLean() == 0)) {
+      const double qx = px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
+      const double qy = py + h;
+      Hold(px, py, qx, qy);
       return;
     }
     double p[8];
-    TextCorners(s, D(x), D(y), p);
+    TextCorners(s, px, py, p);
     for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
   }
   // The box of an inserted block where it lands: through its scales and place where it is not
@@ -1026,23 +1035,21 @@ void CadDrawPiece(const CadBox& box, const std::function<void()>& draw) {
   CadPieceTextWatch = before;
 }
 
-size_t CadTextCharacters(const std::string& s) {
-  // Plain ASCII (most texts) looked at eight bytes at a time.
-  std::uint64_t high = 0;
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, s.data() + i, 8);
-    high |= word;
-  }
-  for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
-  if ((high & 0x8080808080808080ULL) == 0) return s.size();
-  // Signs and letters of Latin-1 (degree, plus-minus, umlauts) are one character of the file each,
-  // unless umlauts and signs are spelled out (the screen spells them by the special character
-  // setting alone); other characters take the writer's conversion.
+namespace {
+// Whether each Latin-1 sign or letter of a text (degree, plus-minus, umlauts) is one character
+// of the file: not where umlauts and signs are spelled out (the screen spells them by the special
+// character setting alone).
+bool LatinOneAsOneCharacter() {
   const bool screenSpells = Settings.SpecialCharMode == 1 && CadState.CadDevice == CadDeviceScreen;
-  const bool plain = Settings.CadTextMode != 3 &&
-                     !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1) && !screenSpells;
+  return Settings.CadTextMode != 3 &&
+         !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1) && !screenSpells;
+}
+
+// The characters of a text with others than those of Latin-1 (U+00A0..U+00FF), or any where they
+// are spelled out: the writer's conversion counts.
+size_t ConvertedTextCharacters(const std::string& s) {
+  const bool screenSpells = Settings.SpecialCharMode == 1 && CadState.CadDevice == CadDeviceScreen;
+  const bool plain = LatinOneAsOneCharacter();
   size_t count = 0;
   for (size_t i = 0; i < s.size(); ++count) {
     if (static_cast<unsigned char>(s[i]) < 0x80) {
@@ -1057,6 +1064,57 @@ size_t CadTextCharacters(const std::string& s) {
     }
   }
   return count;
+}
+}  // namespace
+
+namespace {
+// Whether a text is plain ASCII, looked at eight bytes (or four, or three) at a time: the first
+// and the last word may overlap.
+bool PlainAscii(const std::string& s) {
+  const char* const p = s.data();
+  const size_t n = s.size();
+  if (n >= 8) {
+    std::uint64_t all, word;
+    std::memcpy(&all, p + n - 8, 8);
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&word, p + i, 8);
+      all |= word;
+    }
+    return (all & 0x8080808080808080ULL) == 0;
+  }
+  if (n >= 4) {
+    std::uint32_t first, last;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, p + n - 4, 4);
+    return ((first | last) & 0x80808080U) == 0;
+  }
+  return n == 0 || ((p[0] | p[n / 2] | p[n - 1]) & 0x80) == 0;
+}
+}  // namespace
+
+size_t CadTextCharacters(const std::string& s) {
+  if (PlainAscii(s)) return s.size();
+  // Runs of ASCII looked at eight bytes at a time; a Latin-1 character between (two bytes,
+  // U+00A0..U+00FF) is one character of the file unless spelled.
+  const size_t n = s.size();
+  const auto byte = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
+  size_t i = 0, latin = 0;
+  int plain = -1;  // (looked up at the first character that is not ASCII)
+  for (;;) {
+    for (std::uint64_t word; i + 8 <= n; i += 8) {
+      std::memcpy(&word, s.data() + i, 8);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+    }
+    while (i < n && byte(i) < 0x80) ++i;
+    if (i == n) return n - latin;
+    if (plain < 0) plain = LatinOneAsOneCharacter() ? 1 : 0;
+    const unsigned char lead = byte(i), next = i + 1 < n ? byte(i + 1) : 0;
+    const bool latinOne = (lead == 0xC3 && (next & 0xC0) == 0x80) ||
+                          (lead == 0xC2 && next >= 0xA0 && next <= 0xBF);
+    if (plain == 0 || !latinOne) return ConvertedTextCharacters(s);
+    i += 2;
+    ++latin;
+  }
 }
 
 namespace {

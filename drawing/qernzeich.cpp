@@ -1,8 +1,10 @@
 // Drawing entry and the 21 drawing kinds.
 #include "drawing/qernzeich.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "design/qernaus1.h"
 #include "design/qernvar.h"
@@ -392,11 +394,14 @@ struct DrawingStart {
   CadOutputState cad = CadState;
   ErrorListRecord errors = Errors;
   ProgramFlags flags = Flags;
-  std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
+  // (Only the collected points: most drawings start with none.)
   int count = HatchPointCount, mode = HatchMode;
+  std::vector<HatchPoint> points{HatchPoints.begin(),
+                                 HatchPoints.begin() + std::clamp(count, 0, MaxHatchPoints)};
   void Restore() const {
     CadState = cad, Errors = errors, Flags = flags;
-    HatchPoints = points, HatchPointCount = count, HatchMode = mode;
+    std::copy(points.begin(), points.end(), HatchPoints.begin());
+    HatchPointCount = count, HatchMode = mode;
   }
 };
 
