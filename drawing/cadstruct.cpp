@@ -204,6 +204,28 @@ Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
           m.e + std::max(ax0, ax1) + std::max(by0, by1), m.f + std::max(cx0, cx1) + std::max(dy0, dy1)};
 }
 
+// Whether a text is plain ASCII, looked at eight bytes (or four, or three) at a time: the first
+// and the last word may overlap.
+[[gnu::always_inline]] inline bool PlainAscii(const std::string& s) {
+  const char* const p = s.data();
+  const size_t n = s.size();
+  if (n >= 8) {
+    std::uint64_t all, word;
+    std::memcpy(&all, p + n - 8, 8);
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&word, p + i, 8);
+      all |= word;
+    }
+    return (all & 0x8080808080808080ULL) == 0;
+  }
+  if (n >= 4) {
+    std::uint32_t first, last;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, p + n - 4, 4);
+    return ((first | last) & 0x80808080U) == 0;
+  }
+  return n == 0 || ((p[0] | p[n / 2] | p[n - 1]) & 0x80) == 0;
+}
 // How far a text's top leans along the text (its height times the tangent of its slant) on a
 // device that writes the slant (DXF: the plot program and CAD programs draw it); 0 elsewhere.
 double TextLean() {
@@ -643,9 +665,17 @@ class RoomWatch : public CadBackEnd {
     }
     Hold(Grown(r));
   }
-  // A text of a piece that goes straight to the output.
+  // A text of a piece that goes straight to the output (a table's, a sheet's: many, and short);
+  // upright and unslanted, held here at once by its anchor and its far corner.
   void HoldText(const std::string& s, long double x, long double y) {
-    if (open_ || !past_) HoldTextBox(s, x, y);
+    if (!open_ && past_) return;
+    if (CadState.CadTextRotation != 0 || CadState.CadTextSlant != 0) {
+      HoldTextBox(s, x, y);
+      return;
+    }
+    const double n = static_cast<double>(PlainAscii(s) ? s.size() : CadTextCharacters(s));
+    const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
+    Hold(px, py, px + n * h * D(CadState.CadTextWidth), py + h);
   }
 
   void Open() override { out_->Open(); }
@@ -1064,31 +1094,6 @@ size_t ConvertedTextCharacters(const std::string& s) {
     }
   }
   return count;
-}
-}  // namespace
-
-namespace {
-// Whether a text is plain ASCII, looked at eight bytes (or four, or three) at a time: the first
-// and the last word may overlap.
-bool PlainAscii(const std::string& s) {
-  const char* const p = s.data();
-  const size_t n = s.size();
-  if (n >= 8) {
-    std::uint64_t all, word;
-    std::memcpy(&all, p + n - 8, 8);
-    for (size_t i = 0; i + 8 < n; i += 8) {
-      std::memcpy(&word, p + i, 8);
-      all |= word;
-    }
-    return (all & 0x8080808080808080ULL) == 0;
-  }
-  if (n >= 4) {
-    std::uint32_t first, last;
-    std::memcpy(&first, p, 4);
-    std::memcpy(&last, p + n - 4, 4);
-    return ((first | last) & 0x80808080U) == 0;
-  }
-  return n == 0 || ((p[0] | p[n / 2] | p[n - 1]) & 0x80) == 0;
 }
 }  // namespace
 
