@@ -2,6 +2,7 @@
 // their inserts, the entity section with the logo blocks, polylines, arrows and vertical dimensions.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -226,6 +227,9 @@ Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
   }
   return n == 0 || ((p[0] | p[n / 2] | p[n - 1]) & 0x80) == 0;
 }
+// The characters of a text that is not plain ASCII (CadTextCharacters).
+size_t TextCharactersBeyondAscii(const std::string& s);
+
 // How far a text's top leans along the text (its height times the tangent of its slant) on a
 // device that writes the slant (DXF: the plot program and CAD programs draw it); 0 elsewhere.
 double TextLean() {
@@ -673,7 +677,7 @@ class RoomWatch : public CadBackEnd {
       HoldTextBox(s, x, y);
       return;
     }
-    const double n = static_cast<double>(PlainAscii(s) ? s.size() : CadTextCharacters(s));
+    const double n = static_cast<double>(PlainAscii(s) ? s.size() : TextCharactersBeyondAscii(s));
     const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
     Hold(px, py, px + n * h * D(CadState.CadTextWidth), py + h);
   }
@@ -1097,29 +1101,45 @@ size_t ConvertedTextCharacters(const std::string& s) {
 }
 }  // namespace
 
-size_t CadTextCharacters(const std::string& s) {
-  if (PlainAscii(s)) return s.size();
-  // Runs of ASCII looked at eight bytes at a time; a Latin-1 character between (two bytes,
-  // U+00A0..U+00FF) is one character of the file unless spelled.
+namespace {
+// The characters of a text that is not plain ASCII: runs of ASCII looked at eight bytes at a
+// time, each Latin-1 character between (two bytes, U+00A0..U+00FF) one character of the file
+// unless spelled.
+size_t TextCharactersBeyondAscii(const std::string& s) {
   const size_t n = s.size();
   const auto byte = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
   size_t i = 0, latin = 0;
-  int plain = -1;  // (looked up at the first character that is not ASCII)
+  if (!LatinOneAsOneCharacter()) return ConvertedTextCharacters(s);
   for (;;) {
-    for (std::uint64_t word; i + 8 <= n; i += 8) {
+    bool high = false;
+    for (std::uint64_t word; i + 8 <= n;) {
       std::memcpy(&word, s.data() + i, 8);
-      if ((word & 0x8080808080808080ULL) != 0) break;
+      if (const std::uint64_t m = word & 0x8080808080808080ULL; m != 0) {
+        // (Up to the first such byte.)
+        i += static_cast<size_t>(std::endian::native == std::endian::little ? std::countr_zero(m)
+                                                                            : std::countl_zero(m)) /
+             8;
+        high = true;
+        break;
+      }
+      i += 8;
     }
-    while (i < n && byte(i) < 0x80) ++i;
-    if (i == n) return n - latin;
-    if (plain < 0) plain = LatinOneAsOneCharacter() ? 1 : 0;
+    if (!high) {
+      while (i < n && byte(i) < 0x80) ++i;
+      if (i == n) return n - latin;
+    }
     const unsigned char lead = byte(i), next = i + 1 < n ? byte(i + 1) : 0;
-    const bool latinOne = (lead == 0xC3 && (next & 0xC0) == 0x80) ||
-                          (lead == 0xC2 && next >= 0xA0 && next <= 0xBF);
-    if (plain == 0 || !latinOne) return ConvertedTextCharacters(s);
+    if (!((lead == 0xC3 && (next & 0xC0) == 0x80) ||
+          (lead == 0xC2 && next >= 0xA0 && next <= 0xBF)))
+      return ConvertedTextCharacters(s);
     i += 2;
     ++latin;
   }
+}
+}  // namespace
+
+size_t CadTextCharacters(const std::string& s) {
+  return PlainAscii(s) ? s.size() : TextCharactersBeyondAscii(s);
 }
 
 namespace {
