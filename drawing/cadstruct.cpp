@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -652,7 +653,7 @@ class RoomWatch : public CadBackEnd {
     open_ = last_ = nullptr;
     sweep_ = {};
     if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
-    for (auto& [name, block] : blocks_) block.Reset();
+    ++drawing_;  // (the blocks of earlier drawings count as not defined: reset when met)
     users_.clear();
   }
   // Whether something may have reached past the room.
@@ -692,7 +693,7 @@ class RoomWatch : public CadBackEnd {
   void Tables() override { out_->Tables(); }
   void BeginBlocks() override { out_->BeginBlocks(); }
   bool BeginBlock(const std::string& name) override {
-    open_ = &blocks_[name];
+    open_ = &Named(name);
     open_->Reset();
     last_ = nullptr;
     sweep_ = {};
@@ -708,7 +709,7 @@ class RoomWatch : public CadBackEnd {
   void Insert(const std::string& name, long double x, long double y, long double angle,
               long double scaleX, long double scaleY) override {
     if (!last_ || name != lastName_) {
-      last_ = &blocks_[name];
+      last_ = &Named(name);
       lastName_ = name;
       sweep_ = {};
     }
@@ -824,6 +825,7 @@ class RoomWatch : public CadBackEnd {
     double reach = 0;  // the distance from its origin that holds it, once its box is found
     // User block files inserted in it or in a block it inserts (their drawing is watched).
     bool ownUsers = false, users = false;
+    std::uint64_t drawing = 0;  // the watched drawing it was last met in
     void Reset() {
       own = {};
       ownEmpty = true;
@@ -839,6 +841,15 @@ class RoomWatch : public CadBackEnd {
   static constexpr size_t MaxKeptBlocks = 256;
 
   static constexpr double Rounding = 1e-12;
+  // The block of a name in this drawing (a block of an earlier one starts afresh).
+  Block& Named(const std::string& name) {
+    Block& b = blocks_[name];
+    if (b.drawing != drawing_) {
+      b.Reset();
+      b.drawing = drawing_;
+    }
+    return b;
+  }
   // The block of a user block file's shapes, read on its first insert (nothing is output).
   Block& UserFileBlock(const std::string& file) {
     auto [it, fresh] = users_.try_emplace(file);
@@ -995,7 +1006,8 @@ class RoomWatch : public CadBackEnd {
   CadBackEnd* out_ = nullptr;
   Rect room_;
   bool past_ = false;
-  std::map<std::string, Block> blocks_;
+  std::unordered_map<std::string, Block> blocks_;
+  std::uint64_t drawing_ = 0;
   std::map<std::string, Block> users_;  // user block files by file, read in this drawing
   Block* open_ = nullptr;
   Block* last_ = nullptr;  // the block of the last insert, by its name
