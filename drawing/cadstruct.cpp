@@ -297,12 +297,35 @@ void ReplayUserBlockFile(const std::string& file, long double x, long double y, 
 // The box of an arc (degrees), as the writers take its sweep; empty when an angle is no number.
 bool ArcRect(double x, double y, double r, long double startAngle, long double endAngle,
              Rect& box) {
-  const long double sweep = ArcSweep(startAngle, endAngle);
-  if (sweep == 0) return false;
-  const long double start = std::fmod(startAngle, 360.0L);
-  const double s = D(DegToRad(start)), e = D(DegToRad(start + sweep));
-  box = ShapeRect({x, y, r, std::cos(s), std::sin(s), std::cos(e), std::sin(e), sweep >= 360,
-                   sweep > 180});
+  // The directions of an arc's ends and its sweep, by its angles. The same arcs come drawing
+  // after drawing (a block's tooth flanks): the last few are kept.
+  struct Ends {
+    long double start = 0, end = 0;
+    bool known = false, none = true, full = false, wide = false;
+    double cs = 1, ss = 0, ce = 1, se = 0;
+  };
+  static std::array<Ends, 8> kept;
+  static size_t next = 0;
+  const Ends* ends = nullptr;
+  for (const Ends& k : kept)
+    if (k.known && k.start == startAngle && k.end == endAngle) ends = &k;
+  if (!ends) {
+    Ends& k = kept[next];
+    next = (next + 1) % kept.size();
+    const long double sweep = ArcSweep(startAngle, endAngle);
+    k = {startAngle, endAngle, true, sweep == 0};
+    if (sweep != 0) {
+      const long double start = std::fmod(startAngle, 360.0L);
+      const double s = D(DegToRad(start)), e = D(DegToRad(start + sweep));
+      k.full = sweep >= 360, k.wide = sweep > 180;
+      k.cs = std::cos(s), k.ss = std::sin(s), k.ce = std::cos(e), k.se = std::sin(e);
+    }
+    // (Angles that are no numbers are never met again: not kept.)
+    k.known = startAngle == startAngle && endAngle == endAngle;
+    ends = &k;
+  }
+  if (ends->none) return false;
+  box = ShapeRect({x, y, r, ends->cs, ends->ss, ends->ce, ends->se, ends->full, ends->wide});
   return true;
 }
 
