@@ -980,9 +980,8 @@ class RoomWatch : public CadBackEnd {
   void HoldTextBox(const std::string& s, long double x, long double y) {
     const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
     if (CadState.CadTextRotation == 0 && (CadState.CadTextSlant == 0 || TextLean() == 0)) {
-      const double qx = px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
-      const double qy = py + h;
-      Hold(px, py, qx, qy);
+      const double n = static_cast<double>(CadTextCharacters(s));
+      Hold(px, py, px + n * h * D(CadState.CadTextWidth), py + h);
       return;
     }
     double p[8];
@@ -1134,9 +1133,7 @@ size_t ConvertedTextCharacters(const std::string& s) {
   }
   return count;
 }
-}  // namespace
 
-namespace {
 // The characters of a text that is not plain ASCII: runs of ASCII looked at eight bytes at a
 // time, each Latin-1 character between (two bytes, U+00A0..U+00FF) one character of the file
 // unless spelled.
