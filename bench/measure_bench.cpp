@@ -124,6 +124,30 @@ void BM_ExtentsAgainstWriter(benchmark::State& state) {
   state.counters["goal"] = 0.05;
 }
 BENCHMARK(BM_ExtentsAgainstWriter)->Arg(1)->Arg(2)->Arg(3)->Arg(5)->Unit(benchmark::kMillisecond);
+// The same for counting instructions (callgrind's inclusive costs of WriteWatched and
+// WriteRoomOnly per drawing, "share" their difference against the latter): every kind written
+// each way once beforehand, not through those functions (the one-off costs of a first drawing left
+// out), then a fixed count of rounds, the same work in every run.
+void BM_ExtentsAgainstWriterCounted(benchmark::State& state) {
+  Folder f;
+  qern::SetDefaultDesign();
+  qern::CalculateSerration();
+  const int device = static_cast<int>(state.range(0));
+  for (int kind = 1; kind <= qern::DrawingKindCount; ++kind)
+    for (const ExtentsWay way : kWays) {
+      qern::DrawingExtentsWay = way;
+      qern::Flags.AbortFlag = false;
+      qern::Session.CurrentFileName = f.path + "/k" + std::to_string(kind);
+      qern::DrawMenu(device, kind);
+      qern::DisplayList.clear();
+    }
+  qern::DrawingExtentsWay = ExtentsWay::Watched;
+  ExtentsRow(state, device, f);
+}
+BENCHMARK(BM_ExtentsAgainstWriterCounted)
+    ->Arg(1)->Arg(2)->Arg(3)->Arg(5)
+    ->Iterations(16)
+    ->Unit(benchmark::kMillisecond);
 
 // The same for a design whose parts overlap (twenty teeth, both radial clearances negative), whose
 // drawings of six kinds reach past their rooms: "vs_before" is the watched way's time against the

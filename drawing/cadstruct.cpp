@@ -2,12 +2,14 @@
 // their inserts, the entity section with the logo blocks, polylines, arrows and vertical dimensions.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "drawing/cadbackend.h"
@@ -204,6 +206,31 @@ Rect Mapped(const Rect& b, const Map& m, double& mx, double& my) {
           m.e + std::max(ax0, ax1) + std::max(by0, by1), m.f + std::max(cx0, cx1) + std::max(dy0, dy1)};
 }
 
+// Whether a text is plain ASCII, looked at eight bytes (or four, or three) at a time: the first
+// and the last word may overlap.
+[[gnu::always_inline]] inline bool PlainAscii(const std::string& s) {
+  const char* const p = s.data();
+  const size_t n = s.size();
+  if (n >= 8) {
+    std::uint64_t all, word;
+    std::memcpy(&all, p + n - 8, 8);
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&word, p + i, 8);
+      all |= word;
+    }
+    return (all & 0x8080808080808080ULL) == 0;
+  }
+  if (n >= 4) {
+    std::uint32_t first, last;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, p + n - 4, 4);
+    return ((first | last) & 0x80808080U) == 0;
+  }
+  return n == 0 || ((p[0] | p[n / 2] | p[n - 1]) & 0x80) == 0;
+}
+// The characters of a text that is not plain ASCII (CadTextCharacters).
+size_t TextCharactersBeyondAscii(const std::string& s);
+
 // How far a text's top leans along the text (its height times the tangent of its slant) on a
 // device that writes the slant (DXF: the plot program and CAD programs draw it); 0 elsewhere.
 double TextLean() {
@@ -211,7 +238,23 @@ double TextLean() {
   if (slant == 0 ||
       (CadState.CadDevice != CadDeviceDxf && CadState.CadDevice != CadDevicePlot))
     return 0;
-  return D(CadState.CadTextHeight) * std::tan(D(DegToRad(slant)));
+  // (Texts come in runs of one slant: its tangent is kept.)
+  static long double keptSlant = 0;
+  static double keptTan = 0;
+  if (slant != keptSlant) keptSlant = slant, keptTan = std::tan(D(DegToRad(slant)));
+  return D(CadState.CadTextHeight) * keptTan;
+}
+
+// The cosine and sine of a text's angle (degrees); texts come in runs of one angle (a table's,
+// a sheet's upright notes): the last angle's are kept.
+void TextTurn(long double angle, double& c, double& sn) {
+  static long double keptAngle = 0;
+  static double keptCos = 1, keptSin = 0;
+  if (angle != keptAngle) {
+    const double a = D(DegToRad(angle));
+    keptAngle = angle, keptCos = std::cos(a), keptSin = std::sin(a);
+  }
+  c = keptCos, sn = keptSin;
 }
 
 // The corners of a text's box as the writers place it: from its anchor along its angle as wide as
@@ -221,10 +264,7 @@ void TextCorners(const std::string& s, double x, double y, double (&p)[8]) {
   const double h = D(CadState.CadTextHeight);
   const double w = static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth);
   double c = 1, sn = 0;
-  if (const long double angle = CadState.CadTextRotation; angle != 0) {
-    const double a = D(DegToRad(angle));
-    c = std::cos(a), sn = std::sin(a);
-  }
+  if (const long double angle = CadState.CadTextRotation; angle != 0) TextTurn(angle, c, sn);
   const double lean = TextLean();
   const double ux = w * c, uy = w * sn, vx = -h * sn + lean * c, vy = h * c + lean * sn;
   p[0] = x, p[1] = y, p[2] = x + ux, p[3] = y + uy;
@@ -257,12 +297,35 @@ void ReplayUserBlockFile(const std::string& file, long double x, long double y, 
 // The box of an arc (degrees), as the writers take its sweep; empty when an angle is no number.
 bool ArcRect(double x, double y, double r, long double startAngle, long double endAngle,
              Rect& box) {
-  const long double sweep = ArcSweep(startAngle, endAngle);
-  if (sweep == 0) return false;
-  const long double start = std::fmod(startAngle, 360.0L);
-  const double s = D(DegToRad(start)), e = D(DegToRad(start + sweep));
-  box = ShapeRect({x, y, r, std::cos(s), std::sin(s), std::cos(e), std::sin(e), sweep >= 360,
-                   sweep > 180});
+  // The directions of an arc's ends and its sweep, by its angles. The same arcs come drawing
+  // after drawing (a block's tooth flanks): the last few are kept.
+  struct Ends {
+    long double start = 0, end = 0;
+    bool known = false, none = true, full = false, wide = false;
+    double cs = 1, ss = 0, ce = 1, se = 0;
+  };
+  static std::array<Ends, 8> kept;
+  static size_t next = 0;
+  const Ends* ends = nullptr;
+  for (const Ends& k : kept)
+    if (k.known && k.start == startAngle && k.end == endAngle) ends = &k;
+  if (!ends) {
+    Ends& k = kept[next];
+    next = (next + 1) % kept.size();
+    const long double sweep = ArcSweep(startAngle, endAngle);
+    k = {startAngle, endAngle, true, sweep == 0};
+    if (sweep != 0) {
+      const long double start = std::fmod(startAngle, 360.0L);
+      const double s = D(DegToRad(start)), e = D(DegToRad(start + sweep));
+      k.full = sweep >= 360, k.wide = sweep > 180;
+      k.cs = std::cos(s), k.ss = std::sin(s), k.ce = std::cos(e), k.se = std::sin(e);
+    }
+    // (Angles that are no numbers are never met again: not kept.)
+    k.known = startAngle == startAngle && endAngle == endAngle;
+    ends = &k;
+  }
+  if (ends->none) return false;
+  box = ShapeRect({x, y, r, ends->cs, ends->ss, ends->ce, ends->se, ends->full, ends->wide});
   return true;
 }
 
@@ -613,7 +676,7 @@ class RoomWatch : public CadBackEnd {
     open_ = last_ = nullptr;
     sweep_ = {};
     if (blocks_.size() > MaxKeptBlocks) blocks_.clear();
-    for (auto& [name, block] : blocks_) block.Reset();
+    ++drawing_;  // (the blocks of earlier drawings count as not defined: reset when met)
     users_.clear();
   }
   // Whether something may have reached past the room.
@@ -630,9 +693,17 @@ class RoomWatch : public CadBackEnd {
     }
     Hold(Grown(r));
   }
-  // A text of a piece that goes straight to the output.
+  // A text of a piece that goes straight to the output (a table's, a sheet's: many, and short);
+  // upright and unslanted, held here at once by its anchor and its far corner.
   void HoldText(const std::string& s, long double x, long double y) {
-    if (open_ || !past_) HoldTextBox(s, x, y);
+    if (!open_ && past_) return;
+    if (CadState.CadTextRotation != 0 || CadState.CadTextSlant != 0) {
+      HoldTextBox(s, x, y);
+      return;
+    }
+    const double n = static_cast<double>(PlainAscii(s) ? s.size() : TextCharactersBeyondAscii(s));
+    const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
+    Hold(px, py, px + n * h * D(CadState.CadTextWidth), py + h);
   }
 
   void Open() override { out_->Open(); }
@@ -645,7 +716,7 @@ class RoomWatch : public CadBackEnd {
   void Tables() override { out_->Tables(); }
   void BeginBlocks() override { out_->BeginBlocks(); }
   bool BeginBlock(const std::string& name) override {
-    open_ = &blocks_[name];
+    open_ = &Named(name);
     open_->Reset();
     last_ = nullptr;
     sweep_ = {};
@@ -661,7 +732,7 @@ class RoomWatch : public CadBackEnd {
   void Insert(const std::string& name, long double x, long double y, long double angle,
               long double scaleX, long double scaleY) override {
     if (!last_ || name != lastName_) {
-      last_ = &blocks_[name];
+      last_ = &Named(name);
       lastName_ = name;
       sweep_ = {};
     }
@@ -708,8 +779,7 @@ class RoomWatch : public CadBackEnd {
     out_->SetTextStyle(font, angle, height, width);
   }
   void Line(long double x1, long double y1, long double x2, long double y2) override {
-    Hold(D(x1), D(y1));
-    Hold(D(x2), D(y2));
+    if (open_ || !past_) Hold(D(x1), D(y1), D(x2), D(y2));
     out_->Line(x1, y1, x2, y2);
   }
   void Circle(long double x, long double y, long double r) override {
@@ -778,6 +848,7 @@ class RoomWatch : public CadBackEnd {
     double reach = 0;  // the distance from its origin that holds it, once its box is found
     // User block files inserted in it or in a block it inserts (their drawing is watched).
     bool ownUsers = false, users = false;
+    std::uint64_t drawing = 0;  // the watched drawing it was last met in
     void Reset() {
       own = {};
       ownEmpty = true;
@@ -793,6 +864,15 @@ class RoomWatch : public CadBackEnd {
   static constexpr size_t MaxKeptBlocks = 256;
 
   static constexpr double Rounding = 1e-12;
+  // The block of a name in this drawing (a block of an earlier one starts afresh).
+  Block& Named(const std::string& name) {
+    Block& b = blocks_[name];
+    if (b.drawing != drawing_) {
+      b.Reset();
+      b.drawing = drawing_;
+    }
+    return b;
+  }
   // The block of a user block file's shapes, read on its first insert (nothing is output).
   Block& UserFileBlock(const std::string& file) {
     auto [it, fresh] = users_.try_emplace(file);
@@ -813,7 +893,7 @@ class RoomWatch : public CadBackEnd {
     return x >= room_.xmin && x <= room_.xmax && y >= room_.ymin && y <= room_.ymax;
   }
   // A point: in a block its box grows (numbers not finite found by their sum at the end).
-  void Hold(double x, double y) {
+  [[gnu::always_inline]] void Hold(double x, double y) {
     if (open_) {
       Block& b = *open_;
       b.sum += x + y;
@@ -828,15 +908,21 @@ class RoomWatch : public CadBackEnd {
       past_ = true;
     }
   }
+  // Two points (a line's ends).
+  [[gnu::always_inline]] void Hold(double x1, double y1, double x2, double y2) {
+    if (open_) {
+      Hold(x1, y1);
+      Hold(x2, y2);
+    } else if (!(Inside(x1, y1) && Inside(x2, y2))) {
+      past_ = true;
+    }
+  }
   // A box found through trigonometry, grown by its rounding.
   static Rect Grown(const Rect& b) {
     const double g = Rounding * Size(b);
     return {b.xmin - g, b.ymin - g, b.xmax + g, b.ymax + g};
   }
-  void Hold(const Rect& b) {
-    Hold(b.xmin, b.ymin);
-    Hold(b.xmax, b.ymax);
-  }
+  void Hold(const Rect& b) { Hold(b.xmin, b.ymin, b.xmax, b.ymax); }
   // The arc of a polyline segment from (x1, y1) to (x2, y2) with the bulge b of its first vertex
   // (the tangent of a quarter of its angle, counter-clockwise where positive), without
   // trigonometry: its centre lies (c / 2) (1 - b^2) / (2 b) to the left of the chord's middle, its
@@ -889,27 +975,17 @@ class RoomWatch : public CadBackEnd {
     for (const Child& ch : bl.inserts) bl.users = bl.users || ch.block->users;
     return !unbounded;
   }
-  // A text by its box as the writers place it. Outside a block most texts lie well inside the
-  // room: found so by the length no text of as many bytes exceeds, whatever its angle.
+  // A text by its box as the writers place it: upright and unslanted by its anchor and its far
+  // corner, otherwise by its four corners.
   void HoldTextBox(const std::string& s, long double x, long double y) {
-    if (!open_) {
-      const double h = std::fabs(D(CadState.CadTextHeight));
-      const double w = std::fabs(D(CadState.CadTextWidth));
-      const double most = static_cast<double>(CadTextMostPerByte * s.size());
-      const double reach = ((most * w + 1) * h + std::fabs(TextLean())) * (1 + Rounding);
-      const double px = D(x), py = D(y);
-      if (px - reach >= room_.xmin && px + reach <= room_.xmax && py - reach >= room_.ymin &&
-          py + reach <= room_.ymax)
-        return;
-    }
-    if (CadState.CadTextRotation == 0 && TextLean() == 0) {  // (anchor and far corner hold it)
-      const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
-      Hold(px, py);
-      Hold(px + static_cast<double>(CadTextCharacters(s)) * h * D(CadState.CadTextWidth), py + h);
+    const double h = D(CadState.CadTextHeight), px = D(x), py = D(y);
+    if (CadState.CadTextRotation == 0 && (CadState.CadTextSlant == 0 || TextLean() == 0)) {
+      const double n = static_cast<double>(CadTextCharacters(s));
+      Hold(px, py, px + n * h * D(CadState.CadTextWidth), py + h);
       return;
     }
     double p[8];
-    TextCorners(s, D(x), D(y), p);
+    TextCorners(s, px, py, p);
     for (int i = 0; i < 8; i += 2) Hold(p[i], p[i + 1]);
   }
   // The box of an inserted block where it lands: through its scales and place where it is not
@@ -952,7 +1028,8 @@ class RoomWatch : public CadBackEnd {
   CadBackEnd* out_ = nullptr;
   Rect room_;
   bool past_ = false;
-  std::map<std::string, Block> blocks_;
+  std::unordered_map<std::string, Block> blocks_;
+  std::uint64_t drawing_ = 0;
   std::map<std::string, Block> users_;  // user block files by file, read in this drawing
   Block* open_ = nullptr;
   Block* last_ = nullptr;  // the block of the last insert, by its name
@@ -1026,23 +1103,21 @@ void CadDrawPiece(const CadBox& box, const std::function<void()>& draw) {
   CadPieceTextWatch = before;
 }
 
-size_t CadTextCharacters(const std::string& s) {
-  // Plain ASCII (most texts) looked at eight bytes at a time.
-  std::uint64_t high = 0;
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, s.data() + i, 8);
-    high |= word;
-  }
-  for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
-  if ((high & 0x8080808080808080ULL) == 0) return s.size();
-  // Signs and letters of Latin-1 (degree, plus-minus, umlauts) are one character of the file each,
-  // unless umlauts and signs are spelled out (the screen spells them by the special character
-  // setting alone); other characters take the writer's conversion.
+namespace {
+// Whether each Latin-1 sign or letter of a text (degree, plus-minus, umlauts) is one character
+// of the file: not where umlauts and signs are spelled out (the screen spells them by the special
+// character setting alone).
+bool LatinOneAsOneCharacter() {
   const bool screenSpells = Settings.SpecialCharMode == 1 && CadState.CadDevice == CadDeviceScreen;
-  const bool plain = Settings.CadTextMode != 3 &&
-                     !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1) && !screenSpells;
+  return Settings.CadTextMode != 3 &&
+         !(Settings.CadTextMode == 2 && Settings.SpecialCharMode == 1) && !screenSpells;
+}
+
+// The characters of a text with others than those of Latin-1 (U+00A0..U+00FF), or any where they
+// are spelled out: the writer's conversion counts.
+size_t ConvertedTextCharacters(const std::string& s) {
+  const bool screenSpells = Settings.SpecialCharMode == 1 && CadState.CadDevice == CadDeviceScreen;
+  const bool plain = LatinOneAsOneCharacter();
   size_t count = 0;
   for (size_t i = 0; i < s.size(); ++count) {
     if (static_cast<unsigned char>(s[i]) < 0x80) {
@@ -1057,6 +1132,46 @@ size_t CadTextCharacters(const std::string& s) {
     }
   }
   return count;
+}
+
+// The characters of a text that is not plain ASCII: runs of ASCII looked at eight bytes at a
+// time, each Latin-1 character between (two bytes, U+00A0..U+00FF) one character of the file
+// unless spelled.
+size_t TextCharactersBeyondAscii(const std::string& s) {
+  const size_t n = s.size();
+  const auto byte = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
+  size_t i = 0, latin = 0;
+  if (!LatinOneAsOneCharacter()) return ConvertedTextCharacters(s);
+  for (;;) {
+    bool high = false;
+    for (std::uint64_t word; i + 8 <= n;) {
+      std::memcpy(&word, s.data() + i, 8);
+      if (const std::uint64_t m = word & 0x8080808080808080ULL; m != 0) {
+        // (Up to the first such byte.)
+        i += static_cast<size_t>(std::endian::native == std::endian::little ? std::countr_zero(m)
+                                                                            : std::countl_zero(m)) /
+             8;
+        high = true;
+        break;
+      }
+      i += 8;
+    }
+    if (!high) {
+      while (i < n && byte(i) < 0x80) ++i;
+      if (i == n) return n - latin;
+    }
+    const unsigned char lead = byte(i), next = i + 1 < n ? byte(i + 1) : 0;
+    if (!((lead == 0xC3 && (next & 0xC0) == 0x80) ||
+          (lead == 0xC2 && next >= 0xA0 && next <= 0xBF)))
+      return ConvertedTextCharacters(s);
+    i += 2;
+    ++latin;
+  }
+}
+}  // namespace
+
+size_t CadTextCharacters(const std::string& s) {
+  return PlainAscii(s) ? s.size() : TextCharactersBeyondAscii(s);
 }
 
 namespace {

@@ -1,8 +1,11 @@
 // Drawing entry and the 21 drawing kinds.
 #include "drawing/qernzeich.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "design/qernaus1.h"
 #include "design/qernvar.h"
@@ -390,13 +393,22 @@ CadBox HoldingExtents(int kind, const Sizes& s, bool drawnWhole = false) {
 // The state a drawing starts from, kept to begin it again.
 struct DrawingStart {
   CadOutputState cad = CadState;
-  ErrorListRecord errors = Errors;
   ProgramFlags flags = Flags;
-  std::array<HatchPoint, MaxHatchPoints> points = HatchPoints;
+  // (Only the messages and the collected points there are: most drawings start with none.)
+  int errorCount = Errors.ErrorCount;
+  std::vector<std::string> errors{Errors.ErrorList.begin(),
+                                  Errors.ErrorList.begin() + std::clamp(errorCount, 0, MaxErrors)};
   int count = HatchPointCount, mode = HatchMode;
+  std::vector<HatchPoint> points{HatchPoints.begin(),
+                                 HatchPoints.begin() + std::clamp(count, 0, MaxHatchPoints)};
   void Restore() const {
-    CadState = cad, Errors = errors, Flags = flags;
-    HatchPoints = points, HatchPointCount = count, HatchMode = mode;
+    CadState = cad, Flags = flags;
+    // The messages the drawing added go; those before are as they were.
+    for (int i = 0; i < std::min(std::max(Errors.ErrorCount, errorCount), MaxErrors); ++i)
+      Errors.ErrorList[i] = i < static_cast<int>(errors.size()) ? errors[i] : std::string();
+    Errors.ErrorCount = errorCount;
+    std::copy(points.begin(), points.end(), HatchPoints.begin());
+    HatchPointCount = count, HatchMode = mode;
   }
 };
 

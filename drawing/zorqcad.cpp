@@ -294,9 +294,11 @@ void CadArc(long double x, long double y, long double startAngle, long double en
 }
 
 void CadText(const std::string& s, long double x, long double y) {
-  if (s.empty() || !B()) return;
-  if (CadPieceTextWatch) CadPieceTextWatch(s, x + CadState.CadOriginX, y + CadState.CadOriginY);
-  B()->Text(s, x + CadState.CadOriginX, y + CadState.CadOriginY);
+  CadBackEnd* const b = B();
+  if (s.empty() || !b) return;
+  const long double px = x + CadState.CadOriginX, py = y + CadState.CadOriginY;
+  if (CadPieceTextWatch) CadPieceTextWatch(s, px, py);
+  b->Text(s, px, py);
 }
 
 void CadSolid(long double x1, long double y1, long double x2, long double y2, long double x3,

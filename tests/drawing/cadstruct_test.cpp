@@ -13,7 +13,9 @@
 #include "dxfbounds.h"
 #include "drawing/cadscreen.h"
 #include "drawing/dxfout.h"
+#include "framework/utf8.h"
 #include "framework/utilmath.h"
+#include "framework/utilstr.h"
 #include "framework/vektor.h"
 
 namespace qern::test {
@@ -575,6 +577,48 @@ TEST_F(CadStructTest, TextsAreNoLongerThanTheirBytesAllow) {
         EXPECT_LE(CadTextCharacters(t), CadTextMostPerByte * t.size())
             << t << " mode " << mode << " special " << special;
         EXPECT_LE(CadFileText(t).size(), CadTextMostPerByte * t.size()) << t << " mode " << mode;
+      }
+    }
+  }
+}
+
+// A text's characters as the writers hold them, whatever the length and wherever its signs and
+// umlauts stand (the quick ways look at words of bytes): a Latin-1 character is one where it is
+// written as one, otherwise the widest of the text's characters and the file's text counts.
+TEST_F(CadStructTest, TextCharactersCountedAsTheFileHoldsThem) {
+  std::vector<std::string> texts = {"", "a", "ab", "abc", "abcd", "abcdefg", "abcdefgh",
+                                    "abcdefghi", "ä", "ab ä", "1234567ä", "12345678ä",
+                                    "Zähnezahl ± 0,05 °C", "Fußkreisdurchmesser Öl Maß",
+                                    "\xc2\x85 C1", "x\xc3", "\xa4x", "\xc3\xc3\xa4\xa4",
+                                    "ä€", "µ中", "\xc0\xaf", "abcdefgh\xff"};
+  for (size_t n = 1; n <= 20; ++n) {
+    texts.push_back(std::string(n, 'x'));
+    texts.push_back(std::string(n, 'x') + "ü" + std::string(n, 'y'));
+  }
+  for (int device : {CadDeviceDxf, CadDeviceText, CadDeviceScreen}) {
+    for (int mode : {1, 2, 3}) {
+      for (int special : {0, 1}) {
+        Settings.CadTextMode = mode;
+        Settings.SpecialCharMode = special;
+        CadState.CadDevice = device;
+        const bool spelled = mode == 3 || (mode == 2 && special == 1) ||
+                             (special == 1 && device == CadDeviceScreen);
+        for (const std::string& t : texts) {
+          bool latin = true;
+          for (size_t i = 0; i < t.size();) {
+            const char32_t c = DecodeUtf8(t, i);
+            latin = latin && (c < 0x80 || (c >= 0xA0 && c <= 0xFF));
+          }
+          size_t expected = static_cast<size_t>(Utf8Length(t));
+          const bool ascii = std::all_of(t.begin(), t.end(), [](char c) { return (c & 0x80) == 0; });
+          if (!ascii && (spelled || !latin)) {
+            expected = std::max(expected, CadFileText(t).size());
+            if (special == 1 && device == CadDeviceScreen)
+              expected = std::max(expected, static_cast<size_t>(Utf8Length(ConvertDisplayText(t))));
+          }
+          EXPECT_EQ(CadTextCharacters(t), expected)
+              << '"' << t << "\" device " << device << " mode " << mode << " special " << special;
+        }
       }
     }
   }
