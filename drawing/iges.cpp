@@ -1101,7 +1101,7 @@ int IgesBackEnd::BlockDirectory(size_t k) {
   Iges.IgesLineFont = block.font;
   // The calls as they came (the same records as when written at once).
   for (const Call& c : block.calls) {
-    const long double* v = block.values.data() + c.value;
+    const long double* v = block.values.At(c.value);
     switch (c.kind) {
       case Call::Layer: IgesSetLayer(c.pen); break;
       case Call::Line: IgesLine(v[0], v[1], v[2], v[3]); break;
@@ -1148,24 +1148,21 @@ long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::str
   Recorded& block = blocks_.back();
   Call& c = block.calls.emplace_back(kind);
   c.pen = pen;
-  c.value = static_cast<std::uint32_t>(block.values.used);
   if (text) {
     // The teeth of a wheel insert one name again and again: it is kept once.
     if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
     c.text = static_cast<std::uint32_t>(block.texts.size() - 1);
   }
-  return block.values.Add(values);
+  long double* room = block.values.Add(values);
+  c.value = static_cast<std::uint32_t>(block.values.used - values);
+  return room;
 }
 
 long double* IgesBackEnd::Recorded::Numbers::Add(size_t n) {
-  if (used + n > size || !room) {
-    const size_t grown = std::max({2 * size, used + n, size_t{1024}});
-    std::unique_ptr<long double[]> more(new long double[grown]);
-    if (used > 0) std::memcpy(more.get(), room.get(), used * sizeof(long double));
-    room = std::move(more);
-    size = grown;
-  }
-  long double* at = room.get() + used;
+  if (used % Piece + n > Piece) used += Piece - used % Piece;
+  if (used / Piece >= pieces.size())
+    pieces.push_back(std::make_unique_for_overwrite<long double[]>(Piece));
+  long double* at = pieces[used / Piece].get() + used % Piece;
   used += n;
   return at;
 }
@@ -1278,7 +1275,7 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
     int colour, font, d;
   } last{0, 0, 0, 0, 0, 0};
   for (const Call& c : block->calls) {
-    const long double* v = block->values.data() + c.value;
+    const long double* v = block->values.At(c.value);
     switch (c.kind) {
       case Call::Layer: IgesSetLayer(c.pen); break;
       case Call::Line: {
