@@ -1033,6 +1033,10 @@ void IgesBackEnd::Open() {
   IgesOut = &file_.Text();
   IgesResetCounters();
   IgesOpenParameterFile();
+  // The directory and the parameter text grow to SpillBytes and a little more before they go out:
+  // their room is made once (doubling it copied them into fresh memory again and again).
+  file_.Text().reserve(2 * SpillBytes);
+  Iges.Parameters.reserve(2 * SpillBytes);
 }
 
 void IgesBackEnd::Abandon() {
