@@ -802,22 +802,41 @@ bool SameKey(const IgesWriterState::MatrixKey& a, const IgesWriterState::MatrixK
   return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
 }
 
+// The slot of key in the open table of matrices, or the free slot where it goes (the table has one).
+size_t FindMatrixSlot(const IgesWriterState::MatrixKey& key) {
+  const std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
+  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  const size_t mask = slots.size() - 1;
+  for (size_t i = IgesWriterState::MatrixKeyHash{}(key) & mask;; i = (i + 1) & mask)
+    if (slots[i] == 0 || SameKey(made[slots[i] - 1].key, key)) return i;
+}
+
+// The table of matrices made ready for count matrices, at most half full: made larger (a power
+// of two, 64 at least) where it is not, the matrices made so far set in again.
+void MatrixRoom(size_t count) {
+  std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
+  if (2 * count <= slots.size()) return;
+  size_t size = std::max<size_t>(64, 2 * slots.size());
+  while (size < 2 * count) size *= 2;
+  slots.assign(size, 0);
+  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  for (size_t i = 0; i < made.size(); ++i)
+    slots[FindMatrixSlot(made[i].key)] = static_cast<std::uint32_t>(i + 1);
+}
+
 // The slot of key in the open table of matrices: where its index stands, or the free slot where it
 // goes. The table is first made larger where one more matrix would fill it more than half.
 size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
-  std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
-  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
-  auto find = [&slots, &made](const IgesWriterState::MatrixKey& k) {
-    const size_t mask = slots.size() - 1;
-    for (size_t i = IgesWriterState::MatrixKeyHash{}(k) & mask;; i = (i + 1) & mask)
-      if (slots[i] == 0 || SameKey(made[slots[i] - 1].key, k)) return i;
-  };
-  if (2 * (made.size() + 1) > slots.size()) {
-    slots.assign(std::max<size_t>(64, 2 * slots.size()), 0);
-    for (size_t i = 0; i < made.size(); ++i)
-      slots[find(made[i].key)] = static_cast<std::uint32_t>(i + 1);
-  }
-  return find(key);
+  MatrixRoom(Iges.MatrixOrder.size() + 1);
+  return FindMatrixSlot(key);
+}
+
+// The list and the table of matrices made ready for n matrices at once where they have room for
+// fewer (each insert of a block may make one; the wheels turned alike share theirs), not grown by
+// doubling as they come (each doubling copied them into fresh memory).
+void ExpectMatrices(size_t n) {
+  Iges.MatrixOrder.reserve(n);
+  MatrixRoom(n);
 }
 }  // namespace
 
@@ -1278,6 +1297,7 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
     long double sx, sy;
     int colour, font, d;
   } last{0, 0, 0, 0, 0, 0};
+  ExpectMatrices(block->calls.size());
   for (const Call& c : block->calls) {
     const long double* v = block->values.At(c.value);
     switch (c.kind) {
