@@ -832,8 +832,8 @@ size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
 }
 
 // The list and the table of matrices made ready for n matrices at once where they have room for
-// fewer (each insert of a block may make one; the wheels turned alike share theirs), not grown by
-// doubling as they come (each doubling copied them into fresh memory).
+// fewer (each insert of a block expanded may make one; the wheels turned alike share theirs), not
+// grown by doubling as they come (each doubling copied them into fresh memory).
 void ExpectMatrices(size_t n) {
   Iges.MatrixOrder.reserve(n);
   MatrixRoom(n);
@@ -1171,6 +1171,7 @@ long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::str
   Recorded& block = blocks_.back();
   Call& c = block.calls.emplace_back(kind);
   c.pen = pen;
+  if (kind == Call::Insert) ++block.inserts;
   if (text) {
     // The teeth of a wheel insert one name again and again: it is kept once.
     if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
@@ -1297,7 +1298,7 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
     long double sx, sy;
     int colour, font, d;
   } last{0, 0, 0, 0, 0, 0};
-  ExpectMatrices(block->calls.size());
+  ExpectMatrices(block->inserts);
   for (const Call& c : block->calls) {
     const long double* v = block->values.At(c.value);
     switch (c.kind) {

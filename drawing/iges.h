@@ -169,6 +169,7 @@ class IgesBackEnd : public CadBackEnd {
     int colour = 0, font = 1;  // the pen it began with
     bool held = false;         // recorded, its subfigure not yet written
     std::vector<Call> calls;
+    size_t inserts = 0;  // of its calls
     // The numbers of its calls, each call's one after the other in pieces of room that are
     // never moved (a wheel records thousands of inserts: growing one room by doubling copied
     // them again and again into fresh memory) and not cleared first.
