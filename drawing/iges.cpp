@@ -802,7 +802,7 @@ bool SameKey(const IgesWriterState::MatrixKey& a, const IgesWriterState::MatrixK
   return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
 }
 
-// The slot of key in the open table of matrices, or the free slot where it goes (the table has one).
+// The slot of key in the open table of matrices (which has room), or the free slot where it goes.
 size_t FindMatrixSlot(const IgesWriterState::MatrixKey& key) {
   const std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
   const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
