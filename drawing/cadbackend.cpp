@@ -79,11 +79,14 @@ void CadOutputFile::Open(const std::string& name) {
   open_ = true;
   io_ = IoOk;
   work_.reset();
+  spilled_ = 0;
   spillFailed_ = false;
   spillError_ = 0;
 }
 
-bool CadOutputFile::Spill() {
+bool CadOutputFile::Spill() { return SpillText(false); }
+
+bool CadOutputFile::SpillText(bool whole) {
   if (!open_ || spillFailed_) return false;
   if (g_commitToMemory) {
     if (!work_) {
@@ -101,31 +104,38 @@ bool CadOutputFile::Spill() {
       spillError_ = work_->Error();
     }
   }
-  if (!spillFailed_ && !text_.empty() && !work_->Write(text_)) {
+  // Whole pages of the file only (unless whole): the page at the end is written out once it is
+  // complete, not dirtied again while the disk writes it, nor written twice.
+  size_t n = text_.size();
+  if (!whole) n -= (spilled_ + n) % SpillPageBytes;
+  if (!spillFailed_ && n > 0 && !work_->Write(std::string_view(text_).substr(0, n))) {
     spillFailed_ = true;
     spillError_ = work_->Error();
   }
   // The disk starts on what is written while the rest is made: the sync at the commit then waits
   // for little more than the last piece.
-  if (!spillFailed_ && !text_.empty())
-    ::sync_file_range(work_->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
-  text_.clear();
+  if (!spillFailed_ && n > 0) ::sync_file_range(work_->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  spilled_ += n;
+  text_.erase(0, n);
   return !spillFailed_;
 }
 
 bool CadOutputFile::SpillFrom(int fd) {
-  if (!Spill()) return false;
+  if (!SpillText(true)) return false;
   off_t at = 0;
   if (!g_commitToMemory) {
-    // Within one file system the system copies the bytes without bringing them up here, a
-    // megabyte at a time: the disk starts on each while the next is copied.
+    // Within one file system the system copies the bytes without bringing them up here, about a
+    // megabyte at a time, each piece ending at a page of the file: the disk starts on each while
+    // the next is copied.
     for (;;) {
-      const ssize_t n = ::copy_file_range(fd, &at, work_->Fd(), nullptr, 1 << 20, 0);
+      const size_t piece = (size_t{1} << 20) - spilled_ % SpillPageBytes;
+      const ssize_t n = ::copy_file_range(fd, &at, work_->Fd(), nullptr, piece, 0);
       if (n == 0) return true;
       if (n < 0) {
         if (errno == EINTR) continue;
         break;  // the rest copied below (another file system, or no such call)
       }
+      spilled_ += static_cast<size_t>(n);
       ::sync_file_range(work_->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
     }
   }
@@ -139,7 +149,7 @@ bool CadOutputFile::SpillFrom(int fd) {
       return false;
     }
     at += n;
-    text_.assign(buffer, static_cast<size_t>(n));
+    text_.append(buffer, static_cast<size_t>(n));
     if (!Spill()) return false;
   }
 }

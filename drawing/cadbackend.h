@@ -99,9 +99,9 @@ class CadOutputFile {
   std::string& Text() { return text_; }
   // Text written after Text() at Commit, without joining the two (a section built apart).
   std::string& Tail() { return tail_; }
-  // Writes the text so far to the working file and empties it, so a large output is not held
-  // whole in memory (the working file is made at the first call); false once a write failed (the
-  // commit then fails too).
+  // Writes the text so far to the working file up to the last whole page of the file and keeps
+  // the rest, so a large output is not held whole in memory (the working file is made at the
+  // first call); false once a write failed (the commit then fails too).
   bool Spill();
   // Spills the text, then appends the bytes of the file open as fd from its start (a section
   // staged apart), copied by the system where it can; false once a write failed.
@@ -127,7 +127,12 @@ class CadOutputFile {
  private:
   std::string name_;
   std::string text_, tail_;
+  // Spill; whole: the text written to its end.
+  bool SpillText(bool whole);
+  static constexpr size_t SpillPageBytes = 4096;
+
   std::unique_ptr<WorkFile> work_;  // the working file once the text was spilled
+  size_t spilled_ = 0;              // the bytes written to it so far
   bool open_ = false;
   bool spillFailed_ = false;
   int spillError_ = 0;

@@ -802,22 +802,41 @@ bool SameKey(const IgesWriterState::MatrixKey& a, const IgesWriterState::MatrixK
   return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
 }
 
+// The slot of key in the open table of matrices (which has room), or the free slot where it goes.
+size_t FindMatrixSlot(const IgesWriterState::MatrixKey& key) {
+  const std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
+  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  const size_t mask = slots.size() - 1;
+  for (size_t i = IgesWriterState::MatrixKeyHash{}(key) & mask;; i = (i + 1) & mask)
+    if (slots[i] == 0 || SameKey(made[slots[i] - 1].key, key)) return i;
+}
+
+// The table of matrices made ready for count matrices, at most half full: made larger (a power
+// of two, 64 at least) where it is not, the matrices made so far set in again.
+void MatrixRoom(size_t count) {
+  std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
+  if (2 * count <= slots.size()) return;
+  size_t size = std::max<size_t>(64, 2 * slots.size());
+  while (size < 2 * count) size *= 2;
+  slots.assign(size, 0);
+  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
+  for (size_t i = 0; i < made.size(); ++i)
+    slots[FindMatrixSlot(made[i].key)] = static_cast<std::uint32_t>(i + 1);
+}
+
 // The slot of key in the open table of matrices: where its index stands, or the free slot where it
 // goes. The table is first made larger where one more matrix would fill it more than half.
 size_t MatrixSlot(const IgesWriterState::MatrixKey& key) {
-  std::vector<std::uint32_t>& slots = Iges.MatrixSlots;
-  const std::vector<IgesWriterState::Matrix>& made = Iges.MatrixOrder;
-  auto find = [&slots, &made](const IgesWriterState::MatrixKey& k) {
-    const size_t mask = slots.size() - 1;
-    for (size_t i = IgesWriterState::MatrixKeyHash{}(k) & mask;; i = (i + 1) & mask)
-      if (slots[i] == 0 || SameKey(made[slots[i] - 1].key, k)) return i;
-  };
-  if (2 * (made.size() + 1) > slots.size()) {
-    slots.assign(std::max<size_t>(64, 2 * slots.size()), 0);
-    for (size_t i = 0; i < made.size(); ++i)
-      slots[find(made[i].key)] = static_cast<std::uint32_t>(i + 1);
-  }
-  return find(key);
+  MatrixRoom(Iges.MatrixOrder.size() + 1);
+  return FindMatrixSlot(key);
+}
+
+// The list and the table of matrices made ready for n matrices at once where they have room for
+// fewer (each insert of a block expanded may make one; the wheels turned alike share theirs), not
+// grown by doubling as they come (each doubling copied them into fresh memory).
+void ExpectMatrices(size_t n) {
+  Iges.MatrixOrder.reserve(n);
+  MatrixRoom(n);
 }
 }  // namespace
 
@@ -1033,6 +1052,10 @@ void IgesBackEnd::Open() {
   IgesOut = &file_.Text();
   IgesResetCounters();
   IgesOpenParameterFile();
+  // The directory and the parameter text grow to SpillBytes and a little more before they go out:
+  // their room is made once (doubling it copied them into fresh memory again and again).
+  file_.Text().reserve(2 * SpillBytes);
+  Iges.Parameters.reserve(2 * SpillBytes);
 }
 
 void IgesBackEnd::Abandon() {
@@ -1101,7 +1124,7 @@ int IgesBackEnd::BlockDirectory(size_t k) {
   Iges.IgesLineFont = block.font;
   // The calls as they came (the same records as when written at once).
   for (const Call& c : block.calls) {
-    const long double* v = block.values.data() + c.value;
+    const long double* v = block.values.At(c.value);
     switch (c.kind) {
       case Call::Layer: IgesSetLayer(c.pen); break;
       case Call::Line: IgesLine(v[0], v[1], v[2], v[3]); break;
@@ -1148,24 +1171,22 @@ long double* IgesBackEnd::NewCall(Call::Kind kind, size_t values, const std::str
   Recorded& block = blocks_.back();
   Call& c = block.calls.emplace_back(kind);
   c.pen = pen;
-  c.value = static_cast<std::uint32_t>(block.values.used);
+  if (kind == Call::Insert) ++block.inserts;
   if (text) {
     // The teeth of a wheel insert one name again and again: it is kept once.
     if (block.texts.empty() || block.texts.back() != *text) block.texts.push_back(*text);
     c.text = static_cast<std::uint32_t>(block.texts.size() - 1);
   }
-  return block.values.Add(values);
+  long double* room = block.values.Add(values);
+  c.value = static_cast<std::uint32_t>(block.values.used - values);
+  return room;
 }
 
 long double* IgesBackEnd::Recorded::Numbers::Add(size_t n) {
-  if (used + n > size || !room) {
-    const size_t grown = std::max({2 * size, used + n, size_t{1024}});
-    std::unique_ptr<long double[]> more(new long double[grown]);
-    if (used > 0) std::memcpy(more.get(), room.get(), used * sizeof(long double));
-    room = std::move(more);
-    size = grown;
-  }
-  long double* at = room.get() + used;
+  if (used % Piece + n > Piece) used += Piece - used % Piece;
+  if (used / Piece >= pieces.size())
+    pieces.push_back(std::make_unique_for_overwrite<long double[]>(Piece));
+  long double* at = pieces[used / Piece].get() + used % Piece;
   used += n;
   return at;
 }
@@ -1277,8 +1298,9 @@ void IgesBackEnd::Expand(const std::string& name, const Affine& m, int depth) {
     long double sx, sy;
     int colour, font, d;
   } last{0, 0, 0, 0, 0, 0};
+  ExpectMatrices(block->inserts);
   for (const Call& c : block->calls) {
-    const long double* v = block->values.data() + c.value;
+    const long double* v = block->values.At(c.value);
     switch (c.kind) {
       case Call::Layer: IgesSetLayer(c.pen); break;
       case Call::Line: {

@@ -169,13 +169,16 @@ class IgesBackEnd : public CadBackEnd {
     int colour = 0, font = 1;  // the pen it began with
     bool held = false;         // recorded, its subfigure not yet written
     std::vector<Call> calls;
-    // The numbers of its calls one after the other, in room made a doubling at a time and not
-    // cleared first (a wheel records thousands of inserts).
+    size_t inserts = 0;  // of its calls
+    // The numbers of its calls, each call's one after the other in pieces of room that are
+    // never moved (a wheel records thousands of inserts: growing one room by doubling copied
+    // them again and again into fresh memory) and not cleared first.
     struct Numbers {
-      std::unique_ptr<long double[]> room;
-      size_t used = 0, size = 0;
-      const long double* data() const { return room.get(); }
-      // Room for n more; where they go.
+      static constexpr size_t Piece = 1024;  // numbers a piece (a call has at most 8)
+      std::vector<std::unique_ptr<long double[]>> pieces;
+      size_t used = 0;  // the positions taken (a call that would not fit a piece's end skips it)
+      const long double* At(size_t i) const { return pieces[i / Piece].get() + i % Piece; }
+      // Room for n more at position used - n afterwards; where they go.
       long double* Add(size_t n);
     } values;
     std::vector<std::string> texts;

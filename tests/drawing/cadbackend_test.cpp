@@ -2,6 +2,10 @@
 // blanks, other characters in Windows-1252, wherever in the text they stand.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 
@@ -92,6 +96,46 @@ TEST(CadOutputFileTest, PiecesMemoryAndFailures) {
   }
   CadOutputFile::CommitToMemory(false);
   EXPECT_EQ(files(), 1);
+}
+
+// Pieces spilled as they come (the file gets whole pages, the rest waits) and a section appended
+// from another file give the bytes in their order, whatever the pieces' sizes and the file's page
+// at each seam, copied by the system (a file beside) or through memory (a file elsewhere).
+TEST(CadOutputFileTest, PiecesOfAnySizeAndAStagedSection) {
+  InitProgramState();
+  TempFolder tmp;
+  const std::string name = tmp.File("out.igs");
+  const size_t sizes[] = {1, 4095, 1, 4096, 4097, 70001, 300000, 0, 8191};
+  const size_t staged[] = {0, 1, 4095, (size_t{1} << 20) + 5};
+  for (bool beside : {true, false}) {
+    for (size_t s : staged) {
+      std::string want;
+      CadOutputFile f;
+      f.Open(name);
+      char c = 'a';
+      for (size_t n : sizes) {
+        c = static_cast<char>(c == 'z' ? 'a' : c + 1);
+        const std::string piece(n, c);
+        f.Write(piece);
+        want += piece;
+        ASSERT_TRUE(f.Spill());
+      }
+      // (A folder without files without names takes the other road twice.)
+      int fd = beside ? open(tmp.Path().c_str(), O_TMPFILE | O_RDWR, 0600) : -1;
+      if (fd < 0) fd = memfd_create("staged", 0);
+      ASSERT_GE(fd, 0);
+      std::string section(s, ' ');
+      for (size_t i = 0; i < s; ++i) section[i] = static_cast<char>('0' + i * 7 % 10);
+      ASSERT_EQ(write(fd, section.data(), section.size()), static_cast<ssize_t>(s));
+      ASSERT_TRUE(f.SpillFrom(fd));
+      close(fd);
+      f.Write("end");
+      f.Tail() = "tail";
+      ASSERT_TRUE(f.Commit());
+      EXPECT_EQ(ReadWholeFile(name), want + section + "endtail")
+          << "staged " << s << (beside ? " beside" : " elsewhere");
+    }
+  }
 }
 
 }  // namespace

@@ -290,6 +290,40 @@ TEST_F(IgesTest, ScaledInsertsAreInstancesOfScaledSubfigures) {
   EXPECT_EQ(ParameterText(lines, 39), "");
 }
 
+// A block of many calls of different sizes (lines, circles, pens) inserted scaled: each entity
+// of the scaled subfigure takes its own call's numbers, in order.
+TEST_F(IgesTest, ManyRecordedCallsKeepTheirNumbers) {
+  constexpr int Count = 700;
+  const auto lines = Igs([] {
+    CadBeginDrawing(0, 0, 100, 100);
+    CadBeginBlocks();
+    CadBeginBlock("MIX");
+    for (int i = 0; i < Count; ++i) {
+      if (i % 7 == 0) CadSetPen(i % 3);
+      CadLine(i, 0, i, 1);
+      CadCircle(i, 5, 1);
+    }
+    CadEndBlock();
+    CadEndSection();
+    CadBeginEntities();
+    CadInsertBlock("mix", 0, 0, 0, 2, 2);
+    CadEndSection();
+  });
+  // (Each entity's text gathered in one pass.)
+  std::map<int, std::string> text;
+  for (const std::string& l : Section(lines, 'P')) {
+    std::string data = l.substr(0, 64);
+    data.erase(data.find_last_not_of(' ') + 1);
+    text[std::stoi(l.substr(64, 8))] += data;
+  }
+  for (int i = 0; i < Count; ++i) {
+    const std::string x = std::to_string(2 * i) + ".000";
+    ASSERT_EQ(text[4 * i + 1], "110," + x + ",0.000,0.0," + x + ",2.000,0.0;") << "line " << i;
+    ASSERT_TRUE(text[4 * i + 3].starts_with("100,0.0," + x + ",10.000,"))
+        << "circle " << i << ": " << text[4 * i + 3];
+  }
+}
+
 // A wheel: a tooth block inserted turned at scale 1 by a wheel block, the wheel inserted scaled.
 // The file holds one scaled tooth and one scaled wheel of instances of it, however often the wheel
 // is inserted at that scale; another scale makes another pair. The drawing begins with a scaled
